@@ -1,0 +1,16 @@
+#include "aisuggestion.h"
+
+AISuggestion AISuggestion::fromExtraction(const AIExtraction &extraction)
+{
+    AISuggestion suggestion;
+    suggestion.m_confidence = extraction.confidence;
+    suggestion.m_extraction = extraction;
+    return suggestion;
+}
+
+AISuggestion AISuggestion::fromFallbackName(const QString &name)
+{
+    AISuggestion suggestion;
+    suggestion.m_name = name;
+    return suggestion;
+}

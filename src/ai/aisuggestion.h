@@ -1,0 +1,36 @@
+#pragma once
+
+#include "ai/aiextraction.h"
+
+#include <QString>
+
+#include <optional>
+
+/**
+ * What a provider hands back for one file: the extracted fields or, when the reply held no
+ * usable JSON object, a ready-made fallback file name. The two constructors keep the
+ * invariants: with an extraction the name is empty and the confidence is the extraction's;
+ * without one the confidence is 0.3.
+ */
+class AISuggestion final
+{
+public:
+    static constexpr double FallbackConfidence = 0.3;
+
+    [[nodiscard]] static AISuggestion fromExtraction(const AIExtraction &extraction);
+    [[nodiscard]] static AISuggestion fromFallbackName(const QString &name);
+
+    /** Complete fallback file name with extension; empty whenever extraction() is present. */
+    [[nodiscard]] const QString &name() const { return m_name; }
+    [[nodiscard]] double confidence() const { return m_confidence; }
+    [[nodiscard]] const std::optional<AIExtraction> &extraction() const { return m_extraction; }
+
+    friend bool operator==(const AISuggestion &, const AISuggestion &) = default;
+
+private:
+    AISuggestion() = default;
+
+    QString m_name;
+    double m_confidence = FallbackConfidence;
+    std::optional<AIExtraction> m_extraction;
+};

@@ -1,0 +1,293 @@
+#include "defaultsstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutexLocker>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+// Bytes and dates have no JSON type of their own; they are tagged objects in the file.
+const QString BytesTag = QStringLiteral("$bytes");
+const QString DateTag = QStringLiteral("$date");
+
+QJsonValue encode(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        return value.toLongLong();
+    case QMetaType::Double:
+        return value.toDouble();
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::QByteArray:
+        return QJsonObject{{BytesTag, QString::fromLatin1(value.toByteArray().toBase64())}};
+    case QMetaType::QDateTime:
+        return QJsonObject{{DateTag, value.toDateTime().toUTC().toString(Qt::ISODateWithMs)}};
+    case QMetaType::QVariantList: {
+        QJsonArray array;
+        for (const QVariant &element : value.toList())
+            array.append(encode(element));
+        return array;
+    }
+    case QMetaType::QVariantMap:
+        return QJsonObject::fromVariantMap(value.toMap());
+    default:
+        return QJsonValue::fromVariant(value);
+    }
+}
+
+QVariant decode(const QJsonValue &value)
+{
+    if (value.isArray()) {
+        QVariantList list;
+        for (const QJsonValue &element : value.toArray())
+            list << decode(element);
+        return list;
+    }
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        if (object.size() == 1 && object.value(BytesTag).isString())
+            return QByteArray::fromBase64(object.value(BytesTag).toString().toLatin1());
+        if (object.size() == 1 && object.value(DateTag).isString())
+            return QDateTime::fromString(object.value(DateTag).toString(), Qt::ISODateWithMs);
+        return object.toVariantMap();
+    }
+    return value.toVariant(); // integers come back as qlonglong, others as double
+}
+
+QString asideName(const QString &path)
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString candidate = path + QStringLiteral(".corrupt-") + stamp;
+    for (int n = 2; QFileInfo::exists(candidate); ++n)
+        candidate = path + QStringLiteral(".corrupt-") + stamp + u'-' + QString::number(n);
+    return candidate;
+}
+
+} // namespace
+
+DefaultsStore::DefaultsStore()
+{
+    m_writer.setMaxThreadCount(1);
+}
+
+DefaultsStore::DefaultsStore(const QString &filePath)
+    : m_filePath(filePath)
+{
+    m_writer.setMaxThreadCount(1);
+    load();
+}
+
+DefaultsStore::~DefaultsStore()
+{
+    flush();
+}
+
+DefaultsStore &DefaultsStore::standard()
+{
+    static DefaultsStore store(standardFilePath());
+    return store;
+}
+
+QString DefaultsStore::standardFilePath()
+{
+    // Fixed folder name rather than the application name, so every binary of the project
+    // (app, tests, helpers) finds the same file under a given XDG_CONFIG_HOME.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/namorix/settings.json");
+}
+
+void DefaultsStore::load()
+{
+    QFile file(m_filePath);
+    if (!file.exists()) {
+        m_persistent = true;
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_loadProblem = QStringLiteral("Die Einstellungsdatei %1 kann nicht gelesen werden (%2). "
+                                       "Es gelten die Standardwerte, Änderungen werden nicht gespeichert.")
+                            .arg(m_filePath, file.errorString());
+        qWarning("%s", qPrintable(m_loadProblem));
+        return;
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    file.close();
+    if (error.error == QJsonParseError::NoError && document.isObject()) {
+        const QJsonObject object = document.object();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            m_values.insert(it.key(), decode(it.value()));
+        m_persistent = true;
+        return;
+    }
+
+    const QString aside = asideName(m_filePath);
+    if (QFile::rename(m_filePath, aside)) {
+        m_persistent = true;
+        m_loadProblem = QStringLiteral("Die Einstellungsdatei war beschädigt und wurde als %1 gesichert. "
+                                       "Es gelten die Standardwerte.")
+                            .arg(aside);
+    } else {
+        m_loadProblem = QStringLiteral("Die Einstellungsdatei %1 ist beschädigt und konnte nicht beiseitegelegt "
+                                       "werden. Es gelten die Standardwerte, Änderungen werden nicht gespeichert.")
+                            .arg(m_filePath);
+    }
+    qWarning("%s", qPrintable(m_loadProblem));
+}
+
+QString DefaultsStore::loadProblem() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_loadProblem;
+}
+
+bool DefaultsStore::contains(const QString &key) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_values.contains(key);
+}
+
+bool DefaultsStore::boolValue(const QString &key) const
+{
+    QMutexLocker lock(&m_mutex);
+    const QVariant value = m_values.value(key);
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        return value.toDouble() != 0;
+    case QMetaType::QString: {
+        const QString text = value.toString().toLower();
+        return text == u"true" || text == u"yes" || text == u"1";
+    }
+    default:
+        return false;
+    }
+}
+
+qint64 DefaultsStore::integerValue(const QString &key) const
+{
+    QMutexLocker lock(&m_mutex);
+    const QVariant value = m_values.value(key);
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::LongLong:
+        return value.toLongLong();
+    case QMetaType::Double:
+        return qint64(value.toDouble());
+    case QMetaType::QString:
+        return value.toString().trimmed().toLongLong();
+    default:
+        return 0;
+    }
+}
+
+std::optional<QString> DefaultsStore::stringValue(const QString &key) const
+{
+    QMutexLocker lock(&m_mutex);
+    const QVariant value = m_values.value(key);
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+std::optional<QVariantList> DefaultsStore::arrayValue(const QString &key) const
+{
+    QMutexLocker lock(&m_mutex);
+    const QVariant value = m_values.value(key);
+    if (value.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    return value.toList();
+}
+
+std::optional<QByteArray> DefaultsStore::bytesValue(const QString &key) const
+{
+    QMutexLocker lock(&m_mutex);
+    const QVariant value = m_values.value(key);
+    if (value.typeId() != QMetaType::QByteArray)
+        return std::nullopt;
+    return value.toByteArray();
+}
+
+std::optional<QDateTime> DefaultsStore::dateValue(const QString &key) const
+{
+    QMutexLocker lock(&m_mutex);
+    const QVariant value = m_values.value(key);
+    if (value.typeId() != QMetaType::QDateTime || !value.toDateTime().isValid())
+        return std::nullopt;
+    return value.toDateTime();
+}
+
+void DefaultsStore::setBool(const QString &key, bool value) { set(key, value); }
+void DefaultsStore::setInteger(const QString &key, qint64 value) { set(key, QVariant::fromValue<qlonglong>(value)); }
+void DefaultsStore::setString(const QString &key, const QString &value) { set(key, value); }
+void DefaultsStore::setBytes(const QString &key, const QByteArray &value) { set(key, value); }
+void DefaultsStore::setDate(const QString &key, const QDateTime &value) { set(key, value); }
+void DefaultsStore::setArray(const QString &key, const QVariantList &value) { set(key, value); }
+
+void DefaultsStore::setStringList(const QString &key, const QStringList &value)
+{
+    set(key, QVariantList(value.cbegin(), value.cend()));
+}
+
+void DefaultsStore::remove(const QString &key)
+{
+    set(key, QVariant());
+}
+
+void DefaultsStore::set(const QString &key, QVariant value)
+{
+    QMutexLocker lock(&m_mutex);
+    if (value.isValid())
+        m_values.insert(key, std::move(value));
+    else
+        m_values.remove(key);
+    ++m_generation;
+    if (m_persistent && m_generation == m_writtenGeneration + 1)
+        m_writer.start([this] { writeSnapshot(); });
+}
+
+void DefaultsStore::writeSnapshot()
+{
+    QJsonObject object;
+    quint64 generation = 0;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_generation == m_writtenGeneration)
+            return;
+        generation = m_generation;
+        for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
+            object.insert(it.key(), encode(it.value()));
+    }
+
+    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    QSaveFile file(m_filePath);
+    const bool written = file.open(QIODevice::WriteOnly)
+                         && file.write(QJsonDocument(object).toJson(QJsonDocument::Indented)) >= 0
+                         && file.commit();
+    if (!written)
+        qWarning("Einstellungen konnten nicht gespeichert werden (%s): %s", qPrintable(m_filePath),
+                 qPrintable(file.errorString()));
+
+    QMutexLocker lock(&m_mutex);
+    m_writtenGeneration = generation;
+    // Sets that arrived while this write ran found a task in flight and scheduled none.
+    if (m_generation != m_writtenGeneration)
+        m_writer.start([this] { writeSnapshot(); });
+}
+
+void DefaultsStore::flush()
+{
+    m_writer.waitForDone();
+}

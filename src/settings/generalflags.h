@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+class DefaultsStore;
+
+/** A general flag: a bool that lives only as a defaults entry and is read and written by key. */
+struct BoolFlag {
+    const char *key;
+    bool fallback; ///< the value while the key is absent
+
+    [[nodiscard]] QString keyString() const { return QString::fromLatin1(key); }
+    [[nodiscard]] bool read(const DefaultsStore &store) const;
+    void write(DefaultsStore &store, bool value) const;
+};
+
+namespace GeneralFlags {
+
+inline constexpr BoolFlag autoRename{"autoRename", false};
+inline constexpr BoolFlag showMenuBar{"showMenuBar", true};
+inline constexpr BoolFlag preserveTimestamps{"preserveTimestamps", true};
+inline constexpr BoolFlag onboardingDone{"onboardingDone", false};
+inline constexpr BoolFlag hasAcceptedLegal{"hasAcceptedLegal", false};
+inline constexpr std::array all{autoRename, showMenuBar, preserveTimestamps, onboardingDone, hasAcceptedLegal};
+
+inline constexpr char LegalAcceptanceDateKey[] = "legalAcceptanceDate";
+
+/** Records the acceptance of the legal terms: the flag and the moment, together. */
+void acceptLegal(DefaultsStore &store, const QDateTime &moment);
+[[nodiscard]] std::optional<QDateTime> legalAcceptanceDate(const DefaultsStore &store);
+
+} // namespace GeneralFlags
