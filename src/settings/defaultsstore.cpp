@@ -193,40 +193,24 @@ qint64 DefaultsStore::integerValue(const QString &key) const
     }
 }
 
-std::optional<QString> DefaultsStore::stringValue(const QString &key) const
+template <typename T>
+std::optional<T> DefaultsStore::valueOfType(const QString &key) const
 {
     QMutexLocker lock(&m_mutex);
     const QVariant value = m_values.value(key);
-    if (value.typeId() != QMetaType::QString)
+    if (value.metaType() != QMetaType::fromType<T>())
         return std::nullopt;
-    return value.toString();
+    return value.value<T>();
 }
 
-std::optional<QVariantList> DefaultsStore::arrayValue(const QString &key) const
-{
-    QMutexLocker lock(&m_mutex);
-    const QVariant value = m_values.value(key);
-    if (value.typeId() != QMetaType::QVariantList)
-        return std::nullopt;
-    return value.toList();
-}
-
-std::optional<QByteArray> DefaultsStore::bytesValue(const QString &key) const
-{
-    QMutexLocker lock(&m_mutex);
-    const QVariant value = m_values.value(key);
-    if (value.typeId() != QMetaType::QByteArray)
-        return std::nullopt;
-    return value.toByteArray();
-}
+std::optional<QString> DefaultsStore::stringValue(const QString &key) const { return valueOfType<QString>(key); }
+std::optional<QVariantList> DefaultsStore::arrayValue(const QString &key) const { return valueOfType<QVariantList>(key); }
+std::optional<QByteArray> DefaultsStore::bytesValue(const QString &key) const { return valueOfType<QByteArray>(key); }
 
 std::optional<QDateTime> DefaultsStore::dateValue(const QString &key) const
 {
-    QMutexLocker lock(&m_mutex);
-    const QVariant value = m_values.value(key);
-    if (value.typeId() != QMetaType::QDateTime || !value.toDateTime().isValid())
-        return std::nullopt;
-    return value.toDateTime();
+    const std::optional<QDateTime> date = valueOfType<QDateTime>(key);
+    return date && date->isValid() ? date : std::nullopt;
 }
 
 void DefaultsStore::setBool(const QString &key, bool value) { set(key, value); }

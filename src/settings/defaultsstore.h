@@ -70,6 +70,8 @@ public:
 private:
     void load();
     void set(const QString &key, QVariant value);
+    template <typename T>
+    std::optional<T> valueOfType(const QString &key) const;
     void scheduleWrite();
     void writeSnapshot();
 
