@@ -2,6 +2,8 @@
 # Installs every Debian 12 package Namorix needs to build, run and test.
 # Idempotent: packages already present are skipped, and apt is not touched at all
 # when nothing is missing.
+#   --bench   also the reference tools the benchmarks compare against
+#   --fuzz    also clang and its fuzzer runtime
 set -euo pipefail
 
 packages=(
@@ -11,7 +13,19 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6sql6-sqlite libgl-dev qcoro-qt6-dev
     # Unicode
     libicu-dev
+    # content extraction
+    libpoppler-qt6-dev libtesseract-dev libleptonica-dev tesseract-ocr-deu tesseract-ocr-eng
+    libzip-dev libgumbo-dev libexiv2-dev libavformat-dev libavcodec-dev libavutil-dev
+    # test fixtures (audio and video files are made with the ffmpeg CLI)
+    ffmpeg
 )
+for arg in "$@"; do
+    case "$arg" in
+        --bench) packages+=(poppler-utils tesseract-ocr) ;;
+        --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+        *) echo "install-deps: unknown option $arg" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,4 +1,5 @@
 #include "app/signalwatcher.h"
+#include "common/processenvironment.h"
 #include "settings/defaultsstore.h"
 #include "ui/mainwindow.h"
 
@@ -8,6 +9,7 @@
 
 int main(int argc, char *argv[])
 {
+    ensureSingleThreadedOpenMP(argv);
     QApplication::setApplicationName(QStringLiteral("namorix"));
     QApplication::setApplicationVersion(QStringLiteral(NAMORIX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("namorix"));

@@ -1,0 +1,233 @@
+#include "kvxclient.h"
+
+#include "common/processwide.h"
+#include "settings/appsettings.h"
+#include "settings/defaultsstore.h"
+
+#include <QCoroNetworkReply>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkReply>
+#include <QUrl>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+struct Page {
+    qint64 number;
+    QString text;
+};
+
+std::optional<qint64> integerMember(const QJsonObject &object, const QString &key)
+{
+    const QJsonValue value = object.value(key);
+    if (!value.isDouble() || value.toDouble() != double(value.toInteger()))
+        return std::nullopt;
+    return value.toInteger();
+}
+
+std::optional<QString> stringMember(const QJsonObject &object, const QString &key)
+{
+    const QJsonValue value = object.value(key);
+    return value.isString() ? std::optional<QString>(value.toString()) : std::nullopt;
+}
+
+// The array under `key` of a JSON object body; decoding errors carry the reason.
+KVXResult<QJsonArray> arrayMember(const QByteArray &body, const QString &key)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError)
+        return std::unexpected(KVXError(KVXError::Code::decoding, error.errorString()));
+    const QJsonValue array = document.object().value(key);
+    if (!document.isObject() || !array.isArray())
+        return std::unexpected(KVXError(KVXError::Code::decoding, QStringLiteral("\"%1\" fehlt").arg(key)));
+    return array.toArray();
+}
+
+KVXError malformed(const QString &what)
+{
+    return KVXError(KVXError::Code::decoding, what);
+}
+
+QString lastPathComponent(const QString &path)
+{
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+// An HTTP reply's status, or the transport error when there was no HTTP response.
+KVXResult<int> statusOf(const QNetworkReply &reply)
+{
+    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return std::unexpected(KVXError(KVXError::Code::transport, reply.errorString()));
+    return status.toInt();
+}
+
+} // namespace
+
+KVXError::KVXError(Code code, QString detail)
+    : m_code(code)
+    , m_detail(std::move(detail))
+{
+}
+
+QString KVXError::message() const
+{
+    switch (m_code) {
+    case Code::invalidURL:
+        return QStringLiteral("Ungültige KVX-URL");
+    case Code::requestFailed:
+        return QStringLiteral("KVX-Anfrage fehlgeschlagen");
+    case Code::notIndexed:
+        return QStringLiteral("Datei nicht in KVX indexiert");
+    case Code::emptyText:
+        return QStringLiteral("KVX lieferte keinen Text");
+    case Code::decoding:
+        return QStringLiteral("Ungültige KVX-Antwort: ") + m_detail;
+    case Code::transport:
+        break;
+    }
+    return m_detail;
+}
+
+KVXClient::KVXClient(DefaultsStore &store, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+{
+    m_clock.start();
+}
+
+KVXClient &KVXClient::shared()
+{
+    return processWide<KVXClient>([] { return new KVXClient(DefaultsStore::standard()); });
+}
+
+QString KVXClient::baseUrl() const
+{
+    const qint64 port = AppSettings::storedPort(m_store, AppSettings::Key::kvxPort, AppSettings::DefaultKvxPort);
+    return QStringLiteral("http://127.0.0.1:") + QString::number(port);
+}
+
+QString KVXClient::token() const
+{
+    return m_store.stringValue(AppSettings::Key::kvxToken).value_or(QString());
+}
+
+QCoro::Task<bool> KVXClient::isAvailable()
+{
+    if (!AppSettings::storedBool(m_store, AppSettings::Key::kvxEnabled, true))
+        co_return false;
+    if (m_cachedAvailable && m_cacheTimestamp && now() - *m_cacheTimestamp < CacheDurationMs)
+        co_return *m_cachedAvailable;
+
+    bool available = false;
+    const QUrl url(baseUrl() + QStringLiteral("/api/v1/health"), QUrl::StrictMode);
+    if (url.isValid() && url.port() > 0) {
+        QNetworkRequest request(url);
+        request.setTransferTimeout(HealthTimeoutMs);
+        std::unique_ptr<QNetworkReply> reply(co_await m_network.get(request));
+        const KVXResult<int> status = statusOf(*reply);
+        available = status && *status == 200;
+    }
+    m_cachedAvailable = available;
+    m_cacheTimestamp = now();
+    co_return available;
+}
+
+QCoro::Task<KVXResult<QString>> KVXClient::findDocumentID(QString path)
+{
+    const QString name = lastPathComponent(path);
+    const QUrl url(baseUrl() + QStringLiteral("/api/v1/search"), QUrl::StrictMode);
+    if (!url.isValid() || url.port() <= 0)
+        co_return std::unexpected(KVXError(KVXError::Code::invalidURL));
+
+    QNetworkRequest request(url);
+    request.setTransferTimeout(RequestTimeoutMs);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    if (const QString t = token(); !t.isEmpty())
+        request.setRawHeader("Authorization", "Bearer " + t.toUtf8());
+    const QByteArray body =
+        QJsonDocument(QJsonObject{{QStringLiteral("query"), name}, {QStringLiteral("limit"), 5}}).toJson(QJsonDocument::Compact);
+    std::unique_ptr<QNetworkReply> reply(co_await m_network.post(request, body));
+
+    const KVXResult<int> status = statusOf(*reply);
+    if (!status)
+        co_return std::unexpected(status.error());
+    if (*status != 200)
+        co_return std::unexpected(KVXError(KVXError::Code::requestFailed));
+    const KVXResult<QJsonArray> results = arrayMember(reply->readAll(), QStringLiteral("results"));
+    if (!results)
+        co_return std::unexpected(results.error());
+
+    std::optional<QString> exact;
+    std::optional<QString> sameName;
+    for (const QJsonValue &value : *results) {
+        const std::optional<QString> id = stringMember(value.toObject(), QStringLiteral("id"));
+        const std::optional<QString> filePath = stringMember(value.toObject(), QStringLiteral("file_path"));
+        if (!value.isObject() || !id || !filePath)
+            co_return std::unexpected(malformed(QStringLiteral("Suchergebnis ohne \"id\" oder \"file_path\"")));
+        if (!exact && *filePath == path)
+            exact = id;
+        if (!sameName && lastPathComponent(*filePath) == name)
+            sameName = id;
+    }
+    if (exact)
+        co_return *exact;
+    if (sameName)
+        co_return *sameName;
+    co_return std::unexpected(KVXError(KVXError::Code::notIndexed));
+}
+
+QCoro::Task<KVXResult<QString>> KVXClient::fetchDocumentText(QString id)
+{
+    // The id goes into the path as it is; one that is not valid there makes the URL invalid.
+    const QUrl url(baseUrl() + QStringLiteral("/api/v1/documents/") + id + QStringLiteral("/text"), QUrl::StrictMode);
+    if (!url.isValid() || url.port() <= 0)
+        co_return std::unexpected(KVXError(KVXError::Code::invalidURL));
+
+    QNetworkRequest request(url);
+    request.setTransferTimeout(RequestTimeoutMs);
+    if (const QString t = token(); !t.isEmpty())
+        request.setRawHeader("Authorization", "Bearer " + t.toUtf8());
+    std::unique_ptr<QNetworkReply> reply(co_await m_network.get(request));
+
+    const KVXResult<int> status = statusOf(*reply);
+    if (!status)
+        co_return std::unexpected(status.error());
+    if (*status != 200)
+        co_return std::unexpected(KVXError(KVXError::Code::requestFailed));
+    const KVXResult<QJsonArray> pageValues = arrayMember(reply->readAll(), QStringLiteral("pages"));
+    if (!pageValues)
+        co_return std::unexpected(pageValues.error());
+
+    QList<Page> pages;
+    for (const QJsonValue &value : *pageValues) {
+        const std::optional<qint64> number = integerMember(value.toObject(), QStringLiteral("page"));
+        const std::optional<QString> text = stringMember(value.toObject(), QStringLiteral("text"));
+        if (!value.isObject() || !number || !text)
+            co_return std::unexpected(malformed(QStringLiteral("Seite ohne \"page\" oder \"text\"")));
+        pages.append(Page{*number, *text});
+    }
+    std::stable_sort(pages.begin(), pages.end(), [](const Page &a, const Page &b) { return a.number < b.number; });
+    QStringList texts;
+    for (const Page &page : pages)
+        texts << page.text;
+    const QString joined = texts.join(u'\n');
+    if (joined.trimmed().isEmpty())
+        co_return std::unexpected(KVXError(KVXError::Code::emptyText));
+    co_return joined;
+}
+
+QCoro::Task<KVXResult<QString>> KVXClient::extractText(QString path)
+{
+    if (!co_await isAvailable())
+        co_return std::unexpected(KVXError(KVXError::Code::requestFailed));
+    const KVXResult<QString> id = co_await findDocumentID(path);
+    if (!id)
+        co_return std::unexpected(id.error());
+    co_return co_await fetchDocumentText(*id);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "extraction/metadatamap.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+/** Text limits in grapheme clusters, applied by the processors at the source. */
+namespace TextLimits {
+inline constexpr qsizetype Document = 4000; ///< documents, the generic path, the companion shortcut
+inline constexpr qsizetype ImageText = 2000; ///< text recognised in a picture
+} // namespace TextLimits
+
+/**
+ * The extracted content of one file: name, extension, size and dates, a bounded excerpt of its
+ * readable text, and processor-specific metadata ("source" names what produced the text).
+ */
+struct FileContext {
+    QUrl url;                   ///< the file as handed in (a local file URL)
+    QString fileName;           ///< last path component, extension included ("Scan 12.PDF")
+    QString fileExtension;      ///< lower-cased, without the dot; empty when there is none
+    qint64 fileSize = 0;        ///< bytes; 0 when the attributes cannot be read
+    std::optional<QDateTime> creationDate;     ///< birth time, where the file system keeps one
+    std::optional<QDateTime> modificationDate;
+    QString extractedText;      ///< already cut by the processor; may be empty
+    MetadataMap metadata;
+
+    /**
+     * The one way every processor builds its result: name and extension from `path`, size and
+     * dates from the file system. Never fails: unreadable attributes give 0 and no dates.
+     */
+    [[nodiscard]] static FileContext make(const QString &path, const QString &extractedText,
+                                          const MetadataMap &metadata);
+
+    [[nodiscard]] QString path() const { return url.toLocalFile(); }
+};
+
+/** Lower-cased extension of a path as the processor table compares it ("report.PDF" → "pdf"). */
+[[nodiscard]] QString lowerExtension(const QString &path);

@@ -1,0 +1,77 @@
+#include "genericprocessor.h"
+
+#include "common/unicodetext.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStringDecoder>
+
+namespace {
+
+bool isTextExtension(const QString &extension)
+{
+    static const QSet<QString> text{QStringLiteral("txt"), QStringLiteral("md"),   QStringLiteral("csv"),
+                                    QStringLiteral("json"), QStringLiteral("xml"), QStringLiteral("html"),
+                                    QStringLiteral("rtf"), QStringLiteral("log")};
+    return text.contains(extension);
+}
+
+QString typeDescription(const QFileInfo &info)
+{
+    if (info.isSymLink())
+        return QStringLiteral("Symbolischer Link");
+    if (info.isDir())
+        return QStringLiteral("Ordner");
+    if (info.isFile())
+        return QStringLiteral("Reguläre Datei");
+    return QStringLiteral("Sonderdatei");
+}
+
+// Drops an incomplete UTF-8 sequence at the end of a prefix cut at an arbitrary byte.
+qsizetype completeUtf8Length(const QByteArray &bytes)
+{
+    qsizetype end = bytes.size();
+    qsizetype i = end;
+    int continuation = 0;
+    while (i > 0 && continuation < 4 && (uchar(bytes.at(i - 1)) & 0xC0) == 0x80) {
+        --i;
+        ++continuation;
+    }
+    if (i == 0)
+        return end;
+    const uchar lead = uchar(bytes.at(i - 1));
+    const int needed = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    return needed > continuation ? i - 1 : end;
+}
+
+} // namespace
+
+std::optional<QString> GenericProcessor::readTextPrefix(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.read(MaxTextBytes);
+    if (bytes.size() == MaxTextBytes)
+        bytes.truncate(completeUtf8Length(bytes));
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+ExtractionResult GenericProcessor::extract(const QString &path) const
+{
+    MetadataMap metadata;
+    const QFileInfo info(path);
+    if (info.exists()) {
+        metadata.set(QStringLiteral("size"), QLocale().formattedDataSize(info.size(), 1, QLocale::DataSizeSIFormat));
+        metadata.set(QStringLiteral("type"), typeDescription(info));
+    }
+    QString text;
+    if (isTextExtension(lowerExtension(path)))
+        text = UnicodeText::leftGraphemes(readTextPrefix(path).value_or(QString()), TextLimits::Document);
+    return FileContext::make(path, text, metadata);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+/**
+ * Metadata of one file: text keys to text values, in insertion order. Setting an existing key
+ * replaces its value in place, so the order (which the prompt and the media summary show) is
+ * that of each key's first appearance and is the same on every run.
+ */
+class MetadataMap final
+{
+public:
+    using Entry = QPair<QString, QString>;
+
+    MetadataMap() = default;
+    MetadataMap(std::initializer_list<Entry> entries);
+
+    void set(const QString &key, const QString &value);
+    void remove(const QString &key);
+    [[nodiscard]] bool contains(const QString &key) const;
+    /** The value, or an empty string when the key is absent. */
+    [[nodiscard]] QString value(const QString &key) const;
+    [[nodiscard]] const QList<Entry> &entries() const { return m_entries; }
+    [[nodiscard]] qsizetype size() const { return m_entries.size(); }
+    [[nodiscard]] bool isEmpty() const { return m_entries.isEmpty(); }
+
+    friend bool operator==(const MetadataMap &, const MetadataMap &) = default;
+
+private:
+    QList<Entry> m_entries;
+};
+
+/** One line per entry, "key: value", in the map's order; an empty map gives an empty list. */
+[[nodiscard]] QStringList formatMetadata(const MetadataMap &metadata);
