@@ -13,6 +13,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6sql6-sqlite libgl-dev qcoro-qt6-dev
     # Unicode
     libicu-dev
+    # fonts for rendering text (test documents, the UI)
+    fonts-dejavu-core
     # content extraction
     libpoppler-qt6-dev libtesseract-dev libleptonica-dev tesseract-ocr-deu tesseract-ocr-eng
     libzip-dev libgumbo-dev libexiv2-dev libavformat-dev libavcodec-dev libavutil-dev
