@@ -2,10 +2,17 @@
 
 #include "extraction/fileprocessor.h"
 
-/** Camera data, recognised text and scene labels of photos and scans. */
+/**
+ * Camera data, recognised text and scene labels of photos and scans. Never fails: a file that
+ * is no readable image gives empty text and no metadata. Only the first image of a file counts.
+ */
 class ImageProcessor final : public ExtensionProcessor
 {
 public:
+    /** Pictures above this many pixels are not decoded (no text, no labels): a guard against
+     *  files that are tiny on disk but expand to gigabytes. Their EXIF data is still read. */
+    static constexpr qint64 MaxDecodedPixels = 100'000'000;
+
     ImageProcessor();
 
     [[nodiscard]] ExtractionResult extract(const QString &path) const override;

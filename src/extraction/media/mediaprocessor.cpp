@@ -1,12 +1,195 @@
 #include "mediaprocessor.h"
 
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+#include <libavutil/dict.h>
+#include <libavutil/error.h>
+#include <libavutil/log.h>
+}
+
+#include <initializer_list>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+// Demuxers for the handled extensions. None of them follows references to other files or URLs
+// (the MOV one only with "enable_drefs", which stays off).
+constexpr char Demuxers[] = "mov,mp3,wav,w64,aac,loas,flac,ogg,aiff,avi,matroska,asf,mpeg";
+
+// Opening and probing reads at most a few megabytes; this only stops a pathological file.
+constexpr int ProbeBudgetMs = 20'000;
+
+void silenceFfmpeg()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+struct InputCloser {
+    void operator()(AVFormatContext *context) const { avformat_close_input(&context); }
+};
+using Input = std::unique_ptr<AVFormatContext, InputCloser>;
+
+int deadlinePassed(void *opaque)
+{
+    return static_cast<const QDeadlineTimer *>(opaque)->hasExpired() ? 1 : 0;
+}
+
+ExtractionError failure(const QString &reason)
+{
+    return ExtractionError{QStringLiteral("Keine lesbare Audio- oder Videodatei: ") + reason};
+}
+
+QString ffmpegReason(int code)
+{
+    if (code == AVERROR_EXIT)
+        return QStringLiteral("Zeitüberschreitung beim Lesen");
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+bool isAttachedPicture(const AVStream *stream)
+{
+    return (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
+}
+
+// Whether probing found real audio or video; a misdetected text file has streams without either.
+bool hasPlayableStream(const AVFormatContext *context)
+{
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVCodecParameters *codec = context->streams[i]->codecpar;
+        if (codec->codec_type == AVMEDIA_TYPE_AUDIO && codec->sample_rate > 0)
+            return true;
+        if (codec->codec_type == AVMEDIA_TYPE_VIDEO && !isAttachedPicture(context->streams[i]) &&
+            codec->width > 0 && codec->height > 0)
+            return true;
+    }
+    return false;
+}
+
+QString tagValue(const AVDictionary *tags, const char *name)
+{
+    const AVDictionaryEntry *entry = av_dict_get(tags, name, nullptr, 0);
+    return entry != nullptr && entry->value != nullptr ? QString::fromUtf8(entry->value) : QString();
+}
+
+// The first of `names` (in order of preference) that the container carries; failing that, the
+// first stream that does. Ogg and FLAC keep their comments on the audio stream.
+QString findTag(const AVFormatContext *context, std::initializer_list<const char *> names)
+{
+    for (const char *name : names) {
+        if (QString value = tagValue(context->metadata, name); !value.isEmpty())
+            return value;
+    }
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        for (const char *name : names) {
+            if (QString value = tagValue(context->streams[i]->metadata, name); !value.isEmpty())
+                return value;
+        }
+    }
+    return {};
+}
+
+// FFmpeg's tag names, normalised across containers, to ours. "date" prefers the recording
+// date of ID3, Vorbis and QuickTime user data over the file's creation time, which phones
+// and cameras write instead.
+void readTags(const AVFormatContext *context, MetadataMap &metadata)
+{
+    struct Mapping {
+        QString key;
+        std::initializer_list<const char *> names;
+    };
+    const Mapping mappings[]{
+        {QStringLiteral("title"), {"title"}},
+        {QStringLiteral("artist"), {"artist"}},
+        {QStringLiteral("album"), {"album"}},
+        {QStringLiteral("date"), {"date", "com.apple.quicktime.creationdate", "creation_time"}},
+        {QStringLiteral("description"), {"description", "comment"}},
+    };
+    for (const Mapping &mapping : mappings) {
+        if (const QString value = findTag(context, mapping.names); !value.isEmpty())
+            metadata.set(mapping.key, value);
+    }
+}
+
+QString trackList(const AVFormatContext *context)
+{
+    QStringList tracks;
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVStream *stream = context->streams[i];
+        const AVCodecParameters *codec = stream->codecpar;
+        if (codec->codec_type == AVMEDIA_TYPE_VIDEO && !isAttachedPicture(stream)) {
+            tracks << (codec->width > 0 && codec->height > 0
+                           ? QStringLiteral("Video: %1x%2").arg(codec->width).arg(codec->height)
+                           : QStringLiteral("Video"));
+        } else if (codec->codec_type == AVMEDIA_TYPE_AUDIO) {
+            tracks << QStringLiteral("Audio");
+        }
+    }
+    return tracks.join(QStringLiteral(", "));
+}
+
+} // namespace
+
 MediaProcessor::MediaProcessor()
-    : ExtensionProcessor({QStringLiteral("mp3"), QStringLiteral("m4a"), QStringLiteral("wav"), QStringLiteral("aac"), QStringLiteral("flac"), QStringLiteral("ogg"), QStringLiteral("aiff"), QStringLiteral("mp4"), QStringLiteral("mov"), QStringLiteral("m4v"), QStringLiteral("avi"), QStringLiteral("mkv"), QStringLiteral("wmv"), QStringLiteral("webm")})
+    : ExtensionProcessor({QStringLiteral("mp3"), QStringLiteral("m4a"), QStringLiteral("wav"),
+                          QStringLiteral("aac"), QStringLiteral("flac"), QStringLiteral("ogg"),
+                          QStringLiteral("aiff"), QStringLiteral("mp4"), QStringLiteral("mov"),
+                          QStringLiteral("m4v"), QStringLiteral("avi"), QStringLiteral("mkv"),
+                          QStringLiteral("wmv"), QStringLiteral("webm")})
 {
 }
 
 ExtractionResult MediaProcessor::extract(const QString &path) const
 {
-    // Not yet implemented: the file is described by its attributes only.
-    return FileContext::make(path, QString(), MetadataMap());
+    // A FIFO or device would block the reader; only regular files are media.
+    const QFileInfo info(path);
+    if (!info.exists())
+        return std::unexpected(failure(QStringLiteral("Datei nicht gefunden")));
+    if (!info.isFile())
+        return std::unexpected(failure(QStringLiteral("keine reguläre Datei")));
+    silenceFfmpeg();
+
+    QDeadlineTimer deadline(ProbeBudgetMs);
+    AVFormatContext *raw = avformat_alloc_context();
+    if (raw == nullptr)
+        return std::unexpected(failure(QStringLiteral("kein Speicher")));
+    raw->interrupt_callback = AVIOInterruptCB{&deadlinePassed, &deadline};
+    AVDictionary *options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    av_dict_set(&options, "format_whitelist", Demuxers, 0);
+    // The "file:" prefix keeps a name such as "http:x.mp3" a local path.
+    const QByteArray url = "file:" + QFile::encodeName(info.absoluteFilePath());
+    const int opened = avformat_open_input(&raw, url.constData(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0) // FFmpeg has freed the context
+        return std::unexpected(failure(ffmpegReason(opened)));
+    const Input input(raw);
+    if (const int probed = avformat_find_stream_info(input.get(), nullptr); probed < 0)
+        return std::unexpected(failure(ffmpegReason(probed)));
+    if (!hasPlayableStream(input.get()))
+        return std::unexpected(failure(QStringLiteral("keine Audio- oder Videospur gefunden")));
+
+    MetadataMap metadata{{QStringLiteral("source"), QStringLiteral("avfoundation")}};
+    if (input->duration != AV_NOPTS_VALUE && input->duration >= 0) {
+        const qint64 total = input->duration / AV_TIME_BASE;
+        metadata.set(QStringLiteral("duration"),
+                     QString::asprintf("%lld:%02lld", static_cast<long long>(total / 60),
+                                       static_cast<long long>(total % 60)));
+    }
+    readTags(input.get(), metadata);
+    if (const QString tracks = trackList(input.get()); !tracks.isEmpty())
+        metadata.set(QStringLiteral("tracks"), tracks);
+
+    MetadataMap summary = metadata;
+    summary.remove(QStringLiteral("source"));
+    return FileContext::make(path, formatMetadata(summary).join(u'\n'), metadata);
 }

@@ -1,0 +1,186 @@
+#include "awaittask.h"
+#include "companion/kvxclient.h"
+#include "extraction/contentextraction.h"
+#include "extraction/documents/emailprocessor.h"
+#include "extraction/documents/htmlprocessor.h"
+#include "extraction/documents/officeprocessor.h"
+#include "extraction/documents/pdfprocessor.h"
+#include "extraction/documents/richtextprocessor.h"
+#include "extraction/genericprocessor.h"
+#include "extraction/media/imageprocessor.h"
+#include "extraction/media/mediaprocessor.h"
+#include "extraction/processortable.h"
+#include "korvexstub.h"
+#include "settings/defaultsstore.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <typeinfo>
+
+namespace {
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(bytes);
+    return path;
+}
+
+QString processorName(const FileProcessor &processor)
+{
+    if (dynamic_cast<const PDFProcessor *>(&processor)) return "pdf";
+    if (dynamic_cast<const ImageProcessor *>(&processor)) return "image";
+    if (dynamic_cast<const OfficeProcessor *>(&processor)) return "office";
+    if (dynamic_cast<const RichTextProcessor *>(&processor)) return "rtf";
+    if (dynamic_cast<const HTMLProcessor *>(&processor)) return "html";
+    if (dynamic_cast<const EmailProcessor *>(&processor)) return "eml";
+    if (dynamic_cast<const MediaProcessor *>(&processor)) return "media";
+    if (dynamic_cast<const GenericProcessor *>(&processor)) return "generic";
+    return "?";
+}
+
+} // namespace
+
+class TestContentExtraction final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dispatchTable_data();
+    void dispatchTable();
+    void fileContextFromAttributes();
+    void genericTextPath_data();
+    void genericTextPath();
+    void largeFilesAreJudgedByTheirStart();
+    void companionShortcut();
+};
+
+void TestContentExtraction::dispatchTable_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("processor");
+    const QList<QPair<const char *, const char *>> rows{
+        {"report.PDF", "pdf"},   {"a.jpg", "image"},   {"a.JPEG", "image"},  {"a.heif", "image"},
+        {"a.tif", "image"},      {"a.webp", "image"},  {"a.docx", "office"}, {"a.XLSX", "office"},
+        {"a.rtf", "rtf"},        {"a.rtfd", "rtf"},    {"a.htm", "html"},    {"a.xhtml", "html"},
+        {"a.eml", "eml"},        {"a.mp3", "media"},   {"a.aiff", "media"},  {"a.webm", "media"},
+        {"a.doc", "generic"},    {"a.xls", "generic"}, {"a.txt", "generic"}, {"README", "generic"},
+        {".pdf", "generic"},     {"a.tar.gz", "generic"}, {"a.pdf.txt", "generic"}, {"a.", "generic"},
+    };
+    for (const auto &[name, processor] : rows)
+        QTest::newRow(name) << name << processor;
+}
+
+void TestContentExtraction::dispatchTable()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, processor);
+    QCOMPARE(processorName(ProcessorTable::processorFor("/some/folder/" + fileName)), processor);
+}
+
+void TestContentExtraction::fileContextFromAttributes()
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "Scan 12.PDF", QByteArray(1234, 'x'));
+    const FileContext context = FileContext::make(path, "text", MetadataMap{{"k", "v"}});
+    QCOMPARE(context.url, QUrl::fromLocalFile(path));
+    QCOMPARE(context.fileName, QString("Scan 12.PDF"));
+    QCOMPARE(context.fileExtension, QString("pdf"));
+    QCOMPARE(context.fileSize, 1234);
+    QCOMPARE(context.modificationDate, QFileInfo(path).lastModified().toUTC());
+    QCOMPARE(context.extractedText, QString("text"));
+
+    // A file that is gone still gives a context, with nothing read from the file system.
+    const FileContext gone = FileContext::make(dir.filePath("weg.txt"), {}, {});
+    QCOMPARE(gone.fileSize, 0);
+    QVERIFY(!gone.creationDate && !gone.modificationDate);
+    QCOMPARE(gone.fileExtension, QString("txt"));
+}
+
+void TestContentExtraction::genericTextPath_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("expectedText");
+
+    QByteArray long10k;
+    for (int i = 0; i < 10000; ++i)
+        long10k += char('a' + i % 26);
+    QByteArray umlauts10k;
+    for (int i = 0; i < 5000; ++i)
+        umlauts10k += "e\xcc\x88"; // e + combining diaeresis: one character, two code points
+    QTest::newRow("10 000 characters cut to 4000") << "notes.txt" << long10k << QString::fromLatin1(long10k.left(4000));
+    QTest::newRow("cut counts clusters") << "notes.md" << umlauts10k << QString::fromUtf8(umlauts10k.left(4000 * 3));
+    QTest::newRow("Latin-1 is not text") << "data.csv" << QByteArray("Gr\xfc\xdf" "e;1\n") << QString();
+    QTest::newRow("UTF-8 kept") << "data.json" << QByteArray("{\"a\": \"Grüße\"}") << QString("{\"a\": \"Grüße\"}");
+    QTest::newRow("log files are text") << "server.LOG" << QByteArray("line\n") << QString("line\n");
+    QTest::newRow("other extensions give no text") << "a.doc" << QByteArray("plain words") << QString();
+    QTest::newRow("no extension gives no text") << "README" << QByteArray("plain words") << QString();
+}
+
+void TestContentExtraction::genericTextPath()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expectedText);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, fileName, content);
+    const ExtractionResult result = GenericProcessor().extract(path);
+    QVERIFY(result);
+    QCOMPARE(result->extractedText, expectedText);
+    QVERIFY(result->metadata.contains("size"));
+    QCOMPARE(result->metadata.value("type"), QString("Reguläre Datei"));
+    QVERIFY(!result->metadata.contains("source"));
+    QCOMPARE(result->fileSize, content.size());
+}
+
+void TestContentExtraction::largeFilesAreJudgedByTheirStart()
+{
+    // A two-byte character straddles the 8 MiB mark; the prefix must end before it, not fail.
+    QTemporaryDir dir;
+    QByteArray content(GenericProcessor::MaxTextBytes - 1, 'a');
+    content += "\xc3\xa4 and more after the cut";
+    const QString path = writeFile(dir, "big.log", content);
+    const std::optional<QString> prefix = GenericProcessor::readTextPrefix(path);
+    QVERIFY(prefix);
+    QCOMPARE(prefix->size(), GenericProcessor::MaxTextBytes - 1);
+    QCOMPARE(GenericProcessor().extract(path)->extractedText.size(), 4000);
+}
+
+void TestContentExtraction::companionShortcut()
+{
+    QTemporaryDir dir;
+    const QString pdf = writeFile(dir, "rechnung.pdf", "%PDF-1.4 not really");
+    const QString text = writeFile(dir, "notiz.txt", "Notiz");
+    KorvexStub korvex;
+    QVERIFY(korvex.listen());
+    korvex.addDocument({"p1", pdf, {{2, QString(3000, 'b')}, {1, QString(3000, 'a')}}});
+    korvex.addDocument({"t1", text, {{1, "aus Korvex"}}});
+    DefaultsStore store;
+    store.setInteger("kvx.port", korvex.port());
+    KVXClient client(store);
+
+    const ExtractionResult indexed = awaitTask(ContentExtraction::extractFileContext(pdf, client));
+    QVERIFY(indexed);
+    QCOMPARE(indexed->metadata, (MetadataMap{{"source", "kvx"}}));
+    QCOMPARE(indexed->extractedText, QString(3000, 'a') + '\n' + QString(999, 'b'));
+    QCOMPARE(indexed->fileName, QString("rechnung.pdf"));
+
+    // Only PDFs and images take the shortcut.
+    const ExtractionResult plain = awaitTask(ContentExtraction::extractFileContext(text, client));
+    QCOMPARE(plain->extractedText, QString("Notiz"));
+
+    // Switched off: the PDF goes through the table instead.
+    store.setBool("kvx.enabled", false);
+    const ExtractionResult local = awaitTask(ContentExtraction::extractFileContext(pdf, client));
+    QVERIFY(local);
+    QVERIFY(local->metadata.value("source") != "kvx");
+}
+
+QTEST_GUILESS_MAIN(TestContentExtraction)
+#include "tst_contentextraction.moc"

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+/** One request as the stub received it. Header names are lower-cased. */
+struct RecordedRequest {
+    QByteArray method;
+    QString path;  ///< decoded path without the query
+    QString query; ///< the raw query after "?", if any
+    QHash<QByteArray, QByteArray> headers;
+    QByteArray body;
+};
+
+/** What the stub answers. */
+struct StubResponse {
+    int status = 200;
+    QByteArray body;
+    QByteArray contentType = "application/json";
+    int delayMs = 0;            ///< wait before answering
+    bool dropConnection = false; ///< close without any response
+};
+
+/**
+ * A loopback HTTP/1.1 server for tests: every request is recorded and answered by a handler,
+ * one request per connection. Counts requests in flight so tests can check concurrency limits.
+ * Lives on the thread that created it.
+ */
+class StubHttpServer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Handler = std::function<StubResponse(const RecordedRequest &)>;
+
+    explicit StubHttpServer(QObject *parent = nullptr);
+    ~StubHttpServer() override;
+
+    /** Listens on 127.0.0.1, on `port` or any free one. */
+    bool listen(quint16 port = 0);
+    void close();
+    [[nodiscard]] quint16 port() const;
+    [[nodiscard]] QString baseUrl() const;
+
+    void setHandler(Handler handler) { m_handler = std::move(handler); }
+    [[nodiscard]] const QList<RecordedRequest> &requests() const { return m_requests; }
+    void clearRequests() { m_requests.clear(); }
+    [[nodiscard]] int inFlight() const { return m_inFlight; }
+    [[nodiscard]] int maxInFlight() const { return m_maxInFlight; }
+
+Q_SIGNALS:
+    void requestReceived(const RecordedRequest &request);
+
+private:
+    void accept();
+    void readFrom(QTcpSocket *socket);
+    void respond(QTcpSocket *socket, const RecordedRequest &request);
+
+    QTcpServer *m_server;
+    Handler m_handler;
+    QList<RecordedRequest> m_requests;
+    int m_inFlight = 0;
+    int m_maxInFlight = 0;
+};
