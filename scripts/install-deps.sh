@@ -18,6 +18,8 @@ packages=(
     # content extraction
     libpoppler-qt6-dev libtesseract-dev libleptonica-dev tesseract-ocr-deu tesseract-ocr-eng
     libzip-dev libgumbo-dev libexiv2-dev libavformat-dev libavcodec-dev libavutil-dev
+    # credentials: the Secret Service client, and a keyring daemon on a private bus for the tests
+    libsecret-1-dev gnome-keyring dbus
     # test fixtures (audio and video files are made with the ffmpeg CLI)
     ffmpeg
 )

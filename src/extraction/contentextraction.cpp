@@ -36,13 +36,16 @@ QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &compan
         const KVXResult<QString> text = co_await companion.extractText(path);
         if (text) {
             const QString excerpt = UnicodeText::leftGraphemes(*text, TextLimits::Document);
-            co_return co_await QtConcurrent::run(&workers(), [path, excerpt]() -> ExtractionResult {
+            // Named future, not a temporary inside co_await: see docs/decisions.md.
+            QFuture<ExtractionResult> described = QtConcurrent::run(&workers(), [path, excerpt]() -> ExtractionResult {
                 return FileContext::make(path, excerpt, MetadataMap{{QStringLiteral("source"), QStringLiteral("kvx")}});
             });
+            co_return co_await described;
         }
     }
     const FileProcessor *processor = &ProcessorTable::processorFor(path);
-    co_return co_await QtConcurrent::run(&workers(), [processor, path] { return processor->extract(path); });
+    QFuture<ExtractionResult> extracted = QtConcurrent::run(&workers(), [processor, path] { return processor->extract(path); });
+    co_return co_await extracted;
 }
 
 } // namespace ContentExtraction

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <optional>
+#include <type_traits>
 
 /**
  * Runs `task` to completion in a local event loop and returns its result. A task that does not
@@ -15,9 +16,14 @@ template <typename T>
 T awaitTask(QCoro::Task<T> task, int timeoutMs = 30000)
 {
     QEventLoop loop;
-    std::optional<T> result;
+    std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> result;
     auto run = [&]() -> QCoro::Task<> {
-        result.emplace(co_await std::move(task));
+        if constexpr (std::is_void_v<T>) {
+            co_await std::move(task);
+            result.emplace(true);
+        } else {
+            result.emplace(co_await std::move(task));
+        }
         loop.quit();
     };
     auto running = run();
@@ -25,5 +31,6 @@ T awaitTask(QCoro::Task<T> task, int timeoutMs = 30000)
         QTimer::singleShot(timeoutMs, &loop, [] { qFatal("awaitTask: the task did not finish in time"); });
         loop.exec();
     }
-    return std::move(*result);
+    if constexpr (!std::is_void_v<T>)
+        return std::move(*result);
 }

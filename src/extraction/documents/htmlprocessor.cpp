@@ -1,5 +1,19 @@
 #include "htmlprocessor.h"
 
+#include "common/icuregex.h"
+#include "common/unicodetext.h"
+#include "extraction/documents/htmltext.h"
+#include "extraction/genericprocessor.h"
+
+#include <QFile>
+
+namespace {
+
+// Enough UTF-16 units for the excerpt's grapheme clusters; the walk stops there.
+constexpr qsizetype MaxVisibleUnits = 64 * 1024;
+
+} // namespace
+
 HTMLProcessor::HTMLProcessor()
     : ExtensionProcessor({QStringLiteral("html"), QStringLiteral("htm"), QStringLiteral("xhtml")})
 {
@@ -7,6 +21,19 @@ HTMLProcessor::HTMLProcessor()
 
 ExtractionResult HTMLProcessor::extract(const QString &path) const
 {
-    // Not yet implemented: the file is described by its attributes only.
-    return FileContext::make(path, QString(), MetadataMap());
+    if (!QFile(path).open(QIODevice::ReadOnly))
+        return FileContext::make(path, QString(), MetadataMap());
+
+    MetadataMap metadata{{QStringLiteral("source"), QStringLiteral("html")}};
+    // Pages are read as UTF-8 only; other bytes give neither text nor title.
+    const std::optional<QString> html = GenericProcessor::readTextPrefix(path);
+    if (!html)
+        return FileContext::make(path, QString(), metadata);
+
+    std::optional<QString> text = HtmlText::visibleText(html->toUtf8(), MaxVisibleUnits);
+    if (!text) // the parser gave up: strip the tags instead
+        text = IcuRegex::replaceAll(QStringLiteral("<[^>]+>"), IcuRegex::NoFlags, *html, QStringLiteral(" "));
+    if (const std::optional<QString> title = HtmlText::title(*html))
+        metadata.set(QStringLiteral("title"), *title);
+    return FileContext::make(path, UnicodeText::leftGraphemes(text.value_or(QString()), TextLimits::Document), metadata);
 }

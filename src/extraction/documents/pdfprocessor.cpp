@@ -1,5 +1,76 @@
 #include "pdfprocessor.h"
 
+#include "common/unicodetext.h"
+#include "extraction/textrecognizer.h"
+
+#include <QImage>
+
+#include <poppler-qt6.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr int MaxTextPages = 10;
+// Below this many characters (trimmed) the text layer is too thin and page 1 is recognised.
+constexpr qsizetype MinTextLayerLength = 50;
+// The resolution the recognition models are trained on.
+constexpr double RecognitionDpi = 300.0;
+// Twice an A4 page at 300 dpi; larger pages are rendered at a lower resolution instead of
+// allocating gigabytes for a poster-sized media box.
+constexpr double MaxRenderedPixels = 2.0 * 2480 * 3508;
+
+std::unique_ptr<Poppler::Document> openDocument(const QString &path)
+{
+    // Damaged files are normal input here; Poppler's complaints about them are noise.
+    static const bool quiet = [] {
+        Poppler::setDebugErrorFunction([](const QString &, const QVariant &) {}, QVariant());
+        return true;
+    }();
+    Q_UNUSED(quiet);
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    if (!document || document->isLocked())
+        return nullptr;
+    return document;
+}
+
+QString pdfText(Poppler::Document &document)
+{
+    QString text;
+    const int pages = std::min(document.numPages(), MaxTextPages);
+    for (int i = 0; i < pages; ++i) {
+        const std::unique_ptr<Poppler::Page> page = document.page(i);
+        if (!page)
+            continue;
+        const QString pageText = page->text(QRectF());
+        if (pageText.isEmpty())
+            continue;
+        text += pageText;
+        text += u'\n';
+    }
+    return text;
+}
+
+QString ocrFallback(Poppler::Document &document)
+{
+    const std::unique_ptr<Poppler::Page> page = document.page(0);
+    if (!page)
+        return {};
+    const QSizeF points = page->pageSizeF();
+    if (!(points.width() > 0 && points.height() > 0))
+        return {};
+    double dpi = RecognitionDpi;
+    const double pixels = points.width() * points.height() * (dpi / 72.0) * (dpi / 72.0);
+    if (pixels > MaxRenderedPixels)
+        dpi *= std::sqrt(MaxRenderedPixels / pixels);
+    document.setPaperColor(Qt::white);
+    document.setRenderHint(Poppler::Document::Antialiasing);
+    document.setRenderHint(Poppler::Document::TextAntialiasing);
+    return TextRecognizer::recognize(page->renderToImage(dpi, dpi));
+}
+
+} // namespace
+
 PDFProcessor::PDFProcessor()
     : ExtensionProcessor({QStringLiteral("pdf")})
 {
@@ -7,6 +78,19 @@ PDFProcessor::PDFProcessor()
 
 ExtractionResult PDFProcessor::extract(const QString &path) const
 {
-    // Not yet implemented: the file is described by its attributes only.
-    return FileContext::make(path, QString(), MetadataMap());
+    const MetadataMap fromTextLayer{{QStringLiteral("source"), QStringLiteral("pdfkit")}};
+    const std::unique_ptr<Poppler::Document> document = openDocument(path);
+    if (!document)
+        return FileContext::make(path, QString(), fromTextLayer);
+
+    const QString text = pdfText(*document);
+    if (UnicodeText::graphemeCount(text.trimmed()) >= MinTextLayerLength)
+        return FileContext::make(path, UnicodeText::leftGraphemes(text, TextLimits::Document), fromTextLayer);
+
+    // A scan: recognition wins only when it finds more than the thin text layer.
+    const QString recognized = ocrFallback(*document);
+    if (UnicodeText::graphemeCount(recognized) > UnicodeText::graphemeCount(text))
+        return FileContext::make(path, UnicodeText::leftGraphemes(recognized, TextLimits::Document),
+                                 {{QStringLiteral("source"), QStringLiteral("ocr")}});
+    return FileContext::make(path, UnicodeText::leftGraphemes(text, TextLimits::Document), fromTextLayer);
 }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "ai/aisuggestion.h"
+
+#include <QCoroTask>
+#include <QString>
+
+#include <expected>
+#include <optional>
+
+struct FileContext;
+
+/** A provider's failure: the domain (the provider's name, or "Netzwerk", "JSON"), a code and a German message. */
+struct ProviderError {
+    QString domain;
+    int code = -1;
+    QString message;
+};
+
+using SuggestionResult = std::expected<AISuggestion, ProviderError>;
+
+/**
+ * A language-model provider client. `suggest` reads its configuration at the start of every
+ * call, runs on the GUI thread and awaits the network without blocking it; several calls may be
+ * in flight at once. A reply without usable JSON is not a failure (it gives a fallback name).
+ */
+class AIProvider
+{
+public:
+    virtual ~AIProvider() = default;
+
+    [[nodiscard]] virtual QCoro::Task<SuggestionResult> suggest(FileContext context,
+                                                                std::optional<QString> nameTemplate) = 0;
+};

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "ai/aiprovidertype.h"
+
+#include <QCoroTask>
+#include <QObject>
+#include <QString>
+
+class DefaultsStore;
+class KeychainStore;
+
+/**
+ * Which provider is asked, with which model, at which address ("ai.provider", "ai.model",
+ * "ai.endpoint"); the API key of each provider lives in the credential store. Empty model or
+ * endpoint means the provider's default. Writes go through to the store at once; the change
+ * signals fire only on a real change. Lives on the GUI thread.
+ *
+ * Keys are looked up asynchronously (a keyring may have to ask the user to unlock it) and kept
+ * in memory after the first lookup, so no read or write ever blocks the GUI thread.
+ */
+class AISettings final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(AIProviderType provider READ provider WRITE setProvider NOTIFY providerChanged)
+    Q_PROPERTY(QString model READ model WRITE setModel NOTIFY modelChanged)
+    Q_PROPERTY(QString endpoint READ endpoint WRITE setEndpoint NOTIFY endpointChanged)
+
+public:
+    AISettings(DefaultsStore &store, KeychainStore &keychain, QObject *parent = nullptr);
+    Q_DISABLE_COPY_MOVE(AISettings)
+
+    static AISettings &shared();
+
+    [[nodiscard]] static bool needsAPIKey(AIProviderType type);
+    [[nodiscard]] static QString defaultModel(AIProviderType type);
+    /** The provider's public API origin (no path, no trailing slash); empty for `apple`. */
+    [[nodiscard]] static QString defaultEndpoint(AIProviderType type);
+    /** "namorix-" + the provider's raw value: the credential store's service name. */
+    [[nodiscard]] static QString keychainService(AIProviderType type);
+
+    AIProviderType provider() const { return m_provider; }
+    QString model() const { return m_model; }
+    QString endpoint() const { return m_endpoint; }
+    void setProvider(AIProviderType value);
+    void setModel(const QString &value);
+    void setEndpoint(const QString &value);
+
+    [[nodiscard]] QString effectiveModel() const;
+    [[nodiscard]] QString effectiveEndpoint() const;
+
+    /** The current provider's key; empty when none is stored. */
+    QCoro::Task<QString> apiKey();
+    /** Stores `key` for the current provider (an empty key is stored as empty). */
+    QCoro::Task<> setApiKey(QString key);
+    /** A key for providers that need one; always true for `ollama` and `apple`. */
+    QCoro::Task<bool> isConfigured();
+
+Q_SIGNALS:
+    void providerChanged();
+    void modelChanged();
+    void endpointChanged();
+    void apiKeyChanged();
+
+private:
+    DefaultsStore &m_store;
+    KeychainStore &m_keychain;
+    AIProviderType m_provider = AIProviderType::claude;
+    QString m_model;
+    QString m_endpoint;
+    QHash<AIProviderType, QString> m_keys; ///< keys looked up so far
+};

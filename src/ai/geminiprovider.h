@@ -1,0 +1,16 @@
+#pragma once
+
+#include "ai/httpprovider.h"
+
+/** Google's generateContent API; model and key travel in the URL. */
+class GeminiProvider final : public HttpProvider
+{
+public:
+    explicit GeminiProvider(ProviderEnvironment environment);
+
+    [[nodiscard]] Request buildRequest(const Prompt &prompt) const override;
+
+protected:
+    [[nodiscard]] std::optional<QString> replyText(const QJsonObject &reply) const override;
+    [[nodiscard]] QString errorPrefix() const override { return QStringLiteral("Gemini API "); }
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "ai/aiprovider.h"
+#include "ai/aiprovidertype.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QPair>
+
+class AISettings;
+class QNetworkAccessManager;
+class RenameRules;
+
+/** What a provider client needs besides the call's arguments. */
+struct ProviderEnvironment {
+    AISettings &settings;
+    RenameRules &rules;
+    QNetworkAccessManager &network;
+    /** Replaces the provider's own time-out (tests only; the product keeps 30 s / 60 s). */
+    std::optional<int> timeoutOverrideMs;
+
+    /** The shared settings, rules and the one network manager of the GUI thread. */
+    static ProviderEnvironment shared();
+};
+
+/**
+ * The common path of the HTTP providers: read the settings, build both prompts, post the
+ * provider's JSON body, map HTTP, transport and JSON failures to ProviderError, and read the
+ * reply text at the provider's path. Subclasses say only how their wire format looks.
+ */
+class HttpProvider : public AIProvider
+{
+public:
+    [[nodiscard]] QCoro::Task<SuggestionResult> suggest(FileContext context,
+                                                        std::optional<QString> nameTemplate) final;
+
+    /** What one call sends: everything `buildRequest` needs. */
+    struct Prompt {
+        QString system;
+        QString user;
+        QString model;
+        QString endpoint;
+        QString apiKey;
+    };
+    struct Request {
+        QString url;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QJsonObject body;
+    };
+
+    /**
+     * The provider's URL, extra headers and body for `prompt`. The URL is formed exactly as the
+     * provider defines it; Qt's network layer later merges a "//" in the path into "/".
+     */
+    [[nodiscard]] virtual Request buildRequest(const Prompt &prompt) const = 0;
+
+protected:
+    HttpProvider(AIProviderType type, ProviderEnvironment environment);
+
+    /** The reply text at the provider's path; nullopt when a step is missing or of the wrong type. */
+    [[nodiscard]] virtual std::optional<QString> replyText(const QJsonObject &reply) const = 0;
+    [[nodiscard]] virtual QString errorPrefix() const = 0;
+    [[nodiscard]] virtual int timeoutMs() const { return 30'000; }
+
+    /**
+     * The text at `path` below `reply`: keys of objects, "[0]" for the first element of an array.
+     * nullopt when a step is missing, an array is empty or a value has the wrong type.
+     */
+    [[nodiscard]] static std::optional<QString> textAtPath(const QJsonObject &reply, const QStringList &path);
+    /** [{"role": "system", "content": system}, {"role": "user", "content": user}] */
+    [[nodiscard]] static QJsonArray chatMessages(const Prompt &prompt);
+    /** The endpoint without one trailing "/". */
+    [[nodiscard]] static QString withoutTrailingSlash(const QString &endpoint);
+
+private:
+    [[nodiscard]] ProviderError error(int code, const QString &message) const;
+
+    AIProviderType m_type;
+    ProviderEnvironment m_environment;
+};

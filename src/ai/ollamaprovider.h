@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ai/httpprovider.h"
+
+/** A local Ollama server's chat API; no key. */
+class OllamaProvider final : public HttpProvider
+{
+public:
+    explicit OllamaProvider(ProviderEnvironment environment);
+
+    [[nodiscard]] Request buildRequest(const Prompt &prompt) const override;
+
+protected:
+    [[nodiscard]] std::optional<QString> replyText(const QJsonObject &reply) const override;
+    [[nodiscard]] QString errorPrefix() const override { return QStringLiteral("Ollama "); }
+    [[nodiscard]] int timeoutMs() const override { return 60'000; } // local models are slow to load
+};

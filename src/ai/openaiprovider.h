@@ -1,0 +1,16 @@
+#pragma once
+
+#include "ai/httpprovider.h"
+
+/** OpenAI's chat completions API. */
+class OpenAIProvider final : public HttpProvider
+{
+public:
+    explicit OpenAIProvider(ProviderEnvironment environment);
+
+    [[nodiscard]] Request buildRequest(const Prompt &prompt) const override;
+
+protected:
+    [[nodiscard]] std::optional<QString> replyText(const QJsonObject &reply) const override;
+    [[nodiscard]] QString errorPrefix() const override { return QStringLiteral("OpenAI API "); }
+};

@@ -1,0 +1,155 @@
+#include "promptcontract.h"
+
+#include "common/unicodetext.h"
+#include "extraction/filecontext.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace PromptContract {
+namespace {
+
+// The instructions are exact texts: providers were tuned against these words.
+const QString SystemPromptHead = QString::fromUtf8(u8R"prompt(Du bist ein Dateiumbenennungs-Assistent. Analysiere den Dateiinhalt und extrahiere strukturierte Informationen.
+
+Antworte ausschließlich mit JSON in diesem Format:
+{
+  "datum": "YYYY-MM-DD oder null",
+  "kategorie": "eine der Kategorien oder null",
+  "beschreibung": "kurze Beschreibung, max 5 Worte",
+  "absender": "Firma/Person oder null",
+  "betrag": "Geldbetrag oder null",
+  "confidence": 0.85
+}
+
+Verfügbare Kategorien: )prompt");
+
+const QString SystemPromptTail = QString::fromUtf8(u8R"prompt(
+
+Regeln:
+- datum: Extrahiere ein Datum aus dem Inhalt (Rechnungsdatum, Vertragsdatum etc.). Wenn kein Datum im Text vorkommt, setze null — erfinde kein Datum.
+- kategorie: Ordne das Dokument einer der Kategorien zu.
+- beschreibung: Prägnante Zusammenfassung, max 5 Worte. Die Kategorie darf NICHT in der Beschreibung vorkommen. Falsch: kategorie="angebot", beschreibung="Website Angebot". Richtig: kategorie="angebot", beschreibung="Website Redesign".
+- absender: Firma, Organisation oder Person die das Dokument erstellt hat. Nur der Kurzname, z.B. "Telekom" statt "Telekom Deutschland GmbH".
+- betrag: Nur bei Rechnungen/Belegen, Format "49.99"
+- confidence: Wie sicher bist du bei der Extraktion (0.0 - 1.0)
+- Nur das JSON-Objekt, kein umschließender Text)prompt");
+
+constexpr qsizetype PromptExcerptLength = 2000;
+constexpr qsizetype FallbackNameLength = 80;
+constexpr double DefaultConfidence = 0.5;
+
+std::optional<QString> stringValue(const QJsonObject &object, const QString &key)
+{
+    const QJsonValue value = object.value(key);
+    return value.isString() ? std::optional<QString>(value.toString()) : std::nullopt;
+}
+
+} // namespace
+
+const QStringList &knownExtensions()
+{
+    static const QStringList extensions{
+        QStringLiteral("pdf"),  QStringLiteral("txt"),  QStringLiteral("jpg"), QStringLiteral("jpeg"),
+        QStringLiteral("png"),  QStringLiteral("heic"), QStringLiteral("tiff"), QStringLiteral("doc"),
+        QStringLiteral("docx"), QStringLiteral("xls"),  QStringLiteral("xlsx"), QStringLiteral("csv"),
+        QStringLiteral("json"), QStringLiteral("xml"),  QStringLiteral("html"), QStringLiteral("rtf"),
+        QStringLiteral("gif"),  QStringLiteral("bmp"),  QStringLiteral("webp"), QStringLiteral("svg"),
+        QStringLiteral("md")};
+    return extensions;
+}
+
+QString buildSystemPrompt(const QStringList &categories)
+{
+    return SystemPromptHead + categories.join(QStringLiteral(", ")) + SystemPromptTail;
+}
+
+QString buildUserPrompt(const FileContext &context, const std::optional<QString> &nameTemplate)
+{
+    QString prompt = QStringLiteral("Originaler Dateiname: ") + context.fileName + u'\n';
+    prompt += QStringLiteral("Dateityp: ") + context.fileExtension + u'\n';
+    if (!context.metadata.isEmpty())
+        prompt += QStringLiteral("Metadaten: ") + formatMetadata(context.metadata).join(QStringLiteral(", ")) + u'\n';
+    if (!context.extractedText.isEmpty()) {
+        prompt += QStringLiteral("Inhalt (Auszug):\n")
+                  + UnicodeText::leftGraphemes(context.extractedText, PromptExcerptLength) + u'\n';
+    }
+    if (nameTemplate)
+        prompt += QStringLiteral("Namenstemplate: ") + *nameTemplate + u'\n';
+    return prompt;
+}
+
+std::pair<std::optional<AIExtraction>, double> parseExtraction(const QString &reply)
+{
+    const std::pair<std::optional<AIExtraction>, double> failure{std::nullopt, AISuggestion::FallbackConfidence};
+    const qsizetype open = reply.indexOf(u'{');
+    const qsizetype close = reply.lastIndexOf(u'}');
+    if (open < 0 || close < open)
+        return failure;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(reply.mid(open, close - open + 1).toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return failure;
+
+    const QJsonObject object = document.object();
+    const QJsonValue confidenceValue = object.value(QStringLiteral("confidence"));
+    const double confidence = confidenceValue.isDouble() ? confidenceValue.toDouble() : DefaultConfidence;
+
+    AIExtraction extraction;
+    extraction.confidence = confidence;
+    if (object.contains(QStringLiteral("beschreibung")) || object.contains(QStringLiteral("kategorie"))
+        || object.contains(QStringLiteral("datum"))) {
+        extraction.datum = stringValue(object, QStringLiteral("datum"));
+        extraction.kategorie = stringValue(object, QStringLiteral("kategorie"));
+        extraction.beschreibung = stringValue(object, QStringLiteral("beschreibung")).value_or(QString());
+        extraction.absender = stringValue(object, QStringLiteral("absender"));
+        extraction.betrag = stringValue(object, QStringLiteral("betrag"));
+        return {extraction, confidence};
+    }
+    if (const std::optional<QString> name = stringValue(object, QStringLiteral("name"))) {
+        extraction.beschreibung = *name;
+        return {extraction, confidence};
+    }
+    return failure;
+}
+
+AISuggestion makeSuggestion(const QString &reply, const QString &fileExtension)
+{
+    if (const std::optional<AIExtraction> extraction = parseExtraction(reply).first)
+        return AISuggestion::fromExtraction(*extraction);
+    const QString firstLine = reply.trimmed().section(u'\n', 0, 0);
+    return AISuggestion::fromFallbackName(
+        fallbackName(UnicodeText::leftGraphemes(firstLine, FallbackNameLength), fileExtension));
+}
+
+QString fallbackName(const QString &text, const QString &fileExtension)
+{
+    QString name = text;
+    const QString suffix = u'.' + fileExtension;
+    if (name.toLower().endsWith(suffix))
+        name.chop(suffix.size());
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot >= 0 && knownExtensions().contains(name.mid(dot + 1).toLower()))
+        name.truncate(dot);
+
+    name.replace(u'/', u'-').replace(u':', u'-').replace(u'\\', u'-');
+    for (QChar removed : {u'"', u'*', u'?', u'<', u'>'})
+        name.remove(removed);
+    name.replace(u'|', u'-');
+    while (name.contains(QStringLiteral("--")))
+        name.replace(QStringLiteral("--"), QStringLiteral("-"));
+
+    auto trimmable = [](QChar c) { return c == u'.' || c == u'-' || c == u'_' || c == u' '; };
+    qsizetype begin = 0;
+    qsizetype end = name.size();
+    while (begin < end && trimmable(name.at(begin)))
+        ++begin;
+    while (end > begin && trimmable(name.at(end - 1)))
+        --end;
+    name = name.mid(begin, end - begin);
+    if (name.isEmpty())
+        name = QStringLiteral("unnamed");
+    return name + suffix;
+}
+
+} // namespace PromptContract

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ai/aiextraction.h"
+#include "ai/aisuggestion.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+
+struct FileContext;
+
+/**
+ * The question every provider is asked, in the same words, and how every reply is read.
+ * Pure functions, safe on any thread.
+ */
+namespace PromptContract {
+
+/** The 21 extensions a fallback name may carry from the reply and that are cut off it. */
+[[nodiscard]] const QStringList &knownExtensions();
+
+/** The fixed German instructions with `categories` (joined by ", ") spliced in. */
+[[nodiscard]] QString buildSystemPrompt(const QStringList &categories);
+
+/**
+ * Name, type, metadata, up to 2000 characters of text and the template line, each ending in a
+ * line feed; metadata, text and template only when present (an empty template is present).
+ */
+[[nodiscard]] QString buildUserPrompt(const FileContext &context, const std::optional<QString> &nameTemplate);
+
+/** The JSON object between the first "{" and the last "}" read into fields; never fails. */
+[[nodiscard]] std::pair<std::optional<AIExtraction>, double> parseExtraction(const QString &reply);
+
+/** The extraction of `reply`, or a fallback name made from its first line. */
+[[nodiscard]] AISuggestion makeSuggestion(const QString &reply, const QString &fileExtension);
+
+/** `text` cleaned into a file name with `fileExtension` (lower case, no dot) appended. */
+[[nodiscard]] QString fallbackName(const QString &text, const QString &fileExtension);
+
+} // namespace PromptContract

@@ -1,0 +1,25 @@
+#include "providerfactory.h"
+
+#include "ai/aisettings.h"
+#include "ai/appleprovider.h"
+#include "ai/claudeprovider.h"
+#include "ai/geminiprovider.h"
+#include "ai/ollamaprovider.h"
+#include "ai/openaiprovider.h"
+
+std::unique_ptr<AIProvider> makeProvider(std::optional<AIProviderType> type, ProviderEnvironment environment)
+{
+    switch (type.value_or(environment.settings.provider())) {
+    case AIProviderType::claude:
+        return std::make_unique<ClaudeProvider>(environment);
+    case AIProviderType::openai:
+        return std::make_unique<OpenAIProvider>(environment);
+    case AIProviderType::gemini:
+        return std::make_unique<GeminiProvider>(environment);
+    case AIProviderType::ollama:
+        return std::make_unique<OllamaProvider>(environment);
+    case AIProviderType::apple:
+        break;
+    }
+    return std::make_unique<AppleMLProvider>();
+}

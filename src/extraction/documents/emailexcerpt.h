@@ -1,0 +1,22 @@
+#pragma once
+
+#include "extraction/metadatamap.h"
+
+#include <QString>
+
+/**
+ * What an e-mail message file contributes to its context: the headers subject, from, to and
+ * date (keys lower-cased, values as written; encoded words stay encoded) and the start of the
+ * body without MIME boundaries, "Content-" lines and encoded blocks.
+ */
+struct EmailExcerpt {
+    /** The metadata lines ("source" first), a blank line, then the trimmed body; cut to 4000 characters. */
+    QString text;
+    /** "source" = "eml" and the headers found. */
+    MetadataMap metadata;
+
+    /** Body lines are read until their text exceeds this many characters. */
+    static constexpr qsizetype MaxBodyLength = 2000;
+
+    [[nodiscard]] static EmailExcerpt fromMessage(const QString &message);
+};

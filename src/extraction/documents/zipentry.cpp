@@ -1,0 +1,51 @@
+#include "zipentry.h"
+
+#include <QFile>
+
+#include <zip.h>
+
+#include <memory>
+
+namespace ZipEntry {
+namespace {
+
+struct ArchiveCloser {
+    void operator()(zip_t *archive) const { zip_discard(archive); }
+};
+struct FileCloser {
+    void operator()(zip_file_t *file) const { zip_fclose(file); }
+};
+
+constexpr qint64 ChunkSize = 256 * 1024;
+
+} // namespace
+
+std::optional<QByteArray> read(const QString &archivePath, const QString &entryName, qint64 maxBytes)
+{
+    int error = 0;
+    const std::unique_ptr<zip_t, ArchiveCloser> archive(
+        zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &error));
+    if (!archive)
+        return std::nullopt;
+    const zip_int64_t index = zip_name_locate(archive.get(), entryName.toUtf8().constData(), 0);
+    if (index < 0)
+        return std::nullopt;
+    const std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(archive.get(), zip_uint64_t(index), 0));
+    if (!file)
+        return std::nullopt;
+
+    // Grows with what is really inflated; the size the directory claims may be a lie.
+    QByteArray bytes;
+    while (bytes.size() < maxBytes) {
+        const qint64 want = std::min(ChunkSize, maxBytes - bytes.size());
+        const qsizetype before = bytes.size();
+        bytes.resize(before + want);
+        const zip_int64_t got = zip_fread(file.get(), bytes.data() + before, zip_uint64_t(want));
+        bytes.resize(before + std::max<zip_int64_t>(got, 0));
+        if (got <= 0)
+            break;
+    }
+    return bytes;
+}
+
+} // namespace ZipEntry

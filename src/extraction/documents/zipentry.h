@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+/** Reading one member of a ZIP archive into memory (libzip; no temporary files, no child process). */
+namespace ZipEntry {
+
+/**
+ * The first `maxBytes` bytes of member `entryName` (exact, case-sensitive path) of the archive
+ * at `archivePath`, so a compression bomb is never inflated whole. Nullopt when the archive
+ * cannot be opened or has no such member; a member damaged midway gives the bytes before the damage.
+ */
+[[nodiscard]] std::optional<QByteArray> read(const QString &archivePath, const QString &entryName, qint64 maxBytes);
+
+} // namespace ZipEntry

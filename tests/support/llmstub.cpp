@@ -1,0 +1,76 @@
+#include "llmstub.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QByteArray json(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+LlmStub::LlmStub(QObject *parent)
+    : QObject(parent)
+{
+    m_server.setHandler([this](const RecordedRequest &request) { return answer(request); });
+}
+
+QString LlmStub::userPrompt(const RecordedRequest &request)
+{
+    const QJsonObject body = QJsonDocument::fromJson(request.body).object();
+    if (body.contains("contents")) // Gemini: system and user prompt in one part
+        return body["contents"][0]["parts"][0]["text"].toString();
+    const QJsonArray messages = body["messages"].toArray();
+    for (const QJsonValue &message : messages) {
+        if (message["role"].toString() == "user")
+            return message["content"].toString();
+    }
+    return {};
+}
+
+QString LlmStub::fileNameIn(const QString &userPrompt)
+{
+    static const QString marker = "Originaler Dateiname: ";
+    const qsizetype start = userPrompt.indexOf(marker);
+    if (start < 0)
+        return {};
+    const qsizetype end = userPrompt.indexOf('\n', start);
+    return userPrompt.mid(start + marker.size(), end < 0 ? -1 : end - start - marker.size());
+}
+
+StubResponse LlmStub::answer(const RecordedRequest &request) const
+{
+    if (request.method == "GET" && request.path == "/api/tags") {
+        QJsonArray models;
+        for (const QString &name : m_models)
+            models.append(QJsonObject{{"name", name}});
+        return StubResponse{m_tagsStatus, json({{"models", models}})};
+    }
+
+    const QString fileName = fileNameIn(userPrompt(request));
+    const int delay = m_delays.value(fileName, m_defaultDelayMs);
+    if (m_raw) {
+        StubResponse raw = *m_raw;
+        raw.delayMs = delay;
+        return raw;
+    }
+    const QString text = m_replies.value(fileName, m_defaultReply);
+    QJsonObject reply;
+    if (request.path.endsWith("/v1/messages")) {
+        reply = {{"content", QJsonArray{QJsonObject{{"type", "text"}, {"text", text}}}}};
+    } else if (request.path.endsWith("/v1/chat/completions")) {
+        reply = {{"choices", QJsonArray{QJsonObject{{"message", QJsonObject{{"role", "assistant"}, {"content", text}}}}}}};
+    } else if (request.path.contains("/v1beta/models/") && request.path.endsWith(":generateContent")) {
+        const QJsonObject content{{"parts", QJsonArray{QJsonObject{{"text", text}}}}, {"role", "model"}};
+        reply = {{"candidates", QJsonArray{QJsonObject{{"content", content}}}}};
+    } else if (request.path.endsWith("/api/chat")) {
+        reply = {{"message", QJsonObject{{"role", "assistant"}, {"content", text}}}, {"done", true}};
+    } else {
+        return StubResponse{404, json({{"error", "unknown path"}}), "application/json", delay};
+    }
+    return StubResponse{200, json(reply), "application/json", delay};
+}

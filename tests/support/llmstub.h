@@ -1,0 +1,53 @@
+#pragma once
+
+#include "stubhttpserver.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+/**
+ * A loopback stand-in for the language-model providers: answers the Claude, OpenAI, Gemini and
+ * Ollama chat formats (and Ollama's /api/tags) with scripted reply texts. The reply is chosen by
+ * the original file name found in the user prompt ("Originaler Dateiname: …"), else the default.
+ * Every request is recorded by server(); its in-flight counter shows concurrency.
+ */
+class LlmStub final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit LlmStub(QObject *parent = nullptr);
+
+    bool listen(quint16 port = 0) { return m_server.listen(port); }
+    [[nodiscard]] QString baseUrl() const { return m_server.baseUrl(); }
+    [[nodiscard]] StubHttpServer &server() { return m_server; }
+
+    void setDefaultReply(const QString &text) { m_defaultReply = text; }
+    void setReply(const QString &fileName, const QString &text) { m_replies.insert(fileName, text); }
+    void setDelay(int milliseconds) { m_defaultDelayMs = milliseconds; }
+    void setDelay(const QString &fileName, int milliseconds) { m_delays.insert(fileName, milliseconds); }
+    /** Answers every chat request with exactly this (status, body) instead of a formatted reply. */
+    void setRawResponse(std::optional<StubResponse> response) { m_raw = std::move(response); }
+    void setOllamaModels(const QStringList &models) { m_models = models; }
+    void setTagsStatus(int status) { m_tagsStatus = status; }
+
+    /** The user prompt of a recorded request, whatever the wire format. */
+    [[nodiscard]] static QString userPrompt(const RecordedRequest &request);
+    /** The file name a prompt names, or empty. */
+    [[nodiscard]] static QString fileNameIn(const QString &userPrompt);
+
+private:
+    StubResponse answer(const RecordedRequest &request) const;
+
+    StubHttpServer m_server;
+    QString m_defaultReply = R"({"datum":"2024-03-15","kategorie":"rechnung","beschreibung":"Mobilfunk Maerz","confidence":0.9})";
+    QHash<QString, QString> m_replies;
+    QHash<QString, int> m_delays;
+    int m_defaultDelayMs = 0;
+    std::optional<StubResponse> m_raw;
+    QStringList m_models{"llama3.2:latest"};
+    int m_tagsStatus = 200;
+};
