@@ -12,6 +12,7 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_rtfreader fuzz_emailexcerpt fuzz_xmltextcollector fuzz_htmltext)
 
+bash "$root/scripts/install-deps.sh" --fuzz
 cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}"
 

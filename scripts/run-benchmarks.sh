@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing (with the reference tools the benchmarks compare against), builds,
+# and runs every benchmark. Each prints its figures and ratios against a baseline of the same run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh --bench
+bash scripts/build.sh
+build_dir=${NAMORIX_BUILD_DIR:-build}
+export OMP_THREAD_LIMIT=1
+"$build_dir/bench/bench_namebuilder"
+"$build_dir/bench/bench_extraction"
