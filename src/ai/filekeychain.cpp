@@ -76,7 +76,8 @@ void FileKeychain::loadOnce()
     if (!file.open(QIODevice::ReadOnly))
         return;
     // A copy someone made readable to others is narrowed before anything else happens to it.
-    struct stat info {};
+    struct stat info {
+    };
     if (::fstat(file.handle(), &info) == 0 && (info.st_mode & 07777) != PrivateMode)
         ::fchmod(file.handle(), PrivateMode);
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
@@ -86,8 +87,8 @@ void FileKeychain::loadOnce()
         return;
     }
     // The secrets in it may still be recoverable by hand; a rename keeps its mode.
-    const QString aside = m_filePath + QStringLiteral(".corrupt-")
-                          + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString aside = m_filePath + QStringLiteral(".corrupt-") +
+                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (QFile::rename(m_filePath, aside))
         qWarning("Die Schlüsseldatei %s war unlesbar und wurde nach %s verschoben.", qUtf8Printable(m_filePath),
                  qUtf8Printable(aside));
@@ -125,9 +126,10 @@ QCoro::Task<> FileKeychain::remove(QString service, QString account)
 
 QCoro::Task<> FileKeychain::persist()
 {
+    const QString path = m_filePath;
     const QByteArray data = QJsonDocument(m_secrets).toJson(QJsonDocument::Indented);
-    const int error = co_await QtConcurrent::run(&m_writer, writePrivately, m_filePath, data);
+    const int error = co_await QtConcurrent::run(&m_writer, writePrivately, path, data);
     if (error)
-        qWarning("API-Schlüssel konnten nicht in %s gespeichert werden: %s", qUtf8Printable(m_filePath),
+        qWarning("API-Schlüssel konnten nicht in %s gespeichert werden: %s", qUtf8Printable(path),
                  std::strerror(error));
 }

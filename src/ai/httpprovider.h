@@ -35,6 +35,9 @@ public:
     [[nodiscard]] QCoro::Task<SuggestionResult> suggest(FileContext context,
                                                         std::optional<QString> nameTemplate) final;
 
+    /** The endpoint without one trailing "/". */
+    [[nodiscard]] static QString withoutTrailingSlash(const QString &endpoint);
+
     /** What one call sends: everything `buildRequest` needs. */
     struct Prompt {
         QString system;
@@ -70,8 +73,6 @@ protected:
     [[nodiscard]] static std::optional<QString> textAtPath(const QJsonObject &reply, const QStringList &path);
     /** [{"role": "system", "content": system}, {"role": "user", "content": user}] */
     [[nodiscard]] static QJsonArray chatMessages(const Prompt &prompt);
-    /** The endpoint without one trailing "/". */
-    [[nodiscard]] static QString withoutTrailingSlash(const QString &endpoint);
 
 private:
     [[nodiscard]] ProviderError error(int code, const QString &message) const;

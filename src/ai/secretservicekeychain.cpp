@@ -75,11 +75,13 @@ using AsyncResult = std::unique_ptr<GAsyncResult, ObjectUnref>;
 
 // One GIO-style asynchronous call: `start(callback, data)` begins it, and co_await yields the
 // GAsyncResult for the matching _finish function once the callback has come.
-template <typename Start>
-class GAsyncCall final
+template <typename Start> class GAsyncCall final
 {
 public:
-    explicit GAsyncCall(Start start) : m_start(std::move(start)) {}
+    explicit GAsyncCall(Start start)
+        : m_start(std::move(start))
+    {
+    }
 
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> waiting)
@@ -138,7 +140,8 @@ bool serviceMissing(const GError *error)
 
 std::optional<QString> decodeUtf8(const char *data, gsize length)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = decoder.decode(QByteArrayView(data, qsizetype(length)));
     if (decoder.hasError())
         return std::nullopt;
@@ -182,9 +185,9 @@ void SecretServiceKeychain::passTurn()
 QCoro::Task<bool> SecretServiceKeychain::usesFile()
 {
     if (m_backend == Backend::undecided) {
-        const AsyncResult result = co_await GAsyncCall([](GAsyncReadyCallback done, gpointer data) {
-            g_bus_get(G_BUS_TYPE_SESSION, nullptr, done, data);
-        });
+        GAsyncCall call(
+            [](GAsyncReadyCallback done, gpointer data) { g_bus_get(G_BUS_TYPE_SESSION, nullptr, done, data); });
+        const AsyncResult result = co_await std::move(call);
         GError *error = nullptr;
         if (GDBusConnection *bus = g_bus_get_finish(result.get(), &error)) {
             // The shared connection would otherwise raise SIGTERM when the session bus goes away.
@@ -229,10 +232,11 @@ QCoro::Task<std::optional<QString>> SecretServiceKeychain::read(QString service,
 
     const QByteArray serviceUtf8 = service.toUtf8();
     const QByteArray accountUtf8 = account.toUtf8();
-    const AsyncResult result = co_await GAsyncCall([&](GAsyncReadyCallback done, gpointer data) {
-        secret_password_lookup(&credentialSchema(), nullptr, done, data, "service", serviceUtf8.constData(),
-                               "account", accountUtf8.constData(), nullptr);
+    GAsyncCall call([&](GAsyncReadyCallback done, gpointer data) {
+        secret_password_lookup(&credentialSchema(), nullptr, done, data, "service", serviceUtf8.constData(), "account",
+                               accountUtf8.constData(), nullptr);
     });
+    const AsyncResult result = co_await std::move(call);
     GError *error = nullptr;
     SecretValue *value = secret_password_lookup_binary_finish(result.get(), &error);
     const bool missing = serviceMissing(error);
@@ -260,15 +264,16 @@ QCoro::Task<> SecretServiceKeychain::save(QString value, QString service, QStrin
     const QByteArray serviceUtf8 = service.toUtf8();
     const QByteArray accountUtf8 = account.toUtf8();
     const QByteArray label = QByteArrayLiteral("Namorix: ") + serviceUtf8;
-    const AsyncResult result = co_await GAsyncCall([&](GAsyncReadyCallback done, gpointer data) {
+    GAsyncCall call([&](GAsyncReadyCallback done, gpointer data) {
         const QByteArray bytes = value.toUtf8();
         SecretValue *secret = secret_value_new(bytes.constData(), bytes.size(), "text/plain");
         // The service replaces an item with the same attributes, so there is never a second one.
-        secret_password_store_binary(&credentialSchema(), SECRET_COLLECTION_DEFAULT, label.constData(), secret,
-                                     nullptr, done, data, "service", serviceUtf8.constData(), "account",
-                                     accountUtf8.constData(), nullptr);
+        secret_password_store_binary(&credentialSchema(), SECRET_COLLECTION_DEFAULT, label.constData(), secret, nullptr,
+                                     done, data, "service", serviceUtf8.constData(), "account", accountUtf8.constData(),
+                                     nullptr);
         secret_value_unref(secret);
     });
+    const AsyncResult result = co_await std::move(call);
     GError *error = nullptr;
     secret_password_store_finish(result.get(), &error);
     const bool missing = serviceMissing(error);
@@ -288,10 +293,11 @@ QCoro::Task<> SecretServiceKeychain::remove(QString service, QString account)
 
     const QByteArray serviceUtf8 = service.toUtf8();
     const QByteArray accountUtf8 = account.toUtf8();
-    const AsyncResult result = co_await GAsyncCall([&](GAsyncReadyCallback done, gpointer data) {
-        secret_password_clear(&credentialSchema(), nullptr, done, data, "service", serviceUtf8.constData(),
-                              "account", accountUtf8.constData(), nullptr);
+    GAsyncCall call([&](GAsyncReadyCallback done, gpointer data) {
+        secret_password_clear(&credentialSchema(), nullptr, done, data, "service", serviceUtf8.constData(), "account",
+                              accountUtf8.constData(), nullptr);
     });
+    const AsyncResult result = co_await std::move(call);
     GError *error = nullptr;
     secret_password_clear_finish(result.get(), &error); // false without an error: there was none
     const bool missing = serviceMissing(error);

@@ -17,7 +17,7 @@ class FileKeychain;
  * "Namorix: <service>", in the default collection. Use it from the GUI thread only: libsecret's
  * callbacks arrive through that thread's glib main context, which Qt's event loop runs (a timer
  * drives it while a call is pending if Qt runs without glib). Calls run one at a time in call
- * order, so a read sees every earlier save.
+ * order, so a read sees every earlier save. The object must outlive the calls made on it.
  *
  * Which store holds the secrets is decided once per run, by the first call:
  * - the session bus cannot be reached (no address, dead socket), or the bus answers that nobody
@@ -40,7 +40,6 @@ public:
 
     /** Where secrets go this run; `undecided` until the first call has finished deciding. */
     [[nodiscard]] Backend backend() const { return m_backend; }
-    [[nodiscard]] QString fallbackFilePath() const { return m_fallbackFilePath; }
 
     QCoro::Task<std::optional<QString>> read(QString service, QString account) override;
     QCoro::Task<> save(QString value, QString service, QString account) override;
@@ -51,8 +50,14 @@ private:
     class Turn final
     {
     public:
-        explicit Turn(SecretServiceKeychain *owner) : m_owner(owner) {}
-        Turn(Turn &&other) noexcept : m_owner(std::exchange(other.m_owner, nullptr)) {}
+        explicit Turn(SecretServiceKeychain *owner)
+            : m_owner(owner)
+        {
+        }
+        Turn(Turn &&other) noexcept
+            : m_owner(std::exchange(other.m_owner, nullptr))
+        {
+        }
         Turn &operator=(Turn &&) = delete;
         ~Turn();
 
@@ -68,10 +73,10 @@ private:
     TurnAwaiter nextTurn() { return TurnAwaiter{*this}; }
     void passTurn();
 
-    /** Settles the backend if undecided by reaching the bus; true when the file is in use. */
+    // Settles the backend if undecided by reaching the bus; true when the file is in use.
     QCoro::Task<bool> usesFile();
     void switchToFile();
-    /** Settles the backend after a keyring call has answered; true when the file takes over. */
+    // Settles the backend after a keyring call has answered; true when the file takes over.
     bool settle(bool serviceMissing);
 
     const QString m_fallbackFilePath;

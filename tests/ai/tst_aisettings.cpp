@@ -4,7 +4,6 @@
 
 #include "awaittask.h"
 
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -51,13 +50,7 @@ void TestAISettings::storedProvider()
     QCOMPARE(AISettings(store, keychain).provider(), AIProviderType::claude);
     store.setString("ai.provider", "Gemini");
     QCOMPARE(AISettings(store, keychain).provider(), AIProviderType::gemini);
-
-    AISettings settings(store, keychain);
-    QSignalSpy spy(&settings, &AISettings::providerChanged);
-    settings.setProvider(AIProviderType::gemini);
-    QCOMPARE(spy.count(), 0);
-    settings.setProvider(AIProviderType::openai);
-    QCOMPARE(spy.count(), 1);
+    AISettings(store, keychain).setProvider(AIProviderType::openai);
     QCOMPARE(store.stringValue("ai.provider"), QString("OpenAI"));
 }
 
@@ -93,12 +86,8 @@ void TestAISettings::modelAndEndpointOutliveSwitch()
     settings.setProvider(AIProviderType::ollama);
     QCOMPARE(settings.effectiveModel(), QString("  "));
     QCOMPARE(settings.effectiveEndpoint(), QString("http://10.0.0.5:8080"));
-
     settings.setModel("");
     QCOMPARE(settings.effectiveModel(), QString("llama3.2"));
-    const AISettings reloaded(store, keychain);
-    QCOMPARE(reloaded.model(), QString(""));
-    QCOMPARE(reloaded.endpoint(), QString("http://10.0.0.5:8080"));
 }
 
 QTEST_GUILESS_MAIN(TestAISettings)

@@ -101,8 +101,7 @@ void TestKeychainSecretService::roundTrips()
     awaitTask(keychain.save("second", "svc", "default"));
     QCOMPARE(awaitTask(keychain.read("svc", "default")), QString("second"));
     QCOMPARE(awaitTask(keychain.read("svc", "second")), QString("other account"));
-    QCOMPARE(itemsInKeyring("svc", "default"),
-             QStringList{"Namorix: svc @ /org/freedesktop/secrets/collection/login"});
+    QCOMPARE(itemsInKeyring("svc", "default"), QStringList{"Namorix: svc @ /org/freedesktop/secrets/collection/login"});
 
     const QString unicode = QString::fromUtf8("Schlüssel-ключ-🔑-") + QChar(0) + "-end";
     awaitTask(keychain.save(unicode, QString::fromUtf8("dienst-ü"), "default"));
@@ -121,8 +120,8 @@ void TestKeychainSecretService::foreignItems()
 {
     // Bytes another program left under our schema that are not UTF-8 read as no secret at all.
     SecretValue *value = secret_value_new("\xff\xfe bad", -1, "application/octet-stream");
-    QVERIFY(secret_password_store_binary_sync(&schema(), SECRET_COLLECTION_DEFAULT, "foreign", value, nullptr,
-                                              nullptr, "service", "foreign", "account", "default", nullptr));
+    QVERIFY(secret_password_store_binary_sync(&schema(), SECRET_COLLECTION_DEFAULT, "foreign", value, nullptr, nullptr,
+                                              "service", "foreign", "account", "default", nullptr));
     secret_value_unref(value);
     SecretServiceKeychain keychain(m_fallback);
     QCOMPARE(awaitTask(keychain.read("foreign", "default")), std::nullopt);

@@ -1,10 +1,10 @@
 #include "ai/aisettings.h"
-#include "ai/keychainstore.h"
 #include "ai/promptcontract.h"
 #include "ai/providerfactory.h"
 #include "awaittask.h"
 #include "extraction/filecontext.h"
 #include "llmstub.h"
+#include "memorykeychain.h"
 #include "naming/renamerules.h"
 #include "settings/defaultsstore.h"
 
@@ -16,28 +16,6 @@
 #include <QTcpServer>
 
 namespace {
-
-class MemoryKeychain final : public KeychainStore
-{
-public:
-    QCoro::Task<std::optional<QString>> read(QString service, QString) override
-    {
-        co_return m_secrets.contains(service) ? std::optional<QString>(m_secrets.value(service)) : std::nullopt;
-    }
-    QCoro::Task<> save(QString value, QString service, QString) override
-    {
-        m_secrets.insert(service, value);
-        co_return;
-    }
-    QCoro::Task<> remove(QString service, QString) override
-    {
-        m_secrets.remove(service);
-        co_return;
-    }
-
-private:
-    QHash<QString, QString> m_secrets;
-};
 
 FileContext invoice(const QString &name = "scan.pdf")
 {

@@ -58,6 +58,8 @@ StubResponse LlmStub::answer(const RecordedRequest &request) const
         raw.delayMs = delay;
         return raw;
     }
+    if (m_failures.contains(fileName))
+        return StubResponse{m_failures.value(fileName), json({{"error", "scripted failure"}}), "application/json", delay};
     const QString text = m_replies.value(fileName, m_defaultReply);
     QJsonObject reply;
     if (request.path.endsWith("/v1/messages")) {

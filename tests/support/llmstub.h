@@ -31,6 +31,8 @@ public:
     void setDelay(const QString &fileName, int milliseconds) { m_delays.insert(fileName, milliseconds); }
     /** Answers every chat request with exactly this (status, body) instead of a formatted reply. */
     void setRawResponse(std::optional<StubResponse> response) { m_raw = std::move(response); }
+    /** Answers requests about this file with an error status instead of a reply. */
+    void setFailure(const QString &fileName, int status) { m_failures.insert(fileName, status); }
     void setOllamaModels(const QStringList &models) { m_models = models; }
     void setTagsStatus(int status) { m_tagsStatus = status; }
 
@@ -46,6 +48,7 @@ private:
     QString m_defaultReply = R"({"datum":"2024-03-15","kategorie":"rechnung","beschreibung":"Mobilfunk Maerz","confidence":0.9})";
     QHash<QString, QString> m_replies;
     QHash<QString, int> m_delays;
+    QHash<QString, int> m_failures;
     int m_defaultDelayMs = 0;
     std::optional<StubResponse> m_raw;
     QStringList m_models{"llama3.2:latest"};

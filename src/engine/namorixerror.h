@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+/** The engine's own failures, with the German text shown to the user. */
+class NamorixError final
+{
+public:
+    enum class Code { providerNotConfigured, providerUnreachable, fileNotReadable, fileNotFound, fileNotWritable, moveFailed };
+
+    [[nodiscard]] static NamorixError providerNotConfigured(const QString &provider);
+    [[nodiscard]] static NamorixError providerUnreachable(const QString &provider, const QString &detail);
+    [[nodiscard]] static NamorixError fileNotReadable(const QString &fileName);
+    [[nodiscard]] static NamorixError fileNotFound(const QString &fileName);
+    [[nodiscard]] static NamorixError fileNotWritable(const QString &fileName);
+    /** A move the file system refused, with its German description. */
+    [[nodiscard]] static NamorixError moveFailed(const QString &description);
+
+    [[nodiscard]] Code code() const { return m_code; }
+    [[nodiscard]] QString message() const { return m_message; }
+
+private:
+    NamorixError(Code code, QString message);
+
+    Code m_code;
+    QString m_message;
+};

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "ai/aiprovider.h"
+#include "engine/namorixerror.h"
+#include "engine/renamejob.h"
+#include "store/objectstore.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <expected>
+#include <optional>
+
+class AISettings;
+class KVXClient;
+class QNetworkAccessManager;
+class RenameRules;
+
+/**
+ * Turns files into rename suggestions: expands folders, drops files the history already holds,
+ * checks the selected provider, analyses four files at a time (extraction on workers, the
+ * provider over the network, the name built here) and publishes the jobs in input order with
+ * progress counters and a German summary in `error`. Lives on the GUI thread; never blocks it.
+ * A run never fails: every failure ends in `error` or in a failed job.
+ */
+class RenameEngine final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int AnalysisConcurrency = 4;
+    static constexpr int OllamaProbeTimeoutMs = 5000;
+
+    /** What the engine works with; the shared instances by default. */
+    struct Services {
+        AISettings &settings;
+        RenameRules &rules;
+        KVXClient &companion;
+        QNetworkAccessManager &network;
+        std::function<std::unique_ptr<AIProvider>()> makeProvider;
+
+        static Services shared();
+    };
+
+    explicit RenameEngine(Services services, QObject *parent = nullptr);
+    ~RenameEngine() override;
+    Q_DISABLE_COPY_MOVE(RenameEngine)
+
+    /** Where the history is read and written; without one nothing is filtered or recorded. */
+    void setStore(ObjectStore *store) { m_store = store; }
+    [[nodiscard]] ObjectStore *store() const { return m_store; }
+
+    [[nodiscard]] const QList<RenameJob> &jobs() const { return m_jobs; }
+    void setJobs(const QList<RenameJob> &jobs);
+    [[nodiscard]] bool isProcessing() const { return m_isProcessing; }
+    [[nodiscard]] const std::optional<QString> &error() const { return m_error; }
+    void setError(const std::optional<QString> &error);
+    [[nodiscard]] int processedCount() const { return m_processedCount; }
+    [[nodiscard]] int totalCount() const { return m_totalCount; }
+    [[nodiscard]] int skippedDuplicates() const { return m_skippedDuplicates; }
+
+    /** One analysis run over files and folders; `nameTemplate` goes to the prompt unchanged. */
+    QCoro::Task<> analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate);
+
+    /**
+     * Renames the files of the approved jobs and returns their records, in job order; then
+     * discards all jobs. Each record is stored (pending) before its file moves and confirmed
+     * after, and no move ever replaces an existing file; without a store nothing is renamed.
+     * Failures go to `error`, the last one standing.
+     */
+    QList<RenameRecord> applyApproved();
+    /** Moves a renamed file back to its former name (never over another file) and marks the record. */
+    std::expected<void, NamorixError> revert(RenameRecord &record);
+    /** Reverts the newest record not yet reverted; does nothing when there is none or it fails. */
+    void revertLast();
+
+    /**
+     * `path` when its name is free, else the first free "base-N.ext" for N = 2…99, else
+     * "base-XXXXXX.ext" with six hexadecimal digits of a random UUID.
+     */
+    [[nodiscard]] static QString uniqueDestination(const QString &path);
+    /**
+     * Start-up pass over renames a crash interrupted: a pending record whose file is under its
+     * new name is kept, any other is dropped (the file was never moved).
+     */
+    static std::expected<ObjectStore::Settlement, StoreError> settleInterruptedRenames(ObjectStore &store);
+    /** Whether a suggested name stays in its folder: no "/" or NUL, not empty, ".", "..". */
+    [[nodiscard]] static bool isValidFileName(const QString &name);
+
+Q_SIGNALS:
+    void jobsChanged();
+    void isProcessingChanged();
+    void errorChanged();
+    void progressChanged(); ///< processedCount, totalCount or skippedDuplicates
+
+private:
+    QCoro::Task<std::optional<NamorixError>> validateProvider();
+    QCoro::Task<RenameJob> processFile(QString path, AIProvider *provider, std::optional<QString> nameTemplate);
+    /** Paths of every record not reverted; nullopt when there is no store or it cannot be read. */
+    [[nodiscard]] std::optional<QSet<QString>> historyPaths() const;
+    void setProcessing(bool processing);
+    void setProgress(int processed, int total, int skipped);
+    /** Moves one job's file; the record (stored as pending first) or the German failure. */
+    std::expected<RenameRecord, QString> applyJob(const RenameJob &job);
+
+    Services m_services;
+    ObjectStore *m_store = nullptr;
+    QList<RenameJob> m_jobs;
+    bool m_isProcessing = false;
+    std::optional<QString> m_error;
+    int m_processedCount = 0;
+    int m_totalCount = 0;
+    int m_skippedDuplicates = 0;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+
+/** One file's proposed rename. A failed analysis keeps the current name with confidence 0. */
+struct RenameJob {
+    QUuid id = QUuid::createUuid();
+    QUrl originalURL;
+    QString suggestedName; ///< complete file name, extension included; callers may edit it
+    double confidence = 0;
+    bool approved = true;
+
+    [[nodiscard]] QString originalPath() const { return originalURL.toLocalFile(); }
+    [[nodiscard]] QString originalName() const { return originalURL.fileName(); }
+    /** A job whose analysis failed: unchanged name and confidence exactly 0. */
+    [[nodiscard]] bool hasFailed() const { return confidence == 0.0 && suggestedName == originalName(); }
+
+    /** The job a failed analysis gives: the file keeps its name. */
+    [[nodiscard]] static RenameJob failed(const QString &path);
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+/** One applied rename: the history entry that the history view, the REST API and revert work on. */
+struct RenameRecord {
+    /** A record is written as pending before its file moves and becomes done after the move. */
+    enum class State { pending, done };
+
+    qint64 id = 0; // the store's row identity; 0 until stored
+    QString originalPath;
+    QString newPath;
+    QString originalName;
+    QString newName;
+    QDateTime timestamp;
+    QString providerUsed;
+    double confidence = 0;
+    bool reverted = false;
+    std::optional<QDateTime> revertedAt;
+    // Kept by the store (insert, insertPending, confirm); save() leaves it as stored.
+    State state = State::done;
+};

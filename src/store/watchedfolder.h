@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+/** A folder whose new files are queued for renaming or opened for review. */
+struct WatchedFolder {
+    qint64 id = 0; // the store's row identity; 0 until stored
+    QString path;
+    bool isActive = true;
+    bool autoRename = false;
+    std::optional<QString> templateName;
+    QDateTime addedAt;
+};
