@@ -149,6 +149,22 @@ QString nfc(const QString &text)
     return U_SUCCESS(status) ? toQString(result) : text;
 }
 
+bool isLineBreak(QChar c)
+{
+    switch (c.unicode()) {
+    case u'\n':
+    case u'\v':
+    case u'\f':
+    case u'\r':
+    case 0x85:
+    case 0x2028:
+    case 0x2029:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isLetterMarkOrNumber(char32_t scalar)
 {
     return (U_GET_GC_MASK(UChar32(scalar)) & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0;

@@ -27,6 +27,9 @@ namespace UnicodeText {
 
 [[nodiscard]] QString nfc(const QString &text);
 
+/** A line break in the Unicode sense (LF, VT, FF, CR, NEL, LS, PS): what a regex "." never matches. */
+[[nodiscard]] bool isLineBreak(QChar c);
+
 /** Whether the scalar is a letter, a mark or a number (general categories L*, M*, N*). */
 [[nodiscard]] bool isLetterMarkOrNumber(char32_t scalar);
 

@@ -1,17 +1,10 @@
-#include "ai/aisettings.h"
 #include "ai/promptcontract.h"
-#include "ai/providerfactory.h"
-#include "awaittask.h"
+#include "enginefixture.h"
 #include "extraction/filecontext.h"
-#include "llmstub.h"
-#include "memorykeychain.h"
-#include "naming/renamerules.h"
-#include "settings/defaultsstore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QTest>
 #include <QTcpServer>
 
@@ -50,29 +43,23 @@ private:
     SuggestionResult run(std::optional<AIProviderType> type, std::optional<int> timeoutMs = std::nullopt);
     void configure(AIProviderType type, const QString &endpoint, const QString &key = "K-123");
 
-    std::unique_ptr<LlmStub> m_llm;
-    std::unique_ptr<DefaultsStore> m_store;
-    std::unique_ptr<MemoryKeychain> m_keychain;
-    std::unique_ptr<AISettings> m_settings;
-    std::unique_ptr<RenameRules> m_rules;
-    std::unique_ptr<QNetworkAccessManager> m_network;
+    std::unique_ptr<ProviderFixture> m_fx;
+    LlmStub *m_llm = nullptr;
+    AISettings *m_settings = nullptr;
+    RenameRules *m_rules = nullptr;
 };
 
 void TestProviders::init()
 {
-    m_llm = std::make_unique<LlmStub>();
-    QVERIFY(m_llm->listen());
-    m_store = std::make_unique<DefaultsStore>();
-    m_keychain = std::make_unique<MemoryKeychain>();
-    m_settings = std::make_unique<AISettings>(*m_store, *m_keychain);
-    m_rules = std::make_unique<RenameRules>(*m_store);
-    m_network = std::make_unique<QNetworkAccessManager>();
+    m_fx = std::make_unique<ProviderFixture>();
+    m_llm = &m_fx->llm;
+    m_settings = &m_fx->settings;
+    m_rules = &m_fx->rules;
 }
 
 void TestProviders::cleanup()
 {
-    m_network.reset();
-    m_llm.reset();
+    m_fx.reset();
 }
 
 void TestProviders::configure(AIProviderType type, const QString &endpoint, const QString &key)
@@ -85,7 +72,7 @@ void TestProviders::configure(AIProviderType type, const QString &endpoint, cons
 SuggestionResult TestProviders::run(std::optional<AIProviderType> type, std::optional<int> timeoutMs)
 {
     const std::unique_ptr<AIProvider> provider =
-        makeProvider(type, ProviderEnvironment{*m_settings, *m_rules, *m_network, timeoutMs});
+        makeProvider(type, m_fx->environment(timeoutMs));
     return awaitTask(provider->suggest(invoice(), QString("{datum}")));
 }
 
@@ -186,7 +173,7 @@ void TestProviders::endpointSlashes()
     QFETCH(AIProviderType, type);
     QFETCH(QString, endpoint);
     QFETCH(QString, url);
-    const ProviderEnvironment environment{*m_settings, *m_rules, *m_network, std::nullopt};
+    const ProviderEnvironment environment = m_fx->environment();
     const std::unique_ptr<AIProvider> provider = makeProvider(type, environment);
     const auto *http = dynamic_cast<const HttpProvider *>(provider.get());
     QVERIFY(http);
@@ -293,7 +280,7 @@ void TestProviders::concurrentCallsAreIndependent()
     m_llm->setDelay("a.pdf", 600); // the first call finishes last
     m_llm->setDelay("c.pdf", 100);
     const std::unique_ptr<AIProvider> provider =
-        makeProvider(std::nullopt, ProviderEnvironment{*m_settings, *m_rules, *m_network, std::nullopt});
+        makeProvider(std::nullopt, m_fx->environment());
 
     QList<QString> finished;
     auto one = [&](QString name) -> QCoro::Task<> {

@@ -1,16 +1,7 @@
-#include "ai/aisettings.h"
-#include "ai/providerfactory.h"
-#include "awaittask.h"
-#include "companion/kvxclient.h"
-#include "engine/renameengine.h"
-#include "llmstub.h"
-#include "memorykeychain.h"
-#include "naming/renamerules.h"
-#include "settings/defaultsstore.h"
+#include "enginefixture.h"
 
 #include <QDir>
 #include <QFile>
-#include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -66,43 +57,27 @@ private:
     void analyze(const QStringList &paths);
 
     QTemporaryDir m_dir;
-    std::unique_ptr<LlmStub> m_llm;
-    std::unique_ptr<DefaultsStore> m_store;
-    std::unique_ptr<MemoryKeychain> m_keychain;
-    std::unique_ptr<AISettings> m_settings;
-    std::unique_ptr<RenameRules> m_rules;
-    std::unique_ptr<KVXClient> m_companion;
-    std::unique_ptr<QNetworkAccessManager> m_network;
+    std::unique_ptr<EngineFixture> m_fx;
+    LlmStub *m_llm = nullptr;
+    AISettings *m_settings = nullptr;
+    RenameRules *m_rules = nullptr;
     std::unique_ptr<RenameEngine> m_engine;
 };
 
 void TestAnalysis::init()
 {
     QVERIFY(m_dir.isValid());
-    m_llm = std::make_unique<LlmStub>();
-    QVERIFY(m_llm->listen());
-    m_store = std::make_unique<DefaultsStore>();
-    m_store->setBool("kvx.enabled", false);
-    m_keychain = std::make_unique<MemoryKeychain>();
-    m_settings = std::make_unique<AISettings>(*m_store, *m_keychain);
-    m_settings->setProvider(AIProviderType::openai);
-    m_settings->setEndpoint(m_llm->baseUrl());
-    awaitTask(m_settings->setApiKey("sk-test"));
-    m_rules = std::make_unique<RenameRules>(*m_store);
-    m_companion = std::make_unique<KVXClient>(*m_store);
-    m_network = std::make_unique<QNetworkAccessManager>();
-    RenameEngine::Services services{*m_settings, *m_rules, *m_companion, *m_network, [this] {
-                                        return makeProvider(std::nullopt, ProviderEnvironment{*m_settings, *m_rules,
-                                                                                             *m_network, std::nullopt});
-                                    }};
-    m_engine = std::make_unique<RenameEngine>(services);
+    m_fx = std::make_unique<EngineFixture>();
+    m_llm = &m_fx->llm;
+    m_settings = &m_fx->settings;
+    m_rules = &m_fx->rules;
+    m_engine = m_fx->makeEngine();
 }
 
 void TestAnalysis::cleanup()
 {
     m_engine.reset();
-    m_network.reset();
-    m_llm.reset();
+    m_fx.reset();
     QDir(m_dir.path()).removeRecursively();
     QDir().mkpath(m_dir.path());
 }

@@ -1,18 +1,9 @@
-#include "ai/aisettings.h"
-#include "ai/providerfactory.h"
-#include "awaittask.h"
-#include "companion/kvxclient.h"
 #include "engine/filemoves.h"
-#include "engine/renameengine.h"
-#include "llmstub.h"
-#include "memorykeychain.h"
-#include "naming/renamerules.h"
-#include "settings/defaultsstore.h"
+#include "enginefixture.h"
 #include "store/objectstore.h"
 
 #include <QDir>
 #include <QFile>
-#include <QNetworkAccessManager>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,39 +77,22 @@ private:
     QList<RenameRecord> apply(const QList<RenameJob> &jobs);
 
     QTemporaryDir m_dir;
-    std::unique_ptr<LlmStub> m_llm;
-    std::unique_ptr<DefaultsStore> m_defaults;
-    std::unique_ptr<MemoryKeychain> m_keychain;
-    std::unique_ptr<AISettings> m_settings;
-    std::unique_ptr<RenameRules> m_rules;
-    std::unique_ptr<KVXClient> m_companion;
-    std::unique_ptr<QNetworkAccessManager> m_network;
+    std::unique_ptr<EngineFixture> m_fx;
+    LlmStub *m_llm = nullptr;
+    AISettings *m_settings = nullptr;
     std::unique_ptr<ObjectStore> m_store;
     std::unique_ptr<RenameEngine> m_engine;
 };
 
 void TestApply::init()
 {
-    m_llm = std::make_unique<LlmStub>();
-    QVERIFY(m_llm->listen());
-    m_defaults = std::make_unique<DefaultsStore>();
-    m_defaults->setBool("kvx.enabled", false);
-    m_keychain = std::make_unique<MemoryKeychain>();
-    m_settings = std::make_unique<AISettings>(*m_defaults, *m_keychain);
-    m_settings->setProvider(AIProviderType::openai);
-    m_settings->setEndpoint(m_llm->baseUrl());
-    awaitTask(m_settings->setApiKey("sk-test"));
-    m_rules = std::make_unique<RenameRules>(*m_defaults);
-    m_companion = std::make_unique<KVXClient>(*m_defaults);
-    m_network = std::make_unique<QNetworkAccessManager>();
+    m_fx = std::make_unique<EngineFixture>();
+    m_llm = &m_fx->llm;
+    m_settings = &m_fx->settings;
     auto opened = ObjectStore::open(m_dir.filePath("db/namorix.sqlite"));
     QVERIFY(opened);
     m_store = std::move(*opened);
-    RenameEngine::Services services{*m_settings, *m_rules, *m_companion, *m_network, [this] {
-                                        return makeProvider(std::nullopt, ProviderEnvironment{*m_settings, *m_rules,
-                                                                                             *m_network, std::nullopt});
-                                    }};
-    m_engine = std::make_unique<RenameEngine>(services);
+    m_engine = m_fx->makeEngine();
     m_engine->setStore(m_store.get());
     QDir().mkpath(m_dir.filePath("files"));
 }
@@ -127,8 +101,7 @@ void TestApply::cleanup()
 {
     m_engine.reset();
     m_store.reset();
-    m_network.reset();
-    m_llm.reset();
+    m_fx.reset();
     QDir(m_dir.path()).removeRecursively();
     QDir().mkpath(m_dir.path());
 }

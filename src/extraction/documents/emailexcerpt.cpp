@@ -8,29 +8,13 @@ namespace {
 // Lines shorter than this that contain no space are prose; longer ones are encoded blocks.
 constexpr qsizetype MinEncodedLineLength = 77;
 
-bool isLineBreak(QChar c)
-{
-    switch (c.unicode()) {
-    case u'\n':
-    case u'\v':
-    case u'\f':
-    case u'\r':
-    case 0x85:
-    case 0x2028:
-    case 0x2029:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Lines between any line breaks; CR LF counts as one break, so blank lines stay.
 QList<QStringView> splitLines(QStringView text)
 {
     QList<QStringView> lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!isLineBreak(text[i]))
+        if (!UnicodeText::isLineBreak(text[i]))
             continue;
         lines << text.sliced(start, i - start);
         if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')

@@ -1,5 +1,7 @@
 #include "htmltext.h"
 
+#include "common/unicodetext.h"
+
 #include <gumbo.h>
 
 #include <algorithm>
@@ -15,23 +17,6 @@ constexpr int MaxParsedTags = 16384;
 bool isHtmlSpace(QChar c)
 {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
-}
-
-// The characters a regular expression's "." does not match.
-bool isLineTerminator(QChar c)
-{
-    switch (c.unicode()) {
-    case u'\n':
-    case u'\v':
-    case u'\f':
-    case u'\r':
-    case 0x85:
-    case 0x2028:
-    case 0x2029:
-        return true;
-    default:
-        return false;
-    }
 }
 
 bool isSkipped(GumboTag tag)
@@ -245,7 +230,7 @@ std::optional<QString> title(const QString &html)
             return std::nullopt;
         const qsizetype contentStart = start + open.size();
         qsizetype lineEnd = contentStart;
-        while (lineEnd < html.size() && !isLineTerminator(html[lineEnd]))
+        while (lineEnd < html.size() && !UnicodeText::isLineBreak(html[lineEnd]))
             ++lineEnd;
         if (end < contentStart + 1)
             end = html.indexOf(close, contentStart + 1);

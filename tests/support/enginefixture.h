@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ai/aisettings.h"
+#include "ai/providerfactory.h"
+#include "awaittask.h"
+#include "companion/kvxclient.h"
+#include "engine/renameengine.h"
+#include "llmstub.h"
+#include "memorykeychain.h"
+#include "naming/renamerules.h"
+#include "settings/defaultsstore.h"
+
+#include <QNetworkAccessManager>
+
+/**
+ * Settings in memory and OpenAI (key "sk-test") pointed at a loopback LLM stub; Korvex off.
+ * What provider and engine tests share; members are destroyed in reverse order.
+ */
+struct ProviderFixture {
+    LlmStub llm;
+    DefaultsStore defaults;
+    MemoryKeychain keychain;
+    AISettings settings{defaults, keychain};
+    RenameRules rules{defaults};
+    QNetworkAccessManager network;
+
+    ProviderFixture()
+    {
+        llm.listen();
+        defaults.setBool("kvx.enabled", false);
+        settings.setProvider(AIProviderType::openai);
+        settings.setEndpoint(llm.baseUrl());
+        awaitTask(settings.setApiKey("sk-test"));
+    }
+
+    ProviderEnvironment environment(std::optional<int> timeoutMs = std::nullopt)
+    {
+        return ProviderEnvironment{settings, rules, network, timeoutMs};
+    }
+};
+
+struct EngineFixture : ProviderFixture {
+    KVXClient companion{defaults};
+
+    std::unique_ptr<RenameEngine> makeEngine()
+    {
+        return std::make_unique<RenameEngine>(RenameEngine::Services{
+            settings, rules, companion, network, [this] { return makeProvider(std::nullopt, environment()); }});
+    }
+};
