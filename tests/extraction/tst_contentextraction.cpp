@@ -10,26 +10,18 @@
 #include "extraction/media/imageprocessor.h"
 #include "extraction/media/mediaprocessor.h"
 #include "extraction/processortable.h"
+#include "extractiontestkit.h"
 #include "korvexstub.h"
 #include "settings/defaultsstore.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <typeinfo>
 
-namespace {
+using ExtractionTestKit::writeFile;
 
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write(bytes);
-    return path;
-}
+namespace {
 
 QString processorName(const FileProcessor &processor)
 {
@@ -53,7 +45,6 @@ class TestContentExtraction final : public QObject
 private Q_SLOTS:
     void dispatchTable_data();
     void dispatchTable();
-    void fileContextFromAttributes();
     void genericTextPath_data();
     void genericTextPath();
     void largeFilesAreJudgedByTheirStart();
@@ -83,25 +74,6 @@ void TestContentExtraction::dispatchTable()
     QCOMPARE(processorName(ProcessorTable::processorFor("/some/folder/" + fileName)), processor);
 }
 
-void TestContentExtraction::fileContextFromAttributes()
-{
-    QTemporaryDir dir;
-    const QString path = writeFile(dir, "Scan 12.PDF", QByteArray(1234, 'x'));
-    const FileContext context = FileContext::make(path, "text", MetadataMap{{"k", "v"}});
-    QCOMPARE(context.url, QUrl::fromLocalFile(path));
-    QCOMPARE(context.fileName, QString("Scan 12.PDF"));
-    QCOMPARE(context.fileExtension, QString("pdf"));
-    QCOMPARE(context.fileSize, 1234);
-    QCOMPARE(context.modificationDate, QFileInfo(path).lastModified().toUTC());
-    QCOMPARE(context.extractedText, QString("text"));
-
-    // A file that is gone still gives a context, with nothing read from the file system.
-    const FileContext gone = FileContext::make(dir.filePath("weg.txt"), {}, {});
-    QCOMPARE(gone.fileSize, 0);
-    QVERIFY(!gone.creationDate && !gone.modificationDate);
-    QCOMPARE(gone.fileExtension, QString("txt"));
-}
-
 void TestContentExtraction::genericTextPath_data()
 {
     QTest::addColumn<QString>("fileName");
@@ -129,7 +101,7 @@ void TestContentExtraction::genericTextPath()
     QFETCH(QByteArray, content);
     QFETCH(QString, expectedText);
     QTemporaryDir dir;
-    const QString path = writeFile(dir, fileName, content);
+    const QString path = writeFile(dir.filePath(fileName), content);
     const ExtractionResult result = GenericProcessor().extract(path);
     QVERIFY(result);
     QCOMPARE(result->extractedText, expectedText);
@@ -145,7 +117,7 @@ void TestContentExtraction::largeFilesAreJudgedByTheirStart()
     QTemporaryDir dir;
     QByteArray content(GenericProcessor::MaxTextBytes - 1, 'a');
     content += "\xc3\xa4 and more after the cut";
-    const QString path = writeFile(dir, "big.log", content);
+    const QString path = writeFile(dir.filePath("big.log"), content);
     const std::optional<QString> prefix = GenericProcessor::readTextPrefix(path);
     QVERIFY(prefix);
     QCOMPARE(prefix->size(), GenericProcessor::MaxTextBytes - 1);
@@ -155,8 +127,8 @@ void TestContentExtraction::largeFilesAreJudgedByTheirStart()
 void TestContentExtraction::companionShortcut()
 {
     QTemporaryDir dir;
-    const QString pdf = writeFile(dir, "rechnung.pdf", "%PDF-1.4 not really");
-    const QString text = writeFile(dir, "notiz.txt", "Notiz");
+    const QString pdf = writeFile(dir.filePath("Rechnung.PDF"), "%PDF-1.4 not really");
+    const QString text = writeFile(dir.filePath("notiz.txt"), "Notiz");
     KorvexStub korvex;
     QVERIFY(korvex.listen());
     korvex.addDocument({"p1", pdf, {{2, QString(3000, 'b')}, {1, QString(3000, 'a')}}});
@@ -169,17 +141,18 @@ void TestContentExtraction::companionShortcut()
     QVERIFY(indexed);
     QCOMPARE(indexed->metadata, (MetadataMap{{"source", "kvx"}}));
     QCOMPARE(indexed->extractedText, QString(3000, 'a') + '\n' + QString(999, 'b'));
-    QCOMPARE(indexed->fileName, QString("rechnung.pdf"));
+    QCOMPARE(indexed->fileName, QString("Rechnung.PDF"));
+    QCOMPARE(indexed->fileExtension, QString("pdf"));
 
     // Only PDFs and images take the shortcut.
     const ExtractionResult plain = awaitTask(ContentExtraction::extractFileContext(text, client));
     QCOMPARE(plain->extractedText, QString("Notiz"));
 
-    // Switched off: the PDF goes through the table instead.
+    // Switched off: the PDF goes through the table to the PDF processor instead.
     store.setBool("kvx.enabled", false);
     const ExtractionResult local = awaitTask(ContentExtraction::extractFileContext(pdf, client));
     QVERIFY(local);
-    QVERIFY(local->metadata.value("source") != "kvx");
+    QCOMPARE(local->metadata, (MetadataMap{{"source", "pdfkit"}}));
 }
 
 QTEST_GUILESS_MAIN(TestContentExtraction)
