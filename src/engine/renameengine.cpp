@@ -67,21 +67,12 @@ void RenameEngine::setProgress(int processed, int total, int skipped)
     Q_EMIT progressChanged();
 }
 
-std::optional<QSet<QString>> RenameEngine::historyPaths() const
+std::optional<QSet<QString>> RenameEngine::historyPaths(const QStringList &candidates) const
 {
     if (!m_store)
         return std::nullopt;
-    const auto records = m_store->fetchRecords();
-    if (!records)
-        return std::nullopt;
-    QSet<QString> paths;
-    for (const RenameRecord &record : *records) {
-        if (!record.reverted) {
-            paths.insert(record.originalPath);
-            paths.insert(record.newPath);
-        }
-    }
-    return paths;
+    const auto found = m_store->pathsInHistory(candidates);
+    return found ? std::optional<QSet<QString>>(*found) : std::nullopt;
 }
 
 QCoro::Task<> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate)
@@ -94,7 +85,7 @@ QCoro::Task<> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> n
     const QStringList expanded = co_await walked;
 
     QStringList files = expanded;
-    if (const std::optional<QSet<QString>> blocked = historyPaths())
+    if (const std::optional<QSet<QString>> blocked = historyPaths(expanded))
         files.removeIf([&](const QString &path) { return blocked->contains(path); });
 
     setProcessing(true);

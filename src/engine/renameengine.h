@@ -102,8 +102,8 @@ Q_SIGNALS:
 private:
     QCoro::Task<std::optional<NamorixError>> validateProvider();
     QCoro::Task<RenameJob> processFile(QString path, AIProvider *provider, std::optional<QString> nameTemplate);
-    /** Paths of every record not reverted; nullopt when there is no store or it cannot be read. */
-    [[nodiscard]] std::optional<QSet<QString>> historyPaths() const;
+    /** Which candidates the history holds; nullopt when there is no store or it cannot be read. */
+    [[nodiscard]] std::optional<QSet<QString>> historyPaths(const QStringList &candidates) const;
     void setProcessing(bool processing);
     void setProgress(int processed, int total, int skipped);
     /** Moves one job's file; the record (stored as pending first) or the German failure. */

@@ -339,6 +339,9 @@ std::expected<void, StoreError> ObjectStore::upgradeToV1()
                        " reverted INTEGER NOT NULL, reverted_at INTEGER,"
                        " state TEXT NOT NULL CHECK (state IN ('pending', 'done')))"),
         QStringLiteral("CREATE INDEX rename_record_by_time ON rename_record (state, timestamp)"),
+        // The analysis asks, per file, whether the history holds its path on either side.
+        QStringLiteral("CREATE INDEX rename_record_by_original ON rename_record (original_path)"),
+        QStringLiteral("CREATE INDEX rename_record_by_new ON rename_record (new_path)"),
         QStringLiteral("CREATE TABLE naming_template ("
                        " id INTEGER PRIMARY KEY AUTOINCREMENT,"
                        " name TEXT NOT NULL, pattern TEXT NOT NULL, example TEXT NOT NULL,"
@@ -565,6 +568,24 @@ std::expected<void, StoreError> ObjectStore::removeTemplate(qint64 id)
 std::expected<void, StoreError> ObjectStore::removeFolder(qint64 id)
 {
     return removeRow<WatchedFolder>(id);
+}
+
+std::expected<QSet<QString>, StoreError> ObjectStore::pathsInHistory(const QStringList &paths) const
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT 1 FROM rename_record WHERE state = 'done' AND reverted = 0"
+                                 " AND (original_path = ? OR new_path = ?) LIMIT 1"));
+    QSet<QString> found;
+    for (const QString &path : paths) {
+        query.addBindValue(path);
+        query.addBindValue(path);
+        if (auto done = exec(query); !done)
+            return std::unexpected(done.error());
+        if (query.next())
+            found.insert(path);
+        query.finish();
+    }
+    return found;
 }
 
 std::expected<QList<RenameRecord>, StoreError> ObjectStore::fetchRecords() const

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
@@ -82,6 +83,8 @@ public:
 
     /** Done records, newest `timestamp` first. */
     [[nodiscard]] std::expected<QList<RenameRecord>, StoreError> fetchRecords() const;
+    /** Of `paths`, those that a record not reverted holds as its old or new path (indexed lookups). */
+    [[nodiscard]] std::expected<QSet<QString>, StoreError> pathsInHistory(const QStringList &paths) const;
     /** Oldest `createdAt` first. */
     [[nodiscard]] std::expected<QList<NamingTemplate>, StoreError> fetchTemplates() const;
     /** Oldest `addedAt` first. */
