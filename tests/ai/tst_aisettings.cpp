@@ -6,89 +6,53 @@
 
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 class TestAISettings final : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void freshInstall();
-    void storedProvider();
-    void providersWithoutKey();
-    void modelAndEndpointOutliveSwitch();
+    void storedProvider_data()
+    {
+        QTest::addColumn<QString>("stored"); // the raw "ai.provider" value; null: never set
+        QTest::addColumn<AIProviderType>("provider");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("endpoint");
+        QTest::addColumn<bool>("configured"); // with no key, or an empty one
+        const QString claudeModel = "claude-sonnet-4-20250514", claudeEndpoint = "https://api.anthropic.com";
+        QTest::newRow("fresh install") << QString() << AIProviderType::claude << claudeModel << claudeEndpoint << false;
+        QTest::newRow("raw values are case-sensitive")
+            << "ollama" << AIProviderType::claude << claudeModel << claudeEndpoint << false;
+        QTest::newRow("Ollama") << "Ollama" << AIProviderType::ollama << "llama3.2"
+                                << "http://127.0.0.1:11434" << true;
+        QTest::newRow("Apple") << "Apple" << AIProviderType::apple << "apple-on-device" << QString() << true;
+    }
+
+    void storedProvider()
+    {
+        QFETCH(QString, stored);
+        QFETCH(AIProviderType, provider);
+        QFETCH(QString, model);
+        QFETCH(QString, endpoint);
+        QFETCH(bool, configured);
+        DefaultsStore store;
+        if (!stored.isNull())
+            store.setString("ai.provider", stored);
+        FileKeychain keychain(m_dir.filePath(QTest::currentDataTag()));
+        AISettings settings(store, keychain);
+        QCOMPARE(settings.provider(), provider);
+        QCOMPARE(settings.effectiveModel(), model);
+        QCOMPARE(settings.effectiveEndpoint(), endpoint);
+        QCOMPARE(awaitTask(settings.apiKey()), QString());
+        QCOMPARE(awaitTask(settings.isConfigured()), configured);
+        awaitTask(settings.setApiKey("")); // stored, yet counts as no key
+        QCOMPARE(awaitTask(keychain.read(AISettings::keychainService(provider), "default")), QString(""));
+        QCOMPARE(awaitTask(settings.isConfigured()), configured);
+    }
 
 private:
     QTemporaryDir m_dir;
 };
-
-void TestAISettings::freshInstall()
-{
-    DefaultsStore store;
-    FileKeychain keychain(m_dir.filePath("fresh.json"));
-    AISettings settings(store, keychain);
-    QCOMPARE(settings.provider(), AIProviderType::claude);
-    QCOMPARE(settings.effectiveModel(), QString("claude-sonnet-4-20250514"));
-    QCOMPARE(awaitTask(settings.apiKey()), QString());
-    QCOMPARE(awaitTask(settings.isConfigured()), false);
-
-    for (AIProviderType type : {AIProviderType::claude, AIProviderType::openai, AIProviderType::gemini}) {
-        const QUrl origin(AISettings::defaultEndpoint(type));
-        QCOMPARE(origin.scheme(), QString("https"));
-        QVERIFY(!origin.host().isEmpty());
-        QCOMPARE(origin.path(), QString());
-        QVERIFY(AISettings::needsAPIKey(type));
-    }
-    QCOMPARE(AISettings::keychainService(AIProviderType::openai), QString("namorix-OpenAI"));
-}
-
-void TestAISettings::storedProvider()
-{
-    DefaultsStore store;
-    FileKeychain keychain(m_dir.filePath("stored.json"));
-    store.setString("ai.provider", "ollama"); // raw values are case-sensitive
-    QCOMPARE(AISettings(store, keychain).provider(), AIProviderType::claude);
-    store.setString("ai.provider", "Gemini");
-    QCOMPARE(AISettings(store, keychain).provider(), AIProviderType::gemini);
-    AISettings(store, keychain).setProvider(AIProviderType::openai);
-    QCOMPARE(store.stringValue("ai.provider"), QString("OpenAI"));
-}
-
-void TestAISettings::providersWithoutKey()
-{
-    DefaultsStore store;
-    FileKeychain keychain(m_dir.filePath("nokey.json"));
-    AISettings settings(store, keychain);
-    settings.setProvider(AIProviderType::ollama);
-    QCOMPARE(settings.effectiveEndpoint(), QString("http://127.0.0.1:11434"));
-    QCOMPARE(settings.effectiveModel(), QString("llama3.2"));
-    QCOMPARE(awaitTask(settings.isConfigured()), true);
-
-    settings.setProvider(AIProviderType::apple);
-    QCOMPARE(settings.effectiveModel(), QString("apple-on-device"));
-    QCOMPARE(settings.effectiveEndpoint(), QString());
-    QCOMPARE(awaitTask(settings.isConfigured()), true);
-
-    // An empty key is stored, yet counts as none.
-    settings.setProvider(AIProviderType::claude);
-    awaitTask(settings.setApiKey(""));
-    QCOMPARE(awaitTask(keychain.read("namorix-Claude", "default")), QString(""));
-    QCOMPARE(awaitTask(settings.isConfigured()), false);
-}
-
-void TestAISettings::modelAndEndpointOutliveSwitch()
-{
-    DefaultsStore store;
-    FileKeychain keychain(m_dir.filePath("switch.json"));
-    AISettings settings(store, keychain);
-    settings.setModel("  ");
-    settings.setEndpoint("http://10.0.0.5:8080");
-    settings.setProvider(AIProviderType::ollama);
-    QCOMPARE(settings.effectiveModel(), QString("  "));
-    QCOMPARE(settings.effectiveEndpoint(), QString("http://10.0.0.5:8080"));
-    settings.setModel("");
-    QCOMPARE(settings.effectiveModel(), QString("llama3.2"));
-}
 
 QTEST_GUILESS_MAIN(TestAISettings)
 #include "tst_aisettings.moc"

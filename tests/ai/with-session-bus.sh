@@ -35,7 +35,6 @@ export XDG_CACHE_HOME="$root/home/.cache"
 export NAMORIX_PRIVATE_BUS=1 NAMORIX_PRIVATE_KEYRING=$keyring
 unset DISPLAY WAYLAND_DISPLAY
 
-status=0
 dbus-run-session --config-file="$root/bus.conf" -- sh -c '
     if [ "$NAMORIX_PRIVATE_KEYRING" = yes ]; then
         printf throwaway | gnome-keyring-daemon --foreground --unlock --components=secrets >/dev/null 2>&1 &
@@ -58,5 +57,4 @@ dbus-run-session --config-file="$root/bus.conf" -- sh -c '
         exit $status
     fi
     exec "$@"
-' with-session-bus "$@" || status=$?
-exit $status
+' with-session-bus "$@"
