@@ -10,3 +10,4 @@ build_dir=${NAMORIX_BUILD_DIR:-build}
 export OMP_THREAD_LIMIT=1
 "$build_dir/bench/bench_namebuilder"
 "$build_dir/bench/bench_extraction"
+"$build_dir/bench/bench_engine"
