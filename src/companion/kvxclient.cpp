@@ -67,6 +67,17 @@ KVXResult<int> statusOf(const QNetworkReply &reply)
     return status.toInt();
 }
 
+// The array under `key` of a 200 reply; requestFailed for any other status.
+KVXResult<QJsonArray> arrayOfOkReply(QNetworkReply &reply, const QString &key)
+{
+    const KVXResult<int> status = statusOf(reply);
+    if (!status)
+        return std::unexpected(status.error());
+    if (*status != 200)
+        return std::unexpected(KVXError(KVXError::Code::requestFailed));
+    return arrayMember(reply.readAll(), key);
+}
+
 } // namespace
 
 KVXError::KVXError(Code code, QString detail)
@@ -112,9 +123,14 @@ QString KVXClient::baseUrl() const
     return QStringLiteral("http://127.0.0.1:") + QString::number(port);
 }
 
-QString KVXClient::token() const
+QNetworkRequest KVXClient::authorizedRequest(const QUrl &url) const
 {
-    return m_store.stringValue(AppSettings::Key::kvxToken).value_or(QString());
+    QNetworkRequest request(url);
+    request.setTransferTimeout(RequestTimeoutMs);
+    const QString token = m_store.stringValue(AppSettings::Key::kvxToken).value_or(QString());
+    if (!token.isEmpty())
+        request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
+    return request;
 }
 
 QCoro::Task<bool> KVXClient::isAvailable()
@@ -145,21 +161,13 @@ QCoro::Task<KVXResult<QString>> KVXClient::findDocumentID(QString path)
     if (!url.isValid() || url.port() <= 0)
         co_return std::unexpected(KVXError(KVXError::Code::invalidURL));
 
-    QNetworkRequest request(url);
-    request.setTransferTimeout(RequestTimeoutMs);
+    QNetworkRequest request = authorizedRequest(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    if (const QString t = token(); !t.isEmpty())
-        request.setRawHeader("Authorization", "Bearer " + t.toUtf8());
     const QByteArray body =
         QJsonDocument(QJsonObject{{QStringLiteral("query"), name}, {QStringLiteral("limit"), 5}}).toJson(QJsonDocument::Compact);
     std::unique_ptr<QNetworkReply> reply(co_await m_network.post(request, body));
 
-    const KVXResult<int> status = statusOf(*reply);
-    if (!status)
-        co_return std::unexpected(status.error());
-    if (*status != 200)
-        co_return std::unexpected(KVXError(KVXError::Code::requestFailed));
-    const KVXResult<QJsonArray> results = arrayMember(reply->readAll(), QStringLiteral("results"));
+    const KVXResult<QJsonArray> results = arrayOfOkReply(*reply, QStringLiteral("results"));
     if (!results)
         co_return std::unexpected(results.error());
 
@@ -189,18 +197,9 @@ QCoro::Task<KVXResult<QString>> KVXClient::fetchDocumentText(QString id)
     if (!url.isValid() || url.port() <= 0)
         co_return std::unexpected(KVXError(KVXError::Code::invalidURL));
 
-    QNetworkRequest request(url);
-    request.setTransferTimeout(RequestTimeoutMs);
-    if (const QString t = token(); !t.isEmpty())
-        request.setRawHeader("Authorization", "Bearer " + t.toUtf8());
+    const QNetworkRequest request = authorizedRequest(url);
     std::unique_ptr<QNetworkReply> reply(co_await m_network.get(request));
-
-    const KVXResult<int> status = statusOf(*reply);
-    if (!status)
-        co_return std::unexpected(status.error());
-    if (*status != 200)
-        co_return std::unexpected(KVXError(KVXError::Code::requestFailed));
-    const KVXResult<QJsonArray> pageValues = arrayMember(reply->readAll(), QStringLiteral("pages"));
+    const KVXResult<QJsonArray> pageValues = arrayOfOkReply(*reply, QStringLiteral("pages"));
     if (!pageValues)
         co_return std::unexpected(pageValues.error());
 

@@ -66,7 +66,8 @@ public:
 
 private:
     QString baseUrl() const;
-    QString token() const;
+    /** A search or text request: time-out, and the bearer token when one is set. */
+    QNetworkRequest authorizedRequest(const QUrl &url) const;
     qint64 now() const { return m_clock.elapsed() + m_clockOffsetMs; }
 
     DefaultsStore &m_store;
