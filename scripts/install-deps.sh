@@ -2,7 +2,7 @@
 # Installs every Debian 12 package Namorix needs to build, run and test.
 # Idempotent: packages already present are skipped, and apt is not touched at all
 # when nothing is missing.
-#   --bench   also the reference tools the benchmarks compare against
+#   --bench   also the reference tools the benchmarks compare against (and the load generator)
 #   --fuzz    also clang and its fuzzer runtime
 set -euo pipefail
 
@@ -23,9 +23,11 @@ packages=(
     # test fixtures (audio and video files are made with the ffmpeg CLI)
     ffmpeg
 )
+# the OpenAPI validator of the test step runs on Node.js; a node and npm from elsewhere will do
+command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
 for arg in "$@"; do
     case "$arg" in
-        --bench) packages+=(poppler-utils tesseract-ocr) ;;
+        --bench) packages+=(poppler-utils tesseract-ocr wrk nginx) ;;
         --fuzz) packages+=(clang libclang-rt-14-dev) ;;
         *) echo "install-deps: unknown option $arg" >&2; exit 2 ;;
     esac

@@ -10,7 +10,7 @@ build="$root/build-fuzz"
 seconds="${1:-300}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_rtfreader fuzz_emailexcerpt fuzz_xmltextcollector fuzz_htmltext)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_rtfreader fuzz_emailexcerpt fuzz_xmltextcollector fuzz_htmltext fuzz_apirequest)
 
 bash "$root/scripts/install-deps.sh" --fuzz
 cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -1,11 +1,42 @@
+#include "api/apiserver.h"
+#include "app/contentcontroller.h"
 #include "app/signalwatcher.h"
 #include "common/processenvironment.h"
+#include "engine/renameengine.h"
 #include "settings/defaultsstore.h"
+#include "store/objectstore.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 #include <csignal>
+#include <cstdio>
+
+namespace {
+
+/**
+ * The store, with renames a crash interrupted settled. When it cannot be opened the app runs
+ * without history (the file is left untouched) and says why.
+ */
+std::unique_ptr<ObjectStore> openStore(QWidget *window)
+{
+    auto opened = ObjectStore::open(ObjectStore::standardFilePath());
+    if (!opened) {
+        const QString message = opened.error().message;
+        std::fprintf(stderr, "Namorix: %s\n", qUtf8Printable(message));
+        auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Namorix"), message, QMessageBox::Ok, window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return nullptr;
+    }
+    std::unique_ptr<ObjectStore> store = std::move(*opened);
+    if (const auto settled = RenameEngine::settleInterruptedRenames(*store); !settled)
+        std::fprintf(stderr, "Namorix: %s\n", qUtf8Printable(settled.error().message));
+    return store;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -20,6 +51,9 @@ int main(int argc, char *argv[])
 
     MainWindow window;
     window.show();
+    const std::unique_ptr<ObjectStore> store = openStore(&window);
+    ContentController content(store.get(), APIServer::shared());
+    content.start(&window);
 
     const int exitCode = app.exec();
     DefaultsStore::standard().flush();

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+/** One HTTP reply; the server writes it with the fixed head and closes the connection. */
+struct APIResponse {
+    int status = 200;
+    QByteArray contentType = QByteArrayLiteral("application/json");
+    QByteArray body;
+
+    /** Pretty-printed JSON with sorted keys; "json error" as plain text with 500 if it cannot be serialised. */
+    [[nodiscard]] static APIResponse json(const QJsonObject &object, int status = 200);
+    /** `{"error": message}` through the JSON path. */
+    [[nodiscard]] static APIResponse error(int status, const QString &message);
+    [[nodiscard]] static APIResponse raw(int status, QByteArray body, QByteArray contentType);
+
+    /** Status line, Content-Type, Content-Length, CORS and Connection headers, blank line, body. */
+    [[nodiscard]] QByteArray serialize() const;
+};

@@ -1,0 +1,288 @@
+#include "apiserver.h"
+
+#include "api/httpconnection.h"
+#include "api/strictutf8.h"
+#include "common/processwide.h"
+#include "settings/appsettings.h"
+
+#include <QJsonArray>
+#include <QNetworkProxy>
+#include <QTcpServer>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <utility>
+
+namespace {
+
+constexpr std::chrono::milliseconds AcceptRetryDelay{100};
+constexpr int ListenBacklog = 4096; // the kernel caps it at net.core.somaxconn
+
+/** Hands every accepted descriptor on raw; HttpConnection does the socket work. */
+class DescriptorListener final : public QTcpServer
+{
+public:
+    DescriptorListener(std::function<void(qintptr)> onAccepted, QObject *parent)
+        : QTcpServer(parent)
+        , m_onAccepted(std::move(onAccepted))
+    {
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override { m_onAccepted(descriptor); }
+
+private:
+    std::function<void(qintptr)> m_onAccepted;
+};
+
+void printLogLine(const QString &line)
+{
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+    std::fflush(stderr);
+}
+
+void raiseDescriptorLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+/** "127.0.0.1", "localhost" or "[::1]", each with or without a port. */
+bool isLoopbackAuthority(QStringView authority)
+{
+    qsizetype hostEnd = authority.startsWith(u'[') ? authority.indexOf(u']') + 1 : authority.indexOf(u':');
+    if (hostEnd <= 0)
+        hostEnd = authority.size();
+    const QStringView port = authority.sliced(hostEnd);
+    if (!port.isEmpty()) {
+        bool numeric = port.size() > 1 && port.front() == u':';
+        for (const QChar c : port.sliced(1))
+            numeric = numeric && c >= u'0' && c <= u'9';
+        if (!numeric)
+            return false;
+    }
+    const QStringView host = authority.first(hostEnd);
+    return host == u"127.0.0.1" || host.compare(u"localhost", Qt::CaseInsensitive) == 0 || host == u"[::1]";
+}
+
+bool isLoopbackOrigin(QStringView origin)
+{
+    for (const QStringView scheme : {QStringView(u"http://"), QStringView(u"https://")}) {
+        if (origin.startsWith(scheme, Qt::CaseInsensitive))
+            return isLoopbackAuthority(origin.sliced(scheme.size()));
+    }
+    return false;
+}
+
+/** Equality whose running time depends on the length of `given` only, not on where it differs. */
+bool constantTimeEquals(QStringView given, QStringView expected)
+{
+    char16_t difference = given.size() == expected.size() ? 0 : 1;
+    for (qsizetype i = 0; i < given.size(); ++i) {
+        const char16_t other = expected.isEmpty() ? 0 : expected[i % expected.size()].unicode();
+        difference |= char16_t(given[i].unicode() ^ other);
+    }
+    return difference == 0;
+}
+
+/** Sends the handler's reply if the connection is still there; otherwise the reply is dropped. */
+QCoro::Task<> deliver(QPointer<HttpConnection> connection, QCoro::Task<APIResponse> handling)
+{
+    bool failed = false;
+    try {
+        const APIResponse response = co_await std::move(handling);
+        if (connection)
+            connection->reply(response.serialize());
+    } catch (const std::exception &error) {
+        qWarning("REST handler failed: %s", error.what());
+        failed = true;
+    } catch (...) {
+        qWarning("REST handler failed");
+        failed = true;
+    }
+    if (failed && connection)
+        connection->closeWithoutReply();
+}
+
+} // namespace
+
+APIServer::APIServer(QObject *parent)
+    : QObject(parent)
+    , m_idleTimeout(HttpConnection::DefaultIdleTimeout)
+{
+}
+
+APIServer::~APIServer() = default;
+
+APIServer &APIServer::shared()
+{
+    return processWide<APIServer>([] { return new APIServer; });
+}
+
+void APIServer::setRoutes(QList<APIRoute> routes)
+{
+    m_routes = std::move(routes);
+}
+
+void APIServer::start()
+{
+    const AppSettings &settings = AppSettings::shared();
+    if (settings.apiEnabled())
+        start(settings.apiPort());
+}
+
+bool APIServer::start(qint64 port)
+{
+    if (m_listener) {
+        delete m_listener;
+        m_context.activePort = 0;
+    }
+    const QString failure = QStringLiteral("[API] Port %1 fehlgeschlagen: %2").arg(port);
+    if (port < 1 || port > 65535) {
+        printLogLine(failure.arg(QStringLiteral("Ungültiger Port (erlaubt sind 1 bis 65535)")));
+        return false;
+    }
+    static bool descriptorLimitRaised = false;
+    if (!std::exchange(descriptorLimitRaised, true))
+        raiseDescriptorLimit();
+
+    auto *listener = new DescriptorListener([this](qintptr descriptor) { accept(descriptor); }, this);
+    listener->setProxy(QNetworkProxy::NoProxy);
+    listener->setListenBacklogSize(ListenBacklog);
+    // Loopback only: no other host can reach the API.
+    if (!listener->listen(QHostAddress::LocalHost, quint16(port))) {
+        printLogLine(failure.arg(listener->errorString()));
+        delete listener;
+        return false;
+    }
+    // Qt pauses accepting when accept() fails for lack of descriptors (EMFILE); retrying
+    // after a pause, instead of at once, keeps the loop from spinning until some close.
+    connect(listener, &QTcpServer::acceptError, listener,
+            [listener] { QTimer::singleShot(AcceptRetryDelay, listener, &QTcpServer::resumeAccepting); });
+    m_listener = listener;
+    m_context.activePort = listener->serverPort();
+    printLogLine(QStringLiteral("[API] http://127.0.0.1:%1").arg(m_context.activePort));
+    Q_EMIT listening(m_context.activePort);
+    return true;
+}
+
+void APIServer::accept(qintptr descriptor)
+{
+    auto *connection = new HttpConnection(int(descriptor), m_idleTimeout, this);
+    connect(connection, &HttpConnection::requestReceived, this,
+            [this, connection](const QByteArray &bytes) { handleRequest(connection, bytes); });
+}
+
+void APIServer::handleRequest(HttpConnection *connection, const QByteArray &bytes)
+{
+    const std::optional<QString> text = strictUtf8(bytes);
+    if (!text) {
+        connection->closeWithoutReply();
+        return;
+    }
+    const APIRequest request = APIRequest::parse(*text);
+    if (const std::optional<APIResponse> refused = refusal(request)) {
+        connection->reply(refused->serialize());
+        return;
+    }
+
+    const qsizetype query = request.path.indexOf(u'?');
+    const QStringView routePath = QStringView(request.path).first(query < 0 ? request.path.size() : query);
+    for (const APIRoute &route : std::as_const(m_routes)) {
+        if (route.method != request.method)
+            continue;
+        QString parameter;
+        if (route.match == APIRoute::Match::exact) {
+            if (routePath != route.path)
+                continue;
+        } else {
+            if (!routePath.startsWith(route.path))
+                continue;
+            parameter = routePath.sliced(route.path.size()).toString();
+            if (route.decodeParameter)
+                parameter = percentDecoded(parameter).value_or(QString());
+        }
+        QCoro::Task<APIResponse> handling = route.handler(request, parameter);
+        // Runs on its own once the handler waits; dropping this handle does not cancel it.
+        QCoro::Task<> delivering = deliver(QPointer<HttpConnection>(connection), std::move(handling));
+        return;
+    }
+
+    const QJsonObject notFound{{QStringLiteral("error"), QStringLiteral("not found")},
+                               {QStringLiteral("endpoints"), QJsonArray::fromStringList(endpointList())}};
+    connection->reply(APIResponse::json(notFound, 404).serialize());
+}
+
+std::optional<APIResponse> APIServer::refusal(const APIRequest &request) const
+{
+    const auto origin = request.headers.constFind(QStringLiteral("origin"));
+    const auto host = request.headers.constFind(QStringLiteral("host"));
+    if ((origin != request.headers.cend() && !isLoopbackOrigin(*origin)) ||
+        (host != request.headers.cend() && !isLoopbackAuthority(*host)))
+        return APIResponse::error(403, QStringLiteral("forbidden"));
+
+    const QString token = AppSettings::shared().apiToken();
+    if (token.isEmpty() || request.path == u"/v1/docs" || request.path == u"/v1/openapi.json")
+        return std::nullopt;
+    auto given = request.headers.constFind(QStringLiteral("authorization"));
+    if (given == request.headers.cend())
+        given = request.headers.constFind(QStringLiteral("x-api-token"));
+    QStringView presented = given == request.headers.cend() ? QStringView() : QStringView(*given);
+    if (presented.startsWith(u"Bearer "))
+        presented = presented.sliced(7);
+    if (constantTimeEquals(presented, token))
+        return std::nullopt;
+    // Fixed bytes: the one reply that is not pretty-printed.
+    return APIResponse::raw(401, QByteArrayLiteral("{\"error\":\"unauthorized\"}"),
+                            QByteArrayLiteral("application/json"));
+}
+
+const QStringList &APIServer::endpointList()
+{
+    static const QStringList list{
+        QStringLiteral("GET    /v1/health"),
+        QStringLiteral("GET    /v1/version"),
+        QStringLiteral("GET    /v1/docs"),
+        QStringLiteral("GET    /v1/openapi.json"),
+        QStringLiteral("POST   /v1/suggest"),
+        QStringLiteral("POST   /v1/rename"),
+        QStringLiteral("POST   /v1/revert"),
+        QStringLiteral("POST   /v1/analyze"),
+        QStringLiteral("GET    /v1/jobs"),
+        QStringLiteral("PUT    /v1/jobs/{id}"),
+        QStringLiteral("POST   /v1/jobs/apply"),
+        QStringLiteral("DELETE /v1/jobs"),
+        QStringLiteral("GET    /v1/history"),
+        QStringLiteral("GET    /v1/history/{id}"),
+        QStringLiteral("DELETE /v1/history"),
+        QStringLiteral("DELETE /v1/history/{id}"),
+        QStringLiteral("POST   /v1/watch"),
+        QStringLiteral("GET    /v1/watch"),
+        QStringLiteral("PUT    /v1/watch/{id}"),
+        QStringLiteral("DELETE /v1/watch/{id}"),
+        QStringLiteral("GET    /v1/templates"),
+        QStringLiteral("POST   /v1/templates"),
+        QStringLiteral("PUT    /v1/templates/{name}"),
+        QStringLiteral("DELETE /v1/templates/{name}"),
+        QStringLiteral("GET    /v1/providers"),
+        QStringLiteral("POST   /v1/providers"),
+        QStringLiteral("GET    /v1/settings"),
+        QStringLiteral("POST   /v1/settings"),
+        QStringLiteral("GET    /v1/rules"),
+        QStringLiteral("POST   /v1/rules"),
+        QStringLiteral("GET    /v1/queue"),
+        QStringLiteral("POST   /v1/queue"),
+        QStringLiteral("POST   /v1/queue/pause"),
+        QStringLiteral("POST   /v1/queue/resume"),
+        QStringLiteral("DELETE /v1/queue"),
+        QStringLiteral("GET    /v1/ui/state"),
+        QStringLiteral("POST   /v1/ui/navigate"),
+        QStringLiteral("GET    /v1/ui/screenshot"),
+    };
+    return list;
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "api/apicontext.h"
+#include "api/apiroute.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <chrono>
+
+class HttpConnection;
+class QTcpServer;
+
+/**
+ * The local REST API: a minimal HTTP/1.1 server on the GUI thread. Reads one request per
+ * connection, checks origin, host and token, dispatches through the route table, writes one
+ * reply and closes the connection.
+ *
+ * Only local scripts get in:
+ * - The listener binds 127.0.0.1, not every interface: no other host can reach the API at all.
+ * - A request whose Origin or Host header names a host other than 127.0.0.1, localhost or [::1]
+ *   (any port) gets 403 before the token is checked: a web page the user visits can neither
+ *   send requests that act (cross-site) nor read replies through a name it rebinds to 127.0.0.1
+ *   (DNS rebinding). Plain scripts send no Origin and a loopback Host.
+ * - The token is compared in constant time, so reply timing does not reveal its prefix.
+ *
+ * Handlers run on the GUI thread; one that is still working when its client or this server is
+ * gone finishes, and its reply is dropped.
+ */
+class APIServer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit APIServer(QObject *parent = nullptr);
+    ~APIServer() override;
+    Q_DISABLE_COPY_MOVE(APIServer)
+
+    static APIServer &shared();
+
+    /** Engine, queue and store the endpoints use; the port is set by the server. */
+    [[nodiscard]] APIContext &context() { return m_context; }
+    [[nodiscard]] quint16 activePort() const { return m_context.activePort; }
+
+    /** The table tried in order; the first route whose method and path match handles the request. */
+    void setRoutes(QList<APIRoute> routes);
+
+    /** Listens on `AppSettings::apiPort()` when `apiEnabled()`; otherwise does nothing. */
+    void start();
+    /**
+     * Replaces a running listener with one on `port` (loopback only); false when it cannot
+     * listen, which includes a port outside 1–65535. Both outcomes are logged on stderr.
+     * The first start raises the process's soft limit of open descriptors to the hard limit,
+     * so that a thousand idle connections cannot starve the rest of the application (safe, as
+     * nothing in the process uses select(), which cannot watch descriptors above 1023).
+     */
+    bool start(qint64 port);
+
+    /** How long a connection may stay silent before its request is complete; for new connections. */
+    void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
+
+    /** The 38 "METHOD  /path" lines a 404 lists. */
+    [[nodiscard]] static const QStringList &endpointList();
+
+Q_SIGNALS:
+    /** The listener is ready on `port`. */
+    void listening(quint16 port);
+
+private:
+    void accept(qintptr descriptor);
+    void handleRequest(HttpConnection *connection, const QByteArray &bytes);
+    /** 403 for a foreign Origin or Host, 401 for a missing or wrong token; nothing when the request may pass. */
+    [[nodiscard]] std::optional<APIResponse> refusal(const APIRequest &request) const;
+
+    QPointer<QTcpServer> m_listener;
+    APIContext m_context;
+    QList<APIRoute> m_routes;
+    std::chrono::milliseconds m_idleTimeout;
+};

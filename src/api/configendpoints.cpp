@@ -1,0 +1,446 @@
+#include "api/configendpoints.h"
+
+#include "ai/aisettings.h"
+#include "api/handlerkit.h"
+#include "common/rawenum.h"
+#include "companion/kvxclient.h"
+#include "naming/namebuilder.h"
+#include "naming/renamerules.h"
+#include "settings/appsettings.h"
+#include "settings/defaultsstore.h"
+#include "settings/generalflags.h"
+#include "store/objectstore.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+using namespace HandlerKit;
+
+namespace {
+
+
+// ---- watched folders
+
+QList<WatchedFolder> allFolders(const ObjectStore &store)
+{
+    return store.fetchFolders().value_or(QList<WatchedFolder>());
+}
+
+std::optional<WatchedFolder> folderWithPath(const ObjectStore &store, const QString &path)
+{
+    for (const WatchedFolder &folder : allFolders(store)) {
+        if (folder.path == path)
+            return folder;
+    }
+    return std::nullopt;
+}
+
+APIResponse addFolder(const APIContext &context, const APIRequest &request)
+{
+    const std::optional<QString> path = string(request.body, QStringLiteral("path"));
+    if (!path)
+        return APIResponse::error(400, QStringLiteral("missing path"));
+    if (!context.store)
+        return noDataContext();
+    const WatchedFolder folder{0, *path, true, boolean(request.body, QStringLiteral("autoRename")).value_or(false),
+                               std::nullopt, QDateTime::currentDateTimeUtc()};
+    (void)context.store->insert(folder); // a failed save is not reported to the client
+    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("path"), *path}});
+}
+
+APIResponse listFolders(const APIContext &context)
+{
+    if (!context.store)
+        return noDataContext();
+    QJsonArray watched;
+    for (const WatchedFolder &folder : allFolders(*context.store)) {
+        QJsonObject entry{{QStringLiteral("path"), folder.path},
+                          {QStringLiteral("active"), folder.isActive},
+                          {QStringLiteral("autoRename"), folder.autoRename}};
+        if (folder.templateName)
+            entry.insert(QStringLiteral("templateName"), *folder.templateName);
+        watched.append(entry);
+    }
+    return APIResponse::json({{QStringLiteral("watched"), watched}, {QStringLiteral("count"), watched.size()}});
+}
+
+APIResponse updateFolder(const APIContext &context, const APIRequest &request, const QString &id)
+{
+    if (!context.store)
+        return noDataContext();
+    std::optional<WatchedFolder> folder = folderWithPath(*context.store, id);
+    if (!folder)
+        return APIResponse::error(404, QStringLiteral("not found"));
+    if (const std::optional<bool> active = boolean(request.body, QStringLiteral("active")))
+        folder->isActive = *active;
+    if (const std::optional<bool> autoRename = boolean(request.body, QStringLiteral("autoRename")))
+        folder->autoRename = *autoRename;
+    if (const std::optional<QString> templateName = string(request.body, QStringLiteral("templateName")))
+        folder->templateName = templateName->isEmpty() ? std::nullopt : templateName;
+    (void)context.store->save(*folder);
+    return APIResponse::json({{QStringLiteral("ok"), true},
+                              {QStringLiteral("path"), folder->path},
+                              {QStringLiteral("active"), folder->isActive},
+                              {QStringLiteral("autoRename"), folder->autoRename},
+                              {QStringLiteral("templateName"),
+                               folder->templateName ? QJsonValue(*folder->templateName) : QJsonValue()}});
+}
+
+APIResponse deleteFolder(const APIContext &context, const QString &id)
+{
+    if (!context.store)
+        return noDataContext();
+    const std::optional<WatchedFolder> folder = folderWithPath(*context.store, id);
+    if (!folder)
+        return APIResponse::error(404, QStringLiteral("not found"));
+    (void)context.store->removeFolder(folder->id);
+    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("deleted"), id}});
+}
+
+// ---- naming templates
+
+QList<NamingTemplate> allTemplates(const ObjectStore &store)
+{
+    return store.fetchTemplates().value_or(QList<NamingTemplate>());
+}
+
+QJsonObject templateObject(const NamingTemplate &value)
+{
+    return QJsonObject{{QStringLiteral("name"), value.name},
+                       {QStringLiteral("pattern"), value.pattern},
+                       {QStringLiteral("example"), value.example},
+                       {QStringLiteral("isDefault"), value.isDefault}};
+}
+
+APIResponse listTemplates(const APIContext &context)
+{
+    if (!context.store)
+        return noDataContext();
+    QJsonArray templates;
+    for (const NamingTemplate &value : allTemplates(*context.store))
+        templates.append(templateObject(value));
+    return APIResponse::json({{QStringLiteral("templates"), templates}});
+}
+
+APIResponse addTemplate(const APIContext &context, const APIRequest &request)
+{
+    const std::optional<QString> name = string(request.body, QStringLiteral("name"));
+    const std::optional<QString> pattern = string(request.body, QStringLiteral("pattern"));
+    if (!name || !pattern)
+        return APIResponse::error(400, QStringLiteral("missing name/pattern"));
+    if (!context.store)
+        return noDataContext();
+    const NamingTemplate value{0, *name, *pattern, string(request.body, QStringLiteral("example")).value_or(QString()),
+                               false, QDateTime::currentDateTimeUtc()};
+    (void)context.store->insert(value);
+    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("name"), *name}});
+}
+
+std::optional<NamingTemplate> templateNamed(const ObjectStore &store, const QString &name)
+{
+    for (const NamingTemplate &value : allTemplates(store)) {
+        if (value.name == name)
+            return value;
+    }
+    return std::nullopt;
+}
+
+APIResponse updateTemplate(const APIContext &context, const APIRequest &request, const QString &name)
+{
+    if (!context.store)
+        return noDataContext();
+    std::optional<NamingTemplate> value = templateNamed(*context.store, name);
+    if (!value)
+        return APIResponse::error(404, QStringLiteral("template not found"));
+    if (const std::optional<QString> newName = string(request.body, QStringLiteral("name")))
+        value->name = *newName;
+    if (const std::optional<QString> pattern = string(request.body, QStringLiteral("pattern")))
+        value->pattern = *pattern;
+    if (const std::optional<QString> example = string(request.body, QStringLiteral("example")))
+        value->example = *example;
+    if (const std::optional<bool> isDefault = boolean(request.body, QStringLiteral("isDefault"))) {
+        if (*isDefault) {
+            for (NamingTemplate other : allTemplates(*context.store)) {
+                if (other.isDefault && other.id != value->id) {
+                    other.isDefault = false;
+                    (void)context.store->save(other);
+                }
+            }
+        }
+        value->isDefault = *isDefault;
+    }
+    (void)context.store->save(*value);
+    QJsonObject reply = templateObject(*value);
+    reply.insert(QStringLiteral("ok"), true);
+    return APIResponse::json(reply);
+}
+
+APIResponse deleteTemplate(const APIContext &context, const QString &name)
+{
+    if (!context.store)
+        return noDataContext();
+    const std::optional<NamingTemplate> value = templateNamed(*context.store, name);
+    if (!value)
+        return APIResponse::error(404, QStringLiteral("template not found"));
+    (void)context.store->removeTemplate(value->id);
+    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("deleted"), name}});
+}
+
+// ---- providers
+
+APIResponse listProviders()
+{
+    const AISettings &settings = AISettings::shared();
+    QJsonArray providers;
+    for (const AIProviderType type : allCases<AIProviderType>()) {
+        const bool active = type == settings.provider();
+        providers.append(QJsonObject{{QStringLiteral("name"), rawValue(type)},
+                                     {QStringLiteral("needsKey"), AISettings::needsAPIKey(type)},
+                                     {QStringLiteral("active"), active},
+                                     {QStringLiteral("model"),
+                                      active ? settings.effectiveModel() : AISettings::defaultModel(type)}});
+    }
+    return APIResponse::json({{QStringLiteral("providers"), providers},
+                              {QStringLiteral("current"), rawValue(settings.provider())}});
+}
+
+QCoro::Task<APIResponse> selectProvider(APIRequest request)
+{
+    const std::optional<QString> name = string(request.body, QStringLiteral("provider"));
+    const std::optional<AIProviderType> type = name ? enumFromRaw<AIProviderType>(*name) : std::nullopt;
+    if (!type) {
+        co_return APIResponse::error(400, QStringLiteral("Ungültiger Provider. Gültig: ")
+                                              + allRawValues<AIProviderType>().join(QStringLiteral(", ")));
+    }
+    AISettings &settings = AISettings::shared();
+    settings.setProvider(*type);
+    if (const std::optional<QString> model = string(request.body, QStringLiteral("model")))
+        settings.setModel(*model);
+    if (const std::optional<QString> endpoint = string(request.body, QStringLiteral("endpoint")))
+        settings.setEndpoint(*endpoint);
+    if (const std::optional<QString> apiKey = string(request.body, QStringLiteral("apiKey"))) {
+        QCoro::Task<> stored = settings.setApiKey(*apiKey);
+        co_await std::move(stored);
+    }
+    QCoro::Task<bool> configuredCheck = settings.isConfigured();
+    const bool configured = co_await std::move(configuredCheck);
+    co_return APIResponse::json({{QStringLiteral("ok"), true},
+                                 {QStringLiteral("provider"), rawValue(settings.provider())},
+                                 {QStringLiteral("model"), settings.effectiveModel()},
+                                 {QStringLiteral("endpoint"), settings.effectiveEndpoint()},
+                                 {QStringLiteral("configured"), configured}});
+}
+
+// ---- settings
+
+QCoro::Task<APIResponse> settings()
+{
+    QCoro::Task<bool> availability = KVXClient::shared().isAvailable();
+    const bool connected = co_await std::move(availability);
+    AISettings &ai = AISettings::shared();
+    bool configured = !AISettings::needsAPIKey(ai.provider());
+    if (!configured) {
+        QCoro::Task<QString> keyLookup = ai.apiKey();
+        configured = !(co_await std::move(keyLookup)).isEmpty();
+    }
+    const AppSettings &app = AppSettings::shared();
+    const DefaultsStore &defaults = DefaultsStore::standard();
+    co_return APIResponse::json({
+        {QStringLiteral("ai"),
+         QJsonObject{{QStringLiteral("provider"), rawValue(ai.provider())},
+                     {QStringLiteral("model"), ai.effectiveModel()},
+                     {QStringLiteral("endpoint"), ai.effectiveEndpoint()},
+                     {QStringLiteral("configured"), configured}}},
+        {QStringLiteral("api"),
+         QJsonObject{{QStringLiteral("enabled"), app.apiEnabled()},
+                     {QStringLiteral("port"), app.apiPort()},
+                     {QStringLiteral("hasToken"), !app.apiToken().isEmpty()}}},
+        {QStringLiteral("kvx"),
+         QJsonObject{{QStringLiteral("enabled"), app.kvxEnabled()},
+                     {QStringLiteral("port"), app.kvxPort()},
+                     {QStringLiteral("token"), app.kvxToken().isEmpty() ? QString() : QStringLiteral("***")},
+                     {QStringLiteral("connected"), connected}}},
+        {QStringLiteral("general"),
+         QJsonObject{{QStringLiteral("autoRename"), GeneralFlags::autoRename.read(defaults)},
+                     {QStringLiteral("showMenuBar"), GeneralFlags::showMenuBar.read(defaults)},
+                     {QStringLiteral("preserveTimestamps"), GeneralFlags::preserveTimestamps.read(defaults)}}},
+    });
+}
+
+QString flagEntry(const QString &key, bool value)
+{
+    return key + (value ? QStringLiteral("=true") : QStringLiteral("=false"));
+}
+
+APIResponse changeSettings(const APIRequest &request)
+{
+    AppSettings &app = AppSettings::shared();
+    DefaultsStore &defaults = DefaultsStore::standard();
+    const QJsonObject &body = request.body;
+    QStringList changed;
+    if (const std::optional<qint64> port = integer(body, QStringLiteral("apiPort"))) {
+        app.setApiPort(*port);
+        changed << QStringLiteral("apiPort=") + QString::number(*port);
+    }
+    if (const std::optional<QString> token = string(body, QStringLiteral("apiToken"))) {
+        app.setApiToken(*token);
+        changed << QStringLiteral("apiToken");
+    }
+    if (const std::optional<bool> enabled = boolean(body, QStringLiteral("apiEnabled"))) {
+        app.setApiEnabled(*enabled);
+        changed << flagEntry(QStringLiteral("apiEnabled"), *enabled);
+    }
+    if (const std::optional<bool> enabled = boolean(body, QStringLiteral("kvxEnabled"))) {
+        app.setKvxEnabled(*enabled);
+        changed << flagEntry(QStringLiteral("kvxEnabled"), *enabled);
+    }
+    if (const std::optional<qint64> port = integer(body, QStringLiteral("kvxPort"))) {
+        app.setKvxPort(*port);
+        changed << QStringLiteral("kvxPort=") + QString::number(*port);
+    }
+    if (const std::optional<QString> token = string(body, QStringLiteral("kvxToken"))) {
+        app.setKvxToken(*token);
+        changed << QStringLiteral("kvxToken");
+    }
+    for (const BoolFlag &flag : {GeneralFlags::autoRename, GeneralFlags::showMenuBar, GeneralFlags::preserveTimestamps}) {
+        if (const std::optional<bool> value = boolean(body, flag.keyString())) {
+            flag.write(defaults, *value);
+            changed << flagEntry(flag.keyString(), *value);
+        }
+    }
+    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("changed"), QJsonArray::fromStringList(changed)}});
+}
+
+// ---- rules
+
+APIResponse rules()
+{
+    const RenameRules &rules = RenameRules::shared();
+    QJsonArray regexRules;
+    for (const RegexRule &rule : rules.regexRules()) {
+        regexRules.append(QJsonObject{{QStringLiteral("pattern"), rule.pattern},
+                                      {QStringLiteral("replacement"), rule.replacement},
+                                      {QStringLiteral("enabled"), rule.enabled}});
+    }
+    return APIResponse::json({{QStringLiteral("format"), rules.format()},
+                              {QStringLiteral("dateFormat"), rawValue(rules.dateFormat())},
+                              {QStringLiteral("casing"), rawValue(rules.casing())},
+                              {QStringLiteral("separator"), rawValue(rules.separator())},
+                              {QStringLiteral("prefix"), rules.prefix()},
+                              {QStringLiteral("suffix"), rules.suffix()},
+                              {QStringLiteral("maxLength"), rules.maxLength()},
+                              {QStringLiteral("replaceUmlauts"), rules.replaceUmlauts()},
+                              {QStringLiteral("categories"), QJsonArray::fromStringList(rules.categories())},
+                              {QStringLiteral("regexRules"), regexRules},
+                              {QStringLiteral("preview"), NameBuilder::previewFileName(rules)}});
+}
+
+/** Assigns `key` when it holds one of the enum's raw values. */
+template <typename E, typename Setter>
+void assignRaw(const QJsonObject &body, const QString &key, QStringList &changed, Setter set)
+{
+    const std::optional<QString> text = string(body, key);
+    const std::optional<E> value = text ? enumFromRaw<E>(*text) : std::nullopt;
+    if (value) {
+        set(*value);
+        changed << key;
+    }
+}
+
+std::optional<QStringList> strings(const QJsonObject &body, const QString &key)
+{
+    const QJsonValue value = body.value(key);
+    if (!value.isArray())
+        return std::nullopt;
+    QStringList list;
+    for (const QJsonValue &element : value.toArray()) {
+        if (!element.isString())
+            return std::nullopt;
+        list << element.toString();
+    }
+    return list;
+}
+
+APIResponse changeRules(const APIRequest &request)
+{
+    RenameRules &rules = RenameRules::shared();
+    const QJsonObject &body = request.body;
+    QStringList changed;
+    if (const std::optional<QString> format = string(body, QStringLiteral("format"))) {
+        rules.setFormat(*format);
+        changed << QStringLiteral("format");
+    }
+    assignRaw<DateFormatStyle>(body, QStringLiteral("dateFormat"), changed, [&](auto v) { rules.setDateFormat(v); });
+    assignRaw<CasingStyle>(body, QStringLiteral("casing"), changed, [&](auto v) { rules.setCasing(v); });
+    assignRaw<SeparatorStyle>(body, QStringLiteral("separator"), changed, [&](auto v) { rules.setSeparator(v); });
+    if (const std::optional<QString> prefix = string(body, QStringLiteral("prefix"))) {
+        rules.setPrefix(*prefix);
+        changed << QStringLiteral("prefix");
+    }
+    if (const std::optional<QString> suffix = string(body, QStringLiteral("suffix"))) {
+        rules.setSuffix(*suffix);
+        changed << QStringLiteral("suffix");
+    }
+    if (const std::optional<qint64> maxLength = integer(body, QStringLiteral("maxLength"))) {
+        rules.setMaxLength(*maxLength);
+        changed << QStringLiteral("maxLength");
+    }
+    if (const std::optional<bool> replace = boolean(body, QStringLiteral("replaceUmlauts"))) {
+        rules.setReplaceUmlauts(*replace);
+        changed << QStringLiteral("replaceUmlauts");
+    }
+    if (const std::optional<QStringList> categories = strings(body, QStringLiteral("categories"))) {
+        rules.setCategories(*categories);
+        changed << QStringLiteral("categories");
+    }
+    const QJsonValue regexValue = body.value(QStringLiteral("regexRules"));
+    if (regexValue.isArray()) {
+        // The stored form is the same array, so its decoder is the one conversion of a rule list.
+        const QByteArray json = QJsonDocument(regexValue.toArray()).toJson(QJsonDocument::Compact);
+        if (const std::optional<QList<RegexRule>> decoded = RenameRules::decodeRegexRules(json)) {
+            rules.setRegexRules(*decoded);
+            changed << QStringLiteral("regexRules");
+        }
+    }
+    return APIResponse::json({{QStringLiteral("ok"), true},
+                              {QStringLiteral("changed"), QJsonArray::fromStringList(changed)},
+                              {QStringLiteral("preview"), NameBuilder::previewFileName(rules)}});
+}
+
+} // namespace
+
+QList<APIRoute> configRoutes(APIContext &context)
+{
+    using Match = APIRoute::Match;
+    APIContext *c = &context;
+    return {
+        {QStringLiteral("POST"), QStringLiteral("/v1/watch"), Match::exact, false,
+         [c](APIRequest r, QString) { return ready(addFolder(*c, r)); }},
+        {QStringLiteral("GET"), QStringLiteral("/v1/watch"), Match::exact, false,
+         [c](APIRequest, QString) { return ready(listFolders(*c)); }},
+        {QStringLiteral("PUT"), QStringLiteral("/v1/watch/"), Match::prefix, false,
+         [c](APIRequest r, QString id) { return ready(updateFolder(*c, r, id)); }},
+        {QStringLiteral("DELETE"), QStringLiteral("/v1/watch/"), Match::prefix, false,
+         [c](APIRequest, QString id) { return ready(deleteFolder(*c, id)); }},
+        {QStringLiteral("GET"), QStringLiteral("/v1/templates"), Match::exact, false,
+         [c](APIRequest, QString) { return ready(listTemplates(*c)); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/templates"), Match::exact, false,
+         [c](APIRequest r, QString) { return ready(addTemplate(*c, r)); }},
+        {QStringLiteral("PUT"), QStringLiteral("/v1/templates/"), Match::prefix, true,
+         [c](APIRequest r, QString name) { return ready(updateTemplate(*c, r, name)); }},
+        {QStringLiteral("DELETE"), QStringLiteral("/v1/templates/"), Match::prefix, true,
+         [c](APIRequest, QString name) { return ready(deleteTemplate(*c, name)); }},
+        {QStringLiteral("GET"), QStringLiteral("/v1/providers"), Match::exact, false,
+         [](APIRequest, QString) { return ready(listProviders()); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/providers"), Match::exact, false,
+         [](APIRequest r, QString) { return selectProvider(std::move(r)); }},
+        {QStringLiteral("GET"), QStringLiteral("/v1/settings"), Match::exact, false,
+         [](APIRequest, QString) { return settings(); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/settings"), Match::exact, false,
+         [](APIRequest r, QString) { return ready(changeSettings(r)); }},
+        {QStringLiteral("GET"), QStringLiteral("/v1/rules"), Match::exact, false,
+         [](APIRequest, QString) { return ready(rules()); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/rules"), Match::exact, false,
+         [](APIRequest r, QString) { return ready(changeRules(r)); }},
+    };
+}

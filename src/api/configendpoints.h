@@ -1,0 +1,11 @@
+#pragma once
+
+#include "api/apicontext.h"
+#include "api/apiroute.h"
+
+/**
+ * Watched folders, naming templates, provider selection, settings and rename rules, in
+ * route-table order. Settings and rules are the application's shared instances; records go
+ * through `context`'s store (`context` must outlive the routes).
+ */
+[[nodiscard]] QList<APIRoute> configRoutes(APIContext &context);

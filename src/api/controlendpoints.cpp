@@ -1,0 +1,151 @@
+#include "api/controlendpoints.h"
+
+#include "api/handlerkit.h"
+#include "automation/queuemanager.h"
+#include "engine/renameengine.h"
+#include "settings/navigationstate.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QJsonArray>
+#include <QPixmap>
+#include <QWidget>
+
+using namespace HandlerKit;
+
+namespace {
+
+APIResponse queueState(const APIContext &context)
+{
+    if (!context.queue)
+        return queueNotReady();
+    const QueueManager &queue = *context.queue;
+    QJsonArray pending;
+    for (const QUrl &url : queue.pendingURLs())
+        pending.append(url.toLocalFile());
+    return APIResponse::json({{QStringLiteral("pending"), pending},
+                              {QStringLiteral("count"), pending.size()},
+                              {QStringLiteral("isPaused"), queue.isPaused()},
+                              {QStringLiteral("isRunning"), queue.isRunning()}});
+}
+
+APIResponse enqueue(const APIContext &context, const APIRequest &request)
+{
+    if (!context.queue)
+        return queueNotReady();
+    const std::optional<QStringList> paths = stringArray(request.body, QStringLiteral("paths"));
+    if (!paths)
+        return missingPaths();
+    context.queue->enqueue(fileUrls(*paths));
+    return APIResponse::json({{QStringLiteral("ok"), true},
+                              {QStringLiteral("enqueued"), paths->size()},
+                              {QStringLiteral("total"), context.queue->pendingCount()}});
+}
+
+APIResponse pause(const APIContext &context)
+{
+    if (!context.queue)
+        return queueNotReady();
+    context.queue->setPaused(true);
+    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("isPaused"), true}});
+}
+
+APIResponse resume(const APIContext &context)
+{
+    if (!context.queue)
+        return queueNotReady();
+    context.queue->resume();
+    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("isPaused"), context.queue->isPaused()}});
+}
+
+APIResponse clearQueue(const APIContext &context)
+{
+    if (!context.queue)
+        return queueNotReady();
+    const int cleared = context.queue->pendingCount();
+    context.queue->clear();
+    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("cleared"), cleared}});
+}
+
+/** The main window, else the first visible top-level window; none in a GUI-less process. */
+QWidget *reportedWindow(const APIContext &context)
+{
+    if (context.mainWindow)
+        return context.mainWindow;
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return nullptr;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto visible = std::find_if(windows.begin(), windows.end(), [](QWidget *w) { return w->isVisible(); });
+    return visible != windows.end() ? *visible : nullptr;
+}
+
+APIResponse uiState(const APIContext &context)
+{
+    const QWidget *window = reportedWindow(context);
+    const QRect frame = window ? window->frameGeometry() : QRect();
+    const QJsonObject windowState{{QStringLiteral("x"), window ? frame.x() : 0},
+                                  {QStringLiteral("y"), window ? frame.y() : 0},
+                                  {QStringLiteral("width"), window ? frame.width() : 0},
+                                  {QStringLiteral("height"), window ? frame.height() : 0},
+                                  {QStringLiteral("visible"), window && window->isVisible()}};
+    return APIResponse::json({{QStringLiteral("tab"), rawValue(NavigationState::shared().selectedTab())},
+                              {QStringLiteral("tabs"), QJsonArray::fromStringList(allRawValues<SidebarItem>())},
+                              {QStringLiteral("window"), windowState},
+                              {QStringLiteral("processing"), context.engine && context.engine->isProcessing()},
+                              {QStringLiteral("jobCount"), context.engine ? context.engine->jobs().size() : 0}});
+}
+
+APIResponse navigate(const APIRequest &request)
+{
+    const std::optional<QString> text = string(request.body, QStringLiteral("tab"));
+    const std::optional<SidebarItem> tab = text ? enumFromRaw<SidebarItem>(*text) : std::nullopt;
+    if (!tab) {
+        return APIResponse::json({{QStringLiteral("error"), QStringLiteral("invalid tab")},
+                                  {QStringLiteral("valid"), QJsonArray::fromStringList(allRawValues<SidebarItem>())}},
+                                 400);
+    }
+    NavigationState::shared().setSelectedTab(*tab);
+    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("tab"), rawValue(*tab)}});
+}
+
+APIResponse screenshot(const APIContext &context)
+{
+    QWidget *window = reportedWindow(context);
+    if (!window)
+        return APIResponse::error(404, QStringLiteral("no visible window"));
+    // The client area only, at the window's device pixel ratio.
+    const QPixmap image = window->grab();
+    if (image.isNull())
+        return APIResponse::error(500, QStringLiteral("screenshot failed"));
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return APIResponse::error(500, QStringLiteral("png encoding failed"));
+    return APIResponse::raw(200, png, QByteArrayLiteral("image/png"));
+}
+
+} // namespace
+
+QList<APIRoute> controlRoutes(APIContext &context)
+{
+    using Match = APIRoute::Match;
+    APIContext *c = &context;
+    return {
+        {QStringLiteral("GET"), QStringLiteral("/v1/queue"), Match::exact, false,
+         [c](APIRequest, QString) { return ready(queueState(*c)); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/queue"), Match::exact, false,
+         [c](APIRequest r, QString) { return ready(enqueue(*c, r)); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/queue/pause"), Match::exact, false,
+         [c](APIRequest, QString) { return ready(pause(*c)); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/queue/resume"), Match::exact, false,
+         [c](APIRequest, QString) { return ready(resume(*c)); }},
+        {QStringLiteral("DELETE"), QStringLiteral("/v1/queue"), Match::exact, false,
+         [c](APIRequest, QString) { return ready(clearQueue(*c)); }},
+        {QStringLiteral("GET"), QStringLiteral("/v1/ui/state"), Match::exact, false,
+         [c](APIRequest, QString) { return ready(uiState(*c)); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/ui/navigate"), Match::exact, false,
+         [](APIRequest r, QString) { return ready(navigate(r)); }},
+        {QStringLiteral("GET"), QStringLiteral("/v1/ui/screenshot"), Match::exact, false,
+         [c](APIRequest, QString) { return ready(screenshot(*c)); }},
+    };
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "api/apiresponse.h"
+
+#include <QCoroTask>
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+/** What the endpoint handlers share: reading request fields and the fixed error replies. */
+namespace HandlerKit {
+
+/** `body[key]` when it is a non-empty array of strings. */
+[[nodiscard]] std::optional<QStringList> stringArray(const QJsonObject &body, const QString &key);
+[[nodiscard]] std::optional<QString> string(const QJsonObject &body, const QString &key);
+[[nodiscard]] std::optional<bool> boolean(const QJsonObject &body, const QString &key);
+/** A JSON number that is a whole number in the 64-bit range. */
+[[nodiscard]] std::optional<qint64> integer(const QJsonObject &body, const QString &key);
+
+[[nodiscard]] QList<QUrl> fileUrls(const QStringList &paths);
+/** The last path component of a path or file URL path. */
+[[nodiscard]] QString lastPathComponent(const QString &path);
+
+/** UTC, whole seconds, "Z": 2024-03-15T09:30:00Z. */
+[[nodiscard]] QString isoDate(const QDateTime &moment);
+/** Accepts exactly the internet date-time form with a zone ("Z" or ±hh:mm); nullopt otherwise. */
+[[nodiscard]] std::optional<QDateTime> parseIsoDate(const QString &text);
+
+/** A reply that is ready now, as the task the route table expects. */
+[[nodiscard]] QCoro::Task<APIResponse> ready(APIResponse response);
+
+[[nodiscard]] APIResponse missingPaths();
+[[nodiscard]] APIResponse engineNotReady();
+[[nodiscard]] APIResponse queueNotReady();
+[[nodiscard]] APIResponse noDataContext();
+
+} // namespace HandlerKit

@@ -1,0 +1,198 @@
+#include "httpconnection.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr QByteArrayView HeadEnd = "\r\n\r\n";
+constexpr qsizetype ChunkSize = 64 * 1024;
+
+/** The last Content-Length the head declares as a plain non-negative number, if any. */
+std::optional<qsizetype> declaredBodyLength(QByteArrayView head)
+{
+    std::optional<qsizetype> length;
+    while (!head.isEmpty()) {
+        const qsizetype lineEnd = head.indexOf("\r\n");
+        const QByteArrayView line = lineEnd < 0 ? head : head.first(lineEnd);
+        head = lineEnd < 0 ? QByteArrayView() : head.sliced(lineEnd + 2);
+        const qsizetype colon = line.indexOf(':');
+        if (colon < 0 || line.first(colon).trimmed().compare("content-length", Qt::CaseInsensitive) != 0)
+            continue;
+        bool ok = false;
+        const qlonglong value = line.sliced(colon + 1).trimmed().toLongLong(&ok);
+        length = ok && value >= 0 ? std::optional<qsizetype>(value) : std::nullopt;
+    }
+    return length;
+}
+
+} // namespace
+
+HttpConnection::HttpConnection(int descriptor, std::chrono::milliseconds idleTimeout, QObject *parent)
+    : QObject(parent)
+    , m_descriptor(descriptor)
+    , m_idleTimeout(idleTimeout)
+    , m_readNotifier(new QSocketNotifier(descriptor, QSocketNotifier::Read, this))
+    , m_writeNotifier(new QSocketNotifier(descriptor, QSocketNotifier::Write, this))
+{
+    ::fcntl(m_descriptor, F_SETFL, ::fcntl(m_descriptor, F_GETFL) | O_NONBLOCK);
+    m_writeNotifier->setEnabled(false);
+    connect(m_readNotifier, &QSocketNotifier::activated, this, &HttpConnection::readable);
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, &HttpConnection::writeReply);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &HttpConnection::close);
+    m_timer.start(m_idleTimeout);
+}
+
+HttpConnection::~HttpConnection()
+{
+    closeDescriptor();
+}
+
+void HttpConnection::reply(const QByteArray &message)
+{
+    if (m_phase != Phase::handling)
+        return;
+    m_phase = Phase::writing;
+    m_data = message;
+    m_written = 0;
+    writeReply();
+}
+
+void HttpConnection::closeWithoutReply()
+{
+    close();
+}
+
+void HttpConnection::readable()
+{
+    if (m_phase == Phase::reading)
+        readRequest();
+    else if (m_phase == Phase::draining)
+        drain();
+}
+
+void HttpConnection::readRequest()
+{
+    bool received = false;
+    bool ended = false;
+    while (m_data.size() < MaxRequestBytes) {
+        const qsizetype start = m_data.size();
+        const qsizetype room = std::min(ChunkSize, MaxRequestBytes - start);
+        m_data.resize(start + room);
+        const ssize_t count = ::recv(m_descriptor, m_data.data() + start, size_t(room), 0);
+        const int error = errno;
+        m_data.resize(start + std::max<ssize_t>(count, 0));
+        if (count > 0) {
+            received = true;
+            continue;
+        }
+        if (count < 0 && error == EINTR)
+            continue;
+        if (count < 0 && error != EAGAIN && error != EWOULDBLOCK) {
+            close();
+            return;
+        }
+        ended = count == 0;
+        break;
+    }
+    if (received)
+        m_timer.start(); // the idle time counts from the last byte
+    if (requestComplete() || (ended && !m_data.isEmpty())) {
+        m_phase = Phase::handling;
+        m_readNotifier->setEnabled(false);
+        m_timer.stop(); // handlers may take as long as their work needs
+        Q_EMIT requestReceived(std::exchange(m_data, {}));
+    } else if (ended) {
+        close();
+    }
+}
+
+bool HttpConnection::requestComplete()
+{
+    if (m_expectedSize < 0) {
+        const qsizetype headEnd = QByteArrayView(m_data).sliced(m_scannedUpTo).indexOf(HeadEnd);
+        if (headEnd < 0) {
+            // A later search starts where the marker could begin, so 1-byte writes stay linear.
+            m_scannedUpTo = std::max<qsizetype>(0, m_data.size() - (HeadEnd.size() - 1));
+            return m_data.size() >= MaxRequestBytes;
+        }
+        const qsizetype bodyStart = m_scannedUpTo + headEnd + HeadEnd.size();
+        const std::optional<qsizetype> bodyLength = declaredBodyLength(QByteArrayView(m_data).first(bodyStart));
+        // Without a declared length the request is what has arrived with the head.
+        m_expectedSize = bodyLength ? std::min(MaxRequestBytes - bodyStart, *bodyLength) + bodyStart : m_data.size();
+    }
+    if (m_data.size() < m_expectedSize)
+        return m_data.size() >= MaxRequestBytes;
+    m_data.truncate(m_expectedSize);
+    return true;
+}
+
+void HttpConnection::writeReply()
+{
+    if (m_phase != Phase::writing)
+        return;
+    while (m_written < m_data.size()) {
+        const ssize_t count =
+            ::send(m_descriptor, m_data.constData() + m_written, size_t(m_data.size() - m_written), MSG_NOSIGNAL);
+        if (count >= 0) {
+            m_written += count;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // A client that stops reading is given up after the idle time.
+            m_writeNotifier->setEnabled(true);
+            m_timer.start(m_idleTimeout);
+            return;
+        } else if (errno != EINTR) {
+            close(); // the client has gone; its reply is dropped
+            return;
+        }
+    }
+    m_writeNotifier->setEnabled(false);
+    m_data.clear();
+    // Our FIN follows the reply; the client's unread input is discarded until its FIN arrives.
+    ::shutdown(m_descriptor, SHUT_WR);
+    m_phase = Phase::draining;
+    m_readNotifier->setEnabled(true);
+    m_timer.start(DrainTimeout);
+}
+
+void HttpConnection::drain()
+{
+    char sink[ChunkSize];
+    // A bounded number of reads per wake-up, so a client that keeps sending cannot hold the loop.
+    for (int round = 0; round < 16; ++round) {
+        const ssize_t count = ::recv(m_descriptor, sink, sizeof sink, 0);
+        if (count > 0 || (count < 0 && errno == EINTR))
+            continue;
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        close();
+        return;
+    }
+}
+
+void HttpConnection::close()
+{
+    if (m_phase == Phase::closed)
+        return;
+    closeDescriptor();
+    deleteLater();
+}
+
+void HttpConnection::closeDescriptor()
+{
+    if (m_phase == Phase::closed)
+        return;
+    m_phase = Phase::closed;
+    m_timer.stop();
+    // The notifiers must let go of the descriptor before it is closed and its number reused.
+    m_readNotifier->setEnabled(false);
+    m_writeNotifier->setEnabled(false);
+    ::close(m_descriptor);
+    m_data.clear();
+}

@@ -1,0 +1,322 @@
+#include "api/renamingendpoints.h"
+
+#include "api/handlerkit.h"
+#include "common/unicodetext.h"
+#include "companion/kvxclient.h"
+#include "engine/renameengine.h"
+#include "extraction/contentextraction.h"
+#include "store/objectstore.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+using namespace HandlerKit;
+using namespace UnicodeText;
+
+namespace {
+
+constexpr qsizetype ExtractedTextLimit = 5000;
+
+QString jobId(const RenameJob &job)
+{
+    return job.id.toString(QUuid::WithoutBraces).toUpper();
+}
+
+QJsonObject renamedReply(const QList<RenameRecord> &records, const RenameEngine &engine)
+{
+    QJsonArray renamed;
+    for (const RenameRecord &record : records) {
+        renamed.append(QJsonObject{{QStringLiteral("original"), record.originalName},
+                                   {QStringLiteral("new"), record.newName},
+                                   {QStringLiteral("path"), record.newPath}});
+    }
+    QJsonObject reply{{QStringLiteral("renamed"), renamed}, {QStringLiteral("count"), records.size()}};
+    if (engine.error())
+        reply.insert(QStringLiteral("error"), *engine.error());
+    return reply;
+}
+
+QJsonObject historyEntry(const RenameRecord &record)
+{
+    return QJsonObject{{QStringLiteral("original"), record.originalName},
+                       {QStringLiteral("new"), record.newName},
+                       {QStringLiteral("originalPath"), record.originalPath},
+                       {QStringLiteral("newPath"), record.newPath},
+                       {QStringLiteral("date"), isoDate(record.timestamp)},
+                       {QStringLiteral("provider"), record.providerUsed},
+                       {QStringLiteral("confidence"), record.confidence},
+                       {QStringLiteral("reverted"), record.reverted}};
+}
+
+QJsonObject analysedFile(const FileContext &context)
+{
+    QJsonObject metadata;
+    for (const MetadataMap::Entry &entry : context.metadata.entries())
+        metadata.insert(entry.first, entry.second);
+    QJsonObject file{{QStringLiteral("fileName"), context.fileName},
+                     {QStringLiteral("fileExtension"), context.fileExtension},
+                     {QStringLiteral("fileSize"), context.fileSize},
+                     {QStringLiteral("extractedText"), leftGraphemes(context.extractedText, ExtractedTextLimit)},
+                     {QStringLiteral("textLength"), graphemeCount(context.extractedText)},
+                     {QStringLiteral("metadata"), metadata}};
+    if (context.creationDate)
+        file.insert(QStringLiteral("creationDate"), isoDate(*context.creationDate));
+    if (context.modificationDate)
+        file.insert(QStringLiteral("modificationDate"), isoDate(*context.modificationDate));
+    return file;
+}
+
+/** All history records; a store that cannot be read has none. */
+QList<RenameRecord> allRecords(const ObjectStore &store)
+{
+    return store.fetchRecords().value_or(QList<RenameRecord>());
+}
+
+std::optional<RenameRecord> recordWithNewPath(const ObjectStore &store, const QString &newPath)
+{
+    for (const RenameRecord &record : allRecords(store)) {
+        if (record.newPath == newPath)
+            return record;
+    }
+    return std::nullopt;
+}
+
+QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request, bool rename)
+{
+    const std::optional<QStringList> paths = stringArray(request.body, QStringLiteral("paths"));
+    if (!paths)
+        co_return missingPaths();
+    const std::optional<QString> nameTemplate = string(request.body, QStringLiteral("template"));
+    const QPointer<RenameEngine> engine = context.engine;
+    if (!engine)
+        co_return engineNotReady();
+
+    QCoro::Task<> analysis = engine->analyze(fileUrls(*paths), nameTemplate);
+    co_await std::move(analysis);
+    if (!engine)
+        co_return engineNotReady();
+    if (rename) {
+        const QList<RenameRecord> records = engine->applyApproved();
+        co_return APIResponse::json(renamedReply(records, *engine));
+    }
+    QJsonArray suggestions;
+    for (const RenameJob &job : engine->jobs()) {
+        suggestions.append(QJsonObject{{QStringLiteral("original"), lastPathComponent(job.originalPath())},
+                                       {QStringLiteral("suggested"), job.suggestedName},
+                                       {QStringLiteral("confidence"), job.confidence}});
+    }
+    co_return APIResponse::json({{QStringLiteral("suggestions"), suggestions}});
+}
+
+QCoro::Task<APIResponse> revert(APIContext &context, APIRequest request)
+{
+    const std::optional<QString> id = string(request.body, QStringLiteral("id"));
+    if (!id)
+        co_return APIResponse::error(400, QStringLiteral("missing id"));
+    if (!context.store)
+        co_return noDataContext();
+    std::optional<RenameRecord> record = recordWithNewPath(*context.store, *id);
+    if (!record)
+        co_return APIResponse::error(404, QStringLiteral("record not found"));
+    // A separate engine, so the shared one's jobs and error stay as the window shows them.
+    RenameEngine reverter(RenameEngine::Services::shared());
+    reverter.setStore(context.store);
+    const auto reverted = reverter.revert(*record);
+    if (!reverted)
+        co_return APIResponse::error(500, reverted.error().message());
+    co_return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("reverted"), record->originalName}});
+}
+
+QCoro::Task<APIResponse> analyze(APIRequest request)
+{
+    const std::optional<QStringList> paths = stringArray(request.body, QStringLiteral("paths"));
+    if (!paths)
+        co_return missingPaths();
+    QJsonArray files;
+    for (const QString &path : *paths) {
+        const QString localPath = QUrl::fromLocalFile(path).toLocalFile();
+        QCoro::Task<ExtractionResult> extraction = ContentExtraction::extractFileContext(localPath, KVXClient::shared());
+        const ExtractionResult result = co_await std::move(extraction);
+        if (result) {
+            files.append(analysedFile(*result));
+        } else {
+            files.append(QJsonObject{{QStringLiteral("fileName"), lastPathComponent(localPath)},
+                                     {QStringLiteral("error"), result.error().message}});
+        }
+    }
+    co_return APIResponse::json({{QStringLiteral("files"), files}, {QStringLiteral("count"), files.size()}});
+}
+
+APIResponse jobs(const APIContext &context)
+{
+    if (!context.engine)
+        return engineNotReady();
+    const RenameEngine &engine = *context.engine;
+    QJsonArray list;
+    for (const RenameJob &job : engine.jobs()) {
+        list.append(QJsonObject{{QStringLiteral("id"), jobId(job)},
+                                {QStringLiteral("original"), lastPathComponent(job.originalPath())},
+                                {QStringLiteral("originalPath"), job.originalPath()},
+                                {QStringLiteral("suggested"), job.suggestedName},
+                                {QStringLiteral("confidence"), job.confidence},
+                                {QStringLiteral("approved"), job.approved}});
+    }
+    return APIResponse::json({{QStringLiteral("jobs"), list},
+                              {QStringLiteral("count"), list.size()},
+                              {QStringLiteral("processing"), engine.isProcessing()},
+                              {QStringLiteral("progress"),
+                               QJsonObject{{QStringLiteral("processed"), engine.processedCount()},
+                                           {QStringLiteral("total"), engine.totalCount()}}}});
+}
+
+APIResponse editJob(const APIContext &context, const APIRequest &request, const QString &id)
+{
+    if (!context.engine)
+        return engineNotReady();
+    QList<RenameJob> list = context.engine->jobs();
+    const auto job = std::find_if(list.begin(), list.end(), [&](const RenameJob &j) { return jobId(j) == id; });
+    if (job == list.end())
+        return APIResponse::error(404, QStringLiteral("job not found"));
+    const std::optional<QString> suggested = string(request.body, QStringLiteral("suggested"));
+    const std::optional<bool> approved = boolean(request.body, QStringLiteral("approved"));
+    if (suggested)
+        job->suggestedName = *suggested;
+    if (approved)
+        job->approved = *approved;
+    const QJsonObject reply{{QStringLiteral("ok"), true},
+                            {QStringLiteral("id"), jobId(*job)},
+                            {QStringLiteral("original"), lastPathComponent(job->originalPath())},
+                            {QStringLiteral("suggested"), job->suggestedName},
+                            {QStringLiteral("approved"), job->approved}};
+    if (suggested || approved)
+        context.engine->setJobs(list);
+    return APIResponse::json(reply);
+}
+
+APIResponse applyJobs(const APIContext &context)
+{
+    if (!context.engine)
+        return engineNotReady();
+    const QList<RenameRecord> records = context.engine->applyApproved();
+    return APIResponse::json(renamedReply(records, *context.engine));
+}
+
+APIResponse clearJobs(const APIContext &context)
+{
+    if (!context.engine)
+        return engineNotReady();
+    const qsizetype cleared = context.engine->jobs().size();
+    context.engine->setJobs({});
+    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("cleared"), cleared}});
+}
+
+/** A decimal integer with an optional sign; a negative one is no limit. */
+std::optional<qsizetype> historyLimit(const QString &path)
+{
+    const std::optional<QString> text = queryParameter(path, QStringLiteral("limit"));
+    bool ok = false;
+    const qlonglong value = text ? text->toLongLong(&ok) : 0;
+    static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!ok || !decimal.match(*text).hasMatch() || value < 0)
+        return std::nullopt;
+    return qsizetype(value);
+}
+
+APIResponse history(const APIContext &context, const APIRequest &request)
+{
+    if (!context.store)
+        return noDataContext();
+    QList<RenameRecord> records = allRecords(*context.store);
+    const QString &path = request.path;
+    if (const std::optional<QString> search = queryParameter(path, QStringLiteral("search"))) {
+        const QString needle = toLowerFull(*search);
+        records.removeIf([&](const RenameRecord &r) {
+            return !toLowerFull(r.originalName).contains(needle) && !toLowerFull(r.newName).contains(needle);
+        });
+    }
+    if (const std::optional<QString> provider = queryParameter(path, QStringLiteral("provider")))
+        records.removeIf([&](const RenameRecord &r) { return r.providerUsed != *provider; });
+    const std::optional<QString> fromText = queryParameter(path, QStringLiteral("from"));
+    if (const std::optional<QDateTime> from = fromText ? parseIsoDate(*fromText) : std::nullopt)
+        records.removeIf([&](const RenameRecord &r) { return r.timestamp < *from; });
+    const std::optional<QString> toText = queryParameter(path, QStringLiteral("to"));
+    if (const std::optional<QDateTime> to = toText ? parseIsoDate(*toText) : std::nullopt)
+        records.removeIf([&](const RenameRecord &r) { return r.timestamp > *to; });
+    std::stable_sort(records.begin(), records.end(),
+                     [](const RenameRecord &a, const RenameRecord &b) { return a.timestamp > b.timestamp; });
+    if (const std::optional<qsizetype> limit = historyLimit(path))
+        records = records.mid(0, *limit);
+
+    QJsonArray list;
+    for (const RenameRecord &record : records)
+        list.append(historyEntry(record));
+    return APIResponse::json({{QStringLiteral("history"), list}, {QStringLiteral("count"), list.size()}});
+}
+
+APIResponse clearHistory(const APIContext &context)
+{
+    if (!context.store)
+        return noDataContext();
+    const auto removed = context.store->removeAllRecords();
+    if (!removed)
+        return APIResponse::error(500, removed.error().message);
+    return APIResponse::json({{QStringLiteral("ok"), true}});
+}
+
+APIResponse historyRecord(const APIContext &context, const QString &id)
+{
+    if (!context.store)
+        return noDataContext();
+    const std::optional<RenameRecord> record = recordWithNewPath(*context.store, id);
+    if (!record)
+        return APIResponse::error(404, QStringLiteral("not found"));
+    return APIResponse::json(historyEntry(*record));
+}
+
+APIResponse deleteHistoryRecord(const APIContext &context, const QString &id)
+{
+    if (!context.store)
+        return noDataContext();
+    const std::optional<RenameRecord> record = recordWithNewPath(*context.store, id);
+    if (!record)
+        return APIResponse::error(404, QStringLiteral("not found"));
+    (void)context.store->removeRecord(record->id); // a failed delete is not reported
+    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("deleted"), record->originalName}});
+}
+
+
+} // namespace
+
+QList<APIRoute> renamingRoutes(APIContext &context)
+{
+    using Match = APIRoute::Match;
+    APIContext *c = &context;
+    return {
+        {QStringLiteral("POST"), QStringLiteral("/v1/suggest"), Match::exact, false,
+         [c](APIRequest r, QString) { return suggestOrRename(*c, std::move(r), false); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/rename"), Match::exact, false,
+         [c](APIRequest r, QString) { return suggestOrRename(*c, std::move(r), true); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/revert"), Match::exact, false,
+         [c](APIRequest r, QString) { return revert(*c, std::move(r)); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/analyze"), Match::exact, false,
+         [](APIRequest r, QString) { return analyze(std::move(r)); }},
+        {QStringLiteral("GET"), QStringLiteral("/v1/jobs"), Match::exact, false,
+         [c](APIRequest, QString) { return ready(jobs(*c)); }},
+        {QStringLiteral("PUT"), QStringLiteral("/v1/jobs/"), Match::prefix, false,
+         [c](APIRequest r, QString id) { return ready(editJob(*c, r, id)); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/jobs/apply"), Match::exact, false,
+         [c](APIRequest, QString) { return ready(applyJobs(*c)); }},
+        {QStringLiteral("DELETE"), QStringLiteral("/v1/jobs"), Match::exact, false,
+         [c](APIRequest, QString) { return ready(clearJobs(*c)); }},
+        {QStringLiteral("GET"), QStringLiteral("/v1/history"), Match::exact, false,
+         [c](APIRequest r, QString) { return ready(history(*c, r)); }},
+        {QStringLiteral("DELETE"), QStringLiteral("/v1/history"), Match::exact, false,
+         [c](APIRequest, QString) { return ready(clearHistory(*c)); }},
+        {QStringLiteral("GET"), QStringLiteral("/v1/history/"), Match::prefix, false,
+         [c](APIRequest, QString id) { return ready(historyRecord(*c, id)); }},
+        {QStringLiteral("DELETE"), QStringLiteral("/v1/history/"), Match::prefix, false,
+         [c](APIRequest, QString id) { return ready(deleteHistoryRecord(*c, id)); }},
+    };
+}

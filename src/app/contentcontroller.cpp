@@ -1,0 +1,47 @@
+#include "app/contentcontroller.h"
+
+#include "api/apiroutes.h"
+#include "api/apiserver.h"
+#include "automation/watchrouter.h"
+#include "settings/navigationstate.h"
+#include "store/objectstore.h"
+
+#include <QWidget>
+
+ContentController::ContentController(ObjectStore *store, APIServer &server, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_server(server)
+    , m_engine(RenameEngine::Services::shared())
+{
+}
+
+ContentController::~ContentController()
+{
+    // The server outlives the window; it must not reach into what dies with it.
+    APIContext &context = m_server.context();
+    context.engine = nullptr;
+    context.queue = nullptr;
+}
+
+void ContentController::start(QWidget *mainWindow)
+{
+    if (m_started)
+        return;
+    m_started = true;
+
+    m_engine.setStore(m_store);
+    m_queue.setEngine(&m_engine);
+    if (m_store) {
+        m_router = std::make_unique<WatchRouter>(m_watcher, m_queue, m_engine, *m_store, NavigationState::shared());
+        m_router->start();
+    }
+
+    APIContext &context = m_server.context();
+    context.engine = &m_engine;
+    context.queue = &m_queue;
+    context.store = m_store;
+    context.mainWindow = mainWindow;
+    m_server.setRoutes(standardRoutes(context));
+    m_server.start();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "automation/folderwatcher.h"
+#include "automation/queuemanager.h"
+#include "engine/renameengine.h"
+
+#include <QObject>
+#include <QPointer>
+
+class APIServer;
+class ObjectStore;
+class QWidget;
+class WatchRouter;
+
+/**
+ * What the main window's content owns and wires together for the life of the window: the rename
+ * engine, the background queue, the folder watcher with its routing, and the REST API server's
+ * view of them. start() runs once, when the window is first shown.
+ */
+class ContentController final : public QObject
+{
+    Q_OBJECT
+
+public:
+    /** `store` may be null when it could not be opened: history, records and watching are then off. */
+    ContentController(ObjectStore *store, APIServer &server, QObject *parent = nullptr);
+    ~ContentController() override;
+    Q_DISABLE_COPY_MOVE(ContentController)
+
+    /** Engine gets the store, queue the engine, routing installed and synced, server started. */
+    void start(QWidget *mainWindow);
+
+    [[nodiscard]] RenameEngine &engine() { return m_engine; }
+    [[nodiscard]] QueueManager &queue() { return m_queue; }
+    [[nodiscard]] FolderWatcher &watcher() { return m_watcher; }
+
+private:
+    QPointer<ObjectStore> m_store;
+    APIServer &m_server;
+    RenameEngine m_engine;
+    FolderWatcher m_watcher;
+    QueueManager m_queue;
+    std::unique_ptr<WatchRouter> m_router;
+    bool m_started = false;
+};

@@ -1,0 +1,138 @@
+#include "automation/queuemanager.h"
+
+#include "automation/desktopnotifier.h"
+#include "engine/renameengine.h"
+
+namespace {
+
+QueueManager::Notify desktopNotification()
+{
+    return [](const QString &title, const QString &body) {
+        static DesktopNotifier notifier;
+        notifier.post(title, body);
+    };
+}
+
+} // namespace
+
+QueueManager::QueueManager(Notify notify, QObject *parent)
+    : QObject(parent)
+    , m_notify(notify ? std::move(notify) : desktopNotification())
+{
+}
+
+QueueManager::~QueueManager() = default;
+
+QList<QUrl> QueueManager::pendingURLs() const
+{
+    QList<QUrl> urls;
+    urls.reserve(m_pending.size());
+    for (const Entry &entry : m_pending)
+        urls.append(entry.url);
+    return urls;
+}
+
+QSet<QUrl> QueueManager::queuedURLs() const
+{
+    QSet<QUrl> urls(m_running.begin(), m_running.end());
+    for (const Entry &entry : m_pending)
+        urls.insert(entry.url);
+    return urls;
+}
+
+void QueueManager::setEngine(RenameEngine *engine)
+{
+    m_engine = engine;
+}
+
+void QueueManager::setPaused(bool paused)
+{
+    if (m_isPaused == paused)
+        return;
+    m_isPaused = paused;
+    Q_EMIT isPausedChanged();
+}
+
+void QueueManager::enqueue(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate)
+{
+    if (urls.isEmpty())
+        return;
+    for (const QUrl &url : urls)
+        m_pending.append(Entry{url, nameTemplate});
+    Q_EMIT pendingURLsChanged();
+    if (!m_isPaused && !m_isRunning)
+        processNext();
+}
+
+void QueueManager::resume()
+{
+    setPaused(false);
+    if (!m_isRunning)
+        processNext();
+}
+
+void QueueManager::clear()
+{
+    if (m_pending.isEmpty())
+        return;
+    m_pending.clear();
+    Q_EMIT pendingURLsChanged();
+}
+
+QString QueueManager::notificationBody(const QList<RenameRecord> &records)
+{
+    if (records.size() == 1)
+        return records.front().originalName + QStringLiteral(" → ") + records.front().newName;
+    return QString::number(records.size()) + QStringLiteral(" Dateien umbenannt");
+}
+
+void QueueManager::processNext()
+{
+    if (m_isPaused || m_pending.isEmpty() || !m_engine)
+        return;
+    setRunning(true);
+
+    const std::optional<QString> nameTemplate = m_pending.front().nameTemplate;
+    QList<QUrl> batch;
+    while (batch.size() < BatchSize && !m_pending.isEmpty() && m_pending.front().nameTemplate == nameTemplate)
+        batch.append(m_pending.takeFirst().url);
+    Q_EMIT pendingURLsChanged();
+
+    m_running = batch;
+    runBatch(std::move(batch), nameTemplate);
+}
+
+QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> nameTemplate)
+{
+    const QPointer<QueueManager> self = this;
+    const QPointer<RenameEngine> engine = m_engine;
+    QCoro::Task<> analysis = engine->analyze(std::move(batch), std::move(nameTemplate));
+    co_await std::move(analysis);
+    if (!self)
+        co_return;
+
+    QList<RenameRecord> records;
+    if (engine)
+        records = engine->applyApproved();
+    if (!records.isEmpty())
+        notifyRenamed(records);
+    m_running.clear();
+    setRunning(false);
+    Q_EMIT batchFinished(records);
+
+    if (self && !m_pending.isEmpty() && !m_isPaused)
+        processNext();
+}
+
+void QueueManager::setRunning(bool running)
+{
+    if (m_isRunning == running)
+        return;
+    m_isRunning = running;
+    Q_EMIT isRunningChanged();
+}
+
+void QueueManager::notifyRenamed(const QList<RenameRecord> &records)
+{
+    m_notify(QStringLiteral("Namorix"), notificationBody(records));
+}

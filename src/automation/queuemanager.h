@@ -1,0 +1,90 @@
+#pragma once
+
+#include "store/renamerecord.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+class RenameEngine;
+
+/**
+ * Renames files in the background without review: URLs wait in `pendingURLs` and are taken in
+ * batches of at most five, each analysed and then applied at once by the engine; after a batch
+ * that renamed something the user gets a desktop notification. One batch at a time, the next one
+ * starting by itself. Lives on the GUI thread; nothing is persisted.
+ *
+ * A URL may carry a naming template (the one its watched folder names): a batch only takes
+ * consecutive URLs with the same template, so each batch is one analysis with one template.
+ */
+class QueueManager final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isPaused READ isPaused WRITE setPaused NOTIFY isPausedChanged)
+    Q_PROPERTY(bool isRunning READ isRunning NOTIFY isRunningChanged)
+
+public:
+    static constexpr int BatchSize = 5;
+
+    /** Shows "title, body" to the user; the default posts a desktop notification. */
+    using Notify = std::function<void(const QString &title, const QString &body)>;
+
+    explicit QueueManager(Notify notify = {}, QObject *parent = nullptr);
+    ~QueueManager() override;
+    Q_DISABLE_COPY_MOVE(QueueManager)
+
+    [[nodiscard]] QList<QUrl> pendingURLs() const;
+    [[nodiscard]] int pendingCount() const { return int(m_pending.size()); }
+    [[nodiscard]] bool isPaused() const { return m_isPaused; }
+    [[nodiscard]] bool isRunning() const { return m_isRunning; }
+    [[nodiscard]] RenameEngine *engine() const { return m_engine; }
+    /** The URLs pending or part of the batch under way. */
+    [[nodiscard]] QSet<QUrl> queuedURLs() const;
+
+    /** The engine that processes the batches; without one URLs stay pending. */
+    void setEngine(RenameEngine *engine);
+    /** A running batch finishes; no further batch starts while paused. */
+    void setPaused(bool paused);
+
+    /** Appends `urls` in order (repeats allowed) and starts processing unless paused or running. */
+    void enqueue(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate = std::nullopt);
+    /** Lifts a pause and continues. */
+    void resume();
+    /** Forgets every pending URL; a batch under way is not affected. */
+    void clear();
+
+    /** The notification body for a batch's records: "old → new" for one, else "N Dateien umbenannt". */
+    [[nodiscard]] static QString notificationBody(const QList<RenameRecord> &records);
+
+Q_SIGNALS:
+    void pendingURLsChanged();
+    void isPausedChanged();
+    void isRunningChanged();
+    /** A batch has been applied; `records` are its renames, possibly none. */
+    void batchFinished(const QList<RenameRecord> &records);
+
+private:
+    struct Entry {
+        QUrl url;
+        std::optional<QString> nameTemplate;
+    };
+
+    void processNext();
+    QCoro::Task<> runBatch(QList<QUrl> batch, std::optional<QString> nameTemplate);
+    void setRunning(bool running);
+    void notifyRenamed(const QList<RenameRecord> &records);
+
+    Notify m_notify;
+    QPointer<RenameEngine> m_engine;
+    QList<Entry> m_pending;
+    QList<QUrl> m_running;
+    bool m_isPaused = false;
+    bool m_isRunning = false;
+};

@@ -1,0 +1,124 @@
+#include "automation/watchrouter.h"
+
+#include "automation/folderwatcher.h"
+#include "automation/queuemanager.h"
+#include "engine/renameengine.h"
+#include "settings/navigationstate.h"
+#include "store/objectstore.h"
+
+#include <QSet>
+
+namespace {
+
+QList<WatchedFolder> activeFolders(const ObjectStore &store)
+{
+    QList<WatchedFolder> folders = store.fetchFolders().value_or(QList<WatchedFolder>());
+    folders.removeIf([](const WatchedFolder &folder) { return !folder.isActive; });
+    return folders;
+}
+
+} // namespace
+
+WatchRouter::WatchRouter(FolderWatcher &watcher, QueueManager &queue, RenameEngine &engine, ObjectStore &store,
+                         NavigationState &navigation, QObject *parent)
+    : QObject(parent)
+    , m_watcher(watcher)
+    , m_queue(queue)
+    , m_engine(engine)
+    , m_store(store)
+    , m_navigation(navigation)
+{
+}
+
+void WatchRouter::start()
+{
+    m_watcher.setOnFilesDetected([this](const QList<QUrl> &files) { route(files); });
+    connect(&m_store, &ObjectStore::changed, this, [this](ObjectStore::Kind kind) {
+        if (kind == ObjectStore::Kind::folders)
+            foldersChanged();
+    });
+    m_activeCount = int(activeFolders(m_store).size());
+    syncWatchers();
+}
+
+void WatchRouter::foldersChanged()
+{
+    // Only the number of active folders is followed, so swapping one active folder for another
+    // in one change keeps the old observations until the number changes again.
+    const int count = int(activeFolders(m_store).size());
+    if (count == m_activeCount)
+        return;
+    m_activeCount = count;
+    syncWatchers();
+}
+
+void WatchRouter::syncWatchers()
+{
+    QSet<QString> desired;
+    for (const WatchedFolder &folder : activeFolders(m_store))
+        desired.insert(folder.path);
+    const QStringList current = m_watcher.watchedPaths();
+    for (const QString &path : desired) {
+        if (!current.contains(path))
+            m_watcher.watch(path);
+    }
+    for (const QString &path : current) {
+        if (!desired.contains(path))
+            m_watcher.unwatch(path);
+    }
+}
+
+void WatchRouter::route(const QList<QUrl> &files)
+{
+    QString folderPath;
+    if (!files.isEmpty()) {
+        const QString path = files.front().toLocalFile();
+        folderPath = path.left(path.lastIndexOf(QLatin1Char('/')));
+    }
+    std::optional<WatchedFolder> match;
+    for (const WatchedFolder &folder : activeFolders(m_store)) {
+        if (folder.path == folderPath) {
+            match = folder;
+            break;
+        }
+    }
+    const std::optional<QString> nameTemplate = match ? templatePattern(match->templateName) : std::nullopt;
+    if (match && match->autoRename) {
+        m_queue.enqueue(notYetQueued(files), nameTemplate);
+        return;
+    }
+    m_navigation.showFiles();
+    m_engine.analyze(files, nameTemplate);
+}
+
+QList<QUrl> WatchRouter::notYetQueued(const QList<QUrl> &files) const
+{
+    const QSet<QUrl> queued = m_queue.queuedURLs();
+    QList<QUrl> candidates;
+    QStringList paths;
+    for (const QUrl &url : files) {
+        if (!queued.contains(url)) {
+            candidates << url;
+            paths << url.toLocalFile();
+        }
+    }
+    const QSet<QString> renamed = m_store.pathsInHistory(paths).value_or(QSet<QString>());
+    QList<QUrl> fresh;
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        if (!renamed.contains(paths.at(i)))
+            fresh << candidates.at(i);
+    }
+    return fresh;
+}
+
+std::optional<QString> WatchRouter::templatePattern(const std::optional<QString> &templateName) const
+{
+    if (!templateName)
+        return std::nullopt;
+    const QList<NamingTemplate> templates = m_store.fetchTemplates().value_or(QList<NamingTemplate>());
+    for (const NamingTemplate &candidate : templates) {
+        if (candidate.name == *templateName)
+            return candidate.pattern;
+    }
+    return std::nullopt;
+}

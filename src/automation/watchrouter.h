@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class FolderWatcher;
+class NavigationState;
+class ObjectStore;
+class QueueManager;
+class RenameEngine;
+
+/**
+ * Connects the folder watcher to the rest of the app. Fresh files of an active folder with
+ * automatic renaming go to the queue; all others are opened for review: the files section is
+ * selected and the engine analyses them. Keeps the observations in step with the active watched
+ * folders of the store, re-synchronising whenever their number changes.
+ *
+ * When the matching folder names a naming template that exists, its pattern is the analysis'
+ * template text, for the queue and for the review alike.
+ *
+ * Every change event reports all fresh entries again, so a burst of new files would queue each
+ * file once per event. A file is queued only while it is neither waiting nor being processed
+ * in the queue nor already renamed (in the history): each file costs one analysis.
+ */
+class WatchRouter final : public QObject
+{
+    Q_OBJECT
+
+public:
+    WatchRouter(FolderWatcher &watcher, QueueManager &queue, RenameEngine &engine, ObjectStore &store,
+                NavigationState &navigation, QObject *parent = nullptr);
+    Q_DISABLE_COPY_MOVE(WatchRouter)
+
+    /** Installs the routing as the watcher's callback, synchronises, and follows the store. */
+    void start();
+    /** Watches every active folder not yet watched and drops every watch no active folder names. */
+    void syncWatchers();
+    /** Where one folder's fresh files go; see the class comment. */
+    void route(const QList<QUrl> &files);
+
+private:
+    void foldersChanged();
+    /** Of `files`, those not already in the queue or the history. */
+    [[nodiscard]] QList<QUrl> notYetQueued(const QList<QUrl> &files) const;
+    [[nodiscard]] std::optional<QString> templatePattern(const std::optional<QString> &templateName) const;
+
+    FolderWatcher &m_watcher;
+    QueueManager &m_queue;
+    RenameEngine &m_engine;
+    ObjectStore &m_store;
+    NavigationState &m_navigation;
+    int m_activeCount = -1;
+};

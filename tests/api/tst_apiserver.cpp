@@ -1,0 +1,444 @@
+// The REST server over real loopback TCP, with a route table of its own (echo, slow, docs).
+#include "api/apiserver.h"
+#include "settings/appsettings.h"
+#include "settings/defaultsstore.h"
+
+#include <QCoroTimer>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+enum class Send { whole, bytewise, thenHalfClose };
+
+struct Reply {
+    QByteArray raw;
+    int status() const { return raw.startsWith("HTTP/1.1 ") ? raw.mid(9, 3).toInt() : 0; }
+    QJsonObject json() const { return QJsonDocument::fromJson(raw.mid(raw.indexOf("\r\n\r\n") + 4)).object(); }
+};
+
+/** Sends `request` and collects everything the server sends until it closes. */
+Reply exchange(quint16 port, const QByteArray &request, Send mode = Send::whole, int timeoutMs = 5000)
+{
+    QTcpSocket socket;
+    Reply reply;
+    QObject::connect(&socket, &QTcpSocket::readyRead, [&] { reply.raw += socket.readAll(); });
+    QSignalSpy closed(&socket, &QTcpSocket::disconnected);
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(2000))
+        return reply;
+    if (mode == Send::bytewise) {
+        socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        for (const char byte : request) {
+            socket.write(&byte, 1);
+            socket.flush();
+            QTest::qWait(1); // lets the server read each byte on its own
+        }
+    } else {
+        socket.write(request);
+    }
+    if (mode == Send::thenHalfClose) {
+        socket.waitForBytesWritten(2000);
+        ::shutdown(int(socket.socketDescriptor()), SHUT_WR);
+    }
+    if (socket.state() != QAbstractSocket::UnconnectedState)
+        closed.wait(timeoutMs);
+    reply.raw += socket.readAll();
+    return reply;
+}
+
+QByteArray get(const QByteArray &target, const QByteArray &headers = {})
+{
+    return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
+}
+
+QByteArray post(const QByteArray &method, const QByteArray &target, const QByteArray &body)
+{
+    return method + " " + target + " HTTP/1.1\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
+           body;
+}
+
+QCoro::Task<APIResponse> ready(APIResponse response)
+{
+    co_return response;
+}
+
+QCoro::Task<APIResponse> afterDelay(std::chrono::milliseconds delay, int *started, int *finished)
+{
+    ++*started;
+    QCoro::Task<> sleeping = QCoro::sleepFor(delay);
+    co_await std::move(sleeping);
+    ++*finished;
+    co_return APIResponse::json({{"slow", true}});
+}
+
+QCoro::Task<APIResponse> echo(APIRequest request, QString parameter)
+{
+    QJsonObject headers;
+    for (auto it = request.headers.begin(); it != request.headers.end(); ++it)
+        headers.insert(it.key(), it.value());
+    co_return APIResponse::json(
+        {{"path", request.path}, {"parameter", parameter}, {"body", request.body}, {"headers", headers}});
+}
+
+/** Opens `count` connections that send nothing; true once all are connected. */
+bool openIdle(std::vector<std::unique_ptr<QTcpSocket>> &sockets, int count, quint16 port)
+{
+    for (int i = 0; i < count; ++i) {
+        sockets.push_back(std::make_unique<QTcpSocket>());
+        sockets.back()->connectToHost(QHostAddress::LocalHost, port);
+    }
+    const auto connected = [&] {
+        return std::all_of(sockets.begin(), sockets.end(),
+                           [](const auto &s) { return s->state() == QAbstractSocket::ConnectedState; });
+    };
+    return QTest::qWaitFor(connected, 10000);
+}
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+QString stderrDuring(const std::function<void()> &action)
+{
+    QTemporaryFile file;
+    file.open();
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(file.handle(), STDERR_FILENO);
+    action();
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    file.seek(0);
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Send)
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+class TestAPIServer final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.path()));
+        const auto exact = APIRoute::Match::exact;
+        QList<APIRoute> routes{
+            {"GET", "/v1/health", exact, false, echo},
+            {"GET", "/v1/docs", exact, false, echo},
+            {"GET", "/v1/openapi.json", exact, false, echo},
+            {"GET", "/v1/echo/first", exact, false, echo}, // before the prefix route of the same path
+            {"PUT", "/v1/templates/", APIRoute::Match::prefix, true, echo},
+            {"GET", "/v1/nan", exact, false,
+             [](APIRequest, QString) {
+                 return ready(APIResponse::json({{"x", std::nan("")}}));
+             }},
+            {"GET", "/v1/slow", exact, false,
+             [this](APIRequest, QString) { return afterDelay(300ms, &m_slowStarted, &m_slowFinished); }},
+        };
+        for (const char *method : {"GET", "POST", "PUT"})
+            routes << APIRoute{method, "/v1/echo/", APIRoute::Match::prefix, false, echo};
+        m_routes = routes;
+        m_server.setRoutes(routes);
+        // The usual default soft limit; the server's first start must lift it for many connections.
+        rlimit limit{};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur = std::min<rlim_t>(1024, limit.rlim_max);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        QVERIFY(m_server.start(freePort()));
+        m_port = m_server.activePort();
+    }
+
+    void cleanupTestCase()
+    {
+        DefaultsStore::standard().flush(); // before the temporary home goes
+    }
+
+    void cleanup()
+    {
+        AppSettings::shared().setApiToken({});
+        AppSettings::shared().setApiEnabled(true);
+        m_server.setIdleTimeout(10s);
+    }
+
+    void readsQueryParameters_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<std::optional<QString>>("value"); // of parameter "q"
+        const std::optional<QString> none;
+        QTest::newRow("plain") << "/v1/history?limit=5&q=1" << std::optional<QString>("1");
+        QTest::newRow("first of two") << "/h?q=1&q=2" << std::optional<QString>("1");
+        QTest::newRow("plus stays") << "/h?q=a+b%20c" << std::optional<QString>("a+b c");
+        QTest::newRow("UTF-8 escape") << "/h?q=%C3%A4" << std::optional<QString>("ä");
+        QTest::newRow("bad escape ends the search") << "/h?q=%ZZ&q=1" << none;
+        QTest::newRow("not UTF-8") << "/h?q=%FF" << none;
+        QTest::newRow("empty value skipped") << "/h?q=&q=2" << std::optional<QString>("2");
+        QTest::newRow("value with =") << "/h?q=a=b" << std::optional<QString>("a=b");
+        QTest::newRow("last ? wins") << "/h?q=1?q=2?" << std::optional<QString>("2");
+        QTest::newRow("no query") << "/v1/history" << none;
+    }
+
+    void readsQueryParameters()
+    {
+        QFETCH(QString, path);
+        QTEST(queryParameter(path, "q"), "value");
+    }
+
+    void guardsAccess_data()
+    {
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("status");
+        const QString token = "s3cret";
+        const auto health = [](const QByteArray &headers) { return "GET /v1/health HTTP/1.1\r\n" + headers + "\r\n"; };
+        QTest::newRow("authorization Bearer") << token << health("Authorization: Bearer s3cret\r\n") << 200;
+        QTest::newRow("x-api-token") << token << health("X-API-Token: s3cret\r\n") << 200;
+        QTest::newRow("x-api-token Bearer") << token << health("x-api-token: Bearer s3cret\r\n") << 200;
+        QTest::newRow("authorization bare") << token << health("AUTHORIZATION: s3cret\r\n") << 200;
+        QTest::newRow("lower-case bearer") << token << health("Authorization: bearer s3cret\r\n") << 401;
+        QTest::newRow("wrong authorization wins")
+            << token << health("Authorization: x\r\nX-Api-Token: s3cret\r\n") << 401;
+        QTest::newRow("prefix of token") << token << health("X-Api-Token: s3cre\r\n") << 401;
+        QTest::newRow("token plus more") << token << health("X-Api-Token: s3cretX\r\n") << 401;
+        QTest::newRow("no token sent") << token << health({}) << 401;
+        QTest::newRow("docs public") << token << get("/v1/docs") << 200;
+        QTest::newRow("openapi public") << token << get("/v1/openapi.json") << 200;
+        QTest::newRow("docs with query") << token << get("/v1/docs?x") << 401;
+        QTest::newRow("empty token: any") << QString() << health("Authorization: junk\r\n") << 200;
+        QTest::newRow("foreign origin before token")
+            << token << get("/v1/docs", "Origin: http://evil.example\r\n") << 403;
+        QTest::newRow("origin null") << QString() << health("Origin: null\r\n") << 403;
+        QTest::newRow("foreign host") << QString() << health("Host: evil.example:80\r\n") << 403;
+        QTest::newRow("loopback-looking host") << QString() << health("Host: 127.0.0.1.evil.example\r\n") << 403;
+        QTest::newRow("loopback origin and host")
+            << QString() << health("Origin: https://[::1]\r\nHost: LOCALHOST:9\r\n") << 200;
+    }
+
+    void guardsAccess()
+    {
+        QFETCH(QString, token);
+        QFETCH(QByteArray, request);
+        AppSettings::shared().setApiToken(token);
+        QTEST(exchange(m_port, request).status(), "status");
+    }
+
+    void parsesAndRoutes_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QJsonObject>("expected"); // what the echo handler saw, or the 404 body
+        const QJsonObject notFound{{"error", "not found"},
+                                   {"endpoints", QJsonArray::fromStringList(APIServer::endpointList())}};
+        QTest::newRow("query string") << get("/v1/health?x=1") << 200 << QJsonObject{{"path", "/v1/health?x=1"}};
+        QTest::newRow("table order") << get("/v1/echo/first") << 200 << QJsonObject{{"parameter", ""}};
+        QTest::newRow("id unchanged, array body") << post("PUT", "/v1/echo/a%20b?c", "[1]") << 200
+                                                  << QJsonObject{{"parameter", "a%20b"}, {"body", QJsonObject()}};
+        QTest::newRow("name decoded") << post("PUT", "/v1/templates/My%20Name", "{\"a\":1}") << 200
+                                      << QJsonObject{{"parameter", "My Name"}, {"body", QJsonObject{{"a", 1}}}};
+        QTest::newRow("bad escape") << post("PUT", "/v1/templates/a%ZZ", "") << 200 << QJsonObject{{"parameter", ""}};
+        QTest::newRow("empty rest") << post("PUT", "/v1/templates/", "") << 200 << QJsonObject{{"parameter", ""}};
+        QTest::newRow("header rules")
+            << QByteArray("GET  /v1/echo/h  HTTP/1.1\r\nX-A: 1\r\nx-a: \t2 \r\nEmpty:\r\n:lead:ing\r\nC: a::b\r\n"
+                          "Bare\r\n\tT \t:\tv\t\r\n\r\n")
+            << 200 << QJsonObject{{"headers", QJsonObject{{"x-a", "2"}, {"lead", "ing"}, {"c", "a::b"}, {"t", "v"}}}};
+        QTest::newRow("bare LF splits nothing") << QByteArray("GET /v1/echo/a\nX: y\r\n\r\n") << 200
+                                                << QJsonObject{{"parameter", "a\nX:"}, {"headers", QJsonObject()}};
+        QTest::newRow("after a second blank line") << QByteArray("POST /v1/echo/\r\n\r\n{\"a\":1}\r\n\r\n{") << 200
+                                                   << QJsonObject{{"body", QJsonObject{{"a", 1}}}};
+        QTest::newRow("OPTIONS") << QByteArray("OPTIONS /v1/health HTTP/1.1\r\n\r\n") << 404 << notFound;
+        QTest::newRow("other method") << QByteArray("DELETE /v1/health HTTP/1.1\r\n\r\n") << 404 << notFound;
+        QTest::newRow("empty first line: GET /") << QByteArray("  \r\n\r\n") << 404 << notFound;
+    }
+
+    void parsesAndRoutes()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QJsonObject, expected);
+        const Reply reply = exchange(m_port, request);
+        QTEST(reply.status(), "status");
+        const QJsonObject json = reply.json();
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            QCOMPARE(json.value(it.key()), it.value());
+    }
+
+    void writesExactReplies_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("reply");
+        const QByteArray tail = "\r\nAccess-Control-Allow-Origin: *\r\nConnection: close\r\n\r\n";
+        QTest::newRow("401") << get("/v1/health")
+                             << "HTTP/1.1 401 OK\r\nContent-Type: application/json\r\nContent-Length: 24" + tail +
+                                    R"({"error":"unauthorized"})";
+        QTest::newRow("unserialisable") << get("/v1/nan", "X-Api-Token: t\r\n")
+                                        << "HTTP/1.1 500 OK\r\nContent-Type: text/plain; charset=utf-8\r\n"
+                                           "Content-Length: 10" +
+                                               tail + "json error";
+    }
+
+    void writesExactReplies()
+    {
+        QFETCH(QByteArray, request);
+        AppSettings::shared().setApiToken("t");
+        QTEST(exchange(m_port, request).raw, "reply");
+    }
+
+    void survivesHostileTransport_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<Send>("mode");
+        QTest::addColumn<int>("status"); // 0: closed without a reply
+        QTest::addColumn<QJsonObject>("body");
+        const QByteArray head = "POST /v1/echo/x HTTP/1.1\r\nContent-Length: 100\r\n\r\n";
+        QTest::newRow("1-byte writes") << post("POST", "/v1/echo/x", R"({"a":1})") << Send::bytewise << 200
+                                       << QJsonObject{{"a", 1}};
+        QTest::newRow("cut body, half-close") << head + R"({"a":)" << Send::thenHalfClose << 200 << QJsonObject();
+        QTest::newRow("cut body, idle") << head + R"({"a":1})" << Send::whole << 0 << QJsonObject();
+        // The unread rest must not reset the connection while the large reply is still on its way.
+        const QString big(900000, 'y');
+        QTest::newRow("large reply, input left unread")
+            << post("POST", "/v1/echo/x", QJsonDocument(QJsonObject{{"a", big}}).toJson()) + QByteArray(2000000, ' ')
+            << Send::whole << 200 << QJsonObject{{"a", big}};
+        QTest::newRow("no length") << QByteArray("POST /v1/echo/x\r\n\r\n{\"a\":2}") << Send::whole << 200
+                                   << QJsonObject{{"a", 2}};
+        QTest::newRow("2 MB body, cut at 1 MB")
+            << post("POST", "/v1/echo/x", "{\"a\":\"" + QByteArray(2000000, 'x') + "\"}") << Send::whole << 200
+            << QJsonObject();
+        QTest::newRow("not UTF-8") << QByteArray("GET /v1/health\r\nX: \xff\r\n\r\n") << Send::whole << 0
+                                   << QJsonObject();
+    }
+
+    void survivesHostileTransport()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(Send, mode);
+        QFETCH(int, status);
+        QFETCH(QJsonObject, body);
+        m_server.setIdleTimeout(300ms);
+        const Reply reply = exchange(m_port, request, mode);
+        QCOMPARE(reply.status(), status);
+        if (status == 0)
+            QVERIFY(reply.raw.isEmpty());
+        else
+            QVERIFY(reply.json().value("body").toObject() == body); // a failure would print megabytes
+        QCOMPARE(exchange(m_port, get("/v1/health")).status(), 200);
+    }
+
+    void answersBesideThousandIdleConnections()
+    {
+        rlimit limit{};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        if (limit.rlim_max < 2100)
+            QSKIP("needs 2,100 descriptors for both ends of 1,000 connections");
+        std::vector<std::unique_ptr<QTcpSocket>> idle;
+        QVERIFY(openIdle(idle, 1000, m_port));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(exchange(m_port, get("/v1/health")).status(), 200);
+        QCOMPARE_LT(clock.elapsed(), 2000);
+    }
+
+    void recoversFromDescriptorExhaustion()
+    {
+        // Leaves about 10 descriptors: the server's accept() fails with EMFILE part-way through.
+        DefaultsStore::standard().flush(); // no settings write may need one meanwhile
+        rlimit saved{};
+        ::getrlimit(RLIMIT_NOFILE, &saved);
+        const auto openDescriptors = QDir("/proc/self/fd").count() - 2;
+        rlimit tight = saved;
+        tight.rlim_cur = rlim_t(openDescriptors + 10);
+        QVERIFY(::setrlimit(RLIMIT_NOFILE, &tight) == 0);
+        std::vector<std::unique_ptr<QTcpSocket>> clients;
+        openIdle(clients, 8, m_port);
+        QTest::qWait(300);
+        clients.clear();
+        QVERIFY(::setrlimit(RLIMIT_NOFILE, &saved) == 0);
+        QCOMPARE(exchange(m_port, get("/v1/health")).status(), 200);
+    }
+
+    void dropsRepliesWhoseClientOrServerIsGone()
+    {
+        m_slowStarted = m_slowFinished = 0;
+        {
+            QTcpSocket client;
+            client.connectToHost(QHostAddress::LocalHost, m_port);
+            QVERIFY(client.waitForConnected(2000));
+            client.write(get("/v1/slow"));
+            QTRY_COMPARE(m_slowStarted, 1);
+        }
+        APIServer *other = new APIServer;
+        other->setRoutes(m_routes);
+        QVERIFY(other->start(freePort()));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, other->activePort());
+        client.write(get("/v1/slow"));
+        QTRY_COMPARE(m_slowStarted, 2);
+        delete other;
+        QTRY_COMPARE(m_slowFinished, 2);
+        QTest::qWait(50);
+        QCOMPARE(exchange(m_port, get("/v1/health")).status(), 200);
+    }
+
+    void startsAndReplacesListeners()
+    {
+        APIServer server;
+        server.setRoutes(m_routes);
+        const quint16 first = freePort();
+        QString log = stderrDuring([&] {
+            QVERIFY(!server.start(0));
+            QVERIFY(!server.start(70000));
+            QVERIFY(!server.start(m_port)); // taken by the main server
+        });
+        QCOMPARE(server.activePort(), 0);
+        QVERIFY(log.startsWith("[API] Port 0 fehlgeschlagen: "));
+        QVERIFY(log.contains("\n[API] Port 70000 fehlgeschlagen: "));
+        QVERIFY(log.contains(QString("\n[API] Port %1 fehlgeschlagen: ").arg(m_port)));
+
+        const quint16 second = freePort();
+        QSignalSpy listening(&server, &APIServer::listening);
+        log = stderrDuring([&] {
+            QVERIFY(server.start(first));
+            QVERIFY(server.start(second));
+        });
+        QCOMPARE(log, QString("[API] http://127.0.0.1:%1\n[API] http://127.0.0.1:%2\n").arg(first).arg(second));
+        QCOMPARE(listening.size(), 2);
+        QCOMPARE(server.activePort(), second);
+        QCOMPARE(exchange(first, get("/v1/health")).status(), 0);
+        QCOMPARE(exchange(second, get("/v1/health")).status(), 200);
+        AppSettings::shared().setApiEnabled(false);
+        server.start(); // does nothing now
+        QCOMPARE(listening.size(), 2);
+    }
+
+private:
+    QTemporaryDir m_home;
+    APIServer m_server;
+    QList<APIRoute> m_routes;
+    quint16 m_port = 0;
+    int m_slowStarted = 0;
+    int m_slowFinished = 0;
+};
+
+QTEST_GUILESS_MAIN(TestAPIServer)
+#include "tst_apiserver.moc"
