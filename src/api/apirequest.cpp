@@ -1,6 +1,7 @@
 #include "apirequest.h"
 
 #include "api/strictutf8.h"
+#include "common/hexdigit.h"
 
 #include <QJsonDocument>
 
@@ -39,17 +40,6 @@ QList<QStringView> splitOnceSkippingEmpty(QStringView text, QChar separator)
     if (start < text.size())
         pieces << text.sliced(start);
     return pieces;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -115,8 +105,8 @@ std::optional<QString> percentDecoded(const QString &text)
         }
         if (i + 2 >= encoded.size())
             return std::nullopt;
-        const int high = hexValue(encoded[i + 1]);
-        const int low = hexValue(encoded[i + 2]);
+        const int high = hexDigitValue(encoded[i + 1]);
+        const int low = hexDigitValue(encoded[i + 2]);
         if (high < 0 || low < 0)
             return std::nullopt;
         decoded += char(high * 16 + low);

@@ -28,11 +28,7 @@ QList<WatchedFolder> allFolders(const ObjectStore &store)
 
 std::optional<WatchedFolder> folderWithPath(const ObjectStore &store, const QString &path)
 {
-    for (const WatchedFolder &folder : allFolders(store)) {
-        if (folder.path == path)
-            return folder;
-    }
-    return std::nullopt;
+    return firstWhere(allFolders(store), [&](const WatchedFolder &folder) { return folder.path == path; });
 }
 
 APIResponse addFolder(const APIContext &context, const APIRequest &request)
@@ -138,11 +134,7 @@ APIResponse addTemplate(const APIContext &context, const APIRequest &request)
 
 std::optional<NamingTemplate> templateNamed(const ObjectStore &store, const QString &name)
 {
-    for (const NamingTemplate &value : allTemplates(store)) {
-        if (value.name == name)
-            return value;
-    }
-    return std::nullopt;
+    return firstWhere(allTemplates(store), [&](const NamingTemplate &value) { return value.name == name; });
 }
 
 APIResponse updateTemplate(const APIContext &context, const APIRequest &request, const QString &name)
@@ -347,20 +339,6 @@ void assignRaw(const QJsonObject &body, const QString &key, QStringList &changed
     }
 }
 
-std::optional<QStringList> strings(const QJsonObject &body, const QString &key)
-{
-    const QJsonValue value = body.value(key);
-    if (!value.isArray())
-        return std::nullopt;
-    QStringList list;
-    for (const QJsonValue &element : value.toArray()) {
-        if (!element.isString())
-            return std::nullopt;
-        list << element.toString();
-    }
-    return list;
-}
-
 APIResponse changeRules(const APIRequest &request)
 {
     RenameRules &rules = RenameRules::shared();
@@ -389,7 +367,7 @@ APIResponse changeRules(const APIRequest &request)
         rules.setReplaceUmlauts(*replace);
         changed << QStringLiteral("replaceUmlauts");
     }
-    if (const std::optional<QStringList> categories = strings(body, QStringLiteral("categories"))) {
+    if (const std::optional<QStringList> categories = stringList(body, QStringLiteral("categories"))) {
         rules.setCategories(*categories);
         changed << QStringLiteral("categories");
     }

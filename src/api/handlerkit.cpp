@@ -9,8 +9,14 @@ namespace HandlerKit {
 
 std::optional<QStringList> stringArray(const QJsonObject &body, const QString &key)
 {
+    std::optional<QStringList> strings = stringList(body, key);
+    return strings && !strings->isEmpty() ? strings : std::nullopt;
+}
+
+std::optional<QStringList> stringList(const QJsonObject &body, const QString &key)
+{
     const QJsonValue value = body.value(key);
-    if (!value.isArray() || value.toArray().isEmpty())
+    if (!value.isArray())
         return std::nullopt;
     QStringList strings;
     for (const QJsonValue &element : value.toArray()) {

@@ -10,17 +10,28 @@
 #include <QString>
 #include <QUrl>
 
+#include <algorithm>
 #include <optional>
 
 /** What the endpoint handlers share: reading request fields and the fixed error replies. */
 namespace HandlerKit {
 
+/** `body[key]` when it is an array of strings, possibly empty. */
+[[nodiscard]] std::optional<QStringList> stringList(const QJsonObject &body, const QString &key);
 /** `body[key]` when it is a non-empty array of strings. */
 [[nodiscard]] std::optional<QStringList> stringArray(const QJsonObject &body, const QString &key);
 [[nodiscard]] std::optional<QString> string(const QJsonObject &body, const QString &key);
 [[nodiscard]] std::optional<bool> boolean(const QJsonObject &body, const QString &key);
 /** A JSON number that is a whole number in the 64-bit range. */
 [[nodiscard]] std::optional<qint64> integer(const QJsonObject &body, const QString &key);
+
+/** The first of `items` that `matches`, if any. */
+template <typename T, typename Predicate>
+[[nodiscard]] std::optional<T> firstWhere(const QList<T> &items, Predicate matches)
+{
+    const auto found = std::find_if(items.begin(), items.end(), matches);
+    return found != items.end() ? std::optional<T>(*found) : std::nullopt;
+}
 
 [[nodiscard]] QList<QUrl> fileUrls(const QStringList &paths);
 /** The last path component of a path or file URL path. */

@@ -76,11 +76,7 @@ QList<RenameRecord> allRecords(const ObjectStore &store)
 
 std::optional<RenameRecord> recordWithNewPath(const ObjectStore &store, const QString &newPath)
 {
-    for (const RenameRecord &record : allRecords(store)) {
-        if (record.newPath == newPath)
-            return record;
-    }
-    return std::nullopt;
+    return firstWhere(allRecords(store), [&](const RenameRecord &record) { return record.newPath == newPath; });
 }
 
 QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request, bool rename)

@@ -1,5 +1,7 @@
 #include "rtfreader.h"
 
+#include "common/hexdigit.h"
+
 #include <unicode/ucnv.h>
 
 #include <algorithm>
@@ -49,17 +51,6 @@ char16_t specialCharacter(std::string_view word)
             return entry.character;
     }
     return 0;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 bool isAsciiLetter(char c)
@@ -189,8 +180,8 @@ private:
         if (c == '\'') {
             int value = 0;
             int digits = 0;
-            for (; digits < 2 && m_pos < m_size && hexValue(m_in[m_pos]) >= 0; ++digits)
-                value = value * 16 + hexValue(m_in[m_pos++]);
+            for (; digits < 2 && m_pos < m_size && hexDigitValue(m_in[m_pos]) >= 0; ++digits)
+                value = value * 16 + hexDigitValue(m_in[m_pos++]);
             if (digits > 0 && !consumeFallback())
                 appendByte(char(value));
             return;
