@@ -37,10 +37,11 @@ private:
     std::function<void(qintptr)> m_onAccepted;
 };
 
+/** The server's log lines go to standard output; diagnostics of other parts go to stderr. */
 void printLogLine(const QString &line)
 {
-    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
-    std::fflush(stderr);
+    std::fprintf(stdout, "%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
 }
 
 void raiseDescriptorLimit()

@@ -1,4 +1,5 @@
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,21 +14,25 @@ private Q_SLOTS:
 
 void TestAppSmoke::startsAndQuitsOnSignal_data()
 {
-    QTest::addColumn<QByteArray>("settingsFile"); // empty: none
-    QTest::newRow("first launch") << QByteArray();
-    QTest::newRow("corrupt settings") << QByteArray("{\"api.port\": ");
+    QTest::addColumn<QByteArray>("settingsFile");
+    QTest::addColumn<bool>("corrupt");
+    // A free port, so the server never competes with an app running on the default one.
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    QTest::newRow("first launch") << "{\"api.port\": " + QByteArray::number(probe.serverPort()) + "}" << false;
+    QTest::newRow("corrupt settings") << QByteArray("{\"api.port\": ") << true;
 }
 
 void TestAppSmoke::startsAndQuitsOnSignal()
 {
     QFETCH(QByteArray, settingsFile);
+    QFETCH(bool, corrupt);
     QTemporaryDir home;
-    if (!settingsFile.isEmpty()) {
-        QVERIFY(QDir().mkpath(home.filePath("config/namorix")));
-        QFile file(home.filePath("config/namorix/settings.json"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(settingsFile);
-    }
+    QVERIFY(QDir().mkpath(home.filePath("config/namorix")));
+    QFile file(home.filePath("config/namorix/settings.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(settingsFile);
+    file.close();
 
     QProcess app;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -46,7 +51,7 @@ void TestAppSmoke::startsAndQuitsOnSignal()
     QCOMPARE(app.exitStatus(), QProcess::NormalExit);
     QCOMPARE(app.exitCode(), 0);
 
-    if (!settingsFile.isEmpty()) {
+    if (corrupt) {
         const QStringList aside = QDir(home.filePath("config/namorix")).entryList({"settings.json.corrupt-*"});
         QCOMPARE(aside.size(), 1);
     }

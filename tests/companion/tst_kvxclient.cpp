@@ -21,160 +21,145 @@ class TestKVXClient final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
-    void availabilityIsCachedBothWays();
-    void disabledAsksNothing();
-    void nonOkHealthIsUnavailable();
-    void exactPathWinsOverSameName();
-    void requestsCarryTokenOnlyWhenSet();
-    void pagesAreOrderedAndBlankTextRejected();
-    void failuresMapToTheirErrors_data();
-    void failuresMapToTheirErrors();
-    void portZeroMeansDefaultPort();
+    void init()
+    {
+        m_korvex = std::make_unique<KorvexStub>();
+        QVERIFY(m_korvex->listen());
+        m_store = std::make_unique<DefaultsStore>();
+        m_store->setInteger("kvx.port", m_korvex->port());
+        m_client = std::make_unique<KVXClient>(*m_store);
+    }
+
+    void cleanup()
+    {
+        m_client.reset();
+        m_korvex.reset();
+    }
+
+    void availabilityIsCachedBothWays()
+    {
+        QVERIFY(awaitTask(m_client->isAvailable()));
+        const quint16 port = m_korvex->port();
+        m_korvex->close(); // stopped: the first answer stands for 30 seconds
+        m_client->advanceClockForTesting(10'000);
+        QVERIFY(awaitTask(m_client->isAvailable()));
+        QCOMPARE(m_korvex->server().requests().size(), 1);
+
+        m_client->advanceClockForTesting(20'000);
+        QVERIFY(!awaitTask(m_client->isAvailable()));
+        QVERIFY(m_korvex->listen(port)); // back, but the failure is cached too
+        QVERIFY(!awaitTask(m_client->isAvailable()));
+        m_client->advanceClockForTesting(30'000);
+        QVERIFY(awaitTask(m_client->isAvailable()));
+
+        // Only 200 counts as healthy.
+        m_korvex->setHealthStatus(204);
+        m_client->advanceClockForTesting(30'000);
+        QVERIFY(!awaitTask(m_client->isAvailable()));
+    }
+
+    void disabledAsksNothing()
+    {
+        m_store->setBool("kvx.enabled", false);
+        QVERIFY(!awaitTask(m_client->isAvailable()));
+        const KVXResult<QString> text = awaitTask(m_client->extractText("/a/b.pdf"));
+        QVERIFY(!text);
+        QCOMPARE(text.error().message(), "KVX-Anfrage fehlgeschlagen");
+        QVERIFY(m_korvex->server().requests().isEmpty());
+    }
+
+    void exactPathWinsOverSameName()
+    {
+        m_korvex->addDocument(document("first", "/home/a/rechnung.pdf"));
+        m_korvex->addDocument(document("exact", "/home/b/rechnung.pdf"));
+        m_korvex->addDocument(document("other", "/home/c/rechnung-alt.pdf"));
+
+        QCOMPARE(awaitTask(m_client->findDocumentID("/home/b/rechnung.pdf")).value(), "exact");
+        QCOMPARE(awaitTask(m_client->findDocumentID("/elsewhere/rechnung.pdf")).value(), "first");
+        const KVXResult<QString> missing = awaitTask(m_client->findDocumentID("/home/b/brief.pdf"));
+        QCOMPARE(missing.error().code(), KVXError::Code::notIndexed);
+        QCOMPARE(missing.error().message(), "Datei nicht in KVX indexiert");
+
+        const RecordedRequest &search = m_korvex->server().requests().first();
+        QCOMPARE(search.headers.value("content-type"), "application/json");
+        QCOMPARE(QJsonDocument::fromJson(search.body).object(), (QJsonObject{{"query", "rechnung.pdf"}, {"limit", 5}}));
+    }
+
+    void requestsCarryTokenOnlyWhenSet()
+    {
+        m_korvex->addDocument(document("d", "/x/y.pdf"));
+        QVERIFY(awaitTask(m_client->extractText("/x/y.pdf")));
+        for (const RecordedRequest &request : m_korvex->server().requests())
+            QVERIFY2(!request.headers.contains("authorization"), qPrintable(request.path));
+
+        m_korvex->server().clearRequests();
+        m_store->setString("kvx.token", "s3cret");
+        QVERIFY(awaitTask(m_client->extractText("/x/y.pdf")));
+        const QList<RecordedRequest> &requests = m_korvex->server().requests();
+        QCOMPARE(requests.size(), 2); // health is cached
+        for (const RecordedRequest &request : requests)
+            QCOMPARE(request.headers.value("authorization"), "Bearer s3cret");
+    }
+
+    void pagesAreOrderedAndBlankTextRejected()
+    {
+        m_korvex->addDocument(document("d", "/x/d.pdf", {{3, "drei"}, {1, "eins"}, {2, "zwei"}, {1, "eins-b"}}));
+        m_korvex->addDocument(document("blank", "/x/blank.pdf", {{1, " \n\t"}, {2, "\n"}}));
+        m_korvex->addDocument(document("none", "/x/none.pdf", {}));
+
+        QCOMPARE(awaitTask(m_client->fetchDocumentText("d")).value(), "eins\neins-b\nzwei\ndrei");
+        for (const char *id : {"blank", "none"}) {
+            const KVXResult<QString> text = awaitTask(m_client->fetchDocumentText(id));
+            QCOMPARE(text.error().code(), KVXError::Code::emptyText);
+            QCOMPARE(text.error().message(), "KVX lieferte keinen Text");
+        }
+    }
+
+    void failuresMapToTheirErrors_data()
+    {
+        QTest::addColumn<QString>("documentId");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body"); // empty: the stub's own answer
+        QTest::addColumn<KVXError::Code>("expected");
+        const auto row = [](const char *name, const QString &id, int status, const QByteArray &body,
+                            KVXError::Code expected) { QTest::newRow(name) << id << status << body << expected; };
+        row("server error", "d", 500, {}, KVXError::Code::requestFailed);
+        row("unknown id", "missing", 200, {}, KVXError::Code::requestFailed);
+        row("id not valid in a path", "a b", 200, {}, KVXError::Code::invalidURL);
+        row("malformed JSON", "d", 200, "{\"pages\": [", KVXError::Code::decoding);
+        row("page number not an integer", "d", 200, R"({"pages":[{"page":1.5,"text":"x"}]})", KVXError::Code::decoding);
+        row("text missing", "d", 200, R"({"pages":[{"page":1}]})", KVXError::Code::decoding);
+    }
+
+    void failuresMapToTheirErrors()
+    {
+        QFETCH(QString, documentId);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        m_korvex->addDocument(document("d", "/x/d.pdf"));
+        m_korvex->setRequestStatus(status);
+        if (!body.isEmpty())
+            m_korvex->server().setHandler([body](const RecordedRequest &) { return StubResponse{200, body}; });
+        const KVXResult<QString> text = awaitTask(m_client->fetchDocumentText(documentId));
+        QVERIFY(!text);
+        QTEST(text.error().code(), "expected");
+    }
+
+    void portZeroMeansDefaultPort()
+    {
+        KorvexStub onDefault;
+        if (!onDefault.listen(44477))
+            QSKIP("port 44477 is taken on this machine");
+        m_store->setInteger("kvx.port", 0);
+        QVERIFY(awaitTask(m_client->isAvailable()));
+        QCOMPARE(onDefault.server().requests().size(), 1);
+    }
 
 private:
     std::unique_ptr<KorvexStub> m_korvex;
     std::unique_ptr<DefaultsStore> m_store;
     std::unique_ptr<KVXClient> m_client;
 };
-
-void TestKVXClient::init()
-{
-    m_korvex = std::make_unique<KorvexStub>();
-    QVERIFY(m_korvex->listen());
-    m_store = std::make_unique<DefaultsStore>();
-    m_store->setInteger("kvx.port", m_korvex->port());
-    m_client = std::make_unique<KVXClient>(*m_store);
-}
-
-void TestKVXClient::cleanup()
-{
-    m_client.reset();
-    m_korvex.reset();
-}
-
-void TestKVXClient::availabilityIsCachedBothWays()
-{
-    QVERIFY(awaitTask(m_client->isAvailable()));
-    const quint16 port = m_korvex->port();
-    m_korvex->close(); // stopped: the first answer stands for 30 seconds
-    m_client->advanceClockForTesting(10'000);
-    QVERIFY(awaitTask(m_client->isAvailable()));
-    QCOMPARE(m_korvex->server().requests().size(), 1);
-
-    m_client->advanceClockForTesting(20'000);
-    QVERIFY(!awaitTask(m_client->isAvailable()));
-    QVERIFY(m_korvex->listen(port)); // back, but the failure is cached too
-    QVERIFY(!awaitTask(m_client->isAvailable()));
-    m_client->advanceClockForTesting(30'000);
-    QVERIFY(awaitTask(m_client->isAvailable()));
-}
-
-void TestKVXClient::disabledAsksNothing()
-{
-    m_store->setBool("kvx.enabled", false);
-    QVERIFY(!awaitTask(m_client->isAvailable()));
-    const KVXResult<QString> text = awaitTask(m_client->extractText("/a/b.pdf"));
-    QVERIFY(!text);
-    QCOMPARE(text.error().message(), QString("KVX-Anfrage fehlgeschlagen"));
-    QVERIFY(m_korvex->server().requests().isEmpty());
-}
-
-void TestKVXClient::nonOkHealthIsUnavailable()
-{
-    m_korvex->setHealthStatus(204);
-    QVERIFY(!awaitTask(m_client->isAvailable()));
-    QCOMPARE(m_korvex->server().requests().first().headers.contains("authorization"), false);
-}
-
-void TestKVXClient::exactPathWinsOverSameName()
-{
-    m_korvex->addDocument(document("first", "/home/a/rechnung.pdf"));
-    m_korvex->addDocument(document("exact", "/home/b/rechnung.pdf"));
-    m_korvex->addDocument(document("other", "/home/c/rechnung-alt.pdf"));
-
-    QCOMPARE(awaitTask(m_client->findDocumentID("/home/b/rechnung.pdf")).value(), QString("exact"));
-    QCOMPARE(awaitTask(m_client->findDocumentID("/elsewhere/rechnung.pdf")).value(), QString("first"));
-    const KVXResult<QString> missing = awaitTask(m_client->findDocumentID("/home/b/brief.pdf"));
-    QCOMPARE(missing.error().code(), KVXError::Code::notIndexed);
-    QCOMPARE(missing.error().message(), QString("Datei nicht in KVX indexiert"));
-
-    const RecordedRequest &search = m_korvex->server().requests().first();
-    QCOMPARE(search.headers.value("content-type"), QByteArray("application/json"));
-    QCOMPARE(QJsonDocument::fromJson(search.body).object(),
-             (QJsonObject{{"query", "rechnung.pdf"}, {"limit", 5}}));
-}
-
-void TestKVXClient::requestsCarryTokenOnlyWhenSet()
-{
-    m_korvex->addDocument(document("d", "/x/y.pdf"));
-    QVERIFY(awaitTask(m_client->extractText("/x/y.pdf")));
-    for (const RecordedRequest &request : m_korvex->server().requests())
-        QVERIFY2(!request.headers.contains("authorization"), qPrintable(request.path));
-
-    m_korvex->server().clearRequests();
-    m_store->setString("kvx.token", "s3cret");
-    QVERIFY(awaitTask(m_client->extractText("/x/y.pdf")));
-    const QList<RecordedRequest> &requests = m_korvex->server().requests();
-    QCOMPARE(requests.size(), 2); // health is cached
-    for (const RecordedRequest &request : requests)
-        QCOMPARE(request.headers.value("authorization"), QByteArray("Bearer s3cret"));
-}
-
-void TestKVXClient::pagesAreOrderedAndBlankTextRejected()
-{
-    m_korvex->addDocument(document("d", "/x/d.pdf", {{3, "drei"}, {1, "eins"}, {2, "zwei"}, {1, "eins-b"}}));
-    m_korvex->addDocument(document("blank", "/x/blank.pdf", {{1, " \n\t"}, {2, "\n"}}));
-    m_korvex->addDocument(document("none", "/x/none.pdf", {}));
-
-    QCOMPARE(awaitTask(m_client->fetchDocumentText("d")).value(), QString("eins\neins-b\nzwei\ndrei"));
-    for (const char *id : {"blank", "none"}) {
-        const KVXResult<QString> text = awaitTask(m_client->fetchDocumentText(id));
-        QCOMPARE(text.error().code(), KVXError::Code::emptyText);
-        QCOMPARE(text.error().message(), QString("KVX lieferte keinen Text"));
-    }
-}
-
-void TestKVXClient::failuresMapToTheirErrors_data()
-{
-    QTest::addColumn<QString>("documentId");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("body"); // empty: the stub's own answer
-    QTest::addColumn<int>("expected");
-    QTest::newRow("server error") << "d" << 500 << QByteArray() << int(KVXError::Code::requestFailed);
-    QTest::newRow("unknown id") << "missing" << 200 << QByteArray() << int(KVXError::Code::requestFailed);
-    QTest::newRow("id not valid in a path") << "a b" << 200 << QByteArray() << int(KVXError::Code::invalidURL);
-    QTest::newRow("malformed JSON") << "d" << 200 << QByteArray("{\"pages\": [") << int(KVXError::Code::decoding);
-    QTest::newRow("page number not an integer") << "d" << 200 << QByteArray(R"({"pages":[{"page":1.5,"text":"x"}]})")
-                                                << int(KVXError::Code::decoding);
-    QTest::newRow("text missing") << "d" << 200 << QByteArray(R"({"pages":[{"page":1}]})") << int(KVXError::Code::decoding);
-}
-
-void TestKVXClient::failuresMapToTheirErrors()
-{
-    QFETCH(QString, documentId);
-    QFETCH(int, status);
-    QFETCH(QByteArray, body);
-    QFETCH(int, expected);
-    m_korvex->addDocument(document("d", "/x/d.pdf"));
-    m_korvex->setRequestStatus(status);
-    if (!body.isEmpty())
-        m_korvex->server().setHandler([body](const RecordedRequest &) { return StubResponse{200, body}; });
-    const KVXResult<QString> text = awaitTask(m_client->fetchDocumentText(documentId));
-    QVERIFY(!text);
-    QCOMPARE(int(text.error().code()), expected);
-}
-
-void TestKVXClient::portZeroMeansDefaultPort()
-{
-    KorvexStub onDefault;
-    if (!onDefault.listen(44477))
-        QSKIP("port 44477 is taken on this machine");
-    m_store->setInteger("kvx.port", 0);
-    QVERIFY(awaitTask(m_client->isAvailable()));
-    QCOMPARE(onDefault.server().requests().size(), 1);
-}
 
 QTEST_GUILESS_MAIN(TestKVXClient)
 #include "tst_kvxclient.moc"

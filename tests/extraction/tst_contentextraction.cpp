@@ -43,117 +43,104 @@ class TestContentExtraction final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void dispatchTable_data();
-    void dispatchTable();
-    void genericTextPath_data();
-    void genericTextPath();
-    void largeFilesAreJudgedByTheirStart();
-    void companionShortcut();
+    void dispatchTable_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("processor");
+        const QList<QPair<const char *, const char *>> rows{
+            {"report.PDF", "pdf"},   {"a.jpg", "image"},   {"a.JPEG", "image"},  {"a.heif", "image"},
+            {"a.tif", "image"},      {"a.webp", "image"},  {"a.docx", "office"}, {"a.XLSX", "office"},
+            {"a.rtf", "rtf"},        {"a.rtfd", "rtf"},    {"a.htm", "html"},    {"a.xhtml", "html"},
+            {"a.eml", "eml"},        {"a.mp3", "media"},   {"a.aiff", "media"},  {"a.webm", "media"},
+            {"a.doc", "generic"},    {"a.xls", "generic"}, {"a.txt", "generic"}, {"README", "generic"},
+            {".pdf", "generic"},     {"a.tar.gz", "generic"}, {"a.pdf.txt", "generic"}, {"a.", "generic"},
+        };
+        for (const auto &[name, processor] : rows)
+            QTest::newRow(name) << name << processor;
+    }
+
+    void dispatchTable()
+    {
+        QFETCH(QString, fileName);
+        QTEST(processorName(ProcessorTable::processorFor("/some/folder/" + fileName)), "processor");
+    }
+
+    void genericTextPath_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expectedText");
+        const auto row = [](const char *name, const QString &file, const QByteArray &content, const QString &text) {
+            QTest::newRow(name) << file << content << text;
+        };
+        const QByteArray umlauts = QByteArray("e\xcc\x88").repeated(5000); // one character, two code points each
+        row("cut to 4000 characters, not code points", "notes.md", umlauts, QString::fromUtf8(umlauts.left(4000 * 3)));
+        row("Latin-1 is not text", "data.csv", "Gr\xfc\xdf" "e;1\n", {});
+        row("UTF-8 kept", "data.json", "{\"a\": \"Grüße\"}", "{\"a\": \"Grüße\"}");
+        row("log files are text", "server.LOG", "line\n", "line\n");
+        row("other extensions give no text", "a.doc", "plain words", {});
+        row("no extension gives no text", "README", "plain words", {});
+    }
+
+    void genericTextPath()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.filePath(fileName), content);
+        const ExtractionResult result = GenericProcessor().extract(path);
+        QVERIFY(result);
+        QTEST(result->extractedText, "expectedText");
+        QVERIFY(result->metadata.contains("size"));
+        QCOMPARE(result->metadata.value("type"), QString("Reguläre Datei"));
+        QVERIFY(!result->metadata.contains("source"));
+        QCOMPARE(result->fileSize, content.size());
+    }
+
+    void largeFilesAreJudgedByTheirStart()
+    {
+        // A two-byte character straddles the 8 MiB mark; the prefix must end before it, not fail.
+        QTemporaryDir dir;
+        QByteArray content(GenericProcessor::MaxTextBytes - 1, 'a');
+        content += "\xc3\xa4 and more after the cut";
+        const QString path = writeFile(dir.filePath("big.log"), content);
+        const std::optional<QString> prefix = GenericProcessor::readTextPrefix(path);
+        QVERIFY(prefix);
+        QCOMPARE(prefix->size(), GenericProcessor::MaxTextBytes - 1);
+        QCOMPARE(GenericProcessor().extract(path)->extractedText.size(), 4000);
+    }
+
+    void companionShortcut()
+    {
+        QTemporaryDir dir;
+        const QString pdf = writeFile(dir.filePath("Rechnung.PDF"), "%PDF-1.4 not really");
+        const QString text = writeFile(dir.filePath("notiz.txt"), "Notiz");
+        KorvexStub korvex;
+        QVERIFY(korvex.listen());
+        korvex.addDocument({"p1", pdf, {{2, QString(3000, 'b')}, {1, QString(3000, 'a')}}});
+        korvex.addDocument({"t1", text, {{1, "aus Korvex"}}});
+        DefaultsStore store;
+        store.setInteger("kvx.port", korvex.port());
+        KVXClient client(store);
+
+        const ExtractionResult indexed = awaitTask(ContentExtraction::extractFileContext(pdf, client));
+        QVERIFY(indexed);
+        QCOMPARE(indexed->metadata, (MetadataMap{{"source", "kvx"}}));
+        QCOMPARE(indexed->extractedText, QString(3000, 'a') + '\n' + QString(999, 'b'));
+        QCOMPARE(indexed->fileName, QString("Rechnung.PDF"));
+        QCOMPARE(indexed->fileExtension, QString("pdf"));
+
+        // Only PDFs and images take the shortcut.
+        const ExtractionResult plain = awaitTask(ContentExtraction::extractFileContext(text, client));
+        QCOMPARE(plain->extractedText, QString("Notiz"));
+
+        // Switched off: the PDF goes through the table to the PDF processor instead.
+        store.setBool("kvx.enabled", false);
+        const ExtractionResult local = awaitTask(ContentExtraction::extractFileContext(pdf, client));
+        QVERIFY(local);
+        QCOMPARE(local->metadata, (MetadataMap{{"source", "pdfkit"}}));
+    }
 };
-
-void TestContentExtraction::dispatchTable_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("processor");
-    const QList<QPair<const char *, const char *>> rows{
-        {"report.PDF", "pdf"},   {"a.jpg", "image"},   {"a.JPEG", "image"},  {"a.heif", "image"},
-        {"a.tif", "image"},      {"a.webp", "image"},  {"a.docx", "office"}, {"a.XLSX", "office"},
-        {"a.rtf", "rtf"},        {"a.rtfd", "rtf"},    {"a.htm", "html"},    {"a.xhtml", "html"},
-        {"a.eml", "eml"},        {"a.mp3", "media"},   {"a.aiff", "media"},  {"a.webm", "media"},
-        {"a.doc", "generic"},    {"a.xls", "generic"}, {"a.txt", "generic"}, {"README", "generic"},
-        {".pdf", "generic"},     {"a.tar.gz", "generic"}, {"a.pdf.txt", "generic"}, {"a.", "generic"},
-    };
-    for (const auto &[name, processor] : rows)
-        QTest::newRow(name) << name << processor;
-}
-
-void TestContentExtraction::dispatchTable()
-{
-    QFETCH(QString, fileName);
-    QFETCH(QString, processor);
-    QCOMPARE(processorName(ProcessorTable::processorFor("/some/folder/" + fileName)), processor);
-}
-
-void TestContentExtraction::genericTextPath_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("expectedText");
-
-    QByteArray long10k;
-    for (int i = 0; i < 10000; ++i)
-        long10k += char('a' + i % 26);
-    QByteArray umlauts10k;
-    for (int i = 0; i < 5000; ++i)
-        umlauts10k += "e\xcc\x88"; // e + combining diaeresis: one character, two code points
-    QTest::newRow("10 000 characters cut to 4000") << "notes.txt" << long10k << QString::fromLatin1(long10k.left(4000));
-    QTest::newRow("cut counts clusters") << "notes.md" << umlauts10k << QString::fromUtf8(umlauts10k.left(4000 * 3));
-    QTest::newRow("Latin-1 is not text") << "data.csv" << QByteArray("Gr\xfc\xdf" "e;1\n") << QString();
-    QTest::newRow("UTF-8 kept") << "data.json" << QByteArray("{\"a\": \"Grüße\"}") << QString("{\"a\": \"Grüße\"}");
-    QTest::newRow("log files are text") << "server.LOG" << QByteArray("line\n") << QString("line\n");
-    QTest::newRow("other extensions give no text") << "a.doc" << QByteArray("plain words") << QString();
-    QTest::newRow("no extension gives no text") << "README" << QByteArray("plain words") << QString();
-}
-
-void TestContentExtraction::genericTextPath()
-{
-    QFETCH(QString, fileName);
-    QFETCH(QByteArray, content);
-    QFETCH(QString, expectedText);
-    QTemporaryDir dir;
-    const QString path = writeFile(dir.filePath(fileName), content);
-    const ExtractionResult result = GenericProcessor().extract(path);
-    QVERIFY(result);
-    QCOMPARE(result->extractedText, expectedText);
-    QVERIFY(result->metadata.contains("size"));
-    QCOMPARE(result->metadata.value("type"), QString("Reguläre Datei"));
-    QVERIFY(!result->metadata.contains("source"));
-    QCOMPARE(result->fileSize, content.size());
-}
-
-void TestContentExtraction::largeFilesAreJudgedByTheirStart()
-{
-    // A two-byte character straddles the 8 MiB mark; the prefix must end before it, not fail.
-    QTemporaryDir dir;
-    QByteArray content(GenericProcessor::MaxTextBytes - 1, 'a');
-    content += "\xc3\xa4 and more after the cut";
-    const QString path = writeFile(dir.filePath("big.log"), content);
-    const std::optional<QString> prefix = GenericProcessor::readTextPrefix(path);
-    QVERIFY(prefix);
-    QCOMPARE(prefix->size(), GenericProcessor::MaxTextBytes - 1);
-    QCOMPARE(GenericProcessor().extract(path)->extractedText.size(), 4000);
-}
-
-void TestContentExtraction::companionShortcut()
-{
-    QTemporaryDir dir;
-    const QString pdf = writeFile(dir.filePath("Rechnung.PDF"), "%PDF-1.4 not really");
-    const QString text = writeFile(dir.filePath("notiz.txt"), "Notiz");
-    KorvexStub korvex;
-    QVERIFY(korvex.listen());
-    korvex.addDocument({"p1", pdf, {{2, QString(3000, 'b')}, {1, QString(3000, 'a')}}});
-    korvex.addDocument({"t1", text, {{1, "aus Korvex"}}});
-    DefaultsStore store;
-    store.setInteger("kvx.port", korvex.port());
-    KVXClient client(store);
-
-    const ExtractionResult indexed = awaitTask(ContentExtraction::extractFileContext(pdf, client));
-    QVERIFY(indexed);
-    QCOMPARE(indexed->metadata, (MetadataMap{{"source", "kvx"}}));
-    QCOMPARE(indexed->extractedText, QString(3000, 'a') + '\n' + QString(999, 'b'));
-    QCOMPARE(indexed->fileName, QString("Rechnung.PDF"));
-    QCOMPARE(indexed->fileExtension, QString("pdf"));
-
-    // Only PDFs and images take the shortcut.
-    const ExtractionResult plain = awaitTask(ContentExtraction::extractFileContext(text, client));
-    QCOMPARE(plain->extractedText, QString("Notiz"));
-
-    // Switched off: the PDF goes through the table to the PDF processor instead.
-    store.setBool("kvx.enabled", false);
-    const ExtractionResult local = awaitTask(ContentExtraction::extractFileContext(pdf, client));
-    QVERIFY(local);
-    QCOMPARE(local->metadata, (MetadataMap{{"source", "pdfkit"}}));
-}
 
 QTEST_GUILESS_MAIN(TestContentExtraction)
 #include "tst_contentextraction.moc"

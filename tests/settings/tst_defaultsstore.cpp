@@ -14,13 +14,6 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 QStringList asideFiles(const QTemporaryDir &dir)
 {
     return QDir(dir.path()).entryList({"settings.json.corrupt-*"}, QDir::Files);
@@ -33,130 +26,123 @@ class TestDefaultsStore final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void typedValuesSurviveReload();
-    void corruptFileIsMovedAside_data();
-    void corruptFileIsMovedAside();
-    void unreadableFileIsNeverOverwritten();
-    void concurrentWritersLoseNothing();
-    void memoryStoreWritesNothing();
+    void typedValuesSurviveReload()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("sub/settings.json"); // the folder is made on first write
+        const QDateTime moment = QDateTime::fromMSecsSinceEpoch(1710498896123, Qt::UTC);
+        const QByteArray bytes("\0\xff[{\"x\":1}]", 11);
+        {
+            DefaultsStore store(path);
+            QVERIFY(store.loadProblem().isEmpty());
+            store.setBool("flag.false", false);
+            store.setBool("flag.true", true);
+            store.setInteger("big", (qint64(1) << 62) + 1);
+            store.setString("text", "Grüße \"quoted\"");
+            store.setString("empty", "");
+            store.setStringList("list", {"a", "b"});
+            store.setArray("mixed", {"a", 1, true});
+            store.setBytes("bytes", bytes);
+            store.setDate("date", moment);
+            store.setString("removed", "x");
+            store.remove("removed");
+        }
+
+        const DefaultsStore store(path);
+        QVERIFY(store.contains("flag.false") && !store.boolValue("flag.false") && store.boolValue("flag.true"));
+        QVERIFY(!store.contains("absent") && !store.contains("removed"));
+        QCOMPARE(store.integerValue("big"), (qint64(1) << 62) + 1);
+        QCOMPARE(store.stringValue("text"), "Grüße \"quoted\"");
+        QCOMPARE(store.stringValue("empty"), "");
+        QCOMPARE(store.stringValue("absent"), std::nullopt);
+        QCOMPARE(store.stringValue("big"), std::nullopt); // no silent conversion to text
+        QCOMPARE(store.arrayValue("list"), (QVariantList{"a", "b"}));
+        QCOMPARE(store.arrayValue("mixed"), (QVariantList{"a", qlonglong(1), true}));
+        QCOMPARE(store.bytesValue("bytes"), bytes);
+        QCOMPARE(store.dateValue("date"), moment);
+    }
+
+    void corruptFileIsMovedAside_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("truncated") << QByteArray("{\"rules.format\": \"{da");
+        QTest::newRow("not an object") << QByteArray("[1, 2]");
+        QTest::newRow("empty") << QByteArray();
+    }
+
+    void corruptFileIsMovedAside()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("settings.json");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
+
+        DefaultsStore store(path);
+        QVERIFY(!store.contains("rules.format"));
+        const QStringList aside = asideFiles(dir);
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(readAll(dir.filePath(aside.first())), content);
+        QVERIFY2(store.loadProblem().contains(aside.first()), qPrintable(store.loadProblem()));
+
+        // The store goes on working with a fresh file; the damaged one stays as it was.
+        store.setString("rules.format", "{beschreibung}");
+        store.flush();
+        QCOMPARE(DefaultsStore(path).stringValue("rules.format"), "{beschreibung}");
+        QCOMPARE(readAll(dir.filePath(aside.first())), content);
+    }
+
+    void unreadableFileIsNeverOverwritten()
+    {
+        // A folder where the file should be cannot be read (even by root) nor moved over.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("settings.json");
+        QVERIFY(QDir().mkpath(path + "/keep"));
+
+        DefaultsStore store(path);
+        QVERIFY(!store.loadProblem().isEmpty());
+        store.setBool("autoRename", true);
+        store.flush();
+        QVERIFY(store.boolValue("autoRename")); // still works in memory
+        QVERIFY(QFileInfo(path + "/keep").isDir());
+        QVERIFY(asideFiles(dir).isEmpty());
+    }
+
+    void concurrentWritersLoseNothing()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("settings.json");
+        {
+            DefaultsStore store(path);
+            auto writer = [&store](const QString &prefix) {
+                for (int i = 0; i < 300; ++i)
+                    store.setInteger(prefix + QString::number(i), i);
+            };
+            std::thread a(writer, QStringLiteral("a.")), b(writer, QStringLiteral("b."));
+            a.join();
+            b.join();
+            store.setString("last", "written");
+        }
+        const DefaultsStore reloaded(path);
+        for (int i = 0; i < 300; ++i) {
+            QCOMPARE(reloaded.integerValue("a." + QString::number(i)), i);
+            QCOMPARE(reloaded.integerValue("b." + QString::number(i)), i);
+        }
+        QCOMPARE(reloaded.stringValue("last"), "written");
+    }
+
+    void memoryStoreWritesNothing()
+    {
+        QTemporaryDir home;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+        DefaultsStore store;
+        store.setString("k", "v");
+        store.flush();
+        QVERIFY(store.filePath().isEmpty());
+        QVERIFY(QDir(home.path()).isEmpty());
+    }
 };
-
-void TestDefaultsStore::typedValuesSurviveReload()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("sub/settings.json"); // the folder is made on first write
-    const QDateTime moment = QDateTime::fromMSecsSinceEpoch(1710498896123, Qt::UTC);
-    const QByteArray bytes("\0\xff[{\"x\":1}]", 11);
-    {
-        DefaultsStore store(path);
-        QVERIFY(store.loadProblem().isEmpty());
-        store.setBool("flag.false", false);
-        store.setBool("flag.true", true);
-        store.setInteger("big", (qint64(1) << 62) + 1);
-        store.setString("text", "Grüße \"quoted\"");
-        store.setString("empty", "");
-        store.setStringList("list", {"a", "b"});
-        store.setArray("mixed", {"a", 1, true});
-        store.setBytes("bytes", bytes);
-        store.setDate("date", moment);
-        store.setString("removed", "x");
-        store.remove("removed");
-    }
-
-    const DefaultsStore store(path);
-    QVERIFY(store.contains("flag.false"));
-    QVERIFY(!store.boolValue("flag.false"));
-    QVERIFY(store.boolValue("flag.true"));
-    QVERIFY(!store.contains("absent"));
-    QVERIFY(!store.contains("removed"));
-    QCOMPARE(store.integerValue("big"), (qint64(1) << 62) + 1);
-    QCOMPARE(store.stringValue("text"), QString("Grüße \"quoted\""));
-    QCOMPARE(store.stringValue("empty"), QString(""));
-    QCOMPARE(store.stringValue("absent"), std::nullopt);
-    QCOMPARE(store.stringValue("big"), std::nullopt); // no silent conversion to text
-    QCOMPARE(store.arrayValue("list"), (QVariantList{"a", "b"}));
-    QCOMPARE(store.arrayValue("mixed"), (QVariantList{"a", qlonglong(1), true}));
-    QCOMPARE(store.bytesValue("bytes"), bytes);
-    QCOMPARE(store.dateValue("date"), moment);
-}
-
-void TestDefaultsStore::corruptFileIsMovedAside_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("truncated") << QByteArray(R"({"rules.format": "{da)");
-    QTest::newRow("not an object") << QByteArray("[1, 2]");
-    QTest::newRow("empty") << QByteArray();
-}
-
-void TestDefaultsStore::corruptFileIsMovedAside()
-{
-    QFETCH(QByteArray, content);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("settings.json");
-    writeAll(path, content);
-
-    DefaultsStore store(path);
-    QVERIFY(!store.loadProblem().isEmpty());
-    QVERIFY(!store.contains("rules.format"));
-    const QStringList aside = asideFiles(dir);
-    QCOMPARE(aside.size(), 1);
-    QCOMPARE(readAll(dir.filePath(aside.first())), content);
-    QVERIFY(store.loadProblem().contains(aside.first()));
-
-    // The store goes on working with a fresh file; the damaged one stays as it was.
-    store.setString("rules.format", "{beschreibung}");
-    store.flush();
-    QCOMPARE(DefaultsStore(path).stringValue("rules.format"), QString("{beschreibung}"));
-    QCOMPARE(readAll(dir.filePath(aside.first())), content);
-}
-
-void TestDefaultsStore::unreadableFileIsNeverOverwritten()
-{
-    // A folder where the file should be cannot be read (even by root) nor moved over.
-    QTemporaryDir dir;
-    const QString path = dir.filePath("settings.json");
-    QVERIFY(QDir().mkpath(path + "/keep"));
-
-    DefaultsStore store(path);
-    QVERIFY(!store.loadProblem().isEmpty());
-    store.setBool("autoRename", true);
-    store.flush();
-    QVERIFY(store.boolValue("autoRename")); // still works in memory
-    QVERIFY(QFileInfo(path + "/keep").isDir());
-    QVERIFY(asideFiles(dir).isEmpty());
-}
-
-void TestDefaultsStore::concurrentWritersLoseNothing()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("settings.json");
-    {
-        DefaultsStore store(path);
-        auto writer = [&store](const QString &prefix) {
-            for (int i = 0; i < 300; ++i)
-                store.setInteger(prefix + QString::number(i), i);
-        };
-        std::thread a(writer, QStringLiteral("a."));
-        std::thread b(writer, QStringLiteral("b."));
-        a.join();
-        b.join();
-        store.setString("last", "written");
-    }
-    const DefaultsStore reloaded(path);
-    for (int i = 0; i < 300; ++i) {
-        QCOMPARE(reloaded.integerValue("a." + QString::number(i)), i);
-        QCOMPARE(reloaded.integerValue("b." + QString::number(i)), i);
-    }
-    QCOMPARE(reloaded.stringValue("last"), QString("written"));
-}
-
-void TestDefaultsStore::memoryStoreWritesNothing()
-{
-    DefaultsStore store;
-    store.setString("k", "v");
-    store.flush();
-    QVERIFY(store.filePath().isEmpty());
-}
 
 QTEST_GUILESS_MAIN(TestDefaultsStore)
 #include "tst_defaultsstore.moc"

@@ -45,87 +45,81 @@ class TestPdfProcessor final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void textLayerOfFirstTenPages();
-    void recognitionThreshold_data();
-    void recognitionThreshold();
-    void unreadableGivesEmptyText();
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY2(TextRecognizer::isAvailable(), "Tesseract with deu+eng is needed");
+    }
+
+    void textLayerOfFirstTenPages()
+    {
+        QList<QPair<QString, QImage>> pages;
+        QString expected;
+        for (int i = 1; i <= 30; ++i) {
+            pages.append({QString("Seite %1 von 30, Kundennummer %2").arg(i).arg(1000 + i), {}});
+            if (i <= 10)
+                expected += pages.last().first + "\n";
+        }
+        const QString path = m_dir.filePath("Bericht.PDF");
+        writePdf(path, pages);
+
+        const ExtractionResult result = m_processor.extract(path);
+        QVERIFY(result);
+        QCOMPARE(result->extractedText, expected);
+        QCOMPARE(result->metadata, MetadataMap({{"source", "pdfkit"}}));
+    }
+
+    void recognitionThreshold_data()
+    {
+        QTest::addColumn<int>("layerLength");
+        QTest::addColumn<QString>("source");
+
+        // A text layer of so many characters above a scanned invoice.
+        QTest::newRow("scan only") << 0 << "ocr";
+        QTest::newRow("49 characters: recognised") << 49 << "ocr";
+        QTest::newRow("50 characters: text layer") << 50 << "pdfkit";
+    }
+
+    void recognitionThreshold()
+    {
+        QFETCH(int, layerLength);
+        QFETCH(QString, source);
+        const QString layer = QString("abcdefghij").repeated(5).left(layerLength);
+        const QString path = m_dir.filePath(QString("schwelle%1.pdf").arg(layerLength));
+        writePdf(path, {{layer, invoicePage()}});
+
+        const ExtractionResult result = m_processor.extract(path);
+        QVERIFY(result);
+        QCOMPARE(result->metadata, MetadataMap({{"source", source}}));
+        // Recognition reads the thin text layer too; the invoice line follows it.
+        const QString text = result->extractedText;
+        if (source == "pdfkit")
+            QCOMPARE(text, layer + "\n");
+        else
+            QVERIFY2(invoiceRecognised(text.mid(text.indexOf("Rechnung"))), qPrintable(text));
+    }
+
+    void unreadableGivesEmptyText()
+    {
+        writePdf(m_dir.filePath("ganz.pdf"),
+                 {{"Ein vollständiges Dokument mit ausreichend viel Text in der Ebene", {}}});
+        QFile whole(m_dir.filePath("ganz.pdf"));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QByteArray complete = whole.readAll();
+
+        for (const QByteArray &content : {complete.left(complete.size() / 3), EncryptedPdf}) {
+            const QString path = writeFile(m_dir.filePath("kaputt.pdf"), content);
+            const ExtractionResult result = m_processor.extract(path);
+            QVERIFY(result);
+            QCOMPARE(result->extractedText, QString());
+            QCOMPARE(result->metadata, MetadataMap({{"source", "pdfkit"}}));
+        }
+    }
 
 private:
     QTemporaryDir m_dir;
     const PDFProcessor m_processor;
 };
-
-void TestPdfProcessor::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    QVERIFY2(TextRecognizer::isAvailable(), "Tesseract with deu+eng is needed");
-}
-
-void TestPdfProcessor::textLayerOfFirstTenPages()
-{
-    QList<QPair<QString, QImage>> pages;
-    QString expected;
-    for (int i = 1; i <= 30; ++i) {
-        pages.append({QString("Seite %1 von 30, Kundennummer %2").arg(i).arg(1000 + i), {}});
-        if (i <= 10)
-            expected += pages.last().first + "\n";
-    }
-    const QString path = m_dir.filePath("Bericht.PDF");
-    writePdf(path, pages);
-
-    const ExtractionResult result = m_processor.extract(path);
-    QVERIFY(result);
-    QCOMPARE(result->extractedText, expected);
-    QCOMPARE(result->metadata, MetadataMap({{"source", "pdfkit"}}));
-}
-
-void TestPdfProcessor::recognitionThreshold_data()
-{
-    QTest::addColumn<int>("layerLength");
-    QTest::addColumn<QString>("source");
-
-    // A text layer of so many characters above a scanned invoice.
-    QTest::newRow("scan only") << 0 << "ocr";
-    QTest::newRow("49 characters: recognised") << 49 << "ocr";
-    QTest::newRow("50 characters: text layer") << 50 << "pdfkit";
-}
-
-void TestPdfProcessor::recognitionThreshold()
-{
-    QFETCH(int, layerLength);
-    QFETCH(QString, source);
-
-    const QString layer = QString("abcdefghij").repeated(5).left(layerLength);
-    const QString path = m_dir.filePath(QString("schwelle%1.pdf").arg(layerLength));
-    writePdf(path, {{layer, invoicePage()}});
-
-    const ExtractionResult result = m_processor.extract(path);
-    QVERIFY(result);
-    QCOMPARE(result->metadata, MetadataMap({{"source", source}}));
-    // Recognition reads the thin text layer too; the invoice line follows it.
-    const QString text = result->extractedText;
-    if (source == "pdfkit")
-        QCOMPARE(text, layer + "\n");
-    else
-        QVERIFY2(invoiceRecognised(text.mid(text.indexOf("Rechnung"))), qPrintable(text));
-}
-
-void TestPdfProcessor::unreadableGivesEmptyText()
-{
-    writePdf(m_dir.filePath("ganz.pdf"), {{"Ein vollständiges Dokument mit ausreichend viel Text in der Ebene", {}}});
-    QFile whole(m_dir.filePath("ganz.pdf"));
-    QVERIFY(whole.open(QIODevice::ReadOnly));
-    const QByteArray complete = whole.readAll();
-
-    for (const QByteArray &content : {complete.left(complete.size() / 3), EncryptedPdf}) {
-        const QString path = writeFile(m_dir.filePath("kaputt.pdf"), content);
-        const ExtractionResult result = m_processor.extract(path);
-        QVERIFY(result);
-        QCOMPARE(result->extractedText, QString());
-        QCOMPARE(result->metadata, MetadataMap({{"source", "pdfkit"}}));
-    }
-}
 
 QTEST_MAIN(TestPdfProcessor)
 #include "tst_pdfprocessor.moc"

@@ -36,67 +36,64 @@ class TestMediaProcessor final : public QObject
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
-    void files_data();
-    void files();
+    void files_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("ffmpeg");       // the arguments that make the file instead, when there is no content
+        QTest::addColumn<MetadataMap>("expected"); // all but "source"; empty: no media file
+        QTest::newRow("3 s") << "kurz.wav" << wav(8000, 3) << QString()
+                             << MetadataMap{{"duration", "0:03"}, {"tracks", "Audio"}};
+        QTest::newRow("2 h, minutes not wrapped")
+            << "lang.wav" << wav(50, 7200) << QString() << MetadataMap{{"duration", "120:00"}, {"tracks", "Audio"}};
+        QTest::newRow("text named mp3: fails")
+            << "song.mp3" << QByteArray("Dies ist keine Musik.\n") << QString() << MetadataMap();
+        QTest::newRow("video with two audio tracks")
+            << "clip.mp4" << QByteArray()
+            << "-f lavfi -i color=c=blue:s=1920x1080:r=10 -f lavfi -i anullsrc=r=8000 -f lavfi -i anullsrc=r=8000 "
+               "-map 0:v -map 1:a -map 2:a -t 0.1 -c:v mpeg4 -c:a aac -metadata \"title=Urlaub am Meer\""
+            << MetadataMap{
+                   {"duration", "0:00"}, {"title", "Urlaub am Meer"}, {"tracks", "Video: 1920x1080, Audio, Audio"}};
+    }
+
+    void files()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, ffmpeg);
+        QFETCH(MetadataMap, expected);
+
+        const QString path = m_dir.filePath(fileName);
+        if (ffmpeg.isEmpty()) {
+            QVERIFY(!writeFile(path, content).isEmpty());
+        } else {
+            const QString program = QStandardPaths::findExecutable("ffmpeg");
+            if (program.isEmpty())
+                QSKIP("the ffmpeg command-line tool is needed to make this file");
+            QProcess process;
+            process.setProcessChannelMode(QProcess::MergedChannels);
+            process.start(program, QProcess::splitCommand("-hide_banner -loglevel error -y " + ffmpeg) << path);
+            QVERIFY2(process.waitForFinished(60000) && process.exitCode() == 0, process.readAll().constData());
+        }
+
+        const ExtractionResult result = m_processor.extract(path);
+        if (expected.isEmpty()) {
+            QVERIFY(!result);
+            QVERIFY(result.error().message.startsWith("Keine lesbare Audio- oder Videodatei: "));
+            return;
+        }
+        QVERIFY2(result, qPrintable(result ? QString() : result.error().message));
+        MetadataMap metadata = result->metadata;
+        QCOMPARE(metadata.entries().value(0), MetadataMap::Entry("source", "avfoundation"));
+        metadata.remove("source");
+        QCOMPARE(metadata, expected);
+        QCOMPARE(result->extractedText, formatMetadata(expected).join('\n'));
+    }
 
 private:
     QTemporaryDir m_dir;
     const MediaProcessor m_processor;
 };
-
-void TestMediaProcessor::files_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("ffmpeg");       // the arguments that make the file instead, when there is no content
-    QTest::addColumn<MetadataMap>("expected"); // all but "source"; empty: no media file
-
-    QTest::newRow("3 s") << "kurz.wav" << wav(8000, 3) << QString()
-                         << MetadataMap{{"duration", "0:03"}, {"tracks", "Audio"}};
-    QTest::newRow("2 h, minutes not wrapped")
-        << "lang.wav" << wav(50, 7200) << QString() << MetadataMap{{"duration", "120:00"}, {"tracks", "Audio"}};
-    QTest::newRow("text named mp3: fails")
-        << "song.mp3" << QByteArray("Dies ist keine Musik.\n") << QString() << MetadataMap();
-    QTest::newRow("video with two audio tracks")
-        << "clip.mp4" << QByteArray()
-        << "-f lavfi -i color=c=blue:s=1920x1080:r=10 -f lavfi -i anullsrc=r=8000 -f lavfi -i anullsrc=r=8000 "
-           "-map 0:v -map 1:a -map 2:a -t 0.1 -c:v mpeg4 -c:a aac -metadata \"title=Urlaub am Meer\""
-        << MetadataMap{{"duration", "0:00"}, {"title", "Urlaub am Meer"}, {"tracks", "Video: 1920x1080, Audio, Audio"}};
-}
-
-void TestMediaProcessor::files()
-{
-    QFETCH(QString, fileName);
-    QFETCH(QByteArray, content);
-    QFETCH(QString, ffmpeg);
-    QFETCH(MetadataMap, expected);
-
-    const QString path = m_dir.filePath(fileName);
-    if (ffmpeg.isEmpty()) {
-        QVERIFY(!writeFile(path, content).isEmpty());
-    } else {
-        const QString program = QStandardPaths::findExecutable("ffmpeg");
-        if (program.isEmpty())
-            QSKIP("the ffmpeg command-line tool is needed to make this file");
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(program, QProcess::splitCommand("-hide_banner -loglevel error -y " + ffmpeg) << path);
-        QVERIFY2(process.waitForFinished(60000) && process.exitCode() == 0, process.readAll().constData());
-    }
-
-    const ExtractionResult result = m_processor.extract(path);
-    if (expected.isEmpty()) {
-        QVERIFY(!result);
-        QVERIFY(result.error().message.startsWith("Keine lesbare Audio- oder Videodatei: "));
-        return;
-    }
-    QVERIFY2(result, qPrintable(result ? QString() : result.error().message));
-    MetadataMap metadata = result->metadata;
-    QCOMPARE(metadata.entries().value(0), MetadataMap::Entry("source", "avfoundation"));
-    metadata.remove("source");
-    QCOMPARE(metadata, expected);
-    QCOMPARE(result->extractedText, formatMetadata(expected).join('\n'));
-}
 
 QTEST_GUILESS_MAIN(TestMediaProcessor)
 #include "tst_mediaprocessor.moc"
