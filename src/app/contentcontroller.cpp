@@ -16,13 +16,7 @@ ContentController::ContentController(ObjectStore *store, APIServer &server, QObj
 {
 }
 
-ContentController::~ContentController()
-{
-    // The server outlives the window; it must not reach into what dies with it.
-    APIContext &context = m_server.context();
-    context.engine = nullptr;
-    context.queue = nullptr;
-}
+ContentController::~ContentController() = default;
 
 void ContentController::start(QWidget *mainWindow)
 {

@@ -15,7 +15,8 @@ class WatchRouter;
 /**
  * What the main window's content owns and wires together for the life of the window: the rename
  * engine, the background queue, the folder watcher with its routing, and the REST API server's
- * view of them. start() runs once, when the window is first shown.
+ * view of them. start() runs once, when the window is first shown. The server holds them through
+ * QPointers, so it never reaches into what dies with the window.
  */
 class ContentController final : public QObject
 {
