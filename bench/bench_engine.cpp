@@ -252,7 +252,7 @@ int main(int argc, char *argv[])
         bench.engine->setJobs(jobs);
         QElapsedTimer timer;
         timer.start();
-        const QList<RenameRecord> records = bench.engine->applyApproved();
+        const QList<RenameRecord> records = awaitTask(bench.engine->applyApproved());
         const double durableSeconds = double(timer.nsecsElapsed()) / 1e9;
         bench.engine->setStore(emptyStore.get());
         if (records.size() != AppliedRenames)

@@ -94,7 +94,10 @@ QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request
     if (!engine)
         co_return engineNotReady();
     if (rename) {
-        const QList<RenameRecord> records = engine->applyApproved();
+        QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved();
+        const QList<RenameRecord> records = co_await std::move(applying);
+        if (!engine)
+            co_return engineNotReady();
         co_return APIResponse::json(renamedReply(records, *engine));
     }
     QJsonArray suggestions;
@@ -191,12 +194,16 @@ APIResponse editJob(const APIContext &context, const APIRequest &request, const 
     return APIResponse::json(reply);
 }
 
-APIResponse applyJobs(const APIContext &context)
+QCoro::Task<APIResponse> applyJobs(APIContext &context)
 {
-    if (!context.engine)
-        return engineNotReady();
-    const QList<RenameRecord> records = context.engine->applyApproved();
-    return APIResponse::json(renamedReply(records, *context.engine));
+    const QPointer<RenameEngine> engine = context.engine;
+    if (!engine)
+        co_return engineNotReady();
+    QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved();
+    const QList<RenameRecord> records = co_await std::move(applying);
+    if (!engine)
+        co_return engineNotReady();
+    co_return APIResponse::json(renamedReply(records, *engine));
 }
 
 APIResponse clearJobs(const APIContext &context)
@@ -303,7 +310,7 @@ QList<APIRoute> renamingRoutes(APIContext &context)
         {QStringLiteral("PUT"), QStringLiteral("/v1/jobs/"), Match::prefix, false,
          [c](APIRequest r, QString id) { return ready(editJob(*c, r, id)); }},
         {QStringLiteral("POST"), QStringLiteral("/v1/jobs/apply"), Match::exact, false,
-         [c](APIRequest, QString) { return ready(applyJobs(*c)); }},
+         [c](APIRequest, QString) { return applyJobs(*c); }},
         {QStringLiteral("DELETE"), QStringLiteral("/v1/jobs"), Match::exact, false,
          [c](APIRequest, QString) { return ready(clearJobs(*c)); }},
         {QStringLiteral("GET"), QStringLiteral("/v1/history"), Match::exact, false,

@@ -112,8 +112,12 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
         co_return;
 
     QList<RenameRecord> records;
-    if (engine)
-        records = engine->applyApproved();
+    if (engine) {
+        QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved();
+        records = co_await std::move(applying);
+        if (!self)
+            co_return;
+    }
     if (!records.isEmpty())
         notifyRenamed(records);
     m_running.clear();

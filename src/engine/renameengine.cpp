@@ -181,13 +181,13 @@ QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider()
 QCoro::Task<RenameJob> RenameEngine::processFile(QString path, AIProvider *provider, std::optional<QString> nameTemplate)
 {
     if (!QFileInfo(path).isReadable())
-        co_return RenameJob::failed(path);
+        co_return RenameJob::failed(path, NamorixError::fileNotReadable(QFileInfo(path).fileName()).message());
     const ExtractionResult context = co_await ContentExtraction::extractFileContext(path, m_services.companion);
     if (!context)
-        co_return RenameJob::failed(path);
+        co_return RenameJob::failed(path, QStringLiteral("Inhalt nicht lesbar: ") + QFileInfo(path).fileName());
     const SuggestionResult suggestion = co_await provider->suggest(*context, nameTemplate);
     if (!suggestion)
-        co_return RenameJob::failed(path);
+        co_return RenameJob::failed(path, suggestion.error().message);
 
     RenameJob job;
     job.originalURL = QUrl::fromLocalFile(path);
@@ -265,28 +265,37 @@ std::expected<RenameRecord, QString> RenameEngine::applyJob(const RenameJob &job
     return std::unexpected(QStringLiteral("Kein freier Name für ") + job.suggestedName);
 }
 
-QList<RenameRecord> RenameEngine::applyApproved()
+void RenameEngine::cancel()
 {
+}
+
+QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved()
+{
+    m_applyFailures.clear();
     QList<RenameRecord> records;
     for (const RenameJob &job : std::as_const(m_jobs)) {
         if (!job.approved || job.suggestedName == job.originalName())
             continue;
+        const auto fail = [&](const QString &reason) {
+            m_applyFailures.append({job.originalPath(), reason});
+            setError(reason);
+        };
         if (!isValidFileName(job.suggestedName)) {
-            setError(QStringLiteral("Ungültiger Dateiname: ") + job.suggestedName);
+            fail(QStringLiteral("Ungültiger Dateiname: ") + job.suggestedName);
             continue;
         }
         if (!m_store) {
-            setError(QStringLiteral("Umbenennen nicht möglich: der Verlauf ist nicht verfügbar"));
+            fail(QStringLiteral("Umbenennen nicht möglich: der Verlauf ist nicht verfügbar"));
             continue;
         }
         const std::expected<RenameRecord, QString> record = applyJob(job);
         if (record)
             records.append(*record);
         else
-            setError(record.error());
+            fail(record.error());
     }
     setJobs({});
-    return records;
+    co_return records;
 }
 
 std::expected<void, NamorixError> RenameEngine::revert(RenameRecord &record)

@@ -65,16 +65,34 @@ public:
     [[nodiscard]] int totalCount() const { return m_totalCount; }
     [[nodiscard]] int skippedDuplicates() const { return m_skippedDuplicates; }
 
-    /** One analysis run over files and folders; `nameTemplate` goes to the prompt unchanged. */
+    /** One file that applying could not rename, and why (German). */
+    struct ApplyFailure {
+        QString path;
+        QString reason;
+    };
+
+    /**
+     * One analysis run over files and folders; `nameTemplate` goes to the prompt unchanged.
+     * A run started while another runs waits for it, so runs never interleave.
+     */
     QCoro::Task<> analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate);
+    /**
+     * Ends the running analysis and any waiting ones: the walk stops, no further provider request
+     * is sent, requests in flight are aborted; the run keeps the jobs finished so far and says
+     * "Analyse abgebrochen". Does nothing when idle.
+     */
+    void cancel();
 
     /**
      * Renames the files of the approved jobs and returns their records, in job order; then
-     * discards all jobs. Each record is stored (pending) before its file moves and confirmed
-     * after, and no move ever replaces an existing file; without a store nothing is renamed.
-     * Failures go to `error`, the last one standing.
+     * discards all jobs. Waits for a running analysis first. Each record is stored (pending)
+     * before its file moves and confirmed after, and no move ever replaces an existing file;
+     * without a store nothing is renamed. Failures go to `error`, the last one standing, and
+     * to `lastApplyFailures`.
      */
-    QList<RenameRecord> applyApproved();
+    QCoro::Task<QList<RenameRecord>> applyApproved();
+    /** The files the last `applyApproved` could not rename, in job order. */
+    [[nodiscard]] const QList<ApplyFailure> &lastApplyFailures() const { return m_applyFailures; }
     /** Moves a renamed file back to its former name (never over another file) and marks the record. */
     std::expected<void, NamorixError> revert(RenameRecord &record);
     /** Reverts the newest record not yet reverted; does nothing when there is none or it fails. */
@@ -117,4 +135,5 @@ private:
     int m_processedCount = 0;
     int m_totalCount = 0;
     int m_skippedDuplicates = 0;
+    QList<ApplyFailure> m_applyFailures;
 };

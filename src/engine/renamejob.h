@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+
+#include <optional>
 #include <QUrl>
 #include <QUuid>
 
@@ -11,12 +13,14 @@ struct RenameJob {
     QString suggestedName; ///< complete file name, extension included; callers may edit it
     double confidence = 0;
     bool approved = true;
+    /** Why the analysis failed, in German; absent when it did not fail. */
+    std::optional<QString> failureReason;
 
     [[nodiscard]] QString originalPath() const { return originalURL.toLocalFile(); }
     [[nodiscard]] QString originalName() const { return originalURL.fileName(); }
     /** A job whose analysis failed: unchanged name and confidence exactly 0. */
     [[nodiscard]] bool hasFailed() const { return confidence == 0.0 && suggestedName == originalName(); }
 
-    /** The job a failed analysis gives: the file keeps its name. */
-    [[nodiscard]] static RenameJob failed(const QString &path);
+    /** The job a failed analysis gives: the file keeps its name; `reason` says why, in German. */
+    [[nodiscard]] static RenameJob failed(const QString &path, const QString &reason);
 };

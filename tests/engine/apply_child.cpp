@@ -4,6 +4,7 @@
 #include "ai/aisettings.h"
 #include "ai/providerfactory.h"
 #include "companion/kvxclient.h"
+#include "awaittask.h"
 #include "engine/renameengine.h"
 #include "memorykeychain.h"
 #include "naming/renamerules.h"
@@ -38,7 +39,7 @@ int apply(const QString &folder, const QString &database)
     QList<RenameJob> jobs;
     const QStringList files = QDir(folder).entryList({"f*.txt"}, QDir::Files, QDir::Name);
     for (int i = 0; i < files.size(); ++i) {
-        RenameJob job = RenameJob::failed(folder + '/' + files.at(i));
+        RenameJob job = RenameJob::failed(folder + '/' + files.at(i), QString());
         job.suggestedName = i % 3 == 0 ? QString("Dokument.txt") : QString("neu-%1.txt").arg(i);
         job.confidence = 0.9;
         jobs << job;
@@ -46,7 +47,7 @@ int apply(const QString &folder, const QString &database)
     engine.setJobs(jobs);
     std::puts("started");
     std::fflush(stdout);
-    const QList<RenameRecord> records = engine.applyApproved();
+    const QList<RenameRecord> records = awaitTask(engine.applyApproved());
     return records.size() == jobs.size() ? 0 : 1;
 }
 

@@ -224,7 +224,7 @@ private:
     QList<RenameRecord> apply(const QList<RenameJob> &jobs)
     {
         m_engine->setJobs(jobs);
-        const QList<RenameRecord> records = m_engine->applyApproved();
+        const QList<RenameRecord> records = awaitTask(m_engine->applyApproved());
         [&] { QVERIFY(m_engine->jobs().isEmpty()); }();
         return records;
     }
