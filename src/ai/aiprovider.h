@@ -31,4 +31,6 @@ public:
 
     [[nodiscard]] virtual QCoro::Task<SuggestionResult> suggest(FileContext context,
                                                                 std::optional<QString> nameTemplate) = 0;
+    /** Aborts the requests in flight and fails every later call at once; for a cancelled run. */
+    virtual void abort() {}
 };

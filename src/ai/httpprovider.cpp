@@ -79,6 +79,21 @@ QJsonArray HttpProvider::chatMessages(const Prompt &prompt)
     };
 }
 
+void HttpProvider::abort()
+{
+    m_aborted = true;
+    const QList<QPointer<QNetworkReply>> inFlight = m_inFlight;
+    for (const QPointer<QNetworkReply> &reply : inFlight) {
+        if (reply)
+            reply->abort();
+    }
+}
+
+ProviderError HttpProvider::aborted() const
+{
+    return error(-1, QStringLiteral("Analyse abgebrochen"));
+}
+
 ProviderError HttpProvider::error(int code, const QString &message) const
 {
     return ProviderError{rawValue(m_type), code, message};
@@ -95,6 +110,8 @@ QCoro::Task<SuggestionResult> HttpProvider::suggest(FileContext context, std::op
     prompt.system = PromptContract::buildSystemPrompt(m_environment.rules.categories());
     prompt.user = PromptContract::buildUserPrompt(context, nameTemplate);
 
+    if (m_aborted)
+        co_return std::unexpected(aborted());
     const Request request = buildRequest(prompt);
     const QUrl url(request.url);
     if (!url.isValid() || url.host().isEmpty() || (url.scheme() != u"http" && url.scheme() != u"https"))
@@ -107,7 +124,16 @@ QCoro::Task<SuggestionResult> HttpProvider::suggest(FileContext context, std::op
         networkRequest.setRawHeader(name, value);
     networkRequest.setTransferTimeout(timeout);
     const QByteArray body = QJsonDocument(request.body).toJson(QJsonDocument::Compact);
-    std::unique_ptr<QNetworkReply> reply(co_await m_environment.network.post(networkRequest, body));
+    if (m_aborted)
+        co_return std::unexpected(aborted());
+    QNetworkReply *sent = m_environment.network.post(networkRequest, body);
+    m_inFlight.append(sent);
+    co_await sent;
+    m_inFlight.removeAll(sent);
+    // Resumed from the reply's own finished signal: deleting it here would pull it from under Qt.
+    const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);
+    if (m_aborted)
+        co_return std::unexpected(aborted());
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() && reply->error() != QNetworkReply::NoError) {

@@ -7,6 +7,9 @@
 #include <QJsonObject>
 #include <QList>
 #include <QPair>
+#include <QPointer>
+
+class QNetworkReply;
 
 class AISettings;
 class QNetworkAccessManager;
@@ -34,6 +37,7 @@ class HttpProvider : public AIProvider
 public:
     [[nodiscard]] QCoro::Task<SuggestionResult> suggest(FileContext context,
                                                         std::optional<QString> nameTemplate) final;
+    void abort() final;
 
     /** The endpoint without one trailing "/". */
     [[nodiscard]] static QString withoutTrailingSlash(const QString &endpoint);
@@ -76,7 +80,10 @@ protected:
 
 private:
     [[nodiscard]] ProviderError error(int code, const QString &message) const;
+    [[nodiscard]] ProviderError aborted() const;
 
     AIProviderType m_type;
     ProviderEnvironment m_environment;
+    QList<QPointer<QNetworkReply>> m_inFlight;
+    bool m_aborted = false;
 };

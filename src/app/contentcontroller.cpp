@@ -13,6 +13,7 @@ ContentController::ContentController(ObjectStore *store, APIServer &server, QObj
     , m_store(store)
     , m_server(server)
     , m_engine(RenameEngine::Services::shared())
+    , m_queueEngine(RenameEngine::Services::shared())
 {
 }
 
@@ -25,7 +26,8 @@ void ContentController::start(QWidget *mainWindow)
     m_started = true;
 
     m_engine.setStore(m_store);
-    m_queue.setEngine(&m_engine);
+    m_queueEngine.setStore(m_store);
+    m_queue.setEngine(&m_queueEngine);
     if (m_store) {
         m_router = std::make_unique<WatchRouter>(m_watcher, m_queue, m_engine, *m_store, NavigationState::shared());
         m_router->start();

@@ -17,6 +17,10 @@ class WatchRouter;
  * engine, the background queue, the folder watcher with its routing, and the REST API server's
  * view of them. start() runs once, when the window is first shown. The server holds them through
  * QPointers, so it never reaches into what dies with the window.
+ *
+ * The window's engine holds the user's review list; the REST API serves it, and only the user and
+ * those endpoints change it. The queue works on an engine of its own (same store, settings and
+ * rules), so a background batch never wipes suggestions under review.
  */
 class ContentController final : public QObject
 {
@@ -39,6 +43,7 @@ private:
     QPointer<ObjectStore> m_store;
     APIServer &m_server;
     RenameEngine m_engine;
+    RenameEngine m_queueEngine;
     FolderWatcher m_watcher;
     QueueManager m_queue;
     std::unique_ptr<WatchRouter> m_router;

@@ -35,8 +35,9 @@ void walk(const QString &folder, QStringList &files)
 
 } // namespace
 
-QStringList expandInputs(const QStringList &paths)
+QStringList expandInputs(const QStringList &paths, const std::atomic_bool *stop)
 {
+    Q_UNUSED(stop);
     QStringList expanded;
     for (const QString &path : paths) {
         const QFileInfo info(path);

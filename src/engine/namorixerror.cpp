@@ -31,6 +31,11 @@ NamorixError NamorixError::fileNotWritable(const QString &fileName)
     return {Code::fileNotWritable, QStringLiteral("Kein Schreibzugriff: ") + fileName};
 }
 
+NamorixError NamorixError::historyNotWritable(const QString &detail)
+{
+    return {Code::historyNotWritable, QStringLiteral("Verlauf nicht beschreibbar: ") + detail};
+}
+
 NamorixError NamorixError::moveFailed(const QString &description)
 {
     return {Code::moveFailed, description};

@@ -6,7 +6,7 @@
 class NamorixError final
 {
 public:
-    enum class Code { providerNotConfigured, providerUnreachable, fileNotReadable, fileNotFound, fileNotWritable, moveFailed };
+    enum class Code { providerNotConfigured, providerUnreachable, fileNotReadable, fileNotFound, fileNotWritable, moveFailed, historyNotWritable };
 
     [[nodiscard]] static NamorixError providerNotConfigured(const QString &provider);
     [[nodiscard]] static NamorixError providerUnreachable(const QString &provider, const QString &detail);
@@ -15,6 +15,8 @@ public:
     [[nodiscard]] static NamorixError fileNotWritable(const QString &fileName);
     /** A move the file system refused, with its German description. */
     [[nodiscard]] static NamorixError moveFailed(const QString &description);
+    /** The file moved, but the history could not record it. */
+    [[nodiscard]] static NamorixError historyNotWritable(const QString &detail);
 
     [[nodiscard]] Code code() const { return m_code; }
     [[nodiscard]] QString message() const { return m_message; }

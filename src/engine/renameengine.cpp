@@ -17,7 +17,10 @@
 #include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPointer>
 #include <QtConcurrent>
+
+#include <atomic>
 
 #include <algorithm>
 #include <vector>
@@ -29,13 +32,35 @@ RenameEngine::Services RenameEngine::Services::shared()
                     [] { return ::makeProvider(std::nullopt); }};
 }
 
+/** One analysis run: what its lanes share. Lanes and the walk hold it, so it outlives the engine. */
+struct RenameEngine::Run {
+    quint64 ticket = 0;
+    /** Read by the walk on its worker, hence atomic and shared. */
+    std::shared_ptr<std::atomic_bool> cancelled = std::make_shared<std::atomic_bool>(false);
+    std::optional<QString> nameTemplate;
+    QStringList files;
+    qsizetype next = 0;
+    QList<RenameJob> results;
+    std::unique_ptr<AIProvider> provider;
+    QPointer<QNetworkReply> probe;
+    int lanesRunning = 0;
+    /** Open when every lane has stopped, or at once on cancel. */
+    Latch lanesDone;
+
+    [[nodiscard]] bool isCancelled() const { return cancelled->load(); }
+};
+
 RenameEngine::RenameEngine(Services services, QObject *parent)
     : QObject(parent)
     , m_services(std::move(services))
 {
 }
 
-RenameEngine::~RenameEngine() = default;
+RenameEngine::~RenameEngine()
+{
+    *m_alive = false;
+    cancel();
+}
 
 void RenameEngine::setJobs(const QList<RenameJob> &jobs)
 {
@@ -75,14 +100,72 @@ std::optional<QSet<QString>> RenameEngine::historyPaths(const QStringList &candi
     return found ? std::optional<QSet<QString>>(*found) : std::nullopt;
 }
 
+RenameEngine::Turn RenameEngine::takeTurn()
+{
+    Turn turn{m_lastTurn, std::make_shared<Latch>()};
+    if (!turn.previous)
+        turn.previous = std::make_shared<Latch>(), turn.previous->open();
+    m_lastTurn = turn.mine;
+    return turn;
+}
+
+void RenameEngine::cancel()
+{
+    m_cancelledBelow = m_nextTicket;
+    const std::shared_ptr<Run> run = m_currentRun.lock();
+    if (!run || run->isCancelled())
+        return;
+    run->cancelled->store(true);
+    if (run->probe)
+        run->probe->abort();
+    if (run->provider)
+        run->provider->abort();
+    // Extractions in flight finish on their workers; the run does not wait for them.
+    run->lanesDone.open();
+}
+
 QCoro::Task<> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate)
 {
+    const std::shared_ptr<bool> alive = m_alive;
+    const Turn turn = takeTurn();
+    const auto run = std::make_shared<Run>();
+    run->ticket = m_nextTicket++;
+    run->nameTemplate = std::move(nameTemplate);
+    ++m_runsInLine;
+
+    QCoro::Task<> waiting = turn.previous->wait();
+    co_await std::move(waiting);
+    if (!*alive) {
+        turn.mine->open();
+        co_return;
+    }
+    if (run->ticket >= m_cancelledBelow) {
+        m_currentRun = run;
+        QCoro::Task<> analysis = runAnalysis(run, std::move(inputs));
+        co_await std::move(analysis);
+        if (!*alive) {
+            turn.mine->open();
+            co_return;
+        }
+    }
+    // A run waiting behind this one keeps the engine busy: observers see one stretch of work.
+    if (--m_runsInLine == 0)
+        setProcessing(false);
+    turn.mine->open();
+}
+
+QCoro::Task<> RenameEngine::runAnalysis(std::shared_ptr<Run> run, QList<QUrl> inputs)
+{
+    const std::shared_ptr<bool> alive = m_alive;
     QStringList paths;
     for (const QUrl &url : inputs)
         paths << url.toLocalFile();
     // The walk reads the disk; observers see nothing of the run until it is done.
-    QFuture<QStringList> walked = QtConcurrent::run(expandInputs, paths);
+    const std::shared_ptr<std::atomic_bool> stop = run->cancelled;
+    QFuture<QStringList> walked = QtConcurrent::run([paths, stop] { return expandInputs(paths, stop.get()); });
     const QStringList expanded = co_await walked;
+    if (!*alive)
+        co_return;
 
     QStringList files = expanded;
     if (const std::optional<QSet<QString>> blocked = historyPaths(expanded))
@@ -93,46 +176,73 @@ QCoro::Task<> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> n
     setJobs({});
     const int skipped = int(expanded.size() - files.size());
     setProgress(0, int(files.size()), skipped);
+    if (run->isCancelled()) {
+        publishResults(*run);
+        co_return;
+    }
 
     if (files.isEmpty()) {
         if (skipped >= 1)
             setError(QString::number(skipped) + QStringLiteral(" Dateien übersprungen (bereits umbenannt)"));
-        setProcessing(false);
         co_return;
     }
 
-    const std::optional<NamorixError> unusable = co_await validateProvider();
+    QCoro::Task<std::optional<NamorixError>> validation = validateProvider(run);
+    const std::optional<NamorixError> unusable = co_await std::move(validation);
+    if (!*alive)
+        co_return;
+    if (run->isCancelled()) {
+        publishResults(*run);
+        co_return;
+    }
     if (unusable) {
         setError(unusable->message());
-        setProcessing(false);
         co_return;
     }
 
     // A window of four: each lane takes the next file in list order when its last one is done.
-    const std::unique_ptr<AIProvider> provider = m_services.makeProvider();
-    QList<RenameJob> results;
-    qsizetype next = 0;
-    auto lane = [&]() -> QCoro::Task<> {
-        while (next < files.size()) {
-            const QString path = files.at(next++);
-            RenameJob job = co_await processFile(path, provider.get(), nameTemplate);
-            results.append(job);
-            setProgress(int(results.size()), m_totalCount, m_skippedDuplicates);
-        }
-    };
-    std::vector<QCoro::Task<>> lanes;
-    for (int i = 0; i < std::min<qsizetype>(AnalysisConcurrency, files.size()); ++i)
-        lanes.push_back(lane());
-    for (QCoro::Task<> &running : lanes)
-        co_await running;
+    run->files = files;
+    run->provider = m_services.makeProvider();
+    run->lanesRunning = int(std::min<qsizetype>(AnalysisConcurrency, files.size()));
+    for (int i = 0; i < run->lanesRunning; ++i)
+        lane(run);
+    QCoro::Task<> lanes = run->lanesDone.wait();
+    co_await std::move(lanes);
+    if (!*alive)
+        co_return;
+    publishResults(*run);
+}
 
+QCoro::Task<> RenameEngine::lane(std::shared_ptr<Run> run)
+{
+    const std::shared_ptr<bool> alive = m_alive;
+    while (!run->isCancelled() && run->next < run->files.size()) {
+        const QString path = run->files.at(run->next++);
+        QCoro::Task<RenameJob> processing = processFile(path, run);
+        RenameJob job = co_await std::move(processing);
+        if (!*alive || run->isCancelled())
+            break;
+        run->results.append(job);
+        setProgress(int(run->results.size()), m_totalCount, m_skippedDuplicates);
+    }
+    if (--run->lanesRunning == 0)
+        run->lanesDone.open();
+}
+
+void RenameEngine::publishResults(const Run &run)
+{
     QHash<QString, qsizetype> position;
-    for (qsizetype i = 0; i < files.size(); ++i)
-        position.insert(files.at(i), i);
+    for (qsizetype i = 0; i < run.files.size(); ++i)
+        position.insert(run.files.at(i), i);
+    QList<RenameJob> results = run.results;
     std::stable_sort(results.begin(), results.end(), [&](const RenameJob &a, const RenameJob &b) {
         return position.value(a.originalPath()) < position.value(b.originalPath());
     });
     setJobs(results);
+    if (run.isCancelled()) {
+        setError(QStringLiteral("Analyse abgebrochen"));
+        return;
+    }
 
     const auto failed = std::count_if(results.cbegin(), results.cend(), [](const RenameJob &job) { return job.hasFailed(); });
     std::optional<QString> summary;
@@ -143,15 +253,18 @@ QCoro::Task<> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> n
                   + QStringLiteral(" übersprungen (bereits in History)");
     }
     setError(summary);
-    setProcessing(false);
 }
 
-QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider()
+QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider(std::shared_ptr<Run> run)
 {
+    const std::shared_ptr<bool> alive = m_alive;
     AISettings &settings = m_services.settings;
     const AIProviderType type = settings.provider();
     if (AISettings::needsAPIKey(type)) {
-        const QString key = co_await settings.apiKey();
+        QCoro::Task<QString> lookup = settings.apiKey();
+        const QString key = co_await std::move(lookup);
+        if (!*alive)
+            co_return std::nullopt;
         if (key.isEmpty())
             co_return NamorixError::providerNotConfigured(rawValue(type));
     }
@@ -165,7 +278,12 @@ QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider()
         co_return NamorixError::providerUnreachable(name, QStringLiteral("Ungültiger Endpoint"));
     QNetworkRequest request(url);
     request.setTransferTimeout(OllamaProbeTimeoutMs);
-    std::unique_ptr<QNetworkReply> reply(co_await m_services.network.get(request));
+    QNetworkReply *sent = m_services.network.get(request);
+    run->probe = sent;
+    co_await sent;
+    const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);
+    if (!*alive || run->isCancelled())
+        co_return std::nullopt;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() && reply->error() != QNetworkReply::NoError) {
         const QString detail = reply->error() == QNetworkReply::OperationCanceledError
@@ -178,14 +296,22 @@ QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider()
     co_return std::nullopt;
 }
 
-QCoro::Task<RenameJob> RenameEngine::processFile(QString path, AIProvider *provider, std::optional<QString> nameTemplate)
+QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<Run> run)
 {
+    const std::shared_ptr<bool> alive = m_alive;
     if (!QFileInfo(path).isReadable())
         co_return RenameJob::failed(path, NamorixError::fileNotReadable(QFileInfo(path).fileName()).message());
-    const ExtractionResult context = co_await ContentExtraction::extractFileContext(path, m_services.companion);
+    QCoro::Task<ExtractionResult> extracting = ContentExtraction::extractFileContext(path, m_services.companion);
+    const ExtractionResult context = co_await std::move(extracting);
+    if (!*alive || run->isCancelled())
+        co_return RenameJob::failed(path, QStringLiteral("Analyse abgebrochen"));
     if (!context)
         co_return RenameJob::failed(path, QStringLiteral("Inhalt nicht lesbar: ") + QFileInfo(path).fileName());
-    const SuggestionResult suggestion = co_await provider->suggest(*context, nameTemplate);
+    QCoro::Task<SuggestionResult> asking = run->provider->suggest(*context, run->nameTemplate);
+    const SuggestionResult suggestion = co_await std::move(asking);
+    // The rules live on the GUI thread with the engine; after the engine they may be gone too.
+    if (!*alive || run->isCancelled())
+        co_return RenameJob::failed(path, QStringLiteral("Analyse abgebrochen"));
     if (!suggestion)
         co_return RenameJob::failed(path, suggestion.error().message);
 
@@ -251,26 +377,33 @@ std::expected<RenameRecord, QString> RenameEngine::applyJob(const RenameJob &job
         record.id = *pending;
         const std::expected<void, QString> moved = FileMoves::moveNoReplace(source, record.newPath);
         if (!moved) {
-            (void)m_store->removeRecord(record.id);
+            // A pending record that stays behind is dropped by the start-up pass: its file never moved.
+            if (const auto removed = m_store->removeRecord(record.id); !removed)
+                qWarning("Namorix: %s", qUtf8Printable(removed.error().message));
             if (FileMoves::nameTaken(record.newPath) && FileMoves::nameTaken(source))
                 continue;
             return std::unexpected(moved.error());
         }
         FileMoves::restoreModificationTime(record.newPath, *modified);
-        // If this fails the start-up pass confirms the record, since the file is at its new name.
-        (void)m_store->confirm(record.id);
+        // A confirmation that fails is redone by the start-up pass, since the file is at its new name.
+        if (const auto confirmed = m_store->confirm(record.id); !confirmed)
+            qWarning("Namorix: %s", qUtf8Printable(confirmed.error().message));
         record.state = RenameRecord::State::done;
         return record;
     }
     return std::unexpected(QStringLiteral("Kein freier Name für ") + job.suggestedName);
 }
 
-void RenameEngine::cancel()
-{
-}
-
 QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved()
 {
+    const std::shared_ptr<bool> alive = m_alive;
+    const Turn turn = takeTurn();
+    QCoro::Task<> waiting = turn.previous->wait();
+    co_await std::move(waiting);
+    if (!*alive) {
+        turn.mine->open();
+        co_return {};
+    }
     m_applyFailures.clear();
     QList<RenameRecord> records;
     for (const RenameJob &job : std::as_const(m_jobs)) {
@@ -295,6 +428,7 @@ QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved()
             fail(record.error());
     }
     setJobs({});
+    turn.mine->open();
     co_return records;
 }
 
@@ -307,25 +441,30 @@ std::expected<void, NamorixError> RenameEngine::revert(RenameRecord &record)
         return std::unexpected(NamorixError::moveFailed(moved.error()));
     record.reverted = true;
     record.revertedAt = QDateTime::currentDateTimeUtc();
-    if (m_store)
-        (void)m_store->save(record);
+    if (m_store) {
+        if (const auto saved = m_store->save(record); !saved)
+            return std::unexpected(NamorixError::historyNotWritable(saved.error().message));
+    }
     return {};
 }
 
-void RenameEngine::revertLast()
+std::expected<std::optional<RenameRecord>, NamorixError> RenameEngine::revertLast()
 {
     if (!m_store)
-        return;
+        return std::nullopt;
     const auto records = m_store->fetchRecords();
     if (!records)
-        return;
+        return std::unexpected(NamorixError::historyNotWritable(records.error().message));
     std::optional<RenameRecord> newest;
     for (const RenameRecord &record : *records) {
         if (!record.reverted && (!newest || record.timestamp > newest->timestamp))
             newest = record;
     }
-    if (newest)
-        (void)revert(*newest);
+    if (!newest)
+        return std::nullopt;
+    if (const auto reverted = revert(*newest); !reverted)
+        return std::unexpected(reverted.error());
+    return newest;
 }
 
 std::expected<ObjectStore::Settlement, StoreError> RenameEngine::settleInterruptedRenames(ObjectStore &store)

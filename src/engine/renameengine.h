@@ -3,6 +3,7 @@
 #include "ai/aiprovider.h"
 #include "engine/namorixerror.h"
 #include "engine/renamejob.h"
+#include "common/latch.h"
 #include "store/objectstore.h"
 
 #include <QCoroTask>
@@ -28,6 +29,9 @@ class RenameRules;
  * provider over the network, the name built here) and publishes the jobs in input order with
  * progress counters and a German summary in `error`. Lives on the GUI thread; never blocks it.
  * A run never fails: every failure ends in `error` or in a failed job.
+ *
+ * Runs and applies on one engine take turns in call order, so they never interleave. A run
+ * outlives nothing: when the engine is destroyed mid-run, every suspended step ends quietly.
  */
 class RenameEngine final : public QObject
 {
@@ -95,8 +99,10 @@ public:
     [[nodiscard]] const QList<ApplyFailure> &lastApplyFailures() const { return m_applyFailures; }
     /** Moves a renamed file back to its former name (never over another file) and marks the record. */
     std::expected<void, NamorixError> revert(RenameRecord &record);
-    /** Reverts the newest record not yet reverted; does nothing when there is none or it fails. */
-    void revertLast();
+    /**
+     * Reverts the newest record not yet reverted and returns it; nullopt when there is none.
+     */
+    std::expected<std::optional<RenameRecord>, NamorixError> revertLast();
 
     /**
      * `path` when its name is free, else the first free "base-N.ext" for N = 2…99, else
@@ -118,10 +124,21 @@ Q_SIGNALS:
     void progressChanged(); ///< processedCount, totalCount or skippedDuplicates
 
 private:
-    QCoro::Task<std::optional<NamorixError>> validateProvider();
-    QCoro::Task<RenameJob> processFile(QString path, AIProvider *provider, std::optional<QString> nameTemplate);
+    struct Run;
+    /** A place in the engine's line of runs and applies: wait for `previous`, open `mine` when done. */
+    struct Turn {
+        std::shared_ptr<Latch> previous;
+        std::shared_ptr<Latch> mine;
+    };
+
+    [[nodiscard]] Turn takeTurn();
+    QCoro::Task<> runAnalysis(std::shared_ptr<Run> run, QList<QUrl> inputs);
+    QCoro::Task<> lane(std::shared_ptr<Run> run);
+    QCoro::Task<std::optional<NamorixError>> validateProvider(std::shared_ptr<Run> run);
+    QCoro::Task<RenameJob> processFile(QString path, std::shared_ptr<Run> run);
     /** Which candidates the history holds; nullopt when there is no store or it cannot be read. */
     [[nodiscard]] std::optional<QSet<QString>> historyPaths(const QStringList &candidates) const;
+    void publishResults(const Run &run);
     void setProcessing(bool processing);
     void setProgress(int processed, int total, int skipped);
     /** Moves one job's file; the record (stored as pending first) or the German failure. */
@@ -136,4 +153,14 @@ private:
     int m_totalCount = 0;
     int m_skippedDuplicates = 0;
     QList<ApplyFailure> m_applyFailures;
+
+    /** False from the destructor on: suspended runs check it before they touch the engine. */
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    /** The latch of the last run or apply in line; the next one waits for it. */
+    std::shared_ptr<Latch> m_lastTurn;
+    std::weak_ptr<Run> m_currentRun;
+    quint64 m_nextTicket = 0;
+    /** Runs with a lower ticket were cancelled, also those still waiting for their turn. */
+    quint64 m_cancelledBelow = 0;
+    int m_runsInLine = 0;
 };

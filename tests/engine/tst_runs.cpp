@@ -1,0 +1,183 @@
+#include "automation/queuemanager.h"
+#include "enginefixture.h"
+#include "store/objectstore.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+// How analysis runs on one engine start, stop, take turns and end when their owner goes away.
+class TestRuns final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_fx = std::make_unique<EngineFixture>();
+        m_engine = m_fx->makeEngine();
+        auto store = ObjectStore::open(m_dir.filePath("db/namorix.sqlite"));
+        QVERIFY(store);
+        m_store = std::move(*store);
+        m_engine->setStore(m_store.get());
+    }
+
+    void cleanup()
+    {
+        m_engine.reset();
+        m_store.reset();
+        m_fx.reset();
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+    }
+
+    void cancelEndsTheRunWithWhatIsDone()
+    {
+        // One fast file, the rest hang at the provider: cancel must not wait for them.
+        const QList<QUrl> files = makeFiles("c", 12);
+        m_fx->llm.setDelay(20'000);
+        m_fx->llm.setDelay("c00.txt", 0);
+        QCoro::Task<> run = m_engine->analyze(files, std::nullopt);
+        QTRY_COMPARE(m_engine->processedCount(), 1);
+        QTRY_COMPARE(m_fx->llm.server().inFlight(), 4); // the free lane took the next file
+
+        QElapsedTimer clock;
+        clock.start();
+        m_engine->cancel();
+        awaitTask(std::move(run), 5000);
+        QVERIFY2(clock.elapsed() < 5000, "the run waited for requests in flight");
+        QVERIFY(!m_engine->isProcessing());
+        QCOMPARE(m_engine->error(), QString("Analyse abgebrochen"));
+        QCOMPARE(m_engine->jobs().size(), 1);
+        QCOMPARE(m_engine->jobs().first().originalName(), "c00.txt");
+
+        // No further request goes out.
+        const qsizetype sent = m_fx->llm.server().requests().size();
+        QCOMPARE(sent, 5);
+        QTest::qWait(300);
+        QCOMPARE(m_fx->llm.server().requests().size(), sent);
+    }
+
+    void cancelReachesRunsWaitingTheirTurn()
+    {
+        m_fx->llm.setDelay(300);
+        QCoro::Task<> first = m_engine->analyze(makeFiles("a", 2), std::nullopt);
+        QCoro::Task<> second = m_engine->analyze(makeFiles("b", 2), std::nullopt);
+        QTRY_VERIFY(m_fx->llm.server().requests().size() >= 1);
+        m_engine->cancel();
+        awaitTask(std::move(first));
+        awaitTask(std::move(second));
+        QVERIFY(!m_engine->isProcessing());
+        QCOMPARE(m_engine->error(), QString("Analyse abgebrochen"));
+        for (const RecordedRequest &request : m_fx->llm.server().requests())
+            QVERIFY(!LlmStub::fileNameIn(LlmStub::userPrompt(request)).startsWith('b'));
+
+        // A run started after the cancel is not affected by it.
+        m_fx->llm.setDelay(0);
+        awaitTask(m_engine->analyze(makeFiles("d", 1), std::nullopt));
+        QCOMPARE(m_engine->jobs().size(), 1);
+        QCOMPARE(m_engine->error(), std::nullopt);
+    }
+
+    void overlappingRunsTakeTurns()
+    {
+        m_fx->llm.setDelay(150);
+        QSignalSpy processing(m_engine.get(), &RenameEngine::isProcessingChanged);
+        QList<QStringList> published;
+        connect(m_engine.get(), &RenameEngine::jobsChanged, this, [&] {
+            if (!m_engine->jobs().isEmpty())
+                published << jobNames();
+        });
+        QCoro::Task<> first = m_engine->analyze(makeFiles("a", 5), std::nullopt);
+        QCoro::Task<> second = m_engine->analyze(makeFiles("b", 2), std::nullopt);
+        awaitTask(std::move(first));
+        QVERIFY(m_engine->isProcessing()); // the second run is still to come
+        awaitTask(std::move(second));
+
+        QCOMPARE(published.size(), 2);
+        QCOMPARE(published.at(0), (QStringList{"a00.txt", "a01.txt", "a02.txt", "a03.txt", "a04.txt"}));
+        QCOMPARE(published.at(1), (QStringList{"b00.txt", "b01.txt"}));
+        QCOMPARE(processing.size(), 2); // true once, false once: one stretch of work
+        QVERIFY(!m_engine->isProcessing());
+        QStringList asked;
+        for (const RecordedRequest &request : m_fx->llm.server().requests())
+            asked << LlmStub::fileNameIn(LlmStub::userPrompt(request)).left(1);
+        QCOMPARE(asked.join(QString()), "aaaaabb");
+    }
+
+    void applyWaitsForTheRunningAnalysis()
+    {
+        m_fx->llm.setDelay(100);
+        const QList<QUrl> files = makeFiles("f", 3);
+        QCoro::Task<> run = m_engine->analyze(files, std::nullopt);
+        const QList<RenameRecord> records = awaitTask(m_engine->applyApproved());
+        awaitTask(std::move(run));
+        QCOMPARE(records.size(), 3);
+        for (const QUrl &file : files)
+            QVERIFY(!QFile::exists(file.toLocalFile()));
+        QVERIFY(QFile::exists(m_dir.filePath("2024-03-15_rechnung_mobilfunk_maerz.txt")));
+    }
+
+    void ownerGoneMidRunEndsQuietly_data()
+    {
+        QTest::addColumn<int>("waitForRequests");
+        QTest::newRow("during the walk") << 0;
+        QTest::newRow("with requests in flight") << 2;
+    }
+
+    void ownerGoneMidRunEndsQuietly()
+    {
+        QFETCH(int, waitForRequests);
+        m_fx->llm.setDelay(200);
+        QCoro::Task<> run = m_engine->analyze(makeFiles("g", 6), std::nullopt);
+        QTRY_VERIFY(m_fx->llm.server().requests().size() >= waitForRequests);
+        m_engine.reset();
+        QTest::qWait(600); // replies, aborts and workers resume into the gone engine's run
+        QCoro::Task<> dropped = std::move(run);
+        Q_UNUSED(dropped);
+
+        // The same for a queue whose batch is under way on its own engine.
+        m_engine = m_fx->makeEngine();
+        auto queue = std::make_unique<QueueManager>([](const QString &, const QString &) {});
+        queue->setEngine(m_engine.get());
+        queue->enqueue(makeFiles("q", 3));
+        QTRY_VERIFY(m_fx->llm.server().requests().size() >= waitForRequests + 1);
+        queue.reset();
+        m_engine.reset();
+        QTest::qWait(600);
+    }
+
+private:
+    QList<QUrl> makeFiles(const QString &prefix, int count)
+    {
+        QList<QUrl> urls;
+        for (int i = 0; i < count; ++i) {
+            const QString path = m_dir.filePath(prefix + QString::asprintf("%02d.txt", i));
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly))
+                file.write("Rechnung Telekom 49,99 EUR");
+            urls << QUrl::fromLocalFile(path);
+        }
+        return urls;
+    }
+
+    QStringList jobNames() const
+    {
+        QStringList names;
+        for (const RenameJob &job : m_engine->jobs())
+            names << job.originalName();
+        return names;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<EngineFixture> m_fx;
+    std::unique_ptr<ObjectStore> m_store;
+    std::unique_ptr<RenameEngine> m_engine;
+};
+
+QTEST_GUILESS_MAIN(TestRuns)
+#include "tst_runs.moc"
