@@ -103,7 +103,8 @@ void HttpConnection::readRequest()
     if (received)
         m_timer.start(); // the idle time counts from the last byte
     const Completeness state = completeness();
-    if (state == Completeness::partial && !(ended && !m_data.isEmpty())) {
+    const bool endedEarly = ended && !m_data.isEmpty(); // a client that ends its side delivers what it sent
+    if (state == Completeness::partial && !endedEarly) {
         if (ended)
             close();
         return;
