@@ -1,5 +1,6 @@
 #include "apirequest.h"
 
+#include "api/httphead.h"
 #include "api/strictutf8.h"
 #include "common/hexdigit.h"
 
@@ -7,7 +8,7 @@
 
 namespace {
 
-constexpr QStringView HeadEnd = u"\r\n\r\n";
+constexpr QStringView BodyEnd = u"\r\n\r\n";
 
 QStringView trimmedSpacesAndTabs(QStringView text)
 {
@@ -48,17 +49,17 @@ APIRequest APIRequest::parse(const QString &text)
 {
     APIRequest request;
     const QStringView all(text);
-    const qsizetype headEnd = all.indexOf(HeadEnd);
-    const QStringView head = headEnd < 0 ? all : all.first(headEnd);
+    const std::optional<HttpHead::End> headEnd = HttpHead::findEnd(all);
+    const QStringView head = headEnd ? all.first(headEnd->headSize) : all;
     QStringView bodyText;
-    if (headEnd >= 0) {
-        bodyText = all.sliced(headEnd + HeadEnd.size());
+    if (headEnd) {
+        bodyText = all.sliced(headEnd->bodyStart);
         // Whatever follows a second blank line is not part of the body.
-        if (const qsizetype bodyEnd = bodyText.indexOf(HeadEnd); bodyEnd >= 0)
+        if (const qsizetype bodyEnd = bodyText.indexOf(BodyEnd); bodyEnd >= 0)
             bodyText = bodyText.first(bodyEnd);
     }
 
-    const QList<QStringView> lines = head.split(u"\r\n", Qt::SkipEmptyParts);
+    const QList<QStringView> lines = HttpHead::lines(head);
     if (!lines.isEmpty()) {
         const QList<QStringView> words = lines.front().split(u' ', Qt::SkipEmptyParts);
         if (!words.isEmpty())

@@ -13,7 +13,7 @@ struct APIRequest {
     QJsonObject body;                       ///< empty unless the body is a JSON object
     QHash<QString, QString> headers;        ///< lower-case names; a later header replaces an earlier one
 
-    /** Parses the complete request text (head, CR LF CR LF, body); never fails. */
+    /** Parses the complete request text (head, empty line, body; lines end in LF or CR LF); never fails. */
     [[nodiscard]] static APIRequest parse(const QString &text);
 };
 

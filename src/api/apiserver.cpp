@@ -177,6 +177,10 @@ void APIServer::accept(qintptr descriptor)
     auto *connection = new HttpConnection(int(descriptor), m_idleTimeout, this);
     connect(connection, &HttpConnection::requestReceived, this,
             [this, connection](const QByteArray &bytes) { handleRequest(connection, bytes); });
+    // Refused unread, before any check of origin or token: the reply reveals nothing.
+    connect(connection, &HttpConnection::requestTooLarge, this, [connection] {
+        connection->reply(APIResponse::error(413, QStringLiteral("Anfrage zu groß")).serialize());
+    });
 }
 
 void APIServer::handleRequest(HttpConnection *connection, const QByteArray &bytes)

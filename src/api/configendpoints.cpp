@@ -2,6 +2,7 @@
 
 #include "ai/aisettings.h"
 #include "api/handlerkit.h"
+#include "automation/watchrouter.h"
 #include "common/rawenum.h"
 #include "companion/kvxclient.h"
 #include "naming/namebuilder.h"
@@ -17,7 +18,6 @@
 using namespace HandlerKit;
 
 namespace {
-
 
 // ---- watched folders
 
@@ -36,11 +36,14 @@ APIResponse addFolder(const APIContext &context, const APIRequest &request)
     const std::optional<QString> path = string(request.body, QStringLiteral("path"));
     if (!path)
         return APIResponse::error(400, QStringLiteral("missing path"));
+    if (!isAbsolutePath(*path))
+        return relativePath();
     if (!context.store)
         return noDataContext();
     const WatchedFolder folder{0, *path, true, boolean(request.body, QStringLiteral("autoRename")).value_or(false),
                                std::nullopt, QDateTime::currentDateTimeUtc()};
-    (void)context.store->insert(folder); // a failed save is not reported to the client
+    if (const std::expected<qint64, StoreError> inserted = context.store->insert(folder); !inserted)
+        return storeFailure(inserted.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("path"), *path}});
 }
 
@@ -62,18 +65,27 @@ APIResponse listFolders(const APIContext &context)
 
 APIResponse updateFolder(const APIContext &context, const APIRequest &request, const QString &id)
 {
+    const std::optional<QString> newPath = string(request.body, QStringLiteral("path"));
+    if (newPath && !isAbsolutePath(*newPath))
+        return relativePath();
     if (!context.store)
         return noDataContext();
     std::optional<WatchedFolder> folder = folderWithPath(*context.store, id);
     if (!folder)
         return APIResponse::error(404, QStringLiteral("not found"));
+    const bool moved = newPath && *newPath != folder->path;
+    if (newPath)
+        folder->path = *newPath;
     if (const std::optional<bool> active = boolean(request.body, QStringLiteral("active")))
         folder->isActive = *active;
     if (const std::optional<bool> autoRename = boolean(request.body, QStringLiteral("autoRename")))
         folder->autoRename = *autoRename;
     if (const std::optional<QString> templateName = string(request.body, QStringLiteral("templateName")))
         folder->templateName = templateName->isEmpty() ? std::nullopt : templateName;
-    (void)context.store->save(*folder);
+    if (const std::expected<void, StoreError> saved = context.store->save(*folder); !saved)
+        return storeFailure(saved.error());
+    if (moved && context.watchRouter)
+        context.watchRouter->syncWatchers();
     return APIResponse::json({{QStringLiteral("ok"), true},
                               {QStringLiteral("path"), folder->path},
                               {QStringLiteral("active"), folder->isActive},
@@ -89,7 +101,8 @@ APIResponse deleteFolder(const APIContext &context, const QString &id)
     const std::optional<WatchedFolder> folder = folderWithPath(*context.store, id);
     if (!folder)
         return APIResponse::error(404, QStringLiteral("not found"));
-    (void)context.store->removeFolder(folder->id);
+    if (const std::expected<void, StoreError> removed = context.store->removeFolder(folder->id); !removed)
+        return storeFailure(removed.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("deleted"), id}});
 }
 
@@ -128,7 +141,8 @@ APIResponse addTemplate(const APIContext &context, const APIRequest &request)
         return noDataContext();
     const NamingTemplate value{0, *name, *pattern, string(request.body, QStringLiteral("example")).value_or(QString()),
                                false, QDateTime::currentDateTimeUtc()};
-    (void)context.store->insert(value);
+    if (const std::expected<qint64, StoreError> inserted = context.store->insert(value); !inserted)
+        return storeFailure(inserted.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("name"), *name}});
 }
 
@@ -150,18 +164,21 @@ APIResponse updateTemplate(const APIContext &context, const APIRequest &request,
         value->pattern = *pattern;
     if (const std::optional<QString> example = string(request.body, QStringLiteral("example")))
         value->example = *example;
-    if (const std::optional<bool> isDefault = boolean(request.body, QStringLiteral("isDefault"))) {
-        if (*isDefault) {
-            for (NamingTemplate other : allTemplates(*context.store)) {
-                if (other.isDefault && other.id != value->id) {
-                    other.isDefault = false;
-                    (void)context.store->save(other);
-                }
-            }
-        }
+    const std::optional<bool> isDefault = boolean(request.body, QStringLiteral("isDefault"));
+    if (isDefault)
         value->isDefault = *isDefault;
+    if (const std::expected<void, StoreError> saved = context.store->save(*value); !saved)
+        return storeFailure(saved.error());
+    // This one first: a failure then leaves everything as it was, or at worst a second default.
+    if (isDefault && *isDefault) {
+        for (NamingTemplate other : allTemplates(*context.store)) {
+            if (!other.isDefault || other.id == value->id)
+                continue;
+            other.isDefault = false;
+            if (const std::expected<void, StoreError> cleared = context.store->save(other); !cleared)
+                return storeFailure(cleared.error());
+        }
     }
-    (void)context.store->save(*value);
     QJsonObject reply = templateObject(*value);
     reply.insert(QStringLiteral("ok"), true);
     return APIResponse::json(reply);
@@ -174,7 +191,8 @@ APIResponse deleteTemplate(const APIContext &context, const QString &name)
     const std::optional<NamingTemplate> value = templateNamed(*context.store, name);
     if (!value)
         return APIResponse::error(404, QStringLiteral("template not found"));
-    (void)context.store->removeTemplate(value->id);
+    if (const std::expected<void, StoreError> removed = context.store->removeTemplate(value->id); !removed)
+        return storeFailure(removed.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("deleted"), name}});
 }
 
@@ -396,9 +414,9 @@ QList<APIRoute> configRoutes(APIContext &context)
          [c](APIRequest r, QString) { return ready(addFolder(*c, r)); }},
         {QStringLiteral("GET"), QStringLiteral("/v1/watch"), Match::exact, false,
          [c](APIRequest, QString) { return ready(listFolders(*c)); }},
-        {QStringLiteral("PUT"), QStringLiteral("/v1/watch/"), Match::prefix, false,
+        {QStringLiteral("PUT"), QStringLiteral("/v1/watch/"), Match::prefix, true,
          [c](APIRequest r, QString id) { return ready(updateFolder(*c, r, id)); }},
-        {QStringLiteral("DELETE"), QStringLiteral("/v1/watch/"), Match::prefix, false,
+        {QStringLiteral("DELETE"), QStringLiteral("/v1/watch/"), Match::prefix, true,
          [c](APIRequest, QString id) { return ready(deleteFolder(*c, id)); }},
         {QStringLiteral("GET"), QStringLiteral("/v1/templates"), Match::exact, false,
          [c](APIRequest, QString) { return ready(listTemplates(*c)); }},

@@ -33,9 +33,9 @@ APIResponse enqueue(const APIContext &context, const APIRequest &request)
 {
     if (!context.queue)
         return queueNotReady();
-    const std::optional<QStringList> paths = stringArray(request.body, QStringLiteral("paths"));
+    const std::expected<QStringList, APIResponse> paths = absolutePaths(request.body);
     if (!paths)
-        return missingPaths();
+        return paths.error();
     context.queue->enqueue(fileUrls(*paths));
     return APIResponse::json({{QStringLiteral("ok"), true},
                               {QStringLiteral("enqueued"), paths->size()},

@@ -1,5 +1,7 @@
 #include "api/handlerkit.h"
 
+#include "store/storeerror.h"
+
 #include <QJsonArray>
 #include <QRegularExpression>
 
@@ -49,6 +51,21 @@ std::optional<qint64> integer(const QJsonObject &body, const QString &key)
     if (number != std::trunc(number) || std::abs(number) >= 9223372036854775808.0)
         return std::nullopt;
     return qint64(number);
+}
+
+std::expected<QStringList, APIResponse> absolutePaths(const QJsonObject &body)
+{
+    const std::optional<QStringList> paths = stringArray(body, QStringLiteral("paths"));
+    if (!paths)
+        return std::unexpected(missingPaths());
+    if (!std::all_of(paths->begin(), paths->end(), isAbsolutePath))
+        return std::unexpected(relativePath());
+    return *paths;
+}
+
+bool isAbsolutePath(const QString &path)
+{
+    return path.startsWith(QLatin1Char('/')); // QDir would also take Qt resource paths (":/…")
 }
 
 QList<QUrl> fileUrls(const QStringList &paths)
@@ -107,6 +124,16 @@ APIResponse queueNotReady()
 APIResponse noDataContext()
 {
     return APIResponse::error(503, QStringLiteral("no data context"));
+}
+
+APIResponse relativePath()
+{
+    return APIResponse::error(400, QStringLiteral("Pfade müssen absolut sein"));
+}
+
+APIResponse storeFailure(const StoreError &error)
+{
+    return APIResponse::error(500, error.message);
 }
 
 } // namespace HandlerKit

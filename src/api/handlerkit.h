@@ -11,7 +11,10 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <expected>
 #include <optional>
+
+struct StoreError;
 
 /** What the endpoint handlers share: reading request fields and the fixed error replies. */
 namespace HandlerKit {
@@ -33,6 +36,14 @@ template <typename T, typename Predicate>
     return found != items.end() ? std::optional<T>(*found) : std::nullopt;
 }
 
+/**
+ * `body["paths"]` when it is a non-empty array of absolute paths; otherwise the 400 reply
+ * ("missing paths", or "Pfade müssen absolut sein" rather than resolving against the app's
+ * working directory).
+ */
+[[nodiscard]] std::expected<QStringList, APIResponse> absolutePaths(const QJsonObject &body);
+[[nodiscard]] bool isAbsolutePath(const QString &path);
+
 [[nodiscard]] QList<QUrl> fileUrls(const QStringList &paths);
 /** The last path component of a path or file URL path. */
 [[nodiscard]] QString lastPathComponent(const QString &path);
@@ -49,5 +60,8 @@ template <typename T, typename Predicate>
 [[nodiscard]] APIResponse engineNotReady();
 [[nodiscard]] APIResponse queueNotReady();
 [[nodiscard]] APIResponse noDataContext();
+[[nodiscard]] APIResponse relativePath();
+/** 500 with the store's own message: a write the client asked for did not happen. */
+[[nodiscard]] APIResponse storeFailure(const StoreError &error);
 
 } // namespace HandlerKit

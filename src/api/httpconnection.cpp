@@ -1,5 +1,7 @@
 #include "httpconnection.h"
 
+#include "api/httphead.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -10,17 +12,13 @@
 
 namespace {
 
-constexpr QByteArrayView HeadEnd = "\r\n\r\n";
 constexpr qsizetype ChunkSize = 64 * 1024;
 
 /** The last Content-Length the head declares as a plain non-negative number, if any. */
 std::optional<qsizetype> declaredBodyLength(QByteArrayView head)
 {
     std::optional<qsizetype> length;
-    while (!head.isEmpty()) {
-        const qsizetype lineEnd = head.indexOf("\r\n");
-        const QByteArrayView line = lineEnd < 0 ? head : head.first(lineEnd);
-        head = lineEnd < 0 ? QByteArrayView() : head.sliced(lineEnd + 2);
+    for (const QByteArrayView line : HttpHead::lines(head)) {
         const qsizetype colon = line.indexOf(':');
         if (colon < 0 || line.first(colon).trimmed().compare("content-length", Qt::CaseInsensitive) != 0)
             continue;
@@ -81,9 +79,10 @@ void HttpConnection::readRequest()
 {
     bool received = false;
     bool ended = false;
-    while (m_data.size() < MaxRequestBytes) {
+    // One byte beyond the limit tells a request that is too large from one that just fits.
+    while (m_data.size() <= MaxRequestBytes) {
         const qsizetype start = m_data.size();
-        const qsizetype room = std::min(ChunkSize, MaxRequestBytes - start);
+        const qsizetype room = std::min(ChunkSize, MaxRequestBytes + 1 - start);
         m_data.resize(start + room);
         const ssize_t count = ::recv(m_descriptor, m_data.data() + start, size_t(room), 0);
         const int error = errno;
@@ -103,34 +102,47 @@ void HttpConnection::readRequest()
     }
     if (received)
         m_timer.start(); // the idle time counts from the last byte
-    if (requestComplete() || (ended && !m_data.isEmpty())) {
-        m_phase = Phase::handling;
-        m_readNotifier->setEnabled(false);
-        m_timer.stop(); // handlers may take as long as their work needs
+    const Completeness state = completeness();
+    const bool endedEarly = ended && !m_data.isEmpty(); // a client that ends its side delivers what it sent
+    if (state == Completeness::partial && !endedEarly) {
+        if (ended)
+            close();
+        return;
+    }
+    m_phase = Phase::handling;
+    m_readNotifier->setEnabled(false);
+    m_timer.stop(); // handlers may take as long as their work needs
+    if (state == Completeness::tooLarge) {
+        m_data.clear();
+        Q_EMIT requestTooLarge();
+    } else {
         Q_EMIT requestReceived(std::exchange(m_data, {}));
-    } else if (ended) {
-        close();
     }
 }
 
-bool HttpConnection::requestComplete()
+HttpConnection::Completeness HttpConnection::completeness()
 {
     if (m_expectedSize < 0) {
-        const qsizetype headEnd = QByteArrayView(m_data).sliced(m_scannedUpTo).indexOf(HeadEnd);
-        if (headEnd < 0) {
-            // A later search starts where the marker could begin, so 1-byte writes stay linear.
-            m_scannedUpTo = std::max<qsizetype>(0, m_data.size() - (HeadEnd.size() - 1));
-            return m_data.size() >= MaxRequestBytes;
+        const std::optional<HttpHead::End> end = HttpHead::findEnd(QByteArrayView(m_data), m_scannedUpTo);
+        if (!end) {
+            // A later search starts where the end could begin, so 1-byte writes stay linear.
+            m_scannedUpTo = HttpHead::resumeAt(m_data.size());
+            return m_data.size() > MaxRequestBytes ? Completeness::tooLarge : Completeness::partial;
         }
-        const qsizetype bodyStart = m_scannedUpTo + headEnd + HeadEnd.size();
-        const std::optional<qsizetype> bodyLength = declaredBodyLength(QByteArrayView(m_data).first(bodyStart));
-        // Without a declared length the request is what has arrived with the head.
-        m_expectedSize = bodyLength ? std::min(MaxRequestBytes - bodyStart, *bodyLength) + bodyStart : m_data.size();
+        const std::optional<qsizetype> bodyLength = declaredBodyLength(QByteArrayView(m_data).first(end->headSize));
+        if (!bodyLength)
+            m_expectedSize = m_data.size(); // without a declared length the request is what came with the head
+        else if (*bodyLength > MaxRequestBytes)
+            m_expectedSize = MaxRequestBytes + 1; // beyond the limit however long the head
+        else
+            m_expectedSize = end->bodyStart + *bodyLength;
     }
+    if (m_expectedSize > MaxRequestBytes)
+        return Completeness::tooLarge;
     if (m_data.size() < m_expectedSize)
-        return m_data.size() >= MaxRequestBytes;
+        return Completeness::partial;
     m_data.truncate(m_expectedSize);
-    return true;
+    return Completeness::complete;
 }
 
 void HttpConnection::writeReply()

@@ -15,11 +15,13 @@ class QSocketNotifier;
  * must still let the reply through, and after replying only our write side is shut, so unread
  * input is drained instead of being answered with a reset that can destroy the reply in flight.
  *
- * A request is complete when the head has ended (CR LF CR LF) and, if it declares a
- * Content-Length, the body has arrived; it is cut to that length. A client that ends its side
- * early delivers what it sent. At most MaxRequestBytes are read. A connection that sends nothing
- * for the idle time-out before its request is complete is closed without a reply, as is one that
- * closes before sending anything.
+ * A request is complete when the head has ended (an empty line; lines end in CR LF or a bare LF)
+ * and, if it declares a Content-Length, the body has arrived; it is cut to that length. A client
+ * that ends its side early delivers what it sent. A request longer than MaxRequestBytes is
+ * refused as soon as that is known: when its Content-Length announces it, else when that many
+ * bytes have arrived; its unread rest is drained like any other after the reply. A connection
+ * that sends nothing for the idle time-out before its request is complete is closed without a
+ * reply, as is one that closes before sending anything.
  */
 class HttpConnection final : public QObject
 {
@@ -44,13 +46,16 @@ public:
 Q_SIGNALS:
     /** The request's bytes, emitted once. Reply or close in response, now or later. */
     void requestReceived(const QByteArray &request);
+    /** Instead of requestReceived: the request exceeds MaxRequestBytes. Reply or close in response. */
+    void requestTooLarge();
 
 private:
     enum class Phase { reading, handling, writing, draining, closed };
+    enum class Completeness { partial, complete, tooLarge };
 
     void readable();
     void readRequest();
-    [[nodiscard]] bool requestComplete();
+    [[nodiscard]] Completeness completeness();
     void writeReply();
     void drain();
     void close();

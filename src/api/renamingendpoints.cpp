@@ -7,10 +7,13 @@
 #include "extraction/contentextraction.h"
 #include "store/objectstore.h"
 
+#include <QCoroTimer>
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <chrono>
 
 using namespace HandlerKit;
 using namespace UnicodeText;
@@ -18,14 +21,54 @@ using namespace UnicodeText;
 namespace {
 
 constexpr qsizetype ExtractedTextLimit = 5000;
+/** How long `DELETE /v1/jobs` waits for a cancelled run to end before it clears the jobs anyway. */
+constexpr std::chrono::milliseconds CancelWait{10'000};
+constexpr std::chrono::milliseconds CancelPoll{20};
 
 QString jobId(const RenameJob &job)
 {
     return job.id.toString(QUuid::WithoutBraces).toUpper();
 }
 
-QJsonObject renamedReply(const QList<RenameRecord> &records, const RenameEngine &engine)
+/** One file that was not renamed, and why. */
+QJsonObject failureEntry(const QString &path, const QString &reason)
 {
+    return QJsonObject{{QStringLiteral("original"), lastPathComponent(path)},
+                       {QStringLiteral("path"), path},
+                       {QStringLiteral("error"), reason}};
+}
+
+/** The jobs whose analysis failed, as failure entries. */
+QJsonArray analysisFailures(const QList<RenameJob> &jobs)
+{
+    QJsonArray failures;
+    for (const RenameJob &job : jobs) {
+        if (job.failureReason)
+            failures.append(failureEntry(job.originalPath(), *job.failureReason));
+    }
+    return failures;
+}
+
+/** Adds "error" with the job's failure reason, if it has one. */
+QJsonObject withFailureReason(QJsonObject entry, const RenameJob &job)
+{
+    if (job.failureReason)
+        entry.insert(QStringLiteral("error"), *job.failureReason);
+    return entry;
+}
+
+/**
+ * Applies the approved jobs and replies with the records, the engine's summary in "error" and,
+ * only when something failed, per file in "failures": `failures` as given, then the apply's own.
+ */
+QCoro::Task<APIResponse> applyAndReply(QPointer<RenameEngine> engine, QJsonArray failures)
+{
+    QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved();
+    const QList<RenameRecord> records = co_await std::move(applying);
+    if (!engine)
+        co_return engineNotReady();
+    for (const RenameEngine::ApplyFailure &failure : engine->lastApplyFailures())
+        failures.append(failureEntry(failure.path, failure.reason));
     QJsonArray renamed;
     for (const RenameRecord &record : records) {
         renamed.append(QJsonObject{{QStringLiteral("original"), record.originalName},
@@ -33,9 +76,11 @@ QJsonObject renamedReply(const QList<RenameRecord> &records, const RenameEngine 
                                    {QStringLiteral("path"), record.newPath}});
     }
     QJsonObject reply{{QStringLiteral("renamed"), renamed}, {QStringLiteral("count"), records.size()}};
-    if (engine.error())
-        reply.insert(QStringLiteral("error"), *engine.error());
-    return reply;
+    if (engine->error())
+        reply.insert(QStringLiteral("error"), *engine->error());
+    if (!failures.isEmpty())
+        reply.insert(QStringLiteral("failures"), failures);
+    co_return APIResponse::json(reply);
 }
 
 QJsonObject historyEntry(const RenameRecord &record)
@@ -81,9 +126,9 @@ std::optional<RenameRecord> recordWithNewPath(const ObjectStore &store, const QS
 
 QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request, bool rename)
 {
-    const std::optional<QStringList> paths = stringArray(request.body, QStringLiteral("paths"));
+    const std::expected<QStringList, APIResponse> paths = absolutePaths(request.body);
     if (!paths)
-        co_return missingPaths();
+        co_return paths.error();
     const std::optional<QString> nameTemplate = string(request.body, QStringLiteral("template"));
     const QPointer<RenameEngine> engine = context.engine;
     if (!engine)
@@ -94,17 +139,16 @@ QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request
     if (!engine)
         co_return engineNotReady();
     if (rename) {
-        QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved();
-        const QList<RenameRecord> records = co_await std::move(applying);
-        if (!engine)
-            co_return engineNotReady();
-        co_return APIResponse::json(renamedReply(records, *engine));
+        // Files whose analysis failed keep their names; the reply says why, with the apply's failures.
+        QCoro::Task<APIResponse> applying = applyAndReply(engine, analysisFailures(engine->jobs()));
+        co_return co_await std::move(applying);
     }
     QJsonArray suggestions;
     for (const RenameJob &job : engine->jobs()) {
-        suggestions.append(QJsonObject{{QStringLiteral("original"), lastPathComponent(job.originalPath())},
-                                       {QStringLiteral("suggested"), job.suggestedName},
-                                       {QStringLiteral("confidence"), job.confidence}});
+        suggestions.append(withFailureReason({{QStringLiteral("original"), lastPathComponent(job.originalPath())},
+                                              {QStringLiteral("suggested"), job.suggestedName},
+                                              {QStringLiteral("confidence"), job.confidence}},
+                                             job));
     }
     co_return APIResponse::json({{QStringLiteral("suggestions"), suggestions}});
 }
@@ -130,9 +174,9 @@ QCoro::Task<APIResponse> revert(APIContext &context, APIRequest request)
 
 QCoro::Task<APIResponse> analyze(APIRequest request)
 {
-    const std::optional<QStringList> paths = stringArray(request.body, QStringLiteral("paths"));
+    const std::expected<QStringList, APIResponse> paths = absolutePaths(request.body);
     if (!paths)
-        co_return missingPaths();
+        co_return paths.error();
     QJsonArray files;
     for (const QString &path : *paths) {
         const QString localPath = QUrl::fromLocalFile(path).toLocalFile();
@@ -155,12 +199,13 @@ APIResponse jobs(const APIContext &context)
     const RenameEngine &engine = *context.engine;
     QJsonArray list;
     for (const RenameJob &job : engine.jobs()) {
-        list.append(QJsonObject{{QStringLiteral("id"), jobId(job)},
-                                {QStringLiteral("original"), lastPathComponent(job.originalPath())},
-                                {QStringLiteral("originalPath"), job.originalPath()},
-                                {QStringLiteral("suggested"), job.suggestedName},
-                                {QStringLiteral("confidence"), job.confidence},
-                                {QStringLiteral("approved"), job.approved}});
+        list.append(withFailureReason({{QStringLiteral("id"), jobId(job)},
+                                       {QStringLiteral("original"), lastPathComponent(job.originalPath())},
+                                       {QStringLiteral("originalPath"), job.originalPath()},
+                                       {QStringLiteral("suggested"), job.suggestedName},
+                                       {QStringLiteral("confidence"), job.confidence},
+                                       {QStringLiteral("approved"), job.approved}},
+                                      job));
     }
     return APIResponse::json({{QStringLiteral("jobs"), list},
                               {QStringLiteral("count"), list.size()},
@@ -199,20 +244,33 @@ QCoro::Task<APIResponse> applyJobs(APIContext &context)
     const QPointer<RenameEngine> engine = context.engine;
     if (!engine)
         co_return engineNotReady();
-    QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved();
-    const QList<RenameRecord> records = co_await std::move(applying);
-    if (!engine)
-        co_return engineNotReady();
-    co_return APIResponse::json(renamedReply(records, *engine));
+    QCoro::Task<APIResponse> applying = applyAndReply(engine, {});
+    co_return co_await std::move(applying);
 }
 
-APIResponse clearJobs(const APIContext &context)
+/**
+ * Cancels a running analysis, waits (bounded) for it to end so that the jobs it finished do not
+ * reappear after the reply, then discards the jobs. Polled rather than awaited as a signal, so
+ * an engine destroyed meanwhile cannot leave the request hanging.
+ */
+QCoro::Task<APIResponse> clearJobs(APIContext &context)
 {
-    if (!context.engine)
-        return engineNotReady();
-    const qsizetype cleared = context.engine->jobs().size();
-    context.engine->setJobs({});
-    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("cleared"), cleared}});
+    const QPointer<RenameEngine> engine = context.engine;
+    if (!engine)
+        co_return engineNotReady();
+    if (engine->isProcessing()) {
+        engine->cancel();
+        const QDeadlineTimer deadline(CancelWait);
+        while (engine && engine->isProcessing() && !deadline.hasExpired()) {
+            QCoro::Task<> pause = QCoro::sleepFor(CancelPoll);
+            co_await std::move(pause);
+        }
+        if (!engine)
+            co_return engineNotReady();
+    }
+    const qsizetype cleared = engine->jobs().size();
+    engine->setJobs({});
+    co_return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("cleared"), cleared}});
 }
 
 /** A decimal integer with an optional sign; a negative one is no limit. */
@@ -264,7 +322,7 @@ APIResponse clearHistory(const APIContext &context)
         return noDataContext();
     const auto removed = context.store->removeAllRecords();
     if (!removed)
-        return APIResponse::error(500, removed.error().message);
+        return storeFailure(removed.error());
     return APIResponse::json({{QStringLiteral("ok"), true}});
 }
 
@@ -285,10 +343,10 @@ APIResponse deleteHistoryRecord(const APIContext &context, const QString &id)
     const std::optional<RenameRecord> record = recordWithNewPath(*context.store, id);
     if (!record)
         return APIResponse::error(404, QStringLiteral("not found"));
-    (void)context.store->removeRecord(record->id); // a failed delete is not reported
+    if (const std::expected<void, StoreError> removed = context.store->removeRecord(record->id); !removed)
+        return storeFailure(removed.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("deleted"), record->originalName}});
 }
-
 
 } // namespace
 
@@ -312,14 +370,14 @@ QList<APIRoute> renamingRoutes(APIContext &context)
         {QStringLiteral("POST"), QStringLiteral("/v1/jobs/apply"), Match::exact, false,
          [c](APIRequest, QString) { return applyJobs(*c); }},
         {QStringLiteral("DELETE"), QStringLiteral("/v1/jobs"), Match::exact, false,
-         [c](APIRequest, QString) { return ready(clearJobs(*c)); }},
+         [c](APIRequest, QString) { return clearJobs(*c); }},
         {QStringLiteral("GET"), QStringLiteral("/v1/history"), Match::exact, false,
          [c](APIRequest r, QString) { return ready(history(*c, r)); }},
         {QStringLiteral("DELETE"), QStringLiteral("/v1/history"), Match::exact, false,
          [c](APIRequest, QString) { return ready(clearHistory(*c)); }},
-        {QStringLiteral("GET"), QStringLiteral("/v1/history/"), Match::prefix, false,
+        {QStringLiteral("GET"), QStringLiteral("/v1/history/"), Match::prefix, true,
          [c](APIRequest, QString id) { return ready(historyRecord(*c, id)); }},
-        {QStringLiteral("DELETE"), QStringLiteral("/v1/history/"), Match::prefix, false,
+        {QStringLiteral("DELETE"), QStringLiteral("/v1/history/"), Match::prefix, true,
          [c](APIRequest, QString id) { return ready(deleteHistoryRecord(*c, id)); }},
     };
 }

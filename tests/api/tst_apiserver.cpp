@@ -1,13 +1,21 @@
-// The REST server over real loopback TCP, with a route table of its own (echo, slow, docs).
+// The REST server over real loopback TCP, with a route table of its own (echo, slow, docs), and
+// the real endpoints over a real SQLite store for what they check before any work.
+#include "api/apiroutes.h"
 #include "api/apiserver.h"
+#include "engine/renameengine.h" // before the queue, whose header needs it complete
+#include "automation/queuemanager.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
+#include "store/objectstore.h"
 
 #include <QCoroTimer>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -161,6 +169,21 @@ private Q_SLOTS:
         ::setrlimit(RLIMIT_NOFILE, &limit);
         QVERIFY(m_server.start(freePort()));
         m_port = m_server.activePort();
+
+        auto store = ObjectStore::open(m_home.filePath("data/namorix.sqlite"));
+        QVERIFY(store);
+        m_store = std::move(*store);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        for (const QString path : {"/tmp/mit Leerzeichen", "/tmp/gesperrt"})
+            QVERIFY(m_store->insert(WatchedFolder{0, path, true, false, std::nullopt, now}));
+        QVERIFY(m_store->insert(NamingTemplate{0, "Vorlage", "{datum}", "", true, now}));
+        QVERIFY(m_store->insert(NamingTemplate{0, "Zweite", "{datum}", "", false, now.addSecs(1)}));
+        for (const QString name : {"neuer Name.pdf", "gesperrt.pdf"})
+            QVERIFY(m_store->insert(RenameRecord{0, "/docs/alt.pdf", "/docs/" + name, "alt.pdf", name, now, "Claude"}));
+        m_endpoints.context().store = m_store.get();
+        m_endpoints.context().queue = &m_queue;
+        m_endpoints.setRoutes(standardRoutes(m_endpoints.context()));
+        QVERIFY(m_endpoints.start(freePort()));
     }
 
     void cleanupTestCase()
@@ -255,8 +278,14 @@ private Q_SLOTS:
             << QByteArray("GET  /v1/echo/h  HTTP/1.1\r\nX-A: 1\r\nx-a: \t2 \r\nEmpty:\r\n:lead:ing\r\nC: a::b\r\n"
                           "Bare\r\n\tT \t:\tv\t\r\n\r\n")
             << 200 << QJsonObject{{"headers", QJsonObject{{"x-a", "2"}, {"lead", "ing"}, {"c", "a::b"}, {"t", "v"}}}};
-        QTest::newRow("bare LF splits nothing") << QByteArray("GET /v1/echo/a\nX: y\r\n\r\n") << 200
-                                                << QJsonObject{{"parameter", "a\nX:"}, {"headers", QJsonObject()}};
+        // Bare LF line ends: answered at once, not after the idle time.
+        QTest::newRow("bare LF head") << QByteArray("GET /v1/echo/a\nX: y\n\n") << 200
+                                      << QJsonObject{{"parameter", "a"}, {"headers", QJsonObject{{"x", "y"}}}};
+        QTest::newRow("mixed line ends, body")
+            << QByteArray("POST /v1/echo/b HTTP/1.1\r\nContent-Length: 7\n\r\n{\"a\":1}") << 200
+            << QJsonObject{{"parameter", "b"}, {"body", QJsonObject{{"a", 1}}}};
+        QTest::newRow("lone CR stays") << QByteArray("GET /v1/echo/c\rX: y\r\n\r\n") << 200
+                                       << QJsonObject{{"parameter", "c\rX:"}, {"headers", QJsonObject()}};
         QTest::newRow("after a second blank line") << QByteArray("POST /v1/echo/\r\n\r\n{\"a\":1}\r\n\r\n{") << 200
                                                    << QJsonObject{{"body", QJsonObject{{"a", 1}}}};
         QTest::newRow("OPTIONS") << QByteArray("OPTIONS /v1/health HTTP/1.1\r\n\r\n") << 404 << notFound;
@@ -268,7 +297,10 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, request);
         QFETCH(QJsonObject, expected);
+        QElapsedTimer clock;
+        clock.start();
         const Reply reply = exchange(m_port, request);
+        QCOMPARE_LT(clock.elapsed(), 2000); // the idle time-out is 10 s
         QTEST(reply.status(), "status");
         const QJsonObject json = reply.json();
         for (auto it = expected.begin(); it != expected.end(); ++it)
@@ -291,23 +323,40 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<Send>("mode");
-        QTest::addColumn<int>("status"); // 0: closed without a reply
-        QTest::addColumn<QJsonObject>("body");
+        QTest::addColumn<int>("status");        // 0: closed without a reply
+        QTest::addColumn<QJsonObject>("reply"); // its expected members
         const QByteArray head = "POST /v1/echo/x HTTP/1.1\r\nContent-Length: 100\r\n\r\n";
+        const auto echoed = [](const QJsonObject &body) { return QJsonObject{{"body", body}}; };
+        const QJsonObject tooLarge{{"error", "Anfrage zu groß"}};
         QTest::newRow("1-byte writes") << post("POST", "/v1/echo/x", R"({"a":1})") << Send::bytewise << 200
-                                       << QJsonObject{{"a", 1}};
-        QTest::newRow("cut body, half-close") << head + R"({"a":)" << Send::thenHalfClose << 200 << QJsonObject();
+                                       << echoed({{"a", 1}});
+        QTest::newRow("cut body, half-close") << head + R"({"a":)" << Send::thenHalfClose << 200 << echoed({});
         QTest::newRow("cut body, idle") << head + R"({"a":1})" << Send::whole << 0 << QJsonObject();
         // The unread rest must not reset the connection while the large reply is still on its way.
         const QString big(900000, 'y');
         QTest::newRow("large reply, input left unread")
             << post("POST", "/v1/echo/x", QJsonDocument(QJsonObject{{"a", big}}).toJson()) + QByteArray(2000000, ' ')
-            << Send::whole << 200 << QJsonObject{{"a", big}};
+            << Send::whole << 200 << echoed({{"a", big}});
         QTest::newRow("no length") << QByteArray("POST /v1/echo/x\r\n\r\n{\"a\":2}") << Send::whole << 200
-                                   << QJsonObject{{"a", 2}};
-        QTest::newRow("2 MB body, cut at 1 MB")
-            << post("POST", "/v1/echo/x", "{\"a\":\"" + QByteArray(2000000, 'x') + "\"}") << Send::whole << 200
-            << QJsonObject();
+                                   << echoed({{"a", 2}});
+        // The limit counts the whole request, head included.
+        const QByteArray fitting = post("POST", "/v1/echo/x", "{\"a\":\"" + QByteArray(999900, 'x') + "\"}");
+        const qsizetype fill = 1'000'000 - fitting.size();
+        const QByteArray exact =
+            post("POST", "/v1/echo/x", "{\"a\":\"" + QByteArray(999900 + fill, 'x') + "\"}");
+        QTest::newRow("exactly 1,000,000 bytes")
+            << exact << Send::whole << 200 << echoed({{"a", QString(999900 + fill, 'x')}});
+        // Refused as soon as the length announces too much, before the body arrives; the rest is drained.
+        QTest::newRow("one byte more")
+            << post("POST", "/v1/echo/x", "{\"a\":\"" + QByteArray(999900 + fill + 1, 'x') + "\"}") << Send::whole
+            << 413 << tooLarge;
+        QTest::newRow("announced too large, nothing sent")
+            << QByteArray("POST /v1/echo/x HTTP/1.1\r\nContent-Length: 1000001\r\n\r\n") << Send::whole << 413
+            << tooLarge;
+        QTest::newRow("2 MB body") << post("POST", "/v1/echo/x", "{\"a\":\"" + QByteArray(2000000, 'x') + "\"}")
+                                   << Send::whole << 413 << tooLarge;
+        QTest::newRow("head without end over 1 MB")
+            << "GET /v1/echo/x HTTP/1.1\r\nX: " + QByteArray(1100000, 'h') << Send::whole << 413 << tooLarge;
         QTest::newRow("not UTF-8") << QByteArray("GET /v1/health\r\nX: \xff\r\n\r\n") << Send::whole << 0
                                    << QJsonObject();
     }
@@ -317,15 +366,104 @@ private Q_SLOTS:
         QFETCH(QByteArray, request);
         QFETCH(Send, mode);
         QFETCH(int, status);
-        QFETCH(QJsonObject, body);
+        QFETCH(QJsonObject, reply);
         m_server.setIdleTimeout(300ms);
-        const Reply reply = exchange(m_port, request, mode);
-        QCOMPARE(reply.status(), status);
+        const Reply received = exchange(m_port, request, mode);
+        QCOMPARE(received.status(), status);
         if (status == 0)
-            QVERIFY(reply.raw.isEmpty());
-        else
-            QVERIFY(reply.json().value("body").toObject() == body); // a failure would print megabytes
+            QVERIFY(received.raw.isEmpty());
+        const QJsonObject json = received.json();
+        for (auto it = reply.begin(); it != reply.end(); ++it)
+            QVERIFY2(json.value(it.key()) == it.value(), qPrintable(it.key())); // a failure would print megabytes
         QCOMPARE(exchange(m_port, get("/v1/health")).status(), 200);
+    }
+
+    void endpointsCheckPathsAndDecodeIds_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QJsonObject>("reply"); // its expected members
+        const QJsonObject relative{{"error", "Pfade müssen absolut sein"}};
+        const QByteArray spaced = "/v1/watch/%2Ftmp%2Fmit%20Leerzeichen";
+        QTest::newRow("suggest, one relative") << post("POST", "/v1/suggest", R"({"paths":["/tmp/a.txt","a.txt"]})")
+                                               << 400 << relative;
+        QTest::newRow("rename, empty") << post("POST", "/v1/rename", R"({"paths":[""]})") << 400 << relative;
+        QTest::newRow("analyze, dot") << post("POST", "/v1/analyze", R"({"paths":["./a.txt"]})") << 400 << relative;
+        QTest::newRow("queue, tilde") << post("POST", "/v1/queue", R"({"paths":["~/a.txt"]})") << 400 << relative;
+        QTest::newRow("watch, relative") << post("POST", "/v1/watch", R"({"path":"Ordner"})") << 400 << relative;
+        QTest::newRow("watch edit, relative") << post("PUT", spaced, R"({"path":"x/y"})") << 400 << relative;
+        QTest::newRow("absolute passes") << post("POST", "/v1/suggest", R"({"paths":["/tmp/a.txt"]})") << 503
+                                         << QJsonObject{{"error", "engine not ready"}};
+
+        QTest::newRow("watch id, all escaped") << post("PUT", spaced, R"({"autoRename":true})") << 200
+                                               << QJsonObject{{"path", "/tmp/mit Leerzeichen"}, {"autoRename", true}};
+        QTest::newRow("watch id, slashes plain")
+            << post("PUT", "/v1/watch//tmp/mit%20Leerzeichen", R"({"autoRename":false})") << 200
+            << QJsonObject{{"path", "/tmp/mit Leerzeichen"}, {"autoRename", false}};
+        QTest::newRow("watch id, bad escape") << post("PUT", "/v1/watch/%2Ftmp%ZZ", "{}") << 404
+                                              << QJsonObject{{"error", "not found"}};
+        QTest::newRow("history id") << get("/v1/history/%2Fdocs%2Fneuer%20Name.pdf") << 200
+                                    << QJsonObject{{"newPath", "/docs/neuer Name.pdf"}};
+        QTest::newRow("watch path edit") << post("PUT", spaced, R"({"path":"/tmp/neu dort"})") << 200
+                                         << QJsonObject{{"ok", true}, {"path", "/tmp/neu dort"}};
+        QTest::newRow("watch delete, new path") << post("DELETE", "/v1/watch/%2Ftmp%2Fneu%20dort", "") << 200
+                                                << QJsonObject{{"deleted", "/tmp/neu dort"}};
+        QTest::newRow("history delete") << post("DELETE", "/v1/history/%2Fdocs%2Fneuer%20Name.pdf", "") << 200
+                                        << QJsonObject{{"deleted", "alt.pdf"}};
+    }
+
+    void endpointsCheckPathsAndDecodeIds()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QJsonObject, reply);
+        const Reply received = exchange(m_endpoints.activePort(), request);
+        QTEST(received.status(), "status");
+        const QJsonObject json = received.json();
+        for (auto it = reply.begin(); it != reply.end(); ++it)
+            QCOMPARE(json.value(it.key()), it.value());
+    }
+
+    void storeWriteFailuresAnswer500_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("add folder") << post("POST", "/v1/watch", R"({"path":"/tmp/neu"})");
+        QTest::newRow("edit folder") << post("PUT", "/v1/watch/%2Ftmp%2Fgesperrt", R"({"active":false})");
+        QTest::newRow("delete folder") << post("DELETE", "/v1/watch/%2Ftmp%2Fgesperrt", "");
+        QTest::newRow("add template") << post("POST", "/v1/templates", R"({"name":"N","pattern":"p"})");
+        QTest::newRow("edit template") << post("PUT", "/v1/templates/Vorlage", R"({"pattern":"q"})");
+        QTest::newRow("clear the other default") << post("PUT", "/v1/templates/Zweite", R"({"isDefault":true})");
+        QTest::newRow("delete template") << post("DELETE", "/v1/templates/Vorlage", "");
+        QTest::newRow("delete record") << post("DELETE", "/v1/history/%2Fdocs%2Fgesperrt.pdf", "");
+        QTest::newRow("clear history") << post("DELETE", "/v1/history", "");
+    }
+
+    void storeWriteFailuresAnswer500()
+    {
+        QFETCH(QByteArray, request);
+        {
+            // Another connection to the same file makes SQLite refuse the writes (only those of
+            // template "Vorlage", so that making "Zweite" the default fails at clearing it).
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+            other.setDatabaseName(m_store->filePath());
+            QVERIFY(other.open());
+            QSqlQuery query(other);
+            for (const QString table : {"watched_folder", "naming_template", "rename_record"}) {
+                for (const QString operation : {"INSERT", "UPDATE", "DELETE"}) {
+                    const QString when = table == "naming_template" && operation != "INSERT"
+                                             ? "WHEN OLD.name = 'Vorlage'"
+                                             : "";
+                    QVERIFY2(query.exec(QString("CREATE TRIGGER IF NOT EXISTS refuse_%1_%2 BEFORE %2 ON %1 %3 "
+                                                "BEGIN SELECT RAISE(ABORT, 'schreibgeschützt'); END")
+                                            .arg(table, operation, when)),
+                             qPrintable(query.lastError().text()));
+                }
+            }
+        }
+        QSqlDatabase::removeDatabase("other");
+        const Reply received = exchange(m_endpoints.activePort(), request);
+        QCOMPARE(received.status(), 500);
+        QCOMPARE(received.json(),
+                 QJsonObject({{"error", "Die Datenbank " + m_store->filePath() + " meldet einen Fehler: schreibgeschützt"}}));
     }
 
     void answersBesideThousandIdleConnections()
@@ -417,6 +555,9 @@ private Q_SLOTS:
 private:
     QTemporaryDir m_home;
     APIServer m_server;
+    std::unique_ptr<ObjectStore> m_store;
+    QueueManager m_queue;
+    APIServer m_endpoints; // the real routes, without an engine
     QList<APIRoute> m_routes;
     quint16 m_port = 0;
     int m_slowStarted = 0;

@@ -132,8 +132,9 @@ HttpReply httpGet(quint16 port, const QString &path)
 // them; the request lists path parameters as {name}:T and query parameters as ?name:T, then the body.
 QStringList expectedOperations()
 {
-    const QString renamed = "{count:i renamed:[{new:s original:s path:s}]}";
-    const QString job = "{approved:b confidence:n id:s/uuid original:s originalPath:s suggested:s}";
+    const QString renamed =
+        "{count:i error:s failures:[{error:s original:s path:s}] renamed:[{new:s original:s path:s}]}";
+    const QString job = "{approved:b confidence:n error:s id:s/uuid original:s originalPath:s suggested:s}";
     const QString analysed = "{creationDate:s/date-time error:s extractedText:s fileExtension:s fileName:s fileSize:i "
                              "metadata:{*:s} modificationDate:s/date-time textLength:i}";
     const QString history = "{confidence:n date:s/date-time new:s newPath:s original:s originalPath:s provider:s "
@@ -150,7 +151,7 @@ QStringList expectedOperations()
         "GET /v1/health | Health Check | System |  | {status:s version:s}",
         "GET /v1/version | App-Version | System |  | {name:s version:s}",
         "POST /v1/suggest | Namensvorschläge generieren | Umbenennung | {paths:[s] template:s} | "
-        "{suggestions:[{confidence:n original:s suggested:s}]}",
+        "{suggestions:[{confidence:n error:s original:s suggested:s}]}",
         "POST /v1/rename | Dateien umbenennen | Umbenennung | {paths:[s] template:s} | " + renamed,
         "POST /v1/revert | Umbenennung rückgängig machen | Umbenennung | {id:s} | {ok:b reverted:s}",
         "POST /v1/analyze | Dateien analysieren ohne Rename | Umbenennung | {paths:[s]} | {count:i files:[" + analysed +
@@ -170,7 +171,7 @@ QStringList expectedOperations()
         "{count:i watched:[{active:b autoRename:b path:s}]}",
         "POST /v1/watch | Ordner zur Überwachung hinzufügen | Folder Watch | {autoRename:b path:s} | {ok:b path:s}",
         "PUT /v1/watch/{id} | Überwachten Ordner aktualisieren | Folder Watch | "
-        "{id}:s {active:b autoRename:b templateName:s} | {active:b autoRename:b ok:b path:s}",
+        "{id}:s {active:b autoRename:b path:s templateName:s} | {active:b autoRename:b ok:b path:s}",
         "DELETE /v1/watch/{id} | Ordner-Überwachung entfernen | Folder Watch | {id}:s | " + deleted,
         "GET /v1/providers | Verfügbare KI-Provider auflisten | Konfiguration |  | "
         "{current:s providers:[{active:b model:s name:s needsKey:b}]}",
