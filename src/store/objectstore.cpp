@@ -377,8 +377,9 @@ std::expected<void, StoreError> ObjectStore::commitOrRollBack(std::expected<void
 {
     if (result)
         result = exec(QStringLiteral("COMMIT"));
-    if (!result)
-        (void)exec(QStringLiteral("ROLLBACK"));
+    // A failed rollback leaves nothing to undo that the failed statement had not already undone.
+    if (!result && !exec(QStringLiteral("ROLLBACK")))
+        qWarning("Namorix: rollback failed after: %s", qUtf8Printable(result.error().message));
     return result;
 }
 
@@ -481,9 +482,12 @@ std::expected<void, StoreError> ObjectStore::confirm(qint64 id)
     // The pending record is durable already, and a confirmation lost to a power failure is
     // redone by the start-up pass (the file is at its new path): this commit need not wait for
     // the disk. Every other write stays fully synchronous.
-    (void)exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    // A pragma that fails only changes how long the commit waits for the disk, not what it writes.
+    const auto relaxed = exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     const auto done = exec(query);
-    (void)exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    const auto restored = exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    if (!relaxed || !restored)
+        qWarning("Namorix: could not switch the history's disk synchronisation");
     if (!done)
         return done;
     if (query.numRowsAffected() > 0) {

@@ -169,18 +169,20 @@ private Q_SLOTS:
 
     void revertLast()
     {
-        m_engine->revertLast(); // empty history: nothing happens
+        QCOMPARE(m_engine->revertLast(), std::nullopt); // empty history
         touch(path("neu1.txt"), "1");
         touch(path("neu2.txt"), "2");
         const QDateTime now = QDateTime::currentDateTimeUtc();
         QVERIFY(m_store->insert(record(path("alt1.txt"), path("neu1.txt"), false, now.addSecs(-60))));
         QVERIFY(m_store->insert(record(path("alt2.txt"), path("neu2.txt"), false, now)));
-        m_engine->revertLast();
+        const auto newest = m_engine->revertLast();
+        QVERIFY(newest && *newest);
+        QCOMPARE((*newest)->originalName, "alt2.txt");
         QCOMPARE(contentOf(path("alt2.txt")), "2");
         QVERIFY(QFile::exists(path("neu1.txt")));
-        m_engine->revertLast();
+        QVERIFY(m_engine->revertLast());
         QCOMPARE(contentOf(path("alt1.txt")), "1");
-        m_engine->revertLast(); // all reverted: nothing happens
+        QCOMPARE(m_engine->revertLast(), std::nullopt); // all reverted
     }
 
     void historyFiltersAnalysis()
