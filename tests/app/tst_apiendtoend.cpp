@@ -566,6 +566,11 @@ void TestApiEndToEnd::queuePauseEnqueueResumeClear()
                   json(R"({"pending":["%1","%2"],"count":2,"isPaused":true,"isRunning":false})", q1, q2));
     QVERIFY(QFile::exists(q1) && QFile::exists(q2));
 
+    // A suggestion under review stays while the queue analyses and applies its own files.
+    const QString reviewed = document("pruefen.txt");
+    QVERIFY(writeFile(reviewed, "Kassenbon"));
+    QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", reviewed)).status, 200);
+
     COMPARE_REPLY(send("POST", "/v1/queue/resume"), 200, json(R"({"ok":true,"isPaused":false})"));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(document("2024-06-01_beleg_kaffee.txt")) &&
                                  QFile::exists(document("2024-06-02_beleg_brot.txt")),
@@ -573,6 +578,11 @@ void TestApiEndToEnd::queuePauseEnqueueResumeClear()
     QTRY_COMPARE_WITH_TIMEOUT(send("GET", "/v1/queue").json()["isRunning"], false, 5000);
     COMPARE_REPLY(send("GET", "/v1/queue"), 200,
                   json(R"({"pending":[],"count":0,"isPaused":false,"isRunning":false})"));
+    const QJsonArray review = send("GET", "/v1/jobs").json()["jobs"].toArray();
+    QCOMPARE(review.size(), 1);
+    QCOMPARE(review.first()["original"], "pruefen.txt");
+    QVERIFY(QFile::exists(reviewed));
+    QCOMPARE(send("DELETE", "/v1/jobs").status, 200);
 
     QCOMPARE(send("POST", "/v1/queue/pause").status, 200);
     QCOMPARE(
