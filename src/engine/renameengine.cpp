@@ -3,6 +3,7 @@
 #include "ai/aisettings.h"
 #include "ai/providerfactory.h"
 #include "companion/kvxclient.h"
+#include "engine/filechecks.h"
 #include "engine/filemoves.h"
 #include "engine/inputexpansion.h"
 #include "extraction/contentextraction.h"
@@ -81,7 +82,7 @@ QCoro::Task<> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> n
     for (const QUrl &url : inputs)
         paths << url.toLocalFile();
     // The walk reads the disk; observers see nothing of the run until it is done.
-    QFuture<QStringList> walked = QtConcurrent::run(expandInputs, paths);
+    QFuture<QStringList> walked = QtConcurrent::run(expandInputs, paths, nullptr);
     const QStringList expanded = co_await walked;
 
     QStringList files = expanded;
@@ -180,6 +181,9 @@ QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider()
 
 QCoro::Task<RenameJob> RenameEngine::processFile(QString path, AIProvider *provider, std::optional<QString> nameTemplate)
 {
+    // Before anything opens the path: opening a FIFO blocks, reading a device never ends.
+    if (const std::optional<QString> refused = FileChecks::refusal(path))
+        co_return RenameJob::failed(path, *refused);
     if (!QFileInfo(path).isReadable())
         co_return RenameJob::failed(path, NamorixError::fileNotReadable(QFileInfo(path).fileName()).message());
     const ExtractionResult context = co_await ContentExtraction::extractFileContext(path, m_services.companion);
@@ -224,6 +228,8 @@ QString RenameEngine::uniqueDestination(const QString &path)
 std::expected<RenameRecord, QString> RenameEngine::applyJob(const RenameJob &job)
 {
     const QString source = job.originalPath();
+    if (const std::optional<QString> refused = FileChecks::refusal(source))
+        return std::unexpected(*refused);
     const QFileInfo info(source);
     const QString folder = info.path();
     if (!FileMoves::nameTaken(source))
