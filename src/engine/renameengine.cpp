@@ -3,6 +3,7 @@
 #include "ai/aisettings.h"
 #include "ai/providerfactory.h"
 #include "companion/kvxclient.h"
+#include "engine/filechecks.h"
 #include "engine/filemoves.h"
 #include "engine/inputexpansion.h"
 #include "extraction/contentextraction.h"
@@ -299,6 +300,9 @@ QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider(std::sha
 QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<Run> run)
 {
     const std::shared_ptr<bool> alive = m_alive;
+    // Before anything opens the path: opening a FIFO blocks, reading a device never ends.
+    if (const std::optional<QString> refused = FileChecks::refusal(path))
+        co_return RenameJob::failed(path, *refused);
     if (!QFileInfo(path).isReadable())
         co_return RenameJob::failed(path, NamorixError::fileNotReadable(QFileInfo(path).fileName()).message());
     QCoro::Task<ExtractionResult> extracting = ContentExtraction::extractFileContext(path, m_services.companion);
@@ -350,6 +354,8 @@ QString RenameEngine::uniqueDestination(const QString &path)
 std::expected<RenameRecord, QString> RenameEngine::applyJob(const RenameJob &job)
 {
     const QString source = job.originalPath();
+    if (const std::optional<QString> refused = FileChecks::refusal(source))
+        return std::unexpected(*refused);
     const QFileInfo info(source);
     const QString folder = info.path();
     if (!FileMoves::nameTaken(source))

@@ -1,0 +1,232 @@
+#include "engine/filemoves.h"
+#include "engine/inputexpansion.h"
+#include "enginefixture.h"
+#include "store/objectstore.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtConcurrent>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+QString touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("Rechnung Telekom 49,99 EUR");
+    return path;
+}
+
+bool makeSocket(const QString &path)
+{
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray encoded = QFile::encodeName(path);
+    qstrncpy(address.sun_path, encoded.constData(), sizeof address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    ::close(fd); // the socket file stays
+    return bound;
+}
+
+/** Type, device number and link target: what must not change when a path is refused. */
+QString identity(const QString &path)
+{
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return "<missing>";
+    return QString("%1 %2:%3 %4")
+        .arg(info.st_mode & S_IFMT, 0, 8)
+        .arg(major(info.st_rdev))
+        .arg(minor(info.st_rdev))
+        .arg(QFileInfo(path).symLinkTarget());
+}
+
+} // namespace
+
+/** Only regular files outside the system areas are analysed or renamed, named or found in a folder. */
+class TestInputSafety final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_fx = std::make_unique<EngineFixture>();
+        auto opened = ObjectStore::open(m_dir.filePath("db/namorix.sqlite"));
+        QVERIFY(opened);
+        m_store = std::move(*opened);
+        m_engine = m_fx->makeEngine();
+        m_engine->setStore(m_store.get());
+    }
+
+    void cleanup()
+    {
+        m_engine.reset();
+        m_store.reset();
+        m_fx.reset();
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+    }
+
+    void namedPathsThatAreNoRegularFile_data()
+    {
+        QTest::addColumn<QString>("path"); // relative: made in the temporary folder
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("FIFO") << "fifo"
+                              << "Keine reguläre Datei: fifo (FIFO)";
+        QTest::newRow("socket") << "sock"
+                                << "Keine reguläre Datei: sock (Socket)";
+        QTest::newRow("device") << "/dev/null"
+                                << "Keine reguläre Datei: null (Gerätedatei)";
+        QTest::newRow("link to a file") << "verweis.txt"
+                                        << "Keine reguläre Datei: verweis.txt (symbolischer Link)";
+        QTest::newRow("link to a folder") << "ordnerverweis"
+                                          << "Keine reguläre Datei: ordnerverweis (symbolischer Link)";
+        QTest::newRow("file of /proc") << "/proc/cpuinfo"
+                                       << "Keine reguläre Datei: cpuinfo (Systemdatei)";
+    }
+
+    void namedPathsThatAreNoRegularFile()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, reason);
+        if (QDir::isRelativePath(path))
+            path = m_dir.filePath(path);
+        QVERIFY(path == "/dev/null" || path.startsWith("/proc/") || make(path));
+
+        analyze({path});
+        QCOMPARE(m_engine->jobs().size(), 1);
+        QCOMPARE(m_engine->jobs().first().failureReason, reason);
+        QVERIFY(m_engine->jobs().first().hasFailed());
+        QVERIFY(m_fx->llm.server().requests().isEmpty());
+
+        // A job handed over directly (REST API, queue) is refused before anything is stored or moved.
+        // The system's /dev/null is only read: its renaming is tried on a device node of our own.
+        if (path == "/dev/null") {
+            QCOMPARE(identity(path), "20000 1:3 "); // still the character device 1:3
+            path = m_dir.filePath("null");
+            if (::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+                QSKIP("creating a device node needs root");
+        }
+        const QString before = identity(path);
+        RenameJob job;
+        job.originalURL = QUrl::fromLocalFile(path);
+        job.suggestedName = "umbenannt.txt";
+        m_engine->setJobs({job});
+        QVERIFY(awaitTask(m_engine->applyApproved()).isEmpty());
+        QCOMPARE(m_engine->lastApplyFailures().size(), 1);
+        QCOMPARE(m_engine->lastApplyFailures().first().reason, reason);
+        QVERIFY(m_store->fetchRecords()->isEmpty());
+        QCOMPARE(identity(path), before);
+        QVERIFY(!FileMoves::nameTaken(QFileInfo(path).dir().filePath("umbenannt.txt")));
+    }
+
+    void folderWalkTakesRegularFilesOnly()
+    {
+        const QString root = m_dir.filePath("eingang");
+        const QString a = touch(root + "/a.txt"), b = touch(root + "/unter/b.txt");
+        const QString outside = touch(m_dir.filePath("draussen.txt"));
+        touch(m_dir.filePath("anderswo/c.txt"));
+        QVERIFY(::mkfifo(QFile::encodeName(root + "/fifo").constData(), 0600) == 0);
+        QVERIFY(makeSocket(root + "/sock"));
+        const QStringList links{"verweis.txt", "unter/ordnerverweis", "proc", "dev", "tot.txt"};
+        QVERIFY(QFile::link(outside, root + "/verweis.txt"));
+        QVERIFY(QFile::link(m_dir.filePath("anderswo"), root + "/unter/ordnerverweis"));
+        QVERIFY(QFile::link("/proc", root + "/proc"));
+        QVERIFY(QFile::link("/dev", root + "/dev"));
+        QVERIFY(QFile::link(m_dir.filePath("fehlt.txt"), root + "/tot.txt"));
+        QStringList before;
+        for (const QString &link : links)
+            before << identity(root + "/" + link);
+
+        QCOMPARE(expandInputs({root}), (QStringList{a, b}));
+        analyze({root});
+        QCOMPARE(m_engine->jobs().size(), 2);
+        QCOMPARE(m_fx->llm.server().requests().size(), 2);
+        QCOMPARE(awaitTask(m_engine->applyApproved()).size(), 2);
+        QStringList after;
+        for (const QString &link : links)
+            after << identity(root + "/" + link);
+        QCOMPARE(after, before);
+        QVERIFY(QFile::exists(outside));
+    }
+
+    void systemFoldersYieldNothing_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const char *path : {"/proc", "/proc/sys", "/sys", "/sys/kernel", "/dev", "/dev/shm", "/dev/pts", "/run"})
+            QTest::newRow(path) << path;
+        QTest::newRow("/dev through a path with a link") << "LINK/dev";
+    }
+
+    void systemFoldersYieldNothing()
+    {
+        QFETCH(QString, path);
+        QVERIFY(QFile::link("/", m_dir.filePath("LINK")));
+        path.replace("LINK", m_dir.filePath("LINK"));
+        if (!QFileInfo(path).isDir())
+            QSKIP("not present on this machine");
+        QCOMPARE(expandInputs({path}), QStringList());
+    }
+
+    void rootWalkSkipsSystemAreasAndStops()
+    {
+        std::atomic_bool stop = true;
+        QCOMPARE(expandInputs({touch(m_dir.filePath("a.txt")), m_dir.path()}, &stop), QStringList());
+
+        stop = false;
+        QFuture<QStringList> walked = QtConcurrent::run(expandInputs, QStringList{"/"}, &stop);
+        QTest::qWait(1500);
+        QElapsedTimer sinceStop;
+        sinceStop.start();
+        stop = true;
+        walked.waitForFinished();
+        QVERIFY2(sinceStop.elapsed() < 1000, qPrintable(QString::number(sinceStop.elapsed())));
+        const QStringList files = walked.result();
+        QVERIFY(!files.isEmpty());
+        for (const QString &file : files) {
+            for (const char *tree : {"/proc/", "/sys/", "/dev/", "/run/"})
+                QVERIFY2(!file.startsWith(tree), qPrintable(file));
+        }
+    }
+
+private:
+    bool make(const QString &path)
+    {
+        const QString name = QFileInfo(path).fileName();
+        if (name == "fifo")
+            return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+        if (name == "sock")
+            return makeSocket(path);
+        if (name == "verweis.txt")
+            return QFile::link(touch(m_dir.filePath("ziel.txt")), path);
+        return QDir().mkpath(m_dir.filePath("ordner")) && QFile::link(m_dir.filePath("ordner"), path);
+    }
+
+    void analyze(const QStringList &paths)
+    {
+        QList<QUrl> urls;
+        for (const QString &path : paths)
+            urls << QUrl::fromLocalFile(path);
+        awaitTask(m_engine->analyze(urls, std::nullopt));
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<EngineFixture> m_fx;
+    std::unique_ptr<ObjectStore> m_store;
+    std::unique_ptr<RenameEngine> m_engine;
+};
+
+QTEST_GUILESS_MAIN(TestInputSafety)
+#include "tst_inputsafety.moc"
