@@ -1,5 +1,6 @@
 #include "kvxclient.h"
 
+#include "common/networkerrors.h"
 #include "common/processwide.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
@@ -63,7 +64,7 @@ KVXResult<int> statusOf(const QNetworkReply &reply)
 {
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
-        return std::unexpected(KVXError(KVXError::Code::transport, reply.errorString()));
+        return std::unexpected(KVXError(KVXError::Code::transport, NetworkErrors::describe(reply.error())));
     return status.toInt();
 }
 
@@ -100,7 +101,7 @@ QString KVXError::message() const
     case Code::decoding:
         return QStringLiteral("Ungültige KVX-Antwort: ") + m_detail;
     case Code::transport:
-        break;
+        return QStringLiteral("KVX nicht erreichbar: ") + m_detail;
     }
     return m_detail;
 }
