@@ -210,6 +210,25 @@ private Q_SLOTS:
         QCOMPARE(invalid.error().message, "Ungültiger Endpoint: text with spaces");
     }
 
+    // Each provider keeps its own endpoint: a Claude key never goes to the server typed for OpenAI.
+    void keyGoesOnlyToItsProvidersEndpoint()
+    {
+        LlmStub claudeServer;
+        QVERIFY(claudeServer.listen());
+        m_fx->settings.setProvider(AIProviderType::claude);
+        m_fx->settings.setEndpoint(claudeServer.baseUrl());
+        configure(AIProviderType::openai, m_fx->llm.baseUrl(), "sk-openai");
+        m_fx->settings.setProvider(AIProviderType::claude);
+        awaitTask(m_fx->settings.setApiKey("sk-ant-real"));
+
+        QVERIFY(run(std::nullopt));
+        QCOMPARE(m_fx->llm.server().requests().size(), 0);
+        QCOMPARE(claudeServer.server().requests().size(), 1);
+        QCOMPARE(claudeServer.server().requests().first().headers.value("x-api-key"), "sk-ant-real");
+        m_fx->settings.setProvider(AIProviderType::openai);
+        QCOMPARE(m_fx->settings.endpoint(), m_fx->llm.baseUrl());
+    }
+
     void concurrentCallsAreIndependent()
     {
         configure(AIProviderType::claude, m_fx->llm.baseUrl());
