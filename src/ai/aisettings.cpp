@@ -40,7 +40,8 @@ AISettings::AISettings(DefaultsStore &store, KeychainStore &keychain, QObject *p
     : QObject(parent)
     , m_store(store)
     , m_keychain(keychain)
-    , m_provider(enumFromRaw<AIProviderType>(store.stringValue(ProviderKey).value_or(QString())).value_or(AIProviderType::claude))
+    , m_provider(enumFromRaw<AIProviderType>(store.stringValue(ProviderKey).value_or(QString()))
+                     .value_or(AIProviderType::claude))
 {
     moveFlatKeys(store, m_provider);
 }

@@ -72,6 +72,6 @@ private:
     DefaultsStore &m_store;
     KeychainStore &m_keychain;
     AIProviderType m_provider = AIProviderType::claude;
-    QHash<AIProviderType, QString> m_keys;         ///< keys found or set so far
-    QHash<AIProviderType, quint64> m_keysSet;      ///< how often each key was set: a newer set wins
+    QHash<AIProviderType, QString> m_keys;    ///< keys found or set so far
+    QHash<AIProviderType, quint64> m_keysSet; ///< how often each key was set: a newer set wins
 };

@@ -128,9 +128,9 @@ QCoro::Task<SuggestionResult> HttpProvider::suggest(FileContext context, std::op
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(replyBody, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        co_return std::unexpected(ProviderError{QStringLiteral("JSON"), int(parseError.error),
-                                                QStringLiteral("Antwort ist kein JSON (Fehler bei Byte %1)")
-                                                    .arg(parseError.offset)});
+        co_return std::unexpected(
+            ProviderError{QStringLiteral("JSON"), int(parseError.error),
+                          QStringLiteral("Antwort ist kein JSON (Fehler bei Byte %1)").arg(parseError.offset)});
     }
     const std::optional<QString> text = document.isObject() ? replyText(document.object()) : std::nullopt;
     if (!text)

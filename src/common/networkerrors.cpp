@@ -3,6 +3,8 @@
 QString NetworkErrors::describe(QNetworkReply::NetworkError error)
 {
     using E = QNetworkReply::NetworkError;
+    // One line per code reads as a table.
+    // clang-format off
     switch (error) {
     case E::NoError: return QStringLiteral("Kein Fehler");
     case E::ConnectionRefusedError: return QStringLiteral("Verbindung abgelehnt");
@@ -39,5 +41,6 @@ QString NetworkErrors::describe(QNetworkReply::NetworkError error)
     case E::ServiceUnavailableError: return QStringLiteral("Dienst nicht verfügbar");
     case E::UnknownServerError: return QStringLiteral("Unbekannter Serverfehler");
     }
+    // clang-format on
     return QStringLiteral("Netzwerkfehler (Code %1)").arg(int(error));
 }

@@ -172,9 +172,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("server"); // what answers at the endpoint
         QTest::addColumn<QString>("message");
-        QTest::newRow("refused") << "closed port" << "Netzwerkfehler: Verbindung abgelehnt";
-        QTest::newRow("dropped") << "drops the connection" << "Netzwerkfehler: Verbindung vom Server getrennt";
-        QTest::newRow("time-out") << "never answers" << "Zeitüberschreitung: keine Antwort nach 0,2 s";
+        QTest::newRow("refused") << "closed port"
+                                 << "Netzwerkfehler: Verbindung abgelehnt";
+        QTest::newRow("dropped") << "drops the connection"
+                                 << "Netzwerkfehler: Verbindung vom Server getrennt";
+        QTest::newRow("time-out") << "never answers"
+                                  << "Zeitüberschreitung: keine Antwort nach 0,2 s";
     }
 
     void transportFailures()
