@@ -4,21 +4,46 @@
 #include "common/processwide.h"
 #include "settings/defaultsstore.h"
 
+#include <QPointer>
+
 namespace {
 const QString ProviderKey = QStringLiteral("ai.provider");
-const QString ModelKey = QStringLiteral("ai.model");
-const QString EndpointKey = QStringLiteral("ai.endpoint");
 const QString Account = QStringLiteral("default");
+
+QString modelKey(AIProviderType type)
+{
+    return QStringLiteral("ai.model.") + rawValue(type).toLower();
+}
+
+QString endpointKey(AIProviderType type)
+{
+    return QStringLiteral("ai.endpoint.") + rawValue(type).toLower();
+}
+
+// Earlier versions kept one model and endpoint for all providers; they belong to the provider
+// that was selected when they were typed.
+void moveFlatKeys(DefaultsStore &store, AIProviderType selected)
+{
+    const std::pair<QString, QString> moves[] = {{QStringLiteral("ai.model"), modelKey(selected)},
+                                                 {QStringLiteral("ai.endpoint"), endpointKey(selected)}};
+    for (const auto &[flat, perProvider] : moves) {
+        if (!store.contains(flat))
+            continue;
+        if (const std::optional<QString> value = store.stringValue(flat))
+            store.setString(perProvider, *value);
+        store.remove(flat);
+    }
+}
 } // namespace
 
 AISettings::AISettings(DefaultsStore &store, KeychainStore &keychain, QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_keychain(keychain)
-    , m_provider(enumFromRaw<AIProviderType>(store.stringValue(ProviderKey).value_or(QString())).value_or(AIProviderType::claude))
-    , m_model(store.stringValue(ModelKey).value_or(QString()))
-    , m_endpoint(store.stringValue(EndpointKey).value_or(QString()))
+    , m_provider(enumFromRaw<AIProviderType>(store.stringValue(ProviderKey).value_or(QString()))
+                     .value_or(AIProviderType::claude))
 {
+    moveFlatKeys(store, m_provider);
 }
 
 AISettings &AISettings::shared()
@@ -60,59 +85,83 @@ QString AISettings::keychainService(AIProviderType type)
     return QStringLiteral("namorix-") + rawValue(type);
 }
 
+QString AISettings::model() const
+{
+    return m_store.stringValue(modelKey(m_provider)).value_or(QString());
+}
+
+QString AISettings::endpoint() const
+{
+    return m_store.stringValue(endpointKey(m_provider)).value_or(QString());
+}
+
 void AISettings::setProvider(AIProviderType value)
 {
-    const bool differs = value != m_provider;
+    const AIProviderType before = m_provider;
+    const QString modelBefore = model();
+    const QString endpointBefore = endpoint();
     m_provider = value;
     m_store.setString(ProviderKey, rawValue(value));
-    if (differs)
+    if (value != before)
         Q_EMIT providerChanged();
+    if (model() != modelBefore)
+        Q_EMIT modelChanged();
+    if (endpoint() != endpointBefore)
+        Q_EMIT endpointChanged();
 }
 
 void AISettings::setModel(const QString &value)
 {
-    const bool differs = value != m_model;
-    m_model = value;
-    m_store.setString(ModelKey, value);
+    const bool differs = value != model();
+    m_store.setString(modelKey(m_provider), value);
     if (differs)
         Q_EMIT modelChanged();
 }
 
 void AISettings::setEndpoint(const QString &value)
 {
-    const bool differs = value != m_endpoint;
-    m_endpoint = value;
-    m_store.setString(EndpointKey, value);
+    const bool differs = value != endpoint();
+    m_store.setString(endpointKey(m_provider), value);
     if (differs)
         Q_EMIT endpointChanged();
 }
 
 QString AISettings::effectiveModel() const
 {
-    return m_model.isEmpty() ? defaultModel(m_provider) : m_model;
+    const QString value = model();
+    return value.isEmpty() ? defaultModel(m_provider) : value;
 }
 
 QString AISettings::effectiveEndpoint() const
 {
-    return m_endpoint.isEmpty() ? defaultEndpoint(m_provider) : m_endpoint;
+    const QString value = endpoint();
+    return value.isEmpty() ? defaultEndpoint(m_provider) : value;
 }
 
 QCoro::Task<QString> AISettings::apiKey()
 {
     const AIProviderType provider = m_provider;
-    if (!m_keys.contains(provider)) {
-        // Arguments of a coroutine call inside co_await must be named: see docs/decisions.md.
-        const QString service = keychainService(provider);
-        const std::optional<QString> stored = co_await m_keychain.read(service, Account);
-        m_keys.insert(provider, stored.value_or(QString()));
-    }
-    co_return m_keys.value(provider);
+    if (const auto known = m_keys.constFind(provider); known != m_keys.cend())
+        co_return *known;
+    const quint64 setsBefore = m_keysSet.value(provider);
+    // Arguments of a coroutine call inside co_await must be named: see docs/decisions.md.
+    const QString service = keychainService(provider);
+    const QPointer<AISettings> self(this);
+    const std::optional<QString> stored = co_await m_keychain.read(service, Account);
+    if (!self)
+        co_return stored.value_or(QString());
+    if (m_keysSet.value(provider) != setsBefore) // set while the keyring answered: that key is newer
+        co_return m_keys.value(provider);
+    if (stored)
+        m_keys.insert(provider, *stored);
+    co_return stored.value_or(QString());
 }
 
 QCoro::Task<> AISettings::setApiKey(QString key)
 {
     const AIProviderType provider = m_provider;
     m_keys.insert(provider, key);
+    ++m_keysSet[provider];
     Q_EMIT apiKeyChanged();
     const QString service = keychainService(provider);
     co_await m_keychain.save(key, service, Account);
@@ -122,5 +171,7 @@ QCoro::Task<bool> AISettings::isConfigured()
 {
     if (!needsAPIKey(m_provider))
         co_return true;
-    co_return !(co_await apiKey()).isEmpty();
+    QCoro::Task<QString> lookup = apiKey();
+    const QString key = co_await std::move(lookup);
+    co_return !key.isEmpty();
 }

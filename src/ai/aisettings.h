@@ -10,13 +10,20 @@ class DefaultsStore;
 class KeychainStore;
 
 /**
- * Which provider is asked, with which model, at which address ("ai.provider", "ai.model",
- * "ai.endpoint"); the API key of each provider lives in the credential store. Empty model or
- * endpoint means the provider's default. Writes go through to the store at once; the change
- * signals fire only on a real change. Lives on the GUI thread.
+ * Which provider is asked ("ai.provider"), with which model and at which address. Each provider
+ * keeps its own model and endpoint ("ai.model.<provider>", "ai.endpoint.<provider>", e.g.
+ * "ai.endpoint.openai"), so a key never goes to the address typed for another provider; model(),
+ * endpoint() and their setters act on the selected provider. The flat "ai.model" and
+ * "ai.endpoint" of earlier versions are moved once to the provider selected at that time. The
+ * API key of each provider lives in the credential store. Empty model or endpoint means the
+ * provider's default. Writes go through to the store at once; the change signals fire only on
+ * a real change (switching the provider also signals a model or endpoint that changes with it).
+ * Lives on the GUI thread.
  *
- * Keys are looked up asynchronously (a keyring may have to ask the user to unlock it) and kept
- * in memory after the first lookup, so no read or write ever blocks the GUI thread.
+ * Keys are looked up asynchronously (a keyring may have to ask the user to unlock it), so no
+ * read or write ever blocks the GUI thread. A key found or set is kept in memory; a lookup that
+ * found nothing (no key, a locked keyring, a dismissed unlock) is not, so the next one asks
+ * again. A key set while a lookup is pending wins over that lookup's older answer.
  */
 class AISettings final : public QObject
 {
@@ -39,8 +46,8 @@ public:
     [[nodiscard]] static QString keychainService(AIProviderType type);
 
     AIProviderType provider() const { return m_provider; }
-    QString model() const { return m_model; }
-    QString endpoint() const { return m_endpoint; }
+    QString model() const;
+    QString endpoint() const;
     void setProvider(AIProviderType value);
     void setModel(const QString &value);
     void setEndpoint(const QString &value);
@@ -65,7 +72,6 @@ private:
     DefaultsStore &m_store;
     KeychainStore &m_keychain;
     AIProviderType m_provider = AIProviderType::claude;
-    QString m_model;
-    QString m_endpoint;
-    QHash<AIProviderType, QString> m_keys; ///< keys looked up so far
+    QHash<AIProviderType, QString> m_keys;    ///< keys found or set so far
+    QHash<AIProviderType, quint64> m_keysSet; ///< how often each key was set: a newer set wins
 };

@@ -2,6 +2,7 @@
 
 #include "ai/aisettings.h"
 #include "ai/promptcontract.h"
+#include "common/networkerrors.h"
 #include "common/processwide.h"
 #include "common/unicodetext.h"
 #include "extraction/filecontext.h"
@@ -10,6 +11,7 @@
 #include <QCoroNetworkReply>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QStringDecoder>
@@ -28,11 +30,13 @@ QString decodedOrEmpty(const QByteArray &bytes)
     return decoder.hasError() ? QString() : text;
 }
 
-QString transportMessage(const QNetworkReply &reply, int timeoutMs)
+QString transportMessage(QNetworkReply::NetworkError error, int timeoutMs)
 {
-    if (reply.error() == QNetworkReply::OperationCanceledError)
-        return QStringLiteral("Zeitüberschreitung: keine Antwort nach %1 s").arg(timeoutMs / 1000.0);
-    return QStringLiteral("Netzwerkfehler: ") + reply.errorString();
+    // The transfer time-out aborts the reply, which Qt reports as cancelled.
+    if (error == QNetworkReply::OperationCanceledError)
+        return QStringLiteral("Zeitüberschreitung: keine Antwort nach %1 s")
+            .arg(QLocale(QLocale::German).toString(timeoutMs / 1000.0));
+    return QStringLiteral("Netzwerkfehler: ") + NetworkErrors::describe(error);
 }
 
 } // namespace
@@ -137,9 +141,7 @@ QCoro::Task<SuggestionResult> HttpProvider::suggest(FileContext context, std::op
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() && reply->error() != QNetworkReply::NoError) {
-        QString message = transportMessage(*reply, timeout);
-        if (!prompt.apiKey.isEmpty()) // Qt may quote the URL, which carries Gemini's key
-            message.replace(prompt.apiKey, QStringLiteral("…"));
+        const QString message = transportMessage(reply->error(), timeout);
         co_return std::unexpected(ProviderError{QStringLiteral("Netzwerk"), int(reply->error()), message});
     }
     const QByteArray replyBody = reply->readAll();
@@ -152,8 +154,9 @@ QCoro::Task<SuggestionResult> HttpProvider::suggest(FileContext context, std::op
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(replyBody, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        co_return std::unexpected(ProviderError{QStringLiteral("JSON"), int(parseError.error),
-                                                QStringLiteral("Antwort ist kein JSON: ") + parseError.errorString()});
+        co_return std::unexpected(
+            ProviderError{QStringLiteral("JSON"), int(parseError.error),
+                          QStringLiteral("Antwort ist kein JSON (Fehler bei Byte %1)").arg(parseError.offset)});
     }
     const std::optional<QString> text = document.isObject() ? replyText(document.object()) : std::nullopt;
     if (!text)

@@ -1,5 +1,6 @@
 #include "kvxclient.h"
 
+#include "common/networkerrors.h"
 #include "common/processwide.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
@@ -63,7 +64,7 @@ KVXResult<int> statusOf(const QNetworkReply &reply)
 {
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
-        return std::unexpected(KVXError(KVXError::Code::transport, reply.errorString()));
+        return std::unexpected(KVXError(KVXError::Code::transport, NetworkErrors::describe(reply.error())));
     return status.toInt();
 }
 
@@ -100,7 +101,7 @@ QString KVXError::message() const
     case Code::decoding:
         return QStringLiteral("Ungültige KVX-Antwort: ") + m_detail;
     case Code::transport:
-        break;
+        return QStringLiteral("KVX nicht erreichbar: ") + m_detail;
     }
     return m_detail;
 }
@@ -145,7 +146,9 @@ QCoro::Task<bool> KVXClient::isAvailable()
     if (url.isValid() && url.port() > 0) {
         QNetworkRequest request(url);
         request.setTransferTimeout(HealthTimeoutMs);
-        std::unique_ptr<QNetworkReply> reply(co_await m_network.get(request));
+        QNetworkReply *sent = m_network.get(request);
+        co_await sent;
+        const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);
         const KVXResult<int> status = statusOf(*reply);
         available = status && *status == 200;
     }
@@ -165,7 +168,9 @@ QCoro::Task<KVXResult<QString>> KVXClient::findDocumentID(QString path)
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     const QByteArray body =
         QJsonDocument(QJsonObject{{QStringLiteral("query"), name}, {QStringLiteral("limit"), 5}}).toJson(QJsonDocument::Compact);
-    std::unique_ptr<QNetworkReply> reply(co_await m_network.post(request, body));
+    QNetworkReply *sent = m_network.post(request, body);
+    co_await sent;
+    const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);
 
     const KVXResult<QJsonArray> results = arrayOfOkReply(*reply, QStringLiteral("results"));
     if (!results)
@@ -198,7 +203,9 @@ QCoro::Task<KVXResult<QString>> KVXClient::fetchDocumentText(QString id)
         co_return std::unexpected(KVXError(KVXError::Code::invalidURL));
 
     const QNetworkRequest request = authorizedRequest(url);
-    std::unique_ptr<QNetworkReply> reply(co_await m_network.get(request));
+    QNetworkReply *sent = m_network.get(request);
+    co_await sent;
+    const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);
     const KVXResult<QJsonArray> pageValues = arrayOfOkReply(*reply, QStringLiteral("pages"));
     if (!pageValues)
         co_return std::unexpected(pageValues.error());

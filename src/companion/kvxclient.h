@@ -20,7 +20,7 @@ public:
     explicit KVXError(Code code, QString detail = {});
 
     [[nodiscard]] Code code() const { return m_code; }
-    /** German text for the client's own cases; the underlying error's text for the others. */
+    /** German text; a transport or decoding failure adds what went wrong. */
     [[nodiscard]] QString message() const;
 
 private:

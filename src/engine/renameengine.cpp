@@ -10,6 +10,7 @@
 #include "naming/namebuilder.h"
 #include "naming/renamerules.h"
 #include "common/filenames.h"
+#include "common/networkerrors.h"
 #include "store/objectstore.h"
 
 #include <QCoroFuture>
@@ -289,7 +290,7 @@ QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider(std::sha
     if (!status.isValid() && reply->error() != QNetworkReply::NoError) {
         const QString detail = reply->error() == QNetworkReply::OperationCanceledError
                                    ? QStringLiteral("Zeitüberschreitung nach 5 s")
-                                   : reply->errorString();
+                                   : NetworkErrors::describe(reply->error());
         co_return NamorixError::providerUnreachable(name, detail);
     }
     if (status.isValid() && status.toInt() != 200)

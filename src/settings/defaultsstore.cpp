@@ -10,7 +10,12 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+
 namespace {
+
+// The file holds the REST API and Korvex tokens: only its owner may read it.
+constexpr mode_t PrivateMode = 0600;
 
 // Bytes and dates have no JSON type of their own; they are tagged objects in the file.
 const QString BytesTag = QStringLiteral("$bytes");
@@ -113,6 +118,12 @@ void DefaultsStore::load()
         m_persistent = true;
         return;
     }
+    // A copy someone made readable to others is narrowed before anything else happens to it.
+    struct stat info {
+    };
+    const QByteArray nativePath = QFile::encodeName(m_filePath);
+    if (::stat(nativePath.constData(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 07777) != PrivateMode)
+        ::chmod(nativePath.constData(), PrivateMode);
     if (!file.open(QIODevice::ReadOnly)) {
         m_loadProblem = QStringLiteral("Die Einstellungsdatei %1 kann nicht gelesen werden (%2). "
                                        "Es gelten die Standardwerte, Änderungen werden nicht gespeichert.")
@@ -257,7 +268,9 @@ void DefaultsStore::writeSnapshot()
 
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     QSaveFile file(m_filePath);
-    const bool written = file.open(QIODevice::WriteOnly)
+    // QSaveFile gives a new file the umask's mode and keeps an existing file's mode; neither is
+    // private enough.
+    const bool written = file.open(QIODevice::WriteOnly) && ::fchmod(file.handle(), PrivateMode) == 0
                          && file.write(QJsonDocument(object).toJson(QJsonDocument::Indented)) >= 0
                          && file.commit();
     if (!written)

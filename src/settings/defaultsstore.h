@@ -13,7 +13,9 @@
 
 /**
  * The user-defaults store: typed values (bool, integer, string, array, bytes, date) under
- * dotted keys, kept in one JSON file under the XDG config location.
+ * dotted keys, kept in one JSON file under the XDG config location. The file holds tokens, so it
+ * is readable only by its owner (mode 0600): every write sets that mode, and loading narrows a
+ * file found wider.
  *
  * Every set updates memory at once and schedules an atomic rewrite of the whole file
  * (QSaveFile) on a private writer thread, so the GUI thread never waits for the disk; writes

@@ -3,7 +3,9 @@
 #include "settings/defaultsstore.h"
 
 #include "awaittask.h"
+#include "memorykeychain.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,6 +50,36 @@ private Q_SLOTS:
         awaitTask(settings.setApiKey("")); // stored, yet counts as no key
         QCOMPARE(awaitTask(keychain.read(AISettings::keychainService(provider), "default")), QString(""));
         QCOMPARE(awaitTask(settings.isConfigured()), configured);
+    }
+
+    void flatKeysMoveOnceToTheSelectedProvider()
+    {
+        DefaultsStore store;
+        store.setString("ai.provider", "OpenAI");
+        store.setString("ai.model", "gpt-local");
+        store.setString("ai.endpoint", "http://127.0.0.1:9");
+        MemoryKeychain keychain;
+        {
+            AISettings settings(store, keychain);
+            QCOMPARE(settings.model(), "gpt-local");
+            QCOMPARE(settings.endpoint(), "http://127.0.0.1:9");
+            QVERIFY(!store.contains("ai.model") && !store.contains("ai.endpoint"));
+            QCOMPARE(store.stringValue("ai.endpoint.openai"), "http://127.0.0.1:9");
+
+            // Switching shows the other provider's own values and says so.
+            QSignalSpy models(&settings, &AISettings::modelChanged);
+            QSignalSpy endpoints(&settings, &AISettings::endpointChanged);
+            settings.setProvider(AIProviderType::claude);
+            QCOMPARE(settings.effectiveModel(), "claude-sonnet-4-20250514");
+            QCOMPARE(settings.effectiveEndpoint(), "https://api.anthropic.com");
+            QCOMPARE(models.size(), 1);
+            QCOMPARE(endpoints.size(), 1);
+        }
+        // Nothing left to move: Claude, now selected, does not inherit OpenAI's values.
+        AISettings settings(store, keychain);
+        QCOMPARE(settings.endpoint(), QString());
+        settings.setProvider(AIProviderType::openai);
+        QCOMPARE(settings.effectiveEndpoint(), "http://127.0.0.1:9");
     }
 
 private:

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#define SECRET_API_SUBJECT_TO_CHANGE
+#include <libsecret/secret.h>
+
 class TestKeychainSecretService final : public QObject
 {
     Q_OBJECT
@@ -75,11 +78,66 @@ private Q_SLOTS:
         QCOMPARE(settings.provider(), AIProviderType::openai);
         QCOMPARE(awaitTask(settings.apiKey()), QString("sk-openai-1234"));
         QCOMPARE(awaitTask(settings.isConfigured()), true);
+
+        // Locked, and nobody can answer the unlock prompt on this bus (as if the user dismissed
+        // it): no key now, but the next lookup asks again.
+        setKeyringLocked(true);
+        AISettings afterLock(store, keychain);
+        QCOMPARE(awaitTask(afterLock.isConfigured(), 10000), false);
+        setKeyringLocked(false);
+        QCOMPARE(awaitTask(afterLock.apiKey()), QString("sk-openai-1234"));
+    }
+
+    void keySetDuringLookupIsNotOverwritten()
+    {
+        DefaultsStore store;
+        SecretServiceKeychain keychain(m_fallback);
+        awaitTask(keychain.save("sk-old", AISettings::keychainService(AIProviderType::claude), "default"));
+        AISettings settings(store, keychain);
+        auto lookup = settings.apiKey(); // pending: the keyring answers "sk-old" later
+        auto set = settings.setApiKey("sk-new");
+        QCOMPARE(awaitTask(std::move(lookup)), QString("sk-new"));
+        awaitTask(std::move(set));
+        QCOMPARE(awaitTask(settings.apiKey()), QString("sk-new"));
+        QCOMPARE(awaitTask(keychain.read(AISettings::keychainService(AIProviderType::claude), "default")),
+                 QString("sk-new"));
     }
 
     void cleanupTestCase() { QVERIFY2(!QFile::exists(m_fallback), "a reachable keyring must never use the file"); }
 
 private:
+    // Locks the default collection (gnome-keyring needs no prompt for that), or unlocks it with
+    // its password through gnome-keyring's own interface, as no prompt can be shown here.
+    static void setKeyringLocked(bool locked)
+    {
+        GError *error = nullptr;
+        SecretService *service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, &error);
+        QVERIFY2(service, error ? error->message : "");
+        SecretCollection *collection = secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT,
+                                                                        SECRET_COLLECTION_NONE, nullptr, &error);
+        QVERIFY2(collection, error ? error->message : "");
+        if (locked) {
+            GList *objects = g_list_append(nullptr, collection);
+            QVERIFY(secret_service_lock_sync(service, objects, nullptr, nullptr, &error) == 1);
+            g_list_free(objects);
+            QVERIFY(secret_collection_get_locked(collection));
+        } else {
+            SecretValue *password = secret_value_new("throwaway", -1, "text/plain");
+            GVariant *secret = secret_service_encode_dbus_secret(service, password);
+            secret_value_unref(password);
+            GVariant *reply = g_dbus_connection_call_sync(
+                g_dbus_proxy_get_connection(G_DBUS_PROXY(service)), "org.freedesktop.secrets",
+                "/org/freedesktop/secrets", "org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface",
+                "UnlockWithMasterPassword",
+                g_variant_new("(o@(oayays))", g_dbus_proxy_get_object_path(G_DBUS_PROXY(collection)), secret), nullptr,
+                G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
+            QVERIFY2(reply, error ? error->message : "");
+            g_variant_unref(reply);
+        }
+        g_object_unref(collection);
+        g_object_unref(service);
+    }
+
     QTemporaryDir m_dir;
     const QString m_fallback = m_dir.filePath("credentials.json");
 };

@@ -1,4 +1,5 @@
 #include "ai/promptcontract.h"
+#include "common/networkerrors.h"
 #include "enginefixture.h"
 #include "extraction/filecontext.h"
 
@@ -166,32 +167,69 @@ private Q_SLOTS:
         QCOMPARE(html.error().domain, "JSON");
     }
 
+    // Transport failures speak German, never Qt's English errorString(), and never show the key.
+    void transportFailures_data()
+    {
+        QTest::addColumn<QString>("server"); // what answers at the endpoint
+        QTest::addColumn<QString>("message");
+        QTest::newRow("refused") << "closed port"
+                                 << "Netzwerkfehler: Verbindung abgelehnt";
+        QTest::newRow("dropped") << "drops the connection"
+                                 << "Netzwerkfehler: Verbindung vom Server getrennt";
+        QTest::newRow("time-out") << "never answers"
+                                  << "Zeitüberschreitung: keine Antwort nach 0,2 s";
+    }
+
     void transportFailures()
     {
-        // Time-out, shortened for the test.
-        configure(AIProviderType::gemini, m_fx->llm.baseUrl(), "SECRET-KEY");
-        m_fx->llm.setDelay(3000);
-        const SuggestionResult slow = run(std::nullopt, 200);
-        QVERIFY(!slow);
-        QCOMPARE(slow.error().domain, "Netzwerk");
-        QVERIFY2(slow.error().message.startsWith("Zeitüberschreitung"), qPrintable(slow.error().message));
+        QFETCH(QString, server);
+        QTcpServer raw;
+        QVERIFY(raw.listen(QHostAddress::LocalHost));
+        QString endpoint = QString("http://127.0.0.1:%1").arg(raw.serverPort());
+        if (server == "closed port")
+            raw.close();
+        if (server == "drops the connection") {
+            m_fx->llm.setRawResponse(StubResponse{200, {}, {}, 0, true});
+            endpoint = m_fx->llm.baseUrl();
+        }
+        configure(AIProviderType::gemini, endpoint, "SECRET-KEY");
+        const SuggestionResult result = run(std::nullopt, 200);
+        QVERIFY(!result);
+        QCOMPARE(result.error().domain, "Netzwerk");
+        QTEST(result.error().message, "message");
+    }
 
-        // Nothing listens: refused, and the key in Gemini's URL never shows in the message.
-        QTcpServer unused;
-        QVERIFY(unused.listen(QHostAddress::LocalHost));
-        const quint16 closedPort = unused.serverPort();
-        unused.close();
-        configure(AIProviderType::gemini, QString("http://127.0.0.1:%1").arg(closedPort), "SECRET-KEY");
-        const SuggestionResult refused = run(std::nullopt);
-        QVERIFY(!refused);
-        QCOMPARE(refused.error().domain, "Netzwerk");
-        QVERIFY(!refused.error().message.contains("SECRET-KEY"));
+    void unknownTransportErrorNamesItsCode()
+    {
+        QCOMPARE(NetworkErrors::describe(QNetworkReply::NetworkError(999)), "Netzwerkfehler (Code 999)");
+    }
 
-        // An endpoint no URL can be made of fails in the provider's domain.
+    // An endpoint no URL can be made of fails in the provider's domain.
+    void endpointThatIsNoUrl()
+    {
         configure(AIProviderType::ollama, "text with spaces");
         const SuggestionResult invalid = run(std::nullopt);
         QCOMPARE(invalid.error().domain, "Ollama");
         QCOMPARE(invalid.error().message, "Ungültiger Endpoint: text with spaces");
+    }
+
+    // Each provider keeps its own endpoint: a Claude key never goes to the server typed for OpenAI.
+    void keyGoesOnlyToItsProvidersEndpoint()
+    {
+        LlmStub claudeServer;
+        QVERIFY(claudeServer.listen());
+        m_fx->settings.setProvider(AIProviderType::claude);
+        m_fx->settings.setEndpoint(claudeServer.baseUrl());
+        configure(AIProviderType::openai, m_fx->llm.baseUrl(), "sk-openai");
+        m_fx->settings.setProvider(AIProviderType::claude);
+        awaitTask(m_fx->settings.setApiKey("sk-ant-real"));
+
+        QVERIFY(run(std::nullopt));
+        QCOMPARE(m_fx->llm.server().requests().size(), 0);
+        QCOMPARE(claudeServer.server().requests().size(), 1);
+        QCOMPARE(claudeServer.server().requests().first().headers.value("x-api-key"), "sk-ant-real");
+        m_fx->settings.setProvider(AIProviderType::openai);
+        QCOMPARE(m_fx->settings.endpoint(), m_fx->llm.baseUrl());
     }
 
     void concurrentCallsAreIndependent()

@@ -145,6 +145,14 @@ private Q_SLOTS:
         QTEST(text.error().code(), "expected");
     }
 
+    void unreachableKorvexSaysSoInGerman()
+    {
+        m_korvex->close();
+        const KVXResult<QString> id = awaitTask(m_client->findDocumentID("/x/y.pdf"));
+        QCOMPARE(id.error().code(), KVXError::Code::transport);
+        QCOMPARE(id.error().message(), "KVX nicht erreichbar: Verbindung abgelehnt");
+    }
+
     void portZeroMeansDefaultPort()
     {
         KorvexStub onDefault;

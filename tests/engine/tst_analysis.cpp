@@ -105,7 +105,7 @@ private Q_SLOTS:
         QTest::newRow("reachable, trailing slash") << "/" << 200 << "";
         QTest::newRow("404 names the endpoint as configured")
             << "/" << 404 << "Ollama nicht erreichbar: Nicht erreichbar unter %1/";
-        QTest::newRow("refused") << "refused" << 200 << "Ollama nicht erreichbar: Connection refused";
+        QTest::newRow("refused") << "refused" << 200 << "Ollama nicht erreichbar: Verbindung abgelehnt";
         QTest::newRow("no URL") << "invalid" << 200 << "Ollama nicht erreichbar: Ungültiger Endpoint";
     }
 

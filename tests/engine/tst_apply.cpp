@@ -30,7 +30,7 @@ QByteArray contentOf(const QString &path)
 
 RenameJob job(const QString &path, const QString &name, bool approved = true)
 {
-    return {QUuid::createUuid(), QUrl::fromLocalFile(path), name, 0.8, approved};
+    return {QUuid::createUuid(), QUrl::fromLocalFile(path), name, 0.8, approved, std::nullopt};
 }
 
 RenameRecord record(const QString &original, const QString &renamed, bool reverted = false,

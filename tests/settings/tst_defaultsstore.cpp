@@ -6,6 +6,8 @@
 
 #include <thread>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray readAll(const QString &path)
@@ -130,6 +132,42 @@ private Q_SLOTS:
             QCOMPARE(reloaded.integerValue("b." + QString::number(i)), i);
         }
         QCOMPARE(reloaded.stringValue("last"), "written");
+    }
+
+    // The file holds the API and Korvex tokens.
+    void fileIsPrivate_data()
+    {
+        QTest::addColumn<int>("modeBefore"); // 0: no file yet
+        QTest::newRow("new file") << 0;
+        QTest::newRow("world-readable") << 0644;
+        QTest::newRow("world-writable") << 0666;
+    }
+
+    void fileIsPrivate()
+    {
+        QFETCH(int, modeBefore);
+        const auto mode = [](const QString &path) {
+            struct stat info {
+            };
+            return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+        };
+        QTemporaryDir dir;
+        const QString path = dir.filePath("settings.json");
+        if (modeBefore) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(R"({"api.token": "t0ken"})") > 0);
+            file.close();
+            QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(modeBefore)) == 0);
+        }
+        DefaultsStore store(path);
+        if (modeBefore) {
+            QCOMPARE(mode(path), 0600); // narrowed on load, before any write
+            QCOMPARE(store.stringValue("api.token"), "t0ken");
+        }
+        store.setString("kvx.token", "s3cret");
+        store.flush();
+        QCOMPARE(mode(path), 0600);
+        QCOMPARE(DefaultsStore(path).stringValue("kvx.token"), "s3cret");
     }
 
     void memoryStoreWritesNothing()

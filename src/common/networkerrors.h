@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QNetworkReply>
+#include <QString>
+
+/** German texts for transport failures: Qt's errorString() is English and never reaches a user. */
+namespace NetworkErrors {
+
+/** A short German text ("Verbindung abgelehnt", "Zeitüberschreitung", …); unknown codes name their number. */
+[[nodiscard]] QString describe(QNetworkReply::NetworkError error);
+
+} // namespace NetworkErrors
