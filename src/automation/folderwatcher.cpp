@@ -98,7 +98,7 @@ QList<QUrl> FolderWatcher::freshEntries(const QString &folder)
     while (entries.hasNext()) {
         entries.next();
         const std::optional<FileStamp> stamp = regularFileStamp(entries.filePath());
-        if (stamp && nowMs - stamp->modifiedNs / 1'000'000 < FreshnessWindowMs)
+        if (stamp && stamp->size > 0 && nowMs - stamp->modifiedNs / 1'000'000 < FreshnessWindowMs)
             fresh.append(QUrl::fromLocalFile(entries.filePath()));
     }
     return fresh;

@@ -50,7 +50,7 @@ public:
     void setSettleInterval(std::chrono::milliseconds interval) { m_tracker.setInterval(interval); }
     [[nodiscard]] std::chrono::milliseconds settleInterval() const { return m_tracker.interval(); }
 
-    /** The fresh regular files of `folder`'s top level, hidden ones skipped; runs on any thread. */
+    /** The fresh non-empty regular files of `folder`'s top level, hidden ones skipped; any thread. */
     [[nodiscard]] static QList<QUrl> freshEntries(const QString &folder);
 
 Q_SIGNALS:

@@ -11,7 +11,7 @@
 
 std::optional<FileStamp> regularFileStamp(const QString &path)
 {
-    struct stat info {};
+    struct stat info = {};
     const QByteArray native = QFile::encodeName(path);
     if (::lstat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
@@ -131,9 +131,10 @@ void SettleTracker::takeResults(const QList<Probe> &probes)
         if (file == folder->end() || file->generation != probe.generation || !file->candidate)
             continue;
         Entry &entry = file.value();
-        // Not a regular file, gone, or (on the first check) modified too long before it was noticed.
-        const bool fresh = probe.stamp && (entry.stamp || entry.noticedAtMs - probe.stamp->modifiedNs / 1'000'000
-                                                              < FreshnessWindowMs);
+        // Dropped: gone, not a regular file, empty (a placeholder a download will replace), or (on
+        // the first check) modified too long before it was noticed.
+        const bool fresh = probe.stamp && probe.stamp->size > 0
+                           && (entry.stamp || entry.noticedAtMs - probe.stamp->modifiedNs / 1'000'000 < FreshnessWindowMs);
         if (!fresh) {
             folder->erase(file);
             continue;

@@ -24,10 +24,11 @@ struct FileStamp {
 /**
  * Decides when a new file in a watched folder is finished. A file becomes a candidate when it
  * is closed after writing or appears (moved in, or found by a rescan) and its modification time
- * is within the freshness window of that moment. It settles when no process holds it open (the
- * open and close events balance), it was not written since, and its size and modification time
- * stayed the same for the settle interval; any event for it starts that interval again.
- * Settled files are reported per folder, in the order they became candidates.
+ * is within the freshness window of that moment; an empty file never is. It settles when no
+ * process holds it open (the open and close events balance), it was not written since, and its
+ * size and modification time stayed the same for the settle interval; any event for it starts
+ * that interval again. Settled files are reported per folder, in the order they became
+ * candidates.
  *
  * File checks run on a worker, one batch at a time; the state lives on the owner's thread.
  */

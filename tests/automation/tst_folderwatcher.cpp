@@ -120,7 +120,8 @@ private Q_SLOTS:
         // Moved in: one with its old dates kept, a symbolic link, a folder.
         for (const char *name : {"/old.pdf", "/link.pdf", "/folder.pdf"})
             QCOMPARE(rename(QFile::encodeName(outside + name), QFile::encodeName(path + name)), 0);
-        // Made in place: a link, a FIFO written through and closed, a subfolder with a file, a hidden file.
+        // Made in place: a link, a FIFO written through and closed, a subfolder with a file, a hidden
+        // file, an empty placeholder.
         QCOMPARE(symlink("new.pdf", QFile::encodeName(path + "/here-link.pdf")), 0);
         QCOMPARE(mkfifo(QFile::encodeName(path + "/pipe.pdf"), 0600), 0);
         const int fifo = open(QFile::encodeName(path + "/pipe.pdf"), O_RDWR | O_NONBLOCK);
@@ -130,6 +131,7 @@ private Q_SLOTS:
         QDir().mkpath(path + "/sub");
         write(path + "/sub/deep.pdf");
         write(path + "/.hidden.pdf");
+        write(path + "/placeholder.pdf", "");
         write(path + "/new.pdf");
         QCOMPARE(FolderWatcher::freshEntries(path), QList<QUrl>{QUrl::fromLocalFile(path + "/new.pdf")});
 
