@@ -23,9 +23,9 @@ class RenameEngine;
  * When the matching folder names a naming template that exists, its pattern is the analysis'
  * template text, for the queue and for the review alike.
  *
- * Every change event reports all fresh entries again, so a burst of new files would queue each
- * file once per event. A file is queued only while it is neither waiting nor being processed
- * in the queue nor already renamed (in the history): each file costs one analysis.
+ * The watcher reports a file again when it is written again, and a file the queue renamed
+ * comes back under its new name. A file is queued only while it is neither waiting nor being
+ * processed in the queue nor already renamed (in the history): each file costs one analysis.
  */
 class WatchRouter final : public QObject
 {
