@@ -1,9 +1,12 @@
 #include "api/apiserver.h"
+#include "app/commandline.h"
 #include "app/contentcontroller.h"
 #include "app/signalwatcher.h"
+#include "app/singleinstance.h"
 #include "common/processenvironment.h"
 #include "engine/renameengine.h"
 #include "settings/defaultsstore.h"
+#include "settings/navigationstate.h"
 #include "store/objectstore.h"
 #include "ui/mainwindow.h"
 
@@ -45,6 +48,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(NAMORIX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("namorix"));
     QApplication app(argc, argv);
+    const LaunchArguments arguments = CommandLine::parse(app);
+    SingleInstance instance;
+    if (instance.handOver(arguments))
+        return 0;
 
     SignalWatcher signalWatcher({SIGINT, SIGTERM});
     QObject::connect(&signalWatcher, &SignalWatcher::received, &app, [] { QCoreApplication::quit(); });
@@ -54,6 +61,19 @@ int main(int argc, char *argv[])
     const std::unique_ptr<ObjectStore> store = openStore(&window);
     ContentController content(store.get(), APIServer::shared());
     content.start(&window);
+
+    instance.listen();
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
+    QObject::connect(&instance, &SingleInstance::analysisRequested, &content, [&content](const QList<QUrl> &inputs) {
+        NavigationState::shared().showFiles();
+        content.engine().analyze(inputs, std::nullopt);
+    });
+    instance.deliver(arguments);
 
     const int exitCode = app.exec();
     DefaultsStore::standard().flush();
