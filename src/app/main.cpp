@@ -5,6 +5,7 @@
 #include "engine/renameengine.h"
 #include "settings/defaultsstore.h"
 #include "store/objectstore.h"
+#include "ui/common/translations.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
@@ -45,6 +46,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(NAMORIX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("namorix"));
     QApplication app(argc, argv);
+    installTranslations(app);
 
     SignalWatcher signalWatcher({SIGINT, SIGTERM});
     QObject::connect(&signalWatcher, &SignalWatcher::received, &app, [] { QCoreApplication::quit(); });
