@@ -23,7 +23,7 @@ LaunchArguments CommandLine::parse(const QCoreApplication &app)
     parser.setApplicationDescription(qtTrId("cli.description"));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("inputs"), qtTrId("cli.inputs"),
+    parser.addPositionalArgument(QStringLiteral("eingaben"), qtTrId("cli.inputs"),
                                  QStringLiteral("[DATEI|ORDNER|namorix://rename?paths=…]"));
     parser.process(app);
     return LaunchArguments{parser.positionalArguments(), QDir::currentPath()};

@@ -8,6 +8,7 @@
 #include "settings/defaultsstore.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
+#include "ui/common/translations.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
@@ -48,6 +49,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(NAMORIX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("namorix"));
     QApplication app(argc, argv);
+    installTranslations(app);
     const LaunchArguments arguments = CommandLine::parse(app);
     SingleInstance instance;
     if (instance.handOver(arguments))
