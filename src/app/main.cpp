@@ -1,10 +1,13 @@
+#include "ai/aisettings.h"
 #include "api/apiserver.h"
 #include "app/commandline.h"
 #include "app/contentcontroller.h"
 #include "app/signalwatcher.h"
 #include "app/singleinstance.h"
 #include "common/processenvironment.h"
+#include "companion/kvxclient.h"
 #include "engine/renameengine.h"
+#include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
@@ -58,10 +61,11 @@ int main(int argc, char *argv[])
     SignalWatcher signalWatcher({SIGINT, SIGTERM});
     QObject::connect(&signalWatcher, &SignalWatcher::received, &app, [] { QCoreApplication::quit(); });
 
-    MainWindow window;
-    window.show();
-    const std::unique_ptr<ObjectStore> store = openStore(&window);
+    const std::unique_ptr<ObjectStore> store = openStore(nullptr);
     ContentController content(store.get(), APIServer::shared());
+    MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(), AISettings::shared(),
+                       AppSettings::shared(), KVXClient::shared()});
+    window.show();
     content.start(&window);
 
     instance.listen();
