@@ -12,6 +12,7 @@
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 #include "ui/common/translations.h"
+#include "ui/history/historyview.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
@@ -65,6 +66,7 @@ int main(int argc, char *argv[])
     ContentController content(store.get(), APIServer::shared());
     MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(), AISettings::shared(),
                        AppSettings::shared(), KVXClient::shared()});
+    window.setHistoryPage(new HistoryView(store.get()));
     window.show();
     content.start(&window);
 
@@ -75,10 +77,7 @@ int main(int argc, char *argv[])
         window.raise();
         window.activateWindow();
     });
-    QObject::connect(&instance, &SingleInstance::analysisRequested, &content, [&content](const QList<QUrl> &inputs) {
-        NavigationState::shared().showFiles();
-        content.engine().analyze(inputs, std::nullopt);
-    });
+    QObject::connect(&instance, &SingleInstance::analysisRequested, &window, &MainWindow::analyze);
     instance.deliver(arguments);
 
     const int exitCode = app.exec();

@@ -79,7 +79,8 @@ QWidget *HistoryView::makeHeader()
     search->setPlaceholderText(qtTrId("history.search"));
     search->setAccessibleName(search->placeholderText());
     search->setClearButtonEnabled(true);
-    search->setMaximumWidth(260);
+    search->setMinimumWidth(200);
+    search->setMaximumWidth(280);
     connect(search, &QLineEdit::textChanged, m_filter, &HistoryFilter::setSearchText);
 
     auto *exportButton = new QToolButton(header);
