@@ -44,8 +44,8 @@ void TestCommandLine::renameUrl_data()
     QTest::newRow("query decoding, '+' stays") << "namorix://rename?x=1&paths=/tmp/a%20b+c.pdf%2C/tmp/%C3%A4.txt"
                                                << std::optional(files({"/tmp/a b+c.pdf", "/tmp/ä.txt"}));
     QTest::newRow("first paths item wins") << "namorix://rename?paths=/a&paths=/b" << std::optional(files({"/a"}));
-    QTest::newRow("empty pieces and relative ones dropped") << "namorix://rename/?paths=,/a,,b.txt,#frag"
-                                                            << std::optional(files({"/a"}));
+    QTest::newRow("empty pieces and relative ones dropped")
+        << "namorix://rename/?paths=,/a,,b.txt,#frag" << std::optional(files({"/a"}));
     QTest::newRow("only commas: empty list") << "namorix://rename?paths=,,," << std::optional(Urls{});
     QTest::newRow("empty value: empty list") << "namorix://rename?paths=" << std::optional(Urls{});
     QTest::newRow("paths without value") << "namorix://rename?paths" << ignored;
@@ -73,13 +73,12 @@ void TestCommandLine::analysisInputs_data()
     QTest::newRow("relative and absolute paths, in order")
         << QStringList{"b.pdf", "/x/../y/ordner", "./c d.txt"}
         << std::optional(files({"/home/me/b.pdf", "/y/ordner", "/home/me/c d.txt"}));
-    QTest::newRow("file URL and rename URL")
-        << QStringList{"file:///tmp/a%20b.pdf", "namorix://rename?paths=/c,/d"}
-        << std::optional(files({"/tmp/a b.pdf", "/c", "/d"}));
+    QTest::newRow("file URL and rename URL") << QStringList{"file:///tmp/a%20b.pdf", "namorix://rename?paths=/c,/d"}
+                                             << std::optional(files({"/tmp/a b.pdf", "/c", "/d"}));
     QTest::newRow("ignored URLs only") << QStringList{"namorix://other?paths=/a", "https://example.org"}
                                        << std::optional<Urls>();
-    QTest::newRow("rename URL of commas: an empty run") << QStringList{"namorix://rename?paths=,"}
-                                                        << std::optional(Urls{});
+    QTest::newRow("rename URL of commas: an empty run")
+        << QStringList{"namorix://rename?paths=,"} << std::optional(Urls{});
 }
 
 void TestCommandLine::analysisInputs()

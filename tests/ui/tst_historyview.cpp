@@ -112,8 +112,8 @@ void TestHistoryView::filter_data()
     QTest::addColumn<QString>("search");
     QTest::addColumn<bool>("revertedOnly");
     QTest::addColumn<QStringList>("listed");
-    QTest::newRow("everything, newest first") << "" << false
-                                              << QStringList{"Scan_01.pdf", "rechnung.pdf", "foto.jpg", "brief.txt"};
+    QTest::newRow("everything, newest first")
+        << "" << false << QStringList{"Scan_01.pdf", "rechnung.pdf", "foto.jpg", "brief.txt"};
     QTest::newRow("reverted only") << "" << true << QStringList{"Scan_01.pdf", "foto.jpg"};
     QTest::newRow("four letters, any case, reverted only") << "RECH" << true << QStringList{"Scan_01.pdf"};
     QTest::newRow("four letters in old or new name") << "Rech" << false << QStringList{"Scan_01.pdf", "rechnung.pdf"};
@@ -127,10 +127,10 @@ void TestHistoryView::filter()
     QFETCH(QString, search);
     QFETCH(bool, revertedOnly);
     QFETCH(QStringList, listed);
-    for (const RenameRecord &r : {record("brief.txt", "2024_mahnung.txt", false, 40),
-                                  record("foto.jpg", "urlaub.jpg", true, 30),
-                                  record("rechnung.pdf", "2024_strom.pdf", false, 20),
-                                  record("Scan_01.pdf", "2024_Rechnung_Telekom.pdf", true, 10)})
+    for (const RenameRecord &r :
+         {record("brief.txt", "2024_mahnung.txt", false, 40), record("foto.jpg", "urlaub.jpg", true, 30),
+          record("rechnung.pdf", "2024_strom.pdf", false, 20),
+          record("Scan_01.pdf", "2024_Rechnung_Telekom.pdf", true, 10)})
         QVERIFY(m_store->insert(r));
     QTRY_COMPARE(m_table->model()->rowCount(), 4);
 
@@ -181,7 +181,8 @@ void TestHistoryView::exportBytes_data()
     QTest::addColumn<QByteArray>("bytes");
     RenameRecord semicolon = record("a;b.pdf", "c \"d\".pdf", false, 0);
     semicolon.timestamp = QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9, 450), Qt::UTC);
-    QTest::newRow("empty CSV") << QList<RenameRecord>{} << "CSV" << QByteArray("Original;Neu;Datum;Provider;Rückgängig\n");
+    QTest::newRow("empty CSV") << QList<RenameRecord>{} << "CSV"
+                               << QByteArray("Original;Neu;Datum;Provider;Rückgängig\n");
     QTest::newRow("empty JSON") << QList<RenameRecord>{} << "JSON" << QByteArray("[\n]\n");
     QTest::newRow("';' written as it is") << QList<RenameRecord>{semicolon} << "CSV"
                                           << QByteArray("Original;Neu;Datum;Provider;Rückgängig\n"
@@ -211,7 +212,7 @@ void TestHistoryView::exportBytes()
     QVERIFY(dialog && dialog->isVisible()); // window-modal, not a nested event loop
     QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), "namorix-export." + format.toLower());
     dialog->selectFile(target);
-    static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, which is protected there
+    static_cast<QDialog *>(dialog)->accept();                // QFileDialog::accept, which is protected there
     const QString written = target + '.' + format.toLower(); // the dialog adds the extension
     QTRY_VERIFY(QFile::exists(written));
     const QByteArray actual = readAll(written);

@@ -17,9 +17,10 @@ QByteArray HistoryExport::csv(const QList<RenameRecord> &records)
 {
     QString text = QStringLiteral("Original;Neu;Datum;Provider;Rückgängig\n");
     for (const RenameRecord &record : records) {
-        const QString date = record.timestamp.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000");
-        text += record.originalName + u';' + record.newName + u';' + date + u';' + record.providerUsed + u';'
-                + flag(record.reverted) + u'\n';
+        const QString date =
+            record.timestamp.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000");
+        text += record.originalName + u';' + record.newName + u';' + date + u';' + record.providerUsed + u';' +
+                flag(record.reverted) + u'\n';
     }
     return text.toUtf8();
 }
