@@ -11,6 +11,8 @@ packages=(
     g++ cmake ninja-build pkg-config ccache
     # Qt 6 and QCoro
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6sql6-sqlite libgl-dev qcoro-qt6-dev
+    # the window: string-table compiler, SVG icons
+    qt6-l10n-tools libqt6svg6
     # Unicode
     libicu-dev
     # fonts for rendering text (test documents, the UI)
@@ -22,6 +24,10 @@ packages=(
     libsecret-1-dev gnome-keyring dbus
     # test fixtures (audio and video files are made with the ffmpeg CLI)
     ffmpeg
+    # desktop integration: URL scheme registration, and the checks of the .desktop and AppStream files
+    xdg-utils desktop-file-utils appstream
+    # the GUI end-to-end test: a virtual display, the accessibility bus and its Python client
+    xvfb at-spi2-core python3-pyatspi
 )
 # the OpenAPI validator of the test step runs on Node.js; a node and npm from elsewhere will do
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)

@@ -1,10 +1,18 @@
+#include "ai/aisettings.h"
 #include "api/apiserver.h"
+#include "app/commandline.h"
 #include "app/contentcontroller.h"
 #include "app/signalwatcher.h"
+#include "app/singleinstance.h"
 #include "common/processenvironment.h"
+#include "companion/kvxclient.h"
 #include "engine/renameengine.h"
+#include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
+#include "settings/navigationstate.h"
 #include "store/objectstore.h"
+#include "ui/common/translations.h"
+#include "ui/history/historyview.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
@@ -45,15 +53,32 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(NAMORIX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("namorix"));
     QApplication app(argc, argv);
+    installTranslations(app);
+    const LaunchArguments arguments = CommandLine::parse(app);
+    SingleInstance instance;
+    if (instance.handOver(arguments))
+        return 0;
 
     SignalWatcher signalWatcher({SIGINT, SIGTERM});
     QObject::connect(&signalWatcher, &SignalWatcher::received, &app, [] { QCoreApplication::quit(); });
 
-    MainWindow window;
-    window.show();
-    const std::unique_ptr<ObjectStore> store = openStore(&window);
+    const std::unique_ptr<ObjectStore> store = openStore(nullptr);
     ContentController content(store.get(), APIServer::shared());
+    MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(), AISettings::shared(),
+                       AppSettings::shared(), KVXClient::shared()});
+    window.setHistoryPage(new HistoryView(store.get()));
+    window.show();
     content.start(&window);
+
+    instance.listen();
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
+    QObject::connect(&instance, &SingleInstance::analysisRequested, &window, &MainWindow::analyze);
+    instance.deliver(arguments);
 
     const int exitCode = app.exec();
     DefaultsStore::standard().flush();

@@ -1,13 +1,65 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
+#include <QUrl>
 
-/** The main window. For now an empty frame titled "Namorix". */
+class AISettings;
+class AppSettings;
+class FilesPage;
+class FolderWatcher;
+class KVXClient;
+class NavigationState;
+class ObjectStore;
+class QListWidget;
+class QStackedWidget;
+class RenameEngine;
+class StatusBarView;
+
+/**
+ * The main window "Namorix": the sidebar of the four sections (bound both ways to the shared
+ * navigation state), the section pages, the status bar, and the menus with the two application-
+ * wide commands (open files, undo the last rename). Holds no state of its own beyond widgets.
+ */
 class MainWindow final : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    struct Services {
+        RenameEngine &engine;
+        FolderWatcher &watcher;
+        ObjectStore *store; ///< may be null when it could not be opened
+        NavigationState &navigation;
+        AISettings &aiSettings;
+        AppSettings &appSettings;
+        KVXClient &companion;
+    };
+
+    explicit MainWindow(Services services, QWidget *parent = nullptr);
     Q_DISABLE_COPY_MOVE(MainWindow)
+
+    /** Puts `page` (the history view) in the history section in place of the placeholder; takes ownership. */
+    void setHistoryPage(QWidget *page);
+    /** Files and folders handed over from outside (command line, URL): analysed like a drop. */
+    void analyze(const QList<QUrl> &urls);
+
+    [[nodiscard]] FilesPage *filesPage() const { return m_files; }
+    [[nodiscard]] StatusBarView *statusView() const { return m_status; }
+    [[nodiscard]] QListWidget *sidebar() const { return m_sidebar; }
+    [[nodiscard]] QStackedWidget *sections() const { return m_sections; }
+
+private:
+    void buildSidebar();
+    void buildMenus();
+    void showSection(int index);
+    void openFilePicker();
+    void revertLast();
+    void showInfoWindow(const QString &title);
+
+    Services m_services;
+    QListWidget *m_sidebar;
+    QStackedWidget *m_sections;
+    FilesPage *m_files;
+    StatusBarView *m_status;
 };

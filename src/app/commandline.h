@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+class QCoreApplication;
+
+/** What `namorix [FILE|FOLDER|URL …]` was asked to open, and the folder relative paths start from. */
+struct LaunchArguments {
+    QStringList inputs;
+    QString workingDirectory;
+};
+
+namespace CommandLine {
+
+/** The process's own arguments; `--help` and `--version` print their text and end the process. */
+[[nodiscard]] LaunchArguments parse(const QCoreApplication &app);
+
+/**
+ * The files a "namorix://rename?paths=/a,/b" URL names, in order; nullopt when the scheme is not
+ * exactly "namorix", the host not exactly "rename" or the first "paths" item has no value. Empty
+ * and relative pieces are dropped, so a value of only commas yields an empty list.
+ */
+[[nodiscard]] std::optional<QList<QUrl>> renameUrlFiles(const QString &url);
+
+/**
+ * What to analyse: files and folders (relative ones from the working directory), file:// URLs
+ * and the files of rename URLs, in argument order. nullopt when no argument asks for anything
+ * (none given, or only URLs that are ignored).
+ */
+[[nodiscard]] std::optional<QList<QUrl>> analysisInputs(const LaunchArguments &arguments);
+
+} // namespace CommandLine

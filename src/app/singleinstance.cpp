@@ -1,0 +1,109 @@
+#include "singleinstance.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTimer>
+
+#include <memory>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int HandOverWaitMs = 1000;
+constexpr int ReceiveTimeoutMs = 5000;
+
+const QString ArgumentsKey = QStringLiteral("arguments");
+const QString WorkingDirectoryKey = QStringLiteral("workingDirectory");
+
+} // namespace
+
+SingleInstance::SingleInstance(QString socketPath, QObject *parent)
+    : QObject(parent)
+    , m_socketPath(std::move(socketPath))
+{
+}
+
+SingleInstance::~SingleInstance() = default;
+
+QString SingleInstance::defaultSocketPath()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir(runtime).exists())
+        return QDir(runtime).filePath(QStringLiteral("namorix.socket"));
+    return QDir::temp().filePath(QStringLiteral("namorix-%1.socket").arg(::getuid()));
+}
+
+bool SingleInstance::handOver(const LaunchArguments &arguments)
+{
+    QLocalSocket socket;
+    socket.connectToServer(m_socketPath);
+    if (!socket.waitForConnected(HandOverWaitMs))
+        return false;
+    const QJsonObject message{{ArgumentsKey, QJsonArray::fromStringList(arguments.inputs)},
+                              {WorkingDirectoryKey, arguments.workingDirectory}};
+    socket.write(QJsonDocument(message).toJson(QJsonDocument::Compact));
+    // The end of the message is the end of the connection.
+    socket.disconnectFromServer();
+    return socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(HandOverWaitMs);
+}
+
+bool SingleInstance::listen()
+{
+    if (m_server)
+        return m_server->isListening();
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
+    if (m_server->listen(m_socketPath))
+        return true;
+    // Nobody answered on it (handOver failed), so the socket file is a crashed run's leftover.
+    QLocalServer::removeServer(m_socketPath);
+    return m_server->listen(m_socketPath);
+}
+
+void SingleInstance::accept()
+{
+    struct Pending {
+        QByteArray bytes;
+        bool refused = false; // too long or too slow: dropped whole, never half
+    };
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        const auto pending = std::make_shared<Pending>();
+        auto refuse = [socket, pending] {
+            pending->refused = true;
+            socket->abort();
+        };
+        QTimer::singleShot(ReceiveTimeoutMs, socket, refuse);
+        connect(socket, &QLocalSocket::readyRead, socket, [socket, pending, refuse] {
+            pending->bytes += socket->read(MaxMessageBytes + 1 - pending->bytes.size());
+            if (pending->bytes.size() > MaxMessageBytes)
+                refuse();
+        });
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket, pending] {
+            if (!pending->refused)
+                receive(pending->bytes + socket->readAll());
+            socket->deleteLater();
+        });
+    }
+}
+
+void SingleInstance::receive(const QByteArray &message)
+{
+    const QJsonObject object = QJsonDocument::fromJson(message).object();
+    QStringList inputs;
+    for (const QJsonValue &value : object.value(ArgumentsKey).toArray())
+        inputs.append(value.toString());
+    deliver(LaunchArguments{inputs, object.value(WorkingDirectoryKey).toString()});
+}
+
+void SingleInstance::deliver(const LaunchArguments &arguments)
+{
+    Q_EMIT activationRequested();
+    if (const std::optional<QList<QUrl>> inputs = CommandLine::analysisInputs(arguments))
+        Q_EMIT analysisRequested(*inputs);
+}

@@ -1,0 +1,8 @@
+#include "ui/common/appcommands.h"
+
+#include "common/processwide.h"
+
+AppCommands &AppCommands::shared()
+{
+    return processWide<AppCommands>([] { return new AppCommands; });
+}

@@ -1,0 +1,61 @@
+#include "ui/common/icons.h"
+
+#include <QString>
+
+#include <array>
+#include <initializer_list>
+
+namespace {
+
+struct SymbolEntry {
+    QStringView symbol;
+    std::initializer_list<QStringView> themeNames;
+};
+
+const std::array<SymbolEntry, 15> &symbolTable()
+{
+    static const std::array<SymbolEntry, 15> table{{
+        {u"wand.and.stars", {u"tools-wizard", u"draw-wand"}},
+        {u"doc.on.doc", {u"document-multiple", u"edit-copy"}},
+        {u"clock", {u"appointment-soon", u"chronometer"}},
+        {u"clock.arrow.counterclockwise", {u"document-open-recent", u"view-history"}},
+        {u"doc.text", {u"text-x-generic", u"document-new"}},
+        {u"folder.badge.gearshape", {u"folder-saved-search", u"folder"}},
+        {u"exclamationmark.triangle", {u"dialog-warning"}},
+        {u"arrow.down.doc", {u"document-import", u"go-down"}},
+        {u"eye", {u"view-preview", u"document-preview"}},
+        {u"chevron.left.forwardslash.chevron.right", {u"format-text-code", u"text-x-script"}},
+        {u"magnifyingglass", {u"edit-find", u"system-search"}},
+        {u"arrow.uturn.backward", {u"edit-undo"}},
+        {u"square.and.arrow.up", {u"document-export", u"document-save-as"}},
+        {u"xmark.circle", {u"process-stop", u"window-close"}},
+        {u"info.circle", {u"dialog-information", u"help-about"}},
+    }};
+    return table;
+}
+
+} // namespace
+
+namespace Icons {
+
+QIcon symbol(QStringView symbol)
+{
+    for (const SymbolEntry &entry : symbolTable()) {
+        if (entry.symbol != symbol)
+            continue;
+        const QIcon fallback(QStringLiteral(":/symbols/") + symbol.toString() + QStringLiteral(".svg"));
+        for (QStringView name : entry.themeNames) {
+            if (QIcon::hasThemeIcon(name.toString()))
+                return QIcon::fromTheme(name.toString(), fallback);
+        }
+        return fallback;
+    }
+    return {};
+}
+
+QIcon appIcon()
+{
+    return QIcon::fromTheme(QStringLiteral("namorix"), QIcon(QStringLiteral(":/icons/namorix.svg")));
+}
+
+} // namespace Icons

@@ -1,0 +1,72 @@
+#include "ui/files/filespage.h"
+
+#include "engine/renameengine.h"
+#include "ui/files/analysisprogressview.h"
+#include "ui/files/analysisstarter.h"
+#include "ui/files/droptarget.h"
+#include "ui/files/reviewview.h"
+
+#include <QFileDialog>
+
+FilesPage::FilesPage(RenameEngine &engine, NavigationState &navigation, QWidget *parent)
+    : QStackedWidget(parent)
+    , m_engine(engine)
+    , m_starter(new AnalysisStarter(engine, navigation, this))
+    , m_dropTarget(new DropTarget)
+    , m_progress(new AnalysisProgressView(engine))
+    , m_review(new ReviewView(engine))
+{
+    addWidget(m_dropTarget);
+    addWidget(m_progress);
+    addWidget(m_review);
+    connect(m_dropTarget, &DropTarget::filesDropped, this, &FilesPage::analyze);
+    connect(m_dropTarget, &DropTarget::pickFilesRequested, this, &FilesPage::pickFiles);
+    connect(m_dropTarget, &DropTarget::pickFolderRequested, this, &FilesPage::pickFolder);
+    connect(m_starter, &AnalysisStarter::countingChanged, this,
+            [this](bool counting) { setCursor(counting ? Qt::BusyCursor : Qt::ArrowCursor); });
+    connect(&m_engine, &RenameEngine::jobsChanged, this, &FilesPage::showCurrent);
+    connect(&m_engine, &RenameEngine::isProcessingChanged, this, &FilesPage::showCurrent);
+    showCurrent();
+}
+
+void FilesPage::analyze(const QList<QUrl> &urls)
+{
+    m_starter->start(urls);
+}
+
+void FilesPage::pickFiles()
+{
+    openDialog(false);
+}
+
+void FilesPage::pickFolder()
+{
+    openDialog(true);
+}
+
+void FilesPage::showCurrent()
+{
+    if (m_engine.isProcessing())
+        setCurrentWidget(m_progress);
+    else if (!m_engine.jobs().isEmpty())
+        setCurrentWidget(m_review);
+    else
+        setCurrentWidget(m_dropTarget);
+}
+
+void FilesPage::openDialog(bool folders)
+{
+    if (m_dialog)
+        m_dialog->close();
+    auto *dialog = new QFileDialog(window(), folders ? qtTrId("drop.pickFolder") : qtTrId("drop.pick"));
+    dialog->setFileMode(folders ? QFileDialog::Directory : QFileDialog::ExistingFiles);
+    if (folders)
+        dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::urlsSelected, this, [this](const QList<QUrl> &urls) {
+        if (!urls.isEmpty())
+            analyze(urls);
+    });
+    m_dialog = dialog;
+    dialog->open();
+}

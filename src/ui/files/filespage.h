@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QStackedWidget>
+#include <QUrl>
+
+class AnalysisProgressView;
+class AnalysisStarter;
+class DropTarget;
+class NavigationState;
+#include <QFileDialog>
+class RenameEngine;
+class ReviewView;
+
+/**
+ * The files section: the drop target while the engine has neither jobs nor a running analysis,
+ * else the progress display while it analyses, else the review.
+ */
+class FilesPage final : public QStackedWidget
+{
+    Q_OBJECT
+
+public:
+    FilesPage(RenameEngine &engine, NavigationState &navigation, QWidget *parent = nullptr);
+
+    /** Starts an analysis of files and folders as a drop does (asking first when they are many). */
+    void analyze(const QList<QUrl> &urls);
+    /** The open dialogs: several files, or a folder; non-blocking. */
+    void pickFiles();
+    void pickFolder();
+
+    [[nodiscard]] DropTarget *dropTarget() const { return m_dropTarget; }
+    [[nodiscard]] AnalysisProgressView *progressView() const { return m_progress; }
+    [[nodiscard]] ReviewView *reviewView() const { return m_review; }
+    [[nodiscard]] AnalysisStarter *starter() const { return m_starter; }
+    /** The dialog opened last, while it is open. */
+    [[nodiscard]] QFileDialog *openDialog() const { return m_dialog; }
+
+private:
+    void showCurrent();
+    void openDialog(bool folders);
+
+    RenameEngine &m_engine;
+    AnalysisStarter *m_starter;
+    DropTarget *m_dropTarget;
+    AnalysisProgressView *m_progress;
+    ReviewView *m_review;
+    QPointer<QFileDialog> m_dialog;
+};

@@ -1,0 +1,197 @@
+#include "ui/files/jobdelegate.h"
+
+#include "ui/common/diffpainter.h"
+#include "ui/common/icons.h"
+#include "ui/common/palette.h"
+#include "ui/files/joblistmodel.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+constexpr int Margin = 8;
+constexpr int Spacing = 12;
+constexpr int ToggleSize = 18;
+constexpr int IconSize = 28;
+constexpr int EyeSize = 24;
+constexpr int VerticalPadding = 4;
+constexpr int MaxCachedDiffs = 4096;
+
+int lineHeight(const QFont &font) { return QFontMetrics(font).height() + 4; }
+
+} // namespace
+
+JobDelegate::JobDelegate(QObject *parent)
+    : QStyledItemDelegate(parent)
+{
+}
+
+QFont JobDelegate::calloutFont() const
+{
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * 0.92);
+    return font;
+}
+
+QFont JobDelegate::captionFont() const
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(QApplication::font().pointSizeF() * 0.8);
+    return font;
+}
+
+QRect JobDelegate::toggleRect(const QRect &row)
+{
+    return {row.left() + Margin, row.center().y() - ToggleSize / 2, ToggleSize, ToggleSize};
+}
+
+QRect JobDelegate::eyeRect(const QRect &row)
+{
+    return {row.right() - Margin - EyeSize, row.center().y() - EyeSize / 2, EyeSize, EyeSize};
+}
+
+QRect JobDelegate::badgeRect(const QRect &row, const QString &badge) const
+{
+    const QFontMetrics metrics(captionFont());
+    const int width = metrics.horizontalAdvance(badge) + 12;
+    const int height = metrics.height() + 4;
+    return {eyeRect(row).left() - Spacing - width, row.center().y() - height / 2, width, height};
+}
+
+QRect JobDelegate::nameRect(const QRect &row, const QString &badge) const
+{
+    const int left = toggleRect(row).right() + Spacing + IconSize + Spacing;
+    const int top = row.top() + VerticalPadding + lineHeight(calloutFont()) + 2;
+    return {left, top, badgeRect(row, badge).left() - Spacing - left, lineHeight(QApplication::font())};
+}
+
+QSize JobDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
+{
+    const int text = lineHeight(calloutFont()) + 2 + lineHeight(QApplication::font());
+    return {400, std::max(IconSize, text) + 2 * VerticalPadding};
+}
+
+const NameDiff::Sides &JobDelegate::diff(const QString &oldName, const QString &newName) const
+{
+    const QString key = oldName + u'/' + newName;
+    auto found = m_diffs.constFind(key);
+    if (found != m_diffs.cend())
+        return *found;
+    if (m_diffs.size() >= MaxCachedDiffs)
+        m_diffs.clear();
+    return *m_diffs.insert(key, NameDiff::compute(oldName, newName));
+}
+
+void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+    painter->save();
+    QStyleOptionViewItem background = option;
+    background.text.clear();
+    background.icon = {};
+    background.features &= ~QStyleOptionViewItem::HasCheckIndicator;
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &background, painter, option.widget);
+
+    const QRect row = option.rect;
+    QStyleOptionButton toggle;
+    toggle.rect = toggleRect(row);
+    toggle.state = QStyle::State_Enabled
+                   | (index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off);
+    style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &toggle, painter, option.widget);
+
+    const QRect iconRect(toggle.rect.right() + Spacing, row.center().y() - IconSize / 2, IconSize, IconSize);
+    index.data(Qt::DecorationRole).value<QIcon>().paint(painter, iconRect);
+
+    const QString oldName = index.data(JobListModel::OriginalNameRole).toString();
+    const QString newName = index.data(Qt::DisplayRole).toString();
+    const QString reason = index.data(JobListModel::FailureReasonRole).toString();
+    const QString badge = index.data(JobListModel::BadgeTextRole).toString();
+    const QRect second = nameRect(row, badge);
+    const QRect first(second.left(), row.top() + VerticalPadding, second.width(), lineHeight(calloutFont()));
+    const QColor text = option.palette.color(QPalette::Text);
+    const NameDiff::Sides &sides = diff(oldName, newName);
+    painter->setFont(calloutFont());
+    paintDiffLine(*painter, first, sides.oldSide, text);
+    painter->setFont(QApplication::font());
+    if (!m_showDiff) {
+        QStyleOptionFrame frame;
+        frame.rect = second;
+        frame.state = QStyle::State_Enabled | QStyle::State_Sunken;
+        frame.lineWidth = 1;
+        style->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, painter, option.widget);
+        painter->setPen(text);
+        painter->drawText(second.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                          QFontMetrics(painter->font()).elidedText(newName, Qt::ElideRight, second.width() - 8));
+    } else if (!reason.isEmpty()) {
+        const int iconSide = second.height() - 6;
+        Icons::symbol(u"exclamationmark.triangle").paint(painter, QRect(second.left(), second.top() + 3, iconSide, iconSide));
+        painter->setPen(UiColors::red());
+        const QRect reasonRect = second.adjusted(iconSide + 4, 0, 0, 0);
+        painter->drawText(reasonRect, Qt::AlignLeft | Qt::AlignVCenter,
+                          QFontMetrics(painter->font()).elidedText(reason, Qt::ElideRight, reasonRect.width()));
+    } else {
+        paintDiffLine(*painter, second, sides.newSide, text);
+    }
+
+    const QColor badgeColor = index.data(JobListModel::BadgeColorRole).value<QColor>();
+    QColor badgeGround = badgeColor;
+    badgeGround.setAlphaF(0.15f);
+    const QRect badgeArea = badgeRect(row, badge);
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(badgeGround);
+    painter->drawRoundedRect(badgeArea, badgeArea.height() / 2.0, badgeArea.height() / 2.0);
+    painter->setFont(captionFont());
+    painter->setPen(badgeColor);
+    painter->drawText(badgeArea, Qt::AlignCenter, badge);
+
+    Icons::symbol(u"eye").paint(painter, eyeRect(row).adjusted(4, 4, -4, -4));
+    painter->restore();
+}
+
+QWidget *JobDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const
+{
+    if (m_showDiff)
+        return nullptr;
+    auto *editor = new QLineEdit(parent);
+    editor->setPlaceholderText(qtTrId("preview.name"));
+    editor->setAccessibleName(qtTrId("preview.name"));
+    return editor;
+}
+
+void JobDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    editor->setGeometry(nameRect(option.rect, index.data(JobListModel::BadgeTextRole).toString()));
+}
+
+bool JobDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
+                              const QModelIndex &index)
+{
+    if (event->type() != QEvent::MouseButtonRelease)
+        return QStyledItemDelegate::editorEvent(event, model, option, index);
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    if (mouse->button() != Qt::LeftButton)
+        return false;
+    const QPoint at = mouse->position().toPoint();
+    if (toggleRect(option.rect).contains(at)) {
+        const bool approved = index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+        model->setData(index, int(approved ? Qt::Unchecked : Qt::Checked), Qt::CheckStateRole);
+        return true;
+    }
+    if (eyeRect(option.rect).contains(at)) {
+        Q_EMIT quickLookRequested(index);
+        return true;
+    }
+    const QString badge = index.data(JobListModel::BadgeTextRole).toString();
+    if (!m_showDiff && nameRect(option.rect, badge).contains(at)) {
+        if (auto *view = qobject_cast<QAbstractItemView *>(const_cast<QWidget *>(option.widget)))
+            view->edit(index);
+        return true;
+    }
+    return false;
+}

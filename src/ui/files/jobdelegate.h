@@ -1,0 +1,46 @@
+#pragma once
+
+#include "naming/namediff.h"
+
+#include <QHash>
+#include <QStyledItemDelegate>
+
+/**
+ * Draws one review row: approval toggle, file icon, old name over new name with the differences
+ * marked (or the editable name while the diff is off, or why the analysis failed), confidence
+ * badge and the Quick Look button. Clicks on toggle, name field and button act on the row.
+ */
+class JobDelegate final : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    explicit JobDelegate(QObject *parent = nullptr);
+
+    void setShowDiff(bool show) { m_showDiff = show; }
+    [[nodiscard]] bool showDiff() const { return m_showDiff; }
+
+    /** Where a row of `row` draws its parts (also what the tests click). */
+    [[nodiscard]] static QRect toggleRect(const QRect &row);
+    [[nodiscard]] static QRect eyeRect(const QRect &row);
+    [[nodiscard]] QRect nameRect(const QRect &row, const QString &badge) const;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    [[nodiscard]] QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
+                     const QModelIndex &index) override;
+
+Q_SIGNALS:
+    void quickLookRequested(const QModelIndex &index);
+
+private:
+    [[nodiscard]] const NameDiff::Sides &diff(const QString &oldName, const QString &newName) const;
+    [[nodiscard]] QRect badgeRect(const QRect &row, const QString &badge) const;
+    [[nodiscard]] QFont calloutFont() const;
+    [[nodiscard]] QFont captionFont() const;
+
+    bool m_showDiff = true;
+    mutable QHash<QString, NameDiff::Sides> m_diffs; ///< by old + "/" + new; a name never holds "/"
+};

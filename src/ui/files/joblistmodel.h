@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QHash>
+#include <QIcon>
+#include <QList>
+#include <QMimeDatabase>
+#include <QUuid>
+
+class RenameEngine;
+
+/**
+ * The engine's jobs as a list, refreshed from its signals. The engine stays the only owner of the
+ * jobs: toggling a row or editing its name writes through to the job with the same id.
+ */
+class JobListModel final : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    enum Role {
+        OriginalNameRole = Qt::UserRole + 1,
+        ConfidenceRole,
+        BadgeTextRole,
+        BadgeColorRole,
+        FailureReasonRole, ///< QString, empty when the analysis did not fail
+        UrlRole,
+    };
+
+    explicit JobListModel(RenameEngine &engine, QObject *parent = nullptr);
+
+    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    [[nodiscard]] int approvedCount() const;
+
+    /** The badge of a confidence: "95%" (truncated), green above 0.7, orange above 0.4, else red. */
+    [[nodiscard]] static QString badgeText(double confidence);
+    [[nodiscard]] static QColor badgeColor(double confidence);
+
+private:
+    void refresh();
+    [[nodiscard]] QIcon iconFor(const QString &path) const;
+
+    RenameEngine &m_engine;
+    QList<QUuid> m_ids; ///< the row identities last published, to tell edits from new lists
+    QMimeDatabase m_mimeDatabase;
+    mutable QHash<QString, QIcon> m_icons; ///< per MIME type
+};

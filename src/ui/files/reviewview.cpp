@@ -1,0 +1,156 @@
+#include "ui/files/reviewview.h"
+
+#include "engine/renameengine.h"
+#include "ui/common/icons.h"
+#include "ui/common/palette.h"
+#include "ui/files/jobdelegate.h"
+#include "ui/files/joblistmodel.h"
+#include "ui/preview/previewwindow.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
+    : QWidget(parent)
+    , m_engine(engine)
+    , m_model(new JobListModel(engine, this))
+    , m_delegate(new JobDelegate(this))
+    , m_list(new QListView)
+{
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(m_delegate);
+    m_list->setUniformItemSizes(true);
+    m_list->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    m_list->setAccessibleName(qtTrId("preview.list"));
+    m_list->installEventFilter(this);
+    connect(m_list, &QListView::doubleClicked, this, [this](const QModelIndex &index) { openPreview(index.row()); });
+    connect(m_delegate, &JobDelegate::quickLookRequested, this, [this](const QModelIndex &index) { openPreview(index.row()); });
+
+    auto *errorIcon = new QLabel;
+    errorIcon->setPixmap(Icons::symbol(u"exclamationmark.triangle").pixmap(14, 14));
+    m_errorText = new QLabel;
+    m_errorText->setStyleSheet(QStringLiteral("color:%1;").arg(UiColors::red().name()));
+    m_errorText->setWordWrap(true);
+    m_errorItem = new QWidget;
+    auto *errorRow = new QHBoxLayout(m_errorItem);
+    errorRow->setContentsMargins(0, 0, 0, 0);
+    errorRow->addWidget(errorIcon);
+    errorRow->addWidget(m_errorText, 1);
+
+    m_diffToggle = new QToolButton;
+    m_diffToggle->setIcon(Icons::symbol(u"chevron.left.forwardslash.chevron.right"));
+    m_diffToggle->setCheckable(true);
+    m_diffToggle->setChecked(true);
+    m_diffToggle->setToolTip(qtTrId("preview.diff"));
+    m_diffToggle->setAccessibleName(qtTrId("preview.diff"));
+    connect(m_diffToggle, &QToolButton::toggled, this, &ReviewView::setShowDiff);
+
+    m_count = new QLabel;
+    m_count->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_count->setForegroundRole(QPalette::PlaceholderText);
+    m_cancel = new QPushButton(qtTrId("preview.cancel"));
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        m_engine.setJobs({});
+        m_engine.setError(std::nullopt);
+    });
+    m_rename = new QPushButton(qtTrId("preview.rename"));
+    m_rename->setDefault(true);
+    connect(m_rename, &QPushButton::clicked, this, [this] { rename(); });
+
+    auto *bar = new QHBoxLayout;
+    bar->setContentsMargins(12, 6, 12, 6);
+    bar->addWidget(m_errorItem, 1);
+    bar->addStretch(0);
+    bar->addWidget(m_diffToggle);
+    bar->addWidget(m_count);
+    bar->addWidget(m_cancel);
+    bar->addWidget(m_rename);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_list, 1);
+    column->addLayout(bar);
+
+    connect(&m_engine, &RenameEngine::jobsChanged, this, &ReviewView::refreshBar);
+    connect(&m_engine, &RenameEngine::errorChanged, this, &ReviewView::refreshBar);
+    refreshBar();
+}
+
+void ReviewView::refreshBar()
+{
+    const std::optional<QString> &error = m_engine.error();
+    m_errorItem->setVisible(error.has_value());
+    m_errorText->setText(error.value_or(QString()));
+    m_errorItem->setAccessibleName(m_errorText->text());
+    const int approved = m_model->approvedCount();
+    m_count->setText(qtTrId("preview.approvedCount").arg(approved).arg(m_engine.jobs().size()));
+    m_count->setAccessibleName(m_count->text());
+    m_rename->setEnabled(approved > 0 && !m_applying);
+    if (m_preview && m_engine.jobs().isEmpty())
+        m_preview->close();
+}
+
+void ReviewView::setShowDiff(bool show)
+{
+    if (!show == !m_delegate->showDiff())
+        return;
+    if (auto *editor = m_list->viewport()->findChild<QLineEdit *>(); editor && show) {
+        Q_EMIT m_delegate->commitData(editor);
+        Q_EMIT m_delegate->closeEditor(editor);
+    }
+    m_delegate->setShowDiff(show);
+    m_list->viewport()->update();
+}
+
+bool ReviewView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space) {
+        const QModelIndex current = m_list->currentIndex();
+        openPreview(current.isValid() ? current.row() : 0);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ReviewView::openPreview(int row)
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    if (!m_preview) {
+        m_preview = new PreviewWindow(this);
+        connect(m_preview, &PreviewWindow::stepRequested, this, &ReviewView::stepPreview);
+    }
+    m_list->setCurrentIndex(m_model->index(row));
+    m_preview->showFile(m_model->index(row).data(JobListModel::UrlRole).toUrl());
+}
+
+void ReviewView::stepPreview(int delta)
+{
+    const int row = m_list->currentIndex().row() + delta;
+    if (row >= 0 && row < m_model->rowCount())
+        openPreview(row);
+}
+
+QCoro::Task<> ReviewView::rename()
+{
+    if (m_applying)
+        co_return;
+    m_applying = true;
+    refreshBar();
+    const QPointer<ReviewView> self(this);
+    QCoro::Task<QList<RenameRecord>> applying = m_engine.applyApproved();
+    co_await std::move(applying);
+    if (!self)
+        co_return;
+    m_applying = false;
+    refreshBar();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QPointer>
+#include <QWidget>
+
+class JobDelegate;
+class JobListModel;
+#include "ui/preview/previewwindow.h"
+class QLabel;
+class QListView;
+class QPushButton;
+class QToolButton;
+class RenameEngine;
+
+/**
+ * The review of finished suggestions: one row per job and the bar below with the error line, the
+ * diff toggle, "approved / total", cancel and rename. Double-click or Space opens the preview.
+ */
+class ReviewView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ReviewView(RenameEngine &engine, QWidget *parent = nullptr);
+
+    [[nodiscard]] QListView *list() const { return m_list; }
+    [[nodiscard]] JobDelegate *delegate() const { return m_delegate; }
+    /** The preview window, once opened. */
+    [[nodiscard]] PreviewWindow *preview() const { return m_preview; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void refreshBar();
+    void setShowDiff(bool show);
+    void openPreview(int row);
+    void stepPreview(int delta);
+    QCoro::Task<> rename();
+
+    RenameEngine &m_engine;
+    JobListModel *m_model;
+    JobDelegate *m_delegate;
+    QListView *m_list;
+    QWidget *m_errorItem;
+    QLabel *m_errorText;
+    QToolButton *m_diffToggle;
+    QLabel *m_count;
+    QPushButton *m_cancel;
+    QPushButton *m_rename;
+    QPointer<PreviewWindow> m_preview;
+    bool m_applying = false;
+};

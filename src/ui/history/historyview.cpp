@@ -1,0 +1,206 @@
+#include "historyview.h"
+
+#include "engine/renameengine.h"
+#include "historyexport.h"
+#include "historyfilter.h"
+#include "historymodel.h"
+#include "store/objectstore.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFutureWatcher>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSaveFile>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <optional>
+
+namespace {
+
+/** Writes `bytes` to `path`, replacing a file there; the German reason when that fails. */
+std::optional<QString> saveBytes(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return std::nullopt;
+    return qtTrId("history.exportFailed").arg(path, file.errorString());
+}
+
+} // namespace
+
+HistoryView::HistoryView(ObjectStore *store, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_model(new HistoryModel(store, this))
+    , m_filter(new HistoryFilter(m_model, this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(makeHeader());
+    m_problem = new QLabel(this);
+    m_problem->setObjectName(QStringLiteral("historyProblem"));
+    m_problem->setStyleSheet(QStringLiteral("color: #d9730d"));
+    m_problem->setWordWrap(true);
+    m_problem->hide();
+    layout->addWidget(m_problem);
+    makeTable();
+    layout->addWidget(m_table, 1);
+
+    connect(m_filter, &QAbstractItemModel::modelReset, this, &HistoryView::updateCount);
+    connect(m_filter, &QAbstractItemModel::layoutChanged, this, &HistoryView::updateCount);
+    connect(m_filter, &QAbstractItemModel::rowsInserted, this, &HistoryView::updateCount);
+    connect(m_filter, &QAbstractItemModel::rowsRemoved, this, &HistoryView::updateCount);
+    updateCount();
+}
+
+QWidget *HistoryView::makeHeader()
+{
+    auto *header = new QWidget(this);
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+
+    auto *revertedOnly = new QCheckBox(qtTrId("history.revertedOnly"), header);
+    revertedOnly->setObjectName(QStringLiteral("historyRevertedOnly"));
+    connect(revertedOnly, &QCheckBox::toggled, m_filter, &HistoryFilter::setRevertedOnly);
+
+    m_count = new QLabel(header);
+    m_count->setObjectName(QStringLiteral("historyCount"));
+    m_count->setForegroundRole(QPalette::PlaceholderText);
+
+    auto *search = new QLineEdit(header);
+    search->setObjectName(QStringLiteral("historySearch"));
+    search->setPlaceholderText(qtTrId("history.search"));
+    search->setAccessibleName(search->placeholderText());
+    search->setClearButtonEnabled(true);
+    search->setMinimumWidth(200);
+    search->setMaximumWidth(280);
+    connect(search, &QLineEdit::textChanged, m_filter, &HistoryFilter::setSearchText);
+
+    auto *exportButton = new QToolButton(header);
+    exportButton->setObjectName(QStringLiteral("historyExport"));
+    exportButton->setText(qtTrId("history.export"));
+    exportButton->setPopupMode(QToolButton::InstantPopup);
+    auto *menu = new QMenu(exportButton);
+    menu->addAction(QStringLiteral("CSV"), this, [this] { exportListed(ExportFormat::csv); });
+    menu->addAction(QStringLiteral("JSON"), this, [this] { exportListed(ExportFormat::json); });
+    exportButton->setMenu(menu);
+
+    row->addWidget(revertedOnly);
+    row->addWidget(m_count);
+    row->addStretch(1);
+    row->addWidget(search);
+    row->addWidget(exportButton);
+    return header;
+}
+
+void HistoryView::makeTable()
+{
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("historyTable"));
+    m_table->setAccessibleName(qtTrId("history.table"));
+    m_table->setModel(m_filter);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setWordWrap(false);
+    m_table->setTextElideMode(Qt::ElideMiddle);
+    m_table->setShowGrid(false);
+    m_table->setAlternatingRowColors(true);
+    m_table->verticalHeader()->hide();
+
+    QHeaderView *columns = m_table->horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::Fixed);
+    columns->setSectionResizeMode(HistoryModel::OriginalColumn, QHeaderView::Stretch);
+    columns->setSectionResizeMode(HistoryModel::NewColumn, QHeaderView::Stretch);
+    columns->resizeSection(HistoryModel::DateColumn, 110);
+    columns->resizeSection(HistoryModel::ProviderColumn, 80);
+    const QFontMetrics metrics(font());
+    const int actionText = std::max(metrics.horizontalAdvance(qtTrId("history.revert")),
+                                    metrics.horizontalAdvance(qtTrId("history.reverted")));
+    columns->resizeSection(HistoryModel::ActionColumn, std::max(90, actionText + 16));
+
+    connect(m_table, &QTableView::clicked, this, &HistoryView::revertRow);
+    m_table->installEventFilter(this);
+}
+
+bool HistoryView::eventFilter(QObject *watched, QEvent *event)
+{
+    // The revert cell acts like a button for the keyboard as well.
+    if (watched == m_table && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            const QModelIndex current = m_table->currentIndex();
+            if (current.column() == HistoryModel::ActionColumn) {
+                revertRow(current);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void HistoryView::revertRow(const QModelIndex &index)
+{
+    if (!index.isValid() || index.column() != HistoryModel::ActionColumn || !m_store)
+        return;
+    // The record as stored now: the list may lag a revert made elsewhere by one turn of the loop.
+    auto record = m_store->fetchRecord(m_filter->record(index).id);
+    if (!record || record->reverted)
+        return;
+    showProblem({});
+    RenameEngine engine(RenameEngine::Services::shared());
+    engine.setStore(m_store);
+    if (const auto reverted = engine.revert(*record); !reverted)
+        showProblem(reverted.error().message());
+}
+
+void HistoryView::exportListed(ExportFormat format)
+{
+    showProblem({});
+    const bool csv = format == ExportFormat::csv;
+    const QList<RenameRecord> listed = m_filter->records();
+    const QByteArray bytes = csv ? HistoryExport::csv(listed) : HistoryExport::json(listed);
+    const QString extension = csv ? QStringLiteral("csv") : QStringLiteral("json");
+
+    auto *dialog = new QFileDialog(this, qtTrId("history.exportTitle"));
+    dialog->setObjectName(QStringLiteral("historyExportDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilter(csv ? QStringLiteral("CSV (*.csv)") : QStringLiteral("JSON (*.json)"));
+    dialog->setDefaultSuffix(extension);
+    dialog->selectFile(QStringLiteral("namorix-export.") + extension);
+    connect(dialog, &QFileDialog::fileSelected, this, [this, bytes](const QString &path) { writeExport(path, bytes); });
+    dialog->open();
+}
+
+void HistoryView::writeExport(const QString &path, const QByteArray &bytes)
+{
+    if (path.isEmpty())
+        return;
+    auto *watcher = new QFutureWatcher<std::optional<QString>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        if (const std::optional<QString> failure = watcher->result())
+            showProblem(*failure);
+        watcher->deleteLater();
+    });
+    watcher->setFuture(QtConcurrent::run(saveBytes, path, bytes));
+}
+
+void HistoryView::updateCount()
+{
+    m_count->setText(qtTrId("history.entries", m_filter->rowCount()));
+}
+
+void HistoryView::showProblem(const QString &text)
+{
+    m_problem->setText(text);
+    m_problem->setVisible(!text.isEmpty());
+}

@@ -1,0 +1,215 @@
+#include "ui/status/statusbarview.h"
+
+#include "ai/aisettings.h"
+#include "automation/folderwatcher.h"
+#include "common/rawenum.h"
+#include "engine/renameengine.h"
+#include "settings/appsettings.h"
+#include "store/objectstore.h"
+#include "ui/common/icons.h"
+#include "ui/common/palette.h"
+#include "ui/status/companionpoll.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+
+#include <algorithm>
+
+namespace {
+
+QLabel *dot()
+{
+    auto *label = new QLabel;
+    label->setFixedSize(6, 6);
+    return label;
+}
+
+void paintDot(QLabel *label, const QColor &color)
+{
+    label->setStyleSheet(QStringLiteral("background:%1;border-radius:3px;").arg(color.name()));
+}
+
+QLabel *symbolLabel(QStringView symbol)
+{
+    auto *label = new QLabel;
+    label->setPixmap(Icons::symbol(symbol).pixmap(12, 12));
+    return label;
+}
+
+QFrame *divider()
+{
+    auto *line = new QFrame;
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setFixedHeight(12);
+    return line;
+}
+
+} // namespace
+
+StatusBarView::StatusBarView(Sources sources, QWidget *parent)
+    : QWidget(parent)
+    , m_sources(sources)
+    , m_poll(new CompanionPoll(sources.companion, sources.appSettings, this))
+{
+    QFont caption = font();
+    caption.setPointSizeF(caption.pointSizeF() * 0.85);
+    setFont(caption);
+    setForegroundRole(QPalette::PlaceholderText);
+
+    m_providerDot = dot();
+    m_providerName = new QLabel;
+    m_providerModel = new QLabel;
+    m_providerModel->setStyleSheet(QStringLiteral("color:%1;").arg(UiColors::tertiary(palette()).name()));
+    QWidget *providerItem = item(m_providerDot, m_providerName, m_providerModel);
+    providerItem->setAccessibleName(qtTrId("status.provider.help"));
+
+    auto *kvx = new QLabel(qtTrId("status.kvx"));
+    QFont medium = caption;
+    medium.setWeight(QFont::Medium);
+    kvx->setFont(medium);
+    m_companionDot = dot();
+    m_companionItem = item(kvx, m_companionDot);
+
+    m_historyCount = new QLabel;
+    m_historyItem = item(symbolLabel(u"clock"), m_historyCount);
+
+    m_watchCount = new QLabel;
+    m_watchItem = item(symbolLabel(u"folder.badge.gearshape"), m_watchCount);
+    m_watchDivider = divider();
+
+    m_progressBar = new QProgressBar;
+    m_progressBar->setRange(0, 0);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setFixedSize(48, 8);
+    m_progressText = new QLabel;
+    m_progressItem = item(m_progressBar, m_progressText);
+    m_errorText = new QLabel;
+    m_errorText->setStyleSheet(QStringLiteral("color:%1;").arg(UiColors::orange().name()));
+    m_errorItem = item(symbolLabel(u"exclamationmark.triangle"), m_errorText);
+
+    m_flash = new QLabel;
+    m_flash->setAccessibleName(m_flash->text());
+    m_flash->hide();
+    m_flashTimer.setSingleShot(true);
+    m_flashTimer.setInterval(FlashMs);
+    connect(&m_flashTimer, &QTimer::timeout, m_flash, &QLabel::hide);
+
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 6, 12, 6);
+    row->setSpacing(16);
+    for (QWidget *widget : {providerItem, static_cast<QWidget *>(divider()), m_companionItem,
+                            static_cast<QWidget *>(divider()), m_historyItem, m_watchDivider, m_watchItem,
+                            m_progressItem, m_errorItem})
+        row->addWidget(widget);
+    row->addStretch(1);
+    row->addWidget(m_flash);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window);
+
+    AISettings &ai = m_sources.aiSettings;
+    for (auto signal : {&AISettings::providerChanged, &AISettings::modelChanged, &AISettings::apiKeyChanged})
+        connect(&ai, signal, this, [this] { refreshProvider(); });
+    connect(m_poll, &CompanionPoll::availabilityChanged, this, &StatusBarView::refreshCompanion);
+    if (m_sources.store)
+        connect(m_sources.store, &ObjectStore::changed, this, [this](ObjectStore::Kind kind) {
+            if (kind == ObjectStore::Kind::records)
+                refreshHistory();
+        });
+    connect(&m_sources.watcher, &FolderWatcher::watchedPathsChanged, this, &StatusBarView::refreshWatch);
+    RenameEngine &engine = m_sources.engine;
+    for (auto signal : {&RenameEngine::isProcessingChanged, &RenameEngine::progressChanged, &RenameEngine::errorChanged})
+        connect(&engine, signal, this, &StatusBarView::refreshEngine);
+
+    refreshProvider();
+    refreshCompanion(false);
+    refreshHistory();
+    refreshWatch();
+    refreshEngine();
+    m_poll->start();
+}
+
+void StatusBarView::flash(const QString &text)
+{
+    m_flash->setText(text);
+    m_flash->setAccessibleName(text);
+    m_flash->show();
+    m_flashTimer.start();
+}
+
+QWidget *StatusBarView::item(QWidget *first, QWidget *second, QWidget *third)
+{
+    auto *box = new QWidget;
+    auto *layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    for (QWidget *part : {first, second, third}) {
+        if (part)
+            layout->addWidget(part, 0, Qt::AlignVCenter);
+    }
+    return box;
+}
+
+QCoro::Task<> StatusBarView::refreshProvider()
+{
+    AISettings &ai = m_sources.aiSettings;
+    m_providerName->setText(rawValue(ai.provider()));
+    m_providerModel->setText(ai.effectiveModel());
+    const QPointer<StatusBarView> self(this);
+    QCoro::Task<bool> checking = ai.isConfigured();
+    const bool configured = co_await std::move(checking);
+    if (!self)
+        co_return;
+    paintDot(m_providerDot, configured ? UiColors::green() : UiColors::red());
+}
+
+void StatusBarView::refreshCompanion(bool available)
+{
+    paintDot(m_companionDot, available ? UiColors::green() : UiColors::grey());
+    const QString help = available ? qtTrId("status.kvx.connected") : qtTrId("status.kvx.unavailable");
+    m_companionItem->setToolTip(help);
+    m_companionItem->setAccessibleName(help);
+}
+
+void StatusBarView::refreshHistory()
+{
+    qsizetype total = 0;
+    qsizetype renamed = 0;
+    if (m_sources.store) {
+        if (const auto records = m_sources.store->fetchRecords()) {
+            total = records->size();
+            renamed = std::ranges::count_if(*records, [](const RenameRecord &r) { return !r.reverted; });
+        }
+    }
+    m_historyCount->setText(QString::number(renamed));
+    const QString help = qtTrId("status.history.help").arg(renamed).arg(total);
+    m_historyItem->setToolTip(help);
+    m_historyItem->setAccessibleName(help);
+}
+
+void StatusBarView::refreshWatch()
+{
+    const qsizetype count = m_sources.watcher.watchedPaths().size();
+    m_watchCount->setText(QString::number(count));
+    const QString help = qtTrId("status.watch.help").arg(count);
+    m_watchItem->setToolTip(help);
+    m_watchItem->setAccessibleName(help);
+    m_watchItem->setVisible(count > 0);
+    m_watchDivider->setVisible(count > 0);
+}
+
+void StatusBarView::refreshEngine()
+{
+    const RenameEngine &engine = m_sources.engine;
+    const bool processing = engine.isProcessing();
+    m_progressItem->setVisible(processing);
+    m_progressText->setText(qtTrId("status.progress").arg(engine.processedCount()).arg(engine.totalCount()));
+    m_progressItem->setAccessibleName(m_progressText->text());
+    const bool showError = !processing && engine.error().has_value();
+    m_errorItem->setVisible(showError);
+    m_errorText->setText(engine.error().value_or(QString()));
+    m_errorItem->setAccessibleName(m_errorText->text());
+}

@@ -1,0 +1,116 @@
+// The command line and the "namorix://rename" URL as pure functions, and the hand-over of a later
+// start's arguments over a real local socket.
+#include "commandline.h"
+#include "singleinstance.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Urls = QList<QUrl>;
+Q_DECLARE_METATYPE(std::optional<Urls>)
+
+namespace {
+
+Urls files(const QStringList &paths)
+{
+    Urls urls;
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    return urls;
+}
+
+} // namespace
+
+class TestCommandLine final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void renameUrl_data();
+    void renameUrl();
+    void analysisInputs_data();
+    void analysisInputs();
+    void handOver();
+};
+
+void TestCommandLine::renameUrl_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<std::optional<Urls>>("expected");
+    const std::optional<Urls> ignored;
+    QTest::newRow("two files") << "namorix://rename?paths=/tmp/a.pdf,/tmp/b.pdf"
+                               << std::optional(files({"/tmp/a.pdf", "/tmp/b.pdf"}));
+    QTest::newRow("query decoding, '+' stays") << "namorix://rename?x=1&paths=/tmp/a%20b+c.pdf%2C/tmp/%C3%A4.txt"
+                                               << std::optional(files({"/tmp/a b+c.pdf", "/tmp/ä.txt"}));
+    QTest::newRow("first paths item wins") << "namorix://rename?paths=/a&paths=/b" << std::optional(files({"/a"}));
+    QTest::newRow("empty pieces and relative ones dropped")
+        << "namorix://rename/?paths=,/a,,b.txt,#frag" << std::optional(files({"/a"}));
+    QTest::newRow("only commas: empty list") << "namorix://rename?paths=,,," << std::optional(Urls{});
+    QTest::newRow("empty value: empty list") << "namorix://rename?paths=" << std::optional(Urls{});
+    QTest::newRow("paths without value") << "namorix://rename?paths" << ignored;
+    QTest::newRow("no paths item") << "namorix://rename?path=/a" << ignored;
+    QTest::newRow("no query") << "namorix://rename" << ignored;
+    QTest::newRow("host upper case") << "namorix://Rename?paths=/a" << ignored;
+    QTest::newRow("host longer") << "namorix://renamed?paths=/a" << ignored;
+    QTest::newRow("host with port") << "namorix://rename:1?paths=/a" << ignored;
+    QTest::newRow("scheme upper case") << "Namorix://rename?paths=/a" << ignored;
+    QTest::newRow("other scheme") << "https://rename?paths=/a" << ignored;
+}
+
+void TestCommandLine::renameUrl()
+{
+    QFETCH(QString, url);
+    QFETCH(std::optional<Urls>, expected);
+    QCOMPARE(CommandLine::renameUrlFiles(url), expected);
+}
+
+void TestCommandLine::analysisInputs_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<std::optional<Urls>>("expected");
+    QTest::newRow("none") << QStringList{} << std::optional<Urls>();
+    QTest::newRow("relative and absolute paths, in order")
+        << QStringList{"b.pdf", "/x/../y/ordner", "./c d.txt"}
+        << std::optional(files({"/home/me/b.pdf", "/y/ordner", "/home/me/c d.txt"}));
+    QTest::newRow("file URL and rename URL") << QStringList{"file:///tmp/a%20b.pdf", "namorix://rename?paths=/c,/d"}
+                                             << std::optional(files({"/tmp/a b.pdf", "/c", "/d"}));
+    QTest::newRow("ignored URLs only") << QStringList{"namorix://other?paths=/a", "https://example.org"}
+                                       << std::optional<Urls>();
+    QTest::newRow("rename URL of commas: an empty run")
+        << QStringList{"namorix://rename?paths=,"} << std::optional(Urls{});
+}
+
+void TestCommandLine::analysisInputs()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(std::optional<Urls>, expected);
+    QCOMPARE(CommandLine::analysisInputs(LaunchArguments{arguments, "/home/me"}), expected);
+}
+
+void TestCommandLine::handOver()
+{
+    QTemporaryDir dir;
+    const QString socket = dir.filePath("namorix.socket");
+    SingleInstance later(socket);
+    QVERIFY(!later.handOver({{"/a"}, "/"})); // nobody runs yet
+
+    { // a crashed run's socket file is taken over
+        QFile leftover(socket);
+        QVERIFY(leftover.open(QIODevice::WriteOnly));
+    }
+    SingleInstance running(socket);
+    QVERIFY(running.listen());
+    QSignalSpy activated(&running, &SingleInstance::activationRequested);
+    QSignalSpy analyse(&running, &SingleInstance::analysisRequested);
+
+    QVERIFY(later.handOver({{"b.pdf", "namorix://rename?paths=/c"}, "/home/me"}));
+    QTRY_COMPARE(analyse.size(), 1);
+    QCOMPARE(analyse.first().first().value<Urls>(), files({"/home/me/b.pdf", "/c"}));
+    QVERIFY(later.handOver({{}, "/"})); // a plain second start only brings the window up
+    QTRY_COMPARE(activated.size(), 2);
+    QCOMPARE(analyse.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"

@@ -1,0 +1,171 @@
+#include "ui/common/palette.h"
+#include "ui/files/analysisprogressview.h"
+#include "ui/files/analysisstarter.h"
+#include "ui/files/droptarget.h"
+#include "ui/files/jobdelegate.h"
+#include "ui/files/joblistmodel.h"
+#include "windowfixture.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QToolButton>
+
+class TestFilesSection final : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<WindowFixture> w;
+
+    QStringList rowNames() const
+    {
+        QStringList names;
+        for (int row = 0; row < w->list()->model()->rowCount(); ++row)
+            names << w->list()->model()->index(row, 0).data(JobListModel::OriginalNameRole).toString();
+        return names;
+    }
+
+    void drop(const QByteArray &uriList)
+    {
+        QMimeData mime; // as Nautilus, Dolphin and Thunar send it
+        mime.setData("text/uri-list", uriList);
+        DropTarget *target = w->files()->dropTarget();
+        const QPointF centre = QRectF(target->rect()).center();
+        QDragEnterEvent enter(centre.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent dropEvent(centre, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &dropEvent);
+    }
+
+    void clickRow(int row, QRect (*part)(const QRect &))
+    {
+        const QRect rect = w->list()->visualRect(w->list()->model()->index(row, 0));
+        QTest::mouseClick(w->list()->viewport(), Qt::LeftButton, {}, part(rect).center());
+    }
+
+private Q_SLOTS:
+    void init() { w = std::make_unique<WindowFixture>(); }
+    void cleanup() { w.reset(); }
+
+    void dropShowsProgressThenRowsInInputOrder()
+    {
+        QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));
+        w->fx.llm.setDelay(300);
+        w->fx.llm.setDelay("b.txt", 600);
+        QByteArray uris;
+        for (const char *name : {"b.txt", "a.txt", "c.txt"})
+            uris += QUrl::fromLocalFile(w->touch(name)).toEncoded() + "\r\n";
+        drop(uris);
+        QTRY_COMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->progressView()));
+        QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        QCOMPARE(rowNames(), (QStringList{"b.txt", "a.txt", "c.txt"}));
+    }
+
+    void manyFilesAskFirst()
+    {
+        QDir(w->dir.path()).mkdir("viele");
+        for (int i = 0; i < 1234; ++i)
+            w->touch(QString("viele/%1.txt").arg(i), "x");
+        drop(QUrl::fromLocalFile(w->dir.filePath("viele")).toEncoded() + "\r\n");
+        QTRY_VERIFY(w->files()->starter()->pendingQuestion());
+        QMessageBox *question = w->files()->starter()->pendingQuestion();
+        QCOMPARE(question->text(), "1.234 Dateien analysieren?");
+        const auto buttons = question->buttons();
+        const auto cancel = std::ranges::find(buttons, QString("Abbrechen"), &QAbstractButton::text);
+        QVERIFY(cancel != buttons.end());
+        (*cancel)->click();
+        QTest::qWait(50);
+        QVERIFY(!w->engine->isProcessing());
+        QVERIFY(w->fx.llm.server().requests().isEmpty());
+    }
+
+    void badge_data()
+    {
+        QTest::addColumn<double>("confidence");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0.95") << 0.95 << UiColors::green() << "95%";
+        QTest::newRow("just above 0.7") << 0.7001 << UiColors::green() << "70%";
+        QTest::newRow("0.7") << 0.7 << UiColors::orange() << "70%";
+        QTest::newRow("just above 0.4") << 0.4001 << UiColors::orange() << "40%";
+        QTest::newRow("0.4") << 0.4 << UiColors::red() << "40%";
+        QTest::newRow("failed") << 0.0 << UiColors::red() << "0%";
+    }
+
+    void badge()
+    {
+        QFETCH(double, confidence);
+        w->engine->setJobs({w->job("scan.pdf", "Rechnung.pdf", confidence)});
+        const QModelIndex row = w->list()->model()->index(0, 0);
+        QFETCH(QColor, colour);
+        QFETCH(QString, text);
+        QCOMPARE(row.data(JobListModel::BadgeColorRole).value<QColor>(), colour);
+        QCOMPARE(row.data(JobListModel::BadgeTextRole).toString(), text);
+    }
+
+    void renameDisabledWithEveryToggleOff()
+    {
+        w->engine->setJobs({w->job("a.pdf", "A.pdf"), w->job("b.pdf", "B.pdf")});
+        QPushButton *rename = w->button("Umbenennen");
+        QVERIFY(rename && rename->isEnabled());
+        clickRow(0, &JobDelegate::toggleRect);
+        QVERIFY(rename->isEnabled());
+        clickRow(1, &JobDelegate::toggleRect);
+        QVERIFY(!rename->isEnabled());
+        QVERIFY(!w->engine->jobs().at(1).approved);
+        const auto labels = w->review()->findChildren<QLabel *>();
+        QVERIFY(std::ranges::any_of(labels, [](QLabel *l) { return l->text() == "0 / 2"; }));
+    }
+
+    void cancelReturnsToDropTargetAndClearsError()
+    {
+        w->engine->setJobs({w->job("a.pdf", "A.pdf")});
+        w->engine->setError(QString("Etwas ging schief"));
+        QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->review()));
+        w->button("Abbrechen")->click();
+        QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));
+        QVERIFY(w->engine->jobs().isEmpty());
+        QCOMPARE(w->engine->error(), std::nullopt);
+    }
+
+    void editedNameIsApplied()
+    {
+        const QString original = w->touch("scan.txt");
+        w->files()->analyze({QUrl::fromLocalFile(original)});
+        QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        auto *diff = w->review()->findChild<QToolButton *>();
+        QCOMPARE(diff->accessibleName(), "Diff-Ansicht");
+        diff->click();
+        const QRect row = w->list()->visualRect(w->list()->model()->index(0, 0));
+        QTest::mouseClick(w->list()->viewport(), Qt::LeftButton, {},
+                          w->review()->delegate()->nameRect(row, "0%").center() - QPoint(40, 0));
+        auto *editor = w->list()->viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, "Mein Name.txt");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(w->engine->jobs().at(0).suggestedName, "Mein Name.txt"); // the view commits queued
+        w->button("Umbenennen")->click();
+        QTRY_VERIFY(QFile::exists(w->dir.filePath("Mein Name.txt")));
+        QVERIFY(!QFile::exists(original));
+        QTRY_COMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));
+    }
+
+    void failedRowSaysWhy()
+    {
+        w->fx.llm.setFailure("kaputt.txt", 500);
+        w->files()->analyze({QUrl::fromLocalFile(w->touch("kaputt.txt"))});
+        QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        const QString reason = w->engine->jobs().at(0).failureReason.value_or(QString());
+        QVERIFY(!reason.isEmpty());
+        const QModelIndex row = w->list()->model()->index(0, 0);
+        QCOMPARE(row.data(Qt::ToolTipRole).toString(), reason);
+        QVERIFY(row.data(Qt::AccessibleTextRole).toString().contains(reason));
+    }
+};
+
+QTEST_MAIN(TestFilesSection)
+#include "tst_filessection.moc"

@@ -1,0 +1,103 @@
+#include "ui/status/statusbarview.h"
+#include "windowfixture.h"
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStackedWidget>
+
+class TestMainWindow final : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<WindowFixture> w;
+
+    /** A renamed file "alt.txt" → "neu.txt" with its history record. */
+    void renameOneFile()
+    {
+        w->engine->setJobs({w->job("alt.txt", "neu.txt")});
+        awaitTask(w->engine->applyApproved());
+        QVERIFY(QFile::exists(w->dir.filePath("neu.txt")));
+    }
+
+    bool statusShows(const QString &text) const
+    {
+        const auto labels = w->window->statusView()->findChildren<QLabel *>();
+        return std::ranges::any_of(labels, [&](QLabel *label) { return label->isVisible() && label->text() == text; });
+    }
+
+    bool statusHelp(const QString &text) const
+    {
+        const auto items = w->window->statusView()->findChildren<QWidget *>();
+        return std::ranges::any_of(items, [&](QWidget *item) { return item->isVisible() && item->toolTip() == text; });
+    }
+
+private Q_SLOTS:
+    void init() { w = std::make_unique<WindowFixture>(); }
+    void cleanup() { w.reset(); }
+
+    void sidebarAndNavigationFollowEachOther()
+    {
+        QCOMPARE(w->window->windowTitle(), "Namorix");
+        QCOMPARE(w->window->sidebar()->item(1)->text(), "Verlauf");
+        w->navigation.setSelectedTab(SidebarItem::history);
+        QCOMPARE(w->window->sidebar()->currentRow(), 1);
+        QCOMPARE(w->window->sections()->currentIndex(), 1);
+        w->window->sidebar()->setCurrentRow(3);
+        QCOMPARE(w->navigation.selectedTab(), SidebarItem::watch);
+        QCOMPARE(w->window->sections()->currentIndex(), 3);
+    }
+
+    void openShortcutSwitchesToFilesAndOpensPicker()
+    {
+        w->navigation.setSelectedTab(SidebarItem::history);
+        QTest::keyClick(w->window.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(w->navigation.selectedTab(), SidebarItem::files);
+        QFileDialog *dialog = w->files()->openDialog();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
+        dialog->reject();
+    }
+
+    void undoShortcutRevertsAndSaysWhichFile()
+    {
+        renameOneFile();
+        QTest::keyClick(w->window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(QFile::exists(w->dir.filePath("alt.txt")));
+        QVERIFY(statusShows("„neu.txt“ heißt wieder „alt.txt“"));
+        QVERIFY(statusHelp("0 Dateien umbenannt, 1 Einträge gesamt"));
+    }
+
+    void undoInsideTextFieldUndoesTyping()
+    {
+        renameOneFile();
+        auto *field = new QLineEdit;
+        w->window->setHistoryPage(field);
+        w->navigation.setSelectedTab(SidebarItem::history);
+        field->setFocus();
+        QTest::keyClicks(field, "abc");
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(field->text(), QString());
+        QVERIFY(QFile::exists(w->dir.filePath("neu.txt")));
+    }
+
+    void statusBarFollowsTheCore()
+    {
+        QVERIFY(statusHelp("0 Dateien umbenannt, 0 Einträge gesamt"));
+        QVERIFY(!statusHelp("0 Ordner überwacht"));
+        QVERIFY(statusHelp("Korvex nicht verfügbar"));
+        w->watcher.watch(w->dir.path());
+        QDir(w->dir.path()).mkdir("zwei");
+        w->watcher.watch(w->dir.filePath("zwei"));
+        QVERIFY(statusHelp("2 Ordner überwacht"));
+        w->engine->setError(QString("Claude nicht konfiguriert"));
+        QVERIFY(statusShows("Claude nicht konfiguriert"));
+        renameOneFile();
+        QVERIFY(statusHelp("1 Dateien umbenannt, 1 Einträge gesamt"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
