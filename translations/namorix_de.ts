@@ -28,7 +28,8 @@
     <message id="status.history.help"><source>status.history.help</source><translation>%1 Dateien umbenannt, %2 Einträge gesamt</translation></message>
     <message id="status.watch.help"><source>status.watch.help</source><translation>%1 Ordner überwacht</translation></message>
     <message id="status.progress"><source>status.progress</source><translation>%1/%2</translation></message>
-    <message id="status.provider.help"><source>status.provider.help</source><translation>Anbieter und Modell</translation></message>
+    <message id="status.provider.ready"><source>status.provider.ready</source><translation>Bereit</translation></message>
+    <message id="status.provider.missingKey"><source>status.provider.missingKey</source><translation>API-Schlüssel fehlt</translation></message>
     <message id="status.reverted"><source>status.reverted</source><translation>„%1“ heißt wieder „%2“</translation></message>
     <!-- Files: drop target -->
     <message id="drop.title"><source>drop.title</source><translation>Dateien hierher ziehen</translation></message>

@@ -34,6 +34,12 @@ private:
         return std::ranges::any_of(items, [&](QWidget *item) { return item->isVisible() && item->toolTip() == text; });
     }
 
+    bool statusDescribes(const QString &text) const
+    {
+        const auto items = w->window->statusView()->findChildren<QWidget *>();
+        return std::ranges::any_of(items, [&](QWidget *item) { return item->accessibleDescription() == text; });
+    }
+
 private Q_SLOTS:
     void init() { w = std::make_unique<WindowFixture>(); }
     void cleanup() { w.reset(); }
@@ -88,6 +94,11 @@ private Q_SLOTS:
         QVERIFY(statusHelp("0 Dateien umbenannt, 0 Einträge gesamt"));
         QVERIFY(!statusHelp("0 Ordner überwacht"));
         QVERIFY(statusHelp("Korvex nicht verfügbar"));
+        QTRY_VERIFY(statusDescribes("Bereit")); // OpenAI with a key
+        w->fx.settings.setProvider(AIProviderType::claude);
+        QTRY_VERIFY(statusDescribes("API-Schlüssel fehlt"));
+        w->fx.settings.setProvider(AIProviderType::ollama);
+        QTRY_VERIFY(statusDescribes("Bereit"));
         w->watcher.watch(w->dir.path());
         QDir(w->dir.path()).mkdir("zwei");
         w->watcher.watch(w->dir.filePath("zwei"));

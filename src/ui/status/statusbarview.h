@@ -49,6 +49,7 @@ private:
 
     Sources m_sources;
     CompanionPoll *m_poll;
+    QWidget *m_providerItem;
     QLabel *m_providerDot, *m_providerName, *m_providerModel;
     QWidget *m_companionItem;
     QLabel *m_companionDot;
