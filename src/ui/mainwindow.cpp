@@ -99,7 +99,7 @@ void MainWindow::analyze(const QList<QUrl> &urls)
 
 void MainWindow::buildSidebar()
 {
-    m_sidebar->setAccessibleName(QStringLiteral("Namorix"));
+    m_sidebar->setAccessibleName(qtTrId("sidebar.title"));
     m_sidebar->setMinimumWidth(150);
     m_sidebar->setMaximumWidth(250);
     m_sidebar->setIconSize(QSize(16, 16));

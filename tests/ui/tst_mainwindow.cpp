@@ -1,7 +1,9 @@
 #include "ui/status/statusbarview.h"
 #include "windowfixture.h"
 
+#include <QAccessible>
 #include <QFileDialog>
+#include <QScrollBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -87,6 +89,26 @@ private Q_SLOTS:
         QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(field->text(), QString());
         QVERIFY(QFile::exists(w->dir.filePath("neu.txt")));
+    }
+
+    void everyControlHasAnAccessibleName()
+    {
+        auto unnamed = [this] {
+            QStringList found;
+            for (QWidget *widget : w->window->findChildren<QWidget *>()) {
+                if (!widget->isVisible() || widget->focusPolicy() == Qt::NoFocus || qobject_cast<QScrollBar *>(widget))
+                    continue;
+                QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+                if (accessible && accessible->text(QAccessible::Name).isEmpty())
+                    found << widget->metaObject()->className();
+            }
+            return found;
+        };
+        QCOMPARE(unnamed(), QStringList());
+        w->engine->setJobs({w->job("a.txt", "A.txt")});
+        QCOMPARE(unnamed(), QStringList());
+        const QModelIndex row = w->list()->model()->index(0, 0);
+        QCOMPARE(row.data(Qt::AccessibleTextRole).toString(), "a.txt wird zu A.txt, Sicherheit 90%");
     }
 
     void statusBarFollowsTheCore()
