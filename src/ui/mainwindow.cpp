@@ -46,7 +46,8 @@ MainWindow::MainWindow(Services services, QWidget *parent)
                                   services.appSettings, services.companion}))
 {
     setWindowTitle(QStringLiteral("Namorix"));
-    setWindowIcon(Icons::appIcon());
+    // Application-wide, so the dialogs and small windows carry it too.
+    QApplication::setWindowIcon(Icons::appIcon());
     resize(900, 600);
     setMinimumSize(720, 480);
 

@@ -158,10 +158,11 @@ QCoro::Task<> StatusBarView::refreshProvider()
     m_providerName->setText(rawValue(ai.provider()));
     m_providerModel->setText(ai.effectiveModel());
     const QPointer<StatusBarView> self(this);
+    const quint64 generation = ++m_providerGeneration;
     QCoro::Task<bool> checking = ai.isConfigured();
     const bool configured = co_await std::move(checking);
-    if (!self)
-        co_return;
+    if (!self || generation != m_providerGeneration)
+        co_return; // a later change is being checked
     paintDot(m_providerDot, configured ? UiColors::green() : UiColors::red());
     // The dot's colour in words, for screen readers.
     m_providerItem->setAccessibleName(rawValue(ai.provider()) + u' ' + ai.effectiveModel());
