@@ -11,5 +11,6 @@ export OMP_THREAD_LIMIT=1
 "$build_dir/bench/bench_namebuilder"
 "$build_dir/bench/bench_extraction"
 "$build_dir/bench/bench_engine"
+"$build_dir/bench/bench_ui"
 # The REST API under load, against nginx: needs the app binary, which the build above made.
 bash bench/bench_api.sh "$build_dir/src/namorix"

@@ -4,6 +4,7 @@
 <context>
     <name>Namorix</name>
     <!-- Sidebar -->
+    <message id="sidebar.title"><source>sidebar.title</source><translation>Bereiche</translation></message>
     <message id="sidebar.files"><source>sidebar.files</source><translation>Dateien</translation></message>
     <message id="sidebar.history"><source>sidebar.history</source><translation>Verlauf</translation></message>
     <message id="sidebar.templates"><source>sidebar.templates</source><translation>Vorlagen</translation></message>
@@ -28,7 +29,8 @@
     <message id="status.history.help"><source>status.history.help</source><translation>%1 Dateien umbenannt, %2 Einträge gesamt</translation></message>
     <message id="status.watch.help"><source>status.watch.help</source><translation>%1 Ordner überwacht</translation></message>
     <message id="status.progress"><source>status.progress</source><translation>%1/%2</translation></message>
-    <message id="status.provider.help"><source>status.provider.help</source><translation>Anbieter und Modell</translation></message>
+    <message id="status.provider.ready"><source>status.provider.ready</source><translation>Bereit</translation></message>
+    <message id="status.provider.missingKey"><source>status.provider.missingKey</source><translation>API-Schlüssel fehlt</translation></message>
     <message id="status.reverted"><source>status.reverted</source><translation>„%1“ heißt wieder „%2“</translation></message>
     <!-- Files: drop target -->
     <message id="drop.title"><source>drop.title</source><translation>Dateien hierher ziehen</translation></message>
@@ -51,10 +53,8 @@
     <message id="preview.quickLook"><source>preview.quickLook</source><translation>Quick Look</translation></message>
     <message id="preview.name"><source>preview.name</source><translation>Name</translation></message>
     <message id="preview.list"><source>preview.list</source><translation>Umbenennungsvorschläge</translation></message>
-    <message id="preview.approve"><source>preview.approve</source><translation>Umbenennen bestätigen</translation></message>
     <message id="preview.row"><source>preview.row</source><translation>%1 wird zu %2, Sicherheit %3</translation></message>
     <message id="preview.rowFailed"><source>preview.rowFailed</source><translation>%1: %2</translation></message>
-    <message id="preview.confidence"><source>preview.confidence</source><translation>Sicherheit</translation></message>
     <!-- Quick Look window -->
     <message id="quicklook.type"><source>quicklook.type</source><translation>Typ</translation></message>
     <message id="quicklook.size"><source>quicklook.size</source><translation>Größe</translation></message>

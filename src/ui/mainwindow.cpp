@@ -46,7 +46,8 @@ MainWindow::MainWindow(Services services, QWidget *parent)
                                   services.appSettings, services.companion}))
 {
     setWindowTitle(QStringLiteral("Namorix"));
-    setWindowIcon(Icons::appIcon());
+    // Application-wide, so the dialogs and small windows carry it too.
+    QApplication::setWindowIcon(Icons::appIcon());
     resize(900, 600);
     setMinimumSize(720, 480);
 
@@ -99,7 +100,7 @@ void MainWindow::analyze(const QList<QUrl> &urls)
 
 void MainWindow::buildSidebar()
 {
-    m_sidebar->setAccessibleName(QStringLiteral("Namorix"));
+    m_sidebar->setAccessibleName(qtTrId("sidebar.title"));
     m_sidebar->setMinimumWidth(150);
     m_sidebar->setMaximumWidth(250);
     m_sidebar->setIconSize(QSize(16, 16));

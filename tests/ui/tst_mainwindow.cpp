@@ -1,7 +1,9 @@
 #include "ui/status/statusbarview.h"
 #include "windowfixture.h"
 
+#include <QAccessible>
 #include <QFileDialog>
+#include <QScrollBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -32,6 +34,12 @@ private:
     {
         const auto items = w->window->statusView()->findChildren<QWidget *>();
         return std::ranges::any_of(items, [&](QWidget *item) { return item->isVisible() && item->toolTip() == text; });
+    }
+
+    bool statusDescribes(const QString &text) const
+    {
+        const auto items = w->window->statusView()->findChildren<QWidget *>();
+        return std::ranges::any_of(items, [&](QWidget *item) { return item->accessibleDescription() == text; });
     }
 
 private Q_SLOTS:
@@ -83,11 +91,36 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(w->dir.filePath("neu.txt")));
     }
 
+    void everyControlHasAnAccessibleName()
+    {
+        auto unnamed = [this] {
+            QStringList found;
+            for (QWidget *widget : w->window->findChildren<QWidget *>()) {
+                if (!widget->isVisible() || widget->focusPolicy() == Qt::NoFocus || qobject_cast<QScrollBar *>(widget))
+                    continue;
+                QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+                if (accessible && accessible->text(QAccessible::Name).isEmpty())
+                    found << widget->metaObject()->className();
+            }
+            return found;
+        };
+        QCOMPARE(unnamed(), QStringList());
+        w->engine->setJobs({w->job("a.txt", "A.txt")});
+        QCOMPARE(unnamed(), QStringList());
+        const QModelIndex row = w->list()->model()->index(0, 0);
+        QCOMPARE(row.data(Qt::AccessibleTextRole).toString(), "a.txt wird zu A.txt, Sicherheit 90%");
+    }
+
     void statusBarFollowsTheCore()
     {
         QVERIFY(statusHelp("0 Dateien umbenannt, 0 Einträge gesamt"));
         QVERIFY(!statusHelp("0 Ordner überwacht"));
         QVERIFY(statusHelp("Korvex nicht verfügbar"));
+        QTRY_VERIFY(statusDescribes("Bereit")); // OpenAI with a key
+        w->fx.settings.setProvider(AIProviderType::claude);
+        QTRY_VERIFY(statusDescribes("API-Schlüssel fehlt"));
+        w->fx.settings.setProvider(AIProviderType::ollama);
+        QTRY_VERIFY(statusDescribes("Bereit"));
         w->watcher.watch(w->dir.path());
         QDir(w->dir.path()).mkdir("zwei");
         w->watcher.watch(w->dir.filePath("zwei"));

@@ -114,6 +114,11 @@ void DropTarget::setDropOpacity(qreal opacity)
     update();
 }
 
+void DropTarget::setCounting(bool counting)
+{
+    m_title->setText(counting ? qtTrId("drop.counting") : qtTrId("drop.title"));
+}
+
 QList<QUrl> DropTarget::fileUrls(const QList<QUrl> &urls)
 {
     QList<QUrl> files;

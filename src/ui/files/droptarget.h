@@ -26,6 +26,8 @@ public:
     [[nodiscard]] qreal dropOpacity() const { return m_dropOpacity; }
     void setDropScale(qreal scale);
     void setDropOpacity(qreal opacity);
+    /** While dropped folders are counted the title says so. */
+    void setCounting(bool counting);
 
     /** The local files among `urls`, in their order. */
     [[nodiscard]] static QList<QUrl> fileUrls(const QList<QUrl> &urls);

@@ -113,7 +113,7 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
     const QString badge = index.data(JobListModel::BadgeTextRole).toString();
     const QRect second = nameRect(row, badge);
     const QRect first(second.left(), row.top() + VerticalPadding, second.width(), lineHeight(calloutFont()));
-    const QColor text = option.palette.color(QPalette::Text);
+    const QColor text = option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text);
     const NameDiff::Sides &sides = diff(oldName, newName);
     painter->setFont(calloutFont());
     paintDiffLine(*painter, first, sides.oldSide, text);

@@ -64,8 +64,7 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
     m_providerName = new QLabel;
     m_providerModel = new QLabel;
     m_providerModel->setStyleSheet(QStringLiteral("color:%1;").arg(UiColors::tertiary(palette()).name()));
-    QWidget *providerItem = item(m_providerDot, m_providerName, m_providerModel);
-    providerItem->setAccessibleName(qtTrId("status.provider.help"));
+    m_providerItem = item(m_providerDot, m_providerName, m_providerModel);
 
     auto *kvx = new QLabel(qtTrId("status.kvx"));
     QFont medium = caption;
@@ -85,6 +84,7 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
     m_progressBar->setRange(0, 0);
     m_progressBar->setTextVisible(false);
     m_progressBar->setFixedSize(48, 8);
+    m_progressBar->setAccessibleName(qtTrId("preview.analyzing"));
     m_progressText = new QLabel;
     m_progressItem = item(m_progressBar, m_progressText);
     m_errorText = new QLabel;
@@ -92,7 +92,6 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
     m_errorItem = item(symbolLabel(u"exclamationmark.triangle"), m_errorText);
 
     m_flash = new QLabel;
-    m_flash->setAccessibleName(m_flash->text());
     m_flash->hide();
     m_flashTimer.setSingleShot(true);
     m_flashTimer.setInterval(FlashMs);
@@ -101,7 +100,7 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(12, 6, 12, 6);
     row->setSpacing(16);
-    for (QWidget *widget : {providerItem, static_cast<QWidget *>(divider()), m_companionItem,
+    for (QWidget *widget : {m_providerItem, static_cast<QWidget *>(divider()), m_companionItem,
                             static_cast<QWidget *>(divider()), m_historyItem, m_watchDivider, m_watchItem,
                             m_progressItem, m_errorItem})
         row->addWidget(widget);
@@ -159,11 +158,16 @@ QCoro::Task<> StatusBarView::refreshProvider()
     m_providerName->setText(rawValue(ai.provider()));
     m_providerModel->setText(ai.effectiveModel());
     const QPointer<StatusBarView> self(this);
+    const quint64 generation = ++m_providerGeneration;
     QCoro::Task<bool> checking = ai.isConfigured();
     const bool configured = co_await std::move(checking);
-    if (!self)
-        co_return;
+    if (!self || generation != m_providerGeneration)
+        co_return; // a later change is being checked
     paintDot(m_providerDot, configured ? UiColors::green() : UiColors::red());
+    // The dot's colour in words, for screen readers.
+    m_providerItem->setAccessibleName(rawValue(ai.provider()) + u' ' + ai.effectiveModel());
+    m_providerItem->setAccessibleDescription(configured ? qtTrId("status.provider.ready")
+                                                        : qtTrId("status.provider.missingKey"));
 }
 
 void StatusBarView::refreshCompanion(bool available)

@@ -49,6 +49,8 @@ private:
 
     Sources m_sources;
     CompanionPoll *m_poll;
+    quint64 m_providerGeneration = 0;
+    QWidget *m_providerItem;
     QLabel *m_providerDot, *m_providerName, *m_providerModel;
     QWidget *m_companionItem;
     QLabel *m_companionDot;
