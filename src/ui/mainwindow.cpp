@@ -160,22 +160,11 @@ void MainWindow::openFilePicker()
 
 void MainWindow::revertLast()
 {
-    // revertLast takes the newest record not yet reverted; remember it to say which file it was.
-    ObjectStore *store = m_services.store;
-    std::optional<RenameRecord> newest;
-    if (store) {
-        if (const auto records = store->fetchRecords()) {
-            const auto found = std::ranges::find(*records, false, &RenameRecord::reverted);
-            if (found != records->end())
-                newest = *found;
-        }
-    }
-    m_services.engine.revertLast();
-    if (!newest)
-        return;
-    const auto after = store->fetchRecord(newest->id);
-    if (after && after->reverted)
-        m_status->flash(qtTrId("status.reverted").arg(newest->newName, newest->originalName));
+    const auto reverted = m_services.engine.revertLast();
+    if (!reverted)
+        m_status->flash(reverted.error().message());
+    else if (*reverted)
+        m_status->flash(qtTrId("status.reverted").arg((*reverted)->newName, (*reverted)->originalName));
 }
 
 void MainWindow::showInfoWindow(const QString &title)
