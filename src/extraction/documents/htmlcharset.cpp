@@ -137,6 +137,14 @@ struct ConverterCloser {
 };
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
+// Encoding labels are short words; anything else could make ICU look for a converter file.
+bool isPlainLabel(const QByteArray &label)
+{
+    return !label.isEmpty() && label.size() <= 40 && std::all_of(label.begin(), label.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' || c == ':';
+    });
+}
+
 Converter openConverter(const char *label)
 {
     UErrorCode status = U_ZERO_ERROR;
@@ -198,10 +206,10 @@ std::optional<QString> decode(QByteArrayView html, bool complete)
         return decodeWith(QStringConverter::Utf16BE, html.sliced(2), complete);
 
     const QByteArray label = declaredLabel(html);
-    Converter converter = label.isEmpty() ? nullptr : openConverter(label.constData());
+    Converter converter = isPlainLabel(label) ? openConverter(label.constData()) : nullptr;
     UErrorCode status = U_ZERO_ERROR;
     const char *name = converter ? ucnv_getName(converter.get(), &status) : nullptr;
-    // The declaration was read as ASCII; a page that really were UTF-16 would carry a mark.
+    // A declaration readable as ASCII means the page is not UTF-16 or UTF-32: read it as UTF-8.
     if (!name || U_FAILURE(status) || qstrncmp(name, "UTF", 3) == 0 || qstrncmp(name, "CESU", 4) == 0)
         return decodeWith(QStringConverter::Utf8, html, complete);
     if (ucnv_compareNames(name, "ISO-8859-1") == 0 || ucnv_compareNames(name, "US-ASCII") == 0)
