@@ -3,6 +3,8 @@
 #include "common/unicodetext.h"
 #include "extraction/filecontext.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <utility>
 
@@ -160,7 +162,7 @@ public:
         : m_shown(message.isShown())
     {
         if (!message.boundary.isEmpty())
-            m_boundaries << message.boundary;
+            m_boundaries.insert(message.boundary);
     }
 
     QString read(QStringView body)
@@ -190,17 +192,12 @@ private:
     {
         while (!line.isEmpty() && isSpaceOrTab(line.back()))
             line.chop(1);
-        for (const QString &boundary : std::as_const(m_boundaries)) {
-            const QStringView rest = line.sliced(2);
-            if (rest == boundary) {
-                m_inPartHeader = true;
-                m_partHeader.clear();
-                return;
-            }
-            if (rest.size() == boundary.size() + 2 && rest.startsWith(boundary) && rest.endsWith(u"--")) {
-                m_shown = true; // back in the enclosing part, which is shown or we would not be here
-                return;
-            }
+        const QString rest = line.sliced(2).toString();
+        if (m_boundaries.contains(rest)) {
+            m_inPartHeader = true;
+            m_partHeader.clear();
+        } else if (rest.endsWith(u"--") && m_boundaries.contains(rest.chopped(2))) {
+            m_shown = true; // back in the enclosing part, which is shown or we would not be here
         }
     }
 
@@ -213,8 +210,8 @@ private:
         m_inPartHeader = false;
         const PartHeader header = readPartHeader(m_partHeader);
         m_shown = header.isShown();
-        if (m_shown && !header.boundary.isEmpty() && !m_boundaries.contains(header.boundary))
-            m_boundaries << header.boundary;
+        if (m_shown && !header.boundary.isEmpty())
+            m_boundaries.insert(header.boundary);
     }
 
     bool isEncoded(QStringView line)
@@ -230,7 +227,7 @@ private:
                && UnicodeText::graphemeCount(line) >= MinEncodedLineLength;
     }
 
-    QStringList m_boundaries;
+    QSet<QString> m_boundaries; // a set: a crafted message may declare very many
     QList<QStringView> m_partHeader;
     QString m_text;
     qsizetype m_length = 0; // grapheme clusters
