@@ -1,4 +1,5 @@
 #include "common/icuregex.h"
+#include "extraction/documents/htmlcharset.h"
 #include "extraction/documents/htmltext.h"
 
 #include <QStringDecoder>
@@ -10,6 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     constexpr qsizetype MaxLength = 4096;
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    // Any bytes: the declaration scan and the converters must cope.
+    (void)HtmlCharset::decode(bytes, size % 2 == 0);
+
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString html = decoder(bytes);
     if (decoder.hasError())

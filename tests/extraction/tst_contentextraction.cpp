@@ -14,6 +14,8 @@
 #include "korvexstub.h"
 #include "settings/defaultsstore.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,6 +54,8 @@ private Q_SLOTS:
             {"a.tif", "image"},      {"a.webp", "image"},  {"a.docx", "office"}, {"a.XLSX", "office"},
             {"a.rtf", "rtf"},        {"a.rtfd", "rtf"},    {"a.htm", "html"},    {"a.xhtml", "html"},
             {"a.eml", "eml"},        {"a.mp3", "media"},   {"a.aiff", "media"},  {"a.webm", "media"},
+            {"a.odt", "office"},     {"a.ods", "office"},  {"a.ODP", "office"},  {"a.ott", "office"},
+            {"a.ots", "office"},     {"a.otp", "office"},  {"a.oga", "media"},   {"a.Opus", "media"},
             {"a.doc", "generic"},    {"a.xls", "generic"}, {"a.txt", "generic"}, {"README", "generic"},
             {".pdf", "generic"},     {"a.tar.gz", "generic"}, {"a.pdf.txt", "generic"}, {"a.", "generic"},
         };
@@ -63,6 +67,36 @@ private Q_SLOTS:
     {
         QFETCH(QString, fileName);
         QTEST(processorName(ProcessorTable::processorFor("/some/folder/" + fileName)), "processor");
+    }
+
+    void oggAudioIsMedia_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("codec");
+        QTest::newRow("oga, Vorbis") << "Aufnahme.oga" << "libvorbis";
+        QTest::newRow("opus") << "Sprachnachricht.opus" << "libopus";
+    }
+
+    void oggAudioIsMedia()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, codec);
+        const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
+        if (ffmpeg.isEmpty())
+            QSKIP("the ffmpeg command-line tool is needed to make this file");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(fileName);
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(ffmpeg, {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=1",
+                               "-c:a", codec, "-metadata", "title=Ansage", path});
+        QVERIFY2(process.waitForFinished(60000) && process.exitCode() == 0, process.readAll().constData());
+
+        const ExtractionResult result = ProcessorTable::processorFor(path).extract(path);
+        QVERIFY2(result, qPrintable(result ? QString() : result.error().message));
+        QCOMPARE(result->metadata.value("source"), QString("avfoundation"));
+        QCOMPARE(result->metadata.value("title"), QString("Ansage"));
+        QCOMPARE(result->metadata.value("tracks"), QString("Audio"));
     }
 
     void genericTextPath_data()

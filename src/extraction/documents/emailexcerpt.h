@@ -7,7 +7,8 @@
 /**
  * What an e-mail message file contributes to its context: the headers subject, from, to and
  * date (keys lower-cased, values as written; encoded words stay encoded) and the start of the
- * body without MIME boundaries, "Content-" lines and encoded blocks.
+ * body without MIME boundaries and part headers, "Content-" lines, parts that are neither text
+ * nor containers, attachments, and encoded blocks (long lines without a space, base64 runs).
  */
 struct EmailExcerpt {
     /** The metadata lines ("source" first), a blank line, then the trimmed body; cut to 4000 characters. */

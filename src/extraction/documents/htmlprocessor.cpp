@@ -2,6 +2,7 @@
 
 #include "common/icuregex.h"
 #include "common/unicodetext.h"
+#include "extraction/documents/htmlcharset.h"
 #include "extraction/documents/htmltext.h"
 #include "extraction/genericprocessor.h"
 
@@ -21,13 +22,15 @@ HTMLProcessor::HTMLProcessor()
 
 ExtractionResult HTMLProcessor::extract(const QString &path) const
 {
-    if (!QFile(path).open(QIODevice::ReadOnly))
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return FileContext::make(path, QString(), MetadataMap());
 
     MetadataMap metadata{{QStringLiteral("source"), QStringLiteral("html")}};
-    // Pages are read as UTF-8 only; other bytes give neither text nor title.
-    const std::optional<QString> html = GenericProcessor::readTextPrefix(path);
-    if (!html)
+    // Only the start of a huge page is read, as for plain text.
+    const QByteArray bytes = file.read(GenericProcessor::MaxTextBytes);
+    const std::optional<QString> html = HtmlCharset::decode(bytes, bytes.size() < GenericProcessor::MaxTextBytes);
+    if (!html) // invalid UTF-8 gives neither text nor title
         return FileContext::make(path, QString(), metadata);
 
     std::optional<QString> text = HtmlText::visibleText(html->toUtf8(), MaxVisibleUnits);

@@ -4,6 +4,8 @@
 #include "extraction/documents/xmltextcollector.h"
 #include "extraction/documents/zipentry.h"
 
+#include <algorithm>
+
 namespace {
 
 // Real document parts stay well below this; a bomb stops here instead of filling memory.
@@ -11,27 +13,106 @@ constexpr qint64 MaxPartBytes = 64 * 1024 * 1024;
 // Enough UTF-16 units for the excerpt's grapheme clusters.
 constexpr qsizetype MaxCollectedUnits = 64 * 1024;
 
+// Word splits a paragraph into runs wherever formatting, spelling marks or revisions change,
+// even inside a word; its paragraphs are the pieces.
+const XmlTextMarkup &wordMarkup()
+{
+    static const XmlTextMarkup markup{{QStringLiteral("w:t")},
+                                      {QStringLiteral("w:p")},
+                                      {QStringLiteral("w:tab"), QStringLiteral("w:br"), QStringLiteral("w:cr")}};
+    return markup;
+}
+
+// One cell text per shared string (si) or inline string (is), however many runs it has; never numbers.
+const XmlTextMarkup &excelMarkup()
+{
+    static const XmlTextMarkup markup{{QStringLiteral("t")}, {QStringLiteral("si"), QStringLiteral("is")}, {}};
+    return markup;
+}
+
+// Headings and paragraphs, also those in table cells, frames and notes; a footnote is a piece of its own.
+const XmlTextMarkup &openDocumentMarkup()
+{
+    static const XmlTextMarkup markup{
+        {QStringLiteral("text:p"), QStringLiteral("text:h")},
+        {QStringLiteral("text:p"), QStringLiteral("text:h"), QStringLiteral("text:note")},
+        {QStringLiteral("text:s"), QStringLiteral("text:tab"), QStringLiteral("text:line-break")}};
+    return markup;
+}
+
+// Members named `prefix`, a number and ".xml", by that number ("sheet2" before "sheet10").
+QStringList numberedMembers(const QStringList &names, QStringView prefix)
+{
+    QList<std::pair<qulonglong, QString>> numbered;
+    for (const QString &name : names) {
+        if (!name.startsWith(prefix) || !name.endsWith(u".xml"))
+            continue;
+        bool isNumber = false;
+        const qulonglong number = QStringView(name).sliced(prefix.size(), name.size() - prefix.size() - 4).toULongLong(&isNumber);
+        if (isNumber)
+            numbered.append({number, name});
+    }
+    std::sort(numbered.begin(), numbered.end());
+    QStringList sorted;
+    for (const auto &[number, name] : std::as_const(numbered))
+        sorted << name;
+    return sorted;
+}
+
+QString wordText(const QString &path)
+{
+    XmlTextCollector collector(wordMarkup(), MaxCollectedUnits);
+    if (const std::optional<QByteArray> body = ZipEntry::read(path, QStringLiteral("word/document.xml"), MaxPartBytes))
+        collector.parse(*body);
+    QString text = collector.texts().join(u' ');
+    if (!text.trimmed().isEmpty())
+        return text;
+    // A letterhead or form keeps its words in the page header and footer, with an empty body.
+    XmlTextCollector margins(wordMarkup(), MaxCollectedUnits);
+    const QStringList names = ZipEntry::names(path);
+    for (const QString &member : numberedMembers(names, u"word/header") + numberedMembers(names, u"word/footer")) {
+        if (const std::optional<QByteArray> part = ZipEntry::read(path, member, MaxPartBytes))
+            margins.parse(*part);
+    }
+    return margins.texts().join(u' ');
+}
+
+QString excelText(const QString &path)
+{
+    XmlTextCollector collector(excelMarkup(), MaxCollectedUnits);
+    if (const std::optional<QByteArray> strings = ZipEntry::read(path, QStringLiteral("xl/sharedStrings.xml"), MaxPartBytes))
+        collector.parse(*strings);
+    // Some writers put cell texts into the sheets instead; a sheet without any is not parsed.
+    for (const QString &member : numberedMembers(ZipEntry::names(path), u"xl/worksheets/sheet")) {
+        if (collector.isFull())
+            break;
+        const std::optional<QByteArray> sheet = ZipEntry::read(path, member, MaxPartBytes);
+        if (sheet && sheet->contains("inlineStr"))
+            collector.parse(*sheet);
+    }
+    return collector.texts().join(u' ');
+}
+
 } // namespace
 
 OfficeProcessor::OfficeProcessor()
-    : ExtensionProcessor({QStringLiteral("docx"), QStringLiteral("xlsx")})
+    : ExtensionProcessor({QStringLiteral("docx"), QStringLiteral("xlsx"), QStringLiteral("odt"), QStringLiteral("ods"),
+                          QStringLiteral("odp"), QStringLiteral("ott"), QStringLiteral("ots"), QStringLiteral("otp")})
 {
 }
 
 ExtractionResult OfficeProcessor::extract(const QString &path) const
 {
     const QString extension = lowerExtension(path);
-    // Word keeps its runs in w:t elements; Excel keeps cell texts, never numbers, in shared strings.
-    const bool isWord = extension == u"docx";
-    if (!isWord && extension != u"xlsx")
-        return FileContext::make(path, QString(), {{QStringLiteral("source"), extension}});
-    const std::optional<QByteArray> part = ZipEntry::read(
-        path, isWord ? QStringLiteral("word/document.xml") : QStringLiteral("xl/sharedStrings.xml"), MaxPartBytes);
     QString text;
-    if (part) {
-        const QString tagName = isWord ? QStringLiteral("w:t") : QStringLiteral("t");
-        text = UnicodeText::leftGraphemes(XmlTextCollector::joinedText(*part, tagName, MaxCollectedUnits),
-                                          TextLimits::Document);
+    if (extension == u"docx") {
+        text = wordText(path);
+    } else if (extension == u"xlsx") {
+        text = excelText(path);
+    } else if (canProcess(path)) { // the OpenDocument formats and their templates
+        if (const std::optional<QByteArray> content = ZipEntry::read(path, QStringLiteral("content.xml"), MaxPartBytes))
+            text = XmlTextCollector::joinedText(*content, openDocumentMarkup(), MaxCollectedUnits);
     }
-    return FileContext::make(path, text, {{QStringLiteral("source"), extension}});
+    return FileContext::make(path, UnicodeText::leftGraphemes(text, TextLimits::Document),
+                             {{QStringLiteral("source"), extension}});
 }

@@ -2,7 +2,12 @@
 
 #include "extraction/fileprocessor.h"
 
-/** Word and Excel packages: the text runs of word/document.xml, the shared strings of xl/sharedStrings.xml. */
+/**
+ * Office packages, read as ZIP archives of XML parts: Word (the paragraphs of
+ * word/document.xml, else of its headers and footers), Excel (shared strings, then the inline
+ * strings of the sheets) and OpenDocument text, spreadsheets and presentations with their
+ * templates (the paragraphs of content.xml).
+ */
 class OfficeProcessor final : public ExtensionProcessor
 {
 public:

@@ -3,58 +3,85 @@
 #include <QBuffer>
 #include <QXmlStreamReader>
 
-XmlTextCollector::XmlTextCollector(QString tagName, qsizetype maxLength)
-    : m_tagName(std::move(tagName))
+XmlTextCollector::XmlTextCollector(XmlTextMarkup markup, qsizetype maxLength)
+    : m_markup(std::move(markup))
     , m_maxLength(maxLength)
 {
 }
 
 void XmlTextCollector::parse(const QByteArray &xml)
 {
+    if (m_full)
+        return;
     // Through a device the reader decodes a few kilobytes at a time instead of the whole part.
     QBuffer device;
     device.setData(xml);
     device.open(QIODevice::ReadOnly);
     QXmlStreamReader reader(&device);
     reader.setNamespaceProcessing(false);
-    bool inTag = false;
-    QString current;
+    int textDepth = 0;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement:
-            if (reader.qualifiedName() == m_tagName) {
-                inTag = true;
-                current.clear();
-            }
+        case QXmlStreamReader::StartElement: {
+            const QStringView name = reader.qualifiedName();
+            if (m_markup.pieceElements.contains(name))
+                endPiece();
+            if (m_markup.textElements.contains(name))
+                ++textDepth;
+            if (m_markup.spaceElements.contains(name))
+                m_pendingSpace = !m_piece.isEmpty();
             break;
+        }
         case QXmlStreamReader::Characters:
-            if (inTag) {
-                current += reader.text();
-                if (m_collected + current.size() >= m_maxLength) {
-                    // Everything after this point would be cut from the excerpt anyway.
-                    m_texts << current.left(m_maxLength - m_collected);
-                    return;
-                }
-            }
+            if (textDepth > 0 && !append(reader.text()))
+                return;
             break;
-        case QXmlStreamReader::EndElement:
-            if (reader.qualifiedName() == m_tagName) {
-                inTag = false;
-                if (!current.isEmpty()) {
-                    m_texts << current;
-                    m_collected += current.size() + 1;
-                }
-            }
+        case QXmlStreamReader::EndElement: {
+            const QStringView name = reader.qualifiedName();
+            if (textDepth > 0 && m_markup.textElements.contains(name))
+                --textDepth;
+            if (m_markup.pieceElements.contains(name))
+                endPiece();
             break;
+        }
         default:
             break;
         }
     }
+    endPiece(); // a part that breaks off keeps its last piece
 }
 
-QString XmlTextCollector::joinedText(const QByteArray &xml, const QString &tagName, qsizetype maxLength)
+bool XmlTextCollector::append(QStringView text)
 {
-    XmlTextCollector collector(tagName, maxLength);
+    if (text.isEmpty())
+        return true;
+    if (m_pendingSpace)
+        m_piece += u' ';
+    m_pendingSpace = false;
+    m_piece += text;
+    if (m_collected + m_piece.size() < m_maxLength)
+        return true;
+    // Everything after this point would be cut from the excerpt anyway.
+    m_piece.truncate(std::max<qsizetype>(m_maxLength - m_collected, 0));
+    endPiece();
+    m_full = true;
+    return false;
+}
+
+void XmlTextCollector::endPiece()
+{
+    m_pendingSpace = false;
+    // Pieces are joined with one space, so their own white space at either end is dropped.
+    const QString piece = std::exchange(m_piece, QString()).trimmed();
+    if (piece.isEmpty())
+        return;
+    m_collected += piece.size() + 1;
+    m_texts << piece;
+}
+
+QString XmlTextCollector::joinedText(const QByteArray &xml, const XmlTextMarkup &markup, qsizetype maxLength)
+{
+    XmlTextCollector collector(markup, maxLength);
     collector.parse(xml);
     return collector.texts().join(u' ');
 }

@@ -4,26 +4,46 @@
 #include <QString>
 #include <QStringList>
 
+/** Which elements of an XML document part hold its text; names are qualified ("w:t"), no namespace processing. */
+struct XmlTextMarkup {
+    /** Character data inside one of these, at any depth, is collected. */
+    QStringList textElements;
+    /** The start and the end of each of these close the text collected so far as one piece (paragraphs, cells). */
+    QStringList pieceElements;
+    /** These stand for white space inside a piece (tabs, line breaks): one space before the next text. */
+    QStringList spaceElements;
+};
+
 /**
- * Collects the character data of every element with one qualified name ("w:t" matches only
- * elements written with that prefix; no namespace processing), in document order. A parse
- * error ends the walk and keeps what was collected; so does reaching the length bound.
+ * Collects the text of XML document parts as pieces: the texts inside one piece element are
+ * joined without a separator (a word split over several runs stays one word), pieces keep
+ * document order, lose their white space at either end, and empty ones are dropped. A parse
+ * error ends the walk of that part and keeps what was collected; reaching the length bound ends
+ * all further parsing.
  */
 class XmlTextCollector final
 {
 public:
-    /** Stops once the collected texts hold `maxLength` UTF-16 units; the last text is cut there. */
-    XmlTextCollector(QString tagName, qsizetype maxLength);
+    /** Stops once the collected pieces hold `maxLength` UTF-16 units; the last piece is cut there. */
+    XmlTextCollector(XmlTextMarkup markup, qsizetype maxLength);
 
+    /** Adds the pieces of one part; several parts may be given in turn. */
     void parse(const QByteArray &xml);
     [[nodiscard]] const QStringList &texts() const { return m_texts; }
+    [[nodiscard]] bool isFull() const { return m_full; }
 
-    /** The texts of `tagName` elements in `xml`, joined with single spaces. */
-    [[nodiscard]] static QString joinedText(const QByteArray &xml, const QString &tagName, qsizetype maxLength);
+    /** The pieces of `xml`, joined with single spaces. */
+    [[nodiscard]] static QString joinedText(const QByteArray &xml, const XmlTextMarkup &markup, qsizetype maxLength);
 
 private:
-    const QString m_tagName;
+    bool append(QStringView text);
+    void endPiece();
+
+    const XmlTextMarkup m_markup;
     const qsizetype m_maxLength;
     QStringList m_texts;
-    qsizetype m_collected = 0;
+    QString m_piece;
+    qsizetype m_collected = 0; // units in m_texts, one more for each joining space
+    bool m_pendingSpace = false;
+    bool m_full = false;
 };

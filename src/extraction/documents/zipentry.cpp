@@ -18,13 +18,19 @@ struct FileCloser {
 
 constexpr qint64 ChunkSize = 256 * 1024;
 
+using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
+
+Archive open(const QString &archivePath)
+{
+    int error = 0;
+    return Archive(zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &error));
+}
+
 } // namespace
 
 std::optional<QByteArray> read(const QString &archivePath, const QString &entryName, qint64 maxBytes)
 {
-    int error = 0;
-    const std::unique_ptr<zip_t, ArchiveCloser> archive(
-        zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &error));
+    const Archive archive = open(archivePath);
     if (!archive)
         return std::nullopt;
     const zip_int64_t index = zip_name_locate(archive.get(), entryName.toUtf8().constData(), 0);
@@ -46,6 +52,18 @@ std::optional<QByteArray> read(const QString &archivePath, const QString &entryN
             break;
     }
     return bytes;
+}
+
+QStringList names(const QString &archivePath)
+{
+    const Archive archive = open(archivePath);
+    QStringList names;
+    const zip_int64_t count = archive ? zip_get_num_entries(archive.get(), 0) : 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        if (const char *name = zip_get_name(archive.get(), zip_uint64_t(i), 0))
+            names << QString::fromUtf8(name);
+    }
+    return names;
 }
 
 } // namespace ZipEntry

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -14,5 +15,8 @@ namespace ZipEntry {
  * cannot be opened or has no such member; a member damaged midway gives the bytes before the damage.
  */
 [[nodiscard]] std::optional<QByteArray> read(const QString &archivePath, const QString &entryName, qint64 maxBytes);
+
+/** The member names of the archive at `archivePath`, in directory order; empty when it cannot be opened. */
+[[nodiscard]] QStringList names(const QString &archivePath);
 
 } // namespace ZipEntry

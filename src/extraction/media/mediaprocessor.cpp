@@ -142,7 +142,7 @@ QString trackList(const AVFormatContext *context)
 MediaProcessor::MediaProcessor()
     : ExtensionProcessor({QStringLiteral("mp3"), QStringLiteral("m4a"), QStringLiteral("wav"),
                           QStringLiteral("aac"), QStringLiteral("flac"), QStringLiteral("ogg"),
-                          QStringLiteral("aiff"), QStringLiteral("mp4"), QStringLiteral("mov"),
+                          QStringLiteral("oga"), QStringLiteral("opus"), QStringLiteral("aiff"), QStringLiteral("mp4"), QStringLiteral("mov"),
                           QStringLiteral("m4v"), QStringLiteral("avi"), QStringLiteral("mkv"),
                           QStringLiteral("wmv"), QStringLiteral("webm")})
 {

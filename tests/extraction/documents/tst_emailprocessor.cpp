@@ -31,9 +31,28 @@ private Q_SLOTS:
         QTest::newRow("80-character encoded lines dropped")
             << "Subject: Anhang\n\nSiehe Anhang\n" + (QByteArray(80, 'Q') + "\n").repeated(3) << subject
             << "Siehe Anhang";
-        QTest::newRow("76-character encoded lines kept")
-            << "Subject: Anhang\n\nSiehe Anhang\n" + (QByteArray(76, 'Q') + "\n").repeated(2) << subject
-            << "Siehe Anhang\n" + QString(76, 'Q') + "\n" + QString(76, 'Q');
+        // Base64 as encoders write it: 76-character lines, the last one shorter.
+        const QByteArray program = randomBytes(300, 14).toBase64();
+        QByteArray base64;
+        for (qsizetype i = 0; i < program.size(); i += 76)
+            base64 += program.mid(i, 76) + "\r\n";
+        QTest::newRow("base64 lines dropped, a 40-letter line too, shorter words kept")
+            << "Subject: Anhang\n\nSiehe Anhang\n" + QByteArray(base64).replace("\r\n", "\n") + "\n"
+                   + QByteArray(40, 'Q') + "\nQQ==\nGruss\n"
+            << subject << "Siehe Anhang\n\nGruss";
+        const QByteArray mixed =
+            "Subject: Anhang\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed;\r\n\tboundary=\"=_aussen\"\r\n\r\n"
+            "--=_aussen\r\nContent-Type: multipart/alternative; boundary=innen\r\n\r\n"
+            "--innen\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nHallo Anna,\r\n\r\nanbei die Rechnung.\r\n"
+            "--innen--\r\n\r\n"
+            "--=_aussen\r\nContent-Type: application/octet-stream; name=\"tool\"\r\n"
+            "Content-Transfer-Encoding: base64\r\nX-Attachment-Id: f_1\r\n\r\n" + base64 + "\r\n"
+            "--=_aussen\r\nContent-Type: text/plain; name=\"notiz.txt\"\r\nContent-Disposition: attachment;\r\n"
+            " filename=\"notiz.txt\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+            "Geheime Notiz =C3=BCber den Anhang, mit einer weichen =\r\nZeilenfortsetzung.\r\n"
+            "--=_aussen--\r\n";
+        QTest::newRow("MIME: text part only, no base64 or quoted-printable attachment")
+            << mixed << subject << "Hallo Anna,\n\nanbei die Rechnung.";
         QTest::newRow("not UTF-8") << QByteArray("Subject: Gr\xfc\xdf"
                                                  "e\n\nText")
                                    << MetadataMap() << "";

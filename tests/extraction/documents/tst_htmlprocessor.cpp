@@ -2,6 +2,7 @@
 #include "extraction/documents/htmltext.h"
 #include "extractiontestkit.h"
 
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -62,14 +63,49 @@ private Q_SLOTS:
         QVERIFY(page);
         QCOMPARE(page->extractedText, "Rechnung\nBetrag: 49,99\u00a0€");
         QCOMPARE(page->metadata, MetadataMap({{"source", "html"}, {"title", "Rechnung 42"}}));
+    }
 
-        const ExtractionResult latin1 =
-            processor.extract(writeFile(dir.filePath("latin1.html"), "<html><title>Gr\xfc\xdf"
-                                                                     "e</title><body>Gr\xfc\xdf"
-                                                                     "e</body></html>"));
-        QVERIFY(latin1);
-        QCOMPARE(latin1->extractedText, QString());
-        QCOMPARE(latin1->metadata, MetadataMap({{"source", "html"}}));
+    void charsets_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text"); // the title is the same; empty: neither
+        const QByteArray latin1Body = "<title>Gr\xfc\xdf" "e \x80</title></head><body>Gr\xfc\xdf" "e \x80</body></html>";
+        const QString greeting = QStringLiteral("Grüße €"); // ISO-8859-1 is read as Windows-1252
+        QTest::newRow("ISO-8859-1 by meta charset")
+            << "a.html" << "<html><head><meta charset=\"ISO-8859-1\">" + latin1Body << greeting;
+        QTest::newRow("Windows-1252 by http-equiv after a long comment")
+            << "b.htm"
+            << "<!-- " + QByteArray(2000, '-') + " -->\n<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\"\n"
+                   "CONTENT=\"text/html; charset=windows-1252\" />" + latin1Body
+            << greeting;
+        QTest::newRow("ISO-8859-15 by XML declaration")
+            << "c.xhtml"
+            << QByteArray("<?xml version=\"1.0\" encoding='ISO-8859-15'?><html><head><title>Gr\xfc\xdf" "e \xa4</title>"
+                          "</head><body>Gr\xfc\xdf" "e \xa4</body></html>")
+            << greeting;
+        const QString page = QStringLiteral("<html><head><meta charset=\"windows-1252\"><title>Grüße €</title></head>"
+                                            "<body>Grüße €</body></html>");
+        QStringEncoder toLE(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+        QStringEncoder toBE(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom);
+        QTest::newRow("UTF-16LE by BOM, despite the declaration") << "d.html" << QByteArray(toLE(page)) << greeting;
+        QTest::newRow("UTF-16BE by BOM") << "e.html" << QByteArray(toBE(page)) << greeting;
+        QTest::newRow("undeclared Latin-1: nothing") << "f.html" << "<html><head>" + latin1Body << "";
+        QTest::newRow("declaration in a comment: nothing")
+            << "g.html" << "<html><head><!-- <meta charset=\"latin1\"> -->" + latin1Body << "";
+    }
+
+    void charsets()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const ExtractionResult result = HTMLProcessor().extract(writeFile(dir.filePath(fileName), bytes));
+        QVERIFY(result);
+        QCOMPARE(result->extractedText, text);
+        QCOMPARE(result->metadata,
+                 text.isEmpty() ? MetadataMap({{"source", "html"}}) : MetadataMap({{"source", "html"}, {"title", text}}));
     }
 };
 

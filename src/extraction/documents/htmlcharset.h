@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+/** Reading an HTML page in the character encoding it declares. */
+namespace HtmlCharset {
+
+/**
+ * The encoding `html` declares, lower-cased: an XML declaration's encoding, else the first
+ * <meta charset> or <meta http-equiv="Content-Type" content="…; charset=…"> outside comments
+ * within the first 8 KiB. Empty when there is none. The byte-order mark is not looked at.
+ */
+[[nodiscard]] QByteArray declaredLabel(QByteArrayView html);
+
+/**
+ * `html` as text: by its byte-order mark (UTF-8, UTF-16LE/BE), else by its declared encoding
+ * through ICU, else as UTF-8. A declared UTF-16 or UTF-32 without a mark and an encoding ICU does
+ * not know mean UTF-8; ISO-8859-1 and US-ASCII mean Windows-1252, as in browsers. Nullopt when a
+ * page read as UTF-8 is not valid UTF-8. `complete` false: `html` is a prefix cut at an arbitrary
+ * byte, and an incomplete character at its end is dropped.
+ */
+[[nodiscard]] std::optional<QString> decode(QByteArrayView html, bool complete);
+
+} // namespace HtmlCharset
