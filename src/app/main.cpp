@@ -65,8 +65,8 @@ int main(int argc, char *argv[])
 
     const std::unique_ptr<ObjectStore> store = openStore(nullptr);
     ContentController content(store.get(), APIServer::shared());
-    MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(), AISettings::shared(),
-                       AppSettings::shared(), KVXClient::shared()});
+    MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(),
+                       AISettings::shared(), AppSettings::shared(), KVXClient::shared()});
     window.setHistoryPage(new HistoryView(store.get()));
     window.setSectionPage(SidebarItem::watch, new WatchedFoldersView(store.get(), content.watcher(), content.queue()));
     window.show();

@@ -111,7 +111,8 @@ void MainWindow::buildSidebar()
     m_sidebar->setMaximumWidth(250);
     m_sidebar->setIconSize(QSize(16, 16));
     for (SidebarItem item : {SidebarItem::files, SidebarItem::history, SidebarItem::templates, SidebarItem::watch}) {
-        auto *entry = new QListWidgetItem(Icons::symbol(SidebarSymbols[int(item)]), translated(labelKey(item)), m_sidebar);
+        auto *entry =
+            new QListWidgetItem(Icons::symbol(SidebarSymbols[int(item)]), translated(labelKey(item)), m_sidebar);
         entry->setData(Qt::AccessibleTextRole, entry->text());
     }
     connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {

@@ -54,7 +54,8 @@ void TestTemplateEditor::cleanup()
 
 void TestTemplateEditor::addTwiceAndEdit()
 {
-    NamingTemplate other{0, QStringLiteral("Belege"), QStringLiteral("{name}"), {}, true, QDateTime::currentDateTimeUtc()};
+    NamingTemplate other{0,    QStringLiteral("Belege"),       QStringLiteral("{name}"), {},
+                         true, QDateTime::currentDateTimeUtc()};
     QVERIFY(m_store->insert(other));
     QVERIFY(m_view->showsPlaceholder());
     auto *add = named<QToolButton>(QStringLiteral("Vorlage hinzufügen"));
@@ -101,8 +102,8 @@ void TestTemplateEditor::deleteSelectedShowsPlaceholder()
 
 void TestTemplateEditor::followsTheStore()
 {
-    NamingTemplate value{0, QStringLiteral("Fotos"), QStringLiteral("{camera_model}"), {}, false,
-                         QDateTime::currentDateTimeUtc()};
+    NamingTemplate value{0,     QStringLiteral("Fotos"),        QStringLiteral("{camera_model}"), {},
+                         false, QDateTime::currentDateTimeUtc()};
     const qint64 id = m_store->insert(value).value_or(0);
     QCOMPARE(m_view->list()->count(), 1); // at once, no event loop turn needed
     m_view->list()->setCurrentRow(0);

@@ -101,10 +101,9 @@ void TestWatchedFolders::addFolders_data()
     QTest::addColumn<QStringList>("chosen");
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("already listed") << QStringList{"Eingang"} << QStringList{"Eingang"};
-    QTest::newRow("three new at the end") << QStringList{"Scans", "Belege", "Fotos"}
-                                          << QStringList{"Eingang", "Scans", "Belege", "Fotos"};
-    QTest::newRow("twice in one choice") << QStringList{"Scans", "Eingang", "Scans"}
-                                         << QStringList{"Eingang", "Scans"};
+    QTest::newRow("three new at the end")
+        << QStringList{"Scans", "Belege", "Fotos"} << QStringList{"Eingang", "Scans", "Belege", "Fotos"};
+    QTest::newRow("twice in one choice") << QStringList{"Scans", "Eingang", "Scans"} << QStringList{"Eingang", "Scans"};
 }
 
 void TestWatchedFolders::addFolders()
@@ -154,7 +153,8 @@ void TestWatchedFolders::queueLineOnlyWhileWaiting()
 {
     auto *pauseResume = m_view->findChild<QPushButton *>(QStringLiteral("watchPauseResume"));
     QVERIFY(!label("watchQueued")->isVisible() && !pauseResume->isVisible());
-    m_queue->enqueue({QUrl::fromLocalFile(QStringLiteral("/tmp/a.pdf")), QUrl::fromLocalFile(QStringLiteral("/tmp/b.pdf"))});
+    m_queue->enqueue(
+        {QUrl::fromLocalFile(QStringLiteral("/tmp/a.pdf")), QUrl::fromLocalFile(QStringLiteral("/tmp/b.pdf"))});
     QVERIFY(label("watchQueued")->isVisible());
     QCOMPARE(label("watchQueued")->text(), QStringLiteral("2 Dateien warten"));
     QCOMPARE(pauseResume->text(), QStringLiteral("Pausieren"));

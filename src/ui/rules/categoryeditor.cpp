@@ -1,5 +1,6 @@
 #include "ui/rules/categoryeditor.h"
 
+#include "common/unicodetext.h"
 #include "naming/renamerules.h"
 #include "ui/rules/formsection.h"
 
@@ -9,23 +10,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-namespace {
-
-/** Trims spaces (category Zs) and tabs from both ends; line breaks stay. */
-QString trimmedSpaces(const QString &text)
-{
-    const auto isSpace = [](QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; };
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isSpace(text.at(begin)))
-        ++begin;
-    while (end > begin && isSpace(text.at(end - 1)))
-        --end;
-    return text.sliced(begin, end - begin);
-}
-
-} // namespace
 
 CategoryEditor::CategoryEditor(RenameRules &rules, QWidget *parent)
     : QWidget(parent)
@@ -48,7 +32,8 @@ CategoryEditor::CategoryEditor(RenameRules &rules, QWidget *parent)
     addRow->addWidget(m_add);
     column->addLayout(addRow);
 
-    connect(m_newCategory, &QLineEdit::textChanged, this, [this](const QString &text) { m_add->setEnabled(!text.isEmpty()); });
+    connect(m_newCategory, &QLineEdit::textChanged, this,
+            [this](const QString &text) { m_add->setEnabled(!text.isEmpty()); });
     connect(m_newCategory, &QLineEdit::returnPressed, this, &CategoryEditor::addCategory);
     connect(m_add, &QPushButton::clicked, this, &CategoryEditor::addCategory);
     connect(&m_rules, &RenameRules::categoriesChanged, this, &CategoryEditor::showCategories);
@@ -57,7 +42,7 @@ CategoryEditor::CategoryEditor(RenameRules &rules, QWidget *parent)
 
 void CategoryEditor::addCategory()
 {
-    const QString category = trimmedSpaces(m_newCategory->text()).toLower();
+    const QString category = UnicodeText::toLowerFull(UnicodeText::trimmedSpaces(m_newCategory->text()));
     QStringList categories = m_rules.categories();
     if (category.isEmpty() || categories.contains(category))
         return;
@@ -78,7 +63,8 @@ void CategoryEditor::showCategories()
         auto *line = new QHBoxLayout(row);
         line->setContentsMargins(4, 0, 0, 0);
         line->addWidget(new QLabel(category), 1);
-        QToolButton *remove = FormStyle::iconButton(u"minus.circle", QStringLiteral("Kategorie „%1“ entfernen").arg(category));
+        QToolButton *remove =
+            FormStyle::iconButton(u"minus.circle", QStringLiteral("Kategorie „%1“ entfernen").arg(category));
         line->addWidget(remove);
         connect(remove, &QToolButton::clicked, this, [this, category] {
             QStringList categories = m_rules.categories();

@@ -2,6 +2,7 @@
 
 #include "common/icuregex.h"
 #include "naming/renamerules.h"
+#include "ui/common/palette.h"
 #include "ui/rules/formsection.h"
 
 #include <QCheckBox>
@@ -49,7 +50,8 @@ RegexRuleEditor::RegexRuleEditor(RenameRules &rules, QWidget *parent)
     column->addLayout(addRow);
     column->addWidget(FormStyle::caption(QStringLiteral("z.B. ^IMG_\\d+ → (leer) entfernt Kamera-Prefixe"), true));
 
-    connect(m_pattern, &QLineEdit::textChanged, this, [this](const QString &text) { m_add->setEnabled(!text.isEmpty()); });
+    connect(m_pattern, &QLineEdit::textChanged, this,
+            [this](const QString &text) { m_add->setEnabled(!text.isEmpty()); });
     connect(m_add, &QPushButton::clicked, this, &RegexRuleEditor::addRule);
     connect(&m_rules, &RenameRules::regexRulesChanged, this, &RegexRuleEditor::showRules);
     showRules();
@@ -102,12 +104,18 @@ void RegexRuleEditor::rebuildRows()
         auto *pattern = new QLabel(rule.pattern);
         pattern->setFont(FormStyle::monospace());
         pattern->setTextFormat(Qt::PlainText);
-        QLabel *replacement = rule.replacement.isEmpty() ? FormStyle::caption(QStringLiteral("(leer)"), true)
-                                                         : new QLabel(rule.replacement);
+        const bool empty = rule.replacement.isEmpty();
+        auto *replacement = new QLabel(empty ? QStringLiteral("(leer)") : rule.replacement);
         replacement->setTextFormat(Qt::PlainText);
-        if (!rule.replacement.isEmpty())
+        if (empty) {
+            QPalette palette = replacement->palette();
+            palette.setColor(QPalette::WindowText, UiColors::tertiary(palette));
+            replacement->setPalette(palette);
+        } else {
             replacement->setFont(FormStyle::monospace());
-        QToolButton *remove = FormStyle::iconButton(u"minus.circle", QStringLiteral("Regel „%1“ entfernen").arg(rule.pattern));
+        }
+        QToolButton *remove =
+            FormStyle::iconButton(u"minus.circle", QStringLiteral("Regel „%1“ entfernen").arg(rule.pattern));
         line->addWidget(toggle);
         line->addWidget(pattern, 1);
         line->addWidget(FormStyle::icon(u"arrow.right"));

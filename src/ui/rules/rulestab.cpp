@@ -167,16 +167,16 @@ QWidget *RulesTab::makeTokenGroup(QStringView symbol, const QString &title,
 QWidget *RulesTab::makePostProcessingSection()
 {
     auto *section = new FormSection(QStringLiteral("Nachbearbeitung"), u"gearshape");
-    section->setFooter(
-        QStringLiteral("Diese Regeln werden auf den fertigen Namen angewendet, nachdem die KI-Werte eingesetzt wurden."));
+    section->setFooter(QStringLiteral(
+        "Diese Regeln werden auf den fertigen Namen angewendet, nachdem die KI-Werte eingesetzt wurden."));
     auto *form = new QFormLayout;
-    QComboBox *date = enumPicker(m_rules, &RenameRules::dateFormat, &RenameRules::setDateFormat,
-                                 &RenameRules::dateFormatChanged);
+    QComboBox *date =
+        enumPicker(m_rules, &RenameRules::dateFormat, &RenameRules::setDateFormat, &RenameRules::dateFormatChanged);
     date->setToolTip(QStringLiteral("Formatiert das von der KI extrahierte {datum}"));
     QComboBox *casing = enumPicker(m_rules, &RenameRules::casing, &RenameRules::setCasing, &RenameRules::casingChanged);
-    QComboBox *separator = enumPicker(
-        m_rules, &RenameRules::separator, &RenameRules::setSeparator, &RenameRules::separatorChanged,
-        {QStringLiteral("Bindestrich (-)"), QStringLiteral("Unterstrich (_)"), QStringLiteral("Punkt (.)")});
+    QComboBox *separator =
+        enumPicker(m_rules, &RenameRules::separator, &RenameRules::setSeparator, &RenameRules::separatorChanged,
+                   {QStringLiteral("Bindestrich (-)"), QStringLiteral("Unterstrich (_)"), QStringLiteral("Punkt (.)")});
     const std::pair<const char16_t *, QComboBox *> pickers[] = {
         {u"Datumsformat", date}, {u"Groß-/Kleinschreibung", casing}, {u"Trennzeichen", separator}};
     for (const auto &[label, picker] : pickers) {

@@ -21,8 +21,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-WatchedFoldersView::WatchedFoldersView(ObjectStore *store, FolderWatcher &watcher, QueueManager &queue,
-                                       QWidget *parent)
+WatchedFoldersView::WatchedFoldersView(ObjectStore *store, FolderWatcher &watcher, QueueManager &queue, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
     , m_watcher(watcher)
@@ -131,7 +130,8 @@ void WatchedFoldersView::makeTable()
     m_table->setItemDelegateForColumn(WatchedFolderModel::ActiveColumn, switches);
     auto *remove = new IconButtonDelegate(m_table);
     m_table->setItemDelegateForColumn(WatchedFolderModel::RemoveColumn, remove);
-    connect(remove, &IconButtonDelegate::pressed, this, [this](const QModelIndex &index) { removeFolder(index.row()); });
+    connect(remove, &IconButtonDelegate::pressed, this,
+            [this](const QModelIndex &index) { removeFolder(index.row()); });
 }
 
 void WatchedFoldersView::chooseFolders()
