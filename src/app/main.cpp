@@ -14,6 +14,7 @@
 #include "ui/common/translations.h"
 #include "ui/history/historyview.h"
 #include "ui/mainwindow.h"
+#include "ui/watch/watchedfoldersview.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -64,9 +65,10 @@ int main(int argc, char *argv[])
 
     const std::unique_ptr<ObjectStore> store = openStore(nullptr);
     ContentController content(store.get(), APIServer::shared());
-    MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(), AISettings::shared(),
-                       AppSettings::shared(), KVXClient::shared()});
+    MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(),
+                       AISettings::shared(), AppSettings::shared(), KVXClient::shared()});
     window.setHistoryPage(new HistoryView(store.get()));
+    window.setSectionPage(SidebarItem::watch, new WatchedFoldersView(store.get(), content.watcher(), content.queue()));
     window.show();
     content.start(&window);
 

@@ -7,6 +7,7 @@
 #include "ui/common/icons.h"
 #include "ui/files/filespage.h"
 #include "ui/status/statusbarview.h"
+#include "ui/templates/templateeditorview.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -54,7 +55,7 @@ MainWindow::MainWindow(Services services, QWidget *parent)
     // Section pages in sidebar order; a section's index is its SidebarItem value.
     m_sections->addWidget(m_files);
     m_sections->addWidget(placeholder("placeholder.history"));
-    m_sections->addWidget(placeholder("placeholder.templates"));
+    m_sections->addWidget(new TemplateEditorView(services.store));
     m_sections->addWidget(placeholder("placeholder.watch"));
 
     buildSidebar();
@@ -83,7 +84,12 @@ MainWindow::MainWindow(Services services, QWidget *parent)
 
 void MainWindow::setHistoryPage(QWidget *page)
 {
-    const int index = int(SidebarItem::history);
+    setSectionPage(SidebarItem::history, page);
+}
+
+void MainWindow::setSectionPage(SidebarItem item, QWidget *page)
+{
+    const int index = int(item);
     QWidget *old = m_sections->widget(index);
     const bool shown = m_sections->currentIndex() == index;
     m_sections->insertWidget(index, page);
@@ -105,7 +111,8 @@ void MainWindow::buildSidebar()
     m_sidebar->setMaximumWidth(250);
     m_sidebar->setIconSize(QSize(16, 16));
     for (SidebarItem item : {SidebarItem::files, SidebarItem::history, SidebarItem::templates, SidebarItem::watch}) {
-        auto *entry = new QListWidgetItem(Icons::symbol(SidebarSymbols[int(item)]), translated(labelKey(item)), m_sidebar);
+        auto *entry =
+            new QListWidgetItem(Icons::symbol(SidebarSymbols[int(item)]), translated(labelKey(item)), m_sidebar);
         entry->setData(Qt::AccessibleTextRole, entry->text());
     }
     connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {

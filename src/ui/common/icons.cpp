@@ -12,9 +12,9 @@ struct SymbolEntry {
     std::initializer_list<QStringView> themeNames;
 };
 
-const std::array<SymbolEntry, 15> &symbolTable()
+const std::array<SymbolEntry, 22> &symbolTable()
 {
-    static const std::array<SymbolEntry, 15> table{{
+    static const std::array<SymbolEntry, 22> table{{
         {u"wand.and.stars", {u"tools-wizard", u"draw-wand"}},
         {u"doc.on.doc", {u"document-multiple", u"edit-copy"}},
         {u"clock", {u"appointment-soon", u"chronometer"}},
@@ -30,6 +30,13 @@ const std::array<SymbolEntry, 15> &symbolTable()
         {u"square.and.arrow.up", {u"document-export", u"document-save-as"}},
         {u"xmark.circle", {u"process-stop", u"window-close"}},
         {u"info.circle", {u"dialog-information", u"help-about"}},
+        {u"sparkles", {}}, // always the bundled purple one: no theme has it
+        {u"gearshape", {u"configure", u"preferences-system"}},
+        {u"minus.circle", {u"list-remove"}},
+        {u"arrow.right", {u"go-next"}},
+        {u"plus", {u"list-add"}},
+        {u"minus", {u"list-remove"}},
+        {u"trash", {u"edit-delete", u"user-trash"}},
     }};
     return table;
 }
