@@ -2,10 +2,12 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QUrl>
 
 class AISettings;
 class AppSettings;
+class DefaultsStore;
 class FilesPage;
 class FolderWatcher;
 class KVXClient;
@@ -14,6 +16,8 @@ class ObjectStore;
 class QListWidget;
 class QStackedWidget;
 class RenameEngine;
+class RenameRules;
+class SettingsWindow;
 class StatusBarView;
 
 /**
@@ -34,6 +38,8 @@ public:
         AISettings &aiSettings;
         AppSettings &appSettings;
         KVXClient &companion;
+        DefaultsStore &defaults;
+        RenameRules &rules;
     };
 
     explicit MainWindow(Services services, QWidget *parent = nullptr);
@@ -48,6 +54,8 @@ public:
     [[nodiscard]] StatusBarView *statusView() const { return m_status; }
     [[nodiscard]] QListWidget *sidebar() const { return m_sidebar; }
     [[nodiscard]] QStackedWidget *sections() const { return m_sections; }
+    /** Opens the settings window, or raises the one already open. */
+    SettingsWindow *openSettings();
 
 private:
     void buildSidebar();
@@ -55,11 +63,12 @@ private:
     void showSection(int index);
     void openFilePicker();
     void revertLast();
-    void showInfoWindow(const QString &title);
+    static void present(QWidget *window);
 
     Services m_services;
     QListWidget *m_sidebar;
     QStackedWidget *m_sections;
     FilesPage *m_files;
     StatusBarView *m_status;
+    QPointer<SettingsWindow> m_settingsWindow;
 };
