@@ -62,7 +62,6 @@
     <message id="quicklook.modified"><source>quicklook.modified</source><translation>Geändert</translation></message>
     <message id="quicklook.missing"><source>quicklook.missing</source><translation>Die Datei ist nicht mehr vorhanden.</translation></message>
     <!-- Placeholders of sections a later version fills -->
-    <message id="placeholder.templates"><source>placeholder.templates</source><translation>Vorlagen folgen in einer späteren Version.</translation></message>
     <message id="placeholder.watch"><source>placeholder.watch</source><translation>Überwachte Ordner folgen in einer späteren Version.</translation></message>
     <message id="placeholder.history"><source>placeholder.history</source><translation>Der Verlauf folgt in Kürze.</translation></message>
     <!-- History -->
@@ -80,6 +79,22 @@
     <message id="history.revert.tooltip"><source>history.revert.tooltip</source><translation>Umbenennung von „%1“ rückgängig machen</translation></message>
     <message id="history.reverted"><source>history.reverted</source><translation>Rückgängig gemacht</translation></message>
     <message id="history.entries" numerus="yes"><source>history.entries</source><translation><numerusform>%n Eintrag</numerusform><numerusform>%n Einträge</numerusform></translation></message>
+    <!-- Watched folders -->
+    <message id="watch.add"><source>watch.add</source><translation>Ordner hinzufügen …</translation></message>
+    <message id="watch.queued" numerus="yes"><source>watch.queued</source><translation><numerusform>%n Datei wartet</numerusform><numerusform>%n Dateien warten</numerusform></translation></message>
+    <message id="watch.pause"><source>watch.pause</source><translation>Pausieren</translation></message>
+    <message id="watch.resume"><source>watch.resume</source><translation>Fortsetzen</translation></message>
+    <message id="watch.watching" numerus="yes"><source>watch.watching</source><translation><numerusform>%n Ordner überwacht</numerusform><numerusform>%n Ordner überwacht</numerusform></translation></message>
+    <message id="watch.empty"><source>watch.empty</source><translation>Noch keine Ordner überwacht. Neue Dateien in einem überwachten Ordner werden automatisch umbenannt oder zur Prüfung geöffnet.</translation></message>
+    <message id="watch.table"><source>watch.table</source><translation>Überwachte Ordner</translation></message>
+    <message id="watch.folder"><source>watch.folder</source><translation>Ordner</translation></message>
+    <message id="watch.autoRename"><source>watch.autoRename</source><translation>Automatisch</translation></message>
+    <message id="watch.active"><source>watch.active</source><translation>Aktiv</translation></message>
+    <message id="watch.autoRename.cell"><source>watch.autoRename.cell</source><translation>%1 automatisch umbenennen</translation></message>
+    <message id="watch.active.cell"><source>watch.active.cell</source><translation>%1 aktiv</translation></message>
+    <message id="watch.remove"><source>watch.remove</source><translation>%1 nicht mehr überwachen</translation></message>
+    <message id="watch.chooseTitle"><source>watch.chooseTitle</source><translation>Ordner zum Überwachen wählen</translation></message>
+    <message id="watch.chooseAccept"><source>watch.chooseAccept</source><translation>Hinzufügen</translation></message>
     <!-- Command line -->
     <message id="cli.description"><source>cli.description</source><translation>Gibt Dateien aussagekräftige Namen aus ihrem Inhalt.</translation></message>
     <message id="cli.inputs"><source>cli.inputs</source><translation>Dateien, Ordner oder ein namorix://rename-Link zum Analysieren</translation></message>

@@ -16,6 +16,7 @@
 #include "ui/firststart/firststartgate.h"
 #include "ui/history/historyview.h"
 #include "ui/mainwindow.h"
+#include "ui/watch/watchedfoldersview.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -69,6 +70,7 @@ int main(int argc, char *argv[])
     MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(), AISettings::shared(),
                        AppSettings::shared(), KVXClient::shared(), DefaultsStore::standard(), RenameRules::shared()});
     window.setHistoryPage(new HistoryView(store.get()));
+    window.setSectionPage(SidebarItem::watch, new WatchedFoldersView(store.get(), content.watcher(), content.queue()));
     window.show();
     content.start(&window);
     // Legal acceptance, then the onboarding once; declining ends the app with nothing recorded.

@@ -10,6 +10,7 @@
 #include "ui/firststart/legaltextview.h"
 #include "ui/settings/settingswindow.h"
 #include "ui/status/statusbarview.h"
+#include "ui/templates/templateeditorview.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -57,7 +58,7 @@ MainWindow::MainWindow(Services services, QWidget *parent)
     // Section pages in sidebar order; a section's index is its SidebarItem value.
     m_sections->addWidget(m_files);
     m_sections->addWidget(placeholder("placeholder.history"));
-    m_sections->addWidget(placeholder("placeholder.templates"));
+    m_sections->addWidget(new TemplateEditorView(services.store));
     m_sections->addWidget(placeholder("placeholder.watch"));
 
     buildSidebar();
@@ -86,7 +87,12 @@ MainWindow::MainWindow(Services services, QWidget *parent)
 
 void MainWindow::setHistoryPage(QWidget *page)
 {
-    const int index = int(SidebarItem::history);
+    setSectionPage(SidebarItem::history, page);
+}
+
+void MainWindow::setSectionPage(SidebarItem item, QWidget *page)
+{
+    const int index = int(item);
     QWidget *old = m_sections->widget(index);
     const bool shown = m_sections->currentIndex() == index;
     m_sections->insertWidget(index, page);

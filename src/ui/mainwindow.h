@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/navigationstate.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -11,7 +13,6 @@ class DefaultsStore;
 class FilesPage;
 class FolderWatcher;
 class KVXClient;
-class NavigationState;
 class ObjectStore;
 class QListWidget;
 class QStackedWidget;
@@ -47,6 +48,8 @@ public:
 
     /** Puts `page` (the history view) in the history section in place of the placeholder; takes ownership. */
     void setHistoryPage(QWidget *page);
+    /** Puts `page` in the section `item` in place of what is there; takes ownership. */
+    void setSectionPage(SidebarItem item, QWidget *page);
     /** Files and folders handed over from outside (command line, URL): analysed like a drop. */
     void analyze(const QList<QUrl> &urls);
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs gui_endtoend.py on a virtual display (Xvfb) inside a private D-Bus session, bounded in
-# time; everything started here ends with it.
-#   run-gui-test.sh NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
+# Runs one AT-SPI script (gui_*.py, sharing harness.py) on a virtual display (Xvfb) inside a
+# private D-Bus session, bounded in time; everything started here ends with it.
+#   run-gui-test.sh SCRIPT NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 tmp=$(mktemp -d)
@@ -20,4 +20,6 @@ for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$tmp/display")"
 unset DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS WAYLAND_DISPLAY
 
-timeout -k 10 200 dbus-run-session -- /usr/bin/python3 "$here/gui_endtoend.py" "$@"
+script=$1
+shift
+timeout -k 10 200 dbus-run-session -- /usr/bin/python3 "$here/$script" "$@"

@@ -12,9 +12,9 @@ struct SymbolEntry {
     std::initializer_list<QStringView> themeNames;
 };
 
-const std::array<SymbolEntry, 24> &symbolTable()
+const std::array<SymbolEntry, 31> &symbolTable()
 {
-    static const std::array<SymbolEntry, 24> table{{
+    static const std::array<SymbolEntry, 31> table{{
         {u"wand.and.stars", {u"tools-wizard", u"draw-wand"}},
         {u"doc.on.doc", {u"document-multiple", u"edit-copy"}},
         {u"clock", {u"appointment-soon", u"chronometer"}},
@@ -39,6 +39,13 @@ const std::array<SymbolEntry, 24> &symbolTable()
         {u"xmark.circle.fill", {u"window-close", u"dialog-close"}},
         {u"checkmark.circle.fill", {u"emblem-ok", u"dialog-ok"}},
         {u"exclamationmark.triangle.fill", {u"dialog-warning"}},
+        {u"sparkles", {}}, // always the bundled purple one: no theme has it
+        {u"gearshape", {u"configure", u"preferences-system"}},
+        {u"minus.circle", {u"list-remove"}},
+        {u"arrow.right", {u"go-next"}},
+        {u"plus", {u"list-add"}},
+        {u"minus", {u"list-remove"}},
+        {u"trash", {u"edit-delete", u"user-trash"}},
     }};
     return table;
 }

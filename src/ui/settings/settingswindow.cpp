@@ -1,24 +1,13 @@
 #include "ui/settings/settingswindow.h"
 
 #include "ui/common/icons.h"
+#include "ui/rules/rulestab.h"
 #include "ui/settings/aisettingstab.h"
 #include "ui/settings/apisettingstab.h"
 #include "ui/settings/generalsettingstab.h"
 
-#include <QLabel>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-QWidget *rulesTab(RenameRules &)
-{
-    auto *label = new QLabel(QStringLiteral("Regeln"));
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
-
-} // namespace
 
 SettingsWindow::SettingsWindow(Services services, QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -31,7 +20,7 @@ SettingsWindow::SettingsWindow(Services services, QWidget *parent)
     setFixedSize(520, 480);
     m_tabs->setAccessibleName(qtTrId("settings.title"));
     m_tabs->addTab(m_general, Icons::symbol(u"gear"), qtTrId("settings.general"));
-    m_tabs->addTab(rulesTab(services.rules), Icons::symbol(u"list.bullet.rectangle"), QStringLiteral("Regeln"));
+    m_tabs->addTab(new RulesTab(services.rules), Icons::symbol(u"list.bullet.rectangle"), QStringLiteral("Regeln"));
     m_tabs->addTab(m_ai, Icons::symbol(u"brain"), qtTrId("settings.ai"));
     m_tabs->addTab(m_api, Icons::symbol(u"network"), qtTrId("settings.api"));
     auto *column = new QVBoxLayout(this);

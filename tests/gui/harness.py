@@ -1,0 +1,172 @@
+"""What the AT-SPI end-to-end scripts share: starting and ending processes, a fresh profile with
+the LLM stub, the app with its REST API, the accessibility bus, and finding and clicking
+accessibles by name. Scripts run inside run-gui-test.sh (private D-Bus session on Xvfb)."""
+import json
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import threading
+import sys
+import time
+import urllib.request
+
+DEADLINE = time.monotonic() + 150
+started = []  # (name, Popen): ended in reverse order, whatever happens
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, probe, timeout=30, interval=0.25):
+    """probe() until it returns something truthy; fails with `what` after `timeout` seconds."""
+    end = min(time.monotonic() + timeout, DEADLINE)
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(interval)
+
+
+def start(name, argv, **kwargs):
+    process = subprocess.Popen(argv, start_new_session=True, **kwargs)
+    started.append((name, process))
+    return process
+
+
+def stop_all():
+    for name, process in reversed(started):
+        if process.poll() is None:
+            os.killpg(process.pid, signal.SIGTERM)
+            try:
+                process.wait(5)
+            except subprocess.TimeoutExpired:
+                os.killpg(process.pid, signal.SIGKILL)
+                process.wait()
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def a11y_bus_ready():
+    # Asks the session bus who owns the name; asking the name itself would start a second launcher.
+    reply = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                            "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"],
+                           capture_output=True, text=True)
+    return "boolean true" in reply.stdout
+
+
+def run_main(body):
+    """Runs body(home) in a throw-away home folder; every started process ends afterwards."""
+    home = tempfile.mkdtemp(prefix="namorix-gui-")
+    try:
+        body(home)
+    except Failure as failure:
+        print("FAIL:", failure, file=sys.stderr)
+        sys.exit(1)
+    finally:
+        stop_all()
+        shutil.rmtree(home, ignore_errors=True)
+
+
+class Profile:
+    """A fresh profile under `home`: XDG folders, settings.json, the LLM stub answering `replies`."""
+
+    def __init__(self, home, stub, replies=(), settings=None):
+        self.home = home
+        for folder in ("config/namorix", "data", "cache", "runtime"):
+            os.makedirs(os.path.join(home, folder), mode=0o700, exist_ok=True)
+        process = start("llm stub", [stub] + ["%s=%s" % (n, json.dumps(r)) for n, r in replies],
+                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        self.stub_url = process.stdout.readline().strip()
+        self.port = free_port()
+        values = {"api.port": self.port, "kvx.enabled": False, "ai.provider": "Ollama", "ai.endpoint": self.stub_url,
+                  "hasAcceptedLegal": True, "onboardingDone": True}
+        values.update(settings or {})
+        self.write_settings(values)
+        self.env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
+                        XDG_CACHE_HOME=home + "/cache", XDG_RUNTIME_DIR=home + "/runtime", QT_QPA_PLATFORM="xcb",
+                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", OMP_THREAD_LIMIT="1", LANG="de_DE.UTF-8")
+
+    def write_settings(self, values):
+        with open(os.path.join(self.home, "config/namorix/settings.json"), "w") as out:
+            json.dump(values, out)
+
+
+def accessibility():
+    """Starts the accessibility bus and returns pyatspi, imported only once the bus is there."""
+    start("accessibility bus", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+    wait_for("the accessibility bus", a11y_bus_ready, 20)
+    import pyatspi  # connects to the accessibility bus on import
+    return pyatspi
+
+
+class App:
+    """The app started in `profile`, its REST API and its accessible tree."""
+
+    def __init__(self, namorix, profile, shots, pyatspi, args=(), wait_for_api=True):
+        self.profile = profile
+        self.port = profile.port
+        self.shots = shots
+        self.at = pyatspi
+        self.log = b""
+        self.process = start("namorix", [namorix, *args], env=profile.env, stdout=subprocess.PIPE,
+                             stderr=subprocess.STDOUT)
+        threading.Thread(target=self._read, daemon=True).start()
+        if wait_for_api:
+            wait_for("the REST API", lambda: b"[API] http://127.0.0.1:%d" % self.port in self.log, 30)
+        self.root = wait_for("Namorix on the accessibility bus", self._application, 30)
+
+    def _read(self):
+        for line in self.process.stdout:
+            self.log += line
+
+    def _application(self):
+        desktop = self.at.Registry.getDesktop(0)
+        return next((a for a in desktop if a is not None and a.name.lower() == "namorix"), None)
+
+    def request(self, method, path, body=None):
+        data = None if body is None else json.dumps(body).encode()
+        request = urllib.request.Request("http://127.0.0.1:%d%s" % (self.port, path), data, method=method)
+        with urllib.request.urlopen(request, timeout=15) as reply:
+            return reply.read()
+
+    def get(self, path):
+        return self.request("GET", path)
+
+    def post(self, path, body):
+        return json.loads(self.request("POST", path, body))
+
+    def screenshot(self, name):
+        png = self.get("/v1/ui/screenshot")
+        if not png.startswith(b"\x89PNG"):
+            raise Failure("screenshot %s is not a PNG" % name)
+        os.makedirs(self.shots, exist_ok=True)
+        with open(os.path.join(self.shots, name + ".png"), "wb") as out:
+            out.write(png)
+
+    def find(self, predicate, root=None):
+        try:
+            return self.at.findDescendant(root or self.root, lambda a: a is not None and predicate(a))
+        except Exception:  # the tree changed under the walk; the next poll sees it settled
+            return None
+
+    def named(self, name, role=None):
+        return lambda a: a.name == name and (role is None or a.getRole() == role)
+
+    def click(self, accessible):
+        x, y, w, h = accessible.queryComponent().getExtents(self.at.DESKTOP_COORDS)
+        self.at.Registry.generateMouseEvent(x + w // 2, y + h // 2, "b1c")
+
+    def quit(self):
+        self.process.send_signal(signal.SIGTERM)
+        if self.process.wait(10) != 0:
+            raise Failure("the app ended with %d" % self.process.returncode)
