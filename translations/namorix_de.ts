@@ -146,8 +146,8 @@
     <!-- About window -->
     <message id="about.version"><source>about.version</source><translation>Version %1 (Build %2)</translation></message>
     <message id="about.description"><source>about.description</source><translation>Namorix gibt Dateien aussagekräftige Namen aus ihrem Inhalt. Es liest Text und Metadaten, lässt ein Sprachmodell Datum, Art und Absender erkennen und schlägt Namen vor, die Sie vor dem Umbenennen prüfen.</translation></message>
-    <message id="about.developed.by"><source>about.developed.by</source><translation>Entwickelt von</translation></message>
-    <message id="about.maker"><source>about.maker</source><translation>dem Namorix-Team</translation></message>
+    <message id="about.developed.by"><source>about.developed.by</source><translation>Entwickelt vom</translation></message>
+    <message id="about.maker"><source>about.maker</source><translation>Namorix-Team</translation></message>
     <message id="about.copyright"><source>about.copyright</source><translation>© 2026 Namorix-Team</translation></message>
     <message id="about.rights"><source>about.rights</source><translation>Alle Rechte vorbehalten.</translation></message>
     <!-- Legal texts -->

@@ -50,7 +50,11 @@ OnboardingView::OnboardingView(AISettings &settings, QWidget *parent)
         segments->addWidget(segment);
     }
     segments->addStretch(1);
-    connect(group, &QButtonGroup::idClicked, this, [this](int id) { m_settings.setProvider(AIProviderType(id)); });
+    // Toggled, not clicked: assistive technology toggles the segment without a click.
+    connect(group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            m_settings.setProvider(AIProviderType(id));
+    });
     connect(&m_settings, &AISettings::providerChanged, this, &OnboardingView::showProvider);
 
     m_key->setEchoMode(QLineEdit::Password);
