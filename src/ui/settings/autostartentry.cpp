@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 AutostartEntry::AutostartEntry()
@@ -33,8 +32,10 @@ std::expected<void, QString> AutostartEntry::setEnabled(bool enabled) const
             return std::unexpected(QStringLiteral("Autostart-Eintrag %1 lässt sich nicht entfernen").arg(filePath()));
         return {};
     }
-    QSaveFile file(filePath());
-    if (!QDir().mkpath(m_dir) || !file.open(QIODevice::WriteOnly) || file.write(contents()) < 0 || !file.commit())
+    // A plain write: a few hundred bytes, no fsync on the GUI thread for them.
+    QFile file(filePath());
+    if (!QDir().mkpath(m_dir) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(contents()) != contents().size())
         return std::unexpected(QStringLiteral("Autostart-Eintrag %1 lässt sich nicht schreiben").arg(filePath()));
     return {};
 }
