@@ -98,5 +98,116 @@
     <!-- Command line -->
     <message id="cli.description"><source>cli.description</source><translation>Gibt Dateien aussagekräftige Namen aus ihrem Inhalt.</translation></message>
     <message id="cli.inputs"><source>cli.inputs</source><translation>Dateien, Ordner oder ein namorix://rename-Link zum Analysieren</translation></message>
+    <!-- Settings window -->
+    <message id="settings.title"><source>settings.title</source><translation>Einstellungen</translation></message>
+    <message id="settings.general"><source>settings.general</source><translation>Allgemein</translation></message>
+    <message id="settings.ai"><source>settings.ai</source><translation>KI-Anbieter</translation></message>
+    <message id="settings.api"><source>settings.api</source><translation>REST-API</translation></message>
+    <message id="settings.autoRename"><source>settings.autoRename</source><translation>Vorschläge ohne Prüfung übernehmen</translation></message>
+    <message id="settings.showMenuBar"><source>settings.showMenuBar</source><translation>Symbol im Systembereich anzeigen</translation></message>
+    <message id="settings.preserveTimestamps"><source>settings.preserveTimestamps</source><translation>Zeitstempel der Dateien beibehalten</translation></message>
+    <message id="settings.launchAtLogin"><source>settings.launchAtLogin</source><translation>Beim Anmelden starten</translation></message>
+    <message id="settings.kvx"><source>settings.kvx</source><translation>Korvex (Volltextsuche)</translation></message>
+    <message id="settings.kvxEnabled"><source>settings.kvxEnabled</source><translation>Text von Korvex übernehmen</translation></message>
+    <message id="settings.port"><source>settings.port</source><translation>Port</translation></message>
+    <message id="settings.kvxPort"><source>settings.kvxPort</source><translation>Korvex-Port</translation></message>
+    <message id="settings.apiPort"><source>settings.apiPort</source><translation>API-Port</translation></message>
+    <message id="settings.kvxToken"><source>settings.kvxToken</source><translation>Korvex-Token</translation></message>
+    <message id="settings.kvxChecking"><source>settings.kvxChecking</source><translation>Verbindung wird geprüft …</translation></message>
+    <message id="settings.kvxConnected"><source>settings.kvxConnected</source><translation>Korvex verbunden</translation></message>
+    <message id="settings.kvxUnavailable"><source>settings.kvxUnavailable</source><translation>Korvex nicht verfügbar</translation></message>
+    <message id="settings.kvxHint"><source>settings.kvxHint</source><translation>Hat Korvex eine PDF-Datei oder ein Bild schon erfasst, übernimmt Namorix dessen Text, statt ihn selbst zu lesen. Korvex wird nur auf diesem Rechner angefragt.</translation></message>
+    <message id="settings.provider"><source>settings.provider</source><translation>Anbieter</translation></message>
+    <message id="settings.apiKey"><source>settings.apiKey</source><translation>API-Schlüssel</translation></message>
+    <message id="settings.model"><source>settings.model</source><translation>Modell</translation></message>
+    <message id="settings.endpoint"><source>settings.endpoint</source><translation>Endpoint</translation></message>
+    <message id="settings.keyMissing"><source>settings.keyMissing</source><translation>API-Schlüssel fehlt</translation></message>
+    <message id="settings.configured"><source>settings.configured</source><translation>Eingerichtet</translation></message>
+    <message id="settings.apiEnabled"><source>settings.apiEnabled</source><translation>REST-API aktivieren</translation></message>
+    <message id="settings.token"><source>settings.token</source><translation>Token</translation></message>
+    <message id="settings.healthAddress"><source>settings.healthAddress</source><translation>Adresse der Statusabfrage</translation></message>
+    <!-- First start: legal acceptance -->
+    <message id="legal.title"><source>legal.title</source><translation>Willkommen bei Namorix</translation></message>
+    <message id="legal.subtitle"><source>legal.subtitle</source><translation>Bevor Sie Namorix verwenden, lesen und bestätigen Sie bitte die Nutzungsbedingungen und die Datenschutzhinweise.</translation></message>
+    <message id="legal.terms.title"><source>legal.terms.title</source><translation>Nutzungsbedingungen</translation></message>
+    <message id="legal.privacy.title"><source>legal.privacy.title</source><translation>Datenschutzhinweise</translation></message>
+    <message id="legal.show.details"><source>legal.show.details</source><translation>Volltext anzeigen</translation></message>
+    <message id="accessibility.legal.details"><source>accessibility.legal.details</source><translation>Volltext</translation></message>
+    <message id="accessibility.legal.details.hint"><source>accessibility.legal.details.hint</source><translation>Öffnet den vollständigen Text in einem eigenen Fenster</translation></message>
+    <message id="accessibility.legal.checkbox.hint"><source>accessibility.legal.checkbox.hint</source><translation>Ankreuzen, um zuzustimmen</translation></message>
+    <message id="legal.button.decline"><source>legal.button.decline</source><translation>Ablehnen und beenden</translation></message>
+    <message id="legal.button.accept"><source>legal.button.accept</source><translation>Zustimmen</translation></message>
+    <message id="legal.button.close"><source>legal.button.close</source><translation>Schließen</translation></message>
+    <!-- First start: onboarding -->
+    <message id="onboarding.title"><source>onboarding.title</source><translation>KI-Anbieter wählen</translation></message>
+    <message id="onboarding.subtitle"><source>onboarding.subtitle</source><translation>Namorix schickt den Inhalt jeder Datei, die Sie umbenennen lassen, an den Anbieter, den Sie hier wählen. Ollama läuft auf Ihrem eigenen Rechner und braucht keinen Schlüssel. Sie können die Wahl jederzeit in den Einstellungen ändern.</translation></message>
+    <message id="onboarding.skip"><source>onboarding.skip</source><translation>Überspringen</translation></message>
+    <message id="onboarding.done"><source>onboarding.done</source><translation>Fertig</translation></message>
+    <!-- About window -->
+    <message id="about.version"><source>about.version</source><translation>Version %1 (Build %2)</translation></message>
+    <message id="about.description"><source>about.description</source><translation>Namorix gibt Dateien aussagekräftige Namen aus ihrem Inhalt. Es liest Text und Metadaten, lässt ein Sprachmodell Datum, Art und Absender erkennen und schlägt Namen vor, die Sie vor dem Umbenennen prüfen.</translation></message>
+    <message id="about.developed.by"><source>about.developed.by</source><translation>Entwickelt vom</translation></message>
+    <message id="about.maker"><source>about.maker</source><translation>Namorix-Team</translation></message>
+    <message id="about.copyright"><source>about.copyright</source><translation>© 2026 Namorix-Team</translation></message>
+    <message id="about.rights"><source>about.rights</source><translation>Alle Rechte vorbehalten.</translation></message>
+    <!-- Legal texts -->
+    <message id="legal.terms.content"><source>legal.terms.content</source><translation>Nutzungsbedingungen für Namorix
+
+1. Was Namorix tut
+Namorix benennt Dateien auf Ihrem Rechner um. Dazu liest es den Inhalt der Dateien, die Sie ihm geben oder in überwachten Ordnern ablegen, schickt einen Auszug an den KI-Anbieter, den Sie gewählt haben, und bildet aus dessen Antwort einen Namen. Umbenannt wird erst, wenn Sie zustimmen, es sei denn, Sie haben das automatische Umbenennen oder einen Ordner mit automatischer Umbenennung eingeschaltet.
+
+2. Ihre Verantwortung
+Sie entscheiden, welche Dateien Namorix verarbeitet und an welchen Anbieter ihr Inhalt geht. Prüfen Sie die vorgeschlagenen Namen: Ein Sprachmodell kann Datum, Betrag oder Absender falsch erkennen. Geben Sie Namorix keine Dateien, deren Inhalt Sie nicht an den gewählten Anbieter weitergeben dürfen.
+
+3. Dienste von Anbietern
+Für Claude, OpenAI und Gemini brauchen Sie ein eigenes Konto und einen eigenen API-Schlüssel. Für deren Nutzung gelten die Bedingungen und Preise des jeweiligen Anbieters; Namorix ist mit keinem von ihnen verbunden. Ollama läuft auf Ihrem eigenen Rechner oder einem Server, den Sie angeben.
+
+4. Rückgängig machen
+Jede Umbenennung wird im Verlauf gespeichert und kann von dort zurückgenommen werden, solange die Datei unter ihrem neuen Namen am selben Ort liegt. Namorix überschreibt keine vorhandene Datei; ist ein Name vergeben, wird eine Zahl angehängt.
+
+5. Gewährleistung und Haftung
+Namorix wird ohne Zusage bestimmter Eigenschaften bereitgestellt. Für Schäden haften wir nur bei Vorsatz und grober Fahrlässigkeit sowie nach zwingenden gesetzlichen Vorschriften. Legen Sie von wichtigen Dateien Sicherungen an.
+
+6. Änderungen
+Ändern sich diese Bedingungen, fragt Namorix Sie erneut nach Ihrer Zustimmung.</translation></message>
+    <message id="legal.privacy.content"><source>legal.privacy.content</source><translation>Datenschutzhinweise für Namorix
+
+Was Ihren Rechner verlässt
+Wenn Sie eine Datei umbenennen lassen, schickt Namorix an den KI-Anbieter, den Sie in den Einstellungen gewählt haben, den Dateinamen mit seiner Endung, gefundene Metadaten (etwa Kamera, Aufnahmedatum oder Titel) und bis zu 2000 Zeichen des erkannten Textes, dazu Ihre Kategorienliste und gegebenenfalls den Text einer Namensvorlage. Bei Claude, OpenAI und Gemini geht das über das Internet an diese Unternehmen; dort gelten deren Datenschutzbestimmungen. Bei Ollama bleibt alles bei dem Ollama-Server, den Sie angeben, üblicherweise auf Ihrem eigenen Rechner.
+
+Sonst nichts
+Namorix hat keine Server. Es sendet keine Nutzungsstatistik, keine Absturzberichte und keine Kennungen, und es prüft nicht selbsttätig auf Aktualisierungen. Dateien, die Sie nicht umbenennen lassen, werden nicht gelesen.
+
+Was auf Ihrem Rechner gespeichert wird
+Der Verlauf der Umbenennungen (alter und neuer Name, Pfad, Zeitpunkt, Anbieter), Ihre Vorlagen, überwachten Ordner und Einstellungen liegen in Ihrem Benutzerordner. API-Schlüssel liegen im Schlüsselbund Ihrer Sitzung (Secret Service) oder, wenn keiner verfügbar ist, in einer nur für Sie lesbaren Datei. Sie können all das jederzeit löschen.
+
+Lokale Dienste
+Die REST-API von Namorix ist nur von diesem Rechner aus erreichbar. Ist Korvex eingeschaltet, fragt Namorix die Korvex-Anwendung auf diesem Rechner nach dem schon erkannten Text einer Datei; diese Anfrage verlässt den Rechner nicht.
+
+Ihre Rechte
+Da Namorix selbst keine Daten über Sie erhebt oder speichert, liegen bei uns keine Daten vor, über die wir Auskunft geben oder die wir löschen könnten. Für die Daten, die Sie an einen KI-Anbieter schicken, wenden Sie sich an diesen.</translation></message>
+    <message id="legal.impressum.content"><source>legal.impressum.content</source><translation>Impressum
+
+Namorix wird vom Namorix-Team entwickelt.
+
+Kontakt
+Fragen, Fehlerberichte und Hinweise zu Namorix nehmen wir über die Projektseite entgegen, von der Sie Namorix bezogen haben.
+
+Verantwortlich für den Inhalt
+Das Namorix-Team.
+
+Namorix ist ein Programm, das ausschließlich auf Ihrem Rechner läuft. Wir betreiben keinen Dienst, der Ihre Dateien oder Daten empfängt.</translation></message>
+    <message id="legal.accessibility.content"><source>legal.accessibility.content</source><translation>Erklärung zur Barrierefreiheit
+
+Namorix soll für alle bedienbar sein, auch mit Tastatur, Bildschirmleser oder Vergrößerung.
+
+Was Namorix bietet
+Alle Bedienelemente haben Namen, die Bildschirmleser über die Barrierefreiheitsschnittstelle des Desktops (AT-SPI) vorlesen. Die Fenster lassen sich mit der Tastatur bedienen: Strg+O öffnet Dateien, Strg+Z nimmt die letzte Umbenennung zurück, Strg+, öffnet die Einstellungen. Namorix folgt dem Farbschema und der Schriftgröße Ihres Desktops.
+
+Bekannte Einschränkungen
+Die farbige Hervorhebung der Unterschiede zwischen altem und neuem Namen ist zusätzlich als Text verfügbar, lässt sich aber mit einem Bildschirmleser nur zeichenweise erkunden. Die Vorschau von PDF-Dateien und Bildern ist ein Bild und wird nicht vorgelesen.
+
+Rückmeldung
+Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wir beheben Hürden bevorzugt.</translation></message>
 </context>
 </TS>

@@ -108,9 +108,22 @@ APIResponse navigate(const APIRequest &request)
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("tab"), rawValue(*tab)}});
 }
 
-APIResponse screenshot(const APIContext &context)
+/** The visible top-level window with this title (a dialog, the settings window), if any. */
+QWidget *windowTitled(const QString &title)
 {
-    QWidget *window = reportedWindow(context);
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return nullptr;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto found = std::find_if(windows.begin(), windows.end(),
+                                    [&](QWidget *w) { return w->isVisible() && w->windowTitle() == title; });
+    return found != windows.end() ? *found : nullptr;
+}
+
+APIResponse screenshot(const APIContext &context, const APIRequest &request)
+{
+    // "?window=<title>" captures another window than the main one.
+    const std::optional<QString> title = queryParameter(request.path, QStringLiteral("window"));
+    QWidget *window = title ? windowTitled(*title) : reportedWindow(context);
     if (!window)
         return APIResponse::error(404, QStringLiteral("no visible window"));
     // The client area only, at the window's device pixel ratio.
@@ -146,6 +159,6 @@ QList<APIRoute> controlRoutes(APIContext &context)
         {QStringLiteral("POST"), QStringLiteral("/v1/ui/navigate"), Match::exact, false,
          [](APIRequest r, QString) { return ready(navigate(r)); }},
         {QStringLiteral("GET"), QStringLiteral("/v1/ui/screenshot"), Match::exact, false,
-         [c](APIRequest, QString) { return ready(screenshot(*c)); }},
+         [c](APIRequest r, QString) { return ready(screenshot(*c, r)); }},
     };
 }

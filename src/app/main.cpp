@@ -9,9 +9,11 @@
 #include "engine/renameengine.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
+#include "naming/renamerules.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 #include "ui/common/translations.h"
+#include "ui/firststart/firststartgate.h"
 #include "ui/history/historyview.h"
 #include "ui/mainwindow.h"
 #include "ui/watch/watchedfoldersview.h"
@@ -65,12 +67,16 @@ int main(int argc, char *argv[])
 
     const std::unique_ptr<ObjectStore> store = openStore(nullptr);
     ContentController content(store.get(), APIServer::shared());
-    MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(),
-                       AISettings::shared(), AppSettings::shared(), KVXClient::shared()});
+    MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(), AISettings::shared(),
+                       AppSettings::shared(), KVXClient::shared(), DefaultsStore::standard(), RenameRules::shared()});
     window.setHistoryPage(new HistoryView(store.get()));
     window.setSectionPage(SidebarItem::watch, new WatchedFoldersView(store.get(), content.watcher(), content.queue()));
     window.show();
     content.start(&window);
+    // Legal acceptance, then the onboarding once; declining ends the app with nothing recorded.
+    FirstStartGate gate(DefaultsStore::standard(), AISettings::shared(), &window);
+    QObject::connect(&gate, &FirstStartGate::declined, &app, [] { QCoreApplication::quit(); });
+    gate.start();
 
     instance.listen();
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {

@@ -3,9 +3,12 @@
 #include "engine/renameengine.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
+#include "ui/about/aboutview.h"
 #include "ui/common/appcommands.h"
 #include "ui/common/icons.h"
 #include "ui/files/filespage.h"
+#include "ui/firststart/legaltextview.h"
+#include "ui/settings/settingswindow.h"
 #include "ui/status/statusbarview.h"
 #include "ui/templates/templateeditorview.h"
 
@@ -137,19 +140,19 @@ void MainWindow::buildMenus()
     // A focused text field takes Ctrl+Z first (it claims the undo key), so typing is undone there.
     edit->addAction(qtTrId("menu.revertLast"), QKeySequence::Undo, &commands, &AppCommands::postRevertLastRename);
     edit->addSeparator();
-    QAction *settings = edit->addAction(qtTrId("menu.settings"));
-    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    settings->setEnabled(false); // until the settings window exists
+    edit->addAction(qtTrId("menu.settings"), QKeySequence(Qt::CTRL | Qt::Key_Comma), this, &MainWindow::openSettings);
 
     QMenu *help = menuBar()->addMenu(qtTrId("menu.help"));
     QMenu *legal = help->addMenu(qtTrId("menu.legal"));
-    for (const char *key : {"menu.impressum", "menu.terms", "menu.privacy", "", "menu.accessibility"}) {
-        if (*key == '\0')
-            legal->addSeparator();
-        else
-            legal->addAction(qtTrId(key), this, [this, key] { showInfoWindow(qtTrId(key)); });
-    }
-    help->addAction(qtTrId("menu.about"), this, [this] { showInfoWindow(qtTrId("menu.about")); });
+    const std::pair<const char *, LegalInfoType> legalEntries[] = {{"menu.impressum", LegalInfoType::impressum},
+                                                                    {"menu.terms", LegalInfoType::terms},
+                                                                    {"menu.privacy", LegalInfoType::privacy}};
+    for (const auto &[key, type] : legalEntries)
+        legal->addAction(qtTrId(key), this, [this, type] { present(LegalTextView::forType(type, this)); });
+    legal->addSeparator();
+    legal->addAction(qtTrId("menu.accessibility"), this,
+                     [this] { present(LegalTextView::forType(LegalInfoType::accessibility, this)); });
+    help->addAction(qtTrId("menu.about"), this, [this] { present(AboutView::forThisBuild(this)); });
 }
 
 void MainWindow::showSection(int index)
@@ -174,24 +177,21 @@ void MainWindow::revertLast()
         m_status->flash(qtTrId("status.reverted").arg((*reverted)->newName, (*reverted)->originalName));
 }
 
-void MainWindow::showInfoWindow(const QString &title)
+SettingsWindow *MainWindow::openSettings()
 {
-    // A plain window with the title until the legal texts and the about view exist.
-    auto *window = new QWidget(this, Qt::Window);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(title);
-    auto *column = new QVBoxLayout(window);
-    auto *icon = new QLabel;
-    icon->setPixmap(Icons::appIcon().pixmap(64, 64));
-    icon->setAlignment(Qt::AlignCenter);
-    auto *heading = new QLabel(title);
-    heading->setAlignment(Qt::AlignCenter);
-    QFont font = heading->font();
-    font.setPointSizeF(font.pointSizeF() * 1.4);
-    font.setBold(true);
-    heading->setFont(font);
-    column->addWidget(icon);
-    column->addWidget(heading);
-    window->resize(360, 220);
+    if (!m_settingsWindow) {
+        m_settingsWindow = new SettingsWindow({m_services.defaults, m_services.appSettings, m_services.aiSettings,
+                                               m_services.companion, m_services.rules},
+                                              this);
+        m_settingsWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    present(m_settingsWindow);
+    return m_settingsWindow;
+}
+
+void MainWindow::present(QWidget *window)
+{
     window->show();
+    window->raise();
+    window->activateWindow();
 }

@@ -4,10 +4,12 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QUrl>
 
 class AISettings;
 class AppSettings;
+class DefaultsStore;
 class FilesPage;
 class FolderWatcher;
 class KVXClient;
@@ -15,6 +17,8 @@ class ObjectStore;
 class QListWidget;
 class QStackedWidget;
 class RenameEngine;
+class RenameRules;
+class SettingsWindow;
 class StatusBarView;
 
 /**
@@ -35,6 +39,8 @@ public:
         AISettings &aiSettings;
         AppSettings &appSettings;
         KVXClient &companion;
+        DefaultsStore &defaults;
+        RenameRules &rules;
     };
 
     explicit MainWindow(Services services, QWidget *parent = nullptr);
@@ -51,6 +57,8 @@ public:
     [[nodiscard]] StatusBarView *statusView() const { return m_status; }
     [[nodiscard]] QListWidget *sidebar() const { return m_sidebar; }
     [[nodiscard]] QStackedWidget *sections() const { return m_sections; }
+    /** Opens the settings window, or raises the one already open. */
+    SettingsWindow *openSettings();
 
 private:
     void buildSidebar();
@@ -58,11 +66,12 @@ private:
     void showSection(int index);
     void openFilePicker();
     void revertLast();
-    void showInfoWindow(const QString &title);
+    static void present(QWidget *window);
 
     Services m_services;
     QListWidget *m_sidebar;
     QStackedWidget *m_sections;
     FilesPage *m_files;
     StatusBarView *m_status;
+    QPointer<SettingsWindow> m_settingsWindow;
 };

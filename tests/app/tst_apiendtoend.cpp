@@ -198,7 +198,8 @@ void TestApiEndToEnd::initTestCase()
         m_port = probe.serverPort();
     }
     QVERIFY(writeFile(m_home.filePath("config/namorix/settings.json"),
-                      json(R"({"api.port":%1,"kvx.port":%2})", m_port, m_korvex.port())));
+                      json(R"({"api.port":%1,"kvx.port":%2,"hasAcceptedLegal":true,"onboardingDone":true})", m_port,
+                           m_korvex.port())));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");

@@ -11,6 +11,7 @@ import tempfile
 import threading
 import sys
 import time
+import urllib.parse
 import urllib.request
 
 DEADLINE = time.monotonic() + 150
@@ -145,8 +146,10 @@ class App:
     def post(self, path, body):
         return json.loads(self.request("POST", path, body))
 
-    def screenshot(self, name):
-        png = self.get("/v1/ui/screenshot")
+    def screenshot(self, name, window=None):
+        """The main window, or the visible window titled `window`, as build/screenshots/<name>.png."""
+        query = "" if window is None else "?window=" + urllib.parse.quote(window)
+        png = self.get("/v1/ui/screenshot" + query)
         if not png.startswith(b"\x89PNG"):
             raise Failure("screenshot %s is not a PNG" % name)
         os.makedirs(self.shots, exist_ok=True)

@@ -1,3 +1,4 @@
+#include "ui/settings/settingswindow.h"
 #include "ui/status/statusbarview.h"
 #include "windowfixture.h"
 
@@ -67,6 +68,16 @@ private Q_SLOTS:
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
         dialog->reject();
+    }
+
+    void settingsShortcutOpensOneWindow()
+    {
+        QTest::keyClick(w->window.get(), Qt::Key_Comma, Qt::ControlModifier);
+        const auto windows = w->window->findChildren<SettingsWindow *>();
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(windows.first()->isVisible());
+        QTest::keyClick(w->window.get(), Qt::Key_Comma, Qt::ControlModifier);
+        QCOMPARE(w->window->openSettings(), windows.first());
     }
 
     void undoShortcutRevertsAndSaysWhichFile()

@@ -37,7 +37,7 @@ struct WindowFixture {
         Q_UNUSED(translated);
         engine->setStore(store.get());
         window = std::make_unique<MainWindow>(MainWindow::Services{
-            *engine, watcher, store.get(), navigation, fx.settings, appSettings, fx.companion});
+            *engine, watcher, store.get(), navigation, fx.settings, appSettings, fx.companion, fx.defaults, fx.rules});
         window->show();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));

@@ -12,9 +12,9 @@ struct SymbolEntry {
     std::initializer_list<QStringView> themeNames;
 };
 
-const std::array<SymbolEntry, 22> &symbolTable()
+const std::array<SymbolEntry, 31> &symbolTable()
 {
-    static const std::array<SymbolEntry, 22> table{{
+    static const std::array<SymbolEntry, 31> table{{
         {u"wand.and.stars", {u"tools-wizard", u"draw-wand"}},
         {u"doc.on.doc", {u"document-multiple", u"edit-copy"}},
         {u"clock", {u"appointment-soon", u"chronometer"}},
@@ -30,6 +30,15 @@ const std::array<SymbolEntry, 22> &symbolTable()
         {u"square.and.arrow.up", {u"document-export", u"document-save-as"}},
         {u"xmark.circle", {u"process-stop", u"window-close"}},
         {u"info.circle", {u"dialog-information", u"help-about"}},
+        {u"gear", {u"preferences-system", u"configure"}},
+        {u"list.bullet.rectangle", {u"view-list-details", u"view-list-text"}},
+        {u"brain", {u"applications-science", u"system-run"}},
+        {u"network", {u"network-wired", u"network-workgroup"}},
+        {u"doc.text.magnifyingglass", {u"help-contents", u"document-preview"}},
+        {u"doc.text.fill", {u"text-x-generic", u"x-office-document"}},
+        {u"xmark.circle.fill", {u"window-close", u"dialog-close"}},
+        {u"checkmark.circle.fill", {u"emblem-ok", u"dialog-ok"}},
+        {u"exclamationmark.triangle.fill", {u"dialog-warning"}},
         {u"sparkles", {}}, // always the bundled purple one: no theme has it
         {u"gearshape", {u"configure", u"preferences-system"}},
         {u"minus.circle", {u"list-remove"}},

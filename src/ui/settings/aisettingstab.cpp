@@ -1,0 +1,110 @@
+#include "ui/settings/aisettingstab.h"
+
+#include "ai/aisettings.h"
+#include "common/rawenum.h"
+#include "ui/common/palette.h"
+#include "ui/settings/settingsform.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+
+AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
+    : QWidget(parent)
+    , m_settings(settings)
+    , m_form(nullptr)
+    , m_provider(new QComboBox)
+    , m_key(SettingsForm::textField(qtTrId("settings.apiKey")))
+    , m_model(SettingsForm::textField(qtTrId("settings.model")))
+    , m_endpoint(SettingsForm::textField(qtTrId("settings.endpoint")))
+    , m_statusIcon(new QLabel)
+    , m_statusText(new QLabel)
+{
+    auto *group = new QGroupBox;
+    m_form = new QFormLayout(group);
+    auto *column = new QVBoxLayout(this);
+    column->addWidget(group);
+    column->addStretch(1);
+
+    m_provider->setAccessibleName(qtTrId("settings.provider"));
+    m_provider->addItems(allRawValues<AIProviderType>());
+    m_key->setEchoMode(QLineEdit::Password);
+    auto *status = new QWidget;
+    auto *statusRow = new QHBoxLayout(status);
+    statusRow->setContentsMargins(0, 0, 0, 0);
+    statusRow->addWidget(m_statusIcon);
+    statusRow->addWidget(m_statusText, 1);
+
+    m_form->addRow(qtTrId("settings.provider"), m_provider);
+    m_form->addRow(qtTrId("settings.apiKey"), m_key);
+    m_form->addRow(qtTrId("settings.model"), m_model);
+    m_form->addRow(qtTrId("settings.endpoint"), m_endpoint);
+    m_form->addRow(status);
+
+    connect(m_provider, &QComboBox::currentIndexChanged, this,
+            [this](int index) { m_settings.setProvider(AIProviderType(index)); });
+    connect(m_key, &QLineEdit::textEdited, this, &AISettingsTab::storeKey);
+    connect(m_model, &QLineEdit::textEdited, &m_settings, &AISettings::setModel);
+    connect(m_endpoint, &QLineEdit::textEdited, &m_settings, &AISettings::setEndpoint);
+    connect(&m_settings, &AISettings::providerChanged, this, &AISettingsTab::showProvider);
+    connect(&m_settings, &AISettings::modelChanged, this, [this] {
+        if (m_model->text() != m_settings.model())
+            m_model->setText(m_settings.model());
+    });
+    connect(&m_settings, &AISettings::endpointChanged, this, [this] {
+        if (m_endpoint->text() != m_settings.endpoint())
+            m_endpoint->setText(m_settings.endpoint());
+    });
+    connect(&m_settings, &AISettings::apiKeyChanged, this, &AISettingsTab::refreshStatus);
+    showProvider();
+}
+
+void AISettingsTab::showProvider()
+{
+    const AIProviderType provider = m_settings.provider();
+    m_provider->setCurrentIndex(int(provider));
+    m_form->setRowVisible(m_key, AISettings::needsAPIKey(provider));
+    m_model->setText(m_settings.model());
+    m_model->setPlaceholderText(AISettings::defaultModel(provider));
+    m_endpoint->setText(m_settings.endpoint());
+    m_endpoint->setPlaceholderText(AISettings::defaultEndpoint(provider));
+    m_key->clear();
+    fillKey();
+    refreshStatus();
+}
+
+void AISettingsTab::storeKey(const QString &key)
+{
+    ++m_keyGeneration; // what the user types wins over a lookup still under way
+    m_settings.setApiKey(key);
+}
+
+QCoro::Task<> AISettingsTab::fillKey()
+{
+    const quint64 generation = ++m_keyGeneration;
+    if (!AISettings::needsAPIKey(m_settings.provider()))
+        co_return;
+    const QPointer<AISettingsTab> self(this);
+    QCoro::Task<QString> lookup = m_settings.apiKey();
+    const QString key = co_await std::move(lookup);
+    if (self && generation == m_keyGeneration)
+        m_key->setText(key);
+}
+
+QCoro::Task<> AISettingsTab::refreshStatus()
+{
+    const quint64 generation = ++m_statusGeneration;
+    const QPointer<AISettingsTab> self(this);
+    QCoro::Task<bool> checking = m_settings.isConfigured();
+    const bool configured = co_await std::move(checking);
+    if (!self || generation != m_statusGeneration)
+        co_return;
+    if (configured)
+        SettingsForm::showStatus(m_statusIcon, m_statusText, u"checkmark.circle.fill", UiColors::green(), qtTrId("settings.configured"));
+    else
+        SettingsForm::showStatus(m_statusIcon, m_statusText, u"exclamationmark.triangle.fill", UiColors::orange(), qtTrId("settings.keyMissing"));
+}

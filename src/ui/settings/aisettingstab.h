@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QWidget>
+
+class AISettings;
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+
+/**
+ * The AI tab: provider, the provider's key (filled from the credential store asynchronously,
+ * stored on every edit), model and endpoint with the provider's defaults as placeholders, and
+ * whether the provider is ready to use.
+ */
+class AISettingsTab final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit AISettingsTab(AISettings &settings, QWidget *parent = nullptr);
+
+    [[nodiscard]] QLineEdit *keyField() const { return m_key; }
+    [[nodiscard]] QLabel *status() const { return m_statusText; }
+
+private:
+    void showProvider();
+    void storeKey(const QString &key);
+    QCoro::Task<> fillKey();
+    QCoro::Task<> refreshStatus();
+
+    AISettings &m_settings;
+    QFormLayout *m_form;
+    QComboBox *m_provider;
+    QLineEdit *m_key;
+    QLineEdit *m_model;
+    QLineEdit *m_endpoint;
+    QLabel *m_statusIcon;
+    QLabel *m_statusText;
+    quint64 m_keyGeneration = 0;    ///< bumped by every provider switch and edit: an older fill is dropped
+    quint64 m_statusGeneration = 0;
+};

@@ -1,0 +1,53 @@
+#include "ui/settings/autostartentry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+AutostartEntry::AutostartEntry()
+    : AutostartEntry(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart"))
+{
+}
+
+AutostartEntry::AutostartEntry(QString autostartDir)
+    : m_dir(std::move(autostartDir))
+{
+}
+
+QString AutostartEntry::filePath() const
+{
+    return m_dir + QStringLiteral("/namorix.desktop");
+}
+
+bool AutostartEntry::isEnabled() const
+{
+    return QFile::exists(filePath());
+}
+
+std::expected<void, QString> AutostartEntry::setEnabled(bool enabled) const
+{
+    if (!enabled) {
+        QFile file(filePath());
+        if (file.exists() && !file.remove())
+            return std::unexpected(QStringLiteral("Autostart-Eintrag %1 lässt sich nicht entfernen").arg(filePath()));
+        return {};
+    }
+    // A plain write: a few hundred bytes, no fsync on the GUI thread for them.
+    QFile file(filePath());
+    if (!QDir().mkpath(m_dir) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(contents()) != contents().size())
+        return std::unexpected(QStringLiteral("Autostart-Eintrag %1 lässt sich nicht schreiben").arg(filePath()));
+    return {};
+}
+
+QByteArray AutostartEntry::contents()
+{
+    return QByteArrayLiteral("[Desktop Entry]\n"
+                             "Type=Application\n"
+                             "Name=Namorix\n"
+                             "Comment=Startet Namorix beim Anmelden im Systembereich\n"
+                             "Exec=namorix --hidden\n"
+                             "Icon=namorix\n"
+                             "Terminal=false\n"
+                             "X-GNOME-Autostart-enabled=true\n");
+}

@@ -1,0 +1,28 @@
+#include "ui/settings/settingswindow.h"
+
+#include "ui/common/icons.h"
+#include "ui/rules/rulestab.h"
+#include "ui/settings/aisettingstab.h"
+#include "ui/settings/apisettingstab.h"
+#include "ui/settings/generalsettingstab.h"
+
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+SettingsWindow::SettingsWindow(Services services, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_tabs(new QTabWidget)
+    , m_general(new GeneralSettingsTab({services.defaults, services.appSettings, services.companion, services.autostart}))
+    , m_ai(new AISettingsTab(services.aiSettings))
+    , m_api(new APISettingsTab(services.appSettings))
+{
+    setWindowTitle(qtTrId("settings.title"));
+    setFixedSize(520, 480);
+    m_tabs->setAccessibleName(qtTrId("settings.title"));
+    m_tabs->addTab(m_general, Icons::symbol(u"gear"), qtTrId("settings.general"));
+    m_tabs->addTab(new RulesTab(services.rules), Icons::symbol(u"list.bullet.rectangle"), QStringLiteral("Regeln"));
+    m_tabs->addTab(m_ai, Icons::symbol(u"brain"), qtTrId("settings.ai"));
+    m_tabs->addTab(m_api, Icons::symbol(u"network"), qtTrId("settings.api"));
+    auto *column = new QVBoxLayout(this);
+    column->addWidget(m_tabs);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ui/settings/autostartentry.h"
+
+#include <QWidget>
+
+class AISettings;
+class AISettingsTab;
+class APISettingsTab;
+class AppSettings;
+class DefaultsStore;
+class GeneralSettingsTab;
+class KVXClient;
+class QTabWidget;
+class RenameRules;
+
+/**
+ * The settings window: four tabs (general, rules, AI, REST API) at a fixed 520 × 480. Every
+ * control writes straight into the stored settings, so there is nothing to save or cancel.
+ */
+class SettingsWindow final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Services {
+        DefaultsStore &defaults;
+        AppSettings &appSettings;
+        AISettings &aiSettings;
+        KVXClient &companion;
+        RenameRules &rules;
+        AutostartEntry autostart = {};
+    };
+
+    explicit SettingsWindow(Services services, QWidget *parent = nullptr);
+
+    [[nodiscard]] QTabWidget *tabs() const { return m_tabs; }
+    [[nodiscard]] GeneralSettingsTab *generalTab() const { return m_general; }
+    [[nodiscard]] AISettingsTab *aiTab() const { return m_ai; }
+    [[nodiscard]] APISettingsTab *apiTab() const { return m_api; }
+
+private:
+    QTabWidget *m_tabs;
+    GeneralSettingsTab *m_general;
+    AISettingsTab *m_ai;
+    APISettingsTab *m_api;
+};

@@ -1,0 +1,192 @@
+#include "ai/aisettings.h"
+#include "awaittask.h"
+#include "memorykeychain.h"
+#include "settings/defaultsstore.h"
+#include "settings/generalflags.h"
+#include "ui/about/aboutview.h"
+#include "ui/common/translations.h"
+#include "ui/firststart/firststartgate.h"
+#include "ui/firststart/legalacceptanceview.h"
+#include "ui/firststart/legaltextview.h"
+#include "ui/firststart/onboardingview.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestFirstStart final : public QObject
+{
+    Q_OBJECT
+
+    struct Fixture {
+        DefaultsStore defaults;
+        MemoryKeychain keychain;
+        AISettings ai{defaults, keychain};
+        QWidget window;
+        std::unique_ptr<FirstStartGate> gate;
+
+        /** A start of the app over the same stored flags. */
+        FirstStartGate &start()
+        {
+            window.show();
+            gate = std::make_unique<FirstStartGate>(defaults, ai, &window);
+            gate->start();
+            return *gate;
+        }
+    };
+    std::unique_ptr<Fixture> f;
+
+private Q_SLOTS:
+    void initTestCase() { installTranslations(*QCoreApplication::instance()); }
+    void init() { f = std::make_unique<Fixture>(); }
+    void cleanup() { f.reset(); }
+
+    void acceptNeedsBothBoxes_data()
+    {
+        QTest::addColumn<bool>("terms");
+        QTest::addColumn<bool>("privacy");
+        QTest::newRow("none") << false << false;
+        QTest::newRow("terms only") << true << false;
+        QTest::newRow("privacy only") << false << true;
+        QTest::newRow("both") << true << true;
+    }
+
+    void acceptNeedsBothBoxes()
+    {
+        QFETCH(bool, terms);
+        QFETCH(bool, privacy);
+        LegalAcceptanceView *legal = f->start().legalScreen();
+        QVERIFY(legal && legal->isVisible() && legal->isModal());
+        if (terms)
+            legal->termsBox()->click();
+        if (privacy)
+            legal->privacyBox()->click();
+        QCOMPARE(legal->acceptButton()->isEnabled(), terms && privacy);
+        QTest::mouseClick(legal->acceptButton(), Qt::LeftButton);
+        QCOMPARE(GeneralFlags::hasAcceptedLegal.read(f->defaults), terms && privacy);
+    }
+
+    void acceptingRecordsAndShowsOnboardingOnce()
+    {
+        LegalAcceptanceView *legal = f->start().legalScreen();
+        QTest::keyClick(legal, Qt::Key_Escape);
+        legal->close();
+        QVERIFY(legal->isVisible()); // cannot be dismissed
+        QVERIFY(!f->gate->onboarding());
+
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        legal->termsBox()->click();
+        legal->privacyBox()->click();
+        QTest::mouseClick(legal->acceptButton(), Qt::LeftButton);
+        QVERIFY(GeneralFlags::hasAcceptedLegal.read(f->defaults));
+        const std::optional<QDateTime> date = GeneralFlags::legalAcceptanceDate(f->defaults);
+        QVERIFY(date && *date >= before && *date <= QDateTime::currentDateTime());
+        QVERIFY(!legal->isVisible());
+        QVERIFY(f->gate->onboarding() && f->gate->onboarding()->isVisible());
+        QVERIFY(GeneralFlags::onboardingDone.read(f->defaults)); // set when shown, not when finished
+
+        f->start(); // a restart shows neither
+        QVERIFY(!f->gate->legalScreen());
+        QVERIFY(!f->gate->onboarding());
+    }
+
+    void decliningRecordsNothing()
+    {
+        FirstStartGate &gate = f->start();
+        QSignalSpy declined(&gate, &FirstStartGate::declined);
+        gate.legalScreen()->termsBox()->click();
+        QTest::mouseClick(gate.legalScreen()->declineButton(), Qt::LeftButton);
+        QCOMPARE(declined.size(), 1);
+        for (const char *key : {"hasAcceptedLegal", "legalAcceptanceDate", "onboardingDone"})
+            QVERIFY2(!f->defaults.contains(QString::fromLatin1(key)), key);
+        QVERIFY(!gate.onboarding());
+    }
+
+    void onboardingAloneWhenOnlyItIsOutstanding()
+    {
+        GeneralFlags::hasAcceptedLegal.write(f->defaults, true);
+        FirstStartGate &gate = f->start();
+        QVERIFY(!gate.legalScreen());
+        QVERIFY(gate.onboarding() && gate.onboarding()->isVisible());
+        QVERIFY(GeneralFlags::onboardingDone.read(f->defaults));
+    }
+
+    void onboardingKeyFieldOnlyForKeyedProviders_data()
+    {
+        QTest::addColumn<AIProviderType>("provider");
+        QTest::addColumn<bool>("keyShown");
+        QTest::newRow("Claude") << AIProviderType::claude << true;
+        QTest::newRow("Gemini") << AIProviderType::gemini << true;
+        QTest::newRow("Ollama") << AIProviderType::ollama << false;
+        QTest::newRow("Apple") << AIProviderType::apple << false;
+    }
+
+    void onboardingKeyFieldOnlyForKeyedProviders()
+    {
+        QFETCH(AIProviderType, provider);
+        QFETCH(bool, keyShown);
+        f->ai.setProvider(AIProviderType::openai);
+        OnboardingView view(f->ai);
+        view.show();
+        QTest::keyClicks(view.keyField(), "sk-openai");
+        QTest::mouseClick(view.providerButton(int(provider)), Qt::LeftButton);
+        QCOMPARE(f->ai.provider(), provider);
+        QVERIFY(view.providerButton(int(provider))->isChecked());
+        QCOMPARE(view.keyField()->isVisible(), keyShown);
+        QCOMPARE(view.keyField()->text(), ""); // the other provider's typing is not carried over
+        if (keyShown) {
+            QTest::keyClicks(view.keyField(), "k-1");
+            QCOMPARE(awaitTask(f->ai.apiKey()), "k-1");
+        }
+        f->ai.setProvider(AIProviderType::openai);
+        QCOMPARE(awaitTask(f->ai.apiKey()), "sk-openai");
+    }
+
+    void aboutShowsDashForMissingVersion_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("build");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("both") << "1.2.0" << "42" << "Version 1.2.0 (Build 42)";
+        QTest::newRow("no build") << "1.2.0" << "" << "Version 1.2.0 (Build –)";
+        QTest::newRow("neither") << "" << "" << "Version – (Build –)";
+    }
+
+    void aboutShowsDashForMissingVersion()
+    {
+        QFETCH(QString, version);
+        QFETCH(QString, build);
+        QFETCH(QString, line);
+        const AboutView view(version, build);
+        QCOMPARE(view.versionLine(), line);
+    }
+
+    void legalInformationWindows_data()
+    {
+        QTest::addColumn<LegalInfoType>("type");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("impressum") << LegalInfoType::impressum << "Impressum";
+        QTest::newRow("terms") << LegalInfoType::terms << "Nutzungsbedingungen";
+        QTest::newRow("privacy") << LegalInfoType::privacy << "Datenschutz";
+        QTest::newRow("accessibility") << LegalInfoType::accessibility << "Barrierefreiheit";
+    }
+
+    void legalInformationWindows()
+    {
+        QFETCH(LegalInfoType, type);
+        QFETCH(QString, title);
+        QPointer<LegalTextView> view = LegalTextView::forType(type);
+        view->show();
+        QCOMPARE(view->windowTitle(), title);
+        QCOMPARE(view->size(), QSize(520, 500));
+        QVERIFY(view->content().size() > 300 && !view->content().startsWith("legal."));
+        QTest::mouseClick(view->findChild<QPushButton *>(), Qt::LeftButton);
+        QTRY_VERIFY(!view); // closing deletes it
+    }
+};
+
+QTEST_MAIN(TestFirstStart)
+#include "tst_firststart.moc"

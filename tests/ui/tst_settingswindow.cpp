@@ -1,0 +1,287 @@
+#include "ai/aisettings.h"
+#include "awaittask.h"
+#include "companion/kvxclient.h"
+#include "korvexstub.h"
+#include "memorykeychain.h"
+#include "naming/renamerules.h"
+#include "settings/appsettings.h"
+#include "settings/defaultsstore.h"
+#include "ui/common/translations.h"
+#include "ui/settings/aisettingstab.h"
+#include "ui/settings/apisettingstab.h"
+#include "ui/settings/generalsettingstab.h"
+#include "ui/settings/settingswindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+/** Records the URLs QDesktopServices would hand to the browser. */
+class UrlCatcher final : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
+class TestSettingsWindow final : public QObject
+{
+    Q_OBJECT
+
+    struct Fixture {
+        QTemporaryDir dir;
+        KorvexStub korvex;
+        DefaultsStore defaults;
+        MemoryKeychain keychain;
+        AISettings ai{defaults, keychain};
+        AppSettings app{defaults};
+        KVXClient companion{defaults};
+        RenameRules rules{defaults};
+        std::unique_ptr<SettingsWindow> window;
+
+        Fixture()
+        {
+            korvex.listen();
+            app.setKvxPort(korvex.port());
+        }
+
+        SettingsWindow &open(int tab = 0)
+        {
+            window = std::make_unique<SettingsWindow>(
+                SettingsWindow::Services{defaults, app, ai, companion, rules, AutostartEntry(dir.filePath("autostart"))});
+            window->tabs()->setCurrentIndex(tab);
+            window->show();
+            window->activateWindow();
+            (void)QTest::qWaitForWindowActive(window.get());
+            return *window;
+        }
+
+        template <typename T>
+        T *named(const QString &name) const
+        {
+            for (T *widget : window->findChildren<T *>()) {
+                if (widget->accessibleName() == name)
+                    return widget;
+            }
+            return nullptr;
+        }
+    };
+    std::unique_ptr<Fixture> f;
+
+private Q_SLOTS:
+    void initTestCase() { installTranslations(*QCoreApplication::instance()); }
+    void init() { f = std::make_unique<Fixture>(); }
+    void cleanup() { f.reset(); }
+
+    void fourTabsAtFixedSize()
+    {
+        SettingsWindow &window = f->open();
+        QCOMPARE(window.size(), QSize(520, 480));
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+        QStringList labels;
+        for (int i = 0; i < window.tabs()->count(); ++i)
+            labels << window.tabs()->tabText(i);
+        QCOMPARE(labels, QStringList({"Allgemein", "Regeln", "KI-Anbieter", "REST-API"}));
+        for (QPushButton *button : window.findChildren<QPushButton *>()) // nothing to save or cancel
+            QVERIFY2(!QStringList({"Speichern", "Abbrechen", "OK", "Übernehmen"}).contains(button->text()), qPrintable(button->text()));
+    }
+
+    void keyFieldAndStatusFollowProvider_data()
+    {
+        QTest::addColumn<AIProviderType>("provider");
+        QTest::addColumn<QString>("storedKey");
+        QTest::addColumn<bool>("keyShown");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("Claude without key") << AIProviderType::claude << "" << true << "API-Schlüssel fehlt";
+        QTest::newRow("OpenAI with key") << AIProviderType::openai << "sk-1" << true << "Eingerichtet";
+        QTest::newRow("Ollama") << AIProviderType::ollama << "" << false << "Eingerichtet";
+        QTest::newRow("Apple") << AIProviderType::apple << "" << false << "Eingerichtet";
+    }
+
+    void keyFieldAndStatusFollowProvider()
+    {
+        QFETCH(AIProviderType, provider);
+        QFETCH(QString, storedKey);
+        QFETCH(bool, keyShown);
+        QFETCH(QString, status);
+        f->ai.setProvider(provider);
+        awaitTask(f->ai.setApiKey(storedKey));
+        f->ai.setProvider(AIProviderType::gemini);
+        AISettingsTab *tab = f->open(2).aiTab();
+        QTRY_COMPARE(tab->status()->text(), "API-Schlüssel fehlt");
+
+        f->named<QComboBox>("Anbieter")->setCurrentIndex(int(provider));
+        QCOMPARE(f->ai.provider(), provider);
+        QCOMPARE(tab->keyField()->isVisible(), keyShown);
+        QTRY_COMPARE(tab->status()->text(), status);
+        QTRY_COMPARE(tab->keyField()->text(), storedKey); // filled from the credential store
+        QCOMPARE(f->named<QLineEdit>("Modell")->placeholderText(), AISettings::defaultModel(provider));
+    }
+
+    void typedKeyIsStoredAndClearedModelFallsBack()
+    {
+        f->ai.setProvider(AIProviderType::claude);
+        f->ai.setModel("claude-x");
+        AISettingsTab *tab = f->open(2).aiTab();
+        QTest::keyClicks(tab->keyField(), "sk-neu");
+        QCOMPARE(awaitTask(f->ai.apiKey()), "sk-neu");
+        QTRY_COMPARE(tab->status()->text(), "Eingerichtet");
+
+        QLineEdit *model = f->named<QLineEdit>("Modell");
+        QCOMPARE(model->text(), "claude-x");
+        model->selectAll();
+        QTest::keyClick(model, Qt::Key_Backspace);
+        QCOMPARE(f->ai.effectiveModel(), "claude-sonnet-4-20250514");
+        QCOMPARE(model->placeholderText(), f->ai.effectiveModel());
+    }
+
+    void companionStatusAsksOnlyWhenEnabled_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<int>("health");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("disabled: no request") << false << 200 << "Korvex nicht verfügbar" << 0;
+        QTest::newRow("reachable") << true << 200 << "Korvex verbunden" << 1;
+        QTest::newRow("unhealthy") << true << 503 << "Korvex nicht verfügbar" << 1;
+    }
+
+    void companionStatusAsksOnlyWhenEnabled()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(int, health);
+        QFETCH(QString, status);
+        QFETCH(int, requests);
+        f->app.setKvxEnabled(enabled);
+        f->korvex.setHealthStatus(health);
+        QLabel *row = f->open(0).generalTab()->companionStatus();
+        if (requests > 0)
+            QCOMPARE(row->text(), "Verbindung wird geprüft …");
+        QTRY_COMPARE(row->text(), status);
+        QTest::qWait(50);
+        QCOMPARE(f->korvex.server().requests().size(), requests);
+
+        // Shown again (tab away and back): asked again, past the client's 30-second cache.
+        f->companion.advanceClockForTesting(KVXClient::CacheDurationMs + 1);
+        f->window->tabs()->setCurrentIndex(3);
+        f->window->tabs()->setCurrentIndex(0);
+        QTRY_COMPARE(f->korvex.server().requests().size(), 2 * requests);
+        QTRY_COMPARE(row->text(), status);
+    }
+
+    void integerFieldsRefuseNonIntegers_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("API port") << "API-Port" << 3 << "api.port";
+        QTest::newRow("Korvex port") << "Korvex-Port" << 0 << "kvx.port";
+    }
+
+    void integerFieldsRefuseNonIntegers()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, tab);
+        QFETCH(QString, key);
+        f->open(tab);
+        QLineEdit *input = f->named<QLineEdit>(field);
+        const QString before = input->text();
+        input->setFocus();
+        input->selectAll();
+        QTest::keyClicks(input, "abc");
+        QCOMPARE(input->text(), before);
+        input->selectAll();
+        QTest::keyClicks(input, "80x8-0");
+        QCOMPARE(input->text(), "8080");
+        QCOMPARE(f->defaults.integerValue(key), 8080);
+        input->selectAll();
+        QTest::keyClick(input, Qt::Key_Backspace);
+        QCOMPARE(f->defaults.integerValue(key), 8080); // an empty field is not a number
+        input->clearFocus();
+        QCOMPARE(input->text(), "8080");
+    }
+
+    void apiAddressesFollowThePort()
+    {
+        UrlCatcher browser;
+        QDesktopServices::setUrlHandler("http", &browser, "open");
+        APISettingsTab *tab = f->open(3).apiTab();
+        QLineEdit *port = f->named<QLineEdit>("API-Port");
+        port->selectAll();
+        QTest::keyClicks(port, "5000");
+        QCOMPARE(tab->healthAddress()->text(), "http://127.0.0.1:5000/v1/health");
+        QVERIFY(tab->healthAddress()->textInteractionFlags() & Qt::TextSelectableByMouse);
+        QTest::mouseClick(f->named<QPushButton>("API-Dokumentation"), Qt::LeftButton);
+        QCOMPARE(browser.opened, QList<QUrl>({QUrl("http://127.0.0.1:5000/v1/docs")}));
+        QDesktopServices::unsetUrlHandler("http");
+    }
+
+    void flagsWriteThrough_data()
+    {
+        QTest::addColumn<QString>("toggle");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("initially");
+        QTest::newRow("autoRename") << "Vorschläge ohne Prüfung übernehmen" << "autoRename" << false;
+        QTest::newRow("showMenuBar") << "Symbol im Systembereich anzeigen" << "showMenuBar" << true;
+        QTest::newRow("preserveTimestamps") << "Zeitstempel der Dateien beibehalten" << "preserveTimestamps" << true;
+        QTest::newRow("kvx.enabled") << "Text von Korvex übernehmen" << "kvx.enabled" << true;
+        QTest::newRow("api.enabled") << "REST-API aktivieren" << "api.enabled" << true;
+    }
+
+    void flagsWriteThrough()
+    {
+        QFETCH(QString, toggle);
+        QFETCH(QString, key);
+        QFETCH(bool, initially);
+        f->open();
+        QCheckBox *box = f->named<QCheckBox>(toggle);
+        QCOMPARE(box->isChecked(), initially);
+        box->click();
+        QVERIFY(f->defaults.contains(key));
+        QCOMPARE(f->defaults.boolValue(key), !initially);
+    }
+
+    void autostartEntryWrittenAndRemoved()
+    {
+        f->open();
+        QCheckBox *box = f->named<QCheckBox>("Beim Anmelden starten");
+        const QString entry = f->dir.filePath("autostart/namorix.desktop");
+        QVERIFY(!box->isChecked());
+        box->click();
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY(text.startsWith("[Desktop Entry]\n"));
+        QVERIFY(text.contains("\nExec=namorix --hidden\n"));
+        box->click();
+        QVERIFY(!QFile::exists(entry));
+
+        // A folder that cannot be created: the switch stays off and says why.
+        QFile blocker(f->dir.filePath("blocked"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QVERIFY(!AutostartEntry(f->dir.filePath("blocked")).setEnabled(true));
+        f->window = std::make_unique<SettingsWindow>(
+            SettingsWindow::Services{f->defaults, f->app, f->ai, f->companion, f->rules, AutostartEntry(f->dir.filePath("blocked"))});
+        f->window->show();
+        box = f->named<QCheckBox>("Beim Anmelden starten");
+        box->click();
+        QVERIFY(!box->isChecked());
+        const auto labels = f->window->findChildren<QLabel *>();
+        QVERIFY(std::ranges::any_of(labels, [](QLabel *l) { return l->isVisible() && l->text().startsWith("Autostart-Eintrag"); }));
+    }
+};
+
+QTEST_MAIN(TestSettingsWindow)
+#include "tst_settingswindow.moc"
