@@ -14,6 +14,8 @@
 #include "ui/common/translations.h"
 #include "ui/history/historyview.h"
 #include "ui/mainwindow.h"
+#include "ui/tray/closetotray.h"
+#include "ui/tray/trayicon.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -67,16 +69,26 @@ int main(int argc, char *argv[])
     MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(), AISettings::shared(),
                        AppSettings::shared(), KVXClient::shared()});
     window.setHistoryPage(new HistoryView(store.get()));
-    window.show();
+    // The tray panel works with an engine of its own over the same store.
+    std::unique_ptr<TrayIcon> tray;
+    if (TrayIcon::isAvailable())
+        tray = std::make_unique<TrayIcon>(RenameEngine::Services::shared(), store.get());
+    CloseToTray closing(window, tray ? &tray->icon() : nullptr, DefaultsStore::standard());
+    // Without a tray a hidden start would leave nothing to click on.
+    if (!arguments.hidden || !tray)
+        window.show();
     content.start(&window);
 
     instance.listen();
-    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
+    const auto showWindow = [&window] {
         window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
         window.show();
         window.raise();
         window.activateWindow();
-    });
+    };
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, showWindow);
+    if (tray)
+        QObject::connect(tray.get(), &TrayIcon::showWindowRequested, &window, showWindow);
     QObject::connect(&instance, &SingleInstance::analysisRequested, &window, &MainWindow::analyze);
     instance.deliver(arguments);
 
