@@ -81,7 +81,6 @@ TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store,
     column->setSpacing(12);
     for (QWidget *state : {m_progress, static_cast<QWidget *>(m_drop), m_rows})
         column->addWidget(state);
-    column->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_drop, &DropTarget::filesDropped, this, [this](const QList<QUrl> &urls) {
         m_engine->analyze(urls, std::nullopt);
@@ -111,8 +110,11 @@ void TrayPanel::showCurrent()
     m_drop->setVisible(current == m_drop);
     m_rows->setVisible(current == m_rows);
     const int rows = int(std::min<qsizetype>(m_engine->jobs().size(), VisibleRows));
-    m_list->setFixedHeight(std::max(1, rows) * m_list->sizeHintForRow(0) + 2 * m_list->frameWidth());
+    const int rowHeight = m_list->itemDelegate()->sizeHint(QStyleOptionViewItem(), QModelIndex()).height();
+    m_list->setFixedHeight(std::max(1, rows) * rowHeight + 2 * m_list->frameWidth());
     m_rename->setEnabled(!m_applying);
+    layout()->activate();
+    setFixedHeight(sizeHint().height());
 }
 
 QCoro::Task<> TrayPanel::rename()
