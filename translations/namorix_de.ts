@@ -209,5 +209,15 @@ Die farbige Hervorhebung der Unterschiede zwischen altem und neuem Namen ist zus
 
 Rückmeldung
 Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wir beheben Hürden bevorzugt.</translation></message>
+    <!-- Tray: icon menu, panel, closing to the tray -->
+    <message id="tray.showWindow"><source>tray.showWindow</source><translation>Fenster anzeigen</translation></message>
+    <message id="tray.closedNotice.title"><source>tray.closedNotice.title</source><translation>Namorix läuft weiter</translation></message>
+    <message id="tray.closedNotice.body"><source>tray.closedNotice.body</source><translation>Das Fenster ist geschlossen, Namorix bleibt im Infobereich. Zum Beenden mit der rechten Maustaste auf das Symbol klicken und „Beenden“ wählen.</translation></message>
+    <message id="menubar.analyzing"><source>menubar.analyzing</source><translation>Dateien werden analysiert …</translation></message>
+    <message id="menubar.drop"><source>menubar.drop</source><translation>Dateien hier ablegen</translation></message>
+    <message id="menubar.list"><source>menubar.list</source><translation>Vorschläge</translation></message>
+    <message id="menubar.cancel"><source>menubar.cancel</source><translation>Abbrechen</translation></message>
+    <message id="menubar.rename"><source>menubar.rename</source><translation>Umbenennen</translation></message>
+    <message id="cli.hidden"><source>cli.hidden</source><translation>Nur im Infobereich starten, ohne Fenster (für den Autostart)</translation></message>
 </context>
 </TS>

@@ -23,10 +23,12 @@ LaunchArguments CommandLine::parse(const QCoreApplication &app)
     parser.setApplicationDescription(qtTrId("cli.description"));
     parser.addHelpOption();
     parser.addVersionOption();
+    const QCommandLineOption hidden(QStringLiteral("hidden"), qtTrId("cli.hidden"));
+    parser.addOption(hidden);
     parser.addPositionalArgument(QStringLiteral("eingaben"), qtTrId("cli.inputs"),
                                  QStringLiteral("[DATEI|ORDNER|namorix://rename?paths=…]"));
     parser.process(app);
-    return LaunchArguments{parser.positionalArguments(), QDir::currentPath()};
+    return LaunchArguments{parser.positionalArguments(), QDir::currentPath(), parser.isSet(hidden)};
 }
 
 std::optional<QList<QUrl>> CommandLine::renameUrlFiles(const QString &url)

@@ -9,10 +9,14 @@
 
 class QCoreApplication;
 
-/** What `namorix [FILE|FOLDER|URL …]` was asked to open, and the folder relative paths start from. */
+/**
+ * What `namorix [--hidden] [FILE|FOLDER|URL …]` was asked to open, and the folder relative paths
+ * start from. `hidden`: start in the tray only, without showing the window (autostart).
+ */
 struct LaunchArguments {
     QStringList inputs;
     QString workingDirectory;
+    bool hidden = false;
 };
 
 namespace CommandLine {

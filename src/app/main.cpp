@@ -16,6 +16,8 @@
 #include "ui/firststart/firststartgate.h"
 #include "ui/history/historyview.h"
 #include "ui/mainwindow.h"
+#include "ui/tray/closetotray.h"
+#include "ui/tray/trayicon.h"
 #include "ui/watch/watchedfoldersview.h"
 
 #include <QApplication>
@@ -71,7 +73,14 @@ int main(int argc, char *argv[])
                        AppSettings::shared(), KVXClient::shared(), DefaultsStore::standard(), RenameRules::shared()});
     window.setHistoryPage(new HistoryView(store.get()));
     window.setSectionPage(SidebarItem::watch, new WatchedFoldersView(store.get(), content.watcher(), content.queue()));
-    window.show();
+    // The tray panel works with an engine of its own over the same store.
+    std::unique_ptr<TrayIcon> tray;
+    if (TrayIcon::isAvailable())
+        tray = std::make_unique<TrayIcon>(RenameEngine::Services::shared(), store.get());
+    CloseToTray closing(window, tray ? &tray->icon() : nullptr, DefaultsStore::standard());
+    // Without a tray a hidden start would leave nothing to click on.
+    if (!arguments.hidden || !tray)
+        window.show();
     content.start(&window);
     // Legal acceptance, then the onboarding once; declining ends the app with nothing recorded.
     FirstStartGate gate(DefaultsStore::standard(), AISettings::shared(), &window);
@@ -79,12 +88,15 @@ int main(int argc, char *argv[])
     gate.start();
 
     instance.listen();
-    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
+    const auto showWindow = [&window] {
         window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
         window.show();
         window.raise();
         window.activateWindow();
-    });
+    };
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, showWindow);
+    if (tray)
+        QObject::connect(tray.get(), &TrayIcon::showWindowRequested, &window, showWindow);
     QObject::connect(&instance, &SingleInstance::analysisRequested, &window, &MainWindow::analyze);
     instance.deliver(arguments);
 

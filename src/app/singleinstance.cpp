@@ -19,6 +19,7 @@ constexpr int ReceiveTimeoutMs = 5000;
 
 const QString ArgumentsKey = QStringLiteral("arguments");
 const QString WorkingDirectoryKey = QStringLiteral("workingDirectory");
+const QString HiddenKey = QStringLiteral("hidden");
 
 } // namespace
 
@@ -45,7 +46,8 @@ bool SingleInstance::handOver(const LaunchArguments &arguments)
     if (!socket.waitForConnected(HandOverWaitMs))
         return false;
     const QJsonObject message{{ArgumentsKey, QJsonArray::fromStringList(arguments.inputs)},
-                              {WorkingDirectoryKey, arguments.workingDirectory}};
+                              {WorkingDirectoryKey, arguments.workingDirectory},
+                              {HiddenKey, arguments.hidden}};
     socket.write(QJsonDocument(message).toJson(QJsonDocument::Compact));
     // The end of the message is the end of the connection.
     socket.disconnectFromServer();
@@ -98,12 +100,14 @@ void SingleInstance::receive(const QByteArray &message)
     QStringList inputs;
     for (const QJsonValue &value : object.value(ArgumentsKey).toArray())
         inputs.append(value.toString());
-    deliver(LaunchArguments{inputs, object.value(WorkingDirectoryKey).toString()});
+    deliver(LaunchArguments{inputs, object.value(WorkingDirectoryKey).toString(), object.value(HiddenKey).toBool()});
 }
 
 void SingleInstance::deliver(const LaunchArguments &arguments)
 {
-    Q_EMIT activationRequested();
+    // A hidden start (autostart while Namorix already runs) leaves the window where it is.
+    if (!arguments.hidden)
+        Q_EMIT activationRequested();
     if (const std::optional<QList<QUrl>> inputs = CommandLine::analysisInputs(arguments))
         Q_EMIT analysisRequested(*inputs);
 }

@@ -40,7 +40,7 @@ public:
     void deliver(const LaunchArguments &arguments);
 
 Q_SIGNALS:
-    /** Someone started Namorix again: the window should come to the front. */
+    /** Someone started Namorix again (not with --hidden): the window should come to the front. */
     void activationRequested();
     /** Files, folders or a rename URL's files to analyse in the files section (may be empty). */
     void analysisRequested(const QList<QUrl> &inputs);

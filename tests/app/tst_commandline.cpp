@@ -110,6 +110,9 @@ void TestCommandLine::handOver()
     QVERIFY(later.handOver({{}, "/"})); // a plain second start only brings the window up
     QTRY_COMPARE(activated.size(), 2);
     QCOMPARE(analyse.size(), 1);
+    QVERIFY(later.handOver({{"/d"}, "/", true})); // autostart while running: the window stays away
+    QTRY_COMPARE(analyse.size(), 2);
+    QCOMPARE(activated.size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -3,40 +3,13 @@
 #include "automation/desktopnotifier.h"
 #include "automation/queuemanager.h"
 #include "enginefixture.h"
+#include "notificationrecorder.h"
 #include "store/objectstore.h"
 
 #include <QDBusConnection>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-/** Stands in for the desktop's notification daemon and records every call. */
-class NotificationRecorder final : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public:
-    struct Call {
-        QString appName, title, body;
-        QVariantMap hints;
-    };
-    QList<Call> calls;
-
-    bool registerOn(QDBusConnection connection)
-    {
-        return connection.registerObject("/org/freedesktop/Notifications", this, QDBusConnection::ExportAllSlots)
-               && connection.registerService("org.freedesktop.Notifications");
-    }
-
-public Q_SLOTS:
-    uint Notify(const QString &appName, uint, const QString &, const QString &summary, const QString &body,
-                const QStringList &, const QVariantMap &hints, int)
-    {
-        calls.append({appName, summary, body, hints});
-        return uint(calls.size());
-    }
-};
 
 class TestQueueManager final : public QObject
 {

@@ -42,9 +42,10 @@ struct ProviderFixture {
 struct EngineFixture : ProviderFixture {
     KVXClient companion{defaults};
 
-    std::unique_ptr<RenameEngine> makeEngine()
+    RenameEngine::Services services()
     {
-        return std::make_unique<RenameEngine>(RenameEngine::Services{
-            settings, rules, companion, network, [this] { return makeProvider(std::nullopt, environment()); }});
+        return {settings, rules, companion, network, [this] { return makeProvider(std::nullopt, environment()); }};
     }
+
+    std::unique_ptr<RenameEngine> makeEngine() { return std::make_unique<RenameEngine>(services()); }
 };

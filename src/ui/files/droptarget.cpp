@@ -16,19 +16,30 @@
 
 namespace {
 
-constexpr int IconPoints = 48;
-constexpr int Inset = 20;
-constexpr qreal Radius = 12;
+/** The measures of one look. */
+struct Measures {
+    int iconPoints;
+    int inset;
+    qreal radius;
+};
+
+Measures measures(DropTarget::Look look)
+{
+    if (look == DropTarget::Look::Compact)
+        return {28, 0, 8};
+    return {48, 20, 12};
+}
 
 /** The drop symbol, drawn at its owner's scale and tone. */
 class DropIcon final : public QWidget
 {
 public:
-    explicit DropIcon(const DropTarget *target)
+    DropIcon(const DropTarget *target, int points)
         : QWidget(const_cast<DropTarget *>(target))
         , m_target(target)
+        , m_points(points)
     {
-        setFixedSize(IconPoints * 3 / 2, IconPoints * 3 / 2);
+        setFixedSize(points * 3 / 2, points * 3 / 2);
         setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
@@ -36,7 +47,7 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
-        const int side = qRound(IconPoints * m_target->dropScale());
+        const int side = qRound(m_points * m_target->dropScale());
         const QRect area(rect().center().x() - side / 2, rect().center().y() - side / 2, side, side);
         const QIcon icon = Icons::symbol(u"arrow.down.doc");
         QPixmap pixmap = icon.pixmap(area.size(), devicePixelRatioF());
@@ -50,6 +61,7 @@ protected:
 
 private:
     const DropTarget *m_target;
+    const int m_points;
 };
 
 QLabel *centredLabel(const QString &text, qreal scale, QPalette::ColorRole role)
@@ -66,12 +78,30 @@ QLabel *centredLabel(const QString &text, qreal scale, QPalette::ColorRole role)
 } // namespace
 
 DropTarget::DropTarget(QWidget *parent)
+    : DropTarget(Look::Window, parent)
+{
+}
+
+DropTarget::DropTarget(Look look, QWidget *parent)
     : QWidget(parent)
-    , m_icon(new DropIcon(this))
+    , m_look(look)
+    , m_icon(new DropIcon(this, measures(look).iconPoints))
     , m_scaleAnimation(new QPropertyAnimation(this, "dropScale", this))
     , m_opacityAnimation(new QPropertyAnimation(this, "dropOpacity", this))
 {
     setAcceptDrops(true);
+    if (look == Look::Compact) {
+        setAccessibleName(qtTrId("menubar.drop"));
+        setFixedHeight(100);
+        m_title = centredLabel(qtTrId("menubar.drop"), 0.92, QPalette::PlaceholderText);
+        auto *column = new QVBoxLayout(this);
+        column->setSpacing(4);
+        column->addStretch(1);
+        column->addWidget(m_icon, 0, Qt::AlignHCenter);
+        column->addWidget(m_title);
+        column->addStretch(1);
+        return;
+    }
     setAccessibleName(qtTrId("drop.title"));
 
     m_title = centredLabel(qtTrId("drop.title"), 1.5, QPalette::PlaceholderText);
@@ -90,8 +120,9 @@ DropTarget::DropTarget(QWidget *parent)
     buttons->addWidget(pickFolder);
     buttons->addStretch(1);
 
+    const int inset = measures(look).inset;
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(Inset + 16, Inset + 16, Inset + 16, Inset + 16);
+    column->setContentsMargins(inset + 16, inset + 16, inset + 16, inset + 16);
     column->setSpacing(16);
     column->addStretch(1);
     column->addWidget(m_icon, 0, Qt::AlignHCenter);
@@ -116,6 +147,8 @@ void DropTarget::setDropOpacity(qreal opacity)
 
 void DropTarget::setCounting(bool counting)
 {
+    if (m_look == Look::Compact)
+        return;
     m_title->setText(counting ? qtTrId("drop.counting") : qtTrId("drop.title"));
 }
 
@@ -134,24 +167,29 @@ void DropTarget::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor accent = UiColors::accent(palette());
-    const qreal line = m_targeted ? 3 : 2;
+    const bool compact = m_look == Look::Compact;
+    const qreal line = compact ? 1.5 : m_targeted ? 3 : 2;
+    const Measures look = measures(m_look);
     // The border lies inside the shape's edge.
-    const QRectF shape = QRectF(rect()).adjusted(Inset, Inset, -Inset, -Inset);
+    const QRectF shape = QRectF(rect()).adjusted(look.inset, look.inset, -look.inset, -look.inset);
     QColor fill = accent;
     fill.setAlphaF(float(m_dropOpacity));
     QPainterPath path;
-    path.addRoundedRect(shape, Radius, Radius);
+    path.addRoundedRect(shape, look.radius, look.radius);
     painter.fillPath(path, fill);
 
     QColor border = m_targeted ? accent : UiColors::secondary(palette());
     if (!m_targeted)
         border.setAlphaF(0.3f);
     QPen pen(border, line);
-    if (!m_targeted)
+    // Dash lengths are in units of the line width.
+    if (compact)
+        pen.setDashPattern({6 / line, 6 / line});
+    else if (!m_targeted)
         pen.setDashPattern({8 / line, 8 / line});
     painter.setPen(pen);
     const qreal half = line / 2;
-    painter.drawRoundedRect(shape.adjusted(half, half, -half, -half), Radius - half, Radius - half);
+    painter.drawRoundedRect(shape.adjusted(half, half, -half, -half), look.radius - half, look.radius - half);
 }
 
 void DropTarget::dragEnterEvent(QDragEnterEvent *event)
@@ -194,7 +232,7 @@ void DropTarget::setTargeted(bool targeted)
     m_title->setForegroundRole(targeted ? QPalette::WindowText : QPalette::PlaceholderText);
     const QEasingCurve easeInOut(QEasingCurve::InOutQuad);
     animate(m_scaleAnimation, targeted ? 1.15 : 1.0, 200, easeInOut);
-    animate(m_opacityAnimation, targeted ? 0.08 : 0.0, 200, easeInOut);
+    animate(m_opacityAnimation, targeted && m_look == Look::Window ? 0.08 : 0.0, 200, easeInOut);
     update();
 }
 

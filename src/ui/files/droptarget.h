@@ -10,7 +10,8 @@ class QPropertyAnimation;
 /**
  * The large target shown while there is nothing to review: takes file URLs dropped from any file
  * manager (text/uri-list) and offers the two pick buttons. Hovering fades in the accent fill and
- * grows the icon; a drop makes the icon spring.
+ * grows the icon; a drop makes the icon spring. The compact look (the tray panel's) is a 100-point
+ * dashed box with icon and one line, no buttons.
  */
 class DropTarget final : public QWidget
 {
@@ -19,7 +20,10 @@ class DropTarget final : public QWidget
     Q_PROPERTY(qreal dropOpacity READ dropOpacity WRITE setDropOpacity)
 
 public:
+    enum class Look { Window, Compact };
+
     explicit DropTarget(QWidget *parent = nullptr);
+    explicit DropTarget(Look look, QWidget *parent = nullptr);
 
     [[nodiscard]] bool isTargeted() const { return m_targeted; }
     [[nodiscard]] qreal dropScale() const { return m_dropScale; }
@@ -47,6 +51,7 @@ private:
     void setTargeted(bool targeted);
     void animate(QPropertyAnimation *animation, qreal to, int durationMs, const QEasingCurve &curve);
 
+    const Look m_look;
     bool m_targeted = false;
     qreal m_dropScale = 1.0;
     qreal m_dropOpacity = 0.0;

@@ -1,0 +1,53 @@
+#include "ui/tray/panelrowdelegate.h"
+
+#include "ui/common/palette.h"
+#include "ui/files/joblistmodel.h"
+
+#include <QApplication>
+#include <QPainter>
+
+namespace {
+
+constexpr int Gap = 8; // between rows, split above and below each
+
+} // namespace
+
+QFont PanelRowDelegate::captionFont()
+{
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * 0.8);
+    return font;
+}
+
+QFont PanelRowDelegate::calloutFont()
+{
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * 0.92);
+    return font;
+}
+
+QSize PanelRowDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
+{
+    return {200, QFontMetrics(captionFont()).height() + QFontMetrics(calloutFont()).height() + Gap};
+}
+
+void PanelRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    painter->save();
+    const QRect text = option.rect.adjusted(0, Gap / 2, 0, -Gap / 2);
+    const int captionHeight = QFontMetrics(captionFont()).height();
+    const QRect upper(text.left(), text.top(), text.width(), captionHeight);
+    const QRect lower(text.left(), text.top() + captionHeight, text.width(), text.height() - captionHeight);
+
+    painter->setFont(captionFont());
+    painter->setPen(UiColors::secondary(option.palette));
+    painter->drawText(upper, Qt::AlignLeft | Qt::AlignVCenter,
+                      painter->fontMetrics().elidedText(index.data(JobListModel::OriginalNameRole).toString(),
+                                                        Qt::ElideMiddle, upper.width()));
+    painter->setFont(calloutFont());
+    painter->setPen(option.palette.color(QPalette::Text));
+    painter->drawText(lower, Qt::AlignLeft | Qt::AlignVCenter,
+                      painter->fontMetrics().elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle,
+                                                        lower.width()));
+    painter->restore();
+}

@@ -1,0 +1,49 @@
+#include "ui/tray/trayicon.h"
+
+#include "ui/common/icons.h"
+#include "ui/tray/traypanel.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+
+TrayIcon::TrayIcon(const RenameEngine::Services &services, ObjectStore *store, QObject *parent)
+    : QObject(parent)
+    , m_panel(std::make_unique<TrayPanel>(services, store))
+    , m_menu(std::make_unique<QMenu>())
+    , m_icon(new QSystemTrayIcon(Icons::appIcon(), this))
+{
+    m_icon->setToolTip(QStringLiteral("Namorix"));
+    m_menu->addAction(qtTrId("tray.showWindow"), this, &TrayIcon::showWindowRequested);
+    m_menu->addSeparator();
+    m_menu->addAction(qtTrId("menu.quit"), qApp, &QCoreApplication::quit);
+    m_icon->setContextMenu(m_menu.get());
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            togglePanel();
+    });
+    m_icon->show();
+}
+
+TrayIcon::~TrayIcon() = default;
+
+void TrayIcon::togglePanel()
+{
+    if (m_panel->isVisible()) {
+        m_panel->hide();
+        return;
+    }
+    const QPoint cursor = QCursor::pos();
+    const QScreen *screen = QGuiApplication::screenAt(cursor);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    m_panel->adjustSize();
+    // A StatusNotifierItem host does not tell where the icon is; the click was near it, though.
+    const QRect area = screen ? screen->availableGeometry() : QRect(cursor, m_panel->size());
+    m_panel->move(TrayPanel::placement(m_icon->geometry(), m_panel->size(), area, cursor));
+    m_panel->show();
+    m_panel->raise();
+    m_panel->activateWindow();
+}

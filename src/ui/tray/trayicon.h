@@ -1,0 +1,44 @@
+#pragma once
+
+#include "engine/renameengine.h"
+
+#include <QObject>
+#include <QSystemTrayIcon>
+
+#include <memory>
+
+class QMenu;
+class TrayPanel;
+
+/**
+ * Namorix in the system tray (StatusNotifierItem or XEmbed, whatever the desktop offers): the
+ * app icon; a left click opens or closes the panel next to it, a right click offers
+ * "Fenster anzeigen" and "Beenden". Create it only when a tray is available.
+ */
+class TrayIcon final : public QObject
+{
+    Q_OBJECT
+
+public:
+    /** Whether the desktop shows tray icons at all; without one Namorix has no tray. */
+    [[nodiscard]] static bool isAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+    TrayIcon(const RenameEngine::Services &services, ObjectStore *store, QObject *parent = nullptr);
+    ~TrayIcon() override;
+    Q_DISABLE_COPY_MOVE(TrayIcon)
+
+    [[nodiscard]] const QSystemTrayIcon &icon() const { return *m_icon; }
+    [[nodiscard]] TrayPanel *panel() const { return m_panel.get(); }
+    [[nodiscard]] QMenu *menu() const { return m_menu.get(); }
+
+    /** Shows the panel next to the icon, or hides it when it is open. */
+    void togglePanel();
+
+Q_SIGNALS:
+    void showWindowRequested();
+
+private:
+    std::unique_ptr<TrayPanel> m_panel;
+    std::unique_ptr<QMenu> m_menu;
+    QSystemTrayIcon *m_icon;
+};

@@ -1,0 +1,154 @@
+#include "ui/tray/traypanel.h"
+
+#include "ui/files/droptarget.h"
+#include "ui/files/joblistmodel.h"
+#include "ui/tray/panelrowdelegate.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+QWidget *progressState()
+{
+    auto *state = new QWidget;
+    auto *bar = new QProgressBar;
+    bar->setRange(0, 0); // indeterminate
+    bar->setTextVisible(false);
+    bar->setAccessibleName(qtTrId("menubar.analyzing"));
+    auto *label = new QLabel(qtTrId("menubar.analyzing"));
+    label->setAlignment(Qt::AlignCenter);
+    auto *column = new QVBoxLayout(state);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(bar);
+    column->addWidget(label);
+    return state;
+}
+
+} // namespace
+
+TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store, QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_engine(new RenameEngine(services, this))
+    , m_progress(progressState())
+    , m_drop(new DropTarget(DropTarget::Look::Compact))
+    , m_rows(new QWidget)
+    , m_list(new QListView)
+    // A child of the engine, so it goes before the engine it reads from.
+    , m_model(new JobListModel(*m_engine, m_engine))
+    , m_cancel(new QPushButton(qtTrId("menubar.cancel")))
+    , m_rename(new QPushButton(qtTrId("menubar.rename")))
+{
+    m_engine->setStore(store);
+    setWindowTitle(QStringLiteral("Namorix"));
+    setAccessibleName(QStringLiteral("Namorix"));
+    setFixedWidth(Width);
+
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new PanelRowDelegate(m_list));
+    m_list->setAccessibleName(qtTrId("menubar.list"));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setUniformItemSizes(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->viewport()->setAutoFillBackground(false);
+
+    for (QPushButton *button : {m_cancel, m_rename}) {
+        button->setAccessibleName(button->text());
+        button->setAutoDefault(false);
+    }
+    m_rename->setDefault(true); // the prominent one
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_cancel);
+    buttons->addWidget(m_rename);
+    auto *rows = new QVBoxLayout(m_rows);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(12);
+    rows->addWidget(m_list);
+    rows->addLayout(buttons);
+
+    auto *column = new QVBoxLayout(this);
+    column->setSpacing(12);
+    for (QWidget *state : {m_progress, static_cast<QWidget *>(m_drop), m_rows})
+        column->addWidget(state);
+
+    connect(m_drop, &DropTarget::filesDropped, this, [this](const QList<QUrl> &urls) {
+        m_engine->analyze(urls, std::nullopt);
+    });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { m_engine->setJobs({}); });
+    connect(m_rename, &QPushButton::clicked, this, &TrayPanel::rename);
+    connect(m_engine, &RenameEngine::jobsChanged, this, &TrayPanel::showCurrent);
+    connect(m_engine, &RenameEngine::isProcessingChanged, this, &TrayPanel::showCurrent);
+    showCurrent();
+}
+
+QWidget *TrayPanel::currentState() const
+{
+    for (QWidget *state : {m_progress, static_cast<QWidget *>(m_drop), m_rows}) {
+        if (!state->isHidden())
+            return state;
+    }
+    return nullptr;
+}
+
+void TrayPanel::showCurrent()
+{
+    QWidget *current = m_engine->isProcessing()       ? m_progress
+                       : m_engine->jobs().isEmpty() ? static_cast<QWidget *>(m_drop)
+                                                    : m_rows;
+    m_progress->setVisible(current == m_progress);
+    m_drop->setVisible(current == m_drop);
+    m_rows->setVisible(current == m_rows);
+    const int rows = int(std::min<qsizetype>(m_engine->jobs().size(), VisibleRows));
+    const int rowHeight = m_list->itemDelegate()->sizeHint(QStyleOptionViewItem(), QModelIndex()).height();
+    m_list->setFixedHeight(std::max(1, rows) * rowHeight + 2 * m_list->frameWidth());
+    m_rename->setEnabled(!m_applying);
+    layout()->activate();
+    setFixedHeight(sizeHint().height());
+}
+
+QCoro::Task<> TrayPanel::rename()
+{
+    if (m_applying)
+        co_return;
+    m_applying = true;
+    showCurrent();
+    const QPointer<TrayPanel> self(this);
+    QCoro::Task<QList<RenameRecord>> applying = m_engine->applyApproved();
+    co_await std::move(applying);
+    if (!self)
+        co_return;
+    m_applying = false;
+    showCurrent();
+}
+
+void TrayPanel::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+QPoint TrayPanel::placement(const QRect &icon, const QSize &panel, const QRect &screen, const QPoint &cursor)
+{
+    QPoint at = cursor;
+    if (!icon.isEmpty()) {
+        const bool upperHalf = icon.center().y() < screen.center().y();
+        at = QPoint(icon.center().x() - panel.width() / 2, upperHalf ? icon.bottom() + 1 : icon.top() - panel.height());
+    }
+    const int x = std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - panel.width()));
+    const int y = std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - panel.height()));
+    return {x, y};
+}

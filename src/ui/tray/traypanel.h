@@ -1,0 +1,63 @@
+#pragma once
+
+#include "engine/renameengine.h"
+
+#include <QCoroTask>
+#include <QWidget>
+
+class DropTarget;
+class JobListModel;
+class ObjectStore;
+class QListView;
+class QPushButton;
+
+/**
+ * The tray's small window, 300 points wide: while its engine analyses a busy indicator, with
+ * nothing to review a dashed drop area, otherwise one row per suggestion (current name over new
+ * name) with "Abbrechen" and "Umbenennen". Works with an engine of its own, so its suggestions
+ * never mix with the main window's; failures stay in that engine's error and are not shown.
+ */
+class TrayPanel final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int Width = 300;
+    /** Rows shown before the list scrolls. */
+    static constexpr int VisibleRows = 6;
+
+    TrayPanel(const RenameEngine::Services &services, ObjectStore *store, QWidget *parent = nullptr);
+
+    [[nodiscard]] RenameEngine &engine() { return *m_engine; }
+    [[nodiscard]] DropTarget *dropTarget() const { return m_drop; }
+    [[nodiscard]] QListView *list() const { return m_list; }
+    [[nodiscard]] QPushButton *cancelButton() const { return m_cancel; }
+    [[nodiscard]] QPushButton *renameButton() const { return m_rename; }
+    /** The one of the three states on screen. */
+    [[nodiscard]] QWidget *currentState() const;
+
+    /**
+     * Where the panel's top-left goes: under an icon in the upper half of the screen, over one in
+     * the lower half, centred on it and kept inside the screen; at `cursor` when the icon's place
+     * is unknown (an empty rectangle).
+     */
+    [[nodiscard]] static QPoint placement(const QRect &icon, const QSize &panel, const QRect &screen,
+                                          const QPoint &cursor);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void showCurrent();
+    QCoro::Task<> rename();
+
+    RenameEngine *m_engine;
+    QWidget *m_progress;
+    DropTarget *m_drop;
+    QWidget *m_rows;
+    QListView *m_list;
+    JobListModel *m_model;
+    QPushButton *m_cancel;
+    QPushButton *m_rename;
+    bool m_applying = false;
+};

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# The tray icon on a desktop that has a tray: `namorix --hidden` on a virtual display (Xvfb),
+# with a StatusNotifier watcher (tests/support/sniwatcher) on a private session bus. The icon
+# registers, no window shows; activating the icon (a left click) shows the 300-point panel.
+#   check-tray.sh NAMORIX SNIWATCHER
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ "${1:-}" != --inner ]; then
+    tmp=$(mktemp -d)
+    xvfb_pid=
+    cleanup() {
+        [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+        wait 2>/dev/null || true
+        rm -rf "$tmp"
+    }
+    trap cleanup EXIT
+    Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+    [ -s "$tmp/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+    # with-session-bus.sh clears DISPLAY; the inner run takes it back from here.
+    export NAMORIX_TEST_DISPLAY=":$(cat "$tmp/display")"
+    timeout -k 5 90 "$here/../support/with-session-bus.sh" bash "$0" --inner "$@"
+    exit
+fi
+
+shift
+namorix=$1
+watcher=$2
+export DISPLAY=$NAMORIX_TEST_DISPLAY QT_QPA_PLATFORM=xcb
+unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
+mkdir -p "$XDG_CONFIG_HOME/namorix"
+echo '{"api.enabled": false, "kvx.enabled": false, "hasAcceptedLegal": true, "onboardingDone": true}' \
+    >"$XDG_CONFIG_HOME/namorix/settings.json"
+fail() { echo "check-tray: $*" >&2; exit 1; }
+# Viewable top-level windows named "Namorix", as "WIDTHxHEIGHT" lines.
+shown() { xwininfo -root -tree | awk '/"Namorix"/ {print}' | grep -o '[0-9]\+x[0-9]\++' | tr -d + || true; }
+
+items=$XDG_RUNTIME_DIR/items
+"$watcher" >"$items" &
+watcher_pid=$!
+trap 'kill $watcher_pid 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher 2>/dev/null | grep -q true && break
+    sleep 0.1
+done
+
+"$namorix" --hidden >"$XDG_RUNTIME_DIR/app.log" 2>&1 &
+app=$!
+trap 'kill $app $watcher_pid 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -s "$items" ] && break; sleep 0.1; done
+[ -s "$items" ] || { cat "$XDG_RUNTIME_DIR/app.log" >&2; fail "no tray icon registered"; }
+item=$(head -n 1 "$items")
+echo "check-tray: icon registered as $item"
+sleep 1
+[ -z "$(shown)" ] || fail "a window shows after --hidden: $(shown)"
+
+dbus-send --session --type=method_call --dest="$item" /StatusNotifierItem org.kde.StatusNotifierItem.Activate \
+    int32:1200 int32:10
+for _ in $(seq 50); do shown | grep -q '^300x' && break; sleep 0.1; done
+shown | grep -q '^300x' || cat "$XDG_RUNTIME_DIR/app.log" >&2
+shown | grep -q '^300x' || fail "activating the icon showed no panel: $(shown)"
+kill -0 $app || fail "namorix ended"
+echo "check-tray: ok"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QList>
+#include <QObject>
+#include <QVariantMap>
+
+/** Stands in for the desktop's notification daemon on a private bus and records every call. */
+class NotificationRecorder final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Call {
+        QString appName, title, body;
+        QVariantMap hints;
+    };
+    QList<Call> calls;
+
+    bool registerOn(QDBusConnection connection)
+    {
+        return connection.registerObject("/org/freedesktop/Notifications", this, QDBusConnection::ExportAllSlots)
+               && connection.registerService("org.freedesktop.Notifications");
+    }
+
+public Q_SLOTS:
+    uint Notify(const QString &appName, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &, const QVariantMap &hints, int)
+    {
+        calls.append({appName, summary, body, hints});
+        return uint(calls.size());
+    }
+};

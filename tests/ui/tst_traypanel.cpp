@@ -1,0 +1,216 @@
+// The tray panel with its own engine over a real store and the LLM stub, the tray icon's menu,
+// and what closing the main window does with and without a tray. Runs on a private session bus
+// (with-session-bus.sh), where the test itself is the notification service.
+#include "notificationrecorder.h"
+#include "settings/defaultsstore.h"
+#include "ui/files/droptarget.h"
+#include "ui/files/joblistmodel.h"
+#include "ui/tray/closetotray.h"
+#include "ui/tray/trayicon.h"
+#include "ui/tray/traypanel.h"
+#include "windowfixture.h"
+
+#include <QDir>
+#include <QMenu>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+class TestTrayPanel final : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<WindowFixture> w;
+    std::unique_ptr<TrayPanel> panel;
+    NotificationRecorder recorder;
+    QDBusConnection serviceBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "notification-service");
+
+    void drop(const QStringList &paths)
+    {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const QString &path : paths)
+            urls << QUrl::fromLocalFile(path);
+        mime.setUrls(urls);
+        DropTarget *target = panel->dropTarget();
+        const QPoint centre = target->rect().center();
+        QDragEnterEvent enter(centre, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QVERIFY(target->isTargeted()); // the outline turns to the accent colour
+        QDropEvent dropEvent(centre, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &dropEvent);
+        QVERIFY(!target->isTargeted());
+    }
+
+    QStringList rowTexts() const
+    {
+        QStringList texts;
+        const QAbstractItemModel *model = panel->list()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            texts << model->index(row, 0).data(JobListModel::OriginalNameRole).toString() + " > "
+                         + model->index(row, 0).data().toString();
+        return texts;
+    }
+
+    /** Runs the event loop until something quits it; `fallback` is the code when nothing does. */
+    static int runUntilQuit(int fallback, int withinMs)
+    {
+        QTimer::singleShot(withinMs, qApp, [fallback] { QCoreApplication::exit(fallback); });
+        return QCoreApplication::exec();
+    }
+
+    static void grab(QWidget *widget, const QString &name)
+    {
+        QDir().mkpath(NAMORIX_SCREENSHOT_DIR);
+        QVERIFY(widget->grab().save(QString(NAMORIX_SCREENSHOT_DIR) + "/" + name));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(qEnvironmentVariableIsSet("NAMORIX_PRIVATE_BUS"), "run through with-session-bus.sh");
+        QVERIFY(recorder.registerOn(serviceBus));
+    }
+
+    void init()
+    {
+        w = std::make_unique<WindowFixture>();
+        panel = std::make_unique<TrayPanel>(w->fx.services(), w->store.get());
+        panel->show();
+    }
+
+    void cleanup()
+    {
+        panel.reset();
+        w.reset();
+    }
+
+    void dropListsRowsAndRenameRenamesOnDisk()
+    {
+        QCOMPARE(panel->width(), TrayPanel::Width);
+        QCOMPARE(panel->currentState(), static_cast<QWidget *>(panel->dropTarget()));
+        grab(panel.get(), "tray-panel-drop.png");
+        w->fx.llm.setDelay(300);
+        w->fx.llm.setReply("b.txt", R"({"datum":"2024-03-15","kategorie":"rechnung","beschreibung":"Telekom","confidence":0.9})");
+        w->fx.llm.setReply("a.txt", R"({"datum":"2024-04-01","kategorie":"brief","beschreibung":"Finanzamt","confidence":0.9})");
+        QDir().mkpath(w->dir.filePath("ordner"));
+        const QString a = w->touch("ordner/a.txt", "Finanzamt");
+        const QString b = w->touch("b.txt");
+        drop({b, w->dir.filePath("ordner")});
+        QTRY_VERIFY(panel->engine().isProcessing());
+        QCOMPARE(panel->currentState()->findChild<QProgressBar *>()->maximum(), 0);
+        QTRY_COMPARE(panel->currentState()->findChild<QListView *>(), panel->list());
+        const QStringList rows = rowTexts();
+        QCOMPARE(rows.size(), 2);
+        QVERIFY2(rows[0].startsWith("b.txt > ") && rows[0].contains("telekom", Qt::CaseInsensitive), qPrintable(rows[0]));
+        QVERIFY2(rows[1].startsWith("a.txt > ") && rows[1].contains("finanzamt", Qt::CaseInsensitive), qPrintable(rows[1]));
+        grab(panel.get(), "tray-panel.png");
+
+        const QString newB = QFileInfo(b).dir().filePath(panel->engine().jobs()[0].suggestedName);
+        const QString newA = QFileInfo(a).dir().filePath(panel->engine().jobs()[1].suggestedName);
+        QTest::mouseClick(panel->renameButton(), Qt::LeftButton);
+        QTRY_COMPARE(panel->currentState(), static_cast<QWidget *>(panel->dropTarget()));
+        QVERIFY(!QFile::exists(a) && !QFile::exists(b));
+        QVERIFY(QFile::exists(newA) && QFile::exists(newB));
+        QCOMPARE(w->store->fetchRecords()->size(), 2);
+        QVERIFY(w->engine->jobs().isEmpty()); // the main window's list stays out of it
+
+        // Files the history already holds give no suggestions: the drop area stays.
+        drop({newA, newB});
+        QTRY_VERIFY(!panel->engine().isProcessing());
+        QCOMPARE(panel->currentState(), static_cast<QWidget *>(panel->dropTarget()));
+    }
+
+    void cancelDiscardsWithoutTouchingFiles()
+    {
+        const QString file = w->touch("rechnung.txt");
+        drop({file});
+        QTRY_COMPARE(panel->currentState(), panel->list()->parentWidget());
+        QTest::mouseClick(panel->cancelButton(), Qt::LeftButton);
+        QCOMPARE(panel->currentState(), static_cast<QWidget *>(panel->dropTarget()));
+        QVERIFY(QFile::exists(file));
+        QCOMPARE(QDir(w->dir.path()).entryList({"*.txt"}, QDir::Files), QStringList({"rechnung.txt"}));
+        QVERIFY(w->store->fetchRecords()->isEmpty());
+    }
+
+    void placement_data()
+    {
+        QTest::addColumn<QRect>("icon");
+        QTest::addColumn<QPoint>("cursor");
+        QTest::addColumn<QPoint>("expected");
+        const QRect screen(0, 0, 1280, 900); // the panel is 300 × 200
+        QTest::newRow("icon top middle: under it, centred") << QRect(600, 0, 24, 24) << QPoint() << QPoint(461, 24);
+        QTest::newRow("icon top right: kept on screen") << QRect(1250, 0, 24, 24) << QPoint() << QPoint(980, 24);
+        QTest::newRow("icon bottom left: over it") << QRect(4, 876, 24, 24) << QPoint() << QPoint(0, 676);
+        QTest::newRow("place unknown: at the cursor") << QRect() << QPoint(1200, 850) << QPoint(980, 700);
+    }
+
+    void placement()
+    {
+        QFETCH(QRect, icon);
+        QFETCH(QPoint, cursor);
+        QFETCH(QPoint, expected);
+        QCOMPARE(TrayPanel::placement(icon, QSize(300, 200), QRect(0, 0, 1280, 900), cursor), expected);
+    }
+
+    void trayMenuAndClickOpenThePanel()
+    {
+        TrayIcon tray(w->fx.services(), w->store.get());
+        QStringList entries;
+        for (const QAction *action : tray.menu()->actions()) {
+            if (!action->isSeparator())
+                entries << action->text();
+        }
+        QCOMPARE(entries, QStringList({"Fenster anzeigen", "Beenden"}));
+        QSignalSpy showWindow(&tray, &TrayIcon::showWindowRequested);
+        tray.menu()->actions().first()->trigger();
+        QCOMPARE(showWindow.size(), 1);
+
+        Q_EMIT const_cast<QSystemTrayIcon &>(tray.icon()).activated(QSystemTrayIcon::Trigger);
+        QVERIFY(tray.panel()->isVisible());
+        Q_EMIT const_cast<QSystemTrayIcon &>(tray.icon()).activated(QSystemTrayIcon::Trigger);
+        QVERIFY(!tray.panel()->isVisible());
+
+        // Only a desktop with a tray (a StatusNotifier host or an XEmbed tray) shows the icon;
+        // the offscreen platform of this test has none.
+        if (!QSystemTrayIcon::isSystemTrayAvailable())
+            QSKIP("no system tray on this platform: the icon's appearance is not checked");
+        QVERIFY(tray.icon().isVisible());
+    }
+
+    void withoutATrayClosingTheWindowQuits()
+    {
+        DefaultsStore defaults;
+        CloseToTray closing(*w->window, nullptr, defaults);
+        panel->show(); // another window stays open
+        QTimer::singleShot(0, w->window.get(), [this] { w->window->close(); });
+        QCOMPARE(runUntilQuit(99, 5000), 0);
+        QVERIFY(!w->window->isVisible());
+        QVERIFY(recorder.calls.isEmpty());
+    }
+
+    void withATrayClosingHidesAndSaysSoOnce()
+    {
+        DefaultsStore defaults;
+        QSystemTrayIcon tray(QIcon(":/icons/namorix.svg"));
+        tray.show();
+        CloseToTray closing(*w->window, &tray, defaults);
+        for (int time = 1; time <= 2; ++time) {
+            w->window->show();
+            QTimer::singleShot(0, w->window.get(), [this] { QVERIFY(!w->window->close()); });
+            QCOMPARE(runUntilQuit(7, 300), 7); // nothing quit
+            QVERIFY(!w->window->isVisible());
+        }
+        QTRY_COMPARE(recorder.calls.size(), 1);
+        QCOMPARE(recorder.calls[0].title, "Namorix läuft weiter");
+        QVERIFY(defaults.boolValue(CloseToTray::NoticeShownKey.toString()));
+        QTest::qWait(100);
+        QCOMPARE(recorder.calls.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestTrayPanel)
+#include "tst_traypanel.moc"
