@@ -146,7 +146,7 @@ int main(int argc, char *argv[])
     FolderWatcher watcher;
     AppSettings appSettings(fx.defaults);
     NavigationState navigation;
-    MainWindow window({*engine, watcher, store.get(), navigation, fx.settings, appSettings, fx.companion});
+    MainWindow window({*engine, watcher, store.get(), navigation, fx.settings, appSettings, fx.companion, fx.defaults, fx.rules});
     window.show();
     StallProbe probe;
 
