@@ -311,10 +311,8 @@ std::expected<void, StoreError> ObjectStore::migrate()
 
     using Step = std::expected<void, StoreError> (ObjectStore::*)();
     static constexpr std::array<Step, SchemaVersion> steps = {&ObjectStore::upgradeToV1};
-    // IMMEDIATE takes the write lock first, so a second process cannot upgrade at the same time.
-    if (auto begun = exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
-        return std::unexpected(begun.error());
-    const auto upgraded = [&]() -> std::expected<void, StoreError> {
+    // In one write transaction, so a second process cannot upgrade at the same time.
+    return inTransaction([&]() -> std::expected<void, StoreError> {
         const auto current = singleValue(m_db, QStringLiteral("PRAGMA user_version"));
         if (!current)
             return std::unexpected(failure(Code::failed, sqliteText(current.error())));
@@ -323,8 +321,7 @@ std::expected<void, StoreError> ObjectStore::migrate()
                 return step;
         }
         return exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
-    }();
-    return commitOrRollBack(upgraded);
+    });
 }
 
 std::expected<void, StoreError> ObjectStore::upgradeToV1()
@@ -383,26 +380,61 @@ std::expected<void, StoreError> ObjectStore::commitOrRollBack(std::expected<void
     return result;
 }
 
-template <typename T>
-std::expected<qint64, StoreError> ObjectStore::insertRow(const T &value, RenameRecord::State state)
+template <typename T> QString ObjectStore::insertStatement(bool withState)
 {
     QStringList columns = Table<T>::columns();
-    QVariantList values = Table<T>::values(value);
-    if constexpr (std::is_same_v<T, RenameRecord>) {
+    if (withState)
         columns << QStringLiteral("state");
-        values << stateText(state);
-    }
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(Table<T>::name(), columns.join(u", "), placeholders(columns.size())));
-    for (const QVariant &bound : values)
-        query.addBindValue(bound);
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(Table<T>::name(), columns.join(u", "), placeholders(columns.size()));
+}
+
+std::expected<qint64, StoreError> ObjectStore::execInsert(QSqlQuery &query, const QVariantList &values) const
+{
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values.at(i));
     if (auto done = exec(query); !done)
         return std::unexpected(done.error());
-    const qint64 id = query.lastInsertId().toLongLong();
-    if (!(std::is_same_v<T, RenameRecord> && state == State::pending))
+    return query.lastInsertId().toLongLong();
+}
+
+template <typename T> std::expected<qint64, StoreError> ObjectStore::insertRow(const T &value)
+{
+    QSqlQuery query(m_db);
+    query.prepare(insertStatement<T>(false));
+    const auto id = execInsert(query, Table<T>::values(value));
+    if (id)
         Q_EMIT changed(Table<T>::kind);
     return id;
+}
+
+std::expected<QList<qint64>, StoreError> ObjectStore::insertRecords(const QList<RenameRecord> &records, State state)
+{
+    QList<qint64> ids;
+    const auto inserted = inTransaction([&]() -> std::expected<void, StoreError> {
+        QSqlQuery query(m_db);
+        query.prepare(insertStatement<RenameRecord>(true));
+        for (const RenameRecord &record : records) {
+            const auto id = execInsert(query, Table<RenameRecord>::values(record) << stateText(state));
+            if (!id)
+                return std::unexpected(id.error());
+            ids << *id;
+        }
+        return {};
+    });
+    if (!inserted)
+        return std::unexpected(inserted.error());
+    if (state == State::done && !ids.isEmpty())
+        Q_EMIT changed(Kind::records);
+    return ids;
+}
+
+std::expected<void, StoreError> ObjectStore::inTransaction(const std::function<std::expected<void, StoreError>()> &work)
+{
+    // IMMEDIATE takes the write lock first, so a second process cannot slip in between.
+    if (auto begun = exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
+        return begun;
+    return commitOrRollBack(work());
 }
 
 template <typename T> std::expected<void, StoreError> ObjectStore::saveRow(const T &value)
@@ -466,37 +498,100 @@ template <typename T> std::expected<T, StoreError> ObjectStore::fetchRow(qint64 
 
 std::expected<qint64, StoreError> ObjectStore::insert(const RenameRecord &record)
 {
-    return insertRow(record, State::done);
+    const auto ids = insertRecords({record}, State::done);
+    return ids ? std::expected<qint64, StoreError>(ids->first()) : std::unexpected(ids.error());
+}
+
+std::expected<QList<qint64>, StoreError> ObjectStore::insert(const QList<RenameRecord> &records)
+{
+    return insertRecords(records, State::done);
 }
 
 std::expected<qint64, StoreError> ObjectStore::insertPending(const RenameRecord &record)
 {
-    return insertRow(record, State::pending);
+    const auto ids = insertRecords({record}, State::pending);
+    return ids ? std::expected<qint64, StoreError>(ids->first()) : std::unexpected(ids.error());
+}
+
+std::expected<QList<qint64>, StoreError> ObjectStore::insertPending(const QList<RenameRecord> &records)
+{
+    return insertRecords(records, State::pending);
+}
+
+std::expected<qint64, StoreError> ObjectStore::replacePending(qint64 id, const RenameRecord &record)
+{
+    qint64 replacement = 0;
+    const auto replaced = inTransaction([&]() -> std::expected<void, StoreError> {
+        QSqlQuery removal(m_db);
+        removal.prepare(QStringLiteral("DELETE FROM rename_record WHERE id = ? AND state = 'pending'"));
+        removal.addBindValue(id);
+        if (auto done = exec(removal); !done)
+            return done;
+        QSqlQuery insertion(m_db);
+        insertion.prepare(insertStatement<RenameRecord>(true));
+        const auto inserted = execInsert(insertion, Table<RenameRecord>::values(record) << stateText(State::pending));
+        if (!inserted)
+            return std::unexpected(inserted.error());
+        replacement = *inserted;
+        return {};
+    });
+    return replaced ? std::expected<qint64, StoreError>(replacement) : std::unexpected(replaced.error());
+}
+
+std::expected<int, StoreError> ObjectStore::finishPending(const QList<qint64> &moved, const QList<qint64> &abandoned)
+{
+    int confirmed = 0;
+    // The pending records are durable already, and a confirmation or removal lost to a power
+    // failure is redone by the start-up pass (it looks at the files): this commit need not wait
+    // for the disk. Every other write stays fully synchronous. A pragma that fails only changes
+    // how long the commit waits, not what it writes.
+    const auto relaxed = exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    const auto finished = inTransaction([&]() -> std::expected<void, StoreError> {
+        // IN lists of a few hundred ids: a statement per id costs more in Qt than in SQLite.
+        constexpr qsizetype Chunk = 500;
+        const auto each = [&](const QString &statement, const QList<qint64> &ids) -> std::expected<int, StoreError> {
+            int affected = 0;
+            for (qsizetype start = 0; start < ids.size(); start += Chunk) {
+                const QList<qint64> chunk = ids.mid(start, Chunk);
+                QSqlQuery query(m_db);
+                query.prepare(statement.arg(placeholders(chunk.size())));
+                for (const qint64 id : chunk)
+                    query.addBindValue(id);
+                if (auto done = exec(query); !done)
+                    return std::unexpected(done.error());
+                affected += query.numRowsAffected();
+            }
+            return affected;
+        };
+        const auto done = each(
+            QStringLiteral("UPDATE rename_record SET state = 'done' WHERE state = 'pending' AND id IN (%1)"), moved);
+        if (!done)
+            return std::unexpected(done.error());
+        confirmed = *done;
+        const auto removed =
+            each(QStringLiteral("DELETE FROM rename_record WHERE state = 'pending' AND id IN (%1)"), abandoned);
+        return removed ? std::expected<void, StoreError>() : std::unexpected(removed.error());
+    });
+    const auto restored = exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    if (!relaxed || !restored)
+        qWarning("Namorix: could not switch the history's disk synchronisation");
+    if (!finished)
+        return std::unexpected(finished.error());
+    if (confirmed > 0)
+        Q_EMIT changed(Kind::records);
+    return confirmed;
 }
 
 std::expected<void, StoreError> ObjectStore::confirm(qint64 id)
 {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("UPDATE rename_record SET state = 'done' WHERE id = ? AND state = 'pending'"));
-    query.addBindValue(id);
-    // The pending record is durable already, and a confirmation lost to a power failure is
-    // redone by the start-up pass (the file is at its new path): this commit need not wait for
-    // the disk. Every other write stays fully synchronous.
-    // A pragma that fails only changes how long the commit waits for the disk, not what it writes.
-    const auto relaxed = exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    const auto done = exec(query);
-    const auto restored = exec(QStringLiteral("PRAGMA synchronous = FULL"));
-    if (!relaxed || !restored)
-        qWarning("Namorix: could not switch the history's disk synchronisation");
-    if (!done)
-        return done;
-    if (query.numRowsAffected() > 0) {
-        Q_EMIT changed(Kind::records);
-        return {};
-    }
+    const auto confirmed = finishPending({id}, {});
+    if (!confirmed)
+        return std::unexpected(confirmed.error());
     // Confirming twice is harmless; confirming a removed record is the caller's bug.
-    if (auto existing = fetchRecord(id); !existing)
-        return std::unexpected(existing.error());
+    if (*confirmed == 0) {
+        if (auto existing = fetchRecord(id); !existing)
+            return std::unexpected(existing.error());
+    }
     return {};
 }
 
@@ -510,9 +605,7 @@ ObjectStore::settlePendingRecords(const std::function<bool(const RenameRecord &)
         return Settlement{};
 
     Settlement settlement;
-    if (auto begun = exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
-        return std::unexpected(begun.error());
-    auto settled = [&]() -> std::expected<void, StoreError> {
+    const auto settled = inTransaction([&]() -> std::expected<void, StoreError> {
         for (const RenameRecord &record : *pending) {
             const bool moved = fileIsAtNewPath(record);
             QSqlQuery query(m_db);
@@ -524,9 +617,9 @@ ObjectStore::settlePendingRecords(const std::function<bool(const RenameRecord &)
             ++(moved ? settlement.confirmed : settlement.removed);
         }
         return {};
-    }();
-    if (auto committed = commitOrRollBack(settled); !committed)
-        return std::unexpected(committed.error());
+    });
+    if (!settled)
+        return std::unexpected(settled.error());
     if (settlement.confirmed > 0)
         Q_EMIT changed(Kind::records);
     return settlement;

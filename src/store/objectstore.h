@@ -56,8 +56,20 @@ public:
 
     /** Stores a finished rename as history (state done); returns its id. */
     [[nodiscard]] std::expected<qint64, StoreError> insert(const RenameRecord &record);
-    /** Durably stores a rename about to happen; it stays out of fetchRecords() until confirm(). */
+    /** Stores finished renames in one transaction; their ids in order. */
+    [[nodiscard]] std::expected<QList<qint64>, StoreError> insert(const QList<RenameRecord> &records);
+    /** Durably stores a rename about to happen; it stays out of fetchRecords() until confirmed. */
     [[nodiscard]] std::expected<qint64, StoreError> insertPending(const RenameRecord &record);
+    /** The same for a batch, in one synced transaction (one disk flush); the ids in order. */
+    [[nodiscard]] std::expected<QList<qint64>, StoreError> insertPending(const QList<RenameRecord> &records);
+    /** Swaps a pending record for another (a new destination) in one synced transaction; the new id. */
+    [[nodiscard]] std::expected<qint64, StoreError> replacePending(qint64 id, const RenameRecord &record);
+    /**
+     * After a batch of moves, in one transaction: the pending records in `moved` become done,
+     * those in `abandoned` (moves that did not happen) are removed. Returns how many became done.
+     */
+    [[nodiscard]] std::expected<int, StoreError> finishPending(const QList<qint64> &moved,
+                                                               const QList<qint64> &abandoned);
     /** Marks a pending record done after its file has moved; a done record stays as it is. */
     [[nodiscard]] std::expected<void, StoreError> confirm(qint64 id);
     /**
@@ -111,8 +123,13 @@ private:
     [[nodiscard]] StoreError failure(StoreError::Code code, const QString &detail) const;
     [[nodiscard]] StoreError notFound(qint64 id) const;
 
-    template <typename T>
-    [[nodiscard]] std::expected<qint64, StoreError> insertRow(const T &value, RenameRecord::State state = {});
+    [[nodiscard]] std::expected<void, StoreError>
+    inTransaction(const std::function<std::expected<void, StoreError>()> &work);
+    template <typename T> [[nodiscard]] static QString insertStatement(bool withState);
+    [[nodiscard]] std::expected<qint64, StoreError> execInsert(QSqlQuery &query, const QVariantList &values) const;
+    template <typename T> [[nodiscard]] std::expected<qint64, StoreError> insertRow(const T &value);
+    [[nodiscard]] std::expected<QList<qint64>, StoreError> insertRecords(const QList<RenameRecord> &records,
+                                                                          RenameRecord::State state);
     template <typename T> [[nodiscard]] std::expected<void, StoreError> saveRow(const T &value);
     template <typename T> [[nodiscard]] std::expected<void, StoreError> removeRow(qint64 id);
     template <typename T>

@@ -183,8 +183,12 @@ private Q_SLOTS:
         qint64 moved = 0, unmoved = 0;
         {
             auto store = openStore(path);
-            moved = store->insertPending(record("/in/scan1.pdf", "/in/moved.pdf", Moment)).value();
-            unmoved = store->insertPending(record("/in/scan2.pdf", "/in/unmoved.pdf", Moment)).value();
+            const QList<qint64> batch = store->insertPending({record("/in/scan1.pdf", "/in/moved.pdf", Moment),
+                                                              record("/in/scan2.pdf", "/in/unmoved.pdf", Moment),
+                                                              record("/in/scan4.pdf", "/in/failed.pdf", Moment)})
+                                            .value();
+            moved = batch.at(0), unmoved = batch.at(1);
+            QCOMPARE(store->finishPending({}, {batch.at(2)}), 0); // a move that failed leaves nothing
             RenameRecord done = record("/in/scan3.pdf", "/in/done.pdf", Moment);
             done.id = store->insertPending(done).value();
             QVERIFY(store->fetchRecords()->isEmpty());
