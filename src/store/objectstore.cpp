@@ -1,5 +1,7 @@
 #include "objectstore.h"
 
+#include "common/unicodetext.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
@@ -146,6 +148,23 @@ template <> struct Table<WatchedFolder> {
         return f;
     }
 };
+
+// What insert and save write: the fields, and for a record its names folded for the search.
+template <typename T> QStringList writtenColumns()
+{
+    QStringList columns = Table<T>::columns();
+    if constexpr (std::is_same_v<T, RenameRecord>)
+        columns << QStringLiteral("original_name_folded") << QStringLiteral("new_name_folded");
+    return columns;
+}
+
+template <typename T> QVariantList writtenValues(const T &value)
+{
+    QVariantList values = Table<T>::values(value);
+    if constexpr (std::is_same_v<T, RenameRecord>)
+        values << UnicodeText::toLowerFull(value.originalName) << UnicodeText::toLowerFull(value.newName);
+    return values;
+}
 
 QString placeholders(qsizetype count)
 {
@@ -310,7 +329,7 @@ std::expected<void, StoreError> ObjectStore::migrate()
         return {};
 
     using Step = std::expected<void, StoreError> (ObjectStore::*)();
-    static constexpr std::array<Step, SchemaVersion> steps = {&ObjectStore::upgradeToV1};
+    static constexpr std::array<Step, SchemaVersion> steps = {&ObjectStore::upgradeToV1, &ObjectStore::upgradeToV2};
     // In one write transaction, so a second process cannot upgrade at the same time.
     return inTransaction([&]() -> std::expected<void, StoreError> {
         const auto current = singleValue(m_db, QStringLiteral("PRAGMA user_version"));
@@ -355,6 +374,35 @@ std::expected<void, StoreError> ObjectStore::upgradeToV1()
     return {};
 }
 
+std::expected<void, StoreError> ObjectStore::upgradeToV2()
+{
+    // The history search compares lower-cased names (full Unicode case mapping, which SQLite's
+    // lower() lacks); they are kept beside the names. Provider filters get their own index.
+    const QString statements[] = {
+        QStringLiteral("ALTER TABLE rename_record ADD COLUMN original_name_folded TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE rename_record ADD COLUMN new_name_folded TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("CREATE INDEX rename_record_by_provider ON rename_record (state, provider_used, timestamp)"),
+    };
+    for (const QString &statement : statements) {
+        if (auto done = exec(statement); !done)
+            return done;
+    }
+    QSqlQuery rows(m_db);
+    rows.setForwardOnly(true);
+    if (!rows.exec(QStringLiteral("SELECT id, original_name, new_name FROM rename_record")))
+        return std::unexpected(failure(StoreError::Code::failed, sqliteText(rows.lastError())));
+    QSqlQuery update(m_db);
+    update.prepare(QStringLiteral("UPDATE rename_record SET original_name_folded = ?, new_name_folded = ? WHERE id = ?"));
+    while (rows.next()) {
+        update.bindValue(0, UnicodeText::toLowerFull(rows.value(1).toString()));
+        update.bindValue(1, UnicodeText::toLowerFull(rows.value(2).toString()));
+        update.bindValue(2, rows.value(0));
+        if (auto done = exec(update); !done)
+            return done;
+    }
+    return {};
+}
+
 std::expected<void, StoreError> ObjectStore::exec(QSqlQuery &query) const
 {
     if (!query.exec())
@@ -382,7 +430,7 @@ std::expected<void, StoreError> ObjectStore::commitOrRollBack(std::expected<void
 
 template <typename T> QString ObjectStore::insertStatement(bool withState)
 {
-    QStringList columns = Table<T>::columns();
+    QStringList columns = writtenColumns<T>();
     if (withState)
         columns << QStringLiteral("state");
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
@@ -402,7 +450,7 @@ template <typename T> std::expected<qint64, StoreError> ObjectStore::insertRow(c
 {
     QSqlQuery query(m_db);
     query.prepare(insertStatement<T>(false));
-    const auto id = execInsert(query, Table<T>::values(value));
+    const auto id = execInsert(query, writtenValues(value));
     if (id)
         Q_EMIT changed(Table<T>::kind);
     return id;
@@ -415,7 +463,7 @@ std::expected<QList<qint64>, StoreError> ObjectStore::insertRecords(const QList<
         QSqlQuery query(m_db);
         query.prepare(insertStatement<RenameRecord>(true));
         for (const RenameRecord &record : records) {
-            const auto id = execInsert(query, Table<RenameRecord>::values(record) << stateText(state));
+            const auto id = execInsert(query, writtenValues(record) << stateText(state));
             if (!id)
                 return std::unexpected(id.error());
             ids << *id;
@@ -439,10 +487,10 @@ std::expected<void, StoreError> ObjectStore::inTransaction(const std::function<s
 
 template <typename T> std::expected<void, StoreError> ObjectStore::saveRow(const T &value)
 {
-    const QStringList columns = Table<T>::columns();
+    const QStringList columns = writtenColumns<T>();
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE id = ?").arg(Table<T>::name(), columns.join(u" = ?, ")));
-    for (const QVariant &bound : Table<T>::values(value))
+    for (const QVariant &bound : writtenValues(value))
         query.addBindValue(bound);
     query.addBindValue(value.id);
     if (auto done = exec(query); !done)
@@ -467,13 +515,14 @@ template <typename T> std::expected<void, StoreError> ObjectStore::removeRow(qin
 }
 
 template <typename T>
-std::expected<QList<T>, StoreError> ObjectStore::fetchRows(const QString &where, const QVariantList &bound) const
+std::expected<QList<T>, StoreError> ObjectStore::fetchRows(const QString &where, const QVariantList &bound,
+                                                           const QString &page) const
 {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT id, %1%2 FROM %3 WHERE %4 ORDER BY %5")
+    query.prepare(QStringLiteral("SELECT id, %1%2 FROM %3 WHERE %4 ORDER BY %5%6")
                       .arg(Table<T>::columns().join(u", "), Table<T>::extraColumns(), Table<T>::name(), where,
-                           Table<T>::order()));
+                           Table<T>::order(), page));
     for (const QVariant &value : bound)
         query.addBindValue(value);
     if (auto done = exec(query); !done)
@@ -529,7 +578,7 @@ std::expected<qint64, StoreError> ObjectStore::replacePending(qint64 id, const R
             return done;
         QSqlQuery insertion(m_db);
         insertion.prepare(insertStatement<RenameRecord>(true));
-        const auto inserted = execInsert(insertion, Table<RenameRecord>::values(record) << stateText(State::pending));
+        const auto inserted = execInsert(insertion, writtenValues(record) << stateText(State::pending));
         if (!inserted)
             return std::unexpected(inserted.error());
         replacement = *inserted;
@@ -707,7 +756,41 @@ std::expected<QSet<QString>, StoreError> ObjectStore::pathsInHistory(const QStri
 
 std::expected<QList<RenameRecord>, StoreError> ObjectStore::fetchRecords() const
 {
-    return fetchRows<RenameRecord>(QStringLiteral("state = 'done'"));
+    return fetchRecords(RecordQuery{});
+}
+
+std::expected<QList<RenameRecord>, StoreError> ObjectStore::fetchRecords(const RecordQuery &filter) const
+{
+    // Newest first through the (state, timestamp) index, whose entries end in the id, so a
+    // limit reads only the rows it returns (plus those a filter skips).
+    QStringList conditions{QStringLiteral("state = 'done'")};
+    QVariantList bound;
+    if (filter.search) {
+        conditions << QStringLiteral("(instr(original_name_folded, ?) > 0 OR instr(new_name_folded, ?) > 0)");
+        const QString needle = UnicodeText::toLowerFull(*filter.search);
+        bound << needle << needle;
+    }
+    const auto add = [&](const QString &condition, const QVariant &value) {
+        conditions << condition;
+        bound << value;
+    };
+    if (filter.provider)
+        add(QStringLiteral("provider_used = ?"), text(*filter.provider));
+    // A record without a time counts as earlier than any bound.
+    if (filter.from)
+        add(QStringLiteral("timestamp >= ?"), moment(*filter.from));
+    if (filter.to)
+        add(QStringLiteral("(timestamp IS NULL OR timestamp <= ?)"), moment(*filter.to));
+    if (filter.reverted)
+        add(QStringLiteral("reverted = ?"), int(*filter.reverted));
+    if (filter.newPath) {
+        // Without statistics SQLite would walk the time index to spare the sort; "+" rules it out.
+        conditions.first() = QStringLiteral("+state = 'done'");
+        add(QStringLiteral("new_path = ?"), text(*filter.newPath));
+    }
+    const QString page =
+        QStringLiteral(" LIMIT %1 OFFSET %2").arg(std::max<qsizetype>(filter.limit, -1)).arg(std::max<qsizetype>(filter.offset, 0));
+    return fetchRows<RenameRecord>(conditions.join(QStringLiteral(" AND ")), bound, page);
 }
 
 std::expected<QList<NamingTemplate>, StoreError> ObjectStore::fetchTemplates() const
