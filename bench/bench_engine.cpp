@@ -44,6 +44,8 @@ constexpr int HistoryRecords = 100000;
 constexpr double FirstRequestTargetMs = 150;
 constexpr int LatencyRuns = 5;
 constexpr int AppliedRenames = 1000;
+constexpr int DurableTargetRate = 20000;
+constexpr double DurableTargetRatio = 0.2;
 
 bool writeFile(const QString &path, const QByteArray &content)
 {
@@ -200,25 +202,26 @@ int main(int argc, char *argv[])
         for (int i = 0; i < LatencyRuns; ++i)
             empty.push_back(bench.firstRequestMs(file));
 
-        // The store offers no batch insert, so the history is written record by record (each a
-        // durable commit); that setup is timed on its own and is not part of the figure.
+        // The history is written in one transaction; that setup is timed on its own and is not part of the figure.
         const std::unique_ptr<ObjectStore> fullStore = openStore(dir.filePath("history/namorix.sqlite"));
         QElapsedTimer setup;
         setup.start();
         const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-365);
-        RenameRecord record;
-        record.providerUsed = QStringLiteral("OpenAI");
-        record.confidence = 0.9;
+        QList<RenameRecord> history;
         for (int i = 0; i < HistoryRecords; ++i) {
+            RenameRecord record;
+            record.providerUsed = i % 2 ? QStringLiteral("OpenAI") : QStringLiteral("Claude");
+            record.confidence = 0.9;
             const QString number = QString::number(i);
             record.originalName = QStringLiteral("scan-") + number + QStringLiteral(".pdf");
             record.newName = QStringLiteral("2024-03-15_rechnung_mobilfunk-") + number + QStringLiteral(".pdf");
             record.originalPath = QStringLiteral("/home/nutzer/Dokumente/Eingang/") + record.originalName;
             record.newPath = QStringLiteral("/home/nutzer/Dokumente/Eingang/") + record.newName;
             record.timestamp = start.addSecs(i * 60);
-            if (!fullStore->insert(record))
-                qFatal("history insert %d failed", i);
+            history << record;
         }
+        if (!fullStore->insert(history))
+            qFatal("history insert failed");
         setupMs = double(setup.nsecsElapsed()) / 1e6;
 
         bench.engine->setStore(fullStore.get());
@@ -279,9 +282,9 @@ int main(int argc, char *argv[])
                         QStringLiteral("baseline"), QStringLiteral("1.000"), QString(), false});
         rows.push_back({"3 applyApproved, durable records", QStringLiteral("%1 /s").arg(durableRate, 0, 'f', 0),
                         QStringLiteral("%1 /s baseline").arg(plainRate, 0, 'f', 0),
-                        QString::number(durableRate / plainRate, 'f', 4)
-                            + QStringLiteral(" (%1x slower)").arg(plainRate / durableRate, 0, 'f', 0),
-                        QString(), false});
+                        QString::number(durableRate / plainRate, 'f', 3),
+                        QStringLiteral(">= %1 /s, >= %2").arg(DurableTargetRate).arg(DurableTargetRatio),
+                        durableRate < DurableTargetRate || durableRate / plainRate < DurableTargetRatio});
     }
 
     std::printf("\n%-36s %-14s %-24s %-22s %s\n", "measurement", "value", "ideal / baseline", "ratio", "target");
@@ -289,7 +292,7 @@ int main(int argc, char *argv[])
         std::printf("%-36s %-14s %-24s %-22s %s\n", row.what, qPrintable(row.value), qPrintable(row.reference),
                     qPrintable(row.ratio), qPrintable(row.target));
     }
-    std::printf("setup, not measured: %d history records inserted one by one in %.1f s\n", HistoryRecords,
+    std::printf("setup, not measured: %d history records inserted in one transaction in %.1f s\n", HistoryRecords,
                 setupMs / 1000);
     for (const Row &row : rows) {
         if (row.missed)

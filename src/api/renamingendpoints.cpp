@@ -113,15 +113,14 @@ QJsonObject analysedFile(const FileContext &context)
     return file;
 }
 
-/** All history records; a store that cannot be read has none. */
-QList<RenameRecord> allRecords(const ObjectStore &store)
-{
-    return store.fetchRecords().value_or(QList<RenameRecord>());
-}
-
+/** The newest record with this `newPath` (indexed); a store that cannot be read has none. */
 std::optional<RenameRecord> recordWithNewPath(const ObjectStore &store, const QString &newPath)
 {
-    return firstWhere(allRecords(store), [&](const RenameRecord &record) { return record.newPath == newPath; });
+    ObjectStore::RecordQuery query;
+    query.newPath = newPath;
+    query.limit = 1;
+    const auto found = store.fetchRecords(query);
+    return found && !found->isEmpty() ? std::optional<RenameRecord>(found->first()) : std::nullopt;
 }
 
 QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request, bool rename)
@@ -285,30 +284,27 @@ std::optional<qsizetype> historyLimit(const QString &path)
     return qsizetype(value);
 }
 
+/** Dates that do not parse are no bound. */
+std::optional<QDateTime> dateParameter(const QString &path, const QString &name)
+{
+    const std::optional<QString> text = queryParameter(path, name);
+    return text ? parseIsoDate(*text) : std::nullopt;
+}
+
+/** Filtered, sorted and cut by the store, so a long history is never loaded whole. */
 APIResponse history(const APIContext &context, const APIRequest &request)
 {
     if (!context.store)
         return noDataContext();
-    QList<RenameRecord> records = allRecords(*context.store);
     const QString &path = request.path;
-    if (const std::optional<QString> search = queryParameter(path, QStringLiteral("search"))) {
-        const QString needle = toLowerFull(*search);
-        records.removeIf([&](const RenameRecord &r) {
-            return !toLowerFull(r.originalName).contains(needle) && !toLowerFull(r.newName).contains(needle);
-        });
-    }
-    if (const std::optional<QString> provider = queryParameter(path, QStringLiteral("provider")))
-        records.removeIf([&](const RenameRecord &r) { return r.providerUsed != *provider; });
-    const std::optional<QString> fromText = queryParameter(path, QStringLiteral("from"));
-    if (const std::optional<QDateTime> from = fromText ? parseIsoDate(*fromText) : std::nullopt)
-        records.removeIf([&](const RenameRecord &r) { return r.timestamp < *from; });
-    const std::optional<QString> toText = queryParameter(path, QStringLiteral("to"));
-    if (const std::optional<QDateTime> to = toText ? parseIsoDate(*toText) : std::nullopt)
-        records.removeIf([&](const RenameRecord &r) { return r.timestamp > *to; });
-    std::stable_sort(records.begin(), records.end(),
-                     [](const RenameRecord &a, const RenameRecord &b) { return a.timestamp > b.timestamp; });
-    if (const std::optional<qsizetype> limit = historyLimit(path))
-        records = records.mid(0, *limit);
+    ObjectStore::RecordQuery query;
+    query.search = queryParameter(path, QStringLiteral("search"));
+    query.provider = queryParameter(path, QStringLiteral("provider"));
+    query.from = dateParameter(path, QStringLiteral("from"));
+    query.to = dateParameter(path, QStringLiteral("to"));
+    query.limit = historyLimit(path).value_or(-1);
+    // A store that cannot be read has no records.
+    const QList<RenameRecord> records = context.store->fetchRecords(query).value_or(QList<RenameRecord>());
 
     QJsonArray list;
     for (const RenameRecord &record : records)

@@ -17,6 +17,7 @@
 #include <QCoroNetworkReply>
 #include <QFileInfo>
 #include <QHash>
+#include <QMap>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
@@ -334,9 +335,12 @@ bool RenameEngine::isValidFileName(const QString &name)
     return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(0));
 }
 
-QString RenameEngine::uniqueDestination(const QString &path)
+namespace {
+
+/** The free-name rule of `uniqueDestination`, with `taken` deciding what is free. */
+QString freeName(const QString &path, const std::function<bool(const QString &)> &taken)
 {
-    if (!FileMoves::nameTaken(path))
+    if (!taken(path))
         return path;
     const QFileInfo info(path);
     const QString folder = info.path() + u'/';
@@ -345,60 +349,175 @@ QString RenameEngine::uniqueDestination(const QString &path)
     const QString base = FileNames::baseName(name);
     for (int n = 2; n < 100; ++n) {
         const QString candidate = folder + base + u'-' + QString::number(n) + u'.' + extension;
-        if (!FileMoves::nameTaken(candidate))
+        if (!taken(candidate))
             return candidate;
     }
     const QString random = QUuid::createUuid().toString(QUuid::WithoutBraces).left(6).toUpper();
     return folder + base + u'-' + random + u'.' + extension;
 }
 
-std::expected<RenameRecord, QString> RenameEngine::applyJob(const RenameJob &job)
+QString historyNotWritable(const StoreError &error)
+{
+    return QStringLiteral("Verlauf nicht beschreibbar, nichts umbenannt: ") + error.message;
+}
+
+} // namespace
+
+/** What the jobs of one apply share. */
+struct RenameEngine::Batch {
+    /**
+     * The sources and destinations of the batch: no two jobs get one name, and no job takes a
+     * name an earlier move freed (the start-up pass tells a moved file by its free old name).
+     */
+    QSet<QString> reserved;
+    QHash<QString, bool> writableFolders;
+    QString provider;
+
+    /** A name free on disk and in the batch, now reserved. */
+    QString destination(const QString &folder, const QString &name)
+    {
+        const QString chosen = freeName(folder + u'/' + name, [this](const QString &path) {
+            return reserved.contains(path) || FileMoves::nameTaken(path);
+        });
+        reserved.insert(chosen);
+        return chosen;
+    }
+
+    bool isWritable(const QString &folder)
+    {
+        auto known = writableFolders.constFind(folder);
+        if (known == writableFolders.cend())
+            known = writableFolders.insert(folder, QFileInfo(folder).isWritable());
+        return *known;
+    }
+};
+
+/** One job's rename on its way through the batch. */
+struct RenameEngine::Move {
+    qsizetype job = 0;
+    QString suggestedName;
+    RenameRecord record;
+    FileMoves::ModificationTime modified;
+};
+
+QString RenameEngine::uniqueDestination(const QString &path)
+{
+    return freeName(path, [](const QString &candidate) { return FileMoves::nameTaken(candidate); });
+}
+
+std::expected<RenameEngine::Move, QString> RenameEngine::planMove(const RenameJob &job, Batch &batch) const
 {
     const QString source = job.originalPath();
     if (const std::optional<QString> refused = FileChecks::refusal(source))
         return std::unexpected(*refused);
-    const QFileInfo info(source);
-    const QString folder = info.path();
-    if (!FileMoves::nameTaken(source))
-        return std::unexpected(job.originalName() + QStringLiteral(" nicht gefunden"));
-    if (!QFileInfo(folder).isWritable())
-        return std::unexpected(QStringLiteral("Kein Schreibzugriff auf ") + QFileInfo(folder).fileName());
+    // Reading the time first tells a missing file without another lstat per job.
     const std::optional<FileMoves::ModificationTime> modified = FileMoves::modificationTime(source);
+    if (!modified && !FileMoves::nameTaken(source))
+        return std::unexpected(job.originalName() + QStringLiteral(" nicht gefunden"));
+    const QString folder = QFileInfo(source).path();
+    if (!batch.isWritable(folder))
+        return std::unexpected(QStringLiteral("Kein Schreibzugriff auf ") + QFileInfo(folder).fileName());
     if (!modified)
         return std::unexpected(QStringLiteral("Dateiattribute nicht lesbar: ") + job.originalName());
 
-    RenameRecord record;
+    Move move{0, job.suggestedName, {}, *modified};
+    RenameRecord &record = move.record;
     record.originalPath = source;
     record.originalName = job.originalName();
-    record.providerUsed = rawValue(m_services.settings.provider());
+    record.providerUsed = batch.provider;
     record.confidence = job.confidence;
-    // A name taken between the check and the move makes the move fail, never overwrite: try the next free one.
+    record.timestamp = QDateTime::currentDateTimeUtc();
+    batch.reserved.insert(source);
+    record.newPath = batch.destination(folder, job.suggestedName);
+    record.newName = QFileInfo(record.newPath).fileName();
+    return move;
+}
+
+std::expected<void, QString> RenameEngine::performMove(Move &move, Batch &batch)
+{
+    RenameRecord &record = move.record;
+    const QString folder = QFileInfo(record.originalPath).path();
     constexpr int MaxAttempts = 100;
-    for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
-        record.newPath = uniqueDestination(folder + u'/' + job.suggestedName);
+    for (int attempt = 1;; ++attempt) {
+        const std::expected<void, QString> moved = FileMoves::moveNoReplace(record.originalPath, record.newPath);
+        if (moved) {
+            FileMoves::restoreModificationTime(record.newPath, move.modified);
+            record.state = RenameRecord::State::done;
+            return {};
+        }
+        // A name taken since it was chosen makes the move fail, never overwrite: try the next free one.
+        if (!FileMoves::nameTaken(record.newPath) || !FileMoves::nameTaken(record.originalPath))
+            return std::unexpected(moved.error());
+        if (attempt == MaxAttempts)
+            return std::unexpected(QStringLiteral("Kein freier Name für ") + move.suggestedName);
+        record.newPath = batch.destination(folder, move.suggestedName);
         record.newName = QFileInfo(record.newPath).fileName();
         record.timestamp = QDateTime::currentDateTimeUtc();
-        const std::expected<qint64, StoreError> pending = m_store->insertPending(record);
-        if (!pending)
-            return std::unexpected(QStringLiteral("Verlauf nicht beschreibbar, nichts umbenannt: ") + pending.error().message);
-        record.id = *pending;
-        const std::expected<void, QString> moved = FileMoves::moveNoReplace(source, record.newPath);
-        if (!moved) {
-            // A pending record that stays behind is dropped by the start-up pass: its file never moved.
-            if (const auto removed = m_store->removeRecord(record.id); !removed)
-                qWarning("Namorix: %s", qUtf8Printable(removed.error().message));
-            if (FileMoves::nameTaken(record.newPath) && FileMoves::nameTaken(source))
-                continue;
-            return std::unexpected(moved.error());
-        }
-        FileMoves::restoreModificationTime(record.newPath, *modified);
-        // A confirmation that fails is redone by the start-up pass, since the file is at its new name.
-        if (const auto confirmed = m_store->confirm(record.id); !confirmed)
-            qWarning("Namorix: %s", qUtf8Printable(confirmed.error().message));
-        record.state = RenameRecord::State::done;
-        return record;
+        // The new destination is on disk before the move, like the batch's.
+        const std::expected<qint64, StoreError> replaced = m_store->replacePending(record.id, record);
+        if (!replaced)
+            return std::unexpected(historyNotWritable(replaced.error()));
+        record.id = *replaced;
     }
-    return std::unexpected(QStringLiteral("Kein freier Name für ") + job.suggestedName);
+}
+
+QList<RenameRecord> RenameEngine::applyBatch()
+{
+    QMap<qsizetype, QString> failures; // by job index, so they are reported in job order
+    Batch batch;
+    batch.provider = rawValue(m_services.settings.provider());
+    QList<Move> moves;
+    for (qsizetype i = 0; i < m_jobs.size(); ++i) {
+        const RenameJob &job = m_jobs.at(i);
+        if (!job.approved || job.suggestedName == job.originalName())
+            continue;
+        if (!isValidFileName(job.suggestedName)) {
+            failures.insert(i, QStringLiteral("Ungültiger Dateiname: ") + job.suggestedName);
+        } else if (!m_store) {
+            failures.insert(i, QStringLiteral("Umbenennen nicht möglich: der Verlauf ist nicht verfügbar"));
+        } else if (std::expected<Move, QString> planned = planMove(job, batch); !planned) {
+            failures.insert(i, planned.error());
+        } else {
+            planned->job = i;
+            moves.append(*planned);
+        }
+    }
+
+    // Every pending record in one synced transaction before the first move: one disk flush.
+    QList<RenameRecord> pending;
+    for (const Move &move : std::as_const(moves))
+        pending.append(move.record);
+    const auto ids = moves.isEmpty() ? std::expected<QList<qint64>, StoreError>() : m_store->insertPending(pending);
+    if (!ids) {
+        for (const Move &move : std::as_const(moves))
+            failures.insert(move.job, historyNotWritable(ids.error()));
+        moves.clear();
+    }
+
+    QList<RenameRecord> records;
+    QList<qint64> moved, abandoned;
+    for (qsizetype i = 0; i < moves.size(); ++i) {
+        Move &move = moves[i];
+        move.record.id = ids->at(i);
+        if (const std::expected<void, QString> done = performMove(move, batch); done) {
+            moved.append(move.record.id);
+            records.append(move.record);
+        } else {
+            abandoned.append(move.record.id);
+            failures.insert(move.job, done.error());
+        }
+    }
+    // A finish that fails is redone by the start-up pass, which looks at the files.
+    if (!moves.isEmpty()) {
+        if (const auto finished = m_store->finishPending(moved, abandoned); !finished)
+            qWarning("Namorix: %s", qUtf8Printable(finished.error().message));
+    }
+
+    for (auto failure = failures.cbegin(); failure != failures.cend(); ++failure) {
+        m_applyFailures.append({m_jobs.at(failure.key()).originalPath(), failure.value()});
+        setError(failure.value());
+    }
+    return records;
 }
 
 QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved()
@@ -412,28 +531,7 @@ QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved()
         co_return {};
     }
     m_applyFailures.clear();
-    QList<RenameRecord> records;
-    for (const RenameJob &job : std::as_const(m_jobs)) {
-        if (!job.approved || job.suggestedName == job.originalName())
-            continue;
-        const auto fail = [&](const QString &reason) {
-            m_applyFailures.append({job.originalPath(), reason});
-            setError(reason);
-        };
-        if (!isValidFileName(job.suggestedName)) {
-            fail(QStringLiteral("Ungültiger Dateiname: ") + job.suggestedName);
-            continue;
-        }
-        if (!m_store) {
-            fail(QStringLiteral("Umbenennen nicht möglich: der Verlauf ist nicht verfügbar"));
-            continue;
-        }
-        const std::expected<RenameRecord, QString> record = applyJob(job);
-        if (record)
-            records.append(*record);
-        else
-            fail(record.error());
-    }
+    const QList<RenameRecord> records = applyBatch();
     setJobs({});
     turn.mine->open();
     co_return records;
@@ -476,5 +574,7 @@ std::expected<std::optional<RenameRecord>, NamorixError> RenameEngine::revertLas
 
 std::expected<ObjectStore::Settlement, StoreError> RenameEngine::settleInterruptedRenames(ObjectStore &store)
 {
-    return store.settlePendingRecords([](const RenameRecord &record) { return FileMoves::nameTaken(record.newPath); });
+    return store.settlePendingRecords([](const RenameRecord &record) {
+        return FileMoves::nameTaken(record.newPath) && !FileMoves::nameTaken(record.originalPath);
+    });
 }

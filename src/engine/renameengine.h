@@ -89,9 +89,10 @@ public:
 
     /**
      * Renames the files of the approved jobs and returns their records, in job order; then
-     * discards all jobs. Waits for a running analysis first. Each record is stored (pending)
-     * before its file moves and confirmed after, and no move ever replaces an existing file;
-     * without a store nothing is renamed. Failures go to `error`, the last one standing, and
+     * discards all jobs. Waits for a running analysis first. The records are stored (pending)
+     * in one synced transaction before the files move and confirmed in one after; no move ever
+     * replaces an existing file, and destinations are unique within the batch too; without a
+     * store nothing is renamed. Failures go to `error`, the last one standing, and
      * to `lastApplyFailures`.
      */
     QCoro::Task<QList<RenameRecord>> applyApproved();
@@ -110,8 +111,8 @@ public:
      */
     [[nodiscard]] static QString uniqueDestination(const QString &path);
     /**
-     * Start-up pass over renames a crash interrupted: a pending record whose file is under its
-     * new name is kept, any other is dropped (the file was never moved).
+     * Start-up pass over renames a crash interrupted: a pending record whose new name is taken
+     * and whose old name is free is kept (its file moved), any other is dropped.
      */
     static std::expected<ObjectStore::Settlement, StoreError> settleInterruptedRenames(ObjectStore &store);
     /** Whether a suggested name stays in its folder: no "/" or NUL, not empty, ".", "..". */
@@ -141,8 +142,14 @@ private:
     void publishResults(const Run &run);
     void setProcessing(bool processing);
     void setProgress(int processed, int total, int skipped);
-    /** Moves one job's file; the record (stored as pending first) or the German failure. */
-    std::expected<RenameRecord, QString> applyJob(const RenameJob &job);
+    struct Batch;
+    struct Move;
+    /** Checks a job's file and chooses its destination (free on disk and in the batch), or says why not. */
+    [[nodiscard]] std::expected<Move, QString> planMove(const RenameJob &job, Batch &batch) const;
+    /** Moves a planned file, to the next free name (with a new pending record) when its destination was taken meanwhile. */
+    std::expected<void, QString> performMove(Move &move, Batch &batch);
+    /** The approved jobs' renames; failures go to `lastApplyFailures` and `error`. */
+    QList<RenameRecord> applyBatch();
 
     Services m_services;
     ObjectStore *m_store = nullptr;

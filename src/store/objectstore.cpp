@@ -1,5 +1,7 @@
 #include "objectstore.h"
 
+#include "common/unicodetext.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
@@ -146,6 +148,23 @@ template <> struct Table<WatchedFolder> {
         return f;
     }
 };
+
+// What insert and save write: the fields, and for a record its names folded for the search.
+template <typename T> QStringList writtenColumns()
+{
+    QStringList columns = Table<T>::columns();
+    if constexpr (std::is_same_v<T, RenameRecord>)
+        columns << QStringLiteral("original_name_folded") << QStringLiteral("new_name_folded");
+    return columns;
+}
+
+template <typename T> QVariantList writtenValues(const T &value)
+{
+    QVariantList values = Table<T>::values(value);
+    if constexpr (std::is_same_v<T, RenameRecord>)
+        values << UnicodeText::toLowerFull(value.originalName) << UnicodeText::toLowerFull(value.newName);
+    return values;
+}
 
 QString placeholders(qsizetype count)
 {
@@ -310,11 +329,9 @@ std::expected<void, StoreError> ObjectStore::migrate()
         return {};
 
     using Step = std::expected<void, StoreError> (ObjectStore::*)();
-    static constexpr std::array<Step, SchemaVersion> steps = {&ObjectStore::upgradeToV1};
-    // IMMEDIATE takes the write lock first, so a second process cannot upgrade at the same time.
-    if (auto begun = exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
-        return std::unexpected(begun.error());
-    const auto upgraded = [&]() -> std::expected<void, StoreError> {
+    static constexpr std::array<Step, SchemaVersion> steps = {&ObjectStore::upgradeToV1, &ObjectStore::upgradeToV2};
+    // In one write transaction, so a second process cannot upgrade at the same time.
+    return inTransaction([&]() -> std::expected<void, StoreError> {
         const auto current = singleValue(m_db, QStringLiteral("PRAGMA user_version"));
         if (!current)
             return std::unexpected(failure(Code::failed, sqliteText(current.error())));
@@ -323,8 +340,7 @@ std::expected<void, StoreError> ObjectStore::migrate()
                 return step;
         }
         return exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
-    }();
-    return commitOrRollBack(upgraded);
+    });
 }
 
 std::expected<void, StoreError> ObjectStore::upgradeToV1()
@@ -358,6 +374,35 @@ std::expected<void, StoreError> ObjectStore::upgradeToV1()
     return {};
 }
 
+std::expected<void, StoreError> ObjectStore::upgradeToV2()
+{
+    // The history search compares lower-cased names (full Unicode case mapping, which SQLite's
+    // lower() lacks); they are kept beside the names. Provider filters get their own index.
+    const QString statements[] = {
+        QStringLiteral("ALTER TABLE rename_record ADD COLUMN original_name_folded TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE rename_record ADD COLUMN new_name_folded TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("CREATE INDEX rename_record_by_provider ON rename_record (state, provider_used, timestamp)"),
+    };
+    for (const QString &statement : statements) {
+        if (auto done = exec(statement); !done)
+            return done;
+    }
+    QSqlQuery rows(m_db);
+    rows.setForwardOnly(true);
+    if (!rows.exec(QStringLiteral("SELECT id, original_name, new_name FROM rename_record")))
+        return std::unexpected(failure(StoreError::Code::failed, sqliteText(rows.lastError())));
+    QSqlQuery update(m_db);
+    update.prepare(QStringLiteral("UPDATE rename_record SET original_name_folded = ?, new_name_folded = ? WHERE id = ?"));
+    while (rows.next()) {
+        update.bindValue(0, UnicodeText::toLowerFull(rows.value(1).toString()));
+        update.bindValue(1, UnicodeText::toLowerFull(rows.value(2).toString()));
+        update.bindValue(2, rows.value(0));
+        if (auto done = exec(update); !done)
+            return done;
+    }
+    return {};
+}
+
 std::expected<void, StoreError> ObjectStore::exec(QSqlQuery &query) const
 {
     if (!query.exec())
@@ -383,34 +428,69 @@ std::expected<void, StoreError> ObjectStore::commitOrRollBack(std::expected<void
     return result;
 }
 
-template <typename T>
-std::expected<qint64, StoreError> ObjectStore::insertRow(const T &value, RenameRecord::State state)
+template <typename T> QString ObjectStore::insertStatement(bool withState)
 {
-    QStringList columns = Table<T>::columns();
-    QVariantList values = Table<T>::values(value);
-    if constexpr (std::is_same_v<T, RenameRecord>) {
+    QStringList columns = writtenColumns<T>();
+    if (withState)
         columns << QStringLiteral("state");
-        values << stateText(state);
-    }
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(Table<T>::name(), columns.join(u", "), placeholders(columns.size())));
-    for (const QVariant &bound : values)
-        query.addBindValue(bound);
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(Table<T>::name(), columns.join(u", "), placeholders(columns.size()));
+}
+
+std::expected<qint64, StoreError> ObjectStore::execInsert(QSqlQuery &query, const QVariantList &values) const
+{
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values.at(i));
     if (auto done = exec(query); !done)
         return std::unexpected(done.error());
-    const qint64 id = query.lastInsertId().toLongLong();
-    if (!(std::is_same_v<T, RenameRecord> && state == State::pending))
+    return query.lastInsertId().toLongLong();
+}
+
+template <typename T> std::expected<qint64, StoreError> ObjectStore::insertRow(const T &value)
+{
+    QSqlQuery query(m_db);
+    query.prepare(insertStatement<T>(false));
+    const auto id = execInsert(query, writtenValues(value));
+    if (id)
         Q_EMIT changed(Table<T>::kind);
     return id;
 }
 
+std::expected<QList<qint64>, StoreError> ObjectStore::insertRecords(const QList<RenameRecord> &records, State state)
+{
+    QList<qint64> ids;
+    const auto inserted = inTransaction([&]() -> std::expected<void, StoreError> {
+        QSqlQuery query(m_db);
+        query.prepare(insertStatement<RenameRecord>(true));
+        for (const RenameRecord &record : records) {
+            const auto id = execInsert(query, writtenValues(record) << stateText(state));
+            if (!id)
+                return std::unexpected(id.error());
+            ids << *id;
+        }
+        return {};
+    });
+    if (!inserted)
+        return std::unexpected(inserted.error());
+    if (state == State::done && !ids.isEmpty())
+        Q_EMIT changed(Kind::records);
+    return ids;
+}
+
+std::expected<void, StoreError> ObjectStore::inTransaction(const std::function<std::expected<void, StoreError>()> &work)
+{
+    // IMMEDIATE takes the write lock first, so a second process cannot slip in between.
+    if (auto begun = exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
+        return begun;
+    return commitOrRollBack(work());
+}
+
 template <typename T> std::expected<void, StoreError> ObjectStore::saveRow(const T &value)
 {
-    const QStringList columns = Table<T>::columns();
+    const QStringList columns = writtenColumns<T>();
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE id = ?").arg(Table<T>::name(), columns.join(u" = ?, ")));
-    for (const QVariant &bound : Table<T>::values(value))
+    for (const QVariant &bound : writtenValues(value))
         query.addBindValue(bound);
     query.addBindValue(value.id);
     if (auto done = exec(query); !done)
@@ -435,13 +515,14 @@ template <typename T> std::expected<void, StoreError> ObjectStore::removeRow(qin
 }
 
 template <typename T>
-std::expected<QList<T>, StoreError> ObjectStore::fetchRows(const QString &where, const QVariantList &bound) const
+std::expected<QList<T>, StoreError> ObjectStore::fetchRows(const QString &where, const QVariantList &bound,
+                                                           const QString &page) const
 {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT id, %1%2 FROM %3 WHERE %4 ORDER BY %5")
+    query.prepare(QStringLiteral("SELECT id, %1%2 FROM %3 WHERE %4 ORDER BY %5%6")
                       .arg(Table<T>::columns().join(u", "), Table<T>::extraColumns(), Table<T>::name(), where,
-                           Table<T>::order()));
+                           Table<T>::order(), page));
     for (const QVariant &value : bound)
         query.addBindValue(value);
     if (auto done = exec(query); !done)
@@ -466,37 +547,100 @@ template <typename T> std::expected<T, StoreError> ObjectStore::fetchRow(qint64 
 
 std::expected<qint64, StoreError> ObjectStore::insert(const RenameRecord &record)
 {
-    return insertRow(record, State::done);
+    const auto ids = insertRecords({record}, State::done);
+    return ids ? std::expected<qint64, StoreError>(ids->first()) : std::unexpected(ids.error());
+}
+
+std::expected<QList<qint64>, StoreError> ObjectStore::insert(const QList<RenameRecord> &records)
+{
+    return insertRecords(records, State::done);
 }
 
 std::expected<qint64, StoreError> ObjectStore::insertPending(const RenameRecord &record)
 {
-    return insertRow(record, State::pending);
+    const auto ids = insertRecords({record}, State::pending);
+    return ids ? std::expected<qint64, StoreError>(ids->first()) : std::unexpected(ids.error());
+}
+
+std::expected<QList<qint64>, StoreError> ObjectStore::insertPending(const QList<RenameRecord> &records)
+{
+    return insertRecords(records, State::pending);
+}
+
+std::expected<qint64, StoreError> ObjectStore::replacePending(qint64 id, const RenameRecord &record)
+{
+    qint64 replacement = 0;
+    const auto replaced = inTransaction([&]() -> std::expected<void, StoreError> {
+        QSqlQuery removal(m_db);
+        removal.prepare(QStringLiteral("DELETE FROM rename_record WHERE id = ? AND state = 'pending'"));
+        removal.addBindValue(id);
+        if (auto done = exec(removal); !done)
+            return done;
+        QSqlQuery insertion(m_db);
+        insertion.prepare(insertStatement<RenameRecord>(true));
+        const auto inserted = execInsert(insertion, writtenValues(record) << stateText(State::pending));
+        if (!inserted)
+            return std::unexpected(inserted.error());
+        replacement = *inserted;
+        return {};
+    });
+    return replaced ? std::expected<qint64, StoreError>(replacement) : std::unexpected(replaced.error());
+}
+
+std::expected<int, StoreError> ObjectStore::finishPending(const QList<qint64> &moved, const QList<qint64> &abandoned)
+{
+    int confirmed = 0;
+    // The pending records are durable already, and a confirmation or removal lost to a power
+    // failure is redone by the start-up pass (it looks at the files): this commit need not wait
+    // for the disk. Every other write stays fully synchronous. A pragma that fails only changes
+    // how long the commit waits, not what it writes.
+    const auto relaxed = exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    const auto finished = inTransaction([&]() -> std::expected<void, StoreError> {
+        // IN lists of a few hundred ids: a statement per id costs more in Qt than in SQLite.
+        constexpr qsizetype Chunk = 500;
+        const auto each = [&](const QString &statement, const QList<qint64> &ids) -> std::expected<int, StoreError> {
+            int affected = 0;
+            for (qsizetype start = 0; start < ids.size(); start += Chunk) {
+                const QList<qint64> chunk = ids.mid(start, Chunk);
+                QSqlQuery query(m_db);
+                query.prepare(statement.arg(placeholders(chunk.size())));
+                for (const qint64 id : chunk)
+                    query.addBindValue(id);
+                if (auto done = exec(query); !done)
+                    return std::unexpected(done.error());
+                affected += query.numRowsAffected();
+            }
+            return affected;
+        };
+        const auto done = each(
+            QStringLiteral("UPDATE rename_record SET state = 'done' WHERE state = 'pending' AND id IN (%1)"), moved);
+        if (!done)
+            return std::unexpected(done.error());
+        confirmed = *done;
+        const auto removed =
+            each(QStringLiteral("DELETE FROM rename_record WHERE state = 'pending' AND id IN (%1)"), abandoned);
+        return removed ? std::expected<void, StoreError>() : std::unexpected(removed.error());
+    });
+    const auto restored = exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    if (!relaxed || !restored)
+        qWarning("Namorix: could not switch the history's disk synchronisation");
+    if (!finished)
+        return std::unexpected(finished.error());
+    if (confirmed > 0)
+        Q_EMIT changed(Kind::records);
+    return confirmed;
 }
 
 std::expected<void, StoreError> ObjectStore::confirm(qint64 id)
 {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("UPDATE rename_record SET state = 'done' WHERE id = ? AND state = 'pending'"));
-    query.addBindValue(id);
-    // The pending record is durable already, and a confirmation lost to a power failure is
-    // redone by the start-up pass (the file is at its new path): this commit need not wait for
-    // the disk. Every other write stays fully synchronous.
-    // A pragma that fails only changes how long the commit waits for the disk, not what it writes.
-    const auto relaxed = exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    const auto done = exec(query);
-    const auto restored = exec(QStringLiteral("PRAGMA synchronous = FULL"));
-    if (!relaxed || !restored)
-        qWarning("Namorix: could not switch the history's disk synchronisation");
-    if (!done)
-        return done;
-    if (query.numRowsAffected() > 0) {
-        Q_EMIT changed(Kind::records);
-        return {};
-    }
+    const auto confirmed = finishPending({id}, {});
+    if (!confirmed)
+        return std::unexpected(confirmed.error());
     // Confirming twice is harmless; confirming a removed record is the caller's bug.
-    if (auto existing = fetchRecord(id); !existing)
-        return std::unexpected(existing.error());
+    if (*confirmed == 0) {
+        if (auto existing = fetchRecord(id); !existing)
+            return std::unexpected(existing.error());
+    }
     return {};
 }
 
@@ -510,9 +654,7 @@ ObjectStore::settlePendingRecords(const std::function<bool(const RenameRecord &)
         return Settlement{};
 
     Settlement settlement;
-    if (auto begun = exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
-        return std::unexpected(begun.error());
-    auto settled = [&]() -> std::expected<void, StoreError> {
+    const auto settled = inTransaction([&]() -> std::expected<void, StoreError> {
         for (const RenameRecord &record : *pending) {
             const bool moved = fileIsAtNewPath(record);
             QSqlQuery query(m_db);
@@ -524,9 +666,9 @@ ObjectStore::settlePendingRecords(const std::function<bool(const RenameRecord &)
             ++(moved ? settlement.confirmed : settlement.removed);
         }
         return {};
-    }();
-    if (auto committed = commitOrRollBack(settled); !committed)
-        return std::unexpected(committed.error());
+    });
+    if (!settled)
+        return std::unexpected(settled.error());
     if (settlement.confirmed > 0)
         Q_EMIT changed(Kind::records);
     return settlement;
@@ -614,7 +756,41 @@ std::expected<QSet<QString>, StoreError> ObjectStore::pathsInHistory(const QStri
 
 std::expected<QList<RenameRecord>, StoreError> ObjectStore::fetchRecords() const
 {
-    return fetchRows<RenameRecord>(QStringLiteral("state = 'done'"));
+    return fetchRecords(RecordQuery{});
+}
+
+std::expected<QList<RenameRecord>, StoreError> ObjectStore::fetchRecords(const RecordQuery &filter) const
+{
+    // Newest first through the (state, timestamp) index, whose entries end in the id, so a
+    // limit reads only the rows it returns (plus those a filter skips).
+    QStringList conditions{QStringLiteral("state = 'done'")};
+    QVariantList bound;
+    if (filter.search) {
+        conditions << QStringLiteral("(instr(original_name_folded, ?) > 0 OR instr(new_name_folded, ?) > 0)");
+        const QString needle = UnicodeText::toLowerFull(*filter.search);
+        bound << needle << needle;
+    }
+    const auto add = [&](const QString &condition, const QVariant &value) {
+        conditions << condition;
+        bound << value;
+    };
+    if (filter.provider)
+        add(QStringLiteral("provider_used = ?"), text(*filter.provider));
+    // A record without a time counts as earlier than any bound.
+    if (filter.from)
+        add(QStringLiteral("timestamp >= ?"), moment(*filter.from));
+    if (filter.to)
+        add(QStringLiteral("(timestamp IS NULL OR timestamp <= ?)"), moment(*filter.to));
+    if (filter.reverted)
+        add(QStringLiteral("reverted = ?"), int(*filter.reverted));
+    if (filter.newPath) {
+        // Without statistics SQLite would walk the time index to spare the sort; "+" rules it out.
+        conditions.first() = QStringLiteral("+state = 'done'");
+        add(QStringLiteral("new_path = ?"), text(*filter.newPath));
+    }
+    const QString page =
+        QStringLiteral(" LIMIT %1 OFFSET %2").arg(std::max<qsizetype>(filter.limit, -1)).arg(std::max<qsizetype>(filter.offset, 0));
+    return fetchRows<RenameRecord>(conditions.join(QStringLiteral(" AND ")), bound, page);
 }
 
 std::expected<QList<NamingTemplate>, StoreError> ObjectStore::fetchTemplates() const

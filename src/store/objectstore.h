@@ -6,6 +6,7 @@
 #include "store/watchedfolder.h"
 
 #include <QList>
+#include <QDateTime>
 #include <QObject>
 #include <QSet>
 #include <QSqlDatabase>
@@ -15,6 +16,7 @@
 #include <expected>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QSqlQuery;
 
@@ -41,7 +43,20 @@ public:
     };
 
     /** The schema version this build writes and the newest it can open. */
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
+
+    /** Which history records fetchRecords(query) returns; every field left empty matches all. */
+    struct RecordQuery {
+        /** Contained in the lower-cased `originalName` or `newName` (full Unicode case mapping). */
+        std::optional<QString> search;
+        std::optional<QString> provider; ///< `providerUsed`, exactly
+        std::optional<QDateTime> from;   ///< `timestamp` at or after
+        std::optional<QDateTime> to;     ///< `timestamp` at or before
+        std::optional<bool> reverted;
+        std::optional<QString> newPath;
+        qsizetype offset = 0; ///< of the newest-first order, for paging
+        qsizetype limit = -1; ///< negative: all
+    };
 
     /** `$XDG_DATA_HOME/namorix/namorix.sqlite`. */
     [[nodiscard]] static QString standardFilePath();
@@ -56,8 +71,20 @@ public:
 
     /** Stores a finished rename as history (state done); returns its id. */
     [[nodiscard]] std::expected<qint64, StoreError> insert(const RenameRecord &record);
-    /** Durably stores a rename about to happen; it stays out of fetchRecords() until confirm(). */
+    /** Stores finished renames in one transaction; their ids in order. */
+    [[nodiscard]] std::expected<QList<qint64>, StoreError> insert(const QList<RenameRecord> &records);
+    /** Durably stores a rename about to happen; it stays out of fetchRecords() until confirmed. */
     [[nodiscard]] std::expected<qint64, StoreError> insertPending(const RenameRecord &record);
+    /** The same for a batch, in one synced transaction (one disk flush); the ids in order. */
+    [[nodiscard]] std::expected<QList<qint64>, StoreError> insertPending(const QList<RenameRecord> &records);
+    /** Swaps a pending record for another (a new destination) in one synced transaction; the new id. */
+    [[nodiscard]] std::expected<qint64, StoreError> replacePending(qint64 id, const RenameRecord &record);
+    /**
+     * After a batch of moves, in one transaction: the pending records in `moved` become done,
+     * those in `abandoned` (moves that did not happen) are removed. Returns how many became done.
+     */
+    [[nodiscard]] std::expected<int, StoreError> finishPending(const QList<qint64> &moved,
+                                                               const QList<qint64> &abandoned);
     /** Marks a pending record done after its file has moved; a done record stays as it is. */
     [[nodiscard]] std::expected<void, StoreError> confirm(qint64 id);
     /**
@@ -83,6 +110,8 @@ public:
 
     /** Done records, newest `timestamp` first. */
     [[nodiscard]] std::expected<QList<RenameRecord>, StoreError> fetchRecords() const;
+    /** The done records `query` selects, newest `timestamp` first (ties: newest id), filtered and cut in SQL. */
+    [[nodiscard]] std::expected<QList<RenameRecord>, StoreError> fetchRecords(const RecordQuery &query) const;
     /** Of `paths`, those that a record not reverted holds as its old or new path (indexed lookups). */
     [[nodiscard]] std::expected<QSet<QString>, StoreError> pathsInHistory(const QStringList &paths) const;
     /** Oldest `createdAt` first. */
@@ -104,6 +133,7 @@ private:
     [[nodiscard]] std::expected<void, StoreError> openConnection();
     [[nodiscard]] std::expected<void, StoreError> migrate();
     [[nodiscard]] std::expected<void, StoreError> upgradeToV1();
+    [[nodiscard]] std::expected<void, StoreError> upgradeToV2();
 
     [[nodiscard]] std::expected<void, StoreError> exec(QSqlQuery &query) const;
     [[nodiscard]] std::expected<void, StoreError> exec(const QString &sql) const;
@@ -111,13 +141,18 @@ private:
     [[nodiscard]] StoreError failure(StoreError::Code code, const QString &detail) const;
     [[nodiscard]] StoreError notFound(qint64 id) const;
 
-    template <typename T>
-    [[nodiscard]] std::expected<qint64, StoreError> insertRow(const T &value, RenameRecord::State state = {});
+    [[nodiscard]] std::expected<void, StoreError>
+    inTransaction(const std::function<std::expected<void, StoreError>()> &work);
+    template <typename T> [[nodiscard]] static QString insertStatement(bool withState);
+    [[nodiscard]] std::expected<qint64, StoreError> execInsert(QSqlQuery &query, const QVariantList &values) const;
+    template <typename T> [[nodiscard]] std::expected<qint64, StoreError> insertRow(const T &value);
+    [[nodiscard]] std::expected<QList<qint64>, StoreError> insertRecords(const QList<RenameRecord> &records,
+                                                                          RenameRecord::State state);
     template <typename T> [[nodiscard]] std::expected<void, StoreError> saveRow(const T &value);
     template <typename T> [[nodiscard]] std::expected<void, StoreError> removeRow(qint64 id);
     template <typename T>
-    [[nodiscard]] std::expected<QList<T>, StoreError> fetchRows(const QString &where,
-                                                                const QVariantList &bound = {}) const;
+    [[nodiscard]] std::expected<QList<T>, StoreError> fetchRows(const QString &where, const QVariantList &bound = {},
+                                                                const QString &page = {}) const;
     template <typename T> [[nodiscard]] std::expected<T, StoreError> fetchRow(qint64 id) const;
 
     const QString m_filePath;

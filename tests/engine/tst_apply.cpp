@@ -208,10 +208,12 @@ private Q_SLOTS:
 
     void interruptedRenamesAreSettled()
     {
-        // A crash between the history write and the move, and one between the move and the confirmation.
+        // A crash between the history write and the move, one between the move and the
+        // confirmation, and one before a move whose destination another program took meanwhile.
         const QString moved = touch(path("schon-neu.txt"));
         QVERIFY(m_store->insertPending(record(touch(path("nicht.txt")), path("nie.txt"))));
         QVERIFY(m_store->insertPending(record(path("schon.txt"), moved)));
+        QVERIFY(m_store->insertPending(record(touch(path("bleibt.txt")), touch(path("fremd.txt")))));
         QVERIFY(m_store->fetchRecords()->isEmpty()); // half-done renames are no history yet
 
         QVERIFY(RenameEngine::settleInterruptedRenames(*m_store));

@@ -47,7 +47,8 @@ private Q_SLOTS:
 
 void TestCrashSafety::killedMidApplyLosesNothing()
 {
-    // How long an undisturbed run takes, to kill the others at random moments within it.
+    // A batch's moves take a few milliseconds between its two history writes: every third run is
+    // killed at a random moment of the whole apply, the others in the middle of the moves.
     qint64 fullRunMs = 0;
     int interrupted = 0; // runs killed with some but not all files renamed
     for (int run = 0; run <= 20; ++run) {
@@ -71,7 +72,15 @@ void TestCrashSafety::killedMidApplyLosesNothing()
             QCOMPARE(child.exitCode(), 0);
             fullRunMs = std::max<qint64>(timer.elapsed(), 20);
         } else {
-            QTest::qWait(int(QRandomGenerator::global()->bounded(fullRunMs)));
+            if (run % 3 != 0) {
+                // Files move in name order: kill once a random one among the first half has moved.
+                const int moved = int(QRandomGenerator::global()->bounded(FileCount / 2));
+                const QString watched = folder + QString("/f%1.txt").arg(moved, 3, 10, QChar('0'));
+                while (QFile::exists(watched) && timer.elapsed() < 10000)
+                    ; // busy: a sleep would oversleep the moves
+            } else {
+                QTest::qWait(int(QRandomGenerator::global()->bounded(fullRunMs)));
+            }
             child.kill(); // SIGKILL: no cleanup of any kind
             if (child.state() != QProcess::NotRunning)
                 QVERIFY(child.waitForFinished(10000));

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+Q_DECLARE_METATYPE(ObjectStore::RecordQuery)
+
 namespace {
 
 using Kind = ObjectStore::Kind;
@@ -183,8 +185,12 @@ private Q_SLOTS:
         qint64 moved = 0, unmoved = 0;
         {
             auto store = openStore(path);
-            moved = store->insertPending(record("/in/scan1.pdf", "/in/moved.pdf", Moment)).value();
-            unmoved = store->insertPending(record("/in/scan2.pdf", "/in/unmoved.pdf", Moment)).value();
+            const QList<qint64> batch = store->insertPending({record("/in/scan1.pdf", "/in/moved.pdf", Moment),
+                                                              record("/in/scan2.pdf", "/in/unmoved.pdf", Moment),
+                                                              record("/in/scan4.pdf", "/in/failed.pdf", Moment)})
+                                            .value();
+            moved = batch.at(0), unmoved = batch.at(1);
+            QCOMPARE(store->finishPending({}, {batch.at(2)}), 0); // a move that failed leaves nothing
             RenameRecord done = record("/in/scan3.pdf", "/in/done.pdf", Moment);
             done.id = store->insertPending(done).value();
             QVERIFY(store->fetchRecords()->isEmpty());
@@ -212,6 +218,57 @@ private Q_SLOTS:
         QCOMPARE(store->fetchRecord(unmoved).error().code, StoreError::Code::notFound);
     }
 
+    void recordQueries_data()
+    {
+        using Query = ObjectStore::RecordQuery;
+        QTest::addColumn<Query>("query");
+        QTest::addColumn<QStringList>("originals");
+        const auto with = [](auto field, auto value, qsizetype limit = -1, qsizetype offset = 0) {
+            Query query;
+            query.*field = value;
+            query.limit = limit;
+            query.offset = offset;
+            return query;
+        };
+        QTest::newRow("all, newest first, ties by id") << Query{} << QStringList{"c", "b", "Ärger", "d"};
+        QTest::newRow("search folds full Unicode case") << with(&Query::search, QString("äRG")) << QStringList{"Ärger"};
+        QTest::newRow("search new name") << with(&Query::search, QString("VERTRAG")) << QStringList{"b"};
+        QTest::newRow("provider exact") << with(&Query::provider, QString("OpenAI")) << QStringList{"c"};
+        QTest::newRow("from inclusive") << with(&Query::from, Moment) << QStringList{"c", "b", "Ärger"};
+        QTest::newRow("to inclusive, no time is earliest") << with(&Query::to, Moment.addSecs(-60)) << QStringList{"d"};
+        QTest::newRow("reverted") << with(&Query::reverted, true) << QStringList{"b"};
+        QTest::newRow("new path") << with(&Query::newPath, QString("/in/neu-a")) << QStringList{"Ärger"};
+        QTest::newRow("page") << with(&Query::search, QString(""), 2, 1) << QStringList{"b", "Ärger"};
+    }
+
+    void recordQueries()
+    {
+        QFETCH(ObjectStore::RecordQuery, query);
+        QFETCH(QStringList, originals);
+        const QString path = m_dir.filePath("queries.sqlite");
+        if (!QFile::exists(path)) {
+            {
+                auto store = openStore(path);
+                RenameRecord a = record("/in/Ärger", "/in/neu-a", Moment), b = record("/in/b", "/in/Mietvertrag", Moment);
+                RenameRecord c = record("/in/c", "/in/neu-c", Moment.addSecs(60)), d = record("/in/d", "/in/neu-d", {});
+                b.reverted = true;
+                c.providerUsed = "OpenAI";
+                QVERIFY(store->insert(QList<RenameRecord>{a, b, c, d}));
+            }
+            // Written by the first schema, which had no folded names: the upgrade fills them in.
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "v1");
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            for (const char *sql : {"DROP INDEX rename_record_by_provider",
+                                    "ALTER TABLE rename_record DROP COLUMN original_name_folded",
+                                    "ALTER TABLE rename_record DROP COLUMN new_name_folded", "PRAGMA user_version = 1"})
+                QVERIFY2(QSqlQuery(db).exec(sql), sql);
+            db.close();
+        }
+        auto store = openStore(path);
+        QCOMPARE(column(store->fetchRecords(query), &RenameRecord::originalName), originals);
+    }
+
     void unusableFileIsRefusedAndUntouched_data()
     {
         QTest::addColumn<QString>("kind");
@@ -220,7 +277,7 @@ private Q_SLOTS:
         const QString unchanged = "Die Datei bleibt unverändert.";
         QTest::newRow("not a database") << "garbage" << StoreError::Code::corrupt << unchanged;
         QTest::newRow("damaged pages") << "damaged" << StoreError::Code::corrupt << unchanged;
-        QTest::newRow("newer schema") << "newer" << StoreError::Code::newerSchema << "Schema 2";
+        QTest::newRow("newer schema") << "newer" << StoreError::Code::newerSchema << "Schema 3";
         QTest::newRow("parent is a file") << "parentfile" << StoreError::Code::cannotOpen << "kann nicht geöffnet";
     }
 
@@ -243,7 +300,7 @@ private Q_SLOTS:
             if (kind == "newer") {
                 QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "raw");
                 db.setDatabaseName(path);
-                QVERIFY(db.open() && QSqlQuery(db).exec("PRAGMA user_version = 2"));
+                QVERIFY(db.open() && QSqlQuery(db).exec("PRAGMA user_version = 3"));
                 db.close();
             } else { // overwrite a page of the records table; the header stays intact
                 QFile file(path);
