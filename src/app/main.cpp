@@ -65,7 +65,8 @@ int main(int argc, char *argv[])
         return 0;
 
     SignalWatcher signalWatcher({SIGINT, SIGTERM});
-    QObject::connect(&signalWatcher, &SignalWatcher::received, &app, [] { QCoreApplication::quit(); });
+    // exit, not quit: quit asks the windows first, and the legal screen and a tray-kept window decline.
+    QObject::connect(&signalWatcher, &SignalWatcher::received, &app, [] { QCoreApplication::exit(0); });
 
     const std::unique_ptr<ObjectStore> store = openStore(nullptr);
     ContentController content(store.get(), APIServer::shared());
@@ -84,7 +85,7 @@ int main(int argc, char *argv[])
     content.start(&window);
     // Legal acceptance, then the onboarding once; declining ends the app with nothing recorded.
     FirstStartGate gate(DefaultsStore::standard(), AISettings::shared(), &window);
-    QObject::connect(&gate, &FirstStartGate::declined, &app, [] { QCoreApplication::quit(); });
+    QObject::connect(&gate, &FirstStartGate::declined, &app, [] { QCoreApplication::exit(0); });
     gate.start();
 
     instance.listen();

@@ -134,7 +134,8 @@ void MainWindow::buildMenus()
         m_files->pickFolder();
     });
     file->addSeparator();
-    file->addAction(qtTrId("menu.quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), qApp, &QCoreApplication::quit);
+    // exit, not quit: quit first asks every window to close, and a window kept for the tray declines.
+    file->addAction(qtTrId("menu.quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), qApp, [] { QCoreApplication::exit(0); });
 
     QMenu *edit = menuBar()->addMenu(qtTrId("menu.edit"));
     // A focused text field takes Ctrl+Z first (it claims the undo key), so typing is undone there.

@@ -28,7 +28,7 @@ bool CloseToTray::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (!m_tray || !m_tray->isVisible()) {
         // After the close itself, so the window is gone when the event loop ends.
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
         return false;
     }
     event->ignore();

@@ -18,7 +18,8 @@ TrayIcon::TrayIcon(const RenameEngine::Services &services, ObjectStore *store, Q
     m_icon->setToolTip(QStringLiteral("Namorix"));
     m_menu->addAction(qtTrId("tray.showWindow"), this, &TrayIcon::showWindowRequested);
     m_menu->addSeparator();
-    m_menu->addAction(qtTrId("menu.quit"), qApp, &QCoreApplication::quit);
+    // exit, not quit: quit first asks every window to close, and the hidden main window declines.
+    m_menu->addAction(qtTrId("menu.quit"), qApp, [] { QCoreApplication::exit(0); });
     m_icon->setContextMenu(m_menu.get());
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
