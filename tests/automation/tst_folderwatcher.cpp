@@ -234,7 +234,7 @@ private Q_SLOTS:
         connect(&fixture.llm.server(), &StubHttpServer::requestReceived, queue.get(),
                 [&](const RecordedRequest &request) { prompts << LlmStub::userPrompt(request); });
 
-        write(path + "/notiz.txt", "Erster Teil.");
+        write(path + "/notiz.txt", "Erster Teil vom 15.03.2024.");
         QTest::qWait(1000);
         QFile file(path + "/notiz.txt");
         QVERIFY(file.open(QIODevice::Append));
@@ -247,9 +247,9 @@ private Q_SLOTS:
         QCOMPARE(QDir(path).entryList(QDir::Files), QStringList{"2024-03-15_brief_notiz.txt"});
         QFile result(renamed);
         QVERIFY(result.open(QIODevice::ReadOnly));
-        QCOMPARE(result.readAll(), QByteArray("Erster Teil. Zweiter Teil."));
+        QCOMPARE(result.readAll(), QByteArray("Erster Teil vom 15.03.2024. Zweiter Teil."));
         QCOMPARE(prompts.size(), 1);
-        QVERIFY2(prompts.front().contains("Erster Teil. Zweiter Teil."), qPrintable(prompts.front()));
+        QVERIFY2(prompts.front().contains("Erster Teil vom 15.03.2024. Zweiter Teil."), qPrintable(prompts.front()));
     }
 
     void routesToTheQueueOrToTheReview()
