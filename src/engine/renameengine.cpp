@@ -9,6 +9,7 @@
 #include "engine/inputexpansion.h"
 #include "extraction/contentextraction.h"
 #include "grounding/groundingcheck.h"
+#include "grounding/namemarks.h"
 #include "naming/namebuilder.h"
 #include "naming/renamerules.h"
 #include "common/filenames.h"
@@ -328,6 +329,8 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     explanation->metadataLine = PromptContract::metadataLine(*context);
     explanation->nameTemplate = run->nameTemplate;
     explanation->rawReply = suggestion->reply();
+    explanation->extraction = suggestion->extraction();
+    explanation->fileExtension = context->fileExtension;
     explanation->report = suggestion->extraction()
                               ? Grounding::check(*suggestion->extraction(), m_services.rules.categories(),
                                                  Grounding::checkedText(*context))
@@ -340,6 +343,9 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
                             ? NameBuilder::buildFileName(*suggestion->extraction(), m_services.rules, context->fileExtension)
                             : suggestion->name();
     job.unverified = explanation->report.unverified();
+    explanation->builtName = job.suggestedName;
+    explanation->marks = Grounding::nameMarks(job.suggestedName, explanation->extraction, job.unverified,
+                                              m_services.rules, context->fileExtension);
     job.explanation = std::move(explanation);
     co_return job;
 }

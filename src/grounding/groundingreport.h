@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ai/aiextraction.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -21,6 +23,15 @@ struct FieldCheck {
     friend bool operator==(const FieldCheck &, const FieldCheck &) = default;
 };
 
+/** A stretch of a file name that comes from an unverified field. */
+struct NameMark {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    QString reason; ///< German, the field's reason
+
+    friend bool operator==(const NameMark &, const NameMark &) = default;
+};
+
 /** The result for one reply: one entry per field the reply filled. */
 struct Report {
     QList<FieldCheck> fields;
@@ -38,7 +49,11 @@ struct Explanation {
     QString metadataLine; ///< the "Metadaten" line as sent, without its label; empty when none
     std::optional<QString> nameTemplate;
     QString rawReply;     ///< the model's reply text
+    std::optional<AIExtraction> extraction; ///< the fields read from the reply; absent for a fallback name
+    QString fileExtension; ///< as the name builder got it
     Report report;
+    QString builtName;     ///< the name as built; `marks` hold for it only
+    QList<NameMark> marks; ///< where unverified fields show in `builtName`
 };
 
 } // namespace Grounding

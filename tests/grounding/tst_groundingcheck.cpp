@@ -1,5 +1,9 @@
 #include "extraction/filecontext.h"
 #include "grounding/groundingcheck.h"
+#include "grounding/namemarks.h"
+#include "naming/namebuilder.h"
+#include "naming/renamerules.h"
+#include "settings/defaultsstore.h"
 
 #include <QTest>
 
@@ -139,6 +143,28 @@ private Q_SLOTS:
         QCOMPARE(blank.fields.size(), 3);
         QVERIFY(blank.unverified().isEmpty());
         QCOMPARE(fallbackReport().unverifiedFields(), QStringList{"name"});
+    }
+
+    void marksInTheName()
+    {
+        DefaultsStore store;
+        const RenameRules rules(store);
+        const AIExtraction extraction{"2024-03-15", "rechnung", "Strom März", "Stadtwerke", "12.50", 0.9};
+        const QString name = NameBuilder::buildFileName(extraction, rules, "pdf");
+        const FieldCheck datum{"datum", Status::unverified, "Datum nicht im Dokument gefunden"};
+        const FieldCheck sender{"absender", Status::unverified, "Absender nicht im Dokument gefunden"};
+        const auto marked = [&](const QList<NameMark> &marks) {
+            QStringList parts;
+            for (const NameMark &mark : marks)
+                parts << name.mid(mark.start, mark.length) + "=" + mark.reason;
+            return parts.join(" | ");
+        };
+        // The default format has no sender: only the date is marked.
+        QCOMPARE(marked(nameMarks(name, extraction, {datum, sender}, rules, "pdf")),
+                 name.left(name.indexOf("rechnung")) + "=Datum nicht im Dokument gefunden");
+        QVERIFY(nameMarks("von Hand.pdf", extraction, {datum}, rules, "pdf").isEmpty());
+        const FieldCheck fallback = fallbackReport().fields.front();
+        QCOMPARE(nameMarks("Sorry.txt", std::nullopt, {fallback}, rules, "txt"), (QList<NameMark>{{0, 5, fallback.reason}}));
     }
 
     void checkedTextIsExcerptAndMetadata()

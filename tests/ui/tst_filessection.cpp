@@ -6,6 +6,8 @@
 #include "ui/files/joblistmodel.h"
 #include "windowfixture.h"
 
+#include <QAccessible>
+
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,6 +154,28 @@ private Q_SLOTS:
         QTRY_VERIFY(QFile::exists(w->dir.filePath("Mein Name.txt")));
         QVERIFY(!QFile::exists(original));
         QTRY_COMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));
+    }
+
+    void unverifiedPartIsMarkedAndSaysWhy()
+    {
+        // The stub names 2024-03-15, which the text does not hold.
+        w->files()->analyze({QUrl::fromLocalFile(w->touch("strom.txt", "Stadtwerke, Rechnung 49,99 EUR"))});
+        QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        const QModelIndex row = w->list()->model()->index(0, 0);
+        const QString name = row.data(Qt::DisplayRole).toString();
+        QCOMPARE(row.data(JobListModel::BadgeTextRole).toString(), "⚠ 90%");
+        QVERIFY(row.data(Qt::ToolTipRole).toString().endsWith("\nDatum nicht im Dokument gefunden"));
+        const auto marks = row.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>();
+        QCOMPARE(marks.size(), 1);
+        QVERIFY2(name.mid(marks[0].start, marks[0].length).startsWith("2024-03-15"), qPrintable(name));
+        // What a screen reader gets over AT-SPI: the cell's description.
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(w->list());
+        QVERIFY(list && list->childCount() >= 1);
+        QCOMPARE(list->child(0)->text(QAccessible::Description), "Datum nicht im Dokument gefunden");
+        // An edited name is the user's: nothing of it is marked any more.
+        QVERIFY(w->list()->model()->setData(row, "Strom.txt", Qt::EditRole));
+        QTRY_VERIFY(row.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>().isEmpty());
+        w->list()->viewport()->grab(); // paints the row without the marks
     }
 
     void failedRowSaysWhy()
