@@ -7,6 +7,10 @@
 #include "windowfixture.h"
 
 #include <QAccessible>
+#include <QMenu>
+#include <QTextBrowser>
+
+#include "ui/files/explanationpanel.h"
 
 #include <QDir>
 #include <QLabel>
@@ -176,6 +180,32 @@ private Q_SLOTS:
         QVERIFY(w->list()->model()->setData(row, "Strom.txt", Qt::EditRole));
         QTRY_VERIFY(row.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>().isEmpty());
         w->list()->viewport()->grab(); // paints the row without the marks
+    }
+
+    void contextMenuOpensTheExplanation()
+    {
+        w->files()->analyze({QUrl::fromLocalFile(w->touch("strom.txt", "Stadtwerke, Rechnung 49,99 EUR"))});
+        QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        const QRect row = w->list()->visualRect(w->list()->model()->index(0, 0));
+        Q_EMIT w->list()->customContextMenuRequested(row.center());
+        QMenu *menu = nullptr;
+        QTRY_VERIFY((menu = w->review()->findChild<QMenu *>()) && menu->isVisible());
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions().front()->text(), "Warum dieser Name?");
+        menu->actions().front()->trigger();
+        auto *panel = w->review()->findChild<ExplanationPanel *>();
+        QVERIFY(panel && panel->isVisible());
+        QCOMPARE(panel->browser()->accessibleName(), "Warum dieser Name?");
+        const QString shown = panel->browser()->toPlainText();
+        for (const char *part : {"Datum nicht im Dokument gefunden", "Stadtwerke, Rechnung 49,99 EUR", "2024-03-15",
+                                 "Antwort des Modells"})
+            QVERIFY2(shown.contains(part), qPrintable(shown));
+        Grounding::Explanation backed;
+        backed.excerpt = "Summe 12,50 € <b>";
+        backed.report.fields = {{"betrag", Grounding::Status::verified, {}, "12,50", 6}};
+        QVERIFY(ExplanationPanel::html(backed).contains("Summe <mark>12,50</mark> € &lt;b&gt;"));
+        menu->close();
+        panel->close();
     }
 
     void failedRowSaysWhy()
