@@ -9,28 +9,11 @@
 #include "naming/renamerules.h"
 #include "settings/defaultsstore.h"
 
-#include <QElapsedTimer>
+#include "benchtiming.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-template <typename F>
-double nanosecondsPerCall(int iterations, F call)
-{
-    for (int i = 0; i < iterations / 10; ++i) // warm caches
-        call();
-    QElapsedTimer timer;
-    timer.start();
-    for (int i = 0; i < iterations; ++i)
-        call();
-    return double(timer.nsecsElapsed()) / iterations;
-}
-
-volatile qsizetype g_sink = 0; // keeps the compiler from dropping the work
-
-} // namespace
 
 int main(int argc, char *argv[])
 {

@@ -9,6 +9,7 @@ bash scripts/build.sh
 build_dir=${NAMORIX_BUILD_DIR:-build}
 export OMP_THREAD_LIMIT=1
 "$build_dir/bench/bench_namebuilder"
+"$build_dir/bench/bench_grounding"
 "$build_dir/bench/bench_extraction"
 "$build_dir/bench/bench_engine"
 "$build_dir/bench/bench_ui"

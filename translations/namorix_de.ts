@@ -53,6 +53,15 @@
     <message id="preview.quickLook"><source>preview.quickLook</source><translation>Quick Look</translation></message>
     <message id="preview.name"><source>preview.name</source><translation>Name</translation></message>
     <message id="preview.list"><source>preview.list</source><translation>Umbenennungsvorschläge</translation></message>
+    <message id="explain.title"><source>explain.title</source><translation>Warum dieser Name?</translation></message>
+    <message id="explain.fields"><source>explain.fields</source><translation>Felder</translation></message>
+    <message id="explain.verified"><source>explain.verified</source><translation>im Text belegt</translation></message>
+    <message id="explain.notCheckable"><source>explain.notCheckable</source><translation>nicht prüfbar (kein Text)</translation></message>
+    <message id="explain.none"><source>explain.none</source><translation>(nichts)</translation></message>
+    <message id="explain.excerpt"><source>explain.excerpt</source><translation>Gesendeter Textauszug</translation></message>
+    <message id="explain.metadata"><source>explain.metadata</source><translation>Gesendete Metadaten</translation></message>
+    <message id="explain.template"><source>explain.template</source><translation>Gesendetes Namenstemplate</translation></message>
+    <message id="explain.reply"><source>explain.reply</source><translation>Antwort des Modells</translation></message>
     <message id="preview.row"><source>preview.row</source><translation>%1 wird zu %2, Sicherheit %3</translation></message>
     <message id="preview.rowFailed"><source>preview.rowFailed</source><translation>%1: %2</translation></message>
     <!-- Quick Look window -->

@@ -14,3 +14,10 @@ AISuggestion AISuggestion::fromFallbackName(const QString &name)
     suggestion.m_name = name;
     return suggestion;
 }
+
+AISuggestion AISuggestion::withReply(const QString &reply) const
+{
+    AISuggestion suggestion = *this;
+    suggestion.m_reply = reply;
+    return suggestion;
+}

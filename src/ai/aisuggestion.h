@@ -24,6 +24,9 @@ public:
     [[nodiscard]] const QString &name() const { return m_name; }
     [[nodiscard]] double confidence() const { return m_confidence; }
     [[nodiscard]] const std::optional<AIExtraction> &extraction() const { return m_extraction; }
+    /** The model's reply text this suggestion was read from; empty when not recorded. */
+    [[nodiscard]] const QString &reply() const { return m_reply; }
+    [[nodiscard]] AISuggestion withReply(const QString &reply) const;
 
     friend bool operator==(const AISuggestion &, const AISuggestion &) = default;
 
@@ -33,4 +36,5 @@ private:
     QString m_name;
     double m_confidence = FallbackConfidence;
     std::optional<AIExtraction> m_extraction;
+    QString m_reply;
 };

@@ -64,16 +64,24 @@ QString buildSystemPrompt(const QStringList &categories)
     return SystemPromptHead + categories.join(QStringLiteral(", ")) + SystemPromptTail;
 }
 
+QString promptExcerpt(const FileContext &context)
+{
+    return UnicodeText::leftGraphemes(context.extractedText, PromptExcerptLength);
+}
+
+QString metadataLine(const FileContext &context)
+{
+    return formatMetadata(context.metadata).join(QStringLiteral(", "));
+}
+
 QString buildUserPrompt(const FileContext &context, const std::optional<QString> &nameTemplate)
 {
     QString prompt = QStringLiteral("Originaler Dateiname: ") + context.fileName + u'\n';
     prompt += QStringLiteral("Dateityp: ") + context.fileExtension + u'\n';
     if (!context.metadata.isEmpty())
-        prompt += QStringLiteral("Metadaten: ") + formatMetadata(context.metadata).join(QStringLiteral(", ")) + u'\n';
-    if (!context.extractedText.isEmpty()) {
-        prompt += QStringLiteral("Inhalt (Auszug):\n")
-                  + UnicodeText::leftGraphemes(context.extractedText, PromptExcerptLength) + u'\n';
-    }
+        prompt += QStringLiteral("Metadaten: ") + metadataLine(context) + u'\n';
+    if (!context.extractedText.isEmpty())
+        prompt += QStringLiteral("Inhalt (Auszug):\n") + promptExcerpt(context) + u'\n';
     if (nameTemplate)
         prompt += QStringLiteral("Namenstemplate: ") + *nameTemplate + u'\n';
     return prompt;
@@ -116,10 +124,11 @@ std::pair<std::optional<AIExtraction>, double> parseExtraction(const QString &re
 AISuggestion makeSuggestion(const QString &reply, const QString &fileExtension)
 {
     if (const std::optional<AIExtraction> extraction = parseExtraction(reply).first)
-        return AISuggestion::fromExtraction(*extraction);
+        return AISuggestion::fromExtraction(*extraction).withReply(reply);
     const QString firstLine = reply.trimmed().section(u'\n', 0, 0);
     return AISuggestion::fromFallbackName(
-        fallbackName(UnicodeText::leftGraphemes(firstLine, FallbackNameLength), fileExtension));
+               fallbackName(UnicodeText::leftGraphemes(firstLine, FallbackNameLength), fileExtension))
+        .withReply(reply);
 }
 
 QString fallbackName(const QString &text, const QString &fileExtension)

@@ -23,6 +23,12 @@ namespace PromptContract {
 /** The fixed German instructions with `categories` (joined by ", ") spliced in. */
 [[nodiscard]] QString buildSystemPrompt(const QStringList &categories);
 
+/** The file's text as the prompt carries it: at most 2000 grapheme clusters; empty when none. */
+[[nodiscard]] QString promptExcerpt(const FileContext &context);
+
+/** The metadata as the prompt's "Metadaten" line carries it (without label and line feed); empty when none. */
+[[nodiscard]] QString metadataLine(const FileContext &context);
+
 /**
  * Name, type, metadata, up to 2000 characters of text and the template line, each ending in a
  * line feed; metadata, text and template only when present (an empty template is present).

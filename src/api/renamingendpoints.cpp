@@ -49,12 +49,53 @@ QJsonArray analysisFailures(const QList<RenameJob> &jobs)
     return failures;
 }
 
-/** Adds "error" with the job's failure reason, if it has one. */
+/** Adds "error" with the job's failure reason and "unverified" with its unchecked fields, if it has them. */
 QJsonObject withFailureReason(QJsonObject entry, const RenameJob &job)
 {
     if (job.failureReason)
         entry.insert(QStringLiteral("error"), *job.failureReason);
+    if (!job.unverified.isEmpty())
+        entry.insert(QStringLiteral("unverified"), QJsonArray::fromStringList(job.unverifiedFields()));
     return entry;
+}
+
+QString statusName(Grounding::Status status)
+{
+    switch (status) {
+    case Grounding::Status::verified:
+        return QStringLiteral("verified");
+    case Grounding::Status::unverified:
+        return QStringLiteral("unverified");
+    case Grounding::Status::notCheckable:
+        break;
+    }
+    return QStringLiteral("notCheckable");
+}
+
+/** What was sent for the job, what came back, and how each field fared. */
+QJsonObject explanationJson(const RenameJob &job, const Grounding::Explanation &explanation)
+{
+    QJsonArray fields;
+    for (const Grounding::FieldCheck &check : explanation.report.fields) {
+        QJsonObject field{{QStringLiteral("field"), check.field}, {QStringLiteral("status"), statusName(check.status)}};
+        if (!check.reason.isEmpty())
+            field.insert(QStringLiteral("reason"), check.reason);
+        if (!check.passage.isEmpty())
+            field.insert(QStringLiteral("passage"), check.passage);
+        // Offsets count UTF-16 units of the excerpt; a passage in the metadata line has none.
+        if (check.position >= 0 && check.position < explanation.excerpt.size())
+            field.insert(QStringLiteral("offset"), check.position);
+        fields.append(field);
+    }
+    QJsonObject sent{{QStringLiteral("excerpt"), explanation.excerpt}, {QStringLiteral("metadata"), explanation.metadataLine}};
+    if (explanation.nameTemplate)
+        sent.insert(QStringLiteral("template"), *explanation.nameTemplate);
+    return {{QStringLiteral("id"), jobId(job)},
+            {QStringLiteral("original"), job.originalName()},
+            {QStringLiteral("suggested"), job.suggestedName},
+            {QStringLiteral("sent"), sent},
+            {QStringLiteral("reply"), explanation.rawReply},
+            {QStringLiteral("fields"), fields}};
 }
 
 /**
@@ -214,6 +255,25 @@ APIResponse jobs(const APIContext &context)
                                            {QStringLiteral("total"), engine.totalCount()}}}});
 }
 
+/** `GET /v1/jobs/{id}/explain`; `parameter` is what follows "/v1/jobs/". */
+APIResponse explainJob(const APIContext &context, const QString &parameter)
+{
+    static const QString suffix = QStringLiteral("/explain");
+    if (!parameter.endsWith(suffix))
+        return APIResponse::error(404, QStringLiteral("not found"));
+    if (!context.engine)
+        return engineNotReady();
+    const QString id = parameter.chopped(suffix.size());
+    for (const RenameJob &job : context.engine->jobs()) {
+        if (jobId(job) != id)
+            continue;
+        if (!job.explanation)
+            return APIResponse::error(404, QStringLiteral("no explanation"));
+        return APIResponse::json(explanationJson(job, *job.explanation));
+    }
+    return APIResponse::error(404, QStringLiteral("job not found"));
+}
+
 APIResponse editJob(const APIContext &context, const APIRequest &request, const QString &id)
 {
     if (!context.engine)
@@ -361,6 +421,8 @@ QList<APIRoute> renamingRoutes(APIContext &context)
          [](APIRequest r, QString) { return analyze(std::move(r)); }},
         {QStringLiteral("GET"), QStringLiteral("/v1/jobs"), Match::exact, false,
          [c](APIRequest, QString) { return ready(jobs(*c)); }},
+        {QStringLiteral("GET"), QStringLiteral("/v1/jobs/"), Match::prefix, false,
+         [c](APIRequest, QString parameter) { return ready(explainJob(*c, parameter)); }},
         {QStringLiteral("PUT"), QStringLiteral("/v1/jobs/"), Match::prefix, false,
          [c](APIRequest r, QString id) { return ready(editJob(*c, r, id)); }},
         {QStringLiteral("POST"), QStringLiteral("/v1/jobs/apply"), Match::exact, false,

@@ -2,6 +2,8 @@
 
 #include "automation/desktopnotifier.h"
 #include "engine/renameengine.h"
+#include "settings/defaultsstore.h"
+#include "settings/generalflags.h"
 
 namespace {
 
@@ -86,6 +88,31 @@ QString QueueManager::notificationBody(const QList<RenameRecord> &records)
     return QString::number(records.size()) + QStringLiteral(" Dateien umbenannt");
 }
 
+QString QueueManager::reviewNotificationBody(qsizetype count)
+{
+    if (count == 1)
+        return QStringLiteral("1 Datei braucht eine Prüfung");
+    return QString::number(count) + QStringLiteral(" Dateien brauchen eine Prüfung");
+}
+
+QList<QUrl> QueueManager::holdBackUnverified(RenameEngine &engine) const
+{
+    const DefaultsStore &defaults = m_defaults ? *m_defaults : DefaultsStore::standard();
+    if (!GeneralFlags::autoRenameVerifiedOnly.read(defaults))
+        return {};
+    QList<RenameJob> jobs = engine.jobs();
+    QList<QUrl> held;
+    for (RenameJob &job : jobs) {
+        if (job.approved && !job.hasFailed() && job.needsReview()) {
+            job.approved = false;
+            held.append(job.originalURL);
+        }
+    }
+    if (!held.isEmpty())
+        engine.setJobs(jobs);
+    return held;
+}
+
 void QueueManager::processNext()
 {
     if (m_isPaused || m_pending.isEmpty() || !m_engine)
@@ -112,7 +139,9 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
         co_return;
 
     QList<RenameRecord> records;
+    QList<QUrl> held;
     if (engine) {
+        held = holdBackUnverified(*engine);
         QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved();
         records = co_await std::move(applying);
         if (!self)
@@ -120,6 +149,10 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
     }
     if (!records.isEmpty())
         notifyRenamed(records);
+    if (!held.isEmpty()) {
+        m_notify(QStringLiteral("Namorix"), reviewNotificationBody(held.size()));
+        Q_EMIT reviewNeeded(held, nameTemplate);
+    }
     m_running.clear();
     setRunning(false);
     Q_EMIT batchFinished(records);

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 
+class DefaultsStore;
 class RenameEngine;
 
 /**
@@ -23,6 +24,10 @@ class RenameEngine;
  *
  * A URL may carry a naming template (the one its watched folder names): a batch only takes
  * consecutive URLs with the same template, so each batch is one analysis with one template.
+ *
+ * With the general flag "autoRenameVerifiedOnly" (default on) a file whose suggestion has an
+ * unverified date or amount, or is a fallback name, is not renamed: the queue unticks its job,
+ * tells the user "1 Datei braucht eine Prüfung" and hands the file on through `reviewNeeded`.
  */
 class QueueManager final : public QObject
 {
@@ -50,6 +55,8 @@ public:
 
     /** The engine that processes the batches; without one URLs stay pending. */
     void setEngine(RenameEngine *engine);
+    /** Where the general flags are read; DefaultsStore::standard() until set. */
+    void setDefaults(const DefaultsStore &defaults) { m_defaults = &defaults; }
     /** A running batch finishes; no further batch starts while paused. */
     void setPaused(bool paused);
 
@@ -62,6 +69,8 @@ public:
 
     /** The notification body for a batch's records: "old → new" for one, else "N Dateien umbenannt". */
     [[nodiscard]] static QString notificationBody(const QList<RenameRecord> &records);
+    /** "1 Datei braucht eine Prüfung" or "N Dateien brauchen eine Prüfung". */
+    [[nodiscard]] static QString reviewNotificationBody(qsizetype count);
 
 Q_SIGNALS:
     void pendingURLsChanged();
@@ -69,6 +78,8 @@ Q_SIGNALS:
     void isRunningChanged();
     /** A batch has been applied; `records` are its renames, possibly none. */
     void batchFinished(const QList<RenameRecord> &records);
+    /** Files a batch left unrenamed because their suggestion is not backed by their text; for the window's review. */
+    void reviewNeeded(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate);
 
 private:
     struct Entry {
@@ -80,9 +91,12 @@ private:
     QCoro::Task<> runBatch(QList<QUrl> batch, std::optional<QString> nameTemplate);
     void setRunning(bool running);
     void notifyRenamed(const QList<RenameRecord> &records);
+    /** Unticks the jobs that must not be applied unseen and returns their files. */
+    QList<QUrl> holdBackUnverified(RenameEngine &engine) const;
 
     Notify m_notify;
     QPointer<RenameEngine> m_engine;
+    const DefaultsStore *m_defaults = nullptr;
     QList<Entry> m_pending;
     QList<QUrl> m_running;
     bool m_isPaused = false;

@@ -33,6 +33,7 @@ WatchRouter::WatchRouter(FolderWatcher &watcher, QueueManager &queue, RenameEngi
 void WatchRouter::start()
 {
     m_watcher.setOnFilesDetected([this](const QList<QUrl> &files) { route(files); });
+    connect(&m_queue, &QueueManager::reviewNeeded, this, &WatchRouter::openForReview);
     connect(&m_store, &ObjectStore::changed, this, [this](ObjectStore::Kind kind) {
         if (kind == ObjectStore::Kind::folders)
             foldersChanged();
@@ -87,6 +88,11 @@ void WatchRouter::route(const QList<QUrl> &files)
         m_queue.enqueue(notYetQueued(files), nameTemplate);
         return;
     }
+    openForReview(files, nameTemplate);
+}
+
+void WatchRouter::openForReview(const QList<QUrl> &files, const std::optional<QString> &nameTemplate)
+{
     m_navigation.showFiles();
     m_engine.analyze(files, nameTemplate);
 }

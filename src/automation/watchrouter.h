@@ -26,6 +26,7 @@ class RenameEngine;
  * The watcher reports a file again when it is written again, and a file the queue renamed
  * comes back under its new name. A file is queued only while it is neither waiting nor being
  * processed in the queue nor already renamed (in the history): each file costs one analysis.
+ * Files the queue left for review (unverified fields) are opened for review like the others.
  */
 class WatchRouter final : public QObject
 {
@@ -45,6 +46,8 @@ public:
 
 private:
     void foldersChanged();
+    /** Selects the files section and lets the window's engine analyse `files`. */
+    void openForReview(const QList<QUrl> &files, const std::optional<QString> &nameTemplate);
     /** Of `files`, those not already in the queue or the history. */
     [[nodiscard]] QList<QUrl> notYetQueued(const QList<QUrl> &files) const;
     [[nodiscard]] std::optional<QString> templatePattern(const std::optional<QString> &templateName) const;

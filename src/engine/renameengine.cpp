@@ -1,12 +1,15 @@
 #include "renameengine.h"
 
 #include "ai/aisettings.h"
+#include "ai/promptcontract.h"
 #include "ai/providerfactory.h"
 #include "companion/kvxclient.h"
 #include "engine/filechecks.h"
 #include "engine/filemoves.h"
 #include "engine/inputexpansion.h"
 #include "extraction/contentextraction.h"
+#include "grounding/groundingcheck.h"
+#include "grounding/namemarks.h"
 #include "naming/namebuilder.h"
 #include "naming/renamerules.h"
 #include "common/filenames.h"
@@ -321,12 +324,30 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     if (!suggestion)
         co_return RenameJob::failed(path, suggestion.error().message);
 
+    // Checked against what the model saw, before the name is built; the user decides on the result.
+    auto explanation = std::make_shared<Grounding::Explanation>();
+    explanation->excerpt = PromptContract::promptExcerpt(*context);
+    explanation->metadataLine = PromptContract::metadataLine(*context);
+    explanation->nameTemplate = run->nameTemplate;
+    explanation->rawReply = suggestion->reply();
+    explanation->extraction = suggestion->extraction();
+    explanation->fileExtension = context->fileExtension;
+    explanation->report = suggestion->extraction()
+                              ? Grounding::check(*suggestion->extraction(), m_services.rules.categories(),
+                                                 Grounding::checkedText(*context))
+                              : Grounding::fallbackReport();
+
     RenameJob job;
     job.originalURL = QUrl::fromLocalFile(path);
     job.confidence = suggestion->confidence();
     job.suggestedName = suggestion->extraction()
                             ? NameBuilder::buildFileName(*suggestion->extraction(), m_services.rules, context->fileExtension)
                             : suggestion->name();
+    job.unverified = explanation->report.unverified();
+    explanation->builtName = job.suggestedName;
+    explanation->marks = Grounding::nameMarks(job.suggestedName, explanation->extraction, job.unverified,
+                                              m_services.rules, context->fileExtension);
+    job.explanation = std::move(explanation);
     co_return job;
 }
 

@@ -1,7 +1,11 @@
 #pragma once
 
-#include <QString>
+#include "grounding/groundingreport.h"
 
+#include <QString>
+#include <QStringList>
+
+#include <memory>
 #include <optional>
 #include <QUrl>
 #include <QUuid>
@@ -15,6 +19,14 @@ struct RenameJob {
     bool approved = true;
     /** Why the analysis failed, in German; absent when it did not fail. */
     std::optional<QString> failureReason;
+    /** The fields of the suggestion the file's text does not back, with German reasons; "name" for a fallback name. */
+    QList<Grounding::FieldCheck> unverified;
+    /** What was sent and what came back; in memory only. Absent for a failed analysis. */
+    std::shared_ptr<const Grounding::Explanation> explanation;
+
+    [[nodiscard]] QStringList unverifiedFields() const;
+    /** Whether the queue must leave the job for review: an unverified date or amount, or a fallback name. */
+    [[nodiscard]] bool needsReview() const;
 
     [[nodiscard]] QString originalPath() const { return originalURL.toLocalFile(); }
     [[nodiscard]] QString originalName() const { return originalURL.fileName(); }

@@ -134,7 +134,8 @@ QStringList expectedOperations()
 {
     const QString renamed =
         "{count:i error:s failures:[{error:s original:s path:s}] renamed:[{new:s original:s path:s}]}";
-    const QString job = "{approved:b confidence:n error:s id:s/uuid original:s originalPath:s suggested:s}";
+    const QString job =
+        "{approved:b confidence:n error:s id:s/uuid original:s originalPath:s suggested:s unverified:[s]}";
     const QString analysed = "{creationDate:s/date-time error:s extractedText:s fileExtension:s fileName:s fileSize:i "
                              "metadata:{*:s} modificationDate:s/date-time textLength:i}";
     const QString history = "{confidence:n date:s/date-time new:s newPath:s original:s originalPath:s provider:s "
@@ -151,7 +152,7 @@ QStringList expectedOperations()
         "GET /v1/health | Health Check | System |  | {status:s version:s}",
         "GET /v1/version | App-Version | System |  | {name:s version:s}",
         "POST /v1/suggest | Namensvorschläge generieren | Umbenennung | {paths:[s] template:s} | "
-        "{suggestions:[{confidence:n error:s original:s suggested:s}]}",
+        "{suggestions:[{confidence:n error:s original:s suggested:s unverified:[s]}]}",
         "POST /v1/rename | Dateien umbenennen | Umbenennung | {paths:[s] template:s} | " + renamed,
         "POST /v1/revert | Umbenennung rückgängig machen | Umbenennung | {id:s} | {ok:b reverted:s}",
         "POST /v1/analyze | Dateien analysieren ohne Rename | Umbenennung | {paths:[s]} | {count:i files:[" + analysed +
@@ -161,6 +162,9 @@ QStringList expectedOperations()
         "DELETE /v1/jobs | Alle Jobs verwerfen | Jobs |  | {cleared:i ok:b}",
         "PUT /v1/jobs/{id} | Job editieren | Jobs | {id}:s/uuid {approved:b suggested:s} | "
         "{approved:b id:s/uuid ok:b original:s suggested:s}",
+        "GET /v1/jobs/{id}/explain | Warum dieser Name? | Jobs | {id}:s/uuid | {fields:[{field:s offset:i passage:s "
+        "reason:s status:s}] id:s/uuid original:s reply:s sent:{excerpt:s metadata:s template:s} "
+        "suggested:s}",
         "POST /v1/jobs/apply | Genehmigte Jobs anwenden | Jobs |  | " + renamed,
         "GET /v1/history | Rename-Verlauf abrufen | History | " + historyQuery + " | {count:i history:[" + history +
             "]}",
@@ -273,7 +277,7 @@ private Q_SLOTS:
                               .join(" | ");
             }
         }
-        QCOMPARE(actual.size(), 33);
+        QCOMPARE(actual.size(), 34);
         QCOMPARE(actual, expectedOperations());
     }
 

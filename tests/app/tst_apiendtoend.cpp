@@ -128,6 +128,7 @@ private Q_SLOTS:
 
     void providers();
     void suggestEditApplyRename();
+    void unverifiedFieldsAndExplanation();
     void historyQueries_data();
     void historyQueries();
     void historyRecordRevertDelete();
@@ -256,8 +257,9 @@ void TestApiEndToEnd::suggestEditApplyRename()
     m_llm.setReply("alpha.txt", llmReply("2024-01-10", "rechnung", "Strom Januar", 0.8));
     m_llm.setReply("beta.txt", llmReply("2024-02-20", "vertrag", "Miete", 0.7));
     m_llm.setReply("gamma.txt", llmReply("2024-03-30", "brief", "Finanzamt", 0.6));
-    for (const char *name : {"alpha.txt", "beta.txt", "gamma.txt"})
-        QVERIFY(writeFile(document(name), QByteArray("Inhalt von ") + name));
+    // Each text holds its date: a suggestion the text backs carries no "unverified".
+    for (const auto &[name, date] : {std::pair{"alpha.txt", "10.01.2024"}, {"beta.txt", "20.02.2024"}, {"gamma.txt", "30.03.2024"}})
+        QVERIFY(writeFile(document(name), QByteArray("Inhalt von ") + name + " vom " + date));
 
     COMPARE_REPLY(
         send("POST", "/v1/suggest", json(R"({"paths":["%1","%2"]})", document("alpha.txt"), document("beta.txt"))), 200,
@@ -372,6 +374,37 @@ void TestApiEndToEnd::historyRecordRevertDelete()
     QCOMPARE(field(send("GET", "/v1/history").json()["history"].toArray(), "original"),
              QStringList({"gamma.txt", "alpha.txt"}));
     QVERIFY(QFile::exists(QString::fromUtf8(betaId))); // deleting a record leaves the file alone
+}
+
+void TestApiEndToEnd::unverifiedFieldsAndExplanation()
+{
+    const QString stromReply = R"({"datum":"2024-04-01","kategorie":"rechnung","beschreibung":"Strom",)"
+                               R"("absender":"Stadtwerke München GmbH","betrag":"1234.56","confidence":0.9})";
+    m_llm.setReply("strom.txt", stromReply);
+    QVERIFY(writeFile(document("strom.txt"), "STADTWERKE MÜNCHEN\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR"));
+    COMPARE_REPLY(send("POST", "/v1/suggest", json(R"({"paths":["%1"],"template":"{datum}"})", document("strom.txt"))),
+                  200, json(R"({"suggestions":[{"original":"strom.txt","confidence":0.9,"unverified":["datum"],
+                                 "suggested":"2024-04-01_rechnung_strom.txt"}]})"));
+    const QJsonObject job = send("GET", "/v1/jobs").json()["jobs"][0].toObject();
+    QCOMPARE(compact(job["unverified"]), json(R"(["datum"])"));
+    const QByteArray explain = "/v1/jobs/" + job["id"].toString().toUtf8() + "/explain";
+    const Reply explained = send("GET", explain);
+    QCOMPARE(explained.status, 200);
+    const QJsonObject explanation = explained.json();
+    QCOMPARE(compact(explanation["fields"]), json(R"([
+        {"field":"datum","status":"unverified","reason":"Datum nicht im Dokument gefunden"},
+        {"field":"betrag","status":"verified","passage":"1.234,56","offset":49},
+        {"field":"absender","status":"verified","passage":"STADTWERKE","offset":0},
+        {"field":"kategorie","status":"verified","passage":"rechnung"}])"));
+    const QString prompt = LlmStub::userPrompt(m_llm.server().requests().last());
+    QCOMPARE(explanation["sent"]["excerpt"], "STADTWERKE MÜNCHEN\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR");
+    QVERIFY2(prompt.contains("Metadaten: " + explanation["sent"]["metadata"].toString() + "\n"), qPrintable(prompt));
+    QCOMPARE(explanation["sent"]["template"], "{datum}");
+    QCOMPARE(explanation["reply"], stromReply);
+    QCOMPARE(explanation["suggested"], "2024-04-01_rechnung_strom.txt");
+    COMPARE_REPLY(send("GET", "/v1/jobs/" + job["id"].toString().toUtf8() + "/other"), 404, json(R"({"error":"not found"})"));
+    QCOMPARE(send("DELETE", "/v1/jobs").status, 200);
+    QCOMPARE(send("GET", explain).status, 404);
 }
 
 void TestApiEndToEnd::failuresSayWhyPerFile()
@@ -521,7 +554,7 @@ void TestApiEndToEnd::watchedFolderRenamesThroughQueue()
     COMPARE_REPLY(send("POST", "/v1/watch", R"({"path":1})"), 400, json(R"({"error":"missing path"})"));
 
     m_llm.setReply("tankbeleg.txt", llmReply("2024-05-05", "beleg", "Tankstelle", 0.9));
-    QVERIFY(writeFile(folder + "/tankbeleg.txt", "Tankstelle, 50 Liter"));
+    QVERIFY(writeFile(folder + "/tankbeleg.txt", "Tankstelle, 50 Liter, 05.05.2024"));
     const QString renamed = folder + "/2024-05-05_beleg_tankstelle.txt";
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(renamed), 15000);
     QVERIFY(!QFile::exists(folder + "/tankbeleg.txt"));
@@ -543,7 +576,7 @@ void TestApiEndToEnd::watchedFolderRenamesThroughQueue()
     COMPARE_REPLY(send("PUT", "/v1/watch/" + id, json(R"({"path":"%1","autoRename":true})", moved)), 200,
                   json(R"({"ok":true,"path":"%1","active":true,"autoRename":true,"templateName":null})", moved));
     m_llm.setReply("quittung.txt", llmReply("2024-05-06", "beleg", "Baumarkt", 0.9));
-    QVERIFY(writeFile(moved + "/quittung.txt", "Baumarkt"));
+    QVERIFY(writeFile(moved + "/quittung.txt", "Baumarkt 6.5.24"));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(moved + "/2024-05-06_beleg_baumarkt.txt"), 15000);
 
     COMPARE_REPLY(send("DELETE", "/v1/watch/" + id), 404, json(R"({"error":"not found"})"));
@@ -557,7 +590,7 @@ void TestApiEndToEnd::queuePauseEnqueueResumeClear()
     m_llm.setReply("q1.txt", llmReply("2024-06-01", "beleg", "Kaffee", 0.9));
     m_llm.setReply("q2.txt", llmReply("2024-06-02", "beleg", "Brot", 0.9));
     const QString q1 = document("q1.txt"), q2 = document("q2.txt");
-    QVERIFY(writeFile(q1, "Kassenbon") && writeFile(q2, "Kassenbon"));
+    QVERIFY(writeFile(q1, "Kassenbon 01.06.2024") && writeFile(q2, "Kassenbon June 2, 2024"));
 
     COMPARE_REPLY(send("POST", "/v1/queue/pause"), 200, json(R"({"ok":true,"isPaused":true})"));
     COMPARE_REPLY(send("POST", "/v1/queue", json(R"({"paths":["%1","%2"]})", q1, q2)), 200,

@@ -2,6 +2,7 @@
 #include "automation/queuemanager.h"
 #include "automation/watchrouter.h"
 #include "enginefixture.h"
+#include "settings/generalflags.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 
@@ -57,6 +58,7 @@ class TestFolderWatcher final : public QObject
     std::unique_ptr<FolderWatcher> watcher;
     std::unique_ptr<QueueManager> queue;
     std::unique_ptr<WatchRouter> router;
+    QStringList notes; ///< the queue's notification bodies
 
     QString folder(const QString &name)
     {
@@ -81,8 +83,11 @@ private Q_SLOTS:
         engine->setStore(store.get());
         watcher = std::make_unique<FolderWatcher>();
         watcher->setSettleInterval(300ms); // the product waits 2 s; only the two-session case needs that
-        queue = std::make_unique<QueueManager>([](const QString &, const QString &) {});
+        notes.clear();
+        queue = std::make_unique<QueueManager>([this](const QString &, const QString &body) { notes << body; });
         queue->setEngine(engine.get());
+        queue->setDefaults(fixture.defaults);
+        GeneralFlags::autoRenameVerifiedOnly.write(fixture.defaults, true);
         router = std::make_unique<WatchRouter>(*watcher, *queue, *engine, *store, navigation);
     }
 
@@ -229,7 +234,7 @@ private Q_SLOTS:
         connect(&fixture.llm.server(), &StubHttpServer::requestReceived, queue.get(),
                 [&](const RecordedRequest &request) { prompts << LlmStub::userPrompt(request); });
 
-        write(path + "/notiz.txt", "Erster Teil.");
+        write(path + "/notiz.txt", "Erster Teil vom 15.03.2024.");
         QTest::qWait(1000);
         QFile file(path + "/notiz.txt");
         QVERIFY(file.open(QIODevice::Append));
@@ -242,9 +247,9 @@ private Q_SLOTS:
         QCOMPARE(QDir(path).entryList(QDir::Files), QStringList{"2024-03-15_brief_notiz.txt"});
         QFile result(renamed);
         QVERIFY(result.open(QIODevice::ReadOnly));
-        QCOMPARE(result.readAll(), QByteArray("Erster Teil. Zweiter Teil."));
+        QCOMPARE(result.readAll(), QByteArray("Erster Teil vom 15.03.2024. Zweiter Teil."));
         QCOMPARE(prompts.size(), 1);
-        QVERIFY2(prompts.front().contains("Erster Teil. Zweiter Teil."), qPrintable(prompts.front()));
+        QVERIFY2(prompts.front().contains("Erster Teil vom 15.03.2024. Zweiter Teil."), qPrintable(prompts.front()));
     }
 
     void routesToTheQueueOrToTheReview()
@@ -281,6 +286,61 @@ private Q_SLOTS:
             QVERIFY(QFile::exists(dir + "/letter.pdf"));
             QCOMPARE(queue->pendingCount(), 0);
         }
+    }
+
+    void unverifiedSuggestionsWaitForReview_data()
+    {
+        QTest::addColumn<bool>("verifiedOnly");
+        QTest::newRow("setting on") << true;
+        QTest::newRow("setting off") << false;
+    }
+    void unverifiedSuggestionsWaitForReview()
+    {
+        QFETCH(bool, verifiedOnly);
+        GeneralFlags::autoRenameVerifiedOnly.write(fixture.defaults, verifiedOnly);
+        // The queue on an engine of its own, as in the app: the review list stays the window's.
+        const std::unique_ptr<RenameEngine> queueEngine = fixture.makeEngine();
+        queueEngine->setStore(store.get());
+        queue->setEngine(queueEngine.get());
+        const QString path = folder("auto");
+        addFolder(path, true);
+        router->start();
+        navigation.setSelectedTab(SidebarItem::history);
+        QStringList handedOn;
+        connect(queue.get(), &QueueManager::reviewNeeded, queueEngine.get(),
+                [&](const QList<QUrl> &urls) { for (const QUrl &url : urls) handedOn << url.fileName(); });
+
+        fixture.llm.setReply("belegt.txt", reply("Belegt"));
+        fixture.llm.setReply("erfunden.txt", reply("Erfunden"));
+        fixture.llm.setReply("ersatz.txt", "Sorry, I cannot do that.");
+        write(path + "/belegt.txt", "Rechnung vom 15.03.2024");
+        write(path + "/erfunden.txt", "Rechnung ohne Datum");
+        write(path + "/ersatz.txt", "Notiz");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path + "/2024-03-15_brief_belegt.txt"), 10000);
+        if (!verifiedOnly) {
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path + "/2024-03-15_brief_erfunden.txt"), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path + "/Sorry, I cannot do that.txt"), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && !queueEngine->isProcessing(), 10000);
+            return;
+        }
+        // Left in place for the window: files section, the window's engine analyses them, marked.
+        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && engine->jobs().size() >= 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!engine->isProcessing(), 10000);
+        QStringList held;
+        for (const QString &note : notes) {
+            if (note.contains("Prüfung"))
+                held << note;
+        }
+        QVERIFY2(held == QStringList{"2 Dateien brauchen eine Prüfung"}
+                     || held == (QStringList{"1 Datei braucht eine Prüfung", "1 Datei braucht eine Prüfung"}),
+                 qPrintable(notes.join(" | ")));
+        QCOMPARE(navigation.selectedTab(), SidebarItem::files);
+        QVERIFY(QFile::exists(path + "/erfunden.txt") && QFile::exists(path + "/ersatz.txt"));
+        handedOn.sort();
+        QCOMPARE(handedOn, (QStringList{"erfunden.txt", "ersatz.txt"}));
+        const QHash<QString, QString> expectedMarks{{"erfunden.txt", "datum"}, {"ersatz.txt", "name"}};
+        for (const RenameJob &job : engine->jobs())
+            QCOMPARE(job.unverifiedFields().join(','), expectedMarks.value(job.originalName()));
     }
 
     void followsTheActiveFoldersAndTheirTemplates()

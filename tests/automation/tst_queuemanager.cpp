@@ -29,7 +29,7 @@ class TestQueueManager final : public QObject
             const QString name = QString("%1-%2.txt").arg(prefix).arg(i, 2, 10, QChar('0'));
             QFile file(dir.filePath(name));
             file.open(QIODevice::WriteOnly);
-            file.write(name.toUtf8());
+            file.write(name.toUtf8() + " vom 15.03.2024");
             fixture.llm.setReply(name, QString(R"({"datum":"2024-03-15","kategorie":"brief","beschreibung":"%1 neu","confidence":0.9})")
                                            .arg(prefix + QString::number(i)));
             urls << QUrl::fromLocalFile(file.fileName());

@@ -27,7 +27,8 @@ private Q_SLOTS:
         for (const BoolFlag &flag : GeneralFlags::all)
             flags << flag.keyString() + "=" + QString::number(flag.read(store));
         QCOMPARE(flags.join(' '),
-                 "autoRename=0 showMenuBar=1 preserveTimestamps=1 onboardingDone=0 hasAcceptedLegal=0");
+                 "autoRename=0 showMenuBar=1 preserveTimestamps=1 onboardingDone=0 hasAcceptedLegal=0 "
+                 "autoRenameVerifiedOnly=1");
         QCOMPARE(GeneralFlags::legalAcceptanceDate(store), std::nullopt);
 
         const QDateTime moment = QDateTime::fromSecsSinceEpoch(1760000000, Qt::UTC);

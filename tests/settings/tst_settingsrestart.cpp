@@ -41,7 +41,8 @@ private Q_SLOTS:
                                 {"showMenuBar", false},
                                 {"preserveTimestamps", true},
                                 {"onboardingDone", false},
-                                {"hasAcceptedLegal", true}};
+                                {"hasAcceptedLegal", true},
+                                {"autoRenameVerifiedOnly", true}};
         QCOMPARE(runProbe(home.path(), "read"), (QJsonObject{{"preview", "Ä-T-MOBILFUNK-MAERZ.pdf"},
                                                              {"categories", QJsonArray{"rechnung", "quittung"}},
                                                              {"maxLength", 42},

@@ -6,6 +6,12 @@
 #include "ui/files/joblistmodel.h"
 #include "windowfixture.h"
 
+#include <QAccessible>
+#include <QMenu>
+#include <QTextBrowser>
+
+#include "ui/files/explanationpanel.h"
+
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,6 +158,54 @@ private Q_SLOTS:
         QTRY_VERIFY(QFile::exists(w->dir.filePath("Mein Name.txt")));
         QVERIFY(!QFile::exists(original));
         QTRY_COMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));
+    }
+
+    void unverifiedPartIsMarkedAndSaysWhy()
+    {
+        // The stub names 2024-03-15, which the text does not hold.
+        w->files()->analyze({QUrl::fromLocalFile(w->touch("strom.txt", "Stadtwerke, Rechnung 49,99 EUR"))});
+        QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        const QModelIndex row = w->list()->model()->index(0, 0);
+        const QString name = row.data(Qt::DisplayRole).toString();
+        QCOMPARE(row.data(JobListModel::BadgeTextRole).toString(), "⚠ 90%");
+        QVERIFY(row.data(Qt::ToolTipRole).toString().endsWith("\nDatum nicht im Dokument gefunden"));
+        const auto marks = row.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>();
+        QCOMPARE(marks.size(), 1);
+        QVERIFY2(name.mid(marks[0].start, marks[0].length).startsWith("2024-03-15"), qPrintable(name));
+        // What a screen reader gets over AT-SPI: the cell's description.
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(w->list());
+        QVERIFY(list && list->childCount() >= 1);
+        QCOMPARE(list->child(0)->text(QAccessible::Description), "Datum nicht im Dokument gefunden");
+        // An edited name is the user's: nothing of it is marked any more.
+        QVERIFY(w->list()->model()->setData(row, "Strom.txt", Qt::EditRole));
+        QTRY_VERIFY(row.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>().isEmpty());
+        w->list()->viewport()->grab(); // paints the row without the marks
+    }
+
+    void contextMenuOpensTheExplanation()
+    {
+        w->files()->analyze({QUrl::fromLocalFile(w->touch("strom.txt", "Stadtwerke, Rechnung 49,99 EUR"))});
+        QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        const QRect row = w->list()->visualRect(w->list()->model()->index(0, 0));
+        Q_EMIT w->list()->customContextMenuRequested(row.center());
+        QMenu *menu = nullptr;
+        QTRY_VERIFY((menu = w->review()->findChild<QMenu *>()) && menu->isVisible());
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions().front()->text(), "Warum dieser Name?");
+        menu->actions().front()->trigger();
+        auto *panel = w->review()->findChild<ExplanationPanel *>();
+        QVERIFY(panel && panel->isVisible());
+        QCOMPARE(panel->browser()->accessibleName(), "Warum dieser Name?");
+        const QString shown = panel->browser()->toPlainText();
+        for (const char *part : {"Datum nicht im Dokument gefunden", "Stadtwerke, Rechnung 49,99 EUR", "2024-03-15",
+                                 "Antwort des Modells"})
+            QVERIFY2(shown.contains(part), qPrintable(shown));
+        Grounding::Explanation backed;
+        backed.excerpt = "Summe 12,50 € <b>";
+        backed.report.fields = {{"betrag", Grounding::Status::verified, {}, "12,50", 6}};
+        QVERIFY(ExplanationPanel::html(backed).contains("Summe <mark>12,50</mark> € &lt;b&gt;"));
+        menu->close();
+        panel->close();
     }
 
     void failedRowSaysWhy()

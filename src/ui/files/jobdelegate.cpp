@@ -24,6 +24,21 @@ constexpr int MaxCachedDiffs = 4096;
 
 int lineHeight(const QFont &font) { return QFontMetrics(font).height() + 4; }
 
+/** A dotted orange underline under each stretch of the name an unverified field gave. */
+void paintMarks(QPainter &painter, const QRect &line, const QString &name, const QList<Grounding::NameMark> &marks)
+{
+    const QFontMetrics metrics(painter.font());
+    const int baseline = line.center().y() + metrics.ascent() / 2 + 3;
+    QPen pen(UiColors::orange(), 1.5, Qt::DotLine);
+    painter.setPen(pen);
+    for (const Grounding::NameMark &mark : marks) {
+        const int from = line.left() + metrics.horizontalAdvance(name.left(mark.start));
+        const int to = std::min(line.right(), from + metrics.horizontalAdvance(name.mid(mark.start, mark.length)));
+        if (from < to)
+            painter.drawLine(from, baseline, to, baseline);
+    }
+}
+
 } // namespace
 
 JobDelegate::JobDelegate(QObject *parent)
@@ -136,6 +151,7 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
                           QFontMetrics(painter->font()).elidedText(reason, Qt::ElideRight, reasonRect.width()));
     } else {
         paintDiffLine(*painter, second, sides.newSide, text);
+        paintMarks(*painter, second, newName, index.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>());
     }
 
     const QColor badgeColor = index.data(JobListModel::BadgeColorRole).value<QColor>();

@@ -22,6 +22,14 @@ int JobListModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(m_ids.size());
 }
 
+QString JobListModel::uncheckedReasons(const RenameJob &job)
+{
+    QStringList reasons;
+    for (const Grounding::FieldCheck &check : job.unverified)
+        reasons << check.reason;
+    return reasons.join(u'\n');
+}
+
 QVariant JobListModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid) || index.row() >= m_engine.jobs().size())
@@ -37,7 +45,17 @@ QVariant JobListModel::data(const QModelIndex &index, int role) const
     case Qt::DecorationRole:
         return iconFor(job.originalPath());
     case Qt::ToolTipRole:
-        return reason.isEmpty() ? job.originalName() + QStringLiteral(" → ") + job.suggestedName : reason;
+        if (!reason.isEmpty())
+            return reason;
+        return QStringList{job.originalName() + QStringLiteral(" → ") + job.suggestedName, uncheckedReasons(job)}
+            .join(u'\n')
+            .trimmed();
+    case Qt::AccessibleDescriptionRole:
+        return uncheckedReasons(job);
+    case UnverifiedMarksRole:
+        return QVariant::fromValue(job.explanation && job.explanation->builtName == job.suggestedName
+                                       ? job.explanation->marks
+                                       : QList<Grounding::NameMark>());
     case Qt::AccessibleTextRole:
         return reason.isEmpty()
                    ? qtTrId("preview.row").arg(job.originalName(), job.suggestedName, badgeText(job.confidence))
@@ -47,7 +65,8 @@ QVariant JobListModel::data(const QModelIndex &index, int role) const
     case ConfidenceRole:
         return job.confidence;
     case BadgeTextRole:
-        return badgeText(job.confidence);
+        // A warning sign on the badge when a field of the name is not backed by the file.
+        return job.unverified.isEmpty() ? badgeText(job.confidence) : QStringLiteral("⚠ ") + badgeText(job.confidence);
     case BadgeColorRole:
         return badgeColor(job.confidence);
     case FailureReasonRole:

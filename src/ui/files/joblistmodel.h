@@ -7,7 +7,10 @@
 #include <QMimeDatabase>
 #include <QUuid>
 
+#include "grounding/groundingreport.h"
+
 class RenameEngine;
+struct RenameJob;
 
 /**
  * The engine's jobs as a list, refreshed from its signals. The engine stays the only owner of the
@@ -25,6 +28,7 @@ public:
         BadgeColorRole,
         FailureReasonRole, ///< QString, empty when the analysis did not fail
         UrlRole,
+        UnverifiedMarksRole, ///< QList<Grounding::NameMark> in the shown name; empty when none or edited
     };
 
     explicit JobListModel(RenameEngine &engine, QObject *parent = nullptr);
@@ -42,6 +46,8 @@ public:
 
 private:
     void refresh();
+    /** The reasons of the job's unverified fields, one a line; empty when all are backed. */
+    [[nodiscard]] static QString uncheckedReasons(const RenameJob &job);
     [[nodiscard]] QIcon iconFor(const QString &path) const;
 
     RenameEngine &m_engine;

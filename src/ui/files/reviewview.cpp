@@ -3,6 +3,7 @@
 #include "engine/renameengine.h"
 #include "ui/common/icons.h"
 #include "ui/common/palette.h"
+#include "ui/files/explanationpanel.h"
 #include "ui/files/jobdelegate.h"
 #include "ui/files/joblistmodel.h"
 #include "ui/preview/previewwindow.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -32,6 +34,8 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     m_list->installEventFilter(this);
     connect(m_list, &QListView::doubleClicked, this, [this](const QModelIndex &index) { openPreview(index.row()); });
     connect(m_delegate, &JobDelegate::quickLookRequested, this, [this](const QModelIndex &index) { openPreview(index.row()); });
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QListView::customContextMenuRequested, this, &ReviewView::showRowMenu);
 
     auto *errorIcon = new QLabel;
     errorIcon->setPixmap(Icons::symbol(u"exclamationmark.triangle").pixmap(14, 14));
@@ -153,4 +157,23 @@ QCoro::Task<> ReviewView::rename()
         co_return;
     m_applying = false;
     refreshBar();
+}
+
+void ReviewView::showRowMenu(const QPoint &at)
+{
+    const QModelIndex index = m_list->indexAt(at);
+    if (!index.isValid() || index.row() >= m_engine.jobs().size())
+        return;
+    // The explanation is shared and immutable: the panel keeps showing it when the jobs change.
+    const std::shared_ptr<const Grounding::Explanation> explanation = m_engine.jobs().at(index.row()).explanation;
+    const QString fileName = m_engine.jobs().at(index.row()).originalName();
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction *why = menu->addAction(qtTrId("explain.title"));
+    why->setEnabled(explanation != nullptr);
+    connect(why, &QAction::triggered, this, [this, explanation, fileName] {
+        auto *panel = new ExplanationPanel(fileName, *explanation, this);
+        panel->show();
+    });
+    menu->popup(m_list->viewport()->mapToGlobal(at));
 }

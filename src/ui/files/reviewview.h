@@ -36,6 +36,8 @@ private:
     void refreshBar();
     void setShowDiff(bool show);
     void openPreview(int row);
+    /** The row's context menu: "Warum dieser Name?" opens the explanation panel. */
+    void showRowMenu(const QPoint &at);
     void stepPreview(int delta);
     QCoro::Task<> rename();
 

@@ -1,0 +1,210 @@
+#include "groundingcheck.h"
+
+#include "ai/promptcontract.h"
+#include "common/unicodetext.h"
+#include "extraction/filecontext.h"
+#include "grounding/amountfinder.h"
+#include "grounding/datefinder.h"
+#include "grounding/textfolding.h"
+
+#include <QRegularExpression>
+
+namespace Grounding {
+namespace {
+
+constexpr int EarliestPlausibleYear = 1970;
+
+FieldCheck verified(const QString &field, QStringView text, qsizetype position, qsizetype length)
+{
+    return {field, Status::verified, {}, text.sliced(position, length).toString(), position};
+}
+
+FieldCheck unverified(const QString &field, const QString &reason)
+{
+    return {field, Status::unverified, reason, {}, -1};
+}
+
+/** A reply value that means "nothing": empty or the word null. */
+bool isBlank(const std::optional<QString> &value)
+{
+    if (!value)
+        return true;
+    const QString trimmed = value->trimmed();
+    return trimmed.isEmpty() || trimmed.compare(u"null", Qt::CaseInsensitive) == 0;
+}
+
+bool isWordCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c.isMark();
+}
+
+/** Where `word` stands in `folded` as a whole word; -1 when nowhere. */
+qsizetype wholeWordAt(const QString &folded, const QString &word)
+{
+    for (qsizetype at = folded.indexOf(word); at >= 0; at = folded.indexOf(word, at + 1)) {
+        const qsizetype end = at + word.size();
+        if ((at == 0 || !isWordCharacter(folded.at(at - 1))) && (end == folded.size() || !isWordCharacter(folded.at(end))))
+            return at;
+    }
+    return -1;
+}
+
+/** Legal forms a model adds or drops at will; they decide nothing about the sender. */
+bool isLegalForm(const QString &word)
+{
+    static const QStringList forms{QStringLiteral("gmbh"), QStringLiteral("mbh"), QStringLiteral("ohg"),
+                                   QStringLiteral("gbr"),  QStringLiteral("ltd"), QStringLiteral("inc"),
+                                   QStringLiteral("llc"),  QStringLiteral("plc"), QStringLiteral("corp"),
+                                   QStringLiteral("haftungsbeschränkt")};
+    return forms.contains(word);
+}
+
+/** The sender's words of three or more letters, folded, legal forms left out. */
+QStringList significantWords(const QString &foldedSender)
+{
+    static const QRegularExpression separators(QStringLiteral(R"([^\p{L}\p{M}\p{N}]+)"));
+    QStringList words;
+    for (const QString &word : foldedSender.split(separators, Qt::SkipEmptyParts)) {
+        const auto letters = std::count_if(word.cbegin(), word.cend(), [](QChar c) { return c.isLetter(); });
+        if (letters >= 3 && !isLegalForm(word))
+            words.append(word);
+    }
+    return words;
+}
+
+} // namespace
+
+QList<FieldCheck> Report::unverified() const
+{
+    QList<FieldCheck> list;
+    for (const FieldCheck &field : fields) {
+        if (field.status == Status::unverified)
+            list.append(field);
+    }
+    return list;
+}
+
+QStringList Report::unverifiedFields() const
+{
+    QStringList names;
+    for (const FieldCheck &field : unverified())
+        names.append(field.field);
+    return names;
+}
+
+QString checkedText(const FileContext &context)
+{
+    // A media file's "text" is a summary of its tags, written by us, not by the document.
+    if (context.metadata.value(QStringLiteral("source")) == u"avfoundation")
+        return {};
+    const QString excerpt = PromptContract::promptExcerpt(context);
+    if (excerpt.trimmed().isEmpty())
+        return {};
+    return excerpt + u'\n' + PromptContract::metadataLine(context);
+}
+
+FieldCheck checkDate(QStringView datum, QStringView text, QDate today)
+{
+    const QString field = QStringLiteral("datum");
+    const std::optional<QDate> date = parseDate(datum);
+    if (!date)
+        return unverified(field, QStringLiteral("Datum nicht lesbar: ") + datum.toString());
+    if (*date > today)
+        return unverified(field, QStringLiteral("Datum liegt in der Zukunft"));
+    if (date->year() < EarliestPlausibleYear)
+        return unverified(field, QStringLiteral("Datum vor 1970 ist unplausibel"));
+    for (const FoundDate &found : findDates(text)) {
+        if (found.date == *date)
+            return verified(field, text, found.position, found.length);
+    }
+    return unverified(field, QStringLiteral("Datum nicht im Dokument gefunden"));
+}
+
+FieldCheck checkAmount(QStringView betrag, QStringView text)
+{
+    const QString field = QStringLiteral("betrag");
+    const std::optional<qint64> cents = parseAmount(betrag);
+    if (!cents)
+        return unverified(field, QStringLiteral("Betrag nicht lesbar: ") + betrag.toString());
+    for (const FoundAmount &found : findAmounts(text)) {
+        if (found.cents == *cents)
+            return verified(field, text, found.position, found.length);
+    }
+    return unverified(field, QStringLiteral("Betrag nicht im Dokument gefunden"));
+}
+
+FieldCheck checkSender(QStringView absender, QStringView text)
+{
+    const QString field = QStringLiteral("absender");
+    const FoldedText haystack = FoldedText::fold(text);
+    const QString sender = FoldedText::fold(UnicodeText::nfc(absender.toString())).text;
+    const auto found = [&](qsizetype at, qsizetype length) {
+        const QStringView passage = haystack.sourceOf(text, at, length);
+        return FieldCheck{field, Status::verified, {}, passage.toString(), passage.data() - text.data()};
+    };
+    if (const qsizetype at = sender.isEmpty() ? -1 : wholeWordAt(haystack.text, sender); at >= 0)
+        return found(at, sender.size());
+    // Else every significant word on its own: "Stadtwerke München GmbH" in "STADTWERKE MÜNCHEN".
+    const QStringList words = significantWords(sender);
+    qsizetype first = -1;
+    for (const QString &word : words) {
+        const qsizetype at = wholeWordAt(haystack.text, word);
+        if (at < 0)
+            return unverified(field, QStringLiteral("Absender nicht im Dokument gefunden"));
+        if (first < 0)
+            first = at;
+    }
+    if (words.isEmpty())
+        return unverified(field, QStringLiteral("Absender nicht im Dokument gefunden"));
+    return found(first, words.front().size());
+}
+
+FieldCheck checkCategory(const QString &kategorie, const QStringList &categories)
+{
+    const QString field = QStringLiteral("kategorie");
+    const QString wanted = kategorie.trimmed();
+    for (const QString &category : categories) {
+        if (category.compare(wanted, Qt::CaseInsensitive) == 0)
+            return {field, Status::verified, {}, category, -1};
+    }
+    return unverified(field, QStringLiteral("Kategorie nicht in der Liste: ") + wanted);
+}
+
+Report check(const AIExtraction &extraction, const QStringList &categories, QStringView text, QDate today)
+{
+    const std::array<std::pair<QString, const std::optional<QString> *>, 4> filled{{
+        {QStringLiteral("datum"), &extraction.datum},
+        {QStringLiteral("betrag"), &extraction.betrag},
+        {QStringLiteral("absender"), &extraction.absender},
+        {QStringLiteral("kategorie"), &extraction.kategorie},
+    }};
+    Report report;
+    const QString normalized = UnicodeText::nfc(text.toString());
+    const bool checkable = !normalized.trimmed().isEmpty();
+    for (const auto &[field, value] : filled) {
+        if (isBlank(*value))
+            continue;
+        if (!checkable) {
+            report.fields.append({field, Status::notCheckable, {}, {}, -1});
+            continue;
+        }
+        const QString &v = **value;
+        if (field == u"datum")
+            report.fields.append(checkDate(v, normalized, today));
+        else if (field == u"betrag")
+            report.fields.append(checkAmount(v, normalized));
+        else if (field == u"absender")
+            report.fields.append(checkSender(v, normalized));
+        else
+            report.fields.append(checkCategory(v, categories));
+    }
+    return report;
+}
+
+Report fallbackReport()
+{
+    return Report{{unverified(QStringLiteral("name"),
+                              QStringLiteral("Antwort ohne Felder: der Name ist die erste Zeile der Antwort"))}};
+}
+
+} // namespace Grounding

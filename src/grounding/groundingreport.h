@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ai/aiextraction.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace Grounding {
+
+enum class Status { verified, unverified, notCheckable };
+
+/** One field of a reply measured against the file's text. */
+struct FieldCheck {
+    QString field;           ///< the reply key: "datum", "betrag", "absender", "kategorie"; "name" for a fallback name
+    Status status = Status::notCheckable;
+    QString reason;          ///< German; set when unverified
+    QString passage;         ///< the supporting text as found; empty when none
+    qsizetype position = -1; ///< where `passage` starts in the checked text; -1 when unknown
+
+    friend bool operator==(const FieldCheck &, const FieldCheck &) = default;
+};
+
+/** A stretch of a file name that comes from an unverified field. */
+struct NameMark {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    QString reason; ///< German, the field's reason
+
+    friend bool operator==(const NameMark &, const NameMark &) = default;
+};
+
+/** The result for one reply: one entry per field the reply filled. */
+struct Report {
+    QList<FieldCheck> fields;
+
+    [[nodiscard]] QList<FieldCheck> unverified() const;
+    [[nodiscard]] QStringList unverifiedFields() const;
+};
+
+/**
+ * Why a name is what it is: what the prompt carried from the file, what came back, and how each
+ * field fared. Kept in memory with the job only; documents may be private.
+ */
+struct Explanation {
+    QString excerpt;      ///< the text excerpt as sent; empty when the file gave none
+    QString metadataLine; ///< the "Metadaten" line as sent, without its label; empty when none
+    std::optional<QString> nameTemplate;
+    QString rawReply;     ///< the model's reply text
+    std::optional<AIExtraction> extraction; ///< the fields read from the reply; absent for a fallback name
+    QString fileExtension; ///< as the name builder got it
+    Report report;
+    QString builtName;     ///< the name as built; `marks` hold for it only
+    QList<NameMark> marks; ///< where unverified fields show in `builtName`
+};
+
+} // namespace Grounding
