@@ -113,6 +113,7 @@
     <message id="settings.ai"><source>settings.ai</source><translation>KI-Anbieter</translation></message>
     <message id="settings.api"><source>settings.api</source><translation>REST-API</translation></message>
     <message id="settings.autoRename"><source>settings.autoRename</source><translation>Vorschläge ohne Prüfung übernehmen</translation></message>
+    <message id="settings.autoRenameVerifiedOnly"><source>settings.autoRenameVerifiedOnly</source><translation>Ungeprüfte Angaben nicht automatisch umbenennen</translation></message>
     <message id="settings.showMenuBar"><source>settings.showMenuBar</source><translation>Symbol im Systembereich anzeigen</translation></message>
     <message id="settings.preserveTimestamps"><source>settings.preserveTimestamps</source><translation>Zeitstempel der Dateien beibehalten</translation></message>
     <message id="settings.launchAtLogin"><source>settings.launchAtLogin</source><translation>Beim Anmelden starten</translation></message>

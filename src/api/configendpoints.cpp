@@ -243,6 +243,18 @@ QCoro::Task<APIResponse> selectProvider(APIRequest request)
 
 // ---- settings
 
+/** The general flags scripts read and change; the other flags belong to the first start. */
+constexpr std::array SettableFlags{GeneralFlags::autoRename, GeneralFlags::autoRenameVerifiedOnly, GeneralFlags::showMenuBar,
+                                   GeneralFlags::preserveTimestamps};
+
+QJsonObject generalFlags(const DefaultsStore &defaults)
+{
+    QJsonObject flags;
+    for (const BoolFlag &flag : SettableFlags)
+        flags.insert(flag.keyString(), flag.read(defaults));
+    return flags;
+}
+
 QCoro::Task<APIResponse> settings()
 {
     QCoro::Task<bool> availability = KVXClient::shared().isAvailable();
@@ -270,10 +282,7 @@ QCoro::Task<APIResponse> settings()
                      {QStringLiteral("port"), app.kvxPort()},
                      {QStringLiteral("token"), app.kvxToken().isEmpty() ? QString() : QStringLiteral("***")},
                      {QStringLiteral("connected"), connected}}},
-        {QStringLiteral("general"),
-         QJsonObject{{QStringLiteral("autoRename"), GeneralFlags::autoRename.read(defaults)},
-                     {QStringLiteral("showMenuBar"), GeneralFlags::showMenuBar.read(defaults)},
-                     {QStringLiteral("preserveTimestamps"), GeneralFlags::preserveTimestamps.read(defaults)}}},
+        {QStringLiteral("general"), generalFlags(defaults)},
     });
 }
 
@@ -312,7 +321,7 @@ APIResponse changeSettings(const APIRequest &request)
         app.setKvxToken(*token);
         changed << QStringLiteral("kvxToken");
     }
-    for (const BoolFlag &flag : {GeneralFlags::autoRename, GeneralFlags::showMenuBar, GeneralFlags::preserveTimestamps}) {
+    for (const BoolFlag &flag : SettableFlags) {
         if (const std::optional<bool> value = boolean(body, flag.keyString())) {
             flag.write(defaults, *value);
             changed << flagEntry(flag.keyString(), *value);

@@ -11,6 +11,13 @@ bool BoolFlag::read(const DefaultsStore &store) const
 void BoolFlag::write(DefaultsStore &store, bool value) const
 {
     store.setBool(keyString(), value);
+    Q_EMIT FlagChanges::shared().written(&store, keyString(), value);
+}
+
+FlagChanges &FlagChanges::shared()
+{
+    static FlagChanges instance;
+    return instance;
 }
 
 namespace GeneralFlags {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QDateTime>
+#include <QObject>
 #include <QString>
 
 #include <array>
 #include <optional>
 
 class DefaultsStore;
+Q_DECLARE_OPAQUE_POINTER(const DefaultsStore *)
 
 /** A general flag: a bool that lives only as a defaults entry and is read and written by key. */
 struct BoolFlag {
@@ -16,6 +18,21 @@ struct BoolFlag {
     [[nodiscard]] QString keyString() const { return QString::fromLatin1(key); }
     [[nodiscard]] bool read(const DefaultsStore &store) const;
     void write(DefaultsStore &store, bool value) const;
+};
+
+/**
+ * Announces every flag write in this process, so a view or the tray follows a change made
+ * elsewhere (settings window, REST API). The store is passed along: tests run several stores.
+ */
+class FlagChanges final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static FlagChanges &shared();
+
+Q_SIGNALS:
+    void written(const DefaultsStore *store, const QString &key, bool value);
 };
 
 namespace GeneralFlags {

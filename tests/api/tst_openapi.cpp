@@ -142,7 +142,7 @@ QStringList expectedOperations()
                             "reverted:b}";
     const QString historyQuery = "?limit:i ?search:s ?provider:s ?from:s/date-time ?to:s/date-time";
     const QString settings = "{ai:{configured:b endpoint:s model:s provider:s} api:{enabled:b hasToken:b port:i} "
-                             "general:{autoRename:b preserveTimestamps:b showMenuBar:b} "
+                             "general:{autoRename:b autoRenameVerifiedOnly:b preserveTimestamps:b showMenuBar:b} "
                              "kvx:{connected:b enabled:b port:i token:s}}";
     const QString rulesHead = "casing:s categories:[s] dateFormat:s format:s maxLength:i prefix:s";
     const QString rulesTail = "regexRules:[{enabled:b pattern:s replacement:s}] replaceUmlauts:b separator:s suffix:s";
@@ -183,7 +183,7 @@ QStringList expectedOperations()
         "{configured:b endpoint:s model:s ok:b provider:s}",
         "GET /v1/settings | Alle Einstellungen abrufen | Konfiguration |  | " + settings,
         "POST /v1/settings | Einstellungen ändern | Konfiguration | {apiEnabled:b apiPort:i apiToken:s autoRename:b "
-        "kvxEnabled:b kvxPort:i kvxToken:s preserveTimestamps:b showMenuBar:b} | {changed:[s] ok:b}",
+        "autoRenameVerifiedOnly:b kvxEnabled:b kvxPort:i kvxToken:s preserveTimestamps:b showMenuBar:b} | {changed:[s] ok:b}",
         "GET /v1/rules | Rename-Regeln abrufen | Konfiguration |  | {" + rulesHead + " preview:s " + rulesTail + "}",
         "POST /v1/rules | Rename-Regeln ändern | Konfiguration | {" + rulesHead + " " + rulesTail +
             "} | {changed:[s] ok:b preview:s}",

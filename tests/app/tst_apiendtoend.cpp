@@ -632,22 +632,25 @@ void TestApiEndToEnd::settingsChangedListAndMaskedTokens()
     const char *settings = R"({"ai":{"provider":"OpenAI","model":"gpt-4o","endpoint":"%1","configured":true},
         "api":{"enabled":true,"port":%2,"hasToken":false},
         "kvx":{"enabled":true,"port":%3,"token":"%4","connected":true},
-        "general":{"autoRename":false,"showMenuBar":%5,"preserveTimestamps":true}})";
+        "general":{"autoRename":false,"autoRenameVerifiedOnly":%5,"showMenuBar":%5,"preserveTimestamps":true}})";
     COMPARE_REPLY(send("GET", "/v1/settings"), 200,
                   json(settings, m_llm.baseUrl(), m_port, m_korvex.port(), "", "true"));
 
     // The new port applies only at the next start, so the running server is safe.
     COMPARE_REPLY(send("POST", "/v1/settings", R"({"apiPort":8080,"kvxToken":"kvx-secret"})"), 200,
                   json(R"({"ok":true,"changed":["apiPort=8080","kvxToken"]})"));
-    COMPARE_REPLY(send("POST", "/v1/settings", R"({"apiPort":"9090","kvxPort":1.5,"showMenuBar":"no"})"), 200,
+    COMPARE_REPLY(send("POST", "/v1/settings", R"({"apiPort":"9090","kvxPort":1.5,"showMenuBar":"no","autoRenameVerifiedOnly":0})"), 200,
                   json(R"({"ok":true,"changed":[]})"));
     const Reply changed = send("GET", "/v1/settings");
     QCOMPARE(compact(changed.json()), json(settings, m_llm.baseUrl(), 8080, m_korvex.port(), "***", "true"));
     QVERIFY(!changed.body.contains("kvx-secret"));
 
     // Entries follow the fixed field order, not the body's.
-    COMPARE_REPLY(send("POST", "/v1/settings", json(R"({"showMenuBar":false,"kvxEnabled":true,"apiPort":%1})", m_port)),
-                  200, json(R"({"ok":true,"changed":["apiPort=%1","kvxEnabled=true","showMenuBar=false"]})", m_port));
+    COMPARE_REPLY(send("POST", "/v1/settings",
+                       json(R"({"showMenuBar":false,"kvxEnabled":true,"autoRenameVerifiedOnly":false,"apiPort":%1})", m_port)),
+                  200,
+                  json(R"({"ok":true,"changed":["apiPort=%1","kvxEnabled=true","autoRenameVerifiedOnly=false",
+                       "showMenuBar=false"]})", m_port));
     COMPARE_REPLY(send("GET", "/v1/settings"), 200,
                   json(settings, m_llm.baseUrl(), m_port, m_korvex.port(), "***", "false"));
 }

@@ -6,6 +6,7 @@
 #include "naming/renamerules.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
+#include "settings/generalflags.h"
 #include "ui/common/translations.h"
 #include "ui/settings/aisettingstab.h"
 #include "ui/settings/apisettingstab.h"
@@ -232,11 +233,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("toggle");
         QTest::addColumn<QString>("key");
         QTest::addColumn<bool>("initially");
-        QTest::newRow("autoRename") << "Vorschläge ohne Prüfung übernehmen" << "autoRename" << false;
-        QTest::newRow("showMenuBar") << "Symbol im Systembereich anzeigen" << "showMenuBar" << true;
-        QTest::newRow("preserveTimestamps") << "Zeitstempel der Dateien beibehalten" << "preserveTimestamps" << true;
-        QTest::newRow("kvx.enabled") << "Text von Korvex übernehmen" << "kvx.enabled" << true;
-        QTest::newRow("api.enabled") << "REST-API aktivieren" << "api.enabled" << true;
+        QTest::addColumn<QByteArray>("property"); // of AppSettings; empty for a general flag
+        QTest::newRow("autoRename") << "Vorschläge ohne Prüfung übernehmen" << "autoRename" << false << QByteArray();
+        QTest::newRow("autoRenameVerifiedOnly") << "Ungeprüfte Angaben nicht automatisch umbenennen"
+                                                << "autoRenameVerifiedOnly" << true << QByteArray();
+        QTest::newRow("showMenuBar") << "Symbol im Systembereich anzeigen" << "showMenuBar" << true << QByteArray();
+        QTest::newRow("preserveTimestamps") << "Zeitstempel der Dateien beibehalten" << "preserveTimestamps" << true
+                                            << QByteArray();
+        QTest::newRow("kvx.enabled") << "Text von Korvex übernehmen" << "kvx.enabled" << true << QByteArray("kvxEnabled");
+        QTest::newRow("api.enabled") << "REST-API aktivieren" << "api.enabled" << true << QByteArray("apiEnabled");
     }
 
     void flagsWriteThrough()
@@ -244,12 +249,27 @@ private Q_SLOTS:
         QFETCH(QString, toggle);
         QFETCH(QString, key);
         QFETCH(bool, initially);
+        QFETCH(QByteArray, property);
         f->open();
         QCheckBox *box = f->named<QCheckBox>(toggle);
+        QVERIFY(box);
         QCOMPARE(box->isChecked(), initially);
         box->click();
         QVERIFY(f->defaults.contains(key));
         QCOMPARE(f->defaults.boolValue(key), !initially);
+
+        // A change made elsewhere (the REST API writes the same way) shows at once.
+        if (property.isEmpty()) {
+            const auto flag = std::ranges::find_if(GeneralFlags::all, [&](const BoolFlag &g) { return g.keyString() == key; });
+            flag->write(f->defaults, initially);
+        } else {
+            QVERIFY(f->app.setProperty(property, initially));
+        }
+        QCOMPARE(box->isChecked(), initially);
+        DefaultsStore other; // another store's flags are not this window's
+        for (const BoolFlag &flag : GeneralFlags::all)
+            flag.write(other, !initially);
+        QCOMPARE(box->isChecked(), initially);
     }
 
     void autostartEntryWrittenAndRemoved()

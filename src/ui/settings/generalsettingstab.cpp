@@ -31,12 +31,22 @@ QWidget *GeneralSettingsTab::buildFlags()
 {
     auto *group = new QGroupBox;
     auto *rows = new QVBoxLayout(group);
-    const std::pair<BoolFlag, const char *> flags[] = {{GeneralFlags::autoRename, "settings.autoRename"},
-                                                       {GeneralFlags::showMenuBar, "settings.showMenuBar"},
-                                                       {GeneralFlags::preserveTimestamps, "settings.preserveTimestamps"}};
+    const std::pair<BoolFlag, const char *> flags[] = {
+        {GeneralFlags::autoRename, "settings.autoRename"},
+        {GeneralFlags::autoRenameVerifiedOnly, "settings.autoRenameVerifiedOnly"},
+        {GeneralFlags::showMenuBar, "settings.showMenuBar"},
+        {GeneralFlags::preserveTimestamps, "settings.preserveTimestamps"}};
     for (const auto &[flag, key] : flags) {
         QCheckBox *box = SettingsForm::toggle(qtTrId(key), flag.read(m_services.defaults));
         connect(box, &QCheckBox::toggled, this, [this, flag](bool on) { flag.write(m_services.defaults, on); });
+        // A change through the REST API shows here at once.
+        connect(&FlagChanges::shared(), &FlagChanges::written, box,
+                [this, box, flag](const DefaultsStore *store, const QString &changed, bool on) {
+                    if (store != &m_services.defaults || changed != flag.keyString())
+                        return;
+                    const QSignalBlocker quiet(box);
+                    box->setChecked(on);
+                });
         rows->addWidget(box);
     }
     m_autostart = SettingsForm::toggle(qtTrId("settings.launchAtLogin"), m_services.autostart.isEnabled());
