@@ -77,10 +77,10 @@ int main(int argc, char *argv[])
     // The tray panel works with an engine of its own over the same store.
     std::unique_ptr<TrayIcon> tray;
     if (TrayIcon::isAvailable())
-        tray = std::make_unique<TrayIcon>(RenameEngine::Services::shared(), store.get());
+        tray = std::make_unique<TrayIcon>(RenameEngine::Services::shared(), store.get(), DefaultsStore::standard());
     CloseToTray closing(window, tray ? &tray->icon() : nullptr, DefaultsStore::standard());
     // Without a tray a hidden start would leave nothing to click on.
-    if (!arguments.hidden || !tray)
+    if (!arguments.hidden || !tray || !tray->icon().isVisible())
         window.show();
     content.start(&window);
     // Legal acceptance, then the onboarding once; declining ends the app with nothing recorded.
@@ -96,8 +96,14 @@ int main(int argc, char *argv[])
         window.activateWindow();
     };
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, showWindow);
-    if (tray)
+    if (tray) {
         QObject::connect(tray.get(), &TrayIcon::showWindowRequested, &window, showWindow);
+        // A hidden window with the icon gone would leave nothing to click on.
+        QObject::connect(tray.get(), &TrayIcon::shownChanged, &window, [&window, showWindow](bool shown) {
+            if (!shown && !window.isVisible())
+                showWindow();
+        });
+    }
     QObject::connect(&instance, &SingleInstance::analysisRequested, &window, &MainWindow::analyze);
     instance.deliver(arguments);
 

@@ -3,6 +3,7 @@
 // (with-session-bus.sh), where the test itself is the notification service.
 #include "notificationrecorder.h"
 #include "settings/defaultsstore.h"
+#include "settings/generalflags.h"
 #include "ui/files/droptarget.h"
 #include "ui/files/joblistmodel.h"
 #include "ui/tray/closetotray.h"
@@ -158,7 +159,7 @@ private Q_SLOTS:
 
     void trayMenuAndClickOpenThePanel()
     {
-        TrayIcon tray(w->fx.services(), w->store.get());
+        TrayIcon tray(w->fx.services(), w->store.get(), w->fx.defaults);
         QStringList entries;
         for (const QAction *action : tray.menu()->actions()) {
             if (!action->isSeparator())
@@ -173,6 +174,20 @@ private Q_SLOTS:
         QVERIFY(tray.panel()->isVisible());
         Q_EMIT const_cast<QSystemTrayIcon &>(tray.icon()).activated(QSystemTrayIcon::Trigger);
         QVERIFY(!tray.panel()->isVisible());
+
+        // The icon follows "showMenuBar" as the settings window or the REST API writes it.
+        QSignalSpy shown(&tray, &TrayIcon::shownChanged);
+        tray.togglePanel();
+        GeneralFlags::showMenuBar.write(w->fx.defaults, false);
+        QVERIFY(!tray.icon().isVisible());
+        QVERIFY(!tray.panel()->isVisible());
+        QVERIFY(!TrayIcon(w->fx.services(), w->store.get(), w->fx.defaults).icon().isVisible());
+        DefaultsStore other;
+        GeneralFlags::showMenuBar.write(other, true); // not this icon's store
+        QVERIFY(!tray.icon().isVisible());
+        GeneralFlags::showMenuBar.write(w->fx.defaults, true);
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[1][0], true);
 
         // Only a desktop with a tray (a StatusNotifier host or an XEmbed tray) shows the icon;
         // the offscreen platform of this test has none.

@@ -1,5 +1,7 @@
 #include "ui/tray/trayicon.h"
 
+#include "settings/defaultsstore.h"
+#include "settings/generalflags.h"
 #include "ui/common/icons.h"
 #include "ui/tray/traypanel.h"
 
@@ -9,7 +11,7 @@
 #include <QMenu>
 #include <QScreen>
 
-TrayIcon::TrayIcon(const RenameEngine::Services &services, ObjectStore *store, QObject *parent)
+TrayIcon::TrayIcon(const RenameEngine::Services &services, ObjectStore *store, DefaultsStore &defaults, QObject *parent)
     : QObject(parent)
     , m_panel(std::make_unique<TrayPanel>(services, store))
     , m_menu(std::make_unique<QMenu>())
@@ -25,7 +27,22 @@ TrayIcon::TrayIcon(const RenameEngine::Services &services, ObjectStore *store, Q
         if (reason == QSystemTrayIcon::Trigger)
             togglePanel();
     });
-    m_icon->show();
+    m_icon->setVisible(GeneralFlags::showMenuBar.read(defaults));
+    connect(&FlagChanges::shared(), &FlagChanges::written, this,
+            [this, store = &defaults](const DefaultsStore *changedStore, const QString &key, bool on) {
+                if (changedStore == store && key == GeneralFlags::showMenuBar.keyString())
+                    setShown(on);
+            });
+}
+
+void TrayIcon::setShown(bool shown)
+{
+    if (shown == m_icon->isVisible())
+        return;
+    m_icon->setVisible(shown);
+    if (!shown)
+        m_panel->hide(); // nothing left to click it away with
+    Q_EMIT shownChanged(shown);
 }
 
 TrayIcon::~TrayIcon() = default;

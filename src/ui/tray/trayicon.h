@@ -7,13 +7,15 @@
 
 #include <memory>
 
+class DefaultsStore;
 class QMenu;
 class TrayPanel;
 
 /**
  * Namorix in the system tray (StatusNotifierItem or XEmbed, whatever the desktop offers): the
  * app icon; a left click opens or closes the panel next to it, a right click offers
- * "Fenster anzeigen" and "Beenden". Create it only when a tray is available.
+ * "Fenster anzeigen" and "Beenden". Create it only when a tray is available. The icon is shown
+ * while the general flag "showMenuBar" is on and follows it when it changes.
  */
 class TrayIcon final : public QObject
 {
@@ -23,7 +25,8 @@ public:
     /** Whether the desktop shows tray icons at all; without one Namorix has no tray. */
     [[nodiscard]] static bool isAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
-    TrayIcon(const RenameEngine::Services &services, ObjectStore *store, QObject *parent = nullptr);
+    TrayIcon(const RenameEngine::Services &services, ObjectStore *store, DefaultsStore &defaults,
+             QObject *parent = nullptr);
     ~TrayIcon() override;
     Q_DISABLE_COPY_MOVE(TrayIcon)
 
@@ -36,8 +39,12 @@ public:
 
 Q_SIGNALS:
     void showWindowRequested();
+    /** The "showMenuBar" flag changed, and the icon with it. */
+    void shownChanged(bool shown);
 
 private:
+    void setShown(bool shown);
+
     std::unique_ptr<TrayPanel> m_panel;
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon *m_icon;
