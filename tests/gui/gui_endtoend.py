@@ -1,6 +1,7 @@
 """The real app on a virtual display, driven the way a user meets it and found through its
 accessible names over AT-SPI: a second start hands two files over by a namorix://rename URL, the
-rows show their suggested names, "Umbenennen" renames both on disk, the history lists them and a
+rows show their suggested names (the one whose date the model made up says so in its accessible
+description), "Umbenennen" renames both on disk, the history lists them and a
 row's revert gives one its old name back. Screenshots of every section go to the given folder.
 
 Run by run-gui-test.sh inside a private D-Bus session on Xvfb:
@@ -14,8 +15,8 @@ import time
 from harness import App, Failure, Profile, accessibility, run_main, wait_for
 
 NAMORIX, STUB, SHOTS = sys.argv[1:4]
-FILES = {  # name: (content, model reply, expected new name)
-    "scan_0815.txt": ("Stadtwerke Musterstadt, Rechnung Strom März 2024, Betrag 84,20 EUR",
+FILES = {  # name: (content, model reply, expected new name); the letter does not hold its date
+    "scan_0815.txt": ("Stadtwerke Musterstadt, Rechnung Strom vom 15.03.2024, Betrag 84,20 EUR",
                       {"datum": "2024-03-15", "kategorie": "rechnung", "beschreibung": "Stadtwerke Strom",
                        "confidence": 0.92},
                       "2024-03-15_rechnung_stadtwerke_strom.txt"),
@@ -45,9 +46,13 @@ def run(home):
     if second.returncode != 0:
         raise Failure("second start exited with %d: %s" % (second.returncode, second.stderr.decode()))
 
-    for _, _, new_name in FILES.values():
-        wait_for("a row suggesting " + new_name, lambda: find(lambda a: new_name in a.name), 60)
+    rows = {name: wait_for("a row suggesting " + new_name, lambda: find(lambda a: new_name in a.name), 60)
+            for name, (_, _, new_name) in FILES.items()}
     app.screenshot("files")
+    # The reason a screen reader hears is the tooltip's: only the made-up date is flagged.
+    reasons = {name: row.description for name, row in rows.items()}
+    if reasons != {"scan_0815.txt": "", "brief.txt": "Datum nicht im Dokument gefunden"}:
+        raise Failure("the rows' descriptions read %r" % reasons)
 
     rename = wait_for('the button "Umbenennen"', lambda: find(named("Umbenennen", pyatspi.ROLE_PUSH_BUTTON)))
     rename.queryAction().doAction(0)
