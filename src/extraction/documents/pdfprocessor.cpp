@@ -14,11 +14,9 @@ namespace {
 constexpr int MaxTextPages = 10;
 // Below this many characters (trimmed) the text layer is too thin and page 1 is recognised.
 constexpr qsizetype MinTextLayerLength = 50;
-// The resolution the recognition models are trained on.
+// The resolution the recognition models are trained on; larger pages are rendered at a lower
+// one, so that the longer edge stays within what the recogniser takes.
 constexpr double RecognitionDpi = 300.0;
-// Twice an A4 page at 300 dpi; larger pages are rendered at a lower resolution instead of
-// allocating gigabytes for a poster-sized media box.
-constexpr double MaxRenderedPixels = 2.0 * 2480 * 3508;
 
 std::unique_ptr<Poppler::Document> openDocument(const QString &path)
 {
@@ -59,10 +57,8 @@ QString ocrFallback(Poppler::Document &document)
     const QSizeF points = page->pageSizeF();
     if (!(points.width() > 0 && points.height() > 0))
         return {};
-    double dpi = RecognitionDpi;
-    const double pixels = points.width() * points.height() * (dpi / 72.0) * (dpi / 72.0);
-    if (pixels > MaxRenderedPixels)
-        dpi *= std::sqrt(MaxRenderedPixels / pixels);
+    const double longEdge = std::max(points.width(), points.height());
+    const double dpi = std::min(RecognitionDpi, TextRecognizer::MaxLongEdge * 72.0 / longEdge);
     document.setPaperColor(Qt::white);
     document.setRenderHint(Poppler::Document::Antialiasing);
     document.setRenderHint(Poppler::Document::TextAntialiasing);
