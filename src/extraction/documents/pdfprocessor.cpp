@@ -1,6 +1,7 @@
 #include "pdfprocessor.h"
 
 #include "common/unicodetext.h"
+#include "extraction/documents/pdfpagetext.h"
 #include "extraction/textrecognizer.h"
 
 #include <QImage>
@@ -32,6 +33,18 @@ std::unique_ptr<Poppler::Document> openDocument(const QString &path)
     return document;
 }
 
+// Poppler's words carry their reading-order neighbours; its plain page text pads the physical
+// layout with spaces and interleaves columns line by line.
+QString pageText(const Poppler::Page &page)
+{
+    const std::vector<std::unique_ptr<Poppler::TextBox>> boxes = page.textList();
+    std::vector<PdfPageText::Word> words;
+    words.reserve(boxes.size());
+    for (const std::unique_ptr<Poppler::TextBox> &box : boxes)
+        words.push_back({box->text(), box->hasSpaceAfter(), box->nextWord() == nullptr});
+    return PdfPageText::compose(words);
+}
+
 QString pdfText(Poppler::Document &document)
 {
     QString text;
@@ -40,10 +53,10 @@ QString pdfText(Poppler::Document &document)
         const std::unique_ptr<Poppler::Page> page = document.page(i);
         if (!page)
             continue;
-        const QString pageText = page->text(QRectF());
-        if (pageText.isEmpty())
+        const QString content = pageText(*page);
+        if (content.isEmpty())
             continue;
-        text += pageText;
+        text += content;
         text += u'\n';
     }
     return text;
