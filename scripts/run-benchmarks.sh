@@ -10,6 +10,8 @@ build_dir=${NAMORIX_BUILD_DIR:-build}
 export OMP_THREAD_LIMIT=1
 "$build_dir/bench/bench_namebuilder"
 "$build_dir/bench/bench_extraction"
+"$build_dir/bench/bench_pdftext"
+"$build_dir/bench/bench_memory"
 "$build_dir/bench/bench_engine"
 # The REST API under load, against nginx: needs the app binary, which the build above made.
 bash bench/bench_api.sh "$build_dir/src/namorix"

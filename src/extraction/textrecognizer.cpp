@@ -96,6 +96,11 @@ void releaseEngine()
     threadEngineSlot().reset();
 }
 
+void releaseSharedCaches()
+{
+    tesseract::TessBaseAPI::ClearPersistentCache();
+}
+
 Reading read(const QImage &image)
 {
     if (image.isNull())

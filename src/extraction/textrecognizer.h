@@ -9,8 +9,8 @@ class QImage;
  * Text recognition (OCR) with Tesseract, languages German then English.
  *
  * Each thread keeps one engine, created on its first use and reused for every later image:
- * loading the models costs more than recognising a small page. `releaseEngine` frees it again
- * (the extraction workers do so when they expire after a while without work). Call only from
+ * loading the models costs more than recognising a small page. It is freed when the thread ends
+ * (extraction workers end after a while without work) or by `releaseEngine`. Call only from
  * extraction workers (see ContentExtraction::workers), never from the GUI thread. The process
  * should run with OMP_THREAD_LIMIT=1 (see ensureSingleThreadedOpenMP): Tesseract's OpenMP
  * threads make recognition several times slower on small machines.
@@ -47,5 +47,11 @@ struct Reading {
 
 /** Frees this thread's engine; the next recognition on the thread loads it again. */
 void releaseEngine();
+
+/**
+ * Frees the dictionaries Tesseract shares between engines and keeps after they end. Call only
+ * when no thread holds an engine.
+ */
+void releaseSharedCaches();
 
 } // namespace TextRecognizer
