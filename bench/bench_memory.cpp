@@ -117,8 +117,9 @@ QStringList makeCorpus(const QTemporaryDir &dir)
               QStringLiteral("<html><head><title>Rechnung %1</title></head><body><p>%2</p></body></html>")
                   .arg(n)
                   .arg(invoiceText(n).repeated(30)));
-        write(add(QStringLiteral("mail%1.eml").arg(n)),
-              QStringLiteral("From: a@example.org\nSubject: Rechnung %1\n\n%2").arg(n).arg(invoiceText(n).repeated(10)));
+        write(
+            add(QStringLiteral("mail%1.eml").arg(n)),
+            QStringLiteral("From: a@example.org\nSubject: Rechnung %1\n\n%2").arg(n).arg(invoiceText(n).repeated(10)));
         write(add(QStringLiteral("notiz%1.txt").arg(n)), invoiceText(n).repeated(40));
     }
     return files;

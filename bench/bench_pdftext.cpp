@@ -3,8 +3,8 @@
 // reference card in small print, running headers and footers, a title over two columns.
 // For every file: similarity of PDFProcessor's excerpt to pdftotext's text of the same pages
 // (1 − Levenshtein distance ÷ longer length, white space collapsed on both sides) and the
-// excerpt's share of white-space padding (white space beyond one character per run). Targets: similarity ≥ 0.95 for 90 % of the files; white
-// space ≤ 5 % of the excerpt. Usage: bench_pdftext [extra.pdf …] — real PDFs to add to the set.
+// excerpt's share of white-space padding (white space beyond one character per run). Targets: similarity ≥ 0.95 for 90
+// % of the files; white space ≤ 5 % of the excerpt. Usage: bench_pdftext [extra.pdf …] — real PDFs to add to the set.
 #include "common/processenvironment.h"
 #include "common/unicodetext.h"
 #include "extraction/documents/pdfprocessor.h"
@@ -25,15 +25,38 @@ namespace {
 
 constexpr int Dpi = 300;
 
-const QStringList Vocabulary = {
-    QStringLiteral("der"), QStringLiteral("Vertrag"), QStringLiteral("automatically"), QStringLiteral("und"),
-    QStringLiteral("Rechnungsbetrag"), QStringLiteral("the"), QStringLiteral("configuration"), QStringLiteral("wird"),
-    QStringLiteral("Kündigungsfrist"), QStringLiteral("of"), QStringLiteral("Versicherungsnehmer"), QStringLiteral("ist"),
-    QStringLiteral("implementation"), QStringLiteral("mit"), QStringLiteral("Telekom"), QStringLiteral("page"),
-    QStringLiteral("Lieferung"), QStringLiteral("für"), QStringLiteral("documentation"), QStringLiteral("die"),
-    QStringLiteral("Zahlungserinnerung"), QStringLiteral("an"), QStringLiteral("Steuernummer"), QStringLiteral("2024"),
-    QStringLiteral("Betrag"), QStringLiteral("49,99"), QStringLiteral("EUR"), QStringLiteral("interoperability"),
-    QStringLiteral("Mietwohnung"), QStringLiteral("Nebenkostenabrechnung"), QStringLiteral("is"), QStringLiteral("zum")};
+const QStringList Vocabulary = {QStringLiteral("der"),
+                                QStringLiteral("Vertrag"),
+                                QStringLiteral("automatically"),
+                                QStringLiteral("und"),
+                                QStringLiteral("Rechnungsbetrag"),
+                                QStringLiteral("the"),
+                                QStringLiteral("configuration"),
+                                QStringLiteral("wird"),
+                                QStringLiteral("Kündigungsfrist"),
+                                QStringLiteral("of"),
+                                QStringLiteral("Versicherungsnehmer"),
+                                QStringLiteral("ist"),
+                                QStringLiteral("implementation"),
+                                QStringLiteral("mit"),
+                                QStringLiteral("Telekom"),
+                                QStringLiteral("page"),
+                                QStringLiteral("Lieferung"),
+                                QStringLiteral("für"),
+                                QStringLiteral("documentation"),
+                                QStringLiteral("die"),
+                                QStringLiteral("Zahlungserinnerung"),
+                                QStringLiteral("an"),
+                                QStringLiteral("Steuernummer"),
+                                QStringLiteral("2024"),
+                                QStringLiteral("Betrag"),
+                                QStringLiteral("49,99"),
+                                QStringLiteral("EUR"),
+                                QStringLiteral("interoperability"),
+                                QStringLiteral("Mietwohnung"),
+                                QStringLiteral("Nebenkostenabrechnung"),
+                                QStringLiteral("is"),
+                                QStringLiteral("zum")};
 
 // Sentences from the vocabulary; long words carry soft hyphens so that justified lines break them.
 QString paragraph(QRandomGenerator &random, int words)
@@ -56,8 +79,8 @@ struct Layout {
     const char *name;
     int columns;
     int pointSize;
-    bool header;   // running header and footer with a page number
-    bool title;    // a heading over the whole width first
+    bool header; // running header and footer with a page number
+    bool title;  // a heading over the whole width first
     int pages;
 };
 
@@ -128,9 +151,8 @@ void writePdf(const QString &path, const Layout &layout, quint32 seed)
 QString pdftotext(const QString &path, int pages)
 {
     QProcess process;
-    process.start(QStringLiteral("pdftotext"),
-                  {QStringLiteral("-l"), QString::number(pages), QStringLiteral("-enc"), QStringLiteral("UTF-8"), path,
-                   QStringLiteral("-")});
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-l"), QString::number(pages), QStringLiteral("-enc"),
+                                                QStringLiteral("UTF-8"), path, QStringLiteral("-")});
     if (!process.waitForFinished(-1) || process.exitCode() != 0) {
         std::fprintf(stderr, "pdftotext failed on %s\n", qPrintable(path));
         std::exit(2);
@@ -178,10 +200,10 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     QTemporaryDir dir;
     const Layout layouts[] = {
-        {"one column, justified", 1, 11, false, false, 2},      {"two columns", 2, 10, false, false, 2},
-        {"three columns", 3, 9, false, false, 2},               {"reference card, 3 columns", 3, 6, false, false, 1},
-        {"headers and footers", 1, 11, true, false, 3},         {"two columns, headers", 2, 10, true, false, 2},
-        {"title over two columns", 2, 10, false, true, 1},      {"three columns, title, headers", 3, 8, true, true, 2},
+        {"one column, justified", 1, 11, false, false, 2}, {"two columns", 2, 10, false, false, 2},
+        {"three columns", 3, 9, false, false, 2},          {"reference card, 3 columns", 3, 6, false, false, 1},
+        {"headers and footers", 1, 11, true, false, 3},    {"two columns, headers", 2, 10, true, false, 2},
+        {"title over two columns", 2, 10, false, true, 1}, {"three columns, title, headers", 3, 8, true, true, 2},
     };
     QList<QPair<QString, QString>> files; // name, path
     quint32 seed = 1;

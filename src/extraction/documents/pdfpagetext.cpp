@@ -1,6 +1,5 @@
 #include "pdfpagetext.h"
 
-
 namespace PdfPageText {
 namespace {
 

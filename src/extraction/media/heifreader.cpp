@@ -27,8 +27,7 @@ Handle primaryImage(const QString &path, Context &context)
     context.reset(heif_context_alloc());
     if (!context)
         return nullptr;
-    if (heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr).code !=
-        heif_error_Ok)
+    if (heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr).code != heif_error_Ok)
         return nullptr;
     heif_image_handle *handle = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok)

@@ -10,15 +10,22 @@ using namespace ExtractionTestKit;
 
 namespace {
 
+// A4 at 300 dpi without margins, painted in 11 pt.
+void startA4(QPdfWriter &writer, QPainter &painter)
+{
+    writer.setResolution(300);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    painter.begin(&writer);
+    painter.setFont(QFont("DejaVu Sans", 11));
+}
+
 // One A4 page per entry at 300 dpi: a line of text layer (may be empty) over an optional full-page image.
 void writePdf(const QString &path, const QList<QPair<QString, QImage>> &pages)
 {
     QPdfWriter writer(path);
-    writer.setResolution(300);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter painter(&writer);
-    painter.setFont(QFont("DejaVu Sans", 11));
+    QPainter painter;
+    startA4(writer, painter);
     for (qsizetype i = 0; i < pages.size(); ++i) {
         if (i > 0)
             writer.newPage();
@@ -32,11 +39,8 @@ void writePdf(const QString &path, const QList<QPair<QString, QImage>> &pages)
 void writeColumns(const QString &path, const QList<QStringList> &columns)
 {
     QPdfWriter writer(path);
-    writer.setResolution(300);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter painter(&writer);
-    painter.setFont(QFont("DejaVu Sans", 11));
+    QPainter painter;
+    startA4(writer, painter);
     const int width = (writer.width() - 400) / int(columns.size());
     for (qsizetype c = 0; c < columns.size(); ++c)
         for (qsizetype line = 0; line < columns[c].size(); ++line)
@@ -101,11 +105,11 @@ private Q_SLOTS:
                                      << left.join("\n") + "\n" + right.join("\n") + "\n";
         QTest::newRow("three columns") << QList<QStringList>{left, middle, right}
                                        << left.join("\n") + "\n" + middle.join("\n") + "\n" + right.join("\n") + "\n";
-        QTest::newRow("hyphen joined")
-            << QList<QStringList>{{"Die Abrechnung wurde von unserem System au-", "tomatisch erstellt und versandt.",
-                                   "Kontakt: Telekom-", "Deutschland GmbH, Bonn"}}
-            << "Die Abrechnung wurde von unserem System automatisch erstellt und versandt.\n"
-               "Kontakt: Telekom-\nDeutschland GmbH, Bonn\n";
+        QTest::newRow("hyphen joined") << QList<QStringList>{{"Die Abrechnung wurde von unserem System au-",
+                                                              "tomatisch erstellt und versandt.", "Kontakt: Telekom-",
+                                                              "Deutschland GmbH, Bonn"}}
+                                       << "Die Abrechnung wurde von unserem System automatisch erstellt und versandt.\n"
+                                          "Kontakt: Telekom-\nDeutschland GmbH, Bonn\n";
     }
 
     void readingOrder()

@@ -48,9 +48,15 @@ QByteArray multiPageTiff(const QList<QImage> &pages)
             out.append('\0');
         const quint32 ifd = quint32(out.size());
         qToLittleEndian<quint32>(ifd, out.data() + linkOffset);
-        const QList<std::pair<quint16, quint32>> entries{
-            {256, quint32(grey.width())}, {257, quint32(grey.height())}, {258, 8}, {259, 1}, {262, 1},
-            {273, stripOffset}, {277, 1}, {278, quint32(grey.height())}, {279, quint32(grey.width() * grey.height())}};
+        const QList<std::pair<quint16, quint32>> entries{{256, quint32(grey.width())},
+                                                         {257, quint32(grey.height())},
+                                                         {258, 8},
+                                                         {259, 1},
+                                                         {262, 1},
+                                                         {273, stripOffset},
+                                                         {277, 1},
+                                                         {278, quint32(grey.height())},
+                                                         {279, quint32(grey.width() * grey.height())}};
         QByteArray block(2 + entries.size() * 12 + 4, '\0');
         qToLittleEndian<quint16>(quint16(entries.size()), block.data());
         for (qsizetype i = 0; i < entries.size(); ++i) {
@@ -103,9 +109,9 @@ QImage fileManagerScreenshot()
     painter.setFont(font);
     painter.drawText(20, 24, "Datei   Bearbeiten   Ansicht   Einstellungen   Hilfe");
     for (int i = 0; i < 20; ++i)
-        painter.drawText(40, 80 + i * 28, QString("Rechnung %1 Telekom Deutschland.pdf     %2 KB     15.03.2024")
-                                              .arg(4700 + i)
-                                              .arg(100 + i * 7));
+        painter.drawText(
+            40, 80 + i * 28,
+            QString("Rechnung %1 Telekom Deutschland.pdf     %2 KB     15.03.2024").arg(4700 + i).arg(100 + i * 7));
     return screen;
 }
 
@@ -132,29 +138,30 @@ private Q_SLOTS:
         // Text values are trimmed; south and west give negative coordinates.
         QImage photo(640, 480, QImage::Format_RGB32);
         photo.fill(QColor(90, 140, 60));
-        QTest::newRow("camera photo")
-            << "photo.jpg" << photo
-            << Tags{{"Exif.Image.Make", "Canon "},
-                    {"Exif.Image.Model", "  Canon EOS R6  "},
-                    {"Exif.Photo.DateTimeOriginal", "2024:03:15 14:22:05"},
-                    {"Exif.Photo.LensMake", "Sigma"},
-                    {"Exif.GPSInfo.GPSLatitude", "52/1 30/1 0/1"},
-                    {"Exif.GPSInfo.GPSLatitudeRef", "S"},
-                    {"Exif.GPSInfo.GPSLongitude", "11/1 34/1 300/10"},
-                    {"Exif.GPSInfo.GPSLongitudeRef", "W"}}
-            << MetadataMap{{"date", "2024:03:15 14:22:05"}, {"lens", "Sigma"},          {"camera_make", "Canon"},
-                           {"camera_model", "Canon EOS R6"},  {"gps", "-52.5, -11.575"}, {"dimensions", "640x480"}}
-            << "photo";
+        QTest::newRow("camera photo") << "photo.jpg" << photo
+                                      << Tags{{"Exif.Image.Make", "Canon "},
+                                              {"Exif.Image.Model", "  Canon EOS R6  "},
+                                              {"Exif.Photo.DateTimeOriginal", "2024:03:15 14:22:05"},
+                                              {"Exif.Photo.LensMake", "Sigma"},
+                                              {"Exif.GPSInfo.GPSLatitude", "52/1 30/1 0/1"},
+                                              {"Exif.GPSInfo.GPSLatitudeRef", "S"},
+                                              {"Exif.GPSInfo.GPSLongitude", "11/1 34/1 300/10"},
+                                              {"Exif.GPSInfo.GPSLongitudeRef", "W"}}
+                                      << MetadataMap{{"date", "2024:03:15 14:22:05"}, {"lens", "Sigma"},
+                                                     {"camera_make", "Canon"},        {"camera_model", "Canon EOS R6"},
+                                                     {"gps", "-52.5, -11.575"},       {"dimensions", "640x480"}}
+                                      << "photo";
         QTest::newRow("north east, digitised date")
-            << "nord.jpg" << photo
-            << Tags{{"Exif.Image.Make", "OLYMPUS IMAGING CORP.  "},
-                    {"Exif.Photo.DateTimeDigitized", "2019:07:01 08:00:00"},
-                    {"Exif.GPSInfo.GPSLatitude", "23/1 31/1 12/1"},
-                    {"Exif.GPSInfo.GPSLatitudeRef", "N"},
-                    {"Exif.GPSInfo.GPSLongitude", "47/1 30/1 0/1"},
-                    {"Exif.GPSInfo.GPSLongitudeRef", "E"}}
-            << MetadataMap{{"date", "2019:07:01 08:00:00"}, {"camera_make", "OLYMPUS IMAGING CORP."},
-                           {"gps", "23.52, 47.5"}, {"dimensions", "640x480"}}
+            << "nord.jpg" << photo << Tags{{"Exif.Image.Make", "OLYMPUS IMAGING CORP.  "},
+                                           {"Exif.Photo.DateTimeDigitized", "2019:07:01 08:00:00"},
+                                           {"Exif.GPSInfo.GPSLatitude", "23/1 31/1 12/1"},
+                                           {"Exif.GPSInfo.GPSLatitudeRef", "N"},
+                                           {"Exif.GPSInfo.GPSLongitude", "47/1 30/1 0/1"},
+                                           {"Exif.GPSInfo.GPSLongitudeRef", "E"}}
+            << MetadataMap{{"date", "2019:07:01 08:00:00"},
+                           {"camera_make", "OLYMPUS IMAGING CORP."},
+                           {"gps", "23.52, 47.5"},
+                           {"dimensions", "640x480"}}
             << "photo";
         QTest::newRow("XMP date only") << "xmp.jpg" << photo << Tags{{"Xmp.xmp.CreateDate", "2021-12-24T18:30:00"}}
                                        << MetadataMap{{"date", "2021-12-24T18:30:00"}, {"dimensions", "640x480"}}
@@ -168,10 +175,11 @@ private Q_SLOTS:
                                     << MetadataMap{{"dimensions", "7440x1800"}} << "document";
         // Tesseract reads "u | Le! | a ow a | > m …" (mean confidence 41, few words) and
         // "% Lak | 24 mao | DAX TI …" (confidence 52) into these.
-        QTest::newRow("circuit board: junk dropped")
-            << "platine.png" << circuitBoard(9) << Tags{} << MetadataMap{{"dimensions", "1200x900"}} << "landscape_format";
+        QTest::newRow("circuit board: junk dropped") << "platine.png" << circuitBoard(9) << Tags{}
+                                                     << MetadataMap{{"dimensions", "1200x900"}} << "landscape_format";
         QTest::newRow("circuit board: confident junk dropped")
-            << "platine2.png" << circuitBoard(8) << Tags{} << MetadataMap{{"dimensions", "1200x900"}} << "landscape_format";
+            << "platine2.png" << circuitBoard(8) << Tags{} << MetadataMap{{"dimensions", "1200x900"}}
+            << "landscape_format";
     }
 
     void pictures()
@@ -208,9 +216,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("cameraMake"); // expected "camera_make", empty for none
-        QTest::newRow("tiff, two pages") << "scan.tiff" << "";
-        QTest::newRow("webp") << "scan.webp" << "";
-        QTest::newRow("heic with EXIF") << "IMG_0001.HEIC" << "Apple";
+        QTest::newRow("tiff, two pages") << "scan.tiff"
+                                         << "";
+        QTest::newRow("webp") << "scan.webp"
+                              << "";
+        QTest::newRow("heic with EXIF") << "IMG_0001.HEIC"
+                                        << "Apple";
     }
 
     void formats()
@@ -268,7 +279,8 @@ private Q_SLOTS:
         QVERIFY(fileManagerScreenshot().save(path));
         const ExtractionResult result = ImageProcessor().extract(path);
         QVERIFY(result);
-        QVERIFY2(result->extractedText.contains("Rechnung 4705 Telekom Deutschland.pdf"), qPrintable(result->extractedText));
+        QVERIFY2(result->extractedText.contains("Rechnung 4705 Telekom Deutschland.pdf"),
+                 qPrintable(result->extractedText));
     }
 
 private:
