@@ -20,10 +20,12 @@ packages=(
     # content extraction
     libpoppler-qt6-dev libtesseract-dev libleptonica-dev tesseract-ocr-deu tesseract-ocr-eng
     libzip-dev libgumbo-dev libexiv2-dev libavformat-dev libavcodec-dev libavutil-dev
+    # TIFF and WebP through Qt's image plugins; HEIF/HEIC through libheif
+    qt6-image-formats-plugins libheif-dev
     # credentials: the Secret Service client, and a keyring daemon on a private bus for the tests
     libsecret-1-dev gnome-keyring dbus
-    # test fixtures (audio and video files are made with the ffmpeg CLI)
-    ffmpeg
+    # test fixtures (audio and video files are made with the ffmpeg CLI, HEIC files with heif-enc)
+    ffmpeg libheif-examples
     # desktop integration: URL scheme registration, and the checks of the .desktop and AppStream files
     xdg-utils desktop-file-utils appstream
     # the GUI end-to-end test: a virtual display, the accessibility bus and its Python client

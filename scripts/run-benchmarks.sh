@@ -12,6 +12,8 @@ export OMP_THREAD_LIMIT=1
 "$build_dir/bench/bench_grounding"
 "$build_dir/bench/bench_history"
 "$build_dir/bench/bench_extraction"
+"$build_dir/bench/bench_pdftext"
+"$build_dir/bench/bench_memory"
 "$build_dir/bench/bench_engine"
 "$build_dir/bench/bench_ui"
 # The REST API under load, against nginx: needs the app binary, which the build above made.

@@ -3,6 +3,9 @@
 #include "extraction/fileprocessor.h"
 
 #include <QCoroTask>
+#include <QFuture>
+
+#include <chrono>
 
 class KVXClient;
 class QThreadPool;
@@ -10,10 +13,17 @@ class QThreadPool;
 namespace ContentExtraction {
 
 /**
- * The workers that extraction runs on. Their threads never expire, so each keeps its text
- * recognition engine (costly to load) for the life of the process.
+ * The workers that extraction runs on. Each thread keeps its text recognition engine (costly to
+ * load) while there is work, and ends after a minute without any: its engine and per-thread
+ * caches are freed, and when the last one ends the freed heap is returned to the system.
  */
 [[nodiscard]] QThreadPool &workers();
+
+/** How long a worker waits for work before it ends and releases its memory (default a minute). */
+void setIdleRelease(std::chrono::milliseconds delay);
+
+/** Workers that have run extraction and not yet ended. */
+[[nodiscard]] int liveWorkers();
 
 /** Whether the companion shortcut is tried for this extension (PDFs and images). */
 [[nodiscard]] bool usesCompanion(const QString &lowerExtension);
@@ -24,5 +34,8 @@ namespace ContentExtraction {
  * the chosen processor then runs on a worker. Fails only with that processor's error.
  */
 [[nodiscard]] QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &companion);
+
+/** The content of one file from the processor table alone, extracted on a worker. */
+[[nodiscard]] QFuture<ExtractionResult> extractLocally(const QString &path);
 
 } // namespace ContentExtraction

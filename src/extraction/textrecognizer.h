@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 class QImage;
@@ -8,20 +9,49 @@ class QImage;
  * Text recognition (OCR) with Tesseract, languages German then English.
  *
  * Each thread keeps one engine, created on its first use and reused for every later image:
- * loading the models costs more than recognising a small page. Call only from extraction
- * workers (see ExtractionPool), never from the GUI thread. The process should run with
- * OMP_THREAD_LIMIT=1 (see ensureSingleThreadedOpenMP): Tesseract's OpenMP threads make
- * recognition several times slower on small machines.
+ * loading the models costs more than recognising a small page. It is freed when the thread ends
+ * (extraction workers end after a while without work) or by `releaseEngine`. Call only from
+ * extraction workers (see ContentExtraction::workers), never from the GUI thread. The process
+ * should run with OMP_THREAD_LIMIT=1 (see ensureSingleThreadedOpenMP): Tesseract's OpenMP
+ * threads make recognition several times slower on small machines.
  */
 namespace TextRecognizer {
 
+/** Pictures are recognised at most this large along their longer edge; larger ones are scaled down. */
+inline constexpr int MaxLongEdge = 3000;
+
+/** What the engine read, before it is judged. */
+struct Reading {
+    QString text;                ///< recognised lines, joined with line feeds
+    double meanConfidence = 0;   ///< mean word confidence, 0–100
+    double wordShare = 0;        ///< share of words that are numbers or dictionary words of 3+ letters
+    qsizetype words = 0;
+    QSize size;                  ///< the pixel size the engine saw
+};
+
+/** The raw reading of `image` (scaled to `MaxLongEdge`); empty when recognition fails. */
+[[nodiscard]] Reading read(const QImage &image);
+
+/** Whether a reading is text rather than patterns the engine took for letters. */
+[[nodiscard]] bool isCredible(const Reading &reading);
+
 /**
  * The recognised text lines of `image`, in reading order, joined with line feeds; lines that
- * recognise as blank are left out. Empty when the image is null or recognition fails.
+ * recognise as blank are left out. Empty when the image is null, recognition fails, or the
+ * reading is not credible.
  */
 [[nodiscard]] QString recognize(const QImage &image);
 
 /** Whether the engine and its language models can be loaded on this machine. */
 [[nodiscard]] bool isAvailable();
+
+/** Frees this thread's engine; the next recognition on the thread loads it again. */
+void releaseEngine();
+
+/**
+ * Frees the dictionaries Tesseract shares between engines and keeps after they end. Call only
+ * when no thread holds an engine.
+ */
+void releaseSharedCaches();
 
 } // namespace TextRecognizer

@@ -1,6 +1,7 @@
 #include "pdfprocessor.h"
 
 #include "common/unicodetext.h"
+#include "extraction/documents/pdfpagetext.h"
 #include "extraction/textrecognizer.h"
 
 #include <QImage>
@@ -14,11 +15,9 @@ namespace {
 constexpr int MaxTextPages = 10;
 // Below this many characters (trimmed) the text layer is too thin and page 1 is recognised.
 constexpr qsizetype MinTextLayerLength = 50;
-// The resolution the recognition models are trained on.
+// The resolution the recognition models are trained on; larger pages are rendered at a lower
+// one, so that the longer edge stays within what the recogniser takes.
 constexpr double RecognitionDpi = 300.0;
-// Twice an A4 page at 300 dpi; larger pages are rendered at a lower resolution instead of
-// allocating gigabytes for a poster-sized media box.
-constexpr double MaxRenderedPixels = 2.0 * 2480 * 3508;
 
 std::unique_ptr<Poppler::Document> openDocument(const QString &path)
 {
@@ -34,6 +33,18 @@ std::unique_ptr<Poppler::Document> openDocument(const QString &path)
     return document;
 }
 
+// Poppler's words carry their reading-order neighbours; its plain page text pads the physical
+// layout with spaces and interleaves columns line by line.
+QString pageText(const Poppler::Page &page)
+{
+    const std::vector<std::unique_ptr<Poppler::TextBox>> boxes = page.textList();
+    std::vector<PdfPageText::Word> words;
+    words.reserve(boxes.size());
+    for (const std::unique_ptr<Poppler::TextBox> &box : boxes)
+        words.push_back({box->text(), box->hasSpaceAfter(), box->nextWord() == nullptr});
+    return PdfPageText::compose(words);
+}
+
 QString pdfText(Poppler::Document &document)
 {
     QString text;
@@ -42,10 +53,10 @@ QString pdfText(Poppler::Document &document)
         const std::unique_ptr<Poppler::Page> page = document.page(i);
         if (!page)
             continue;
-        const QString pageText = page->text(QRectF());
-        if (pageText.isEmpty())
+        const QString content = pageText(*page);
+        if (content.isEmpty())
             continue;
-        text += pageText;
+        text += content;
         text += u'\n';
     }
     return text;
@@ -59,10 +70,8 @@ QString ocrFallback(Poppler::Document &document)
     const QSizeF points = page->pageSizeF();
     if (!(points.width() > 0 && points.height() > 0))
         return {};
-    double dpi = RecognitionDpi;
-    const double pixels = points.width() * points.height() * (dpi / 72.0) * (dpi / 72.0);
-    if (pixels > MaxRenderedPixels)
-        dpi *= std::sqrt(MaxRenderedPixels / pixels);
+    const double longEdge = std::max(points.width(), points.height());
+    const double dpi = std::min(RecognitionDpi, TextRecognizer::MaxLongEdge * 72.0 / longEdge);
     document.setPaperColor(Qt::white);
     document.setRenderHint(Poppler::Document::Antialiasing);
     document.setRenderHint(Poppler::Document::TextAntialiasing);

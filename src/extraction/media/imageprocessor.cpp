@@ -1,6 +1,7 @@
 #include "imageprocessor.h"
 
 #include "common/unicodetext.h"
+#include "extraction/media/heifreader.h"
 #include "extraction/media/imageclassifier.h"
 #include "extraction/textrecognizer.h"
 
@@ -18,10 +19,6 @@
 
 namespace {
 
-// Recognition gains nothing from more pixels than a full 300 dpi A3 page; larger pictures are
-// decoded scaled down, which JPEG does cheaply while decoding.
-constexpr qint64 MaxRecognitionPixels = 36'000'000;
-
 void prepareExiv2()
 {
     static std::once_flag once;
@@ -29,11 +26,13 @@ void prepareExiv2()
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         // The XMP toolkit's set-up is not thread-safe; everything after it is.
         Exiv2::XmpParser::initialize();
+        // HEIC and other ISO media files; off by default in Exiv2 0.27.
+        Exiv2::enableBMFF(true);
     });
 }
 
-// An ASCII tag's text as stored, up to its terminator: cameras pad these fields with NULs,
-// and not every Exiv2 version cuts them off.
+// An ASCII tag's text up to its terminator (cameras pad these fields with NULs, and not every
+// Exiv2 version cuts them off), trimmed: makers pad with spaces too ("OLYMPUS IMAGING CORP.  ").
 std::optional<QString> asciiTag(const Exiv2::ExifData &exif, const char *key)
 {
     const auto it = exif.findKey(Exiv2::ExifKey(key));
@@ -42,11 +41,40 @@ std::optional<QString> asciiTag(const Exiv2::ExifData &exif, const char *key)
     std::string text = it->toString();
     if (const auto nul = text.find('\0'); nul != std::string::npos)
         text.resize(nul);
-    return QString::fromUtf8(text);
+    const QString trimmed = QString::fromUtf8(text).trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    return trimmed;
 }
 
-// Degrees, minutes and seconds as rationals, added up to decimal degrees; no sign is applied.
-std::optional<double> gpsCoordinate(const Exiv2::ExifData &exif, const char *key)
+std::optional<QString> xmpText(const Exiv2::XmpData &xmp, const char *key)
+{
+    const auto it = xmp.findKey(Exiv2::XmpKey(key));
+    if (it == xmp.end())
+        return std::nullopt;
+    const QString text = QString::fromStdString(it->toString()).trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    return text;
+}
+
+// The capture date; cameras and editors that leave out DateTimeOriginal mostly write the
+// digitising date (ExifTool's "CreateDate") or an XMP date instead.
+std::optional<QString> captureDate(const Exiv2::Image &image)
+{
+    for (const char *key : {"Exif.Photo.DateTimeOriginal", "Exif.Photo.DateTimeDigitized"})
+        if (auto date = asciiTag(image.exifData(), key))
+            return date;
+    for (const char *key : {"Xmp.exif.DateTimeOriginal", "Xmp.photoshop.DateCreated", "Xmp.xmp.CreateDate"})
+        if (auto date = xmpText(image.xmpData(), key))
+            return date;
+    return std::nullopt;
+}
+
+// Degrees, minutes and seconds as rationals, added up to decimal degrees, negative when the
+// reference tag says south or west.
+std::optional<double> gpsCoordinate(const Exiv2::ExifData &exif, const char *key, const char *referenceKey,
+                                    char negativeReference)
 {
     const auto it = exif.findKey(Exiv2::ExifKey(key));
     if (it == exif.end() ||
@@ -63,7 +91,9 @@ std::optional<double> gpsCoordinate(const Exiv2::ExifData &exif, const char *key
     }
     if (!std::isfinite(degrees))
         return std::nullopt;
-    return std::abs(degrees);
+    const std::optional<QString> reference = asciiTag(exif, referenceKey);
+    const bool negative = reference && reference->startsWith(QLatin1Char(negativeReference), Qt::CaseInsensitive);
+    return negative ? -std::abs(degrees) : std::abs(degrees);
 }
 
 QString shortestNumber(double value)
@@ -90,7 +120,7 @@ ExifFacts readExif(const QString &path)
         facts.pixelSize = QSize(image->pixelWidth(), image->pixelHeight());
         const Exiv2::ExifData &exif = image->exifData();
         MetadataMap &m = facts.metadata;
-        if (const auto date = asciiTag(exif, "Exif.Photo.DateTimeOriginal"))
+        if (const auto date = captureDate(*image))
             m.set(QStringLiteral("date"), *date);
         if (const auto lens = asciiTag(exif, "Exif.Photo.LensMake"))
             m.set(QStringLiteral("lens"), *lens);
@@ -98,8 +128,9 @@ ExifFacts readExif(const QString &path)
             m.set(QStringLiteral("camera_make"), *make);
         if (const auto model = asciiTag(exif, "Exif.Image.Model"))
             m.set(QStringLiteral("camera_model"), *model);
-        const auto latitude = gpsCoordinate(exif, "Exif.GPSInfo.GPSLatitude");
-        const auto longitude = gpsCoordinate(exif, "Exif.GPSInfo.GPSLongitude");
+        const auto latitude = gpsCoordinate(exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", 'S');
+        const auto longitude =
+            gpsCoordinate(exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", 'W');
         if (latitude && longitude)
             m.set(QStringLiteral("gps"),
                   shortestNumber(*latitude) + QStringLiteral(", ") + shortestNumber(*longitude));
@@ -109,18 +140,19 @@ ExifFacts readExif(const QString &path)
     return facts;
 }
 
-QImage decode(const QString &path, QSize storedSize)
+// The picture bounded for recognition; JPEG scales cheaply while decoding.
+QImage decode(const QString &path, QSize storedSize, bool heif)
 {
     const qint64 pixels = storedSize.isValid() ? qint64(storedSize.width()) * storedSize.height() : 0;
     if (pixels > ImageProcessor::MaxDecodedPixels)
         return {};
+    const QSize bound(TextRecognizer::MaxLongEdge, TextRecognizer::MaxLongEdge);
+    if (heif)
+        return HeifReader::read(path, bound, ImageProcessor::MaxDecodedPixels);
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    if (pixels > MaxRecognitionPixels) {
-        const double factor = std::sqrt(double(MaxRecognitionPixels) / double(pixels));
-        reader.setScaledSize(QSize(std::max(1, int(storedSize.width() * factor)),
-                                   std::max(1, int(storedSize.height() * factor))));
-    }
+    if (storedSize.isValid() && (storedSize.width() > bound.width() || storedSize.height() > bound.height()))
+        reader.setScaledSize(storedSize.scaled(bound, Qt::KeepAspectRatio));
     // Four bytes a pixel: this also guards formats whose header gives no size, and lying headers.
     reader.setAllocationLimit(int(ImageProcessor::MaxDecodedPixels * 4 / (1024 * 1024)) + 1);
     return reader.read();
@@ -149,14 +181,15 @@ ExtractionResult ImageProcessor::extract(const QString &path) const
 
     ExifFacts facts = readExif(path);
     MetadataMap metadata = facts.metadata;
-    QSize storedSize = QImageReader(path).size();
+    const bool heif = HeifReader::isHeif(path);
+    QSize storedSize = heif ? HeifReader::storedSize(path) : QImageReader(path).size();
     if (!storedSize.isValid())
         storedSize = facts.pixelSize;
     if (storedSize.isValid() && !storedSize.isEmpty())
         metadata.set(QStringLiteral("dimensions"),
                      QString::number(storedSize.width()) + u'x' + QString::number(storedSize.height()));
 
-    const QImage image = decode(path, storedSize);
+    const QImage image = decode(path, storedSize, heif);
     const QString text = UnicodeText::leftGraphemes(TextRecognizer::recognize(image), TextLimits::ImageText);
 
     ImageClassifier::Hints hints;

@@ -10,15 +10,22 @@ using namespace ExtractionTestKit;
 
 namespace {
 
+// A4 at 300 dpi without margins, painted in 11 pt.
+void startA4(QPdfWriter &writer, QPainter &painter)
+{
+    writer.setResolution(300);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    painter.begin(&writer);
+    painter.setFont(QFont("DejaVu Sans", 11));
+}
+
 // One A4 page per entry at 300 dpi: a line of text layer (may be empty) over an optional full-page image.
 void writePdf(const QString &path, const QList<QPair<QString, QImage>> &pages)
 {
     QPdfWriter writer(path);
-    writer.setResolution(300);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter painter(&writer);
-    painter.setFont(QFont("DejaVu Sans", 11));
+    QPainter painter;
+    startA4(writer, painter);
     for (qsizetype i = 0; i < pages.size(); ++i) {
         if (i > 0)
             writer.newPage();
@@ -26,6 +33,18 @@ void writePdf(const QString &path, const QList<QPair<QString, QImage>> &pages)
             painter.drawImage(QRect(0, 0, writer.width(), writer.height()), pages[i].second);
         painter.drawText(QRect(200, 120, 2000, 100), Qt::AlignLeft, pages[i].first);
     }
+}
+
+// One A4 page with each column's lines drawn at their own x, 11 pt, one line per 60 dots at 300 dpi.
+void writeColumns(const QString &path, const QList<QStringList> &columns)
+{
+    QPdfWriter writer(path);
+    QPainter painter;
+    startA4(writer, painter);
+    const int width = (writer.width() - 400) / int(columns.size());
+    for (qsizetype c = 0; c < columns.size(); ++c)
+        for (qsizetype line = 0; line < columns[c].size(); ++line)
+            painter.drawText(QPoint(200 + int(c) * width, 300 + int(line) * 60), columns[c][line]);
 }
 
 // The standard security handler with an owner and user key that the empty password does not match;
@@ -67,6 +86,42 @@ private Q_SLOTS:
         QVERIFY(result);
         QCOMPARE(result->extractedText, expected);
         QCOMPARE(result->metadata, MetadataMap({{"source", "pdfkit"}}));
+    }
+
+    // Columns come out one after the other, not interleaved line by line; a word hyphenated
+    // across a line end is joined when the next line goes on in lower case.
+    void readingOrder_data()
+    {
+        QTest::addColumn<QList<QStringList>>("columns");
+        QTest::addColumn<QString>("expected");
+
+        QStringList left, middle, right;
+        for (int i = 1; i <= 6; ++i) {
+            left << QString("Links Zeile %1 hier").arg(i);
+            middle << QString("Mitte Zeile %1 dort").arg(i);
+            right << QString("Rechts Zeile %1 am Rand").arg(i);
+        }
+        QTest::newRow("two columns") << QList<QStringList>{left, right}
+                                     << left.join("\n") + "\n" + right.join("\n") + "\n";
+        QTest::newRow("three columns") << QList<QStringList>{left, middle, right}
+                                       << left.join("\n") + "\n" + middle.join("\n") + "\n" + right.join("\n") + "\n";
+        QTest::newRow("hyphen joined") << QList<QStringList>{{"Die Abrechnung wurde von unserem System au-",
+                                                              "tomatisch erstellt und versandt.", "Kontakt: Telekom-",
+                                                              "Deutschland GmbH, Bonn"}}
+                                       << "Die Abrechnung wurde von unserem System automatisch erstellt und versandt.\n"
+                                          "Kontakt: Telekom-\nDeutschland GmbH, Bonn\n";
+    }
+
+    void readingOrder()
+    {
+        QFETCH(QList<QStringList>, columns);
+        QFETCH(QString, expected);
+        const QString path = m_dir.filePath(QString("spalten%1.pdf").arg(columns.size()));
+        writeColumns(path, columns);
+
+        const ExtractionResult result = m_processor.extract(path);
+        QVERIFY(result);
+        QCOMPARE(result->extractedText, expected);
     }
 
     void recognitionThreshold_data()

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+/**
+ * A page's text from its words in Poppler's reading order (the order of its text boxes: lines
+ * grouped into blocks and columns, as `pdftotext` reads them), rather than the physical layout,
+ * which interleaves columns line by line and pads with spaces. Runs of white space inside a line
+ * become one space, and a word hyphenated across a line end ("au-" + "tomatically") is joined
+ * when the next line goes on in lower case.
+ */
+namespace PdfPageText {
+
+struct Word {
+    QString text;
+    bool spaceAfter = false; ///< a gap before the next word of the same line
+    bool lineEnd = false;    ///< no further word on this line
+};
+
+/** The page text, lines joined with line feeds (none after the last). */
+[[nodiscard]] QString compose(const std::vector<Word> &words);
+
+} // namespace PdfPageText

@@ -1,0 +1,88 @@
+#include "heifreader.h"
+
+#include <QFile>
+#include <QImage>
+
+#include <libheif/heif.h>
+
+#include <memory>
+
+namespace HeifReader {
+namespace {
+
+struct ContextDeleter {
+    void operator()(heif_context *c) const { heif_context_free(c); }
+};
+struct HandleDeleter {
+    void operator()(heif_image_handle *h) const { heif_image_handle_release(h); }
+};
+struct ImageDeleter {
+    void operator()(heif_image *i) const { heif_image_release(i); }
+};
+using Context = std::unique_ptr<heif_context, ContextDeleter>;
+using Handle = std::unique_ptr<heif_image_handle, HandleDeleter>;
+
+Handle primaryImage(const QString &path, Context &context)
+{
+    context.reset(heif_context_alloc());
+    if (!context)
+        return nullptr;
+    if (heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr).code != heif_error_Ok)
+        return nullptr;
+    heif_image_handle *handle = nullptr;
+    if (heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok)
+        return nullptr;
+    return Handle(handle);
+}
+
+} // namespace
+
+bool isHeif(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(12);
+    const heif_filetype_result type =
+        heif_check_filetype(reinterpret_cast<const uint8_t *>(head.constData()), int(head.size()));
+    return type == heif_filetype_yes_supported || type == heif_filetype_maybe;
+}
+
+QSize storedSize(const QString &path)
+{
+    Context context;
+    const Handle handle = primaryImage(path, context);
+    if (!handle)
+        return {};
+    return {heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get())};
+}
+
+QImage read(const QString &path, QSize bound, qint64 maxPixels)
+{
+    Context context;
+    const Handle handle = primaryImage(path, context);
+    if (!handle)
+        return {};
+    const qint64 pixels =
+        qint64(heif_image_handle_get_width(handle.get())) * heif_image_handle_get_height(handle.get());
+    if (pixels <= 0 || pixels > maxPixels)
+        return {};
+    heif_image *decoded = nullptr;
+    if (heif_decode_image(handle.get(), &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr).code !=
+        heif_error_Ok)
+        return {};
+    const std::unique_ptr<heif_image, ImageDeleter> owned(decoded);
+    int stride = 0;
+    const uint8_t *plane = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    const int width = heif_image_get_width(decoded, heif_channel_interleaved);
+    const int height = heif_image_get_height(decoded, heif_channel_interleaved);
+    if (!plane || width <= 0 || height <= 0)
+        return {};
+    // The wrapper does not own the plane: copy before the decoded image is released.
+    QImage image = QImage(plane, width, height, stride, QImage::Format_RGBA8888).copy();
+    if (bound.isValid() && (width > bound.width() || height > bound.height()))
+        image = image.scaled(bound, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+} // namespace HeifReader
