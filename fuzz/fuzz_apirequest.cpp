@@ -1,5 +1,5 @@
 #include "api/apirequest.h"
-#include "api/strictutf8.h"
+#include "common/strictutf8.h"
 
 #include <QUrl>
 

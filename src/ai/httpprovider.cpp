@@ -4,6 +4,7 @@
 #include "ai/promptcontract.h"
 #include "common/networkerrors.h"
 #include "common/processwide.h"
+#include "common/strictutf8.h"
 #include "common/unicodetext.h"
 #include "extraction/filecontext.h"
 #include "naming/renamerules.h"
@@ -22,13 +23,6 @@
 namespace {
 
 constexpr qsizetype ErrorBodyLength = 300;
-
-QString decodedOrEmpty(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder(bytes);
-    return decoder.hasError() ? QString() : text;
-}
 
 QString transportMessage(QNetworkReply::NetworkError error, int timeoutMs)
 {
@@ -146,7 +140,7 @@ QCoro::Task<SuggestionResult> HttpProvider::suggest(FileContext context, std::op
     }
     const QByteArray replyBody = reply->readAll();
     if (status.isValid() && status.toInt() != 200) {
-        const QString excerpt = UnicodeText::leftGraphemes(decodedOrEmpty(replyBody), ErrorBodyLength);
+        const QString excerpt = UnicodeText::leftGraphemes(strictUtf8(replyBody).value_or(QString()), ErrorBodyLength);
         co_return std::unexpected(
             error(status.toInt(), errorPrefix() + QString::number(status.toInt()) + QStringLiteral(": ") + excerpt));
     }

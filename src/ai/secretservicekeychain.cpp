@@ -1,6 +1,7 @@
 #include "secretservicekeychain.h"
 
 #include "ai/filekeychain.h"
+#include "common/strictutf8.h"
 
 #include <QAbstractEventDispatcher>
 #include <QLoggingCategory>
@@ -140,12 +141,7 @@ bool serviceMissing(const GError *error)
 
 std::optional<QString> decodeUtf8(const char *data, gsize length)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8,
-                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString text = decoder.decode(QByteArrayView(data, qsizetype(length)));
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
+    return strictUtf8(QByteArrayView(data, qsizetype(length)));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "apirequest.h"
 
 #include "api/httphead.h"
-#include "api/strictutf8.h"
+#include "common/strictutf8.h"
 #include "common/hexdigit.h"
 
 #include <QJsonDocument>

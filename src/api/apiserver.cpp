@@ -1,7 +1,7 @@
 #include "apiserver.h"
 
 #include "api/httpconnection.h"
-#include "api/strictutf8.h"
+#include "common/strictutf8.h"
 #include "common/processwide.h"
 #include "settings/appsettings.h"
 

@@ -1,5 +1,6 @@
 #include "genericprocessor.h"
 
+#include "common/strictutf8.h"
 #include "common/unicodetext.h"
 
 #include <QFile>
@@ -55,11 +56,7 @@ std::optional<QString> GenericProcessor::readTextPrefix(const QString &path)
     QByteArray bytes = file.read(MaxTextBytes);
     if (bytes.size() == MaxTextBytes)
         bytes.truncate(completeUtf8Length(bytes));
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
+    return strictUtf8(bytes, LeadingBom::skip);
 }
 
 ExtractionResult GenericProcessor::extract(const QString &path) const
