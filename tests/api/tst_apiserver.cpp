@@ -2,6 +2,7 @@
 // the real endpoints over a real SQLite store for what they check before any work.
 #include "api/apiroutes.h"
 #include "api/apiserver.h"
+#include "api/openapidocument.h"
 #include "engine/renameengine.h" // before the queue, whose header needs it complete
 #include "automation/queuemanager.h"
 #include "settings/appsettings.h"
@@ -519,6 +520,26 @@ private Q_SLOTS:
         QTRY_COMPARE(m_slowFinished, 2);
         QTest::qWait(50);
         QCOMPARE(exchange(m_port, get("/v1/health")).status(), 200);
+    }
+
+    // The document's operations are the route table's: a templated path stands for the prefix
+    // route it falls under. Served outside the document: itself, its page and the UI remote.
+    void documentListsTheRouteTable()
+    {
+        QStringList documented, routed;
+        const QJsonObject paths = QJsonDocument::fromJson(openAPIDocument(m_port))["paths"].toObject();
+        for (auto path = paths.begin(); path != paths.end(); ++path) {
+            const QString at = path.key().contains('{') ? path.key().section('{', 0, 0) + "*" : path.key();
+            for (const QString &method : path.value().toObject().keys())
+                documented << method.toUpper() + " " + at;
+        }
+        for (const APIRoute &route : standardRoutes(m_endpoints.context())) {
+            if (route.path != "/v1/openapi.json" && route.path != "/v1/docs" && !route.path.startsWith("/v1/ui/"))
+                routed << route.method + " " + route.path + (route.match == APIRoute::Match::prefix ? "*" : "");
+        }
+        documented.sort();
+        routed.sort();
+        QCOMPARE(documented, routed);
     }
 
     void startsAndReplacesListeners()

@@ -267,11 +267,8 @@ private Q_SLOTS:
         // Automatic: in the queue within a second, then renamed.
         fixture.llm.setReply("scan.pdf", reply("Automatisch"));
         QSignalSpy pending(queue.get(), &QueueManager::pendingURLsChanged);
-        QElapsedTimer clock;
-        clock.start();
         write(automatic + "/scan.pdf");
         QTRY_VERIFY_WITH_TIMEOUT(!pending.isEmpty(), 2000);
-        qInfo("file reached the queue after %lld ms", clock.elapsed());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(automatic + "/2024-03-15_brief_automatisch.pdf"), 10000);
         QVERIFY(!QFile::exists(automatic + "/scan.pdf"));
 
@@ -392,8 +389,6 @@ private Q_SLOTS:
         qsizetype renamedCount = 0;
         connect(queue.get(), &QueueManager::batchFinished, this,
                 [&](const QList<RenameRecord> &records) { renamedCount += records.size(); });
-        QElapsedTimer clock;
-        clock.start();
         QFuture<void> dropping = QtConcurrent::run([path] {
             for (int i = 0; i < Count; ++i) {
                 QFile file(path + QString("/drop-%1.pdf").arg(i));
@@ -408,8 +403,9 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(renamedCount, qsizetype(Count), 120000);
         QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0, 60000);
         ticker.stop();
-        qInfo("burst of %d files renamed in %lld ms; longest event-loop stall %lld ms (target < 100)", Count,
-              clock.elapsed(), longestStall);
+        // The aim is under 100 ms; the bound leaves room for a machine busy with other builds
+        // and still catches a batch done on the loop (seconds).
+        QVERIFY2(longestStall < 500, qPrintable(QString("longest event-loop stall %1 ms").arg(longestStall)));
 
         const QStringList names = QDir(path).entryList(QDir::Files);
         QCOMPARE(names.size(), Count);

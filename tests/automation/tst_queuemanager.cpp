@@ -176,10 +176,14 @@ private Q_SLOTS:
         DesktopNotifier unconnected(QDBusConnection("no-such-connection"));
         unconnected.post("Namorix", "nichts");
         QVERIFY(serviceBus.unregisterService("org.freedesktop.Notifications"));
-        DesktopNotifier noService;
-        noService.post("Namorix", "niemand hört zu");
+        DesktopNotifier notifier;
+        notifier.post("Namorix", "niemand hört zu");
         QTest::qWait(100);
         QVERIFY(serviceBus.registerService("org.freedesktop.Notifications"));
+        notifier.post("Namorix", "wieder da"); // the same notifier reaches a service that came back
+        QTRY_VERIFY(!recorder.calls.isEmpty() && recorder.calls.last().body == "wieder da");
+        for (const NotificationRecorder::Call &call : recorder.calls)
+            QVERIFY2(call.body != "nichts" && call.body != "niemand hört zu", qPrintable(call.body));
     }
 };
 

@@ -153,16 +153,6 @@ private Q_SLOTS:
         QCOMPARE(id.error().message(), "KVX nicht erreichbar: Verbindung abgelehnt");
     }
 
-    void portZeroMeansDefaultPort()
-    {
-        KorvexStub onDefault;
-        if (!onDefault.listen(44477))
-            QSKIP("port 44477 is taken on this machine");
-        m_store->setInteger("kvx.port", 0);
-        QVERIFY(awaitTask(m_client->isAvailable()));
-        QCOMPARE(onDefault.server().requests().size(), 1);
-    }
-
 private:
     std::unique_ptr<KorvexStub> m_korvex;
     std::unique_ptr<DefaultsStore> m_store;

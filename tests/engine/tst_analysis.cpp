@@ -1,4 +1,4 @@
-#include "enginefixture.h"
+#include "engineharness.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,15 +8,6 @@
 #include <QTest>
 
 namespace {
-
-QString touch(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write("Rechnung Telekom 49,99 EUR");
-    return path;
-}
 
 QStringList names(const QList<RenameJob> &jobs)
 {
@@ -28,25 +19,13 @@ QStringList names(const QList<RenameJob> &jobs)
 
 } // namespace
 
-class TestAnalysis final : public QObject
+class TestAnalysis final : public QObject, EngineHarness
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        QVERIFY(m_dir.isValid());
-        m_fx = std::make_unique<EngineFixture>();
-        m_engine = m_fx->makeEngine();
-    }
-
-    void cleanup()
-    {
-        m_engine.reset();
-        m_fx.reset();
-        QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path());
-    }
+    void init() { QVERIFY(setUpEngine(false)); }
+    void cleanup() { tearDownEngine(); }
 
     void nothingToAnalyse()
     {
@@ -182,9 +161,6 @@ private:
         QVERIFY(!m_engine->isProcessing());
     }
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<EngineFixture> m_fx;
-    std::unique_ptr<RenameEngine> m_engine;
 };
 
 QTEST_GUILESS_MAIN(TestAnalysis)

@@ -1,6 +1,5 @@
 #include "engine/filemoves.h"
-#include "enginefixture.h"
-#include "store/objectstore.h"
+#include "engineharness.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,15 +11,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QString touch(const QString &path, const QByteArray &content = "Inhalt")
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
-    return path;
-}
 
 QByteArray contentOf(const QString &path)
 {
@@ -42,29 +32,13 @@ RenameRecord record(const QString &original, const QString &renamed, bool revert
 
 } // namespace
 
-class TestApply final : public QObject
+class TestApply final : public QObject, EngineHarness
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        m_fx = std::make_unique<EngineFixture>();
-        auto opened = ObjectStore::open(m_dir.filePath("db/namorix.sqlite"));
-        QVERIFY(opened);
-        m_store = std::move(*opened);
-        m_engine = m_fx->makeEngine();
-        m_engine->setStore(m_store.get());
-    }
-
-    void cleanup()
-    {
-        m_engine.reset();
-        m_store.reset();
-        m_fx.reset();
-        QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path());
-    }
+    void init() { QVERIFY(setUpEngine()); }
+    void cleanup() { tearDownEngine(); }
 
     void freeNamesNeverOverwrite()
     {
@@ -233,10 +207,6 @@ private:
         return records;
     }
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<EngineFixture> m_fx;
-    std::unique_ptr<ObjectStore> m_store;
-    std::unique_ptr<RenameEngine> m_engine;
 };
 
 QTEST_GUILESS_MAIN(TestApply)

@@ -1,7 +1,6 @@
 #include "engine/filemoves.h"
 #include "engine/inputexpansion.h"
-#include "enginefixture.h"
-#include "store/objectstore.h"
+#include "engineharness.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,15 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString touch(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write("Rechnung Telekom 49,99 EUR");
-    return path;
-}
 
 bool makeSocket(const QString &path)
 {
@@ -55,29 +45,13 @@ QString identity(const QString &path)
 } // namespace
 
 /** Only regular files outside the system areas are analysed or renamed, named or found in a folder. */
-class TestInputSafety final : public QObject
+class TestInputSafety final : public QObject, EngineHarness
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        m_fx = std::make_unique<EngineFixture>();
-        auto opened = ObjectStore::open(m_dir.filePath("db/namorix.sqlite"));
-        QVERIFY(opened);
-        m_store = std::move(*opened);
-        m_engine = m_fx->makeEngine();
-        m_engine->setStore(m_store.get());
-    }
-
-    void cleanup()
-    {
-        m_engine.reset();
-        m_store.reset();
-        m_fx.reset();
-        QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path());
-    }
+    void init() { QVERIFY(setUpEngine()); }
+    void cleanup() { tearDownEngine(); }
 
     void namedPathsThatAreNoRegularFile_data()
     {
@@ -222,10 +196,6 @@ private:
         awaitTask(m_engine->analyze(urls, std::nullopt));
     }
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<EngineFixture> m_fx;
-    std::unique_ptr<ObjectStore> m_store;
-    std::unique_ptr<RenameEngine> m_engine;
 };
 
 QTEST_GUILESS_MAIN(TestInputSafety)

@@ -1,6 +1,5 @@
 #include "automation/queuemanager.h"
-#include "enginefixture.h"
-#include "store/objectstore.h"
+#include "engineharness.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,30 +9,13 @@
 #include <QTest>
 
 // How analysis runs on one engine start, stop, take turns and end when their owner goes away.
-class TestRuns final : public QObject
+class TestRuns final : public QObject, EngineHarness
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        QVERIFY(m_dir.isValid());
-        m_fx = std::make_unique<EngineFixture>();
-        m_engine = m_fx->makeEngine();
-        auto store = ObjectStore::open(m_dir.filePath("db/namorix.sqlite"));
-        QVERIFY(store);
-        m_store = std::move(*store);
-        m_engine->setStore(m_store.get());
-    }
-
-    void cleanup()
-    {
-        m_engine.reset();
-        m_store.reset();
-        m_fx.reset();
-        QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path());
-    }
+    void init() { QVERIFY(setUpEngine()); }
+    void cleanup() { tearDownEngine(); }
 
     void cancelEndsTheRunWithWhatIsDone()
     {
@@ -173,10 +155,6 @@ private:
         return names;
     }
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<EngineFixture> m_fx;
-    std::unique_ptr<ObjectStore> m_store;
-    std::unique_ptr<RenameEngine> m_engine;
 };
 
 QTEST_GUILESS_MAIN(TestRuns)

@@ -49,15 +49,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("processor");
+        // One extension per processor (tst_documentgarbage walks every one), then case and dots.
         const QList<QPair<const char *, const char *>> rows{
-            {"report.PDF", "pdf"},   {"a.jpg", "image"},   {"a.JPEG", "image"},  {"a.heif", "image"},
-            {"a.tif", "image"},      {"a.webp", "image"},  {"a.docx", "office"}, {"a.XLSX", "office"},
-            {"a.rtf", "rtf"},        {"a.rtfd", "rtf"},    {"a.htm", "html"},    {"a.xhtml", "html"},
-            {"a.eml", "eml"},        {"a.mp3", "media"},   {"a.aiff", "media"},  {"a.webm", "media"},
-            {"a.odt", "office"},     {"a.ods", "office"},  {"a.ODP", "office"},  {"a.ott", "office"},
-            {"a.ots", "office"},     {"a.otp", "office"},  {"a.oga", "media"},   {"a.Opus", "media"},
-            {"a.doc", "generic"},    {"a.xls", "generic"}, {"a.txt", "generic"}, {"README", "generic"},
-            {".pdf", "generic"},     {"a.tar.gz", "generic"}, {"a.pdf.txt", "generic"}, {"a.", "generic"},
+            {"report.PDF", "pdf"}, {"a.jpg", "image"},   {"a.XLSX", "office"},  {"a.rtfd", "rtf"},
+            {"a.htm", "html"},     {"a.eml", "eml"},     {"a.Opus", "media"},   {"a.doc", "generic"},
+            {"README", "generic"}, {".pdf", "generic"},  {"a.tar.gz", "generic"}, {"a.pdf.txt", "generic"},
+            {"a.", "generic"},
         };
         for (const auto &[name, processor] : rows)
             QTest::newRow(name) << name << processor;
@@ -82,8 +79,7 @@ private Q_SLOTS:
         QFETCH(QString, fileName);
         QFETCH(QString, codec);
         const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
-        if (ffmpeg.isEmpty())
-            QSKIP("the ffmpeg command-line tool is needed to make this file");
+        QVERIFY2(!ffmpeg.isEmpty(), "the ffmpeg command-line tool makes this file (scripts/install-deps.sh)");
         QTemporaryDir dir;
         const QString path = dir.filePath(fileName);
         QProcess process;

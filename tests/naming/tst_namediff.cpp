@@ -60,19 +60,16 @@ private Q_SLOTS:
         QTEST(describe(sides.newSide), "newSide");
     }
 
-    void segmentsAreIdentifiableAndNonEmpty()
+    void segmentsAreNonEmptyAndAlternate()
     {
         const NameDiff::Sides sides = NameDiff::compute("Scan 2024 (1).pdf", "2024_scan.pdf");
-        QSet<QUuid> ids;
         for (const auto *side : {&sides.oldSide, &sides.newSide}) {
             for (qsizetype i = 0; i < side->size(); ++i) {
                 QVERIFY(!side->at(i).text.isEmpty());
-                ids.insert(side->at(i).id);
                 if (i > 0 && i + 1 < side->size()) // the appended extension may repeat `unchanged`
                     QVERIFY(side->at(i).kind != side->at(i - 1).kind);
             }
         }
-        QCOMPARE(ids.size(), sides.oldSide.size() + sides.newSide.size());
     }
 };
 

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "enginefixture.h"
+#include "store/objectstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+/** Writes `content` to `path`, making its folders; returns `path`. */
+inline QString touch(const QString &path, const QByteArray &content = "Rechnung Telekom 49,99 EUR")
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+    return path;
+}
+
+/** An engine with a fresh fixture and, if asked, a real store, anew for each test function. */
+struct EngineHarness {
+    QTemporaryDir m_dir;
+    std::unique_ptr<EngineFixture> m_fx;
+    std::unique_ptr<ObjectStore> m_store;
+    std::unique_ptr<RenameEngine> m_engine;
+
+    [[nodiscard]] bool setUpEngine(bool withStore = true)
+    {
+        m_fx = std::make_unique<EngineFixture>();
+        m_engine = m_fx->makeEngine();
+        if (!withStore)
+            return m_dir.isValid();
+        auto opened = ObjectStore::open(m_dir.filePath("db/namorix.sqlite"));
+        if (!opened)
+            return false;
+        m_store = std::move(*opened);
+        m_engine->setStore(m_store.get());
+        return true;
+    }
+
+    void tearDownEngine()
+    {
+        m_engine.reset();
+        m_store.reset();
+        m_fx.reset();
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+    }
+};
