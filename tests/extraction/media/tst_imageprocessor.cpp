@@ -191,7 +191,7 @@ private Q_SLOTS:
         QFETCH(QString, label);
         const bool scan = fileName == "scan.png" || fileName == "gross.jpg";
         if (scan && !TextRecognizer::isAvailable())
-            QSKIP("Tesseract with the deu and eng models is not installed");
+            QFAIL("Tesseract with the deu and eng models is missing: run scripts/install-deps.sh");
 
         const QString path = m_dir.filePath(fileName);
         QVERIFY(image.save(path));
@@ -229,7 +229,7 @@ private Q_SLOTS:
         QFETCH(QString, fileName);
         QFETCH(QString, cameraMake);
         if (!TextRecognizer::isAvailable())
-            QSKIP("Tesseract with the deu and eng models is not installed");
+            QFAIL("Tesseract with the deu and eng models is missing: run scripts/install-deps.sh");
         const QString path = m_dir.filePath(fileName);
         const QImage page = invoicePage(700);
         if (fileName.endsWith(".tiff")) {
@@ -242,7 +242,7 @@ private Q_SLOTS:
         } else {
             const QString encoder = QStandardPaths::findExecutable("heif-enc");
             if (encoder.isEmpty())
-                QSKIP("heif-enc (libheif-examples) is not installed, so no HEIC file can be made");
+                QFAIL("heif-enc (libheif-examples) is missing: run scripts/install-deps.sh");
             const QString jpeg = m_dir.filePath("heic-source.jpg");
             QVERIFY(page.save(jpeg, "JPEG", 95));
             writeExif(jpeg, {{"Exif.Image.Make", "Apple"}, {"Exif.Image.Model", "iPhone 12"}});
@@ -264,7 +264,7 @@ private Q_SLOTS:
     void recognitionIsBounded()
     {
         if (!TextRecognizer::isAvailable())
-            QSKIP("Tesseract with the deu and eng models is not installed");
+            QFAIL("Tesseract with the deu and eng models is missing: run scripts/install-deps.sh");
         const TextRecognizer::Reading reading = TextRecognizer::read(invoicePage(600).scaled(7440, 1800));
         QCOMPARE(reading.size, QSize(3000, 725));
         QVERIFY2(TextRecognizer::isCredible(reading), qPrintable(reading.text));
@@ -274,7 +274,7 @@ private Q_SLOTS:
     void screenshotKeepsItsText()
     {
         if (!TextRecognizer::isAvailable())
-            QSKIP("Tesseract with the deu and eng models is not installed");
+            QFAIL("Tesseract with the deu and eng models is missing: run scripts/install-deps.sh");
         const QString path = m_dir.filePath("Bildschirmfoto Dateien.png");
         QVERIFY(fileManagerScreenshot().save(path));
         const ExtractionResult result = ImageProcessor().extract(path);

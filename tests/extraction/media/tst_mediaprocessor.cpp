@@ -69,7 +69,7 @@ private Q_SLOTS:
         } else {
             const QString program = QStandardPaths::findExecutable("ffmpeg");
             if (program.isEmpty())
-                QSKIP("the ffmpeg command-line tool is needed to make this file");
+                QFAIL("the ffmpeg command-line tool is missing: run scripts/install-deps.sh");
             QProcess process;
             process.setProcessChannelMode(QProcess::MergedChannels);
             process.start(program, QProcess::splitCommand("-hide_banner -loglevel error -y " + ffmpeg) << path);
