@@ -59,7 +59,8 @@ QStringList makeFiles(const QString &folder, int count, const QString &prefix)
     QStringList paths;
     for (int i = 0; i < count; ++i) {
         const QString path = folder + u'/' + prefix + QString::number(i) + QStringLiteral(".txt");
-        if (!writeFile(path, QByteArray("Rechnung Telekom Mobilfunk Nr. ") + QByteArray::number(i) + " Betrag 49,99 EUR"))
+        if (!writeFile(path,
+                       QByteArray("Rechnung Telekom Mobilfunk Nr. ") + QByteArray::number(i) + " Betrag 49,99 EUR"))
             qFatal("cannot write %s", qPrintable(path));
         paths << path;
     }
@@ -111,10 +112,10 @@ struct Bench {
         awaitTask(settings->setApiKey(key));
         rules = std::make_unique<RenameRules>(defaults);
         companion = std::make_unique<KVXClient>(defaults);
-        RenameEngine::Services services{*settings, *rules, *companion, network, [this] {
-                                            return makeProvider(std::nullopt, ProviderEnvironment{*settings, *rules,
-                                                                                                 network, std::nullopt});
-                                        }};
+        RenameEngine::Services services{
+            *settings, *rules, *companion, network, [this] {
+                return makeProvider(std::nullopt, ProviderEnvironment{*settings, *rules, network, std::nullopt});
+            }};
         engine = std::make_unique<RenameEngine>(services);
     }
 
@@ -156,7 +157,10 @@ struct Row {
     bool missed = false;
 };
 
-QString ms(double value) { return QString::number(value, 'f', 1) + QStringLiteral(" ms"); }
+QString ms(double value)
+{
+    return QString::number(value, 'f', 1) + QStringLiteral(" ms");
+}
 
 } // namespace
 
@@ -232,11 +236,11 @@ int main(int argc, char *argv[])
 
         const double baseline = median(empty);
         const double loaded = median(full);
-        rows.push_back({"2 first request, empty history", ms(baseline), QStringLiteral("baseline"), QStringLiteral("1.000"),
-                        QString(), false});
+        rows.push_back({"2 first request, empty history", ms(baseline), QStringLiteral("baseline"),
+                        QStringLiteral("1.000"), QString(), false});
         rows.push_back({"2 first request, 100 000 records", ms(loaded), ms(baseline) + QStringLiteral(" baseline"),
-                        QString::number(loaded / baseline, 'f', 1),
-                        QStringLiteral("< %1 ms").arg(FirstRequestTargetMs), loaded >= FirstRequestTargetMs});
+                        QString::number(loaded / baseline, 'f', 1), QStringLiteral("< %1 ms").arg(FirstRequestTargetMs),
+                        loaded >= FirstRequestTargetMs});
     }
 
     // 3. Durable renames against plain rename(2).
@@ -246,7 +250,8 @@ int main(int argc, char *argv[])
         for (int i = 0; i < AppliedRenames; ++i) {
             RenameJob job;
             job.originalURL = QUrl::fromLocalFile(files.at(i));
-            job.suggestedName = QStringLiteral("2024-03-15_rechnung_neu-") + QString::number(i) + QStringLiteral(".txt");
+            job.suggestedName =
+                QStringLiteral("2024-03-15_rechnung_neu-") + QString::number(i) + QStringLiteral(".txt");
             job.confidence = 0.9;
             jobs << job;
         }
@@ -266,8 +271,8 @@ int main(int argc, char *argv[])
         std::vector<QByteArray> from, to;
         for (int i = 0; i < AppliedRenames; ++i) {
             from.push_back(QFile::encodeName(plain.at(i)));
-            to.push_back(QFile::encodeName(dir.filePath("plain/2024-03-15_rechnung_neu-") + QString::number(i)
-                                           + QStringLiteral(".txt")));
+            to.push_back(QFile::encodeName(dir.filePath("plain/2024-03-15_rechnung_neu-") + QString::number(i) +
+                                           QStringLiteral(".txt")));
         }
         timer.restart();
         for (int i = 0; i < AppliedRenames; ++i) {

@@ -126,7 +126,8 @@ int main(int argc, char *argv[])
 
     const PDFProcessor processor;
     g_sink = g_sink + processor.extract(pdf)->extractedText.size(); // warm the file cache and Poppler
-    const double ours = medianMilliseconds(pdfRuns, [&] { g_sink = g_sink + processor.extract(pdf)->extractedText.size(); });
+    const double ours =
+        medianMilliseconds(pdfRuns, [&] { g_sink = g_sink + processor.extract(pdf)->extractedText.size(); });
     const double pdftotext = medianMilliseconds(pdfRuns, [&] {
         g_sink = g_sink + runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}, environment);
     });
@@ -136,11 +137,12 @@ int main(int argc, char *argv[])
         return 2;
     }
     g_sink = g_sink + TextRecognizer::recognize(firstPage).size(); // loads the engine
-    const double recognize = medianMilliseconds(ocrRuns, [&] { g_sink = g_sink + TextRecognizer::recognize(secondPage).size(); });
+    const double recognize =
+        medianMilliseconds(ocrRuns, [&] { g_sink = g_sink + TextRecognizer::recognize(secondPage).size(); });
     const double tesseract = medianMilliseconds(ocrRuns, [&] {
-        g_sink = g_sink + runTool(QStringLiteral("tesseract"),
-                                  {png, QStringLiteral("-"), QStringLiteral("-l"), QStringLiteral("deu+eng")},
-                                  environment);
+        g_sink =
+            g_sink + runTool(QStringLiteral("tesseract"),
+                             {png, QStringLiteral("-"), QStringLiteral("-l"), QStringLiteral("deu+eng")}, environment);
     });
 
     const double pdfRatio = ours / pdftotext;

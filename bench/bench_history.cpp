@@ -40,7 +40,8 @@ double requestMs(quint16 port, const QByteArray &target, const QByteArray &token
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
         qFatal("cannot connect to port %d", port);
-    const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " + token + "\r\n\r\n";
+    const QByteArray request =
+        "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " + token + "\r\n\r\n";
     if (::write(fd, request.constData(), size_t(request.size())) != request.size())
         qFatal("cannot send");
     char buffer[65536];
@@ -122,10 +123,11 @@ int main(int argc, char *argv[])
 
     const double pageMs = median(page), healthMs = median(health);
     std::printf("%-40s %-12s %s\n", "measurement (median of 21)", "value", "reply");
-    std::printf("%-40s %-12s %lld bytes\n", "GET /v1/health (baseline)", qPrintable(QString::number(healthMs, 'f', 2) + " ms"),
-                qlonglong(healthBytes));
-    std::printf("%-40s %-12s %lld bytes, %.1fx the baseline, target <= %.0f ms\n", "GET /v1/history?limit=50, 100 000 records",
-                qPrintable(QString::number(pageMs, 'f', 2) + " ms"), qlonglong(pageBytes), pageMs / healthMs, TargetMs);
+    std::printf("%-40s %-12s %lld bytes\n", "GET /v1/health (baseline)",
+                qPrintable(QString::number(healthMs, 'f', 2) + " ms"), qlonglong(healthBytes));
+    std::printf("%-40s %-12s %lld bytes, %.1fx the baseline, target <= %.0f ms\n",
+                "GET /v1/history?limit=50, 100 000 records", qPrintable(QString::number(pageMs, 'f', 2) + " ms"),
+                qlonglong(pageBytes), pageMs / healthMs, TargetMs);
     std::printf("%-40s %-12s (what each request cost before)\n", "fetchRecords(): the whole history",
                 qPrintable(QString::number(loadAllMs, 'f', 1) + " ms"));
     if (pageMs > TargetMs)

@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-
 int main(int argc, char *argv[])
 {
     const int iterations = argc > 1 ? std::atoi(argv[1]) : 200000;
@@ -27,9 +26,8 @@ int main(int argc, char *argv[])
         const QString name = (*sample.datum + u'_' + *sample.kategorie + u'_' + sample.beschreibung).toLower();
         g_sink = g_sink + (name + u'.' + extension).size();
     });
-    const double build = nanosecondsPerCall(iterations, [&] {
-        g_sink = g_sink + NameBuilder::buildFileName(sample, rules, extension).size();
-    });
+    const double build = nanosecondsPerCall(
+        iterations, [&] { g_sink = g_sink + NameBuilder::buildFileName(sample, rules, extension).size(); });
 
     std::printf("buildFileName (preview sample, default rules): %.2f us per name (target < 10 us)\n", build / 1000);
     std::printf("baseline (naive join + toLower):               %.2f us per name\n", baseline / 1000);

@@ -27,8 +27,8 @@
 #include <QFile>
 #include <QListView>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -146,13 +146,15 @@ int main(int argc, char *argv[])
     FolderWatcher watcher;
     AppSettings appSettings(fx.defaults);
     NavigationState navigation;
-    MainWindow window({*engine, watcher, store.get(), navigation, fx.settings, appSettings, fx.companion, fx.defaults, fx.rules});
+    MainWindow window(
+        {*engine, watcher, store.get(), navigation, fx.settings, appSettings, fx.companion, fx.defaults, fx.rules});
     window.show();
     StallProbe probe;
 
     QElapsedTimer idleClock;
     idleClock.start();
-    const double idle = measureUntil(probe, [] {}, [&] { return idleClock.elapsed() > 500; }, 1000);
+    const double idle = measureUntil(
+        probe, [] {}, [&] { return idleClock.elapsed() > 500; }, 1000);
 
     // 1. The drop.
     QDir().mkpath(dir.filePath("drop"));
@@ -211,9 +213,12 @@ int main(int argc, char *argv[])
     const int pages = bar->maximum() / std::max(1, bar->pageStep()) + 1;
     report("scroll 2,000 rows", measure(probe, pages, [&](int step) { bar->setValue(step * bar->pageStep()); }), idle);
     bar->setValue(0);
-    report("click 200 toggles among 2,000", measure(probe, 200, [&](int step) {
-               const QRect row = list->visualRect(list->model()->index(step % 8, 0));
-               click(list->viewport(), JobDelegate::toggleRect(row).center());
-           }), idle);
+    report("click 200 toggles among 2,000",
+           measure(probe, 200,
+                   [&](int step) {
+                       const QRect row = list->visualRect(list->model()->index(step % 8, 0));
+                       click(list->viewport(), JobDelegate::toggleRect(row).center());
+                   }),
+           idle);
     return 0;
 }

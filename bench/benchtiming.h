@@ -3,8 +3,7 @@
 #include <QElapsedTimer>
 
 /** Mean time of `call` over `iterations` runs, after a tenth as many to warm the caches. */
-template <typename F>
-double nanosecondsPerCall(int iterations, F call)
+template <typename F> double nanosecondsPerCall(int iterations, F call)
 {
     for (int i = 0; i < iterations / 10; ++i)
         call();

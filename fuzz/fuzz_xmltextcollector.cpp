@@ -8,7 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     constexpr qsizetype MaxLength = 4096;
     const QByteArray xml(reinterpret_cast<const char *>(data), qsizetype(size));
     const XmlTextMarkup word{{QStringLiteral("w:t")}, {QStringLiteral("w:p")}, {QStringLiteral("w:tab")}};
-    const XmlTextMarkup openDocument{{QStringLiteral("text:p")}, {QStringLiteral("text:p")}, {QStringLiteral("text:s")}};
+    const XmlTextMarkup openDocument{
+        {QStringLiteral("text:p")}, {QStringLiteral("text:p")}, {QStringLiteral("text:s")}};
     for (const XmlTextMarkup &markup : {word, openDocument}) {
         // Each collected text adds at most one joining space beyond the bound.
         XmlTextCollector collector(markup, MaxLength);

@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
     # toolchain
-    g++ cmake ninja-build pkg-config ccache
+    g++ cmake ninja-build pkg-config ccache clang-format
     # Qt 6 and QCoro
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6sql6-sqlite libgl-dev qcoro-qt6-dev
     # the window: string-table compiler, SVG icons

@@ -4,5 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/build.sh
+bash scripts/check-format.sh
 cd "${NAMORIX_BUILD_DIR:-build}"
 ctest --output-on-failure -j2 --timeout 600

@@ -10,8 +10,8 @@ struct AIExtraction {
     std::optional<QString> kategorie; ///< one of RenameRules::categories
     QString beschreibung;             ///< short description; empty when the reply had none
     std::optional<QString> absender;
-    std::optional<QString> betrag;    ///< as text, e.g. "49.99"
-    double confidence = 0;            ///< nominally 0…1, never clamped
+    std::optional<QString> betrag; ///< as text, e.g. "49.99"
+    double confidence = 0;         ///< nominally 0…1, never clamped
 
     friend bool operator==(const AIExtraction &, const AIExtraction &) = default;
 };

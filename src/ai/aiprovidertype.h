@@ -5,8 +5,7 @@
 /** The language-model providers, in the order pickers and the REST API list them. */
 enum class AIProviderType { claude, openai, gemini, ollama, apple };
 
-template <>
-struct RawEnumTraits<AIProviderType> {
+template <> struct RawEnumTraits<AIProviderType> {
     static constexpr RawEnumTable<AIProviderType, 5> cases{{
         {AIProviderType::claude, "Claude"},
         {AIProviderType::openai, "OpenAI"},

@@ -59,11 +59,16 @@ bool AISettings::needsAPIKey(AIProviderType type)
 QString AISettings::defaultModel(AIProviderType type)
 {
     switch (type) {
-    case AIProviderType::claude: return QStringLiteral("claude-sonnet-4-20250514");
-    case AIProviderType::openai: return QStringLiteral("gpt-4o");
-    case AIProviderType::gemini: return QStringLiteral("gemini-2.0-flash");
-    case AIProviderType::ollama: return QStringLiteral("llama3.2");
-    case AIProviderType::apple: break;
+    case AIProviderType::claude:
+        return QStringLiteral("claude-sonnet-4-20250514");
+    case AIProviderType::openai:
+        return QStringLiteral("gpt-4o");
+    case AIProviderType::gemini:
+        return QStringLiteral("gemini-2.0-flash");
+    case AIProviderType::ollama:
+        return QStringLiteral("llama3.2");
+    case AIProviderType::apple:
+        break;
     }
     return QStringLiteral("apple-on-device");
 }
@@ -71,11 +76,16 @@ QString AISettings::defaultModel(AIProviderType type)
 QString AISettings::defaultEndpoint(AIProviderType type)
 {
     switch (type) {
-    case AIProviderType::claude: return QStringLiteral("https://api.anthropic.com");
-    case AIProviderType::openai: return QStringLiteral("https://api.openai.com");
-    case AIProviderType::gemini: return QStringLiteral("https://generativelanguage.googleapis.com");
-    case AIProviderType::ollama: return QStringLiteral("http://127.0.0.1:11434");
-    case AIProviderType::apple: break;
+    case AIProviderType::claude:
+        return QStringLiteral("https://api.anthropic.com");
+    case AIProviderType::openai:
+        return QStringLiteral("https://api.openai.com");
+    case AIProviderType::gemini:
+        return QStringLiteral("https://generativelanguage.googleapis.com");
+    case AIProviderType::ollama:
+        return QStringLiteral("http://127.0.0.1:11434");
+    case AIProviderType::apple:
+        break;
     }
     return {};
 }

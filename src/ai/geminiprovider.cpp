@@ -11,8 +11,8 @@ HttpProvider::Request GeminiProvider::buildRequest(const Prompt &prompt) const
 {
     const QJsonObject part{{QStringLiteral("text"), prompt.system + QStringLiteral("\n\n") + prompt.user}};
     return Request{
-        withoutTrailingSlash(prompt.endpoint) + QStringLiteral("/v1beta/models/") + prompt.model
-            + QStringLiteral(":generateContent?key=") + prompt.apiKey,
+        withoutTrailingSlash(prompt.endpoint) + QStringLiteral("/v1beta/models/") + prompt.model +
+            QStringLiteral(":generateContent?key=") + prompt.apiKey,
         {},
         QJsonObject{{QStringLiteral("contents"), QJsonArray{QJsonObject{{QStringLiteral("parts"), QJsonArray{part}}}}},
                     {QStringLiteral("generationConfig"), QJsonObject{{QStringLiteral("maxOutputTokens"), 256}}}},

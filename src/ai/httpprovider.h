@@ -35,8 +35,7 @@ struct ProviderEnvironment {
 class HttpProvider : public AIProvider
 {
 public:
-    [[nodiscard]] QCoro::Task<SuggestionResult> suggest(FileContext context,
-                                                        std::optional<QString> nameTemplate) final;
+    [[nodiscard]] QCoro::Task<SuggestionResult> suggest(FileContext context, std::optional<QString> nameTemplate) final;
     void abort() final;
 
     /** The endpoint without one trailing "/". */

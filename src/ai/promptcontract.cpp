@@ -10,7 +10,8 @@ namespace PromptContract {
 namespace {
 
 // The instructions are exact texts: providers were tuned against these words.
-const QString SystemPromptHead = QString::fromUtf8(u8R"prompt(Du bist ein Dateiumbenennungs-Assistent. Analysiere den Dateiinhalt und extrahiere strukturierte Informationen.
+const QString SystemPromptHead = QString::fromUtf8(
+    u8R"prompt(Du bist ein Dateiumbenennungs-Assistent. Analysiere den Dateiinhalt und extrahiere strukturierte Informationen.
 
 Antworte ausschließlich mit JSON in diesem Format:
 {
@@ -49,13 +50,13 @@ std::optional<QString> stringValue(const QJsonObject &object, const QString &key
 
 const QStringList &knownExtensions()
 {
-    static const QStringList extensions{
-        QStringLiteral("pdf"),  QStringLiteral("txt"),  QStringLiteral("jpg"), QStringLiteral("jpeg"),
-        QStringLiteral("png"),  QStringLiteral("heic"), QStringLiteral("tiff"), QStringLiteral("doc"),
-        QStringLiteral("docx"), QStringLiteral("xls"),  QStringLiteral("xlsx"), QStringLiteral("csv"),
-        QStringLiteral("json"), QStringLiteral("xml"),  QStringLiteral("html"), QStringLiteral("rtf"),
-        QStringLiteral("gif"),  QStringLiteral("bmp"),  QStringLiteral("webp"), QStringLiteral("svg"),
-        QStringLiteral("md")};
+    static const QStringList extensions{QStringLiteral("pdf"),  QStringLiteral("txt"),  QStringLiteral("jpg"),
+                                        QStringLiteral("jpeg"), QStringLiteral("png"),  QStringLiteral("heic"),
+                                        QStringLiteral("tiff"), QStringLiteral("doc"),  QStringLiteral("docx"),
+                                        QStringLiteral("xls"),  QStringLiteral("xlsx"), QStringLiteral("csv"),
+                                        QStringLiteral("json"), QStringLiteral("xml"),  QStringLiteral("html"),
+                                        QStringLiteral("rtf"),  QStringLiteral("gif"),  QStringLiteral("bmp"),
+                                        QStringLiteral("webp"), QStringLiteral("svg"),  QStringLiteral("md")};
     return extensions;
 }
 
@@ -105,8 +106,8 @@ std::pair<std::optional<AIExtraction>, double> parseExtraction(const QString &re
 
     AIExtraction extraction;
     extraction.confidence = confidence;
-    if (object.contains(QStringLiteral("beschreibung")) || object.contains(QStringLiteral("kategorie"))
-        || object.contains(QStringLiteral("datum"))) {
+    if (object.contains(QStringLiteral("beschreibung")) || object.contains(QStringLiteral("kategorie")) ||
+        object.contains(QStringLiteral("datum"))) {
         extraction.datum = stringValue(object, QStringLiteral("datum"));
         extraction.kategorie = stringValue(object, QStringLiteral("kategorie"));
         extraction.beschreibung = stringValue(object, QStringLiteral("beschreibung")).value_or(QString());

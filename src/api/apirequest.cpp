@@ -1,8 +1,8 @@
 #include "apirequest.h"
 
 #include "api/httphead.h"
-#include "common/strictutf8.h"
 #include "common/hexdigit.h"
+#include "common/strictutf8.h"
 
 #include <QJsonDocument>
 

@@ -1,8 +1,8 @@
 #include "apiserver.h"
 
 #include "api/httpconnection.h"
-#include "common/strictutf8.h"
 #include "common/processwide.h"
+#include "common/strictutf8.h"
 #include "settings/appsettings.h"
 
 #include <QJsonArray>

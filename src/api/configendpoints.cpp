@@ -40,8 +40,12 @@ APIResponse addFolder(const APIContext &context, const APIRequest &request)
         return relativePath();
     if (!context.store)
         return noDataContext();
-    const WatchedFolder folder{0, *path, true, boolean(request.body, QStringLiteral("autoRename")).value_or(false),
-                               std::nullopt, QDateTime::currentDateTimeUtc()};
+    const WatchedFolder folder{0,
+                               *path,
+                               true,
+                               boolean(request.body, QStringLiteral("autoRename")).value_or(false),
+                               std::nullopt,
+                               QDateTime::currentDateTimeUtc()};
     if (const std::expected<qint64, StoreError> inserted = context.store->insert(folder); !inserted)
         return storeFailure(inserted.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("path"), *path}});
@@ -86,12 +90,12 @@ APIResponse updateFolder(const APIContext &context, const APIRequest &request, c
         return storeFailure(saved.error());
     if (moved && context.watchRouter)
         context.watchRouter->syncWatchers();
-    return APIResponse::json({{QStringLiteral("ok"), true},
-                              {QStringLiteral("path"), folder->path},
-                              {QStringLiteral("active"), folder->isActive},
-                              {QStringLiteral("autoRename"), folder->autoRename},
-                              {QStringLiteral("templateName"),
-                               folder->templateName ? QJsonValue(*folder->templateName) : QJsonValue()}});
+    return APIResponse::json(
+        {{QStringLiteral("ok"), true},
+         {QStringLiteral("path"), folder->path},
+         {QStringLiteral("active"), folder->isActive},
+         {QStringLiteral("autoRename"), folder->autoRename},
+         {QStringLiteral("templateName"), folder->templateName ? QJsonValue(*folder->templateName) : QJsonValue()}});
 }
 
 APIResponse deleteFolder(const APIContext &context, const QString &id)
@@ -139,8 +143,9 @@ APIResponse addTemplate(const APIContext &context, const APIRequest &request)
         return APIResponse::error(400, QStringLiteral("missing name/pattern"));
     if (!context.store)
         return noDataContext();
-    const NamingTemplate value{0, *name, *pattern, string(request.body, QStringLiteral("example")).value_or(QString()),
-                               false, QDateTime::currentDateTimeUtc()};
+    const NamingTemplate value{0,        *name,
+                               *pattern, string(request.body, QStringLiteral("example")).value_or(QString()),
+                               false,    QDateTime::currentDateTimeUtc()};
     if (const std::expected<qint64, StoreError> inserted = context.store->insert(value); !inserted)
         return storeFailure(inserted.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("name"), *name}});
@@ -204,14 +209,14 @@ APIResponse listProviders()
     QJsonArray providers;
     for (const AIProviderType type : allCases<AIProviderType>()) {
         const bool active = type == settings.provider();
-        providers.append(QJsonObject{{QStringLiteral("name"), rawValue(type)},
-                                     {QStringLiteral("needsKey"), AISettings::needsAPIKey(type)},
-                                     {QStringLiteral("active"), active},
-                                     {QStringLiteral("model"),
-                                      active ? settings.effectiveModel() : AISettings::defaultModel(type)}});
+        providers.append(QJsonObject{
+            {QStringLiteral("name"), rawValue(type)},
+            {QStringLiteral("needsKey"), AISettings::needsAPIKey(type)},
+            {QStringLiteral("active"), active},
+            {QStringLiteral("model"), active ? settings.effectiveModel() : AISettings::defaultModel(type)}});
     }
-    return APIResponse::json({{QStringLiteral("providers"), providers},
-                              {QStringLiteral("current"), rawValue(settings.provider())}});
+    return APIResponse::json(
+        {{QStringLiteral("providers"), providers}, {QStringLiteral("current"), rawValue(settings.provider())}});
 }
 
 QCoro::Task<APIResponse> selectProvider(APIRequest request)
@@ -219,8 +224,8 @@ QCoro::Task<APIResponse> selectProvider(APIRequest request)
     const std::optional<QString> name = string(request.body, QStringLiteral("provider"));
     const std::optional<AIProviderType> type = name ? enumFromRaw<AIProviderType>(*name) : std::nullopt;
     if (!type) {
-        co_return APIResponse::error(400, QStringLiteral("Ungültiger Provider. Gültig: ")
-                                              + allRawValues<AIProviderType>().join(QStringLiteral(", ")));
+        co_return APIResponse::error(400, QStringLiteral("Ungültiger Provider. Gültig: ") +
+                                              allRawValues<AIProviderType>().join(QStringLiteral(", ")));
     }
     AISettings &settings = AISettings::shared();
     settings.setProvider(*type);
@@ -244,8 +249,8 @@ QCoro::Task<APIResponse> selectProvider(APIRequest request)
 // ---- settings
 
 /** The general flags scripts read and change; the other flags belong to the first start. */
-constexpr std::array SettableFlags{GeneralFlags::autoRename, GeneralFlags::autoRenameVerifiedOnly, GeneralFlags::showMenuBar,
-                                   GeneralFlags::preserveTimestamps};
+constexpr std::array SettableFlags{GeneralFlags::autoRename, GeneralFlags::autoRenameVerifiedOnly,
+                                   GeneralFlags::showMenuBar, GeneralFlags::preserveTimestamps};
 
 QJsonObject generalFlags(const DefaultsStore &defaults)
 {
@@ -268,15 +273,13 @@ QCoro::Task<APIResponse> settings()
     const AppSettings &app = AppSettings::shared();
     const DefaultsStore &defaults = DefaultsStore::standard();
     co_return APIResponse::json({
-        {QStringLiteral("ai"),
-         QJsonObject{{QStringLiteral("provider"), rawValue(ai.provider())},
-                     {QStringLiteral("model"), ai.effectiveModel()},
-                     {QStringLiteral("endpoint"), ai.effectiveEndpoint()},
-                     {QStringLiteral("configured"), configured}}},
-        {QStringLiteral("api"),
-         QJsonObject{{QStringLiteral("enabled"), app.apiEnabled()},
-                     {QStringLiteral("port"), app.apiPort()},
-                     {QStringLiteral("hasToken"), !app.apiToken().isEmpty()}}},
+        {QStringLiteral("ai"), QJsonObject{{QStringLiteral("provider"), rawValue(ai.provider())},
+                                           {QStringLiteral("model"), ai.effectiveModel()},
+                                           {QStringLiteral("endpoint"), ai.effectiveEndpoint()},
+                                           {QStringLiteral("configured"), configured}}},
+        {QStringLiteral("api"), QJsonObject{{QStringLiteral("enabled"), app.apiEnabled()},
+                                            {QStringLiteral("port"), app.apiPort()},
+                                            {QStringLiteral("hasToken"), !app.apiToken().isEmpty()}}},
         {QStringLiteral("kvx"),
          QJsonObject{{QStringLiteral("enabled"), app.kvxEnabled()},
                      {QStringLiteral("port"), app.kvxPort()},
@@ -327,7 +330,8 @@ APIResponse changeSettings(const APIRequest &request)
             changed << flagEntry(flag.keyString(), *value);
         }
     }
-    return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("changed"), QJsonArray::fromStringList(changed)}});
+    return APIResponse::json(
+        {{QStringLiteral("ok"), true}, {QStringLiteral("changed"), QJsonArray::fromStringList(changed)}});
 }
 
 // ---- rules

@@ -87,7 +87,8 @@ QJsonObject explanationJson(const RenameJob &job, const Grounding::Explanation &
             field.insert(QStringLiteral("offset"), check.position);
         fields.append(field);
     }
-    QJsonObject sent{{QStringLiteral("excerpt"), explanation.excerpt}, {QStringLiteral("metadata"), explanation.metadataLine}};
+    QJsonObject sent{{QStringLiteral("excerpt"), explanation.excerpt},
+                     {QStringLiteral("metadata"), explanation.metadataLine}};
     if (explanation.nameTemplate)
         sent.insert(QStringLiteral("template"), *explanation.nameTemplate);
     return {{QStringLiteral("id"), jobId(job)},
@@ -126,14 +127,11 @@ QCoro::Task<APIResponse> applyAndReply(QPointer<RenameEngine> engine, QJsonArray
 
 QJsonObject historyEntry(const RenameRecord &record)
 {
-    return QJsonObject{{QStringLiteral("original"), record.originalName},
-                       {QStringLiteral("new"), record.newName},
-                       {QStringLiteral("originalPath"), record.originalPath},
-                       {QStringLiteral("newPath"), record.newPath},
-                       {QStringLiteral("date"), isoDate(record.timestamp)},
-                       {QStringLiteral("provider"), record.providerUsed},
-                       {QStringLiteral("confidence"), record.confidence},
-                       {QStringLiteral("reverted"), record.reverted}};
+    return QJsonObject{
+        {QStringLiteral("original"), record.originalName},     {QStringLiteral("new"), record.newName},
+        {QStringLiteral("originalPath"), record.originalPath}, {QStringLiteral("newPath"), record.newPath},
+        {QStringLiteral("date"), isoDate(record.timestamp)},   {QStringLiteral("provider"), record.providerUsed},
+        {QStringLiteral("confidence"), record.confidence},     {QStringLiteral("reverted"), record.reverted}};
 }
 
 QJsonObject analysedFile(const FileContext &context)
@@ -220,7 +218,8 @@ QCoro::Task<APIResponse> analyze(APIRequest request)
     QJsonArray files;
     for (const QString &path : *paths) {
         const QString localPath = QUrl::fromLocalFile(path).toLocalFile();
-        QCoro::Task<ExtractionResult> extraction = ContentExtraction::extractFileContext(localPath, KVXClient::shared());
+        QCoro::Task<ExtractionResult> extraction =
+            ContentExtraction::extractFileContext(localPath, KVXClient::shared());
         const ExtractionResult result = co_await std::move(extraction);
         if (result) {
             files.append(analysedFile(*result));
@@ -247,12 +246,12 @@ APIResponse jobs(const APIContext &context)
                                        {QStringLiteral("approved"), job.approved}},
                                       job));
     }
-    return APIResponse::json({{QStringLiteral("jobs"), list},
-                              {QStringLiteral("count"), list.size()},
-                              {QStringLiteral("processing"), engine.isProcessing()},
-                              {QStringLiteral("progress"),
-                               QJsonObject{{QStringLiteral("processed"), engine.processedCount()},
-                                           {QStringLiteral("total"), engine.totalCount()}}}});
+    return APIResponse::json(
+        {{QStringLiteral("jobs"), list},
+         {QStringLiteral("count"), list.size()},
+         {QStringLiteral("processing"), engine.isProcessing()},
+         {QStringLiteral("progress"), QJsonObject{{QStringLiteral("processed"), engine.processedCount()},
+                                                  {QStringLiteral("total"), engine.totalCount()}}}});
 }
 
 /** `GET /v1/jobs/{id}/explain`; `parameter` is what follows "/v1/jobs/". */

@@ -7,9 +7,9 @@
 #include "common/processenvironment.h"
 #include "companion/kvxclient.h"
 #include "engine/renameengine.h"
+#include "naming/renamerules.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
-#include "naming/renamerules.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 #include "ui/common/translations.h"
@@ -70,8 +70,9 @@ int main(int argc, char *argv[])
 
     const std::unique_ptr<ObjectStore> store = openStore(nullptr);
     ContentController content(store.get(), APIServer::shared());
-    MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(), AISettings::shared(),
-                       AppSettings::shared(), KVXClient::shared(), DefaultsStore::standard(), RenameRules::shared()});
+    MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(),
+                       AISettings::shared(), AppSettings::shared(), KVXClient::shared(), DefaultsStore::standard(),
+                       RenameRules::shared()});
     window.setHistoryPage(new HistoryView(store.get()));
     window.setSectionPage(SidebarItem::watch, new WatchedFoldersView(store.get(), content.watcher(), content.queue()));
     // The tray panel works with an engine of its own over the same store.

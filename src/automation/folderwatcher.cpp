@@ -15,8 +15,8 @@ namespace {
 
 // Opens and closes are watched to know whether anyone still holds a candidate open; a rename
 // of the folder itself ends the watch like its deletion, since its paths no longer hold.
-constexpr uint32_t WatchMask = IN_OPEN | IN_MODIFY | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE | IN_MOVED_TO | IN_MOVED_FROM
-                               | IN_DELETE | IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
+constexpr uint32_t WatchMask = IN_OPEN | IN_MODIFY | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE | IN_MOVED_TO | IN_MOVED_FROM |
+                               IN_DELETE | IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
 
 std::optional<SettleTracker::Event> trackerEvent(uint32_t mask)
 {

@@ -133,8 +133,8 @@ void SettleTracker::takeResults(const QList<Probe> &probes)
         Entry &entry = file.value();
         // Dropped: gone, not a regular file, empty (a placeholder a download will replace), or (on
         // the first check) modified too long before it was noticed.
-        const bool fresh = probe.stamp && probe.stamp->size > 0
-                           && (entry.stamp || entry.noticedAtMs - probe.stamp->modifiedNs / 1'000'000 < FreshnessWindowMs);
+        const bool fresh = probe.stamp && probe.stamp->size > 0 &&
+                           (entry.stamp || entry.noticedAtMs - probe.stamp->modifiedNs / 1'000'000 < FreshnessWindowMs);
         if (!fresh) {
             folder->erase(file);
             continue;

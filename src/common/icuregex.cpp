@@ -40,10 +40,9 @@ icu::RegexMatcher *matcherFor(const QString &pattern, unsigned flags)
             table.clear();
         UErrorCode status = U_ZERO_ERROR;
         const uint32_t icuFlags = (flags & CaseInsensitive) ? UREGEX_CASE_INSENSITIVE : 0;
-        std::unique_ptr<icu::RegexMatcher> matcher(
-            new icu::RegexMatcher(icu::UnicodeString(reinterpret_cast<const UChar *>(pattern.utf16()),
-                                                     int32_t(pattern.size())),
-                                  icuFlags, status));
+        std::unique_ptr<icu::RegexMatcher> matcher(new icu::RegexMatcher(
+            icu::UnicodeString(reinterpret_cast<const UChar *>(pattern.utf16()), int32_t(pattern.size())), icuFlags,
+            status));
         if (U_FAILURE(status))
             matcher.reset();
         it = table.emplace(pattern, std::move(matcher)).first;

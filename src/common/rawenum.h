@@ -15,11 +15,9 @@
  * An enum opts in by specialising RawEnumTraits with a `cases` array of {case, raw value} pairs
  * in declaration order; that one table then drives conversion both ways and the list of cases.
  */
-template <typename E>
-struct RawEnumTraits;
+template <typename E> struct RawEnumTraits;
 
-template <typename E>
-[[nodiscard]] QString rawValue(E value)
+template <typename E> [[nodiscard]] QString rawValue(E value)
 {
     for (const auto &[c, raw] : RawEnumTraits<E>::cases) {
         if (c == value)
@@ -29,8 +27,7 @@ template <typename E>
 }
 
 /** Exact, case-sensitive match against the raw values; anything else has no case. */
-template <typename E>
-[[nodiscard]] std::optional<E> enumFromRaw(QStringView text)
+template <typename E> [[nodiscard]] std::optional<E> enumFromRaw(QStringView text)
 {
     for (const auto &[c, raw] : RawEnumTraits<E>::cases) {
         if (QAnyStringView::equal(text, QUtf8StringView(raw.data(), qsizetype(raw.size()))))
@@ -39,8 +36,7 @@ template <typename E>
     return std::nullopt;
 }
 
-template <typename E>
-[[nodiscard]] constexpr auto allCases()
+template <typename E> [[nodiscard]] constexpr auto allCases()
 {
     constexpr auto &table = RawEnumTraits<E>::cases;
     std::array<E, table.size()> result{};
@@ -49,8 +45,7 @@ template <typename E>
     return result;
 }
 
-template <typename E>
-[[nodiscard]] QStringList allRawValues()
+template <typename E> [[nodiscard]] QStringList allRawValues()
 {
     QStringList result;
     for (E c : allCases<E>())
@@ -58,5 +53,4 @@ template <typename E>
     return result;
 }
 
-template <typename E, std::size_t N>
-using RawEnumTable = std::array<std::pair<E, std::string_view>, N>;
+template <typename E, std::size_t N> using RawEnumTable = std::array<std::pair<E, std::string_view>, N>;

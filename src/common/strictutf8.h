@@ -15,9 +15,9 @@ enum class LeadingBom { keep, skip };
  */
 [[nodiscard]] inline std::optional<QString> strictUtf8(QByteArrayView bytes, LeadingBom bom = LeadingBom::keep)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, bom == LeadingBom::keep
-                                                     ? QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom
-                                                     : QStringDecoder::Flag::Stateless);
+    QStringDecoder decoder(QStringDecoder::Utf8, bom == LeadingBom::keep ? QStringDecoder::Flag::Stateless |
+                                                                               QStringDecoder::Flag::ConvertInitialBom
+                                                                         : QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::nullopt;

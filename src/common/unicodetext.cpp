@@ -44,8 +44,7 @@ icu::BreakIterator *characterIterator()
 }
 
 // Calls `onBoundary(position)` for each cluster end, in order, until it returns false.
-template <typename F>
-void forEachClusterEnd(QStringView text, F onBoundary)
+template <typename F> void forEachClusterEnd(QStringView text, F onBoundary)
 {
     if (isTrivialForClusters(text)) {
         for (qsizetype i = 1; i <= text.size(); ++i) {

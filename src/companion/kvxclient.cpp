@@ -166,8 +166,8 @@ QCoro::Task<KVXResult<QString>> KVXClient::findDocumentID(QString path)
 
     QNetworkRequest request = authorizedRequest(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    const QByteArray body =
-        QJsonDocument(QJsonObject{{QStringLiteral("query"), name}, {QStringLiteral("limit"), 5}}).toJson(QJsonDocument::Compact);
+    const QByteArray body = QJsonDocument(QJsonObject{{QStringLiteral("query"), name}, {QStringLiteral("limit"), 5}})
+                                .toJson(QJsonDocument::Compact);
     QNetworkReply *sent = m_network.post(request, body);
     co_await sent;
     const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);

@@ -28,8 +28,7 @@ private:
     QString m_detail;
 };
 
-template <typename T>
-using KVXResult = std::expected<T, KVXError>;
+template <typename T> using KVXResult = std::expected<T, KVXError>;
 
 /**
  * Client of Korvex, the companion full-text search application, over loopback HTTP: whether it

@@ -53,8 +53,8 @@ bool nameTaken(const QString &path)
 std::optional<ModificationTime> modificationTime(const QString &path)
 {
     struct statx info = {};
-    if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_MTIME, &info) != 0
-        || !(info.stx_mask & STATX_MTIME))
+    if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_MTIME, &info) != 0 ||
+        !(info.stx_mask & STATX_MTIME))
         return std::nullopt;
     return ModificationTime{qint64(info.stx_mtime.tv_sec), qint64(info.stx_mtime.tv_nsec)};
 }

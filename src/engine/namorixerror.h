@@ -6,7 +6,15 @@
 class NamorixError final
 {
 public:
-    enum class Code { providerNotConfigured, providerUnreachable, fileNotReadable, fileNotFound, fileNotWritable, moveFailed, historyNotWritable };
+    enum class Code {
+        providerNotConfigured,
+        providerUnreachable,
+        fileNotReadable,
+        fileNotFound,
+        fileNotWritable,
+        moveFailed,
+        historyNotWritable
+    };
 
     [[nodiscard]] static NamorixError providerNotConfigured(const QString &provider);
     [[nodiscard]] static NamorixError providerUnreachable(const QString &provider, const QString &detail);

@@ -3,6 +3,8 @@
 #include "ai/aisettings.h"
 #include "ai/promptcontract.h"
 #include "ai/providerfactory.h"
+#include "common/filenames.h"
+#include "common/networkerrors.h"
 #include "companion/kvxclient.h"
 #include "engine/filechecks.h"
 #include "engine/filemoves.h"
@@ -12,8 +14,6 @@
 #include "grounding/namemarks.h"
 #include "naming/namebuilder.h"
 #include "naming/renamerules.h"
-#include "common/filenames.h"
-#include "common/networkerrors.h"
 #include "store/objectstore.h"
 
 #include <QCoroFuture>
@@ -250,13 +250,15 @@ void RenameEngine::publishResults(const Run &run)
         return;
     }
 
-    const auto failed = std::count_if(results.cbegin(), results.cend(), [](const RenameJob &job) { return job.hasFailed(); });
+    const auto failed =
+        std::count_if(results.cbegin(), results.cend(), [](const RenameJob &job) { return job.hasFailed(); });
     std::optional<QString> summary;
     if (failed > 0)
-        summary = QString::number(failed) + QStringLiteral(" von ") + QString::number(m_totalCount) + QStringLiteral(" fehlgeschlagen");
+        summary = QString::number(failed) + QStringLiteral(" von ") + QString::number(m_totalCount) +
+                  QStringLiteral(" fehlgeschlagen");
     if (m_skippedDuplicates >= 1) {
-        summary = (summary ? *summary + QStringLiteral(". ") : QString()) + QString::number(m_skippedDuplicates)
-                  + QStringLiteral(" übersprungen (bereits in History)");
+        summary = (summary ? *summary + QStringLiteral(". ") : QString()) + QString::number(m_skippedDuplicates) +
+                  QStringLiteral(" übersprungen (bereits in History)");
     }
     setError(summary);
 }
@@ -340,9 +342,9 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     RenameJob job;
     job.originalURL = QUrl::fromLocalFile(path);
     job.confidence = suggestion->confidence();
-    job.suggestedName = suggestion->extraction()
-                            ? NameBuilder::buildFileName(*suggestion->extraction(), m_services.rules, context->fileExtension)
-                            : suggestion->name();
+    job.suggestedName = suggestion->extraction() ? NameBuilder::buildFileName(*suggestion->extraction(),
+                                                                              m_services.rules, context->fileExtension)
+                                                 : suggestion->name();
     job.unverified = explanation->report.unverified();
     explanation->builtName = job.suggestedName;
     explanation->marks = Grounding::nameMarks(job.suggestedName, explanation->extraction, job.unverified,

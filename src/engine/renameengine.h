@@ -1,9 +1,9 @@
 #pragma once
 
 #include "ai/aiprovider.h"
+#include "common/latch.h"
 #include "engine/namorixerror.h"
 #include "engine/renamejob.h"
-#include "common/latch.h"
 #include "store/objectstore.h"
 
 #include <QCoroTask>
@@ -13,9 +13,9 @@
 #include <QString>
 #include <QUrl>
 
+#include <expected>
 #include <functional>
 #include <memory>
-#include <expected>
 #include <optional>
 
 class AISettings;
@@ -146,7 +146,8 @@ private:
     struct Move;
     /** Checks a job's file and chooses its destination (free on disk and in the batch), or says why not. */
     [[nodiscard]] std::expected<Move, QString> planMove(const RenameJob &job, Batch &batch) const;
-    /** Moves a planned file, to the next free name (with a new pending record) when its destination was taken meanwhile. */
+    /** Moves a planned file, to the next free name (with a new pending record) when its destination was taken
+     * meanwhile. */
     std::expected<void, QString> performMove(Move &move, Batch &batch);
     /** The approved jobs' renames; failures go to `lastApplyFailures` and `error`. */
     QList<RenameRecord> applyBatch();

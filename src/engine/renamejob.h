@@ -5,10 +5,10 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
-#include <optional>
 #include <QUrl>
 #include <QUuid>
+#include <memory>
+#include <optional>
 
 /** One file's proposed rename. A failed analysis keeps the current name with confidence 0. */
 struct RenameJob {

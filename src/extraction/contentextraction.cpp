@@ -74,8 +74,8 @@ int liveWorkers()
 
 bool usesCompanion(const QString &lowerExtension)
 {
-    static const QSet<QString> extensions{QStringLiteral("pdf"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
-                                          QStringLiteral("png"), QStringLiteral("heic"), QStringLiteral("heif"),
+    static const QSet<QString> extensions{QStringLiteral("pdf"),  QStringLiteral("jpg"),  QStringLiteral("jpeg"),
+                                          QStringLiteral("png"),  QStringLiteral("heic"), QStringLiteral("heif"),
                                           QStringLiteral("tiff"), QStringLiteral("tif")};
     return extensions.contains(lowerExtension);
 }

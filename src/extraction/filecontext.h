@@ -10,7 +10,7 @@
 
 /** Text limits in grapheme clusters, applied by the processors at the source. */
 namespace TextLimits {
-inline constexpr qsizetype Document = 4000; ///< documents, the generic path, the companion shortcut
+inline constexpr qsizetype Document = 4000;  ///< documents, the generic path, the companion shortcut
 inline constexpr qsizetype ImageText = 2000; ///< text recognised in a picture
 } // namespace TextLimits
 
@@ -19,13 +19,13 @@ inline constexpr qsizetype ImageText = 2000; ///< text recognised in a picture
  * readable text, and processor-specific metadata ("source" names what produced the text).
  */
 struct FileContext {
-    QUrl url;                   ///< the file as handed in (a local file URL)
-    QString fileName;           ///< last path component, extension included ("Scan 12.PDF")
-    QString fileExtension;      ///< lower-cased, without the dot; empty when there is none
-    qint64 fileSize = 0;        ///< bytes; 0 when the attributes cannot be read
-    std::optional<QDateTime> creationDate;     ///< birth time, where the file system keeps one
+    QUrl url;                              ///< the file as handed in (a local file URL)
+    QString fileName;                      ///< last path component, extension included ("Scan 12.PDF")
+    QString fileExtension;                 ///< lower-cased, without the dot; empty when there is none
+    qint64 fileSize = 0;                   ///< bytes; 0 when the attributes cannot be read
+    std::optional<QDateTime> creationDate; ///< birth time, where the file system keeps one
     std::optional<QDateTime> modificationDate;
-    QString extractedText;      ///< already cut by the processor; may be empty
+    QString extractedText; ///< already cut by the processor; may be empty
     MetadataMap metadata;
 
     /**

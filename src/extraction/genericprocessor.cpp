@@ -12,9 +12,9 @@ namespace {
 
 bool isTextExtension(const QString &extension)
 {
-    static const QSet<QString> text{QStringLiteral("txt"), QStringLiteral("md"),   QStringLiteral("csv"),
+    static const QSet<QString> text{QStringLiteral("txt"),  QStringLiteral("md"),  QStringLiteral("csv"),
                                     QStringLiteral("json"), QStringLiteral("xml"), QStringLiteral("html"),
-                                    QStringLiteral("rtf"), QStringLiteral("log")};
+                                    QStringLiteral("rtf"),  QStringLiteral("log")};
     return text.contains(extension);
 }
 

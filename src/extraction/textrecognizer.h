@@ -22,11 +22,11 @@ inline constexpr int MaxLongEdge = 3000;
 
 /** What the engine read, before it is judged. */
 struct Reading {
-    QString text;                ///< recognised lines, joined with line feeds
-    double meanConfidence = 0;   ///< mean word confidence, 0–100
-    double wordShare = 0;        ///< share of words that are numbers or dictionary words of 3+ letters
+    QString text;              ///< recognised lines, joined with line feeds
+    double meanConfidence = 0; ///< mean word confidence, 0–100
+    double wordShare = 0;      ///< share of words that are numbers or dictionary words of 3+ letters
     qsizetype words = 0;
-    QSize size;                  ///< the pixel size the engine saw
+    QSize size; ///< the pixel size the engine saw
 };
 
 /** The raw reading of `image` (scaled to `MaxLongEdge`); empty when recognition fails. */

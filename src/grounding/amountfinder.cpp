@@ -56,8 +56,8 @@ bool hasCurrencyBeside(QStringView text, qsizetype start, qsizetype end)
     static const QRegularExpression before(QStringLiteral(R"((?:€|\$|£|EUR|USD|CHF|GBP)[ \x{00A0}]?$)"));
     static const QRegularExpression after(QStringLiteral(R"(^(?:,-|\.-)?[ \x{00A0}]?(?:€|\$|£|EUR|USD|CHF|GBP|Euro))"));
     const qsizetype from = std::max<qsizetype>(0, start - 5);
-    return before.match(text.sliced(from, start - from)).hasMatch()
-           || after.match(text.sliced(end, std::min<qsizetype>(8, text.size() - end))).hasMatch();
+    return before.match(text.sliced(from, start - from)).hasMatch() ||
+           after.match(text.sliced(end, std::min<qsizetype>(8, text.size() - end))).hasMatch();
 }
 
 } // namespace

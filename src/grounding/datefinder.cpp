@@ -36,17 +36,19 @@ const QList<DateForm> &dateForms()
         const QString months = QStringLiteral("(") + monthNamePattern() + QStringLiteral(R"()(?![\p{L}]))");
         return QList<DateForm>{
             {QRegularExpression(QStringLiteral(R"((?<![\d.])(\d{4})-(\d{1,2})-(\d{1,2})(?![\d]))"), Options), 1, 2, 3},
-            {QRegularExpression(QStringLiteral(R"((?<![\d.])(\d{1,2})\. ?(\d{1,2})\. ?(\d{4}|\d{2})(?![\d]))"), Options),
+            {QRegularExpression(QStringLiteral(R"((?<![\d.])(\d{1,2})\. ?(\d{1,2})\. ?(\d{4}|\d{2})(?![\d]))"),
+                                Options),
              3, 2, 1},
-            {QRegularExpression(QStringLiteral(R"((?<![\d/])(\d{1,2})/(\d{1,2})/(\d{4}|\d{2})(?![\d]))"), Options), 3, 2, 1,
-             false, true},
-            {QRegularExpression(QStringLiteral(R"((?<![\d.])(\d{1,2})\.?[ \t\x{00A0}-]*)") + months
-                                    + QStringLiteral(R"(\.?,?[ \t\x{00A0}-]*(\d{4})(?![\d]))"),
+            {QRegularExpression(QStringLiteral(R"((?<![\d/])(\d{1,2})/(\d{1,2})/(\d{4}|\d{2})(?![\d]))"), Options), 3,
+             2, 1, false, true},
+            {QRegularExpression(QStringLiteral(R"((?<![\d.])(\d{1,2})\.?[ \t\x{00A0}-]*)") + months +
+                                    QStringLiteral(R"(\.?,?[ \t\x{00A0}-]*(\d{4})(?![\d]))"),
                                 Options),
              3, 2, 1, true},
-            {QRegularExpression(QStringLiteral(R"((?<![\p{L}]))") + months
-                                    + QStringLiteral(R"(\.?[ \t\x{00A0}]+(\d{1,2})(?:st|nd|rd|th)?\.?,?[ \t\x{00A0}]+(\d{4})(?![\d]))"),
-                                Options),
+            {QRegularExpression(
+                 QStringLiteral(R"((?<![\p{L}]))") + months +
+                     QStringLiteral(R"(\.?[ \t\x{00A0}]+(\d{1,2})(?:st|nd|rd|th)?\.?,?[ \t\x{00A0}]+(\d{4})(?![\d]))"),
+                 Options),
              3, 1, 2, true},
         };
     }();
@@ -56,7 +58,8 @@ const QList<DateForm> &dateForms()
 std::optional<QDate> dateOf(const DateForm &form, const QRegularExpressionMatch &match)
 {
     const int year = fullYear(match.capturedView(form.year));
-    const int month = form.namedMonth ? monthNumber(match.capturedView(form.month)) : match.capturedView(form.month).toInt();
+    const int month =
+        form.namedMonth ? monthNumber(match.capturedView(form.month)) : match.capturedView(form.month).toInt();
     const int day = match.capturedView(form.day).toInt();
     if (!form.slashed) {
         const QDate date(year, month, day);

@@ -43,7 +43,8 @@ qsizetype wholeWordAt(const QString &folded, const QString &word)
 {
     for (qsizetype at = folded.indexOf(word); at >= 0; at = folded.indexOf(word, at + 1)) {
         const qsizetype end = at + word.size();
-        if ((at == 0 || !isWordCharacter(folded.at(at - 1))) && (end == folded.size() || !isWordCharacter(folded.at(end))))
+        if ((at == 0 || !isWordCharacter(folded.at(at - 1))) &&
+            (end == folded.size() || !isWordCharacter(folded.at(end))))
             return at;
     }
     return -1;
@@ -52,10 +53,11 @@ qsizetype wholeWordAt(const QString &folded, const QString &word)
 /** Legal forms a model adds or drops at will; they decide nothing about the sender. */
 bool isLegalForm(const QString &word)
 {
-    static const QStringList forms{QStringLiteral("gmbh"), QStringLiteral("mbh"), QStringLiteral("ohg"),
-                                   QStringLiteral("gbr"),  QStringLiteral("ltd"), QStringLiteral("inc"),
-                                   QStringLiteral("llc"),  QStringLiteral("plc"), QStringLiteral("corp"),
-                                   QStringLiteral("haftungsbeschränkt")};
+    static const QStringList forms{QStringLiteral("gmbh"), QStringLiteral("mbh"),
+                                   QStringLiteral("ohg"),  QStringLiteral("gbr"),
+                                   QStringLiteral("ltd"),  QStringLiteral("inc"),
+                                   QStringLiteral("llc"),  QStringLiteral("plc"),
+                                   QStringLiteral("corp"), QStringLiteral("haftungsbeschränkt")};
     return forms.contains(word);
 }
 

@@ -14,7 +14,7 @@ enum class Status { verified, unverified, notCheckable };
 
 /** One field of a reply measured against the file's text. */
 struct FieldCheck {
-    QString field;           ///< the reply key: "datum", "betrag", "absender", "kategorie"; "name" for a fallback name
+    QString field; ///< the reply key: "datum", "betrag", "absender", "kategorie"; "name" for a fallback name
     Status status = Status::notCheckable;
     QString reason;          ///< German; set when unverified
     QString passage;         ///< the supporting text as found; empty when none
@@ -48,9 +48,9 @@ struct Explanation {
     QString excerpt;      ///< the text excerpt as sent; empty when the file gave none
     QString metadataLine; ///< the "Metadaten" line as sent, without its label; empty when none
     std::optional<QString> nameTemplate;
-    QString rawReply;     ///< the model's reply text
+    QString rawReply;                       ///< the model's reply text
     std::optional<AIExtraction> extraction; ///< the fields read from the reply; absent for a fallback name
-    QString fileExtension; ///< as the name builder got it
+    QString fileExtension;                  ///< as the name builder got it
     Report report;
     QString builtName;     ///< the name as built; `marks` hold for it only
     QList<NameMark> marks; ///< where unverified fields show in `builtName`

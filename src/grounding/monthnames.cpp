@@ -49,8 +49,9 @@ const QString &monthNamePattern()
     static const QString pattern = [] {
         QStringList names = monthNames().keys();
         // Longest first, so "march" wins over "mar".
-        std::sort(names.begin(), names.end(),
-                  [](const QString &a, const QString &b) { return a.size() != b.size() ? a.size() > b.size() : a < b; });
+        std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+            return a.size() != b.size() ? a.size() > b.size() : a < b;
+        });
         for (QString &name : names)
             name = QRegularExpression::escape(name);
         return names.join(u'|');

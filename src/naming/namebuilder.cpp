@@ -111,7 +111,13 @@ bool mayHoldUmlaut(const QString &text)
 {
     for (QChar c : text) {
         switch (c.unicode()) {
-        case u'ä': case u'ö': case u'ü': case u'Ä': case u'Ö': case u'Ü': case u'ß':
+        case u'ä':
+        case u'ö':
+        case u'ü':
+        case u'Ä':
+        case u'Ö':
+        case u'Ü':
+        case u'ß':
         case 0x0308: // combining diaeresis
             return true;
         default:
@@ -235,8 +241,8 @@ QString buildFileName(const AIExtraction &extraction, const RenameRules &rules, 
     for (const RegexRule &rule : rules.regexRules()) {
         if (!rule.enabled)
             continue;
-        if (std::optional<QString> replaced = IcuRegex::replaceAll(rule.pattern, IcuRegex::NoFlags, name,
-                                                                   rule.replacement))
+        if (std::optional<QString> replaced =
+                IcuRegex::replaceAll(rule.pattern, IcuRegex::NoFlags, name, rule.replacement))
             name = std::move(*replaced);
     }
     name = trimmedTrimSet(name, sep);

@@ -35,7 +35,8 @@ QStringList longestCommonSubsequence(const QStringList &a, const QStringList &b)
     auto cell = [&](qsizetype i, qsizetype j) -> qint64 & { return table[std::size_t(i) * width + std::size_t(j)]; };
     for (qsizetype i = 1; i <= m; ++i) {
         for (qsizetype j = 1; j <= n; ++j)
-            cell(i, j) = ka.at(i - 1) == kb.at(j - 1) ? cell(i - 1, j - 1) + 1 : std::max(cell(i - 1, j), cell(i, j - 1));
+            cell(i, j) =
+                ka.at(i - 1) == kb.at(j - 1) ? cell(i - 1, j - 1) + 1 : std::max(cell(i - 1, j), cell(i, j - 1));
     }
 
     QStringList reversed;

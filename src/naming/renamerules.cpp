@@ -22,8 +22,7 @@ const QString categories = QStringLiteral("rules.categories");
 const QString regex = QStringLiteral("rules.regex");
 } // namespace Key
 
-template <typename E>
-E storedEnum(const DefaultsStore &store, const QString &key, E fallback)
+template <typename E> E storedEnum(const DefaultsStore &store, const QString &key, E fallback)
 {
     const std::optional<QString> raw = store.stringValue(key);
     return raw ? enumFromRaw<E>(*raw).value_or(fallback) : fallback;
@@ -50,8 +49,8 @@ QString RenameRules::defaultFormat()
 
 QStringList RenameRules::defaultCategories()
 {
-    return {QStringLiteral("rechnung"), QStringLiteral("vertrag"), QStringLiteral("brief"),
-            QStringLiteral("foto"),     QStringLiteral("beleg"),   QStringLiteral("angebot"),
+    return {QStringLiteral("rechnung"),  QStringLiteral("vertrag"),  QStringLiteral("brief"),
+            QStringLiteral("foto"),      QStringLiteral("beleg"),    QStringLiteral("angebot"),
             QStringLiteral("protokoll"), QStringLiteral("sonstiges")};
 }
 

@@ -14,8 +14,7 @@ enum class DateFormatStyle { iso, de, us, compact, none };
 enum class CasingStyle { lowercase, titlecase, uppercase, preserve };
 enum class SeparatorStyle { dash, underscore, dot };
 
-template <>
-struct RawEnumTraits<DateFormatStyle> {
+template <> struct RawEnumTraits<DateFormatStyle> {
     static constexpr RawEnumTable<DateFormatStyle, 5> cases{{
         {DateFormatStyle::iso, "YYYY-MM-DD"},
         {DateFormatStyle::de, "DD.MM.YYYY"},
@@ -25,8 +24,7 @@ struct RawEnumTraits<DateFormatStyle> {
     }};
 };
 
-template <>
-struct RawEnumTraits<CasingStyle> {
+template <> struct RawEnumTraits<CasingStyle> {
     static constexpr RawEnumTable<CasingStyle, 4> cases{{
         {CasingStyle::lowercase, "kleinbuchstaben"},
         {CasingStyle::titlecase, "Title Case"},
@@ -36,8 +34,7 @@ struct RawEnumTraits<CasingStyle> {
 };
 
 /** The raw value is the separator character itself. */
-template <>
-struct RawEnumTraits<SeparatorStyle> {
+template <> struct RawEnumTraits<SeparatorStyle> {
     static constexpr RawEnumTable<SeparatorStyle, 3> cases{{
         {SeparatorStyle::dash, "-"},
         {SeparatorStyle::underscore, "_"},

@@ -54,9 +54,27 @@ void AppSettings::assign(T &field, const T &value, const QString &key, void (App
         Q_EMIT(this->*notify)();
 }
 
-void AppSettings::setApiEnabled(bool value) { assign(m_apiEnabled, value, Key::apiEnabled, &AppSettings::apiEnabledChanged); }
-void AppSettings::setApiPort(qint64 value) { assign(m_apiPort, value, Key::apiPort, &AppSettings::apiPortChanged); }
-void AppSettings::setApiToken(const QString &value) { assign(m_apiToken, value, Key::apiToken, &AppSettings::apiTokenChanged); }
-void AppSettings::setKvxEnabled(bool value) { assign(m_kvxEnabled, value, Key::kvxEnabled, &AppSettings::kvxEnabledChanged); }
-void AppSettings::setKvxPort(qint64 value) { assign(m_kvxPort, value, Key::kvxPort, &AppSettings::kvxPortChanged); }
-void AppSettings::setKvxToken(const QString &value) { assign(m_kvxToken, value, Key::kvxToken, &AppSettings::kvxTokenChanged); }
+void AppSettings::setApiEnabled(bool value)
+{
+    assign(m_apiEnabled, value, Key::apiEnabled, &AppSettings::apiEnabledChanged);
+}
+void AppSettings::setApiPort(qint64 value)
+{
+    assign(m_apiPort, value, Key::apiPort, &AppSettings::apiPortChanged);
+}
+void AppSettings::setApiToken(const QString &value)
+{
+    assign(m_apiToken, value, Key::apiToken, &AppSettings::apiTokenChanged);
+}
+void AppSettings::setKvxEnabled(bool value)
+{
+    assign(m_kvxEnabled, value, Key::kvxEnabled, &AppSettings::kvxEnabledChanged);
+}
+void AppSettings::setKvxPort(qint64 value)
+{
+    assign(m_kvxPort, value, Key::kvxPort, &AppSettings::kvxPortChanged);
+}
+void AppSettings::setKvxToken(const QString &value)
+{
+    assign(m_kvxToken, value, Key::kvxToken, &AppSettings::kvxTokenChanged);
+}

@@ -64,8 +64,7 @@ Q_SIGNALS:
     void kvxTokenChanged();
 
 private:
-    template <typename T>
-    void assign(T &field, const T &value, const QString &key, void (AppSettings::*notify)());
+    template <typename T> void assign(T &field, const T &value, const QString &key, void (AppSettings::*notify)());
 
     DefaultsStore &m_store;
     bool m_apiEnabled = true;

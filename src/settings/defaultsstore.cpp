@@ -107,8 +107,8 @@ QString DefaultsStore::standardFilePath()
 {
     // Fixed folder name rather than the application name, so every binary of the project
     // (app, tests, helpers) finds the same file under a given XDG_CONFIG_HOME.
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/namorix/settings.json");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/namorix/settings.json");
 }
 
 void DefaultsStore::load()
@@ -204,8 +204,7 @@ qint64 DefaultsStore::integerValue(const QString &key) const
     }
 }
 
-template <typename T>
-std::optional<T> DefaultsStore::valueOfType(const QString &key) const
+template <typename T> std::optional<T> DefaultsStore::valueOfType(const QString &key) const
 {
     QMutexLocker lock(&m_mutex);
     const QVariant value = m_values.value(key);
@@ -214,9 +213,18 @@ std::optional<T> DefaultsStore::valueOfType(const QString &key) const
     return value.value<T>();
 }
 
-std::optional<QString> DefaultsStore::stringValue(const QString &key) const { return valueOfType<QString>(key); }
-std::optional<QVariantList> DefaultsStore::arrayValue(const QString &key) const { return valueOfType<QVariantList>(key); }
-std::optional<QByteArray> DefaultsStore::bytesValue(const QString &key) const { return valueOfType<QByteArray>(key); }
+std::optional<QString> DefaultsStore::stringValue(const QString &key) const
+{
+    return valueOfType<QString>(key);
+}
+std::optional<QVariantList> DefaultsStore::arrayValue(const QString &key) const
+{
+    return valueOfType<QVariantList>(key);
+}
+std::optional<QByteArray> DefaultsStore::bytesValue(const QString &key) const
+{
+    return valueOfType<QByteArray>(key);
+}
 
 std::optional<QDateTime> DefaultsStore::dateValue(const QString &key) const
 {
@@ -224,12 +232,30 @@ std::optional<QDateTime> DefaultsStore::dateValue(const QString &key) const
     return date && date->isValid() ? date : std::nullopt;
 }
 
-void DefaultsStore::setBool(const QString &key, bool value) { set(key, value); }
-void DefaultsStore::setInteger(const QString &key, qint64 value) { set(key, QVariant::fromValue<qlonglong>(value)); }
-void DefaultsStore::setString(const QString &key, const QString &value) { set(key, value); }
-void DefaultsStore::setBytes(const QString &key, const QByteArray &value) { set(key, value); }
-void DefaultsStore::setDate(const QString &key, const QDateTime &value) { set(key, value); }
-void DefaultsStore::setArray(const QString &key, const QVariantList &value) { set(key, value); }
+void DefaultsStore::setBool(const QString &key, bool value)
+{
+    set(key, value);
+}
+void DefaultsStore::setInteger(const QString &key, qint64 value)
+{
+    set(key, QVariant::fromValue<qlonglong>(value));
+}
+void DefaultsStore::setString(const QString &key, const QString &value)
+{
+    set(key, value);
+}
+void DefaultsStore::setBytes(const QString &key, const QByteArray &value)
+{
+    set(key, value);
+}
+void DefaultsStore::setDate(const QString &key, const QDateTime &value)
+{
+    set(key, value);
+}
+void DefaultsStore::setArray(const QString &key, const QVariantList &value)
+{
+    set(key, value);
+}
 
 void DefaultsStore::setStringList(const QString &key, const QStringList &value)
 {
@@ -270,9 +296,8 @@ void DefaultsStore::writeSnapshot()
     QSaveFile file(m_filePath);
     // QSaveFile gives a new file the umask's mode and keeps an existing file's mode; neither is
     // private enough.
-    const bool written = file.open(QIODevice::WriteOnly) && ::fchmod(file.handle(), PrivateMode) == 0
-                         && file.write(QJsonDocument(object).toJson(QJsonDocument::Indented)) >= 0
-                         && file.commit();
+    const bool written = file.open(QIODevice::WriteOnly) && ::fchmod(file.handle(), PrivateMode) == 0 &&
+                         file.write(QJsonDocument(object).toJson(QJsonDocument::Indented)) >= 0 && file.commit();
     if (!written)
         qWarning("Einstellungen konnten nicht gespeichert werden (%s): %s", qPrintable(m_filePath),
                  qPrintable(file.errorString()));

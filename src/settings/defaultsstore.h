@@ -72,8 +72,7 @@ public:
 private:
     void load();
     void set(const QString &key, QVariant value);
-    template <typename T>
-    std::optional<T> valueOfType(const QString &key) const;
+    template <typename T> std::optional<T> valueOfType(const QString &key) const;
     void scheduleWrite();
     void writeSnapshot();
 

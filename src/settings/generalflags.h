@@ -42,10 +42,11 @@ inline constexpr BoolFlag showMenuBar{"showMenuBar", true};
 inline constexpr BoolFlag preserveTimestamps{"preserveTimestamps", true};
 inline constexpr BoolFlag onboardingDone{"onboardingDone", false};
 inline constexpr BoolFlag hasAcceptedLegal{"hasAcceptedLegal", false};
-/** "Ungeprüfte Angaben nicht automatisch umbenennen": the queue leaves unverified dates, amounts and fallback names for review. */
+/** "Ungeprüfte Angaben nicht automatisch umbenennen": the queue leaves unverified dates, amounts and fallback names for
+ * review. */
 inline constexpr BoolFlag autoRenameVerifiedOnly{"autoRenameVerifiedOnly", true};
-inline constexpr std::array all{autoRename, showMenuBar, preserveTimestamps, onboardingDone, hasAcceptedLegal,
-                                autoRenameVerifiedOnly};
+inline constexpr std::array all{autoRename,     showMenuBar,      preserveTimestamps,
+                                onboardingDone, hasAcceptedLegal, autoRenameVerifiedOnly};
 
 inline constexpr char LegalAcceptanceDateKey[] = "legalAcceptanceDate";
 

@@ -7,8 +7,7 @@
 /** The main window's sections, in sidebar order. */
 enum class SidebarItem { files, history, templates, watch };
 
-template <>
-struct RawEnumTraits<SidebarItem> {
+template <> struct RawEnumTraits<SidebarItem> {
     static constexpr RawEnumTable<SidebarItem, 4> cases{{
         {SidebarItem::files, "files"},
         {SidebarItem::history, "history"},

@@ -392,7 +392,8 @@ std::expected<void, StoreError> ObjectStore::upgradeToV2()
     if (!rows.exec(QStringLiteral("SELECT id, original_name, new_name FROM rename_record")))
         return std::unexpected(failure(StoreError::Code::failed, sqliteText(rows.lastError())));
     QSqlQuery update(m_db);
-    update.prepare(QStringLiteral("UPDATE rename_record SET original_name_folded = ?, new_name_folded = ? WHERE id = ?"));
+    update.prepare(
+        QStringLiteral("UPDATE rename_record SET original_name_folded = ?, new_name_folded = ? WHERE id = ?"));
     while (rows.next()) {
         update.bindValue(0, UnicodeText::toLowerFull(rows.value(1).toString()));
         update.bindValue(1, UnicodeText::toLowerFull(rows.value(2).toString()));
@@ -788,8 +789,9 @@ std::expected<QList<RenameRecord>, StoreError> ObjectStore::fetchRecords(const R
         conditions.first() = QStringLiteral("+state = 'done'");
         add(QStringLiteral("new_path = ?"), text(*filter.newPath));
     }
-    const QString page =
-        QStringLiteral(" LIMIT %1 OFFSET %2").arg(std::max<qsizetype>(filter.limit, -1)).arg(std::max<qsizetype>(filter.offset, 0));
+    const QString page = QStringLiteral(" LIMIT %1 OFFSET %2")
+                             .arg(std::max<qsizetype>(filter.limit, -1))
+                             .arg(std::max<qsizetype>(filter.offset, 0));
     return fetchRows<RenameRecord>(conditions.join(QStringLiteral(" AND ")), bound, page);
 }
 

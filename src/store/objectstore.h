@@ -5,8 +5,8 @@
 #include "store/storeerror.h"
 #include "store/watchedfolder.h"
 
-#include <QList>
 #include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QSet>
 #include <QSqlDatabase>
@@ -147,7 +147,7 @@ private:
     [[nodiscard]] std::expected<qint64, StoreError> execInsert(QSqlQuery &query, const QVariantList &values) const;
     template <typename T> [[nodiscard]] std::expected<qint64, StoreError> insertRow(const T &value);
     [[nodiscard]] std::expected<QList<qint64>, StoreError> insertRecords(const QList<RenameRecord> &records,
-                                                                          RenameRecord::State state);
+                                                                         RenameRecord::State state);
     template <typename T> [[nodiscard]] std::expected<void, StoreError> saveRow(const T &value);
     template <typename T> [[nodiscard]] std::expected<void, StoreError> removeRow(qint64 id);
     template <typename T>

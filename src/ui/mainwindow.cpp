@@ -146,8 +146,8 @@ void MainWindow::buildMenus()
     QMenu *help = menuBar()->addMenu(qtTrId("menu.help"));
     QMenu *legal = help->addMenu(qtTrId("menu.legal"));
     const std::pair<const char *, LegalInfoType> legalEntries[] = {{"menu.impressum", LegalInfoType::impressum},
-                                                                    {"menu.terms", LegalInfoType::terms},
-                                                                    {"menu.privacy", LegalInfoType::privacy}};
+                                                                   {"menu.terms", LegalInfoType::terms},
+                                                                   {"menu.privacy", LegalInfoType::privacy}};
     for (const auto &[key, type] : legalEntries)
         legal->addAction(qtTrId(key), this, [this, type] { present(LegalTextView::forType(type, this)); });
     legal->addSeparator();

@@ -3,8 +3,8 @@
 #include "api/apiroutes.h"
 #include "api/apiserver.h"
 #include "api/openapidocument.h"
-#include "engine/renameengine.h" // before the queue, whose header needs it complete
 #include "automation/queuemanager.h"
+#include "engine/renameengine.h" // before the queue, whose header needs it complete
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
 #include "store/objectstore.h"
@@ -343,14 +343,13 @@ private Q_SLOTS:
         // The limit counts the whole request, head included.
         const QByteArray fitting = post("POST", "/v1/echo/x", "{\"a\":\"" + QByteArray(999900, 'x') + "\"}");
         const qsizetype fill = 1'000'000 - fitting.size();
-        const QByteArray exact =
-            post("POST", "/v1/echo/x", "{\"a\":\"" + QByteArray(999900 + fill, 'x') + "\"}");
+        const QByteArray exact = post("POST", "/v1/echo/x", "{\"a\":\"" + QByteArray(999900 + fill, 'x') + "\"}");
         QTest::newRow("exactly 1,000,000 bytes")
             << exact << Send::whole << 200 << echoed({{"a", QString(999900 + fill, 'x')}});
         // Refused as soon as the length announces too much, before the body arrives; the rest is drained.
-        QTest::newRow("one byte more")
-            << post("POST", "/v1/echo/x", "{\"a\":\"" + QByteArray(999900 + fill + 1, 'x') + "\"}") << Send::whole
-            << 413 << tooLarge;
+        QTest::newRow("one byte more") << post("POST", "/v1/echo/x",
+                                               "{\"a\":\"" + QByteArray(999900 + fill + 1, 'x') + "\"}")
+                                       << Send::whole << 413 << tooLarge;
         QTest::newRow("announced too large, nothing sent")
             << QByteArray("POST /v1/echo/x HTTP/1.1\r\nContent-Length: 1000001\r\n\r\n") << Send::whole << 413
             << tooLarge;
@@ -386,8 +385,8 @@ private Q_SLOTS:
         QTest::addColumn<QJsonObject>("reply"); // its expected members
         const QJsonObject relative{{"error", "Pfade müssen absolut sein"}};
         const QByteArray spaced = "/v1/watch/%2Ftmp%2Fmit%20Leerzeichen";
-        QTest::newRow("suggest, one relative") << post("POST", "/v1/suggest", R"({"paths":["/tmp/a.txt","a.txt"]})")
-                                               << 400 << relative;
+        QTest::newRow("suggest, one relative")
+            << post("POST", "/v1/suggest", R"({"paths":["/tmp/a.txt","a.txt"]})") << 400 << relative;
         QTest::newRow("rename, empty") << post("POST", "/v1/rename", R"({"paths":[""]})") << 400 << relative;
         QTest::newRow("analyze, dot") << post("POST", "/v1/analyze", R"({"paths":["./a.txt"]})") << 400 << relative;
         QTest::newRow("queue, tilde") << post("POST", "/v1/queue", R"({"paths":["~/a.txt"]})") << 400 << relative;
@@ -401,14 +400,14 @@ private Q_SLOTS:
         QTest::newRow("watch id, slashes plain")
             << post("PUT", "/v1/watch//tmp/mit%20Leerzeichen", R"({"autoRename":false})") << 200
             << QJsonObject{{"path", "/tmp/mit Leerzeichen"}, {"autoRename", false}};
-        QTest::newRow("watch id, bad escape") << post("PUT", "/v1/watch/%2Ftmp%ZZ", "{}") << 404
-                                              << QJsonObject{{"error", "not found"}};
+        QTest::newRow("watch id, bad escape")
+            << post("PUT", "/v1/watch/%2Ftmp%ZZ", "{}") << 404 << QJsonObject{{"error", "not found"}};
         QTest::newRow("history id") << get("/v1/history/%2Fdocs%2Fneuer%20Name.pdf") << 200
                                     << QJsonObject{{"newPath", "/docs/neuer Name.pdf"}};
         QTest::newRow("watch path edit") << post("PUT", spaced, R"({"path":"/tmp/neu dort"})") << 200
                                          << QJsonObject{{"ok", true}, {"path", "/tmp/neu dort"}};
-        QTest::newRow("watch delete, new path") << post("DELETE", "/v1/watch/%2Ftmp%2Fneu%20dort", "") << 200
-                                                << QJsonObject{{"deleted", "/tmp/neu dort"}};
+        QTest::newRow("watch delete, new path")
+            << post("DELETE", "/v1/watch/%2Ftmp%2Fneu%20dort", "") << 200 << QJsonObject{{"deleted", "/tmp/neu dort"}};
         QTest::newRow("history delete") << post("DELETE", "/v1/history/%2Fdocs%2Fneuer%20Name.pdf", "") << 200
                                         << QJsonObject{{"deleted", "alt.pdf"}};
     }
@@ -450,9 +449,8 @@ private Q_SLOTS:
             QSqlQuery query(other);
             for (const QString table : {"watched_folder", "naming_template", "rename_record"}) {
                 for (const QString operation : {"INSERT", "UPDATE", "DELETE"}) {
-                    const QString when = table == "naming_template" && operation != "INSERT"
-                                             ? "WHEN OLD.name = 'Vorlage'"
-                                             : "";
+                    const QString when =
+                        table == "naming_template" && operation != "INSERT" ? "WHEN OLD.name = 'Vorlage'" : "";
                     QVERIFY2(query.exec(QString("CREATE TRIGGER IF NOT EXISTS refuse_%1_%2 BEFORE %2 ON %1 %3 "
                                                 "BEGIN SELECT RAISE(ABORT, 'schreibgeschützt'); END")
                                             .arg(table, operation, when)),
@@ -463,8 +461,8 @@ private Q_SLOTS:
         QSqlDatabase::removeDatabase("other");
         const Reply received = exchange(m_endpoints.activePort(), request);
         QCOMPARE(received.status(), 500);
-        QCOMPARE(received.json(),
-                 QJsonObject({{"error", "Die Datenbank " + m_store->filePath() + " meldet einen Fehler: schreibgeschützt"}}));
+        QCOMPARE(received.json(), QJsonObject({{"error", "Die Datenbank " + m_store->filePath() +
+                                                             " meldet einen Fehler: schreibgeschützt"}}));
     }
 
     void answersBesideThousandIdleConnections()

@@ -185,7 +185,6 @@ Reply TestApiEndToEnd::send(const QByteArray &method, const QByteArray &target, 
     return parseReply(received);
 }
 
-
 void TestApiEndToEnd::initTestCase()
 {
     QVERIFY(m_home.isValid());
@@ -255,7 +254,8 @@ void TestApiEndToEnd::suggestEditApplyRename()
     m_llm.setReply("beta.txt", llmReply("2024-02-20", "vertrag", "Miete", 0.7));
     m_llm.setReply("gamma.txt", llmReply("2024-03-30", "brief", "Finanzamt", 0.6));
     // Each text holds its date: a suggestion the text backs carries no "unverified".
-    for (const auto &[name, date] : {std::pair{"alpha.txt", "10.01.2024"}, {"beta.txt", "20.02.2024"}, {"gamma.txt", "30.03.2024"}})
+    for (const auto &[name, date] :
+         {std::pair{"alpha.txt", "10.01.2024"}, {"beta.txt", "20.02.2024"}, {"gamma.txt", "30.03.2024"}})
         QVERIFY(writeFile(document(name), QByteArray("Inhalt von ") + name + " vom " + date));
 
     COMPARE_REPLY(
@@ -399,7 +399,8 @@ void TestApiEndToEnd::unverifiedFieldsAndExplanation()
     QCOMPARE(explanation["sent"]["template"], "{datum}");
     QCOMPARE(explanation["reply"], stromReply);
     QCOMPARE(explanation["suggested"], "2024-04-01_rechnung_strom.txt");
-    COMPARE_REPLY(send("GET", "/v1/jobs/" + job["id"].toString().toUtf8() + "/other"), 404, json(R"({"error":"not found"})"));
+    COMPARE_REPLY(send("GET", "/v1/jobs/" + job["id"].toString().toUtf8() + "/other"), 404,
+                  json(R"({"error":"not found"})"));
     QCOMPARE(send("DELETE", "/v1/jobs").status, 200);
     QCOMPARE(send("GET", explain).status, 404);
 }
@@ -435,10 +436,10 @@ void TestApiEndToEnd::failuresSayWhyPerFile()
     // Rename lists the files whose analysis failed the same way.
     const QJsonObject renamed = send("POST", "/v1/rename", both).json();
     QCOMPARE(compact(renamed["failures"]), json(R"([{"original":"kaputt.txt","path":"%1","error":"%2"}])", kaputt,
-                                                 QString(reason).replace('"', "\\\"")));
-    QCOMPARE(compact(renamed["renamed"]), json(R"([{"original":"heil.txt","new":"%1","path":"%2"}])",
-                                                "2024-07-01_rechnung_wasser.txt",
-                                                document("2024-07-01_rechnung_wasser.txt")));
+                                                QString(reason).replace('"', "\\\"")));
+    QCOMPARE(compact(renamed["renamed"]),
+             json(R"([{"original":"heil.txt","new":"%1","path":"%2"}])", "2024-07-01_rechnung_wasser.txt",
+                  document("2024-07-01_rechnung_wasser.txt")));
     QVERIFY(QFile::exists(kaputt));
 }
 
@@ -636,18 +637,21 @@ void TestApiEndToEnd::settingsChangedListAndMaskedTokens()
     // The new port applies only at the next start, so the running server is safe.
     COMPARE_REPLY(send("POST", "/v1/settings", R"({"apiPort":8080,"kvxToken":"kvx-secret"})"), 200,
                   json(R"({"ok":true,"changed":["apiPort=8080","kvxToken"]})"));
-    COMPARE_REPLY(send("POST", "/v1/settings", R"({"apiPort":"9090","kvxPort":1.5,"showMenuBar":"no","autoRenameVerifiedOnly":0})"), 200,
-                  json(R"({"ok":true,"changed":[]})"));
+    COMPARE_REPLY(send("POST", "/v1/settings",
+                       R"({"apiPort":"9090","kvxPort":1.5,"showMenuBar":"no","autoRenameVerifiedOnly":0})"),
+                  200, json(R"({"ok":true,"changed":[]})"));
     const Reply changed = send("GET", "/v1/settings");
     QCOMPARE(compact(changed.json()), json(settings, m_llm.baseUrl(), 8080, m_korvex.port(), "***", "true"));
     QVERIFY(!changed.body.contains("kvx-secret"));
 
     // Entries follow the fixed field order, not the body's.
-    COMPARE_REPLY(send("POST", "/v1/settings",
-                       json(R"({"showMenuBar":false,"kvxEnabled":true,"autoRenameVerifiedOnly":false,"apiPort":%1})", m_port)),
-                  200,
-                  json(R"({"ok":true,"changed":["apiPort=%1","kvxEnabled=true","autoRenameVerifiedOnly=false",
-                       "showMenuBar=false"]})", m_port));
+    COMPARE_REPLY(
+        send("POST", "/v1/settings",
+             json(R"({"showMenuBar":false,"kvxEnabled":true,"autoRenameVerifiedOnly":false,"apiPort":%1})", m_port)),
+        200,
+        json(R"({"ok":true,"changed":["apiPort=%1","kvxEnabled=true","autoRenameVerifiedOnly=false",
+                       "showMenuBar=false"]})",
+             m_port));
     COMPARE_REPLY(send("GET", "/v1/settings"), 200,
                   json(settings, m_llm.baseUrl(), m_port, m_korvex.port(), "***", "false"));
 }

@@ -41,7 +41,8 @@ QSet<QString> namesIn(const QList<QList<QUrl>> &reports)
 
 QString reply(const QString &description)
 {
-    return QString(R"({"datum":"2024-03-15","kategorie":"brief","beschreibung":"%1","confidence":0.9})").arg(description);
+    return QString(R"({"datum":"2024-03-15","kategorie":"brief","beschreibung":"%1","confidence":0.9})")
+        .arg(description);
 }
 
 } // namespace
@@ -276,8 +277,8 @@ private Q_SLOTS:
         for (const QString &dir : {review, slashed}) {
             navigation.setSelectedTab(SidebarItem::history);
             write(dir + "/letter.pdf");
-            QTRY_VERIFY_WITH_TIMEOUT(!engine->jobs().isEmpty()
-                                         && engine->jobs().front().originalURL.toLocalFile() == dir + "/letter.pdf",
+            QTRY_VERIFY_WITH_TIMEOUT(!engine->jobs().isEmpty() &&
+                                         engine->jobs().front().originalURL.toLocalFile() == dir + "/letter.pdf",
                                      5000);
             QCOMPARE(navigation.selectedTab(), SidebarItem::files);
             QVERIFY(QFile::exists(dir + "/letter.pdf"));
@@ -304,8 +305,10 @@ private Q_SLOTS:
         router->start();
         navigation.setSelectedTab(SidebarItem::history);
         QStringList handedOn;
-        connect(queue.get(), &QueueManager::reviewNeeded, queueEngine.get(),
-                [&](const QList<QUrl> &urls) { for (const QUrl &url : urls) handedOn << url.fileName(); });
+        connect(queue.get(), &QueueManager::reviewNeeded, queueEngine.get(), [&](const QList<QUrl> &urls) {
+            for (const QUrl &url : urls)
+                handedOn << url.fileName();
+        });
 
         fixture.llm.setReply("belegt.txt", reply("Belegt"));
         fixture.llm.setReply("erfunden.txt", reply("Erfunden"));
@@ -321,15 +324,16 @@ private Q_SLOTS:
             return;
         }
         // Left in place for the window: files section, the window's engine analyses them, marked.
-        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && engine->jobs().size() >= 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && engine->jobs().size() >= 1,
+                                 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!engine->isProcessing(), 10000);
         QStringList held;
         for (const QString &note : notes) {
             if (note.contains("Prüfung"))
                 held << note;
         }
-        QVERIFY2(held == QStringList{"2 Dateien brauchen eine Prüfung"}
-                     || held == (QStringList{"1 Datei braucht eine Prüfung", "1 Datei braucht eine Prüfung"}),
+        QVERIFY2(held == QStringList{"2 Dateien brauchen eine Prüfung"} ||
+                     held == (QStringList{"1 Datei braucht eine Prüfung", "1 Datei braucht eine Prüfung"}),
                  qPrintable(notes.join(" | ")));
         QCOMPARE(navigation.selectedTab(), SidebarItem::files);
         QVERIFY(QFile::exists(path + "/erfunden.txt") && QFile::exists(path + "/ersatz.txt"));
@@ -343,8 +347,9 @@ private Q_SLOTS:
     void followsTheActiveFoldersAndTheirTemplates()
     {
         const QString path = folder("invoices");
-        store->insert(NamingTemplate{0, "Rechnungen", "{datum}_{absender}_{beschreibung}", "", false,
-                                     QDateTime::currentDateTimeUtc()})
+        store
+            ->insert(NamingTemplate{0, "Rechnungen", "{datum}_{absender}_{beschreibung}", "", false,
+                                    QDateTime::currentDateTimeUtc()})
             .value();
         WatchedFolder record = addFolder(path, true, QString("Rechnungen"));
         router->start();
@@ -379,9 +384,7 @@ private Q_SLOTS:
         qint64 longestStall = 0;
         QTimer ticker;
         ticker.setInterval(5);
-        connect(&ticker, &QTimer::timeout, this, [&] {
-            longestStall = std::max(longestStall, sinceTick.restart());
-        });
+        connect(&ticker, &QTimer::timeout, this, [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
         sinceTick.start();
         ticker.start();
 

@@ -30,8 +30,9 @@ class TestQueueManager final : public QObject
             QFile file(dir.filePath(name));
             file.open(QIODevice::WriteOnly);
             file.write(name.toUtf8() + " vom 15.03.2024");
-            fixture.llm.setReply(name, QString(R"({"datum":"2024-03-15","kategorie":"brief","beschreibung":"%1 neu","confidence":0.9})")
-                                           .arg(prefix + QString::number(i)));
+            fixture.llm.setReply(
+                name, QString(R"({"datum":"2024-03-15","kategorie":"brief","beschreibung":"%1 neu","confidence":0.9})")
+                          .arg(prefix + QString::number(i)));
             urls << QUrl::fromLocalFile(file.fileName());
         }
         return urls;
@@ -85,7 +86,8 @@ private Q_SLOTS:
             first = boundaries[b] + 1;
         }
         QTRY_COMPARE(recorder.calls.size(), 3);
-        for (const auto &[count, call] : {std::pair{5, recorder.calls[0]}, {5, recorder.calls[1]}, {2, recorder.calls[2]}}) {
+        for (const auto &[count, call] :
+             {std::pair{5, recorder.calls[0]}, {5, recorder.calls[1]}, {2, recorder.calls[2]}}) {
             QCOMPARE(call.title, "Namorix");
             QCOMPARE(call.body, QString("%1 Dateien umbenannt").arg(count));
             QVERIFY(call.hints.contains("sound-name"));

@@ -3,8 +3,8 @@
 // the names the engine will pick for NAME (never replacing one) until it is killed.
 #include "ai/aisettings.h"
 #include "ai/providerfactory.h"
-#include "companion/kvxclient.h"
 #include "awaittask.h"
+#include "companion/kvxclient.h"
 #include "engine/renameengine.h"
 #include "memorykeychain.h"
 #include "naming/renamerules.h"
@@ -59,7 +59,8 @@ int race(const QString &folder, const QString &name)
     std::fflush(stdout);
     for (;;) {
         for (int n = 1; n < 100; ++n) {
-            const QString candidate = folder + '/' + (n == 1 ? name : base + '-' + QString::number(n) + '.' + extension);
+            const QString candidate =
+                folder + '/' + (n == 1 ? name : base + '-' + QString::number(n) + '.' + extension);
             const int fd = ::open(QFile::encodeName(candidate).constData(), O_CREAT | O_EXCL | O_WRONLY, 0644);
             if (fd >= 0) {
                 [[maybe_unused]] const auto written = ::write(fd, "racer", 5);

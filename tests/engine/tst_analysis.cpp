@@ -160,7 +160,6 @@ private:
         awaitTask(m_engine->analyze(urls, std::nullopt));
         QVERIFY(!m_engine->isProcessing());
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestAnalysis)

@@ -206,7 +206,6 @@ private:
         [&] { QVERIFY(m_engine->jobs().isEmpty()); }();
         return records;
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestApply)

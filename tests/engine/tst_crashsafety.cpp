@@ -95,7 +95,8 @@ void TestCrashSafety::killedMidApplyLosesNothing()
         // No content lost or doubled: the folder holds exactly the files it held before.
         const QMultiHash<QByteArray, QString> after = contents(folder);
         QCOMPARE(after.size(), before.size());
-        QCOMPARE(QSet<QByteArray>(after.keyBegin(), after.keyEnd()), QSet<QByteArray>(before.keyBegin(), before.keyEnd()));
+        QCOMPARE(QSet<QByteArray>(after.keyBegin(), after.keyEnd()),
+                 QSet<QByteArray>(before.keyBegin(), before.keyEnd()));
 
         // Every file is either under its old name with no record, or under its new name with one.
         QHash<QString, int> recordsPerOriginal;

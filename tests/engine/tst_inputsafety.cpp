@@ -195,7 +195,6 @@ private:
             urls << QUrl::fromLocalFile(path);
         awaitTask(m_engine->analyze(urls, std::nullopt));
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestInputSafety)

@@ -154,7 +154,6 @@ private:
             names << job.originalName();
         return names;
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestRuns)

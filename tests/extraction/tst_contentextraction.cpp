@@ -27,14 +27,22 @@ namespace {
 
 QString processorName(const FileProcessor &processor)
 {
-    if (dynamic_cast<const PDFProcessor *>(&processor)) return "pdf";
-    if (dynamic_cast<const ImageProcessor *>(&processor)) return "image";
-    if (dynamic_cast<const OfficeProcessor *>(&processor)) return "office";
-    if (dynamic_cast<const RichTextProcessor *>(&processor)) return "rtf";
-    if (dynamic_cast<const HTMLProcessor *>(&processor)) return "html";
-    if (dynamic_cast<const EmailProcessor *>(&processor)) return "eml";
-    if (dynamic_cast<const MediaProcessor *>(&processor)) return "media";
-    if (dynamic_cast<const GenericProcessor *>(&processor)) return "generic";
+    if (dynamic_cast<const PDFProcessor *>(&processor))
+        return "pdf";
+    if (dynamic_cast<const ImageProcessor *>(&processor))
+        return "image";
+    if (dynamic_cast<const OfficeProcessor *>(&processor))
+        return "office";
+    if (dynamic_cast<const RichTextProcessor *>(&processor))
+        return "rtf";
+    if (dynamic_cast<const HTMLProcessor *>(&processor))
+        return "html";
+    if (dynamic_cast<const EmailProcessor *>(&processor))
+        return "eml";
+    if (dynamic_cast<const MediaProcessor *>(&processor))
+        return "media";
+    if (dynamic_cast<const GenericProcessor *>(&processor))
+        return "generic";
     return "?";
 }
 
@@ -51,9 +59,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("processor");
         // One extension per processor (tst_documentgarbage walks every one), then case and dots.
         const QList<QPair<const char *, const char *>> rows{
-            {"report.PDF", "pdf"}, {"a.jpg", "image"},   {"a.XLSX", "office"},  {"a.rtfd", "rtf"},
-            {"a.htm", "html"},     {"a.eml", "eml"},     {"a.Opus", "media"},   {"a.doc", "generic"},
-            {"README", "generic"}, {".pdf", "generic"},  {"a.tar.gz", "generic"}, {"a.pdf.txt", "generic"},
+            {"report.PDF", "pdf"}, {"a.jpg", "image"},  {"a.XLSX", "office"},    {"a.rtfd", "rtf"},
+            {"a.htm", "html"},     {"a.eml", "eml"},    {"a.Opus", "media"},     {"a.doc", "generic"},
+            {"README", "generic"}, {".pdf", "generic"}, {"a.tar.gz", "generic"}, {"a.pdf.txt", "generic"},
             {"a.", "generic"},
         };
         for (const auto &[name, processor] : rows)
@@ -70,8 +78,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("codec");
-        QTest::newRow("oga, Vorbis") << "Aufnahme.oga" << "libvorbis";
-        QTest::newRow("opus") << "Sprachnachricht.opus" << "libopus";
+        QTest::newRow("oga, Vorbis") << "Aufnahme.oga"
+                                     << "libvorbis";
+        QTest::newRow("opus") << "Sprachnachricht.opus"
+                              << "libopus";
     }
 
     void oggAudioIsMedia()
@@ -84,8 +94,8 @@ private Q_SLOTS:
         const QString path = dir.filePath(fileName);
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(ffmpeg, {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=1",
-                               "-c:a", codec, "-metadata", "title=Ansage", path});
+        process.start(ffmpeg, {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i",
+                               "sine=frequency=440:duration=1", "-c:a", codec, "-metadata", "title=Ansage", path});
         QVERIFY2(process.waitForFinished(60000) && process.exitCode() == 0, process.readAll().constData());
 
         const ExtractionResult result = ProcessorTable::processorFor(path).extract(path);
@@ -105,7 +115,10 @@ private Q_SLOTS:
         };
         const QByteArray umlauts = QByteArray("e\xcc\x88").repeated(5000); // one character, two code points each
         row("cut to 4000 characters, not code points", "notes.md", umlauts, QString::fromUtf8(umlauts.left(4000 * 3)));
-        row("Latin-1 is not text", "data.csv", "Gr\xfc\xdf" "e;1\n", {});
+        row("Latin-1 is not text", "data.csv",
+            "Gr\xfc\xdf"
+            "e;1\n",
+            {});
         row("UTF-8 kept", "data.json", "{\"a\": \"Grüße\"}", "{\"a\": \"Grüße\"}");
         row("log files are text", "server.LOG", "line\n", "line\n");
         row("other extensions give no text", "a.doc", "plain words", {});

@@ -164,7 +164,8 @@ private Q_SLOTS:
                  name.left(name.indexOf("rechnung")) + "=Datum nicht im Dokument gefunden");
         QVERIFY(nameMarks("von Hand.pdf", extraction, {datum}, rules, "pdf").isEmpty());
         const FieldCheck fallback = fallbackReport().fields.front();
-        QCOMPARE(nameMarks("Sorry.txt", std::nullopt, {fallback}, rules, "txt"), (QList<NameMark>{{0, 5, fallback.reason}}));
+        QCOMPARE(nameMarks("Sorry.txt", std::nullopt, {fallback}, rules, "txt"),
+                 (QList<NameMark>{{0, 5, fallback.reason}}));
     }
 
     void checkedTextIsExcerptAndMetadata()

@@ -23,12 +23,18 @@ struct Sender {
 };
 
 const QList<Sender> Senders{
-    {"STADTWERKE MÜNCHEN GmbH", "Stadtwerke München"}, {"Telekom Deutschland GmbH", "Telekom"},
-    {"Finanzamt Köln-Mitte", "Finanzamt Köln-Mitte"},   {"Allianz Versicherungs-AG", "Allianz"},
-    {"Hausverwaltung Becker & Söhne", "Hausverwaltung Becker"}, {"ACME Widgets Ltd.", "ACME Widgets Ltd"},
-    {"Northwind Traders Inc.", "Northwind Traders"},    {"Globex Corporation", "Globex"},
-    {"Bäckerei Schmidt", "Bäckerei Schmidt"},           {"Dr. med. Anna Weiß", "Anna Weiß"},
-    {"Contoso Pharmacy", "Contoso Pharmacy"},           {"Hauptstraße Baumarkt KG", "Hauptstraße Baumarkt"},
+    {"STADTWERKE MÜNCHEN GmbH", "Stadtwerke München"},
+    {"Telekom Deutschland GmbH", "Telekom"},
+    {"Finanzamt Köln-Mitte", "Finanzamt Köln-Mitte"},
+    {"Allianz Versicherungs-AG", "Allianz"},
+    {"Hausverwaltung Becker & Söhne", "Hausverwaltung Becker"},
+    {"ACME Widgets Ltd.", "ACME Widgets Ltd"},
+    {"Northwind Traders Inc.", "Northwind Traders"},
+    {"Globex Corporation", "Globex"},
+    {"Bäckerei Schmidt", "Bäckerei Schmidt"},
+    {"Dr. med. Anna Weiß", "Anna Weiß"},
+    {"Contoso Pharmacy", "Contoso Pharmacy"},
+    {"Hauptstraße Baumarkt KG", "Hauptstraße Baumarkt"},
 };
 const QStringList InventedSenders{"Amazon", "Deutsche Bahn", "Vodafone", "Sparkasse Hannover"};
 
@@ -49,14 +55,27 @@ QString dateText(const QDate &date, int form, bool german)
 {
     const QLocale english(QLocale::English);
     switch (form) {
-    case 0: return date.toString("yyyy-MM-dd");
-    case 1: return date.toString("dd.MM.yyyy");
-    case 2: return date.toString("d.M.yy");
-    case 3: return german ? QString("%1. %2 %3").arg(date.day()).arg(QLocale(QLocale::German).monthName(date.month())).arg(date.year())
-                          : QString("%1 %2 %3").arg(date.day()).arg(english.monthName(date.month(), QLocale::ShortFormat)).arg(date.year());
-    case 4: return QString("%1 %2, %3").arg(english.monthName(date.month())).arg(date.day()).arg(date.year());
-    case 5: return date.toString("dd/MM/yyyy");
-    default: return date.toString("MM/dd/yyyy");
+    case 0:
+        return date.toString("yyyy-MM-dd");
+    case 1:
+        return date.toString("dd.MM.yyyy");
+    case 2:
+        return date.toString("d.M.yy");
+    case 3:
+        return german ? QString("%1. %2 %3")
+                            .arg(date.day())
+                            .arg(QLocale(QLocale::German).monthName(date.month()))
+                            .arg(date.year())
+                      : QString("%1 %2 %3")
+                            .arg(date.day())
+                            .arg(english.monthName(date.month(), QLocale::ShortFormat))
+                            .arg(date.year());
+    case 4:
+        return QString("%1 %2, %3").arg(english.monthName(date.month())).arg(date.day()).arg(date.year());
+    case 5:
+        return date.toString("dd/MM/yyyy");
+    default:
+        return date.toString("MM/dd/yyyy");
     }
 }
 
@@ -68,10 +87,14 @@ QString amountText(qint64 cents, int form)
     for (qsizetype i = grouped.size() - 3; i > 0; i -= 3)
         grouped.insert(i, '#');
     switch (form) {
-    case 0: return QString(grouped).replace('#', '.') + "," + fraction + " €";
-    case 1: return units + "," + fraction + " EUR";
-    case 2: return "$" + QString(grouped).replace('#', ',') + "." + fraction;
-    default: return "USD " + units + "." + fraction;
+    case 0:
+        return QString(grouped).replace('#', '.') + "," + fraction + " €";
+    case 1:
+        return units + "," + fraction + " EUR";
+    case 2:
+        return "$" + QString(grouped).replace('#', ',') + "." + fraction;
+    default:
+        return "USD " + units + "." + fraction;
     }
 }
 
@@ -96,10 +119,16 @@ QList<Document> makeCorpus()
         const QString due = dateText(d.date.addDays(14), (i + 3) % 7, d.german);
         d.text = d.german ? QString("%1\nRechnung Nr. %2-%3\nDatum: %4\nNetto %5\nGesamtbetrag: %6\nZahlbar bis %7.\n"
                                     "Vielen Dank für Ihren Auftrag.")
-                                .arg(d.sender.written).arg(4711 + i).arg(i % 9).arg(date, net, total, due)
+                                .arg(d.sender.written)
+                                .arg(4711 + i)
+                                .arg(i % 9)
+                                .arg(date, net, total, due)
                           : QString("%1\nInvoice no. %2-%3\nDate: %4\nNet %5\nTotal due: %6\nPayable by %7.\n"
                                     "Thank you for your business.")
-                                .arg(d.sender.written).arg(4711 + i).arg(i % 9).arg(date, net, total, due);
+                                .arg(d.sender.written)
+                                .arg(4711 + i)
+                                .arg(i % 9)
+                                .arg(date, net, total, due);
         corpus.append(d);
     }
     return corpus;
@@ -141,8 +170,9 @@ void writeDocx(const QString &path, const QString &text)
     QByteArray body;
     for (const QString &line : text.split('\n'))
         body += "<w:p><w:r><w:t>" + line.toHtmlEscaped().toUtf8() + "</w:t></w:r></w:p>";
-    const QByteArray document = R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>)"
-                                + body + "</w:body></w:document>";
+    const QByteArray document =
+        R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>)" + body +
+        "</w:body></w:document>";
     zip_t *archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
     QVERIFY(archive);
     zip_file_add(archive, "word/document.xml",
@@ -173,9 +203,9 @@ void writeDocument(const QString &path, const Document &d)
     // E-mail: the sender in the From header only, which reaches the model as metadata.
     QStringList lines = d.text.split('\n');
     const QString from = lines.takeFirst();
-    const QString mail = "From: " + from + " <rechnung@example.com>\r\nTo: kunde@example.com\r\nSubject: "
-                         + (d.german ? "Ihre Rechnung" : "Your invoice") + "\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n"
-                         + lines.join("\r\n") + "\r\n";
+    const QString mail = "From: " + from + " <rechnung@example.com>\r\nTo: kunde@example.com\r\nSubject: " +
+                         (d.german ? "Ihre Rechnung" : "Your invoice") +
+                         "\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n" + lines.join("\r\n") + "\r\n";
     writeText(path, mail.toUtf8());
 }
 
@@ -210,9 +240,9 @@ private Q_SLOTS:
             QVERIFY2(job.explanation, qPrintable(job.originalName()));
             const Document &d = corpus[i];
             for (const Grounding::FieldCheck &check : job.explanation->report.fields) {
-                const bool wrong = (check.field == "datum" && d.wrong == Wrong::date)
-                                   || (check.field == "betrag" && d.wrong == Wrong::amount)
-                                   || (check.field == "absender" && d.wrong == Wrong::sender);
+                const bool wrong = (check.field == "datum" && d.wrong == Wrong::date) ||
+                                   (check.field == "betrag" && d.wrong == Wrong::amount) ||
+                                   (check.field == "absender" && d.wrong == Wrong::sender);
                 const bool flagged = check.status != Grounding::Status::verified;
                 std::array<int, 4> &c = counts[check.field];
                 ++c[wrong ? 0 : 2];

@@ -37,12 +37,9 @@ private Q_SLOTS:
         QVERIFY(QDir(home.path()).isEmpty()); // reading writes nothing
 
         QVERIFY(runProbe(home.path(), "write").isEmpty());
-        const QJsonObject flags{{"autoRename", true},
-                                {"showMenuBar", false},
-                                {"preserveTimestamps", true},
-                                {"onboardingDone", false},
-                                {"hasAcceptedLegal", true},
-                                {"autoRenameVerifiedOnly", true}};
+        const QJsonObject flags{{"autoRename", true},         {"showMenuBar", false},
+                                {"preserveTimestamps", true}, {"onboardingDone", false},
+                                {"hasAcceptedLegal", true},   {"autoRenameVerifiedOnly", true}};
         QCOMPARE(runProbe(home.path(), "read"), (QJsonObject{{"preview", "Ä-T-MOBILFUNK-MAERZ.pdf"},
                                                              {"categories", QJsonArray{"rechnung", "quittung"}},
                                                              {"maxLength", 42},

@@ -29,8 +29,16 @@ QString when(const std::optional<QDateTime> &moment)
 // Field lists, so a failed comparison names the field that differs.
 QStringList fields(const RenameRecord &r)
 {
-    return {QString::number(r.id), r.originalPath, r.newPath, r.originalName, r.newName, when(r.timestamp),
-            r.providerUsed, QString::number(r.confidence, 'g', 17), r.reverted ? "reverted" : "-", when(r.revertedAt),
+    return {QString::number(r.id),
+            r.originalPath,
+            r.newPath,
+            r.originalName,
+            r.newName,
+            when(r.timestamp),
+            r.providerUsed,
+            QString::number(r.confidence, 'g', 17),
+            r.reverted ? "reverted" : "-",
+            when(r.revertedAt),
             r.state == RenameRecord::State::done ? "done" : "pending"};
 }
 
@@ -41,8 +49,12 @@ QStringList fields(const NamingTemplate &t)
 
 QStringList fields(const WatchedFolder &f)
 {
-    return {QString::number(f.id), f.path, f.isActive ? "active" : "-", f.autoRename ? "auto" : "-",
-            f.templateName ? "template " + *f.templateName : "no template", when(f.addedAt)};
+    return {QString::number(f.id),
+            f.path,
+            f.isActive ? "active" : "-",
+            f.autoRename ? "auto" : "-",
+            f.templateName ? "template " + *f.templateName : "no template",
+            when(f.addedAt)};
 }
 
 template <typename T, typename V> QList<V> column(const std::expected<QList<T>, StoreError> &fetched, V T::*member)
@@ -61,8 +73,8 @@ RenameRecord record(const QString &from, const QString &to, const QDateTime &tim
 // Samples with every field set and with none; a timestamp given with an offset comes back as UTC.
 const QList<RenameRecord> Records = {
     {0, "/home/jörg/Überweisung März.pdf", "/home/jörg/2024-03-15 – 日本.pdf", "Überweisung März.pdf",
-     "2024-03-15 – 日本.pdf", QDateTime(QDate(2024, 3, 15), QTime(12, 34, 56, 789), Qt::OffsetFromUTC, 3600),
-     "Ollama", 0.1234567890123, true, Moment},
+     "2024-03-15 – 日本.pdf", QDateTime(QDate(2024, 3, 15), QTime(12, 34, 56, 789), Qt::OffsetFromUTC, 3600), "Ollama",
+     0.1234567890123, true, Moment},
     {0, "", "", "", "", QDateTime(), "", qQNaN(), false, std::nullopt}, // SQLite keeps NaN as NULL
 };
 const QList<NamingTemplate> Templates = {{0, "Rechnung 🧾", "{datum}-{betrag}", "2024-03-15.pdf", true, Moment}, {}};
@@ -185,9 +197,10 @@ private Q_SLOTS:
         qint64 moved = 0, unmoved = 0;
         {
             auto store = openStore(path);
-            const QList<qint64> batch = store->insertPending({record("/in/scan1.pdf", "/in/moved.pdf", Moment),
-                                                              record("/in/scan2.pdf", "/in/unmoved.pdf", Moment),
-                                                              record("/in/scan4.pdf", "/in/failed.pdf", Moment)})
+            const QList<qint64> batch = store
+                                            ->insertPending({record("/in/scan1.pdf", "/in/moved.pdf", Moment),
+                                                             record("/in/scan2.pdf", "/in/unmoved.pdf", Moment),
+                                                             record("/in/scan4.pdf", "/in/failed.pdf", Moment)})
                                             .value();
             moved = batch.at(0), unmoved = batch.at(1);
             QCOMPARE(store->finishPending({}, {batch.at(2)}), 0); // a move that failed leaves nothing
@@ -203,7 +216,7 @@ private Q_SLOTS:
             QCOMPARE(store->fetchRecord(done.id)->state, RenameRecord::State::done);
             QVERIFY(store->fetchRecord(done.id)->reverted);
             QVERIFY(store->removeAllRecords()); // clears the history, not the renames in progress
-        } // the process ends here without confirming the rest
+        }                                       // the process ends here without confirming the rest
 
         auto store = openStore(path);
         QStringList asked;
@@ -249,7 +262,8 @@ private Q_SLOTS:
         if (!QFile::exists(path)) {
             {
                 auto store = openStore(path);
-                RenameRecord a = record("/in/Ärger", "/in/neu-a", Moment), b = record("/in/b", "/in/Mietvertrag", Moment);
+                RenameRecord a = record("/in/Ärger", "/in/neu-a", Moment),
+                             b = record("/in/b", "/in/Mietvertrag", Moment);
                 RenameRecord c = record("/in/c", "/in/neu-c", Moment.addSecs(60)), d = record("/in/d", "/in/neu-d", {});
                 b.reverted = true;
                 c.providerUsed = "OpenAI";
@@ -259,9 +273,9 @@ private Q_SLOTS:
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "v1");
             db.setDatabaseName(path);
             QVERIFY(db.open());
-            for (const char *sql : {"DROP INDEX rename_record_by_provider",
-                                    "ALTER TABLE rename_record DROP COLUMN original_name_folded",
-                                    "ALTER TABLE rename_record DROP COLUMN new_name_folded", "PRAGMA user_version = 1"})
+            for (const char *sql :
+                 {"DROP INDEX rename_record_by_provider", "ALTER TABLE rename_record DROP COLUMN original_name_folded",
+                  "ALTER TABLE rename_record DROP COLUMN new_name_folded", "PRAGMA user_version = 1"})
                 QVERIFY2(QSqlQuery(db).exec(sql), sql);
             db.close();
         }

@@ -12,8 +12,7 @@
  * finish within `timeoutMs` aborts the test process: a hang becomes a clear failure instead of
  * CTest's time-out, and the coroutine never resumes into a dead stack frame.
  */
-template <typename T>
-T awaitTask(QCoro::Task<T> task, int timeoutMs = 30000)
+template <typename T> T awaitTask(QCoro::Task<T> task, int timeoutMs = 30000)
 {
     QEventLoop loop;
     std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> result;

@@ -59,13 +59,15 @@ StubResponse LlmStub::answer(const RecordedRequest &request) const
         return raw;
     }
     if (m_failures.contains(fileName))
-        return StubResponse{m_failures.value(fileName), json({{"error", "scripted failure"}}), "application/json", delay};
+        return StubResponse{m_failures.value(fileName), json({{"error", "scripted failure"}}), "application/json",
+                            delay};
     const QString text = m_replies.value(fileName, m_defaultReply);
     QJsonObject reply;
     if (request.path.endsWith("/v1/messages")) {
         reply = {{"content", QJsonArray{QJsonObject{{"type", "text"}, {"text", text}}}}};
     } else if (request.path.endsWith("/v1/chat/completions")) {
-        reply = {{"choices", QJsonArray{QJsonObject{{"message", QJsonObject{{"role", "assistant"}, {"content", text}}}}}}};
+        reply = {
+            {"choices", QJsonArray{QJsonObject{{"message", QJsonObject{{"role", "assistant"}, {"content", text}}}}}}};
     } else if (request.path.contains("/v1beta/models/") && request.path.endsWith(":generateContent")) {
         const QJsonObject content{{"parts", QJsonArray{QJsonObject{{"text", text}}}}, {"role", "model"}};
         reply = {{"candidates", QJsonArray{QJsonObject{{"content", content}}}}};

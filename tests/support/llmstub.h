@@ -45,7 +45,8 @@ private:
     StubResponse answer(const RecordedRequest &request) const;
 
     StubHttpServer m_server;
-    QString m_defaultReply = R"({"datum":"2024-03-15","kategorie":"rechnung","beschreibung":"Mobilfunk Maerz","confidence":0.9})";
+    QString m_defaultReply =
+        R"({"datum":"2024-03-15","kategorie":"rechnung","beschreibung":"Mobilfunk Maerz","confidence":0.9})";
     QHash<QString, QString> m_replies;
     QHash<QString, int> m_delays;
     QHash<QString, int> m_failures;

@@ -20,8 +20,8 @@ public:
 
     bool registerOn(QDBusConnection connection)
     {
-        return connection.registerObject("/org/freedesktop/Notifications", this, QDBusConnection::ExportAllSlots)
-               && connection.registerService("org.freedesktop.Notifications");
+        return connection.registerObject("/org/freedesktop/Notifications", this, QDBusConnection::ExportAllSlots) &&
+               connection.registerService("org.freedesktop.Notifications");
     }
 
 public Q_SLOTS:

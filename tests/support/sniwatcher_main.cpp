@@ -46,9 +46,9 @@ int main(int argc, char *argv[])
     Watcher watcher;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject("/StatusNotifierWatcher", &watcher,
-                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
-                                | QDBusConnection::ExportAllProperties)
-        || !bus.registerService("org.kde.StatusNotifierWatcher"))
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                                QDBusConnection::ExportAllProperties) ||
+        !bus.registerService("org.kde.StatusNotifierWatcher"))
         return 1;
     return app.exec();
 }

@@ -11,16 +11,26 @@ namespace {
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 429:
+        return "Too Many Requests";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
     }
 }
 
@@ -112,10 +122,10 @@ void StubHttpServer::respond(QTcpSocket *socket, const RecordedRequest &request)
         if (!guard)
             return;
         if (!response.dropConnection) {
-            QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status)
-                              + "\r\nContent-Type: " + response.contentType
-                              + "\r\nContent-Length: " + QByteArray::number(response.body.size())
-                              + "\r\nConnection: close\r\n\r\n";
+            QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) +
+                              "\r\nContent-Type: " + response.contentType +
+                              "\r\nContent-Length: " + QByteArray::number(response.body.size()) +
+                              "\r\nConnection: close\r\n\r\n";
             guard->write(head + response.body);
         }
         guard->disconnectFromHost();

@@ -25,7 +25,7 @@ struct StubResponse {
     int status = 200;
     QByteArray body;
     QByteArray contentType = "application/json";
-    int delayMs = 0;            ///< wait before answering
+    int delayMs = 0;             ///< wait before answering
     bool dropConnection = false; ///< close without any response
 };
 

@@ -150,9 +150,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("build");
         QTest::addColumn<QString>("line");
-        QTest::newRow("both") << "1.2.0" << "42" << "Version 1.2.0 (Build 42)";
-        QTest::newRow("no build") << "1.2.0" << "" << "Version 1.2.0 (Build –)";
-        QTest::newRow("neither") << "" << "" << "Version – (Build –)";
+        QTest::newRow("both") << "1.2.0"
+                              << "42"
+                              << "Version 1.2.0 (Build 42)";
+        QTest::newRow("no build") << "1.2.0"
+                                  << ""
+                                  << "Version 1.2.0 (Build –)";
+        QTest::newRow("neither") << ""
+                                 << ""
+                                 << "Version – (Build –)";
     }
 
     void aboutShowsDashForMissingVersion()

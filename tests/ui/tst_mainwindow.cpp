@@ -4,10 +4,10 @@
 
 #include <QAccessible>
 #include <QFileDialog>
-#include <QScrollBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QStackedWidget>
 
 class TestMainWindow final : public QObject

@@ -59,8 +59,8 @@ class TestSettingsWindow final : public QObject
 
         SettingsWindow &open(int tab = 0)
         {
-            window = std::make_unique<SettingsWindow>(
-                SettingsWindow::Services{defaults, app, ai, companion, rules, AutostartEntry(dir.filePath("autostart"))});
+            window = std::make_unique<SettingsWindow>(SettingsWindow::Services{
+                defaults, app, ai, companion, rules, AutostartEntry(dir.filePath("autostart"))});
             window->tabs()->setCurrentIndex(tab);
             window->show();
             window->activateWindow();
@@ -68,8 +68,7 @@ class TestSettingsWindow final : public QObject
             return *window;
         }
 
-        template <typename T>
-        T *named(const QString &name) const
+        template <typename T> T *named(const QString &name) const
         {
             for (T *widget : window->findChildren<T *>()) {
                 if (widget->accessibleName() == name)
@@ -95,7 +94,8 @@ private Q_SLOTS:
             labels << window.tabs()->tabText(i);
         QCOMPARE(labels, QStringList({"Allgemein", "Regeln", "KI-Anbieter", "REST-API"}));
         for (QPushButton *button : window.findChildren<QPushButton *>()) // nothing to save or cancel
-            QVERIFY2(!QStringList({"Speichern", "Abbrechen", "OK", "Übernehmen"}).contains(button->text()), qPrintable(button->text()));
+            QVERIFY2(!QStringList({"Speichern", "Abbrechen", "OK", "Übernehmen"}).contains(button->text()),
+                     qPrintable(button->text()));
     }
 
     void keyFieldAndStatusFollowProvider_data()
@@ -234,14 +234,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<bool>("initially");
         QTest::addColumn<QByteArray>("property"); // of AppSettings; empty for a general flag
-        QTest::newRow("autoRename") << "Vorschläge ohne Prüfung übernehmen" << "autoRename" << false << QByteArray();
+        QTest::newRow("autoRename") << "Vorschläge ohne Prüfung übernehmen"
+                                    << "autoRename" << false << QByteArray();
         QTest::newRow("autoRenameVerifiedOnly") << "Ungeprüfte Angaben nicht automatisch umbenennen"
                                                 << "autoRenameVerifiedOnly" << true << QByteArray();
-        QTest::newRow("showMenuBar") << "Symbol im Systembereich anzeigen" << "showMenuBar" << true << QByteArray();
-        QTest::newRow("preserveTimestamps") << "Zeitstempel der Dateien beibehalten" << "preserveTimestamps" << true
-                                            << QByteArray();
-        QTest::newRow("kvx.enabled") << "Text von Korvex übernehmen" << "kvx.enabled" << true << QByteArray("kvxEnabled");
-        QTest::newRow("api.enabled") << "REST-API aktivieren" << "api.enabled" << true << QByteArray("apiEnabled");
+        QTest::newRow("showMenuBar") << "Symbol im Systembereich anzeigen"
+                                     << "showMenuBar" << true << QByteArray();
+        QTest::newRow("preserveTimestamps") << "Zeitstempel der Dateien beibehalten"
+                                            << "preserveTimestamps" << true << QByteArray();
+        QTest::newRow("kvx.enabled") << "Text von Korvex übernehmen"
+                                     << "kvx.enabled" << true << QByteArray("kvxEnabled");
+        QTest::newRow("api.enabled") << "REST-API aktivieren"
+                                     << "api.enabled" << true << QByteArray("apiEnabled");
     }
 
     void flagsWriteThrough()
@@ -260,7 +264,8 @@ private Q_SLOTS:
 
         // A change made elsewhere (the REST API writes the same way) shows at once.
         if (property.isEmpty()) {
-            const auto flag = std::ranges::find_if(GeneralFlags::all, [&](const BoolFlag &g) { return g.keyString() == key; });
+            const auto flag =
+                std::ranges::find_if(GeneralFlags::all, [&](const BoolFlag &g) { return g.keyString() == key; });
             flag->write(f->defaults, initially);
         } else {
             QVERIFY(f->app.setProperty(property, initially));
@@ -292,14 +297,15 @@ private Q_SLOTS:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         QVERIFY(!AutostartEntry(f->dir.filePath("blocked")).setEnabled(true));
-        f->window = std::make_unique<SettingsWindow>(
-            SettingsWindow::Services{f->defaults, f->app, f->ai, f->companion, f->rules, AutostartEntry(f->dir.filePath("blocked"))});
+        f->window = std::make_unique<SettingsWindow>(SettingsWindow::Services{
+            f->defaults, f->app, f->ai, f->companion, f->rules, AutostartEntry(f->dir.filePath("blocked"))});
         f->window->show();
         box = f->named<QCheckBox>("Beim Anmelden starten");
         box->click();
         QVERIFY(!box->isChecked());
         const auto labels = f->window->findChildren<QLabel *>();
-        QVERIFY(std::ranges::any_of(labels, [](QLabel *l) { return l->isVisible() && l->text().startsWith("Autostart-Eintrag"); }));
+        QVERIFY(std::ranges::any_of(
+            labels, [](QLabel *l) { return l->isVisible() && l->text().startsWith("Autostart-Eintrag"); }));
     }
 };
 

@@ -51,8 +51,8 @@ class TestTrayPanel final : public QObject
         QStringList texts;
         const QAbstractItemModel *model = panel->list()->model();
         for (int row = 0; row < model->rowCount(); ++row)
-            texts << model->index(row, 0).data(JobListModel::OriginalNameRole).toString() + " > "
-                         + model->index(row, 0).data().toString();
+            texts << model->index(row, 0).data(JobListModel::OriginalNameRole).toString() + " > " +
+                         model->index(row, 0).data().toString();
         return texts;
     }
 
@@ -95,8 +95,10 @@ private Q_SLOTS:
         QCOMPARE(panel->currentState(), static_cast<QWidget *>(panel->dropTarget()));
         grab(panel.get(), "tray-panel-drop.png");
         w->fx.llm.setDelay(300);
-        w->fx.llm.setReply("b.txt", R"({"datum":"2024-03-15","kategorie":"rechnung","beschreibung":"Telekom","confidence":0.9})");
-        w->fx.llm.setReply("a.txt", R"({"datum":"2024-04-01","kategorie":"brief","beschreibung":"Finanzamt","confidence":0.9})");
+        w->fx.llm.setReply(
+            "b.txt", R"({"datum":"2024-03-15","kategorie":"rechnung","beschreibung":"Telekom","confidence":0.9})");
+        w->fx.llm.setReply("a.txt",
+                           R"({"datum":"2024-04-01","kategorie":"brief","beschreibung":"Finanzamt","confidence":0.9})");
         QDir().mkpath(w->dir.filePath("ordner"));
         const QString a = w->touch("ordner/a.txt", "Finanzamt");
         const QString b = w->touch("b.txt");
@@ -106,8 +108,10 @@ private Q_SLOTS:
         QTRY_COMPARE(panel->currentState()->findChild<QListView *>(), panel->list());
         const QStringList rows = rowTexts();
         QCOMPARE(rows.size(), 2);
-        QVERIFY2(rows[0].startsWith("b.txt > ") && rows[0].contains("telekom", Qt::CaseInsensitive), qPrintable(rows[0]));
-        QVERIFY2(rows[1].startsWith("a.txt > ") && rows[1].contains("finanzamt", Qt::CaseInsensitive), qPrintable(rows[1]));
+        QVERIFY2(rows[0].startsWith("b.txt > ") && rows[0].contains("telekom", Qt::CaseInsensitive),
+                 qPrintable(rows[0]));
+        QVERIFY2(rows[1].startsWith("a.txt > ") && rows[1].contains("finanzamt", Qt::CaseInsensitive),
+                 qPrintable(rows[1]));
         grab(panel.get(), "tray-panel.png");
 
         const QString newB = QFileInfo(b).dir().filePath(panel->engine().jobs()[0].suggestedName);

@@ -105,9 +105,8 @@ struct PartHeader {
     // Text, or a container of parts; attachments never, whatever their type.
     [[nodiscard]] bool isShown() const
     {
-        return !attachment
-               && (mediaType.isEmpty() || mediaType.startsWith(u"text/") || mediaType.startsWith(u"multipart/")
-                   || mediaType.startsWith(u"message/"));
+        return !attachment && (mediaType.isEmpty() || mediaType.startsWith(u"text/") ||
+                               mediaType.startsWith(u"multipart/") || mediaType.startsWith(u"message/"));
     }
 };
 
@@ -148,8 +147,8 @@ bool isBase64Line(QStringView line)
     if (end == 0)
         return false;
     return std::all_of(line.begin(), line.begin() + end, [](QChar c) {
-        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'+'
-               || c == u'/';
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'+' ||
+               c == u'/';
     });
 }
 
@@ -223,8 +222,8 @@ private:
             if (m_inBase64Run || wasInBase64Run)
                 return true;
         }
-        return line.size() >= MinEncodedLineLength && !line.contains(u' ')
-               && UnicodeText::graphemeCount(line) >= MinEncodedLineLength;
+        return line.size() >= MinEncodedLineLength && !line.contains(u' ') &&
+               UnicodeText::graphemeCount(line) >= MinEncodedLineLength;
     }
 
     QSet<QString> m_boundaries; // a set: a crafted message may declare very many
@@ -257,8 +256,8 @@ EmailExcerpt EmailExcerpt::fromMessage(const QString &message)
     }
 
     readHeaders(header, excerpt.metadata);
-    const QString text = formatMetadata(excerpt.metadata).join(u'\n') + QStringLiteral("\n\n")
-                         + BodyReader(readPartHeader(splitLines(header))).read(body).trimmed();
+    const QString text = formatMetadata(excerpt.metadata).join(u'\n') + QStringLiteral("\n\n") +
+                         BodyReader(readPartHeader(splitLines(header))).read(body).trimmed();
     excerpt.text = UnicodeText::leftGraphemes(text, TextLimits::Document);
     return excerpt;
 }

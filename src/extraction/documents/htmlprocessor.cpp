@@ -38,5 +38,6 @@ ExtractionResult HTMLProcessor::extract(const QString &path) const
         text = IcuRegex::replaceAll(QStringLiteral("<[^>]+>"), IcuRegex::NoFlags, *html, QStringLiteral(" "));
     if (const std::optional<QString> title = HtmlText::title(*html))
         metadata.set(QStringLiteral("title"), *title);
-    return FileContext::make(path, UnicodeText::leftGraphemes(text.value_or(QString()), TextLimits::Document), metadata);
+    return FileContext::make(path, UnicodeText::leftGraphemes(text.value_or(QString()), TextLimits::Document),
+                             metadata);
 }

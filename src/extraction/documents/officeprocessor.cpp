@@ -48,7 +48,8 @@ QStringList numberedMembers(const QStringList &names, QStringView prefix)
         if (!name.startsWith(prefix) || !name.endsWith(u".xml"))
             continue;
         bool isNumber = false;
-        const qulonglong number = QStringView(name).sliced(prefix.size(), name.size() - prefix.size() - 4).toULongLong(&isNumber);
+        const qulonglong number =
+            QStringView(name).sliced(prefix.size(), name.size() - prefix.size() - 4).toULongLong(&isNumber);
         if (isNumber)
             numbered.append({number, name});
     }
@@ -80,7 +81,8 @@ QString wordText(const QString &path)
 QString excelText(const QString &path)
 {
     XmlTextCollector collector(excelMarkup(), MaxCollectedUnits);
-    if (const std::optional<QByteArray> strings = ZipEntry::read(path, QStringLiteral("xl/sharedStrings.xml"), MaxPartBytes))
+    if (const std::optional<QByteArray> strings =
+            ZipEntry::read(path, QStringLiteral("xl/sharedStrings.xml"), MaxPartBytes))
         collector.parse(*strings);
     // Some writers put cell texts into the sheets instead; a sheet without any is not parsed.
     for (const QString &member : numberedMembers(ZipEntry::names(path), u"xl/worksheets/sheet")) {

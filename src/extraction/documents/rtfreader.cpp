@@ -20,11 +20,49 @@ constexpr std::size_t MaxPendingBytes = 4096;
 
 // Destinations whose content is not document text. Sorted for binary search.
 constexpr auto SkippedDestinations = std::to_array<std::string_view>({
-    "annotation", "atnauthor", "atndate", "atnid", "author", "bkmkend", "bkmkstart", "colorschememapping",
-    "colortbl", "comment", "datastore", "doccomm", "filetbl", "fldinst", "fonttbl", "footer", "footerf",
-    "footerl", "footerr", "footnote", "generator", "header", "headerf", "headerl", "headerr", "info",
-    "keywords", "latentstyles", "listoverridetable", "listtable", "nonshppict", "objdata", "operator",
-    "pgdsctbl", "pict", "private", "revtbl", "rsidtbl", "stylesheet", "tc", "themedata", "xe", "xmlnstbl",
+    "annotation",
+    "atnauthor",
+    "atndate",
+    "atnid",
+    "author",
+    "bkmkend",
+    "bkmkstart",
+    "colorschememapping",
+    "colortbl",
+    "comment",
+    "datastore",
+    "doccomm",
+    "filetbl",
+    "fldinst",
+    "fonttbl",
+    "footer",
+    "footerf",
+    "footerl",
+    "footerr",
+    "footnote",
+    "generator",
+    "header",
+    "headerf",
+    "headerl",
+    "headerr",
+    "info",
+    "keywords",
+    "latentstyles",
+    "listoverridetable",
+    "listtable",
+    "nonshppict",
+    "objdata",
+    "operator",
+    "pgdsctbl",
+    "pict",
+    "private",
+    "revtbl",
+    "rsidtbl",
+    "stylesheet",
+    "tc",
+    "themedata",
+    "xe",
+    "xmlnstbl",
 });
 static_assert(std::is_sorted(SkippedDestinations.begin(), SkippedDestinations.end()));
 
@@ -40,10 +78,10 @@ char16_t specialCharacter(std::string_view word)
         char16_t character;
     };
     static constexpr Entry table[] = {
-        {"bullet", u'\u2022'},   {"emdash", u'\u2014'}, {"endash", u'\u2013'},    {"emspace", u'\u2003'},
-        {"enspace", u'\u2002'},  {"qmspace", u'\u2005'}, {"lquote", u'\u2018'},   {"rquote", u'\u2019'},
-        {"ldblquote", u'\u201C'}, {"rdblquote", u'\u201D'}, {"par", u'\n'},       {"line", u'\n'},
-        {"sect", u'\n'},         {"page", u'\n'},       {"row", u'\n'},           {"tab", u'\t'},
+        {"bullet", u'\u2022'},    {"emdash", u'\u2014'},    {"endash", u'\u2013'}, {"emspace", u'\u2003'},
+        {"enspace", u'\u2002'},   {"qmspace", u'\u2005'},   {"lquote", u'\u2018'}, {"rquote", u'\u2019'},
+        {"ldblquote", u'\u201C'}, {"rdblquote", u'\u201D'}, {"par", u'\n'},        {"line", u'\n'},
+        {"sect", u'\n'},          {"page", u'\n'},          {"row", u'\n'},        {"tab", u'\t'},
         {"cell", u'\t'},
     };
     for (const Entry &entry : table) {
@@ -328,8 +366,8 @@ private:
 QString plainText(const QByteArray &rtf, qsizetype maxLength)
 {
     qsizetype start = 0;
-    while (start < rtf.size() && (rtf.at(start) == ' ' || rtf.at(start) == '\t' || rtf.at(start) == '\r'
-                                  || rtf.at(start) == '\n'))
+    while (start < rtf.size() &&
+           (rtf.at(start) == ' ' || rtf.at(start) == '\t' || rtf.at(start) == '\r' || rtf.at(start) == '\n'))
         ++start;
     if (!QByteArrayView(rtf).sliced(start).startsWith("{\\rtf"))
         return {};

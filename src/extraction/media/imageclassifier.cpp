@@ -136,17 +136,15 @@ Features measure(const QImage &image)
 bool isScreenSize(QSize size)
 {
     static constexpr std::pair<int, int> screens[]{
-        {1024, 768},  {1280, 720},  {1280, 800},  {1280, 1024}, {1366, 768},  {1440, 900},  {1512, 982},
-        {1536, 864},  {1600, 900},  {1680, 1050}, {1728, 1117}, {1920, 1080}, {1920, 1200}, {2048, 1536},
-        {2560, 1440}, {2560, 1600}, {2732, 2048}, {2880, 1800}, {3024, 1964}, {3440, 1440}, {3456, 2234},
-        {3840, 2160}, {5120, 2880}, {2388, 1668}, {1334, 750},  {2340, 1080}, {2400, 1080}, {2436, 1125},
-        {2532, 1170}, {2556, 1179}, {2796, 1290},
+        {1024, 768},  {1280, 720},  {1280, 800},  {1280, 1024}, {1366, 768},  {1440, 900},  {1512, 982},  {1536, 864},
+        {1600, 900},  {1680, 1050}, {1728, 1117}, {1920, 1080}, {1920, 1200}, {2048, 1536}, {2560, 1440}, {2560, 1600},
+        {2732, 2048}, {2880, 1800}, {3024, 1964}, {3440, 1440}, {3456, 2234}, {3840, 2160}, {5120, 2880}, {2388, 1668},
+        {1334, 750},  {2340, 1080}, {2400, 1080}, {2436, 1125}, {2532, 1170}, {2556, 1179}, {2796, 1290},
     };
     const int longSide = std::max(size.width(), size.height());
     const int shortSide = std::min(size.width(), size.height());
-    return std::any_of(std::begin(screens), std::end(screens), [&](const auto &screen) {
-        return screen.first == longSide && screen.second == shortSide;
-    });
+    return std::any_of(std::begin(screens), std::end(screens),
+                       [&](const auto &screen) { return screen.first == longSide && screen.second == shortSide; });
 }
 
 } // namespace
@@ -166,8 +164,8 @@ QList<Label> classify(const QImage &image, const Hints &hints)
     const double document = light * plain * std::max(marks, ramp(double(hints.recognisedLetters), 10, 60));
 
     // Flat surfaces with few colours and some contrast; a blank canvas is no interface.
-    const double interfaceLook = ramp(f.flatShare, 0.3, 0.75) * (1.0 - ramp(f.paletteCells, 96, 640)) *
-                                 ramp(f.lumaDeviation, 0.05, 0.15);
+    const double interfaceLook =
+        ramp(f.flatShare, 0.3, 0.75) * (1.0 - ramp(f.paletteCells, 96, 640)) * ramp(f.lumaDeviation, 0.05, 0.15);
     const double screenshot = hints.hasCameraExif        ? 0.0
                               : isScreenSize(storedSize) ? 0.5 + 0.5 * interfaceLook
                                                          : 0.45 * interfaceLook;

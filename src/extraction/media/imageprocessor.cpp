@@ -77,8 +77,7 @@ std::optional<double> gpsCoordinate(const Exiv2::ExifData &exif, const char *key
                                     char negativeReference)
 {
     const auto it = exif.findKey(Exiv2::ExifKey(key));
-    if (it == exif.end() ||
-        (it->typeId() != Exiv2::unsignedRational && it->typeId() != Exiv2::signedRational) ||
+    if (it == exif.end() || (it->typeId() != Exiv2::unsignedRational && it->typeId() != Exiv2::signedRational) ||
         it->count() < 1 || it->count() > 3)
         return std::nullopt;
     double degrees = 0;
@@ -129,11 +128,9 @@ ExifFacts readExif(const QString &path)
         if (const auto model = asciiTag(exif, "Exif.Image.Model"))
             m.set(QStringLiteral("camera_model"), *model);
         const auto latitude = gpsCoordinate(exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", 'S');
-        const auto longitude =
-            gpsCoordinate(exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", 'W');
+        const auto longitude = gpsCoordinate(exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", 'W');
         if (latitude && longitude)
-            m.set(QStringLiteral("gps"),
-                  shortestNumber(*latitude) + QStringLiteral(", ") + shortestNumber(*longitude));
+            m.set(QStringLiteral("gps"), shortestNumber(*latitude) + QStringLiteral(", ") + shortestNumber(*longitude));
     } catch (...) {
         // Exiv2 throws on anything it cannot parse; such a file simply has no properties.
     }
@@ -166,10 +163,9 @@ qsizetype letterCount(const QString &text)
 } // namespace
 
 ImageProcessor::ImageProcessor()
-    : ExtensionProcessor({QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"),
-                          QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("tiff"),
-                          QStringLiteral("tif"), QStringLiteral("bmp"), QStringLiteral("gif"),
-                          QStringLiteral("webp")})
+    : ExtensionProcessor({QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"), QStringLiteral("heic"),
+                          QStringLiteral("heif"), QStringLiteral("tiff"), QStringLiteral("tif"), QStringLiteral("bmp"),
+                          QStringLiteral("gif"), QStringLiteral("webp")})
 {
 }
 

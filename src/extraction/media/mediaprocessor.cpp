@@ -68,8 +68,8 @@ bool hasPlayableStream(const AVFormatContext *context)
         const AVCodecParameters *codec = context->streams[i]->codecpar;
         if (codec->codec_type == AVMEDIA_TYPE_AUDIO && codec->sample_rate > 0)
             return true;
-        if (codec->codec_type == AVMEDIA_TYPE_VIDEO && !isAttachedPicture(context->streams[i]) &&
-            codec->width > 0 && codec->height > 0)
+        if (codec->codec_type == AVMEDIA_TYPE_VIDEO && !isAttachedPicture(context->streams[i]) && codec->width > 0 &&
+            codec->height > 0)
             return true;
     }
     return false;
@@ -140,11 +140,10 @@ QString trackList(const AVFormatContext *context)
 } // namespace
 
 MediaProcessor::MediaProcessor()
-    : ExtensionProcessor({QStringLiteral("mp3"), QStringLiteral("m4a"), QStringLiteral("wav"),
-                          QStringLiteral("aac"), QStringLiteral("flac"), QStringLiteral("ogg"),
-                          QStringLiteral("oga"), QStringLiteral("opus"), QStringLiteral("aiff"), QStringLiteral("mp4"), QStringLiteral("mov"),
-                          QStringLiteral("m4v"), QStringLiteral("avi"), QStringLiteral("mkv"),
-                          QStringLiteral("wmv"), QStringLiteral("webm")})
+    : ExtensionProcessor({QStringLiteral("mp3"), QStringLiteral("m4a"), QStringLiteral("wav"), QStringLiteral("aac"),
+                          QStringLiteral("flac"), QStringLiteral("ogg"), QStringLiteral("oga"), QStringLiteral("opus"),
+                          QStringLiteral("aiff"), QStringLiteral("mp4"), QStringLiteral("mov"), QStringLiteral("m4v"),
+                          QStringLiteral("avi"), QStringLiteral("mkv"), QStringLiteral("wmv"), QStringLiteral("webm")})
 {
 }
 
@@ -181,9 +180,8 @@ ExtractionResult MediaProcessor::extract(const QString &path) const
     MetadataMap metadata{{QStringLiteral("source"), QStringLiteral("avfoundation")}};
     if (input->duration != AV_NOPTS_VALUE && input->duration >= 0) {
         const qint64 total = input->duration / AV_TIME_BASE;
-        metadata.set(QStringLiteral("duration"),
-                     QString::asprintf("%lld:%02lld", static_cast<long long>(total / 60),
-                                       static_cast<long long>(total % 60)));
+        metadata.set(QStringLiteral("duration"), QString::asprintf("%lld:%02lld", static_cast<long long>(total / 60),
+                                                                   static_cast<long long>(total % 60)));
     }
     readTags(input.get(), metadata);
     if (const QString tracks = trackList(input.get()); !tracks.isEmpty())

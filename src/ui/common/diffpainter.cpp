@@ -24,7 +24,8 @@ void paintDiffLine(QPainter &painter, const QRect &rect, const QList<NameDiff::S
         int width = metrics.horizontalAdvance(text);
         const bool cut = x + width > rect.right();
         if (cut) {
-            text = metrics.elidedText(text, Qt::ElideRight, std::max(0, limit - x) + metrics.horizontalAdvance(ellipsis));
+            text =
+                metrics.elidedText(text, Qt::ElideRight, std::max(0, limit - x) + metrics.horizontalAdvance(ellipsis));
             width = metrics.horizontalAdvance(text);
         }
         const QRect run(x, rect.top(), width, rect.height());

@@ -6,10 +6,22 @@
 /** The few fixed colours of the window (status dots, badges, warnings) and the derived text tones. */
 namespace UiColors {
 
-inline QColor green() { return QColor(0x2e, 0xa0, 0x43); }
-inline QColor orange() { return QColor(0xe6, 0x7e, 0x00); }
-inline QColor red() { return QColor(0xd9, 0x30, 0x25); }
-inline QColor grey() { return QColor(0x8e, 0x8e, 0x93); }
+inline QColor green()
+{
+    return QColor(0x2e, 0xa0, 0x43);
+}
+inline QColor orange()
+{
+    return QColor(0xe6, 0x7e, 0x00);
+}
+inline QColor red()
+{
+    return QColor(0xd9, 0x30, 0x25);
+}
+inline QColor grey()
+{
+    return QColor(0x8e, 0x8e, 0x93);
+}
 
 /** Between text and background, fainter than the placeholder tone. */
 inline QColor tertiary(const QPalette &palette)
@@ -20,7 +32,13 @@ inline QColor tertiary(const QPalette &palette)
                   (text.blue() + 2 * base.blue()) / 3);
 }
 
-inline QColor secondary(const QPalette &palette) { return palette.color(QPalette::PlaceholderText); }
-inline QColor accent(const QPalette &palette) { return palette.color(QPalette::Highlight); }
+inline QColor secondary(const QPalette &palette)
+{
+    return palette.color(QPalette::PlaceholderText);
+}
+inline QColor accent(const QPalette &palette)
+{
+    return palette.color(QPalette::Highlight);
+}
 
 } // namespace UiColors

@@ -51,8 +51,8 @@ void AnalysisStarter::analyze(const QList<QUrl> &urls)
 
 void AnalysisStarter::ask(const QList<QUrl> &urls, qsizetype count)
 {
-    auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("Namorix"), question(count), QMessageBox::NoButton,
-                                m_dialogParent);
+    auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("Namorix"), question(count),
+                                QMessageBox::NoButton, m_dialogParent);
     box->setInformativeText(qtTrId("drop.confirmMany.detail"));
     QPushButton *analyzeButton = box->addButton(qtTrId("drop.confirmMany.analyze"), QMessageBox::AcceptRole);
     box->addButton(qtTrId("preview.cancel"), QMessageBox::RejectRole);

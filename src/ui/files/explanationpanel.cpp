@@ -18,8 +18,8 @@ QString markedExcerpt(const Grounding::Explanation &explanation)
 {
     QList<std::pair<qsizetype, qsizetype>> spans;
     for (const Grounding::FieldCheck &check : explanation.report.fields) {
-        if (check.status == Grounding::Status::verified && check.position >= 0
-            && check.position + check.passage.size() <= explanation.excerpt.size())
+        if (check.status == Grounding::Status::verified && check.position >= 0 &&
+            check.position + check.passage.size() <= explanation.excerpt.size())
             spans.append({check.position, check.position + check.passage.size()});
     }
     std::ranges::sort(spans);
@@ -29,8 +29,8 @@ QString markedExcerpt(const Grounding::Explanation &explanation)
         if (end <= at)
             continue;
         const qsizetype from = std::max(start, at);
-        html += escaped(explanation.excerpt.mid(at, from - at)) + QStringLiteral("<mark>")
-                + escaped(explanation.excerpt.mid(from, end - from)) + QStringLiteral("</mark>");
+        html += escaped(explanation.excerpt.mid(at, from - at)) + QStringLiteral("<mark>") +
+                escaped(explanation.excerpt.mid(from, end - from)) + QStringLiteral("</mark>");
         at = end;
     }
     return html + escaped(explanation.excerpt.mid(at));
@@ -43,7 +43,8 @@ QString fieldLine(const Grounding::FieldCheck &check)
     case Grounding::Status::verified:
         return line + qtTrId("explain.verified") + QStringLiteral(" – „") + check.passage.toHtmlEscaped() + u'“';
     case Grounding::Status::unverified:
-        return line + QStringLiteral("<span style=\"color:#d93025\">⚠ ") + check.reason.toHtmlEscaped() + QStringLiteral("</span>");
+        return line + QStringLiteral("<span style=\"color:#d93025\">⚠ ") + check.reason.toHtmlEscaped() +
+               QStringLiteral("</span>");
     case Grounding::Status::notCheckable:
         break;
     }
@@ -65,10 +66,12 @@ QString ExplanationPanel::html(const Grounding::Explanation &explanation)
     const QString none = QStringLiteral("<i>") + qtTrId("explain.none") + QStringLiteral("</i>");
     QString html = section(qtTrId("explain.fields"), fields.isEmpty() ? none : fields.join(QStringLiteral("<br>")));
     html += section(qtTrId("explain.excerpt"), explanation.excerpt.isEmpty() ? none : markedExcerpt(explanation));
-    html += section(qtTrId("explain.metadata"), explanation.metadataLine.isEmpty() ? none : escaped(explanation.metadataLine));
+    html += section(qtTrId("explain.metadata"),
+                    explanation.metadataLine.isEmpty() ? none : escaped(explanation.metadataLine));
     if (explanation.nameTemplate)
         html += section(qtTrId("explain.template"), escaped(*explanation.nameTemplate));
-    html += section(qtTrId("explain.reply"), QStringLiteral("<pre>") + explanation.rawReply.toHtmlEscaped() + QStringLiteral("</pre>"));
+    html += section(qtTrId("explain.reply"),
+                    QStringLiteral("<pre>") + explanation.rawReply.toHtmlEscaped() + QStringLiteral("</pre>"));
     return html;
 }
 

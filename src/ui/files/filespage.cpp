@@ -22,11 +22,10 @@ FilesPage::FilesPage(RenameEngine &engine, NavigationState &navigation, QWidget 
     connect(m_dropTarget, &DropTarget::filesDropped, this, &FilesPage::analyze);
     connect(m_dropTarget, &DropTarget::pickFilesRequested, this, &FilesPage::pickFiles);
     connect(m_dropTarget, &DropTarget::pickFolderRequested, this, &FilesPage::pickFolder);
-    connect(m_starter, &AnalysisStarter::countingChanged, this,
-            [this](bool counting) {
-                setCursor(counting ? Qt::BusyCursor : Qt::ArrowCursor);
-                m_dropTarget->setCounting(counting);
-            });
+    connect(m_starter, &AnalysisStarter::countingChanged, this, [this](bool counting) {
+        setCursor(counting ? Qt::BusyCursor : Qt::ArrowCursor);
+        m_dropTarget->setCounting(counting);
+    });
     connect(&m_engine, &RenameEngine::jobsChanged, this, &FilesPage::showCurrent);
     connect(&m_engine, &RenameEngine::isProcessingChanged, this, &FilesPage::showCurrent);
     showCurrent();

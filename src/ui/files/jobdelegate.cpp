@@ -22,7 +22,10 @@ constexpr int EyeSize = 24;
 constexpr int VerticalPadding = 4;
 constexpr int MaxCachedDiffs = 4096;
 
-int lineHeight(const QFont &font) { return QFontMetrics(font).height() + 4; }
+int lineHeight(const QFont &font)
+{
+    return QFontMetrics(font).height() + 4;
+}
 
 /** A dotted orange underline under each stretch of the name an unverified field gave. */
 void paintMarks(QPainter &painter, const QRect &line, const QString &name, const QList<Grounding::NameMark> &marks)
@@ -115,8 +118,8 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
     const QRect row = option.rect;
     QStyleOptionButton toggle;
     toggle.rect = toggleRect(row);
-    toggle.state = QStyle::State_Enabled
-                   | (index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off);
+    toggle.state = QStyle::State_Enabled |
+                   (index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off);
     style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &toggle, painter, option.widget);
 
     const QRect iconRect(toggle.rect.right() + Spacing, row.center().y() - IconSize / 2, IconSize, IconSize);
@@ -128,7 +131,8 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
     const QString badge = index.data(JobListModel::BadgeTextRole).toString();
     const QRect second = nameRect(row, badge);
     const QRect first(second.left(), row.top() + VerticalPadding, second.width(), lineHeight(calloutFont()));
-    const QColor text = option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text);
+    const QColor text =
+        option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text);
     const NameDiff::Sides &sides = diff(oldName, newName);
     painter->setFont(calloutFont());
     paintDiffLine(*painter, first, sides.oldSide, text);
@@ -144,14 +148,16 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
                           QFontMetrics(painter->font()).elidedText(newName, Qt::ElideRight, second.width() - 8));
     } else if (!reason.isEmpty()) {
         const int iconSide = second.height() - 6;
-        Icons::symbol(u"exclamationmark.triangle").paint(painter, QRect(second.left(), second.top() + 3, iconSide, iconSide));
+        Icons::symbol(u"exclamationmark.triangle")
+            .paint(painter, QRect(second.left(), second.top() + 3, iconSide, iconSide));
         painter->setPen(UiColors::red());
         const QRect reasonRect = second.adjusted(iconSide + 4, 0, 0, 0);
         painter->drawText(reasonRect, Qt::AlignLeft | Qt::AlignVCenter,
                           QFontMetrics(painter->font()).elidedText(reason, Qt::ElideRight, reasonRect.width()));
     } else {
         paintDiffLine(*painter, second, sides.newSide, text);
-        paintMarks(*painter, second, newName, index.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>());
+        paintMarks(*painter, second, newName,
+                   index.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>());
     }
 
     const QColor badgeColor = index.data(JobListModel::BadgeColorRole).value<QColor>();
@@ -180,7 +186,8 @@ QWidget *JobDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &
     return editor;
 }
 
-void JobDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &index) const
+void JobDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
+                                       const QModelIndex &index) const
 {
     editor->setGeometry(nameRect(option.rect, index.data(JobListModel::BadgeTextRole).toString()));
 }

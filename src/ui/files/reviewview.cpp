@@ -33,7 +33,8 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     m_list->setAccessibleName(qtTrId("preview.list"));
     m_list->installEventFilter(this);
     connect(m_list, &QListView::doubleClicked, this, [this](const QModelIndex &index) { openPreview(index.row()); });
-    connect(m_delegate, &JobDelegate::quickLookRequested, this, [this](const QModelIndex &index) { openPreview(index.row()); });
+    connect(m_delegate, &JobDelegate::quickLookRequested, this,
+            [this](const QModelIndex &index) { openPreview(index.row()); });
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QListView::customContextMenuRequested, this, &ReviewView::showRowMenu);
 
@@ -116,8 +117,8 @@ void ReviewView::setShowDiff(bool show)
 
 bool ReviewView::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_list && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space) {
+    if (watched == m_list && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space) {
         const QModelIndex current = m_list->currentIndex();
         openPreview(current.isValid() ? current.row() : 0);
         return true;

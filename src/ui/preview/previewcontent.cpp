@@ -23,7 +23,8 @@ QImage firstPdfPage(const QString &path, const QSize &bounds)
     document->setRenderHint(Poppler::Document::Antialiasing);
     document->setRenderHint(Poppler::Document::TextAntialiasing);
     const QSizeF points = page->pageSizeF();
-    const double fit = std::min(bounds.width() / std::max(1.0, points.width()), bounds.height() / std::max(1.0, points.height()));
+    const double fit =
+        std::min(bounds.width() / std::max(1.0, points.width()), bounds.height() / std::max(1.0, points.height()));
     const double dpi = std::clamp(72.0 * fit, 24.0, 200.0);
     return page->renderToImage(dpi, dpi);
 }

@@ -10,8 +10,8 @@ struct PreviewContent {
     enum class Kind { image, text, info, missing };
 
     Kind kind = Kind::info;
-    QImage image;  ///< first PDF page or the picture, upright
-    QString text;  ///< start of a text file
+    QImage image; ///< first PDF page or the picture, upright
+    QString text; ///< start of a text file
     QString name;
     QString typeName;
     QString iconName;

@@ -129,7 +129,8 @@ void PreviewWindow::present(const PreviewContent &content)
         break;
     }
     const QLocale german(QLocale::German, QLocale::Germany);
-    const QIcon icon = QIcon::fromTheme(content.iconName, QIcon::fromTheme(content.genericIconName, Icons::symbol(u"doc.text")));
+    const QIcon icon =
+        QIcon::fromTheme(content.iconName, QIcon::fromTheme(content.genericIconName, Icons::symbol(u"doc.text")));
     m_infoIcon->setPixmap(icon.pixmap(96, 96));
     QStringList lines{QStringLiteral("<b>%1</b>").arg(content.name.toHtmlEscaped())};
     if (content.kind == PreviewContent::Kind::missing) {

@@ -104,7 +104,9 @@ QCoro::Task<> AISettingsTab::refreshStatus()
     if (!self || generation != m_statusGeneration)
         co_return;
     if (configured)
-        SettingsForm::showStatus(m_statusIcon, m_statusText, u"checkmark.circle.fill", UiColors::green(), qtTrId("settings.configured"));
+        SettingsForm::showStatus(m_statusIcon, m_statusText, u"checkmark.circle.fill", UiColors::green(),
+                                 qtTrId("settings.configured"));
     else
-        SettingsForm::showStatus(m_statusIcon, m_statusText, u"exclamationmark.triangle.fill", UiColors::orange(), qtTrId("settings.keyMissing"));
+        SettingsForm::showStatus(m_statusIcon, m_statusText, u"exclamationmark.triangle.fill", UiColors::orange(),
+                                 qtTrId("settings.keyMissing"));
 }

@@ -38,6 +38,6 @@ private:
     QLineEdit *m_endpoint;
     QLabel *m_statusIcon;
     QLabel *m_statusText;
-    quint64 m_keyGeneration = 0;    ///< bumped by every provider switch and edit: an older fill is dropped
+    quint64 m_keyGeneration = 0; ///< bumped by every provider switch and edit: an older fill is dropped
     quint64 m_statusGeneration = 0;
 };

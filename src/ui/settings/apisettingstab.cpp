@@ -53,7 +53,8 @@ APISettingsTab::APISettingsTab(AppSettings &settings, QWidget *parent)
         m_health->setAccessibleDescription(m_health->text());
     };
     connect(&settings, &AppSettings::apiPortChanged, this, showPort);
-    connect(&settings, &AppSettings::apiEnabledChanged, enabled, [enabled, &settings] { enabled->setChecked(settings.apiEnabled()); });
+    connect(&settings, &AppSettings::apiEnabledChanged, enabled,
+            [enabled, &settings] { enabled->setChecked(settings.apiEnabled()); });
     showPort();
 }
 

@@ -5,7 +5,8 @@
 #include <QStandardPaths>
 
 AutostartEntry::AutostartEntry()
-    : AutostartEntry(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart"))
+    : AutostartEntry(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                     QStringLiteral("/autostart"))
 {
 }
 
@@ -34,8 +35,8 @@ std::expected<void, QString> AutostartEntry::setEnabled(bool enabled) const
     }
     // A plain write: a few hundred bytes, no fsync on the GUI thread for them.
     QFile file(filePath());
-    if (!QDir().mkpath(m_dir) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || file.write(contents()) != contents().size())
+    if (!QDir().mkpath(m_dir) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(contents()) != contents().size())
         return std::unexpected(QStringLiteral("Autostart-Eintrag %1 lässt sich nicht schreiben").arg(filePath()));
     return {};
 }

@@ -67,7 +67,8 @@ QWidget *GeneralSettingsTab::buildCompanion()
 
     QCheckBox *enabled = SettingsForm::toggle(qtTrId("settings.kvxEnabled"), settings.kvxEnabled());
     connect(enabled, &QCheckBox::toggled, &settings, &AppSettings::setKvxEnabled);
-    connect(&settings, &AppSettings::kvxEnabledChanged, enabled, [enabled, &settings] { enabled->setChecked(settings.kvxEnabled()); });
+    connect(&settings, &AppSettings::kvxEnabledChanged, enabled,
+            [enabled, &settings] { enabled->setChecked(settings.kvxEnabled()); });
     form->addRow(enabled);
 
     auto *port = new IntegerField;

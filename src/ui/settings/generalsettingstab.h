@@ -13,7 +13,8 @@ class QLabel;
 
 /**
  * The general tab: the stored flags (each follows a change made elsewhere), the login autostart
- * entry, and the Korvex settings with a status row that asks Korvex each time it is shown (never while "kvx.enabled" is off).
+ * entry, and the Korvex settings with a status row that asks Korvex each time it is shown (never while "kvx.enabled" is
+ * off).
  */
 class GeneralSettingsTab final : public QWidget
 {

@@ -12,7 +12,8 @@
 SettingsWindow::SettingsWindow(Services services, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_tabs(new QTabWidget)
-    , m_general(new GeneralSettingsTab({services.defaults, services.appSettings, services.companion, services.autostart}))
+    , m_general(
+          new GeneralSettingsTab({services.defaults, services.appSettings, services.companion, services.autostart}))
     , m_ai(new AISettingsTab(services.aiSettings))
     , m_api(new APISettingsTab(services.appSettings))
 {

@@ -100,9 +100,9 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(12, 6, 12, 6);
     row->setSpacing(16);
-    for (QWidget *widget : {m_providerItem, static_cast<QWidget *>(divider()), m_companionItem,
-                            static_cast<QWidget *>(divider()), m_historyItem, m_watchDivider, m_watchItem,
-                            m_progressItem, m_errorItem})
+    for (QWidget *widget :
+         {m_providerItem, static_cast<QWidget *>(divider()), m_companionItem, static_cast<QWidget *>(divider()),
+          m_historyItem, m_watchDivider, m_watchItem, m_progressItem, m_errorItem})
         row->addWidget(widget);
     row->addStretch(1);
     row->addWidget(m_flash);
@@ -120,7 +120,8 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
         });
     connect(&m_sources.watcher, &FolderWatcher::watchedPathsChanged, this, &StatusBarView::refreshWatch);
     RenameEngine &engine = m_sources.engine;
-    for (auto signal : {&RenameEngine::isProcessingChanged, &RenameEngine::progressChanged, &RenameEngine::errorChanged})
+    for (auto signal :
+         {&RenameEngine::isProcessingChanged, &RenameEngine::progressChanged, &RenameEngine::errorChanged})
         connect(&engine, signal, this, &StatusBarView::refreshEngine);
 
     refreshProvider();

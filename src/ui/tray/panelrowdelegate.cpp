@@ -46,8 +46,8 @@ void PanelRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
                                                         Qt::ElideMiddle, upper.width()));
     painter->setFont(calloutFont());
     painter->setPen(option.palette.color(QPalette::Text));
-    painter->drawText(lower, Qt::AlignLeft | Qt::AlignVCenter,
-                      painter->fontMetrics().elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle,
-                                                        lower.width()));
+    painter->drawText(
+        lower, Qt::AlignLeft | Qt::AlignVCenter,
+        painter->fontMetrics().elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle, lower.width()));
     painter->restore();
 }

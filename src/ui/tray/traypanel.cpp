@@ -82,9 +82,8 @@ TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store,
     for (QWidget *state : {m_progress, static_cast<QWidget *>(m_drop), m_rows})
         column->addWidget(state);
 
-    connect(m_drop, &DropTarget::filesDropped, this, [this](const QList<QUrl> &urls) {
-        m_engine->analyze(urls, std::nullopt);
-    });
+    connect(m_drop, &DropTarget::filesDropped, this,
+            [this](const QList<QUrl> &urls) { m_engine->analyze(urls, std::nullopt); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { m_engine->setJobs({}); });
     connect(m_rename, &QPushButton::clicked, this, &TrayPanel::rename);
     connect(m_engine, &RenameEngine::jobsChanged, this, &TrayPanel::showCurrent);
@@ -103,7 +102,7 @@ QWidget *TrayPanel::currentState() const
 
 void TrayPanel::showCurrent()
 {
-    QWidget *current = m_engine->isProcessing()       ? m_progress
+    QWidget *current = m_engine->isProcessing()     ? m_progress
                        : m_engine->jobs().isEmpty() ? static_cast<QWidget *>(m_drop)
                                                     : m_rows;
     m_progress->setVisible(current == m_progress);

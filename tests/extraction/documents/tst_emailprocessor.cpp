@@ -37,8 +37,8 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < program.size(); i += 76)
             base64 += program.mid(i, 76) + "\r\n";
         QTest::newRow("base64 lines dropped, a 40-letter line too, shorter words kept")
-            << "Subject: Anhang\n\nSiehe Anhang\n" + QByteArray(base64).replace("\r\n", "\n") + "\n"
-                   + QByteArray(40, 'Q') + "\nQQ==\nGruss\n"
+            << "Subject: Anhang\n\nSiehe Anhang\n" + QByteArray(base64).replace("\r\n", "\n") + "\n" +
+                   QByteArray(40, 'Q') + "\nQQ==\nGruss\n"
             << subject << "Siehe Anhang\n\nGruss";
         const QByteArray mixed =
             "Subject: Anhang\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed;\r\n\tboundary=\"=_aussen\"\r\n\r\n"
@@ -46,7 +46,9 @@ private Q_SLOTS:
             "--innen\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nHallo Anna,\r\n\r\nanbei die Rechnung.\r\n"
             "--innen--\r\n\r\n"
             "--=_aussen\r\nContent-Type: application/octet-stream; name=\"tool\"\r\n"
-            "Content-Transfer-Encoding: base64\r\nX-Attachment-Id: f_1\r\n\r\n" + base64 + "\r\n"
+            "Content-Transfer-Encoding: base64\r\nX-Attachment-Id: f_1\r\n\r\n" +
+            base64 +
+            "\r\n"
             "--=_aussen\r\nContent-Type: text/plain; name=\"notiz.txt\"\r\nContent-Disposition: attachment;\r\n"
             " filename=\"notiz.txt\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
             "Geheime Notiz =C3=BCber den Anhang, mit einer weichen =\r\nZeilenfortsetzung.\r\n"

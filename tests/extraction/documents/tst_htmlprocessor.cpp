@@ -70,19 +70,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text"); // the title is the same; empty: neither
-        const QByteArray latin1Body = "<title>Gr\xfc\xdf" "e \x80</title></head><body>Gr\xfc\xdf" "e \x80</body></html>";
+        const QByteArray latin1Body = "<title>Gr\xfc\xdf"
+                                      "e \x80</title></head><body>Gr\xfc\xdf"
+                                      "e \x80</body></html>";
         const QString greeting = QStringLiteral("Grüße €"); // ISO-8859-1 is read as Windows-1252
         QTest::newRow("ISO-8859-1 by meta charset")
-            << "a.html" << "<html><head><meta charset=\"ISO-8859-1\">" + latin1Body << greeting;
+            << "a.html"
+            << "<html><head><meta charset=\"ISO-8859-1\">" + latin1Body << greeting;
         QTest::newRow("Windows-1252 by http-equiv after a long comment")
             << "b.htm"
-            << "<!-- " + QByteArray(2000, '-') + " -->\n<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\"\n"
-                   "CONTENT=\"text/html; charset=windows-1252\" />" + latin1Body
+            << "<!-- " + QByteArray(2000, '-') +
+                   " -->\n<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\"\n"
+                   "CONTENT=\"text/html; charset=windows-1252\" />" +
+                   latin1Body
             << greeting;
         QTest::newRow("ISO-8859-15 by XML declaration")
             << "c.xhtml"
-            << QByteArray("<?xml version=\"1.0\" encoding='ISO-8859-15'?><html><head><title>Gr\xfc\xdf" "e \xa4</title>"
-                          "</head><body>Gr\xfc\xdf" "e \xa4</body></html>")
+            << QByteArray("<?xml version=\"1.0\" encoding='ISO-8859-15'?><html><head><title>Gr\xfc\xdf"
+                          "e \xa4</title>"
+                          "</head><body>Gr\xfc\xdf"
+                          "e \xa4</body></html>")
             << greeting;
         const QString page = QStringLiteral("<html><head><meta charset=\"windows-1252\"><title>Grüße €</title></head>"
                                             "<body>Grüße €</body></html>");
@@ -90,9 +97,11 @@ private Q_SLOTS:
         QStringEncoder toBE(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom);
         QTest::newRow("UTF-16LE by BOM, despite the declaration") << "d.html" << QByteArray(toLE(page)) << greeting;
         QTest::newRow("UTF-16BE by BOM") << "e.html" << QByteArray(toBE(page)) << greeting;
-        QTest::newRow("undeclared Latin-1: nothing") << "f.html" << "<html><head>" + latin1Body << "";
+        QTest::newRow("undeclared Latin-1: nothing") << "f.html"
+                                                     << "<html><head>" + latin1Body << "";
         QTest::newRow("declaration in a comment: nothing")
-            << "g.html" << "<html><head><!-- <meta charset=\"latin1\"> -->" + latin1Body << "";
+            << "g.html"
+            << "<html><head><!-- <meta charset=\"latin1\"> -->" + latin1Body << "";
     }
 
     void charsets()
@@ -104,8 +113,8 @@ private Q_SLOTS:
         const ExtractionResult result = HTMLProcessor().extract(writeFile(dir.filePath(fileName), bytes));
         QVERIFY(result);
         QCOMPARE(result->extractedText, text);
-        QCOMPARE(result->metadata,
-                 text.isEmpty() ? MetadataMap({{"source", "html"}}) : MetadataMap({{"source", "html"}, {"title", text}}));
+        QCOMPARE(result->metadata, text.isEmpty() ? MetadataMap({{"source", "html"}})
+                                                  : MetadataMap({{"source", "html"}, {"title", text}}));
     }
 };
 

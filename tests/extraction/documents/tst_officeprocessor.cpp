@@ -53,18 +53,20 @@ private Q_SLOTS:
         QTest::newRow("docx paragraphs") << writeZip(m_dir.filePath("Brief.DOCX"), {{"word/document.xml", word}})
                                          << "Hallo Welt";
         const auto wordPart = [](const char *root, const QByteArray &paragraphs) {
-            return "<w:" + QByteArray(root) + R"( xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
-                   + paragraphs + "</w:" + root + ">";
+            return "<w:" + QByteArray(root) +
+                   R"( xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)" + paragraphs +
+                   "</w:" + root + ">";
         };
         const QByteArray header = wordPart("hdr", "<w:p><w:r><w:t>Muster GmbH</w:t></w:r></w:p>");
         QTest::newRow("docx word split over runs, tab, body before header")
             << writeZip(m_dir.filePath("runs.docx"),
                         {{"word/header1.xml", header},
                          {"word/document.xml",
-                          wordPart("document", R"(<w:body><w:p><w:pPr><w:tabs><w:tab w:pos="720"/></w:tabs></w:pPr>)"
-                                               R"(<w:r><w:t>A</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>ugue</w:t></w:r>)"
-                                               R"(<w:r><w:tab/><w:t>Ende</w:t></w:r></w:p><w:p><w:r><w:t>S</w:t></w:r>)"
-                                               R"(<w:proofErr w:type="spellStart"/><w:r><w:t>apien</w:t></w:r></w:p></w:body>)")}})
+                          wordPart("document",
+                                   R"(<w:body><w:p><w:pPr><w:tabs><w:tab w:pos="720"/></w:tabs></w:pPr>)"
+                                   R"(<w:r><w:t>A</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>ugue</w:t></w:r>)"
+                                   R"(<w:r><w:tab/><w:t>Ende</w:t></w:r></w:p><w:p><w:r><w:t>S</w:t></w:r>)"
+                                   R"(<w:proofErr w:type="spellStart"/><w:r><w:t>apien</w:t></w:r></w:p></w:body>)")}})
             << "Augue Ende Sapien";
         QTest::newRow("docx empty body: headers, then footers")
             << writeZip(m_dir.filePath("Briefkopf.docx"),
@@ -78,13 +80,14 @@ private Q_SLOTS:
                         {{"xl/sharedStrings.xml", strings}, {"xl/worksheets/sheet1.xml", sheet}})
             << "Kunde Betrag Grüße an alle";
         QTest::newRow("xlsx inline strings after shared strings, sheets in order")
-            << writeZip(m_dir.filePath("inline.xlsx"),
-                        {{"xl/worksheets/sheet10.xml",
-                          R"(<worksheet><sheetData><row><c t="inlineStr"><is><t>Blatt 10</t></is></c></row></sheetData></worksheet>)"},
-                         {"xl/worksheets/sheet2.xml",
-                          R"(<worksheet><sheetData><row><c t="inlineStr"><is><r><t>Liefer</t></r><r><rPr><b/></rPr>)"
-                          R"(<t>ant</t></r></is></c><c><v>12</v></c></row></sheetData></worksheet>)"},
-                         {"xl/sharedStrings.xml", "<sst><si><t>Kunde</t></si></sst>"}})
+            << writeZip(
+                   m_dir.filePath("inline.xlsx"),
+                   {{"xl/worksheets/sheet10.xml",
+                     R"(<worksheet><sheetData><row><c t="inlineStr"><is><t>Blatt 10</t></is></c></row></sheetData></worksheet>)"},
+                    {"xl/worksheets/sheet2.xml",
+                     R"(<worksheet><sheetData><row><c t="inlineStr"><is><r><t>Liefer</t></r><r><rPr><b/></rPr>)"
+                     R"(<t>ant</t></r></is></c><c><v>12</v></c></row></sheetData></worksheet>)"},
+                    {"xl/sharedStrings.xml", "<sst><si><t>Kunde</t></si></sst>"}})
             << "Kunde Lieferant Blatt 10";
         const QByteArray namespaces = R"( xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0")"
                                       R"( xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0")"
@@ -93,8 +96,8 @@ private Q_SLOTS:
         const auto openDocument = [&](const char *mimeType, const QByteArray &body) {
             return QList<QPair<const char *, QByteArray>>{
                 {"mimetype", mimeType},
-                {"content.xml", "<office:document-content" + namespaces + "><office:automatic-styles/><office:body>"
-                                    + body + "</office:body></office:document-content>"}};
+                {"content.xml", "<office:document-content" + namespaces + "><office:automatic-styles/><office:body>" +
+                                    body + "</office:body></office:document-content>"}};
         };
         const QByteArray text = "<office:text><text:h>Rechnung</text:h><text:p>Betrag:<text:s/>49,99<text:tab/>EUR"
                                 "</text:p><text:p>Gr<text:span>üße</text:span><text:note><text:note-citation>1"
@@ -106,18 +109,20 @@ private Q_SLOTS:
         QTest::newRow("ott") << writeZip(m_dir.filePath("Vorlage.OTT"), openDocument(textType, text)) << textExpected;
         QTest::newRow("ods cells, numbers as shown")
             << writeZip(m_dir.filePath("Tabelle.ods"),
-                        openDocument("application/vnd.oasis.opendocument.spreadsheet",
-                                     R"(<office:spreadsheet><table:table table:name="Blatt1"><table:table-row>)"
-                                     R"(<table:table-cell office:value-type="string"><text:p>Kunde</text:p></table:table-cell>)"
-                                     R"(<table:table-cell office:value-type="float" office:value="4711.5"><text:p>4711,5)"
-                                     R"(</text:p></table:table-cell></table:table-row></table:table></office:spreadsheet>)"))
+                        openDocument(
+                            "application/vnd.oasis.opendocument.spreadsheet",
+                            R"(<office:spreadsheet><table:table table:name="Blatt1"><table:table-row>)"
+                            R"(<table:table-cell office:value-type="string"><text:p>Kunde</text:p></table:table-cell>)"
+                            R"(<table:table-cell office:value-type="float" office:value="4711.5"><text:p>4711,5)"
+                            R"(</text:p></table:table-cell></table:table-row></table:table></office:spreadsheet>)"))
             << "Kunde 4711,5";
         QTest::newRow("odp")
-            << writeZip(m_dir.filePath("Folien.odp"),
-                        openDocument("application/vnd.oasis.opendocument.presentation",
-                                     R"(<office:presentation><draw:page draw:name="Folie 1"><draw:frame><draw:text-box>)"
-                                     R"(<text:p>Quartals</text:p><text:p>bericht</text:p></draw:text-box></draw:frame>)"
-                                     R"(</draw:page></office:presentation>)"))
+            << writeZip(
+                   m_dir.filePath("Folien.odp"),
+                   openDocument("application/vnd.oasis.opendocument.presentation",
+                                R"(<office:presentation><draw:page draw:name="Folie 1"><draw:frame><draw:text-box>)"
+                                R"(<text:p>Quartals</text:p><text:p>bericht</text:p></draw:text-box></draw:frame>)"
+                                R"(</draw:page></office:presentation>)"))
             << "Quartals bericht";
         QTest::newRow("not a zip") << writeFile(m_dir.filePath("text.docx"), "Dies ist kein ZIP-Archiv.\n") << "";
     }
