@@ -7,12 +7,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     constexpr qsizetype MaxLength = 4096;
     const QByteArray xml(reinterpret_cast<const char *>(data), qsizetype(size));
-    const XmlTextMarkup word{{QStringLiteral("w:t")}, {QStringLiteral("w:p")}, {QStringLiteral("w:tab")}};
-    const XmlTextMarkup openDocument{
+    const XMLTextMarkup word{{QStringLiteral("w:t")}, {QStringLiteral("w:p")}, {QStringLiteral("w:tab")}};
+    const XMLTextMarkup openDocument{
         {QStringLiteral("text:p")}, {QStringLiteral("text:p")}, {QStringLiteral("text:s")}};
-    for (const XmlTextMarkup &markup : {word, openDocument}) {
+    for (const XMLTextMarkup &markup : {word, openDocument}) {
         // Each collected text adds at most one joining space beyond the bound.
-        XmlTextCollector collector(markup, MaxLength);
+        XMLTextCollector collector(markup, MaxLength);
         collector.parse(xml);
         if (collector.texts().join(u' ').size() > MaxLength + collector.texts().size())
             std::abort();

@@ -3,11 +3,11 @@
 #include <QJsonArray>
 
 ClaudeProvider::ClaudeProvider(ProviderEnvironment environment)
-    : HttpProvider(AIProviderType::claude, environment)
+    : HTTPProvider(AIProviderType::claude, environment)
 {
 }
 
-HttpProvider::Request ClaudeProvider::buildRequest(const Prompt &prompt) const
+HTTPProvider::Request ClaudeProvider::buildRequest(const Prompt &prompt) const
 {
     return Request{
         prompt.endpoint + QStringLiteral("/v1/messages"),

@@ -3,7 +3,7 @@
 #include "ai/httpprovider.h"
 
 /** Anthropic's messages API. The endpoint is used as given, a trailing "/" included. */
-class ClaudeProvider final : public HttpProvider
+class ClaudeProvider final : public HTTPProvider
 {
 public:
     explicit ClaudeProvider(ProviderEnvironment environment);

@@ -3,11 +3,11 @@
 #include <QJsonArray>
 
 GeminiProvider::GeminiProvider(ProviderEnvironment environment)
-    : HttpProvider(AIProviderType::gemini, environment)
+    : HTTPProvider(AIProviderType::gemini, environment)
 {
 }
 
-HttpProvider::Request GeminiProvider::buildRequest(const Prompt &prompt) const
+HTTPProvider::Request GeminiProvider::buildRequest(const Prompt &prompt) const
 {
     const QJsonObject part{{QStringLiteral("text"), prompt.system + QStringLiteral("\n\n") + prompt.user}};
     return Request{

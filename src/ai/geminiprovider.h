@@ -3,7 +3,7 @@
 #include "ai/httpprovider.h"
 
 /** Google's generateContent API; model and key travel in the URL. */
-class GeminiProvider final : public HttpProvider
+class GeminiProvider final : public HTTPProvider
 {
 public:
     explicit GeminiProvider(ProviderEnvironment environment);

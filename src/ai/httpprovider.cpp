@@ -41,18 +41,18 @@ ProviderEnvironment ProviderEnvironment::shared()
     return ProviderEnvironment{AISettings::shared(), RenameRules::shared(), network, std::nullopt};
 }
 
-HttpProvider::HttpProvider(AIProviderType type, ProviderEnvironment environment)
+HTTPProvider::HTTPProvider(AIProviderType type, ProviderEnvironment environment)
     : m_type(type)
     , m_environment(environment)
 {
 }
 
-QString HttpProvider::withoutTrailingSlash(const QString &endpoint)
+QString HTTPProvider::withoutTrailingSlash(const QString &endpoint)
 {
     return endpoint.endsWith(u'/') ? endpoint.chopped(1) : endpoint;
 }
 
-std::optional<QString> HttpProvider::textAtPath(const QJsonObject &reply, const QStringList &path)
+std::optional<QString> HTTPProvider::textAtPath(const QJsonObject &reply, const QStringList &path)
 {
     QJsonValue value = reply;
     for (const QString &step : path) {
@@ -69,7 +69,7 @@ std::optional<QString> HttpProvider::textAtPath(const QJsonObject &reply, const 
     return value.isString() ? std::optional<QString>(value.toString()) : std::nullopt;
 }
 
-QJsonArray HttpProvider::chatMessages(const Prompt &prompt)
+QJsonArray HTTPProvider::chatMessages(const Prompt &prompt)
 {
     return QJsonArray{
         QJsonObject{{QStringLiteral("role"), QStringLiteral("system")}, {QStringLiteral("content"), prompt.system}},
@@ -77,7 +77,7 @@ QJsonArray HttpProvider::chatMessages(const Prompt &prompt)
     };
 }
 
-void HttpProvider::abort()
+void HTTPProvider::abort()
 {
     m_aborted = true;
     const QList<QPointer<QNetworkReply>> inFlight = m_inFlight;
@@ -87,17 +87,17 @@ void HttpProvider::abort()
     }
 }
 
-ProviderError HttpProvider::aborted() const
+ProviderError HTTPProvider::aborted() const
 {
     return error(-1, QStringLiteral("Analyse abgebrochen"));
 }
 
-ProviderError HttpProvider::error(int code, const QString &message) const
+ProviderError HTTPProvider::error(int code, const QString &message) const
 {
     return ProviderError{rawValue(m_type), code, message};
 }
 
-QCoro::Task<SuggestionResult> HttpProvider::suggest(FileContext context, std::optional<QString> nameTemplate)
+QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::optional<QString> nameTemplate)
 {
     AISettings &settings = m_environment.settings;
     Prompt prompt;

@@ -32,7 +32,7 @@ struct ProviderEnvironment {
  * provider's JSON body, map HTTP, transport and JSON failures to ProviderError, and read the
  * reply text at the provider's path. Subclasses say only how their wire format looks.
  */
-class HttpProvider : public AIProvider
+class HTTPProvider : public AIProvider
 {
 public:
     [[nodiscard]] QCoro::Task<SuggestionResult> suggest(FileContext context, std::optional<QString> nameTemplate) final;
@@ -62,7 +62,7 @@ public:
     [[nodiscard]] virtual Request buildRequest(const Prompt &prompt) const = 0;
 
 protected:
-    HttpProvider(AIProviderType type, ProviderEnvironment environment);
+    HTTPProvider(AIProviderType type, ProviderEnvironment environment);
 
     /** The reply text at the provider's path; nullopt when a step is missing or of the wrong type. */
     [[nodiscard]] virtual std::optional<QString> replyText(const QJsonObject &reply) const = 0;

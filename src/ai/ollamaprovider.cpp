@@ -3,11 +3,11 @@
 #include <QJsonArray>
 
 OllamaProvider::OllamaProvider(ProviderEnvironment environment)
-    : HttpProvider(AIProviderType::ollama, environment)
+    : HTTPProvider(AIProviderType::ollama, environment)
 {
 }
 
-HttpProvider::Request OllamaProvider::buildRequest(const Prompt &prompt) const
+HTTPProvider::Request OllamaProvider::buildRequest(const Prompt &prompt) const
 {
     return Request{
         withoutTrailingSlash(prompt.endpoint) + QStringLiteral("/api/chat"),

@@ -3,7 +3,7 @@
 #include "ai/httpprovider.h"
 
 /** A local Ollama server's chat API; no key. */
-class OllamaProvider final : public HttpProvider
+class OllamaProvider final : public HTTPProvider
 {
 public:
     explicit OllamaProvider(ProviderEnvironment environment);

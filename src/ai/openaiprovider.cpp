@@ -3,11 +3,11 @@
 #include <QJsonArray>
 
 OpenAIProvider::OpenAIProvider(ProviderEnvironment environment)
-    : HttpProvider(AIProviderType::openai, environment)
+    : HTTPProvider(AIProviderType::openai, environment)
 {
 }
 
-HttpProvider::Request OpenAIProvider::buildRequest(const Prompt &prompt) const
+HTTPProvider::Request OpenAIProvider::buildRequest(const Prompt &prompt) const
 {
     return Request{
         withoutTrailingSlash(prompt.endpoint) + QStringLiteral("/v1/chat/completions"),

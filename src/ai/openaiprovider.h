@@ -3,7 +3,7 @@
 #include "ai/httpprovider.h"
 
 /** OpenAI's chat completions API. */
-class OpenAIProvider final : public HttpProvider
+class OpenAIProvider final : public HTTPProvider
 {
 public:
     explicit OpenAIProvider(ProviderEnvironment environment);

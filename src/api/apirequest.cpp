@@ -49,7 +49,7 @@ APIRequest APIRequest::parse(const QString &text)
 {
     APIRequest request;
     const QStringView all(text);
-    const std::optional<HttpHead::End> headEnd = HttpHead::findEnd(all);
+    const std::optional<HTTPHead::End> headEnd = HTTPHead::findEnd(all);
     const QStringView head = headEnd ? all.first(headEnd->headSize) : all;
     QStringView bodyText;
     if (headEnd) {
@@ -59,7 +59,7 @@ APIRequest APIRequest::parse(const QString &text)
             bodyText = bodyText.first(bodyEnd);
     }
 
-    const QList<QStringView> lines = HttpHead::lines(head);
+    const QList<QStringView> lines = HTTPHead::lines(head);
     if (!lines.isEmpty()) {
         const QList<QStringView> words = lines.front().split(u' ', Qt::SkipEmptyParts);
         if (!words.isEmpty())

@@ -20,7 +20,7 @@ namespace {
 constexpr std::chrono::milliseconds AcceptRetryDelay{100};
 constexpr int ListenBacklog = 4096; // the kernel caps it at net.core.somaxconn
 
-/** Hands every accepted descriptor on raw; HttpConnection does the socket work. */
+/** Hands every accepted descriptor on raw; HTTPConnection does the socket work. */
 class DescriptorListener final : public QTcpServer
 {
 public:
@@ -92,7 +92,7 @@ bool constantTimeEquals(QStringView given, QStringView expected)
 }
 
 /** Sends the handler's reply if the connection is still there; otherwise the reply is dropped. */
-QCoro::Task<> deliver(QPointer<HttpConnection> connection, QCoro::Task<APIResponse> handling)
+QCoro::Task<> deliver(QPointer<HTTPConnection> connection, QCoro::Task<APIResponse> handling)
 {
     bool failed = false;
     try {
@@ -114,7 +114,7 @@ QCoro::Task<> deliver(QPointer<HttpConnection> connection, QCoro::Task<APIRespon
 
 APIServer::APIServer(QObject *parent)
     : QObject(parent)
-    , m_idleTimeout(HttpConnection::DefaultIdleTimeout)
+    , m_idleTimeout(HTTPConnection::DefaultIdleTimeout)
 {
 }
 
@@ -174,16 +174,16 @@ bool APIServer::start(qint64 port)
 
 void APIServer::accept(qintptr descriptor)
 {
-    auto *connection = new HttpConnection(int(descriptor), m_idleTimeout, this);
-    connect(connection, &HttpConnection::requestReceived, this,
+    auto *connection = new HTTPConnection(int(descriptor), m_idleTimeout, this);
+    connect(connection, &HTTPConnection::requestReceived, this,
             [this, connection](const QByteArray &bytes) { handleRequest(connection, bytes); });
     // Refused unread, before any check of origin or token: the reply reveals nothing.
-    connect(connection, &HttpConnection::requestTooLarge, this, [connection] {
+    connect(connection, &HTTPConnection::requestTooLarge, this, [connection] {
         connection->reply(APIResponse::error(413, QStringLiteral("Anfrage zu groß")).serialize());
     });
 }
 
-void APIServer::handleRequest(HttpConnection *connection, const QByteArray &bytes)
+void APIServer::handleRequest(HTTPConnection *connection, const QByteArray &bytes)
 {
     const std::optional<QString> text = strictUtf8(bytes);
     if (!text) {
@@ -214,7 +214,7 @@ void APIServer::handleRequest(HttpConnection *connection, const QByteArray &byte
         }
         QCoro::Task<APIResponse> handling = route.handler(request, parameter);
         // Runs on its own once the handler waits; dropping this handle does not cancel it.
-        QCoro::Task<> delivering = deliver(QPointer<HttpConnection>(connection), std::move(handling));
+        QCoro::Task<> delivering = deliver(QPointer<HTTPConnection>(connection), std::move(handling));
         return;
     }
 

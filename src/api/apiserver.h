@@ -10,7 +10,7 @@
 
 #include <chrono>
 
-class HttpConnection;
+class HTTPConnection;
 class QTcpServer;
 
 /**
@@ -70,7 +70,7 @@ Q_SIGNALS:
 
 private:
     void accept(qintptr descriptor);
-    void handleRequest(HttpConnection *connection, const QByteArray &bytes);
+    void handleRequest(HTTPConnection *connection, const QByteArray &bytes);
     /** 403 for a foreign Origin or Host, 401 for a missing or wrong token; nothing when the request may pass. */
     [[nodiscard]] std::optional<APIResponse> refusal(const APIRequest &request) const;
 

@@ -18,7 +18,7 @@ constexpr qsizetype ChunkSize = 64 * 1024;
 std::optional<qsizetype> declaredBodyLength(QByteArrayView head)
 {
     std::optional<qsizetype> length;
-    for (const QByteArrayView line : HttpHead::lines(head)) {
+    for (const QByteArrayView line : HTTPHead::lines(head)) {
         const qsizetype colon = line.indexOf(':');
         if (colon < 0 || line.first(colon).trimmed().compare("content-length", Qt::CaseInsensitive) != 0)
             continue;
@@ -31,7 +31,7 @@ std::optional<qsizetype> declaredBodyLength(QByteArrayView head)
 
 } // namespace
 
-HttpConnection::HttpConnection(int descriptor, std::chrono::milliseconds idleTimeout, QObject *parent)
+HTTPConnection::HTTPConnection(int descriptor, std::chrono::milliseconds idleTimeout, QObject *parent)
     : QObject(parent)
     , m_descriptor(descriptor)
     , m_idleTimeout(idleTimeout)
@@ -40,19 +40,19 @@ HttpConnection::HttpConnection(int descriptor, std::chrono::milliseconds idleTim
 {
     ::fcntl(m_descriptor, F_SETFL, ::fcntl(m_descriptor, F_GETFL) | O_NONBLOCK);
     m_writeNotifier->setEnabled(false);
-    connect(m_readNotifier, &QSocketNotifier::activated, this, &HttpConnection::readable);
-    connect(m_writeNotifier, &QSocketNotifier::activated, this, &HttpConnection::writeReply);
+    connect(m_readNotifier, &QSocketNotifier::activated, this, &HTTPConnection::readable);
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, &HTTPConnection::writeReply);
     m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, &HttpConnection::close);
+    connect(&m_timer, &QTimer::timeout, this, &HTTPConnection::close);
     m_timer.start(m_idleTimeout);
 }
 
-HttpConnection::~HttpConnection()
+HTTPConnection::~HTTPConnection()
 {
     closeDescriptor();
 }
 
-void HttpConnection::reply(const QByteArray &message)
+void HTTPConnection::reply(const QByteArray &message)
 {
     if (m_phase != Phase::handling)
         return;
@@ -62,12 +62,12 @@ void HttpConnection::reply(const QByteArray &message)
     writeReply();
 }
 
-void HttpConnection::closeWithoutReply()
+void HTTPConnection::closeWithoutReply()
 {
     close();
 }
 
-void HttpConnection::readable()
+void HTTPConnection::readable()
 {
     if (m_phase == Phase::reading)
         readRequest();
@@ -75,7 +75,7 @@ void HttpConnection::readable()
         drain();
 }
 
-void HttpConnection::readRequest()
+void HTTPConnection::readRequest()
 {
     bool received = false;
     bool ended = false;
@@ -120,13 +120,13 @@ void HttpConnection::readRequest()
     }
 }
 
-HttpConnection::Completeness HttpConnection::completeness()
+HTTPConnection::Completeness HTTPConnection::completeness()
 {
     if (m_expectedSize < 0) {
-        const std::optional<HttpHead::End> end = HttpHead::findEnd(QByteArrayView(m_data), m_scannedUpTo);
+        const std::optional<HTTPHead::End> end = HTTPHead::findEnd(QByteArrayView(m_data), m_scannedUpTo);
         if (!end) {
             // A later search starts where the end could begin, so 1-byte writes stay linear.
-            m_scannedUpTo = HttpHead::resumeAt(m_data.size());
+            m_scannedUpTo = HTTPHead::resumeAt(m_data.size());
             return m_data.size() > MaxRequestBytes ? Completeness::tooLarge : Completeness::partial;
         }
         const std::optional<qsizetype> bodyLength = declaredBodyLength(QByteArrayView(m_data).first(end->headSize));
@@ -145,7 +145,7 @@ HttpConnection::Completeness HttpConnection::completeness()
     return Completeness::complete;
 }
 
-void HttpConnection::writeReply()
+void HTTPConnection::writeReply()
 {
     if (m_phase != Phase::writing)
         return;
@@ -173,7 +173,7 @@ void HttpConnection::writeReply()
     m_timer.start(DrainTimeout);
 }
 
-void HttpConnection::drain()
+void HTTPConnection::drain()
 {
     char sink[ChunkSize];
     // A bounded number of reads per wake-up, so a client that keeps sending cannot hold the loop.
@@ -188,7 +188,7 @@ void HttpConnection::drain()
     }
 }
 
-void HttpConnection::close()
+void HTTPConnection::close()
 {
     if (m_phase == Phase::closed)
         return;
@@ -196,7 +196,7 @@ void HttpConnection::close()
     deleteLater();
 }
 
-void HttpConnection::closeDescriptor()
+void HTTPConnection::closeDescriptor()
 {
     if (m_phase == Phase::closed)
         return;

@@ -23,7 +23,7 @@ class QSocketNotifier;
  * that sends nothing for the idle time-out before its request is complete is closed without a
  * reply, as is one that closes before sending anything.
  */
-class HttpConnection final : public QObject
+class HTTPConnection final : public QObject
 {
     Q_OBJECT
 
@@ -34,9 +34,9 @@ public:
     static constexpr std::chrono::milliseconds DrainTimeout{1'000};
 
     /** Takes ownership of the connected `descriptor`. */
-    HttpConnection(int descriptor, std::chrono::milliseconds idleTimeout, QObject *parent);
-    ~HttpConnection() override;
-    Q_DISABLE_COPY_MOVE(HttpConnection)
+    HTTPConnection(int descriptor, std::chrono::milliseconds idleTimeout, QObject *parent);
+    ~HTTPConnection() override;
+    Q_DISABLE_COPY_MOVE(HTTPConnection)
 
     /** Sends `message` (status line to body) once, then closes. Ignored unless a request is waiting. */
     void reply(const QByteArray &message);

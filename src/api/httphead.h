@@ -12,7 +12,7 @@
  * take a bare LF as a line end, which hand-written clients and `printf | nc` send). The head ends
  * at the first empty line.
  */
-namespace HttpHead {
+namespace HTTPHead {
 
 struct End {
     qsizetype headSize;  ///< the head without the empty line (its last line end may remain)
@@ -60,4 +60,4 @@ template <typename View> [[nodiscard]] QList<View> lines(View head)
     return result;
 }
 
-} // namespace HttpHead
+} // namespace HTTPHead

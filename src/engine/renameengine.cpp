@@ -281,7 +281,7 @@ QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider(std::sha
 
     const QString endpoint = settings.effectiveEndpoint();
     const QString name = rawValue(type);
-    const QUrl url(HttpProvider::withoutTrailingSlash(endpoint) + QStringLiteral("/api/tags"));
+    const QUrl url(HTTPProvider::withoutTrailingSlash(endpoint) + QStringLiteral("/api/tags"));
     if (!url.isValid() || url.host().isEmpty() || (url.scheme() != u"http" && url.scheme() != u"https"))
         co_return NamorixError::providerUnreachable(name, QStringLiteral("Ungültiger Endpoint"));
     QNetworkRequest request(url);

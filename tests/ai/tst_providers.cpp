@@ -110,7 +110,7 @@ private Q_SLOTS:
         QFETCH(AIProviderType, type);
         QFETCH(QString, endpoint);
         const std::unique_ptr<AIProvider> provider = makeProvider(type, m_fx->environment());
-        const auto *http = dynamic_cast<const HttpProvider *>(provider.get());
+        const auto *http = dynamic_cast<const HTTPProvider *>(provider.get());
         QVERIFY(http);
         QTEST(http->buildRequest({"S", "U", "gemini-2.0-flash", endpoint, "K"}).url, "url");
     }

@@ -93,12 +93,12 @@ private Q_SLOTS:
         QTest::addColumn<double>("confidence");
         QTest::addColumn<QColor>("colour");
         QTest::addColumn<QString>("text");
-        QTest::newRow("0.95") << 0.95 << UiColors::green() << "95%";
-        QTest::newRow("just above 0.7") << 0.7001 << UiColors::green() << "70%";
-        QTest::newRow("0.7") << 0.7 << UiColors::orange() << "70%";
-        QTest::newRow("just above 0.4") << 0.4001 << UiColors::orange() << "40%";
-        QTest::newRow("0.4") << 0.4 << UiColors::red() << "40%";
-        QTest::newRow("failed") << 0.0 << UiColors::red() << "0%";
+        QTest::newRow("0.95") << 0.95 << UIColors::green() << "95%";
+        QTest::newRow("just above 0.7") << 0.7001 << UIColors::green() << "70%";
+        QTest::newRow("0.7") << 0.7 << UIColors::orange() << "70%";
+        QTest::newRow("just above 0.4") << 0.4001 << UIColors::orange() << "40%";
+        QTest::newRow("0.4") << 0.4 << UIColors::red() << "40%";
+        QTest::newRow("failed") << 0.0 << UIColors::red() << "0%";
     }
 
     void badge()

@@ -8,7 +8,7 @@
 #include <memory>
 #include <utility>
 
-namespace HtmlCharset {
+namespace HTMLCharset {
 namespace {
 
 // Browsers look at the first 1024 bytes; generated pages put long comments first, so we look further.
@@ -219,4 +219,4 @@ std::optional<QString> decode(QByteArrayView html, bool complete)
     return convert(converter.get(), html, complete);
 }
 
-} // namespace HtmlCharset
+} // namespace HTMLCharset

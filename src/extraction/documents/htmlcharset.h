@@ -7,7 +7,7 @@
 #include <optional>
 
 /** Reading an HTML page in the character encoding it declares. */
-namespace HtmlCharset {
+namespace HTMLCharset {
 
 /**
  * The encoding `html` declares, lower-cased: an XML declaration's encoding, else the first
@@ -25,4 +25,4 @@ namespace HtmlCharset {
  */
 [[nodiscard]] std::optional<QString> decode(QByteArrayView html, bool complete);
 
-} // namespace HtmlCharset
+} // namespace HTMLCharset

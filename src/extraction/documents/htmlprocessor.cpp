@@ -29,14 +29,14 @@ ExtractionResult HTMLProcessor::extract(const QString &path) const
     MetadataMap metadata{{QStringLiteral("source"), QStringLiteral("html")}};
     // Only the start of a huge page is read, as for plain text.
     const QByteArray bytes = file.read(GenericProcessor::MaxTextBytes);
-    const std::optional<QString> html = HtmlCharset::decode(bytes, bytes.size() < GenericProcessor::MaxTextBytes);
+    const std::optional<QString> html = HTMLCharset::decode(bytes, bytes.size() < GenericProcessor::MaxTextBytes);
     if (!html) // invalid UTF-8 gives neither text nor title
         return FileContext::make(path, QString(), metadata);
 
-    std::optional<QString> text = HtmlText::visibleText(html->toUtf8(), MaxVisibleUnits);
+    std::optional<QString> text = HTMLText::visibleText(html->toUtf8(), MaxVisibleUnits);
     if (!text) // the parser gave up: strip the tags instead
         text = IcuRegex::replaceAll(QStringLiteral("<[^>]+>"), IcuRegex::NoFlags, *html, QStringLiteral(" "));
-    if (const std::optional<QString> title = HtmlText::title(*html))
+    if (const std::optional<QString> title = HTMLText::title(*html))
         metadata.set(QStringLiteral("title"), *title);
     return FileContext::make(path, UnicodeText::leftGraphemes(text.value_or(QString()), TextLimits::Document),
                              metadata);

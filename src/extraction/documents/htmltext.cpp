@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-namespace HtmlText {
+namespace HTMLText {
 namespace {
 
 // About half a second of parsing for the worst nesting; ordinary pages show their text far earlier.
@@ -247,4 +247,4 @@ std::optional<QString> title(const QString &html)
     }
 }
 
-} // namespace HtmlText
+} // namespace HTMLText

@@ -6,7 +6,7 @@
 #include <optional>
 
 /** The readable parts of an HTML page. */
-namespace HtmlText {
+namespace HTMLText {
 
 /**
  * The visible text of an HTML5 document given as UTF-8: no script, style, head, template or
@@ -24,4 +24,4 @@ namespace HtmlText {
  */
 [[nodiscard]] std::optional<QString> title(const QString &html);
 
-} // namespace HtmlText
+} // namespace HTMLText

@@ -15,25 +15,25 @@ constexpr qsizetype MaxCollectedUnits = 64 * 1024;
 
 // Word splits a paragraph into runs wherever formatting, spelling marks or revisions change,
 // even inside a word; its paragraphs are the pieces.
-const XmlTextMarkup &wordMarkup()
+const XMLTextMarkup &wordMarkup()
 {
-    static const XmlTextMarkup markup{{QStringLiteral("w:t")},
+    static const XMLTextMarkup markup{{QStringLiteral("w:t")},
                                       {QStringLiteral("w:p")},
                                       {QStringLiteral("w:tab"), QStringLiteral("w:br"), QStringLiteral("w:cr")}};
     return markup;
 }
 
 // One cell text per shared string (si) or inline string (is), however many runs it has; never numbers.
-const XmlTextMarkup &excelMarkup()
+const XMLTextMarkup &excelMarkup()
 {
-    static const XmlTextMarkup markup{{QStringLiteral("t")}, {QStringLiteral("si"), QStringLiteral("is")}, {}};
+    static const XMLTextMarkup markup{{QStringLiteral("t")}, {QStringLiteral("si"), QStringLiteral("is")}, {}};
     return markup;
 }
 
 // Headings and paragraphs, also those in table cells, frames and notes; a footnote is a piece of its own.
-const XmlTextMarkup &openDocumentMarkup()
+const XMLTextMarkup &openDocumentMarkup()
 {
-    static const XmlTextMarkup markup{
+    static const XMLTextMarkup markup{
         {QStringLiteral("text:p"), QStringLiteral("text:h")},
         {QStringLiteral("text:p"), QStringLiteral("text:h"), QStringLiteral("text:note")},
         {QStringLiteral("text:s"), QStringLiteral("text:tab"), QStringLiteral("text:line-break")}};
@@ -62,14 +62,14 @@ QStringList numberedMembers(const QStringList &names, QStringView prefix)
 
 QString wordText(const QString &path)
 {
-    XmlTextCollector collector(wordMarkup(), MaxCollectedUnits);
+    XMLTextCollector collector(wordMarkup(), MaxCollectedUnits);
     if (const std::optional<QByteArray> body = ZipEntry::read(path, QStringLiteral("word/document.xml"), MaxPartBytes))
         collector.parse(*body);
     QString text = collector.texts().join(u' ');
     if (!text.trimmed().isEmpty())
         return text;
     // A letterhead or form keeps its words in the page header and footer, with an empty body.
-    XmlTextCollector margins(wordMarkup(), MaxCollectedUnits);
+    XMLTextCollector margins(wordMarkup(), MaxCollectedUnits);
     const QStringList names = ZipEntry::names(path);
     for (const QString &member : numberedMembers(names, u"word/header") + numberedMembers(names, u"word/footer")) {
         if (const std::optional<QByteArray> part = ZipEntry::read(path, member, MaxPartBytes))
@@ -80,7 +80,7 @@ QString wordText(const QString &path)
 
 QString excelText(const QString &path)
 {
-    XmlTextCollector collector(excelMarkup(), MaxCollectedUnits);
+    XMLTextCollector collector(excelMarkup(), MaxCollectedUnits);
     if (const std::optional<QByteArray> strings =
             ZipEntry::read(path, QStringLiteral("xl/sharedStrings.xml"), MaxPartBytes))
         collector.parse(*strings);
@@ -113,7 +113,7 @@ ExtractionResult OfficeProcessor::extract(const QString &path) const
         text = excelText(path);
     } else if (canProcess(path)) { // the OpenDocument formats and their templates
         if (const std::optional<QByteArray> content = ZipEntry::read(path, QStringLiteral("content.xml"), MaxPartBytes))
-            text = XmlTextCollector::joinedText(*content, openDocumentMarkup(), MaxCollectedUnits);
+            text = XMLTextCollector::joinedText(*content, openDocumentMarkup(), MaxCollectedUnits);
     }
     return FileContext::make(path, UnicodeText::leftGraphemes(text, TextLimits::Document),
                              {{QStringLiteral("source"), extension}});

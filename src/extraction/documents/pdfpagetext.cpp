@@ -1,6 +1,6 @@
 #include "pdfpagetext.h"
 
-namespace PdfPageText {
+namespace PDFPageText {
 namespace {
 
 constexpr QChar SoftHyphen(0x00AD);
@@ -46,4 +46,4 @@ QString compose(const std::vector<Word> &words)
     return collapsed;
 }
 
-} // namespace PdfPageText
+} // namespace PDFPageText

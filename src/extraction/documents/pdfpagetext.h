@@ -11,7 +11,7 @@
  * become one space, and a word hyphenated across a line end ("au-" + "tomatically") is joined
  * when the next line goes on in lower case.
  */
-namespace PdfPageText {
+namespace PDFPageText {
 
 struct Word {
     QString text;
@@ -22,4 +22,4 @@ struct Word {
 /** The page text, lines joined with line feeds (none after the last). */
 [[nodiscard]] QString compose(const std::vector<Word> &words);
 
-} // namespace PdfPageText
+} // namespace PDFPageText

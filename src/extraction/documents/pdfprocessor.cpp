@@ -38,11 +38,11 @@ std::unique_ptr<Poppler::Document> openDocument(const QString &path)
 QString pageText(const Poppler::Page &page)
 {
     const std::vector<std::unique_ptr<Poppler::TextBox>> boxes = page.textList();
-    std::vector<PdfPageText::Word> words;
+    std::vector<PDFPageText::Word> words;
     words.reserve(boxes.size());
     for (const std::unique_ptr<Poppler::TextBox> &box : boxes)
         words.push_back({box->text(), box->hasSpaceAfter(), box->nextWord() == nullptr});
-    return PdfPageText::compose(words);
+    return PDFPageText::compose(words);
 }
 
 QString pdfText(Poppler::Document &document)

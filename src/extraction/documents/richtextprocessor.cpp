@@ -27,7 +27,7 @@ ExtractionResult RichTextProcessor::extract(const QString &path) const
     QString text;
     QFile file(rtfPath);
     if (file.open(QIODevice::ReadOnly))
-        text = UnicodeText::leftGraphemes(RtfReader::plainText(file.read(MaxRtfBytes), MaxReadUnits),
+        text = UnicodeText::leftGraphemes(RTFReader::plainText(file.read(MaxRtfBytes), MaxReadUnits),
                                           TextLimits::Document);
     return FileContext::make(path, text, {{QStringLiteral("source"), QStringLiteral("rtf")}});
 }

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace RtfReader {
+namespace RTFReader {
 namespace {
 
 constexpr int DefaultCodePage = 1252;
@@ -374,4 +374,4 @@ QString plainText(const QByteArray &rtf, qsizetype maxLength)
     return Parser(rtf, maxLength).run(start);
 }
 
-} // namespace RtfReader
+} // namespace RTFReader

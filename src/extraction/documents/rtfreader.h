@@ -12,7 +12,7 @@
  *
  * Runs in time linear in the input and iteratively, so deep nesting cannot exhaust the stack.
  */
-namespace RtfReader {
+namespace RTFReader {
 
 /** Deeper groups than this share their parent's state; the text inside them is still read. */
 inline constexpr int MaxTrackedDepth = 1024;
@@ -23,4 +23,4 @@ inline constexpr int MaxTrackedDepth = 1024;
  */
 [[nodiscard]] QString plainText(const QByteArray &rtf, qsizetype maxLength);
 
-} // namespace RtfReader
+} // namespace RTFReader

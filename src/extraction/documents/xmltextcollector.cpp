@@ -3,13 +3,13 @@
 #include <QBuffer>
 #include <QXmlStreamReader>
 
-XmlTextCollector::XmlTextCollector(XmlTextMarkup markup, qsizetype maxLength)
+XMLTextCollector::XMLTextCollector(XMLTextMarkup markup, qsizetype maxLength)
     : m_markup(std::move(markup))
     , m_maxLength(maxLength)
 {
 }
 
-void XmlTextCollector::parse(const QByteArray &xml)
+void XMLTextCollector::parse(const QByteArray &xml)
 {
     if (m_full)
         return;
@@ -51,7 +51,7 @@ void XmlTextCollector::parse(const QByteArray &xml)
     endPiece(); // a part that breaks off keeps its last piece
 }
 
-bool XmlTextCollector::append(QStringView text)
+bool XMLTextCollector::append(QStringView text)
 {
     if (text.isEmpty())
         return true;
@@ -68,7 +68,7 @@ bool XmlTextCollector::append(QStringView text)
     return false;
 }
 
-void XmlTextCollector::endPiece()
+void XMLTextCollector::endPiece()
 {
     m_pendingSpace = false;
     // Pieces are joined with one space, so their own white space at either end is dropped.
@@ -79,9 +79,9 @@ void XmlTextCollector::endPiece()
     m_texts << piece;
 }
 
-QString XmlTextCollector::joinedText(const QByteArray &xml, const XmlTextMarkup &markup, qsizetype maxLength)
+QString XMLTextCollector::joinedText(const QByteArray &xml, const XMLTextMarkup &markup, qsizetype maxLength)
 {
-    XmlTextCollector collector(markup, maxLength);
+    XMLTextCollector collector(markup, maxLength);
     collector.parse(xml);
     return collector.texts().join(u' ');
 }

@@ -5,7 +5,7 @@
 #include <QStringList>
 
 /** Which elements of an XML document part hold its text; names are qualified ("w:t"), no namespace processing. */
-struct XmlTextMarkup {
+struct XMLTextMarkup {
     /** Character data inside one of these, at any depth, is collected. */
     QStringList textElements;
     /** The start and the end of each of these close the text collected so far as one piece (paragraphs, cells). */
@@ -21,11 +21,11 @@ struct XmlTextMarkup {
  * error ends the walk of that part and keeps what was collected; reaching the length bound ends
  * all further parsing.
  */
-class XmlTextCollector final
+class XMLTextCollector final
 {
 public:
     /** Stops once the collected pieces hold `maxLength` UTF-16 units; the last piece is cut there. */
-    XmlTextCollector(XmlTextMarkup markup, qsizetype maxLength);
+    XMLTextCollector(XMLTextMarkup markup, qsizetype maxLength);
 
     /** Adds the pieces of one part; several parts may be given in turn. */
     void parse(const QByteArray &xml);
@@ -33,13 +33,13 @@ public:
     [[nodiscard]] bool isFull() const { return m_full; }
 
     /** The pieces of `xml`, joined with single spaces. */
-    [[nodiscard]] static QString joinedText(const QByteArray &xml, const XmlTextMarkup &markup, qsizetype maxLength);
+    [[nodiscard]] static QString joinedText(const QByteArray &xml, const XMLTextMarkup &markup, qsizetype maxLength);
 
 private:
     bool append(QStringView text);
     void endPiece();
 
-    const XmlTextMarkup m_markup;
+    const XMLTextMarkup m_markup;
     const qsizetype m_maxLength;
     QStringList m_texts;
     QString m_piece;

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-namespace HeifReader {
+namespace HEIFReader {
 namespace {
 
 struct ContextDeleter {
@@ -85,4 +85,4 @@ QImage read(const QString &path, QSize bound, qint64 maxPixels)
     return image;
 }
 
-} // namespace HeifReader
+} // namespace HEIFReader

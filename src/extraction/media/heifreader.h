@@ -9,7 +9,7 @@ class QImage;
  * HEIF and HEIC pictures (phone photos) through libheif, for which Qt has no image plugin on
  * Linux. Only the primary image of a file is read.
  */
-namespace HeifReader {
+namespace HEIFReader {
 
 /** Whether the file starts like a HEIF container (its "ftyp" box names a HEIF brand). */
 [[nodiscard]] bool isHeif(const QString &path);
@@ -23,4 +23,4 @@ namespace HeifReader {
  */
 [[nodiscard]] QImage read(const QString &path, QSize bound, qint64 maxPixels);
 
-} // namespace HeifReader
+} // namespace HEIFReader

@@ -100,15 +100,15 @@ QString shortestNumber(double value)
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
-struct ExifFacts {
+struct EXIFFacts {
     MetadataMap metadata;
     QSize pixelSize;
 };
 
-ExifFacts readExif(const QString &path)
+EXIFFacts readExif(const QString &path)
 {
     prepareExiv2();
-    ExifFacts facts;
+    EXIFFacts facts;
     try {
         // A FileIo of our own: given a path, Exiv2 would fetch "http://…" names over the network.
         Exiv2::BasicIo::AutoPtr io(new Exiv2::FileIo(QFile::encodeName(path).toStdString()));
@@ -145,7 +145,7 @@ QImage decode(const QString &path, QSize storedSize, bool heif)
         return {};
     const QSize bound(TextRecognizer::MaxLongEdge, TextRecognizer::MaxLongEdge);
     if (heif)
-        return HeifReader::read(path, bound, ImageProcessor::MaxDecodedPixels);
+        return HEIFReader::read(path, bound, ImageProcessor::MaxDecodedPixels);
     QImageReader reader(path);
     reader.setAutoTransform(true);
     if (storedSize.isValid() && (storedSize.width() > bound.width() || storedSize.height() > bound.height()))
@@ -175,10 +175,10 @@ ExtractionResult ImageProcessor::extract(const QString &path) const
     if (!QFileInfo(path).isFile())
         return FileContext::make(path, QString(), MetadataMap());
 
-    ExifFacts facts = readExif(path);
+    EXIFFacts facts = readExif(path);
     MetadataMap metadata = facts.metadata;
-    const bool heif = HeifReader::isHeif(path);
-    QSize storedSize = heif ? HeifReader::storedSize(path) : QImageReader(path).size();
+    const bool heif = HEIFReader::isHeif(path);
+    QSize storedSize = heif ? HEIFReader::storedSize(path) : QImageReader(path).size();
     if (!storedSize.isValid())
         storedSize = facts.pixelSize;
     if (storedSize.isValid() && !storedSize.isEmpty())

@@ -31,7 +31,7 @@ void paintDiffLine(QPainter &painter, const QRect &rect, const QList<NameDiff::S
         const QRect run(x, rect.top(), width, rect.height());
         QColor color = textColor;
         if (added || removed) {
-            color = added ? UiColors::green() : UiColors::red();
+            color = added ? UIColors::green() : UIColors::red();
             QColor ground = color;
             ground.setAlphaF(0.15f);
             painter.fillRect(run, ground);

@@ -4,7 +4,7 @@
 #include <QPalette>
 
 /** The few fixed colours of the window (status dots, badges, warnings) and the derived text tones. */
-namespace UiColors {
+namespace UIColors {
 
 inline QColor green()
 {
@@ -41,4 +41,4 @@ inline QColor accent(const QPalette &palette)
     return palette.color(QPalette::Highlight);
 }
 
-} // namespace UiColors
+} // namespace UIColors

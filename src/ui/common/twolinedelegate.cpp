@@ -38,7 +38,7 @@ void TwoLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     painter->drawText(area.left(), area.top() + titleMetrics.ascent(),
                       titleMetrics.elidedText(title, Qt::ElideRight, area.width()));
     painter->setFont(caption);
-    painter->setPen(selected ? opt.palette.color(QPalette::HighlightedText) : UiColors::secondary(opt.palette));
+    painter->setPen(selected ? opt.palette.color(QPalette::HighlightedText) : UIColors::secondary(opt.palette));
     const QFontMetrics captionMetrics(caption);
     painter->drawText(area.left(), area.top() + titleMetrics.height() + captionMetrics.ascent(),
                       captionMetrics.elidedText(index.data(SubtitleRole).toString(), Qt::ElideMiddle, area.width()));

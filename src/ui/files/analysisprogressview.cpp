@@ -30,7 +30,7 @@ AnalysisProgressView::AnalysisProgressView(RenameEngine &engine, QWidget *parent
 
     auto *analyzing = new QLabel(qtTrId("preview.analyzing"));
     analyzing->setAlignment(Qt::AlignCenter);
-    analyzing->setStyleSheet(QStringLiteral("color:%1;").arg(UiColors::tertiary(palette()).name()));
+    analyzing->setStyleSheet(QStringLiteral("color:%1;").arg(UIColors::tertiary(palette()).name()));
 
     auto *stop = new QPushButton(Icons::symbol(u"xmark.circle"), qtTrId("preview.stop"));
     connect(stop, &QPushButton::clicked, &m_engine, &RenameEngine::cancel);

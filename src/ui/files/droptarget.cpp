@@ -54,7 +54,7 @@ protected:
         if (m_target->isTargeted()) {
             QPainter tint(&pixmap);
             tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
-            tint.fillRect(pixmap.rect(), UiColors::accent(palette()));
+            tint.fillRect(pixmap.rect(), UIColors::accent(palette()));
         }
         painter.drawPixmap(area, pixmap);
     }
@@ -108,7 +108,7 @@ DropTarget::DropTarget(Look look, QWidget *parent)
     QLabel *subtitle = centredLabel(qtTrId("drop.subtitle"), 0.95, QPalette::PlaceholderText);
     QLabel *orLabel = centredLabel(qtTrId("drop.or"), 1.0, QPalette::PlaceholderText);
     for (QLabel *faint : {subtitle, orLabel})
-        faint->setStyleSheet(QStringLiteral("color:%1;").arg(UiColors::tertiary(palette()).name()));
+        faint->setStyleSheet(QStringLiteral("color:%1;").arg(UIColors::tertiary(palette()).name()));
 
     auto *pickFiles = new QPushButton(qtTrId("drop.pick"));
     auto *pickFolder = new QPushButton(qtTrId("drop.pickFolder"));
@@ -166,7 +166,7 @@ void DropTarget::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor accent = UiColors::accent(palette());
+    const QColor accent = UIColors::accent(palette());
     const bool compact = m_look == Look::Compact;
     const qreal line = compact ? 1.5 : m_targeted ? 3 : 2;
     const Measures look = measures(m_look);
@@ -178,7 +178,7 @@ void DropTarget::paintEvent(QPaintEvent *)
     path.addRoundedRect(shape, look.radius, look.radius);
     painter.fillPath(path, fill);
 
-    QColor border = m_targeted ? accent : UiColors::secondary(palette());
+    QColor border = m_targeted ? accent : UIColors::secondary(palette());
     if (!m_targeted)
         border.setAlphaF(0.3f);
     QPen pen(border, line);

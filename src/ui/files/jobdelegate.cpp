@@ -32,7 +32,7 @@ void paintMarks(QPainter &painter, const QRect &line, const QString &name, const
 {
     const QFontMetrics metrics(painter.font());
     const int baseline = line.center().y() + metrics.ascent() / 2 + 3;
-    QPen pen(UiColors::orange(), 1.5, Qt::DotLine);
+    QPen pen(UIColors::orange(), 1.5, Qt::DotLine);
     painter.setPen(pen);
     for (const Grounding::NameMark &mark : marks) {
         const int from = line.left() + metrics.horizontalAdvance(name.left(mark.start));
@@ -150,7 +150,7 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
         const int iconSide = second.height() - 6;
         Icons::symbol(u"exclamationmark.triangle")
             .paint(painter, QRect(second.left(), second.top() + 3, iconSide, iconSide));
-        painter->setPen(UiColors::red());
+        painter->setPen(UIColors::red());
         const QRect reasonRect = second.adjusted(iconSide + 4, 0, 0, 0);
         painter->drawText(reasonRect, Qt::AlignLeft | Qt::AlignVCenter,
                           QFontMetrics(painter->font()).elidedText(reason, Qt::ElideRight, reasonRect.width()));

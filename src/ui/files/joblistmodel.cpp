@@ -115,10 +115,10 @@ QString JobListModel::badgeText(double confidence)
 QColor JobListModel::badgeColor(double confidence)
 {
     if (confidence > 0.7)
-        return UiColors::green();
+        return UIColors::green();
     if (confidence > 0.4)
-        return UiColors::orange();
-    return UiColors::red();
+        return UIColors::orange();
+    return UIColors::red();
 }
 
 void JobListModel::refresh()

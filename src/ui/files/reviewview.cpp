@@ -41,7 +41,7 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     auto *errorIcon = new QLabel;
     errorIcon->setPixmap(Icons::symbol(u"exclamationmark.triangle").pixmap(14, 14));
     m_errorText = new QLabel;
-    m_errorText->setStyleSheet(QStringLiteral("color:%1;").arg(UiColors::red().name()));
+    m_errorText->setStyleSheet(QStringLiteral("color:%1;").arg(UIColors::red().name()));
     m_errorText->setWordWrap(true);
     m_errorItem = new QWidget;
     auto *errorRow = new QHBoxLayout(m_errorItem);

@@ -37,7 +37,7 @@ LegalAcceptanceView::LegalAcceptanceView(DefaultsStore &defaults, QWidget *paren
     subtitle->setWordWrap(true);
     subtitle->setAlignment(Qt::AlignCenter);
     QPalette palette = subtitle->palette();
-    palette.setColor(QPalette::WindowText, UiColors::secondary(palette));
+    palette.setColor(QPalette::WindowText, UIColors::secondary(palette));
     subtitle->setPalette(palette);
 
     auto *column = new QVBoxLayout(this);

@@ -33,7 +33,7 @@ OnboardingView::OnboardingView(AISettings &settings, QWidget *parent)
     subtitle->setWordWrap(true);
     subtitle->setAlignment(Qt::AlignCenter);
     QPalette palette = subtitle->palette();
-    palette.setColor(QPalette::WindowText, UiColors::secondary(palette));
+    palette.setColor(QPalette::WindowText, UIColors::secondary(palette));
     subtitle->setPalette(palette);
 
     // A segmented control: one exclusive, checkable button per provider, side by side.

@@ -55,7 +55,7 @@ QLabel *caption(const QString &text, bool tertiary)
     font.setPointSizeF(font.pointSizeF() * 0.85);
     label->setFont(font);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, tertiary ? UiColors::tertiary(palette) : UiColors::secondary(palette));
+    palette.setColor(QPalette::WindowText, tertiary ? UIColors::tertiary(palette) : UIColors::secondary(palette));
     label->setPalette(palette);
     return label;
 }

@@ -109,7 +109,7 @@ void RegexRuleEditor::rebuildRows()
         replacement->setTextFormat(Qt::PlainText);
         if (empty) {
             QPalette palette = replacement->palette();
-            palette.setColor(QPalette::WindowText, UiColors::tertiary(palette));
+            palette.setColor(QPalette::WindowText, UIColors::tertiary(palette));
             replacement->setPalette(palette);
         } else {
             replacement->setFont(FormStyle::monospace());

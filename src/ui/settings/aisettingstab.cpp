@@ -104,9 +104,9 @@ QCoro::Task<> AISettingsTab::refreshStatus()
     if (!self || generation != m_statusGeneration)
         co_return;
     if (configured)
-        SettingsForm::showStatus(m_statusIcon, m_statusText, u"checkmark.circle.fill", UiColors::green(),
+        SettingsForm::showStatus(m_statusIcon, m_statusText, u"checkmark.circle.fill", UIColors::green(),
                                  qtTrId("settings.configured"));
     else
-        SettingsForm::showStatus(m_statusIcon, m_statusText, u"exclamationmark.triangle.fill", UiColors::orange(),
+        SettingsForm::showStatus(m_statusIcon, m_statusText, u"exclamationmark.triangle.fill", UIColors::orange(),
                                  qtTrId("settings.keyMissing"));
 }

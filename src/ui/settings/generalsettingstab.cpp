@@ -53,7 +53,7 @@ QWidget *GeneralSettingsTab::buildFlags()
     connect(m_autostart, &QCheckBox::toggled, this, &GeneralSettingsTab::setAutostart);
     rows->addWidget(m_autostart);
     m_autostartError = SettingsForm::caption({}, Tone::secondary);
-    m_autostartError->setStyleSheet(QStringLiteral("color:%1;").arg(UiColors::orange().name()));
+    m_autostartError->setStyleSheet(QStringLiteral("color:%1;").arg(UIColors::orange().name()));
     m_autostartError->hide();
     rows->addWidget(m_autostartError);
     return group;
@@ -125,7 +125,7 @@ QCoro::Task<> GeneralSettingsTab::checkCompanion()
         if (!self || generation != m_checkGeneration)
             co_return; // a newer check (the tab was shown again) answers instead
     }
-    const QColor color = available ? UiColors::green() : UiColors::grey();
+    const QColor color = available ? UIColors::green() : UIColors::grey();
     m_statusDot->setStyleSheet(QStringLiteral("background:%1;border-radius:4px;").arg(color.name()));
     m_statusDot->show();
     m_statusText->setText(qtTrId(available ? "settings.kvxConnected" : "settings.kvxUnavailable"));

@@ -19,7 +19,7 @@ QLabel *caption(const QString &text, Tone tone)
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText,
-                     tone == Tone::secondary ? UiColors::secondary(palette) : UiColors::tertiary(palette));
+                     tone == Tone::secondary ? UIColors::secondary(palette) : UIColors::tertiary(palette));
     label->setPalette(palette);
     return label;
 }

@@ -63,7 +63,7 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
     m_providerDot = dot();
     m_providerName = new QLabel;
     m_providerModel = new QLabel;
-    m_providerModel->setStyleSheet(QStringLiteral("color:%1;").arg(UiColors::tertiary(palette()).name()));
+    m_providerModel->setStyleSheet(QStringLiteral("color:%1;").arg(UIColors::tertiary(palette()).name()));
     m_providerItem = item(m_providerDot, m_providerName, m_providerModel);
 
     auto *kvx = new QLabel(qtTrId("status.kvx"));
@@ -88,7 +88,7 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
     m_progressText = new QLabel;
     m_progressItem = item(m_progressBar, m_progressText);
     m_errorText = new QLabel;
-    m_errorText->setStyleSheet(QStringLiteral("color:%1;").arg(UiColors::orange().name()));
+    m_errorText->setStyleSheet(QStringLiteral("color:%1;").arg(UIColors::orange().name()));
     m_errorItem = item(symbolLabel(u"exclamationmark.triangle"), m_errorText);
 
     m_flash = new QLabel;
@@ -164,7 +164,7 @@ QCoro::Task<> StatusBarView::refreshProvider()
     const bool configured = co_await std::move(checking);
     if (!self || generation != m_providerGeneration)
         co_return; // a later change is being checked
-    paintDot(m_providerDot, configured ? UiColors::green() : UiColors::red());
+    paintDot(m_providerDot, configured ? UIColors::green() : UIColors::red());
     // The dot's colour in words, for screen readers.
     m_providerItem->setAccessibleName(rawValue(ai.provider()) + u' ' + ai.effectiveModel());
     m_providerItem->setAccessibleDescription(configured ? qtTrId("status.provider.ready")
@@ -173,7 +173,7 @@ QCoro::Task<> StatusBarView::refreshProvider()
 
 void StatusBarView::refreshCompanion(bool available)
 {
-    paintDot(m_companionDot, available ? UiColors::green() : UiColors::grey());
+    paintDot(m_companionDot, available ? UIColors::green() : UIColors::grey());
     const QString help = available ? qtTrId("status.kvx.connected") : qtTrId("status.kvx.unavailable");
     m_companionItem->setToolTip(help);
     m_companionItem->setAccessibleName(help);

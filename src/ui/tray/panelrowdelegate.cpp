@@ -40,7 +40,7 @@ void PanelRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     const QRect lower(text.left(), text.top() + captionHeight, text.width(), text.height() - captionHeight);
 
     painter->setFont(captionFont());
-    painter->setPen(UiColors::secondary(option.palette));
+    painter->setPen(UIColors::secondary(option.palette));
     painter->drawText(upper, Qt::AlignLeft | Qt::AlignVCenter,
                       painter->fontMetrics().elidedText(index.data(JobListModel::OriginalNameRole).toString(),
                                                         Qt::ElideMiddle, upper.width()));

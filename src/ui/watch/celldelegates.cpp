@@ -51,14 +51,14 @@ void SwitchDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(Qt::NoPen);
-    painter->setBrush(on ? UiColors::green() : UiColors::grey().lighter(140));
+    painter->setBrush(on ? UIColors::green() : UIColors::grey().lighter(140));
     painter->drawRoundedRect(track, size.height() / 2, size.height() / 2);
     const qreal knob = size.height() - 4;
     const qreal x = on ? track.right() - 2 - knob : track.left() + 2;
     painter->setBrush(Qt::white);
     painter->drawEllipse(QRectF(x, track.top() + 2, knob, knob));
     if (option.state & QStyle::State_HasFocus) {
-        painter->setPen(QPen(UiColors::accent(option.palette), 1.5));
+        painter->setPen(QPen(UIColors::accent(option.palette), 1.5));
         painter->setBrush(Qt::NoBrush);
         painter->drawRoundedRect(track.adjusted(-2, -2, 2, 2), size.height() / 2 + 2, size.height() / 2 + 2);
     }

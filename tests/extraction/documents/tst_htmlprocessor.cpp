@@ -31,7 +31,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, html);
         QFETCH(QString, expected);
-        QCOMPARE(HtmlText::visibleText(html, 1000), expected);
+        QCOMPARE(HTMLText::visibleText(html, 1000), expected);
     }
 
     void title_data()
@@ -48,7 +48,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, html);
         QFETCH(QVariant, expected);
-        const std::optional<QString> found = HtmlText::title(html);
+        const std::optional<QString> found = HTMLText::title(html);
         QCOMPARE(found.has_value(), expected.isValid());
         QCOMPARE(found.value_or(QString()), expected.toString());
     }

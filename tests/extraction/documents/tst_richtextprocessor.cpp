@@ -41,7 +41,7 @@ void TestRichTextProcessor::plainText()
     QFETCH(QByteArray, rtf);
     QFETCH(QString, expected);
 
-    QCOMPARE(RtfReader::plainText(rtf, 1000), expected);
+    QCOMPARE(RTFReader::plainText(rtf, 1000), expected);
 }
 
 void TestRichTextProcessor::bundle()
