@@ -3,6 +3,7 @@
 #include "ai/keychainstore.h"
 #include "common/processwide.h"
 #include "settings/defaultsstore.h"
+#include "settings/writethrough.h"
 
 #include <QPointer>
 
@@ -122,18 +123,15 @@ void AISettings::setProvider(AIProviderType value)
 
 void AISettings::setModel(const QString &value)
 {
-    const bool differs = value != model();
-    m_store.setString(modelKey(m_provider), value);
-    if (differs)
-        Q_EMIT modelChanged();
+    writeThrough(
+        model(), value, [&] { m_store.setString(modelKey(m_provider), value); }, [&] { Q_EMIT modelChanged(); });
 }
 
 void AISettings::setEndpoint(const QString &value)
 {
-    const bool differs = value != endpoint();
-    m_store.setString(endpointKey(m_provider), value);
-    if (differs)
-        Q_EMIT endpointChanged();
+    writeThrough(
+        endpoint(), value, [&] { m_store.setString(endpointKey(m_provider), value); },
+        [&] { Q_EMIT endpointChanged(); });
 }
 
 QString AISettings::effectiveModel() const

@@ -1,6 +1,7 @@
 #include "renamerules.h"
 
 #include "settings/defaultsstore.h"
+#include "settings/writethrough.h"
 
 #include "common/processwide.h"
 #include <QJsonArray>
@@ -130,13 +131,16 @@ std::optional<QList<RegexRule>> RenameRules::decodeRegexRules(const QByteArray &
 template <typename T, typename Persist>
 void RenameRules::assign(T &field, const T &value, void (RenameRules::*notify)(), Persist persist)
 {
-    const bool differs = !(field == value);
-    field = value;
-    persist();
-    if (differs) {
-        Q_EMIT(this->*notify)();
-        Q_EMIT changed();
-    }
+    writeThrough(
+        field, value,
+        [&] {
+            field = value;
+            persist();
+        },
+        [&] {
+            Q_EMIT(this->*notify)();
+            Q_EMIT changed();
+        });
 }
 
 void RenameRules::setFormat(const QString &value)

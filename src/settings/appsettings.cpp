@@ -1,6 +1,7 @@
 #include "appsettings.h"
 
 #include "settings/defaultsstore.h"
+#include "settings/writethrough.h"
 
 #include "common/processwide.h"
 
@@ -42,16 +43,16 @@ qint64 AppSettings::storedPort(const DefaultsStore &store, const QString &key, q
 template <typename T>
 void AppSettings::assign(T &field, const T &value, const QString &key, void (AppSettings::*notify)())
 {
-    const bool differs = field != value;
-    field = value;
-    if constexpr (std::is_same_v<T, bool>)
-        m_store.setBool(key, value);
-    else if constexpr (std::is_same_v<T, qint64>)
-        m_store.setInteger(key, value);
-    else
-        m_store.setString(key, value);
-    if (differs)
-        Q_EMIT(this->*notify)();
+    const auto store = [&] {
+        field = value;
+        if constexpr (std::is_same_v<T, bool>)
+            m_store.setBool(key, value);
+        else if constexpr (std::is_same_v<T, qint64>)
+            m_store.setInteger(key, value);
+        else
+            m_store.setString(key, value);
+    };
+    writeThrough(field, value, store, [&] { Q_EMIT(this->*notify)(); });
 }
 
 void AppSettings::setApiEnabled(bool value)
