@@ -7,6 +7,7 @@
 // % of the files; white space ≤ 5 % of the excerpt. Usage: bench_pdftext [extra.pdf …] — real PDFs to add to the set.
 #include "common/processenvironment.h"
 #include "common/unicodetext.h"
+#include "editdistance.h"
 #include "extraction/documents/pdfprocessor.h"
 
 #include <QGuiApplication>
@@ -164,19 +165,7 @@ double similarity(const QString &a, const QString &b)
 {
     if (a.isEmpty() && b.isEmpty())
         return 1.0;
-    QList<int> row(b.size() + 1);
-    for (qsizetype j = 0; j < row.size(); ++j)
-        row[j] = int(j);
-    for (qsizetype i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = int(i);
-        for (qsizetype j = 1; j < row.size(); ++j) {
-            const int above = row[j];
-            row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return 1.0 - double(row.last()) / double(std::max(a.size(), b.size()));
+    return 1.0 - double(editDistance(a, b)) / double(std::max(a.size(), b.size()));
 }
 
 // Layout padding: every white-space character after the first of its run. The one space or

@@ -3,6 +3,8 @@
 // Helpers shared by the extraction tests: files in a temporary folder, random bytes, the German
 // invoice line rendered as a page at 300 dpi, and how far recognised text is from it.
 
+#include "editdistance.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,20 +56,7 @@ inline QImage invoicePage(int height = 3508)
 // recognised text, whitespace simplified, into it.
 inline bool invoiceRecognised(const QString &recognised)
 {
-    const QString a = recognised.simplified();
-    QList<int> row(Invoice.size() + 1);
-    for (qsizetype j = 0; j < row.size(); ++j)
-        row[j] = int(j);
-    for (qsizetype i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = int(i);
-        for (qsizetype j = 1; j < row.size(); ++j) {
-            const int above = row[j];
-            row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == Invoice[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row.last() <= Invoice.size() / 20;
+    return editDistance(recognised.simplified(), Invoice) <= Invoice.size() / 20;
 }
 
 } // namespace ExtractionTestKit

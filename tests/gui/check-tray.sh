@@ -7,20 +7,9 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 if [ "${1:-}" != --inner ]; then
-    tmp=$(mktemp -d)
-    xvfb_pid=
-    cleanup() {
-        [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
-        wait 2>/dev/null || true
-        rm -rf "$tmp"
-    }
-    trap cleanup EXIT
-    Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-    xvfb_pid=$!
-    for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-    [ -s "$tmp/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+    . "$here/xvfb.sh"
     # with-session-bus.sh clears DISPLAY; the inner run takes it back from here.
-    export NAMORIX_TEST_DISPLAY=":$(cat "$tmp/display")"
+    export NAMORIX_TEST_DISPLAY="$XVFB_DISPLAY"
     timeout -k 5 90 "$here/../support/with-session-bus.sh" bash "$0" --inner "$@"
     exit
 fi
