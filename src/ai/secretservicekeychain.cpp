@@ -139,6 +139,17 @@ bool serviceMissing(const GError *error)
     }
 }
 
+// Logs and frees the error of a finished call; says whether it means there is no Secret Service.
+bool takeError(GError *error, const char *action, const QByteArray &service)
+{
+    if (!error)
+        return false;
+    const bool missing = serviceMissing(error);
+    qCDebug(lcKeychain, "%s %s failed: %s", action, service.constData(), error->message);
+    g_error_free(error);
+    return missing;
+}
+
 std::optional<QString> decodeUtf8(const char *data, gsize length)
 {
     return strictUtf8(QByteArrayView(data, qsizetype(length)));
@@ -235,12 +246,7 @@ QCoro::Task<std::optional<QString>> SecretServiceKeychain::read(QString service,
     const AsyncResult result = co_await std::move(call);
     GError *error = nullptr;
     SecretValue *value = secret_password_lookup_binary_finish(result.get(), &error);
-    const bool missing = serviceMissing(error);
-    if (error) {
-        qCDebug(lcKeychain, "lookup of %s failed: %s", serviceUtf8.constData(), error->message);
-        g_error_free(error);
-    }
-    if (settle(missing))
+    if (settle(takeError(error, "lookup of", serviceUtf8)))
         co_return co_await m_file->read(service, account);
     if (!value)
         co_return std::nullopt;
@@ -272,12 +278,7 @@ QCoro::Task<> SecretServiceKeychain::save(QString value, QString service, QStrin
     const AsyncResult result = co_await std::move(call);
     GError *error = nullptr;
     secret_password_store_finish(result.get(), &error);
-    const bool missing = serviceMissing(error);
-    if (error) {
-        qCDebug(lcKeychain, "storing %s failed: %s", serviceUtf8.constData(), error->message);
-        g_error_free(error);
-    }
-    if (settle(missing))
+    if (settle(takeError(error, "storing", serviceUtf8)))
         co_await m_file->save(value, service, account);
 }
 
@@ -296,11 +297,6 @@ QCoro::Task<> SecretServiceKeychain::remove(QString service, QString account)
     const AsyncResult result = co_await std::move(call);
     GError *error = nullptr;
     secret_password_clear_finish(result.get(), &error); // false without an error: there was none
-    const bool missing = serviceMissing(error);
-    if (error) {
-        qCDebug(lcKeychain, "removing %s failed: %s", serviceUtf8.constData(), error->message);
-        g_error_free(error);
-    }
-    if (settle(missing))
+    if (settle(takeError(error, "removing", serviceUtf8)))
         co_await m_file->remove(service, account);
 }
