@@ -16,7 +16,8 @@ struct Reply {
     QByteArray raw;
 
     [[nodiscard]] QByteArray body() const { return raw.mid(raw.indexOf("\r\n\r\n") + 4); }
-    [[nodiscard]] QJsonObject json() const { return QJsonDocument::fromJson(body()).object(); }
+    // const, so that chained ["a"]["b"] reads values instead of making references
+    [[nodiscard]] const QJsonObject json() const { return QJsonDocument::fromJson(body()).object(); }
     /** 0: nothing came, or a body that differs from its Content-Length (a cut reply). */
     [[nodiscard]] int status() const
     {
