@@ -176,8 +176,6 @@ private Q_SLOTS:
     {
         const Reply listed = send("GET", "/v1/providers");
         QCOMPARE(listed.json()["current"], "OpenAI");
-        QCOMPARE(field(listed.json()["providers"].toArray(), "name"),
-                 QStringList({"Claude", "OpenAI", "Gemini", "Ollama", "Apple"}));
         for (const QByteArray body : {R"({"provider":"claude"})", "{}", R"([{"provider":"Claude"}])"}) {
             COMPARE_REPLY(send("POST", "/v1/providers", body), 400,
                           json(R"({"error":"Ungültiger Provider. Gültig: Claude, OpenAI, Gemini, Ollama, Apple"})"));
@@ -627,7 +625,6 @@ private Q_SLOTS:
         QCOMPARE(state["jobCount"], 1);
         QCOMPARE(state.keys(), QStringList({"jobCount", "processing", "tab", "tabs"}));
         QCOMPARE(state["processing"], false);
-        QCOMPARE(compact(state["tabs"]), R"(["files","history","templates","watch"])");
 
         COMPARE_REPLY(send("DELETE", "/v1/jobs"), 200, json(R"({"ok":true,"cleared":1})"));
         QCOMPARE(send("GET", "/v1/ui/state").json()["jobCount"], 0);
