@@ -128,6 +128,14 @@ APIServer &APIServer::shared()
 void APIServer::setRoutes(QList<APIRoute> routes)
 {
     m_routes = std::move(routes);
+    QJsonArray endpoints;
+    for (const APIRoute &route : std::as_const(m_routes)) {
+        if (route.listed)
+            endpoints.append(route.method.leftJustified(7) + route.path); // "GET    /v1/health"
+    }
+    const QJsonObject notFound{{QStringLiteral("error"), QStringLiteral("not found")},
+                               {QStringLiteral("endpoints"), endpoints}};
+    m_notFound = APIResponse::json(notFound, 404).serialize();
 }
 
 void APIServer::start()
@@ -206,9 +214,11 @@ void APIServer::handleRequest(HTTPConnection *connection, const QByteArray &byte
             if (routePath != route.path)
                 continue;
         } else {
-            if (!routePath.startsWith(route.path))
+            const qsizetype brace = route.path.indexOf(u'{');
+            const QStringView prefix = QStringView(route.path).first(brace < 0 ? route.path.size() : brace);
+            if (!routePath.startsWith(prefix))
                 continue;
-            parameter = routePath.sliced(route.path.size()).toString();
+            parameter = routePath.sliced(prefix.size()).toString();
             if (route.decodeParameter)
                 parameter = percentDecoded(parameter).value_or(QString());
         }
@@ -218,9 +228,7 @@ void APIServer::handleRequest(HTTPConnection *connection, const QByteArray &byte
         return;
     }
 
-    const QJsonObject notFound{{QStringLiteral("error"), QStringLiteral("not found")},
-                               {QStringLiteral("endpoints"), QJsonArray::fromStringList(endpointList())}};
-    connection->reply(APIResponse::json(notFound, 404).serialize());
+    connection->reply(m_notFound);
 }
 
 std::optional<APIResponse> APIServer::refusal(const APIRequest &request) const
@@ -245,49 +253,4 @@ std::optional<APIResponse> APIServer::refusal(const APIRequest &request) const
     // Fixed bytes: the one reply that is not pretty-printed.
     return APIResponse::raw(401, QByteArrayLiteral("{\"error\":\"unauthorized\"}"),
                             QByteArrayLiteral("application/json"));
-}
-
-const QStringList &APIServer::endpointList()
-{
-    static const QStringList list{
-        QStringLiteral("GET    /v1/health"),
-        QStringLiteral("GET    /v1/version"),
-        QStringLiteral("GET    /v1/docs"),
-        QStringLiteral("GET    /v1/openapi.json"),
-        QStringLiteral("POST   /v1/suggest"),
-        QStringLiteral("POST   /v1/rename"),
-        QStringLiteral("POST   /v1/revert"),
-        QStringLiteral("POST   /v1/analyze"),
-        QStringLiteral("GET    /v1/jobs"),
-        QStringLiteral("PUT    /v1/jobs/{id}"),
-        QStringLiteral("POST   /v1/jobs/apply"),
-        QStringLiteral("DELETE /v1/jobs"),
-        QStringLiteral("GET    /v1/history"),
-        QStringLiteral("GET    /v1/history/{id}"),
-        QStringLiteral("DELETE /v1/history"),
-        QStringLiteral("DELETE /v1/history/{id}"),
-        QStringLiteral("POST   /v1/watch"),
-        QStringLiteral("GET    /v1/watch"),
-        QStringLiteral("PUT    /v1/watch/{id}"),
-        QStringLiteral("DELETE /v1/watch/{id}"),
-        QStringLiteral("GET    /v1/templates"),
-        QStringLiteral("POST   /v1/templates"),
-        QStringLiteral("PUT    /v1/templates/{name}"),
-        QStringLiteral("DELETE /v1/templates/{name}"),
-        QStringLiteral("GET    /v1/providers"),
-        QStringLiteral("POST   /v1/providers"),
-        QStringLiteral("GET    /v1/settings"),
-        QStringLiteral("POST   /v1/settings"),
-        QStringLiteral("GET    /v1/rules"),
-        QStringLiteral("POST   /v1/rules"),
-        QStringLiteral("GET    /v1/queue"),
-        QStringLiteral("POST   /v1/queue"),
-        QStringLiteral("POST   /v1/queue/pause"),
-        QStringLiteral("POST   /v1/queue/resume"),
-        QStringLiteral("DELETE /v1/queue"),
-        QStringLiteral("GET    /v1/ui/state"),
-        QStringLiteral("POST   /v1/ui/navigate"),
-        QStringLiteral("GET    /v1/ui/screenshot"),
-    };
-    return list;
 }

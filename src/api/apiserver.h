@@ -6,7 +6,6 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
-#include <QStringList>
 
 #include <chrono>
 
@@ -44,7 +43,10 @@ public:
     [[nodiscard]] APIContext &context() { return m_context; }
     [[nodiscard]] quint16 activePort() const { return m_context.activePort; }
 
-    /** The table tried in order; the first route whose method and path match handles the request. */
+    /**
+     * The table tried in order; the first route whose method and path match handles the request.
+     * A request no route takes gets 404 with the listed routes, in table order.
+     */
     void setRoutes(QList<APIRoute> routes);
 
     /** Listens on `AppSettings::apiPort()` when `apiEnabled()`; otherwise does nothing. */
@@ -61,9 +63,6 @@ public:
     /** How long a connection may stay silent before its request is complete; for new connections. */
     void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
 
-    /** The 38 "METHOD  /path" lines a 404 lists. */
-    [[nodiscard]] static const QStringList &endpointList();
-
 Q_SIGNALS:
     /** The listener is ready on `port`. */
     void listening(quint16 port);
@@ -77,5 +76,6 @@ private:
     QPointer<QTcpServer> m_listener;
     APIContext m_context;
     QList<APIRoute> m_routes;
+    QByteArray m_notFound; ///< the serialised 404 reply
     std::chrono::milliseconds m_idleTimeout;
 };

@@ -36,15 +36,15 @@ QList<APIRoute> systemRoutes(const APIContext &context)
                  [](const APIRequest &, const QString &) {
                      return reply(APIResponse::json({{u"name"_s, u"Namorix"_s}, {u"version"_s, apiVersion}}));
                  }),
-        // Sent as stored, not re-serialised: the member order is part of the document.
-        getRoute(u"/v1/openapi.json"_s,
-                 [server](const APIRequest &, const QString &) {
-                     return reply(APIResponse::raw(200, openAPIDocument(server->activePort), "application/json"_ba));
-                 }),
         getRoute(u"/v1/docs"_s,
                  [server](const APIRequest &, const QString &) {
                      return reply(
                          APIResponse::raw(200, apiDocsPage(server->activePort), "text/html; charset=utf-8"_ba));
+                 }),
+        // Sent as stored, not re-serialised: the member order is part of the document.
+        getRoute(u"/v1/openapi.json"_s,
+                 [server](const APIRequest &, const QString &) {
+                     return reply(APIResponse::raw(200, openAPIDocument(server->activePort), "application/json"_ba));
                  }),
     };
 }

@@ -3,11 +3,11 @@
 // and later ones build on the files and history the earlier ones leave.
 #include "korvexstub.h"
 #include "llmstub.h"
+#include "rawhttp.h"
 
 #include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,18 +17,10 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 #include <QUuid>
 
 namespace {
-
-struct Reply {
-    int status = 0;                        ///< 0: no reply, or a body that differs from its Content-Length
-    QHash<QByteArray, QByteArray> headers; ///< names lower-cased
-    QByteArray body;
-    [[nodiscard]] const QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
-};
 
 /** Compact JSON with sorted keys, so a failed comparison prints both sides readably. */
 QByteArray compact(const QJsonValue &value)
@@ -52,7 +44,7 @@ template <typename... Args> QByteArray json(const char *text, const Args &...arg
 #define COMPARE_REPLY(reply, expectedStatus, expectedJson)                                                             \
     do {                                                                                                               \
         const Reply r_ = (reply);                                                                                      \
-        QCOMPARE(r_.status, expectedStatus);                                                                           \
+        QCOMPARE(r_.status(), expectedStatus);                                                                         \
         QCOMPARE(compact(r_.json()), expectedJson);                                                                    \
     } while (false)
 
@@ -97,22 +89,25 @@ QString llmReply(const char *date, const char *category, const char *description
                                   category, description, confidence));
 }
 
-/** Status, headers and body of a complete reply; status 0 when it is cut. */
-Reply parseReply(const QByteArray &received)
+/** A private home, and no session bus: credentials go to the private file, notifications nowhere. */
+QProcessEnvironment appEnvironment(const QTemporaryDir &home)
 {
-    Reply reply;
-    const qsizetype headEnd = received.indexOf("\r\n\r\n");
-    if (headEnd < 0)
-        return reply;
-    const QList<QByteArray> lines = received.left(headEnd).split('\n');
-    for (const QByteArray &line : lines.mid(1)) {
-        const qsizetype colon = line.indexOf(':');
-        reply.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
-    }
-    reply.body = received.mid(headEnd + 4);
-    if (reply.headers.value("content-length").toLongLong() == reply.body.size())
-        reply.status = lines.first().split(' ').value(1).toInt();
-    return reply;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("OMP_THREAD_LIMIT", "1");
+    env.insert("HOME", home.path());
+    for (const QString dir : {"CONFIG", "DATA", "CACHE"})
+        env.insert("XDG_" + dir + "_HOME", home.filePath(dir.toLower()));
+    env.insert("XDG_RUNTIME_DIR", home.path());
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.filePath("no-bus"));
+    return env;
+}
+
+/** SIGTERM quits through the event loop, with exit code 0. */
+bool stopsCleanly(QProcess &app)
+{
+    app.terminate();
+    return app.waitForFinished(10000) && app.exitStatus() == QProcess::NormalExit && app.exitCode() == 0;
 }
 
 } // namespace
@@ -122,32 +117,558 @@ class TestApiEndToEnd final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanup() { m_failed = m_failed || QTest::currentTestFailed(); }
-    void cleanupTestCase();
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        QVERIFY(m_llm.listen());
+        QVERIFY(m_korvex.listen());
+        QVERIFY(QDir().mkpath(m_home.filePath("config/namorix")));
+        QVERIFY(QDir().mkpath(m_home.filePath("docs")));
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            m_port = probe.serverPort();
+        }
+        QVERIFY(writeFile(m_home.filePath("config/namorix/settings.json"),
+                          json(R"({"api.port":%1,"kvx.port":%2,"hasAcceptedLegal":true,"onboardingDone":true})", m_port,
+                               m_korvex.port())));
 
-    void providers();
-    void suggestEditApplyRename();
-    void unverifiedFieldsAndExplanation();
-    void historyQueries_data();
-    void historyQueries();
-    void historyRecordRevertDelete();
-    void failuresSayWhyPerFile();
-    void deleteJobsCancelsTheRun();
-    void analyzeCutsTextWithoutProvider();
-    void templatesKeepOneDefault();
-    void watchedFolderRenamesThroughQueue();
-    void queuePauseEnqueueResumeClear();
-    void settingsChangedListAndMaskedTokens();
-    void rulesWithPreview();
-    void uiStateNavigateScreenshot();
-    void systemEndpointsAndToken(); // last: the token locks out every later request
+        m_app.setProcessEnvironment(appEnvironment(m_home));
+        m_app.setProcessChannelMode(QProcess::MergedChannels); // "[API]" lines on stdout, diagnostics on stderr
+        connect(&m_app, &QProcess::readyReadStandardOutput, this, [this] { m_log += m_app.readAllStandardOutput(); });
+        m_app.start(NAMORIX_BINARY, {});
+        QVERIFY(m_app.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(m_log.contains("[API] http://127.0.0.1:" + QByteArray::number(m_port)), 15000);
+
+        COMPARE_REPLY(send("POST", "/v1/providers",
+                           json(R"({"provider":"OpenAI","endpoint":"%1","apiKey":"sk-test"})", m_llm.baseUrl())),
+                      200,
+                      json(R"({"ok":true,"provider":"OpenAI","model":"gpt-4o","endpoint":"%1","configured":true})",
+                           m_llm.baseUrl()));
+    }
+
+    void cleanup() { m_failed = m_failed || QTest::currentTestFailed(); }
+    void cleanupTestCase()
+    {
+        const bool stopped = stopsCleanly(m_app);
+        m_log += m_app.readAllStandardOutput();
+        if (m_failed || !stopped)
+            qInfo().noquote() << "app log:\n" << QString::fromUtf8(m_log.right(4000));
+        QVERIFY(stopped);
+    }
+
+    // A second app, on a corrupt settings file: it moves the file aside and runs on.
+    void corruptSettingsAreMovedAside()
+    {
+        QTemporaryDir home;
+        const QString config = home.filePath("config/namorix");
+        QVERIFY(QDir().mkpath(config) && writeFile(config + "/settings.json", "{\"api.port\": "));
+        QProcess app;
+        app.setProcessEnvironment(appEnvironment(home));
+        app.start(NAMORIX_BINARY, {});
+        QVERIFY(app.waitForStarted(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(config).entryList({"settings.json.corrupt-*"}).size(), 1, 10000);
+        QCOMPARE(app.state(), QProcess::Running);
+        QVERIFY(stopsCleanly(app));
+    }
+
+    void providers()
+    {
+        const Reply listed = send("GET", "/v1/providers");
+        QCOMPARE(listed.json()["current"], "OpenAI");
+        for (const QByteArray body : {R"({"provider":"claude"})", "{}", R"([{"provider":"Claude"}])"}) {
+            COMPARE_REPLY(send("POST", "/v1/providers", body), 400,
+                          json(R"({"error":"Ungültiger Provider. Gültig: Claude, OpenAI, Gemini, Ollama, Apple"})"));
+        }
+        QCOMPARE(send("GET", "/v1/providers").body(), listed.body()); // a refused selection changes nothing
+    }
+
+    void suggestEditApplyRename()
+    {
+        m_llm.setReply("alpha.txt", llmReply("2024-01-10", "rechnung", "Strom Januar", 0.8));
+        m_llm.setReply("beta.txt", llmReply("2024-02-20", "vertrag", "Miete", 0.7));
+        m_llm.setReply("gamma.txt", llmReply("2024-03-30", "brief", "Finanzamt", 0.6));
+        // Each text holds its date: a suggestion the text backs carries no "unverified".
+        for (const auto &[name, date] :
+             {std::pair{"alpha.txt", "10.01.2024"}, {"beta.txt", "20.02.2024"}, {"gamma.txt", "30.03.2024"}})
+            QVERIFY(writeFile(document(name), QByteArray("Inhalt von ") + name + " vom " + date));
+
+        COMPARE_REPLY(
+            send("POST", "/v1/suggest", json(R"({"paths":["%1","%2"]})", document("alpha.txt"), document("beta.txt"))),
+            200, json(R"({"suggestions":[
+                {"original":"alpha.txt","suggested":"2024-01-10_rechnung_strom_januar.txt","confidence":0.8},
+                {"original":"beta.txt","suggested":"2024-02-20_vertrag_miete.txt","confidence":0.7}]})"));
+
+        const QJsonObject listed = send("GET", "/v1/jobs").json();
+        const QString alphaId = listed["jobs"][0]["id"].toString();
+        const QString betaId = listed["jobs"][1]["id"].toString();
+        QVERIFY2(!QUuid::fromString(alphaId).isNull() && alphaId == alphaId.toUpper(), qPrintable(alphaId));
+        QCOMPARE(compact(listed), json(R"({"count":2,"processing":false,"progress":{"processed":2,"total":2},"jobs":[
+            {"id":"%1","original":"alpha.txt","originalPath":"%3","suggested":"2024-01-10_rechnung_strom_januar.txt",
+             "confidence":0.8,"approved":true},
+            {"id":"%2","original":"beta.txt","originalPath":"%4","suggested":"2024-02-20_vertrag_miete.txt",
+             "confidence":0.7,"approved":true}]})",
+                                       alphaId, betaId, document("alpha.txt"), document("beta.txt")));
+
+        const QByteArray alphaJob = "/v1/jobs/" + alphaId.toUtf8();
+        COMPARE_REPLY(send("PUT", alphaJob.toLower(), R"({"approved":false})"), 404,
+                      json(R"({"error":"job not found"})"));
+        const char *alphaReply = R"({"ok":true,"id":"%1","original":"alpha.txt","suggested":"%2","approved":true})";
+        COMPARE_REPLY(send("PUT", alphaJob), 200, json(alphaReply, alphaId, "2024-01-10_rechnung_strom_januar.txt"));
+        COMPARE_REPLY(send("PUT", alphaJob, R"({"suggested":"alpha-edited.txt"})"), 200,
+                      json(alphaReply, alphaId, "alpha-edited.txt"));
+        QCOMPARE(send("PUT", "/v1/jobs/" + betaId.toUtf8(), R"({"approved":false})").json()["approved"], false);
+
+        // Only the approved, edited job is renamed; the declined one stays where it was.
+        COMPARE_REPLY(send("POST", "/v1/jobs/apply"), 200,
+                      json(R"({"count":1,"renamed":[{"original":"alpha.txt","new":"alpha-edited.txt","path":"%1"}]})",
+                           document("alpha-edited.txt")));
+        QVERIFY(QFile::exists(document("alpha-edited.txt")) && !QFile::exists(document("alpha.txt")));
+        QCOMPARE(send("GET", "/v1/jobs").json()["count"], 0);
+
+        COMPARE_REPLY(
+            send("POST", "/v1/rename", json(R"({"paths":["%1","%2"]})", document("beta.txt"), document("gamma.txt"))),
+            200,
+            json(R"({"count":2,"renamed":[
+                {"original":"beta.txt","new":"2024-02-20_vertrag_miete.txt","path":"%1"},
+                {"original":"gamma.txt","new":"2024-03-30_brief_finanzamt.txt","path":"%2"}]})",
+                 document("2024-02-20_vertrag_miete.txt"), document("2024-03-30_brief_finanzamt.txt")));
+        QVERIFY(QFile::exists(document("2024-03-30_brief_finanzamt.txt")));
+        for (const QByteArray endpoint : {"/v1/suggest", "/v1/rename"}) {
+            for (const QByteArray body : {R"({"paths":[]})", R"({"paths":"/tmp/x.txt"})", R"({"paths":[1]})"})
+                COMPARE_REPLY(send("POST", endpoint, body), 400, json(R"({"error":"missing paths"})"));
+        }
+
+        m_history = send("GET", "/v1/history").json()["history"].toArray();
+        QCOMPARE(field(m_history, "original"), QStringList({"gamma.txt", "beta.txt", "alpha.txt"}));
+        const QJsonObject newest = m_history.first().toObject();
+        const QString date = newest["date"].toString();
+        QVERIFY2(QDateTime::fromString(date, Qt::ISODate).isValid() && date.endsWith('Z'), qPrintable(date));
+        QCOMPARE(compact(newest),
+                 json(R"({"original":"gamma.txt","new":"2024-03-30_brief_finanzamt.txt","originalPath":"%1",
+            "newPath":"%2","date":"%3","provider":"OpenAI","confidence":0.6,"reverted":false})",
+                      document("gamma.txt"), document("2024-03-30_brief_finanzamt.txt"), date));
+    }
+
+    void unverifiedFieldsAndExplanation()
+    {
+        const QString stromReply = R"({"datum":"2024-04-01","kategorie":"rechnung","beschreibung":"Strom",)"
+                                   R"("absender":"Stadtwerke München GmbH","betrag":"1234.56","confidence":0.9})";
+        m_llm.setReply("strom.txt", stromReply);
+        QVERIFY(writeFile(document("strom.txt"), "STADTWERKE MÜNCHEN\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR"));
+        COMPARE_REPLY(
+            send("POST", "/v1/suggest", json(R"({"paths":["%1"],"template":"{datum}"})", document("strom.txt"))), 200,
+            json(R"({"suggestions":[{"original":"strom.txt","confidence":0.9,"unverified":["datum"],
+                                     "suggested":"2024-04-01_rechnung_strom.txt"}]})"));
+        const QJsonObject job = send("GET", "/v1/jobs").json()["jobs"][0].toObject();
+        QCOMPARE(compact(job["unverified"]), json(R"(["datum"])"));
+        const QByteArray explain = "/v1/jobs/" + job["id"].toString().toUtf8() + "/explain";
+        const Reply explained = send("GET", explain);
+        QCOMPARE(explained.status(), 200);
+        const QJsonObject explanation = explained.json();
+        QCOMPARE(compact(explanation["fields"]), json(R"([
+            {"field":"datum","status":"unverified","reason":"Datum nicht im Dokument gefunden"},
+            {"field":"betrag","status":"verified","passage":"1.234,56","offset":49},
+            {"field":"absender","status":"verified","passage":"STADTWERKE","offset":0},
+            {"field":"kategorie","status":"verified","passage":"rechnung"}])"));
+        const QString prompt = LlmStub::userPrompt(m_llm.server().requests().last());
+        QCOMPARE(explanation["sent"]["excerpt"], "STADTWERKE MÜNCHEN\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR");
+        QVERIFY2(prompt.contains("Metadaten: " + explanation["sent"]["metadata"].toString() + "\n"),
+                 qPrintable(prompt));
+        QCOMPARE(explanation["sent"]["template"], "{datum}");
+        QCOMPARE(explanation["reply"], stromReply);
+        QCOMPARE(explanation["suggested"], "2024-04-01_rechnung_strom.txt");
+        COMPARE_REPLY(send("GET", "/v1/jobs/" + job["id"].toString().toUtf8() + "/other"), 404,
+                      json(R"({"error":"not found"})"));
+        QCOMPARE(send("DELETE", "/v1/jobs").status(), 200);
+        QCOMPARE(send("GET", explain).status(), 404);
+    }
+
+    void historyQueries_data()
+    {
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<QStringList>("originals");
+        const QStringList all{"gamma.txt", "beta.txt", "alpha.txt"};
+        const QByteArray past = QDateTime::currentDateTimeUtc().addSecs(-3600).toString(Qt::ISODate).toUtf8();
+        const QByteArray future = QDateTime::currentDateTimeUtc().addSecs(3600).toString(Qt::ISODate).toUtf8();
+        QTest::newRow("no query") << QByteArray() << all;
+        QTest::newRow("search upper case, original name") << QByteArray("?search=ALPHA") << QStringList{"alpha.txt"};
+        QTest::newRow("provider") << QByteArray("?provider=OpenAI") << all;
+        QTest::newRow("provider is case-sensitive") << QByteArray("?provider=openai") << QStringList{};
+        QTest::newRow("from future") << "?from=" + future << QStringList{};
+        QTest::newRow("to past") << "?to=" + past << QStringList{};
+        QTest::newRow("bare dates are no bound") << QByteArray("?from=2999-01-01&to=2000-01-01") << all;
+        QTest::newRow("limit 0") << QByteArray("?limit=0") << QStringList{};
+        QTest::newRow("limit keeps the newest") << QByteArray("?limit=2") << QStringList{"gamma.txt", "beta.txt"};
+        QTest::newRow("limit abc ignored") << QByteArray("?limit=abc") << all;
+        QTest::newRow("negative limit is none") << QByteArray("?limit=-1") << all;
+        QTest::newRow("search and limit") << QByteArray("?search=TXT&limit=1") << QStringList{"gamma.txt"};
+    }
+
+    void historyQueries()
+    {
+        QFETCH(QByteArray, query);
+        QFETCH(QStringList, originals);
+        const Reply reply = send("GET", "/v1/history" + query);
+        QCOMPARE(reply.status(), 200);
+        QCOMPARE(field(reply.json()["history"].toArray(), "original"), originals);
+        QCOMPARE(reply.json()["count"], originals.size());
+    }
+
+    void historyRecordRevertDelete()
+    {
+        QCOMPARE(m_history.size(), 3);
+        const QJsonObject alpha = m_history.at(2).toObject();
+        const QByteArray alphaId = alpha["newPath"].toString().toUtf8(); // absolute: the target has "//"
+        COMPARE_REPLY(send("GET", "/v1/history/" + alphaId), 200, compact(alpha));
+        for (const QByteArray method : {"GET", "DELETE"})
+            COMPARE_REPLY(send(method, "/v1/history/" + document("none.txt").toUtf8()), 404,
+                          json(R"({"error":"not found"})"));
+
+        COMPARE_REPLY(send("POST", "/v1/revert", R"({"id":7})"), 400, json(R"({"error":"missing id"})"));
+        COMPARE_REPLY(send("POST", "/v1/revert", json(R"({"id":"%1"})", document("none.txt"))), 404,
+                      json(R"({"error":"record not found"})"));
+        COMPARE_REPLY(send("POST", "/v1/revert", json(R"({"id":"%1"})", alphaId)), 200,
+                      json(R"({"ok":true,"reverted":"alpha.txt"})"));
+        QVERIFY(QFile::exists(document("alpha.txt")) && !QFile::exists(document("alpha-edited.txt")));
+        QCOMPARE(send("GET", "/v1/history/" + alphaId).json()["reverted"], true);
+
+        const QByteArray betaId = m_history.at(1)["newPath"].toString().toUtf8();
+        COMPARE_REPLY(send("DELETE", "/v1/history/" + betaId), 200, json(R"({"ok":true,"deleted":"beta.txt"})"));
+        QCOMPARE(send("GET", "/v1/history/" + betaId).status(), 404);
+        QCOMPARE(field(send("GET", "/v1/history").json()["history"].toArray(), "original"),
+                 QStringList({"gamma.txt", "alpha.txt"}));
+        QVERIFY(QFile::exists(QString::fromUtf8(betaId))); // deleting a record leaves the file alone
+    }
+
+    void failuresSayWhyPerFile()
+    {
+        m_llm.setFailure("kaputt.txt", 500);
+        m_llm.setReply("heil.txt", llmReply("2024-07-01", "rechnung", "Wasser", 0.8));
+        m_llm.setReply("weg.txt", llmReply("2024-07-02", "brief", "Bank", 0.8));
+        for (const char *name : {"kaputt.txt", "heil.txt", "weg.txt"})
+            QVERIFY(writeFile(document(name), "Inhalt"));
+        const QString kaputt = document("kaputt.txt"), heil = document("heil.txt"), weg = document("weg.txt");
+        const QByteArray both = json(R"({"paths":["%1","%2"]})", kaputt, heil);
+
+        // Only the failed file carries "error", in the suggestions and in the jobs alike.
+        const QJsonArray suggestions = send("POST", "/v1/suggest", both).json()["suggestions"].toArray();
+        const QString reason = suggestions[0]["error"].toString();
+        QVERIFY2(!reason.isEmpty(), compact(suggestions).constData());
+        QVERIFY(!suggestions[1].toObject().contains("error"));
+        const QJsonArray jobs = send("GET", "/v1/jobs").json()["jobs"].toArray();
+        QCOMPARE(jobs[0]["error"], reason);
+        QVERIFY(!jobs[1].toObject().contains("error"));
+        QCOMPARE(send("DELETE", "/v1/jobs").status(), 200);
+
+        // Apply lists what it could not rename and why, beside the summary.
+        QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", weg)).status(), 200);
+        QVERIFY(QFile::remove(weg));
+        COMPARE_REPLY(send("POST", "/v1/jobs/apply"), 200,
+                      json(R"({"count":0,"renamed":[],"error":"weg.txt nicht gefunden",
+                          "failures":[{"original":"weg.txt","path":"%1","error":"weg.txt nicht gefunden"}]})",
+                           weg));
+
+        // Rename lists the files whose analysis failed the same way.
+        const QJsonObject renamed = send("POST", "/v1/rename", both).json();
+        QCOMPARE(compact(renamed["failures"]), json(R"([{"original":"kaputt.txt","path":"%1","error":"%2"}])", kaputt,
+                                                    QString(reason).replace('"', "\\\"")));
+        QCOMPARE(compact(renamed["renamed"]),
+                 json(R"([{"original":"heil.txt","new":"%1","path":"%2"}])", "2024-07-01_rechnung_wasser.txt",
+                      document("2024-07-01_rechnung_wasser.txt")));
+        QVERIFY(QFile::exists(kaputt));
+    }
+
+    void deleteJobsCancelsTheRun()
+    {
+        QStringList paths;
+        for (int i = 1; i <= 12; ++i) {
+            const QString name = QString("lang%1.txt").arg(i);
+            m_llm.setDelay(name, 1000);
+            paths << document(name);
+            QVERIFY(writeFile(paths.last(), "Langsam"));
+        }
+        const qsizetype before = m_llm.server().requests().size();
+        QElapsedTimer clock;
+        clock.start();
+        QTcpSocket running; // the suggest request, answered when its run ends
+        QByteArray answer;
+        connect(&running, &QTcpSocket::readyRead, this, [&] { answer += running.readAll(); });
+        running.connectToHost(QHostAddress::LocalHost, m_port);
+        running.write(request("POST", "/v1/suggest",
+                              QJsonDocument(QJsonObject{{"paths", QJsonArray::fromStringList(paths)}}).toJson()));
+        QTRY_VERIFY_WITH_TIMEOUT(m_llm.server().requests().size() > before, 5000);
+
+        const Reply cleared = send("DELETE", "/v1/jobs");
+        QCOMPARE(cleared.status(), 200);
+        QCOMPARE(cleared.json()["ok"], true);
+        const qsizetype sent = m_llm.server().requests().size();
+        QTRY_VERIFY_WITH_TIMEOUT(Reply{answer}.status() == 200, 5000);
+        QCOMPARE_LT(clock.elapsed(), 2500); // a whole run takes three rounds of one second
+        const QJsonObject jobs = send("GET", "/v1/jobs").json();
+        QVERIFY2(jobs["count"] == 0 && jobs["processing"] == false, compact(jobs).constData());
+        QTest::qWait(1200);
+        QCOMPARE(m_llm.server().requests().size(), sent); // no request after the cancel
+        for (const QString &path : paths)
+            m_llm.setDelay(QFileInfo(path).fileName(), 0);
+    }
+
+    void analyzeCutsTextWithoutProvider()
+    {
+        // Media text is the tag summary, which the source does not cut, so a long title exceeds the reply's cut.
+        QByteArray title;
+        for (int i = 0; title.size() < 6000; ++i)
+            title += "Titel " + QByteArray::number(i) + ' ';
+        const QByteArray wav = wavWithTitle(title);
+        QVERIFY(writeFile(document("long.wav"), wav));
+        const qsizetype providerRequests = m_llm.server().requests().size();
+
+        const Reply reply = send("POST", "/v1/analyze",
+                                 json(R"({"paths":["%1","%2"]})", document("long.wav"), document("missing.mp3")));
+        QCOMPARE(reply.status(), 200);
+        QCOMPARE(reply.json()["count"], 2);
+        QJsonObject file = reply.json()["files"][0].toObject();
+        file.remove("creationDate"); // only where the file system records a birth time
+        const QString modified = file.take("modificationDate").toString();
+        QVERIFY2(QDateTime::fromString(modified, Qt::ISODate).isValid() && modified.endsWith('Z'),
+                 qPrintable(modified));
+        const QString text = file.take("extractedText").toString();
+        const int textLength = file.take("textLength").toInt();
+        QCOMPARE(compact(file), json(R"({"fileName":"long.wav","fileExtension":"wav","fileSize":%1,
+            "metadata":{"source":"avfoundation","duration":"0:01","title":"%2","tracks":"Audio"}})",
+                                     wav.size(), title));
+        const QString fullText = "duration: 0:01\ntitle: " + title + "\ntracks: Audio";
+        QCOMPARE(textLength, fullText.size());
+        QCOMPARE(text, fullText.left(5000));
+
+        QCOMPARE(
+            compact(reply.json()["files"][1]),
+            json(R"({"fileName":"missing.mp3","error":"Keine lesbare Audio- oder Videodatei: Datei nicht gefunden"})"));
+        QCOMPARE(m_llm.server().requests().size(), providerRequests); // analysis asks no provider
+        COMPARE_REPLY(send("POST", "/v1/analyze", R"({"paths":[]})"), 400, json(R"({"error":"missing paths"})"));
+    }
+
+    void templatesKeepOneDefault()
+    {
+        COMPARE_REPLY(send("POST", "/v1/templates", R"({"name":"Rechnungen","pattern":"{datum}_{absender}"})"), 200,
+                      json(R"({"ok":true,"name":"Rechnungen"})"));
+        QCOMPARE(
+            send("POST", "/v1/templates", R"({"name":"Meine Vorlage","pattern":"{datum}","example":"x.pdf"})").status(),
+            200);
+        COMPARE_REPLY(send("POST", "/v1/templates", R"({"name":"Ohne Muster"})"), 400,
+                      json(R"({"error":"missing name/pattern"})"));
+
+        const char *listed = R"({"templates":[
+            {"name":"Rechnungen","pattern":"{datum}_{absender}","example":"","isDefault":%1},
+            {"name":"Meine Vorlage","pattern":"{datum}","example":"x.pdf","isDefault":%2}]})";
+        COMPARE_REPLY(
+            send("PUT", "/v1/templates/Rechnungen", R"({"isDefault":true})"), 200,
+            json(R"({"ok":true,"name":"Rechnungen","pattern":"{datum}_{absender}","example":"","isDefault":true})"));
+        COMPARE_REPLY(send("GET", "/v1/templates"), 200, json(listed, "true", "false"));
+        QCOMPARE(send("PUT", "/v1/templates/Meine%20Vorlage", R"({"isDefault":true})").json()["isDefault"], true);
+        COMPARE_REPLY(send("GET", "/v1/templates"), 200, json(listed, "false", "true"));
+        QCOMPARE(send("PUT", "/v1/templates/Rechnungen", R"({"isDefault":false})").status(), 200);
+        COMPARE_REPLY(send("GET", "/v1/templates"), 200, json(listed, "false", "true")); // false changes only this one
+
+        for (const QByteArray method : {"PUT", "DELETE"})
+            COMPARE_REPLY(send(method, "/v1/templates/Meine%20Vorlag"), 404, json(R"({"error":"template not found"})"));
+        COMPARE_REPLY(send("DELETE", "/v1/templates/Meine%20Vorlage"), 200,
+                      json(R"({"ok":true,"deleted":"Meine Vorlage"})"));
+        QCOMPARE(field(send("GET", "/v1/templates").json()["templates"].toArray(), "name"), QStringList{"Rechnungen"});
+    }
+
+    void watchedFolderRenamesThroughQueue()
+    {
+        const QString folder = m_home.filePath("watched folder");
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray id = QUrl::toPercentEncoding(folder); // "%2F…%20…"
+        COMPARE_REPLY(send("POST", "/v1/watch", json(R"({"path":"%1","autoRename":true})", folder)), 200,
+                      json(R"({"ok":true,"path":"%1"})", folder));
+        COMPARE_REPLY(send("POST", "/v1/watch", R"({"path":1})"), 400, json(R"({"error":"missing path"})"));
+
+        m_llm.setReply("tankbeleg.txt", llmReply("2024-05-05", "beleg", "Tankstelle", 0.9));
+        QVERIFY(writeFile(folder + "/tankbeleg.txt", "Tankstelle, 50 Liter, 05.05.2024"));
+        const QString renamed = folder + "/2024-05-05_beleg_tankstelle.txt";
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(renamed), 15000);
+        QVERIFY(!QFile::exists(folder + "/tankbeleg.txt"));
+        QCOMPARE(field(send("GET", "/v1/history?search=tankbeleg").json()["history"].toArray(), "newPath"),
+                 QStringList{renamed});
+
+        COMPARE_REPLY(send("GET", "/v1/watch"), 200,
+                      json(R"({"count":1,"watched":[{"path":"%1","active":true,"autoRename":true}]})", folder));
+        COMPARE_REPLY(
+            send("PUT", "/v1/watch/" + id, R"({"templateName":"Rechnungen","autoRename":false})"), 200,
+            json(R"({"ok":true,"path":"%1","active":true,"autoRename":false,"templateName":"Rechnungen"})", folder));
+        QCOMPARE(send("GET", "/v1/watch").json()["watched"][0]["templateName"], "Rechnungen");
+        COMPARE_REPLY(send("PUT", "/v1/watch/" + id, R"({"templateName":""})"), 200,
+                      json(R"({"ok":true,"path":"%1","active":true,"autoRename":false,"templateName":null})", folder));
+
+        // A new path is observed at once: a file that appears there is renamed.
+        const QString moved = m_home.filePath("neuer Ordner");
+        QVERIFY(QDir().mkpath(moved));
+        COMPARE_REPLY(send("PUT", "/v1/watch/" + id, json(R"({"path":"%1","autoRename":true})", moved)), 200,
+                      json(R"({"ok":true,"path":"%1","active":true,"autoRename":true,"templateName":null})", moved));
+        m_llm.setReply("quittung.txt", llmReply("2024-05-06", "beleg", "Baumarkt", 0.9));
+        QVERIFY(writeFile(moved + "/quittung.txt", "Baumarkt 6.5.24"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(moved + "/2024-05-06_beleg_baumarkt.txt"), 15000);
+
+        COMPARE_REPLY(send("DELETE", "/v1/watch/" + id), 404, json(R"({"error":"not found"})"));
+        COMPARE_REPLY(send("DELETE", "/v1/watch/" + QUrl::toPercentEncoding(moved)), 200,
+                      json(R"({"ok":true,"deleted":"%1"})", moved));
+        COMPARE_REPLY(send("GET", "/v1/watch"), 200, json(R"({"count":0,"watched":[]})"));
+    }
+
+    void queuePauseEnqueueResumeClear()
+    {
+        m_llm.setReply("q1.txt", llmReply("2024-06-01", "beleg", "Kaffee", 0.9));
+        m_llm.setReply("q2.txt", llmReply("2024-06-02", "beleg", "Brot", 0.9));
+        const QString q1 = document("q1.txt"), q2 = document("q2.txt");
+        QVERIFY(writeFile(q1, "Kassenbon 01.06.2024") && writeFile(q2, "Kassenbon June 2, 2024"));
+
+        COMPARE_REPLY(send("POST", "/v1/queue/pause"), 200, json(R"({"ok":true,"isPaused":true})"));
+        COMPARE_REPLY(send("POST", "/v1/queue", json(R"({"paths":["%1","%2"]})", q1, q2)), 200,
+                      json(R"({"ok":true,"enqueued":2,"total":2})"));
+        COMPARE_REPLY(send("POST", "/v1/queue", R"({"paths":[]})"), 400, json(R"({"error":"missing paths"})"));
+        COMPARE_REPLY(send("GET", "/v1/queue"), 200,
+                      json(R"({"pending":["%1","%2"],"count":2,"isPaused":true,"isRunning":false})", q1, q2));
+        QVERIFY(QFile::exists(q1) && QFile::exists(q2));
+
+        // A suggestion under review stays while the queue analyses and applies its own files.
+        const QString reviewed = document("pruefen.txt");
+        QVERIFY(writeFile(reviewed, "Kassenbon"));
+        QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", reviewed)).status(), 200);
+
+        COMPARE_REPLY(send("POST", "/v1/queue/resume"), 200, json(R"({"ok":true,"isPaused":false})"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(document("2024-06-01_beleg_kaffee.txt")) &&
+                                     QFile::exists(document("2024-06-02_beleg_brot.txt")),
+                                 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(send("GET", "/v1/queue").json()["isRunning"], false, 5000);
+        COMPARE_REPLY(send("GET", "/v1/queue"), 200,
+                      json(R"({"pending":[],"count":0,"isPaused":false,"isRunning":false})"));
+        const QJsonArray review = send("GET", "/v1/jobs").json()["jobs"].toArray();
+        QCOMPARE(review.size(), 1);
+        QCOMPARE(review.first()["original"], "pruefen.txt");
+        QVERIFY(QFile::exists(reviewed));
+        QCOMPARE(send("DELETE", "/v1/jobs").status(), 200);
+
+        QCOMPARE(send("POST", "/v1/queue/pause").status(), 200);
+        QCOMPARE(send("POST", "/v1/queue", json(R"({"paths":["%1","%2","%1"]})", document("x"), document("y")))
+                     .json()["total"],
+                 3);
+        COMPARE_REPLY(send("DELETE", "/v1/queue"), 200, json(R"({"ok":true,"cleared":3})"));
+        QCOMPARE(send("GET", "/v1/queue").json()["count"], 0);
+        QCOMPARE(send("POST", "/v1/queue/resume").status(), 200);
+    }
+
+    void settingsChangedListAndMaskedTokens()
+    {
+        const char *settings = R"({"ai":{"provider":"OpenAI","model":"gpt-4o","endpoint":"%1","configured":true},
+            "api":{"enabled":true,"port":%2,"hasToken":false},
+            "kvx":{"enabled":true,"port":%3,"token":"%4","connected":true},
+            "general":{"autoRename":false,"autoRenameVerifiedOnly":%5,"showMenuBar":%5,"preserveTimestamps":true}})";
+        COMPARE_REPLY(send("GET", "/v1/settings"), 200,
+                      json(settings, m_llm.baseUrl(), m_port, m_korvex.port(), "", "true"));
+
+        // The new port applies only at the next start, so the running server is safe.
+        COMPARE_REPLY(send("POST", "/v1/settings", R"({"apiPort":8080,"kvxToken":"kvx-secret"})"), 200,
+                      json(R"({"ok":true,"changed":["apiPort=8080","kvxToken"]})"));
+        COMPARE_REPLY(send("POST", "/v1/settings",
+                           R"({"apiPort":"9090","kvxPort":1.5,"showMenuBar":"no","autoRenameVerifiedOnly":0})"),
+                      200, json(R"({"ok":true,"changed":[]})"));
+        const Reply changed = send("GET", "/v1/settings");
+        QCOMPARE(compact(changed.json()), json(settings, m_llm.baseUrl(), 8080, m_korvex.port(), "***", "true"));
+        QVERIFY(!changed.body().contains("kvx-secret"));
+
+        // Entries follow the fixed field order, not the body's.
+        COMPARE_REPLY(
+            send(
+                "POST", "/v1/settings",
+                json(R"({"showMenuBar":false,"kvxEnabled":true,"autoRenameVerifiedOnly":false,"apiPort":%1})", m_port)),
+            200,
+            json(R"({"ok":true,"changed":["apiPort=%1","kvxEnabled=true","autoRenameVerifiedOnly=false",
+                           "showMenuBar=false"]})",
+                 m_port));
+        COMPARE_REPLY(send("GET", "/v1/settings"), 200,
+                      json(settings, m_llm.baseUrl(), m_port, m_korvex.port(), "***", "false"));
+    }
+
+    // The name building itself is tst_namebuilder's; here: what changed, and the preview following it.
+    void rulesWithPreview()
+    {
+        const QString before = send("GET", "/v1/rules").json()["preview"].toString();
+        const struct {
+            const char *body;
+            const char *changed;
+        } steps[] = {
+            {R"({"casing":"GROSSBUCHSTABEN"})", R"(["casing"])"},
+            {R"({"casing":"upper","separator":"/","maxLength":"20"})", "[]"},
+            {R"({"prefix":"X","separator":"-","casing":"kleinbuchstaben"})", R"(["casing","separator","prefix"])"},
+            {R"({"separator":"_","prefix":""})", R"(["separator","prefix"])"},
+        };
+        for (const auto &step : steps) {
+            const Reply reply = send("POST", "/v1/rules", step.body);
+            QCOMPARE(reply.status(), 200);
+            QCOMPARE(compact(reply.json()["changed"]), json(step.changed));
+            QCOMPARE(send("GET", "/v1/rules").json()["preview"], reply.json()["preview"]);
+        }
+        QCOMPARE(send("GET", "/v1/rules").json()["preview"], before); // back to the first rules
+    }
+
+    void uiStateNavigateScreenshot()
+    {
+        QVERIFY(writeFile(document("ui.txt"), "Notiz"));
+        QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", document("ui.txt"))).status(), 200);
+        QJsonObject state = send("GET", "/v1/ui/state").json();
+        const QJsonObject window = state.take("window").toObject();
+        QCOMPARE(window.keys(), QStringList({"height", "visible", "width", "x", "y"}));
+        QVERIFY(window["visible"].toBool() && window["width"].toInt() > 0 && window["height"].toInt() > 0);
+        QCOMPARE(state["jobCount"], 1);
+        QCOMPARE(state.keys(), QStringList({"jobCount", "processing", "tab", "tabs"}));
+        QCOMPARE(state["processing"], false);
+
+        COMPARE_REPLY(send("DELETE", "/v1/jobs"), 200, json(R"({"ok":true,"cleared":1})"));
+        QCOMPARE(send("GET", "/v1/ui/state").json()["jobCount"], 0);
+
+        COMPARE_REPLY(send("POST", "/v1/ui/navigate", R"({"tab":"history"})"), 200,
+                      json(R"({"ok":true,"tab":"history"})"));
+        QCOMPARE(send("GET", "/v1/ui/state").json()["tab"], "history");
+        for (const QByteArray body : {R"({"tab":"History"})", "{}"}) {
+            COMPARE_REPLY(send("POST", "/v1/ui/navigate", body), 400,
+                          json(R"({"error":"invalid tab","valid":["files","history","templates","watch"]})"));
+        }
+        QCOMPARE(send("GET", "/v1/ui/state").json()["tab"], "history");
+
+        const Reply shot = send("GET", "/v1/ui/screenshot");
+        QCOMPARE(shot.status(), 200);
+        QCOMPARE(shot.header("content-type"), "image/png");
+        QVERIFY(shot.body().startsWith("\x89PNG\r\n\x1a\n"));
+    }
+
+    // last: the token locks out every later request
+    void systemEndpointsAndToken()
+    {
+        COMPARE_REPLY(send("GET", "/v1/health"), 200, json(R"({"status":"ok","version":"0.1.0"})"));
+        COMPARE_REPLY(send("GET", "/v1/version"), 200, json(R"({"name":"Namorix","version":"0.1.0"})"));
+
+        COMPARE_REPLY(send("POST", "/v1/settings", R"({"apiToken":"t0ken"})"), 200,
+                      json(R"({"ok":true,"changed":["apiToken"]})"));
+        QCOMPARE(send("GET", "/v1/health").status(), 401); // the reply and the header forms are tst_apiserver's
+        const Reply settings = send("GET", "/v1/settings", {}, "X-API-Token: t0ken\r\n");
+        QCOMPARE(settings.json()["api"]["hasToken"], true);
+        QVERIFY(!settings.body().contains("t0ken"));
+
+        const Reply docs = send("GET", "/v1/docs");
+        QCOMPARE(docs.status(), 200);
+        QCOMPARE(docs.header("content-type"), "text/html; charset=utf-8");
+        QCOMPARE(send("GET", "/v1/openapi.json").status(), 200);
+    }
 
 private:
-    [[nodiscard]] QByteArray request(const QByteArray &method, const QByteArray &target, const QByteArray &body = {},
-                                     const QByteArray &extraHeaders = {}) const;
     Reply send(const QByteArray &method, const QByteArray &target, const QByteArray &body = {},
-               const QByteArray &extraHeaders = {});
+               const QByteArray &headers = {})
+    {
+        return exchange(m_port, request(method, target, body, headers));
+    }
     QString document(const QString &name) const { return m_home.filePath("docs/" + name); }
 
     QTemporaryDir m_home;
@@ -159,576 +680,6 @@ private:
     bool m_failed = false;
     QJsonArray m_history; ///< the three entries of the rename flow, newest first
 };
-
-QByteArray TestApiEndToEnd::request(const QByteArray &method, const QByteArray &target, const QByteArray &body,
-                                    const QByteArray &extraHeaders) const
-{
-    return method + ' ' + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port) + "\r\n" +
-           extraHeaders + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
-}
-
-Reply TestApiEndToEnd::send(const QByteArray &method, const QByteArray &target, const QByteArray &body,
-                            const QByteArray &extraHeaders)
-{
-    // A raw socket, so the request target reaches the server byte for byte ("//" included).
-    QTcpSocket socket;
-    QByteArray received;
-    QEventLoop loop;
-    QTimer::singleShot(15000, &loop, &QEventLoop::quit);
-    connect(&socket, &QTcpSocket::readyRead, &loop, [&] { received += socket.readAll(); });
-    connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
-    connect(&socket, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
-    socket.connectToHost(QHostAddress::LocalHost, m_port);
-    socket.write(request(method, target, body, extraHeaders));
-    loop.exec();
-    received += socket.readAll();
-    return parseReply(received);
-}
-
-void TestApiEndToEnd::initTestCase()
-{
-    QVERIFY(m_home.isValid());
-    QVERIFY(m_llm.listen());
-    QVERIFY(m_korvex.listen());
-    QVERIFY(QDir().mkpath(m_home.filePath("config/namorix")));
-    QVERIFY(QDir().mkpath(m_home.filePath("docs")));
-    {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        m_port = probe.serverPort();
-    }
-    QVERIFY(writeFile(m_home.filePath("config/namorix/settings.json"),
-                      json(R"({"api.port":%1,"kvx.port":%2,"hasAcceptedLegal":true,"onboardingDone":true})", m_port,
-                           m_korvex.port())));
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("OMP_THREAD_LIMIT", "1");
-    env.insert("HOME", m_home.path());
-    for (const QString dir : {"CONFIG", "DATA", "CACHE"})
-        env.insert("XDG_" + dir + "_HOME", m_home.filePath(dir.toLower()));
-    env.insert("XDG_RUNTIME_DIR", m_home.path());
-    // No bus: credentials go to the private file, notifications nowhere.
-    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_home.filePath("no-bus"));
-    m_app.setProcessEnvironment(env);
-    m_app.setProcessChannelMode(QProcess::MergedChannels); // "[API]" lines on stdout, diagnostics on stderr
-    connect(&m_app, &QProcess::readyReadStandardOutput, this, [this] { m_log += m_app.readAllStandardOutput(); });
-    m_app.start(NAMORIX_BINARY, {});
-    QVERIFY(m_app.waitForStarted(10000));
-    QTRY_VERIFY_WITH_TIMEOUT(m_log.contains("[API] http://127.0.0.1:" + QByteArray::number(m_port)), 15000);
-
-    COMPARE_REPLY(
-        send("POST", "/v1/providers",
-             json(R"({"provider":"OpenAI","endpoint":"%1","apiKey":"sk-test"})", m_llm.baseUrl())),
-        200,
-        json(R"({"ok":true,"provider":"OpenAI","model":"gpt-4o","endpoint":"%1","configured":true})", m_llm.baseUrl()));
-}
-
-void TestApiEndToEnd::cleanupTestCase()
-{
-    m_app.terminate(); // SIGTERM quits through the event loop
-    QVERIFY(m_app.waitForFinished(10000));
-    m_log += m_app.readAllStandardOutput();
-    if (m_failed)
-        qInfo().noquote() << "app log:\n" << QString::fromUtf8(m_log.right(4000));
-    QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(m_app.exitCode(), 0);
-}
-
-void TestApiEndToEnd::providers()
-{
-    const Reply listed = send("GET", "/v1/providers");
-    QCOMPARE(listed.json()["current"], "OpenAI");
-    QCOMPARE(field(listed.json()["providers"].toArray(), "name"),
-             QStringList({"Claude", "OpenAI", "Gemini", "Ollama", "Apple"}));
-    for (const QByteArray body : {R"({"provider":"claude"})", "{}", R"([{"provider":"Claude"}])"}) {
-        COMPARE_REPLY(send("POST", "/v1/providers", body), 400,
-                      json(R"({"error":"Ungültiger Provider. Gültig: Claude, OpenAI, Gemini, Ollama, Apple"})"));
-    }
-    QCOMPARE(send("GET", "/v1/providers").body, listed.body); // a refused selection changes nothing
-}
-
-void TestApiEndToEnd::suggestEditApplyRename()
-{
-    m_llm.setReply("alpha.txt", llmReply("2024-01-10", "rechnung", "Strom Januar", 0.8));
-    m_llm.setReply("beta.txt", llmReply("2024-02-20", "vertrag", "Miete", 0.7));
-    m_llm.setReply("gamma.txt", llmReply("2024-03-30", "brief", "Finanzamt", 0.6));
-    // Each text holds its date: a suggestion the text backs carries no "unverified".
-    for (const auto &[name, date] :
-         {std::pair{"alpha.txt", "10.01.2024"}, {"beta.txt", "20.02.2024"}, {"gamma.txt", "30.03.2024"}})
-        QVERIFY(writeFile(document(name), QByteArray("Inhalt von ") + name + " vom " + date));
-
-    COMPARE_REPLY(
-        send("POST", "/v1/suggest", json(R"({"paths":["%1","%2"]})", document("alpha.txt"), document("beta.txt"))), 200,
-        json(R"({"suggestions":[
-            {"original":"alpha.txt","suggested":"2024-01-10_rechnung_strom_januar.txt","confidence":0.8},
-            {"original":"beta.txt","suggested":"2024-02-20_vertrag_miete.txt","confidence":0.7}]})"));
-
-    const QJsonObject listed = send("GET", "/v1/jobs").json();
-    const QString alphaId = listed["jobs"][0]["id"].toString();
-    const QString betaId = listed["jobs"][1]["id"].toString();
-    QVERIFY2(!QUuid::fromString(alphaId).isNull() && alphaId == alphaId.toUpper(), qPrintable(alphaId));
-    QCOMPARE(compact(listed), json(R"({"count":2,"processing":false,"progress":{"processed":2,"total":2},"jobs":[
-        {"id":"%1","original":"alpha.txt","originalPath":"%3","suggested":"2024-01-10_rechnung_strom_januar.txt",
-         "confidence":0.8,"approved":true},
-        {"id":"%2","original":"beta.txt","originalPath":"%4","suggested":"2024-02-20_vertrag_miete.txt",
-         "confidence":0.7,"approved":true}]})",
-                                   alphaId, betaId, document("alpha.txt"), document("beta.txt")));
-
-    const QByteArray alphaJob = "/v1/jobs/" + alphaId.toUtf8();
-    COMPARE_REPLY(send("PUT", alphaJob.toLower(), R"({"approved":false})"), 404, json(R"({"error":"job not found"})"));
-    const char *alphaReply = R"({"ok":true,"id":"%1","original":"alpha.txt","suggested":"%2","approved":true})";
-    COMPARE_REPLY(send("PUT", alphaJob), 200, json(alphaReply, alphaId, "2024-01-10_rechnung_strom_januar.txt"));
-    COMPARE_REPLY(send("PUT", alphaJob, R"({"suggested":"alpha-edited.txt"})"), 200,
-                  json(alphaReply, alphaId, "alpha-edited.txt"));
-    QCOMPARE(send("PUT", "/v1/jobs/" + betaId.toUtf8(), R"({"approved":false})").json()["approved"], false);
-
-    // Only the approved, edited job is renamed; the declined one stays where it was.
-    COMPARE_REPLY(send("POST", "/v1/jobs/apply"), 200,
-                  json(R"({"count":1,"renamed":[{"original":"alpha.txt","new":"alpha-edited.txt","path":"%1"}]})",
-                       document("alpha-edited.txt")));
-    QVERIFY(QFile::exists(document("alpha-edited.txt")) && !QFile::exists(document("alpha.txt")));
-    QCOMPARE(send("GET", "/v1/jobs").json()["count"], 0);
-
-    COMPARE_REPLY(
-        send("POST", "/v1/rename", json(R"({"paths":["%1","%2"]})", document("beta.txt"), document("gamma.txt"))), 200,
-        json(R"({"count":2,"renamed":[
-            {"original":"beta.txt","new":"2024-02-20_vertrag_miete.txt","path":"%1"},
-            {"original":"gamma.txt","new":"2024-03-30_brief_finanzamt.txt","path":"%2"}]})",
-             document("2024-02-20_vertrag_miete.txt"), document("2024-03-30_brief_finanzamt.txt")));
-    QVERIFY(QFile::exists(document("2024-03-30_brief_finanzamt.txt")));
-    for (const QByteArray endpoint : {"/v1/suggest", "/v1/rename"}) {
-        for (const QByteArray body : {R"({"paths":[]})", R"({"paths":"/tmp/x.txt"})", R"({"paths":[1]})"})
-            COMPARE_REPLY(send("POST", endpoint, body), 400, json(R"({"error":"missing paths"})"));
-    }
-
-    m_history = send("GET", "/v1/history").json()["history"].toArray();
-    QCOMPARE(field(m_history, "original"), QStringList({"gamma.txt", "beta.txt", "alpha.txt"}));
-    const QJsonObject newest = m_history.first().toObject();
-    const QString date = newest["date"].toString();
-    QVERIFY2(QDateTime::fromString(date, Qt::ISODate).isValid() && date.endsWith('Z'), qPrintable(date));
-    QCOMPARE(compact(newest),
-             json(R"({"original":"gamma.txt","new":"2024-03-30_brief_finanzamt.txt","originalPath":"%1",
-        "newPath":"%2","date":"%3","provider":"OpenAI","confidence":0.6,"reverted":false})",
-                  document("gamma.txt"), document("2024-03-30_brief_finanzamt.txt"), date));
-}
-
-void TestApiEndToEnd::historyQueries_data()
-{
-    QTest::addColumn<QByteArray>("query");
-    QTest::addColumn<QStringList>("originals");
-    const QStringList all{"gamma.txt", "beta.txt", "alpha.txt"};
-    const QByteArray past = QDateTime::currentDateTimeUtc().addSecs(-3600).toString(Qt::ISODate).toUtf8();
-    const QByteArray future = QDateTime::currentDateTimeUtc().addSecs(3600).toString(Qt::ISODate).toUtf8();
-    QTest::newRow("no query") << QByteArray() << all;
-    QTest::newRow("search upper case, original name") << QByteArray("?search=ALPHA") << QStringList{"alpha.txt"};
-    QTest::newRow("search new name") << QByteArray("?search=MIETE") << QStringList{"beta.txt"};
-    QTest::newRow("search matches none") << QByteArray("?search=nichts") << QStringList{};
-    QTest::newRow("provider") << QByteArray("?provider=OpenAI") << all;
-    QTest::newRow("provider is case-sensitive") << QByteArray("?provider=openai") << QStringList{};
-    QTest::newRow("from past, to future") << "?from=" + past + "&to=" + future << all;
-    QTest::newRow("from future") << "?from=" + future << QStringList{};
-    QTest::newRow("to past") << "?to=" + past << QStringList{};
-    QTest::newRow("bare dates are no bound") << QByteArray("?from=2999-01-01&to=2000-01-01") << all;
-    QTest::newRow("limit 0") << QByteArray("?limit=0") << QStringList{};
-    QTest::newRow("limit keeps the newest") << QByteArray("?limit=2") << QStringList{"gamma.txt", "beta.txt"};
-    QTest::newRow("limit abc ignored") << QByteArray("?limit=abc") << all;
-    QTest::newRow("negative limit is none") << QByteArray("?limit=-1") << all;
-    QTest::newRow("search and limit") << QByteArray("?search=TXT&limit=1") << QStringList{"gamma.txt"};
-}
-
-void TestApiEndToEnd::historyQueries()
-{
-    QFETCH(QByteArray, query);
-    QFETCH(QStringList, originals);
-    const Reply reply = send("GET", "/v1/history" + query);
-    QCOMPARE(reply.status, 200);
-    QCOMPARE(field(reply.json()["history"].toArray(), "original"), originals);
-    QCOMPARE(reply.json()["count"], originals.size());
-}
-
-void TestApiEndToEnd::historyRecordRevertDelete()
-{
-    QCOMPARE(m_history.size(), 3);
-    const QJsonObject alpha = m_history.at(2).toObject();
-    const QByteArray alphaId = alpha["newPath"].toString().toUtf8(); // absolute: the target has "//"
-    COMPARE_REPLY(send("GET", "/v1/history/" + alphaId), 200, compact(alpha));
-    for (const QByteArray method : {"GET", "DELETE"})
-        COMPARE_REPLY(send(method, "/v1/history/" + document("none.txt").toUtf8()), 404,
-                      json(R"({"error":"not found"})"));
-
-    COMPARE_REPLY(send("POST", "/v1/revert", R"({"id":7})"), 400, json(R"({"error":"missing id"})"));
-    COMPARE_REPLY(send("POST", "/v1/revert", json(R"({"id":"%1"})", document("none.txt"))), 404,
-                  json(R"({"error":"record not found"})"));
-    COMPARE_REPLY(send("POST", "/v1/revert", json(R"({"id":"%1"})", alphaId)), 200,
-                  json(R"({"ok":true,"reverted":"alpha.txt"})"));
-    QVERIFY(QFile::exists(document("alpha.txt")) && !QFile::exists(document("alpha-edited.txt")));
-    QCOMPARE(send("GET", "/v1/history/" + alphaId).json()["reverted"], true);
-
-    const QByteArray betaId = m_history.at(1)["newPath"].toString().toUtf8();
-    COMPARE_REPLY(send("DELETE", "/v1/history/" + betaId), 200, json(R"({"ok":true,"deleted":"beta.txt"})"));
-    QCOMPARE(send("GET", "/v1/history/" + betaId).status, 404);
-    QCOMPARE(field(send("GET", "/v1/history").json()["history"].toArray(), "original"),
-             QStringList({"gamma.txt", "alpha.txt"}));
-    QVERIFY(QFile::exists(QString::fromUtf8(betaId))); // deleting a record leaves the file alone
-}
-
-void TestApiEndToEnd::unverifiedFieldsAndExplanation()
-{
-    const QString stromReply = R"({"datum":"2024-04-01","kategorie":"rechnung","beschreibung":"Strom",)"
-                               R"("absender":"Stadtwerke München GmbH","betrag":"1234.56","confidence":0.9})";
-    m_llm.setReply("strom.txt", stromReply);
-    QVERIFY(writeFile(document("strom.txt"), "STADTWERKE MÜNCHEN\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR"));
-    COMPARE_REPLY(send("POST", "/v1/suggest", json(R"({"paths":["%1"],"template":"{datum}"})", document("strom.txt"))),
-                  200, json(R"({"suggestions":[{"original":"strom.txt","confidence":0.9,"unverified":["datum"],
-                                 "suggested":"2024-04-01_rechnung_strom.txt"}]})"));
-    const QJsonObject job = send("GET", "/v1/jobs").json()["jobs"][0].toObject();
-    QCOMPARE(compact(job["unverified"]), json(R"(["datum"])"));
-    const QByteArray explain = "/v1/jobs/" + job["id"].toString().toUtf8() + "/explain";
-    const Reply explained = send("GET", explain);
-    QCOMPARE(explained.status, 200);
-    const QJsonObject explanation = explained.json();
-    QCOMPARE(compact(explanation["fields"]), json(R"([
-        {"field":"datum","status":"unverified","reason":"Datum nicht im Dokument gefunden"},
-        {"field":"betrag","status":"verified","passage":"1.234,56","offset":49},
-        {"field":"absender","status":"verified","passage":"STADTWERKE","offset":0},
-        {"field":"kategorie","status":"verified","passage":"rechnung"}])"));
-    const QString prompt = LlmStub::userPrompt(m_llm.server().requests().last());
-    QCOMPARE(explanation["sent"]["excerpt"], "STADTWERKE MÜNCHEN\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR");
-    QVERIFY2(prompt.contains("Metadaten: " + explanation["sent"]["metadata"].toString() + "\n"), qPrintable(prompt));
-    QCOMPARE(explanation["sent"]["template"], "{datum}");
-    QCOMPARE(explanation["reply"], stromReply);
-    QCOMPARE(explanation["suggested"], "2024-04-01_rechnung_strom.txt");
-    COMPARE_REPLY(send("GET", "/v1/jobs/" + job["id"].toString().toUtf8() + "/other"), 404,
-                  json(R"({"error":"not found"})"));
-    QCOMPARE(send("DELETE", "/v1/jobs").status, 200);
-    QCOMPARE(send("GET", explain).status, 404);
-}
-
-void TestApiEndToEnd::failuresSayWhyPerFile()
-{
-    m_llm.setFailure("kaputt.txt", 500);
-    m_llm.setReply("heil.txt", llmReply("2024-07-01", "rechnung", "Wasser", 0.8));
-    m_llm.setReply("weg.txt", llmReply("2024-07-02", "brief", "Bank", 0.8));
-    for (const char *name : {"kaputt.txt", "heil.txt", "weg.txt"})
-        QVERIFY(writeFile(document(name), "Inhalt"));
-    const QString kaputt = document("kaputt.txt"), heil = document("heil.txt"), weg = document("weg.txt");
-    const QByteArray both = json(R"({"paths":["%1","%2"]})", kaputt, heil);
-
-    // Only the failed file carries "error", in the suggestions and in the jobs alike.
-    const QJsonArray suggestions = send("POST", "/v1/suggest", both).json()["suggestions"].toArray();
-    const QString reason = suggestions[0]["error"].toString();
-    QVERIFY2(!reason.isEmpty(), compact(suggestions).constData());
-    QVERIFY(!suggestions[1].toObject().contains("error"));
-    const QJsonArray jobs = send("GET", "/v1/jobs").json()["jobs"].toArray();
-    QCOMPARE(jobs[0]["error"], reason);
-    QVERIFY(!jobs[1].toObject().contains("error"));
-    QCOMPARE(send("DELETE", "/v1/jobs").status, 200);
-
-    // Apply lists what it could not rename and why, beside the summary.
-    QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", weg)).status, 200);
-    QVERIFY(QFile::remove(weg));
-    COMPARE_REPLY(send("POST", "/v1/jobs/apply"), 200,
-                  json(R"({"count":0,"renamed":[],"error":"weg.txt nicht gefunden",
-                      "failures":[{"original":"weg.txt","path":"%1","error":"weg.txt nicht gefunden"}]})",
-                       weg));
-
-    // Rename lists the files whose analysis failed the same way.
-    const QJsonObject renamed = send("POST", "/v1/rename", both).json();
-    QCOMPARE(compact(renamed["failures"]), json(R"([{"original":"kaputt.txt","path":"%1","error":"%2"}])", kaputt,
-                                                QString(reason).replace('"', "\\\"")));
-    QCOMPARE(compact(renamed["renamed"]),
-             json(R"([{"original":"heil.txt","new":"%1","path":"%2"}])", "2024-07-01_rechnung_wasser.txt",
-                  document("2024-07-01_rechnung_wasser.txt")));
-    QVERIFY(QFile::exists(kaputt));
-}
-
-void TestApiEndToEnd::deleteJobsCancelsTheRun()
-{
-    // Needs RenameEngine::cancel(), implemented in the engine: while it is an empty stub, DELETE
-    // waits for the run to end by itself and this test fails.
-    QStringList paths;
-    for (int i = 1; i <= 12; ++i) {
-        const QString name = QString("lang%1.txt").arg(i);
-        m_llm.setDelay(name, 1000);
-        paths << document(name);
-        QVERIFY(writeFile(paths.last(), "Langsam"));
-    }
-    const qsizetype before = m_llm.server().requests().size();
-    QElapsedTimer clock;
-    clock.start();
-    QTcpSocket running; // the suggest request, answered when its run ends
-    QByteArray answer;
-    connect(&running, &QTcpSocket::readyRead, this, [&] { answer += running.readAll(); });
-    running.connectToHost(QHostAddress::LocalHost, m_port);
-    running.write(request("POST", "/v1/suggest",
-                          QJsonDocument(QJsonObject{{"paths", QJsonArray::fromStringList(paths)}}).toJson()));
-    QTRY_VERIFY_WITH_TIMEOUT(m_llm.server().requests().size() > before, 5000);
-
-    const Reply cleared = send("DELETE", "/v1/jobs");
-    QCOMPARE(cleared.status, 200);
-    QCOMPARE(cleared.json()["ok"], true);
-    const qsizetype sent = m_llm.server().requests().size();
-    QTRY_VERIFY_WITH_TIMEOUT(parseReply(answer).status == 200, 5000);
-    QCOMPARE_LT(clock.elapsed(), 2500); // a whole run takes three rounds of one second
-    COMPARE_REPLY(send("GET", "/v1/jobs"), 200,
-                  json(R"({"count":0,"jobs":[],"processing":false,"progress":%1})",
-                       compact(send("GET", "/v1/jobs").json()["progress"])));
-    QTest::qWait(1200);
-    QCOMPARE(m_llm.server().requests().size(), sent); // no request after the cancel
-    for (const QString &path : paths)
-        m_llm.setDelay(QFileInfo(path).fileName(), 0);
-}
-
-void TestApiEndToEnd::analyzeCutsTextWithoutProvider()
-{
-    // Media text is the tag summary, which the source does not cut, so a long title exceeds the reply's cut.
-    QByteArray title;
-    for (int i = 0; title.size() < 6000; ++i)
-        title += "Titel " + QByteArray::number(i) + ' ';
-    const QByteArray wav = wavWithTitle(title);
-    QVERIFY(writeFile(document("long.wav"), wav));
-    const qsizetype providerRequests = m_llm.server().requests().size();
-
-    const Reply reply =
-        send("POST", "/v1/analyze", json(R"({"paths":["%1","%2"]})", document("long.wav"), document("missing.mp3")));
-    QCOMPARE(reply.status, 200);
-    QCOMPARE(reply.json()["count"], 2);
-    QJsonObject file = reply.json()["files"][0].toObject();
-    file.remove("creationDate"); // only where the file system records a birth time
-    const QString modified = file.take("modificationDate").toString();
-    QVERIFY2(QDateTime::fromString(modified, Qt::ISODate).isValid() && modified.endsWith('Z'), qPrintable(modified));
-    const QString text = file.take("extractedText").toString();
-    const int textLength = file.take("textLength").toInt();
-    QCOMPARE(compact(file), json(R"({"fileName":"long.wav","fileExtension":"wav","fileSize":%1,
-        "metadata":{"source":"avfoundation","duration":"0:01","title":"%2","tracks":"Audio"}})",
-                                 wav.size(), title));
-    const QString fullText = "duration: 0:01\ntitle: " + title + "\ntracks: Audio";
-    QCOMPARE(textLength, fullText.size());
-    QCOMPARE(text, fullText.left(5000));
-
-    QCOMPARE(
-        compact(reply.json()["files"][1]),
-        json(R"({"fileName":"missing.mp3","error":"Keine lesbare Audio- oder Videodatei: Datei nicht gefunden"})"));
-    QCOMPARE(m_llm.server().requests().size(), providerRequests); // analysis asks no provider
-    COMPARE_REPLY(send("POST", "/v1/analyze", R"({"paths":[]})"), 400, json(R"({"error":"missing paths"})"));
-}
-
-void TestApiEndToEnd::templatesKeepOneDefault()
-{
-    COMPARE_REPLY(send("POST", "/v1/templates", R"({"name":"Rechnungen","pattern":"{datum}_{absender}"})"), 200,
-                  json(R"({"ok":true,"name":"Rechnungen"})"));
-    QCOMPARE(send("POST", "/v1/templates", R"({"name":"Meine Vorlage","pattern":"{datum}","example":"x.pdf"})").status,
-             200);
-    COMPARE_REPLY(send("POST", "/v1/templates", R"({"name":"Ohne Muster"})"), 400,
-                  json(R"({"error":"missing name/pattern"})"));
-
-    const char *listed = R"({"templates":[
-        {"name":"Rechnungen","pattern":"{datum}_{absender}","example":"","isDefault":%1},
-        {"name":"Meine Vorlage","pattern":"{datum}","example":"x.pdf","isDefault":%2}]})";
-    COMPARE_REPLY(
-        send("PUT", "/v1/templates/Rechnungen", R"({"isDefault":true})"), 200,
-        json(R"({"ok":true,"name":"Rechnungen","pattern":"{datum}_{absender}","example":"","isDefault":true})"));
-    COMPARE_REPLY(send("GET", "/v1/templates"), 200, json(listed, "true", "false"));
-    QCOMPARE(send("PUT", "/v1/templates/Meine%20Vorlage", R"({"isDefault":true})").json()["isDefault"], true);
-    COMPARE_REPLY(send("GET", "/v1/templates"), 200, json(listed, "false", "true"));
-    QCOMPARE(send("PUT", "/v1/templates/Rechnungen", R"({"isDefault":false})").status, 200);
-    COMPARE_REPLY(send("GET", "/v1/templates"), 200, json(listed, "false", "true")); // false changes only this one
-
-    for (const QByteArray method : {"PUT", "DELETE"})
-        COMPARE_REPLY(send(method, "/v1/templates/Meine%20Vorlag"), 404, json(R"({"error":"template not found"})"));
-    COMPARE_REPLY(send("DELETE", "/v1/templates/Meine%20Vorlage"), 200,
-                  json(R"({"ok":true,"deleted":"Meine Vorlage"})"));
-    QCOMPARE(field(send("GET", "/v1/templates").json()["templates"].toArray(), "name"), QStringList{"Rechnungen"});
-}
-
-void TestApiEndToEnd::watchedFolderRenamesThroughQueue()
-{
-    const QString folder = m_home.filePath("watched folder");
-    QVERIFY(QDir().mkpath(folder));
-    const QByteArray id = QUrl::toPercentEncoding(folder); // "%2F…%20…"
-    COMPARE_REPLY(send("POST", "/v1/watch", json(R"({"path":"%1","autoRename":true})", folder)), 200,
-                  json(R"({"ok":true,"path":"%1"})", folder));
-    COMPARE_REPLY(send("POST", "/v1/watch", R"({"path":1})"), 400, json(R"({"error":"missing path"})"));
-
-    m_llm.setReply("tankbeleg.txt", llmReply("2024-05-05", "beleg", "Tankstelle", 0.9));
-    QVERIFY(writeFile(folder + "/tankbeleg.txt", "Tankstelle, 50 Liter, 05.05.2024"));
-    const QString renamed = folder + "/2024-05-05_beleg_tankstelle.txt";
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(renamed), 15000);
-    QVERIFY(!QFile::exists(folder + "/tankbeleg.txt"));
-    QCOMPARE(field(send("GET", "/v1/history?search=tankbeleg").json()["history"].toArray(), "newPath"),
-             QStringList{renamed});
-
-    COMPARE_REPLY(send("GET", "/v1/watch"), 200,
-                  json(R"({"count":1,"watched":[{"path":"%1","active":true,"autoRename":true}]})", folder));
-    COMPARE_REPLY(
-        send("PUT", "/v1/watch/" + id, R"({"templateName":"Rechnungen","autoRename":false})"), 200,
-        json(R"({"ok":true,"path":"%1","active":true,"autoRename":false,"templateName":"Rechnungen"})", folder));
-    QCOMPARE(send("GET", "/v1/watch").json()["watched"][0]["templateName"], "Rechnungen");
-    COMPARE_REPLY(send("PUT", "/v1/watch/" + id, R"({"templateName":""})"), 200,
-                  json(R"({"ok":true,"path":"%1","active":true,"autoRename":false,"templateName":null})", folder));
-
-    // A new path is observed at once: a file that appears there is renamed.
-    const QString moved = m_home.filePath("neuer Ordner");
-    QVERIFY(QDir().mkpath(moved));
-    COMPARE_REPLY(send("PUT", "/v1/watch/" + id, json(R"({"path":"%1","autoRename":true})", moved)), 200,
-                  json(R"({"ok":true,"path":"%1","active":true,"autoRename":true,"templateName":null})", moved));
-    m_llm.setReply("quittung.txt", llmReply("2024-05-06", "beleg", "Baumarkt", 0.9));
-    QVERIFY(writeFile(moved + "/quittung.txt", "Baumarkt 6.5.24"));
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(moved + "/2024-05-06_beleg_baumarkt.txt"), 15000);
-
-    COMPARE_REPLY(send("DELETE", "/v1/watch/" + id), 404, json(R"({"error":"not found"})"));
-    COMPARE_REPLY(send("DELETE", "/v1/watch/" + QUrl::toPercentEncoding(moved)), 200,
-                  json(R"({"ok":true,"deleted":"%1"})", moved));
-    COMPARE_REPLY(send("GET", "/v1/watch"), 200, json(R"({"count":0,"watched":[]})"));
-}
-
-void TestApiEndToEnd::queuePauseEnqueueResumeClear()
-{
-    m_llm.setReply("q1.txt", llmReply("2024-06-01", "beleg", "Kaffee", 0.9));
-    m_llm.setReply("q2.txt", llmReply("2024-06-02", "beleg", "Brot", 0.9));
-    const QString q1 = document("q1.txt"), q2 = document("q2.txt");
-    QVERIFY(writeFile(q1, "Kassenbon 01.06.2024") && writeFile(q2, "Kassenbon June 2, 2024"));
-
-    COMPARE_REPLY(send("POST", "/v1/queue/pause"), 200, json(R"({"ok":true,"isPaused":true})"));
-    COMPARE_REPLY(send("POST", "/v1/queue", json(R"({"paths":["%1","%2"]})", q1, q2)), 200,
-                  json(R"({"ok":true,"enqueued":2,"total":2})"));
-    COMPARE_REPLY(send("POST", "/v1/queue", R"({"paths":[]})"), 400, json(R"({"error":"missing paths"})"));
-    COMPARE_REPLY(send("GET", "/v1/queue"), 200,
-                  json(R"({"pending":["%1","%2"],"count":2,"isPaused":true,"isRunning":false})", q1, q2));
-    QVERIFY(QFile::exists(q1) && QFile::exists(q2));
-
-    // A suggestion under review stays while the queue analyses and applies its own files.
-    const QString reviewed = document("pruefen.txt");
-    QVERIFY(writeFile(reviewed, "Kassenbon"));
-    QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", reviewed)).status, 200);
-
-    COMPARE_REPLY(send("POST", "/v1/queue/resume"), 200, json(R"({"ok":true,"isPaused":false})"));
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(document("2024-06-01_beleg_kaffee.txt")) &&
-                                 QFile::exists(document("2024-06-02_beleg_brot.txt")),
-                             15000);
-    QTRY_COMPARE_WITH_TIMEOUT(send("GET", "/v1/queue").json()["isRunning"], false, 5000);
-    COMPARE_REPLY(send("GET", "/v1/queue"), 200,
-                  json(R"({"pending":[],"count":0,"isPaused":false,"isRunning":false})"));
-    const QJsonArray review = send("GET", "/v1/jobs").json()["jobs"].toArray();
-    QCOMPARE(review.size(), 1);
-    QCOMPARE(review.first()["original"], "pruefen.txt");
-    QVERIFY(QFile::exists(reviewed));
-    QCOMPARE(send("DELETE", "/v1/jobs").status, 200);
-
-    QCOMPARE(send("POST", "/v1/queue/pause").status, 200);
-    QCOMPARE(
-        send("POST", "/v1/queue", json(R"({"paths":["%1","%2","%1"]})", document("x"), document("y"))).json()["total"],
-        3);
-    COMPARE_REPLY(send("DELETE", "/v1/queue"), 200, json(R"({"ok":true,"cleared":3})"));
-    QCOMPARE(send("GET", "/v1/queue").json()["count"], 0);
-    QCOMPARE(send("POST", "/v1/queue/resume").status, 200);
-}
-
-void TestApiEndToEnd::settingsChangedListAndMaskedTokens()
-{
-    const char *settings = R"({"ai":{"provider":"OpenAI","model":"gpt-4o","endpoint":"%1","configured":true},
-        "api":{"enabled":true,"port":%2,"hasToken":false},
-        "kvx":{"enabled":true,"port":%3,"token":"%4","connected":true},
-        "general":{"autoRename":false,"autoRenameVerifiedOnly":%5,"showMenuBar":%5,"preserveTimestamps":true}})";
-    COMPARE_REPLY(send("GET", "/v1/settings"), 200,
-                  json(settings, m_llm.baseUrl(), m_port, m_korvex.port(), "", "true"));
-
-    // The new port applies only at the next start, so the running server is safe.
-    COMPARE_REPLY(send("POST", "/v1/settings", R"({"apiPort":8080,"kvxToken":"kvx-secret"})"), 200,
-                  json(R"({"ok":true,"changed":["apiPort=8080","kvxToken"]})"));
-    COMPARE_REPLY(send("POST", "/v1/settings",
-                       R"({"apiPort":"9090","kvxPort":1.5,"showMenuBar":"no","autoRenameVerifiedOnly":0})"),
-                  200, json(R"({"ok":true,"changed":[]})"));
-    const Reply changed = send("GET", "/v1/settings");
-    QCOMPARE(compact(changed.json()), json(settings, m_llm.baseUrl(), 8080, m_korvex.port(), "***", "true"));
-    QVERIFY(!changed.body.contains("kvx-secret"));
-
-    // Entries follow the fixed field order, not the body's.
-    COMPARE_REPLY(
-        send("POST", "/v1/settings",
-             json(R"({"showMenuBar":false,"kvxEnabled":true,"autoRenameVerifiedOnly":false,"apiPort":%1})", m_port)),
-        200,
-        json(R"({"ok":true,"changed":["apiPort=%1","kvxEnabled=true","autoRenameVerifiedOnly=false",
-                       "showMenuBar=false"]})",
-             m_port));
-    COMPARE_REPLY(send("GET", "/v1/settings"), 200,
-                  json(settings, m_llm.baseUrl(), m_port, m_korvex.port(), "***", "false"));
-}
-
-// The name building itself is tst_namebuilder's; here: what changed, and the preview following it.
-void TestApiEndToEnd::rulesWithPreview()
-{
-    const QString before = send("GET", "/v1/rules").json()["preview"].toString();
-    const struct {
-        const char *body;
-        const char *changed;
-    } steps[] = {
-        {R"({"casing":"GROSSBUCHSTABEN"})", R"(["casing"])"},
-        {R"({"casing":"upper","separator":"/","maxLength":"20"})", "[]"},
-        {R"({"prefix":"X","separator":"-","casing":"kleinbuchstaben"})", R"(["casing","separator","prefix"])"},
-        {R"({"separator":"_","prefix":""})", R"(["separator","prefix"])"},
-    };
-    for (const auto &step : steps) {
-        const Reply reply = send("POST", "/v1/rules", step.body);
-        QCOMPARE(reply.status, 200);
-        QCOMPARE(compact(reply.json()["changed"]), json(step.changed));
-        QCOMPARE(send("GET", "/v1/rules").json()["preview"], reply.json()["preview"]);
-    }
-    QCOMPARE(send("GET", "/v1/rules").json()["preview"], before); // back to the first rules
-}
-
-void TestApiEndToEnd::uiStateNavigateScreenshot()
-{
-    QVERIFY(writeFile(document("ui.txt"), "Notiz"));
-    QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", document("ui.txt"))).status, 200);
-    QJsonObject state = send("GET", "/v1/ui/state").json();
-    const QJsonObject window = state.take("window").toObject();
-    QCOMPARE(window.keys(), QStringList({"height", "visible", "width", "x", "y"}));
-    QVERIFY(window["visible"].toBool() && window["width"].toInt() > 0 && window["height"].toInt() > 0);
-    QCOMPARE(state["jobCount"], 1);
-    QCOMPARE(state.keys(), QStringList({"jobCount", "processing", "tab", "tabs"}));
-    QCOMPARE(state["processing"], false);
-    QCOMPARE(compact(state["tabs"]), R"(["files","history","templates","watch"])");
-
-    COMPARE_REPLY(send("DELETE", "/v1/jobs"), 200, json(R"({"ok":true,"cleared":1})"));
-    QCOMPARE(send("GET", "/v1/ui/state").json()["jobCount"], 0);
-
-    COMPARE_REPLY(send("POST", "/v1/ui/navigate", R"({"tab":"history"})"), 200, json(R"({"ok":true,"tab":"history"})"));
-    QCOMPARE(send("GET", "/v1/ui/state").json()["tab"], "history");
-    for (const QByteArray body : {R"({"tab":"History"})", "{}"}) {
-        COMPARE_REPLY(send("POST", "/v1/ui/navigate", body), 400,
-                      json(R"({"error":"invalid tab","valid":["files","history","templates","watch"]})"));
-    }
-    QCOMPARE(send("GET", "/v1/ui/state").json()["tab"], "history");
-
-    const Reply shot = send("GET", "/v1/ui/screenshot");
-    QCOMPARE(shot.status, 200);
-    QCOMPARE(shot.headers.value("content-type"), "image/png");
-    QVERIFY(shot.body.startsWith("\x89PNG\r\n\x1a\n"));
-}
-
-void TestApiEndToEnd::systemEndpointsAndToken()
-{
-    COMPARE_REPLY(send("GET", "/v1/health"), 200, json(R"({"status":"ok","version":"0.1.0"})"));
-    COMPARE_REPLY(send("GET", "/v1/version"), 200, json(R"({"name":"Namorix","version":"0.1.0"})"));
-
-    COMPARE_REPLY(send("POST", "/v1/settings", R"({"apiToken":"t0ken"})"), 200,
-                  json(R"({"ok":true,"changed":["apiToken"]})"));
-    const Reply locked = send("GET", "/v1/health");
-    QCOMPARE(locked.status, 401);
-    QCOMPARE(locked.body, R"({"error":"unauthorized"})");
-    QCOMPARE(send("GET", "/v1/settings").status, 401);
-    QCOMPARE(send("GET", "/v1/health", {}, "Authorization: Bearer t0ken\r\n").status, 200);
-    const Reply settings = send("GET", "/v1/settings", {}, "X-API-Token: t0ken\r\n");
-    QCOMPARE(settings.json()["api"]["hasToken"], true);
-    QVERIFY(!settings.body.contains("t0ken"));
-
-    const Reply docs = send("GET", "/v1/docs");
-    QCOMPARE(docs.status, 200);
-    QCOMPARE(docs.headers.value("content-type"), "text/html; charset=utf-8");
-    QCOMPARE(send("GET", "/v1/openapi.json").status, 200);
-}
 
 QTEST_GUILESS_MAIN(TestApiEndToEnd)
 #include "tst_apiendtoend.moc"
