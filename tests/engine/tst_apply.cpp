@@ -12,12 +12,6 @@
 
 namespace {
 
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 RenameJob job(const QString &path, const QString &name, bool approved = true)
 {
     return {QUuid::createUuid(), QUrl::fromLocalFile(path), name, 0.8, approved, std::nullopt};
@@ -40,11 +34,14 @@ private Q_SLOTS:
     void init() { QVERIFY(setUpEngine()); }
     void cleanup() { tearDownEngine(); }
 
-    void freeNamesNeverOverwrite()
+    void freeNamesNeverOverwriteAndKeepDatesAndProvider()
     {
         const QString a = touch(path("a.pdf"), "A"), b = touch(path("b.pdf"), "B"), c = touch(path("c"), "C");
         touch(path("Rechnung.pdf"), "old");
         touch(path("Notiz"), "old note");
+        const struct timespec times[2] = {{1600000000, 123456789}, {1500000000, 987654321}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(a).constData(), times, 0), 0);
+        m_fx->settings.setProvider(AIProviderType::gemini); // switched between analysis and applying
 
         const QList<RenameRecord> records = apply({job(a, "Rechnung.pdf"), job(b, "Rechnung.pdf"), job(c, "Notiz")});
         QCOMPARE(records.size(), 3);
@@ -56,6 +53,14 @@ private Q_SLOTS:
         QCOMPARE(contentOf(path("Rechnung-3.pdf")), "B");
         QCOMPARE(m_store->fetchRecords()->size(), 3);
         QCOMPARE(m_engine->error(), std::nullopt);
+
+        const auto after = FileMoves::modificationTime(path("Rechnung-2.pdf"));
+        QVERIFY(after);
+        QCOMPARE(std::pair(after->seconds, after->nanoseconds), std::pair(qint64(1500000000), qint64(987654321)));
+        QCOMPARE(records.first().providerUsed, "Gemini");
+        QCOMPARE(records.first().originalPath, a);
+        QCOMPARE(records.first().confidence, 0.8);
+        QVERIFY(!records.first().reverted);
     }
 
     void allNumberedNamesTaken()
@@ -92,24 +97,6 @@ private Q_SLOTS:
         QVERIFY(apply({job(same, "b.txt")}).isEmpty());
         QVERIFY(QFile::exists(same));
         QVERIFY(m_engine->error().has_value());
-    }
-
-    void datesAndProviderAreKept()
-    {
-        const QString file = touch(path("alt.txt"));
-        const struct timespec times[2] = {{1600000000, 123456789}, {1500000000, 987654321}};
-        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
-
-        m_fx->settings.setProvider(AIProviderType::gemini); // switched between analysis and applying
-        const QList<RenameRecord> records = apply({job(file, "neu.txt")});
-        QCOMPARE(records.size(), 1);
-        const auto after = FileMoves::modificationTime(path("neu.txt"));
-        QVERIFY(after);
-        QCOMPARE(std::pair(after->seconds, after->nanoseconds), std::pair(qint64(1500000000), qint64(987654321)));
-        QCOMPARE(records.first().providerUsed, "Gemini");
-        QCOMPARE(records.first().originalPath, file);
-        QCOMPARE(records.first().confidence, 0.8);
-        QVERIFY(!records.first().reverted);
     }
 
     void revert()

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
 
 /** Writes `content` to `path`, making its folders; returns `path`. */
 inline QString touch(const QString &path, const QByteArray &content = "Rechnung Telekom 49,99 EUR")
@@ -16,6 +17,12 @@ inline QString touch(const QString &path, const QByteArray &content = "Rechnung 
     if (file.open(QIODevice::WriteOnly))
         file.write(content);
     return path;
+}
+
+inline QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 /** An engine with a fresh fixture and, if asked, a real store, anew for each test function. */
@@ -46,5 +53,31 @@ struct EngineHarness {
         m_fx.reset();
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());
+    }
+
+    /** Files "<prefix>00.txt", "<prefix>01.txt", … in the temporary folder. */
+    QList<QUrl> makeFiles(const QString &prefix, int count)
+    {
+        QList<QUrl> urls;
+        for (int i = 0; i < count; ++i)
+            urls << QUrl::fromLocalFile(touch(m_dir.filePath(prefix + QString::asprintf("%02d.txt", i))));
+        return urls;
+    }
+
+    void analyze(const QStringList &paths)
+    {
+        QList<QUrl> urls;
+        for (const QString &path : paths)
+            urls << QUrl::fromLocalFile(path);
+        awaitTask(m_engine->analyze(urls, std::nullopt));
+        QVERIFY(!m_engine->isProcessing());
+    }
+
+    [[nodiscard]] QStringList jobNames() const
+    {
+        QStringList names;
+        for (const RenameJob &job : m_engine->jobs())
+            names << job.originalName();
+        return names;
     }
 };

@@ -36,6 +36,10 @@ public:
     void setOllamaModels(const QStringList &models) { m_models = models; }
     void setTagsStatus(int status) { m_tagsStatus = status; }
 
+    /** The file names the recorded requests asked about, in order. */
+    [[nodiscard]] QStringList askedFiles() const;
+    /** A reply naming a letter of 2024-03-15 with this description. */
+    [[nodiscard]] static QString letterReply(const QString &description);
     /** The user prompt of a recorded request, whatever the wire format. */
     [[nodiscard]] static QString userPrompt(const RecordedRequest &request);
     /** The file name a prompt names, or empty. */
