@@ -56,11 +56,11 @@ struct EngineHarness {
     }
 
     /** Files "<prefix>00.txt", "<prefix>01.txt", … in the temporary folder. */
-    QList<QUrl> makeFiles(const QString &prefix, int count)
+    QList<QUrl> makeFiles(const QString &prefix, int count, const QByteArray &content = "Rechnung Telekom 49,99 EUR")
     {
         QList<QUrl> urls;
         for (int i = 0; i < count; ++i)
-            urls << QUrl::fromLocalFile(touch(m_dir.filePath(prefix + QString::asprintf("%02d.txt", i))));
+            urls << QUrl::fromLocalFile(touch(m_dir.filePath(prefix + QString::asprintf("%02d.txt", i)), content));
         return urls;
     }
 
