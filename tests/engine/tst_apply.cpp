@@ -39,19 +39,27 @@ private Q_SLOTS:
         const QString a = touch(path("a.pdf"), "A"), b = touch(path("b.pdf"), "B"), c = touch(path("c"), "C");
         touch(path("Rechnung.pdf"), "old");
         touch(path("Notiz"), "old note");
+        const QString d = touch(path("quelle.txt"), "D");
+        touch(path("X.txt"));
+        for (int n = 2; n < 100; ++n) // every numbered name taken: a random suffix
+            touch(path(QString("X-%1.txt").arg(n)));
         const struct timespec times[2] = {{1600000000, 123456789}, {1500000000, 987654321}};
         QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(a).constData(), times, 0), 0);
         m_fx->settings.setProvider(AIProviderType::gemini); // switched between analysis and applying
 
-        const QList<RenameRecord> records = apply({job(a, "Rechnung.pdf"), job(b, "Rechnung.pdf"), job(c, "Notiz")});
-        QCOMPARE(records.size(), 3);
+        const QList<RenameRecord> records =
+            apply({job(a, "Rechnung.pdf"), job(b, "Rechnung.pdf"), job(c, "Notiz"), job(d, "X.txt")});
+        QCOMPARE(records.size(), 4);
         QCOMPARE(records.at(0).newName, "Rechnung-2.pdf");
         QCOMPARE(records.at(1).newName, "Rechnung-3.pdf");
         QCOMPARE(records.at(2).newName, "Notiz-2.");
+        QVERIFY2(QRegularExpression("^X-[0-9A-F]{6}\\.txt$").match(records.at(3).newName).hasMatch(),
+                 qPrintable(records.at(3).newName));
         QCOMPARE(contentOf(path("Rechnung.pdf")), "old");
         QCOMPARE(contentOf(path("Rechnung-2.pdf")), "A");
         QCOMPARE(contentOf(path("Rechnung-3.pdf")), "B");
-        QCOMPARE(m_store->fetchRecords()->size(), 3);
+        QCOMPARE(contentOf(records.at(3).newPath), "D");
+        QCOMPARE(m_store->fetchRecords()->size(), 4);
         QCOMPARE(m_engine->error(), std::nullopt);
 
         const auto after = FileMoves::modificationTime(path("Rechnung-2.pdf"));
@@ -61,18 +69,6 @@ private Q_SLOTS:
         QCOMPARE(records.first().originalPath, a);
         QCOMPARE(records.first().confidence, 0.8);
         QVERIFY(!records.first().reverted);
-    }
-
-    void allNumberedNamesTaken()
-    {
-        touch(path("X.txt"));
-        for (int n = 2; n < 100; ++n)
-            touch(path(QString("X-%1.txt").arg(n)));
-        const QList<RenameRecord> records = apply({job(touch(path("quelle.txt"), "neu"), "X.txt")});
-        QCOMPARE(records.size(), 1);
-        QVERIFY2(QRegularExpression("^X-[0-9A-F]{6}\\.txt$").match(records.first().newName).hasMatch(),
-                 qPrintable(records.first().newName));
-        QCOMPARE(contentOf(records.first().newPath), "neu");
     }
 
     void skippedAndRefusedJobs()
