@@ -93,7 +93,6 @@ private Q_SLOTS:
         waitIdle(queue);
         QCOMPARE(queue.pendingCount(), 0);
         QTRY_COMPARE(recorder.calls.size(), 2);
-        QCOMPARE(recorder.calls[1].body, "3 Dateien umbenannt");
 
         // Cleared during a batch: the batch completes, then processing ends.
         finished.clear();
@@ -117,19 +116,15 @@ private Q_SLOTS:
         queue.enqueue({QUrl::fromLocalFile(m_dir.filePath("missing.txt"))});
         QTRY_COMPARE(finished.size(), 1);
 
-        const QList<QUrl> one = files("single", 1);
-        queue.enqueue(one);
+        // One renamed: its old and new name; more are counted (batchesOfFive…).
+        queue.enqueue(files("single", 1));
         waitIdle(queue);
-        queue.enqueue(files("three", 3));
-        waitIdle(queue);
-
-        QTRY_COMPARE(recorder.calls.size(), 2);
+        QTRY_COMPARE(recorder.calls.size(), 1);
         const QList<RenameRecord> history = m_store->fetchRecords().value();
         const auto single = std::find_if(history.begin(), history.end(),
                                          [](const RenameRecord &r) { return r.originalName == "single00.txt"; });
         QVERIFY(single != history.end());
         QCOMPARE(recorder.calls[0].body, "single00.txt → " + single->newName);
-        QCOMPARE(recorder.calls[1].body, "3 Dateien umbenannt");
     }
 
     void withoutAnEngineOrANotificationServiceNothingFails()

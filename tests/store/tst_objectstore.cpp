@@ -239,7 +239,6 @@ private Q_SLOTS:
         QTest::newRow("all, newest first, ties by id") << Query{} << QStringList{"c", "b", "Ärger", "d"};
         QTest::newRow("search folds full Unicode case") << with(&Query::search, QString("äRG")) << QStringList{"Ärger"};
         QTest::newRow("search new name") << with(&Query::search, QString("VERTRAG")) << QStringList{"b"};
-        QTest::newRow("provider exact") << with(&Query::provider, QString("OpenAI")) << QStringList{"c"};
         QTest::newRow("from inclusive") << with(&Query::from, Moment) << QStringList{"c", "b", "Ärger"};
         QTest::newRow("to inclusive, no time is earliest") << with(&Query::to, Moment.addSecs(-60)) << QStringList{"d"};
         QTest::newRow("reverted") << with(&Query::reverted, true) << QStringList{"b"};
@@ -259,7 +258,6 @@ private Q_SLOTS:
                              b = record("/in/b", "/in/Mietvertrag", Moment);
                 RenameRecord c = record("/in/c", "/in/neu-c", Moment.addMSecs(1)), d = record("/in/d", "/in/neu-d", {});
                 b.reverted = true;
-                c.providerUsed = "OpenAI";
                 QVERIFY(store->insert(QList<RenameRecord>{c, a, b, d}));
             }
             // Written by the first schema, which had no folded names: the upgrade fills them in.
