@@ -56,11 +56,13 @@ class TestFolderWatcher final : public QObject, EngineHarness
         return path;
     }
 
-    WatchedFolder addFolder(const QString &path, bool autoRename, std::optional<QString> templateName = {})
+    /** A new folder with a watched-folder record for it; `name` may end in a slash. */
+    QString addFolder(const QString &name, bool autoRename, std::optional<QString> templateName = {})
     {
-        WatchedFolder record{0, path, true, autoRename, templateName, QDateTime::currentDateTimeUtc()};
-        record.id = m_store->insert(record).value();
-        return record;
+        const QString path = folder(name);
+        m_store->insert(WatchedFolder{0, path, true, autoRename, templateName, QDateTime::currentDateTimeUtc()})
+            .value();
+        return path;
     }
 
 private Q_SLOTS:
@@ -196,8 +198,7 @@ private Q_SLOTS:
     void aFileWrittenInTwoSessionsIsRenamedOnceWhole()
     {
         watcher->setSettleInterval(FolderWatcher::DefaultSettleInterval);
-        const QString path = folder("sessions");
-        addFolder(path, true);
+        const QString path = addFolder("sessions", true);
         router->start();
         m_fx->llm.setReply("notiz.txt", LlmStub::letterReply("Notiz"));
 
@@ -220,13 +221,10 @@ private Q_SLOTS:
 
     void routesToTheQueueOrToTheReview()
     {
-        const QString automatic = folder("auto");
-        const QString review = folder("review");
-        const QString slashed = folder("slashed");
         QVERIFY(m_store->insert(NamingTemplate{0, "Rechnungen", "{datum}_{absender}_{beschreibung}", "", false, {}}));
-        addFolder(automatic, true, QString("Rechnungen"));
-        addFolder(review, false);
-        addFolder(slashed + "/", true);
+        const QString automatic = addFolder("auto", true, QString("Rechnungen"));
+        const QString review = addFolder("review", false);
+        const QString slashed = addFolder("slashed/", true).chopped(1);
         router->start();
         const QStringList watched = watcher->watchedPaths();
         QCOMPARE(QSet<QString>(watched.begin(), watched.end()), (QSet<QString>{automatic, review, slashed + "/"}));
@@ -268,8 +266,7 @@ private Q_SLOTS:
         const std::unique_ptr<RenameEngine> queueEngine = m_fx->makeEngine();
         queueEngine->setStore(m_store.get());
         queue->setEngine(queueEngine.get());
-        const QString path = folder("auto");
-        addFolder(path, true);
+        const QString path = addFolder("auto", true);
         router->start();
         navigation.setSelectedTab(SidebarItem::history);
         QStringList handedOn;
@@ -315,8 +312,7 @@ private Q_SLOTS:
     void aBurstIsRenamedExactlyOnceWhileTheLoopStaysResponsive()
     {
         constexpr int Count = 500;
-        const QString path = folder("burst");
-        addFolder(path, true);
+        const QString path = addFolder("burst", true);
         router->start();
         for (int i = 0; i < Count; ++i)
             m_fx->llm.setReply(QString("drop-%1.pdf").arg(i), LlmStub::letterReply(QString("Beleg %1").arg(i)));
