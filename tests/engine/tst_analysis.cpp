@@ -1,11 +1,7 @@
 #include "engineharness.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QTemporaryDir>
-#include <QTest>
 
 class TestAnalysis final : public QObject, EngineHarness
 {

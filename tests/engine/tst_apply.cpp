@@ -1,11 +1,7 @@
 #include "engine/filemoves.h"
 #include "engineharness.h"
 
-#include <QDir>
-#include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <fcntl.h>
 #include <sys/stat.h>

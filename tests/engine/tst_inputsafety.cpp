@@ -2,11 +2,7 @@
 #include "engine/inputexpansion.h"
 #include "engineharness.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QtConcurrent>
 
 #include <sys/socket.h>

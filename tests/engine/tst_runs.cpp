@@ -1,12 +1,8 @@
 #include "automation/queuemanager.h"
 #include "engineharness.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 // How analysis runs on one engine start, stop, take turns and end when their owner goes away.
 class TestRuns final : public QObject, EngineHarness

@@ -25,7 +25,10 @@ inline QByteArray contentOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-/** An engine with a fresh fixture and, if asked, a real store, anew for each test function. */
+/**
+ * An engine with a fresh fixture and, if asked, a real store, anew for each test function. Brings
+ * what its tests share: QDir, QFile, QTemporaryDir, QTest.
+ */
 struct EngineHarness {
     QTemporaryDir m_dir;
     std::unique_ptr<EngineFixture> m_fx;

@@ -33,7 +33,6 @@ public:
     void setRawResponse(std::optional<StubResponse> response) { m_raw = std::move(response); }
     /** Answers requests about this file with an error status instead of a reply. */
     void setFailure(const QString &fileName, int status) { m_failures.insert(fileName, status); }
-    void setOllamaModels(const QStringList &models) { m_models = models; }
     void setTagsStatus(int status) { m_tagsStatus = status; }
 
     /** The file names the recorded requests asked about, in order. */
