@@ -1,16 +1,12 @@
 #include "automation/folderwatcher.h"
 #include "automation/queuemanager.h"
 #include "automation/watchrouter.h"
-#include "enginefixture.h"
+#include "engineharness.h"
 #include "settings/generalflags.h"
 #include "settings/navigationstate.h"
-#include "store/objectstore.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QtConcurrent>
 
 #include <fcntl.h>
@@ -22,13 +18,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-void write(const QString &path, const QByteArray &content = "Inhalt")
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
 QSet<QString> namesIn(const QList<QList<QUrl>> &reports)
 {
     QSet<QString> names;
@@ -39,57 +28,56 @@ QSet<QString> namesIn(const QList<QList<QUrl>> &reports)
     return names;
 }
 
-QString reply(const QString &description)
-{
-    return QString(R"({"datum":"2024-03-15","kategorie":"brief","beschreibung":"%1","confidence":0.9})")
-        .arg(description);
-}
-
 } // namespace
 
-class TestFolderWatcher final : public QObject
+class TestFolderWatcher final : public QObject, EngineHarness
 {
     Q_OBJECT
 
-    EngineFixture fixture;
-    QTemporaryDir root;
-    std::unique_ptr<ObjectStore> store;
-    std::unique_ptr<RenameEngine> engine;
     NavigationState navigation;
     std::unique_ptr<FolderWatcher> watcher;
     std::unique_ptr<QueueManager> queue;
     std::unique_ptr<WatchRouter> router;
-    QStringList notes; ///< the queue's notification bodies
+    QStringList notes;          ///< the queue's notification bodies
+    QList<QList<QUrl>> reports; ///< the watcher's reports where no router takes them
 
     QString folder(const QString &name)
     {
-        const QString path = root.filePath(name);
+        const QString path = m_dir.filePath(name);
         QDir().mkpath(path);
         return path;
     }
 
-    WatchedFolder addFolder(const QString &path, bool autoRename, std::optional<QString> templateName = {})
+    QString watchFolder(const QString &name)
     {
-        WatchedFolder record{0, path, true, autoRename, templateName, QDateTime::currentDateTimeUtc()};
-        record.id = store->insert(record).value();
-        return record;
+        const QString path = folder(name);
+        watcher->setOnFilesDetected([this](const QList<QUrl> &files) { reports << files; });
+        watcher->watch(path);
+        return path;
+    }
+
+    /** A new folder with a watched-folder record for it; `name` may end in a slash. */
+    QString addFolder(const QString &name, bool autoRename, std::optional<QString> templateName = {})
+    {
+        const QString path = folder(name);
+        m_store->insert(WatchedFolder{0, path, true, autoRename, templateName, QDateTime::currentDateTimeUtc()})
+            .value();
+        return path;
     }
 
 private Q_SLOTS:
     void init()
     {
-        QVERIFY(root.isValid());
-        store = std::move(ObjectStore::open(root.filePath("store.sqlite")).value());
-        engine = fixture.makeEngine();
-        engine->setStore(store.get());
+        QVERIFY(setUpEngine());
+        reports.clear();
         watcher = std::make_unique<FolderWatcher>();
         watcher->setSettleInterval(300ms); // the product waits 2 s; only the two-session case needs that
         notes.clear();
         queue = std::make_unique<QueueManager>([this](const QString &, const QString &body) { notes << body; });
-        queue->setEngine(engine.get());
-        queue->setDefaults(fixture.defaults);
-        GeneralFlags::autoRenameVerifiedOnly.write(fixture.defaults, true);
-        router = std::make_unique<WatchRouter>(*watcher, *queue, *engine, *store, navigation);
+        queue->setEngine(m_engine.get());
+        queue->setDefaults(m_fx->defaults);
+        GeneralFlags::autoRenameVerifiedOnly.write(m_fx->defaults, true);
+        router = std::make_unique<WatchRouter>(*watcher, *queue, *m_engine, *m_store, navigation);
     }
 
     void cleanup()
@@ -97,30 +85,24 @@ private Q_SLOTS:
         router.reset();
         watcher.reset();
         // No provider reply may be pending when the engine goes.
-        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && !engine->isProcessing(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && !m_engine->isProcessing(), 30000);
         queue.reset();
-        engine.reset();
-        store.reset();
-        QDir(root.path()).removeRecursively();
-        QDir().mkpath(root.path());
+        tearDownEngine();
     }
 
-    void reportsOnlyFinishedFreshRegularTopLevelFiles()
+    void reportsOnlyFinishedFreshRegularTopLevelFilesWhileWatched()
     {
-        const QString path = folder("scan");
+        const QString path = watchFolder("scan");
         const QString outside = folder("outside");
-        write(outside + "/old.pdf");
+        touch(outside + "/old.pdf");
         utimbuf past{time(nullptr) - 60, time(nullptr) - 60};
         QCOMPARE(utime(QFile::encodeName(outside + "/old.pdf"), &past), 0);
-        write(outside + "/target.pdf");
+        touch(outside + "/target.pdf");
         QCOMPARE(symlink("target.pdf", QFile::encodeName(outside + "/link.pdf")), 0);
         QDir().mkpath(outside + "/folder.pdf");
 
-        QList<QList<QUrl>> reports;
-        watcher->setOnFilesDetected([&](const QList<QUrl> &files) { reports << files; });
-        watcher->watch(path);
         watcher->watch(path); // a second watch changes nothing
-        watcher->watch(root.filePath("does-not-exist"));
+        watcher->watch(m_dir.filePath("does-not-exist"));
         QCOMPARE(watcher->watchedPaths(), QStringList{path});
 
         // Moved in: one with its old dates kept, a symbolic link, a folder.
@@ -135,10 +117,10 @@ private Q_SLOTS:
         QCOMPARE(::write(fifo, "x", 1), 1);
         close(fifo);
         QDir().mkpath(path + "/sub");
-        write(path + "/sub/deep.pdf");
-        write(path + "/.hidden.pdf");
-        write(path + "/placeholder.pdf", "");
-        write(path + "/new.pdf");
+        touch(path + "/sub/deep.pdf");
+        touch(path + "/.hidden.pdf");
+        touch(path + "/placeholder.pdf", "");
+        touch(path + "/new.pdf");
         QCOMPARE(FolderWatcher::freshEntries(path), QList<QUrl>{QUrl::fromLocalFile(path + "/new.pdf")});
 
         QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), 2000);
@@ -149,25 +131,19 @@ private Q_SLOTS:
         watcher->unwatch(path);
         QVERIFY(watcher->watchedPaths().isEmpty());
         reports.clear();
-        write(path + "/after.pdf");
+        touch(path + "/after.pdf");
         QTest::qWait(1000);
         QVERIFY(reports.isEmpty());
-    }
 
-    void aDeletedFolderDropsOutAndCanBeWatchedAgain()
-    {
-        const QString path = folder("gone");
-        QList<QList<QUrl>> reports;
-        watcher->setOnFilesDetected([&](const QList<QUrl> &files) { reports << files; });
+        // Deleted while watched: it drops out, and can be watched again once it is back.
         watcher->watch(path);
-        write(path + "/pending.pdf"); // still settling when its folder goes
+        touch(path + "/pending.pdf"); // still settling when its folder goes
         QVERIFY(QDir(path).removeRecursively());
         QTRY_VERIFY_WITH_TIMEOUT(!watcher->isWatching(path), 2000);
-
-        folder("gone");
+        folder("scan");
         watcher->watch(path);
         QVERIFY(watcher->isWatching(path));
-        write(path + "/back.pdf");
+        touch(path + "/back.pdf");
         QTRY_COMPARE_WITH_TIMEOUT(namesIn(reports), QSet<QString>{"back.pdf"}, 3000);
     }
 
@@ -180,35 +156,30 @@ private Q_SLOTS:
             QSKIP("the inotify queue limit is too high to overflow quickly");
         const QString path = folder("flood");
         const QByteArray read = QFile::encodeName(path + "/read.pdf");
-        write(path + "/read.pdf");
+        touch(path + "/read.pdf");
         utimbuf past{time(nullptr) - 60, time(nullptr) - 60};
         QCOMPARE(utime(read, &past), 0);
-        QList<QList<QUrl>> reports;
-        watcher->setOnFilesDetected([&](const QList<QUrl> &files) { reports << files; });
-        watcher->watch(path);
+        watchFolder("flood");
 
         // Every open and close is an event; while the loop does not run they overflow the queue,
         // and the events of the file written afterwards are lost.
         for (int i = 0; i <= limit / 2; ++i)
             close(open(read, O_RDONLY));
-        write(path + "/new.pdf");
+        touch(path + "/new.pdf");
         QTRY_COMPARE_WITH_TIMEOUT(namesIn(reports), QSet<QString>{"new.pdf"}, 3000);
         QCOMPARE(reports.size(), 1);
     }
 
     void aFileOpenForWritingIsNotHandedOnBeforeItIsClosed()
     {
-        const QString path = folder("open");
-        QList<QList<QUrl>> reports;
-        watcher->setOnFilesDetected([&](const QList<QUrl> &files) { reports << files; });
-        watcher->watch(path);
+        const QString path = watchFolder("open");
 
         // One file open since its creation, one closed and at once reopened to append.
         QFile download(path + "/download.pdf");
         QVERIFY(download.open(QIODevice::WriteOnly));
         download.write("Anfang");
         download.flush();
-        write(path + "/scan.pdf", "Seite 1");
+        touch(path + "/scan.pdf", "Seite 1");
         QTest::qWait(100);
         QFile scan(path + "/scan.pdf");
         QVERIFY(scan.open(QIODevice::Append));
@@ -227,15 +198,11 @@ private Q_SLOTS:
     void aFileWrittenInTwoSessionsIsRenamedOnceWhole()
     {
         watcher->setSettleInterval(FolderWatcher::DefaultSettleInterval);
-        const QString path = folder("sessions");
-        addFolder(path, true);
+        const QString path = addFolder("sessions", true);
         router->start();
-        fixture.llm.setReply("notiz.txt", reply("Notiz"));
-        QStringList prompts;
-        connect(&fixture.llm.server(), &StubHttpServer::requestReceived, queue.get(),
-                [&](const RecordedRequest &request) { prompts << LlmStub::userPrompt(request); });
+        m_fx->llm.setReply("notiz.txt", LlmStub::letterReply("Notiz"));
 
-        write(path + "/notiz.txt", "Erster Teil vom 15.03.2024.");
+        touch(path + "/notiz.txt", "Erster Teil vom 15.03.2024.");
         QTest::qWait(1000);
         QFile file(path + "/notiz.txt");
         QVERIFY(file.open(QIODevice::Append));
@@ -246,39 +213,38 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(renamed), 15000);
         QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0, 10000);
         QCOMPARE(QDir(path).entryList(QDir::Files), QStringList{"2024-03-15_brief_notiz.txt"});
-        QFile result(renamed);
-        QVERIFY(result.open(QIODevice::ReadOnly));
-        QCOMPARE(result.readAll(), QByteArray("Erster Teil vom 15.03.2024. Zweiter Teil."));
-        QCOMPARE(prompts.size(), 1);
-        QVERIFY2(prompts.front().contains("Erster Teil vom 15.03.2024. Zweiter Teil."), qPrintable(prompts.front()));
+        QCOMPARE(contentOf(renamed), "Erster Teil vom 15.03.2024. Zweiter Teil.");
+        const QList<RecordedRequest> asked = m_fx->llm.server().requests();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(LlmStub::userPrompt(asked.front()).contains("Erster Teil vom 15.03.2024. Zweiter Teil."));
     }
 
     void routesToTheQueueOrToTheReview()
     {
-        const QString automatic = folder("auto");
-        const QString review = folder("review");
-        const QString slashed = folder("slashed");
-        addFolder(automatic, true);
-        addFolder(review, false);
-        addFolder(slashed + "/", true);
+        QVERIFY(m_store->insert(NamingTemplate{0, "Rechnungen", "{datum}_{absender}_{beschreibung}", "", false, {}}));
+        const QString automatic = addFolder("auto", true, QString("Rechnungen"));
+        const QString review = addFolder("review", false);
+        const QString slashed = addFolder("slashed/", true).chopped(1);
         router->start();
         const QStringList watched = watcher->watchedPaths();
         QCOMPARE(QSet<QString>(watched.begin(), watched.end()), (QSet<QString>{automatic, review, slashed + "/"}));
 
-        // Automatic: in the queue within a second, then renamed.
-        fixture.llm.setReply("scan.pdf", reply("Automatisch"));
+        // Automatic: in the queue within a second, then renamed, the folder's template asked for.
+        m_fx->llm.setReply("scan.pdf", LlmStub::letterReply("Automatisch"));
         QSignalSpy pending(queue.get(), &QueueManager::pendingURLsChanged);
-        write(automatic + "/scan.pdf");
+        touch(automatic + "/scan.pdf");
         QTRY_VERIFY_WITH_TIMEOUT(!pending.isEmpty(), 2000);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(automatic + "/2024-03-15_brief_automatisch.pdf"), 10000);
+        const QString prompt = LlmStub::userPrompt(m_fx->llm.server().requests().first());
+        QVERIFY2(prompt.contains("{datum}_{absender}_{beschreibung}"), qPrintable(prompt));
         QVERIFY(!QFile::exists(automatic + "/scan.pdf"));
 
         // Review: the files section is selected and the engine analyses the file, nothing moves.
         for (const QString &dir : {review, slashed}) {
             navigation.setSelectedTab(SidebarItem::history);
-            write(dir + "/letter.pdf");
-            QTRY_VERIFY_WITH_TIMEOUT(!engine->jobs().isEmpty() &&
-                                         engine->jobs().front().originalURL.toLocalFile() == dir + "/letter.pdf",
+            touch(dir + "/letter.pdf");
+            QTRY_VERIFY_WITH_TIMEOUT(!m_engine->jobs().isEmpty() &&
+                                         m_engine->jobs().front().originalURL.toLocalFile() == dir + "/letter.pdf",
                                      5000);
             QCOMPARE(navigation.selectedTab(), SidebarItem::files);
             QVERIFY(QFile::exists(dir + "/letter.pdf"));
@@ -295,13 +261,12 @@ private Q_SLOTS:
     void unverifiedSuggestionsWaitForReview()
     {
         QFETCH(bool, verifiedOnly);
-        GeneralFlags::autoRenameVerifiedOnly.write(fixture.defaults, verifiedOnly);
+        GeneralFlags::autoRenameVerifiedOnly.write(m_fx->defaults, verifiedOnly);
         // The queue on an engine of its own, as in the app: the review list stays the window's.
-        const std::unique_ptr<RenameEngine> queueEngine = fixture.makeEngine();
-        queueEngine->setStore(store.get());
+        const std::unique_ptr<RenameEngine> queueEngine = m_fx->makeEngine();
+        queueEngine->setStore(m_store.get());
         queue->setEngine(queueEngine.get());
-        const QString path = folder("auto");
-        addFolder(path, true);
+        const QString path = addFolder("auto", true);
         router->start();
         navigation.setSelectedTab(SidebarItem::history);
         QStringList handedOn;
@@ -310,12 +275,12 @@ private Q_SLOTS:
                 handedOn << url.fileName();
         });
 
-        fixture.llm.setReply("belegt.txt", reply("Belegt"));
-        fixture.llm.setReply("erfunden.txt", reply("Erfunden"));
-        fixture.llm.setReply("ersatz.txt", "Sorry, I cannot do that.");
-        write(path + "/belegt.txt", "Rechnung vom 15.03.2024");
-        write(path + "/erfunden.txt", "Rechnung ohne Datum");
-        write(path + "/ersatz.txt", "Notiz");
+        m_fx->llm.setReply("belegt.txt", LlmStub::letterReply("Belegt"));
+        m_fx->llm.setReply("erfunden.txt", LlmStub::letterReply("Erfunden"));
+        m_fx->llm.setReply("ersatz.txt", "Sorry, I cannot do that.");
+        touch(path + "/belegt.txt", "Rechnung vom 15.03.2024");
+        touch(path + "/erfunden.txt", "Rechnung ohne Datum");
+        touch(path + "/ersatz.txt", "Notiz");
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path + "/2024-03-15_brief_belegt.txt"), 10000);
         if (!verifiedOnly) {
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path + "/2024-03-15_brief_erfunden.txt"), 10000);
@@ -324,9 +289,9 @@ private Q_SLOTS:
             return;
         }
         // Left in place for the window: files section, the window's engine analyses them, marked.
-        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && engine->jobs().size() >= 1,
+        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && m_engine->jobs().size() >= 1,
                                  10000);
-        QTRY_VERIFY_WITH_TIMEOUT(!engine->isProcessing(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_engine->isProcessing(), 10000);
         QStringList held;
         for (const QString &note : notes) {
             if (note.contains("Prüfung"))
@@ -340,44 +305,17 @@ private Q_SLOTS:
         handedOn.sort();
         QCOMPARE(handedOn, (QStringList{"erfunden.txt", "ersatz.txt"}));
         const QHash<QString, QString> expectedMarks{{"erfunden.txt", "datum"}, {"ersatz.txt", "name"}};
-        for (const RenameJob &job : engine->jobs())
+        for (const RenameJob &job : m_engine->jobs())
             QCOMPARE(job.unverifiedFields().join(','), expectedMarks.value(job.originalName()));
-    }
-
-    void followsTheActiveFoldersAndTheirTemplates()
-    {
-        const QString path = folder("invoices");
-        store
-            ->insert(NamingTemplate{0, "Rechnungen", "{datum}_{absender}_{beschreibung}", "", false,
-                                    QDateTime::currentDateTimeUtc()})
-            .value();
-        WatchedFolder record = addFolder(path, true, QString("Rechnungen"));
-        router->start();
-        QVERIFY(watcher->isWatching(path));
-
-        record.isActive = false;
-        QVERIFY(store->save(record));
-        QVERIFY(!watcher->isWatching(path));
-        record.isActive = true;
-        QVERIFY(store->save(record));
-        QVERIFY(watcher->isWatching(path));
-
-        QString prompt;
-        connect(&fixture.llm.server(), &StubHttpServer::requestReceived, queue.get(),
-                [&](const RecordedRequest &request) { prompt = LlmStub::userPrompt(request); });
-        write(path + "/invoice.pdf");
-        QTRY_VERIFY_WITH_TIMEOUT(!prompt.isEmpty(), 5000);
-        QVERIFY2(prompt.contains("{datum}_{absender}_{beschreibung}"), qPrintable(prompt));
     }
 
     void aBurstIsRenamedExactlyOnceWhileTheLoopStaysResponsive()
     {
         constexpr int Count = 500;
-        const QString path = folder("burst");
-        addFolder(path, true);
+        const QString path = addFolder("burst", true);
         router->start();
         for (int i = 0; i < Count; ++i)
-            fixture.llm.setReply(QString("drop-%1.pdf").arg(i), reply(QString("Beleg %1").arg(i)));
+            m_fx->llm.setReply(QString("drop-%1.pdf").arg(i), LlmStub::letterReply(QString("Beleg %1").arg(i)));
 
         // The longest time the event loop did not run, sampled by a 5 ms timer.
         QElapsedTimer sinceTick;
@@ -415,13 +353,11 @@ private Q_SLOTS:
         QSet<QByteArray> contents;
         for (const QString &name : names) {
             QVERIFY2(name.startsWith("2024-03-15_brief_beleg_"), qPrintable(name));
-            QFile file(path + "/" + name);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            contents << file.readAll();
+            contents << contentOf(path + "/" + name);
         }
         QCOMPARE(contents.size(), Count);
         QSet<QString> originals;
-        const QList<RenameRecord> records = store->fetchRecords().value();
+        const QList<RenameRecord> records = m_store->fetchRecords().value();
         for (const RenameRecord &record : records)
             originals << record.originalName;
         QCOMPARE(originals.size(), Count);

@@ -1,20 +1,12 @@
 // Run by tst_crashsafety. "apply FOLDER DB": renames every "f*.txt" in FOLDER through the engine
 // with history in DB, printing "started" first. "race FOLDER NAME": keeps creating files with
 // the names the engine will pick for NAME (never replacing one) until it is killed.
-#include "ai/aisettings.h"
-#include "ai/providerfactory.h"
-#include "awaittask.h"
-#include "companion/kvxclient.h"
-#include "engine/renameengine.h"
-#include "memorykeychain.h"
-#include "naming/renamerules.h"
-#include "settings/defaultsstore.h"
+#include "enginefixture.h"
 #include "store/objectstore.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QNetworkAccessManager>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -27,14 +19,9 @@ int apply(const QString &folder, const QString &database)
     auto store = ObjectStore::open(database);
     if (!store)
         return 2;
-    DefaultsStore defaults;
-    MemoryKeychain keychain;
-    AISettings settings(defaults, keychain);
-    RenameRules rules(defaults);
-    KVXClient companion(defaults);
-    QNetworkAccessManager network;
-    RenameEngine engine({settings, rules, companion, network, [] { return std::unique_ptr<AIProvider>(); }});
-    engine.setStore(store->get());
+    EngineFixture fixture;
+    const std::unique_ptr<RenameEngine> engine = fixture.makeEngine();
+    engine->setStore(store->get());
 
     QList<RenameJob> jobs;
     const QStringList files = QDir(folder).entryList({"f*.txt"}, QDir::Files, QDir::Name);
@@ -44,10 +31,10 @@ int apply(const QString &folder, const QString &database)
         job.confidence = 0.9;
         jobs << job;
     }
-    engine.setJobs(jobs);
+    engine->setJobs(jobs);
     std::puts("started");
     std::fflush(stdout);
-    const QList<RenameRecord> records = awaitTask(engine.applyApproved());
+    const QList<RenameRecord> records = awaitTask(engine->applyApproved());
     return records.size() == jobs.size() ? 0 : 1;
 }
 

@@ -2,11 +2,7 @@
 #include "engine/inputexpansion.h"
 #include "engineharness.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QtConcurrent>
 
 #include <sys/socket.h>
@@ -56,25 +52,23 @@ private Q_SLOTS:
     void namedPathsThatAreNoRegularFile_data()
     {
         QTest::addColumn<QString>("path"); // relative: made in the temporary folder
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("FIFO") << "fifo"
-                              << "Keine reguläre Datei: fifo (FIFO)";
-        QTest::newRow("socket") << "sock"
-                                << "Keine reguläre Datei: sock (Socket)";
-        QTest::newRow("device") << "/dev/null"
-                                << "Keine reguläre Datei: null (Gerätedatei)";
-        QTest::newRow("link to a file") << "verweis.txt"
-                                        << "Keine reguläre Datei: verweis.txt (symbolischer Link)";
-        QTest::newRow("link to a folder") << "ordnerverweis"
-                                          << "Keine reguläre Datei: ordnerverweis (symbolischer Link)";
-        QTest::newRow("file of /proc") << "/proc/cpuinfo"
-                                       << "Keine reguläre Datei: cpuinfo (Systemdatei)";
+        QTest::addColumn<QString>("kind");
+        const auto row = [](const char *name, const char *path, const char *kind) {
+            QTest::newRow(name) << QString(path) << QString(kind);
+        };
+        row("FIFO", "fifo", "FIFO");
+        row("socket", "sock", "Socket");
+        row("device", "/dev/null", "Gerätedatei");
+        row("link to a file", "verweis.txt", "symbolischer Link");
+        row("link to a folder", "ordnerverweis", "symbolischer Link");
+        row("file of /proc", "/proc/cpuinfo", "Systemdatei");
     }
 
     void namedPathsThatAreNoRegularFile()
     {
         QFETCH(QString, path);
-        QFETCH(QString, reason);
+        QFETCH(QString, kind);
+        const QString reason = QString("Keine reguläre Datei: %1 (%2)").arg(QFileInfo(path).fileName(), kind);
         if (QDir::isRelativePath(path))
             path = m_dir.filePath(path);
         QVERIFY(path == "/dev/null" || path.startsWith("/proc/") || make(path));
@@ -120,19 +114,20 @@ private Q_SLOTS:
         QVERIFY(QFile::link("/proc", root + "/proc"));
         QVERIFY(QFile::link("/dev", root + "/dev"));
         QVERIFY(QFile::link(m_dir.filePath("fehlt.txt"), root + "/tot.txt"));
-        QStringList before;
-        for (const QString &link : links)
-            before << identity(root + "/" + link);
+        const auto identities = [&] {
+            QStringList result;
+            for (const QString &link : links)
+                result << identity(root + "/" + link);
+            return result;
+        };
+        const QStringList before = identities();
 
         QCOMPARE(expandInputs({root}), (QStringList{a, b}));
         analyze({root});
         QCOMPARE(m_engine->jobs().size(), 2);
         QCOMPARE(m_fx->llm.server().requests().size(), 2);
         QCOMPARE(awaitTask(m_engine->applyApproved()).size(), 2);
-        QStringList after;
-        for (const QString &link : links)
-            after << identity(root + "/" + link);
-        QCOMPARE(after, before);
+        QCOMPARE(identities(), before);
         QVERIFY(QFile::exists(outside));
     }
 
@@ -186,14 +181,6 @@ private:
         if (name == "verweis.txt")
             return QFile::link(touch(m_dir.filePath("ziel.txt")), path);
         return QDir().mkpath(m_dir.filePath("ordner")) && QFile::link(m_dir.filePath("ordner"), path);
-    }
-
-    void analyze(const QStringList &paths)
-    {
-        QList<QUrl> urls;
-        for (const QString &path : paths)
-            urls << QUrl::fromLocalFile(path);
-        awaitTask(m_engine->analyze(urls, std::nullopt));
     }
 };
 

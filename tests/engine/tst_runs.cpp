@@ -1,12 +1,8 @@
 #include "automation/queuemanager.h"
 #include "engineharness.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 // How analysis runs on one engine start, stop, take turns and end when their owner goes away.
 class TestRuns final : public QObject, EngineHarness
@@ -55,8 +51,8 @@ private Q_SLOTS:
         awaitTask(std::move(second));
         QVERIFY(!m_engine->isProcessing());
         QCOMPARE(m_engine->error(), QString("Analyse abgebrochen"));
-        for (const RecordedRequest &request : m_fx->llm.server().requests())
-            QVERIFY(!LlmStub::fileNameIn(LlmStub::userPrompt(request)).startsWith('b'));
+        for (const QString &asked : m_fx->llm.askedFiles())
+            QVERIFY(!asked.startsWith('b'));
 
         // A run started after the cancel is not affected by it.
         m_fx->llm.setDelay(0);
@@ -85,9 +81,9 @@ private Q_SLOTS:
         QCOMPARE(published.at(1), (QStringList{"b00.txt", "b01.txt"}));
         QCOMPARE(processing.size(), 2); // true once, false once: one stretch of work
         QVERIFY(!m_engine->isProcessing());
-        QStringList asked;
-        for (const RecordedRequest &request : m_fx->llm.server().requests())
-            asked << LlmStub::fileNameIn(LlmStub::userPrompt(request)).left(1);
+        QStringList asked = m_fx->llm.askedFiles();
+        for (QString &name : asked)
+            name.truncate(1);
         QCOMPARE(asked.join(QString()), "aaaaabb");
     }
 
@@ -131,28 +127,6 @@ private Q_SLOTS:
         queue.reset();
         m_engine.reset();
         QTest::qWait(600);
-    }
-
-private:
-    QList<QUrl> makeFiles(const QString &prefix, int count)
-    {
-        QList<QUrl> urls;
-        for (int i = 0; i < count; ++i) {
-            const QString path = m_dir.filePath(prefix + QString::asprintf("%02d.txt", i));
-            QFile file(path);
-            if (file.open(QIODevice::WriteOnly))
-                file.write("Rechnung Telekom 49,99 EUR");
-            urls << QUrl::fromLocalFile(path);
-        }
-        return urls;
-    }
-
-    QStringList jobNames() const
-    {
-        QStringList names;
-        for (const RenameJob &job : m_engine->jobs())
-            names << job.originalName();
-        return names;
     }
 };
 

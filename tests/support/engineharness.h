@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
 
 /** Writes `content` to `path`, making its folders; returns `path`. */
 inline QString touch(const QString &path, const QByteArray &content = "Rechnung Telekom 49,99 EUR")
@@ -18,7 +19,16 @@ inline QString touch(const QString &path, const QByteArray &content = "Rechnung 
     return path;
 }
 
-/** An engine with a fresh fixture and, if asked, a real store, anew for each test function. */
+inline QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+/**
+ * An engine with a fresh fixture and, if asked, a real store, anew for each test function. Brings
+ * what its tests share: QDir, QFile, QTemporaryDir, QTest.
+ */
 struct EngineHarness {
     QTemporaryDir m_dir;
     std::unique_ptr<EngineFixture> m_fx;
@@ -46,5 +56,31 @@ struct EngineHarness {
         m_fx.reset();
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());
+    }
+
+    /** Files "<prefix>00.txt", "<prefix>01.txt", … in the temporary folder. */
+    QList<QUrl> makeFiles(const QString &prefix, int count, const QByteArray &content = "Rechnung Telekom 49,99 EUR")
+    {
+        QList<QUrl> urls;
+        for (int i = 0; i < count; ++i)
+            urls << QUrl::fromLocalFile(touch(m_dir.filePath(prefix + QString::asprintf("%02d.txt", i)), content));
+        return urls;
+    }
+
+    void analyze(const QStringList &paths)
+    {
+        QList<QUrl> urls;
+        for (const QString &path : paths)
+            urls << QUrl::fromLocalFile(path);
+        awaitTask(m_engine->analyze(urls, std::nullopt));
+        QVERIFY(!m_engine->isProcessing());
+    }
+
+    [[nodiscard]] QStringList jobNames() const
+    {
+        QStringList names;
+        for (const RenameJob &job : m_engine->jobs())
+            names << job.originalName();
+        return names;
     }
 };

@@ -19,6 +19,20 @@ LlmStub::LlmStub(QObject *parent)
     m_server.setHandler([this](const RecordedRequest &request) { return answer(request); });
 }
 
+QStringList LlmStub::askedFiles() const
+{
+    QStringList names;
+    for (const RecordedRequest &request : m_server.requests())
+        names << fileNameIn(userPrompt(request));
+    return names;
+}
+
+QString LlmStub::letterReply(const QString &description)
+{
+    return QString(R"({"datum":"2024-03-15","kategorie":"brief","beschreibung":"%1","confidence":0.9})")
+        .arg(description);
+}
+
 QString LlmStub::userPrompt(const RecordedRequest &request)
 {
     const QJsonObject body = QJsonDocument::fromJson(request.body).object();

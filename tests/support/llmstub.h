@@ -33,9 +33,12 @@ public:
     void setRawResponse(std::optional<StubResponse> response) { m_raw = std::move(response); }
     /** Answers requests about this file with an error status instead of a reply. */
     void setFailure(const QString &fileName, int status) { m_failures.insert(fileName, status); }
-    void setOllamaModels(const QStringList &models) { m_models = models; }
     void setTagsStatus(int status) { m_tagsStatus = status; }
 
+    /** The file names the recorded requests asked about, in order. */
+    [[nodiscard]] QStringList askedFiles() const;
+    /** A reply naming a letter of 2024-03-15 with this description. */
+    [[nodiscard]] static QString letterReply(const QString &description);
     /** The user prompt of a recorded request, whatever the wire format. */
     [[nodiscard]] static QString userPrompt(const RecordedRequest &request);
     /** The file name a prompt names, or empty. */

@@ -1,38 +1,11 @@
 #include "stubhttpserver.h"
 
 #include <QPointer>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
 
 namespace {
-
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200:
-        return "OK";
-    case 204:
-        return "No Content";
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 429:
-        return "Too Many Requests";
-    case 500:
-        return "Internal Server Error";
-    case 503:
-        return "Service Unavailable";
-    default:
-        return "Status";
-    }
-}
 
 // Parses a complete request from `buffer`; false while head or body are still incomplete.
 bool parseRequest(const QByteArray &buffer, RecordedRequest &request)
@@ -69,28 +42,6 @@ StubHttpServer::StubHttpServer(QObject *parent)
     connect(m_server, &QTcpServer::newConnection, this, &StubHttpServer::accept);
 }
 
-StubHttpServer::~StubHttpServer() = default;
-
-bool StubHttpServer::listen(quint16 port)
-{
-    return m_server->listen(QHostAddress::LocalHost, port);
-}
-
-void StubHttpServer::close()
-{
-    m_server->close();
-}
-
-quint16 StubHttpServer::port() const
-{
-    return m_server->serverPort();
-}
-
-QString StubHttpServer::baseUrl() const
-{
-    return QStringLiteral("http://127.0.0.1:%1").arg(port());
-}
-
 void StubHttpServer::accept()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
@@ -121,8 +72,8 @@ void StubHttpServer::respond(QTcpSocket *socket, const RecordedRequest &request)
         --m_inFlight;
         if (!guard)
             return;
-        if (!response.dropConnection) {
-            QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) +
+        if (!response.dropConnection) { // clients ignore the reason phrase
+            QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Stub" +
                               "\r\nContent-Type: " + response.contentType +
                               "\r\nContent-Length: " + QByteArray::number(response.body.size()) +
                               "\r\nConnection: close\r\n\r\n";

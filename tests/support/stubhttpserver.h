@@ -5,10 +5,10 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTcpServer>
 
 #include <functional>
 
-class QTcpServer;
 class QTcpSocket;
 
 /** One request as the stub received it. Header names are lower-cased. */
@@ -42,13 +42,12 @@ public:
     using Handler = std::function<StubResponse(const RecordedRequest &)>;
 
     explicit StubHttpServer(QObject *parent = nullptr);
-    ~StubHttpServer() override;
 
     /** Listens on 127.0.0.1, on `port` or any free one. */
-    bool listen(quint16 port = 0);
-    void close();
-    [[nodiscard]] quint16 port() const;
-    [[nodiscard]] QString baseUrl() const;
+    bool listen(quint16 port = 0) { return m_server->listen(QHostAddress::LocalHost, port); }
+    void close() { m_server->close(); }
+    [[nodiscard]] quint16 port() const { return m_server->serverPort(); }
+    [[nodiscard]] QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(port()); }
 
     void setHandler(Handler handler) { m_handler = std::move(handler); }
     [[nodiscard]] const QList<RecordedRequest> &requests() const { return m_requests; }

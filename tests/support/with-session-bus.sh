@@ -39,17 +39,11 @@ dbus-run-session --config-file="$root/bus.conf" -- sh -c '
     if [ "$NAMORIX_PRIVATE_KEYRING" = yes ]; then
         printf throwaway | gnome-keyring-daemon --foreground --unlock --components=secrets >/dev/null 2>&1 &
         daemon=$!
-        tries=0
-        until dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-                org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets 2>/dev/null | grep -q true; do
-            tries=$((tries + 1))
-            if [ $tries -gt 200 ]; then
-                echo "with-session-bus: gnome-keyring-daemon did not come up" >&2
-                kill $daemon 2>/dev/null
-                exit 1
-            fi
-            sleep 0.05
-        done
+        if ! gdbus wait --session --timeout 10 org.freedesktop.secrets; then
+            echo "with-session-bus: gnome-keyring-daemon did not come up" >&2
+            kill $daemon 2>/dev/null
+            exit 1
+        fi
         status=0
         "$@" || status=$?
         kill $daemon 2>/dev/null
