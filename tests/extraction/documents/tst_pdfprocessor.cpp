@@ -2,50 +2,12 @@
 #include "extraction/textrecognizer.h"
 #include "extractiontestkit.h"
 
-#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace ExtractionTestKit;
 
 namespace {
-
-// A4 at 300 dpi without margins, painted in 11 pt.
-void startA4(QPdfWriter &writer, QPainter &painter)
-{
-    writer.setResolution(300);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    painter.begin(&writer);
-    painter.setFont(QFont("DejaVu Sans", 11));
-}
-
-// One A4 page per entry at 300 dpi: a line of text layer (may be empty) over an optional full-page image.
-void writePdf(const QString &path, const QList<QPair<QString, QImage>> &pages)
-{
-    QPdfWriter writer(path);
-    QPainter painter;
-    startA4(writer, painter);
-    for (qsizetype i = 0; i < pages.size(); ++i) {
-        if (i > 0)
-            writer.newPage();
-        if (!pages[i].second.isNull())
-            painter.drawImage(QRect(0, 0, writer.width(), writer.height()), pages[i].second);
-        painter.drawText(QRect(200, 120, 2000, 100), Qt::AlignLeft, pages[i].first);
-    }
-}
-
-// One A4 page with each column's lines drawn at their own x, 11 pt, one line per 60 dots at 300 dpi.
-void writeColumns(const QString &path, const QList<QStringList> &columns)
-{
-    QPdfWriter writer(path);
-    QPainter painter;
-    startA4(writer, painter);
-    const int width = (writer.width() - 400) / int(columns.size());
-    for (qsizetype c = 0; c < columns.size(); ++c)
-        for (qsizetype line = 0; line < columns[c].size(); ++line)
-            painter.drawText(QPoint(200 + int(c) * width, 300 + int(line) * 60), columns[c][line]);
-}
 
 // The standard security handler with an owner and user key that the empty password does not match;
 // there is no cross-reference table, so the reader rebuilds it.
@@ -72,12 +34,12 @@ private Q_SLOTS:
 
     void textLayerOfFirstTenPages()
     {
-        QList<QPair<QString, QImage>> pages;
+        QList<PdfPage> pages;
         QString expected;
         for (int i = 1; i <= 30; ++i) {
-            pages.append({QString("Seite %1 von 30, Kundennummer %2").arg(i).arg(1000 + i), {}});
+            pages.append({{{QString("Seite %1 von 30, Kundennummer %2").arg(i).arg(1000 + i)}}});
             if (i <= 10)
-                expected += pages.last().first + "\n";
+                expected += pages.last().columns[0][0] + "\n";
         }
         const QString path = m_dir.filePath("Bericht.PDF");
         writePdf(path, pages);
@@ -117,7 +79,7 @@ private Q_SLOTS:
         QFETCH(QList<QStringList>, columns);
         QFETCH(QString, expected);
         const QString path = m_dir.filePath(QString("spalten%1.pdf").arg(columns.size()));
-        writeColumns(path, columns);
+        writePdf(path, {{columns}});
 
         const ExtractionResult result = m_processor.extract(path);
         QVERIFY(result);
@@ -141,7 +103,7 @@ private Q_SLOTS:
         QFETCH(QString, source);
         const QString layer = QString("abcdefghij").repeated(5).left(layerLength);
         const QString path = m_dir.filePath(QString("schwelle%1.pdf").arg(layerLength));
-        writePdf(path, {{layer, invoicePage()}});
+        writePdf(path, {{{{layer}}, invoicePage()}});
 
         const ExtractionResult result = m_processor.extract(path);
         QVERIFY(result);
@@ -157,7 +119,7 @@ private Q_SLOTS:
     void unreadableGivesEmptyText()
     {
         writePdf(m_dir.filePath("ganz.pdf"),
-                 {{"Ein vollständiges Dokument mit ausreichend viel Text in der Ebene", {}}});
+                 {{{{"Ein vollständiges Dokument mit ausreichend viel Text in der Ebene"}}}});
         QFile whole(m_dir.filePath("ganz.pdf"));
         QVERIFY(whole.open(QIODevice::ReadOnly));
         const QByteArray complete = whole.readAll();
