@@ -14,39 +14,12 @@
 #include "korvexstub.h"
 #include "settings/defaultsstore.h"
 
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <typeinfo>
 
 using ExtractionTestKit::writeFile;
-
-namespace {
-
-QString processorName(const FileProcessor &processor)
-{
-    if (dynamic_cast<const PDFProcessor *>(&processor))
-        return "pdf";
-    if (dynamic_cast<const ImageProcessor *>(&processor))
-        return "image";
-    if (dynamic_cast<const OfficeProcessor *>(&processor))
-        return "office";
-    if (dynamic_cast<const RichTextProcessor *>(&processor))
-        return "rtf";
-    if (dynamic_cast<const HTMLProcessor *>(&processor))
-        return "html";
-    if (dynamic_cast<const EmailProcessor *>(&processor))
-        return "eml";
-    if (dynamic_cast<const MediaProcessor *>(&processor))
-        return "media";
-    if (dynamic_cast<const GenericProcessor *>(&processor))
-        return "generic";
-    return "?";
-}
-
-} // namespace
 
 class TestContentExtraction final : public QObject
 {
@@ -56,53 +29,25 @@ private Q_SLOTS:
     void dispatchTable_data()
     {
         QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("processor");
+        QTest::addColumn<QString>("processor"); // the type's name as typeid gives it
         // One extension per processor (tst_documentgarbage walks every one), then case and dots.
-        const QList<QPair<const char *, const char *>> rows{
-            {"report.PDF", "pdf"}, {"a.jpg", "image"},  {"a.XLSX", "office"},    {"a.rtfd", "rtf"},
-            {"a.htm", "html"},     {"a.eml", "eml"},    {"a.Opus", "media"},     {"a.doc", "generic"},
-            {"README", "generic"}, {".pdf", "generic"}, {"a.tar.gz", "generic"}, {"a.pdf.txt", "generic"},
-            {"a.", "generic"},
+        const QList<QPair<const char *, const std::type_info *>> rows{
+            {"report.PDF", &typeid(PDFProcessor)},    {"a.jpg", &typeid(ImageProcessor)},
+            {"a.XLSX", &typeid(OfficeProcessor)},     {"a.rtfd", &typeid(RichTextProcessor)},
+            {"a.htm", &typeid(HTMLProcessor)},        {"a.eml", &typeid(EmailProcessor)},
+            {"a.Opus", &typeid(MediaProcessor)},      {"a.oga", &typeid(MediaProcessor)},
+            {"a.doc", &typeid(GenericProcessor)},     {"README", &typeid(GenericProcessor)},
+            {".pdf", &typeid(GenericProcessor)},      {"a.tar.gz", &typeid(GenericProcessor)},
+            {"a.pdf.txt", &typeid(GenericProcessor)}, {"a.", &typeid(GenericProcessor)},
         };
         for (const auto &[name, processor] : rows)
-            QTest::newRow(name) << name << processor;
+            QTest::newRow(name) << name << processor->name();
     }
 
     void dispatchTable()
     {
         QFETCH(QString, fileName);
-        QTEST(processorName(ProcessorTable::processorFor("/some/folder/" + fileName)), "processor");
-    }
-
-    void oggAudioIsMedia_data()
-    {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("codec");
-        QTest::newRow("oga, Vorbis") << "Aufnahme.oga"
-                                     << "libvorbis";
-        QTest::newRow("opus") << "Sprachnachricht.opus"
-                              << "libopus";
-    }
-
-    void oggAudioIsMedia()
-    {
-        QFETCH(QString, fileName);
-        QFETCH(QString, codec);
-        const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
-        QVERIFY2(!ffmpeg.isEmpty(), "the ffmpeg command-line tool makes this file (scripts/install-deps.sh)");
-        QTemporaryDir dir;
-        const QString path = dir.filePath(fileName);
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(ffmpeg, {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i",
-                               "sine=frequency=440:duration=1", "-c:a", codec, "-metadata", "title=Ansage", path});
-        QVERIFY2(process.waitForFinished(60000) && process.exitCode() == 0, process.readAll().constData());
-
-        const ExtractionResult result = ProcessorTable::processorFor(path).extract(path);
-        QVERIFY2(result, qPrintable(result ? QString() : result.error().message));
-        QCOMPARE(result->metadata.value("source"), QString("avfoundation"));
-        QCOMPARE(result->metadata.value("title"), QString("Ansage"));
-        QCOMPARE(result->metadata.value("tracks"), QString("Audio"));
+        QTEST(QString(typeid(ProcessorTable::processorFor("/some/folder/" + fileName)).name()), "processor");
     }
 
     void genericTextPath_data()

@@ -54,6 +54,11 @@ private Q_SLOTS:
                "-map 0:v -map 1:a -map 2:a -t 0.1 -c:v mpeg4 -c:a aac -metadata \"title=Urlaub am Meer\""
             << MetadataMap{
                    {"duration", "0:00"}, {"title", "Urlaub am Meer"}, {"tracks", "Video: 1920x1080, Audio, Audio"}};
+        // Ogg audio under the names voice recorders and messengers give it.
+        const QString tone = "-f lavfi -i sine=frequency=440:duration=1 -metadata title=Ansage -c:a ";
+        const MetadataMap announcement{{"duration", "0:01"}, {"title", "Ansage"}, {"tracks", "Audio"}};
+        QTest::newRow("oga, Vorbis") << "Aufnahme.oga" << QByteArray() << tone + "libvorbis" << announcement;
+        QTest::newRow("opus") << "Sprachnachricht.opus" << QByteArray() << tone + "libopus" << announcement;
     }
 
     void files()
