@@ -136,76 +136,54 @@ private Q_SLOTS:
         QTEST(NameBuilder::buildFileName(extraction, rules, extension), "expected");
     }
 
-    void normalizeDocumentDate_data()
+    // The builder's steps on their own: "normalize" (a document date), "format <date style>",
+    // "case <casing>" and "umlauts", styles by raw value.
+    void steps_data()
     {
+        QTest::addColumn<QString>("step");
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const QString &input, const QString &expected) {
-            QTest::newRow(name) << input << expected;
+        const auto rows = [](const QString &step) {
+            return [step](const char *name, const QString &input, const QString &expected) {
+                QTest::addRow("%s: %s", qPrintable(step), name) << step << input << expected;
+            };
         };
-        row("iso", "2024-03-15", "2024-03-15");
-        row("German, padded", " 15.03.2024 ", "2024-03-15");
-        row("tab and no-break space trimmed", "\t2024-03-15\u00a0", "2024-03-15");
-        row("German inside text", "Rechnung vom 15.03.2024", "2024-03-15");
-        row("slashes are month first", "03/15/2024", "2024-03-15");
-        row("compact", "20240315", "2024-03-15");
-        row("Arabic-Indic digits", "١٥.٠٣.٢٠٢٤", "٢٠٢٤-٠٣-١٥");
-        row("month name passes", "März 2024", "März 2024");
-        row("nine digits pass", "202403151", "202403151");
-    }
-
-    void normalizeDocumentDate()
-    {
-        QFETCH(QString, input);
-        QTEST(NameBuilder::normalizeDocumentDate(input), "expected");
-    }
-
-    void formatDocumentDate_data()
-    {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("style");
-        QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const QString &input, const QString &style, const QString &expected) {
-            QTest::newRow(name) << input << style << expected;
-        };
-        row("compact", "2024-03-15", "YYYYMMDD", "20240315");
-        row("two pieces unchanged", "2024-03", "DD.MM.YYYY", "2024-03");
-        row("empty pieces dropped", "-2024--03-15-", "YYYY-MM-DD", "2024-03-15");
-        row("pieces not checked", "a-b-c", "DD.MM.YYYY", "c.b.a");
-    }
-
-    void formatDocumentDate()
-    {
-        QFETCH(QString, input);
-        QFETCH(QString, style);
-        QTEST(NameBuilder::formatDocumentDate(input, enumFromRaw<DateFormatStyle>(style).value()), "expected");
-    }
-
-    void casingAndUmlauts_data()
-    {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("casing"); // empty: replacingUmlauts
-        QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const QString &input, const QString &casing, const QString &expected) {
-            QTest::newRow(name) << input << casing << expected;
-        };
+        const auto normalize = rows("normalize");
+        normalize("iso", "2024-03-15", "2024-03-15");
+        normalize("German, padded", " 15.03.2024 ", "2024-03-15");
+        normalize("tab and no-break space trimmed", "\t2024-03-15\u00a0", "2024-03-15");
+        normalize("German inside text", "Rechnung vom 15.03.2024", "2024-03-15");
+        normalize("slashes are month first", "03/15/2024", "2024-03-15");
+        normalize("compact", "20240315", "2024-03-15");
+        normalize("Arabic-Indic digits", "١٥.٠٣.٢٠٢٤", "٢٠٢٤-٠٣-١٥");
+        normalize("month name passes", "März 2024", "März 2024");
+        normalize("nine digits pass", "202403151", "202403151");
+        rows("format YYYYMMDD")("compact", "2024-03-15", "20240315");
+        rows("format DD.MM.YYYY")("two pieces unchanged", "2024-03", "2024-03");
+        rows("format YYYY-MM-DD")("empty pieces dropped", "-2024--03-15-", "2024-03-15");
+        rows("format DD.MM.YYYY")("pieces not checked", "a-b-c", "c.b.a");
         const QString acute = QString::fromUtf8("\xcc\x81"), diaeresis = QString::fromUtf8("\xcc\x88");
-        row("title: only spaces split", "2024-03-15_rechnung_Mobilfunk Maerz", "Title Case",
-            "2024-03-15_rechnung_mobilfunk Maerz");
-        row("title: runs of spaces shrink", "  aPFEL   bIRNE ", "Title Case", "Apfel Birne");
-        row("title: first cluster with mark", "e" + acute + "COLE", "Title Case", "E" + acute + "cole");
-        row("lower: full mapping", "ÄRGER İ", "kleinbuchstaben", QString::fromUtf8("ärger i\xcc\x87"));
-        row("all seven", "äöüÄÖÜß", "", "aeoeueAeOeUess");
-        row("decomposed", "Gru" + diaeresis + "ße", "", "Gruesse");
-        row("other marks untouched", "e" + acute, "", "e" + acute);
+        const auto title = rows("case Title Case");
+        title("only spaces split", "2024-03-15_rechnung_Mobilfunk Maerz", "2024-03-15_rechnung_mobilfunk Maerz");
+        title("runs of spaces shrink", "  aPFEL   bIRNE ", "Apfel Birne");
+        title("first cluster with mark", "e" + acute + "COLE", "E" + acute + "cole");
+        rows("case kleinbuchstaben")("full mapping", "ÄRGER İ", QString::fromUtf8("ärger i\xcc\x87"));
+        const auto umlauts = rows("umlauts");
+        umlauts("all seven", "äöüÄÖÜß", "aeoeueAeOeUess");
+        umlauts("decomposed", "Gru" + diaeresis + "ße", "Gruesse");
+        umlauts("other marks untouched", "e" + acute, "e" + acute);
     }
 
-    void casingAndUmlauts()
+    void steps()
     {
+        QFETCH(QString, step);
         QFETCH(QString, input);
-        QFETCH(QString, casing);
-        QTEST(casing.isEmpty() ? NameBuilder::replacingUmlauts(input)
-                               : NameBuilder::applyCasing(input, enumFromRaw<CasingStyle>(casing).value()),
+        const QString style = step.section(' ', 1);
+        QTEST(step == "normalize" ? NameBuilder::normalizeDocumentDate(input)
+              : step == "umlauts" ? NameBuilder::replacingUmlauts(input)
+              : step.startsWith("format")
+                  ? NameBuilder::formatDocumentDate(input, enumFromRaw<DateFormatStyle>(style).value())
+                  : NameBuilder::applyCasing(input, enumFromRaw<CasingStyle>(style).value()),
               "expected");
     }
 };
