@@ -53,68 +53,63 @@ private Q_SLOTS:
         QCOMPARE(found.value_or(QString()), expected.toString());
     }
 
-    void pageFiles()
-    {
-        QTemporaryDir dir;
-        const HTMLProcessor processor;
-        const ExtractionResult page = processor.extract(
-            writeFile(dir.filePath("Seite.HTM"), "<html><head><meta charset=\"utf-8\"><title>Rechnung 42</title></head>"
-                                                 "<body><h1>Rechnung</h1><p>Betrag: 49,99&nbsp;€</p></body></html>"));
-        QVERIFY(page);
-        QCOMPARE(page->extractedText, "Rechnung\nBetrag: 49,99\u00a0€");
-        QCOMPARE(page->metadata, MetadataMap({{"source", "html"}, {"title", "Rechnung 42"}}));
-    }
-
-    void charsets_data()
+    void pageFiles_data()
     {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text"); // the title is the same; empty: neither
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title"); // empty: none
+        QTest::newRow("UTF-8") << "Seite.HTM"
+                               << QByteArray("<html><head><meta charset=\"utf-8\"><title>Rechnung 42</title></head>"
+                                             "<body><h1>Rechnung</h1><p>Betrag: 49,99&nbsp;€</p></body></html>")
+                               << "Rechnung\nBetrag: 49,99\u00a0€" << QString("Rechnung 42");
         const QByteArray latin1Body = "<title>Gr\xfc\xdf"
                                       "e \x80</title></head><body>Gr\xfc\xdf"
                                       "e \x80</body></html>";
         const QString greeting = QStringLiteral("Grüße €"); // ISO-8859-1 is read as Windows-1252
         QTest::newRow("ISO-8859-1 by meta charset")
             << "a.html"
-            << "<html><head><meta charset=\"ISO-8859-1\">" + latin1Body << greeting;
+            << "<html><head><meta charset=\"ISO-8859-1\">" + latin1Body << greeting << greeting;
         QTest::newRow("Windows-1252 by http-equiv after a long comment")
             << "b.htm"
             << "<!-- " + QByteArray(2000, '-') +
                    " -->\n<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\"\n"
                    "CONTENT=\"text/html; charset=windows-1252\" />" +
                    latin1Body
-            << greeting;
+            << greeting << greeting;
         QTest::newRow("ISO-8859-15 by XML declaration")
             << "c.xhtml"
             << QByteArray("<?xml version=\"1.0\" encoding='ISO-8859-15'?><html><head><title>Gr\xfc\xdf"
                           "e \xa4</title>"
                           "</head><body>Gr\xfc\xdf"
                           "e \xa4</body></html>")
-            << greeting;
+            << greeting << greeting;
         const QString page = QStringLiteral("<html><head><meta charset=\"windows-1252\"><title>Grüße €</title></head>"
                                             "<body>Grüße €</body></html>");
         QStringEncoder toLE(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
         QStringEncoder toBE(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom);
-        QTest::newRow("UTF-16LE by BOM, despite the declaration") << "d.html" << QByteArray(toLE(page)) << greeting;
-        QTest::newRow("UTF-16BE by BOM") << "e.html" << QByteArray(toBE(page)) << greeting;
+        QTest::newRow("UTF-16LE by BOM, despite the declaration")
+            << "d.html" << QByteArray(toLE(page)) << greeting << greeting;
+        QTest::newRow("UTF-16BE by BOM") << "e.html" << QByteArray(toBE(page)) << greeting << greeting;
         QTest::newRow("undeclared Latin-1: nothing") << "f.html"
-                                                     << "<html><head>" + latin1Body << "";
+                                                     << "<html><head>" + latin1Body << "" << QString();
         QTest::newRow("declaration in a comment: nothing")
             << "g.html"
-            << "<html><head><!-- <meta charset=\"latin1\"> -->" + latin1Body << "";
+            << "<html><head><!-- <meta charset=\"latin1\"> -->" + latin1Body << "" << QString();
     }
 
-    void charsets()
+    void pageFiles()
     {
         QFETCH(QString, fileName);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
+        QFETCH(QString, title);
         QTemporaryDir dir;
         const ExtractionResult result = HTMLProcessor().extract(writeFile(dir.filePath(fileName), bytes));
         QVERIFY(result);
         QCOMPARE(result->extractedText, text);
-        QCOMPARE(result->metadata, text.isEmpty() ? MetadataMap({{"source", "html"}})
-                                                  : MetadataMap({{"source", "html"}, {"title", text}}));
+        QCOMPARE(result->metadata, title.isEmpty() ? MetadataMap({{"source", "html"}})
+                                                   : MetadataMap({{"source", "html"}, {"title", title}}));
     }
 };
 
