@@ -6,6 +6,7 @@
 #include "extraction/documents/officeprocessor.h"
 #include "extraction/documents/pdfprocessor.h"
 #include "extraction/documents/richtextprocessor.h"
+#include "extraction/fileprocessor.h"
 #include "extraction/genericprocessor.h"
 #include "extraction/media/imageprocessor.h"
 #include "extraction/media/mediaprocessor.h"
@@ -19,7 +20,7 @@
 
 #include <typeinfo>
 
-using ExtractionTestKit::writeFile;
+using namespace ExtractionTestKit;
 
 class TestContentExtraction final : public QObject
 {
@@ -30,7 +31,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("processor"); // the type's name as typeid gives it
-        // One extension per processor (tst_documentgarbage walks every one), then case and dots.
+        // One extension per processor (garbageGivesNoText walks every one), then case and dots.
         const QList<QPair<const char *, const std::type_info *>> rows{
             {"report.PDF", &typeid(PDFProcessor)},    {"a.jpg", &typeid(ImageProcessor)},
             {"a.XLSX", &typeid(OfficeProcessor)},     {"a.rtfd", &typeid(RichTextProcessor)},
@@ -50,6 +51,43 @@ private Q_SLOTS:
         QTEST(QString(typeid(ProcessorTable::processorFor("/some/folder/" + fileName)).name()), "processor");
     }
 
+    // Random bytes under every extension the table handles: no crash, no text.
+    void garbageGivesNoText_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("prefix");
+
+        for (const FileProcessor *processor : ProcessorTable::processors()) {
+            if (const auto *byExtension = dynamic_cast<const ExtensionProcessor *>(processor)) {
+                for (const QString &extension : byExtension->extensions())
+                    QTest::newRow(qPrintable(extension)) << "x." + extension << QByteArray();
+            }
+        }
+        // Valid starts, so that the readers get past their first check.
+        QTest::newRow("pdf header") << "y.pdf" << QByteArray("%PDF-1.4\n1 0 obj\n<<");
+        QTest::newRow("zip header") << "y.docx" << QByteArray("PK\x03\x04\x14\x00", 6);
+        QTest::newRow("html title") << "y.htm" << QByteArray("<html><title>x</title>");
+        QTest::newRow("mail header") << "y.eml" << QByteArray("Subject: x\r\n\r\n");
+    }
+
+    void garbageGivesNoText()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, prefix);
+        const QByteArray content = randomBytes(256 * 1024, qHash(fileName)).replace(0, prefix.size(), prefix);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(fileName);
+        // A bundle is a folder that keeps its text in TXT.rtf.
+        QVERIFY(!writeFile(fileName.endsWith(".rtfd") ? path + "/TXT.rtf" : path, content).isEmpty());
+
+        const ExtractionResult result = ProcessorTable::processorFor(path).extract(path);
+        if (!result)
+            QVERIFY(result.error().message.startsWith("Keine lesbare Audio- oder Videodatei: "));
+        else
+            QCOMPARE(result->extractedText, QString());
+        QVERIFY(!result || result->metadata.size() <= 1);
+    }
+
     void genericTextPath_data()
     {
         QTest::addColumn<QString>("fileName");
@@ -66,6 +104,8 @@ private Q_SLOTS:
             {});
         row("UTF-8 kept", "data.json", "{\"a\": \"Grüße\"}", "{\"a\": \"Grüße\"}");
         row("log files are text", "server.LOG", "line\n", "line\n");
+        row("8 MiB read, not the character across the mark", "big.log",
+            QByteArray(GenericProcessor::MaxTextBytes - 1, 'a') + "\xc3\xa4 and more", QString(4000, 'a'));
         row("other extensions give no text", "a.doc", "plain words", {});
         row("no extension gives no text", "README", "plain words", {});
     }
@@ -83,19 +123,6 @@ private Q_SLOTS:
         QCOMPARE(result->metadata.value("type"), QString("Reguläre Datei"));
         QVERIFY(!result->metadata.contains("source"));
         QCOMPARE(result->fileSize, content.size());
-    }
-
-    void largeFilesAreJudgedByTheirStart()
-    {
-        // A two-byte character straddles the 8 MiB mark; the prefix must end before it, not fail.
-        QTemporaryDir dir;
-        QByteArray content(GenericProcessor::MaxTextBytes - 1, 'a');
-        content += "\xc3\xa4 and more after the cut";
-        const QString path = writeFile(dir.filePath("big.log"), content);
-        const std::optional<QString> prefix = GenericProcessor::readTextPrefix(path);
-        QVERIFY(prefix);
-        QCOMPARE(prefix->size(), GenericProcessor::MaxTextBytes - 1);
-        QCOMPARE(GenericProcessor().extract(path)->extractedText.size(), 4000);
     }
 
     void companionShortcut()
