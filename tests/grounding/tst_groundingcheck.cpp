@@ -16,15 +16,9 @@ const QDate Today(2025, 6, 30);
 // "v:passage", "u:reason" or "n" for not checkable.
 QString describe(const FieldCheck &check)
 {
-    switch (check.status) {
-    case Status::verified:
-        return "v:" + check.passage;
-    case Status::unverified:
-        return "u:" + check.reason;
-    case Status::notCheckable:
-        return "n";
-    }
-    return {};
+    return check.status == Status::verified     ? "v:" + check.passage
+           : check.status == Status::unverified ? "u:" + check.reason
+                                                : "n";
 }
 
 } // namespace
