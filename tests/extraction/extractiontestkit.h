@@ -47,8 +47,8 @@ struct PdfPage {
     QImage picture = {};
 };
 
-// A4 pages at 300 dpi without margins; text in 11 pt, one line per 60 dots from the top left (200, 160).
-inline void writePdf(const QString &path, const QList<PdfPage> &pages)
+// A4 pages at 300 dpi without margins, text in 11 pt, one line per 60 dots from (200, 160); the path.
+inline QString writePdf(const QString &path, const QList<PdfPage> &pages)
 {
     QPdfWriter writer(path);
     writer.setResolution(300);
@@ -68,6 +68,7 @@ inline void writePdf(const QString &path, const QList<PdfPage> &pages)
                     QPoint(200 + int(c) * (writer.width() - 400) / int(columns.size()), 160 + int(line) * 60),
                     columns[c][line]);
     }
+    return path;
 }
 
 inline QByteArray randomBytes(qsizetype size, quint32 seed)

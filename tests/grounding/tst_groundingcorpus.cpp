@@ -22,10 +22,8 @@ namespace {
 bool writeDocument(const QString &path, const QStringList &lines, bool german)
 {
     const QString suffix = QFileInfo(path).suffix();
-    if (suffix == "pdf") {
-        writePdf(path, {{{lines}}});
-        return QFileInfo(path).size() > 0;
-    }
+    if (suffix == "pdf")
+        return !writePdf(path, {{{lines}}}).isEmpty();
     QString body;
     for (const QString &line : lines)
         body +=

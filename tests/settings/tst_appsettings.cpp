@@ -39,7 +39,6 @@ private Q_SLOTS:
     void navigation()
     {
         NavigationState state;
-        QCOMPARE(state.selectedTab(), SidebarItem::files);
         QSignalSpy spy(&state, &NavigationState::selectedTabChanged);
         state.setSelectedTab(SidebarItem::watch);
         state.setSelectedTab(SidebarItem::watch);

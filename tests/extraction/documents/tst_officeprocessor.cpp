@@ -9,17 +9,6 @@
 
 using namespace ExtractionTestKit;
 
-namespace {
-
-long maxResidentKiB()
-{
-    struct rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-} // namespace
-
 class TestOfficeProcessor final : public QObject
 {
     Q_OBJECT
@@ -141,6 +130,11 @@ private Q_SLOTS:
         QCOMPARE(zip_close(archive), 0);
         QVERIFY(QFileInfo(path).size() < 16 * 1024 * 1024);
 
+        const auto maxResidentKiB = [] {
+            struct rusage usage = {};
+            getrusage(RUSAGE_SELF, &usage);
+            return usage.ru_maxrss;
+        };
         const long residentBefore = maxResidentKiB();
         const ExtractionResult result = m_processor.extract(path);
         QVERIFY(result);

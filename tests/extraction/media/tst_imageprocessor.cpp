@@ -172,25 +172,23 @@ private Q_SLOTS:
             {"Exif.GPSInfo.GPSLongitude", "11/1 34/1 300/10"},
             {"Exif.GPSInfo.GPSLongitudeRef", "W"},
         };
-        row("camera photo", "photo.jpg", photo, south,
-            {{"date", "2024:03:15 14:22:05"},
-             {"lens", "Sigma"},
-             {"camera_make", "Canon"},
-             {"camera_model", "Canon EOS R6"},
-             {"gps", "-52.5, -11.575"},
-             {"dimensions", "640x480"}},
-            "photo");
+        const MetadataMap southRead{
+            {"date", "2024:03:15 14:22:05"},  {"lens", "Sigma"},         {"camera_make", "Canon"},
+            {"camera_model", "Canon EOS R6"}, {"gps", "-52.5, -11.575"}, {"dimensions", "640x480"},
+        };
+        row("camera photo", "photo.jpg", photo, south, southRead, "photo");
         const Tags north{
             {"Exif.Image.Make", "OLYMPUS IMAGING CORP.  "}, {"Exif.Photo.DateTimeDigitized", "2019:07:01 08:00:00"},
             {"Exif.GPSInfo.GPSLatitude", "23/1 31/1 12/1"}, {"Exif.GPSInfo.GPSLatitudeRef", "N"},
             {"Exif.GPSInfo.GPSLongitude", "47/1 30/1 0/1"}, {"Exif.GPSInfo.GPSLongitudeRef", "E"},
         };
-        row("north east, digitised date", "nord.jpg", photo, north,
-            {{"date", "2019:07:01 08:00:00"},
-             {"camera_make", "OLYMPUS IMAGING CORP."},
-             {"gps", "23.52, 47.5"},
-             {"dimensions", "640x480"}},
-            "photo");
+        const MetadataMap northRead{
+            {"date", "2019:07:01 08:00:00"},
+            {"camera_make", "OLYMPUS IMAGING CORP."},
+            {"gps", "23.52, 47.5"},
+            {"dimensions", "640x480"},
+        };
+        row("north east, digitised date", "nord.jpg", photo, north, northRead, "photo");
         row("XMP date only", "xmp.jpg", photo, {{"Xmp.xmp.CreateDate", "2021-12-24T18:30:00"}},
             {{"date", "2021-12-24T18:30:00"}, {"dimensions", "640x480"}}, "landscape_format");
         row("screenshot without EXIF", "Bildschirmfoto.png", screen, {}, {{"dimensions", "2880x1800"}}, "screenshot");
