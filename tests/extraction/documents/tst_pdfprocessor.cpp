@@ -46,15 +46,9 @@ private Q_SLOTS:
             middle << QString("Mitte Zeile %1 dort").arg(i);
             right << QString("Rechts Zeile %1 am Rand").arg(i);
         }
-        const auto lines = [](const QList<QStringList> &columns) {
-            QString text;
-            for (const QStringList &column : columns)
-                text += column.join("\n") + "\n";
-            return text;
-        };
-        QTest::newRow("two columns") << QList<PdfPage>{{{left, right}}} << "pdfkit" << lines({left, right});
+        QTest::newRow("two columns") << QList<PdfPage>{{{left, right}}} << "pdfkit" << (left + right).join("\n") + "\n";
         QTest::newRow("three columns") << QList<PdfPage>{{{left, middle, right}}} << "pdfkit"
-                                       << lines({left, middle, right});
+                                       << (left + middle + right).join("\n") + "\n";
         QTest::newRow("hyphen joined") << QList<PdfPage>{{{{"Die Abrechnung wurde von unserem System au-",
                                                             "tomatisch erstellt und versandt.", "Kontakt: Telekom-",
                                                             "Deutschland GmbH, Bonn"}}}}
@@ -68,7 +62,7 @@ private Q_SLOTS:
             if (i <= 10)
                 firstTen << thirty.last().columns[0];
         }
-        QTest::newRow("first ten of 30 pages") << thirty << "pdfkit" << lines({firstTen});
+        QTest::newRow("first ten of 30 pages") << thirty << "pdfkit" << firstTen.join("\n") + "\n";
         const QString layer = QString("abcdefghij").repeated(5);
         QTest::newRow("scan only") << QList<PdfPage>{{{}, invoicePage()}} << "ocr" << Invoice;
         QTest::newRow("49 characters: recognised")
