@@ -212,8 +212,6 @@ private Q_SLOTS:
         QCOMPARE(m_fx->llm.server().requests().size(), 0);
         QCOMPARE(claudeServer.server().requests().size(), 1);
         QCOMPARE(claudeServer.server().requests().first().headers.value("x-api-key"), "sk-ant-real");
-        m_fx->settings.setProvider(AIProviderType::openai);
-        QCOMPARE(m_fx->settings.endpoint(), m_fx->llm.baseUrl());
     }
 
     void concurrentCallsAreIndependent()
