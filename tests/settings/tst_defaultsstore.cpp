@@ -140,8 +140,7 @@ private Q_SLOTS:
     {
         QFETCH(int, modeBefore);
         const auto mode = [](const QString &path) {
-            struct stat info {
-            };
+            struct stat info = {};
             return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
         };
         QTemporaryDir dir;
