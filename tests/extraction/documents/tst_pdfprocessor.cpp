@@ -91,9 +91,7 @@ private Q_SLOTS:
 
     void unreadableGivesEmptyText()
     {
-        writePdf(m_dir.filePath("ganz.pdf"),
-                 {{{{"Ein vollständiges Dokument mit ausreichend viel Text in der Ebene"}}}});
-        QFile whole(m_dir.filePath("ganz.pdf"));
+        QFile whole(writePdf(m_dir.filePath("ganz.pdf"), {{{{"Ein vollständiges Dokument mit viel Text darin"}}}}));
         QVERIFY(whole.open(QIODevice::ReadOnly));
         const QByteArray complete = whole.readAll();
 
