@@ -24,8 +24,7 @@ void collectWarnings(QtMsgType type, const QMessageLogContext &context, const QS
 
 mode_t modeOf(const QString &path)
 {
-    struct stat info {
-    };
+    struct stat info = {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
 

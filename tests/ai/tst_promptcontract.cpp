@@ -26,8 +26,8 @@ private Q_SLOTS:
     {
         const QString bare = PromptContract::buildSystemPrompt({});
         const QString listed = PromptContract::buildSystemPrompt({"rechnung", "brief"});
+        QCOMPARE(listed.count("rechnung, brief"), 1);
         QCOMPARE(QString(listed).remove("rechnung, brief"), bare);
-        QCOMPARE(listed.size(), bare.size() + 15);
     }
 
     void userPrompt()

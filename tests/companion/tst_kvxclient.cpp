@@ -23,96 +23,82 @@ class TestKVXClient final : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_korvex = std::make_unique<KorvexStub>();
-        QVERIFY(m_korvex->listen());
-        m_store = std::make_unique<DefaultsStore>();
-        m_store->setInteger("kvx.port", m_korvex->port());
-        m_client = std::make_unique<KVXClient>(*m_store);
+        m_fx = std::make_unique<Fixture>();
+        QVERIFY(m_fx->korvex.listen());
+        m_fx->store.setInteger("kvx.port", m_fx->korvex.port());
     }
 
-    void cleanup()
-    {
-        m_client.reset();
-        m_korvex.reset();
-    }
+    void cleanup() { m_fx.reset(); }
 
     void availabilityIsCachedBothWays()
     {
-        QVERIFY(awaitTask(m_client->isAvailable()));
-        const quint16 port = m_korvex->port();
-        m_korvex->close(); // stopped: the first answer stands for 30 seconds
-        m_client->advanceClockForTesting(10'000);
-        QVERIFY(awaitTask(m_client->isAvailable()));
-        QCOMPARE(m_korvex->server().requests().size(), 1);
+        QVERIFY(awaitTask(m_fx->client.isAvailable()));
+        const quint16 port = m_fx->korvex.port();
+        m_fx->korvex.close(); // stopped: the first answer stands for 30 seconds
+        m_fx->client.advanceClockForTesting(10'000);
+        QVERIFY(awaitTask(m_fx->client.isAvailable()));
+        QCOMPARE(m_fx->korvex.server().requests().size(), 1);
 
-        m_client->advanceClockForTesting(20'000);
-        QVERIFY(!awaitTask(m_client->isAvailable()));
-        QVERIFY(m_korvex->listen(port)); // back, but the failure is cached too
-        QVERIFY(!awaitTask(m_client->isAvailable()));
-        m_client->advanceClockForTesting(30'000);
-        QVERIFY(awaitTask(m_client->isAvailable()));
+        m_fx->client.advanceClockForTesting(20'000);
+        QVERIFY(!awaitTask(m_fx->client.isAvailable()));
+        QVERIFY(m_fx->korvex.listen(port)); // back, but the failure is cached too
+        QVERIFY(!awaitTask(m_fx->client.isAvailable()));
+        m_fx->client.advanceClockForTesting(30'000);
+        QVERIFY(awaitTask(m_fx->client.isAvailable()));
 
         // Only 200 counts as healthy.
-        m_korvex->setHealthStatus(204);
-        m_client->advanceClockForTesting(30'000);
-        QVERIFY(!awaitTask(m_client->isAvailable()));
+        m_fx->korvex.setHealthStatus(204);
+        m_fx->client.advanceClockForTesting(30'000);
+        QVERIFY(!awaitTask(m_fx->client.isAvailable()));
     }
 
     void disabledAsksNothing()
     {
-        m_store->setBool("kvx.enabled", false);
-        QVERIFY(!awaitTask(m_client->isAvailable()));
-        const KVXResult<QString> text = awaitTask(m_client->extractText("/a/b.pdf"));
+        m_fx->store.setBool("kvx.enabled", false);
+        QVERIFY(!awaitTask(m_fx->client.isAvailable()));
+        const KVXResult<QString> text = awaitTask(m_fx->client.extractText("/a/b.pdf"));
         QVERIFY(!text);
         QCOMPARE(text.error().message(), "KVX-Anfrage fehlgeschlagen");
-        QVERIFY(m_korvex->server().requests().isEmpty());
+        QVERIFY(m_fx->korvex.server().requests().isEmpty());
     }
 
     void exactPathWinsOverSameName()
     {
-        m_korvex->addDocument(document("first", "/home/a/rechnung.pdf"));
-        m_korvex->addDocument(document("exact", "/home/b/rechnung.pdf"));
-        m_korvex->addDocument(document("other", "/home/c/rechnung-alt.pdf"));
+        m_fx->korvex.addDocument(document("first", "/home/a/rechnung.pdf"));
+        m_fx->korvex.addDocument(document("exact", "/home/b/rechnung.pdf"));
+        m_fx->korvex.addDocument(document("other", "/home/c/rechnung-alt.pdf"));
 
-        QCOMPARE(awaitTask(m_client->findDocumentID("/home/b/rechnung.pdf")).value(), "exact");
-        QCOMPARE(awaitTask(m_client->findDocumentID("/elsewhere/rechnung.pdf")).value(), "first");
-        const KVXResult<QString> missing = awaitTask(m_client->findDocumentID("/home/b/brief.pdf"));
+        QCOMPARE(awaitTask(m_fx->client.findDocumentID("/home/b/rechnung.pdf")).value(), "exact");
+        QCOMPARE(awaitTask(m_fx->client.findDocumentID("/elsewhere/rechnung.pdf")).value(), "first");
+        const KVXResult<QString> missing = awaitTask(m_fx->client.findDocumentID("/home/b/brief.pdf"));
         QCOMPARE(missing.error().code(), KVXError::Code::notIndexed);
         QCOMPARE(missing.error().message(), "Datei nicht in KVX indexiert");
 
-        const RecordedRequest &search = m_korvex->server().requests().first();
+        const RecordedRequest &search = m_fx->korvex.server().requests().first();
         QCOMPARE(search.headers.value("content-type"), "application/json");
         QCOMPARE(QJsonDocument::fromJson(search.body).object(), (QJsonObject{{"query", "rechnung.pdf"}, {"limit", 5}}));
     }
 
     void requestsCarryTokenOnlyWhenSet()
     {
-        m_korvex->addDocument(document("d", "/x/y.pdf"));
-        QVERIFY(awaitTask(m_client->extractText("/x/y.pdf")));
-        for (const RecordedRequest &request : m_korvex->server().requests())
+        m_fx->korvex.addDocument(document("d", "/x/y.pdf"));
+        QVERIFY(awaitTask(m_fx->client.extractText("/x/y.pdf")));
+        for (const RecordedRequest &request : m_fx->korvex.server().requests())
             QVERIFY2(!request.headers.contains("authorization"), qPrintable(request.path));
 
-        m_korvex->server().clearRequests();
-        m_store->setString("kvx.token", "s3cret");
-        QVERIFY(awaitTask(m_client->extractText("/x/y.pdf")));
-        const QList<RecordedRequest> &requests = m_korvex->server().requests();
+        m_fx->korvex.server().clearRequests();
+        m_fx->store.setString("kvx.token", "s3cret");
+        QVERIFY(awaitTask(m_fx->client.extractText("/x/y.pdf")));
+        const QList<RecordedRequest> &requests = m_fx->korvex.server().requests();
         QCOMPARE(requests.size(), 2); // health is cached
         for (const RecordedRequest &request : requests)
             QCOMPARE(request.headers.value("authorization"), "Bearer s3cret");
     }
 
-    void pagesAreOrderedAndBlankTextRejected()
+    void pagesComeInOrder()
     {
-        m_korvex->addDocument(document("d", "/x/d.pdf", {{3, "drei"}, {1, "eins"}, {2, "zwei"}, {1, "eins-b"}}));
-        m_korvex->addDocument(document("blank", "/x/blank.pdf", {{1, " \n\t"}, {2, "\n"}}));
-        m_korvex->addDocument(document("none", "/x/none.pdf", {}));
-
-        QCOMPARE(awaitTask(m_client->fetchDocumentText("d")).value(), "eins\neins-b\nzwei\ndrei");
-        for (const char *id : {"blank", "none"}) {
-            const KVXResult<QString> text = awaitTask(m_client->fetchDocumentText(id));
-            QCOMPARE(text.error().code(), KVXError::Code::emptyText);
-            QCOMPARE(text.error().message(), "KVX lieferte keinen Text");
-        }
+        m_fx->korvex.addDocument(document("d", "/x/d.pdf", {{3, "drei"}, {1, "eins"}, {2, "zwei"}, {1, "eins-b"}}));
+        QCOMPARE(awaitTask(m_fx->client.fetchDocumentText("d")).value(), "eins\neins-b\nzwei\ndrei");
     }
 
     void failuresMapToTheirErrors_data()
@@ -123,6 +109,8 @@ private Q_SLOTS:
         QTest::addColumn<KVXError::Code>("expected");
         const auto row = [](const char *name, const QString &id, int status, const QByteArray &body,
                             KVXError::Code expected) { QTest::newRow(name) << id << status << body << expected; };
+        row("blank pages", "blank", 200, {}, KVXError::Code::emptyText);
+        row("no pages", "none", 200, {}, KVXError::Code::emptyText);
         row("server error", "d", 500, {}, KVXError::Code::requestFailed);
         row("unknown id", "missing", 200, {}, KVXError::Code::requestFailed);
         row("id not valid in a path", "a b", 200, {}, KVXError::Code::invalidURL);
@@ -136,27 +124,32 @@ private Q_SLOTS:
         QFETCH(QString, documentId);
         QFETCH(int, status);
         QFETCH(QByteArray, body);
-        m_korvex->addDocument(document("d", "/x/d.pdf"));
-        m_korvex->setRequestStatus(status);
+        m_fx->korvex.addDocument(document("d", "/x/d.pdf"));
+        m_fx->korvex.addDocument(document("blank", "/x/blank.pdf", {{1, " \n\t"}, {2, "\n"}}));
+        m_fx->korvex.addDocument(document("none", "/x/none.pdf", {}));
+        m_fx->korvex.setRequestStatus(status);
         if (!body.isEmpty())
-            m_korvex->server().setHandler([body](const RecordedRequest &) { return StubResponse{200, body}; });
-        const KVXResult<QString> text = awaitTask(m_client->fetchDocumentText(documentId));
+            m_fx->korvex.server().setHandler([body](const RecordedRequest &) { return StubResponse{200, body}; });
+        const KVXResult<QString> text = awaitTask(m_fx->client.fetchDocumentText(documentId));
         QVERIFY(!text);
         QTEST(text.error().code(), "expected");
     }
 
     void unreachableKorvexSaysSoInGerman()
     {
-        m_korvex->close();
-        const KVXResult<QString> id = awaitTask(m_client->findDocumentID("/x/y.pdf"));
+        m_fx->korvex.close();
+        const KVXResult<QString> id = awaitTask(m_fx->client.findDocumentID("/x/y.pdf"));
         QCOMPARE(id.error().code(), KVXError::Code::transport);
         QCOMPARE(id.error().message(), "KVX nicht erreichbar: Verbindung abgelehnt");
     }
 
 private:
-    std::unique_ptr<KorvexStub> m_korvex;
-    std::unique_ptr<DefaultsStore> m_store;
-    std::unique_ptr<KVXClient> m_client;
+    struct Fixture {
+        KorvexStub korvex;
+        DefaultsStore store;
+        KVXClient client{store};
+    };
+    std::unique_ptr<Fixture> m_fx;
 };
 
 QTEST_GUILESS_MAIN(TestKVXClient)

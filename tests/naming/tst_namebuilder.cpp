@@ -1,5 +1,6 @@
 #include "ai/aiextraction.h"
 #include "naming/namebuilder.h"
+#include "naming/namediff.h"
 #include "naming/renamerules.h"
 #include "settings/defaultsstore.h"
 
@@ -15,6 +16,19 @@ const QVariant InvalidThenValid =
 const QVariant Disabled = R"j([{"pattern":"rechnung","replacement":"r","enabled":false}])j";
 const QVariant Unsanitised = R"j([{"pattern":"rechnung","replacement":"Rech/nung (alt)"}])j";
 const QVariant Underscores = R"j([{"pattern":"maerz$","replacement":"__"}])j";
+
+// "text/kind" per segment, kinds abbreviated u, a, r: shows empty segments and neighbours of one kind too.
+QString describe(const QList<NameDiff::Segment> &segments)
+{
+    QStringList parts;
+    for (const NameDiff::Segment &s : segments) {
+        const char kind = s.kind == NameDiff::Segment::Kind::unchanged ? 'u'
+                          : s.kind == NameDiff::Segment::Kind::added   ? 'a'
+                                                                       : 'r';
+        parts << s.text + u'/' + QLatin1Char(kind);
+    }
+    return parts.join(u' ');
+}
 
 } // namespace
 
@@ -136,77 +150,94 @@ private Q_SLOTS:
         QTEST(NameBuilder::buildFileName(extraction, rules, extension), "expected");
     }
 
-    void normalizeDocumentDate_data()
+    // The builder's steps on their own: "normalize" (a document date), "format <date style>",
+    // "case <casing>" and "umlauts", styles by raw value.
+    void steps_data()
     {
+        QTest::addColumn<QString>("step");
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const QString &input, const QString &expected) {
-            QTest::newRow(name) << input << expected;
+        const auto rows = [](const QString &step) {
+            return [step](const char *name, const QString &input, const QString &expected) {
+                QTest::addRow("%s: %s", qPrintable(step), name) << step << input << expected;
+            };
         };
-        row("iso", "2024-03-15", "2024-03-15");
-        row("German, padded", " 15.03.2024 ", "2024-03-15");
-        row("tab and no-break space trimmed", "\t2024-03-15\u00a0", "2024-03-15");
-        row("German inside text", "Rechnung vom 15.03.2024", "2024-03-15");
-        row("slashes are month first", "03/15/2024", "2024-03-15");
-        row("compact", "20240315", "2024-03-15");
-        row("Arabic-Indic digits", "١٥.٠٣.٢٠٢٤", "٢٠٢٤-٠٣-١٥");
-        row("month name passes", "März 2024", "März 2024");
-        row("nine digits pass", "202403151", "202403151");
-    }
-
-    void normalizeDocumentDate()
-    {
-        QFETCH(QString, input);
-        QTEST(NameBuilder::normalizeDocumentDate(input), "expected");
-    }
-
-    void formatDocumentDate_data()
-    {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("style");
-        QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const QString &input, const QString &style, const QString &expected) {
-            QTest::newRow(name) << input << style << expected;
-        };
-        row("compact", "2024-03-15", "YYYYMMDD", "20240315");
-        row("two pieces unchanged", "2024-03", "DD.MM.YYYY", "2024-03");
-        row("empty pieces dropped", "-2024--03-15-", "YYYY-MM-DD", "2024-03-15");
-        row("pieces not checked", "a-b-c", "DD.MM.YYYY", "c.b.a");
-    }
-
-    void formatDocumentDate()
-    {
-        QFETCH(QString, input);
-        QFETCH(QString, style);
-        QTEST(NameBuilder::formatDocumentDate(input, enumFromRaw<DateFormatStyle>(style).value()), "expected");
-    }
-
-    void casingAndUmlauts_data()
-    {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("casing"); // empty: replacingUmlauts
-        QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const QString &input, const QString &casing, const QString &expected) {
-            QTest::newRow(name) << input << casing << expected;
-        };
+        const auto normalize = rows("normalize");
+        normalize("iso", "2024-03-15", "2024-03-15");
+        normalize("German, padded", " 15.03.2024 ", "2024-03-15");
+        normalize("tab and no-break space trimmed", "\t2024-03-15\u00a0", "2024-03-15");
+        normalize("German inside text", "Rechnung vom 15.03.2024", "2024-03-15");
+        normalize("slashes are month first", "03/15/2024", "2024-03-15");
+        normalize("compact", "20240315", "2024-03-15");
+        normalize("Arabic-Indic digits", "١٥.٠٣.٢٠٢٤", "٢٠٢٤-٠٣-١٥");
+        normalize("month name passes", "März 2024", "März 2024");
+        normalize("nine digits pass", "202403151", "202403151");
+        rows("format YYYYMMDD")("compact", "2024-03-15", "20240315");
+        rows("format DD.MM.YYYY")("two pieces unchanged", "2024-03", "2024-03");
+        rows("format YYYY-MM-DD")("empty pieces dropped", "-2024--03-15-", "2024-03-15");
+        rows("format DD.MM.YYYY")("pieces not checked", "a-b-c", "c.b.a");
         const QString acute = QString::fromUtf8("\xcc\x81"), diaeresis = QString::fromUtf8("\xcc\x88");
-        row("title: only spaces split", "2024-03-15_rechnung_Mobilfunk Maerz", "Title Case",
-            "2024-03-15_rechnung_mobilfunk Maerz");
-        row("title: runs of spaces shrink", "  aPFEL   bIRNE ", "Title Case", "Apfel Birne");
-        row("title: first cluster with mark", "e" + acute + "COLE", "Title Case", "E" + acute + "cole");
-        row("lower: full mapping", "ÄRGER İ", "kleinbuchstaben", QString::fromUtf8("ärger i\xcc\x87"));
-        row("all seven", "äöüÄÖÜß", "", "aeoeueAeOeUess");
-        row("decomposed", "Gru" + diaeresis + "ße", "", "Gruesse");
-        row("other marks untouched", "e" + acute, "", "e" + acute);
+        const auto title = rows("case Title Case");
+        title("only spaces split", "2024-03-15_rechnung_Mobilfunk Maerz", "2024-03-15_rechnung_mobilfunk Maerz");
+        title("runs of spaces shrink", "  aPFEL   bIRNE ", "Apfel Birne");
+        title("first cluster with mark", "e" + acute + "COLE", "E" + acute + "cole");
+        rows("case kleinbuchstaben")("full mapping", "ÄRGER İ", QString::fromUtf8("ärger i\xcc\x87"));
+        const auto umlauts = rows("umlauts");
+        umlauts("all seven", "äöüÄÖÜß", "aeoeueAeOeUess");
+        umlauts("decomposed", "Gru" + diaeresis + "ße", "Gruesse");
+        umlauts("other marks untouched", "e" + acute, "e" + acute);
     }
 
-    void casingAndUmlauts()
+    void steps()
     {
+        QFETCH(QString, step);
         QFETCH(QString, input);
-        QFETCH(QString, casing);
-        QTEST(casing.isEmpty() ? NameBuilder::replacingUmlauts(input)
-                               : NameBuilder::applyCasing(input, enumFromRaw<CasingStyle>(casing).value()),
+        const QString style = step.section(' ', 1);
+        QTEST(step == "normalize" ? NameBuilder::normalizeDocumentDate(input)
+              : step == "umlauts" ? NameBuilder::replacingUmlauts(input)
+              : step.startsWith("format")
+                  ? NameBuilder::formatDocumentDate(input, enumFromRaw<DateFormatStyle>(style).value())
+                  : NameBuilder::applyCasing(input, enumFromRaw<CasingStyle>(style).value()),
               "expected");
+    }
+
+    // How the review shows a rename: per side, the parts kept, removed and added.
+    void nameDiff_data()
+    {
+        QTest::addColumn<QString>("oldName");
+        QTest::addColumn<QString>("newName");
+        QTest::addColumn<QString>("oldSide");
+        QTest::addColumn<QString>("newSide");
+        const auto row = [](const char *name, const QString &oldName, const QString &newName, const QString &oldSide,
+                            const QString &newSide) {
+            QTest::newRow(name) << oldName << newName << oldSide << newSide;
+        };
+        row("prefix added", "rechnung.pdf", "2024_rechnung.pdf", "rechnung/u .pdf/u", "2024_/a rechnung/u .pdf/u");
+        row("case and separator", "Scan 12.pdf", "scan_12.pdf", "S/r can/u  /r 12/u .pdf/u",
+            "s/a can/u _/a 12/u .pdf/u");
+        row("tie moves in new", "ab.pdf", "ba.pdf", "a/r b/u .pdf/u", "b/u a/a .pdf/u");
+        row("identical", "brief.txt", "brief.txt", "brief/u .txt/u", "brief/u .txt/u");
+        row("nothing in common", "abc.pdf", "xyz.pdf", "abc/r .pdf/u", "xyz/a .pdf/u");
+        row("new without extension", "a.pdf", "ab", "a/u", "a/u b/a");
+        row("old extension not used", "scan.PDF", "brief.pdf", "scan/r .pdf/u", "brief/a .pdf/u");
+        row("empty old base", "", "neu.pdf", ".pdf/u", "neu/a .pdf/u");
+        row("longer common part wins", "Scan 2024 (1).pdf", "2024_scan.pdf", "Scan /r 2024/u  (1)/r .pdf/u",
+            "2024/u _scan/a .pdf/u");
+        row("leading dot is no extension", ".profile", "profile.txt", "./r profile/u .txt/u", "profile/u .txt/u");
+        const QString composed = QString::fromUtf8("M\xc3\xa4rz"), decomposed = QString::fromUtf8("Ma\xcc\x88rz");
+        row("canonical equivalence", composed + ".pdf", decomposed + ".pdf", composed + "/u .pdf/u",
+            decomposed + "/u .pdf/u");
+        const QString thumb = QString::fromUtf8("\xf0\x9f\x91\x8d\xf0\x9f\x8f\xbd"); // with a skin tone
+        row("clusters are characters", "x" + thumb + ".txt", "x.txt", "x/u " + thumb + "/r .txt/u", "x/u .txt/u");
+    }
+
+    void nameDiff()
+    {
+        QFETCH(QString, oldName);
+        QFETCH(QString, newName);
+        const NameDiff::Sides sides = NameDiff::compute(oldName, newName);
+        QTEST(describe(sides.oldSide), "oldSide");
+        QTEST(describe(sides.newSide), "newSide");
     }
 };
 

@@ -1,6 +1,5 @@
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
-#include "settings/generalflags.h"
 #include "settings/navigationstate.h"
 
 #include <QSignalSpy>
@@ -11,16 +10,6 @@ class TestAppSettings final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void legalAcceptanceKeepsItsDate()
-    {
-        DefaultsStore store;
-        QCOMPARE(GeneralFlags::legalAcceptanceDate(store), std::nullopt);
-        const QDateTime moment = QDateTime::fromSecsSinceEpoch(1760000000, Qt::UTC);
-        GeneralFlags::acceptLegal(store, moment);
-        QCOMPARE(GeneralFlags::hasAcceptedLegal.read(store), true);
-        QCOMPARE(GeneralFlags::legalAcceptanceDate(store), moment);
-    }
-
     // Stored values surviving a restart are tst_settingsrestart's subject; this is about memory and signals.
     void writeThroughAndNotification()
     {
@@ -50,7 +39,6 @@ private Q_SLOTS:
     void navigation()
     {
         NavigationState state;
-        QCOMPARE(state.selectedTab(), SidebarItem::files);
         QSignalSpy spy(&state, &NavigationState::selectedTabChanged);
         state.setSelectedTab(SidebarItem::watch);
         state.setSelectedTab(SidebarItem::watch);

@@ -13,108 +13,95 @@ class TestHtmlProcessor final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void visibleText_data()
+    // A page's visible text (at most 1000 characters) and its title; "-": none.
+    void pageParts_data()
     {
+        QTest::addColumn<bool>("title");
         QTest::addColumn<QByteArray>("html");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("head, style and script hidden")
+        QTest::newRow("text: head, style and script hidden")
+            << false
             << QByteArray("<html><head><title>T</title><style>p{color:red}</style></head><body>"
                           "<script>var x = 1;</script><p>Hallo   Welt</p><p>Zweite\n  Zeile</p></body></html>")
             << "Hallo Welt\nZweite Zeile";
-        QTest::newRow("entities decoded")
-            << QByteArray("Preis&nbsp;49&euro; &lt;netto&gt; &amp; mehr") << "Preis\u00a049€ <netto> & mehr";
-        QTest::newRow("deep nesting cut short") << "<p>vorne</p>" + QByteArray("<div>").repeated(200000) + "hinten"
-                                                << "vorne";
+        QTest::newRow("text: entities decoded")
+            << false << QByteArray("Preis&nbsp;49&euro; &lt;netto&gt; &amp; mehr") << "Preis\u00a049€ <netto> & mehr";
+        QTest::newRow("text: deep nesting cut short")
+            << false << "<p>vorne</p>" + QByteArray("<div>").repeated(200000) + "hinten"
+            << "vorne";
+        QTest::newRow("title: plain") << true << QByteArray("<html><head><title>Rechnung 42</title></head></html>")
+                                      << "Rechnung 42";
+        QTest::newRow("title: upper-case tag") << true << QByteArray("<TITLE>Rechnung 42</TITLE>") << "-";
+        QTest::newRow("title: split over two lines") << true << QByteArray("<title>Rechnung\n42</title>") << "-";
+        QTest::newRow("title: shortest match") << true << QByteArray("<title>a</title>b</title>") << "a";
     }
 
-    void visibleText()
+    void pageParts()
     {
+        QFETCH(bool, title);
         QFETCH(QByteArray, html);
-        QFETCH(QString, expected);
-        QCOMPARE(HTMLText::visibleText(html, 1000), expected);
+        const std::optional<QString> part =
+            title ? HTMLText::title(QString::fromUtf8(html)) : HTMLText::visibleText(html, 1000);
+        QTEST(part.value_or("-"), "expected");
     }
 
-    void title_data()
-    {
-        QTest::addColumn<QString>("html");
-        QTest::addColumn<QVariant>("expected"); // invalid: no title
-        QTest::newRow("plain") << "<html><head><title>Rechnung 42</title></head></html>" << QVariant("Rechnung 42");
-        QTest::newRow("upper-case tag") << "<TITLE>Rechnung 42</TITLE>" << QVariant();
-        QTest::newRow("split over two lines") << "<title>Rechnung\n42</title>" << QVariant();
-        QTest::newRow("shortest match") << "<title>a</title>b</title>" << QVariant("a");
-    }
-
-    void title()
-    {
-        QFETCH(QString, html);
-        QFETCH(QVariant, expected);
-        const std::optional<QString> found = HTMLText::title(html);
-        QCOMPARE(found.has_value(), expected.isValid());
-        QCOMPARE(found.value_or(QString()), expected.toString());
-    }
-
-    void pageFiles()
-    {
-        QTemporaryDir dir;
-        const HTMLProcessor processor;
-        const ExtractionResult page = processor.extract(
-            writeFile(dir.filePath("Seite.HTM"), "<html><head><meta charset=\"utf-8\"><title>Rechnung 42</title></head>"
-                                                 "<body><h1>Rechnung</h1><p>Betrag: 49,99&nbsp;€</p></body></html>"));
-        QVERIFY(page);
-        QCOMPARE(page->extractedText, "Rechnung\nBetrag: 49,99\u00a0€");
-        QCOMPARE(page->metadata, MetadataMap({{"source", "html"}, {"title", "Rechnung 42"}}));
-    }
-
-    void charsets_data()
+    void pageFiles_data()
     {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text"); // the title is the same; empty: neither
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title"); // empty: none
+        QTest::newRow("UTF-8") << "Seite.HTM"
+                               << QByteArray("<html><head><meta charset=\"utf-8\"><title>Rechnung 42</title></head>"
+                                             "<body><h1>Rechnung</h1><p>Betrag: 49,99&nbsp;€</p></body></html>")
+                               << "Rechnung\nBetrag: 49,99\u00a0€" << QString("Rechnung 42");
         const QByteArray latin1Body = "<title>Gr\xfc\xdf"
                                       "e \x80</title></head><body>Gr\xfc\xdf"
                                       "e \x80</body></html>";
         const QString greeting = QStringLiteral("Grüße €"); // ISO-8859-1 is read as Windows-1252
         QTest::newRow("ISO-8859-1 by meta charset")
             << "a.html"
-            << "<html><head><meta charset=\"ISO-8859-1\">" + latin1Body << greeting;
+            << "<html><head><meta charset=\"ISO-8859-1\">" + latin1Body << greeting << greeting;
         QTest::newRow("Windows-1252 by http-equiv after a long comment")
             << "b.htm"
             << "<!-- " + QByteArray(2000, '-') +
                    " -->\n<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\"\n"
                    "CONTENT=\"text/html; charset=windows-1252\" />" +
                    latin1Body
-            << greeting;
+            << greeting << greeting;
         QTest::newRow("ISO-8859-15 by XML declaration")
             << "c.xhtml"
             << QByteArray("<?xml version=\"1.0\" encoding='ISO-8859-15'?><html><head><title>Gr\xfc\xdf"
                           "e \xa4</title>"
                           "</head><body>Gr\xfc\xdf"
                           "e \xa4</body></html>")
-            << greeting;
+            << greeting << greeting;
         const QString page = QStringLiteral("<html><head><meta charset=\"windows-1252\"><title>Grüße €</title></head>"
                                             "<body>Grüße €</body></html>");
         QStringEncoder toLE(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
         QStringEncoder toBE(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom);
-        QTest::newRow("UTF-16LE by BOM, despite the declaration") << "d.html" << QByteArray(toLE(page)) << greeting;
-        QTest::newRow("UTF-16BE by BOM") << "e.html" << QByteArray(toBE(page)) << greeting;
+        QTest::newRow("UTF-16LE by BOM, despite the declaration")
+            << "d.html" << QByteArray(toLE(page)) << greeting << greeting;
+        QTest::newRow("UTF-16BE by BOM") << "e.html" << QByteArray(toBE(page)) << greeting << greeting;
         QTest::newRow("undeclared Latin-1: nothing") << "f.html"
-                                                     << "<html><head>" + latin1Body << "";
+                                                     << "<html><head>" + latin1Body << "" << QString();
         QTest::newRow("declaration in a comment: nothing")
             << "g.html"
-            << "<html><head><!-- <meta charset=\"latin1\"> -->" + latin1Body << "";
+            << "<html><head><!-- <meta charset=\"latin1\"> -->" + latin1Body << "" << QString();
     }
 
-    void charsets()
+    void pageFiles()
     {
         QFETCH(QString, fileName);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
+        QFETCH(QString, title);
         QTemporaryDir dir;
         const ExtractionResult result = HTMLProcessor().extract(writeFile(dir.filePath(fileName), bytes));
         QVERIFY(result);
         QCOMPARE(result->extractedText, text);
-        QCOMPARE(result->metadata, text.isEmpty() ? MetadataMap({{"source", "html"}})
-                                                  : MetadataMap({{"source", "html"}, {"title", text}}));
+        QCOMPARE(result->metadata, title.isEmpty() ? MetadataMap({{"source", "html"}})
+                                                   : MetadataMap({{"source", "html"}, {"title", title}}));
     }
 };
 

@@ -6,29 +6,8 @@
 #include <QTest>
 
 #include <sys/resource.h>
-#include <zip.h>
 
 using namespace ExtractionTestKit;
-
-namespace {
-
-// Members are kept alive in `members` until zip_close reads them.
-QString writeZip(const QString &path, const QList<QPair<const char *, QByteArray>> &members)
-{
-    zip_t *archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
-    for (const auto &[name, bytes] : members)
-        zip_file_add(archive, name, zip_source_buffer(archive, bytes.constData(), zip_uint64_t(bytes.size()), 0), 0);
-    return archive && zip_close(archive) == 0 ? path : QString();
-}
-
-long maxResidentKiB()
-{
-    struct rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-} // namespace
 
 class TestOfficeProcessor final : public QObject
 {
@@ -151,6 +130,11 @@ private Q_SLOTS:
         QCOMPARE(zip_close(archive), 0);
         QVERIFY(QFileInfo(path).size() < 16 * 1024 * 1024);
 
+        const auto maxResidentKiB = [] {
+            struct rusage usage = {};
+            getrusage(RUSAGE_SELF, &usage);
+            return usage.ru_maxrss;
+        };
         const long residentBefore = maxResidentKiB();
         const ExtractionResult result = m_processor.extract(path);
         QVERIFY(result);
