@@ -1,28 +1,23 @@
 #include "ui/common/palette.h"
 #include "ui/files/analysisprogressview.h"
 #include "ui/files/analysisstarter.h"
-#include "ui/files/droptarget.h"
+#include "ui/files/explanationpanel.h"
 #include "ui/files/jobdelegate.h"
 #include "ui/files/joblistmodel.h"
 #include "windowfixture.h"
 
 #include <QAccessible>
-#include <QMenu>
-#include <QTextBrowser>
-
-#include "ui/files/explanationpanel.h"
-
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
+#include <QMenu>
+#include <QTextBrowser>
 #include <QToolButton>
 
 class TestFilesSection final : public QObject
 {
     Q_OBJECT
 
-private:
     std::unique_ptr<WindowFixture> w;
 
     QStringList rowNames() const
@@ -31,25 +26,6 @@ private:
         for (int row = 0; row < w->list()->model()->rowCount(); ++row)
             names << w->list()->model()->index(row, 0).data(JobListModel::OriginalNameRole).toString();
         return names;
-    }
-
-    void drop(const QByteArray &uriList)
-    {
-        QMimeData mime; // as Nautilus, Dolphin and Thunar send it
-        mime.setData("text/uri-list", uriList);
-        DropTarget *target = w->files()->dropTarget();
-        const QPointF centre = QRectF(target->rect()).center();
-        QDragEnterEvent enter(centre.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent dropEvent(centre, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &dropEvent);
-    }
-
-    void clickRow(int row, QRect (*part)(const QRect &))
-    {
-        const QRect rect = w->list()->visualRect(w->list()->model()->index(row, 0));
-        QTest::mouseClick(w->list()->viewport(), Qt::LeftButton, {}, part(rect).center());
     }
 
 private Q_SLOTS:
@@ -61,10 +37,7 @@ private Q_SLOTS:
         QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));
         w->fx.llm.setDelay(300);
         w->fx.llm.setDelay("b.txt", 600);
-        QByteArray uris;
-        for (const char *name : {"b.txt", "a.txt", "c.txt"})
-            uris += QUrl::fromLocalFile(w->touch(name)).toEncoded() + "\r\n";
-        drop(uris);
+        dropFiles(w->files()->dropTarget(), {w->touch("b.txt"), w->touch("a.txt"), w->touch("c.txt")});
         QTRY_COMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->progressView()));
         QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
         QCOMPARE(rowNames(), (QStringList{"b.txt", "a.txt", "c.txt"}));
@@ -75,7 +48,7 @@ private Q_SLOTS:
         QDir(w->dir.path()).mkdir("viele");
         for (int i = 0; i < 1234; ++i)
             w->touch(QString("viele/%1.txt").arg(i), "x");
-        drop(QUrl::fromLocalFile(w->dir.filePath("viele")).toEncoded() + "\r\n");
+        dropFiles(w->files()->dropTarget(), {w->dir.filePath("viele")});
         QTRY_VERIFY(w->files()->starter()->pendingQuestion());
         QMessageBox *question = w->files()->starter()->pendingQuestion();
         QCOMPARE(question->text(), "1.234 Dateien analysieren?");
@@ -104,33 +77,29 @@ private Q_SLOTS:
     void badge()
     {
         QFETCH(double, confidence);
-        w->engine->setJobs({w->job("scan.pdf", "Rechnung.pdf", confidence)});
-        const QModelIndex row = w->list()->model()->index(0, 0);
         QFETCH(QColor, colour);
         QFETCH(QString, text);
+        w->engine->setJobs({w->job("scan.pdf", "Rechnung.pdf", confidence)});
+        const QModelIndex row = w->list()->model()->index(0, 0);
         QCOMPARE(row.data(JobListModel::BadgeColorRole).value<QColor>(), colour);
         QCOMPARE(row.data(JobListModel::BadgeTextRole).toString(), text);
     }
 
-    void renameDisabledWithEveryToggleOff()
+    void togglesDisableRenameAndCancelClearsAll()
     {
         w->engine->setJobs({w->job("a.pdf", "A.pdf"), w->job("b.pdf", "B.pdf")});
+        w->engine->setError(QString("Etwas ging schief"));
+        QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->review()));
         QPushButton *rename = w->button("Umbenennen");
         QVERIFY(rename && rename->isEnabled());
-        clickRow(0, &JobDelegate::toggleRect);
+        clickCell(w->list(), w->list()->model()->index(0, 0), &JobDelegate::toggleRect);
         QVERIFY(rename->isEnabled());
-        clickRow(1, &JobDelegate::toggleRect);
+        clickCell(w->list(), w->list()->model()->index(1, 0), &JobDelegate::toggleRect);
         QVERIFY(!rename->isEnabled());
         QVERIFY(!w->engine->jobs().at(1).approved);
         const auto labels = w->review()->findChildren<QLabel *>();
         QVERIFY(std::ranges::any_of(labels, [](QLabel *l) { return l->text() == "0 / 2"; }));
-    }
 
-    void cancelReturnsToDropTargetAndClearsError()
-    {
-        w->engine->setJobs({w->job("a.pdf", "A.pdf")});
-        w->engine->setError(QString("Etwas ging schief"));
-        QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->review()));
         w->button("Abbrechen")->click();
         QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));
         QVERIFY(w->engine->jobs().isEmpty());
@@ -140,8 +109,7 @@ private Q_SLOTS:
     void editedNameIsApplied()
     {
         const QString original = w->touch("scan.txt");
-        w->files()->analyze({QUrl::fromLocalFile(original)});
-        QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        w->analyze(original);
         auto *diff = w->review()->findChild<QToolButton *>();
         QCOMPARE(diff->accessibleName(), "Diff-Ansicht");
         diff->click();
@@ -160,11 +128,10 @@ private Q_SLOTS:
         QTRY_COMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));
     }
 
-    void unverifiedPartIsMarkedAndSaysWhy()
+    void unverifiedPartIsMarkedAndExplained()
     {
         // The stub names 2024-03-15, which the text does not hold.
-        w->files()->analyze({QUrl::fromLocalFile(w->touch("strom.txt", "Stadtwerke, Rechnung 49,99 EUR"))});
-        QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        w->analyze(w->touch("strom.txt", "Stadtwerke, Rechnung 49,99 EUR"));
         const QModelIndex row = w->list()->model()->index(0, 0);
         const QString name = row.data(Qt::DisplayRole).toString();
         QCOMPARE(row.data(JobListModel::BadgeTextRole).toString(), "⚠ 90%");
@@ -176,18 +143,8 @@ private Q_SLOTS:
         QAccessibleInterface *list = QAccessible::queryAccessibleInterface(w->list());
         QVERIFY(list && list->childCount() >= 1);
         QCOMPARE(list->child(0)->text(QAccessible::Description), "Datum nicht im Dokument gefunden");
-        // An edited name is the user's: nothing of it is marked any more.
-        QVERIFY(w->list()->model()->setData(row, "Strom.txt", Qt::EditRole));
-        QTRY_VERIFY(row.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>().isEmpty());
-        w->list()->viewport()->grab(); // paints the row without the marks
-    }
 
-    void contextMenuOpensTheExplanation()
-    {
-        w->files()->analyze({QUrl::fromLocalFile(w->touch("strom.txt", "Stadtwerke, Rechnung 49,99 EUR"))});
-        QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
-        const QRect row = w->list()->visualRect(w->list()->model()->index(0, 0));
-        Q_EMIT w->list()->customContextMenuRequested(row.center());
+        Q_EMIT w->list()->customContextMenuRequested(w->list()->visualRect(row).center());
         QMenu *menu = nullptr;
         QTRY_VERIFY((menu = w->review()->findChild<QMenu *>()) && menu->isVisible());
         QCOMPARE(menu->actions().size(), 1);
@@ -206,13 +163,17 @@ private Q_SLOTS:
         QVERIFY(ExplanationPanel::html(backed).contains("Summe <mark>12,50</mark> € &lt;b&gt;"));
         menu->close();
         panel->close();
+
+        // An edited name is the user's: nothing of it is marked any more.
+        QVERIFY(w->list()->model()->setData(row, "Strom.txt", Qt::EditRole));
+        QTRY_VERIFY(row.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>().isEmpty());
+        w->list()->viewport()->grab(); // paints the row without the marks
     }
 
     void failedRowSaysWhy()
     {
         w->fx.llm.setFailure("kaputt.txt", 500);
-        w->files()->analyze({QUrl::fromLocalFile(w->touch("kaputt.txt"))});
-        QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        w->analyze(w->touch("kaputt.txt"));
         const QString reason = w->engine->jobs().at(0).failureReason.value_or(QString());
         QVERIFY(!reason.isEmpty());
         const QModelIndex row = w->list()->model()->index(0, 0);

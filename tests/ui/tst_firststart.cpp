@@ -44,42 +44,24 @@ private Q_SLOTS:
     void init() { f = std::make_unique<Fixture>(); }
     void cleanup() { f.reset(); }
 
-    void acceptNeedsBothBoxes_data()
+    void acceptNeedsBothBoxesAndShowsOnboardingOnce()
     {
-        QTest::addColumn<bool>("terms");
-        QTest::addColumn<bool>("privacy");
-        QTest::newRow("none") << false << false;
-        QTest::newRow("terms only") << true << false;
-        QTest::newRow("privacy only") << false << true;
-        QTest::newRow("both") << true << true;
-    }
-
-    void acceptNeedsBothBoxes()
-    {
-        QFETCH(bool, terms);
-        QFETCH(bool, privacy);
         LegalAcceptanceView *legal = f->start().legalScreen();
         QVERIFY(legal && legal->isVisible() && legal->isModal());
-        if (terms)
-            legal->termsBox()->click();
-        if (privacy)
-            legal->privacyBox()->click();
-        QCOMPARE(legal->acceptButton()->isEnabled(), terms && privacy);
-        QTest::mouseClick(legal->acceptButton(), Qt::LeftButton);
-        QCOMPARE(GeneralFlags::hasAcceptedLegal.read(f->defaults), terms && privacy);
-    }
-
-    void acceptingRecordsAndShowsOnboardingOnce()
-    {
-        LegalAcceptanceView *legal = f->start().legalScreen();
         QTest::keyClick(legal, Qt::Key_Escape);
         legal->close();
         QVERIFY(legal->isVisible()); // cannot be dismissed
-        QVERIFY(!f->gate->onboarding());
+        // Ticked in turn: none, terms only, none, privacy only; then both.
+        for (QCheckBox *box : {legal->termsBox(), legal->termsBox(), legal->privacyBox(), legal->termsBox()}) {
+            QVERIFY(!legal->acceptButton()->isEnabled());
+            QTest::mouseClick(legal->acceptButton(), Qt::LeftButton);
+            QVERIFY(!f->defaults.contains("hasAcceptedLegal"));
+            QVERIFY(!f->gate->onboarding());
+            box->click();
+        }
 
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-        legal->termsBox()->click();
-        legal->privacyBox()->click();
+        QVERIFY(legal->acceptButton()->isEnabled());
         QTest::mouseClick(legal->acceptButton(), Qt::LeftButton);
         QVERIFY(GeneralFlags::hasAcceptedLegal.read(f->defaults));
         const std::optional<QDateTime> date = GeneralFlags::legalAcceptanceDate(f->defaults);
@@ -145,29 +127,11 @@ private Q_SLOTS:
         QCOMPARE(awaitTask(f->ai.apiKey()), "sk-openai");
     }
 
-    void aboutShowsDashForMissingVersion_data()
-    {
-        QTest::addColumn<QString>("version");
-        QTest::addColumn<QString>("build");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("both") << "1.2.0"
-                              << "42"
-                              << "Version 1.2.0 (Build 42)";
-        QTest::newRow("no build") << "1.2.0"
-                                  << ""
-                                  << "Version 1.2.0 (Build –)";
-        QTest::newRow("neither") << ""
-                                 << ""
-                                 << "Version – (Build –)";
-    }
-
     void aboutShowsDashForMissingVersion()
     {
-        QFETCH(QString, version);
-        QFETCH(QString, build);
-        QFETCH(QString, line);
-        const AboutView view(version, build);
-        QCOMPARE(view.versionLine(), line);
+        QCOMPARE(AboutView("1.2.0", "42").versionLine(), "Version 1.2.0 (Build 42)");
+        QCOMPARE(AboutView("1.2.0", "").versionLine(), "Version 1.2.0 (Build –)");
+        QCOMPARE(AboutView("", "").versionLine(), "Version – (Build –)");
     }
 
     void legalInformationWindows_data()

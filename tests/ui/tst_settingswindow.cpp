@@ -7,11 +7,11 @@
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
 #include "settings/generalflags.h"
-#include "ui/common/translations.h"
 #include "ui/settings/aisettingstab.h"
 #include "ui/settings/apisettingstab.h"
 #include "ui/settings/generalsettingstab.h"
 #include "ui/settings/settingswindow.h"
+#include "windowfixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,8 +21,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTest>
 
 /** Records the URLs QDesktopServices would hand to the browser. */
 class UrlCatcher final : public QObject
@@ -57,30 +55,21 @@ class TestSettingsWindow final : public QObject
             app.setKvxPort(korvex.port());
         }
 
-        SettingsWindow &open(int tab = 0)
+        SettingsWindow &open(int tab = 0, const QString &autostartFolder = "autostart")
         {
             window = std::make_unique<SettingsWindow>(SettingsWindow::Services{
-                defaults, app, ai, companion, rules, AutostartEntry(dir.filePath("autostart"))});
+                defaults, app, ai, companion, rules, AutostartEntry(dir.filePath(autostartFolder))});
             window->tabs()->setCurrentIndex(tab);
-            window->show();
-            window->activateWindow();
-            (void)QTest::qWaitForWindowActive(window.get());
+            showActive(window.get());
             return *window;
         }
 
-        template <typename T> T *named(const QString &name) const
-        {
-            for (T *widget : window->findChildren<T *>()) {
-                if (widget->accessibleName() == name)
-                    return widget;
-            }
-            return nullptr;
-        }
+        template <typename T> T *named(const QString &name) const { return ::named<T>(window.get(), name); }
     };
     std::unique_ptr<Fixture> f;
 
 private Q_SLOTS:
-    void initTestCase() { installTranslations(*QCoreApplication::instance()); }
+    void initTestCase() { useTranslations(); }
     void init() { f = std::make_unique<Fixture>(); }
     void cleanup() { f.reset(); }
 
@@ -230,30 +219,24 @@ private Q_SLOTS:
 
     void flagsWriteThrough_data()
     {
-        QTest::addColumn<QString>("toggle");
-        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("toggle"); // the row's tag is the stored key
         QTest::addColumn<bool>("initially");
         QTest::addColumn<QByteArray>("property"); // of AppSettings; empty for a general flag
-        QTest::newRow("autoRename") << "Vorschläge ohne Prüfung übernehmen"
-                                    << "autoRename" << false << QByteArray();
-        QTest::newRow("autoRenameVerifiedOnly") << "Ungeprüfte Angaben nicht automatisch umbenennen"
-                                                << "autoRenameVerifiedOnly" << true << QByteArray();
-        QTest::newRow("showMenuBar") << "Symbol im Systembereich anzeigen"
-                                     << "showMenuBar" << true << QByteArray();
-        QTest::newRow("preserveTimestamps") << "Zeitstempel der Dateien beibehalten"
-                                            << "preserveTimestamps" << true << QByteArray();
-        QTest::newRow("kvx.enabled") << "Text von Korvex übernehmen"
-                                     << "kvx.enabled" << true << QByteArray("kvxEnabled");
-        QTest::newRow("api.enabled") << "REST-API aktivieren"
-                                     << "api.enabled" << true << QByteArray("apiEnabled");
+        QTest::newRow("autoRename") << "Vorschläge ohne Prüfung übernehmen" << false << QByteArray();
+        QTest::newRow("autoRenameVerifiedOnly")
+            << "Ungeprüfte Angaben nicht automatisch umbenennen" << true << QByteArray();
+        QTest::newRow("showMenuBar") << "Symbol im Systembereich anzeigen" << true << QByteArray();
+        QTest::newRow("preserveTimestamps") << "Zeitstempel der Dateien beibehalten" << true << QByteArray();
+        QTest::newRow("kvx.enabled") << "Text von Korvex übernehmen" << true << QByteArray("kvxEnabled");
+        QTest::newRow("api.enabled") << "REST-API aktivieren" << true << QByteArray("apiEnabled");
     }
 
     void flagsWriteThrough()
     {
         QFETCH(QString, toggle);
-        QFETCH(QString, key);
         QFETCH(bool, initially);
         QFETCH(QByteArray, property);
+        const QString key = QString::fromLatin1(QTest::currentDataTag());
         f->open();
         QCheckBox *box = f->named<QCheckBox>(toggle);
         QVERIFY(box);
@@ -296,10 +279,7 @@ private Q_SLOTS:
         QFile blocker(f->dir.filePath("blocked"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        QVERIFY(!AutostartEntry(f->dir.filePath("blocked")).setEnabled(true));
-        f->window = std::make_unique<SettingsWindow>(SettingsWindow::Services{
-            f->defaults, f->app, f->ai, f->companion, f->rules, AutostartEntry(f->dir.filePath("blocked"))});
-        f->window->show();
+        f->open(0, "blocked");
         box = f->named<QCheckBox>("Beim Anmelden starten");
         box->click();
         QVERIFY(!box->isChecked());

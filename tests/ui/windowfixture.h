@@ -6,16 +6,76 @@
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 #include "ui/common/translations.h"
+#include "ui/files/droptarget.h"
 #include "ui/files/filespage.h"
 #include "ui/files/reviewview.h"
 #include "ui/mainwindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QListView>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+/** The German texts, installed once per test process. */
+inline void useTranslations()
+{
+    static const bool installed = [] {
+        installTranslations(*QCoreApplication::instance());
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+/** The first T under `root` with the accessible name `name`; a button also by its text. */
+template <typename T> T *named(const QObject *root, const QString &name)
+{
+    for (T *widget : root->findChildren<T *>()) {
+        if (widget->accessibleName() == name)
+            return widget;
+        if constexpr (std::is_base_of_v<QAbstractButton, T>) {
+            if (widget->text() == name)
+                return widget;
+        }
+    }
+    return nullptr;
+}
+
+/** Clicks the centre of `index`'s cell, or of the `part` of it. */
+inline void clickCell(QAbstractItemView *view, const QModelIndex &index, QRect (*part)(const QRect &) = nullptr)
+{
+    const QRect cell = view->visualRect(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, (part ? part(cell) : cell).center());
+}
+
+/** Drags `paths` onto `target` as a text/uri-list, the way Nautilus, Dolphin and Thunar send it. */
+inline void dropFiles(DropTarget *target, const QStringList &paths)
+{
+    QByteArray uris;
+    for (const QString &path : paths)
+        uris += QUrl::fromLocalFile(path).toEncoded() + "\r\n";
+    QMimeData mime;
+    mime.setData("text/uri-list", uris);
+    const QPoint centre = target->rect().center();
+    QDragEnterEvent enter(centre, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QVERIFY(target->isTargeted()); // the outline turns to the accent colour
+    QDropEvent drop(centre, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    QVERIFY(!target->isTargeted());
+}
+
+/** Shows `window` and waits until it is active. */
+inline void showActive(QWidget *window)
+{
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
 
 /** The real main window over a store in a temporary folder and an engine asking the LLM stub. */
 struct WindowFixture {
@@ -30,17 +90,11 @@ struct WindowFixture {
 
     WindowFixture()
     {
-        static const bool translated = [] {
-            installTranslations(*QCoreApplication::instance());
-            return true;
-        }();
-        Q_UNUSED(translated);
+        useTranslations();
         engine->setStore(store.get());
         window = std::make_unique<MainWindow>(MainWindow::Services{
             *engine, watcher, store.get(), navigation, fx.settings, appSettings, fx.companion, fx.defaults, fx.rules});
-        window->show();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        showActive(window.get());
     }
 
     QString touch(const QString &name, const QByteArray &content = "Rechnung Telekom 49,99 EUR")
@@ -63,6 +117,13 @@ struct WindowFixture {
     FilesPage *files() const { return window->filesPage(); }
     ReviewView *review() const { return files()->reviewView(); }
     QListView *list() const { return review()->list(); }
+
+    /** Analyses `path` and waits for the review list. */
+    void analyze(const QString &path)
+    {
+        files()->analyze({QUrl::fromLocalFile(path)});
+        QTRY_COMPARE_WITH_TIMEOUT(files()->currentWidget(), static_cast<QWidget *>(review()), 10000);
+    }
 
     QPushButton *button(const QString &text) const
     {
