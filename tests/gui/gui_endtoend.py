@@ -1,11 +1,8 @@
-"""The real app on a virtual display, driven the way a user meets it and found through its
-accessible names over AT-SPI: a second start hands two files over by a namorix://rename URL, the
-rows show their suggested names (the one whose date the model made up says so in its accessible
-description), "Umbenennen" renames both on disk, the history lists them and a
-row's revert gives one its old name back. Screenshots of every section go to the given folder.
-
-Run by run-gui-test.sh inside a private D-Bus session on Xvfb:
-    gui_endtoend.py NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
+"""The real app on a virtual display, driven over AT-SPI by accessible names: a second start hands
+two files over by a namorix://rename URL, the rows show their suggestions (the made-up date is
+named in the row's description), "Umbenennen" renames both on disk, and the history's revert
+gives one its old name back. Screenshots of every section go to SCREENSHOT_DIR.
+    run-gui-test.sh gui_endtoend.py NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
 """
 import os
 import subprocess
@@ -60,7 +57,7 @@ def run(home):
         wait_for(name + " renamed on disk", lambda: os.path.exists(os.path.join(docs, new_name))
                  and not os.path.exists(os.path.join(docs, name)))
 
-    click(wait_for('the section "Verlauf"', lambda: find(named("Verlauf", pyatspi.ROLE_LIST_ITEM))))
+    app.open_section("Verlauf")
     table = wait_for("the history table", lambda: find(named("Umbenennungsverlauf", pyatspi.ROLE_TABLE)))
 
     def history_rows():

@@ -101,6 +101,10 @@ class Profile:
         with open(os.path.join(self.home, "config/namorix/settings.json"), "w") as out:
             json.dump(values, out)
 
+    def stored(self):
+        with open(os.path.join(self.home, "config/namorix/settings.json")) as f:
+            return json.load(f)
+
 
 def accessibility():
     """Starts the accessibility bus and returns pyatspi, imported only once the bus is there."""
@@ -164,6 +168,13 @@ class App:
 
     def named(self, name, role=None):
         return lambda a: a.name == name and (role is None or a.getRole() == role)
+
+    def showing(self, accessible):
+        return accessible is not None and accessible.getState().contains(self.at.STATE_SHOWING)
+
+    def open_section(self, name):
+        """Clicks the sidebar entry `name`."""
+        self.click(wait_for('the section "%s"' % name, lambda: self.find(self.named(name, self.at.ROLE_LIST_ITEM))))
 
     def click(self, accessible):
         x, y, w, h = accessible.queryComponent().getExtents(self.at.DESKTOP_COORDS)

@@ -73,16 +73,11 @@ private Q_SLOTS:
     void init() { f = std::make_unique<Fixture>(); }
     void cleanup() { f.reset(); }
 
-    void fourTabsAtFixedSize()
+    void fixedSizeWithNothingToSave()
     {
         SettingsWindow &window = f->open();
-        QCOMPARE(window.size(), QSize(520, 480));
         QCOMPARE(window.minimumSize(), window.maximumSize());
-        QStringList labels;
-        for (int i = 0; i < window.tabs()->count(); ++i)
-            labels << window.tabs()->tabText(i);
-        QCOMPARE(labels, QStringList({"Allgemein", "Regeln", "KI-Anbieter", "REST-API"}));
-        for (QPushButton *button : window.findChildren<QPushButton *>()) // nothing to save or cancel
+        for (QPushButton *button : window.findChildren<QPushButton *>()) // every change is stored at once
             QVERIFY2(!QStringList({"Speichern", "Abbrechen", "OK", "Übernehmen"}).contains(button->text()),
                      qPrintable(button->text()));
     }
