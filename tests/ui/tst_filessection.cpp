@@ -7,7 +7,6 @@
 #include "windowfixture.h"
 
 #include <QAccessible>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>

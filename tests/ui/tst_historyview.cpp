@@ -1,9 +1,9 @@
 // The history section over a real store in a temporary folder: filtering, live updates, revert
 // through the row's cell, and the export bytes through the save dialog.
+#include "historyexport.h"
 #include "historymodel.h"
 #include "historyview.h"
 #include "relativetime.h"
-#include "store/objectstore.h"
 #include "windowfixture.h"
 
 #include <QCheckBox>
@@ -13,8 +13,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QToolButton>
 
 namespace {
@@ -143,58 +141,51 @@ private Q_SLOTS:
         QVERIFY(f->store->fetchRecords()->first().reverted);
     }
 
-    void exportBytes_data()
-    {
-        QTest::addColumn<QList<RenameRecord>>("records");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QByteArray>("bytes");
-        RenameRecord semicolon = record("a;b.pdf", "c \"d\".pdf", false, 0);
-        semicolon.timestamp = QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9, 450), Qt::UTC);
-        QTest::newRow("empty CSV") << QList<RenameRecord>{} << "CSV"
-                                   << QByteArray("Original;Neu;Datum;Provider;Rückgängig\n");
-        QTest::newRow("empty JSON") << QList<RenameRecord>{} << "JSON" << QByteArray("[\n]\n");
-        QTest::newRow("';' written as it is")
-            << QList<RenameRecord>{semicolon} << "CSV"
-            << QByteArray("Original;Neu;Datum;Provider;Rückgängig\n"
-                          "a;b.pdf;c \"d\".pdf;2024-03-05 07:08:09 +0000;Claude;false\n");
-        QTest::newRow("JSON strings")
-            << QList<RenameRecord>{semicolon} << "JSON"
-            << QByteArray("[{\"date\":\"2024-03-05T07:08:09Z\",\"new\":\"c \\\"d\\\".pdf\","
-                          "\"original\":\"a;b.pdf\",\"provider\":\"Claude\",\"reverted\":\"false\"}]");
-    }
-
     void exportBytes()
     {
-        QFETCH(QList<RenameRecord>, records);
-        QFETCH(QString, format);
-        QFETCH(QByteArray, bytes);
-        for (const RenameRecord &r : records)
-            QVERIFY(f->store->insert(r));
-        QTRY_COMPARE(f->table->model()->rowCount(), records.size());
+        RenameRecord semicolon = record("a;b.pdf", "c \"d\".pdf", false, 0);
+        semicolon.timestamp = QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9, 450), Qt::UTC);
+        const QByteArray header = "Original;Neu;Datum;Provider;Rückgängig\n";
+        QCOMPARE(HistoryExport::csv({}), header);
+        QCOMPARE(HistoryExport::csv({semicolon}), // ';' written as it is
+                 header + "a;b.pdf;c \"d\".pdf;2024-03-05 07:08:09 +0000;Claude;false\n");
+        QCOMPARE(HistoryExport::json({}), "[\n]\n");
+        const QByteArray json = HistoryExport::json({semicolon});
+        QVERIFY(json.startsWith("[\n    {")); // indented
+        QCOMPARE(QJsonDocument::fromJson(json).toJson(QJsonDocument::Compact),
+                 "[{\"date\":\"2024-03-05T07:08:09Z\",\"new\":\"c \\\"d\\\".pdf\","
+                 "\"original\":\"a;b.pdf\",\"provider\":\"Claude\",\"reverted\":\"false\"}]");
+    }
 
-        const QString target = f->dir.filePath("export");
-        auto *menu = f->view.findChild<QToolButton *>("historyExport")->menu();
-        for (QAction *action : menu->actions()) {
+    void exportThroughTheSaveDialog_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("CSV") << "CSV";
+        QTest::newRow("JSON") << "JSON";
+    }
+
+    void exportThroughTheSaveDialog()
+    {
+        QFETCH(QString, format);
+        const RenameRecord reverted = record("foto.jpg", "urlaub.jpg", true, 30);
+        QVERIFY(f->store->insert(reverted));
+        QVERIFY(f->store->insert(record("brief.txt", "2024_mahnung.txt", false, 40)));
+        QTRY_COMPARE(f->table->model()->rowCount(), 2);
+        f->view.findChild<QCheckBox *>("historyRevertedOnly")->setChecked(true); // exports what is listed
+
+        for (QAction *action : f->view.findChild<QToolButton *>("historyExport")->menu()->actions()) {
             if (action->text() == format)
                 action->trigger();
         }
         auto *dialog = f->view.findChild<QFileDialog *>("historyExportDialog");
         QVERIFY(dialog && dialog->isVisible()); // window-modal, not a nested event loop
         QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), "namorix-export." + format.toLower());
-        dialog->selectFile(target);
-        static_cast<QDialog *>(dialog)->accept();                // QFileDialog::accept, which is protected there
-        const QString written = target + '.' + format.toLower(); // the dialog adds the extension
-        QTRY_VERIFY(QFile::exists(written));
-        QFile file(written);
+        dialog->selectFile(f->dir.filePath("export"));
+        static_cast<QDialog *>(dialog)->accept();                  // QFileDialog::accept, which is protected there
+        QFile file(f->dir.filePath("export.") + format.toLower()); // the dialog adds the extension
+        QTRY_VERIFY(file.exists());
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray actual = file.readAll();
-        if (format == "JSON") {
-            QVERIFY(actual.startsWith(records.isEmpty() ? "[" : "[\n    {")); // indented
-            QCOMPARE(records.isEmpty() ? actual : QJsonDocument::fromJson(actual).toJson(QJsonDocument::Compact),
-                     bytes);
-        } else {
-            QCOMPARE(actual, bytes);
-        }
+        QCOMPARE(file.readAll(), format == "CSV" ? HistoryExport::csv({reverted}) : HistoryExport::json({reverted}));
     }
 
     void relativeTimes()

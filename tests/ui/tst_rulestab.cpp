@@ -1,11 +1,8 @@
 // The rules tab over in-memory rules: the add rows' refusals, token buttons with the live
 // preview, and the length stepper's bounds.
-#include "naming/renamerules.h"
-#include "settings/defaultsstore.h"
 #include "ui/rules/rulestab.h"
 #include "windowfixture.h"
 
-#include <QDir>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -127,12 +124,8 @@ private Q_SLOTS:
 
     void screenshot()
     {
-        const QString folder = qEnvironmentVariable("NAMORIX_SCREENSHOT_DIR");
-        if (folder.isEmpty())
-            QSKIP("no screenshot folder given");
         f->tab.resize(520, 900);
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(f->tab.grab().save(folder + "/rules.png"));
+        ::screenshot(&f->tab, "rules.png");
     }
 };
 

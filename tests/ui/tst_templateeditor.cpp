@@ -1,6 +1,5 @@
 // The template editor over a real store: add and delete, writing through, the default toggle
 // touching one record only, and following changes made elsewhere (the REST API).
-#include "store/objectstore.h"
 #include "ui/templates/templateeditorview.h"
 #include "windowfixture.h"
 

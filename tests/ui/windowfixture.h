@@ -13,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QListView>
 #include <QMimeData>
@@ -67,6 +68,14 @@ inline void dropFiles(DropTarget *target, const QStringList &paths)
     QDropEvent drop(centre, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &drop);
     QVERIFY(!target->isTargeted());
+}
+
+/** Saves a picture of `widget` in NAMORIX_SCREENSHOT_DIR when set; docs/screenshots is made from them. */
+inline void screenshot(QWidget *widget, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("NAMORIX_SCREENSHOT_DIR");
+    if (!folder.isEmpty())
+        QVERIFY(QDir().mkpath(folder) && widget->grab().save(folder + '/' + name));
 }
 
 /** Shows `window` and waits until it is active. */
