@@ -1,6 +1,5 @@
-// The watch section over a real store, a real inotify watcher kept in step by the watch router,
-// and a queue without an engine (so URLs stay waiting): adding, skipping listed paths, the
-// switches and the remove button reaching the watcher, and the queue line.
+// The watch section over a real store and inotify watcher kept in step by the watch router, and a
+// queue without an engine (so URLs stay waiting).
 #include "automation/queuemanager.h"
 #include "automation/watchrouter.h"
 #include "ui/watch/watchedfoldersview.h"
@@ -98,7 +97,7 @@ private Q_SLOTS:
         QVERIFY(!f->store->fetchFolders()->at(0).isActive);
         QVERIFY(f->watcher.watchedPaths().isEmpty());
         QCOMPARE(f->label("watchWatching")->text(), "0 Ordner überwacht");
-        f->click(0, 2);
+        f->click(0, 2); // active again, so removing has a watch to end
         QCOMPARE(f->watcher.watchedPaths().size(), 1);
 
         f->click(0, 3); // remove: gone from the store and the count at once
