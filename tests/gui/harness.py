@@ -117,17 +117,14 @@ def accessibility():
 class App:
     """The app started in `profile`, its REST API and its accessible tree."""
 
-    def __init__(self, namorix, profile, shots, pyatspi, args=(), wait_for_api=True):
-        self.profile = profile
+    def __init__(self, namorix, profile, shots, pyatspi):
         self.port = profile.port
         self.shots = shots
         self.at = pyatspi
         self.log = b""
-        self.process = start("namorix", [namorix, *args], env=profile.env, stdout=subprocess.PIPE,
-                             stderr=subprocess.STDOUT)
+        self.process = start("namorix", [namorix], env=profile.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         threading.Thread(target=self._read, daemon=True).start()
-        if wait_for_api:
-            wait_for("the REST API", lambda: b"[API] http://127.0.0.1:%d" % self.port in self.log, 30)
+        wait_for("the REST API", lambda: b"[API] http://127.0.0.1:%d" % self.port in self.log, 30)
         self.root = wait_for("Namorix on the accessibility bus", self._application, 30)
 
     def _read(self):

@@ -20,15 +20,13 @@ namespace {
 RenameRecord record(const QString &original, const QString &renamed, bool reverted, int minutesAgo,
                     const QString &folder = "/nirgends")
 {
-    RenameRecord r;
-    r.originalName = original;
-    r.newName = renamed;
-    r.originalPath = folder + '/' + original;
-    r.newPath = folder + '/' + renamed;
-    r.timestamp = QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo);
-    r.providerUsed = "Claude";
-    r.reverted = reverted;
-    return r;
+    return {.originalPath = folder + '/' + original,
+            .newPath = folder + '/' + renamed,
+            .originalName = original,
+            .newName = renamed,
+            .timestamp = QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo),
+            .providerUsed = "Claude",
+            .reverted = reverted};
 }
 
 } // namespace
@@ -62,7 +60,7 @@ class TestHistoryView final : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        useTranslations();
+        installTranslations(*qApp);
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8()); // the revert engine's shared settings
     }
     void init()
@@ -121,9 +119,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(f->store->insert(record("weg.pdf", "2024_weg.pdf", false, 5, folder))); // its file is gone
         QVERIFY(f->store->insert(record("da.pdf", "2024_da.pdf", false, 1, folder)));
-        QFile file(folder + "/2024_da.pdf");
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        QVERIFY(QFile(folder + "/2024_da.pdf").open(QIODevice::WriteOnly));
         QTRY_COMPARE(f->listedOriginals(), QStringList({"da.pdf", "weg.pdf"})); // inserted after the view: live
 
         // A missing file: the row stays, the reason shows.

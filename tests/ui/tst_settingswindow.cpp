@@ -52,7 +52,7 @@ public Q_SLOTS:
     void open(const QUrl &url) { opened.append(url); }
 
 private Q_SLOTS:
-    void initTestCase() { useTranslations(); }
+    void initTestCase() { installTranslations(*qApp); }
     void init() { f = std::make_unique<Fixture>(); }
     void cleanup() { f.reset(); }
 
@@ -247,9 +247,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(entry));
 
         // A folder that cannot be created: the switch stays off and says why.
-        QFile blocker(f->dir.filePath("blocked"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        QVERIFY(QFile(f->dir.filePath("blocked")).open(QIODevice::WriteOnly));
         f->open(0, "blocked");
         box = f->named<QCheckBox>("Beim Anmelden starten");
         box->click();

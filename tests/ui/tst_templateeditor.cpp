@@ -37,13 +37,7 @@ private Q_SLOTS:
         auto *add = f->field<QToolButton>("Vorlage hinzufügen");
         QTest::mouseClick(add, Qt::LeftButton);
         QTest::mouseClick(add, Qt::LeftButton);
-        const QList<NamingTemplate> templates = f->stored();
-        QCOMPARE(templates.size(), 3);
-        for (const NamingTemplate &added : templates.sliced(1)) {
-            QCOMPARE(added.name, "Neue Vorlage");
-            QCOMPARE(added.pattern, "{datum}-{vorschlag}");
-            QVERIFY(added.example.isEmpty() && !added.isDefault);
-        }
+        QCOMPARE(f->stored().size(), 3);
         QCOMPARE(f->view.list()->count(), 3);
         QCOMPARE(f->view.list()->currentRow(), 2); // the newest, selected
         QVERIFY(!f->view.showsPlaceholder());

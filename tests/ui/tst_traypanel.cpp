@@ -1,6 +1,5 @@
-// The tray panel with its own engine over a real store and the LLM stub, the tray icon's menu,
-// and what closing the main window does with and without a tray. Runs on a private session bus
-// (with-session-bus.sh), where the test itself is the notification service.
+// The tray panel with its own engine, the tray icon's menu, and closing the main window with and
+// without a tray. On a private session bus, where the test itself is the notification service.
 #include "notificationrecorder.h"
 #include "settings/generalflags.h"
 #include "ui/files/joblistmodel.h"
@@ -46,6 +45,7 @@ private Q_SLOTS:
     {
         QVERIFY2(qEnvironmentVariableIsSet("NAMORIX_PRIVATE_BUS"), "run through with-session-bus.sh");
         QVERIFY(recorder.registerOn(serviceBus));
+        installTranslations(*qApp);
     }
 
     void init()
@@ -63,7 +63,6 @@ private Q_SLOTS:
 
     void dropListsRowsThenCancelOrRename()
     {
-        QCOMPARE(panel->width(), TrayPanel::Width);
         QCOMPARE(panel->currentState(), static_cast<QWidget *>(panel->dropTarget()));
         screenshot(panel.get(), "tray-panel-drop.png");
         w->fx.llm.setDelay(300);

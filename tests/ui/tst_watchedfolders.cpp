@@ -42,7 +42,7 @@ class TestWatchedFolders final : public QObject
     std::unique_ptr<Fixture> f;
 
 private Q_SLOTS:
-    void initTestCase() { useTranslations(); }
+    void initTestCase() { installTranslations(*qApp); }
     void init()
     {
         f = std::make_unique<Fixture>();

@@ -21,16 +21,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-/** The German texts, installed once per test process. */
-inline void useTranslations()
-{
-    static const bool installed = [] {
-        installTranslations(*QCoreApplication::instance());
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
-
 /** The first T under `root` with the accessible name `name`; a button also by its text. */
 template <typename T> T *named(const QObject *root, const QString &name)
 {
@@ -99,7 +89,6 @@ struct WindowFixture {
 
     WindowFixture()
     {
-        useTranslations();
         engine->setStore(store.get());
         window = std::make_unique<MainWindow>(MainWindow::Services{
             *engine, watcher, store.get(), navigation, fx.settings, appSettings, fx.companion, fx.defaults, fx.rules});
@@ -126,13 +115,6 @@ struct WindowFixture {
     FilesPage *files() const { return window->filesPage(); }
     ReviewView *review() const { return files()->reviewView(); }
     QListView *list() const { return review()->list(); }
-
-    /** Analyses `path` and waits for the review list. */
-    void analyze(const QString &path)
-    {
-        files()->analyze({QUrl::fromLocalFile(path)});
-        QTRY_COMPARE_WITH_TIMEOUT(files()->currentWidget(), static_cast<QWidget *>(review()), 10000);
-    }
 
     QPushButton *button(const QString &text) const
     {
