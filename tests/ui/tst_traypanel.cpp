@@ -165,34 +165,33 @@ private Q_SLOTS:
         QVERIFY(tray.icon().isVisible());
     }
 
-    void withoutATrayClosingTheWindowQuits()
+    void closingTheWindow_data()
     {
-        DefaultsStore defaults;
-        CloseToTray closing(*w->window, nullptr, defaults);
-        panel->show(); // another window stays open
-        QTimer::singleShot(0, w->window.get(), [this] { w->window->close(); });
-        QCOMPARE(runUntilQuit(99, 5000), 0);
-        QVERIFY(!w->window->isVisible());
-        QVERIFY(recorder.calls.isEmpty());
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("without a tray: quits") << false;
+        QTest::newRow("with a tray: hides and says so once") << true;
     }
 
-    void withATrayClosingHidesAndSaysSoOnce()
+    void closingTheWindow()
     {
+        QFETCH(bool, tray);
         DefaultsStore defaults;
-        QSystemTrayIcon tray(QIcon(":/icons/namorix.svg"));
-        tray.show();
-        CloseToTray closing(*w->window, &tray, defaults);
+        QSystemTrayIcon icon(QIcon(":/icons/namorix.svg"));
+        icon.setVisible(tray);
+        CloseToTray closing(*w->window, tray ? &icon : nullptr, defaults);
+        panel->show(); // another window stays open
         for (int time = 1; time <= 2; ++time) {
             w->window->show();
-            QTimer::singleShot(0, w->window.get(), [this] { QVERIFY(!w->window->close()); });
-            QCOMPARE(runUntilQuit(7, 300), 7); // nothing quit
+            QTimer::singleShot(0, w->window.get(), [this, tray] { QCOMPARE(w->window->close(), !tray); });
+            QCOMPARE(runUntilQuit(7, tray ? 300 : 5000), tray ? 7 : 0); // 7: nothing quit
             QVERIFY(!w->window->isVisible());
         }
-        QTRY_COMPARE(recorder.calls.size(), 1);
-        QCOMPARE(recorder.calls[0].title, "Namorix läuft weiter");
-        QVERIFY(defaults.boolValue(CloseToTray::NoticeShownKey.toString()));
+        QTRY_COMPARE(recorder.calls.size(), tray ? 1 : 0);
+        QCOMPARE(defaults.boolValue(CloseToTray::NoticeShownKey.toString()), tray);
+        if (tray)
+            QCOMPARE(recorder.calls[0].title, "Namorix läuft weiter");
         QTest::qWait(100);
-        QCOMPARE(recorder.calls.size(), 1);
+        QCOMPARE(recorder.calls.size(), tray ? 1 : 0);
     }
 };
 
