@@ -33,12 +33,11 @@ def run(home):
             out.write(content)
     pyatspi = accessibility()
     app = App(NAMORIX, profile, SHOTS, pyatspi)
-    env = profile.env
     find, named, click = app.find, app.named, app.click
 
     # A second start hands the two files over by URL and ends at once.
     paths = [os.path.join(docs, n) for n in FILES]
-    second = subprocess.run([NAMORIX, "namorix://rename?paths=" + ",".join(paths)], env=env, timeout=20,
+    second = subprocess.run([NAMORIX, "namorix://rename?paths=" + ",".join(paths)], env=profile.env, timeout=20,
                             capture_output=True)
     if second.returncode != 0:
         raise Failure("second start exited with %d: %s" % (second.returncode, second.stderr.decode()))

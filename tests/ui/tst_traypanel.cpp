@@ -157,12 +157,7 @@ private Q_SLOTS:
         GeneralFlags::showMenuBar.write(w->fx.defaults, true);
         QCOMPARE(shown.size(), 2);
         QCOMPARE(shown[1][0], true);
-
-        // Only a desktop with a tray (a StatusNotifier host or an XEmbed tray) shows the icon;
-        // the offscreen platform of this test has none.
-        if (!QSystemTrayIcon::isSystemTrayAvailable())
-            QSKIP("no system tray on this platform: the icon's appearance is not checked");
-        QVERIFY(tray.icon().isVisible());
+        // Whether a desktop's tray then shows it: gui_tray.
     }
 
     void closingTheWindow_data()
