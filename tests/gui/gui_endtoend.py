@@ -82,7 +82,7 @@ def run(home):
     app.screenshot("history-reverted")
 
     for tab in ("templates", "watch"):
-        app.post("/v1/ui/navigate", {"tab": tab})
+        app.request("/v1/ui/navigate", {"tab": tab})
         time.sleep(0.5)
         app.screenshot(tab)
 

@@ -63,7 +63,7 @@ def run(home):
     app.screenshot("settings-general", "Einstellungen")
     def preview():
         label = app.find(lambda a: a.name.startswith("Vorschau: "))
-        return label.name if label and label.getState().contains(at.STATE_SHOWING) else None
+        return label.name if app.showing(label) else None
 
     for tab, shot in (("KI-Anbieter", "settings-ai"), ("REST-API", "settings-api"), ("Regeln", "settings-rules")):
         wait_for("the tab " + tab, lambda: app.find(app.named(tab, at.ROLE_PAGE_TAB))).queryAction().doAction(0)
@@ -80,7 +80,6 @@ def run(home):
     wait_for("the preview with dots", lambda: preview() not in (None, before) and "_" not in preview(), 5)
     if profile.stored().get("rules.separator") != ".":
         raise Failure("the separator was stored as %r" % profile.stored().get("rules.separator"))
-    print("preview:", before, "->", preview())
     app.screenshot("settings-rules-dot", "Einstellungen")
 
     # The information windows of the Hilfe menu.

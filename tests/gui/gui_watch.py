@@ -33,7 +33,7 @@ def run(home):
     wait_for("the empty state", lambda: find(lambda a: a.name.startswith("Noch keine Ordner überwacht") and app.showing(a)))
     app.screenshot("watch-empty")
 
-    app.post("/v1/watch", {"path": inbox})
+    app.request("/v1/watch", {"path": inbox})
     table = wait_for("the watch table", lambda: find(lambda a: a.name == "Überwachte Ordner"
                                                      and a.getRole() == pyatspi.ROLE_TABLE and app.showing(a)))
     cells = table.queryTable()
@@ -49,14 +49,14 @@ def run(home):
     click(active)
     wait_for("the header count 0", lambda: find(named("0 Ordner überwacht", pyatspi.ROLE_LABEL)))
     wait_for("no status bar folder item", lambda: status_watch_items() == [])
-    stored = json.loads(app.get("/v1/watch"))["watched"]
+    stored = json.loads(app.request("/v1/watch"))["watched"]
     if [(f["path"], f["active"]) for f in stored] != [(inbox, False)]:
         raise Failure("the API lists %r" % stored)
     if cells.getAccessibleAt(0, 2).getState().contains(pyatspi.STATE_CHECKED):
         raise Failure("the active cell still reads checked")
     app.screenshot("watch-inactive")
 
-    app.post("/v1/templates", {"name": "Rechnungen", "pattern": "{datum}-{vorschlag}-{betrag}"})
+    app.request("/v1/templates", {"name": "Rechnungen", "pattern": "{datum}-{vorschlag}-{betrag}"})
     app.open_section("Vorlagen")
     row = wait_for("the posted template", lambda: find(lambda a: a.name == "Rechnungen" and app.showing(a)))
     click(row)
