@@ -38,7 +38,7 @@ private Q_SLOTS:
     void init() { w = std::make_unique<WindowFixture>(); }
     void cleanup() { w.reset(); }
 
-    void sidebarNavigationAndOpenShortcutFollowEachOther()
+    void sidebarNavigationAndShortcuts()
     {
         w->navigation.setSelectedTab(SidebarItem::history);
         QCOMPARE(w->window->sidebar()->currentRow(), 1);
@@ -53,11 +53,8 @@ private Q_SLOTS:
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
         dialog->reject();
-    }
 
-    void settingsShortcutOpensOneWindow()
-    {
-        QTest::keyClick(w->window.get(), Qt::Key_Comma, Qt::ControlModifier);
+        QTest::keyClick(w->window.get(), Qt::Key_Comma, Qt::ControlModifier); // one settings window
         const auto windows = w->window->findChildren<SettingsWindow *>();
         QCOMPARE(windows.size(), 1);
         QVERIFY(windows.first()->isVisible());
