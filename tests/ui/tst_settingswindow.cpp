@@ -87,7 +87,10 @@ private Q_SLOTS:
         awaitTask(f->ai.setApiKey(storedKey));
         f->ai.setModel("eigenes-modell");
         f->ai.setProvider(AIProviderType::gemini);
+        f->ai.setModel("gemini-eigen");
         AISettingsTab *tab = f->open(2).aiTab();
+        QLineEdit *model = f->named<QLineEdit>("Modell");
+        QCOMPARE(model->text(), "gemini-eigen");
         QTRY_COMPARE(tab->status()->text(), "API-Schlüssel fehlt");
 
         f->named<QComboBox>("Anbieter")->setCurrentIndex(int(provider));
@@ -102,7 +105,6 @@ private Q_SLOTS:
         }
 
         // A cleared model falls back to the provider's default, shown as the placeholder.
-        QLineEdit *model = f->named<QLineEdit>("Modell");
         QCOMPARE(model->text(), "eigenes-modell"); // this provider's
         model->selectAll();
         QTest::keyClick(model, Qt::Key_Backspace);

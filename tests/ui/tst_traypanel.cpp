@@ -164,7 +164,8 @@ private Q_SLOTS:
         QSystemTrayIcon icon(QIcon(":/icons/namorix.svg"));
         icon.setVisible(tray);
         CloseToTray closing(*w->window, tray ? &icon : nullptr, defaults);
-        panel->show(); // another window stays open
+        QWidget other; // another window stays open, so only closing decides whether the app quits
+        other.show();
         for (int time = 1; time <= 2; ++time) {
             w->window->show();
             QTimer::singleShot(0, w->window.get(), [this, tray] { QCOMPARE(w->window->close(), !tray); });
