@@ -1,5 +1,4 @@
-// The history section over a real store in a temporary folder: filtering, live updates, revert
-// through the row's cell, and the export bytes through the save dialog.
+// The history section over a real store in a temporary folder.
 #include "historyexport.h"
 #include "historymodel.h"
 #include "historyview.h"

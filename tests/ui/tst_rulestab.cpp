@@ -1,5 +1,4 @@
-// The rules tab over in-memory rules: the add rows' refusals, token buttons with the live
-// preview, and the length stepper's bounds.
+// The rules tab over in-memory rules.
 #include "ui/rules/rulestab.h"
 #include "windowfixture.h"
 

@@ -1,5 +1,4 @@
-// The template editor over a real store: add and delete, writing through, the default toggle
-// touching one record only, and following changes made elsewhere (the REST API).
+// The template editor over a real store, which the REST API changes too.
 #include "ui/templates/templateeditorview.h"
 #include "windowfixture.h"
 
