@@ -31,10 +31,14 @@ class TestWatchedFolders final : public QObject
                 paths << folder.path;
             return paths;
         }
-        QString folder(const QString &name) const
+        QStringList folders(const QStringList &names) const
         {
-            QDir(dir.path()).mkpath(name);
-            return dir.filePath(name);
+            QStringList paths;
+            for (const QString &name : names) {
+                QDir(dir.path()).mkpath(name);
+                paths << dir.filePath(name);
+            }
+            return paths;
         }
         QLabel *label(const QString &name) const { return view.findChild<QLabel *>(name); }
         void click(int row, int column) { clickCell(view.table(), view.table()->model()->index(row, column)); }
@@ -68,15 +72,9 @@ private Q_SLOTS:
         QFETCH(QStringList, chosen);
         QFETCH(QStringList, expected);
         QVERIFY(f->label("watchEmpty")->isVisible());
-        f->view.addFolders({f->folder("Eingang")});
-        QStringList paths;
-        for (const QString &name : chosen)
-            paths << f->folder(name);
-        f->view.addFolders(paths);
-        QStringList expectedPaths;
-        for (const QString &name : expected)
-            expectedPaths << f->folder(name);
-        QCOMPARE(f->storedPaths(), expectedPaths);
+        f->view.addFolders(f->folders({"Eingang"}));
+        f->view.addFolders(f->folders(chosen));
+        QCOMPARE(f->storedPaths(), f->folders(expected));
         QCOMPARE(f->view.table()->model()->rowCount(), expected.size());
         QVERIFY(f->view.table()->isVisible());
         QCOMPARE(f->view.table()->model()->index(expected.size() - 1, 0).data().toString(), expected.last());
@@ -85,13 +83,13 @@ private Q_SLOTS:
 
     void switchesAndRemoveReachTheWatcher()
     {
-        f->view.addFolders({f->folder("Eingang"), f->dir.filePath("fehlt")});
+        f->view.addFolders(f->folders({"Eingang"}) << f->dir.filePath("fehlt"));
         QCOMPARE(f->view.table()->model()->rowCount(), 2); // listed although it cannot be watched
         QCOMPARE(f->label("watchWatching")->text(), "1 Ordner überwacht");
 
         f->click(0, 1); // automatic renaming on: the record changes, the watch stays
         QVERIFY(f->store->fetchFolders()->at(0).autoRename);
-        QCOMPARE(f->watcher.watchedPaths(), QStringList{f->folder("Eingang")});
+        QCOMPARE(f->watcher.watchedPaths(), f->folders({"Eingang"}));
 
         f->click(0, 2); // inactive: no longer observed
         QVERIFY(!f->store->fetchFolders()->at(0).isActive);
@@ -132,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
         QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
         QCOMPARE(dialog->findChild<QListView *>("listView")->selectionMode(), QAbstractItemView::ExtendedSelection);
-        const QStringList chosen{f->folder("A"), f->folder("B")};
+        const QStringList chosen = f->folders({"A", "B"});
         Q_EMIT dialog->filesSelected(chosen);
         dialog->close();
         QCOMPARE(f->storedPaths(), chosen);
