@@ -1,30 +1,20 @@
-#include "ai/aisettings.h"
-#include "awaittask.h"
-#include "memorykeychain.h"
-#include "settings/defaultsstore.h"
 #include "settings/generalflags.h"
 #include "ui/about/aboutview.h"
-#include "ui/common/translations.h"
 #include "ui/firststart/firststartgate.h"
 #include "ui/firststart/legalacceptanceview.h"
 #include "ui/firststart/legaltextview.h"
 #include "ui/firststart/onboardingview.h"
+#include "windowfixture.h"
 
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 
 class TestFirstStart final : public QObject
 {
     Q_OBJECT
 
-    struct Fixture {
-        DefaultsStore defaults;
-        MemoryKeychain keychain;
-        AISettings ai{defaults, keychain};
+    struct Fixture : MemorySettings {
         QWidget window;
         std::unique_ptr<FirstStartGate> gate;
 

@@ -9,9 +9,7 @@ class TestRulesTab final : public QObject
 {
     Q_OBJECT
 
-    struct Fixture {
-        DefaultsStore defaults;
-        RenameRules rules{defaults};
+    struct Fixture : MemorySettings {
         RulesTab tab{rules};
 
         QLineEdit *field(const QString &name) const { return named<QLineEdit>(&tab, name); }

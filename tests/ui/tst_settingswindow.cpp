@@ -17,15 +17,10 @@ class TestSettingsWindow final : public QObject
 {
     Q_OBJECT
 
-    struct Fixture {
+    struct Fixture : MemorySettings {
         QTemporaryDir dir;
         KorvexStub korvex;
-        DefaultsStore defaults;
-        MemoryKeychain keychain;
-        AISettings ai{defaults, keychain};
-        AppSettings app{defaults};
         KVXClient companion{defaults};
-        RenameRules rules{defaults};
         std::unique_ptr<SettingsWindow> window;
 
         Fixture()

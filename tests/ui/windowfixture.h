@@ -76,6 +76,15 @@ inline void showActive(QWidget *window)
     QVERIFY(QTest::qWaitForWindowActive(window));
 }
 
+/** Settings in memory, as the settings window, the rules tab and the first start read them. */
+struct MemorySettings {
+    DefaultsStore defaults;
+    MemoryKeychain keychain;
+    AISettings ai{defaults, keychain};
+    AppSettings app{defaults};
+    RenameRules rules{defaults};
+};
+
 /** The real main window over a store in a temporary folder and an engine asking the LLM stub. */
 struct WindowFixture {
     QTemporaryDir dir;
