@@ -49,7 +49,6 @@ sleep 1
 dbus-send --session --type=method_call --dest="$item" /StatusNotifierItem org.kde.StatusNotifierItem.Activate \
     int32:1200 int32:10
 for _ in $(seq 50); do shown | grep -q '^300x' && break; sleep 0.1; done
-shown | grep -q '^300x' || cat "$XDG_RUNTIME_DIR/app.log" >&2
-shown | grep -q '^300x' || fail "activating the icon showed no panel: $(shown)"
+shown | grep -q '^300x' || { cat "$XDG_RUNTIME_DIR/app.log" >&2; fail "activating the icon showed no panel: $(shown)"; }
 kill -0 $app || fail "namorix ended"
 echo "check-tray: ok"

@@ -168,10 +168,8 @@ private Q_SLOTS:
         QTRY_COMPARE(f->table->model()->rowCount(), 2);
         f->view.findChild<QCheckBox *>("historyRevertedOnly")->setChecked(true); // exports what is listed
 
-        for (QAction *action : f->view.findChild<QToolButton *>("historyExport")->menu()->actions()) {
-            if (action->text() == format)
-                action->trigger();
-        }
+        const auto actions = f->view.findChild<QToolButton *>("historyExport")->menu()->actions();
+        (*std::ranges::find(actions, format, &QAction::text))->trigger();
         auto *dialog = f->view.findChild<QFileDialog *>("historyExportDialog");
         QVERIFY(dialog && dialog->isVisible()); // window-modal, not a nested event loop
         QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), "namorix-export." + format.toLower());

@@ -118,12 +118,6 @@ private Q_SLOTS:
         QCOMPARE(f->rules.maxLength(), stored);
         QCOMPARE(stepper->text(), QString("Max. Länge: %1").arg(stored));
     }
-
-    void screenshot()
-    {
-        f->tab.resize(520, 900);
-        ::screenshot(&f->tab, "rules.png");
-    }
 };
 
 QTEST_MAIN(TestRulesTab)
