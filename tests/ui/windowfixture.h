@@ -12,7 +12,6 @@
 #include "ui/mainwindow.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QListView>
