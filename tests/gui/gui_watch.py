@@ -44,8 +44,7 @@ def run(home):
 
     active = cells.getAccessibleAt(0, 2)
     if active.name != "Eingang aktiv" or not active.getState().contains(pyatspi.STATE_CHECKED):
-        raise Failure("the active cell reads %r, checked %s" % (active.name, active.getState().contains(
-            pyatspi.STATE_CHECKED)))
+        raise Failure("the active cell is not a checked 'Eingang aktiv': %r" % active.name)
     click(active)
     wait_for("the header count 0", lambda: find(named("0 Ordner überwacht", pyatspi.ROLE_LABEL)))
     wait_for("no status bar folder item", lambda: status_watch_items() == [])
