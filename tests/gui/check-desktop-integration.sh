@@ -16,8 +16,6 @@ bash "$source_dir/scripts/register-scheme.sh" "$tmp/namorix"
 [ "$(xdg-mime query default x-scheme-handler/namorix)" = namorix.desktop ]
 xdg-open 'namorix://rename?paths=/tmp/a.pdf,/tmp/b.pdf'
 for _ in $(seq 50); do [ -s "$tmp/started-with" ] && break; sleep 0.1; done
-[ "$(cat "$tmp/started-with")" = 'namorix://rename?paths=/tmp/a.pdf,/tmp/b.pdf' ] || {
-    echo "xdg-open started: $(cat "$tmp/started-with" 2>/dev/null)" >&2
-    exit 1
-}
+[ "$(cat "$tmp/started-with")" = 'namorix://rename?paths=/tmp/a.pdf,/tmp/b.pdf' ] ||
+    { echo "xdg-open started: $(cat "$tmp/started-with" 2>/dev/null)" >&2; exit 1; }
 echo "desktop integration: ok"

@@ -27,7 +27,6 @@ class TestFilesSection final : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase() { installTranslations(*qApp); }
     void init() { w = std::make_unique<WindowFixture>(); }
     void cleanup() { w.reset(); }
 

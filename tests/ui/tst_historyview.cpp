@@ -49,19 +49,14 @@ class TestHistoryView final : public QObject
         }
         QModelIndex actionCell(const QString &original) const
         {
-            const int row = int(listedOriginals().indexOf(original));
-            return row < 0 ? QModelIndex() : table->model()->index(row, HistoryModel::ActionColumn);
+            return table->model()->index(int(listedOriginals().indexOf(original)), HistoryModel::ActionColumn);
         }
     };
     std::unique_ptr<Fixture> f;
     QTemporaryDir m_config;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        installTranslations(*qApp);
-        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8()); // the revert engine's shared settings
-    }
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8()); } // the revert engine's settings
     void init()
     {
         f = std::make_unique<Fixture>();

@@ -26,7 +26,6 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { installTranslations(*qApp); }
     void init() { w = std::make_unique<WindowFixture>(); }
     void cleanup() { w.reset(); }
 

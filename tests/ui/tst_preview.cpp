@@ -14,7 +14,6 @@ private:
     std::unique_ptr<WindowFixture> w;
 
 private Q_SLOTS:
-    void initTestCase() { installTranslations(*qApp); }
     void init() { w = std::make_unique<WindowFixture>(); }
     void cleanup() { w.reset(); }
 

@@ -47,7 +47,6 @@ public Q_SLOTS:
     void open(const QUrl &url) { opened.append(url); }
 
 private Q_SLOTS:
-    void initTestCase() { installTranslations(*qApp); }
     void init() { f = std::make_unique<Fixture>(); }
     void cleanup() { f.reset(); }
 

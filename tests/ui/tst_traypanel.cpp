@@ -28,7 +28,6 @@ private Q_SLOTS:
     {
         QVERIFY2(qEnvironmentVariableIsSet("NAMORIX_PRIVATE_BUS"), "run through with-session-bus.sh");
         QVERIFY(recorder.registerOn(serviceBus));
-        installTranslations(*qApp);
     }
 
     void init()

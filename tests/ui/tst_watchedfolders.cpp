@@ -46,7 +46,6 @@ class TestWatchedFolders final : public QObject
     std::unique_ptr<Fixture> f;
 
 private Q_SLOTS:
-    void initTestCase() { installTranslations(*qApp); }
     void init()
     {
         f = std::make_unique<Fixture>();

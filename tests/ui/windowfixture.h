@@ -20,6 +20,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+// Every suite sees the German texts, as the app does: installed as the application starts.
+inline void installTestTranslations()
+{
+    installTranslations(*QCoreApplication::instance());
+}
+Q_COREAPP_STARTUP_FUNCTION(installTestTranslations)
+
 /** The first T under `root` with the accessible name `name`; a button also by its text. */
 template <typename T> T *named(const QObject *root, const QString &name)
 {
