@@ -17,9 +17,6 @@ def run(home):
     at = accessibility()
     app = App(NAMORIX, profile, SHOTS, at)
 
-    def enabled(accessible):
-        return accessible.getState().contains(at.STATE_ENABLED)
-
     def showing(name, role):
         return app.showing(app.find(app.named(name, role)))
 
@@ -27,12 +24,12 @@ def run(home):
     terms = wait_for("the terms checkbox", lambda: app.find(app.named("Nutzungsbedingungen", at.ROLE_CHECK_BOX)))
     privacy = app.find(app.named("Datenschutzhinweise", at.ROLE_CHECK_BOX))
     accept = app.find(app.named("Zustimmen", at.ROLE_PUSH_BUTTON))
-    if not privacy or not accept or enabled(accept):
+    if not privacy or not accept or accept.getState().contains(at.STATE_ENABLED):
         raise Failure("the legal screen lacks a box, or accept is enabled before any box is ticked")
     app.screenshot("firststart-legal", "Willkommen bei Namorix")
     terms.queryAction().doAction(0)
     privacy.queryAction().doAction(0)
-    wait_for("accept enabled with both boxes", lambda: enabled(accept), 5)
+    wait_for("accept enabled with both boxes", lambda: accept.getState().contains(at.STATE_ENABLED), 5)
     accept.queryAction().doAction(0)
 
     # The onboarding: the key field only for a provider that needs one.

@@ -18,11 +18,7 @@ class TestRulesTab final : public QObject
     std::unique_ptr<Fixture> f;
 
 private Q_SLOTS:
-    void init()
-    {
-        f = std::make_unique<Fixture>();
-        f->tab.show();
-    }
+    void init() { f = std::make_unique<Fixture>(); }
     void cleanup() { f.reset(); }
 
     void addCategory_data()

@@ -22,11 +22,7 @@ class TestTemplateEditor final : public QObject
     std::unique_ptr<Fixture> f;
 
 private Q_SLOTS:
-    void init()
-    {
-        f = std::make_unique<Fixture>();
-        f->view.show();
-    }
+    void init() { f = std::make_unique<Fixture>(); }
     void cleanup() { f.reset(); }
 
     void addEditAndDelete()

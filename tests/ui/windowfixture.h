@@ -74,7 +74,6 @@ inline void screenshot(QWidget *widget, const QString &name)
         QVERIFY(QDir().mkpath(folder) && widget->grab().save(folder + '/' + name));
 }
 
-/** Shows `window` and waits until it is active. */
 inline void showActive(QWidget *window)
 {
     window->show();
