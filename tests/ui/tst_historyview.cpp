@@ -19,13 +19,15 @@ namespace {
 RenameRecord record(const QString &original, const QString &renamed, bool reverted, int minutesAgo,
                     const QString &folder = "/nirgends")
 {
-    return {.originalPath = folder + '/' + original,
-            .newPath = folder + '/' + renamed,
-            .originalName = original,
-            .newName = renamed,
-            .timestamp = QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo),
-            .providerUsed = "Claude",
-            .reverted = reverted};
+    RenameRecord r;
+    r.originalName = original;
+    r.newName = renamed;
+    r.originalPath = folder + '/' + original;
+    r.newPath = folder + '/' + renamed;
+    r.timestamp = QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo);
+    r.providerUsed = "Claude";
+    r.reverted = reverted;
+    return r;
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 
 #include <QAccessible>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>

@@ -1,5 +1,4 @@
-// The tray panel with its own engine, the tray icon's menu, and closing the main window with and
-// without a tray. On a private session bus, where the test itself is the notification service.
+// The tray panel, the tray icon's menu and closing the main window; the test is the notification service.
 #include "notificationrecorder.h"
 #include "settings/generalflags.h"
 #include "ui/files/joblistmodel.h"
@@ -152,10 +151,9 @@ private Q_SLOTS:
     void closingTheWindow()
     {
         QFETCH(bool, tray);
-        DefaultsStore defaults;
         QSystemTrayIcon icon(QIcon(":/icons/namorix.svg"));
         icon.setVisible(tray);
-        CloseToTray closing(*w->window, tray ? &icon : nullptr, defaults);
+        CloseToTray closing(*w->window, tray ? &icon : nullptr, w->fx.defaults);
         QWidget other; // another window stays open, so only closing decides whether the app quits
         other.show();
         for (int time = 1; time <= 2; ++time) {
@@ -166,7 +164,7 @@ private Q_SLOTS:
             QVERIFY(!w->window->isVisible());
         }
         QTRY_COMPARE(recorder.calls.size(), tray ? 1 : 0);
-        QCOMPARE(defaults.boolValue(CloseToTray::NoticeShownKey.toString()), tray);
+        QCOMPARE(w->fx.defaults.boolValue(CloseToTray::NoticeShownKey.toString()), tray);
         if (tray)
             QCOMPARE(recorder.calls[0].title, "Namorix läuft weiter");
         QTest::qWait(100);

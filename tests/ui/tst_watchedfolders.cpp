@@ -1,5 +1,4 @@
-// The watch section over a real store and inotify watcher kept in step by the watch router, and a
-// queue without an engine (so URLs stay waiting).
+// The watch section over a real store, inotify watcher and router; its queue has no engine, so URLs wait.
 #include "automation/queuemanager.h"
 #include "automation/watchrouter.h"
 #include "ui/watch/watchedfoldersview.h"
