@@ -12,14 +12,8 @@ class TestWatchedFolders final : public QObject
 {
     Q_OBJECT
 
-    struct Fixture {
-        QTemporaryDir dir;
-        EngineFixture fx;
-        std::unique_ptr<ObjectStore> store = std::move(*ObjectStore::open(dir.filePath("w.sqlite")));
-        std::unique_ptr<RenameEngine> engine = fx.makeEngine();
-        FolderWatcher watcher;
+    struct Fixture : StoreFixture {
         QueueManager queue{[](const QString &, const QString &) {}};
-        NavigationState navigation;
         WatchRouter router{watcher, queue, *engine, *store, navigation};
         WatchedFoldersView view{store.get(), watcher, queue};
 

@@ -90,15 +90,19 @@ struct MemorySettings {
     RenameRules rules{defaults};
 };
 
-/** The real main window over a store in a temporary folder and an engine asking the LLM stub. */
-struct WindowFixture {
+/** A store in a temporary folder, an engine asking the LLM stub, and a folder watcher. */
+struct StoreFixture {
     QTemporaryDir dir;
     EngineFixture fx;
     std::unique_ptr<ObjectStore> store = std::move(*ObjectStore::open(dir.filePath("namorix.sqlite")));
     std::unique_ptr<RenameEngine> engine = fx.makeEngine();
     FolderWatcher watcher;
-    AppSettings appSettings{fx.defaults};
     NavigationState navigation;
+};
+
+/** The real main window over the store and engine. */
+struct WindowFixture : StoreFixture {
+    AppSettings appSettings{fx.defaults};
     std::unique_ptr<MainWindow> window;
 
     WindowFixture()
