@@ -14,9 +14,7 @@ if [ "${1:-}" != --inner ]; then
     exit
 fi
 
-shift
-namorix=$1
-watcher=$2
+namorix=$2 watcher=$3
 export DISPLAY=$NAMORIX_TEST_DISPLAY QT_QPA_PLATFORM=xcb
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
 mkdir -p "$XDG_CONFIG_HOME/namorix"
@@ -42,14 +40,12 @@ trap 'kill $app $watcher_pid 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -s "$items" ] && break; sleep 0.1; done
 [ -s "$items" ] || { cat "$XDG_RUNTIME_DIR/app.log" >&2; fail "no tray icon registered"; }
 item=$(head -n 1 "$items")
-echo "check-tray: icon registered as $item"
 sleep 1
 [ -z "$(shown)" ] || fail "a window shows after --hidden: $(shown)"
 
 dbus-send --session --type=method_call --dest="$item" /StatusNotifierItem org.kde.StatusNotifierItem.Activate \
     int32:1200 int32:10
 for _ in $(seq 50); do shown | grep -q '^300x' && break; sleep 0.1; done
-shown | grep -q '^300x' || cat "$XDG_RUNTIME_DIR/app.log" >&2
-shown | grep -q '^300x' || fail "activating the icon showed no panel: $(shown)"
+shown | grep -q '^300x' || { cat "$XDG_RUNTIME_DIR/app.log" >&2; fail "activating the icon showed no panel: $(shown)"; }
 kill -0 $app || fail "namorix ended"
 echo "check-tray: ok"

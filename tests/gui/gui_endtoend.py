@@ -1,11 +1,8 @@
-"""The real app on a virtual display, driven the way a user meets it and found through its
-accessible names over AT-SPI: a second start hands two files over by a namorix://rename URL, the
-rows show their suggested names (the one whose date the model made up says so in its accessible
-description), "Umbenennen" renames both on disk, the history lists them and a
-row's revert gives one its old name back. Screenshots of every section go to the given folder.
-
-Run by run-gui-test.sh inside a private D-Bus session on Xvfb:
-    gui_endtoend.py NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
+"""The real app on a virtual display, driven over AT-SPI by accessible names: a second start hands
+two files over by a namorix://rename URL, the rows show their suggestions (the made-up date is
+named in the row's description), "Umbenennen" renames both on disk, and the history's revert
+gives one its old name back. Screenshots of every section go to SCREENSHOT_DIR.
+    run-gui-test.sh gui_endtoend.py NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
 """
 import os
 import subprocess
@@ -36,12 +33,11 @@ def run(home):
             out.write(content)
     pyatspi = accessibility()
     app = App(NAMORIX, profile, SHOTS, pyatspi)
-    env = profile.env
     find, named, click = app.find, app.named, app.click
 
     # A second start hands the two files over by URL and ends at once.
     paths = [os.path.join(docs, n) for n in FILES]
-    second = subprocess.run([NAMORIX, "namorix://rename?paths=" + ",".join(paths)], env=env, timeout=20,
+    second = subprocess.run([NAMORIX, "namorix://rename?paths=" + ",".join(paths)], env=profile.env, timeout=20,
                             capture_output=True)
     if second.returncode != 0:
         raise Failure("second start exited with %d: %s" % (second.returncode, second.stderr.decode()))
@@ -60,7 +56,7 @@ def run(home):
         wait_for(name + " renamed on disk", lambda: os.path.exists(os.path.join(docs, new_name))
                  and not os.path.exists(os.path.join(docs, name)))
 
-    click(wait_for('the section "Verlauf"', lambda: find(named("Verlauf", pyatspi.ROLE_LIST_ITEM))))
+    app.open_section("Verlauf")
     table = wait_for("the history table", lambda: find(named("Umbenennungsverlauf", pyatspi.ROLE_TABLE)))
 
     def history_rows():
@@ -73,12 +69,8 @@ def run(home):
     # The row's revert gives brief.txt its old name back; the other file stays renamed.
     row = history_rows()["brief.txt"]
     revert = table.queryTable().getAccessibleAt(row, 4)
-    if revert.name != "Rückgängig":
-        raise Failure("the revert cell reads %r" % revert.name)
     click(revert)
     wait_for("brief.txt back under its old name", lambda: os.path.exists(os.path.join(docs, "brief.txt")))
-    if os.path.exists(os.path.join(docs, FILES["brief.txt"][2])):
-        raise Failure("the renamed file is still there after the revert")
     wait_for('the row marked "Rückgängig gemacht"',
              lambda: table.queryTable().getAccessibleAt(history_rows()["brief.txt"], 4).name == "Rückgängig gemacht")
     if not os.path.exists(os.path.join(docs, FILES["scan_0815.txt"][2])):
@@ -86,7 +78,7 @@ def run(home):
     app.screenshot("history-reverted")
 
     for tab in ("templates", "watch"):
-        app.post("/v1/ui/navigate", {"tab": tab})
+        app.request("/v1/ui/navigate", {"tab": tab})
         time.sleep(0.5)
         app.screenshot(tab)
 

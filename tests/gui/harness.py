@@ -81,7 +81,7 @@ def run_main(body):
 class Profile:
     """A fresh profile under `home`: XDG folders, settings.json, the LLM stub answering `replies`."""
 
-    def __init__(self, home, stub, replies=(), settings=None):
+    def __init__(self, home, stub, replies=()):
         self.home = home
         for folder in ("config/namorix", "data", "cache", "runtime"):
             os.makedirs(os.path.join(home, folder), mode=0o700, exist_ok=True)
@@ -89,10 +89,8 @@ class Profile:
                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         self.stub_url = process.stdout.readline().strip()
         self.port = free_port()
-        values = {"api.port": self.port, "kvx.enabled": False, "ai.provider": "Ollama", "ai.endpoint": self.stub_url,
-                  "hasAcceptedLegal": True, "onboardingDone": True}
-        values.update(settings or {})
-        self.write_settings(values)
+        self.write_settings({"api.port": self.port, "kvx.enabled": False, "ai.provider": "Ollama",
+                             "ai.endpoint": self.stub_url, "hasAcceptedLegal": True, "onboardingDone": True})
         self.env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
                         XDG_CACHE_HOME=home + "/cache", XDG_RUNTIME_DIR=home + "/runtime", QT_QPA_PLATFORM="xcb",
                         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", OMP_THREAD_LIMIT="1", LANG="de_DE.UTF-8")
@@ -100,6 +98,10 @@ class Profile:
     def write_settings(self, values):
         with open(os.path.join(self.home, "config/namorix/settings.json"), "w") as out:
             json.dump(values, out)
+
+    def stored(self):
+        with open(os.path.join(self.home, "config/namorix/settings.json")) as f:
+            return json.load(f)
 
 
 def accessibility():
@@ -113,17 +115,14 @@ def accessibility():
 class App:
     """The app started in `profile`, its REST API and its accessible tree."""
 
-    def __init__(self, namorix, profile, shots, pyatspi, args=(), wait_for_api=True):
-        self.profile = profile
+    def __init__(self, namorix, profile, shots, pyatspi):
         self.port = profile.port
         self.shots = shots
         self.at = pyatspi
         self.log = b""
-        self.process = start("namorix", [namorix, *args], env=profile.env, stdout=subprocess.PIPE,
-                             stderr=subprocess.STDOUT)
+        self.process = start("namorix", [namorix], env=profile.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         threading.Thread(target=self._read, daemon=True).start()
-        if wait_for_api:
-            wait_for("the REST API", lambda: b"[API] http://127.0.0.1:%d" % self.port in self.log, 30)
+        wait_for("the REST API", lambda: b"[API] http://127.0.0.1:%d" % self.port in self.log, 30)
         self.root = wait_for("Namorix on the accessibility bus", self._application, 30)
 
     def _read(self):
@@ -134,22 +133,17 @@ class App:
         desktop = self.at.Registry.getDesktop(0)
         return next((a for a in desktop if a is not None and a.name.lower() == "namorix"), None)
 
-    def request(self, method, path, body=None):
+    def request(self, path, body=None):
+        """GETs `path`, or POSTs `body` as JSON and returns the decoded reply."""
         data = None if body is None else json.dumps(body).encode()
-        request = urllib.request.Request("http://127.0.0.1:%d%s" % (self.port, path), data, method=method)
+        request = urllib.request.Request("http://127.0.0.1:%d%s" % (self.port, path), data)
         with urllib.request.urlopen(request, timeout=15) as reply:
-            return reply.read()
-
-    def get(self, path):
-        return self.request("GET", path)
-
-    def post(self, path, body):
-        return json.loads(self.request("POST", path, body))
+            return reply.read() if body is None else json.loads(reply.read())
 
     def screenshot(self, name, window=None):
         """The main window, or the visible window titled `window`, as build/screenshots/<name>.png."""
         query = "" if window is None else "?window=" + urllib.parse.quote(window)
-        png = self.get("/v1/ui/screenshot" + query)
+        png = self.request("/v1/ui/screenshot" + query)
         if not png.startswith(b"\x89PNG"):
             raise Failure("screenshot %s is not a PNG" % name)
         os.makedirs(self.shots, exist_ok=True)
@@ -164,6 +158,13 @@ class App:
 
     def named(self, name, role=None):
         return lambda a: a.name == name and (role is None or a.getRole() == role)
+
+    def showing(self, accessible):
+        return accessible is not None and accessible.getState().contains(self.at.STATE_SHOWING)
+
+    def open_section(self, name):
+        """Clicks the sidebar entry `name`."""
+        self.click(wait_for('the section "%s"' % name, lambda: self.find(self.named(name, self.at.ROLE_LIST_ITEM))))
 
     def click(self, accessible):
         x, y, w, h = accessible.queryComponent().getExtents(self.at.DESKTOP_COORDS)

@@ -1,123 +1,83 @@
-// The template editor over a real store: add and delete, writing through, the default toggle
-// touching one record only, and following changes made elsewhere (the REST API).
-#include "store/objectstore.h"
+// The template editor over a real store, which the REST API changes too.
 #include "ui/templates/templateeditorview.h"
+#include "windowfixture.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QToolButton>
 
 class TestTemplateEditor final : public QObject
 {
     Q_OBJECT
 
+    struct Fixture {
+        QTemporaryDir dir;
+        std::unique_ptr<ObjectStore> store = std::move(*ObjectStore::open(dir.filePath("t.sqlite")));
+        TemplateEditorView view{store.get()};
+
+        template <typename T> T *field(const QString &name) { return named<T>(&view, name); }
+        QList<NamingTemplate> stored() const { return store->fetchTemplates().value_or(QList<NamingTemplate>()); }
+    };
+    std::unique_ptr<Fixture> f;
+
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init() { f = std::make_unique<Fixture>(); }
+    void cleanup() { f.reset(); }
 
-    void addTwiceAndEdit();
-    void deleteSelectedShowsPlaceholder();
-    void followsTheStore();
-
-private:
-    template <typename T> T *named(const QString &name) const
+    void addEditAndDelete()
     {
-        for (T *candidate : m_view->findChildren<T *>()) {
-            if (candidate->accessibleName() == name || candidate->text() == name)
-                return candidate;
-        }
-        return nullptr;
-    }
-    QList<NamingTemplate> stored() const { return m_store->fetchTemplates().value_or(QList<NamingTemplate>()); }
+        QVERIFY(f->store->insert(NamingTemplate{0, "Belege", "{name}", {}, true, QDateTime::currentDateTimeUtc()}));
+        QVERIFY(f->view.showsPlaceholder());
+        auto *remove = f->field<QToolButton>("Vorlage löschen");
+        QVERIFY(!remove->isEnabled()); // nothing selected
+        auto *add = f->field<QToolButton>("Vorlage hinzufügen");
+        QTest::mouseClick(add, Qt::LeftButton);
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(f->stored().size(), 3);
+        QCOMPARE(f->view.list()->count(), 3);
+        QCOMPARE(f->view.list()->currentRow(), 2); // the newest, selected
+        QVERIFY(!f->view.showsPlaceholder());
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<ObjectStore> m_store;
-    std::unique_ptr<TemplateEditorView> m_view;
-    int m_run = 0;
+        // Every keystroke is stored; the toggle sets this record only, the old default stays.
+        auto *name = f->field<QLineEdit>("Name");
+        QCOMPARE(name->text(), "Neue Vorlage");
+        name->selectAll();
+        QTest::keyClicks(name, "Rechnungen");
+        QTest::keyClicks(f->field<QLineEdit>("Muster"), "-{betrag}");
+        f->field<QCheckBox>("Standard-Vorlage")->click();
+        const NamingTemplate edited = f->stored().at(2);
+        QCOMPARE(edited.name, "Rechnungen");
+        QCOMPARE(edited.pattern, "{datum}-{vorschlag}-{betrag}"); // unknown tokens kept
+        QVERIFY(edited.isDefault);
+        QVERIFY(f->stored().at(0).isDefault);
+        QCOMPARE(f->view.list()->item(2)->text(), "Rechnungen");
+        QCOMPARE(name->text(), "Rechnungen");
+
+        QTest::mouseClick(remove, Qt::LeftButton); // the selected one only
+        QCOMPARE(f->stored().size(), 2);
+        QCOMPARE(f->stored().at(1).name, "Neue Vorlage");
+        QVERIFY(f->view.showsPlaceholder());
+        QVERIFY(!remove->isEnabled());
+    }
+
+    void followsTheStore()
+    {
+        NamingTemplate value{0, "Fotos", "{camera_model}", {}, false, QDateTime::currentDateTimeUtc()};
+        value.id = f->store->insert(value).value_or(0);
+        QCOMPARE(f->view.list()->count(), 1); // at once, no event loop turn needed
+        f->view.list()->setCurrentRow(0);
+        QCOMPARE(f->field<QLineEdit>("Muster")->text(), "{camera_model}");
+
+        value.name = "Urlaub";
+        QVERIFY(f->store->save(value));
+        QCOMPARE(f->field<QLineEdit>("Name")->text(), "Urlaub");
+
+        QVERIFY(f->store->removeTemplate(value.id));
+        QCOMPARE(f->view.list()->count(), 0);
+        QVERIFY(f->view.showsPlaceholder());
+    }
 };
-
-void TestTemplateEditor::init()
-{
-    m_store = std::move(*ObjectStore::open(m_dir.filePath(QStringLiteral("t%1.sqlite").arg(++m_run))));
-    m_view = std::make_unique<TemplateEditorView>(m_store.get());
-    m_view->show();
-}
-
-void TestTemplateEditor::cleanup()
-{
-    m_view.reset();
-    m_store.reset();
-}
-
-void TestTemplateEditor::addTwiceAndEdit()
-{
-    NamingTemplate other{0,    QStringLiteral("Belege"),       QStringLiteral("{name}"), {},
-                         true, QDateTime::currentDateTimeUtc()};
-    QVERIFY(m_store->insert(other));
-    QVERIFY(m_view->showsPlaceholder());
-    auto *add = named<QToolButton>(QStringLiteral("Vorlage hinzufügen"));
-    QTest::mouseClick(add, Qt::LeftButton);
-    QTest::mouseClick(add, Qt::LeftButton);
-    const QList<NamingTemplate> templates = stored();
-    QCOMPARE(templates.size(), 3);
-    for (const NamingTemplate &added : templates.sliced(1)) {
-        QCOMPARE(added.name, QStringLiteral("Neue Vorlage"));
-        QCOMPARE(added.pattern, QStringLiteral("{datum}-{vorschlag}"));
-        QVERIFY(added.example.isEmpty() && !added.isDefault);
-    }
-    QCOMPARE(m_view->list()->count(), 3);
-    QCOMPARE(m_view->list()->currentRow(), 2); // the newest, selected
-    QVERIFY(!m_view->showsPlaceholder());
-
-    // Every keystroke is stored; the toggle sets this record only, the old default stays.
-    auto *name = named<QLineEdit>(QStringLiteral("Name"));
-    QCOMPARE(name->text(), QStringLiteral("Neue Vorlage"));
-    name->selectAll();
-    QTest::keyClicks(name, QStringLiteral("Rechnungen"));
-    QTest::keyClicks(named<QLineEdit>(QStringLiteral("Muster")), QStringLiteral("-{betrag}"));
-    named<QCheckBox>(QStringLiteral("Standard-Vorlage"))->click();
-    const NamingTemplate edited = stored().at(2);
-    QCOMPARE(edited.name, QStringLiteral("Rechnungen"));
-    QCOMPARE(edited.pattern, QStringLiteral("{datum}-{vorschlag}-{betrag}")); // unknown tokens kept
-    QVERIFY(edited.isDefault);
-    QVERIFY(stored().at(0).isDefault);
-    QCOMPARE(m_view->list()->item(2)->text(), QStringLiteral("Rechnungen"));
-    QCOMPARE(name->text(), QStringLiteral("Rechnungen"));
-}
-
-void TestTemplateEditor::deleteSelectedShowsPlaceholder()
-{
-    auto *remove = named<QToolButton>(QStringLiteral("Vorlage löschen"));
-    QVERIFY(!remove->isEnabled());
-    QTest::mouseClick(named<QToolButton>(QStringLiteral("Vorlage hinzufügen")), Qt::LeftButton);
-    QVERIFY(remove->isEnabled());
-    QTest::mouseClick(remove, Qt::LeftButton);
-    QVERIFY(stored().isEmpty());
-    QVERIFY(m_view->showsPlaceholder());
-    QVERIFY(!remove->isEnabled());
-}
-
-void TestTemplateEditor::followsTheStore()
-{
-    NamingTemplate value{0,     QStringLiteral("Fotos"),        QStringLiteral("{camera_model}"), {},
-                         false, QDateTime::currentDateTimeUtc()};
-    const qint64 id = m_store->insert(value).value_or(0);
-    QCOMPARE(m_view->list()->count(), 1); // at once, no event loop turn needed
-    m_view->list()->setCurrentRow(0);
-    QCOMPARE(named<QLineEdit>(QStringLiteral("Muster"))->text(), QStringLiteral("{camera_model}"));
-
-    value.id = id;
-    value.name = QStringLiteral("Urlaub");
-    QVERIFY(m_store->save(value));
-    QCOMPARE(named<QLineEdit>(QStringLiteral("Name"))->text(), QStringLiteral("Urlaub"));
-
-    QVERIFY(m_store->removeTemplate(id));
-    QCOMPARE(m_view->list()->count(), 0);
-    QVERIFY(m_view->showsPlaceholder());
-}
 
 QTEST_MAIN(TestTemplateEditor)
 #include "tst_templateeditor.moc"

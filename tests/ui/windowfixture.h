@@ -6,41 +6,111 @@
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 #include "ui/common/translations.h"
+#include "ui/files/droptarget.h"
 #include "ui/files/filespage.h"
 #include "ui/files/reviewview.h"
 #include "ui/mainwindow.h"
 
-#include <QApplication>
+#include <QAbstractButton>
+#include <QDir>
 #include <QFile>
 #include <QListView>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
-/** The real main window over a store in a temporary folder and an engine asking the LLM stub. */
-struct WindowFixture {
+// Every suite sees the German texts, as the app does: installed as the application starts.
+inline void installTestTranslations()
+{
+    installTranslations(*QCoreApplication::instance());
+}
+Q_COREAPP_STARTUP_FUNCTION(installTestTranslations)
+
+/** The first T under `root` with the accessible name `name`; a button also by its text. */
+template <typename T> T *named(const QObject *root, const QString &name)
+{
+    for (T *widget : root->findChildren<T *>()) {
+        if (widget->accessibleName() == name)
+            return widget;
+        if constexpr (std::is_base_of_v<QAbstractButton, T>) {
+            if (widget->text() == name)
+                return widget;
+        }
+    }
+    return nullptr;
+}
+
+/** Clicks the centre of `index`'s cell, or of the `part` of it. */
+inline void clickCell(QAbstractItemView *view, const QModelIndex &index, QRect (*part)(const QRect &) = nullptr)
+{
+    const QRect cell = view->visualRect(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, (part ? part(cell) : cell).center());
+}
+
+/** Drags `paths` onto `target` as a text/uri-list, the way Nautilus, Dolphin and Thunar send it. */
+inline void dropFiles(DropTarget *target, const QStringList &paths)
+{
+    QByteArray uris;
+    for (const QString &path : paths)
+        uris += QUrl::fromLocalFile(path).toEncoded() + "\r\n";
+    QMimeData mime;
+    mime.setData("text/uri-list", uris);
+    const QPoint centre = target->rect().center();
+    QDragEnterEvent enter(centre, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QVERIFY(target->isTargeted()); // the outline turns to the accent colour
+    QDropEvent drop(centre, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    QVERIFY(!target->isTargeted());
+}
+
+/** Saves a picture of `widget` in NAMORIX_SCREENSHOT_DIR when set; docs/screenshots is made from them. */
+inline void screenshot(QWidget *widget, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("NAMORIX_SCREENSHOT_DIR");
+    if (!folder.isEmpty())
+        QVERIFY(QDir().mkpath(folder) && widget->grab().save(folder + '/' + name));
+}
+
+inline void showActive(QWidget *window)
+{
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+/** Settings in memory, as the settings window, the rules tab and the first start read them. */
+struct MemorySettings {
+    DefaultsStore defaults;
+    MemoryKeychain keychain;
+    AISettings ai{defaults, keychain};
+    AppSettings app{defaults};
+    RenameRules rules{defaults};
+};
+
+/** A store in a temporary folder, an engine asking the LLM stub, and a folder watcher. */
+struct StoreFixture {
     QTemporaryDir dir;
     EngineFixture fx;
     std::unique_ptr<ObjectStore> store = std::move(*ObjectStore::open(dir.filePath("namorix.sqlite")));
     std::unique_ptr<RenameEngine> engine = fx.makeEngine();
     FolderWatcher watcher;
-    AppSettings appSettings{fx.defaults};
     NavigationState navigation;
+};
+
+/** The real main window over the store and engine. */
+struct WindowFixture : StoreFixture {
+    AppSettings appSettings{fx.defaults};
     std::unique_ptr<MainWindow> window;
 
     WindowFixture()
     {
-        static const bool translated = [] {
-            installTranslations(*QCoreApplication::instance());
-            return true;
-        }();
-        Q_UNUSED(translated);
         engine->setStore(store.get());
         window = std::make_unique<MainWindow>(MainWindow::Services{
             *engine, watcher, store.get(), navigation, fx.settings, appSettings, fx.companion, fx.defaults, fx.rules});
-        window->show();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        showActive(window.get());
     }
 
     QString touch(const QString &name, const QByteArray &content = "Rechnung Telekom 49,99 EUR")
