@@ -14,7 +14,7 @@
     <message id="menu.edit"><source>menu.edit</source><translation>Bearbeiten</translation></message>
     <message id="menu.help"><source>menu.help</source><translation>Hilfe</translation></message>
     <message id="menu.quit"><source>menu.quit</source><translation>Beenden</translation></message>
-    <message id="menu.revertLast"><source>menu.revertLast</source><translation>Letzte Umbenennung rückgängig</translation></message>
+    <message id="menu.revertLast"><source>menu.revertLast</source><translation>Letzte Umbenennung rückgängig machen</translation></message>
     <message id="menu.settings"><source>menu.settings</source><translation>Einstellungen…</translation></message>
     <message id="menu.about"><source>menu.about</source><translation>Über Namorix</translation></message>
     <message id="menu.legal"><source>menu.legal</source><translation>Rechtliches</translation></message>
@@ -49,6 +49,7 @@
     <message id="preview.cancel"><source>preview.cancel</source><translation>Abbrechen</translation></message>
     <message id="preview.rename"><source>preview.rename</source><translation>Umbenennen</translation></message>
     <message id="preview.approvedCount"><source>preview.approvedCount</source><translation>%1 / %2</translation></message>
+    <message id="preview.approvedCount.help"><source>preview.approvedCount.help</source><translation>%1 von %2 Vorschlägen zum Umbenennen ausgewählt</translation></message>
     <message id="preview.diff"><source>preview.diff</source><translation>Diff-Ansicht</translation></message>
     <message id="preview.quickLook"><source>preview.quickLook</source><translation>Quick Look</translation></message>
     <message id="preview.name"><source>preview.name</source><translation>Name</translation></message>
@@ -60,7 +61,7 @@
     <message id="explain.none"><source>explain.none</source><translation>(nichts)</translation></message>
     <message id="explain.excerpt"><source>explain.excerpt</source><translation>Gesendeter Textauszug</translation></message>
     <message id="explain.metadata"><source>explain.metadata</source><translation>Gesendete Metadaten</translation></message>
-    <message id="explain.template"><source>explain.template</source><translation>Gesendetes Namenstemplate</translation></message>
+    <message id="explain.template"><source>explain.template</source><translation>Gesendete Namensvorlage</translation></message>
     <message id="explain.reply"><source>explain.reply</source><translation>Antwort des Modells</translation></message>
     <message id="preview.row"><source>preview.row</source><translation>%1 wird zu %2, Sicherheit %3</translation></message>
     <message id="preview.rowFailed"><source>preview.rowFailed</source><translation>%1: %2</translation></message>
@@ -87,9 +88,11 @@
     <message id="history.revert"><source>history.revert</source><translation>Rückgängig</translation></message>
     <message id="history.revert.tooltip"><source>history.revert.tooltip</source><translation>Umbenennung von „%1“ rückgängig machen</translation></message>
     <message id="history.reverted"><source>history.reverted</source><translation>Rückgängig gemacht</translation></message>
+    <message id="history.empty"><source>history.empty</source><translation>Noch keine Umbenennungen. Was Sie umbenennen, erscheint hier und lässt sich einzeln rückgängig machen.</translation></message>
+    <message id="history.noMatch"><source>history.noMatch</source><translation>Keine passenden Einträge</translation></message>
     <message id="history.entries" numerus="yes"><source>history.entries</source><translation><numerusform>%n Eintrag</numerusform><numerusform>%n Einträge</numerusform></translation></message>
     <!-- Watched folders -->
-    <message id="watch.add"><source>watch.add</source><translation>Ordner hinzufügen …</translation></message>
+    <message id="watch.add"><source>watch.add</source><translation>Ordner hinzufügen…</translation></message>
     <message id="watch.queued" numerus="yes"><source>watch.queued</source><translation><numerusform>%n Datei wartet</numerusform><numerusform>%n Dateien warten</numerusform></translation></message>
     <message id="watch.pause"><source>watch.pause</source><translation>Pausieren</translation></message>
     <message id="watch.resume"><source>watch.resume</source><translation>Fortsetzen</translation></message>
@@ -123,7 +126,7 @@
     <message id="settings.kvxPort"><source>settings.kvxPort</source><translation>Korvex-Port</translation></message>
     <message id="settings.apiPort"><source>settings.apiPort</source><translation>API-Port</translation></message>
     <message id="settings.kvxToken"><source>settings.kvxToken</source><translation>Korvex-Token</translation></message>
-    <message id="settings.kvxChecking"><source>settings.kvxChecking</source><translation>Verbindung wird geprüft …</translation></message>
+    <message id="settings.kvxChecking"><source>settings.kvxChecking</source><translation>Verbindung wird geprüft…</translation></message>
     <message id="settings.kvxConnected"><source>settings.kvxConnected</source><translation>Korvex verbunden</translation></message>
     <message id="settings.kvxUnavailable"><source>settings.kvxUnavailable</source><translation>Korvex nicht verfügbar</translation></message>
     <message id="settings.kvxHint"><source>settings.kvxHint</source><translation>Hat Korvex eine PDF-Datei oder ein Bild schon erfasst, übernimmt Namorix dessen Text, statt ihn selbst zu lesen. Korvex wird nur auf diesem Rechner angefragt.</translation></message>
@@ -222,12 +225,12 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <!-- Tray: icon menu, panel, closing to the tray -->
     <message id="tray.showWindow"><source>tray.showWindow</source><translation>Fenster anzeigen</translation></message>
     <message id="tray.closedNotice.title"><source>tray.closedNotice.title</source><translation>Namorix läuft weiter</translation></message>
-    <message id="tray.closedNotice.body"><source>tray.closedNotice.body</source><translation>Das Fenster ist geschlossen, Namorix bleibt im Infobereich. Zum Beenden mit der rechten Maustaste auf das Symbol klicken und „Beenden“ wählen.</translation></message>
-    <message id="menubar.analyzing"><source>menubar.analyzing</source><translation>Dateien werden analysiert …</translation></message>
+    <message id="tray.closedNotice.body"><source>tray.closedNotice.body</source><translation>Das Fenster ist geschlossen, Namorix bleibt im Systembereich. Zum Beenden mit der rechten Maustaste auf das Symbol klicken und „Beenden“ wählen.</translation></message>
+    <message id="menubar.analyzing"><source>menubar.analyzing</source><translation>Dateien werden analysiert…</translation></message>
     <message id="menubar.drop"><source>menubar.drop</source><translation>Dateien hier ablegen</translation></message>
     <message id="menubar.list"><source>menubar.list</source><translation>Vorschläge</translation></message>
     <message id="menubar.cancel"><source>menubar.cancel</source><translation>Abbrechen</translation></message>
     <message id="menubar.rename"><source>menubar.rename</source><translation>Umbenennen</translation></message>
-    <message id="cli.hidden"><source>cli.hidden</source><translation>Nur im Infobereich starten, ohne Fenster (für den Autostart)</translation></message>
+    <message id="cli.hidden"><source>cli.hidden</source><translation>Nur im Systembereich starten, ohne Fenster (für den Autostart)</translation></message>
 </context>
 </TS>

@@ -6,6 +6,7 @@
 #include "ui/about/aboutview.h"
 #include "ui/common/appcommands.h"
 #include "ui/common/icons.h"
+#include "ui/common/mnemonics.h"
 #include "ui/files/filespage.h"
 #include "ui/firststart/legaltextview.h"
 #include "ui/settings/settingswindow.h"
@@ -114,8 +115,9 @@ void MainWindow::buildSidebar()
     m_sidebar->setMaximumWidth(250);
     m_sidebar->setIconSize(QSize(16, 16));
     for (SidebarItem item : {SidebarItem::files, SidebarItem::history, SidebarItem::templates, SidebarItem::watch}) {
-        auto *entry =
-            new QListWidgetItem(Icons::symbol(SidebarSymbols[int(item)]), translated(labelKey(item)), m_sidebar);
+        const QIcon icon = Icons::onHighlight(Icons::symbol(SidebarSymbols[int(item)]), m_sidebar->iconSize(),
+                                              m_sidebar->palette().color(QPalette::HighlightedText));
+        auto *entry = new QListWidgetItem(icon, translated(labelKey(item)), m_sidebar);
         entry->setData(Qt::AccessibleTextRole, entry->text());
     }
     connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -154,6 +156,7 @@ void MainWindow::buildMenus()
     legal->addAction(qtTrId("menu.accessibility"), this,
                      [this] { present(LegalTextView::forType(LegalInfoType::accessibility, this)); });
     help->addAction(qtTrId("menu.about"), this, [this] { present(AboutView::forThisBuild(this)); });
+    Mnemonics::assign(menuBar()->actions());
 }
 
 void MainWindow::showSection(int index)

@@ -102,6 +102,12 @@ private Q_SLOTS:
         QVERIFY(!w->engine->jobs().at(1).approved);
         const auto labels = w->review()->findChildren<QLabel *>();
         QVERIFY(std::ranges::any_of(labels, [](QLabel *l) { return l->text() == "0 / 2"; }));
+        w->list()->setFocus();
+        w->list()->setCurrentIndex(w->list()->model()->index(1, 0)); // Return ticks the current row
+        QTest::keyClick(w->list(), Qt::Key_Return);
+        QVERIFY(w->engine->jobs().at(1).approved && rename->isEnabled());
+        QTest::keyClick(w->list(), Qt::Key_Return);
+        QVERIFY(!rename->isEnabled());
 
         w->button("Abbrechen")->click();
         QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));

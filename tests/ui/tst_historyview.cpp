@@ -7,12 +7,13 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTableView>
-#include <QToolButton>
 
 namespace {
 
@@ -109,6 +110,24 @@ private Q_SLOTS:
         }
     }
 
+    void columnsAndEmptyHint()
+    {
+        // The user drags the borders; the new name gets the room left over.
+        const QHeaderView *columns = f->table->horizontalHeader();
+        for (const int column : {HistoryModel::OriginalColumn, HistoryModel::DateColumn, HistoryModel::ProviderColumn})
+            QCOMPARE(columns->sectionResizeMode(column), QHeaderView::Interactive);
+        QVERIFY(columns->sectionSize(HistoryModel::NewColumn) > columns->sectionSize(HistoryModel::OriginalColumn));
+
+        const auto *hint = f->table->findChild<QLabel *>("emptyHint");
+        QVERIFY(hint->isVisible());
+        QCOMPARE(f->table->accessibleDescription(), qtTrId("history.empty"));
+        QVERIFY(f->store->insert(record("brief.txt", "2024_mahnung.txt", false, 40)));
+        QTRY_VERIFY(!hint->isVisible());
+        f->view.findChild<QLineEdit *>("historySearch")->setText("xyz");
+        QVERIFY(hint->isVisible());
+        QCOMPARE(hint->text(), qtTrId("history.noMatch"));
+    }
+
     void liveListAndRevert()
     {
         const QString folder = f->dir.filePath("files");
@@ -165,7 +184,7 @@ private Q_SLOTS:
         QTRY_COMPARE(f->table->model()->rowCount(), 2);
         f->view.findChild<QCheckBox *>("historyRevertedOnly")->setChecked(true); // exports what is listed
 
-        const auto actions = f->view.findChild<QToolButton *>("historyExport")->menu()->actions();
+        const auto actions = f->view.findChild<QPushButton *>("historyExport")->menu()->actions();
         (*std::ranges::find(actions, format, &QAction::text))->trigger();
         auto *dialog = f->view.findChild<QFileDialog *>("historyExportDialog");
         QVERIFY(dialog && dialog->isVisible()); // window-modal, not a nested event loop

@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QScrollBar>
 #include <QStackedWidget>
 
@@ -22,6 +24,21 @@ private:
         const auto items = w->window->statusView()->findChildren<QWidget *>();
         return std::ranges::any_of(
             items, [&](QWidget *item) { return item->isVisible() && item->property(property).toString() == text; });
+    }
+
+    /** Every item of the menus under `actions` has an Alt key of its own within its menu. */
+    static void checkMnemonics(const QList<QAction *> &actions)
+    {
+        QList<QKeySequence> taken;
+        for (const QAction *action : actions) {
+            if (action->isSeparator())
+                continue;
+            const QKeySequence key = QKeySequence::mnemonic(action->text());
+            QVERIFY2(!key.isEmpty() && !taken.contains(key), qPrintable(action->text()));
+            taken << key;
+            if (action->menu())
+                checkMnemonics(action->menu()->actions());
+        }
     }
 
 private Q_SLOTS:
@@ -50,6 +67,12 @@ private Q_SLOTS:
         QVERIFY(windows.first()->isVisible());
         QTest::keyClick(w->window.get(), Qt::Key_Comma, Qt::ControlModifier);
         QCOMPARE(w->window->openSettings(), windows.first());
+    }
+
+    void menusHaveDistinctMnemonics()
+    {
+        checkMnemonics(w->window->menuBar()->actions());
+        QVERIFY(!QTest::currentTestFailed());
     }
 
     void everyControlHasAnAccessibleName()

@@ -127,7 +127,7 @@ private Q_SLOTS:
         f->korvex.setHealthStatus(health);
         QLabel *row = f->open(0).generalTab()->companionStatus();
         if (requests > 0)
-            QCOMPARE(row->text(), "Verbindung wird geprüft …");
+            QCOMPARE(row->text(), "Verbindung wird geprüft…");
         QTRY_COMPARE(row->text(), status);
         QTest::qWait(50);
         QCOMPARE(f->korvex.server().requests().size(), requests);

@@ -1,5 +1,6 @@
 #include "ui/common/icons.h"
 
+#include <QPainter>
 #include <QString>
 
 #include <array>
@@ -67,6 +68,22 @@ QIcon symbol(QStringView symbol)
         return fallback;
     }
     return {};
+}
+
+QIcon onHighlight(const QIcon &icon, QSize size, const QColor &highlighted)
+{
+    QIcon result;
+    for (const qreal ratio : {1.0, 2.0}) {
+        const QPixmap normal = icon.pixmap(size, ratio);
+        QPixmap tinted = normal;
+        QPainter painter(&tinted);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(tinted.rect(), highlighted);
+        painter.end();
+        result.addPixmap(normal, QIcon::Normal);
+        result.addPixmap(tinted, QIcon::Selected);
+    }
+    return result;
 }
 
 QIcon appIcon()

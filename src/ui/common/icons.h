@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QIcon>
 #include <QStringView>
 
@@ -11,6 +12,8 @@ namespace Icons {
 
 /** The icon for `symbol` (e.g. "eye"); an unknown name gives a null icon. */
 [[nodiscard]] QIcon symbol(QStringView symbol);
+/** `icon` at `size`, drawn in `highlighted` when its row is selected, so it stays visible on the highlight. */
+[[nodiscard]] QIcon onHighlight(const QIcon &icon, QSize size, const QColor &highlighted);
 /** The application's own icon: a wand with stars. */
 [[nodiscard]] QIcon appIcon();
 

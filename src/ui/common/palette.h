@@ -41,4 +41,17 @@ inline QColor accent(const QPalette &palette)
     return palette.color(QPalette::Highlight);
 }
 
+/**
+ * `palette` for the one primary button of a view: Qt widgets have no "suggested action" look, so
+ * it takes the highlight colours. A disabled button keeps the plain look.
+ */
+inline QPalette primaryButton(QPalette palette)
+{
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Button, palette.color(group, QPalette::Highlight));
+        palette.setColor(group, QPalette::ButtonText, palette.color(group, QPalette::HighlightedText));
+    }
+    return palette;
+}
+
 } // namespace UIColors

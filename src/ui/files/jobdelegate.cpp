@@ -8,9 +8,11 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFontDatabase>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace {
 
@@ -190,6 +192,16 @@ void JobDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewIt
                                        const QModelIndex &index) const
 {
     editor->setGeometry(nameRect(option.rect, index.data(JobListModel::BadgeTextRole).toString()));
+}
+
+bool JobDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                            const QModelIndex &index)
+{
+    if (event->type() == QEvent::ToolTip && eyeRect(option.rect).contains(event->pos())) {
+        QToolTip::showText(event->globalPos(), qtTrId("preview.quickLook"), view->viewport(), eyeRect(option.rect));
+        return true;
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 bool JobDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,

@@ -32,6 +32,9 @@ public:
                               const QModelIndex &index) const override;
     bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
                      const QModelIndex &index) override;
+    /** The painted Quick Look button has its tooltip like a real one. */
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override;
 
 Q_SIGNALS:
     void quickLookRequested(const QModelIndex &index);

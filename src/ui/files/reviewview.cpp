@@ -8,7 +8,6 @@
 #include "ui/files/joblistmodel.h"
 #include "ui/preview/previewwindow.h"
 
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -58,7 +57,6 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     connect(m_diffToggle, &QToolButton::toggled, this, &ReviewView::setShowDiff);
 
     m_count = new QLabel;
-    m_count->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_count->setForegroundRole(QPalette::PlaceholderText);
     m_cancel = new QPushButton(qtTrId("preview.cancel"));
     connect(m_cancel, &QPushButton::clicked, this, [this] {
@@ -67,14 +65,19 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     });
     m_rename = new QPushButton(qtTrId("preview.rename"));
     m_rename->setDefault(true);
+    m_rename->setPalette(UIColors::primaryButton(m_rename->palette()));
     connect(m_rename, &QPushButton::clicked, this, [this] { rename(); });
 
+    // The toggle and the count belong together, the two buttons too; a gap keeps the groups apart.
     auto *bar = new QHBoxLayout;
     bar->setContentsMargins(12, 6, 12, 6);
+    bar->setSpacing(6);
     bar->addWidget(m_errorItem, 1);
     bar->addStretch(0);
     bar->addWidget(m_diffToggle);
+    bar->addSpacing(2);
     bar->addWidget(m_count);
+    bar->addSpacing(16);
     bar->addWidget(m_cancel);
     bar->addWidget(m_rename);
 
@@ -97,7 +100,8 @@ void ReviewView::refreshBar()
     m_errorItem->setAccessibleName(m_errorText->text());
     const int approved = m_model->approvedCount();
     m_count->setText(qtTrId("preview.approvedCount").arg(approved).arg(m_engine.jobs().size()));
-    m_count->setAccessibleName(m_count->text());
+    m_count->setToolTip(qtTrId("preview.approvedCount.help").arg(approved).arg(m_engine.jobs().size()));
+    m_count->setAccessibleName(m_count->toolTip());
     m_rename->setEnabled(approved > 0 && !m_applying);
     if (m_preview && m_engine.jobs().isEmpty())
         m_preview->close();
@@ -117,13 +121,25 @@ void ReviewView::setShowDiff(bool show)
 
 bool ReviewView::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_list && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space) {
-        const QModelIndex current = m_list->currentIndex();
+    if (watched != m_list || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const QModelIndex current = m_list->currentIndex();
+    switch (static_cast<QKeyEvent *>(event)->key()) {
+    case Qt::Key_Space:
         openPreview(current.isValid() ? current.row() : 0);
         return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:          // Space belongs to Quick Look, so Return ticks the row
+        if (!m_list->hasFocus()) // the name editor's Return, passed on to its parent
+            return false;
+        if (current.isValid()) {
+            const bool approved = current.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+            m_model->setData(current, int(approved ? Qt::Unchecked : Qt::Checked), Qt::CheckStateRole);
+        }
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
     }
-    return QWidget::eventFilter(watched, event);
 }
 
 void ReviewView::openPreview(int row)

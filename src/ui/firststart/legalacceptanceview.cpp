@@ -54,6 +54,7 @@ LegalAcceptanceView::LegalAcceptanceView(DefaultsStore &defaults, QWidget *paren
     m_decline = new QPushButton(qtTrId("legal.button.decline"));
     m_accept = new QPushButton(qtTrId("legal.button.accept"));
     m_accept->setDefault(true);
+    m_accept->setPalette(UIColors::primaryButton(m_accept->palette()));
     m_accept->setEnabled(false);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -65,6 +65,7 @@ OnboardingView::OnboardingView(AISettings &settings, QWidget *parent)
     auto *skip = new QPushButton(qtTrId("onboarding.skip"));
     auto *done = new QPushButton(qtTrId("onboarding.done"));
     done->setDefault(true);
+    done->setPalette(UIColors::primaryButton(done->palette()));
     connect(skip, &QPushButton::clicked, this, &QDialog::accept);
     connect(done, &QPushButton::clicked, this, &QDialog::accept);
     auto *buttons = new QHBoxLayout;

@@ -5,6 +5,7 @@
 #include "historyfilter.h"
 #include "historymodel.h"
 #include "store/objectstore.h"
+#include "ui/common/emptyhint.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -15,9 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QTableView>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -83,10 +84,9 @@ QWidget *HistoryView::makeHeader()
     search->setMaximumWidth(280);
     connect(search, &QLineEdit::textChanged, m_filter, &HistoryFilter::setSearchText);
 
-    auto *exportButton = new QToolButton(header);
+    auto *exportButton = new QPushButton(qtTrId("history.export"), header);
     exportButton->setObjectName(QStringLiteral("historyExport"));
-    exportButton->setText(qtTrId("history.export"));
-    exportButton->setPopupMode(QToolButton::InstantPopup);
+    exportButton->setAutoDefault(false);
     auto *menu = new QMenu(exportButton);
     menu->addAction(QStringLiteral("CSV"), this, [this] { exportListed(ExportFormat::csv); });
     menu->addAction(QStringLiteral("JSON"), this, [this] { exportListed(ExportFormat::json); });
@@ -115,16 +115,21 @@ void HistoryView::makeTable()
     m_table->setAlternatingRowColors(true);
     m_table->verticalHeader()->hide();
 
+    // The user drags the borders; the new name, usually the longest, takes the space left over.
     QHeaderView *columns = m_table->horizontalHeader();
-    columns->setSectionResizeMode(QHeaderView::Fixed);
-    columns->setSectionResizeMode(HistoryModel::OriginalColumn, QHeaderView::Stretch);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setSectionResizeMode(HistoryModel::NewColumn, QHeaderView::Stretch);
-    columns->resizeSection(HistoryModel::DateColumn, 110);
-    columns->resizeSection(HistoryModel::ProviderColumn, 80);
+    columns->setMinimumSectionSize(60);
     const QFontMetrics metrics(font());
+    columns->resizeSection(HistoryModel::OriginalColumn, metrics.averageCharWidth() * 20);
+    columns->resizeSection(HistoryModel::DateColumn,
+                           std::max(100, metrics.horizontalAdvance(QStringLiteral("vor 11 Monaten")) + 16));
+    columns->resizeSection(HistoryModel::ProviderColumn, 80);
     const int actionText = std::max(metrics.horizontalAdvance(qtTrId("history.revert")),
                                     metrics.horizontalAdvance(qtTrId("history.reverted")));
     columns->resizeSection(HistoryModel::ActionColumn, std::max(90, actionText + 16));
+    m_emptyHint = new EmptyHint(m_table, qtTrId("history.empty"));
 
     connect(m_table, &QTableView::clicked, this, &HistoryView::revertRow);
     m_table->installEventFilter(this);
@@ -197,6 +202,7 @@ void HistoryView::writeExport(const QString &path, const QByteArray &bytes)
 void HistoryView::updateCount()
 {
     m_count->setText(qtTrId("history.entries", m_filter->rowCount()));
+    m_emptyHint->setHint(m_model->rowCount() == 0 ? qtTrId("history.empty") : qtTrId("history.noMatch"));
 }
 
 void HistoryView::showProblem(const QString &text)

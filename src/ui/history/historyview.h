@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class EmptyHint;
 class HistoryFilter;
 class HistoryModel;
 class ObjectStore;
@@ -44,4 +45,5 @@ private:
     QLabel *m_count = nullptr;
     QLabel *m_problem = nullptr;
     QTableView *m_table = nullptr;
+    EmptyHint *m_emptyHint = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "ui/settings/apisettingstab.h"
 #include "ui/settings/generalsettingstab.h"
 
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -26,4 +27,7 @@ SettingsWindow::SettingsWindow(Services services, QWidget *parent)
     m_tabs->addTab(m_api, Icons::symbol(u"network"), qtTrId("settings.api"));
     auto *column = new QVBoxLayout(this);
     column->addWidget(m_tabs);
+    // A window of its own rather than a dialog, yet closed by the keys that close a dialog.
+    for (const QKeySequence::StandardKey keys : {QKeySequence::Cancel, QKeySequence::Close})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 }

@@ -1,6 +1,7 @@
 #include "ui/templates/templateeditorview.h"
 
 #include "store/objectstore.h"
+#include "ui/common/emptyhint.h"
 #include "ui/common/twolinedelegate.h"
 #include "ui/rules/formsection.h"
 #include "ui/templates/templateform.h"
@@ -32,6 +33,8 @@ TemplateEditorView::TemplateEditorView(ObjectStore *store, QWidget *parent)
     m_list->setAccessibleName(QStringLiteral("Vorlagen"));
     m_list->setItemDelegate(new TwoLineDelegate(m_list));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    new EmptyHint(m_list, QStringLiteral("Noch keine Vorlagen. Eine Vorlage gibt der KI ein Namensmuster vor; "
+                                         "„+“ legt eine an."));
     auto *left = new QWidget;
     left->setMinimumWidth(200);
     left->setMaximumWidth(300);

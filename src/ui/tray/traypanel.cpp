@@ -1,5 +1,6 @@
 #include "ui/tray/traypanel.h"
 
+#include "ui/common/palette.h"
 #include "ui/files/droptarget.h"
 #include "ui/files/joblistmodel.h"
 #include "ui/tray/panelrowdelegate.h"
@@ -67,6 +68,7 @@ TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store,
         button->setAutoDefault(false);
     }
     m_rename->setDefault(true); // the prominent one
+    m_rename->setPalette(UIColors::primaryButton(m_rename->palette()));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_cancel);
