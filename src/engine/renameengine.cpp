@@ -209,8 +209,10 @@ QCoro::Task<> RenameEngine::runAnalysis(std::shared_ptr<Run> run, QList<QUrl> in
     // A window of four: each lane takes the next file in list order when its last one is done.
     run->files = files;
     run->provider = m_services.makeProvider();
-    run->lanesRunning = int(std::min<qsizetype>(AnalysisConcurrency, files.size()));
-    for (int i = 0; i < run->lanesRunning; ++i)
+    // A lane that finishes without suspending (refused paths) counts down before the next starts.
+    const int laneCount = int(std::min<qsizetype>(AnalysisConcurrency, files.size()));
+    run->lanesRunning = laneCount;
+    for (int i = 0; i < laneCount; ++i)
         lane(run);
     QCoro::Task<> lanes = run->lanesDone.wait();
     co_await std::move(lanes);

@@ -100,6 +100,19 @@ private Q_SLOTS:
         QVERIFY(!FileMoves::nameTaken(QFileInfo(path).dir().filePath("umbenannt.txt")));
     }
 
+    void aRunOfRefusedPathsOnlyEnds()
+    {
+        // Refusals finish without waiting, so all four lanes end before the last one is started.
+        const QString fifo = m_dir.filePath("fifo"), sock = m_dir.filePath("sock");
+        const QString dangling = m_dir.filePath("tot.txt"), loop = m_dir.filePath("schleife");
+        QVERIFY(make(fifo) && make(sock));
+        QVERIFY(QFile::link(m_dir.filePath("fehlt.txt"), dangling) && QFile::link(loop, loop));
+        analyze({fifo, sock, "/dev/null", "/dev/zero", dangling, loop});
+        QCOMPARE(jobNames(), (QStringList{"fifo", "sock", "null", "zero", "tot.txt", "schleife"}));
+        QCOMPARE(m_engine->jobs().at(5).failureReason, "Keine reguläre Datei: schleife (symbolischer Link)");
+        QCOMPARE(m_engine->error(), "6 von 6 fehlgeschlagen");
+    }
+
     void folderWalkTakesRegularFilesOnly()
     {
         const QString root = m_dir.filePath("eingang");
