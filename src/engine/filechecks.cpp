@@ -97,6 +97,14 @@ bool inSystemArea(const QString &path)
     return ::realpath(encoded.constData(), resolved) && inSystemTree(QByteArray(resolved));
 }
 
+std::optional<Identity> identity(const QString &path)
+{
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return Identity{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+}
+
 SystemFolders::SystemFolders()
 {
     for (std::size_t i = 0; i < SystemTrees.size(); ++i) {

@@ -26,6 +26,20 @@ namespace FileChecks {
  */
 [[nodiscard]] bool inSystemArea(const QString &path);
 
+/** What tells one version of a file from another under the same name (a replacement, a rewrite). */
+struct Identity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    qint64 modifiedSeconds = 0;
+    qint64 modifiedNanoseconds = 0;
+
+    bool operator==(const Identity &) const = default;
+};
+
+/** The identity of what is at `path` (a link is not followed); nothing when nothing is there. */
+[[nodiscard]] std::optional<Identity> identity(const QString &path);
+
 /** The same rule for the open folders of a walk, which never resolves paths. */
 class SystemFolders final
 {

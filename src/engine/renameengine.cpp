@@ -314,6 +314,7 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
         co_return RenameJob::failed(path, *refused);
     if (!QFileInfo(path).isReadable())
         co_return RenameJob::failed(path, NamorixError::fileNotReadable(QFileInfo(path).fileName()).message());
+    const std::optional<FileChecks::Identity> analysed = FileChecks::identity(path);
     QCoro::Task<ExtractionResult> extracting = ContentExtraction::extractFileContext(path, m_services.companion);
     const ExtractionResult context = co_await std::move(extracting);
     if (!*alive || run->isCancelled())
@@ -352,6 +353,7 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     explanation->marks = Grounding::nameMarks(job.suggestedName, explanation->extraction, job.unverified,
                                               m_services.rules, context->fileExtension);
     job.explanation = std::move(explanation);
+    job.analysed = analysed;
     co_return job;
 }
 
@@ -439,6 +441,8 @@ std::expected<RenameEngine::Move, QString> RenameEngine::planMove(const RenameJo
     const std::optional<FileMoves::ModificationTime> modified = FileMoves::modificationTime(source);
     if (!modified && !FileMoves::nameTaken(source))
         return std::unexpected(job.originalName() + QStringLiteral(" nicht gefunden"));
+    if (job.analysed && FileChecks::identity(source) != job.analysed)
+        return std::unexpected(QStringLiteral("Datei seit der Analyse verändert: ") + job.originalName());
     const QString folder = QFileInfo(source).path();
     if (!batch.isWritable(folder))
         return std::unexpected(QStringLiteral("Kein Schreibzugriff auf ") + QFileInfo(folder).fileName());

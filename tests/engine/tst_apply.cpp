@@ -88,6 +88,29 @@ private Q_SLOTS:
         QVERIFY(m_engine->error().has_value());
     }
 
+    void filesChangedSinceTheAnalysisKeepTheirNames()
+    {
+        const QString same = touch(path("gleich.txt")), replaced = touch(path("ersetzt.txt"));
+        const QString grown = touch(path("wachsend.txt"));
+        analyze({same, replaced, grown});
+        QVERIFY(QFile::remove(replaced));
+        touch(replaced, "ein anderes Dokument");
+        QFile appended(grown);
+        QVERIFY(appended.open(QIODevice::Append) && appended.write(", zweite Seite") > 0);
+        appended.close();
+
+        const QList<RenameRecord> records = awaitTask(m_engine->applyApproved());
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().originalName, "gleich.txt");
+        QStringList reasons;
+        for (const auto &failure : m_engine->lastApplyFailures())
+            reasons << failure.reason;
+        QCOMPARE(reasons, (QStringList{"Datei seit der Analyse verändert: ersetzt.txt",
+                                       "Datei seit der Analyse verändert: wachsend.txt"}));
+        QCOMPARE(contentOf(replaced), "ein anderes Dokument");
+        QCOMPARE(contentOf(grown), "Rechnung Telekom 49,99 EUR, zweite Seite");
+    }
+
     void revert()
     {
         const QString file = touch(path("scan.pdf"), "S");
