@@ -5,6 +5,7 @@
 #include "ai/providerfactory.h"
 #include "common/filenames.h"
 #include "common/networkerrors.h"
+#include "common/unicodetext.h"
 #include "companion/kvxclient.h"
 #include "engine/filechecks.h"
 #include "engine/filemoves.h"
@@ -29,6 +30,7 @@
 #include <atomic>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 RenameEngine::Services RenameEngine::Services::shared()
@@ -364,23 +366,36 @@ bool RenameEngine::isValidFileName(const QString &name)
 
 namespace {
 
+/**
+ * `base` + `tail`, the base cut back by whole characters until the name fits the file system's
+ * NAME_MAX bytes: a name counted in characters can need four times as many bytes, or more.
+ */
+QString fitted(const QString &base, const QString &tail)
+{
+    QString cut = base;
+    while (!cut.isEmpty() && (cut + tail).toUtf8().size() > NAME_MAX)
+        cut = UnicodeText::leftGraphemes(cut, UnicodeText::graphemeCount(cut) - 1);
+    return cut + tail;
+}
+
 /** The free-name rule of `uniqueDestination`, with `taken` deciding what is free. */
 QString freeName(const QString &path, const std::function<bool(const QString &)> &taken)
 {
-    if (!taken(path))
-        return path;
     const QFileInfo info(path);
     const QString folder = info.path() + u'/';
     const QString name = info.fileName();
     const QString extension = FileNames::extension(name);
     const QString base = FileNames::baseName(name);
+    const QString whole = folder + fitted(base, name.mid(base.size()));
+    if (!taken(whole))
+        return whole;
     for (int n = 2; n < 100; ++n) {
-        const QString candidate = folder + base + u'-' + QString::number(n) + u'.' + extension;
+        const QString candidate = folder + fitted(base, u'-' + QString::number(n) + u'.' + extension);
         if (!taken(candidate))
             return candidate;
     }
     const QString random = QUuid::createUuid().toString(QUuid::WithoutBraces).left(6).toUpper();
-    return folder + base + u'-' + random + u'.' + extension;
+    return folder + fitted(base, u'-' + random + u'.' + extension);
 }
 
 QString historyNotWritable(const StoreError &error)
