@@ -16,7 +16,8 @@ namespace FileChecks {
 /**
  * Why `path` is neither analysed nor renamed, in German ("Keine reguläre Datei: name (FIFO)"):
  * a folder, symbolic link, device, FIFO or socket, or a file in a system area (`inSystemArea`).
- * Nothing for a regular file elsewhere, and nothing when no file is there (callers say that).
+ * Nothing for a regular file elsewhere, and nothing when no file is there (callers say that),
+ * unless the name lost bytes that are not UTF-8 ("Dateiname nicht in UTF-8: …").
  */
 [[nodiscard]] std::optional<QString> refusal(const QString &path);
 

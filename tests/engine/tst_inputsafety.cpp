@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QtConcurrent>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -142,6 +143,23 @@ private Q_SLOTS:
         QCOMPARE(awaitTask(m_engine->applyApproved()).size(), 2);
         QCOMPARE(identities(), before);
         QVERIFY(QFile::exists(outside));
+    }
+
+    void namesThatAreNoUtf8SayWhy()
+    {
+        const QString folder = m_dir.filePath("alt");
+        touch(folder + "/neu.txt");
+        const QByteArray latin1 = QFile::encodeName(folder) + "/Gr\xfc\xdf" "e.txt"; // "Grüße" in Latin-1
+        QFile file;
+        QVERIFY(file.open(::open(latin1.constData(), O_CREAT | O_WRONLY, 0600), QIODevice::WriteOnly,
+                          QFileDevice::AutoCloseHandle));
+        file.close();
+
+        analyze({folder});
+        QCOMPARE(m_engine->jobs().size(), 2);
+        const RenameJob &job = m_engine->jobs().first();
+        QCOMPARE(job.failureReason, QString::fromUtf8("Dateiname nicht in UTF-8: Gr\uFFFD\uFFFDe.txt"));
+        QVERIFY(!m_engine->jobs().last().hasFailed());
     }
 
     void systemFoldersYieldNothing_data()
