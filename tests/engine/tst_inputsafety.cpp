@@ -157,9 +157,13 @@ private Q_SLOTS:
 
         analyze({folder});
         QCOMPARE(m_engine->jobs().size(), 2);
-        const RenameJob &job = m_engine->jobs().first();
+        const RenameJob job = m_engine->jobs().first();
         QCOMPARE(job.failureReason, QString::fromUtf8("Dateiname nicht in UTF-8: Gr\uFFFD\uFFFDe.txt"));
         QVERIFY(!m_engine->jobs().last().hasFailed());
+
+        analyze({QFile::decodeName(latin1)}); // named on the command line: Qt decodes it the same way
+        QCOMPARE(jobNames(), QStringList{job.originalName()});
+        QCOMPARE(m_engine->jobs().first().failureReason, QString::fromUtf8("Dateiname nicht in UTF-8: Gr\uFFFD\uFFFDe.txt"));
     }
 
     void systemFoldersYieldNothing_data()
