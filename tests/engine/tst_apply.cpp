@@ -79,7 +79,7 @@ private Q_SLOTS:
             const QString base = renamed.chopped(suffix.size());
             QVERIFY2(renamed.endsWith(suffix) && renamed.toUtf8().size() <= 255, qPrintable(renamed));
             QCOMPARE(base, syllable.repeated(base.size() / syllable.size())); // whole characters only
-            QVERIFY(renamed.toUtf8().size() + 12 > 255); // and not shorter than needed
+            QVERIFY(renamed.toUtf8().size() + 12 > 255);                      // and not shorter than needed
             QVERIFY(QFile::exists(path(renamed)));
         }
     }

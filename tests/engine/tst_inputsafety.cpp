@@ -149,7 +149,8 @@ private Q_SLOTS:
     {
         const QString folder = m_dir.filePath("alt");
         touch(folder + "/neu.txt");
-        const QByteArray latin1 = QFile::encodeName(folder) + "/Gr\xfc\xdf" "e.txt"; // "Grüße" in Latin-1
+        const QByteArray latin1 = QFile::encodeName(folder) + "/Gr\xfc\xdf"
+                                                              "e.txt"; // "Grüße" in Latin-1
         QFile file;
         QVERIFY(file.open(::open(latin1.constData(), O_CREAT | O_WRONLY, 0600), QIODevice::WriteOnly,
                           QFileDevice::AutoCloseHandle));
@@ -163,7 +164,8 @@ private Q_SLOTS:
 
         analyze({QFile::decodeName(latin1)}); // named on the command line: Qt decodes it the same way
         QCOMPARE(jobNames(), QStringList{job.originalName()});
-        QCOMPARE(m_engine->jobs().first().failureReason, QString::fromUtf8("Dateiname nicht in UTF-8: Gr\uFFFD\uFFFDe.txt"));
+        QCOMPARE(m_engine->jobs().first().failureReason,
+                 QString::fromUtf8("Dateiname nicht in UTF-8: Gr\uFFFD\uFFFDe.txt"));
     }
 
     void systemFoldersYieldNothing_data()

@@ -136,9 +136,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("type");
         for (const char *name : {"pipe.txt", "pipe.html", "pipe.rtf", "pipe.eml", "pipe.docx", "pipe.pdf", "pipe.mp3"})
             QTest::newRow(name) << QString(name) << QString() << "Sonderdatei";
-        QTest::newRow("link to a FIFO") << "verweis.html" << "pipe" << "Symbolischer Link";
-        QTest::newRow("link to a device") << "null.txt" << "/dev/zero" << "Symbolischer Link";
-        QTest::newRow("link into /proc") << "umgebung.txt" << "/proc/self/environ" << "Symbolischer Link";
+        QTest::newRow("link to a FIFO") << "verweis.html"
+                                        << "pipe"
+                                        << "Symbolischer Link";
+        QTest::newRow("link to a device") << "null.txt"
+                                          << "/dev/zero"
+                                          << "Symbolischer Link";
+        QTest::newRow("link into /proc") << "umgebung.txt"
+                                         << "/proc/self/environ"
+                                         << "Symbolischer Link";
     }
 
     // Opening a FIFO waits for a writer and /proc/kmsg never ends: a worker would be lost for good.
