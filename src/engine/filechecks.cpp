@@ -75,8 +75,12 @@ QString kindOf(mode_t mode)
 std::optional<QString> refusal(const QString &path)
 {
     struct stat info = {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
+        // A name that is not UTF-8 reaches us with U+FFFD in place of its bytes, under which no file exists.
+        if (QFileInfo(path).fileName().contains(QChar::ReplacementCharacter))
+            return QStringLiteral("Dateiname nicht in UTF-8: ") + QFileInfo(path).fileName();
         return std::nullopt;
+    }
     QString kind;
     if (!S_ISREG(info.st_mode))
         kind = kindOf(info.st_mode);
@@ -95,6 +99,14 @@ bool inSystemArea(const QString &path)
         return true;
     char resolved[PATH_MAX];
     return ::realpath(encoded.constData(), resolved) && inSystemTree(QByteArray(resolved));
+}
+
+std::optional<Identity> identity(const QString &path)
+{
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return Identity{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
 }
 
 SystemFolders::SystemFolders()

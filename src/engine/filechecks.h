@@ -16,7 +16,8 @@ namespace FileChecks {
 /**
  * Why `path` is neither analysed nor renamed, in German ("Keine reguläre Datei: name (FIFO)"):
  * a folder, symbolic link, device, FIFO or socket, or a file in a system area (`inSystemArea`).
- * Nothing for a regular file elsewhere, and nothing when no file is there (callers say that).
+ * Nothing for a regular file elsewhere, and nothing when no file is there (callers say that),
+ * unless the name lost bytes that are not UTF-8 ("Dateiname nicht in UTF-8: …").
  */
 [[nodiscard]] std::optional<QString> refusal(const QString &path);
 
@@ -25,6 +26,20 @@ namespace FileChecks {
  * cgroup, debugfs, …) or, resolved, at or below /proc, /sys, /dev or /run.
  */
 [[nodiscard]] bool inSystemArea(const QString &path);
+
+/** What tells one version of a file from another under the same name (a replacement, a rewrite). */
+struct Identity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    qint64 modifiedSeconds = 0;
+    qint64 modifiedNanoseconds = 0;
+
+    bool operator==(const Identity &) const = default;
+};
+
+/** The identity of what is at `path` (a link is not followed); nothing when nothing is there. */
+[[nodiscard]] std::optional<Identity> identity(const QString &path);
 
 /** The same rule for the open folders of a walk, which never resolves paths. */
 class SystemFolders final

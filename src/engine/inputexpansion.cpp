@@ -123,8 +123,12 @@ QStringList expandInputs(const QStringList &paths, const std::atomic_bool *stop)
         const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
         const QByteArray encoded = QFile::encodeName(clean);
         struct stat info = {};
-        if (::lstat(encoded.constData(), &info) != 0)
+        if (::lstat(encoded.constData(), &info) != 0) {
+            // Missing paths are dropped; one whose name lost bytes that are not UTF-8 gets its failed job.
+            if (FileChecks::refusal(clean))
+                expanded << clean;
             continue;
+        }
         if (!S_ISDIR(info.st_mode)) {
             expanded << clean;
         } else if (!FileChecks::inSystemArea(clean)) {

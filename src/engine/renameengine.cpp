@@ -5,6 +5,7 @@
 #include "ai/providerfactory.h"
 #include "common/filenames.h"
 #include "common/networkerrors.h"
+#include "common/unicodetext.h"
 #include "companion/kvxclient.h"
 #include "engine/filechecks.h"
 #include "engine/filemoves.h"
@@ -29,6 +30,7 @@
 #include <atomic>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 RenameEngine::Services RenameEngine::Services::shared()
@@ -209,8 +211,10 @@ QCoro::Task<> RenameEngine::runAnalysis(std::shared_ptr<Run> run, QList<QUrl> in
     // A window of four: each lane takes the next file in list order when its last one is done.
     run->files = files;
     run->provider = m_services.makeProvider();
-    run->lanesRunning = int(std::min<qsizetype>(AnalysisConcurrency, files.size()));
-    for (int i = 0; i < run->lanesRunning; ++i)
+    // A lane that finishes without suspending (refused paths) counts down before the next starts.
+    const int laneCount = int(std::min<qsizetype>(AnalysisConcurrency, files.size()));
+    run->lanesRunning = laneCount;
+    for (int i = 0; i < laneCount; ++i)
         lane(run);
     QCoro::Task<> lanes = run->lanesDone.wait();
     co_await std::move(lanes);
@@ -312,6 +316,7 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
         co_return RenameJob::failed(path, *refused);
     if (!QFileInfo(path).isReadable())
         co_return RenameJob::failed(path, NamorixError::fileNotReadable(QFileInfo(path).fileName()).message());
+    const std::optional<FileChecks::Identity> analysed = FileChecks::identity(path);
     QCoro::Task<ExtractionResult> extracting = ContentExtraction::extractFileContext(path, m_services.companion);
     const ExtractionResult context = co_await std::move(extracting);
     if (!*alive || run->isCancelled())
@@ -350,6 +355,7 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     explanation->marks = Grounding::nameMarks(job.suggestedName, explanation->extraction, job.unverified,
                                               m_services.rules, context->fileExtension);
     job.explanation = std::move(explanation);
+    job.analysed = analysed;
     co_return job;
 }
 
@@ -360,23 +366,36 @@ bool RenameEngine::isValidFileName(const QString &name)
 
 namespace {
 
+/**
+ * `base` + `tail`, the base cut back by whole characters until the name fits the file system's
+ * NAME_MAX bytes: a name counted in characters can need four times as many bytes, or more.
+ */
+QString fitted(const QString &base, const QString &tail)
+{
+    QString cut = base;
+    while (!cut.isEmpty() && (cut + tail).toUtf8().size() > NAME_MAX)
+        cut = UnicodeText::leftGraphemes(cut, UnicodeText::graphemeCount(cut) - 1);
+    return cut + tail;
+}
+
 /** The free-name rule of `uniqueDestination`, with `taken` deciding what is free. */
 QString freeName(const QString &path, const std::function<bool(const QString &)> &taken)
 {
-    if (!taken(path))
-        return path;
     const QFileInfo info(path);
     const QString folder = info.path() + u'/';
     const QString name = info.fileName();
     const QString extension = FileNames::extension(name);
     const QString base = FileNames::baseName(name);
+    const QString whole = folder + fitted(base, name.mid(base.size()));
+    if (!taken(whole))
+        return whole;
     for (int n = 2; n < 100; ++n) {
-        const QString candidate = folder + base + u'-' + QString::number(n) + u'.' + extension;
+        const QString candidate = folder + fitted(base, u'-' + QString::number(n) + u'.' + extension);
         if (!taken(candidate))
             return candidate;
     }
     const QString random = QUuid::createUuid().toString(QUuid::WithoutBraces).left(6).toUpper();
-    return folder + base + u'-' + random + u'.' + extension;
+    return folder + fitted(base, u'-' + random + u'.' + extension);
 }
 
 QString historyNotWritable(const StoreError &error)
@@ -437,6 +456,8 @@ std::expected<RenameEngine::Move, QString> RenameEngine::planMove(const RenameJo
     const std::optional<FileMoves::ModificationTime> modified = FileMoves::modificationTime(source);
     if (!modified && !FileMoves::nameTaken(source))
         return std::unexpected(job.originalName() + QStringLiteral(" nicht gefunden"));
+    if (job.analysed && FileChecks::identity(source) != job.analysed)
+        return std::unexpected(QStringLiteral("Datei seit der Analyse verändert: ") + job.originalName());
     const QString folder = QFileInfo(source).path();
     if (!batch.isWritable(folder))
         return std::unexpected(QStringLiteral("Kein Schreibzugriff auf ") + QFileInfo(folder).fileName());

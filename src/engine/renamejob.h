@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/filechecks.h"
 #include "grounding/groundingreport.h"
 
 #include <QString>
@@ -23,6 +24,8 @@ struct RenameJob {
     QList<Grounding::FieldCheck> unverified;
     /** What was sent and what came back; in memory only. Absent for a failed analysis. */
     std::shared_ptr<const Grounding::Explanation> explanation;
+    /** The file as its analysis found it: a file replaced or rewritten since then is not renamed. */
+    std::optional<FileChecks::Identity> analysed;
 
     [[nodiscard]] QStringList unverifiedFields() const;
     /** Whether the queue must leave the job for review: an unverified date or amount, or a fallback name. */

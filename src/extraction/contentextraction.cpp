@@ -2,6 +2,8 @@
 
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
+#include "engine/filechecks.h"
+#include "extraction/genericprocessor.h"
 #include "extraction/processortable.h"
 #include "extraction/textrecognizer.h"
 
@@ -10,6 +12,7 @@
 #include <QtConcurrent>
 
 #include <malloc.h>
+#include <sys/stat.h>
 
 #include <atomic>
 
@@ -42,6 +45,16 @@ void enterWorker()
 {
     thread_local WorkerLifetime lifetime;
     Q_UNUSED(lifetime);
+}
+
+// Opening a FIFO waits for a writer, a device or /proc/kmsg never ends, /proc holds secrets: each
+// would hold a worker for good or put them in a reply. Folders pass (a bundle keeps its text inside).
+bool hasReadableContent(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return true; // nothing there: the processor says so
+    return (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) && !FileChecks::inSystemArea(path);
 }
 
 } // namespace
@@ -103,7 +116,7 @@ QFuture<ExtractionResult> extractLocally(const QString &path)
     const FileProcessor *processor = &ProcessorTable::processorFor(path);
     return QtConcurrent::run(&workers(), [processor, path] {
         enterWorker();
-        return processor->extract(path);
+        return hasReadableContent(path) ? processor->extract(path) : GenericProcessor::describe(path);
     });
 }
 

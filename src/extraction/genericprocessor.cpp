@@ -59,7 +59,7 @@ std::optional<QString> GenericProcessor::readTextPrefix(const QString &path)
     return strictUtf8(bytes, LeadingBom::skip);
 }
 
-ExtractionResult GenericProcessor::extract(const QString &path) const
+MetadataMap GenericProcessor::metadataOf(const QString &path)
 {
     MetadataMap metadata;
     const QFileInfo info(path);
@@ -67,8 +67,18 @@ ExtractionResult GenericProcessor::extract(const QString &path) const
         metadata.set(QStringLiteral("size"), QLocale().formattedDataSize(info.size(), 1, QLocale::DataSizeSIFormat));
         metadata.set(QStringLiteral("type"), typeDescription(info));
     }
+    return metadata;
+}
+
+ExtractionResult GenericProcessor::describe(const QString &path)
+{
+    return FileContext::make(path, QString(), metadataOf(path));
+}
+
+ExtractionResult GenericProcessor::extract(const QString &path) const
+{
     QString text;
     if (isTextExtension(lowerExtension(path)))
         text = UnicodeText::leftGraphemes(readTextPrefix(path).value_or(QString()), TextLimits::Document);
-    return FileContext::make(path, text, metadata);
+    return FileContext::make(path, text, metadataOf(path));
 }

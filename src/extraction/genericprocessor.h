@@ -14,7 +14,12 @@ public:
 
     [[nodiscard]] bool canProcess(const QString &) const override { return true; }
     [[nodiscard]] ExtractionResult extract(const QString &path) const override;
+    /** "size" and "type" only, without opening the file. */
+    [[nodiscard]] static ExtractionResult describe(const QString &path);
 
     /** The first `MaxTextBytes` of the file as UTF-8 text; nullopt when unreadable or not UTF-8. */
     [[nodiscard]] static std::optional<QString> readTextPrefix(const QString &path);
+
+private:
+    [[nodiscard]] static MetadataMap metadataOf(const QString &path);
 };

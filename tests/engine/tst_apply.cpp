@@ -67,6 +67,23 @@ private Q_SLOTS:
         QVERIFY(!records.first().reverted);
     }
 
+    void namesLongerThanTheFileSystemAllowsAreCutAtCharacters()
+    {
+        // 80 characters of Hindi are 960 bytes; a name may have 255.
+        const QString syllable = QString::fromUtf8("\u0915\u094D\u0937\u093F"); // one character, four code points
+        const QString name = syllable.repeated(80) + ".pdf";
+        const QList<RenameRecord> records = apply({job(touch(path("a.pdf")), name), job(touch(path("b.pdf")), name)});
+        QCOMPARE(records.size(), 2);
+        for (const QString suffix : {".pdf", "-2.pdf"}) {
+            const QString renamed = records.at(suffix == QString(".pdf") ? 0 : 1).newName;
+            const QString base = renamed.chopped(suffix.size());
+            QVERIFY2(renamed.endsWith(suffix) && renamed.toUtf8().size() <= 255, qPrintable(renamed));
+            QCOMPARE(base, syllable.repeated(base.size() / syllable.size())); // whole characters only
+            QVERIFY(renamed.toUtf8().size() + 12 > 255);                      // and not shorter than needed
+            QVERIFY(QFile::exists(path(renamed)));
+        }
+    }
+
     void skippedAndRefusedJobs()
     {
         const QString same = touch(path("gleich.txt")), unapproved = touch(path("nein.txt"));
@@ -86,6 +103,29 @@ private Q_SLOTS:
         QVERIFY(apply({job(same, "b.txt")}).isEmpty());
         QVERIFY(QFile::exists(same));
         QVERIFY(m_engine->error().has_value());
+    }
+
+    void filesChangedSinceTheAnalysisKeepTheirNames()
+    {
+        const QString same = touch(path("gleich.txt")), replaced = touch(path("ersetzt.txt"));
+        const QString grown = touch(path("wachsend.txt"));
+        analyze({same, replaced, grown});
+        QVERIFY(QFile::remove(replaced));
+        touch(replaced, "ein anderes Dokument");
+        QFile appended(grown);
+        QVERIFY(appended.open(QIODevice::Append) && appended.write(", zweite Seite") > 0);
+        appended.close();
+
+        const QList<RenameRecord> records = awaitTask(m_engine->applyApproved());
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().originalName, "gleich.txt");
+        QStringList reasons;
+        for (const auto &failure : m_engine->lastApplyFailures())
+            reasons << failure.reason;
+        QCOMPARE(reasons, (QStringList{"Datei seit der Analyse verändert: ersetzt.txt",
+                                       "Datei seit der Analyse verändert: wachsend.txt"}));
+        QCOMPARE(contentOf(replaced), "ein anderes Dokument");
+        QCOMPARE(contentOf(grown), "Rechnung Telekom 49,99 EUR, zweite Seite");
     }
 
     void revert()

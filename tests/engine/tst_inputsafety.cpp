@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QtConcurrent>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -100,6 +101,19 @@ private Q_SLOTS:
         QVERIFY(!FileMoves::nameTaken(QFileInfo(path).dir().filePath("umbenannt.txt")));
     }
 
+    void aRunOfRefusedPathsOnlyEnds()
+    {
+        // Refusals finish without waiting, so all four lanes end before the last one is started.
+        const QString fifo = m_dir.filePath("fifo"), sock = m_dir.filePath("sock");
+        const QString dangling = m_dir.filePath("tot.txt"), loop = m_dir.filePath("schleife");
+        QVERIFY(make(fifo) && make(sock));
+        QVERIFY(QFile::link(m_dir.filePath("fehlt.txt"), dangling) && QFile::link(loop, loop));
+        analyze({fifo, sock, "/dev/null", "/dev/zero", dangling, loop});
+        QCOMPARE(jobNames(), (QStringList{"fifo", "sock", "null", "zero", "tot.txt", "schleife"}));
+        QCOMPARE(m_engine->jobs().at(5).failureReason, "Keine reguläre Datei: schleife (symbolischer Link)");
+        QCOMPARE(m_engine->error(), "6 von 6 fehlgeschlagen");
+    }
+
     void folderWalkTakesRegularFilesOnly()
     {
         const QString root = m_dir.filePath("eingang");
@@ -129,6 +143,29 @@ private Q_SLOTS:
         QCOMPARE(awaitTask(m_engine->applyApproved()).size(), 2);
         QCOMPARE(identities(), before);
         QVERIFY(QFile::exists(outside));
+    }
+
+    void namesThatAreNoUtf8SayWhy()
+    {
+        const QString folder = m_dir.filePath("alt");
+        touch(folder + "/neu.txt");
+        const QByteArray latin1 = QFile::encodeName(folder) + "/Gr\xfc\xdf"
+                                                              "e.txt"; // "Grüße" in Latin-1
+        QFile file;
+        QVERIFY(file.open(::open(latin1.constData(), O_CREAT | O_WRONLY, 0600), QIODevice::WriteOnly,
+                          QFileDevice::AutoCloseHandle));
+        file.close();
+
+        analyze({folder});
+        QCOMPARE(m_engine->jobs().size(), 2);
+        const RenameJob job = m_engine->jobs().first();
+        QCOMPARE(job.failureReason, QString::fromUtf8("Dateiname nicht in UTF-8: Gr\uFFFD\uFFFDe.txt"));
+        QVERIFY(!m_engine->jobs().last().hasFailed());
+
+        analyze({QFile::decodeName(latin1)}); // named on the command line: Qt decodes it the same way
+        QCOMPARE(jobNames(), QStringList{job.originalName()});
+        QCOMPARE(m_engine->jobs().first().failureReason,
+                 QString::fromUtf8("Dateiname nicht in UTF-8: Gr\uFFFD\uFFFDe.txt"));
     }
 
     void systemFoldersYieldNothing_data()

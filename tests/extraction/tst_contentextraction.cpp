@@ -18,6 +18,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <typeinfo>
 
 using namespace ExtractionTestKit;
@@ -123,6 +127,49 @@ private Q_SLOTS:
         QCOMPARE(result->metadata.value("type"), QString("Reguläre Datei"));
         QVERIFY(!result->metadata.contains("source"));
         QCOMPARE(result->fileSize, content.size());
+    }
+
+    void specialFilesAreDescribedNotRead_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("target"); // a link's target; none: the FIFO itself
+        QTest::addColumn<QString>("type");
+        for (const char *name : {"pipe.txt", "pipe.html", "pipe.rtf", "pipe.eml", "pipe.docx", "pipe.pdf", "pipe.mp3"})
+            QTest::newRow(name) << QString(name) << QString() << "Sonderdatei";
+        QTest::newRow("link to a FIFO") << "verweis.html"
+                                        << "pipe"
+                                        << "Symbolischer Link";
+        QTest::newRow("link to a device") << "null.txt"
+                                          << "/dev/zero"
+                                          << "Symbolischer Link";
+        QTest::newRow("link into /proc") << "umgebung.txt"
+                                         << "/proc/self/environ"
+                                         << "Symbolischer Link";
+    }
+
+    // Opening a FIFO waits for a writer and /proc/kmsg never ends: a worker would be lost for good.
+    void specialFilesAreDescribedNotRead()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, target);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(fileName), fifo = target.isEmpty() ? path : dir.filePath("pipe");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        if (!target.isEmpty())
+            QVERIFY(QFile::link(target.startsWith('/') ? target : fifo, path));
+
+        QFuture<ExtractionResult> extracted = ContentExtraction::extractLocally(path);
+        const bool finished = QTest::qWaitFor([&] { return extracted.isFinished(); }, 5000);
+        if (!finished) { // set the stuck reader free before failing
+            const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+            ::close(writer);
+            extracted.waitForFinished();
+        }
+        QVERIFY(finished);
+        const ExtractionResult result = extracted.result();
+        QVERIFY(result);
+        QCOMPARE(result->extractedText, QString());
+        QTEST(result->metadata.value("type"), "type");
     }
 
     void companionShortcut()
