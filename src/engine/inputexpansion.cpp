@@ -1,7 +1,7 @@
 #include "inputexpansion.h"
 
+#include "common/filechecks.h"
 #include "common/filenames.h"
-#include "engine/filechecks.h"
 
 #include <QDir>
 #include <QFile>

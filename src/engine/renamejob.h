@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/filechecks.h"
+#include "common/filechecks.h"
 #include "grounding/groundingreport.h"
 
 #include <QString>

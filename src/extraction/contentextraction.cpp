@@ -1,8 +1,8 @@
 #include "contentextraction.h"
 
+#include "common/filechecks.h"
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
-#include "engine/filechecks.h"
 #include "extraction/genericprocessor.h"
 #include "extraction/processortable.h"
 #include "extraction/textrecognizer.h"

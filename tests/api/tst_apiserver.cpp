@@ -128,7 +128,8 @@ private Q_SLOTS:
         QVERIFY(m_store->insert(NamingTemplate{0, "Vorlage", "{datum}", "", true, now}));
         QVERIFY(m_store->insert(NamingTemplate{0, "Zweite", "{datum}", "", false, now.addSecs(1)}));
         for (const QString name : {"neuer Name.pdf", "gesperrt.pdf"})
-            QVERIFY(m_store->insert(RenameRecord{0, "/docs/alt.pdf", "/docs/" + name, "alt.pdf", name, now, "Claude"}));
+            QVERIFY(m_store->insert(
+                RenameRecord{0, "/docs/alt.pdf", "/docs/" + name, "alt.pdf", name, now, "Claude", 0, false, {}}));
         m_endpoints.context().store = m_store.get();
         m_endpoints.context().queue = &m_queue;
         m_endpoints.setRoutes(standardRoutes(m_endpoints.context()));

@@ -10,7 +10,12 @@ namespace {
 
 RenameJob job(const QString &path, const QString &name, bool approved = true)
 {
-    return {QUuid::createUuid(), QUrl::fromLocalFile(path), name, 0.8, approved, std::nullopt};
+    RenameJob job;
+    job.originalURL = QUrl::fromLocalFile(path);
+    job.suggestedName = name;
+    job.confidence = 0.8;
+    job.approved = approved;
+    return job;
 }
 
 RenameRecord record(const QString &original, const QString &renamed, bool reverted = false,
