@@ -115,15 +115,31 @@ void MainWindow::buildSidebar()
     m_sidebar->setMaximumWidth(250);
     m_sidebar->setIconSize(QSize(16, 16));
     for (SidebarItem item : {SidebarItem::files, SidebarItem::history, SidebarItem::templates, SidebarItem::watch}) {
-        const QIcon icon = Icons::onHighlight(Icons::symbol(SidebarSymbols[int(item)]), m_sidebar->iconSize(),
-                                              m_sidebar->palette().color(QPalette::HighlightedText));
-        auto *entry = new QListWidgetItem(icon, translated(labelKey(item)), m_sidebar);
+        auto *entry = new QListWidgetItem(translated(labelKey(item)), m_sidebar);
         entry->setData(Qt::AccessibleTextRole, entry->text());
     }
+    tintSidebarIcons();
+    m_sidebar->installEventFilter(this);
     connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
             m_services.navigation.setSelectedTab(SidebarItem(row));
     });
+}
+
+void MainWindow::tintSidebarIcons()
+{
+    const QColor highlighted = m_sidebar->palette().color(QPalette::HighlightedText);
+    for (int row = 0; row < m_sidebar->count(); ++row)
+        m_sidebar->item(row)->setIcon(
+            Icons::onHighlight(Icons::symbol(SidebarSymbols[row]), m_sidebar->iconSize(), highlighted));
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // A switch between light and dark reaches the sidebar as a palette change; the tint follows it.
+    if (watched == m_sidebar && event->type() == QEvent::PaletteChange)
+        tintSidebarIcons();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::buildMenus()

@@ -60,8 +60,13 @@ public:
     /** Opens the settings window, or raises the one already open. */
     SettingsWindow *openSettings();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void buildSidebar();
+    /** Tints the sidebar icons for the current palette (light or dark, highlight colour). */
+    void tintSidebarIcons();
     void buildMenus();
     void showSection(int index);
     void openFilePicker();

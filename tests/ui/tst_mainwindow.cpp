@@ -69,6 +69,26 @@ private Q_SLOTS:
         QCOMPARE(w->window->openSettings(), windows.first());
     }
 
+    void selectedSidebarIconFollowsThePalette()
+    {
+        const auto selectedColour = [&] {
+            const QImage image =
+                w->window->sidebar()->item(0)->icon().pixmap(QSize(16, 16), 1.0, QIcon::Selected).toImage();
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (qAlpha(image.pixel(x, y)) == 255)
+                        return QColor(image.pixel(x, y));
+            return QColor();
+        };
+        QPalette palette = w->window->palette();
+        palette.setColor(QPalette::HighlightedText, Qt::red);
+        w->window->setPalette(palette); // as a switch to a dark or another colour scheme does
+        QCOMPARE(selectedColour(), QColor(Qt::red));
+        palette.setColor(QPalette::HighlightedText, Qt::yellow);
+        w->window->setPalette(palette);
+        QCOMPARE(selectedColour(), QColor(Qt::yellow));
+    }
+
     void menusHaveDistinctMnemonics()
     {
         checkMnemonics(w->window->menuBar()->actions());
