@@ -114,14 +114,14 @@ SystemFolders::SystemFolders()
     for (std::size_t i = 0; i < SystemTrees.size(); ++i) {
         struct stat info = {};
         if (::stat(SystemTrees[i], &info) == 0)
-            m_trees[i] = Identity{info.st_dev, info.st_ino, true};
+            m_trees[i] = Tree{info.st_dev, info.st_ino, true};
     }
 }
 
 bool SystemFolders::contains(int fd) const
 {
     struct stat info = {};
-    const auto isFolder = [&](const Identity &tree) {
+    const auto isFolder = [&](const Tree &tree) {
         return tree.known && tree.device == info.st_dev && tree.inode == info.st_ino;
     };
     if (::fstat(fd, &info) == 0 && std::ranges::any_of(m_trees, isFolder))

@@ -50,12 +50,12 @@ public:
     [[nodiscard]] bool contains(int fd) const;
 
 private:
-    struct Identity {
+    struct Tree {
         dev_t device = 0;
         ino_t inode = 0;
         bool known = false;
     };
-    std::array<Identity, 4> m_trees;
+    std::array<Tree, 4> m_trees;
 };
 
 } // namespace FileChecks
