@@ -138,6 +138,12 @@
     <message id="settings.configured"><source>settings.configured</source><translation>Eingerichtet</translation></message>
     <message id="settings.apiEnabled"><source>settings.apiEnabled</source><translation>REST-API aktivieren</translation></message>
     <message id="settings.token"><source>settings.token</source><translation>Token</translation></message>
+    <message id="settings.apiAccess"><source>settings.apiAccess</source><translation>Zugriff</translation></message>
+    <message id="settings.apiAccessChecked"><source>settings.apiAccessChecked</source><translation>Nur dieses Benutzerkonto. Anfragen anderer Konten auf diesem Rechner werden abgewiesen.</translation></message>
+    <message id="settings.apiAccessToken"><source>settings.apiAccessToken</source><translation>Nur dieses Benutzerkonto. Das System nennt den Besitzer einer TCP-Verbindung nicht, darum braucht dort jede Anfrage den Token; der Unix-Socket prüft das Konto selbst.</translation></message>
+    <message id="settings.apiSocket"><source>settings.apiSocket</source><translation>Unix-Socket</translation></message>
+    <message id="settings.keyOtherEndpoint"><source>settings.keyOtherEndpoint</source><translation>Der Schlüssel wurde für %1 eingegeben und wird an diese Adresse nicht gesendet. Neu eingeben oder bestätigen.</translation></message>
+    <message id="settings.confirmKeyEndpoint"><source>settings.confirmKeyEndpoint</source><translation>Schlüssel an diese Adresse senden</translation></message>
     <message id="settings.healthAddress"><source>settings.healthAddress</source><translation>Adresse der Statusabfrage</translation></message>
     <!-- First start: legal acceptance -->
     <message id="legal.title"><source>legal.title</source><translation>Willkommen bei Namorix</translation></message>

@@ -6,6 +6,7 @@
 #include "settings/writethrough.h"
 
 #include <QPointer>
+#include <QUrl>
 
 namespace {
 const QString ProviderKey = QStringLiteral("ai.provider");
@@ -19,6 +20,25 @@ QString modelKey(AIProviderType type)
 QString endpointKey(AIProviderType type)
 {
     return QStringLiteral("ai.endpoint.") + rawValue(type).toLower();
+}
+
+QString keyEndpointKey(AIProviderType type)
+{
+    return QStringLiteral("ai.keyEndpoint.") + rawValue(type).toLower();
+}
+
+/** An endpoint as compared for a key's binding: host in lower case, no trailing slash. */
+QString comparable(const QString &endpoint)
+{
+    const QString trimmed = endpoint.trimmed();
+    QUrl url(trimmed);
+    if (!url.isValid() || url.host().isEmpty())
+        return trimmed;
+    QString path = url.path();
+    while (path.endsWith(u'/'))
+        path.chop(1);
+    url.setPath(path);
+    return url.toString();
 }
 
 // Earlier versions kept one model and endpoint for all providers; they belong to the provider
@@ -146,9 +166,8 @@ QString AISettings::effectiveEndpoint() const
     return value.isEmpty() ? defaultEndpoint(m_provider) : value;
 }
 
-QCoro::Task<QString> AISettings::apiKey()
+QCoro::Task<QString> AISettings::storedKey(AIProviderType provider)
 {
-    const AIProviderType provider = m_provider;
     if (const auto known = m_keys.constFind(provider); known != m_keys.cend())
         co_return *known;
     const quint64 setsBefore = m_keysSet.value(provider);
@@ -165,14 +184,63 @@ QCoro::Task<QString> AISettings::apiKey()
     co_return stored.value_or(QString());
 }
 
+QCoro::Task<QString> AISettings::apiKey()
+{
+    const AIProviderType provider = m_provider;
+    const QPointer<AISettings> self(this);
+    QCoro::Task<QString> lookup = storedKey(provider);
+    const QString key = co_await std::move(lookup);
+    // Judged after the lookup, as the endpoint may have changed while the keyring answered; the
+    // caller resumes at once, so the endpoint it reads next is the one judged here.
+    if (!self || !keyFitsEndpoint(provider))
+        co_return QString();
+    co_return key;
+}
+
 QCoro::Task<> AISettings::setApiKey(QString key)
 {
     const AIProviderType provider = m_provider;
     m_keys.insert(provider, key);
     ++m_keysSet[provider];
+    bindKey();
     Q_EMIT apiKeyChanged();
     const QString service = keychainService(provider);
     co_await m_keychain.save(key, service, Account);
+}
+
+QString AISettings::keyEndpoint() const
+{
+    return m_store.stringValue(keyEndpointKey(m_provider)).value_or(defaultEndpoint(m_provider));
+}
+
+bool AISettings::keyFitsEndpoint(AIProviderType provider) const
+{
+    if (!needsAPIKey(provider))
+        return true;
+    const QString endpoint = m_store.stringValue(endpointKey(provider)).value_or(QString());
+    const QString bound = m_store.stringValue(keyEndpointKey(provider)).value_or(defaultEndpoint(provider));
+    return comparable(endpoint.isEmpty() ? defaultEndpoint(provider) : endpoint) == comparable(bound);
+}
+
+void AISettings::bindKey()
+{
+    if (needsAPIKey(m_provider))
+        m_store.setString(keyEndpointKey(m_provider), effectiveEndpoint());
+}
+
+QCoro::Task<bool> AISettings::hasKeyForOtherEndpoint()
+{
+    const AIProviderType provider = m_provider;
+    const QPointer<AISettings> self(this);
+    QCoro::Task<QString> lookup = storedKey(provider);
+    const QString key = co_await std::move(lookup);
+    co_return self && !key.isEmpty() && !keyFitsEndpoint(provider);
+}
+
+void AISettings::confirmKeyForEndpoint()
+{
+    bindKey();
+    Q_EMIT apiKeyChanged();
 }
 
 QCoro::Task<bool> AISettings::isConfigured()

@@ -20,6 +20,12 @@ class KeychainStore;
  * a real change (switching the provider also signals a model or endpoint that changes with it).
  * Lives on the GUI thread.
  *
+ * A key is bound to the endpoint it was entered for ("ai.keyEndpoint.<provider>"; a key stored
+ * before bindings existed counts as entered for the provider's default endpoint). While the
+ * provider's effective endpoint is another one, apiKey() is empty and the provider is not
+ * configured, so a changed endpoint never receives the key until it is entered again or
+ * confirmed for the new address.
+ *
  * Keys are looked up asynchronously (a keyring may have to ask the user to unlock it), so no
  * read or write ever blocks the GUI thread. A key found or set is kept in memory; a lookup that
  * found nothing (no key, a locked keyring, a dismissed unlock) is not, so the next one asks
@@ -55,10 +61,16 @@ public:
     [[nodiscard]] QString effectiveModel() const;
     [[nodiscard]] QString effectiveEndpoint() const;
 
-    /** The current provider's key; empty when none is stored. */
+    /** The current provider's key; empty when none is stored or it was entered for another endpoint. */
     QCoro::Task<QString> apiKey();
-    /** Stores `key` for the current provider (an empty key is stored as empty). */
+    /** Stores `key` for the current provider, bound to its effective endpoint (an empty key is stored as empty). */
     QCoro::Task<> setApiKey(QString key);
+    /** The endpoint the current provider's key was entered for. */
+    [[nodiscard]] QString keyEndpoint() const;
+    /** Whether the current provider has a stored key that was entered for another endpoint. */
+    QCoro::Task<bool> hasKeyForOtherEndpoint();
+    /** Binds the current provider's stored key to its effective endpoint: the user confirmed it. */
+    void confirmKeyForEndpoint();
     /** A key for providers that need one; always true for `ollama` and `apple`. */
     QCoro::Task<bool> isConfigured();
 
@@ -69,6 +81,12 @@ Q_SIGNALS:
     void apiKeyChanged();
 
 private:
+    /** The key as stored, whatever endpoint it was entered for. */
+    QCoro::Task<QString> storedKey(AIProviderType provider);
+    [[nodiscard]] bool keyFitsEndpoint(AIProviderType provider) const;
+    /** Binds the current provider's key to its effective endpoint. */
+    void bindKey();
+
     DefaultsStore &m_store;
     KeychainStore &m_keychain;
     AIProviderType m_provider = AIProviderType::claude;

@@ -1,18 +1,27 @@
 #include "apiserver.h"
 
 #include "api/httpconnection.h"
+#include "common/peeraccount.h"
 #include "common/processwide.h"
 #include "common/strictutf8.h"
 #include "settings/appsettings.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
+#include <QLocalServer>
 #include <QNetworkProxy>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -37,6 +46,23 @@ private:
     std::function<void(qintptr)> m_onAccepted;
 };
 
+/** The same for the Unix-domain socket. */
+class LocalDescriptorListener final : public QLocalServer
+{
+public:
+    LocalDescriptorListener(std::function<void(qintptr)> onAccepted, QObject *parent)
+        : QLocalServer(parent)
+        , m_onAccepted(std::move(onAccepted))
+    {
+    }
+
+protected:
+    void incomingConnection(quintptr descriptor) override { m_onAccepted(qintptr(descriptor)); }
+
+private:
+    std::function<void(qintptr)> m_onAccepted;
+};
+
 /** The server's log lines go to standard output; diagnostics of other parts go to stderr. */
 void printLogLine(const QString &line)
 {
@@ -51,6 +77,30 @@ void raiseDescriptorLimit()
         limit.rlim_cur = limit.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &limit);
     }
+}
+
+/** A folder only this account can enter; made if missing. An error text when that cannot be had. */
+std::optional<QString> privateFolder(const QString &path)
+{
+    if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    struct stat info {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid())
+        return QStringLiteral("%1 ist kein eigener Ordner").arg(path);
+    if ((info.st_mode & 0777) != 0700 && ::chmod(QFile::encodeName(path).constData(), 0700) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return std::nullopt;
+}
+
+QString randomToken()
+{
+    quint32 words[6];
+    QRandomGenerator::system()->fillRange(words);
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(words), sizeof words)
+                                   .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
 }
 
 /** "127.0.0.1", "localhost" or "[::1]", each with or without a port. */
@@ -140,9 +190,44 @@ void APIServer::setRoutes(QList<APIRoute> routes)
 
 void APIServer::start()
 {
-    const AppSettings &settings = AppSettings::shared();
-    if (settings.apiEnabled())
-        start(settings.apiPort());
+    AppSettings &settings = AppSettings::shared();
+    if (!settings.apiEnabled())
+        return;
+    if (!PeerAccount::tcpLookupAvailable() && settings.apiToken().isEmpty()) {
+        settings.setApiToken(randomToken());
+        printLogLine(QStringLiteral("[API] Das System nennt den Besitzer einer Verbindung nicht: Anfragen über TCP "
+                                    "brauchen den Token aus den Einstellungen"));
+    }
+    start(settings.apiPort());
+    startLocal(AppSettings::apiSocketPath());
+}
+
+QString APIServer::localSocketPath() const
+{
+    return m_localListener ? m_localListener->fullServerName() : QString();
+}
+
+bool APIServer::startLocal(const QString &path)
+{
+    delete m_localListener;
+    const QString failure = QStringLiteral("[API] Socket %1 fehlgeschlagen: %2").arg(path);
+    if (const std::optional<QString> problem = privateFolder(QFileInfo(path).absolutePath())) {
+        printLogLine(failure.arg(*problem));
+        return false;
+    }
+    auto *listener =
+        new LocalDescriptorListener([this](qintptr descriptor) { accept(descriptor, Transport::local); }, this);
+    listener->setSocketOptions(QLocalServer::UserAccessOption);
+    // Only this account can reach the folder, so a socket file there is a stale one of ours.
+    QLocalServer::removeServer(path);
+    if (!listener->listen(path)) {
+        printLogLine(failure.arg(listener->errorString()));
+        delete listener;
+        return false;
+    }
+    m_localListener = listener;
+    printLogLine(QStringLiteral("[API] unix:%1").arg(path));
+    return true;
 }
 
 bool APIServer::start(qint64 port)
@@ -160,7 +245,7 @@ bool APIServer::start(qint64 port)
     if (!std::exchange(descriptorLimitRaised, true))
         raiseDescriptorLimit();
 
-    auto *listener = new DescriptorListener([this](qintptr descriptor) { accept(descriptor); }, this);
+    auto *listener = new DescriptorListener([this](qintptr descriptor) { accept(descriptor, Transport::tcp); }, this);
     listener->setProxy(QNetworkProxy::NoProxy);
     listener->setListenBacklogSize(ListenBacklog);
     // Loopback only: no other host can reach the API.
@@ -180,18 +265,43 @@ bool APIServer::start(qint64 port)
     return true;
 }
 
-void APIServer::accept(qintptr descriptor)
+void APIServer::accept(qintptr descriptor, Transport transport)
 {
     auto *connection = new HTTPConnection(int(descriptor), m_idleTimeout, this);
+    const std::optional<Caller> caller = identify(int(descriptor), transport);
+    if (!caller) {
+        connection->reply(APIResponse::error(403, QStringLiteral("forbidden")).serialize());
+        return;
+    }
     connect(connection, &HTTPConnection::requestReceived, this,
-            [this, connection](const QByteArray &bytes) { handleRequest(connection, bytes); });
+            [this, connection, standing = *caller](const QByteArray &bytes) {
+                handleRequest(connection, bytes, standing);
+            });
     // Refused unread, before any check of origin or token: the reply reveals nothing.
     connect(connection, &HTTPConnection::requestTooLarge, this, [connection] {
         connection->reply(APIResponse::error(413, QStringLiteral("Anfrage zu groß")).serialize());
     });
 }
 
-void APIServer::handleRequest(HTTPConnection *connection, const QByteArray &bytes)
+std::optional<APIServer::Caller> APIServer::identify(int descriptor, Transport transport)
+{
+    const std::optional<uid_t> account =
+        transport == Transport::tcp ? PeerAccount::ofTcpPeer(descriptor) : PeerAccount::ofUnixPeer(descriptor);
+    if (!account)
+        return Caller::unknown;
+    const uid_t own = ::geteuid();
+    if (*account == own)
+        return Caller::ownAccount;
+    if (!m_refusedAccounts.contains(*account)) {
+        m_refusedAccounts.insert(*account);
+        printLogLine(QStringLiteral("[API] Verbindung von Benutzerkonto %1 abgewiesen: nur Konto %2 ist zugelassen")
+                         .arg(*account)
+                         .arg(own));
+    }
+    return std::nullopt;
+}
+
+void APIServer::handleRequest(HTTPConnection *connection, const QByteArray &bytes, Caller caller)
 {
     const std::optional<QString> text = strictUtf8(bytes);
     if (!text) {
@@ -199,7 +309,7 @@ void APIServer::handleRequest(HTTPConnection *connection, const QByteArray &byte
         return;
     }
     const APIRequest request = APIRequest::parse(*text);
-    if (const std::optional<APIResponse> refused = refusal(request)) {
+    if (const std::optional<APIResponse> refused = refusal(request, caller)) {
         connection->reply(refused->serialize());
         return;
     }
@@ -231,7 +341,7 @@ void APIServer::handleRequest(HTTPConnection *connection, const QByteArray &byte
     connection->reply(m_notFound);
 }
 
-std::optional<APIResponse> APIServer::refusal(const APIRequest &request) const
+std::optional<APIResponse> APIServer::refusal(const APIRequest &request, Caller caller) const
 {
     const auto origin = request.headers.constFind(QStringLiteral("origin"));
     const auto host = request.headers.constFind(QStringLiteral("host"));
@@ -240,8 +350,13 @@ std::optional<APIResponse> APIServer::refusal(const APIRequest &request) const
         return APIResponse::error(403, QStringLiteral("forbidden"));
 
     const QString token = AppSettings::shared().apiToken();
-    if (token.isEmpty() || request.path == u"/v1/docs" || request.path == u"/v1/openapi.json")
+    if (request.path == u"/v1/docs" || request.path == u"/v1/openapi.json")
         return std::nullopt;
+    if (token.isEmpty()) {
+        if (caller == Caller::ownAccount)
+            return std::nullopt;
+        return APIResponse::error(403, QStringLiteral("forbidden")); // anyone's, with nothing to prove it is ours
+    }
     auto given = request.headers.constFind(QStringLiteral("authorization"));
     if (given == request.headers.cend())
         given = request.headers.constFind(QStringLiteral("x-api-token"));

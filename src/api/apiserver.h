@@ -6,10 +6,13 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 #include <chrono>
+#include <sys/types.h>
 
 class HTTPConnection;
+class QLocalServer;
 class QTcpServer;
 
 /**
@@ -17,8 +20,14 @@ class QTcpServer;
  * connection, checks origin, host and token, dispatches through the route table, writes one
  * reply and closes the connection.
  *
- * Only local scripts get in:
+ * Only the user's own local scripts get in:
  * - The listener binds 127.0.0.1, not every interface: no other host can reach the API at all.
+ * - Loopback is no boundary between the accounts of one machine, so every connection's owner is
+ *   asked of the kernel as it is accepted (PeerAccount): another account gets 403 before a byte
+ *   of its request is read, logged once per account. Where the kernel cannot say, a TCP request
+ *   needs the token, and start() generates one if none is set.
+ * - Beside the port, a Unix-domain socket in a private folder of the runtime directory serves
+ *   the same routes; its peer's account is checked as well (SO_PEERCRED).
  * - A request whose Origin or Host header names a host other than 127.0.0.1, localhost or [::1]
  *   (any port) gets 403 before the token is checked: a web page the user visits can neither
  *   send requests that act (cross-site) nor read replies through a name it rebinds to 127.0.0.1
@@ -49,7 +58,11 @@ public:
      */
     void setRoutes(QList<APIRoute> routes);
 
-    /** Listens on `AppSettings::apiPort()` when `apiEnabled()`; otherwise does nothing. */
+    /**
+     * Listens on `AppSettings::apiPort()` and on `AppSettings::apiSocketPath()` when `apiEnabled()`;
+     * otherwise does nothing. Where the kernel cannot name a TCP caller's account and no token
+     * is set, a random token is stored first, so the port is never open to every account.
+     */
     void start();
     /**
      * Replaces a running listener with one on `port` (loopback only); false when it cannot
@@ -60,6 +73,15 @@ public:
      */
     bool start(qint64 port);
 
+    /**
+     * Listens on the Unix-domain socket `path` as well, replacing a running one and a stale socket
+     * file; its folder is made private (0700) and must belong to this account. False when it
+     * cannot listen (logged).
+     */
+    bool startLocal(const QString &path);
+    /** The Unix-domain socket listened on; empty when none. */
+    [[nodiscard]] QString localSocketPath() const;
+
     /** How long a connection may stay silent before its request is complete; for new connections. */
     void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
 
@@ -68,12 +90,23 @@ Q_SIGNALS:
     void listening(quint16 port);
 
 private:
-    void accept(qintptr descriptor);
-    void handleRequest(HTTPConnection *connection, const QByteArray &bytes);
-    /** 403 for a foreign Origin or Host, 401 for a missing or wrong token; nothing when the request may pass. */
-    [[nodiscard]] std::optional<APIResponse> refusal(const APIRequest &request) const;
+    enum class Transport { tcp, local };
+    /** Whether the kernel named this account as the caller; an unknown caller must show the token. */
+    enum class Caller { ownAccount, unknown };
+
+    void accept(qintptr descriptor, Transport transport);
+    /** The caller's standing, or nothing for another account (refused and logged once per account). */
+    std::optional<Caller> identify(int descriptor, Transport transport);
+    void handleRequest(HTTPConnection *connection, const QByteArray &bytes, Caller caller);
+    /**
+     * 403 for a foreign Origin or Host, 401 for a missing or wrong token, 403 for an unknown caller
+     * while no token is set; nothing when the request may pass.
+     */
+    [[nodiscard]] std::optional<APIResponse> refusal(const APIRequest &request, Caller caller) const;
 
     QPointer<QTcpServer> m_listener;
+    QPointer<QLocalServer> m_localListener;
+    QSet<uid_t> m_refusedAccounts; ///< logged once each
     APIContext m_context;
     QList<APIRoute> m_routes;
     QByteArray m_notFound; ///< the serialised 404 reply

@@ -54,8 +54,9 @@ HTTPConnection::~HTTPConnection()
 
 void HTTPConnection::reply(const QByteArray &message)
 {
-    if (m_phase != Phase::handling)
+    if (m_phase != Phase::handling && m_phase != Phase::reading)
         return;
+    m_readNotifier->setEnabled(false); // a refusal's unread request is drained after the reply
     m_phase = Phase::writing;
     m_data = message;
     m_written = 0;

@@ -38,7 +38,11 @@ public:
     ~HTTPConnection() override;
     Q_DISABLE_COPY_MOVE(HTTPConnection)
 
-    /** Sends `message` (status line to body) once, then closes. Ignored unless a request is waiting. */
+    /**
+     * Sends `message` (status line to body) once, then closes. Also before the request has arrived
+     * (a refusal; what the client sends is drained, never handled). Ignored once a reply is under
+     * way or the connection is closed.
+     */
     void reply(const QByteArray &message);
     /** Closes at once; the client gets no reply. */
     void closeWithoutReply();

@@ -5,6 +5,9 @@
 
 #include "common/processwide.h"
 
+#include <QDir>
+#include <QStandardPaths>
+
 const QString AppSettings::Key::apiEnabled = QStringLiteral("api.enabled");
 const QString AppSettings::Key::apiPort = QStringLiteral("api.port");
 const QString AppSettings::Key::apiToken = QStringLiteral("api.token");
@@ -22,6 +25,14 @@ AppSettings::AppSettings(DefaultsStore &store, QObject *parent)
     , m_kvxPort(storedPort(store, Key::kvxPort, DefaultKvxPort))
     , m_kvxToken(store.stringValue(Key::kvxToken).value_or(QString()))
 {
+}
+
+QString AppSettings::apiSocketPath()
+{
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty() || !QDir(runtime).exists())
+        runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return QDir(runtime).filePath(QStringLiteral("namorix/api.sock"));
 }
 
 AppSettings &AppSettings::shared()

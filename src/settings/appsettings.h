@@ -41,6 +41,9 @@ public:
     [[nodiscard]] static bool storedBool(const DefaultsStore &store, const QString &key, bool fallback);
     [[nodiscard]] static qint64 storedPort(const DefaultsStore &store, const QString &key, qint64 fallback);
 
+    /** The API's Unix-domain socket: `$XDG_RUNTIME_DIR/namorix/api.sock` (Qt's private runtime folder without it). */
+    [[nodiscard]] static QString apiSocketPath();
+
     bool apiEnabled() const { return m_apiEnabled; }
     qint64 apiPort() const { return m_apiPort; }
     QString apiToken() const { return m_apiToken; }

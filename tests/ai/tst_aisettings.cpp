@@ -72,6 +72,34 @@ private Q_SLOTS:
         QCOMPARE(settings.effectiveEndpoint(), "http://127.0.0.1:9");
     }
 
+    // A key works only at the address it was entered for; older keys belong to the default one.
+    void keyFollowsOnlyItsEndpoint()
+    {
+        DefaultsStore store;
+        store.setString("ai.provider", "OpenAI");
+        store.setString("ai.endpoint.openai", "http://127.0.0.1:9/");
+        MemoryKeychain keychain;
+        awaitTask(keychain.save("sk-alt", AISettings::keychainService(AIProviderType::openai), "default"));
+        AISettings settings(store, keychain);
+        QCOMPARE(awaitTask(settings.apiKey()), QString()); // stored before bindings: the default address's
+        QVERIFY(awaitTask(settings.hasKeyForOtherEndpoint()));
+        QCOMPARE(settings.keyEndpoint(), "https://api.openai.com");
+
+        settings.setEndpoint("");
+        QCOMPARE(awaitTask(settings.apiKey()), "sk-alt");
+        settings.setEndpoint("http://127.0.0.1:9");
+        awaitTask(settings.setApiKey("sk-neu"));
+        settings.setEndpoint("HTTP://127.0.0.1:9/"); // the same address, written differently
+        QCOMPARE(awaitTask(settings.apiKey()), "sk-neu");
+        settings.setEndpoint("http://127.0.0.1:10");
+        QVERIFY(!awaitTask(settings.isConfigured()));
+        settings.confirmKeyForEndpoint();
+        QCOMPARE(awaitTask(settings.apiKey()), "sk-neu");
+        QVERIFY(!awaitTask(settings.hasKeyForOtherEndpoint()));
+        settings.setProvider(AIProviderType::ollama); // no key, nothing bound
+        QVERIFY(awaitTask(settings.isConfigured()));
+    }
+
 private:
     QTemporaryDir m_dir;
 };

@@ -1,5 +1,6 @@
 // The REST server over real loopback TCP, with a route table of its own (echo, slow, docs), and
 // the real endpoints over a real SQLite store for what they check before any work.
+#include "ai/aisettings.h"
 #include "api/apiroutes.h"
 #include "api/apiserver.h"
 #include "api/openapidocument.h"
@@ -21,9 +22,17 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <arpa/inet.h>
 #include <cmath>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -80,6 +89,61 @@ QString stdoutDuring(const std::function<void()> &action)
     ::close(saved);
     file.seek(0);
     return QString::fromUtf8(file.readAll());
+}
+
+/**
+ * Sends each request from a child process running as `uid` (to the TCP port, or to the Unix socket
+ * `socketPath` when it is set) and returns the reply statuses, 0 where none came. The requests
+ * are made before the fork: the child only calls the system.
+ */
+QList<int> statusesAs(uid_t uid, const QList<QByteArray> &requests, quint16 port, const QByteArray &socketPath = {})
+{
+    int results[2];
+    if (::pipe(results) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(results[0]);
+        if (uid != ::geteuid() && (::setgid(uid) != 0 || ::setuid(uid) != 0))
+            ::_exit(1);
+        for (const QByteArray &request : requests) {
+            int status = 0;
+            sockaddr_un local{};
+            sockaddr_in tcp{};
+            local.sun_family = AF_UNIX;
+            tcp.sin_family = AF_INET;
+            tcp.sin_port = htons(port);
+            tcp.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            std::strncpy(local.sun_path, socketPath.constData(), sizeof local.sun_path - 1);
+            const bool viaSocket = !socketPath.isEmpty();
+            const int fd = ::socket(viaSocket ? AF_UNIX : AF_INET, SOCK_STREAM, 0);
+            const auto *address = viaSocket ? reinterpret_cast<sockaddr *>(&local) : reinterpret_cast<sockaddr *>(&tcp);
+            if (::connect(fd, address, viaSocket ? sizeof local : sizeof tcp) == 0 &&
+                ::write(fd, request.constData(), size_t(request.size())) == request.size()) {
+                char head[16] = {};
+                if (::read(fd, head, 12) == 12 && std::strncmp(head, "HTTP/1.1 ", 9) == 0)
+                    status = std::atoi(head + 9);
+            }
+            ::close(fd);
+            if (::write(results[1], &status, sizeof status) != sizeof status)
+                ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    ::close(results[1]);
+    QList<int> statuses;
+    int status = 0;
+    const auto collect = [&] {
+        while (::read(results[0], &status, sizeof status) == sizeof status)
+            statuses << status;
+        return ::waitpid(child, nullptr, WNOHANG) == child;
+    };
+    ::fcntl(results[0], F_SETFL, O_NONBLOCK);
+    const bool ended = QTest::qWaitFor(collect, 60000); // the server answers on this event loop meanwhile
+    if (!ended)
+        ::kill(child, SIGKILL), ::waitpid(child, nullptr, 0);
+    ::close(results[0]);
+    return statuses;
 }
 
 } // namespace
@@ -385,6 +449,49 @@ private Q_SLOTS:
         QCOMPARE(received.status(), 500);
         QCOMPARE(received.json(), QJsonObject({{"error", "Die Datenbank " + m_store->filePath() +
                                                              " meldet einen Fehler: schreibgeschützt"}}));
+    }
+
+    // Another account on the machine is refused before its request is read, through either door,
+    // and changes nothing; the same requests from this account go through.
+    void onlyThisAccountGetsIn()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to run a client as another account");
+        QTemporaryDir runtime;
+        const QByteArray socketPath = QFile::encodeName(runtime.filePath("namorix/api.sock"));
+        QVERIFY(m_endpoints.startLocal(QString::fromLocal8Bit(socketPath)));
+        QCOMPARE(QFileInfo(runtime.filePath("namorix")).permissions() & 0x0077, 0);
+        // Open the private folder and the socket file, so that only the peer check stands in the way.
+        QVERIFY(::chmod(QFile::encodeName(runtime.path()), 0755) == 0);
+        QVERIFY(::chmod(QFile::encodeName(runtime.filePath("namorix")), 0755) == 0);
+        QVERIFY(::chmod(socketPath.constData(), 0777) == 0);
+
+        const QByteArray hostile = R"({"provider":"OpenAI","endpoint":"http://127.0.0.1:1","apiKey":"x",)"
+                                   R"("path":"/tmp/fremd","paths":["/tmp/fremd.txt"],"name":"F","pattern":"p"})";
+        QList<QByteArray> every;
+        for (const APIRoute &route : standardRoutes(m_endpoints.context()))
+            every << request(route.method.toUtf8(), route.path.toUtf8().replace("{id}", "x").replace("{name}", "x"),
+                             hostile);
+        const QList<QByteArray> readOnly{request("GET", "/v1/watch"), request("GET", "/v1/templates"),
+                                         request("GET", "/v1/history"), request("GET", "/v1/providers")};
+        const QString endpoint = AISettings::shared().endpoint();
+        QList<QByteArray> before;
+        for (const QByteArray &query : readOnly)
+            before << exchange(m_endpoints.activePort(), query).body();
+
+        constexpr uid_t nobody = 65534;
+        QList<int> foreign;
+        const QString log = stdoutDuring([&] {
+            foreign = statusesAs(nobody, every, m_endpoints.activePort());
+            foreign += statusesAs(nobody, {request("GET", "/v1/health")}, 0, socketPath);
+        });
+        QCOMPARE(foreign, QList<int>(every.size() + 1, 403));
+        QCOMPARE(log.count("Benutzerkonto 65534 abgewiesen"), 1);
+        QCOMPARE(AISettings::shared().endpoint(), endpoint);
+        for (qsizetype i = 0; i < readOnly.size(); ++i)
+            QCOMPARE(exchange(m_endpoints.activePort(), readOnly[i]).body(), before[i]);
+        QCOMPARE(statusesAs(::geteuid(), readOnly, m_endpoints.activePort()), QList<int>(readOnly.size(), 200));
+        QCOMPARE(statusesAs(::geteuid(), readOnly, 0, socketPath), QList<int>(readOnly.size(), 200));
     }
 
     void answersBesideThousandIdleConnections()

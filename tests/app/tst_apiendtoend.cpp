@@ -181,6 +181,20 @@ private Q_SLOTS:
                           json(R"({"error":"Ungültiger Provider. Gültig: Claude, OpenAI, Gemini, Ollama, Apple"})"));
         }
         QCOMPARE(send("GET", "/v1/providers").body(), listed.body()); // a refused selection changes nothing
+
+        // A new endpoint without the key: the key stays with the address it was entered for.
+        LlmStub other;
+        QVERIFY(other.listen());
+        QTemporaryDir folder;
+        QVERIFY(writeFile(folder.filePath("brief.txt"), "Brief vom 01.02.2024"));
+        const auto select = [&](const QString &endpoint) {
+            return send("POST", "/v1/providers", json(R"({"provider":"OpenAI","endpoint":"%1"})", endpoint));
+        };
+        QCOMPARE(select(other.baseUrl()).json()["configured"], false);
+        COMPARE_REPLY(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", folder.filePath("brief.txt"))), 200,
+                      json(R"({"suggestions":[]})"));
+        QVERIFY(other.server().requests().isEmpty());
+        QCOMPARE(select(m_llm.baseUrl()).json()["configured"], true);
     }
 
     void suggestEditApplyRename()

@@ -92,6 +92,17 @@ private Q_SLOTS:
         QCOMPARE(tab->keyField()->isVisible(), keyShown);
         QTRY_COMPARE(tab->status()->text(), status);
         QTRY_COMPARE(tab->keyField()->text(), storedKey); // filled from the credential store
+        if (!storedKey.isEmpty()) {
+            // A new address: the key is neither shown nor sent there until the user confirms it.
+            QTest::keyClicks(f->named<QLineEdit>("Endpoint"), "http://127.0.0.1:9");
+            QTRY_COMPARE(tab->status()->text(), "Der Schlüssel wurde für https://api.openai.com eingegeben und wird "
+                                                "an diese Adresse nicht gesendet. Neu eingeben oder bestätigen.");
+            QTRY_COMPARE(tab->keyField()->text(), "");
+            QVERIFY(tab->confirmKeyButton()->isVisible());
+            tab->confirmKeyButton()->click();
+            QTRY_COMPARE(tab->status()->text(), "Eingerichtet");
+            QCOMPARE(awaitTask(f->ai.apiKey()), storedKey);
+        }
         if (keyShown && storedKey.isEmpty()) {
             QTest::keyClicks(tab->keyField(), "sk-neu");
             QCOMPARE(awaitTask(f->ai.apiKey()), "sk-neu");

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 
 AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     : QWidget(parent)
@@ -23,6 +24,7 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     , m_endpoint(SettingsForm::textField(qtTrId("settings.endpoint")))
     , m_statusIcon(new QLabel)
     , m_statusText(new QLabel)
+    , m_confirmKey(new QPushButton(qtTrId("settings.confirmKeyEndpoint")))
 {
     auto *group = new QGroupBox;
     m_form = new QFormLayout(group);
@@ -38,12 +40,16 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     statusRow->setContentsMargins(0, 0, 0, 0);
     statusRow->addWidget(m_statusIcon);
     statusRow->addWidget(m_statusText, 1);
+    m_statusText->setWordWrap(true);
+    m_confirmKey->setAccessibleName(m_confirmKey->text());
+    m_confirmKey->hide();
 
     m_form->addRow(qtTrId("settings.provider"), m_provider);
     m_form->addRow(qtTrId("settings.apiKey"), m_key);
     m_form->addRow(qtTrId("settings.model"), m_model);
     m_form->addRow(qtTrId("settings.endpoint"), m_endpoint);
     m_form->addRow(status);
+    m_form->addRow(m_confirmKey);
 
     connect(m_provider, &QComboBox::currentIndexChanged, this,
             [this](int index) { m_settings.setProvider(AIProviderType(index)); });
@@ -58,6 +64,12 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     connect(&m_settings, &AISettings::endpointChanged, this, [this] {
         if (m_endpoint->text() != m_settings.endpoint())
             m_endpoint->setText(m_settings.endpoint());
+        fillKey(); // the key entered for the old address is not shown as this one's
+        refreshStatus();
+    });
+    connect(m_confirmKey, &QPushButton::clicked, this, [this] {
+        m_settings.confirmKeyForEndpoint();
+        fillKey();
     });
     connect(&m_settings, &AISettings::apiKeyChanged, this, &AISettingsTab::refreshStatus);
     showProvider();
@@ -103,7 +115,15 @@ QCoro::Task<> AISettingsTab::refreshStatus()
     const bool configured = co_await std::move(checking);
     if (!self || generation != m_statusGeneration)
         co_return;
-    if (configured)
+    QCoro::Task<bool> otherCheck = m_settings.hasKeyForOtherEndpoint();
+    const bool keyForOtherEndpoint = co_await std::move(otherCheck);
+    if (!self || generation != m_statusGeneration)
+        co_return;
+    m_confirmKey->setVisible(keyForOtherEndpoint);
+    if (keyForOtherEndpoint)
+        SettingsForm::showStatus(m_statusIcon, m_statusText, u"exclamationmark.triangle.fill", UIColors::orange(),
+                                 qtTrId("settings.keyOtherEndpoint").arg(m_settings.keyEndpoint()));
+    else if (configured)
         SettingsForm::showStatus(m_statusIcon, m_statusText, u"checkmark.circle.fill", UIColors::green(),
                                  qtTrId("settings.configured"));
     else

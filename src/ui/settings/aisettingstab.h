@@ -8,11 +8,13 @@ class QComboBox;
 class QFormLayout;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 /**
  * The AI tab: provider, the provider's key (filled from the credential store asynchronously,
  * stored on every edit), model and endpoint with the provider's defaults as placeholders, and
- * whether the provider is ready to use.
+ * whether the provider is ready to use. A key entered for another endpoint is not used; the tab
+ * says for which address it was entered and offers to confirm it for the new one.
  */
 class AISettingsTab final : public QWidget
 {
@@ -23,6 +25,7 @@ public:
 
     [[nodiscard]] QLineEdit *keyField() const { return m_key; }
     [[nodiscard]] QLabel *status() const { return m_statusText; }
+    [[nodiscard]] QPushButton *confirmKeyButton() const { return m_confirmKey; }
 
 private:
     void showProvider();
@@ -38,6 +41,7 @@ private:
     QLineEdit *m_endpoint;
     QLabel *m_statusIcon;
     QLabel *m_statusText;
+    QPushButton *m_confirmKey;
     quint64 m_keyGeneration = 0; ///< bumped by every provider switch and edit: an older fill is dropped
     quint64 m_statusGeneration = 0;
 };

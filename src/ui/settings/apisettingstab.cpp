@@ -1,5 +1,6 @@
 #include "ui/settings/apisettingstab.h"
 
+#include "common/peeraccount.h"
 #include "settings/appsettings.h"
 #include "ui/common/icons.h"
 #include "ui/settings/integerfield.h"
@@ -37,6 +38,20 @@ APISettingsTab::APISettingsTab(AppSettings &settings, QWidget *parent)
     QLineEdit *token = SettingsForm::textField(qtTrId("settings.token"), settings.apiToken());
     connect(token, &QLineEdit::textEdited, &settings, &AppSettings::setApiToken);
     form->addRow(qtTrId("settings.token"), token);
+
+    // Who may connect: the kernel names each caller's account; where it cannot, the token decides.
+    QLabel *access = SettingsForm::caption(PeerAccount::tcpLookupAvailable() ? qtTrId("settings.apiAccessChecked")
+                                                                             : qtTrId("settings.apiAccessToken"),
+                                           SettingsForm::Tone::secondary);
+    access->setWordWrap(true);
+    access->setAccessibleName(qtTrId("settings.apiAccess"));
+    access->setAccessibleDescription(access->text());
+    form->addRow(qtTrId("settings.apiAccess"), access);
+    QLabel *socket = SettingsForm::caption(AppSettings::apiSocketPath(), SettingsForm::Tone::secondary);
+    socket->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    socket->setAccessibleName(qtTrId("settings.apiSocket"));
+    socket->setAccessibleDescription(socket->text());
+    form->addRow(qtTrId("settings.apiSocket"), socket);
 
     m_health->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_health->setAccessibleName(qtTrId("settings.healthAddress"));

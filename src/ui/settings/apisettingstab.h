@@ -6,7 +6,10 @@
 class AppSettings;
 class QLabel;
 
-/** The REST API tab: enablement, port and token, the health address and the documentation page. */
+/**
+ * The REST API tab: enablement, port and token, who may connect and the Unix socket, the health
+ * address and the documentation page.
+ */
 class APISettingsTab final : public QWidget
 {
     Q_OBJECT
