@@ -64,6 +64,12 @@
     <message id="explain.template"><source>explain.template</source><translation>Gesendete Namensvorlage</translation></message>
     <message id="explain.reply"><source>explain.reply</source><translation>Antwort des Modells</translation></message>
     <message id="preview.row"><source>preview.row</source><translation>%1 wird zu %2, Sicherheit %3</translation></message>
+    <message id="preview.notRenamed"><source>preview.notRenamed</source><translation>Nicht umbenannt: %1</translation></message>
+    <message id="preview.newerSuggestion"><source>preview.newerSuggestion</source><translation>Neuerer Vorschlag: %1</translation></message>
+    <message id="preview.progressMore"><source>preview.progressMore</source><translation>Weitere Dateien: %1 von %2 analysiert</translation></message>
+    <message id="preview.tickAll"><source>preview.tickAll</source><translation>Alle auswählen</translation></message>
+    <message id="preview.tickNone"><source>preview.tickNone</source><translation>Keine auswählen</translation></message>
+    <message id="preview.remove"><source>preview.remove</source><translation>Aus der Liste entfernen</translation></message>
     <message id="preview.rowFailed"><source>preview.rowFailed</source><translation>%1: %2</translation></message>
     <!-- Quick Look window -->
     <message id="quicklook.type"><source>quicklook.type</source><translation>Typ</translation></message>

@@ -100,12 +100,14 @@ QJsonObject explanationJson(const RenameJob &job, const Grounding::Explanation &
 }
 
 /**
- * Applies the approved jobs and replies with the records, the engine's summary in "error" and,
- * only when something failed, per file in "failures": `failures` as given, then the apply's own.
+ * Applies the approved jobs (of `ids` only, when given) and replies with the records, the
+ * engine's summary in "error" and, only when something failed, per file in "failures":
+ * `failures` as given, then the apply's own.
  */
-QCoro::Task<APIResponse> applyAndReply(QPointer<RenameEngine> engine, QJsonArray failures)
+QCoro::Task<APIResponse> applyAndReply(QPointer<RenameEngine> engine, QJsonArray failures,
+                                       std::optional<QList<QUuid>> ids)
 {
-    QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved();
+    QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved(std::move(ids));
     const QList<RenameRecord> records = co_await std::move(applying);
     if (!engine)
         co_return engineNotReady();
@@ -172,18 +174,26 @@ QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request
     if (!engine)
         co_return engineNotReady();
 
-    QCoro::Task<> analysis = engine->analyze(fileUrls(*paths), nameTemplate);
-    co_await std::move(analysis);
+    // The request's own jobs join the shared review; the reply and a rename stay with them, so a
+    // script never applies or reports what the user is reviewing.
+    QCoro::Task<QList<RenameJob>> analysis = engine->analyze(fileUrls(*paths), nameTemplate);
+    const QList<RenameJob> own = co_await std::move(analysis);
     if (!engine)
         co_return engineNotReady();
     if (rename) {
         // Files whose analysis failed keep their names; the reply says why, with the apply's failures.
-        QCoro::Task<APIResponse> applying = applyAndReply(engine, analysisFailures(engine->jobs()));
+        QList<QUuid> ids;
+        for (const RenameJob &job : own) {
+            if (!job.hasFailed())
+                ids << job.id;
+        }
+        QCoro::Task<APIResponse> applying = applyAndReply(engine, analysisFailures(own), ids);
         co_return co_await std::move(applying);
     }
     QJsonArray suggestions;
-    for (const RenameJob &job : engine->jobs()) {
-        suggestions.append(withFailureReason({{QStringLiteral("original"), lastPathComponent(job.originalPath())},
+    for (const RenameJob &job : own) {
+        suggestions.append(withFailureReason({{QStringLiteral("id"), jobId(job)},
+                                              {QStringLiteral("original"), lastPathComponent(job.originalPath())},
                                               {QStringLiteral("suggested"), job.suggestedName},
                                               {QStringLiteral("confidence"), job.confidence}},
                                              job));
@@ -277,32 +287,41 @@ APIResponse editJob(const APIContext &context, const APIRequest &request, const 
 {
     if (!context.engine)
         return engineNotReady();
-    QList<RenameJob> list = context.engine->jobs();
-    const auto job = std::find_if(list.begin(), list.end(), [&](const RenameJob &j) { return jobId(j) == id; });
-    if (job == list.end())
+    const QList<RenameJob> &list = context.engine->jobs();
+    const auto listed = std::find_if(list.begin(), list.end(), [&](const RenameJob &j) { return jobId(j) == id; });
+    if (listed == list.end())
         return APIResponse::error(404, QStringLiteral("job not found"));
-    const std::optional<QString> suggested = string(request.body, QStringLiteral("suggested"));
-    const std::optional<bool> approved = boolean(request.body, QStringLiteral("approved"));
-    if (suggested)
-        job->suggestedName = *suggested;
-    if (approved)
-        job->approved = *approved;
-    const QJsonObject reply{{QStringLiteral("ok"), true},
-                            {QStringLiteral("id"), jobId(*job)},
-                            {QStringLiteral("original"), lastPathComponent(job->originalPath())},
-                            {QStringLiteral("suggested"), job->suggestedName},
-                            {QStringLiteral("approved"), job->approved}};
-    if (suggested || approved)
-        context.engine->setJobs(list);
-    return APIResponse::json(reply);
+    const QUuid uuid = listed->id;
+    context.engine->editJob(uuid, string(request.body, QStringLiteral("suggested")),
+                            boolean(request.body, QStringLiteral("approved")), RenameEngine::Editor::script);
+    const RenameJob &job = *std::ranges::find(context.engine->jobs(), uuid, &RenameJob::id);
+    return APIResponse::json({{QStringLiteral("ok"), true},
+                              {QStringLiteral("id"), jobId(job)},
+                              {QStringLiteral("original"), lastPathComponent(job.originalPath())},
+                              {QStringLiteral("suggested"), job.suggestedName},
+                              {QStringLiteral("approved"), job.approved}});
 }
 
-QCoro::Task<APIResponse> applyJobs(APIContext &context)
+/** `{"ids": [...]}` applies only those jobs (a script's own); without it every approved job. */
+QCoro::Task<APIResponse> applyJobs(APIContext &context, APIRequest request)
 {
     const QPointer<RenameEngine> engine = context.engine;
     if (!engine)
         co_return engineNotReady();
-    QCoro::Task<APIResponse> applying = applyAndReply(engine, {});
+    std::optional<QList<QUuid>> ids;
+    if (request.body.contains(QStringLiteral("ids"))) {
+        const QJsonValue given = request.body.value(QStringLiteral("ids"));
+        ids.emplace();
+        for (const QJsonValue &id : given.toArray()) {
+            const QUuid uuid = QUuid::fromString(id.toString());
+            if (uuid.isNull())
+                co_return APIResponse::error(400, QStringLiteral("ids: Liste von Job-IDs erwartet"));
+            ids->append(uuid);
+        }
+        if (!given.isArray())
+            co_return APIResponse::error(400, QStringLiteral("ids: Liste von Job-IDs erwartet"));
+    }
+    QCoro::Task<APIResponse> applying = applyAndReply(engine, {}, std::move(ids));
     co_return co_await std::move(applying);
 }
 
@@ -327,7 +346,7 @@ QCoro::Task<APIResponse> clearJobs(APIContext &context)
             co_return engineNotReady();
     }
     const qsizetype cleared = engine->jobs().size();
-    engine->setJobs({});
+    engine->clearJobs();
     co_return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("cleared"), cleared}});
 }
 
@@ -429,7 +448,7 @@ QList<APIRoute> renamingRoutes(APIContext &context)
         {QStringLiteral("PUT"), QStringLiteral("/v1/jobs/{id}"), Match::prefix, false,
          [c](APIRequest r, QString id) { return ready(editJob(*c, r, id)); }},
         {QStringLiteral("POST"), QStringLiteral("/v1/jobs/apply"), Match::exact, false,
-         [c](APIRequest, QString) { return applyJobs(*c); }},
+         [c](APIRequest r, QString) { return applyJobs(*c, std::move(r)); }},
         {QStringLiteral("DELETE"), QStringLiteral("/v1/jobs"), Match::exact, false,
          [c](APIRequest, QString) { return clearJobs(*c); }},
         {QStringLiteral("GET"), QStringLiteral("/v1/history"), Match::exact, false,

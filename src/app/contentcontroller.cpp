@@ -29,7 +29,7 @@ void ContentController::start(QWidget *mainWindow)
     m_queueEngine.setStore(m_store);
     m_queue.setEngine(&m_queueEngine);
     if (m_store) {
-        m_router = std::make_unique<WatchRouter>(m_watcher, m_queue, m_engine, *m_store, NavigationState::shared());
+        m_router = std::make_unique<WatchRouter>(m_watcher, m_queue, m_engine, *m_store);
         m_router->start();
     }
 

@@ -133,7 +133,7 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
 {
     const QPointer<QueueManager> self = this;
     const QPointer<RenameEngine> engine = m_engine;
-    QCoro::Task<> analysis = engine->analyze(std::move(batch), std::move(nameTemplate));
+    QCoro::Task<QList<RenameJob>> analysis = engine->analyze(std::move(batch), std::move(nameTemplate));
     co_await std::move(analysis);
     if (!self)
         co_return;
@@ -146,6 +146,8 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
         records = co_await std::move(applying);
         if (!self)
             co_return;
+        if (engine)
+            engine->clearJobs(); // the queue's own engine: what it left is handed on or reported
     }
     if (!records.isEmpty())
         notifyRenamed(records);

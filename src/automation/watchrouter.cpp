@@ -20,13 +20,12 @@ QList<WatchedFolder> activeFolders(const ObjectStore &store)
 } // namespace
 
 WatchRouter::WatchRouter(FolderWatcher &watcher, QueueManager &queue, RenameEngine &engine, ObjectStore &store,
-                         NavigationState &navigation, QObject *parent)
+                         QObject *parent)
     : QObject(parent)
     , m_watcher(watcher)
     , m_queue(queue)
     , m_engine(engine)
     , m_store(store)
-    , m_navigation(navigation)
 {
 }
 
@@ -38,18 +37,13 @@ void WatchRouter::start()
         if (kind == ObjectStore::Kind::folders)
             foldersChanged();
     });
-    m_activeCount = int(activeFolders(m_store).size());
     syncWatchers();
 }
 
 void WatchRouter::foldersChanged()
 {
-    // Only the number of active folders is followed, so swapping one active folder for another
-    // in one change keeps the old observations until the number changes again.
-    const int count = int(activeFolders(m_store).size());
-    if (count == m_activeCount)
-        return;
-    m_activeCount = count;
+    // Every change, not only one in the number of active folders: a path swapped for another
+    // must end the old observation and start the new one.
     syncWatchers();
 }
 
@@ -93,7 +87,7 @@ void WatchRouter::route(const QList<QUrl> &files)
 
 void WatchRouter::openForReview(const QList<QUrl> &files, const std::optional<QString> &nameTemplate)
 {
-    m_navigation.showFiles();
+    // Added to the review without pulling the window to it: the sidebar's count tells the user.
     m_engine.analyze(files, nameTemplate);
 }
 

@@ -9,16 +9,15 @@
 #include <optional>
 
 class FolderWatcher;
-class NavigationState;
 class ObjectStore;
 class QueueManager;
 class RenameEngine;
 
 /**
  * Connects the folder watcher to the rest of the app. Fresh files of an active folder with
- * automatic renaming go to the queue; all others are opened for review: the files section is
- * selected and the engine analyses them. Keeps the observations in step with the active watched
- * folders of the store, re-synchronising whenever their number changes.
+ * automatic renaming go to the queue; all others are added to the review: the window's engine
+ * analyses them, and the window stays in the section the user is in. Keeps the observations in
+ * step with the active watched folders of the store, re-synchronising on every change.
  *
  * When the matching folder names a naming template that exists, its pattern is the analysis'
  * template text, for the queue and for the review alike.
@@ -34,7 +33,7 @@ class WatchRouter final : public QObject
 
 public:
     WatchRouter(FolderWatcher &watcher, QueueManager &queue, RenameEngine &engine, ObjectStore &store,
-                NavigationState &navigation, QObject *parent = nullptr);
+                QObject *parent = nullptr);
     Q_DISABLE_COPY_MOVE(WatchRouter)
 
     /** Installs the routing as the watcher's callback, synchronises, and follows the store. */
@@ -46,7 +45,7 @@ public:
 
 private:
     void foldersChanged();
-    /** Selects the files section and lets the window's engine analyse `files`. */
+    /** Lets the window's engine analyse `files` into the review. */
     void openForReview(const QList<QUrl> &files, const std::optional<QString> &nameTemplate);
     /** Of `files`, those not already in the queue or the history. */
     [[nodiscard]] QList<QUrl> notYetQueued(const QList<QUrl> &files) const;
@@ -56,6 +55,4 @@ private:
     QueueManager &m_queue;
     RenameEngine &m_engine;
     ObjectStore &m_store;
-    NavigationState &m_navigation;
-    int m_activeCount = -1;
 };

@@ -49,6 +49,8 @@ struct RenameEngine::Run {
     QStringList files;
     qsizetype next = 0;
     QList<RenameJob> results;
+    /** The results in input order, as added to the review. */
+    QList<RenameJob> published;
     std::unique_ptr<AIProvider> provider;
     QPointer<QNetworkReply> probe;
     int lanesRunning = 0;
@@ -74,6 +76,46 @@ void RenameEngine::setJobs(const QList<RenameJob> &jobs)
 {
     m_jobs = jobs;
     Q_EMIT jobsChanged();
+}
+
+bool RenameEngine::editJob(const QUuid &id, const std::optional<QString> &name, const std::optional<bool> &approved,
+                           Editor editor)
+{
+    const auto job = std::ranges::find(m_jobs, id, &RenameJob::id);
+    if (job == m_jobs.end())
+        return false;
+    if (!name && !approved)
+        return true;
+    if (name && *name != job->suggestedName) {
+        job->suggestedName = *name;
+        job->newerSuggestion.reset();
+    }
+    if (approved)
+        job->approved = *approved;
+    job->editedByUser = job->editedByUser || editor == Editor::user;
+    Q_EMIT jobsChanged();
+    return true;
+}
+
+void RenameEngine::setAllApproved(bool approved)
+{
+    for (RenameJob &job : m_jobs) {
+        if (job.approved != approved)
+            job.approved = approved, job.editedByUser = true;
+    }
+    Q_EMIT jobsChanged();
+}
+
+void RenameEngine::removeJobs(const QSet<QUuid> &ids)
+{
+    if (m_jobs.removeIf([&](const RenameJob &job) { return ids.contains(job.id); }) > 0)
+        Q_EMIT jobsChanged();
+}
+
+void RenameEngine::clearJobs()
+{
+    setError(std::nullopt);
+    setJobs({});
 }
 
 void RenameEngine::setError(const std::optional<QString> &error)
@@ -132,7 +174,7 @@ void RenameEngine::cancel()
     run->lanesDone.open();
 }
 
-QCoro::Task<> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate)
+QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate)
 {
     const std::shared_ptr<bool> alive = m_alive;
     const Turn turn = takeTurn();
@@ -145,7 +187,7 @@ QCoro::Task<> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> n
     co_await std::move(waiting);
     if (!*alive) {
         turn.mine->open();
-        co_return;
+        co_return {};
     }
     if (run->ticket >= m_cancelledBelow) {
         m_currentRun = run;
@@ -153,13 +195,14 @@ QCoro::Task<> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> n
         co_await std::move(analysis);
         if (!*alive) {
             turn.mine->open();
-            co_return;
+            co_return {};
         }
     }
     // A run waiting behind this one keeps the engine busy: observers see one stretch of work.
     if (--m_runsInLine == 0)
         setProcessing(false);
     turn.mine->open();
+    co_return run->published;
 }
 
 QCoro::Task<> RenameEngine::runAnalysis(std::shared_ptr<Run> run, QList<QUrl> inputs)
@@ -181,7 +224,6 @@ QCoro::Task<> RenameEngine::runAnalysis(std::shared_ptr<Run> run, QList<QUrl> in
 
     setProcessing(true);
     setError(std::nullopt);
-    setJobs({});
     const int skipped = int(expanded.size() - files.size());
     setProgress(0, int(files.size()), skipped);
     if (run->isCancelled()) {
@@ -239,7 +281,23 @@ QCoro::Task<> RenameEngine::lane(std::shared_ptr<Run> run)
         run->lanesDone.open();
 }
 
-void RenameEngine::publishResults(const Run &run)
+void RenameEngine::mergeIntoReview(const QList<RenameJob> &results)
+{
+    if (results.isEmpty())
+        return;
+    for (const RenameJob &result : results) {
+        const auto listed = std::ranges::find(m_jobs, result.originalURL, &RenameJob::originalURL);
+        if (listed == m_jobs.end())
+            m_jobs.append(result);
+        else if (!listed->editedByUser)
+            *listed = result;
+        else if (!result.hasFailed())
+            listed->newerSuggestion = result.suggestedName;
+    }
+    Q_EMIT jobsChanged();
+}
+
+void RenameEngine::publishResults(Run &run)
 {
     QHash<QString, qsizetype> position;
     for (qsizetype i = 0; i < run.files.size(); ++i)
@@ -248,7 +306,8 @@ void RenameEngine::publishResults(const Run &run)
     std::stable_sort(results.begin(), results.end(), [&](const RenameJob &a, const RenameJob &b) {
         return position.value(a.originalPath()) < position.value(b.originalPath());
     });
-    setJobs(results);
+    run.published = results;
+    mergeIntoReview(results);
     if (run.isCancelled()) {
         setError(QStringLiteral("Analyse abgebrochen"));
         return;
@@ -505,13 +564,13 @@ std::expected<void, QString> RenameEngine::performMove(Move &move, Batch &batch)
     }
 }
 
-QList<RenameRecord> RenameEngine::applyBatch()
+QList<RenameRecord> RenameEngine::applyBatch(const QList<qsizetype> &selected, QMap<qsizetype, QString> &failures,
+                                             QSet<qsizetype> &renamed)
 {
-    QMap<qsizetype, QString> failures; // by job index, so they are reported in job order
     Batch batch;
     batch.provider = rawValue(m_services.settings.provider());
     QList<Move> moves;
-    for (qsizetype i = 0; i < m_jobs.size(); ++i) {
+    for (const qsizetype i : selected) {
         const RenameJob &job = m_jobs.at(i);
         if (!job.approved || job.suggestedName == job.originalName())
             continue;
@@ -546,6 +605,7 @@ QList<RenameRecord> RenameEngine::applyBatch()
         if (const std::expected<void, QString> done = performMove(move, batch); done) {
             moved.append(move.record.id);
             records.append(move.record);
+            renamed.insert(move.job);
         } else {
             abandoned.append(move.record.id);
             failures.insert(move.job, done.error());
@@ -557,14 +617,10 @@ QList<RenameRecord> RenameEngine::applyBatch()
             qWarning("Namorix: %s", qUtf8Printable(finished.error().message));
     }
 
-    for (auto failure = failures.cbegin(); failure != failures.cend(); ++failure) {
-        m_applyFailures.append({m_jobs.at(failure.key()).originalPath(), failure.value()});
-        setError(failure.value());
-    }
     return records;
 }
 
-QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved()
+QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList<QUuid>> only)
 {
     const std::shared_ptr<bool> alive = m_alive;
     const Turn turn = takeTurn();
@@ -575,8 +631,39 @@ QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved()
         co_return {};
     }
     m_applyFailures.clear();
-    const QList<RenameRecord> records = applyBatch();
-    setJobs({});
+    QList<qsizetype> selected;
+    if (only) {
+        for (const QUuid &id : std::as_const(*only)) {
+            const auto job = std::ranges::find(m_jobs, id, &RenameJob::id);
+            if (job == m_jobs.end())
+                m_applyFailures.append({QString(), QStringLiteral("Auftrag %1 ist nicht (mehr) in der Liste")
+                                                       .arg(id.toString(QUuid::WithoutBraces).toUpper())});
+            else if (const qsizetype index = job - m_jobs.begin(); !selected.contains(index))
+                selected.append(index);
+        }
+        std::ranges::sort(selected);
+    } else {
+        for (qsizetype i = 0; i < m_jobs.size(); ++i)
+            selected.append(i);
+    }
+    QMap<qsizetype, QString> failures; // by job index, so they are reported in job order
+    QSet<qsizetype> renamed;
+    const QList<RenameRecord> records = applyBatch(selected, failures, renamed);
+
+    QList<RenameJob> remaining;
+    for (qsizetype i = 0; i < m_jobs.size(); ++i) {
+        if (renamed.contains(i))
+            continue;
+        RenameJob job = m_jobs.at(i);
+        if (const auto failure = failures.constFind(i); failure != failures.cend()) {
+            job.applyFailure = *failure;
+            m_applyFailures.append({job.originalPath(), *failure});
+        }
+        remaining.append(std::move(job));
+    }
+    setJobs(remaining);
+    if (!m_applyFailures.isEmpty())
+        setError(m_applyFailures.last().reason);
     turn.mine->open();
     co_return records;
 }

@@ -8,6 +8,7 @@
 
 #include <QCoroTask>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -60,8 +61,28 @@ public:
     void setStore(ObjectStore *store) { m_store = store; }
     [[nodiscard]] ObjectStore *store() const { return m_store; }
 
+    /**
+     * The review list. It belongs to the user: an analysis adds its results (a file already listed
+     * gets its newer result unless the user changed that row), applying removes what it renamed,
+     * and only editJob, removeJobs and clearJobs take anything else away.
+     */
     [[nodiscard]] const QList<RenameJob> &jobs() const { return m_jobs; }
+    /** Replaces the list whole: for an engine no user reviews (the queue's) and for tests. */
     void setJobs(const QList<RenameJob> &jobs);
+    /** Who changes a job: only the user's changes are kept against a newer analysis of the file. */
+    enum class Editor { user, script };
+    /**
+     * Changes one job's name or tick. A job the user changed is kept when a newer analysis of its
+     * file arrives (which is noted in `newerSuggestion`). False when no job has this id.
+     */
+    bool editJob(const QUuid &id, const std::optional<QString> &name, const std::optional<bool> &approved,
+                 Editor editor = Editor::user);
+    /** Ticks or unticks every job (select all / none). */
+    void setAllApproved(bool approved);
+    /** Takes these jobs out of the review; unknown ids are ignored. */
+    void removeJobs(const QSet<QUuid> &ids);
+    /** Empties the review and its message: the user's "Abbrechen", or DELETE /v1/jobs. */
+    void clearJobs();
     [[nodiscard]] bool isProcessing() const { return m_isProcessing; }
     [[nodiscard]] const std::optional<QString> &error() const { return m_error; }
     void setError(const std::optional<QString> &error);
@@ -77,9 +98,10 @@ public:
 
     /**
      * One analysis run over files and folders; `nameTemplate` goes to the prompt unchanged.
-     * A run started while another runs waits for it, so runs never interleave.
+     * A run started while another runs waits for it, so runs never interleave. Its results are
+     * added to the review (see jobs()) and returned, in input order.
      */
-    QCoro::Task<> analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate);
+    QCoro::Task<QList<RenameJob>> analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate);
     /**
      * Ends the running analysis and any waiting ones: the walk stops, no further provider request
      * is sent, requests in flight are aborted; the run keeps the jobs finished so far and says
@@ -88,14 +110,15 @@ public:
     void cancel();
 
     /**
-     * Renames the files of the approved jobs and returns their records, in job order; then
-     * discards all jobs. Waits for a running analysis first. The records are stored (pending)
+     * Renames the files of the approved jobs (only those of `only` when given) and returns their
+     * records, in job order. Waits for a running analysis first. The records are stored (pending)
      * in one synced transaction before the files move and confirmed in one after; no move ever
      * replaces an existing file, and destinations are unique within the batch too; without a
-     * store nothing is renamed. Failures go to `error`, the last one standing, and
-     * to `lastApplyFailures`.
+     * store nothing is renamed. The renamed jobs leave the review; a job that failed stays,
+     * with its reason in `applyFailure`. Failures go to `error` (a summary) and to
+     * `lastApplyFailures`; an id in `only` that is not in the list is one of them.
      */
-    QCoro::Task<QList<RenameRecord>> applyApproved();
+    QCoro::Task<QList<RenameRecord>> applyApproved(std::optional<QList<QUuid>> only = std::nullopt);
     /** The files the last `applyApproved` could not rename, in job order. */
     [[nodiscard]] const QList<ApplyFailure> &lastApplyFailures() const { return m_applyFailures; }
     /** Moves a renamed file back to its former name (never over another file) and marks the record. */
@@ -139,7 +162,9 @@ private:
     QCoro::Task<RenameJob> processFile(QString path, std::shared_ptr<Run> run);
     /** Which candidates the history holds; nullopt when there is no store or it cannot be read. */
     [[nodiscard]] std::optional<QSet<QString>> historyPaths(const QStringList &candidates) const;
-    void publishResults(const Run &run);
+    void publishResults(Run &run);
+    /** Adds a run's results to the review: a listed file gets its newer result unless the user edited it. */
+    void mergeIntoReview(const QList<RenameJob> &results);
     void setProcessing(bool processing);
     void setProgress(int processed, int total, int skipped);
     struct Batch;
@@ -149,8 +174,9 @@ private:
     /** Moves a planned file, to the next free name (with a new pending record) when its destination was taken
      * meanwhile. */
     std::expected<void, QString> performMove(Move &move, Batch &batch);
-    /** The approved jobs' renames; failures go to `lastApplyFailures` and `error`. */
-    QList<RenameRecord> applyBatch();
+    /** The renames of the approved jobs at `selected`; failures (by job index) go to `failures`. */
+    QList<RenameRecord> applyBatch(const QList<qsizetype> &selected, QMap<qsizetype, QString> &failures,
+                                   QSet<qsizetype> &renamed);
 
     Services m_services;
     ObjectStore *m_store = nullptr;

@@ -26,6 +26,12 @@ struct RenameJob {
     std::shared_ptr<const Grounding::Explanation> explanation;
     /** The file as its analysis found it: a file replaced or rewritten since then is not renamed. */
     std::optional<FileChecks::Identity> analysed;
+    /** The user changed the name or the tick: a newer analysis of the file does not replace the row. */
+    bool editedByUser = false;
+    /** The name a newer analysis suggested while the user's edit was kept. */
+    std::optional<QString> newerSuggestion;
+    /** Why applying did not rename the file, in German; the row stays in the review. */
+    std::optional<QString> applyFailure;
 
     [[nodiscard]] QStringList unverifiedFields() const;
     /** Whether the queue must leave the job for review: an unverified date or amount, or a fallback name. */

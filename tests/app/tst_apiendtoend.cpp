@@ -207,16 +207,18 @@ private Q_SLOTS:
              {std::pair{"alpha.txt", "10.01.2024"}, {"beta.txt", "20.02.2024"}, {"gamma.txt", "30.03.2024"}})
             QVERIFY(writeFile(document(name), QByteArray("Inhalt von ") + name + " vom " + date));
 
-        COMPARE_REPLY(
-            send("POST", "/v1/suggest", json(R"({"paths":["%1","%2"]})", document("alpha.txt"), document("beta.txt"))),
-            200, json(R"({"suggestions":[
-                {"original":"alpha.txt","suggested":"2024-01-10_rechnung_strom_januar.txt","confidence":0.8},
-                {"original":"beta.txt","suggested":"2024-02-20_vertrag_miete.txt","confidence":0.7}]})"));
-
-        const QJsonObject listed = send("GET", "/v1/jobs").json();
-        const QString alphaId = listed["jobs"][0]["id"].toString();
-        const QString betaId = listed["jobs"][1]["id"].toString();
+        // A script's suggestions come with their ids; they join the shared list of jobs.
+        const QJsonObject suggested =
+            send("POST", "/v1/suggest", json(R"({"paths":["%1","%2"]})", document("alpha.txt"), document("beta.txt")))
+                .json();
+        const QString alphaId = suggested["suggestions"][0]["id"].toString();
+        const QString betaId = suggested["suggestions"][1]["id"].toString();
         QVERIFY2(!QUuid::fromString(alphaId).isNull() && alphaId == alphaId.toUpper(), qPrintable(alphaId));
+        QCOMPARE(compact(suggested), json(R"({"suggestions":[
+                {"id":"%1","original":"alpha.txt","suggested":"2024-01-10_rechnung_strom_januar.txt","confidence":0.8},
+                {"id":"%2","original":"beta.txt","suggested":"2024-02-20_vertrag_miete.txt","confidence":0.7}]})",
+                                          alphaId, betaId));
+        const QJsonObject listed = send("GET", "/v1/jobs").json();
         QCOMPARE(compact(listed), json(R"({"count":2,"processing":false,"progress":{"processed":2,"total":2},"jobs":[
             {"id":"%1","original":"alpha.txt","originalPath":"%3","suggested":"2024-01-10_rechnung_strom_januar.txt",
              "confidence":0.8,"approved":true},
@@ -231,14 +233,14 @@ private Q_SLOTS:
         COMPARE_REPLY(send("PUT", alphaJob), 200, json(alphaReply, alphaId, "2024-01-10_rechnung_strom_januar.txt"));
         COMPARE_REPLY(send("PUT", alphaJob, R"({"suggested":"alpha-edited.txt"})"), 200,
                       json(alphaReply, alphaId, "alpha-edited.txt"));
-        QCOMPARE(send("PUT", "/v1/jobs/" + betaId.toUtf8(), R"({"approved":false})").json()["approved"], false);
 
-        // Only the approved, edited job is renamed; the declined one stays where it was.
-        COMPARE_REPLY(send("POST", "/v1/jobs/apply"), 200,
+        // Applied by id: only that job, although the other is approved too; it stays in the list.
+        COMPARE_REPLY(send("POST", "/v1/jobs/apply", json(R"({"ids":["%1"]})", alphaId)), 200,
                       json(R"({"count":1,"renamed":[{"original":"alpha.txt","new":"alpha-edited.txt","path":"%1"}]})",
                            document("alpha-edited.txt")));
         QVERIFY(QFile::exists(document("alpha-edited.txt")) && !QFile::exists(document("alpha.txt")));
-        QCOMPARE(send("GET", "/v1/jobs").json()["count"], 0);
+        QCOMPARE(field(send("GET", "/v1/jobs").json()["jobs"].toArray(), "id"), QStringList{betaId});
+        QCOMPARE(send("POST", "/v1/jobs/apply", R"({"ids":"x"})").status(), 400);
 
         COMPARE_REPLY(
             send("POST", "/v1/rename", json(R"({"paths":["%1","%2"]})", document("beta.txt"), document("gamma.txt"))),
@@ -248,6 +250,7 @@ private Q_SLOTS:
                 {"original":"gamma.txt","new":"2024-03-30_brief_finanzamt.txt","path":"%2"}]})",
                  document("2024-02-20_vertrag_miete.txt"), document("2024-03-30_brief_finanzamt.txt")));
         QVERIFY(QFile::exists(document("2024-03-30_brief_finanzamt.txt")));
+        QCOMPARE(send("GET", "/v1/jobs").json()["count"], 0); // beta's row was renewed, then renamed
         for (const QByteArray endpoint : {"/v1/suggest", "/v1/rename"}) {
             for (const QByteArray body : {R"({"paths":[]})", R"({"paths":"/tmp/x.txt"})", R"({"paths":[1]})"})
                 COMPARE_REPLY(send("POST", endpoint, body), 400, json(R"({"error":"missing paths"})"));
@@ -272,8 +275,9 @@ private Q_SLOTS:
         QVERIFY(writeFile(document("strom.txt"), "STADTWERKE MÜNCHEN\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR"));
         COMPARE_REPLY(
             send("POST", "/v1/suggest", json(R"({"paths":["%1"],"template":"{datum}"})", document("strom.txt"))), 200,
-            json(R"({"suggestions":[{"original":"strom.txt","confidence":0.9,"unverified":["datum"],
-                                     "suggested":"2024-04-01_rechnung_strom.txt"}]})"));
+            json(R"({"suggestions":[{"id":"%1","original":"strom.txt","confidence":0.9,"unverified":["datum"],
+                                     "suggested":"2024-04-01_rechnung_strom.txt"}]})",
+                 send("GET", "/v1/jobs").json()["jobs"][0]["id"].toString()));
         const QJsonObject job = send("GET", "/v1/jobs").json()["jobs"][0].toObject();
         QCOMPARE(compact(job["unverified"]), json(R"(["datum"])"));
         const QByteArray explain = "/v1/jobs/" + job["id"].toString().toUtf8() + "/explain";

@@ -56,6 +56,15 @@ class TestFolderWatcher final : public QObject, EngineHarness
         return path;
     }
 
+    /** A row the user edited in the window's review: arrivals must leave it as it is. */
+    void addUsersEdit(const QString &path)
+    {
+        RenameJob mine;
+        mine.originalURL = QUrl::fromLocalFile(path);
+        m_engine->setJobs({mine});
+        QVERIFY(m_engine->editJob(mine.id, QString("von-hand.pdf"), false));
+    }
+
     /** A new folder with a watched-folder record for it; `name` may end in a slash. */
     QString addFolder(const QString &name, bool autoRename, std::optional<QString> templateName = {})
     {
@@ -77,7 +86,7 @@ private Q_SLOTS:
         queue->setEngine(m_engine.get());
         queue->setDefaults(m_fx->defaults);
         GeneralFlags::autoRenameVerifiedOnly.write(m_fx->defaults, true);
-        router = std::make_unique<WatchRouter>(*watcher, *queue, *m_engine, *m_store, navigation);
+        router = std::make_unique<WatchRouter>(*watcher, *queue, *m_engine, *m_store);
     }
 
     void cleanup()
@@ -239,14 +248,19 @@ private Q_SLOTS:
         QVERIFY2(prompt.contains("{datum}_{absender}_{beschreibung}"), qPrintable(prompt));
         QVERIFY(!QFile::exists(automatic + "/scan.pdf"));
 
-        // Review: the files section is selected and the engine analyses the file, nothing moves.
+        // Review: the file joins the window's review, which keeps the user's edit; nothing moves,
+        // and the window stays in the section the user is in.
+        addUsersEdit(review + "/eigene.pdf");
         for (const QString &dir : {review, slashed}) {
             navigation.setSelectedTab(SidebarItem::history);
             touch(dir + "/letter.pdf");
-            QTRY_VERIFY_WITH_TIMEOUT(!m_engine->jobs().isEmpty() &&
-                                         m_engine->jobs().front().originalURL.toLocalFile() == dir + "/letter.pdf",
-                                     5000);
-            QCOMPARE(navigation.selectedTab(), SidebarItem::files);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                std::ranges::any_of(m_engine->jobs(),
+                                    [&](const RenameJob &job) { return job.originalPath() == dir + "/letter.pdf"; }),
+                5000);
+            QCOMPARE(navigation.selectedTab(), SidebarItem::history);
+            QCOMPARE(m_engine->jobs().front().suggestedName, "von-hand.pdf");
+            QVERIFY(!m_engine->jobs().front().approved);
             QVERIFY(QFile::exists(dir + "/letter.pdf"));
             QCOMPARE(queue->pendingCount(), 0);
         }
@@ -269,6 +283,7 @@ private Q_SLOTS:
         const QString path = addFolder("auto", true);
         router->start();
         navigation.setSelectedTab(SidebarItem::history);
+        addUsersEdit(path + "/eigene.pdf");
         QStringList handedOn;
         connect(queue.get(), &QueueManager::reviewNeeded, queueEngine.get(), [&](const QList<QUrl> &urls) {
             for (const QUrl &url : urls)
@@ -300,7 +315,8 @@ private Q_SLOTS:
         QVERIFY2(held == QStringList{"2 Dateien brauchen eine Prüfung"} ||
                      held == (QStringList{"1 Datei braucht eine Prüfung", "1 Datei braucht eine Prüfung"}),
                  qPrintable(notes.join(" | ")));
-        QCOMPARE(navigation.selectedTab(), SidebarItem::files);
+        QCOMPARE(navigation.selectedTab(), SidebarItem::history);
+        QCOMPARE(m_engine->jobs().front().suggestedName, "von-hand.pdf");
         QVERIFY(QFile::exists(path + "/erfunden.txt") && QFile::exists(path + "/ersatz.txt"));
         handedOn.sort();
         QCOMPARE(handedOn, (QStringList{"erfunden.txt", "ersatz.txt"}));

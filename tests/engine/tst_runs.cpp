@@ -19,7 +19,7 @@ private Q_SLOTS:
         const QList<QUrl> files = makeFiles("c", 12);
         m_fx->llm.setDelay(20'000);
         m_fx->llm.setDelay("c00.txt", 0);
-        QCoro::Task<> run = m_engine->analyze(files, std::nullopt);
+        QCoro::Task<QList<RenameJob>> run = m_engine->analyze(files, std::nullopt);
         QTRY_COMPARE(m_engine->processedCount(), 1);
         QTRY_COMPARE(m_fx->llm.server().inFlight(), 4); // the free lane took the next file
 
@@ -43,8 +43,8 @@ private Q_SLOTS:
     void cancelReachesRunsWaitingTheirTurn()
     {
         m_fx->llm.setDelay(300);
-        QCoro::Task<> first = m_engine->analyze(makeFiles("a", 2), std::nullopt);
-        QCoro::Task<> second = m_engine->analyze(makeFiles("b", 2), std::nullopt);
+        QCoro::Task<QList<RenameJob>> first = m_engine->analyze(makeFiles("a", 2), std::nullopt);
+        QCoro::Task<QList<RenameJob>> second = m_engine->analyze(makeFiles("b", 2), std::nullopt);
         QTRY_VERIFY(m_fx->llm.server().requests().size() >= 1);
         m_engine->cancel();
         awaitTask(std::move(first));
@@ -70,15 +70,19 @@ private Q_SLOTS:
             if (!m_engine->jobs().isEmpty())
                 published << jobNames();
         });
-        QCoro::Task<> first = m_engine->analyze(makeFiles("a", 5), std::nullopt);
-        QCoro::Task<> second = m_engine->analyze(makeFiles("b", 2), std::nullopt);
+        QCoro::Task<QList<RenameJob>> first = m_engine->analyze(makeFiles("a", 5), std::nullopt);
+        QCoro::Task<QList<RenameJob>> second = m_engine->analyze(makeFiles("b", 2), std::nullopt);
         awaitTask(std::move(first));
         QVERIFY(m_engine->isProcessing()); // the second run is still to come
-        awaitTask(std::move(second));
+        const QList<RenameJob> own = awaitTask(std::move(second));
 
+        // Each run adds its results to the review and returns only its own.
+        const QStringList firstNames{"a00.txt", "a01.txt", "a02.txt", "a03.txt", "a04.txt"};
         QCOMPARE(published.size(), 2);
-        QCOMPARE(published.at(0), (QStringList{"a00.txt", "a01.txt", "a02.txt", "a03.txt", "a04.txt"}));
-        QCOMPARE(published.at(1), (QStringList{"b00.txt", "b01.txt"}));
+        QCOMPARE(published.at(0), firstNames);
+        QCOMPARE(published.at(1), firstNames + QStringList({"b00.txt", "b01.txt"}));
+        QCOMPARE(own.size(), 2);
+        QCOMPARE(own.last().originalName(), "b01.txt");
         QCOMPARE(processing.size(), 2); // true once, false once: one stretch of work
         QVERIFY(!m_engine->isProcessing());
         QStringList asked = m_fx->llm.askedFiles();
@@ -91,7 +95,7 @@ private Q_SLOTS:
     {
         m_fx->llm.setDelay(100);
         const QList<QUrl> files = makeFiles("f", 3);
-        QCoro::Task<> run = m_engine->analyze(files, std::nullopt);
+        QCoro::Task<QList<RenameJob>> run = m_engine->analyze(files, std::nullopt);
         const QList<RenameRecord> records = awaitTask(m_engine->applyApproved());
         awaitTask(std::move(run));
         QCOMPARE(records.size(), 3);
@@ -111,11 +115,11 @@ private Q_SLOTS:
     {
         QFETCH(int, waitForRequests);
         m_fx->llm.setDelay(200);
-        QCoro::Task<> run = m_engine->analyze(makeFiles("g", 6), std::nullopt);
+        QCoro::Task<QList<RenameJob>> run = m_engine->analyze(makeFiles("g", 6), std::nullopt);
         QTRY_VERIFY(m_fx->llm.server().requests().size() >= waitForRequests);
         m_engine.reset();
         QTest::qWait(600); // replies, aborts and workers resume into the gone engine's run
-        QCoro::Task<> dropped = std::move(run);
+        QCoro::Task<QList<RenameJob>> dropped = std::move(run);
         Q_UNUSED(dropped);
 
         // The same for a queue whose batch is under way on its own engine.

@@ -20,6 +20,7 @@ FilesPage::FilesPage(RenameEngine &engine, NavigationState &navigation, QWidget 
     addWidget(m_progress);
     addWidget(m_review);
     connect(m_dropTarget, &DropTarget::filesDropped, this, &FilesPage::analyze);
+    connect(m_review, &ReviewView::filesDropped, this, &FilesPage::analyze);
     connect(m_dropTarget, &DropTarget::pickFilesRequested, this, &FilesPage::pickFiles);
     connect(m_dropTarget, &DropTarget::pickFolderRequested, this, &FilesPage::pickFolder);
     connect(m_starter, &AnalysisStarter::countingChanged, this, [this](bool counting) {
@@ -48,10 +49,11 @@ void FilesPage::pickFolder()
 
 void FilesPage::showCurrent()
 {
-    if (m_engine.isProcessing())
-        setCurrentWidget(m_progress);
-    else if (!m_engine.jobs().isEmpty())
+    // The review stays in front while more files are analysed: the user may go on working on it.
+    if (!m_engine.jobs().isEmpty())
         setCurrentWidget(m_review);
+    else if (m_engine.isProcessing())
+        setCurrentWidget(m_progress);
     else
         setCurrentWidget(m_dropTarget);
 }

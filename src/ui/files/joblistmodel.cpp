@@ -5,9 +5,27 @@
 #include "ui/common/palette.h"
 
 #include <QColor>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
+
+namespace {
+
+/** Whether `part` is `whole` with some entries left out, in the same order. */
+bool isSubsequence(const QList<QUuid> &part, const QList<QUuid> &whole)
+{
+    qsizetype at = 0;
+    for (const QUuid &id : part) {
+        while (at < whole.size() && whole.at(at) != id)
+            ++at;
+        if (at++ == whole.size())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 JobListModel::JobListModel(RenameEngine &engine, QObject *parent)
     : QAbstractListModel(parent)
@@ -35,7 +53,9 @@ QVariant JobListModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid) || index.row() >= m_engine.jobs().size())
         return {};
     const RenameJob &job = m_engine.jobs().at(index.row());
-    const QString reason = job.failureReason.value_or(QString());
+    // A failed rename says why before an older analysis failure would.
+    const QString reason =
+        job.applyFailure ? qtTrId("preview.notRenamed").arg(*job.applyFailure) : job.failureReason.value_or(QString());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -47,11 +67,12 @@ QVariant JobListModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (!reason.isEmpty())
             return reason;
-        return QStringList{job.originalName() + QStringLiteral(" → ") + job.suggestedName, uncheckedReasons(job)}
+        return QStringList{job.originalName() + QStringLiteral(" → ") + job.suggestedName, uncheckedReasons(job),
+                           newerSuggestion(job)}
             .join(u'\n')
             .trimmed();
     case Qt::AccessibleDescriptionRole:
-        return uncheckedReasons(job);
+        return QStringList{uncheckedReasons(job), newerSuggestion(job)}.join(u'\n').trimmed();
     case UnverifiedMarksRole:
         return QVariant::fromValue(job.explanation && job.explanation->builtName == job.suggestedName
                                        ? job.explanation->marks
@@ -82,17 +103,15 @@ bool JobListModel::setData(const QModelIndex &index, const QVariant &value, int 
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid) || (role != Qt::CheckStateRole && role != Qt::EditRole))
         return false;
-    QList<RenameJob> jobs = m_engine.jobs();
     const QUuid id = m_ids.at(index.row());
-    const auto job = std::ranges::find(jobs, id, &RenameJob::id);
-    if (job == jobs.end())
-        return false;
     if (role == Qt::CheckStateRole)
-        job->approved = value.toInt() == Qt::Checked;
-    else
-        job->suggestedName = value.toString();
-    m_engine.setJobs(jobs);
-    return true;
+        return m_engine.editJob(id, std::nullopt, value.toInt() == Qt::Checked);
+    return m_engine.editJob(id, value.toString(), std::nullopt);
+}
+
+QString JobListModel::newerSuggestion(const RenameJob &job)
+{
+    return job.newerSuggestion ? qtTrId("preview.newerSuggestion").arg(*job.newerSuggestion) : QString();
 }
 
 Qt::ItemFlags JobListModel::flags(const QModelIndex &index) const
@@ -127,14 +146,34 @@ void JobListModel::refresh()
     ids.reserve(m_engine.jobs().size());
     for (const RenameJob &job : m_engine.jobs())
         ids << job.id;
-    if (ids == m_ids) {
-        if (!ids.isEmpty())
-            Q_EMIT dataChanged(index(0), index(int(ids.size()) - 1));
+    // The engine adds at the end, replaces in place or removes; rows are moved as such, so an
+    // open editor, the selection and the scroll position survive an arrival.
+    const qsizetype kept = std::min(ids.size(), m_ids.size());
+    if (ids.size() < m_ids.size() && isSubsequence(ids, m_ids)) {
+        const QSet<QUuid> staying(ids.cbegin(), ids.cend());
+        for (qsizetype row = m_ids.size() - 1; row >= 0; --row) {
+            if (staying.contains(m_ids.at(row)))
+                continue;
+            beginRemoveRows({}, int(row), int(row));
+            m_ids.removeAt(row);
+            endRemoveRows();
+        }
+    } else if (ids.size() >= m_ids.size()) {
+        for (qsizetype row = 0; row < kept; ++row)
+            m_ids[row] = ids.at(row);
+        if (ids.size() > m_ids.size()) {
+            beginInsertRows({}, int(m_ids.size()), int(ids.size()) - 1);
+            m_ids = ids;
+            endInsertRows();
+        }
+    } else {
+        beginResetModel();
+        m_ids = std::move(ids);
+        endResetModel();
         return;
     }
-    beginResetModel();
-    m_ids = std::move(ids);
-    endResetModel();
+    if (kept > 0)
+        Q_EMIT dataChanged(index(0), index(int(m_ids.size()) - 1));
 }
 
 QIcon JobListModel::iconFor(const QString &path) const

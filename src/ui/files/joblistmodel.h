@@ -48,6 +48,8 @@ private:
     void refresh();
     /** The reasons of the job's unverified fields, one a line; empty when all are backed. */
     [[nodiscard]] static QString uncheckedReasons(const RenameJob &job);
+    /** "Neuerer Vorschlag: …" when a newer analysis was set aside for the user's edit; else empty. */
+    [[nodiscard]] static QString newerSuggestion(const RenameJob &job);
     [[nodiscard]] QIcon iconFor(const QString &path) const;
 
     RenameEngine &m_engine;

@@ -3,17 +3,21 @@
 #include "engine/renameengine.h"
 #include "ui/common/icons.h"
 #include "ui/common/palette.h"
+#include "ui/files/droptarget.h"
 #include "ui/files/explanationpanel.h"
 #include "ui/files/jobdelegate.h"
 #include "ui/files/joblistmodel.h"
 #include "ui/preview/previewwindow.h"
 
+#include <QAction>
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -31,6 +35,24 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     m_list->setEditTriggers(QAbstractItemView::EditKeyPressed);
     m_list->setAccessibleName(qtTrId("preview.list"));
     m_list->installEventFilter(this);
+    // More files dropped on the list join it.
+    m_list->viewport()->setAcceptDrops(true);
+    m_list->viewport()->installEventFilter(this);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+
+    const auto makeAction = [this](const QString &text, const QKeySequence &keys, auto slot) {
+        auto *action = new QAction(text, this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        this->addAction(action);
+        return action;
+    };
+    m_tickAll = makeAction(qtTrId("preview.tickAll"), QKeySequence(Qt::CTRL | Qt::Key_A),
+                           [this] { m_engine.setAllApproved(true); });
+    m_tickNone = makeAction(qtTrId("preview.tickNone"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+                            [this] { m_engine.setAllApproved(false); });
+    m_remove = makeAction(qtTrId("preview.remove"), QKeySequence(QKeySequence::Delete), [this] { removeSelected(); });
     connect(m_list, &QListView::doubleClicked, this, [this](const QModelIndex &index) { openPreview(index.row()); });
     connect(m_delegate, &JobDelegate::quickLookRequested, this,
             [this](const QModelIndex &index) { openPreview(index.row()); });
@@ -56,13 +78,16 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     m_diffToggle->setAccessibleName(qtTrId("preview.diff"));
     connect(m_diffToggle, &QToolButton::toggled, this, &ReviewView::setShowDiff);
 
+    m_progress = new QLabel;
+    m_progress->setForegroundRole(QPalette::PlaceholderText);
+    m_stop = new QPushButton(Icons::symbol(u"xmark.circle"), qtTrId("preview.stop"));
+    m_stop->setAccessibleName(m_stop->text());
+    connect(m_stop, &QPushButton::clicked, &m_engine, &RenameEngine::cancel);
+
     m_count = new QLabel;
     m_count->setForegroundRole(QPalette::PlaceholderText);
     m_cancel = new QPushButton(qtTrId("preview.cancel"));
-    connect(m_cancel, &QPushButton::clicked, this, [this] {
-        m_engine.setJobs({});
-        m_engine.setError(std::nullopt);
-    });
+    connect(m_cancel, &QPushButton::clicked, &m_engine, &RenameEngine::clearJobs);
     m_rename = new QPushButton(qtTrId("preview.rename"));
     m_rename->setDefault(true);
     m_rename->setPalette(UIColors::primaryButton(m_rename->palette()));
@@ -73,6 +98,8 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     bar->setContentsMargins(12, 6, 12, 6);
     bar->setSpacing(6);
     bar->addWidget(m_errorItem, 1);
+    bar->addWidget(m_progress);
+    bar->addWidget(m_stop);
     bar->addStretch(0);
     bar->addWidget(m_diffToggle);
     bar->addSpacing(2);
@@ -89,6 +116,8 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
 
     connect(&m_engine, &RenameEngine::jobsChanged, this, &ReviewView::refreshBar);
     connect(&m_engine, &RenameEngine::errorChanged, this, &ReviewView::refreshBar);
+    connect(&m_engine, &RenameEngine::isProcessingChanged, this, &ReviewView::refreshBar);
+    connect(&m_engine, &RenameEngine::progressChanged, this, &ReviewView::refreshBar);
     refreshBar();
 }
 
@@ -98,6 +127,11 @@ void ReviewView::refreshBar()
     m_errorItem->setVisible(error.has_value());
     m_errorText->setText(error.value_or(QString()));
     m_errorItem->setAccessibleName(m_errorText->text());
+    // More files being analysed while the review is open: say how far, and offer to stop.
+    m_progress->setVisible(m_engine.isProcessing());
+    m_stop->setVisible(m_engine.isProcessing());
+    m_progress->setText(qtTrId("preview.progressMore").arg(m_engine.processedCount()).arg(m_engine.totalCount()));
+    m_progress->setAccessibleName(m_progress->text());
     const int approved = m_model->approvedCount();
     m_count->setText(qtTrId("preview.approvedCount").arg(approved).arg(m_engine.jobs().size()));
     m_count->setToolTip(qtTrId("preview.approvedCount.help").arg(approved).arg(m_engine.jobs().size()));
@@ -119,8 +153,36 @@ void ReviewView::setShowDiff(bool show)
     m_list->viewport()->update();
 }
 
+void ReviewView::removeSelected()
+{
+    QSet<QUuid> ids;
+    for (const QModelIndex &index : m_list->selectionModel()->selectedIndexes()) {
+        if (index.row() < m_engine.jobs().size())
+            ids.insert(m_engine.jobs().at(index.row()).id);
+    }
+    m_engine.removeJobs(ids);
+}
+
 bool ReviewView::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_list->viewport()) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto *drag = static_cast<QDropEvent *>(event);
+            if (!DropTarget::fileUrls(drag->mimeData()->urls()).isEmpty()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+        } else if (event->type() == QEvent::Drop) {
+            auto *drop = static_cast<QDropEvent *>(event);
+            const QList<QUrl> urls = DropTarget::fileUrls(drop->mimeData()->urls());
+            if (!urls.isEmpty()) {
+                drop->acceptProposedAction();
+                Q_EMIT filesDropped(urls);
+                return true;
+            }
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     if (watched != m_list || event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     const QModelIndex current = m_list->currentIndex();
@@ -192,5 +254,7 @@ void ReviewView::showRowMenu(const QPoint &at)
         auto *panel = new ExplanationPanel(fileName, *explanation, this);
         panel->show();
     });
+    menu->addSeparator();
+    menu->addActions({m_remove, m_tickAll, m_tickNone});
     menu->popup(m_list->viewport()->mapToGlobal(at));
 }

@@ -2,9 +2,11 @@
 
 #include <QCoroTask>
 #include <QPointer>
+#include <QUrl>
 #include <QWidget>
 
 class JobDelegate;
+class QAction;
 class JobListModel;
 #include "ui/preview/previewwindow.h"
 class QLabel;
@@ -16,6 +18,8 @@ class RenameEngine;
 /**
  * The review of finished suggestions: one row per job and the bar below with the error line, the
  * diff toggle, "approved / total", cancel and rename. Double-click or Space opens the preview.
+ * Files dropped on the list are handed on through filesDropped (to join it); Delete takes the
+ * selected rows out, Ctrl+A and Ctrl+Shift+A tick all or none. Only the user empties the list.
  */
 class ReviewView final : public QWidget
 {
@@ -29,6 +33,9 @@ public:
     /** The preview window, once opened. */
     [[nodiscard]] PreviewWindow *preview() const { return m_preview; }
 
+Q_SIGNALS:
+    void filesDropped(const QList<QUrl> &urls);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -39,6 +46,7 @@ private:
     /** The row's context menu: "Warum dieser Name?" opens the explanation panel. */
     void showRowMenu(const QPoint &at);
     void stepPreview(int delta);
+    void removeSelected();
     QCoro::Task<> rename();
 
     RenameEngine &m_engine;
@@ -49,8 +57,13 @@ private:
     QLabel *m_errorText;
     QToolButton *m_diffToggle;
     QLabel *m_count;
+    QLabel *m_progress;
+    QPushButton *m_stop;
     QPushButton *m_cancel;
     QPushButton *m_rename;
+    QAction *m_tickAll;
+    QAction *m_tickNone;
+    QAction *m_remove;
     QPointer<PreviewWindow> m_preview;
     bool m_applying = false;
 };

@@ -86,7 +86,7 @@ TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store,
 
     connect(m_drop, &DropTarget::filesDropped, this,
             [this](const QList<QUrl> &urls) { m_engine->analyze(urls, std::nullopt); });
-    connect(m_cancel, &QPushButton::clicked, this, [this] { m_engine->setJobs({}); });
+    connect(m_cancel, &QPushButton::clicked, m_engine, &RenameEngine::clearJobs);
     connect(m_rename, &QPushButton::clicked, this, &TrayPanel::rename);
     connect(m_engine, &RenameEngine::jobsChanged, this, &TrayPanel::showCurrent);
     connect(m_engine, &RenameEngine::isProcessingChanged, this, &TrayPanel::showCurrent);
