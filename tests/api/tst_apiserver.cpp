@@ -130,19 +130,10 @@ private Q_SLOTS:
         for (const QString name : {"neuer Name.pdf", "gesperrt.pdf"})
             QVERIFY(m_store->insert(
                 RenameRecord{0, "/docs/alt.pdf", "/docs/" + name, "alt.pdf", name, now, "Claude", 0, false, {}}));
-        QFile replaced(replacedPath()); // not the file the record renamed
-        QVERIFY(replaced.open(QIODevice::WriteOnly));
-        QVERIFY(m_store->insert(RenameRecord{0,
-                                             "/docs/alt.pdf",
-                                             replacedPath(),
-                                             "alt.pdf",
-                                             "ersetzt.pdf",
-                                             now,
-                                             "Claude",
-                                             0,
-                                             false,
-                                             {},
-                                             FileChecks::Identity{}}));
+        RenameRecord replaced{0, "/docs/alt.pdf", replacedPath(), "alt.pdf", "ersetzt.pdf", now, "Claude", 0, false,
+                              {}};
+        replaced.identity = FileChecks::Identity{}; // not the file now at that name
+        QVERIFY(QFile(replacedPath()).open(QIODevice::WriteOnly) && m_store->insert(replaced));
         m_endpoints.context().store = m_store.get();
         m_endpoints.context().queue = &m_queue;
         m_endpoints.setRoutes(standardRoutes(m_endpoints.context()));

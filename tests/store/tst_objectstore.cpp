@@ -40,13 +40,10 @@ QStringList fields(const RenameRecord &r)
             QString::number(r.confidence, 'g', 17),
             r.reverted ? "reverted" : "-",
             when(r.revertedAt),
-            !r.identity ? "no identity"
-                        : QString("%1 %2 %3 %4.%5")
-                              .arg(r.identity->device)
-                              .arg(r.identity->inode)
-                              .arg(r.identity->size)
-                              .arg(r.identity->modifiedSeconds)
-                              .arg(r.identity->modifiedNanoseconds),
+            r.identity
+                ? QString::asprintf("%lu %lu %ld %lld.%lld", r.identity->device, r.identity->inode, r.identity->size,
+                                    r.identity->modifiedSeconds, r.identity->modifiedNanoseconds)
+                : "no identity",
             r.state == RenameRecord::State::done ? "done" : "pending"};
 }
 
