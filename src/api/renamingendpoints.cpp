@@ -215,8 +215,10 @@ QCoro::Task<APIResponse> revert(APIContext &context, APIRequest request)
     RenameEngine reverter(RenameEngine::Services::shared());
     reverter.setStore(context.store);
     const auto reverted = reverter.revert(*record);
-    if (!reverted)
-        co_return APIResponse::error(500, reverted.error().message());
+    if (!reverted) {
+        const bool conflict = reverted.error().code() == NamorixError::Code::otherFileAtName;
+        co_return APIResponse::error(conflict ? 409 : 500, reverted.error().message());
+    }
     co_return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("reverted"), record->originalName}});
 }
 

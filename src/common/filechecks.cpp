@@ -7,6 +7,7 @@
 #include <array>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -103,8 +104,13 @@ bool inSystemArea(const QString &path)
 
 std::optional<Identity> identity(const QString &path)
 {
+    return identity(AT_FDCWD, QFile::encodeName(path));
+}
+
+std::optional<Identity> identity(int folder, const QByteArray &name)
+{
     struct stat info = {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return std::nullopt;
     return Identity{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
 }

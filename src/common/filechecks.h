@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -40,6 +41,8 @@ struct Identity {
 
 /** The identity of what is at `path` (a link is not followed); nothing when nothing is there. */
 [[nodiscard]] std::optional<Identity> identity(const QString &path);
+/** The same for the entry `name` of the open folder `folder` (or `AT_FDCWD`). */
+[[nodiscard]] std::optional<Identity> identity(int folder, const QByteArray &name);
 
 /** The same rule for the open folders of a walk, which never resolves paths. */
 class SystemFolders final

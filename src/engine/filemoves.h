@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/filechecks.h"
+
 #include <QString>
 
 #include <expected>
@@ -14,6 +16,21 @@ namespace FileMoves {
  * The error is a German description.
  */
 [[nodiscard]] std::expected<void, QString> moveNoReplace(const QString &from, const QString &to);
+
+/** Why `moveIfSameFile` moved nothing. */
+struct MoveRefusal {
+    enum class Reason { missing, otherFile, failed };
+    Reason reason;
+    QString description; ///< German, for `failed`
+};
+
+/**
+ * `moveNoReplace`, but only while the file at `from` is `expected` (device, inode, size and
+ * modification time, a link not followed): a file deleted and followed by another under that
+ * name, even one given the same inode number, stays. Without `expected` only presence counts.
+ */
+[[nodiscard]] std::expected<void, MoveRefusal> moveIfSameFile(const QString &from, const QString &to,
+                                                              const std::optional<FileChecks::Identity> &expected);
 
 /** Whether anything (a file, folder or dangling link) has this name. */
 [[nodiscard]] bool nameTaken(const QString &path);

@@ -40,3 +40,8 @@ NamorixError NamorixError::moveFailed(const QString &description)
 {
     return {Code::moveFailed, description};
 }
+
+NamorixError NamorixError::otherFileAtName(const QString &path)
+{
+    return {Code::otherFileAtName, QStringLiteral("An diesem Namen liegt inzwischen eine andere Datei: ") + path};
+}

@@ -13,6 +13,7 @@ public:
         fileNotFound,
         fileNotWritable,
         moveFailed,
+        otherFileAtName,
         historyNotWritable
     };
 
@@ -23,6 +24,8 @@ public:
     [[nodiscard]] static NamorixError fileNotWritable(const QString &fileName);
     /** A move the file system refused, with its German description. */
     [[nodiscard]] static NamorixError moveFailed(const QString &description);
+    /** The file at a record's new name is not the one it renamed (`path` is that name). */
+    [[nodiscard]] static NamorixError otherFileAtName(const QString &path);
     /** The file moved, but the history could not record it. */
     [[nodiscard]] static NamorixError historyNotWritable(const QString &detail);
 

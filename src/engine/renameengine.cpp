@@ -499,6 +499,7 @@ struct RenameEngine::Move {
     QString suggestedName;
     RenameRecord record;
     FileMoves::ModificationTime modified;
+    bool reidentified = false; ///< the identity differs from the pending record's
 };
 
 QString RenameEngine::uniqueDestination(const QString &path)
@@ -515,7 +516,8 @@ std::expected<RenameEngine::Move, QString> RenameEngine::planMove(const RenameJo
     const std::optional<FileMoves::ModificationTime> modified = FileMoves::modificationTime(source);
     if (!modified && !FileMoves::nameTaken(source))
         return std::unexpected(job.originalName() + QStringLiteral(" nicht gefunden"));
-    if (job.analysed && FileChecks::identity(source) != job.analysed)
+    const std::optional<FileChecks::Identity> identity = FileChecks::identity(source);
+    if (job.analysed && identity != job.analysed)
         return std::unexpected(QStringLiteral("Datei seit der Analyse verändert: ") + job.originalName());
     const QString folder = QFileInfo(source).path();
     if (!batch.isWritable(folder))
@@ -530,6 +532,9 @@ std::expected<RenameEngine::Move, QString> RenameEngine::planMove(const RenameJo
     record.providerUsed = batch.provider;
     record.confidence = job.confidence;
     record.timestamp = QDateTime::currentDateTimeUtc();
+    // A move keeps device, inode, size and time, so the pending record already names the file
+    // that will be at the new name; the start-up pass relies on it.
+    record.identity = identity;
     batch.reserved.insert(source);
     record.newPath = batch.destination(folder, job.suggestedName);
     record.newName = QFileInfo(record.newPath).fileName();
@@ -546,6 +551,11 @@ std::expected<void, QString> RenameEngine::performMove(Move &move, Batch &batch)
         if (moved) {
             FileMoves::restoreModificationTime(record.newPath, move.modified);
             record.state = RenameRecord::State::done;
+            // A file written to during the batch is kept as it is after the move.
+            if (const auto after = FileChecks::identity(record.newPath); after && after != record.identity) {
+                record.identity = after;
+                move.reidentified = true;
+            }
             return {};
         }
         // A name taken since it was chosen makes the move fail, never overwrite: try the next free one.
@@ -599,6 +609,7 @@ QList<RenameRecord> RenameEngine::applyBatch(const QList<qsizetype> &selected, Q
 
     QList<RenameRecord> records;
     QList<qint64> moved, abandoned;
+    QList<RenameRecord> reidentified;
     for (qsizetype i = 0; i < moves.size(); ++i) {
         Move &move = moves[i];
         move.record.id = ids->at(i);
@@ -606,6 +617,8 @@ QList<RenameRecord> RenameEngine::applyBatch(const QList<qsizetype> &selected, Q
             moved.append(move.record.id);
             records.append(move.record);
             renamed.insert(move.job);
+            if (move.reidentified)
+                reidentified.append(move.record);
         } else {
             abandoned.append(move.record.id);
             failures.insert(move.job, done.error());
@@ -613,7 +626,7 @@ QList<RenameRecord> RenameEngine::applyBatch(const QList<qsizetype> &selected, Q
     }
     // A finish that fails is redone by the start-up pass, which looks at the files.
     if (!moves.isEmpty()) {
-        if (const auto finished = m_store->finishPending(moved, abandoned); !finished)
+        if (const auto finished = m_store->finishPending(moved, abandoned, reidentified); !finished)
             qWarning("Namorix: %s", qUtf8Printable(finished.error().message));
     }
 
@@ -670,11 +683,19 @@ QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList
 
 std::expected<void, NamorixError> RenameEngine::revert(RenameRecord &record)
 {
-    if (!FileMoves::nameTaken(record.newPath))
-        return std::unexpected(NamorixError::fileNotFound(QFileInfo(record.newPath).fileName()));
-    const std::expected<void, QString> moved = FileMoves::moveNoReplace(record.newPath, record.originalPath);
-    if (!moved)
-        return std::unexpected(NamorixError::moveFailed(moved.error()));
+    using Reason = FileMoves::MoveRefusal::Reason;
+    const auto moved = FileMoves::moveIfSameFile(record.newPath, record.originalPath, record.identity);
+    if (!moved) {
+        switch (moved.error().reason) {
+        case Reason::missing:
+            return std::unexpected(NamorixError::fileNotFound(QFileInfo(record.newPath).fileName()));
+        case Reason::otherFile:
+            return std::unexpected(NamorixError::otherFileAtName(record.newPath));
+        case Reason::failed:
+            break;
+        }
+        return std::unexpected(NamorixError::moveFailed(moved.error().description));
+    }
     record.reverted = true;
     record.revertedAt = QDateTime::currentDateTimeUtc();
     if (m_store) {
@@ -705,7 +726,13 @@ std::expected<std::optional<RenameRecord>, NamorixError> RenameEngine::revertLas
 
 std::expected<ObjectStore::Settlement, StoreError> RenameEngine::settleInterruptedRenames(ObjectStore &store)
 {
+    // The file at the new name must be the one planned (same device and inode), and the record
+    // keeps the identity it was stored with: a file found changed now may be a later one that
+    // took the name and the inode number, which revert must not move.
     return store.settlePendingRecords([](const RenameRecord &record) {
-        return FileMoves::nameTaken(record.newPath) && !FileMoves::nameTaken(record.originalPath);
+        const std::optional<FileChecks::Identity> found = FileChecks::identity(record.newPath);
+        if (!found || FileMoves::nameTaken(record.originalPath))
+            return false;
+        return !record.identity || (found->device == record.identity->device && found->inode == record.identity->inode);
     });
 }

@@ -121,7 +121,11 @@ public:
     QCoro::Task<QList<RenameRecord>> applyApproved(std::optional<QList<QUuid>> only = std::nullopt);
     /** The files the last `applyApproved` could not rename, in job order. */
     [[nodiscard]] const QList<ApplyFailure> &lastApplyFailures() const { return m_applyFailures; }
-    /** Moves a renamed file back to its former name (never over another file) and marks the record. */
+    /**
+     * Moves a renamed file back to its former name (never over another file) and marks the record.
+     * Refuses (`otherFileAtName`) when the file at the new name is not the one renamed: another
+     * file, or that one rewritten or touched since. Records without an identity go by name.
+     */
     std::expected<void, NamorixError> revert(RenameRecord &record);
     /**
      * Reverts the newest record not yet reverted and returns it; nullopt when there is none.
@@ -134,8 +138,9 @@ public:
      */
     [[nodiscard]] static QString uniqueDestination(const QString &path);
     /**
-     * Start-up pass over renames a crash interrupted: a pending record whose new name is taken
-     * and whose old name is free is kept (its file moved), any other is dropped.
+     * Start-up pass over renames a crash interrupted: a pending record whose new name holds the
+     * planned file (same device and inode) and whose old name is free is kept (its file moved),
+     * any other is dropped.
      */
     static std::expected<ObjectStore::Settlement, StoreError> settleInterruptedRenames(ObjectStore &store);
     /** Whether a suggested name stays in its folder: no "/" or NUL, not empty, ".", "..". */

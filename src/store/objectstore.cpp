@@ -41,6 +41,23 @@ QDateTime momentAt(const QSqlQuery &query, int column)
                                 : QDateTime::fromMSecsSinceEpoch(query.value(column).toLongLong(), Qt::UTC);
 }
 
+// Device and inode numbers are unsigned 64-bit; SQLite keeps their bits in its signed integers.
+QVariantList identityValues(const std::optional<FileChecks::Identity> &identity)
+{
+    if (!identity)
+        return QVariantList(5);
+    return {qint64(identity->device), qint64(identity->inode), qint64(identity->size), identity->modifiedSeconds,
+            identity->modifiedNanoseconds};
+}
+
+std::optional<FileChecks::Identity> identityAt(const QSqlQuery &query, int first)
+{
+    if (query.isNull(first + 1))
+        return std::nullopt;
+    const auto at = [&](int column) { return query.value(first + column).toLongLong(); };
+    return FileChecks::Identity{dev_t(at(0)), ino_t(at(1)), off_t(at(2)), at(3), at(4)};
+}
+
 QString stateText(State state)
 {
     return state == State::pending ? QStringLiteral("pending") : QStringLiteral("done");
@@ -55,24 +72,27 @@ template <> struct Table<RenameRecord> {
     static QString name() { return QStringLiteral("rename_record"); }
     static QStringList columns()
     {
-        return {QStringLiteral("original_path"), QStringLiteral("new_path"),  QStringLiteral("original_name"),
-                QStringLiteral("new_name"),      QStringLiteral("timestamp"), QStringLiteral("provider_used"),
-                QStringLiteral("confidence"),    QStringLiteral("reverted"),  QStringLiteral("reverted_at")};
+        return {QStringLiteral("original_path"), QStringLiteral("new_path"),     QStringLiteral("original_name"),
+                QStringLiteral("new_name"),      QStringLiteral("timestamp"),    QStringLiteral("provider_used"),
+                QStringLiteral("confidence"),    QStringLiteral("reverted"),     QStringLiteral("reverted_at"),
+                QStringLiteral("file_device"),   QStringLiteral("file_inode"),   QStringLiteral("file_size"),
+                QStringLiteral("file_mtime"),    QStringLiteral("file_mtime_ns")};
     }
     static QString extraColumns() { return QStringLiteral(", state"); }
     static QString order() { return QStringLiteral("timestamp DESC, id DESC"); }
     static QVariantList values(const RenameRecord &r)
     {
         // SQLite stores NaN as NULL; read() turns NULL back into NaN.
-        return {text(r.originalPath),
-                text(r.newPath),
-                text(r.originalName),
-                text(r.newName),
-                moment(r.timestamp),
-                text(r.providerUsed),
-                std::isnan(r.confidence) ? QVariant() : QVariant(r.confidence),
-                int(r.reverted),
-                r.revertedAt ? moment(*r.revertedAt) : QVariant()};
+        QVariantList values{text(r.originalPath),
+                            text(r.newPath),
+                            text(r.originalName),
+                            text(r.newName),
+                            moment(r.timestamp),
+                            text(r.providerUsed),
+                            std::isnan(r.confidence) ? QVariant() : QVariant(r.confidence),
+                            int(r.reverted),
+                            r.revertedAt ? moment(*r.revertedAt) : QVariant()};
+        return values << identityValues(r.identity);
     }
     static RenameRecord read(const QSqlQuery &q)
     {
@@ -88,7 +108,8 @@ template <> struct Table<RenameRecord> {
         r.reverted = q.value(8).toLongLong() != 0;
         if (!q.isNull(9))
             r.revertedAt = momentAt(q, 9);
-        r.state = q.value(10).toString() == u"pending" ? State::pending : State::done;
+        r.identity = identityAt(q, 10);
+        r.state = q.value(15).toString() == u"pending" ? State::pending : State::done;
         return r;
     }
 };
@@ -329,7 +350,8 @@ std::expected<void, StoreError> ObjectStore::migrate()
         return {};
 
     using Step = std::expected<void, StoreError> (ObjectStore::*)();
-    static constexpr std::array<Step, SchemaVersion> steps = {&ObjectStore::upgradeToV1, &ObjectStore::upgradeToV2};
+    static constexpr std::array<Step, SchemaVersion> steps = {&ObjectStore::upgradeToV1, &ObjectStore::upgradeToV2,
+                                                              &ObjectStore::upgradeToV3};
     // In one write transaction, so a second process cannot upgrade at the same time.
     return inTransaction([&]() -> std::expected<void, StoreError> {
         const auto current = singleValue(m_db, QStringLiteral("PRAGMA user_version"));
@@ -399,6 +421,18 @@ std::expected<void, StoreError> ObjectStore::upgradeToV2()
         update.bindValue(1, UnicodeText::toLowerFull(rows.value(2).toString()));
         update.bindValue(2, rows.value(0));
         if (auto done = exec(update); !done)
+            return done;
+    }
+    return {};
+}
+
+std::expected<void, StoreError> ObjectStore::upgradeToV3()
+{
+    // The renamed file's identity, for revert; records written before stay without one (NULL).
+    for (const char *column : {"file_device", "file_inode", "file_size", "file_mtime", "file_mtime_ns"}) {
+        if (auto done =
+                exec(QStringLiteral("ALTER TABLE rename_record ADD COLUMN %1 INTEGER").arg(QLatin1String(column)));
+            !done)
             return done;
     }
     return {};
@@ -588,7 +622,8 @@ std::expected<qint64, StoreError> ObjectStore::replacePending(qint64 id, const R
     return replaced ? std::expected<qint64, StoreError>(replacement) : std::unexpected(replaced.error());
 }
 
-std::expected<int, StoreError> ObjectStore::finishPending(const QList<qint64> &moved, const QList<qint64> &abandoned)
+std::expected<int, StoreError> ObjectStore::finishPending(const QList<qint64> &moved, const QList<qint64> &abandoned,
+                                                          const QList<RenameRecord> &reidentified)
 {
     int confirmed = 0;
     // The pending records are durable already, and a confirmation or removal lost to a power
@@ -613,6 +648,16 @@ std::expected<int, StoreError> ObjectStore::finishPending(const QList<qint64> &m
             }
             return affected;
         };
+        QSqlQuery identity(m_db);
+        identity.prepare(QStringLiteral("UPDATE rename_record SET file_device = ?, file_inode = ?, file_size = ?,"
+                                        " file_mtime = ?, file_mtime_ns = ? WHERE state = 'pending' AND id = ?"));
+        for (const RenameRecord &record : reidentified) {
+            const QVariantList values = identityValues(record.identity) << record.id;
+            for (int i = 0; i < values.size(); ++i)
+                identity.bindValue(i, values.at(i));
+            if (auto done = exec(identity); !done)
+                return done;
+        }
         const auto done = each(
             QStringLiteral("UPDATE rename_record SET state = 'done' WHERE state = 'pending' AND id IN (%1)"), moved);
         if (!done)

@@ -43,7 +43,7 @@ public:
     };
 
     /** The schema version this build writes and the newest it can open. */
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
 
     /** Which history records fetchRecords(query) returns; every field left empty matches all. */
     struct RecordQuery {
@@ -81,10 +81,13 @@ public:
     [[nodiscard]] std::expected<qint64, StoreError> replacePending(qint64 id, const RenameRecord &record);
     /**
      * After a batch of moves, in one transaction: the pending records in `moved` become done,
-     * those in `abandoned` (moves that did not happen) are removed. Returns how many became done.
+     * those in `abandoned` (moves that did not happen) are removed, and those in `reidentified`
+     * (moved files found changed since their pending write) take their new identity. Returns how
+     * many became done.
      */
     [[nodiscard]] std::expected<int, StoreError> finishPending(const QList<qint64> &moved,
-                                                               const QList<qint64> &abandoned);
+                                                               const QList<qint64> &abandoned,
+                                                               const QList<RenameRecord> &reidentified = {});
     /** Marks a pending record done after its file has moved; a done record stays as it is. */
     [[nodiscard]] std::expected<void, StoreError> confirm(qint64 id);
     /**
@@ -134,6 +137,7 @@ private:
     [[nodiscard]] std::expected<void, StoreError> migrate();
     [[nodiscard]] std::expected<void, StoreError> upgradeToV1();
     [[nodiscard]] std::expected<void, StoreError> upgradeToV2();
+    [[nodiscard]] std::expected<void, StoreError> upgradeToV3();
 
     [[nodiscard]] std::expected<void, StoreError> exec(QSqlQuery &query) const;
     [[nodiscard]] std::expected<void, StoreError> exec(const QString &sql) const;

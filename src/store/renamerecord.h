@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/filechecks.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -20,6 +22,9 @@ struct RenameRecord {
     double confidence = 0;
     bool reverted = false;
     std::optional<QDateTime> revertedAt;
+    /** The renamed file as it was right after the move; revert moves no other. Absent in records of
+     * earlier versions, which revert by name alone. */
+    std::optional<FileChecks::Identity> identity = std::nullopt;
     // Kept by the store (insert, insertPending, confirm); save() leaves it as stored.
     State state = State::done;
 };

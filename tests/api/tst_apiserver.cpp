@@ -194,6 +194,10 @@ private Q_SLOTS:
         for (const QString name : {"neuer Name.pdf", "gesperrt.pdf"})
             QVERIFY(m_store->insert(
                 RenameRecord{0, "/docs/alt.pdf", "/docs/" + name, "alt.pdf", name, now, "Claude", 0, false, {}}));
+        RenameRecord replaced{0, "/docs/alt.pdf", replacedPath(), "alt.pdf", "ersetzt.pdf", now, "Claude", 0, false,
+                              {}};
+        replaced.identity = FileChecks::Identity{}; // not the file now at that name
+        QVERIFY(QFile(replacedPath()).open(QIODevice::WriteOnly) && m_store->insert(replaced));
         m_endpoints.context().store = m_store.get();
         m_endpoints.context().queue = &m_queue;
         m_endpoints.setRoutes(standardRoutes(m_endpoints.context()));
@@ -396,6 +400,9 @@ private Q_SLOTS:
                                                 << QJsonObject{{"deleted", "/tmp/neu dort"}};
         QTest::newRow("history delete") << request("DELETE", "/v1/history/%2Fdocs%2Fneuer%20Name.pdf", "") << 200
                                         << QJsonObject{{"deleted", "alt.pdf"}};
+        QTest::newRow("revert, another file at the name")
+            << request("POST", "/v1/revert", QJsonDocument(QJsonObject{{"id", replacedPath()}}).toJson()) << 409
+            << QJsonObject{{"error", "An diesem Namen liegt inzwischen eine andere Datei: " + replacedPath()}};
     }
 
     void endpointsCheckPathsAndDecodeIds()
@@ -615,6 +622,8 @@ private Q_SLOTS:
     }
 
 private:
+    QString replacedPath() const { return m_home.filePath("ersetzt.pdf"); }
+
     QTemporaryDir m_home;
     APIServer m_server;
     std::unique_ptr<ObjectStore> m_store;

@@ -1,5 +1,6 @@
 #include "engine/filemoves.h"
 #include "engineharness.h"
+#include "oldschema.h"
 
 #include <QRegularExpression>
 
@@ -16,6 +17,11 @@ RenameJob job(const QString &path, const QString &name, bool approved = true)
     job.confidence = 0.8;
     job.approved = approved;
     return job;
+}
+
+int setTimes(const QString &path, const struct timespec *times) // access and modification; null: now
+{
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
 }
 
 RenameRecord record(const QString &original, const QString &renamed, bool reverted = false,
@@ -45,7 +51,7 @@ private Q_SLOTS:
         for (int n = 2; n < 100; ++n) // every numbered name taken: a random suffix
             touch(path(QString("X-%1.txt").arg(n)));
         const struct timespec times[2] = {{1600000000, 123456789}, {1500000000, 987654321}};
-        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(a).constData(), times, 0), 0);
+        QCOMPARE(setTimes(a, times), 0);
         m_fx->settings.setProvider(AIProviderType::gemini); // switched between analysis and applying
 
         const QList<RenameRecord> records =
@@ -135,25 +141,68 @@ private Q_SLOTS:
         QCOMPARE(contentOf(grown), "Rechnung Telekom 49,99 EUR, zweite Seite");
     }
 
-    void revert()
+    void revertMovesOnlyTheRenamedFile_data()
     {
-        const QString file = touch(path("scan.pdf"), "S");
-        RenameRecord renamed = apply({job(file, "rechnung.pdf")}).first();
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("refusal"); // none: reverted
+        const QString other = "An diesem Namen liegt inzwischen eine andere Datei: " + path("rechnung.pdf"), none;
+        QTest::newRow("unchanged") << "none" << none;
+        QTest::newRow("former name taken")
+            << "former taken" << QString("Eine Datei mit diesem Namen existiert bereits");
+        QTest::newRow("deleted, new file written (inode reused or not)") << "written" << other;
+        QTest::newRow("another file renamed onto it") << "renamed onto" << other;
+        QTest::newRow("rewritten, time kept") << "appended" << other;
+        QTest::newRow("touched") << "touched" << other;
+        QTest::newRow("record of the schema before identities") << "old schema" << none;
+    }
 
-        // The former name is taken meanwhile: nothing moves, the record stays as it was.
-        touch(file, "Neue Datei");
-        const auto blocked = m_engine->revert(renamed);
-        QVERIFY(!blocked);
-        QCOMPARE(blocked.error().message(), "Eine Datei mit diesem Namen existiert bereits");
-        QCOMPARE(contentOf(file), "Neue Datei");
-        QCOMPARE(contentOf(path("rechnung.pdf")), "S");
-        QVERIFY(!renamed.reverted);
+    void revertMovesOnlyTheRenamedFile()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, refusal);
+        const QString file = touch(path("scan.pdf"), "S"), renamed = path("rechnung.pdf");
+        const struct timespec past[2] = {{1500000000, 0}, {1500000000, 0}}; // unlike any new file's time
+        QCOMPARE(setTimes(file, past), 0);
+        RenameRecord record = apply({job(file, "rechnung.pdf")}).first();
+        QCOMPARE(record.identity, FileChecks::identity(renamed));
 
-        QFile::remove(file);
-        QVERIFY(m_engine->revert(renamed));
-        QCOMPARE(contentOf(file), "S");
-        QVERIFY(renamed.reverted && renamed.revertedAt);
-        QVERIFY(m_store->fetchRecords()->first().reverted);
+        if (change == "former taken") {
+            touch(file, "Neue Datei");
+        } else if (change == "written") { // same size: a reused inode differs in its time alone
+            QVERIFY(QFile::remove(renamed));
+            touch(renamed, "N");
+        } else if (change == "renamed onto") {
+            QVERIFY(std::rename(qPrintable(touch(path("andere.pdf"), "N")), qPrintable(renamed)) == 0);
+        } else if (change == "appended") {
+            QFile appended(renamed);
+            QVERIFY(appended.open(QIODevice::Append) && appended.write("N") == 1);
+            appended.close();
+            QCOMPARE(setTimes(renamed, past), 0);
+        } else if (change == "touched") {
+            QCOMPARE(setTimes(renamed, nullptr), 0);
+        } else if (change == "old schema") {
+            m_engine->setStore(nullptr);
+            m_store.reset();
+            QVERIFY(downgradeStore(m_dir.filePath("db/namorix.sqlite"), 2));
+            m_store = std::move(ObjectStore::open(m_dir.filePath("db/namorix.sqlite")).value());
+            m_engine->setStore(m_store.get());
+            record = m_store->fetchRecord(record.id).value();
+            QCOMPARE(record.identity, std::nullopt);
+        }
+        const QByteArrayList before = {contentOf(file), contentOf(renamed)};
+        const auto there = FileChecks::identity(renamed);
+
+        const auto reverted = m_engine->revert(record);
+        QCOMPARE(reverted ? QString() : reverted.error().message(), refusal);
+        QCOMPARE(record.reverted, refusal.isEmpty());
+        QCOMPARE(m_store->fetchRecord(record.id)->reverted, refusal.isEmpty());
+        if (refusal.isEmpty()) {
+            QCOMPARE(contentOf(file), "S");
+            QVERIFY(record.revertedAt);
+        } else { // nothing moved
+            QCOMPARE((QByteArrayList{contentOf(file), contentOf(renamed)}), before);
+            QCOMPARE(FileChecks::identity(renamed), there);
+        }
         // A renamed file that is gone: tst_historyview reverts one through the history.
     }
 
@@ -200,11 +249,15 @@ private Q_SLOTS:
     void interruptedRenamesAreSettled()
     {
         // A crash between the history write and the move, one between the move and the
-        // confirmation, and one before a move whose destination another program took meanwhile.
+        // confirmation, one before a move whose destination another program took meanwhile, and
+        // one whose planned file is gone and whose new name holds another.
         const QString moved = touch(path("schon-neu.txt"));
         QVERIFY(m_store->insertPending(record(touch(path("nicht.txt")), path("nie.txt"))));
         QVERIFY(m_store->insertPending(record(path("schon.txt"), moved)));
         QVERIFY(m_store->insertPending(record(touch(path("bleibt.txt")), touch(path("fremd.txt")))));
+        RenameRecord replaced = record(path("weg.txt"), touch(path("anders.txt")));
+        replaced.identity = FileChecks::identity(touch(path("geplant.txt")));
+        QVERIFY(m_store->insertPending(replaced));
         QVERIFY(m_store->fetchRecords()->isEmpty()); // half-done renames are no history yet
 
         QVERIFY(RenameEngine::settleInterruptedRenames(*m_store));

@@ -100,6 +100,7 @@ void TestCrashSafety::killedMidApplyLosesNothing()
             QVERIFY2(QFile::exists(record.newPath), qPrintable(record.newPath));
             QVERIFY(!QFile::exists(record.originalPath));
             QCOMPARE(contentOf(record.newPath), before.key(QFileInfo(record.originalPath).fileName()));
+            QCOMPARE(record.identity, FileChecks::identity(record.newPath)); // what revert will insist on
         }
         for (int i = 0; i < FileCount; ++i) {
             const int records = recordsPerOriginal.value(original(folder, i));

@@ -1,3 +1,4 @@
+#include "oldschema.h"
 #include "store/objectstore.h"
 
 #include <QDir>
@@ -39,6 +40,10 @@ QStringList fields(const RenameRecord &r)
             QString::number(r.confidence, 'g', 17),
             r.reverted ? "reverted" : "-",
             when(r.revertedAt),
+            r.identity
+                ? QString::asprintf("%lu %lu %ld %lld.%lld", r.identity->device, r.identity->inode, r.identity->size,
+                                    r.identity->modifiedSeconds, r.identity->modifiedNanoseconds)
+                : "no identity",
             r.state == RenameRecord::State::done ? "done" : "pending"};
 }
 
@@ -74,7 +79,7 @@ RenameRecord record(const QString &from, const QString &to, const QDateTime &tim
 const QList<RenameRecord> Records = {
     {0, "/home/jörg/Überweisung März.pdf", "/home/jörg/2024-03-15 – 日本.pdf", "Überweisung März.pdf",
      "2024-03-15 – 日本.pdf", QDateTime(QDate(2024, 3, 15), QTime(12, 34, 56, 789), Qt::OffsetFromUTC, 3600), "Ollama",
-     0.1234567890123, true, Moment},
+     0.1234567890123, true, Moment, FileChecks::Identity{64769, ino_t(-2), 1 << 20, -1, 999999999}},
     {0, "", "", "", "", QDateTime(), "", qQNaN(), false, std::nullopt}, // SQLite keeps NaN as NULL
 };
 const QList<NamingTemplate> Templates = {{0, "Rechnung 🧾", "{datum}-{betrag}", "2024-03-15.pdf", true, Moment}, {}};
@@ -199,8 +204,10 @@ private Q_SLOTS:
             RenameRecord done = record("/in/scan3.pdf", "/in/done.pdf", Moment);
             done.id = store->insertPending(done).value();
             QVERIFY(store->fetchRecords()->isEmpty());
-            QVERIFY(store->confirm(done.id));
+            done.identity = FileChecks::Identity{1, 2, 3, 4, 5}; // the file, found changed after its move
+            QCOMPARE(store->finishPending({done.id}, {}, {done}), 1);
             QCOMPARE(column(store->fetchRecords(), &RenameRecord::id), QList<qint64>{done.id});
+            QCOMPARE(store->fetchRecord(done.id)->identity, done.identity);
 
             // The engine's copy still says pending; saving its revert must not take the record back.
             done.reverted = true;
@@ -261,14 +268,7 @@ private Q_SLOTS:
                 QVERIFY(store->insert(QList<RenameRecord>{c, a, b, d}));
             }
             // Written by the first schema, which had no folded names: the upgrade fills them in.
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "v1");
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            for (const char *sql :
-                 {"DROP INDEX rename_record_by_provider", "ALTER TABLE rename_record DROP COLUMN original_name_folded",
-                  "ALTER TABLE rename_record DROP COLUMN new_name_folded", "PRAGMA user_version = 1"})
-                QVERIFY2(QSqlQuery(db).exec(sql), sql);
-            db.close();
+            QVERIFY(downgradeStore(path, 1));
         }
         auto store = openStore(path);
         QCOMPARE(column(store->fetchRecords(query), &RenameRecord::originalName), originals);
@@ -282,7 +282,8 @@ private Q_SLOTS:
         const QString unchanged = "Die Datei bleibt unverändert.";
         QTest::newRow("not a database") << "garbage" << StoreError::Code::corrupt << unchanged;
         QTest::newRow("damaged pages") << "damaged" << StoreError::Code::corrupt << unchanged;
-        QTest::newRow("newer schema") << "newer" << StoreError::Code::newerSchema << "Schema 3";
+        QTest::newRow("newer schema") << "newer" << StoreError::Code::newerSchema
+                                      << QString("Schema %1").arg(ObjectStore::SchemaVersion + 1);
         QTest::newRow("parent is a file") << "parentfile" << StoreError::Code::cannotOpen << "kann nicht geöffnet";
     }
 
@@ -305,7 +306,8 @@ private Q_SLOTS:
             if (kind == "newer") {
                 QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "raw");
                 db.setDatabaseName(path);
-                QVERIFY(db.open() && QSqlQuery(db).exec("PRAGMA user_version = 3"));
+                QVERIFY(db.open() &&
+                        QSqlQuery(db).exec(QString("PRAGMA user_version = %1").arg(ObjectStore::SchemaVersion + 1)));
                 db.close();
             } else { // overwrite a page of the records table; the header stays intact
                 QFile file(path);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStringList>
+
+/** Turns the closed store file at `path` back into schema `version` (1 or 2), as earlier versions wrote it. */
+inline bool downgradeStore(const QString &path, int version)
+{
+    QStringList steps;
+    for (const char *column : {"file_device", "file_inode", "file_size", "file_mtime", "file_mtime_ns"})
+        steps << QString("ALTER TABLE rename_record DROP COLUMN ") + column;
+    if (version < 2)
+        steps << "DROP INDEX rename_record_by_provider"
+              << "ALTER TABLE rename_record DROP COLUMN original_name_folded"
+              << "ALTER TABLE rename_record DROP COLUMN new_name_folded";
+    steps << QString("PRAGMA user_version = %1").arg(version);
+    bool done = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "downgrade");
+        db.setDatabaseName(path);
+        done = db.open();
+        for (const QString &step : steps)
+            done = done && QSqlQuery(db).exec(step);
+    }
+    QSqlDatabase::removeDatabase("downgrade");
+    return done;
+}
