@@ -8,13 +8,15 @@
 // A report, not a test: it always exits 0 and prints "TARGET MISSED" for a stall over 50 ms.
 #include "ai/aisettings.h"
 #include "automation/folderwatcher.h"
+#include "engine/analysisstarter.h"
 #include "enginefixture.h"
 #include "settings/appsettings.h"
+#include "settings/generalflags.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
+#include "ui/common/manyfilesquestion.h"
 #include "ui/common/translations.h"
 #include "ui/files/analysisprogressview.h"
-#include "ui/files/analysisstarter.h"
 #include "ui/files/filespage.h"
 #include "ui/files/jobdelegate.h"
 #include "ui/files/reviewview.h"
@@ -146,8 +148,10 @@ int main(int argc, char *argv[])
     FolderWatcher watcher;
     AppSettings appSettings(fx.defaults);
     NavigationState navigation;
-    MainWindow window(
-        {*engine, watcher, store.get(), navigation, fx.settings, appSettings, fx.companion, fx.defaults, fx.rules});
+    GeneralFlags::acceptLegal(fx.defaults, QDateTime::currentDateTimeUtc());
+    AnalysisStarter starter(*engine, fx.defaults);
+    MainWindow window({*engine, starter, watcher, store.get(), navigation, fx.settings, appSettings, fx.companion,
+                       fx.defaults, fx.rules});
     window.show();
     StallProbe probe;
 
@@ -182,7 +186,7 @@ int main(int argc, char *argv[])
         },
         [&] {
             // More than 500 files: the question comes first; the user agrees at once.
-            if (QMessageBox *question = files->starter()->pendingQuestion(); question && toQuestionMs < 0) {
+            if (QMessageBox *question = files->question()->box(); question && toQuestionMs < 0) {
                 toQuestionMs = sinceDrop.nsecsElapsed() / 1e6;
                 question->defaultButton()->click();
             }

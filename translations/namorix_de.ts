@@ -41,6 +41,7 @@
     <message id="drop.confirmMany"><source>drop.confirmMany</source><translation>%1 Dateien analysieren?</translation></message>
     <message id="drop.confirmMany.detail"><source>drop.confirmMany.detail</source><translation>Jede Datei wird an den gewählten KI-Anbieter geschickt.</translation></message>
     <message id="drop.confirmMany.analyze"><source>drop.confirmMany.analyze</source><translation>Analysieren</translation></message>
+    <message id="drop.stopCounting"><source>drop.stopCounting</source><translation>Zählen abbrechen</translation></message>
     <message id="drop.counting"><source>drop.counting</source><translation>Dateien werden gezählt…</translation></message>
     <!-- Files: review -->
     <message id="preview.analyzing"><source>preview.analyzing</source><translation>Dateien werden analysiert…</translation></message>

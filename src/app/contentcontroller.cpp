@@ -3,7 +3,7 @@
 #include "api/apiroutes.h"
 #include "api/apiserver.h"
 #include "automation/watchrouter.h"
-#include "settings/navigationstate.h"
+#include "settings/defaultsstore.h"
 #include "store/objectstore.h"
 
 #include <QWidget>
@@ -13,6 +13,7 @@ ContentController::ContentController(ObjectStore *store, APIServer &server, QObj
     , m_store(store)
     , m_server(server)
     , m_engine(RenameEngine::Services::shared())
+    , m_starter(m_engine, DefaultsStore::standard())
     , m_queueEngine(RenameEngine::Services::shared())
 {
 }
@@ -29,7 +30,7 @@ void ContentController::start(QWidget *mainWindow)
     m_queueEngine.setStore(m_store);
     m_queue.setEngine(&m_queueEngine);
     if (m_store) {
-        m_router = std::make_unique<WatchRouter>(m_watcher, m_queue, m_engine, *m_store);
+        m_router = std::make_unique<WatchRouter>(m_watcher, m_queue, m_starter, *m_store);
         m_router->start();
     }
 

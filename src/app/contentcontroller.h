@@ -2,6 +2,7 @@
 
 #include "automation/folderwatcher.h"
 #include "automation/queuemanager.h"
+#include "engine/analysisstarter.h"
 #include "engine/renameengine.h"
 
 #include <QObject>
@@ -36,6 +37,8 @@ public:
     void start(QWidget *mainWindow);
 
     [[nodiscard]] RenameEngine &engine() { return m_engine; }
+    /** How the window, hand-overs and watched folders start runs on the engine. */
+    [[nodiscard]] AnalysisStarter &starter() { return m_starter; }
     [[nodiscard]] QueueManager &queue() { return m_queue; }
     [[nodiscard]] FolderWatcher &watcher() { return m_watcher; }
 
@@ -43,6 +46,7 @@ private:
     QPointer<ObjectStore> m_store;
     APIServer &m_server;
     RenameEngine m_engine;
+    AnalysisStarter m_starter;
     RenameEngine m_queueEngine;
     FolderWatcher m_watcher;
     QueueManager m_queue;

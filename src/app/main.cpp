@@ -70,7 +70,7 @@ int main(int argc, char *argv[])
 
     const std::unique_ptr<ObjectStore> store = openStore(nullptr);
     ContentController content(store.get(), APIServer::shared());
-    MainWindow window({content.engine(), content.watcher(), store.get(), NavigationState::shared(),
+    MainWindow window({content.engine(), content.starter(), content.watcher(), store.get(), NavigationState::shared(),
                        AISettings::shared(), AppSettings::shared(), KVXClient::shared(), DefaultsStore::standard(),
                        RenameRules::shared()});
     window.setHistoryPage(new HistoryView(store.get()));

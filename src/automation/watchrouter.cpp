@@ -2,8 +2,8 @@
 
 #include "automation/folderwatcher.h"
 #include "automation/queuemanager.h"
-#include "engine/renameengine.h"
-#include "settings/navigationstate.h"
+#include "engine/analysisstarter.h"
+#include "engine/renameengine.h" // before the queue, whose header needs it complete
 #include "store/objectstore.h"
 
 #include <QSet>
@@ -19,12 +19,12 @@ QList<WatchedFolder> activeFolders(const ObjectStore &store)
 
 } // namespace
 
-WatchRouter::WatchRouter(FolderWatcher &watcher, QueueManager &queue, RenameEngine &engine, ObjectStore &store,
+WatchRouter::WatchRouter(FolderWatcher &watcher, QueueManager &queue, AnalysisStarter &starter, ObjectStore &store,
                          QObject *parent)
     : QObject(parent)
     , m_watcher(watcher)
     , m_queue(queue)
-    , m_engine(engine)
+    , m_starter(starter)
     , m_store(store)
 {
 }
@@ -88,7 +88,7 @@ void WatchRouter::route(const QList<QUrl> &files)
 void WatchRouter::openForReview(const QList<QUrl> &files, const std::optional<QString> &nameTemplate)
 {
     // Added to the review without pulling the window to it: the sidebar's count tells the user.
-    m_engine.analyze(files, nameTemplate);
+    m_starter.start(files, nameTemplate);
 }
 
 QList<QUrl> WatchRouter::notYetQueued(const QList<QUrl> &files) const

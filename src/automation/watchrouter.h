@@ -10,8 +10,8 @@
 
 class FolderWatcher;
 class ObjectStore;
+class AnalysisStarter;
 class QueueManager;
-class RenameEngine;
 
 /**
  * Connects the folder watcher to the rest of the app. Fresh files of an active folder with
@@ -32,7 +32,8 @@ class WatchRouter final : public QObject
     Q_OBJECT
 
 public:
-    WatchRouter(FolderWatcher &watcher, QueueManager &queue, RenameEngine &engine, ObjectStore &store,
+    /** Files for review go through `starter`, the window's way of starting runs. */
+    WatchRouter(FolderWatcher &watcher, QueueManager &queue, AnalysisStarter &starter, ObjectStore &store,
                 QObject *parent = nullptr);
     Q_DISABLE_COPY_MOVE(WatchRouter)
 
@@ -53,6 +54,6 @@ private:
 
     FolderWatcher &m_watcher;
     QueueManager &m_queue;
-    RenameEngine &m_engine;
+    AnalysisStarter &m_starter;
     ObjectStore &m_store;
 };

@@ -46,7 +46,7 @@ MainWindow::MainWindow(Services services, QWidget *parent)
     , m_services(services)
     , m_sidebar(new QListWidget)
     , m_sections(new QStackedWidget)
-    , m_files(new FilesPage(services.engine, services.navigation))
+    , m_files(new FilesPage(services.starter, services.navigation))
     , m_status(new StatusBarView({services.engine, services.watcher, services.store, services.aiSettings,
                                   services.appSettings, services.companion}))
 {

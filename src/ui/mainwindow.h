@@ -8,6 +8,7 @@
 #include <QUrl>
 
 class AISettings;
+class AnalysisStarter;
 class AppSettings;
 class DefaultsStore;
 class FilesPage;
@@ -33,6 +34,7 @@ class MainWindow final : public QMainWindow
 public:
     struct Services {
         RenameEngine &engine;
+        AnalysisStarter &starter; ///< over `engine`
         FolderWatcher &watcher;
         ObjectStore *store; ///< may be null when it could not be opened
         NavigationState &navigation;

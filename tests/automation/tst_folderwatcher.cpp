@@ -1,6 +1,7 @@
 #include "automation/folderwatcher.h"
 #include "automation/queuemanager.h"
 #include "automation/watchrouter.h"
+#include "engine/analysisstarter.h"
 #include "engineharness.h"
 #include "settings/generalflags.h"
 #include "settings/navigationstate.h"
@@ -37,6 +38,7 @@ class TestFolderWatcher final : public QObject, EngineHarness
     NavigationState navigation;
     std::unique_ptr<FolderWatcher> watcher;
     std::unique_ptr<QueueManager> queue;
+    std::unique_ptr<AnalysisStarter> starter;
     std::unique_ptr<WatchRouter> router;
     QStringList notes;          ///< the queue's notification bodies
     QList<QList<QUrl>> reports; ///< the watcher's reports where no router takes them
@@ -86,12 +88,15 @@ private Q_SLOTS:
         queue->setEngine(m_engine.get());
         queue->setDefaults(m_fx->defaults);
         GeneralFlags::autoRenameVerifiedOnly.write(m_fx->defaults, true);
-        router = std::make_unique<WatchRouter>(*watcher, *queue, *m_engine, *m_store);
+        GeneralFlags::acceptLegal(m_fx->defaults, QDateTime::currentDateTimeUtc());
+        starter = std::make_unique<AnalysisStarter>(*m_engine, m_fx->defaults);
+        router = std::make_unique<WatchRouter>(*watcher, *queue, *starter, *m_store);
     }
 
     void cleanup()
     {
         router.reset();
+        starter.reset();
         watcher.reset();
         // No provider reply may be pending when the engine goes.
         QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && !m_engine->isProcessing(), 30000);

@@ -1,5 +1,7 @@
 #include "automation/queuemanager.h"
+#include "engine/analysisstarter.h"
 #include "engineharness.h"
+#include "settings/generalflags.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -59,6 +61,41 @@ private Q_SLOTS:
         awaitTask(m_engine->analyze(makeFiles("d", 1), std::nullopt));
         QCOMPARE(m_engine->jobs().size(), 1);
         QCOMPARE(m_engine->error(), std::nullopt);
+    }
+
+    // The safeguards every face starts runs through: the terms first, a question above 500 files.
+    void starterWaitsForTheTermsAndAsksForMany()
+    {
+        AnalysisStarter starter(*m_engine, m_fx->defaults);
+        QSignalSpy asked(&starter, &AnalysisStarter::confirmationNeeded);
+        QSignalSpy started(&starter, &AnalysisStarter::started);
+        QDir().mkpath(m_dir.filePath("viele"));
+        for (int i = 0; i <= AnalysisStarter::ConfirmAbove; ++i)
+            touch(m_dir.filePath(QString("viele/%1.txt").arg(i)), "x");
+        const QList<QUrl> many{QUrl::fromLocalFile(m_dir.filePath("viele"))};
+
+        starter.start(makeFiles("frueh", 1)); // before the terms: kept, in order
+        starter.start(many);
+        QTest::qWait(100);
+        QCOMPARE(starter.heldRequests(), 2);
+        QVERIFY(started.isEmpty() && asked.isEmpty());
+        GeneralFlags::acceptLegal(m_fx->defaults, QDateTime::currentDateTimeUtc());
+        QTRY_COMPARE(asked.size(), 1);
+        QCOMPARE(asked.first().first().value<qsizetype>(), AnalysisStarter::ConfirmAbove + 1);
+        QCOMPARE(started.size(), 1); // the small request went ahead
+        QTRY_VERIFY(!m_engine->isProcessing());
+        QCOMPARE(jobNames(), QStringList{"frueh00.txt"});
+
+        starter.confirm(false);
+        starter.start(many);
+        QTRY_COMPARE(asked.size(), 2);
+        QSignalSpy withdrawn(&starter, &AnalysisStarter::questionWithdrawn);
+        starter.stop();
+        QCOMPARE(withdrawn.size(), 1);
+        starter.confirm(true); // too late: nothing open
+        QTest::qWait(100);
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(m_fx->llm.server().requests().size(), 1);
     }
 
     void overlappingRunsTakeTurns()

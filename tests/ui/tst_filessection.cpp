@@ -1,6 +1,6 @@
+#include "ui/common/manyfilesquestion.h"
 #include "ui/common/palette.h"
 #include "ui/files/analysisprogressview.h"
-#include "ui/files/analysisstarter.h"
 #include "ui/files/explanationpanel.h"
 #include "ui/files/jobdelegate.h"
 #include "ui/files/joblistmodel.h"
@@ -43,8 +43,8 @@ private Q_SLOTS:
         for (int i = 0; i < 1234; ++i)
             w->touch(QString("viele/%1.txt").arg(i), "x");
         dropFiles(w->files()->dropTarget(), {w->dir.filePath("viele")});
-        QTRY_VERIFY(w->files()->starter()->pendingQuestion());
-        QMessageBox *question = w->files()->starter()->pendingQuestion();
+        QTRY_VERIFY(w->files()->question()->box());
+        QMessageBox *question = w->files()->question()->box();
         QCOMPARE(question->text(), "1.234 Dateien analysieren?");
         const auto buttons = question->buttons();
         const auto cancel = std::ranges::find(buttons, QString("Abbrechen"), &QAbstractButton::text);

@@ -1,6 +1,7 @@
 // The tray panel, the tray icon's menu and closing the main window; the test is the notification service.
 #include "notificationrecorder.h"
 #include "settings/generalflags.h"
+#include "ui/common/manyfilesquestion.h"
 #include "ui/files/joblistmodel.h"
 #include "ui/tray/closetotray.h"
 #include "ui/tray/trayicon.h"
@@ -8,6 +9,7 @@
 #include "windowfixture.h"
 
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
@@ -32,7 +34,7 @@ private Q_SLOTS:
     void init()
     {
         w = std::make_unique<WindowFixture>();
-        panel = std::make_unique<TrayPanel>(w->fx.services(), w->store.get());
+        panel = std::make_unique<TrayPanel>(w->fx.services(), w->store.get(), w->fx.defaults);
         panel->show();
     }
 
@@ -86,6 +88,26 @@ private Q_SLOTS:
         dropFiles(panel->dropTarget(), {newA, newB});
         QTRY_VERIFY(!panel->engine().isProcessing());
         QCOMPARE(panel->currentState(), static_cast<QWidget *>(panel->dropTarget()));
+    }
+
+    // The tray's drops use the window's safeguards: many files ask first, and a run can be stopped.
+    void manyFilesAskAndARunStops()
+    {
+        QDir().mkpath(w->dir.filePath("viele"));
+        for (int i = 0; i < 600; ++i)
+            w->touch(QString("viele/%1.txt").arg(i), "x");
+        w->fx.llm.setDelay(300);
+        dropFiles(panel->dropTarget(), {w->dir.filePath("viele")});
+        QTRY_VERIFY(panel->question()->box());
+        QCOMPARE(panel->question()->box()->text(), "600 Dateien analysieren?");
+        const auto buttons = panel->question()->box()->buttons();
+        (*std::ranges::find(buttons, QString("Analysieren"), &QAbstractButton::text))->click();
+        QTRY_VERIFY(panel->engine().isProcessing());
+        QCOMPARE(panel->currentState(), panel->stopButton()->parentWidget());
+        QTest::mouseClick(panel->stopButton(), Qt::LeftButton);
+        QTRY_VERIFY(!panel->engine().isProcessing());
+        QTest::qWait(400);
+        QVERIFY(w->fx.llm.server().requests().size() <= RenameEngine::AnalysisConcurrency);
     }
 
     void placement_data()

@@ -14,7 +14,7 @@ class TestWatchedFolders final : public QObject
 
     struct Fixture : StoreFixture {
         QueueManager queue{[](const QString &, const QString &) {}};
-        WatchRouter router{watcher, queue, *engine, *store};
+        WatchRouter router{watcher, queue, starter, *store};
         WatchedFoldersView view{store.get(), watcher, queue};
 
         QStringList storedPaths() const

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "automation/folderwatcher.h"
+#include "engine/analysisstarter.h"
 #include "enginefixture.h"
 #include "settings/appsettings.h"
+#include "settings/generalflags.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 #include "ui/common/translations.h"
@@ -98,6 +100,9 @@ struct StoreFixture {
     std::unique_ptr<RenameEngine> engine = fx.makeEngine();
     FolderWatcher watcher;
     NavigationState navigation;
+    AnalysisStarter starter{*engine, fx.defaults};
+    /** A set-up app: the terms are accepted, so the starter holds nothing back. */
+    bool termsAccepted = (GeneralFlags::acceptLegal(fx.defaults, QDateTime::currentDateTimeUtc()), true);
 };
 
 /** The real main window over the store and engine. */
@@ -108,8 +113,9 @@ struct WindowFixture : StoreFixture {
     WindowFixture()
     {
         engine->setStore(store.get());
-        window = std::make_unique<MainWindow>(MainWindow::Services{
-            *engine, watcher, store.get(), navigation, fx.settings, appSettings, fx.companion, fx.defaults, fx.rules});
+        window = std::make_unique<MainWindow>(MainWindow::Services{*engine, starter, watcher, store.get(), navigation,
+                                                                   fx.settings, appSettings, fx.companion, fx.defaults,
+                                                                   fx.rules});
         showActive(window.get());
     }
 

@@ -90,15 +90,20 @@ DropTarget::DropTarget(Look look, QWidget *parent)
     , m_opacityAnimation(new QPropertyAnimation(this, "dropOpacity", this))
 {
     setAcceptDrops(true);
+    m_stop = new QPushButton(Icons::symbol(u"xmark.circle"), qtTrId("drop.stopCounting"));
+    m_stop->setAccessibleName(m_stop->text());
+    m_stop->hide();
+    connect(m_stop, &QPushButton::clicked, this, &DropTarget::stopRequested);
     if (look == Look::Compact) {
         setAccessibleName(qtTrId("menubar.drop"));
-        setFixedHeight(100);
+        setMinimumHeight(100);
         m_title = centredLabel(qtTrId("menubar.drop"), 0.92, QPalette::PlaceholderText);
         auto *column = new QVBoxLayout(this);
         column->setSpacing(4);
         column->addStretch(1);
         column->addWidget(m_icon, 0, Qt::AlignHCenter);
         column->addWidget(m_title);
+        column->addWidget(m_stop, 0, Qt::AlignHCenter);
         column->addStretch(1);
         return;
     }
@@ -130,6 +135,7 @@ DropTarget::DropTarget(Look look, QWidget *parent)
     column->addWidget(subtitle);
     column->addWidget(orLabel);
     column->addLayout(buttons);
+    column->addWidget(m_stop, 0, Qt::AlignHCenter);
     column->addStretch(1);
 }
 
@@ -147,9 +153,9 @@ void DropTarget::setDropOpacity(qreal opacity)
 
 void DropTarget::setCounting(bool counting)
 {
-    if (m_look == Look::Compact)
-        return;
-    m_title->setText(counting ? qtTrId("drop.counting") : qtTrId("drop.title"));
+    const QString idle = m_look == Look::Compact ? qtTrId("menubar.drop") : qtTrId("drop.title");
+    m_title->setText(counting ? qtTrId("drop.counting") : idle);
+    m_stop->setVisible(counting);
 }
 
 QList<QUrl> DropTarget::fileUrls(const QList<QUrl> &urls)

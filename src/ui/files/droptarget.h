@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 class QPropertyAnimation;
 
 /**
@@ -40,6 +41,8 @@ Q_SIGNALS:
     void filesDropped(const QList<QUrl> &urls);
     void pickFilesRequested();
     void pickFolderRequested();
+    /** The stop button while files are counted. */
+    void stopRequested();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -57,6 +60,7 @@ private:
     qreal m_dropOpacity = 0.0;
     QWidget *m_icon;
     QLabel *m_title;
+    QPushButton *m_stop;
     QPropertyAnimation *m_scaleAnimation;
     QPropertyAnimation *m_opacityAnimation;
 };

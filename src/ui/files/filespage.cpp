@@ -1,20 +1,24 @@
 #include "ui/files/filespage.h"
 
+#include "engine/analysisstarter.h"
 #include "engine/renameengine.h"
+#include "settings/navigationstate.h"
+#include "ui/common/manyfilesquestion.h"
 #include "ui/files/analysisprogressview.h"
-#include "ui/files/analysisstarter.h"
 #include "ui/files/droptarget.h"
 #include "ui/files/reviewview.h"
 
 #include <QFileDialog>
 
-FilesPage::FilesPage(RenameEngine &engine, NavigationState &navigation, QWidget *parent)
+FilesPage::FilesPage(AnalysisStarter &starter, NavigationState &navigation, QWidget *parent)
     : QStackedWidget(parent)
-    , m_engine(engine)
-    , m_starter(new AnalysisStarter(engine, navigation, this))
+    , m_engine(starter.engine())
+    , m_starter(starter)
+    , m_navigation(navigation)
+    , m_question(new ManyFilesQuestion(starter, this))
     , m_dropTarget(new DropTarget)
-    , m_progress(new AnalysisProgressView(engine))
-    , m_review(new ReviewView(engine))
+    , m_progress(new AnalysisProgressView(m_engine))
+    , m_review(new ReviewView(m_engine))
 {
     addWidget(m_dropTarget);
     addWidget(m_progress);
@@ -23,7 +27,8 @@ FilesPage::FilesPage(RenameEngine &engine, NavigationState &navigation, QWidget 
     connect(m_review, &ReviewView::filesDropped, this, &FilesPage::analyze);
     connect(m_dropTarget, &DropTarget::pickFilesRequested, this, &FilesPage::pickFiles);
     connect(m_dropTarget, &DropTarget::pickFolderRequested, this, &FilesPage::pickFolder);
-    connect(m_starter, &AnalysisStarter::countingChanged, this, [this](bool counting) {
+    connect(m_dropTarget, &DropTarget::stopRequested, &m_starter, &AnalysisStarter::stop);
+    connect(&m_starter, &AnalysisStarter::countingChanged, this, [this](bool counting) {
         setCursor(counting ? Qt::BusyCursor : Qt::ArrowCursor);
         m_dropTarget->setCounting(counting);
     });
@@ -34,7 +39,9 @@ FilesPage::FilesPage(RenameEngine &engine, NavigationState &navigation, QWidget 
 
 void FilesPage::analyze(const QList<QUrl> &urls)
 {
-    m_starter->start(urls);
+    // The user's own request: the files section shows what becomes of it.
+    m_navigation.showFiles();
+    m_starter.start(urls);
 }
 
 void FilesPage::pickFiles()

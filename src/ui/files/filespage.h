@@ -8,6 +8,7 @@
 class AnalysisProgressView;
 class AnalysisStarter;
 class DropTarget;
+class ManyFilesQuestion;
 class NavigationState;
 #include <QFileDialog>
 class RenameEngine;
@@ -22,9 +23,12 @@ class FilesPage final : public QStackedWidget
     Q_OBJECT
 
 public:
-    FilesPage(RenameEngine &engine, NavigationState &navigation, QWidget *parent = nullptr);
+    FilesPage(AnalysisStarter &starter, NavigationState &navigation, QWidget *parent = nullptr);
 
-    /** Starts an analysis of files and folders as a drop does (asking first when they are many). */
+    /**
+     * Starts an analysis of files and folders as a drop does, through the starter's safeguards
+     * (asking first when they are many, waiting for the terms), and shows the files section.
+     */
     void analyze(const QList<QUrl> &urls);
     /** The open dialogs: several files, or a folder; non-blocking. */
     void pickFiles();
@@ -33,7 +37,7 @@ public:
     [[nodiscard]] DropTarget *dropTarget() const { return m_dropTarget; }
     [[nodiscard]] AnalysisProgressView *progressView() const { return m_progress; }
     [[nodiscard]] ReviewView *reviewView() const { return m_review; }
-    [[nodiscard]] AnalysisStarter *starter() const { return m_starter; }
+    [[nodiscard]] ManyFilesQuestion *question() const { return m_question; }
     /** The dialog opened last, while it is open. */
     [[nodiscard]] QFileDialog *openDialog() const { return m_dialog; }
 
@@ -42,7 +46,9 @@ private:
     void openDialog(bool folders);
 
     RenameEngine &m_engine;
-    AnalysisStarter *m_starter;
+    AnalysisStarter &m_starter;
+    NavigationState &m_navigation;
+    ManyFilesQuestion *m_question;
     DropTarget *m_dropTarget;
     AnalysisProgressView *m_progress;
     ReviewView *m_review;

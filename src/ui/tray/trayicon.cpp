@@ -13,7 +13,7 @@
 
 TrayIcon::TrayIcon(const RenameEngine::Services &services, ObjectStore *store, DefaultsStore &defaults, QObject *parent)
     : QObject(parent)
-    , m_panel(std::make_unique<TrayPanel>(services, store))
+    , m_panel(std::make_unique<TrayPanel>(services, store, defaults))
     , m_menu(std::make_unique<QMenu>())
     , m_icon(new QSystemTrayIcon(Icons::appIcon(), this))
 {

@@ -1,5 +1,8 @@
 #include "ui/tray/traypanel.h"
 
+#include "engine/analysisstarter.h"
+#include "ui/common/icons.h"
+#include "ui/common/manyfilesquestion.h"
 #include "ui/common/palette.h"
 #include "ui/files/droptarget.h"
 #include "ui/files/joblistmodel.h"
@@ -18,7 +21,7 @@
 
 namespace {
 
-QWidget *progressState()
+QWidget *progressState(QPushButton *stop)
 {
     auto *state = new QWidget;
     auto *bar = new QProgressBar;
@@ -31,15 +34,20 @@ QWidget *progressState()
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(bar);
     column->addWidget(label);
+    column->addWidget(stop, 0, Qt::AlignHCenter);
     return state;
 }
 
 } // namespace
 
-TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store, QWidget *parent)
+TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store, DefaultsStore &defaults,
+                     QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , m_engine(new RenameEngine(services, this))
-    , m_progress(progressState())
+    , m_starter(new AnalysisStarter(*m_engine, defaults, m_engine))
+    , m_question(new ManyFilesQuestion(*m_starter, this))
+    , m_stop(new QPushButton(Icons::symbol(u"xmark.circle"), qtTrId("preview.stop")))
+    , m_progress(progressState(m_stop))
     , m_drop(new DropTarget(DropTarget::Look::Compact))
     , m_rows(new QWidget)
     , m_list(new QListView)
@@ -63,7 +71,7 @@ TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store,
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->viewport()->setAutoFillBackground(false);
 
-    for (QPushButton *button : {m_cancel, m_rename}) {
+    for (QPushButton *button : {m_cancel, m_rename, m_stop}) {
         button->setAccessibleName(button->text());
         button->setAutoDefault(false);
     }
@@ -84,8 +92,13 @@ TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store,
     for (QWidget *state : {m_progress, static_cast<QWidget *>(m_drop), m_rows})
         column->addWidget(state);
 
-    connect(m_drop, &DropTarget::filesDropped, this,
-            [this](const QList<QUrl> &urls) { m_engine->analyze(urls, std::nullopt); });
+    connect(m_drop, &DropTarget::filesDropped, this, [this](const QList<QUrl> &urls) { m_starter->start(urls); });
+    connect(m_drop, &DropTarget::stopRequested, m_starter, &AnalysisStarter::stop);
+    connect(m_stop, &QPushButton::clicked, m_starter, &AnalysisStarter::stop);
+    connect(m_starter, &AnalysisStarter::countingChanged, this, [this](bool counting) {
+        m_drop->setCounting(counting);
+        showCurrent();
+    });
     connect(m_cancel, &QPushButton::clicked, m_engine, &RenameEngine::clearJobs);
     connect(m_rename, &QPushButton::clicked, this, &TrayPanel::rename);
     connect(m_engine, &RenameEngine::jobsChanged, this, &TrayPanel::showCurrent);

@@ -5,7 +5,10 @@
 #include <QCoroTask>
 #include <QWidget>
 
+class AnalysisStarter;
+class DefaultsStore;
 class DropTarget;
+class ManyFilesQuestion;
 class JobListModel;
 class ObjectStore;
 class QListView;
@@ -16,6 +19,8 @@ class QPushButton;
  * nothing to review a dashed drop area, otherwise one row per suggestion (current name over new
  * name) with "Abbrechen" and "Umbenennen". Works with an engine of its own, so its suggestions
  * never mix with the main window's; failures stay in that engine's error and are not shown.
+ * Drops go through the same safeguards as the window's (AnalysisStarter): nothing before the
+ * terms are accepted, a question above 500 files, and a stop button while counting or analysing.
  */
 class TrayPanel final : public QWidget
 {
@@ -26,9 +31,13 @@ public:
     /** Rows shown before the list scrolls. */
     static constexpr int VisibleRows = 6;
 
-    TrayPanel(const RenameEngine::Services &services, ObjectStore *store, QWidget *parent = nullptr);
+    TrayPanel(const RenameEngine::Services &services, ObjectStore *store, DefaultsStore &defaults,
+              QWidget *parent = nullptr);
 
     [[nodiscard]] RenameEngine &engine() { return *m_engine; }
+    [[nodiscard]] AnalysisStarter &starter() { return *m_starter; }
+    [[nodiscard]] ManyFilesQuestion *question() const { return m_question; }
+    [[nodiscard]] QPushButton *stopButton() const { return m_stop; }
     [[nodiscard]] DropTarget *dropTarget() const { return m_drop; }
     [[nodiscard]] QListView *list() const { return m_list; }
     [[nodiscard]] QPushButton *cancelButton() const { return m_cancel; }
@@ -52,6 +61,9 @@ private:
     QCoro::Task<> rename();
 
     RenameEngine *m_engine;
+    AnalysisStarter *m_starter;
+    ManyFilesQuestion *m_question;
+    QPushButton *m_stop;
     QWidget *m_progress;
     DropTarget *m_drop;
     QWidget *m_rows;

@@ -1,0 +1,115 @@
+#include "engine/analysisstarter.h"
+
+#include "engine/inputexpansion.h"
+#include "engine/renameengine.h"
+#include "settings/generalflags.h"
+
+#include <QCoroFuture>
+#include <QCoroTask>
+#include <QPointer>
+#include <QtConcurrent>
+
+namespace {
+
+QStringList localPaths(const QList<QUrl> &urls)
+{
+    QStringList paths;
+    for (const QUrl &url : urls)
+        paths << url.toLocalFile();
+    return paths;
+}
+
+} // namespace
+
+AnalysisStarter::AnalysisStarter(RenameEngine &engine, DefaultsStore &defaults, QObject *parent)
+    : QObject(parent)
+    , m_engine(engine)
+    , m_defaults(defaults)
+    , m_stopCounting(std::make_shared<std::atomic_bool>(false))
+{
+    connect(&FlagChanges::shared(), &FlagChanges::written, this,
+            [this](const DefaultsStore *store, const QString &key, bool value) {
+                if (store == &m_defaults && value && key == GeneralFlags::hasAcceptedLegal.keyString())
+                    releaseHeld();
+            });
+}
+
+AnalysisStarter::~AnalysisStarter()
+{
+    m_stopCounting->store(true);
+}
+
+std::optional<qsizetype> AnalysisStarter::openQuestion() const
+{
+    return m_questions.isEmpty() ? std::nullopt : std::optional<qsizetype>(m_questions.first().count);
+}
+
+void AnalysisStarter::start(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate)
+{
+    Request request{urls, nameTemplate};
+    if (!GeneralFlags::hasAcceptedLegal.read(m_defaults)) {
+        m_held.append(std::move(request));
+        return;
+    }
+    count(std::move(request));
+}
+
+void AnalysisStarter::releaseHeld()
+{
+    for (Request &request : std::exchange(m_held, {}))
+        count(std::move(request));
+}
+
+void AnalysisStarter::count(Request request)
+{
+    const QPointer<AnalysisStarter> self(this);
+    const std::shared_ptr<std::atomic_bool> stop = m_stopCounting;
+    if (m_counting++ == 0)
+        Q_EMIT countingChanged(true);
+    // A coroutine of its own: the caller (a drop, a hand-over) returns at once.
+    [](QPointer<AnalysisStarter> starter, std::shared_ptr<std::atomic_bool> stop, Request request) -> QCoro::Task<> {
+        const QStringList paths = localPaths(request.urls);
+        QFuture<qsizetype> counting =
+            QtConcurrent::run([paths, stop] { return expandInputs(paths, stop.get()).size(); });
+        request.count = co_await counting;
+        if (!starter)
+            co_return;
+        if (--starter->m_counting == 0)
+            Q_EMIT starter->countingChanged(false);
+        if (stop->load())
+            co_return;
+        if (request.count <= ConfirmAbove) {
+            starter->run(request);
+            co_return;
+        }
+        starter->m_questions.append(request);
+        if (starter->m_questions.size() == 1)
+            Q_EMIT starter->confirmationNeeded(request.count);
+    }(self, stop, std::move(request));
+}
+
+void AnalysisStarter::confirm(bool analyse)
+{
+    if (m_questions.isEmpty())
+        return;
+    const Request answered = m_questions.takeFirst();
+    if (analyse)
+        run(answered);
+    if (!m_questions.isEmpty())
+        Q_EMIT confirmationNeeded(m_questions.first().count);
+}
+
+void AnalysisStarter::stop()
+{
+    m_stopCounting->store(true);
+    m_stopCounting = std::make_shared<std::atomic_bool>(false);
+    if (!std::exchange(m_questions, {}).isEmpty())
+        Q_EMIT questionWithdrawn();
+    m_engine.cancel();
+}
+
+void AnalysisStarter::run(const Request &request)
+{
+    Q_EMIT started();
+    m_engine.analyze(request.urls, request.nameTemplate);
+}

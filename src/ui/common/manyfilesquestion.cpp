@@ -1,0 +1,41 @@
+#include "ui/common/manyfilesquestion.h"
+
+#include "engine/analysisstarter.h"
+
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+
+ManyFilesQuestion::ManyFilesQuestion(AnalysisStarter &starter, QWidget *parent)
+    : QObject(parent)
+    , m_starter(starter)
+    , m_parent(parent)
+{
+    connect(&starter, &AnalysisStarter::confirmationNeeded, this, &ManyFilesQuestion::ask);
+    connect(&starter, &AnalysisStarter::questionWithdrawn, this, [this] {
+        if (!m_box)
+            return;
+        disconnect(m_box, nullptr, this, nullptr); // nothing left to answer
+        m_box->done(QMessageBox::Cancel);
+    });
+}
+
+QString ManyFilesQuestion::text(qsizetype count)
+{
+    return qtTrId("drop.confirmMany").arg(QLocale(QLocale::German, QLocale::Germany).toString(count));
+}
+
+void ManyFilesQuestion::ask(qsizetype count)
+{
+    auto *box =
+        new QMessageBox(QMessageBox::Question, QStringLiteral("Namorix"), text(count), QMessageBox::NoButton, m_parent);
+    box->setInformativeText(qtTrId("drop.confirmMany.detail"));
+    QPushButton *analyzeButton = box->addButton(qtTrId("drop.confirmMany.analyze"), QMessageBox::AcceptRole);
+    box->addButton(qtTrId("preview.cancel"), QMessageBox::RejectRole);
+    box->setDefaultButton(analyzeButton);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this,
+            [this, box, analyzeButton] { m_starter.confirm(box->clickedButton() == analyzeButton); });
+    m_box = box;
+    box->open();
+}
