@@ -26,7 +26,8 @@
     <message id="status.kvx"><source>status.kvx</source><translation>KVX</translation></message>
     <message id="status.kvx.connected"><source>status.kvx.connected</source><translation>Korvex verbunden</translation></message>
     <message id="status.kvx.unavailable"><source>status.kvx.unavailable</source><translation>Korvex nicht verfügbar</translation></message>
-    <message id="status.history.help"><source>status.history.help</source><translation>%1 Dateien umbenannt, %2 Einträge gesamt</translation></message>
+    <message id="status.history.renamed" numerus="yes"><source>status.history.renamed</source><translation><numerusform>%n Datei umbenannt</numerusform><numerusform>%n Dateien umbenannt</numerusform></translation></message>
+    <message id="status.history.total" numerus="yes"><source>status.history.total</source><translation><numerusform>%n Eintrag gesamt</numerusform><numerusform>%n Einträge gesamt</numerusform></translation></message>
     <message id="status.watch.help"><source>status.watch.help</source><translation>%1 Ordner überwacht</translation></message>
     <message id="status.progress"><source>status.progress</source><translation>%1/%2</translation></message>
     <message id="status.provider.ready"><source>status.provider.ready</source><translation>Bereit</translation></message>
@@ -97,6 +98,8 @@
     <message id="history.reverted"><source>history.reverted</source><translation>Rückgängig gemacht</translation></message>
     <message id="history.empty"><source>history.empty</source><translation>Noch keine Umbenennungen. Was Sie umbenennen, erscheint hier und lässt sich einzeln rückgängig machen.</translation></message>
     <message id="history.noMatch"><source>history.noMatch</source><translation>Keine passenden Einträge</translation></message>
+    <message id="sidebar.filesCount" numerus="yes"><source>sidebar.filesCount</source><translation><numerusform>Dateien (%n)</numerusform><numerusform>Dateien (%n)</numerusform></translation></message>
+    <message id="status.newSuggestions" numerus="yes"><source>status.newSuggestions</source><translation><numerusform>%n neuer Vorschlag unter „Dateien“</numerusform><numerusform>%n neue Vorschläge unter „Dateien“</numerusform></translation></message>
     <message id="history.entries" numerus="yes"><source>history.entries</source><translation><numerusform>%n Eintrag</numerusform><numerusform>%n Einträge</numerusform></translation></message>
     <!-- Watched folders -->
     <message id="watch.add"><source>watch.add</source><translation>Ordner hinzufügen…</translation></message>
@@ -142,6 +145,7 @@
     <message id="settings.model"><source>settings.model</source><translation>Modell</translation></message>
     <message id="settings.endpoint"><source>settings.endpoint</source><translation>Endpoint</translation></message>
     <message id="settings.keyMissing"><source>settings.keyMissing</source><translation>API-Schlüssel fehlt</translation></message>
+    <message id="settings.unavailable"><source>settings.unavailable</source><translation>Auf Linux nicht verfügbar</translation></message>
     <message id="settings.configured"><source>settings.configured</source><translation>Eingerichtet</translation></message>
     <message id="settings.apiEnabled"><source>settings.apiEnabled</source><translation>REST-API aktivieren</translation></message>
     <message id="settings.token"><source>settings.token</source><translation>Token</translation></message>

@@ -45,6 +45,8 @@ public:
     static AISettings &shared();
 
     [[nodiscard]] static bool needsAPIKey(AIProviderType type);
+    /** Whether the provider can run here at all: the on-device model of another platform cannot. */
+    [[nodiscard]] static bool isAvailable(AIProviderType type) { return type != AIProviderType::apple; }
     [[nodiscard]] static QString defaultModel(AIProviderType type);
     /** The provider's public API origin (no path, no trailing slash); empty for `apple`. */
     [[nodiscard]] static QString defaultEndpoint(AIProviderType type);

@@ -119,11 +119,26 @@ void MainWindow::buildSidebar()
         entry->setData(Qt::AccessibleTextRole, entry->text());
     }
     tintSidebarIcons();
+    // Suggestions that arrive while the user is elsewhere (a watched folder, the queue) do not
+    // pull the window over: the files entry counts them and the status bar says so.
+    connect(&m_services.engine, &RenameEngine::jobsChanged, this, &MainWindow::countReview);
+    countReview();
     m_sidebar->installEventFilter(this);
     connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
             m_services.navigation.setSelectedTab(SidebarItem(row));
     });
+}
+
+void MainWindow::countReview()
+{
+    const qsizetype count = m_services.engine.jobs().size();
+    QListWidgetItem *files = m_sidebar->item(int(SidebarItem::files));
+    files->setText(count > 0 ? qtTrId("sidebar.filesCount", int(count)) : translated(labelKey(SidebarItem::files)));
+    files->setData(Qt::AccessibleTextRole, files->text());
+    if (count > m_reviewCount && m_services.navigation.selectedTab() != SidebarItem::files)
+        m_status->flash(qtTrId("status.newSuggestions", int(count - m_reviewCount)));
+    m_reviewCount = count;
 }
 
 void MainWindow::tintSidebarIcons()

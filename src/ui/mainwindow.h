@@ -69,6 +69,8 @@ private:
     void buildSidebar();
     /** Tints the sidebar icons for the current palette (light or dark, highlight colour). */
     void tintSidebarIcons();
+    /** The review's size on the files entry; news of arrivals in the status bar. */
+    void countReview();
     void buildMenus();
     void showSection(int index);
     void openFilePicker();
@@ -80,5 +82,6 @@ private:
     QStackedWidget *m_sections;
     FilesPage *m_files;
     StatusBarView *m_status;
+    qsizetype m_reviewCount = 0;
     QPointer<SettingsWindow> m_settingsWindow;
 };

@@ -1,3 +1,4 @@
+#include "settings/generalflags.h"
 #include "ui/settings/settingswindow.h"
 #include "ui/status/statusbarview.h"
 #include "windowfixture.h"
@@ -115,6 +116,24 @@ private Q_SLOTS:
         QCOMPARE(row.data(Qt::AccessibleTextRole).toString(), "a.txt wird zu A.txt, Sicherheit 90%");
     }
 
+    // Suggestions that arrive elsewhere are counted, not jumped to; a hand-over waits for the terms.
+    void arrivalsAreCountedAndHandOversWaitForTheTerms()
+    {
+        w->navigation.setSelectedTab(SidebarItem::history);
+        w->engine->setJobs({w->job("a.txt", "A.txt"), w->job("b.txt", "B.txt")});
+        QCOMPARE(w->window->sidebar()->item(0)->text(), "Dateien (2)");
+        QVERIFY(status("text", "2 neue Vorschläge unter „Dateien“"));
+        QCOMPARE(w->navigation.selectedTab(), SidebarItem::history);
+
+        GeneralFlags::hasAcceptedLegal.write(w->fx.defaults, false);
+        w->window->analyze({QUrl::fromLocalFile(w->touch("c.txt"))});
+        QTest::qWait(100);
+        QCOMPARE(w->starter.heldRequests(), 1);
+        QCOMPARE(w->engine->jobs().size(), 2);
+        GeneralFlags::acceptLegal(w->fx.defaults, QDateTime::currentDateTimeUtc());
+        QTRY_COMPARE(w->engine->jobs().size(), 3);
+    }
+
     void statusBarFollowsTheCoreAndUndo()
     {
         QVERIFY(status("toolTip", "0 Dateien umbenannt, 0 Einträge gesamt"));
@@ -133,7 +152,7 @@ private Q_SLOTS:
         QVERIFY(status("text", "Claude nicht konfiguriert"));
         w->engine->setJobs({w->job("alt.txt", "neu.txt")});
         awaitTask(w->engine->applyApproved());
-        QVERIFY(status("toolTip", "1 Dateien umbenannt, 1 Einträge gesamt"));
+        QVERIFY(status("toolTip", "1 Datei umbenannt, 1 Eintrag gesamt"));
 
         // Ctrl+Z in a text field undoes the typing; elsewhere the last rename, and says which.
         auto *field = new QLineEdit;
@@ -148,7 +167,7 @@ private Q_SLOTS:
         QTest::keyClick(w->window.get(), Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(QFile::exists(w->dir.filePath("alt.txt")));
         QVERIFY(status("text", "„neu.txt“ heißt wieder „alt.txt“"));
-        QVERIFY(status("toolTip", "0 Dateien umbenannt, 1 Einträge gesamt"));
+        QVERIFY(status("toolTip", "0 Dateien umbenannt, 1 Eintrag gesamt"));
     }
 };
 

@@ -68,7 +68,7 @@ private Q_SLOTS:
         QTest::newRow("Claude without key") << AIProviderType::claude << "" << true << "API-Schlüssel fehlt";
         QTest::newRow("OpenAI with key") << AIProviderType::openai << "sk-1" << true << "Eingerichtet";
         QTest::newRow("Ollama") << AIProviderType::ollama << "" << false << "Eingerichtet";
-        QTest::newRow("Apple") << AIProviderType::apple << "" << false << "Eingerichtet";
+        QTest::newRow("Apple") << AIProviderType::apple << "" << false << "Auf Linux nicht verfügbar";
     }
 
     void keyFieldAndStatusFollowProvider()

@@ -120,7 +120,10 @@ QCoro::Task<> AISettingsTab::refreshStatus()
     if (!self || generation != m_statusGeneration)
         co_return;
     m_confirmKey->setVisible(keyForOtherEndpoint);
-    if (keyForOtherEndpoint)
+    if (!AISettings::isAvailable(m_settings.provider()))
+        SettingsForm::showStatus(m_statusIcon, m_statusText, u"exclamationmark.triangle.fill", UIColors::red(),
+                                 qtTrId("settings.unavailable"));
+    else if (keyForOtherEndpoint)
         SettingsForm::showStatus(m_statusIcon, m_statusText, u"exclamationmark.triangle.fill", UIColors::orange(),
                                  qtTrId("settings.keyOtherEndpoint").arg(m_settings.keyEndpoint()));
     else if (configured)

@@ -164,11 +164,13 @@ QCoro::Task<> StatusBarView::refreshProvider()
     const bool configured = co_await std::move(checking);
     if (!self || generation != m_providerGeneration)
         co_return; // a later change is being checked
-    paintDot(m_providerDot, configured ? UIColors::green() : UIColors::red());
+    const bool available = AISettings::isAvailable(ai.provider());
+    paintDot(m_providerDot, configured && available ? UIColors::green() : UIColors::red());
     // The dot's colour in words, for screen readers.
     m_providerItem->setAccessibleName(rawValue(ai.provider()) + u' ' + ai.effectiveModel());
-    m_providerItem->setAccessibleDescription(configured ? qtTrId("status.provider.ready")
-                                                        : qtTrId("status.provider.missingKey"));
+    m_providerItem->setAccessibleDescription(!available   ? qtTrId("settings.unavailable")
+                                             : configured ? qtTrId("status.provider.ready")
+                                                          : qtTrId("status.provider.missingKey"));
 }
 
 void StatusBarView::refreshCompanion(bool available)
@@ -190,7 +192,8 @@ void StatusBarView::refreshHistory()
         }
     }
     m_historyCount->setText(QString::number(renamed));
-    const QString help = qtTrId("status.history.help").arg(renamed).arg(total);
+    const QString help = qtTrId("status.history.renamed", int(renamed)) + QStringLiteral(", ") +
+                         qtTrId("status.history.total", int(total));
     m_historyItem->setToolTip(help);
     m_historyItem->setAccessibleName(help);
 }
@@ -215,6 +218,11 @@ void StatusBarView::refreshEngine()
     m_progressItem->setAccessibleName(m_progressText->text());
     const bool showError = !processing && engine.error().has_value();
     m_errorItem->setVisible(showError);
-    m_errorText->setText(engine.error().value_or(QString()));
-    m_errorItem->setAccessibleName(m_errorText->text());
+    // Cut to its room with the whole text in the tooltip and for screen readers: a long reason
+    // must not push the rest of the bar off the window's edge.
+    const QString error = engine.error().value_or(QString());
+    m_errorText->setText(m_errorText->fontMetrics().elidedText(error, Qt::ElideMiddle, ErrorWidth));
+    m_errorText->setToolTip(error);
+    m_errorItem->setToolTip(error);
+    m_errorItem->setAccessibleName(error);
 }

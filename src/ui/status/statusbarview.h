@@ -34,6 +34,8 @@ public:
     };
 
     static constexpr int FlashMs = 5000;
+    /** Pixels the error text may take before it is cut (the whole text is in its tooltip). */
+    static constexpr int ErrorWidth = 320;
 
     explicit StatusBarView(Sources sources, QWidget *parent = nullptr);
 
