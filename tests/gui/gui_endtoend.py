@@ -1,6 +1,7 @@
 """The real app on a virtual display, driven over AT-SPI by accessible names: a second start hands
-two files over by a namorix://rename URL, the rows show their suggestions (the made-up date is
-named in the row's description), "Umbenennen" renames both on disk, and the history's revert
+two files over by a namorix://rename URL, a third start one more file, which joins the rows
+already there; the rows show their suggestions (the made-up date is named in the row's
+description), "Umbenennen" renames them on disk, and the history's revert
 gives one its old name back. Screenshots of every section go to SCREENSHOT_DIR.
     run-gui-test.sh gui_endtoend.py NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
 """
@@ -25,7 +26,8 @@ FILES = {  # name: (content, model reply, expected new name); the letter does no
 
 
 def run(home):
-    profile = Profile(home, STUB, [(n, r) for n, (_, r, _) in FILES.items()])
+    later = {"datum": "2024-04-02", "kategorie": "brief", "beschreibung": "Notiz", "confidence": 0.8}
+    profile = Profile(home, STUB, [(n, r) for n, (_, r, _) in FILES.items()] + [("notiz.txt", later)])
     docs = os.path.join(home, "Dokumente")
     os.makedirs(docs)
     for name, (content, _, _) in FILES.items():
@@ -44,8 +46,17 @@ def run(home):
 
     rows = {name: wait_for("a row suggesting " + new_name, lambda: find(lambda a: new_name in a.name), 60)
             for name, (_, _, new_name) in FILES.items()}
+    # A further hand-over while the review is open joins it: the rows already there stay.
+    with open(os.path.join(docs, "notiz.txt"), "w") as out:
+        out.write("Notiz vom 02.04.2024")
+    subprocess.run([NAMORIX, os.path.join(docs, "notiz.txt")], env=profile.env, timeout=20, check=True)
+    wait_for("a row for the later file", lambda: find(lambda a: "2024-04-02_brief_notiz.txt" in a.name), 60)
+    for name, (_, _, new_name) in FILES.items():
+        if not find(lambda a: new_name in a.name):
+            raise Failure("the row of %s went when another file arrived" % name)
     app.screenshot("files")
     # The reason a screen reader hears is the tooltip's: only the made-up date is flagged.
+    rows = {name: find(lambda a: new_name in a.name) for name, (_, _, new_name) in FILES.items()}
     reasons = {name: row.description for name, row in rows.items()}
     if reasons != {"scan_0815.txt": "", "brief.txt": "Datum nicht im Dokument gefunden"}:
         raise Failure("the rows' descriptions read %r" % reasons)
