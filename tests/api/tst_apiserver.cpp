@@ -5,7 +5,7 @@
 #include "api/apiserver.h"
 #include "api/openapidocument.h"
 #include "automation/queuemanager.h"
-#include "enginefixture.h" // before the queue, whose header needs the engine complete
+#include "enginefixture.h"
 #include "rawhttp.h"
 #include "settings/appsettings.h"
 #include "settings/navigationstate.h"
