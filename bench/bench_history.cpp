@@ -6,6 +6,8 @@
 #include "api/apiroutes.h"
 #include "api/apiserver.h"
 #include "settings/appsettings.h"
+#include "settings/defaultsstore.h"
+#include "settings/navigationstate.h"
 #include "store/objectstore.h"
 
 #include <QCoreApplication>
@@ -97,7 +99,8 @@ int main(int argc, char *argv[])
     if (!everything || everything->size() != HistoryRecords)
         qFatal("the history does not hold %d records", HistoryRecords);
 
-    APIServer server;
+    APIServer server({RenameEngine::Services::shared(), AppSettings::shared(), DefaultsStore::standard(),
+                      NavigationState::shared()});
     server.context().store = store.get();
     server.setRoutes(standardRoutes(server.context()));
     QTcpServer probe;

@@ -1,20 +1,41 @@
 #pragma once
 
+#include "api/windowcontrol.h"
+#include "engine/renameengine.h"
+
 #include <QPointer>
 
-#include <functional>
+#include <memory>
+#include <utility>
 
+class AppSettings;
+class DefaultsStore;
+class NavigationState;
 class ObjectStore;
 class QueueManager;
-class QWidget;
-class RenameEngine;
 class WatchRouter;
 
 /**
- * What the endpoints work with, set by the application shell before the server starts. Each may
- * be absent; the handlers then answer 503 with their fixed texts.
+ * What the server and the endpoints work with. The services are given when the server is made;
+ * the rest is set by the application shell before the server starts. Each of those may be
+ * absent; the handlers then answer 503 with their fixed texts, the UI endpoints as for no window.
  */
 struct APIContext {
+    /** The settings objects and stores, like the window's: the app passes the shared ones. */
+    struct Services {
+        /** Also the AI settings, rules and companion the handlers read and change. */
+        RenameEngine::Services engine;
+        AppSettings &appSettings;
+        DefaultsStore &defaults;
+        NavigationState &navigation;
+    };
+
+    explicit APIContext(Services given)
+        : services(std::move(given))
+    {
+    }
+
+    Services services;
     QPointer<RenameEngine> engine;
     QPointer<QueueManager> queue;
     QPointer<ObjectStore> store;
@@ -23,8 +44,8 @@ struct APIContext {
      * number of active folders, which a new path leaves as it is.
      */
     QPointer<WatchRouter> watchRouter;
-    /** The window the UI endpoints report and capture; else the first visible top-level window. */
-    QPointer<QWidget> mainWindow;
+    /** What the UI endpoints report and capture. */
+    std::unique_ptr<WindowControl> window;
     /** The port the listener became ready on; 0 until then. */
     quint16 activePort = 0;
 };

@@ -2,7 +2,6 @@
 
 #include "api/httpconnection.h"
 #include "common/peeraccount.h"
-#include "common/processwide.h"
 #include "common/strictutf8.h"
 #include "settings/appsettings.h"
 
@@ -162,18 +161,14 @@ QCoro::Task<> deliver(QPointer<HTTPConnection> connection, QCoro::Task<APIRespon
 
 } // namespace
 
-APIServer::APIServer(QObject *parent)
+APIServer::APIServer(APIContext::Services services, QObject *parent)
     : QObject(parent)
+    , m_context(std::move(services))
     , m_idleTimeout(HTTPConnection::DefaultIdleTimeout)
 {
 }
 
 APIServer::~APIServer() = default;
-
-APIServer &APIServer::shared()
-{
-    return processWide<APIServer>([] { return new APIServer; });
-}
 
 void APIServer::setRoutes(QList<APIRoute> routes)
 {
@@ -190,7 +185,7 @@ void APIServer::setRoutes(QList<APIRoute> routes)
 
 void APIServer::start()
 {
-    AppSettings &settings = AppSettings::shared();
+    AppSettings &settings = m_context.services.appSettings;
     if (!settings.apiEnabled())
         return;
     if (!PeerAccount::tcpLookupAvailable() && settings.apiToken().isEmpty()) {
@@ -349,7 +344,7 @@ std::optional<APIResponse> APIServer::refusal(const APIRequest &request, Caller 
         (host != request.headers.cend() && !isLoopbackAuthority(*host)))
         return APIResponse::error(403, QStringLiteral("forbidden"));
 
-    const QString token = AppSettings::shared().apiToken();
+    const QString token = m_context.services.appSettings.apiToken();
     if (request.path == u"/v1/docs" || request.path == u"/v1/openapi.json")
         return std::nullopt;
     if (token.isEmpty()) {

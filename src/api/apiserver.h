@@ -42,13 +42,12 @@ class APIServer final : public QObject
     Q_OBJECT
 
 public:
-    explicit APIServer(QObject *parent = nullptr);
+    /** `services` also hold the settings the server itself reads: enabled, port and token. */
+    explicit APIServer(APIContext::Services services, QObject *parent = nullptr);
     ~APIServer() override;
     Q_DISABLE_COPY_MOVE(APIServer)
 
-    static APIServer &shared();
-
-    /** Engine, queue and store the endpoints use; the port is set by the server. */
+    /** What the endpoints use; the port is set by the server. */
     [[nodiscard]] APIContext &context() { return m_context; }
     [[nodiscard]] quint16 activePort() const { return m_context.activePort; }
 
@@ -59,7 +58,7 @@ public:
     void setRoutes(QList<APIRoute> routes);
 
     /**
-     * Listens on `AppSettings::apiPort()` and on `AppSettings::apiSocketPath()` when `apiEnabled()`;
+     * Listens on the settings' `apiPort()` and on `AppSettings::apiSocketPath()` when `apiEnabled()`;
      * otherwise does nothing. Where the kernel cannot name a TCP caller's account and no token
      * is set, a random token is stored first, so the port is never open to every account.
      */

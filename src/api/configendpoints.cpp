@@ -203,9 +203,9 @@ APIResponse deleteTemplate(const APIContext &context, const QString &name)
 
 // ---- providers
 
-APIResponse listProviders()
+APIResponse listProviders(const APIContext &context)
 {
-    const AISettings &settings = AISettings::shared();
+    const AISettings &settings = context.services.engine.settings;
     QJsonArray providers;
     for (const AIProviderType type : allCases<AIProviderType>()) {
         const bool active = type == settings.provider();
@@ -219,7 +219,7 @@ APIResponse listProviders()
         {{QStringLiteral("providers"), providers}, {QStringLiteral("current"), rawValue(settings.provider())}});
 }
 
-QCoro::Task<APIResponse> selectProvider(APIRequest request)
+QCoro::Task<APIResponse> selectProvider(const APIContext &context, APIRequest request)
 {
     const std::optional<QString> name = string(request.body, QStringLiteral("provider"));
     const std::optional<AIProviderType> type = name ? enumFromRaw<AIProviderType>(*name) : std::nullopt;
@@ -227,7 +227,7 @@ QCoro::Task<APIResponse> selectProvider(APIRequest request)
         co_return APIResponse::error(400, QStringLiteral("Ungültiger Provider. Gültig: ") +
                                               allRawValues<AIProviderType>().join(QStringLiteral(", ")));
     }
-    AISettings &settings = AISettings::shared();
+    AISettings &settings = context.services.engine.settings;
     settings.setProvider(*type);
     if (const std::optional<QString> model = string(request.body, QStringLiteral("model")))
         settings.setModel(*model);
@@ -260,18 +260,19 @@ QJsonObject generalFlags(const DefaultsStore &defaults)
     return flags;
 }
 
-QCoro::Task<APIResponse> settings()
+QCoro::Task<APIResponse> settings(const APIContext &context)
 {
-    QCoro::Task<bool> availability = KVXClient::shared().isAvailable();
+    const APIContext::Services &services = context.services;
+    QCoro::Task<bool> availability = services.engine.companion.isAvailable();
     const bool connected = co_await std::move(availability);
-    AISettings &ai = AISettings::shared();
+    AISettings &ai = services.engine.settings;
     bool configured = !AISettings::needsAPIKey(ai.provider());
     if (!configured) {
         QCoro::Task<QString> keyLookup = ai.apiKey();
         configured = !(co_await std::move(keyLookup)).isEmpty();
     }
-    const AppSettings &app = AppSettings::shared();
-    const DefaultsStore &defaults = DefaultsStore::standard();
+    const AppSettings &app = services.appSettings;
+    const DefaultsStore &defaults = services.defaults;
     co_return APIResponse::json({
         {QStringLiteral("ai"), QJsonObject{{QStringLiteral("provider"), rawValue(ai.provider())},
                                            {QStringLiteral("model"), ai.effectiveModel()},
@@ -294,10 +295,10 @@ QString flagEntry(const QString &key, bool value)
     return key + (value ? QStringLiteral("=true") : QStringLiteral("=false"));
 }
 
-APIResponse changeSettings(const APIRequest &request)
+APIResponse changeSettings(const APIContext &context, const APIRequest &request)
 {
-    AppSettings &app = AppSettings::shared();
-    DefaultsStore &defaults = DefaultsStore::standard();
+    AppSettings &app = context.services.appSettings;
+    DefaultsStore &defaults = context.services.defaults;
     const QJsonObject &body = request.body;
     QStringList changed;
     if (const std::optional<qint64> port = integer(body, QStringLiteral("apiPort"))) {
@@ -336,9 +337,9 @@ APIResponse changeSettings(const APIRequest &request)
 
 // ---- rules
 
-APIResponse rules()
+APIResponse rules(const APIContext &context)
 {
-    const RenameRules &rules = RenameRules::shared();
+    const RenameRules &rules = context.services.engine.rules;
     QJsonArray regexRules;
     for (const RegexRule &rule : rules.regexRules()) {
         regexRules.append(QJsonObject{{QStringLiteral("pattern"), rule.pattern},
@@ -370,9 +371,9 @@ void assignRaw(const QJsonObject &body, const QString &key, QStringList &changed
     }
 }
 
-APIResponse changeRules(const APIRequest &request)
+APIResponse changeRules(const APIContext &context, const APIRequest &request)
 {
-    RenameRules &rules = RenameRules::shared();
+    RenameRules &rules = context.services.engine.rules;
     const QJsonObject &body = request.body;
     QStringList changed;
     if (const std::optional<QString> format = string(body, QStringLiteral("format"))) {
@@ -440,16 +441,16 @@ QList<APIRoute> configRoutes(APIContext &context)
         {QStringLiteral("DELETE"), QStringLiteral("/v1/templates/{name}"), Match::prefix, true,
          [c](APIRequest, QString name) { return ready(deleteTemplate(*c, name)); }},
         {QStringLiteral("GET"), QStringLiteral("/v1/providers"), Match::exact, false,
-         [](APIRequest, QString) { return ready(listProviders()); }},
+         [c](APIRequest, QString) { return ready(listProviders(*c)); }},
         {QStringLiteral("POST"), QStringLiteral("/v1/providers"), Match::exact, false,
-         [](APIRequest r, QString) { return selectProvider(std::move(r)); }},
+         [c](APIRequest r, QString) { return selectProvider(*c, std::move(r)); }},
         {QStringLiteral("GET"), QStringLiteral("/v1/settings"), Match::exact, false,
-         [](APIRequest, QString) { return settings(); }},
+         [c](APIRequest, QString) { return settings(*c); }},
         {QStringLiteral("POST"), QStringLiteral("/v1/settings"), Match::exact, false,
-         [](APIRequest r, QString) { return ready(changeSettings(r)); }},
+         [c](APIRequest r, QString) { return ready(changeSettings(*c, r)); }},
         {QStringLiteral("GET"), QStringLiteral("/v1/rules"), Match::exact, false,
-         [](APIRequest, QString) { return ready(rules()); }},
+         [c](APIRequest, QString) { return ready(rules(*c)); }},
         {QStringLiteral("POST"), QStringLiteral("/v1/rules"), Match::exact, false,
-         [](APIRequest r, QString) { return ready(changeRules(r)); }},
+         [c](APIRequest r, QString) { return ready(changeRules(*c, r)); }},
     };
 }

@@ -5,7 +5,7 @@
 
 /**
  * Watched folders, naming templates, provider selection, settings and rename rules, in
- * route-table order. Settings and rules are the application's shared instances; records go
- * through `context`'s store (`context` must outlive the routes).
+ * route-table order. Settings and rules are `context`'s services; records go through its store
+ * (`context` must outlive the routes).
  */
 [[nodiscard]] QList<APIRoute> configRoutes(APIContext &context);

@@ -5,11 +5,8 @@
 #include "engine/renameengine.h"
 #include "settings/navigationstate.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QJsonArray>
-#include <QPixmap>
-#include <QWidget>
 
 using namespace HandlerKit;
 
@@ -67,35 +64,23 @@ APIResponse clearQueue(const APIContext &context)
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("cleared"), cleared}});
 }
 
-/** The main window, else the first visible top-level window; none in a GUI-less process. */
-QWidget *reportedWindow(const APIContext &context)
-{
-    if (context.mainWindow)
-        return context.mainWindow;
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-        return nullptr;
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    const auto visible = std::find_if(windows.begin(), windows.end(), [](QWidget *w) { return w->isVisible(); });
-    return visible != windows.end() ? *visible : nullptr;
-}
-
 APIResponse uiState(const APIContext &context)
 {
-    const QWidget *window = reportedWindow(context);
-    const QRect frame = window ? window->frameGeometry() : QRect();
-    const QJsonObject windowState{{QStringLiteral("x"), window ? frame.x() : 0},
-                                  {QStringLiteral("y"), window ? frame.y() : 0},
-                                  {QStringLiteral("width"), window ? frame.width() : 0},
-                                  {QStringLiteral("height"), window ? frame.height() : 0},
-                                  {QStringLiteral("visible"), window && window->isVisible()}};
-    return APIResponse::json({{QStringLiteral("tab"), rawValue(NavigationState::shared().selectedTab())},
+    const std::optional<WindowControl::State> window = context.window ? context.window->state() : std::nullopt;
+    const QRect frame = window ? window->frame : QRect();
+    const QJsonObject windowState{{QStringLiteral("x"), frame.x()},
+                                  {QStringLiteral("y"), frame.y()},
+                                  {QStringLiteral("width"), frame.width()},
+                                  {QStringLiteral("height"), frame.height()},
+                                  {QStringLiteral("visible"), window && window->visible}};
+    return APIResponse::json({{QStringLiteral("tab"), rawValue(context.services.navigation.selectedTab())},
                               {QStringLiteral("tabs"), QJsonArray::fromStringList(allRawValues<SidebarItem>())},
                               {QStringLiteral("window"), windowState},
                               {QStringLiteral("processing"), context.engine && context.engine->isProcessing()},
                               {QStringLiteral("jobCount"), context.engine ? context.engine->jobs().size() : 0}});
 }
 
-APIResponse navigate(const APIRequest &request)
+APIResponse navigate(const APIContext &context, const APIRequest &request)
 {
     const std::optional<QString> text = string(request.body, QStringLiteral("tab"));
     const std::optional<SidebarItem> tab = text ? enumFromRaw<SidebarItem>(*text) : std::nullopt;
@@ -104,35 +89,22 @@ APIResponse navigate(const APIRequest &request)
                                   {QStringLiteral("valid"), QJsonArray::fromStringList(allRawValues<SidebarItem>())}},
                                  400);
     }
-    NavigationState::shared().setSelectedTab(*tab);
+    context.services.navigation.setSelectedTab(*tab);
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("tab"), rawValue(*tab)}});
-}
-
-/** The visible top-level window with this title (a dialog, the settings window), if any. */
-QWidget *windowTitled(const QString &title)
-{
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-        return nullptr;
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    const auto found = std::find_if(windows.begin(), windows.end(),
-                                    [&](QWidget *w) { return w->isVisible() && w->windowTitle() == title; });
-    return found != windows.end() ? *found : nullptr;
 }
 
 APIResponse screenshot(const APIContext &context, const APIRequest &request)
 {
     // "?window=<title>" captures another window than the main one.
     const std::optional<QString> title = queryParameter(request.path, QStringLiteral("window"));
-    QWidget *window = title ? windowTitled(*title) : reportedWindow(context);
-    if (!window)
+    const std::optional<QImage> image = context.window ? context.window->capture(title) : std::nullopt;
+    if (!image)
         return APIResponse::error(404, QStringLiteral("no visible window"));
-    // The client area only, at the window's device pixel ratio.
-    const QPixmap image = window->grab();
-    if (image.isNull())
+    if (image->isNull())
         return APIResponse::error(500, QStringLiteral("screenshot failed"));
     QByteArray png;
     QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+    if (!buffer.open(QIODevice::WriteOnly) || !image->save(&buffer, "PNG"))
         return APIResponse::error(500, QStringLiteral("png encoding failed"));
     return APIResponse::raw(200, png, QByteArrayLiteral("image/png"));
 }
@@ -157,7 +129,7 @@ QList<APIRoute> controlRoutes(APIContext &context)
         {QStringLiteral("GET"), QStringLiteral("/v1/ui/state"), Match::exact, false,
          [c](APIRequest, QString) { return ready(uiState(*c)); }},
         {QStringLiteral("POST"), QStringLiteral("/v1/ui/navigate"), Match::exact, false,
-         [](APIRequest r, QString) { return ready(navigate(r)); }},
+         [c](APIRequest r, QString) { return ready(navigate(*c, r)); }},
         {QStringLiteral("GET"), QStringLiteral("/v1/ui/screenshot"), Match::exact, false,
          [c](APIRequest r, QString) { return ready(screenshot(*c, r)); }},
     };

@@ -212,7 +212,7 @@ QCoro::Task<APIResponse> revert(APIContext &context, APIRequest request)
     if (!record)
         co_return APIResponse::error(404, QStringLiteral("record not found"));
     // A separate engine, so the shared one's jobs and error stay as the window shows them.
-    RenameEngine reverter(RenameEngine::Services::shared());
+    RenameEngine reverter(context.services.engine);
     reverter.setStore(context.store);
     const auto reverted = reverter.revert(*record);
     if (!reverted) {
@@ -222,7 +222,7 @@ QCoro::Task<APIResponse> revert(APIContext &context, APIRequest request)
     co_return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("reverted"), record->originalName}});
 }
 
-QCoro::Task<APIResponse> analyze(APIRequest request)
+QCoro::Task<APIResponse> analyze(const APIContext &context, APIRequest request)
 {
     const std::expected<QStringList, APIResponse> paths = absolutePaths(request.body);
     if (!paths)
@@ -231,7 +231,7 @@ QCoro::Task<APIResponse> analyze(APIRequest request)
     for (const QString &path : *paths) {
         const QString localPath = QUrl::fromLocalFile(path).toLocalFile();
         QCoro::Task<ExtractionResult> extraction =
-            ContentExtraction::extractFileContext(localPath, KVXClient::shared());
+            ContentExtraction::extractFileContext(localPath, context.services.engine.companion);
         const ExtractionResult result = co_await std::move(extraction);
         if (result) {
             files.append(analysedFile(*result));
@@ -438,7 +438,7 @@ QList<APIRoute> renamingRoutes(APIContext &context)
         {QStringLiteral("POST"), QStringLiteral("/v1/revert"), Match::exact, false,
          [c](APIRequest r, QString) { return revert(*c, std::move(r)); }},
         {QStringLiteral("POST"), QStringLiteral("/v1/analyze"), Match::exact, false,
-         [](APIRequest r, QString) { return analyze(std::move(r)); }},
+         [c](APIRequest r, QString) { return analyze(*c, std::move(r)); }},
         {QStringLiteral("GET"), QStringLiteral("/v1/jobs"), Match::exact, false,
          [c](APIRequest, QString) { return ready(jobs(*c)); }},
         // Left out of the 404 list, whose contents the API contract fixes.

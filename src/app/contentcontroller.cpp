@@ -2,11 +2,10 @@
 
 #include "api/apiroutes.h"
 #include "api/apiserver.h"
+#include "app/widgetwindowcontrol.h"
 #include "automation/watchrouter.h"
 #include "settings/defaultsstore.h"
 #include "store/objectstore.h"
-
-#include <QWidget>
 
 ContentController::ContentController(ObjectStore *store, APIServer &server, QObject *parent)
     : QObject(parent)
@@ -39,7 +38,7 @@ void ContentController::start(QWidget *mainWindow)
     context.queue = &m_queue;
     context.store = m_store;
     context.watchRouter = m_router.get();
-    context.mainWindow = mainWindow;
+    context.window = std::make_unique<WidgetWindowControl>(mainWindow);
     m_server.setRoutes(standardRoutes(context));
     m_server.start();
 }

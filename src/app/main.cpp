@@ -69,7 +69,9 @@ int main(int argc, char *argv[])
     QObject::connect(&signalWatcher, &SignalWatcher::received, &app, [] { QCoreApplication::exit(0); });
 
     const std::unique_ptr<ObjectStore> store = openStore(nullptr);
-    ContentController content(store.get(), APIServer::shared());
+    APIServer server({RenameEngine::Services::shared(), AppSettings::shared(), DefaultsStore::standard(),
+                      NavigationState::shared()});
+    ContentController content(store.get(), server);
     MainWindow window({content.engine(), content.starter(), content.watcher(), store.get(), NavigationState::shared(),
                        AISettings::shared(), AppSettings::shared(), KVXClient::shared(), DefaultsStore::standard(),
                        RenameRules::shared()});

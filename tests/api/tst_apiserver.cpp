@@ -1,14 +1,14 @@
 // The REST server over real loopback TCP, with a route table of its own (echo, slow, docs), and
-// the real endpoints over a real SQLite store for what they check before any work.
-#include "ai/aisettings.h"
+// the real endpoints over a real SQLite store for what they check before any work. Settings are
+// the test's own, in memory.
 #include "api/apiroutes.h"
 #include "api/apiserver.h"
 #include "api/openapidocument.h"
 #include "automation/queuemanager.h"
-#include "engine/renameengine.h" // before the queue, whose header needs it complete
+#include "enginefixture.h"
 #include "rawhttp.h"
 #include "settings/appsettings.h"
-#include "settings/defaultsstore.h"
+#include "settings/navigationstate.h"
 #include "store/objectstore.h"
 
 #include <QCoroTimer>
@@ -38,6 +38,29 @@
 using namespace std::chrono_literals;
 
 namespace {
+
+/** What the endpoints are given instead of the process-wide settings. */
+struct APIFixture : EngineFixture {
+    AppSettings app{defaults};
+    NavigationState navigation;
+
+    APIContext::Services apiServices() { return {services(), app, defaults, navigation}; }
+};
+
+/** A main window 4×3 at (5, 6) and no other, but for one that cannot be grabbed. */
+class TestWindow final : public WindowControl
+{
+public:
+    std::optional<State> state() const override { return State{QRect(5, 6, 4, 3), true}; }
+    std::optional<QImage> capture(const std::optional<QString> &title) const override
+    {
+        if (title)
+            return title == u"kaputt" ? std::optional(QImage()) : std::nullopt;
+        QImage image(4, 3, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        return image;
+    }
+};
 
 QCoro::Task<APIResponse> afterDelay(std::chrono::milliseconds delay, int *started, int *finished)
 {
@@ -156,7 +179,6 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.path()));
         const auto exact = APIRoute::Match::exact;
         QList<APIRoute> routes{
             {"GET", "/v1/health", exact, false, echo},
@@ -204,15 +226,10 @@ private Q_SLOTS:
         QVERIFY(m_endpoints.start(freePort()));
     }
 
-    void cleanupTestCase()
-    {
-        DefaultsStore::standard().flush(); // before the temporary home goes
-    }
-
     void cleanup()
     {
-        AppSettings::shared().setApiToken({});
-        AppSettings::shared().setApiEnabled(true);
+        m_settings.app.setApiToken({});
+        m_settings.app.setApiEnabled(true);
         m_server.setIdleTimeout(10s);
     }
 
@@ -273,7 +290,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, token);
         QFETCH(QByteArray, request);
-        AppSettings::shared().setApiToken(token);
+        m_settings.app.setApiToken(token);
         QTEST(exchange(m_port, request).status(), "status");
     }
 
@@ -358,7 +375,7 @@ private Q_SLOTS:
 
     void writesExactReplies()
     {
-        AppSettings::shared().setApiToken("t");
+        m_settings.app.setApiToken("t");
         const QByteArray tail = "\r\nAccess-Control-Allow-Origin: *\r\nConnection: close\r\n\r\n";
         QCOMPARE(exchange(m_port, request("GET", "/v1/health")).raw,
                  "HTTP/1.1 401 OK\r\nContent-Type: application/json\r\nContent-Length: 24" + tail +
@@ -481,7 +498,7 @@ private Q_SLOTS:
                              hostile);
         const QList<QByteArray> readOnly{request("GET", "/v1/watch"), request("GET", "/v1/templates"),
                                          request("GET", "/v1/history"), request("GET", "/v1/providers")};
-        const QString endpoint = AISettings::shared().endpoint();
+        const QString endpoint = m_settings.settings.endpoint();
         QList<QByteArray> before;
         for (const QByteArray &query : readOnly)
             before << exchange(m_endpoints.activePort(), query).body();
@@ -494,7 +511,7 @@ private Q_SLOTS:
         });
         QCOMPARE(foreign, QList<int>(every.size() + 1, 403));
         QCOMPARE(log.count("Benutzerkonto 65534 abgewiesen"), 1);
-        QCOMPARE(AISettings::shared().endpoint(), endpoint);
+        QCOMPARE(m_settings.settings.endpoint(), endpoint);
         for (qsizetype i = 0; i < readOnly.size(); ++i)
             QCOMPARE(exchange(m_endpoints.activePort(), readOnly[i]).body(), before[i]);
         QCOMPARE(statusesAs(::geteuid(), readOnly, m_endpoints.activePort()), QList<int>(readOnly.size(), 200));
@@ -518,7 +535,6 @@ private Q_SLOTS:
     void recoversFromDescriptorExhaustion()
     {
         // Leaves about 10 descriptors: the server's accept() fails with EMFILE part-way through.
-        DefaultsStore::standard().flush(); // no settings write may need one meanwhile
         rlimit saved{};
         ::getrlimit(RLIMIT_NOFILE, &saved);
         const auto openDescriptors = QDir("/proc/self/fd").count() - 2;
@@ -543,7 +559,7 @@ private Q_SLOTS:
             client.write(request("GET", "/v1/slow"));
             QTRY_COMPARE(m_slowStarted, 1);
         }
-        APIServer *other = new APIServer;
+        APIServer *other = new APIServer(m_settings.apiServices());
         other->setRoutes(m_routes);
         QVERIFY(other->start(freePort()));
         QTcpSocket client;
@@ -590,9 +606,30 @@ private Q_SLOTS:
         QCOMPARE(documented, routed);
     }
 
+    // Without a window control the UI endpoints answer as in a process without a window.
+    void reportsAndCapturesWindows()
+    {
+        const auto get = [this](const QByteArray &target) {
+            return exchange(m_endpoints.activePort(), request("GET", target));
+        };
+        const auto window = [&] { return get("/v1/ui/state").json()["window"].toObject(); };
+        QCOMPARE(window(), QJsonObject({{"x", 0}, {"y", 0}, {"width", 0}, {"height", 0}, {"visible", false}}));
+        QCOMPARE(get("/v1/ui/screenshot").json(), QJsonObject({{"error", "no visible window"}}));
+
+        m_endpoints.context().window = std::make_unique<TestWindow>();
+        QCOMPARE(window(), QJsonObject({{"x", 5}, {"y", 6}, {"width", 4}, {"height", 3}, {"visible", true}}));
+        QCOMPARE(QImage::fromData(get("/v1/ui/screenshot").body(), "PNG").size(), QSize(4, 3));
+        QCOMPARE(get("/v1/ui/screenshot?window=Fremd").status(), 404);
+        QCOMPARE(get("/v1/ui/screenshot?window=kaputt").status(), 500);
+        QCOMPARE(exchange(m_endpoints.activePort(), request("POST", "/v1/ui/navigate", R"({"tab":"watch"})")).status(),
+                 200);
+        QCOMPARE(m_settings.navigation.selectedTab(), SidebarItem::watch); // the given state, not the process's
+        m_endpoints.context().window.reset();
+    }
+
     void startsAndReplacesListeners()
     {
-        APIServer server;
+        APIServer server(m_settings.apiServices());
         server.setRoutes(m_routes);
         const quint16 first = freePort();
         QString log = stdoutDuring([&] {
@@ -616,7 +653,7 @@ private Q_SLOTS:
         QCOMPARE(server.activePort(), second);
         QCOMPARE(exchange(first, request("GET", "/v1/health")).status(), 0);
         QCOMPARE(exchange(second, request("GET", "/v1/health")).status(), 200);
-        AppSettings::shared().setApiEnabled(false);
+        m_settings.app.setApiEnabled(false);
         server.start(); // does nothing now
         QCOMPARE(listening.size(), 2);
     }
@@ -625,10 +662,11 @@ private:
     QString replacedPath() const { return m_home.filePath("ersetzt.pdf"); }
 
     QTemporaryDir m_home;
-    APIServer m_server;
+    APIFixture m_settings;
+    APIServer m_server{m_settings.apiServices()};
     std::unique_ptr<ObjectStore> m_store;
     QueueManager m_queue;
-    APIServer m_endpoints; // the real routes, without an engine
+    APIServer m_endpoints{m_settings.apiServices()}; // the real routes, without an engine
     QList<APIRoute> m_routes;
     quint16 m_port = 0;
     int m_slowStarted = 0;
