@@ -4,6 +4,7 @@
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
 #include "engine/renameengine.h"
+#include "engine/undo.h"
 #include "extraction/contentextraction.h"
 #include "store/objectstore.h"
 
@@ -211,10 +212,7 @@ QCoro::Task<APIResponse> revert(APIContext &context, APIRequest request)
     std::optional<RenameRecord> record = recordWithNewPath(*context.store, *id);
     if (!record)
         co_return APIResponse::error(404, QStringLiteral("record not found"));
-    // A separate engine, so the shared one's jobs and error stay as the window shows them.
-    RenameEngine reverter(context.services.engine);
-    reverter.setStore(context.store);
-    const auto reverted = reverter.revert(*record);
+    const auto reverted = Undo::revert(context.store, *record);
     if (!reverted) {
         const bool conflict = reverted.error().code() == NamorixError::Code::otherFileAtName;
         co_return APIResponse::error(conflict ? 409 : 500, reverted.error().message());

@@ -7,6 +7,7 @@
 #include "common/processenvironment.h"
 #include "companion/kvxclient.h"
 #include "engine/renameengine.h"
+#include "engine/undo.h"
 #include "naming/renamerules.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
@@ -44,7 +45,7 @@ std::unique_ptr<ObjectStore> openStore(QWidget *window)
         return nullptr;
     }
     std::unique_ptr<ObjectStore> store = std::move(*opened);
-    if (const auto settled = RenameEngine::settleInterruptedRenames(*store); !settled)
+    if (const auto settled = Undo::settleInterruptedRenames(*store); !settled)
         std::fprintf(stderr, "Namorix: %s\n", qUtf8Printable(settled.error().message));
     return store;
 }

@@ -121,30 +121,6 @@ public:
     QCoro::Task<QList<RenameRecord>> applyApproved(std::optional<QList<QUuid>> only = std::nullopt);
     /** The files the last `applyApproved` could not rename, in job order. */
     [[nodiscard]] const QList<ApplyFailure> &lastApplyFailures() const { return m_applyFailures; }
-    /**
-     * Moves a renamed file back to its former name (never over another file) and marks the record.
-     * Refuses (`otherFileAtName`) when the file at the new name is not the one renamed: another
-     * file, or that one rewritten or touched since. Records without an identity go by name.
-     */
-    std::expected<void, NamorixError> revert(RenameRecord &record);
-    /**
-     * Reverts the newest record not yet reverted and returns it; nullopt when there is none.
-     */
-    std::expected<std::optional<RenameRecord>, NamorixError> revertLast();
-
-    /**
-     * `path` when its name is free, else the first free "base-N.ext" for N = 2…99, else
-     * "base-XXXXXX.ext" with six hexadecimal digits of a random UUID.
-     */
-    [[nodiscard]] static QString uniqueDestination(const QString &path);
-    /**
-     * Start-up pass over renames a crash interrupted: a pending record whose new name holds the
-     * planned file (same device and inode) and whose old name is free is kept (its file moved),
-     * any other is dropped.
-     */
-    static std::expected<ObjectStore::Settlement, StoreError> settleInterruptedRenames(ObjectStore &store);
-    /** Whether a suggested name stays in its folder: no "/" or NUL, not empty, ".", "..". */
-    [[nodiscard]] static bool isValidFileName(const QString &name);
 
 Q_SIGNALS:
     void jobsChanged();
@@ -172,16 +148,6 @@ private:
     void mergeIntoReview(const QList<RenameJob> &results);
     void setProcessing(bool processing);
     void setProgress(int processed, int total, int skipped);
-    struct Batch;
-    struct Move;
-    /** Checks a job's file and chooses its destination (free on disk and in the batch), or says why not. */
-    [[nodiscard]] std::expected<Move, QString> planMove(const RenameJob &job, Batch &batch) const;
-    /** Moves a planned file, to the next free name (with a new pending record) when its destination was taken
-     * meanwhile. */
-    std::expected<void, QString> performMove(Move &move, Batch &batch);
-    /** The renames of the approved jobs at `selected`; failures (by job index) go to `failures`. */
-    QList<RenameRecord> applyBatch(const QList<qsizetype> &selected, QMap<qsizetype, QString> &failures,
-                                   QSet<qsizetype> &renamed);
 
     Services m_services;
     ObjectStore *m_store = nullptr;

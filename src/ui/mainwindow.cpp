@@ -1,6 +1,7 @@
 #include "ui/mainwindow.h"
 
 #include "engine/renameengine.h"
+#include "engine/undo.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 #include "ui/about/aboutview.h"
@@ -205,7 +206,7 @@ void MainWindow::openFilePicker()
 
 void MainWindow::revertLast()
 {
-    const auto reverted = m_services.engine.revertLast();
+    const auto reverted = Undo::revertLast(m_services.store);
     if (!reverted)
         m_status->flash(reverted.error().message());
     else if (*reverted)

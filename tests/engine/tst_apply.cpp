@@ -1,4 +1,5 @@
 #include "engine/filemoves.h"
+#include "engine/undo.h"
 #include "engineharness.h"
 #include "oldschema.h"
 
@@ -192,7 +193,7 @@ private Q_SLOTS:
         const QByteArrayList before = {contentOf(file), contentOf(renamed)};
         const auto there = FileChecks::identity(renamed);
 
-        const auto reverted = m_engine->revert(record);
+        const auto reverted = Undo::revert(m_store.get(), record);
         QCOMPARE(reverted ? QString() : reverted.error().message(), refusal);
         QCOMPARE(record.reverted, refusal.isEmpty());
         QCOMPARE(m_store->fetchRecord(record.id)->reverted, refusal.isEmpty());
@@ -208,20 +209,20 @@ private Q_SLOTS:
 
     void revertLast()
     {
-        QCOMPARE(m_engine->revertLast(), std::nullopt); // empty history
+        QCOMPARE(Undo::revertLast(m_store.get()), std::nullopt); // empty history
         touch(path("neu1.txt"), "1");
         touch(path("neu2.txt"), "2");
         const QDateTime now = QDateTime::currentDateTimeUtc();
         QVERIFY(m_store->insert(record(path("alt1.txt"), path("neu1.txt"), false, now.addSecs(-60))));
         QVERIFY(m_store->insert(record(path("alt2.txt"), path("neu2.txt"), false, now)));
-        const auto newest = m_engine->revertLast();
+        const auto newest = Undo::revertLast(m_store.get());
         QVERIFY(newest && *newest);
         QCOMPARE((*newest)->originalName, "alt2.txt");
         QCOMPARE(contentOf(path("alt2.txt")), "2");
         QVERIFY(QFile::exists(path("neu1.txt")));
-        QVERIFY(m_engine->revertLast());
+        QVERIFY(Undo::revertLast(m_store.get()));
         QCOMPARE(contentOf(path("alt1.txt")), "1");
-        QCOMPARE(m_engine->revertLast(), std::nullopt); // all reverted
+        QCOMPARE(Undo::revertLast(m_store.get()), std::nullopt); // all reverted
     }
 
     void historyFiltersAnalysis()
@@ -260,7 +261,7 @@ private Q_SLOTS:
         QVERIFY(m_store->insertPending(replaced));
         QVERIFY(m_store->fetchRecords()->isEmpty()); // half-done renames are no history yet
 
-        QVERIFY(RenameEngine::settleInterruptedRenames(*m_store));
+        QVERIFY(Undo::settleInterruptedRenames(*m_store));
         const QList<RenameRecord> history = *m_store->fetchRecords();
         QCOMPARE(history.size(), 1);
         QCOMPARE(history.first().newPath, moved);

@@ -1,3 +1,4 @@
+#include "engine/undo.h"
 #include "engineharness.h"
 
 #include <QElapsedTimer>
@@ -82,7 +83,7 @@ void TestCrashSafety::killedMidApplyLosesNothing()
 
         auto store = ObjectStore::open(database);
         QVERIFY2(store, store ? "" : qPrintable(store.error().message));
-        QVERIFY(RenameEngine::settleInterruptedRenames(**store));
+        QVERIFY(Undo::settleInterruptedRenames(**store));
         const auto history = (*store)->fetchRecords();
         QVERIFY(history);
 

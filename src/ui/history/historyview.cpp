@@ -1,6 +1,7 @@
 #include "historyview.h"
 
 #include "engine/renameengine.h"
+#include "engine/undo.h"
 #include "historyexport.h"
 #include "historyfilter.h"
 #include "historymodel.h"
@@ -160,9 +161,7 @@ void HistoryView::revertRow(const QModelIndex &index)
     if (!record || record->reverted)
         return;
     showProblem({});
-    RenameEngine engine(RenameEngine::Services::shared());
-    engine.setStore(m_store);
-    if (const auto reverted = engine.revert(*record); !reverted)
+    if (const auto reverted = Undo::revert(m_store, *record); !reverted)
         showProblem(reverted.error().message());
 }
 
