@@ -1,0 +1,333 @@
+#include "historyrepository.h"
+
+#include "common/unicodetext.h"
+#include "store/repository.h"
+
+#include <cmath>
+
+using namespace StoreValues;
+using State = RenameRecord::State;
+
+namespace {
+
+QStringList fieldColumns()
+{
+    return {QStringLiteral("original_path"), QStringLiteral("new_path"),     QStringLiteral("original_name"),
+            QStringLiteral("new_name"),      QStringLiteral("timestamp"),    QStringLiteral("provider_used"),
+            QStringLiteral("confidence"),    QStringLiteral("reverted"),     QStringLiteral("reverted_at"),
+            QStringLiteral("file_device"),   QStringLiteral("file_inode"),   QStringLiteral("file_size"),
+            QStringLiteral("file_mtime"),    QStringLiteral("file_mtime_ns")};
+}
+
+// Device and inode numbers are unsigned 64-bit; SQLite keeps their bits in its signed integers.
+QVariantList identityValues(const std::optional<FileChecks::Identity> &identity)
+{
+    if (!identity)
+        return QVariantList(5);
+    return {qint64(identity->device), qint64(identity->inode), qint64(identity->size), identity->modifiedSeconds,
+            identity->modifiedNanoseconds};
+}
+
+std::optional<FileChecks::Identity> identityAt(const QSqlQuery &query, int first)
+{
+    if (query.isNull(first + 1))
+        return std::nullopt;
+    const auto at = [&](int column) { return query.value(first + column).toLongLong(); };
+    return FileChecks::Identity{dev_t(at(0)), ino_t(at(1)), off_t(at(2)), at(3), at(4)};
+}
+
+QString stateText(State state)
+{
+    return state == State::pending ? QStringLiteral("pending") : QStringLiteral("done");
+}
+
+} // namespace
+
+// Insert and save write the fields and the names folded for the search; the state only insert
+// writes, and fetches read it after the fields.
+template <> struct Table<RenameRecord> {
+    static QString name() { return QStringLiteral("rename_record"); }
+    static QString order() { return QStringLiteral("timestamp DESC, id DESC"); }
+    static QStringList writtenColumns()
+    {
+        return fieldColumns() << QStringLiteral("original_name_folded") << QStringLiteral("new_name_folded");
+    }
+    static QStringList readColumns() { return fieldColumns() << QStringLiteral("state"); }
+    static QVariantList writtenValues(const RenameRecord &r)
+    {
+        // SQLite stores NaN as NULL; fromRow() turns NULL back into NaN.
+        QVariantList values{text(r.originalPath),
+                            text(r.newPath),
+                            text(r.originalName),
+                            text(r.newName),
+                            moment(r.timestamp),
+                            text(r.providerUsed),
+                            std::isnan(r.confidence) ? QVariant() : QVariant(r.confidence),
+                            int(r.reverted),
+                            r.revertedAt ? moment(*r.revertedAt) : QVariant()};
+        return values << identityValues(r.identity) << UnicodeText::toLowerFull(r.originalName)
+                      << UnicodeText::toLowerFull(r.newName);
+    }
+    static RenameRecord fromRow(const QSqlQuery &q)
+    {
+        RenameRecord r;
+        r.id = q.value(0).toLongLong();
+        r.originalPath = q.value(1).toString();
+        r.newPath = q.value(2).toString();
+        r.originalName = q.value(3).toString();
+        r.newName = q.value(4).toString();
+        r.timestamp = momentAt(q, 5);
+        r.providerUsed = q.value(6).toString();
+        r.confidence = q.isNull(7) ? std::nan("") : q.value(7).toDouble();
+        r.reverted = q.value(8).toLongLong() != 0;
+        if (!q.isNull(9))
+            r.revertedAt = momentAt(q, 9);
+        r.identity = identityAt(q, 10);
+        r.state = q.value(15).toString() == u"pending" ? State::pending : State::done;
+        return r;
+    }
+};
+
+HistoryRepository::HistoryRepository(StoreConnection &connection, std::function<void()> changed)
+    : m_connection(connection)
+    , m_changed(changed)
+    , m_rows(std::make_unique<Repository<RenameRecord>>(connection, std::move(changed)))
+{
+}
+
+HistoryRepository::~HistoryRepository() = default;
+
+std::expected<QList<qint64>, StoreError> HistoryRepository::insert(const QList<RenameRecord> &records)
+{
+    return insertRecords(records, State::done);
+}
+
+std::expected<QList<qint64>, StoreError> HistoryRepository::insertPending(const QList<RenameRecord> &records)
+{
+    return insertRecords(records, State::pending);
+}
+
+std::expected<QList<qint64>, StoreError> HistoryRepository::insertRecords(const QList<RenameRecord> &records,
+                                                                          State state)
+{
+    QList<qint64> ids;
+    const auto inserted = m_connection.inTransaction([&]() -> StoreConnection::Result {
+        QSqlQuery query = m_connection.query();
+        query.prepare(Repository<RenameRecord>::insertStatement({QStringLiteral("state")}));
+        for (const RenameRecord &record : records) {
+            const auto id = m_connection.insert(query, Table<RenameRecord>::writtenValues(record) << stateText(state));
+            if (!id)
+                return std::unexpected(id.error());
+            ids << *id;
+        }
+        return {};
+    });
+    if (!inserted)
+        return std::unexpected(inserted.error());
+    if (state == State::done && !ids.isEmpty())
+        m_changed();
+    return ids;
+}
+
+std::expected<qint64, StoreError> HistoryRepository::replacePending(qint64 id, const RenameRecord &record)
+{
+    qint64 replacement = 0;
+    const auto replaced = m_connection.inTransaction([&]() -> StoreConnection::Result {
+        QSqlQuery removal = m_connection.query();
+        removal.prepare(QStringLiteral("DELETE FROM rename_record WHERE id = ? AND state = 'pending'"));
+        removal.addBindValue(id);
+        if (auto done = m_connection.exec(removal); !done)
+            return done;
+        QSqlQuery insertion = m_connection.query();
+        insertion.prepare(Repository<RenameRecord>::insertStatement({QStringLiteral("state")}));
+        const auto inserted =
+            m_connection.insert(insertion, Table<RenameRecord>::writtenValues(record) << stateText(State::pending));
+        if (!inserted)
+            return std::unexpected(inserted.error());
+        replacement = *inserted;
+        return {};
+    });
+    return replaced ? std::expected<qint64, StoreError>(replacement) : std::unexpected(replaced.error());
+}
+
+std::expected<int, StoreError> HistoryRepository::finishPending(const QList<qint64> &moved,
+                                                                const QList<qint64> &abandoned,
+                                                                const QList<RenameRecord> &reidentified)
+{
+    int confirmed = 0;
+    // The pending records are durable already, and a confirmation or removal lost to a power
+    // failure is redone by the start-up pass (it looks at the files): this commit need not wait
+    // for the disk. Every other write stays fully synchronous.
+    const auto work = [&]() -> StoreConnection::Result {
+        // IN lists of a few hundred ids: a statement per id costs more in Qt than in SQLite.
+        constexpr qsizetype Chunk = 500;
+        const auto each = [&](const QString &statement, const QList<qint64> &ids) -> std::expected<int, StoreError> {
+            int affected = 0;
+            for (qsizetype start = 0; start < ids.size(); start += Chunk) {
+                const QList<qint64> chunk = ids.mid(start, Chunk);
+                QSqlQuery query = m_connection.query();
+                query.prepare(statement.arg(placeholders(chunk.size())));
+                for (const qint64 id : chunk)
+                    query.addBindValue(id);
+                if (auto done = m_connection.exec(query); !done)
+                    return std::unexpected(done.error());
+                affected += query.numRowsAffected();
+            }
+            return affected;
+        };
+        QSqlQuery identity = m_connection.query();
+        identity.prepare(QStringLiteral("UPDATE rename_record SET file_device = ?, file_inode = ?, file_size = ?,"
+                                        " file_mtime = ?, file_mtime_ns = ? WHERE state = 'pending' AND id = ?"));
+        for (const RenameRecord &record : reidentified) {
+            const QVariantList values = identityValues(record.identity) << record.id;
+            for (int i = 0; i < values.size(); ++i)
+                identity.bindValue(i, values.at(i));
+            if (auto done = m_connection.exec(identity); !done)
+                return done;
+        }
+        const auto done = each(
+            QStringLiteral("UPDATE rename_record SET state = 'done' WHERE state = 'pending' AND id IN (%1)"), moved);
+        if (!done)
+            return std::unexpected(done.error());
+        confirmed = *done;
+        const auto removed =
+            each(QStringLiteral("DELETE FROM rename_record WHERE state = 'pending' AND id IN (%1)"), abandoned);
+        return removed ? StoreConnection::Result() : std::unexpected(removed.error());
+    };
+    if (auto finished = m_connection.inTransaction(work, StoreConnection::Sync::normal); !finished)
+        return std::unexpected(finished.error());
+    if (confirmed > 0)
+        m_changed();
+    return confirmed;
+}
+
+std::expected<void, StoreError> HistoryRepository::confirm(qint64 id)
+{
+    const auto confirmed = finishPending({id}, {});
+    if (!confirmed)
+        return std::unexpected(confirmed.error());
+    // Confirming twice is harmless; confirming a removed record is the caller's bug.
+    if (*confirmed == 0) {
+        if (auto existing = fetch(id); !existing)
+            return std::unexpected(existing.error());
+    }
+    return {};
+}
+
+std::expected<HistoryRepository::Settlement, StoreError>
+HistoryRepository::settlePending(const std::function<bool(const RenameRecord &)> &fileIsAtNewPath)
+{
+    const auto pending = m_rows->fetch(QStringLiteral("state = 'pending'"));
+    if (!pending)
+        return std::unexpected(pending.error());
+    if (pending->isEmpty())
+        return Settlement{};
+
+    Settlement settlement;
+    const auto settled = m_connection.inTransaction([&]() -> StoreConnection::Result {
+        for (const RenameRecord &record : *pending) {
+            const bool moved = fileIsAtNewPath(record);
+            QSqlQuery query = m_connection.query();
+            query.prepare(moved ? QStringLiteral("UPDATE rename_record SET state = 'done' WHERE id = ?")
+                                : QStringLiteral("DELETE FROM rename_record WHERE id = ?"));
+            query.addBindValue(record.id);
+            if (auto done = m_connection.exec(query); !done)
+                return done;
+            ++(moved ? settlement.confirmed : settlement.removed);
+        }
+        return {};
+    });
+    if (!settled)
+        return std::unexpected(settled.error());
+    if (settlement.confirmed > 0)
+        m_changed();
+    return settlement;
+}
+
+std::expected<void, StoreError> HistoryRepository::save(const RenameRecord &record)
+{
+    return m_rows->save(record);
+}
+
+std::expected<void, StoreError> HistoryRepository::remove(qint64 id)
+{
+    return m_rows->remove(id);
+}
+
+std::expected<void, StoreError> HistoryRepository::removeAll()
+{
+    if (auto done = m_connection.exec(QStringLiteral("DELETE FROM rename_record WHERE state = 'done'")); !done)
+        return done;
+    m_changed();
+    return {};
+}
+
+std::expected<RenameRecord, StoreError> HistoryRepository::fetch(qint64 id) const
+{
+    return m_rows->fetch(id);
+}
+
+std::expected<QList<RenameRecord>, StoreError> HistoryRepository::fetch(const RecordQuery &filter) const
+{
+    // Newest first through the (state, timestamp) index, whose entries end in the id, so a
+    // limit reads only the rows it returns (plus those a filter skips).
+    QStringList conditions{QStringLiteral("state = 'done'")};
+    QVariantList bound;
+    if (filter.search) {
+        conditions << QStringLiteral("(instr(original_name_folded, ?) > 0 OR instr(new_name_folded, ?) > 0)");
+        const QString needle = UnicodeText::toLowerFull(*filter.search);
+        bound << needle << needle;
+    }
+    const auto add = [&](const QString &condition, const QVariant &value) {
+        conditions << condition;
+        bound << value;
+    };
+    if (filter.provider)
+        add(QStringLiteral("provider_used = ?"), text(*filter.provider));
+    // A record without a time counts as earlier than any bound.
+    if (filter.from)
+        add(QStringLiteral("timestamp >= ?"), moment(*filter.from));
+    if (filter.to)
+        add(QStringLiteral("(timestamp IS NULL OR timestamp <= ?)"), moment(*filter.to));
+    if (filter.reverted)
+        add(QStringLiteral("reverted = ?"), int(*filter.reverted));
+    if (filter.newPath) {
+        // Without statistics SQLite would walk the time index to spare the sort; "+" rules it out.
+        conditions.first() = QStringLiteral("+state = 'done'");
+        add(QStringLiteral("new_path = ?"), text(*filter.newPath));
+    }
+    const QString page = QStringLiteral(" LIMIT %1 OFFSET %2")
+                             .arg(std::max<qsizetype>(filter.limit, -1))
+                             .arg(std::max<qsizetype>(filter.offset, 0));
+    return m_rows->fetch(conditions.join(QStringLiteral(" AND ")), bound, page);
+}
+
+std::expected<QSet<QString>, StoreError> HistoryRepository::pathsInHistory(const QStringList &paths) const
+{
+    // A few statements with IN lists instead of one per path: both columns are indexed, and a
+    // watched folder asks about hundreds of paths at once.
+    constexpr qsizetype Chunk = 200;
+    QSet<QString> found;
+    for (qsizetype start = 0; start < paths.size(); start += Chunk) {
+        const QStringList chunk = paths.mid(start, Chunk);
+        QSqlQuery query = m_connection.query();
+        query.prepare(QStringLiteral("SELECT original_path, new_path FROM rename_record WHERE state = 'done'"
+                                     " AND reverted = 0 AND (original_path IN (%1) OR new_path IN (%1))")
+                          .arg(placeholders(chunk.size())));
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const QString &path : chunk)
+                query.addBindValue(path);
+        }
+        if (auto done = m_connection.exec(query); !done)
+            return std::unexpected(done.error());
+        const QSet<QString> asked(chunk.begin(), chunk.end());
+        while (query.next()) {
+            for (int column = 0; column < 2; ++column) {
+                const QString path = query.value(column).toString();
+                if (asked.contains(path))
+                    found.insert(path);
+            }
+        }
+    }
+    return found;
+}

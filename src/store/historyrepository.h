@@ -1,0 +1,80 @@
+#pragma once
+
+#include "store/recordquery.h"
+#include "store/renamerecord.h"
+#include "store/storeerror.h"
+
+#include <QList>
+#include <QSet>
+#include <QStringList>
+
+#include <expected>
+#include <functional>
+#include <memory>
+
+class StoreConnection;
+template <typename T> class Repository;
+
+/**
+ * The rename history. A rename's record is written as pending before its file moves and made done
+ * after the move; pending records stay out of the history's fetches, and a start-up pass settles
+ * those a crash left behind. Each write that changes the done records calls `changed`.
+ */
+class HistoryRepository final
+{
+public:
+    /** What settlePending() did. */
+    struct Settlement {
+        int confirmed = 0;
+        int removed = 0;
+    };
+
+    HistoryRepository(StoreConnection &connection, std::function<void()> changed);
+    ~HistoryRepository();
+    Q_DISABLE_COPY_MOVE(HistoryRepository)
+
+    /** Stores finished renames (state done) in one transaction; their ids in order. */
+    [[nodiscard]] std::expected<QList<qint64>, StoreError> insert(const QList<RenameRecord> &records);
+    /** Durably stores renames about to happen, in one synced transaction (one disk flush); the ids in order. */
+    [[nodiscard]] std::expected<QList<qint64>, StoreError> insertPending(const QList<RenameRecord> &records);
+    /** Swaps a pending record for another (a new destination) in one synced transaction; the new id. */
+    [[nodiscard]] std::expected<qint64, StoreError> replacePending(qint64 id, const RenameRecord &record);
+    /**
+     * After a batch of moves, in one transaction: the pending records in `moved` become done,
+     * those in `abandoned` (moves that did not happen) are removed, and those in `reidentified`
+     * (moved files found changed since their pending write) take their new identity. Returns how
+     * many became done.
+     */
+    [[nodiscard]] std::expected<int, StoreError> finishPending(const QList<qint64> &moved,
+                                                               const QList<qint64> &abandoned,
+                                                               const QList<RenameRecord> &reidentified = {});
+    /** Marks a pending record done after its file has moved; a done record stays as it is. */
+    [[nodiscard]] std::expected<void, StoreError> confirm(qint64 id);
+    /**
+     * Start-up pass over records left pending by a crash: a record whose file is at its new path
+     * is confirmed, any other is removed (the move did not happen, so there is no history).
+     */
+    [[nodiscard]] std::expected<Settlement, StoreError>
+    settlePending(const std::function<bool(const RenameRecord &)> &fileIsAtNewPath);
+
+    /** Writes every field but the id and the state over the stored record with that id. */
+    [[nodiscard]] std::expected<void, StoreError> save(const RenameRecord &record);
+    [[nodiscard]] std::expected<void, StoreError> remove(qint64 id);
+    /** Clears the history; pending records of a rename in progress stay. */
+    [[nodiscard]] std::expected<void, StoreError> removeAll();
+
+    /** Finds a record in either state. */
+    [[nodiscard]] std::expected<RenameRecord, StoreError> fetch(qint64 id) const;
+    /** The done records `query` selects, newest `timestamp` first (ties: newest id), filtered and cut in SQL. */
+    [[nodiscard]] std::expected<QList<RenameRecord>, StoreError> fetch(const RecordQuery &query) const;
+    /** Of `paths`, those that a record not reverted holds as its old or new path (indexed lookups). */
+    [[nodiscard]] std::expected<QSet<QString>, StoreError> pathsInHistory(const QStringList &paths) const;
+
+private:
+    [[nodiscard]] std::expected<QList<qint64>, StoreError> insertRecords(const QList<RenameRecord> &records,
+                                                                         RenameRecord::State state);
+
+    StoreConnection &m_connection;
+    const std::function<void()> m_changed;
+    const std::unique_ptr<Repository<RenameRecord>> m_rows;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+/** Which history records a query returns; every field left empty matches all. */
+struct RecordQuery {
+    /** Contained in the lower-cased `originalName` or `newName` (full Unicode case mapping). */
+    std::optional<QString> search;
+    std::optional<QString> provider; ///< `providerUsed`, exactly
+    std::optional<QDateTime> from;   ///< `timestamp` at or after
+    std::optional<QDateTime> to;     ///< `timestamp` at or before
+    std::optional<bool> reverted;
+    std::optional<QString> newPath;
+    qsizetype offset = 0; ///< of the newest-first order, for paging
+    qsizetype limit = -1; ///< negative: all
+};

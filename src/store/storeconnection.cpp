@@ -1,0 +1,182 @@
+#include "storeconnection.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlQuery>
+
+#include <atomic>
+
+namespace {
+
+// SQLite result codes that mean the file's content, not its access, is the problem.
+constexpr int SqliteCorrupt = 11;
+constexpr int SqliteNotADatabase = 26;
+
+QString sqliteText(const QSqlError &error)
+{
+    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
+
+} // namespace
+
+StoreConnection::StoreConnection(const QString &filePath, const QString &connectionName)
+    : m_filePath(filePath)
+    , m_connectionName(connectionName)
+{
+}
+
+StoreConnection::~StoreConnection()
+{
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+std::expected<std::unique_ptr<StoreConnection>, StoreError> StoreConnection::open(const QString &path)
+{
+    using Code = StoreError::Code;
+    static std::atomic<quint64> instances = 0;
+    std::unique_ptr<StoreConnection> connection(new StoreConnection(
+        QFileInfo(path).absoluteFilePath(), QStringLiteral("namorix-store-%1").arg(instances++)));
+    const auto refused = [&connection](const QString &detail) {
+        return std::unexpected(connection->failure(Code::cannotOpen, detail));
+    };
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return refused(QStringLiteral("der SQLite-Treiber von Qt fehlt"));
+
+    const QFileInfo file(connection->m_filePath);
+    if (!QDir().mkpath(file.absolutePath()))
+        return refused(QStringLiteral("der Ordner %1 kann nicht angelegt werden").arg(file.absolutePath()));
+    if (file.exists() && !file.isFile())
+        return refused(QStringLiteral("das ist keine Datei"));
+
+    QSqlDatabase &db = connection->m_db;
+    db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection->m_connectionName);
+    db.setDatabaseName(connection->m_filePath);
+    // Another process of ours (a second instance about to hand over) may hold a short lock.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+    if (!db.open())
+        return refused(sqliteText(db.lastError()));
+    return connection;
+}
+
+StoreConnection::Result StoreConnection::configure()
+{
+    const auto journal = singleValue(QStringLiteral("PRAGMA journal_mode = WAL"));
+    if (!journal)
+        return std::unexpected(openingFailure(journal.error()));
+    if (journal->toString().compare(u"wal", Qt::CaseInsensitive) != 0)
+        return std::unexpected(failure(StoreError::Code::cannotOpen, QStringLiteral("kein WAL-Journal möglich")));
+    // FULL: a history record reaches the disk before the file it describes is moved.
+    for (const QString &pragma :
+         {QStringLiteral("PRAGMA synchronous = FULL"), QStringLiteral("PRAGMA foreign_keys = OFF")}) {
+        if (auto done = exec(pragma); !done)
+            return done;
+    }
+    return {};
+}
+
+QSqlQuery StoreConnection::query() const
+{
+    return QSqlQuery(m_db);
+}
+
+StoreConnection::Result StoreConnection::exec(QSqlQuery &query) const
+{
+    if (!query.exec())
+        return std::unexpected(failure(query.lastError()));
+    return {};
+}
+
+StoreConnection::Result StoreConnection::exec(const QString &sql) const
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(sql))
+        return std::unexpected(failure(query.lastError()));
+    return {};
+}
+
+std::expected<qint64, StoreError> StoreConnection::insert(QSqlQuery &query, const QVariantList &values) const
+{
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values.at(i));
+    if (auto done = exec(query); !done)
+        return std::unexpected(done.error());
+    return query.lastInsertId().toLongLong();
+}
+
+std::expected<QVariant, QSqlError> StoreConnection::singleValue(const QString &sql) const
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(sql))
+        return std::unexpected(query.lastError());
+    if (!query.next())
+        return std::unexpected(query.lastError().isValid() ? query.lastError()
+                                                           : QSqlError(QString(), QStringLiteral("keine Antwort")));
+    return query.value(0);
+}
+
+StoreConnection::Result StoreConnection::inTransaction(const std::function<Result()> &work, Sync sync)
+{
+    if (sync == Sync::full)
+        return transaction(work);
+    // A pragma that fails only changes how long the commit waits, not what it writes.
+    const auto relaxed = exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    const Result result = transaction(work);
+    const auto restored = exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    if (!relaxed || !restored)
+        qWarning("Namorix: could not switch the store's disk synchronisation");
+    return result;
+}
+
+StoreConnection::Result StoreConnection::transaction(const std::function<Result()> &work)
+{
+    // IMMEDIATE takes the write lock first, so a second process cannot slip in between.
+    if (auto begun = exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
+        return begun;
+    Result result = work();
+    if (result)
+        result = exec(QStringLiteral("COMMIT"));
+    // A failed rollback leaves nothing to undo that the failed statement had not already undone.
+    if (!result && !exec(QStringLiteral("ROLLBACK")))
+        qWarning("Namorix: rollback failed after: %s", qUtf8Printable(result.error().message));
+    return result;
+}
+
+StoreError StoreConnection::failure(StoreError::Code code, const QString &detail) const
+{
+    switch (code) {
+    case StoreError::Code::cannotOpen:
+        return {code, QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2").arg(m_filePath, detail)};
+    case StoreError::Code::corrupt:
+        return {code, QStringLiteral("Die Datenbank %1 ist beschädigt oder keine Namorix-Datenbank (%2). "
+                                     "Die Datei bleibt unverändert.")
+                          .arg(m_filePath, detail)};
+    case StoreError::Code::newerSchema:
+        return {code, QStringLiteral("Die Datenbank %1 stammt von einer neueren Namorix-Version (%2). "
+                                     "Die Datei bleibt unverändert.")
+                          .arg(m_filePath, detail)};
+    case StoreError::Code::failed:
+    case StoreError::Code::notFound:
+        break;
+    }
+    return {code, QStringLiteral("Die Datenbank %1 meldet einen Fehler: %2").arg(m_filePath, detail)};
+}
+
+StoreError StoreConnection::failure(const QSqlError &error) const
+{
+    return failure(StoreError::Code::failed, sqliteText(error));
+}
+
+StoreError StoreConnection::openingFailure(const QSqlError &error) const
+{
+    // The native code may carry the extended bits (e.g. 267 = SQLITE_CORRUPT_VTAB).
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    const bool content = code == SqliteCorrupt || code == SqliteNotADatabase;
+    return failure(content ? StoreError::Code::corrupt : StoreError::Code::cannotOpen, sqliteText(error));
+}
+
+StoreError StoreConnection::notFound(qint64 id)
+{
+    return {StoreError::Code::notFound, QStringLiteral("Der Eintrag %1 ist nicht (mehr) gespeichert.").arg(id)};
+}
