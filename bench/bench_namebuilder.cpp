@@ -4,7 +4,7 @@
 // separator and lower-cased with QString, no rules, no Unicode clusters, no regular
 // expressions. The ratio says what the full rule pipeline costs on top; the absolute figure
 // is checked against the target of 10 µs per name.
-#include "ai/aiextraction.h"
+#include "naming/aiextraction.h"
 #include "naming/namebuilder.h"
 #include "naming/renamerules.h"
 #include "settings/defaultsstore.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ai/aiextraction.h"
+#include "naming/aiextraction.h"
 
 #include <QString>
 

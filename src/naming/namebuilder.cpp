@@ -1,6 +1,6 @@
 #include "namebuilder.h"
 
-#include "ai/aiextraction.h"
+#include "naming/aiextraction.h"
 #include "common/icuregex.h"
 #include "common/unicodetext.h"
 

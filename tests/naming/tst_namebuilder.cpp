@@ -1,4 +1,4 @@
-#include "ai/aiextraction.h"
+#include "naming/aiextraction.h"
 #include "naming/namebuilder.h"
 #include "naming/namediff.h"
 #include "naming/renamerules.h"
