@@ -1,7 +1,7 @@
 #pragma once
 
-#include "naming/aiextraction.h"
 #include "ai/aisuggestion.h"
+#include "naming/aiextraction.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "naming/aiextraction.h"
 #include "grounding/groundingreport.h"
+#include "naming/aiextraction.h"
 
 #include <QList>
 #include <QString>

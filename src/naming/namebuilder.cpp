@@ -1,8 +1,8 @@
 #include "namebuilder.h"
 
-#include "naming/aiextraction.h"
 #include "common/icuregex.h"
 #include "common/unicodetext.h"
+#include "naming/aiextraction.h"
 
 namespace NameBuilder {
 namespace {

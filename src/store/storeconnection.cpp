@@ -36,8 +36,8 @@ std::expected<std::unique_ptr<StoreConnection>, StoreError> StoreConnection::ope
 {
     using Code = StoreError::Code;
     static std::atomic<quint64> instances = 0;
-    std::unique_ptr<StoreConnection> connection(new StoreConnection(
-        QFileInfo(path).absoluteFilePath(), QStringLiteral("namorix-store-%1").arg(instances++)));
+    std::unique_ptr<StoreConnection> connection(
+        new StoreConnection(QFileInfo(path).absoluteFilePath(), QStringLiteral("namorix-store-%1").arg(instances++)));
     const auto refused = [&connection](const QString &detail) {
         return std::unexpected(connection->failure(Code::cannotOpen, detail));
     };

@@ -25,30 +25,29 @@ template <std::size_t N> Result execAll(StoreConnection &connection, const std::
 
 Result upgradeToV1(StoreConnection &connection)
 {
-    return execAll(
-        connection,
-        std::array{
-            QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId),
-            QStringLiteral("CREATE TABLE rename_record ("
-                           " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                           " original_path TEXT NOT NULL, new_path TEXT NOT NULL,"
-                           " original_name TEXT NOT NULL, new_name TEXT NOT NULL,"
-                           " timestamp INTEGER, provider_used TEXT NOT NULL, confidence REAL,"
-                           " reverted INTEGER NOT NULL, reverted_at INTEGER,"
-                           " state TEXT NOT NULL CHECK (state IN ('pending', 'done')))"),
-            QStringLiteral("CREATE INDEX rename_record_by_time ON rename_record (state, timestamp)"),
-            // The analysis asks, per file, whether the history holds its path on either side.
-            QStringLiteral("CREATE INDEX rename_record_by_original ON rename_record (original_path)"),
-            QStringLiteral("CREATE INDEX rename_record_by_new ON rename_record (new_path)"),
-            QStringLiteral("CREATE TABLE naming_template ("
-                           " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                           " name TEXT NOT NULL, pattern TEXT NOT NULL, example TEXT NOT NULL,"
-                           " is_default INTEGER NOT NULL, created_at INTEGER)"),
-            QStringLiteral("CREATE TABLE watched_folder ("
-                           " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                           " path TEXT NOT NULL, is_active INTEGER NOT NULL, auto_rename INTEGER NOT NULL,"
-                           " template_name TEXT, added_at INTEGER)"),
-        });
+    return execAll(connection,
+                   std::array{
+                       QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId),
+                       QStringLiteral("CREATE TABLE rename_record ("
+                                      " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                                      " original_path TEXT NOT NULL, new_path TEXT NOT NULL,"
+                                      " original_name TEXT NOT NULL, new_name TEXT NOT NULL,"
+                                      " timestamp INTEGER, provider_used TEXT NOT NULL, confidence REAL,"
+                                      " reverted INTEGER NOT NULL, reverted_at INTEGER,"
+                                      " state TEXT NOT NULL CHECK (state IN ('pending', 'done')))"),
+                       QStringLiteral("CREATE INDEX rename_record_by_time ON rename_record (state, timestamp)"),
+                       // The analysis asks, per file, whether the history holds its path on either side.
+                       QStringLiteral("CREATE INDEX rename_record_by_original ON rename_record (original_path)"),
+                       QStringLiteral("CREATE INDEX rename_record_by_new ON rename_record (new_path)"),
+                       QStringLiteral("CREATE TABLE naming_template ("
+                                      " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                                      " name TEXT NOT NULL, pattern TEXT NOT NULL, example TEXT NOT NULL,"
+                                      " is_default INTEGER NOT NULL, created_at INTEGER)"),
+                       QStringLiteral("CREATE TABLE watched_folder ("
+                                      " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                                      " path TEXT NOT NULL, is_active INTEGER NOT NULL, auto_rename INTEGER NOT NULL,"
+                                      " template_name TEXT, added_at INTEGER)"),
+                   });
 }
 
 Result upgradeToV2(StoreConnection &connection)
