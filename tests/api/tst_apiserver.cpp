@@ -618,7 +618,9 @@ private Q_SLOTS:
 
         m_endpoints.context().window = std::make_unique<TestWindow>();
         QCOMPARE(window(), QJsonObject({{"x", 5}, {"y", 6}, {"width", 4}, {"height", 3}, {"visible", true}}));
-        QCOMPARE(QImage::fromData(get("/v1/ui/screenshot").body(), "PNG").size(), QSize(4, 3));
+        const Reply shot = get("/v1/ui/screenshot");
+        QCOMPARE(shot.header("content-type"), "image/png");
+        QCOMPARE(QImage::fromData(shot.body(), "PNG").size(), QSize(4, 3));
         QCOMPARE(get("/v1/ui/screenshot?window=Fremd").status(), 404);
         QCOMPARE(get("/v1/ui/screenshot?window=kaputt").status(), 500);
         QCOMPARE(exchange(m_endpoints.activePort(), request("POST", "/v1/ui/navigate", R"({"tab":"watch"})")).status(),
