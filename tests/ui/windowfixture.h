@@ -2,11 +2,10 @@
 
 #include "automation/folderwatcher.h"
 #include "engine/analysisstarter.h"
-#include "enginefixture.h"
+#include "engineharness.h"
 #include "settings/appsettings.h"
 #include "settings/generalflags.h"
 #include "settings/navigationstate.h"
-#include "store/objectstore.h"
 #include "ui/common/translations.h"
 #include "ui/files/droptarget.h"
 #include "ui/files/filespage.h"
@@ -14,13 +13,9 @@
 #include "ui/mainwindow.h"
 
 #include <QAbstractButton>
-#include <QDir>
-#include <QFile>
 #include <QListView>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 
 // Every suite sees the German texts, as the app does: installed as the application starts.
 inline void installTestTranslations()
@@ -121,10 +116,7 @@ struct WindowFixture : StoreFixture {
 
     QString touch(const QString &name, const QByteArray &content = "Rechnung Telekom 49,99 EUR")
     {
-        QFile file(dir.filePath(name));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(content);
-        return file.fileName();
+        return ::touch(dir.filePath(name), content);
     }
 
     RenameJob job(const QString &name, const QString &suggested, double confidence = 0.9)
