@@ -136,9 +136,7 @@ private Q_SLOTS:
         m_app.setProcessEnvironment(appEnvironment(m_home));
         m_app.setProcessChannelMode(QProcess::MergedChannels); // "[API]" lines on stdout, diagnostics on stderr
         connect(&m_app, &QProcess::readyReadStandardOutput, this, [this] { m_log += m_app.readAllStandardOutput(); });
-        m_app.start(NAMORIX_BINARY, {});
-        QVERIFY(m_app.waitForStarted(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(m_log.contains("[API] http://127.0.0.1:" + QByteArray::number(m_port)), 15000);
+        startApp();
 
         COMPARE_REPLY(send("POST", "/v1/providers",
                            json(R"({"provider":"OpenAI","endpoint":"%1","apiKey":"sk-test"})", m_llm.baseUrl())),
@@ -635,7 +633,7 @@ private Q_SLOTS:
         QCOMPARE(send("GET", "/v1/ui/state").json()["tab"], "history");
     }
 
-    // last: the token locks out every later request
+    // the token locks out every later request without it
     void systemEndpointsAndToken()
     {
         COMPARE_REPLY(send("GET", "/v1/health"), 200, json(R"({"status":"ok","version":"0.1.0"})"));
@@ -654,7 +652,33 @@ private Q_SLOTS:
         QCOMPARE(send("GET", "/v1/openapi.json").status(), 200);
     }
 
+    // last: what the earlier functions set is there after a restart (the settings are written as the app quits)
+    void settingsAndRulesSurviveARestart()
+    {
+        const QByteArray token = "X-API-Token: t0ken\r\n";
+        const QByteArray rules =
+            R"({"dateFormat":"DD.MM.YYYY","prefix":"Ä","maxLength":42,"replaceUmlauts":false,"categories":["quittung"]})";
+        QCOMPARE(compact(send("POST", "/v1/rules", rules, token).json()["changed"]),
+                 json(R"(["dateFormat","prefix","maxLength","replaceUmlauts","categories"])"));
+        const QByteArrayList before{send("GET", "/v1/settings", {}, token).body(),
+                                    send("GET", "/v1/rules", {}, token).body()};
+        QVERIFY(stopsCleanly(m_app));
+        startApp();
+        QCOMPARE(
+            (QByteArrayList{send("GET", "/v1/settings", {}, token).body(), send("GET", "/v1/rules", {}, token).body()}),
+            before);
+    }
+
 private:
+    void startApp()
+    {
+        const qsizetype logged = m_log.size();
+        m_app.start(NAMORIX_BINARY, {});
+        QVERIFY(m_app.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(m_log.indexOf("[API] http://127.0.0.1:" + QByteArray::number(m_port), logged) >= 0,
+                                 15000);
+    }
+
     Reply send(const QByteArray &method, const QByteArray &target, const QByteArray &body = {},
                const QByteArray &headers = {})
     {

@@ -103,6 +103,7 @@ private Q_SLOTS:
         DefaultsStore store;
         RenameRules rules(store);
         QSignalSpy changed(&rules, &RenameRules::changed);
+        QVERIFY(!store.contains("rules.format")); // loading writes nothing
         rules.setFormat(RenameRules::defaultFormat());
         QCOMPARE(store.stringValue("rules.format"), RenameRules::defaultFormat());
         QCOMPARE(changed.count(), 0);

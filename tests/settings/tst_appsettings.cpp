@@ -10,14 +10,15 @@ class TestAppSettings final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Stored values surviving a restart are tst_settingsrestart's subject; this is about memory and signals.
+    // Stored values surviving a restart are tst_apiendtoend's subject; this is about memory and signals.
     void writeThroughAndNotification()
     {
         DefaultsStore store;
         AppSettings settings(store);
         QSignalSpy enabled(&settings, &AppSettings::apiEnabledChanged);
         QSignalSpy port(&settings, &AppSettings::apiPortChanged);
-        settings.setApiEnabled(true); // the current value: written, not announced
+        QVERIFY(!store.contains("api.enabled")); // loading writes nothing
+        settings.setApiEnabled(true);            // the current value: written, not announced
         QVERIFY(store.contains("api.enabled"));
         settings.setApiPort(0); // kept as assigned; the default only at the next load
         QCOMPARE(settings.apiPort(), 0);
