@@ -6,13 +6,6 @@
 #include "ui/files/joblistmodel.h"
 #include "windowfixture.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMimeData>
-#include <QTextBrowser>
-#include <QToolButton>
-
 class TestFilesSection final : public QObject
 {
     Q_OBJECT

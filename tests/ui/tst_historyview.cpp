@@ -4,15 +4,6 @@
 #include "relativetime.h"
 #include "windowfixture.h"
 
-#include <QCheckBox>
-#include <QFileDialog>
-#include <QJsonDocument>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QTableView>
-
 namespace {
 
 RenameRecord record(const QString &original, const QString &renamed, bool reverted, int minutesAgo,

@@ -1,16 +1,6 @@
-#include "settings/generalflags.h"
 #include "ui/settings/settingswindow.h"
 #include "ui/status/statusbarview.h"
 #include "windowfixture.h"
-
-#include <QAccessible>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
-#include <QScrollBar>
-#include <QStackedWidget>
 
 class TestMainWindow final : public QObject
 {

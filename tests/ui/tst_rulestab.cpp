@@ -2,9 +2,6 @@
 #include "ui/rules/rulestab.h"
 #include "windowfixture.h"
 
-#include <QLineEdit>
-#include <QSpinBox>
-
 class TestRulesTab final : public QObject
 {
     Q_OBJECT

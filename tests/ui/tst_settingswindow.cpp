@@ -1,17 +1,9 @@
 #include "korvexstub.h"
-#include "settings/generalflags.h"
 #include "ui/settings/aisettingstab.h"
 #include "ui/settings/apisettingstab.h"
 #include "ui/settings/generalsettingstab.h"
 #include "ui/settings/settingswindow.h"
 #include "windowfixture.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDesktopServices>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTabWidget>
 
 class TestSettingsWindow final : public QObject
 {

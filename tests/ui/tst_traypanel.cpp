@@ -1,19 +1,11 @@
 // The tray panel, the tray icon's menu and closing the main window; the test is the notification service.
 #include "notificationrecorder.h"
-#include "settings/generalflags.h"
 #include "ui/common/manyfilesquestion.h"
 #include "ui/files/joblistmodel.h"
 #include "ui/tray/closetotray.h"
 #include "ui/tray/trayicon.h"
 #include "ui/tray/traypanel.h"
 #include "windowfixture.h"
-
-#include <QMenu>
-#include <QMessageBox>
-#include <QProgressBar>
-#include <QSignalSpy>
-#include <QSystemTrayIcon>
-#include <QTimer>
 
 class TestTrayPanel final : public QObject
 {

@@ -12,10 +12,8 @@
 #include "ui/files/reviewview.h"
 #include "ui/mainwindow.h"
 
-#include <QAbstractButton>
-#include <QListView>
-#include <QMimeData>
-#include <QPushButton>
+#include <QtTest>
+#include <QtWidgets>
 
 // Every suite sees the German texts, as the app does: installed as the application starts.
 inline void installTestTranslations()
