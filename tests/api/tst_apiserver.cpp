@@ -12,15 +12,9 @@
 #include "store/objectstore.h"
 
 #include <QCoroTimer>
-#include <QDir>
-#include <QJsonArray>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTcpServer>
-#include <QTemporaryDir>
-#include <QTemporaryFile>
-#include <QTest>
 
 #include <arpa/inet.h>
 #include <cmath>

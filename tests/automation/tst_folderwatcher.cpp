@@ -5,13 +5,8 @@
 #include "engineharness.h"
 #include "settings/generalflags.h"
 
-#include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QtConcurrent>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utime.h>
 
 using namespace std::chrono_literals;

@@ -3,11 +3,6 @@
 #include "engineharness.h"
 #include "oldschema.h"
 
-#include <QRegularExpression>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-
 namespace {
 
 RenameJob job(const QString &path, const QString &name, bool approved = true)

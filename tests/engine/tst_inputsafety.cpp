@@ -2,15 +2,11 @@
 #include "engine/inputexpansion.h"
 #include "engineharness.h"
 
-#include <QElapsedTimer>
 #include <QtConcurrent>
 
-#include <fcntl.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 

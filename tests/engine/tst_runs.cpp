@@ -3,9 +3,6 @@
 #include "engineharness.h"
 #include "settings/generalflags.h"
 
-#include <QElapsedTimer>
-#include <QSignalSpy>
-
 // How analysis runs on one engine start, stop, take turns and end when their owner goes away.
 class TestRuns final : public QObject, EngineHarness
 {
