@@ -5,21 +5,6 @@
 #include "llmstub.h"
 #include "rawhttp.h"
 
-#include <QDataStream>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QUrl>
-#include <QUuid>
-
 namespace {
 
 /** Compact JSON with sorted keys, so a failed comparison prints both sides readably. */

@@ -3,9 +3,7 @@
 #include "commandline.h"
 #include "singleinstance.h"
 
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 using Urls = QList<QUrl>;
 Q_DECLARE_METATYPE(std::optional<Urls>)
