@@ -1,6 +1,7 @@
 // End to end: the real namorix binary, driven only through its REST API on loopback, with the
 // LLM and Korvex stubs. One app runs for the whole suite; the functions run in declaration order
 // and later ones build on the files and history the earlier ones leave.
+#include "engineharness.h"
 #include "korvexstub.h"
 #include "llmstub.h"
 #include "rawhttp.h"
@@ -39,12 +40,6 @@ QStringList field(const QJsonArray &entries, const QString &key)
     for (const QJsonValue &entry : entries)
         values << entry[key].toString();
     return values;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 /** One second of 8 kHz 8-bit mono silence whose RIFF INFO title is `title`. */
@@ -107,16 +102,14 @@ private Q_SLOTS:
         QVERIFY(m_home.isValid());
         QVERIFY(m_llm.listen());
         QVERIFY(m_korvex.listen());
-        QVERIFY(QDir().mkpath(m_home.filePath("config/namorix")));
-        QVERIFY(QDir().mkpath(m_home.filePath("docs")));
         {
             QTcpServer probe;
             QVERIFY(probe.listen(QHostAddress::LocalHost));
             m_port = probe.serverPort();
         }
-        QVERIFY(writeFile(m_home.filePath("config/namorix/settings.json"),
-                          json(R"({"api.port":%1,"kvx.port":%2,"hasAcceptedLegal":true,"onboardingDone":true})", m_port,
-                               m_korvex.port())));
+        touch(m_home.filePath("config/namorix/settings.json"),
+              json(R"({"api.port":%1,"kvx.port":%2,"hasAcceptedLegal":true,"onboardingDone":true})", m_port,
+                   m_korvex.port()));
 
         m_app.setProcessEnvironment(appEnvironment(m_home));
         m_app.setProcessChannelMode(QProcess::MergedChannels); // "[API]" lines on stdout, diagnostics on stderr
@@ -145,7 +138,7 @@ private Q_SLOTS:
     {
         QTemporaryDir home;
         const QString config = home.filePath("config/namorix");
-        QVERIFY(QDir().mkpath(config) && writeFile(config + "/settings.json", "{\"api.port\": "));
+        touch(config + "/settings.json", "{\"api.port\": ");
         QProcess app;
         app.setProcessEnvironment(appEnvironment(home));
         app.start(NAMORIX_BINARY, {});
@@ -169,7 +162,7 @@ private Q_SLOTS:
         LlmStub other;
         QVERIFY(other.listen());
         QTemporaryDir folder;
-        QVERIFY(writeFile(folder.filePath("brief.txt"), "Brief vom 01.02.2024"));
+        touch(folder.filePath("brief.txt"), "Brief vom 01.02.2024");
         const auto select = [&](const QString &endpoint) {
             return send("POST", "/v1/providers", json(R"({"provider":"OpenAI","endpoint":"%1"})", endpoint));
         };
@@ -188,7 +181,7 @@ private Q_SLOTS:
         // Each text holds its date: a suggestion the text backs carries no "unverified".
         for (const auto &[name, date] :
              {std::pair{"alpha.txt", "10.01.2024"}, {"beta.txt", "20.02.2024"}, {"gamma.txt", "30.03.2024"}})
-            QVERIFY(writeFile(document(name), QByteArray("Inhalt von ") + name + " vom " + date));
+            touch(document(name), QByteArray("Inhalt von ") + name + " vom " + date);
 
         // A script's suggestions come with their ids; they join the shared list of jobs.
         const QJsonObject suggested =
@@ -255,7 +248,7 @@ private Q_SLOTS:
         const QString stromReply = R"({"datum":"2024-04-01","kategorie":"rechnung","beschreibung":"Strom",)"
                                    R"("absender":"Stadtwerke München GmbH","betrag":"1234.56","confidence":0.9})";
         m_llm.setReply("strom.txt", stromReply);
-        QVERIFY(writeFile(document("strom.txt"), "STADTWERKE MÜNCHEN\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR"));
+        touch(document("strom.txt"), "STADTWERKE MÜNCHEN\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR");
         COMPARE_REPLY(
             send("POST", "/v1/suggest", json(R"({"paths":["%1"],"template":"{datum}"})", document("strom.txt"))), 200,
             json(R"({"suggestions":[{"id":"%1","original":"strom.txt","confidence":0.9,"unverified":["datum"],
@@ -347,7 +340,7 @@ private Q_SLOTS:
         m_llm.setReply("heil.txt", llmReply("2024-07-01", "rechnung", "Wasser", 0.8));
         m_llm.setReply("weg.txt", llmReply("2024-07-02", "brief", "Bank", 0.8));
         for (const char *name : {"kaputt.txt", "heil.txt", "weg.txt"})
-            QVERIFY(writeFile(document(name), "Inhalt"));
+            touch(document(name), "Inhalt");
         const QString kaputt = document("kaputt.txt"), heil = document("heil.txt"), weg = document("weg.txt");
         const QByteArray both = json(R"({"paths":["%1","%2"]})", kaputt, heil);
 
@@ -386,7 +379,7 @@ private Q_SLOTS:
             const QString name = QString("lang%1.txt").arg(i);
             m_llm.setDelay(name, 1000);
             paths << document(name);
-            QVERIFY(writeFile(paths.last(), "Langsam"));
+            touch(paths.last(), "Langsam");
         }
         const qsizetype before = m_llm.server().requests().size();
         QElapsedTimer clock;
@@ -416,7 +409,7 @@ private Q_SLOTS:
         for (int i = 0; title.size() < 6000; ++i)
             title += "Titel " + QByteArray::number(i) + ' ';
         const QByteArray wav = wavWithTitle(title);
-        QVERIFY(writeFile(document("long.wav"), wav));
+        touch(document("long.wav"), wav);
         const qsizetype providerRequests = m_llm.server().requests().size();
 
         const Reply reply = send("POST", "/v1/analyze",
@@ -496,7 +489,7 @@ private Q_SLOTS:
         COMPARE_REPLY(send("PUT", "/v1/watch/" + id, json(R"({"path":"%1","autoRename":true})", moved)), 200,
                       json(R"({"ok":true,"path":"%1","active":true,"autoRename":true,"templateName":null})", moved));
         m_llm.setReply("quittung.txt", llmReply("2024-05-06", "beleg", "Baumarkt", 0.9));
-        QVERIFY(writeFile(moved + "/quittung.txt", "Baumarkt 6.5.24"));
+        touch(moved + "/quittung.txt", "Baumarkt 6.5.24");
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(moved + "/2024-05-06_beleg_baumarkt.txt"), 15000);
 
         COMPARE_REPLY(send("DELETE", "/v1/watch/" + id), 404, json(R"({"error":"not found"})"));
@@ -510,7 +503,8 @@ private Q_SLOTS:
         m_llm.setReply("q1.txt", llmReply("2024-06-01", "beleg", "Kaffee", 0.9));
         m_llm.setReply("q2.txt", llmReply("2024-06-02", "beleg", "Brot", 0.9));
         const QString q1 = document("q1.txt"), q2 = document("q2.txt");
-        QVERIFY(writeFile(q1, "Kassenbon 01.06.2024") && writeFile(q2, "Kassenbon June 2, 2024"));
+        touch(q1, "Kassenbon 01.06.2024");
+        touch(q2, "Kassenbon June 2, 2024");
 
         COMPARE_REPLY(send("POST", "/v1/queue/pause"), 200, json(R"({"ok":true,"isPaused":true})"));
         COMPARE_REPLY(send("POST", "/v1/queue", json(R"({"paths":["%1","%2"]})", q1, q2)), 200,
@@ -522,7 +516,7 @@ private Q_SLOTS:
 
         // A suggestion under review stays while the queue analyses and applies its own files.
         const QString reviewed = document("pruefen.txt");
-        QVERIFY(writeFile(reviewed, "Kassenbon"));
+        touch(reviewed, "Kassenbon");
         QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", reviewed)).status(), 200);
 
         COMPARE_REPLY(send("POST", "/v1/queue/resume"), 200, json(R"({"ok":true,"isPaused":false})"));
@@ -602,7 +596,7 @@ private Q_SLOTS:
     // The window endpoints over the real window; its screenshots are the GUI scripts' (harness.py).
     void uiStateAndNavigate()
     {
-        QVERIFY(writeFile(document("ui.txt"), "Notiz"));
+        touch(document("ui.txt"), "Notiz");
         QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", document("ui.txt"))).status(), 200);
         const QJsonObject state = send("GET", "/v1/ui/state").json();
         QCOMPARE(state.keys(), QStringList({"jobCount", "processing", "tab", "tabs", "window"}));
