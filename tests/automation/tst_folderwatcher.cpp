@@ -45,28 +45,16 @@ class TestFolderWatcher final : public QObject, EngineHarness
 
     QString watchFolder(const QString &name)
     {
-        const QString path = folder(name);
         watcher->setOnFilesDetected([this](const QList<QUrl> &files) { reports << files; });
-        watcher->watch(path);
-        return path;
-    }
-
-    /** A row the user edited in the window's review: arrivals must leave it as it is. */
-    void addUsersEdit(const QString &path)
-    {
-        RenameJob mine;
-        mine.originalURL = QUrl::fromLocalFile(path);
-        m_engine->setJobs({mine});
-        QVERIFY(m_engine->editJob(mine.id, QString("von-hand.pdf"), false));
+        watcher->watch(folder(name));
+        return folder(name);
     }
 
     /** A new folder with a watched-folder record for it; `name` may end in a slash. */
     QString addFolder(const QString &name, bool autoRename, std::optional<QString> templateName = {})
     {
-        const QString path = folder(name);
-        m_store->insert(WatchedFolder{0, path, true, autoRename, templateName, QDateTime::currentDateTimeUtc()})
-            .value();
-        return path;
+        m_store->insert(WatchedFolder{0, folder(name), true, autoRename, templateName, {}}).value();
+        return folder(name);
     }
 
 private Q_SLOTS:
@@ -101,9 +89,8 @@ private Q_SLOTS:
     {
         const QString path = watchFolder("scan");
         const QString outside = folder("outside");
-        touch(outside + "/old.pdf");
         utimbuf past{time(nullptr) - 60, time(nullptr) - 60};
-        QCOMPARE(utime(QFile::encodeName(outside + "/old.pdf"), &past), 0);
+        QCOMPARE(utime(QFile::encodeName(touch(outside + "/old.pdf")), &past), 0);
         touch(outside + "/target.pdf");
         QCOMPARE(symlink("target.pdf", QFile::encodeName(outside + "/link.pdf")), 0);
         QDir().mkpath(outside + "/folder.pdf");
@@ -123,7 +110,6 @@ private Q_SLOTS:
         QVERIFY(fifo >= 0);
         QCOMPARE(::write(fifo, "x", 1), 1);
         close(fifo);
-        QDir().mkpath(path + "/sub");
         touch(path + "/sub/deep.pdf");
         touch(path + "/.hidden.pdf");
         touch(path + "/placeholder.pdf", "");
@@ -156,14 +142,11 @@ private Q_SLOTS:
 
     void anOverflowedEventQueueRescansTheFolder()
     {
-        QFile limitFile("/proc/sys/fs/inotify/max_queued_events");
-        QVERIFY(limitFile.open(QIODevice::ReadOnly));
-        const int limit = limitFile.readAll().trimmed().toInt();
+        const int limit = contentOf("/proc/sys/fs/inotify/max_queued_events").trimmed().toInt();
         if (limit > 200000)
             QSKIP("the inotify queue limit is too high to overflow quickly");
         const QString path = folder("flood");
-        const QByteArray read = QFile::encodeName(path + "/read.pdf");
-        touch(path + "/read.pdf");
+        const QByteArray read = QFile::encodeName(touch(path + "/read.pdf"));
         utimbuf past{time(nullptr) - 60, time(nullptr) - 60};
         QCOMPARE(utime(read, &past), 0);
         watchFolder("flood");
@@ -212,8 +195,7 @@ private Q_SLOTS:
         touch(path + "/notiz.txt", "Erster Teil vom 15.03.2024.");
         QTest::qWait(1000);
         QFile file(path + "/notiz.txt");
-        QVERIFY(file.open(QIODevice::Append));
-        file.write(" Zweiter Teil.");
+        QVERIFY(file.open(QIODevice::Append) && file.write(" Zweiter Teil."));
         file.close();
 
         const QString renamed = path + "/2024-03-15_brief_notiz.txt";
@@ -248,7 +230,10 @@ private Q_SLOTS:
 
         // Review: the file joins the window's review, which keeps the user's edit; nothing moves.
         // (That the window stays in the section the user is in: tst_mainwindow.)
-        addUsersEdit(review + "/eigene.pdf");
+        RenameJob mine;
+        mine.originalURL = QUrl::fromLocalFile(review + "/eigene.pdf");
+        m_engine->setJobs({mine});
+        QVERIFY(m_engine->editJob(mine.id, QString("von-hand.pdf"), false));
         for (const QString &dir : {review, slashed}) {
             touch(dir + "/letter.pdf");
             QTRY_VERIFY_WITH_TIMEOUT(
@@ -278,11 +263,6 @@ private Q_SLOTS:
         queue->setEngine(queueEngine.get());
         const QString path = addFolder("auto", true);
         router->start();
-        QStringList handedOn;
-        connect(queue.get(), &QueueManager::reviewNeeded, queueEngine.get(), [&](const QList<QUrl> &urls) {
-            for (const QUrl &url : urls)
-                handedOn << url.fileName();
-        });
 
         m_fx->llm.setReply("belegt.txt", LlmStub::letterReply("Belegt"));
         m_fx->llm.setReply("erfunden.txt", LlmStub::letterReply("Erfunden"));
@@ -307,8 +287,9 @@ private Q_SLOTS:
                      held == (QStringList{"1 Datei braucht eine Prüfung", "1 Datei braucht eine Prüfung"}),
                  qPrintable(notes.join(" | ")));
         QVERIFY(QFile::exists(path + "/erfunden.txt") && QFile::exists(path + "/ersatz.txt"));
-        handedOn.sort();
-        QCOMPARE(handedOn, (QStringList{"erfunden.txt", "ersatz.txt"}));
+        QStringList reviewed = jobNames();
+        reviewed.sort();
+        QCOMPARE(reviewed, (QStringList{"erfunden.txt", "ersatz.txt"}));
         const QHash<QString, QString> expectedMarks{{"erfunden.txt", "datum"}, {"ersatz.txt", "name"}};
         for (const RenameJob &job : m_engine->jobs())
             QCOMPARE(job.unverifiedFields().join(','), expectedMarks.value(job.originalName()));
@@ -337,10 +318,7 @@ private Q_SLOTS:
                 [&](const QList<RenameRecord> &records) { renamedCount += records.size(); });
         QFuture<void> dropping = QtConcurrent::run([path] {
             for (int i = 0; i < Count; ++i) {
-                QFile file(path + QString("/drop-%1.pdf").arg(i));
-                file.open(QIODevice::WriteOnly);
-                file.write(QByteArray::number(i));
-                file.close();
+                touch(path + QString("/drop-%1.pdf").arg(i), QByteArray::number(i));
                 if (i % 50 == 49)
                     QThread::msleep(200);
             }
