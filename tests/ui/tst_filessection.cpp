@@ -32,7 +32,6 @@ private Q_SLOTS:
 
     void manyFilesAskFirst()
     {
-        QDir(w->dir.path()).mkdir("viele");
         for (int i = 0; i < 1234; ++i)
             w->touch(QString("viele/%1.txt").arg(i), "x");
         dropFiles(w->files()->dropTarget(), {w->dir.filePath("viele")});
