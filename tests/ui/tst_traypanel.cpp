@@ -85,8 +85,7 @@ private Q_SLOTS:
         dropFiles(panel->dropTarget(), {w->dir.filePath("viele")});
         QTRY_VERIFY(panel->question()->box());
         QCOMPARE(panel->question()->box()->text(), "600 Dateien analysieren?");
-        const auto buttons = panel->question()->box()->buttons();
-        (*std::ranges::find(buttons, QString("Analysieren"), &QAbstractButton::text))->click();
+        named<QPushButton>(panel->question()->box(), "Analysieren")->click();
         QTRY_VERIFY(panel->engine().isProcessing());
         QCOMPARE(panel->currentState(), panel->stopButton()->parentWidget());
         QTest::mouseClick(panel->stopButton(), Qt::LeftButton);

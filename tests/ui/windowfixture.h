@@ -44,8 +44,9 @@ inline void clickCell(QAbstractItemView *view, const QModelIndex &index, QRect (
 }
 
 /** Drags `paths` onto `target` as a text/uri-list, the way Nautilus, Dolphin and Thunar send it. */
-inline void dropFiles(DropTarget *target, const QStringList &paths)
+inline void dropFiles(QWidget *target, const QStringList &paths)
 {
+    auto *outlined = qobject_cast<DropTarget *>(target);
     QByteArray uris;
     for (const QString &path : paths)
         uris += QUrl::fromLocalFile(path).toEncoded() + "\r\n";
@@ -55,10 +56,10 @@ inline void dropFiles(DropTarget *target, const QStringList &paths)
     QDragEnterEvent enter(centre, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);
     QVERIFY(enter.isAccepted());
-    QVERIFY(target->isTargeted()); // the outline turns to the accent colour
+    QVERIFY(!outlined || outlined->isTargeted()); // the outline turns to the accent colour
     QDropEvent drop(centre, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &drop);
-    QVERIFY(!target->isTargeted());
+    QVERIFY(!outlined || !outlined->isTargeted());
 }
 
 /** Saves a picture of `widget` in NAMORIX_SCREENSHOT_DIR when set; docs/screenshots is made from them. */
