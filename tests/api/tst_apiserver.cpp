@@ -16,17 +16,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <arpa/inet.h>
 #include <cmath>
-#include <csignal>
-#include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -109,57 +102,35 @@ QString stdoutDuring(const std::function<void()> &action)
 }
 
 /**
- * Sends each request from a child process running as `uid` (to the TCP port, or to the Unix socket
- * `socketPath` when it is set) and returns the reply statuses, 0 where none came. The requests
- * are made before the fork: the child only calls the system.
+ * Sends each request from a process running as `uid` (a Python client under setpriv), to the TCP
+ * port or to the Unix socket `socketPath` when it is set, and returns the reply statuses, 0 where
+ * none came.
  */
-QList<int> statusesAs(uid_t uid, const QList<QByteArray> &requests, quint16 port, const QByteArray &socketPath = {})
+QList<int> statusesAs(uid_t uid, const QList<QByteArray> &requests, quint16 port, const QString &socketPath = {})
 {
-    int results[2];
-    if (::pipe(results) != 0)
-        return {};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(results[0]);
-        if (uid != ::geteuid() && (::setgid(uid) != 0 || ::setuid(uid) != 0))
-            ::_exit(1);
-        for (const QByteArray &request : requests) {
-            int status = 0;
-            sockaddr_un local{};
-            sockaddr_in tcp{};
-            local.sun_family = AF_UNIX;
-            tcp.sin_family = AF_INET;
-            tcp.sin_port = htons(port);
-            tcp.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            std::strncpy(local.sun_path, socketPath.constData(), sizeof local.sun_path - 1);
-            const bool viaSocket = !socketPath.isEmpty();
-            const int fd = ::socket(viaSocket ? AF_UNIX : AF_INET, SOCK_STREAM, 0);
-            const auto *address = viaSocket ? reinterpret_cast<sockaddr *>(&local) : reinterpret_cast<sockaddr *>(&tcp);
-            if (::connect(fd, address, viaSocket ? sizeof local : sizeof tcp) == 0 &&
-                ::write(fd, request.constData(), size_t(request.size())) == request.size()) {
-                char head[16] = {};
-                if (::read(fd, head, 12) == 12 && std::strncmp(head, "HTTP/1.1 ", 9) == 0)
-                    status = std::atoi(head + 9);
-            }
-            ::close(fd);
-            if (::write(results[1], &status, sizeof status) != sizeof status)
-                ::_exit(1);
-        }
-        ::_exit(0);
-    }
-    ::close(results[1]);
+    const char *client = R"(import socket, sys
+for request in sys.stdin.buffer.read().split(b"\0"):
+    try:
+        s = socket.socket(socket.AF_UNIX if sys.argv[2] else socket.AF_INET)
+        s.connect(sys.argv[2] or ("127.0.0.1", int(sys.argv[1])))
+        s.sendall(request)
+        head = s.makefile("rb").read(12)
+        print(int(head[9:]) if head.startswith(b"HTTP/1.1 ") else 0)
+    except OSError:
+        print(0)
+)";
+    QProcess process;
+    const QString id = QString::number(uid);
+    process.start("setpriv", {"--reuid", id, "--regid", id, "--clear-groups", "/usr/bin/python3", "-c", client,
+                              QString::number(port), socketPath});
+    process.write(requests.join('\0'));
+    process.closeWriteChannel();
+    // The server answers on this event loop meanwhile.
+    QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000);
     QList<int> statuses;
-    int status = 0;
-    const auto collect = [&] {
-        while (::read(results[0], &status, sizeof status) == sizeof status)
-            statuses << status;
-        return ::waitpid(child, nullptr, WNOHANG) == child;
-    };
-    ::fcntl(results[0], F_SETFL, O_NONBLOCK);
-    const bool ended = QTest::qWaitFor(collect, 60000); // the server answers on this event loop meanwhile
-    if (!ended)
-        ::kill(child, SIGKILL), ::waitpid(child, nullptr, 0);
-    ::close(results[0]);
+    for (const QByteArray &line : process.readAllStandardOutput().split('\n'))
+        if (!line.isEmpty())
+            statuses << line.toInt();
     return statuses;
 }
 
@@ -476,13 +447,13 @@ private Q_SLOTS:
         if (::geteuid() != 0)
             QSKIP("needs root to run a client as another account");
         QTemporaryDir runtime;
-        const QByteArray socketPath = QFile::encodeName(runtime.filePath("namorix/api.sock"));
-        QVERIFY(m_endpoints.startLocal(QString::fromLocal8Bit(socketPath)));
+        const QString socketPath = runtime.filePath("namorix/api.sock");
+        QVERIFY(m_endpoints.startLocal(socketPath));
         QCOMPARE(QFileInfo(runtime.filePath("namorix")).permissions() & 0x0077, 0);
         // Open the private folder and the socket file, so that only the peer check stands in the way.
         QVERIFY(::chmod(QFile::encodeName(runtime.path()), 0755) == 0);
         QVERIFY(::chmod(QFile::encodeName(runtime.filePath("namorix")), 0755) == 0);
-        QVERIFY(::chmod(socketPath.constData(), 0777) == 0);
+        QVERIFY(::chmod(QFile::encodeName(socketPath).constData(), 0777) == 0);
 
         const QByteArray hostile = R"({"provider":"OpenAI","endpoint":"http://127.0.0.1:1","apiKey":"x",)"
                                    R"("path":"/tmp/fremd","paths":["/tmp/fremd.txt"],"name":"F","pattern":"p"})";
