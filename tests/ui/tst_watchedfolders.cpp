@@ -78,7 +78,7 @@ private Q_SLOTS:
         f->click(0, 1); // automatic renaming on: the record changes, the watch stays
         QVERIFY(f->store->fetchFolders()->at(0).autoRename);
         QCOMPARE(f->watcher.watchedPaths(), f->folders({"Eingang"}));
-        // Switched inactive, it is no longer observed: gui_watch.
+        // Switched inactive, it is no longer observed: gui_endtoend.
         f->click(0, 3); // remove: gone from the store and the count at once
         QCOMPARE(f->storedPaths(), QStringList{f->dir.filePath("fehlt")});
         QVERIFY(f->watcher.watchedPaths().isEmpty());
