@@ -5,6 +5,7 @@
 #include "app/signalwatcher.h"
 #include "app/singleinstance.h"
 #include "common/processenvironment.h"
+#include "common/stringtable.h"
 #include "companion/kvxclient.h"
 #include "engine/renameengine.h"
 #include "engine/undo.h"
@@ -13,7 +14,6 @@
 #include "settings/defaultsstore.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
-#include "ui/common/translations.h"
 #include "ui/firststart/firststartgate.h"
 #include "ui/history/historyview.h"
 #include "ui/mainwindow.h"
@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(NAMORIX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("namorix"));
     QApplication app(argc, argv);
-    installTranslations(app);
+    StringTable::install();
     const LaunchArguments arguments = CommandLine::parse(app);
     SingleInstance instance;
     if (instance.handOver(arguments))

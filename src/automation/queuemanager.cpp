@@ -1,6 +1,7 @@
 #include "automation/queuemanager.h"
 
 #include "automation/desktopnotifier.h"
+#include "common/stringtable.h"
 #include "engine/renameengine.h"
 #include "settings/defaultsstore.h"
 #include "settings/generalflags.h"
@@ -85,14 +86,12 @@ QString QueueManager::notificationBody(const QList<RenameRecord> &records)
 {
     if (records.size() == 1)
         return records.front().originalName + QStringLiteral(" → ") + records.front().newName;
-    return QString::number(records.size()) + QStringLiteral(" Dateien umbenannt");
+    return StringTable::text("queue.renamed", int(records.size()));
 }
 
 QString QueueManager::reviewNotificationBody(qsizetype count)
 {
-    if (count == 1)
-        return QStringLiteral("1 Datei braucht eine Prüfung");
-    return QString::number(count) + QStringLiteral(" Dateien brauchen eine Prüfung");
+    return StringTable::text("queue.review", int(count));
 }
 
 QList<QUrl> QueueManager::holdBackUnverified(RenameEngine &engine) const

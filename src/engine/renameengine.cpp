@@ -6,6 +6,7 @@
 #include "common/filechecks.h"
 #include "common/filenames.h"
 #include "common/networkerrors.h"
+#include "common/stringtable.h"
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
 #include "engine/filemoves.h"
@@ -234,7 +235,7 @@ QCoro::Task<> RenameEngine::runAnalysis(std::shared_ptr<Run> run, QList<QUrl> in
 
     if (files.isEmpty()) {
         if (skipped >= 1)
-            setError(QString::number(skipped) + QStringLiteral(" Dateien übersprungen (bereits umbenannt)"));
+            setError(StringTable::text("run.skippedAll", skipped));
         co_return;
     }
 
@@ -310,7 +311,7 @@ void RenameEngine::publishResults(Run &run)
     run.published = results;
     mergeIntoReview(results);
     if (run.isCancelled()) {
-        setError(QStringLiteral("Analyse abgebrochen"));
+        setError(StringTable::text("run.cancelled"));
         return;
     }
 
@@ -318,11 +319,10 @@ void RenameEngine::publishResults(Run &run)
         std::count_if(results.cbegin(), results.cend(), [](const RenameJob &job) { return job.hasFailed(); });
     std::optional<QString> summary;
     if (failed > 0)
-        summary = QString::number(failed) + QStringLiteral(" von ") + QString::number(m_totalCount) +
-                  QStringLiteral(" fehlgeschlagen");
+        summary = StringTable::text("run.failed").arg(failed).arg(m_totalCount);
     if (m_skippedDuplicates >= 1) {
-        summary = (summary ? *summary + QStringLiteral(". ") : QString()) + QString::number(m_skippedDuplicates) +
-                  QStringLiteral(" übersprungen (bereits in History)");
+        const QString skipped = StringTable::text("run.skippedInHistory", m_skippedDuplicates);
+        summary = summary ? *summary + QStringLiteral(". ") + skipped : skipped;
     }
     setError(summary);
 }
@@ -347,7 +347,7 @@ QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider(std::sha
     const QString name = rawValue(type);
     const QUrl url(HTTPProvider::withoutTrailingSlash(endpoint) + QStringLiteral("/api/tags"));
     if (!url.isValid() || url.host().isEmpty() || (url.scheme() != u"http" && url.scheme() != u"https"))
-        co_return NamorixError::providerUnreachable(name, QStringLiteral("Ungültiger Endpoint"));
+        co_return NamorixError::providerUnreachable(name, StringTable::text("provider.invalidEndpoint"));
     QNetworkRequest request(url);
     request.setTransferTimeout(OllamaProbeTimeoutMs);
     QNetworkReply *sent = m_services.network.get(request);
@@ -359,12 +359,12 @@ QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider(std::sha
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() && reply->error() != QNetworkReply::NoError) {
         const QString detail = reply->error() == QNetworkReply::OperationCanceledError
-                                   ? QStringLiteral("Zeitüberschreitung nach 5 s")
+                                   ? StringTable::text("provider.timeout")
                                    : NetworkErrors::describe(reply->error());
         co_return NamorixError::providerUnreachable(name, detail);
     }
     if (status.isValid() && status.toInt() != 200)
-        co_return NamorixError::providerUnreachable(name, QStringLiteral("Nicht erreichbar unter ") + endpoint);
+        co_return NamorixError::providerUnreachable(name, StringTable::text("provider.notReachableAt").arg(endpoint));
     co_return std::nullopt;
 }
 
@@ -380,14 +380,14 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     QCoro::Task<ExtractionResult> extracting = ContentExtraction::extractFileContext(path, m_services.companion);
     const ExtractionResult context = co_await std::move(extracting);
     if (!*alive || run->isCancelled())
-        co_return RenameJob::failed(path, QStringLiteral("Analyse abgebrochen"));
+        co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
     if (!context)
-        co_return RenameJob::failed(path, QStringLiteral("Inhalt nicht lesbar: ") + QFileInfo(path).fileName());
+        co_return RenameJob::failed(path, StringTable::text("run.unreadable").arg(QFileInfo(path).fileName()));
     QCoro::Task<SuggestionResult> asking = run->provider->suggest(*context, run->nameTemplate);
     const SuggestionResult suggestion = co_await std::move(asking);
     // The rules live on the GUI thread with the engine; after the engine they may be gone too.
     if (!*alive || run->isCancelled())
-        co_return RenameJob::failed(path, QStringLiteral("Analyse abgebrochen"));
+        co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
     if (!suggestion)
         co_return RenameJob::failed(path, suggestion.error().message);
 
@@ -435,8 +435,8 @@ QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList
         for (const QUuid &id : std::as_const(*only)) {
             const auto job = std::ranges::find(m_jobs, id, &RenameJob::id);
             if (job == m_jobs.end())
-                m_applyFailures.append({QString(), QStringLiteral("Auftrag %1 ist nicht (mehr) in der Liste")
-                                                       .arg(id.toString(QUuid::WithoutBraces).toUpper())});
+                m_applyFailures.append(
+                    {QString(), StringTable::text("apply.notListed").arg(id.toString(QUuid::WithoutBraces).toUpper())});
             else if (const qsizetype index = job - m_jobs.begin(); !selected.contains(index))
                 selected.append(index);
         }
