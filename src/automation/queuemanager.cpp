@@ -94,17 +94,17 @@ QString QueueManager::reviewNotificationBody(qsizetype count)
     return StringTable::text("queue.review", int(count));
 }
 
-QList<QUrl> QueueManager::holdBackUnverified(RenameEngine &engine) const
+QList<RenameJob> QueueManager::holdBackUnverified(RenameEngine &engine) const
 {
     const DefaultsStore &defaults = m_defaults ? *m_defaults : DefaultsStore::standard();
     if (!GeneralFlags::autoRenameVerifiedOnly.read(defaults))
         return {};
     QList<RenameJob> jobs = engine.jobs();
-    QList<QUrl> held;
+    QList<RenameJob> held;
     for (RenameJob &job : jobs) {
         if (job.approved && !job.hasFailed() && job.needsReview()) {
             job.approved = false;
-            held.append(job.originalURL);
+            held.append(job);
         }
     }
     if (!held.isEmpty())
@@ -138,7 +138,7 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
         co_return;
 
     QList<RenameRecord> records;
-    QList<QUrl> held;
+    QList<RenameJob> held;
     if (engine) {
         held = holdBackUnverified(*engine);
         QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved();
@@ -152,7 +152,7 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
         notifyRenamed(records);
     if (!held.isEmpty()) {
         m_notify(QStringLiteral("Namorix"), reviewNotificationBody(held.size()));
-        Q_EMIT reviewNeeded(held, nameTemplate);
+        Q_EMIT reviewNeeded(held);
     }
     m_running.clear();
     setRunning(false);

@@ -79,6 +79,11 @@ public:
                  Editor editor = Editor::user);
     /** Ticks or unticks every job (select all / none). */
     void setAllApproved(bool approved);
+    /**
+     * Adds jobs analysed elsewhere (the queue's, held back for review) as an analysis adds its
+     * results: a listed file gets the newer job unless the user edited its row.
+     */
+    void addToReview(const QList<RenameJob> &jobs) { mergeIntoReview(jobs); }
     /** Takes these jobs out of the review; unknown ids are ignored. */
     void removeJobs(const QSet<QUuid> &ids);
     /** Empties the review and its message: the user's "Abbrechen", or DELETE /v1/jobs. */

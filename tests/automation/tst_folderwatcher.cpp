@@ -290,9 +290,9 @@ private Q_SLOTS:
         navigation.setSelectedTab(SidebarItem::history);
         addUsersEdit(path + "/eigene.pdf");
         QStringList handedOn;
-        connect(queue.get(), &QueueManager::reviewNeeded, queueEngine.get(), [&](const QList<QUrl> &urls) {
-            for (const QUrl &url : urls)
-                handedOn << url.fileName();
+        connect(queue.get(), &QueueManager::reviewNeeded, queueEngine.get(), [&](const QList<RenameJob> &jobs) {
+            for (const RenameJob &job : jobs)
+                handedOn << job.originalName();
         });
 
         m_fx->llm.setReply("belegt.txt", LlmStub::letterReply("Belegt"));
@@ -308,10 +308,13 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && !queueEngine->isProcessing(), 10000);
             return;
         }
-        // Left in place for the window: files section, the window's engine analyses them, marked.
-        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && m_engine->jobs().size() >= 1,
+        // Left in place for the window: the queue's suggestions join its review, unticked and marked,
+        // without a second request to the provider.
+        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && m_engine->jobs().size() == 3,
                                  10000);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_engine->isProcessing(), 10000);
+        for (const QString name : {"erfunden.txt", "ersatz.txt"})
+            QCOMPARE(m_fx->llm.askedFiles().count(name), 1);
+        QVERIFY(!m_engine->jobs().at(1).approved && !m_engine->jobs().at(2).approved);
         QStringList held;
         for (const QString &note : notes) {
             if (note.contains("Prüfung"))
