@@ -1,5 +1,7 @@
 #include "ui/common/translations.h"
 
+#include "ui/uilog.h"
+
 #include <QCoreApplication>
 #include <QTranslator>
 
@@ -9,5 +11,5 @@ void installTranslations(QCoreApplication &app)
     if (translator->load(QStringLiteral(":/i18n/namorix_de.qm")))
         QCoreApplication::installTranslator(translator);
     else
-        qWarning("Namorix: embedded string tables missing");
+        qCWarning(lcUI, "embedded string tables missing");
 }
