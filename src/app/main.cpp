@@ -1,5 +1,6 @@
 #include "ai/aisettings.h"
 #include "api/apiserver.h"
+#include "app/applog.h"
 #include "app/commandline.h"
 #include "app/contentcontroller.h"
 #include "app/signalwatcher.h"
@@ -25,7 +26,6 @@
 #include <QMessageBox>
 
 #include <csignal>
-#include <cstdio>
 
 namespace {
 
@@ -38,7 +38,7 @@ std::unique_ptr<ObjectStore> openStore(QWidget *window)
     auto opened = ObjectStore::open(ObjectStore::standardFilePath());
     if (!opened) {
         const QString message = opened.error().message;
-        std::fprintf(stderr, "Namorix: %s\n", qUtf8Printable(message));
+        qCWarning(lcApp, "%s", qUtf8Printable(message));
         auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Namorix"), message, QMessageBox::Ok, window);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
@@ -46,7 +46,7 @@ std::unique_ptr<ObjectStore> openStore(QWidget *window)
     }
     std::unique_ptr<ObjectStore> store = std::move(*opened);
     if (const auto settled = Undo::settleInterruptedRenames(*store); !settled)
-        std::fprintf(stderr, "Namorix: %s\n", qUtf8Printable(settled.error().message));
+        qCWarning(lcApp, "%s", qUtf8Printable(settled.error().message));
     return store;
 }
 

@@ -1,9 +1,14 @@
 #include "common/stringtable.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QTranslator>
 
 #include <mutex>
+
+namespace {
+Q_LOGGING_CATEGORY(lcStrings, "namorix.strings")
+} // namespace
 
 namespace StringTable {
 
@@ -16,7 +21,7 @@ void install()
         if (translator->load(QStringLiteral(":/i18n/namorix_de.qm")))
             QCoreApplication::installTranslator(translator);
         else
-            qWarning("Namorix: embedded string tables missing");
+            qCWarning(lcStrings, "embedded string tables missing");
     });
 }
 

@@ -3,6 +3,7 @@
 #include "common/filechecks.h"
 #include "common/stringtable.h"
 #include "engine/destinationnames.h"
+#include "engine/enginelog.h"
 #include "engine/filemoves.h"
 #include "store/objectstore.h"
 
@@ -168,7 +169,7 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
     // A finish that fails is redone by the start-up pass, which looks at the files.
     if (!moves.isEmpty()) {
         if (const auto finished = store->finishPending(moved, abandoned, reidentified); !finished)
-            qWarning("Namorix: %s", qUtf8Printable(finished.error().message));
+            qCWarning(lcEngine, "%s", qUtf8Printable(finished.error().message));
     }
 
     return outcome;
