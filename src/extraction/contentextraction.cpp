@@ -47,16 +47,6 @@ void enterWorker()
     Q_UNUSED(lifetime);
 }
 
-// Opening a FIFO waits for a writer, a device or /proc/kmsg never ends, /proc holds secrets: each
-// would hold a worker for good or put them in a reply. Folders pass (a bundle keeps its text inside).
-bool hasReadableContent(const QString &path)
-{
-    struct stat info = {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return true; // nothing there: the processor says so
-    return (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) && !FileChecks::inSystemArea(path);
-}
-
 } // namespace
 
 QThreadPool &workers()
@@ -116,7 +106,7 @@ QFuture<ExtractionResult> extractLocally(const QString &path)
     const FileProcessor *processor = &ProcessorTable::processorFor(path);
     return QtConcurrent::run(&workers(), [processor, path] {
         enterWorker();
-        return hasReadableContent(path) ? processor->extract(path) : GenericProcessor::describe(path);
+        return processor->extract(path);
     });
 }
 
