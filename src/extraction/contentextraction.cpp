@@ -1,6 +1,5 @@
 #include "contentextraction.h"
 
-#include "common/filechecks.h"
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
 #include "extraction/genericprocessor.h"
@@ -12,7 +11,6 @@
 #include <QtConcurrent>
 
 #include <malloc.h>
-#include <sys/stat.h>
 
 #include <atomic>
 
@@ -37,6 +35,12 @@ struct WorkerLifetime {
         TextRecognizer::releaseSharedCaches();
         malloc_trim(0);
     }
+};
+
+// A file opened for a helper, or the answer for one that holds nothing to parse.
+struct Opened {
+    std::shared_ptr<SourceFile> file;
+    std::optional<ExtractionResult> answer;
 };
 
 // Call first in every task, so that the guard is made before (and destroyed after) every other
@@ -83,7 +87,8 @@ bool usesCompanion(const QString &lowerExtension)
     return extensions.contains(lowerExtension);
 }
 
-QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &companion)
+QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &companion, ExtractionSandbox &sandbox,
+                                                 std::shared_ptr<std::atomic_bool> stop)
 {
     if (usesCompanion(lowerExtension(path))) {
         const KVXResult<QString> text = co_await companion.extractText(path);
@@ -97,7 +102,20 @@ QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &compan
             co_return co_await described;
         }
     }
-    QFuture<ExtractionResult> extracted = extractLocally(path);
+    // Opening reads the disk; what is not opened holds no content to parse and is answered here.
+    const FileProcessor *processor = &ProcessorTable::processorFor(path);
+    QFuture<Opened> opening = QtConcurrent::run(&workers(), [processor, path]() -> Opened {
+        enterWorker();
+        auto file = std::make_shared<SourceFile>(SourceFile::open(path, processor->contentPath(path)));
+        if (file->isOpen())
+            return {file, std::nullopt};
+        return {nullptr, file->access() == SourceFile::Access::notContent ? GenericProcessor::describe(path)
+                                                                           : processor->extractFrom(*file)};
+    });
+    const Opened opened = co_await opening;
+    if (opened.answer)
+        co_return *opened.answer;
+    QFuture<ExtractionResult> extracted = sandbox.extract(std::move(*opened.file), std::move(stop));
     co_return co_await extracted;
 }
 
