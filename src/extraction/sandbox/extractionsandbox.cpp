@@ -105,6 +105,8 @@ struct ExtractionSandbox::Helper {
 
     ~Helper()
     {
+        if (notifier)
+            notifier->setEnabled(false); // before its socket closes
         for (QObject *part : std::initializer_list<QObject *>{notifier, deadline, idle, process}) {
             if (part) {
                 part->disconnect();
@@ -133,7 +135,9 @@ ExtractionSandbox::~ExtractionSandbox()
             finish(std::move(helper->job), failed(QStringLiteral("das Leseprogramm wurde beendet")));
         if (helper->process) {
             helper->process->disconnect();
+            // What QProcess's destructor would do anyway, without its warning; SIGKILL ends it at once.
             helper->process->kill();
+            helper->process->waitForFinished(1000);
         }
     }
     while (!m_queue.empty()) {
