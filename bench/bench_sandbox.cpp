@@ -138,7 +138,8 @@ QStringList makeCorpus(const QString &folder)
     for (int n = 0; n < 4; ++n) {
         const QByteArray words = invoiceText(n).toHtmlEscaped().toUtf8();
         writeZip(add(QStringLiteral("brief%1.docx").arg(n)), "word/document.xml",
-                 "<w:document><w:body><w:p><w:r><w:t>" + words.repeated(20) + "</w:t></w:r></w:p></w:body></w:document>");
+                 "<w:document><w:body><w:p><w:r><w:t>" + words.repeated(20) +
+                     "</w:t></w:r></w:p></w:body></w:document>");
         writeZip(add(QStringLiteral("tabelle%1.xlsx").arg(n)), "xl/sharedStrings.xml",
                  "<sst><si><t>" + words + "</t></si><si><t>Summe</t></si></sst>");
         write(add(QStringLiteral("seite%1.html").arg(n)),
@@ -238,7 +239,8 @@ double replacementMs(const QString &scanned, const QString &small)
         if (!resultOf(next))
             return -1;
         times << double(timer.nsecsElapsed()) / 1e6;
-        if (resultOf(slow).error().message != u"Datei konnte nicht gelesen werden: das Leseprogramm wurde beendet (Signal 9)")
+        if (resultOf(slow).error().message !=
+            u"Datei konnte nicht gelesen werden: das Leseprogramm wurde beendet (Signal 9)")
             return -1;
     }
     std::sort(times.begin(), times.end());

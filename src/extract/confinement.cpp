@@ -17,7 +17,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-
 #if defined(__SANITIZE_ADDRESS__)
 #define NAMORIX_ADDRESS_SANITIZER 1
 #elif defined(__has_feature)
@@ -32,10 +31,10 @@ namespace {
 constexpr rlim_t MaxDescriptors = 64;
 
 // Access rights by Landlock version; the headers of older systems know only the first ones.
-constexpr __u64 FileSystemV1 = (1ULL << 13) - 1; // execute … make symbolic links
-constexpr __u64 Refer = 1ULL << 13;              // version 2
-constexpr __u64 Truncate = 1ULL << 14;           // version 3
-constexpr __u64 DeviceIoctl = 1ULL << 15;        // version 5
+constexpr __u64 FileSystemV1 = (1ULL << 13) - 1;                             // execute … make symbolic links
+constexpr __u64 Refer = 1ULL << 13;                                          // version 2
+constexpr __u64 Truncate = 1ULL << 14;                                       // version 3
+constexpr __u64 DeviceIoctl = 1ULL << 15;                                    // version 5
 constexpr __u64 BindTcp = 1ULL << 0, ConnectTcp = 1ULL << 1;                 // version 4
 constexpr __u64 AbstractUnixSockets = 1ULL << 0, OutsideSignals = 1ULL << 1; // version 6
 constexpr __u64 ReadFile = LANDLOCK_ACCESS_FS_READ_FILE, ReadFolder = LANDLOCK_ACCESS_FS_READ_DIR;
@@ -113,6 +112,13 @@ struct Filter {
                                    conditions.size() ? conditions.begin() : nullptr) != 0)
             complete = false;
     }
+
+    /** `names`: system calls separated by spaces. */
+    void denyAll(const char *names, int error)
+    {
+        for (const QByteArray &name : QByteArray(names).split(' '))
+            deny(name.constData(), error);
+    }
 };
 
 // Everything is allowed but what an exploited parser would want: to reach the network, to run
@@ -125,46 +131,40 @@ bool filterSystemCalls()
         return false;
     // A thread started by a library before the lock gets the filter too.
     seccomp_attr_set(filter.context, SCMP_FLTATR_CTL_TSYNC, 1);
-    for (const char *call : {"socket", "socketpair", "connect", "bind", "listen", "accept", "accept4"})
-        filter.deny(call, EACCES);
-    for (const char *call : {"execve", "execveat"})
-        filter.deny(call, EACCES);
+    filter.denyAll("socket socketpair connect bind listen accept accept4 execve execveat", EACCES);
     // Threads only; glibc falls back from clone3, whose flags a filter cannot see, to clone.
     filter.deny("fork", EPERM);
     filter.deny("vfork", EPERM);
     filter.deny("clone", EPERM, {SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, 0)});
     filter.deny("clone3", ENOSYS);
-    for (const char *call : {"ptrace", "process_vm_readv", "process_vm_writev", "pidfd_open", "pidfd_getfd",
-                             "pidfd_send_signal", "kcmp", "tkill"})
-        filter.deny(call, EPERM);
+    filter.denyAll("ptrace process_vm_readv process_vm_writev pidfd_open pidfd_getfd pidfd_send_signal kcmp tkill",
+                   EPERM);
     // Signals only to itself (abort() raises one).
     const scmp_datum_t self = scmp_datum_t(::getpid());
     for (const char *call : {"kill", "tgkill", "rt_sigqueueinfo", "rt_tgsigqueueinfo"})
         filter.deny(call, EPERM, {SCMP_A0(SCMP_CMP_NE, self)});
     // Opening for reading only; the descriptor handed in is read-only too.
-    for (const scmp_datum_t flag : {scmp_datum_t(O_WRONLY), scmp_datum_t(O_RDWR), scmp_datum_t(O_CREAT),
-                                    scmp_datum_t(O_TRUNC)}) {
+    for (const scmp_datum_t flag :
+         {scmp_datum_t(O_WRONLY), scmp_datum_t(O_RDWR), scmp_datum_t(O_CREAT), scmp_datum_t(O_TRUNC)}) {
         filter.deny("open", EACCES, {SCMP_A1(SCMP_CMP_MASKED_EQ, flag, flag)});
         filter.deny("openat", EACCES, {SCMP_A2(SCMP_CMP_MASKED_EQ, flag, flag)});
     }
     filter.deny("openat2", ENOSYS); // its flags are out of a filter's sight; glibc does not need it
-    for (const char *call :
-         {"creat", "open_by_handle_at", "name_to_handle_at", "rename", "renameat", "renameat2", "unlink", "unlinkat",
-          "mkdir", "mkdirat", "rmdir", "link", "linkat", "symlink", "symlinkat", "mknod", "mknodat", "chmod", "fchmod",
-          "fchmodat", "chown", "fchown", "lchown", "fchownat", "truncate", "utime", "utimes", "utimensat", "futimesat",
-          "setxattr", "lsetxattr", "fsetxattr", "removexattr", "lremovexattr", "fremovexattr"})
-        filter.deny(call, EPERM);
+    filter.denyAll("creat open_by_handle_at name_to_handle_at rename renameat renameat2 unlink unlinkat mkdir "
+                   "mkdirat rmdir link linkat symlink symlinkat mknod mknodat chmod fchmod fchmodat chown fchown "
+                   "lchown fchownat truncate utime utimes utimensat futimesat setxattr lsetxattr fsetxattr "
+                   "removexattr lremovexattr fremovexattr",
+                   EPERM);
     // Typing into the terminal the app was started from, and file attributes on the descriptor.
     for (const scmp_datum_t request : {scmp_datum_t(TIOCSTI), scmp_datum_t(TIOCLINUX), scmp_datum_t(FS_IOC_SETFLAGS),
                                        scmp_datum_t(FS_IOC_FSSETXATTR)})
         filter.deny("ioctl", EPERM, {SCMP_A1(SCMP_CMP_MASKED_EQ, 0xFFFFFFFFU, request)});
     // The kernel's larger interfaces, none of which a parser needs.
-    for (const char *call :
-         {"io_uring_setup", "io_uring_enter", "io_uring_register", "bpf", "perf_event_open", "userfaultfd", "keyctl",
-          "add_key", "request_key", "mount", "umount2", "pivot_root", "chroot", "setns", "unshare", "fsopen",
-          "fsconfig", "fsmount", "fspick", "move_mount", "open_tree", "mount_setattr", "init_module", "finit_module",
-          "delete_module", "kexec_load", "kexec_file_load", "reboot", "swapon", "swapoff", "acct", "quotactl"})
-        filter.deny(call, EPERM);
+    filter.denyAll("io_uring_setup io_uring_enter io_uring_register bpf perf_event_open userfaultfd keyctl add_key "
+                   "request_key mount umount2 pivot_root chroot setns unshare fsopen fsconfig fsmount fspick "
+                   "move_mount open_tree mount_setattr init_module finit_module delete_module kexec_load "
+                   "kexec_file_load reboot swapon swapoff acct quotactl",
+                   EPERM);
     return filter.complete && seccomp_load(filter.context) == 0;
 }
 

@@ -123,8 +123,8 @@ int run(int argc, char *argv[], ProcessorLookup processorFor)
         Confinement::limitCpuFromNow(cpuSeconds);
         QByteArray reply;
         try {
-            reply = HelperProtocol::frame(HelperProtocol::encodeResult(
-                id.toInteger(), processorFor(file.path()).extractFrom(file)));
+            reply = HelperProtocol::frame(
+                HelperProtocol::encodeResult(id.toInteger(), processorFor(file.path()).extractFrom(file)));
         } catch (const std::bad_alloc &) {
             // The heap may be left in any state: say why and make room for a fresh helper.
             (void)HelperProtocol::send(Channel, g_memoryFailure);

@@ -110,7 +110,7 @@ QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &compan
         if (file->isOpen())
             return {file, std::nullopt};
         return {nullptr, file->access() == SourceFile::Access::notContent ? GenericProcessor::describe(path)
-                                                                           : processor->extractFrom(*file)};
+                                                                          : processor->extractFrom(*file)};
     });
     const Opened opened = co_await opening;
     if (opened.answer)

@@ -3,6 +3,7 @@
 
 namespace {
 
-[[maybe_unused]] const bool located = (ExtractionSandbox::setSharedHelper(QStringLiteral(NAMORIX_EXTRACT_HELPER)), true);
+[[maybe_unused]] const bool located =
+    (ExtractionSandbox::setSharedHelper(QStringLiteral(NAMORIX_EXTRACT_HELPER)), true);
 
 } // namespace

@@ -63,7 +63,8 @@ QStringList numberedMembers(const QStringList &names, QStringView prefix)
 QString wordText(const QByteArray &archive)
 {
     XMLTextCollector collector(wordMarkup(), MaxCollectedUnits);
-    if (const std::optional<QByteArray> body = ZipEntry::read(archive, QStringLiteral("word/document.xml"), MaxPartBytes))
+    if (const std::optional<QByteArray> body =
+            ZipEntry::read(archive, QStringLiteral("word/document.xml"), MaxPartBytes))
         collector.parse(*body);
     QString text = collector.texts().join(u' ');
     if (!text.trimmed().isEmpty())
@@ -113,7 +114,8 @@ ExtractionResult OfficeProcessor::extractFrom(const SourceFile &file) const
     } else if (extension == u"xlsx") {
         text = excelText(archive);
     } else if (canProcess(file.path())) { // the OpenDocument formats and their templates
-        if (const std::optional<QByteArray> content = ZipEntry::read(archive, QStringLiteral("content.xml"), MaxPartBytes))
+        if (const std::optional<QByteArray> content =
+                ZipEntry::read(archive, QStringLiteral("content.xml"), MaxPartBytes))
             text = XMLTextCollector::joinedText(*content, openDocumentMarkup(), MaxCollectedUnits);
     }
     return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document),

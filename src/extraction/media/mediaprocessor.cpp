@@ -7,10 +7,10 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavformat/avio.h>
 #include <libavutil/avutil.h>
-#include <libavutil/mem.h>
 #include <libavutil/dict.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 }
 
 #include <cerrno>
@@ -68,7 +68,7 @@ int64_t seekTo(void *opaque, int64_t offset, int whence)
     auto *file = static_cast<FileReader *>(opaque);
     if (whence & AVSEEK_SIZE)
         return file->size;
-    const int64_t origin = (whence & ~AVSEEK_FORCE) == SEEK_CUR ? file->position
+    const int64_t origin = (whence & ~AVSEEK_FORCE) == SEEK_CUR   ? file->position
                            : (whence & ~AVSEEK_FORCE) == SEEK_END ? file->size
                                                                   : 0;
     if (origin + offset < 0)

@@ -60,11 +60,23 @@ QString endingReason(QProcess::ExitStatus status, int code)
 QProcessEnvironment helperEnvironment()
 {
     static const QProcessEnvironment environment = [] {
-        static const QStringList kept{u"HOME"_s,           u"LANG"_s,          u"LANGUAGE"_s,       u"TZ"_s,
-                                      u"XDG_CACHE_HOME"_s, u"XDG_CONFIG_HOME"_s, u"XDG_DATA_HOME"_s, u"XDG_DATA_DIRS"_s,
-                                      u"XDG_CONFIG_DIRS"_s, u"FONTCONFIG_FILE"_s, u"FONTCONFIG_PATH"_s,
-                                      u"TESSDATA_PREFIX"_s, u"QT_PLUGIN_PATH"_s,  u"LD_LIBRARY_PATH"_s,
-                                      u"ASAN_OPTIONS"_s,   u"UBSAN_OPTIONS"_s,   u"LSAN_OPTIONS"_s};
+        static const QStringList kept{u"HOME"_s,
+                                      u"LANG"_s,
+                                      u"LANGUAGE"_s,
+                                      u"TZ"_s,
+                                      u"XDG_CACHE_HOME"_s,
+                                      u"XDG_CONFIG_HOME"_s,
+                                      u"XDG_DATA_HOME"_s,
+                                      u"XDG_DATA_DIRS"_s,
+                                      u"XDG_CONFIG_DIRS"_s,
+                                      u"FONTCONFIG_FILE"_s,
+                                      u"FONTCONFIG_PATH"_s,
+                                      u"TESSDATA_PREFIX"_s,
+                                      u"QT_PLUGIN_PATH"_s,
+                                      u"LD_LIBRARY_PATH"_s,
+                                      u"ASAN_OPTIONS"_s,
+                                      u"UBSAN_OPTIONS"_s,
+                                      u"LSAN_OPTIONS"_s};
         const QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
         QProcessEnvironment helper;
         for (const QString &name : all.keys()) {
@@ -261,9 +273,8 @@ bool ExtractionSandbox::spawn()
         else
             ::dup2(theirs, HelperChannel);
     });
-    connect(&process, &QProcess::finished, this, [this, &helper](int code, QProcess::ExitStatus status) {
-        onEnded(helper, endingReason(status, code));
-    });
+    connect(&process, &QProcess::finished, this,
+            [this, &helper](int code, QProcess::ExitStatus status) { onEnded(helper, endingReason(status, code)); });
     connect(&process, &QProcess::errorOccurred, this, [this, &helper](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             onEnded(helper, QStringLiteral("das Leseprogramm konnte nicht gestartet werden (%1)")
@@ -303,9 +314,8 @@ bool ExtractionSandbox::spawn()
 
 void ExtractionSandbox::assign(Helper &helper, std::unique_ptr<Job> job)
 {
-    const QCborMap request{{u"type"_s, QString(HelperProtocol::Type::extract)},
-                           {u"id"_s, job->id},
-                           {u"path"_s, job->file.path()}};
+    const QCborMap request{
+        {u"type"_s, QString(HelperProtocol::Type::extract)}, {u"id"_s, job->id}, {u"path"_s, job->file.path()}};
     if (!HelperProtocol::send(helper.socket, HelperProtocol::frame(request), job->file.descriptor())) {
         m_queue.push_front(std::move(job)); // it never got there: the next helper takes it
         end(helper, {});

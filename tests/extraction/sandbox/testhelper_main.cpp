@@ -59,7 +59,8 @@ private:
                 continue;
             bool possible = false;
             if (verb == "write" || verb == "read") {
-                const int fd = ::open(argument.constData(), verb == "write" ? O_WRONLY | O_CREAT | O_CLOEXEC : O_RDONLY);
+                const int fd =
+                    ::open(argument.constData(), verb == "write" ? O_WRONLY | O_CREAT | O_CLOEXEC : O_RDONLY);
                 possible = fd >= 0;
                 if (possible)
                     ::close(fd);
