@@ -277,8 +277,7 @@ bool ExtractionSandbox::spawn()
             [this, &helper](int code, QProcess::ExitStatus status) { onEnded(helper, endingReason(status, code)); });
     connect(&process, &QProcess::errorOccurred, this, [this, &helper](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            onEnded(helper, QStringLiteral("das Leseprogramm konnte nicht gestartet werden (%1)")
-                                .arg(helper.process->errorString()));
+            onEnded(helper, QStringLiteral("das Leseprogramm konnte nicht gestartet werden (%1)").arg(m_program));
     });
     connect(helper.deadline, &QTimer::timeout, this, [this, &helper] {
         if (helper.state == Helper::State::ending) {
@@ -417,7 +416,8 @@ void ExtractionSandbox::onEnded(Helper &helper, const QString &ending)
     // One that never got ready would fail again the same way: the waiting files fail now, and
     // the next file tries anew.
     if (helper.state == Helper::State::starting) {
-        qCWarning(lcSandbox).noquote() << "Leseprogramm" << m_program << "nicht bereit:" << reason;
+        qCWarning(lcSandbox).noquote().nospace()
+            << m_program << ": " << reason << " (" << helper.process->errorString() << ')';
         while (!m_queue.empty()) {
             finish(std::move(m_queue.front()), failed(reason));
             m_queue.pop_front();

@@ -125,6 +125,17 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(sandbox.liveHelpers(), 0, 3000);
     }
 
+    // A helper that cannot be started (a broken installation) fails the waiting files with that reason.
+    void helperThatCannotStart()
+    {
+        ExtractionSandbox sandbox(m_dir.filePath("fehlt/namorix-extract"));
+        const ExtractionResult result = extract(sandbox, touch(m_dir.filePath("notiz.txt")));
+        QVERIFY(!result);
+        QVERIFY2(result.error().message.startsWith(reading("das Leseprogramm konnte nicht gestartet werden")),
+                 qPrintable(result.error().message));
+        QTRY_COMPARE(sandbox.liveHelpers(), 0);
+    }
+
     // Where the kernel offers neither lock, the helpers still read files, with their limits, and say so.
     void withoutLandlockAndSeccomp()
     {
