@@ -24,7 +24,7 @@ Q_LOGGING_CATEGORY(lcSandbox, "namorix.extraction", QtInfoMsg)
 using namespace Qt::Literals::StringLiterals;
 
 constexpr int HelperChannel = 3;
-// A helper told to end (idle, or after a memory failure) that is still there after this is killed.
+// An idle helper told to end that is still there after this is killed.
 constexpr std::chrono::seconds EndingGrace{5};
 
 QString &sharedHelperProgram()
@@ -60,23 +60,9 @@ QString endingReason(QProcess::ExitStatus status, int code)
 QProcessEnvironment helperEnvironment()
 {
     static const QProcessEnvironment environment = [] {
-        static const QStringList kept{u"HOME"_s,
-                                      u"LANG"_s,
-                                      u"LANGUAGE"_s,
-                                      u"TZ"_s,
-                                      u"XDG_CACHE_HOME"_s,
-                                      u"XDG_CONFIG_HOME"_s,
-                                      u"XDG_DATA_HOME"_s,
-                                      u"XDG_DATA_DIRS"_s,
-                                      u"XDG_CONFIG_DIRS"_s,
-                                      u"FONTCONFIG_FILE"_s,
-                                      u"FONTCONFIG_PATH"_s,
-                                      u"TESSDATA_PREFIX"_s,
-                                      u"QT_PLUGIN_PATH"_s,
-                                      u"LD_LIBRARY_PATH"_s,
-                                      u"ASAN_OPTIONS"_s,
-                                      u"UBSAN_OPTIONS"_s,
-                                      u"LSAN_OPTIONS"_s};
+        const QStringList kept = u"HOME LANG LANGUAGE TZ XDG_CACHE_HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_DATA_DIRS "
+                                 u"XDG_CONFIG_DIRS FONTCONFIG_FILE FONTCONFIG_PATH TESSDATA_PREFIX QT_PLUGIN_PATH "
+                                 u"LD_LIBRARY_PATH ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS"_s.split(u' ');
         const QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
         QProcessEnvironment helper;
         for (const QString &name : all.keys()) {
