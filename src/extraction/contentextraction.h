@@ -16,9 +16,10 @@ class QThreadPool;
 namespace ContentExtraction {
 
 /**
- * The workers that extraction runs on. Each thread keeps its text recognition engine (costly to
- * load) while there is work, and ends after a minute without any: its engine and per-thread
- * caches are freed, and when the last one ends the freed heap is returned to the system.
+ * The workers that open files for the helpers, and that run the in-process path. A thread there
+ * keeps its text recognition engine (costly to load) while there is work, and ends after a
+ * minute without any: its engine and per-thread caches are freed, and when the last one ends the
+ * freed heap is returned to the system.
  */
 [[nodiscard]] QThreadPool &workers();
 
