@@ -20,6 +20,8 @@ packages=(
     # content extraction
     libpoppler-qt6-dev libtesseract-dev libleptonica-dev tesseract-ocr-deu tesseract-ocr-eng
     libzip-dev libgumbo-dev libexiv2-dev libavformat-dev libavcodec-dev libavutil-dev
+    # the extraction helper locks itself in with a seccomp filter
+    libseccomp-dev
     # TIFF and WebP through Qt's image plugins; HEIF/HEIC through libheif
     qt6-image-formats-plugins libheif-dev
     # credentials: the Secret Service client, and a keyring daemon on a private bus for the tests

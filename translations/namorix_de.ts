@@ -176,6 +176,9 @@
     <!-- About window -->
     <message id="about.version"><source>about.version</source><translation>Version %1 (Build %2)</translation></message>
     <message id="about.description"><source>about.description</source><translation>Namorix gibt Dateien aussagekräftige Namen aus ihrem Inhalt. Es liest Text und Metadaten, lässt ein Sprachmodell Datum, Art und Absender erkennen und schlägt Namen vor, die Sie vor dem Umbenennen prüfen.</translation></message>
+    <message id="about.sandbox.complete"><source>about.sandbox.complete</source><translation>Sandbox: aktiv</translation></message>
+    <message id="about.sandbox.limited"><source>about.sandbox.limited</source><translation>Sandbox: eingeschränkt (%1)</translation></message>
+    <message id="about.sandbox.tooltip"><source>about.sandbox.tooltip</source><translation>Dateien werden in eigenen Leseprogrammen gelesen, die nichts schreiben, kein Netz erreichen und keine anderen Dateien lesen können; ein Absturz oder Hänger betrifft nur die eine Datei.</translation></message>
     <message id="about.developed.by"><source>about.developed.by</source><translation>Entwickelt vom</translation></message>
     <message id="about.maker"><source>about.maker</source><translation>Namorix-Team</translation></message>
     <message id="about.copyright"><source>about.copyright</source><translation>© 2026 Namorix-Team</translation></message>
@@ -275,7 +278,6 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="apply.notListed"><source>apply.notListed</source><translation>Auftrag %1 ist nicht (mehr) in der Liste</translation></message>
     <message id="run.cancelled"><source>run.cancelled</source><translation>Analyse abgebrochen</translation></message>
     <message id="run.failed"><source>run.failed</source><translation>%1 von %2 fehlgeschlagen</translation></message>
-    <message id="run.unreadable"><source>run.unreadable</source><translation>Inhalt nicht lesbar: %1</translation></message>
     <message id="provider.invalidEndpoint"><source>provider.invalidEndpoint</source><translation>Ungültiger Endpoint</translation></message>
     <message id="provider.timeout"><source>provider.timeout</source><translation>Zeitüberschreitung nach 5 s</translation></message>
     <message id="provider.notReachableAt"><source>provider.notReachableAt</source><translation>Nicht erreichbar unter %1</translation></message>

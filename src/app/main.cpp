@@ -10,6 +10,7 @@
 #include "companion/kvxclient.h"
 #include "engine/renameengine.h"
 #include "engine/undo.h"
+#include "extraction/sandbox/extractionsandbox.h"
 #include "naming/renamerules.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
@@ -64,6 +65,9 @@ int main(int argc, char *argv[])
     SingleInstance instance;
     if (instance.handOver(arguments))
         return 0;
+
+    // Made now, so that a system without a complete sandbox is named in the log at start.
+    (void)ExtractionSandbox::shared();
 
     SignalWatcher signalWatcher({SIGINT, SIGTERM});
     // exit, not quit: quit asks the windows first, and the legal screen and a tray-kept window decline.

@@ -62,6 +62,11 @@ struct RenameEngine::Run {
     [[nodiscard]] bool isCancelled() const { return cancelled->load(); }
 };
 
+ExtractionSandbox &RenameEngine::sandbox() const
+{
+    return m_services.sandbox ? *m_services.sandbox : ExtractionSandbox::shared();
+}
+
 RenameEngine::RenameEngine(Services services, QObject *parent)
     : QObject(parent)
     , m_services(std::move(services))
@@ -172,7 +177,8 @@ void RenameEngine::cancel()
         run->probe->abort();
     if (run->provider)
         run->provider->abort();
-    // Extractions in flight finish on their workers; the run does not wait for them.
+    // The helpers reading this run's files end; the run does not wait for them.
+    sandbox().stopCancelled();
     run->lanesDone.open();
 }
 
@@ -377,12 +383,13 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     if (!QFileInfo(path).isReadable())
         co_return RenameJob::failed(path, NamorixError::fileNotReadable(QFileInfo(path).fileName()).message());
     const std::optional<FileChecks::Identity> analysed = FileChecks::identity(path);
-    QCoro::Task<ExtractionResult> extracting = ContentExtraction::extractFileContext(path, m_services.companion);
+    QCoro::Task<ExtractionResult> extracting =
+        ContentExtraction::extractFileContext(path, m_services.companion, sandbox(), run->cancelled);
     const ExtractionResult context = co_await std::move(extracting);
     if (!*alive || run->isCancelled())
         co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
     if (!context)
-        co_return RenameJob::failed(path, StringTable::text("run.unreadable").arg(QFileInfo(path).fileName()));
+        co_return RenameJob::failed(path, context.error().message);
     QCoro::Task<SuggestionResult> asking = run->provider->suggest(*context, run->nameTemplate);
     const SuggestionResult suggestion = co_await std::move(asking);
     // The rules live on the GUI thread with the engine; after the engine they may be gone too.

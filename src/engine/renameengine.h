@@ -23,10 +23,11 @@ class AISettings;
 class KVXClient;
 class QNetworkAccessManager;
 class RenameRules;
+class ExtractionSandbox;
 
 /**
  * Turns files into rename suggestions: expands folders, drops files the history already holds,
- * checks the selected provider, analyses four files at a time (extraction on workers, the
+ * checks the selected provider, analyses four files at a time (extraction in sandboxed helpers, the
  * provider over the network, the name built here) and publishes the jobs in input order with
  * progress counters and a German summary in `error`. Lives on the GUI thread; never blocks it.
  * A run never fails: every failure ends in `error` or in a failed job.
@@ -49,6 +50,8 @@ public:
         KVXClient &companion;
         QNetworkAccessManager &network;
         std::function<std::unique_ptr<AIProvider>()> makeProvider;
+        /** The helpers that read the files; none: the shared ones. */
+        ExtractionSandbox *sandbox = nullptr;
 
         static Services shared();
     };
@@ -142,6 +145,7 @@ private:
     };
 
     [[nodiscard]] Turn takeTurn();
+    [[nodiscard]] ExtractionSandbox &sandbox() const;
     QCoro::Task<> runAnalysis(std::shared_ptr<Run> run, QList<QUrl> inputs);
     QCoro::Task<> lane(std::shared_ptr<Run> run);
     QCoro::Task<std::optional<NamorixError>> validateProvider(std::shared_ptr<Run> run);
