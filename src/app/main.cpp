@@ -16,6 +16,7 @@
 #include "settings/defaultsstore.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
+#include "ui/common/wheelguard.h"
 #include "ui/firststart/firststartgate.h"
 #include "ui/history/historyview.h"
 #include "ui/mainwindow.h"
@@ -61,6 +62,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("namorix"));
     QApplication app(argc, argv);
     StringTable::install();
+    WheelGuard::install();
     const LaunchArguments arguments = CommandLine::parse(app);
     SingleInstance instance;
     if (instance.handOver(arguments))

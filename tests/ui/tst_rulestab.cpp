@@ -1,9 +1,12 @@
 // The rules tab over in-memory rules.
+#include "ui/common/wheelguard.h"
 #include "ui/rules/rulestab.h"
 #include "windowfixture.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QWheelEvent>
 
 class TestRulesTab final : public QObject
 {
@@ -96,6 +99,29 @@ private Q_SLOTS:
         QTest::newRow("down at the floor") << 21 << -5 << qint64(20);
         QTest::newRow("up at the ceiling") << 198 << 9 << qint64(200);
         QTest::newRow("one step") << 80 << 1 << qint64(81);
+    }
+
+    // The wheel changes a drop-down or number field only once it has the focus.
+    void wheelNeedsFocus()
+    {
+        WheelGuard::install();
+        showActive(&f->tab);
+        auto *stepper = f->tab.findChild<QSpinBox *>("rulesMaxLength");
+        auto *picker = f->tab.findChild<QComboBox *>();
+        const int index = picker->currentIndex();
+        const auto turn = [](QWidget *control) {
+            const QPoint at = control->rect().center();
+            QWheelEvent wheel(at, control->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(control, &wheel);
+        };
+        turn(stepper);
+        turn(picker);
+        QCOMPARE(f->rules.maxLength(), 80);
+        QCOMPARE(picker->currentIndex(), index);
+        stepper->setFocus();
+        turn(stepper);
+        QCOMPARE(f->rules.maxLength(), 79);
     }
 
     void stepperBounds()
