@@ -11,8 +11,8 @@ packages=(
     g++ cmake ninja-build pkg-config ccache clang-format
     # Qt 6 and QCoro
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6sql6-sqlite libgl-dev qcoro-qt6-dev
-    # the window: string-table compiler, SVG icons
-    qt6-l10n-tools libqt6svg6
+    # the window: string-table compiler, SVG icons, Qt's own German texts (dialogs, text-field menus)
+    qt6-l10n-tools libqt6svg6 qt6-translations-l10n
     # Unicode
     libicu-dev
     # fonts for rendering text (test documents, the UI)

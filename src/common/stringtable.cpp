@@ -1,6 +1,8 @@
 #include "common/stringtable.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QTranslator>
 
@@ -22,6 +24,14 @@ void install()
             QCoreApplication::installTranslator(translator);
         else
             qCWarning(lcStrings, "embedded string tables missing");
+        // Qt's own texts in German too: dialogs, the file picker and text-field menus say
+        // "Abbrechen" and "Rückgängig" like the rest of the app.
+        auto *qtTexts = new QTranslator(app);
+        if (qtTexts->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(qtTexts);
+        else
+            qCInfo(lcStrings, "Qt's German texts are not installed (Debian: qt6-translations-l10n)");
     });
 }
 

@@ -4,6 +4,7 @@
 #include "windowfixture.h"
 
 #include <QAccessible>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -88,6 +89,14 @@ private Q_SLOTS:
         palette.setColor(QPalette::HighlightedText, Qt::yellow);
         w->window->setPalette(palette);
         QCOMPARE(selectedColour(), QColor(Qt::yellow));
+    }
+
+    // Qt's own texts are German as well: standard buttons, text-field menus, file dialogs.
+    void qtSpeaksGerman()
+    {
+        QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Close);
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text().remove(u'&'), "Abbrechen");
+        QCOMPARE(box.button(QDialogButtonBox::Close)->text().remove(u'&'), "Schließen");
     }
 
     void menusHaveDistinctMnemonics()
