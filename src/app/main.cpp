@@ -60,10 +60,16 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("namorix"));
     QApplication::setApplicationVersion(QStringLiteral(NAMORIX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("namorix"));
+    LaunchArguments arguments;
+    {
+        // Before the window system is touched: --help, --version and a wrong option need no display.
+        QCoreApplication parsing(argc, argv);
+        StringTable::install();
+        arguments = CommandLine::parse(parsing);
+    }
     QApplication app(argc, argv);
     StringTable::install();
     WheelGuard::install();
-    const LaunchArguments arguments = CommandLine::parse(app);
     SingleInstance instance;
     if (instance.handOver(arguments))
         return 0;
