@@ -23,7 +23,7 @@
     <message id="menu.privacy"><source>menu.privacy</source><translation>Datenschutz</translation></message>
     <message id="menu.accessibility"><source>menu.accessibility</source><translation>Barrierefreiheit</translation></message>
     <!-- Status bar -->
-    <message id="status.kvx"><source>status.kvx</source><translation>KVX</translation></message>
+    <message id="status.kvx"><source>status.kvx</source><translation>Korvex</translation></message>
     <message id="status.kvx.connected"><source>status.kvx.connected</source><translation>Korvex verbunden</translation></message>
     <message id="status.kvx.unavailable"><source>status.kvx.unavailable</source><translation>Korvex nicht verfügbar</translation></message>
     <message id="status.history.renamed" numerus="yes"><source>status.history.renamed</source><translation><numerusform>%n Datei umbenannt</numerusform><numerusform>%n Dateien umbenannt</numerusform></translation></message>
@@ -143,7 +143,7 @@
     <message id="settings.provider"><source>settings.provider</source><translation>Anbieter</translation></message>
     <message id="settings.apiKey"><source>settings.apiKey</source><translation>API-Schlüssel</translation></message>
     <message id="settings.model"><source>settings.model</source><translation>Modell</translation></message>
-    <message id="settings.endpoint"><source>settings.endpoint</source><translation>Endpoint</translation></message>
+    <message id="settings.endpoint"><source>settings.endpoint</source><translation>Adresse des Dienstes</translation></message>
     <message id="settings.keyMissing"><source>settings.keyMissing</source><translation>API-Schlüssel fehlt</translation></message>
     <message id="settings.unavailable"><source>settings.unavailable</source><translation>Auf Linux nicht verfügbar</translation></message>
     <message id="settings.configured"><source>settings.configured</source><translation>Eingerichtet</translation></message>
@@ -253,7 +253,7 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="menubar.rename"><source>menubar.rename</source><translation>Umbenennen</translation></message>
     <message id="cli.hidden"><source>cli.hidden</source><translation>Nur im Systembereich starten, ohne Fenster (für den Autostart)</translation></message>
     <!-- The core: engine, file moves, queue -->
-    <message id="error.providerNotConfigured"><source>error.providerNotConfigured</source><translation>%1 nicht konfiguriert (API Key fehlt)</translation></message>
+    <message id="error.providerNotConfigured"><source>error.providerNotConfigured</source><translation>%1 nicht eingerichtet (API-Schlüssel fehlt)</translation></message>
     <message id="error.providerUnreachable"><source>error.providerUnreachable</source><translation>%1 nicht erreichbar: %2</translation></message>
     <message id="error.fileNotReadable"><source>error.fileNotReadable</source><translation>Datei nicht lesbar: %1</translation></message>
     <message id="error.fileNotFound"><source>error.fileNotFound</source><translation>Datei nicht gefunden: %1</translation></message>

@@ -42,7 +42,7 @@ private Q_SLOTS:
         awaitTask(m_fx->settings.setApiKey(""));
         QSignalSpy processing(m_engine.get(), &RenameEngine::isProcessingChanged);
         analyze({touch(m_dir.filePath("a.pdf"))});
-        QCOMPARE(m_engine->error(), "OpenAI nicht konfiguriert (API Key fehlt)");
+        QCOMPARE(m_engine->error(), "OpenAI nicht eingerichtet (API-Schlüssel fehlt)");
         QVERIFY(m_engine->jobs().isEmpty());
         QVERIFY(m_fx->llm.server().requests().isEmpty());
         QCOMPARE(processing.count(), 2); // on, then off

@@ -94,7 +94,7 @@ private Q_SLOTS:
         QTRY_COMPARE(tab->keyField()->text(), storedKey); // filled from the credential store
         if (!storedKey.isEmpty()) {
             // A new address: the key is neither shown nor sent there until the user confirms it.
-            QTest::keyClicks(f->named<QLineEdit>("Endpoint"), "http://127.0.0.1:9");
+            QTest::keyClicks(f->named<QLineEdit>("Adresse des Dienstes"), "http://127.0.0.1:9");
             QTRY_COMPARE(tab->status()->text(), "Der Schlüssel wurde für https://api.openai.com eingegeben und wird "
                                                 "an diese Adresse nicht gesendet. Neu eingeben oder bestätigen.");
             QTRY_COMPARE(tab->keyField()->text(), "");
