@@ -97,18 +97,19 @@ QString QueueManager::reviewNotificationBody(qsizetype count)
 QList<RenameJob> QueueManager::holdBackUnverified(RenameEngine &engine) const
 {
     const DefaultsStore &defaults = m_defaults ? *m_defaults : DefaultsStore::standard();
-    if (!GeneralFlags::autoRenameVerifiedOnly.read(defaults))
-        return {};
+    const bool verifiedOnly = GeneralFlags::autoRenameVerifiedOnly.read(defaults);
     QList<RenameJob> jobs = engine.jobs();
     QList<RenameJob> held;
     for (RenameJob &job : jobs) {
-        if (job.approved && !job.hasFailed() && job.needsReview()) {
-            job.approved = false;
+        if (job.hasFailed() || !job.needsReview())
+            continue;
+        // Held back unticked; a fallback name arrives unticked and is ticked again when the user
+        // lets unverified names through.
+        job.approved = !verifiedOnly;
+        if (verifiedOnly)
             held.append(job);
-        }
     }
-    if (!held.isEmpty())
-        engine.setJobs(jobs);
+    engine.setJobs(jobs);
     return held;
 }
 

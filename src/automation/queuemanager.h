@@ -94,7 +94,10 @@ private:
     QCoro::Task<> runBatch(QList<QUrl> batch, std::optional<QString> nameTemplate);
     void setRunning(bool running);
     void notifyRenamed(const QList<RenameRecord> &records);
-    /** Unticks the jobs that must not be applied unseen and returns them. */
+    /**
+     * Unticks the jobs that must not be applied unseen and returns them; with the flag off, ticks
+     * them all (a fallback name arrives unticked from the analysis).
+     */
     QList<RenameJob> holdBackUnverified(RenameEngine &engine) const;
 
     Notify m_notify;

@@ -418,6 +418,8 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
                                                                               m_services.rules, context->fileExtension)
                                                  : suggestion->name();
     job.unverified = explanation->report.unverified();
+    // Prose instead of the fields is no name to apply with one click: the user decides.
+    job.approved = suggestion->extraction().has_value();
     explanation->builtName = job.suggestedName;
     explanation->marks = Grounding::nameMarks(job.suggestedName, explanation->extraction, job.unverified,
                                               m_services.rules, context->fileExtension);

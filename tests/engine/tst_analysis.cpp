@@ -111,6 +111,8 @@ private Q_SLOTS:
         QVERIFY(failed.approved);
     }
 
+    // A reply without the fields gives its first line as the name, unticked: prose is no name to
+    // apply with one click.
     void fallbackNamesAreUsedVerbatim()
     {
         m_fx->rules.setMaxLength(5);
@@ -119,7 +121,9 @@ private Q_SLOTS:
         analyze({touch(m_dir.filePath("scan.PDF")), touch(m_dir.filePath("brief.TXT"))});
         QCOMPARE(m_engine->jobs().at(0).suggestedName, "GROSS Geschrieben.pdf");
         QCOMPARE(m_engine->jobs().at(0).confidence, 0.3);
+        QVERIFY(!m_engine->jobs().at(0).approved);
         QCOMPARE(m_engine->jobs().at(1).suggestedName, "brief.txt");
+        QVERIFY(m_engine->jobs().at(1).approved);
     }
 };
 
