@@ -12,6 +12,7 @@
     <!-- Menus -->
     <message id="menu.file"><source>menu.file</source><translation>Datei</translation></message>
     <message id="menu.edit"><source>menu.edit</source><translation>Bearbeiten</translation></message>
+    <message id="menu.view"><source>menu.view</source><translation>Ansicht</translation></message>
     <message id="menu.help"><source>menu.help</source><translation>Hilfe</translation></message>
     <message id="menu.quit"><source>menu.quit</source><translation>Beenden</translation></message>
     <message id="menu.revertLast"><source>menu.revertLast</source><translation>Letzte Umbenennung rückgängig machen</translation></message>

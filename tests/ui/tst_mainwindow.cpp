@@ -56,6 +56,9 @@ private Q_SLOTS:
         QCOMPARE(w->navigation.selectedTab(), SidebarItem::watch);
         QCOMPARE(w->window->sections()->currentIndex(), 3);
 
+        QTest::keyClick(w->window.get(), Qt::Key_3, Qt::ControlModifier); // Ctrl+1 … Ctrl+4: the sections
+        QCOMPARE(w->navigation.selectedTab(), SidebarItem::templates);
+
         QTest::keyClick(w->window.get(), Qt::Key_O, Qt::ControlModifier); // to the files and their picker
         QCOMPARE(w->navigation.selectedTab(), SidebarItem::files);
         QFileDialog *dialog = w->files()->openDialog();
