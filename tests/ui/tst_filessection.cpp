@@ -31,6 +31,7 @@ private Q_SLOTS:
         dropFiles(w->files()->dropTarget(), {w->touch("b.txt"), w->touch("a.txt"), w->touch("c.txt")});
         QTRY_COMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->progressView()));
         QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        QVERIFY(w->list()->hasFocus());
         QStringList names;
         for (int row = 0; row < w->list()->model()->rowCount(); ++row)
             names << w->list()->model()->index(row, 0).data(JobListModel::OriginalNameRole).toString();
