@@ -63,8 +63,7 @@ void FilesPage::showCurrent()
             setCurrentWidget(m_review);
             m_review->list()->setFocus(); // the keyboard goes on where the results are
         }
-    }
-    else if (m_engine.isProcessing())
+    } else if (m_engine.isProcessing())
         setCurrentWidget(m_progress);
     else
         setCurrentWidget(m_dropTarget);
