@@ -254,6 +254,8 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="menubar.rename"><source>menubar.rename</source><translation>Umbenennen</translation></message>
     <message id="cli.hidden"><source>cli.hidden</source><translation>Nur im Systembereich starten, ohne Fenster (für den Autostart)</translation></message>
     <!-- The core: engine, file moves, queue -->
+    <message id="watch.alreadyWatched"><source>watch.alreadyWatched</source><translation>%1 wird bereits überwacht</translation></message>
+    <message id="watch.notFound"><source>watch.notFound</source><translation>%1 wird nicht überwacht</translation></message>
     <message id="error.providerNotConfigured"><source>error.providerNotConfigured</source><translation>%1 nicht eingerichtet (API-Schlüssel fehlt)</translation></message>
     <message id="error.providerUnreachable"><source>error.providerUnreachable</source><translation>%1 nicht erreichbar: %2</translation></message>
     <message id="error.fileNotReadable"><source>error.fileNotReadable</source><translation>Datei nicht lesbar: %1</translation></message>
