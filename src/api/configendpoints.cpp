@@ -7,6 +7,7 @@
 #include "common/rawenum.h"
 #include "companion/kvxclient.h"
 #include "naming/namebuilder.h"
+#include "naming/namingtemplates.h"
 #include "naming/renamerules.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
@@ -136,21 +137,16 @@ APIResponse addTemplate(const APIContext &context, const APIRequest &request)
     const NamingTemplate value{0,        *name,
                                *pattern, string(request.body, QStringLiteral("example")).value_or(QString()),
                                false,    QDateTime::currentDateTimeUtc()};
-    if (const std::expected<qint64, StoreError> inserted = context.store->insert(value); !inserted)
+    if (const std::expected<qint64, StoreError> inserted = NamingTemplates::add(*context.store, value); !inserted)
         return storeFailure(inserted.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("name"), *name}});
-}
-
-std::optional<NamingTemplate> templateNamed(const ObjectStore &store, const QString &name)
-{
-    return firstWhere(allTemplates(store), [&](const NamingTemplate &value) { return value.name == name; });
 }
 
 APIResponse updateTemplate(const APIContext &context, const APIRequest &request, const QString &name)
 {
     if (!context.store)
         return noDataContext();
-    std::optional<NamingTemplate> value = templateNamed(*context.store, name);
+    std::optional<NamingTemplate> value = NamingTemplates::named(*context.store, name);
     if (!value)
         return APIResponse::error(404, QStringLiteral("template not found"));
     if (const std::optional<QString> newName = string(request.body, QStringLiteral("name")))
@@ -162,18 +158,8 @@ APIResponse updateTemplate(const APIContext &context, const APIRequest &request,
     const std::optional<bool> isDefault = boolean(request.body, QStringLiteral("isDefault"));
     if (isDefault)
         value->isDefault = *isDefault;
-    if (const std::expected<void, StoreError> saved = context.store->save(*value); !saved)
+    if (const std::expected<void, StoreError> saved = NamingTemplates::save(*context.store, *value); !saved)
         return storeFailure(saved.error());
-    // This one first: a failure then leaves everything as it was, or at worst a second default.
-    if (isDefault && *isDefault) {
-        for (NamingTemplate other : allTemplates(*context.store)) {
-            if (!other.isDefault || other.id == value->id)
-                continue;
-            other.isDefault = false;
-            if (const std::expected<void, StoreError> cleared = context.store->save(other); !cleared)
-                return storeFailure(cleared.error());
-        }
-    }
     QJsonObject reply = templateObject(*value);
     reply.insert(QStringLiteral("ok"), true);
     return APIResponse::json(reply);
@@ -183,10 +169,10 @@ APIResponse deleteTemplate(const APIContext &context, const QString &name)
 {
     if (!context.store)
         return noDataContext();
-    const std::optional<NamingTemplate> value = templateNamed(*context.store, name);
+    const std::optional<NamingTemplate> value = NamingTemplates::named(*context.store, name);
     if (!value)
         return APIResponse::error(404, QStringLiteral("template not found"));
-    if (const std::expected<void, StoreError> removed = context.store->removeTemplate(value->id); !removed)
+    if (const std::expected<void, StoreError> removed = NamingTemplates::remove(*context.store, value->id); !removed)
         return storeFailure(removed.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("deleted"), name}});
 }
