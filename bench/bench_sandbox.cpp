@@ -10,6 +10,7 @@
 //    process of its own (target for the helpers: <= 80 MiB).
 // Each path runs twice after a warm-up pass; the faster run counts (the machine is shared).
 // Usage: bench_sandbox [idle seconds, default 60]
+#include "benchcorpus.h"
 #include "common/processenvironment.h"
 #include "companion/kvxclient.h"
 #include "extraction/contentextraction.h"
@@ -41,69 +42,8 @@
 namespace {
 
 constexpr int Window = 4; // files in flight, as the rename engine runs them
-
-double rssMiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
-
-QString invoiceText(int n)
-{
-    return QStringLiteral("Rechnung Nr. %1 vom 15.03.2024\nTelekom Deutschland GmbH, Landgrabenweg 151, 53227 Bonn\n"
-                          "Betrag %2,99 EUR zuzüglich Umsatzsteuer. Zahlbar bis 30.03.2024.\n")
-        .arg(4700 + n)
-        .arg(10 + n);
-}
-
-QImage scan(int n)
-{
-    QImage image(2480, 3508, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(42);
-    painter.setFont(font);
-    painter.drawText(QRect(200, 250, 2080, 1000), Qt::TextWordWrap, invoiceText(n).repeated(2));
-    return image;
-}
-
-QImage photo(int n)
-{
-    QImage image(3000, 2000, QImage::Format_RGB32);
-    QRandomGenerator random{quint32(n)};
-    for (int y = 0; y < image.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int noise = int(random.bounded(40));
-            line[x] = qRgb(60 + noise + x / 40, 110 + noise, 50 + noise + y / 30);
-        }
-    }
-    return image;
-}
-
-void writePdf(const QString &path, int n, bool scanned)
-{
-    QPdfWriter writer(path);
-    writer.setResolution(300);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    QPainter painter(&writer);
-    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
-    for (int page = 0; page < (scanned ? 1 : 6); ++page) {
-        if (page > 0)
-            writer.newPage();
-        if (scanned)
-            painter.drawImage(QRect(0, 0, writer.width(), writer.height()), scan(n));
-        else
-            painter.drawText(QRect(0, 0, writer.width(), writer.height()), Qt::TextWordWrap,
-                             invoiceText(n + page).repeated(20));
-    }
-}
+/** Smaller than the memory benchmark's: many files, each a realistic size. */
+const CorpusSizes Sizes{1000, 2, {3000, 2000}, 6};
 
 void write(const QString &path, const QByteArray &bytes)
 {
@@ -129,11 +69,11 @@ QStringList makeCorpus(const QString &folder)
         return files.last();
     };
     for (int n = 0; n < 8; ++n)
-        writePdf(add(QStringLiteral("text%1.pdf").arg(n)), n, false);
+        writePdf(add(QStringLiteral("text%1.pdf").arg(n)), n, false, Sizes);
     for (int n = 0; n < 2; ++n) {
-        writePdf(add(QStringLiteral("scan%1.pdf").arg(n)), n, true);
-        scan(n + 10).save(add(QStringLiteral("scan%1.png").arg(n)));
-        photo(n).save(add(QStringLiteral("IMG_%1.jpg").arg(n)), "JPEG", 85);
+        writePdf(add(QStringLiteral("scan%1.pdf").arg(n)), n, true, Sizes);
+        scan(n + 10, Sizes).save(add(QStringLiteral("scan%1.png").arg(n)));
+        photo(n, Sizes).save(add(QStringLiteral("IMG_%1.jpg").arg(n)), "JPEG", 85);
     }
     for (int n = 0; n < 4; ++n) {
         const QByteArray words = invoiceText(n).toHtmlEscaped().toUtf8();
