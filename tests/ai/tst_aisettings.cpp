@@ -5,9 +5,7 @@
 #include "awaittask.h"
 #include "memorykeychain.h"
 
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 class TestAISettings final : public QObject
 {

@@ -6,9 +6,7 @@
 
 #include "awaittask.h"
 
-#include <QAbstractEventDispatcher>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #define SECRET_API_SUBJECT_TO_CHANGE
 #include <libsecret/secret.h>

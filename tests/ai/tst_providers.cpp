@@ -3,12 +3,6 @@
 #include "enginefixture.h"
 #include "extraction/filecontext.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTcpServer>
-#include <QTest>
-
 namespace {
 
 FileContext invoice(const QString &name = "scan.pdf")

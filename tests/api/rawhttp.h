@@ -2,11 +2,8 @@
 // target, malformed heads), and the reply is whatever arrives until the server closes.
 #pragma once
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSignalSpy>
-#include <QTcpSocket>
-#include <QTest>
+#include <QtNetwork>
+#include <QtTest>
 
 #include <sys/socket.h>
 

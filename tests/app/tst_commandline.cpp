@@ -4,9 +4,7 @@
 #include "singleinstance.h"
 
 #include <QProcess>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 using Urls = QList<QUrl>;
 Q_DECLARE_METATYPE(std::optional<Urls>)

@@ -5,9 +5,6 @@
 #include "engineharness.h"
 #include "notificationrecorder.h"
 
-#include <QDBusConnection>
-#include <QSignalSpy>
-
 class TestQueueManager final : public QObject, EngineHarness
 {
     Q_OBJECT

@@ -3,9 +3,7 @@
 #include "korvexstub.h"
 #include "settings/defaultsstore.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTest>
+#include <QtTest>
 
 namespace {
 

@@ -1,12 +1,9 @@
 // Run by tst_crashsafety. "apply FOLDER DB": renames every "f*.txt" in FOLDER through the engine
 // with history in DB, printing "started" first. "race FOLDER NAME": keeps creating files with
 // the names the engine will pick for NAME (never replacing one) until it is killed.
+
 #include "enginefixture.h"
 #include "store/objectstore.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 
 #include <cstdio>
 #include <fcntl.h>

@@ -1,8 +1,5 @@
 #include "engineharness.h"
 
-#include <QSignalSpy>
-#include <QTcpServer>
-
 class TestAnalysis final : public QObject, EngineHarness
 {
     Q_OBJECT

@@ -1,10 +1,6 @@
 #include "engine/undo.h"
 #include "engineharness.h"
 
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QRandomGenerator>
-
 namespace {
 
 constexpr int FileCount = 300;

@@ -2,28 +2,16 @@
 #include "engine/inputexpansion.h"
 #include "engineharness.h"
 
-#include <QElapsedTimer>
 #include <QtConcurrent>
 
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 
+/** A socket file at `path`, listened on until the test ends. */
 bool makeSocket(const QString &path)
 {
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    const QByteArray encoded = QFile::encodeName(path);
-    qstrncpy(address.sun_path, encoded.constData(), sizeof address.sun_path);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    ::close(fd); // the socket file stays
-    return bound;
+    return (new QLocalServer(QCoreApplication::instance()))->listen(path);
 }
 
 /** Type, device number and link target: what must not change when a path is refused. */

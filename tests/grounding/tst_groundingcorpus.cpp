@@ -7,12 +7,6 @@
 #include "enginefixture.h"
 #include "extractiontestkit.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
-#include <QTest>
-
 using namespace ExtractionTestKit;
 
 namespace {

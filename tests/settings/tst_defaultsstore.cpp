@@ -1,8 +1,6 @@
 #include "settings/defaultsstore.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <thread>
 

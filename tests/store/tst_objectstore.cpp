@@ -1,10 +1,8 @@
 #include "oldschema.h"
 #include "store/objectstore.h"
 
-#include <QDir>
 #include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 Q_DECLARE_METATYPE(ObjectStore::RecordQuery)
 

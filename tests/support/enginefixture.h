@@ -10,7 +10,8 @@
 #include "naming/renamerules.h"
 #include "settings/defaultsstore.h"
 
-#include <QNetworkAccessManager>
+#include <QtNetwork>
+#include <QtTest>
 
 /**
  * Settings in memory and OpenAI (key "sk-test") pointed at a loopback LLM stub; Korvex off.

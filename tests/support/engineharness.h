@@ -3,11 +3,9 @@
 #include "enginefixture.h"
 #include "store/objectstore.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-#include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 /** Writes `content` to `path`, making its folders; returns `path`. */
 inline QString touch(const QString &path, const QByteArray &content = "Rechnung Telekom 49,99 EUR")

@@ -25,7 +25,6 @@ public:
     [[nodiscard]] QString baseUrl() const { return m_server.baseUrl(); }
     [[nodiscard]] StubHttpServer &server() { return m_server; }
 
-    void setDefaultReply(const QString &text) { m_defaultReply = text; }
     void setReply(const QString &fileName, const QString &text) { m_replies.insert(fileName, text); }
     void setDelay(int milliseconds) { m_defaultDelayMs = milliseconds; }
     void setDelay(const QString &fileName, int milliseconds) { m_delays.insert(fileName, milliseconds); }

@@ -6,13 +6,6 @@
 #include "ui/files/joblistmodel.h"
 #include "windowfixture.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMimeData>
-#include <QTextBrowser>
-#include <QToolButton>
-
 class TestFilesSection final : public QObject
 {
     Q_OBJECT
@@ -40,17 +33,12 @@ private Q_SLOTS:
 
     void manyFilesAskFirst()
     {
-        QDir(w->dir.path()).mkdir("viele");
         for (int i = 0; i < 1234; ++i)
             w->touch(QString("viele/%1.txt").arg(i), "x");
         dropFiles(w->files()->dropTarget(), {w->dir.filePath("viele")});
         QTRY_VERIFY(w->files()->question()->box());
-        QMessageBox *question = w->files()->question()->box();
-        QCOMPARE(question->text(), "1.234 Dateien analysieren?");
-        const auto buttons = question->buttons();
-        const auto cancel = std::ranges::find(buttons, QString("Abbrechen"), &QAbstractButton::text);
-        QVERIFY(cancel != buttons.end());
-        (*cancel)->click();
+        QCOMPARE(w->files()->question()->box()->text(), "1.234 Dateien analysieren?");
+        named<QPushButton>(w->files()->question()->box(), "Abbrechen")->click();
         QTest::qWait(50);
         QVERIFY(!w->engine->isProcessing());
         QVERIFY(w->fx.llm.server().requests().isEmpty());
@@ -129,13 +117,7 @@ private Q_SLOTS:
         QVERIFY(model->setData(model->index(1, 0), int(Qt::Unchecked), Qt::CheckStateRole));
 
         w->fx.llm.setDelay(300);
-        QMimeData dropped;
-        dropped.setUrls({QUrl::fromLocalFile(w->touch("c.txt")), QUrl::fromLocalFile(edited)});
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(w->list()->viewport(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(w->list()->viewport(), &drop);
+        dropFiles(w->list()->viewport(), {w->touch("c.txt"), edited});
         QTRY_VERIFY(w->engine->isProcessing());
         QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->review())); // no jump to the progress page
         QTRY_VERIFY_WITH_TIMEOUT(!w->engine->isProcessing(), 10000);

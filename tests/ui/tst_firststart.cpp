@@ -1,14 +1,9 @@
-#include "settings/generalflags.h"
 #include "ui/about/aboutview.h"
 #include "ui/firststart/firststartgate.h"
 #include "ui/firststart/legalacceptanceview.h"
 #include "ui/firststart/legaltextview.h"
 #include "ui/firststart/onboardingview.h"
 #include "windowfixture.h"
-
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QSignalSpy>
 
 class TestFirstStart final : public QObject
 {

@@ -2,10 +2,6 @@
 #include "ui/preview/previewwindow.h"
 #include "windowfixture.h"
 
-#include <QImageWriter>
-#include <QPainter>
-#include <QPdfWriter>
-
 class TestPreview final : public QObject
 {
     Q_OBJECT

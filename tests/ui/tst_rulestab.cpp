@@ -3,11 +3,6 @@
 #include "ui/rules/rulestab.h"
 #include "windowfixture.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QSpinBox>
-#include <QWheelEvent>
-
 class TestRulesTab final : public QObject
 {
     Q_OBJECT

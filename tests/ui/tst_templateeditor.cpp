@@ -2,11 +2,6 @@
 #include "ui/templates/templateeditorview.h"
 #include "windowfixture.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QToolButton>
-
 class TestTemplateEditor final : public QObject
 {
     Q_OBJECT

@@ -4,10 +4,6 @@
 #include "ui/watch/watchedfoldersview.h"
 #include "windowfixture.h"
 
-#include <QFileDialog>
-#include <QLabel>
-#include <QTableView>
-
 class TestWatchedFolders final : public QObject
 {
     Q_OBJECT
