@@ -4,6 +4,7 @@
 // resident size (RSS) after start-up (the baseline of this run), after each pass and after the
 // idle delay. Targets: no growth from pass 2 to pass 4 (≤ 1.05×); idle RSS < 150 MiB.
 // Usage: bench_memory [idle seconds, default 60]
+#include "benchcorpus.h"
 #include "common/processenvironment.h"
 #include "extraction/contentextraction.h"
 
@@ -23,69 +24,6 @@
 #include <cstdlib>
 
 namespace {
-
-double rssMiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
-
-QString invoiceText(int n)
-{
-    return QStringLiteral("Rechnung Nr. %1 vom 15.03.2024\nTelekom Deutschland GmbH, Landgrabenweg 151, 53227 Bonn\n"
-                          "Betrag %2,99 EUR zuzüglich Umsatzsteuer. Zahlbar bis 30.03.2024.\n")
-        .arg(4700 + n)
-        .arg(10 + n);
-}
-
-QImage scan(int n)
-{
-    QImage image(2480, 3508, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(42);
-    painter.setFont(font);
-    painter.drawText(QRect(200, 250, 2080, 3000), Qt::TextWordWrap, invoiceText(n).repeated(8));
-    return image;
-}
-
-QImage photo(int n)
-{
-    QImage image(4000, 3000, QImage::Format_RGB32);
-    QRandomGenerator random{quint32(n)};
-    for (int y = 0; y < image.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int noise = int(random.bounded(40));
-            line[x] = qRgb(60 + noise + x / 40, 110 + noise, 50 + noise + y / 30);
-        }
-    }
-    return image;
-}
-
-void writePdf(const QString &path, int n, bool scanned)
-{
-    QPdfWriter writer(path);
-    writer.setResolution(300);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    QPainter painter(&writer);
-    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
-    for (int page = 0; page < (scanned ? 1 : 12); ++page) {
-        if (page > 0)
-            writer.newPage();
-        if (scanned)
-            painter.drawImage(QRect(0, 0, writer.width(), writer.height()), scan(n));
-        else
-            painter.drawText(QRect(0, 0, writer.width(), writer.height()), Qt::TextWordWrap,
-                             invoiceText(n + page).repeated(20));
-    }
-}
 
 void write(const QString &path, const QString &text)
 {

@@ -8,6 +8,7 @@
 // A report, not a test: it always exits 0 and prints "TARGET MISSED" for a stall over 50 ms.
 #include "ai/aisettings.h"
 #include "automation/folderwatcher.h"
+#include "common/stringtable.h"
 #include "engine/analysisstarter.h"
 #include "enginefixture.h"
 #include "settings/appsettings.h"
@@ -15,7 +16,6 @@
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 #include "ui/common/manyfilesquestion.h"
-#include "ui/common/translations.h"
 #include "ui/files/analysisprogressview.h"
 #include "ui/files/filespage.h"
 #include "ui/files/jobdelegate.h"
@@ -137,7 +137,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    installTranslations(app);
+    StringTable::install();
 
     QTemporaryDir dir;
     EngineFixture fx;

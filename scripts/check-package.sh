@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built Debian package without installing it: control data with the dependencies
 # dpkg-shlibdeps found, the files desktops look for, the launcher entry and AppStream data as
-# shipped, and that the packaged binary starts against the system's libraries. Runs lintian
+# shipped, and that the packaged binaries start against the system's libraries. Runs lintian
 # when it is installed (it is not among the project's dependencies: it pulls in some sixty Perl
 # packages).
 #   check-package.sh PACKAGE.deb
@@ -24,7 +24,7 @@ grep -Eq '^ Depends: .*libqt6widgets6 \(>= [^)]+\)' <<<"$info" || fail "no compu
 grep -q 'libqt6sql6-sqlite' <<<"$info" || fail "the SQLite plugin is not a dependency"
 
 contents=$(dpkg-deb --contents "$package" | awk '{print $NF}')
-for f in ./usr/bin/namorix ./usr/share/applications/namorix.desktop \
+for f in ./usr/bin/namorix ./usr/bin/namorix-extract ./usr/share/applications/namorix.desktop \
     ./usr/share/icons/hicolor/scalable/apps/namorix.svg ./usr/share/metainfo/org.namorix.Namorix.metainfo.xml \
     ./usr/share/doc/namorix/copyright; do
     grep -qx -- "$f" <<<"$contents" || fail "not in the package: $f"
@@ -37,6 +37,10 @@ grep -qx 'MimeType=x-scheme-handler/namorix;' "$tmp/root/usr/share/applications/
 appstreamcli validate --no-net "$tmp/root/usr/share/metainfo/org.namorix.Namorix.metainfo.xml"
 version=$(QT_QPA_PLATFORM=offscreen "$tmp/root/usr/bin/namorix" --version)
 [ "$version" = "namorix $(dpkg-deb --field "$package" Version)" ] || fail "the packaged binary says: $version"
+# The helper that reads files starts too (its libraries resolve), and refuses to run without the app.
+status=0
+"$tmp/root/usr/bin/namorix-extract" 3<&- 2>/dev/null || status=$?
+[ "$status" = 2 ] || fail "the packaged extraction helper does not start (status $status)"
 
 if command -v lintian >/dev/null; then
     lintian --fail-on error "$package"

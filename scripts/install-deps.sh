@@ -11,8 +11,8 @@ packages=(
     g++ cmake ninja-build pkg-config ccache clang-format
     # Qt 6 and QCoro
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6sql6-sqlite libgl-dev qcoro-qt6-dev
-    # the window: string-table compiler, SVG icons
-    qt6-l10n-tools libqt6svg6
+    # the window: string-table compiler, SVG icons, Qt's own German texts (dialogs, text-field menus)
+    qt6-l10n-tools libqt6svg6 qt6-translations-l10n
     # Unicode
     libicu-dev
     # fonts for rendering text (test documents, the UI)
@@ -20,6 +20,8 @@ packages=(
     # content extraction
     libpoppler-qt6-dev libtesseract-dev libleptonica-dev tesseract-ocr-deu tesseract-ocr-eng
     libzip-dev libgumbo-dev libexiv2-dev libavformat-dev libavcodec-dev libavutil-dev
+    # the extraction helper locks itself in with a seccomp filter
+    libseccomp-dev
     # TIFF and WebP through Qt's image plugins; HEIF/HEIC through libheif
     qt6-image-formats-plugins libheif-dev
     # credentials: the Secret Service client, and a keyring daemon on a private bus for the tests

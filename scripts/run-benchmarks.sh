@@ -14,6 +14,7 @@ export OMP_THREAD_LIMIT=1
 "$build_dir/bench/bench_extraction"
 "$build_dir/bench/bench_pdftext"
 "$build_dir/bench/bench_memory"
+"$build_dir/bench/bench_sandbox"
 "$build_dir/bench/bench_engine"
 "$build_dir/bench/bench_ui"
 # The REST API under load, against nginx: needs the app binary, which the build above made.

@@ -12,6 +12,7 @@
     <!-- Menus -->
     <message id="menu.file"><source>menu.file</source><translation>Datei</translation></message>
     <message id="menu.edit"><source>menu.edit</source><translation>Bearbeiten</translation></message>
+    <message id="menu.view"><source>menu.view</source><translation>Ansicht</translation></message>
     <message id="menu.help"><source>menu.help</source><translation>Hilfe</translation></message>
     <message id="menu.quit"><source>menu.quit</source><translation>Beenden</translation></message>
     <message id="menu.revertLast"><source>menu.revertLast</source><translation>Letzte Umbenennung rückgängig machen</translation></message>
@@ -23,7 +24,7 @@
     <message id="menu.privacy"><source>menu.privacy</source><translation>Datenschutz</translation></message>
     <message id="menu.accessibility"><source>menu.accessibility</source><translation>Barrierefreiheit</translation></message>
     <!-- Status bar -->
-    <message id="status.kvx"><source>status.kvx</source><translation>KVX</translation></message>
+    <message id="status.kvx"><source>status.kvx</source><translation>Korvex</translation></message>
     <message id="status.kvx.connected"><source>status.kvx.connected</source><translation>Korvex verbunden</translation></message>
     <message id="status.kvx.unavailable"><source>status.kvx.unavailable</source><translation>Korvex nicht verfügbar</translation></message>
     <message id="status.history.renamed" numerus="yes"><source>status.history.renamed</source><translation><numerusform>%n Datei umbenannt</numerusform><numerusform>%n Dateien umbenannt</numerusform></translation></message>
@@ -143,7 +144,7 @@
     <message id="settings.provider"><source>settings.provider</source><translation>Anbieter</translation></message>
     <message id="settings.apiKey"><source>settings.apiKey</source><translation>API-Schlüssel</translation></message>
     <message id="settings.model"><source>settings.model</source><translation>Modell</translation></message>
-    <message id="settings.endpoint"><source>settings.endpoint</source><translation>Endpoint</translation></message>
+    <message id="settings.endpoint"><source>settings.endpoint</source><translation>Adresse des Dienstes</translation></message>
     <message id="settings.keyMissing"><source>settings.keyMissing</source><translation>API-Schlüssel fehlt</translation></message>
     <message id="settings.unavailable"><source>settings.unavailable</source><translation>Auf Linux nicht verfügbar</translation></message>
     <message id="settings.configured"><source>settings.configured</source><translation>Eingerichtet</translation></message>
@@ -176,6 +177,9 @@
     <!-- About window -->
     <message id="about.version"><source>about.version</source><translation>Version %1 (Build %2)</translation></message>
     <message id="about.description"><source>about.description</source><translation>Namorix gibt Dateien aussagekräftige Namen aus ihrem Inhalt. Es liest Text und Metadaten, lässt ein Sprachmodell Datum, Art und Absender erkennen und schlägt Namen vor, die Sie vor dem Umbenennen prüfen.</translation></message>
+    <message id="about.sandbox.complete"><source>about.sandbox.complete</source><translation>Sandbox: aktiv</translation></message>
+    <message id="about.sandbox.limited"><source>about.sandbox.limited</source><translation>Sandbox: eingeschränkt (%1)</translation></message>
+    <message id="about.sandbox.tooltip"><source>about.sandbox.tooltip</source><translation>Dateien werden in eigenen Leseprogrammen gelesen, die nichts schreiben, kein Netz erreichen und keine anderen Dateien lesen können; ein Absturz oder Hänger betrifft nur die eine Datei.</translation></message>
     <message id="about.developed.by"><source>about.developed.by</source><translation>Entwickelt vom</translation></message>
     <message id="about.maker"><source>about.maker</source><translation>Namorix-Team</translation></message>
     <message id="about.copyright"><source>about.copyright</source><translation>© 2026 Namorix-Team</translation></message>
@@ -249,5 +253,40 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="menubar.cancel"><source>menubar.cancel</source><translation>Abbrechen</translation></message>
     <message id="menubar.rename"><source>menubar.rename</source><translation>Umbenennen</translation></message>
     <message id="cli.hidden"><source>cli.hidden</source><translation>Nur im Systembereich starten, ohne Fenster (für den Autostart)</translation></message>
+    <!-- The core: engine, file moves, queue -->
+    <message id="watch.alreadyWatched"><source>watch.alreadyWatched</source><translation>%1 wird bereits überwacht</translation></message>
+    <message id="watch.notFound"><source>watch.notFound</source><translation>%1 wird nicht überwacht</translation></message>
+    <message id="error.providerNotConfigured"><source>error.providerNotConfigured</source><translation>%1 nicht eingerichtet (API-Schlüssel fehlt)</translation></message>
+    <message id="error.providerUnreachable"><source>error.providerUnreachable</source><translation>%1 nicht erreichbar: %2</translation></message>
+    <message id="error.fileNotReadable"><source>error.fileNotReadable</source><translation>Datei nicht lesbar: %1</translation></message>
+    <message id="error.fileNotFound"><source>error.fileNotFound</source><translation>Datei nicht gefunden: %1</translation></message>
+    <message id="error.fileNotWritable"><source>error.fileNotWritable</source><translation>Kein Schreibzugriff: %1</translation></message>
+    <message id="error.historyNotWritable"><source>error.historyNotWritable</source><translation>Verlauf nicht beschreibbar: %1</translation></message>
+    <message id="error.otherFileAtName"><source>error.otherFileAtName</source><translation>An diesem Namen liegt inzwischen eine andere Datei: %1</translation></message>
+    <message id="move.exists"><source>move.exists</source><translation>Eine Datei mit diesem Namen existiert bereits</translation></message>
+    <message id="move.missing"><source>move.missing</source><translation>Die Datei existiert nicht mehr</translation></message>
+    <message id="move.permission"><source>move.permission</source><translation>Keine Berechtigung</translation></message>
+    <message id="move.readOnly"><source>move.readOnly</source><translation>Das Dateisystem ist schreibgeschützt</translation></message>
+    <message id="move.nameTooLong"><source>move.nameTooLong</source><translation>Der Dateiname ist zu lang</translation></message>
+    <message id="move.noSpace"><source>move.noSpace</source><translation>Kein Speicherplatz mehr</translation></message>
+    <message id="move.failed"><source>move.failed</source><translation>Umbenennen fehlgeschlagen: %1</translation></message>
+    <message id="apply.historyNotWritable"><source>apply.historyNotWritable</source><translation>Verlauf nicht beschreibbar, nichts umbenannt: %1</translation></message>
+    <message id="apply.notFound"><source>apply.notFound</source><translation>%1 nicht gefunden</translation></message>
+    <message id="apply.changed"><source>apply.changed</source><translation>Datei seit der Analyse verändert: %1</translation></message>
+    <message id="apply.folderNotWritable"><source>apply.folderNotWritable</source><translation>Kein Schreibzugriff auf %1</translation></message>
+    <message id="apply.attributes"><source>apply.attributes</source><translation>Dateiattribute nicht lesbar: %1</translation></message>
+    <message id="apply.noFreeName"><source>apply.noFreeName</source><translation>Kein freier Name für %1</translation></message>
+    <message id="apply.noHistory"><source>apply.noHistory</source><translation>Umbenennen nicht möglich: der Verlauf ist nicht verfügbar</translation></message>
+    <message id="apply.invalidName"><source>apply.invalidName</source><translation>Ungültiger Dateiname: %1</translation></message>
+    <message id="apply.notListed"><source>apply.notListed</source><translation>Auftrag %1 ist nicht (mehr) in der Liste</translation></message>
+    <message id="run.cancelled"><source>run.cancelled</source><translation>Analyse abgebrochen</translation></message>
+    <message id="run.failed"><source>run.failed</source><translation>%1 von %2 fehlgeschlagen</translation></message>
+    <message id="provider.invalidEndpoint"><source>provider.invalidEndpoint</source><translation>Ungültiger Endpoint</translation></message>
+    <message id="provider.timeout"><source>provider.timeout</source><translation>Zeitüberschreitung nach 5 s</translation></message>
+    <message id="provider.notReachableAt"><source>provider.notReachableAt</source><translation>Nicht erreichbar unter %1</translation></message>
+    <message id="run.skippedAll" numerus="yes"><source>run.skippedAll</source><translation><numerusform>%n Datei übersprungen (bereits umbenannt)</numerusform><numerusform>%n Dateien übersprungen (bereits umbenannt)</numerusform></translation></message>
+    <message id="run.skippedInHistory" numerus="yes"><source>run.skippedInHistory</source><translation><numerusform>%n übersprungen (bereits in History)</numerusform><numerusform>%n übersprungen (bereits in History)</numerusform></translation></message>
+    <message id="queue.renamed" numerus="yes"><source>queue.renamed</source><translation><numerusform>%n Datei umbenannt</numerusform><numerusform>%n Dateien umbenannt</numerusform></translation></message>
+    <message id="queue.review" numerus="yes"><source>queue.review</source><translation><numerusform>%n Datei braucht eine Prüfung</numerusform><numerusform>%n Dateien brauchen eine Prüfung</numerusform></translation></message>
 </context>
 </TS>

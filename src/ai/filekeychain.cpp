@@ -1,5 +1,6 @@
 #include "filekeychain.h"
 
+#include "ai/ailog.h"
 #include "settings/defaultsstore.h"
 
 #include <QCoroFuture>
@@ -90,8 +91,8 @@ void FileKeychain::loadOnce()
     const QString aside = m_filePath + QStringLiteral(".corrupt-") +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (QFile::rename(m_filePath, aside))
-        qWarning("Die Schlüsseldatei %s war unlesbar und wurde nach %s verschoben.", qUtf8Printable(m_filePath),
-                 qUtf8Printable(aside));
+        qCWarning(lcAI, "Die Schlüsseldatei %s war unlesbar und wurde nach %s verschoben.", qUtf8Printable(m_filePath),
+                  qUtf8Printable(aside));
 }
 
 QCoro::Task<std::optional<QString>> FileKeychain::read(QString service, QString account)
@@ -130,6 +131,6 @@ QCoro::Task<> FileKeychain::persist()
     const QByteArray data = QJsonDocument(m_secrets).toJson(QJsonDocument::Indented);
     const int error = co_await QtConcurrent::run(&m_writer, writePrivately, path, data);
     if (error)
-        qWarning("API-Schlüssel konnten nicht in %s gespeichert werden: %s", qUtf8Printable(path),
-                 std::strerror(error));
+        qCWarning(lcAI, "API-Schlüssel konnten nicht in %s gespeichert werden: %s", qUtf8Printable(path),
+                  std::strerror(error));
 }

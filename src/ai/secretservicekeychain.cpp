@@ -1,10 +1,10 @@
 #include "secretservicekeychain.h"
 
+#include "ai/ailog.h"
 #include "ai/filekeychain.h"
 #include "common/strictutf8.h"
 
 #include <QAbstractEventDispatcher>
-#include <QLoggingCategory>
 #include <QStringDecoder>
 #include <QThread>
 #include <QTimer>
@@ -14,8 +14,6 @@
 #include <libsecret/secret.h>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcKeychain, "namorix.keychain", QtInfoMsg)
 
 const SecretSchema &credentialSchema()
 {
@@ -145,7 +143,7 @@ bool takeError(GError *error, const char *action, const QByteArray &service)
     if (!error)
         return false;
     const bool missing = serviceMissing(error);
-    qCDebug(lcKeychain, "%s %s failed: %s", action, service.constData(), error->message);
+    qCDebug(lcAI, "%s %s failed: %s", action, service.constData(), error->message);
     g_error_free(error);
     return missing;
 }
@@ -201,7 +199,7 @@ QCoro::Task<bool> SecretServiceKeychain::usesFile()
             g_dbus_connection_set_exit_on_close(bus, FALSE);
             g_object_unref(bus);
         } else {
-            qCDebug(lcKeychain, "no session bus: %s", error->message);
+            qCDebug(lcAI, "no session bus: %s", error->message);
             g_error_free(error);
             switchToFile();
         }
@@ -226,9 +224,10 @@ void SecretServiceKeychain::switchToFile()
     m_file = std::make_unique<FileKeychain>(m_fallbackFilePath);
     static std::atomic_flag announced;
     if (!announced.test_and_set())
-        qWarning("Kein Secret Service erreichbar; API-Schlüssel werden in %s gespeichert (nur für diesen Benutzer "
-                 "lesbar).",
-                 qUtf8Printable(m_fallbackFilePath));
+        qCWarning(lcAI,
+                  "Kein Secret Service erreichbar; API-Schlüssel werden in %s gespeichert (nur für diesen "
+                  "Benutzer lesbar).",
+                  qUtf8Printable(m_fallbackFilePath));
 }
 
 QCoro::Task<std::optional<QString>> SecretServiceKeychain::read(QString service, QString account)

@@ -27,7 +27,7 @@ class FileKeychain;
  * - anything else, including a failure such as a locked keyring or a dismissed prompt: the
  *   keyring stays, and the failure looks like a missing secret. A run never switches after the
  *   keyring has answered, so keys are not scattered over two stores.
- * Error messages are logged under "namorix.keychain" at debug level only; they never hold secrets.
+ * Error messages are logged under "namorix.ai" at debug level only; they never hold secrets.
  */
 class SecretServiceKeychain final : public KeychainStore
 {

@@ -13,7 +13,6 @@ class DefaultsStore;
 class NavigationState;
 class ObjectStore;
 class QueueManager;
-class WatchRouter;
 
 /**
  * What the server and the endpoints work with. The services are given when the server is made;
@@ -39,11 +38,6 @@ struct APIContext {
     QPointer<RenameEngine> engine;
     QPointer<QueueManager> queue;
     QPointer<ObjectStore> store;
-    /**
-     * Re-synchronised after a watched folder's path changes: on its own it follows only the
-     * number of active folders, which a new path leaves as it is.
-     */
-    QPointer<WatchRouter> watchRouter;
     /** What the UI endpoints report and capture. */
     std::unique_ptr<WindowControl> window;
     /** The port the listener became ready on; 0 until then. */

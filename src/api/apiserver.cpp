@@ -1,5 +1,6 @@
 #include "apiserver.h"
 
+#include "api/apilog.h"
 #include "api/httpconnection.h"
 #include "common/peeraccount.h"
 #include "common/strictutf8.h"
@@ -149,10 +150,10 @@ QCoro::Task<> deliver(QPointer<HTTPConnection> connection, QCoro::Task<APIRespon
         if (connection)
             connection->reply(response.serialize());
     } catch (const std::exception &error) {
-        qWarning("REST handler failed: %s", error.what());
+        qCWarning(lcAPI, "REST handler failed: %s", error.what());
         failed = true;
     } catch (...) {
-        qWarning("REST handler failed");
+        qCWarning(lcAPI, "REST handler failed");
         failed = true;
     }
     if (failed && connection)

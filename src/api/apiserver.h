@@ -65,7 +65,7 @@ public:
     void start();
     /**
      * Replaces a running listener with one on `port` (loopback only); false when it cannot
-     * listen, which includes a port outside 1–65535. Both outcomes are logged on stderr.
+     * listen, which includes a port outside 1–65535. Both outcomes are logged on standard output.
      * The first start raises the process's soft limit of open descriptors to the hard limit,
      * so that a thousand idle connections cannot starve the rest of the application (safe, as
      * nothing in the process uses select(), which cannot watch descriptors above 1023).

@@ -2,10 +2,12 @@
 
 #include "ai/aisettings.h"
 #include "api/handlerkit.h"
+#include "automation/watchedfolders.h"
 #include "automation/watchrouter.h"
 #include "common/rawenum.h"
 #include "companion/kvxclient.h"
 #include "naming/namebuilder.h"
+#include "naming/namingtemplates.h"
 #include "naming/renamerules.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
@@ -26,9 +28,14 @@ QList<WatchedFolder> allFolders(const ObjectStore &store)
     return store.fetchFolders().value_or(QList<WatchedFolder>());
 }
 
-std::optional<WatchedFolder> folderWithPath(const ObjectStore &store, const QString &path)
+/** 409 for a folder already watched, 404 for one that is not, 500 for the store. */
+APIResponse folderFailure(const WatchedFolders::Failure &failure)
 {
-    return firstWhere(allFolders(store), [&](const WatchedFolder &folder) { return folder.path == path; });
+    using Code = WatchedFolders::Failure::Code;
+    return APIResponse::error(failure.code == Code::alreadyWatched ? 409
+                              : failure.code == Code::notFound     ? 404
+                                                                   : 500,
+                              failure.code == Code::notFound ? QStringLiteral("not found") : failure.message);
 }
 
 APIResponse addFolder(const APIContext &context, const APIRequest &request)
@@ -40,14 +47,10 @@ APIResponse addFolder(const APIContext &context, const APIRequest &request)
         return relativePath();
     if (!context.store)
         return noDataContext();
-    const WatchedFolder folder{0,
-                               *path,
-                               true,
-                               boolean(request.body, QStringLiteral("autoRename")).value_or(false),
-                               std::nullopt,
-                               QDateTime::currentDateTimeUtc()};
-    if (const std::expected<qint64, StoreError> inserted = context.store->insert(folder); !inserted)
-        return storeFailure(inserted.error());
+    const auto added =
+        WatchedFolders::add(*context.store, *path, boolean(request.body, QStringLiteral("autoRename")).value_or(false));
+    if (!added)
+        return folderFailure(added.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("path"), *path}});
 }
 
@@ -74,39 +77,27 @@ APIResponse updateFolder(const APIContext &context, const APIRequest &request, c
         return relativePath();
     if (!context.store)
         return noDataContext();
-    std::optional<WatchedFolder> folder = folderWithPath(*context.store, id);
-    if (!folder)
-        return APIResponse::error(404, QStringLiteral("not found"));
-    const bool moved = newPath && *newPath != folder->path;
-    if (newPath)
-        folder->path = *newPath;
-    if (const std::optional<bool> active = boolean(request.body, QStringLiteral("active")))
-        folder->isActive = *active;
-    if (const std::optional<bool> autoRename = boolean(request.body, QStringLiteral("autoRename")))
-        folder->autoRename = *autoRename;
-    if (const std::optional<QString> templateName = string(request.body, QStringLiteral("templateName")))
-        folder->templateName = templateName->isEmpty() ? std::nullopt : templateName;
-    if (const std::expected<void, StoreError> saved = context.store->save(*folder); !saved)
-        return storeFailure(saved.error());
-    if (moved && context.watchRouter)
-        context.watchRouter->syncWatchers();
+    const auto changed = WatchedFolders::change(*context.store, id,
+                                                {newPath, boolean(request.body, QStringLiteral("active")),
+                                                 boolean(request.body, QStringLiteral("autoRename")),
+                                                 string(request.body, QStringLiteral("templateName"))});
+    if (!changed)
+        return folderFailure(changed.error());
+    const WatchedFolder &folder = *changed;
     return APIResponse::json(
         {{QStringLiteral("ok"), true},
-         {QStringLiteral("path"), folder->path},
-         {QStringLiteral("active"), folder->isActive},
-         {QStringLiteral("autoRename"), folder->autoRename},
-         {QStringLiteral("templateName"), folder->templateName ? QJsonValue(*folder->templateName) : QJsonValue()}});
+         {QStringLiteral("path"), folder.path},
+         {QStringLiteral("active"), folder.isActive},
+         {QStringLiteral("autoRename"), folder.autoRename},
+         {QStringLiteral("templateName"), folder.templateName ? QJsonValue(*folder.templateName) : QJsonValue()}});
 }
 
 APIResponse deleteFolder(const APIContext &context, const QString &id)
 {
     if (!context.store)
         return noDataContext();
-    const std::optional<WatchedFolder> folder = folderWithPath(*context.store, id);
-    if (!folder)
-        return APIResponse::error(404, QStringLiteral("not found"));
-    if (const std::expected<void, StoreError> removed = context.store->removeFolder(folder->id); !removed)
-        return storeFailure(removed.error());
+    if (const auto removed = WatchedFolders::remove(*context.store, id); !removed)
+        return folderFailure(removed.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("deleted"), id}});
 }
 
@@ -146,21 +137,16 @@ APIResponse addTemplate(const APIContext &context, const APIRequest &request)
     const NamingTemplate value{0,        *name,
                                *pattern, string(request.body, QStringLiteral("example")).value_or(QString()),
                                false,    QDateTime::currentDateTimeUtc()};
-    if (const std::expected<qint64, StoreError> inserted = context.store->insert(value); !inserted)
+    if (const std::expected<qint64, StoreError> inserted = NamingTemplates::add(*context.store, value); !inserted)
         return storeFailure(inserted.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("name"), *name}});
-}
-
-std::optional<NamingTemplate> templateNamed(const ObjectStore &store, const QString &name)
-{
-    return firstWhere(allTemplates(store), [&](const NamingTemplate &value) { return value.name == name; });
 }
 
 APIResponse updateTemplate(const APIContext &context, const APIRequest &request, const QString &name)
 {
     if (!context.store)
         return noDataContext();
-    std::optional<NamingTemplate> value = templateNamed(*context.store, name);
+    std::optional<NamingTemplate> value = NamingTemplates::named(*context.store, name);
     if (!value)
         return APIResponse::error(404, QStringLiteral("template not found"));
     if (const std::optional<QString> newName = string(request.body, QStringLiteral("name")))
@@ -172,18 +158,8 @@ APIResponse updateTemplate(const APIContext &context, const APIRequest &request,
     const std::optional<bool> isDefault = boolean(request.body, QStringLiteral("isDefault"));
     if (isDefault)
         value->isDefault = *isDefault;
-    if (const std::expected<void, StoreError> saved = context.store->save(*value); !saved)
+    if (const std::expected<void, StoreError> saved = NamingTemplates::save(*context.store, *value); !saved)
         return storeFailure(saved.error());
-    // This one first: a failure then leaves everything as it was, or at worst a second default.
-    if (isDefault && *isDefault) {
-        for (NamingTemplate other : allTemplates(*context.store)) {
-            if (!other.isDefault || other.id == value->id)
-                continue;
-            other.isDefault = false;
-            if (const std::expected<void, StoreError> cleared = context.store->save(other); !cleared)
-                return storeFailure(cleared.error());
-        }
-    }
     QJsonObject reply = templateObject(*value);
     reply.insert(QStringLiteral("ok"), true);
     return APIResponse::json(reply);
@@ -193,10 +169,10 @@ APIResponse deleteTemplate(const APIContext &context, const QString &name)
 {
     if (!context.store)
         return noDataContext();
-    const std::optional<NamingTemplate> value = templateNamed(*context.store, name);
+    const std::optional<NamingTemplate> value = NamingTemplates::named(*context.store, name);
     if (!value)
         return APIResponse::error(404, QStringLiteral("template not found"));
-    if (const std::expected<void, StoreError> removed = context.store->removeTemplate(value->id); !removed)
+    if (const std::expected<void, StoreError> removed = NamingTemplates::remove(*context.store, value->id); !removed)
         return storeFailure(removed.error());
     return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("deleted"), name}});
 }

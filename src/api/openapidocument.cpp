@@ -1,5 +1,7 @@
 #include "api/openapidocument.h"
 
+#include "api/apilog.h"
+
 #include <QFile>
 #include <QString>
 
@@ -20,13 +22,13 @@ PortTemplate loadTemplate(const QString &resource)
     QFile file(resource);
     if (!file.open(QIODevice::ReadOnly)) {
         // Only a broken build gets here (the resource object was not linked); the tests load both.
-        qCritical("OpenAPI: resource %s missing", qUtf8Printable(resource));
+        qCCritical(lcAPI, "OpenAPI: resource %s missing", qUtf8Printable(resource));
         return {};
     }
     const QByteArray text = file.readAll();
     const qsizetype at = text.indexOf(placeholder);
     if (at < 0) {
-        qCritical("OpenAPI: %s has no port placeholder", qUtf8Printable(resource));
+        qCCritical(lcAPI, "OpenAPI: %s has no port placeholder", qUtf8Printable(resource));
         return {text, {}};
     }
     Q_ASSERT(text.indexOf(placeholder, at + 1) < 0);

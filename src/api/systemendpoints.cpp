@@ -2,6 +2,7 @@
 
 #include "api/apicontext.h"
 #include "api/openapidocument.h"
+#include "extraction/sandbox/extractionsandbox.h"
 
 #include <QJsonObject>
 
@@ -30,7 +31,12 @@ QList<APIRoute> systemRoutes(const APIContext &context)
     return {
         getRoute(u"/v1/health"_s,
                  [](const APIRequest &, const QString &) {
-                     return reply(APIResponse::json({{u"status"_s, u"ok"_s}, {u"version"_s, apiVersion}}));
+                     const SandboxState sandbox = ExtractionSandbox::shared().state();
+                     return reply(APIResponse::json({{u"status"_s, u"ok"_s},
+                                                     {u"version"_s, apiVersion},
+                                                     {u"sandbox"_s, QJsonObject{{u"complete"_s, sandbox.isComplete()},
+                                                                                {u"landlock"_s, sandbox.landlockABI},
+                                                                                {u"seccomp"_s, sandbox.seccomp}}}}));
                  }),
         getRoute(u"/v1/version"_s,
                  [](const APIRequest &, const QString &) {

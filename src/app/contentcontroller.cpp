@@ -37,7 +37,6 @@ void ContentController::start(QWidget *mainWindow)
     context.engine = &m_engine;
     context.queue = &m_queue;
     context.store = m_store;
-    context.watchRouter = m_router.get();
     context.window = std::make_unique<WidgetWindowControl>(mainWindow);
     m_server.setRoutes(standardRoutes(context));
     m_server.start();

@@ -1,19 +1,22 @@
 #include "ai/aisettings.h"
 #include "api/apiserver.h"
+#include "app/applog.h"
 #include "app/commandline.h"
 #include "app/contentcontroller.h"
 #include "app/signalwatcher.h"
 #include "app/singleinstance.h"
 #include "common/processenvironment.h"
+#include "common/stringtable.h"
 #include "companion/kvxclient.h"
 #include "engine/renameengine.h"
 #include "engine/undo.h"
+#include "extraction/sandbox/extractionsandbox.h"
 #include "naming/renamerules.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
-#include "ui/common/translations.h"
+#include "ui/common/wheelguard.h"
 #include "ui/firststart/firststartgate.h"
 #include "ui/history/historyview.h"
 #include "ui/mainwindow.h"
@@ -25,7 +28,6 @@
 #include <QMessageBox>
 
 #include <csignal>
-#include <cstdio>
 
 namespace {
 
@@ -38,7 +40,7 @@ std::unique_ptr<ObjectStore> openStore(QWidget *window)
     auto opened = ObjectStore::open(ObjectStore::standardFilePath());
     if (!opened) {
         const QString message = opened.error().message;
-        std::fprintf(stderr, "Namorix: %s\n", qUtf8Printable(message));
+        qCWarning(lcApp, "%s", qUtf8Printable(message));
         auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Namorix"), message, QMessageBox::Ok, window);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
@@ -46,7 +48,7 @@ std::unique_ptr<ObjectStore> openStore(QWidget *window)
     }
     std::unique_ptr<ObjectStore> store = std::move(*opened);
     if (const auto settled = Undo::settleInterruptedRenames(*store); !settled)
-        std::fprintf(stderr, "Namorix: %s\n", qUtf8Printable(settled.error().message));
+        qCWarning(lcApp, "%s", qUtf8Printable(settled.error().message));
     return store;
 }
 
@@ -58,12 +60,22 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("namorix"));
     QApplication::setApplicationVersion(QStringLiteral(NAMORIX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("namorix"));
+    LaunchArguments arguments;
+    {
+        // Before the window system is touched: --help, --version and a wrong option need no display.
+        QCoreApplication parsing(argc, argv);
+        StringTable::install();
+        arguments = CommandLine::parse(parsing);
+    }
     QApplication app(argc, argv);
-    installTranslations(app);
-    const LaunchArguments arguments = CommandLine::parse(app);
+    StringTable::install();
+    WheelGuard::install();
     SingleInstance instance;
     if (instance.handOver(arguments))
         return 0;
+
+    // Made now, so that a system without a complete sandbox is named in the log at start.
+    (void)ExtractionSandbox::shared();
 
     SignalWatcher signalWatcher({SIGINT, SIGTERM});
     // exit, not quit: quit asks the windows first, and the legal screen and a tray-kept window decline.

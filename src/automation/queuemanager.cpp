@@ -1,6 +1,7 @@
 #include "automation/queuemanager.h"
 
 #include "automation/desktopnotifier.h"
+#include "common/stringtable.h"
 #include "engine/renameengine.h"
 #include "settings/defaultsstore.h"
 #include "settings/generalflags.h"
@@ -85,31 +86,30 @@ QString QueueManager::notificationBody(const QList<RenameRecord> &records)
 {
     if (records.size() == 1)
         return records.front().originalName + QStringLiteral(" → ") + records.front().newName;
-    return QString::number(records.size()) + QStringLiteral(" Dateien umbenannt");
+    return StringTable::text("queue.renamed", int(records.size()));
 }
 
 QString QueueManager::reviewNotificationBody(qsizetype count)
 {
-    if (count == 1)
-        return QStringLiteral("1 Datei braucht eine Prüfung");
-    return QString::number(count) + QStringLiteral(" Dateien brauchen eine Prüfung");
+    return StringTable::text("queue.review", int(count));
 }
 
-QList<QUrl> QueueManager::holdBackUnverified(RenameEngine &engine) const
+QList<RenameJob> QueueManager::holdBackUnverified(RenameEngine &engine) const
 {
     const DefaultsStore &defaults = m_defaults ? *m_defaults : DefaultsStore::standard();
-    if (!GeneralFlags::autoRenameVerifiedOnly.read(defaults))
-        return {};
+    const bool verifiedOnly = GeneralFlags::autoRenameVerifiedOnly.read(defaults);
     QList<RenameJob> jobs = engine.jobs();
-    QList<QUrl> held;
+    QList<RenameJob> held;
     for (RenameJob &job : jobs) {
-        if (job.approved && !job.hasFailed() && job.needsReview()) {
-            job.approved = false;
-            held.append(job.originalURL);
-        }
+        if (job.hasFailed() || !job.needsReview())
+            continue;
+        // Held back unticked; a fallback name arrives unticked and is ticked again when the user
+        // lets unverified names through.
+        job.approved = !verifiedOnly;
+        if (verifiedOnly)
+            held.append(job);
     }
-    if (!held.isEmpty())
-        engine.setJobs(jobs);
+    engine.setJobs(jobs);
     return held;
 }
 
@@ -139,7 +139,7 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
         co_return;
 
     QList<RenameRecord> records;
-    QList<QUrl> held;
+    QList<RenameJob> held;
     if (engine) {
         held = holdBackUnverified(*engine);
         QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved();
@@ -153,7 +153,7 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
         notifyRenamed(records);
     if (!held.isEmpty()) {
         m_notify(QStringLiteral("Namorix"), reviewNotificationBody(held.size()));
-        Q_EMIT reviewNeeded(held, nameTemplate);
+        Q_EMIT reviewNeeded(held);
     }
     m_running.clear();
     setRunning(false);

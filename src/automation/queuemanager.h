@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/renamejob.h"
 #include "store/renamerecord.h"
 
 #include <QCoroTask>
@@ -27,7 +28,8 @@ class RenameEngine;
  *
  * With the general flag "autoRenameVerifiedOnly" (default on) a file whose suggestion has an
  * unverified date or amount, or is a fallback name, is not renamed: the queue unticks its job,
- * tells the user "1 Datei braucht eine Prüfung" and hands the file on through `reviewNeeded`.
+ * tells the user "1 Datei braucht eine Prüfung" and hands the job on through `reviewNeeded`, so
+ * the review shows the suggestion already paid for instead of asking the provider again.
  */
 class QueueManager final : public QObject
 {
@@ -78,8 +80,9 @@ Q_SIGNALS:
     void isRunningChanged();
     /** A batch has been applied; `records` are its renames, possibly none. */
     void batchFinished(const QList<RenameRecord> &records);
-    /** Files a batch left unrenamed because their suggestion is not backed by their text; for the window's review. */
-    void reviewNeeded(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate);
+    /** Jobs a batch left unrenamed (unticked) because their suggestion is not backed by their text; for the window's
+     * review. */
+    void reviewNeeded(const QList<RenameJob> &jobs);
 
 private:
     struct Entry {
@@ -91,8 +94,11 @@ private:
     QCoro::Task<> runBatch(QList<QUrl> batch, std::optional<QString> nameTemplate);
     void setRunning(bool running);
     void notifyRenamed(const QList<RenameRecord> &records);
-    /** Unticks the jobs that must not be applied unseen and returns their files. */
-    QList<QUrl> holdBackUnverified(RenameEngine &engine) const;
+    /**
+     * Unticks the jobs that must not be applied unseen and returns them; with the flag off, ticks
+     * them all (a fallback name arrives unticked from the analysis).
+     */
+    QList<RenameJob> holdBackUnverified(RenameEngine &engine) const;
 
     Notify m_notify;
     QPointer<RenameEngine> m_engine;

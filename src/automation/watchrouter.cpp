@@ -32,7 +32,9 @@ WatchRouter::WatchRouter(FolderWatcher &watcher, QueueManager &queue, AnalysisSt
 void WatchRouter::start()
 {
     m_watcher.setOnFilesDetected([this](const QList<QUrl> &files) { route(files); });
-    connect(&m_queue, &QueueManager::reviewNeeded, this, &WatchRouter::openForReview);
+    // Already analysed by the queue: straight into the review, not paid for a second time.
+    connect(&m_queue, &QueueManager::reviewNeeded, this,
+            [this](const QList<RenameJob> &jobs) { m_starter.engine().addToReview(jobs); });
     connect(&m_store, &ObjectStore::changed, this, [this](ObjectStore::Kind kind) {
         if (kind == ObjectStore::Kind::folders)
             foldersChanged();

@@ -1,4 +1,5 @@
 #include "filemoves.h"
+#include "common/stringtable.h"
 
 #include <QFile>
 
@@ -17,20 +18,20 @@ QString describe(int error)
     switch (error) {
     case EEXIST:
     case ENOTEMPTY:
-        return QStringLiteral("Eine Datei mit diesem Namen existiert bereits");
+        return StringTable::text("move.exists");
     case ENOENT:
-        return QStringLiteral("Die Datei existiert nicht mehr");
+        return StringTable::text("move.missing");
     case EACCES:
     case EPERM:
-        return QStringLiteral("Keine Berechtigung");
+        return StringTable::text("move.permission");
     case EROFS:
-        return QStringLiteral("Das Dateisystem ist schreibgeschützt");
+        return StringTable::text("move.readOnly");
     case ENAMETOOLONG:
-        return QStringLiteral("Der Dateiname ist zu lang");
+        return StringTable::text("move.nameTooLong");
     case ENOSPC:
-        return QStringLiteral("Kein Speicherplatz mehr");
+        return StringTable::text("move.noSpace");
     default:
-        return QStringLiteral("Umbenennen fehlgeschlagen: ") + QString::fromLocal8Bit(std::strerror(error));
+        return StringTable::text("move.failed").arg(QString::fromLocal8Bit(std::strerror(error)));
     }
 }
 

@@ -1,4 +1,5 @@
 #include "namorixerror.h"
+#include "common/stringtable.h"
 
 NamorixError::NamorixError(Code code, QString message)
     : m_code(code)
@@ -8,32 +9,32 @@ NamorixError::NamorixError(Code code, QString message)
 
 NamorixError NamorixError::providerNotConfigured(const QString &provider)
 {
-    return {Code::providerNotConfigured, provider + QStringLiteral(" nicht konfiguriert (API Key fehlt)")};
+    return {Code::providerNotConfigured, StringTable::text("error.providerNotConfigured").arg(provider)};
 }
 
 NamorixError NamorixError::providerUnreachable(const QString &provider, const QString &detail)
 {
-    return {Code::providerUnreachable, provider + QStringLiteral(" nicht erreichbar: ") + detail};
+    return {Code::providerUnreachable, StringTable::text("error.providerUnreachable").arg(provider, detail)};
 }
 
 NamorixError NamorixError::fileNotReadable(const QString &fileName)
 {
-    return {Code::fileNotReadable, QStringLiteral("Datei nicht lesbar: ") + fileName};
+    return {Code::fileNotReadable, StringTable::text("error.fileNotReadable").arg(fileName)};
 }
 
 NamorixError NamorixError::fileNotFound(const QString &fileName)
 {
-    return {Code::fileNotFound, QStringLiteral("Datei nicht gefunden: ") + fileName};
+    return {Code::fileNotFound, StringTable::text("error.fileNotFound").arg(fileName)};
 }
 
 NamorixError NamorixError::fileNotWritable(const QString &fileName)
 {
-    return {Code::fileNotWritable, QStringLiteral("Kein Schreibzugriff: ") + fileName};
+    return {Code::fileNotWritable, StringTable::text("error.fileNotWritable").arg(fileName)};
 }
 
 NamorixError NamorixError::historyNotWritable(const QString &detail)
 {
-    return {Code::historyNotWritable, QStringLiteral("Verlauf nicht beschreibbar: ") + detail};
+    return {Code::historyNotWritable, StringTable::text("error.historyNotWritable").arg(detail)};
 }
 
 NamorixError NamorixError::moveFailed(const QString &description)
@@ -43,5 +44,5 @@ NamorixError NamorixError::moveFailed(const QString &description)
 
 NamorixError NamorixError::otherFileAtName(const QString &path)
 {
-    return {Code::otherFileAtName, QStringLiteral("An diesem Namen liegt inzwischen eine andere Datei: ") + path};
+    return {Code::otherFileAtName, StringTable::text("error.otherFileAtName").arg(path)};
 }

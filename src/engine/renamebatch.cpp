@@ -1,7 +1,9 @@
 #include "engine/renamebatch.h"
 
 #include "common/filechecks.h"
+#include "common/stringtable.h"
 #include "engine/destinationnames.h"
+#include "engine/enginelog.h"
 #include "engine/filemoves.h"
 #include "store/objectstore.h"
 
@@ -12,7 +14,7 @@ namespace {
 
 QString historyNotWritable(const StoreError &error)
 {
-    return QStringLiteral("Verlauf nicht beschreibbar, nichts umbenannt: ") + error.message;
+    return StringTable::text("apply.historyNotWritable").arg(error.message);
 }
 
 } // namespace
@@ -49,15 +51,15 @@ std::expected<RenameBatch::Move, QString> RenameBatch::plan(const RenameJob &job
     // Reading the time first tells a missing file without another lstat per job.
     const std::optional<FileMoves::ModificationTime> modified = FileMoves::modificationTime(source);
     if (!modified && !FileMoves::nameTaken(source))
-        return std::unexpected(job.originalName() + QStringLiteral(" nicht gefunden"));
+        return std::unexpected(StringTable::text("apply.notFound").arg(job.originalName()));
     const std::optional<FileChecks::Identity> identity = FileChecks::identity(source);
     if (job.analysed && identity != job.analysed)
-        return std::unexpected(QStringLiteral("Datei seit der Analyse verändert: ") + job.originalName());
+        return std::unexpected(StringTable::text("apply.changed").arg(job.originalName()));
     const QString folder = QFileInfo(source).path();
     if (!m_shared.isWritable(folder))
-        return std::unexpected(QStringLiteral("Kein Schreibzugriff auf ") + QFileInfo(folder).fileName());
+        return std::unexpected(StringTable::text("apply.folderNotWritable").arg(QFileInfo(folder).fileName()));
     if (!modified)
-        return std::unexpected(QStringLiteral("Dateiattribute nicht lesbar: ") + job.originalName());
+        return std::unexpected(StringTable::text("apply.attributes").arg(job.originalName()));
 
     Move move{0, job.suggestedName, {}, *modified};
     RenameRecord &record = move.record;
@@ -96,7 +98,7 @@ std::expected<void, QString> RenameBatch::perform(Move &move)
         if (!FileMoves::nameTaken(record.newPath) || !FileMoves::nameTaken(record.originalPath))
             return std::unexpected(moved.error());
         if (attempt == MaxAttempts)
-            return std::unexpected(QStringLiteral("Kein freier Name für ") + move.suggestedName);
+            return std::unexpected(StringTable::text("apply.noFreeName").arg(move.suggestedName));
         record.newPath = m_shared.destination(folder, move.suggestedName);
         record.newName = QFileInfo(record.newPath).fileName();
         record.timestamp = QDateTime::currentDateTimeUtc();
@@ -116,7 +118,7 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
         for (const qsizetype i : selected) {
             const RenameJob &job = jobs.at(i);
             if (job.approved && job.suggestedName != job.originalName())
-                outcome.failures.insert(i, QStringLiteral("Umbenennen nicht möglich: der Verlauf ist nicht verfügbar"));
+                outcome.failures.insert(i, StringTable::text("apply.noHistory"));
         }
         return outcome;
     }
@@ -128,7 +130,7 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
         if (!job.approved || job.suggestedName == job.originalName())
             continue;
         if (!DestinationNames::isValid(job.suggestedName)) {
-            failures.insert(i, QStringLiteral("Ungültiger Dateiname: ") + job.suggestedName);
+            failures.insert(i, StringTable::text("apply.invalidName").arg(job.suggestedName));
         } else if (std::expected<Move, QString> planned = batch.plan(job); !planned) {
             failures.insert(i, planned.error());
         } else {
@@ -167,7 +169,7 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
     // A finish that fails is redone by the start-up pass, which looks at the files.
     if (!moves.isEmpty()) {
         if (const auto finished = store->finishPending(moved, abandoned, reidentified); !finished)
-            qWarning("Namorix: %s", qUtf8Printable(finished.error().message));
+            qCWarning(lcEngine, "%s", qUtf8Printable(finished.error().message));
     }
 
     return outcome;

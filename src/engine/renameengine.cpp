@@ -6,6 +6,7 @@
 #include "common/filechecks.h"
 #include "common/filenames.h"
 #include "common/networkerrors.h"
+#include "common/stringtable.h"
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
 #include "engine/filemoves.h"
@@ -60,6 +61,11 @@ struct RenameEngine::Run {
 
     [[nodiscard]] bool isCancelled() const { return cancelled->load(); }
 };
+
+ExtractionSandbox &RenameEngine::sandbox() const
+{
+    return m_services.sandbox ? *m_services.sandbox : ExtractionSandbox::shared();
+}
 
 RenameEngine::RenameEngine(Services services, QObject *parent)
     : QObject(parent)
@@ -171,7 +177,8 @@ void RenameEngine::cancel()
         run->probe->abort();
     if (run->provider)
         run->provider->abort();
-    // Extractions in flight finish on their workers; the run does not wait for them.
+    // The helpers reading this run's files end; the run does not wait for them.
+    sandbox().stopCancelled();
     run->lanesDone.open();
 }
 
@@ -234,7 +241,7 @@ QCoro::Task<> RenameEngine::runAnalysis(std::shared_ptr<Run> run, QList<QUrl> in
 
     if (files.isEmpty()) {
         if (skipped >= 1)
-            setError(QString::number(skipped) + QStringLiteral(" Dateien übersprungen (bereits umbenannt)"));
+            setError(StringTable::text("run.skippedAll", skipped));
         co_return;
     }
 
@@ -310,7 +317,7 @@ void RenameEngine::publishResults(Run &run)
     run.published = results;
     mergeIntoReview(results);
     if (run.isCancelled()) {
-        setError(QStringLiteral("Analyse abgebrochen"));
+        setError(StringTable::text("run.cancelled"));
         return;
     }
 
@@ -318,11 +325,10 @@ void RenameEngine::publishResults(Run &run)
         std::count_if(results.cbegin(), results.cend(), [](const RenameJob &job) { return job.hasFailed(); });
     std::optional<QString> summary;
     if (failed > 0)
-        summary = QString::number(failed) + QStringLiteral(" von ") + QString::number(m_totalCount) +
-                  QStringLiteral(" fehlgeschlagen");
+        summary = StringTable::text("run.failed").arg(failed).arg(m_totalCount);
     if (m_skippedDuplicates >= 1) {
-        summary = (summary ? *summary + QStringLiteral(". ") : QString()) + QString::number(m_skippedDuplicates) +
-                  QStringLiteral(" übersprungen (bereits in History)");
+        const QString skipped = StringTable::text("run.skippedInHistory", m_skippedDuplicates);
+        summary = summary ? *summary + QStringLiteral(". ") + skipped : skipped;
     }
     setError(summary);
 }
@@ -347,7 +353,7 @@ QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider(std::sha
     const QString name = rawValue(type);
     const QUrl url(HTTPProvider::withoutTrailingSlash(endpoint) + QStringLiteral("/api/tags"));
     if (!url.isValid() || url.host().isEmpty() || (url.scheme() != u"http" && url.scheme() != u"https"))
-        co_return NamorixError::providerUnreachable(name, QStringLiteral("Ungültiger Endpoint"));
+        co_return NamorixError::providerUnreachable(name, StringTable::text("provider.invalidEndpoint"));
     QNetworkRequest request(url);
     request.setTransferTimeout(OllamaProbeTimeoutMs);
     QNetworkReply *sent = m_services.network.get(request);
@@ -359,12 +365,12 @@ QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider(std::sha
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() && reply->error() != QNetworkReply::NoError) {
         const QString detail = reply->error() == QNetworkReply::OperationCanceledError
-                                   ? QStringLiteral("Zeitüberschreitung nach 5 s")
+                                   ? StringTable::text("provider.timeout")
                                    : NetworkErrors::describe(reply->error());
         co_return NamorixError::providerUnreachable(name, detail);
     }
     if (status.isValid() && status.toInt() != 200)
-        co_return NamorixError::providerUnreachable(name, QStringLiteral("Nicht erreichbar unter ") + endpoint);
+        co_return NamorixError::providerUnreachable(name, StringTable::text("provider.notReachableAt").arg(endpoint));
     co_return std::nullopt;
 }
 
@@ -377,17 +383,18 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     if (!QFileInfo(path).isReadable())
         co_return RenameJob::failed(path, NamorixError::fileNotReadable(QFileInfo(path).fileName()).message());
     const std::optional<FileChecks::Identity> analysed = FileChecks::identity(path);
-    QCoro::Task<ExtractionResult> extracting = ContentExtraction::extractFileContext(path, m_services.companion);
+    QCoro::Task<ExtractionResult> extracting =
+        ContentExtraction::extractFileContext(path, m_services.companion, sandbox(), run->cancelled);
     const ExtractionResult context = co_await std::move(extracting);
     if (!*alive || run->isCancelled())
-        co_return RenameJob::failed(path, QStringLiteral("Analyse abgebrochen"));
+        co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
     if (!context)
-        co_return RenameJob::failed(path, QStringLiteral("Inhalt nicht lesbar: ") + QFileInfo(path).fileName());
+        co_return RenameJob::failed(path, context.error().message);
     QCoro::Task<SuggestionResult> asking = run->provider->suggest(*context, run->nameTemplate);
     const SuggestionResult suggestion = co_await std::move(asking);
     // The rules live on the GUI thread with the engine; after the engine they may be gone too.
     if (!*alive || run->isCancelled())
-        co_return RenameJob::failed(path, QStringLiteral("Analyse abgebrochen"));
+        co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
     if (!suggestion)
         co_return RenameJob::failed(path, suggestion.error().message);
 
@@ -411,6 +418,8 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
                                                                               m_services.rules, context->fileExtension)
                                                  : suggestion->name();
     job.unverified = explanation->report.unverified();
+    // Prose instead of the fields is no name to apply with one click: the user decides.
+    job.approved = suggestion->extraction().has_value();
     explanation->builtName = job.suggestedName;
     explanation->marks = Grounding::nameMarks(job.suggestedName, explanation->extraction, job.unverified,
                                               m_services.rules, context->fileExtension);
@@ -435,8 +444,8 @@ QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList
         for (const QUuid &id : std::as_const(*only)) {
             const auto job = std::ranges::find(m_jobs, id, &RenameJob::id);
             if (job == m_jobs.end())
-                m_applyFailures.append({QString(), QStringLiteral("Auftrag %1 ist nicht (mehr) in der Liste")
-                                                       .arg(id.toString(QUuid::WithoutBraces).toUpper())});
+                m_applyFailures.append(
+                    {QString(), StringTable::text("apply.notListed").arg(id.toString(QUuid::WithoutBraces).toUpper())});
             else if (const qsizetype index = job - m_jobs.begin(); !selected.contains(index))
                 selected.append(index);
         }

@@ -23,10 +23,11 @@ class AISettings;
 class KVXClient;
 class QNetworkAccessManager;
 class RenameRules;
+class ExtractionSandbox;
 
 /**
  * Turns files into rename suggestions: expands folders, drops files the history already holds,
- * checks the selected provider, analyses four files at a time (extraction on workers, the
+ * checks the selected provider, analyses four files at a time (extraction in sandboxed helpers, the
  * provider over the network, the name built here) and publishes the jobs in input order with
  * progress counters and a German summary in `error`. Lives on the GUI thread; never blocks it.
  * A run never fails: every failure ends in `error` or in a failed job.
@@ -49,6 +50,8 @@ public:
         KVXClient &companion;
         QNetworkAccessManager &network;
         std::function<std::unique_ptr<AIProvider>()> makeProvider;
+        /** The helpers that read the files; none: the shared ones. */
+        ExtractionSandbox *sandbox = nullptr;
 
         static Services shared();
     };
@@ -79,6 +82,11 @@ public:
                  Editor editor = Editor::user);
     /** Ticks or unticks every job (select all / none). */
     void setAllApproved(bool approved);
+    /**
+     * Adds jobs analysed elsewhere (the queue's, held back for review) as an analysis adds its
+     * results: a listed file gets the newer job unless the user edited its row.
+     */
+    void addToReview(const QList<RenameJob> &jobs) { mergeIntoReview(jobs); }
     /** Takes these jobs out of the review; unknown ids are ignored. */
     void removeJobs(const QSet<QUuid> &ids);
     /** Empties the review and its message: the user's "Abbrechen", or DELETE /v1/jobs. */
@@ -137,6 +145,7 @@ private:
     };
 
     [[nodiscard]] Turn takeTurn();
+    [[nodiscard]] ExtractionSandbox &sandbox() const;
     QCoro::Task<> runAnalysis(std::shared_ptr<Run> run, QList<QUrl> inputs);
     QCoro::Task<> lane(std::shared_ptr<Run> run);
     QCoro::Task<std::optional<NamorixError>> validateProvider(std::shared_ptr<Run> run);

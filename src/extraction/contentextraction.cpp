@@ -1,6 +1,5 @@
 #include "contentextraction.h"
 
-#include "common/filechecks.h"
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
 #include "extraction/genericprocessor.h"
@@ -12,7 +11,6 @@
 #include <QtConcurrent>
 
 #include <malloc.h>
-#include <sys/stat.h>
 
 #include <atomic>
 
@@ -39,22 +37,18 @@ struct WorkerLifetime {
     }
 };
 
+// A file opened for a helper, or the answer for one that holds nothing to parse.
+struct Opened {
+    std::shared_ptr<SourceFile> file;
+    std::optional<ExtractionResult> answer;
+};
+
 // Call first in every task, so that the guard is made before (and destroyed after) every other
 // thread-local object of the worker.
 void enterWorker()
 {
     thread_local WorkerLifetime lifetime;
     Q_UNUSED(lifetime);
-}
-
-// Opening a FIFO waits for a writer, a device or /proc/kmsg never ends, /proc holds secrets: each
-// would hold a worker for good or put them in a reply. Folders pass (a bundle keeps its text inside).
-bool hasReadableContent(const QString &path)
-{
-    struct stat info = {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return true; // nothing there: the processor says so
-    return (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) && !FileChecks::inSystemArea(path);
 }
 
 } // namespace
@@ -93,7 +87,8 @@ bool usesCompanion(const QString &lowerExtension)
     return extensions.contains(lowerExtension);
 }
 
-QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &companion)
+QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &companion, ExtractionSandbox &sandbox,
+                                                 std::shared_ptr<std::atomic_bool> stop)
 {
     if (usesCompanion(lowerExtension(path))) {
         const KVXResult<QString> text = co_await companion.extractText(path);
@@ -107,7 +102,20 @@ QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &compan
             co_return co_await described;
         }
     }
-    QFuture<ExtractionResult> extracted = extractLocally(path);
+    // Opening reads the disk; what is not opened holds no content to parse and is answered here.
+    const FileProcessor *processor = &ProcessorTable::processorFor(path);
+    QFuture<Opened> opening = QtConcurrent::run(&workers(), [processor, path]() -> Opened {
+        enterWorker();
+        auto file = std::make_shared<SourceFile>(SourceFile::open(path, processor->contentPath(path)));
+        if (file->isOpen())
+            return {file, std::nullopt};
+        return {nullptr, file->access() == SourceFile::Access::notContent ? GenericProcessor::describe(path)
+                                                                          : processor->extractFrom(*file)};
+    });
+    const Opened opened = co_await opening;
+    if (opened.answer)
+        co_return *opened.answer;
+    QFuture<ExtractionResult> extracted = sandbox.extract(std::move(*opened.file), std::move(stop));
     co_return co_await extracted;
 }
 
@@ -116,7 +124,7 @@ QFuture<ExtractionResult> extractLocally(const QString &path)
     const FileProcessor *processor = &ProcessorTable::processorFor(path);
     return QtConcurrent::run(&workers(), [processor, path] {
         enterWorker();
-        return hasReadableContent(path) ? processor->extract(path) : GenericProcessor::describe(path);
+        return processor->extract(path);
     });
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "extraction/fileprocessor.h"
+#include "extraction/sandbox/extractionsandbox.h"
 
 #include <QCoroTask>
 #include <QFuture>
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 
 class KVXClient;
 class QThreadPool;
@@ -13,9 +16,10 @@ class QThreadPool;
 namespace ContentExtraction {
 
 /**
- * The workers that extraction runs on. Each thread keeps its text recognition engine (costly to
- * load) while there is work, and ends after a minute without any: its engine and per-thread
- * caches are freed, and when the last one ends the freed heap is returned to the system.
+ * The workers that open files for the helpers, and that run the in-process path. A thread there
+ * keeps its text recognition engine (costly to load) while there is work, and ends after a
+ * minute without any: its engine and per-thread caches are freed, and when the last one ends the
+ * freed heap is returned to the system.
  */
 [[nodiscard]] QThreadPool &workers();
 
@@ -30,12 +34,20 @@ void setIdleRelease(std::chrono::milliseconds delay);
 
 /**
  * The content of one file. Call on the GUI thread: the companion client is asked there (for
- * PDFs and images it has indexed, its text wins; any failure of it is dropped silently), and
- * the chosen processor then runs on a worker. Fails only with that processor's error.
+ * PDFs and images it has indexed, its text wins; any failure of it is dropped silently). The
+ * file is then opened on a worker (a regular file outside the system areas, no link) and read by
+ * the chosen processor in one of `sandbox`'s helpers; what is no such file is described or found
+ * unreadable without being parsed. Fails with the processor's error or the helper's failure.
+ * Once `*stop` is true, ExtractionSandbox::stopCancelled ends the file's extraction.
  */
-[[nodiscard]] QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &companion);
+[[nodiscard]] QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &companion,
+                                                               ExtractionSandbox &sandbox = ExtractionSandbox::shared(),
+                                                               std::shared_ptr<std::atomic_bool> stop = {});
 
-/** The content of one file from the processor table alone, extracted on a worker. */
+/**
+ * The content of one file from the processor table alone, extracted in this process on a
+ * worker: for tests and for the benchmarks' baseline, never for the user's files.
+ */
 [[nodiscard]] QFuture<ExtractionResult> extractLocally(const QString &path);
 
 } // namespace ContentExtraction

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class SourceFile;
+
 /** Text limits in grapheme clusters, applied by the processors at the source. */
 namespace TextLimits {
 inline constexpr qsizetype Document = 4000;  ///< documents, the generic path, the companion shortcut
@@ -33,6 +35,9 @@ struct FileContext {
      * dates from the file system. Never fails: unreadable attributes give 0 and no dates.
      */
     [[nodiscard]] static FileContext make(const QString &path, const QString &extractedText,
+                                          const MetadataMap &metadata);
+    /** The same for an open file: size and dates through its descriptor, the path only named. */
+    [[nodiscard]] static FileContext make(const SourceFile &file, const QString &extractedText,
                                           const MetadataMap &metadata);
 
     [[nodiscard]] QString path() const { return url.toLocalFile(); }

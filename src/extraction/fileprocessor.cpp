@@ -1,5 +1,7 @@
 #include "fileprocessor.h"
 
+#include "extraction/genericprocessor.h"
+
 ExtensionProcessor::ExtensionProcessor(std::initializer_list<QString> extensions)
     : m_extensions(extensions)
 {
@@ -8,4 +10,10 @@ ExtensionProcessor::ExtensionProcessor(std::initializer_list<QString> extensions
 bool ExtensionProcessor::canProcess(const QString &path) const
 {
     return m_extensions.contains(lowerExtension(path));
+}
+
+ExtractionResult FileProcessor::extract(const QString &path) const
+{
+    const SourceFile file = SourceFile::open(path, contentPath(path));
+    return file.access() == SourceFile::Access::notContent ? GenericProcessor::describe(path) : extractFrom(file);
 }

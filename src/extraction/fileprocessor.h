@@ -1,6 +1,7 @@
 #pragma once
 
 #include "extraction/filecontext.h"
+#include "extraction/sourcefile.h"
 
 #include <QSet>
 #include <QString>
@@ -16,9 +17,10 @@ struct ExtractionError {
 using ExtractionResult = std::expected<FileContext, ExtractionError>;
 
 /**
- * Turns one kind of file into a FileContext. Processors are stateless and shared: `extract`
- * runs on extraction worker threads, several files at once, and touches no GUI-thread object.
- * Unreadable input gives empty text, never a crash; only a processor that says so fails.
+ * Turns one kind of file into a FileContext. Processors are stateless and shared; they read the
+ * file only through its SourceFile, which is all a sandboxed helper has. They run in helper
+ * processes (and in-process for tests, fuzzers and benchmarks), touch no GUI-thread object, and
+ * give empty text for unreadable input; only a processor that says so fails.
  */
 class FileProcessor
 {
@@ -26,7 +28,15 @@ public:
     virtual ~FileProcessor() = default;
 
     [[nodiscard]] virtual bool canProcess(const QString &path) const = 0;
-    [[nodiscard]] virtual ExtractionResult extract(const QString &path) const = 0;
+    /** The file that holds the content of `path`: the path itself, but for bundles. */
+    [[nodiscard]] virtual QString contentPath(const QString &path) const { return path; }
+    [[nodiscard]] virtual ExtractionResult extractFrom(const SourceFile &file) const = 0;
+
+    /**
+     * Opens the content of `path` and extracts it in this process; what is not a regular file
+     * outside the system areas is described, never read.
+     */
+    [[nodiscard]] ExtractionResult extract(const QString &path) const;
 };
 
 /** A processor chosen by a fixed set of lower-case extensions. */

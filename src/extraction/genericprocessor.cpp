@@ -4,9 +4,10 @@
 #include "common/unicodetext.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 #include <QStringDecoder>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -18,15 +19,32 @@ bool isTextExtension(const QString &extension)
     return text.contains(extension);
 }
 
-QString typeDescription(const QFileInfo &info)
+QString typeDescription(mode_t mode)
 {
-    if (info.isSymLink())
+    if (S_ISLNK(mode))
         return QStringLiteral("Symbolischer Link");
-    if (info.isDir())
+    if (S_ISDIR(mode))
         return QStringLiteral("Ordner");
-    if (info.isFile())
+    if (S_ISREG(mode))
         return QStringLiteral("Reguläre Datei");
     return QStringLiteral("Sonderdatei");
+}
+
+MetadataMap metadataOf(const struct stat &info)
+{
+    MetadataMap metadata;
+    metadata.set(QStringLiteral("size"), QLocale().formattedDataSize(info.st_size, 1, QLocale::DataSizeSIFormat));
+    metadata.set(QStringLiteral("type"), typeDescription(info.st_mode));
+    return metadata;
+}
+
+// An open file through its descriptor; otherwise what is at its path.
+MetadataMap metadataOf(const SourceFile &file)
+{
+    struct stat info = {};
+    if (file.status(info) || ::lstat(QFile::encodeName(file.path()).constData(), &info) == 0)
+        return metadataOf(info);
+    return {};
 }
 
 // Drops an incomplete UTF-8 sequence at the end of a prefix cut at an arbitrary byte.
@@ -48,37 +66,26 @@ qsizetype completeUtf8Length(const QByteArray &bytes)
 
 } // namespace
 
-std::optional<QString> GenericProcessor::readTextPrefix(const QString &path)
+std::optional<QString> GenericProcessor::readTextPrefix(const SourceFile &file)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    std::optional<QByteArray> read = file.read(MaxTextBytes);
+    if (!read)
         return std::nullopt;
-    QByteArray bytes = file.read(MaxTextBytes);
+    QByteArray &bytes = *read;
     if (bytes.size() == MaxTextBytes)
         bytes.truncate(completeUtf8Length(bytes));
     return strictUtf8(bytes, LeadingBom::skip);
 }
 
-MetadataMap GenericProcessor::metadataOf(const QString &path)
-{
-    MetadataMap metadata;
-    const QFileInfo info(path);
-    if (info.exists()) {
-        metadata.set(QStringLiteral("size"), QLocale().formattedDataSize(info.size(), 1, QLocale::DataSizeSIFormat));
-        metadata.set(QStringLiteral("type"), typeDescription(info));
-    }
-    return metadata;
-}
-
 ExtractionResult GenericProcessor::describe(const QString &path)
 {
-    return FileContext::make(path, QString(), metadataOf(path));
+    return FileContext::make(path, QString(), metadataOf(SourceFile(path, SourceFile::Access::notContent)));
 }
 
-ExtractionResult GenericProcessor::extract(const QString &path) const
+ExtractionResult GenericProcessor::extractFrom(const SourceFile &file) const
 {
     QString text;
-    if (isTextExtension(lowerExtension(path)))
-        text = UnicodeText::leftGraphemes(readTextPrefix(path).value_or(QString()), TextLimits::Document);
-    return FileContext::make(path, text, metadataOf(path));
+    if (isTextExtension(lowerExtension(file.path())))
+        text = UnicodeText::leftGraphemes(readTextPrefix(file).value_or(QString()), TextLimits::Document);
+    return FileContext::make(file, text, metadataOf(file));
 }

@@ -13,13 +13,10 @@ public:
     static constexpr qint64 MaxTextBytes = 8 * 1024 * 1024;
 
     [[nodiscard]] bool canProcess(const QString &) const override { return true; }
-    [[nodiscard]] ExtractionResult extract(const QString &path) const override;
-    /** "size" and "type" only, without opening the file. */
+    [[nodiscard]] ExtractionResult extractFrom(const SourceFile &file) const override;
+    /** "size" and "type" only, from the attributes of what is at `path` (a link is not followed). */
     [[nodiscard]] static ExtractionResult describe(const QString &path);
 
     /** The first `MaxTextBytes` of the file as UTF-8 text; nullopt when unreadable or not UTF-8. */
-    [[nodiscard]] static std::optional<QString> readTextPrefix(const QString &path);
-
-private:
-    [[nodiscard]] static MetadataMap metadataOf(const QString &path);
+    [[nodiscard]] static std::optional<QString> readTextPrefix(const SourceFile &file);
 };

@@ -10,10 +10,10 @@ class QImage;
  *
  * Each thread keeps one engine, created on its first use and reused for every later image:
  * loading the models costs more than recognising a small page. It is freed when the thread ends
- * (extraction workers end after a while without work) or by `releaseEngine`. Call only from
- * extraction workers (see ContentExtraction::workers), never from the GUI thread. The process
- * should run with OMP_THREAD_LIMIT=1 (see ensureSingleThreadedOpenMP): Tesseract's OpenMP
- * threads make recognition several times slower on small machines.
+ * (extraction workers end after a while without work) or by `releaseEngine`. Call only from an
+ * extraction helper or the extraction workers (see ContentExtraction::workers), never from the
+ * GUI thread. The process should run with OMP_THREAD_LIMIT=1 (see ensureSingleThreadedOpenMP):
+ * Tesseract's OpenMP threads make recognition several times slower on small machines.
  */
 namespace TextRecognizer {
 

@@ -206,7 +206,7 @@ Report check(const AIExtraction &extraction, const QStringList &categories, QStr
 Report fallbackReport()
 {
     return Report{{unverified(QStringLiteral("name"),
-                              QStringLiteral("Antwort ohne Felder: der Name ist die erste Zeile der Antwort"))}};
+                              QStringLiteral("Keine verwertbare Antwort: der Name ist die erste Zeile der Antwort"))}};
 }
 
 } // namespace Grounding

@@ -1,5 +1,7 @@
 #include "defaultsstore.h"
 
+#include "settingslog.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -128,7 +130,7 @@ void DefaultsStore::load()
         m_loadProblem = QStringLiteral("Die Einstellungsdatei %1 kann nicht gelesen werden (%2). "
                                        "Es gelten die Standardwerte, Änderungen werden nicht gespeichert.")
                             .arg(m_filePath, file.errorString());
-        qWarning("%s", qPrintable(m_loadProblem));
+        qCWarning(lcSettings, "%s", qPrintable(m_loadProblem));
         return;
     }
     QJsonParseError error;
@@ -153,7 +155,7 @@ void DefaultsStore::load()
                                        "werden. Es gelten die Standardwerte, Änderungen werden nicht gespeichert.")
                             .arg(m_filePath);
     }
-    qWarning("%s", qPrintable(m_loadProblem));
+    qCWarning(lcSettings, "%s", qPrintable(m_loadProblem));
 }
 
 QString DefaultsStore::loadProblem() const
@@ -299,8 +301,8 @@ void DefaultsStore::writeSnapshot()
     const bool written = file.open(QIODevice::WriteOnly) && ::fchmod(file.handle(), PrivateMode) == 0 &&
                          file.write(QJsonDocument(object).toJson(QJsonDocument::Indented)) >= 0 && file.commit();
     if (!written)
-        qWarning("Einstellungen konnten nicht gespeichert werden (%s): %s", qPrintable(m_filePath),
-                 qPrintable(file.errorString()));
+        qCWarning(lcSettings, "Einstellungen konnten nicht gespeichert werden (%s): %s", qPrintable(m_filePath),
+                  qPrintable(file.errorString()));
 
     QMutexLocker lock(&m_mutex);
     m_writtenGeneration = generation;

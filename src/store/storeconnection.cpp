@@ -1,5 +1,7 @@
 #include "storeconnection.h"
 
+#include "storelog.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlQuery>
@@ -125,7 +127,7 @@ StoreConnection::Result StoreConnection::inTransaction(const std::function<Resul
     const Result result = transaction(work);
     const auto restored = exec(QStringLiteral("PRAGMA synchronous = FULL"));
     if (!relaxed || !restored)
-        qWarning("Namorix: could not switch the store's disk synchronisation");
+        qCWarning(lcStore, "could not switch the store's disk synchronisation");
     return result;
 }
 
@@ -139,7 +141,7 @@ StoreConnection::Result StoreConnection::transaction(const std::function<Result(
         result = exec(QStringLiteral("COMMIT"));
     // A failed rollback leaves nothing to undo that the failed statement had not already undone.
     if (!result && !exec(QStringLiteral("ROLLBACK")))
-        qWarning("Namorix: rollback failed after: %s", qUtf8Printable(result.error().message));
+        qCWarning(lcStore, "rollback failed after: %s", qUtf8Printable(result.error().message));
     return result;
 }
 

@@ -177,6 +177,14 @@ void MainWindow::buildMenus()
     edit->addSeparator();
     edit->addAction(qtTrId("menu.settings"), QKeySequence(Qt::CTRL | Qt::Key_Comma), this, &MainWindow::openSettings);
 
+    // Ctrl+1 … Ctrl+4 switch sections, as in the file managers' and mail clients' sidebars.
+    QMenu *view = menuBar()->addMenu(qtTrId("menu.view"));
+    int number = 1;
+    for (SidebarItem item : {SidebarItem::files, SidebarItem::history, SidebarItem::templates, SidebarItem::watch}) {
+        view->addAction(translated(labelKey(item)), QKeySequence(Qt::CTRL | (Qt::Key_0 + number++)), this,
+                        [this, item] { m_services.navigation.setSelectedTab(item); });
+    }
+
     QMenu *help = menuBar()->addMenu(qtTrId("menu.help"));
     QMenu *legal = help->addMenu(qtTrId("menu.legal"));
     const std::pair<const char *, LegalInfoType> legalEntries[] = {{"menu.impressum", LegalInfoType::impressum},

@@ -363,6 +363,10 @@ private Q_SLOTS:
         QTest::newRow("analyze, dot") << request("POST", "/v1/analyze", R"({"paths":["./a.txt"]})") << 400 << relative;
         QTest::newRow("queue, tilde") << request("POST", "/v1/queue", R"({"paths":["~/a.txt"]})") << 400 << relative;
         QTest::newRow("watch, relative") << request("POST", "/v1/watch", R"({"path":"Ordner"})") << 400 << relative;
+        const QJsonObject twice{{"error", "/tmp/gesperrt wird bereits überwacht"}};
+        QTest::newRow("watch, twice") << request("POST", "/v1/watch", R"({"path":"/tmp/gesperrt"})") << 409 << twice;
+        QTest::newRow("watch edit onto another")
+            << request("PUT", "/v1/watch/%2Ftmp%2Fmit%20Leerzeichen", R"({"path":"/tmp/gesperrt"})") << 409 << twice;
         QTest::newRow("watch edit, relative") << request("PUT", spaced, R"({"path":"x/y"})") << 400 << relative;
         QTest::newRow("absolute passes") << request("POST", "/v1/suggest", R"({"paths":["/tmp/a.txt"]})") << 503
                                          << QJsonObject{{"error", "engine not ready"}};

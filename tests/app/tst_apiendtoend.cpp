@@ -2,6 +2,7 @@
 // LLM and Korvex stubs. One app runs for the whole suite; the functions run in declaration order
 // and later ones build on the files and history the earlier ones leave.
 #include "engineharness.h"
+#include "extraction/sandbox/sandboxstate.h"
 #include "korvexstub.h"
 #include "llmstub.h"
 #include "rawhttp.h"
@@ -595,7 +596,11 @@ private Q_SLOTS:
     // the token locks out every later request without it
     void systemEndpointsAndToken()
     {
-        COMPARE_REPLY(send("GET", "/v1/health"), 200, json(R"({"status":"ok","version":"0.1.0"})"));
+        const SandboxState sandbox = SandboxState::probe(); // the app's helpers report what this kernel offers
+        COMPARE_REPLY(send("GET", "/v1/health"), 200,
+                      json(R"({"sandbox":{"complete":%1,"landlock":%2,"seccomp":%3},"status":"ok","version":"0.1.0"})",
+                           QString(sandbox.isComplete() ? "true" : "false"), QString::number(sandbox.landlockABI),
+                           QString(sandbox.seccomp ? "true" : "false")));
         COMPARE_REPLY(send("GET", "/v1/version"), 200, json(R"({"name":"Namorix","version":"0.1.0"})"));
 
         COMPARE_REPLY(send("POST", "/v1/settings", R"({"apiToken":"t0ken"})"), 200,

@@ -3,6 +3,7 @@
 #include "commandline.h"
 #include "singleinstance.h"
 
+#include <QProcess>
 #include <QtTest>
 
 using Urls = QList<QUrl>;
@@ -30,6 +31,7 @@ private Q_SLOTS:
     void analysisInputs_data();
     void analysisInputs();
     void handOver();
+    void answersWithoutADisplay();
 };
 
 void TestCommandLine::renameUrl_data()
@@ -111,6 +113,24 @@ void TestCommandLine::handOver()
     QVERIFY(later.handOver({{"/d"}, "/", true})); // autostart while running: the window stays away
     QTRY_COMPARE(analyse.size(), 2);
     QCOMPARE(activated.size(), 2);
+}
+
+// --help, --version and a wrong option are answered in a terminal with no display, in German.
+void TestCommandLine::answersWithoutADisplay()
+{
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        bare.remove(name);
+    const auto run = [&](const QString &argument) {
+        QProcess namorix;
+        namorix.setProcessEnvironment(bare);
+        namorix.start(NAMORIX_BINARY, {argument});
+        namorix.waitForFinished(10000);
+        return std::pair{namorix.exitCode(), QString::fromUtf8(namorix.readAll() + namorix.readAllStandardError())};
+    };
+    QCOMPARE(run("--version"), std::pair(0, QString("namorix 0.1.0\n")));
+    QVERIFY(run("--help").second.contains("Zeigt Hilfe zu den Kommandozeilenoptionen an."));
+    QCOMPARE(run("--gibtsnicht"), std::pair(1, QString("namorix: Unbekannte Option 'gibtsnicht'.\n")));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -278,10 +278,14 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && !queueEngine->isProcessing(), 10000);
             return;
         }
-        // Left in place for the window's review (which keeps the user's edits: routesTo…), marked.
+        // Left in place for the window's review, unticked and marked, without a second request to the
+        // provider (the review keeps the user's edits: routesTo…).
         QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && m_engine->jobs().size() == 2 &&
                                      !m_engine->isProcessing(),
                                  10000);
+        for (const QString name : {"erfunden.txt", "ersatz.txt"})
+            QCOMPARE(m_fx->llm.askedFiles().count(name), 1);
+        QVERIFY(!m_engine->jobs().at(0).approved && !m_engine->jobs().at(1).approved);
         const QStringList held = notes.filter("Prüfung");
         QVERIFY2(held == QStringList{"2 Dateien brauchen eine Prüfung"} ||
                      held == (QStringList{"1 Datei braucht eine Prüfung", "1 Datei braucht eine Prüfung"}),

@@ -44,7 +44,7 @@ private Q_SLOTS:
         awaitTask(m_fx->settings.setApiKey(""));
         QSignalSpy processing(m_engine.get(), &RenameEngine::isProcessingChanged);
         analyze({touch(m_dir.filePath("a.pdf"))});
-        QCOMPARE(m_engine->error(), "OpenAI nicht konfiguriert (API Key fehlt)");
+        QCOMPARE(m_engine->error(), "OpenAI nicht eingerichtet (API-Schlüssel fehlt)");
         QVERIFY(m_engine->jobs().isEmpty());
         QVERIFY(m_fx->llm.server().requests().isEmpty());
         QCOMPARE(processing.count(), 2); // on, then off
@@ -113,6 +113,8 @@ private Q_SLOTS:
         QVERIFY(failed.approved);
     }
 
+    // A reply without the fields gives its first line as the name, unticked: prose is no name to
+    // apply with one click.
     void fallbackNamesAreUsedVerbatim()
     {
         m_fx->rules.setMaxLength(5);
@@ -121,7 +123,9 @@ private Q_SLOTS:
         analyze({touch(m_dir.filePath("scan.PDF")), touch(m_dir.filePath("brief.TXT"))});
         QCOMPARE(m_engine->jobs().at(0).suggestedName, "GROSS Geschrieben.pdf");
         QCOMPARE(m_engine->jobs().at(0).confidence, 0.3);
+        QVERIFY(!m_engine->jobs().at(0).approved);
         QCOMPARE(m_engine->jobs().at(1).suggestedName, "brief.txt");
+        QVERIFY(m_engine->jobs().at(1).approved);
     }
 
     void cancelEndsTheRunWithWhatIsDone()

@@ -26,6 +26,7 @@ private Q_SLOTS:
         dropFiles(w->files()->dropTarget(), {w->touch("b.txt"), w->touch("a.txt"), w->touch("c.txt")});
         QTRY_COMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->progressView()));
         QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        QVERIFY(w->list()->hasFocus());
         QStringList names;
         for (int row = 0; row < w->list()->model()->rowCount(); ++row)
             names << w->list()->model()->index(row, 0).data(JobListModel::OriginalNameRole).toString();
@@ -81,7 +82,9 @@ private Q_SLOTS:
 
     void togglesDisableRenameAndCancelClearsAll()
     {
-        w->engine->setJobs({w->job("a.pdf", "A.pdf"), w->job("b.pdf", "B.pdf")});
+        // A failed analysis, ticked, has nothing to apply: it neither counts nor enables "Umbenennen".
+        w->engine->setJobs({w->job("a.pdf", "A.pdf"), w->job("b.pdf", "B.pdf"),
+                            RenameJob::failed(w->touch("c.pdf"), "Server nicht erreichbar")});
         w->engine->setError(QString("Etwas ging schief"));
         QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->review()));
         QPushButton *rename = w->button("Umbenennen");
@@ -92,7 +95,7 @@ private Q_SLOTS:
         QVERIFY(!rename->isEnabled());
         QVERIFY(!w->engine->jobs().at(1).approved);
         const auto labels = w->review()->findChildren<QLabel *>();
-        QVERIFY(std::ranges::any_of(labels, [](QLabel *l) { return l->text() == "0 / 2"; }));
+        QVERIFY(std::ranges::any_of(labels, [](QLabel *l) { return l->text() == "0 / 3"; }));
         w->list()->setFocus();
         w->list()->setCurrentIndex(w->list()->model()->index(1, 0)); // Return ticks the current row
         QTest::keyClick(w->list(), Qt::Key_Return);

@@ -45,6 +45,9 @@ private Q_SLOTS:
         QCOMPARE(w->navigation.selectedTab(), SidebarItem::watch);
         QCOMPARE(w->window->sections()->currentIndex(), 3);
 
+        QTest::keyClick(w->window.get(), Qt::Key_3, Qt::ControlModifier); // Ctrl+1 … Ctrl+4: the sections
+        QCOMPARE(w->navigation.selectedTab(), SidebarItem::templates);
+
         QTest::keyClick(w->window.get(), Qt::Key_O, Qt::ControlModifier); // to the files and their picker
         QCOMPARE(w->navigation.selectedTab(), SidebarItem::files);
         QFileDialog *dialog = w->files()->openDialog();
@@ -78,6 +81,14 @@ private Q_SLOTS:
         palette.setColor(QPalette::HighlightedText, Qt::yellow);
         w->window->setPalette(palette);
         QCOMPARE(selectedColour(), QColor(Qt::yellow));
+    }
+
+    // Qt's own texts are German as well: standard buttons, text-field menus, file dialogs.
+    void qtSpeaksGerman()
+    {
+        QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Close);
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text().remove(u'&'), "Abbrechen");
+        QCOMPARE(box.button(QDialogButtonBox::Close)->text().remove(u'&'), "Schließen");
     }
 
     void menusHaveDistinctMnemonics()

@@ -1,4 +1,5 @@
 #include "korvexstub.h"
+#include "ui/common/wheelguard.h"
 #include "ui/rules/rulestab.h"
 #include "ui/settings/aisettingstab.h"
 #include "ui/settings/apisettingstab.h"
@@ -85,7 +86,7 @@ private Q_SLOTS:
         QTRY_COMPARE(tab->keyField()->text(), storedKey); // filled from the credential store
         if (!storedKey.isEmpty()) {
             // A new address: the key is neither shown nor sent there until the user confirms it.
-            QTest::keyClicks(f->named<QLineEdit>("Endpoint"), "http://127.0.0.1:9");
+            QTest::keyClicks(f->named<QLineEdit>("Adresse des Dienstes"), "http://127.0.0.1:9");
             QTRY_COMPARE(tab->status()->text(), "Der Schlüssel wurde für https://api.openai.com eingegeben und wird "
                                                 "an diese Adresse nicht gesendet. Neu eingeben oder bestätigen.");
             QTRY_COMPARE(tab->keyField()->text(), "");
@@ -329,6 +330,29 @@ private Q_SLOTS:
         QTest::newRow("down at the floor") << 21 << -5 << qint64(20);
         QTest::newRow("up at the ceiling") << 198 << 9 << qint64(200);
         QTest::newRow("one step") << 80 << 1 << qint64(81);
+    }
+
+    // The wheel changes a drop-down or number field only once it has the focus.
+    void wheelNeedsFocus()
+    {
+        WheelGuard::install();
+        showActive(&f->tab);
+        auto *stepper = f->tab.findChild<QSpinBox *>("rulesMaxLength");
+        auto *picker = f->tab.findChild<QComboBox *>();
+        const int index = picker->currentIndex();
+        const auto turn = [](QWidget *control) {
+            const QPoint at = control->rect().center();
+            QWheelEvent wheel(at, control->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(control, &wheel);
+        };
+        turn(stepper);
+        turn(picker);
+        QCOMPARE(f->rules.maxLength(), 80);
+        QCOMPARE(picker->currentIndex(), index);
+        stepper->setFocus();
+        turn(stepper);
+        QCOMPARE(f->rules.maxLength(), 79);
     }
 
     void stepperBounds()

@@ -34,7 +34,7 @@ private Q_SLOTS:
         QCOMPARE(f->view.list()->currentRow(), 2); // the newest, selected
         QVERIFY(!f->view.showsPlaceholder());
 
-        // Every keystroke is stored; the toggle sets this record only, the old default stays.
+        // Every keystroke is stored; the toggle makes this one the default, as the REST API does.
         auto *name = f->field<QLineEdit>("Name");
         QCOMPARE(name->text(), "Neue Vorlage");
         name->selectAll();
@@ -45,7 +45,7 @@ private Q_SLOTS:
         QCOMPARE(edited.name, "Rechnungen");
         QCOMPARE(edited.pattern, "{datum}-{vorschlag}-{betrag}"); // unknown tokens kept
         QVERIFY(edited.isDefault);
-        QVERIFY(f->stored().at(0).isDefault);
+        QVERIFY(!f->stored().at(0).isDefault);
         QCOMPARE(f->view.list()->item(2)->text(), "Rechnungen");
         QCOMPARE(name->text(), "Rechnungen");
 

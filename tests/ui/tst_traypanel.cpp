@@ -76,13 +76,18 @@ private Q_SLOTS:
         QCOMPARE(panel->currentState(), static_cast<QWidget *>(panel->dropTarget()));
     }
 
-    // The tray's drops use the window's safeguards: many files ask first, and a run can be stopped.
+    // The tray's drops use the window's safeguards: nothing before the terms are accepted, many
+    // files ask first, and a run can be stopped.
     void manyFilesAskAndARunStops()
     {
         for (int i = 0; i < 600; ++i)
             w->touch(QString("viele/%1.txt").arg(i), "x");
         w->fx.llm.setDelay(300);
+        GeneralFlags::hasAcceptedLegal.write(w->fx.defaults, false);
         dropFiles(panel->dropTarget(), {w->dir.filePath("viele")});
+        QTest::qWait(200);
+        QVERIFY(!panel->question()->box() && !panel->engine().isProcessing());
+        GeneralFlags::acceptLegal(w->fx.defaults, QDateTime::currentDateTimeUtc());
         QTRY_VERIFY(panel->question()->box());
         QCOMPARE(panel->question()->box()->text(), "600 Dateien analysieren?");
         named<QPushButton>(panel->question()->box(), "Analysieren")->click();

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "automation/folderwatcher.h"
+#include "common/stringtable.h"
 #include "engine/analysisstarter.h"
 #include "engineharness.h"
 #include "settings/appsettings.h"
 #include "settings/generalflags.h"
 #include "settings/navigationstate.h"
-#include "ui/common/translations.h"
+#include "store/objectstore.h"
 #include "ui/files/droptarget.h"
 #include "ui/files/filespage.h"
 #include "ui/files/reviewview.h"
@@ -18,7 +19,7 @@
 // Every suite sees the German texts, as the app does: installed as the application starts.
 inline void installTestTranslations()
 {
-    installTranslations(*QCoreApplication::instance());
+    StringTable::install();
 }
 Q_COREAPP_STARTUP_FUNCTION(installTestTranslations)
 

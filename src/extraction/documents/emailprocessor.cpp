@@ -8,12 +8,12 @@ EmailProcessor::EmailProcessor()
 {
 }
 
-ExtractionResult EmailProcessor::extract(const QString &path) const
+ExtractionResult EmailProcessor::extractFrom(const SourceFile &file) const
 {
     // A message that is unreadable or not UTF-8 gives nothing, not even "source".
-    const std::optional<QString> message = GenericProcessor::readTextPrefix(path);
+    const std::optional<QString> message = GenericProcessor::readTextPrefix(file);
     if (!message)
-        return FileContext::make(path, QString(), MetadataMap());
+        return FileContext::make(file, QString(), MetadataMap());
     const EmailExcerpt excerpt = EmailExcerpt::fromMessage(*message);
-    return FileContext::make(path, excerpt.text, excerpt.metadata);
+    return FileContext::make(file, excerpt.text, excerpt.metadata);
 }

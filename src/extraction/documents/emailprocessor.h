@@ -8,5 +8,5 @@ class EmailProcessor final : public ExtensionProcessor
 public:
     EmailProcessor();
 
-    [[nodiscard]] ExtractionResult extract(const QString &path) const override;
+    [[nodiscard]] ExtractionResult extractFrom(const SourceFile &file) const override;
 };

@@ -6,8 +6,6 @@
 #include "extraction/documents/htmltext.h"
 #include "extraction/genericprocessor.h"
 
-#include <QFile>
-
 namespace {
 
 // Enough UTF-16 units for the excerpt's grapheme clusters; the walk stops there.
@@ -20,24 +18,24 @@ HTMLProcessor::HTMLProcessor()
 {
 }
 
-ExtractionResult HTMLProcessor::extract(const QString &path) const
+ExtractionResult HTMLProcessor::extractFrom(const SourceFile &file) const
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return FileContext::make(path, QString(), MetadataMap());
+    // Only the start of a huge page is read, as for plain text.
+    const std::optional<QByteArray> read = file.read(GenericProcessor::MaxTextBytes);
+    if (!read)
+        return FileContext::make(file, QString(), MetadataMap());
 
     MetadataMap metadata{{QStringLiteral("source"), QStringLiteral("html")}};
-    // Only the start of a huge page is read, as for plain text.
-    const QByteArray bytes = file.read(GenericProcessor::MaxTextBytes);
+    const QByteArray &bytes = *read;
     const std::optional<QString> html = HTMLCharset::decode(bytes, bytes.size() < GenericProcessor::MaxTextBytes);
     if (!html) // invalid UTF-8 gives neither text nor title
-        return FileContext::make(path, QString(), metadata);
+        return FileContext::make(file, QString(), metadata);
 
     std::optional<QString> text = HTMLText::visibleText(html->toUtf8(), MaxVisibleUnits);
     if (!text) // the parser gave up: strip the tags instead
         text = IcuRegex::replaceAll(QStringLiteral("<[^>]+>"), IcuRegex::NoFlags, *html, QStringLiteral(" "));
     if (const std::optional<QString> title = HTMLText::title(*html))
         metadata.set(QStringLiteral("title"), *title);
-    return FileContext::make(path, UnicodeText::leftGraphemes(text.value_or(QString()), TextLimits::Document),
+    return FileContext::make(file, UnicodeText::leftGraphemes(text.value_or(QString()), TextLimits::Document),
                              metadata);
 }

@@ -8,5 +8,5 @@ class HTMLProcessor final : public ExtensionProcessor
 public:
     HTMLProcessor();
 
-    [[nodiscard]] ExtractionResult extract(const QString &path) const override;
+    [[nodiscard]] ExtractionResult extractFrom(const SourceFile &file) const override;
 };

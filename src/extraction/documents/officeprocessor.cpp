@@ -60,35 +60,36 @@ QStringList numberedMembers(const QStringList &names, QStringView prefix)
     return sorted;
 }
 
-QString wordText(const QString &path)
+QString wordText(const QByteArray &archive)
 {
     XMLTextCollector collector(wordMarkup(), MaxCollectedUnits);
-    if (const std::optional<QByteArray> body = ZipEntry::read(path, QStringLiteral("word/document.xml"), MaxPartBytes))
+    if (const std::optional<QByteArray> body =
+            ZipEntry::read(archive, QStringLiteral("word/document.xml"), MaxPartBytes))
         collector.parse(*body);
     QString text = collector.texts().join(u' ');
     if (!text.trimmed().isEmpty())
         return text;
     // A letterhead or form keeps its words in the page header and footer, with an empty body.
     XMLTextCollector margins(wordMarkup(), MaxCollectedUnits);
-    const QStringList names = ZipEntry::names(path);
+    const QStringList names = ZipEntry::names(archive);
     for (const QString &member : numberedMembers(names, u"word/header") + numberedMembers(names, u"word/footer")) {
-        if (const std::optional<QByteArray> part = ZipEntry::read(path, member, MaxPartBytes))
+        if (const std::optional<QByteArray> part = ZipEntry::read(archive, member, MaxPartBytes))
             margins.parse(*part);
     }
     return margins.texts().join(u' ');
 }
 
-QString excelText(const QString &path)
+QString excelText(const QByteArray &archive)
 {
     XMLTextCollector collector(excelMarkup(), MaxCollectedUnits);
     if (const std::optional<QByteArray> strings =
-            ZipEntry::read(path, QStringLiteral("xl/sharedStrings.xml"), MaxPartBytes))
+            ZipEntry::read(archive, QStringLiteral("xl/sharedStrings.xml"), MaxPartBytes))
         collector.parse(*strings);
     // Some writers put cell texts into the sheets instead; a sheet without any is not parsed.
-    for (const QString &member : numberedMembers(ZipEntry::names(path), u"xl/worksheets/sheet")) {
+    for (const QString &member : numberedMembers(ZipEntry::names(archive), u"xl/worksheets/sheet")) {
         if (collector.isFull())
             break;
-        const std::optional<QByteArray> sheet = ZipEntry::read(path, member, MaxPartBytes);
+        const std::optional<QByteArray> sheet = ZipEntry::read(archive, member, MaxPartBytes);
         if (sheet && sheet->contains("inlineStr"))
             collector.parse(*sheet);
     }
@@ -103,18 +104,20 @@ OfficeProcessor::OfficeProcessor()
 {
 }
 
-ExtractionResult OfficeProcessor::extract(const QString &path) const
+ExtractionResult OfficeProcessor::extractFrom(const SourceFile &file) const
 {
-    const QString extension = lowerExtension(path);
+    const QString extension = lowerExtension(file.path());
+    const QByteArray archive = file.bytes();
     QString text;
     if (extension == u"docx") {
-        text = wordText(path);
+        text = wordText(archive);
     } else if (extension == u"xlsx") {
-        text = excelText(path);
-    } else if (canProcess(path)) { // the OpenDocument formats and their templates
-        if (const std::optional<QByteArray> content = ZipEntry::read(path, QStringLiteral("content.xml"), MaxPartBytes))
+        text = excelText(archive);
+    } else if (canProcess(file.path())) { // the OpenDocument formats and their templates
+        if (const std::optional<QByteArray> content =
+                ZipEntry::read(archive, QStringLiteral("content.xml"), MaxPartBytes))
             text = XMLTextCollector::joinedText(*content, openDocumentMarkup(), MaxCollectedUnits);
     }
-    return FileContext::make(path, UnicodeText::leftGraphemes(text, TextLimits::Document),
+    return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document),
                              {{QStringLiteral("source"), extension}});
 }

@@ -13,5 +13,5 @@ class OfficeProcessor final : public ExtensionProcessor
 public:
     OfficeProcessor();
 
-    [[nodiscard]] ExtractionResult extract(const QString &path) const override;
+    [[nodiscard]] ExtractionResult extractFrom(const SourceFile &file) const override;
 };

@@ -19,7 +19,7 @@ constexpr qsizetype MinTextLayerLength = 50;
 // one, so that the longer edge stays within what the recogniser takes.
 constexpr double RecognitionDpi = 300.0;
 
-std::unique_ptr<Poppler::Document> openDocument(const QString &path)
+std::unique_ptr<Poppler::Document> openDocument(const QByteArray &bytes)
 {
     // Damaged files are normal input here; Poppler's complaints about them are noise.
     static const bool quiet = [] {
@@ -27,7 +27,9 @@ std::unique_ptr<Poppler::Document> openDocument(const QString &path)
         return true;
     }();
     Q_UNUSED(quiet);
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    if (bytes.isEmpty())
+        return nullptr;
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(bytes);
     if (!document || document->isLocked())
         return nullptr;
     return document;
@@ -85,21 +87,22 @@ PDFProcessor::PDFProcessor()
 {
 }
 
-ExtractionResult PDFProcessor::extract(const QString &path) const
+ExtractionResult PDFProcessor::extractFrom(const SourceFile &file) const
 {
     const MetadataMap fromTextLayer{{QStringLiteral("source"), QStringLiteral("pdfkit")}};
-    const std::unique_ptr<Poppler::Document> document = openDocument(path);
+    // Poppler reads the mapped file in place; the mapping outlives the document.
+    const std::unique_ptr<Poppler::Document> document = openDocument(file.bytes());
     if (!document)
-        return FileContext::make(path, QString(), fromTextLayer);
+        return FileContext::make(file, QString(), fromTextLayer);
 
     const QString text = pdfText(*document);
     if (UnicodeText::graphemeCount(text.trimmed()) >= MinTextLayerLength)
-        return FileContext::make(path, UnicodeText::leftGraphemes(text, TextLimits::Document), fromTextLayer);
+        return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document), fromTextLayer);
 
     // A scan: recognition wins only when it finds more than the thin text layer.
     const QString recognized = ocrFallback(*document);
     if (UnicodeText::graphemeCount(recognized) > UnicodeText::graphemeCount(text))
-        return FileContext::make(path, UnicodeText::leftGraphemes(recognized, TextLimits::Document),
+        return FileContext::make(file, UnicodeText::leftGraphemes(recognized, TextLimits::Document),
                                  {{QStringLiteral("source"), QStringLiteral("ocr")}});
-    return FileContext::make(path, UnicodeText::leftGraphemes(text, TextLimits::Document), fromTextLayer);
+    return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document), fromTextLayer);
 }

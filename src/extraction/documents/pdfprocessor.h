@@ -8,5 +8,5 @@ class PDFProcessor final : public ExtensionProcessor
 public:
     PDFProcessor();
 
-    [[nodiscard]] ExtractionResult extract(const QString &path) const override;
+    [[nodiscard]] ExtractionResult extractFrom(const SourceFile &file) const override;
 };

@@ -3,7 +3,6 @@
 #include "common/unicodetext.h"
 #include "extraction/documents/rtfreader.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -20,14 +19,16 @@ RichTextProcessor::RichTextProcessor()
 {
 }
 
-ExtractionResult RichTextProcessor::extract(const QString &path) const
+QString RichTextProcessor::contentPath(const QString &path) const
 {
-    // An RTFD bundle is a directory whose text lives in TXT.rtf next to its attachments.
-    const QString rtfPath = QFileInfo(path).isDir() ? path + QStringLiteral("/TXT.rtf") : path;
+    const QFileInfo info(path);
+    return info.isDir() && !info.isSymLink() ? path + QStringLiteral("/TXT.rtf") : path;
+}
+
+ExtractionResult RichTextProcessor::extractFrom(const SourceFile &file) const
+{
     QString text;
-    QFile file(rtfPath);
-    if (file.open(QIODevice::ReadOnly))
-        text = UnicodeText::leftGraphemes(RTFReader::plainText(file.read(MaxRtfBytes), MaxReadUnits),
-                                          TextLimits::Document);
-    return FileContext::make(path, text, {{QStringLiteral("source"), QStringLiteral("rtf")}});
+    if (const std::optional<QByteArray> rtf = file.read(MaxRtfBytes))
+        text = UnicodeText::leftGraphemes(RTFReader::plainText(*rtf, MaxReadUnits), TextLimits::Document);
+    return FileContext::make(file, text, {{QStringLiteral("source"), QStringLiteral("rtf")}});
 }

@@ -8,5 +8,8 @@ class RichTextProcessor final : public ExtensionProcessor
 public:
     RichTextProcessor();
 
-    [[nodiscard]] ExtractionResult extract(const QString &path) const override;
+    /** An RTFD bundle is a folder whose text lives in its TXT.rtf, next to its attachments. */
+    [[nodiscard]] QString contentPath(const QString &path) const override;
+
+    [[nodiscard]] ExtractionResult extractFrom(const SourceFile &file) const override;
 };

@@ -1,7 +1,5 @@
 #include "zipentry.h"
 
-#include <QFile>
-
 #include <zip.h>
 
 #include <memory>
@@ -20,17 +18,24 @@ constexpr qint64 ChunkSize = 256 * 1024;
 
 using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 
-Archive open(const QString &archivePath)
+Archive open(const QByteArray &bytes)
 {
-    int error = 0;
-    return Archive(zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &error));
+    if (bytes.isEmpty())
+        return nullptr;
+    zip_source_t *source = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, nullptr);
+    if (!source)
+        return nullptr;
+    Archive archive(zip_open_from_source(source, ZIP_RDONLY, nullptr));
+    if (!archive) // on success the archive owns the source
+        zip_source_free(source);
+    return archive;
 }
 
 } // namespace
 
-std::optional<QByteArray> read(const QString &archivePath, const QString &entryName, qint64 maxBytes)
+std::optional<QByteArray> read(const QByteArray &archiveBytes, const QString &entryName, qint64 maxBytes)
 {
-    const Archive archive = open(archivePath);
+    const Archive archive = open(archiveBytes);
     if (!archive)
         return std::nullopt;
     const zip_int64_t index = zip_name_locate(archive.get(), entryName.toUtf8().constData(), 0);
@@ -54,9 +59,9 @@ std::optional<QByteArray> read(const QString &archivePath, const QString &entryN
     return bytes;
 }
 
-QStringList names(const QString &archivePath)
+QStringList names(const QByteArray &archiveBytes)
 {
-    const Archive archive = open(archivePath);
+    const Archive archive = open(archiveBytes);
     QStringList names;
     const zip_int64_t count = archive ? zip_get_num_entries(archive.get(), 0) : 0;
     for (zip_int64_t i = 0; i < count; ++i) {

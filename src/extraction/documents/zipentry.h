@@ -6,17 +6,20 @@
 
 #include <optional>
 
-/** Reading one member of a ZIP archive into memory (libzip; no temporary files, no child process). */
+/**
+ * Reading one member of a ZIP archive into memory (libzip; no temporary files, no child
+ * process). The archive is the whole file's bytes, as SourceFile::bytes maps them.
+ */
 namespace ZipEntry {
 
 /**
- * The first `maxBytes` bytes of member `entryName` (exact, case-sensitive path) of the archive
- * at `archivePath`, so a compression bomb is never inflated whole. Nullopt when the archive
- * cannot be opened or has no such member; a member damaged midway gives the bytes before the damage.
+ * The first `maxBytes` bytes of member `entryName` (exact, case-sensitive path) of `archive`,
+ * so a compression bomb is never inflated whole. Nullopt when the archive cannot be opened or
+ * has no such member; a member damaged midway gives the bytes before the damage.
  */
-[[nodiscard]] std::optional<QByteArray> read(const QString &archivePath, const QString &entryName, qint64 maxBytes);
+[[nodiscard]] std::optional<QByteArray> read(const QByteArray &archive, const QString &entryName, qint64 maxBytes);
 
-/** The member names of the archive at `archivePath`, in directory order; empty when it cannot be opened. */
-[[nodiscard]] QStringList names(const QString &archivePath);
+/** The member names of `archive`, in directory order; empty when it cannot be opened. */
+[[nodiscard]] QStringList names(const QByteArray &archive);
 
 } // namespace ZipEntry

@@ -1,6 +1,5 @@
 #include "heifreader.h"
 
-#include <QFile>
 #include <QImage>
 
 #include <libheif/heif.h>
@@ -22,12 +21,13 @@ struct ImageDeleter {
 using Context = std::unique_ptr<heif_context, ContextDeleter>;
 using Handle = std::unique_ptr<heif_image_handle, HandleDeleter>;
 
-Handle primaryImage(const QString &path, Context &context)
+Handle primaryImage(const QByteArray &bytes, Context &context)
 {
     context.reset(heif_context_alloc());
-    if (!context)
+    if (!context || bytes.isEmpty())
         return nullptr;
-    if (heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr).code != heif_error_Ok)
+    if (heif_context_read_from_memory_without_copy(context.get(), bytes.constData(), size_t(bytes.size()), nullptr)
+            .code != heif_error_Ok)
         return nullptr;
     heif_image_handle *handle = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok)
@@ -37,30 +37,27 @@ Handle primaryImage(const QString &path, Context &context)
 
 } // namespace
 
-bool isHeif(const QString &path)
+bool isHeif(const QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(12);
+    const QByteArray head = bytes.first(std::min<qsizetype>(12, bytes.size()));
     const heif_filetype_result type =
         heif_check_filetype(reinterpret_cast<const uint8_t *>(head.constData()), int(head.size()));
     return type == heif_filetype_yes_supported || type == heif_filetype_maybe;
 }
 
-QSize storedSize(const QString &path)
+QSize storedSize(const QByteArray &bytes)
 {
     Context context;
-    const Handle handle = primaryImage(path, context);
+    const Handle handle = primaryImage(bytes, context);
     if (!handle)
         return {};
     return {heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get())};
 }
 
-QImage read(const QString &path, QSize bound, qint64 maxPixels)
+QImage read(const QByteArray &bytes, QSize bound, qint64 maxPixels)
 {
     Context context;
-    const Handle handle = primaryImage(path, context);
+    const Handle handle = primaryImage(bytes, context);
     if (!handle)
         return {};
     const qint64 pixels =

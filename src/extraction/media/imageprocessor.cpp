@@ -5,8 +5,7 @@
 #include "extraction/media/imageclassifier.h"
 #include "extraction/textrecognizer.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <QBuffer>
 #include <QImage>
 #include <QImageReader>
 #include <QLocale>
@@ -105,14 +104,16 @@ struct EXIFFacts {
     QSize pixelSize;
 };
 
-EXIFFacts readExif(const QString &path)
+EXIFFacts readExif(const QByteArray &bytes)
 {
     prepareExiv2();
     EXIFFacts facts;
+    if (bytes.isEmpty())
+        return facts;
     try {
-        // A FileIo of our own: given a path, Exiv2 would fetch "http://…" names over the network.
-        Exiv2::BasicIo::AutoPtr io(new Exiv2::FileIo(QFile::encodeName(path).toStdString()));
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(io);
+        // Read in place: no copy until a write, which never comes.
+        Exiv2::Image::AutoPtr image =
+            Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(bytes.constData()), long(bytes.size()));
         if (image.get() == nullptr)
             return facts;
         image->readMetadata();
@@ -137,16 +138,29 @@ EXIFFacts readExif(const QString &path)
     return facts;
 }
 
+// A reader over the mapped file that tells the format from the content, as a misnamed file needs.
+struct PictureReader {
+    QBuffer buffer;
+    QImageReader reader{&buffer};
+
+    explicit PictureReader(const QByteArray &bytes)
+    {
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+    }
+};
+
 // The picture bounded for recognition; JPEG scales cheaply while decoding.
-QImage decode(const QString &path, QSize storedSize, bool heif)
+QImage decode(const QByteArray &bytes, QSize storedSize, bool heif)
 {
     const qint64 pixels = storedSize.isValid() ? qint64(storedSize.width()) * storedSize.height() : 0;
     if (pixels > ImageProcessor::MaxDecodedPixels)
         return {};
     const QSize bound(TextRecognizer::MaxLongEdge, TextRecognizer::MaxLongEdge);
     if (heif)
-        return HEIFReader::read(path, bound, ImageProcessor::MaxDecodedPixels);
-    QImageReader reader(path);
+        return HEIFReader::read(bytes, bound, ImageProcessor::MaxDecodedPixels);
+    PictureReader picture(bytes);
+    QImageReader &reader = picture.reader;
     reader.setAutoTransform(true);
     if (storedSize.isValid() && (storedSize.width() > bound.width() || storedSize.height() > bound.height()))
         reader.setScaledSize(storedSize.scaled(bound, Qt::KeepAspectRatio));
@@ -169,23 +183,23 @@ ImageProcessor::ImageProcessor()
 {
 }
 
-ExtractionResult ImageProcessor::extract(const QString &path) const
+ExtractionResult ImageProcessor::extractFrom(const SourceFile &file) const
 {
-    // Anything but a regular file (a FIFO, a device) could block the reader forever.
-    if (!QFileInfo(path).isFile())
-        return FileContext::make(path, QString(), MetadataMap());
+    const QByteArray bytes = file.bytes();
+    if (bytes.isEmpty())
+        return FileContext::make(file, QString(), MetadataMap());
 
-    EXIFFacts facts = readExif(path);
+    EXIFFacts facts = readExif(bytes);
     MetadataMap metadata = facts.metadata;
-    const bool heif = HEIFReader::isHeif(path);
-    QSize storedSize = heif ? HEIFReader::storedSize(path) : QImageReader(path).size();
+    const bool heif = HEIFReader::isHeif(bytes);
+    QSize storedSize = heif ? HEIFReader::storedSize(bytes) : PictureReader(bytes).reader.size();
     if (!storedSize.isValid())
         storedSize = facts.pixelSize;
     if (storedSize.isValid() && !storedSize.isEmpty())
         metadata.set(QStringLiteral("dimensions"),
                      QString::number(storedSize.width()) + u'x' + QString::number(storedSize.height()));
 
-    const QImage image = decode(path, storedSize, heif);
+    const QImage image = decode(bytes, storedSize, heif);
     const QString text = UnicodeText::leftGraphemes(TextRecognizer::recognize(image), TextLimits::ImageText);
 
     ImageClassifier::Hints hints;
@@ -197,5 +211,5 @@ ExtractionResult ImageProcessor::extract(const QString &path) const
     if (!labels.isEmpty())
         metadata.set(QStringLiteral("classification"), labels);
 
-    return FileContext::make(path, text, metadata);
+    return FileContext::make(file, text, metadata);
 }

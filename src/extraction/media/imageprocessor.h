@@ -15,5 +15,5 @@ public:
 
     ImageProcessor();
 
-    [[nodiscard]] ExtractionResult extract(const QString &path) const override;
+    [[nodiscard]] ExtractionResult extractFrom(const SourceFile &file) const override;
 };

@@ -1,21 +1,23 @@
 #include "mediaprocessor.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QStringList>
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavformat/avio.h>
 #include <libavutil/avutil.h>
 #include <libavutil/dict.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 }
 
+#include <cerrno>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +38,53 @@ struct InputCloser {
     void operator()(AVFormatContext *context) const { avformat_close_input(&context); }
 };
 using Input = std::unique_ptr<AVFormatContext, InputCloser>;
+
+constexpr int ReadBufferSize = 64 * 1024;
+
+// FFmpeg reads the open file through these, at positions of its own: it never gets a path to open.
+struct FileReader {
+    int descriptor = -1;
+    qint64 size = 0;
+    qint64 position = 0;
+};
+
+int readPacket(void *opaque, uint8_t *buffer, int wanted)
+{
+    auto *file = static_cast<FileReader *>(opaque);
+    ssize_t got = -1;
+    do
+        got = ::pread(file->descriptor, buffer, size_t(wanted), off_t(file->position));
+    while (got < 0 && errno == EINTR);
+    if (got < 0)
+        return AVERROR(errno);
+    if (got == 0)
+        return AVERROR_EOF;
+    file->position += got;
+    return int(got);
+}
+
+int64_t seekTo(void *opaque, int64_t offset, int whence)
+{
+    auto *file = static_cast<FileReader *>(opaque);
+    if (whence & AVSEEK_SIZE)
+        return file->size;
+    const int64_t origin = (whence & ~AVSEEK_FORCE) == SEEK_CUR   ? file->position
+                           : (whence & ~AVSEEK_FORCE) == SEEK_END ? file->size
+                                                                  : 0;
+    if (origin + offset < 0)
+        return AVERROR(EINVAL);
+    file->position = origin + offset;
+    return file->position;
+}
+
+struct IOCloser {
+    void operator()(AVIOContext *io) const
+    {
+        av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
+using IO = std::unique_ptr<AVIOContext, IOCloser>;
 
 int deadlinePassed(void *opaque)
 {
@@ -147,27 +196,35 @@ MediaProcessor::MediaProcessor()
 {
 }
 
-ExtractionResult MediaProcessor::extract(const QString &path) const
+ExtractionResult MediaProcessor::extractFrom(const SourceFile &file) const
 {
-    // A FIFO or device would block the reader; only regular files are media.
-    const QFileInfo info(path);
-    if (!info.exists())
-        return std::unexpected(failure(QStringLiteral("Datei nicht gefunden")));
-    if (!info.isFile())
-        return std::unexpected(failure(QStringLiteral("keine reguläre Datei")));
+    if (!file.isOpen())
+        return std::unexpected(failure(file.access() == SourceFile::Access::notContent
+                                           ? QStringLiteral("keine reguläre Datei")
+                                           : QStringLiteral("Datei nicht gefunden")));
     silenceFfmpeg();
 
+    FileReader reader{file.descriptor(), file.size(), 0};
+    auto *buffer = static_cast<unsigned char *>(av_malloc(ReadBufferSize));
+    const IO io(buffer ? avio_alloc_context(buffer, ReadBufferSize, 0, &reader, &readPacket, nullptr, &seekTo)
+                       : nullptr);
+    if (!io) {
+        av_free(buffer);
+        return std::unexpected(failure(QStringLiteral("kein Speicher")));
+    }
     QDeadlineTimer deadline(ProbeBudgetMs);
     AVFormatContext *raw = avformat_alloc_context();
     if (raw == nullptr)
         return std::unexpected(failure(QStringLiteral("kein Speicher")));
+    raw->pb = io.get();
+    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
     raw->interrupt_callback = AVIOInterruptCB{&deadlinePassed, &deadline};
     AVDictionary *options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     av_dict_set(&options, "format_whitelist", Demuxers, 0);
-    // The "file:" prefix keeps a name such as "http:x.mp3" a local path.
-    const QByteArray url = "file:" + QFile::encodeName(info.absoluteFilePath());
-    const int opened = avformat_open_input(&raw, url.constData(), nullptr, &options);
+    // Only the name goes in, as a hint for probing; nothing is opened by it.
+    const QByteArray name = file.path().mid(file.path().lastIndexOf(u'/') + 1).toUtf8();
+    const int opened = avformat_open_input(&raw, name.constData(), nullptr, &options);
     av_dict_free(&options);
     if (opened < 0) // FFmpeg has freed the context
         return std::unexpected(failure(ffmpegReason(opened)));
@@ -189,5 +246,5 @@ ExtractionResult MediaProcessor::extract(const QString &path) const
 
     MetadataMap summary = metadata;
     summary.remove(QStringLiteral("source"));
-    return FileContext::make(path, formatMetadata(summary).join(u'\n'), metadata);
+    return FileContext::make(file, formatMetadata(summary).join(u'\n'), metadata);
 }

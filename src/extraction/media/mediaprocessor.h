@@ -13,5 +13,5 @@ class MediaProcessor final : public ExtensionProcessor
 public:
     MediaProcessor();
 
-    [[nodiscard]] ExtractionResult extract(const QString &path) const override;
+    [[nodiscard]] ExtractionResult extractFrom(const SourceFile &file) const override;
 };

@@ -1,5 +1,6 @@
 #include "ui/about/aboutview.h"
 
+#include "extraction/sandbox/extractionsandbox.h"
 #include "ui/common/icons.h"
 
 #include <QFrame>
@@ -33,6 +34,11 @@ QLabel *centred(const QString &text, qreal scale, QFont::Weight weight = QFont::
     return label;
 }
 
+QString sandboxText(const SandboxState &state)
+{
+    return state.isComplete() ? qtTrId("about.sandbox.complete") : qtTrId("about.sandbox.limited").arg(state.missing());
+}
+
 } // namespace
 
 AboutView::AboutView(const QString &version, const QString &build, QWidget *parent)
@@ -55,6 +61,15 @@ AboutView::AboutView(const QString &version, const QString &build, QWidget *pare
     column->addWidget(centred(m_versionLine, 0.95));
     column->addSpacing(6);
     column->addWidget(centred(qtTrId("about.description"), 1.0));
+    // What the helpers that read the files can do, as they report it; it may change once the first has run.
+    const ExtractionSandbox &sandbox = ExtractionSandbox::shared();
+    QLabel *sandboxLine = centred(sandboxText(sandbox.state()), 0.85);
+    sandboxLine->setToolTip(qtTrId("about.sandbox.tooltip"));
+    connect(&sandbox, &ExtractionSandbox::stateChanged, sandboxLine, [sandboxLine, &sandbox] {
+        sandboxLine->setText(sandboxText(sandbox.state()));
+        sandboxLine->setAccessibleName(sandboxLine->text());
+    });
+    column->addWidget(sandboxLine);
     column->addSpacing(6);
     column->addWidget(divider);
     column->addWidget(centred(qtTrId("about.developed.by"), 0.85));

@@ -3,8 +3,9 @@
 #include <QDialog>
 
 /**
- * The about window: the icon, "Namorix", version and build, what the app does, who makes it.
- * Version and build come from the build system; an absent one reads "–".
+ * The about window: the icon, "Namorix", version and build, what the app does, whether files are
+ * read in a complete sandbox, who makes it. Version and build come from the build system; an
+ * absent one reads "–".
  */
 class AboutView final : public QDialog
 {

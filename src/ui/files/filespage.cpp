@@ -9,6 +9,7 @@
 #include "ui/files/reviewview.h"
 
 #include <QFileDialog>
+#include <QListView>
 
 FilesPage::FilesPage(AnalysisStarter &starter, NavigationState &navigation, QWidget *parent)
     : QStackedWidget(parent)
@@ -57,9 +58,12 @@ void FilesPage::pickFolder()
 void FilesPage::showCurrent()
 {
     // The review stays in front while more files are analysed: the user may go on working on it.
-    if (!m_engine.jobs().isEmpty())
-        setCurrentWidget(m_review);
-    else if (m_engine.isProcessing())
+    if (!m_engine.jobs().isEmpty()) {
+        if (currentWidget() != m_review) {
+            setCurrentWidget(m_review);
+            m_review->list()->setFocus(); // the keyboard goes on where the results are
+        }
+    } else if (m_engine.isProcessing())
         setCurrentWidget(m_progress);
     else
         setCurrentWidget(m_dropTarget);

@@ -123,7 +123,9 @@ Qt::ItemFlags JobListModel::flags(const QModelIndex &index) const
 
 int JobListModel::approvedCount() const
 {
-    return int(std::ranges::count_if(m_engine.jobs(), &RenameJob::approved));
+    // A failed analysis keeps the file's name: ticked or not, there is nothing to apply.
+    return int(
+        std::ranges::count_if(m_engine.jobs(), [](const RenameJob &job) { return job.approved && !job.hasFailed(); }));
 }
 
 QString JobListModel::badgeText(double confidence)

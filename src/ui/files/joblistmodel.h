@@ -38,6 +38,7 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
     [[nodiscard]] Qt::ItemFlags flags(const QModelIndex &index) const override;
 
+    /** The ticked jobs that would rename something (a failed analysis does not). */
     [[nodiscard]] int approvedCount() const;
 
     /** The badge of a confidence: "95%" (truncated), green above 0.7, orange above 0.4, else red. */

@@ -172,10 +172,15 @@ QWidget *RulesTab::makePostProcessingSection()
     section->setFooter(QStringLiteral(
         "Diese Regeln werden auf den fertigen Namen angewendet, nachdem die KI-Werte eingesetzt wurden."));
     auto *form = new QFormLayout;
+    // German labels for the stored values ("DD.MM.YYYY" stays what the settings file and the REST API say).
     QComboBox *date =
-        enumPicker(m_rules, &RenameRules::dateFormat, &RenameRules::setDateFormat, &RenameRules::dateFormatChanged);
+        enumPicker(m_rules, &RenameRules::dateFormat, &RenameRules::setDateFormat, &RenameRules::dateFormatChanged,
+                   {QStringLiteral("JJJJ-MM-TT"), QStringLiteral("TT.MM.JJJJ"), QStringLiteral("MM-TT-JJJJ"),
+                    QStringLiteral("JJJJMMTT"), QStringLiteral("Kein Datum")});
     date->setToolTip(QStringLiteral("Formatiert das von der KI extrahierte {datum}"));
-    QComboBox *casing = enumPicker(m_rules, &RenameRules::casing, &RenameRules::setCasing, &RenameRules::casingChanged);
+    QComboBox *casing = enumPicker(m_rules, &RenameRules::casing, &RenameRules::setCasing, &RenameRules::casingChanged,
+                                   {QStringLiteral("kleinbuchstaben"), QStringLiteral("Erster Buchstabe groß"),
+                                    QStringLiteral("GROSSBUCHSTABEN"), QStringLiteral("Wie von der KI")});
     QComboBox *separator =
         enumPicker(m_rules, &RenameRules::separator, &RenameRules::setSeparator, &RenameRules::separatorChanged,
                    {QStringLiteral("Bindestrich (-)"), QStringLiteral("Unterstrich (_)"), QStringLiteral("Punkt (.)")});

@@ -1,5 +1,6 @@
 #include "ui/templates/templateeditorview.h"
 
+#include "naming/namingtemplates.h"
 #include "store/objectstore.h"
 #include "ui/common/emptyhint.h"
 #include "ui/common/twolinedelegate.h"
@@ -94,8 +95,7 @@ void TemplateEditorView::addTemplate()
     NamingTemplate value;
     value.name = QStringLiteral("Neue Vorlage");
     value.pattern = QStringLiteral("{datum}-{vorschlag}");
-    value.createdAt = QDateTime::currentDateTimeUtc();
-    const auto inserted = m_store->insert(value);
+    const auto inserted = NamingTemplates::add(*m_store, value);
     if (!inserted) {
         showProblem(inserted.error().message);
         return;
@@ -113,7 +113,7 @@ void TemplateEditorView::deleteSelected()
     const qint64 id = selectedId();
     if (!m_store || id == 0)
         return;
-    if (const auto removed = m_store->removeTemplate(id); !removed)
+    if (const auto removed = NamingTemplates::remove(*m_store, id); !removed)
         showProblem(removed.error().message);
     m_list->clearSelection();
 }
@@ -157,7 +157,7 @@ void TemplateEditorView::save(const NamingTemplate &value)
 {
     if (!m_store)
         return;
-    const auto saved = m_store->save(value);
+    const auto saved = NamingTemplates::save(*m_store, value);
     showProblem(saved ? QString() : saved.error().message);
 }
 

@@ -1,5 +1,6 @@
 #include "ui/watch/watchedfoldermodel.h"
 
+#include "automation/watchedfolders.h"
 #include "store/objectstore.h"
 #include "ui/common/icons.h"
 #include "ui/common/twolinedelegate.h"
@@ -100,17 +101,17 @@ bool WatchedFolderModel::setData(const QModelIndex &index, const QVariant &value
 {
     if (!m_store || role != Qt::CheckStateRole || index.row() >= m_folders.size())
         return false;
-    WatchedFolder folder = m_folders.at(index.row());
     const bool on = value.value<Qt::CheckState>() == Qt::Checked;
+    WatchedFolders::Change change;
     if (index.column() == ActiveColumn)
-        folder.isActive = on;
+        change.active = on;
     else if (index.column() == AutoRenameColumn)
-        folder.autoRename = on;
+        change.autoRename = on;
     else
         return false;
     // The store's change signal brings the new value back into the rows (and to the watcher).
-    if (const auto saved = m_store->save(folder); !saved) {
-        Q_EMIT failed(saved.error().message);
+    if (const auto changed = WatchedFolders::change(*m_store, m_folders.at(index.row()).path, change); !changed) {
+        Q_EMIT failed(changed.error().message);
         return false;
     }
     return true;

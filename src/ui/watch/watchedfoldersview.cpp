@@ -2,6 +2,7 @@
 
 #include "automation/folderwatcher.h"
 #include "automation/queuemanager.h"
+#include "automation/watchedfolders.h"
 #include "engine/renameengine.h"
 #include "store/objectstore.h"
 #include "ui/common/icons.h"
@@ -155,20 +156,13 @@ void WatchedFoldersView::addFolders(const QStringList &paths)
 {
     if (!m_store)
         return;
-    QSet<QString> listed;
-    for (const WatchedFolder &folder : m_model->folders())
-        listed.insert(folder.path);
     for (const QString &path : paths) {
-        if (listed.contains(path))
-            continue;
-        WatchedFolder folder;
-        folder.path = path;
-        folder.addedAt = QDateTime::currentDateTimeUtc();
-        if (const auto inserted = m_store->insert(folder); !inserted) {
-            showProblem(inserted.error().message);
+        // A folder picked again is simply already there.
+        const auto added = WatchedFolders::add(*m_store, path);
+        if (!added && added.error().code != WatchedFolders::Failure::Code::alreadyWatched) {
+            showProblem(added.error().message);
             return;
         }
-        listed.insert(path);
     }
 }
 
@@ -178,7 +172,7 @@ void WatchedFoldersView::removeFolder(int row)
         return;
     const WatchedFolder folder = m_model->folders().at(row);
     m_watcher.unwatch(folder.path);
-    if (const auto removed = m_store->removeFolder(folder.id); !removed)
+    if (const auto removed = WatchedFolders::remove(*m_store, folder.path); !removed)
         showProblem(removed.error().message);
 }
 

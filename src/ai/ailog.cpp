@@ -1,0 +1,3 @@
+#include "ailog.h"
+
+Q_LOGGING_CATEGORY(lcAI, "namorix.ai", QtInfoMsg)

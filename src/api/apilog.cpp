@@ -1,0 +1,3 @@
+#include "apilog.h"
+
+Q_LOGGING_CATEGORY(lcAPI, "namorix.api", QtInfoMsg)

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "extraction/sandbox/sandboxstate.h"
+
+#include <QStringList>
+
+/**
+ * How an extraction helper locks itself in before it reads anything untrusted. The limits hold
+ * everywhere; Landlock and seccomp where the kernel offers them (the returned state says which).
+ */
+namespace Confinement {
+
+/**
+ * Address space (`addressSpace` bytes; not in AddressSanitizer builds, whose shadow memory needs
+ * terabytes of it), no core files, a few descriptors, no file growth.
+ */
+void limitResources(qint64 addressSpace);
+
+/** CPU seconds from now on before the kernel ends the process (SIGXCPU); set again for each file. */
+void limitCpuFromNow(int seconds);
+
+/** What the libraries read after the lock: /usr, the font configuration and caches, the language data. */
+[[nodiscard]] QStringList readableTrees();
+
+/**
+ * No new privileges; Landlock: read-only access to `readable`, nothing else, no TCP, no signals
+ * outside the process; seccomp: no sockets, no programs, no processes, no tracing, no file
+ * writes or metadata changes.
+ */
+[[nodiscard]] SandboxState lockIn(const QStringList &readable);
+
+} // namespace Confinement

@@ -1,0 +1,162 @@
+#include "helperprotocol.h"
+
+#include <QCborArray>
+#include <QCborValue>
+#include <QtEndian>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace HelperProtocol {
+namespace {
+
+constexpr qsizetype LengthBytes = 4;
+// More descriptors than one in a message are closed unread; room for a few keeps the rest from
+// being dropped silently.
+constexpr int MaxDescriptors = 4;
+
+using namespace Qt::Literals::StringLiterals;
+
+std::optional<QDateTime> dateFrom(const QCborValue &value)
+{
+    if (!value.isInteger())
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(value.toInteger(), Qt::UTC);
+}
+
+} // namespace
+
+QByteArray frame(const QCborMap &message)
+{
+    const QByteArray body = message.toCborValue().toCbor();
+    QByteArray framed(LengthBytes, Qt::Uninitialized);
+    qToBigEndian(quint32(body.size()), framed.data());
+    return framed + body;
+}
+
+Take takeMessage(QByteArray &buffer, QCborMap &message)
+{
+    if (buffer.size() < LengthBytes)
+        return Take::incomplete;
+    const qint64 length = qFromBigEndian<quint32>(buffer.constData());
+    if (length > MaxMessageBytes)
+        return Take::invalid;
+    if (buffer.size() < LengthBytes + length)
+        return Take::incomplete;
+    QCborParserError error;
+    const QCborValue value = QCborValue::fromCbor(buffer.mid(LengthBytes, length), &error);
+    buffer.remove(0, LengthBytes + length);
+    if (error.error != QCborError::NoError || !value.isMap())
+        return Take::invalid;
+    message = value.toMap();
+    return Take::message;
+}
+
+QCborMap encodeResult(qint64 id, const ExtractionResult &result)
+{
+    QCborMap reply{{u"type"_s, QString(Type::result)}, {u"id"_s, id}};
+    if (!result) {
+        reply.insert(u"error"_s, result.error().message);
+        return reply;
+    }
+    QCborArray metadata;
+    for (const auto &[key, value] : result->metadata.entries())
+        metadata.append(QCborArray{key, value});
+    QCborMap context{{u"size"_s, result->fileSize}, {u"text"_s, result->extractedText}, {u"metadata"_s, metadata}};
+    if (result->creationDate)
+        context.insert(u"created"_s, result->creationDate->toMSecsSinceEpoch());
+    if (result->modificationDate)
+        context.insert(u"modified"_s, result->modificationDate->toMSecsSinceEpoch());
+    reply.insert(u"context"_s, context);
+    return reply;
+}
+
+std::optional<ExtractionResult> decodeResult(const QCborMap &reply, const QString &path)
+{
+    if (const QCborValue error = reply.value(u"error"_s); error.isString())
+        return std::unexpected(ExtractionError{error.toString()});
+    const QCborValue context = reply.value(u"context"_s);
+    const QCborValue text = context[u"text"_s], size = context[u"size"_s], metadata = context[u"metadata"_s];
+    if (!context.isMap() || !text.isString() || !size.isInteger() || !metadata.isArray())
+        return std::nullopt;
+    MetadataMap entries;
+    for (const QCborValue &entry : metadata.toArray()) {
+        if (!entry.isArray() || entry.toArray().size() != 2 || !entry[0].isString() || !entry[1].isString())
+            return std::nullopt;
+        entries.set(entry[0].toString(), entry[1].toString());
+    }
+    FileContext decoded;
+    decoded.url = QUrl::fromLocalFile(path);
+    decoded.fileName = path.mid(path.lastIndexOf(u'/') + 1);
+    decoded.fileExtension = lowerExtension(path);
+    decoded.fileSize = size.toInteger();
+    decoded.creationDate = dateFrom(context[u"created"_s]);
+    decoded.modificationDate = dateFrom(context[u"modified"_s]);
+    decoded.extractedText = text.toString();
+    decoded.metadata = entries;
+    return decoded;
+}
+
+bool send(int socket, const QByteArray &bytes, int descriptor)
+{
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+        iovec part{const_cast<char *>(bytes.constData()) + sent, size_t(bytes.size() - sent)};
+        msghdr header = {};
+        header.msg_iov = &part;
+        header.msg_iovlen = 1;
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+        if (descriptor >= 0 && sent == 0) {
+            header.msg_control = control;
+            header.msg_controllen = sizeof control;
+            cmsghdr *attached = CMSG_FIRSTHDR(&header);
+            attached->cmsg_level = SOL_SOCKET;
+            attached->cmsg_type = SCM_RIGHTS;
+            attached->cmsg_len = CMSG_LEN(sizeof(int));
+            std::memcpy(CMSG_DATA(attached), &descriptor, sizeof(int));
+        }
+        const ssize_t written = ::sendmsg(socket, &header, MSG_NOSIGNAL);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        sent += written;
+    }
+    return true;
+}
+
+Received receive(int socket, QByteArray &buffer, QList<int> &descriptors)
+{
+    char chunk[64 * 1024];
+    iovec part{chunk, sizeof chunk};
+    alignas(cmsghdr) char control[CMSG_SPACE(MaxDescriptors * sizeof(int))] = {};
+    msghdr header = {};
+    header.msg_iov = &part;
+    header.msg_iovlen = 1;
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    ssize_t got = -1;
+    do
+        got = ::recvmsg(socket, &header, MSG_CMSG_CLOEXEC);
+    while (got < 0 && errno == EINTR);
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        return Received::wouldBlock;
+    for (cmsghdr *c = CMSG_FIRSTHDR(&header); got >= 0 && c; c = CMSG_NXTHDR(&header, c)) {
+        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_RIGHTS)
+            continue;
+        const size_t count = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (size_t i = 0; i < count; ++i) {
+            int descriptor = -1;
+            std::memcpy(&descriptor, CMSG_DATA(c) + i * sizeof(int), sizeof(int));
+            descriptors.append(descriptor);
+        }
+    }
+    if (got <= 0)
+        return Received::closed;
+    buffer.append(chunk, got);
+    return Received::bytes;
+}
+
+} // namespace HelperProtocol
