@@ -5,15 +5,6 @@
 
 #include <QtTest>
 
-namespace {
-
-KorvexStub::Document document(const QString &id, const QString &path, QList<QPair<int, QString>> pages = {{1, "Text"}})
-{
-    return KorvexStub::Document{id, path, pages};
-}
-
-} // namespace
-
 class TestKVXClient final : public QObject
 {
     Q_OBJECT
@@ -62,9 +53,9 @@ private Q_SLOTS:
 
     void exactPathWinsOverSameName()
     {
-        m_fx->korvex.addDocument(document("first", "/home/a/rechnung.pdf"));
-        m_fx->korvex.addDocument(document("exact", "/home/b/rechnung.pdf"));
-        m_fx->korvex.addDocument(document("other", "/home/c/rechnung-alt.pdf"));
+        m_fx->korvex.addDocument({"first", "/home/a/rechnung.pdf"});
+        m_fx->korvex.addDocument({"exact", "/home/b/rechnung.pdf"});
+        m_fx->korvex.addDocument({"other", "/home/c/rechnung-alt.pdf"});
 
         QCOMPARE(awaitTask(m_fx->client.findDocumentID("/home/b/rechnung.pdf")).value(), "exact");
         QCOMPARE(awaitTask(m_fx->client.findDocumentID("/elsewhere/rechnung.pdf")).value(), "first");
@@ -79,7 +70,7 @@ private Q_SLOTS:
 
     void requestsCarryTokenOnlyWhenSet()
     {
-        m_fx->korvex.addDocument(document("d", "/x/y.pdf"));
+        m_fx->korvex.addDocument({"d", "/x/y.pdf"});
         QVERIFY(awaitTask(m_fx->client.extractText("/x/y.pdf")));
         for (const RecordedRequest &request : m_fx->korvex.server().requests())
             QVERIFY2(!request.headers.contains("authorization"), qPrintable(request.path));
@@ -95,7 +86,7 @@ private Q_SLOTS:
 
     void pagesComeInOrder()
     {
-        m_fx->korvex.addDocument(document("d", "/x/d.pdf", {{3, "drei"}, {1, "eins"}, {2, "zwei"}, {1, "eins-b"}}));
+        m_fx->korvex.addDocument({"d", "/x/d.pdf", {{3, "drei"}, {1, "eins"}, {2, "zwei"}, {1, "eins-b"}}});
         QCOMPARE(awaitTask(m_fx->client.fetchDocumentText("d")).value(), "eins\neins-b\nzwei\ndrei");
     }
 
@@ -122,9 +113,9 @@ private Q_SLOTS:
         QFETCH(QString, documentId);
         QFETCH(int, status);
         QFETCH(QByteArray, body);
-        m_fx->korvex.addDocument(document("d", "/x/d.pdf"));
-        m_fx->korvex.addDocument(document("blank", "/x/blank.pdf", {{1, " \n\t"}, {2, "\n"}}));
-        m_fx->korvex.addDocument(document("none", "/x/none.pdf", {}));
+        m_fx->korvex.addDocument({"d", "/x/d.pdf"});
+        m_fx->korvex.addDocument({"blank", "/x/blank.pdf", {{1, " \n\t"}, {2, "\n"}}});
+        m_fx->korvex.addDocument({"none", "/x/none.pdf", {}});
         m_fx->korvex.setRequestStatus(status);
         if (!body.isEmpty())
             m_fx->korvex.server().setHandler([body](const RecordedRequest &) { return StubResponse{200, body}; });

@@ -19,7 +19,7 @@ public:
     struct Document {
         QString id;
         QString filePath;
-        QList<QPair<int, QString>> pages; ///< (page number, text), in reply order
+        QList<QPair<int, QString>> pages = {{1, "Text"}}; ///< (page number, text), in reply order
     };
 
     explicit KorvexStub(QObject *parent = nullptr);
