@@ -1,6 +1,8 @@
-// The watch section over a real store, inotify watcher and router; its queue has no engine, so URLs wait.
+// The watch and template sections over a real store; the watch section with an inotify watcher and
+// router, and a queue without an engine, so URLs wait.
 #include "automation/queuemanager.h"
 #include "automation/watchrouter.h"
+#include "ui/templates/templateeditorview.h"
 #include "ui/watch/watchedfoldersview.h"
 #include "windowfixture.h"
 
@@ -12,6 +14,7 @@ class TestWatchedFolders final : public QObject
         QueueManager queue{[](const QString &, const QString &) {}};
         WatchRouter router{watcher, queue, starter, *store};
         WatchedFoldersView view{store.get(), watcher, queue};
+        TemplateEditorView templates{store.get()};
 
         QStringList storedPaths() const
         {
@@ -28,6 +31,11 @@ class TestWatchedFolders final : public QObject
                 paths << dir.filePath(name);
             }
             return paths;
+        }
+        template <typename T> T *field(const QString &name) { return named<T>(&templates, name); }
+        QList<NamingTemplate> storedTemplates() const
+        {
+            return store->fetchTemplates().value_or(QList<NamingTemplate>());
         }
         QLabel *label(const QString &name) const { return view.findChild<QLabel *>(name); }
         void click(int row, int column) { clickCell(view.table(), view.table()->model()->index(row, column)); }
@@ -113,6 +121,60 @@ private Q_SLOTS:
         Q_EMIT dialog->filesSelected(chosen);
         dialog->close();
         QCOMPARE(f->storedPaths(), chosen);
+    }
+
+    // The template editor, which the REST API changes too.
+    void templatesAddEditAndDelete()
+    {
+        QVERIFY(f->store->insert(NamingTemplate{0, "Belege", "{name}", {}, true, QDateTime::currentDateTimeUtc()}));
+        QVERIFY(f->templates.showsPlaceholder());
+        auto *remove = f->field<QToolButton>("Vorlage löschen");
+        QVERIFY(!remove->isEnabled()); // nothing selected
+        auto *add = f->field<QToolButton>("Vorlage hinzufügen");
+        QTest::mouseClick(add, Qt::LeftButton);
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(f->storedTemplates().size(), 3);
+        QCOMPARE(f->templates.list()->count(), 3);
+        QCOMPARE(f->templates.list()->currentRow(), 2); // the newest, selected
+        QVERIFY(!f->templates.showsPlaceholder());
+
+        // Every keystroke is stored; the toggle makes this one the default, as the REST API does.
+        auto *name = f->field<QLineEdit>("Name");
+        QCOMPARE(name->text(), "Neue Vorlage");
+        name->selectAll();
+        QTest::keyClicks(name, "Rechnungen");
+        QTest::keyClicks(f->field<QLineEdit>("Muster"), "-{betrag}");
+        f->field<QCheckBox>("Standard-Vorlage")->click();
+        const NamingTemplate edited = f->storedTemplates().at(2);
+        QCOMPARE(edited.name, "Rechnungen");
+        QCOMPARE(edited.pattern, "{datum}-{vorschlag}-{betrag}"); // unknown tokens kept
+        QVERIFY(edited.isDefault);
+        QVERIFY(!f->storedTemplates().at(0).isDefault);
+        QCOMPARE(f->templates.list()->item(2)->text(), "Rechnungen");
+        QCOMPARE(name->text(), "Rechnungen");
+
+        QTest::mouseClick(remove, Qt::LeftButton); // the selected one only
+        QCOMPARE(f->storedTemplates().size(), 2);
+        QCOMPARE(f->storedTemplates().at(1).name, "Neue Vorlage");
+        QVERIFY(f->templates.showsPlaceholder());
+        QVERIFY(!remove->isEnabled());
+    }
+
+    void templatesFollowTheStore()
+    {
+        NamingTemplate value{0, "Fotos", "{camera_model}", {}, false, QDateTime::currentDateTimeUtc()};
+        value.id = f->store->insert(value).value_or(0);
+        QCOMPARE(f->templates.list()->count(), 1); // at once, no event loop turn needed
+        f->templates.list()->setCurrentRow(0);
+        QCOMPARE(f->field<QLineEdit>("Muster")->text(), "{camera_model}");
+
+        value.name = "Urlaub";
+        QVERIFY(f->store->save(value));
+        QCOMPARE(f->field<QLineEdit>("Name")->text(), "Urlaub");
+
+        QVERIFY(f->store->removeTemplate(value.id));
+        QCOMPARE(f->templates.list()->count(), 0);
+        QVERIFY(f->templates.showsPlaceholder());
     }
 };
 
