@@ -319,9 +319,8 @@ private Q_SLOTS:
         m_llm.setFailure("kaputt.txt", 500);
         m_llm.setReply("heil.txt", llmReply("2024-07-01", "rechnung", "Wasser", 0.8));
         m_llm.setReply("weg.txt", llmReply("2024-07-02", "brief", "Bank", 0.8));
-        for (const char *name : {"kaputt.txt", "heil.txt", "weg.txt"})
-            touch(document(name), "Inhalt");
-        const QString kaputt = document("kaputt.txt"), heil = document("heil.txt"), weg = document("weg.txt");
+        const QString kaputt = touch(document("kaputt.txt"), "Inhalt"), heil = touch(document("heil.txt"), "Inhalt"),
+                      weg = touch(document("weg.txt"), "Inhalt");
         const QByteArray both = json(R"({"paths":["%1","%2"]})", kaputt, heil);
 
         // Only the failed file carries "error", in the suggestions and in the jobs alike.
@@ -355,12 +354,9 @@ private Q_SLOTS:
     void deleteJobsCancelsTheRun()
     {
         QStringList paths;
-        for (int i = 1; i <= 12; ++i) {
-            const QString name = QString("lang%1.txt").arg(i);
-            m_llm.setDelay(name, 1000);
-            paths << document(name);
-            touch(paths.last(), "Langsam");
-        }
+        for (int i = 1; i <= 12; ++i)
+            paths << touch(document(QString("lang%1.txt").arg(i)), "Langsam");
+        m_llm.setDelay(1000);
         const qsizetype before = m_llm.server().requests().size();
         QElapsedTimer clock;
         clock.start();
@@ -380,6 +376,7 @@ private Q_SLOTS:
         QVERIFY2(jobs["count"] == 0 && jobs["processing"] == false, compact(jobs).constData());
         QTest::qWait(1200);
         QCOMPARE(m_llm.server().requests().size(), sent); // no request after the cancel
+        m_llm.setDelay(0);
     }
 
     void analyzeCutsTextWithoutProvider()
