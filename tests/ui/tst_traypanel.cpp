@@ -120,12 +120,8 @@ private Q_SLOTS:
     void trayMenuAndClickOpenThePanel()
     {
         TrayIcon tray(w->fx.services(), w->store.get(), w->fx.defaults);
-        QStringList entries;
-        for (const QAction *action : tray.menu()->actions()) {
-            if (!action->isSeparator())
-                entries << action->text();
-        }
-        QCOMPARE(entries, QStringList({"Fenster anzeigen", "Beenden"}));
+        QCOMPARE(tray.menu()->actions().first()->text(), "Fenster anzeigen");
+        QCOMPARE(tray.menu()->actions().last()->text(), "Beenden");
         QSignalSpy showWindow(&tray, &TrayIcon::showWindowRequested);
         tray.menu()->actions().first()->trigger();
         QCOMPARE(showWindow.size(), 1);
