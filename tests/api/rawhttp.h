@@ -32,6 +32,14 @@ struct Reply {
     }
 };
 
+/** A loopback port that was free a moment ago. */
+inline quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
 inline QByteArray request(const QByteArray &method, const QByteArray &target, const QByteArray &body = {},
                           const QByteArray &headers = {})
 {

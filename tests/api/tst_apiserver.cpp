@@ -81,13 +81,6 @@ bool openIdle(std::vector<std::unique_ptr<QTcpSocket>> &sockets, int count, quin
     return QTest::qWaitFor(connected, 10000);
 }
 
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
-
 QString stdoutDuring(const std::function<void()> &action)
 {
     QTemporaryFile file;

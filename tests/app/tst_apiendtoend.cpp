@@ -82,11 +82,7 @@ private Q_SLOTS:
         QVERIFY(m_home.isValid());
         QVERIFY(m_llm.listen());
         QVERIFY(m_korvex.listen());
-        {
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost));
-            m_port = probe.serverPort();
-        }
+        m_port = freePort();
         touch(m_home.filePath("config/namorix/settings.json"),
               json(R"({"api.port":%1,"kvx.port":%2,"hasAcceptedLegal":true,"onboardingDone":true})", m_port,
                    m_korvex.port()));
