@@ -454,7 +454,7 @@ private Q_SLOTS:
         COMPARE_REPLY(send("POST", "/v1/watch", json(R"({"path":"%1","autoRename":true})", folder)), 200,
                       json(R"({"ok":true,"path":"%1"})", folder));
         COMPARE_REPLY(send("POST", "/v1/watch", R"({"path":1})"), 400, json(R"({"error":"missing path"})"));
-        // That an added folder is watched at once: gui_watch's folder counts.
+        // That an added folder is watched at once: gui_endtoend's folder counts.
         COMPARE_REPLY(send("GET", "/v1/watch"), 200,
                       json(R"({"count":1,"watched":[{"path":"%1","active":true,"autoRename":true}]})", folder));
         COMPARE_REPLY(

@@ -97,7 +97,7 @@ private Q_SLOTS:
     }
 
     // Every setter writes at once, an equal value too, and announces only a change; the rule list
-    // always announces. Which property signal fires is what tst_rulestab's fields follow.
+    // always announces. Which property signal fires is what the rules tab follows (tst_settingswindow).
     void writeThroughAndNotification()
     {
         DefaultsStore store;

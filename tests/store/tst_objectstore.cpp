@@ -28,21 +28,14 @@ QString when(const std::optional<QDateTime> &moment)
 // Field lists, so a failed comparison names the field that differs.
 QStringList fields(const RenameRecord &r)
 {
-    return {QString::number(r.id),
-            r.originalPath,
-            r.newPath,
-            r.originalName,
-            r.newName,
-            when(r.timestamp),
-            r.providerUsed,
-            QString::number(r.confidence, 'g', 17),
-            r.reverted ? "reverted" : "-",
-            when(r.revertedAt),
-            r.identity
-                ? QString::asprintf("%lu %lu %ld %lld.%lld", r.identity->device, r.identity->inode, r.identity->size,
-                                    r.identity->modifiedSeconds, r.identity->modifiedNanoseconds)
-                : "no identity",
-            r.state == RenameRecord::State::done ? "done" : "pending"};
+    const auto *id = r.identity ? &*r.identity : nullptr;
+    const QString identity = id ? QString::asprintf("%lu %lu %ld %lld.%lld", id->device, id->inode, id->size,
+                                                    id->modifiedSeconds, id->modifiedNanoseconds)
+                                : "no identity";
+    return QStringList() << QString::number(r.id) << r.originalPath << r.newPath << r.originalName << r.newName
+                         << when(r.timestamp) << r.providerUsed << QString::number(r.confidence, 'g', 17)
+                         << (r.reverted ? "reverted" : "-") << when(r.revertedAt) << identity
+                         << (r.state == RenameRecord::State::done ? "done" : "pending");
 }
 
 QStringList fields(const NamingTemplate &t)
@@ -52,12 +45,9 @@ QStringList fields(const NamingTemplate &t)
 
 QStringList fields(const WatchedFolder &f)
 {
-    return {QString::number(f.id),
-            f.path,
-            f.isActive ? "active" : "-",
-            f.autoRename ? "auto" : "-",
-            f.templateName ? "template " + *f.templateName : "no template",
-            when(f.addedAt)};
+    return QStringList() << QString::number(f.id) << f.path << (f.isActive ? "active" : "-")
+                         << (f.autoRename ? "auto" : "-")
+                         << (f.templateName ? "template " + *f.templateName : "no template") << when(f.addedAt);
 }
 
 template <typename T, typename V> QList<V> column(const std::expected<QList<T>, StoreError> &fetched, V T::*member)

@@ -9,15 +9,8 @@ namespace {
 RenameRecord record(const QString &original, const QString &renamed, bool reverted, int minutesAgo,
                     const QString &folder = "/nirgends")
 {
-    RenameRecord r;
-    r.originalName = original;
-    r.newName = renamed;
-    r.originalPath = folder + '/' + original;
-    r.newPath = folder + '/' + renamed;
-    r.timestamp = QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo);
-    r.providerUsed = "Claude";
-    r.reverted = reverted;
-    return r;
+    const QDateTime when = QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo);
+    return {0, folder + '/' + original, folder + '/' + renamed, original, renamed, when, "Claude", 0, reverted, {}};
 }
 
 } // namespace
@@ -121,18 +114,15 @@ private Q_SLOTS:
         QTRY_COMPARE(f->listedOriginals(), QStringList({"da.pdf", "weg.pdf"})); // inserted after the view: live
 
         // A missing file: the row stays, the reason shows.
-        QModelIndex cell = f->actionCell("weg.pdf");
-        clickCell(f->table, cell);
-        QCOMPARE(cell.data().toString(), qtTrId("history.revert"));
+        clickCell(f->table, f->actionCell("weg.pdf"));
+        QCOMPARE(f->actionCell("weg.pdf").data().toString(), qtTrId("history.revert"));
         QCOMPARE(f->view.findChild<QLabel *>("historyProblem")->text(), "Datei nicht gefunden: 2024_weg.pdf");
 
-        // The file there: it gets its old name back and the row turns reverted.
-        cell = f->actionCell("da.pdf");
-        clickCell(f->table, cell);
+        // The file there: it gets its old name back and the problem line goes (the row turning
+        // reverted: gui_endtoend).
+        clickCell(f->table, f->actionCell("da.pdf"));
         QVERIFY(QFile::exists(folder + "/da.pdf") && !QFile::exists(folder + "/2024_da.pdf"));
-        QTRY_COMPARE(f->actionCell("da.pdf").data().toString(), qtTrId("history.reverted"));
         QVERIFY(f->view.findChild<QLabel *>("historyProblem")->isHidden());
-        QVERIFY(f->store->fetchRecords()->first().reverted);
     }
 
     // Only the listed records go out; ';' is written as it is.

@@ -137,7 +137,7 @@ private Q_SLOTS:
 
     void statusBarFollowsTheCoreAndUndo()
     {
-        // The folder count: gui_watch reads it over AT-SPI.
+        // The folder count: gui_endtoend reads it over AT-SPI.
         QVERIFY(status("toolTip", "0 Dateien umbenannt, 0 Einträge gesamt"));
         QVERIFY(status("toolTip", "Korvex nicht verfügbar"));
         QTRY_VERIFY(status("accessibleDescription", "Bereit")); // OpenAI with a key

@@ -1,4 +1,6 @@
+#include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
+#include "settings/navigationstate.h"
 
 #include <QtTest>
 
@@ -21,7 +23,8 @@ QStringList asideFiles(const QTemporaryDir &dir)
 
 } // namespace
 
-class TestDefaultsStore final : public QObject
+// The settings file, and the settings objects over it.
+class TestSettings final : public QObject
 {
     Q_OBJECT
 
@@ -170,7 +173,35 @@ private Q_SLOTS:
         QVERIFY(store.filePath().isEmpty());
         QVERIFY(QDir(home.path()).isEmpty());
     }
+
+    // Stored values surviving a restart are tst_apiendtoend's subject; this is about memory and signals.
+    void writeThroughAndNotification()
+    {
+        DefaultsStore store;
+        AppSettings settings(store);
+        QSignalSpy enabled(&settings, &AppSettings::apiEnabledChanged);
+        QSignalSpy port(&settings, &AppSettings::apiPortChanged);
+        QVERIFY(!store.contains("api.enabled")); // loading writes nothing
+        settings.setApiEnabled(true);            // the current value: written, not announced
+        QVERIFY(store.contains("api.enabled"));
+        settings.setApiPort(0); // kept as assigned; the default only at the next load
+        QCOMPARE(settings.apiPort(), 0);
+        QCOMPARE(enabled.count(), 0);
+        QCOMPARE(port.count(), 1);
+        QCOMPARE_NE(AppSettings(store).apiPort(), 0);
+    }
+
+    void navigation()
+    {
+        NavigationState state;
+        QSignalSpy spy(&state, &NavigationState::selectedTabChanged);
+        state.setSelectedTab(SidebarItem::watch);
+        state.setSelectedTab(SidebarItem::watch);
+        state.showFiles();
+        state.showFiles();
+        QCOMPARE(spy.count(), 2);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestDefaultsStore)
-#include "tst_defaultsstore.moc"
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
