@@ -32,7 +32,7 @@ class TestExtractionSandbox final : public QObject, EngineHarness
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { QVERIFY(setUpEngine(false)); }
+    void init() { QVERIFY(setUpEngine()); }
     void cleanup() { tearDownEngine(); }
 
     // One file makes its helper crash, hang or allocate without end: that file fails with its
