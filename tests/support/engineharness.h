@@ -23,19 +23,17 @@ inline QByteArray contentOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-/** An engine with a fresh fixture and, unless told otherwise, a real store, anew for each test function. */
+/** An engine with a fresh fixture and a real store, anew for each test function. */
 struct EngineHarness {
     QTemporaryDir m_dir;
     std::unique_ptr<EngineFixture> m_fx;
     std::unique_ptr<ObjectStore> m_store;
     std::unique_ptr<RenameEngine> m_engine;
 
-    [[nodiscard]] bool setUpEngine(bool withStore = true)
+    [[nodiscard]] bool setUpEngine()
     {
         m_fx = std::make_unique<EngineFixture>();
         m_engine = m_fx->makeEngine();
-        if (!withStore)
-            return m_dir.isValid();
         auto opened = ObjectStore::open(m_dir.filePath("db/namorix.sqlite"));
         if (!opened)
             return false;
