@@ -5,14 +5,8 @@
 
 #include "editdistance.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QRandomGenerator>
-#include <QString>
+#include <QtGui>
+#include <QtTest>
 
 #include <algorithm>
 

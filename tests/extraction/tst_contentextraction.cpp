@@ -15,9 +15,6 @@
 #include "korvexstub.h"
 #include "settings/defaultsstore.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,9 +1,6 @@
 #include "extraction/documents/emailprocessor.h"
 #include "extractiontestkit.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-
 using namespace ExtractionTestKit;
 
 class TestEmailProcessor final : public QObject

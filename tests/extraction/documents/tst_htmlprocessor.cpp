@@ -2,10 +2,6 @@
 #include "extraction/documents/htmltext.h"
 #include "extractiontestkit.h"
 
-#include <QStringEncoder>
-#include <QTemporaryDir>
-#include <QTest>
-
 using namespace ExtractionTestKit;
 
 class TestHtmlProcessor final : public QObject

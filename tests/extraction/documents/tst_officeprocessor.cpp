@@ -2,9 +2,6 @@
 #include "extraction/documents/officeprocessor.h"
 #include "extractiontestkit.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-
 #include <sys/resource.h>
 
 using namespace ExtractionTestKit;

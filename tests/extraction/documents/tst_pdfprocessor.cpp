@@ -2,9 +2,6 @@
 #include "extraction/textrecognizer.h"
 #include "extractiontestkit.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-
 using namespace ExtractionTestKit;
 
 namespace {

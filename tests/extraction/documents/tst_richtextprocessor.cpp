@@ -2,9 +2,6 @@
 #include "extraction/documents/rtfreader.h"
 #include "extractiontestkit.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-
 using namespace ExtractionTestKit;
 
 class TestRichTextProcessor final : public QObject

@@ -3,12 +3,6 @@
 #include "extraction/textrecognizer.h"
 #include "extractiontestkit.h"
 
-#include <QDataStream>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
-
 #include <exiv2/exiv2.hpp>
 
 using namespace ExtractionTestKit;

@@ -1,11 +1,6 @@
 #include "extraction/media/mediaprocessor.h"
 #include "extractiontestkit.h"
 
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
-
 using namespace ExtractionTestKit;
 
 class TestMediaProcessor final : public QObject

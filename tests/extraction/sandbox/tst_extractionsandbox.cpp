@@ -2,8 +2,6 @@
 #include "engineharness.h"
 #include "extraction/sandbox/extractionsandbox.h"
 
-#include <QSignalSpy>
-
 using namespace std::chrono_literals;
 
 namespace {
