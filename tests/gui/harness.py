@@ -51,20 +51,6 @@ def stop_all():
                 process.wait()
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def a11y_bus_ready():
-    # Asks the session bus who owns the name; asking the name itself would start a second launcher.
-    reply = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                            "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"],
-                           capture_output=True, text=True)
-    return "boolean true" in reply.stdout
-
-
 def run_main(body):
     """Runs body(home) in a throw-away home folder; every started process ends afterwards."""
     home = tempfile.mkdtemp(prefix="namorix-gui-")
@@ -88,7 +74,9 @@ class Profile:
         process = start("llm stub", [stub] + ["%s=%s" % (n, json.dumps(r)) for n, r in replies],
                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         self.stub_url = process.stdout.readline().strip()
-        self.port = free_port()
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            self.port = s.getsockname()[1]
         self.write_settings({"api.port": self.port, "kvx.enabled": False, "ai.provider": "Ollama",
                              "ai.endpoint": self.stub_url, "hasAcceptedLegal": True, "onboardingDone": True})
         self.env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
@@ -107,7 +95,11 @@ class Profile:
 def accessibility():
     """Starts the accessibility bus and returns pyatspi, imported only once the bus is there."""
     start("accessibility bus", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
-    wait_for("the accessibility bus", a11y_bus_ready, 20)
+    # Asks the session bus who owns the name; asking the name itself would start a second launcher.
+    owner = ["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+             "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"]
+    wait_for("the accessibility bus",
+             lambda: "boolean true" in subprocess.run(owner, capture_output=True, text=True).stdout, 20)
     import pyatspi  # connects to the accessibility bus on import
     return pyatspi
 
