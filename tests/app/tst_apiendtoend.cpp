@@ -137,13 +137,12 @@ private Q_SLOTS:
         // A new endpoint without the key: the key stays with the address it was entered for.
         LlmStub other;
         QVERIFY(other.listen());
-        QTemporaryDir folder;
-        touch(folder.filePath("brief.txt"), "Brief vom 01.02.2024");
+        const QString brief = touch(document("brief.txt"), "Brief vom 01.02.2024");
         const auto select = [&](const QString &endpoint) {
             return send("POST", "/v1/providers", json(R"({"provider":"OpenAI","endpoint":"%1"})", endpoint));
         };
         QCOMPARE(select(other.baseUrl()).json()["configured"], false);
-        COMPARE_REPLY(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", folder.filePath("brief.txt"))), 200,
+        COMPARE_REPLY(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", brief)), 200,
                       json(R"({"suggestions":[]})"));
         QVERIFY(other.server().requests().isEmpty());
         QCOMPARE(select(m_llm.baseUrl()).json()["configured"], true);
@@ -476,9 +475,8 @@ private Q_SLOTS:
     {
         m_llm.setReply("q1.txt", llmReply("2024-06-01", "beleg", "Kaffee", 0.9));
         m_llm.setReply("q2.txt", llmReply("2024-06-02", "beleg", "Brot", 0.9));
-        const QString q1 = document("q1.txt"), q2 = document("q2.txt");
-        touch(q1, "Kassenbon 01.06.2024");
-        touch(q2, "Kassenbon June 2, 2024");
+        const QString q1 = touch(document("q1.txt"), "Kassenbon 01.06.2024"),
+                      q2 = touch(document("q2.txt"), "Kassenbon June 2, 2024");
 
         COMPARE_REPLY(send("POST", "/v1/queue/pause"), 200, json(R"({"ok":true,"isPaused":true})"));
         COMPARE_REPLY(send("POST", "/v1/queue", json(R"({"paths":["%1","%2"]})", q1, q2)), 200,
@@ -489,8 +487,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(q1) && QFile::exists(q2));
 
         // A suggestion under review stays while the queue analyses and applies its own files.
-        const QString reviewed = document("pruefen.txt");
-        touch(reviewed, "Kassenbon");
+        const QString reviewed = touch(document("pruefen.txt"), "Kassenbon");
         QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1"]})", reviewed)).status(), 200);
 
         COMPARE_REPLY(send("POST", "/v1/queue/resume"), 200, json(R"({"ok":true,"isPaused":false})"));
