@@ -163,9 +163,7 @@ private Q_SLOTS:
         QVERIFY(m_server.start(freePort()));
         m_port = m_server.activePort();
 
-        auto store = ObjectStore::open(m_home.filePath("data/namorix.sqlite"));
-        QVERIFY(store);
-        m_store = std::move(*store);
+        m_store = std::move(ObjectStore::open(m_home.filePath("data/namorix.sqlite")).value());
         const QDateTime now = QDateTime::currentDateTimeUtc();
         for (const QString path : {"/tmp/mit Leerzeichen", "/tmp/gesperrt"})
             QVERIFY(m_store->insert(WatchedFolder{0, path, true, false, std::nullopt, now}));
