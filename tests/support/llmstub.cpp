@@ -58,12 +58,8 @@ QString LlmStub::fileNameIn(const QString &userPrompt)
 
 StubResponse LlmStub::answer(const RecordedRequest &request) const
 {
-    if (request.method == "GET" && request.path == "/api/tags") {
-        QJsonArray models;
-        for (const QString &name : m_models)
-            models.append(QJsonObject{{"name", name}});
-        return StubResponse{m_tagsStatus, json({{"models", models}})};
-    }
+    if (request.method == "GET" && request.path == "/api/tags")
+        return StubResponse{m_tagsStatus, json({{"models", QJsonArray{QJsonObject{{"name", "llama3.2:latest"}}}}})};
 
     const QString fileName = fileNameIn(userPrompt(request));
     const int delay = m_delays.value(fileName, m_defaultDelayMs);

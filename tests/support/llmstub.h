@@ -54,6 +54,5 @@ private:
     QHash<QString, int> m_failures;
     int m_defaultDelayMs = 0;
     std::optional<StubResponse> m_raw;
-    QStringList m_models{"llama3.2:latest"};
     int m_tagsStatus = 200;
 };
