@@ -53,8 +53,8 @@
     <message id="preview.rename"><source>preview.rename</source><translation>Umbenennen</translation></message>
     <message id="preview.approvedCount"><source>preview.approvedCount</source><translation>%1 / %2</translation></message>
     <message id="preview.approvedCount.help"><source>preview.approvedCount.help</source><translation>%1 von %2 Vorschlägen zum Umbenennen ausgewählt</translation></message>
-    <message id="preview.diff"><source>preview.diff</source><translation>Diff-Ansicht</translation></message>
-    <message id="preview.quickLook"><source>preview.quickLook</source><translation>Quick Look</translation></message>
+    <message id="preview.diff"><source>preview.diff</source><translation>Unterschiede</translation></message>
+    <message id="preview.quickLook"><source>preview.quickLook</source><translation>Vorschau</translation></message>
     <message id="preview.name"><source>preview.name</source><translation>Name</translation></message>
     <message id="preview.list"><source>preview.list</source><translation>Umbenennungsvorschläge</translation></message>
     <message id="explain.title"><source>explain.title</source><translation>Warum dieser Name?</translation></message>
@@ -67,6 +67,27 @@
     <message id="explain.template"><source>explain.template</source><translation>Gesendete Namensvorlage</translation></message>
     <message id="explain.reply"><source>explain.reply</source><translation>Antwort des Modells</translation></message>
     <message id="preview.row"><source>preview.row</source><translation>%1 wird zu %2, Sicherheit %3</translation></message>
+    <message id="preview.diff.help"><source>preview.diff.help</source><translation>Geänderte Teile der Namen markieren; ausgeschaltet stehen die neuen Namen als Eingabefelder da</translation></message>
+    <message id="preview.cancel.help"><source>preview.cancel.help</source><translation>Alle Vorschläge verwerfen (lässt sich wiederherstellen)</translation></message>
+    <message id="preview.edit"><source>preview.edit</source><translation>Namen bearbeiten</translation></message>
+    <message id="preview.extension.title"><source>preview.extension.title</source><translation>Dateiendung ändern?</translation></message>
+    <message id="preview.extension.changed"><source>preview.extension.changed</source><translation>„%1“ endet auf „.%3“, die Datei ist aber eine „.%2“-Datei.</translation></message>
+    <message id="preview.extension.removed"><source>preview.extension.removed</source><translation>„%1“ hat keine Dateiendung mehr, die Datei ist eine „.%2“-Datei.</translation></message>
+    <message id="preview.extension.added"><source>preview.extension.added</source><translation>„%1“ bekäme die Endung „.%2“, die die Datei bisher nicht hat.</translation></message>
+    <message id="preview.extension.why"><source>preview.extension.why</source><translation>Mit einer anderen Endung öffnet sich die Datei womöglich nicht mehr mit dem passenden Programm.</translation></message>
+    <message id="preview.extension.keep"><source>preview.extension.keep</source><translation>„.%1“ behalten</translation></message>
+    <message id="preview.extension.keepNone"><source>preview.extension.keepNone</source><translation>Ohne Endung lassen</translation></message>
+    <message id="preview.extension.use"><source>preview.extension.use</source><translation>„.%1“ verwenden</translation></message>
+    <message id="preview.extension.useNone"><source>preview.extension.useNone</source><translation>Endung entfernen</translation></message>
+    <message id="result.renamed" numerus="yes"><source>result.renamed</source><translation><numerusform>%n Datei umbenannt</numerusform><numerusform>%n Dateien umbenannt</numerusform></translation></message>
+    <message id="result.notRenamed" numerus="yes"><source>result.notRenamed</source><translation><numerusform>%n Datei nicht umbenannt – der Grund steht in der Liste</numerusform><numerusform>%n Dateien nicht umbenannt – die Gründe stehen in der Liste</numerusform></translation></message>
+    <message id="result.reverted" numerus="yes"><source>result.reverted</source><translation><numerusform>%n Umbenennung rückgängig gemacht</numerusform><numerusform>%n Umbenennungen rückgängig gemacht</numerusform></translation></message>
+    <message id="result.notReverted" numerus="yes"><source>result.notReverted</source><translation><numerusform>%n nicht: %1</numerusform><numerusform>%n nicht, zuerst: %1</numerusform></translation></message>
+    <message id="result.discarded" numerus="yes"><source>result.discarded</source><translation><numerusform>%n Vorschlag verworfen</numerusform><numerusform>%n Vorschläge verworfen</numerusform></translation></message>
+    <message id="result.undo"><source>result.undo</source><translation>Rückgängig</translation></message>
+    <message id="result.retry"><source>result.retry</source><translation>Erneut versuchen</translation></message>
+    <message id="result.restore"><source>result.restore</source><translation>Wiederherstellen</translation></message>
+    <message id="result.close"><source>result.close</source><translation>Meldung schließen</translation></message>
     <message id="preview.notRenamed"><source>preview.notRenamed</source><translation>Nicht umbenannt: %1</translation></message>
     <message id="preview.newerSuggestion"><source>preview.newerSuggestion</source><translation>Neuerer Vorschlag: %1</translation></message>
     <message id="preview.progressMore"><source>preview.progressMore</source><translation>Weitere Dateien: %1 von %2 analysiert</translation></message>

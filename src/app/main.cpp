@@ -16,6 +16,7 @@
 #include "settings/defaultsstore.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
+#include "ui/common/readablestyle.h"
 #include "ui/common/wheelguard.h"
 #include "ui/firststart/firststartgate.h"
 #include "ui/history/historyview.h"
@@ -70,6 +71,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     StringTable::install();
     WheelGuard::install();
+    ReadableStyle::install();
     SingleInstance instance;
     if (instance.handOver(arguments))
         return 0;

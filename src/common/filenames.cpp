@@ -23,4 +23,15 @@ QString baseName(const QString &fileName)
     return dot < 0 ? fileName : fileName.left(dot);
 }
 
+bool sameExtension(const QString &fileName, const QString &newName)
+{
+    return extension(fileName).compare(extension(newName), Qt::CaseInsensitive) == 0;
+}
+
+QString withExtensionOf(const QString &newName, const QString &fileName)
+{
+    const QString kept = extension(fileName);
+    return kept.isEmpty() ? baseName(newName) : baseName(newName) + u'.' + kept;
+}
+
 } // namespace FileNames

@@ -31,6 +31,25 @@ std::expected<void, NamorixError> revert(ObjectStore *store, RenameRecord &recor
     return {};
 }
 
+Outcome revertAll(ObjectStore *store, QList<RenameRecord> records)
+{
+    Outcome outcome;
+    for (auto record = records.rbegin(); record != records.rend(); ++record) {
+        // Taken back since (from the history, say): nothing left to do for it.
+        if (store && record->id != 0) {
+            if (const auto stored = store->fetchRecord(record->id); stored)
+                *record = *stored;
+        }
+        if (record->reverted)
+            continue;
+        if (const auto reverted = revert(store, *record); reverted)
+            ++outcome.reverted;
+        else
+            outcome.failures.append({*record, reverted.error()});
+    }
+    return outcome;
+}
+
 std::expected<std::optional<RenameRecord>, NamorixError> revertLast(ObjectStore *store)
 {
     if (!store)

@@ -3,8 +3,11 @@
 #include "engine/namorixerror.h"
 #include "store/objectstore.h"
 
+#include <QList>
+
 #include <expected>
 #include <optional>
+#include <utility>
 
 /** Taking renames back, and settling the ones a crash left half done. */
 namespace Undo {
@@ -16,6 +19,19 @@ namespace Undo {
  * identity go by name.
  */
 std::expected<void, NamorixError> revert(ObjectStore *store, RenameRecord &record);
+
+/** What reverting several records came to: how many went back, and which did not, with why. */
+struct Outcome {
+    int reverted = 0;
+    QList<std::pair<RenameRecord, NamorixError>> failures;
+};
+
+/**
+ * Reverts records of one apply, newest first (a name one of them freed may be another's old name);
+ * each is checked as `revert` checks it, a refusal is listed and the rest go on. Records the store
+ * knows as reverted since are passed over.
+ */
+Outcome revertAll(ObjectStore *store, QList<RenameRecord> records);
 
 /** Reverts the newest record not yet reverted and returns it; nullopt when there is none. */
 std::expected<std::optional<RenameRecord>, NamorixError> revertLast(ObjectStore *store);

@@ -19,7 +19,34 @@ QStringList comparisonKeys(const QStringList &characters)
     return keys;
 }
 
+enum class TokenClass { letter, digit, other };
+
+TokenClass classOf(const QString &cluster)
+{
+    const char32_t first = cluster.toUcs4().value(0);
+    if (QChar::isDigit(first))
+        return TokenClass::digit;
+    if (QChar::isLetter(first) || QChar::isMark(first))
+        return TokenClass::letter;
+    return TokenClass::other;
+}
+
 } // namespace
+
+QStringList tokens(QStringView name)
+{
+    QStringList result;
+    TokenClass previous = TokenClass::other;
+    for (const QString &cluster : UnicodeText::graphemes(name)) {
+        const TokenClass kind = classOf(cluster);
+        if (kind != TokenClass::other && kind == previous && !result.isEmpty())
+            result.last() += cluster;
+        else
+            result << cluster;
+        previous = kind;
+    }
+    return result;
+}
 
 QStringList longestCommonSubsequence(const QStringList &a, const QStringList &b)
 {
@@ -57,7 +84,7 @@ QStringList longestCommonSubsequence(const QStringList &a, const QStringList &b)
     return reversed;
 }
 
-QList<Segment> segments(const QString &text, const QStringList &common, bool isNew)
+QList<Segment> segments(const QStringList &units, const QStringList &common, bool isNew)
 {
     const QStringList commonKeys = comparisonKeys(common);
     const Segment::Kind changed = isNew ? Segment::Kind::added : Segment::Kind::removed;
@@ -71,7 +98,7 @@ QList<Segment> segments(const QString &text, const QStringList &common, bool isN
     };
 
     qsizetype k = 0;
-    for (const QString &c : UnicodeText::graphemes(text)) {
+    for (const QString &c : units) {
         const Segment::Kind kind =
             (k < commonKeys.size() && UnicodeText::nfc(c) == commonKeys.at(k)) ? Segment::Kind::unchanged : changed;
         if (kind == Segment::Kind::unchanged)
@@ -92,9 +119,10 @@ Sides compute(const QString &oldName, const QString &newName)
     const QString newBase = FileNames::baseName(newName);
     const QString extension = FileNames::extension(newName);
 
-    const QStringList common =
-        longestCommonSubsequence(UnicodeText::graphemes(oldBase), UnicodeText::graphemes(newBase));
-    Sides sides{segments(oldBase, common, false), segments(newBase, common, true)};
+    const QStringList oldTokens = tokens(oldBase);
+    const QStringList newTokens = tokens(newBase);
+    const QStringList common = longestCommonSubsequence(oldTokens, newTokens);
+    Sides sides{segments(oldTokens, common, false), segments(newTokens, common, true)};
     if (!extension.isEmpty()) {
         const QString dotted = u'.' + extension;
         sides.oldSide.append(Segment{QUuid::createUuid(), dotted, Segment::Kind::unchanged});

@@ -8,9 +8,10 @@
 #include <utility>
 
 /**
- * The character diff shown in rename previews: a longest-common-subsequence comparison of the
- * old and the new name without extensions. Characters are grapheme clusters compared by
- * canonical equivalence, case-sensitively.
+ * The diff shown in rename previews: a longest-common-subsequence comparison of the old and the
+ * new name without extensions, by name segments (see `tokens`), so a changed word is marked whole
+ * instead of as scattered letters that happen to match. Segments are compared by canonical
+ * equivalence, case-sensitively.
  */
 namespace NameDiff {
 
@@ -33,10 +34,16 @@ struct Sides {
  */
 [[nodiscard]] Sides compute(const QString &oldName, const QString &newName);
 
-/** One LCS of two character lists (the walk back moves in `b` on a tie). */
+/**
+ * `name` split into the units the diff compares: runs of letters (with their marks), runs of
+ * digits, and every other grapheme cluster ("_", "-", ".", a space, an emoji) on its own.
+ */
+[[nodiscard]] QStringList tokens(QStringView name);
+
+/** One LCS of two token lists (the walk back moves in `b` on a tie). */
 [[nodiscard]] QStringList longestCommonSubsequence(const QStringList &a, const QStringList &b);
 
-/** `text` split into runs: greedily common with `common`, else added (isNew) or removed. */
-[[nodiscard]] QList<Segment> segments(const QString &text, const QStringList &common, bool isNew);
+/** `units` joined into runs: greedily common with `common`, else added (isNew) or removed. */
+[[nodiscard]] QList<Segment> segments(const QStringList &units, const QStringList &common, bool isNew);
 
 } // namespace NameDiff

@@ -1,8 +1,9 @@
 """The real app on a virtual display, driven over AT-SPI by accessible names: a second start hands
 two files over by a namorix://rename URL, a third start one more file, which joins the rows
 already there; the rows show their suggestions (the made-up date is named in the row's
-description), "Umbenennen" renames them on disk, and the history's revert
-gives one its old name back. A folder added over REST is listed and switched inactive, a posted
+description), F2 edits a name's stem and keeps its extension, "Umbenennen" renames them on disk
+and says so, the history's revert gives one its old name back and the message's "Rückgängig" the
+others. A folder added over REST is listed and switched inactive, a posted
 template is listed. Screenshots of every section go to SCREENSHOT_DIR.
     run-gui-test.sh gui_endtoend.py NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
 """
@@ -62,11 +63,22 @@ def run(home):
     if reasons != {"scan_0815.txt": "", "brief.txt": "Datum nicht im Dokument gefunden"}:
         raise Failure("the rows' descriptions read %r" % reasons)
 
+    # F2 on the later file's row edits the stem only: what is typed keeps ".txt".
+    click(find(lambda a: "2024-04-02_brief_notiz.txt" in a.name))
+    app.press(0xffbf)  # F2
+    wait_for("the name editor", lambda: find(lambda a: a.getRole() == pyatspi.ROLE_TEXT and a.name == "Name"))
+    app.type("Notiz April")
+    app.press(0xff0d)  # Return
+    wait_for("the edited row", lambda: find(lambda a: "Notiz April.txt" in a.name))
+
     rename = wait_for('the button "Umbenennen"', lambda: find(named("Umbenennen", pyatspi.ROLE_PUSH_BUTTON)))
     rename.queryAction().doAction(0)
-    for name, (_, _, new_name) in FILES.items():
+    for name, (_, _, new_name) in list(FILES.items()) + [("notiz.txt", (None, None, "Notiz April.txt"))]:
         wait_for(name + " renamed on disk", lambda: os.path.exists(os.path.join(docs, new_name))
                  and not os.path.exists(os.path.join(docs, name)))
+    wait_for('the message "3 Dateien umbenannt"', lambda: find(lambda a: a.name == "3 Dateien umbenannt"
+                                                                and app.showing(a)))
+    app.screenshot("files-renamed")
 
     app.open_section("Verlauf")
     table = wait_for("the history table", lambda: find(named("Umbenennungsverlauf", pyatspi.ROLE_TABLE)))
@@ -88,6 +100,17 @@ def run(home):
     if not os.path.exists(os.path.join(docs, FILES["scan_0815.txt"][2])):
         raise Failure("the other rename was undone too")
     app.screenshot("history-reverted")
+
+    # The message in the files section still offers to take the renames back: the two left go back.
+    app.open_section("Dateien")
+    undo = wait_for('the message\'s "Rückgängig"', lambda: find(lambda a: a.name == "Rückgängig"
+                                                               and a.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                                                               and app.showing(a)))
+    undo.queryAction().doAction(0)
+    for name in ("scan_0815.txt", "notiz.txt", "brief.txt"):
+        wait_for(name + " back under its old name", lambda: os.path.exists(os.path.join(docs, name)))
+    wait_for('the message "2 Umbenennungen rückgängig gemacht"',
+             lambda: find(lambda a: a.name == "2 Umbenennungen rückgängig gemacht" and app.showing(a)))
 
     # A folder added through the REST API (file dialogs are not driven) shows in the watch table;
     # its "Aktiv" switch stops the watching. A posted template shows in the templates list.

@@ -162,6 +162,13 @@ class App:
         x, y, w, h = accessible.queryComponent().getExtents(self.at.DESKTOP_COORDS)
         self.at.Registry.generateMouseEvent(x + w // 2, y + h // 2, "b1c")
 
+    def press(self, keysym):
+        """Presses and releases the key `keysym` (an X keysym, such as 0xffbf for F2)."""
+        self.at.Registry.generateKeyboardEvent(keysym, None, self.at.KEY_SYM)
+
+    def type(self, text):
+        self.at.Registry.generateKeyboardEvent(0, text, self.at.KEY_STRING)
+
     def quit(self):
         self.process.send_signal(signal.SIGTERM)
         if self.process.wait(10) != 0:

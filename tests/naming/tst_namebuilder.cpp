@@ -213,16 +213,18 @@ private Q_SLOTS:
             QTest::newRow(name) << oldName << newName << oldSide << newSide;
         };
         row("prefix added", "rechnung.pdf", "2024_rechnung.pdf", "rechnung/u .pdf/u", "2024_/a rechnung/u .pdf/u");
-        row("case and separator", "Scan 12.pdf", "scan_12.pdf", "S/r can/u  /r 12/u .pdf/u",
-            "s/a can/u _/a 12/u .pdf/u");
-        row("tie moves in new", "ab.pdf", "ba.pdf", "a/r b/u .pdf/u", "b/u a/a .pdf/u");
+        row("a changed word is marked whole", "Scan 12.pdf", "scan_12.pdf", "Scan /r 12/u .pdf/u",
+            "scan_/a 12/u .pdf/u");
+        row("segments, not scattered letters", "Rechnung Telekom.pdf", "2024-03-01_Rechnung_Vodafone.pdf",
+            "Rechnung/u  Telekom/r .pdf/u", "2024-03-01_/a Rechnung/u _Vodafone/a .pdf/u");
+        row("tie moves in new", "a_b.pdf", "b_a.pdf", "a_/r b/u .pdf/u", "b/u _a/a .pdf/u");
         row("identical", "brief.txt", "brief.txt", "brief/u .txt/u", "brief/u .txt/u");
         row("nothing in common", "abc.pdf", "xyz.pdf", "abc/r .pdf/u", "xyz/a .pdf/u");
-        row("new without extension", "a.pdf", "ab", "a/u", "a/u b/a");
+        row("new without extension", "a.pdf", "ab", "a/r", "ab/a");
         row("old extension not used", "scan.PDF", "brief.pdf", "scan/r .pdf/u", "brief/a .pdf/u");
         row("empty old base", "", "neu.pdf", ".pdf/u", "neu/a .pdf/u");
-        row("longer common part wins", "Scan 2024 (1).pdf", "2024_scan.pdf", "Scan /r 2024/u  (1)/r .pdf/u",
-            "2024/u _scan/a .pdf/u");
+        row("digits and letters part", "IMG1234 (1).jpg", "2024_IMG.jpg", "IMG/u 1234 (1)/r .jpg/u",
+            "2024_/a IMG/u .jpg/u");
         row("leading dot is no extension", ".profile", "profile.txt", "./r profile/u .txt/u", "profile/u .txt/u");
         const QString composed = QString::fromUtf8("M\xc3\xa4rz"), decomposed = QString::fromUtf8("Ma\xcc\x88rz");
         row("canonical equivalence", composed + ".pdf", decomposed + ".pdf", composed + "/u .pdf/u",

@@ -1,9 +1,11 @@
 #include "ui/common/manyfilesquestion.h"
 #include "ui/common/palette.h"
+#include "ui/common/readablestyle.h"
 #include "ui/files/analysisprogressview.h"
 #include "ui/files/explanationpanel.h"
 #include "ui/files/jobdelegate.h"
 #include "ui/files/joblistmodel.h"
+#include "ui/files/resultbar.h"
 #include "ui/preview/previewcontent.h"
 #include "ui/preview/previewwindow.h"
 #include "windowfixture.h"
@@ -97,16 +99,33 @@ private Q_SLOTS:
         const auto labels = w->review()->findChildren<QLabel *>();
         QVERIFY(std::ranges::any_of(labels, [](QLabel *l) { return l->text() == "0 / 3"; }));
         w->list()->setFocus();
-        w->list()->setCurrentIndex(w->list()->model()->index(1, 0)); // Return ticks the current row
-        QTest::keyClick(w->list(), Qt::Key_Return);
+        w->list()->setCurrentIndex(w->list()->model()->index(1, 0)); // Space ticks the current row
+        QTest::keyClick(w->list(), Qt::Key_Space);
         QVERIFY(w->engine->jobs().at(1).approved && rename->isEnabled());
-        QTest::keyClick(w->list(), Qt::Key_Return);
+        QTest::keyClick(w->list(), Qt::Key_Space);
         QVERIFY(!rename->isEnabled());
 
+        // Discarding paid suggestions is one click, and one click takes it back.
         w->button("Abbrechen")->click();
         QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));
         QVERIFY(w->engine->jobs().isEmpty());
         QCOMPARE(w->engine->error(), std::nullopt);
+        QCOMPARE(w->files()->resultBar()->text(), "3 Vorschläge verworfen");
+        named<QPushButton>(w->files()->resultBar(), "Wiederherstellen")->click();
+        QCOMPARE(w->engine->jobs().size(), 3);
+        QVERIFY(!w->files()->resultBar()->isVisible());
+    }
+
+    // Hint texts reach WCAG AA on light and dark palettes, as the app's style leaves them.
+    void hintsAreReadable()
+    {
+        for (QPalette palette :
+             {QApplication::style()->standardPalette(), QPalette(QColor(0x31, 0x36, 0x3b), QColor(0x23, 0x26, 0x29))}) {
+            ReadableStyle().polish(palette);
+            for (const QPalette::ColorRole ground : {QPalette::Base, QPalette::Window})
+                QVERIFY(UIColors::contrast(palette.color(QPalette::PlaceholderText), palette.color(ground)) >= 4.5);
+            QVERIFY(UIColors::contrast(UIColors::tertiary(palette), palette.color(QPalette::Window)) >= 4.5);
+        }
     }
 
     // More files join the review the user is working on; only the user takes rows out.
@@ -138,12 +157,18 @@ private Q_SLOTS:
         QTest::keyClick(w->list(), Qt::Key_A, Qt::ControlModifier);
         QVERIFY(std::ranges::all_of(w->engine->jobs(), &RenameJob::approved));
 
-        // A rename that fails keeps its row, saying why; the renamed ones leave.
+        // A rename that fails keeps its row, saying why; the renamed ones leave; it can be tried again.
         QVERIFY(QFile::remove(gone));
         w->button("Umbenennen")->click();
         QTRY_COMPARE(model->rowCount(), 1);
         QCOMPARE(model->index(0, 0).data(Qt::ToolTipRole).toString(), "Nicht umbenannt: weg.txt nicht gefunden");
         QVERIFY(QFile::exists(w->dir.filePath("von-hand.txt")) && !QFile::exists(unticked));
+        QCOMPARE(w->files()->resultBar()->text(),
+                 "2 Dateien umbenannt, 1 Datei nicht umbenannt – der Grund steht in der Liste");
+        w->touch("weg.txt");
+        named<QPushButton>(w->files()->resultBar(), "Erneut versuchen")->click();
+        QTRY_COMPARE(model->rowCount(), 0);
+        QVERIFY(QFile::exists(w->dir.filePath("W.txt")));
     }
 
     void unverifiedPartIsMarkedExplainedAndEditedAway()
@@ -160,11 +185,39 @@ private Q_SLOTS:
         QCOMPARE(marks.size(), 1);
         QVERIFY2(name.mid(marks[0].start, marks[0].length).startsWith("2024-03-15"), qPrintable(name));
 
+        // F2 edits the stem, in the diff view too; the edited name is the user's: nothing of it is marked.
+        w->list()->setFocus();
+        w->list()->setCurrentIndex(row);
+        QTest::keyClick(w->list(), Qt::Key_F2);
+        auto *editor = w->list()->viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        QTRY_COMPARE(editor->selectedText() + ".txt", name);
+        QTest::keyClicks(editor, "Mein Name");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(w->engine->jobs().at(0).suggestedName, "Mein Name.txt"); // the view commits queued
+        QVERIFY(row.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>().isEmpty());
+        w->list()->viewport()->grab(); // paints the row without the marks
+
+        // Return edits too; another extension is only taken when the user says so.
+        QTRY_VERIFY(!w->list()->viewport()->findChild<QLineEdit *>());
+        QTest::keyClick(w->list(), Qt::Key_Return);
+        QTRY_VERIFY(editor = w->list()->viewport()->findChild<QLineEdit *>());
+        editor->selectAll();
+        QTest::keyClicks(editor, "Brief.pdf");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY(box = w->review()->findChild<QMessageBox *>());
+        QCOMPARE(box->text(), "„Brief.pdf“ endet auf „.pdf“, die Datei ist aber eine „.txt“-Datei.");
+        QCOMPARE(w->engine->jobs().at(0).suggestedName, "Mein Name.txt");
+        named<QPushButton>(box, "„.txt“ behalten")->click();
+        QTRY_COMPARE(w->engine->jobs().at(0).suggestedName, "Brief.txt");
+
+        // "Warum dieser Name?" keeps what the model was asked and answered.
         Q_EMIT w->list()->customContextMenuRequested(w->list()->visualRect(row).center());
         QMenu *menu = nullptr;
         QTRY_VERIFY((menu = w->review()->findChild<QMenu *>()) && menu->isVisible());
-        QCOMPARE(menu->actions().front()->text(), "Warum dieser Name?");
-        menu->actions().front()->trigger();
+        const QList<QAction *> actions = menu->actions();
+        (*std::ranges::find(actions, "Warum dieser Name?", &QAction::text))->trigger();
         auto *panel = w->review()->findChild<ExplanationPanel *>();
         QVERIFY(panel && panel->isVisible());
         QCOMPARE(panel->browser()->accessibleName(), "Warum dieser Name?");
@@ -179,22 +232,15 @@ private Q_SLOTS:
         menu->close();
         panel->close();
 
-        // An edited name is the user's: nothing of it is marked any more, and it is applied.
-        named<QToolButton>(w->review(), "Diff-Ansicht")->click();
-        const QRect nameRect = w->review()->delegate()->nameRect(w->list()->visualRect(row), "0%");
-        QTest::mouseClick(w->list()->viewport(), Qt::LeftButton, {}, nameRect.center() - QPoint(40, 0));
-        auto *editor = w->list()->viewport()->findChild<QLineEdit *>();
-        QVERIFY(editor);
-        editor->selectAll();
-        QTest::keyClicks(editor, "Mein Name.txt");
-        QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(w->engine->jobs().at(0).suggestedName, "Mein Name.txt"); // the view commits queued
-        QVERIFY(row.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>().isEmpty());
-        w->list()->viewport()->grab(); // paints the row without the marks
+        // Applied, said so until closed, and taken back from the message.
         w->button("Umbenennen")->click();
-        QTRY_VERIFY(QFile::exists(w->dir.filePath("Mein Name.txt")));
+        QTRY_VERIFY(QFile::exists(w->dir.filePath("Brief.txt")));
         QVERIFY(!QFile::exists(original));
         QTRY_COMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));
+        QCOMPARE(w->files()->resultBar()->text(), "1 Datei umbenannt");
+        named<QPushButton>(w->files()->resultBar(), "Rückgängig")->click();
+        QVERIFY(QFile::exists(original) && !QFile::exists(w->dir.filePath("Brief.txt")));
+        QCOMPARE(w->files()->resultBar()->text(), "1 Umbenennung rückgängig gemacht");
     }
 
     // The preview of a row's file: what it shows, and its keys.
@@ -250,7 +296,7 @@ private Q_SLOTS:
         QListView *list = w->list();
         list->setFocus();
         list->setCurrentIndex(list->model()->index(0, 0));
-        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
         PreviewWindow *preview = w->review()->preview();
         QVERIFY(preview && preview->isVisible());
         QCOMPARE(preview->file().fileName(), "a.txt");

@@ -1,29 +1,43 @@
 #include "ui/files/filespage.h"
 
+#include "common/stringtable.h"
 #include "engine/analysisstarter.h"
 #include "engine/renameengine.h"
+#include "engine/undo.h"
 #include "settings/navigationstate.h"
 #include "ui/common/manyfilesquestion.h"
 #include "ui/files/analysisprogressview.h"
 #include "ui/files/droptarget.h"
+#include "ui/files/resultbar.h"
 #include "ui/files/reviewview.h"
 
 #include <QFileDialog>
 #include <QListView>
+#include <QStackedWidget>
+#include <QVBoxLayout>
 
 FilesPage::FilesPage(AnalysisStarter &starter, NavigationState &navigation, QWidget *parent)
-    : QStackedWidget(parent)
+    : QWidget(parent)
     , m_engine(starter.engine())
     , m_starter(starter)
     , m_navigation(navigation)
     , m_question(new ManyFilesQuestion(starter, this))
+    , m_result(new ResultBar)
+    , m_stack(new QStackedWidget)
     , m_dropTarget(new DropTarget)
     , m_progress(new AnalysisProgressView(m_engine))
     , m_review(new ReviewView(m_engine))
 {
-    addWidget(m_dropTarget);
-    addWidget(m_progress);
-    addWidget(m_review);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_result);
+    column->addWidget(m_stack, 1);
+    m_stack->addWidget(m_dropTarget);
+    m_stack->addWidget(m_progress);
+    m_stack->addWidget(m_review);
+    connect(m_review, &ReviewView::renamed, this, &FilesPage::reportRenamed);
+    connect(m_review, &ReviewView::discarded, this, &FilesPage::reportDiscarded);
     connect(m_dropTarget, &DropTarget::filesDropped, this, &FilesPage::analyze);
     connect(m_review, &ReviewView::filesDropped, this, &FilesPage::analyze);
     connect(m_dropTarget, &DropTarget::pickFilesRequested, this, &FilesPage::pickFiles);
@@ -55,18 +69,61 @@ void FilesPage::pickFolder()
     openDialog(true);
 }
 
+QWidget *FilesPage::currentWidget() const
+{
+    return m_stack->currentWidget();
+}
+
 void FilesPage::showCurrent()
 {
     // The review stays in front while more files are analysed: the user may go on working on it.
     if (!m_engine.jobs().isEmpty()) {
         if (currentWidget() != m_review) {
-            setCurrentWidget(m_review);
+            m_stack->setCurrentWidget(m_review);
             m_review->list()->setFocus(); // the keyboard goes on where the results are
         }
     } else if (m_engine.isProcessing())
-        setCurrentWidget(m_progress);
+        m_stack->setCurrentWidget(m_progress);
     else
-        setCurrentWidget(m_dropTarget);
+        m_stack->setCurrentWidget(m_dropTarget);
+}
+
+void FilesPage::reportRenamed(const QList<RenameRecord> &records, int failed)
+{
+    QStringList parts;
+    QList<ResultBar::Action> actions;
+    if (!records.isEmpty()) {
+        parts << StringTable::text("result.renamed", int(records.size()));
+        actions.append({qtTrId("result.undo"), [this, records] { undo(records); }});
+    }
+    if (failed > 0) {
+        parts << StringTable::text("result.notRenamed", failed);
+        actions.append({qtTrId("result.retry"), [this] { m_review->retryFailed(); }});
+    }
+    if (!parts.isEmpty())
+        m_result->showResult(parts.join(QStringLiteral(", ")),
+                             failed > 0 ? ResultBar::Tone::problem : ResultBar::Tone::done, actions);
+}
+
+void FilesPage::undo(const QList<RenameRecord> &records)
+{
+    const Undo::Outcome outcome = Undo::revertAll(m_engine.store(), records);
+    QString text = StringTable::text("result.reverted", outcome.reverted);
+    if (!outcome.failures.isEmpty()) {
+        text += QStringLiteral(", ") + StringTable::text("result.notReverted", int(outcome.failures.size()))
+                                           .arg(outcome.failures.front().second.message());
+    }
+    m_result->showResult(text, outcome.failures.isEmpty() ? ResultBar::Tone::done : ResultBar::Tone::problem);
+}
+
+void FilesPage::reportDiscarded(const QList<RenameJob> &jobs)
+{
+    // Suggestions were paid for: discarding them is one click, so it is one click to take back.
+    m_result->showResult(StringTable::text("result.discarded", int(jobs.size())), ResultBar::Tone::done,
+                         {{qtTrId("result.restore"), [this, jobs] {
+                               m_engine.addToReview(jobs);
+                               m_result->hide();
+                           }}});
 }
 
 void FilesPage::openDialog(bool folders)

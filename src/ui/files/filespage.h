@@ -1,9 +1,12 @@
 #pragma once
 
+#include "engine/renamejob.h"
+#include "store/renamerecord.h"
+
 #include <QList>
 #include <QPointer>
-#include <QStackedWidget>
 #include <QUrl>
+#include <QWidget>
 
 class AnalysisProgressView;
 class AnalysisStarter;
@@ -11,14 +14,17 @@ class DropTarget;
 class ManyFilesQuestion;
 class NavigationState;
 #include <QFileDialog>
+class QStackedWidget;
 class RenameEngine;
+class ResultBar;
 class ReviewView;
 
 /**
  * The files section: the drop target while the engine has neither jobs nor a running analysis,
- * else the progress display while it analyses, else the review.
+ * else the progress display while it analyses, else the review. Above them, what came of the
+ * user's last rename or discard, with "Rückgängig" or "Wiederherstellen" (it outlives the list).
  */
-class FilesPage final : public QStackedWidget
+class FilesPage final : public QWidget
 {
     Q_OBJECT
 
@@ -38,17 +44,25 @@ public:
     [[nodiscard]] AnalysisProgressView *progressView() const { return m_progress; }
     [[nodiscard]] ReviewView *reviewView() const { return m_review; }
     [[nodiscard]] ManyFilesQuestion *question() const { return m_question; }
+    [[nodiscard]] ResultBar *resultBar() const { return m_result; }
+    /** The drop target, the progress display or the review, whichever is shown. */
+    [[nodiscard]] QWidget *currentWidget() const;
     /** The dialog opened last, while it is open. */
     [[nodiscard]] QFileDialog *openDialog() const { return m_dialog; }
 
 private:
     void showCurrent();
     void openDialog(bool folders);
+    void reportRenamed(const QList<RenameRecord> &records, int failed);
+    void reportDiscarded(const QList<RenameJob> &jobs);
+    void undo(const QList<RenameRecord> &records);
 
     RenameEngine &m_engine;
     AnalysisStarter &m_starter;
     NavigationState &m_navigation;
     ManyFilesQuestion *m_question;
+    ResultBar *m_result;
+    QStackedWidget *m_stack;
     DropTarget *m_dropTarget;
     AnalysisProgressView *m_progress;
     ReviewView *m_review;

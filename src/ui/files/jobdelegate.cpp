@@ -1,5 +1,6 @@
 #include "ui/files/jobdelegate.h"
 
+#include "common/filenames.h"
 #include "ui/common/diffpainter.h"
 #include "ui/common/icons.h"
 #include "ui/common/palette.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QToolTip>
 
 namespace {
@@ -133,11 +135,11 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
     const QString badge = index.data(JobListModel::BadgeTextRole).toString();
     const QRect second = nameRect(row, badge);
     const QRect first(second.left(), row.top() + VerticalPadding, second.width(), lineHeight(calloutFont()));
-    const QColor text =
-        option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text);
+    const bool selected = option.state & QStyle::State_Selected;
+    const QColor text = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
     const NameDiff::Sides &sides = diff(oldName, newName);
     painter->setFont(calloutFont());
-    paintDiffLine(*painter, first, sides.oldSide, text);
+    paintDiffLine(*painter, first, sides.oldSide, option.palette, selected);
     painter->setFont(QApplication::font());
     if (!m_showDiff) {
         QStyleOptionFrame frame;
@@ -152,12 +154,13 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
         const int iconSide = second.height() - 6;
         Icons::symbol(u"exclamationmark.triangle")
             .paint(painter, QRect(second.left(), second.top() + 3, iconSide, iconSide));
-        painter->setPen(UIColors::red());
+        // Red does not read on the selection's accent: there the reason takes the selection's text colour.
+        painter->setPen(selected ? text : UIColors::readableOn(UIColors::red(), option.palette.color(QPalette::Base)));
         const QRect reasonRect = second.adjusted(iconSide + 4, 0, 0, 0);
         painter->drawText(reasonRect, Qt::AlignLeft | Qt::AlignVCenter,
                           QFontMetrics(painter->font()).elidedText(reason, Qt::ElideRight, reasonRect.width()));
     } else {
-        paintDiffLine(*painter, second, sides.newSide, text);
+        paintDiffLine(*painter, second, sides.newSide, option.palette, selected);
         paintMarks(*painter, second, newName,
                    index.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>());
     }
@@ -178,14 +181,37 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
     painter->restore();
 }
 
-QWidget *JobDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const
+QWidget *JobDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const
 {
-    if (m_showDiff)
+    if (index.data(JobListModel::AnalysisFailedRole).toBool())
         return nullptr;
     auto *editor = new QLineEdit(parent);
     editor->setPlaceholderText(qtTrId("preview.name"));
     editor->setAccessibleName(qtTrId("preview.name"));
     return editor;
+}
+
+void JobDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    auto *line = static_cast<QLineEdit *>(editor);
+    const QString name = index.data(Qt::EditRole).toString();
+    line->setText(name);
+    // As file managers do: typing replaces the stem and leaves the extension. Later than the
+    // view's own select-all, which follows this call.
+    const int stem = int(FileNames::baseName(name).size());
+    QTimer::singleShot(0, line, [line, stem] { line->setSelection(0, stem); });
+}
+
+void JobDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
+{
+    const QString name = static_cast<QLineEdit *>(editor)->text();
+    if (name == index.data(Qt::EditRole).toString())
+        return;
+    if (!FileNames::sameExtension(index.data(JobListModel::OriginalNameRole).toString(), name)) {
+        Q_EMIT extensionChangeRequested(index.data(JobListModel::IdRole).toUuid(), name);
+        return;
+    }
+    model->setData(index, name, Qt::EditRole);
 }
 
 void JobDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,

@@ -8,7 +8,9 @@
 /**
  * Draws one review row: approval toggle, file icon, old name over new name with the differences
  * marked (or the editable name while the diff is off, or why the analysis failed), confidence
- * badge and the Quick Look button. Clicks on toggle, name field and button act on the row.
+ * badge and the preview button. Clicks on toggle, name field and button act on the row. The name
+ * editor (F2 or Return, in either mode) starts with the stem selected; a name whose extension
+ * differs from the file's is not written but handed on through `extensionChangeRequested`.
  */
 class JobDelegate final : public QStyledItemDelegate
 {
@@ -28,6 +30,8 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     [[nodiscard]] QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override;
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
     void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
                               const QModelIndex &index) const override;
     bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
@@ -38,6 +42,8 @@ public:
 
 Q_SIGNALS:
     void quickLookRequested(const QModelIndex &index);
+    /** The user typed `name` for the job `id`, with an extension other than its file's. */
+    void extensionChangeRequested(const QUuid &id, const QString &name) const;
 
 private:
     [[nodiscard]] const NameDiff::Sides &diff(const QString &oldName, const QString &newName) const;

@@ -94,6 +94,10 @@ QVariant JobListModel::data(const QModelIndex &index, int role) const
         return reason;
     case UrlRole:
         return job.originalURL;
+    case IdRole:
+        return job.id;
+    case AnalysisFailedRole:
+        return job.failureReason.has_value();
     default:
         return {};
     }

@@ -29,6 +29,8 @@ public:
         FailureReasonRole, ///< QString, empty when the analysis did not fail
         UrlRole,
         UnverifiedMarksRole, ///< QList<Grounding::NameMark> in the shown name; empty when none or edited
+        IdRole,              ///< QUuid of the job
+        AnalysisFailedRole,  ///< bool: no name to edit or apply, only a reason
     };
 
     explicit JobListModel(RenameEngine &engine, QObject *parent = nullptr);

@@ -1,5 +1,6 @@
 #include "ui/files/reviewview.h"
 
+#include "common/filenames.h"
 #include "engine/renameengine.h"
 #include "ui/common/icons.h"
 #include "ui/common/palette.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QToolButton>
@@ -32,7 +34,7 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     m_list->setModel(m_model);
     m_list->setItemDelegate(m_delegate);
     m_list->setUniformItemSizes(true);
-    m_list->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    m_list->setEditTriggers(QAbstractItemView::EditKeyPressed); // F2; Return too, below
     m_list->setAccessibleName(qtTrId("preview.list"));
     m_list->installEventFilter(this);
     // More files dropped on the list join it.
@@ -56,6 +58,9 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     connect(m_list, &QListView::doubleClicked, this, [this](const QModelIndex &index) { openPreview(index.row()); });
     connect(m_delegate, &JobDelegate::quickLookRequested, this,
             [this](const QModelIndex &index) { openPreview(index.row()); });
+    // Queued: the dialog must not open while the view is still closing the editor.
+    connect(m_delegate, &JobDelegate::extensionChangeRequested, this, &ReviewView::confirmExtension,
+            Qt::QueuedConnection);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QListView::customContextMenuRequested, this, &ReviewView::showRowMenu);
 
@@ -72,9 +77,11 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
 
     m_diffToggle = new QToolButton;
     m_diffToggle->setIcon(Icons::symbol(u"chevron.left.forwardslash.chevron.right"));
+    m_diffToggle->setText(qtTrId("preview.diff"));
+    m_diffToggle->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_diffToggle->setCheckable(true);
     m_diffToggle->setChecked(true);
-    m_diffToggle->setToolTip(qtTrId("preview.diff"));
+    m_diffToggle->setToolTip(qtTrId("preview.diff.help"));
     m_diffToggle->setAccessibleName(qtTrId("preview.diff"));
     connect(m_diffToggle, &QToolButton::toggled, this, &ReviewView::setShowDiff);
 
@@ -87,7 +94,8 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     m_count = new QLabel;
     m_count->setForegroundRole(QPalette::PlaceholderText);
     m_cancel = new QPushButton(qtTrId("preview.cancel"));
-    connect(m_cancel, &QPushButton::clicked, &m_engine, &RenameEngine::clearJobs);
+    m_cancel->setToolTip(qtTrId("preview.cancel.help"));
+    connect(m_cancel, &QPushButton::clicked, this, &ReviewView::discard);
     m_rename = new QPushButton(qtTrId("preview.rename"));
     m_rename->setDefault(true);
     m_rename->setPalette(UIColors::primaryButton(m_rename->palette()));
@@ -186,22 +194,92 @@ bool ReviewView::eventFilter(QObject *watched, QEvent *event)
     if (watched != m_list || event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     const QModelIndex current = m_list->currentIndex();
-    switch (static_cast<QKeyEvent *>(event)->key()) {
+    const auto *key = static_cast<QKeyEvent *>(event);
+    switch (key->key()) {
     case Qt::Key_Space:
-        openPreview(current.isValid() ? current.row() : 0);
+        if (key->modifiers() & Qt::ControlModifier)
+            openPreview(current.isValid() ? current.row() : 0);
+        else
+            toggleSelected();
         return true;
     case Qt::Key_Return:
-    case Qt::Key_Enter:          // Space belongs to Quick Look, so Return ticks the row
+    case Qt::Key_Enter:
         if (!m_list->hasFocus()) // the name editor's Return, passed on to its parent
             return false;
-        if (current.isValid()) {
-            const bool approved = current.data(Qt::CheckStateRole).toInt() == Qt::Checked;
-            m_model->setData(current, int(approved ? Qt::Unchecked : Qt::Checked), Qt::CheckStateRole);
-        }
+        if (current.isValid())
+            m_list->edit(current);
         return true;
     default:
         return QWidget::eventFilter(watched, event);
     }
+}
+
+void ReviewView::toggleSelected()
+{
+    const QModelIndex current = m_list->currentIndex();
+    if (!current.isValid())
+        return;
+    QModelIndexList rows = m_list->selectionModel()->selectedIndexes();
+    if (!rows.contains(current))
+        rows = {current};
+    // One state for all, the current row's opposite, as file managers tick several at once.
+    const bool approve = current.data(Qt::CheckStateRole).toInt() != Qt::Checked;
+    for (const QModelIndex &row : std::as_const(rows))
+        m_engine.editJob(row.data(JobListModel::IdRole).toUuid(), std::nullopt, approve);
+}
+
+void ReviewView::discard()
+{
+    const QList<RenameJob> jobs = m_engine.jobs();
+    m_engine.clearJobs();
+    if (!jobs.isEmpty())
+        Q_EMIT discarded(jobs);
+}
+
+void ReviewView::retryFailed()
+{
+    QList<QUuid> failedRenames;
+    QList<QUrl> failedAnalyses;
+    for (const RenameJob &job : m_engine.jobs()) {
+        if (job.failureReason)
+            failedAnalyses << job.originalURL;
+        else if (job.applyFailure)
+            failedRenames << job.id;
+    }
+    if (!failedAnalyses.isEmpty())
+        Q_EMIT filesDropped(failedAnalyses);
+    if (!failedRenames.isEmpty())
+        rename(failedRenames);
+}
+
+void ReviewView::confirmExtension(const QUuid &id, const QString &name)
+{
+    const auto job = std::ranges::find(m_engine.jobs(), id, &RenameJob::id);
+    if (job == m_engine.jobs().end())
+        return;
+    const QString fileName = job->originalName();
+    const QString kept = FileNames::extension(fileName);
+    const QString typed = FileNames::extension(name);
+    auto *box = new QMessageBox(QMessageBox::Question, qtTrId("preview.extension.title"),
+                                typed.isEmpty()  ? qtTrId("preview.extension.removed").arg(name, kept)
+                                : kept.isEmpty() ? qtTrId("preview.extension.added").arg(name, typed)
+                                                 : qtTrId("preview.extension.changed").arg(name, kept, typed),
+                                QMessageBox::NoButton, this);
+    box->setInformativeText(qtTrId("preview.extension.why"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    const QString keepText =
+        kept.isEmpty() ? qtTrId("preview.extension.keepNone") : qtTrId("preview.extension.keep").arg(kept);
+    QPushButton *keep = box->addButton(keepText, QMessageBox::AcceptRole);
+    QPushButton *use = box->addButton(typed.isEmpty() ? qtTrId("preview.extension.useNone")
+                                                      : qtTrId("preview.extension.use").arg(typed),
+                                      QMessageBox::DestructiveRole);
+    box->setDefaultButton(keep);
+    box->setEscapeButton(keep);
+    connect(box, &QMessageBox::buttonClicked, this, [this, id, name, fileName, use](QAbstractButton *clicked) {
+        m_engine.editJob(id, clicked == use ? name : FileNames::withExtensionOf(name, fileName), std::nullopt);
+    });
+    box->open();
 }
 
 void ReviewView::openPreview(int row)
@@ -223,19 +301,20 @@ void ReviewView::stepPreview(int delta)
         openPreview(row);
 }
 
-QCoro::Task<> ReviewView::rename()
+QCoro::Task<> ReviewView::rename(std::optional<QList<QUuid>> only)
 {
     if (m_applying)
         co_return;
     m_applying = true;
     refreshBar();
     const QPointer<ReviewView> self(this);
-    QCoro::Task<QList<RenameRecord>> applying = m_engine.applyApproved();
-    co_await std::move(applying);
+    QCoro::Task<QList<RenameRecord>> applying = m_engine.applyApproved(std::move(only));
+    const QList<RenameRecord> records = co_await std::move(applying);
     if (!self)
         co_return;
     m_applying = false;
     refreshBar();
+    Q_EMIT renamed(records, int(m_engine.lastApplyFailures().size()));
 }
 
 void ReviewView::showRowMenu(const QPoint &at)
@@ -248,6 +327,23 @@ void ReviewView::showRowMenu(const QPoint &at)
     const QString fileName = m_engine.jobs().at(index.row()).originalName();
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    const RenameJob &job = m_engine.jobs().at(index.row());
+    const QPersistentModelIndex row(index);
+    if (!job.failureReason) {
+        QAction *edit = menu->addAction(qtTrId("preview.edit"), this, [this, row] {
+            if (row.isValid())
+                m_list->edit(row);
+        });
+        edit->setShortcut(QKeySequence(Qt::Key_F2));
+    }
+    QAction *preview = menu->addAction(qtTrId("preview.quickLook"), this, [this, row] {
+        if (row.isValid())
+            openPreview(row.row());
+    });
+    preview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Space));
+    if (job.failureReason || job.applyFailure)
+        menu->addAction(qtTrId("result.retry"), this, &ReviewView::retryFailed);
+    menu->addSeparator();
     QAction *why = menu->addAction(qtTrId("explain.title"));
     why->setEnabled(explanation != nullptr);
     connect(why, &QAction::triggered, this, [this, explanation, fileName] {

@@ -1,9 +1,16 @@
 #pragma once
 
+#include "engine/renamejob.h"
+#include "store/renamerecord.h"
+
 #include <QCoroTask>
+#include <QList>
 #include <QPointer>
 #include <QUrl>
+#include <QUuid>
 #include <QWidget>
+
+#include <optional>
 
 class JobDelegate;
 class QAction;
@@ -17,9 +24,12 @@ class RenameEngine;
 
 /**
  * The review of finished suggestions: one row per job and the bar below with the error line, the
- * diff toggle, "approved / total", cancel and rename. Double-click or Space opens the preview.
- * Files dropped on the list are handed on through filesDropped (to join it); Delete takes the
- * selected rows out, Ctrl+A and Ctrl+Shift+A tick all or none. Only the user empties the list.
+ * diff toggle, "approved / total", cancel and rename. Keys as in a file manager's list: Space
+ * ticks or unticks the selected rows, Return or F2 edits the current name, Ctrl+Space and
+ * double-click open the preview, Delete takes the selected rows out, Ctrl+A and Ctrl+Shift+A tick
+ * all or none. Files dropped on the list are handed on through filesDropped (to join it). Only
+ * the user empties the list; what renaming and discarding came to goes out through `renamed` and
+ * `discarded`, so that it can be taken back.
  */
 class ReviewView final : public QWidget
 {
@@ -33,8 +43,15 @@ public:
     /** The preview window, once opened. */
     [[nodiscard]] PreviewWindow *preview() const { return m_preview; }
 
+    /** Applies the rows whose rename failed again; rows whose analysis failed are analysed again. */
+    void retryFailed();
+
 Q_SIGNALS:
     void filesDropped(const QList<QUrl> &urls);
+    /** An apply ended: the records of what it renamed, and how many ticked rows it could not. */
+    void renamed(const QList<RenameRecord> &records, int failed);
+    /** "Abbrechen" emptied the list; these were its jobs. */
+    void discarded(const QList<RenameJob> &jobs);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -47,7 +64,11 @@ private:
     void showRowMenu(const QPoint &at);
     void stepPreview(int delta);
     void removeSelected();
-    QCoro::Task<> rename();
+    void toggleSelected();
+    void discard();
+    /** Asks whether the extension typed for job `id` is meant; keeping it puts the file's back. */
+    void confirmExtension(const QUuid &id, const QString &name);
+    QCoro::Task<> rename(std::optional<QList<QUuid>> only = std::nullopt);
 
     RenameEngine &m_engine;
     JobListModel *m_model;
