@@ -88,6 +88,15 @@
     <message id="result.retry"><source>result.retry</source><translation>Erneut versuchen</translation></message>
     <message id="result.restore"><source>result.restore</source><translation>Wiederherstellen</translation></message>
     <message id="result.close"><source>result.close</source><translation>Meldung schließen</translation></message>
+    <message id="provider.refused.request"><source>provider.refused.request</source><translation>%1 hat die Anfrage abgelehnt (HTTP %2)</translation></message>
+    <message id="provider.refused.key"><source>provider.refused.key</source><translation>%1 hat den API-Schlüssel abgelehnt (HTTP %2)</translation></message>
+    <message id="provider.refused.notFound"><source>provider.refused.notFound</source><translation>%1 kennt das Modell oder die Adresse nicht (HTTP %2)</translation></message>
+    <message id="provider.refused.timeout"><source>provider.refused.timeout</source><translation>%1 hat nicht rechtzeitig geantwortet (HTTP %2)</translation></message>
+    <message id="provider.refused.tooLarge"><source>provider.refused.tooLarge</source><translation>%1 hat die Anfrage als zu groß abgelehnt (HTTP %2)</translation></message>
+    <message id="provider.refused.tooMany"><source>provider.refused.tooMany</source><translation>%1 meldet zu viele Anfragen oder ein erschöpftes Guthaben (HTTP %2)</translation></message>
+    <message id="provider.refused.down"><source>provider.refused.down</source><translation>%1 ist gerade gestört (HTTP %2)</translation></message>
+    <message id="provider.refused.other"><source>provider.refused.other</source><translation>%1 hat mit einem Fehler geantwortet (HTTP %2)</translation></message>
+    <message id="provider.refused.said"><source>provider.refused.said</source><translation>%1: „%2“</translation></message>
     <message id="preview.notRenamed"><source>preview.notRenamed</source><translation>Nicht umbenannt: %1</translation></message>
     <message id="preview.newerSuggestion"><source>preview.newerSuggestion</source><translation>Neuerer Vorschlag: %1</translation></message>
     <message id="preview.progressMore"><source>preview.progressMore</source><translation>Weitere Dateien: %1 von %2 analysiert</translation></message>

@@ -5,6 +5,7 @@
 #include "common/networkerrors.h"
 #include "common/processwide.h"
 #include "common/strictutf8.h"
+#include "common/stringtable.h"
 #include "common/unicodetext.h"
 #include "extraction/filecontext.h"
 #include "naming/renamerules.h"
@@ -23,6 +24,51 @@
 namespace {
 
 constexpr qsizetype ErrorBodyLength = 300;
+
+/** The service's own words in an error reply, as the common reply shapes carry them. */
+QString serviceMessage(const QByteArray &body)
+{
+    const QString text = strictUtf8(body).value_or(QString()).trimmed();
+    const QJsonDocument document = QJsonDocument::fromJson(body);
+    if (document.isObject()) {
+        const QJsonObject reply = document.object();
+        const QJsonValue error = reply.value(QStringLiteral("error"));
+        for (const QJsonValue &candidate :
+             {error.toObject().value(QStringLiteral("message")), error, reply.value(QStringLiteral("message")),
+              reply.value(QStringLiteral("detail"))}) {
+            if (candidate.isString() && !candidate.toString().trimmed().isEmpty())
+                return UnicodeText::leftGraphemes(candidate.toString().trimmed(), ErrorBodyLength);
+        }
+        return {};
+    }
+    // A proxy's or server's HTML page says nothing a sentence could use.
+    if (text.isEmpty() || text.startsWith(u'<') || text.startsWith(u'{') || text.startsWith(u'['))
+        return {};
+    return UnicodeText::leftGraphemes(text.section(u'\n', 0, 0).trimmed(), ErrorBodyLength);
+}
+
+const char *refusalText(int status)
+{
+    switch (status) {
+    case 400:
+    case 422:
+        return "provider.refused.request";
+    case 401:
+    case 403:
+        return "provider.refused.key";
+    case 404:
+        return "provider.refused.notFound";
+    case 408:
+    case 504:
+        return "provider.refused.timeout";
+    case 413:
+        return "provider.refused.tooLarge";
+    case 429:
+        return "provider.refused.tooMany";
+    default:
+        return status >= 500 ? "provider.refused.down" : "provider.refused.other";
+    }
+}
 
 QString transportMessage(QNetworkReply::NetworkError error, int timeoutMs)
 {
@@ -92,6 +138,13 @@ ProviderError HTTPProvider::aborted() const
     return error(-1, QStringLiteral("Analyse abgebrochen"));
 }
 
+QString HTTPProvider::describeRefusal(const QString &service, int status, const QByteArray &body)
+{
+    const QString sentence = StringTable::text(refusalText(status)).arg(service).arg(status);
+    const QString said = serviceMessage(body);
+    return said.isEmpty() ? sentence : StringTable::text("provider.refused.said").arg(sentence, said);
+}
+
 ProviderError HTTPProvider::error(int code, const QString &message) const
 {
     return ProviderError{rawValue(m_type), code, message};
@@ -139,11 +192,8 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
         co_return std::unexpected(ProviderError{QStringLiteral("Netzwerk"), int(reply->error()), message});
     }
     const QByteArray replyBody = reply->readAll();
-    if (status.isValid() && status.toInt() != 200) {
-        const QString excerpt = UnicodeText::leftGraphemes(strictUtf8(replyBody).value_or(QString()), ErrorBodyLength);
-        co_return std::unexpected(
-            error(status.toInt(), errorPrefix() + QString::number(status.toInt()) + QStringLiteral(": ") + excerpt));
-    }
+    if (status.isValid() && status.toInt() != 200)
+        co_return std::unexpected(error(status.toInt(), describeRefusal(serviceName(), status.toInt(), replyBody)));
 
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(replyBody, &parseError);

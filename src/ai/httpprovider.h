@@ -61,12 +61,20 @@ public:
      */
     [[nodiscard]] virtual Request buildRequest(const Prompt &prompt) const = 0;
 
+    /**
+     * A refused request in German: what the status means, and the service's own words from its
+     * error reply ("error.message", "error" or "message"; a plain-text body's first line), never
+     * the raw JSON or an HTML page.
+     */
+    [[nodiscard]] static QString describeRefusal(const QString &service, int status, const QByteArray &body);
+
 protected:
     HTTPProvider(AIProviderType type, ProviderEnvironment environment);
 
     /** The reply text at the provider's path; nullopt when a step is missing or of the wrong type. */
     [[nodiscard]] virtual std::optional<QString> replyText(const QJsonObject &reply) const = 0;
-    [[nodiscard]] virtual QString errorPrefix() const = 0;
+    /** How the user knows the service, at the start of its error messages. */
+    [[nodiscard]] virtual QString serviceName() const = 0;
     [[nodiscard]] virtual int timeoutMs() const { return 30'000; }
 
     /**

@@ -12,6 +12,6 @@ public:
 
 protected:
     [[nodiscard]] std::optional<QString> replyText(const QJsonObject &reply) const override;
-    [[nodiscard]] QString errorPrefix() const override { return QStringLiteral("Ollama "); }
+    [[nodiscard]] QString serviceName() const override { return QStringLiteral("Ollama"); }
     [[nodiscard]] int timeoutMs() const override { return 60'000; } // local models are slow to load
 };

@@ -12,5 +12,5 @@ public:
 
 protected:
     [[nodiscard]] std::optional<QString> replyText(const QJsonObject &reply) const override;
-    [[nodiscard]] QString errorPrefix() const override { return QStringLiteral("OpenAI API "); }
+    [[nodiscard]] QString serviceName() const override { return QStringLiteral("OpenAI"); }
 };

@@ -137,10 +137,18 @@ private Q_SLOTS:
         };
         const QByteArray longError = "{\"error\": {\"message\": \"" + QByteArray(400, 'r') + "\"}}";
         const QString invalid = "Ungültige Antwort";
-        row("OpenAI 429", AIProviderType::openai, 429, longError, "OpenAI", 429,
-            "OpenAI API 429: " + QString::fromUtf8(longError.left(300)));
-        row("Ollama 404", AIProviderType::ollama, 404, "model not found", "Ollama", 404, "Ollama 404: model not found");
-        row("Claude 401, body not UTF-8", AIProviderType::claude, 401, "\xff\xfe", "Claude", 401, "Claude API 401: ");
+        // A refusal is a German sentence with the service's own words, never its JSON or HTML.
+        row("OpenAI 429, message cut", AIProviderType::openai, 429, longError, "OpenAI", 429,
+            "OpenAI meldet zu viele Anfragen oder ein erschöpftes Guthaben (HTTP 429): „" + QString(300, 'r') + "“");
+        row("Claude 401", AIProviderType::claude, 401,
+            R"({"type": "error", "error": {"type": "authentication_error", "message": "invalid x-api-key"}})", "Claude",
+            401, "Claude hat den API-Schlüssel abgelehnt (HTTP 401): „invalid x-api-key“");
+        row("Ollama 404, error as text", AIProviderType::ollama, 404, R"({"error": "model 'x' not found"})", "Ollama",
+            404, "Ollama kennt das Modell oder die Adresse nicht (HTTP 404): „model 'x' not found“");
+        row("Gemini 503, HTML page", AIProviderType::gemini, 503, "<html><body>Service Unavailable</body></html>",
+            "Gemini", 503, "Gemini ist gerade gestört (HTTP 503)");
+        row("Claude 401, body not UTF-8", AIProviderType::claude, 401, "\xff\xfe", "Claude", 401,
+            "Claude hat den API-Schlüssel abgelehnt (HTTP 401)");
         row("empty choices", AIProviderType::openai, 200, R"({"choices": []})", "OpenAI", -1, invalid);
         row("first Claude block without text", AIProviderType::claude, 200,
             R"({"content": [{"type": "tool_use"}, {"type": "text", "text": "x"}]})", "Claude", -1, invalid);
