@@ -65,6 +65,7 @@ def run(home):
 
     # F2 on the later file's row edits the stem only: what is typed keeps ".txt".
     click(find(lambda a: "2024-04-02_brief_notiz.txt" in a.name))
+    app.screenshot("files-selected")
     app.press(0xffbf)  # F2
     wait_for("the name editor", lambda: find(lambda a: a.getRole() == pyatspi.ROLE_TEXT and a.name == "Name"))
     app.type("Notiz April")

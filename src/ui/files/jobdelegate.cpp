@@ -165,7 +165,10 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
                    index.data(JobListModel::UnverifiedMarksRole).value<QList<Grounding::NameMark>>());
     }
 
-    const QColor badgeColor = index.data(JobListModel::BadgeColorRole).value<QColor>();
+    // On the selection's accent only its text colour reads; elsewhere the tone is held readable.
+    const QColor badgeColor = selected ? text
+                                       : UIColors::readableOn(index.data(JobListModel::BadgeColorRole).value<QColor>(),
+                                                              option.palette.color(QPalette::Base));
     QColor badgeGround = badgeColor;
     badgeGround.setAlphaF(0.15f);
     const QRect badgeArea = badgeRect(row, badge);

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Makes the README's screenshots: the end-to-end drive on a virtual display, once in GTK's light
+# and once in its dark theme (Qt reads the palette through its GTK platform theme, as on GNOME),
+# then copies the review list (a row selected) and the sections into docs/screenshots/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if ! dpkg -s qt6-gtk-platformtheme >/dev/null 2>&1; then
+    apt-get update -qq && apt-get install -y -qq qt6-gtk-platformtheme
+fi
+bash scripts/build.sh
+stub=$(find build/tests -name llmstub_server -type f -perm -u+x | head -1)
+for theme in light dark; do
+    shots=build/screenshots-$theme
+    rm -rf "$shots"
+    gtk_theme=Adwaita
+    [[ $theme == dark ]] && gtk_theme=Adwaita:dark
+    # NO_AT_BRIDGE: GTK's own accessibility bridge would put a second, empty "namorix" on the bus.
+    NO_AT_BRIDGE=1 QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=$gtk_theme QT_QPA_PLATFORM=xcb \
+        tests/gui/run-gui-test.sh gui_endtoend.py "$PWD/build/src/namorix" "$PWD/$stub" "$PWD/$shots"
+    cp "$shots/files-selected.png" "docs/screenshots/review-$theme.png"
+done
+for name in files history templates watch; do
+    cp "build/screenshots-light/$name.png" docs/screenshots/
+done
+echo "screenshots in docs/screenshots/"
