@@ -157,6 +157,12 @@
     <message id="settings.keyOtherEndpoint"><source>settings.keyOtherEndpoint</source><translation>Der Schlüssel wurde für %1 eingegeben und wird an diese Adresse nicht gesendet. Neu eingeben oder bestätigen.</translation></message>
     <message id="settings.confirmKeyEndpoint"><source>settings.confirmKeyEndpoint</source><translation>Schlüssel an diese Adresse senden</translation></message>
     <message id="settings.healthAddress"><source>settings.healthAddress</source><translation>Adresse der Statusabfrage</translation></message>
+    <!-- The credential store: where a key went when the keyring did not take it -->
+    <message id="keychain.noService"><source>keychain.noService</source><translation>Kein Schlüsselbund (Secret Service) erreichbar.</translation></message>
+    <message id="keychain.refused"><source>keychain.refused</source><translation>Der Schlüsselbund hat den Schlüssel nicht angenommen (%1).</translation></message>
+    <message id="keychain.notReadBack"><source>keychain.notReadBack</source><translation>gespeichert, aber nicht wieder lesbar</translation></message>
+    <message id="keychain.inPrivateFile"><source>keychain.inPrivateFile</source><translation>Der Schlüssel wurde deshalb im privaten Schlüsselspeicher %1 abgelegt, den nur Ihr Benutzerkonto lesen kann.</translation></message>
+    <message id="keychain.notSaved"><source>keychain.notSaved</source><translation>Der Schlüssel wurde nicht gespeichert: %1 lässt sich nicht schreiben (%2).</translation></message>
     <!-- First start: legal acceptance -->
     <message id="legal.title"><source>legal.title</source><translation>Willkommen bei Namorix</translation></message>
     <message id="legal.subtitle"><source>legal.subtitle</source><translation>Bevor Sie Namorix verwenden, lesen und bestätigen Sie bitte die Nutzungsbedingungen und die Datenschutzhinweise.</translation></message>

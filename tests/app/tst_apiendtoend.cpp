@@ -95,8 +95,10 @@ private Q_SLOTS:
         COMPARE_REPLY(send("POST", "/v1/providers",
                            json(R"({"provider":"OpenAI","endpoint":"%1","apiKey":"sk-test"})", m_llm.baseUrl())),
                       200,
-                      json(R"({"ok":true,"provider":"OpenAI","model":"gpt-4o","endpoint":"%1","configured":true})",
-                           m_llm.baseUrl()));
+                      json(R"({"ok":true,"provider":"OpenAI","model":"gpt-4o","endpoint":"%1","configured":true,
+                               "keyNotice":"Kein Schlüsselbund (Secret Service) erreichbar. Der Schlüssel wurde deshalb )"
+                           R"(im privaten Schlüsselspeicher %2 abgelegt, den nur Ihr Benutzerkonto lesen kann."})",
+                           m_llm.baseUrl(), m_home.filePath("config/namorix/credentials.json")));
     }
 
     void cleanup() { m_failed = m_failed || QTest::currentTestFailed(); }
