@@ -420,6 +420,9 @@ private Q_SLOTS:
             200);
         COMPARE_REPLY(send("POST", "/v1/templates", R"({"name":"Ohne Muster"})"), 400,
                       json(R"({"error":"missing name/pattern"})"));
+        const Reply unknown = send("PUT", "/v1/templates/Rechnungen", R"({"pattern":"{datum}_{sender}"})");
+        QCOMPARE(unknown.status(), 400);
+        QVERIFY(unknown.json()["error"].toString().startsWith("Unbekanntes Token „{sender}“. Möglich sind: {datum}, "));
 
         const char *listed = R"({"templates":[
             {"name":"Rechnungen","pattern":"{datum}_{absender}","example":"","isDefault":%1},
