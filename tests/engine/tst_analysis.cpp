@@ -193,7 +193,7 @@ private Q_SLOTS:
         GeneralFlags::acceptLegal(m_fx->defaults, QDateTime::currentDateTimeUtc());
         QTRY_COMPARE(asked.size(), 1);
         QCOMPARE(asked.first().first().value<qsizetype>(), AnalysisStarter::ConfirmAbove + 1);
-        QCOMPARE(started.size(), 1); // the small request went ahead
+        QTRY_COMPARE(started.size(), 1); // the small request went ahead, its count may come second
         QTRY_VERIFY(!m_engine->isProcessing());
         QCOMPARE(jobNames(), QStringList{"frueh00.txt"});
 
