@@ -187,6 +187,27 @@
     <message id="settings.keyOtherEndpoint"><source>settings.keyOtherEndpoint</source><translation>Der Schlüssel wurde für %1 eingegeben und wird an diese Adresse nicht gesendet. Neu eingeben oder bestätigen.</translation></message>
     <message id="settings.confirmKeyEndpoint"><source>settings.confirmKeyEndpoint</source><translation>Schlüssel an diese Adresse senden</translation></message>
     <message id="settings.healthAddress"><source>settings.healthAddress</source><translation>Adresse der Statusabfrage</translation></message>
+    <!-- The credential store: where a key went when the keyring did not take it -->
+    <message id="keychain.noService"><source>keychain.noService</source><translation>Kein Schlüsselbund (Secret Service) erreichbar.</translation></message>
+    <message id="keychain.refused"><source>keychain.refused</source><translation>Der Schlüsselbund hat den Schlüssel nicht angenommen (%1).</translation></message>
+    <message id="keychain.notReadBack"><source>keychain.notReadBack</source><translation>gespeichert, aber nicht wieder lesbar</translation></message>
+    <message id="keychain.inPrivateFile"><source>keychain.inPrivateFile</source><translation>Der Schlüssel wurde deshalb im privaten Schlüsselspeicher %1 abgelegt, den nur Ihr Benutzerkonto lesen kann.</translation></message>
+    <message id="keychain.notSaved"><source>keychain.notSaved</source><translation>Der Schlüssel wurde nicht gespeichert: %1 lässt sich nicht schreiben (%2).</translation></message>
+    <!-- Naming templates: the tokens a pattern may use, and why one is refused -->
+    <message id="template.token.datum"><source>template.token.datum</source><translation>Dateidatum: Änderungsdatum der Datei (JJJJ-MM-TT), nicht das Datum aus dem Dokument wie {datum} in den Regeln</translation></message>
+    <message id="template.token.zeit"><source>template.token.zeit</source><translation>Änderungszeit der Datei (HH-MM-SS)</translation></message>
+    <message id="template.token.typ"><source>template.token.typ</source><translation>Dateiendung</translation></message>
+    <message id="template.token.name"><source>template.token.name</source><translation>Originaler Dateiname</translation></message>
+    <message id="template.token.cameraMake"><source>template.token.cameraMake</source><translation>Kamerahersteller (Bilder)</translation></message>
+    <message id="template.token.cameraModel"><source>template.token.cameraModel</source><translation>Kameramodell (Bilder)</translation></message>
+    <message id="template.token.vorschlag"><source>template.token.vorschlag</source><translation>KI-Vorschlag</translation></message>
+    <message id="template.token.kategorie"><source>template.token.kategorie</source><translation>Kategorie, von der KI aus dem Inhalt bestimmt</translation></message>
+    <message id="template.token.beschreibung"><source>template.token.beschreibung</source><translation>Kurzbeschreibung, von der KI aus dem Inhalt</translation></message>
+    <message id="template.token.absender"><source>template.token.absender</source><translation>Absender, von der KI aus dem Inhalt</translation></message>
+    <message id="template.token.betrag"><source>template.token.betrag</source><translation>Betrag, von der KI aus dem Inhalt</translation></message>
+    <message id="template.unfinishedToken"><source>template.unfinishedToken</source><translation>„%1“ ist nicht abgeschlossen: Es fehlt die schließende Klammer „}“.</translation></message>
+    <message id="template.unknownToken"><source>template.unknownToken</source><translation>Unbekanntes Token „%1“. Möglich sind: %2.</translation></message>
+    <message id="template.loneBrace"><source>template.loneBrace</source><translation>Zur Klammer „}“ an Stelle %1 fehlt die öffnende „{“.</translation></message>
     <!-- First start: legal acceptance -->
     <message id="legal.title"><source>legal.title</source><translation>Willkommen bei Namorix</translation></message>
     <message id="legal.subtitle"><source>legal.subtitle</source><translation>Bevor Sie Namorix verwenden, lesen und bestätigen Sie bitte die Nutzungsbedingungen und die Datenschutzhinweise.</translation></message>

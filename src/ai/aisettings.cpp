@@ -197,15 +197,22 @@ QCoro::Task<QString> AISettings::apiKey()
     co_return key;
 }
 
-QCoro::Task<> AISettings::setApiKey(QString key)
+QCoro::Task<SecretPlacement> AISettings::setApiKey(QString key)
 {
     const AIProviderType provider = m_provider;
     m_keys.insert(provider, key);
-    ++m_keysSet[provider];
+    const quint64 set = ++m_keysSet[provider];
     bindKey();
     Q_EMIT apiKeyChanged();
     const QString service = keychainService(provider);
-    co_await m_keychain.save(key, service, Account);
+    const QPointer<AISettings> self(this);
+    QCoro::Task<SecretPlacement> saving = m_keychain.save(key, service, Account);
+    const SecretPlacement placed = co_await std::move(saving);
+    if (self && placed.place == SecretPlacement::Place::nowhere && m_keysSet.value(provider) == set) {
+        m_keys.remove(provider);
+        Q_EMIT apiKeyChanged();
+    }
+    co_return placed;
 }
 
 QString AISettings::keyEndpoint() const

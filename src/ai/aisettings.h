@@ -1,13 +1,13 @@
 #pragma once
 
 #include "ai/aiprovidertype.h"
+#include "ai/keychainstore.h" // every caller of setApiKey needs the whole placement
 
 #include <QCoroTask>
 #include <QObject>
 #include <QString>
 
 class DefaultsStore;
-class KeychainStore;
 
 /**
  * Which provider is asked ("ai.provider"), with which model and at which address. Each provider
@@ -29,7 +29,9 @@ class KeychainStore;
  * Keys are looked up asynchronously (a keyring may have to ask the user to unlock it), so no
  * read or write ever blocks the GUI thread. A key found or set is kept in memory; a lookup that
  * found nothing (no key, a locked keyring, a dismissed unlock) is not, so the next one asks
- * again. A key set while a lookup is pending wins over that lookup's older answer.
+ * again. A key set while a lookup is pending wins over that lookup's older answer. A key no
+ * store could keep is dropped from memory as well: the provider is configured only with a key
+ * that will still be there after a restart.
  */
 class AISettings final : public QObject
 {
@@ -65,8 +67,12 @@ public:
 
     /** The current provider's key; empty when none is stored or it was entered for another endpoint. */
     QCoro::Task<QString> apiKey();
-    /** Stores `key` for the current provider, bound to its effective endpoint (an empty key is stored as empty). */
-    QCoro::Task<> setApiKey(QString key);
+    /**
+     * Stores `key` for the current provider, bound to its effective endpoint (an empty key is
+     * stored as empty), and says where it went: the keyring, the private key file (with the
+     * reason) or nowhere (with the reason; the key is then forgotten).
+     */
+    QCoro::Task<SecretPlacement> setApiKey(QString key);
     /** The endpoint the current provider's key was entered for. */
     [[nodiscard]] QString keyEndpoint() const;
     /** Whether the current provider has a stored key that was entered for another endpoint. */

@@ -1,6 +1,7 @@
 #include "filekeychain.h"
 
 #include "ai/ailog.h"
+#include "common/stringtable.h"
 #include "settings/defaultsstore.h"
 
 #include <QCoroFuture>
@@ -102,13 +103,22 @@ QCoro::Task<std::optional<QString>> FileKeychain::read(QString service, QString 
     co_return value.isString() ? std::optional<QString>(value.toString()) : std::nullopt;
 }
 
-QCoro::Task<> FileKeychain::save(QString value, QString service, QString account)
+QCoro::Task<SecretPlacement> FileKeychain::save(QString value, QString service, QString account)
 {
     loadOnce();
     QJsonObject accounts = m_secrets.value(service).toObject();
     accounts.insert(account, value);
     m_secrets.insert(service, accounts);
-    co_await persist();
+    QCoro::Task<int> writing = persist();
+    const int error = co_await std::move(writing);
+    if (!error)
+        co_return SecretPlacement{SecretPlacement::Place::privateFile, {}};
+    // Read again from the disk: memory must not hold a key the next run will not find.
+    m_loaded = false;
+    m_secrets = {};
+    co_return SecretPlacement{
+        SecretPlacement::Place::nowhere,
+        StringTable::text("keychain.notSaved").arg(m_filePath, QString::fromLocal8Bit(std::strerror(error)))};
 }
 
 QCoro::Task<> FileKeychain::remove(QString service, QString account)
@@ -122,15 +132,18 @@ QCoro::Task<> FileKeychain::remove(QString service, QString account)
         m_secrets.remove(service);
     else
         m_secrets.insert(service, accounts);
-    co_await persist();
+    QCoro::Task<int> writing = persist();
+    co_await std::move(writing);
 }
 
-QCoro::Task<> FileKeychain::persist()
+QCoro::Task<int> FileKeychain::persist()
 {
     const QString path = m_filePath;
     const QByteArray data = QJsonDocument(m_secrets).toJson(QJsonDocument::Indented);
-    const int error = co_await QtConcurrent::run(&m_writer, writePrivately, path, data);
+    QFuture<int> writing = QtConcurrent::run(&m_writer, writePrivately, path, data);
+    const int error = co_await writing;
     if (error)
         qCWarning(lcAI, "API-Schlüssel konnten nicht in %s gespeichert werden: %s", qUtf8Printable(path),
                   std::strerror(error));
+    co_return error;
 }

@@ -26,12 +26,14 @@ public:
     [[nodiscard]] QString filePath() const { return m_filePath; }
 
     QCoro::Task<std::optional<QString>> read(QString service, QString account) override;
-    QCoro::Task<> save(QString value, QString service, QString account) override;
+    /** `privateFile` once the file on disk holds it, else `nowhere` with the reason. */
+    QCoro::Task<SecretPlacement> save(QString value, QString service, QString account) override;
     QCoro::Task<> remove(QString service, QString account) override;
 
 private:
     void loadOnce();
-    QCoro::Task<> persist();
+    /** Writes the secrets; 0 or an errno value. */
+    QCoro::Task<int> persist();
 
     const QString m_filePath;
     bool m_loaded = false;

@@ -3,6 +3,7 @@
 #include "ai/ailog.h"
 #include "ai/filekeychain.h"
 #include "common/strictutf8.h"
+#include "common/stringtable.h"
 
 #include <QAbstractEventDispatcher>
 #include <QStringDecoder>
@@ -137,13 +138,16 @@ bool serviceMissing(const GError *error)
     }
 }
 
-// Logs and frees the error of a finished call; says whether it means there is no Secret Service.
-bool takeError(GError *error, const char *action, const QByteArray &service)
+// Logs and frees the error of a finished call, keeping its message in `message` if given; says
+// whether it means there is no Secret Service.
+bool takeError(GError *error, const char *action, const QByteArray &service, QString *message = nullptr)
 {
     if (!error)
         return false;
     const bool missing = serviceMissing(error);
     qCDebug(lcAI, "%s %s failed: %s", action, service.constData(), error->message);
+    if (message)
+        *message = QString::fromUtf8(error->message);
     g_error_free(error);
     return missing;
 }
@@ -218,10 +222,16 @@ bool SecretServiceKeychain::settle(bool serviceMissing)
     return m_backend == Backend::file;
 }
 
+FileKeychain &SecretServiceKeychain::file()
+{
+    if (!m_file)
+        m_file = std::make_unique<FileKeychain>(m_fallbackFilePath);
+    return *m_file;
+}
+
 void SecretServiceKeychain::switchToFile()
 {
     m_backend = Backend::file;
-    m_file = std::make_unique<FileKeychain>(m_fallbackFilePath);
     static std::atomic_flag announced;
     if (!announced.test_and_set())
         qCWarning(lcAI,
@@ -230,37 +240,61 @@ void SecretServiceKeychain::switchToFile()
                   qUtf8Printable(m_fallbackFilePath));
 }
 
-QCoro::Task<std::optional<QString>> SecretServiceKeychain::read(QString service, QString account)
+QCoro::Task<SecretServiceKeychain::Lookup> SecretServiceKeychain::lookup(QByteArray service, QByteArray account)
 {
-    const Turn turn = co_await nextTurn();
-    if (co_await usesFile())
-        co_return co_await m_file->read(service, account);
-
-    const QByteArray serviceUtf8 = service.toUtf8();
-    const QByteArray accountUtf8 = account.toUtf8();
     GAsyncCall call([&](GAsyncReadyCallback done, gpointer data) {
-        secret_password_lookup(&credentialSchema(), nullptr, done, data, "service", serviceUtf8.constData(), "account",
-                               accountUtf8.constData(), nullptr);
+        secret_password_lookup(&credentialSchema(), nullptr, done, data, "service", service.constData(), "account",
+                               account.constData(), nullptr);
     });
     const AsyncResult result = co_await std::move(call);
     GError *error = nullptr;
     SecretValue *value = secret_password_lookup_binary_finish(result.get(), &error);
-    if (settle(takeError(error, "lookup of", serviceUtf8)))
-        co_return co_await m_file->read(service, account);
-    if (!value)
-        co_return std::nullopt;
-    gsize length = 0;
-    const char *data = secret_value_get(value, &length);
-    std::optional<QString> text = decodeUtf8(data, length);
-    secret_value_unref(value);
-    co_return text;
+    Lookup found{std::nullopt, takeError(error, "lookup of", service)};
+    if (value) {
+        gsize length = 0;
+        const char *data = secret_value_get(value, &length);
+        found.value = decodeUtf8(data, length);
+        secret_value_unref(value);
+    }
+    co_return found;
 }
 
-QCoro::Task<> SecretServiceKeychain::save(QString value, QString service, QString account)
+QCoro::Task<SecretPlacement> SecretServiceKeychain::saveInFile(QString value, QString service, QString account,
+                                                               QString cause)
+{
+    QCoro::Task<SecretPlacement> saving = file().save(value, service, account);
+    SecretPlacement placed = co_await std::move(saving);
+    placed.notice = cause + u' ' +
+                    (placed.place == SecretPlacement::Place::privateFile
+                         ? StringTable::text("keychain.inPrivateFile").arg(m_fallbackFilePath)
+                         : placed.notice);
+    co_return placed;
+}
+
+QCoro::Task<std::optional<QString>> SecretServiceKeychain::read(QString service, QString account)
 {
     const Turn turn = co_await nextTurn();
     if (co_await usesFile())
-        co_return co_await m_file->save(value, service, account);
+        co_return co_await file().read(service, account);
+
+    // The file holds only keys the keyring refused (one it takes leaves the file): its copy is
+    // newer than any the keyring still has.
+    if (std::optional<QString> refused = co_await file().read(service, account))
+        co_return refused;
+    QCoro::Task<Lookup> asking = lookup(service.toUtf8(), account.toUtf8());
+    const Lookup found = co_await std::move(asking);
+    settle(found.serviceMissing);
+    co_return found.value;
+}
+
+QCoro::Task<SecretPlacement> SecretServiceKeychain::save(QString value, QString service, QString account)
+{
+    const Turn turn = co_await nextTurn();
+    if (co_await usesFile()) {
+        QCoro::Task<SecretPlacement> saving =
+            saveInFile(value, service, account, StringTable::text("keychain.noService"));
+        co_return co_await std::move(saving);
+    }
 
     const QByteArray serviceUtf8 = service.toUtf8();
     const QByteArray accountUtf8 = account.toUtf8();
@@ -277,15 +311,35 @@ QCoro::Task<> SecretServiceKeychain::save(QString value, QString service, QStrin
     const AsyncResult result = co_await std::move(call);
     GError *error = nullptr;
     secret_password_store_finish(result.get(), &error);
-    if (settle(takeError(error, "storing", serviceUtf8)))
-        co_await m_file->save(value, service, account);
+    QString refusal;
+    if (settle(takeError(error, "storing", serviceUtf8, &refusal))) {
+        QCoro::Task<SecretPlacement> saving =
+            saveInFile(value, service, account, StringTable::text("keychain.noService"));
+        co_return co_await std::move(saving);
+    }
+    if (refusal.isEmpty()) {
+        // A keyring that says yes and gives back nothing (no default collection, a read-only
+        // backend) would lose the key by the next run.
+        QCoro::Task<Lookup> asking = lookup(serviceUtf8, accountUtf8);
+        const Lookup back = co_await std::move(asking);
+        if (back.value == value) {
+            // A copy the keyring once refused would come back if the keyring is locked later.
+            QCoro::Task<> forgetting = file().remove(service, account);
+            co_await std::move(forgetting);
+            co_return SecretPlacement{};
+        }
+        refusal = StringTable::text("keychain.notReadBack");
+    }
+    QCoro::Task<SecretPlacement> saving =
+        saveInFile(value, service, account, StringTable::text("keychain.refused").arg(refusal));
+    co_return co_await std::move(saving);
 }
 
 QCoro::Task<> SecretServiceKeychain::remove(QString service, QString account)
 {
     const Turn turn = co_await nextTurn();
     if (co_await usesFile())
-        co_return co_await m_file->remove(service, account);
+        co_return co_await file().remove(service, account);
 
     const QByteArray serviceUtf8 = service.toUtf8();
     const QByteArray accountUtf8 = account.toUtf8();
@@ -296,6 +350,7 @@ QCoro::Task<> SecretServiceKeychain::remove(QString service, QString account)
     const AsyncResult result = co_await std::move(call);
     GError *error = nullptr;
     secret_password_clear_finish(result.get(), &error); // false without an error: there was none
-    if (settle(takeError(error, "removing", serviceUtf8)))
-        co_await m_file->remove(service, account);
+    settle(takeError(error, "removing", serviceUtf8));
+    // The file may hold a copy the keyring refused, or all of them when it took over.
+    co_await file().remove(service, account);
 }

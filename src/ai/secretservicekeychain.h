@@ -7,6 +7,7 @@
 #include <coroutine>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class FileKeychain;
@@ -19,15 +20,18 @@ class FileKeychain;
  * drives it while a call is pending if Qt runs without glib). Calls run one at a time in call
  * order, so a read sees every earlier save. The object must outlive the calls made on it.
  *
- * Which store holds the secrets is decided once per run, by the first call:
- * - the session bus cannot be reached (no address, dead socket), or the bus answers that nobody
- *   owns org.freedesktop.secrets and nothing can be started for it (ServiceUnknown,
- *   NameHasNoOwner, a failed activation): the FileKeychain at `fallbackFilePath` takes over for
- *   the rest of the run, and one German line on stderr (once per process) says where keys go;
- * - anything else, including a failure such as a locked keyring or a dismissed prompt: the
- *   keyring stays, and the failure looks like a missing secret. A run never switches after the
- *   keyring has answered, so keys are not scattered over two stores.
- * Error messages are logged under "namorix.ai" at debug level only; they never hold secrets.
+ * Whether a Secret Service is there is decided once per run, by the first call: when the session
+ * bus cannot be reached (no address, dead socket), or the bus answers that nobody owns
+ * org.freedesktop.secrets and nothing can be started for it (ServiceUnknown, NameHasNoOwner, a
+ * failed activation), the FileKeychain at `fallbackFilePath` takes over for the rest of the run,
+ * and one German line on stderr (once per process) says where keys go.
+ *
+ * With a Secret Service, a save must read back: a keyring that refuses the item (no default
+ * collection, locked, a dismissed prompt) or stores it but cannot give it back leaves it to the
+ * file, and the placement says why. A key the keyring takes is removed from the file, so a key
+ * in the file is always newer than the keyring's: a read asks the file first, then the keyring.
+ * A failed lookup looks like a missing secret. Error messages are logged under "namorix.ai" at debug
+ * level only; they never hold secrets.
  */
 class SecretServiceKeychain final : public KeychainStore
 {
@@ -38,11 +42,11 @@ public:
     ~SecretServiceKeychain() override;
     Q_DISABLE_COPY_MOVE(SecretServiceKeychain)
 
-    /** Where secrets go this run; `undecided` until the first call has finished deciding. */
+    /** Whether a Secret Service serves this run; `undecided` until the first call has finished deciding. */
     [[nodiscard]] Backend backend() const { return m_backend; }
 
     QCoro::Task<std::optional<QString>> read(QString service, QString account) override;
-    QCoro::Task<> save(QString value, QString service, QString account) override;
+    QCoro::Task<SecretPlacement> save(QString value, QString service, QString account) override;
     QCoro::Task<> remove(QString service, QString account) override;
 
 private:
@@ -73,11 +77,20 @@ private:
     TurnAwaiter nextTurn() { return TurnAwaiter{*this}; }
     void passTurn();
 
+    struct Lookup {
+        std::optional<QString> value;
+        bool serviceMissing = false;
+    };
+
     // Settles the backend if undecided by reaching the bus; true when the file is in use.
     QCoro::Task<bool> usesFile();
     void switchToFile();
     // Settles the backend after a keyring call has answered; true when the file takes over.
     bool settle(bool serviceMissing);
+    FileKeychain &file();
+    QCoro::Task<Lookup> lookup(QByteArray service, QByteArray account);
+    // Saves in the file; the notice starts with `cause`, why the keyring did not take it.
+    QCoro::Task<SecretPlacement> saveInFile(QString value, QString service, QString account, QString cause);
 
     const QString m_fallbackFilePath;
     Backend m_backend = Backend::undecided;

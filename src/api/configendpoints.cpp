@@ -209,17 +209,23 @@ QCoro::Task<APIResponse> selectProvider(const APIContext &context, APIRequest re
         settings.setModel(*model);
     if (const std::optional<QString> endpoint = string(request.body, QStringLiteral("endpoint")))
         settings.setEndpoint(*endpoint);
+    std::optional<SecretPlacement> placed;
     if (const std::optional<QString> apiKey = string(request.body, QStringLiteral("apiKey"))) {
-        QCoro::Task<> stored = settings.setApiKey(*apiKey);
-        co_await std::move(stored);
+        QCoro::Task<SecretPlacement> stored = settings.setApiKey(*apiKey);
+        placed = co_await std::move(stored);
     }
+    if (placed && placed->place == SecretPlacement::Place::nowhere)
+        co_return APIResponse::error(500, placed->notice);
     QCoro::Task<bool> configuredCheck = settings.isConfigured();
     const bool configured = co_await std::move(configuredCheck);
-    co_return APIResponse::json({{QStringLiteral("ok"), true},
-                                 {QStringLiteral("provider"), rawValue(settings.provider())},
-                                 {QStringLiteral("model"), settings.effectiveModel()},
-                                 {QStringLiteral("endpoint"), settings.effectiveEndpoint()},
-                                 {QStringLiteral("configured"), configured}});
+    QJsonObject reply{{QStringLiteral("ok"), true},
+                      {QStringLiteral("provider"), rawValue(settings.provider())},
+                      {QStringLiteral("model"), settings.effectiveModel()},
+                      {QStringLiteral("endpoint"), settings.effectiveEndpoint()},
+                      {QStringLiteral("configured"), configured}};
+    if (placed && placed->place == SecretPlacement::Place::privateFile)
+        reply.insert(QStringLiteral("keyNotice"), placed->notice);
+    co_return APIResponse::json(reply);
 }
 
 // ---- settings
@@ -242,11 +248,8 @@ QCoro::Task<APIResponse> settings(const APIContext &context)
     QCoro::Task<bool> availability = services.engine.companion.isAvailable();
     const bool connected = co_await std::move(availability);
     AISettings &ai = services.engine.settings;
-    bool configured = !AISettings::needsAPIKey(ai.provider());
-    if (!configured) {
-        QCoro::Task<QString> keyLookup = ai.apiKey();
-        configured = !(co_await std::move(keyLookup)).isEmpty();
-    }
+    QCoro::Task<bool> configuredCheck = ai.isConfigured();
+    const bool configured = co_await std::move(configuredCheck);
     const AppSettings &app = services.appSettings;
     const DefaultsStore &defaults = services.defaults;
     co_return APIResponse::json({

@@ -61,7 +61,7 @@ template <typename T, typename Predicate>
 [[nodiscard]] APIResponse queueNotReady();
 [[nodiscard]] APIResponse noDataContext();
 [[nodiscard]] APIResponse relativePath();
-/** 500 with the store's own message: a write the client asked for did not happen. */
+/** 500 with the store's own message: a write the client asked for did not happen; 400 for a refused value. */
 [[nodiscard]] APIResponse storeFailure(const StoreError &error);
 
 } // namespace HandlerKit

@@ -16,6 +16,7 @@
 #include "grounding/groundingcheck.h"
 #include "grounding/namemarks.h"
 #include "naming/namebuilder.h"
+#include "naming/namingtemplates.h"
 #include "naming/renamerules.h"
 #include "store/objectstore.h"
 
@@ -188,7 +189,8 @@ QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::opt
     const Turn turn = takeTurn();
     const auto run = std::make_shared<Run>();
     run->ticket = m_nextTicket++;
-    run->nameTemplate = std::move(nameTemplate);
+    // Every face starts its runs here, so the default template reaches them all.
+    run->nameTemplate = nameTemplate || !m_store ? std::move(nameTemplate) : NamingTemplates::defaultPattern(*m_store);
     ++m_runsInLine;
 
     QCoro::Task<> waiting = turn.previous->wait();

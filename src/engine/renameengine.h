@@ -105,7 +105,8 @@ public:
     };
 
     /**
-     * One analysis run over files and folders; `nameTemplate` goes to the prompt unchanged.
+     * One analysis run over files and folders; `nameTemplate` goes to the prompt unchanged, and
+     * without one the store's default template does (NamingTemplates::defaultPattern).
      * A run started while another runs waits for it, so runs never interleave. Its results are
      * added to the review (see jobs()) and returned, in input order.
      */

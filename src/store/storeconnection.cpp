@@ -160,6 +160,7 @@ StoreError StoreConnection::failure(StoreError::Code code, const QString &detail
                           .arg(m_filePath, detail)};
     case StoreError::Code::failed:
     case StoreError::Code::notFound:
+    case StoreError::Code::invalid:
         break;
     }
     return {code, QStringLiteral("Die Datenbank %1 meldet einen Fehler: %2").arg(m_filePath, detail)};

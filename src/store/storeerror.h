@@ -10,6 +10,7 @@ struct StoreError {
         newerSchema, // written by a newer version; left as it is
         failed,      // a read or write on an open store failed
         notFound,    // no stored object has the given id
+        invalid,     // the value breaks a rule of its kind and was not stored (a pattern with "{dat")
     };
 
     Code code;

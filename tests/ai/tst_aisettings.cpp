@@ -56,11 +56,14 @@ private Q_SLOTS:
         KeychainStore &shared = KeychainStore::shared();
         QCOMPARE(awaitTask(shared.read("namorix-Claude", "default")), std::nullopt);
         awaitTask(shared.save("sk-ant-first", "namorix-Claude", "default"));
-        awaitTask(shared.save("sk-ant-secret", "namorix-Claude", "default"));
+        const SecretPlacement placed = awaitTask(shared.save("sk-ant-secret", "namorix-Claude", "default"));
         awaitTask(shared.save("sk-gone", "svc", "default"));
         awaitTask(shared.remove("svc", "default"));
         const QString standard = m_home.filePath("config/namorix/credentials.json");
         QCOMPARE(FileKeychain::standardFilePath(), standard);
+        QCOMPARE(placed.place, SecretPlacement::Place::privateFile); // and the window says so
+        QVERIFY2(placed.notice.startsWith("Kein Schlüsselbund") && placed.notice.contains(standard),
+                 qPrintable(placed.notice));
         QCOMPARE(modeOf(standard), mode_t(0600));
         FileKeychain file(standard); // a later run reads what this one stored
         QCOMPARE(awaitTask(file.read("namorix-Claude", "default")), QString("sk-ant-secret"));

@@ -1,6 +1,7 @@
 // Runs through with-session-bus.sh --keyring: a private bus and a throwaway, unlocked keyring.
 // CTest runs it twice, the second time with Qt's event loop running without glib.
 #include "ai/aisettings.h"
+#include "ai/filekeychain.h"
 #include "ai/secretservicekeychain.h"
 #include "settings/defaultsstore.h"
 
@@ -101,6 +102,30 @@ private Q_SLOTS:
                  QString("sk-new"));
     }
 
+    // Without a default collection the keyring refuses the key: it goes to the private file, says
+    // why, and is found there after a restart; a key the keyring takes again leaves the file.
+    void refusedKeyGoesToThePrivateFile()
+    {
+        const QString file = m_dir.filePath("refused/credentials.json");
+        DefaultsStore store;
+        setDefaultCollection(nullptr);
+        {
+            SecretServiceKeychain keychain(file);
+            const SecretPlacement placed = awaitTask(AISettings(store, keychain).setApiKey("sk-refused"));
+            QCOMPARE(placed.place, SecretPlacement::Place::privateFile);
+            QVERIFY2(placed.notice.startsWith("Der Schlüsselbund hat den Schlüssel nicht angenommen (") &&
+                         placed.notice.contains("aliases/default") && placed.notice.contains(file),
+                     qPrintable(placed.notice));
+        }
+        SecretServiceKeychain keychain(file);
+        AISettings settings(store, keychain);
+        QVERIFY(awaitTask(settings.isConfigured()));
+        QCOMPARE(awaitTask(settings.apiKey()), "sk-refused"); // not the keyring's older "sk-new"
+        setDefaultCollection("/org/freedesktop/secrets/collection/login");
+        QCOMPARE(awaitTask(settings.setApiKey("sk-taken")).place, SecretPlacement::Place::keyring);
+        QCOMPARE(awaitTask(FileKeychain(file).read("namorix-Claude", "default")), std::nullopt);
+    }
+
     void cleanupTestCase() { QVERIFY2(!QFile::exists(m_fallback), "a reachable keyring must never use the file"); }
 
 private:
@@ -133,6 +158,15 @@ private:
             g_variant_unref(reply);
         }
         g_object_unref(collection);
+        g_object_unref(service);
+    }
+
+    static void setDefaultCollection(const char *path)
+    {
+        GError *error = nullptr;
+        SecretService *service = secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &error);
+        QVERIFY2(service && secret_service_set_alias_to_dbus_path_sync(service, "default", path, nullptr, &error),
+                 error ? error->message : "");
         g_object_unref(service);
     }
 

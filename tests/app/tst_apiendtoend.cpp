@@ -95,8 +95,10 @@ private Q_SLOTS:
         COMPARE_REPLY(send("POST", "/v1/providers",
                            json(R"({"provider":"OpenAI","endpoint":"%1","apiKey":"sk-test"})", m_llm.baseUrl())),
                       200,
-                      json(R"({"ok":true,"provider":"OpenAI","model":"gpt-4o","endpoint":"%1","configured":true})",
-                           m_llm.baseUrl()));
+                      json(R"({"ok":true,"provider":"OpenAI","model":"gpt-4o","endpoint":"%1","configured":true,
+                               "keyNotice":"Kein Schlüsselbund (Secret Service) erreichbar. Der Schlüssel wurde deshalb )"
+                           R"(im privaten Schlüsselspeicher %2 abgelegt, den nur Ihr Benutzerkonto lesen kann."})",
+                           m_llm.baseUrl(), m_home.filePath("config/namorix/credentials.json")));
     }
 
     void cleanup() { m_failed = m_failed || QTest::currentTestFailed(); }
@@ -418,6 +420,9 @@ private Q_SLOTS:
             200);
         COMPARE_REPLY(send("POST", "/v1/templates", R"({"name":"Ohne Muster"})"), 400,
                       json(R"({"error":"missing name/pattern"})"));
+        const Reply unknown = send("PUT", "/v1/templates/Rechnungen", R"({"pattern":"{datum}_{sender}"})");
+        QCOMPARE(unknown.status(), 400);
+        QVERIFY(unknown.json()["error"].toString().startsWith("Unbekanntes Token „{sender}“. Möglich sind: {datum}, "));
 
         const char *listed = R"({"templates":[
             {"name":"Rechnungen","pattern":"{datum}_{absender}","example":"","isDefault":%1},

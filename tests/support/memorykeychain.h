@@ -13,10 +13,10 @@ public:
         const QString key = service + u'\n' + account;
         co_return m_secrets.contains(key) ? std::optional<QString>(m_secrets.value(key)) : std::nullopt;
     }
-    QCoro::Task<> save(QString value, QString service, QString account) override
+    QCoro::Task<SecretPlacement> save(QString value, QString service, QString account) override
     {
         m_secrets.insert(service + u'\n' + account, value);
-        co_return;
+        co_return SecretPlacement{};
     }
     QCoro::Task<> remove(QString service, QString account) override
     {

@@ -1,3 +1,4 @@
+#include "ai/filekeychain.h"
 #include "korvexstub.h"
 #include "ui/common/wheelguard.h"
 #include "ui/rules/rulestab.h"
@@ -107,6 +108,24 @@ private Q_SLOTS:
         QTest::keyClick(model, Qt::Key_Backspace);
         QCOMPARE(f->ai.effectiveModel(), AISettings::defaultModel(provider));
         QCOMPARE(model->placeholderText(), f->ai.effectiveModel());
+    }
+
+    // A key no store can keep is announced with the reason, and the provider stays unconfigured.
+    void keyThatCannotBeStoredSaysWhy()
+    {
+        QFile(f->dir.filePath("blocker")).open(QIODevice::WriteOnly); // a file where the folder would be
+        FileKeychain unwritable(f->dir.filePath("blocker/credentials.json"));
+        AISettings ai(f->defaults, unwritable);
+        SettingsWindow window({f->defaults, f->app, ai, f->companion, f->rules, AutostartEntry(f->dir.path())});
+        window.tabs()->setCurrentIndex(2);
+        showActive(&window);
+        QVERIFY(!window.aiTab()->keyNotice()->isVisible());
+        QTest::keyClicks(window.aiTab()->keyField(), "sk");
+        QTRY_VERIFY(window.aiTab()->keyNotice()->isVisible());
+        QVERIFY2(window.aiTab()->keyNotice()->text().startsWith("Der Schlüssel wurde nicht gespeichert: " +
+                                                                f->dir.filePath("blocker/credentials.json")),
+                 qPrintable(window.aiTab()->keyNotice()->text()));
+        QTRY_COMPARE(window.aiTab()->status()->text(), "API-Schlüssel fehlt");
     }
 
     void companionStatusAsksOnlyWhenEnabled_data()

@@ -24,6 +24,9 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     , m_endpoint(SettingsForm::textField(qtTrId("settings.endpoint")))
     , m_statusIcon(new QLabel)
     , m_statusText(new QLabel)
+    , m_notice(new QWidget)
+    , m_noticeIcon(new QLabel)
+    , m_noticeText(new QLabel)
     , m_confirmKey(new QPushButton(qtTrId("settings.confirmKeyEndpoint")))
 {
     auto *group = new QGroupBox;
@@ -41,6 +44,16 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     statusRow->addWidget(m_statusIcon);
     statusRow->addWidget(m_statusText, 1);
     m_statusText->setWordWrap(true);
+    auto *noticeRow = new QHBoxLayout(m_notice);
+    noticeRow->setContentsMargins(0, 0, 0, 0);
+    noticeRow->addWidget(m_noticeIcon, 0, Qt::AlignTop);
+    noticeRow->addWidget(m_noticeText, 1);
+    // A long path is one word: it must not widen the window or squeeze the icon away. (Word wrap
+    // after the policy, which would otherwise drop the height for width that wrapping needs.)
+    m_noticeText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_noticeText->setWordWrap(true);
+    m_noticeText->setTextInteractionFlags(Qt::TextSelectableByMouse); // the file's path, to copy
+    m_notice->hide();
     m_confirmKey->setAccessibleName(m_confirmKey->text());
     m_confirmKey->hide();
 
@@ -49,6 +62,7 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     m_form->addRow(qtTrId("settings.model"), m_model);
     m_form->addRow(qtTrId("settings.endpoint"), m_endpoint);
     m_form->addRow(status);
+    m_form->addRow(m_notice);
     m_form->addRow(m_confirmKey);
 
     connect(m_provider, &QComboBox::currentIndexChanged, this,
@@ -85,14 +99,30 @@ void AISettingsTab::showProvider()
     m_endpoint->setText(m_settings.endpoint());
     m_endpoint->setPlaceholderText(AISettings::defaultEndpoint(provider));
     m_key->clear();
+    m_notice->hide(); // it spoke of the other provider's key
     fillKey();
     refreshStatus();
 }
 
-void AISettingsTab::storeKey(const QString &key)
+QCoro::Task<> AISettingsTab::storeKey(QString key)
 {
-    ++m_keyGeneration; // what the user types wins over a lookup still under way
-    m_settings.setApiKey(key);
+    const quint64 generation = ++m_keyGeneration; // what the user types wins over a lookup still under way
+    const QPointer<AISettingsTab> self(this);
+    QCoro::Task<SecretPlacement> saving = m_settings.setApiKey(key);
+    const SecretPlacement placed = co_await std::move(saving);
+    if (self && generation == m_keyGeneration)
+        showPlacement(placed);
+}
+
+void AISettingsTab::showPlacement(const SecretPlacement &placed)
+{
+    m_notice->setVisible(placed.place != SecretPlacement::Place::keyring);
+    if (placed.place == SecretPlacement::Place::privateFile)
+        SettingsForm::showStatus(m_noticeIcon, m_noticeText, u"exclamationmark.triangle.fill", UIColors::orange(),
+                                 placed.notice);
+    else if (placed.place == SecretPlacement::Place::nowhere)
+        SettingsForm::showStatus(m_noticeIcon, m_noticeText, u"exclamationmark.triangle.fill", UIColors::red(),
+                                 placed.notice);
 }
 
 QCoro::Task<> AISettingsTab::fillKey()

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class AISettings;
+struct SecretPlacement;
 class QComboBox;
 class QFormLayout;
 class QLabel;
@@ -14,7 +15,8 @@ class QPushButton;
  * The AI tab: provider, the provider's key (filled from the credential store asynchronously,
  * stored on every edit), model and endpoint with the provider's defaults as placeholders, and
  * whether the provider is ready to use. A key entered for another endpoint is not used; the tab
- * says for which address it was entered and offers to confirm it for the new one.
+ * says for which address it was entered and offers to confirm it for the new one. A key the
+ * keyring did not take is announced at once: where it went instead, or why it was not stored.
  */
 class AISettingsTab final : public QWidget
 {
@@ -26,10 +28,13 @@ public:
     [[nodiscard]] QLineEdit *keyField() const { return m_key; }
     [[nodiscard]] QLabel *status() const { return m_statusText; }
     [[nodiscard]] QPushButton *confirmKeyButton() const { return m_confirmKey; }
+    /** Where the last typed key went, when not to the keyring; hidden otherwise. */
+    [[nodiscard]] QLabel *keyNotice() const { return m_noticeText; }
 
 private:
     void showProvider();
-    void storeKey(const QString &key);
+    QCoro::Task<> storeKey(QString key);
+    void showPlacement(const SecretPlacement &placed);
     QCoro::Task<> fillKey();
     QCoro::Task<> refreshStatus();
 
@@ -41,6 +46,9 @@ private:
     QLineEdit *m_endpoint;
     QLabel *m_statusIcon;
     QLabel *m_statusText;
+    QWidget *m_notice;
+    QLabel *m_noticeIcon;
+    QLabel *m_noticeText;
     QPushButton *m_confirmKey;
     quint64 m_keyGeneration = 0; ///< bumped by every provider switch and edit: an older fill is dropped
     quint64 m_statusGeneration = 0;

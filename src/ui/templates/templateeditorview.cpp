@@ -61,6 +61,7 @@ TemplateEditorView::TemplateEditorView(ObjectStore *store, QWidget *parent)
     split->addWidget(m_detail);
     split->setStretchFactor(1, 1);
 
+    m_problem->setObjectName(QStringLiteral("templatesProblem"));
     m_problem->setStyleSheet(QStringLiteral("color: #d9730d"));
     m_problem->setWordWrap(true);
     m_problem->hide();
@@ -72,7 +73,10 @@ TemplateEditorView::TemplateEditorView(ObjectStore *store, QWidget *parent)
     m_delete->setEnabled(false);
     connect(m_add, &QToolButton::clicked, this, &TemplateEditorView::addTemplate);
     connect(m_delete, &QToolButton::clicked, this, &TemplateEditorView::deleteSelected);
-    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] { select(selectedId()); });
+    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
+        showProblem({}); // a refused pattern of the one left behind
+        select(selectedId());
+    });
     connect(m_form, &TemplateForm::edited, this, &TemplateEditorView::save);
     if (m_store) {
         connect(m_store, &ObjectStore::changed, this, [this](ObjectStore::Kind kind) {

@@ -13,7 +13,8 @@ struct NamingTemplate;
 
 /**
  * The templates section: every naming template, oldest first, live from the store; add and
- * delete under the list; the selected one's form beside it, written through on every change.
+ * delete under the list; the selected one's form beside it, written through on every change. A
+ * change the core refuses (a pattern with "{dat") is not stored; the line above says why.
  * A template the REST API adds appears at once, one it deletes drops the selection.
  */
 class TemplateEditorView final : public QWidget

@@ -1,5 +1,6 @@
 #include "ui/templates/templateform.h"
 
+#include "naming/namingtemplates.h"
 #include "ui/rules/formsection.h"
 
 #include <QCheckBox>
@@ -9,31 +10,32 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-namespace {
-
-/** Help text only: patterns are stored and forwarded as typed, never checked against this. */
-constexpr std::pair<const char16_t *, const char16_t *> TemplateTokens[] = {
-    {u"{datum}", u"Änderungsdatum (YYYY-MM-DD)"},
-    {u"{zeit}", u"Änderungszeit (HH-MM-SS)"},
-    {u"{typ}", u"Dateiendung"},
-    {u"{name}", u"Originaler Dateiname"},
-    {u"{vorschlag}", u"KI-Vorschlag"},
-    {u"{camera_make}", u"Kamerahersteller (Bilder)"},
-    {u"{camera_model}", u"Kameramodell (Bilder)"},
-};
-
-} // namespace
-
 TemplateForm::TemplateForm(QWidget *parent)
     : QWidget(parent)
+    , m_example(new QLabel)
     , m_default(new QCheckBox(QStringLiteral("Standard-Vorlage")))
 {
     auto *column = new QVBoxLayout(this);
     auto *details = new FormSection(QString());
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Name"), field(QStringLiteral("Name"), &NamingTemplate::name));
-    form->addRow(QStringLiteral("Muster"), field(QStringLiteral("Muster"), &NamingTemplate::pattern));
-    form->addRow(QStringLiteral("Beispiel"), field(QStringLiteral("Beispiel"), &NamingTemplate::example));
+    QLineEdit *pattern = field(QStringLiteral("Muster"), &NamingTemplate::pattern);
+    form->addRow(QStringLiteral("Muster"), pattern);
+    // What the pattern makes of one sample file, as the user types; the stored example is the
+    // REST API's own note and is not shown here.
+    m_example->setAccessibleName(QStringLiteral("Beispiel"));
+    m_example->setFont(FormStyle::monospace());
+    m_example->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *sample = new QLabel(QStringLiteral("für IMG_2041.jpg, ein Handyfoto einer Stromrechnung der Stadtwerke über "
+                                             "49,99 €, zuletzt geändert am 15.03.2024 um 14:30"));
+    sample->setWordWrap(true);
+    sample->setForegroundRole(QPalette::PlaceholderText);
+    auto *exampleColumn = new QVBoxLayout;
+    exampleColumn->setSpacing(2);
+    exampleColumn->addWidget(m_example);
+    exampleColumn->addWidget(sample);
+    form->addRow(QStringLiteral("Beispiel"), exampleColumn);
+    connect(pattern, &QLineEdit::textChanged, this, &TemplateForm::showExample);
     form->addRow(m_default);
     details->body()->addLayout(form);
     column->addWidget(details);
@@ -45,10 +47,11 @@ TemplateForm::TemplateForm(QWidget *parent)
     auto *tokens = new FormSection(QStringLiteral("Verfügbare Tokens"));
     auto *grid = new QGridLayout;
     int row = 0;
-    for (const auto &[token, description] : TemplateTokens) {
-        auto *name = new QLabel(QString::fromUtf16(token));
+    for (const NamingTemplates::Token &token : NamingTemplates::tokens()) {
+        auto *name = new QLabel(token.text);
         name->setFont(FormStyle::monospace());
-        auto *text = new QLabel(QString::fromUtf16(description));
+        auto *text = new QLabel(token.description);
+        text->setWordWrap(true);
         text->setForegroundRole(QPalette::PlaceholderText);
         grid->addWidget(name, row, 0);
         grid->addWidget(text, row, 1);
@@ -70,6 +73,13 @@ QLineEdit *TemplateForm::field(const QString &label, QString NamingTemplate::*me
     });
     m_fields.append({edit, member});
     return edit;
+}
+
+void TemplateForm::showExample(const QString &pattern)
+{
+    const bool valid = !NamingTemplates::problem(pattern);
+    m_example->setText(valid ? NamingTemplates::example(pattern) : QStringLiteral("–"));
+    m_example->setAccessibleDescription(m_example->text());
 }
 
 void TemplateForm::display(const NamingTemplate &value)

@@ -5,11 +5,13 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 
 /**
- * The detail form of one template: name, pattern and example written through on every
- * keystroke, the default toggle, and the help table of the tokens the model understands.
+ * The detail form of one template: name and pattern written through on every keystroke, the
+ * pattern rendered for a sample file as it is typed, the default toggle, and the tokens a
+ * pattern may use.
  */
 class TemplateForm final : public QWidget
 {
@@ -29,8 +31,10 @@ Q_SIGNALS:
 
 private:
     QLineEdit *field(const QString &label, QString NamingTemplate::*member);
+    void showExample(const QString &pattern);
 
     NamingTemplate m_template;
     QList<std::pair<QLineEdit *, QString NamingTemplate::*>> m_fields;
+    QLabel *m_example;
     QCheckBox *m_default;
 };
