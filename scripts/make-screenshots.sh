@@ -19,7 +19,8 @@ for theme in light dark; do
         tests/gui/run-gui-test.sh gui_endtoend.py "$PWD/build/src/namorix" "$PWD/$stub" "$PWD/$shots"
     cp "$shots/files-selected.png" "docs/screenshots/review-$theme.png"
 done
-for name in files history templates watch; do
+cp build/screenshots-light/files-renamed.png docs/screenshots/files.png
+for name in history templates watch; do
     cp "build/screenshots-light/$name.png" docs/screenshots/
 done
 echo "screenshots in docs/screenshots/"

@@ -64,7 +64,9 @@ def run(home):
         raise Failure("the rows' descriptions read %r" % reasons)
 
     # F2 on the later file's row edits the stem only: what is typed keeps ".txt".
-    click(find(lambda a: "2024-04-02_brief_notiz.txt" in a.name))
+    note = find(lambda a: "2024-04-02_brief_notiz.txt" in a.name)
+    click(note)
+    wait_for("the row selected", lambda: note.getState().contains(pyatspi.STATE_SELECTED))
     app.screenshot("files-selected")
     app.press(0xffbf)  # F2
     wait_for("the name editor", lambda: find(lambda a: a.getRole() == pyatspi.ROLE_TEXT and a.name == "Name"))
