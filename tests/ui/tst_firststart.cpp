@@ -116,29 +116,26 @@ private Q_SLOTS:
     {
         f->ai.setProvider(AIProviderType::gemini);
         OnboardingView view(f->ai);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowActive(&view));
+        showActive(&view);
         QStringList offered;
         for (const QRadioButton *choice : view.findChildren<QRadioButton *>())
             offered << choice->accessibleName();
         QCOMPARE(offered, QStringList({"Claude", "OpenAI", "Gemini", "Ollama"}));
-        QCOMPARE(view.focusWidget(), view.providerButton(AIProviderType::gemini));
         const auto shape = [&view] {
             QCoreApplication::processEvents(); // the layout's turn
             return QList<QRect>{view.geometry(), view.providerButton(AIProviderType::claude)->geometry(),
                                 named<QPushButton>(&view, "Fertig")->geometry()};
         };
         const QList<QRect> shown = shape();
-
-        QTest::keyClick(view.focusWidget(), Qt::Key_Right);
-        QCOMPARE(f->ai.provider(), AIProviderType::ollama);
-        QVERIFY(view.providerButton(AIProviderType::ollama)->hasFocus() && view.keyField()->isHidden());
-        QCOMPARE(shape(), shown);
-        QTest::keyClick(view.focusWidget(), Qt::Key_Left);
-        QTest::keyClick(view.focusWidget(), Qt::Key_Left);
-        QCOMPARE(f->ai.provider(), AIProviderType::openai);
-        QVERIFY(view.providerButton(AIProviderType::openai)->isChecked() && view.keyField()->isVisible());
-        QCOMPARE(shape(), shown);
+        // From Gemini, where the focus opens: right to Ollama (no key field), then left twice.
+        for (const auto &[key, provider] : {std::pair(Qt::Key_Right, AIProviderType::ollama),
+                                            {Qt::Key_Left, AIProviderType::gemini},
+                                            {Qt::Key_Left, AIProviderType::openai}}) {
+            QTest::keyClick(view.focusWidget(), key);
+            QCOMPARE(f->ai.provider(), provider);
+            QCOMPARE(view.focusWidget(), view.providerButton(provider));
+            QCOMPARE(shape(), shown);
+        }
         QTest::keyClick(view.focusWidget(), Qt::Key_Tab);
         QCOMPARE(view.focusWidget(), view.keyField());
         QTest::keyClick(view.focusWidget(), Qt::Key_Backtab);
