@@ -64,6 +64,16 @@ QThreadPool &workers()
         p->setObjectName(QStringLiteral("extraction"));
         p->setExpiryTimeout(int(DefaultIdleRelease.count()));
         p->setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
+        // The workers end with the application object, before the static objects: a worker's
+        // recognition engine (extractLocally) still alive then made Tesseract's dictionary cache
+        // print "WARNING! LEAK!" on the terminal at exit. A thread's thread-local objects go only
+        // after QThread reports it finished, hence the count. Work still running is left.
+        qAddPostRoutine([] {
+            workers().waitForDone(1000);
+            const QDeadlineTimer deadline(1000);
+            while (g_liveWorkers.load() != 0 && !deadline.hasExpired())
+                QThread::msleep(1);
+        });
         return p;
     }();
     return *pool;

@@ -299,6 +299,7 @@ private Q_SLOTS:
         QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
         PreviewWindow *preview = w->review()->preview();
         QVERIFY(preview && preview->isVisible());
+        QVERIFY(preview->screen()->availableGeometry().contains(preview->frameGeometry())); // 680 high here
         QCOMPARE(preview->file().fileName(), "a.txt");
         QTest::keyClick(preview, Qt::Key_Down);
         QCOMPARE(preview->file().fileName(), "b.txt");

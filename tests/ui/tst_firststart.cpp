@@ -19,6 +19,10 @@ class TestFirstStart final : public QObject
             window.show();
             gate = std::make_unique<FirstStartGate>(defaults, ai, &window);
             gate->start();
+            // Where the window manager puts the window before it is on screen.
+            window.move(window.pos() + QPoint(150, 0));
+            (void)QTest::qWaitForWindowExposed(&window);
+            QCoreApplication::processEvents();
             return *gate;
         }
     };
@@ -32,6 +36,8 @@ private Q_SLOTS:
     {
         LegalAcceptanceView *legal = f->start().legalScreen();
         QVERIFY(legal && legal->isVisible() && legal->isModal());
+        QVERIFY(qAbs(legal->frameGeometry().center().x() - f->window.frameGeometry().center().x()) <=
+                2); // where it landed
         QTest::keyClick(legal, Qt::Key_Escape);
         legal->close();
         QVERIFY(legal->isVisible()); // cannot be dismissed
@@ -81,7 +87,6 @@ private Q_SLOTS:
         QTest::newRow("Claude") << AIProviderType::claude << true;
         QTest::newRow("Gemini") << AIProviderType::gemini << true;
         QTest::newRow("Ollama") << AIProviderType::ollama << false;
-        QTest::newRow("Apple") << AIProviderType::apple << false;
     }
 
     void onboardingKeyFieldOnlyForKeyedProviders()
@@ -92,9 +97,9 @@ private Q_SLOTS:
         OnboardingView view(f->ai);
         view.show();
         QTest::keyClicks(view.keyField(), "sk-openai");
-        QTest::mouseClick(view.providerButton(int(provider)), Qt::LeftButton);
+        QTest::mouseClick(view.providerButton(provider), Qt::LeftButton);
         QCOMPARE(f->ai.provider(), provider);
-        QVERIFY(view.providerButton(int(provider))->isChecked());
+        QVERIFY(view.providerButton(provider)->isChecked());
         QCOMPARE(view.keyField()->isVisible(), keyShown);
         QCOMPARE(view.keyField()->text(), ""); // the other provider's typing is not carried over
         if (keyShown) {
@@ -103,6 +108,38 @@ private Q_SLOTS:
         }
         f->ai.setProvider(AIProviderType::openai);
         QCOMPARE(awaitTask(f->ai.apiKey()), "sk-openai");
+    }
+
+    // One radio group as on the desktop: the focus opens on the chosen provider, the arrow keys
+    // move the choice, Tab leaves the group; Apple is not offered; the sheet keeps its shape.
+    void onboardingProvidersAreOneRadioGroup()
+    {
+        f->ai.setProvider(AIProviderType::gemini);
+        OnboardingView view(f->ai);
+        showActive(&view);
+        QStringList offered;
+        for (const QRadioButton *choice : view.findChildren<QRadioButton *>())
+            offered << choice->accessibleName();
+        QCOMPARE(offered, QStringList({"Claude", "OpenAI", "Gemini", "Ollama"}));
+        const auto shape = [&view] {
+            QCoreApplication::processEvents(); // the layout's turn
+            return QList<QRect>{view.geometry(), view.providerButton(AIProviderType::claude)->geometry(),
+                                named<QPushButton>(&view, "Fertig")->geometry()};
+        };
+        const QList<QRect> shown = shape();
+        // From Gemini, where the focus opens: right to Ollama (no key field), then left twice.
+        for (const auto &[key, provider] : {std::pair(Qt::Key_Right, AIProviderType::ollama),
+                                            {Qt::Key_Left, AIProviderType::gemini},
+                                            {Qt::Key_Left, AIProviderType::openai}}) {
+            QTest::keyClick(view.focusWidget(), key);
+            QCOMPARE(f->ai.provider(), provider);
+            QCOMPARE(view.focusWidget(), view.providerButton(provider));
+            QCOMPARE(shape(), shown);
+        }
+        QTest::keyClick(view.focusWidget(), Qt::Key_Tab);
+        QCOMPARE(view.focusWidget(), view.keyField());
+        QTest::keyClick(view.focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(view.focusWidget(), view.providerButton(AIProviderType::openai));
     }
 
     void aboutShowsDashForMissingVersion()

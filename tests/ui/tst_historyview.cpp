@@ -112,6 +112,10 @@ private Q_SLOTS:
         QVERIFY(f->store->insert(record("da.pdf", "2024_da.pdf", false, 1, folder)));
         QVERIFY(QFile(folder + "/2024_da.pdf").open(QIODevice::WriteOnly));
         QTRY_COMPARE(f->listedOriginals(), QStringList({"da.pdf", "weg.pdf"})); // inserted after the view: live
+        // The action column holds no room for "Rückgängig gemacht" while no row says it.
+        const QHeaderView *columns = f->table->horizontalHeader();
+        const int revertedText = f->table->fontMetrics().horizontalAdvance(qtTrId("history.reverted"));
+        QVERIFY(columns->sectionSize(HistoryModel::ActionColumn) < revertedText);
 
         // A missing file: the row stays, the reason shows.
         clickCell(f->table, f->actionCell("weg.pdf"));
@@ -123,6 +127,7 @@ private Q_SLOTS:
         clickCell(f->table, f->actionCell("da.pdf"));
         QVERIFY(QFile::exists(folder + "/da.pdf") && !QFile::exists(folder + "/2024_da.pdf"));
         QVERIFY(f->view.findChild<QLabel *>("historyProblem")->isHidden());
+        QTRY_VERIFY(columns->sectionSize(HistoryModel::ActionColumn) > revertedText); // and then it fits
     }
 
     // Only the listed records go out; ';' is written as it is.

@@ -59,6 +59,8 @@ private Q_SLOTS:
         const auto windows = w->window->findChildren<SettingsWindow *>();
         QCOMPARE(windows.size(), 1);
         QVERIFY(windows.first()->isVisible());
+        windows.first()->resize(760, 580); // resizable, and the tabs take the room
+        QCOMPARE(windows.first()->tabs()->width(), 760 - 2 * windows.first()->layout()->contentsMargins().left());
         QTest::keyClick(w->window.get(), Qt::Key_Comma, Qt::ControlModifier);
         QCOMPARE(w->window->openSettings(), windows.first());
     }

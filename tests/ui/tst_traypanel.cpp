@@ -27,7 +27,7 @@ private Q_SLOTS:
     {
         w = std::make_unique<WindowFixture>();
         panel = std::make_unique<TrayPanel>(w->fx.services(), w->store.get(), w->fx.defaults);
-        panel->show();
+        showActive(panel.get());
     }
 
     void cleanup()
@@ -45,7 +45,9 @@ private Q_SLOTS:
         const QString b = w->touch("b.txt"), a = w->touch("ordner/a.txt", "Finanzamt");
         dropFiles(panel->dropTarget(), {b}); // cancelled: nothing renamed, nothing recorded
         QTRY_COMPARE(panel->currentState(), panel->list()->parentWidget());
-        QTest::mouseClick(panel->cancelButton(), Qt::LeftButton);
+        QCOMPARE(panel->focusWidget(), panel->renameButton()); // the keyboard's way: Shift+Tab, Space
+        QTest::keyClick(panel->focusWidget(), Qt::Key_Backtab);
+        QTest::keyClick(panel->focusWidget(), Qt::Key_Space);
         QCOMPARE(panel->currentState(), static_cast<QWidget *>(panel->dropTarget()));
         QVERIFY(QFile::exists(b) && w->store->fetchRecords()->isEmpty());
 
@@ -62,7 +64,7 @@ private Q_SLOTS:
                                      "a.txt → 2024-03-15_brief_finanzamt.txt"}));
         screenshot(panel.get(), "tray-panel.png");
 
-        QTest::mouseClick(panel->renameButton(), Qt::LeftButton);
+        QTest::keyClick(panel->list(), Qt::Key_Return); // the panel's default, wherever the focus is
         QTRY_COMPARE(panel->currentState(), static_cast<QWidget *>(panel->dropTarget()));
         const QStringList renamed{w->dir.filePath("2024-03-15_rechnung_mobilfunk_maerz.txt"),
                                   w->dir.filePath("ordner/2024-03-15_brief_finanzamt.txt")};
@@ -89,6 +91,7 @@ private Q_SLOTS:
         QVERIFY(!panel->question()->box() && !panel->engine().isProcessing());
         GeneralFlags::acceptLegal(w->fx.defaults, QDateTime::currentDateTimeUtc());
         QTRY_VERIFY(panel->question()->box());
+        QVERIFY(panel->isVisible()); // its own question takes the focus without closing it
         QCOMPARE(panel->question()->box()->text(), "600 Dateien analysieren?");
         named<QPushButton>(panel->question()->box(), "Analysieren")->click();
         QTRY_VERIFY(panel->engine().isProcessing());
@@ -130,6 +133,21 @@ private Q_SLOTS:
         QVERIFY(tray.panel()->isVisible());
         Q_EMIT const_cast<QSystemTrayIcon &>(tray.icon()).activated(QSystemTrayIcon::Trigger);
         QVERIFY(!tray.panel()->isVisible());
+        // Like a tray pop-up: Esc closes it, and so does another window taking the focus, where
+        // the click on the icon that took the focus leaves it closed.
+        tray.togglePanel();
+        QTest::keyClick(tray.panel(), Qt::Key_Escape);
+        QVERIFY(!tray.panel()->isVisible());
+        tray.togglePanel();
+        QVERIFY(QTest::qWaitForWindowActive(tray.panel()));
+        QWidget elsewhere;
+        showActive(&elsewhere);
+        QVERIFY(!tray.panel()->isVisible());
+        tray.togglePanel();
+        QVERIFY(!tray.panel()->isVisible());
+        QTest::qWait(450);
+        tray.togglePanel();
+        QVERIFY(tray.panel()->isVisible());
 
         // The icon follows "showMenuBar" as the settings window or the REST API writes it.
         QSignalSpy shown(&tray, &TrayIcon::shownChanged);

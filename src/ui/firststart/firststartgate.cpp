@@ -4,6 +4,10 @@
 #include "ui/firststart/legalacceptanceview.h"
 #include "ui/firststart/onboardingview.h"
 
+#include <QEvent>
+#include <QWidget>
+#include <QWindow>
+
 FirstStartGate::FirstStartGate(DefaultsStore &defaults, AISettings &aiSettings, QWidget *window)
     : QObject()
     , m_defaults(defaults)
@@ -25,6 +29,27 @@ OnboardingView *FirstStartGate::onboarding() const
 }
 
 void FirstStartGate::start()
+{
+    // Until its first expose the window manager has not placed the window yet: it still stands
+    // at the screen's corner, and a sheet centred on it would open there.
+    QWindow *handle = m_window && m_window->isVisible() ? m_window->windowHandle() : nullptr;
+    if (handle && !handle->isExposed()) {
+        handle->installEventFilter(this);
+        return;
+    }
+    showOutstanding();
+}
+
+bool FirstStartGate::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Expose && qobject_cast<QWindow *>(watched)->isExposed()) {
+        watched->removeEventFilter(this);
+        QMetaObject::invokeMethod(this, &FirstStartGate::showOutstanding, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void FirstStartGate::showOutstanding()
 {
     if (GeneralFlags::hasAcceptedLegal.read(m_defaults)) {
         showOnboardingOnce();

@@ -22,7 +22,10 @@ public:
     FirstStartGate(DefaultsStore &defaults, AISettings &aiSettings, QWidget *window);
     ~FirstStartGate() override;
 
-    /** Shows what is outstanding; call when the main window is first shown. */
+    /**
+     * Shows what is outstanding; call when the main window is first shown. A shown window that
+     * is not on screen yet is waited for, so that the sheets open centred on where it lands.
+     */
     void start();
 
     [[nodiscard]] LegalAcceptanceView *legalScreen() const;
@@ -32,7 +35,11 @@ Q_SIGNALS:
     /** The user declined the legal terms: the application has to end. */
     void declined();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void showOutstanding();
     void showOnboardingOnce();
 
     DefaultsStore &m_defaults;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 OnboardingView::OnboardingView(AISettings &settings, QWidget *parent)
@@ -36,22 +37,23 @@ OnboardingView::OnboardingView(AISettings &settings, QWidget *parent)
     palette.setColor(QPalette::WindowText, UIColors::secondary(palette));
     subtitle->setPalette(palette);
 
-    // A segmented control: one exclusive, checkable button per provider, side by side.
-    auto *segments = new QHBoxLayout;
-    segments->setSpacing(0);
-    segments->addStretch(1);
-    auto *group = new QButtonGroup(this);
-    for (const QString &name : allRawValues<AIProviderType>()) {
-        auto *segment = new QPushButton(name);
-        segment->setCheckable(true);
-        segment->setAccessibleName(name);
-        group->addButton(segment, int(m_providers.size()));
-        m_providers.append(segment);
-        segments->addWidget(segment);
+    // One radio group, one tab stop: the arrow keys move the choice, as in any KDE or GNOME
+    // dialog. The provider that cannot run on Linux is not offered.
+    auto *choices = new QHBoxLayout;
+    choices->addStretch(1);
+    m_group = new QButtonGroup(this);
+    for (const AIProviderType type : allCases<AIProviderType>()) {
+        if (!AISettings::isAvailable(type))
+            continue;
+        const QString name = rawValue(type);
+        auto *choice = new QRadioButton(name);
+        choice->setAccessibleName(name);
+        m_group->addButton(choice, int(type));
+        choices->addWidget(choice);
     }
-    segments->addStretch(1);
-    // Toggled, not clicked: assistive technology toggles the segment without a click.
-    connect(group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+    choices->addStretch(1);
+    // Toggled, not clicked: the arrow keys and assistive technology change it without a click.
+    connect(m_group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
             m_settings.setProvider(AIProviderType(id));
     });
@@ -60,6 +62,10 @@ OnboardingView::OnboardingView(AISettings &settings, QWidget *parent)
     m_key->setEchoMode(QLineEdit::Password);
     m_key->setPlaceholderText(QStringLiteral("API Key"));
     m_key->setAccessibleName(QStringLiteral("API Key"));
+    // Hidden for a provider without a key, yet keeping its room: the sheet does not jump.
+    QSizePolicy keepsRoom = m_key->sizePolicy();
+    keepsRoom.setRetainSizeWhenHidden(true);
+    m_key->setSizePolicy(keepsRoom);
     connect(m_key, &QLineEdit::textEdited, this, [this](const QString &key) { m_settings.setApiKey(key); });
 
     auto *skip = new QPushButton(qtTrId("onboarding.skip"));
@@ -79,21 +85,30 @@ OnboardingView::OnboardingView(AISettings &settings, QWidget *parent)
     column->addWidget(symbol);
     column->addWidget(title);
     column->addWidget(subtitle);
-    column->addLayout(segments);
+    column->addLayout(choices);
     column->addWidget(m_key);
     column->addLayout(buttons);
     showProvider();
 }
 
-QAbstractButton *OnboardingView::providerButton(int index) const
+QAbstractButton *OnboardingView::providerButton(AIProviderType provider) const
 {
-    return m_providers.value(index);
+    return m_group->button(int(provider));
 }
 
 void OnboardingView::showProvider()
 {
     const AIProviderType provider = m_settings.provider();
-    m_providers.at(int(provider))->setChecked(true);
+    QAbstractButton *chosen = m_group->button(int(provider));
+    if (chosen)
+        chosen->setChecked(true);
+    // The group's one tab stop is the chosen provider (the first while none is), before the focus
+    // has ever been in the group; Qt keeps it so afterwards.
+    const QList<QAbstractButton *> buttons = m_group->buttons();
+    for (QAbstractButton *button : buttons) {
+        const bool stop = button == (chosen ? chosen : buttons.first());
+        button->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
+    }
     // The text typed for one provider is never shown as, or taken for, another's key.
     m_key->clear();
     m_key->setVisible(AISettings::needsAPIKey(provider));

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "ai/aiprovidertype.h"
+
 #include <QDialog>
 
 class AISettings;
 class QAbstractButton;
+class QButtonGroup;
 class QLineEdit;
 
 /**
@@ -17,13 +20,14 @@ class OnboardingView final : public QDialog
 public:
     explicit OnboardingView(AISettings &settings, QWidget *parent = nullptr);
 
-    [[nodiscard]] QAbstractButton *providerButton(int index) const;
+    /** The choice of `provider`; none for one that is not offered. */
+    [[nodiscard]] QAbstractButton *providerButton(AIProviderType provider) const;
     [[nodiscard]] QLineEdit *keyField() const { return m_key; }
 
 private:
     void showProvider();
 
     AISettings &m_settings;
-    QList<QAbstractButton *> m_providers;
+    QButtonGroup *m_group;
     QLineEdit *m_key;
 };

@@ -127,9 +127,9 @@ void HistoryView::makeTable()
     columns->resizeSection(HistoryModel::DateColumn,
                            std::max(100, metrics.horizontalAdvance(QStringLiteral("vor 11 Monaten")) + 16));
     columns->resizeSection(HistoryModel::ProviderColumn, 80);
-    const int actionText = std::max(metrics.horizontalAdvance(qtTrId("history.revert")),
-                                    metrics.horizontalAdvance(qtTrId("history.reverted")));
-    columns->resizeSection(HistoryModel::ActionColumn, std::max(90, actionText + 16));
+    // As wide as the texts listed need ("Rückgängig gemacht" only once a row says so): room
+    // held for it was room the new names lacked.
+    columns->setSectionResizeMode(HistoryModel::ActionColumn, QHeaderView::ResizeToContents);
     m_emptyHint = new EmptyHint(m_table, qtTrId("history.empty"));
 
     connect(m_table, &QTableView::clicked, this, &HistoryView::revertRow);

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QtConcurrent>
@@ -33,7 +34,6 @@ PreviewWindow::PreviewWindow(QWidget *parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setFocusPolicy(Qt::StrongFocus);
-    resize(640, 720);
     m_image->setAlignment(Qt::AlignCenter);
     m_image->setMinimumSize(1, 1);
     m_text->setReadOnly(true);
@@ -59,10 +59,20 @@ void PreviewWindow::showFile(const QUrl &url)
     m_url = url;
     setWindowTitle(url.fileName());
     setAccessibleName(qtTrId("preview.quickLook") + QStringLiteral(": ") + url.fileName());
+    if (!isVisible())
+        fitScreen();
     show();
     raise();
     activateWindow();
     render(url);
+}
+
+void PreviewWindow::fitScreen()
+{
+    // The screen of the window it opens from, less room for the frame the window manager adds;
+    // where on it the window goes is the window manager's.
+    const QWidget *opener = parentWidget() ? parentWidget()->window() : this;
+    resize(QSize(640, 720).boundedTo(opener->screen()->availableGeometry().size() - QSize(40, 80)));
 }
 
 QWidget *PreviewWindow::currentView() const

@@ -36,6 +36,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    /** At most as large as the available area of the screen it opens on. */
+    void fitScreen();
     QCoro::Task<> render(QUrl url);
     void present(const PreviewContent &content);
     void scaleImage();

@@ -11,7 +11,8 @@
 #include <QVBoxLayout>
 
 SettingsWindow::SettingsWindow(Services services, QWidget *parent)
-    : QWidget(parent, Qt::Window)
+    // A dialog to the window manager: it stays with the main window and opens centred on it.
+    : QWidget(parent, Qt::Dialog)
     , m_tabs(new QTabWidget)
     , m_general(
           new GeneralSettingsTab({services.defaults, services.appSettings, services.companion, services.autostart}))
@@ -19,15 +20,16 @@ SettingsWindow::SettingsWindow(Services services, QWidget *parent)
     , m_api(new APISettingsTab(services.appSettings))
 {
     setWindowTitle(qtTrId("settings.title"));
-    setFixedSize(520, 480);
     m_tabs->setAccessibleName(qtTrId("settings.title"));
     m_tabs->addTab(m_general, Icons::symbol(u"gear"), qtTrId("settings.general"));
     m_tabs->addTab(new RulesTab(services.rules), Icons::symbol(u"list.bullet.rectangle"), QStringLiteral("Regeln"));
     m_tabs->addTab(m_ai, Icons::symbol(u"brain"), qtTrId("settings.ai"));
     m_tabs->addTab(m_api, Icons::symbol(u"network"), qtTrId("settings.api"));
+    // Resizable; the layout keeps it at least as large as the tabs' content needs.
     auto *column = new QVBoxLayout(this);
     column->addWidget(m_tabs);
-    // A window of its own rather than a dialog, yet closed by the keys that close a dialog.
+    resize(520, 480);
+    // No QDialog (nothing to accept), yet closed by the keys that close one.
     for (const QKeySequence::StandardKey keys : {QKeySequence::Cancel, QKeySequence::Close})
         connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 }

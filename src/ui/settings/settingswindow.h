@@ -15,7 +15,7 @@ class QTabWidget;
 class RenameRules;
 
 /**
- * The settings window: four tabs (general, rules, AI, REST API) at a fixed 520 × 480. Every
+ * The settings window: four tabs (general, rules, AI, REST API), 520 × 480 and resizable. Every
  * control writes straight into the stored settings, so there is nothing to save or cancel.
  */
 class SettingsWindow final : public QWidget

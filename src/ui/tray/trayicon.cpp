@@ -49,7 +49,8 @@ TrayIcon::~TrayIcon() = default;
 
 void TrayIcon::togglePanel()
 {
-    if (m_panel->isVisible()) {
+    // A click on the icon may take the focus first, closing the panel; it stays closed then.
+    if (m_panel->isVisible() || m_panel->hiddenJustNow()) {
         m_panel->hide();
         return;
     }

@@ -8,6 +8,7 @@
 #include "ui/files/joblistmodel.h"
 #include "ui/tray/panelrowdelegate.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,7 +43,9 @@ QWidget *progressState(QPushButton *stop)
 
 TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store, DefaultsStore &defaults,
                      QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    // A tool window rather than Qt::Popup: a popup needs a parent surface on Wayland and grabs
+    // the pointer, and the panel has no parent window. Losing the focus closes it instead.
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint)
     , m_engine(new RenameEngine(services, this))
     , m_starter(new AnalysisStarter(*m_engine, defaults, m_engine))
     , m_question(new ManyFilesQuestion(*m_starter, this))
@@ -71,9 +74,10 @@ TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store,
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->viewport()->setAutoFillBackground(false);
 
+    // Return on a focused button presses it, as in a dialog; elsewhere it renames (keyPressEvent).
     for (QPushButton *button : {m_cancel, m_rename, m_stop}) {
         button->setAccessibleName(button->text());
-        button->setAutoDefault(false);
+        button->setAutoDefault(true);
     }
     m_rename->setDefault(true); // the prominent one
     m_rename->setPalette(UIColors::primaryButton(m_rename->palette()));
@@ -129,6 +133,45 @@ void TrayPanel::showCurrent()
     m_rename->setEnabled(!m_applying);
     layout()->activate();
     setFixedHeight(sizeHint().height());
+    if (isVisible())
+        focusCurrent();
+}
+
+void TrayPanel::focusCurrent()
+{
+    // Where a keyboard user acts: rename among suggestions, stop while analysing; the drop area
+    // has nothing to focus, so the panel itself takes the keys (Esc).
+    QWidget *target = currentState() == m_rows       ? static_cast<QWidget *>(m_rename)
+                      : currentState() == m_progress ? static_cast<QWidget *>(m_stop)
+                                                     : this;
+    QWidget *focused = focusWidget();
+    if (!focused || focused == this || !focused->isVisible() || !currentState()->isAncestorOf(focused))
+        target->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+bool TrayPanel::hiddenJustNow() const
+{
+    return m_hiddenByFocusLoss.isValid() && !m_hiddenByFocusLoss.hasExpired(400);
+}
+
+void TrayPanel::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    focusCurrent();
+}
+
+void TrayPanel::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isVisible())
+        return;
+    // Like any tray pop-up it goes when the focus goes elsewhere, but not to its own question.
+    for (const QWidget *active = QApplication::activeWindow(); active; active = active->parentWidget()) {
+        if (active == this)
+            return;
+    }
+    m_hiddenByFocusLoss.start();
+    hide();
 }
 
 QCoro::Task<> TrayPanel::rename()
@@ -150,6 +193,11 @@ void TrayPanel::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape) {
         hide();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentState() == m_rows) {
+        if (m_rename->isEnabled())
+            m_rename->click();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -3,6 +3,7 @@
 #include "engine/renameengine.h"
 
 #include <QCoroTask>
+#include <QElapsedTimer>
 #include <QWidget>
 
 class AnalysisStarter;
@@ -21,6 +22,7 @@ class QPushButton;
  * never mix with the main window's; failures stay in that engine's error and are not shown.
  * Drops go through the same safeguards as the window's (AnalysisStarter): nothing before the
  * terms are accepted, a question above 500 files, and a stop button while counting or analysing.
+ * Like a tray pop-up it closes on Esc or when another window takes the focus; Return renames.
  */
 class TrayPanel final : public QWidget
 {
@@ -53,11 +55,17 @@ public:
     [[nodiscard]] static QPoint placement(const QRect &icon, const QSize &panel, const QRect &screen,
                                           const QPoint &cursor);
 
+    /** Whether losing the focus hid it a moment ago: the click on the tray icon that took it. */
+    [[nodiscard]] bool hiddenJustNow() const;
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void showCurrent();
+    void focusCurrent();
     QCoro::Task<> rename();
 
     RenameEngine *m_engine;
@@ -72,4 +80,5 @@ private:
     QPushButton *m_cancel;
     QPushButton *m_rename;
     bool m_applying = false;
+    QElapsedTimer m_hiddenByFocusLoss;
 };
