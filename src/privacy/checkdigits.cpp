@@ -34,25 +34,26 @@ constexpr unsigned lengthsFrom(int low, int high = 19)
     return bits;
 }
 
-// Issuer prefixes of the schemes in use: a random Luhn-valid number rarely starts with one.
+// Issuer prefixes of the schemes in use: a random Luhn-valid number rarely starts with one. No
+// 13-digit lengths (Visa and Maestro no longer issue them): every EAN-13 would be a candidate.
 constexpr std::array<CardScheme, 17> CardSchemes{{
-    {4, 4, 1, 1u << 13 | 1u << 16 | 1u << 19}, // Visa
-    {51, 55, 2, 1u << 16},                     // Mastercard
-    {2221, 2720, 4, 1u << 16},                 // Mastercard
-    {34, 34, 2, 1u << 15},                     // American Express
-    {37, 37, 2, 1u << 15},                     // American Express
-    {300, 305, 3, lengthsFrom(14)},            // Diners Club
-    {36, 36, 2, lengthsFrom(14)},              // Diners Club
-    {38, 39, 2, lengthsFrom(14)},              // Diners Club
-    {6011, 6011, 4, lengthsFrom(16)},          // Discover
-    {644, 649, 3, lengthsFrom(16)},            // Discover
-    {65, 65, 2, lengthsFrom(16)},              // Discover
-    {3528, 3589, 4, lengthsFrom(16)},          // JCB
-    {62, 62, 2, lengthsFrom(16)},              // UnionPay
-    {2200, 2204, 4, lengthsFrom(16)},          // Mir
-    {50, 50, 2, lengthsFrom(13)},              // Maestro
-    {56, 58, 2, lengthsFrom(13)},              // Maestro
-    {63, 63, 2, lengthsFrom(13)},              // Maestro
+    {4, 4, 1, 1u << 16 | 1u << 19},   // Visa
+    {51, 55, 2, 1u << 16},            // Mastercard
+    {2221, 2720, 4, 1u << 16},        // Mastercard
+    {34, 34, 2, 1u << 15},            // American Express
+    {37, 37, 2, 1u << 15},            // American Express
+    {300, 305, 3, lengthsFrom(14)},   // Diners Club
+    {36, 36, 2, lengthsFrom(14)},     // Diners Club
+    {38, 39, 2, lengthsFrom(14)},     // Diners Club
+    {6011, 6011, 4, lengthsFrom(16)}, // Discover
+    {644, 649, 3, lengthsFrom(16)},   // Discover
+    {65, 65, 2, lengthsFrom(16)},     // Discover
+    {3528, 3589, 4, lengthsFrom(16)}, // JCB
+    {62, 62, 2, lengthsFrom(16)},     // UnionPay
+    {2200, 2204, 4, lengthsFrom(16)}, // Mir
+    {50, 50, 2, lengthsFrom(16)},     // Maestro
+    {56, 58, 2, lengthsFrom(16)},     // Maestro
+    {63, 63, 2, lengthsFrom(16)},     // Maestro
 }};
 
 bool luhn(QStringView digits)
@@ -123,7 +124,7 @@ bool isIban(QStringView compact)
 bool isCardNumber(QStringView digits)
 {
     const qsizetype length = digits.size();
-    if (length < 13 || length > 19 || !allDigits(digits) || !luhn(digits))
+    if (length < 14 || length > 19 || !allDigits(digits) || !luhn(digits))
         return false;
     for (const CardScheme &scheme : CardSchemes) {
         const int prefix = digits.first(scheme.prefixDigits).toInt();

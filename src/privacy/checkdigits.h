@@ -11,7 +11,7 @@ namespace Privacy::CheckDigits {
 /** ISO 13616: the right length for its country and ISO 7064 MOD 97-10 check digits. */
 [[nodiscard]] bool isIban(QStringView compact);
 
-/** 13–19 digits passing Luhn, starting with an issuer prefix of a card scheme using that length. */
+/** 14–19 digits passing Luhn, starting with an issuer prefix of a card scheme using that length. */
 [[nodiscard]] bool isCardNumber(QStringView digits);
 
 /**

@@ -37,8 +37,9 @@ Label labelBefore(QStringView before)
     const QString word = match.captured(2).toCaseFolded();
     if (isPhoneWord(word) || isPhoneWord(match.captured(1).toCaseFolded()))
         return Label::Phone;
+    // Not "Rechnung" or "order": "Fragen zu Ihrer Rechnung: 0800 …" is common.
     if (endsWithAny(word, {u"nummer", u"nr", u"no", u"number", u"konto", u"id", u"ref", u"referenz", u"zeichen",
-                           u"order", u"invoice", u"account", u"code"}))
+                           u"account", u"code"}))
         return Label::Number;
     return Label::None;
 }
@@ -55,11 +56,11 @@ bool isPhoneNumber(QStringView candidate, QStringView before)
     // A gap is one space, or a dash or slash with a space on either side or none.
     static const QRegularExpression international(
         QStringLiteral(R"(^(?:\+|00)\d+(?: ?\(0\))?(?:(?: ?[-/] ?| |(?<=\)))(?:\d+|\(\d+\)))*$)"));
-    static const QRegularExpression national(
-        QStringLiteral(R"(^(?:0[1-9]\d{1,4}(?:(?: ?[-/] ?| )\d+)+|\(0[1-9]\d{1,4}\) ?\d+(?:(?: ?[-/] ?| )\d+)*)$)"));
+    static const QRegularExpression national(QStringLiteral(
+        R"(^(?:(0[1-9]\d{1,4})(?:(?: ?[-/] ?| )\d+)+|\((0[1-9]\d{1,4})\) ?\d+(?:(?: ?[-/] ?| )\d+)*)$)"));
     static const QRegularExpression unbroken(QStringLiteral(R"(^0[1-9]\d{5,11}$)"));
     static const QRegularExpression northAmerican(
-        QStringLiteral(R"(^(?:\([2-9]\d\d\) ?|[2-9]\d\d[- ])[2-9]\d\d-\d{4}$)"));
+        QStringLiteral(R"(^(?:1[- ]?)?(?:(?:\([2-9]\d\d\) ?|[2-9]\d\d[- ])[2-9]\d\d-|[2-9]\d\d\.[2-9]\d\d\.)\d{4}$)"));
 
     QString shape = candidate.toString();
     shape.replace(u'\u00A0', u' ').replace(u'\u202F', u' ');
@@ -75,8 +76,11 @@ bool isPhoneNumber(QStringView candidate, QStringView before)
         return digits >= 10 && digits <= 17 && international.match(shape).hasMatch();
     if (digits < 7 || digits > 13)
         return false;
-    return national.match(shape).hasMatch() || northAmerican.match(shape).hasMatch() ||
-           (label == Label::Phone && unbroken.match(shape).hasMatch());
+    // A subscriber number has five digits or more: "0815/2024" is a reference and its year.
+    const QRegularExpressionMatch local = national.match(shape);
+    if (local.hasMatch())
+        return digits - (local.capturedLength(1) + local.capturedLength(2)) >= 5;
+    return northAmerican.match(shape).hasMatch() || (label == Label::Phone && unbroken.match(shape).hasMatch());
 }
 
 } // namespace Privacy

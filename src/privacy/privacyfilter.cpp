@@ -161,12 +161,14 @@ void findEmails(const QString &text, Claims &claims)
 
 void findPhoneNumbers(const QString &text, Claims &claims)
 {
-    // Digits with the characters phone numbers are written with; never a dot or comma, so dates
-    // and amounts are never candidates.
+    // Digits with the characters phone numbers are written with; a dot only in the North American
+    // 415.555.0100, so dates and amounts are never candidates; nor are a time's digits.
     static const QRegularExpression candidate(
-        QStringLiteral(R"((?<![\p{L}\p{N}+\-/.,])(?:\+|\()?\d[\d ()\-/\x{00A0}\x{202F}]*\d(?![\p{L}\p{N}]|[.,]\d))"),
+        QStringLiteral(
+            R"((?<![\p{L}\p{N}+\-/.,])(?<!\d:)(?:[2-9]\d\d\.[2-9]\d\d\.\d{4}|(?:\+|\()?\d[\d ()\-/\x{00A0}\x{202F}]*\d)(?![\p{L}\p{N}]|[.,:]\d))"),
         QRegularExpression::UseUnicodePropertiesOption);
-    static const QRegularExpression lastGroup(QStringLiteral(R"([ \-/\x{00A0}\x{202F}(]+\d+\)?$)"));
+    // Only a group set apart by a space: "028-1234567-1234567" is one number, all or nothing.
+    static const QRegularExpression lastGroup(QStringLiteral(R"([ \x{00A0}\x{202F}][ \-/\x{00A0}\x{202F}(]*\d+\)?$)"));
     for (QRegularExpressionMatchIterator it = candidate.globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         const qsizetype start = match.capturedStart();
@@ -226,8 +228,17 @@ QString entryPattern(const QString &entry)
     return words.join(QStringLiteral(R"([\s,]+)"));
 }
 
-void findOwnDetails(const QString &text, const QStringList &entries, Claims &claims)
+struct OwnPatterns {
+    QStringList entries;
+    QList<std::pair<Kind, QRegularExpression>> patterns;
+};
+
+/** The patterns for the last list of own details on this thread: every file comes with the same list. */
+const OwnPatterns &ownPatterns(const QStringList &entries)
 {
+    thread_local OwnPatterns cached;
+    if (cached.entries == entries)
+        return cached;
     QStringList names, addresses;
     QStringList sorted = entries;
     // Longer entries first, so "Max Mustermann" wins over "Max".
@@ -236,12 +247,21 @@ void findOwnDetails(const QString &text, const QStringList &entries, Claims &cla
         if (entry.trimmed().size() >= 2)
             (isAddress(entry) ? addresses : names).append(entryPattern(entry));
     }
+    cached = {entries, {}};
     for (const auto &[kind, patterns] : {std::pair{Kind::Address, &addresses}, std::pair{Kind::Name, &names}}) {
-        if (patterns->isEmpty())
-            continue;
-        const QRegularExpression pattern(
-            QStringLiteral(R"((?<![\p{L}\p{N}])(?:)") + patterns->join(u'|') + QStringLiteral(R"()(?![\p{L}\p{N}]))"),
-            QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+        if (!patterns->isEmpty())
+            cached.patterns.append(
+                {kind, QRegularExpression(QStringLiteral(R"((?<![\p{L}\p{N}])(?:)") + patterns->join(u'|') +
+                                              QStringLiteral(R"()(?![\p{L}\p{N}]))"),
+                                          QRegularExpression::CaseInsensitiveOption |
+                                              QRegularExpression::UseUnicodePropertiesOption)});
+    }
+    return cached;
+}
+
+void findOwnDetails(const QString &text, const QStringList &entries, Claims &claims)
+{
+    for (const auto &[kind, pattern] : ownPatterns(entries).patterns) {
         for (QRegularExpressionMatchIterator it = pattern.globalMatch(text); it.hasNext();) {
             const QRegularExpressionMatch match = it.next();
             claims.take(kind, match.capturedStart(), match.capturedEnd());
