@@ -111,8 +111,9 @@ void takeNumbersIn(QStringView text, const QList<Group> &run, Claims &claims)
     }
 }
 
-// Digit groups joined by one space or dash; a run glued to a word, a "+", a decimal part or a
-// reference like "RE-2024-…" is none.
+// Digit groups joined by one space or dash. A group glued to a word, a decimal part or a reference
+// like "RE-2024-…" is left out, so "4111 1111 1111 1111 12.2026" still holds a card number; a
+// run after a "+" is a phone number.
 void findNumbers(QStringView text, Claims &claims)
 {
     const qsizetype n = text.size();
@@ -135,11 +136,12 @@ void findNumbers(QStringView text, Claims &claims)
             else
                 break;
         }
-        const bool gluedBefore =
-            i > 0 && (text[i - 1].isLetterOrNumber() || QStringView(u"+-/.,").contains(text[i - 1]));
-        const bool gluedAfter = j < n && (text[j].isLetterOrNumber() ||
-                                          (QStringView(u".,").contains(text[j]) && j + 1 < n && text[j + 1].isDigit()));
-        if (!gluedBefore && !gluedAfter)
+        if (j < n && (text[j].isLetterOrNumber() ||
+                      (QStringView(u".,").contains(text[j]) && j + 1 < n && text[j + 1].isDigit())))
+            run.removeLast();
+        if (i > 0 && (text[i - 1].isLetterOrNumber() || QStringView(u"-/.,").contains(text[i - 1])) && !run.isEmpty())
+            run.removeFirst();
+        if (i == 0 || text[i - 1] != u'+')
             takeNumbersIn(text, run, claims);
         i = j;
     }
