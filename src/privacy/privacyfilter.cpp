@@ -91,19 +91,22 @@ struct Group {
     qsizetype start, end;
 };
 
-/** Card numbers and tax IDs: any run of consecutive digit groups of a longer run, first come first served. */
+/** Card numbers and tax IDs: any stretch of whole groups of a run, the longest first. */
 void takeNumbersIn(QStringView text, const QList<Group> &run, Claims &claims)
 {
     for (qsizetype first = 0; first < run.size(); ++first) {
-        for (qsizetype last = run.size() - 1; last >= first; --last) {
-            QString digits;
-            for (qsizetype g = first; g <= last; ++g)
-                digits += text.sliced(run[g].start, run[g].end - run[g].start);
-            if (digits.size() < 11 || digits.size() > 19)
-                continue;
+        QList<std::pair<qsizetype, QString>> stretches; // last group, digits
+        QString digits;
+        for (qsizetype last = first; last < run.size() && digits.size() <= 19; ++last) {
+            digits += text.sliced(run[last].start, run[last].end - run[last].start);
+            if (digits.size() >= 11 && digits.size() <= 19)
+                stretches.append({last, digits});
+        }
+        for (auto stretch = stretches.crbegin(); stretch != stretches.crend(); ++stretch) {
+            const auto &[last, number] = *stretch;
             const qsizetype start = run[first].start, end = run[last].end;
-            if ((CheckDigits::isCardNumber(digits) && claims.take(Kind::CardNumber, start, end)) ||
-                (CheckDigits::isTaxId(digits) && claims.take(Kind::TaxId, start, end))) {
+            if ((CheckDigits::isCardNumber(number) && claims.take(Kind::CardNumber, start, end)) ||
+                (CheckDigits::isTaxId(number) && claims.take(Kind::TaxId, start, end))) {
                 first = last;
                 break;
             }
@@ -176,8 +179,18 @@ void findPhoneNumbers(const QString &text, Claims &claims)
         const qsizetype start = match.capturedStart();
         const qsizetype lineStart = text.lastIndexOf(u'\n', start) + 1;
         const QStringView before = QStringView(text).sliced(lineStart, start - lineStart);
-        // A number run on into the next one ("0171 1234567 2024") is tried without its tail.
-        for (QStringView number = match.capturedView(); number.size() >= 6;) {
+        // Phone numbers are short: a long run of numbers is tried from its first 32 characters,
+        // and a number run on into the next one ("0171 1234567 2024") without its tail.
+        QStringView number = match.capturedView();
+        if (number.size() > 32) {
+            const bool cutInGroup = number[32].isDigit();
+            number = number.first(32);
+            while (cutInGroup && !number.isEmpty() && number.back().isDigit())
+                number.chop(1);
+            while (!number.isEmpty() && !number.back().isDigit())
+                number.chop(1);
+        }
+        while (number.size() >= 6) {
             if (isPhoneNumber(number, before)) {
                 claims.take(Kind::Phone, start, start + number.size());
                 break;
