@@ -10,6 +10,7 @@ build_dir=${NAMORIX_BUILD_DIR:-build}
 export OMP_THREAD_LIMIT=1
 "$build_dir/bench/bench_namebuilder"
 "$build_dir/bench/bench_grounding"
+"$build_dir/bench/bench_privacy"
 "$build_dir/bench/bench_history"
 "$build_dir/bench/bench_extraction"
 "$build_dir/bench/bench_pdftext"

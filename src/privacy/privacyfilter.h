@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+/**
+ * Masks personal identifiers in a text before it leaves the machine, and says what it masked.
+ * Pure functions: no state, safe on any thread.
+ */
+namespace Privacy {
+
+enum class Kind { Iban, CardNumber, TaxId, SocialInsurance, Email, Phone, Name, Address };
+
+struct MaskOptions {
+    /**
+     * The user's own names and address lines, matched case-insensitively as whole words with any
+     * white space or commas between the words. An entry with a digit or a street word (…straße,
+     * …weg, …platz, Street, Road, …) is an address, any other a name.
+     */
+    QStringList ownDetails;
+};
+
+/** One masked identifier: where it stood in the original and where its placeholder stands. */
+struct MaskedSpan {
+    Kind kind = Kind::Name;
+    qsizetype start = 0; ///< in the original text
+    qsizetype length = 0;
+    qsizetype maskedStart = 0; ///< of the placeholder in the masked text
+    QString placeholder;
+};
+
+struct MaskResult {
+    QString text;
+    QList<MaskedSpan> spans; ///< in text order, never overlapping
+    [[nodiscard]] qsizetype count(Kind kind) const;
+};
+
+/** The typed placeholder that stands for `kind` in a masked text, e.g. "[IBAN]". */
+[[nodiscard]] QString placeholder(Kind kind);
+
+/**
+ * `text` with IBANs, card numbers, German tax IDs and social insurance numbers (each only with
+ * valid check digits), e-mail addresses, phone numbers and the user's own details replaced by
+ * their placeholders. Dates, amounts and other reference numbers stay as they are.
+ */
+[[nodiscard]] MaskResult mask(const QString &text, const MaskOptions &options = {});
+
+} // namespace Privacy
