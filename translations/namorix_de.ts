@@ -97,6 +97,8 @@
     <message id="provider.refused.down"><source>provider.refused.down</source><translation>%1 ist gerade gestört (HTTP %2)</translation></message>
     <message id="provider.refused.other"><source>provider.refused.other</source><translation>%1 hat mit einem Fehler geantwortet (HTTP %2)</translation></message>
     <message id="provider.refused.said"><source>provider.refused.said</source><translation>%1: „%2“</translation></message>
+    <message id="menubar.pin"><source>menubar.pin</source><translation>Offen halten</translation></message>
+    <message id="menubar.pin.help"><source>menubar.pin.help</source><translation>Das Panel bleibt offen, wenn ein anderes Fenster den Fokus bekommt – zum Hineinziehen von Dateien aus dem Dateimanager</translation></message>
     <message id="preview.notRenamed"><source>preview.notRenamed</source><translation>Nicht umbenannt: %1</translation></message>
     <message id="preview.newerSuggestion"><source>preview.newerSuggestion</source><translation>Neuerer Vorschlag: %1</translation></message>
     <message id="preview.progressMore"><source>preview.progressMore</source><translation>Weitere Dateien: %1 von %2 analysiert</translation></message>

@@ -148,6 +148,9 @@ private Q_SLOTS:
         QTest::qWait(450);
         tray.togglePanel();
         QVERIFY(tray.panel()->isVisible());
+        tray.panel()->pinButton()->click(); // pinned, it waits for a drag from the file manager
+        showActive(&elsewhere);
+        QVERIFY(tray.panel()->isVisible());
 
         // The icon follows "showMenuBar" as the settings window or the REST API writes it.
         QSignalSpy shown(&tray, &TrayIcon::shownChanged);

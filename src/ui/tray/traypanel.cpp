@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -58,6 +59,7 @@ TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store,
     , m_model(new JobListModel(*m_engine, m_engine))
     , m_cancel(new QPushButton(qtTrId("menubar.cancel")))
     , m_rename(new QPushButton(qtTrId("menubar.rename")))
+    , m_pin(new QToolButton)
 {
     m_engine->setStore(store);
     setWindowTitle(QStringLiteral("Namorix"));
@@ -91,8 +93,16 @@ TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store,
     rows->addWidget(m_list);
     rows->addLayout(buttons);
 
+    // Dragging from a file manager takes the focus from the panel first: pinned, it stays for the drop.
+    m_pin->setText(qtTrId("menubar.pin"));
+    m_pin->setToolTip(qtTrId("menubar.pin.help"));
+    m_pin->setAccessibleName(m_pin->text());
+    m_pin->setAccessibleDescription(m_pin->toolTip());
+    m_pin->setCheckable(true);
+    m_pin->setAutoRaise(true);
     auto *column = new QVBoxLayout(this);
     column->setSpacing(12);
+    column->addWidget(m_pin, 0, Qt::AlignRight);
     for (QWidget *state : {m_progress, static_cast<QWidget *>(m_drop), m_rows})
         column->addWidget(state);
 
@@ -163,7 +173,7 @@ void TrayPanel::showEvent(QShowEvent *event)
 void TrayPanel::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || !isVisible())
+    if (event->type() != QEvent::ActivationChange || !isVisible() || m_pin->isChecked())
         return;
     // Like any tray pop-up it goes when the focus goes elsewhere, but not to its own question.
     for (const QWidget *active = QApplication::activeWindow(); active; active = active->parentWidget()) {

@@ -14,6 +14,7 @@ class JobListModel;
 class ObjectStore;
 class QListView;
 class QPushButton;
+class QToolButton;
 
 /**
  * The tray's small window, 300 points wide: while its engine analyses a busy indicator, with
@@ -22,7 +23,8 @@ class QPushButton;
  * never mix with the main window's; failures stay in that engine's error and are not shown.
  * Drops go through the same safeguards as the window's (AnalysisStarter): nothing before the
  * terms are accepted, a question above 500 files, and a stop button while counting or analysing.
- * Like a tray pop-up it closes on Esc or when another window takes the focus; Return renames.
+ * Like a tray pop-up it closes on Esc or when another window takes the focus, unless pinned with
+ * "Offen halten" (so that files can be dragged in from a file manager); Return renames.
  */
 class TrayPanel final : public QWidget
 {
@@ -44,6 +46,7 @@ public:
     [[nodiscard]] QListView *list() const { return m_list; }
     [[nodiscard]] QPushButton *cancelButton() const { return m_cancel; }
     [[nodiscard]] QPushButton *renameButton() const { return m_rename; }
+    [[nodiscard]] QToolButton *pinButton() const { return m_pin; }
     /** The one of the three states on screen. */
     [[nodiscard]] QWidget *currentState() const;
 
@@ -79,6 +82,7 @@ private:
     JobListModel *m_model;
     QPushButton *m_cancel;
     QPushButton *m_rename;
+    QToolButton *m_pin;
     bool m_applying = false;
     QElapsedTimer m_hiddenByFocusLoss;
 };
