@@ -16,6 +16,7 @@
     <message id="menu.help"><source>menu.help</source><translation>Hilfe</translation></message>
     <message id="menu.quit"><source>menu.quit</source><translation>Beenden</translation></message>
     <message id="menu.revertLast"><source>menu.revertLast</source><translation>Letzte Umbenennung rückgängig machen</translation></message>
+    <message id="menu.revertLastBatch" numerus="yes"><source>menu.revertLastBatch</source><translation><numerusform>Letzte Umbenennung rückgängig machen (%n Datei)</numerusform><numerusform>Letzte Umbenennungen rückgängig machen (%n Dateien)</numerusform></translation></message>
     <message id="menu.settings"><source>menu.settings</source><translation>Einstellungen…</translation></message>
     <message id="menu.about"><source>menu.about</source><translation>Über Namorix</translation></message>
     <message id="menu.legal"><source>menu.legal</source><translation>Rechtliches</translation></message>
@@ -127,6 +128,8 @@
     <message id="history.date"><source>history.date</source><translation>Datum</translation></message>
     <message id="history.provider"><source>history.provider</source><translation>Anbieter</translation></message>
     <message id="history.revert"><source>history.revert</source><translation>Rückgängig</translation></message>
+    <message id="history.revertBatch"><source>history.revertBatch</source><translation>Stapel rückgängig</translation></message>
+    <message id="history.menu"><source>history.menu</source><translation>Aktionen für den Eintrag</translation></message>
     <message id="history.revert.tooltip"><source>history.revert.tooltip</source><translation>Umbenennung von „%1“ rückgängig machen</translation></message>
     <message id="history.reverted"><source>history.reverted</source><translation>Rückgängig gemacht</translation></message>
     <message id="history.empty"><source>history.empty</source><translation>Noch keine Umbenennungen. Was Sie umbenennen, erscheint hier und lässt sich einzeln rückgängig machen.</translation></message>

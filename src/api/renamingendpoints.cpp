@@ -121,6 +121,8 @@ QCoro::Task<APIResponse> applyAndReply(QPointer<RenameEngine> engine, QJsonArray
                                    {QStringLiteral("path"), record.newPath}});
     }
     QJsonObject reply{{QStringLiteral("renamed"), renamed}, {QStringLiteral("count"), records.size()}};
+    if (!records.isEmpty())
+        reply.insert(QStringLiteral("batch"), records.first().batch);
     if (engine->error())
         reply.insert(QStringLiteral("error"), *engine->error());
     if (!failures.isEmpty())
@@ -130,11 +132,40 @@ QCoro::Task<APIResponse> applyAndReply(QPointer<RenameEngine> engine, QJsonArray
 
 QJsonObject historyEntry(const RenameRecord &record)
 {
-    return QJsonObject{
-        {QStringLiteral("original"), record.originalName},     {QStringLiteral("new"), record.newName},
-        {QStringLiteral("originalPath"), record.originalPath}, {QStringLiteral("newPath"), record.newPath},
-        {QStringLiteral("date"), isoDate(record.timestamp)},   {QStringLiteral("provider"), record.providerUsed},
-        {QStringLiteral("confidence"), record.confidence},     {QStringLiteral("reverted"), record.reverted}};
+    return QJsonObject{{QStringLiteral("original"), record.originalName},
+                       {QStringLiteral("new"), record.newName},
+                       {QStringLiteral("originalPath"), record.originalPath},
+                       {QStringLiteral("newPath"), record.newPath},
+                       {QStringLiteral("date"), isoDate(record.timestamp)},
+                       {QStringLiteral("provider"), record.providerUsed},
+                       {QStringLiteral("confidence"), record.confidence},
+                       {QStringLiteral("reverted"), record.reverted},
+                       {QStringLiteral("batch"), record.batch}};
+}
+
+/** Undoes a whole apply: 404 for a batch the history does not hold, else the count and each refusal with its reason. */
+APIResponse revertBatch(ObjectStore &store, qint64 batch)
+{
+    RecordQuery query;
+    query.batch = batch;
+    query.limit = 1;
+    if (const auto known = store.fetchRecords(query); !known)
+        return APIResponse::error(500, known.error().message);
+    else if (known->isEmpty())
+        return APIResponse::error(404, QStringLiteral("batch not found"));
+    const auto outcome = Undo::revertBatch(&store, batch);
+    if (!outcome)
+        return APIResponse::error(500, outcome.error().message());
+    QJsonObject reply{{QStringLiteral("ok"), outcome->failures.isEmpty()},
+                      {QStringLiteral("batch"), batch},
+                      {QStringLiteral("count"), outcome->reverted}};
+    if (!outcome->failures.isEmpty()) {
+        QJsonArray failures;
+        for (const auto &[record, error] : outcome->failures)
+            failures.append(failureEntry(record.newPath, error.message()));
+        reply.insert(QStringLiteral("failures"), failures);
+    }
+    return APIResponse::json(reply);
 }
 
 QJsonObject analysedFile(const FileContext &context)
@@ -205,10 +236,13 @@ QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request
 QCoro::Task<APIResponse> revert(APIContext &context, APIRequest request)
 {
     const std::optional<QString> id = string(request.body, QStringLiteral("id"));
-    if (!id)
-        co_return APIResponse::error(400, QStringLiteral("missing id"));
+    const std::optional<qint64> batch = integer(request.body, QStringLiteral("batch"));
+    if (!id && !batch)
+        co_return APIResponse::error(400, QStringLiteral("missing id or batch"));
     if (!context.store)
         co_return noDataContext();
+    if (batch)
+        co_return revertBatch(*context.store, *batch);
     std::optional<RenameRecord> record = recordWithNewPath(*context.store, *id);
     if (!record)
         co_return APIResponse::error(404, QStringLiteral("record not found"));

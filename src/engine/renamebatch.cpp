@@ -155,6 +155,7 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
     for (qsizetype i = 0; i < moves.size(); ++i) {
         Move &move = moves[i];
         move.record.id = ids->at(i);
+        move.record.batch = ids->first();
         if (const std::expected<void, QString> done = batch.perform(move); done) {
             moved.append(move.record.id);
             outcome.records.append(move.record);

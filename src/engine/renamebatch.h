@@ -18,7 +18,8 @@ class ObjectStore;
  * One apply: renames the files of the approved jobs among those selected. Each job's file and name
  * are checked first; the records are stored (pending) in one synced transaction before the files
  * move and confirmed in one after; no move ever replaces an existing file, and destinations are
- * unique within the batch too. Without a store nothing is renamed.
+ * unique within the batch too. The records of one run form one batch in the store, undone as a
+ * whole by `Undo::revertBatch`. Without a store nothing is renamed.
  */
 class RenameBatch
 {

@@ -1,9 +1,12 @@
 #include "engine/undo.h"
 
 #include "common/filechecks.h"
+#include "common/stringtable.h"
 #include "engine/filemoves.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace Undo {
 
@@ -42,31 +45,50 @@ Outcome revertAll(ObjectStore *store, QList<RenameRecord> records)
         }
         if (record->reverted)
             continue;
-        if (const auto reverted = revert(store, *record); reverted)
+        if (const auto reverted = revert(store, *record); reverted) {
             ++outcome.reverted;
-        else
+            outcome.lastReverted = *record;
+        } else
             outcome.failures.append({*record, reverted.error()});
     }
     return outcome;
 }
 
-std::expected<std::optional<RenameRecord>, NamorixError> revertLast(ObjectStore *store)
+std::expected<Outcome, NamorixError> revertBatch(ObjectStore *store, qint64 batch)
 {
     if (!store)
-        return std::nullopt;
-    const auto records = store->fetchRecords();
+        return Outcome{};
+    RecordQuery query;
+    query.batch = batch;
+    query.reverted = false;
+    auto records = store->fetchRecords(query);
     if (!records)
         return std::unexpected(NamorixError::historyNotWritable(records.error().message));
-    std::optional<RenameRecord> newest;
-    for (const RenameRecord &record : *records) {
-        if (!record.reverted && (!newest || record.timestamp > newest->timestamp))
-            newest = record;
+    // Fetched newest first; revertAll takes them in the order they were applied.
+    std::reverse(records->begin(), records->end());
+    return revertAll(store, *std::move(records));
+}
+
+std::expected<Outcome, NamorixError> revertLast(ObjectStore *store)
+{
+    if (!store)
+        return Outcome{};
+    const auto last = store->lastBatch();
+    if (!last)
+        return std::unexpected(NamorixError::historyNotWritable(last.error().message));
+    if (!*last)
+        return Outcome{};
+    return revertBatch(store, (*last)->id);
+}
+
+QString describe(const Outcome &outcome)
+{
+    QString text = StringTable::text("result.reverted", outcome.reverted);
+    if (!outcome.failures.isEmpty()) {
+        text += QStringLiteral(", ") + StringTable::text("result.notReverted", int(outcome.failures.size()))
+                                           .arg(outcome.failures.front().second.message());
     }
-    if (!newest)
-        return std::nullopt;
-    if (const auto reverted = revert(store, *newest); !reverted)
-        return std::unexpected(reverted.error());
-    return newest;
+    return text;
 }
 
 std::expected<ObjectStore::Settlement, StoreError> settleInterruptedRenames(ObjectStore &store)

@@ -4,6 +4,7 @@
 #include "store/objectstore.h"
 
 #include <QList>
+#include <QString>
 
 #include <expected>
 #include <optional>
@@ -24,6 +25,7 @@ std::expected<void, NamorixError> revert(ObjectStore *store, RenameRecord &recor
 struct Outcome {
     int reverted = 0;
     QList<std::pair<RenameRecord, NamorixError>> failures;
+    std::optional<RenameRecord> lastReverted; ///< the last one that went back (the oldest)
 };
 
 /**
@@ -33,8 +35,15 @@ struct Outcome {
  */
 Outcome revertAll(ObjectStore *store, QList<RenameRecord> records);
 
-/** Reverts the newest record not yet reverted and returns it; nullopt when there is none. */
-std::expected<std::optional<RenameRecord>, NamorixError> revertLast(ObjectStore *store);
+/** Reverts the records of one apply (`RenameRecord::batch`) as `revertAll` does; fails only when the history cannot be
+ * read. */
+std::expected<Outcome, NamorixError> revertBatch(ObjectStore *store, qint64 batch);
+
+/** Reverts the batch of the newest record not yet reverted; nothing reverted when there is none. */
+std::expected<Outcome, NamorixError> revertLast(ObjectStore *store);
+
+/** What an undo came to, in German: how many went back, how many not, and the first refusal's reason. */
+QString describe(const Outcome &outcome);
 
 /**
  * Start-up pass over renames a crash interrupted: a pending record whose new name holds the

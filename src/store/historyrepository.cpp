@@ -43,8 +43,8 @@ QString stateText(State state)
 
 } // namespace
 
-// Insert and save write the fields and the names folded for the search; the state only insert
-// writes, and fetches read it after the fields.
+// Insert and save write the fields and the names folded for the search; the state and the batch
+// only insert writes, and fetches read them after the fields.
 template <> struct Table<RenameRecord> {
     static QString name() { return QStringLiteral("rename_record"); }
     static QString order() { return QStringLiteral("timestamp DESC, id DESC"); }
@@ -52,7 +52,7 @@ template <> struct Table<RenameRecord> {
     {
         return fieldColumns() << QStringLiteral("original_name_folded") << QStringLiteral("new_name_folded");
     }
-    static QStringList readColumns() { return fieldColumns() << QStringLiteral("state"); }
+    static QStringList readColumns() { return fieldColumns() << QStringLiteral("state") << QStringLiteral("batch_id"); }
     static QVariantList writtenValues(const RenameRecord &r)
     {
         // SQLite stores NaN as NULL; fromRow() turns NULL back into NaN.
@@ -84,6 +84,7 @@ template <> struct Table<RenameRecord> {
             r.revertedAt = momentAt(q, 9);
         r.identity = identityAt(q, 10);
         r.state = q.value(15).toString() == u"pending" ? State::pending : State::done;
+        r.batch = q.value(16).toLongLong();
         return r;
     }
 };
@@ -112,15 +113,24 @@ std::expected<QList<qint64>, StoreError> HistoryRepository::insertRecords(const 
 {
     QList<qint64> ids;
     const auto inserted = m_connection.inTransaction([&]() -> StoreConnection::Result {
+        // The batch is named by its first record, whose id is known only once it is written.
+        // AUTOINCREMENT never hands out an id twice, so neither is a batch id.
         QSqlQuery query = m_connection.query();
-        query.prepare(Repository<RenameRecord>::insertStatement({QStringLiteral("state")}));
+        query.prepare(Repository<RenameRecord>::insertStatement({QStringLiteral("state"), QStringLiteral("batch_id")}));
         for (const RenameRecord &record : records) {
-            const auto id = m_connection.insert(query, Table<RenameRecord>::writtenValues(record) << stateText(state));
+            const QVariant batch = ids.isEmpty() ? QVariant() : QVariant(ids.first());
+            const auto id =
+                m_connection.insert(query, Table<RenameRecord>::writtenValues(record) << stateText(state) << batch);
             if (!id)
                 return std::unexpected(id.error());
             ids << *id;
         }
-        return {};
+        if (ids.isEmpty())
+            return {};
+        QSqlQuery naming = m_connection.query();
+        naming.prepare(QStringLiteral("UPDATE rename_record SET batch_id = id WHERE id = ?"));
+        naming.addBindValue(ids.first());
+        return m_connection.exec(naming);
     });
     if (!inserted)
         return std::unexpected(inserted.error());
@@ -139,9 +149,10 @@ std::expected<qint64, StoreError> HistoryRepository::replacePending(qint64 id, c
         if (auto done = m_connection.exec(removal); !done)
             return done;
         QSqlQuery insertion = m_connection.query();
-        insertion.prepare(Repository<RenameRecord>::insertStatement({QStringLiteral("state")}));
-        const auto inserted =
-            m_connection.insert(insertion, Table<RenameRecord>::writtenValues(record) << stateText(State::pending));
+        insertion.prepare(
+            Repository<RenameRecord>::insertStatement({QStringLiteral("state"), QStringLiteral("batch_id")}));
+        const auto inserted = m_connection.insert(insertion, Table<RenameRecord>::writtenValues(record)
+                                                                 << stateText(State::pending) << record.batch);
         if (!inserted)
             return std::unexpected(inserted.error());
         replacement = *inserted;
@@ -291,15 +302,32 @@ std::expected<QList<RenameRecord>, StoreError> HistoryRepository::fetch(const Re
         add(QStringLiteral("(timestamp IS NULL OR timestamp <= ?)"), moment(*filter.to));
     if (filter.reverted)
         add(QStringLiteral("reverted = ?"), int(*filter.reverted));
-    if (filter.newPath) {
-        // Without statistics SQLite would walk the time index to spare the sort; "+" rules it out.
+    // Without statistics SQLite would walk the time index to spare the sort; "+" rules it out.
+    if (filter.newPath || filter.batch)
         conditions.first() = QStringLiteral("+state = 'done'");
+    if (filter.newPath)
         add(QStringLiteral("new_path = ?"), text(*filter.newPath));
-    }
+    if (filter.batch)
+        add(QStringLiteral("batch_id = ?"), *filter.batch);
     const QString page = QStringLiteral(" LIMIT %1 OFFSET %2")
                              .arg(std::max<qsizetype>(filter.limit, -1))
                              .arg(std::max<qsizetype>(filter.offset, 0));
     return m_rows->fetch(conditions.join(QStringLiteral(" AND ")), bound, page);
+}
+
+std::expected<std::optional<HistoryRepository::Batch>, StoreError> HistoryRepository::lastBatch() const
+{
+    QSqlQuery query = m_connection.query();
+    query.prepare(QStringLiteral("SELECT newest.batch_id, (SELECT count(*) FROM rename_record AS other"
+                                 "   WHERE other.batch_id = newest.batch_id AND other.state = 'done'"
+                                 "   AND other.reverted = 0)"
+                                 " FROM rename_record AS newest WHERE state = 'done' AND reverted = 0"
+                                 " ORDER BY timestamp DESC, id DESC LIMIT 1"));
+    if (auto done = m_connection.exec(query); !done)
+        return std::unexpected(done.error());
+    if (!query.next())
+        return std::nullopt;
+    return Batch{query.value(0).toLongLong(), query.value(1).toInt()};
 }
 
 std::expected<QSet<QString>, StoreError> HistoryRepository::pathsInHistory(const QStringList &paths) const

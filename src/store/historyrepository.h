@@ -11,6 +11,7 @@
 #include <expected>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class StoreConnection;
 template <typename T> class Repository;
@@ -29,15 +30,25 @@ public:
         int removed = 0;
     };
 
+    /** An apply's records still to undo. */
+    struct Batch {
+        qint64 id = 0;
+        int files = 0; ///< done and not reverted
+    };
+
     HistoryRepository(StoreConnection &connection, std::function<void()> changed);
     ~HistoryRepository();
     Q_DISABLE_COPY_MOVE(HistoryRepository)
 
-    /** Stores finished renames (state done) in one transaction; their ids in order. */
+    /**
+     * Stores finished renames (state done) in one transaction; their ids in order. The records of
+     * one insert or insertPending form a batch, named by the first one's id.
+     */
     [[nodiscard]] std::expected<QList<qint64>, StoreError> insert(const QList<RenameRecord> &records);
     /** Durably stores renames about to happen, in one synced transaction (one disk flush); the ids in order. */
     [[nodiscard]] std::expected<QList<qint64>, StoreError> insertPending(const QList<RenameRecord> &records);
-    /** Swaps a pending record for another (a new destination) in one synced transaction; the new id. */
+    /** Swaps a pending record for another (a new destination, the same `batch`) in one synced transaction; the new id.
+     */
     [[nodiscard]] std::expected<qint64, StoreError> replacePending(qint64 id, const RenameRecord &record);
     /**
      * After a batch of moves, in one transaction: the pending records in `moved` become done,
@@ -67,6 +78,8 @@ public:
     [[nodiscard]] std::expected<RenameRecord, StoreError> fetch(qint64 id) const;
     /** The done records `query` selects, newest `timestamp` first (ties: newest id), filtered and cut in SQL. */
     [[nodiscard]] std::expected<QList<RenameRecord>, StoreError> fetch(const RecordQuery &query) const;
+    /** The batch of the newest record not reverted (one query), with how many of its records are not reverted. */
+    [[nodiscard]] std::expected<std::optional<Batch>, StoreError> lastBatch() const;
     /** Of `paths`, those that a record not reverted holds as its old or new path (indexed lookups). */
     [[nodiscard]] std::expected<QSet<QString>, StoreError> pathsInHistory(const QStringList &paths) const;
 

@@ -130,6 +130,11 @@ std::expected<QSet<QString>, StoreError> ObjectStore::pathsInHistory(const QStri
     return m_history.pathsInHistory(paths);
 }
 
+std::expected<std::optional<ObjectStore::Batch>, StoreError> ObjectStore::lastBatch() const
+{
+    return m_history.lastBatch();
+}
+
 std::expected<qint64, StoreError> ObjectStore::insert(const NamingTemplate &value)
 {
     return m_templates->insert(value);

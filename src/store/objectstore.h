@@ -40,6 +40,7 @@ public:
     Q_ENUM(Kind)
 
     using Settlement = HistoryRepository::Settlement;
+    using Batch = HistoryRepository::Batch;
     using RecordQuery = ::RecordQuery;
 
     /** The schema version this build writes and the newest it can open. */
@@ -76,6 +77,7 @@ public:
     [[nodiscard]] std::expected<QList<RenameRecord>, StoreError> fetchRecords(const RecordQuery &query) const;
     [[nodiscard]] std::expected<RenameRecord, StoreError> fetchRecord(qint64 id) const;
     [[nodiscard]] std::expected<QSet<QString>, StoreError> pathsInHistory(const QStringList &paths) const;
+    [[nodiscard]] std::expected<std::optional<Batch>, StoreError> lastBatch() const;
 
     // Naming templates, oldest `createdAt` first, and watched folders, oldest `addedAt` first.
     [[nodiscard]] std::expected<qint64, StoreError> insert(const NamingTemplate &value);

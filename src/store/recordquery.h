@@ -14,6 +14,7 @@ struct RecordQuery {
     std::optional<QDateTime> to;     ///< `timestamp` at or before
     std::optional<bool> reverted;
     std::optional<QString> newPath;
-    qsizetype offset = 0; ///< of the newest-first order, for paging
-    qsizetype limit = -1; ///< negative: all
+    std::optional<qint64> batch; ///< the records of one apply
+    qsizetype offset = 0;        ///< of the newest-first order, for paging
+    qsizetype limit = -1;        ///< negative: all
 };

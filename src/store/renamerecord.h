@@ -25,6 +25,8 @@ struct RenameRecord {
     /** The renamed file as it was right after the move; revert moves no other. Absent in records of
      * earlier versions, which revert by name alone. */
     std::optional<FileChecks::Identity> identity = std::nullopt;
+    /** The apply it was part of, named by that apply's first record id; set by the store on insert. */
+    qint64 batch = 0;
     // Kept by the store (insert, insertPending, confirm); save() leaves it as stored.
     State state = State::done;
 };

@@ -93,6 +93,17 @@ Result upgradeToV3(StoreConnection &connection)
     return {};
 }
 
+Result upgradeToV4(StoreConnection &connection)
+{
+    // The apply a record belongs to, so it can be undone as a whole. Earlier records become a
+    // batch each: grouping them by time would merge applies made seconds apart.
+    return execAll(connection, std::array{
+                                   QStringLiteral("ALTER TABLE rename_record ADD COLUMN batch_id INTEGER"),
+                                   QStringLiteral("UPDATE rename_record SET batch_id = id"),
+                                   QStringLiteral("CREATE INDEX rename_record_by_batch ON rename_record (batch_id)"),
+                               });
+}
+
 } // namespace
 
 std::expected<int, StoreError> StoreSchema::check(const StoreConnection &connection)
@@ -136,7 +147,7 @@ std::expected<void, StoreError> StoreSchema::upgrade(StoreConnection &connection
     if (stored == Version)
         return {};
     static constexpr std::array<Result (*)(StoreConnection &), Version> steps = {&upgradeToV1, &upgradeToV2,
-                                                                                 &upgradeToV3};
+                                                                                 &upgradeToV3, &upgradeToV4};
     // In one write transaction, so a second process cannot upgrade at the same time.
     return connection.inTransaction([&connection]() -> Result {
         const auto current = connection.singleValue(QStringLiteral("PRAGMA user_version"));

@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -173,7 +174,9 @@ void MainWindow::buildMenus()
 
     QMenu *edit = menuBar()->addMenu(qtTrId("menu.edit"));
     // A focused text field takes Ctrl+Z first (it claims the undo key), so typing is undone there.
-    edit->addAction(qtTrId("menu.revertLast"), QKeySequence::Undo, &commands, &AppCommands::postRevertLastRename);
+    m_revertLast =
+        edit->addAction(qtTrId("menu.revertLast"), QKeySequence::Undo, &commands, &AppCommands::postRevertLastRename);
+    m_revertLast->setObjectName(QStringLiteral("revertLast"));
     edit->addSeparator();
     edit->addAction(qtTrId("menu.settings"), QKeySequence(Qt::CTRL | Qt::Key_Comma), this, &MainWindow::openSettings);
 
@@ -197,6 +200,32 @@ void MainWindow::buildMenus()
                      [this] { present(LegalTextView::forType(LegalInfoType::accessibility, this)); });
     help->addAction(qtTrId("menu.about"), this, [this] { present(AboutView::forThisBuild(this)); });
     Mnemonics::assign(menuBar()->actions());
+
+    if (m_services.store) {
+        connect(m_services.store, &ObjectStore::changed, this, [this](ObjectStore::Kind kind) {
+            if (kind == ObjectStore::Kind::records)
+                scheduleUndoText();
+        });
+    }
+    scheduleUndoText();
+}
+
+void MainWindow::scheduleUndoText()
+{
+    // A batch undone file by file signals each file: one query after them, not one per file.
+    if (m_undoTextDue)
+        return;
+    m_undoTextDue = true;
+    QTimer::singleShot(0, this, [this] {
+        m_undoTextDue = false;
+        int files = 0;
+        if (m_services.store) {
+            if (const auto last = m_services.store->lastBatch(); last && *last)
+                files = (*last)->files;
+        }
+        m_revertLast->setText(files > 0 ? qtTrId("menu.revertLastBatch", files) : qtTrId("menu.revertLast"));
+        Mnemonics::assign(menuBar()->actions());
+    });
 }
 
 void MainWindow::showSection(int index)
@@ -217,8 +246,11 @@ void MainWindow::revertLast()
     const auto reverted = Undo::revertLast(m_services.store);
     if (!reverted)
         m_status->flash(reverted.error().message());
-    else if (*reverted)
-        m_status->flash(qtTrId("status.reverted").arg((*reverted)->newName, (*reverted)->originalName));
+    else if (reverted->reverted == 1 && reverted->failures.isEmpty() && reverted->lastReverted)
+        m_status->flash(
+            qtTrId("status.reverted").arg(reverted->lastReverted->newName, reverted->lastReverted->originalName));
+    else if (reverted->reverted > 0 || !reverted->failures.isEmpty())
+        m_status->flash(Undo::describe(*reverted));
 }
 
 SettingsWindow *MainWindow::openSettings()

@@ -15,6 +15,7 @@ class FilesPage;
 class FolderWatcher;
 class KVXClient;
 class ObjectStore;
+class QAction;
 class QListWidget;
 class QStackedWidget;
 class RenameEngine;
@@ -75,6 +76,8 @@ private:
     void showSection(int index);
     void openFilePicker();
     void revertLast();
+    /** Says on the undo entry how many files the last batch holds; at most once per turn of the loop. */
+    void scheduleUndoText();
     static void present(QWidget *window);
 
     Services m_services;
@@ -83,5 +86,7 @@ private:
     FilesPage *m_files;
     StatusBarView *m_status;
     qsizetype m_reviewCount = 0;
+    QAction *m_revertLast = nullptr;
+    bool m_undoTextDue = false;
     QPointer<SettingsWindow> m_settingsWindow;
 };

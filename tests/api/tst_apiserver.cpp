@@ -380,6 +380,20 @@ private Q_SLOTS:
         QTest::newRow("revert, another file at the name")
             << request("POST", "/v1/revert", QJsonDocument(QJsonObject{{"id", replacedPath()}}).toJson()) << 409
             << QJsonObject{{"error", "An diesem Namen liegt inzwischen eine andere Datei: " + replacedPath()}};
+        ObjectStore::RecordQuery replaced;
+        replaced.newPath = replacedPath();
+        const qint64 batch = m_store->fetchRecords(replaced)->first().batch;
+        QTest::newRow("revert batch, one refused")
+            << request("POST", "/v1/revert", QJsonDocument(QJsonObject{{"batch", batch}}).toJson()) << 200
+            << QJsonObject{{"ok", false},
+                           {"count", 0},
+                           {"failures",
+                            QJsonArray{QJsonObject{
+                                {"original", "ersetzt.pdf"},
+                                {"path", replacedPath()},
+                                {"error", "An diesem Namen liegt inzwischen eine andere Datei: " + replacedPath()}}}}};
+        QTest::newRow("revert batch, unknown")
+            << request("POST", "/v1/revert", R"({"batch":999})") << 404 << QJsonObject{{"error", "batch not found"}};
     }
 
     void endpointsCheckPathsAndDecodeIds()

@@ -188,9 +188,10 @@ private Q_SLOTS:
                       json(alphaReply, alphaId, "alpha-edited.txt"));
 
         // Applied by id: only that job, although the other is approved too; it stays in the list.
-        COMPARE_REPLY(send("POST", "/v1/jobs/apply", json(R"({"ids":["%1"]})", alphaId)), 200,
-                      json(R"({"count":1,"renamed":[{"original":"alpha.txt","new":"alpha-edited.txt","path":"%1"}]})",
-                           document("alpha-edited.txt")));
+        COMPARE_REPLY(
+            send("POST", "/v1/jobs/apply", json(R"({"ids":["%1"]})", alphaId)), 200,
+            json(R"({"count":1,"batch":1,"renamed":[{"original":"alpha.txt","new":"alpha-edited.txt","path":"%1"}]})",
+                 document("alpha-edited.txt")));
         QVERIFY(QFile::exists(document("alpha-edited.txt")) && !QFile::exists(document("alpha.txt")));
         QCOMPARE(field(send("GET", "/v1/jobs").json()["jobs"].toArray(), "id"), QStringList{betaId});
         QCOMPARE(send("POST", "/v1/jobs/apply", R"({"ids":"x"})").status(), 400);
@@ -198,7 +199,7 @@ private Q_SLOTS:
         COMPARE_REPLY(
             send("POST", "/v1/rename", json(R"({"paths":["%1","%2"]})", document("beta.txt"), document("gamma.txt"))),
             200,
-            json(R"({"count":2,"renamed":[
+            json(R"({"count":2,"batch":2,"renamed":[
                 {"original":"beta.txt","new":"2024-02-20_vertrag_miete.txt","path":"%1"},
                 {"original":"gamma.txt","new":"2024-03-30_brief_finanzamt.txt","path":"%2"}]})",
                  document("2024-02-20_vertrag_miete.txt"), document("2024-03-30_brief_finanzamt.txt")));
@@ -216,7 +217,7 @@ private Q_SLOTS:
         QVERIFY2(QDateTime::fromString(date, Qt::ISODate).isValid() && date.endsWith('Z'), qPrintable(date));
         QCOMPARE(compact(newest),
                  json(R"({"original":"gamma.txt","new":"2024-03-30_brief_finanzamt.txt","originalPath":"%1",
-            "newPath":"%2","date":"%3","provider":"OpenAI","confidence":0.6,"reverted":false})",
+            "newPath":"%2","date":"%3","provider":"OpenAI","confidence":0.6,"reverted":false,"batch":2})",
                       document("gamma.txt"), document("2024-03-30_brief_finanzamt.txt"), date));
     }
 
@@ -295,7 +296,7 @@ private Q_SLOTS:
             COMPARE_REPLY(send(method, "/v1/history/" + document("none.txt").toUtf8()), 404,
                           json(R"({"error":"not found"})"));
 
-        COMPARE_REPLY(send("POST", "/v1/revert", R"({"id":7})"), 400, json(R"({"error":"missing id"})"));
+        COMPARE_REPLY(send("POST", "/v1/revert", R"({"id":7})"), 400, json(R"({"error":"missing id or batch"})"));
         COMPARE_REPLY(send("POST", "/v1/revert", json(R"({"id":"%1"})", document("none.txt"))), 404,
                       json(R"({"error":"record not found"})"));
         COMPARE_REPLY(send("POST", "/v1/revert", json(R"({"id":"%1"})", alphaId)), 200,

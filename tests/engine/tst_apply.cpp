@@ -198,18 +198,39 @@ private Q_SLOTS:
         // A renamed file that is gone: tst_historyview reverts one through the history.
     }
 
-    void revertLastTakesTheNewestNotReverted()
+    void revertLastUndoesTheNewestBatch()
     {
-        QCOMPARE(Undo::revertLast(m_store.get()), std::nullopt); // empty history
+        QCOMPARE(Undo::revertLast(m_store.get())->reverted, 0); // empty history
+        const RenameRecord older = apply({job(touch(path("alt.txt"), "0"), "frueher.txt")}).first();
+        const QList<RenameRecord> batch =
+            apply({job(touch(path("a.txt"), "A"), "eins.txt"), job(touch(path("b.txt"), "B"), "zwei.txt"),
+                   job(touch(path("c.txt"), "C"), "drei.txt")});
+        QCOMPARE((QList<qint64>{batch[0].batch, batch[1].batch, batch[2].batch}), QList<qint64>(3, batch[0].id));
+        QVERIFY(older.batch != batch.first().batch);
+        QCOMPARE((*m_store->lastBatch())->files, 3);
+        QVERIFY(QFile::remove(path("zwei.txt"))); // replaced meanwhile
+        touch(path("zwei.txt"), "N");
+
+        const Undo::Outcome undone = Undo::revertLast(m_store.get()).value();
+        QCOMPARE(undone.reverted, 2);
+        QCOMPARE(undone.failures.size(), 1);
+        QCOMPARE(undone.failures.first().second.message(),
+                 "An diesem Namen liegt inzwischen eine andere Datei: " + path("zwei.txt"));
+        QCOMPARE(undone.lastReverted->originalName, "a.txt"); // newest first
+        QCOMPARE((QByteArrayList{contentOf(path("a.txt")), contentOf(path("zwei.txt")), contentOf(path("c.txt")),
+                                 contentOf(path("frueher.txt"))}),
+                 (QByteArrayList{"A", "N", "C", "0"}));
+        QCOMPARE((*m_store->lastBatch())->files, 1); // the refused one is still to undo
+
+        // Newest first within a batch: a name the newer record freed is the older one's new name.
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        QVERIFY(m_store->insert(record(path("alt1.txt"), touch(path("neu1.txt"), "1"), false, now.addSecs(-60))));
-        QVERIFY(m_store->insert(record(path("alt2.txt"), touch(path("neu2.txt"), "2"), false, now)));
-        QCOMPARE(Undo::revertLast(m_store.get()).value().value().originalName, "alt2.txt");
-        QCOMPARE((QByteArrayList{contentOf(path("alt2.txt")), contentOf(path("neu1.txt"))}),
-                 (QByteArrayList{"2", "1"}));
-        QVERIFY(Undo::revertLast(m_store.get()));
-        QCOMPARE(contentOf(path("alt1.txt")), "1");
-        QCOMPARE(Undo::revertLast(m_store.get()), std::nullopt); // all reverted
+        const QList<qint64> chain =
+            m_store
+                ->insert({record(path("x1.txt"), path("x2.txt"), false, now.addSecs(-2)),
+                          record(path("x2.txt"), touch(path("x3.txt"), "X"), false, now.addSecs(-1))})
+                .value();
+        QCOMPARE(Undo::revertBatch(m_store.get(), chain.first())->reverted, 2);
+        QCOMPARE(contentOf(path("x1.txt")), "X");
     }
 
     void historyFiltersAnalysis()

@@ -239,6 +239,8 @@ private Q_SLOTS:
         QTest::newRow("reverted") << with(&Query::reverted, true) << QStringList{"b"};
         QTest::newRow("new path") << with(&Query::newPath, QString("/in/neu-a")) << QStringList{"Ärger"};
         QTest::newRow("page") << with(&Query::search, QString(""), 2, 1) << QStringList{"b", "Ärger"};
+        // Stored in one insert, but before batches: each record became a batch of its own.
+        QTest::newRow("batch") << with(&Query::batch, qint64(1)) << QStringList{"c"};
     }
 
     void recordQueries()
@@ -255,7 +257,7 @@ private Q_SLOTS:
                 b.reverted = true;
                 QVERIFY(store->insert(QList<RenameRecord>{c, a, b, d}));
             }
-            // Written by the first schema, which had no folded names: the upgrade fills them in.
+            // Written by the first schema, which had no folded names or batches: the upgrade fills them in.
             QVERIFY(downgradeStore(path, 1));
         }
         auto store = openStore(path);

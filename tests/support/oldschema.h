@@ -4,12 +4,13 @@
 #include <QSqlQuery>
 #include <QStringList>
 
-/** Turns the closed store file at `path` back into schema `version` (1 or 2), as earlier versions wrote it. */
+/** Turns the closed store file at `path` back into schema `version` (1 to 3), as earlier versions wrote it. */
 inline bool downgradeStore(const QString &path, int version)
 {
-    QStringList steps;
-    for (const char *column : {"file_device", "file_inode", "file_size", "file_mtime", "file_mtime_ns"})
-        steps << QString("ALTER TABLE rename_record DROP COLUMN ") + column;
+    QStringList steps{"DROP INDEX rename_record_by_batch", "ALTER TABLE rename_record DROP COLUMN batch_id"};
+    if (version < 3)
+        for (const char *column : {"file_device", "file_inode", "file_size", "file_mtime", "file_mtime_ns"})
+            steps << QString("ALTER TABLE rename_record DROP COLUMN ") + column;
     if (version < 2)
         steps << "DROP INDEX rename_record_by_provider"
               << "ALTER TABLE rename_record DROP COLUMN original_name_folded"

@@ -152,6 +152,8 @@ private Q_SLOTS:
         w->engine->setJobs({w->job("alt.txt", "neu.txt")});
         awaitTask(w->engine->applyApproved());
         QVERIFY(status("toolTip", "1 Datei umbenannt, 1 Eintrag gesamt"));
+        auto *undo = w->window->findChild<QAction *>("revertLast");
+        QTRY_COMPARE(undo->text().remove('&'), "Letzte Umbenennung rückgängig machen (1 Datei)");
 
         // Ctrl+Z in a text field undoes the typing; elsewhere the last rename, and says which.
         auto *field = new QLineEdit;
@@ -167,6 +169,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(w->dir.filePath("alt.txt")));
         QVERIFY(status("text", "„neu.txt“ heißt wieder „alt.txt“"));
         QVERIFY(status("toolTip", "0 Dateien umbenannt, 1 Eintrag gesamt"));
+        QTRY_COMPARE(undo->text().remove('&'), "Letzte Umbenennung rückgängig machen");
     }
 };
 

@@ -94,7 +94,7 @@ void FilesPage::reportRenamed(const QList<RenameRecord> &records, int failed)
     QList<ResultBar::Action> actions;
     if (!records.isEmpty()) {
         parts << StringTable::text("result.renamed", int(records.size()));
-        actions.append({qtTrId("result.undo"), [this, records] { undo(records); }});
+        actions.append({qtTrId("result.undo"), [this, batch = records.first().batch] { undo(batch); }});
     }
     if (failed > 0) {
         parts << StringTable::text("result.notRenamed", failed);
@@ -105,15 +105,15 @@ void FilesPage::reportRenamed(const QList<RenameRecord> &records, int failed)
                              failed > 0 ? ResultBar::Tone::problem : ResultBar::Tone::done, actions);
 }
 
-void FilesPage::undo(const QList<RenameRecord> &records)
+void FilesPage::undo(qint64 batch)
 {
-    const Undo::Outcome outcome = Undo::revertAll(m_engine.store(), records);
-    QString text = StringTable::text("result.reverted", outcome.reverted);
-    if (!outcome.failures.isEmpty()) {
-        text += QStringLiteral(", ") + StringTable::text("result.notReverted", int(outcome.failures.size()))
-                                           .arg(outcome.failures.front().second.message());
+    const auto outcome = Undo::revertBatch(m_engine.store(), batch);
+    if (!outcome) {
+        m_result->showResult(outcome.error().message(), ResultBar::Tone::problem);
+        return;
     }
-    m_result->showResult(text, outcome.failures.isEmpty() ? ResultBar::Tone::done : ResultBar::Tone::problem);
+    m_result->showResult(Undo::describe(*outcome),
+                         outcome->failures.isEmpty() ? ResultBar::Tone::done : ResultBar::Tone::problem);
 }
 
 void FilesPage::reportDiscarded(const QList<RenameJob> &jobs)

@@ -55,7 +55,7 @@ private:
     void openDialog(bool folders);
     void reportRenamed(const QList<RenameRecord> &records, int failed);
     void reportDiscarded(const QList<RenameJob> &jobs);
-    void undo(const QList<RenameRecord> &records);
+    void undo(qint64 batch);
 
     RenameEngine &m_engine;
     AnalysisStarter &m_starter;

@@ -9,6 +9,7 @@
 #include "ui/common/emptyhint.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
@@ -134,10 +135,24 @@ void HistoryView::makeTable()
 
     connect(m_table, &QTableView::clicked, this, &HistoryView::revertRow);
     m_table->installEventFilter(this);
+    // The mouse's context menu arrives at the viewport, the keyboard's (menu key, Shift+F10) at the table.
+    m_table->viewport()->installEventFilter(this);
 }
 
 bool HistoryView::eventFilter(QObject *watched, QEvent *event)
 {
+    if ((watched == m_table || watched == m_table->viewport()) && event->type() == QEvent::ContextMenu) {
+        const auto *request = static_cast<QContextMenuEvent *>(event);
+        const bool keyboard = request->reason() == QContextMenuEvent::Keyboard;
+        const QModelIndex index = keyboard ? m_table->currentIndex() : m_table->indexAt(request->pos());
+        if (index.isValid()) {
+            m_table->setCurrentIndex(index);
+            const QPoint at =
+                keyboard ? m_table->viewport()->mapToGlobal(m_table->visualRect(index).center()) : request->globalPos();
+            openRowMenu(index, at);
+        }
+        return true;
+    }
     // The revert cell acts like a button for the keyboard as well.
     if (watched == m_table && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
@@ -163,6 +178,31 @@ void HistoryView::revertRow(const QModelIndex &index)
     showProblem({});
     if (const auto reverted = Undo::revert(m_store, *record); !reverted)
         showProblem(reverted.error().message());
+}
+
+void HistoryView::openRowMenu(const QModelIndex &index, const QPoint &at)
+{
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("historyRowMenu"));
+    menu->setAccessibleName(qtTrId("history.menu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const qint64 batch = m_filter->record(index).batch;
+    QAction *revertBatch =
+        menu->addAction(qtTrId("history.revertBatch"), this, [this, batch] { revertBatchOf(batch); });
+    revertBatch->setObjectName(QStringLiteral("historyRevertBatch"));
+    menu->popup(at);
+}
+
+void HistoryView::revertBatchOf(qint64 batch)
+{
+    if (!m_store)
+        return;
+    showProblem({});
+    const auto outcome = Undo::revertBatch(m_store, batch);
+    if (!outcome)
+        showProblem(outcome.error().message());
+    else if (!outcome->failures.isEmpty())
+        showProblem(Undo::describe(*outcome));
 }
 
 void HistoryView::exportListed(ExportFormat format)

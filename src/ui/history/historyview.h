@@ -9,12 +9,13 @@ class HistoryModel;
 class ObjectStore;
 class QLabel;
 class QModelIndex;
+class QPoint;
 class QTableView;
 
 /**
  * The history section: every rename, newest first, live from the store; a search over the old
- * and new names, a reverted-only toggle, the count of rows listed, a revert per row and the
- * export of the listed rows as CSV or JSON.
+ * and new names, a reverted-only toggle, the count of rows listed, a revert per row (and of the
+ * row's whole batch from its context menu) and the export of the listed rows as CSV or JSON.
  */
 class HistoryView final : public QWidget
 {
@@ -33,6 +34,9 @@ private:
     QWidget *makeHeader();
     void makeTable();
     void revertRow(const QModelIndex &index);
+    /** The row's menu: "Stapel rückgängig" undoes the apply the row was part of. */
+    void openRowMenu(const QModelIndex &index, const QPoint &at);
+    void revertBatchOf(qint64 batch);
     void exportListed(ExportFormat format);
     void writeExport(const QString &path, const QByteArray &bytes);
     void updateCount();
