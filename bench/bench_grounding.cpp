@@ -9,6 +9,7 @@
 #include "naming/renamerules.h"
 #include "settings/defaultsstore.h"
 
+#include "benchexcerpt.h"
 #include "benchtiming.h"
 
 #include <cstdio>
@@ -16,16 +17,11 @@
 
 namespace {
 
-QString invoiceExcerpt()
+QString sampleExcerpt()
 {
-    const QString head = QStringLiteral("STADTWERKE MÜNCHEN GmbH · Emmy-Noether-Straße 2 · 80992 München\n"
-                                        "Rechnung Nr. 2024-031-4711 vom 15. März 2024\nKundennummer 10 2345 678\n");
-    const QString line = QStringLiteral("Pos. 3 Arbeitspreis Strom 01.02.2024 – 29.02.2024, 412 kWh à 0,3120 € "
-                                        "= 128,54 €; Grundpreis 12,90 €; zzgl. 19 % MwSt.\n");
-    QString text = head + QStringLiteral("Gesamtbetrag 1.234,56 EUR, zahlbar bis 29.03.2024.\n");
-    while (text.size() < 2000)
-        text += line;
-    return text.left(2000);
+    return invoiceExcerpt(QStringLiteral("STADTWERKE MÜNCHEN GmbH · Emmy-Noether-Straße 2 · 80992 München\n"
+                                         "Rechnung Nr. 2024-031-4711 vom 15. März 2024\nKundennummer 10 2345 678\n"
+                                         "Gesamtbetrag 1.234,56 EUR, zahlbar bis 29.03.2024.\n"));
 }
 
 } // namespace
@@ -36,7 +32,7 @@ int main(int argc, char *argv[])
     DefaultsStore store; // in memory: the defaults
     const RenameRules rules(store);
     const QStringList categories = rules.categories();
-    const QString excerpt = invoiceExcerpt();
+    const QString excerpt = sampleExcerpt();
     const QDate today(2025, 1, 1);
     const AIExtraction backed{QStringLiteral("2024-03-15"), QStringLiteral("rechnung"),
                               QStringLiteral("Strom März"), QStringLiteral("Stadtwerke München"),
