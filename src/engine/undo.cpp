@@ -26,7 +26,7 @@ std::expected<void, NamorixError> revert(ObjectStore *store, RenameRecord &recor
     record.revertedAt = QDateTime::currentDateTimeUtc();
     if (store) {
         if (const auto saved = store->save(record); !saved)
-            return std::unexpected(NamorixError::historyNotWritable(saved.error().message));
+            return std::unexpected(NamorixError::historyNotWritable(saved.error().message()));
     }
     return {};
 }
@@ -37,7 +37,7 @@ std::expected<std::optional<RenameRecord>, NamorixError> revertLast(ObjectStore 
         return std::nullopt;
     const auto records = store->fetchRecords();
     if (!records)
-        return std::unexpected(NamorixError::historyNotWritable(records.error().message));
+        return std::unexpected(NamorixError::historyNotWritable(records.error().message()));
     std::optional<RenameRecord> newest;
     for (const RenameRecord &record : *records) {
         if (!record.reverted && (!newest || record.timestamp > newest->timestamp))
