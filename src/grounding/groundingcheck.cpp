@@ -97,7 +97,7 @@ QStringList Report::unverifiedFields() const
 QString checkedText(const FileContext &context)
 {
     // A media file's "text" is a summary of its tags, written by us, not by the document.
-    if (context.metadata.value(QStringLiteral("source")) == u"avfoundation")
+    if (context.isMediaSummary())
         return {};
     const QString excerpt = PromptContract::promptExcerpt(context);
     if (excerpt.trimmed().isEmpty())
