@@ -406,10 +406,11 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     explanation->rawReply = suggestion->reply();
     explanation->extraction = suggestion->extraction();
     explanation->fileExtension = context->fileExtension;
-    explanation->report = suggestion->extraction()
-                              ? Grounding::check(*suggestion->extraction(), m_services.rules.categories(),
-                                                 Grounding::checkedText(*context))
-                              : Grounding::fallbackReport();
+    explanation->evidence = Grounding::evidence(*context);
+    explanation->report =
+        suggestion->extraction()
+            ? Grounding::check(*suggestion->extraction(), m_services.rules.categories(), explanation->evidence)
+            : Grounding::fallbackReport();
 
     RenameJob job;
     job.originalURL = QUrl::fromLocalFile(path);
