@@ -34,6 +34,15 @@ struct Evidence {
     QString captureStamp = {};                       ///< that moment as the metadata writes it
 };
 
+/** Where a field of the reply stands in a file name. */
+struct FieldSpan {
+    QString field;
+    qsizetype start = 0;
+    qsizetype length = 0; ///< 0 for a field the user took out of the name: text typed there is that field again
+
+    friend bool operator==(const FieldSpan &, const FieldSpan &) = default;
+};
+
 /** A stretch of a file name that comes from an unverified field. */
 struct NameMark {
     qsizetype start = 0;
@@ -63,9 +72,11 @@ struct Explanation {
     std::optional<AIExtraction> extraction; ///< the fields read from the reply; absent for a fallback name
     QString fileExtension;                  ///< as the name builder got it
     Evidence evidence;                      ///< what the fields were checked against
+    /** One entry per field, for the values in `builtName`: as the model gave them, or as the user typed them. */
     Report report;
-    QString builtName;     ///< the name as built; `marks` hold for it only
-    QList<NameMark> marks; ///< where unverified fields show in `builtName`
+    QString builtName;      ///< the name as built, or as the user edited it; spans and marks hold for it only
+    QList<FieldSpan> spans; ///< where the fields stand in `builtName`
+    QList<NameMark> marks;  ///< where unverified fields show in `builtName`
 };
 
 } // namespace Grounding

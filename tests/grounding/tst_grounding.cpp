@@ -234,12 +234,66 @@ private Q_SLOTS:
         const QString name = NameBuilder::buildFileName(extraction, rules, "pdf");
         const FieldCheck datum{"datum", Status::unverified, "Datum nicht im Dokument gefunden"};
         const FieldCheck sender{"absender", Status::unverified, "Absender nicht im Dokument gefunden"};
+        const Report report{{datum, sender}};
         // The default format has no sender: only the date is marked, "2024-03-15_".
-        QCOMPARE(nameMarks(name, extraction, {datum, sender}, rules, "pdf"), (QList<NameMark>{{0, 11, datum.reason}}));
-        QVERIFY(nameMarks("von Hand.pdf", extraction, {datum}, rules, "pdf").isEmpty());
+        QCOMPARE(nameMarks(fieldSpans(name, extraction, report, rules, "pdf"), {datum, sender}),
+                 (QList<NameMark>{{0, 11, datum.reason}}));
+        QVERIFY(fieldSpans("von Hand.pdf", extraction, report, rules, "pdf").isEmpty());
         const FieldCheck fallback = fallbackReport().fields.front();
-        QCOMPARE(nameMarks("Sorry.txt", std::nullopt, {fallback}, rules, "txt"),
-                 (QList<NameMark>{{0, 5, fallback.reason}}));
+        Explanation sorry;
+        sorry.report = fallbackReport();
+        sorry.builtName = "Sorry.txt";
+        sorry.spans = fieldSpans(sorry.builtName, std::nullopt, sorry.report, rules, "txt");
+        QCOMPARE(nameMarks(sorry.spans, {fallback}), (QList<NameMark>{{0, 5, fallback.reason}}));
+        // A fallback name the user replaced is theirs.
+        QVERIFY(edited(sorry, "notiz.txt", DateFormatStyle::iso, Today).report.fields.isEmpty());
+    }
+
+    // The user's edits, one after another ("|"), each checked by what now stands where a field stood.
+    void editedNames_data()
+    {
+        QTest::addColumn<QString>("dateFormat");
+        QTest::addColumn<QString>("edits");
+        QTest::addColumn<QString>("expected"); // unverified field@marked text
+        const auto row = [](const char *name, const char *edits, const char *expected,
+                            const char *format = "YYYY-MM-DD") {
+            QTest::newRow(name) << QString(format) << QString(edits) << QString(expected);
+        };
+        row("as built", "2024-04-01_rechnung_strom_12.50.pdf", "datum@2024-04-01_");
+        row("date corrected to the document's", "2024-03-15_rechnung_strom_12.50.pdf", "");
+        row("date nowhere in it", "2024-03-16_rechnung_strom_12.50.pdf", "datum@2024-03-16_");
+        row("another date of the document, in its form", "09.01.2024_rechnung_strom_12.50.pdf", "");
+        row("date taken out", "rechnung_strom_12.50.pdf", "");
+        row("taken out, another typed in", "rechnung_strom_12.50.pdf|2024-01-10_rechnung_strom_12.50.pdf",
+            "datum@2024-01-10_");
+        row("name rewritten in words", "Mein Name.pdf", "");
+        row("other words changed", "2024-04-01_rechnung_wasser_12.50.pdf", "datum@2024-04-01_");
+        row("amount nowhere", "2024-03-15_rechnung_strom_99.50.pdf", "betrag@_99.50");
+        row("rules write 20240401", "20240315_rechnung_strom_12.50.pdf", "", "YYYYMMDD");
+        row("rules write 04-01-2024", "03-16-2024_rechnung_strom_12.50.pdf", "datum@03-16-2024_", "MM-DD-YYYY");
+    }
+    void editedNames()
+    {
+        QFETCH(QString, dateFormat);
+        QFETCH(QString, edits);
+        DefaultsStore store;
+        RenameRules rules(store);
+        rules.setFormat("{datum}_{kategorie}_{beschreibung}_{betrag}");
+        rules.setDateFormat(*enumFromRaw<DateFormatStyle>(dateFormat));
+        Explanation explanation;
+        explanation.extraction = AIExtraction{"2024-04-01", "rechnung", "Strom", "Stadtwerke", "12.50", 0.9};
+        explanation.evidence.text = "Stadtwerke\nRechnung vom 15.03.2024, Abschlag 09.01.2024\nSumme 12,50 €";
+        explanation.report = check(*explanation.extraction, {"rechnung"}, explanation.evidence, Today);
+        explanation.builtName = NameBuilder::buildFileName(*explanation.extraction, rules, "pdf");
+        explanation.spans = fieldSpans(explanation.builtName, explanation.extraction, explanation.report, rules, "pdf");
+        for (const QString &name : edits.split('|'))
+            explanation = edited(explanation, name, rules.dateFormat(), Today);
+        QStringList marked;
+        for (const FieldCheck &check : explanation.report.unverified()) {
+            const auto mark = std::ranges::find(explanation.marks, check.reason, &NameMark::reason);
+            marked << check.field + "@" + explanation.builtName.mid(mark->start, mark->length);
+        }
+        QTEST(marked.join(' '), "expected");
     }
 
     void evidenceIsExcerptAndMetadata()
