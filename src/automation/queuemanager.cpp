@@ -3,6 +3,7 @@
 #include "automation/desktopnotifier.h"
 #include "common/stringtable.h"
 #include "engine/renameengine.h"
+#include "engine/undo.h"
 #include "settings/defaultsstore.h"
 #include "settings/generalflags.h"
 
@@ -10,9 +11,11 @@ namespace {
 
 QueueManager::Notify desktopNotification()
 {
-    return [](const QString &title, const QString &body) {
+    return [](const QString &title, const QString &body, std::function<void()> undo) {
         static DesktopNotifier notifier;
-        notifier.post(title, body);
+        notifier.post(title, body,
+                      undo ? std::optional(DesktopNotifier::Action{StringTable::text("result.undo"), std::move(undo)})
+                           : std::nullopt);
     };
 }
 
@@ -152,7 +155,7 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
     if (!records.isEmpty())
         notifyRenamed(records);
     if (!held.isEmpty()) {
-        m_notify(QStringLiteral("Namorix"), reviewNotificationBody(held.size()));
+        m_notify(QStringLiteral("Namorix"), reviewNotificationBody(held.size()), {});
         Q_EMIT reviewNeeded(held);
     }
     m_running.clear();
@@ -173,5 +176,13 @@ void QueueManager::setRunning(bool running)
 
 void QueueManager::notifyRenamed(const QList<RenameRecord> &records)
 {
-    m_notify(QStringLiteral("Namorix"), notificationBody(records));
+    // A batch that went wrong is taken back from the bubble, without opening the window.
+    const QPointer<QueueManager> self(this);
+    const qint64 batch = records.front().batch;
+    m_notify(QStringLiteral("Namorix"), notificationBody(records), [self, batch] {
+        if (!self || !self->m_engine || !self->m_engine->store())
+            return;
+        const auto outcome = Undo::revertBatch(self->m_engine->store(), batch);
+        self->m_notify(QStringLiteral("Namorix"), outcome ? Undo::describe(*outcome) : outcome.error().message(), {});
+    });
 }

@@ -40,8 +40,11 @@ class QueueManager final : public QObject
 public:
     static constexpr int BatchSize = 5;
 
-    /** Shows "title, body" to the user; the default posts a desktop notification. */
-    using Notify = std::function<void(const QString &title, const QString &body)>;
+    /**
+     * Shows "title, body" to the user, with a "Rückgängig" that runs `undo` when one is given; the
+     * default posts a desktop notification.
+     */
+    using Notify = std::function<void(const QString &title, const QString &body, std::function<void()> undo)>;
 
     explicit QueueManager(Notify notify = {}, QObject *parent = nullptr);
     ~QueueManager() override;

@@ -66,7 +66,8 @@ private Q_SLOTS:
         watcher = std::make_unique<FolderWatcher>();
         watcher->setSettleInterval(300ms); // the product waits 2 s; only the two-session case needs that
         notes.clear();
-        queue = std::make_unique<QueueManager>([this](const QString &, const QString &body) { notes << body; });
+        queue = std::make_unique<QueueManager>(
+            [this](const QString &, const QString &body, std::function<void()>) { notes << body; });
         queue->setEngine(m_engine.get());
         queue->setDefaults(m_fx->defaults);
         GeneralFlags::autoRenameVerifiedOnly.write(m_fx->defaults, true);

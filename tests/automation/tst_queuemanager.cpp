@@ -122,6 +122,16 @@ private Q_SLOTS:
                                          [](const RenameRecord &r) { return r.originalName == "single00.txt"; });
         QVERIFY(single != history.end());
         QCOMPARE(recorder.calls[0].body, "single00.txt → " + single->newName);
+
+        // Its "Rückgängig" takes the batch back without the window, and says so.
+        QCOMPARE(recorder.calls[0].actions.value(1), "Rückgängig");
+        const auto press = [&] { // pressed until the notifier has learnt the bubble's id from the reply
+            Q_EMIT recorder.ActionInvoked(1, recorder.calls[0].actions.value(0));
+            return QFile::exists(single->originalPath);
+        };
+        QTRY_VERIFY(press());
+        QTRY_COMPARE(recorder.calls.size(), 2);
+        QCOMPARE(recorder.calls[1].body, "1 Umbenennung rückgängig gemacht");
     }
 
     void withoutAnEngineOrANotificationServiceNothingFails()

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QList>
 #include <QObject>
+#include <QStringList>
 #include <QVariantMap>
 
 /** Stands in for the desktop's notification daemon on a private bus and records every call. */
@@ -14,21 +15,27 @@ class NotificationRecorder final : public QObject
 public:
     struct Call {
         QString appName, title, body;
+        QStringList actions;
         QVariantMap hints;
     };
     QList<Call> calls;
 
     bool registerOn(QDBusConnection connection)
     {
-        return connection.registerObject("/org/freedesktop/Notifications", this, QDBusConnection::ExportAllSlots) &&
+        return connection.registerObject("/org/freedesktop/Notifications", this,
+                                         QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals) &&
                connection.registerService("org.freedesktop.Notifications");
     }
 
+Q_SIGNALS:
+    /** What the daemon sends when the user presses a notification's button. */
+    void ActionInvoked(uint id, const QString &actionKey);
+
 public Q_SLOTS:
     uint Notify(const QString &appName, uint, const QString &, const QString &summary, const QString &body,
-                const QStringList &, const QVariantMap &hints, int)
+                const QStringList &actions, const QVariantMap &hints, int)
     {
-        calls.append({appName, summary, body, hints});
+        calls.append({appName, summary, body, actions, hints});
         return uint(calls.size());
     }
 };

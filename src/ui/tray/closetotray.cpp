@@ -9,12 +9,12 @@
 #include <QWidget>
 
 CloseToTray::CloseToTray(QWidget &window, const QSystemTrayIcon *tray, DefaultsStore &defaults,
-                         DesktopNotifier notifier, QObject *parent)
+                         const QDBusConnection &bus, QObject *parent)
     : QObject(parent)
     , m_window(window)
     , m_tray(tray)
     , m_defaults(defaults)
-    , m_notifier(std::move(notifier))
+    , m_notifier(bus)
 {
     // With a tray, hiding the last window (or starting hidden) must not end the process.
     if (tray)

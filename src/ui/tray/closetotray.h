@@ -24,7 +24,7 @@ public:
 
     /** `tray` may be null (no tray on this desktop). */
     CloseToTray(QWidget &window, const QSystemTrayIcon *tray, DefaultsStore &defaults,
-                DesktopNotifier notifier = DesktopNotifier(), QObject *parent = nullptr);
+                const QDBusConnection &bus = QDBusConnection::sessionBus(), QObject *parent = nullptr);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
