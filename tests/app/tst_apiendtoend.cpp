@@ -96,6 +96,7 @@ private Q_SLOTS:
                            json(R"({"provider":"OpenAI","endpoint":"%1","apiKey":"sk-test"})", m_llm.baseUrl())),
                       200,
                       json(R"({"ok":true,"provider":"OpenAI","model":"gpt-4o","endpoint":"%1","configured":true,
+                               "maskPersonalData":true,"ownDetails":[],
                                "keyNotice":"Kein Schlüsselbund (Secret Service) erreichbar. Der Schlüssel wurde deshalb )"
                            R"(im privaten Schlüsselspeicher %2 abgelegt, den nur Ihr Benutzerkonto lesen kann."})",
                            m_llm.baseUrl(), m_home.filePath("config/namorix/credentials.json")));
@@ -135,6 +136,9 @@ private Q_SLOTS:
                           json(R"({"error":"Ungültiger Provider. Gültig: Claude, OpenAI, Gemini, Ollama, Apple"})"));
         }
         QCOMPARE(send("GET", "/v1/providers").body(), listed.body()); // a refused selection changes nothing
+        QCOMPARE(compact(send("POST", "/v1/providers", R"({"provider":"OpenAI","ownDetails":[" Erika Muster",""]})")
+                             .json()["ownDetails"]),
+                 json(R"(["Erika Muster"])"));
 
         // A new endpoint without the key: the key stays with the address it was entered for.
         LlmStub other;

@@ -229,6 +229,8 @@ private Q_SLOTS:
         backed.excerpt = "Summe 12,50 € <b>";
         backed.report.fields = {{"betrag", Grounding::Status::verified, {}, "12,50", 6}};
         QVERIFY(ExplanationPanel::html(backed).contains("Summe <mark>12,50</mark> € &lt;b&gt;"));
+        backed.masked = Privacy::mask("DE89370400440532013000 a@b.de, c@d.de");
+        QVERIFY(ExplanationPanel::html(backed).contains("3 Angaben maskiert: 1 IBAN, 2 E-Mail</i><br><span"));
         menu->close();
         panel->close();
 

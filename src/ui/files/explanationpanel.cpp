@@ -1,5 +1,7 @@
 #include "ui/files/explanationpanel.h"
 
+#include "ai/promptcontract.h"
+
 #include <QDialogButtonBox>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -36,6 +38,23 @@ QString markedExcerpt(const Grounding::Explanation &explanation)
     return html + escaped(explanation.excerpt.mid(at));
 }
 
+/** The excerpt as sent with personal data masked: how many of which kind, each placeholder marked. */
+QString maskedExcerpt(const Privacy::MaskResult &masked)
+{
+    QString html;
+    if (!masked.spans.isEmpty())
+        html = QStringLiteral("<i>") + PromptContract::maskSummary(masked.spans).toHtmlEscaped() +
+               QStringLiteral("</i><br>");
+    qsizetype at = 0;
+    for (const Privacy::MaskedSpan &span : masked.spans) {
+        html += escaped(masked.text.mid(at, span.maskedStart - at)) +
+                QStringLiteral("<span style=\"background-color:#d2e3fc\">") + span.placeholder.toHtmlEscaped() +
+                QStringLiteral("</span>");
+        at = span.maskedStart + span.placeholder.size();
+    }
+    return html + escaped(masked.text.mid(at));
+}
+
 QString fieldLine(const Grounding::FieldCheck &check)
 {
     QString line = QStringLiteral("<b>") + check.field.toHtmlEscaped() + QStringLiteral("</b>: ");
@@ -65,7 +84,11 @@ QString ExplanationPanel::html(const Grounding::Explanation &explanation)
         fields << fieldLine(check);
     const QString none = QStringLiteral("<i>") + qtTrId("explain.none") + QStringLiteral("</i>");
     QString html = section(qtTrId("explain.fields"), fields.isEmpty() ? none : fields.join(QStringLiteral("<br>")));
-    html += section(qtTrId("explain.excerpt"), explanation.excerpt.isEmpty() ? none : markedExcerpt(explanation));
+    // What left the machine; the passages the fields were checked against are in the unmasked text.
+    const QString excerpt = explanation.excerpt.isEmpty() ? none
+                            : explanation.masked          ? maskedExcerpt(*explanation.masked)
+                                                          : markedExcerpt(explanation);
+    html += section(qtTrId("explain.excerpt"), excerpt);
     html += section(qtTrId("explain.metadata"),
                     explanation.metadataLine.isEmpty() ? none : escaped(explanation.metadataLine));
     if (explanation.nameTemplate)
