@@ -85,7 +85,7 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     connect(m_model, &QLineEdit::textEdited, &m_settings, &AISettings::setModel);
     connect(m_endpoint, &QLineEdit::textEdited, &m_settings, &AISettings::setEndpoint);
     connect(&m_settings, &AISettings::providerChanged, this, &AISettingsTab::showProvider);
-    connect(m_mask, &QCheckBox::toggled, &m_settings, &AISettings::setMaskPersonalData);
+    connect(m_mask, &QCheckBox::clicked, &m_settings, &AISettings::setMaskPersonalData);
     connect(&m_settings, &AISettings::maskPersonalDataChanged, this,
             [this] { m_mask->setChecked(m_settings.maskPersonalData()); });
     connect(m_ownDetails, &QPlainTextEdit::textChanged, this,
