@@ -101,7 +101,7 @@ void TemplateEditorView::addTemplate()
     value.pattern = QStringLiteral("{datum}-{vorschlag}");
     const auto inserted = NamingTemplates::add(*m_store, value);
     if (!inserted) {
-        showProblem(inserted.error().message);
+        showProblem(inserted.error().message());
         return;
     }
     showProblem({});
@@ -118,7 +118,7 @@ void TemplateEditorView::deleteSelected()
     if (!m_store || id == 0)
         return;
     if (const auto removed = NamingTemplates::remove(*m_store, id); !removed)
-        showProblem(removed.error().message);
+        showProblem(removed.error().message());
     m_list->clearSelection();
 }
 
@@ -127,7 +127,7 @@ void TemplateEditorView::reload()
     const qint64 selected = selectedId();
     const auto fetched = m_store ? m_store->fetchTemplates() : QList<NamingTemplate>();
     if (!fetched)
-        showProblem(fetched.error().message);
+        showProblem(fetched.error().message());
     const QList<NamingTemplate> templates = fetched.value_or(QList<NamingTemplate>());
     {
         const QSignalBlocker quiet(m_list);
@@ -162,7 +162,7 @@ void TemplateEditorView::save(const NamingTemplate &value)
     if (!m_store)
         return;
     const auto saved = NamingTemplates::save(*m_store, value);
-    showProblem(saved ? QString() : saved.error().message);
+    showProblem(saved ? QString() : saved.error().message());
 }
 
 qint64 TemplateEditorView::selectedId() const
