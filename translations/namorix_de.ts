@@ -67,6 +67,7 @@
     <message id="explain.metadata"><source>explain.metadata</source><translation>Gesendete Metadaten</translation></message>
     <message id="explain.template"><source>explain.template</source><translation>Gesendete Namensvorlage</translation></message>
     <message id="explain.reply"><source>explain.reply</source><translation>Antwort des Modells</translation></message>
+    <message id="privacy.masked" numerus="yes"><source>privacy.masked</source><translation><numerusform>%n Angabe maskiert: %1</numerusform><numerusform>%n Angaben maskiert: %1</numerusform></translation></message>
     <message id="preview.row"><source>preview.row</source><translation>%1 wird zu %2, Sicherheit %3</translation></message>
     <message id="preview.diff.help"><source>preview.diff.help</source><translation>Geänderte Teile der Namen markieren; ausgeschaltet stehen die neuen Namen als Eingabefelder da</translation></message>
     <message id="preview.cancel.help"><source>preview.cancel.help</source><translation>Alle Vorschläge verwerfen (lässt sich wiederherstellen)</translation></message>
@@ -180,6 +181,9 @@
     <message id="settings.apiKey"><source>settings.apiKey</source><translation>API-Schlüssel</translation></message>
     <message id="settings.model"><source>settings.model</source><translation>Modell</translation></message>
     <message id="settings.endpoint"><source>settings.endpoint</source><translation>Adresse des Dienstes</translation></message>
+    <message id="settings.maskPersonalData"><source>settings.maskPersonalData</source><translation>Persönliche Daten vor dem Senden maskieren</translation></message>
+    <message id="settings.ownDetails"><source>settings.ownDetails</source><translation>Eigene Angaben, die nie gesendet werden</translation></message>
+    <message id="settings.ownDetails.help"><source>settings.ownDetails.help</source><translation>Namen und Adresszeilen, eine pro Zeile</translation></message>
     <message id="settings.keyMissing"><source>settings.keyMissing</source><translation>API-Schlüssel fehlt</translation></message>
     <message id="settings.unavailable"><source>settings.unavailable</source><translation>Auf Linux nicht verfügbar</translation></message>
     <message id="settings.configured"><source>settings.configured</source><translation>Eingerichtet</translation></message>

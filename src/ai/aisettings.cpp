@@ -11,6 +11,7 @@
 namespace {
 const QString ProviderKey = QStringLiteral("ai.provider");
 const QString Account = QStringLiteral("default");
+const QString OwnDetailsKey = QStringLiteral("ai.ownDetails");
 
 QString modelKey(AIProviderType type)
 {
@@ -20,6 +21,11 @@ QString modelKey(AIProviderType type)
 QString endpointKey(AIProviderType type)
 {
     return QStringLiteral("ai.endpoint.") + rawValue(type).toLower();
+}
+
+QString maskKey(AIProviderType type)
+{
+    return QStringLiteral("ai.mask.") + rawValue(type).toLower();
 }
 
 QString keyEndpointKey(AIProviderType type)
@@ -131,6 +137,7 @@ void AISettings::setProvider(AIProviderType value)
     const AIProviderType before = m_provider;
     const QString modelBefore = model();
     const QString endpointBefore = endpoint();
+    const bool maskBefore = maskPersonalData();
     m_provider = value;
     m_store.setString(ProviderKey, rawValue(value));
     if (value != before)
@@ -139,6 +146,8 @@ void AISettings::setProvider(AIProviderType value)
         Q_EMIT modelChanged();
     if (endpoint() != endpointBefore)
         Q_EMIT endpointChanged();
+    if (maskPersonalData() != maskBefore)
+        Q_EMIT maskPersonalDataChanged();
 }
 
 void AISettings::setModel(const QString &value)
@@ -152,6 +161,46 @@ void AISettings::setEndpoint(const QString &value)
     writeThrough(
         endpoint(), value, [&] { m_store.setString(endpointKey(m_provider), value); },
         [&] { Q_EMIT endpointChanged(); });
+}
+
+bool AISettings::maskPersonalData() const
+{
+    // Text sent to a cloud service leaves the machine; a local model's request does not.
+    const QString key = maskKey(m_provider);
+    return m_store.contains(key) ? m_store.boolValue(key) : needsAPIKey(m_provider);
+}
+
+void AISettings::setMaskPersonalData(bool value)
+{
+    writeThrough(
+        maskPersonalData(), value, [&] { m_store.setBool(maskKey(m_provider), value); },
+        [&] { Q_EMIT maskPersonalDataChanged(); });
+}
+
+QStringList AISettings::detailLines(const QStringList &lines)
+{
+    QStringList details;
+    for (const QString &line : lines) {
+        if (!line.trimmed().isEmpty())
+            details << line.trimmed();
+    }
+    return details;
+}
+
+QStringList AISettings::ownDetails() const
+{
+    QStringList stored;
+    for (const QVariant &entry : m_store.arrayValue(OwnDetailsKey).value_or(QVariantList()))
+        stored << entry.toString();
+    return detailLines(stored);
+}
+
+void AISettings::setOwnDetails(const QStringList &value)
+{
+    const QStringList details = detailLines(value);
+    writeThrough(
+        ownDetails(), details, [&] { m_store.setStringList(OwnDetailsKey, details); },
+        [&] { Q_EMIT ownDetailsChanged(); });
 }
 
 QString AISettings::effectiveModel() const

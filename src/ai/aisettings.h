@@ -6,6 +6,7 @@
 #include <QCoroTask>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class DefaultsStore;
 
@@ -15,7 +16,10 @@ class DefaultsStore;
  * "ai.endpoint.openai"), so a key never goes to the address typed for another provider; model(),
  * endpoint() and their setters act on the selected provider. The flat "ai.model" and
  * "ai.endpoint" of earlier versions are moved once to the provider selected at that time. The
- * API key of each provider lives in the credential store. Empty model or endpoint means the
+ * API key of each provider lives in the credential store. Whether personal data is masked before
+ * a request leaves the machine is kept per provider too ("ai.mask.<provider>"; on by default for
+ * the cloud providers, off for the local Ollama); the user's own details ("ai.ownDetails") are one
+ * list for all. Empty model or endpoint means the
  * provider's default. Writes go through to the store at once; the change signals fire only on
  * a real change (switching the provider also signals a model or endpoint that changes with it).
  * Lives on the GUI thread.
@@ -39,6 +43,8 @@ class AISettings final : public QObject
     Q_PROPERTY(AIProviderType provider READ provider WRITE setProvider NOTIFY providerChanged)
     Q_PROPERTY(QString model READ model WRITE setModel NOTIFY modelChanged)
     Q_PROPERTY(QString endpoint READ endpoint WRITE setEndpoint NOTIFY endpointChanged)
+    Q_PROPERTY(bool maskPersonalData READ maskPersonalData WRITE setMaskPersonalData NOTIFY maskPersonalDataChanged)
+    Q_PROPERTY(QStringList ownDetails READ ownDetails WRITE setOwnDetails NOTIFY ownDetailsChanged)
 
 public:
     AISettings(DefaultsStore &store, KeychainStore &keychain, QObject *parent = nullptr);
@@ -61,6 +67,16 @@ public:
     void setProvider(AIProviderType value);
     void setModel(const QString &value);
     void setEndpoint(const QString &value);
+
+    /** Whether the selected provider is sent the text with personal data masked. */
+    [[nodiscard]] bool maskPersonalData() const;
+    void setMaskPersonalData(bool value);
+    /** The user's names and address lines that are masked in every text. */
+    [[nodiscard]] QStringList ownDetails() const;
+    /** Stores detailLines(value). */
+    void setOwnDetails(const QStringList &value);
+    /** `lines` trimmed, blank ones dropped: the own details as kept. */
+    [[nodiscard]] static QStringList detailLines(const QStringList &lines);
 
     [[nodiscard]] QString effectiveModel() const;
     [[nodiscard]] QString effectiveEndpoint() const;
@@ -86,6 +102,8 @@ Q_SIGNALS:
     void providerChanged();
     void modelChanged();
     void endpointChanged();
+    void maskPersonalDataChanged();
+    void ownDetailsChanged();
     void apiKeyChanged();
 
 private:

@@ -21,3 +21,10 @@ AISuggestion AISuggestion::withReply(const QString &reply) const
     suggestion.m_reply = reply;
     return suggestion;
 }
+
+AISuggestion AISuggestion::withMasked(const std::optional<Privacy::MaskResult> &masked) const
+{
+    AISuggestion suggestion = *this;
+    suggestion.m_masked = masked;
+    return suggestion;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "naming/aiextraction.h"
+#include "privacy/privacyfilter.h"
 
 #include <QString>
 
@@ -27,6 +28,9 @@ public:
     /** The model's reply text this suggestion was read from; empty when not recorded. */
     [[nodiscard]] const QString &reply() const { return m_reply; }
     [[nodiscard]] AISuggestion withReply(const QString &reply) const;
+    /** The text excerpt as sent, when personal data was masked in it; nullopt when sent as it is. */
+    [[nodiscard]] const std::optional<Privacy::MaskResult> &masked() const { return m_masked; }
+    [[nodiscard]] AISuggestion withMasked(const std::optional<Privacy::MaskResult> &masked) const;
 
     friend bool operator==(const AISuggestion &, const AISuggestion &) = default;
 
@@ -37,4 +41,5 @@ private:
     double m_confidence = FallbackConfidence;
     std::optional<AIExtraction> m_extraction;
     QString m_reply;
+    std::optional<Privacy::MaskResult> m_masked;
 };

@@ -159,7 +159,12 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
     prompt.model = settings.effectiveModel();
     prompt.endpoint = settings.effectiveEndpoint();
     prompt.system = PromptContract::buildSystemPrompt(m_environment.rules.categories());
-    prompt.user = PromptContract::buildUserPrompt(context, nameTemplate);
+    // Decided with the endpoint, in one step: a provider switch changes both at once.
+    std::optional<Privacy::MaskResult> masked;
+    if (settings.maskPersonalData())
+        masked = PromptContract::maskedExcerpt(context, Privacy::MaskOptions{settings.ownDetails()});
+    prompt.user = PromptContract::buildUserPrompt(context, nameTemplate,
+                                                  masked ? std::optional<QString>(masked->text) : std::nullopt);
 
     if (m_aborted)
         co_return std::unexpected(aborted());
@@ -205,5 +210,5 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
     const std::optional<QString> text = document.isObject() ? replyText(document.object()) : std::nullopt;
     if (!text)
         co_return std::unexpected(error(-1, QStringLiteral("Ungültige Antwort")));
-    co_return PromptContract::makeSuggestion(*text, context.fileExtension);
+    co_return PromptContract::makeSuggestion(*text, context.fileExtension).withMasked(masked);
 }

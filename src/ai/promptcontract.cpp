@@ -1,10 +1,12 @@
 #include "promptcontract.h"
 
+#include "common/stringtable.h"
 #include "common/unicodetext.h"
 #include "extraction/filecontext.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 
 namespace PromptContract {
 namespace {
@@ -70,19 +72,57 @@ QString promptExcerpt(const FileContext &context)
     return UnicodeText::leftGraphemes(context.extractedText, PromptExcerptLength);
 }
 
+Privacy::MaskResult maskedExcerpt(const FileContext &context, const Privacy::MaskOptions &options)
+{
+    // Masked beyond the cut, so that an identifier or own detail the cut would split is still
+    // recognised whole; the result then ends where the excerpt ends in the original.
+    constexpr qsizetype Margin = 256;
+    const qsizetype end = promptExcerpt(context).size();
+    Privacy::MaskResult result = Privacy::mask(context.extractedText.left(end + Margin), options);
+    qsizetype maskedEnd = end;
+    for (const Privacy::MaskedSpan &span : std::as_const(result.spans)) {
+        if (span.start >= end)
+            break;
+        maskedEnd = span.start + span.length > end ? span.maskedStart + span.placeholder.size()
+                                                   : maskedEnd + span.placeholder.size() - span.length;
+    }
+    result.text.truncate(maskedEnd);
+    result.spans.removeIf([&](const Privacy::MaskedSpan &span) { return span.maskedStart >= maskedEnd; });
+    return result;
+}
+
+QString maskSummary(const QList<Privacy::MaskedSpan> &spans)
+{
+    QList<std::pair<Privacy::Kind, int>> counts;
+    for (const Privacy::MaskedSpan &span : spans) {
+        const auto known = std::ranges::find(counts, span.kind, &std::pair<Privacy::Kind, int>::first);
+        if (known != counts.end())
+            ++known->second;
+        else
+            counts.append({span.kind, 1});
+    }
+    if (counts.isEmpty())
+        return {};
+    QStringList parts;
+    for (const auto &[kind, count] : counts)
+        parts << QString::number(count) + u' ' + Privacy::placeholder(kind).mid(1).chopped(1);
+    return StringTable::text("privacy.masked", int(spans.size())).arg(parts.join(QStringLiteral(", ")));
+}
+
 QString metadataLine(const FileContext &context)
 {
     return formatMetadata(context.metadata).join(QStringLiteral(", "));
 }
 
-QString buildUserPrompt(const FileContext &context, const std::optional<QString> &nameTemplate)
+QString buildUserPrompt(const FileContext &context, const std::optional<QString> &nameTemplate,
+                        const std::optional<QString> &excerpt)
 {
     QString prompt = QStringLiteral("Originaler Dateiname: ") + context.fileName + u'\n';
     prompt += QStringLiteral("Dateityp: ") + context.fileExtension + u'\n';
     if (const QString metadata = metadataLine(context); !metadata.isEmpty())
         prompt += QStringLiteral("Metadaten: ") + metadata + u'\n';
     if (!context.extractedText.isEmpty())
-        prompt += QStringLiteral("Inhalt (Auszug):\n") + promptExcerpt(context) + u'\n';
+        prompt += QStringLiteral("Inhalt (Auszug):\n") + excerpt.value_or(promptExcerpt(context)) + u'\n';
     if (nameTemplate)
         prompt += QStringLiteral("Namenstemplate: ") + *nameTemplate + u'\n';
     return prompt;

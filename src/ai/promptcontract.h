@@ -2,6 +2,7 @@
 
 #include "ai/aisuggestion.h"
 #include "naming/aiextraction.h"
+#include "privacy/privacyfilter.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,14 +27,25 @@ namespace PromptContract {
 /** The file's text as the prompt carries it: at most 2000 grapheme clusters; empty when none. */
 [[nodiscard]] QString promptExcerpt(const FileContext &context);
 
+/**
+ * The excerpt with personal data masked: the same stretch of the text as `promptExcerpt`, an
+ * identifier the cut would split masked whole.
+ */
+[[nodiscard]] Privacy::MaskResult maskedExcerpt(const FileContext &context, const Privacy::MaskOptions &options);
+
+/** "3 Angaben maskiert: 1 IBAN, 2 E-Mail", kinds in the order they first occur; empty for none. */
+[[nodiscard]] QString maskSummary(const QList<Privacy::MaskedSpan> &spans);
+
 /** The metadata as the prompt's "Metadaten" line carries it (without label and line feed); empty when none. */
 [[nodiscard]] QString metadataLine(const FileContext &context);
 
 /**
- * Name, type, metadata, up to 2000 characters of text and the template line, each ending in a
- * line feed; metadata, text and template only when present (an empty template is present).
+ * Name, type, metadata, up to 2000 characters of text (`excerpt` instead, a masked one, when
+ * given) and the template line, each ending in a line feed; metadata, text and template only
+ * when present (an empty template is present).
  */
-[[nodiscard]] QString buildUserPrompt(const FileContext &context, const std::optional<QString> &nameTemplate);
+[[nodiscard]] QString buildUserPrompt(const FileContext &context, const std::optional<QString> &nameTemplate,
+                                      const std::optional<QString> &excerpt = std::nullopt);
 
 /** The JSON object between the first "{" and the last "}" read into fields; never fails. */
 [[nodiscard]] std::pair<std::optional<AIExtraction>, double> parseExtraction(const QString &reply);

@@ -209,6 +209,10 @@ QCoro::Task<APIResponse> selectProvider(const APIContext &context, APIRequest re
         settings.setModel(*model);
     if (const std::optional<QString> endpoint = string(request.body, QStringLiteral("endpoint")))
         settings.setEndpoint(*endpoint);
+    if (const std::optional<bool> mask = boolean(request.body, QStringLiteral("maskPersonalData")))
+        settings.setMaskPersonalData(*mask);
+    if (const std::optional<QStringList> details = stringList(request.body, QStringLiteral("ownDetails")))
+        settings.setOwnDetails(*details);
     std::optional<SecretPlacement> placed;
     if (const std::optional<QString> apiKey = string(request.body, QStringLiteral("apiKey"))) {
         QCoro::Task<SecretPlacement> stored = settings.setApiKey(*apiKey);
@@ -222,7 +226,9 @@ QCoro::Task<APIResponse> selectProvider(const APIContext &context, APIRequest re
                       {QStringLiteral("provider"), rawValue(settings.provider())},
                       {QStringLiteral("model"), settings.effectiveModel()},
                       {QStringLiteral("endpoint"), settings.effectiveEndpoint()},
-                      {QStringLiteral("configured"), configured}};
+                      {QStringLiteral("configured"), configured},
+                      {QStringLiteral("maskPersonalData"), settings.maskPersonalData()},
+                      {QStringLiteral("ownDetails"), QJsonArray::fromStringList(settings.ownDetails())}};
     if (placed && placed->place == SecretPlacement::Place::privateFile)
         reply.insert(QStringLiteral("keyNotice"), placed->notice);
     co_return APIResponse::json(reply);

@@ -1,5 +1,6 @@
 #include "api/renamingendpoints.h"
 
+#include "ai/promptcontract.h"
 #include "api/handlerkit.h"
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
@@ -83,13 +84,27 @@ QJsonObject explanationJson(const RenameJob &job, const Grounding::Explanation &
             field.insert(QStringLiteral("reason"), check.reason);
         if (!check.passage.isEmpty())
             field.insert(QStringLiteral("passage"), check.passage);
-        // Offsets count UTF-16 units of the excerpt; a passage in the metadata line has none.
-        if (check.position >= 0 && check.position < explanation.excerpt.size())
-            field.insert(QStringLiteral("offset"), check.position);
+        // Offsets count UTF-16 units of the excerpt as sent; a passage in the metadata line or in
+        // a masked stretch has none.
+        const std::optional<qsizetype> offset =
+            check.position < 0 || check.position >= explanation.excerpt.size() ? std::nullopt
+            : explanation.masked
+                ? Privacy::maskedPosition(explanation.masked->spans, check.position, check.passage.size())
+                : std::optional<qsizetype>(check.position);
+        if (offset)
+            field.insert(QStringLiteral("offset"), *offset);
         fields.append(field);
     }
-    QJsonObject sent{{QStringLiteral("excerpt"), explanation.excerpt},
+    QJsonObject sent{{QStringLiteral("excerpt"), explanation.masked ? explanation.masked->text : explanation.excerpt},
                      {QStringLiteral("metadata"), explanation.metadataLine}};
+    if (explanation.masked) {
+        QJsonArray masked;
+        for (const Privacy::MaskedSpan &span : explanation.masked->spans)
+            masked.append(QJsonObject{{QStringLiteral("placeholder"), span.placeholder},
+                                      {QStringLiteral("offset"), span.maskedStart}});
+        sent.insert(QStringLiteral("masked"), masked);
+        sent.insert(QStringLiteral("maskSummary"), PromptContract::maskSummary(explanation.masked->spans));
+    }
     if (explanation.nameTemplate)
         sent.insert(QStringLiteral("template"), *explanation.nameTemplate);
     return {{QStringLiteral("id"), jobId(job)},

@@ -412,6 +412,7 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     explanation->excerpt = PromptContract::promptExcerpt(*context);
     explanation->metadataLine = PromptContract::metadataLine(*context);
     explanation->nameTemplate = run->nameTemplate;
+    explanation->masked = suggestion->masked();
     explanation->rawReply = suggestion->reply();
     explanation->extraction = suggestion->extraction();
     explanation->fileExtension = context->fileExtension;

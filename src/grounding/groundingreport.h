@@ -1,6 +1,7 @@
 #pragma once
 
 #include "naming/aiextraction.h"
+#include "privacy/privacyfilter.h"
 
 #include <QDate>
 #include <QList>
@@ -65,7 +66,7 @@ struct Report {
  * field fared. Kept in memory with the job only; documents may be private.
  */
 struct Explanation {
-    QString excerpt;      ///< the text excerpt as sent; empty when the file gave none
+    QString excerpt;      ///< the text excerpt, unmasked; empty when the file gave none
     QString metadataLine; ///< the "Metadaten" line as sent, without its label; empty when none
     std::optional<QString> nameTemplate;
     QString rawReply;                       ///< the model's reply text
@@ -77,6 +78,8 @@ struct Explanation {
     QString builtName;      ///< the name as built, or as the user edited it; spans and marks hold for it only
     QList<FieldSpan> spans; ///< where the fields stand in `builtName`
     QList<NameMark> marks;  ///< where unverified fields show in `builtName`
+    /// The excerpt as sent when personal data was masked in it; absent when sent as it is.
+    std::optional<Privacy::MaskResult> masked;
 };
 
 } // namespace Grounding

@@ -286,6 +286,19 @@ void findOwnDetails(const QString &text, const QStringList &entries, Claims &cla
 
 } // namespace
 
+std::optional<qsizetype> maskedPosition(const QList<MaskedSpan> &spans, qsizetype start, qsizetype length)
+{
+    qsizetype shift = 0;
+    for (const MaskedSpan &span : spans) {
+        if (span.start >= start + length)
+            break;
+        if (span.start + span.length > start)
+            return std::nullopt;
+        shift += span.placeholder.size() - span.length;
+    }
+    return start + shift;
+}
+
 qsizetype MaskResult::count(Kind kind) const
 {
     return std::ranges::count(spans, kind, &MaskedSpan::kind);

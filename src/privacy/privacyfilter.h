@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 /**
  * Masks personal identifiers in a text before it leaves the machine, and says what it masked.
  * Pure functions: no state, safe on any thread.
@@ -28,13 +30,24 @@ struct MaskedSpan {
     qsizetype length = 0;
     qsizetype maskedStart = 0; ///< of the placeholder in the masked text
     QString placeholder;
+
+    friend bool operator==(const MaskedSpan &, const MaskedSpan &) = default;
 };
 
 struct MaskResult {
     QString text;
     QList<MaskedSpan> spans; ///< in text order, never overlapping
     [[nodiscard]] qsizetype count(Kind kind) const;
+
+    friend bool operator==(const MaskResult &, const MaskResult &) = default;
 };
+
+/**
+ * Where the stretch of the original at `start` with `length` stands in the masked text; nullopt
+ * when it overlaps a masked span, which the masked text does not hold.
+ */
+[[nodiscard]] std::optional<qsizetype> maskedPosition(const QList<MaskedSpan> &spans, qsizetype start,
+                                                      qsizetype length);
 
 /** The typed placeholder that stands for `kind` in a masked text, e.g. "[IBAN]". */
 [[nodiscard]] QString placeholder(Kind kind);

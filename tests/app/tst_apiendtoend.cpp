@@ -96,6 +96,7 @@ private Q_SLOTS:
                            json(R"({"provider":"OpenAI","endpoint":"%1","apiKey":"sk-test"})", m_llm.baseUrl())),
                       200,
                       json(R"({"ok":true,"provider":"OpenAI","model":"gpt-4o","endpoint":"%1","configured":true,
+                               "maskPersonalData":true,"ownDetails":[],
                                "keyNotice":"Kein Schlüsselbund (Secret Service) erreichbar. Der Schlüssel wurde deshalb )"
                            R"(im privaten Schlüsselspeicher %2 abgelegt, den nur Ihr Benutzerkonto lesen kann."})",
                            m_llm.baseUrl(), m_home.filePath("config/namorix/credentials.json")));
@@ -135,6 +136,9 @@ private Q_SLOTS:
                           json(R"({"error":"Ungültiger Provider. Gültig: Claude, OpenAI, Gemini, Ollama, Apple"})"));
         }
         QCOMPARE(send("GET", "/v1/providers").body(), listed.body()); // a refused selection changes nothing
+        QCOMPARE(compact(send("POST", "/v1/providers", R"({"provider":"OpenAI","ownDetails":[" Erika Muster",""]})")
+                             .json()["ownDetails"]),
+                 json(R"(["Erika Muster"])"));
 
         // A new endpoint without the key: the key stays with the address it was entered for.
         LlmStub other;
@@ -226,7 +230,8 @@ private Q_SLOTS:
         const QString stromReply = R"({"datum":"2024-04-01","kategorie":"rechnung","beschreibung":"Strom",)"
                                    R"("absender":"Stadtwerke München GmbH","betrag":"1234.56","confidence":0.9})";
         m_llm.setReply("strom.txt", stromReply);
-        touch(document("strom.txt"), "STADTWERKE MÜNCHEN\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR");
+        touch(document("strom.txt"),
+              "STADTWERKE MÜNCHEN kunde@example.de\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR");
         COMPARE_REPLY(
             send("POST", "/v1/suggest", json(R"({"paths":["%1"],"template":"{datum}"})", document("strom.txt"))), 200,
             json(R"({"suggestions":[{"id":"%1","original":"strom.txt","confidence":0.9,"unverified":["datum"],
@@ -240,11 +245,14 @@ private Q_SLOTS:
         const QJsonObject explanation = explained.json();
         QCOMPARE(compact(explanation["fields"]), json(R"([
             {"field":"datum","status":"unverified","reason":"Datum nicht im Dokument gefunden"},
-            {"field":"betrag","status":"verified","passage":"1.234,56","offset":49},
+            {"field":"betrag","status":"verified","passage":"1.234,56","offset":58},
             {"field":"absender","status":"verified","passage":"STADTWERKE","offset":0},
             {"field":"kategorie","status":"verified","passage":"rechnung"}])"));
         const QString prompt = LlmStub::userPrompt(m_llm.server().requests().last());
-        QCOMPARE(explanation["sent"]["excerpt"], "STADTWERKE MÜNCHEN\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR");
+        // As sent: masked, the offsets moved along.
+        QCOMPARE(explanation["sent"]["excerpt"],
+                 "STADTWERKE MÜNCHEN [E-Mail]\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR");
+        QCOMPARE(explanation["sent"]["maskSummary"], "1 Angabe maskiert: 1 E-Mail");
         QVERIFY2(prompt.contains("Metadaten: " + explanation["sent"]["metadata"].toString() + "\n"),
                  qPrintable(prompt));
         QCOMPARE(explanation["sent"]["template"], "{datum}");

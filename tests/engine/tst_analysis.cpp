@@ -132,6 +132,21 @@ private Q_SLOTS:
         QVERIFY(m_engine->jobs().at(1).approved);
     }
 
+    // A cloud service gets personal data masked, the local model by default as it is; both
+    // checked against the text as it is.
+    void personalDataIsMaskedForCloudProviders()
+    {
+        for (const AIProviderType provider : {AIProviderType::openai, AIProviderType::ollama}) {
+            m_fx->settings.setProvider(provider);
+            m_fx->settings.setEndpoint(m_fx->llm.baseUrl());
+            analyze({touch(m_dir.filePath(rawValue(provider) + ".txt"), "Vom 15.03.2024\nDE89370400440532013000")});
+            const QString sent = LlmStub::userPrompt(m_fx->llm.server().requests().last());
+            QCOMPARE(sent.contains("Vom 15.03.2024\n[IBAN]\n"), provider != AIProviderType::ollama);
+            QCOMPARE(sent.contains("DE89370400440532013000"), provider == AIProviderType::ollama);
+            QCOMPARE(m_engine->jobs().last().explanation->report.fields.first().passage, "15.03.2024");
+        }
+    }
+
     void cancelEndsTheRunWithWhatIsDone()
     {
         // One fast file, the rest hang at the provider: cancel must not wait for them.

@@ -229,6 +229,12 @@ private Q_SLOTS:
         backed.excerpt = "Summe 12,50 € <b>";
         backed.report.fields = {{"betrag", Grounding::Status::verified, {}, "12,50", 6}};
         QVERIFY(ExplanationPanel::html(backed).contains("Summe <mark>12,50</mark> € &lt;b&gt;"));
+        backed.excerpt = "DE89370400440532013000 Summe 12,50 € a@b.de, c@d.de";
+        backed.report.fields[0].position = 29;
+        backed.masked = Privacy::mask(backed.excerpt); // sent as "[IBAN] Summe 12,50 € [E-Mail], [E-Mail]"
+        QVERIFY(
+            ExplanationPanel::html(backed).contains("3 Angaben maskiert: 1 IBAN, 2 E-Mail</i><br><span style=\"back"
+                                                    "ground-color:#d2e3fc\">[IBAN]</span> Summe <mark>12,50</mark>"));
         menu->close();
         panel->close();
 

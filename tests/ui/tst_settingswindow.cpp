@@ -83,6 +83,7 @@ private Q_SLOTS:
         f->named<QComboBox>("Anbieter")->setCurrentIndex(int(provider));
         QCOMPARE(f->ai.provider(), provider);
         QCOMPARE(tab->keyField()->isVisible(), keyShown);
+        QCOMPARE(tab->maskToggle()->isChecked(), keyShown); // on where the text leaves the machine
         QTRY_COMPARE(tab->status()->text(), status);
         QTRY_COMPARE(tab->keyField()->text(), storedKey); // filled from the credential store
         if (!storedKey.isEmpty()) {

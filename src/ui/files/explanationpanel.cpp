@@ -1,10 +1,13 @@
 #include "ui/files/explanationpanel.h"
 
+#include "ai/promptcontract.h"
+
 #include <QDialogButtonBox>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -13,27 +16,46 @@ QString escaped(const QString &text)
     return text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"));
 }
 
-/** The excerpt with every passage found in it highlighted; overlapping passages merge. */
+/**
+ * The excerpt as sent, every passage found in it highlighted (overlapping passages merge); when
+ * personal data was masked, the count first and every placeholder marked.
+ */
 QString markedExcerpt(const Grounding::Explanation &explanation)
 {
-    QList<std::pair<qsizetype, qsizetype>> spans;
+    const Privacy::MaskResult *masked = explanation.masked ? &*explanation.masked : nullptr;
+    const QString &text = masked ? masked->text : explanation.excerpt;
+    QList<std::tuple<qsizetype, qsizetype, bool>> spans; // start, end, whether a placeholder
     for (const Grounding::FieldCheck &check : explanation.report.fields) {
-        if (check.status == Grounding::Status::verified && check.position >= 0 &&
-            check.position + check.passage.size() <= explanation.excerpt.size())
-            spans.append({check.position, check.position + check.passage.size()});
+        if (check.status != Grounding::Status::verified || check.position < 0 ||
+            check.position + check.passage.size() > explanation.excerpt.size())
+            continue;
+        // Passages are found in the unmasked text; one that was masked was not sent.
+        const std::optional<qsizetype> start =
+            masked ? Privacy::maskedPosition(masked->spans, check.position, check.passage.size())
+                   : std::optional<qsizetype>(check.position);
+        if (start)
+            spans.append({*start, *start + check.passage.size(), false});
+    }
+    QString html;
+    if (masked && !masked->spans.isEmpty()) {
+        html = QStringLiteral("<i>") + PromptContract::maskSummary(masked->spans).toHtmlEscaped() +
+               QStringLiteral("</i><br>");
+        for (const Privacy::MaskedSpan &span : masked->spans)
+            spans.append({span.maskedStart, span.maskedStart + span.placeholder.size(), true});
     }
     std::ranges::sort(spans);
-    QString html;
     qsizetype at = 0;
-    for (const auto &[start, end] : spans) {
+    for (const auto &[start, end, placeholder] : spans) {
         if (end <= at)
             continue;
         const qsizetype from = std::max(start, at);
-        html += escaped(explanation.excerpt.mid(at, from - at)) + QStringLiteral("<mark>") +
-                escaped(explanation.excerpt.mid(from, end - from)) + QStringLiteral("</mark>");
+        html += escaped(text.mid(at, from - at)) +
+                (placeholder ? QStringLiteral("<span style=\"background-color:#d2e3fc\">") : QStringLiteral("<mark>")) +
+                escaped(text.mid(from, end - from)) +
+                (placeholder ? QStringLiteral("</span>") : QStringLiteral("</mark>"));
         at = end;
     }
-    return html + escaped(explanation.excerpt.mid(at));
+    return html + escaped(text.mid(at));
 }
 
 QString fieldLine(const Grounding::FieldCheck &check)

@@ -5,12 +5,14 @@
 #include "ui/common/palette.h"
 #include "ui/settings/settingsform.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 
@@ -22,6 +24,8 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     , m_key(SettingsForm::textField(qtTrId("settings.apiKey")))
     , m_model(SettingsForm::textField(qtTrId("settings.model")))
     , m_endpoint(SettingsForm::textField(qtTrId("settings.endpoint")))
+    , m_mask(SettingsForm::toggle(qtTrId("settings.maskPersonalData"), settings.maskPersonalData()))
+    , m_ownDetails(new QPlainTextEdit(settings.ownDetails().join(u'\n')))
     , m_statusIcon(new QLabel)
     , m_statusText(new QLabel)
     , m_notice(new QWidget)
@@ -56,6 +60,10 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     m_notice->hide();
     m_confirmKey->setAccessibleName(m_confirmKey->text());
     m_confirmKey->hide();
+    m_ownDetails->setAccessibleName(qtTrId("settings.ownDetails"));
+    m_ownDetails->setPlaceholderText(qtTrId("settings.ownDetails.help"));
+    m_ownDetails->setTabChangesFocus(true);
+    m_ownDetails->setFixedHeight(m_ownDetails->fontMetrics().lineSpacing() * 4 + 12);
 
     m_form->addRow(qtTrId("settings.provider"), m_provider);
     m_form->addRow(qtTrId("settings.apiKey"), m_key);
@@ -64,6 +72,12 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     m_form->addRow(status);
     m_form->addRow(m_notice);
     m_form->addRow(m_confirmKey);
+    m_form->addRow(m_mask);
+    // Above the field, not beside it: the label is a sentence and would widen the form.
+    auto *ownDetailsLabel = new QLabel(qtTrId("settings.ownDetails"));
+    ownDetailsLabel->setBuddy(m_ownDetails);
+    m_form->addRow(ownDetailsLabel);
+    m_form->addRow(m_ownDetails);
 
     connect(m_provider, &QComboBox::currentIndexChanged, this,
             [this](int index) { m_settings.setProvider(AIProviderType(index)); });
@@ -71,6 +85,16 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     connect(m_model, &QLineEdit::textEdited, &m_settings, &AISettings::setModel);
     connect(m_endpoint, &QLineEdit::textEdited, &m_settings, &AISettings::setEndpoint);
     connect(&m_settings, &AISettings::providerChanged, this, &AISettingsTab::showProvider);
+    connect(m_mask, &QCheckBox::clicked, &m_settings, &AISettings::setMaskPersonalData);
+    connect(&m_settings, &AISettings::maskPersonalDataChanged, this,
+            [this] { m_mask->setChecked(m_settings.maskPersonalData()); });
+    connect(m_ownDetails, &QPlainTextEdit::textChanged, this,
+            [this] { m_settings.setOwnDetails(m_ownDetails->toPlainText().split(u'\n')); });
+    connect(&m_settings, &AISettings::ownDetailsChanged, this, [this] {
+        // A change from elsewhere (REST); the field's own edits already agree and keep the cursor.
+        if (AISettings::detailLines(m_ownDetails->toPlainText().split(u'\n')) != m_settings.ownDetails())
+            m_ownDetails->setPlainText(m_settings.ownDetails().join(u'\n'));
+    });
     connect(&m_settings, &AISettings::modelChanged, this, [this] {
         if (m_model->text() != m_settings.model())
             m_model->setText(m_settings.model());

@@ -5,18 +5,21 @@
 
 class AISettings;
 struct SecretPlacement;
+class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 /**
  * The AI tab: provider, the provider's key (filled from the credential store asynchronously,
- * stored on every edit), model and endpoint with the provider's defaults as placeholders, and
- * whether the provider is ready to use. A key entered for another endpoint is not used; the tab
- * says for which address it was entered and offers to confirm it for the new one. A key the
- * keyring did not take is announced at once: where it went instead, or why it was not stored.
+ * stored on every edit), model and endpoint with the provider's defaults as placeholders,
+ * whether the text goes to this provider with personal data masked, the user's own details (one
+ * per line, for all providers), and whether the provider is ready to use. A key entered for another endpoint is not
+ * used; the tab says for which address it was entered and offers to confirm it for the new one. A key the keyring did
+ * not take is announced at once: where it went instead, or why it was not stored.
  */
 class AISettingsTab final : public QWidget
 {
@@ -30,6 +33,8 @@ public:
     [[nodiscard]] QPushButton *confirmKeyButton() const { return m_confirmKey; }
     /** Where the last typed key went, when not to the keyring; hidden otherwise. */
     [[nodiscard]] QLabel *keyNotice() const { return m_noticeText; }
+    [[nodiscard]] QCheckBox *maskToggle() const { return m_mask; }
+    [[nodiscard]] QPlainTextEdit *ownDetailsField() const { return m_ownDetails; }
 
 private:
     void showProvider();
@@ -44,6 +49,8 @@ private:
     QLineEdit *m_key;
     QLineEdit *m_model;
     QLineEdit *m_endpoint;
+    QCheckBox *m_mask;
+    QPlainTextEdit *m_ownDetails;
     QLabel *m_statusIcon;
     QLabel *m_statusText;
     QWidget *m_notice;
