@@ -184,6 +184,23 @@ private Q_SLOTS:
         QVERIFY(format == "CSV" || bytes.startsWith("[\n    {"));
     }
 
+    // A long history comes a page at a time as the table scrolls; a column's header orders it in SQL.
+    void pagesAndSorting()
+    {
+        QList<RenameRecord> many;
+        for (int i = 0; i < 1000; ++i)
+            many << record(QString("f%1.pdf").arg(i, 4, 10, QChar('0')), "neu.pdf", false, 1000 - i);
+        QVERIFY(f->store->insert(many));
+        QTRY_COMPARE(f->table->model()->rowCount(), HistoryModel::PageSize);
+        QCOMPARE(f->view.findChild<QLabel *>("historyCount")->text(), "1000 Einträge");
+        f->table->scrollToBottom();
+        QTRY_VERIFY(f->table->model()->rowCount() > HistoryModel::PageSize);
+        QCOMPARE(f->listedOriginals().mid(HistoryModel::PageSize - 1, 2), QStringList({"f0800.pdf", "f0799.pdf"}));
+        f->table->horizontalHeader()->setSortIndicator(HistoryModel::OriginalColumn, Qt::AscendingOrder);
+        QCOMPARE(f->table->model()->rowCount(), HistoryModel::PageSize);
+        QCOMPARE(f->listedOriginals().first(2), QStringList({"f0000.pdf", "f0001.pdf"}));
+    }
+
     void relativeTimes()
     {
         const QDateTime now = QDateTime::currentDateTimeUtc();
