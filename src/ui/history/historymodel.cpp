@@ -74,7 +74,7 @@ void HistoryModel::sort(int column, Qt::SortOrder order)
         return;
     m_query.order = orders[std::size_t(column)];
     m_query.ascending = ascending;
-    restart();
+    restart(false); // the same records, so the same counts
 }
 
 std::optional<QList<RenameRecord>> HistoryModel::fetch(qsizetype offset, qsizetype limit) const
@@ -102,13 +102,14 @@ void HistoryModel::recount()
     Q_EMIT countsChanged();
 }
 
-void HistoryModel::restart()
+void HistoryModel::restart(bool counting)
 {
     auto first = fetch(0, PageSize);
     beginResetModel();
     m_records = first ? std::move(*first) : QList<RenameRecord>();
     endResetModel();
-    recount();
+    if (counting)
+        recount();
 }
 
 bool HistoryModel::canFetchMore(const QModelIndex &parent) const

@@ -56,8 +56,8 @@ Q_SIGNALS:
     void countsChanged();
 
 private:
-    /** The first page of a new query. */
-    void restart();
+    /** The first page of a new query; `counting` also counts what it selects (a COUNT is most of its cost). */
+    void restart(bool counting = true);
     /** After a change in the store: the loaded rows again, as few signals as keep the view's place. */
     void refresh();
     void recount();
