@@ -125,6 +125,12 @@ int main(int argc, char *argv[])
         if (model.record(0).newName != u"2024-03-15_rechnung_mobilfunk-0.pdf")
             qFatal("the model is not ordered by the new name");
     });
+    const double searchMs = medianMs([&] {
+        HistoryModel model(store.get());
+        model.setSearchText(QStringLiteral("MOBILFUNK-9999"));
+        if (model.matching() != 11)
+            qFatal("the search finds the wrong records");
+    });
     const double countMs = medianMs([&] {
         if (store->countRecords().value_or(ObjectStore::RecordCount{}).records != HistoryRecords)
             qFatal("the count is wrong");
@@ -170,6 +176,7 @@ int main(int argc, char *argv[])
     };
     againstLoad("HistoryModel: first page, newest first", modelMs);
     againstLoad("HistoryModel: first page, by new name", sortedMs);
+    againstLoad("HistoryModel: opened, then a search", searchMs);
     againstLoad("countRecords(): the status bar's count", countMs);
     if (pageMs > TargetMs)
         std::printf("TARGET MISSED: GET /v1/history?limit=50: %.2f ms (target <= %.0f ms)\n", pageMs, TargetMs);

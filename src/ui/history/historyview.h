@@ -12,6 +12,7 @@ class QLabel;
 class QModelIndex;
 class QPoint;
 class QTableView;
+class QTimer;
 
 /**
  * The history section: every rename, newest first or by any column, live from the store and
@@ -51,4 +52,5 @@ private:
     QLabel *m_problem = nullptr;
     QTableView *m_table = nullptr;
     EmptyHint *m_emptyHint = nullptr;
+    QTimer *m_searchLater = nullptr;
 };
