@@ -99,6 +99,12 @@ TemplateEditorView::~TemplateEditorView()
     saveEdit();
 }
 
+void TemplateEditorView::hideEvent(QHideEvent *event)
+{
+    saveEdit(); // the window closing or another section taking its place
+    QWidget::hideEvent(event);
+}
+
 bool TemplateEditorView::showsPlaceholder() const
 {
     return m_detail->currentIndex() == 0;

@@ -39,6 +39,9 @@ public:
     /** True while the placeholder stands where the form would be. */
     [[nodiscard]] bool showsPlaceholder() const;
 
+protected:
+    void hideEvent(QHideEvent *event) override;
+
 private:
     void reload();
     void select(qint64 id);
