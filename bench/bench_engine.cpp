@@ -79,7 +79,7 @@ std::unique_ptr<ObjectStore> openStore(const QString &path)
 {
     auto opened = ObjectStore::open(path);
     if (!opened)
-        qFatal("cannot open store %s: %s", qPrintable(path), qPrintable(opened.error().message));
+        qFatal("cannot open store %s: %s", qPrintable(path), qPrintable(opened.error().message()));
     return std::move(*opened);
 }
 

@@ -77,7 +77,7 @@ int main(int argc, char *argv[])
 
     auto opened = ObjectStore::open(home.filePath("namorix.sqlite"));
     if (!opened)
-        qFatal("%s", qPrintable(opened.error().message));
+        qFatal("%s", qPrintable(opened.error().message()));
     const std::unique_ptr<ObjectStore> store = std::move(*opened);
     const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-365);
     QList<RenameRecord> history;

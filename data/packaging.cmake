@@ -24,6 +24,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # SVG icons, the SQLite driver of the history store, the OCR language data.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, libqt6sql6-sqlite, tesseract-ocr-deu, tesseract-ocr-eng")
-# The Wayland platform plugin, opening namorix:// links, the Secret Service for API keys.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils, gnome-keyring | kwalletmanager")
+# The Wayland platform plugin, opening namorix:// links, the Secret Service for API keys, the
+# bindings the Nautilus menu entry runs on.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils, gnome-keyring | kwalletmanager, python3-nautilus")
 include(CPack)

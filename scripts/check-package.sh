@@ -26,14 +26,19 @@ grep -q 'libqt6sql6-sqlite' <<<"$info" || fail "the SQLite plugin is not a depen
 contents=$(dpkg-deb --contents "$package" | awk '{print $NF}')
 for f in ./usr/bin/namorix ./usr/bin/namorix-extract ./usr/share/applications/namorix.desktop \
     ./usr/share/icons/hicolor/scalable/apps/namorix.svg ./usr/share/metainfo/org.namorix.Namorix.metainfo.xml \
-    ./usr/share/doc/namorix/copyright; do
+    ./usr/share/doc/namorix/copyright ./usr/share/kio/servicemenus/namorix.desktop \
+    ./usr/share/nemo/actions/namorix.nemo_action ./usr/share/nautilus-python/extensions/namorix.py; do
     grep -qx -- "$f" <<<"$contents" || fail "not in the package: $f"
 done
 
 dpkg-deb -x "$package" "$tmp/root"
 desktop-file-validate "$tmp/root/usr/share/applications/namorix.desktop"
-grep -qx 'MimeType=x-scheme-handler/namorix;' "$tmp/root/usr/share/applications/namorix.desktop" ||
-    fail "the launcher entry does not register the namorix:// scheme"
+grep -q '^MimeType=x-scheme-handler/namorix;.*application/pdf;' "$tmp/root/usr/share/applications/namorix.desktop" ||
+    fail "the launcher entry does not register the namorix:// scheme and the file types"
+# "Mit Namorix umbenennen" hands the selection to the window, in Dolphin and in Nemo alike.
+for entry in kio/servicemenus/namorix.desktop nemo/actions/namorix.nemo_action; do
+    grep -qx 'Exec=namorix %F' "$tmp/root/usr/share/$entry" || fail "$entry does not hand the files over"
+done
 appstreamcli validate --no-net "$tmp/root/usr/share/metainfo/org.namorix.Namorix.metainfo.xml"
 version=$(QT_QPA_PLATFORM=offscreen "$tmp/root/usr/bin/namorix" --version)
 [ "$version" = "namorix $(dpkg-deb --field "$package" Version)" ] || fail "the packaged binary says: $version"

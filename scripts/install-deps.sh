@@ -28,8 +28,9 @@ packages=(
     libsecret-1-dev gnome-keyring dbus
     # test fixtures (audio and video files are made with the ffmpeg CLI, HEIC files with heif-enc)
     ffmpeg libheif-examples
-    # desktop integration: URL scheme registration, and the checks of the .desktop and AppStream files
-    xdg-utils desktop-file-utils appstream
+    # desktop integration: URL scheme registration, the checks of the .desktop and AppStream files,
+    # and the Nautilus extension's bindings
+    xdg-utils desktop-file-utils appstream python3-nautilus
     # the GUI end-to-end test: a virtual display, the accessibility bus and its Python client
     xvfb at-spi2-core python3-pyatspi
 )

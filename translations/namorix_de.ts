@@ -319,6 +319,11 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="error.fileNotWritable"><source>error.fileNotWritable</source><translation>Kein Schreibzugriff: %1</translation></message>
     <message id="error.historyNotWritable"><source>error.historyNotWritable</source><translation>Verlauf nicht beschreibbar: %1</translation></message>
     <message id="error.otherFileAtName"><source>error.otherFileAtName</source><translation>An diesem Namen liegt inzwischen eine andere Datei: %1</translation></message>
+    <message id="store.cannotOpen"><source>store.cannotOpen</source><translation>Die Datenbank %1 kann nicht geöffnet werden: %2</translation></message>
+    <message id="store.corrupt"><source>store.corrupt</source><translation>Die Datenbank %1 ist beschädigt oder keine Namorix-Datenbank (%2). Die Datei bleibt unverändert.</translation></message>
+    <message id="store.newerSchema"><source>store.newerSchema</source><translation>Die Datenbank %1 stammt von einer neueren Namorix-Version (%2). Die Datei bleibt unverändert.</translation></message>
+    <message id="store.failed"><source>store.failed</source><translation>Die Datenbank %1 meldet einen Fehler: %2</translation></message>
+    <message id="store.notFound"><source>store.notFound</source><translation>Der Eintrag %1 ist nicht (mehr) gespeichert.</translation></message>
     <message id="move.exists"><source>move.exists</source><translation>Eine Datei mit diesem Namen existiert bereits</translation></message>
     <message id="move.missing"><source>move.missing</source><translation>Die Datei existiert nicht mehr</translation></message>
     <message id="move.permission"><source>move.permission</source><translation>Keine Berechtigung</translation></message>

@@ -79,8 +79,8 @@ QString buildUserPrompt(const FileContext &context, const std::optional<QString>
 {
     QString prompt = QStringLiteral("Originaler Dateiname: ") + context.fileName + u'\n';
     prompt += QStringLiteral("Dateityp: ") + context.fileExtension + u'\n';
-    if (!context.metadata.isEmpty())
-        prompt += QStringLiteral("Metadaten: ") + metadataLine(context) + u'\n';
+    if (const QString metadata = metadataLine(context); !metadata.isEmpty())
+        prompt += QStringLiteral("Metadaten: ") + metadata + u'\n';
     if (!context.extractedText.isEmpty())
         prompt += QStringLiteral("Inhalt (Auszug):\n") + promptExcerpt(context) + u'\n';
     if (nameTemplate)

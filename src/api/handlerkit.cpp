@@ -133,7 +133,7 @@ APIResponse relativePath()
 
 APIResponse storeFailure(const StoreError &error)
 {
-    return APIResponse::error(error.code == StoreError::Code::invalid ? 400 : 500, error.message);
+    return APIResponse::error(error.code == StoreError::Code::invalid ? 400 : 500, error.message());
 }
 
 } // namespace HandlerKit

@@ -150,7 +150,7 @@ APIResponse revertBatch(ObjectStore &store, qint64 batch)
     query.batch = batch;
     query.limit = 1;
     if (const auto known = store.fetchRecords(query); !known)
-        return APIResponse::error(500, known.error().message);
+        return APIResponse::error(500, known.error().message());
     else if (known->isEmpty())
         return APIResponse::error(404, QStringLiteral("batch not found"));
     const auto outcome = Undo::revertBatch(&store, batch);

@@ -40,7 +40,7 @@ std::unique_ptr<ObjectStore> openStore(QWidget *window)
 {
     auto opened = ObjectStore::open(ObjectStore::standardFilePath());
     if (!opened) {
-        const QString message = opened.error().message;
+        const QString message = opened.error().message();
         qCWarning(lcApp, "%s", qUtf8Printable(message));
         auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Namorix"), message, QMessageBox::Ok, window);
         box->setAttribute(Qt::WA_DeleteOnClose);
@@ -49,7 +49,7 @@ std::unique_ptr<ObjectStore> openStore(QWidget *window)
     }
     std::unique_ptr<ObjectStore> store = std::move(*opened);
     if (const auto settled = Undo::settleInterruptedRenames(*store); !settled)
-        qCWarning(lcApp, "%s", qUtf8Printable(settled.error().message));
+        qCWarning(lcApp, "%s", qUtf8Printable(settled.error().message()));
     return store;
 }
 

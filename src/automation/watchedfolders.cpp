@@ -9,7 +9,7 @@ namespace {
 
 Failure storeFailure(const StoreError &error)
 {
-    return {Failure::Code::store, error.message};
+    return {Failure::Code::store, error.message()};
 }
 
 Failure alreadyWatched(const QString &path)

@@ -14,7 +14,7 @@ namespace {
 
 QString historyNotWritable(const StoreError &error)
 {
-    return StringTable::text("apply.historyNotWritable").arg(error.message);
+    return StringTable::text("apply.historyNotWritable").arg(error.message());
 }
 
 } // namespace
@@ -170,7 +170,7 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
     // A finish that fails is redone by the start-up pass, which looks at the files.
     if (!moves.isEmpty()) {
         if (const auto finished = store->finishPending(moved, abandoned, reidentified); !finished)
-            qCWarning(lcEngine, "%s", qUtf8Printable(finished.error().message));
+            qCWarning(lcEngine, "%s", qUtf8Printable(finished.error().message()));
     }
 
     return outcome;

@@ -97,6 +97,13 @@ bool RenameEngine::editJob(const QUuid &id, const std::optional<QString> &name, 
     if (name && *name != job->suggestedName) {
         job->suggestedName = *name;
         job->newerSuggestion.reset();
+        // What the user typed is checked as the model's values were: a corrected date can be backed.
+        if (job->explanation) {
+            auto edited = std::make_shared<Grounding::Explanation>(
+                Grounding::edited(*job->explanation, *name, m_services.rules.dateFormat()));
+            job->unverified = edited->report.unverified();
+            job->explanation = std::move(edited);
+        }
     }
     if (approved)
         job->approved = *approved;
@@ -408,10 +415,11 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     explanation->rawReply = suggestion->reply();
     explanation->extraction = suggestion->extraction();
     explanation->fileExtension = context->fileExtension;
-    explanation->report = suggestion->extraction()
-                              ? Grounding::check(*suggestion->extraction(), m_services.rules.categories(),
-                                                 Grounding::checkedText(*context))
-                              : Grounding::fallbackReport();
+    explanation->evidence = Grounding::evidence(*context);
+    explanation->report =
+        suggestion->extraction()
+            ? Grounding::check(*suggestion->extraction(), m_services.rules.categories(), explanation->evidence)
+            : Grounding::fallbackReport();
 
     RenameJob job;
     job.originalURL = QUrl::fromLocalFile(path);
@@ -423,8 +431,9 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     // Prose instead of the fields is no name to apply with one click: the user decides.
     job.approved = suggestion->extraction().has_value();
     explanation->builtName = job.suggestedName;
-    explanation->marks = Grounding::nameMarks(job.suggestedName, explanation->extraction, job.unverified,
-                                              m_services.rules, context->fileExtension);
+    explanation->spans = Grounding::fieldSpans(job.suggestedName, explanation->extraction, explanation->report,
+                                               m_services.rules, context->fileExtension);
+    explanation->marks = Grounding::nameMarks(explanation->spans, job.unverified);
     job.explanation = std::move(explanation);
     job.analysed = analysed;
     co_return job;

@@ -75,8 +75,10 @@ public:
     /** Who changes a job: only the user's changes are kept against a newer analysis of the file. */
     enum class Editor { user, script };
     /**
-     * Changes one job's name or tick. A job the user changed is kept when a newer analysis of its
-     * file arrives (which is noted in `newerSuggestion`). False when no job has this id.
+     * Changes one job's name or tick. A new name's fields are checked again (`unverified`, the
+     * explanation and its marks follow what now stands in the name). A job the user changed is
+     * kept when a newer analysis of its file arrives (which is noted in `newerSuggestion`). False
+     * when no job has this id.
      */
     bool editJob(const QUuid &id, const std::optional<QString> &name, const std::optional<bool> &approved,
                  Editor editor = Editor::user);

@@ -20,7 +20,7 @@ struct RenameJob {
     bool approved = true;
     /** Why the analysis failed, in German; absent when it did not fail. */
     std::optional<QString> failureReason;
-    /** The fields of the suggestion the file's text does not back, with German reasons; "name" for a fallback name. */
+    /** Fields of the name (as suggested or edited) the file does not back, with German reasons; "name": fallback. */
     QList<Grounding::FieldCheck> unverified;
     /** What was sent and what came back; in memory only. Absent for a failed analysis. */
     std::shared_ptr<const Grounding::Explanation> explanation;

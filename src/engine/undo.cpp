@@ -29,7 +29,7 @@ std::expected<void, NamorixError> revert(ObjectStore *store, RenameRecord &recor
     record.revertedAt = QDateTime::currentDateTimeUtc();
     if (store) {
         if (const auto saved = store->save(record); !saved)
-            return std::unexpected(NamorixError::historyNotWritable(saved.error().message));
+            return std::unexpected(NamorixError::historyNotWritable(saved.error().message()));
     }
     return {};
 }
@@ -63,7 +63,7 @@ std::expected<Outcome, NamorixError> revertBatch(ObjectStore *store, qint64 batc
     query.reverted = false;
     auto records = store->fetchRecords(query);
     if (!records)
-        return std::unexpected(NamorixError::historyNotWritable(records.error().message));
+        return std::unexpected(NamorixError::historyNotWritable(records.error().message()));
     // Fetched newest first; revertAll takes them in the order they were applied.
     std::reverse(records->begin(), records->end());
     return revertAll(store, *std::move(records));
@@ -75,7 +75,7 @@ std::expected<Outcome, NamorixError> revertLast(ObjectStore *store)
         return Outcome{};
     const auto last = store->lastBatch();
     if (!last)
-        return std::unexpected(NamorixError::historyNotWritable(last.error().message));
+        return std::unexpected(NamorixError::historyNotWritable(last.error().message()));
     if (!*last)
         return Outcome{};
     return revertBatch(store, (*last)->id);

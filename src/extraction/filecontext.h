@@ -21,6 +21,9 @@ inline constexpr qsizetype ImageText = 2000; ///< text recognised in a picture
  * readable text, and processor-specific metadata ("source" names what produced the text).
  */
 struct FileContext {
+    /** The source of a recording: its text is our summary of its tags, not text of the file's own. */
+    static inline const QString MediaSource = QStringLiteral("avfoundation");
+
     QUrl url;                              ///< the file as handed in (a local file URL)
     QString fileName;                      ///< last path component, extension included ("Scan 12.PDF")
     QString fileExtension;                 ///< lower-cased, without the dot; empty when there is none
@@ -41,6 +44,7 @@ struct FileContext {
                                           const MetadataMap &metadata);
 
     [[nodiscard]] QString path() const { return url.toLocalFile(); }
+    [[nodiscard]] bool isMediaSummary() const { return metadata.value(MetadataMap::SourceKey) == MediaSource; }
 };
 
 /** Lower-cased extension of a path as the processor table compares it ("report.PDF" → "pdf"). */

@@ -39,7 +39,9 @@ QString MetadataMap::value(const QString &key) const
 QStringList formatMetadata(const MetadataMap &metadata)
 {
     QStringList lines;
-    for (const MetadataMap::Entry &entry : metadata.entries())
-        lines << entry.first + QStringLiteral(": ") + entry.second;
+    for (const MetadataMap::Entry &entry : metadata.entries()) {
+        if (entry.first != MetadataMap::SourceKey)
+            lines << entry.first + QStringLiteral(": ") + entry.second;
+    }
     return lines;
 }

@@ -15,6 +15,12 @@ class MetadataMap final
 public:
     using Entry = QPair<QString, QString>;
 
+    /**
+     * What produced the text ("pdfkit", "ocr", "avfoundation", …): the app's own record for
+     * `POST /v1/analyze` and its checks, never shown in the window or sent to a model.
+     */
+    static inline const QString SourceKey = QStringLiteral("source");
+
     MetadataMap() = default;
     MetadataMap(std::initializer_list<Entry> entries);
 
@@ -33,5 +39,8 @@ private:
     QList<Entry> m_entries;
 };
 
-/** One line per entry, "key: value", in the map's order; an empty map gives an empty list. */
+/**
+ * The entries people and models see, one line each, "key: value", in the map's order; the source
+ * entry is left out. No such entry gives an empty list.
+ */
 [[nodiscard]] QStringList formatMetadata(const MetadataMap &metadata);

@@ -74,40 +74,10 @@ QStringList significantWords(const QString &foldedSender)
     return words;
 }
 
-} // namespace
-
-QList<FieldCheck> Report::unverified() const
-{
-    QList<FieldCheck> list;
-    for (const FieldCheck &field : fields) {
-        if (field.status == Status::unverified)
-            list.append(field);
-    }
-    return list;
-}
-
-QStringList Report::unverifiedFields() const
-{
-    QStringList names;
-    for (const FieldCheck &field : unverified())
-        names.append(field.field);
-    return names;
-}
-
-QString checkedText(const FileContext &context)
-{
-    // A media file's "text" is a summary of its tags, written by us, not by the document.
-    if (context.metadata.value(QStringLiteral("source")) == u"avfoundation")
-        return {};
-    const QString excerpt = PromptContract::promptExcerpt(context);
-    if (excerpt.trimmed().isEmpty())
-        return {};
-    return excerpt + u'\n' + PromptContract::metadataLine(context);
-}
-
-FieldCheck checkDate(QStringView datum, QStringView text, QDate today)
+FieldCheck checkDate(QStringView datum, const Evidence &evidence, QDate today)
 {
     const QString field = QStringLiteral("datum");
+    const QStringView text = evidence.text;
     const std::optional<QDate> date = parseDate(datum);
     if (!date)
         return unverified(field, QStringLiteral("Datum nicht lesbar: ") + datum.toString());
@@ -119,13 +89,22 @@ FieldCheck checkDate(QStringView datum, QStringView text, QDate today)
         if (found.date == *date)
             return verified(field, text, found.position, found.length);
     }
-    return unverified(field, QStringLiteral("Datum nicht im Dokument gefunden"));
+    if (date == evidence.captureDate)
+        return {field, Status::verified, {}, evidence.captureStamp, text.indexOf(evidence.captureStamp)};
+    if (!text.trimmed().isEmpty())
+        return unverified(field, QStringLiteral("Datum nicht im Dokument gefunden"));
+    if (evidence.captureDate)
+        return unverified(field, QStringLiteral("Datum weicht vom Aufnahmedatum ab (") +
+                                     evidence.captureDate->toString(QStringLiteral("dd.MM.yyyy")) + u')');
+    return unverified(field, QStringLiteral("Datum nicht prüfbar: die Datei hat weder Text noch Aufnahmedatum"));
 }
 
 FieldCheck checkAmount(QStringView betrag, QStringView text)
 {
     const QString field = QStringLiteral("betrag");
     const std::optional<qint64> cents = parseAmount(betrag);
+    if (text.trimmed().isEmpty())
+        return unverified(field, QStringLiteral("Betrag nicht prüfbar: die Datei hat keinen Text"));
     if (!cents)
         return unverified(field, QStringLiteral("Betrag nicht lesbar: ") + betrag.toString());
     for (const FoundAmount &found : findAmounts(text)) {
@@ -161,6 +140,44 @@ FieldCheck checkSender(QStringView absender, QStringView text)
     return found(first, words.front().size());
 }
 
+} // namespace
+
+QList<FieldCheck> Report::unverified() const
+{
+    QList<FieldCheck> list;
+    for (const FieldCheck &field : fields) {
+        if (field.status == Status::unverified)
+            list.append(field);
+    }
+    return list;
+}
+
+QStringList Report::unverifiedFields() const
+{
+    QStringList names;
+    for (const FieldCheck &field : unverified())
+        names.append(field.field);
+    return names;
+}
+
+Evidence evidence(const FileContext &context)
+{
+    Evidence evidence;
+    // EXIF writes "2024:03:15 14:22:05", XMP and FFmpeg's tags ISO 8601; an e-mail's date has neither form.
+    static const QRegularExpression stamp(QStringLiteral(R"(^(\d{4})[:-](\d{2})[:-](\d{2})(?:$|[ T]))"));
+    const QString date = context.metadata.value(QStringLiteral("date")).trimmed();
+    if (const QRegularExpressionMatch match = stamp.match(date); match.hasMatch()) {
+        const QDate captured(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+        if (captured.isValid())
+            evidence.captureDate = captured, evidence.captureStamp = date;
+    }
+    // A media file's "text" is a summary of its tags, written by us, not by the document.
+    const QString excerpt = PromptContract::promptExcerpt(context);
+    if (!context.isMediaSummary() && !excerpt.trimmed().isEmpty())
+        evidence.text = excerpt + u'\n' + PromptContract::metadataLine(context);
+    return evidence;
+}
+
 FieldCheck checkCategory(const QString &kategorie, const QStringList &categories)
 {
     const QString field = QStringLiteral("kategorie");
@@ -172,7 +189,22 @@ FieldCheck checkCategory(const QString &kategorie, const QStringList &categories
     return unverified(field, QStringLiteral("Kategorie nicht in der Liste: ") + wanted);
 }
 
-Report check(const AIExtraction &extraction, const QStringList &categories, QStringView text, QDate today)
+FieldCheck checkField(const QString &field, const QString &value, const QStringList &categories,
+                      const Evidence &evidence, QDate today)
+{
+    if (field == u"datum")
+        return checkDate(value, evidence, today);
+    if (field == u"betrag")
+        return checkAmount(value, evidence.text);
+    // Neither is judged without text: a category alone says nothing about the file.
+    if (evidence.text.trimmed().isEmpty())
+        return {field, Status::notCheckable, {}, {}, -1};
+    if (field == u"absender")
+        return checkSender(value, evidence.text);
+    return checkCategory(value, categories);
+}
+
+Report check(const AIExtraction &extraction, const QStringList &categories, const Evidence &evidence, QDate today)
 {
     const std::array<std::pair<QString, const std::optional<QString> *>, 4> filled{{
         {QStringLiteral("datum"), &extraction.datum},
@@ -180,25 +212,12 @@ Report check(const AIExtraction &extraction, const QStringList &categories, QStr
         {QStringLiteral("absender"), &extraction.absender},
         {QStringLiteral("kategorie"), &extraction.kategorie},
     }};
+    Evidence normalized = evidence;
+    normalized.text = UnicodeText::nfc(evidence.text);
     Report report;
-    const QString normalized = UnicodeText::nfc(text.toString());
-    const bool checkable = !normalized.trimmed().isEmpty();
     for (const auto &[field, value] : filled) {
-        if (isBlank(*value))
-            continue;
-        if (!checkable) {
-            report.fields.append({field, Status::notCheckable, {}, {}, -1});
-            continue;
-        }
-        const QString &v = **value;
-        if (field == u"datum")
-            report.fields.append(checkDate(v, normalized, today));
-        else if (field == u"betrag")
-            report.fields.append(checkAmount(v, normalized));
-        else if (field == u"absender")
-            report.fields.append(checkSender(v, normalized));
-        else
-            report.fields.append(checkCategory(v, categories));
+        if (!isBlank(*value))
+            report.fields.append(checkField(field, **value, categories, normalized, today));
     }
     return report;
 }

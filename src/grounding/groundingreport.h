@@ -2,6 +2,7 @@
 
 #include "naming/aiextraction.h"
 
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,25 @@ struct FieldCheck {
     qsizetype position = -1; ///< where `passage` starts in the checked text; -1 when unknown
 
     friend bool operator==(const FieldCheck &, const FieldCheck &) = default;
+};
+
+/**
+ * What a reply's fields are checked against: what the prompt carried from the file. A picture or
+ * recording without text of its own has only its capture date.
+ */
+struct Evidence {
+    QString text = {}; ///< the excerpt, a line feed and the metadata line; empty when the file gave no text of its own
+    std::optional<QDate> captureDate = std::nullopt; ///< when the picture or recording was made, as its metadata says
+    QString captureStamp = {};                       ///< that moment as the metadata writes it
+};
+
+/** Where a field of the reply stands in a file name. */
+struct FieldSpan {
+    QString field;
+    qsizetype start = 0;
+    qsizetype length = 0; ///< 0 for a field the user took out of the name: text typed there is that field again
+
+    friend bool operator==(const FieldSpan &, const FieldSpan &) = default;
 };
 
 /** A stretch of a file name that comes from an unverified field. */
@@ -51,9 +71,12 @@ struct Explanation {
     QString rawReply;                       ///< the model's reply text
     std::optional<AIExtraction> extraction; ///< the fields read from the reply; absent for a fallback name
     QString fileExtension;                  ///< as the name builder got it
+    Evidence evidence;                      ///< what the fields were checked against
+    /** One entry per field, for the values in `builtName`: as the model gave them, or as the user typed them. */
     Report report;
-    QString builtName;     ///< the name as built; `marks` hold for it only
-    QList<NameMark> marks; ///< where unverified fields show in `builtName`
+    QString builtName;      ///< the name as built, or as the user edited it; spans and marks hold for it only
+    QList<FieldSpan> spans; ///< where the fields stand in `builtName`
+    QList<NameMark> marks;  ///< where unverified fields show in `builtName`
 };
 
 } // namespace Grounding

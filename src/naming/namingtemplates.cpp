@@ -36,7 +36,7 @@ bool isToken(QStringView text)
 std::expected<void, StoreError> checked(const QString &pattern)
 {
     if (const std::optional<QString> wrong = problem(pattern))
-        return std::unexpected(StoreError{StoreError::Code::invalid, *wrong});
+        return std::unexpected(StoreError{StoreError::Code::invalid, {}, *wrong});
     return {};
 }
 

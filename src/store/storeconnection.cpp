@@ -44,13 +44,13 @@ std::expected<std::unique_ptr<StoreConnection>, StoreError> StoreConnection::ope
         return std::unexpected(connection->failure(Code::cannotOpen, detail));
     };
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
-        return refused(QStringLiteral("der SQLite-Treiber von Qt fehlt"));
+        return refused(QStringLiteral("Qt's QSQLITE driver is missing"));
 
     const QFileInfo file(connection->m_filePath);
     if (!QDir().mkpath(file.absolutePath()))
-        return refused(QStringLiteral("der Ordner %1 kann nicht angelegt werden").arg(file.absolutePath()));
+        return refused(QStringLiteral("cannot create folder %1").arg(file.absolutePath()));
     if (file.exists() && !file.isFile())
-        return refused(QStringLiteral("das ist keine Datei"));
+        return refused(QStringLiteral("not a regular file"));
 
     QSqlDatabase &db = connection->m_db;
     db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection->m_connectionName);
@@ -68,7 +68,8 @@ StoreConnection::Result StoreConnection::configure()
     if (!journal)
         return std::unexpected(openingFailure(journal.error()));
     if (journal->toString().compare(u"wal", Qt::CaseInsensitive) != 0)
-        return std::unexpected(failure(StoreError::Code::cannotOpen, QStringLiteral("kein WAL-Journal möglich")));
+        return std::unexpected(failure(StoreError::Code::cannotOpen,
+                                       QStringLiteral("journal mode %1 instead of WAL").arg(journal->toString())));
     // FULL: a history record reaches the disk before the file it describes is moved.
     for (const QString &pragma :
          {QStringLiteral("PRAGMA synchronous = FULL"), QStringLiteral("PRAGMA foreign_keys = OFF")}) {
@@ -114,7 +115,7 @@ std::expected<QVariant, QSqlError> StoreConnection::singleValue(const QString &s
         return std::unexpected(query.lastError());
     if (!query.next())
         return std::unexpected(query.lastError().isValid() ? query.lastError()
-                                                           : QSqlError(QString(), QStringLiteral("keine Antwort")));
+                                                           : QSqlError(QString(), QStringLiteral("no row")));
     return query.value(0);
 }
 
@@ -141,29 +142,13 @@ StoreConnection::Result StoreConnection::transaction(const std::function<Result(
         result = exec(QStringLiteral("COMMIT"));
     // A failed rollback leaves nothing to undo that the failed statement had not already undone.
     if (!result && !exec(QStringLiteral("ROLLBACK")))
-        qCWarning(lcStore, "rollback failed after: %s", qUtf8Printable(result.error().message));
+        qCWarning(lcStore, "rollback failed after: %s", qUtf8Printable(result.error().message()));
     return result;
 }
 
 StoreError StoreConnection::failure(StoreError::Code code, const QString &detail) const
 {
-    switch (code) {
-    case StoreError::Code::cannotOpen:
-        return {code, QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2").arg(m_filePath, detail)};
-    case StoreError::Code::corrupt:
-        return {code, QStringLiteral("Die Datenbank %1 ist beschädigt oder keine Namorix-Datenbank (%2). "
-                                     "Die Datei bleibt unverändert.")
-                          .arg(m_filePath, detail)};
-    case StoreError::Code::newerSchema:
-        return {code, QStringLiteral("Die Datenbank %1 stammt von einer neueren Namorix-Version (%2). "
-                                     "Die Datei bleibt unverändert.")
-                          .arg(m_filePath, detail)};
-    case StoreError::Code::failed:
-    case StoreError::Code::notFound:
-    case StoreError::Code::invalid:
-        break;
-    }
-    return {code, QStringLiteral("Die Datenbank %1 meldet einen Fehler: %2").arg(m_filePath, detail)};
+    return {code, m_filePath, detail};
 }
 
 StoreError StoreConnection::failure(const QSqlError &error) const
@@ -181,5 +166,5 @@ StoreError StoreConnection::openingFailure(const QSqlError &error) const
 
 StoreError StoreConnection::notFound(qint64 id)
 {
-    return {StoreError::Code::notFound, QStringLiteral("Der Eintrag %1 ist nicht (mehr) gespeichert.").arg(id)};
+    return {StoreError::Code::notFound, QString(), QString::number(id)};
 }

@@ -2,7 +2,10 @@
 
 #include <QString>
 
-/** Why the object store could not do what it was asked; the message is German and shown to the user. */
+/**
+ * Why the object store could not do what it was asked. The store gives the code and the technical
+ * detail; `message()` words it in German from the string table wherever it is shown.
+ */
 struct StoreError {
     enum class Code {
         cannotOpen,  // the file or its folder cannot be opened or created
@@ -14,5 +17,8 @@ struct StoreError {
     };
 
     Code code;
-    QString message;
+    QString path;   ///< the database file; empty for notFound
+    QString detail; ///< technical: SQLite's words, or ours in the same manner; the id for notFound
+
+    [[nodiscard]] QString message() const;
 };

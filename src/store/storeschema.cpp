@@ -133,21 +133,21 @@ std::expected<int, StoreError> StoreSchema::check(const StoreConnection &connect
     const int stored = version->toInt();
     if (stored > Version)
         return refused(Code::newerSchema,
-                       QStringLiteral("Schema %1, diese Version kennt bis Schema %2").arg(stored).arg(Version));
+                       QStringLiteral("schema %1, this version knows up to %2").arg(stored).arg(Version));
 
     if (stored == 0) {
         const auto objects = connection.singleValue(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         if (!objects)
             return std::unexpected(connection.openingFailure(objects.error()));
         if (objects->toInt() != 0)
-            return refused(Code::corrupt, QStringLiteral("sie enthält fremde Tabellen"));
+            return refused(Code::corrupt, QStringLiteral("unknown tables"));
         return stored;
     }
     const auto application = connection.singleValue(QStringLiteral("PRAGMA application_id"));
     if (!application)
         return std::unexpected(connection.openingFailure(application.error()));
     if (application->toLongLong() != ApplicationId)
-        return refused(Code::corrupt, QStringLiteral("sie gehört einem anderen Programm"));
+        return refused(Code::corrupt, QStringLiteral("application_id %1").arg(application->toLongLong()));
     const auto check = connection.singleValue(QStringLiteral("PRAGMA quick_check(1)"));
     if (!check)
         return std::unexpected(connection.openingFailure(check.error()));

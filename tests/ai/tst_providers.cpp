@@ -267,11 +267,12 @@ private Q_SLOTS:
     {
         QCOMPARE(PromptContract::buildUserPrompt(context("README", ""), std::nullopt),
                  "Originaler Dateiname: README\nDateityp: \n");
-        QCOMPARE(PromptContract::buildUserPrompt(context("a.pdf", ""), QString()),
+        // The source entry is the app's own record: a PDF with nothing else has no metadata line.
+        QCOMPARE(PromptContract::buildUserPrompt(context("a.pdf", "", {{"source", "pdfkit"}}), QString()),
                  "Originaler Dateiname: a.pdf\nDateityp: pdf\nNamenstemplate: \n");
         const FileContext scan = context("scan_0042.PDF", "Zeile 1\nZeile 2", {{"source", "ocr"}, {"k", "v"}});
         QCOMPARE(PromptContract::buildUserPrompt(scan, QString("{datum}_{kategorie}")),
-                 "Originaler Dateiname: scan_0042.PDF\nDateityp: pdf\nMetadaten: source: ocr, k: v\n"
+                 "Originaler Dateiname: scan_0042.PDF\nDateityp: pdf\nMetadaten: k: v\n"
                  "Inhalt (Auszug):\nZeile 1\nZeile 2\nNamenstemplate: {datum}_{kategorie}\n");
 
         // The excerpt counts user-perceived characters: 2000 of them, each two code points here.

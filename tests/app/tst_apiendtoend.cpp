@@ -252,6 +252,13 @@ private Q_SLOTS:
         QCOMPARE(explanation["suggested"], "2024-04-01_rechnung_strom.txt");
         COMPARE_REPLY(send("GET", "/v1/jobs/" + job["id"].toString().toUtf8() + "/other"), 404,
                       json(R"({"error":"not found"})"));
+        // An edited date is checked again: the document's own is backed, another is not.
+        const QByteArray edit = "/v1/jobs/" + job["id"].toString().toUtf8();
+        QCOMPARE(send("PUT", edit, R"({"suggested":"2024-03-15_rechnung_strom.txt"})").status(), 200);
+        QVERIFY(!send("GET", "/v1/jobs").json()["jobs"][0].toObject().contains("unverified"));
+        QCOMPARE(send("GET", explain).json()["fields"][0]["passage"], "15.03.2024");
+        QCOMPARE(send("PUT", edit, R"({"suggested":"2024-03-16_rechnung_strom.txt"})").status(), 200);
+        QCOMPARE(compact(send("GET", "/v1/jobs").json()["jobs"][0]["unverified"]), json(R"(["datum"])"));
         QCOMPARE(send("DELETE", "/v1/jobs").status(), 200);
         QCOMPARE(send("GET", explain).status(), 404);
     }

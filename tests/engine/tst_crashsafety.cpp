@@ -78,7 +78,7 @@ void TestCrashSafety::killedMidApplyLosesNothing()
         }
 
         auto store = ObjectStore::open(database);
-        QVERIFY2(store, store ? "" : qPrintable(store.error().message));
+        QVERIFY2(store, store ? "" : qPrintable(store.error().message()));
         QVERIFY(Undo::settleInterruptedRenames(**store));
         const auto history = (*store)->fetchRecords();
         QVERIFY(history);

@@ -172,7 +172,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         AIExtraction extraction{std::nullopt, std::nullopt, "x", std::nullopt, std::nullopt, 0.9};
         (field == "datum" ? extraction.datum : field == "betrag" ? extraction.betrag : extraction.absender) = value;
-        const Report report = check(extraction, {}, text, Today);
+        const Report report = check(extraction, {}, {text}, Today);
         QCOMPARE(report.fields.size(), 1);
         QTEST(describe(report.fields.front()), "expected");
     }
@@ -183,15 +183,47 @@ private Q_SLOTS:
         QCOMPARE(describe(checkCategory("urlaub", {"rechnung"})), "u:Kategorie nicht in der Liste: urlaub");
 
         AIExtraction extraction{"2024-03-15", "rechnung", "Strom", "Stadtwerke", "null", 0.9};
-        const Report report = check(extraction, {"rechnung"}, u"Stadtwerke, 01.02.2024", Today);
+        const Report report = check(extraction, {"rechnung"}, {"Stadtwerke, 01.02.2024"}, Today);
         QCOMPARE(report.unverifiedFields(), QStringList{"datum"});
         QCOMPARE(report.fields.size(), 3); // "null" as betrag counts as absent
-
-        // No text: nothing is flagged, not even the category.
-        const Report blank = check(extraction, {}, u" \n", Today);
-        QCOMPARE(blank.fields.size(), 3);
-        QVERIFY(blank.unverified().isEmpty());
         QCOMPARE(fallbackReport().unverifiedFields(), QStringList{"name"});
+    }
+
+    // A file without text of its own has its capture date (EXIF, XMP, a recording's tags) as evidence;
+    // without that a date or amount cannot be backed, and sender and category are not checkable.
+    void filesWithoutText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<MetadataMap>("metadata");
+        QTest::addColumn<QString>("expected"); // datum | betrag | kategorie
+        const auto row = [](const char *name, const QString &text, const MetadataMap &metadata, const QString &date) {
+            QTest::newRow(name) << text << metadata
+                                << date + " | u:Betrag nicht prüfbar: die Datei hat keinen Text | n";
+        };
+        const MetadataMap photo{{"date", "2024:03:15 14:22:05"}, {"camera_make", "Canon"}};
+        const QString nothing = "u:Datum nicht prüfbar: die Datei hat weder Text noch Aufnahmedatum";
+        row("photo taken that day", "", photo, "v:2024:03:15 14:22:05");
+        row("photo taken another day", "", {{"date", "2023:07:01 09:00:00"}},
+            "u:Datum weicht vom Aufnahmedatum ab (01.07.2023)");
+        row("neither text nor capture date", " \n", {{"dimensions", "640x480"}}, nothing);
+        row("video, creation time; its summary is no text", "date: 2024-03-16\nbetrag: 12,50 €",
+            {{"source", "avfoundation"}, {"date", "2024-03-15T14:22:05.000000Z"}}, "v:2024-03-15T14:22:05.000000Z");
+        row("song with a year only", "date: 2024", {{"source", "avfoundation"}, {"date", "2024"}}, nothing);
+        QTest::newRow("receipt photographed: text and capture date")
+            << "Quittung 12,50 €" << photo << "v:2024:03:15 14:22:05 | v:12,50 | v:brief";
+    }
+    void filesWithoutText()
+    {
+        FileContext file;
+        QFETCH(QString, text);
+        QFETCH(MetadataMap, metadata);
+        file.extractedText = text;
+        file.metadata = metadata;
+        const AIExtraction extraction{"2024-03-15", "brief", "Foto", std::nullopt, "12.50", 0.9};
+        QStringList checks;
+        for (const FieldCheck &check : check(extraction, {"brief"}, evidence(file), Today).fields)
+            checks << describe(check);
+        QTEST(checks.join(" | "), "expected");
     }
 
     void marksInTheName()
@@ -202,27 +234,78 @@ private Q_SLOTS:
         const QString name = NameBuilder::buildFileName(extraction, rules, "pdf");
         const FieldCheck datum{"datum", Status::unverified, "Datum nicht im Dokument gefunden"};
         const FieldCheck sender{"absender", Status::unverified, "Absender nicht im Dokument gefunden"};
+        const Report report{{datum, sender}};
         // The default format has no sender: only the date is marked, "2024-03-15_".
-        QCOMPARE(nameMarks(name, extraction, {datum, sender}, rules, "pdf"), (QList<NameMark>{{0, 11, datum.reason}}));
-        QVERIFY(nameMarks("von Hand.pdf", extraction, {datum}, rules, "pdf").isEmpty());
+        QCOMPARE(nameMarks(fieldSpans(name, extraction, report, rules, "pdf"), {datum, sender}),
+                 (QList<NameMark>{{0, 11, datum.reason}}));
+        QVERIFY(fieldSpans("von Hand.pdf", extraction, report, rules, "pdf").isEmpty());
         const FieldCheck fallback = fallbackReport().fields.front();
-        QCOMPARE(nameMarks("Sorry.txt", std::nullopt, {fallback}, rules, "txt"),
-                 (QList<NameMark>{{0, 5, fallback.reason}}));
+        Explanation sorry;
+        sorry.report = fallbackReport();
+        sorry.builtName = "Sorry.txt";
+        sorry.spans = fieldSpans(sorry.builtName, std::nullopt, sorry.report, rules, "txt");
+        QCOMPARE(nameMarks(sorry.spans, {fallback}), (QList<NameMark>{{0, 5, fallback.reason}}));
+        // A fallback name the user replaced is theirs.
+        QVERIFY(edited(sorry, "notiz.txt", DateFormatStyle::iso, Today).report.fields.isEmpty());
     }
 
-    void checkedTextIsExcerptAndMetadata()
+    // The user's edits, one after another ("|"), each checked by what now stands where a field stood.
+    void editedNames_data()
+    {
+        QTest::addColumn<QString>("dateFormat");
+        QTest::addColumn<QString>("edits");
+        QTest::addColumn<QString>("expected"); // unverified field@marked text
+        const auto row = [](const char *name, const char *edits, const char *expected,
+                            const char *format = "YYYY-MM-DD") {
+            QTest::newRow(name) << QString(format) << QString(edits) << QString(expected);
+        };
+        row("as built", "2024-04-01_rechnung_strom_12.50.pdf", "datum@2024-04-01_");
+        row("date corrected to the document's", "2024-03-15_rechnung_strom_12.50.pdf", "");
+        row("date nowhere in it", "2024-03-16_rechnung_strom_12.50.pdf", "datum@2024-03-16_");
+        row("another date of the document, in its form", "09.01.2024_rechnung_strom_12.50.pdf", "");
+        row("date taken out", "rechnung_strom_12.50.pdf", "");
+        row("taken out, another typed in", "rechnung_strom_12.50.pdf|2024-01-10_rechnung_strom_12.50.pdf",
+            "datum@2024-01-10_");
+        row("name rewritten in words", "Mein Name.pdf", "");
+        row("other words changed", "2024-04-01_rechnung_wasser_12.50.pdf", "datum@2024-04-01_");
+        row("amount nowhere", "2024-03-15_rechnung_strom_99.50.pdf", "betrag@_99.50");
+        row("rules write 20240401", "20240315_rechnung_strom_12.50.pdf", "", "YYYYMMDD");
+        row("rules write 04-01-2024", "03-16-2024_rechnung_strom_12.50.pdf", "datum@03-16-2024_", "MM-DD-YYYY");
+    }
+    void editedNames()
+    {
+        QFETCH(QString, dateFormat);
+        QFETCH(QString, edits);
+        DefaultsStore store;
+        RenameRules rules(store);
+        rules.setFormat("{datum}_{kategorie}_{beschreibung}_{betrag}");
+        rules.setDateFormat(*enumFromRaw<DateFormatStyle>(dateFormat));
+        Explanation explanation;
+        explanation.extraction = AIExtraction{"2024-04-01", "rechnung", "Strom", "Stadtwerke", "12.50", 0.9};
+        explanation.evidence.text = "Stadtwerke\nRechnung vom 15.03.2024, Abschlag 09.01.2024\nSumme 12,50 €";
+        explanation.report = check(*explanation.extraction, {"rechnung"}, explanation.evidence, Today);
+        explanation.builtName = NameBuilder::buildFileName(*explanation.extraction, rules, "pdf");
+        explanation.spans = fieldSpans(explanation.builtName, explanation.extraction, explanation.report, rules, "pdf");
+        for (const QString &name : edits.split('|'))
+            explanation = edited(explanation, name, rules.dateFormat(), Today);
+        QStringList marked;
+        for (const FieldCheck &check : explanation.report.unverified()) {
+            const auto mark = std::ranges::find(explanation.marks, check.reason, &NameMark::reason);
+            marked << check.field + "@" + explanation.builtName.mid(mark->start, mark->length);
+        }
+        QTEST(marked.join(' '), "expected");
+    }
+
+    void evidenceIsExcerptAndMetadata()
     {
         FileContext mail;
         mail.extractedText = QString(2100, 'x');
         mail.metadata.set("from", "Stadtwerke <info@sw.de>");
-        QCOMPARE(checkedText(mail), QString(2000, 'x') + "\nfrom: Stadtwerke <info@sw.de>");
-        FileContext media;
-        media.extractedText = "Titel: Lied, Jahr: 2024-03-15";
-        media.metadata.set("source", "avfoundation");
-        QVERIFY(checkedText(media).isEmpty());
-        FileContext empty;
-        empty.metadata.set("source", "pdf");
-        QVERIFY(checkedText(empty).isEmpty());
+        mail.metadata.set("date", "Fri, 15 Mar 2024 10:00:00 +0100");
+        const Evidence found = evidence(mail);
+        QCOMPARE(found.text,
+                 QString(2000, 'x') + "\nfrom: Stadtwerke <info@sw.de>, date: Fri, 15 Mar 2024 10:00:00 +0100");
+        QVERIFY(!found.captureDate); // a message's date is checked in its text
     }
 };
 

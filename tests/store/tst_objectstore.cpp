@@ -16,7 +16,7 @@ std::unique_ptr<ObjectStore> openStore(const QString &path)
 {
     auto store = ObjectStore::open(path);
     if (!store)
-        qWarning("%s", qPrintable(store.error().message));
+        qWarning("%s", qPrintable(store.error().message()));
     return std::move(store.value()); // a failure ends the test function with an exception
 }
 
@@ -280,7 +280,7 @@ private Q_SLOTS:
         QTest::newRow("not a database") << "garbage" << StoreError::Code::corrupt << unchanged;
         QTest::newRow("damaged pages") << "damaged" << StoreError::Code::corrupt << unchanged;
         QTest::newRow("newer schema") << "newer" << StoreError::Code::newerSchema
-                                      << QString("Schema %1").arg(ObjectStore::SchemaVersion + 1);
+                                      << QString("schema %1").arg(ObjectStore::SchemaVersion + 1);
         QTest::newRow("parent is a file") << "parentfile" << StoreError::Code::cannotOpen << "kann nicht geöffnet";
     }
 
@@ -316,8 +316,8 @@ private Q_SLOTS:
         const auto opened = ObjectStore::open(path);
         QVERIFY(!opened);
         QTEST(opened.error().code, "code");
-        QVERIFY2(opened.error().message.startsWith("Die Datenbank " + path), qPrintable(opened.error().message));
-        QVERIFY2(opened.error().message.contains(message), qPrintable(opened.error().message));
+        QVERIFY2(opened.error().message().startsWith("Die Datenbank " + path), qPrintable(opened.error().message()));
+        QVERIFY2(opened.error().message().contains(message), qPrintable(opened.error().message()));
         QCOMPARE(snapshot(dir.path()), before);
     }
 

@@ -212,7 +212,7 @@ private Q_SLOTS:
         named<QPushButton>(box, "„.txt“ behalten")->click();
         QTRY_COMPARE(w->engine->jobs().at(0).suggestedName, "Brief.txt");
 
-        // "Warum dieser Name?" keeps what the model was asked and answered.
+        // "Warum dieser Name?" keeps what the model was sent and answered.
         Q_EMIT w->list()->customContextMenuRequested(w->list()->visualRect(row).center());
         QMenu *menu = nullptr;
         QTRY_VERIFY((menu = w->review()->findChild<QMenu *>()) && menu->isVisible());
@@ -222,8 +222,8 @@ private Q_SLOTS:
         QVERIFY(panel && panel->isVisible());
         QCOMPARE(panel->browser()->accessibleName(), "Warum dieser Name?");
         const QString shown = panel->browser()->toPlainText();
-        for (const char *part : {"Datum nicht im Dokument gefunden", "Stadtwerke, Rechnung 49,99 EUR", "2024-03-15",
-                                 "Antwort des Modells"})
+        for (const char *part :
+             {"Gesendeter Textauszug", "Stadtwerke, Rechnung 49,99 EUR", "2024-03-15", "Antwort des Modells"})
             QVERIFY2(shown.contains(part), qPrintable(shown));
         Grounding::Explanation backed;
         backed.excerpt = "Summe 12,50 € <b>";

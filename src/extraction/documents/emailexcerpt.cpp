@@ -256,7 +256,8 @@ EmailExcerpt EmailExcerpt::fromMessage(const QString &message)
     }
 
     readHeaders(header, excerpt.metadata);
-    const QString text = formatMetadata(excerpt.metadata).join(u'\n') + QStringLiteral("\n\n") +
+    const QStringList headerLines = formatMetadata(excerpt.metadata);
+    const QString text = (headerLines.isEmpty() ? QString() : headerLines.join(u'\n') + QStringLiteral("\n\n")) +
                          BodyReader(readPartHeader(splitLines(header))).read(body).trimmed();
     excerpt.text = UnicodeText::leftGraphemes(text, TextLimits::Document);
     return excerpt;

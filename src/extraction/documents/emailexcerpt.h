@@ -11,7 +11,7 @@
  * nor containers, attachments, and encoded blocks (long lines without a space, base64 runs).
  */
 struct EmailExcerpt {
-    /** The metadata lines ("source" first), a blank line, then the trimmed body; cut to 4000 characters. */
+    /** The header lines found (formatMetadata), a blank line, then the trimmed body; cut to 4000 characters. */
     QString text;
     /** "source" = "eml" and the headers found. */
     MetadataMap metadata;

@@ -234,7 +234,7 @@ ExtractionResult MediaProcessor::extractFrom(const SourceFile &file) const
     if (!hasPlayableStream(input.get()))
         return std::unexpected(failure(QStringLiteral("keine Audio- oder Videospur gefunden")));
 
-    MetadataMap metadata{{QStringLiteral("source"), QStringLiteral("avfoundation")}};
+    MetadataMap metadata{{MetadataMap::SourceKey, FileContext::MediaSource}};
     if (input->duration != AV_NOPTS_VALUE && input->duration >= 0) {
         const qint64 total = input->duration / AV_TIME_BASE;
         metadata.set(QStringLiteral("duration"), QString::asprintf("%lld:%02lld", static_cast<long long>(total / 60),
@@ -244,7 +244,5 @@ ExtractionResult MediaProcessor::extractFrom(const SourceFile &file) const
     if (const QString tracks = trackList(input.get()); !tracks.isEmpty())
         metadata.set(QStringLiteral("tracks"), tracks);
 
-    MetadataMap summary = metadata;
-    summary.remove(QStringLiteral("source"));
-    return FileContext::make(file, formatMetadata(summary).join(u'\n'), metadata);
+    return FileContext::make(file, formatMetadata(metadata).join(u'\n'), metadata);
 }

@@ -240,10 +240,10 @@ void HistoryView::writeExport(const QString &path, const RecordQuery &listed, Ex
     const auto work = [storePath, listed, path, format]() -> std::optional<QString> {
         auto store = ObjectStore::open(storePath);
         if (!store)
-            return store.error().message;
+            return store.error().message();
         const auto records = (*store)->fetchRecords(listed);
         if (!records)
-            return records.error().message;
+            return records.error().message();
         return saveBytes(path,
                          format == ExportFormat::csv ? HistoryExport::csv(*records) : HistoryExport::json(*records));
     };

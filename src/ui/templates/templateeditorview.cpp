@@ -119,7 +119,7 @@ void TemplateEditorView::addTemplate()
     value.pattern = QStringLiteral("{datum}-{vorschlag}");
     const auto inserted = NamingTemplates::add(*m_store, value);
     if (!inserted) {
-        showProblem(inserted.error().message);
+        showProblem(inserted.error().message());
         return;
     }
     showProblem({});
@@ -138,7 +138,7 @@ void TemplateEditorView::deleteSelected()
     if (m_edit && m_edit->id == id)
         m_edit.reset();
     if (const auto removed = NamingTemplates::remove(*m_store, id); !removed)
-        showProblem(removed.error().message);
+        showProblem(removed.error().message());
     m_list->clearSelection();
 }
 
@@ -149,7 +149,7 @@ void TemplateEditorView::reload()
     const qint64 selected = selectedId();
     const auto fetched = m_store ? m_store->fetchTemplates() : QList<NamingTemplate>();
     if (!fetched)
-        showProblem(fetched.error().message);
+        showProblem(fetched.error().message());
     const QList<NamingTemplate> templates = fetched.value_or(QList<NamingTemplate>());
     {
         const QSignalBlocker quiet(m_list);
@@ -194,7 +194,7 @@ void TemplateEditorView::saveEdit()
     // Taken first: the save's changed() reloads the list, which calls back here.
     const NamingTemplate value = *std::exchange(m_edit, std::nullopt);
     const auto saved = NamingTemplates::save(*m_store, value);
-    showProblem(saved ? QString() : saved.error().message);
+    showProblem(saved ? QString() : saved.error().message());
 }
 
 qint64 TemplateEditorView::selectedId() const

@@ -121,7 +121,7 @@ void WatchedFolderModel::reload()
 {
     const auto fetched = m_store ? m_store->fetchFolders() : QList<WatchedFolder>();
     if (!fetched)
-        Q_EMIT failed(fetched.error().message);
+        Q_EMIT failed(fetched.error().message());
     const QList<WatchedFolder> folders = fetched.value_or(QList<WatchedFolder>());
     const bool sameRows = std::ranges::equal(folders, m_folders, {}, &WatchedFolder::id, &WatchedFolder::id);
     if (!sameRows) {

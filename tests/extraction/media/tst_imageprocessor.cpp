@@ -1,29 +1,12 @@
+#include "exiftags.h"
 #include "extraction/media/imageclassifier.h"
 #include "extraction/media/imageprocessor.h"
 #include "extraction/textrecognizer.h"
 #include "extractiontestkit.h"
 
-#include <exiv2/exiv2.hpp>
-
 using namespace ExtractionTestKit;
 
-using Tags = QMap<QString, QString>;
-
 namespace {
-
-// Writes `tags` (Exiv2 key → value in Exiv2's text form, "Exif." or "Xmp.") into an existing image file.
-void writeExif(const QString &path, const Tags &tags)
-{
-    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
-    image->readMetadata();
-    for (auto it = tags.cbegin(); it != tags.cend(); ++it) {
-        if (it.key().startsWith("Xmp."))
-            image->xmpData()[it.key().toStdString()] = it.value().toStdString();
-        else
-            image->exifData()[it.key().toStdString()] = it.value().toStdString();
-    }
-    image->writeMetadata();
-}
 
 // A baseline TIFF with one uncompressed 8-bit grey page per image, as scanners write them: each
 // page's directory of LONG entries, then its pixels.
