@@ -278,12 +278,14 @@ std::expected<RenameRecord, StoreError> HistoryRepository::fetch(qint64 id) cons
     return m_rows->fetch(id);
 }
 
-std::expected<QList<RenameRecord>, StoreError> HistoryRepository::fetch(const RecordQuery &filter) const
+namespace {
+
+/** The WHERE clause of `filter` (done records only); its values go to `bound`. */
+QString conditionsOf(const RecordQuery &filter, QVariantList &bound)
 {
     // Newest first through the (state, timestamp) index, whose entries end in the id, so a
     // limit reads only the rows it returns (plus those a filter skips).
     QStringList conditions{QStringLiteral("state = 'done'")};
-    QVariantList bound;
     if (filter.search) {
         conditions << QStringLiteral("(instr(original_name_folded, ?) > 0 OR instr(new_name_folded, ?) > 0)");
         const QString needle = UnicodeText::toLowerFull(*filter.search);
@@ -309,10 +311,61 @@ std::expected<QList<RenameRecord>, StoreError> HistoryRepository::fetch(const Re
         add(QStringLiteral("new_path = ?"), text(*filter.newPath));
     if (filter.batch)
         add(QStringLiteral("batch_id = ?"), *filter.batch);
+    return conditions.join(QStringLiteral(" AND "));
+}
+
+/** Each order walks an index whose entries start with the state (schema 5); the id makes it total, so pages never
+ * overlap. */
+QString orderOf(const RecordQuery &filter)
+{
+    using Order = RecordQuery::Order;
+    QString keys;
+    switch (filter.order) {
+    case Order::time:
+        keys = QStringLiteral("timestamp %1, id %1");
+        break;
+    case Order::originalName:
+        keys = QStringLiteral("original_name_folded %1, id %1");
+        break;
+    case Order::newName:
+        keys = QStringLiteral("new_name_folded %1, id %1");
+        break;
+    case Order::provider:
+        keys = QStringLiteral("provider_used %1, timestamp %1, id %1");
+        break;
+    case Order::reverted:
+        keys = QStringLiteral("reverted %1, timestamp %1, id %1");
+        break;
+    }
+    return keys.arg(filter.ascending ? QStringLiteral("ASC") : QStringLiteral("DESC"));
+}
+
+} // namespace
+
+std::expected<QList<RenameRecord>, StoreError> HistoryRepository::fetch(const RecordQuery &filter) const
+{
+    QVariantList bound;
+    const QString where = conditionsOf(filter, bound);
     const QString page = QStringLiteral(" LIMIT %1 OFFSET %2")
                              .arg(std::max<qsizetype>(filter.limit, -1))
                              .arg(std::max<qsizetype>(filter.offset, 0));
-    return m_rows->fetch(conditions.join(QStringLiteral(" AND ")), bound, page);
+    return m_rows->fetch(where, bound, page, orderOf(filter));
+}
+
+std::expected<HistoryRepository::Count, StoreError> HistoryRepository::count(const RecordQuery &filter) const
+{
+    QVariantList bound;
+    const QString where = conditionsOf(filter, bound);
+    QSqlQuery query = m_connection.query();
+    query.prepare(
+        QStringLiteral("SELECT count(*), coalesce(sum(reverted = 0), 0) FROM rename_record WHERE %1").arg(where));
+    for (const QVariant &value : bound)
+        query.addBindValue(value);
+    if (auto done = m_connection.exec(query); !done)
+        return std::unexpected(done.error());
+    if (!query.next())
+        return std::unexpected(m_connection.failure(query.lastError()));
+    return Count{query.value(0).toLongLong(), query.value(1).toLongLong()};
 }
 
 std::expected<std::optional<HistoryRepository::Batch>, StoreError> HistoryRepository::lastBatch() const

@@ -36,6 +36,12 @@ public:
         int files = 0; ///< done and not reverted
     };
 
+    /** How many done records a query selects, and how many of those are not reverted. */
+    struct Count {
+        qsizetype records = 0;
+        qsizetype notReverted = 0;
+    };
+
     HistoryRepository(StoreConnection &connection, std::function<void()> changed);
     ~HistoryRepository();
     Q_DISABLE_COPY_MOVE(HistoryRepository)
@@ -76,8 +82,10 @@ public:
 
     /** Finds a record in either state. */
     [[nodiscard]] std::expected<RenameRecord, StoreError> fetch(qint64 id) const;
-    /** The done records `query` selects, newest `timestamp` first (ties: newest id), filtered and cut in SQL. */
+    /** The done records `query` selects in its order (default newest `timestamp` first), filtered and cut in SQL. */
     [[nodiscard]] std::expected<QList<RenameRecord>, StoreError> fetch(const RecordQuery &query) const;
+    /** What `query` selects, ignoring its offset and limit, counted in one query. */
+    [[nodiscard]] std::expected<Count, StoreError> count(const RecordQuery &query) const;
     /** The batch of the newest record not reverted (one query), with how many of its records are not reverted. */
     [[nodiscard]] std::expected<std::optional<Batch>, StoreError> lastBatch() const;
     /** Of `paths`, those that a record not reverted holds as its old or new path (indexed lookups). */

@@ -120,6 +120,11 @@ std::expected<QList<RenameRecord>, StoreError> ObjectStore::fetchRecords(const R
     return m_history.fetch(query);
 }
 
+std::expected<ObjectStore::RecordCount, StoreError> ObjectStore::countRecords(const RecordQuery &query) const
+{
+    return m_history.count(query);
+}
+
 std::expected<RenameRecord, StoreError> ObjectStore::fetchRecord(qint64 id) const
 {
     return m_history.fetch(id);

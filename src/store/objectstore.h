@@ -41,6 +41,7 @@ public:
 
     using Settlement = HistoryRepository::Settlement;
     using Batch = HistoryRepository::Batch;
+    using RecordCount = HistoryRepository::Count;
     using RecordQuery = ::RecordQuery;
 
     /** The schema version this build writes and the newest it can open. */
@@ -75,6 +76,7 @@ public:
     /** Done records, newest `timestamp` first. */
     [[nodiscard]] std::expected<QList<RenameRecord>, StoreError> fetchRecords() const;
     [[nodiscard]] std::expected<QList<RenameRecord>, StoreError> fetchRecords(const RecordQuery &query) const;
+    [[nodiscard]] std::expected<RecordCount, StoreError> countRecords(const RecordQuery &query = {}) const;
     [[nodiscard]] std::expected<RenameRecord, StoreError> fetchRecord(qint64 id) const;
     [[nodiscard]] std::expected<QSet<QString>, StoreError> pathsInHistory(const QStringList &paths) const;
     [[nodiscard]] std::expected<std::optional<Batch>, StoreError> lastBatch() const;

@@ -15,6 +15,10 @@ struct RecordQuery {
     std::optional<bool> reverted;
     std::optional<QString> newPath;
     std::optional<qint64> batch; ///< the records of one apply
-    qsizetype offset = 0;        ///< of the newest-first order, for paging
-    qsizetype limit = -1;        ///< negative: all
+    /** What the records are ordered by; ties go by id in the same direction. */
+    enum class Order { time, originalName, newName, provider, reverted };
+    Order order = Order::time;
+    bool ascending = false; ///< the default: newest first
+    qsizetype offset = 0;   ///< of that order, for paging
+    qsizetype limit = -1;   ///< negative: all
 };

@@ -35,9 +35,9 @@ public:
     [[nodiscard]] std::expected<void, StoreError> remove(qint64 id);
     [[nodiscard]] std::expected<QList<T>, StoreError> fetchAll() const;
     [[nodiscard]] std::expected<T, StoreError> fetch(qint64 id) const;
-    /** Those `where` selects (`bound` fills its placeholders) in the table's order, then `page`. */
+    /** Those `where` selects (`bound` fills its placeholders) in `order` (empty: the table's), then `page`. */
     [[nodiscard]] std::expected<QList<T>, StoreError> fetch(const QString &where, const QVariantList &bound = {},
-                                                            const QString &page = {}) const;
+                                                            const QString &page = {}, const QString &order = {}) const;
 
     /** INSERT of the written columns and then `extra` ones, bound by position. */
     [[nodiscard]] static QString insertStatement(const QStringList &extra = {});
@@ -117,12 +117,13 @@ template <typename T> std::expected<T, StoreError> Repository<T>::fetch(qint64 i
 
 template <typename T>
 std::expected<QList<T>, StoreError> Repository<T>::fetch(const QString &where, const QVariantList &bound,
-                                                         const QString &page) const
+                                                         const QString &page, const QString &order) const
 {
     QSqlQuery query = m_connection.query();
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT id, %1 FROM %2 WHERE %3 ORDER BY %4%5")
-                      .arg(Table<T>::readColumns().join(u", "), Table<T>::name(), where, Table<T>::order(), page));
+                      .arg(Table<T>::readColumns().join(u", "), Table<T>::name(), where,
+                           order.isEmpty() ? Table<T>::order() : order, page));
     for (const QVariant &value : bound)
         query.addBindValue(value);
     if (auto done = m_connection.exec(query); !done)

@@ -104,6 +104,21 @@ Result upgradeToV4(StoreConnection &connection)
                                });
 }
 
+Result upgradeToV5(StoreConnection &connection)
+{
+    // The history table pages through every sort order in SQL; each needs an index that starts
+    // with the state, or the first page of 100 000 records would sort them all. The reverted one
+    // also serves the "reverted only" filter.
+    return execAll(
+        connection,
+        std::array{
+            QStringLiteral("CREATE INDEX rename_record_by_original_name"
+                           " ON rename_record (state, original_name_folded)"),
+            QStringLiteral("CREATE INDEX rename_record_by_new_name ON rename_record (state, new_name_folded)"),
+            QStringLiteral("CREATE INDEX rename_record_by_reverted ON rename_record (state, reverted, timestamp)"),
+        });
+}
+
 } // namespace
 
 std::expected<int, StoreError> StoreSchema::check(const StoreConnection &connection)
@@ -146,8 +161,8 @@ std::expected<void, StoreError> StoreSchema::upgrade(StoreConnection &connection
 {
     if (stored == Version)
         return {};
-    static constexpr std::array<Result (*)(StoreConnection &), Version> steps = {&upgradeToV1, &upgradeToV2,
-                                                                                 &upgradeToV3, &upgradeToV4};
+    static constexpr std::array<Result (*)(StoreConnection &), Version> steps = {
+        &upgradeToV1, &upgradeToV2, &upgradeToV3, &upgradeToV4, &upgradeToV5};
     // In one write transaction, so a second process cannot upgrade at the same time.
     return connection.inTransaction([&connection]() -> Result {
         const auto current = connection.singleValue(QStringLiteral("PRAGMA user_version"));

@@ -241,6 +241,11 @@ private Q_SLOTS:
         QTest::newRow("page") << with(&Query::search, QString(""), 2, 1) << QStringList{"b", "Ärger"};
         // Stored in one insert, but before batches: each record became a batch of its own.
         QTest::newRow("batch") << with(&Query::batch, qint64(1)) << QStringList{"c"};
+        Query byName = with(&Query::order, Query::Order::originalName);
+        byName.ascending = true; // the folded names' bytes
+        QTest::newRow("by old name, any case") << byName << QStringList{"b", "c", "d", "Ärger"};
+        QTest::newRow("reverted first, then newest")
+            << with(&Query::order, Query::Order::reverted) << QStringList{"b", "c", "Ärger", "d"};
     }
 
     void recordQueries()
@@ -262,6 +267,8 @@ private Q_SLOTS:
         }
         auto store = openStore(path);
         QCOMPARE(column(store->fetchRecords(query), &RenameRecord::originalName), originals);
+        if (query.limit < 0) // one COUNT query, no records loaded
+            QCOMPARE(store->countRecords(query)->records, originals.size());
     }
 
     void unusableFileIsRefusedAndUntouched_data()

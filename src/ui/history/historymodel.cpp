@@ -8,17 +8,31 @@
 #include <QLocale>
 #include <QPalette>
 
+#include <algorithm>
+#include <array>
+
+namespace {
+
+bool shownAlike(const RenameRecord &a, const RenameRecord &b)
+{
+    return a.id == b.id && a.reverted == b.reverted && a.originalName == b.originalName && a.newName == b.newName &&
+           a.originalPath == b.originalPath && a.newPath == b.newPath && a.timestamp == b.timestamp &&
+           a.providerUsed == b.providerUsed && a.batch == b.batch;
+}
+
+} // namespace
+
 HistoryModel::HistoryModel(ObjectStore *store, QObject *parent)
     : QAbstractTableModel(parent)
     , m_store(store)
 {
-    m_reload.setSingleShot(true);
-    m_reload.setInterval(0);
-    connect(&m_reload, &QTimer::timeout, this, &HistoryModel::reload);
+    m_refresh.setSingleShot(true);
+    m_refresh.setInterval(0);
+    connect(&m_refresh, &QTimer::timeout, this, &HistoryModel::refresh);
     if (store) {
         connect(store, &ObjectStore::changed, this, [this](ObjectStore::Kind kind) {
             if (kind == ObjectStore::Kind::records)
-                m_reload.start();
+                m_refresh.start();
         });
     }
     m_clock.setInterval(30'000);
@@ -27,24 +41,148 @@ HistoryModel::HistoryModel(ObjectStore *store, QObject *parent)
             Q_EMIT dataChanged(index(0, DateColumn), index(rowCount() - 1, DateColumn), {Qt::DisplayRole});
     });
     m_clock.start();
-    reload();
+    restart();
 }
 
-void HistoryModel::reload()
+void HistoryModel::setSearchText(const QString &text)
 {
-    auto fetched = m_store ? m_store->fetchRecords() : std::expected<QList<RenameRecord>, StoreError>{};
+    const std::optional<QString> search = text.isEmpty() ? std::nullopt : std::optional(text);
+    if (search == m_query.search)
+        return;
+    m_query.search = search;
+    restart();
+}
+
+void HistoryModel::setRevertedOnly(bool revertedOnly)
+{
+    const std::optional<bool> reverted = revertedOnly ? std::optional(true) : std::nullopt;
+    if (reverted == m_query.reverted)
+        return;
+    m_query.reverted = reverted;
+    restart();
+}
+
+void HistoryModel::sort(int column, Qt::SortOrder order)
+{
+    using Order = RecordQuery::Order;
+    static constexpr std::array<Order, ColumnCount> orders{Order::originalName, Order::newName, Order::time,
+                                                           Order::provider, Order::reverted};
+    if (column < 0 || column >= ColumnCount)
+        return;
+    const bool ascending = order == Qt::AscendingOrder;
+    if (orders[std::size_t(column)] == m_query.order && ascending == m_query.ascending)
+        return;
+    m_query.order = orders[std::size_t(column)];
+    m_query.ascending = ascending;
+    restart(false); // the same records, so the same counts
+}
+
+std::optional<QList<RenameRecord>> HistoryModel::fetch(qsizetype offset, qsizetype limit) const
+{
+    if (!m_store)
+        return QList<RenameRecord>();
+    RecordQuery page = m_query;
+    page.offset = offset;
+    page.limit = limit;
+    auto fetched = m_store->fetchRecords(page);
+    return fetched ? std::optional(std::move(*fetched)) : std::nullopt;
+}
+
+void HistoryModel::recount()
+{
+    if (!m_store)
+        return;
+    if (const auto counted = m_store->countRecords(m_query))
+        m_matching = counted->records;
+    // Whether a search found nothing or there is nothing to find: a second count only then.
+    if (m_matching > 0)
+        m_historyEmpty = false;
+    else if (const auto all = m_store->countRecords())
+        m_historyEmpty = all->records == 0;
+    Q_EMIT countsChanged();
+}
+
+void HistoryModel::restart(bool counting)
+{
+    auto first = fetch(0, PageSize);
+    beginResetModel();
+    m_records = first ? std::move(*first) : QList<RenameRecord>();
+    endResetModel();
+    if (counting)
+        recount();
+}
+
+bool HistoryModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_records.size() < m_matching;
+}
+
+void HistoryModel::fetchMore(const QModelIndex &parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    const auto page = fetch(m_records.size(), PageSize);
+    if (!page || page->isEmpty()) {
+        m_matching = m_records.size(); // fewer than counted: stop asking
+        return;
+    }
+    beginInsertRows({}, int(m_records.size()), int(m_records.size() + page->size() - 1));
+    m_records.append(*page);
+    endInsertRows();
+}
+
+void HistoryModel::refresh()
+{
+    const qsizetype loaded = m_records.size();
+    const qsizetype limit = std::max<qsizetype>(loaded, PageSize);
+    auto fetched = fetch(0, limit);
     if (!fetched)
         return; // a failed read keeps the list shown
-    beginResetModel();
-    m_records = std::move(*fetched);
-    endResetModel();
+    const QList<RenameRecord> now = std::move(*fetched);
+    const bool complete = now.size() < limit; // every record the query selects
+    // New records at the top (the usual change, newest first) are inserted there; the rows
+    // loaded below keep their place in the order.
+    qsizetype added = 0;
+    if (loaded > 0) {
+        const auto found = std::ranges::find(now, m_records.first().id, &RenameRecord::id);
+        added = found == now.end() ? -1 : qsizetype(found - now.begin());
+    }
+    bool aligned = added >= 0 && (!complete || now.size() - added >= loaded);
+    for (qsizetype i = 0; aligned && i < std::min(loaded, now.size() - added); ++i)
+        aligned = now.at(i + added).id == m_records.at(i).id;
+    if (!aligned) {
+        beginResetModel();
+        m_records = now;
+        endResetModel();
+        recount();
+        return;
+    }
+    if (added > 0) {
+        beginInsertRows({}, 0, int(added - 1));
+        m_records = now.first(added) + m_records;
+        endInsertRows();
+    }
+    // A revert, or another edit in place: only the rows that now read differently.
+    const qsizetype overlap = std::min(m_records.size(), now.size());
+    for (qsizetype row = added; row < overlap; ++row) {
+        if (!shownAlike(m_records.at(row), now.at(row))) {
+            m_records[row] = now.at(row);
+            Q_EMIT dataChanged(index(int(row), 0), index(int(row), ColumnCount - 1));
+        }
+    }
+    // Fewer than a page was loaded and more came after it.
+    if (now.size() > m_records.size()) {
+        beginInsertRows({}, int(m_records.size()), int(now.size() - 1));
+        m_records.append(now.mid(m_records.size()));
+        endInsertRows();
+    }
+    recount();
 }
 
 int HistoryModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_records.size());
 }
-
 int HistoryModel::columnCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : ColumnCount;

@@ -1,21 +1,24 @@
 #pragma once
 
+#include "store/recordquery.h"
+
 #include <QPointer>
 #include <QWidget>
 
 class EmptyHint;
-class HistoryFilter;
 class HistoryModel;
 class ObjectStore;
 class QLabel;
 class QModelIndex;
 class QPoint;
 class QTableView;
+class QTimer;
 
 /**
- * The history section: every rename, newest first, live from the store; a search over the old
- * and new names, a reverted-only toggle, the count of rows listed, a revert per row (and of the
- * row's whole batch from its context menu) and the export of the listed rows as CSV or JSON.
+ * The history section: every rename, newest first or by any column, live from the store and
+ * paged in as the table scrolls; a search over the old and new names, a reverted-only toggle, the
+ * count of rows listed, a revert per row (and of the row's whole batch from its context menu) and
+ * the export of the listed rows as CSV or JSON, read and written off the GUI thread.
  */
 class HistoryView final : public QWidget
 {
@@ -38,16 +41,16 @@ private:
     void openRowMenu(const QModelIndex &index, const QPoint &at);
     void revertBatchOf(qint64 batch);
     void exportListed(ExportFormat format);
-    void writeExport(const QString &path, const QByteArray &bytes);
+    void writeExport(const QString &path, const RecordQuery &listed, ExportFormat format);
     void updateCount();
     /** A German failure line above the table; empty hides it. */
     void showProblem(const QString &text);
 
     QPointer<ObjectStore> m_store;
     HistoryModel *m_model;
-    HistoryFilter *m_filter;
     QLabel *m_count = nullptr;
     QLabel *m_problem = nullptr;
     QTableView *m_table = nullptr;
     EmptyHint *m_emptyHint = nullptr;
+    QTimer *m_searchLater = nullptr;
 };

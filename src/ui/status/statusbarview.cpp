@@ -186,9 +186,10 @@ void StatusBarView::refreshHistory()
     qsizetype total = 0;
     qsizetype renamed = 0;
     if (m_sources.store) {
-        if (const auto records = m_sources.store->fetchRecords()) {
-            total = records->size();
-            renamed = std::ranges::count_if(*records, [](const RenameRecord &r) { return !r.reverted; });
+        // One COUNT query: loading the records to count them took a third of a second at 50 000.
+        if (const auto counted = m_sources.store->countRecords()) {
+            total = counted->records;
+            renamed = counted->notReverted;
         }
     }
     m_historyCount->setText(QString::number(renamed));

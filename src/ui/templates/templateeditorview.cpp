@@ -15,6 +15,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 constexpr int IdRole = Qt::UserRole + 1;
@@ -73,11 +75,16 @@ TemplateEditorView::TemplateEditorView(ObjectStore *store, QWidget *parent)
     m_delete->setEnabled(false);
     connect(m_add, &QToolButton::clicked, this, &TemplateEditorView::addTemplate);
     connect(m_delete, &QToolButton::clicked, this, &TemplateEditorView::deleteSelected);
+    m_saveLater.setSingleShot(true);
+    m_saveLater.setInterval(500);
+    connect(&m_saveLater, &QTimer::timeout, this, &TemplateEditorView::saveEdit);
     connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
+        saveEdit();
         showProblem({}); // a refused pattern of the one left behind
         select(selectedId());
     });
-    connect(m_form, &TemplateForm::edited, this, &TemplateEditorView::save);
+    connect(m_form, &TemplateForm::edited, this, &TemplateEditorView::edited);
+    connect(m_form, &TemplateForm::settled, this, &TemplateEditorView::saveEdit);
     if (m_store) {
         connect(m_store, &ObjectStore::changed, this, [this](ObjectStore::Kind kind) {
             if (kind == ObjectStore::Kind::templates)
@@ -85,6 +92,17 @@ TemplateEditorView::TemplateEditorView(ObjectStore *store, QWidget *parent)
         });
     }
     reload();
+}
+
+TemplateEditorView::~TemplateEditorView()
+{
+    saveEdit();
+}
+
+void TemplateEditorView::hideEvent(QHideEvent *event)
+{
+    saveEdit(); // the window closing or another section taking its place
+    QWidget::hideEvent(event);
 }
 
 bool TemplateEditorView::showsPlaceholder() const
@@ -117,6 +135,8 @@ void TemplateEditorView::deleteSelected()
     const qint64 id = selectedId();
     if (!m_store || id == 0)
         return;
+    if (m_edit && m_edit->id == id)
+        m_edit.reset();
     if (const auto removed = NamingTemplates::remove(*m_store, id); !removed)
         showProblem(removed.error().message());
     m_list->clearSelection();
@@ -124,6 +144,8 @@ void TemplateEditorView::deleteSelected()
 
 void TemplateEditorView::reload()
 {
+    // A change from elsewhere must not overwrite what the user typed and has not stored yet.
+    saveEdit();
     const qint64 selected = selectedId();
     const auto fetched = m_store ? m_store->fetchTemplates() : QList<NamingTemplate>();
     if (!fetched)
@@ -157,10 +179,20 @@ void TemplateEditorView::select(qint64 id)
     m_detail->setCurrentWidget(m_form);
 }
 
-void TemplateEditorView::save(const NamingTemplate &value)
+void TemplateEditorView::edited(const NamingTemplate &value)
 {
-    if (!m_store)
+    m_edit = value;
+    showProblem(NamingTemplates::problem(value.pattern).value_or(QString()));
+    m_saveLater.start();
+}
+
+void TemplateEditorView::saveEdit()
+{
+    m_saveLater.stop();
+    if (!m_edit || !m_store)
         return;
+    // Taken first: the save's changed() reloads the list, which calls back here.
+    const NamingTemplate value = *std::exchange(m_edit, std::nullopt);
     const auto saved = NamingTemplates::save(*m_store, value);
     showProblem(saved ? QString() : saved.error().message());
 }

@@ -42,6 +42,7 @@ TemplateForm::TemplateForm(QWidget *parent)
     connect(m_default, &QCheckBox::toggled, this, [this](bool on) {
         m_template.isDefault = on;
         Q_EMIT edited(m_template);
+        Q_EMIT settled();
     });
 
     auto *tokens = new FormSection(QStringLiteral("Verfügbare Tokens"));
@@ -71,6 +72,7 @@ QLineEdit *TemplateForm::field(const QString &label, QString NamingTemplate::*me
         m_template.*member = text;
         Q_EMIT edited(m_template);
     });
+    connect(edit, &QLineEdit::editingFinished, this, &TemplateForm::settled);
     m_fields.append({edit, member});
     return edit;
 }

@@ -28,6 +28,8 @@ public:
 Q_SIGNALS:
     /** The user changed a field or the toggle; `value` is the whole template as it now reads. */
     void edited(const NamingTemplate &value);
+    /** The user is done for now: left a field, pressed Return or flipped the toggle. */
+    void settled();
 
 private:
     QLineEdit *field(const QString &label, QString NamingTemplate::*member);
