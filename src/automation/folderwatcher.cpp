@@ -9,6 +9,7 @@
 #include <QtConcurrent>
 
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -102,6 +103,32 @@ QList<QUrl> FolderWatcher::freshEntries(const QString &folder)
             fresh.append(QUrl::fromLocalFile(entries.filePath()));
     }
     return fresh;
+}
+
+QList<QUrl> FolderWatcher::arrivedSince(const QString &folder, qint64 sinceMs)
+{
+    QList<QUrl> arrived;
+    QDirIterator entries(folder, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    while (entries.hasNext()) {
+        entries.next();
+        struct stat info = {};
+        const QByteArray native = QFile::encodeName(entries.filePath());
+        if (::lstat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
+            continue;
+        const qint64 changedMs = qint64(info.st_ctim.tv_sec) * 1000 + info.st_ctim.tv_nsec / 1'000'000;
+        if (changedMs > sinceMs)
+            arrived.append(QUrl::fromLocalFile(entries.filePath()));
+    }
+    return arrived;
+}
+
+void FolderWatcher::takeEarlierArrivals(const QString &path, const QList<QUrl> &files)
+{
+    const int watch = m_watchOfPath.value(path, -1);
+    if (watch < 0)
+        return;
+    for (const QUrl &url : files)
+        m_tracker.note(watch, url.toLocalFile(), SettleTracker::Event::arrivedEarlier);
 }
 
 void FolderWatcher::readEvents()

@@ -52,6 +52,17 @@ public:
 
     /** The fresh non-empty regular files of `folder`'s top level, hidden ones skipped; any thread. */
     [[nodiscard]] static QList<QUrl> freshEntries(const QString &folder);
+    /**
+     * The non-empty regular files of `folder`'s top level, hidden ones skipped, that arrived after
+     * `sinceMs` (ms since the epoch): created, written or moved in, by their status change time,
+     * which moving a file in sets and its modification time does not; any thread.
+     */
+    [[nodiscard]] static QList<QUrl> arrivedSince(const QString &folder, qint64 sinceMs);
+    /**
+     * Takes `files` of the watched `path` as new arrivals however old they are: each is reported
+     * once it is finished, as a new file is. Nothing happens when `path` is not watched.
+     */
+    void takeEarlierArrivals(const QString &path, const QList<QUrl> &files);
 
 Q_SIGNALS:
     void watchedPathsChanged();

@@ -50,7 +50,9 @@ void SettleTracker::note(int folder, const QString &path, Event event)
         entry.opens = std::max(0, entry.opens - 1);
         [[fallthrough]];
     case Event::appeared:
+    case Event::arrivedEarlier:
         entry.candidate = true;
+        entry.arrivedEarlier = event == Event::arrivedEarlier;
         entry.writtenSinceClose = false;
         entry.noticedAtMs = QDateTime::currentMSecsSinceEpoch();
         entry.order = ++m_order;
@@ -134,7 +136,8 @@ void SettleTracker::takeResults(const QList<Probe> &probes)
         // Dropped: gone, not a regular file, empty (a placeholder a download will replace), or (on
         // the first check) modified too long before it was noticed.
         const bool fresh = probe.stamp && probe.stamp->size > 0 &&
-                           (entry.stamp || entry.noticedAtMs - probe.stamp->modifiedNs / 1'000'000 < FreshnessWindowMs);
+                           (entry.stamp || entry.arrivedEarlier ||
+                            entry.noticedAtMs - probe.stamp->modifiedNs / 1'000'000 < FreshnessWindowMs);
         if (!fresh) {
             folder->erase(file);
             continue;

@@ -37,7 +37,8 @@ class SettleTracker final : public QObject
     Q_OBJECT
 
 public:
-    enum class Event { opened, closedUnwritten, modified, closedWritten, appeared, gone };
+    /** `arrivedEarlier`: found by a catch-up scan; a candidate however old its modification time. */
+    enum class Event { opened, closedUnwritten, modified, closedWritten, appeared, arrivedEarlier, gone };
     static constexpr qint64 FreshnessWindowMs = 5000;
 
     explicit SettleTracker(QObject *parent = nullptr);
@@ -59,7 +60,8 @@ private:
         int opens = 0;
         bool candidate = false;
         bool writtenSinceClose = false;
-        qint64 noticedAtMs = 0; ///< wall clock, for freshness
+        bool arrivedEarlier = false; ///< exempt from the freshness rule
+        qint64 noticedAtMs = 0;      ///< wall clock, for freshness
         quint64 order = 0;
         std::optional<FileStamp> stamp;
         qint64 dueMs = -1; ///< monotonic; -1: nothing to check

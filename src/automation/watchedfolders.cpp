@@ -49,6 +49,9 @@ std::expected<WatchedFolder, Failure> change(ObjectStore &store, const QString &
         if (withPath(store, *change.path))
             return std::unexpected(alreadyWatched(*change.path));
         folder->path = *change.path;
+        // Another folder starts from now, like a new entry: what lay there before is not caught up.
+        if (const auto marked = store.markWatched({folder->id}, QDateTime::currentDateTimeUtc()); !marked)
+            return std::unexpected(storeFailure(marked.error()));
     }
     folder->isActive = change.active.value_or(folder->isActive);
     folder->autoRename = change.autoRename.value_or(folder->autoRename);

@@ -6,7 +6,10 @@
 #include "engine/renameengine.h" // before the queue, whose header needs it complete
 #include "store/objectstore.h"
 
+#include <QDir>
+#include <QFuture>
 #include <QSet>
+#include <QtConcurrent>
 
 namespace {
 
@@ -27,6 +30,14 @@ WatchRouter::WatchRouter(FolderWatcher &watcher, QueueManager &queue, AnalysisSt
     , m_starter(starter)
     , m_store(store)
 {
+    // Often enough that a crash re-offers at most a minute's files that were already handled.
+    m_watchedUntil.setInterval(std::chrono::minutes(1));
+    connect(&m_watchedUntil, &QTimer::timeout, this, [this] { markWatched(m_watcher.watchedPaths()); });
+}
+
+WatchRouter::~WatchRouter()
+{
+    markWatched(m_watcher.watchedPaths());
 }
 
 void WatchRouter::start()
@@ -40,6 +51,7 @@ void WatchRouter::start()
             foldersChanged();
     });
     syncWatchers();
+    m_watchedUntil.start();
 }
 
 void WatchRouter::foldersChanged()
@@ -51,18 +63,66 @@ void WatchRouter::foldersChanged()
 
 void WatchRouter::syncWatchers()
 {
+    const QList<WatchedFolder> active = activeFolders(m_store);
     QSet<QString> desired;
-    for (const WatchedFolder &folder : activeFolders(m_store))
+    for (const WatchedFolder &folder : active)
         desired.insert(folder.path);
     const QStringList current = m_watcher.watchedPaths();
-    for (const QString &path : desired) {
-        if (!current.contains(path))
-            m_watcher.watch(path);
-    }
+    QStringList ended;
     for (const QString &path : current) {
         if (!desired.contains(path))
-            m_watcher.unwatch(path);
+            ended << path;
     }
+    markWatched(ended);
+    for (const QString &path : std::as_const(ended))
+        m_watcher.unwatch(path);
+    for (const WatchedFolder &folder : active) {
+        if (current.contains(folder.path))
+            continue;
+        m_watcher.watch(folder.path);
+        if (m_watcher.isWatching(folder.path))
+            catchUp(folder);
+    }
+}
+
+void WatchRouter::catchUp(const WatchedFolder &folder)
+{
+    const QDateTime since = folder.watchedUntil.isValid() ? folder.watchedUntil : folder.addedAt;
+    if (!since.isValid())
+        return;
+    // The scan runs on a worker; the watch already runs, so nothing falls between the two, and a
+    // file both report is one file to the watcher.
+    QFuture<QList<QUrl>> scanned =
+        QtConcurrent::run(&FolderWatcher::arrivedSince, QDir::cleanPath(folder.path), since.toMSecsSinceEpoch());
+    scanned.then(this, [this, path = folder.path](const QList<QUrl> &arrived) {
+        if (arrived.isEmpty() || !m_watcher.isWatching(path))
+            return;
+        QStringList paths;
+        for (const QUrl &url : arrived)
+            paths << url.toLocalFile();
+        // A rename's result is no arrival; without the history, nothing is taken rather than all.
+        const std::expected<QSet<QString>, StoreError> renamed = m_store.pathsInHistory(paths);
+        if (!renamed)
+            return;
+        QList<QUrl> taken;
+        for (const QUrl &url : arrived) {
+            if (!renamed->contains(url.toLocalFile()))
+                taken << url;
+        }
+        m_watcher.takeEarlierArrivals(path, taken);
+    });
+}
+
+void WatchRouter::markWatched(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    QList<qint64> ids;
+    for (const WatchedFolder &folder : m_store.fetchFolders().value_or(QList<WatchedFolder>())) {
+        if (paths.contains(folder.path))
+            ids << folder.id;
+    }
+    (void)m_store.markWatched(ids, QDateTime::currentDateTimeUtc());
 }
 
 void WatchRouter::route(const QList<QUrl> &files)

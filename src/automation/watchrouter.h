@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include <optional>
@@ -12,6 +13,7 @@ class FolderWatcher;
 class ObjectStore;
 class AnalysisStarter;
 class QueueManager;
+struct WatchedFolder;
 
 /**
  * Connects the folder watcher to the rest of the app. Fresh files of an active folder with
@@ -26,6 +28,12 @@ class QueueManager;
  * comes back under its new name. A file is queued only while it is neither waiting nor being
  * processed in the queue nor already renamed (in the history): each file costs one analysis.
  * Files the queue left for review (unverified fields) are opened for review like the others.
+ *
+ * Watched folders catch up: the store keeps until when each folder was watched (renewed every
+ * minute, when a folder stops being watched and when the router goes), and when a folder's
+ * watch begins (at start, or switched active again) the files that arrived since then and are
+ * no rename's result are taken as new arrivals. A folder never watched starts from when it was
+ * added.
  */
 class WatchRouter final : public QObject
 {
@@ -35,6 +43,7 @@ public:
     /** Files for review go through `starter`, the window's way of starting runs. */
     WatchRouter(FolderWatcher &watcher, QueueManager &queue, AnalysisStarter &starter, ObjectStore &store,
                 QObject *parent = nullptr);
+    ~WatchRouter() override;
     Q_DISABLE_COPY_MOVE(WatchRouter)
 
     /** Installs the routing as the watcher's callback, synchronises, and follows the store. */
@@ -46,6 +55,10 @@ public:
 
 private:
     void foldersChanged();
+    /** Takes what arrived in `folder` since it was last watched, once its watch has begun. */
+    void catchUp(const WatchedFolder &folder);
+    /** Notes in the store that the folders at `paths` were watched until now. */
+    void markWatched(const QStringList &paths);
     /** Lets the window's engine analyse `files` into the review. */
     void openForReview(const QList<QUrl> &files, const std::optional<QString> &nameTemplate);
     /** Of `files`, those not already in the queue or the history. */
@@ -56,4 +69,5 @@ private:
     QueueManager &m_queue;
     AnalysisStarter &m_starter;
     ObjectStore &m_store;
+    QTimer m_watchedUntil;
 };

@@ -10,7 +10,7 @@ template <> struct Table<WatchedFolder> {
         return {QStringLiteral("path"), QStringLiteral("is_active"), QStringLiteral("auto_rename"),
                 QStringLiteral("template_name"), QStringLiteral("added_at")};
     }
-    static QStringList readColumns() { return writtenColumns(); }
+    static QStringList readColumns() { return writtenColumns() << QStringLiteral("watched_until"); }
     static QVariantList writtenValues(const WatchedFolder &f)
     {
         return {text(f.path), int(f.isActive), int(f.autoRename), f.templateName ? text(*f.templateName) : QVariant(),
@@ -26,6 +26,7 @@ template <> struct Table<WatchedFolder> {
         if (!q.isNull(4))
             f.templateName = q.value(4).toString();
         f.addedAt = momentAt(q, 5);
+        f.watchedUntil = momentAt(q, 6);
         return f;
     }
 };

@@ -2,6 +2,7 @@
 
 #include "store/folderrepository.h"
 #include "store/storeconnection.h"
+#include "store/storevalues.h"
 #include "store/templaterepository.h"
 
 #include <QStandardPaths>
@@ -188,4 +189,17 @@ std::expected<QList<WatchedFolder>, StoreError> ObjectStore::fetchFolders() cons
 std::expected<WatchedFolder, StoreError> ObjectStore::fetchFolder(qint64 id) const
 {
     return m_folders->fetch(id);
+}
+
+std::expected<void, StoreError> ObjectStore::markWatched(const QList<qint64> &ids, const QDateTime &until)
+{
+    if (ids.isEmpty())
+        return {};
+    QSqlQuery query = m_connection->query();
+    query.prepare(QStringLiteral("UPDATE watched_folder SET watched_until = ? WHERE id IN (%1)")
+                      .arg(StoreValues::placeholders(ids.size())));
+    query.addBindValue(StoreValues::moment(until));
+    for (const qint64 id : ids)
+        query.addBindValue(id);
+    return m_connection->exec(query);
 }

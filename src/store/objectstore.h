@@ -92,6 +92,8 @@ public:
     [[nodiscard]] std::expected<void, StoreError> removeFolder(qint64 id);
     [[nodiscard]] std::expected<QList<WatchedFolder>, StoreError> fetchFolders() const;
     [[nodiscard]] std::expected<WatchedFolder, StoreError> fetchFolder(qint64 id) const;
+    /** Notes that the folders `ids` were watched until `until`; bookkeeping, so no `changed`. */
+    std::expected<void, StoreError> markWatched(const QList<qint64> &ids, const QDateTime &until);
 
 Q_SIGNALS:
     void changed(ObjectStore::Kind kind);

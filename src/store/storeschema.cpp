@@ -119,6 +119,13 @@ Result upgradeToV5(StoreConnection &connection)
         });
 }
 
+Result upgradeToV6(StoreConnection &connection)
+{
+    // Until when each folder was watched, so that what arrived while Namorix was not running is
+    // handled at its next start; NULL: never watched, it starts from when it was added.
+    return connection.exec(QStringLiteral("ALTER TABLE watched_folder ADD COLUMN watched_until INTEGER"));
+}
+
 } // namespace
 
 std::expected<int, StoreError> StoreSchema::check(const StoreConnection &connection)
@@ -162,7 +169,7 @@ std::expected<void, StoreError> StoreSchema::upgrade(StoreConnection &connection
     if (stored == Version)
         return {};
     static constexpr std::array<Result (*)(StoreConnection &), Version> steps = {
-        &upgradeToV1, &upgradeToV2, &upgradeToV3, &upgradeToV4, &upgradeToV5};
+        &upgradeToV1, &upgradeToV2, &upgradeToV3, &upgradeToV4, &upgradeToV5, &upgradeToV6};
     // In one write transaction, so a second process cannot upgrade at the same time.
     return connection.inTransaction([&connection]() -> Result {
         const auto current = connection.singleValue(QStringLiteral("PRAGMA user_version"));

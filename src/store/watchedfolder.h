@@ -13,4 +13,9 @@ struct WatchedFolder {
     bool autoRename = false;
     std::optional<QString> templateName;
     QDateTime addedAt;
+    /**
+     * Until when Namorix last watched the folder; invalid when it never did. Read from the store
+     * and written only by `ObjectStore::markWatched`: saving a folder leaves it as it is.
+     */
+    QDateTime watchedUntil;
 };

@@ -119,7 +119,8 @@ for request in sys.stdin.buffer.read().split(b"\0"):
     process.write(requests.join('\0'));
     process.closeWriteChannel();
     // The server answers on this event loop meanwhile.
-    QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000);
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000))
+        process.kill(); // the statuses read below then fail the test
     QList<int> statuses;
     for (const QByteArray &line : process.readAllStandardOutput().split('\n'))
         if (!line.isEmpty())

@@ -1,5 +1,6 @@
 #include "automation/folderwatcher.h"
 #include "automation/queuemanager.h"
+#include "automation/watchedfolders.h"
 #include "automation/watchrouter.h"
 #include "engine/analysisstarter.h"
 #include "engineharness.h"
@@ -13,6 +14,13 @@
 using namespace std::chrono_literals;
 
 namespace {
+
+WatchedFolders::Change switchedOn(bool active)
+{
+    WatchedFolders::Change change;
+    change.active = active;
+    return change;
+}
 
 QSet<QString> namesIn(const QList<QList<QUrl>> &reports)
 {
@@ -309,6 +317,38 @@ private Q_SLOTS:
             {"erfunden.txt", "datum"}, {"ersatz.txt", "name"}, {"IMG_9999.jpg", "datum"}};
         for (const RenameJob &job : m_engine->jobs())
             QCOMPARE(job.unverifiedFields().join(','), expectedMarks.value(job.originalName()));
+    }
+
+    // What arrived while Namorix was not watching is taken at the watch's start; what lay there
+    // before the folder was added, and what Namorix itself renamed, is not.
+    void watchedFoldersCatchUp()
+    {
+        const QString path = folder("downloads");
+        touch(path + "/alt.txt", "Brief vom 15.03.2024");
+        QTest::qWait(20);
+        const WatchedFolder added = WatchedFolders::add(*m_store, path, true).value();
+        for (const QString name : {"neu", "danach", "wieder"})
+            m_fx->llm.setReply(name + ".txt", LlmStub::letterReply(name));
+        touch(path + "/neu.txt", "Brief vom 15.03.2024"); // while no app ran
+        router->start();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path + "/2024-03-15_brief_neu.txt"), 10000);
+
+        // As after a crash: the stamp from before that rename, the watch begun again.
+        QVERIFY(m_store->markWatched({added.id}, added.addedAt));
+        watcher->unwatch(path);
+        touch(path + "/danach.txt", "Brief vom 15.03.2024");
+        router->syncWatchers();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path + "/2024-03-15_brief_danach.txt"), 10000);
+
+        // Switched off and on again: what came meanwhile.
+        QVERIFY(WatchedFolders::change(*m_store, path, switchedOn(false)));
+        QVERIFY(!watcher->isWatching(path));
+        touch(path + "/wieder.txt", "Brief vom 15.03.2024");
+        QVERIFY(WatchedFolders::change(*m_store, path, switchedOn(true)));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path + "/2024-03-15_brief_wieder.txt"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0, 10000);
+        QVERIFY(QFile::exists(path + "/alt.txt"));
+        QCOMPARE(m_fx->llm.askedFiles(), (QStringList{"neu.txt", "danach.txt", "wieder.txt"}));
     }
 
     void aBurstIsRenamedExactlyOnceWhileTheLoopStaysResponsive()

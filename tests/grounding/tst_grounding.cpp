@@ -232,8 +232,8 @@ private Q_SLOTS:
         const RenameRules rules(store);
         const AIExtraction extraction{"2024-03-15", "rechnung", "Strom März", "Stadtwerke", "12.50", 0.9};
         const QString name = NameBuilder::buildFileName(extraction, rules, "pdf");
-        const FieldCheck datum{"datum", Status::unverified, "Datum nicht im Dokument gefunden"};
-        const FieldCheck sender{"absender", Status::unverified, "Absender nicht im Dokument gefunden"};
+        const FieldCheck datum{"datum", Status::unverified, "Datum nicht im Dokument gefunden", {}};
+        const FieldCheck sender{"absender", Status::unverified, "Absender nicht im Dokument gefunden", {}};
         const Report report{{datum, sender}};
         // The default format has no sender: only the date is marked, "2024-03-15_".
         QCOMPARE(nameMarks(fieldSpans(name, extraction, report, rules, "pdf"), {datum, sender}),

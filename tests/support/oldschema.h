@@ -7,9 +7,10 @@
 /** Turns the closed store file at `path` back into schema `version` (1 to 3), as earlier versions wrote it. */
 inline bool downgradeStore(const QString &path, int version)
 {
-    QStringList steps{"DROP INDEX rename_record_by_original_name", "DROP INDEX rename_record_by_new_name",
-                      "DROP INDEX rename_record_by_reverted", "DROP INDEX rename_record_by_batch",
-                      "ALTER TABLE rename_record DROP COLUMN batch_id"};
+    QStringList steps{
+        "DROP INDEX rename_record_by_original_name",      "DROP INDEX rename_record_by_new_name",
+        "DROP INDEX rename_record_by_reverted",           "DROP INDEX rename_record_by_batch",
+        "ALTER TABLE rename_record DROP COLUMN batch_id", "ALTER TABLE watched_folder DROP COLUMN watched_until"};
     if (version < 3)
         for (const char *column : {"file_device", "file_inode", "file_size", "file_mtime", "file_mtime_ns"})
             steps << QString("ALTER TABLE rename_record DROP COLUMN ") + column;

@@ -188,6 +188,12 @@ void ExtractionSandbox::stopCancelled()
             end(*helper, {});
         }
     }
+    // A helper still starting for work that is gone would sit idle for a minute after a cancel.
+    qsizetype wanted = qsizetype(m_queue.size());
+    for (const std::unique_ptr<Helper> &helper : m_helpers) {
+        if (helper->state == Helper::State::starting && wanted-- <= 0)
+            end(*helper, {});
+    }
     dispatch();
 }
 
