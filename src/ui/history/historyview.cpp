@@ -2,6 +2,7 @@
 
 #include "engine/renameengine.h"
 #include "engine/undo.h"
+#include "historyactions.h"
 #include "historyexport.h"
 #include "historymodel.h"
 #include "store/objectstore.h"
@@ -25,6 +26,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -110,7 +112,7 @@ void HistoryView::makeTable()
     m_table->setAccessibleName(qtTrId("history.table"));
     m_table->setModel(m_model);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setWordWrap(false);
     m_table->setTextElideMode(Qt::ElideMiddle);
@@ -138,6 +140,9 @@ void HistoryView::makeTable()
     m_emptyHint = new EmptyHint(m_table, qtTrId("history.empty"));
 
     connect(m_table, &QTableView::clicked, this, &HistoryView::revertRow);
+    m_actions = new HistoryActions(m_table, m_model);
+    connect(m_actions, &HistoryActions::revertRequested, this, &HistoryView::revertRows);
+    connect(m_actions, &HistoryActions::problem, this, &HistoryView::showProblem);
     m_table->installEventFilter(this);
     // The mouse's context menu arrives at the viewport, the keyboard's (menu key, Shift+F10) at the table.
     m_table->viewport()->installEventFilter(this);
@@ -150,7 +155,11 @@ bool HistoryView::eventFilter(QObject *watched, QEvent *event)
         const bool keyboard = request->reason() == QContextMenuEvent::Keyboard;
         const QModelIndex index = keyboard ? m_table->currentIndex() : m_table->indexAt(request->pos());
         if (index.isValid()) {
-            m_table->setCurrentIndex(index);
+            // As in a file manager: a row outside the selection becomes it, one inside keeps it.
+            if (m_table->selectionModel()->isRowSelected(index.row()))
+                m_table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+            else
+                m_table->setCurrentIndex(index);
             const QPoint at =
                 keyboard ? m_table->viewport()->mapToGlobal(m_table->visualRect(index).center()) : request->globalPos();
             openRowMenu(index, at);
@@ -191,10 +200,28 @@ void HistoryView::openRowMenu(const QModelIndex &index, const QPoint &at)
     menu->setAccessibleName(qtTrId("history.menu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const qint64 batch = m_model->record(index.row()).batch;
+    menu->addAction(m_actions->revert());
     QAction *revertBatch =
         menu->addAction(qtTrId("history.revertBatch"), this, [this, batch] { revertBatchOf(batch); });
     revertBatch->setObjectName(QStringLiteral("historyRevertBatch"));
+    menu->addSeparator();
+    menu->addAction(m_actions->showInFolder());
+    menu->addAction(m_actions->copyPath());
     menu->popup(at);
+}
+
+void HistoryView::revertRows(const QList<QPersistentModelIndex> &rows)
+{
+    m_problems.emplace();
+    for (const QPersistentModelIndex &row : rows)
+        revertRow(row);
+    const QStringList problems = *std::exchange(m_problems, std::nullopt);
+    if (problems.isEmpty() || rows.size() == 1) {
+        showProblem(problems.value(0));
+        return;
+    }
+    showProblem(qtTrId("result.reverted", int(rows.size() - problems.size())) + QStringLiteral(", ") +
+                qtTrId("result.notReverted", int(problems.size())).arg(problems.front()));
 }
 
 void HistoryView::revertBatchOf(qint64 batch)
@@ -264,6 +291,11 @@ void HistoryView::updateCount()
 
 void HistoryView::showProblem(const QString &text)
 {
+    if (m_problems) {
+        if (!text.isEmpty())
+            m_problems->append(text);
+        return;
+    }
     m_problem->setText(text);
     m_problem->setVisible(!text.isEmpty());
 }
