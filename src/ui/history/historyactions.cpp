@@ -63,7 +63,7 @@ void HistoryActions::updateEnabled()
 void HistoryActions::requestRevert()
 {
     QList<int> rows = selectedRows();
-    std::erase_if(rows, [this](int row) { return m_model->record(row).reverted; });
+    rows.removeIf([this](int row) { return m_model->record(row).reverted; });
     // Newest first, whatever the list's order: a name a later rename freed may be an earlier one's old name.
     std::ranges::sort(rows, [this](int a, int b) {
         const RenameRecord &x = m_model->record(a), &y = m_model->record(b);
