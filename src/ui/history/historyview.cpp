@@ -12,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QFutureWatcher>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -139,7 +140,11 @@ void HistoryView::makeTable()
     columns->setSectionResizeMode(HistoryModel::ActionColumn, QHeaderView::ResizeToContents);
     m_emptyHint = new EmptyHint(m_table, qtTrId("history.empty"));
 
-    connect(m_table, &QTableView::clicked, this, &HistoryView::revertRow);
+    // Shift or Ctrl with a click selects, as in a file manager; only a plain click presses the cell.
+    connect(m_table, &QTableView::clicked, this, [this](const QModelIndex &index) {
+        if (QGuiApplication::keyboardModifiers() == Qt::NoModifier)
+            revertRow(index);
+    });
     m_actions = new HistoryActions(m_table, m_model);
     connect(m_actions, &HistoryActions::revertRequested, this, &HistoryView::revertRows);
     connect(m_actions, &HistoryActions::problem, this, &HistoryView::showProblem);
@@ -212,6 +217,7 @@ void HistoryView::openRowMenu(const QModelIndex &index, const QPoint &at)
 
 void HistoryView::revertRows(const QList<QPersistentModelIndex> &rows)
 {
+    // revertRow reports through showProblem: gathered here, so one refusal does not hide another.
     m_problems.emplace();
     for (const QPersistentModelIndex &row : rows)
         revertRow(row);
