@@ -173,7 +173,14 @@ bool HistoryView::eventFilter(QObject *watched, QEvent *event)
     }
     // The revert cell acts like a button for the keyboard as well.
     if (watched == m_table && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
+        const auto *press = static_cast<QKeyEvent *>(event);
+        // Qt makes a context menu request of the menu key only; desktops give Shift+F10 the same meaning.
+        if (press->key() == Qt::Key_F10 && press->modifiers() == Qt::ShiftModifier) {
+            QContextMenuEvent request(QContextMenuEvent::Keyboard, {});
+            QCoreApplication::sendEvent(m_table, &request);
+            return true;
+        }
+        const int key = press->key();
         if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
             const QModelIndex current = m_table->currentIndex();
             if (current.column() == HistoryModel::ActionColumn) {
