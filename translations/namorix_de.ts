@@ -133,6 +133,10 @@
     <message id="history.menu"><source>history.menu</source><translation>Aktionen für den Eintrag</translation></message>
     <message id="history.revert.tooltip"><source>history.revert.tooltip</source><translation>Umbenennung von „%1“ rückgängig machen</translation></message>
     <message id="history.reverted"><source>history.reverted</source><translation>Rückgängig gemacht</translation></message>
+    <message id="history.reverted.description"><source>history.reverted.description</source><translation>Umbenennung von „%1“ wurde rückgängig gemacht</translation></message>
+    <message id="history.showInFolder"><source>history.showInFolder</source><translation>Im Ordner anzeigen</translation></message>
+    <message id="history.copyPath"><source>history.copyPath</source><translation>Pfad kopieren</translation></message>
+    <message id="history.showMissing" numerus="yes"><source>history.showMissing</source><translation><numerusform>Datei und Ordner sind nicht mehr vorhanden: %1</numerusform><numerusform>%n Dateien samt Ordner sind nicht mehr vorhanden, darunter %1</numerusform></translation></message>
     <message id="history.empty"><source>history.empty</source><translation>Noch keine Umbenennungen. Was Sie umbenennen, erscheint hier und lässt sich einzeln rückgängig machen.</translation></message>
     <message id="history.noMatch"><source>history.noMatch</source><translation>Keine passenden Einträge</translation></message>
     <message id="sidebar.filesCount" numerus="yes"><source>sidebar.filesCount</source><translation><numerusform>Dateien (%n)</numerusform><numerusform>Dateien (%n)</numerusform></translation></message>

@@ -1,8 +1,10 @@
-// The history section over a real store in a temporary folder.
+// The history section over a real store in a temporary folder; the test is the file manager on a private bus.
 #include "historymodel.h"
 #include "historyview.h"
 #include "relativetime.h"
 #include "windowfixture.h"
+
+#include <QDBusConnection>
 
 namespace {
 
@@ -14,6 +16,29 @@ RenameRecord record(const QString &original, const QString &renamed, bool revert
 }
 
 } // namespace
+
+/** Stands in for the desktop's file manager and records what it is asked to show. */
+class FileManagerRecorder final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    QStringList calls; // "method uri uri…"
+
+public Q_SLOTS:
+    void ShowItems(const QStringList &uris, const QString &startupId) { calls << record("ShowItems", uris, startupId); }
+    void ShowFolders(const QStringList &uris, const QString &startupId)
+    {
+        calls << record("ShowFolders", uris, startupId);
+    }
+
+private:
+    static QString record(const QString &method, const QStringList &uris, const QString &startupId)
+    {
+        return QStringList{method, uris.join(' '), startupId}.join(' ');
+    }
+};
 
 class TestHistoryView final : public QObject
 {
@@ -39,9 +64,19 @@ class TestHistoryView final : public QObject
     };
     std::unique_ptr<Fixture> f;
     QTemporaryDir m_config;
+    FileManagerRecorder m_fileManager;
+    QDBusConnection m_serviceBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "file-manager");
+    QList<QUrl> m_opened; // what QDesktopServices would hand to the file manager
+
+public Q_SLOTS:
+    void open(const QUrl &url) { m_opened << url; }
 
 private Q_SLOTS:
-    void initTestCase() { qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8()); } // the revert engine's settings
+    void initTestCase()
+    {
+        QVERIFY2(qEnvironmentVariableIsSet("NAMORIX_PRIVATE_BUS"), "run through with-session-bus.sh");
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8()); // the revert engine's settings
+    }
     void init()
     {
         f = std::make_unique<Fixture>();
@@ -129,20 +164,94 @@ private Q_SLOTS:
         QVERIFY(f->view.findChild<QLabel *>("historyProblem")->isHidden());
         QTRY_VERIFY(columns->sectionSize(HistoryModel::ActionColumn) > revertedText); // and then it fits
 
-        // A whole batch from the row's menu, opened by the menu key: the file there goes back, the gone one is named.
+        // A whole batch from the row's menu, opened by Shift+F10: the file there goes back, the gone one is named.
         QVERIFY(f->store->insert(QList<RenameRecord>{record("a.pdf", "2024_a.pdf", false, 0, folder),
                                                      record("b.pdf", "2024_b.pdf", false, 0, folder)}));
         QVERIFY(QFile(folder + "/2024_a.pdf").open(QIODevice::WriteOnly));
         QTRY_COMPARE(f->listedOriginals().size(), 4);
         f->table->setCurrentIndex(f->table->model()->index(int(f->listedOriginals().indexOf("b.pdf")), 0));
-        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, {});
-        QApplication::sendEvent(f->table, &menuKey);
+        QTest::keyClick(f->table, Qt::Key_F10, Qt::ShiftModifier);
         auto *menu = f->view.findChild<QMenu *>("historyRowMenu");
         QVERIFY(menu && menu->isVisible());
         menu->findChild<QAction *>("historyRevertBatch")->trigger();
         QVERIFY(QFile::exists(folder + "/a.pdf"));
         QCOMPARE(f->view.findChild<QLabel *>("historyProblem")->text(),
                  "1 Umbenennung rückgängig gemacht, 1 nicht: Datei nicht gefunden: 2024_b.pdf");
+    }
+
+    // Several rows at once, as in a file manager: Shift+arrows select, the menu and Ctrl+C act on all of them.
+    void selectionActions()
+    {
+        QVERIFY(m_serviceBus.registerObject("/org/freedesktop/FileManager1", &m_fileManager,
+                                            QDBusConnection::ExportAllSlots) &&
+                m_serviceBus.registerService("org.freedesktop.FileManager1"));
+        const QString folder = f->dir.filePath("files");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(f->store->insert(record("a.pdf", "2024_a.pdf", false, 10, folder)));
+        QVERIFY(f->store->insert(record("2024_a.pdf", "2025_a.pdf", false, 5, folder))); // the same file again
+        QVERIFY(f->store->insert(record("b.pdf", "2024_b.pdf", false, 1, folder)));
+        QVERIFY(f->store->insert(record("x.pdf", "y.pdf", false, 20))); // file and folder gone
+        for (const QString name : {"2025_a.pdf", "2024_b.pdf"})
+            QVERIFY(QFile(folder + '/' + name).open(QIODevice::WriteOnly));
+        QTRY_COMPARE(f->listedOriginals(), QStringList({"b.pdf", "2024_a.pdf", "a.pdf", "x.pdf"}));
+        showActive(&f->view);
+        clickCell(f->table, f->table->model()->index(0, HistoryModel::OriginalColumn));
+        QTest::keyClick(f->table, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(f->table, Qt::Key_Down, Qt::ShiftModifier);
+        const auto copied = [this] {
+            QTest::keyClick(f->table, Qt::Key_C, Qt::ControlModifier);
+            return QGuiApplication::clipboard()->text().split('\n');
+        };
+        QCOMPARE(copied(), QStringList({folder + "/2024_b.pdf", folder + "/2025_a.pdf", folder + "/2024_a.pdf"}));
+
+        // A right click inside the selection keeps it; the menu offers what the selection allows.
+        const QPoint second = f->table->visualRect(f->table->model()->index(1, 0)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, second, f->table->viewport()->mapToGlobal(second));
+        QApplication::sendEvent(f->table->viewport(), &click);
+        auto *menu = f->view.findChild<QMenu *>("historyRowMenu");
+        QVERIFY(menu && menu->isVisible());
+        QCOMPARE(f->table->selectionModel()->selectedRows().size(), 3);
+        QStringList offered;
+        for (const QAction *action : menu->actions())
+            offered << action->text();
+        QCOMPARE(offered, QStringList({"Rückgängig", "Stapel rückgängig", "", "Im Ordner anzeigen", "Pfad kopieren"}));
+        const QPointer<QMenu> closing = menu;
+        menu->close();
+        QTRY_VERIFY(!closing);
+        showActive(&f->view); // the offscreen platform leaves no window active when a popup closes
+        const auto action = [this](const char *name) { // the view's own, for shortcuts and assistive technology
+            return f->table->findChild<QAction *>(name);
+        };
+
+        // The file manager selects the files there; the one renamed on since is not there to select.
+        QVERIFY(m_fileManager.calls.isEmpty());
+        action("historyShowInFolder")->trigger();
+        const QString uri = QUrl::fromLocalFile(folder).toString();
+        QTRY_COMPARE(m_fileManager.calls, QStringList({"ShowItems " + uri + "/2024_b.pdf " + uri + "/2025_a.pdf "}));
+
+        // Newest first: the second rename of a.pdf goes back before the first can; a refusal is summed up.
+        QTest::keyClick(f->table, Qt::Key_A, Qt::ControlModifier);
+        action("historyRevertSelected")->trigger();
+        QVERIFY(QFile::exists(folder + "/a.pdf") && QFile::exists(folder + "/b.pdf"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
+        QCOMPARE(f->view.findChild<QLabel *>("historyProblem")->text(),
+                 "3 Umbenennungen rückgängig gemacht, 1 nicht: Datei nicht gefunden: y.pdf");
+        QTRY_COMPARE(copied(),
+                     QStringList({folder + "/b.pdf", folder + "/2024_a.pdf", folder + "/a.pdf", "/nirgends/y.pdf"}));
+        QCOMPARE(f->actionCell("b.pdf").data(Qt::AccessibleDescriptionRole).toString(),
+                 "Umbenennung von „b.pdf“ wurde rückgängig gemacht");
+        clickCell(f->table, f->table->model()->index(0, HistoryModel::OriginalColumn));
+        QVERIFY(!action("historyRevertSelected")->isEnabled());
+
+        // With no file manager on the bus the folder opens, once; for the row whose folder is gone, a reason.
+        QVERIFY(m_serviceBus.unregisterService("org.freedesktop.FileManager1"));
+        QDesktopServices::setUrlHandler("file", this, "open");
+        f->table->selectAll();
+        action("historyShowInFolder")->trigger();
+        QTRY_COMPARE(m_opened, QList<QUrl>({QUrl::fromLocalFile(folder)}));
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(f->view.findChild<QLabel *>("historyProblem")->text(),
+                 "Datei und Ordner sind nicht mehr vorhanden: /nirgends/y.pdf");
     }
 
     // Only the listed records go out; ';' is written as it is.

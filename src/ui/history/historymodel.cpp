@@ -221,6 +221,12 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         default:
             return {};
         }
+    case Qt::AccessibleDescriptionRole:
+        // A screen reader reads the cell alone: "Rückgängig" says what, this says of which file.
+        if (column == ActionColumn)
+            return r.reverted ? qtTrId("history.reverted.description").arg(r.originalName)
+                              : qtTrId("history.revert.tooltip").arg(r.originalName);
+        return {};
     case Qt::FontRole:
         if (column == OriginalColumn && r.reverted) {
             QFont font;

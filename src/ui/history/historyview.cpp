@@ -2,6 +2,7 @@
 
 #include "engine/renameengine.h"
 #include "engine/undo.h"
+#include "historyactions.h"
 #include "historyexport.h"
 #include "historymodel.h"
 #include "store/objectstore.h"
@@ -11,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QFutureWatcher>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -25,6 +27,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -110,7 +113,7 @@ void HistoryView::makeTable()
     m_table->setAccessibleName(qtTrId("history.table"));
     m_table->setModel(m_model);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setWordWrap(false);
     m_table->setTextElideMode(Qt::ElideMiddle);
@@ -137,7 +140,14 @@ void HistoryView::makeTable()
     columns->setSectionResizeMode(HistoryModel::ActionColumn, QHeaderView::ResizeToContents);
     m_emptyHint = new EmptyHint(m_table, qtTrId("history.empty"));
 
-    connect(m_table, &QTableView::clicked, this, &HistoryView::revertRow);
+    // Shift or Ctrl with a click selects, as in a file manager; only a plain click presses the cell.
+    connect(m_table, &QTableView::clicked, this, [this](const QModelIndex &index) {
+        if (QGuiApplication::keyboardModifiers() == Qt::NoModifier)
+            revertRow(index);
+    });
+    m_actions = new HistoryActions(m_table, m_model);
+    connect(m_actions, &HistoryActions::revertRequested, this, &HistoryView::revertRows);
+    connect(m_actions, &HistoryActions::problem, this, &HistoryView::showProblem);
     m_table->installEventFilter(this);
     // The mouse's context menu arrives at the viewport, the keyboard's (menu key, Shift+F10) at the table.
     m_table->viewport()->installEventFilter(this);
@@ -150,7 +160,11 @@ bool HistoryView::eventFilter(QObject *watched, QEvent *event)
         const bool keyboard = request->reason() == QContextMenuEvent::Keyboard;
         const QModelIndex index = keyboard ? m_table->currentIndex() : m_table->indexAt(request->pos());
         if (index.isValid()) {
-            m_table->setCurrentIndex(index);
+            // As in a file manager: a row outside the selection becomes it, one inside keeps it.
+            if (m_table->selectionModel()->isRowSelected(index.row()))
+                m_table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+            else
+                m_table->setCurrentIndex(index);
             const QPoint at =
                 keyboard ? m_table->viewport()->mapToGlobal(m_table->visualRect(index).center()) : request->globalPos();
             openRowMenu(index, at);
@@ -159,7 +173,14 @@ bool HistoryView::eventFilter(QObject *watched, QEvent *event)
     }
     // The revert cell acts like a button for the keyboard as well.
     if (watched == m_table && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
+        const auto *press = static_cast<QKeyEvent *>(event);
+        // Qt makes a context menu request of the menu key only; desktops give Shift+F10 the same meaning.
+        if (press->key() == Qt::Key_F10 && press->modifiers() == Qt::ShiftModifier) {
+            QContextMenuEvent request(QContextMenuEvent::Keyboard, {});
+            QCoreApplication::sendEvent(m_table, &request);
+            return true;
+        }
+        const int key = press->key();
         if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
             const QModelIndex current = m_table->currentIndex();
             if (current.column() == HistoryModel::ActionColumn) {
@@ -191,10 +212,29 @@ void HistoryView::openRowMenu(const QModelIndex &index, const QPoint &at)
     menu->setAccessibleName(qtTrId("history.menu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const qint64 batch = m_model->record(index.row()).batch;
+    menu->addAction(m_actions->revert());
     QAction *revertBatch =
         menu->addAction(qtTrId("history.revertBatch"), this, [this, batch] { revertBatchOf(batch); });
     revertBatch->setObjectName(QStringLiteral("historyRevertBatch"));
+    menu->addSeparator();
+    menu->addAction(m_actions->showInFolder());
+    menu->addAction(m_actions->copyPath());
     menu->popup(at);
+}
+
+void HistoryView::revertRows(const QList<QPersistentModelIndex> &rows)
+{
+    // revertRow reports through showProblem: gathered here, so one refusal does not hide another.
+    m_problems.emplace();
+    for (const QPersistentModelIndex &row : rows)
+        revertRow(row);
+    const QStringList problems = *std::exchange(m_problems, std::nullopt);
+    if (problems.isEmpty() || rows.size() == 1) {
+        showProblem(problems.value(0));
+        return;
+    }
+    showProblem(qtTrId("result.reverted", int(rows.size() - problems.size())) + QStringLiteral(", ") +
+                qtTrId("result.notReverted", int(problems.size())).arg(problems.front()));
 }
 
 void HistoryView::revertBatchOf(qint64 batch)
@@ -264,6 +304,11 @@ void HistoryView::updateCount()
 
 void HistoryView::showProblem(const QString &text)
 {
+    if (m_problems) {
+        if (!text.isEmpty())
+            m_problems->append(text);
+        return;
+    }
     m_problem->setText(text);
     m_problem->setVisible(!text.isEmpty());
 }

@@ -2,10 +2,14 @@
 
 #include "store/recordquery.h"
 
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 class EmptyHint;
+class HistoryActions;
 class HistoryModel;
 class ObjectStore;
 class QLabel;
@@ -17,8 +21,9 @@ class QTimer;
 /**
  * The history section: every rename, newest first or by any column, live from the store and
  * paged in as the table scrolls; a search over the old and new names, a reverted-only toggle, the
- * count of rows listed, a revert per row (and of the row's whole batch from its context menu) and
- * the export of the listed rows as CSV or JSON, read and written off the GUI thread.
+ * count of rows listed, a revert per row (and of the row's whole batch from its context menu), the
+ * selected rows' actions of a file manager's list (HistoryActions) and the export of the listed
+ * rows as CSV or JSON, read and written off the GUI thread.
  */
 class HistoryView final : public QWidget
 {
@@ -37,8 +42,10 @@ private:
     QWidget *makeHeader();
     void makeTable();
     void revertRow(const QModelIndex &index);
-    /** The row's menu: "Stapel rückgängig" undoes the apply the row was part of. */
+    /** The selection's menu: its actions and "Stapel rückgängig", which undoes the apply `index` was part of. */
     void openRowMenu(const QModelIndex &index, const QPoint &at);
+    /** Each row as revertRow does it, the failures summed up in one line. */
+    void revertRows(const QList<QPersistentModelIndex> &rows);
     void revertBatchOf(qint64 batch);
     void exportListed(ExportFormat format);
     void writeExport(const QString &path, const RecordQuery &listed, ExportFormat format);
@@ -51,6 +58,9 @@ private:
     QLabel *m_count = nullptr;
     QLabel *m_problem = nullptr;
     QTableView *m_table = nullptr;
+    HistoryActions *m_actions = nullptr;
+    /** While revertRows runs: the failures showProblem was given. */
+    std::optional<QStringList> m_problems;
     EmptyHint *m_emptyHint = nullptr;
     QTimer *m_searchLater = nullptr;
 };
