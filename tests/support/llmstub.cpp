@@ -56,13 +56,15 @@ QString LlmStub::fileNameIn(const QString &userPrompt)
     return userPrompt.mid(start + marker.size(), end < 0 ? -1 : end - start - marker.size());
 }
 
-StubResponse LlmStub::answer(const RecordedRequest &request) const
+StubResponse LlmStub::answer(const RecordedRequest &request)
 {
     if (request.method == "GET" && request.path == "/api/tags")
         return StubResponse{m_tagsStatus, json({{"models", QJsonArray{QJsonObject{{"name", "llama3.2:latest"}}}}})};
 
     const QString fileName = fileNameIn(userPrompt(request));
     const int delay = m_delays.value(fileName, m_defaultDelayMs);
+    if (!m_queued.isEmpty())
+        return m_queued.takeFirst();
     if (m_raw) {
         StubResponse raw = *m_raw;
         raw.delayMs = delay;

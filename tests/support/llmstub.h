@@ -30,6 +30,8 @@ public:
     void setDelay(const QString &fileName, int milliseconds) { m_delays.insert(fileName, milliseconds); }
     /** Answers every chat request with exactly this (status, body) instead of a formatted reply. */
     void setRawResponse(std::optional<StubResponse> response) { m_raw = std::move(response); }
+    /** Answers the next chat requests with these, in order, before anything else. */
+    void queueRawResponses(const QList<StubResponse> &responses) { m_queued += responses; }
     /** Answers requests about this file with an error status instead of a reply. */
     void setFailure(const QString &fileName, int status) { m_failures.insert(fileName, status); }
     void setTagsStatus(int status) { m_tagsStatus = status; }
@@ -44,7 +46,7 @@ public:
     [[nodiscard]] static QString fileNameIn(const QString &userPrompt);
 
 private:
-    StubResponse answer(const RecordedRequest &request) const;
+    StubResponse answer(const RecordedRequest &request);
 
     StubHttpServer m_server;
     QString m_defaultReply =
@@ -54,5 +56,6 @@ private:
     QHash<QString, int> m_failures;
     int m_defaultDelayMs = 0;
     std::optional<StubResponse> m_raw;
+    QList<StubResponse> m_queued;
     int m_tagsStatus = 200;
 };
