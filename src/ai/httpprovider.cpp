@@ -152,20 +152,31 @@ QString HTTPProvider::withoutTrailingSlash(const QString &endpoint)
     return endpoint.endsWith(u'/') ? endpoint.chopped(1) : endpoint;
 }
 
-std::optional<QString> HTTPProvider::textAtPath(const QJsonObject &reply, const QStringList &path)
+namespace {
+
+/** The value at `path` below `reply`; undefined when a step is missing or of the wrong type. */
+QJsonValue valueAtPath(const QJsonObject &reply, const QStringList &path)
 {
     QJsonValue value = reply;
     for (const QString &step : path) {
         if (step == u"[0]") {
             if (!value.isArray() || value.toArray().isEmpty())
-                return std::nullopt;
+                return QJsonValue::Undefined;
             value = value.toArray().first();
         } else {
             if (!value.isObject() || !value.toObject().contains(step))
-                return std::nullopt;
+                return QJsonValue::Undefined;
             value = value.toObject().value(step);
         }
     }
+    return value;
+}
+
+} // namespace
+
+std::optional<QString> HTTPProvider::textAtPath(const QJsonObject &reply, const QStringList &path)
+{
+    const QJsonValue value = valueAtPath(reply, path);
     return value.isString() ? std::optional<QString>(value.toString()) : std::nullopt;
 }
 
@@ -265,23 +276,19 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
             co_return std::unexpected(aborted());
 
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        qint64 waitMs = 0;
-        QString note;
+        std::optional<qint64> asked; // what the service asked for, else a back-off
         if (!status.isValid() && reply->error() != QNetworkReply::NoError) {
             if (tried == Tries || !isPassingTransport(reply->error())) {
                 const QString message = transportMessage(reply->error(), timeout);
                 co_return std::unexpected(ProviderError{QStringLiteral("Netzwerk"), int(reply->error()), message});
             }
-            waitMs = backOffMs(tried);
-            note = StringTable::text("provider.wait.retry").arg(waitMs / 1000);
         } else if (status.isValid() && status.toInt() != 200) {
             const int code = status.toInt();
             replyBody = reply->readAll();
             // A 429 without a wait is as often an empty account as a burst: trying again would not help.
-            const std::optional<qint64> asked =
-                code == 429 || isPassingStatus(code)
-                    ? retryAfterMs(reply->rawHeader("Retry-After"), QDateTime::currentDateTimeUtc())
-                    : std::nullopt;
+            asked = code == 429 || isPassingStatus(code)
+                        ? retryAfterMs(reply->rawHeader("Retry-After"), QDateTime::currentDateTimeUtc())
+                        : std::nullopt;
             if (asked && *asked > LongestWaitMs) {
                 co_return std::unexpected(error(code, StringTable::text("provider.wait.tooLong")
                                                           .arg(serviceName(), spokenDuration(*asked))
@@ -290,13 +297,13 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
             }
             if (tried == Tries || (!asked && !isPassingStatus(code)))
                 co_return std::unexpected(error(code, describeRefusal(serviceName(), code, replyBody)));
-            waitMs = asked.value_or(backOffMs(tried));
-            note = StringTable::text(asked ? "provider.wait.asked" : "provider.wait.retry")
-                       .arg(QLocale(QLocale::German).toString((waitMs + 999) / 1000));
         } else {
             replyBody = reply->readAll();
             break;
         }
+        const qint64 waitMs = asked.value_or(backOffMs(tried));
+        const QString note = StringTable::text(asked ? "provider.wait.asked" : "provider.wait.retry")
+                                 .arg(QLocale(QLocale::German).toString((waitMs + 999) / 1000));
         QCoro::Task<> waiting = waitBeforeRetry(waitMs, note);
         co_await std::move(waiting);
     }
@@ -307,6 +314,13 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
         co_return std::unexpected(
             ProviderError{QStringLiteral("JSON"), int(parseError.error),
                           QStringLiteral("Antwort ist kein JSON (Fehler bei Byte %1)").arg(parseError.offset)});
+    }
+    if (document.isObject()) {
+        // A reply without counts is still a request; a count that is no number adds nothing.
+        const auto [promptPath, answerPath] = tokenPaths();
+        const qint64 tokens = qint64(valueAtPath(document.object(), promptPath).toDouble()) +
+                              qint64(valueAtPath(document.object(), answerPath).toDouble());
+        settings.addUsage(m_type, tokens);
     }
     const std::optional<QString> text = document.isObject() ? replyText(document.object()) : std::nullopt;
     if (!text)

@@ -83,6 +83,8 @@ protected:
 
     /** The reply text at the provider's path; nullopt when a step is missing or of the wrong type. */
     [[nodiscard]] virtual std::optional<QString> replyText(const QJsonObject &reply) const = 0;
+    /** Where a reply counts the prompt's and the answer's tokens, as paths for `textAtPath`. */
+    [[nodiscard]] virtual std::pair<QStringList, QStringList> tokenPaths() const = 0;
     /** How the user knows the service, at the start of its error messages. */
     [[nodiscard]] virtual QString serviceName() const = 0;
     [[nodiscard]] virtual int timeoutMs() const { return 30'000; }

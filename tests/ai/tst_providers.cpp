@@ -98,6 +98,36 @@ private Q_SLOTS:
         QTEST(QJsonDocument::fromJson(request.body).object(), "body");
     }
 
+    // Every reply counts for its provider and month, with the tokens it states in its own fields.
+    void usageAddsUp_data()
+    {
+        QTest::addColumn<AIProviderType>("type");
+        QTest::addColumn<QByteArray>("reply"); // empty: the provider's own format, with counts
+        QTest::addColumn<qint64>("tokens");
+        for (const AIProviderType type :
+             {AIProviderType::claude, AIProviderType::openai, AIProviderType::gemini, AIProviderType::ollama})
+            QTest::newRow(qPrintable(rawValue(type)))
+                << type << QByteArray() << qint64(2 * (LlmStub::PromptTokens + LlmStub::AnswerTokens));
+        QTest::newRow("counts that are no numbers")
+            << AIProviderType::openai
+            << QByteArray(R"({"usage": {"prompt_tokens": "viele", "completion_tokens": null}})") << qint64(0);
+    }
+
+    void usageAddsUp()
+    {
+        QFETCH(AIProviderType, type);
+        QFETCH(QByteArray, reply);
+        configure(type, m_fx->llm.baseUrl());
+        if (!reply.isEmpty())
+            m_fx->llm.setRawResponse(StubResponse{200, reply});
+        run(type);
+        run(type);
+        QCOMPARE(m_fx->settings.usage(type).requests, 2);
+        QTEST(m_fx->settings.usage(type).tokens, "tokens");
+        const AIProviderType other = type == AIProviderType::claude ? AIProviderType::openai : AIProviderType::claude;
+        QCOMPARE(m_fx->settings.usage(other).requests, 0);
+    }
+
     void endpointSlashes_data()
     {
         QTest::addColumn<AIProviderType>("type");

@@ -19,6 +19,10 @@ class LlmStub final : public QObject
     Q_OBJECT
 
 public:
+    /** The token counts every formatted reply states, in its provider's own fields. */
+    static constexpr int PromptTokens = 1200;
+    static constexpr int AnswerTokens = 34;
+
     explicit LlmStub(QObject *parent = nullptr);
 
     bool listen(quint16 port = 0) { return m_server.listen(port); }
