@@ -23,7 +23,6 @@
 #include <QUrl>
 
 #include <algorithm>
-
 #include <memory>
 
 namespace {
@@ -73,6 +72,24 @@ const char *refusalText(int status)
     default:
         return status >= 500 ? "provider.refused.down" : "provider.refused.other";
     }
+}
+
+/** The value at `path` below `reply`; undefined when a step is missing or of the wrong type. */
+QJsonValue valueAtPath(const QJsonObject &reply, const QStringList &path)
+{
+    QJsonValue value = reply;
+    for (const QString &step : path) {
+        if (step == u"[0]") {
+            if (!value.isArray() || value.toArray().isEmpty())
+                return QJsonValue::Undefined;
+            value = value.toArray().first();
+        } else {
+            if (!value.isObject() || !value.toObject().contains(step))
+                return QJsonValue::Undefined;
+            value = value.toObject().value(step);
+        }
+    }
+    return value;
 }
 
 constexpr int FirstBackOffMs = 1'000;
@@ -151,28 +168,6 @@ QString HTTPProvider::withoutTrailingSlash(const QString &endpoint)
 {
     return endpoint.endsWith(u'/') ? endpoint.chopped(1) : endpoint;
 }
-
-namespace {
-
-/** The value at `path` below `reply`; undefined when a step is missing or of the wrong type. */
-QJsonValue valueAtPath(const QJsonObject &reply, const QStringList &path)
-{
-    QJsonValue value = reply;
-    for (const QString &step : path) {
-        if (step == u"[0]") {
-            if (!value.isArray() || value.toArray().isEmpty())
-                return QJsonValue::Undefined;
-            value = value.toArray().first();
-        } else {
-            if (!value.isObject() || !value.toObject().contains(step))
-                return QJsonValue::Undefined;
-            value = value.toObject().value(step);
-        }
-    }
-    return value;
-}
-
-} // namespace
 
 std::optional<QString> HTTPProvider::textAtPath(const QJsonObject &reply, const QStringList &path)
 {
