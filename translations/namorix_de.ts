@@ -99,6 +99,10 @@
     <message id="provider.refused.down"><source>provider.refused.down</source><translation>%1 ist gerade gestört (HTTP %2)</translation></message>
     <message id="provider.refused.other"><source>provider.refused.other</source><translation>%1 hat mit einem Fehler geantwortet (HTTP %2)</translation></message>
     <message id="provider.refused.said"><source>provider.refused.said</source><translation>%1: „%2“</translation></message>
+    <message id="settings.usage" numerus="yes"><source>settings.usage</source><translation><numerusform>Diesen Monat: %1 Anfrage, %2</numerusform><numerusform>Diesen Monat: %1 Anfragen, %2</numerusform></translation></message>
+    <message id="provider.wait.asked"><source>provider.wait.asked</source><translation>Anbieter bittet zu warten: %1 s</translation></message>
+    <message id="provider.wait.retry"><source>provider.wait.retry</source><translation>Anbieter gestört, neuer Versuch in %1 s</translation></message>
+    <message id="provider.wait.tooLong"><source>provider.wait.tooLong</source><translation>%1 bittet, %2 zu warten (HTTP %3) – länger als die %4 s, die Namorix wartet</translation></message>
     <message id="menubar.pin"><source>menubar.pin</source><translation>Offen halten</translation></message>
     <message id="menubar.pin.help"><source>menubar.pin.help</source><translation>Das Panel bleibt offen, wenn ein anderes Fenster den Fokus bekommt – zum Hineinziehen von Dateien aus dem Dateimanager</translation></message>
     <message id="preview.notRenamed"><source>preview.notRenamed</source><translation>Nicht umbenannt: %1</translation></message>

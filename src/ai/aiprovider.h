@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <expected>
+#include <functional>
 #include <optional>
 
 struct FileContext;
@@ -31,6 +32,25 @@ public:
 
     [[nodiscard]] virtual QCoro::Task<SuggestionResult> suggest(FileContext context,
                                                                 std::optional<QString> nameTemplate) = 0;
-    /** Aborts the requests in flight and fails every later call at once; for a cancelled run. */
+    /** Aborts the requests in flight and waits under way and fails every later call at once; for a cancelled run. */
     virtual void abort() {}
+
+    /**
+     * Told whenever a wait before another try starts or ends: a German note for the progress line
+     * ("Anbieter bittet zu warten: 20 s"), nullopt once no call waits any more.
+     */
+    void setWaitObserver(std::function<void(const std::optional<QString> &)> observer)
+    {
+        m_waitObserver = std::move(observer);
+    }
+
+protected:
+    void announceWait(const std::optional<QString> &note) const
+    {
+        if (m_waitObserver)
+            m_waitObserver(note);
+    }
+
+private:
+    std::function<void(const std::optional<QString> &)> m_waitObserver;
 };

@@ -2,11 +2,16 @@
 
 #include "ai/keychainstore.h"
 #include "common/processwide.h"
+#include "common/stringtable.h"
 #include "settings/defaultsstore.h"
 #include "settings/writethrough.h"
 
+#include <QLocale>
 #include <QPointer>
 #include <QUrl>
+
+#include <algorithm>
+#include <climits>
 
 namespace {
 const QString ProviderKey = QStringLiteral("ai.provider");
@@ -31,6 +36,11 @@ QString maskKey(AIProviderType type)
 QString keyEndpointKey(AIProviderType type)
 {
     return QStringLiteral("ai.keyEndpoint.") + rawValue(type).toLower();
+}
+
+QString usageKey(AIProviderType type)
+{
+    return QStringLiteral("ai.usage.") + rawValue(type).toLower();
 }
 
 /** An endpoint as compared for a key's binding: host in lower case, no trailing slash. */
@@ -306,4 +316,32 @@ QCoro::Task<bool> AISettings::isConfigured()
     QCoro::Task<QString> lookup = apiKey();
     const QString key = co_await std::move(lookup);
     co_return !key.isEmpty();
+}
+
+void AISettings::addUsage(AIProviderType provider, qint64 tokens, QDate today)
+{
+    const Usage counted = usage(provider, today);
+    m_store.setArray(usageKey(provider), {today.toString(QStringLiteral("yyyy-MM")), counted.requests + 1,
+                                          counted.tokens + std::max<qint64>(0, tokens)});
+    Q_EMIT usageChanged();
+}
+
+AISettings::Usage AISettings::usage(AIProviderType provider, QDate today) const
+{
+    const QVariantList stored = m_store.arrayValue(usageKey(provider)).value_or(QVariantList());
+    if (stored.size() != 3 || stored.at(0).toString() != today.toString(QStringLiteral("yyyy-MM")))
+        return {};
+    return Usage{stored.at(1).toLongLong(), stored.at(2).toLongLong()};
+}
+
+QString AISettings::describeUsage(const Usage &usage)
+{
+    const QLocale german(QLocale::German);
+    const QString tokens =
+        usage.tokens >= 1'000'000'000 ? german.toString(usage.tokens / 1e9, 'f', 1) + QStringLiteral(" Mrd.")
+        : usage.tokens >= 1'000'000   ? german.toString(usage.tokens / 1e6, 'f', 1) + QStringLiteral(" Mio.")
+                                      : german.toString(usage.tokens);
+    return StringTable::text("settings.usage", int(std::min<qint64>(usage.requests, INT_MAX)))
+        .arg(german.toString(usage.requests),
+             tokens + (usage.tokens == 1 ? QStringLiteral(" Token") : QStringLiteral(" Tokens")));
 }

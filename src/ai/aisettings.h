@@ -4,6 +4,7 @@
 #include "ai/keychainstore.h" // every caller of setApiKey needs the whole placement
 
 #include <QCoroTask>
+#include <QDate>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,9 @@ class DefaultsStore;
  * provider's default. Writes go through to the store at once; the change signals fire only on
  * a real change (switching the provider also signals a model or endpoint that changes with it).
  * Lives on the GUI thread.
+ *
+ * What each provider was asked this month is counted ("ai.usage.<provider>": month, replies,
+ * tokens); a new month starts from zero, earlier months are not kept.
  *
  * A key is bound to the endpoint it was entered for ("ai.keyEndpoint.<provider>"; a key stored
  * before bindings existed counts as entered for the provider's default endpoint). While the
@@ -98,6 +102,19 @@ public:
     /** A key for providers that need one; always true for `ollama` and `apple`. */
     QCoro::Task<bool> isConfigured();
 
+    /** One provider's replies and tokens (prompt and answer together) in one month. */
+    struct Usage {
+        qint64 requests = 0;
+        qint64 tokens = 0;
+        bool operator==(const Usage &) const = default;
+    };
+    /** Counts one reply of `provider` with its tokens towards the month of `today`. */
+    void addUsage(AIProviderType provider, qint64 tokens, QDate today = QDate::currentDate());
+    /** The provider's count for the month of `today`; zero when the last count is of another month. */
+    [[nodiscard]] Usage usage(AIProviderType provider, QDate today = QDate::currentDate()) const;
+    /** "Diesen Monat: 1.240 Anfragen, 2,1 Mio. Tokens" */
+    [[nodiscard]] static QString describeUsage(const Usage &usage);
+
 Q_SIGNALS:
     void providerChanged();
     void modelChanged();
@@ -105,6 +122,7 @@ Q_SIGNALS:
     void maskPersonalDataChanged();
     void ownDetailsChanged();
     void apiKeyChanged();
+    void usageChanged();
 
 private:
     /** The key as stored, whatever endpoint it was entered for. */

@@ -12,5 +12,10 @@ public:
 
 protected:
     [[nodiscard]] std::optional<QString> replyText(const QJsonObject &reply) const override;
+    [[nodiscard]] std::pair<QStringList, QStringList> tokenPaths() const override
+    {
+        return {{QStringLiteral("usage"), QStringLiteral("input_tokens")},
+                {QStringLiteral("usage"), QStringLiteral("output_tokens")}};
+    }
     [[nodiscard]] QString serviceName() const override { return QStringLiteral("Claude"); }
 };

@@ -2,6 +2,7 @@
 
 #include "ai/aisettings.h"
 #include "ai/promptcontract.h"
+#include "common/latch.h"
 #include "common/networkerrors.h"
 #include "common/processwide.h"
 #include "common/strictutf8.h"
@@ -11,14 +12,17 @@
 #include "naming/renamerules.h"
 
 #include <QCoroNetworkReply>
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QStringDecoder>
+#include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -70,6 +74,73 @@ const char *refusalText(int status)
     }
 }
 
+/** The value at `path` below `reply`; undefined when a step is missing or of the wrong type. */
+QJsonValue valueAtPath(const QJsonObject &reply, const QStringList &path)
+{
+    QJsonValue value = reply;
+    for (const QString &step : path) {
+        if (step == u"[0]") {
+            if (!value.isArray() || value.toArray().isEmpty())
+                return QJsonValue::Undefined;
+            value = value.toArray().first();
+        } else {
+            if (!value.isObject() || !value.toObject().contains(step))
+                return QJsonValue::Undefined;
+            value = value.toObject().value(step);
+        }
+    }
+    return value;
+}
+
+constexpr int FirstBackOffMs = 1'000;
+constexpr int LongestBackOffMs = 4'000;
+
+/** Statuses that say the service is briefly unwell; 529 is Anthropic's "overloaded". */
+bool isPassingStatus(int status)
+{
+    return status == 500 || status == 502 || status == 503 || status == 504 || status == 529;
+}
+
+/** The connection broke after it stood; refusals and time-outs are not tried again (a 30 s wait thrice). */
+bool isPassingTransport(QNetworkReply::NetworkError error)
+{
+    return error == QNetworkReply::RemoteHostClosedError || error == QNetworkReply::TemporaryNetworkFailureError ||
+           error == QNetworkReply::NetworkSessionFailedError;
+}
+
+int backOffMs(int tried)
+{
+    return std::min(LongestBackOffMs, FirstBackOffMs << std::min(tried - 1, 8));
+}
+
+/** "Retry-After" in milliseconds from `now`: delta seconds or an HTTP date; nullopt when absent or unreadable. */
+std::optional<qint64> retryAfterMs(const QByteArray &header, const QDateTime &now)
+{
+    const QByteArray value = header.trimmed();
+    if (value.isEmpty())
+        return std::nullopt;
+    bool number = false;
+    const qint64 seconds = value.toLongLong(&number);
+    if (number)
+        return seconds < 0 ? std::nullopt : std::optional<qint64>(std::min<qint64>(seconds, 1'000'000'000) * 1000);
+    // IMF-fixdate, the only form senders may use today: "Sun, 06 Nov 1994 08:49:37 GMT".
+    const QDateTime local =
+        QLocale::c().toDateTime(QString::fromLatin1(value), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
+    if (!local.isValid())
+        return std::nullopt;
+    return std::max<qint64>(0, now.msecsTo(QDateTime(local.date(), local.time(), Qt::UTC)));
+}
+
+/** A wait as people say it: seconds up to two minutes, then minutes. */
+QString spokenDuration(qint64 ms)
+{
+    const QLocale german(QLocale::German);
+    const qint64 seconds = (ms + 999) / 1000;
+    if (seconds < 120)
+        return german.toString(seconds) + QStringLiteral(" s");
+    return german.toString((seconds + 59) / 60) + QStringLiteral(" min");
+}
+
 QString transportMessage(QNetworkReply::NetworkError error, int timeoutMs)
 {
     // The transfer time-out aborts the reply, which Qt reports as cancelled.
@@ -100,18 +171,7 @@ QString HTTPProvider::withoutTrailingSlash(const QString &endpoint)
 
 std::optional<QString> HTTPProvider::textAtPath(const QJsonObject &reply, const QStringList &path)
 {
-    QJsonValue value = reply;
-    for (const QString &step : path) {
-        if (step == u"[0]") {
-            if (!value.isArray() || value.toArray().isEmpty())
-                return std::nullopt;
-            value = value.toArray().first();
-        } else {
-            if (!value.isObject() || !value.toObject().contains(step))
-                return std::nullopt;
-            value = value.toObject().value(step);
-        }
-    }
+    const QJsonValue value = valueAtPath(reply, path);
     return value.isString() ? std::optional<QString>(value.toString()) : std::nullopt;
 }
 
@@ -126,11 +186,27 @@ QJsonArray HTTPProvider::chatMessages(const Prompt &prompt)
 void HTTPProvider::abort()
 {
     m_aborted = true;
+    const auto waits = m_waits;
+    for (const auto &wait : waits)
+        wait.first->open();
     const QList<QPointer<QNetworkReply>> inFlight = m_inFlight;
     for (const QPointer<QNetworkReply> &reply : inFlight) {
         if (reply)
             reply->abort();
     }
+}
+
+QCoro::Task<> HTTPProvider::waitBeforeRetry(qint64 ms, QString note)
+{
+    const auto gate = std::make_shared<Latch>();
+    // Precise: a coarse timer may fire 5 % early, before the time the service asked for.
+    QTimer::singleShot(std::chrono::milliseconds(ms), Qt::PreciseTimer, gate.get(),
+                       [raw = gate.get()] { raw->open(); });
+    m_waits.append({gate, note});
+    announceWait(note);
+    co_await gate->wait();
+    m_waits.removeIf([&](const auto &wait) { return wait.first == gate; });
+    announceWait(m_waits.isEmpty() ? std::nullopt : std::optional<QString>(m_waits.constLast().second));
 }
 
 ProviderError HTTPProvider::aborted() const
@@ -180,25 +256,52 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
         networkRequest.setRawHeader(name, value);
     networkRequest.setTransferTimeout(timeout);
     const QByteArray body = QJsonDocument(request.body).toJson(QJsonDocument::Compact);
-    if (m_aborted)
-        co_return std::unexpected(aborted());
-    QNetworkReply *sent = m_environment.network.post(networkRequest, body);
-    m_inFlight.append(sent);
-    co_await sent;
-    m_inFlight.removeAll(sent);
-    // Resumed from the reply's own finished signal: deleting it here would pull it from under Qt.
-    const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);
-    if (m_aborted)
-        co_return std::unexpected(aborted());
 
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid() && reply->error() != QNetworkReply::NoError) {
-        const QString message = transportMessage(reply->error(), timeout);
-        co_return std::unexpected(ProviderError{QStringLiteral("Netzwerk"), int(reply->error()), message});
+    QByteArray replyBody;
+    for (int tried = 1;; ++tried) {
+        if (m_aborted)
+            co_return std::unexpected(aborted());
+        QNetworkReply *sent = m_environment.network.post(networkRequest, body);
+        m_inFlight.append(sent);
+        co_await sent;
+        m_inFlight.removeAll(sent);
+        // Resumed from the reply's own finished signal: deleting it here would pull it from under Qt.
+        const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);
+        if (m_aborted)
+            co_return std::unexpected(aborted());
+
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        std::optional<qint64> asked; // what the service asked for, else a back-off
+        if (!status.isValid() && reply->error() != QNetworkReply::NoError) {
+            if (tried == Tries || !isPassingTransport(reply->error())) {
+                const QString message = transportMessage(reply->error(), timeout);
+                co_return std::unexpected(ProviderError{QStringLiteral("Netzwerk"), int(reply->error()), message});
+            }
+        } else if (status.isValid() && status.toInt() != 200) {
+            const int code = status.toInt();
+            replyBody = reply->readAll();
+            // A 429 without a wait is as often an empty account as a burst: trying again would not help.
+            asked = code == 429 || isPassingStatus(code)
+                        ? retryAfterMs(reply->rawHeader("Retry-After"), QDateTime::currentDateTimeUtc())
+                        : std::nullopt;
+            if (asked && *asked > LongestWaitMs) {
+                co_return std::unexpected(error(code, StringTable::text("provider.wait.tooLong")
+                                                          .arg(serviceName(), spokenDuration(*asked))
+                                                          .arg(code)
+                                                          .arg(LongestWaitMs / 1000)));
+            }
+            if (tried == Tries || (!asked && !isPassingStatus(code)))
+                co_return std::unexpected(error(code, describeRefusal(serviceName(), code, replyBody)));
+        } else {
+            replyBody = reply->readAll();
+            break;
+        }
+        const qint64 waitMs = asked.value_or(backOffMs(tried));
+        const QString note = StringTable::text(asked ? "provider.wait.asked" : "provider.wait.retry")
+                                 .arg(QLocale(QLocale::German).toString((waitMs + 999) / 1000));
+        QCoro::Task<> waiting = waitBeforeRetry(waitMs, note);
+        co_await std::move(waiting);
     }
-    const QByteArray replyBody = reply->readAll();
-    if (status.isValid() && status.toInt() != 200)
-        co_return std::unexpected(error(status.toInt(), describeRefusal(serviceName(), status.toInt(), replyBody)));
 
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(replyBody, &parseError);
@@ -206,6 +309,13 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
         co_return std::unexpected(
             ProviderError{QStringLiteral("JSON"), int(parseError.error),
                           QStringLiteral("Antwort ist kein JSON (Fehler bei Byte %1)").arg(parseError.offset)});
+    }
+    if (document.isObject()) {
+        // A reply without counts is still a request; a count that is no number adds nothing.
+        const auto [promptPath, answerPath] = tokenPaths();
+        const qint64 tokens = qint64(valueAtPath(document.object(), promptPath).toDouble()) +
+                              qint64(valueAtPath(document.object(), answerPath).toDouble());
+        settings.addUsage(m_type, tokens);
     }
     const std::optional<QString> text = document.isObject() ? replyText(document.object()) : std::nullopt;
     if (!text)

@@ -9,6 +9,9 @@
 #include <QPair>
 #include <QPointer>
 
+#include <memory>
+
+class Latch;
 class QNetworkReply;
 
 class AISettings;
@@ -31,10 +34,17 @@ struct ProviderEnvironment {
  * The common path of the HTTP providers: read the settings, build both prompts, post the
  * provider's JSON body, map HTTP, transport and JSON failures to ProviderError, and read the
  * reply text at the provider's path. Subclasses say only how their wire format looks.
+ *
+ * Passing trouble is tried again, three tries in all: a 429 or a 5xx with "Retry-After" waits
+ * as asked (at most `LongestWaitMs`; a longer wait fails at once), a 5xx without it and a dropped
+ * connection back off 1 s, then 2 s. Waits end at once on `abort()`.
  */
 class HTTPProvider : public AIProvider
 {
 public:
+    static constexpr int Tries = 3;
+    static constexpr int LongestWaitMs = 60'000;
+
     [[nodiscard]] QCoro::Task<SuggestionResult> suggest(FileContext context, std::optional<QString> nameTemplate) final;
     void abort() final;
 
@@ -73,6 +83,8 @@ protected:
 
     /** The reply text at the provider's path; nullopt when a step is missing or of the wrong type. */
     [[nodiscard]] virtual std::optional<QString> replyText(const QJsonObject &reply) const = 0;
+    /** Where a reply counts the prompt's and the answer's tokens, as paths for `textAtPath`. */
+    [[nodiscard]] virtual std::pair<QStringList, QStringList> tokenPaths() const = 0;
     /** How the user knows the service, at the start of its error messages. */
     [[nodiscard]] virtual QString serviceName() const = 0;
     [[nodiscard]] virtual int timeoutMs() const { return 30'000; }
@@ -88,9 +100,13 @@ protected:
 private:
     [[nodiscard]] ProviderError error(int code, const QString &message) const;
     [[nodiscard]] ProviderError aborted() const;
+    /** Waits `ms` unless aborted first; the note shows meanwhile. */
+    QCoro::Task<> waitBeforeRetry(qint64 ms, QString note);
 
     AIProviderType m_type;
     ProviderEnvironment m_environment;
     QList<QPointer<QNetworkReply>> m_inFlight;
+    /** The waits under way with their notes; the latest note is the one shown. */
+    QList<std::pair<std::shared_ptr<Latch>, QString>> m_waits;
     bool m_aborted = false;
 };

@@ -157,6 +157,14 @@ void RenameEngine::setProgress(int processed, int total, int skipped)
     Q_EMIT progressChanged();
 }
 
+void RenameEngine::setWaitNote(const std::optional<QString> &note)
+{
+    if (note == m_waitNote)
+        return;
+    m_waitNote = note;
+    Q_EMIT waitNoteChanged();
+}
+
 std::optional<QSet<QString>> RenameEngine::historyPaths(const QStringList &candidates) const
 {
     if (!m_store)
@@ -181,6 +189,7 @@ void RenameEngine::cancel()
     if (!run || run->isCancelled())
         return;
     run->cancelled->store(true);
+    setWaitNote(std::nullopt);
     if (run->probe)
         run->probe->abort();
     if (run->provider)
@@ -270,6 +279,13 @@ QCoro::Task<> RenameEngine::runAnalysis(std::shared_ptr<Run> run, QList<QUrl> in
     // A window of four: each lane takes the next file in list order when its last one is done.
     run->files = files;
     run->provider = m_services.makeProvider();
+    // Weak: the run owns the provider. A cancelled run's waits end without a word.
+    run->provider->setWaitObserver(
+        [this, alive, weakRun = std::weak_ptr<Run>(run)](const std::optional<QString> &note) {
+            const std::shared_ptr<Run> current = weakRun.lock();
+            if (*alive && current && !current->isCancelled())
+                setWaitNote(note);
+        });
     // A lane that finishes without suspending (refused paths) counts down before the next starts.
     const int laneCount = int(std::min<qsizetype>(AnalysisConcurrency, files.size()));
     run->lanesRunning = laneCount;
@@ -324,6 +340,7 @@ void RenameEngine::publishResults(Run &run)
         return position.value(a.originalPath()) < position.value(b.originalPath());
     });
     run.published = results;
+    setWaitNote(std::nullopt);
     mergeIntoReview(results);
     if (run.isCancelled()) {
         setError(StringTable::text("run.cancelled"));

@@ -99,6 +99,11 @@ public:
     [[nodiscard]] int processedCount() const { return m_processedCount; }
     [[nodiscard]] int totalCount() const { return m_totalCount; }
     [[nodiscard]] int skippedDuplicates() const { return m_skippedDuplicates; }
+    /**
+     * While the provider waits before trying a file again, what the progress line adds
+     * ("Anbieter bittet zu warten: 20 s"); nullopt otherwise.
+     */
+    [[nodiscard]] const std::optional<QString> &waitNote() const { return m_waitNote; }
 
     /** One file that applying could not rename, and why (German). */
     struct ApplyFailure {
@@ -138,6 +143,7 @@ Q_SIGNALS:
     void isProcessingChanged();
     void errorChanged();
     void progressChanged(); ///< processedCount, totalCount or skippedDuplicates
+    void waitNoteChanged();
 
 private:
     struct Run;
@@ -160,6 +166,7 @@ private:
     void mergeIntoReview(const QList<RenameJob> &results);
     void setProcessing(bool processing);
     void setProgress(int processed, int total, int skipped);
+    void setWaitNote(const std::optional<QString> &note);
 
     Services m_services;
     ObjectStore *m_store = nullptr;
@@ -169,6 +176,7 @@ private:
     int m_processedCount = 0;
     int m_totalCount = 0;
     int m_skippedDuplicates = 0;
+    std::optional<QString> m_waitNote;
     QList<ApplyFailure> m_applyFailures;
 
     /** False from the destructor on: suspended runs check it before they touch the engine. */

@@ -167,6 +167,24 @@ private Q_SLOTS:
         QVERIFY(awaitTask(settings.isConfigured()));
     }
 
+    // A new month starts from zero; the settings window says it the German way.
+    void usageCountsThisMonth()
+    {
+        DefaultsStore store;
+        MemoryKeychain keychain;
+        AISettings settings(store, keychain);
+        settings.addUsage(AIProviderType::gemini, 900, QDate(2026, 11, 30));
+        settings.addUsage(AIProviderType::gemini, 40, QDate(2026, 12, 1));
+        settings.addUsage(AIProviderType::gemini, 2, QDate(2026, 12, 31));
+        QCOMPARE(settings.usage(AIProviderType::gemini, QDate(2026, 12, 6)), (AISettings::Usage{2, 42}));
+        QCOMPARE(settings.usage(AIProviderType::gemini, QDate(2027, 1, 1)), AISettings::Usage{});
+
+        QCOMPARE(AISettings::describeUsage({1240, 2'100'000}), "Diesen Monat: 1.240 Anfragen, 2,1 Mio. Tokens");
+        QCOMPARE(AISettings::describeUsage({1, 1}), "Diesen Monat: 1 Anfrage, 1 Token");
+        QCOMPARE(AISettings::describeUsage({12, 999'999}), "Diesen Monat: 12 Anfragen, 999.999 Tokens");
+        QCOMPARE(AISettings::describeUsage({0, 3'450'000'000}), "Diesen Monat: 0 Anfragen, 3,5 Mrd. Tokens");
+    }
+
 private:
     QTemporaryDir m_home;
     mode_t m_previousUmask = 0;

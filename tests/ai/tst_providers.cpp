@@ -98,6 +98,36 @@ private Q_SLOTS:
         QTEST(QJsonDocument::fromJson(request.body).object(), "body");
     }
 
+    // Every reply counts for its provider and month, with the tokens it states in its own fields.
+    void usageAddsUp_data()
+    {
+        QTest::addColumn<AIProviderType>("type");
+        QTest::addColumn<QByteArray>("reply"); // empty: the provider's own format, with counts
+        QTest::addColumn<qint64>("tokens");
+        for (const AIProviderType type :
+             {AIProviderType::claude, AIProviderType::openai, AIProviderType::gemini, AIProviderType::ollama})
+            QTest::newRow(qPrintable(rawValue(type)))
+                << type << QByteArray() << qint64(2 * (LlmStub::PromptTokens + LlmStub::AnswerTokens));
+        QTest::newRow("counts that are no numbers")
+            << AIProviderType::openai
+            << QByteArray(R"({"usage": {"prompt_tokens": "viele", "completion_tokens": null}})") << qint64(0);
+    }
+
+    void usageAddsUp()
+    {
+        QFETCH(AIProviderType, type);
+        QFETCH(QByteArray, reply);
+        configure(type, m_fx->llm.baseUrl());
+        if (!reply.isEmpty())
+            m_fx->llm.setRawResponse(StubResponse{200, reply});
+        run(type);
+        run(type);
+        QCOMPARE(m_fx->settings.usage(type).requests, 2);
+        QTEST(m_fx->settings.usage(type).tokens, "tokens");
+        const AIProviderType other = type == AIProviderType::claude ? AIProviderType::openai : AIProviderType::claude;
+        QCOMPARE(m_fx->settings.usage(other).requests, 0);
+    }
+
     void endpointSlashes_data()
     {
         QTest::addColumn<AIProviderType>("type");
@@ -145,8 +175,6 @@ private Q_SLOTS:
             401, "Claude hat den API-Schlüssel abgelehnt (HTTP 401): „invalid x-api-key“");
         row("Ollama 404, error as text", AIProviderType::ollama, 404, R"({"error": "model 'x' not found"})", "Ollama",
             404, "Ollama kennt das Modell oder die Adresse nicht (HTTP 404): „model 'x' not found“");
-        row("Gemini 503, HTML page", AIProviderType::gemini, 503, "<html><body>Service Unavailable</body></html>",
-            "Gemini", 503, "Gemini ist gerade gestört (HTTP 503)");
         row("Claude 401, body not UTF-8", AIProviderType::claude, 401, "\xff\xfe", "Claude", 401,
             "Claude hat den API-Schlüssel abgelehnt (HTTP 401)");
         row("empty choices", AIProviderType::openai, 200, R"({"choices": []})", "OpenAI", -1, invalid);
@@ -179,13 +207,86 @@ private Q_SLOTS:
         QCOMPARE(m_fx->llm.server().requests().size(), status ? 1 : 0);
     }
 
+    // Passing trouble is tried again, three tries in all; a wait the service asks for is kept, up to
+    // a minute, and ends at once on abort. Replies: "status[ Retry-After]", "drop"; "date+3" is an HTTP date.
+    void retries_data()
+    {
+        QTest::addColumn<AIProviderType>("type");
+        QTest::addColumn<QStringList>("replies");
+        QTest::addColumn<int>("abortAfterMs"); // 0: never
+        QTest::addColumn<int>("tries");        // -1: not checked
+        QTest::addColumn<int>("waitsAtLeastMs");
+        QTest::addColumn<QStringList>("notes"); // as announced, "" for "no more waits"; none: not checked
+        QTest::addColumn<QString>("message");   // empty: a suggestion
+        const auto row = [](const char *name, AIProviderType type, const QStringList &replies, int abortAfterMs,
+                            int tries, int waitsAtLeastMs, const QStringList &notes, const QString &message) {
+            QTest::newRow(name) << type << replies << abortAfterMs << tries << waitsAtLeastMs << notes << message;
+        };
+        const QString asked2 = "Anbieter bittet zu warten: 2 s";
+        row("429 with Retry-After 2, then a reply", AIProviderType::claude, {"429 2", "200"}, 0, 2, 2000, {asked2, ""},
+            "");
+        row("503 with an HTTP date", AIProviderType::gemini, {"503 date+3", "200"}, 0, 2, 2000, {}, "");
+        row("longer than a minute fails at once", AIProviderType::openai, {"429 120", "200"}, 0, 1, 0, {},
+            "OpenAI bittet, 2 min zu warten (HTTP 429) – länger als die 60 s, die Namorix wartet");
+        row("5xx backs off, three tries in all", AIProviderType::gemini, {"500", "529", "503", "200"}, 0, 3, 3000,
+            {"Anbieter gestört, neuer Versuch in 1 s", "", "Anbieter gestört, neuer Versuch in 2 s", ""},
+            "Gemini ist gerade gestört (HTTP 503)");
+        // Qt itself may send a dropped request once more: how many reach the server is its business.
+        row("dropped connection tried again", AIProviderType::ollama, QStringList(6, "drop"), 0, -1, 3000,
+            {"Anbieter gestört, neuer Versuch in 1 s", "", "Anbieter gestört, neuer Versuch in 2 s", ""},
+            "Netzwerkfehler: Verbindung vom Server getrennt");
+        row("abort ends the wait", AIProviderType::openai, {"429 30", "200"}, 300, 1, 0,
+            {"Anbieter bittet zu warten: 30 s", ""}, "Analyse abgebrochen");
+    }
+
+    void retries()
+    {
+        QFETCH(AIProviderType, type);
+        QFETCH(QStringList, replies);
+        QFETCH(int, abortAfterMs);
+        QFETCH(QStringList, notes);
+        configure(type, m_fx->llm.baseUrl());
+        QList<StubResponse> responses;
+        for (const QString &reply : replies) {
+            StubResponse response{reply.section(' ', 0, 0).toInt(), "<html>Service Unavailable</html>", "text/html"};
+            response.dropConnection = reply == "drop";
+            QString wait = reply.section(' ', 1);
+            if (wait == "date+3")
+                wait = QLocale::c().toString(QDateTime::currentDateTimeUtc().addSecs(3),
+                                             "ddd, dd MMM yyyy HH:mm:ss 'GMT'");
+            if (!wait.isEmpty())
+                response.headers = {{"Retry-After", wait.toLatin1()}};
+            if (response.status != 200)
+                responses << response;
+        }
+        m_fx->llm.queueRawResponses(responses);
+
+        const std::unique_ptr<AIProvider> provider = makeProvider(type, m_fx->environment());
+        QStringList announced;
+        provider->setWaitObserver([&](const std::optional<QString> &note) { announced << note.value_or(""); });
+        if (abortAfterMs)
+            QTimer::singleShot(abortAfterMs, [&] { provider->abort(); });
+        QElapsedTimer clock;
+        clock.start();
+        const SuggestionResult result = awaitTask(provider->suggest(invoice(), std::nullopt));
+        QTEST(result ? QString() : result.error().message, "message");
+        QFETCH(int, tries);
+        if (tries >= 0)
+            QCOMPARE(m_fx->llm.server().requests().size(), tries);
+        QFETCH(int, waitsAtLeastMs);
+        QVERIFY2(clock.elapsed() >= waitsAtLeastMs, qPrintable(QString::number(clock.elapsed())));
+        if (abortAfterMs)
+            QVERIFY2(clock.elapsed() < 5000, "the wait outlasted the abort");
+        if (!notes.isEmpty())
+            QCOMPARE(announced, notes);
+    }
+
     // Transport failures speak German, never Qt's English errorString(), and never show the key.
     void transportFailures_data()
     {
         QTest::addColumn<QString>("server"); // what answers at the endpoint
         QTest::addColumn<QString>("message");
         QTest::newRow("refused") << "closed port" << QString("Netzwerkfehler: Verbindung abgelehnt");
-        QTest::newRow("dropped") << "drops the connection" << QString("Netzwerkfehler: Verbindung vom Server getrennt");
         QTest::newRow("time-out") << "never answers" << QString("Zeitüberschreitung: keine Antwort nach 0,2 s");
     }
 
@@ -194,13 +295,9 @@ private Q_SLOTS:
         QFETCH(QString, server);
         QTcpServer raw;
         QVERIFY(raw.listen(QHostAddress::LocalHost));
-        QString endpoint = QString("http://127.0.0.1:%1").arg(raw.serverPort());
+        const QString endpoint = QString("http://127.0.0.1:%1").arg(raw.serverPort());
         if (server == "closed port")
             raw.close();
-        if (server == "drops the connection") {
-            m_fx->llm.setRawResponse(StubResponse{200, {}, {}, 0, true});
-            endpoint = m_fx->llm.baseUrl();
-        }
         configure(AIProviderType::gemini, endpoint, "SECRET-KEY");
         const SuggestionResult result = run(std::nullopt, 200);
         QVERIFY(!result);

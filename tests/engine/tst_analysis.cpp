@@ -99,8 +99,13 @@ private Q_SLOTS:
         m_fx->llm.setFailure("datei8.txt", 500);
         m_fx->llm.setFailure("datei9.txt", 429);
         QSignalSpy progress(m_engine.get(), &RenameEngine::progressChanged);
+        QList<std::optional<QString>> notes; // the 500 is tried again, and the window hears of the wait
+        connect(m_engine.get(), &RenameEngine::waitNoteChanged, this, [&] { notes << m_engine->waitNote(); });
 
         analyze(files);
+        QCOMPARE(notes.first(), "Anbieter gestört, neuer Versuch in 1 s");
+        QCOMPARE(notes.last(), std::nullopt);
+        QCOMPARE(m_fx->llm.askedFiles().count("datei8.txt"), HTTPProvider::Tries);
         QCOMPARE(m_fx->llm.server().maxInFlight(), 4);
         QCOMPARE(m_engine->processedCount(), 9);
         QCOMPARE(m_engine->jobs().size(), 9);

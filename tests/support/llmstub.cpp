@@ -56,13 +56,15 @@ QString LlmStub::fileNameIn(const QString &userPrompt)
     return userPrompt.mid(start + marker.size(), end < 0 ? -1 : end - start - marker.size());
 }
 
-StubResponse LlmStub::answer(const RecordedRequest &request) const
+StubResponse LlmStub::answer(const RecordedRequest &request)
 {
     if (request.method == "GET" && request.path == "/api/tags")
         return StubResponse{m_tagsStatus, json({{"models", QJsonArray{QJsonObject{{"name", "llama3.2:latest"}}}}})};
 
     const QString fileName = fileNameIn(userPrompt(request));
     const int delay = m_delays.value(fileName, m_defaultDelayMs);
+    if (!m_queued.isEmpty())
+        return m_queued.takeFirst();
     if (m_raw) {
         StubResponse raw = *m_raw;
         raw.delayMs = delay;
@@ -74,15 +76,22 @@ StubResponse LlmStub::answer(const RecordedRequest &request) const
     const QString text = m_replies.value(fileName, m_defaultReply);
     QJsonObject reply;
     if (request.path.endsWith("/v1/messages")) {
-        reply = {{"content", QJsonArray{QJsonObject{{"type", "text"}, {"text", text}}}}};
+        reply = {{"content", QJsonArray{QJsonObject{{"type", "text"}, {"text", text}}}},
+                 {"usage", QJsonObject{{"input_tokens", PromptTokens}, {"output_tokens", AnswerTokens}}}};
     } else if (request.path.endsWith("/v1/chat/completions")) {
         reply = {
-            {"choices", QJsonArray{QJsonObject{{"message", QJsonObject{{"role", "assistant"}, {"content", text}}}}}}};
+            {"choices", QJsonArray{QJsonObject{{"message", QJsonObject{{"role", "assistant"}, {"content", text}}}}}},
+            {"usage", QJsonObject{{"prompt_tokens", PromptTokens}, {"completion_tokens", AnswerTokens}}}};
     } else if (request.path.contains("/v1beta/models/") && request.path.endsWith(":generateContent")) {
         const QJsonObject content{{"parts", QJsonArray{QJsonObject{{"text", text}}}}, {"role", "model"}};
-        reply = {{"candidates", QJsonArray{QJsonObject{{"content", content}}}}};
+        reply = {
+            {"candidates", QJsonArray{QJsonObject{{"content", content}}}},
+            {"usageMetadata", QJsonObject{{"promptTokenCount", PromptTokens}, {"candidatesTokenCount", AnswerTokens}}}};
     } else if (request.path.endsWith("/api/chat")) {
-        reply = {{"message", QJsonObject{{"role", "assistant"}, {"content", text}}}, {"done", true}};
+        reply = {{"message", QJsonObject{{"role", "assistant"}, {"content", text}}},
+                 {"done", true},
+                 {"prompt_eval_count", PromptTokens},
+                 {"eval_count", AnswerTokens}};
     } else {
         return StubResponse{404, json({{"error", "unknown path"}}), "application/json", delay};
     }

@@ -19,6 +19,10 @@ class LlmStub final : public QObject
     Q_OBJECT
 
 public:
+    /** The token counts every formatted reply states, in its provider's own fields. */
+    static constexpr int PromptTokens = 1200;
+    static constexpr int AnswerTokens = 34;
+
     explicit LlmStub(QObject *parent = nullptr);
 
     bool listen(quint16 port = 0) { return m_server.listen(port); }
@@ -30,6 +34,8 @@ public:
     void setDelay(const QString &fileName, int milliseconds) { m_delays.insert(fileName, milliseconds); }
     /** Answers every chat request with exactly this (status, body) instead of a formatted reply. */
     void setRawResponse(std::optional<StubResponse> response) { m_raw = std::move(response); }
+    /** Answers the next chat requests with these, in order, before anything else. */
+    void queueRawResponses(const QList<StubResponse> &responses) { m_queued += responses; }
     /** Answers requests about this file with an error status instead of a reply. */
     void setFailure(const QString &fileName, int status) { m_failures.insert(fileName, status); }
     void setTagsStatus(int status) { m_tagsStatus = status; }
@@ -44,7 +50,7 @@ public:
     [[nodiscard]] static QString fileNameIn(const QString &userPrompt);
 
 private:
-    StubResponse answer(const RecordedRequest &request) const;
+    StubResponse answer(const RecordedRequest &request);
 
     StubHttpServer m_server;
     QString m_defaultReply =
@@ -54,5 +60,6 @@ private:
     QHash<QString, int> m_failures;
     int m_defaultDelayMs = 0;
     std::optional<StubResponse> m_raw;
+    QList<StubResponse> m_queued;
     int m_tagsStatus = 200;
 };

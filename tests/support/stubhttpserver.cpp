@@ -75,8 +75,10 @@ void StubHttpServer::respond(QTcpSocket *socket, const RecordedRequest &request)
         if (!response.dropConnection) { // clients ignore the reason phrase
             QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Stub" +
                               "\r\nContent-Type: " + response.contentType +
-                              "\r\nContent-Length: " + QByteArray::number(response.body.size()) +
-                              "\r\nConnection: close\r\n\r\n";
+                              "\r\nContent-Length: " + QByteArray::number(response.body.size());
+            for (const auto &[name, value] : response.headers)
+                head += "\r\n" + name + ": " + value;
+            head += "\r\nConnection: close\r\n\r\n";
             guard->write(head + response.body);
         }
         guard->disconnectFromHost();

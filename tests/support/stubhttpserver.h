@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QTcpServer>
 
@@ -25,8 +26,9 @@ struct StubResponse {
     int status = 200;
     QByteArray body;
     QByteArray contentType = "application/json";
-    int delayMs = 0;             ///< wait before answering
-    bool dropConnection = false; ///< close without any response
+    int delayMs = 0;                                   ///< wait before answering
+    bool dropConnection = false;                       ///< close without any response
+    QList<QPair<QByteArray, QByteArray>> headers = {}; ///< sent besides type, length and "Connection"
 };
 
 /**

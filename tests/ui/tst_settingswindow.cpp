@@ -75,7 +75,9 @@ private Q_SLOTS:
         f->ai.setModel("eigenes-modell");
         f->ai.setProvider(AIProviderType::gemini);
         f->ai.setModel("gemini-eigen");
+        f->ai.addUsage(AIProviderType::gemini, 5);
         AISettingsTab *tab = f->open(2).aiTab();
+        QCOMPARE(tab->usage()->text(), "Diesen Monat: 1 Anfrage, 5 Tokens");
         QLineEdit *model = f->named<QLineEdit>("Modell");
         QCOMPARE(model->text(), "gemini-eigen");
         QTRY_COMPARE(tab->status()->text(), "API-Schlüssel fehlt");
@@ -85,6 +87,9 @@ private Q_SLOTS:
         QCOMPARE(tab->keyField()->isVisible(), keyShown);
         QCOMPARE(tab->maskToggle()->isChecked(), keyShown); // on where the text leaves the machine
         QTRY_COMPARE(tab->status()->text(), status);
+        QCOMPARE(tab->usage()->text(), "Diesen Monat: 0 Anfragen, 0 Tokens"); // each provider its own count
+        f->ai.addUsage(provider, 1'500'000);
+        QCOMPARE(tab->usage()->text(), "Diesen Monat: 1 Anfrage, 1,5 Mio. Tokens");
         QTRY_COMPARE(tab->keyField()->text(), storedKey); // filled from the credential store
         if (!storedKey.isEmpty()) {
             // A new address: the key is neither shown nor sent there until the user confirms it.

@@ -17,6 +17,7 @@ AnalysisProgressView::AnalysisProgressView(RenameEngine &engine, QWidget *parent
     , m_engine(engine)
     , m_bar(new QProgressBar)
     , m_count(new QLabel)
+    , m_analyzing(new QLabel)
 {
     m_bar->setMaximumWidth(300);
     m_bar->setTextVisible(false);
@@ -28,9 +29,8 @@ AnalysisProgressView::AnalysisProgressView(RenameEngine &engine, QWidget *parent
     m_count->setForegroundRole(QPalette::PlaceholderText);
     m_count->setAlignment(Qt::AlignCenter);
 
-    auto *analyzing = new QLabel(qtTrId("preview.analyzing"));
-    analyzing->setAlignment(Qt::AlignCenter);
-    analyzing->setStyleSheet(QStringLiteral("color:%1;").arg(UIColors::tertiary(palette()).name()));
+    m_analyzing->setAlignment(Qt::AlignCenter);
+    m_analyzing->setStyleSheet(QStringLiteral("color:%1;").arg(UIColors::tertiary(palette()).name()));
 
     auto *stop = new QPushButton(Icons::symbol(u"xmark.circle"), qtTrId("preview.stop"));
     connect(stop, &QPushButton::clicked, &m_engine, &RenameEngine::cancel);
@@ -40,12 +40,13 @@ AnalysisProgressView::AnalysisProgressView(RenameEngine &engine, QWidget *parent
     column->addStretch(1);
     column->addWidget(m_bar, 0, Qt::AlignHCenter);
     column->addWidget(m_count);
-    column->addWidget(analyzing);
+    column->addWidget(m_analyzing);
     column->addWidget(stop, 0, Qt::AlignHCenter);
     column->addStretch(1);
     m_bar->setMinimumWidth(300);
 
     connect(&m_engine, &RenameEngine::progressChanged, this, &AnalysisProgressView::refresh);
+    connect(&m_engine, &RenameEngine::waitNoteChanged, this, &AnalysisProgressView::refresh);
     refresh();
 }
 
@@ -54,4 +55,5 @@ void AnalysisProgressView::refresh()
     m_bar->setMaximum(std::max(1, m_engine.totalCount()));
     m_bar->setValue(std::min(m_engine.processedCount(), m_bar->maximum()));
     m_count->setText(qtTrId("preview.progress").arg(m_engine.processedCount()).arg(m_engine.totalCount()));
+    m_analyzing->setText(m_engine.waitNote().value_or(qtTrId("preview.analyzing")));
 }

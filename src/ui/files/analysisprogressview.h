@@ -6,7 +6,10 @@ class QLabel;
 class QProgressBar;
 class RenameEngine;
 
-/** What the files section shows while the engine analyses: bar, "n / m" and a button that stops the run. */
+/**
+ * What the files section shows while the engine analyses: bar, "n / m", what it is doing (or
+ * why it waits) and a button that stops the run.
+ */
 class AnalysisProgressView final : public QWidget
 {
     Q_OBJECT
@@ -20,4 +23,5 @@ private:
     RenameEngine &m_engine;
     QProgressBar *m_bar;
     QLabel *m_count;
+    QLabel *m_analyzing;
 };

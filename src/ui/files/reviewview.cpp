@@ -126,6 +126,7 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     connect(&m_engine, &RenameEngine::errorChanged, this, &ReviewView::refreshBar);
     connect(&m_engine, &RenameEngine::isProcessingChanged, this, &ReviewView::refreshBar);
     connect(&m_engine, &RenameEngine::progressChanged, this, &ReviewView::refreshBar);
+    connect(&m_engine, &RenameEngine::waitNoteChanged, this, &ReviewView::refreshBar);
     refreshBar();
 }
 
@@ -138,7 +139,8 @@ void ReviewView::refreshBar()
     // More files being analysed while the review is open: say how far, and offer to stop.
     m_progress->setVisible(m_engine.isProcessing());
     m_stop->setVisible(m_engine.isProcessing());
-    m_progress->setText(qtTrId("preview.progressMore").arg(m_engine.processedCount()).arg(m_engine.totalCount()));
+    const QString counted = qtTrId("preview.progressMore").arg(m_engine.processedCount()).arg(m_engine.totalCount());
+    m_progress->setText(m_engine.waitNote() ? counted + QStringLiteral(" · ") + *m_engine.waitNote() : counted);
     m_progress->setAccessibleName(m_progress->text());
     const int approved = m_model->approvedCount();
     m_count->setText(qtTrId("preview.approvedCount").arg(approved).arg(m_engine.jobs().size()));

@@ -32,6 +32,7 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     , m_noticeIcon(new QLabel)
     , m_noticeText(new QLabel)
     , m_confirmKey(new QPushButton(qtTrId("settings.confirmKeyEndpoint")))
+    , m_usage(new QLabel)
 {
     auto *group = new QGroupBox;
     m_form = new QFormLayout(group);
@@ -72,6 +73,8 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     m_form->addRow(status);
     m_form->addRow(m_notice);
     m_form->addRow(m_confirmKey);
+    m_usage->setForegroundRole(QPalette::PlaceholderText);
+    m_form->addRow(m_usage);
     m_form->addRow(m_mask);
     // Above the field, not beside it: the label is a sentence and would widen the form.
     auto *ownDetailsLabel = new QLabel(qtTrId("settings.ownDetails"));
@@ -110,6 +113,8 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
         fillKey();
     });
     connect(&m_settings, &AISettings::apiKeyChanged, this, &AISettingsTab::refreshStatus);
+    connect(&m_settings, &AISettings::usageChanged, this,
+            [this] { m_usage->setText(AISettings::describeUsage(m_settings.usage(m_settings.provider()))); });
     showProvider();
 }
 
@@ -124,6 +129,7 @@ void AISettingsTab::showProvider()
     m_endpoint->setPlaceholderText(AISettings::defaultEndpoint(provider));
     m_key->clear();
     m_notice->hide(); // it spoke of the other provider's key
+    m_usage->setText(AISettings::describeUsage(m_settings.usage(provider)));
     fillKey();
     refreshStatus();
 }

@@ -17,9 +17,9 @@ class QPushButton;
  * The AI tab: provider, the provider's key (filled from the credential store asynchronously,
  * stored on every edit), model and endpoint with the provider's defaults as placeholders,
  * whether the text goes to this provider with personal data masked, the user's own details (one
- * per line, for all providers), and whether the provider is ready to use. A key entered for another endpoint is not
- * used; the tab says for which address it was entered and offers to confirm it for the new one. A key the keyring did
- * not take is announced at once: where it went instead, or why it was not stored.
+ * per line, for all providers), whether the provider is ready to use and what it was asked this month. A key entered
+ * for another endpoint is not used; the tab says for which address it was entered and offers to confirm it for the new
+ * one. A key the keyring did not take is announced at once: where it went instead, or why it was not stored.
  */
 class AISettingsTab final : public QWidget
 {
@@ -35,6 +35,8 @@ public:
     [[nodiscard]] QLabel *keyNotice() const { return m_noticeText; }
     [[nodiscard]] QCheckBox *maskToggle() const { return m_mask; }
     [[nodiscard]] QPlainTextEdit *ownDetailsField() const { return m_ownDetails; }
+    /** The selected provider's replies and tokens this month. */
+    [[nodiscard]] QLabel *usage() const { return m_usage; }
 
 private:
     void showProvider();
@@ -57,6 +59,7 @@ private:
     QLabel *m_noticeIcon;
     QLabel *m_noticeText;
     QPushButton *m_confirmKey;
+    QLabel *m_usage;
     quint64 m_keyGeneration = 0; ///< bumped by every provider switch and edit: an older fill is dropped
     quint64 m_statusGeneration = 0;
 };

@@ -120,8 +120,8 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
         });
     connect(&m_sources.watcher, &FolderWatcher::watchedPathsChanged, this, &StatusBarView::refreshWatch);
     RenameEngine &engine = m_sources.engine;
-    for (auto signal :
-         {&RenameEngine::isProcessingChanged, &RenameEngine::progressChanged, &RenameEngine::errorChanged})
+    for (auto signal : {&RenameEngine::isProcessingChanged, &RenameEngine::progressChanged, &RenameEngine::errorChanged,
+                        &RenameEngine::waitNoteChanged})
         connect(&engine, signal, this, &StatusBarView::refreshEngine);
 
     refreshProvider();
@@ -215,7 +215,8 @@ void StatusBarView::refreshEngine()
     const RenameEngine &engine = m_sources.engine;
     const bool processing = engine.isProcessing();
     m_progressItem->setVisible(processing);
-    m_progressText->setText(qtTrId("status.progress").arg(engine.processedCount()).arg(engine.totalCount()));
+    const QString counted = qtTrId("status.progress").arg(engine.processedCount()).arg(engine.totalCount());
+    m_progressText->setText(engine.waitNote() ? counted + QStringLiteral(" · ") + *engine.waitNote() : counted);
     m_progressItem->setAccessibleName(m_progressText->text());
     const bool showError = !processing && engine.error().has_value();
     m_errorItem->setVisible(showError);

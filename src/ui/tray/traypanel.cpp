@@ -23,7 +23,7 @@
 
 namespace {
 
-QWidget *progressState(QPushButton *stop)
+QWidget *progressState(QPushButton *stop, const RenameEngine &engine)
 {
     auto *state = new QWidget;
     auto *bar = new QProgressBar;
@@ -32,6 +32,8 @@ QWidget *progressState(QPushButton *stop)
     bar->setAccessibleName(qtTrId("menubar.analyzing"));
     auto *label = new QLabel(qtTrId("menubar.analyzing"));
     label->setAlignment(Qt::AlignCenter);
+    QObject::connect(&engine, &RenameEngine::waitNoteChanged, label,
+                     [label, &engine] { label->setText(engine.waitNote().value_or(qtTrId("menubar.analyzing"))); });
     auto *column = new QVBoxLayout(state);
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(bar);
@@ -51,7 +53,7 @@ TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store,
     , m_starter(new AnalysisStarter(*m_engine, defaults, m_engine))
     , m_question(new ManyFilesQuestion(*m_starter, this))
     , m_stop(new QPushButton(Icons::symbol(u"xmark.circle"), qtTrId("preview.stop")))
-    , m_progress(progressState(m_stop))
+    , m_progress(progressState(m_stop, *m_engine))
     , m_drop(new DropTarget(DropTarget::Look::Compact))
     , m_rows(new QWidget)
     , m_list(new QListView)
