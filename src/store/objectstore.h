@@ -93,6 +93,9 @@ public:
     [[nodiscard]] std::expected<QList<WatchedFolder>, StoreError> fetchFolders() const;
     [[nodiscard]] std::expected<WatchedFolder, StoreError> fetchFolder(qint64 id) const;
 
+    /** Writes made to the file through another connection (a worker's): the views learn of them as of ours. */
+    void noteWritesElsewhere(Kind kind) { Q_EMIT changed(kind); }
+
 Q_SIGNALS:
     void changed(ObjectStore::Kind kind);
 

@@ -2,6 +2,7 @@
 
 #include "store/recordquery.h"
 
+#include <QCoroTask>
 #include <QPointer>
 #include <QWidget>
 
@@ -36,10 +37,10 @@ private:
 
     QWidget *makeHeader();
     void makeTable();
-    void revertRow(const QModelIndex &index);
+    QCoro::Task<> revertRow(QModelIndex index);
     /** The row's menu: "Stapel rückgängig" undoes the apply the row was part of. */
     void openRowMenu(const QModelIndex &index, const QPoint &at);
-    void revertBatchOf(qint64 batch);
+    QCoro::Task<> revertBatchOf(qint64 batch);
     void exportListed(ExportFormat format);
     void writeExport(const QString &path, const RecordQuery &listed, ExportFormat format);
     void updateCount();
