@@ -46,28 +46,28 @@ auto FileWork::onWorker(ObjectStore *store, Kind kind, Work work)
         Q_EMIT progressChanged();
     const QPointer<ObjectStore> guiStore(store);
     const QString path = store ? store->filePath() : QString();
-    QFuture<Result> future = QtConcurrent::run(
-        &m_pool, [this, ticket, kind, path, stopBelow = m_stopBelow, work = std::move(work)]() mutable {
-            // SQLite connections stay on the thread that opened them: one for this batch alone.
-            std::unique_ptr<ObjectStore> own;
-            WorkerStore opened = nullptr;
-            if (!path.isEmpty()) {
-                if (auto store = ObjectStore::open(path))
-                    opened = (own = std::move(*store)).get();
-                else
-                    opened = std::unexpected(store.error());
+    auto onThread = [this, ticket, kind, path, stopBelow = m_stopBelow, work = std::move(work)]() mutable {
+        // SQLite connections stay on the thread that opened them: one for this batch alone.
+        std::unique_ptr<ObjectStore> own;
+        WorkerStore opened = nullptr;
+        if (!path.isEmpty()) {
+            if (auto store = ObjectStore::open(path))
+                opened = (own = std::move(*store)).get();
+            else
+                opened = std::unexpected(store.error());
+        }
+        QElapsedTimer sinceReport;
+        const BatchProgress progress = [&](int done, int total) {
+            if (!sinceReport.isValid() || done == total || sinceReport.elapsed() >= ReportIntervalMs) {
+                sinceReport.start();
+                QMetaObject::invokeMethod(
+                    this, [=, this] { report(ticket, kind, done, total); }, Qt::QueuedConnection);
             }
-            QElapsedTimer sinceReport;
-            const BatchProgress progress = [&](int done, int total) {
-                if (!sinceReport.isValid() || done == total || sinceReport.elapsed() >= ReportIntervalMs) {
-                    sinceReport.start();
-                    QMetaObject::invokeMethod(
-                        this, [=, this] { report(ticket, kind, done, total); }, Qt::QueuedConnection);
-                }
-                return ticket >= stopBelow->load();
-            };
-            return work(opened, progress);
-        });
+            return ticket >= stopBelow->load();
+        };
+        return work(opened, progress);
+    };
+    QFuture<Result> future = QtConcurrent::run(&m_pool, std::move(onThread));
     Result result = co_await future;
     if (guiStore)
         guiStore->noteWritesElsewhere(ObjectStore::Kind::records);
@@ -100,55 +100,62 @@ QString FileWork::progressText() const
         .arg(german.toString(m_done), german.toString(m_total));
 }
 
+// GCC 12: the work and the task are named locals, never temporaries of a co_await (see docs/decisions.md).
 QCoro::Task<RenameBatch::Outcome> FileWork::apply(ObjectStore *store, QList<RenameJob> jobs, QList<qsizetype> selected,
                                                   QString provider)
 {
     if (!store)
         co_return RenameBatch::run(nullptr, jobs, selected, provider);
-    co_return co_await onWorker(
-        store, Kind::renaming, [jobs, selected, provider](const WorkerStore &opened, const BatchProgress &progress) {
-            if (!opened)
-                return RenameBatch::refuse(jobs, selected,
-                                           StringTable::text("apply.historyNotWritable").arg(opened.error().message()));
-            return RenameBatch::run(*opened, jobs, selected, provider, progress);
-        });
+    auto work = [jobs, selected, provider](const WorkerStore &opened, const BatchProgress &progress) {
+        if (!opened)
+            return RenameBatch::refuse(jobs, selected,
+                                       StringTable::text("apply.historyNotWritable").arg(opened.error().message()));
+        return RenameBatch::run(*opened, jobs, selected, provider, progress);
+    };
+    QCoro::Task<RenameBatch::Outcome> moving = onWorker(store, Kind::renaming, std::move(work));
+    RenameBatch::Outcome outcome = co_await std::move(moving);
+    co_return outcome;
 }
 
 QCoro::Task<std::expected<RenameRecord, NamorixError>> FileWork::revert(ObjectStore *store, RenameRecord record)
 {
-    co_return co_await onWorker(
-        store, Kind::reverting,
-        [record](const WorkerStore &opened,
-                 const BatchProgress &progress) mutable -> std::expected<RenameRecord, NamorixError> {
-            if (!opened)
-                return std::unexpected(NamorixError::historyNotWritable(opened.error().message()));
-            progress(0, 1);
-            if (const auto reverted = Undo::revert(*opened, record); !reverted)
-                return std::unexpected(reverted.error());
-            progress(1, 1);
-            return record;
-        });
+    auto work = [record](const WorkerStore &opened,
+                         const BatchProgress &progress) mutable -> std::expected<RenameRecord, NamorixError> {
+        if (!opened)
+            return std::unexpected(NamorixError::historyNotWritable(opened.error().message()));
+        progress(0, 1);
+        if (const auto reverted = Undo::revert(*opened, record); !reverted)
+            return std::unexpected(reverted.error());
+        progress(1, 1);
+        return record;
+    };
+    QCoro::Task<std::expected<RenameRecord, NamorixError>> moving = onWorker(store, Kind::reverting, std::move(work));
+    std::expected<RenameRecord, NamorixError> reverted = co_await std::move(moving);
+    co_return reverted;
 }
 
 QCoro::Task<std::expected<Undo::Outcome, NamorixError>> FileWork::revertBatch(ObjectStore *store, qint64 batch)
 {
-    co_return co_await onWorker(store, Kind::reverting,
-                                [batch](const WorkerStore &opened,
-                                        const BatchProgress &progress) -> std::expected<Undo::Outcome, NamorixError> {
-                                    if (!opened)
-                                        return std::unexpected(
-                                            NamorixError::historyNotWritable(opened.error().message()));
-                                    return Undo::revertBatch(*opened, batch, progress);
-                                });
+    auto work = [batch](const WorkerStore &opened,
+                        const BatchProgress &progress) -> std::expected<Undo::Outcome, NamorixError> {
+        if (!opened)
+            return std::unexpected(NamorixError::historyNotWritable(opened.error().message()));
+        return Undo::revertBatch(*opened, batch, progress);
+    };
+    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> moving = onWorker(store, Kind::reverting, std::move(work));
+    std::expected<Undo::Outcome, NamorixError> outcome = co_await std::move(moving);
+    co_return outcome;
 }
 
 QCoro::Task<std::expected<Undo::Outcome, NamorixError>> FileWork::revertLast(ObjectStore *store)
 {
-    co_return co_await onWorker(
-        store, Kind::reverting,
-        [](const WorkerStore &opened, const BatchProgress &progress) -> std::expected<Undo::Outcome, NamorixError> {
-            if (!opened)
-                return std::unexpected(NamorixError::historyNotWritable(opened.error().message()));
-            return Undo::revertLast(*opened, progress);
-        });
+    auto work = [](const WorkerStore &opened,
+                   const BatchProgress &progress) -> std::expected<Undo::Outcome, NamorixError> {
+        if (!opened)
+            return std::unexpected(NamorixError::historyNotWritable(opened.error().message()));
+        return Undo::revertLast(*opened, progress);
+    };
+    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> moving = onWorker(store, Kind::reverting, std::move(work));
+    std::expected<Undo::Outcome, NamorixError> outcome = co_await std::move(moving);
+    co_return outcome;
 }
