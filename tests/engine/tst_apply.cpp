@@ -307,12 +307,17 @@ private Q_SLOTS:
 
         // A stop takes back some; each record tells where its file is, wherever the stop fell.
         FileWork &work = FileWork::shared();
-        const auto stopEarly = connect(&work, &FileWork::progressChanged, [&work] {
-            if (work.done() > 0)
+        QString said;
+        const auto stopEarly = connect(&work, &FileWork::progressChanged, [&work, &said] {
+            if (work.done() > 0 && said.isEmpty()) {
+                said = work.progressText();
                 work.stop();
+            }
         });
         const Undo::Outcome undone = awaitTask(work.revertBatch(m_store.get(), records.first().batch)).value();
-        disconnect(stopEarly);
+        QVERIFY2(
+            QRegularExpression("^[1-9][0-9]{0,2} von 1\\.000 Umbenennungen rückgängig gemacht$").match(said).hasMatch(),
+            qPrintable(said));
         QCOMPARE(undone.reverted + undone.stopped, Files);
         QVERIFY(undone.failures.isEmpty());
         QCOMPARE(Undo::describe(undone).contains("angehalten"), undone.stopped > 0);
@@ -341,6 +346,18 @@ private Q_SLOTS:
         }
         const auto settled = Undo::settleInterruptedRenames(*m_store).value();
         QCOMPARE(std::pair(settled.confirmed, settled.removed), std::pair(0, 0));
+
+        // Through the engine: the jobs a stop kept from moving stay in the review, and it says so.
+        said.clear();
+        m_engine->setJobs(more.mid(100));
+        const QList<RenameRecord> someMore = awaitTask(m_engine->applyApproved());
+        disconnect(stopEarly);
+        const int kept = m_engine->lastApplyStopped();
+        QCOMPARE(std::pair(someMore.size() + kept, m_engine->jobs().size()),
+                 std::pair(qsizetype(100), qsizetype(kept)));
+        for (const RenameJob &left : m_engine->jobs())
+            QVERIFY(QFile::exists(left.originalPath()) && !left.applyFailure);
+        QCOMPARE(m_engine->error().value_or("").startsWith(QString("Angehalten: %1 Datei").arg(kept)), kept > 0);
     }
 
 private:
