@@ -150,6 +150,9 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
         records = co_await std::move(applying);
         if (!self)
             co_return;
+        // The window's "Anhalten" stops the queue's files too; they keep their names, and the bubble says so.
+        if (engine && engine->lastApplyStopped() > 0)
+            m_notify(QStringLiteral("Namorix"), StringTable::text("apply.stopped", engine->lastApplyStopped()), {});
         if (engine)
             engine->clearJobs(); // the queue's own engine: what it left is handed on or reported
     }
