@@ -85,6 +85,12 @@
     <message id="result.notRenamed" numerus="yes"><source>result.notRenamed</source><translation><numerusform>%n Datei nicht umbenannt – der Grund steht in der Liste</numerusform><numerusform>%n Dateien nicht umbenannt – die Gründe stehen in der Liste</numerusform></translation></message>
     <message id="result.reverted" numerus="yes"><source>result.reverted</source><translation><numerusform>%n Umbenennung rückgängig gemacht</numerusform><numerusform>%n Umbenennungen rückgängig gemacht</numerusform></translation></message>
     <message id="result.notReverted" numerus="yes"><source>result.notReverted</source><translation><numerusform>%n nicht: %1</numerusform><numerusform>%n nicht, zuerst: %1</numerusform></translation></message>
+    <message id="result.renameStopped" numerus="yes"><source>result.renameStopped</source><translation><numerusform>angehalten: %n Datei unverändert</numerusform><numerusform>angehalten: %n Dateien unverändert</numerusform></translation></message>
+    <message id="result.revertStopped" numerus="yes"><source>result.revertStopped</source><translation><numerusform>angehalten: %n Umbenennung bleibt</numerusform><numerusform>angehalten: %n Umbenennungen bleiben</numerusform></translation></message>
+    <message id="progress.renaming" numerus="yes"><source>progress.renaming</source><translation><numerusform>%1 von %2 Datei umbenannt</numerusform><numerusform>%1 von %2 Dateien umbenannt</numerusform></translation></message>
+    <message id="progress.reverting" numerus="yes"><source>progress.reverting</source><translation><numerusform>%1 von %2 Umbenennung rückgängig gemacht</numerusform><numerusform>%1 von %2 Umbenennungen rückgängig gemacht</numerusform></translation></message>
+    <message id="progress.stop"><source>progress.stop</source><translation>Anhalten</translation></message>
+    <message id="progress.stop.help"><source>progress.stop.help</source><translation>Nach der aktuellen Datei anhalten; was schon umbenannt ist, bleibt umbenannt und im Verlauf</translation></message>
     <message id="result.discarded" numerus="yes"><source>result.discarded</source><translation><numerusform>%n Vorschlag verworfen</numerusform><numerusform>%n Vorschläge verworfen</numerusform></translation></message>
     <message id="result.undo"><source>result.undo</source><translation>Rückgängig</translation></message>
     <message id="result.retry"><source>result.retry</source><translation>Erneut versuchen</translation></message>
@@ -351,6 +357,7 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="apply.noFreeName"><source>apply.noFreeName</source><translation>Kein freier Name für %1</translation></message>
     <message id="apply.noHistory"><source>apply.noHistory</source><translation>Umbenennen nicht möglich: der Verlauf ist nicht verfügbar</translation></message>
     <message id="apply.invalidName"><source>apply.invalidName</source><translation>Ungültiger Dateiname: %1</translation></message>
+    <message id="apply.stopped" numerus="yes"><source>apply.stopped</source><translation><numerusform>Angehalten: %n Datei unverändert</numerusform><numerusform>Angehalten: %n Dateien unverändert</numerusform></translation></message>
     <message id="apply.notListed"><source>apply.notListed</source><translation>Auftrag %1 ist nicht (mehr) in der Liste</translation></message>
     <message id="run.cancelled"><source>run.cancelled</source><translation>Analyse abgebrochen</translation></message>
     <message id="run.failed"><source>run.failed</source><translation>%1 von %2 fehlgeschlagen</translation></message>

@@ -4,6 +4,7 @@
 #include "api/handlerkit.h"
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
+#include "engine/filework.h"
 #include "engine/renameengine.h"
 #include "engine/undo.h"
 #include "extraction/contentextraction.h"
@@ -159,18 +160,19 @@ QJsonObject historyEntry(const RenameRecord &record)
 }
 
 /** Undoes a whole apply: 404 for a batch the history does not hold, else the count and each refusal with its reason. */
-APIResponse revertBatch(ObjectStore &store, qint64 batch)
+QCoro::Task<APIResponse> revertBatch(ObjectStore *store, qint64 batch)
 {
     RecordQuery query;
     query.batch = batch;
     query.limit = 1;
-    if (const auto known = store.fetchRecords(query); !known)
-        return APIResponse::error(500, known.error().message());
+    if (const auto known = store->fetchRecords(query); !known)
+        co_return APIResponse::error(500, known.error().message());
     else if (known->isEmpty())
-        return APIResponse::error(404, QStringLiteral("batch not found"));
-    const auto outcome = Undo::revertBatch(&store, batch);
+        co_return APIResponse::error(404, QStringLiteral("batch not found"));
+    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting = FileWork::shared().revertBatch(store, batch);
+    const auto outcome = co_await std::move(reverting);
     if (!outcome)
-        return APIResponse::error(500, outcome.error().message());
+        co_return APIResponse::error(500, outcome.error().message());
     QJsonObject reply{{QStringLiteral("ok"), outcome->failures.isEmpty()},
                       {QStringLiteral("batch"), batch},
                       {QStringLiteral("count"), outcome->reverted}};
@@ -180,7 +182,7 @@ APIResponse revertBatch(ObjectStore &store, qint64 batch)
             failures.append(failureEntry(record.newPath, error.message()));
         reply.insert(QStringLiteral("failures"), failures);
     }
-    return APIResponse::json(reply);
+    co_return APIResponse::json(reply);
 }
 
 QJsonObject analysedFile(const FileContext &context)
@@ -254,14 +256,18 @@ QCoro::Task<APIResponse> revert(APIContext &context, APIRequest request)
     const std::optional<qint64> batch = integer(request.body, QStringLiteral("batch"));
     if (!id && !batch)
         co_return APIResponse::error(400, QStringLiteral("missing id or batch"));
-    if (!context.store)
+    ObjectStore *store = context.store;
+    if (!store)
         co_return noDataContext();
-    if (batch)
-        co_return revertBatch(*context.store, *batch);
-    std::optional<RenameRecord> record = recordWithNewPath(*context.store, *id);
+    if (batch) {
+        QCoro::Task<APIResponse> reverting = revertBatch(store, *batch);
+        co_return co_await std::move(reverting);
+    }
+    std::optional<RenameRecord> record = recordWithNewPath(*store, *id);
     if (!record)
         co_return APIResponse::error(404, QStringLiteral("record not found"));
-    const auto reverted = Undo::revert(context.store, *record);
+    QCoro::Task<std::expected<RenameRecord, NamorixError>> reverting = FileWork::shared().revert(store, *record);
+    const auto reverted = co_await std::move(reverting);
     if (!reverted) {
         const bool conflict = reverted.error().code() == NamorixError::Code::otherFileAtName;
         co_return APIResponse::error(conflict ? 409 : 500, reverted.error().message());

@@ -2,6 +2,7 @@
 
 #include "automation/desktopnotifier.h"
 #include "common/stringtable.h"
+#include "engine/filework.h"
 #include "engine/renameengine.h"
 #include "engine/undo.h"
 #include "settings/defaultsstore.h"
@@ -149,6 +150,9 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
         records = co_await std::move(applying);
         if (!self)
             co_return;
+        // The window's "Anhalten" stops the queue's files too; they keep their names, and the bubble says so.
+        if (engine && engine->lastApplyStopped() > 0)
+            m_notify(QStringLiteral("Namorix"), StringTable::text("apply.stopped", engine->lastApplyStopped()), {});
         if (engine)
             engine->clearJobs(); // the queue's own engine: what it left is handed on or reported
     }
@@ -180,9 +184,23 @@ void QueueManager::notifyRenamed(const QList<RenameRecord> &records)
     const QPointer<QueueManager> self(this);
     const qint64 batch = records.front().batch;
     m_notify(QStringLiteral("Namorix"), notificationBody(records), [self, batch] {
-        if (!self || !self->m_engine || !self->m_engine->store())
-            return;
-        const auto outcome = Undo::revertBatch(self->m_engine->store(), batch);
-        self->m_notify(QStringLiteral("Namorix"), outcome ? Undo::describe(*outcome) : outcome.error().message(), {});
+        if (self && self->m_engine && self->m_engine->store())
+            self->undoFromNotification(batch);
     });
+}
+
+QCoro::Task<> QueueManager::undoFromNotification(qint64 batch)
+{
+    // A second press while the files move would only report "0 taken back".
+    if (m_undoing.contains(batch))
+        co_return;
+    m_undoing.insert(batch);
+    const QPointer<QueueManager> self(this);
+    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting =
+        FileWork::shared().revertBatch(m_engine->store(), batch);
+    const auto outcome = co_await std::move(reverting);
+    if (!self)
+        co_return;
+    m_undoing.remove(batch);
+    m_notify(QStringLiteral("Namorix"), outcome ? Undo::describe(*outcome) : outcome.error().message(), {});
 }

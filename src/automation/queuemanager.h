@@ -97,6 +97,8 @@ private:
     QCoro::Task<> runBatch(QList<QUrl> batch, std::optional<QString> nameTemplate);
     void setRunning(bool running);
     void notifyRenamed(const QList<RenameRecord> &records);
+    /** The bubble's "Rückgängig": takes the batch back and says what came of it. */
+    QCoro::Task<> undoFromNotification(qint64 batch);
     /**
      * Unticks the jobs that must not be applied unseen and returns them; with the flag off, ticks
      * them all (a fallback name arrives unticked from the analysis).
@@ -108,6 +110,7 @@ private:
     const DefaultsStore *m_defaults = nullptr;
     QList<Entry> m_pending;
     QList<QUrl> m_running;
+    QSet<qint64> m_undoing; ///< batches a notification's "Rückgängig" is taking back
     bool m_isPaused = false;
     bool m_isRunning = false;
 };

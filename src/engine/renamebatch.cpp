@@ -110,18 +110,27 @@ std::expected<void, QString> RenameBatch::perform(Move &move)
     }
 }
 
-RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob> &jobs,
-                                      const QList<qsizetype> &selected, const QString &provider)
+RenameBatch::Outcome RenameBatch::refuse(const QList<RenameJob> &jobs, const QList<qsizetype> &selected,
+                                         const QString &reason)
 {
     Outcome outcome;
-    if (!store) {
-        for (const qsizetype i : selected) {
-            const RenameJob &job = jobs.at(i);
-            if (job.approved && job.suggestedName != job.originalName())
-                outcome.failures.insert(i, StringTable::text("apply.noHistory"));
-        }
-        return outcome;
+    for (const qsizetype i : selected) {
+        const RenameJob &job = jobs.at(i);
+        if (job.approved && job.suggestedName != job.originalName())
+            outcome.failures.insert(i, reason);
     }
+    return outcome;
+}
+
+RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob> &jobs,
+                                      const QList<qsizetype> &selected, const QString &provider,
+                                      const BatchProgress &progress)
+{
+    if (!store)
+        return refuse(jobs, selected, StringTable::text("apply.noHistory"));
+    Outcome outcome;
+    const int total = int(refuse(jobs, selected, {}).failures.size());
+    const auto goOn = [&](int done) { return !progress || progress(done, total); };
     RenameBatch batch(*store, provider);
     QMap<qsizetype, QString> &failures = outcome.failures;
     QList<Move> moves;
@@ -129,6 +138,9 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
         const RenameJob &job = jobs.at(i);
         if (!job.approved || job.suggestedName == job.originalName())
             continue;
+        // Checking the files is slow on a sleeping disk too; a stop here moves nothing.
+        if (!goOn(0))
+            return Outcome{{}, {}, {}, total};
         if (!DestinationNames::isValid(job.suggestedName)) {
             failures.insert(i, StringTable::text("apply.invalidName").arg(job.suggestedName));
         } else if (std::expected<Move, QString> planned = batch.plan(job); !planned) {
@@ -150,12 +162,20 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
         moves.clear();
     }
 
+    const int refused = int(failures.size());
     QList<qint64> moved, abandoned;
     QList<RenameRecord> reidentified;
     for (qsizetype i = 0; i < moves.size(); ++i) {
         Move &move = moves[i];
         move.record.id = ids->at(i);
         move.record.batch = ids->first();
+        if (!goOn(refused + int(i))) {
+            // Their pending records go with the finish below; their files were never touched.
+            for (qsizetype rest = i; rest < moves.size(); ++rest)
+                abandoned.append(ids->at(rest));
+            outcome.stopped = int(moves.size() - i);
+            break;
+        }
         if (const std::expected<void, QString> done = batch.perform(move); done) {
             moved.append(move.record.id);
             outcome.records.append(move.record);
@@ -172,6 +192,7 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
         if (const auto finished = store->finishPending(moved, abandoned, reidentified); !finished)
             qCWarning(lcEngine, "%s", qUtf8Printable(finished.error().message()));
     }
-
+    if (!outcome.stopped)
+        goOn(total);
     return outcome;
 }

@@ -11,15 +11,23 @@
 #include <QString>
 
 #include <expected>
+#include <functional>
 
 class ObjectStore;
+
+/**
+ * Told how far a batch of file moves is, before each file and after the last (`done` of
+ * `total`); false stops the batch there, between two files.
+ */
+using BatchProgress = std::function<bool(int done, int total)>;
 
 /**
  * One apply: renames the files of the approved jobs among those selected. Each job's file and name
  * are checked first; the records are stored (pending) in one synced transaction before the files
  * move and confirmed in one after; no move ever replaces an existing file, and destinations are
  * unique within the batch too. The records of one run form one batch in the store, undone as a
- * whole by `Undo::revertBatch`. Without a store nothing is renamed.
+ * whole by `Undo::revertBatch`. Without a store nothing is renamed. A stop leaves the files moved
+ * so far renamed and recorded and the others untouched, without a failure.
  */
 class RenameBatch
 {
@@ -28,10 +36,13 @@ public:
         QList<RenameRecord> records;       ///< in job order
         QMap<qsizetype, QString> failures; ///< German reasons by job index
         QSet<qsizetype> renamed;           ///< job indexes
+        int stopped = 0;                   ///< jobs a stop left untouched
     };
 
     static Outcome run(ObjectStore *store, const QList<RenameJob> &jobs, const QList<qsizetype> &selected,
-                       const QString &provider);
+                       const QString &provider, const BatchProgress &progress = {});
+    /** Every job to rename among those selected fails with `reason`, and nothing moves. */
+    static Outcome refuse(const QList<RenameJob> &jobs, const QList<qsizetype> &selected, const QString &reason);
 
 private:
     /** One job's rename on its way through the batch. */

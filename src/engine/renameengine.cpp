@@ -10,6 +10,7 @@
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
 #include "engine/filemoves.h"
+#include "engine/filework.h"
 #include "engine/inputexpansion.h"
 #include "engine/renamebatch.h"
 #include "extraction/contentextraction.h"
@@ -468,6 +469,7 @@ QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList
         co_return {};
     }
     m_applyFailures.clear();
+    m_applyStopped = 0;
     QList<qsizetype> selected;
     if (only) {
         for (const QUuid &id : std::as_const(*only)) {
@@ -483,24 +485,38 @@ QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList
         for (qsizetype i = 0; i < m_jobs.size(); ++i)
             selected.append(i);
     }
-    // Failures by job index, so they are reported in job order.
-    const auto [records, failures, renamed] =
-        RenameBatch::run(m_store, m_jobs, selected, rawValue(m_services.settings.provider()));
+    // The list as it is now: the user may edit it while the files move, so results go back by id.
+    const QList<RenameJob> applied = m_jobs;
+    QCoro::Task<RenameBatch::Outcome> moving =
+        FileWork::shared().apply(m_store, applied, selected, rawValue(m_services.settings.provider()));
+    const RenameBatch::Outcome outcome = co_await std::move(moving);
+    if (!*alive) {
+        turn.mine->open();
+        co_return outcome.records;
+    }
+    QSet<QUuid> renamed;
+    for (const qsizetype i : outcome.renamed)
+        renamed.insert(applied.at(i).id);
+    QHash<QUuid, QString> failures;
+    for (auto failure = outcome.failures.cbegin(); failure != outcome.failures.cend(); ++failure)
+        failures.insert(applied.at(failure.key()).id, failure.value());
+    m_applyStopped = outcome.stopped;
 
     QList<RenameJob> remaining;
-    for (qsizetype i = 0; i < m_jobs.size(); ++i) {
-        if (renamed.contains(i))
+    for (RenameJob job : std::as_const(m_jobs)) {
+        if (renamed.contains(job.id))
             continue;
-        RenameJob job = m_jobs.at(i);
-        if (const auto failure = failures.constFind(i); failure != failures.cend()) {
+        if (const auto failure = failures.constFind(job.id); failure != failures.cend()) {
             job.applyFailure = *failure;
             m_applyFailures.append({job.originalPath(), *failure});
         }
         remaining.append(std::move(job));
     }
     setJobs(remaining);
-    if (!m_applyFailures.isEmpty())
+    if (m_applyStopped > 0)
+        setError(StringTable::text("apply.stopped", m_applyStopped));
+    else if (!m_applyFailures.isEmpty())
         setError(m_applyFailures.last().reason);
     turn.mine->open();
-    co_return records;
+    co_return outcome.records;
 }

@@ -132,11 +132,14 @@ public:
      * replaces an existing file, and destinations are unique within the batch too; without a
      * store nothing is renamed. The renamed jobs leave the review; a job that failed stays,
      * with its reason in `applyFailure`. Failures go to `error` (a summary) and to
-     * `lastApplyFailures`; an id in `only` that is not in the list is one of them.
+     * `lastApplyFailures`; an id in `only` that is not in the list is one of them. The files move
+     * on FileWork's worker; a stop there keeps the jobs not reached as they are and says so in `error`.
      */
     QCoro::Task<QList<RenameRecord>> applyApproved(std::optional<QList<QUuid>> only = std::nullopt);
     /** The files the last `applyApproved` could not rename, in job order. */
     [[nodiscard]] const QList<ApplyFailure> &lastApplyFailures() const { return m_applyFailures; }
+    /** How many jobs a stop kept the last `applyApproved` from. */
+    [[nodiscard]] int lastApplyStopped() const { return m_applyStopped; }
 
 Q_SIGNALS:
     void jobsChanged();
@@ -178,6 +181,7 @@ private:
     int m_skippedDuplicates = 0;
     std::optional<QString> m_waitNote;
     QList<ApplyFailure> m_applyFailures;
+    int m_applyStopped = 0;
 
     /** False from the destructor on: suspended runs check it before they touch the engine. */
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

@@ -34,10 +34,15 @@ std::expected<void, NamorixError> revert(ObjectStore *store, RenameRecord &recor
     return {};
 }
 
-Outcome revertAll(ObjectStore *store, QList<RenameRecord> records)
+Outcome revertAll(ObjectStore *store, QList<RenameRecord> records, const BatchProgress &progress)
 {
     Outcome outcome;
+    const int total = int(records.size());
     for (auto record = records.rbegin(); record != records.rend(); ++record) {
+        if (progress && !progress(int(record - records.rbegin()), total)) {
+            outcome.stopped = int(records.rend() - record);
+            return outcome;
+        }
         // Taken back since (from the history, say): nothing left to do for it.
         if (store && record->id != 0) {
             if (const auto stored = store->fetchRecord(record->id); stored)
@@ -51,10 +56,12 @@ Outcome revertAll(ObjectStore *store, QList<RenameRecord> records)
         } else
             outcome.failures.append({*record, reverted.error()});
     }
+    if (progress)
+        progress(total, total);
     return outcome;
 }
 
-std::expected<Outcome, NamorixError> revertBatch(ObjectStore *store, qint64 batch)
+std::expected<Outcome, NamorixError> revertBatch(ObjectStore *store, qint64 batch, const BatchProgress &progress)
 {
     if (!store)
         return Outcome{};
@@ -66,10 +73,10 @@ std::expected<Outcome, NamorixError> revertBatch(ObjectStore *store, qint64 batc
         return std::unexpected(NamorixError::historyNotWritable(records.error().message()));
     // Fetched newest first; revertAll takes them in the order they were applied.
     std::reverse(records->begin(), records->end());
-    return revertAll(store, *std::move(records));
+    return revertAll(store, *std::move(records), progress);
 }
 
-std::expected<Outcome, NamorixError> revertLast(ObjectStore *store)
+std::expected<Outcome, NamorixError> revertLast(ObjectStore *store, const BatchProgress &progress)
 {
     if (!store)
         return Outcome{};
@@ -78,7 +85,7 @@ std::expected<Outcome, NamorixError> revertLast(ObjectStore *store)
         return std::unexpected(NamorixError::historyNotWritable(last.error().message()));
     if (!*last)
         return Outcome{};
-    return revertBatch(store, (*last)->id);
+    return revertBatch(store, (*last)->id, progress);
 }
 
 QString describe(const Outcome &outcome)
@@ -88,6 +95,8 @@ QString describe(const Outcome &outcome)
         text += QStringLiteral(", ") + StringTable::text("result.notReverted", int(outcome.failures.size()))
                                            .arg(outcome.failures.front().second.message());
     }
+    if (outcome.stopped > 0)
+        text += QStringLiteral(", ") + StringTable::text("result.revertStopped", outcome.stopped);
     return text;
 }
 

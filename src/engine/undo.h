@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/namorixerror.h"
+#include "engine/renamebatch.h"
 #include "store/objectstore.h"
 
 #include <QList>
@@ -26,23 +27,24 @@ struct Outcome {
     int reverted = 0;
     QList<std::pair<RenameRecord, NamorixError>> failures;
     std::optional<RenameRecord> lastReverted; ///< the last one that went back (the oldest)
+    int stopped = 0;                          ///< records a stop left as they were
 };
 
 /**
  * Reverts records of one apply, newest first (a name one of them freed may be another's old name);
  * each is checked as `revert` checks it, a refusal is listed and the rest go on. Records the store
- * knows as reverted since are passed over.
+ * knows as reverted since are passed over. `progress` may stop it between two records.
  */
-Outcome revertAll(ObjectStore *store, QList<RenameRecord> records);
+Outcome revertAll(ObjectStore *store, QList<RenameRecord> records, const BatchProgress &progress = {});
 
 /** Reverts the records of one apply (`RenameRecord::batch`) as `revertAll` does; fails only when the history cannot be
  * read. */
-std::expected<Outcome, NamorixError> revertBatch(ObjectStore *store, qint64 batch);
+std::expected<Outcome, NamorixError> revertBatch(ObjectStore *store, qint64 batch, const BatchProgress &progress = {});
 
 /** Reverts the batch of the newest record not yet reverted; nothing reverted when there is none. */
-std::expected<Outcome, NamorixError> revertLast(ObjectStore *store);
+std::expected<Outcome, NamorixError> revertLast(ObjectStore *store, const BatchProgress &progress = {});
 
-/** What an undo came to, in German: how many went back, how many not, and the first refusal's reason. */
+/** What an undo came to, in German: how many went back, how many not (the first refusal's reason), and a stop. */
 QString describe(const Outcome &outcome);
 
 /**

@@ -95,6 +95,9 @@ public:
     /** Notes that the folders `ids` were watched until `until`; bookkeeping, so no `changed`. */
     std::expected<void, StoreError> markWatched(const QList<qint64> &ids, const QDateTime &until);
 
+    /** Writes made to the file through another connection (a worker's): the views learn of them as of ours. */
+    void noteWritesElsewhere(Kind kind) { Q_EMIT changed(kind); }
+
 Q_SIGNALS:
     void changed(ObjectStore::Kind kind);
 

@@ -1,5 +1,6 @@
 #include "ui/mainwindow.h"
 
+#include "engine/filework.h"
 #include "engine/renameengine.h"
 #include "engine/undo.h"
 #include "settings/navigationstate.h"
@@ -241,9 +242,13 @@ void MainWindow::openFilePicker()
     m_files->pickFiles();
 }
 
-void MainWindow::revertLast()
+QCoro::Task<> MainWindow::revertLast()
 {
-    const auto reverted = Undo::revertLast(m_services.store);
+    const QPointer<MainWindow> self(this);
+    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting = FileWork::shared().revertLast(m_services.store);
+    const auto reverted = co_await std::move(reverting);
+    if (!self)
+        co_return;
     if (!reverted)
         m_status->flash(reverted.error().message());
     else if (reverted->reverted == 1 && reverted->failures.isEmpty() && reverted->lastReverted)

@@ -2,6 +2,7 @@
 
 #include "settings/navigationstate.h"
 
+#include <QCoroTask>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -75,7 +76,7 @@ private:
     void buildMenus();
     void showSection(int index);
     void openFilePicker();
-    void revertLast();
+    QCoro::Task<> revertLast();
     /** Says on the undo entry how many files the last batch holds; at most once per turn of the loop. */
     void scheduleUndoText();
     static void present(QWidget *window);

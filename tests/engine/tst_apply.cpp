@@ -1,4 +1,6 @@
 #include "engine/filemoves.h"
+#include "engine/filework.h"
+#include "engine/renamebatch.h"
 #include "engine/undo.h"
 #include "engineharness.h"
 #include "oldschema.h"
@@ -273,6 +275,89 @@ private Q_SLOTS:
         const QList<RenameRecord> history = *m_store->fetchRecords();
         QCOMPARE(history.size(), 1);
         QCOMPARE(history.first().newPath, moved);
+    }
+
+    void bigBatchesLeaveTheLoopFreeAndStopBetweenFiles()
+    {
+        constexpr int Files = 1000;
+        QList<RenameJob> jobs;
+        for (int i = 0; i < Files; ++i)
+            jobs << job(touch(path(QString("f%1.txt").arg(i)), QByteArray::number(i)), QString("n%1.txt").arg(i));
+
+        // A loop blocked by the moves would not tick at all until they are done.
+        m_engine->setJobs(jobs);
+        QElapsedTimer clock, sinceTick;
+        qint64 longestGap = 0;
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, sinceTick.restart());
+            ++ticks;
+        });
+        ticker.start(0);
+        clock.start();
+        sinceTick.start();
+        const QList<RenameRecord> records = awaitTask(m_engine->applyApproved());
+        const qint64 took = clock.elapsed();
+        ticker.stop();
+        QCOMPARE(records.size(), Files);
+        QVERIFY2(ticks >= 10 && longestGap < took * 3 / 4,
+                 qPrintable(QString("%1 ticks, %2 of %3 ms").arg(ticks).arg(longestGap).arg(took)));
+        QCOMPARE(m_store->fetchRecords()->size(), Files);
+
+        // A stop takes back some; each record tells where its file is, wherever the stop fell.
+        FileWork &work = FileWork::shared();
+        QString said;
+        const auto stopEarly = connect(&work, &FileWork::progressChanged, [&work, &said] {
+            if (work.done() > 0 && said.isEmpty()) {
+                said = work.progressText();
+                work.stop();
+            }
+        });
+        const Undo::Outcome undone = awaitTask(work.revertBatch(m_store.get(), records.first().batch)).value();
+        QVERIFY2(
+            QRegularExpression("^[1-9][0-9]{0,2} von 1\\.000 Umbenennungen rückgängig gemacht$").match(said).hasMatch(),
+            qPrintable(said));
+        QCOMPARE(undone.reverted + undone.stopped, Files);
+        QVERIFY(undone.failures.isEmpty());
+        QCOMPARE(Undo::describe(undone).contains("angehalten"), undone.stopped > 0);
+        const QList<RenameRecord> after = m_store->fetchRecords().value();
+        for (const RenameRecord &record : after)
+            QCOMPARE(QFile::exists(record.originalPath), record.reverted);
+
+        // Stopped before the 101st move: those renamed and recorded, no pending record left, the rest untouched.
+        QList<RenameJob> more;
+        QList<qsizetype> all;
+        for (int i = 0; i < 200; ++i) {
+            more << job(touch(path(QString("g%1.txt").arg(i)), "G"), QString("m%1.txt").arg(i));
+            all << i;
+        }
+        const RenameBatch::Outcome part =
+            RenameBatch::run(m_store.get(), more, all, "Ollama", [](int done, int) { return done < 100; });
+        QCOMPARE(std::pair(part.records.size(), part.stopped), std::pair(qsizetype(100), 100));
+        RecordQuery batch;
+        batch.batch = part.records.first().batch;
+        QCOMPARE(m_store->fetchRecords(batch)->size(), 100);
+        for (int i = 0; i < 200; ++i) {
+            const bool moved = i < 100;
+            QCOMPARE(std::pair(QFile::exists(path(QString("m%1.txt").arg(i))),
+                               QFile::exists(path(QString("g%1.txt").arg(i)))),
+                     std::pair(moved, !moved));
+        }
+        const auto settled = Undo::settleInterruptedRenames(*m_store).value();
+        QCOMPARE(std::pair(settled.confirmed, settled.removed), std::pair(0, 0));
+
+        // Through the engine: the jobs a stop kept from moving stay in the review, and it says so.
+        said.clear();
+        m_engine->setJobs(more.mid(100));
+        const QList<RenameRecord> someMore = awaitTask(m_engine->applyApproved());
+        disconnect(stopEarly);
+        const int kept = m_engine->lastApplyStopped();
+        QCOMPARE(std::pair(someMore.size() + kept, m_engine->jobs().size()),
+                 std::pair(qsizetype(100), qsizetype(kept)));
+        for (const RenameJob &left : m_engine->jobs())
+            QVERIFY(QFile::exists(left.originalPath()) && !left.applyFailure);
+        QCOMPARE(m_engine->error().value_or("").startsWith(QString("Angehalten: %1 Datei").arg(kept)), kept > 0);
     }
 
 private:

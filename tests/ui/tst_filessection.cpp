@@ -245,8 +245,8 @@ private Q_SLOTS:
         QTRY_COMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));
         QCOMPARE(w->files()->resultBar()->text(), "1 Datei umbenannt");
         named<QPushButton>(w->files()->resultBar(), "Rückgängig")->click();
+        QTRY_COMPARE(w->files()->resultBar()->text(), "1 Umbenennung rückgängig gemacht");
         QVERIFY(QFile::exists(original) && !QFile::exists(w->dir.filePath("Brief.txt")));
-        QCOMPARE(w->files()->resultBar()->text(), "1 Umbenennung rückgängig gemacht");
     }
 
     // The preview of a row's file: what it shows, and its keys.

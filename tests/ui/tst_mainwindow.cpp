@@ -166,8 +166,8 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(w->dir.filePath("neu.txt")));
         w->window->sidebar()->setFocus();
         QTest::keyClick(w->window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QTRY_VERIFY(status("text", "„neu.txt“ heißt wieder „alt.txt“"));
         QVERIFY(QFile::exists(w->dir.filePath("alt.txt")));
-        QVERIFY(status("text", "„neu.txt“ heißt wieder „alt.txt“"));
         QVERIFY(status("toolTip", "0 Dateien umbenannt, 1 Eintrag gesamt"));
         QTRY_COMPARE(undo->text().remove('&'), "Letzte Umbenennung rückgängig machen");
     }

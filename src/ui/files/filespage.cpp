@@ -2,6 +2,7 @@
 
 #include "common/stringtable.h"
 #include "engine/analysisstarter.h"
+#include "engine/filework.h"
 #include "engine/renameengine.h"
 #include "engine/undo.h"
 #include "settings/navigationstate.h"
@@ -100,17 +101,25 @@ void FilesPage::reportRenamed(const QList<RenameRecord> &records, int failed)
         parts << StringTable::text("result.notRenamed", failed);
         actions.append({qtTrId("result.retry"), [this] { m_review->retryFailed(); }});
     }
+    const int stopped = m_engine.lastApplyStopped();
+    if (stopped > 0)
+        parts << StringTable::text("result.renameStopped", stopped);
     if (!parts.isEmpty())
         m_result->showResult(parts.join(QStringLiteral(", ")),
-                             failed > 0 ? ResultBar::Tone::problem : ResultBar::Tone::done, actions);
+                             failed > 0 || stopped > 0 ? ResultBar::Tone::problem : ResultBar::Tone::done, actions);
 }
 
-void FilesPage::undo(qint64 batch)
+QCoro::Task<> FilesPage::undo(qint64 batch)
 {
-    const auto outcome = Undo::revertBatch(m_engine.store(), batch);
+    const QPointer<FilesPage> self(this);
+    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting =
+        FileWork::shared().revertBatch(m_engine.store(), batch);
+    const auto outcome = co_await std::move(reverting);
+    if (!self)
+        co_return;
     if (!outcome) {
         m_result->showResult(outcome.error().message(), ResultBar::Tone::problem);
-        return;
+        co_return;
     }
     m_result->showResult(Undo::describe(*outcome),
                          outcome->failures.isEmpty() ? ResultBar::Tone::done : ResultBar::Tone::problem);

@@ -3,6 +3,7 @@
 #include "engine/renamejob.h"
 #include "store/renamerecord.h"
 
+#include <QCoroTask>
 #include <QList>
 #include <QPointer>
 #include <QUrl>
@@ -55,7 +56,7 @@ private:
     void openDialog(bool folders);
     void reportRenamed(const QList<RenameRecord> &records, int failed);
     void reportDiscarded(const QList<RenameJob> &jobs);
-    void undo(qint64 batch);
+    QCoro::Task<> undo(qint64 batch);
 
     RenameEngine &m_engine;
     AnalysisStarter &m_starter;

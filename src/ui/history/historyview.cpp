@@ -1,5 +1,6 @@
 #include "historyview.h"
 
+#include "engine/filework.h"
 #include "engine/renameengine.h"
 #include "engine/undo.h"
 #include "historyactions.h"
@@ -192,16 +193,19 @@ bool HistoryView::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void HistoryView::revertRow(const QModelIndex &index)
+QCoro::Task<> HistoryView::revertRow(QModelIndex index)
 {
     if (!index.isValid() || index.column() != HistoryModel::ActionColumn || !m_store)
-        return;
+        co_return;
     // The record as stored now: the list may lag a revert made elsewhere by one turn of the loop.
     auto record = m_store->fetchRecord(m_model->record(index.row()).id);
     if (!record || record->reverted)
-        return;
+        co_return;
     showProblem({});
-    if (const auto reverted = Undo::revert(m_store, *record); !reverted)
+    const QPointer<HistoryView> self(this);
+    QCoro::Task<std::expected<RenameRecord, NamorixError>> reverting = FileWork::shared().revert(m_store, *record);
+    const auto reverted = co_await std::move(reverting);
+    if (self && !reverted)
         showProblem(reverted.error().message());
 }
 
@@ -222,27 +226,38 @@ void HistoryView::openRowMenu(const QModelIndex &index, const QPoint &at)
     menu->popup(at);
 }
 
-void HistoryView::revertRows(const QList<QPersistentModelIndex> &rows)
+QCoro::Task<> HistoryView::revertRows(QList<QPersistentModelIndex> rows)
 {
     // revertRow reports through showProblem: gathered here, so one refusal does not hide another.
+    if (m_problems)
+        co_return; // one selection at a time; the list of problems belongs to the one running
     m_problems.emplace();
-    for (const QPersistentModelIndex &row : rows)
-        revertRow(row);
+    const QPointer<HistoryView> self(this);
+    for (const QPersistentModelIndex &row : std::as_const(rows)) {
+        QCoro::Task<> reverting = revertRow(row);
+        co_await std::move(reverting);
+        if (!self)
+            co_return;
+    }
     const QStringList problems = *std::exchange(m_problems, std::nullopt);
     if (problems.isEmpty() || rows.size() == 1) {
         showProblem(problems.value(0));
-        return;
+        co_return;
     }
     showProblem(qtTrId("result.reverted", int(rows.size() - problems.size())) + QStringLiteral(", ") +
                 qtTrId("result.notReverted", int(problems.size())).arg(problems.front()));
 }
 
-void HistoryView::revertBatchOf(qint64 batch)
+QCoro::Task<> HistoryView::revertBatchOf(qint64 batch)
 {
     if (!m_store)
-        return;
+        co_return;
     showProblem({});
-    const auto outcome = Undo::revertBatch(m_store, batch);
+    const QPointer<HistoryView> self(this);
+    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting = FileWork::shared().revertBatch(m_store, batch);
+    const auto outcome = co_await std::move(reverting);
+    if (!self)
+        co_return;
     if (!outcome)
         showProblem(outcome.error().message());
     else if (!outcome->failures.isEmpty())

@@ -2,6 +2,7 @@
 
 #include "store/recordquery.h"
 
+#include <QCoroTask>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QWidget>
@@ -41,12 +42,12 @@ private:
 
     QWidget *makeHeader();
     void makeTable();
-    void revertRow(const QModelIndex &index);
+    QCoro::Task<> revertRow(QModelIndex index);
     /** The selection's menu: its actions and "Stapel rückgängig", which undoes the apply `index` was part of. */
     void openRowMenu(const QModelIndex &index, const QPoint &at);
-    /** Each row as revertRow does it, the failures summed up in one line. */
-    void revertRows(const QList<QPersistentModelIndex> &rows);
-    void revertBatchOf(qint64 batch);
+    /** Each row as revertRow does it, one after the other, the failures summed up in one line. */
+    QCoro::Task<> revertRows(QList<QPersistentModelIndex> rows);
+    QCoro::Task<> revertBatchOf(qint64 batch);
     void exportListed(ExportFormat format);
     void writeExport(const QString &path, const RecordQuery &listed, ExportFormat format);
     void updateCount();

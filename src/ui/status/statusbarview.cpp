@@ -3,6 +3,7 @@
 #include "ai/aisettings.h"
 #include "automation/folderwatcher.h"
 #include "common/rawenum.h"
+#include "engine/filework.h"
 #include "engine/renameengine.h"
 #include "settings/appsettings.h"
 #include "store/objectstore.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -87,6 +89,18 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
     m_progressBar->setAccessibleName(qtTrId("preview.analyzing"));
     m_progressText = new QLabel;
     m_progressItem = item(m_progressBar, m_progressText);
+    m_movingBar = new QProgressBar;
+    m_movingBar->setTextVisible(false);
+    m_movingBar->setFixedSize(48, 8);
+    m_movingText = new QLabel;
+    auto *stop = new QToolButton;
+    stop->setObjectName(QStringLiteral("fileWorkStop"));
+    stop->setText(qtTrId("progress.stop"));
+    stop->setToolTip(qtTrId("progress.stop.help"));
+    stop->setAutoRaise(true);
+    connect(stop, &QToolButton::clicked, this, [] { FileWork::shared().stop(); });
+    m_movingItem = item(m_movingBar, m_movingText, stop);
+    m_movingItem->setObjectName(QStringLiteral("fileWorkProgress"));
     m_errorText = new QLabel;
     m_errorText->setStyleSheet(QStringLiteral("color:%1;").arg(UIColors::orange().name()));
     m_errorItem = item(symbolLabel(u"exclamationmark.triangle"), m_errorText);
@@ -102,7 +116,7 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
     row->setSpacing(16);
     for (QWidget *widget :
          {m_providerItem, static_cast<QWidget *>(divider()), m_companionItem, static_cast<QWidget *>(divider()),
-          m_historyItem, m_watchDivider, m_watchItem, m_progressItem, m_errorItem})
+          m_historyItem, m_watchDivider, m_watchItem, m_progressItem, m_movingItem, m_errorItem})
         row->addWidget(widget);
     row->addStretch(1);
     row->addWidget(m_flash);
@@ -123,12 +137,14 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
     for (auto signal : {&RenameEngine::isProcessingChanged, &RenameEngine::progressChanged, &RenameEngine::errorChanged,
                         &RenameEngine::waitNoteChanged})
         connect(&engine, signal, this, &StatusBarView::refreshEngine);
+    connect(&FileWork::shared(), &FileWork::progressChanged, this, &StatusBarView::refreshFileWork);
 
     refreshProvider();
     refreshCompanion(false);
     refreshHistory();
     refreshWatch();
     refreshEngine();
+    refreshFileWork();
     m_poll->start();
 }
 
@@ -208,6 +224,17 @@ void StatusBarView::refreshWatch()
     m_watchItem->setAccessibleName(help);
     m_watchItem->setVisible(count > 0);
     m_watchDivider->setVisible(count > 0);
+}
+
+void StatusBarView::refreshFileWork()
+{
+    const FileWork &work = FileWork::shared();
+    m_movingItem->setVisible(work.isBusy());
+    // Before the first report the batch is still being prepared: a busy bar.
+    m_movingBar->setRange(0, work.total());
+    m_movingBar->setValue(work.done());
+    m_movingText->setText(work.total() > 0 ? work.progressText() : QString());
+    m_movingItem->setAccessibleName(m_movingText->text());
 }
 
 void StatusBarView::refreshEngine()

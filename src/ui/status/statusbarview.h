@@ -16,8 +16,8 @@ class RenameEngine;
 
 /**
  * The row below the sections: provider and model, Korvex, history counts, watched folders (only
- * while some are watched) and the engine's progress or error. Every item follows its core object
- * live; `flash` shows a short note for a few seconds.
+ * while some are watched), the engine's progress or error, and the files moving (with a stop). Every item follows its
+ * core object live; `flash` shows a short note for a few seconds.
  */
 class StatusBarView final : public QWidget
 {
@@ -48,6 +48,7 @@ private:
     void refreshHistory();
     void refreshWatch();
     void refreshEngine();
+    void refreshFileWork();
 
     Sources m_sources;
     CompanionPoll *m_poll;
@@ -63,6 +64,9 @@ private:
     QWidget *m_progressItem;
     QProgressBar *m_progressBar;
     QLabel *m_progressText;
+    QWidget *m_movingItem;
+    QProgressBar *m_movingBar;
+    QLabel *m_movingText;
     QWidget *m_errorItem;
     QLabel *m_errorText;
     QLabel *m_flash;
