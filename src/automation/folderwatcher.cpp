@@ -116,7 +116,10 @@ QList<QUrl> FolderWatcher::arrivedSince(const QString &folder, qint64 sinceMs)
         if (::lstat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
             continue;
         const qint64 changedMs = qint64(info.st_ctim.tv_sec) * 1000 + info.st_ctim.tv_nsec / 1'000'000;
-        if (changedMs > sinceMs)
+        // File times come from the kernel's coarse clock, a tick behind the one `sinceMs` was read
+        // from: a file that arrived just after it may carry a time just before.
+        constexpr qint64 CoarseClockMarginMs = 50;
+        if (changedMs > sinceMs - CoarseClockMarginMs)
             arrived.append(QUrl::fromLocalFile(entries.filePath()));
     }
     return arrived;

@@ -232,9 +232,9 @@ private Q_SLOTS:
         // Newest first: the second rename of a.pdf goes back before the first can; a refusal is summed up.
         QTest::keyClick(f->table, Qt::Key_A, Qt::ControlModifier);
         action("historyRevertSelected")->trigger();
-        QVERIFY(QFile::exists(folder + "/a.pdf") && QFile::exists(folder + "/b.pdf"));
+        QTRY_VERIFY(QFile::exists(folder + "/a.pdf") && QFile::exists(folder + "/b.pdf"));
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
-        QCOMPARE(f->view.findChild<QLabel *>("historyProblem")->text(),
+        QTRY_COMPARE(f->view.findChild<QLabel *>("historyProblem")->text(),
                  "3 Umbenennungen rückgängig gemacht, 1 nicht: Datei nicht gefunden: y.pdf");
         QTRY_COMPARE(copied(),
                      QStringList({folder + "/b.pdf", folder + "/2024_a.pdf", folder + "/a.pdf", "/nirgends/y.pdf"}));
