@@ -235,7 +235,7 @@ private Q_SLOTS:
         QTRY_VERIFY(QFile::exists(folder + "/a.pdf") && QFile::exists(folder + "/b.pdf"));
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
         QTRY_COMPARE(f->view.findChild<QLabel *>("historyProblem")->text(),
-                 "3 Umbenennungen rückgängig gemacht, 1 nicht: Datei nicht gefunden: y.pdf");
+                     "3 Umbenennungen rückgängig gemacht, 1 nicht: Datei nicht gefunden: y.pdf");
         QTRY_COMPARE(copied(),
                      QStringList({folder + "/b.pdf", folder + "/2024_a.pdf", folder + "/a.pdf", "/nirgends/y.pdf"}));
         QCOMPARE(f->actionCell("b.pdf").data(Qt::AccessibleDescriptionRole).toString(),
