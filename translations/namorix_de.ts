@@ -368,5 +368,6 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="run.skippedInHistory" numerus="yes"><source>run.skippedInHistory</source><translation><numerusform>%n übersprungen (bereits in History)</numerusform><numerusform>%n übersprungen (bereits in History)</numerusform></translation></message>
     <message id="queue.renamed" numerus="yes"><source>queue.renamed</source><translation><numerusform>%n Datei umbenannt</numerusform><numerusform>%n Dateien umbenannt</numerusform></translation></message>
     <message id="queue.review" numerus="yes"><source>queue.review</source><translation><numerusform>%n Datei braucht eine Prüfung</numerusform><numerusform>%n Dateien brauchen eine Prüfung</numerusform></translation></message>
+    <message id="queue.show"><source>queue.show</source><translation>Anzeigen</translation></message>
 </context>
 </TS>

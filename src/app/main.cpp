@@ -107,12 +107,7 @@ int main(int argc, char *argv[])
     gate.start();
 
     instance.listen();
-    const auto showWindow = [&window] {
-        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-        window.show();
-        window.raise();
-        window.activateWindow();
-    };
+    const auto showWindow = [&window] { window.bringToFront(); };
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, showWindow);
     if (tray) {
         QObject::connect(tray.get(), &TrayIcon::showWindowRequested, &window, showWindow);
@@ -123,6 +118,8 @@ int main(int argc, char *argv[])
         });
     }
     QObject::connect(&instance, &SingleInstance::analysisRequested, &window, &MainWindow::analyze);
+    // A queue notification's "Anzeigen".
+    QObject::connect(&content.queue(), &QueueManager::showBatchRequested, &window, &MainWindow::showBatch);
     instance.deliver(arguments);
 
     const int exitCode = app.exec();

@@ -10,7 +10,11 @@ namespace {
 
 const QString Service = QStringLiteral("org.freedesktop.Notifications");
 const QString ObjectPath = QStringLiteral("/org/freedesktop/Notifications");
-const QString ActionKey = QStringLiteral("namorix-action");
+/** The key of a notification's `index`th button. */
+QString actionKey(qsizetype index)
+{
+    return QStringLiteral("namorix-action-%1").arg(index);
+}
 
 } // namespace
 
@@ -29,7 +33,7 @@ DesktopNotifier::DesktopNotifier(QDBusConnection connection)
     m_connection.connect(Service, ObjectPath, Service, QStringLiteral("NotificationClosed"), this, SLOT(closed(uint)));
 }
 
-void DesktopNotifier::post(const QString &title, const QString &body, const std::optional<Action> &action)
+void DesktopNotifier::post(const QString &title, const QString &body, const QList<Action> &actions)
 {
     if (!m_connection.isConnected())
         return;
@@ -37,28 +41,38 @@ void DesktopNotifier::post(const QString &title, const QString &body, const std:
     // The theme's message sound is the desktop's default notification sound; expire -1 lets the
     // server decide how long the bubble stays.
     const QVariantMap hints{{QStringLiteral("sound-name"), QStringLiteral("message-new-instant")}};
-    const QStringList actions = action ? QStringList{ActionKey, action->label} : QStringList();
-    call << QStringLiteral("Namorix") << 0U << QString() << title << body << actions << hints << -1;
-    if (!action) {
+    QStringList keysAndLabels;
+    QHash<QString, std::function<void()>> runs;
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        keysAndLabels << actionKey(i) << actions[i].label;
+        runs.insert(actionKey(i), actions[i].run);
+    }
+    call << QStringLiteral("Namorix") << 0U << QString() << title << body << keysAndLabels << hints << -1;
+    if (actions.isEmpty()) {
         // Not awaited: a missing service only produces an error reply nobody needs to read.
         m_connection.asyncCall(call);
         return;
     }
     auto *watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, run = action->run](QDBusPendingCallWatcher *w) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, runs](QDBusPendingCallWatcher *w) {
         const QDBusPendingReply<uint> reply = *w;
         if (reply.isValid())
-            m_actions.insert(reply.value(), run);
+            m_actions.insert(reply.value(), runs);
         w->deleteLater();
     });
 }
 
 void DesktopNotifier::actionInvoked(uint id, const QString &key)
 {
-    if (key != ActionKey)
+    const auto notification = m_actions.find(id);
+    if (notification == m_actions.end())
         return;
-    // Taken out first: the action runs once, even if the server reports the press twice.
-    if (const std::function<void()> run = m_actions.take(id))
+    // Taken out first: a press runs once, even if the server reports it twice. The other buttons
+    // stay for a server that keeps the bubble after a press.
+    const std::function<void()> run = notification->take(key);
+    if (notification->isEmpty())
+        m_actions.erase(notification);
+    if (run)
         run();
 }
 

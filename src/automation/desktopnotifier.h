@@ -2,17 +2,18 @@
 
 #include <QDBusConnection>
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <functional>
-#include <optional>
 
 /**
  * Posts immediate desktop notifications through org.freedesktop.Notifications on the session
- * bus, with the default message sound, optionally with one action button (say "Rückgängig")
- * whose function runs when the user presses it. Fire and forget: without a bus or a notification
- * service nothing is shown and nothing fails.
+ * bus, with the default message sound, optionally with action buttons (say "Rückgängig" and
+ * "Anzeigen"), each running its function when the user presses it, once, until the notification
+ * closes. Fire and forget: without a bus or a notification service nothing is shown and nothing
+ * fails.
  */
 class DesktopNotifier final : public QObject
 {
@@ -28,7 +29,8 @@ public:
     DesktopNotifier();
     explicit DesktopNotifier(QDBusConnection connection);
 
-    void post(const QString &title, const QString &body, const std::optional<Action> &action = std::nullopt);
+    /** The buttons in the order given. */
+    void post(const QString &title, const QString &body, const QList<Action> &actions = {});
 
 private Q_SLOTS:
     void actionInvoked(uint id, const QString &key);
@@ -36,5 +38,6 @@ private Q_SLOTS:
 
 private:
     QDBusConnection m_connection;
-    QHash<uint, std::function<void()>> m_actions; ///< by notification id, until it is closed
+    /** By notification id, until it is closed; each by its action key. */
+    QHash<uint, QHash<QString, std::function<void()>>> m_actions;
 };

@@ -12,11 +12,9 @@ namespace {
 
 QueueManager::Notify desktopNotification()
 {
-    return [](const QString &title, const QString &body, std::function<void()> undo) {
+    return [](const QString &title, const QString &body, const QList<DesktopNotifier::Action> &actions) {
         static DesktopNotifier notifier;
-        notifier.post(title, body,
-                      undo ? std::optional(DesktopNotifier::Action{StringTable::text("result.undo"), std::move(undo)})
-                           : std::nullopt);
+        notifier.post(title, body, actions);
     };
 }
 
@@ -180,13 +178,20 @@ void QueueManager::setRunning(bool running)
 
 void QueueManager::notifyRenamed(const QList<RenameRecord> &records)
 {
-    // A batch that went wrong is taken back from the bubble, without opening the window.
+    // A batch that went wrong is taken back from the bubble, without opening the window; one to
+    // look at is shown in the history by whoever owns the window.
     const QPointer<QueueManager> self(this);
     const qint64 batch = records.front().batch;
-    m_notify(QStringLiteral("Namorix"), notificationBody(records), [self, batch] {
+    const auto undo = [self, batch] {
         if (self && self->m_engine && self->m_engine->store())
             self->undoFromNotification(batch);
-    });
+    };
+    const auto show = [self, batch] {
+        if (self)
+            Q_EMIT self->showBatchRequested(batch);
+    };
+    m_notify(QStringLiteral("Namorix"), notificationBody(records),
+             {{StringTable::text("result.undo"), undo}, {StringTable::text("queue.show"), show}});
 }
 
 QCoro::Task<> QueueManager::undoFromNotification(qint64 batch)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "automation/desktopnotifier.h"
 #include "engine/renamejob.h"
 #include "store/renamerecord.h"
 
@@ -20,7 +21,8 @@ class RenameEngine;
 /**
  * Renames files in the background without review: URLs wait in `pendingURLs` and are taken in
  * batches of at most five, each analysed and then applied at once by the engine; after a batch
- * that renamed something the user gets a desktop notification. One batch at a time, the next one
+ * that renamed something the user gets a desktop notification, with "Rückgängig" (taken back here)
+ * and "Anzeigen" (handed to the window through `showBatchRequested`). One batch at a time, the next one
  * starting by itself. Lives on the GUI thread; nothing is persisted.
  *
  * A URL may carry a naming template (the one its watched folder names): a batch only takes
@@ -40,11 +42,9 @@ class QueueManager final : public QObject
 public:
     static constexpr int BatchSize = 5;
 
-    /**
-     * Shows "title, body" to the user, with a "Rückgängig" that runs `undo` when one is given; the
-     * default posts a desktop notification.
-     */
-    using Notify = std::function<void(const QString &title, const QString &body, std::function<void()> undo)>;
+    /** Shows "title, body" to the user with the buttons `actions`; the default posts a desktop notification. */
+    using Notify =
+        std::function<void(const QString &title, const QString &body, const QList<DesktopNotifier::Action> &actions)>;
 
     explicit QueueManager(Notify notify = {}, QObject *parent = nullptr);
     ~QueueManager() override;
@@ -86,6 +86,8 @@ Q_SIGNALS:
     /** Jobs a batch left unrenamed (unticked) because their suggestion is not backed by their text; for the window's
      * review. */
     void reviewNeeded(const QList<RenameJob> &jobs);
+    /** The user pressed a notification's "Anzeigen": the window is to show this batch's records. */
+    void showBatchRequested(qint64 batch);
 
 private:
     struct Entry {

@@ -11,6 +11,7 @@
 #include "ui/common/mnemonics.h"
 #include "ui/files/filespage.h"
 #include "ui/firststart/legaltextview.h"
+#include "ui/history/historyview.h"
 #include "ui/settings/settingswindow.h"
 #include "ui/status/statusbarview.h"
 #include "ui/templates/templateeditorview.h"
@@ -104,6 +105,20 @@ void MainWindow::setSectionPage(SidebarItem item, QWidget *page)
     old->deleteLater();
     if (shown)
         m_sections->setCurrentIndex(index);
+}
+
+void MainWindow::bringToFront()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    present(this);
+}
+
+void MainWindow::showBatch(qint64 batch)
+{
+    bringToFront();
+    m_services.navigation.setSelectedTab(SidebarItem::history);
+    if (auto *history = qobject_cast<HistoryView *>(m_sections->widget(int(SidebarItem::history))))
+        history->showBatch(batch);
 }
 
 void MainWindow::analyze(const QList<QUrl> &urls)

@@ -54,6 +54,10 @@ public:
     void setHistoryPage(QWidget *page);
     /** Puts `page` in the section `item` in place of what is there; takes ownership. */
     void setSectionPage(SidebarItem item, QWidget *page);
+    /** Shown unminimized, raised and activated: what a tray click, a second start or a notification asks for. */
+    void bringToFront();
+    /** Brought to front at the history with `batch`'s records selected (HistoryView::showBatch). */
+    void showBatch(qint64 batch);
     /** Files and folders handed over from outside (command line, URL): analysed like a drop. */
     void analyze(const QList<QUrl> &urls);
 

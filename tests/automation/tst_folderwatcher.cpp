@@ -75,7 +75,7 @@ private Q_SLOTS:
         watcher->setSettleInterval(300ms); // the product waits 2 s; only the two-session case needs that
         notes.clear();
         queue = std::make_unique<QueueManager>(
-            [this](const QString &, const QString &body, std::function<void()>) { notes << body; });
+            [this](const QString &, const QString &body, const QList<DesktopNotifier::Action> &) { notes << body; });
         queue->setEngine(m_engine.get());
         queue->setDefaults(m_fx->defaults);
         GeneralFlags::autoRenameVerifiedOnly.write(m_fx->defaults, true);

@@ -123,17 +123,26 @@ private Q_SLOTS:
         QVERIFY(single != history.end());
         QCOMPARE(recorder.calls[0].body, "single00.txt → " + single->newName);
 
-        // Its "Rückgängig" takes the batch back without the window, and says so.
-        QCOMPARE(recorder.calls[0].actions.value(1), "Rückgängig");
-        const auto press = [&] { // pressed until the notifier has learnt the bubble's id from the reply
-            if (QFile::exists(single->originalPath))
-                return true;
-            Q_EMIT recorder.ActionInvoked(1, recorder.calls[0].actions.value(0));
-            return false;
+        // "Anzeigen" asks the window for the batch, once however often the press is reported;
+        // "Rückgängig" takes the batch back without the window, and says so.
+        const QStringList actions = recorder.calls[0].actions;
+        QCOMPARE(actions.size(), 4);
+        QCOMPARE(QStringList({actions[1], actions[3]}), QStringList({"Rückgängig", "Anzeigen"}));
+        QVERIFY(actions[0] != actions[2]);
+        QSignalSpy shown(&queue, &QueueManager::showBatchRequested);
+        const auto pressed = [&](const QString &key, const auto &done) { // until the notifier knows the id
+            Q_EMIT recorder.ActionInvoked(1, key);
+            return done();
         };
-        QTRY_VERIFY(press());
+        QTRY_VERIFY(pressed(actions[2], [&] { return !shown.isEmpty(); }));
+        Q_EMIT recorder.ActionInvoked(1, actions[2]);
+        QVERIFY(QFile::exists(single->newPath));
+        QTRY_VERIFY(pressed(actions[0], [&] { return QFile::exists(single->originalPath); }));
+        QCOMPARE(shown.size(), 1); // the repeat came before the undo's press
+        QCOMPARE(shown[0][0].toLongLong(), single->batch);
         QTRY_COMPARE(recorder.calls.size(), 2);
         QCOMPARE(recorder.calls[1].body, "1 Umbenennung rückgängig gemacht");
+        QVERIFY(recorder.calls[1].actions.isEmpty());
     }
 
     void withoutAnEngineOrANotificationServiceNothingFails()
@@ -154,8 +163,23 @@ private Q_SLOTS:
         notifier.post("Namorix", "niemand hört zu");
         QTest::qWait(100);
         QVERIFY(serviceBus.registerService("org.freedesktop.Notifications"));
-        notifier.post("Namorix", "wieder da"); // the same notifier reaches a service that came back
+        QStringList ran;
+        const auto button = [&](const QString &label) {
+            return DesktopNotifier::Action{label, [&, label] { ran << label; }};
+        };
+        // The same notifier reaches a service that came back; a closed notification's buttons are gone.
+        notifier.post("Namorix", "wieder da", {button("eins"), button("zwei")});
         QTRY_VERIFY(!recorder.calls.isEmpty() && recorder.calls.last().body == "wieder da");
+        const uint closing = uint(recorder.calls.size());
+        const QStringList keys = recorder.calls.last().actions;
+        QTRY_VERIFY((Q_EMIT recorder.ActionInvoked(closing, keys[2]), !ran.isEmpty()));
+        Q_EMIT recorder.NotificationClosed(closing, 2);
+        Q_EMIT recorder.ActionInvoked(closing, keys[0]);
+        notifier.post("Namorix", "danach", {button("drei")});
+        QTRY_VERIFY(recorder.calls.last().body == "danach");
+        const uint after = uint(recorder.calls.size());
+        QTRY_VERIFY((Q_EMIT recorder.ActionInvoked(after, recorder.calls.last().actions[0]), ran.size() > 1));
+        QCOMPARE(ran, QStringList({"zwei", "drei"})); // signals arrive in order: "eins" would have come first
         for (const NotificationRecorder::Call &call : recorder.calls)
             QVERIFY2(call.body != "nichts" && call.body != "niemand hört zu", qPrintable(call.body));
     }

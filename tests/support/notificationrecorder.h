@@ -30,6 +30,8 @@ public:
 Q_SIGNALS:
     /** What the daemon sends when the user presses a notification's button. */
     void ActionInvoked(uint id, const QString &actionKey);
+    /** What it sends when a notification goes (expired, dismissed, pressed). */
+    void NotificationClosed(uint id, uint reason);
 
 public Q_SLOTS:
     uint Notify(const QString &appName, uint, const QString &, const QString &summary, const QString &body,

@@ -1,3 +1,4 @@
+#include "ui/history/historyview.h"
 #include "ui/settings/settingswindow.h"
 #include "ui/status/statusbarview.h"
 #include "windowfixture.h"
@@ -63,6 +64,31 @@ private Q_SLOTS:
         QCOMPARE(windows.first()->tabs()->width(), 760 - 2 * windows.first()->layout()->contentsMargins().left());
         QTest::keyClick(w->window.get(), Qt::Key_Comma, Qt::ControlModifier);
         QCOMPARE(w->window->openSettings(), windows.first());
+
+        // A notification's "Anzeigen": the window comes forward at the history with the batch selected; a search
+        // just typed that hides part of it is cleared.
+        auto *history = new HistoryView(w->store.get());
+        w->window->setHistoryPage(history);
+        const auto record = [](const QString &name) {
+            RenameRecord r;
+            r.originalPath = "/nirgends/" + (r.originalName = name);
+            r.newPath = "/nirgends/" + (r.newName = "neu_" + name);
+            r.timestamp = QDateTime::currentDateTimeUtc();
+            return r;
+        };
+        const qint64 batch = w->store->insert(QList{record("a.pdf"), record("b.pdf")}).value().front();
+        QVERIFY(w->store->insert(record("c.pdf")));
+        auto *search = history->findChild<QLineEdit *>("historySearch");
+        search->setText("a.pdf");
+        w->window->showMinimized();
+        w->window->showBatch(batch);
+        QVERIFY(!w->window->isMinimized());
+        QCOMPARE(w->window->sections()->currentWidget(), history);
+        QCOMPARE(search->text(), QString());
+        QStringList selected;
+        for (const QModelIndex &row : history->findChild<QTableView *>()->selectionModel()->selectedRows())
+            selected << row.data().toString();
+        QCOMPARE(selected, QStringList({"b.pdf", "a.pdf"}));
     }
 
     void selectedSidebarIconFollowsThePalette()

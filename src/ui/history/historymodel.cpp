@@ -62,6 +62,49 @@ void HistoryModel::setRevertedOnly(bool revertedOnly)
     restart();
 }
 
+bool HistoryModel::listsAllOf(qint64 batch) const
+{
+    if (!m_store)
+        return true;
+    RecordQuery listed = m_query;
+    listed.batch = batch;
+    const auto shown = m_store->countRecords(listed);
+    RecordQuery whole;
+    whole.batch = batch;
+    const auto all = m_store->countRecords(whole);
+    return !shown || !all || shown->records >= all->records;
+}
+
+QList<int> HistoryModel::loadBatch(qint64 batch)
+{
+    // Called on a notification's press: a rename just made may still wait for the refresh.
+    if (m_refresh.isActive()) {
+        m_refresh.stop();
+        refresh();
+    }
+    qsizetype wanted = 0;
+    if (m_store) {
+        RecordQuery listed = m_query;
+        listed.batch = batch;
+        if (const auto counted = m_store->countRecords(listed))
+            wanted = counted->records;
+    }
+    const auto rows = [&] {
+        QList<int> found;
+        for (qsizetype row = 0; row < m_records.size(); ++row) {
+            if (m_records.at(row).batch == batch)
+                found << int(row);
+        }
+        return found;
+    };
+    QList<int> found = rows();
+    for (int page = 0; page < BatchPages && found.size() < wanted && canFetchMore({}); ++page) {
+        fetchMore({});
+        found = rows();
+    }
+    return found;
+}
+
 void HistoryModel::sort(int column, Qt::SortOrder order)
 {
     using Order = RecordQuery::Order;

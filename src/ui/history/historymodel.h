@@ -27,6 +27,8 @@ class HistoryModel final : public QAbstractTableModel
 public:
     enum Column { OriginalColumn, NewColumn, DateColumn, ProviderColumn, ActionColumn, ColumnCount };
     static constexpr int PageSize = 200;
+    /** At most this many pages more for loadBatch: a batch sorted far down is not worth the whole history. */
+    static constexpr int BatchPages = 10;
 
     explicit HistoryModel(ObjectStore *store, QObject *parent = nullptr);
     Q_DISABLE_COPY_MOVE(HistoryModel)
@@ -41,6 +43,13 @@ public:
     /** Records whose old or new name contains `text` in any letter case (no trimming). */
     void setSearchText(const QString &text);
     void setRevertedOnly(bool revertedOnly);
+    /** Whether the search and the toggle leave every record of `batch` in the list (also when it has none). */
+    [[nodiscard]] bool listsAllOf(qint64 batch) const;
+    /**
+     * The rows of `batch`'s records, ascending, after fetching pages until all it lists are loaded
+     * (at most BatchPages more): its newest may sit below the loaded rows in another order.
+     */
+    QList<int> loadBatch(qint64 batch);
 
     [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
     [[nodiscard]] int columnCount(const QModelIndex &parent = {}) const override;

@@ -63,21 +63,48 @@ HistoryView::HistoryView(ObjectStore *store, QWidget *parent)
     updateCount();
 }
 
+void HistoryView::showBatch(qint64 batch)
+{
+    // Typed a moment ago: the list is judged as it is about to read.
+    if (m_searchLater->isActive()) {
+        m_searchLater->stop();
+        m_model->setSearchText(m_search->text());
+    }
+    // The user asked for these rows: a filter that hides some of them would read as a lost rename.
+    if (!m_model->listsAllOf(batch)) {
+        m_search->clear();
+        m_searchLater->stop();
+        m_model->setSearchText({});
+        m_revertedOnly->setChecked(false);
+    }
+    const QList<int> rows = m_model->loadBatch(batch);
+    if (rows.isEmpty())
+        return;
+    QItemSelection selection;
+    for (const int row : rows)
+        selection.select(m_model->index(row, 0), m_model->index(row, HistoryModel::ColumnCount - 1));
+    const QModelIndex first = m_model->index(rows.front(), HistoryModel::OriginalColumn);
+    m_table->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    m_table->scrollTo(first);
+    m_table->setFocus();
+}
+
 QWidget *HistoryView::makeHeader()
 {
     auto *header = new QWidget(this);
     auto *row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
 
-    auto *revertedOnly = new QCheckBox(qtTrId("history.revertedOnly"), header);
-    revertedOnly->setObjectName(QStringLiteral("historyRevertedOnly"));
-    connect(revertedOnly, &QCheckBox::toggled, m_model, &HistoryModel::setRevertedOnly);
+    m_revertedOnly = new QCheckBox(qtTrId("history.revertedOnly"), header);
+    m_revertedOnly->setObjectName(QStringLiteral("historyRevertedOnly"));
+    connect(m_revertedOnly, &QCheckBox::toggled, m_model, &HistoryModel::setRevertedOnly);
 
     m_count = new QLabel(header);
     m_count->setObjectName(QStringLiteral("historyCount"));
     m_count->setForegroundRole(QPalette::PlaceholderText);
 
-    auto *search = new QLineEdit(header);
+    auto *search = m_search = new QLineEdit(header);
     search->setObjectName(QStringLiteral("historySearch"));
     search->setPlaceholderText(qtTrId("history.search"));
     search->setAccessibleName(search->placeholderText());
@@ -99,7 +126,7 @@ QWidget *HistoryView::makeHeader()
     menu->addAction(QStringLiteral("JSON"), this, [this] { exportListed(ExportFormat::json); });
     exportButton->setMenu(menu);
 
-    row->addWidget(revertedOnly);
+    row->addWidget(m_revertedOnly);
     row->addWidget(m_count);
     row->addStretch(1);
     row->addWidget(search);

@@ -10,10 +10,12 @@
 #include <optional>
 
 class EmptyHint;
+class QCheckBox;
 class HistoryActions;
 class HistoryModel;
 class ObjectStore;
 class QLabel;
+class QLineEdit;
 class QModelIndex;
 class QPoint;
 class QTableView;
@@ -33,6 +35,13 @@ class HistoryView final : public QWidget
 public:
     explicit HistoryView(ObjectStore *store, QWidget *parent = nullptr);
     Q_DISABLE_COPY_MOVE(HistoryView)
+
+    /**
+     * Selects the rows of `batch` (those loaded, see HistoryModel::loadBatch) and scrolls to them;
+     * a search or the reverted-only toggle that hides any of them is cleared first. A batch not in
+     * the history leaves the list as it is.
+     */
+    void showBatch(qint64 batch);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -56,6 +65,8 @@ private:
 
     QPointer<ObjectStore> m_store;
     HistoryModel *m_model;
+    QLineEdit *m_search = nullptr;
+    QCheckBox *m_revertedOnly = nullptr;
     QLabel *m_count = nullptr;
     QLabel *m_problem = nullptr;
     QTableView *m_table = nullptr;
