@@ -61,6 +61,7 @@ FileKeychain::FileKeychain(QString filePath)
 
 FileKeychain::~FileKeychain()
 {
+    *m_alive = false;
     m_writer.waitForDone();
 }
 
@@ -109,16 +110,22 @@ QCoro::Task<SecretPlacement> FileKeychain::save(QString value, QString service, 
     QJsonObject accounts = m_secrets.value(service).toObject();
     accounts.insert(account, value);
     m_secrets.insert(service, accounts);
+    // The keychain may go while the write finishes (its destructor waits for the write, not for
+    // this continuation): nothing of it is touched after the wait unless it is still there.
+    const std::shared_ptr<bool> alive = m_alive;
+    const QString path = m_filePath;
     QCoro::Task<int> writing = persist();
     const int error = co_await std::move(writing);
     if (!error)
         co_return SecretPlacement{SecretPlacement::Place::privateFile, {}};
-    // Read again from the disk: memory must not hold a key the next run will not find.
-    m_loaded = false;
-    m_secrets = {};
+    if (*alive) {
+        // Read again from the disk: memory must not hold a key the next run will not find.
+        m_loaded = false;
+        m_secrets = {};
+    }
     co_return SecretPlacement{
         SecretPlacement::Place::nowhere,
-        StringTable::text("keychain.notSaved").arg(m_filePath, QString::fromLocal8Bit(std::strerror(error)))};
+        StringTable::text("keychain.notSaved").arg(path, QString::fromLocal8Bit(std::strerror(error)))};
 }
 
 QCoro::Task<> FileKeychain::remove(QString service, QString account)

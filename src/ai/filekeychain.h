@@ -6,6 +6,8 @@
 #include <QString>
 #include <QThreadPool>
 
+#include <memory>
+
 /**
  * Secrets in a JSON file, {"<service>": {"<account>": "<secret>"}}, for systems without a
  * Secret Service. The file is readable only by the user: every version is written to a new
@@ -39,4 +41,5 @@ private:
     bool m_loaded = false;
     QJsonObject m_secrets;
     QThreadPool m_writer;
+    const std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
