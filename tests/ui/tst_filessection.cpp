@@ -4,6 +4,7 @@
 #include "ui/files/analysisprogressview.h"
 #include "ui/files/explanationpanel.h"
 #include "ui/files/jobdelegate.h"
+#include "ui/files/jobfiltermodel.h"
 #include "ui/files/joblistmodel.h"
 #include "ui/files/resultbar.h"
 #include "ui/preview/previewcontent.h"
@@ -218,8 +219,12 @@ private Q_SLOTS:
         QCOMPARE(shown(), (QStringList{"b.pdf", "d.pdf"}));
         w->list()->setFocus();
         w->list()->setCurrentIndex(model->index(1, 0));
+        QSignalSpy changed(w->review()->filter()->sourceModel(), &QAbstractItemModel::dataChanged);
         QTest::keyClick(w->list(), Qt::Key_Space);
         QVERIFY(w->engine->jobs().at(1).approved && !w->engine->jobs().at(3).approved);
+        QCOMPARE(changed.size(), 1); // only the ticked row is announced, not all of them
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 3);
+        QCOMPARE(changed.at(0).at(1).toModelIndex().row(), 3);
         QTest::keyClick(w->list(), Qt::Key_F2);
         auto *editor = w->list()->viewport()->findChild<QLineEdit *>();
         QVERIFY(editor);
