@@ -116,6 +116,13 @@
     <message id="preview.progressMore"><source>preview.progressMore</source><translation>Weitere Dateien: %1 von %2 analysiert</translation></message>
     <message id="preview.tickAll"><source>preview.tickAll</source><translation>Alle auswählen</translation></message>
     <message id="preview.tickNone"><source>preview.tickNone</source><translation>Keine auswählen</translation></message>
+    <message id="preview.filter.state"><source>preview.filter.state</source><translation>Vorschläge nach Zustand filtern</translation></message>
+    <message id="preview.filter.all"><source>preview.filter.all</source><translation>Alle</translation></message>
+    <message id="preview.filter.unchecked"><source>preview.filter.unchecked</source><translation>Ungeprüft</translation></message>
+    <message id="preview.filter.failed"><source>preview.filter.failed</source><translation>Fehlgeschlagen</translation></message>
+    <message id="preview.filter.text"><source>preview.filter.text</source><translation>Namen filtern</translation></message>
+    <message id="preview.hidden" numerus="yes"><source>preview.hidden</source><translation><numerusform>%n ausgeblendet</numerusform><numerusform>%n ausgeblendet</numerusform></translation></message>
+    <message id="preview.hidden.help" numerus="yes"><source>preview.hidden.help</source><translation><numerusform>%n Vorschlag durch den Filter ausgeblendet</numerusform><numerusform>%n Vorschläge durch den Filter ausgeblendet</numerusform></translation></message>
     <message id="preview.remove"><source>preview.remove</source><translation>Aus der Liste entfernen</translation></message>
     <message id="preview.rowFailed"><source>preview.rowFailed</source><translation>%1: %2</translation></message>
     <!-- Quick Look window -->

@@ -113,10 +113,10 @@ bool RenameEngine::editJob(const QUuid &id, const std::optional<QString> &name, 
     return true;
 }
 
-void RenameEngine::setAllApproved(bool approved)
+void RenameEngine::setAllApproved(bool approved, const std::optional<QSet<QUuid>> &only)
 {
     for (RenameJob &job : m_jobs) {
-        if (job.approved != approved)
+        if (job.approved != approved && (!only || only->contains(job.id)))
             job.approved = approved, job.editedByUser = true;
     }
     Q_EMIT jobsChanged();

@@ -82,8 +82,8 @@ public:
      */
     bool editJob(const QUuid &id, const std::optional<QString> &name, const std::optional<bool> &approved,
                  Editor editor = Editor::user);
-    /** Ticks or unticks every job (select all / none). */
-    void setAllApproved(bool approved);
+    /** Ticks or unticks every job (select all / none), or only those in `only` (the rows a filter shows). */
+    void setAllApproved(bool approved, const std::optional<QSet<QUuid>> &only = std::nullopt);
     /**
      * Adds jobs analysed elsewhere (the queue's, held back for review) as an analysis adds its
      * results: a listed file gets the newer job unless the user edited its row.

@@ -4,6 +4,7 @@
 #include "ui/files/analysisprogressview.h"
 #include "ui/files/explanationpanel.h"
 #include "ui/files/jobdelegate.h"
+#include "ui/files/jobfiltermodel.h"
 #include "ui/files/joblistmodel.h"
 #include "ui/files/resultbar.h"
 #include "ui/preview/previewcontent.h"
@@ -169,6 +170,86 @@ private Q_SLOTS:
         named<QPushButton>(w->files()->resultBar(), "Erneut versuchen")->click();
         QTRY_COMPARE(model->rowCount(), 0);
         QVERIFY(QFile::exists(w->dir.filePath("W.txt")));
+    }
+
+    // The filter narrows the rows shown; every key acts on the job in its row, not on the job at that source row.
+    void filterNarrowsRowsAndKeysActOnTheShownJob()
+    {
+        RenameJob unchecked = w->job("b.pdf", "Brief.pdf");
+        unchecked.unverified = {{"datum", Grounding::Status::unverified, "Datum nicht im Dokument gefunden"}};
+        w->engine->setJobs({w->job("a.pdf", "Rechnung_Telekom.pdf"), unchecked,
+                            RenameJob::failed(w->touch("c.pdf"), "Server nicht erreichbar"),
+                            w->job("d.pdf", QString::fromUtf8("A\u0308rztebrief.pdf"))});
+        QAbstractItemModel *model = w->list()->model();
+        const auto shown = [model] {
+            QStringList names;
+            for (int row = 0; row < model->rowCount(); ++row)
+                names << model->index(row, 0).data(JobListModel::OriginalNameRole).toString();
+            return names;
+        };
+        QComboBox *state = named<QComboBox>(w->review(), "Vorschläge nach Zustand filtern");
+        QLineEdit *text = named<QLineEdit>(w->review(), "Namen filtern");
+        QVERIFY(state && text);
+        const auto count = [this] {
+            const auto labels = w->review()->findChildren<QLabel *>();
+            return std::ranges::count_if(labels, [](QLabel *l) { return l->text() == "3 / 4 · 3 ausgeblendet"; });
+        };
+        state->setCurrentIndex(state->findText("Ungeprüft"));
+        QCOMPARE(shown(), QStringList{"b.pdf"});
+        state->setCurrentIndex(state->findText("Fehlgeschlagen"));
+        QCOMPARE(shown(), QStringList{"c.pdf"});
+        QCOMPARE(count(), 1); // the count stays about all jobs and says how many are hidden
+        state->setCurrentIndex(state->findText("Alle"));
+        text->setText(QString::fromUtf8("ÄRZTE")); // composed, case-folded against a decomposed name
+        QCOMPARE(shown(), QStringList{"d.pdf"});
+        text->setText("A.PDF"); // the original name
+        QCOMPARE(shown(), QStringList{"a.pdf"});
+
+        // Ctrl+F, then Esc empties the field and a second Esc returns to the list.
+        w->list()->setFocus();
+        QTest::keyClick(w->list(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(text->hasFocus());
+        QTest::keyClick(text, Qt::Key_Escape);
+        QVERIFY(text->text().isEmpty() && text->hasFocus());
+        QTest::keyClick(text, Qt::Key_Escape);
+        QVERIFY(w->list()->hasFocus());
+
+        // Shown row 1 is d.pdf, source row 1 b.pdf.
+        text->setText("brief");
+        QCOMPARE(shown(), (QStringList{"b.pdf", "d.pdf"}));
+        w->list()->setFocus();
+        w->list()->setCurrentIndex(model->index(1, 0));
+        QSignalSpy changed(w->review()->filter()->sourceModel(), &QAbstractItemModel::dataChanged);
+        QTest::keyClick(w->list(), Qt::Key_Space);
+        QVERIFY(w->engine->jobs().at(1).approved && !w->engine->jobs().at(3).approved);
+        QCOMPARE(changed.size(), 1); // only the ticked row is announced, not all of them
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 3);
+        QCOMPARE(changed.at(0).at(1).toModelIndex().row(), 3);
+        QTest::keyClick(w->list(), Qt::Key_F2);
+        auto *editor = w->list()->viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        QTRY_COMPARE(editor->selectedText() + ".pdf", editor->text()); // the stem, once the editor shows
+        QTest::keyClicks(editor, "Zahnbrief");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(w->engine->jobs().at(3).suggestedName, "Zahnbrief.pdf");
+        QCOMPARE(w->engine->jobs().at(1).suggestedName, "Brief.pdf");
+        w->list()->setCurrentIndex(model->index(1, 0));
+        QTest::keyClick(w->list(), Qt::Key_Delete);
+        QCOMPARE(w->engine->jobs().size(), 3);
+        QCOMPARE(w->engine->jobs().at(1).originalName(), "b.pdf");
+
+        // Ctrl+Shift+A and Ctrl+A tick only the rows shown.
+        QTest::keyClick(w->list(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(!w->engine->jobs().at(1).approved && w->engine->jobs().at(0).approved);
+        w->engine->editJob(w->engine->jobs().at(0).id, std::nullopt, false);
+        QTest::keyClick(w->list(), Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(w->engine->jobs().at(1).approved && !w->engine->jobs().at(0).approved);
+
+        // An emptied list starts the next one unfiltered.
+        state->setCurrentIndex(state->findText("Fehlgeschlagen"));
+        w->button("Abbrechen")->click();
+        QCOMPARE(state->currentText(), "Alle");
+        QVERIFY(text->text().isEmpty());
     }
 
     void unverifiedPartIsMarkedExplainedAndEditedAway()

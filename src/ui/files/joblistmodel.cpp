@@ -13,11 +13,11 @@
 namespace {
 
 /** Whether `part` is `whole` with some entries left out, in the same order. */
-bool isSubsequence(const QList<QUuid> &part, const QList<QUuid> &whole)
+template <typename Row> bool isSubsequence(const QList<QUuid> &part, const QList<Row> &whole)
 {
     qsizetype at = 0;
     for (const QUuid &id : part) {
-        while (at < whole.size() && whole.at(at) != id)
+        while (at < whole.size() && whole.at(at).id != id)
             ++at;
         if (at++ == whole.size())
             return false;
@@ -37,7 +37,7 @@ JobListModel::JobListModel(RenameEngine &engine, QObject *parent)
 
 int JobListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_ids.size());
+    return parent.isValid() ? 0 : int(m_rows.size());
 }
 
 QString JobListModel::uncheckedReasons(const RenameJob &job)
@@ -98,6 +98,8 @@ QVariant JobListModel::data(const QModelIndex &index, int role) const
         return job.id;
     case AnalysisFailedRole:
         return job.failureReason.has_value();
+    case UncheckedRole:
+        return !job.unverified.isEmpty() || (job.hasFailed() && !job.failureReason);
     default:
         return {};
     }
@@ -107,7 +109,7 @@ bool JobListModel::setData(const QModelIndex &index, const QVariant &value, int 
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid) || (role != Qt::CheckStateRole && role != Qt::EditRole))
         return false;
-    const QUuid id = m_ids.at(index.row());
+    const QUuid id = m_rows.at(index.row()).id;
     if (role == Qt::CheckStateRole)
         return m_engine.editJob(id, std::nullopt, value.toInt() == Qt::Checked);
     return m_engine.editJob(id, value.toString(), std::nullopt);
@@ -146,40 +148,60 @@ QColor JobListModel::badgeColor(double confidence)
     return UIColors::red();
 }
 
+JobListModel::Shown JobListModel::shown(const RenameJob &job)
+{
+    return {job.id,         job.originalURL,      job.suggestedName, job.approved,
+            job.confidence, job.failureReason,    job.applyFailure,  job.newerSuggestion,
+            job.unverified, job.explanation.get()};
+}
+
 void JobListModel::refresh()
 {
-    QList<QUuid> ids;
-    ids.reserve(m_engine.jobs().size());
+    QList<Shown> rows;
+    rows.reserve(m_engine.jobs().size());
     for (const RenameJob &job : m_engine.jobs())
-        ids << job.id;
+        rows << shown(job);
+    QList<QUuid> ids;
+    ids.reserve(rows.size());
+    for (const Shown &row : std::as_const(rows))
+        ids << row.id;
     // The engine adds at the end, replaces in place or removes; rows are moved as such, so an
     // open editor, the selection and the scroll position survive an arrival.
-    const qsizetype kept = std::min(ids.size(), m_ids.size());
-    if (ids.size() < m_ids.size() && isSubsequence(ids, m_ids)) {
+    if (rows.size() < m_rows.size() && isSubsequence(ids, m_rows)) {
         const QSet<QUuid> staying(ids.cbegin(), ids.cend());
-        for (qsizetype row = m_ids.size() - 1; row >= 0; --row) {
-            if (staying.contains(m_ids.at(row)))
+        for (qsizetype row = m_rows.size() - 1; row >= 0; --row) {
+            if (staying.contains(m_rows.at(row).id))
                 continue;
             beginRemoveRows({}, int(row), int(row));
-            m_ids.removeAt(row);
+            m_rows.removeAt(row);
             endRemoveRows();
         }
-    } else if (ids.size() >= m_ids.size()) {
-        for (qsizetype row = 0; row < kept; ++row)
-            m_ids[row] = ids.at(row);
-        if (ids.size() > m_ids.size()) {
-            beginInsertRows({}, int(m_ids.size()), int(ids.size()) - 1);
-            m_ids = ids;
-            endInsertRows();
-        }
-    } else {
+    } else if (rows.size() < m_rows.size()) {
         beginResetModel();
-        m_ids = std::move(ids);
+        m_rows = std::move(rows);
         endResetModel();
         return;
     }
-    if (kept > 0)
-        Q_EMIT dataChanged(index(0), index(int(m_ids.size()) - 1));
+    // Only the runs of rows that show something new are announced: a filter above re-checks
+    // those, not ten thousand rows for one tick.
+    const qsizetype kept = m_rows.size();
+    qsizetype first = -1;
+    for (qsizetype row = 0; row <= kept; ++row) {
+        const bool changed = row < kept && m_rows.at(row) != rows.at(row);
+        if (changed) {
+            m_rows[row] = rows.at(row);
+            if (first < 0)
+                first = row;
+        } else if (first >= 0) {
+            Q_EMIT dataChanged(index(int(first)), index(int(row) - 1));
+            first = -1;
+        }
+    }
+    if (rows.size() > kept) {
+        beginInsertRows({}, int(kept), int(rows.size()) - 1);
+        m_rows = std::move(rows);
+        endInsertRows();
+    }
 }
 
 QIcon JobListModel::iconFor(const QString &path) const

@@ -5,7 +5,10 @@
 #include <QIcon>
 #include <QList>
 #include <QMimeDatabase>
+#include <QUrl>
 #include <QUuid>
+
+#include <optional>
 
 #include "grounding/groundingreport.h"
 
@@ -31,6 +34,7 @@ public:
         UnverifiedMarksRole, ///< QList<Grounding::NameMark> in the shown name; empty when none or edited
         IdRole,              ///< QUuid of the job
         AnalysisFailedRole,  ///< bool: no name to edit or apply, only a reason
+        UncheckedRole,       ///< bool: a field of the name is not backed by the file, or no usable reply
     };
 
     explicit JobListModel(RenameEngine &engine, QObject *parent = nullptr);
@@ -55,8 +59,25 @@ private:
     [[nodiscard]] static QString newerSuggestion(const RenameJob &job);
     [[nodiscard]] QIcon iconFor(const QString &path) const;
 
+    /** What a row shows of its job, to tell the rows a change touched from the others. */
+    struct Shown {
+        QUuid id;
+        QUrl url;
+        QString name;
+        bool approved = false;
+        double confidence = 0;
+        std::optional<QString> failureReason;
+        std::optional<QString> applyFailure;
+        std::optional<QString> newerSuggestion;
+        QList<Grounding::FieldCheck> unverified;
+        const void *explanation = nullptr;
+
+        friend bool operator==(const Shown &, const Shown &) = default;
+    };
+    [[nodiscard]] static Shown shown(const RenameJob &job);
+
     RenameEngine &m_engine;
-    QList<QUuid> m_ids; ///< the row identities last published, to tell edits from new lists
+    QList<Shown> m_rows; ///< as last published, to tell edits from new lists
     QMimeDatabase m_mimeDatabase;
     mutable QHash<QString, QIcon> m_icons; ///< per MIME type
 };

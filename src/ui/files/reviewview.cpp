@@ -1,16 +1,19 @@
 #include "ui/files/reviewview.h"
 
 #include "common/filenames.h"
+#include "common/stringtable.h"
 #include "engine/renameengine.h"
 #include "ui/common/icons.h"
 #include "ui/common/palette.h"
 #include "ui/files/droptarget.h"
 #include "ui/files/explanationpanel.h"
 #include "ui/files/jobdelegate.h"
+#include "ui/files/jobfiltermodel.h"
 #include "ui/files/joblistmodel.h"
 #include "ui/preview/previewwindow.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -28,10 +31,12 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     : QWidget(parent)
     , m_engine(engine)
     , m_model(new JobListModel(engine, this))
+    , m_filter(new JobFilterModel(this))
     , m_delegate(new JobDelegate(this))
     , m_list(new QListView)
 {
-    m_list->setModel(m_model);
+    m_filter->setSourceModel(m_model);
+    m_list->setModel(m_filter);
     m_list->setItemDelegate(m_delegate);
     m_list->setUniformItemSizes(true);
     m_list->setEditTriggers(QAbstractItemView::EditKeyPressed); // F2; Return too, below
@@ -50,10 +55,9 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
         this->addAction(action);
         return action;
     };
-    m_tickAll = makeAction(qtTrId("preview.tickAll"), QKeySequence(Qt::CTRL | Qt::Key_A),
-                           [this] { m_engine.setAllApproved(true); });
+    m_tickAll = makeAction(qtTrId("preview.tickAll"), QKeySequence(Qt::CTRL | Qt::Key_A), [this] { tickShown(true); });
     m_tickNone = makeAction(qtTrId("preview.tickNone"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
-                            [this] { m_engine.setAllApproved(false); });
+                            [this] { tickShown(false); });
     m_remove = makeAction(qtTrId("preview.remove"), QKeySequence(QKeySequence::Delete), [this] { removeSelected(); });
     connect(m_list, &QListView::doubleClicked, this, [this](const QModelIndex &index) { openPreview(index.row()); });
     connect(m_delegate, &JobDelegate::quickLookRequested, this,
@@ -119,6 +123,7 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    column->addWidget(makeFilterRow());
     column->addWidget(m_list, 1);
     column->addLayout(bar);
 
@@ -130,8 +135,66 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     refreshBar();
 }
 
+QWidget *ReviewView::makeFilterRow()
+{
+    auto *row = new QWidget;
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(12, 6, 12, 6);
+    layout->setSpacing(6);
+    m_stateFilter = new QComboBox;
+    m_stateFilter->addItem(qtTrId("preview.filter.all"), int(JobFilterModel::State::all));
+    m_stateFilter->addItem(qtTrId("preview.filter.unchecked"), int(JobFilterModel::State::unchecked));
+    m_stateFilter->addItem(qtTrId("preview.filter.failed"), int(JobFilterModel::State::failed));
+    m_stateFilter->setAccessibleName(qtTrId("preview.filter.state"));
+    m_stateFilter->setToolTip(qtTrId("preview.filter.state"));
+    connect(m_stateFilter, &QComboBox::currentIndexChanged, this, [this] {
+        m_filter->setState(JobFilterModel::State(m_stateFilter->currentData().toInt()));
+        refreshBar();
+    });
+    m_textFilter = new QLineEdit;
+    m_textFilter->setPlaceholderText(qtTrId("preview.filter.text"));
+    m_textFilter->setAccessibleName(m_textFilter->placeholderText());
+    m_textFilter->setClearButtonEnabled(true);
+    m_textFilter->setMaximumWidth(280);
+    m_textFilter->installEventFilter(this);
+    connect(m_textFilter, &QLineEdit::textChanged, this, [this](const QString &text) {
+        m_filter->setText(text);
+        refreshBar();
+    });
+    auto *find = new QAction(this);
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QAction::triggered, this, [this] {
+        m_textFilter->setFocus(Qt::ShortcutFocusReason);
+        m_textFilter->selectAll();
+    });
+    addAction(find);
+    layout->addWidget(m_stateFilter);
+    layout->addStretch(1);
+    layout->addWidget(m_textFilter, 1);
+    return row;
+}
+
+void ReviewView::tickShown(bool approved)
+{
+    if (!m_filter->isFiltering()) {
+        m_engine.setAllApproved(approved);
+        return;
+    }
+    QSet<QUuid> shown;
+    shown.reserve(m_filter->rowCount());
+    for (int row = 0; row < m_filter->rowCount(); ++row)
+        shown.insert(m_filter->index(row, 0).data(JobListModel::IdRole).toUuid());
+    m_engine.setAllApproved(approved, shown);
+}
+
 void ReviewView::refreshBar()
 {
+    // A new list starts unfiltered: a filter left over would hide its rows without a reason.
+    if (m_engine.jobs().isEmpty() && m_filter->isFiltering()) {
+        m_stateFilter->setCurrentIndex(0);
+        m_textFilter->clear();
+    }
     const std::optional<QString> &error = m_engine.error();
     m_errorItem->setVisible(error.has_value());
     m_errorText->setText(error.value_or(QString()));
@@ -143,8 +206,12 @@ void ReviewView::refreshBar()
     m_progress->setText(m_engine.waitNote() ? counted + QStringLiteral(" · ") + *m_engine.waitNote() : counted);
     m_progress->setAccessibleName(m_progress->text());
     const int approved = m_model->approvedCount();
-    m_count->setText(qtTrId("preview.approvedCount").arg(approved).arg(m_engine.jobs().size()));
-    m_count->setToolTip(qtTrId("preview.approvedCount.help").arg(approved).arg(m_engine.jobs().size()));
+    // The count stays about all jobs ("Umbenennen" applies the hidden ticked ones too); it says what is hidden.
+    const int hidden = m_filter->hiddenCount();
+    const QString count = qtTrId("preview.approvedCount").arg(approved).arg(m_engine.jobs().size());
+    const QString help = qtTrId("preview.approvedCount.help").arg(approved).arg(m_engine.jobs().size());
+    m_count->setText(hidden > 0 ? count + QStringLiteral(" · ") + StringTable::text("preview.hidden", hidden) : count);
+    m_count->setToolTip(hidden > 0 ? help + u'\n' + StringTable::text("preview.hidden.help", hidden) : help);
     m_count->setAccessibleName(m_count->toolTip());
     m_rename->setEnabled(approved > 0 && !m_applying);
     if (m_preview && m_engine.jobs().isEmpty())
@@ -166,15 +233,24 @@ void ReviewView::setShowDiff(bool show)
 void ReviewView::removeSelected()
 {
     QSet<QUuid> ids;
-    for (const QModelIndex &index : m_list->selectionModel()->selectedIndexes()) {
-        if (index.row() < m_engine.jobs().size())
-            ids.insert(m_engine.jobs().at(index.row()).id);
-    }
+    for (const QModelIndex &index : m_list->selectionModel()->selectedIndexes())
+        ids.insert(index.data(JobListModel::IdRole).toUuid());
     m_engine.removeJobs(ids);
 }
 
 bool ReviewView::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_textFilter) {
+        // Esc empties the field, then a second Esc goes back to the list.
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            if (m_textFilter->text().isEmpty())
+                m_list->setFocus(Qt::ShortcutFocusReason);
+            else
+                m_textFilter->clear();
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     if (watched == m_list->viewport()) {
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto *drag = static_cast<QDropEvent *>(event);
@@ -286,20 +362,20 @@ void ReviewView::confirmExtension(const QUuid &id, const QString &name)
 
 void ReviewView::openPreview(int row)
 {
-    if (row < 0 || row >= m_model->rowCount())
+    if (row < 0 || row >= m_filter->rowCount())
         return;
     if (!m_preview) {
         m_preview = new PreviewWindow(this);
         connect(m_preview, &PreviewWindow::stepRequested, this, &ReviewView::stepPreview);
     }
-    m_list->setCurrentIndex(m_model->index(row));
-    m_preview->showFile(m_model->index(row).data(JobListModel::UrlRole).toUrl());
+    m_list->setCurrentIndex(m_filter->index(row, 0));
+    m_preview->showFile(m_filter->index(row, 0).data(JobListModel::UrlRole).toUrl());
 }
 
 void ReviewView::stepPreview(int delta)
 {
     const int row = m_list->currentIndex().row() + delta;
-    if (row >= 0 && row < m_model->rowCount())
+    if (row >= 0 && row < m_filter->rowCount())
         openPreview(row);
 }
 
@@ -322,14 +398,15 @@ QCoro::Task<> ReviewView::rename(std::optional<QList<QUuid>> only)
 void ReviewView::showRowMenu(const QPoint &at)
 {
     const QModelIndex index = m_list->indexAt(at);
-    if (!index.isValid() || index.row() >= m_engine.jobs().size())
+    const auto found = std::ranges::find(m_engine.jobs(), index.data(JobListModel::IdRole).toUuid(), &RenameJob::id);
+    if (!index.isValid() || found == m_engine.jobs().end())
         return;
+    const RenameJob &job = *found;
     // The explanation is shared and immutable: the panel keeps showing it when the jobs change.
-    const std::shared_ptr<const Grounding::Explanation> explanation = m_engine.jobs().at(index.row()).explanation;
-    const QString fileName = m_engine.jobs().at(index.row()).originalName();
+    const std::shared_ptr<const Grounding::Explanation> explanation = job.explanation;
+    const QString fileName = job.originalName();
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    const RenameJob &job = m_engine.jobs().at(index.row());
     const QPersistentModelIndex row(index);
     if (!job.failureReason) {
         QAction *edit = menu->addAction(qtTrId("preview.edit"), this, [this, row] {

@@ -13,10 +13,13 @@
 #include <optional>
 
 class JobDelegate;
+class JobFilterModel;
 class QAction;
 class JobListModel;
 #include "ui/preview/previewwindow.h"
+class QComboBox;
 class QLabel;
+class QLineEdit;
 class QListView;
 class QPushButton;
 class QToolButton;
@@ -27,9 +30,10 @@ class RenameEngine;
  * diff toggle, "approved / total", cancel and rename. Keys as in a file manager's list: Space
  * ticks or unticks the selected rows, Return or F2 edits the current name, Ctrl+Space and
  * double-click open the preview, Delete takes the selected rows out, Ctrl+A and Ctrl+Shift+A tick
- * all or none. Files dropped on the list are handed on through filesDropped (to join it). Only
- * the user empties the list; what renaming and discarding came to goes out through `renamed` and
- * `discarded`, so that it can be taken back.
+ * all or none of the rows shown. Above the list, the rows can be narrowed by state and by a text
+ * in either name (Ctrl+F; Esc empties the field); emptying the list shows all again. Files dropped on the list are
+ * handed on through filesDropped (to join it). Only the user empties the list; what renaming and discarding came to
+ * goes out through `renamed` and `discarded`, so that it can be taken back.
  */
 class ReviewView final : public QWidget
 {
@@ -40,6 +44,9 @@ public:
 
     [[nodiscard]] QListView *list() const { return m_list; }
     [[nodiscard]] JobDelegate *delegate() const { return m_delegate; }
+    [[nodiscard]] JobFilterModel *filter() const { return m_filter; }
+    [[nodiscard]] QComboBox *stateFilter() const { return m_stateFilter; }
+    [[nodiscard]] QLineEdit *textFilter() const { return m_textFilter; }
     /** The preview window, once opened. */
     [[nodiscard]] PreviewWindow *preview() const { return m_preview; }
 
@@ -58,6 +65,9 @@ protected:
 
 private:
     void refreshBar();
+    [[nodiscard]] QWidget *makeFilterRow();
+    /** Ticks or unticks the rows shown: all jobs, unless a filter hides some. */
+    void tickShown(bool approved);
     void setShowDiff(bool show);
     void openPreview(int row);
     /** The row's context menu: "Warum dieser Name?" opens the explanation panel. */
@@ -72,8 +82,11 @@ private:
 
     RenameEngine &m_engine;
     JobListModel *m_model;
+    JobFilterModel *m_filter;
     JobDelegate *m_delegate;
     QListView *m_list;
+    QComboBox *m_stateFilter = nullptr;
+    QLineEdit *m_textFilter = nullptr;
     QWidget *m_errorItem;
     QLabel *m_errorText;
     QToolButton *m_diffToggle;
