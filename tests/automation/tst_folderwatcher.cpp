@@ -39,6 +39,7 @@ class TestFolderWatcher final : public QObject, EngineHarness
     Q_OBJECT
 
     std::unique_ptr<FolderWatcher> watcher;
+    std::unique_ptr<RenameEngine> queueEngine;
     std::unique_ptr<QueueManager> queue;
     std::unique_ptr<AnalysisStarter> starter;
     std::unique_ptr<WatchRouter> router;
@@ -76,7 +77,10 @@ private Q_SLOTS:
         notes.clear();
         queue = std::make_unique<QueueManager>(
             [this](const QString &, const QString &body, const QList<DesktopNotifier::Action> &) { notes << body; });
-        queue->setEngine(m_engine.get());
+        // The queue on an engine of its own, as in the app: the review list stays the window's.
+        queueEngine = m_fx->makeEngine();
+        queueEngine->setStore(m_store.get());
+        queue->setEngine(queueEngine.get());
         queue->setDefaults(m_fx->defaults);
         GeneralFlags::autoRenameVerifiedOnly.write(m_fx->defaults, true);
         GeneralFlags::acceptLegal(m_fx->defaults, QDateTime::currentDateTimeUtc());
@@ -90,8 +94,11 @@ private Q_SLOTS:
         starter.reset();
         watcher.reset();
         // No provider reply may be pending when the engine goes.
-        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && !m_engine->isProcessing(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0 && !m_engine->isProcessing() &&
+                                     !queueEngine->isProcessing(),
+                                 30000);
         queue.reset();
+        queueEngine.reset();
         tearDownEngine();
     }
 
@@ -267,10 +274,6 @@ private Q_SLOTS:
     {
         QFETCH(bool, verifiedOnly);
         GeneralFlags::autoRenameVerifiedOnly.write(m_fx->defaults, verifiedOnly);
-        // The queue on an engine of its own, as in the app: the review list stays the window's.
-        const std::unique_ptr<RenameEngine> queueEngine = m_fx->makeEngine();
-        queueEngine->setStore(m_store.get());
-        queue->setEngine(queueEngine.get());
         const QString path = addFolder("auto", true);
         router->start();
 
