@@ -167,6 +167,7 @@
     <message id="watch.watching" numerus="yes"><source>watch.watching</source><translation><numerusform>%n Ordner überwacht</numerusform><numerusform>%n Ordner überwacht</numerusform></translation></message>
     <message id="watch.empty"><source>watch.empty</source><translation>Noch keine Ordner überwacht. Neue Dateien in einem überwachten Ordner werden automatisch umbenannt oder zur Prüfung geöffnet.</translation></message>
     <message id="watch.table"><source>watch.table</source><translation>Überwachte Ordner</translation></message>
+    <message id="watch.takeExisting"><source>watch.takeExisting</source><translation>Vorhandene Dateien jetzt umbenennen</translation></message>
     <message id="watch.folder"><source>watch.folder</source><translation>Ordner</translation></message>
     <message id="watch.autoRename"><source>watch.autoRename</source><translation>Automatisch</translation></message>
     <message id="watch.active"><source>watch.active</source><translation>Aktiv</translation></message>

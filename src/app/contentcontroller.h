@@ -41,6 +41,8 @@ public:
     [[nodiscard]] AnalysisStarter &starter() { return m_starter; }
     [[nodiscard]] QueueManager &queue() { return m_queue; }
     [[nodiscard]] FolderWatcher &watcher() { return m_watcher; }
+    /** Null until started, and without a store. */
+    [[nodiscard]] WatchRouter *router() { return m_router.get(); }
 
 private:
     QPointer<ObjectStore> m_store;

@@ -5,6 +5,7 @@
 #include "app/contentcontroller.h"
 #include "app/signalwatcher.h"
 #include "app/singleinstance.h"
+#include "automation/watchrouter.h"
 #include "common/processenvironment.h"
 #include "common/stringtable.h"
 #include "companion/kvxclient.h"
@@ -91,7 +92,12 @@ int main(int argc, char *argv[])
                        AISettings::shared(), AppSettings::shared(), KVXClient::shared(), DefaultsStore::standard(),
                        RenameRules::shared()});
     window.setHistoryPage(new HistoryView(store.get()));
-    window.setSectionPage(SidebarItem::watch, new WatchedFoldersView(store.get(), content.watcher(), content.queue()));
+    auto *watchPage = new WatchedFoldersView(store.get(), content.watcher(), content.queue());
+    QObject::connect(watchPage, &WatchedFoldersView::takeExistingRequested, &app, [&content](const QString &path) {
+        if (WatchRouter *router = content.router())
+            router->takeExisting(path);
+    });
+    window.setSectionPage(SidebarItem::watch, watchPage);
     // The tray panel works with an engine of its own over the same store.
     std::unique_ptr<TrayIcon> tray;
     if (TrayIcon::isAvailable())

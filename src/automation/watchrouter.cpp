@@ -88,13 +88,23 @@ void WatchRouter::syncWatchers()
 void WatchRouter::catchUp(const WatchedFolder &folder)
 {
     const QDateTime since = folder.watchedUntil.isValid() ? folder.watchedUntil : folder.addedAt;
-    if (!since.isValid())
+    if (since.isValid())
+        takeArrivedSince(folder.path, since.toMSecsSinceEpoch());
+}
+
+void WatchRouter::takeExisting(const QString &path)
+{
+    takeArrivedSince(path, 0);
+}
+
+void WatchRouter::takeArrivedSince(const QString &path, qint64 sinceMs)
+{
+    if (!m_watcher.isWatching(path))
         return;
     // The scan runs on a worker; the watch already runs, so nothing falls between the two, and a
     // file both report is one file to the watcher.
-    QFuture<QList<QUrl>> scanned =
-        QtConcurrent::run(&FolderWatcher::arrivedSince, QDir::cleanPath(folder.path), since.toMSecsSinceEpoch());
-    scanned.then(this, [this, path = folder.path](const QList<QUrl> &arrived) {
+    QFuture<QList<QUrl>> scanned = QtConcurrent::run(&FolderWatcher::arrivedSince, QDir::cleanPath(path), sinceMs);
+    scanned.then(this, [this, path](const QList<QUrl> &arrived) {
         if (arrived.isEmpty() || !m_watcher.isWatching(path))
             return;
         QStringList paths;

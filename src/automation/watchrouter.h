@@ -52,11 +52,19 @@ public:
     void syncWatchers();
     /** Where one folder's fresh files go; see the class comment. */
     void route(const QList<QUrl> &files);
+    /**
+     * Takes the files already in the watched folder `path` as new arrivals, however old, except
+     * those that are a rename's result: "Vorhandene Dateien jetzt umbenennen". Nothing happens
+     * while the folder is not watched.
+     */
+    void takeExisting(const QString &path);
 
 private:
     void foldersChanged();
     /** Takes what arrived in `folder` since it was last watched, once its watch has begun. */
     void catchUp(const WatchedFolder &folder);
+    /** Hands the files of the watched `path` that arrived after `sinceMs` to the watcher, a scan on a worker. */
+    void takeArrivedSince(const QString &path, qint64 sinceMs);
     /** Notes in the store that the folders at `paths` were watched until now. */
     void markWatched(const QStringList &paths);
     /** Lets the window's engine analyse `files` into the review. */

@@ -352,6 +352,13 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0, 10000);
         QVERIFY(QFile::exists(path + "/alt.txt"));
         QCOMPARE(m_fx->llm.askedFiles(), (QStringList{"neu.txt", "danach.txt", "wieder.txt"}));
+
+        // "Vorhandene Dateien jetzt umbenennen": what lay there before too, not Namorix's own results.
+        m_fx->llm.setReply("alt.txt", LlmStub::letterReply("alt"));
+        router->takeExisting(path);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path + "/2024-03-15_brief_alt.txt"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0, 10000);
+        QCOMPARE(m_fx->llm.askedFiles(), (QStringList{"neu.txt", "danach.txt", "wieder.txt", "alt.txt"}));
     }
 
     void aBurstIsRenamedExactlyOnceWhileTheLoopStaysResponsive()

@@ -86,6 +86,20 @@ private Q_SLOTS:
         f->click(0, 1); // automatic renaming on: the record changes, the watch stays
         QVERIFY(f->store->fetchFolders()->at(0).autoRename);
         QCOMPARE(f->watcher.watchedPaths(), f->folders({"Eingang"}));
+        // The row's menu takes the folder's files now (the rule: tst_folderwatcher); not for one unwatched.
+        QSignalSpy taking(&f->view, &WatchedFoldersView::takeExistingRequested);
+        for (const int row : {1, 0}) {
+            const QRect cell = f->view.table()->visualRect(f->view.table()->model()->index(row, 0));
+            Q_EMIT f->view.table()->customContextMenuRequested(cell.center());
+            auto *take = f->view.table()->findChild<QAction *>("watchTakeExisting");
+            QTRY_VERIFY(take && take->parent()->isWidgetType() && static_cast<QWidget *>(take->parent())->isVisible());
+            QCOMPARE(take->isEnabled(), row == 0);
+            take->trigger();
+            static_cast<QWidget *>(take->parent())->close();
+            QTRY_VERIFY(!f->view.table()->findChild<QAction *>("watchTakeExisting"));
+        }
+        QCOMPARE(taking.size(), 1); // a disabled action does nothing
+        QCOMPARE(taking.at(0).at(0).toString(), f->folders({"Eingang"}).at(0));
         // Switched inactive, it is no longer observed: gui_endtoend.
         f->click(0, 3); // remove: gone from the store and the count at once
         QCOMPARE(f->storedPaths(), QStringList{f->dir.filePath("fehlt")});

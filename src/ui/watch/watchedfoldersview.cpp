@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QSet>
 #include <QStackedWidget>
@@ -133,6 +134,27 @@ void WatchedFoldersView::makeTable()
     m_table->setItemDelegateForColumn(WatchedFolderModel::RemoveColumn, remove);
     connect(remove, &IconButtonDelegate::pressed, this,
             [this](const QModelIndex &index) { removeFolder(index.row()); });
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_table, &QWidget::customContextMenuRequested, this, &WatchedFoldersView::openRowMenu);
+}
+
+void WatchedFoldersView::openRowMenu(const QPoint &at)
+{
+    QModelIndex index = m_table->indexAt(at);
+    const bool pointed = index.isValid();
+    if (!pointed)
+        index = m_table->currentIndex();
+    if (!index.isValid() || index.row() >= m_model->folders().size())
+        return;
+    const WatchedFolder folder = m_model->folders().at(index.row());
+    auto *menu = new QMenu(m_table);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction *takeExisting = menu->addAction(qtTrId("watch.takeExisting"), this,
+                                            [this, path = folder.path] { Q_EMIT takeExistingRequested(path); });
+    takeExisting->setObjectName(QStringLiteral("watchTakeExisting"));
+    // Only a watched folder's files are taken: an inactive one is not observed.
+    takeExisting->setEnabled(folder.isActive && m_watcher.isWatching(folder.path));
+    menu->popup(m_table->viewport()->mapToGlobal(pointed ? at : m_table->visualRect(index).center()));
 }
 
 void WatchedFoldersView::chooseFolders()

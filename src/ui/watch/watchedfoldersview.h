@@ -35,7 +35,13 @@ public:
 
     [[nodiscard]] QTableView *table() const { return m_table; }
 
+Q_SIGNALS:
+    /** "Vorhandene Dateien jetzt umbenennen" for the watched folder at `path`. */
+    void takeExistingRequested(const QString &path);
+
 private:
+    /** The row's menu, at `at` in the table's viewport; a keyboard's Menu key opens it for the current row. */
+    void openRowMenu(const QPoint &at);
     QWidget *makeHeader();
     QWidget *makeEmptyState();
     void makeTable();
