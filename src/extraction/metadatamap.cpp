@@ -1,5 +1,7 @@
 #include "metadatamap.h"
 
+#include <algorithm>
+
 MetadataMap::MetadataMap(std::initializer_list<Entry> entries)
 {
     for (const Entry &entry : entries)
@@ -15,6 +17,25 @@ void MetadataMap::set(const QString &key, const QString &value)
         }
     }
     m_entries.append({key, value});
+}
+
+void MetadataMap::setMeaningful(const QString &key, const QString &value)
+{
+    if (!isPlaceholder(value))
+        set(key, value.trimmed());
+}
+
+bool MetadataMap::isPlaceholder(const QString &value)
+{
+    const QString text = value.trimmed();
+    // "-", "--", "?", "…": punctuation alone carries nothing.
+    if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isPunct() || c.isSpace(); }))
+        return true;
+    static const QStringList words{
+        QStringLiteral("0"),    QStringLiteral("unknown"),   QStringLiteral("n/a"), QStringLiteral("none"),
+        QStringLiteral("null"), QStringLiteral("undefined"), QStringLiteral("nil"), QStringLiteral("unbekannt"),
+    };
+    return words.contains(text, Qt::CaseInsensitive);
 }
 
 void MetadataMap::remove(const QString &key)

@@ -25,6 +25,13 @@ public:
     MetadataMap(std::initializer_list<Entry> entries);
 
     void set(const QString &key, const QString &value);
+    /** Sets `value`, trimmed, unless it is a placeholder; an existing entry then stays as it is. */
+    void setMeaningful(const QString &key, const QString &value);
+    /**
+     * Whether `value` says nothing: blank, dashes, "0", "unknown" and the like, which writers
+     * leave in unset fields. Sent to a model, such values end up in names.
+     */
+    [[nodiscard]] static bool isPlaceholder(const QString &value);
     void remove(const QString &key);
     [[nodiscard]] bool contains(const QString &key) const;
     /** The value, or an empty string when the key is absent. */

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <exiv2/exiv2.hpp>
 
@@ -70,6 +71,59 @@ std::optional<QString> captureDate(const Exiv2::Image &image)
     return std::nullopt;
 }
 
+// XMP's language alternative: the default language, else the first one there is.
+std::optional<QString> xmpLanguageText(const Exiv2::XmpData &xmp, const char *key)
+{
+    const auto it = xmp.findKey(Exiv2::XmpKey(key));
+    if (it == xmp.end())
+        return std::nullopt;
+    const auto *alternatives = dynamic_cast<const Exiv2::LangAltValue *>(&it->value());
+    if (alternatives == nullptr || alternatives->value_.empty())
+        return xmpText(xmp, key);
+    const auto chosen = alternatives->value_.find("x-default");
+    const std::string &text =
+        chosen != alternatives->value_.end() ? chosen->second : alternatives->value_.begin()->second;
+    return QString::fromStdString(text);
+}
+
+std::optional<QString> iptcText(const Exiv2::IptcData &iptc, const char *key)
+{
+    const auto it = iptc.findKey(Exiv2::IptcKey(key));
+    if (it == iptc.end())
+        return std::nullopt;
+    return QString::fromStdString(it->toString());
+}
+
+// Firmware fills the description with its vendor's name ("OLYMPUS DIGITAL CAMERA", "SONY DSC",
+// "KODAK Digital Still Camera"); that says nothing about the picture.
+bool isFirmwareDescription(const QString &text, const MetadataMap &metadata)
+{
+    static const QRegularExpression vendorDefault(
+        QStringLiteral("^(?:[A-Z][A-Z0-9-]* ){0,2}(?i:digital (?:still )?camera|dsc|digital image)$"));
+    return vendorDefault.match(text).hasMatch() ||
+           text.compare(metadata.value(QStringLiteral("camera_make")), Qt::CaseInsensitive) == 0 ||
+           text.compare(metadata.value(QStringLiteral("camera_model")), Qt::CaseInsensitive) == 0;
+}
+
+// The caption people or their tools wrote: EXIF, then XMP, then IPTC, the first that says something.
+std::optional<QString> description(const Exiv2::Image &image, const MetadataMap &metadata)
+{
+    const std::optional<QString> candidates[]{
+        asciiTag(image.exifData(), "Exif.Image.ImageDescription"),
+        xmpLanguageText(image.xmpData(), "Xmp.dc.description"),
+        iptcText(image.iptcData(), "Iptc.Application2.Caption"),
+    };
+    for (const std::optional<QString> &candidate : candidates) {
+        if (!candidate)
+            continue;
+        // One line in the prompt, and a caption of a few sentences at most.
+        const QString text = UnicodeText::leftGraphemes(candidate->simplified(), ImageProcessor::MaxDescription);
+        if (!MetadataMap::isPlaceholder(text) && !isFirmwareDescription(text, metadata))
+            return text.trimmed();
+    }
+    return std::nullopt;
+}
+
 // Degrees, minutes and seconds as rationals, added up to decimal degrees, negative when the
 // reference tag says south or west.
 std::optional<double> gpsCoordinate(const Exiv2::ExifData &exif, const char *key, const char *referenceKey,
@@ -121,17 +175,20 @@ EXIFFacts readExif(const QByteArray &bytes)
         const Exiv2::ExifData &exif = image->exifData();
         MetadataMap &m = facts.metadata;
         if (const auto date = captureDate(*image))
-            m.set(QStringLiteral("date"), *date);
+            m.setMeaningful(QStringLiteral("date"), *date);
         if (const auto lens = asciiTag(exif, "Exif.Photo.LensMake"))
-            m.set(QStringLiteral("lens"), *lens);
+            m.setMeaningful(QStringLiteral("lens"), *lens);
         if (const auto make = asciiTag(exif, "Exif.Image.Make"))
-            m.set(QStringLiteral("camera_make"), *make);
+            m.setMeaningful(QStringLiteral("camera_make"), *make);
         if (const auto model = asciiTag(exif, "Exif.Image.Model"))
-            m.set(QStringLiteral("camera_model"), *model);
+            m.setMeaningful(QStringLiteral("camera_model"), *model);
         const auto latitude = gpsCoordinate(exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", 'S');
         const auto longitude = gpsCoordinate(exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", 'W');
-        if (latitude && longitude)
+        // 0, 0 is what a phone writes before it has a fix, not a place in the Gulf of Guinea.
+        if (latitude && longitude && (*latitude != 0 || *longitude != 0))
             m.set(QStringLiteral("gps"), shortestNumber(*latitude) + QStringLiteral(", ") + shortestNumber(*longitude));
+        if (const auto text = description(*image, m))
+            m.set(QStringLiteral("description"), *text);
     } catch (...) {
         // Exiv2 throws on anything it cannot parse; such a file simply has no properties.
     }

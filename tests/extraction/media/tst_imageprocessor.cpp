@@ -168,6 +168,40 @@ private Q_SLOTS:
         row("north east, digitised date", "nord.jpg", photo, north, northRead, "photo");
         row("XMP date only", "xmp.jpg", photo, {{"Xmp.xmp.CreateDate", "2021-12-24T18:30:00"}},
             {{"date", "2021-12-24T18:30:00"}, {"dimensions", "640x480"}}, "landscape_format");
+        // Placeholders and the unset position 0, 0 do not reach the model.
+        const Tags placeholders{
+            {"Exif.Image.Make", "unknown"},       {"Exif.Image.Model", "--"},           {"Exif.Photo.LensMake", "-"},
+            {"Exif.Photo.DateTimeOriginal", "0"}, {"Exif.Image.ImageDescription", " "},
+        };
+        row("placeholders dropped", "leer.jpg", photo, placeholders, {{"dimensions", "640x480"}}, "landscape_format");
+        const Tags noFix{
+            {"Exif.Image.Make", "Canon"},          {"Exif.GPSInfo.GPSLatitude", "0/1 0/1 0/1"},
+            {"Exif.GPSInfo.GPSLatitudeRef", "N"},  {"Exif.GPSInfo.GPSLongitude", "0/1 0/1 0/1"},
+            {"Exif.GPSInfo.GPSLongitudeRef", "E"},
+        };
+        row("GPS 0, 0 dropped", "ohnefix.jpg", photo, noFix, {{"camera_make", "Canon"}, {"dimensions", "640x480"}},
+            "photo");
+        // A caption: EXIF, XMP, then IPTC, as one line; firmware's vendor names are no caption.
+        row("EXIF description", "bodensee.jpg", photo,
+            {{"Exif.Image.ImageDescription", "  Sonnenuntergang am\n  Bodensee "}},
+            {{"description", "Sonnenuntergang am Bodensee"}, {"dimensions", "640x480"}}, "landscape_format");
+        row("XMP description behind firmware junk", "oma.jpg", photo,
+            {{"Exif.Image.ImageDescription", "OLYMPUS DIGITAL CAMERA"},
+             {"Xmp.dc.description", "lang=\"x-default\" Geburtstag von Oma"}},
+            {{"description", "Geburtstag von Oma"}, {"dimensions", "640x480"}}, "landscape_format");
+        row("XMP description, first language", "kita.jpg", photo,
+            {{"Xmp.dc.description", "lang=\"de-DE\" Sommerfest der Kita"}},
+            {{"description", "Sommerfest der Kita"}, {"dimensions", "640x480"}}, "landscape_format");
+        row("IPTC caption behind a placeholder", "taufe.jpg", photo,
+            {{"Exif.Image.ImageDescription", "--"}, {"Iptc.Application2.Caption", "Taufe in der Dorfkirche"}},
+            {{"description", "Taufe in der Dorfkirche"}, {"dimensions", "640x480"}}, "landscape_format");
+        row("firmware description ignored", "DSC00042.jpg", photo,
+            {{"Exif.Image.Make", "SONY"}, {"Exif.Image.ImageDescription", "SONY DSC"}},
+            {{"camera_make", "SONY"}, {"dimensions", "640x480"}}, "photo");
+        row("long description cut", "wanderung.jpg", photo,
+            {{"Exif.Image.ImageDescription", QString("Wanderung ").repeated(40)}},
+            {{"description", QString("Wanderung ").repeated(30).trimmed()}, {"dimensions", "640x480"}},
+            "landscape_format");
         row("screenshot without EXIF", "Bildschirmfoto.png", screen, {}, {{"dimensions", "2880x1800"}}, "screenshot");
         row("screenshot keeps its text", "Bildschirmfoto Dateien.png", fileManagerScreenshot(), {},
             {{"dimensions", "1920x1080"}}, "screenshot", "Rechnung 4705 Telekom Deutschland.pdf");
