@@ -173,14 +173,31 @@ QString convert(UConverter *converter, QByteArrayView bytes, bool complete)
     return text;
 }
 
-std::optional<QString> decodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes, bool complete)
+// Invalid bytes become U+FFFD, as in browsers. A stateful decoder keeps an incomplete last
+// character instead of replacing it.
+QString decodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes, bool complete)
 {
-    // A stateful decoder keeps an incomplete last character instead of counting it as an error.
     QStringDecoder decoder(encoding, complete ? QStringDecoder::Flag::Stateless : QStringDecoder::Flag::Default);
+    return decoder(bytes);
+}
+
+// The HTML standard's fallback for a page that declares nothing usable: UTF-8 when the bytes
+// are valid UTF-8, else Windows-1252, so one stray Latin-1 byte costs no text.
+QString decodeUndeclared(QByteArrayView bytes, bool complete)
+{
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           complete ? QStringDecoder::Flag::Stateless : QStringDecoder::Flag::Default);
     QString text = decoder(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
+    if (!decoder.hasError())
+        return text;
+    // Control bytes in a page that is not UTF-8 mark a binary file under an HTML name: read as
+    // Windows-1252 it would give pages of noise.
+    const bool binary =
+        std::any_of(bytes.begin(), bytes.end(), [](char c) { return (uchar(c) < 0x20 && !isSpace(c)) || c == '\x7f'; });
+    if (binary)
+        return {};
+    const Converter windows1252 = openConverter("windows-1252");
+    return windows1252 ? convert(windows1252.get(), bytes, complete) : text;
 }
 
 } // namespace
@@ -196,7 +213,7 @@ QByteArray declaredLabel(QByteArrayView html)
     return metaLabel(head);
 }
 
-std::optional<QString> decode(QByteArrayView html, bool complete)
+QString decode(QByteArrayView html, bool complete)
 {
     if (html.startsWith("\xEF\xBB\xBF"))
         return decodeWith(QStringConverter::Utf8, html.sliced(3), complete);
@@ -209,13 +226,15 @@ std::optional<QString> decode(QByteArrayView html, bool complete)
     Converter converter = isPlainLabel(label) ? openConverter(label.constData()) : nullptr;
     UErrorCode status = U_ZERO_ERROR;
     const char *name = converter ? ucnv_getName(converter.get(), &status) : nullptr;
+    if (!name || U_FAILURE(status))
+        return decodeUndeclared(html, complete);
     // A declaration readable as ASCII means the page is not UTF-16 or UTF-32: read it as UTF-8.
-    if (!name || U_FAILURE(status) || qstrncmp(name, "UTF", 3) == 0 || qstrncmp(name, "CESU", 4) == 0)
+    if (qstrncmp(name, "UTF", 3) == 0 || qstrncmp(name, "CESU", 4) == 0)
         return decodeWith(QStringConverter::Utf8, html, complete);
     if (ucnv_compareNames(name, "ISO-8859-1") == 0 || ucnv_compareNames(name, "US-ASCII") == 0)
         converter = openConverter("windows-1252");
     if (!converter)
-        return decodeWith(QStringConverter::Utf8, html, complete);
+        return decodeUndeclared(html, complete);
     return convert(converter.get(), html, complete);
 }
 

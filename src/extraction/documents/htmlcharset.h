@@ -4,8 +4,6 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include <optional>
-
 /** Reading an HTML page in the character encoding it declares. */
 namespace HTMLCharset {
 
@@ -18,11 +16,13 @@ namespace HTMLCharset {
 
 /**
  * `html` as text: by its byte-order mark (UTF-8, UTF-16LE/BE), else by its declared encoding
- * through ICU, else as UTF-8. A declared UTF-16 or UTF-32 without a mark and an encoding ICU does
- * not know mean UTF-8; ISO-8859-1 and US-ASCII mean Windows-1252, as in browsers. Nullopt when a
- * page read as UTF-8 is not valid UTF-8. `complete` false: `html` is a prefix cut at an arbitrary
- * byte, and an incomplete character at its end is dropped.
+ * through ICU, else (nothing declared, or an encoding ICU does not know) as UTF-8 when the bytes
+ * are valid UTF-8, else as Windows-1252 unless they hold control bytes other than white space
+ * (then nothing: not a page). A declared UTF-16 or UTF-32 without a mark
+ * means UTF-8; ISO-8859-1 and US-ASCII mean Windows-1252, as in browsers. Bytes the encoding
+ * does not map become U+FFFD. `complete` false: `html` is a prefix cut at an arbitrary byte, and
+ * an incomplete character at its end is dropped.
  */
-[[nodiscard]] std::optional<QString> decode(QByteArrayView html, bool complete);
+[[nodiscard]] QString decode(QByteArrayView html, bool complete);
 
 } // namespace HTMLCharset

@@ -27,15 +27,15 @@ ExtractionResult HTMLProcessor::extractFrom(const SourceFile &file) const
 
     MetadataMap metadata{{QStringLiteral("source"), QStringLiteral("html")}};
     const QByteArray &bytes = *read;
-    const std::optional<QString> html = HTMLCharset::decode(bytes, bytes.size() < GenericProcessor::MaxTextBytes);
-    if (!html) // invalid UTF-8 gives neither text nor title
-        return FileContext::make(file, QString(), metadata);
+    const QString html = HTMLCharset::decode(bytes, bytes.size() < GenericProcessor::MaxTextBytes);
 
-    std::optional<QString> text = HTMLText::visibleText(html->toUtf8(), MaxVisibleUnits);
-    if (!text) // the parser gave up: strip the tags instead
-        text = IcuRegex::replaceAll(QStringLiteral("<[^>]+>"), IcuRegex::NoFlags, *html, QStringLiteral(" "));
-    if (const std::optional<QString> title = HTMLText::title(*html))
-        metadata.set(QStringLiteral("title"), *title);
-    return FileContext::make(file, UnicodeText::leftGraphemes(text.value_or(QString()), TextLimits::Document),
-                             metadata);
+    const std::optional<HTMLText::Page> page = HTMLText::read(html.toUtf8(), MaxVisibleUnits);
+    // When the parser gives up, the tags are stripped instead.
+    const QString text =
+        page ? page->text
+             : IcuRegex::replaceAll(QStringLiteral("<[^>]+>"), IcuRegex::NoFlags, html, QStringLiteral(" "))
+                   .value_or(QString());
+    if (page && page->title)
+        metadata.set(QStringLiteral("title"), *page->title);
+    return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document), metadata);
 }

@@ -1,7 +1,5 @@
 #include "htmltext.h"
 
-#include "common/unicodetext.h"
-
 #include <gumbo.h>
 
 #include <algorithm>
@@ -134,13 +132,128 @@ private:
     bool m_pendingSpace = false;
 };
 
+// Page-wide navigation and boilerplate; an article's or section's own header and footer stay,
+// since they usually hold its heading and byline.
+bool isDeferred(GumboTag tag, int sectionDepth)
+{
+    if (tag == GUMBO_TAG_NAV || tag == GUMBO_TAG_ASIDE)
+        return true;
+    return (tag == GUMBO_TAG_HEADER || tag == GUMBO_TAG_FOOTER) && sectionDepth == 0;
+}
+
+bool isSection(GumboTag tag)
+{
+    return tag == GUMBO_TAG_ARTICLE || tag == GUMBO_TAG_SECTION || tag == GUMBO_TAG_MAIN;
+}
+
+bool isHtmlElement(const GumboNode *node, GumboTag tag)
+{
+    return node->type == GUMBO_NODE_ELEMENT && node->v.element.tag == tag &&
+           node->v.element.tag_namespace == GUMBO_NAMESPACE_HTML;
+}
+
+// Writes the visible text under `root`. With `deferred` given, navigation, headers and footers
+// are collected there instead of written, so that they follow the main content.
+void writeText(const GumboNode *root, TextBuilder &builder, std::vector<const GumboNode *> *deferred)
+{
+    struct Frame {
+        const GumboNode *node;
+        unsigned int next; // index of the next child to visit
+    };
+    // An explicit stack: documents can nest far deeper than the call stack would allow.
+    std::vector<Frame> stack{{root, 0}};
+    int preformattedDepth = 0;
+    int sectionDepth = 0;
+    while (!stack.empty() && !builder.isFull()) {
+        Frame &frame = stack.back();
+        const GumboElement &element = frame.node->v.element;
+        if (frame.next < element.children.length) {
+            const auto *child = static_cast<const GumboNode *>(element.children.data[frame.next++]);
+            switch (child->type) {
+            case GUMBO_NODE_TEXT:
+            case GUMBO_NODE_WHITESPACE:
+            case GUMBO_NODE_CDATA:
+                builder.text(QString::fromUtf8(child->v.text.text), preformattedDepth > 0);
+                break;
+            case GUMBO_NODE_ELEMENT: {
+                const GumboTag tag = child->v.element.tag;
+                if (isSkipped(tag))
+                    break;
+                if (tag == GUMBO_TAG_BR) {
+                    builder.lineBreak();
+                    break;
+                }
+                if (isBlock(tag))
+                    builder.blockBoundary();
+                if (deferred && isDeferred(tag, sectionDepth)) {
+                    deferred->push_back(child);
+                    break;
+                }
+                if (tag == GUMBO_TAG_TD || tag == GUMBO_TAG_TH)
+                    builder.cellBoundary();
+                if (isPreformatted(tag))
+                    ++preformattedDepth;
+                if (isSection(tag))
+                    ++sectionDepth;
+                stack.push_back({child, 0});
+                break;
+            }
+            default: // comments, documents, templates
+                break;
+            }
+            continue;
+        }
+        const GumboTag tag = element.tag;
+        if (frame.node->type == GUMBO_NODE_ELEMENT) {
+            if (isBlock(tag))
+                builder.blockBoundary();
+            if (isPreformatted(tag))
+                --preformattedDepth;
+            if (isSection(tag))
+                --sectionDepth;
+        }
+        stack.pop_back();
+    }
+}
+
+// The document's title as browsers show it: the first HTML <title> anywhere, its text with
+// entities decoded and white space stripped and collapsed. Nullopt when missing or blank.
+std::optional<QString> documentTitle(const GumboNode *root)
+{
+    std::vector<const GumboNode *> stack{root};
+    while (!stack.empty()) {
+        const GumboNode *node = stack.back();
+        stack.pop_back();
+        if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_DOCUMENT)
+            continue;
+        if (isHtmlElement(node, GUMBO_TAG_TITLE)) {
+            QString text;
+            const GumboVector &children = node->v.element.children;
+            for (unsigned int i = 0; i < children.length; ++i) {
+                const auto *child = static_cast<const GumboNode *>(children.data[i]);
+                if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_WHITESPACE)
+                    text += QString::fromUtf8(child->v.text.text);
+            }
+            TextBuilder collapsed(text.size());
+            collapsed.text(text, false);
+            const QString title = collapsed.result();
+            return title.isEmpty() ? std::nullopt : std::optional<QString>(title);
+        }
+        const GumboVector &children =
+            node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
+        for (unsigned int i = children.length; i > 0; --i) // reversed: the first child is visited first
+            stack.push_back(static_cast<const GumboNode *>(children.data[i - 1]));
+    }
+    return std::nullopt;
+}
+
 struct OutputDeleter {
     void operator()(GumboOutput *output) const { gumbo_destroy_output(&kGumboDefaultOptions, output); }
 };
 
 } // namespace
 
-std::optional<QString> visibleText(const QByteArray &utf8, qsizetype maxLength)
+std::optional<Page> read(const QByteArray &utf8, qsizetype maxLength)
 {
     // The parser's time grows with the square of the nesting depth (scope checks walk the
     // stack of open elements), so only the part before the MaxParsedTags-th tag is given to it.
@@ -164,87 +277,13 @@ std::optional<QString> visibleText(const QByteArray &utf8, qsizetype maxLength)
         return std::nullopt;
 
     TextBuilder builder(maxLength);
-    struct Frame {
-        const GumboNode *node;
-        unsigned int next; // index of the next child to visit
-    };
-    // An explicit stack: documents can nest far deeper than the call stack would allow.
-    std::vector<Frame> stack{{output->root, 0}};
-    int preformattedDepth = 0;
-    while (!stack.empty() && !builder.isFull()) {
-        Frame &frame = stack.back();
-        const GumboElement &element = frame.node->v.element;
-        if (frame.next < element.children.length) {
-            const auto *child = static_cast<const GumboNode *>(element.children.data[frame.next++]);
-            switch (child->type) {
-            case GUMBO_NODE_TEXT:
-            case GUMBO_NODE_WHITESPACE:
-            case GUMBO_NODE_CDATA:
-                builder.text(QString::fromUtf8(child->v.text.text), preformattedDepth > 0);
-                break;
-            case GUMBO_NODE_ELEMENT: {
-                const GumboTag tag = child->v.element.tag;
-                if (isSkipped(tag))
-                    break;
-                if (tag == GUMBO_TAG_BR) {
-                    builder.lineBreak();
-                    break;
-                }
-                if (isBlock(tag))
-                    builder.blockBoundary();
-                if (tag == GUMBO_TAG_TD || tag == GUMBO_TAG_TH)
-                    builder.cellBoundary();
-                if (isPreformatted(tag))
-                    ++preformattedDepth;
-                stack.push_back({child, 0});
-                break;
-            }
-            default: // comments, documents, templates
-                break;
-            }
-            continue;
-        }
-        const GumboTag tag = element.tag;
-        if (frame.node->type == GUMBO_NODE_ELEMENT) {
-            if (isBlock(tag))
-                builder.blockBoundary();
-            if (isPreformatted(tag))
-                --preformattedDepth;
-        }
-        stack.pop_back();
+    std::vector<const GumboNode *> deferred;
+    writeText(output->root, builder, &deferred);
+    for (const GumboNode *node : deferred) {
+        builder.blockBoundary();
+        writeText(node, builder, nullptr);
     }
-    return builder.result();
-}
-
-std::optional<QString> title(const QString &html)
-{
-    // Equivalent to the first match of "<title>(.+?)</title>" where "." stops at line ends,
-    // but without the regex engine's quadratic retries on a long line of unclosed "<title>"s.
-    static const QString open = QStringLiteral("<title>");
-    static const QString close = QStringLiteral("</title>");
-    qsizetype from = 0;
-    qsizetype end = -1; // first "</title>" after the previous start; still the first one after a later start
-    while (true) {
-        const qsizetype start = html.indexOf(open, from);
-        if (start < 0)
-            return std::nullopt;
-        const qsizetype contentStart = start + open.size();
-        qsizetype lineEnd = contentStart;
-        while (lineEnd < html.size() && !UnicodeText::isLineBreak(html[lineEnd]))
-            ++lineEnd;
-        if (end < contentStart + 1)
-            end = html.indexOf(close, contentStart + 1);
-        if (end < 0)
-            return std::nullopt;
-        if (end < lineEnd) {
-            QString match = html.sliced(start, end + close.size() - start);
-            match.remove(open);
-            match.remove(close);
-            return match;
-        }
-        // Every "<title>" before this line end would need the same, too distant, "</title>".
-        from = lineEnd;
-    }
+    return Page{builder.result(), documentTitle(output->document)};
 }
 
 } // namespace HTMLText

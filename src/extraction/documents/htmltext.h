@@ -8,20 +8,21 @@
 /** The readable parts of an HTML page. */
 namespace HTMLText {
 
-/**
- * The visible text of an HTML5 document given as UTF-8: no script, style, head, template or
- * noscript content; blocks and <br> give line breaks, table cells tabs, other white space
- * collapses to single spaces. Stops once `maxLength` UTF-16 units are collected, and reads
- * nothing after the 16 384th tag, which bounds the parse time of pathological nesting. Nullopt
- * when the parser gives up (it accepts any input, so only when out of memory).
- */
-[[nodiscard]] std::optional<QString> visibleText(const QByteArray &utf8, qsizetype maxLength);
+struct Page {
+    QString text;
+    std::optional<QString> title;
+};
 
 /**
- * The first case-sensitive "<title>…</title>" on a single line with at least one character
- * inside, with every "<title>" and "</title>" in that match removed; untrimmed, entities kept.
- * Nullopt when there is none. Linear in the length of `html`.
+ * The parts of an HTML5 document given as UTF-8. The visible text: no script, style, head,
+ * template or noscript content; blocks and <br> give line breaks, table cells tabs, other white
+ * space collapses to single spaces; <nav>, <aside> and the <header> and <footer> outside any
+ * article, section or main come after the rest. Stops once `maxLength` UTF-16 units are
+ * collected. The title: the first <title>'s text, entities decoded, white space collapsed;
+ * nullopt when missing or blank. Nothing after the 16 384th tag is read, which bounds the parse
+ * time of pathological nesting. Nullopt when the parser gives up (it accepts any input, so only
+ * when out of memory).
  */
-[[nodiscard]] std::optional<QString> title(const QString &html);
+[[nodiscard]] std::optional<Page> read(const QByteArray &utf8, qsizetype maxLength);
 
 } // namespace HTMLText

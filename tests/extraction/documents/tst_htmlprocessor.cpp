@@ -25,20 +25,30 @@ private Q_SLOTS:
         QTest::newRow("text: deep nesting cut short")
             << false << "<p>vorne</p>" + QByteArray("<div>").repeated(200000) + "hinten"
             << "vorne";
+        QTest::newRow("text: page navigation, header and footer after the content")
+            << false
+            << QByteArray("<body><header>Logo</header><nav>Start</nav><main><article><header><h1>Rechnung 42</h1>"
+                          "</header><p>Betrag</p><footer>Seite 1</footer></article></main><aside>Werbung</aside>"
+                          "<footer>Impressum</footer></body>")
+            << "Rechnung 42\nBetrag\nSeite 1\nLogo\nStart\nWerbung\nImpressum";
         QTest::newRow("title: plain") << true << QByteArray("<html><head><title>Rechnung 42</title></head></html>")
                                       << "Rechnung 42";
-        QTest::newRow("title: upper-case tag") << true << QByteArray("<TITLE>Rechnung 42</TITLE>") << "-";
-        QTest::newRow("title: split over two lines") << true << QByteArray("<title>Rechnung\n42</title>") << "-";
+        QTest::newRow("title: upper-case tag") << true << QByteArray("<TITLE>Rechnung 42</TITLE>") << "Rechnung 42";
+        QTest::newRow("title: split over two lines")
+            << true << QByteArray("<title>Rechnung\n42</title>") << "Rechnung 42";
         QTest::newRow("title: shortest match") << true << QByteArray("<title>a</title>b</title>") << "a";
+        QTest::newRow("title: attributes, entities, spaces")
+            << true << QByteArray("<title lang=\"de\">  Meier &amp; Co &mdash; Nr&#46; 4&#x32;\t</title>")
+            << "Meier & Co — Nr. 42";
     }
 
     void pageParts()
     {
         QFETCH(bool, title);
         QFETCH(QByteArray, html);
-        const std::optional<QString> part =
-            title ? HTMLText::title(QString::fromUtf8(html)) : HTMLText::visibleText(html, 1000);
-        QTEST(part.value_or("-"), "expected");
+        const std::optional<HTMLText::Page> page = HTMLText::read(html, 1000);
+        QVERIFY(page);
+        QTEST(title ? page->title.value_or("-") : page->text, "expected");
     }
 
     void pageFiles_data()
@@ -79,11 +89,20 @@ private Q_SLOTS:
         QTest::newRow("UTF-16LE by BOM, despite the declaration")
             << "d.html" << QByteArray(toLE(page)) << greeting << greeting;
         QTest::newRow("UTF-16BE by BOM") << "e.html" << QByteArray(toBE(page)) << greeting << greeting;
-        QTest::newRow("undeclared Latin-1: nothing") << "f.html"
-                                                     << "<html><head>" + latin1Body << "" << QString();
-        QTest::newRow("declaration in a comment: nothing")
-            << "g.html"
-            << "<html><head><!-- <meta charset=\"latin1\"> -->" + latin1Body << "" << QString();
+        QTest::newRow("undeclared Latin-1 read as Windows-1252") << "f.html"
+                                                                 << "<html><head>" + latin1Body << greeting << greeting;
+        QTest::newRow("undeclared ASCII with one stray byte")
+            << "g.html" << QByteArray("<title>Caf\xe9</title>Caf\xe9 au lait") << "Café au lait"
+            << "Café";
+        QTest::newRow("undeclared UTF-8 stays UTF-8")
+            << "h.html" << QStringLiteral("<title>Grüße €</title>Grüße €").toUtf8() << greeting << greeting;
+        QTest::newRow("declared UTF-8 with a stray byte")
+            << "i.html" << QByteArray("<meta charset=utf-8><title>Caf\xe9</title>Gr\xc3\xbc\xc3\x9f\xe9")
+            << "Grü\u00df\ufffd"
+            << "Caf\ufffd";
+        QTest::newRow("declaration in a comment ignored")
+            << "j.html"
+            << "<html><head><!-- <meta charset=\"koi8-r\"> -->" + latin1Body << greeting << greeting;
     }
 
     void pageFiles()
