@@ -112,7 +112,7 @@ private:
     const DefaultsStore *m_defaults = nullptr;
     QList<Entry> m_pending;
     QList<QUrl> m_running;
-    QSet<qint64> m_undoing; ///< batches a notification's "Rückgängig" is taking back
+    QSet<qint64> m_undoing; ///< batches a notification's undo action is taking back
     bool m_isPaused = false;
     bool m_isRunning = false;
 };
