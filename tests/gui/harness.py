@@ -192,11 +192,16 @@ class App:
         self.at.Registry.generateMouseEvent(x + w // 2, y + h // 2, "b1c")
 
     def press(self, keysym):
-        """Presses and releases the key `keysym` (an X keysym, such as 0xffbf for F2)."""
-        self.at.Registry.generateKeyboardEvent(keysym, None, self.at.KEY_SYM)
+        """Presses and releases the key `keysym` (an X keysym, such as 0xffbf for F2); X11 only."""
+        self._keyboard(keysym, None, self.at.KEY_SYM)
 
     def type(self, text):
-        self.at.Registry.generateKeyboardEvent(0, text, self.at.KEY_STRING)
+        self._keyboard(0, text, self.at.KEY_STRING)
+
+    def _keyboard(self, keysym, text, kind):
+        if PLATFORM == "wayland":  # the registry would send them through an X server there is not
+            raise Failure("no keys can be sent on Wayland")
+        self.at.Registry.generateKeyboardEvent(keysym, text, kind)
 
     def quit(self):
         self.process.send_signal(signal.SIGTERM)
