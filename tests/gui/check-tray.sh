@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The tray icon on a desktop that has a tray: `namorix --hidden` on a virtual display (Xvfb),
 # with a StatusNotifier watcher (tests/support/sniwatcher) on a private session bus. The icon
-# registers, no window shows; activating the icon (a left click) shows the 300-point panel.
+# registers, no window shows; activating the icon (a left click) shows the 300-point panel, and a
+# second start the window.
 # With --wayland the same natively on a headless Weston, whose scene graph tells what shows.
 #   check-tray.sh [--wayland] NAMORIX SNIWATCHER
 set -euo pipefail
@@ -67,5 +68,9 @@ dbus-send --session --type=method_call --dest="$item" /StatusNotifierItem org.kd
     int32:1200 int32:10
 for _ in $(seq 50); do shown | grep -q '^300x' && break; sleep 0.1; done
 shown | grep -q '^300x' || { cat "$XDG_RUNTIME_DIR/app.log" >&2; fail "activating the icon showed no panel: $(shown)"; }
+# A second start hands over to the running one, and its hidden window comes up.
+"$namorix" >>"$XDG_RUNTIME_DIR/app.log" 2>&1 || fail "the second start failed"
+for _ in $(seq 50); do shown | grep -qv '^300x' && break; sleep 0.1; done
+shown | grep -qv '^300x' || { cat "$XDG_RUNTIME_DIR/app.log" >&2; fail "a second start showed no window: $(shown)"; }
 kill -0 $app || fail "namorix ended"
 echo "check-tray: ok; shown: $(shown | tr "\n" " ")"
