@@ -4,8 +4,10 @@ already there; the rows show their suggestions (the made-up date is named in the
 description), F2 edits a name's stem and keeps its extension, "Umbenennen" renames them on disk
 and says so, the history's revert gives one its old name back and the message's "Rückgängig" the
 others. A folder added over REST is listed and switched inactive, a posted
-template is listed. Screenshots of every section go to SCREENSHOT_DIR.
-    run-gui-test.sh gui_endtoend.py NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
+template is listed; the settings and about windows open from the menu. Screenshots of every
+section go to SCREENSHOT_DIR. With --wayland (no pointer, no keys) it leaves out the F2 edit,
+the row's revert and the folder's switch, and adds Weston's picture of the review, wayland.png.
+    run-gui-test.sh [--wayland] gui_endtoend.py NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
 """
 import json
 import os

@@ -1,6 +1,6 @@
 """What the AT-SPI end-to-end scripts share: starting and ending processes, a fresh profile with
 the LLM stub, the app with its REST API, the accessibility bus, and finding and clicking
-accessibles by name. Scripts run inside run-gui-test.sh (private D-Bus session on Xvfb)."""
+accessibles by name. Scripts run inside run-gui-test.sh (private D-Bus session on Xvfb or Weston)."""
 import json
 import os
 import re
