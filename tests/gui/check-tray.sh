@@ -10,15 +10,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 if [ "${1:-}" != --inner ]; then
     platform=xcb
-    if [ "${1:-}" = --wayland ]; then
-        platform=wayland
-        shift
-        . "$here/weston.sh"
-        export NAMORIX_TEST_DISPLAY="$WESTON_SOCKET"
-    else
-        . "$here/xvfb.sh"
-        export NAMORIX_TEST_DISPLAY="$XVFB_DISPLAY"
-    fi
+    [ "${1:-}" != --wayland ] || { platform=wayland; shift; }
+    . "$here/display.sh" "$platform"
+    export NAMORIX_TEST_DISPLAY="$TEST_DISPLAY"
     # with-session-bus.sh clears DISPLAY and WAYLAND_DISPLAY; the inner run takes it back from here.
     timeout -k 5 90 "$here/../support/with-session-bus.sh" bash "$0" --inner "$platform" "$@"
     exit

@@ -6,14 +6,10 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 unset DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS WAYLAND_DISPLAY DISPLAY
-if [ "${1:-}" = --wayland ]; then
-    shift
-    . "$here/weston.sh"
-    export WAYLAND_DISPLAY="$WESTON_SOCKET" NAMORIX_GUI_PLATFORM=wayland
-else
-    . "$here/xvfb.sh"
-    export DISPLAY="$XVFB_DISPLAY" NAMORIX_GUI_PLATFORM=xcb
-fi
+export NAMORIX_GUI_PLATFORM=xcb
+[ "${1:-}" != --wayland ] || { NAMORIX_GUI_PLATFORM=wayland; shift; }
+. "$here/display.sh" "$NAMORIX_GUI_PLATFORM"
+if [ "$NAMORIX_GUI_PLATFORM" = wayland ]; then export WAYLAND_DISPLAY="$TEST_DISPLAY"; else export DISPLAY="$TEST_DISPLAY"; fi
 
 script=$1
 shift

@@ -5,6 +5,6 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 unset DISPLAY
-. "$here/weston.sh"
-export WAYLAND_DISPLAY="$WESTON_SOCKET" QT_QPA_PLATFORM=wayland
+. "$here/display.sh" wayland
+export WAYLAND_DISPLAY="$TEST_DISPLAY" QT_QPA_PLATFORM=wayland
 "$@"
