@@ -243,7 +243,7 @@ private Q_SLOTS:
         starter.start(folder);
         QTRY_COMPARE(asked.size(), 1);
         QCOMPARE(starter.openQuestion()->count, 51);
-        QCOMPARE(starter.openQuestion()->estimate->describe(), "≈ 51 Dateien, ≈ 53.499 Tokens, ≈ 0,14 €");
+        QCOMPARE(starter.openQuestion()->estimate->describe(), "≈ 51 Dateien, ≈ 49.301 Tokens, ≈ 0,13 €");
         QCOMPARE(starter.openQuestion()->budgetReached, std::nullopt);
         starter.confirm(false);
 
