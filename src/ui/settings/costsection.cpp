@@ -52,6 +52,9 @@ CostSection::CostSection(AISettings &settings, QWidget *parent)
 
     m_budget->setSpecialValueText(qtTrId("settings.noBudget"));
     m_budget->setSingleStep(1);
+    // Taken when the edit ends: an amount typed on the way (the "2" of "20", a "0") would pause
+    // or start the queue.
+    m_budget->setKeyboardTracking(false);
     m_cost->setForegroundRole(QPalette::PlaceholderText);
     m_form->addRow(m_model);
     m_form->addRow(qtTrId("settings.priceInput"), m_input);
