@@ -109,6 +109,16 @@
     <message id="provider.wait.asked"><source>provider.wait.asked</source><translation>Anbieter bittet zu warten: %1 s</translation></message>
     <message id="provider.wait.retry"><source>provider.wait.retry</source><translation>Anbieter gestört, neuer Versuch in %1 s</translation></message>
     <message id="provider.wait.tooLong"><source>provider.wait.tooLong</source><translation>%1 bittet, %2 zu warten (HTTP %3) – länger als die %4 s, die Namorix wartet</translation></message>
+    <message id="cost.estimate" numerus="yes"><source>cost.estimate</source><translation><numerusform>≈ %1 Datei, ≈ %2 Tokens, %3</numerusform><numerusform>≈ %1 Dateien, ≈ %2 Tokens, %3</numerusform></translation></message>
+    <message id="budget.reached"><source>budget.reached</source><translation>Monatsbudget von %1 erreicht (diesen Monat %2)</translation></message>
+    <message id="budget.queuePaused"><source>budget.queuePaused</source><translation>%1. Die Warteschlange pausiert bis zum nächsten Monat oder bis das Budget erhöht wird.</translation></message>
+    <message id="budget.confirm"><source>budget.confirm</source><translation>Monatsbudget erreicht – trotzdem analysieren?</translation></message>
+    <message id="settings.priceInput"><source>settings.priceInput</source><translation>Preis je Mio. Tokens der Anfrage</translation></message>
+    <message id="settings.priceOutput"><source>settings.priceOutput</source><translation>Preis je Mio. Tokens der Antwort</translation></message>
+    <message id="settings.pricesOf"><source>settings.pricesOf</source><translation>Preise für %1</translation></message>
+    <message id="settings.monthlyBudget"><source>settings.monthlyBudget</source><translation>Monatsbudget der Warteschlange</translation></message>
+    <message id="settings.noBudget"><source>settings.noBudget</source><translation>keines</translation></message>
+    <message id="settings.costThisMonth"><source>settings.costThisMonth</source><translation>Kosten diesen Monat: %1</translation></message>
     <message id="menubar.pin"><source>menubar.pin</source><translation>Offen halten</translation></message>
     <message id="menubar.pin.help"><source>menubar.pin.help</source><translation>Das Panel bleibt offen, wenn ein anderes Fenster den Fokus bekommt – zum Hineinziehen von Dateien aus dem Dateimanager</translation></message>
     <message id="preview.notRenamed"><source>preview.notRenamed</source><translation>Nicht umbenannt: %1</translation></message>
@@ -164,6 +174,7 @@
     <message id="watch.queued" numerus="yes"><source>watch.queued</source><translation><numerusform>%n Datei wartet</numerusform><numerusform>%n Dateien warten</numerusform></translation></message>
     <message id="watch.pause"><source>watch.pause</source><translation>Pausieren</translation></message>
     <message id="watch.resume"><source>watch.resume</source><translation>Fortsetzen</translation></message>
+    <message id="watch.budgetPaused"><source>watch.budgetPaused</source><translation>Monatsbudget erreicht</translation></message>
     <message id="watch.watching" numerus="yes"><source>watch.watching</source><translation><numerusform>%n Ordner überwacht</numerusform><numerusform>%n Ordner überwacht</numerusform></translation></message>
     <message id="watch.empty"><source>watch.empty</source><translation>Noch keine Ordner überwacht. Neue Dateien in einem überwachten Ordner werden automatisch umbenannt oder zur Prüfung geöffnet.</translation></message>
     <message id="watch.table"><source>watch.table</source><translation>Überwachte Ordner</translation></message>
