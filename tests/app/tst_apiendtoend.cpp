@@ -234,9 +234,10 @@ private Q_SLOTS:
               "STADTWERKE MÜNCHEN kunde@example.de\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR");
         COMPARE_REPLY(
             send("POST", "/v1/suggest", json(R"({"paths":["%1"],"template":"{datum}"})", document("strom.txt"))), 200,
-            json(R"({"suggestions":[{"id":"%1","original":"strom.txt","confidence":0.9,"unverified":["datum"],
+            json(
+                R"({"suggestions":[{"id":"%1","original":"strom.txt","confidence":0.9,"unverified":["datum"],"needsReview":true,
                                      "suggested":"2024-04-01_rechnung_strom.txt"}]})",
-                 send("GET", "/v1/jobs").json()["jobs"][0]["id"].toString()));
+                send("GET", "/v1/jobs").json()["jobs"][0]["id"].toString()));
         const QJsonObject job = send("GET", "/v1/jobs").json()["jobs"][0].toObject();
         QCOMPARE(compact(job["unverified"]), json(R"(["datum"])"));
         const QByteArray explain = "/v1/jobs/" + job["id"].toString().toUtf8() + "/explain";
