@@ -383,7 +383,7 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="terminal.refused"><source>terminal.refused</source><translation>Die laufende Namorix-App lehnt die Anfrage ab (%1). Stimmt das API-Token in den Einstellungen?</translation></message>
     <message id="terminal.viaPort"><source>terminal.viaPort</source><translation>API auf Port %1</translation></message>
     <message id="terminal.viaSocket"><source>terminal.viaSocket</source><translation>API über %1</translation></message>
-    <message id="terminal.headless"><source>terminal.headless</source><translation>ohne App, Verlauf in %1</translation></message>
+    <message id="terminal.headless"><source>terminal.headless</source><translation>Verlauf in %1</translation></message>
     <message id="terminal.termsMissing"><source>terminal.termsMissing</source><translation>Bitte öffnen Sie Namorix einmal und nehmen Sie die Nutzungsbedingungen an.</translation></message>
     <message id="terminal.usage"><source>terminal.usage</source><translation>Aufruf: namorix-cli BEFEHL [Optionen] …
 

@@ -220,6 +220,10 @@ int Commands::suggestOrRename(const QStringList &arguments, bool rename)
         request.insert(QStringLiteral("template"), *pattern);
     }
 
+    if (m_interrupted) {
+        Terminal::write(stderr, text("terminal.cancelled") + u'\n');
+        return interrupted;
+    }
     if (Terminal::isTerminal(stderr))
         Terminal::showProgress(text("terminal.analysing", int(paths.size())));
     m_analysing = true;

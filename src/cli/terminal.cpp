@@ -81,6 +81,8 @@ QString table(const QList<QStringList> &rows, bool colour)
             line +=
                 column + 1 == row.size() ? cell : cell + QString(widths[column] - shownWidth(row[column]) + 2, u' ');
         }
+        while (line.endsWith(u' '))
+            line.chop(1);
         text += line + u'\n';
     }
     return text;
@@ -88,8 +90,7 @@ QString table(const QList<QStringList> &rows, bool colour)
 
 void write(FILE *stream, const QString &text)
 {
-    if (stream == stderr)
-        clearProgress();
+    clearProgress(); // on the same terminal, a table would start behind it
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);

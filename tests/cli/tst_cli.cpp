@@ -3,6 +3,7 @@
 // run in declaration order and share the home and its history.
 #include "engineharness.h"
 #include "llmstub.h"
+#include "privatehome.h"
 #include "rawhttp.h"
 
 #include <csignal>
@@ -14,18 +15,6 @@ struct Outcome {
     QString out;
     QString err;
 };
-
-QProcessEnvironment homeEnvironment(const QTemporaryDir &home)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("HOME", home.path());
-    for (const QString dir : {"CONFIG", "DATA", "CACHE"})
-        env.insert("XDG_" + dir + "_HOME", home.filePath(dir.toLower()));
-    env.insert("XDG_RUNTIME_DIR", home.path());
-    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.filePath("no-bus"));
-    return env;
-}
 
 } // namespace
 
@@ -43,7 +32,7 @@ class TestCli final : public QObject
     /** Starts the command; the stub answers meanwhile, as the test's event loop runs. */
     void start(QProcess &process, const QStringList &arguments, const QByteArray &input = {})
     {
-        process.setProcessEnvironment(homeEnvironment(m_home));
+        process.setProcessEnvironment(privateHomeEnvironment(m_home));
         process.start(NAMORIX_CLI, arguments);
         QVERIFY(process.waitForStarted(10000));
         process.write(input);
@@ -202,7 +191,7 @@ private Q_SLOTS:
     // The app runs: the command goes through its REST API (its socket here).
     void againstTheApp()
     {
-        m_app.setProcessEnvironment(homeEnvironment(m_home));
+        m_app.setProcessEnvironment(privateHomeEnvironment(m_home));
         m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_app.start(NAMORIX_BINARY, {});
         QVERIFY(m_app.waitForStarted(10000));
