@@ -381,6 +381,7 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="terminal.noReply"><source>terminal.noReply</source><translation>Keine Antwort von Namorix.</translation></message>
     <message id="terminal.httpStatus"><source>terminal.httpStatus</source><translation>Namorix antwortet mit Status %1.</translation></message>
     <message id="terminal.refused"><source>terminal.refused</source><translation>Die laufende Namorix-App lehnt die Anfrage ab (%1). Stimmt das API-Token in den Einstellungen?</translation></message>
+    <message id="terminal.appSilent"><source>terminal.appSilent</source><translation>Die laufende Namorix-App antwortet nicht. Bitte versuchen Sie es gleich noch einmal.</translation></message>
     <message id="terminal.viaPort"><source>terminal.viaPort</source><translation>API auf Port %1</translation></message>
     <message id="terminal.viaSocket"><source>terminal.viaSocket</source><translation>API über %1</translation></message>
     <message id="terminal.headless"><source>terminal.headless</source><translation>Verlauf in %1</translation></message>

@@ -23,7 +23,7 @@ QString text(const char *id, int count = -1)
     return StringTable::text(id, count);
 }
 
-/** Each entry's `key`, as strings. */
+/** The strings of a JSON array. */
 QStringList strings(const QJsonValue &array)
 {
     QStringList values;
@@ -287,6 +287,8 @@ int Commands::suggestOrRename(const QStringList &arguments, bool rename)
     if (!m_json)
         Terminal::write(stdout, Terminal::table(rows, colour));
     if (ids.isEmpty()) {
+        if (m_json) // the shape of an apply's reply
+            printJson({{QStringLiteral("renamed"), QJsonArray()}, {QStringLiteral("count"), 0}});
         Terminal::write(stderr, text("terminal.nothingToRename") + u'\n');
         return failed ? someFailed : done;
     }

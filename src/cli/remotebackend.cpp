@@ -16,6 +16,7 @@
 namespace {
 
 constexpr int ConnectTimeoutMs = 2000;
+constexpr int HealthTimeoutMs = 10000;
 constexpr std::chrono::milliseconds ProgressInterval{400};
 
 /** Status and JSON object of a whole reply as the server writes it (head, blank line, body). */
@@ -49,11 +50,19 @@ std::unique_ptr<RemoteBackend> RemoteBackend::find(QString &problem)
         candidates.push_back(
             std::unique_ptr<RemoteBackend>(new RemoteBackend(QString(), settings.apiPort(), settings.apiToken())));
     for (std::unique_ptr<RemoteBackend> &candidate : candidates) {
-        const BackendReply health = candidate->call(QStringLiteral("GET"), QStringLiteral("/v1/health"));
-        if (health.ok() && health.json.value(QStringLiteral("status")).toString() == u"ok")
+        const std::optional<BackendReply> health =
+            candidate->exchange(QStringLiteral("GET"), QStringLiteral("/v1/health"), {}, HealthTimeoutMs);
+        if (!health)
+            continue;
+        if (health->ok() && health->json.value(QStringLiteral("status")).toString() == u"ok")
             return std::move(candidate);
-        if (health.status == 401 || health.status == 403) {
-            problem = StringTable::text("terminal.refused").arg(health.error());
+        // An app that is there but refuses or hangs must not get a second worker on its files beside it.
+        if (health->status == 401 || health->status == 403) {
+            problem = StringTable::text("terminal.refused").arg(health->error());
+            return nullptr;
+        }
+        if (health->status == -1) {
+            problem = StringTable::text("terminal.appSilent");
             return nullptr;
         }
     }
@@ -79,11 +88,12 @@ std::unique_ptr<QIODevice> RemoteBackend::open() const
     return socket->waitForConnected(ConnectTimeoutMs) ? std::move(socket) : nullptr;
 }
 
-BackendReply RemoteBackend::exchange(const QString &method, const QString &path, const QJsonObject &body)
+std::optional<BackendReply> RemoteBackend::exchange(const QString &method, const QString &path, const QJsonObject &body,
+                                                    int timeoutMs)
 {
     const std::unique_ptr<QIODevice> socket = open();
     if (!socket)
-        return {};
+        return std::nullopt;
     const QByteArray content = body.isEmpty() ? QByteArray() : QJsonDocument(body).toJson(QJsonDocument::Compact);
     QByteArray request = method.toUtf8() + ' ' + path.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
     if (!m_token.isEmpty())
@@ -106,10 +116,19 @@ BackendReply RemoteBackend::exchange(const QString &method, const QString &path,
         cancelled = true;
         loop.quit();
     });
+    bool timedOut = false;
+    if (timeoutMs >= 0) {
+        QTimer::singleShot(timeoutMs, &loop, [&] {
+            timedOut = true;
+            loop.quit();
+        });
+    }
     socket->write(request);
     loop.exec();
     if (cancelled)
-        return {};
+        return BackendReply{};
+    if (timedOut)
+        return BackendReply{-1, {}};
     raw += socket->readAll();
     return parseReply(raw);
 }
@@ -120,7 +139,7 @@ BackendReply RemoteBackend::call(const QString &method, const QString &path, con
     const bool analysing = path == u"/v1/suggest" || path == u"/v1/rename";
     if (analysing)
         m_progressTimer.start();
-    BackendReply reply = exchange(method, path, body);
+    BackendReply reply = exchange(method, path, body).value_or(BackendReply{});
     if (analysing)
         m_progressTimer.stop();
     return reply;
@@ -136,7 +155,7 @@ void RemoteBackend::pollProgress()
     if (m_polling)
         return;
     m_polling = true;
-    const BackendReply jobs = exchange(QStringLiteral("GET"), QStringLiteral("/v1/jobs"), {});
+    const BackendReply jobs = exchange(QStringLiteral("GET"), QStringLiteral("/v1/jobs"), {}).value_or(BackendReply{});
     m_polling = false;
     const QJsonObject counts = jobs.json.value(QStringLiteral("progress")).toObject();
     if (jobs.ok() && jobs.json.value(QStringLiteral("processing")).toBool())

@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include <optional>
+
 class QIODevice;
 
 /**
@@ -31,8 +33,12 @@ private:
     RemoteBackend(QString socketPath, qint64 port, QString token);
     /** A connected socket, or nullptr. */
     [[nodiscard]] std::unique_ptr<QIODevice> open() const;
-    /** Sends and waits until the server closes, `done` returns true or the call is cancelled. */
-    BackendReply exchange(const QString &method, const QString &path, const QJsonObject &body);
+    /**
+     * Sends and waits until the server closes or the call is cancelled (an empty reply), or
+     * `timeoutMs` pass (status -1); nullopt when the app cannot be reached at all.
+     */
+    std::optional<BackendReply> exchange(const QString &method, const QString &path, const QJsonObject &body,
+                                         int timeoutMs = -1);
     void pollProgress();
 
     QString m_socketPath; ///< empty: over the port
