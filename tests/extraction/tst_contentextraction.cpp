@@ -1,6 +1,7 @@
 #include "awaittask.h"
 #include "companion/kvxclient.h"
 #include "extraction/contentextraction.h"
+#include "extraction/documents/binaryofficeprocessor.h"
 #include "extraction/documents/emailprocessor.h"
 #include "extraction/documents/htmlprocessor.h"
 #include "extraction/documents/officeprocessor.h"
@@ -34,13 +35,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("processor"); // the type's name as typeid gives it
         // One extension per processor (garbageGivesNoText walks every one), then case and dots.
         const QList<QPair<const char *, const std::type_info *>> rows{
-            {"report.PDF", &typeid(PDFProcessor)},    {"a.jpg", &typeid(ImageProcessor)},
-            {"a.XLSX", &typeid(OfficeProcessor)},     {"a.rtfd", &typeid(RichTextProcessor)},
-            {"a.htm", &typeid(HTMLProcessor)},        {"a.eml", &typeid(EmailProcessor)},
-            {"a.Opus", &typeid(MediaProcessor)},      {"a.oga", &typeid(MediaProcessor)},
-            {"a.doc", &typeid(GenericProcessor)},     {"README", &typeid(GenericProcessor)},
-            {".pdf", &typeid(GenericProcessor)},      {"a.tar.gz", &typeid(GenericProcessor)},
-            {"a.pdf.txt", &typeid(GenericProcessor)}, {"a.", &typeid(GenericProcessor)},
+            {"report.PDF", &typeid(PDFProcessor)},     {"a.jpg", &typeid(ImageProcessor)},
+            {"a.XLSX", &typeid(OfficeProcessor)},      {"a.rtfd", &typeid(RichTextProcessor)},
+            {"a.htm", &typeid(HTMLProcessor)},         {"a.eml", &typeid(EmailProcessor)},
+            {"a.Opus", &typeid(MediaProcessor)},       {"a.oga", &typeid(MediaProcessor)},
+            {"a.PPT", &typeid(BinaryOfficeProcessor)}, {"README", &typeid(GenericProcessor)},
+            {".pdf", &typeid(GenericProcessor)},       {"a.tar.gz", &typeid(GenericProcessor)},
+            {"a.pdf.txt", &typeid(GenericProcessor)},  {"a.", &typeid(GenericProcessor)},
         };
         for (const auto &[name, processor] : rows)
             QTest::newRow(name) << name << processor->name();
