@@ -68,6 +68,7 @@ private Q_SLOTS:
         // Valid starts, so that the readers get past their first check.
         QTest::newRow("pdf header") << "y.pdf" << QByteArray("%PDF-1.4\n1 0 obj\n<<");
         QTest::newRow("zip header") << "y.docx" << QByteArray("PK\x03\x04\x14\x00", 6);
+        QTest::newRow("compound file header") << "y.xls" << QByteArray("\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1", 8);
         QTest::newRow("html title") << "y.htm" << QByteArray("<html><title>x</title>");
         QTest::newRow("mail header") << "y.eml" << QByteArray("Subject: x\r\n\r\n");
     }

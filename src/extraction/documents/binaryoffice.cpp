@@ -432,9 +432,18 @@ QString workbookText(QByteArrayView workbook, qsizetype maxLength)
 
 namespace {
 
-constexpr quint16 MainMaster = 0x03F8, TextCharsAtom = 0x0FA0, TextBytesAtom = 0x0FA8;
+constexpr quint16 MainMaster = 0x03F8, Notes = 0x03F0, NotesAtom = 0x03F1, Handout = 0x0FC9;
+constexpr quint16 TextCharsAtom = 0x0FA0, TextBytesAtom = 0x0FA8;
 constexpr quint16 ContainerVersion = 0x000F;
 constexpr int MaxRecordDepth = 32;
+
+// Masters hold sample texts ("Titelformat bearbeiten"): the slide masters, the handout master and
+// the notes master, the notes whose NotesAtom names no slide.
+bool isMaster(quint16 type, QByteArrayView body)
+{
+    return type == MainMaster || type == Handout ||
+           (type == Notes && number<quint16>(body, 2) == NotesAtom && number<quint32>(body, 8) == 0U);
+}
 
 void collectAtoms(QByteArrayView records, int depth, TextSink &sink)
 {
@@ -445,7 +454,7 @@ void collectAtoms(QByteArrayView records, int depth, TextSink &sink)
         const QByteArrayView body = slice(records, pos + 8, *number<quint32>(records, pos + 4));
         pos += 8 + body.size();
         if (version == ContainerVersion) {
-            if (type != MainMaster && depth < MaxRecordDepth)
+            if (!isMaster(type, body) && depth < MaxRecordDepth)
                 collectAtoms(body, depth + 1, sink);
         } else if (type == TextCharsAtom) {
             sink.separate();

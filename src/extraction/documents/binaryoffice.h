@@ -31,7 +31,7 @@ namespace BinaryOffice {
 /**
  * PowerPoint: the text atoms (UTF-16 and 8-bit) of the "PowerPoint Document" stream in record
  * order: the slides' placeholder texts in slide order, then the text boxes of slides and notes.
- * The slide masters' sample texts are left out.
+ * The sample texts of the slide, notes and handout masters are left out.
  */
 [[nodiscard]] QString presentationText(QByteArrayView document, qsizetype maxLength);
 

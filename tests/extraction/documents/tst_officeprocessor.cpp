@@ -92,16 +92,22 @@ QByteArray pptRecord(quint16 version, quint16 type, const QByteArray &body)
     return little(version, type, quint32(body.size())) + body;
 }
 
-// PowerPoint 97: slide titles in the slide list, a master's sample text, a text box in a slide's drawing.
+// PowerPoint 97: slide titles in the slide list, masters' sample texts, a text box in a slide's
+// drawing and its notes.
 QByteArray powerPointStream()
 {
     const QByteArray slideList = pptRecord(0x0F, 0x0FF0,
                                            pptRecord(0, 0x0F9F, little(quint32(0))) +
                                                pptRecord(0, 0x0FA0, utf16(QString("Quartalsbericht 2024"))) +
                                                pptRecord(0, 0x0FA8, "Umsatz\rGewinn"));
-    const QByteArray master = pptRecord(0x0F, 0x03F8, pptRecord(0, 0x0FA0, utf16(QString("Mastertitelformat"))));
+    const auto notes = [](quint32 slide, const QByteArray &text) {
+        return pptRecord(0x0F, 0x03F0, pptRecord(1, 0x03F1, little(slide, quint32(0))) + pptRecord(0, 0x0FA8, text));
+    };
+    const QByteArray master = pptRecord(0x0F, 0x03F8, pptRecord(0, 0x0FA0, utf16(QString("Mastertitelformat")))) +
+                              notes(0, "Mastertextformat");
     const QByteArray slide =
-        pptRecord(0x0F, 0x03EE, pptRecord(0x0F, 0xF002, pptRecord(0, 0x0FA8, "F\xfcr den Vorstand")));
+        pptRecord(0x0F, 0x03EE, pptRecord(0x0F, 0xF002, pptRecord(0, 0x0FA8, "F\xfcr den Vorstand"))) +
+        notes(256, "Notiz");
     // The last atom claims more than the stream holds: its bytes up to the end still count.
     return pptRecord(0x0F, 0x03E8, slideList) + master + slide + little(quint16(0), quint16(0x0FA8), quint32(999)) +
            "Ende";
@@ -247,7 +253,7 @@ private Q_SLOTS:
             << "";
         QTest::newRow("ppt text atoms, masters left out")
             << writeCompoundFile(m_dir.filePath("Folien.ppt"), {{"PowerPoint Document", powerPointStream()}})
-            << "Quartalsbericht 2024 Umsatz Gewinn Für den Vorstand Ende";
+            << "Quartalsbericht 2024 Umsatz Gewinn Für den Vorstand Notiz Ende";
         QTest::newRow("not a zip") << writeFile(m_dir.filePath("text.docx"), "Dies ist kein ZIP-Archiv.\n") << "";
     }
 
