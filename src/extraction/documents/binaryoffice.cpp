@@ -53,9 +53,10 @@ public:
 
     [[nodiscard]] bool isFull() const { return m_text.size() >= m_maxLength; }
 
+    // White space and control characters (C0 and C1) only separate: a run of them is one space.
     void add(char16_t unit)
     {
-        if (unit < 0x20 || QChar::isSpace(unit)) {
+        if (unit < 0x20 || (unit >= 0x7F && unit < 0xA0) || QChar::isSpace(unit)) {
             separate();
             return;
         }
