@@ -19,7 +19,7 @@ packages=(
     fonts-dejavu-core
     # content extraction
     libpoppler-qt6-dev libtesseract-dev libleptonica-dev tesseract-ocr-deu tesseract-ocr-eng
-    libzip-dev libgumbo-dev libexiv2-dev libavformat-dev libavcodec-dev libavutil-dev
+    libzip-dev libgumbo-dev libgsf-1-dev libexiv2-dev libavformat-dev libavcodec-dev libavutil-dev
     # the extraction helper locks itself in with a seccomp filter
     libseccomp-dev
     # TIFF and WebP through Qt's image plugins; HEIF/HEIC through libheif
