@@ -23,6 +23,8 @@ constexpr double MinTellingShare = 0.3;
 // Names, paths and identifiers ("kernel_t", "/sbin/init") are in no dictionary; read this
 // confidently they are text all the same.
 constexpr float ConfidentWord = 85.0F;
+// A word in the small copy of a scene that may be text; the full reading judges it.
+constexpr float ProbeWord = 50.0F;
 
 struct Engine {
     std::unique_ptr<tesseract::TessBaseAPI> api;
@@ -71,6 +73,11 @@ QImage prepared(const QImage &image, int &resolution)
 qsizetype count(const QString &word, bool (QChar::*is)() const)
 {
     return std::count_if(word.cbegin(), word.cend(), [is](QChar c) { return (c.*is)(); });
+}
+
+bool hasTwoLettersOrDigits(const QString &word)
+{
+    return count(word, &QChar::isLetterOrNumber) >= 2;
 }
 
 // Numbers, amounts and dates count: invoices are full of them. Dictionary words need three
@@ -163,6 +170,24 @@ QString recognize(const QImage &image)
 {
     const Reading reading = read(image);
     return isCredible(reading.words) ? reading.text : QString();
+}
+
+QString recognizeScene(const QImage &image)
+{
+    if (std::max(image.width(), image.height()) <= SceneProbeLongEdge)
+        return recognize(image);
+    const Reading glance =
+        read(image.scaled(SceneProbeLongEdge, SceneProbeLongEdge, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    const bool wordLike = std::any_of(glance.words.cbegin(), glance.words.cend(), [](const Word &word) {
+        return word.confidence >= ProbeWord && hasTwoLettersOrDigits(word.text);
+    });
+    if (!wordLike)
+        return {};
+    // Letters a few hundred pixels tall are beyond the engine's reach; the small copy reads them.
+    const Reading full = read(image);
+    if (isCredible(full.words))
+        return full.text;
+    return isCredible(glance.words) ? glance.text : QString();
 }
 
 } // namespace TextRecognizer

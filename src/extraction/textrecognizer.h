@@ -53,6 +53,19 @@ struct Reading {
  */
 [[nodiscard]] QString recognize(const QImage &image);
 
+/** A scene is first read at most this large along its longer edge (see `recognizeScene`). */
+inline constexpr int SceneProbeLongEdge = 1000;
+
+/**
+ * `recognize` for a picture that shows a scene (see ImageClassifier::isScene), whose text is
+ * large if it has any: a copy at most `SceneProbeLongEdge` pixels long is read first, and the
+ * picture itself only when that copy shows a word of two or more letters or digits. A text-less
+ * photo or wallpaper costs the small reading only, a fraction of a full one. When the full
+ * reading is not credible, the small one is taken if it is: letters a few hundred pixels tall
+ * are read better small.
+ */
+[[nodiscard]] QString recognizeScene(const QImage &image);
+
 /** Whether the engine and its language models can be loaded on this machine. */
 [[nodiscard]] bool isAvailable();
 

@@ -128,6 +128,37 @@ QImage bootDiagram()
     return diagram;
 }
 
+// A photo of a station sign in large letters under a blue sky, over green, with sensor noise.
+QImage stationSign()
+{
+    QImage photo(3200, 2400, QImage::Format_RGB32);
+    QPainter painter(&photo);
+    QLinearGradient sky(0, 0, 0, 2400);
+    sky.setColorAt(0, QColor(60, 110, 200));
+    sky.setColorAt(0.6, QColor(170, 200, 235));
+    sky.setColorAt(0.61, QColor(70, 130, 50));
+    sky.setColorAt(1, QColor(40, 90, 30));
+    painter.fillRect(photo.rect(), sky);
+    painter.fillRect(800, 700, 1600, 420, QColor(245, 245, 235));
+    QFont font("DejaVu Sans");
+    font.setPixelSize(200);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(20, 40, 90));
+    painter.drawText(QRect(800, 700, 1600, 420), Qt::AlignCenter, "Hauptbahnhof");
+    painter.end();
+    QRandomGenerator random(5);
+    for (int y = 0; y < photo.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(photo.scanLine(y));
+        for (int x = 0; x < photo.width(); ++x) {
+            const int n = int(random.bounded(31)) - 15;
+            line[x] = qRgb(std::clamp(qRed(line[x]) + n, 0, 255), std::clamp(qGreen(line[x]) + n, 0, 255),
+                           std::clamp(qBlue(line[x]) + n, 0, 255));
+        }
+    }
+    return photo;
+}
+
 } // namespace
 
 class TestImageProcessor final : public QObject
@@ -243,6 +274,9 @@ private Q_SLOTS:
             "landscape_format");
         row("diagram keeps its text", "boot.png", bootDiagram(), {}, {{"dimensions", "1600x900"}}, "landscape_format",
             "/sbin/init");
+        // A scene is read small first; its large text is still read in full.
+        row("sign in a photo", "bahnhof.jpg", stationSign(), {}, {{"dimensions", "3200x2400"}}, "photo",
+            "Hauptbahnhof");
         row("circuit board: confident junk dropped", "platine2.png", circuitBoard(8), {}, {{"dimensions", "1200x900"}},
             "landscape_format");
     }
