@@ -274,7 +274,7 @@ private Q_SLOTS:
             "landscape_format");
         row("diagram keeps its text", "boot.png", bootDiagram(), {}, {{"dimensions", "1600x900"}}, "landscape_format",
             "/sbin/init");
-        // A scene is read small first; its large text is still read in full.
+        // A scene is read small first; a sign in large letters is read all the same.
         row("sign in a photo", "bahnhof.jpg", stationSign(), {}, {{"dimensions", "3200x2400"}}, "photo",
             "Hauptbahnhof");
         row("circuit board: confident junk dropped", "platine2.png", circuitBoard(8), {}, {{"dimensions", "1200x900"}},
