@@ -52,13 +52,18 @@ QJsonArray analysisFailures(const QList<RenameJob> &jobs)
     return failures;
 }
 
-/** Adds "error" with the job's failure reason and "unverified" with its unchecked fields, if it has them. */
+/**
+ * Adds "error" with the job's failure reason, "unverified" with its unchecked fields and "cached"
+ * when its reply was kept from before, if it has them.
+ */
 QJsonObject withFailureReason(QJsonObject entry, const RenameJob &job)
 {
     if (job.failureReason)
         entry.insert(QStringLiteral("error"), *job.failureReason);
     if (!job.unverified.isEmpty())
         entry.insert(QStringLiteral("unverified"), QJsonArray::fromStringList(job.unverifiedFields()));
+    if (job.explanation && job.explanation->fromCache)
+        entry.insert(QStringLiteral("cached"), true);
     return entry;
 }
 
@@ -113,6 +118,7 @@ QJsonObject explanationJson(const RenameJob &job, const Grounding::Explanation &
             {QStringLiteral("suggested"), job.suggestedName},
             {QStringLiteral("sent"), sent},
             {QStringLiteral("reply"), explanation.rawReply},
+            {QStringLiteral("cached"), explanation.fromCache},
             {QStringLiteral("fields"), fields}};
 }
 
