@@ -169,8 +169,9 @@ private Q_SLOTS:
         const QString copy = m_dir.filePath("kopie/scan.txt");
         QVERIFY(QDir().mkpath(m_dir.filePath("kopie")) && QFile::copy(first, copy));
         analyze(QStringList{first, copy} + others);
-        QCOMPARE(m_fx->llm.askedFiles(),
-                 (QStringList{"rechnung.txt", "prosa.txt", "kaputt.txt", "prosa.txt", "kaputt.txt"}));
+        QStringList asked = m_fx->llm.askedFiles(); // in the order the lanes got to them
+        asked.sort();
+        QCOMPARE(asked, (QStringList{"kaputt.txt", "kaputt.txt", "prosa.txt", "prosa.txt", "rechnung.txt"}));
         QCOMPARE(jobNames(), (QStringList{"rechnung.txt", "prosa.txt", "kaputt.txt", "scan.txt"}));
         for (const RenameJob &job : {m_engine->jobs().first(), m_engine->jobs().last()}) {
             QVERIFY(job.explanation->fromCache);
