@@ -332,8 +332,8 @@ private Q_SLOTS:
         m_llm.setFailure("kaputt.txt", 500);
         m_llm.setReply("heil.txt", llmReply("2024-07-01", "rechnung", "Wasser", 0.8));
         m_llm.setReply("weg.txt", llmReply("2024-07-02", "brief", "Bank", 0.8));
-        const QString kaputt = touch(document("kaputt.txt"), "Inhalt"), heil = touch(document("heil.txt"), "Inhalt"),
-                      weg = touch(document("weg.txt"), "Inhalt");
+        const QString kaputt = touch(document("kaputt.txt"), "Inhalt 1"),
+                      heil = touch(document("heil.txt"), "Inhalt 2"), weg = touch(document("weg.txt"), "Inhalt 3");
         const QByteArray both = json(R"({"paths":["%1","%2"]})", kaputt, heil);
 
         // Only the failed file carries "error", in the suggestions and in the jobs alike.
