@@ -140,8 +140,8 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
     const NameDiff::Sides &sides = diff(oldName, newName);
     // Where the name came from, at the end of the old name's line, which gives way to it.
     if (const QString note = index.data(JobListModel::CachedNoteRole).toString(); !note.isEmpty()) {
-        painter->setFont(captionFont());
-        const int width = std::min(QFontMetrics(painter->font()).horizontalAdvance(note), first.width() / 2);
+        painter->setFont(calloutFont());
+        const int width = std::min(QFontMetrics(painter->font()).horizontalAdvance(note) + 2, first.width() / 2);
         painter->setPen(selected ? text : option.palette.color(QPalette::PlaceholderText));
         painter->drawText(first.adjusted(first.width() - width, 0, 0, 0), Qt::AlignRight | Qt::AlignVCenter,
                           QFontMetrics(painter->font()).elidedText(note, Qt::ElideRight, width));
