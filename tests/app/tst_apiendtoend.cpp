@@ -269,6 +269,10 @@ private Q_SLOTS:
         QCOMPARE(compact(send("GET", "/v1/jobs").json()["jobs"][0]["unverified"]), json(R"(["datum"])"));
         QCOMPARE(send("DELETE", "/v1/jobs").status(), 200);
         QCOMPARE(send("GET", explain).status(), 404);
+        // Asked again, the file is answered from the reply cache, and the suggestion says so.
+        const QByteArray again = json(R"({"paths":["%1"],"template":"{datum}"})", document("strom.txt"));
+        QCOMPARE(send("POST", "/v1/suggest", again).json()["suggestions"][0]["cached"], true);
+        QCOMPARE(send("DELETE", "/v1/jobs").status(), 200);
     }
 
     void historyQueries_data()

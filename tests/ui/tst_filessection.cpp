@@ -336,6 +336,8 @@ private Q_SLOTS:
         QCOMPARE(w->list()->model()->index(0, 0).data(Qt::AccessibleDescriptionRole).toString(),
                  "Datum nicht im Dokument gefunden\naus dem Zwischenspeicher");
         w->list()->viewport()->grab(); // paints the note beside the old name
+        QVERIFY(
+            ExplanationPanel::html(*w->engine->jobs().at(0).explanation).contains("Antwort aus dem Zwischenspeicher"));
     }
 
     // The preview of a row's file: what it shows, and its keys.
