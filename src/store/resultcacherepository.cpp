@@ -28,10 +28,11 @@ std::expected<std::optional<QString>, StoreError> ResultCacheRepository::find(co
     query.addBindValue(oldestKept(now, m_bounds.maxAgeDays));
     if (auto done = m_connection.exec(query); !done)
         return std::unexpected(done.error());
-    if (!query.next())
-        return query.lastError().isValid() ? std::unexpected(m_connection.failure(query.lastError()))
-                                           : std::expected<std::optional<QString>, StoreError>(std::nullopt);
-    return query.value(0).toString();
+    if (query.next())
+        return query.value(0).toString();
+    if (query.lastError().isValid())
+        return std::unexpected(m_connection.failure(query.lastError()));
+    return std::nullopt;
 }
 
 std::expected<void, StoreError> ResultCacheRepository::keep(const QString &key, const QString &reply,
