@@ -16,8 +16,10 @@ class RenameRules;
  */
 namespace ReplyCache {
 
-/** Larger files (recordings, mostly, whose prompt is a summary of tags) are asked each time: reading them whole would
- * cost more than the request. */
+/**
+ * Larger files (recordings, mostly, whose prompt is a summary of tags) are asked each time:
+ * reading them whole would cost more than the request.
+ */
 inline constexpr qint64 LargestHashedFile = qint64(1) << 30;
 
 /**

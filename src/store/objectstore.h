@@ -22,8 +22,9 @@ class StoreConnection;
 template <typename T> class Repository;
 
 /**
- * The application's persistent objects (rename history, naming templates, watched folders) in
- * one SQLite file. Lives on the GUI thread with its own connection; every call is synchronous.
+ * The application's persistent objects (rename history, naming templates, watched folders, the
+ * model's kept replies) in one SQLite file. Lives on the GUI thread with its own connection;
+ * every call is synchronous.
  *
  * Each successful write that changes what the fetches return emits changed(kind), which views
  * use as their live query. A file that is not a usable Namorix database of this or an older
