@@ -170,7 +170,7 @@ int main(int argc, char *argv[])
     for (int i = 0; i < Rows; ++i) {
         QFile file(dir.filePath(QStringLiteral("drop/rechnung-%1.txt").arg(i)));
         if (file.open(QIODevice::WriteOnly))
-            file.write("Rechnung Telekom 49,99 EUR");
+            file.write("Rechnung Telekom 49,99 EUR Nr. " + QByteArray::number(i)); // no reply cache hits
         urls << QUrl::fromLocalFile(file.fileName());
     }
     FilesPage *files = window.filesPage();

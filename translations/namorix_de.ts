@@ -66,6 +66,7 @@
     <message id="explain.excerpt"><source>explain.excerpt</source><translation>Gesendeter Textauszug</translation></message>
     <message id="explain.metadata"><source>explain.metadata</source><translation>Gesendete Metadaten</translation></message>
     <message id="explain.template"><source>explain.template</source><translation>Gesendete Namensvorlage</translation></message>
+    <message id="explain.fromCache"><source>explain.fromCache</source><translation>Antwort aus dem Zwischenspeicher: Für diesen Inhalt wurde nichts erneut gesendet.</translation></message>
     <message id="explain.reply"><source>explain.reply</source><translation>Antwort des Modells</translation></message>
     <message id="privacy.masked" numerus="yes"><source>privacy.masked</source><translation><numerusform>%n Angabe maskiert: %1</numerusform><numerusform>%n Angaben maskiert: %1</numerusform></translation></message>
     <message id="preview.row"><source>preview.row</source><translation>%1 wird zu %2, Sicherheit %3</translation></message>
@@ -122,6 +123,7 @@
     <message id="menubar.pin"><source>menubar.pin</source><translation>Offen halten</translation></message>
     <message id="menubar.pin.help"><source>menubar.pin.help</source><translation>Das Panel bleibt offen, wenn ein anderes Fenster den Fokus bekommt – zum Hineinziehen von Dateien aus dem Dateimanager</translation></message>
     <message id="preview.notRenamed"><source>preview.notRenamed</source><translation>Nicht umbenannt: %1</translation></message>
+    <message id="preview.fromCache"><source>preview.fromCache</source><translation>aus dem Zwischenspeicher</translation></message>
     <message id="preview.newerSuggestion"><source>preview.newerSuggestion</source><translation>Neuerer Vorschlag: %1</translation></message>
     <message id="preview.progressMore"><source>preview.progressMore</source><translation>Weitere Dateien: %1 von %2 analysiert</translation></message>
     <message id="preview.tickAll"><source>preview.tickAll</source><translation>Alle auswählen</translation></message>
@@ -215,6 +217,10 @@
     <message id="settings.model"><source>settings.model</source><translation>Modell</translation></message>
     <message id="settings.endpoint"><source>settings.endpoint</source><translation>Adresse des Dienstes</translation></message>
     <message id="settings.maskPersonalData"><source>settings.maskPersonalData</source><translation>Persönliche Daten vor dem Senden maskieren</translation></message>
+    <message id="settings.cache.count" numerus="yes"><source>settings.cache.count</source><translation><numerusform>Im Zwischenspeicher: %1 Antwort des Modells</numerusform><numerusform>Im Zwischenspeicher: %1 Antworten des Modells</numerusform></translation></message>
+    <message id="settings.cache.clear"><source>settings.cache.clear</source><translation>Zwischenspeicher leeren</translation></message>
+    <message id="settings.cache.cleared" numerus="yes"><source>settings.cache.cleared</source><translation><numerusform>Zwischenspeicher geleert: %1 Antwort entfernt</numerusform><numerusform>Zwischenspeicher geleert: %1 Antworten entfernt</numerusform></translation></message>
+    <message id="settings.cache.failed"><source>settings.cache.failed</source><translation>Zwischenspeicher nicht verfügbar: %1</translation></message>
     <message id="settings.ownDetails"><source>settings.ownDetails</source><translation>Eigene Angaben, die nie gesendet werden</translation></message>
     <message id="settings.ownDetails.help"><source>settings.ownDetails.help</source><translation>Namen und Adresszeilen, eine pro Zeile</translation></message>
     <message id="settings.keyMissing"><source>settings.keyMissing</source><translation>API-Schlüssel fehlt</translation></message>

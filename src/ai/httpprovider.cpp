@@ -164,6 +164,13 @@ HTTPProvider::HTTPProvider(AIProviderType type, ProviderEnvironment environment)
 {
 }
 
+std::optional<Privacy::MaskResult> HTTPProvider::maskedExcerpt(const FileContext &context, const AISettings &settings)
+{
+    if (!settings.maskPersonalData())
+        return std::nullopt;
+    return PromptContract::maskedExcerpt(context, Privacy::MaskOptions{settings.ownDetails()});
+}
+
 QString HTTPProvider::withoutTrailingSlash(const QString &endpoint)
 {
     return endpoint.endsWith(u'/') ? endpoint.chopped(1) : endpoint;
@@ -236,9 +243,7 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
     prompt.endpoint = settings.effectiveEndpoint();
     prompt.system = PromptContract::buildSystemPrompt(m_environment.rules.categories());
     // Decided with the endpoint, in one step: a provider switch changes both at once.
-    std::optional<Privacy::MaskResult> masked;
-    if (settings.maskPersonalData())
-        masked = PromptContract::maskedExcerpt(context, Privacy::MaskOptions{settings.ownDetails()});
+    const std::optional<Privacy::MaskResult> masked = maskedExcerpt(context, settings);
     prompt.user = PromptContract::buildUserPrompt(context, nameTemplate,
                                                   masked ? std::optional<QString>(masked->text) : std::nullopt);
 

@@ -48,6 +48,11 @@ public:
     [[nodiscard]] QCoro::Task<SuggestionResult> suggest(FileContext context, std::optional<QString> nameTemplate) final;
     void abort() final;
 
+    /** The excerpt as the settings have it sent: masked when the selected provider masks; nullopt when sent as it is.
+     */
+    [[nodiscard]] static std::optional<Privacy::MaskResult> maskedExcerpt(const FileContext &context,
+                                                                          const AISettings &settings);
+
     /** The endpoint without one trailing "/". */
     [[nodiscard]] static QString withoutTrailingSlash(const QString &endpoint);
 

@@ -18,6 +18,13 @@ struct FileContext;
  */
 namespace PromptContract {
 
+/**
+ * Raised whenever the question or the reading of a reply changes in a way the instructions'
+ * text does not show (the user prompt's lines, the parsing): replies kept under an older
+ * version are not used again.
+ */
+inline constexpr int Version = 1;
+
 /** The 21 extensions a fallback name may carry from the reply and that are cut off it. */
 [[nodiscard]] const QStringList &knownExtensions();
 

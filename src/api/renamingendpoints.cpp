@@ -53,8 +53,9 @@ QJsonArray analysisFailures(const QList<RenameJob> &jobs)
 }
 
 /**
- * Adds "error" with the job's failure reason, "unverified" with its unchecked fields and
- * "needsReview" when one of them keeps the file from being renamed unseen, if it has them.
+ * Adds "error" with the job's failure reason, "unverified" with its unchecked fields,
+ * "needsReview" when one of them keeps the file from being renamed unseen and "cached" when its
+ * reply was kept from before, if it has them.
  */
 QJsonObject withFailureReason(QJsonObject entry, const RenameJob &job)
 {
@@ -64,6 +65,8 @@ QJsonObject withFailureReason(QJsonObject entry, const RenameJob &job)
         entry.insert(QStringLiteral("unverified"), QJsonArray::fromStringList(job.unverifiedFields()));
     if (job.needsReview())
         entry.insert(QStringLiteral("needsReview"), true);
+    if (job.explanation && job.explanation->fromCache)
+        entry.insert(QStringLiteral("cached"), true);
     return entry;
 }
 
@@ -118,6 +121,7 @@ QJsonObject explanationJson(const RenameJob &job, const Grounding::Explanation &
             {QStringLiteral("suggested"), job.suggestedName},
             {QStringLiteral("sent"), sent},
             {QStringLiteral("reply"), explanation.rawReply},
+            {QStringLiteral("cached"), explanation.fromCache},
             {QStringLiteral("fields"), fields}};
 }
 

@@ -3,12 +3,14 @@
 #include "ai/aisettings.h"
 #include "ai/promptcontract.h"
 #include "ai/providerfactory.h"
+#include "ai/replycache.h"
 #include "common/filechecks.h"
 #include "common/filenames.h"
 #include "common/networkerrors.h"
 #include "common/stringtable.h"
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
+#include "engine/enginelog.h"
 #include "engine/filemoves.h"
 #include "engine/filework.h"
 #include "engine/inputexpansion.h"
@@ -410,6 +412,11 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     if (!QFileInfo(path).isReadable())
         co_return RenameJob::failed(path, NamorixError::fileNotReadable(QFileInfo(path).fileName()).message());
     const std::optional<FileChecks::Identity> analysed = FileChecks::identity(path);
+    // The bytes are hashed for the reply cache on a worker while the helper extracts.
+    const std::shared_ptr<std::atomic_bool> stop = run->cancelled;
+    QFuture<std::optional<QByteArray>> hashing =
+        m_store ? QtConcurrent::run([path, stop] { return ReplyCache::contentHash(path, stop.get()); })
+                : QtFuture::makeReadyFuture(std::optional<QByteArray>());
     QCoro::Task<ExtractionResult> extracting =
         ContentExtraction::extractFileContext(path, m_services.companion, sandbox(), run->cancelled);
     const ExtractionResult context = co_await std::move(extracting);
@@ -417,13 +424,37 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
         co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
     if (!context)
         co_return RenameJob::failed(path, context.error().message);
-    QCoro::Task<SuggestionResult> asking = run->provider->suggest(*context, run->nameTemplate);
-    const SuggestionResult suggestion = co_await std::move(asking);
-    // The rules live on the GUI thread with the engine; after the engine they may be gone too.
+    const std::optional<QByteArray> content = co_await hashing;
     if (!*alive || run->isCancelled())
         co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
-    if (!suggestion)
-        co_return RenameJob::failed(path, suggestion.error().message);
+    const std::optional<QString> cacheKey =
+        content && m_store ? std::optional<QString>(
+                                 ReplyCache::key(*content, m_services.settings, m_services.rules, run->nameTemplate))
+                           : std::nullopt;
+    std::optional<QString> cached;
+    if (cacheKey) {
+        if (const auto found = m_store->cachedReply(*cacheKey))
+            cached = *found;
+    }
+    SuggestionResult suggestion = std::unexpected(ProviderError{});
+    if (cached) {
+        // Read as the provider would, with the excerpt it would have sent for "Warum dieser Name?".
+        suggestion = PromptContract::makeSuggestion(*cached, context->fileExtension)
+                         .withMasked(HTTPProvider::maskedExcerpt(*context, m_services.settings));
+    } else {
+        QCoro::Task<SuggestionResult> asking = run->provider->suggest(*context, run->nameTemplate);
+        suggestion = co_await std::move(asking);
+        // The rules live on the GUI thread with the engine; after the engine they may be gone too.
+        if (!*alive || run->isCancelled())
+            co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
+        if (!suggestion)
+            co_return RenameJob::failed(path, suggestion.error().message);
+        // Only fields are kept: prose is no answer to ask for again, and a failure was no answer.
+        if (cacheKey && suggestion->extraction()) {
+            if (const auto kept = m_store->keepReply(*cacheKey, suggestion->reply()); !kept)
+                qCWarning(lcEngine, "reply not cached: %s", qUtf8Printable(kept.error().message()));
+        }
+    }
 
     // Checked against what the model saw, before the name is built; the user decides on the result.
     auto explanation = std::make_shared<Grounding::Explanation>();
@@ -431,6 +462,7 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     explanation->metadataLine = PromptContract::metadataLine(*context);
     explanation->nameTemplate = run->nameTemplate;
     explanation->masked = suggestion->masked();
+    explanation->fromCache = cached.has_value();
     explanation->rawReply = suggestion->reply();
     explanation->extraction = suggestion->extraction();
     explanation->fileExtension = context->fileExtension;

@@ -80,6 +80,8 @@ struct Explanation {
     QList<NameMark> marks;  ///< where unverified fields show in `builtName`
     /// The excerpt as sent when personal data was masked in it; absent when sent as it is.
     std::optional<Privacy::MaskResult> masked;
+    /// The reply was kept from an earlier analysis of the same content: nothing was sent this time.
+    bool fromCache = false;
 };
 
 } // namespace Grounding

@@ -28,6 +28,7 @@ ObjectStore::ObjectStore(std::unique_ptr<StoreConnection> connection)
     , m_history(*m_connection, [this] { Q_EMIT changed(Kind::records); })
     , m_templates(std::make_unique<TemplateRepository>(*m_connection, [this] { Q_EMIT changed(Kind::templates); }))
     , m_folders(std::make_unique<FolderRepository>(*m_connection, [this] { Q_EMIT changed(Kind::folders); }))
+    , m_results(*m_connection)
 {
 }
 
@@ -202,4 +203,25 @@ std::expected<void, StoreError> ObjectStore::markWatched(const QList<qint64> &id
     for (const qint64 id : ids)
         query.addBindValue(id);
     return m_connection->exec(query);
+}
+
+std::expected<std::optional<QString>, StoreError> ObjectStore::cachedReply(const QString &key,
+                                                                           const QDateTime &now) const
+{
+    return m_results.find(key, now);
+}
+
+std::expected<void, StoreError> ObjectStore::keepReply(const QString &key, const QString &reply, const QDateTime &now)
+{
+    return m_results.keep(key, reply, now);
+}
+
+std::expected<qsizetype, StoreError> ObjectStore::countCachedReplies() const
+{
+    return m_results.count();
+}
+
+std::expected<qsizetype, StoreError> ObjectStore::clearCachedReplies()
+{
+    return m_results.clear();
 }

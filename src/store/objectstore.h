@@ -4,6 +4,7 @@
 #include "store/namingtemplate.h"
 #include "store/recordquery.h"
 #include "store/renamerecord.h"
+#include "store/resultcacherepository.h"
 #include "store/storeerror.h"
 #include "store/storeschema.h"
 #include "store/watchedfolder.h"
@@ -21,15 +22,17 @@ class StoreConnection;
 template <typename T> class Repository;
 
 /**
- * The application's persistent objects (rename history, naming templates, watched folders) in
- * one SQLite file. Lives on the GUI thread with its own connection; every call is synchronous.
+ * The application's persistent objects (rename history, naming templates, watched folders, the
+ * model's kept replies) in one SQLite file. Lives on the GUI thread with its own connection;
+ * every call is synchronous.
  *
  * Each successful write that changes what the fetches return emits changed(kind), which views
  * use as their live query. A file that is not a usable Namorix database of this or an older
  * schema is refused at open() and never written to.
  *
  * A facade that opens the file and owns the pieces: one StoreConnection, upgraded by StoreSchema,
- * and a repository per kind (HistoryRepository, TemplateRepository, FolderRepository).
+ * and a repository per kind (HistoryRepository, TemplateRepository, FolderRepository,
+ * ResultCacheRepository).
  */
 class ObjectStore final : public QObject
 {
@@ -95,6 +98,17 @@ public:
     /** Notes that the folders `ids` were watched until `until`; bookkeeping, so no `changed`. */
     std::expected<void, StoreError> markWatched(const QList<qint64> &ids, const QDateTime &until);
 
+    // The language model's replies by key, as ResultCacheRepository describes it; bookkeeping, so no `changed`.
+    using CacheBounds = ResultCacheRepository::Bounds;
+    void setCacheBounds(const CacheBounds &bounds) { m_results.setBounds(bounds); }
+    [[nodiscard]] std::expected<std::optional<QString>, StoreError>
+    cachedReply(const QString &key, const QDateTime &now = QDateTime::currentDateTimeUtc()) const;
+    [[nodiscard]] std::expected<void, StoreError> keepReply(const QString &key, const QString &reply,
+                                                            const QDateTime &now = QDateTime::currentDateTimeUtc());
+    [[nodiscard]] std::expected<qsizetype, StoreError> countCachedReplies() const;
+    /** Empties the cache; how many replies it held. */
+    [[nodiscard]] std::expected<qsizetype, StoreError> clearCachedReplies();
+
     /** Writes made to the file through another connection (a worker's): the views learn of them as of ours. */
     void noteWritesElsewhere(Kind kind) { Q_EMIT changed(kind); }
 
@@ -108,4 +122,5 @@ private:
     HistoryRepository m_history;
     const std::unique_ptr<Repository<NamingTemplate>> m_templates;
     const std::unique_ptr<Repository<WatchedFolder>> m_folders;
+    ResultCacheRepository m_results;
 };

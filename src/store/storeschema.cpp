@@ -126,6 +126,17 @@ Result upgradeToV6(StoreConnection &connection)
     return connection.exec(QStringLiteral("ALTER TABLE watched_folder ADD COLUMN watched_until INTEGER"));
 }
 
+Result upgradeToV7(StoreConnection &connection)
+{
+    // The language model's replies by what they answered; pruned by age and count on each write.
+    return execAll(connection,
+                   std::array{
+                       QStringLiteral("CREATE TABLE result_cache ("
+                                      " key TEXT PRIMARY KEY, reply TEXT NOT NULL, stored_at INTEGER NOT NULL)"),
+                       QStringLiteral("CREATE INDEX result_cache_by_time ON result_cache (stored_at)"),
+                   });
+}
+
 } // namespace
 
 std::expected<int, StoreError> StoreSchema::check(const StoreConnection &connection)
@@ -169,7 +180,7 @@ std::expected<void, StoreError> StoreSchema::upgrade(StoreConnection &connection
     if (stored == Version)
         return {};
     static constexpr std::array<Result (*)(StoreConnection &), Version> steps = {
-        &upgradeToV1, &upgradeToV2, &upgradeToV3, &upgradeToV4, &upgradeToV5, &upgradeToV6};
+        &upgradeToV1, &upgradeToV2, &upgradeToV3, &upgradeToV4, &upgradeToV5, &upgradeToV6, &upgradeToV7};
     // In one write transaction, so a second process cannot upgrade at the same time.
     return connection.inTransaction([&connection]() -> Result {
         const auto current = connection.singleValue(QStringLiteral("PRAGMA user_version"));

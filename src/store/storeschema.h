@@ -13,7 +13,7 @@ class StoreConnection;
 namespace StoreSchema {
 
 /** The schema version this build writes and the newest it can open. */
-inline constexpr int Version = 6;
+inline constexpr int Version = 7;
 
 /** The file's schema version (0: empty) once it has proven to be ours and not newer; only reads. */
 [[nodiscard]] std::expected<int, StoreError> check(const StoreConnection &connection);

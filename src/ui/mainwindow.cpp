@@ -276,9 +276,10 @@ QCoro::Task<> MainWindow::revertLast()
 SettingsWindow *MainWindow::openSettings()
 {
     if (!m_settingsWindow) {
-        m_settingsWindow = new SettingsWindow({m_services.defaults, m_services.appSettings, m_services.aiSettings,
-                                               m_services.companion, m_services.rules},
-                                              this);
+        SettingsWindow::Services services{m_services.defaults, m_services.appSettings, m_services.aiSettings,
+                                          m_services.companion, m_services.rules};
+        services.store = m_services.store;
+        m_settingsWindow = new SettingsWindow(services, this);
         m_settingsWindow->setAttribute(Qt::WA_DeleteOnClose);
     }
     present(m_settingsWindow);

@@ -257,6 +257,10 @@ private Q_SLOTS:
         QCOMPARE(compact(send("GET", "/v1/jobs").json()["jobs"][0]["unverified"]), json(R"(["datum"])"));
         QCOMPARE(send("DELETE", "/v1/jobs").status(), 200);
         QCOMPARE(send("GET", explain).status(), 404);
+        // Asked again, the file is answered from the reply cache, and the suggestion says so.
+        const QByteArray again = json(R"({"paths":["%1"],"template":"{datum}"})", document("strom.txt"));
+        QCOMPARE(send("POST", "/v1/suggest", again).json()["suggestions"][0]["cached"], true);
+        QCOMPARE(send("DELETE", "/v1/jobs").status(), 200);
     }
 
     void historyQueries_data()
@@ -320,8 +324,8 @@ private Q_SLOTS:
         m_llm.setFailure("kaputt.txt", 500);
         m_llm.setReply("heil.txt", llmReply("2024-07-01", "rechnung", "Wasser", 0.8));
         m_llm.setReply("weg.txt", llmReply("2024-07-02", "brief", "Bank", 0.8));
-        const QString kaputt = touch(document("kaputt.txt"), "Inhalt"), heil = touch(document("heil.txt"), "Inhalt"),
-                      weg = touch(document("weg.txt"), "Inhalt");
+        const QString kaputt = touch(document("kaputt.txt"), "Inhalt 1"),
+                      heil = touch(document("heil.txt"), "Inhalt 2"), weg = touch(document("weg.txt"), "Inhalt 3");
         const QByteArray both = json(R"({"paths":["%1","%2"]})", kaputt, heil);
 
         // Only the failed file carries "error", in the suggestions and in the jobs alike.

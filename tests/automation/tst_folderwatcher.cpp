@@ -327,26 +327,26 @@ private Q_SLOTS:
     void watchedFoldersCatchUp()
     {
         const QString path = folder("downloads");
-        touch(path + "/alt.txt", "Brief vom 15.03.2024");
+        touch(path + "/alt.txt", "Brief vom 15.03.2024: alt");
         QTest::qWait(200); // beyond the kernel clock's margin
         const WatchedFolder added = WatchedFolders::add(*m_store, path, true).value();
         for (const QString name : {"neu", "danach", "wieder"})
             m_fx->llm.setReply(name + ".txt", LlmStub::letterReply(name));
-        touch(path + "/neu.txt", "Brief vom 15.03.2024"); // while no app ran
+        touch(path + "/neu.txt", "Brief vom 15.03.2024: neu"); // while no app ran
         router->start();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path + "/2024-03-15_brief_neu.txt"), 10000);
 
         // As after a crash: the stamp from before that rename, the watch begun again.
         QVERIFY(m_store->markWatched({added.id}, added.addedAt));
         watcher->unwatch(path);
-        touch(path + "/danach.txt", "Brief vom 15.03.2024");
+        touch(path + "/danach.txt", "Brief vom 15.03.2024: danach");
         router->syncWatchers();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path + "/2024-03-15_brief_danach.txt"), 10000);
 
         // Switched off and on again: what came meanwhile.
         QVERIFY(WatchedFolders::change(*m_store, path, switchedOn(false)));
         QVERIFY(!watcher->isWatching(path));
-        touch(path + "/wieder.txt", "Brief vom 15.03.2024");
+        touch(path + "/wieder.txt", "Brief vom 15.03.2024: wieder");
         QVERIFY(WatchedFolders::change(*m_store, path, switchedOn(true)));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path + "/2024-03-15_brief_wieder.txt"), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0, 10000);

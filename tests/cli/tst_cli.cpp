@@ -65,7 +65,7 @@ class TestCli final : public QObject
     /** Ctrl+C while the provider still thinks about the file: exit 130, the file keeps its name. */
     void interruptMidAnalysis()
     {
-        const QString slow = touch(file("langsam.txt"), "Rechnung vom 15.03.2024");
+        const QString slow = touch(file("langsam.txt"), "Rechnung vom 15.03.2024, langsam");
         m_llm.setDelay("langsam.txt", 20000);
         const qsizetype asked = m_llm.askedFiles().size();
         const QStringList before = QDir(file("")).entryList(QDir::Files);
@@ -141,7 +141,7 @@ private Q_SLOTS:
     {
         const QString dated = touch(file("scan.txt"), "Rechnung vom 15.03.2024, Mobilfunk");
         const QString undated = touch(file("notiz.txt"), "Eine Notiz ohne Angaben");
-        const QString broken = touch(file("kaputt.txt"), "Rechnung vom 15.03.2024");
+        const QString broken = touch(file("kaputt.txt"), "Rechnung vom 15.03.2024, kaputt");
         const QString renamed = file("2024-03-15_rechnung_mobilfunk_maerz.txt");
 
         const QJsonObject status = json({"status"});
@@ -201,7 +201,7 @@ private Q_SLOTS:
         QCOMPARE(status["app"]["running"], true);
         QVERIFY(status.contains("queue"));
 
-        const QString letter = touch(file("brief.txt"), "Rechnung vom 15.03.2024");
+        const QString letter = touch(file("brief.txt"), "Rechnung vom 15.03.2024, Brief");
         Outcome run = cli({"rename", "--yes", letter, file("kaputt.txt")});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("kaputt.txt: "), qPrintable(run.err));

@@ -29,7 +29,7 @@ private Q_SLOTS:
         const QString root = m_dir.filePath("eingang");
         for (const char *file :
              {"b.txt", "a/tief/c.txt", ".versteckt.txt", ".git/config.txt", "Programm.app/Contents/info.txt"})
-            touch(root + "/" + file);
+            touch(root + "/" + file, file);
         QVERIFY(m_store->insert(NamingTemplate{0, "Belege", "{absender}_{betrag}", {}, true, {}}));
         // A path named again, or again inside a named folder, keeps the place where it came first.
         analyze({root + "/b.txt", root, root + "/.versteckt.txt", root + "/b.txt"});
@@ -93,7 +93,7 @@ private Q_SLOTS:
     {
         QStringList files;
         for (int i = 1; i <= 9; ++i)
-            files << touch(m_dir.filePath(QString("datei%1.txt").arg(i)));
+            files << touch(m_dir.filePath(QString("datei%1.txt").arg(i)), "Rechnung " + QByteArray::number(i));
         m_fx->llm.setDelay(150);
         m_fx->llm.setDelay("datei1.txt", 700); // the first file finishes last
         m_fx->llm.setFailure("datei8.txt", 500);
@@ -150,6 +150,45 @@ private Q_SLOTS:
             QCOMPARE(sent.contains("DE89370400440532013000"), provider == AIProviderType::ollama);
             QCOMPARE(m_engine->jobs().last().explanation->report.fields.first().passage, "15.03.2024");
         }
+    }
+
+    // The fields are kept by the file's bytes and what shapes the question: the same content
+    // again, under any name, is answered without a request and still checked against its text;
+    // prose and failures are not kept; another model asks again; cleared, it asks again.
+    void repliesAreKeptByContentAndSettings()
+    {
+        const QString first = touch(m_dir.filePath("rechnung.txt"), "Rechnung vom 15.03.2024");
+        m_fx->llm.setReply("prosa.txt", "Keine Ahnung");
+        m_fx->llm.setFailure("kaputt.txt", 400);
+        const QStringList others{touch(m_dir.filePath("prosa.txt"), "Prosa"),
+                                 touch(m_dir.filePath("kaputt.txt"), "Kaputt")};
+        analyze(QStringList{first} + others);
+        QCOMPARE(m_store->countCachedReplies(), 1);
+        QVERIFY(!m_engine->jobs().first().explanation->fromCache);
+
+        const QString copy = m_dir.filePath("kopie/scan.txt");
+        QVERIFY(QDir().mkpath(m_dir.filePath("kopie")) && QFile::copy(first, copy));
+        analyze(QStringList{first, copy} + others);
+        QStringList asked = m_fx->llm.askedFiles(); // in the order the lanes got to them
+        asked.sort();
+        QCOMPARE(asked, (QStringList{"kaputt.txt", "kaputt.txt", "prosa.txt", "prosa.txt", "rechnung.txt"}));
+        QCOMPARE(jobNames(), (QStringList{"rechnung.txt", "prosa.txt", "kaputt.txt", "scan.txt"}));
+        for (const RenameJob &job : {m_engine->jobs().first(), m_engine->jobs().last()}) {
+            QVERIFY(job.explanation->fromCache);
+            QCOMPARE(job.suggestedName, "2024-03-15_rechnung_mobilfunk_maerz.txt");
+            QCOMPARE(job.explanation->report.fields.first().passage, "15.03.2024");
+            QVERIFY(job.explanation->masked); // what the cloud provider was sent the first time
+        }
+        QVERIFY(!m_engine->jobs().at(1).explanation->fromCache);
+
+        m_fx->settings.setModel("gpt-anders");
+        analyze({copy});
+        QCOMPARE(m_fx->llm.askedFiles().last(), "scan.txt");
+        QCOMPARE(m_store->clearCachedReplies(), 2);
+        m_fx->settings.setModel({});
+        analyze({copy});
+        QCOMPARE(m_fx->llm.askedFiles().size(), 7);
+        QVERIFY(!m_engine->jobs().last().explanation->fromCache);
     }
 
     void cancelEndsTheRunWithWhatIsDone()

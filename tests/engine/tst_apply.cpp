@@ -239,7 +239,7 @@ private Q_SLOTS:
     {
         QList<QUrl> urls;
         for (const char *name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt"})
-            urls << QUrl::fromLocalFile(touch(path(name)));
+            urls << QUrl::fromLocalFile(touch(path(name), name));
         QVERIFY(m_store->insert(record(path("alt.txt"), path("a.txt"))));
         QVERIFY(m_store->insert(record(path("b.txt"), path("x.txt"), true))); // reverted: no longer blocks
 

@@ -105,7 +105,7 @@ private Q_SLOTS:
     void folderWalkTakesRegularFilesOnly()
     {
         const QString root = m_dir.filePath("eingang");
-        const QString a = touch(root + "/a.txt"), b = touch(root + "/unter/b.txt");
+        const QString a = touch(root + "/a.txt", "a"), b = touch(root + "/unter/b.txt", "b");
         const QString outside = touch(m_dir.filePath("draussen.txt"));
         touch(m_dir.filePath("anderswo/c.txt"));
         QVERIFY(::mkfifo(QFile::encodeName(root + "/fifo").constData(), 0600) == 0);

@@ -176,6 +176,23 @@ private Q_SLOTS:
         QCOMPARE(std::exchange(changes, {}), QList<Kind>{Kind::records});
     }
 
+    // A reply is found by its key until it is older than the age bound; each write drops the
+    // expired ones and the oldest beyond the entry bound; clearing says how many went.
+    void replyCacheKeepsItsBounds()
+    {
+        auto store = openStore(m_dir.filePath("cache.sqlite"));
+        store->setCacheBounds({.maxEntries = 2, .maxAgeDays = 90});
+        QVERIFY(store->keepReply("alt", "{alt}", Moment.addDays(-91)));
+        QCOMPARE(store->cachedReply("alt", Moment).value(), std::nullopt);
+        QVERIFY(store->keepReply("a", "{a}", Moment.addSecs(1)) && store->keepReply("b", "{b}", Moment.addSecs(2)));
+        QCOMPARE(store->countCachedReplies().value(), 2); // "alt" went with the first write after it expired
+        QVERIFY(store->keepReply("a", "{a2}", Moment.addSecs(3)) && store->keepReply("c", "{c}", Moment.addSecs(4)));
+        QCOMPARE(store->cachedReply("a", Moment).value(), "{a2}");
+        QCOMPARE(store->cachedReply("b", Moment).value(), std::nullopt);
+        QCOMPARE(store->clearCachedReplies().value(), 2);
+        QCOMPARE(store->countCachedReplies().value(), 0);
+    }
+
     void pendingRecordsAndSettling()
     {
         const QString path = m_dir.filePath("pending.sqlite");

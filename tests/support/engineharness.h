@@ -51,12 +51,15 @@ struct EngineHarness {
         QDir().mkpath(m_dir.path());
     }
 
-    /** Files "<prefix>00.txt", "<prefix>01.txt", … in the temporary folder. */
+    /** Files "<prefix>00.txt", "<prefix>01.txt", … in the temporary folder, `content` and the name in each. */
     QList<QUrl> makeFiles(const QString &prefix, int count, const QByteArray &content = "Rechnung Telekom 49,99 EUR")
     {
         QList<QUrl> urls;
-        for (int i = 0; i < count; ++i)
-            urls << QUrl::fromLocalFile(touch(m_dir.filePath(prefix + QString::asprintf("%02d.txt", i)), content));
+        for (int i = 0; i < count; ++i) {
+            const QString name = prefix + QString::asprintf("%02d.txt", i);
+            // Distinct bytes: the same content twice would be answered from the reply cache.
+            urls << QUrl::fromLocalFile(touch(m_dir.filePath(name), content + ' ' + name.toUtf8()));
+        }
         return urls;
     }
 

@@ -328,6 +328,16 @@ private Q_SLOTS:
         named<QPushButton>(w->files()->resultBar(), "Rückgängig")->click();
         QTRY_COMPARE(w->files()->resultBar()->text(), "1 Umbenennung rückgängig gemacht");
         QVERIFY(QFile::exists(original) && !QFile::exists(w->dir.filePath("Brief.txt")));
+
+        // A copy of it is answered from the store, and the row says so.
+        w->files()->analyze({QUrl::fromLocalFile(w->touch("kopie.txt", "Stadtwerke, Rechnung 49,99 EUR"))});
+        QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
+        QCOMPARE(w->fx.llm.server().requests().size(), 1);
+        QCOMPARE(w->list()->model()->index(0, 0).data(Qt::AccessibleDescriptionRole).toString(),
+                 "Datum nicht im Dokument gefunden\naus dem Zwischenspeicher");
+        w->list()->viewport()->grab(); // paints the note beside the old name
+        QVERIFY(
+            ExplanationPanel::html(*w->engine->jobs().at(0).explanation).contains("Antwort aus dem Zwischenspeicher"));
     }
 
     // The preview of a row's file: what it shows, and its keys.

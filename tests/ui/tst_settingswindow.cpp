@@ -6,6 +6,7 @@
 #include "ui/settings/apisettingstab.h"
 #include "ui/settings/costsection.h"
 #include "ui/settings/generalsettingstab.h"
+#include "ui/settings/resultcachesection.h"
 #include "ui/settings/settingswindow.h"
 #include "windowfixture.h"
 
@@ -25,10 +26,10 @@ class TestSettingsWindow final : public QObject
             app.setKvxPort(korvex.port());
         }
 
-        SettingsWindow &open(int tab = 0, const QString &autostartFolder = "autostart")
+        SettingsWindow &open(int tab = 0, const QString &autostartFolder = "autostart", ObjectStore *store = nullptr)
         {
             window = std::make_unique<SettingsWindow>(SettingsWindow::Services{
-                defaults, app, ai, companion, rules, AutostartEntry(dir.filePath(autostartFolder))});
+                defaults, app, ai, companion, rules, AutostartEntry(dir.filePath(autostartFolder)), store});
             window->tabs()->setCurrentIndex(tab);
             showActive(window.get());
             return *window;
@@ -124,6 +125,23 @@ private Q_SLOTS:
         QTest::keyClick(model, Qt::Key_Backspace);
         QCOMPARE(f->ai.effectiveModel(), AISettings::defaultModel(provider));
         QCOMPARE(model->placeholderText(), f->ai.effectiveModel());
+    }
+
+    // The AI tab counts the kept replies and empties the cache on request, saying what it did.
+    void replyCacheIsCountedAndCleared()
+    {
+        const auto store = std::move(*ObjectStore::open(f->dir.filePath("namorix.sqlite")));
+        QVERIFY(store->keepReply("a", "{}") && store->keepReply("b", "{}"));
+        const SettingsWindow &window = f->open(2, "autostart", store.get());
+        QLabel *summary = window.cacheSection()->summary();
+        QCOMPARE(summary->text(), "Im Zwischenspeicher: 2 Antworten des Modells");
+        auto *clear = f->named<QPushButton>("Zwischenspeicher leeren");
+        QVERIFY(clear && clear->isVisible() && clear->isEnabled());
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QCOMPARE(summary->text(), "Zwischenspeicher geleert: 2 Antworten entfernt");
+        QCOMPARE(store->countCachedReplies().value(), 0);
+        QVERIFY(!clear->isEnabled());
+        f->window.reset();
     }
 
     // A key no store can keep is announced with the reason, and the provider stays unconfigured.

@@ -92,8 +92,12 @@ QString ExplanationPanel::html(const Grounding::Explanation &explanation)
                     explanation.metadataLine.isEmpty() ? none : escaped(explanation.metadataLine));
     if (explanation.nameTemplate)
         html += section(qtTrId("explain.template"), escaped(*explanation.nameTemplate));
+    // A kept reply was not asked for again: the excerpt is what was sent the first time.
+    const QString kept = explanation.fromCache
+                             ? QStringLiteral("<i>") + qtTrId("explain.fromCache") + QStringLiteral("</i>")
+                             : QString();
     html += section(qtTrId("explain.reply"),
-                    QStringLiteral("<pre>") + explanation.rawReply.toHtmlEscaped() + QStringLiteral("</pre>"));
+                    kept + QStringLiteral("<pre>") + explanation.rawReply.toHtmlEscaped() + QStringLiteral("</pre>"));
     return html;
 }
 

@@ -134,10 +134,19 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
     const QString reason = index.data(JobListModel::FailureReasonRole).toString();
     const QString badge = index.data(JobListModel::BadgeTextRole).toString();
     const QRect second = nameRect(row, badge);
-    const QRect first(second.left(), row.top() + VerticalPadding, second.width(), lineHeight(calloutFont()));
+    QRect first(second.left(), row.top() + VerticalPadding, second.width(), lineHeight(calloutFont()));
     const bool selected = option.state & QStyle::State_Selected;
     const QColor text = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
     const NameDiff::Sides &sides = diff(oldName, newName);
+    // Where the name came from, at the end of the old name's line, which gives way to it.
+    if (const QString note = index.data(JobListModel::CachedNoteRole).toString(); !note.isEmpty()) {
+        painter->setFont(calloutFont());
+        const int width = std::min(QFontMetrics(painter->font()).horizontalAdvance(note) + 2, first.width() / 2);
+        painter->setPen(selected ? text : option.palette.color(QPalette::PlaceholderText));
+        painter->drawText(first.adjusted(first.width() - width, 0, 0, 0), Qt::AlignRight | Qt::AlignVCenter,
+                          QFontMetrics(painter->font()).elidedText(note, Qt::ElideRight, width));
+        first.setRight(first.right() - width - Spacing);
+    }
     painter->setFont(calloutFont());
     paintDiffLine(*painter, first, sides.oldSide, option.palette, selected);
     painter->setFont(QApplication::font());

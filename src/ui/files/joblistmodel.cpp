@@ -25,6 +25,13 @@ template <typename Row> bool isSubsequence(const QList<QUuid> &part, const QList
     return true;
 }
 
+/** The non-empty ones of `parts`, one a line. */
+QString lines(QStringList parts)
+{
+    parts.removeAll(QString());
+    return parts.join(u'\n');
+}
+
 } // namespace
 
 JobListModel::JobListModel(RenameEngine &engine, QObject *parent)
@@ -67,12 +74,12 @@ QVariant JobListModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (!reason.isEmpty())
             return reason;
-        return QStringList{job.originalName() + QStringLiteral(" → ") + job.suggestedName, uncheckedReasons(job),
-                           newerSuggestion(job)}
-            .join(u'\n')
-            .trimmed();
+        return lines({job.originalName() + QStringLiteral(" → ") + job.suggestedName, uncheckedReasons(job),
+                      newerSuggestion(job), cachedNote(job)});
     case Qt::AccessibleDescriptionRole:
-        return QStringList{uncheckedReasons(job), newerSuggestion(job)}.join(u'\n').trimmed();
+        return lines({uncheckedReasons(job), newerSuggestion(job), cachedNote(job)});
+    case CachedNoteRole:
+        return reason.isEmpty() ? cachedNote(job) : QString();
     case UnverifiedMarksRole:
         return QVariant::fromValue(job.explanation && job.explanation->builtName == job.suggestedName
                                        ? job.explanation->marks
@@ -118,6 +125,11 @@ bool JobListModel::setData(const QModelIndex &index, const QVariant &value, int 
 QString JobListModel::newerSuggestion(const RenameJob &job)
 {
     return job.newerSuggestion ? qtTrId("preview.newerSuggestion").arg(*job.newerSuggestion) : QString();
+}
+
+QString JobListModel::cachedNote(const RenameJob &job)
+{
+    return job.explanation && job.explanation->fromCache ? qtTrId("preview.fromCache") : QString();
 }
 
 Qt::ItemFlags JobListModel::flags(const QModelIndex &index) const

@@ -35,6 +35,7 @@ public:
         IdRole,              ///< QUuid of the job
         AnalysisFailedRole,  ///< bool: no name to edit or apply, only a reason
         UncheckedRole,       ///< bool: a field of the name is not backed by the file, or no usable reply
+        CachedNoteRole,      ///< QString: "aus dem Zwischenspeicher" when the reply was kept from before; else empty
     };
 
     explicit JobListModel(RenameEngine &engine, QObject *parent = nullptr);
@@ -57,6 +58,8 @@ private:
     [[nodiscard]] static QString uncheckedReasons(const RenameJob &job);
     /** "Neuerer Vorschlag: …" when a newer analysis was set aside for the user's edit; else empty. */
     [[nodiscard]] static QString newerSuggestion(const RenameJob &job);
+    /** "aus dem Zwischenspeicher" when no request was made for the job's name; else empty. */
+    [[nodiscard]] static QString cachedNote(const RenameJob &job);
     [[nodiscard]] QIcon iconFor(const QString &path) const;
 
     /** What a row shows of its job, to tell the rows a change touched from the others. */

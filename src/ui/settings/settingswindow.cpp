@@ -5,6 +5,7 @@
 #include "ui/settings/aisettingstab.h"
 #include "ui/settings/apisettingstab.h"
 #include "ui/settings/generalsettingstab.h"
+#include "ui/settings/resultcachesection.h"
 
 #include <QShortcut>
 #include <QTabWidget>
@@ -19,6 +20,12 @@ SettingsWindow::SettingsWindow(Services services, QWidget *parent)
     , m_ai(new AISettingsTab(services.aiSettings))
     , m_api(new APISettingsTab(services.appSettings))
 {
+    if (services.store) {
+        // Below the tab's own rows, before the stretch that ends its column.
+        m_cache = new ResultCacheSection(*services.store);
+        auto *aiColumn = static_cast<QBoxLayout *>(m_ai->layout());
+        aiColumn->insertWidget(aiColumn->count() - 1, m_cache);
+    }
     setWindowTitle(qtTrId("settings.title"));
     m_tabs->setAccessibleName(qtTrId("settings.title"));
     m_tabs->addTab(m_general, Icons::symbol(u"gear"), qtTrId("settings.general"));

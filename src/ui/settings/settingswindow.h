@@ -11,8 +11,10 @@ class AppSettings;
 class DefaultsStore;
 class GeneralSettingsTab;
 class KVXClient;
+class ObjectStore;
 class QTabWidget;
 class RenameRules;
+class ResultCacheSection;
 
 /**
  * The settings window: four tabs (general, rules, AI, REST API), 520 × 480 and resizable. Every
@@ -30,6 +32,8 @@ public:
         KVXClient &companion;
         RenameRules &rules;
         AutostartEntry autostart = {};
+        /** Where the reply cache is kept; none: the AI tab offers no cache section. */
+        ObjectStore *store = nullptr;
     };
 
     explicit SettingsWindow(Services services, QWidget *parent = nullptr);
@@ -38,10 +42,13 @@ public:
     [[nodiscard]] GeneralSettingsTab *generalTab() const { return m_general; }
     [[nodiscard]] AISettingsTab *aiTab() const { return m_ai; }
     [[nodiscard]] APISettingsTab *apiTab() const { return m_api; }
+    /** The reply cache's section on the AI tab; null without a store. */
+    [[nodiscard]] ResultCacheSection *cacheSection() const { return m_cache; }
 
 private:
     QTabWidget *m_tabs;
     GeneralSettingsTab *m_general;
     AISettingsTab *m_ai;
     APISettingsTab *m_api;
+    ResultCacheSection *m_cache = nullptr;
 };
