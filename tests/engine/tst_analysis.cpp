@@ -129,7 +129,7 @@ private Q_SLOTS:
         m_fx->rules.setMaxLength(5);
         m_fx->llm.setReply("scan.PDF", "GROSS Geschrieben");
         m_fx->llm.setReply("brief.TXT", R"({"beschreibung": "Brief Amt", "confidence": 0.8})");
-        analyze({touch(m_dir.filePath("scan.PDF")), touch(m_dir.filePath("brief.TXT"))});
+        analyze({touch(m_dir.filePath("scan.PDF"), "Scan"), touch(m_dir.filePath("brief.TXT"), "Brief")});
         QCOMPARE(m_engine->jobs().at(0).suggestedName, "GROSS Geschrieben.pdf");
         QCOMPARE(m_engine->jobs().at(0).confidence, 0.3);
         QVERIFY(!m_engine->jobs().at(0).approved);
