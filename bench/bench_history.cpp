@@ -122,7 +122,7 @@ int main(int argc, char *argv[])
     const double sortedMs = medianMs([&] {
         HistoryModel model(store.get());
         model.sort(HistoryModel::NewColumn, Qt::AscendingOrder);
-        if (model.record(0).newName != u"2024-03-15_rechnung_mobilfunk-0.pdf")
+        if (model.record(model.index(0, 0)).newName != u"2024-03-15_rechnung_mobilfunk-0.pdf")
             qFatal("the model is not ordered by the new name");
     });
     const double searchMs = medianMs([&] {
