@@ -197,7 +197,13 @@ void HistoryView::makeTable()
     columns->setSortIndicator(HistoryModel::DateColumn, Qt::DescendingOrder);
     m_table->setSortingEnabled(true);
     const QFontMetrics metrics(font());
-    columns->resizeSection(HistoryModel::OriginalColumn, metrics.averageCharWidth() * 20);
+    // Room for a group's title of these days ("Gestern, 14:32 — 300 Dateien", bold, indented) unshortened.
+    QFont bold = font();
+    bold.setBold(true);
+    const QString title = qtTrId("history.batch", 300).arg(qtTrId("history.yesterday").arg(QStringLiteral("00:00")));
+    columns->resizeSection(HistoryModel::OriginalColumn,
+                           std::max(metrics.averageCharWidth() * 20,
+                                    QFontMetrics(bold).horizontalAdvance(title) + m_table->indentation() + 16));
     columns->resizeSection(HistoryModel::DateColumn,
                            std::max(100, metrics.horizontalAdvance(QStringLiteral("vor 11 Monaten")) + 16));
     columns->resizeSection(HistoryModel::ProviderColumn, 80);
