@@ -14,6 +14,7 @@
 #include "ai/aisettings.h"
 #include "ai/providerfactory.h"
 #include "awaittask.h"
+#include "benchhistory.h"
 #include "common/processenvironment.h"
 #include "companion/kvxclient.h"
 #include "engine/renameengine.h"
@@ -249,19 +250,7 @@ int main(int argc, char *argv[])
         QElapsedTimer setup;
         setup.start();
         const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-365);
-        QList<RenameRecord> history;
-        for (int i = 0; i < HistoryRecords; ++i) {
-            RenameRecord record;
-            record.providerUsed = i % 2 ? QStringLiteral("OpenAI") : QStringLiteral("Claude");
-            record.confidence = 0.9;
-            const QString number = QString::number(i);
-            record.originalName = QStringLiteral("scan-") + number + QStringLiteral(".pdf");
-            record.newName = QStringLiteral("2024-03-15_rechnung_mobilfunk-") + number + QStringLiteral(".pdf");
-            record.originalPath = QStringLiteral("/home/nutzer/Dokumente/Eingang/") + record.originalName;
-            record.newPath = QStringLiteral("/home/nutzer/Dokumente/Eingang/") + record.newName;
-            record.timestamp = start.addSecs(i * 60);
-            history << record;
-        }
+        const QList<RenameRecord> history = benchHistory(HistoryRecords, start);
         if (!fullStore->insert(history))
             qFatal("history insert failed");
         setupMs = double(setup.nsecsElapsed()) / 1e6;

@@ -4,9 +4,11 @@
 #include "store/objectstore.h"
 
 #include <QFont>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QPalette>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <array>
@@ -89,9 +91,9 @@ bool HistoryModel::listsAllOf(qint64 batch) const
 QModelIndexList HistoryModel::loadBatch(qint64 batch)
 {
     // Called on a notification's press: a rename just made may still wait for the refresh.
-    if (m_refresh.isActive()) {
+    if (m_refresh.isActive() || m_reading) {
         m_refresh.stop();
-        refresh();
+        refreshNow();
     }
     qsizetype wanted = 0;
     if (m_store) {
@@ -184,14 +186,17 @@ QList<HistoryModel::Node> HistoryModel::nodesOf(const QList<RenameRecord> &recor
 void HistoryModel::setNodes(QList<Node> nodes)
 {
     m_nodes = std::move(nodes);
+    // Only groups have children that look their row up.
     m_rowOfKey.clear();
-    m_rowOfKey.reserve(m_nodes.size());
-    for (int row = 0; row < m_nodes.size(); ++row)
-        m_rowOfKey.insert(m_nodes.at(row).key, row);
+    for (int row = 0; row < m_nodes.size(); ++row) {
+        if (m_nodes.at(row).size > 1)
+            m_rowOfKey.insert(m_nodes.at(row).key, row);
+    }
 }
 
 void HistoryModel::restart(bool counting)
 {
+    ++m_generation;
     auto first = fetch(0, PageSize);
     if (counting)
         recount();
@@ -220,9 +225,11 @@ void HistoryModel::fetchMore(const QModelIndex &parent)
         m_matching = m_records.size(); // fewer than counted: stop asking
         return;
     }
+    ++m_generation;
     const qsizetype from = m_nodes.isEmpty() ? 0 : m_nodes.last().first;
-    QList<RenameRecord> records = m_records + *page;
-    QList<Node> tail = nodesOf(records, from);
+    // The rows are m_nodes: records beyond them are not shown until the nodes say so.
+    m_records.append(*page);
+    QList<Node> tail = nodesOf(m_records, from);
     QList<Node> nodes = m_nodes;
     const int lastRow = int(nodes.size() - 1);
     // The last row goes on: it gains records (and, from a plain row, becomes a group).
@@ -234,7 +241,6 @@ void HistoryModel::fetchMore(const QModelIndex &parent)
             const QModelIndex group = index(lastRow, 0);
             const int shown = before.size > 1 ? int(before.size) : 0;
             beginInsertRows(group, shown, int(after.size - 1));
-            m_records = records.first(after.first + after.size);
             setNodes(nodes);
             endInsertRows();
         } else {
@@ -245,24 +251,77 @@ void HistoryModel::fetchMore(const QModelIndex &parent)
     }
     if (!tail.isEmpty()) {
         beginInsertRows({}, int(nodes.size()), int(nodes.size() + tail.size() - 1));
-        m_records = records;
         setNodes(nodes + tail);
         endInsertRows();
     }
-    m_records = records;
+}
+
+std::optional<HistoryModel::Snapshot> HistoryModel::read(const ObjectStore &store, const RecordQuery &query,
+                                                         qsizetype limit)
+{
+    RecordQuery page = query;
+    page.limit = limit;
+    auto records = store.fetchRecords(page);
+    const auto counted = store.countRecords(query);
+    if (!records || !counted)
+        return std::nullopt; // a failed read keeps the list shown
+    Snapshot snapshot{std::move(*records), counted->records, false};
+    // Whether a search found nothing or there is nothing to find: a second count only then.
+    if (snapshot.matching == 0) {
+        const auto all = store.countRecords();
+        snapshot.historyEmpty = !all || all->records == 0;
+    }
+    return snapshot;
+}
+
+void HistoryModel::refreshNow()
+{
+    if (!m_store)
+        return;
+    ++m_generation; // a read under way is stale now
+    if (const auto snapshot = read(*m_store, m_query, std::max<qsizetype>(m_records.size(), PageSize)))
+        update(*snapshot);
 }
 
 void HistoryModel::refresh()
+{
+    // Counting 100 000 records takes tens of milliseconds, reading all loaded ones a third of a
+    // second: the GUI thread only compares what comes back.
+    if (!m_store)
+        return;
+    if (m_reading) {
+        ++m_generation; // the read under way comes back stale and is done again
+        return;
+    }
+    m_reading = true;
+    const quint64 generation = m_generation;
+    const auto work = [path = m_store->filePath(), query = m_query,
+                       limit = m_records.size()]() -> std::optional<Snapshot> {
+        const auto store = ObjectStore::open(path);
+        return store ? read(**store, query, limit) : std::nullopt;
+    };
+    auto *watcher = new QFutureWatcher<std::optional<Snapshot>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        m_reading = false;
+        if (generation != m_generation)
+            m_refresh.start(); // the list changed meanwhile: read what it holds now
+        else if (const std::optional<Snapshot> snapshot = watcher->result())
+            update(*snapshot);
+    });
+    watcher->setFuture(QtConcurrent::run(work));
+}
+
+void HistoryModel::update(const Snapshot &snapshot)
 {
     const QList<RenameRecord> before = m_records;
     const QList<Node> nodesBefore = m_nodes;
     const qsizetype loaded = before.size();
     const qsizetype limit = std::max<qsizetype>(loaded, PageSize);
-    auto fetched = fetch(0, limit);
-    if (!fetched)
-        return; // a failed read keeps the list shown
-    const QList<RenameRecord> now = std::move(*fetched);
-    recount();
+    const QList<RenameRecord> &now = snapshot.records;
+    m_matching = snapshot.matching;
+    m_historyEmpty = snapshot.historyEmpty;
+    Q_EMIT countsChanged();
     const auto reset = [&] {
         beginResetModel();
         m_records = now;

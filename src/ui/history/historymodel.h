@@ -21,7 +21,8 @@ class ObjectStore;
  * the toggle work as without them. In any other order every record is a top-level row.
  *
  * Follows the store live: once the event loop is idle after a change of the records, the rows
- * loaded so far are fetched again (never more than were shown) and the model updates changed rows
+ * loaded so far are read again on a worker thread (never more than were shown), with the counts,
+ * and the model updates changed rows
  * in place, inserts new ones at the top, or, for any other shift, resets to them. The relative
  * times are refreshed every half minute.
  */
@@ -94,8 +95,23 @@ private:
 
     /** The first page of a new query; `counting` also counts what it selects (a COUNT is most of its cost). */
     void restart(bool counting = true);
-    /** After a change in the store: the loaded rows again, as few signals as keep the view's place. */
+    /** What a refresh reads: the loaded rows again and the counts. */
+    struct Snapshot {
+        QList<RenameRecord> records;
+        qsizetype matching = 0;
+        bool historyEmpty = true;
+    };
+    [[nodiscard]] static std::optional<Snapshot> read(const ObjectStore &store, const RecordQuery &query,
+                                                      qsizetype limit);
+    /**
+     * After a change in the store: the loaded rows read again, on a worker thread through a
+     * connection of its own, then `update`.
+     */
     void refresh();
+    /** `refresh` at once, on this thread. */
+    void refreshNow();
+    /** The rows read again, with as few signals as keep the view's place. */
+    void update(const Snapshot &snapshot);
     void recount();
     [[nodiscard]] std::optional<QList<RenameRecord>> fetch(qsizetype offset, qsizetype limit) const;
     /** The top-level rows of `records` from `from` on; the last one's total asked of the store when not all are loaded.
@@ -115,5 +131,8 @@ private:
     qsizetype m_matching = 0;
     bool m_historyEmpty = true;
     QTimer m_refresh;
+    /** Counts the changes of m_records a refresh did not make: a read begun before one is stale. */
+    quint64 m_generation = 0;
+    bool m_reading = false;
     QTimer m_clock;
 };
