@@ -257,20 +257,41 @@ void HistoryModel::fetchMore(const QModelIndex &parent)
 }
 
 std::optional<HistoryModel::Snapshot> HistoryModel::read(const ObjectStore &store, const RecordQuery &query,
-                                                         qsizetype limit)
+                                                         const QList<RenameRecord> &loaded)
 {
     RecordQuery page = query;
-    page.limit = limit;
-    auto records = store.fetchRecords(page);
+    page.limit = std::max<qsizetype>(loaded.size(), PageSize);
+    auto fetched = store.fetchRecords(page);
     const auto counted = store.countRecords(query);
-    if (!records || !counted)
+    if (!fetched || !counted)
         return std::nullopt; // a failed read keeps the list shown
-    Snapshot snapshot{std::move(*records), counted->records, false};
+    Snapshot snapshot{counted->records, false, false, {}, {}};
     // Whether a search found nothing or there is nothing to find: a second count only then.
     if (snapshot.matching == 0) {
         const auto all = store.countRecords();
         snapshot.historyEmpty = !all || all->records == 0;
     }
+    QList<RenameRecord> now = std::move(*fetched);
+    // New records at the top (the usual change, newest first) come before the loaded ones, which
+    // keep their place in the order; any other shift is a reset.
+    qsizetype added = 0;
+    if (!loaded.isEmpty()) {
+        const auto found = std::ranges::find(now, loaded.first().id, &RenameRecord::id);
+        added = found == now.end() ? -1 : qsizetype(found - now.begin());
+    }
+    const qsizetype overlap = now.size() - added; // of the loaded records, those read again
+    snapshot.aligned = added >= 0 && overlap <= loaded.size() && (overlap == loaded.size() || now.size() == page.limit);
+    for (qsizetype i = 0; snapshot.aligned && i < overlap; ++i)
+        snapshot.aligned = now.at(i + added).id == loaded.at(i).id;
+    if (!snapshot.aligned) {
+        snapshot.records = std::move(now);
+        return snapshot;
+    }
+    for (qsizetype i = 0; i < overlap; ++i) {
+        if (!shownAlike(loaded.at(i), now.at(i + added)))
+            snapshot.changed.append({i, now.at(i + added)});
+    }
+    snapshot.records = now.first(added);
     return snapshot;
 }
 
@@ -279,14 +300,14 @@ void HistoryModel::refreshNow()
     if (!m_store)
         return;
     ++m_generation; // a read under way is stale now
-    if (const auto snapshot = read(*m_store, m_query, std::max<qsizetype>(m_records.size(), PageSize)))
-        update(*snapshot);
+    if (auto snapshot = read(*m_store, m_query, m_records))
+        update(std::move(*snapshot));
 }
 
 void HistoryModel::refresh()
 {
     // Counting 100 000 records takes tens of milliseconds, reading all loaded ones a third of a
-    // second: the GUI thread only compares what comes back.
+    // second: the GUI thread only takes in the difference.
     if (!m_store)
         return;
     if (m_reading) {
@@ -295,10 +316,13 @@ void HistoryModel::refresh()
     }
     m_reading = true;
     const quint64 generation = m_generation;
-    const auto work = [path = m_store->filePath(), query = m_query,
-                       limit = m_records.size()]() -> std::optional<Snapshot> {
+    auto work = [path = m_store->filePath(), query = m_query, loaded = m_records]() mutable -> std::optional<Snapshot> {
         const auto store = ObjectStore::open(path);
-        return store ? read(**store, query, limit) : std::nullopt;
+        auto snapshot = store ? read(**store, query, loaded) : std::nullopt;
+        // Let go of the list before the GUI thread hears of the result: sharing it would make
+        // the next change of the model copy every record.
+        loaded = {};
+        return snapshot;
     };
     auto *watcher = new QFutureWatcher<std::optional<Snapshot>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
@@ -306,43 +330,34 @@ void HistoryModel::refresh()
         m_reading = false;
         if (generation != m_generation)
             m_refresh.start(); // the list changed meanwhile: read what it holds now
-        else if (const std::optional<Snapshot> snapshot = watcher->result())
-            update(*snapshot);
+        else if (std::optional<Snapshot> snapshot = watcher->future().takeResult())
+            update(std::move(*snapshot));
     });
-    watcher->setFuture(QtConcurrent::run(work));
+    watcher->setFuture(QtConcurrent::run(std::move(work)));
 }
 
-void HistoryModel::update(const Snapshot &snapshot)
+void HistoryModel::update(Snapshot snapshot)
 {
-    const QList<RenameRecord> before = m_records;
-    const QList<Node> nodesBefore = m_nodes;
-    const qsizetype loaded = before.size();
-    const qsizetype limit = std::max<qsizetype>(loaded, PageSize);
-    const QList<RenameRecord> &now = snapshot.records;
     m_matching = snapshot.matching;
     m_historyEmpty = snapshot.historyEmpty;
     Q_EMIT countsChanged();
     const auto reset = [&] {
         beginResetModel();
-        m_records = now;
         setNodes(nodesOf(m_records, 0));
         endResetModel();
     };
-    // New records at the top (the usual change, newest first) are inserted there as rows of their
-    // own; the rows loaded below keep their place in the order, and any other shift resets.
-    qsizetype added = 0;
-    if (loaded > 0) {
-        const auto found = std::ranges::find(now, before.first().id, &RenameRecord::id);
-        added = found == now.end() ? -1 : qsizetype(found - now.begin());
-    }
-    const qsizetype overlap = now.size() - added; // of the loaded records, those fetched again
-    bool aligned = added >= 0 && overlap <= loaded && (overlap == loaded || now.size() == limit);
-    for (qsizetype i = 0; aligned && i < overlap; ++i)
-        aligned = now.at(i + added).id == before.at(i).id;
-    if (!aligned)
+    if (!snapshot.aligned) {
+        m_records = std::move(snapshot.records);
         return reset();
-    const QList<RenameRecord> records = now + before.mid(overlap);
-    const QList<Node> fresh = nodesOf(records, 0);
+    }
+    const qsizetype added = snapshot.records.size();
+    const QList<Node> nodesBefore = m_nodes;
+    // Rows come from m_nodes: the records may go in before the rows say so.
+    if (added > 0)
+        m_records = snapshot.records + m_records;
+    for (const auto &[offset, record] : std::as_const(snapshot.changed))
+        m_records[offset + added] = record;
+    const QList<Node> fresh = nodesOf(m_records, 0);
     const auto newRows = std::ranges::count_if(fresh, [&](const Node &node) { return node.first < added; });
     const bool kept = fresh.size() - newRows == nodesBefore.size() &&
                       std::ranges::equal(fresh.mid(newRows), nodesBefore, [&](const Node &a, const Node &b) {
@@ -352,15 +367,12 @@ void HistoryModel::update(const Snapshot &snapshot)
         return reset();
     if (newRows > 0)
         beginInsertRows({}, 0, int(newRows - 1));
-    m_records = records;
     setNodes(fresh);
     if (newRows > 0)
         endInsertRows();
     // A revert, or another edit in place: only the rows that now read differently, and their group's.
-    for (qsizetype i = added; i < now.size(); ++i) {
-        if (shownAlike(before.at(i - added), now.at(i)))
-            continue;
-        const QModelIndex row = indexOfRecord(i, 0);
+    for (const auto &change : std::as_const(snapshot.changed)) {
+        const QModelIndex row = indexOfRecord(change.first + added, 0);
         Q_EMIT dataChanged(row, row.siblingAtColumn(ColumnCount - 1));
         if (row.parent().isValid())
             Q_EMIT dataChanged(row.parent(), row.parent().siblingAtColumn(ColumnCount - 1));

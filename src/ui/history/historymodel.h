@@ -95,23 +95,30 @@ private:
 
     /** The first page of a new query; `counting` also counts what it selects (a COUNT is most of its cost). */
     void restart(bool counting = true);
-    /** What a refresh reads: the loaded rows again and the counts. */
+    /**
+     * What a refresh found: the counts, and either the records now listed where the loaded ones
+     * stood (`aligned` false: a reset to `records`), or the records new at the top and the loaded
+     * ones that read differently now, by their offset among the loaded.
+     */
     struct Snapshot {
-        QList<RenameRecord> records;
         qsizetype matching = 0;
         bool historyEmpty = true;
+        bool aligned = false;
+        QList<RenameRecord> records;
+        QList<std::pair<qsizetype, RenameRecord>> changed;
     };
+    /** Reads as many records as `loaded` holds (at least a page) and compares them with it. */
     [[nodiscard]] static std::optional<Snapshot> read(const ObjectStore &store, const RecordQuery &query,
-                                                      qsizetype limit);
+                                                      const QList<RenameRecord> &loaded);
     /**
-     * After a change in the store: the loaded rows read again, on a worker thread through a
-     * connection of its own, then `update`.
+     * After a change in the store: the loaded rows read again and compared on a worker thread
+     * through a connection of its own, then `update`.
      */
     void refresh();
     /** `refresh` at once, on this thread. */
     void refreshNow();
-    /** The rows read again, with as few signals as keep the view's place. */
-    void update(const Snapshot &snapshot);
+    /** Takes in what a refresh found, with as few signals as keep the view's place. */
+    void update(Snapshot snapshot);
     void recount();
     [[nodiscard]] std::optional<QList<RenameRecord>> fetch(qsizetype offset, qsizetype limit) const;
     /** The top-level rows of `records` from `from` on; the last one's total asked of the store when not all are loaded.
