@@ -43,12 +43,13 @@ def viewable():
 def launch(env):
     """Milliseconds until the window is viewable, and the RSS in MiB 1.5 s later."""
     started = time.monotonic()
-    process = subprocess.Popen([NAMORIX], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                               start_new_session=True)
+    log = tempfile.TemporaryFile()
+    process = subprocess.Popen([NAMORIX], env=env, stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
     try:
         while not viewable():
             if process.poll() is not None or time.monotonic() - started > 30:
-                raise SystemExit("namorix did not show its window")
+                log.seek(0)
+                raise SystemExit("namorix did not show its window: " + log.read().decode(errors="replace"))
             time.sleep(0.002)
         shown_ms = (time.monotonic() - started) * 1000
         time.sleep(1.5)
@@ -56,7 +57,8 @@ def launch(env):
             rss = next(int(line.split()[1]) for line in status if line.startswith("VmRSS:")) / 1024
         return shown_ms, rss
     finally:
-        os.killpg(process.pid, signal.SIGTERM)
+        if process.poll() is None:
+            os.killpg(process.pid, signal.SIGTERM)
         process.wait(10)
         while viewable():
             time.sleep(0.01)
@@ -80,6 +82,15 @@ def fill(env, home):
 
 
 def main():
+    # A client that stays: when the last one leaves, Xvfb resets and refuses the next for a moment.
+    holder = subprocess.Popen(["xprop", "-root", "-spy"], stdout=subprocess.DEVNULL)
+    try:
+        measure()
+    finally:
+        holder.terminate()
+
+
+def measure():
     with tempfile.TemporaryDirectory() as empty_home, tempfile.TemporaryDirectory() as full_home:
         empty, full = profile(empty_home), profile(full_home)
         fill(full, full_home)
