@@ -260,6 +260,28 @@ std::expected<void, StoreError> HistoryRepository::save(const RenameRecord &reco
     return m_rows->save(record);
 }
 
+std::expected<void, StoreError> HistoryRepository::saveReverted(const QList<RenameRecord> &records)
+{
+    if (records.isEmpty())
+        return {};
+    const auto saved = m_connection.inTransaction([&]() -> StoreConnection::Result {
+        QSqlQuery query = m_connection.query();
+        query.prepare(QStringLiteral("UPDATE rename_record SET reverted = ?, reverted_at = ? WHERE id = ?"));
+        for (const RenameRecord &record : records) {
+            query.bindValue(0, int(record.reverted));
+            query.bindValue(1, record.revertedAt ? moment(*record.revertedAt) : QVariant());
+            query.bindValue(2, record.id);
+            if (auto done = m_connection.exec(query); !done)
+                return done;
+        }
+        return {};
+    });
+    if (!saved)
+        return std::unexpected(saved.error());
+    m_changed();
+    return {};
+}
+
 std::expected<void, StoreError> HistoryRepository::remove(qint64 id)
 {
     return m_rows->remove(id);
