@@ -27,7 +27,8 @@ contents=$(dpkg-deb --contents "$package" | awk '{print $NF}')
 for f in ./usr/bin/namorix ./usr/bin/namorix-extract ./usr/share/applications/namorix.desktop \
     ./usr/share/icons/hicolor/scalable/apps/namorix.svg ./usr/share/metainfo/org.namorix.Namorix.metainfo.xml \
     ./usr/share/doc/namorix/copyright ./usr/share/kio/servicemenus/namorix.desktop \
-    ./usr/share/nemo/actions/namorix.nemo_action ./usr/share/nautilus-python/extensions/namorix.py; do
+    ./usr/share/nemo/actions/namorix.nemo_action ./usr/share/nautilus-python/extensions/namorix.py \
+    ./usr/bin/namorix-cli ./usr/share/bash-completion/completions/namorix-cli ./usr/share/man/man1/namorix-cli.1.gz; do
     grep -qx -- "$f" <<<"$contents" || fail "not in the package: $f"
 done
 
@@ -42,6 +43,9 @@ done
 appstreamcli validate --no-net "$tmp/root/usr/share/metainfo/org.namorix.Namorix.metainfo.xml"
 version=$(QT_QPA_PLATFORM=offscreen "$tmp/root/usr/bin/namorix" --version)
 [ "$version" = "namorix $(dpkg-deb --field "$package" Version)" ] || fail "the packaged binary says: $version"
+cli_version=$("$tmp/root/usr/bin/namorix-cli" --version)
+[ "$cli_version" = "namorix-cli $(dpkg-deb --field "$package" Version)" ] || fail "the packaged namorix-cli says: $cli_version"
+bash -n "$tmp/root/usr/share/bash-completion/completions/namorix-cli" || fail "the bash completion does not parse"
 # The helper that reads files starts too (its libraries resolve), and refuses to run without the app.
 status=0
 "$tmp/root/usr/bin/namorix-extract" 3<&- 2>/dev/null || status=$?

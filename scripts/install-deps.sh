@@ -19,7 +19,7 @@ packages=(
     fonts-dejavu-core
     # content extraction
     libpoppler-qt6-dev libtesseract-dev libleptonica-dev tesseract-ocr-deu tesseract-ocr-eng
-    libzip-dev libgumbo-dev libexiv2-dev libavformat-dev libavcodec-dev libavutil-dev
+    libzip-dev libgumbo-dev libgsf-1-dev libexiv2-dev libavformat-dev libavcodec-dev libavutil-dev
     # the extraction helper locks itself in with a seccomp filter
     libseccomp-dev
     # TIFF and WebP through Qt's image plugins; HEIF/HEIC through libheif
@@ -31,8 +31,12 @@ packages=(
     # desktop integration: URL scheme registration, the checks of the .desktop and AppStream files,
     # and the Nautilus extension's bindings
     xdg-utils desktop-file-utils appstream python3-nautilus
+    # the manual page of namorix-cli, from its scdoc source
+    scdoc
     # the GUI end-to-end test: a virtual display, the accessibility bus and its Python client
     xvfb at-spi2-core python3-pyatspi
+    # the window on Wayland, and a headless compositor to run the end-to-end test under
+    qt6-wayland weston
 )
 # the OpenAPI validator of the test step runs on Node.js; a node and npm from elsewhere will do
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)

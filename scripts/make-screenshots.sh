@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the README's screenshots: the end-to-end drive on a virtual display, once in GTK's light
 # and once in its dark theme (Qt reads the palette through its GTK platform theme, as on GNOME),
-# then copies the review list (a row selected) and the sections into docs/screenshots/.
+# then copies the review list (a row selected) and the sections into docs/screenshots/; and the
+# whole output of a headless Weston with the window on it, from the same drive on Wayland.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if ! dpkg -s qt6-gtk-platformtheme >/dev/null 2>&1; then
@@ -23,4 +24,7 @@ cp build/screenshots-light/files-renamed.png docs/screenshots/files.png
 for name in history templates watch; do
     cp "build/screenshots-light/$name.png" docs/screenshots/
 done
+rm -rf build/screenshots-wayland
+tests/gui/run-gui-test.sh --wayland gui_endtoend.py "$PWD/build/src/namorix" "$PWD/$stub" "$PWD/build/screenshots-wayland"
+cp build/screenshots-wayland/wayland.png docs/screenshots/
 echo "screenshots in docs/screenshots/"

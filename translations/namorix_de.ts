@@ -109,6 +109,16 @@
     <message id="provider.wait.asked"><source>provider.wait.asked</source><translation>Anbieter bittet zu warten: %1 s</translation></message>
     <message id="provider.wait.retry"><source>provider.wait.retry</source><translation>Anbieter gestört, neuer Versuch in %1 s</translation></message>
     <message id="provider.wait.tooLong"><source>provider.wait.tooLong</source><translation>%1 bittet, %2 zu warten (HTTP %3) – länger als die %4 s, die Namorix wartet</translation></message>
+    <message id="cost.estimate" numerus="yes"><source>cost.estimate</source><translation><numerusform>≈ %1 Datei, ≈ %2 Tokens, %3</numerusform><numerusform>≈ %1 Dateien, ≈ %2 Tokens, %3</numerusform></translation></message>
+    <message id="budget.reached"><source>budget.reached</source><translation>Monatsbudget von %1 erreicht (diesen Monat %2)</translation></message>
+    <message id="budget.queuePaused"><source>budget.queuePaused</source><translation>%1. Die Warteschlange pausiert bis zum nächsten Monat oder bis das Budget erhöht wird.</translation></message>
+    <message id="budget.confirm"><source>budget.confirm</source><translation>Monatsbudget erreicht – trotzdem analysieren?</translation></message>
+    <message id="settings.priceInput"><source>settings.priceInput</source><translation>Preis je Mio. Tokens der Anfrage</translation></message>
+    <message id="settings.priceOutput"><source>settings.priceOutput</source><translation>Preis je Mio. Tokens der Antwort</translation></message>
+    <message id="settings.pricesOf"><source>settings.pricesOf</source><translation>Preise für %1</translation></message>
+    <message id="settings.monthlyBudget"><source>settings.monthlyBudget</source><translation>Monatsbudget der Warteschlange</translation></message>
+    <message id="settings.noBudget"><source>settings.noBudget</source><translation>keines</translation></message>
+    <message id="settings.costThisMonth"><source>settings.costThisMonth</source><translation>Kosten diesen Monat: %1</translation></message>
     <message id="menubar.pin"><source>menubar.pin</source><translation>Offen halten</translation></message>
     <message id="menubar.pin.help"><source>menubar.pin.help</source><translation>Das Panel bleibt offen, wenn ein anderes Fenster den Fokus bekommt – zum Hineinziehen von Dateien aus dem Dateimanager</translation></message>
     <message id="preview.notRenamed"><source>preview.notRenamed</source><translation>Nicht umbenannt: %1</translation></message>
@@ -168,6 +178,7 @@
     <message id="watch.queued" numerus="yes"><source>watch.queued</source><translation><numerusform>%n Datei wartet</numerusform><numerusform>%n Dateien warten</numerusform></translation></message>
     <message id="watch.pause"><source>watch.pause</source><translation>Pausieren</translation></message>
     <message id="watch.resume"><source>watch.resume</source><translation>Fortsetzen</translation></message>
+    <message id="watch.budgetPaused"><source>watch.budgetPaused</source><translation>Monatsbudget erreicht</translation></message>
     <message id="watch.watching" numerus="yes"><source>watch.watching</source><translation><numerusform>%n Ordner überwacht</numerusform><numerusform>%n Ordner überwacht</numerusform></translation></message>
     <message id="watch.empty"><source>watch.empty</source><translation>Noch keine Ordner überwacht. Neue Dateien in einem überwachten Ordner werden automatisch umbenannt oder zur Prüfung geöffnet.</translation></message>
     <message id="watch.table"><source>watch.table</source><translation>Überwachte Ordner</translation></message>
@@ -381,5 +392,84 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="queue.renamed" numerus="yes"><source>queue.renamed</source><translation><numerusform>%n Datei umbenannt</numerusform><numerusform>%n Dateien umbenannt</numerusform></translation></message>
     <message id="queue.review" numerus="yes"><source>queue.review</source><translation><numerusform>%n Datei braucht eine Prüfung</numerusform><numerusform>%n Dateien brauchen eine Prüfung</numerusform></translation></message>
     <message id="queue.show"><source>queue.show</source><translation>Anzeigen</translation></message>
+    <!-- Command line (namorix-cli) -->
+    <message id="terminal.noReply"><source>terminal.noReply</source><translation>Keine Antwort von Namorix.</translation></message>
+    <message id="terminal.httpStatus"><source>terminal.httpStatus</source><translation>Namorix antwortet mit Status %1.</translation></message>
+    <message id="terminal.refused"><source>terminal.refused</source><translation>Die laufende Namorix-App lehnt die Anfrage ab (%1). Stimmt das API-Token in den Einstellungen?</translation></message>
+    <message id="terminal.appSilent"><source>terminal.appSilent</source><translation>Die laufende Namorix-App antwortet nicht. Bitte versuchen Sie es gleich noch einmal.</translation></message>
+    <message id="terminal.viaPort"><source>terminal.viaPort</source><translation>API auf Port %1</translation></message>
+    <message id="terminal.viaSocket"><source>terminal.viaSocket</source><translation>API über %1</translation></message>
+    <message id="terminal.headless"><source>terminal.headless</source><translation>Verlauf in %1</translation></message>
+    <message id="terminal.termsMissing"><source>terminal.termsMissing</source><translation>Bitte öffnen Sie Namorix einmal und nehmen Sie die Nutzungsbedingungen an.</translation></message>
+    <message id="terminal.usage"><source>terminal.usage</source><translation>Aufruf: namorix-cli BEFEHL [Optionen] …
+
+Befehle:
+  suggest DATEI…   Namen vorschlagen, nichts umbenennen
+  rename DATEI…    Dateien umbenennen (fragt vorher)
+  undo             Umbenennungen rückgängig machen
+  history          Den Verlauf zeigen
+  status           Zeigen, ob die App läuft und welcher KI-Anbieter gewählt ist
+
+Hilfe zu einem Befehl: namorix-cli BEFEHL --help
+</translation></message>
+    <message id="terminal.unknownCommand"><source>terminal.unknownCommand</source><translation>Unbekannter Befehl: %1</translation></message>
+    <message id="terminal.option.help"><source>terminal.option.help</source><translation>Zeigt diese Hilfe.</translation></message>
+    <message id="terminal.option.json"><source>terminal.option.json</source><translation>Gibt die Objekte der REST-API aus statt der Tabelle.</translation></message>
+    <message id="terminal.about.suggest"><source>terminal.about.suggest</source><translation>Schlägt Namen für die Dateien vor, ohne sie umzubenennen.</translation></message>
+    <message id="terminal.about.rename"><source>terminal.about.rename</source><translation>Schlägt Namen vor und benennt die Dateien nach einer Rückfrage um.</translation></message>
+    <message id="terminal.about.undo"><source>terminal.about.undo</source><translation>Macht Umbenennungen rückgängig.</translation></message>
+    <message id="terminal.about.history"><source>terminal.about.history</source><translation>Zeigt den Verlauf der Umbenennungen, den neuesten zuerst.</translation></message>
+    <message id="terminal.about.status"><source>terminal.about.status</source><translation>Zeigt, ob die App läuft, den KI-Anbieter und die Warteschlange.</translation></message>
+    <message id="terminal.seeHelp"><source>terminal.seeHelp</source><translation>Hilfe: namorix-cli %1 --help</translation></message>
+    <message id="terminal.progress"><source>terminal.progress</source><translation>Analysiere … %1/%2</translation></message>
+    <message id="terminal.unknownTemplate"><source>terminal.unknownTemplate</source><translation>Keine Vorlage namens „%1“. Vorhanden: %2</translation></message>
+    <message id="terminal.option.dryRun"><source>terminal.option.dryRun</source><translation>Nur zeigen, was umbenannt würde.</translation></message>
+    <message id="terminal.option.template"><source>terminal.option.template</source><translation>Die Namensvorlage mit diesem Namen verwenden.</translation></message>
+    <message id="terminal.option.yes"><source>terminal.option.yes</source><translation>Ohne Rückfrage umbenennen, auch bei ungeprüftem Datum oder Betrag.</translation></message>
+    <message id="terminal.option.files"><source>terminal.option.files</source><translation>Dateien oder Ordner</translation></message>
+    <message id="terminal.noFiles"><source>terminal.noFiles</source><translation>Keine Dateien angegeben.</translation></message>
+    <message id="terminal.missingFile"><source>terminal.missingFile</source><translation>Datei nicht gefunden</translation></message>
+    <message id="terminal.analysing" numerus="yes"><source>terminal.analysing</source><translation><numerusform>Analysiere %n Datei …</numerusform><numerusform>Analysiere %n Dateien …</numerusform></translation></message>
+    <message id="terminal.cancelled"><source>terminal.cancelled</source><translation>Abgebrochen – nichts umbenannt.</translation></message>
+    <message id="terminal.column.file"><source>terminal.column.file</source><translation>Datei</translation></message>
+    <message id="terminal.column.newName"><source>terminal.column.newName</source><translation>Neuer Name</translation></message>
+    <message id="terminal.column.confidence"><source>terminal.column.confidence</source><translation>Sicherheit</translation></message>
+    <message id="terminal.column.note"><source>terminal.column.note</source><translation>Hinweis</translation></message>
+    <message id="terminal.unverified"><source>terminal.unverified</source><translation>ungeprüft: %1</translation></message>
+    <message id="terminal.unchanged"><source>terminal.unchanged</source><translation>Name bleibt</translation></message>
+    <message id="terminal.needsReview"><source>terminal.needsReview</source><translation>nicht umbenannt, weil ungeprüft (%1) – prüfen Sie den Namen oder bestätigen Sie mit --yes</translation></message>
+    <message id="terminal.skipped"><source>terminal.skipped</source><translation>übersprungen: ungeprüft</translation></message>
+    <message id="terminal.dryRun"><source>terminal.dryRun</source><translation>Probelauf – nichts umbenannt.</translation></message>
+    <message id="terminal.nothingToRename"><source>terminal.nothingToRename</source><translation>Nichts umzubenennen.</translation></message>
+    <message id="terminal.confirm" numerus="yes"><source>terminal.confirm</source><translation><numerusform>%n Datei umbenennen? [j/N] </numerusform><numerusform>%n Dateien umbenennen? [j/N] </numerusform></translation></message>
+    <message id="terminal.declined"><source>terminal.declined</source><translation>Nichts umbenannt.</translation></message>
+    <message id="terminal.renamed" numerus="yes"><source>terminal.renamed</source><translation><numerusform>%n Datei umbenannt.</numerusform><numerusform>%n Dateien umbenannt.</numerusform></translation></message>
+    <message id="terminal.undoHint"><source>terminal.undoHint</source><translation>Rückgängig: namorix-cli undo --batch %1</translation></message>
+    <message id="terminal.option.last"><source>terminal.option.last</source><translation>Den letzten Vorgang rückgängig machen.</translation></message>
+    <message id="terminal.option.batch"><source>terminal.option.batch</source><translation>Diesen Vorgang rückgängig machen (Nummer aus „history“).</translation></message>
+    <message id="terminal.option.path"><source>terminal.option.path</source><translation>Die Datei, deren Umbenennung rückgängig gemacht wird</translation></message>
+    <message id="terminal.undoChoice"><source>terminal.undoChoice</source><translation>Bitte genau eines angeben: --last, --batch ID oder einen Pfad.</translation></message>
+    <message id="terminal.nothingToUndo"><source>terminal.nothingToUndo</source><translation>Nichts rückgängig zu machen.</translation></message>
+    <message id="terminal.batch"><source>terminal.batch</source><translation>Vorgang %1</translation></message>
+    <message id="terminal.notInHistory"><source>terminal.notInHistory</source><translation>nicht im Verlauf</translation></message>
+    <message id="terminal.revertedOne"><source>terminal.revertedOne</source><translation>„%1“ wiederhergestellt.</translation></message>
+    <message id="terminal.reverted" numerus="yes"><source>terminal.reverted</source><translation><numerusform>%n Umbenennung rückgängig gemacht.</numerusform><numerusform>%n Umbenennungen rückgängig gemacht.</numerusform></translation></message>
+    <message id="terminal.option.search"><source>terminal.option.search</source><translation>Nur Einträge, deren alter oder neuer Name den Text enthält.</translation></message>
+    <message id="terminal.option.limit"><source>terminal.option.limit</source><translation>Höchstens so viele Einträge.</translation></message>
+    <message id="terminal.badLimit"><source>terminal.badLimit</source><translation>--limit braucht eine Zahl ab 0.</translation></message>
+    <message id="terminal.column.date"><source>terminal.column.date</source><translation>Datum</translation></message>
+    <message id="terminal.column.batch"><source>terminal.column.batch</source><translation>Vorgang</translation></message>
+    <message id="terminal.column.before"><source>terminal.column.before</source><translation>Vorher</translation></message>
+    <message id="terminal.column.after"><source>terminal.column.after</source><translation>Nachher</translation></message>
+    <message id="terminal.wasReverted"><source>terminal.wasReverted</source><translation>rückgängig gemacht</translation></message>
+    <message id="terminal.historyEmpty"><source>terminal.historyEmpty</source><translation>Keine Einträge im Verlauf.</translation></message>
+    <message id="terminal.appRunning"><source>terminal.appRunning</source><translation>App läuft</translation></message>
+    <message id="terminal.appNotRunning"><source>terminal.appNotRunning</source><translation>App läuft nicht, Befehle arbeiten ohne sie</translation></message>
+    <message id="terminal.provider"><source>terminal.provider</source><translation>KI-Anbieter</translation></message>
+    <message id="terminal.providerReady"><source>terminal.providerReady</source><translation>%1 (%2), eingerichtet</translation></message>
+    <message id="terminal.providerMissing"><source>terminal.providerMissing</source><translation>%1 (%2), nicht eingerichtet – API-Schlüssel fehlt</translation></message>
+    <message id="terminal.queued" numerus="yes"><source>terminal.queued</source><translation><numerusform>%n Datei wartet</numerusform><numerusform>%n Dateien warten</numerusform></translation></message>
+    <message id="terminal.paused"><source>terminal.paused</source><translation>angehalten</translation></message>
+    <message id="terminal.queue"><source>terminal.queue</source><translation>Warteschlange</translation></message>
 </context>
 </TS>

@@ -313,9 +313,8 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
     if (document.isObject()) {
         // A reply without counts is still a request; a count that is no number adds nothing.
         const auto [promptPath, answerPath] = tokenPaths();
-        const qint64 tokens = qint64(valueAtPath(document.object(), promptPath).toDouble()) +
-                              qint64(valueAtPath(document.object(), answerPath).toDouble());
-        settings.addUsage(m_type, tokens);
+        settings.addUsage(m_type, qint64(valueAtPath(document.object(), promptPath).toDouble()),
+                          qint64(valueAtPath(document.object(), answerPath).toDouble()));
     }
     const std::optional<QString> text = document.isObject() ? replyText(document.object()) : std::nullopt;
     if (!text)

@@ -38,7 +38,6 @@ Regeln:
 - confidence: Wie sicher bist du bei der Extraktion (0.0 - 1.0)
 - Nur das JSON-Objekt, kein umschließender Text)prompt");
 
-constexpr qsizetype PromptExcerptLength = 2000;
 constexpr qsizetype FallbackNameLength = 80;
 constexpr double DefaultConfidence = 0.5;
 
@@ -69,7 +68,7 @@ QString buildSystemPrompt(const QStringList &categories)
 
 QString promptExcerpt(const FileContext &context)
 {
-    return UnicodeText::leftGraphemes(context.extractedText, PromptExcerptLength);
+    return UnicodeText::leftGraphemes(context.extractedText, ExcerptLength);
 }
 
 Privacy::MaskResult maskedExcerpt(const FileContext &context, const Privacy::MaskOptions &options)

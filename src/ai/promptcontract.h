@@ -24,7 +24,10 @@ namespace PromptContract {
 /** The fixed German instructions with `categories` (joined by ", ") spliced in. */
 [[nodiscard]] QString buildSystemPrompt(const QStringList &categories);
 
-/** The file's text as the prompt carries it: at most 2000 grapheme clusters; empty when none. */
+/** How much of a file's text the prompt carries, in grapheme clusters. */
+inline constexpr qsizetype ExcerptLength = 2000;
+
+/** The file's text as the prompt carries it: at most ExcerptLength grapheme clusters; empty when none. */
 [[nodiscard]] QString promptExcerpt(const FileContext &context);
 
 /**

@@ -1,6 +1,7 @@
 #include "apiserver.h"
 
 #include "api/apilog.h"
+#include "api/apiroutes.h"
 #include "api/httpconnection.h"
 #include "common/peeraccount.h"
 #include "common/strictutf8.h"
@@ -310,25 +311,8 @@ void APIServer::handleRequest(HTTPConnection *connection, const QByteArray &byte
         return;
     }
 
-    const qsizetype query = request.path.indexOf(u'?');
-    const QStringView routePath = QStringView(request.path).first(query < 0 ? request.path.size() : query);
-    for (const APIRoute &route : std::as_const(m_routes)) {
-        if (route.method != request.method)
-            continue;
-        QString parameter;
-        if (route.match == APIRoute::Match::exact) {
-            if (routePath != route.path)
-                continue;
-        } else {
-            const qsizetype brace = route.path.indexOf(u'{');
-            const QStringView prefix = QStringView(route.path).first(brace < 0 ? route.path.size() : brace);
-            if (!routePath.startsWith(prefix))
-                continue;
-            parameter = routePath.sliced(prefix.size()).toString();
-            if (route.decodeParameter)
-                parameter = percentDecoded(parameter).value_or(QString());
-        }
-        QCoro::Task<APIResponse> handling = route.handler(request, parameter);
+    if (const std::optional<RouteMatch> match = matchRoute(m_routes, request)) {
+        QCoro::Task<APIResponse> handling = match->route->handler(request, match->parameter);
         // Runs on its own once the handler waits; dropping this handle does not cancel it.
         QCoro::Task<> delivering = deliver(QPointer<HTTPConnection>(connection), std::move(handling));
         return;

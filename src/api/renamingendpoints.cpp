@@ -52,13 +52,18 @@ QJsonArray analysisFailures(const QList<RenameJob> &jobs)
     return failures;
 }
 
-/** Adds "error" with the job's failure reason and "unverified" with its unchecked fields, if it has them. */
+/**
+ * Adds "error" with the job's failure reason, "unverified" with its unchecked fields and
+ * "needsReview" when one of them keeps the file from being renamed unseen, if it has them.
+ */
 QJsonObject withFailureReason(QJsonObject entry, const RenameJob &job)
 {
     if (job.failureReason)
         entry.insert(QStringLiteral("error"), *job.failureReason);
     if (!job.unverified.isEmpty())
         entry.insert(QStringLiteral("unverified"), QJsonArray::fromStringList(job.unverifiedFields()));
+    if (job.needsReview())
+        entry.insert(QStringLiteral("needsReview"), true);
     return entry;
 }
 

@@ -28,7 +28,8 @@ LaunchArguments CommandLine::parse(const QCoreApplication &app)
     parser.addPositionalArgument(QStringLiteral("eingaben"), qtTrId("cli.inputs"),
                                  QStringLiteral("[DATEI|ORDNER|namorix://rename?paths=…]"));
     parser.process(app);
-    return LaunchArguments{parser.positionalArguments(), QDir::currentPath(), parser.isSet(hidden)};
+    return LaunchArguments{parser.positionalArguments(), QDir::currentPath(), parser.isSet(hidden),
+                           qEnvironmentVariable(ActivationTokenVariable)};
 }
 
 std::optional<QList<QUrl>> CommandLine::renameUrlFiles(const QString &url)

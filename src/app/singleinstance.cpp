@@ -20,6 +20,7 @@ constexpr int ReceiveTimeoutMs = 5000;
 const QString ArgumentsKey = QStringLiteral("arguments");
 const QString WorkingDirectoryKey = QStringLiteral("workingDirectory");
 const QString HiddenKey = QStringLiteral("hidden");
+const QString ActivationTokenKey = QStringLiteral("activationToken");
 
 } // namespace
 
@@ -47,7 +48,8 @@ bool SingleInstance::handOver(const LaunchArguments &arguments)
         return false;
     const QJsonObject message{{ArgumentsKey, QJsonArray::fromStringList(arguments.inputs)},
                               {WorkingDirectoryKey, arguments.workingDirectory},
-                              {HiddenKey, arguments.hidden}};
+                              {HiddenKey, arguments.hidden},
+                              {ActivationTokenKey, arguments.activationToken}};
     socket.write(QJsonDocument(message).toJson(QJsonDocument::Compact));
     // The end of the message is the end of the connection.
     socket.disconnectFromServer();
@@ -100,14 +102,20 @@ void SingleInstance::receive(const QByteArray &message)
     QStringList inputs;
     for (const QJsonValue &value : object.value(ArgumentsKey).toArray())
         inputs.append(value.toString());
-    deliver(LaunchArguments{inputs, object.value(WorkingDirectoryKey).toString(), object.value(HiddenKey).toBool()});
+    deliver(LaunchArguments{inputs, object.value(WorkingDirectoryKey).toString(), object.value(HiddenKey).toBool(),
+                            object.value(ActivationTokenKey).toString()});
 }
 
 void SingleInstance::deliver(const LaunchArguments &arguments)
 {
     // A hidden start (autostart while Namorix already runs) leaves the window where it is.
-    if (!arguments.hidden)
+    if (!arguments.hidden) {
+        // The later start's token lets this process come forward on Wayland: Qt's xdg-shell
+        // integration takes it from the environment at the next activateWindow().
+        if (!arguments.activationToken.isEmpty())
+            qputenv(CommandLine::ActivationTokenVariable, arguments.activationToken.toUtf8());
         Q_EMIT activationRequested();
+    }
     if (const std::optional<QList<QUrl>> inputs = CommandLine::analysisInputs(arguments))
         Q_EMIT analysisRequested(*inputs);
 }

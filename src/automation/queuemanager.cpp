@@ -1,5 +1,6 @@
 #include "automation/queuemanager.h"
 
+#include "ai/aisettings.h"
 #include "automation/desktopnotifier.h"
 #include "common/stringtable.h"
 #include "engine/filework.h"
@@ -24,6 +25,8 @@ QueueManager::QueueManager(Notify notify, QObject *parent)
     : QObject(parent)
     , m_notify(notify ? std::move(notify) : desktopNotification())
 {
+    m_budgetCheck.setInterval(std::chrono::hours(1));
+    connect(&m_budgetCheck, &QTimer::timeout, this, &QueueManager::checkBudget);
 }
 
 QueueManager::~QueueManager() = default;
@@ -47,10 +50,24 @@ QSet<QUrl> QueueManager::queuedURLs() const
 
 void QueueManager::setEngine(RenameEngine *engine)
 {
+    if (m_engine)
+        disconnect(&m_engine->settings(), nullptr, this, nullptr);
     m_engine = engine;
+    if (!engine)
+        return;
+    for (const auto change : {&AISettings::monthlyBudgetChanged, &AISettings::priceChanged,
+                              &AISettings::providerChanged, &AISettings::modelChanged})
+        connect(&engine->settings(), change, this, &QueueManager::checkBudget);
 }
 
 void QueueManager::setPaused(bool paused)
+{
+    m_pausedForBudget = false; // the user decides now
+    m_budgetCheck.stop();
+    changePaused(paused);
+}
+
+void QueueManager::changePaused(bool paused)
 {
     if (m_isPaused == paused)
         return;
@@ -115,10 +132,34 @@ QList<RenameJob> QueueManager::holdBackUnverified(RenameEngine &engine) const
     return held;
 }
 
+bool QueueManager::budgetSpent() const
+{
+    return m_engine && AISettings::needsAPIKey(m_engine->settings().provider()) && m_engine->settings().isOverBudget();
+}
+
+void QueueManager::pauseForBudget()
+{
+    m_pausedForBudget = true;
+    m_budgetCheck.start();
+    changePaused(true);
+    m_notify(QStringLiteral("Namorix"),
+             StringTable::text("budget.queuePaused").arg(m_engine->settings().budgetReached()), {});
+}
+
+void QueueManager::checkBudget()
+{
+    if (m_pausedForBudget && !budgetSpent())
+        resume();
+}
+
 void QueueManager::processNext()
 {
     if (m_isPaused || m_pending.isEmpty() || !m_engine)
         return;
+    if (budgetSpent()) {
+        pauseForBudget();
+        return;
+    }
     setRunning(true);
 
     const std::optional<QString> nameTemplate = m_pending.front().nameTemplate;

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -32,6 +33,11 @@ class RenameEngine;
  * unverified date or amount, or is a fallback name, is not renamed: the queue unticks its job,
  * tells the user "1 Datei braucht eine Prüfung" and hands the job on through `reviewNeeded`, so
  * the review shows the suggestion already paid for instead of asking the provider again.
+ *
+ * Once this month's cost reaches the monthly budget (AISettings::isOverBudget) while a cloud
+ * provider is selected, no further batch starts: the queue pauses and tells the user why. It goes
+ * on by itself when the budget no longer holds it back: a new month (checked hourly), a raised
+ * budget, a lower price or a local provider. Pausing or resuming by hand ends that watch.
  */
 class QueueManager final : public QObject
 {
@@ -64,6 +70,8 @@ public:
     void setDefaults(const DefaultsStore &defaults) { m_defaults = &defaults; }
     /** A running batch finishes; no further batch starts while paused. */
     void setPaused(bool paused);
+    /** Paused because the month's budget is spent. */
+    [[nodiscard]] bool isPausedForBudget() const { return m_pausedForBudget; }
 
     /** Appends `urls` in order (repeats allowed) and starts processing unless paused or running. */
     void enqueue(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate = std::nullopt);
@@ -96,6 +104,12 @@ private:
     };
 
     void processNext();
+    void changePaused(bool paused);
+    /** Whether the month's budget forbids another batch now. */
+    [[nodiscard]] bool budgetSpent() const;
+    void pauseForBudget();
+    /** Goes on once the budget allows it again. */
+    void checkBudget();
     QCoro::Task<> runBatch(QList<QUrl> batch, std::optional<QString> nameTemplate);
     void setRunning(bool running);
     void notifyRenamed(const QList<RenameRecord> &records);
@@ -115,4 +129,6 @@ private:
     QSet<qint64> m_undoing; ///< batches a notification's undo action is taking back
     bool m_isPaused = false;
     bool m_isRunning = false;
+    bool m_pausedForBudget = false;
+    QTimer m_budgetCheck; ///< while paused for the budget: a new month lifts it
 };

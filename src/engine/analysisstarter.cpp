@@ -1,5 +1,6 @@
 #include "engine/analysisstarter.h"
 
+#include "ai/aisettings.h"
 #include "engine/inputexpansion.h"
 #include "engine/renameengine.h"
 #include "settings/generalflags.h"
@@ -39,9 +40,24 @@ AnalysisStarter::~AnalysisStarter()
     m_stopCounting->store(true);
 }
 
-std::optional<qsizetype> AnalysisStarter::openQuestion() const
+std::optional<AnalysisStarter::Question> AnalysisStarter::openQuestion() const
 {
-    return m_questions.isEmpty() ? std::nullopt : std::optional<qsizetype>(m_questions.first().count);
+    return m_questions.isEmpty() ? std::nullopt : std::optional<Question>(m_questions.first().question);
+}
+
+std::optional<AnalysisStarter::Question> AnalysisStarter::question(const RunSize &size) const
+{
+    const AISettings &settings = m_engine.settings();
+    Question asked{size.files};
+    if (AISettings::needsAPIKey(settings.provider())) {
+        if (size.files > EstimateAbove)
+            asked.estimate = CostEstimate::of(size, settings.price());
+        if (size.files > 0 && settings.isOverBudget())
+            asked.budgetReached = settings.budgetReached();
+    }
+    if (size.files <= ConfirmAbove && !asked.estimate && !asked.budgetReached)
+        return std::nullopt;
+    return asked;
 }
 
 void AnalysisStarter::start(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate)
@@ -69,22 +85,24 @@ void AnalysisStarter::count(Request request)
     // A coroutine of its own: the caller (a drop, a hand-over) returns at once.
     [](QPointer<AnalysisStarter> starter, std::shared_ptr<std::atomic_bool> stop, Request request) -> QCoro::Task<> {
         const QStringList paths = localPaths(request.urls);
-        QFuture<qsizetype> counting =
-            QtConcurrent::run([paths, stop] { return expandInputs(paths, stop.get()).size(); });
-        request.count = co_await counting;
+        QFuture<RunSize> counting =
+            QtConcurrent::run([paths, stop] { return CostEstimate::measure(expandInputs(paths, stop.get())); });
+        const RunSize size = co_await counting;
         if (!starter)
             co_return;
         if (--starter->m_counting == 0)
             Q_EMIT starter->countingChanged(false);
         if (stop->load())
             co_return;
-        if (request.count <= ConfirmAbove) {
+        const std::optional<Question> asked = starter->question(size);
+        if (!asked) {
             starter->run(request);
             co_return;
         }
+        request.question = *asked;
         starter->m_questions.append(request);
         if (starter->m_questions.size() == 1)
-            Q_EMIT starter->confirmationNeeded(request.count);
+            Q_EMIT starter->confirmationNeeded(request.question);
     }(self, stop, std::move(request));
 }
 
@@ -96,7 +114,7 @@ void AnalysisStarter::confirm(bool analyse)
     if (analyse)
         run(answered);
     if (!m_questions.isEmpty())
-        Q_EMIT confirmationNeeded(m_questions.first().count);
+        Q_EMIT confirmationNeeded(m_questions.first().question);
 }
 
 void AnalysisStarter::stop()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ai/costestimate.h"
+
 #include <QList>
 #include <QObject>
 #include <QUrl>
@@ -16,9 +18,11 @@ class RenameEngine;
  * engine, with the safeguards they all share:
  * - Nothing is analysed before the legal terms are accepted; requests made meanwhile are kept and
  *   started, in order, once they are.
- * - The inputs are counted on a worker first. Above ConfirmAbove files the face is asked
- *   (confirmationNeeded) and the run starts only on confirm(true), so a dropped home folder
- *   never sends thousands of files to a paid provider by accident.
+ * - The inputs are counted (and their sizes taken) on a worker first. Above ConfirmAbove files
+ *   the face is asked (confirmationNeeded) and the run starts only on confirm(true), so a
+ *   dropped home folder never sends thousands of files to a paid provider by accident. Above
+ *   EstimateAbove files to a cloud provider the question is asked too, with what the run is
+ *   expected to cost; once this month's budget is spent, every run to one asks, saying so.
  * - stop() ends the counting, withdraws the questions and cancels the engine's running analysis.
  */
 class AnalysisStarter final : public QObject
@@ -27,6 +31,16 @@ class AnalysisStarter final : public QObject
 
 public:
     static constexpr qsizetype ConfirmAbove = 500;
+    static constexpr qsizetype EstimateAbove = 50;
+
+    /** What the face asks the user before a run. */
+    struct Question {
+        qsizetype count = 0;
+        /** To a cloud provider, above EstimateAbove files. */
+        std::optional<CostEstimate> estimate;
+        /** To a cloud provider once the month's budget is spent: AISettings::budgetReached(). */
+        std::optional<QString> budgetReached;
+    };
 
     AnalysisStarter(RenameEngine &engine, DefaultsStore &defaults, QObject *parent = nullptr);
     ~AnalysisStarter() override;
@@ -42,13 +56,13 @@ public:
     [[nodiscard]] bool isCounting() const { return m_counting > 0; }
     /** Requests kept until the legal terms are accepted. */
     [[nodiscard]] qsizetype heldRequests() const { return m_held.size(); }
-    /** The number of files the open question is about, if one is open. */
-    [[nodiscard]] std::optional<qsizetype> openQuestion() const;
+    /** The question on screen, if one is open. */
+    [[nodiscard]] std::optional<Question> openQuestion() const;
 
 Q_SIGNALS:
     void countingChanged(bool counting);
-    /** More than ConfirmAbove files: the face asks the user and answers with confirm(). */
-    void confirmationNeeded(qsizetype count);
+    /** The face asks the user and answers with confirm(). */
+    void confirmationNeeded(const AnalysisStarter::Question &question);
     /** The open question is void: stop() was called. */
     void questionWithdrawn();
     /** A run is handed to the engine. */
@@ -58,10 +72,12 @@ private:
     struct Request {
         QList<QUrl> urls;
         std::optional<QString> nameTemplate;
-        qsizetype count = 0;
+        Question question;
     };
 
     void count(Request request);
+    /** The question for a counted run, or none when it may simply start. */
+    [[nodiscard]] std::optional<Question> question(const RunSize &size) const;
     void run(const Request &request);
     void releaseHeld();
 

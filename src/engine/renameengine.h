@@ -60,6 +60,9 @@ public:
     ~RenameEngine() override;
     Q_DISABLE_COPY_MOVE(RenameEngine)
 
+    /** The provider settings the engine asks with. */
+    [[nodiscard]] AISettings &settings() const { return m_services.settings; }
+
     /** Where the history is read and written; without one nothing is filtered or recorded. */
     void setStore(ObjectStore *store) { m_store = store; }
     [[nodiscard]] ObjectStore *store() const { return m_store; }

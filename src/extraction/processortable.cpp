@@ -1,5 +1,6 @@
 #include "processortable.h"
 
+#include "extraction/documents/binaryofficeprocessor.h"
 #include "extraction/documents/emailprocessor.h"
 #include "extraction/documents/htmlprocessor.h"
 #include "extraction/documents/officeprocessor.h"
@@ -16,12 +17,14 @@ const QList<const FileProcessor *> &processors()
     static const PDFProcessor pdf;
     static const ImageProcessor image;
     static const OfficeProcessor office;
+    static const BinaryOfficeProcessor binaryOffice;
     static const RichTextProcessor richText;
     static const HTMLProcessor html;
     static const EmailProcessor email;
     static const MediaProcessor media;
     static const GenericProcessor generic;
-    static const QList<const FileProcessor *> table{&pdf, &image, &office, &richText, &html, &email, &media, &generic};
+    static const QList<const FileProcessor *> table{&pdf,  &image, &office, &binaryOffice, &richText,
+                                                    &html, &email, &media,  &generic};
     return table;
 }
 

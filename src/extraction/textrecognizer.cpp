@@ -16,11 +16,15 @@ namespace {
 // and callers render pages at that resolution.
 constexpr int AssumedResolution = 300;
 
-// Measured on scans, screenshots and photos (docs/decisions.md, "Extraction"): junk from
-// pictures of circuit boards scored 29–56 mean confidence (one lone "N" at 70, whose word share
-// is 0), screenshots 66–93 with 41–69 % words, scans 96 with 91 %.
+// Measured on scans, screenshots, diagrams and photos (docs/decisions.md, "Extraction"): junk
+// from pictures of circuit boards scored 29–56 mean confidence, screenshots 66–93, scans 96.
 constexpr double MinMeanConfidence = 60.0;
-constexpr double MinWordShare = 0.3;
+constexpr double MinTellingShare = 0.3;
+// Names, paths and identifiers ("kernel_t", "/sbin/init") are in no dictionary; read this
+// confidently they are text all the same.
+constexpr float ConfidentWord = 85.0F;
+// A word in the small copy of a scene that may be text; the full reading judges it.
+constexpr float ProbeWord = 50.0F;
 
 struct Engine {
     std::unique_ptr<tesseract::TessBaseAPI> api;
@@ -66,23 +70,28 @@ QImage prepared(const QImage &image, int &resolution)
     return grey.convertToFormat(QImage::Format_Grayscale8);
 }
 
-// Numbers, amounts and dates count as words: invoices are full of them. Dictionary words need
-// three letters, as the engine's dictionary holds nearly every pair of letters.
-bool isNumber(const QString &word)
+qsizetype count(const QString &word, bool (QChar::*is)() const)
 {
-    bool digit = false;
-    for (QChar c : word) {
-        if (c.isDigit())
-            digit = true;
-        else if (!c.isPunct() && !c.isSymbol())
-            return false;
-    }
-    return digit;
+    return std::count_if(word.cbegin(), word.cend(), [is](QChar c) { return (c.*is)(); });
 }
 
-qsizetype letterCount(const QString &word)
+bool hasTwoLettersOrDigits(const QString &word)
 {
-    return std::count_if(word.cbegin(), word.cend(), [](QChar c) { return c.isLetter(); });
+    return count(word, &QChar::isLetterOrNumber) >= 2;
+}
+
+// Numbers, amounts and dates count: invoices are full of them. Dictionary words need three
+// letters, as the engine's dictionary holds nearly every pair of letters. A lone character or
+// digit is what scribbles and edges read as.
+bool tells(const Word &word)
+{
+    const qsizetype letters = count(word.text, &QChar::isLetter);
+    const qsizetype digits = count(word.text, &QChar::isDigit);
+    if (letters + digits < 2)
+        return false;
+    const bool number = letters == 0 && std::all_of(word.text.cbegin(), word.text.cend(),
+                                                    [](QChar c) { return c.isDigit() || c.isPunct() || c.isSymbol(); });
+    return word.confidence >= ConfidentWord || number || (word.inDictionary && letters >= 3);
 }
 
 } // namespace
@@ -119,8 +128,6 @@ Reading read(const QImage &image)
     reading.size = grey.size();
     QStringList lines;
     QStringList line;
-    double confidenceSum = 0;
-    qsizetype good = 0;
     if (api.Recognize(nullptr) == 0) {
         std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
         if (it && !it->Empty(tesseract::RIL_WORD)) {
@@ -129,10 +136,7 @@ Reading read(const QImage &image)
                 const QString word = text ? QString::fromUtf8(text.get()).trimmed() : QString();
                 if (!word.isEmpty()) {
                     line << word;
-                    ++reading.words;
-                    confidenceSum += it->Confidence(tesseract::RIL_WORD);
-                    if (isNumber(word) || (it->WordIsFromDictionary() && letterCount(word) >= 3))
-                        ++good;
+                    reading.words.append({word, it->Confidence(tesseract::RIL_WORD), it->WordIsFromDictionary()});
                 }
                 if (it->IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) && !line.isEmpty()) {
                     lines << line.join(u' ');
@@ -145,22 +149,45 @@ Reading read(const QImage &image)
         lines << line.join(u' ');
     api.Clear(); // frees the page, keeps the models
     reading.text = lines.join(u'\n');
-    if (reading.words > 0) {
-        reading.meanConfidence = confidenceSum / double(reading.words);
-        reading.wordShare = double(good) / double(reading.words);
-    }
     return reading;
 }
 
-bool isCredible(const Reading &reading)
+bool isCredible(const QList<Word> &words)
 {
-    return reading.meanConfidence >= MinMeanConfidence && reading.wordShare >= MinWordShare;
+    if (words.isEmpty())
+        return false;
+    double confidenceSum = 0;
+    qsizetype telling = 0;
+    for (const Word &word : words) {
+        confidenceSum += word.confidence;
+        telling += tells(word) ? 1 : 0;
+    }
+    const auto total = double(words.size());
+    return confidenceSum / total >= MinMeanConfidence && double(telling) / total >= MinTellingShare;
 }
 
 QString recognize(const QImage &image)
 {
     const Reading reading = read(image);
-    return isCredible(reading) ? reading.text : QString();
+    return isCredible(reading.words) ? reading.text : QString();
+}
+
+QString recognizeScene(const QImage &image)
+{
+    if (std::max(image.width(), image.height()) <= SceneProbeLongEdge)
+        return recognize(image);
+    const Reading glance =
+        read(image.scaled(SceneProbeLongEdge, SceneProbeLongEdge, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    const bool wordLike = std::any_of(glance.words.cbegin(), glance.words.cend(), [](const Word &word) {
+        return word.confidence >= ProbeWord && hasTwoLettersOrDigits(word.text);
+    });
+    if (!wordLike)
+        return {};
+    // Letters a few hundred pixels tall are beyond the engine's reach; the small copy reads them.
+    const Reading full = read(image);
+    if (isCredible(full.words))
+        return full.text;
+    return isCredible(glance.words) ? glance.text : QString();
 }
 
 } // namespace TextRecognizer

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QSize>
 #include <QString>
 
@@ -20,20 +21,30 @@ namespace TextRecognizer {
 /** Pictures are recognised at most this large along their longer edge; larger ones are scaled down. */
 inline constexpr int MaxLongEdge = 3000;
 
+/** One word as the engine read it. */
+struct Word {
+    QString text;
+    float confidence = 0;      ///< 0–100
+    bool inDictionary = false; ///< found in the engine's word list
+};
+
 /** What the engine read, before it is judged. */
 struct Reading {
-    QString text;              ///< recognised lines, joined with line feeds
-    double meanConfidence = 0; ///< mean word confidence, 0–100
-    double wordShare = 0;      ///< share of words that are numbers or dictionary words of 3+ letters
-    qsizetype words = 0;
+    QString text; ///< recognised lines, joined with line feeds
+    QList<Word> words;
     QSize size; ///< the pixel size the engine saw
 };
 
 /** The raw reading of `image` (scaled to `MaxLongEdge`); empty when recognition fails. */
 [[nodiscard]] Reading read(const QImage &image);
 
-/** Whether a reading is text rather than patterns the engine took for letters. */
-[[nodiscard]] bool isCredible(const Reading &reading);
+/**
+ * Whether words are text rather than patterns the engine took for letters: a mean confidence of
+ * at least 60, and at least 30 % telling words. A word tells when it has two or more letters or
+ * digits and is read confidently (85 or more), is a dictionary word of three or more letters, or
+ * a number of two or more digits. Single characters and lone digits never tell.
+ */
+[[nodiscard]] bool isCredible(const QList<Word> &words);
 
 /**
  * The recognised text lines of `image`, in reading order, joined with line feeds; lines that
@@ -41,6 +52,19 @@ struct Reading {
  * reading is not credible.
  */
 [[nodiscard]] QString recognize(const QImage &image);
+
+/** A scene is first read at most this large along its longer edge (see `recognizeScene`). */
+inline constexpr int SceneProbeLongEdge = 1000;
+
+/**
+ * `recognize` for a picture that shows a scene (see ImageClassifier::isScene), whose text is
+ * large if it has any: a copy at most `SceneProbeLongEdge` pixels long is read first, and the
+ * picture itself only when that copy shows a word of two or more letters or digits. A text-less
+ * photo or wallpaper costs the small reading only, a fraction of a full one. When the full
+ * reading is not credible, the small one is taken if it is: letters a few hundred pixels tall
+ * are read better small.
+ */
+[[nodiscard]] QString recognizeScene(const QImage &image);
 
 /** Whether the engine and its language models can be loaded on this machine. */
 [[nodiscard]] bool isAvailable();

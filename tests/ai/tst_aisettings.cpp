@@ -1,6 +1,7 @@
 // AI settings over a credential store. Runs with no session bus at all, and through
 // with-session-bus.sh on a bus without a Secret Service: keys must end up in the private file.
 #include "ai/aisettings.h"
+#include "ai/costestimate.h"
 #include "ai/filekeychain.h"
 #include "ai/secretservicekeychain.h"
 #include "awaittask.h"
@@ -173,16 +174,94 @@ private Q_SLOTS:
         DefaultsStore store;
         MemoryKeychain keychain;
         AISettings settings(store, keychain);
-        settings.addUsage(AIProviderType::gemini, 900, QDate(2026, 11, 30));
-        settings.addUsage(AIProviderType::gemini, 40, QDate(2026, 12, 1));
-        settings.addUsage(AIProviderType::gemini, 2, QDate(2026, 12, 31));
-        QCOMPARE(settings.usage(AIProviderType::gemini, QDate(2026, 12, 6)), (AISettings::Usage{2, 42}));
+        settings.addUsage(AIProviderType::gemini, 900, 0, QDate(2026, 11, 30));
+        settings.addUsage(AIProviderType::gemini, 30, 10, QDate(2026, 12, 1));
+        settings.addUsage(AIProviderType::gemini, 2, -5, QDate(2026, 12, 31)); // a negative count adds nothing
+        QCOMPARE(settings.usage(AIProviderType::gemini, QDate(2026, 12, 6)), (AISettings::Usage{2, 42, 10}));
         QCOMPARE(settings.usage(AIProviderType::gemini, QDate(2027, 1, 1)), AISettings::Usage{});
 
         QCOMPARE(AISettings::describeUsage({1240, 2'100'000}), "Diesen Monat: 1.240 Anfragen, 2,1 Mio. Tokens");
         QCOMPARE(AISettings::describeUsage({1, 1}), "Diesen Monat: 1 Anfrage, 1 Token");
         QCOMPARE(AISettings::describeUsage({12, 999'999}), "Diesen Monat: 12 Anfragen, 999.999 Tokens");
         QCOMPARE(AISettings::describeUsage({0, 3'450'000'000}), "Diesen Monat: 0 Anfragen, 3,5 Mrd. Tokens");
+    }
+
+    // Each provider's usage at its model's price: the user's, the default, or the provider's
+    // default model's for a model without one; a local model is free. The budget is reached at its amount.
+    void costAndBudgetThisMonth()
+    {
+        DefaultsStore store;
+        MemoryKeychain keychain;
+        AISettings settings(store, keychain);
+        const QDate today(2026, 12, 6);
+        settings.addUsage(AIProviderType::claude, 1'000'000, 200'000, today); // 2,58 + 2,58
+        settings.addUsage(AIProviderType::ollama, 5'000'000, 100'000, today);
+        settings.setProvider(AIProviderType::openai);
+        settings.setModel("gpt-eigen");
+        QCOMPARE(settings.price(), (TokenPrice{2.15, 8.60}));
+        settings.addUsage(AIProviderType::openai, 0, 100'000, today); // 0,86
+        QCOMPARE(PriceTable::euros(settings.costThisMonth(today)), "6,02 €");
+
+        QSignalSpy priced(&settings, &AISettings::priceChanged);
+        settings.setProvider(AIProviderType::claude);
+        settings.setPrice({3, 15});
+        settings.setPrice({3, 15});
+        QCOMPARE(priced.size(), 1);
+        QCOMPARE(PriceTable::euros(settings.costThisMonth(today)), "6,86 €");
+        settings.setProvider(AIProviderType::ollama);
+        QCOMPARE(settings.price(), TokenPrice{});
+
+        QVERIFY(!settings.isOverBudget(today)); // no budget
+        settings.setMonthlyBudget(6.86);
+        QVERIFY(settings.isOverBudget(today));
+        QCOMPARE(settings.budgetReached(today), "Monatsbudget von 6,86 € erreicht (diesen Monat 6,86 €)");
+        settings.setMonthlyBudget(6.87);
+        QVERIFY(!settings.isOverBudget(today));
+        settings.setMonthlyBudget(1);
+        QVERIFY(!settings.isOverBudget(QDate(2027, 1, 1))); // a new month
+
+        AISettings reopened(store, keychain); // kept in the store; the default price is not
+        QCOMPARE(reopened.monthlyBudget(), 1.0);
+        QCOMPARE(PriceTable::euros(reopened.costThisMonth(today)), "6,86 €");
+        reopened.setProvider(AIProviderType::claude);
+        reopened.setPrice({2.58, 12.90});
+        QCOMPARE(store.arrayValue("ai.prices"), QVariantList());
+    }
+
+    // What the question before a big run states, from the files' sizes.
+    void costEstimate_data()
+    {
+        QTest::addColumn<RunSize>("run");
+        QTest::addColumn<TokenPrice>("price");
+        QTest::addColumn<QString>("estimate");
+        QTest::newRow("3000 documents to Claude")
+            << RunSize{3000, 3000 * 2000} << TokenPrice{2.58, 12.90} << "≈ 3.000 Dateien, ≈ 2,9 Mio. Tokens, ≈ 10,03 €";
+        QTest::newRow("51 small files to Gemini")
+            << RunSize{51, 51 * 40} << TokenPrice{0.09, 0.34} << "≈ 51 Dateien, ≈ 24.786 Tokens, < 0,01 €";
+        QTest::newRow("one file") << RunSize{1, 2000} << TokenPrice{2.15, 8.60} << "≈ 1 Datei, ≈ 976 Tokens, < 0,01 €";
+    }
+
+    void costEstimate()
+    {
+        QFETCH(RunSize, run);
+        QFETCH(TokenPrice, price);
+        QTEST(CostEstimate::of(run, price).describe(), "estimate");
+    }
+
+    // Sizes only: a file counts up to the excerpt's length; a missing one counts nothing.
+    void costEstimateMeasuresSizes()
+    {
+        QTemporaryDir dir;
+        QStringList files;
+        for (const auto &[name, size] : {std::pair{"leer", 0}, {"kurz", 100}, {"lang", 10'000}}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(size, 'x'));
+            files << file.fileName();
+        }
+        const RunSize run = CostEstimate::measure(files << dir.filePath("fehlt"));
+        QCOMPARE(run.files, 4);
+        QCOMPARE(run.excerptChars, 2100);
     }
 
 private:

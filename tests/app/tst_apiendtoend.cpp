@@ -5,6 +5,7 @@
 #include "extraction/sandbox/sandboxstate.h"
 #include "korvexstub.h"
 #include "llmstub.h"
+#include "privatehome.h"
 #include "rawhttp.h"
 
 namespace {
@@ -49,20 +50,6 @@ QString llmReply(const char *date, const char *category, const char *description
                                   category, description, confidence));
 }
 
-/** A private home, and no session bus: credentials go to the private file, notifications nowhere. */
-QProcessEnvironment appEnvironment(const QTemporaryDir &home)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("OMP_THREAD_LIMIT", "1");
-    env.insert("HOME", home.path());
-    for (const QString dir : {"CONFIG", "DATA", "CACHE"})
-        env.insert("XDG_" + dir + "_HOME", home.filePath(dir.toLower()));
-    env.insert("XDG_RUNTIME_DIR", home.path());
-    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.filePath("no-bus"));
-    return env;
-}
-
 /** SIGTERM quits through the event loop, with exit code 0. */
 bool stopsCleanly(QProcess &app)
 {
@@ -87,7 +74,7 @@ private Q_SLOTS:
               json(R"({"api.port":%1,"kvx.port":%2,"hasAcceptedLegal":true,"onboardingDone":true})", m_port,
                    m_korvex.port()));
 
-        m_app.setProcessEnvironment(appEnvironment(m_home));
+        m_app.setProcessEnvironment(privateHomeEnvironment(m_home));
         m_app.setProcessChannelMode(QProcess::MergedChannels); // "[API]" lines on stdout, diagnostics on stderr
         connect(&m_app, &QProcess::readyReadStandardOutput, this, [this] { m_log += m_app.readAllStandardOutput(); });
         startApp();
@@ -119,7 +106,7 @@ private Q_SLOTS:
         const QString config = home.filePath("config/namorix");
         touch(config + "/settings.json", "{\"api.port\": ");
         QProcess app;
-        app.setProcessEnvironment(appEnvironment(home));
+        app.setProcessEnvironment(privateHomeEnvironment(home));
         app.start(NAMORIX_BINARY, {});
         QVERIFY(app.waitForStarted(10000));
         QTRY_COMPARE_WITH_TIMEOUT(QDir(config).entryList({"settings.json.corrupt-*"}).size(), 1, 10000);
@@ -234,9 +221,10 @@ private Q_SLOTS:
               "STADTWERKE MÜNCHEN kunde@example.de\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR");
         COMPARE_REPLY(
             send("POST", "/v1/suggest", json(R"({"paths":["%1"],"template":"{datum}"})", document("strom.txt"))), 200,
-            json(R"({"suggestions":[{"id":"%1","original":"strom.txt","confidence":0.9,"unverified":["datum"],
+            json(
+                R"({"suggestions":[{"id":"%1","original":"strom.txt","confidence":0.9,"unverified":["datum"],"needsReview":true,
                                      "suggested":"2024-04-01_rechnung_strom.txt"}]})",
-                 send("GET", "/v1/jobs").json()["jobs"][0]["id"].toString()));
+                send("GET", "/v1/jobs").json()["jobs"][0]["id"].toString()));
         const QJsonObject job = send("GET", "/v1/jobs").json()["jobs"][0].toObject();
         QCOMPARE(compact(job["unverified"]), json(R"(["datum"])"));
         const QByteArray explain = "/v1/jobs/" + job["id"].toString().toUtf8() + "/explain";

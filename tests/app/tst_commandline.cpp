@@ -105,12 +105,17 @@ void TestCommandLine::handOver()
     QVERIFY(later.handOver({{"b.pdf", "namorix://rename?paths=/c"}, "/home/me"}));
     QTRY_COMPARE(analyse.size(), 1);
     QCOMPARE(analyse.first().first().value<Urls>(), files({"/home/me/b.pdf", "/c"}));
-    QVERIFY(later.handOver({{}, "/"})); // a plain second start only brings the window up
+    // A plain second start only brings the window up, with its launcher's token where Qt's
+    // Wayland integration takes it from.
+    QVERIFY(later.handOver({{}, "/", false, "launcher-token"}));
     QTRY_COMPARE(activated.size(), 2);
     QCOMPARE(analyse.size(), 1);
-    QVERIFY(later.handOver({{"/d"}, "/", true})); // autostart while running: the window stays away
+    QCOMPARE(qEnvironmentVariable("XDG_ACTIVATION_TOKEN"), "launcher-token");
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    QVERIFY(later.handOver({{"/d"}, "/", true, "unused"})); // autostart while running: the window stays away
     QTRY_COMPARE(analyse.size(), 2);
     QCOMPARE(activated.size(), 2);
+    QVERIFY(!qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
 }
 
 // --help, --version and a wrong option are answered in a terminal with no display, in German.

@@ -145,6 +145,36 @@ private Q_SLOTS:
         QVERIFY(recorder.calls[1].actions.isEmpty());
     }
 
+    // The budget is reached during the first batch: the next one waits, and the user is told why,
+    // until the budget is raised.
+    void pausesAtTheMonthlyBudget()
+    {
+        AISettings &settings = m_fx->settings;
+        settings.setMonthlyBudget(settings.costThisMonth() + 0.01); // about four of the stub's replies
+        QueueManager queue;
+        queue.setEngine(m_engine.get());
+        QSignalSpy finished(&queue, &QueueManager::batchFinished);
+        queue.enqueue(files("budget", 7));
+        QTRY_VERIFY_WITH_TIMEOUT(queue.isPausedForBudget() && !queue.isRunning(), 20000);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(queue.pendingCount(), 2);
+        QTRY_COMPARE(recorder.calls.size(), 2);
+        QCOMPARE(recorder.calls[0].body, "5 Dateien umbenannt");
+        QVERIFY2(recorder.calls[1].body.startsWith("Monatsbudget von ") &&
+                     recorder.calls[1].body.endsWith(
+                         "). Die Warteschlange pausiert bis zum nächsten Monat oder bis das Budget erhöht wird."),
+                 qPrintable(recorder.calls[1].body));
+        QTest::qWait(200);
+        QCOMPARE(m_fx->llm.server().requests().size(), 5);
+
+        settings.setMonthlyBudget(settings.costThisMonth() + 1);
+        waitIdle(queue);
+        QCOMPARE(queue.pendingCount(), 0);
+        QVERIFY(!queue.isPaused());
+        QCOMPARE(m_fx->llm.server().requests().size(), 7);
+        settings.setMonthlyBudget(0);
+    }
+
     void withoutAnEngineOrANotificationServiceNothingFails()
     {
         QueueManager queue;

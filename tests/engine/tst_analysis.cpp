@@ -212,7 +212,7 @@ private Q_SLOTS:
         QVERIFY(started.isEmpty() && asked.isEmpty());
         GeneralFlags::acceptLegal(m_fx->defaults, QDateTime::currentDateTimeUtc());
         QTRY_COMPARE(asked.size(), 1);
-        QCOMPARE(asked.first().first().value<qsizetype>(), AnalysisStarter::ConfirmAbove + 1);
+        QCOMPARE(starter.openQuestion()->count, AnalysisStarter::ConfirmAbove + 1);
         QTRY_COMPARE(started.size(), 1); // the small request went ahead, its count may come second
         QTRY_VERIFY(!m_engine->isProcessing());
         QCOMPARE(jobNames(), QStringList{"frueh00.txt"});
@@ -227,6 +227,42 @@ private Q_SLOTS:
         QTest::qWait(100);
         QCOMPARE(started.size(), 1);
         QCOMPARE(m_fx->llm.server().requests().size(), 1);
+    }
+
+    // Above 50 files to a cloud provider the question states the estimate, to a local one none is
+    // asked; once the month's budget is spent any run to a cloud provider asks first, and may go on.
+    void starterStatesTheCostOfACloudRun()
+    {
+        GeneralFlags::acceptLegal(m_fx->defaults, QDateTime::currentDateTimeUtc());
+        AnalysisStarter starter(*m_engine, m_fx->defaults);
+        QSignalSpy asked(&starter, &AnalysisStarter::confirmationNeeded);
+        QSignalSpy started(&starter, &AnalysisStarter::started);
+        for (int i = 0; i <= AnalysisStarter::EstimateAbove; ++i)
+            touch(m_dir.filePath(QString("kosten/%1.txt").arg(i)), QByteArray(i == 0 ? 100 : 3000, 'x'));
+        const QList<QUrl> folder{QUrl::fromLocalFile(m_dir.filePath("kosten"))};
+        starter.start(folder);
+        QTRY_COMPARE(asked.size(), 1);
+        QCOMPARE(starter.openQuestion()->count, 51);
+        QCOMPARE(starter.openQuestion()->estimate->describe(), "≈ 51 Dateien, ≈ 49.301 Tokens, ≈ 0,13 €");
+        QCOMPARE(starter.openQuestion()->budgetReached, std::nullopt);
+        starter.confirm(false);
+
+        m_fx->settings.setProvider(AIProviderType::ollama);
+        m_fx->settings.setEndpoint(m_fx->llm.baseUrl());
+        starter.start(folder);
+        QTRY_COMPARE(started.size(), 1);
+        QTRY_VERIFY(!m_engine->isProcessing());
+        QCOMPARE(asked.size(), 1);
+
+        m_fx->settings.setProvider(AIProviderType::openai);
+        m_fx->settings.setMonthlyBudget(0.01);
+        m_fx->settings.addUsage(AIProviderType::openai, 10'000, 0);
+        starter.start(makeFiles("budget", 1));
+        QTRY_COMPARE(asked.size(), 2);
+        QVERIFY(!starter.openQuestion()->estimate);
+        QCOMPARE(starter.openQuestion()->budgetReached, m_fx->settings.budgetReached());
+        starter.confirm(true);
+        QTRY_COMPARE(started.size(), 2);
     }
 
     void overlappingRunsTakeTurns()

@@ -1,6 +1,7 @@
 #include "awaittask.h"
 #include "companion/kvxclient.h"
 #include "extraction/contentextraction.h"
+#include "extraction/documents/binaryofficeprocessor.h"
 #include "extraction/documents/emailprocessor.h"
 #include "extraction/documents/htmlprocessor.h"
 #include "extraction/documents/officeprocessor.h"
@@ -34,13 +35,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("processor"); // the type's name as typeid gives it
         // One extension per processor (garbageGivesNoText walks every one), then case and dots.
         const QList<QPair<const char *, const std::type_info *>> rows{
-            {"report.PDF", &typeid(PDFProcessor)},    {"a.jpg", &typeid(ImageProcessor)},
-            {"a.XLSX", &typeid(OfficeProcessor)},     {"a.rtfd", &typeid(RichTextProcessor)},
-            {"a.htm", &typeid(HTMLProcessor)},        {"a.eml", &typeid(EmailProcessor)},
-            {"a.Opus", &typeid(MediaProcessor)},      {"a.oga", &typeid(MediaProcessor)},
-            {"a.doc", &typeid(GenericProcessor)},     {"README", &typeid(GenericProcessor)},
-            {".pdf", &typeid(GenericProcessor)},      {"a.tar.gz", &typeid(GenericProcessor)},
-            {"a.pdf.txt", &typeid(GenericProcessor)}, {"a.", &typeid(GenericProcessor)},
+            {"report.PDF", &typeid(PDFProcessor)},     {"a.jpg", &typeid(ImageProcessor)},
+            {"a.XLSX", &typeid(OfficeProcessor)},      {"a.rtfd", &typeid(RichTextProcessor)},
+            {"a.htm", &typeid(HTMLProcessor)},         {"a.eml", &typeid(EmailProcessor)},
+            {"a.Opus", &typeid(MediaProcessor)},       {"a.oga", &typeid(MediaProcessor)},
+            {"a.PPT", &typeid(BinaryOfficeProcessor)}, {"README", &typeid(GenericProcessor)},
+            {".pdf", &typeid(GenericProcessor)},       {"a.tar.gz", &typeid(GenericProcessor)},
+            {"a.pdf.txt", &typeid(GenericProcessor)},  {"a.", &typeid(GenericProcessor)},
         };
         for (const auto &[name, processor] : rows)
             QTest::newRow(name) << name << processor->name();
@@ -67,6 +68,7 @@ private Q_SLOTS:
         // Valid starts, so that the readers get past their first check.
         QTest::newRow("pdf header") << "y.pdf" << QByteArray("%PDF-1.4\n1 0 obj\n<<");
         QTest::newRow("zip header") << "y.docx" << QByteArray("PK\x03\x04\x14\x00", 6);
+        QTest::newRow("compound file header") << "y.xls" << QByteArray("\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1", 8);
         QTest::newRow("html title") << "y.htm" << QByteArray("<html><title>x</title>");
         QTest::newRow("mail header") << "y.eml" << QByteArray("Subject: x\r\n\r\n");
     }

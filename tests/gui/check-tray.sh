@@ -1,28 +1,43 @@
 #!/usr/bin/env bash
 # The tray icon on a desktop that has a tray: `namorix --hidden` on a virtual display (Xvfb),
 # with a StatusNotifier watcher (tests/support/sniwatcher) on a private session bus. The icon
-# registers, no window shows; activating the icon (a left click) shows the 300-point panel.
-#   check-tray.sh NAMORIX SNIWATCHER
+# registers, no window shows; activating the icon (a left click) shows the 300-point panel, and a
+# second start the window.
+# With --wayland the same natively on a headless Weston, whose scene graph tells what shows.
+#   check-tray.sh [--wayland] NAMORIX SNIWATCHER
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 if [ "${1:-}" != --inner ]; then
-    . "$here/xvfb.sh"
-    # with-session-bus.sh clears DISPLAY; the inner run takes it back from here.
-    export NAMORIX_TEST_DISPLAY="$XVFB_DISPLAY"
-    timeout -k 5 90 "$here/../support/with-session-bus.sh" bash "$0" --inner "$@"
+    platform=xcb
+    [ "${1:-}" != --wayland ] || { platform=wayland; shift; }
+    . "$here/display.sh" "$platform"
+    export NAMORIX_TEST_DISPLAY="$TEST_DISPLAY"
+    # with-session-bus.sh clears DISPLAY and WAYLAND_DISPLAY; the inner run takes it back from here.
+    timeout -k 5 90 "$here/../support/with-session-bus.sh" bash "$0" --inner "$platform" "$@"
     exit
 fi
 
-namorix=$2 watcher=$3
-export DISPLAY=$NAMORIX_TEST_DISPLAY QT_QPA_PLATFORM=xcb
+platform=$2 namorix=$3 watcher=$4
+export QT_QPA_PLATFORM=$platform
+if [ "$platform" = wayland ]; then
+    export WAYLAND_DISPLAY=$NAMORIX_TEST_DISPLAY
+else
+    export DISPLAY=$NAMORIX_TEST_DISPLAY
+fi
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
 mkdir -p "$XDG_CONFIG_HOME/namorix"
 echo '{"api.enabled": false, "kvx.enabled": false, "hasAcceptedLegal": true, "onboardingDone": true}' \
     >"$XDG_CONFIG_HOME/namorix/settings.json"
 fail() { echo "check-tray: $*" >&2; exit 1; }
 # Viewable top-level windows named "Namorix", as "WIDTHxHEIGHT" lines.
-shown() { xwininfo -root -tree | awk '/"Namorix"/ {print}' | grep -o '[0-9]\+x[0-9]\++' | tr -d + || true; }
+shown() {
+    if [ "$platform" = wayland ]; then
+        weston-debug scene-graph 2>/dev/null | awk -F'[(), ]+' "/top-level window 'Namorix'/ {getline; print \$5 - \$2 \"x\" \$6 - \$3}" || true
+    else
+        xwininfo -root -tree | awk '/"Namorix"/ {print}' | grep -o '[0-9]\+x[0-9]\++' | tr -d + || true
+    fi
+}
 
 items=$XDG_RUNTIME_DIR/items
 "$watcher" >"$items" &
@@ -47,5 +62,9 @@ dbus-send --session --type=method_call --dest="$item" /StatusNotifierItem org.kd
     int32:1200 int32:10
 for _ in $(seq 50); do shown | grep -q '^300x' && break; sleep 0.1; done
 shown | grep -q '^300x' || { cat "$XDG_RUNTIME_DIR/app.log" >&2; fail "activating the icon showed no panel: $(shown)"; }
+# A second start hands over to the running one, and its hidden window comes up.
+"$namorix" >>"$XDG_RUNTIME_DIR/app.log" 2>&1 || fail "the second start failed"
+for _ in $(seq 50); do shown | grep -qv '^300x' && break; sleep 0.1; done
+shown | grep -qv '^300x' || { cat "$XDG_RUNTIME_DIR/app.log" >&2; fail "a second start showed no window: $(shown)"; }
 kill -0 $app || fail "namorix ended"
-echo "check-tray: ok"
+echo "check-tray: ok; shown: $(shown | tr "\n" " ")"

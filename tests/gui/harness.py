@@ -1,8 +1,9 @@
 """What the AT-SPI end-to-end scripts share: starting and ending processes, a fresh profile with
 the LLM stub, the app with its REST API, the accessibility bus, and finding and clicking
-accessibles by name. Scripts run inside run-gui-test.sh (private D-Bus session on Xvfb)."""
+accessibles by name. Scripts run inside run-gui-test.sh (private D-Bus session on Xvfb or Weston)."""
 import json
 import os
+import re
 import shutil
 import signal
 import socket
@@ -15,6 +16,8 @@ import urllib.parse
 import urllib.request
 
 DEADLINE = time.monotonic() + 150
+# "xcb" on Xvfb, or "wayland" on a headless Weston (run-gui-test.sh --wayland)
+PLATFORM = os.environ.get("NAMORIX_GUI_PLATFORM", "xcb")
 started = []  # (name, Popen): ended in reverse order, whatever happens
 
 
@@ -80,7 +83,7 @@ class Profile:
         self.write_settings({"api.port": self.port, "kvx.enabled": False, "ai.provider": "Ollama",
                              "ai.endpoint": self.stub_url, "hasAcceptedLegal": True, "onboardingDone": True})
         self.env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
-                        XDG_CACHE_HOME=home + "/cache", XDG_RUNTIME_DIR=home + "/runtime", QT_QPA_PLATFORM="xcb",
+                        XDG_CACHE_HOME=home + "/cache", XDG_RUNTIME_DIR=home + "/runtime", QT_QPA_PLATFORM=PLATFORM,
                         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", OMP_THREAD_LIMIT="1", LANG="de_DE.UTF-8")
 
     def write_settings(self, values):
@@ -142,6 +145,21 @@ class App:
         with open(os.path.join(self.shots, name + ".png"), "wb") as out:
             out.write(png)
 
+    def compositor_screenshot(self, path):
+        """On Wayland: the whole output as Weston shows it (its screenshooter, allowed by --debug)."""
+        with tempfile.TemporaryDirectory() as folder:
+            subprocess.run(["weston-screenshooter"], cwd=folder, timeout=20, check=True)
+            shot = next((f for f in os.listdir(folder) if f.endswith(".png")), None)
+            if shot is None:
+                raise Failure("weston-screenshooter wrote no picture")
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            shutil.move(os.path.join(folder, shot), path)
+
+    def toplevels(self):
+        """On Wayland: the titles of the top-level windows in Weston's scene graph."""
+        graph = subprocess.run(["weston-debug", "scene-graph"], capture_output=True, text=True, timeout=10).stdout
+        return re.findall(r"top-level window '(.*)' of namorix", graph)
+
     def find(self, predicate, root=None):
         try:
             return self.at.findDescendant(root or self.root, lambda a: a is not None and predicate(a))
@@ -155,19 +173,35 @@ class App:
         return accessible is not None and accessible.getState().contains(self.at.STATE_SHOWING)
 
     def open_section(self, name):
-        """Clicks the sidebar entry `name`."""
-        self.click(wait_for('the section "%s"' % name, lambda: self.find(self.named(name, self.at.ROLE_LIST_ITEM))))
+        """Clicks the sidebar entry `name`; on Wayland presses its entry in the "Ansicht" menu."""
+        role = self.at.ROLE_MENU_ITEM if PLATFORM == "wayland" else self.at.ROLE_LIST_ITEM
+        self.click(wait_for('the section "%s"' % name, lambda: self.find(self.named(name, role))))
 
     def click(self, accessible):
+        """A left click in its middle. On Wayland no client may send input to another, so there it
+        is the accessible's own action: a button's press, a check box's or an item's toggle."""
+        if PLATFORM == "wayland":
+            action = accessible.queryAction()
+            names = [action.getName(i) for i in range(action.nActions)]
+            chosen = next((n for n in ("Press", "Toggle") if n in names), None)
+            if chosen is None:
+                raise Failure("%r offers no press or toggle, only %r" % (accessible.name, names))
+            action.doAction(names.index(chosen))
+            return
         x, y, w, h = accessible.queryComponent().getExtents(self.at.DESKTOP_COORDS)
         self.at.Registry.generateMouseEvent(x + w // 2, y + h // 2, "b1c")
 
     def press(self, keysym):
-        """Presses and releases the key `keysym` (an X keysym, such as 0xffbf for F2)."""
-        self.at.Registry.generateKeyboardEvent(keysym, None, self.at.KEY_SYM)
+        """Presses and releases the key `keysym` (an X keysym, such as 0xffbf for F2); X11 only."""
+        self._keyboard(keysym, None, self.at.KEY_SYM)
 
     def type(self, text):
-        self.at.Registry.generateKeyboardEvent(0, text, self.at.KEY_STRING)
+        self._keyboard(0, text, self.at.KEY_STRING)
+
+    def _keyboard(self, keysym, text, kind):
+        if PLATFORM == "wayland":  # the registry would send them through an X server there is not
+            raise Failure("no keys can be sent on Wayland")
+        self.at.Registry.generateKeyboardEvent(keysym, text, kind)
 
     def quit(self):
         self.process.send_signal(signal.SIGTERM)

@@ -4,6 +4,7 @@
 #include "ui/rules/rulestab.h"
 #include "ui/settings/aisettingstab.h"
 #include "ui/settings/apisettingstab.h"
+#include "ui/settings/costsection.h"
 #include "ui/settings/generalsettingstab.h"
 #include "ui/settings/settingswindow.h"
 #include "windowfixture.h"
@@ -75,7 +76,7 @@ private Q_SLOTS:
         f->ai.setModel("eigenes-modell");
         f->ai.setProvider(AIProviderType::gemini);
         f->ai.setModel("gemini-eigen");
-        f->ai.addUsage(AIProviderType::gemini, 5);
+        f->ai.addUsage(AIProviderType::gemini, 5, 0);
         AISettingsTab *tab = f->open(2).aiTab();
         QCOMPARE(tab->usage()->text(), "Diesen Monat: 1 Anfrage, 5 Tokens");
         QLineEdit *model = f->named<QLineEdit>("Modell");
@@ -88,8 +89,17 @@ private Q_SLOTS:
         QCOMPARE(tab->maskToggle()->isChecked(), keyShown); // on where the text leaves the machine
         QTRY_COMPARE(tab->status()->text(), status);
         QCOMPARE(tab->usage()->text(), "Diesen Monat: 0 Anfragen, 0 Tokens"); // each provider its own count
-        f->ai.addUsage(provider, 1'500'000);
+        f->ai.addUsage(provider, 1'500'000, 0);
         QCOMPARE(tab->usage()->text(), "Diesen Monat: 1 Anfrage, 1,5 Mio. Tokens");
+        // Prices of a cloud provider's model, typed the German way; a local one costs nothing.
+        QCOMPARE(tab->costs()->outputPrice()->isVisible(), keyShown);
+        QCOMPARE(f->named<QDoubleSpinBox>("Monatsbudget der Warteschlange")->text(), "keines");
+        if (keyShown) {
+            QDoubleSpinBox *answer = f->named<QDoubleSpinBox>("Preis je Mio. Tokens der Antwort");
+            answer->selectAll();
+            QTest::keyClicks(answer, "20,5");
+            QCOMPARE(f->ai.price().output, 20.5);
+        }
         QTRY_COMPARE(tab->keyField()->text(), storedKey); // filled from the credential store
         if (!storedKey.isEmpty()) {
             // A new address: the key is neither shown nor sent there until the user confirms it.

@@ -93,6 +93,7 @@ private Q_SLOTS:
         QTRY_VERIFY(panel->question()->box());
         QVERIFY(panel->isVisible()); // its own question takes the focus without closing it
         QCOMPARE(panel->question()->box()->text(), "600 Dateien analysieren?");
+        QVERIFY(panel->question()->box()->informativeText().startsWith("≈ 600 Dateien, ≈ ")); // to a cloud provider
         named<QPushButton>(panel->question()->box(), "Analysieren")->click();
         QTRY_VERIFY(panel->engine().isProcessing());
         QCOMPARE(panel->currentState(), panel->stopButton()->parentWidget());

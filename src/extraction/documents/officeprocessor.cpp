@@ -1,10 +1,9 @@
 #include "officeprocessor.h"
 
 #include "common/unicodetext.h"
+#include "extraction/documents/presentationpackage.h"
 #include "extraction/documents/xmltextcollector.h"
 #include "extraction/documents/zipentry.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -40,26 +39,6 @@ const XMLTextMarkup &openDocumentMarkup()
     return markup;
 }
 
-// Members named `prefix`, a number and ".xml", by that number ("sheet2" before "sheet10").
-QStringList numberedMembers(const QStringList &names, QStringView prefix)
-{
-    QList<std::pair<qulonglong, QString>> numbered;
-    for (const QString &name : names) {
-        if (!name.startsWith(prefix) || !name.endsWith(u".xml"))
-            continue;
-        bool isNumber = false;
-        const qulonglong number =
-            QStringView(name).sliced(prefix.size(), name.size() - prefix.size() - 4).toULongLong(&isNumber);
-        if (isNumber)
-            numbered.append({number, name});
-    }
-    std::sort(numbered.begin(), numbered.end());
-    QStringList sorted;
-    for (const auto &[number, name] : std::as_const(numbered))
-        sorted << name;
-    return sorted;
-}
-
 QString wordText(const QByteArray &archive)
 {
     XMLTextCollector collector(wordMarkup(), MaxCollectedUnits);
@@ -72,7 +51,8 @@ QString wordText(const QByteArray &archive)
     // A letterhead or form keeps its words in the page header and footer, with an empty body.
     XMLTextCollector margins(wordMarkup(), MaxCollectedUnits);
     const QStringList names = ZipEntry::names(archive);
-    for (const QString &member : numberedMembers(names, u"word/header") + numberedMembers(names, u"word/footer")) {
+    for (const QString &member :
+         ZipEntry::numbered(names, u"word/header") + ZipEntry::numbered(names, u"word/footer")) {
         if (const std::optional<QByteArray> part = ZipEntry::read(archive, member, MaxPartBytes))
             margins.parse(*part);
     }
@@ -86,7 +66,7 @@ QString excelText(const QByteArray &archive)
             ZipEntry::read(archive, QStringLiteral("xl/sharedStrings.xml"), MaxPartBytes))
         collector.parse(*strings);
     // Some writers put cell texts into the sheets instead; a sheet without any is not parsed.
-    for (const QString &member : numberedMembers(ZipEntry::names(archive), u"xl/worksheets/sheet")) {
+    for (const QString &member : ZipEntry::numbered(ZipEntry::names(archive), u"xl/worksheets/sheet")) {
         if (collector.isFull())
             break;
         const std::optional<QByteArray> sheet = ZipEntry::read(archive, member, MaxPartBytes);
@@ -99,7 +79,8 @@ QString excelText(const QByteArray &archive)
 } // namespace
 
 OfficeProcessor::OfficeProcessor()
-    : ExtensionProcessor({QStringLiteral("docx"), QStringLiteral("xlsx"), QStringLiteral("odt"), QStringLiteral("ods"),
+    : ExtensionProcessor({QStringLiteral("docx"), QStringLiteral("xlsx"), QStringLiteral("pptx"),
+                          QStringLiteral("ppsx"), QStringLiteral("potx"), QStringLiteral("odt"), QStringLiteral("ods"),
                           QStringLiteral("odp"), QStringLiteral("ott"), QStringLiteral("ots"), QStringLiteral("otp")})
 {
 }
@@ -113,6 +94,8 @@ ExtractionResult OfficeProcessor::extractFrom(const SourceFile &file) const
         text = wordText(archive);
     } else if (extension == u"xlsx") {
         text = excelText(archive);
+    } else if (extension == u"pptx" || extension == u"ppsx" || extension == u"potx") {
+        text = PresentationPackage::text(archive, MaxCollectedUnits);
     } else if (canProcess(file.path())) { // the OpenDocument formats and their templates
         if (const std::optional<QByteArray> content =
                 ZipEntry::read(archive, QStringLiteral("content.xml"), MaxPartBytes))

@@ -9,7 +9,10 @@
  * grouped into blocks and columns, as `pdftotext` reads them), rather than the physical layout,
  * which interleaves columns line by line and pads with spaces. Runs of white space inside a line
  * become one space, and a word hyphenated across a line end ("au-" + "tomatically") is joined
- * when the next line goes on in lower case.
+ * when the next line goes on in lower case. Poppler gives each line left to right as printed;
+ * lines with right-to-left letters are put back into the order they were written in (the bidi
+ * algorithm over the printed line; the base direction that of the letters at both ends of the
+ * line, else the page's main one), and Arabic presentation forms become the letters they show.
  */
 namespace PDFPageText {
 

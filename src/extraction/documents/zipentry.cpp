@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace ZipEntry {
@@ -69,6 +70,25 @@ QStringList names(const QByteArray &archiveBytes)
             names << QString::fromUtf8(name);
     }
     return names;
+}
+
+QStringList numbered(const QStringList &names, QStringView prefix)
+{
+    QList<std::pair<qulonglong, QString>> numbered;
+    for (const QString &name : names) {
+        if (!name.startsWith(prefix) || !name.endsWith(u".xml"))
+            continue;
+        bool isNumber = false;
+        const qulonglong number =
+            QStringView(name).sliced(prefix.size(), name.size() - prefix.size() - 4).toULongLong(&isNumber);
+        if (isNumber)
+            numbered.append({number, name});
+    }
+    std::sort(numbered.begin(), numbered.end());
+    QStringList sorted;
+    for (const auto &[number, name] : std::as_const(numbered))
+        sorted << name;
+    return sorted;
 }
 
 } // namespace ZipEntry

@@ -22,4 +22,7 @@ namespace ZipEntry {
 /** The member names of `archive`, in directory order; empty when it cannot be opened. */
 [[nodiscard]] QStringList names(const QByteArray &archive);
 
+/** The members of `names` called `prefix`, a number and ".xml", by that number ("sheet2" before "sheet10"). */
+[[nodiscard]] QStringList numbered(const QStringList &names, QStringView prefix);
+
 } // namespace ZipEntry

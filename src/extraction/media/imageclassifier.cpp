@@ -15,19 +15,6 @@ namespace {
 
 constexpr int SampleEdge = 256;
 
-struct Features {
-    double meanLuma = 0;
-    double lumaDeviation = 0;
-    double brightShare = 0;
-    double inkShare = 0;
-    double meanSaturation = 0;
-    double colourfulness = 0;
-    double flatShare = 0;
-    int paletteCells = 0;
-    double skyShare = 0;
-    double vegetationShare = 0;
-};
-
 // 0 below `low`, 1 above `high`, linear in between.
 double ramp(double value, double low, double high)
 {
@@ -68,7 +55,7 @@ void hueSaturation(int r, int g, int b, double &hue, double &saturation)
         hue = 60.0 * (double(r - g) / delta + 4.0);
 }
 
-Features measure(const QImage &image)
+Features measureSample(const QImage &image)
 {
     Features f;
     const int width = image.width();
@@ -147,28 +134,54 @@ bool isScreenSize(QSize size)
                        [&](const auto &screen) { return screen.first == longSide && screen.second == shortSide; });
 }
 
-} // namespace
-
-QList<Label> classify(const QImage &image, const Hints &hints)
+// A light page with dark marks and little colour; recognised letters add to it.
+double documentLook(const Features &f, qsizetype recognisedLetters)
 {
-    if (image.isNull())
-        return {};
-    const Features f = measure(sample(image));
-    const QSize storedSize = hints.storedSize.isValid() ? hints.storedSize : image.size();
-
-    const double textual = ramp(double(hints.recognisedLetters), 8, 80);
     const double light = ramp(f.brightShare, 0.45, 0.8);
     const double marks = ramp(f.inkShare, 0.002, 0.015) * (1.0 - ramp(f.inkShare, 0.3, 0.5));
     const double plain = 1.0 - ramp(f.colourfulness, 15, 45);
     // A single recognised line on a light, plain background is a document however sparse it is.
-    const double document = light * plain * std::max(marks, ramp(double(hints.recognisedLetters), 10, 60));
+    return light * plain * std::max(marks, ramp(double(recognisedLetters), 10, 60));
+}
 
-    // Flat surfaces with few colours and some contrast; a blank canvas is no interface.
-    const double interfaceLook =
-        ramp(f.flatShare, 0.3, 0.75) * (1.0 - ramp(f.paletteCells, 96, 640)) * ramp(f.lumaDeviation, 0.05, 0.15);
-    const double screenshot = hints.hasCameraExif        ? 0.0
-                              : isScreenSize(storedSize) ? 0.5 + 0.5 * interfaceLook
-                                                         : 0.45 * interfaceLook;
+// Flat surfaces with few colours and some contrast; a blank canvas is no interface.
+double interfaceLook(const Features &f)
+{
+    return ramp(f.flatShare, 0.3, 0.75) * (1.0 - ramp(f.paletteCells, 96, 640)) * ramp(f.lumaDeviation, 0.05, 0.15);
+}
+
+} // namespace
+
+Features measure(const QImage &image)
+{
+    if (image.isNull())
+        return {};
+    Features f = measureSample(sample(image));
+    f.size = image.size();
+    return f;
+}
+
+QList<Label> classify(const QImage &image, const Hints &hints)
+{
+    return classify(measure(image), hints);
+}
+
+bool isScene(const Features &features)
+{
+    return !features.size.isEmpty() && documentLook(features, 0) <= Threshold && interfaceLook(features) <= Threshold;
+}
+
+QList<Label> classify(const Features &f, const Hints &hints)
+{
+    if (f.size.isEmpty())
+        return {};
+    const QSize storedSize = hints.storedSize.isValid() ? hints.storedSize : f.size;
+
+    const double textual = ramp(double(hints.recognisedLetters), 8, 80);
+    const double document = documentLook(f, hints.recognisedLetters);
+
+    const double screen = interfaceLook(f);
+    const double screenshot = hints.hasCameraExif ? 0.0 : isScreenSize(storedSize) ? 0.5 + 0.5 * screen : 0.45 * screen;
 
     // Sensor noise and texture leave almost no two neighbours equal; rendered graphics do.
     const double textured = 1.0 - ramp(f.flatShare, 0.2, 0.6);
@@ -185,7 +198,7 @@ QList<Label> classify(const QImage &image, const Hints &hints)
         (1.0 - ramp(f.meanSaturation, 0.03, 0.1)) * ramp(f.lumaDeviation, 0.1, 0.2) * (1.0 - document);
 
     // The shape as shown, after the EXIF orientation the caller applied while decoding.
-    const double aspect = double(image.width()) / image.height();
+    const double aspect = double(f.size.width()) / f.size.height();
     const double portrait = aspect > 0 ? ramp(1.0 / aspect, 1.1, 1.5) : 0.0;
     const double landscape = ramp(aspect, 1.1, 1.5);
 

@@ -44,13 +44,39 @@ struct Hints {
     qsizetype recognisedLetters = 0; ///< letters and digits in the recognised text
 };
 
+/** What the pixels show, measured once on a small copy (see above). */
+struct Features {
+    double meanLuma = 0;
+    double lumaDeviation = 0;
+    double brightShare = 0;
+    double inkShare = 0;
+    double meanSaturation = 0;
+    double colourfulness = 0;
+    double flatShare = 0;
+    int paletteCells = 0;
+    double skyShare = 0;
+    double vegetationShare = 0;
+    QSize size; ///< the measured picture's size, as shown
+};
+
 /** Labels that only count with a confidence strictly above this. */
 inline constexpr float Threshold = 0.3F;
 /** At most this many labels are shown. */
 inline constexpr qsizetype MaxLabels = 5;
 
+/** The features of `image`; all zero with an empty size for a null image. */
+[[nodiscard]] Features measure(const QImage &image);
+
 /** Every label with its confidence, in the fixed order above; empty for a null image. */
+[[nodiscard]] QList<Label> classify(const Features &features, const Hints &hints);
 [[nodiscard]] QList<Label> classify(const QImage &image, const Hints &hints);
+
+/**
+ * Whether the picture shows a scene (a photo, a gradient, a painting) rather than a page or a
+ * screen: neither the light, plain look of a document nor the flat surfaces of an interface.
+ * Text in such a picture, if any, is a sign or a caption, large against the picture.
+ */
+[[nodiscard]] bool isScene(const Features &features);
 
 /** The first `MaxLabels` labels above `Threshold`, in their order, joined with ", ". */
 [[nodiscard]] QString selectLabels(const QList<Label> &labels);

@@ -257,14 +257,18 @@ ExtractionResult ImageProcessor::extractFrom(const SourceFile &file) const
                      QString::number(storedSize.width()) + u'x' + QString::number(storedSize.height()));
 
     const QImage image = decode(bytes, storedSize, heif);
-    const QString text = UnicodeText::leftGraphemes(TextRecognizer::recognize(image), TextLimits::ImageText);
+    // Photos and wallpapers mostly hold no text, and reading one in full costs seconds.
+    const ImageClassifier::Features features = ImageClassifier::measure(image);
+    const QString recognised =
+        ImageClassifier::isScene(features) ? TextRecognizer::recognizeScene(image) : TextRecognizer::recognize(image);
+    const QString text = UnicodeText::leftGraphemes(recognised, TextLimits::ImageText);
 
     ImageClassifier::Hints hints;
     hints.hasCameraExif =
         metadata.contains(QStringLiteral("camera_make")) || metadata.contains(QStringLiteral("camera_model"));
     hints.storedSize = storedSize;
     hints.recognisedLetters = letterCount(text);
-    const QString labels = ImageClassifier::selectLabels(ImageClassifier::classify(image, hints));
+    const QString labels = ImageClassifier::selectLabels(ImageClassifier::classify(features, hints));
     if (!labels.isEmpty())
         metadata.set(QStringLiteral("classification"), labels);
 

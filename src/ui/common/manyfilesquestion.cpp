@@ -25,11 +25,20 @@ QString ManyFilesQuestion::text(qsizetype count)
     return qtTrId("drop.confirmMany").arg(QLocale(QLocale::German, QLocale::Germany).toString(count));
 }
 
-void ManyFilesQuestion::ask(qsizetype count)
+void ManyFilesQuestion::ask(const AnalysisStarter::Question &question)
 {
+    // Few files are asked about only for the spent budget; then that is the question.
+    const bool many = question.count > AnalysisStarter::ConfirmAbove || question.estimate;
     auto *box =
-        new QMessageBox(QMessageBox::Question, QStringLiteral("Namorix"), text(count), QMessageBox::NoButton, m_parent);
-    box->setInformativeText(qtTrId("drop.confirmMany.detail"));
+        new QMessageBox(QMessageBox::Question, QStringLiteral("Namorix"),
+                        many ? text(question.count) : qtTrId("budget.confirm"), QMessageBox::NoButton, m_parent);
+    QStringList details;
+    if (question.estimate)
+        details << question.estimate->describe();
+    if (question.budgetReached)
+        details << *question.budgetReached + u'.';
+    details << qtTrId("drop.confirmMany.detail");
+    box->setInformativeText(details.join(u'\n'));
     QPushButton *analyzeButton = box->addButton(qtTrId("drop.confirmMany.analyze"), QMessageBox::AcceptRole);
     box->addButton(qtTrId("preview.cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(analyzeButton);

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "engine/analysisstarter.h"
+
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 
-class AnalysisStarter;
 class QWidget;
 
 /**
- * Shows a starter's question before many files are analysed ("1.234 Dateien analysieren?"),
- * window-modal on `parent`, and gives the answer back; closes it when the starter withdraws it.
+ * Shows a starter's question before many files are analysed ("1.234 Dateien analysieren?", with
+ * the cost estimate and a spent budget below it), window-modal on `parent`, and gives the answer
+ * back; closes it when the starter withdraws it.
  */
 class ManyFilesQuestion final : public QObject
 {
@@ -25,7 +27,7 @@ public:
     [[nodiscard]] static QString text(qsizetype count);
 
 private:
-    void ask(qsizetype count);
+    void ask(const AnalysisStarter::Question &question);
 
     AnalysisStarter &m_starter;
     QWidget *m_parent;

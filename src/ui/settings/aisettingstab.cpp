@@ -3,6 +3,7 @@
 #include "ai/aisettings.h"
 #include "common/rawenum.h"
 #include "ui/common/palette.h"
+#include "ui/settings/costsection.h"
 #include "ui/settings/settingsform.h"
 
 #include <QCheckBox>
@@ -38,6 +39,8 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     m_form = new QFormLayout(group);
     auto *column = new QVBoxLayout(this);
     column->addWidget(group);
+    m_costs = new CostSection(settings);
+    column->addWidget(m_costs);
     column->addStretch(1);
 
     m_provider->setAccessibleName(qtTrId("settings.provider"));

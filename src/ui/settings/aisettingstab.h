@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class AISettings;
+class CostSection;
 struct SecretPlacement;
 class QCheckBox;
 class QComboBox;
@@ -37,6 +38,8 @@ public:
     [[nodiscard]] QPlainTextEdit *ownDetailsField() const { return m_ownDetails; }
     /** The selected provider's replies and tokens this month. */
     [[nodiscard]] QLabel *usage() const { return m_usage; }
+    /** Prices, the queue's budget and this month's cost. */
+    [[nodiscard]] CostSection *costs() const { return m_costs; }
 
 private:
     void showProvider();
@@ -60,6 +63,7 @@ private:
     QLabel *m_noticeText;
     QPushButton *m_confirmKey;
     QLabel *m_usage;
+    CostSection *m_costs = nullptr;
     quint64 m_keyGeneration = 0; ///< bumped by every provider switch and edit: an older fill is dropped
     quint64 m_statusGeneration = 0;
 };

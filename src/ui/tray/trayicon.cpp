@@ -60,6 +60,7 @@ void TrayIcon::togglePanel()
         screen = QGuiApplication::primaryScreen();
     m_panel->adjustSize();
     // A StatusNotifierItem host does not tell where the icon is; the click was near it, though.
+    // On Wayland the compositor places windows: the move is not honoured there, nor needed.
     const QRect area = screen ? screen->availableGeometry() : QRect(cursor, m_panel->size());
     m_panel->move(TrayPanel::placement(m_icon->geometry(), m_panel->size(), area, cursor));
     m_panel->show();

@@ -201,7 +201,9 @@ void WatchedFoldersView::removeFolder(int row)
 void WatchedFoldersView::showQueue()
 {
     const int pending = m_queue.pendingCount();
-    m_queued->setText(qtTrId("watch.queued", pending));
+    m_queued->setText(m_queue.isPausedForBudget()
+                          ? qtTrId("watch.queued", pending) + QStringLiteral(" – ") + qtTrId("watch.budgetPaused")
+                          : qtTrId("watch.queued", pending));
     m_pauseResume->setText(qtTrId(m_queue.isPaused() ? "watch.resume" : "watch.pause"));
     m_queued->setVisible(pending > 0);
     m_pauseResume->setVisible(pending > 0);

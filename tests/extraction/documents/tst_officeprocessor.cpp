@@ -1,10 +1,119 @@
 #include "common/unicodetext.h"
 #include "extraction/documents/officeprocessor.h"
+#include "extraction/processortable.h"
 #include "extractiontestkit.h"
 
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-utils.h>
 #include <sys/resource.h>
 
 using namespace ExtractionTestKit;
+
+namespace {
+
+// The values in little-endian order, each in its own width.
+template <typename... T> QByteArray little(T... values)
+{
+    QByteArray bytes;
+    ((bytes += QByteArray(reinterpret_cast<const char *>(&values), sizeof values)), ...);
+    return bytes;
+}
+
+QByteArray utf16(const QString &text)
+{
+    return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+}
+
+// A compound file (OLE2) with these streams at its top, as the Office 97-2003 formats are stored.
+QString writeCompoundFile(const QString &path, const QList<QPair<const char *, QByteArray>> &streams)
+{
+    gsf_init();
+    GsfOutput *file = gsf_output_stdio_new(QFile::encodeName(path).constData(), nullptr);
+    GsfOutfile *compound = gsf_outfile_msole_new(file);
+    g_object_unref(file);
+    bool written = true;
+    for (const auto &[name, bytes] : streams) {
+        GsfOutput *stream = gsf_outfile_new_child(compound, name, false);
+        written = gsf_output_write(stream, bytes.size(), reinterpret_cast<const guint8 *>(bytes.constData())) &&
+                  gsf_output_close(stream) && written;
+        g_object_unref(stream);
+    }
+    written = gsf_output_close(GSF_OUTPUT(compound)) && written;
+    g_object_unref(compound);
+    return written ? path : QString();
+}
+
+// Word 97: an 8-bit piece with a field and a UTF-16 piece, the piece table behind a formatting entry in 1Table.
+QList<QPair<const char *, QByteArray>> wordStreams()
+{
+    const QByteArray narrow = "Rechnung \x13 HYPERLINK \"http://x\" \x14Telekom\x15\r49,99 \x80 Gr\xfc\xdf"
+                              "e\x01\x07";
+    const QByteArray wide = utf16(QString("Ελλάδα\x0bok\r"));
+    QByteArray document(0x800, '\0');
+    document.replace(0, 4, little(quint16(0xA5EC), quint16(0xC1)));
+    document.replace(0x0A, 2, little(quint16(0x0200)));
+    const quint32 narrowEnd = narrow.size(), wideEnd = narrowEnd + wide.size() / 2;
+    const QByteArray clx = little(quint8(1), quint16(2), quint16(0)) + little(quint8(2), quint32(28)) +
+                           little(quint32(0), narrowEnd, wideEnd) +
+                           little(quint16(0), quint32(0x600 * 2 | 0x40000000), quint16(0)) +
+                           little(quint16(0), quint32(0x700), quint16(0));
+    document.replace(0x1A2, 8, little(quint32(16), quint32(clx.size())));
+    document.replace(0x600, narrow.size(), narrow).replace(0x700, wide.size(), wide);
+    return {{"WordDocument", document}, {"1Table", QByteArray(16, '\0') + clx}};
+}
+
+QByteArray biffRecord(quint16 type, const QByteArray &data)
+{
+    return little(type, quint16(data.size())) + data;
+}
+
+// Excel 97: shared strings over a CONTINUE record (wide, then narrow characters) with a rich
+// string, cells in two sheets; numbers are left out.
+QByteArray workbookStream()
+{
+    const auto bof = [](quint16 kind) { return biffRecord(0x0809, little(quint16(0x0600), kind) + QByteArray(12, 0)); };
+    const QByteArray eof = biffRecord(0x000A, {});
+    const auto cell = [](quint16 type, quint16 column, const QByteArray &value) {
+        return biffRecord(type, little(quint16(0), column, quint16(15)) + value);
+    };
+    return bof(0x0005) +
+           biffRecord(0x00FC, little(quint32(4), quint32(3)) + little(quint16(5), quint8(0)) + "Kunde" +
+                                  little(quint16(6), quint8(0x08), quint16(1)) + "Betrag" + little(quint32(0)) +
+                                  little(quint16(13), quint8(1)) + utf16(QString("Grüß"))) +
+           biffRecord(0x003C, little(quint8(0)) + "e an alle") + eof + bof(0x0010) +
+           cell(0x00FD, 0, little(quint32(1))) + cell(0x0203, 1, little(4711.5)) + cell(0x00FD, 2, little(quint32(0))) +
+           cell(0x0204, 3, little(quint16(9), quint8(0)) + "Lieferant") + eof + bof(0x0010) +
+           cell(0x00FD, 0, little(quint32(2))) + cell(0x00FD, 1, little(quint32(99))) + eof;
+}
+
+QByteArray pptRecord(quint16 version, quint16 type, const QByteArray &body)
+{
+    return little(version, type, quint32(body.size())) + body;
+}
+
+// PowerPoint 97: slide titles in the slide list, masters' sample texts, a text box in a slide's
+// drawing and its notes.
+QByteArray powerPointStream()
+{
+    const QByteArray slideList = pptRecord(0x0F, 0x0FF0,
+                                           pptRecord(0, 0x0F9F, little(quint32(0))) +
+                                               pptRecord(0, 0x0FA0, utf16(QString("Quartalsbericht 2024"))) +
+                                               pptRecord(0, 0x0FA8, "Umsatz\rGewinn"));
+    const auto notes = [](quint32 slide, const QByteArray &text) {
+        return pptRecord(0x0F, 0x03F0, pptRecord(1, 0x03F1, little(slide, quint32(0))) + pptRecord(0, 0x0FA8, text));
+    };
+    const QByteArray master = pptRecord(0x0F, 0x03F8, pptRecord(0, 0x0FA0, utf16(QString("Mastertitelformat")))) +
+                              notes(0, "Mastertextformat");
+    const QByteArray slide =
+        pptRecord(0x0F, 0x03EE, pptRecord(0x0F, 0xF002, pptRecord(0, 0x0FA8, "F\xfcr den Vorstand"))) +
+        notes(256, "Notiz");
+    // The last atom claims more than the stream holds: its bytes up to the end still count.
+    return pptRecord(0x0F, 0x03E8, slideList) + master + slide + little(quint16(0), quint16(0x0FA8), quint32(999)) +
+           "Ende";
+}
+
+} // namespace
 
 class TestOfficeProcessor final : public QObject
 {
@@ -65,6 +174,36 @@ private Q_SLOTS:
                      R"(<t>ant</t></r></is></c><c><v>12</v></c></row></sheetData></worksheet>)"},
                     {"xl/sharedStrings.xml", "<sst><si><t>Kunde</t></si></sst>"}})
             << "Kunde Lieferant Blatt 10";
+        const auto slide = [](const QByteArray &paragraphs) {
+            return R"(<p:sld xmlns:a="a" xmlns:p="p"><p:cSld><p:spTree><p:sp><p:txBody>)" + paragraphs +
+                   "</p:txBody></p:sp></p:spTree></p:cSld></p:sld>";
+        };
+        const QByteArray rels =
+            R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
+        QTest::newRow("pptx slides in listed order, each with its notes")
+            << writeZip(
+                   m_dir.filePath("Folien.pptx"),
+                   {{"ppt/presentation.xml",
+                     R"(<p:presentation xmlns:p="p" xmlns:r="r"><p:sldIdLst><p:sldId id="256" r:id="rId7"/>)"
+                     R"(<p:sldId id="257" r:id="rId2"/><p:sldId id="258" r:id="rId2"/></p:sldIdLst></p:presentation>)"},
+                    {"ppt/_rels/presentation.xml.rels",
+                     rels + R"(<Relationship Id="rId2" Target="slides/slide1.xml"/>)"
+                            R"(<Relationship Id="rId7" Target="/ppt/slides/slide2.xml"/>)"
+                            "</Relationships>"},
+                    {"ppt/slides/slide1.xml", slide("<a:p><a:r><a:t>Schluss</a:t></a:r></a:p>")},
+                    {"ppt/slides/slide2.xml", slide("<a:p><a:r><a:t>Agen</a:t></a:r><a:r><a:t>da</a:t></a:r>"
+                                                    "</a:p><a:p><a:r><a:t>Punkt</a:t></a:r><a:br/><a:r>"
+                                                    "<a:t>eins</a:t></a:r></a:p>")},
+                    {"ppt/slides/_rels/slide2.xml.rels",
+                     rels + R"(<Relationship Id="rId1" Type="http://x/notesSlide" Target="../notesSlides/n.xml"/>)"
+                            "</Relationships>"},
+                    {"ppt/notesSlides/n.xml", slide("<a:p><a:r><a:t>Notiz</a:t></a:r></a:p>")}})
+            << "Agenda Punkt eins Notiz Schluss";
+        QTest::newRow("pptx without a slide list: slides by number")
+            << writeZip(m_dir.filePath("Vorlage.potx"),
+                        {{"ppt/slides/slide10.xml", slide("<a:p><a:r><a:t>Zehn</a:t></a:r></a:p>")},
+                         {"ppt/slides/slide2.xml", slide("<a:p><a:r><a:t>Zwei</a:t></a:r></a:p>")}})
+            << "Zwei Zehn";
         const QByteArray namespaces = R"( xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0")"
                                       R"( xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0")"
                                       R"( xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0")"
@@ -100,13 +239,28 @@ private Q_SLOTS:
                                 R"(<text:p>Quartals</text:p><text:p>bericht</text:p></draw:text-box></draw:frame>)"
                                 R"(</draw:page></office:presentation>)"))
             << "Quartals bericht";
+        QTest::newRow("doc: pieces, field result, code page")
+            << writeCompoundFile(m_dir.filePath("Rechnung.doc"), wordStreams())
+            << "Rechnung Telekom 49,99 € Grüße Ελλάδα ok";
+        QTest::newRow("doc that is RTF") << writeFile(m_dir.filePath("Brief.DOC"), "{\\rtf1\\ansi Hallo}") << "Hallo";
+        const QByteArray workbook = workbookStream();
+        QTest::newRow("xls shared and inline cell text in sheet order")
+            << writeCompoundFile(m_dir.filePath("Tabelle.xls"), {{"Workbook", workbook}})
+            << "Betrag Kunde Lieferant Grüße an alle";
+        QTest::newRow("xls cut off in a shared string")
+            << writeCompoundFile(m_dir.filePath("kaputt.xls"),
+                                 {{"Workbook", workbook.left(workbook.indexOf("e an alle") + 4)}})
+            << "";
+        QTest::newRow("ppt text atoms, masters left out")
+            << writeCompoundFile(m_dir.filePath("Folien.ppt"), {{"PowerPoint Document", powerPointStream()}})
+            << "Quartalsbericht 2024 Umsatz Gewinn Für den Vorstand Notiz Ende";
         QTest::newRow("not a zip") << writeFile(m_dir.filePath("text.docx"), "Dies ist kein ZIP-Archiv.\n") << "";
     }
 
     void packages()
     {
         QFETCH(QString, path);
-        const ExtractionResult result = m_processor.extract(path);
+        const ExtractionResult result = ProcessorTable::processorFor(path).extract(path);
         QVERIFY(result);
         QTEST(result->extractedText, "expected");
         QCOMPARE(result->metadata, MetadataMap({{"source", QFileInfo(path).suffix().toLower()}}));

@@ -52,6 +52,13 @@ private Q_SLOTS:
                                        << "pdfkit"
                                        << "Die Abrechnung wurde von unserem System automatisch erstellt und versandt.\n"
                                           "Kontakt: Telekom-\nDeutschland GmbH, Bonn\n";
+        // Right-to-left lines in the order they were written, numbers and Latin names kept left to right.
+        const QStringList hebrew{"שלום עולם, זהו מסמך בדיקה (טיוטה)",
+                                 "חשבונית מספר 4711 מחברת Telekom Deutschland בסך 49.99 אירו",
+                                 "Latin line with עברית inside it"};
+        QTest::newRow("hebrew") << QList<PdfPage>{{{hebrew}}} << "pdfkit" << hebrew.join("\n") + "\n";
+        const QStringList arabic{"مرحبا بالعالم، هذه وثيقة اختبار", "فاتورة رقم 4711 من شركة Telekom بمبلغ 49.99 يورو"};
+        QTest::newRow("arabic") << QList<PdfPage>{{{arabic}}} << "pdfkit" << arabic.join("\n") + "\n";
         QList<PdfPage> thirty;
         QStringList firstTen;
         for (int i = 1; i <= 30; ++i) {

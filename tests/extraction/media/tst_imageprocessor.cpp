@@ -106,6 +106,59 @@ QImage fileManagerScreenshot()
     return screen;
 }
 
+// A boot diagram: boxes of paths and type names, which no dictionary holds, joined by arrows.
+QImage bootDiagram()
+{
+    QImage diagram(1600, 900, QImage::Format_RGB32);
+    diagram.fill(Qt::white);
+    QPainter painter(&diagram);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font("DejaVu Sans Mono");
+    font.setPixelSize(30);
+    painter.setFont(font);
+    const QStringList boxes{"vmlinuz",    "kernel_t",   "initramfs", "/sbin/init",     "init_t",       "systemd-udevd",
+                            "/etc/fstab", "getty@tty1", "sshd_t",    "/usr/sbin/sshd", "unconfined_t", "login_t"};
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        const QRect box(60 + int(i % 3) * 520, 60 + int(i / 3) * 210, 420, 90);
+        painter.drawRect(box);
+        painter.drawText(box, Qt::AlignCenter, boxes[i]);
+        if (i % 3 < 2)
+            painter.drawLine(box.right(), box.center().y(), box.right() + 100, box.center().y());
+    }
+    return diagram;
+}
+
+// A photo of a station sign in large letters under a blue sky, over green, with sensor noise.
+QImage stationSign()
+{
+    QImage photo(3200, 2400, QImage::Format_RGB32);
+    QPainter painter(&photo);
+    QLinearGradient sky(0, 0, 0, 2400);
+    sky.setColorAt(0, QColor(60, 110, 200));
+    sky.setColorAt(0.6, QColor(170, 200, 235));
+    sky.setColorAt(0.61, QColor(70, 130, 50));
+    sky.setColorAt(1, QColor(40, 90, 30));
+    painter.fillRect(photo.rect(), sky);
+    painter.fillRect(800, 700, 1600, 420, QColor(245, 245, 235));
+    QFont font("DejaVu Sans");
+    font.setPixelSize(200);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(20, 40, 90));
+    painter.drawText(QRect(800, 700, 1600, 420), Qt::AlignCenter, "Hauptbahnhof");
+    painter.end();
+    QRandomGenerator random(5);
+    for (int y = 0; y < photo.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(photo.scanLine(y));
+        for (int x = 0; x < photo.width(); ++x) {
+            const int n = int(random.bounded(31)) - 15;
+            line[x] = qRgb(std::clamp(qRed(line[x]) + n, 0, 255), std::clamp(qGreen(line[x]) + n, 0, 255),
+                           std::clamp(qBlue(line[x]) + n, 0, 255));
+        }
+    }
+    return photo;
+}
+
 } // namespace
 
 class TestImageProcessor final : public QObject
@@ -219,6 +272,11 @@ private Q_SLOTS:
         // "% Lak | 24 mao | DAX TI …" (confidence 52) into these.
         row("circuit board: junk dropped", "platine.png", circuitBoard(9), {}, {{"dimensions", "1200x900"}},
             "landscape_format");
+        row("diagram keeps its text", "boot.png", bootDiagram(), {}, {{"dimensions", "1600x900"}}, "landscape_format",
+            "/sbin/init");
+        // A scene is read small first; a sign in large letters is read all the same.
+        row("sign in a photo", "bahnhof.jpg", stationSign(), {}, {{"dimensions", "3200x2400"}}, "photo",
+            "Hauptbahnhof");
         row("circuit board: confident junk dropped", "platine2.png", circuitBoard(8), {}, {{"dimensions", "1200x900"}},
             "landscape_format");
     }
@@ -270,11 +328,35 @@ private Q_SLOTS:
         QTEST(ImageClassifier::selectLabels(labels), "expected");
     }
 
+    // Names and paths read confidently are text; lone characters and digits are what scribbles give.
+    void credibleWords_data()
+    {
+        using Words = QList<TextRecognizer::Word>;
+        QTest::addColumn<Words>("words");
+        QTest::addColumn<bool>("credible");
+        QTest::newRow("nothing") << Words{} << false;
+        QTest::newRow("diagram: names at 93")
+            << Words{{"kernel_t", 93}, {"/sbin/init", 93}, {"init_t", 93}, {"systemd-udevd", 92}, {"->", 60}} << true;
+        QTest::newRow("invoice: dictionary words and amounts")
+            << Words{{"Rechnung", 70, true}, {"Nr.", 65}, {"4711", 66}, {"Betrag", 72, true}, {"49,99", 70}} << true;
+        QTest::newRow("sketch: lone characters and digits")
+            << Words{{"j", 80}, {"3", 95}, {"/", 70}, {"Ga", 88}, {"=", 75}, {"/", 70}, {"7", 96}, {"2", 96}} << false;
+        QTest::newRow("names read unsurely") << Words{{"kernel_t", 70}, {"/sbin/init", 75}, {"ab", 80}} << false;
+        QTest::newRow("confident words, low mean")
+            << Words{{"Telekom", 95, true}, {"%", 20}, {"Lak", 30}, {"mao", 25}, {"DAX", 40}} << false;
+    }
+
+    void credibleWords()
+    {
+        QFETCH(QList<TextRecognizer::Word>, words);
+        QTEST(TextRecognizer::isCredible(words), "credible");
+    }
+
     void recognitionIsBounded()
     {
         const TextRecognizer::Reading reading = TextRecognizer::read(invoicePage(600).scaled(7440, 1800));
         QCOMPARE(reading.size, QSize(3000, 725));
-        QVERIFY2(TextRecognizer::isCredible(reading), qPrintable(reading.text));
+        QVERIFY2(TextRecognizer::isCredible(reading.words), qPrintable(reading.text));
         QVERIFY2(invoiceRecognised(reading.text), qPrintable(reading.text));
     }
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+/**
+ * The environment for running the app or the command in a private home: settings, data and
+ * runtime folders inside `home`, offscreen, and no session bus (credentials go to the private
+ * file, notifications nowhere).
+ */
+inline QProcessEnvironment privateHomeEnvironment(const QTemporaryDir &home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("OMP_THREAD_LIMIT", "1");
+    env.insert("HOME", home.path());
+    for (const QString dir : {"CONFIG", "DATA", "CACHE"})
+        env.insert("XDG_" + dir + "_HOME", home.filePath(dir.toLower()));
+    env.insert("XDG_RUNTIME_DIR", home.path());
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.filePath("no-bus"));
+    return env;
+}
