@@ -5,8 +5,8 @@
 //     stub's delay alone at the engine's window of four: 200 / 4 * 50 ms.
 //  2. Latency from calling analyze() on one file to the first provider request, with 100 000
 //     history records in the store; the baseline is the same with an empty history.
-//  3. applyApproved() over 1 000 files with durable records (synchronous=FULL); the baseline is
-//     the same 1 000 moves with plain rename(2) and no history.
+//  3. applyApproved() over 1 000 files with durable records (synchronous=FULL), and undoing that
+//     batch in one step; the baseline is the same 1 000 moves with plain rename(2) and no history.
 //  4. The longest GUI-thread stall while another 1 000 files are renamed (the longest gap between
 //     ticks of a 1 ms timer); the baseline is the same timer's longest gap on an idle loop as long.
 //
@@ -14,9 +14,11 @@
 #include "ai/aisettings.h"
 #include "ai/providerfactory.h"
 #include "awaittask.h"
+#include "benchhistory.h"
 #include "common/processenvironment.h"
 #include "companion/kvxclient.h"
 #include "engine/renameengine.h"
+#include "engine/undo.h"
 #include "llmstub.h"
 #include "memorykeychain.h"
 #include "naming/renamerules.h"
@@ -82,6 +84,7 @@ constexpr int LatencyRuns = 5;
 constexpr int AppliedRenames = 1000;
 constexpr int DurableTargetRate = 20000;
 constexpr double DurableTargetRatio = 0.2;
+constexpr int UndoTargetRate = 10000;
 
 bool writeFile(const QString &path, const QByteArray &content)
 {
@@ -250,19 +253,7 @@ int main(int argc, char *argv[])
         QElapsedTimer setup;
         setup.start();
         const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-365);
-        QList<RenameRecord> history;
-        for (int i = 0; i < HistoryRecords; ++i) {
-            RenameRecord record;
-            record.providerUsed = i % 2 ? QStringLiteral("OpenAI") : QStringLiteral("Claude");
-            record.confidence = 0.9;
-            const QString number = QString::number(i);
-            record.originalName = QStringLiteral("scan-") + number + QStringLiteral(".pdf");
-            record.newName = QStringLiteral("2024-03-15_rechnung_mobilfunk-") + number + QStringLiteral(".pdf");
-            record.originalPath = QStringLiteral("/home/nutzer/Dokumente/Eingang/") + record.originalName;
-            record.newPath = QStringLiteral("/home/nutzer/Dokumente/Eingang/") + record.newName;
-            record.timestamp = start.addSecs(i * 60);
-            history << record;
-        }
+        const QList<RenameRecord> history = benchHistory(HistoryRecords, start);
         if (!fullStore->insert(history))
             qFatal("history insert failed");
         setupMs = double(setup.nsecsElapsed()) / 1e6;
@@ -301,6 +292,11 @@ int main(int argc, char *argv[])
         timer.start();
         const QList<RenameRecord> records = awaitTask(bench.engine->applyApproved());
         const double durableSeconds = double(timer.nsecsElapsed()) / 1e9;
+        // The whole batch back in one step, as "Stapel rückgängig" and Ctrl+Z do it (on the worker there).
+        timer.restart();
+        const auto undone = Undo::revertBatch(applyStore.get(), records.value(0).batch);
+        const double undoSeconds = double(timer.nsecsElapsed()) / 1e9;
+        const int undoneFiles = undone ? undone->reverted : 0;
         // Again with the loop watched, apart from the timing: the ticks take CPU from the moves.
         QList<RenameJob> watchedJobs;
         for (const QString &file : makeFiles(dir.filePath("watched"), AppliedRenames, QStringLiteral("alt-"))) {
@@ -343,6 +339,11 @@ int main(int argc, char *argv[])
                         QString::number(durableRate / plainRate, 'f', 3),
                         QStringLiteral(">= %1 /s, >= %2").arg(DurableTargetRate).arg(DurableTargetRatio),
                         durableRate < DurableTargetRate || durableRate / plainRate < DurableTargetRatio});
+        const double undoRate = undoneFiles / undoSeconds;
+        rows.push_back({"3 revertBatch, 1 000 files, durable", QStringLiteral("%1 /s").arg(undoRate, 0, 'f', 0),
+                        QStringLiteral("%1 /s baseline").arg(plainRate, 0, 'f', 0),
+                        QString::number(undoRate / plainRate, 'f', 3), QStringLiteral(">= %1 /s").arg(UndoTargetRate),
+                        undoRate < UndoTargetRate || undoneFiles != AppliedRenames});
         rows.push_back({"4 loop stall, idle", ms(idleStallMs), QStringLiteral("baseline"), QStringLiteral("1.000"),
                         QString(), false});
         rows.push_back({"4 loop stall, 1 000 renames", ms(applyStallMs), ms(idleStallMs) + QStringLiteral(" baseline"),

@@ -20,3 +20,5 @@ export OMP_THREAD_LIMIT=1
 "$build_dir/bench/bench_ui"
 # The REST API under load, against nginx: needs the app binary, which the build above made.
 bash bench/bench_api.sh "$build_dir/src/namorix"
+# The window's launch with a long history, on a virtual display.
+bash bench/bench_launch.sh "$build_dir/src/namorix"

@@ -159,6 +159,10 @@
     <message id="history.provider"><source>history.provider</source><translation>Anbieter</translation></message>
     <message id="history.revert"><source>history.revert</source><translation>Rückgängig</translation></message>
     <message id="history.revertBatch"><source>history.revertBatch</source><translation>Stapel rückgängig</translation></message>
+    <message id="history.batch" numerus="yes"><source>history.batch</source><translation><numerusform>%1 — %n Datei</numerusform><numerusform>%1 — %n Dateien</numerusform></translation></message>
+    <message id="history.today"><source>history.today</source><translation>Heute, %1</translation></message>
+    <message id="history.yesterday"><source>history.yesterday</source><translation>Gestern, %1</translation></message>
+    <message id="history.revertBatch.tooltip" numerus="yes"><source>history.revertBatch.tooltip</source><translation><numerusform>Die Umbenennung dieses Stapels rückgängig machen</numerusform><numerusform>Alle %n Umbenennungen dieses Stapels rückgängig machen</numerusform></translation></message>
     <message id="history.menu"><source>history.menu</source><translation>Aktionen für den Eintrag</translation></message>
     <message id="history.revert.tooltip"><source>history.revert.tooltip</source><translation>Umbenennung von „%1“ rückgängig machen</translation></message>
     <message id="history.reverted"><source>history.reverted</source><translation>Rückgängig gemacht</translation></message>

@@ -10,7 +10,10 @@
 
 namespace Undo {
 
-std::expected<void, NamorixError> revert(ObjectStore *store, RenameRecord &record)
+namespace {
+
+/** Moves the record's file back and marks the record reverted; the store is not written. */
+std::expected<void, NamorixError> moveBack(RenameRecord &record)
 {
     using Reason = FileMoves::MoveRefusal::Reason;
     const auto moved = FileMoves::moveIfSameFile(record.newPath, record.originalPath, record.identity);
@@ -27,6 +30,15 @@ std::expected<void, NamorixError> revert(ObjectStore *store, RenameRecord &recor
     }
     record.reverted = true;
     record.revertedAt = QDateTime::currentDateTimeUtc();
+    return {};
+}
+
+} // namespace
+
+std::expected<void, NamorixError> revert(ObjectStore *store, RenameRecord &record)
+{
+    if (auto moved = moveBack(record); !moved)
+        return moved;
     if (store) {
         if (const auto saved = store->save(record); !saved)
             return std::unexpected(NamorixError::historyNotWritable(saved.error().message()));
@@ -38,9 +50,29 @@ Outcome revertAll(ObjectStore *store, QList<RenameRecord> records, const BatchPr
 {
     Outcome outcome;
     const int total = int(records.size());
+    // The files move back one by one and their records are written together, with one disk
+    // flush: a crash in between leaves records that still read "renamed" for files already back,
+    // as a crash between a single move and its write does, and their undo then says the file is
+    // not there. A flush per file held a batch's undo to a few hundred files a second.
+    QList<RenameRecord> moved;
+    const auto write = [&] {
+        if (!store || moved.isEmpty())
+            return;
+        if (const auto saved = store->saveReverted(moved); !saved) {
+            for (RenameRecord &record : moved) {
+                record.reverted = false;
+                record.revertedAt.reset();
+                outcome.failures.append({record, NamorixError::historyNotWritable(saved.error().message())});
+            }
+            outcome.reverted -= int(moved.size());
+            outcome.lastReverted.reset();
+        }
+        moved.clear();
+    };
     for (auto record = records.rbegin(); record != records.rend(); ++record) {
         if (progress && !progress(int(record - records.rbegin()), total)) {
             outcome.stopped = int(records.rend() - record);
+            write();
             return outcome;
         }
         // Taken back since (from the history, say): nothing left to do for it.
@@ -50,12 +82,14 @@ Outcome revertAll(ObjectStore *store, QList<RenameRecord> records, const BatchPr
         }
         if (record->reverted)
             continue;
-        if (const auto reverted = revert(store, *record); reverted) {
+        if (const auto reverted = moveBack(*record); reverted) {
             ++outcome.reverted;
             outcome.lastReverted = *record;
+            moved << *record;
         } else
             outcome.failures.append({*record, reverted.error()});
     }
+    write();
     if (progress)
         progress(total, total);
     return outcome;

@@ -33,7 +33,8 @@ struct Outcome {
 /**
  * Reverts records of one apply, newest first (a name one of them freed may be another's old name);
  * each is checked as `revert` checks it, a refusal is listed and the rest go on. Records the store
- * knows as reverted since are passed over. `progress` may stop it between two records.
+ * knows as reverted since are passed over. `progress` may stop it between two records. The records
+ * are written together, in one synced transaction, once their files are back.
  */
 Outcome revertAll(ObjectStore *store, QList<RenameRecord> records, const BatchProgress &progress = {});
 

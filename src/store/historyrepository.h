@@ -76,6 +76,8 @@ public:
 
     /** Writes every field but the id and the state over the stored record with that id. */
     [[nodiscard]] std::expected<void, StoreError> save(const RenameRecord &record);
+    /** Writes the records' `reverted` and `revertedAt` in one synced transaction (one disk flush). */
+    [[nodiscard]] std::expected<void, StoreError> saveReverted(const QList<RenameRecord> &records);
     [[nodiscard]] std::expected<void, StoreError> remove(qint64 id);
     /** Clears the history; pending records of a rename in progress stay. */
     [[nodiscard]] std::expected<void, StoreError> removeAll();

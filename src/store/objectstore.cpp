@@ -102,6 +102,11 @@ std::expected<void, StoreError> ObjectStore::save(const RenameRecord &record)
     return m_history.save(record);
 }
 
+std::expected<void, StoreError> ObjectStore::saveReverted(const QList<RenameRecord> &records)
+{
+    return m_history.saveReverted(records);
+}
+
 std::expected<void, StoreError> ObjectStore::removeRecord(qint64 id)
 {
     return m_history.remove(id);

@@ -74,6 +74,8 @@ public:
     [[nodiscard]] std::expected<Settlement, StoreError>
     settlePendingRecords(const std::function<bool(const RenameRecord &)> &fileIsAtNewPath);
     [[nodiscard]] std::expected<void, StoreError> save(const RenameRecord &record);
+    /** Stores the records' reverted state and time in one synced transaction (an undone batch's). */
+    [[nodiscard]] std::expected<void, StoreError> saveReverted(const QList<RenameRecord> &records);
     [[nodiscard]] std::expected<void, StoreError> removeRecord(qint64 id);
     [[nodiscard]] std::expected<void, StoreError> removeAllRecords();
     /** Done records, newest `timestamp` first. */

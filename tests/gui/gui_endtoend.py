@@ -2,11 +2,13 @@
 two files over by a namorix://rename URL, a third start one more file, which joins the rows
 already there; the rows show their suggestions (the made-up date is named in the row's
 description), F2 edits a name's stem and keeps its extension, "Umbenennen" renames them on disk
-and says so, the history's revert gives one its old name back and the message's "Rückgängig" the
-others. A folder added over REST is listed and switched inactive, a posted
-template is listed; the settings and about windows open from the menu. Screenshots of every
-section go to SCREENSHOT_DIR. With --wayland (no pointer, no keys) it leaves out the F2 edit,
-the row's revert and the folder's switch, and adds Weston's picture of the review, wayland.png.
+and says so; in the history the apply is one group, which Right opens, a row's revert gives one
+file its old name back and "Stapel rückgängig" above the list the others. A folder added over
+REST is listed and switched inactive, a posted template is listed; the settings and about windows
+open from the menu. Screenshots of every section go to SCREENSHOT_DIR. With --wayland (no
+pointer, no keys) it leaves out the F2 edit, the group's opening, the row's revert and the
+folder's switch, takes the renames back with the message's "Rückgängig" instead, and adds
+Weston's picture of the review, wayland.png.
     run-gui-test.sh [--wayland] gui_endtoend.py NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
 """
 import json
@@ -92,13 +94,20 @@ def run(home):
     app.screenshot("files-renamed")
 
     app.open_section("Verlauf")
-    table = wait_for("the history table", lambda: find(named("Umbenennungsverlauf", pyatspi.ROLE_TABLE)))
+    table = wait_for("the history list", lambda: find(lambda a: a.name == "Umbenennungsverlauf" and a.getRole() in (
+        pyatspi.ROLE_TREE, pyatspi.ROLE_TREE_TABLE)))
 
     def history_rows():
         cells = table.queryTable()
         return {cells.getAccessibleAt(r, 0).name: r for r in range(cells.nRows)}
 
-    wait_for("both renames in the history", lambda: set(FILES) <= set(history_rows()))
+    # The apply is one group ("Heute, 14:32 — 3 Dateien"), opened by Right as in a file manager.
+    group = wait_for("the apply's group", lambda: next((n for n in history_rows() if n.startswith("Heute, ")
+                                                          and n.endswith(" — 3 Dateien")), None))
+    if PLATFORM != "wayland":
+        click(table.queryTable().getAccessibleAt(history_rows()[group], 0))
+        app.press(0xff53)  # Right
+        wait_for("the group's renames listed", lambda: set(FILES) <= set(history_rows()))
     app.screenshot("history")
 
     # The row's revert gives brief.txt its old name back; the other file stays renamed. The cell
@@ -116,16 +125,28 @@ def run(home):
         app.screenshot("history-reverted")
         left = 2
 
-    # The message in the files section still offers to take the renames back: those left go back.
-    app.open_section("Dateien")
-    undo = wait_for('the message\'s "Rückgängig"', lambda: find(lambda a: a.name == "Rückgängig"
-                                                               and a.getRole() == pyatspi.ROLE_PUSH_BUTTON
-                                                               and app.showing(a)))
-    undo.queryAction().doAction(0)
-    for name in ("scan_0815.txt", "notiz.txt", "brief.txt"):
-        wait_for(name + " back under its old name", lambda: os.path.exists(os.path.join(docs, name)))
-    message = "%d Umbenennungen rückgängig gemacht" % left
-    wait_for('the message "%s"' % message, lambda: find(lambda a: a.name == message and app.showing(a)))
+    if PLATFORM != "wayland":
+        # "Stapel rückgängig" above the list takes back the rest of the current row's apply.
+        undo = wait_for('the button "Stapel rückgängig"', lambda: find(
+            lambda a: a.name == "Stapel rückgängig" and a.getRole() == pyatspi.ROLE_PUSH_BUTTON
+            and a.getState().contains(pyatspi.STATE_ENABLED) and app.showing(a)))
+        undo.queryAction().doAction(0)
+        for name in ("scan_0815.txt", "notiz.txt", "brief.txt"):
+            wait_for(name + " back under its old name", lambda: os.path.exists(os.path.join(docs, name)))
+        wait_for('the group marked "Rückgängig gemacht"', lambda: table.queryTable().getAccessibleAt(
+            history_rows()[group], 4).name == "Rückgängig gemacht")
+        app.screenshot("history-batch-reverted")
+    else:
+        # The message in the files section still offers to take the renames back: all three go back.
+        app.open_section("Dateien")
+        undo = wait_for('the message\'s "Rückgängig"', lambda: find(lambda a: a.name == "Rückgängig"
+                                                                   and a.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                                                                   and app.showing(a)))
+        undo.queryAction().doAction(0)
+        for name in ("scan_0815.txt", "notiz.txt", "brief.txt"):
+            wait_for(name + " back under its old name", lambda: os.path.exists(os.path.join(docs, name)))
+        message = "%d Umbenennungen rückgängig gemacht" % left
+        wait_for('the message "%s"' % message, lambda: find(lambda a: a.name == message and app.showing(a)))
 
     # A folder added through the REST API (file dialogs are not driven) shows in the watch table;
     # its "Aktiv" switch stops the watching. A posted template shows in the templates list.

@@ -48,7 +48,7 @@ class TestHistoryView final : public QObject
         QTemporaryDir dir;
         std::unique_ptr<ObjectStore> store = std::move(*ObjectStore::open(dir.filePath("h.sqlite")));
         HistoryView view{store.get()};
-        QTableView *table = view.findChild<QTableView *>("historyTable");
+        QTreeView *table = view.findChild<QTreeView *>("historyTable");
 
         QStringList listedOriginals() const
         {
@@ -148,7 +148,7 @@ private Q_SLOTS:
         QVERIFY(QFile(folder + "/2024_da.pdf").open(QIODevice::WriteOnly));
         QTRY_COMPARE(f->listedOriginals(), QStringList({"da.pdf", "weg.pdf"})); // inserted after the view: live
         // The action column holds no room for "Rückgängig gemacht" while no row says it.
-        const QHeaderView *columns = f->table->horizontalHeader();
+        const QHeaderView *columns = f->table->header();
         const int revertedText = f->table->fontMetrics().horizontalAdvance(qtTrId("history.reverted"));
         QVERIFY(columns->sectionSize(HistoryModel::ActionColumn) < revertedText);
 
@@ -164,12 +164,22 @@ private Q_SLOTS:
         QVERIFY(f->view.findChild<QLabel *>("historyProblem")->isHidden());
         QTRY_VERIFY(columns->sectionSize(HistoryModel::ActionColumn) > revertedText); // and then it fits
 
-        // A whole batch from the row's menu, opened by Shift+F10: the file there goes back, the gone one is named.
+        // A batch is a group, opened by Right as in a file manager; its row's menu (Shift+F10) takes it
+        // back: the file there goes back, the gone one is named.
         QVERIFY(f->store->insert(QList<RenameRecord>{record("a.pdf", "2024_a.pdf", false, 0, folder),
                                                      record("b.pdf", "2024_b.pdf", false, 0, folder)}));
         QVERIFY(QFile(folder + "/2024_a.pdf").open(QIODevice::WriteOnly));
-        QTRY_COMPARE(f->listedOriginals().size(), 4);
-        f->table->setCurrentIndex(f->table->model()->index(int(f->listedOriginals().indexOf("b.pdf")), 0));
+        QTRY_COMPARE(f->listedOriginals().size(), 3);
+        const QModelIndex group = f->table->model()->index(0, 0);
+        QVERIFY2(
+            QRegularExpression("^Heute, \\d\\d:\\d\\d — 2 Dateien$").match(f->listedOriginals().first()).hasMatch(),
+            qPrintable(f->listedOriginals().first()));
+        QCOMPARE(group.siblingAtColumn(HistoryModel::ActionColumn).data().toString(), "Stapel rückgängig");
+        f->table->setCurrentIndex(group);
+        QTest::keyClick(f->table, Qt::Key_Right);
+        QVERIFY(f->table->isExpanded(group));
+        QCOMPARE(group.model()->index(0, 0, group).data().toString(), "b.pdf");
+        f->table->setCurrentIndex(group.model()->index(0, 0, group));
         QTest::keyClick(f->table, Qt::Key_F10, Qt::ShiftModifier);
         auto *menu = f->view.findChild<QMenu *>("historyRowMenu");
         QVERIFY(menu && menu->isVisible());
@@ -296,18 +306,33 @@ private Q_SLOTS:
     // A long history comes a page at a time as the table scrolls; a column's header orders it in SQL.
     void pagesAndSorting()
     {
-        QList<RenameRecord> many;
+        // Two applies whose records alternate in time: no two of a batch follow each other, so no groups.
+        QList<RenameRecord> even, odd;
         for (int i = 0; i < 1000; ++i)
-            many << record(QString("f%1.pdf").arg(i, 4, 10, QChar('0')), "neu.pdf", false, 1000 - i);
-        QVERIFY(f->store->insert(many));
-        QTRY_COMPARE(f->table->model()->rowCount(), HistoryModel::PageSize);
-        QCOMPARE(f->view.findChild<QLabel *>("historyCount")->text(), "1000 Einträge");
+            (i % 2 ? odd : even) << record(QString("f%1.pdf").arg(i, 4, 10, QChar('0')), "neu.pdf", false, 1000 - i);
+        QVERIFY(f->store->insert(even) && f->store->insert(odd));
+        QTRY_COMPARE(f->view.findChild<QLabel *>("historyCount")->text(), "1000 Einträge");
+        f->table->sortByColumn(HistoryModel::DateColumn, Qt::AscendingOrder); // opened again: one page
+        f->table->sortByColumn(HistoryModel::DateColumn, Qt::DescendingOrder);
+        QCOMPARE(f->table->model()->rowCount(), HistoryModel::PageSize);
         f->table->scrollToBottom();
         QTRY_VERIFY(f->table->model()->rowCount() > HistoryModel::PageSize);
         QCOMPARE(f->listedOriginals().mid(HistoryModel::PageSize - 1, 2), QStringList({"f0800.pdf", "f0799.pdf"}));
-        f->table->horizontalHeader()->setSortIndicator(HistoryModel::OriginalColumn, Qt::AscendingOrder);
+        f->table->header()->setSortIndicator(HistoryModel::OriginalColumn, Qt::AscendingOrder);
         QCOMPARE(f->table->model()->rowCount(), HistoryModel::PageSize);
         QCOMPARE(f->listedOriginals().first(2), QStringList({"f0000.pdf", "f0001.pdf"}));
+        QVERIFY(!f->table->rootIsDecorated()); // groups only in time order
+
+        // A group a page cuts counts its whole batch, and the next page completes it before going on.
+        f->table->header()->setSortIndicator(HistoryModel::DateColumn, Qt::DescendingOrder);
+        f->table->scrollToTop();
+        QList<RenameRecord> batch;
+        for (int i = 0; i < 250; ++i)
+            batch << record(QString("g%1.pdf").arg(i), "neu.pdf", false, 0);
+        QVERIFY(f->store->insert(batch));
+        QTRY_VERIFY(f->listedOriginals().value(0).endsWith(" — 250 Dateien"));
+        QTRY_COMPARE(f->table->model()->rowCount(f->table->model()->index(0, 0)), 250);
+        QCOMPARE(f->listedOriginals().value(1), "f0999.pdf");
     }
 
     void relativeTimes()

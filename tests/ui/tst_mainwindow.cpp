@@ -86,7 +86,7 @@ private Q_SLOTS:
         QCOMPARE(w->window->sections()->currentWidget(), history);
         QCOMPARE(search->text(), QString());
         QStringList selected;
-        for (const QModelIndex &row : history->findChild<QTableView *>()->selectionModel()->selectedRows())
+        for (const QModelIndex &row : history->findChild<QTreeView *>()->selectionModel()->selectedRows())
             selected << row.data().toString();
         QCOMPARE(selected, QStringList({"b.pdf", "a.pdf"}));
     }

@@ -3,15 +3,17 @@
 #include "historymodel.h"
 #include "ui/common/filemanager.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
-#include <QTableView>
+
+#include <QSet>
 
 #include <algorithm>
 
-HistoryActions::HistoryActions(QTableView *table, HistoryModel *model)
+HistoryActions::HistoryActions(QAbstractItemView *table, HistoryModel *model)
     : QObject(table)
     , m_table(table)
     , m_model(model)
@@ -43,35 +45,48 @@ QString HistoryActions::currentPath(const RenameRecord &record)
     return record.reverted ? record.originalPath : record.newPath;
 }
 
-QList<int> HistoryActions::selectedRows() const
+QModelIndexList HistoryActions::selectedRecords() const
 {
-    QList<int> rows;
-    for (const QModelIndex &index : m_table->selectionModel()->selectedRows())
-        rows << index.row();
-    std::ranges::sort(rows);
+    QModelIndexList rows;
+    QSet<QModelIndex> seen;
+    // Top-level rows in order, each group's records after it: the order the list shows.
+    QModelIndexList selected = m_table->selectionModel()->selectedRows();
+    const auto position = [](const QModelIndex &index) {
+        return index.parent().isValid() ? std::pair(index.parent().row(), index.row()) : std::pair(index.row(), -1);
+    };
+    std::ranges::sort(selected, {}, position);
+    for (const QModelIndex &index : std::as_const(selected)) {
+        for (const QModelIndex &row : m_model->recordRows(index)) {
+            if (!seen.contains(row)) {
+                seen.insert(row);
+                rows << row;
+            }
+        }
+    }
     return rows;
 }
 
 void HistoryActions::updateEnabled()
 {
-    const QList<int> rows = selectedRows();
+    const QModelIndexList rows = selectedRecords();
     m_showInFolder->setEnabled(!rows.isEmpty());
     m_copyPath->setEnabled(!rows.isEmpty());
-    m_revert->setEnabled(std::ranges::any_of(rows, [this](int row) { return !m_model->record(row).reverted; }));
+    m_revert->setEnabled(
+        std::ranges::any_of(rows, [this](const QModelIndex &row) { return !m_model->record(row).reverted; }));
 }
 
 void HistoryActions::requestRevert()
 {
-    QList<int> rows = selectedRows();
-    rows.removeIf([this](int row) { return m_model->record(row).reverted; });
+    QModelIndexList rows = selectedRecords();
+    rows.removeIf([this](const QModelIndex &row) { return m_model->record(row).reverted; });
     // Newest first, whatever the list's order: a name a later rename freed may be an earlier one's old name.
-    std::ranges::sort(rows, [this](int a, int b) {
+    std::ranges::sort(rows, [this](const QModelIndex &a, const QModelIndex &b) {
         const RenameRecord &x = m_model->record(a), &y = m_model->record(b);
         return x.timestamp != y.timestamp ? x.timestamp > y.timestamp : x.id > y.id;
     });
     QList<QPersistentModelIndex> revertable;
-    for (const int row : std::as_const(rows))
-        revertable << QPersistentModelIndex(m_model->index(row, HistoryModel::ActionColumn));
+    for (const QModelIndex &row : std::as_const(rows))
+        revertable << QPersistentModelIndex(row.siblingAtColumn(HistoryModel::ActionColumn));
     if (!revertable.isEmpty())
         Q_EMIT revertRequested(revertable);
 }
@@ -79,7 +94,7 @@ void HistoryActions::requestRevert()
 void HistoryActions::showSelected()
 {
     QStringList paths;
-    for (const int row : selectedRows())
+    for (const QModelIndex &row : selectedRecords())
         paths << currentPath(m_model->record(row));
     const QStringList gone = FileManager::showItems(paths, this);
     if (!gone.isEmpty())
@@ -89,7 +104,7 @@ void HistoryActions::showSelected()
 void HistoryActions::copySelected()
 {
     QStringList paths;
-    for (const int row : selectedRows())
+    for (const QModelIndex &row : selectedRecords())
         paths << currentPath(m_model->record(row));
     if (!paths.isEmpty())
         QGuiApplication::clipboard()->setText(paths.join(u'\n'));

@@ -8,11 +8,12 @@
 
 class HistoryModel;
 class QAction;
-class QTableView;
+class QAbstractItemView;
 
 /**
  * What a file manager's list offers for its selected rows, as actions on the history table:
- * "Rückgängig", "Im Ordner anzeigen" and "Pfad kopieren" (Ctrl+C). They live on the table so its
+ * "Rückgängig", "Im Ordner anzeigen" and "Pfad kopieren" (Ctrl+C); a selected group stands for its
+ * records. They live on the table so its
  * shortcuts work wherever the table has focus, and its context menu lists them, which is where
  * assistive technology finds them.
  */
@@ -21,7 +22,7 @@ class HistoryActions final : public QObject
     Q_OBJECT
 
 public:
-    HistoryActions(QTableView *table, HistoryModel *model);
+    HistoryActions(QAbstractItemView *table, HistoryModel *model);
     Q_DISABLE_COPY_MOVE(HistoryActions)
 
     [[nodiscard]] QAction *revert() const { return m_revert; }
@@ -38,13 +39,14 @@ Q_SIGNALS:
     void problem(const QString &text);
 
 private:
-    [[nodiscard]] QList<int> selectedRows() const;
+    /** The records' rows the selection stands for (a group's row: its records), in list order. */
+    [[nodiscard]] QModelIndexList selectedRecords() const;
     void updateEnabled();
     void requestRevert();
     void showSelected();
     void copySelected();
 
-    QTableView *m_table;
+    QAbstractItemView *m_table;
     HistoryModel *m_model;
     QAction *m_revert;
     QAction *m_showInFolder;

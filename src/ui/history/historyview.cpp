@@ -22,8 +22,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QTableView>
 #include <QTimer>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -77,13 +77,16 @@ void HistoryView::showBatch(qint64 batch)
         m_model->setSearchText({});
         m_revertedOnly->setChecked(false);
     }
-    const QList<int> rows = m_model->loadBatch(batch);
+    const QModelIndexList rows = m_model->loadBatch(batch);
     if (rows.isEmpty())
         return;
     QItemSelection selection;
-    for (const int row : rows)
-        selection.select(m_model->index(row, 0), m_model->index(row, HistoryModel::ColumnCount - 1));
-    const QModelIndex first = m_model->index(rows.front(), HistoryModel::OriginalColumn);
+    for (const QModelIndex &row : rows) {
+        if (row.parent().isValid())
+            m_table->expand(row.parent());
+        selection.select(row, row.siblingAtColumn(HistoryModel::ColumnCount - 1));
+    }
+    const QModelIndex first = rows.front();
     m_table->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
     m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     m_table->scrollTo(first);
@@ -126,9 +129,22 @@ QWidget *HistoryView::makeHeader()
     menu->addAction(QStringLiteral("JSON"), this, [this] { exportListed(ExportFormat::json); });
     exportButton->setMenu(menu);
 
+    // The current row's batch, for those who do not open context menus (and assistive technology,
+    // which cannot reach them).
+    m_revertBatch = new QPushButton(qtTrId("history.revertBatch"), header);
+    m_revertBatch->setObjectName(QStringLiteral("historyRevertBatchButton"));
+    m_revertBatch->setAutoDefault(false);
+    m_revertBatch->setEnabled(false);
+    connect(m_revertBatch, &QPushButton::clicked, this, [this] {
+        const QModelIndex current = m_table->currentIndex();
+        if (current.isValid())
+            revertBatchOf(m_model->record(current).batch);
+    });
+
     row->addWidget(m_revertedOnly);
     row->addWidget(m_count);
     row->addStretch(1);
+    row->addWidget(m_revertBatch);
     row->addWidget(search);
     row->addWidget(exportButton);
     return header;
@@ -136,7 +152,7 @@ QWidget *HistoryView::makeHeader()
 
 void HistoryView::makeTable()
 {
-    m_table = new QTableView(this);
+    m_table = new QTreeView(this);
     m_table->setObjectName(QStringLiteral("historyTable"));
     m_table->setAccessibleName(qtTrId("history.table"));
     m_table->setModel(m_model);
@@ -145,13 +161,35 @@ void HistoryView::makeTable()
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setWordWrap(false);
     m_table->setTextElideMode(Qt::ElideMiddle);
-    m_table->setShowGrid(false);
     m_table->setAlternatingRowColors(true);
-    m_table->verticalHeader()->hide();
+    m_table->setAllColumnsShowFocus(true);
+    m_table->setUniformRowHeights(true); // 100 000 rows scroll without measuring each
+    // Groups exist only in time order; the other orders list records without room for a branch.
+    const auto decorate = [this] { m_table->setRootIsDecorated(m_model->grouped()); };
+    decorate();
+    // A reset (a sort, a search, a shift in the list) would close every group the user opened.
+    connect(m_model, &HistoryModel::modelAboutToBeReset, this, [this] {
+        m_expanded.clear();
+        for (int row = 0; row < m_model->rowCount(); ++row) {
+            const QModelIndex group = m_model->index(row, 0);
+            if (m_table->isExpanded(group))
+                m_expanded << group.data(HistoryModel::GroupKeyRole).toLongLong();
+        }
+    });
+    connect(m_model, &HistoryModel::modelReset, this, [this, decorate] {
+        decorate();
+        for (int row = 0; row < m_model->rowCount() && !m_expanded.isEmpty(); ++row) {
+            const QModelIndex group = m_model->index(row, 0);
+            if (m_expanded.removeOne(group.data(HistoryModel::GroupKeyRole).toLongLong()))
+                m_table->expand(group);
+        }
+        m_expanded.clear();
+    });
 
     // The user drags the borders; the new name, usually the longest, takes the space left over.
-    QHeaderView *columns = m_table->horizontalHeader();
+    QHeaderView *columns = m_table->header();
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setStretchLastSection(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setSectionResizeMode(HistoryModel::NewColumn, QHeaderView::Stretch);
     columns->setMinimumSectionSize(60);
@@ -159,7 +197,13 @@ void HistoryView::makeTable()
     columns->setSortIndicator(HistoryModel::DateColumn, Qt::DescendingOrder);
     m_table->setSortingEnabled(true);
     const QFontMetrics metrics(font());
-    columns->resizeSection(HistoryModel::OriginalColumn, metrics.averageCharWidth() * 20);
+    // Room for a group's title of these days ("Gestern, 14:32 — 300 Dateien", bold, indented) unshortened.
+    QFont bold = font();
+    bold.setBold(true);
+    const QString title = qtTrId("history.batch", 300).arg(qtTrId("history.yesterday").arg(QStringLiteral("00:00")));
+    columns->resizeSection(HistoryModel::OriginalColumn,
+                           std::max(metrics.averageCharWidth() * 20,
+                                    QFontMetrics(bold).horizontalAdvance(title) + m_table->indentation() + 16));
     columns->resizeSection(HistoryModel::DateColumn,
                            std::max(100, metrics.horizontalAdvance(QStringLiteral("vor 11 Monaten")) + 16));
     columns->resizeSection(HistoryModel::ProviderColumn, 80);
@@ -169,11 +213,14 @@ void HistoryView::makeTable()
     m_emptyHint = new EmptyHint(m_table, qtTrId("history.empty"));
 
     // Shift or Ctrl with a click selects, as in a file manager; only a plain click presses the cell.
-    connect(m_table, &QTableView::clicked, this, [this](const QModelIndex &index) {
+    connect(m_table, &QTreeView::clicked, this, [this](const QModelIndex &index) {
         if (QGuiApplication::keyboardModifiers() == Qt::NoModifier)
             revertRow(index);
     });
     m_actions = new HistoryActions(m_table, m_model);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentChanged, this, &HistoryView::updateBatchButton);
+    connect(m_model, &HistoryModel::dataChanged, this, &HistoryView::updateBatchButton);
+    connect(m_model, &HistoryModel::modelReset, this, &HistoryView::updateBatchButton);
     connect(m_actions, &HistoryActions::revertRequested, this, &HistoryView::revertRows);
     connect(m_actions, &HistoryActions::problem, this, &HistoryView::showProblem);
     m_table->installEventFilter(this);
@@ -189,7 +236,7 @@ bool HistoryView::eventFilter(QObject *watched, QEvent *event)
         const QModelIndex index = keyboard ? m_table->currentIndex() : m_table->indexAt(request->pos());
         if (index.isValid()) {
             // As in a file manager: a row outside the selection becomes it, one inside keeps it.
-            if (m_table->selectionModel()->isRowSelected(index.row()))
+            if (m_table->selectionModel()->isRowSelected(index.row(), index.parent()))
                 m_table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
             else
                 m_table->setCurrentIndex(index);
@@ -224,8 +271,13 @@ QCoro::Task<> HistoryView::revertRow(QModelIndex index)
 {
     if (!index.isValid() || index.column() != HistoryModel::ActionColumn || !m_store)
         co_return;
+    if (m_model->isGroup(index)) {
+        if (m_model->revertable(index))
+            co_await revertBatchOf(m_model->record(index).batch);
+        co_return;
+    }
     // The record as stored now: the list may lag a revert made elsewhere by one turn of the loop.
-    auto record = m_store->fetchRecord(m_model->record(index.row()).id);
+    auto record = m_store->fetchRecord(m_model->record(index).id);
     if (!record || record->reverted)
         co_return;
     showProblem({});
@@ -242,7 +294,7 @@ void HistoryView::openRowMenu(const QModelIndex &index, const QPoint &at)
     menu->setObjectName(QStringLiteral("historyRowMenu"));
     menu->setAccessibleName(qtTrId("history.menu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    const qint64 batch = m_model->record(index.row()).batch;
+    const qint64 batch = m_model->record(index).batch;
     menu->addAction(m_actions->revert());
     QAction *revertBatch =
         menu->addAction(qtTrId("history.revertBatch"), this, [this, batch] { revertBatchOf(batch); });
@@ -342,6 +394,21 @@ void HistoryView::updateCount()
 {
     m_count->setText(qtTrId("history.entries", int(m_model->matching())));
     m_emptyHint->setHint(m_model->historyIsEmpty() ? qtTrId("history.empty") : qtTrId("history.noMatch"));
+}
+
+void HistoryView::updateBatchButton()
+{
+    const QModelIndex current = m_table->currentIndex();
+    if (!current.isValid()) {
+        m_revertBatch->setEnabled(false);
+        return;
+    }
+    // A record's row stands for its batch here, so its group's state decides.
+    const QModelIndex row = current.parent().isValid() ? current.parent() : current;
+    m_revertBatch->setEnabled(m_model->revertable(row));
+    m_revertBatch->setToolTip(m_model->isGroup(row)
+                                  ? row.siblingAtColumn(HistoryModel::ActionColumn).data(Qt::ToolTipRole).toString()
+                                  : QString());
 }
 
 void HistoryView::showProblem(const QString &text)

@@ -18,13 +18,15 @@ class QLabel;
 class QLineEdit;
 class QModelIndex;
 class QPoint;
-class QTableView;
+class QPushButton;
+class QTreeView;
 class QTimer;
 
 /**
- * The history section: every rename, newest first or by any column, live from the store and
- * paged in as the table scrolls; a search over the old and new names, a reverted-only toggle, the
- * count of rows listed, a revert per row (and of the row's whole batch from its context menu), the
+ * The history section: every rename, newest first (each apply a group to expand) or by any column,
+ * live from the store and paged in as the list scrolls; a search over the old and new names, a
+ * reverted-only toggle, the count of rows listed, a revert per row (a group's row, the context
+ * menu's "Stapel rückgängig" and the button above the list take back the row's whole batch), the
  * selected rows' actions of a file manager's list (HistoryActions) and the export of the listed
  * rows as CSV or JSON, read and written off the GUI thread.
  */
@@ -37,7 +39,7 @@ public:
     Q_DISABLE_COPY_MOVE(HistoryView)
 
     /**
-     * Selects the rows of `batch` (those loaded, see HistoryModel::loadBatch) and scrolls to them;
+     * Selects the rows of `batch` (those loaded, see HistoryModel::loadBatch), its group expanded, and scrolls to them;
      * a search or the reverted-only toggle that hides any of them is cleared first. A batch not in
      * the history leaves the list as it is.
      */
@@ -51,6 +53,7 @@ private:
 
     QWidget *makeHeader();
     void makeTable();
+    /** A record's row reverts its record, a group's row its batch. */
     QCoro::Task<> revertRow(QModelIndex index);
     /** The selection's menu: its actions and "Stapel rückgängig", which undoes the apply `index` was part of. */
     void openRowMenu(const QModelIndex &index, const QPoint &at);
@@ -60,6 +63,7 @@ private:
     void exportListed(ExportFormat format);
     void writeExport(const QString &path, const RecordQuery &listed, ExportFormat format);
     void updateCount();
+    void updateBatchButton();
     /** A German failure line above the table; empty hides it. */
     void showProblem(const QString &text);
 
@@ -69,7 +73,10 @@ private:
     QCheckBox *m_revertedOnly = nullptr;
     QLabel *m_count = nullptr;
     QLabel *m_problem = nullptr;
-    QTableView *m_table = nullptr;
+    QTreeView *m_table = nullptr;
+    QPushButton *m_revertBatch = nullptr;
+    /** Across a reset of the model: the groups that were open, by their key. */
+    QList<qint64> m_expanded;
     HistoryActions *m_actions = nullptr;
     /** While revertRows runs: the failures showProblem was given. */
     std::optional<QStringList> m_problems;

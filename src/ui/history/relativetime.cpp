@@ -1,6 +1,7 @@
 #include "relativetime.h"
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 #include <unicode/locid.h>
@@ -55,4 +56,19 @@ QString relativeTimeText(const QDateTime &when, const QDateTime &now)
     if (U_FAILURE(status))
         return {};
     return QString(reinterpret_cast<const QChar *>(text.getBuffer()), text.length());
+}
+
+QString batchTimeText(const QDateTime &when, const QDateTime &now)
+{
+    if (!when.isValid())
+        return {};
+    const QLocale german(QLocale::German);
+    const QDateTime local = when.toLocalTime();
+    const QString time = german.toString(local.time(), QStringLiteral("HH:mm"));
+    const qint64 days = local.date().daysTo(now.toLocalTime().date());
+    if (days == 0)
+        return qtTrId("history.today").arg(time);
+    if (days == 1)
+        return qtTrId("history.yesterday").arg(time);
+    return german.toString(local.date(), QStringLiteral("d. MMMM yyyy")) + QStringLiteral(", ") + time;
 }
