@@ -1,10 +1,12 @@
 #include "objectstore.h"
 
+#include "store/cleanclose.h"
 #include "store/folderrepository.h"
 #include "store/storeconnection.h"
 #include "store/storevalues.h"
 #include "store/templaterepository.h"
 
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -36,13 +38,17 @@ ObjectStore::~ObjectStore() = default;
 
 std::expected<std::unique_ptr<ObjectStore>, StoreError> ObjectStore::open(const QString &path)
 {
+    // Before opening: a reader of a write-ahead store leaves a journal beside it.
+    const auto pages =
+        CleanClose::holds(QFileInfo(path).absoluteFilePath()) ? StoreSchema::Pages::trust : StoreSchema::Pages::check;
     auto connection = StoreConnection::open(path);
     if (!connection)
         return std::unexpected(connection.error());
     // Nothing is written before the file has proven to be ours and not newer than this build.
-    const auto stored = StoreSchema::check(**connection);
+    const auto stored = StoreSchema::check(**connection, pages);
     if (!stored)
         return std::unexpected(stored.error());
+    (*connection)->markVerified();
     if (auto configured = (*connection)->configure(); !configured)
         return std::unexpected(configured.error());
     if (auto upgraded = StoreSchema::upgrade(**connection, *stored); !upgraded)

@@ -1,5 +1,6 @@
 #include "storeconnection.h"
 
+#include "cleanclose.h"
 #include "storelog.h"
 
 #include <QDir>
@@ -32,6 +33,8 @@ StoreConnection::~StoreConnection()
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
+    if (m_verified)
+        CleanClose::record(m_filePath);
 }
 
 std::expected<std::unique_ptr<StoreConnection>, StoreError> StoreConnection::open(const QString &path)

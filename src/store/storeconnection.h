@@ -38,6 +38,8 @@ public:
 
     /** Write-ahead journal and fully synchronous commits; for a file proven to be ours. */
     [[nodiscard]] Result configure();
+    /** The file has proven to be ours and sound: closing it may leave a CleanClose note. */
+    void markVerified() { m_verified = true; }
 
     /** A statement to prepare on this connection. */
     [[nodiscard]] QSqlQuery query() const;
@@ -66,4 +68,5 @@ private:
     const QString m_filePath;
     const QString m_connectionName;
     QSqlDatabase m_db;
+    bool m_verified = false;
 };

@@ -139,7 +139,7 @@ Result upgradeToV7(StoreConnection &connection)
 
 } // namespace
 
-std::expected<int, StoreError> StoreSchema::check(const StoreConnection &connection)
+std::expected<int, StoreError> StoreSchema::check(const StoreConnection &connection, Pages pages)
 {
     using Code = StoreError::Code;
     const auto refused = [&connection](Code code, const QString &detail) {
@@ -166,6 +166,8 @@ std::expected<int, StoreError> StoreSchema::check(const StoreConnection &connect
         return std::unexpected(connection.openingFailure(application.error()));
     if (application->toLongLong() != ApplicationId)
         return refused(Code::corrupt, QStringLiteral("application_id %1").arg(application->toLongLong()));
+    if (pages == Pages::trust)
+        return stored;
     const auto check = connection.singleValue(QStringLiteral("PRAGMA quick_check(1)"));
     if (!check)
         return std::unexpected(connection.openingFailure(check.error()));

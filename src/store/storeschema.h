@@ -15,8 +15,11 @@ namespace StoreSchema {
 /** The schema version this build writes and the newest it can open. */
 inline constexpr int Version = 7;
 
+/** Whether check() reads every page, or trusts a file that is unchanged since a clean close. */
+enum class Pages { check, trust };
+
 /** The file's schema version (0: empty) once it has proven to be ours and not newer; only reads. */
-[[nodiscard]] std::expected<int, StoreError> check(const StoreConnection &connection);
+[[nodiscard]] std::expected<int, StoreError> check(const StoreConnection &connection, Pages pages = Pages::check);
 
 /** Runs the steps from the `stored` version up to Version in one write transaction. */
 [[nodiscard]] std::expected<void, StoreError> upgrade(StoreConnection &connection, int stored);
