@@ -446,6 +446,14 @@ bool isMaster(quint16 type, QByteArrayView body)
            (type == Notes && number<quint16>(body, 2) == NotesAtom && number<quint32>(body, 8) == 0U);
 }
 
+// A text of one "*" stands for a field (slide number, date, footer) that the slide fills in when
+// shown; as text it is noise.
+bool isFieldMark(quint16 type, QByteArrayView body)
+{
+    return (type == TextCharsAtom && body == QByteArrayView("*\0", 2)) ||
+           (type == TextBytesAtom && body == QByteArrayView("*", 1));
+}
+
 void collectAtoms(QByteArrayView records, int depth, TextSink &sink)
 {
     qint64 pos = 0;
@@ -457,6 +465,8 @@ void collectAtoms(QByteArrayView records, int depth, TextSink &sink)
         if (version == ContainerVersion) {
             if (!isMaster(type, body) && depth < MaxRecordDepth)
                 collectAtoms(body, depth + 1, sink);
+        } else if (isFieldMark(type, body)) {
+            continue;
         } else if (type == TextCharsAtom) {
             sink.separate();
             for (qint64 at = 0; at + 1 < body.size() && !sink.isFull(); at += 2)

@@ -106,7 +106,10 @@ QByteArray powerPointStream()
     const QByteArray master = pptRecord(0x0F, 0x03F8, pptRecord(0, 0x0FA0, utf16(QString("Mastertitelformat")))) +
                               notes(0, "Mastertextformat");
     const QByteArray slide =
-        pptRecord(0x0F, 0x03EE, pptRecord(0x0F, 0xF002, pptRecord(0, 0x0FA8, "F\xfcr den Vorstand"))) +
+        pptRecord(0x0F, 0x03EE,
+                  pptRecord(0x0F, 0xF002,
+                            pptRecord(0, 0x0FA8, "F\xfcr den Vorstand") + pptRecord(0, 0x0FA8, "*") +
+                                pptRecord(0, 0x0FA0, utf16(QString("*"))))) +
         notes(256, "Notiz");
     // The last atom claims more than the stream holds: its bytes up to the end still count.
     return pptRecord(0x0F, 0x03E8, slideList) + master + slide + little(quint16(0), quint16(0x0FA8), quint32(999)) +
@@ -251,7 +254,7 @@ private Q_SLOTS:
             << writeCompoundFile(m_dir.filePath("kaputt.xls"),
                                  {{"Workbook", workbook.left(workbook.indexOf("e an alle") + 4)}})
             << "";
-        QTest::newRow("ppt text atoms, masters left out")
+        QTest::newRow("ppt text atoms, masters and field marks left out")
             << writeCompoundFile(m_dir.filePath("Folien.ppt"), {{"PowerPoint Document", powerPointStream()}})
             << "Quartalsbericht 2024 Umsatz Gewinn Für den Vorstand Notiz Ende";
         QTest::newRow("not a zip") << writeFile(m_dir.filePath("text.docx"), "Dies ist kein ZIP-Archiv.\n") << "";
