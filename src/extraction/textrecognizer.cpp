@@ -20,6 +20,11 @@ constexpr int AssumedResolution = 300;
 // from pictures of circuit boards scored 29–56 mean confidence, screenshots 66–93, scans 96.
 constexpr double MinMeanConfidence = 60.0;
 constexpr double MinTellingShare = 0.3;
+// A diagram's boxes and arrows give many unsure fragments around its names (mean confidence
+// 51–56 on the diagrams of Debian's manuals); this many confidently read names are text unless the
+// rest drags the mean down to where junk from photos lies.
+constexpr qsizetype MinConfidentNames = 12;
+constexpr double MinMeanAmongNames = 45.0;
 // Names, paths and identifiers ("kernel_t", "/sbin/init") are in no dictionary; read this
 // confidently they are text all the same.
 constexpr float ConfidentWord = 85.0F;
@@ -157,13 +162,16 @@ bool isCredible(const QList<Word> &words)
     if (words.isEmpty())
         return false;
     double confidenceSum = 0;
-    qsizetype telling = 0;
+    qsizetype telling = 0, confidentNames = 0;
     for (const Word &word : words) {
         confidenceSum += word.confidence;
         telling += tells(word) ? 1 : 0;
+        confidentNames += word.confidence >= ConfidentWord && hasTwoLettersOrDigits(word.text) ? 1 : 0;
     }
     const auto total = double(words.size());
-    return confidenceSum / total >= MinMeanConfidence && double(telling) / total >= MinTellingShare;
+    const double mean = confidenceSum / total;
+    return (mean >= MinMeanConfidence && double(telling) / total >= MinTellingShare) ||
+           (mean >= MinMeanAmongNames && confidentNames >= MinConfidentNames);
 }
 
 QString recognize(const QImage &image)
