@@ -303,24 +303,24 @@ private Q_SLOTS:
         QVERIFY(format == "CSV" || bytes.startsWith("[\n    {"));
     }
 
-    // A long history comes a page at a time as the table scrolls; a column's header orders it in SQL.
+    // A year's history comes a page at a time as the table scrolls; a column's header orders it in SQL.
     void pagesAndSorting()
     {
         // Two applies whose records alternate in time: no two of a batch follow each other, so no groups.
         QList<RenameRecord> even, odd;
-        for (int i = 0; i < 1000; ++i)
-            (i % 2 ? odd : even) << record(QString("f%1.pdf").arg(i, 4, 10, QChar('0')), "neu.pdf", false, 1000 - i);
+        for (int i = 0; i < 100'000; ++i)
+            (i % 2 ? odd : even) << record(QString("f%1.pdf").arg(i, 6, 10, QChar('0')), "neu.pdf", false, 100'000 - i);
         QVERIFY(f->store->insert(even) && f->store->insert(odd));
-        QTRY_COMPARE(f->view.findChild<QLabel *>("historyCount")->text(), "1000 Einträge");
+        QTRY_COMPARE(f->view.findChild<QLabel *>("historyCount")->text(), "100000 Einträge");
         f->table->sortByColumn(HistoryModel::DateColumn, Qt::AscendingOrder); // opened again: one page
         f->table->sortByColumn(HistoryModel::DateColumn, Qt::DescendingOrder);
         QCOMPARE(f->table->model()->rowCount(), HistoryModel::PageSize);
         f->table->scrollToBottom();
         QTRY_VERIFY(f->table->model()->rowCount() > HistoryModel::PageSize);
-        QCOMPARE(f->listedOriginals().mid(HistoryModel::PageSize - 1, 2), QStringList({"f0800.pdf", "f0799.pdf"}));
+        QCOMPARE(f->listedOriginals().mid(HistoryModel::PageSize - 1, 2), QStringList({"f099800.pdf", "f099799.pdf"}));
         f->table->header()->setSortIndicator(HistoryModel::OriginalColumn, Qt::AscendingOrder);
         QCOMPARE(f->table->model()->rowCount(), HistoryModel::PageSize);
-        QCOMPARE(f->listedOriginals().first(2), QStringList({"f0000.pdf", "f0001.pdf"}));
+        QCOMPARE(f->listedOriginals().first(2), QStringList({"f000000.pdf", "f000001.pdf"}));
         QVERIFY(!f->table->rootIsDecorated()); // groups only in time order
 
         // A group a page cuts counts its whole batch, and the next page completes it before going on.
@@ -332,7 +332,7 @@ private Q_SLOTS:
         QVERIFY(f->store->insert(batch));
         QTRY_VERIFY(f->listedOriginals().value(0).endsWith(" — 250 Dateien"));
         QTRY_COMPARE(f->table->model()->rowCount(f->table->model()->index(0, 0)), 250);
-        QCOMPARE(f->listedOriginals().value(1), "f0999.pdf");
+        QCOMPARE(f->listedOriginals().value(1), "f099999.pdf");
     }
 
     void relativeTimes()
