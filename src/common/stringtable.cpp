@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QTranslator>
 
+#include <cstdlib>
 #include <mutex>
 
 namespace {
@@ -43,7 +44,12 @@ void install()
 QString text(const char *id, int count)
 {
     install();
-    return qtTrId(id, count);
+    QString words = qtTrId(id, count);
+    // "%n" is filled in without digit grouping; the window speaks German on any system locale,
+    // so a history of "100.000 Einträge" reads as it would in any German program.
+    if (std::abs(count) >= 1000)
+        words.replace(QString::number(count), QLocale(QLocale::German).toString(count));
+    return words;
 }
 
 } // namespace StringTable

@@ -311,7 +311,7 @@ private Q_SLOTS:
         for (int i = 0; i < 100'000; ++i)
             (i % 2 ? odd : even) << record(QString("f%1.pdf").arg(i, 6, 10, QChar('0')), "neu.pdf", false, 100'000 - i);
         QVERIFY(f->store->insert(even) && f->store->insert(odd));
-        QTRY_COMPARE(f->view.findChild<QLabel *>("historyCount")->text(), "100000 Einträge");
+        QTRY_COMPARE(f->view.findChild<QLabel *>("historyCount")->text(), "100.000 Einträge");
         f->table->sortByColumn(HistoryModel::DateColumn, Qt::AscendingOrder); // opened again: one page
         f->table->sortByColumn(HistoryModel::DateColumn, Qt::DescendingOrder);
         QCOMPARE(f->table->model()->rowCount(), HistoryModel::PageSize);

@@ -1,5 +1,6 @@
 #include "historyview.h"
 
+#include "common/stringtable.h"
 #include "engine/filework.h"
 #include "engine/renameengine.h"
 #include "engine/undo.h"
@@ -251,7 +252,7 @@ bool HistoryView::eventFilter(QObject *watched, QEvent *event)
         const auto *press = static_cast<QKeyEvent *>(event);
         // Qt makes a context menu request of the menu key only; desktops give Shift+F10 the same meaning.
         if (press->key() == Qt::Key_F10 && press->modifiers() == Qt::ShiftModifier) {
-            QContextMenuEvent request(QContextMenuEvent::Keyboard, {});
+            QContextMenuEvent request(QContextMenuEvent::Keyboard, {}, m_table->mapToGlobal(QPoint()));
             QCoreApplication::sendEvent(m_table, &request);
             return true;
         }
@@ -392,7 +393,7 @@ void HistoryView::writeExport(const QString &path, const RecordQuery &listed, Ex
 
 void HistoryView::updateCount()
 {
-    m_count->setText(qtTrId("history.entries", int(m_model->matching())));
+    m_count->setText(StringTable::text("history.entries", int(m_model->matching())));
     m_emptyHint->setHint(m_model->historyIsEmpty() ? qtTrId("history.empty") : qtTrId("history.noMatch"));
 }
 

@@ -3,6 +3,7 @@
 #include "ai/aisettings.h"
 #include "automation/folderwatcher.h"
 #include "common/rawenum.h"
+#include "common/stringtable.h"
 #include "engine/filework.h"
 #include "engine/renameengine.h"
 #include "settings/appsettings.h"
@@ -210,7 +211,7 @@ void StatusBarView::refreshHistory()
     }
     m_historyCount->setText(QString::number(renamed));
     const QString help = qtTrId("status.history.renamed", int(renamed)) + QStringLiteral(", ") +
-                         qtTrId("status.history.total", int(total));
+                         StringTable::text("status.history.total", int(total));
     m_historyItem->setToolTip(help);
     m_historyItem->setAccessibleName(help);
 }
