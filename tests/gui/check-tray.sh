@@ -51,7 +51,8 @@ done
 
 "$namorix" --hidden >"$XDG_RUNTIME_DIR/app.log" 2>&1 &
 app=$!
-trap 'kill $app $watcher_pid 2>/dev/null || true' EXIT
+# The app writes its store's last words while it ends: wait for it before the home goes.
+trap 'kill $app $watcher_pid 2>/dev/null || true; wait $app 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -s "$items" ] && break; sleep 0.1; done
 [ -s "$items" ] || { cat "$XDG_RUNTIME_DIR/app.log" >&2; fail "no tray icon registered"; }
 item=$(head -n 1 "$items")
