@@ -18,9 +18,10 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("namorix"));
     QCoreApplication::setApplicationVersion(QStringLiteral(NAMORIX_VERSION));
     StringTable::install();
-    // The core's log lines are for the app's log; here they would mix with the command's output.
+    // The core's and Qt's log lines are for the app's log; here they would mix with the command's
+    // output (Qt warns of a missing runtime folder on every SSH login without a session).
     // QT_LOGGING_RULES still turns them on.
-    QLoggingCategory::setFilterRules(QStringLiteral("namorix.*=false"));
+    QLoggingCategory::setFilterRules(QStringLiteral("namorix.*=false\nqt.*=false\ndefault.warning=false"));
 
     Commands commands;
     SignalWatcher signalWatcher({SIGINT, SIGTERM});
