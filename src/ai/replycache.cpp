@@ -6,7 +6,9 @@
 #include "naming/renamerules.h"
 
 #include <QCryptographicHash>
-#include <QFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,24 +18,23 @@ constexpr qint64 ChunkSize = qint64(1) << 20;
 
 namespace ReplyCache {
 
-std::optional<QByteArray> contentHash(const QString &path, const std::atomic_bool *stop)
+std::optional<QByteArray> contentHash(int descriptor, const std::atomic_bool *stop)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > LargestHashedFile)
+    struct stat info = {};
+    if (descriptor < 0 || ::fstat(descriptor, &info) != 0 || info.st_size > LargestHashedFile)
         return std::nullopt;
     QCryptographicHash hash(QCryptographicHash::Sha256);
     QByteArray chunk(ChunkSize, Qt::Uninitialized);
-    qint64 total = 0;
-    for (;;) {
+    for (off_t at = 0;;) {
         if (stop && stop->load())
             return std::nullopt;
-        const qint64 read = file.read(chunk.data(), ChunkSize);
+        const ssize_t read = ::pread(descriptor, chunk.data(), size_t(ChunkSize), at);
         if (read < 0)
             return std::nullopt;
         if (read == 0)
             break;
         // A file that grows while it is read is hashed no further than the bound.
-        if ((total += read) > LargestHashedFile)
+        if ((at += read) > LargestHashedFile)
             return std::nullopt;
         hash.addData(QByteArrayView(chunk.constData(), read));
     }

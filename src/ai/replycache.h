@@ -23,10 +23,11 @@ namespace ReplyCache {
 inline constexpr qint64 LargestHashedFile = qint64(1) << 30;
 
 /**
- * SHA-256 of the file's bytes; nullopt when it cannot be read whole, is larger than
+ * SHA-256 of the bytes of the open regular file `descriptor` (opened the way extraction opens
+ * files: no link followed, no FIFO awaited); nullopt when it cannot be read whole, is larger than
  * LargestHashedFile, or `stop` is set meanwhile. Reads the whole file: for a worker thread.
  */
-[[nodiscard]] std::optional<QByteArray> contentHash(const QString &path, const std::atomic_bool *stop = nullptr);
+[[nodiscard]] std::optional<QByteArray> contentHash(int descriptor, const std::atomic_bool *stop = nullptr);
 
 /**
  * The key of the reply to a file with `contentHash`, asked as the settings would ask now: the

@@ -16,6 +16,7 @@
 #include "engine/inputexpansion.h"
 #include "engine/renamebatch.h"
 #include "extraction/contentextraction.h"
+#include "extraction/sourcefile.h"
 #include "grounding/groundingcheck.h"
 #include "grounding/namemarks.h"
 #include "naming/namebuilder.h"
@@ -414,9 +415,11 @@ QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<R
     const std::optional<FileChecks::Identity> analysed = FileChecks::identity(path);
     // The bytes are hashed for the reply cache on a worker while the helper extracts.
     const std::shared_ptr<std::atomic_bool> stop = run->cancelled;
-    QFuture<std::optional<QByteArray>> hashing =
-        m_store ? QtConcurrent::run([path, stop] { return ReplyCache::contentHash(path, stop.get()); })
-                : QtFuture::makeReadyFuture(std::optional<QByteArray>());
+    QFuture<std::optional<QByteArray>> hashing = m_store ? QtConcurrent::run([path, stop] {
+        const SourceFile file = SourceFile::open(path, path);
+        return ReplyCache::contentHash(file.descriptor(), stop.get());
+    })
+                                                         : QtFuture::makeReadyFuture(std::optional<QByteArray>());
     QCoro::Task<ExtractionResult> extracting =
         ContentExtraction::extractFileContext(path, m_services.companion, sandbox(), run->cancelled);
     const ExtractionResult context = co_await std::move(extracting);
