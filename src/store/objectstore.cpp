@@ -38,9 +38,11 @@ ObjectStore::~ObjectStore() = default;
 
 std::expected<std::unique_ptr<ObjectStore>, StoreError> ObjectStore::open(const QString &path)
 {
-    // Before opening: a reader of a write-ahead store leaves a journal beside it.
-    const auto pages =
-        CleanClose::holds(QFileInfo(path).absoluteFilePath()) ? StoreSchema::Pages::trust : StoreSchema::Pages::check;
+    // Checked in this process already, or unchanged since a clean close: only the header is read.
+    // Asked before opening: a reader of a write-ahead store leaves a journal beside it.
+    const auto pages = StoreConnection::verifiedHere(path) || CleanClose::holds(QFileInfo(path).absoluteFilePath())
+                           ? StoreSchema::Pages::trust
+                           : StoreSchema::Pages::check;
     auto connection = StoreConnection::open(path);
     if (!connection)
         return std::unexpected(connection.error());

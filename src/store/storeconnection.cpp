@@ -7,7 +7,11 @@
 #include <QFileInfo>
 #include <QSqlQuery>
 
+#include <QHash>
+
 #include <atomic>
+#include <mutex>
+#include <utility>
 
 namespace {
 
@@ -28,13 +32,42 @@ StoreConnection::StoreConnection(const QString &filePath, const QString &connect
 {
 }
 
+namespace {
+
+// Verified connections open in this process, by file: the workers' own connections to a file
+// the app checked at start need not read every page again.
+std::mutex verifiedGuard;
+QHash<QString, int> verifiedOpen;
+
+} // namespace
+
 StoreConnection::~StoreConnection()
 {
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
-    if (m_verified)
+    if (m_verified) {
+        {
+            const std::lock_guard lock(verifiedGuard);
+            if (--verifiedOpen[m_filePath] == 0)
+                verifiedOpen.remove(m_filePath);
+        }
         CleanClose::record(m_filePath);
+    }
+}
+
+void StoreConnection::markVerified()
+{
+    if (std::exchange(m_verified, true))
+        return;
+    const std::lock_guard lock(verifiedGuard);
+    ++verifiedOpen[m_filePath];
+}
+
+bool StoreConnection::verifiedHere(const QString &path)
+{
+    const std::lock_guard lock(verifiedGuard);
+    return verifiedOpen.contains(QFileInfo(path).absoluteFilePath());
 }
 
 std::expected<std::unique_ptr<StoreConnection>, StoreError> StoreConnection::open(const QString &path)

@@ -39,7 +39,9 @@ public:
     /** Write-ahead journal and fully synchronous commits; for a file proven to be ours. */
     [[nodiscard]] Result configure();
     /** The file has proven to be ours and sound: closing it may leave a CleanClose note. */
-    void markVerified() { m_verified = true; }
+    void markVerified();
+    /** Whether a connection of this process to `path` has been verified and is still open. */
+    [[nodiscard]] static bool verifiedHere(const QString &path);
 
     /** A statement to prepare on this connection. */
     [[nodiscard]] QSqlQuery query() const;
