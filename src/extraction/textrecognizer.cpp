@@ -28,6 +28,8 @@ constexpr double MinMeanAmongNames = 45.0;
 // Names, paths and identifiers ("kernel_t", "/sbin/init") are in no dictionary; read this
 // confidently they are text all the same.
 constexpr float ConfidentWord = 85.0F;
+// Below this, a mark without letters or digits is an edge the engine tried to read.
+constexpr float UnsureMark = 50.0F;
 // A word in the small copy of a scene that may be text; the full reading judges it.
 constexpr float ProbeWord = 50.0F;
 
@@ -159,16 +161,22 @@ Reading read(const QImage &image)
 
 bool isCredible(const QList<Word> &words)
 {
-    if (words.isEmpty())
-        return false;
     double confidenceSum = 0;
-    qsizetype telling = 0, confidentNames = 0;
+    qsizetype marks = 0, telling = 0, confidentNames = 0;
     for (const Word &word : words) {
+        // Arrows, rules and box edges read as "|}" or "+" at the lowest confidence; they say nothing
+        // about the words beside them. Code's braces and semicolons read surely, and count.
+        if (word.confidence < UnsureMark && count(word.text, &QChar::isLetterOrNumber) == 0) {
+            ++marks;
+            continue;
+        }
         confidenceSum += word.confidence;
         telling += tells(word) ? 1 : 0;
         confidentNames += word.confidence >= ConfidentWord && hasTwoLettersOrDigits(word.text) ? 1 : 0;
     }
-    const auto total = double(words.size());
+    if (marks == words.size())
+        return false;
+    const auto total = double(words.size() - marks);
     const double mean = confidenceSum / total;
     return (mean >= MinMeanConfidence && double(telling) / total >= MinTellingShare) ||
            (mean >= MinMeanAmongNames && confidentNames >= MinConfidentNames);

@@ -43,7 +43,8 @@ struct Reading {
  * at least 60 and at least 30 % telling words, or at least 12 confidently read words (85 or more,
  * two letters or digits) at a mean of at least 45. A word tells when it has two or more letters or
  * digits and is read confidently (85 or more), is a dictionary word of three or more letters, or
- * a number of two or more digits. Single characters and lone digits never tell.
+ * a number of two or more digits. Single characters and lone digits never tell. Marks without a
+ * letter or digit read below 50 ("|}", "+": arrows and box edges) are left out of the count.
  */
 [[nodiscard]] bool isCredible(const QList<Word> &words);
 

@@ -134,14 +134,18 @@ bool isScreenSize(QSize size)
                        [&](const auto &screen) { return screen.first == longSide && screen.second == shortSide; });
 }
 
+// A light background with little colour, whatever is on it.
+double paperLook(const Features &f)
+{
+    return ramp(f.brightShare, 0.45, 0.8) * (1.0 - ramp(f.colourfulness, 15, 45));
+}
+
 // A light page with dark marks and little colour; recognised letters add to it.
 double documentLook(const Features &f, qsizetype recognisedLetters)
 {
-    const double light = ramp(f.brightShare, 0.45, 0.8);
     const double marks = ramp(f.inkShare, 0.002, 0.015) * (1.0 - ramp(f.inkShare, 0.3, 0.5));
-    const double plain = 1.0 - ramp(f.colourfulness, 15, 45);
     // A single recognised line on a light, plain background is a document however sparse it is.
-    return light * plain * std::max(marks, ramp(double(recognisedLetters), 10, 60));
+    return paperLook(f) * std::max(marks, ramp(double(recognisedLetters), 10, 60));
 }
 
 // Flat surfaces with few colours and some contrast; a blank canvas is no interface.
@@ -168,7 +172,10 @@ QList<Label> classify(const QImage &image, const Hints &hints)
 
 bool isScene(const Features &features)
 {
-    return !features.size.isEmpty() && documentLook(features, 0) <= Threshold && interfaceLook(features) <= Threshold;
+    // Rendered paper counts without marks: fine print vanishes from the small copy the features come
+    // from. Snow and fog are light and plain too, but noisy.
+    const double drawing = paperLook(features) * ramp(features.flatShare, 0.3, 0.6);
+    return !features.size.isEmpty() && drawing <= Threshold && interfaceLook(features) <= Threshold;
 }
 
 QList<Label> classify(const Features &f, const Hints &hints)

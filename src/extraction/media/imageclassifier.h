@@ -73,7 +73,8 @@ inline constexpr qsizetype MaxLabels = 5;
 
 /**
  * Whether the picture shows a scene (a photo, a gradient, a painting) rather than a page or a
- * screen: neither the light, plain look of a document nor the flat surfaces of an interface.
+ * screen: neither a drawing's light, plain, rendered background (marks or not: fine print is lost
+ * in the small copy the features come from) nor the flat surfaces of an interface.
  * Text in such a picture, if any, is a sign or a caption, large against the picture.
  */
 [[nodiscard]] bool isScene(const Features &features);
