@@ -73,39 +73,38 @@ int main(int argc, char *argv[])
         const QString path = files[index];
         auto timer = std::make_shared<QElapsedTimer>();
         timer->start();
-        QCoro::connect(ContentExtraction::extractFileContext(path, companion, sandbox), &loop,
-                       [&, index, path, timer](const ExtractionResult &result) {
-                           const double ms = double(timer->nsecsElapsed()) / 1e6;
-                           const QString text = result ? result->extractedText : QString();
-                           const QString dump = text + QStringLiteral("\n----\n") +
-                                                (result ? formatMetadata(result->metadata).join(u'\n')
-                                                        : result.error().message);
-                           if (listMode) {
-                               QFile out(QStringLiteral("%1/text/%2.txt").arg(outDir).arg(index));
-                               if (out.open(QIODevice::WriteOnly))
-                                   out.write(dump.toUtf8());
-                               const QStringList row{
-                                   QString::number(index),
-                                   path,
-                                   result ? QStringLiteral("ok") : QStringLiteral("error"),
-                                   QString::number(ms, 'f', 1),
-                                   QString::number(text.trimmed().size()),
-                                   result ? result->metadata.value(MetadataMap::SourceKey) : QString(),
-                                   result ? oneLine(result->metadata.value(QStringLiteral("title"))) : QString(),
-                                   result ? QString() : oneLine(result.error().message)};
-                               results.write((row.join(u'\t') + u'\n').toUtf8());
-                               results.flush();
-                               std::fprintf(stderr, "%lld/%lld %.0f ms %s\n", (long long)finished + 1,
-                                            (long long)files.size(), ms, qPrintable(path));
-                           } else {
-                               std::printf("%s\n", qPrintable(dump));
-                               std::printf("(%.0f ms)\n", ms);
-                           }
-                           if (++finished == files.size())
-                               loop.quit();
-                           else if (next < files.size())
-                               startNext();
-                       });
+        QCoro::connect(
+            ContentExtraction::extractFileContext(path, companion, sandbox), &loop,
+            [&, index, path, timer](const ExtractionResult &result) {
+                const double ms = double(timer->nsecsElapsed()) / 1e6;
+                const QString text = result ? result->extractedText : QString();
+                const QString dump = text + QStringLiteral("\n----\n") +
+                                     (result ? formatMetadata(result->metadata).join(u'\n') : result.error().message);
+                if (listMode) {
+                    QFile out(QStringLiteral("%1/text/%2.txt").arg(outDir).arg(index));
+                    if (out.open(QIODevice::WriteOnly))
+                        out.write(dump.toUtf8());
+                    const QStringList row{QString::number(index),
+                                          path,
+                                          result ? QStringLiteral("ok") : QStringLiteral("error"),
+                                          QString::number(ms, 'f', 1),
+                                          QString::number(text.trimmed().size()),
+                                          result ? result->metadata.value(MetadataMap::SourceKey) : QString(),
+                                          result ? oneLine(result->metadata.value(QStringLiteral("title"))) : QString(),
+                                          result ? QString() : oneLine(result.error().message)};
+                    results.write((row.join(u'\t') + u'\n').toUtf8());
+                    results.flush();
+                    std::fprintf(stderr, "%lld/%lld %.0f ms %s\n", (long long)finished + 1, (long long)files.size(), ms,
+                                 qPrintable(path));
+                } else {
+                    std::printf("%s\n", qPrintable(dump));
+                    std::printf("(%.0f ms)\n", ms);
+                }
+                if (++finished == files.size())
+                    loop.quit();
+                else if (next < files.size())
+                    startNext();
+            });
     };
     // As many files in flight as helpers run, so that each file's time is its own.
     for (int i = 0; i < std::max(1, QThread::idealThreadCount()) && next < files.size(); ++i)
