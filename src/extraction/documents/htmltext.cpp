@@ -1,5 +1,7 @@
 #include "htmltext.h"
 
+#include <QStringList>
+
 #include <gumbo.h>
 
 #include <algorithm>
@@ -133,12 +135,25 @@ private:
 };
 
 // Page-wide navigation and boilerplate; an article's or section's own header and footer stay,
-// since they usually hold its heading and byline.
-bool isDeferred(GumboTag tag, int sectionDepth)
+// since they usually hold its heading and byline. Generated pages (Sphinx, Node.js, ...) mark
+// their menus and sidebars with the ARIA landmark roles instead of the elements; an explicit
+// "banner" or "contentinfo" role names the page's own header or footer.
+bool isDeferred(const GumboElement &element, int sectionDepth)
 {
+    const GumboTag tag = element.tag;
     if (tag == GUMBO_TAG_NAV || tag == GUMBO_TAG_ASIDE)
         return true;
-    return (tag == GUMBO_TAG_HEADER || tag == GUMBO_TAG_FOOTER) && sectionDepth == 0;
+    if ((tag == GUMBO_TAG_HEADER || tag == GUMBO_TAG_FOOTER) && sectionDepth == 0)
+        return true;
+    const GumboAttribute *role = gumbo_get_attribute(&element.attributes, "role");
+    if (!role)
+        return false;
+    // The first role token is the one a browser uses.
+    const QString first = QString::fromUtf8(role->value).simplified().section(u' ', 0, 0).toLower();
+    static const QStringList landmarks{QStringLiteral("navigation"), QStringLiteral("complementary"),
+                                       QStringLiteral("banner"), QStringLiteral("contentinfo"),
+                                       QStringLiteral("search")};
+    return landmarks.contains(first);
 }
 
 bool isSection(GumboTag tag)
@@ -185,7 +200,7 @@ void writeText(const GumboNode *root, TextBuilder &builder, std::vector<const Gu
                 }
                 if (isBlock(tag))
                     builder.blockBoundary();
-                if (deferred && isDeferred(tag, sectionDepth)) {
+                if (deferred && isDeferred(child->v.element, sectionDepth)) {
                     deferred->push_back(child);
                     break;
                 }

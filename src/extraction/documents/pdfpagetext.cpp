@@ -53,6 +53,32 @@ QString withoutPresentationForms(const QString &line)
     return out;
 }
 
+bool isMark(QChar c)
+{
+    return u_charDirection(c.unicode()) == U_DIR_NON_SPACING_MARK;
+}
+
+// A sign without a direction of its own that was shaped left to right inside a right-to-left
+// line ("◌ِّ" in a font's chart) has its marks to its right, and the reordering puts them in
+// front of it. Marks at the start of a word belong to nothing there: they go after such a sign.
+QString marksAfterNeutralSigns(QString line)
+{
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (!isMark(line[i]) || (i > 0 && !line[i - 1].isSpace()))
+            continue;
+        qsizetype end = i;
+        while (end < line.size() && isMark(line[end]))
+            ++end;
+        if (end < line.size() && u_charDirection(line[end].unicode()) == U_OTHER_NEUTRAL) {
+            const QChar sign = line[end];
+            line.remove(end, 1);
+            line.insert(i, sign);
+        }
+        i = end;
+    }
+    return line;
+}
+
 enum class Direction { None, LeftToRight, RightToLeft };
 
 Direction strongDirection(QChar c)
@@ -100,7 +126,7 @@ QString logicalOrder(const QString &visual, Direction pageDirection)
     if (U_FAILURE(status))
         return visual;
     logical.truncate(length);
-    return logical;
+    return marksAfterNeutralSigns(logical);
 }
 
 // The direction most of the page's letters run in.

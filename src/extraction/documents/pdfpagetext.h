@@ -12,7 +12,8 @@
  * when the next line goes on in lower case. Poppler gives each line left to right as printed;
  * lines with right-to-left letters are put back into the order they were written in (the bidi
  * algorithm over the printed line; the base direction that of the letters at both ends of the
- * line, else the page's main one), and Arabic presentation forms become the letters they show.
+ * line, else the page's main one), marks kept after the sign they belong to, and Arabic
+ * presentation forms become the letters they show.
  */
 namespace PDFPageText {
 

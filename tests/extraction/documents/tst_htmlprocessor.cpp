@@ -31,6 +31,13 @@ private Q_SLOTS:
                           "</header><p>Betrag</p><footer>Seite 1</footer></article></main><aside>Werbung</aside>"
                           "<footer>Impressum</footer></body>")
             << "Rechnung 42\nBetrag\nSeite 1\nLogo\nStart\nWerbung\nImpressum";
+        QTest::newRow("text: landmark roles after the content")
+            << false
+            << QByteArray("<div role=\"Navigation main\">Start</div><div role=\"banner\">Logo</div>"
+                          "<div role=\"search\">Suche</div><div role=\"main\"><p>Rechnung 42</p>"
+                          "<div role=\"note\">Betrag</div><section><div role=\"complementary\">Werbung</div>"
+                          "</section></div><div role=\"contentinfo\">Impressum</div><p role=\"heading\">Ende</p>")
+            << "Rechnung 42\nBetrag\nEnde\nStart\nLogo\nSuche\nWerbung\nImpressum";
         QTest::newRow("title: plain") << true << QByteArray("<html><head><title>Rechnung 42</title></head></html>")
                                       << "Rechnung 42";
         QTest::newRow("title: upper-case tag") << true << QByteArray("<TITLE>Rechnung 42</TITLE>") << "Rechnung 42";

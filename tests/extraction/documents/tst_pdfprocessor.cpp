@@ -1,3 +1,4 @@
+#include "extraction/documents/pdfpagetext.h"
 #include "extraction/documents/pdfprocessor.h"
 #include "extraction/textrecognizer.h"
 #include "extractiontestkit.h"
@@ -91,6 +92,27 @@ private Q_SLOTS:
             QVERIFY2(invoiceRecognised(text.mid(text.indexOf("Rechnung"))), qPrintable(text));
         else
             QCOMPARE(text, expected);
+    }
+
+    // Right-to-left lines as Poppler gives them (left to right as printed) back in written order.
+    // Marks follow their letter: shaped right to left, a mark stands to its letter's left; a sign
+    // shaped left to right inside the line ("◌ِّ" in a font's chart) keeps its marks to its right.
+    void printedLines_data()
+    {
+        QTest::addColumn<QStringList>("printed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("marks of a letter") << QStringList{"تلك\u064Fش"} << "ش\u064Fكلت";
+        QTest::newRow("marks of a sign shaped left to right")
+            << QStringList{"انه", "\u25CC\u0651\u0650", "فرح"} << "حرف \u25CC\u0650\u0651 هنا";
+    }
+
+    void printedLines()
+    {
+        QFETCH(QStringList, printed);
+        std::vector<PDFPageText::Word> words;
+        for (qsizetype i = 0; i < printed.size(); ++i)
+            words.push_back({printed[i], true, i + 1 == printed.size()});
+        QTEST(PDFPageText::compose(words), "expected");
     }
 
     void unreadableGivesEmptyText()
