@@ -13,6 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const XMLTextMarkup &markup : {word, openDocument}) {
         // Each collected text adds at most one joining space beyond the bound.
         XMLTextCollector collector(markup, MaxLength);
+        collector.setLeadBlock(
+            {QStringLiteral("w:p"), QStringLiteral("w:t"), QStringLiteral("type"), {QStringLiteral("title")}});
         collector.parse(xml);
         if (collector.texts().join(u' ').size() > MaxLength + collector.texts().size())
             std::abort();

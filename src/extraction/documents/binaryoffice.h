@@ -29,10 +29,13 @@ namespace BinaryOffice {
 [[nodiscard]] QString workbookText(QByteArrayView workbook, qsizetype maxLength);
 
 /**
- * PowerPoint: the text atoms (UTF-16 and 8-bit) of the "PowerPoint Document" stream in record
- * order: the slides' placeholder texts in slide order, then the text boxes of slides and notes.
- * The sample texts of the slide, notes and handout masters are left out.
+ * PowerPoint: the text atoms (UTF-16 and 8-bit) of the "PowerPoint Document" stream slide by
+ * slide: the slide's titles and bodies from the slide list, its own text boxes, then its notes.
+ * The slides are found through the persist directory of the newest edit, which `currentUser` (the
+ * "Current User" stream) leads to; when that way is missing or broken, all text atoms come in
+ * record order. The sample texts of the slide, notes and handout masters are left out; encrypted
+ * presentations give nothing.
  */
-[[nodiscard]] QString presentationText(QByteArrayView document, qsizetype maxLength);
+[[nodiscard]] QString presentationText(QByteArrayView document, QByteArrayView currentUser, qsizetype maxLength);
 
 } // namespace BinaryOffice

@@ -74,7 +74,8 @@ ExtractionResult BinaryOfficeProcessor::extractFrom(const SourceFile &file) cons
             workbook = stream(compound.get(), "Book"); // Excel 5 and 95
         text = BinaryOffice::workbookText(workbook, MaxReadUnits);
     } else if (compound) {
-        text = BinaryOffice::presentationText(stream(compound.get(), "PowerPoint Document"), MaxReadUnits);
+        text = BinaryOffice::presentationText(stream(compound.get(), "PowerPoint Document"),
+                                              stream(compound.get(), "Current User"), MaxReadUnits);
     }
     return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document),
                              {{QStringLiteral("source"), extension}});

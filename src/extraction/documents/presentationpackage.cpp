@@ -112,6 +112,10 @@ QString text(const QByteArray &archive, qsizetype maxLength)
     if (slides.isEmpty())
         slides = ZipEntry::numbered(ZipEntry::names(archive), u"ppt/slides/slide");
     XMLTextCollector collector(drawingMarkup(), maxLength);
+    collector.setLeadBlock({QStringLiteral("p:sp"),
+                            QStringLiteral("p:ph"),
+                            QStringLiteral("type"),
+                            {QStringLiteral("title"), QStringLiteral("ctrTitle")}});
     for (const QString &slide : std::as_const(slides)) {
         if (collector.isFull())
             break;

@@ -3,6 +3,8 @@
 #include <QBuffer>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 XMLTextCollector::XMLTextCollector(XMLTextMarkup markup, qsizetype maxLength)
     : m_markup(std::move(markup))
     , m_maxLength(maxLength)
@@ -20,10 +22,33 @@ void XMLTextCollector::parse(const QByteArray &xml)
     QXmlStreamReader reader(&device);
     reader.setNamespaceProcessing(false);
     int textDepth = 0;
-    while (!reader.atEnd()) {
+    int depth = 0;
+    int blockDepth = -1; // the depth of the open block, if any
+    bool blockLeads = false;
+    qsizetype blockFirst = 0;           // its first piece
+    qsizetype leadEnd = m_texts.size(); // where the next lead block's pieces go
+    const auto closeBlock = [&] {
+        endPiece();
+        if (blockLeads) {
+            std::rotate(m_texts.begin() + leadEnd, m_texts.begin() + blockFirst, m_texts.end());
+            leadEnd += m_texts.size() - blockFirst;
+        }
+        blockDepth = -1;
+        blockLeads = false;
+    };
+    while (!reader.atEnd() && !m_full) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement: {
             const QStringView name = reader.qualifiedName();
+            ++depth;
+            if (m_lead && blockDepth < 0 && name == m_lead->block) {
+                endPiece();
+                blockDepth = depth;
+                blockFirst = m_texts.size();
+            } else if (m_lead && blockDepth >= 0 && name == m_lead->mark &&
+                       m_lead->values.contains(reader.attributes().value(m_lead->attribute))) {
+                blockLeads = true;
+            }
             if (m_markup.pieceElements.contains(name))
                 endPiece();
             if (m_markup.textElements.contains(name))
@@ -33,8 +58,8 @@ void XMLTextCollector::parse(const QByteArray &xml)
             break;
         }
         case QXmlStreamReader::Characters:
-            if (textDepth > 0 && !append(reader.text()))
-                return;
+            if (textDepth > 0)
+                append(reader.text());
             break;
         case QXmlStreamReader::EndElement: {
             const QStringView name = reader.qualifiedName();
@@ -42,13 +67,18 @@ void XMLTextCollector::parse(const QByteArray &xml)
                 --textDepth;
             if (m_markup.pieceElements.contains(name))
                 endPiece();
+            if (depth-- == blockDepth)
+                closeBlock();
             break;
         }
         default:
             break;
         }
     }
-    endPiece(); // a part that breaks off keeps its last piece
+    if (blockDepth >= 0)
+        closeBlock(); // a part that breaks off keeps its last piece
+    else
+        endPiece();
 }
 
 bool XMLTextCollector::append(QStringView text)

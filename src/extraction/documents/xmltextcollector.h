@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 /** Which elements of an XML document part hold its text; names are qualified ("w:t"), no namespace processing. */
 struct XMLTextMarkup {
     /** Character data inside one of these, at any depth, is collected. */
@@ -14,18 +16,32 @@ struct XMLTextMarkup {
     QStringList spaceElements;
 };
 
+/** A block element (a shape) whose subtree holds the element `mark` with `attribute` set to one of `values`. */
+struct XMLLeadBlock {
+    QString block;
+    QString mark;
+    QString attribute;
+    QStringList values;
+};
+
 /**
  * Collects the text of XML document parts as pieces: the texts inside one piece element are
  * joined without a separator (a word split over several runs stays one word), pieces keep
- * document order, lose their white space at either end, and empty ones are dropped. A parse
- * error ends the walk of that part and keeps what was collected; reaching the length bound ends
- * all further parsing.
+ * document order (lead blocks aside), lose their white space at either end, and empty ones are
+ * dropped. A parse error ends the walk of that part and keeps what was collected; reaching the
+ * length bound ends all further parsing.
  */
 class XMLTextCollector final
 {
 public:
     /** Stops once the collected pieces hold `maxLength` UTF-16 units; the last piece is cut there. */
     XMLTextCollector(XMLTextMarkup markup, qsizetype maxLength);
+
+    /**
+     * The pieces of each lead block come before the other pieces of their part, in their own
+     * order (a slide's title before the shapes drawn ahead of it).
+     */
+    void setLeadBlock(XMLLeadBlock lead) { m_lead = std::move(lead); }
 
     /** Adds the pieces of one part; several parts may be given in turn. */
     void parse(const QByteArray &xml);
@@ -40,6 +56,7 @@ private:
     void endPiece();
 
     const XMLTextMarkup m_markup;
+    std::optional<XMLLeadBlock> m_lead;
     const qsizetype m_maxLength;
     QStringList m_texts;
     QString m_piece;

@@ -116,6 +116,47 @@ QByteArray powerPointStream()
            "Ende";
 }
 
+// PowerPoint 97 through its persist directory: slide 1 as PowerPoint writes it (title and body
+// in the slide list, a text box in the drawing), its drawing saved again by a later edit; slide 2
+// as LibreOffice writes it (all in the drawing, the title last); the notes listed the other way
+// round; the first edit names itself as the one before it.
+QList<QPair<const char *, QByteArray>> pagedPowerPoint(quint32 currentEditShift)
+{
+    const auto text = [](quint32 kind, const QByteArray &chars) {
+        return pptRecord(0, 0x0F9F, little(kind)) + pptRecord(0, 0x0FA8, chars);
+    };
+    const auto listed = [](quint32 id, quint32 slide) {
+        return pptRecord(0, 0x03F3, little(id, quint32(0), quint32(0), slide, quint32(0)));
+    };
+    const auto slide = [](const QByteArray &texts) { return pptRecord(0x0F, 0x03EE, pptRecord(0x0F, 0xF00D, texts)); };
+    const auto notes = [&](quint32 slide, const QByteArray &chars) {
+        return pptRecord(0x0F, 0x03F0, pptRecord(1, 0x03F1, little(slide, quint32(0))) + text(2, chars));
+    };
+    const QByteArray lists =
+        pptRecord(0x0F, 0x0FF0, listed(2, 256) + text(0, "Titel1") + text(1, "Inhalt1") + listed(3, 257)) +
+        pptRecord(0x2F, 0x0FF0, listed(5, 258) + listed(4, 259));
+    QByteArray stream, directory = little(quint32(1 | 5 << 20));
+    for (const QByteArray &object : {pptRecord(0x0F, 0x03E8, lists), slide(text(4, "Alt1")),
+                                     slide(text(4, "Kasten2") + text(1, "Inhalt2") + text(0, "Titel2")),
+                                     notes(256, "Notiz1"), notes(257, "Notiz2")}) {
+        directory += little(quint32(stream.size()));
+        stream += object;
+    }
+    const auto edit = [&](std::optional<quint32> last, const QByteArray &persistDirectory) {
+        const quint32 directoryAt = stream.size();
+        stream += pptRecord(0, 0x1772, persistDirectory);
+        const quint32 at = stream.size();
+        stream += pptRecord(0, 0x0FF5, little(quint64(0), last.value_or(at), directoryAt, quint32(1), quint64(6)));
+        return at;
+    };
+    const quint32 first = edit(std::nullopt, directory), newer = stream.size();
+    stream += slide(text(4, "Kasten1"));
+    const quint32 current = edit(first, little(quint32(2 | 1 << 20), newer));
+    return {
+        {"PowerPoint Document", stream},
+        {"Current User", pptRecord(0, 0x0FF6, little(quint32(20), quint32(0xE391C05F), current + currentEditShift))}};
+}
+
 } // namespace
 
 class TestOfficeProcessor final : public QObject
@@ -177,9 +218,11 @@ private Q_SLOTS:
                      R"(<t>ant</t></r></is></c><c><v>12</v></c></row></sheetData></worksheet>)"},
                     {"xl/sharedStrings.xml", "<sst><si><t>Kunde</t></si></sst>"}})
             << "Kunde Lieferant Blatt 10";
-        const auto slide = [](const QByteArray &paragraphs) {
-            return R"(<p:sld xmlns:a="a" xmlns:p="p"><p:cSld><p:spTree><p:sp><p:txBody>)" + paragraphs +
-                   "</p:txBody></p:sp></p:spTree></p:cSld></p:sld>";
+        const auto shapes = [](const QByteArray &tree) {
+            return R"(<p:sld xmlns:a="a" xmlns:p="p"><p:cSld><p:spTree>)" + tree + "</p:spTree></p:cSld></p:sld>";
+        };
+        const auto slide = [&](const QByteArray &paragraphs) {
+            return shapes("<p:sp><p:txBody>" + paragraphs + "</p:txBody></p:sp>");
         };
         const QByteArray rels =
             R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
@@ -202,6 +245,18 @@ private Q_SLOTS:
                             "</Relationships>"},
                     {"ppt/notesSlides/n.xml", slide("<a:p><a:r><a:t>Notiz</a:t></a:r></a:p>")}})
             << "Agenda Punkt eins Notiz Schluss";
+        const auto shape = [](const char *placeholder, const char *text) {
+            return "<p:sp><p:nvSpPr><p:nvPr>" + QByteArray(placeholder) +
+                   "</p:nvPr></p:nvSpPr><p:txBody><a:p><a:r><a:t>" + text + "</a:t></a:r></a:p></p:txBody></p:sp>";
+        };
+        QTest::newRow("pptx title placeholder first, then shapes in order")
+            << writeZip(
+                   m_dir.filePath("Titel.pptx"),
+                   {{"ppt/slides/slide1.xml", shapes(shape("", "Kasten") + shape(R"(<p:ph type="title"/>)", "Titel") +
+                                                     shape(R"(<p:ph type="body"/>)", "Inhalt"))},
+                    {"ppt/slides/slide2.xml",
+                     shapes(shape("", "Unter") + shape(R"(<p:ph type="ctrTitle"/>)", "Start"))}})
+            << "Titel Kasten Inhalt Start Unter";
         QTest::newRow("pptx without a slide list: slides by number")
             << writeZip(m_dir.filePath("Vorlage.potx"),
                         {{"ppt/slides/slide10.xml", slide("<a:p><a:r><a:t>Zehn</a:t></a:r></a:p>")},
@@ -257,6 +312,12 @@ private Q_SLOTS:
         QTest::newRow("ppt text atoms, masters and field marks left out")
             << writeCompoundFile(m_dir.filePath("Folien.ppt"), {{"PowerPoint Document", powerPointStream()}})
             << "Quartalsbericht 2024 Umsatz Gewinn Für den Vorstand Notiz Ende";
+        QTest::newRow("ppt slide by slide: titles, bodies, text boxes, notes; newest edit")
+            << writeCompoundFile(m_dir.filePath("Bericht.ppt"), pagedPowerPoint(0))
+            << "Titel1 Inhalt1 Kasten1 Notiz1 Titel2 Inhalt2 Kasten2 Notiz2";
+        QTest::newRow("ppt whose current edit is missing: record order")
+            << writeCompoundFile(m_dir.filePath("Bericht.pps"), pagedPowerPoint(1))
+            << "Titel1 Inhalt1 Alt1 Kasten2 Inhalt2 Titel2 Notiz1 Notiz2 Kasten1";
         QTest::newRow("not a zip") << writeFile(m_dir.filePath("text.docx"), "Dies ist kein ZIP-Archiv.\n") << "";
     }
 
