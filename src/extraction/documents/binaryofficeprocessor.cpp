@@ -3,6 +3,7 @@
 #include "common/unicodetext.h"
 #include "extraction/documents/binaryoffice.h"
 #include "extraction/documents/rtfreader.h"
+#include "extraction/genericprocessor.h"
 
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
@@ -77,6 +78,9 @@ ExtractionResult BinaryOfficeProcessor::extractFrom(const SourceFile &file) cons
         text = BinaryOffice::presentationText(stream(compound.get(), "PowerPoint Document"),
                                               stream(compound.get(), "Current User"), MaxReadUnits);
     }
+    // Graphviz graphs (.dot) and gettext templates (.pot) share these extensions, and are plain text.
+    if (text.isEmpty() && !compound)
+        text = GenericProcessor::readTextPrefix(file).value_or(QString());
     return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document),
                              {{QStringLiteral("source"), extension}});
 }

@@ -318,6 +318,9 @@ private Q_SLOTS:
         QTest::newRow("ppt whose current edit is missing: record order")
             << writeCompoundFile(m_dir.filePath("Bericht.pps"), pagedPowerPoint(1))
             << "Titel1 Inhalt1 Alt1 Kasten2 Inhalt2 Titel2 Notiz1 Notiz2 Kasten1";
+        QTest::newRow("dot that is a Graphviz graph")
+            << writeFile(m_dir.filePath("Abhängigkeiten.dot"), "digraph pip {\n  requests -> urllib3;\n}\n")
+            << "digraph pip {\n  requests -> urllib3;\n}\n";
         QTest::newRow("not a zip") << writeFile(m_dir.filePath("text.docx"), "Dies ist kein ZIP-Archiv.\n") << "";
     }
 
