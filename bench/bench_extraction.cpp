@@ -9,7 +9,7 @@
 //    a photo-like meadow) vs recognize on the A4 page above (target: at most 0.25x, a second
 //    where the page takes four); for comparison, what reading the meadow in full costs.
 // Each figure is the median of several runs. Usage: bench_extraction [pdf runs] [ocr runs]
-#include "common/processenvironment.h"
+#include "benchprocess.h"
 #include "extraction/documents/pdfprocessor.h"
 #include "extraction/media/imageprocessor.h"
 #include "extraction/textrecognizer.h"
@@ -153,9 +153,7 @@ volatile qsizetype g_sink = 0; // keeps the work from being optimised away
 
 int main(int argc, char *argv[])
 {
-    ensureSingleThreadedOpenMP(argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareBenchProcess(argv);
     QGuiApplication app(argc, argv);
     const int pdfRuns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     const int ocrRuns = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;

@@ -5,7 +5,7 @@
 // idle delay. Targets: no growth from pass 2 to pass 4 (≤ 1.05×); idle RSS < 150 MiB.
 // Usage: bench_memory [idle seconds, default 60]
 #include "benchcorpus.h"
-#include "common/processenvironment.h"
+#include "benchprocess.h"
 #include "extraction/contentextraction.h"
 
 #include <QElapsedTimer>
@@ -78,9 +78,7 @@ void pass(const QStringList &files)
 
 int main(int argc, char *argv[])
 {
-    ensureSingleThreadedOpenMP(argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareBenchProcess(argv);
     QGuiApplication app(argc, argv);
     const int idleSeconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
     ContentExtraction::setIdleRelease(std::chrono::seconds(idleSeconds));

@@ -11,7 +11,7 @@
 // Each path runs twice after a warm-up pass; the faster run counts (the machine is shared).
 // Usage: bench_sandbox [idle seconds, default 60]
 #include "benchcorpus.h"
-#include "common/processenvironment.h"
+#include "benchprocess.h"
 #include "companion/kvxclient.h"
 #include "extraction/contentextraction.h"
 #include "settings/defaultsstore.h"
@@ -226,9 +226,7 @@ int measureResidentSize(bool sandboxed, const QString &folder, int idleSeconds)
 
 int main(int argc, char *argv[])
 {
-    ensureSingleThreadedOpenMP(argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareBenchProcess(argv);
     QGuiApplication app(argc, argv);
     if (argc == 5 && qstrcmp(argv[1], "--resident") == 0)
         return measureResidentSize(qstrcmp(argv[2], "helpers") == 0, QString::fromLocal8Bit(argv[3]),

@@ -8,7 +8,7 @@
 //                                          OUTDIR/results.tsv (index, path, ok or error, ms,
 //                                          characters, source, title, error) and each file's
 //                                          text and metadata as OUTDIR/text/INDEX.txt
-#include "common/processenvironment.h"
+#include "benchprocess.h"
 #include "companion/kvxclient.h"
 #include "extraction/contentextraction.h"
 #include "settings/defaultsstore.h"
@@ -34,9 +34,7 @@ QString oneLine(QString text)
 
 int main(int argc, char *argv[])
 {
-    ensureSingleThreadedOpenMP(argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareBenchProcess(argv);
     QGuiApplication app(argc, argv);
     const bool listMode = argc == 4 && qstrcmp(argv[1], "--list") == 0;
     if (argc != 2 && !listMode) {
