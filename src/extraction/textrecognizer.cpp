@@ -28,6 +28,10 @@ constexpr double MinMeanAmongNames = 45.0;
 // Names, paths and identifiers ("kernel_t", "/sbin/init") are in no dictionary; read this
 // confidently they are text all the same.
 constexpr float ConfidentWord = 85.0F;
+// A line of a reading that is no text as a whole still is when read this surely and holding such
+// a word: across 133 pictures of Debian's documentation only a chart's "benchmark" was.
+constexpr float NamingWord = 90.0F;
+constexpr qsizetype NamingLetters = 5;
 // Below this, a mark without letters or digits is an edge the engine tried to read.
 constexpr float UnsureMark = 50.0F;
 // A word in the small copy of a scene that may be text; the full reading judges it.
@@ -143,7 +147,8 @@ Reading read(const QImage &image)
                 const QString word = text ? QString::fromUtf8(text.get()).trimmed() : QString();
                 if (!word.isEmpty()) {
                     line << word;
-                    reading.words.append({word, it->Confidence(tesseract::RIL_WORD), it->WordIsFromDictionary()});
+                    reading.words.append(
+                        {word, it->Confidence(tesseract::RIL_WORD), it->WordIsFromDictionary(), lines.size()});
                 }
                 if (it->IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) && !line.isEmpty()) {
                     lines << line.join(u' ');
@@ -182,10 +187,29 @@ bool isCredible(const QList<Word> &words)
            (mean >= MinMeanAmongNames && confidentNames >= MinConfidentNames);
 }
 
+QString credibleText(const Reading &reading)
+{
+    if (isCredible(reading.words))
+        return reading.text;
+    const QStringList lines = reading.text.split(u'\n');
+    QList<bool> sure(lines.size(), true), named(lines.size(), false);
+    for (const Word &word : reading.words) {
+        if (word.line < 0 || word.line >= lines.size())
+            continue;
+        sure[word.line] = sure[word.line] && word.confidence >= ConfidentWord;
+        named[word.line] = named[word.line] || (word.inDictionary && word.confidence >= NamingWord &&
+                                                count(word.text, &QChar::isLetter) >= NamingLetters);
+    }
+    QStringList kept;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (sure[i] && named[i])
+            kept << lines[i];
+    return kept.join(u'\n');
+}
+
 QString recognize(const QImage &image)
 {
-    const Reading reading = read(image);
-    return isCredible(reading.words) ? reading.text : QString();
+    return credibleText(read(image));
 }
 
 QString recognizeScene(const QImage &image)
@@ -203,7 +227,7 @@ QString recognizeScene(const QImage &image)
     const Reading full = read(image);
     if (isCredible(full.words))
         return full.text;
-    return isCredible(glance.words) ? glance.text : QString();
+    return isCredible(glance.words) ? glance.text : credibleText(full);
 }
 
 } // namespace TextRecognizer

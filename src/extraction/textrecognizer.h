@@ -26,6 +26,7 @@ struct Word {
     QString text;
     float confidence = 0;      ///< 0–100
     bool inDictionary = false; ///< found in the engine's word list
+    qsizetype line = 0;        ///< the index of its line in `Reading::text`
 };
 
 /** What the engine read, before it is judged. */
@@ -49,9 +50,16 @@ struct Reading {
 [[nodiscard]] bool isCredible(const QList<Word> &words);
 
 /**
+ * The reading's text when its words are credible. Otherwise only its lines read wholly at 85 or
+ * more that hold a dictionary word of five or more letters read at 90 or more (a chart's title
+ * amid what its bars and dots read as); empty when there is none.
+ */
+[[nodiscard]] QString credibleText(const Reading &reading);
+
+/**
  * The recognised text lines of `image`, in reading order, joined with line feeds; lines that
- * recognise as blank are left out. Empty when the image is null, recognition fails, or the
- * reading is not credible.
+ * recognise as blank are left out. Empty when the image is null or recognition fails; judged
+ * by `credibleText`.
  */
 [[nodiscard]] QString recognize(const QImage &image);
 

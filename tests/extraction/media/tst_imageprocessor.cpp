@@ -368,6 +368,41 @@ private Q_SLOTS:
         QTEST(TextRecognizer::isCredible(words), "credible");
     }
 
+    // A reading that is junk as a whole keeps only the lines read surely around a real word.
+    void credibleText_data()
+    {
+        using Words = QList<TextRecognizer::Word>;
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Words>("words");
+        QTest::addColumn<QString>("expected");
+        // What a box plot with turned labels reads as; only its title is read surely.
+        const Words chart{{"ose=Bulpooue", 20, false, 0}, {"gz", 30, false, 0},       {"sfsapooep", 10, false, 0},
+                          {"Buijs", 25, false, 1},        {"QOOOSZ=U", 15, false, 1}, {"L=USJUl", 12, false, 1},
+                          {"benchmark", 97, true, 2},     {"4e+06", 92, false, 3},    {"Jo", 93, true, 3}};
+        const QString chartText = "ose=Bulpooue gz sfsapooep\nBuijs QOOOSZ=U L=USJUl\nbenchmark\n4e+06 Jo";
+        QTest::newRow("chart: its title") << chartText << chart << "benchmark";
+        Words unsure = chart;
+        unsure[6].confidence = 88;
+        QTest::newRow("title read unsurely") << chartText << unsure << "";
+        Words crowded = chart;
+        crowded[6].line = 1;
+        QTest::newRow("title beside junk")
+            << "ose=Bulpooue gz sfsapooep\nBuijs QOOOSZ=U L=USJUl benchmark\n4e+06 Jo" << crowded << "";
+        QTest::newRow("credible: all of it") << "Rechnung 2024\nBetrag 49,99"
+                                             << Words{{"Rechnung", 96, true, 0},
+                                                      {"2024", 95, false, 0},
+                                                      {"Betrag", 93, true, 1},
+                                                      {"49,99", 91, false, 1}}
+                                             << "Rechnung 2024\nBetrag 49,99";
+    }
+
+    void credibleText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<TextRecognizer::Word>, words);
+        QTEST(TextRecognizer::credibleText({text, words, {}}), "expected");
+    }
+
     void recognitionIsBounded()
     {
         const TextRecognizer::Reading reading = TextRecognizer::read(invoicePage(600).scaled(7440, 1800));
