@@ -2,6 +2,7 @@
 
 #include "common/unicodetext.h"
 #include "extraction/documents/binaryoffice.h"
+#include "extraction/documents/htmlprocessor.h"
 #include "extraction/documents/rtfreader.h"
 #include "extraction/genericprocessor.h"
 
@@ -78,8 +79,13 @@ ExtractionResult BinaryOfficeProcessor::extractFrom(const SourceFile &file) cons
         text = BinaryOffice::presentationText(stream(compound.get(), "PowerPoint Document"),
                                               stream(compound.get(), "Current User"), MaxReadUnits);
     }
-    // Graphviz graphs (.dot) and gettext templates (.pot) share these extensions, and are plain text.
-    if (text.isEmpty() && !compound)
+    // Web applications export tables as HTML under ".xls" and ".doc"; Graphviz graphs (.dot) and
+    // gettext templates (.pot) share these extensions as plain text.
+    if (text.isEmpty() && !compound && HTMLProcessor::looksLikeHtml(bytes))
+        text = HTMLProcessor::page(bytes.left(GenericProcessor::MaxTextBytes),
+                                   bytes.size() <= GenericProcessor::MaxTextBytes)
+                   .text;
+    else if (text.isEmpty() && !compound)
         text = GenericProcessor::readTextPrefix(file).value_or(QString());
     return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document),
                              {{QStringLiteral("source"), extension}});

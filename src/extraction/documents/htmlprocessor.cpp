@@ -18,6 +18,27 @@ HTMLProcessor::HTMLProcessor()
 {
 }
 
+HTMLText::Page HTMLProcessor::page(const QByteArray &bytes, bool complete)
+{
+    const QString html = HTMLCharset::decode(bytes, complete);
+    if (std::optional<HTMLText::Page> page = HTMLText::read(html.toUtf8(), MaxVisibleUnits))
+        return *std::move(page);
+    // The parser gives up only when out of memory.
+    return {IcuRegex::replaceAll(QStringLiteral("<[^>]+>"), IcuRegex::NoFlags, html, QStringLiteral(" "))
+                .value_or(QString()),
+            std::nullopt};
+}
+
+bool HTMLProcessor::looksLikeHtml(QByteArrayView bytes)
+{
+    QByteArray start = bytes.first(std::min<qsizetype>(bytes.size(), 1024)).toByteArray();
+    if (start.startsWith("\xEF\xBB\xBF"))
+        start.remove(0, 3);
+    start = start.trimmed().toLower();
+    return start.startsWith('<') &&
+           (start.contains("<html") || start.contains("<table") || start.contains("<!doctype html"));
+}
+
 ExtractionResult HTMLProcessor::extractFrom(const SourceFile &file) const
 {
     // Only the start of a huge page is read, as for plain text.
@@ -26,16 +47,8 @@ ExtractionResult HTMLProcessor::extractFrom(const SourceFile &file) const
         return FileContext::make(file, QString(), MetadataMap());
 
     MetadataMap metadata{{QStringLiteral("source"), QStringLiteral("html")}};
-    const QByteArray &bytes = *read;
-    const QString html = HTMLCharset::decode(bytes, bytes.size() < GenericProcessor::MaxTextBytes);
-
-    const std::optional<HTMLText::Page> page = HTMLText::read(html.toUtf8(), MaxVisibleUnits);
-    // When the parser gives up, the tags are stripped instead.
-    const QString text =
-        page ? page->text
-             : IcuRegex::replaceAll(QStringLiteral("<[^>]+>"), IcuRegex::NoFlags, html, QStringLiteral(" "))
-                   .value_or(QString());
-    if (page && page->title)
-        metadata.set(QStringLiteral("title"), *page->title);
-    return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document), metadata);
+    const HTMLText::Page page = HTMLProcessor::page(*read, read->size() < GenericProcessor::MaxTextBytes);
+    if (page.title)
+        metadata.set(QStringLiteral("title"), *page.title);
+    return FileContext::make(file, UnicodeText::leftGraphemes(page.text, TextLimits::Document), metadata);
 }

@@ -321,6 +321,11 @@ private Q_SLOTS:
         QTest::newRow("dot that is a Graphviz graph")
             << writeFile(m_dir.filePath("Abhängigkeiten.dot"), "digraph pip {\n  requests -> urllib3;\n}\n")
             << "digraph pip {\n  requests -> urllib3;\n}\n";
+        QTest::newRow("xls that is a web page's table")
+            << writeFile(m_dir.filePath("Umsätze.xls"),
+                         "\xEF\xBB\xBF <HTML><head><title>Umsätze</title></head><body><table><tr><td>Datum</td>"
+                         "<td>Betrag</td></tr><tr><td>01.12.2026</td><td>49,99 &euro;</td></tr></table></body></HTML>")
+            << "Datum\tBetrag\n01.12.2026\t49,99 €";
         QTest::newRow("not a zip") << writeFile(m_dir.filePath("text.docx"), "Dies ist kein ZIP-Archiv.\n") << "";
     }
 
