@@ -4,6 +4,7 @@
 #include "extraction/documents/binaryoffice.h"
 #include "extraction/documents/htmlprocessor.h"
 #include "extraction/documents/rtfreader.h"
+#include "extraction/documents/xmltextcollector.h"
 #include "extraction/genericprocessor.h"
 
 #include <gsf/gsf-infile-msole.h>
@@ -50,6 +51,36 @@ QByteArray stream(GsfInfile *file, const char *name)
     return bytes;
 }
 
+// Office 2003's XML formats ("XML-Kalkulationstabelle", "Word 2003 XML") under the old names.
+bool isOfficeXml(QByteArrayView bytes)
+{
+    const QByteArrayView start = bytes.first(std::min<qsizetype>(bytes.size(), 4096));
+    return start.trimmed().startsWith("<?xml") && (start.contains("urn:schemas-microsoft-com:office:spreadsheet") ||
+                                                   start.contains("schemas.microsoft.com/office/word/2003/wordml"));
+}
+
+const XMLTextMarkup &officeXmlMarkup()
+{
+    static const XMLTextMarkup markup{{QStringLiteral("Data"), QStringLiteral("ss:Data"), QStringLiteral("w:t")},
+                                      {QStringLiteral("Cell"), QStringLiteral("ss:Cell"), QStringLiteral("w:p")},
+                                      {QStringLiteral("w:tab"), QStringLiteral("w:br")}};
+    return markup;
+}
+
+// A file under these names that is no compound file. Web applications and banks export tables as
+// HTML or Office 2003 XML under ".xls"; Graphviz graphs (.dot) and gettext templates (.pot) are
+// plain text.
+QString textOfAnotherFormat(const SourceFile &file, const QByteArray &bytes)
+{
+    const QByteArray start = bytes.left(GenericProcessor::MaxTextBytes);
+    // Before HTML: a spreadsheet's "<Table>" is no HTML table.
+    if (isOfficeXml(bytes))
+        return XMLTextCollector::joinedText(start, officeXmlMarkup(), MaxReadUnits);
+    if (HTMLProcessor::looksLikeHtml(bytes))
+        return HTMLProcessor::page(start, start.size() == bytes.size()).text;
+    return GenericProcessor::readTextPrefix(file).value_or(QString());
+}
+
 } // namespace
 
 BinaryOfficeProcessor::BinaryOfficeProcessor()
@@ -79,14 +110,8 @@ ExtractionResult BinaryOfficeProcessor::extractFrom(const SourceFile &file) cons
         text = BinaryOffice::presentationText(stream(compound.get(), "PowerPoint Document"),
                                               stream(compound.get(), "Current User"), MaxReadUnits);
     }
-    // Web applications export tables as HTML under ".xls" and ".doc"; Graphviz graphs (.dot) and
-    // gettext templates (.pot) share these extensions as plain text.
-    if (text.isEmpty() && !compound && HTMLProcessor::looksLikeHtml(bytes))
-        text = HTMLProcessor::page(bytes.left(GenericProcessor::MaxTextBytes),
-                                   bytes.size() <= GenericProcessor::MaxTextBytes)
-                   .text;
-    else if (text.isEmpty() && !compound)
-        text = GenericProcessor::readTextPrefix(file).value_or(QString());
+    if (text.isEmpty() && !compound)
+        text = textOfAnotherFormat(file, bytes);
     return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document),
                              {{QStringLiteral("source"), extension}});
 }

@@ -326,6 +326,13 @@ private Q_SLOTS:
                          "\xEF\xBB\xBF <HTML><head><title>Umsätze</title></head><body><table><tr><td>Datum</td>"
                          "<td>Betrag</td></tr><tr><td>01.12.2026</td><td>49,99 &euro;</td></tr></table></body></HTML>")
             << "Datum\tBetrag\n01.12.2026\t49,99 €";
+        QTest::newRow("xls that is an XML spreadsheet")
+            << writeFile(m_dir.filePath("Konto.xls"),
+                         R"(<?xml version="1.0"?><Workbook xmlns="urn:schemas-microsoft-com:office:spreadsheet" )"
+                         R"(xmlns:ss="urn:schemas-microsoft-com:office:spreadsheet"><Worksheet ss:Name="Umsätze">)"
+                         R"(<Table><Row><Cell><Data ss:Type="String">Miete</Data></Cell><Cell><Data )"
+                         R"(ss:Type="Number">850</Data></Cell></Row></Table></Worksheet></Workbook>)")
+            << "Miete 850";
         QTest::newRow("not a zip") << writeFile(m_dir.filePath("text.docx"), "Dies ist kein ZIP-Archiv.\n") << "";
     }
 
