@@ -7,6 +7,11 @@ ExtensionProcessor::ExtensionProcessor(std::initializer_list<QString> extensions
 {
 }
 
+ExtensionProcessor::ExtensionProcessor(const QStringList &extensions)
+    : m_extensions(extensions.cbegin(), extensions.cend())
+{
+}
+
 bool ExtensionProcessor::canProcess(const QString &path) const
 {
     return m_extensions.contains(lowerExtension(path));

@@ -5,6 +5,7 @@
 
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <expected>
 #include <initializer_list>
@@ -44,6 +45,7 @@ class ExtensionProcessor : public FileProcessor
 {
 public:
     explicit ExtensionProcessor(std::initializer_list<QString> extensions);
+    explicit ExtensionProcessor(const QStringList &extensions);
 
     [[nodiscard]] bool canProcess(const QString &path) const override;
     [[nodiscard]] const QSet<QString> &extensions() const { return m_extensions; }

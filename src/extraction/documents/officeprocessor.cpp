@@ -7,6 +7,29 @@
 
 namespace {
 
+// The documents, macro-enabled documents and templates of each program: the same package parts.
+// Functions, not globals: processors may be built during static initialisation.
+const QStringList &wordNames()
+{
+    static const QStringList names{QStringLiteral("docx"), QStringLiteral("docm"), QStringLiteral("dotx"),
+                                   QStringLiteral("dotm")};
+    return names;
+}
+
+const QStringList &excelNames()
+{
+    static const QStringList names{QStringLiteral("xlsx"), QStringLiteral("xlsm"), QStringLiteral("xltx"),
+                                   QStringLiteral("xltm")};
+    return names;
+}
+
+const QStringList &presentationNames()
+{
+    static const QStringList names{QStringLiteral("pptx"), QStringLiteral("pptm"), QStringLiteral("ppsx"),
+                                   QStringLiteral("ppsm"), QStringLiteral("potx"), QStringLiteral("potm")};
+    return names;
+}
+
 // Real document parts stay well below this; a bomb stops here instead of filling memory.
 constexpr qint64 MaxPartBytes = 64 * 1024 * 1024;
 // Enough UTF-16 units for the excerpt's grapheme clusters.
@@ -79,9 +102,9 @@ QString excelText(const QByteArray &archive)
 } // namespace
 
 OfficeProcessor::OfficeProcessor()
-    : ExtensionProcessor({QStringLiteral("docx"), QStringLiteral("xlsx"), QStringLiteral("pptx"),
-                          QStringLiteral("ppsx"), QStringLiteral("potx"), QStringLiteral("odt"), QStringLiteral("ods"),
-                          QStringLiteral("odp"), QStringLiteral("ott"), QStringLiteral("ots"), QStringLiteral("otp")})
+    : ExtensionProcessor(wordNames() + excelNames() + presentationNames() +
+                         QStringList{QStringLiteral("odt"), QStringLiteral("ods"), QStringLiteral("odp"),
+                                     QStringLiteral("ott"), QStringLiteral("ots"), QStringLiteral("otp")})
 {
 }
 
@@ -90,11 +113,11 @@ ExtractionResult OfficeProcessor::extractFrom(const SourceFile &file) const
     const QString extension = lowerExtension(file.path());
     const QByteArray archive = file.bytes();
     QString text;
-    if (extension == u"docx") {
+    if (wordNames().contains(extension)) {
         text = wordText(archive);
-    } else if (extension == u"xlsx") {
+    } else if (excelNames().contains(extension)) {
         text = excelText(archive);
-    } else if (extension == u"pptx" || extension == u"ppsx" || extension == u"potx") {
+    } else if (presentationNames().contains(extension)) {
         text = PresentationPackage::text(archive, MaxCollectedUnits);
     } else if (canProcess(file.path())) { // the OpenDocument formats and their templates
         if (const std::optional<QByteArray> content =

@@ -208,6 +208,11 @@ private Q_SLOTS:
             << writeZip(m_dir.filePath("Tabelle.xlsx"),
                         {{"xl/sharedStrings.xml", strings}, {"xl/worksheets/sheet1.xml", sheet}})
             << "Kunde Betrag Grüße an alle";
+        QTest::newRow("xlsm: macros beside the same parts")
+            << writeZip(m_dir.filePath("Makros.xlsm"), {{"xl/sharedStrings.xml", strings}, {"xl/vbaProject.bin", "x"}})
+            << "Kunde Betrag Grüße an alle";
+        QTest::newRow("dotx: a template's paragraphs")
+            << writeZip(m_dir.filePath("Vorlage.dotx"), {{"word/document.xml", word}}) << "Hallo Welt";
         QTest::newRow("xlsx inline strings after shared strings, sheets in order")
             << writeZip(
                    m_dir.filePath("inline.xlsx"),
