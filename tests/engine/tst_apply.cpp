@@ -315,9 +315,11 @@ private Q_SLOTS:
             }
         });
         const Undo::Outcome undone = awaitTask(work.revertBatch(m_store.get(), records.first().batch)).value();
-        QVERIFY2(
-            QRegularExpression("^[1-9][0-9]{0,2} von 1\\.000 Umbenennungen rückgängig gemacht$").match(said).hasMatch(),
-            qPrintable(said));
+        // Progress reaches this thread queued: on an idle machine the worker may be through first.
+        QVERIFY2(QRegularExpression("^([1-9][0-9]{0,2}|1\\.000) von 1\\.000 Umbenennungen rückgängig gemacht$")
+                     .match(said)
+                     .hasMatch(),
+                 qPrintable(said));
         QCOMPARE(undone.reverted + undone.stopped, Files);
         QVERIFY(undone.failures.isEmpty());
         QCOMPARE(Undo::describe(undone).contains("angehalten"), undone.stopped > 0);
