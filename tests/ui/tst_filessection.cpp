@@ -36,6 +36,31 @@ private Q_SLOTS:
         QCOMPARE(names, (QStringList{"b.txt", "a.txt", "c.txt"}));
     }
 
+    void openDialogsHandTheirChoiceToTheAnalysis()
+    {
+        // Qt's own dialog, as on a desktop without a dialog plugin: the name field takes quoted paths.
+        const auto choose = [this](bool folders, const QString &typed) {
+            folders ? w->files()->pickFolder() : w->files()->pickFiles();
+            QFileDialog *dialog = w->files()->openDialog();
+            QVERIFY(dialog && dialog->isVisible());
+            dialog->setDirectory(w->dir.path());
+            auto *field = dialog->findChild<QLineEdit *>("fileNameEdit");
+            QVERIFY(field);
+            field->setText(typed);
+            QTest::keyClick(field, Qt::Key_Return);
+            QTRY_VERIFY(!dialog->isVisible());
+        };
+        w->touch("a.txt");
+        w->touch("b.txt");
+        choose(false, R"("a.txt" "b.txt")");
+        QTRY_COMPARE_WITH_TIMEOUT(w->list()->model()->rowCount(), 2, 10000);
+
+        w->touch("ordner/c.txt");
+        choose(true, "ordner");
+        QTRY_COMPARE_WITH_TIMEOUT(w->list()->model()->rowCount(), 3, 10000);
+        QCOMPARE(w->fx.llm.server().requests().size(), 3);
+    }
+
     void manyFilesAskFirst()
     {
         for (int i = 0; i < 1234; ++i)

@@ -144,8 +144,10 @@ void FilesPage::openDialog(bool folders)
     if (folders)
         dialog->setOption(QFileDialog::ShowDirsOnly);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::urlsSelected, this, [this](const QList<QUrl> &urls) {
-        if (!urls.isEmpty())
+    // Qt's own dialog (no desktop dialog plugin) emits only filesSelected, a native one only urlsSelected;
+    // accepted comes from both, and selectedUrls() answers for both.
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        if (const QList<QUrl> urls = dialog->selectedUrls(); !urls.isEmpty())
             analyze(urls);
     });
     m_dialog = dialog;
