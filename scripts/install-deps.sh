@@ -26,8 +26,9 @@ packages=(
     qt6-image-formats-plugins libheif-dev
     # credentials: the Secret Service client, and a keyring daemon on a private bus for the tests
     libsecret-1-dev gnome-keyring dbus
-    # test fixtures (audio and video files are made with the ffmpeg CLI, HEIC files with heif-enc)
-    ffmpeg libheif-examples
+    # test fixtures (audio and video files are made with the ffmpeg CLI, HEIC files with heif-enc,
+    # hybrid e-invoice PDFs with qpdf's --add-attachment)
+    ffmpeg libheif-examples qpdf
     # desktop integration: URL scheme registration, the checks of the .desktop and AppStream files,
     # and the Nautilus extension's bindings
     xdg-utils desktop-file-utils appstream python3-nautilus

@@ -6,6 +6,7 @@
 #include "extraction/documents/officeprocessor.h"
 #include "extraction/documents/pdfprocessor.h"
 #include "extraction/documents/richtextprocessor.h"
+#include "extraction/documents/xmlprocessor.h"
 #include "extraction/genericprocessor.h"
 #include "extraction/media/imageprocessor.h"
 #include "extraction/media/mediaprocessor.h"
@@ -22,9 +23,10 @@ const QList<const FileProcessor *> &processors()
     static const HTMLProcessor html;
     static const EmailProcessor email;
     static const MediaProcessor media;
+    static const XMLProcessor xml;
     static const GenericProcessor generic;
     static const QList<const FileProcessor *> table{&pdf,  &image, &office, &binaryOffice, &richText,
-                                                    &html, &email, &media,  &generic};
+                                                    &html, &email, &media,  &xml,          &generic};
     return table;
 }
 

@@ -1,6 +1,7 @@
 #include "pdfprocessor.h"
 
 #include "common/unicodetext.h"
+#include "extraction/documents/einvoicereader.h"
 #include "extraction/documents/pdfpagetext.h"
 #include "extraction/textrecognizer.h"
 
@@ -80,6 +81,65 @@ QString ocrFallback(Poppler::Document &document)
     return TextRecognizer::recognize(page->renderToImage(dpi, dpi));
 }
 
+// How hybrid-invoice standards name their XML, compared lower-cased: Factur-X and ZUGFeRD 2.1 on,
+// ZUGFeRD 2.0 and 1.0 ("ZUGFeRD-invoice.xml"), the XRechnung profile of ZUGFeRD. Any other XML
+// attachment is tried after these, in case its root is an invoice.
+const QStringList &invoiceAttachmentNames()
+{
+    static const QStringList names{QStringLiteral("factur-x.xml"), QStringLiteral("zugferd-invoice.xml"),
+                                   QStringLiteral("xrechnung.xml")};
+    return names;
+}
+
+// A PDF can carry any number of attachments; only this many are looked at.
+constexpr qsizetype MaxAttachmentsTried = 16;
+
+std::optional<EInvoice> embeddedInvoice(const Poppler::Document &document)
+{
+    if (!document.hasEmbeddedFiles())
+        return std::nullopt;
+    QList<std::pair<qsizetype, Poppler::EmbeddedFile *>> candidates; // rank, file
+    for (Poppler::EmbeddedFile *file : document.embeddedFiles()) {
+        if (!file || !file->isValid())
+            continue;
+        const QString name = file->name().toLower();
+        const qsizetype known = invoiceAttachmentNames().indexOf(name);
+        if (known >= 0 || name.endsWith(u".xml"))
+            candidates.append({known >= 0 ? known : invoiceAttachmentNames().size(), file});
+    }
+    std::ranges::stable_sort(candidates, {}, &std::pair<qsizetype, Poppler::EmbeddedFile *>::first);
+    candidates.resize(std::min(candidates.size(), MaxAttachmentsTried));
+    for (const auto &[rank, file] : candidates) {
+        // The stated size is checked before the stream is inflated; a stream that lies about it
+        // is held by the helper's memory limit.
+        if (file->size() > EInvoiceReader::MaxBytes)
+            continue;
+        const std::expected<EInvoiceReader::Reading, EInvoiceReader::Failure> reading =
+            EInvoiceReader::read(file->data());
+        if (!reading)
+            continue;
+        EInvoice invoice = reading->invoice;
+        invoice.attachmentName = file->name();
+        return invoice;
+    }
+    return std::nullopt;
+}
+
+FileContext textLayerContext(const SourceFile &file, Poppler::Document &document)
+{
+    const MetadataMap fromTextLayer{{QStringLiteral("source"), QStringLiteral("pdfkit")}};
+    const QString text = pdfText(document);
+    if (UnicodeText::graphemeCount(text.trimmed()) >= MinTextLayerLength)
+        return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document), fromTextLayer);
+
+    // A scan: recognition wins only when it finds more than the thin text layer.
+    const QString recognized = ocrFallback(document);
+    if (UnicodeText::graphemeCount(recognized) > UnicodeText::graphemeCount(text))
+        return FileContext::make(file, UnicodeText::leftGraphemes(recognized, TextLimits::Document),
+                                 {{QStringLiteral("source"), QStringLiteral("ocr")}});
+    return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document), fromTextLayer);
+}
+
 } // namespace
 
 PDFProcessor::PDFProcessor()
@@ -89,20 +149,11 @@ PDFProcessor::PDFProcessor()
 
 ExtractionResult PDFProcessor::extractFrom(const SourceFile &file) const
 {
-    const MetadataMap fromTextLayer{{QStringLiteral("source"), QStringLiteral("pdfkit")}};
     // Poppler reads the mapped file in place; the mapping outlives the document.
     const std::unique_ptr<Poppler::Document> document = openDocument(file.bytes());
     if (!document)
-        return FileContext::make(file, QString(), fromTextLayer);
-
-    const QString text = pdfText(*document);
-    if (UnicodeText::graphemeCount(text.trimmed()) >= MinTextLayerLength)
-        return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document), fromTextLayer);
-
-    // A scan: recognition wins only when it finds more than the thin text layer.
-    const QString recognized = ocrFallback(*document);
-    if (UnicodeText::graphemeCount(recognized) > UnicodeText::graphemeCount(text))
-        return FileContext::make(file, UnicodeText::leftGraphemes(recognized, TextLimits::Document),
-                                 {{QStringLiteral("source"), QStringLiteral("ocr")}});
-    return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document), fromTextLayer);
+        return FileContext::make(file, QString(), {{QStringLiteral("source"), QStringLiteral("pdfkit")}});
+    FileContext context = textLayerContext(file, *document);
+    context.invoice = embeddedInvoice(*document);
+    return context;
 }

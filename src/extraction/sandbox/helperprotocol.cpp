@@ -26,6 +26,56 @@ std::optional<QDateTime> dateFrom(const QCborValue &value)
     return QDateTime::fromMSecsSinceEpoch(value.toInteger(), Qt::UTC);
 }
 
+QCborMap encodeInvoice(const EInvoice &invoice)
+{
+    QCborMap encoded{{u"syntax"_s, invoice.syntax == EInvoice::Syntax::ubl ? u"ubl"_s : u"cii"_s},
+                     {u"number"_s, invoice.number},
+                     {u"typeCode"_s, invoice.typeCode},
+                     {u"sellerName"_s, invoice.sellerName},
+                     {u"sellerVatId"_s, invoice.sellerVatId},
+                     {u"currency"_s, invoice.currency},
+                     {u"attachmentName"_s, invoice.attachmentName}};
+    if (invoice.issueDate)
+        encoded.insert(u"issueDate"_s, invoice.issueDate->toString(Qt::ISODate));
+    if (invoice.totalCents)
+        encoded.insert(u"totalCents"_s, *invoice.totalCents);
+    return encoded;
+}
+
+// nullopt when any part is missing or of the wrong kind; the optional fields may be absent.
+std::optional<EInvoice> decodeInvoice(const QCborValue &value)
+{
+    if (!value.isMap())
+        return std::nullopt;
+    const QCborMap map = value.toMap();
+    EInvoice invoice;
+    const QCborValue syntax = map.value(u"syntax"_s);
+    if (syntax.toString() != u"cii" && syntax.toString() != u"ubl")
+        return std::nullopt;
+    invoice.syntax = syntax.toString() == u"ubl" ? EInvoice::Syntax::ubl : EInvoice::Syntax::cii;
+    for (const auto &[key, field] :
+         {std::pair{u"number"_s, &EInvoice::number}, std::pair{u"typeCode"_s, &EInvoice::typeCode},
+          std::pair{u"sellerName"_s, &EInvoice::sellerName}, std::pair{u"sellerVatId"_s, &EInvoice::sellerVatId},
+          std::pair{u"currency"_s, &EInvoice::currency}, std::pair{u"attachmentName"_s, &EInvoice::attachmentName}}) {
+        const QCborValue text = map.value(key);
+        if (!text.isString())
+            return std::nullopt;
+        invoice.*field = text.toString();
+    }
+    if (const QCborValue date = map.value(u"issueDate"_s); !date.isUndefined()) {
+        const QDate parsed = QDate::fromString(date.toString(), Qt::ISODate);
+        if (!date.isString() || !parsed.isValid())
+            return std::nullopt;
+        invoice.issueDate = parsed;
+    }
+    if (const QCborValue cents = map.value(u"totalCents"_s); !cents.isUndefined()) {
+        if (!cents.isInteger())
+            return std::nullopt;
+        invoice.totalCents = cents.toInteger();
+    }
+    return invoice;
+}
+
 } // namespace
 
 QByteArray frame(const QCborMap &message)
@@ -69,6 +119,8 @@ QCborMap encodeResult(qint64 id, const ExtractionResult &result)
         context.insert(u"created"_s, result->creationDate->toMSecsSinceEpoch());
     if (result->modificationDate)
         context.insert(u"modified"_s, result->modificationDate->toMSecsSinceEpoch());
+    if (result->invoice)
+        context.insert(u"invoice"_s, encodeInvoice(*result->invoice));
     reply.insert(u"context"_s, context);
     return reply;
 }
@@ -87,6 +139,12 @@ std::optional<ExtractionResult> decodeResult(const QCborMap &reply, const QStrin
             return std::nullopt;
         entries.set(entry[0].toString(), entry[1].toString());
     }
+    std::optional<EInvoice> invoice;
+    if (const QCborValue encoded = context[u"invoice"_s]; !encoded.isUndefined()) {
+        invoice = decodeInvoice(encoded);
+        if (!invoice)
+            return std::nullopt;
+    }
     FileContext decoded;
     decoded.url = QUrl::fromLocalFile(path);
     decoded.fileName = path.mid(path.lastIndexOf(u'/') + 1);
@@ -96,6 +154,7 @@ std::optional<ExtractionResult> decodeResult(const QCborMap &reply, const QStrin
     decoded.modificationDate = dateFrom(context[u"modified"_s]);
     decoded.extractedText = text.toString();
     decoded.metadata = entries;
+    decoded.invoice = std::move(invoice);
     return decoded;
 }
 

@@ -18,7 +18,10 @@
  *   helper → app   {"type": "result", "id", "context" | "error"}
  *   helper → app   {"type": "memory", "id"}   an allocation failed; the helper then ends
  *
- * The path names the file (dispatch, the context's name); the helper never opens it.
+ * The path names the file (dispatch, the context's name); the helper never opens it. A context
+ * is {"size", "text", "metadata", and optionally "created", "modified", "invoice"}; an invoice is
+ * {"syntax", "number", "typeCode", "sellerName", "sellerVatId", "currency", "attachmentName", and
+ * optionally "issueDate" (ISO text), "totalCents"}.
  */
 namespace HelperProtocol {
 
