@@ -11,7 +11,7 @@ seconds="${1:-300}"
 shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_rtfreader fuzz_emailexcerpt fuzz_xmltextcollector fuzz_htmltext fuzz_apirequest
-    fuzz_presentationpackage fuzz_wordbinary fuzz_excelbinary fuzz_powerpointbinary)
+    fuzz_presentationpackage fuzz_wordbinary fuzz_excelbinary fuzz_powerpointbinary fuzz_einvoicereader)
 
 bash "$root/scripts/install-deps.sh" --fuzz
 cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -313,10 +313,10 @@ std::optional<Reading> Walk::result() &&
 
 } // namespace
 
-std::expected<Reading, Failure> read(const QByteArray &xml, qsizetype maxTextLength)
+Status read(const QByteArray &xml, Reading &reading, qsizetype maxTextLength)
 {
     if (xml.size() > MaxBytes)
-        return std::unexpected(Failure::tooLarge);
+        return Status::tooLarge;
     // Through a device the reader decodes a few kilobytes at a time instead of the whole file.
     QBuffer device;
     device.setData(xml);
@@ -326,12 +326,12 @@ std::expected<Reading, Failure> read(const QByteArray &xml, qsizetype maxTextLen
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::DTD:
-            return std::unexpected(Failure::doctype);
+            return Status::doctype;
         case QXmlStreamReader::StartElement:
             if (!walk) {
                 const Syntax *syntax = syntaxOf(reader);
                 if (!syntax)
-                    return std::unexpected(Failure::notInvoice);
+                    return Status::notInvoice;
                 walk.emplace(*syntax, maxTextLength);
             }
             walk->start(reader);
@@ -348,13 +348,14 @@ std::expected<Reading, Failure> read(const QByteArray &xml, qsizetype maxTextLen
         }
     }
     if (reader.hasError())
-        return std::unexpected(Failure::malformed);
+        return Status::malformed;
     if (!walk)
-        return std::unexpected(Failure::notInvoice);
-    std::optional<Reading> reading = std::move(*walk).result();
-    if (!reading)
-        return std::unexpected(Failure::notInvoice);
-    return *std::move(reading);
+        return Status::notInvoice;
+    std::optional<Reading> read = std::move(*walk).result();
+    if (!read)
+        return Status::notInvoice;
+    reading = *std::move(read);
+    return Status::invoice;
 }
 
 bool hasInvoiceRoot(const QByteArray &xml)

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <expected>
 #include <optional>
 
 /**
@@ -23,7 +22,8 @@ namespace EInvoiceReader {
 /** An invoice XML with an embedded PDF rendering can be a few megabytes; no invoice is larger. */
 inline constexpr qsizetype MaxBytes = 8 * 1024 * 1024;
 
-enum class Failure {
+enum class Status {
+    invoice,    ///< an invoice was read
     tooLarge,   ///< over MaxBytes: not read at all
     notInvoice, ///< well-formed so far, but the root is no invoice, or nothing of one is found in it
     doctype,    ///< a document type declaration: refused
@@ -37,10 +37,11 @@ struct Reading {
 };
 
 /**
- * The invoice in `xml`. `maxTextLength` bounds `Reading::text` in UTF-16 units (0: no text is
- * collected). Only a whole, well-formed document gives an invoice: a truncated one gives none.
+ * Reads the invoice in `xml` into `reading` (left as it is unless the status is `invoice`).
+ * `maxTextLength` bounds `Reading::text` in UTF-16 units (0: no text is collected). Only a
+ * whole, well-formed document gives an invoice: a truncated one gives none.
  */
-[[nodiscard]] std::expected<Reading, Failure> read(const QByteArray &xml, qsizetype maxTextLength = 0);
+[[nodiscard]] Status read(const QByteArray &xml, Reading &reading, qsizetype maxTextLength = 0);
 
 /** Whether `xml` starts like an invoice: its root element is one of the invoice roots. */
 [[nodiscard]] bool hasInvoiceRoot(const QByteArray &xml);

@@ -114,13 +114,11 @@ std::optional<EInvoice> embeddedInvoice(const Poppler::Document &document)
         // is held by the helper's memory limit.
         if (file->size() > EInvoiceReader::MaxBytes)
             continue;
-        const std::expected<EInvoiceReader::Reading, EInvoiceReader::Failure> reading =
-            EInvoiceReader::read(file->data());
-        if (!reading)
+        EInvoiceReader::Reading reading;
+        if (EInvoiceReader::read(file->data(), reading) != EInvoiceReader::Status::invoice)
             continue;
-        EInvoice invoice = reading->invoice;
-        invoice.attachmentName = file->name();
-        return invoice;
+        reading.invoice.attachmentName = file->name();
+        return reading.invoice;
     }
     return std::nullopt;
 }
