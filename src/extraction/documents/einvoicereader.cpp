@@ -256,7 +256,8 @@ void Walk::end()
     const Open closed = m_open.takeLast();
     m_binaryDepth -= closed.binary ? 1 : 0;
     if (closed.path == u"AccountingSupplierParty/Party/PartyTaxScheme") {
-        if (m_taxScheme.compare(u"VAT", Qt::CaseInsensitive) == 0 && !m_taxId.isEmpty())
+        if (m_taxScheme.compare(u"VAT", Qt::CaseInsensitive) == 0 && !m_taxId.isEmpty() &&
+            !m_values.contains(Field::sellerVatId))
             m_values.insert(Field::sellerVatId, m_taxId);
         m_taxId.clear();
         m_taxScheme.clear();
