@@ -1,0 +1,164 @@
+#include "ai/local/localfinders.h"
+
+#include "grounding/amountfinder.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace LocalFinders {
+namespace {
+
+constexpr int TotalLabel = 5;         // "Summe" and stronger
+constexpr int StrongLabel = 8;        // "Total", "Gesamtbetrag", "zu zahlen"
+constexpr int TotalLabelNoTotal = 10; // what a contract or letter needs to name a total
+
+struct Candidate {
+    qint64 cents = 0;
+    qsizetype position = 0;
+    qsizetype length = 0;
+    int line = 0;
+    int labels = 0;
+    bool labelled = false;
+    bool currency = false;
+};
+
+bool hasCurrency(QStringView text, qsizetype start, qsizetype end)
+{
+    static const QRegularExpression before(QStringLiteral(R"((?:€|\$|£|EUR|USD|CHF|GBP)\s?$)"));
+    static const QRegularExpression after(QStringLiteral(R"(^(?:,-|\.-)?\s?(?:€|\$|£|EUR|USD|CHF|GBP|Euro))"));
+    const qsizetype from = std::max<qsizetype>(0, start - 5);
+    return before.match(text.sliced(from, start - from)).hasMatch() ||
+           after.match(text.sliced(end, std::min<qsizetype>(8, text.size() - end))).hasMatch();
+}
+
+bool isPercentage(QStringView text, qsizetype end)
+{
+    while (end < text.size() && text.at(end) == u' ')
+        ++end;
+    return end < text.size() && text.at(end) == u'%';
+}
+
+/**
+ * One reading per number: where "1,234" reads both ways, the way the document writes its other
+ * decimals ("49,99" German, "49.99" English) decides.
+ */
+QList<Grounding::FoundAmount> readings(QStringView text)
+{
+    const QList<Grounding::FoundAmount> all = Grounding::findAmounts(text);
+    int german = 0, english = 0;
+    static const QRegularExpression germanDecimals(QStringLiteral(R"(,\d{2}$)"));
+    static const QRegularExpression englishDecimals(QStringLiteral(R"(\.\d{2}$)"));
+    for (const auto &amount : all) {
+        const QStringView token = text.sliced(amount.position, amount.length);
+        german += germanDecimals.match(token).hasMatch();
+        english += englishDecimals.match(token).hasMatch();
+    }
+    QList<Grounding::FoundAmount> chosen;
+    for (const auto &amount : all) {
+        if (!chosen.isEmpty() && chosen.last().position == amount.position) {
+            // The second reading of the same number: German is read first, so English replaces it.
+            if (english > german)
+                chosen.last() = amount;
+            continue;
+        }
+        chosen.append(amount);
+    }
+    return chosen;
+}
+
+} // namespace
+
+AmountFound findTotal(const Document &document, const Layout &layout, const Tables &tables, int kind)
+{
+    const QString &text = document.text();
+    QList<Candidate> candidates;
+    for (const auto &amount : readings(text)) {
+        const qsizetype end = amount.position + amount.length;
+        if (isPercentage(text, end))
+            continue;
+        const int line = document.lineOf(amount.position);
+        if (layout.bank[line] || layout.recipient[line])
+            continue;
+        candidates.append(
+            {amount.cents, amount.position, amount.length, line, 0, false, hasCurrency(text, amount.position, end)});
+    }
+    if (candidates.isEmpty())
+        return {};
+
+    QHash<int, QList<int>> byLine;
+    for (int i = 0; i < candidates.size(); ++i)
+        byLine[candidates[i].line].append(i);
+
+    for (int i = 0; i < candidates.size(); ++i) {
+        Candidate &c = candidates[i];
+        const QList<int> &sameLine = byLine[c.line];
+        const qsizetype k = sameLine.indexOf(i);
+        const qsizetype from = k > 0 ? candidates[sameLine[k - 1]].position + candidates[sameLine[k - 1]].length
+                                     : document.lines()[c.line].start;
+        for (const auto &match :
+             tables.amountLabels.findAll(document, document.tokenFrom(from), document.tokenFrom(c.position))) {
+            c.labels += *match.value;
+            c.labelled = true;
+        }
+        if (c.labelled)
+            continue;
+        // Labels on the line above: "Gesamtbetrag" over "119,00 €", or "Netto MwSt Brutto" over three amounts.
+        const int above = document.previousLine(c.line);
+        if (above >= 0 && c.line - above <= 2 && !byLine.contains(above) && document.tokenCount(above) <= 10) {
+            const auto labels = tables.amountLabels.inLine(document, above);
+            if (labels.size() == sameLine.size())
+                c.labels = *labels[k].value, c.labelled = true;
+            else if (labels.size() == 1 && sameLine.size() == 1)
+                c.labels = *labels.front().value, c.labelled = true;
+        }
+    }
+
+    const bool hasTotal = kind < 0 || tables.kinds[kind].total;
+    const int needed = hasTotal ? TotalLabel : TotalLabelNoTotal;
+    const Candidate *best = nullptr;
+    const auto better = [](const Candidate &a, const Candidate &b) {
+        const int sa = a.labels + a.currency, sb = b.labels + b.currency;
+        if (sa != sb)
+            return sa > sb;
+        if (a.cents != b.cents)
+            return a.cents > b.cents; // a total is not smaller than its parts
+        return a.position > b.position;
+    };
+    for (const Candidate &c : std::as_const(candidates)) {
+        if (c.labels >= needed && (!best || better(c, *best)))
+            best = &c;
+    }
+    if (best)
+        return {best->cents, best->labels >= StrongLabel ? Strength::strong : Strength::weak};
+    if (kind < 0 || !tables.kinds[kind].total)
+        return {};
+
+    // A receipt without a total label: the last and largest amount, when it is the sum of the others.
+    QList<const Candidate *> plain;
+    for (const Candidate &c : std::as_const(candidates)) {
+        if (c.labels >= 0)
+            plain.append(&c);
+    }
+    if (plain.isEmpty())
+        return {};
+    const Candidate *last = plain.last();
+    qint64 others = 0;
+    for (const Candidate *c : std::as_const(plain)) {
+        if (c->cents > last->cents)
+            return {};
+        if (c != last && c->cents != last->cents)
+            others += c->cents;
+    }
+    if (plain.size() >= 3 && others == last->cents)
+        return {last->cents, Strength::weak};
+    // A single amount in money on a receipt or invoice is its total.
+    const auto withCurrency =
+        std::count_if(plain.cbegin(), plain.cend(), [](const Candidate *c) { return c->currency; });
+    if (plain.size() == 1 && withCurrency == 1)
+        return {last->cents, Strength::weak};
+    return {};
+}
+
+} // namespace LocalFinders

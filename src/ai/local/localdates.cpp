@@ -1,0 +1,165 @@
+#include "ai/local/localfinders.h"
+
+#include "grounding/datefinder.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace LocalFinders {
+namespace {
+
+constexpr int StrongLabel = 5; // "Datum" and stronger
+constexpr int LetterLine = 8;  // "München, 15.03.2024"
+constexpr int StrongScore = 6;
+constexpr int RangePenalty = 4; // either end of "01.03.2024 - 31.03.2024" is a period, not a date
+constexpr int FuturePenalty = 4;
+constexpr int AncientPenalty = 6; // a birth or founding year, not a document's date
+constexpr int EarliestYear = 1950;
+
+struct Candidate {
+    Grounding::FoundDate found;
+    int line = 0;
+    int labels = 0;
+    bool labelled = false;
+    bool letterLine = false;
+    int score = 0;
+};
+
+/** The sum of the label weights in tokens [from, to). */
+int labelSum(const Document &document, const Tables &tables, int from, int to, bool *labelled)
+{
+    int sum = 0;
+    for (const auto &match : tables.dateLabels.findAll(document, from, to)) {
+        sum += *match.value;
+        *labelled = true;
+    }
+    return sum;
+}
+
+/** Negative labels right after the date ("15.04.2024 fällig"). */
+int trailingPenalty(const Document &document, const Tables &tables, qsizetype end, int line, int stopToken)
+{
+    int sum = 0;
+    int t = document.tokenFrom(end);
+    for (int i = 0; i < 2 && t < stopToken && t < document.tokens().size() && document.tokens()[t].line == line; ++i) {
+        const auto match = tables.dateLabels.at(document, t);
+        if (!match)
+            break;
+        if (*match->value < 0)
+            sum += *match->value;
+        t = match->last + 1;
+    }
+    return sum;
+}
+
+bool isLetterLine(QStringView before, QStringView after)
+{
+    // "München, 15.03.2024", "Berlin, den 1. März 2024", "London, 15 March 2024".
+    static const QRegularExpression place(
+        QStringLiteral(R"(^\s*\p{Lu}[\p{L}\p{M}.\- /()]{1,40},\s*(?:den\s+|the\s+)?$)"),
+        QRegularExpression::UseUnicodePropertiesOption);
+    return after.trimmed().isEmpty() && place.match(before).hasMatch();
+}
+
+bool isRangeJoint(QStringView between)
+{
+    static const QRegularExpression joint(QStringLiteral(R"(^\s*(?:-|–|—|bis(?:\s+zum)?|to|until|through|till)\s*$)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    return joint.match(between).hasMatch();
+}
+
+} // namespace
+
+DateFound findDate(const Document &document, const Layout &layout, const Tables &tables, QDate today)
+{
+    QList<Grounding::FoundDate> found = Grounding::findDates(document.text());
+    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) {
+        return a.position != b.position ? a.position < b.position : a.length > b.length;
+    });
+    QList<Candidate> candidates;
+    for (const Grounding::FoundDate &date : std::as_const(found)) {
+        if (!candidates.isEmpty()) {
+            const auto &last = candidates.last().found;
+            if (date.position < last.position + last.length)
+                continue; // one date read by two forms
+        }
+        candidates.append({date, document.lineOf(date.position)});
+    }
+    if (candidates.isEmpty())
+        return {};
+
+    QHash<int, QList<int>> byLine;
+    for (int i = 0; i < candidates.size(); ++i)
+        byLine[candidates[i].line].append(i);
+
+    const QString &text = document.text();
+    for (int i = 0; i < candidates.size(); ++i) {
+        Candidate &c = candidates[i];
+        const LocalText::Line &line = document.lines()[c.line];
+        const QList<int> &sameLine = byLine[c.line];
+        const qsizetype k = sameLine.indexOf(i);
+        const Candidate *previous = k > 0 ? &candidates[sameLine[k - 1]] : nullptr;
+        const qsizetype from = previous ? previous->found.position + previous->found.length : line.start;
+        const int fromToken = document.tokenFrom(from);
+        const int toToken = document.tokenFrom(c.found.position);
+        const int nextToken =
+            k + 1 < sameLine.size() ? document.tokenFrom(candidates[sameLine[k + 1]].found.position) : line.endToken;
+
+        int score = 1;
+        if (previous && isRangeJoint(QStringView(text).sliced(from, c.found.position - from))) {
+            c.labels = previous->labels;
+            c.labelled = previous->labelled;
+            score -= RangePenalty;
+            candidates[sameLine[k - 1]].score -= RangePenalty;
+        } else {
+            c.labels = labelSum(document, tables, fromToken, toToken, &c.labelled);
+        }
+        if (!c.labelled) {
+            // A label alone on the line above: "Rechnungsdatum" over "15.03.2024", or a row of column heads.
+            const int above = document.previousLine(c.line);
+            if (above >= 0 && c.line - above <= 2 && !byLine.contains(above) && document.tokenCount(above) <= 10) {
+                const auto labels = tables.dateLabels.inLine(document, above);
+                if (labels.size() == sameLine.size())
+                    c.labels = *labels[k].value, c.labelled = true;
+                else if (labels.size() == 1 && sameLine.size() == 1)
+                    c.labels = *labels.front().value, c.labelled = true;
+            }
+        }
+        c.labels += trailingPenalty(document, tables, c.found.position + c.found.length, c.line, nextToken);
+
+        const QStringView lineText = document.lineText(c.line);
+        const qsizetype inLine = c.found.position - line.start;
+        c.letterLine = !previous && isLetterLine(lineText.first(inLine), lineText.sliced(inLine + c.found.length));
+        score += c.labels + (c.letterLine ? LetterLine : 0);
+
+        const double place = document.place(c.line);
+        if (place < 0.35) {
+            score += 2;
+            if (!c.labelled && lineText.trimmed().size() == c.found.length)
+                score += 2; // a date on its own in the letterhead
+        } else if (place > 0.85 && document.nonBlankLines() > 8) {
+            score -= 2; // the footer's print or version date
+        }
+        if (layout.recipient[c.line])
+            score -= 2;
+        if (c.found.date > today.addDays(1))
+            score -= FuturePenalty;
+        if (c.found.date.year() < EarliestYear)
+            score -= AncientPenalty;
+        c.score += score;
+    }
+
+    const Candidate *best = nullptr;
+    for (const Candidate &c : std::as_const(candidates)) {
+        if (!best || c.score > best->score)
+            best = &c;
+    }
+    if (best->score <= 0)
+        return {};
+    const bool strong = (best->labels >= StrongLabel || best->letterLine) && best->score >= StrongScore;
+    return {best->found.date, strong ? Strength::strong : Strength::weak};
+}
+
+} // namespace LocalFinders

@@ -1,0 +1,222 @@
+#include "ai/local/localfinders.h"
+
+#include <QRegularExpression>
+
+namespace LocalFinders {
+namespace {
+
+constexpr auto Options = QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption;
+
+// An address block ends with its town line; more lines than this are no address.
+constexpr int MaxAddressLines = 7;
+// The recipient's window and a return-address line stand in the first part of a letter.
+constexpr double AddressZone = 0.6;
+constexpr int AddressZoneLines = 30;
+
+/** Titles and words of address that are no part of a recipient's name. */
+bool isTitleWord(const QString &word)
+{
+    static const QSet<QString> titles{
+        QStringLiteral("dr"),       QStringLiteral("prof"),   QStringLiteral("med"),      QStringLiteral("dipl"),
+        QStringLiteral("ing"),      QStringLiteral("herr"),   QStringLiteral("herrn"),    QStringLiteral("frau"),
+        QStringLiteral("damen"),    QStringLiteral("herren"), QStringLiteral("und"),      QStringLiteral("kunde"),
+        QStringLiteral("kundin"),   QStringLiteral("mr"),     QStringLiteral("mrs"),      QStringLiteral("ms"),
+        QStringLiteral("sir"),      QStringLiteral("madam"),  QStringLiteral("zusammen"), QStringLiteral("team"),
+        QStringLiteral("customer"), QStringLiteral("familie")};
+    return titles.contains(word);
+}
+
+/** Whether the label phrase ending at token `last` is followed by a colon (or ends its line). */
+bool endsWithColon(const Document &document, int line, int last)
+{
+    const QString &text = document.text();
+    qsizetype at = document.tokens()[last].end;
+    const qsizetype end = document.lines()[line].end;
+    while (at < end && (text.at(at) == u' ' || text.at(at) == u'.' || text.at(at) == u'\t'))
+        ++at;
+    return at == end || text.at(at) == u':';
+}
+
+/** The lines of an address block that starts at `from`: up to its town line, or its first blank line. */
+QList<int> addressBlock(const Document &document, int from)
+{
+    QList<int> block;
+    int line = document.lines()[from].isBlank() ? document.nextLine(from) : from;
+    for (int i = 0; line >= 0 && i < MaxAddressLines; ++i) {
+        block.append(line);
+        if (hasPostcode(document.lineText(line))) {
+            // A country line may follow the town.
+            const int next = line + 1 < document.lines().size() ? line + 1 : -1;
+            if (next >= 0 && !document.lines()[next].isBlank() && document.tokenCount(next) == 1)
+                block.append(next);
+            return block;
+        }
+        if (line + 1 < document.lines().size() && document.lines()[line + 1].isBlank() && block.size() >= 2)
+            break;
+        line = document.nextLine(line);
+    }
+    // No town line: a short block only.
+    return block.mid(0, std::min<qsizetype>(block.size(), 4));
+}
+
+bool isPersonName(const QStringList &words, const Tables &tables)
+{
+    if (words.size() < 2 || words.size() > 4)
+        return false;
+    for (const QString &word : words) {
+        if (tables.legalForms.find(word) || tables.organisationWords.find(word))
+            return false;
+        if (std::any_of(word.cbegin(), word.cend(), [](QChar c) { return c.isDigit(); }))
+            return false;
+    }
+    return true;
+}
+
+void noteRecipient(Layout &layout, const Document &document, const QList<int> &block, const Tables &tables)
+{
+    int named = 0;
+    for (const int line : block) {
+        layout.recipient[line] = true;
+        if (named >= 2 || isAddressLine(document.lineText(line)))
+            continue;
+        QStringList words;
+        for (int t = document.lines()[line].firstToken; t < document.lines()[line].endToken; ++t) {
+            const QString &word = document.tokens()[t].folded;
+            if (!isTitleWord(word) && !tables.recipientMarkers.find(word))
+                words.append(word);
+        }
+        if (words.isEmpty())
+            continue;
+        ++named;
+        if (isPersonName(words, tables))
+            layout.recipientWords.insert(words.last());
+    }
+}
+
+} // namespace
+
+bool hasPostcode(QStringView line)
+{
+    static const QRegularExpression postcode(
+        QStringLiteral(R"((?:^|[\s,·•|(])(?:(?:D|DE)-?\d{5}|(?:A|AT|CH)-?\d{4}|\d{5})\s+\p{Lu})"
+                       R"(|\b[A-Z]{1,2}\d[A-Z\d]?\s\d[A-Z]{2}\b|\b[A-Z]{2}\s\d{5}(?:-\d{4})?\b)"),
+        QRegularExpression::UseUnicodePropertiesOption);
+    return postcode.match(line).hasMatch();
+}
+
+bool isAddressLine(QStringView line)
+{
+    static const QRegularExpression street(
+        QStringLiteral(R"((?:str\.|straße|strasse|weg|platz|allee|gasse|ring|damm|ufer|chaussee|markt|steig|pfad)"
+                       R"(|street|st\.|road|rd\.|avenue|ave\.|lane|drive|way)\s*\d{1,4}\s*[a-z]?\b)"
+                       R"(|^\s*\d{1,4}\s+\p{L}+\s+(?:street|road|avenue|lane|drive|way|st|rd|ave)\b)"
+                       R"(|\bpostfach\s*\d|\bp\.?\s?o\.?\s?box\b)"),
+        Options);
+    return hasPostcode(line) || street.match(line).hasMatch();
+}
+
+QList<Segment> segmentsOf(const Document &document, int line)
+{
+    static const QRegularExpression separator(QStringLiteral(R"(\s*[·•|]\s*|\s+[-–—]\s+|,\s+|;\s*|\s{3,}|\t+)"));
+    const QStringView text = document.lineText(line);
+    const qsizetype base = document.lines()[line].start;
+    QList<Segment> segments;
+    qsizetype from = 0;
+    const auto add = [&](qsizetype end) {
+        qsizetype start = from;
+        while (start < end && text.at(start).isSpace())
+            ++start;
+        const QStringView piece = text.sliced(start, end - start).trimmed();
+        if (!piece.isEmpty())
+            segments.append({piece, base + start});
+    };
+    QRegularExpressionMatchIterator it = separator.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        add(match.capturedStart());
+        from = match.capturedEnd();
+    }
+    add(text.size());
+    return segments;
+}
+
+Layout layoutOf(const Document &document, const Tables &tables)
+{
+    Layout layout;
+    const qsizetype count = document.lines().size();
+    layout.recipient = QList<bool>(count, false);
+    layout.bank = QList<bool>(count, false);
+    layout.imprint = QList<bool>(count, false);
+
+    const auto inAddressZone = [&](int line) {
+        return document.rank(line) < AddressZoneLines && document.place(line) <= AddressZone;
+    };
+
+    for (int line = 0; line < count; ++line) {
+        if (document.lines()[line].isBlank())
+            continue;
+        const QStringView text = document.lineText(line);
+
+        if (tables.imprintMarkers.inLineAny(document, line))
+            layout.imprint[line] = true;
+        if (tables.bankMarkers.inLineAny(document, line)) {
+            layout.bank[line] = true;
+            // "Bankverbindung:" alone heads the lines that name the bank.
+            if (document.tokenCount(line) <= 2) {
+                for (int next = document.nextLine(line), i = 0; next >= 0 && i < 3; next = document.nextLine(next), ++i)
+                    layout.bank[next] = true;
+            }
+        }
+
+        if (const auto closing = tables.closings.startOf(document, line);
+            closing && document.place(line) >= 0.3 && document.tokenCount(line) <= closing->last - closing->first + 6) {
+            layout.closingLine = line;
+            layout.closingEnd = document.tokens()[closing->last].end;
+        }
+
+        if (const auto salutation = tables.salutations.startOf(document, line)) {
+            // "Sehr geehrter Herr Dr. Mustermann," → "mustermann".
+            const qsizetype comma = text.indexOf(u',');
+            const qsizetype stop = comma >= 0 ? document.lines()[line].start + comma : document.lines()[line].end;
+            QString surname;
+            for (int t = salutation->last + 1; t < document.lines()[line].endToken && document.tokens()[t].start < stop;
+                 ++t) {
+                if (!isTitleWord(document.tokens()[t].folded))
+                    surname = document.tokens()[t].folded;
+            }
+            if (surname.size() >= 3)
+                layout.recipientWords.insert(surname);
+        }
+
+        // The signature below the closing is no address window.
+        if (!inAddressZone(line) || (layout.closingLine >= 0 && line >= layout.closingLine))
+            continue;
+        if (layout.returnAddressLine < 0 && hasPostcode(text)) {
+            const QList<Segment> segments = segmentsOf(document, line);
+            if (segments.size() >= 2 && !hasPostcode(segments.front().text) && !isAddressLine(segments.front().text)) {
+                layout.returnAddressLine = line;
+                if (const int next = document.nextLine(line); next >= 0)
+                    noteRecipient(layout, document, addressBlock(document, next), tables);
+                continue;
+            }
+        }
+        if (layout.recipient[line])
+            continue;
+        if (const auto marker = tables.recipientMarkers.startOf(document, line);
+            marker && document.tokenCount(line) <= 6 && !isAddressLine(text)) {
+            noteRecipient(layout, document, addressBlock(document, line), tables);
+            continue;
+        }
+        if (const auto label = tables.recipientLabels.startOf(document, line);
+            label && endsWithColon(document, line, label->last)) {
+            const bool alone = label->last + 1 == document.lines()[line].endToken;
+            QList<int> block = addressBlock(document, alone ? std::max(line, document.nextLine(line)) : line);
+            if (alone)
+                block.prepend(line);
+            noteRecipient(layout, document, block, tables);
+        }
+    }
+    return layout;
+}
+
+} // namespace LocalFinders

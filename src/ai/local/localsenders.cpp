@@ -1,0 +1,485 @@
+#include "ai/local/localfinders.h"
+
+#include "grounding/amountfinder.h"
+#include "grounding/datefinder.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace LocalFinders {
+namespace {
+
+// Points of evidence for a name; a sender is sure from StrongScore on and a guess from WeakScore on.
+constexpr int MailFrom = 10;
+constexpr int MailAddress = 6;
+constexpr int ReturnAddress = 9;
+constexpr int SenderLabel = 8;
+constexpr int Letterhead = 4;
+constexpr int LetterheadAddress = 2; // the letterhead's name above its street and town
+constexpr int ImprintName = 6;
+constexpr int ImprintFirst = 2;
+constexpr int FooterName = 4;
+constexpr int SignatureOrganisation = 6;
+constexpr int SignaturePerson = 4;
+constexpr int SignatureClerk = 1; // "i. A. Max Weber" signs for the sender, is not it
+constexpr int LegalForm = 3;
+constexpr int OrganisationWord = 2;
+constexpr int Repeated = 1;
+constexpr int RepeatedCap = 3;
+constexpr int DomainMatch = 3;
+constexpr int StrongScore = 9;
+constexpr int WeakScore = 4;
+
+constexpr int LetterheadLines = 4;
+constexpr double LetterheadPlace = 0.5;
+constexpr double FooterPlace = 0.7;
+constexpr int MaxNameWords = 7;
+constexpr int MaxNameLength = 60;
+constexpr int SignatureLines = 4;
+
+/** The end of a legal form that ends `tokens` (the index of its first token), or -1. */
+int legalFormStart(const Document &name, const Tables &tables)
+{
+    const QList<LocalText::Token> &tokens = name.tokens();
+    const int n = int(tokens.size());
+    for (int k = std::min(5, n - 1); k >= 1; --k) {
+        QString key;
+        for (int i = n - k; i < n; ++i)
+            key += tokens[i].folded;
+        if (!tables.legalForms.find(key))
+            continue;
+        // "AG", not the word "ag": short forms count only with a capital.
+        const QStringView written =
+            QStringView(name.text()).sliced(tokens[n - k].start, tokens[n - 1].end - tokens[n - k].start);
+        if (key.size() <= 3 && std::none_of(written.begin(), written.end(), [](QChar c) { return c.isUpper(); }))
+            continue;
+        return n - k;
+    }
+    return -1;
+}
+
+int trailingWordStart(const Document &name, const Tables &tables)
+{
+    const QList<LocalText::Token> &tokens = name.tokens();
+    const int n = int(tokens.size());
+    for (int k = std::min(3, n - 1); k >= 1; --k) {
+        QString key;
+        for (int i = n - k; i < n; ++i)
+            key += tokens[i].folded;
+        if (tables.trailingWords.find(key))
+            return n - k;
+    }
+    return -1;
+}
+
+QString trimmedName(QStringView name)
+{
+    static const QRegularExpression ends(QStringLiteral(R"(^[\s,;:·|/&+\-–—"'„“”»«*]+|[\s,;:·|/&+\-–—"'„“”»«*]+$)"));
+    return name.toString().remove(ends);
+}
+
+bool hasLowercase(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLower(); });
+}
+
+/** "STADTWERKE MÜNCHEN" → "Stadtwerke München"; acronyms of up to three letters stay ("AOK Bayern"). */
+QString calmed(const QString &name)
+{
+    if (hasLowercase(name))
+        return name;
+    QString result = name;
+    static const QRegularExpression word(QStringLiteral(R"(\p{L}{4,})"),
+                                         QRegularExpression::UseUnicodePropertiesOption);
+    QRegularExpressionMatchIterator it = word.globalMatch(name);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        result.replace(match.capturedStart() + 1, match.capturedLength() - 1, match.captured().mid(1).toLower());
+    }
+    return result;
+}
+
+/** Whether the first words of `words` form a phrase of `set`. */
+template <typename T> bool startsWith(const LocalText::Lexicon<T> &set, const QStringList &words)
+{
+    QString key;
+    for (qsizetype k = 0; k < std::min<qsizetype>(words.size(), 4); ++k) {
+        key += words[k];
+        if (set.find(key))
+            return true;
+    }
+    return false;
+}
+
+bool isTitleWord(const Tables &tables, const QStringList &words)
+{
+    QString key;
+    for (qsizetype k = 0; k < std::min<qsizetype>(words.size(), 3); ++k) {
+        key += words[k];
+        if (const auto *kinds = tables.kindWords.find(key)) {
+            if (std::any_of(kinds->cbegin(), kinds->cend(), [](const auto &w) { return w.title; }))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool hasOrganisationWord(const Document &name, const Tables &tables)
+{
+    for (int t = 0; t < name.tokens().size(); ++t) {
+        if (tables.organisationWords.at(name, t))
+            return true;
+    }
+    return false;
+}
+
+bool hasBankWord(QStringView text, const Tables &tables)
+{
+    const Document name(text.toString());
+    for (int t = 0; t < name.tokens().size(); ++t) {
+        if (tables.bankWords.at(name, t))
+            return true;
+    }
+    return false;
+}
+
+class Candidates
+{
+public:
+    Candidates(const Document &document, const Layout &layout, const Tables &tables)
+        : m_document(document)
+        , m_layout(layout)
+        , m_tables(tables)
+    {
+        for (int line = 0; line < document.lines().size(); ++line) {
+            if (!layout.recipient[line])
+                continue;
+            for (const Segment &segment : segmentsOf(document, line)) {
+                // "Herrn Max Mustermann" is "max mustermann".
+                QStringList words = nameKey(segment.text.toString(), tables).split(u' ', Qt::SkipEmptyParts);
+                while (!words.isEmpty() && tables.recipientMarkers.find(words.front()))
+                    words.removeFirst();
+                m_recipientKeys.insert(words.join(u' '));
+            }
+        }
+        m_recipientKeys.remove(QString());
+    }
+
+    /** A name in `raw`, cleaned; empty when `raw` is no name. */
+    QString nameIn(QStringView raw) const
+    {
+        const QString name = trimmedName(raw);
+        if (name.size() < 2 || name.size() > MaxNameLength || !(name.front().isUpper() || name.front().isDigit()))
+            return {};
+        if (name.endsWith(u':') || name.contains(u'@') || name.contains(u"www.", Qt::CaseInsensitive) ||
+            name.contains(u"http", Qt::CaseInsensitive))
+            return {};
+        const auto letters = std::count_if(name.cbegin(), name.cend(), [](QChar c) { return c.isLetter(); });
+        const auto digits = std::count_if(name.cbegin(), name.cend(), [](QChar c) { return c.isDigit(); });
+        if (letters < 2 || digits * 2 > letters)
+            return {};
+        const QStringList words = LocalText::foldedWords(name);
+        if (words.isEmpty() || words.size() > MaxNameWords)
+            return {};
+        if (startsWith(m_tables.notNames, words) || startsWith(m_tables.closings, words) ||
+            startsWith(m_tables.salutations, words) || startsWith(m_tables.imprintMarkers, words) ||
+            startsWith(m_tables.bankMarkers, words) || isTitleWord(m_tables, words))
+            return {};
+        if (isAddressLine(name) || !Grounding::findDates(name).isEmpty() || !Grounding::findAmounts(name).isEmpty())
+            return {};
+        return name;
+    }
+
+    /** Adds `points` to the name in `raw`; false when it holds none or the recipient's. */
+    bool add(QStringView raw, int points)
+    {
+        const QString name = nameIn(raw);
+        if (name.isEmpty())
+            return false;
+        const QString key = nameKey(name, m_tables);
+        if (key.isEmpty() || m_recipientKeys.contains(key))
+            return false;
+        const Document words(name);
+        const bool legal = legalFormStart(words, m_tables) >= 0;
+        const bool organisation = hasOrganisationWord(words, m_tables);
+        if (!legal && !organisation) {
+            for (const LocalText::Token &token : words.tokens()) {
+                if (m_layout.recipientWords.contains(token.folded))
+                    return false; // "Sehr geehrter Herr Mustermann" → not "Max Mustermann"
+            }
+        }
+        auto it = m_byKey.find(key);
+        if (it == m_byKey.end()) {
+            it = m_byKey.insert(key, {name, key, (legal ? LegalForm : 0) + (organisation ? OrganisationWord : 0)});
+            m_order.append(key);
+        } else if (legal && legalFormStart(Document(it->name), m_tables) < 0) {
+            it->name = name; // the fuller spelling
+        }
+        it->score += points;
+        return true;
+    }
+
+    [[nodiscard]] bool isOrganisation(QStringView raw) const
+    {
+        const Document words(trimmedName(raw));
+        return legalFormStart(words, m_tables) >= 0 || hasOrganisationWord(words, m_tables);
+    }
+
+    [[nodiscard]] bool hasLegalForm(QStringView raw) const
+    {
+        return legalFormStart(Document(trimmedName(raw)), m_tables) >= 0;
+    }
+
+    QList<SenderCandidate> ranked(const QStringList &issuerDomains) const
+    {
+        QList<SenderCandidate> list;
+        for (const QString &key : m_order) {
+            SenderCandidate candidate = m_byKey.value(key);
+            candidate.score += std::min(RepeatedCap, (occurrences(candidate.key) - 1) * Repeated);
+            candidate.score += domainPoints(candidate.key, issuerDomains);
+            list.append(candidate);
+        }
+        std::stable_sort(list.begin(), list.end(), [](const auto &a, const auto &b) { return a.score > b.score; });
+        return list;
+    }
+
+private:
+    int occurrences(const QString &key) const
+    {
+        const QStringList words = key.split(u' ', Qt::SkipEmptyParts);
+        if (words.isEmpty())
+            return 0;
+        const QList<LocalText::Token> &tokens = m_document.tokens();
+        int found = 0;
+        for (qsizetype i = 0; i + words.size() <= tokens.size(); ++i) {
+            if (tokens[i].folded != words.front() || m_layout.recipient[tokens[i].line])
+                continue;
+            bool all = true;
+            for (qsizetype w = 1; w < words.size() && all; ++w)
+                all = tokens[i + w].folded == words[w];
+            found += all;
+        }
+        return found;
+    }
+
+    static int domainPoints(const QString &key, const QStringList &domains)
+    {
+        const QString joined = QString(key).remove(u' ');
+        const QString first = key.section(u' ', 0, 0);
+        for (const QString &domain : domains) {
+            QString label = domain.section(u'.', 0, 0);
+            label.remove(u'-');
+            if (label.isEmpty() || joined.isEmpty())
+                continue;
+            if (label == joined || label.contains(joined) || (label.size() >= 4 && joined.contains(label)))
+                return DomainMatch;
+            if (first.size() >= 4 && label.contains(first))
+                return DomainMatch - 1;
+        }
+        return 0;
+    }
+
+    const Document &m_document;
+    const Layout &m_layout;
+    const Tables &m_tables;
+    QSet<QString> m_recipientKeys;
+    QHash<QString, SenderCandidate> m_byKey;
+    QStringList m_order;
+};
+
+/** The first piece of `text` between separators. */
+QString firstSegment(QStringView text)
+{
+    const Document line(text.toString());
+    const QList<Segment> segments = segmentsOf(line, 0);
+    return segments.isEmpty() ? QString() : segments.front().text.toString();
+}
+
+/** The text after a leading label phrase of `set` and its colon ("Absender: Muster GmbH" → "Muster GmbH"). */
+std::optional<QStringView> afterLabel(const Document &document, int line, const LocalTables::WordSet &set)
+{
+    const auto match = set.startOf(document, line);
+    if (!match)
+        return std::nullopt;
+    const QString &text = document.text();
+    qsizetype at = document.tokens()[match->last].end;
+    const qsizetype end = document.lines()[line].end;
+    while (at < end && (text.at(at) == u' ' || text.at(at) == u'.'))
+        ++at;
+    if (at >= end || text.at(at) != u':')
+        return std::nullopt;
+    return QStringView(text).sliced(at + 1, end - at - 1).trimmed();
+}
+
+/** A signature line without its "Ihr", "Team", "i. A.": and whether it signed for someone. */
+QString signatureName(QStringView line, const Tables &tables, bool *clerk)
+{
+    Document words(line.toString());
+    const QList<LocalText::Token> &tokens = words.tokens();
+    int first = 0, last = int(tokens.size()) - 1;
+    *clerk = false;
+    while (first <= last) {
+        const auto match = tables.signatureWords.at(words, first);
+        if (!match)
+            break;
+        const QString &word = tokens[first].folded;
+        if (word == u"i" || word == u"ia" || word == u"iv" || word == u"ppa" || word == u"im" || word == u"in" ||
+            word == u"pp")
+            *clerk = true;
+        first = match->last + 1;
+    }
+    while (last >= first && (tokens[last].folded == u"team" || tables.signatureWords.find(tokens[last].folded)))
+        --last;
+    if (first > last)
+        return {};
+    return QStringView(words.text()).sliced(tokens[first].start, tokens[last].end - tokens[first].start).toString();
+}
+
+} // namespace
+
+QString shortName(const QString &name, const Tables &tables)
+{
+    static const QRegularExpression domainEnd(QStringLiteral(R"(\.(?:de|com|net|org|eu|at|ch|co\.uk|io)$)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    QString result = trimmedName(name).remove(domainEnd);
+    for (int round = 0; round < 4; ++round) {
+        const Document words(result);
+        int cut = legalFormStart(words, tables);
+        if (cut < 0)
+            cut = trailingWordStart(words, tables);
+        if (cut <= 0)
+            break;
+        qsizetype end = words.tokens()[cut].start;
+        // "Versicherungs-AG": the form takes its word along, if another word stays.
+        if (end > 0 && result.at(end - 1) == u'-' && cut >= 2)
+            end = words.tokens()[cut - 1].start;
+        result = trimmedName(QStringView(result).first(end));
+    }
+    return calmed(result.simplified());
+}
+
+QString nameKey(const QString &name, const Tables &tables)
+{
+    return LocalText::folded(shortName(name, tables));
+}
+
+SenderFound findSender(const Document &document, const Layout &layout, const Tables &tables,
+                       const std::optional<MailSender> &mail, const QStringList &issuerDomains)
+{
+    Candidates candidates(document, layout, tables);
+
+    SenderFound found;
+    if (mail) {
+        QString name = mail->name;
+        int points = MailFrom;
+        if (candidates.nameIn(name).isEmpty()) {
+            points = MailAddress;
+            if (const QString domain = issuerDomain(mail->address.section(u'@', 1), tables); !domain.isEmpty()) {
+                const QString label = domain.section(u'.', 0, 0);
+                name = label.left(1).toUpper() + label.mid(1);
+            } else {
+                // A private address: its local part is the person ("max.mustermann" → "Max Mustermann").
+                QStringList parts = mail->address.section(u'@', 0, 0)
+                                        .split(QRegularExpression(QStringLiteral("[._-]")), Qt::SkipEmptyParts);
+                for (QString &part : parts)
+                    part = part.left(1).toUpper() + part.mid(1);
+                name = parts.join(u' ');
+            }
+        }
+        if (candidates.add(name, points))
+            found.mailKey = nameKey(candidates.nameIn(name), tables);
+    }
+
+    if (layout.returnAddressLine >= 0) {
+        const QList<Segment> segments = segmentsOf(document, layout.returnAddressLine);
+        QString first = segments.front().text.toString();
+        if (const auto rest = afterLabel(document, layout.returnAddressLine, tables.senderLabels))
+            first = firstSegment(*rest);
+        candidates.add(first, ReturnAddress);
+    }
+
+    const int lines = int(document.lines().size());
+    // The payment footer's lines, and those beside them: "Kreissparkasse Köln" above "IBAN …".
+    const auto nearBank = [&](int line) {
+        const int before = document.previousLine(line), after = document.nextLine(line);
+        return layout.bank[line] || (before >= 0 && layout.bank[before]) || (after >= 0 && layout.bank[after]);
+    };
+    bool letterhead = false;
+    for (int line = 0; line < lines; ++line) {
+        if (document.lines()[line].isBlank() || layout.recipient[line])
+            continue;
+        if (const auto rest = afterLabel(document, line, tables.senderLabels)) {
+            if (rest->isEmpty()) {
+                if (const int next = document.nextLine(line); next >= 0)
+                    candidates.add(firstSegment(document.lineText(next)), SenderLabel);
+            } else {
+                candidates.add(firstSegment(*rest), SenderLabel);
+            }
+            continue;
+        }
+        if (!letterhead && document.rank(line) < LetterheadLines && document.place(line) < LetterheadPlace &&
+            !nearBank(line) && line != layout.returnAddressLine) {
+            const QStringView first = segmentsOf(document, line).value(0).text;
+            if (!candidates.nameIn(first).isEmpty()) {
+                int points = Letterhead;
+                const int next = document.nextLine(line);
+                const int after = next >= 0 ? document.nextLine(next) : -1;
+                if ((next >= 0 && isAddressLine(document.lineText(next))) ||
+                    (after >= 0 && isAddressLine(document.lineText(after))))
+                    points += LetterheadAddress;
+                letterhead = candidates.add(first, points);
+                if (letterhead)
+                    continue;
+            }
+        }
+        const bool footer = document.place(line) > FooterPlace && document.nonBlankLines() > 6;
+        if (!layout.imprint[line] && !footer)
+            continue;
+        const QList<Segment> segments = segmentsOf(document, line);
+        for (qsizetype s = 0; s < segments.size(); ++s) {
+            const QStringView segment = segments[s].text;
+            if (nearBank(line) && hasBankWord(segment, tables))
+                continue;
+            if (candidates.hasLegalForm(segment))
+                candidates.add(segment, layout.imprint[line] ? ImprintName : FooterName);
+            else if (layout.imprint[line] && s == 0)
+                candidates.add(segment, ImprintFirst);
+        }
+    }
+
+    if (layout.closingLine >= 0) {
+        QList<QStringView> signature;
+        const QStringView rest =
+            QStringView(document.text())
+                .sliced(layout.closingEnd, document.lines()[layout.closingLine].end - layout.closingEnd);
+        if (!rest.trimmed().isEmpty())
+            signature.append(rest);
+        for (int line = document.nextLine(layout.closingLine); line >= 0 && signature.size() < SignatureLines;
+             line = document.nextLine(line))
+            signature.append(document.lineText(line));
+        for (const QStringView line : std::as_const(signature)) {
+            bool clerk = false;
+            const QString name = signatureName(firstSegment(line), tables, &clerk);
+            if (name.isEmpty())
+                continue;
+            if (candidates.isOrganisation(name)) {
+                if (candidates.add(name, SignatureOrganisation))
+                    break;
+            } else {
+                candidates.add(name, clerk ? SignatureClerk : SignaturePerson);
+            }
+        }
+    }
+
+    for (const SenderCandidate &candidate : candidates.ranked(issuerDomains)) {
+        if (candidate.score >= WeakScore)
+            found.candidates.append(candidate);
+    }
+    if (!found.candidates.isEmpty())
+        found.strength = found.candidates.front().score >= StrongScore ? Strength::strong : Strength::weak;
+    return found;
+}
+
+} // namespace LocalFinders

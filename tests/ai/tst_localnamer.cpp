@@ -1,0 +1,559 @@
+// The on-device namer: one row per phrasing, distractor and language of each field, on file contexts
+// built as the processors build them (a PDF's text, a mail's header lines above its body, a
+// picture's EXIF entries, a recording's tag summary).
+#include "ai/local/localnamer.h"
+#include "extraction/filecontext.h"
+
+#include <QTest>
+
+namespace {
+
+const QStringList Defaults{"rechnung", "vertrag", "brief", "foto", "beleg", "angebot", "protokoll", "sonstiges"};
+
+FileContext document(const QString &text, const QString &extension = "pdf", const MetadataMap &metadata = {})
+{
+    FileContext context;
+    context.fileName = "scan." + extension;
+    context.fileExtension = extension;
+    context.extractedText = text;
+    context.metadata = metadata;
+    return context;
+}
+
+/** A mail as the mail processor gives it: the header lines, an empty line, the body. */
+FileContext mail(const QString &from, const QString &subject, const QString &date, const QString &body)
+{
+    MetadataMap metadata{{MetadataMap::SourceKey, "eml"}};
+    metadata.set("from", from);
+    metadata.set("to", "Max Mustermann <max@example.org>");
+    metadata.set("subject", subject);
+    metadata.set("date", date);
+    return document(formatMetadata(metadata).join('\n') + "\n\n" + body, "eml", metadata);
+}
+
+QString value(const std::optional<QString> &field)
+{
+    return field.value_or(QString());
+}
+
+// A letter as a DIN window envelope shows it: the return address above the recipient.
+const QString Letter = "Muster Energie GmbH · Hauptstraße 1 · 80331 München\n"
+                       "Herrn\nMax Mustermann\nMusterweg 5\n10115 Berlin\n\n"
+                       "Rechnung Nr. RE-2024-0815\n"
+                       "Kundennummer: 4711\nRechnungsdatum: 15.03.2024\nLieferdatum: 10.03.2024\n\n"
+                       "Sehr geehrter Herr Mustermann,\nwir berechnen Ihnen:\n"
+                       "Strom März 2024  100,00 €\nNettobetrag 100,00 €\nMwSt 19 % 19,00 €\n"
+                       "Gesamtbetrag 119,00 €\nZahlbar bis 29.03.2024 ohne Abzug.\n\n"
+                       "Mit freundlichen Grüßen\nMuster Energie GmbH\n\n"
+                       "Muster Energie GmbH · Geschäftsführer: Hans Muster · HRB 12345 · USt-IdNr.: DE123456789\n"
+                       "Tel. 089 1234-567 · rechnung@muster-energie.de · www.muster-energie.de\n"
+                       "Bankverbindung: Stadtsparkasse München · IBAN DE89 3704 0044 0532 0130 00 · BIC COBADEFFXXX";
+
+} // namespace
+
+class TestLocalNamer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void date_data();
+    void date();
+    void amount_data();
+    void amount();
+    void sender_data();
+    void sender();
+    void category_data();
+    void category();
+    void description_data();
+    void description();
+    void identifiers_data();
+    void identifiers();
+    void learned_data();
+    void learned();
+    void eInvoiceWins_data();
+    void eInvoiceWins();
+    void mediaWithoutText_data();
+    void mediaWithoutText();
+    void sureness_data();
+    void sureness();
+};
+
+void TestLocalNamer::date_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("invoice date after delivery date") << Letter << "2024-03-15";
+    QTest::newRow("delivery date first, invoice date on the same line")
+        << "Rechnung\nLieferdatum: 01.02.2024   Rechnungsdatum: 05.02.2024"
+        << "2024-02-05";
+    QTest::newRow("due date before the date") << "Rechnung\nFällig am 30.04.2024\nDatum: 02.04.2024"
+                                              << "2024-04-02";
+    QTest::newRow("customer since") << "Kunde seit 01.01.2010\nDatum 15.03.2024"
+                                    << "2024-03-15";
+    QTest::newRow("birth date") << "Geburtsdatum: 01.05.1980\nBescheid vom 12.06.2024"
+                                << "2024-06-12";
+    QTest::newRow("letter date line beside a letter referred to")
+        << "Ihr Schreiben vom 01.03.2024\n\nMünchen, 15.03.2024\n\nSehr geehrte Damen und Herren,"
+        << "2024-03-15";
+    QTest::newRow("letter date line with den") << "Berlin, den 3. April 2024\nSehr geehrte Frau Meier,"
+                                               << "2024-04-03";
+    QTest::newRow("short year") << "Quittung\nDatum: 15.3.24"
+                                << "2024-03-15";
+    QTest::newRow("German month name") << "Rechnungsdatum: 15. März 2024"
+                                       << "2024-03-15";
+    QTest::newRow("ISO") << "Date: 2024-03-15"
+                         << "2024-03-15";
+    QTest::newRow("English, due date after") << "INVOICE\nInvoice date: March 15, 2024\nDue date: April 14, 2024"
+                                             << "2024-03-15";
+    QTest::newRow("English, due date first") << "Due: 14 Apr 2024\nIssued: 15 Mar 2024"
+                                             << "2024-03-15";
+    QTest::newRow("service period") << "Leistungszeitraum: 01.03.2024 - 31.03.2024\nRechnungsdatum: 05.04.2024"
+                                    << "2024-04-05";
+    QTest::newRow("label on the line above")
+        << "Rechnungsnummer   Rechnungsdatum   Kundennummer\nRE-17   15.03.2024   4711"
+        << "2024-03-15";
+    QTest::newRow("printed footer date") << "Muster GmbH\n15.02.2024\nVertrag\n" + QString("Text\n").repeated(12) +
+                                                "Druckdatum 20.03.2024"
+                                         << "2024-02-15";
+    QTest::newRow("only a due date") << "Zahlbar bis 30.04.2024"
+                                     << "";
+    QTest::newRow("no date") << "Sehr geehrte Damen und Herren, vielen Dank."
+                             << "";
+}
+
+void TestLocalNamer::date()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    const LocalNaming naming = LocalNamer::name(document(text), Defaults);
+    QCOMPARE(value(naming.extraction.datum), expected);
+    if (!expected.isEmpty())
+        QCOMPARE(naming.sources.value("datum"), FieldSource::text);
+}
+
+void TestLocalNamer::amount_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("net, tax, total") << Letter << "119.00";
+    QTest::newRow("total first, net after") << "Rechnung\nGesamtbetrag: 1.234,56 EUR\nNetto 1.037,44 EUR"
+                                            << "1234.56";
+    QTest::newRow("subtotal and discount") << "Rechnung\nZwischensumme 50,00 €\nRabatt 5,00 €\nSumme brutto 45,00 €"
+                                           << "45.00";
+    QTest::newRow("currency code before") << "Rechnung\nRechnungsbetrag EUR 1.234,56"
+                                          << "1234.56";
+    QTest::newRow("euro sign before") << "Rechnung\nZu zahlen: € 49,99"
+                                      << "49.99";
+    QTest::newRow("English decimals, code after") << "Invoice\nAmount due 49.99 EUR"
+                                                  << "49.99";
+    QTest::newRow("English subtotal, VAT, total") << "INVOICE\nSubtotal $100.00\nVAT (20%) $20.00\nTotal $120.00"
+                                                  << "120.00";
+    QTest::newRow("English total incl. VAT") << "Invoice\nTotal incl. VAT: £1,234.50"
+                                             << "1234.50";
+    QTest::newRow("discount for early payment")
+        << "Rechnung\nRechnungsbetrag 119,00 €\nBei Zahlung bis 10.04.2024 abzüglich 2 % Skonto: 116,62 €"
+        << "119.00";
+    QTest::newRow("column heads") << "Rechnung\nNetto   MwSt   Brutto\n100,00 €   19,00 €   119,00 €"
+                                  << "119.00";
+    QTest::newRow("paid in part") << "Rechnung\nRechnungsbetrag 500,00 €\nAnzahlung 200,00 €\nNoch zu zahlen 300,00 €"
+                                  << "300.00";
+    QTest::newRow("payslip") << "Gehaltsabrechnung März 2024\nGesamt-Brutto 3.500,00\nNetto 2.300,00\n"
+                                "Auszahlungsbetrag 2.250,00"
+                             << "2250.00";
+    QTest::newRow("receipt's unlabelled sum") << "Kassenbon\nBrot 2,49\nMilch 1,19\nKäse 3,50\n7,18"
+                                              << "7.18";
+    QTest::newRow("line items only") << "Rechnung\nArtikel A 10,00 €\nArtikel B 20,00 €"
+                                     << "";
+    QTest::newRow("contract's rent") << "Mietvertrag\nDie monatliche Miete beträgt 850,00 €.\nKaution 2.550,00 €"
+                                     << "";
+    QTest::newRow("letter with a fee") << "Sehr geehrte Frau Meier,\nder Beitrag beträgt 12,00 € im Monat.\n"
+                                          "Mit freundlichen Grüßen\nVerein Sonnenschein e.V."
+                                       << "";
+    QTest::newRow("percentages are no amounts") << "Rechnung\nMwSt 19,00 %\nGesamtbetrag 59,50 €"
+                                                << "59.50";
+}
+
+void TestLocalNamer::amount()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    const LocalNaming naming = LocalNamer::name(document(text), Defaults);
+    QCOMPARE(value(naming.extraction.betrag), expected);
+}
+
+void TestLocalNamer::sender_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("return address above the window") << Letter << ""
+                                                     << "Muster Energie";
+    QTest::newRow("letterhead, recipient window after Frau")
+        << "Stadtwerke München GmbH\nEmmy-Noether-Str. 2\n80992 München\n\nFrau\nErika Mustermann\nMusterweg 3\n"
+           "12345 Musterstadt\n\nJahresabrechnung 2023\nRechnungsdatum: 15.01.2024"
+        << ""
+        << "Stadtwerke München";
+    QTest::newRow("recipient first, issuer in imprint, bank in footer")
+        << "Max Mustermann\nMusterweg 3\n12345 Musterstadt\n\nRechnung Nr. 123\nDatum: 01.02.2024\n"
+           "Gesamtbetrag 80,00 €\n\nMit freundlichen Grüßen\nIhr Team von Elektro Schmidt\n\n"
+           "Elektro Schmidt GmbH · Geschäftsführer: Hans Schmidt · HRB 12345\n"
+           "Bankverbindung: Sparkasse München · IBAN DE89 3704 0044 0532 0130 00"
+        << ""
+        << "Elektro Schmidt";
+    QTest::newRow("bank only in the payment footer") << "Rechnung\nDatum: 01.02.2024\nGesamtbetrag 80,00 "
+                                                        "€\n\nKreissparkasse Köln\nIBAN DE89 3704 0044 0532 0130 00\n"
+                                                        "BIC COBADEFFXXX"
+                                                     << ""
+                                                     << "";
+    QTest::newRow("legal form with a hyphen") << "Allianz Versicherungs-AG · Königinstr. 28 · 80802 München\nFrau\n"
+                                                 "Erika Muster\nWeg 1\n12345 Stadt"
+                                              << ""
+                                              << "Allianz";
+    QTest::newRow("GmbH & Co. KG") << "Muster Handel GmbH & Co. KG · Industriestr. 9 · 50667 Köln\nHerrn\nMax Muster\n"
+                                      "Weg 2\n12345 Stadt"
+                                   << ""
+                                   << "Muster Handel";
+    QTest::newRow("country after the form") << "Telekom Deutschland GmbH, Landgrabenweg 151, 53227 Bonn\nHerrn\n"
+                                               "Max Muster\nWeg 2\n12345 Stadt"
+                                            << ""
+                                            << "Telekom";
+    QTest::newRow("registered association") << "Förderverein Grundschule e.V. · Schulweg 1 · 12345 Stadt\nFamilie\n"
+                                               "Muster\nWeg 2\n12345 Stadt"
+                                            << ""
+                                            << "Förderverein Grundschule";
+    QTest::newRow("shouting letterhead") << "STADTWERKE MÜNCHEN GMBH\nPostfach 20 22 22\n80287 München\n\nRechnung"
+                                         << ""
+                                         << "Stadtwerke München";
+    QTest::newRow("private letter signed")
+        << "Sehr geehrte Damen und Herren,\nhiermit kündige ich meine Mitgliedschaft.\n"
+           "Mit freundlichen Grüßen\n\nHans Meier"
+        << ""
+        << "Hans Meier";
+    QTest::newRow("salutation's name is the recipient")
+        << "Max Mustermann\nMusterweg 3\n12345 Musterstadt\n\nSehr geehrter Herr Mustermann,\nanbei Ihr Vertrag.\n"
+           "Mit freundlichen Grüßen\nMuster Versicherung AG"
+        << ""
+        << "Muster Versicherung";
+    QTest::newRow("English letterhead, bill to") << "Acme Widgets Ltd\n12 High Street\nLondon SW1A 1AA\n\nBill to:\n"
+                                                    "John Smith\n5 Low Road\nLeeds LS1 4AP\n\nINVOICE\nTotal £12.00"
+                                                 << ""
+                                                 << "Acme Widgets";
+    QTest::newRow("mail's display name") << "Guten Tag,\nanbei Ihre Rechnung."
+                                         << "\"Stadtwerke München\" <rechnung@swm.de>"
+                                         << "Stadtwerke München";
+    QTest::newRow("mail's address only") << "Guten Tag,\nanbei Ihre Rechnung."
+                                         << "rechnung@telekom.de"
+                                         << "Telekom";
+    QTest::newRow("sender label") << "Absender: Praxis Dr. Weber\nEmpfänger: Max Muster\nRechnung"
+                                  << ""
+                                  << "Praxis Dr. Weber";
+}
+
+void TestLocalNamer::sender()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, from);
+    QFETCH(QString, expected);
+    const FileContext context = from.isEmpty() ? document(text) : mail(from, "Ihre Rechnung", "", text);
+    const LocalNaming naming = LocalNamer::name(context, Defaults);
+    QCOMPARE(value(naming.extraction.absender), expected);
+    if (!from.isEmpty())
+        QCOMPARE(naming.sources.value("absender"), FieldSource::metadata);
+}
+
+void TestLocalNamer::category_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("categories");
+    QTest::addColumn<QString>("expected");
+
+    const QString medical =
+        "Praxis Dr. med. Anna Weiß\nRechnung\nDiagnose: Bronchitis\nGebührenordnung für Ärzte (GOÄ)\n"
+        "Gesamtbetrag 86,40 €";
+    QTest::newRow("invoice") << Letter << Defaults << "rechnung";
+    QTest::newRow("medical bill onto rechnung") << medical << Defaults << "rechnung";
+    QTest::newRow("medical bill, user has Arztrechnung")
+        << medical << QStringList{"Rechnung", "Arztrechnung"} << "Arztrechnung";
+    QTest::newRow("reminder onto rechnung")
+        << "Zahlungserinnerung\nunsere Rechnung Nr. 123 vom 01.03.2024 ist offen." << Defaults << "rechnung";
+    QTest::newRow("reminder, user has Mahnungen")
+        << "2. Mahnung\nRechnung Nr. 123" << QStringList{"Rechnungen", "Mahnungen"} << "Mahnungen";
+    QTest::newRow("bank statement onto beleg")
+        << "Kontoauszug Nr. 3/2024\nalter Kontostand 1.000,00\nneuer Kontostand 900,00" << Defaults << "beleg";
+    QTest::newRow("contract, user's plural with umlaut")
+        << "Mietvertrag\nzwischen Vermieter und Mieter" << QStringList{"Rechnungen", "Verträge"} << "Verträge";
+    QTest::newRow("offer") << "Angebot Nr. 2024-17\nAngebot gültig bis 30.04.2024" << Defaults << "angebot";
+    QTest::newRow("termination onto vertrag")
+        << "Kündigung meines Mobilfunkvertrags\nhiermit kündige ich fristgerecht." << Defaults << "vertrag";
+    QTest::newRow("plain letter") << "Sehr geehrte Frau Meier,\nwir informieren Sie über unsere neuen Öffnungszeiten.\n"
+                                     "Mit freundlichen Grüßen\nBürgeramt"
+                                  << Defaults << "brief";
+    QTest::newRow("minutes") << "Protokoll der Sitzung vom 12.03.2024\nTeilnehmer: A, B\nTagesordnung" << Defaults
+                             << "protokoll";
+    QTest::newRow("receipt onto beleg") << "Kassenbon\nSUMME EUR 7,18\nBAR 10,00\nRückgeld 2,82" << Defaults << "beleg";
+    QTest::newRow("English invoice") << "INVOICE\nInvoice number: INV-17\nAmount due: $120.00" << Defaults
+                                     << "rechnung";
+    QTest::newRow("English payslip, user's Gehalt")
+        << "Payslip March 2024\nGross pay 3,000.00\nNet pay 2,100.00" << QStringList{"Gehalt", "Rechnung"} << "Gehalt";
+    QTest::newRow("tax assessment onto brief")
+        << "Finanzamt München\nBescheid für 2023 über Einkommensteuer\nfestgesetzt" << Defaults << "brief";
+    QTest::newRow("a contract mentioning invoices later")
+        << "Dienstleistungsvertrag\n" + QString("§ Leistung\n").repeated(20) + "§ 7 Rechnung und Zahlung" << Defaults
+        << "vertrag";
+    QTest::newRow("nothing fits") << "Einkaufsliste: Äpfel, Brot" << Defaults << "";
+    QTest::newRow("kind the user has no category for")
+        << "Mietvertrag\nzwischen A und B" << QStringList{"Rechnung"} << "";
+}
+
+void TestLocalNamer::category()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, categories);
+    QFETCH(QString, expected);
+    QCOMPARE(value(LocalNamer::name(document(text), categories).extraction.kategorie), expected);
+}
+
+void TestLocalNamer::description_data()
+{
+    QTest::addColumn<FileContext>("context");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("subject line without the category")
+        << document("Stadtwerke Musterstadt\nBetreff: Ihre Stromrechnung für März 2024\nRechnungsdatum: 02.04.2024")
+        << "Strom März 2024";
+    QTest::newRow("mail subject with reply prefixes")
+        << mail("Web Studio <info@webstudio.de>", "AW: WG: Angebot Website Redesign", "", "Angebot anbei.")
+        << "Website Redesign";
+    QTest::newRow("heading with the number") << document(Letter) << "Nr. RE-2024-0815";
+    QTest::newRow("English subject") << document("Subject: Your invoice for hosting\nInvoice date: 2024-03-01")
+                                     << "hosting";
+    QTest::newRow("at most five words")
+        << document("Betreff: Kündigung Vertrag Mobilfunk Festnetz Internet Fernsehen Zeitschriften")
+        << "Mobilfunk Festnetz Internet Fernsehen Zeitschriften";
+    QTest::newRow("recording's title keeps its small words")
+        << document("title: Sommerfest im Garten", "mp4",
+                    {{MetadataMap::SourceKey, FileContext::MediaSource}, {"title", "Sommerfest im Garten"}})
+        << "Sommerfest im Garten";
+    QTest::newRow("writer's title is none")
+        << document("Lorem ipsum", "docx", {{"title", "Microsoft Word - Dokument1"}}) << "";
+}
+
+void TestLocalNamer::description()
+{
+    QFETCH(FileContext, context);
+    QFETCH(QString, expected);
+    const LocalNaming naming = LocalNamer::name(context, Defaults);
+    QCOMPARE(naming.extraction.beschreibung, expected);
+    const QString category = value(naming.extraction.kategorie);
+    if (!category.isEmpty())
+        QVERIFY2(!naming.extraction.beschreibung.contains(category, Qt::CaseInsensitive), qPrintable(category));
+}
+
+void TestLocalNamer::identifiers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QStringList>("absent");
+
+    QTest::newRow("issuer's footer") << Letter
+                                     << QStringList{"vat:DE123456789", "iban:DE89370400440532013000",
+                                                    "mail:muster-energie.de", "tel:+49891234567", "name:muster energie"}
+                                     << QStringList{};
+    QTest::newRow("VAT ID in groups, tax number")
+        << "Muster GmbH\nUSt-IdNr. DE 987 654 321 · Steuernummer: 143/123/45678"
+        << QStringList{"vat:DE987654321", "tax:143/123/45678"} << QStringList{};
+    QTest::newRow("customer's VAT ID") << "Muster GmbH\nIhre USt-IdNr.: DE111111111\nUnsere USt-IdNr.: DE222222222"
+                                       << QStringList{"vat:DE222222222"} << QStringList{"vat:DE111111111"};
+    QTest::newRow("direct debit from the recipient's account")
+        << "Rechnung\nWir buchen den Betrag von Ihrem Konto IBAN DE89 3704 0044 0532 0130 00 ab." << QStringList{}
+        << QStringList{"iban:DE89370400440532013000"};
+    QTest::newRow("IBAN with a wrong checksum")
+        << "Rechnung\nIBAN DE00 3704 0044 0532 0130 00" << QStringList{} << QStringList{"iban:DE00370400440532013000"};
+    QTest::newRow("freemail and a subdomain") << "Hans Meier\nhans.meier@gmx.de\nservice@rechnung.versand-meier.de"
+                                              << QStringList{"mail:versand-meier.de"} << QStringList{"mail:gmx.de"};
+    QTest::newRow("recipient's window") << "Muster GmbH · Weg 1 · 12345 Stadt\nHerrn\nMax Kunde\nmax@kunde-firma.de\n"
+                                           "12345 Stadt\n\nRechnung"
+                                        << QStringList{} << QStringList{"mail:kunde-firma.de"};
+    QTest::newRow("tax number of the assessed person")
+        << "Finanzamt München\nSteuernummer 143/123/45678\nEinkommensteuerbescheid 2023" << QStringList{}
+        << QStringList{"tax:143/123/45678"};
+}
+
+void TestLocalNamer::identifiers()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, absent);
+    const QStringList identifiers = LocalNamer::senderIdentifiers(document(text));
+    for (const QString &identifier : present)
+        QVERIFY2(identifiers.contains(identifier), qPrintable(identifier + " in " + identifiers.join(", ")));
+    for (const QString &identifier : absent)
+        QVERIFY2(!identifiers.contains(identifier), qPrintable(identifier + " in " + identifiers.join(", ")));
+}
+
+void TestLocalNamer::learned_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<LearnedSender>("known");
+    QTest::addColumn<QString>("absender");
+    QTest::addColumn<QString>("kategorie");
+    QTest::addColumn<QString>("beschreibung");
+
+    const LearnedSender swm{"SWM", QString("vertrag"), "Strom Abschlag", {"vat:DE123456789"}};
+    QTest::newRow("VAT ID") << Letter << swm << "SWM"
+                            << "rechnung"
+                            << "Strom Abschlag";
+    QTest::newRow("IBAN") << "Zahlungsplan\nIBAN DE89 3704 0044 0532 0130 00"
+                          << LearnedSender{"Vermieter Huber",
+                                           QString("vertrag"),
+                                           "Miete",
+                                           {"iban:DE89370400440532013000"}}
+                          << "Vermieter Huber"
+                          << "vertrag"
+                          << "Miete";
+    QTest::newRow("mail domain") << "Ihre Abschlagszahlung\nservice@stadtwerke-muenchen.de"
+                                 << LearnedSender{"Stadtwerke", std::nullopt, "", {"mail:stadtwerke-muenchen.de"}}
+                                 << "Stadtwerke"
+                                 << ""
+                                 << "";
+    QTest::newRow("folded name") << "STADTWERKE MÜNCHEN GmbH · Postfach 1 · 80287 München\nHerrn\nMax Muster\nWeg 1\n"
+                                    "12345 Stadt"
+                                 << LearnedSender{"SWM", QString("brief"), "", {"name:stadtwerke muenchen"}} << "SWM"
+                                 << "brief"
+                                 << "";
+    QTest::newRow("another sender") << Letter << LearnedSender{"SWM", QString("vertrag"), "x", {"vat:DE999999999"}}
+                                    << "Muster Energie"
+                                    << "rechnung"
+                                    << "Nr. RE-2024-0815";
+    QTest::newRow("the recipient's VAT ID") << "Muster GmbH\nIhre USt-IdNr.: DE111111111\nRechnung"
+                                            << LearnedSender{"Kunde", std::nullopt, "", {"vat:DE111111111"}} << "Muster"
+                                            << "rechnung"
+                                            << "";
+}
+
+void TestLocalNamer::learned()
+{
+    QFETCH(QString, text);
+    QFETCH(LearnedSender, known);
+    QFETCH(QString, absender);
+    QFETCH(QString, kategorie);
+    QFETCH(QString, beschreibung);
+    const LearnedSender stranger{"Fremd", QString("angebot"), "y", {"vat:DE555555555", "name:fremd"}};
+    const LocalNaming naming = LocalNamer::name(document(text), Defaults, {stranger, known});
+    QCOMPARE(value(naming.extraction.absender), absender);
+    QCOMPARE(value(naming.extraction.kategorie), kategorie);
+    QCOMPARE(naming.extraction.beschreibung, beschreibung);
+    QCOMPARE(naming.sources.value("absender") == FieldSource::learned, absender == known.absender);
+}
+
+void TestLocalNamer::eInvoiceWins_data()
+{
+    QTest::addColumn<QString>("typeCode");
+    QTest::addColumn<QStringList>("categories");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<QString>("kategorie");
+
+    QTest::newRow("invoice") << "380" << Defaults << true << "rechnung";
+    QTest::newRow("credit note, user has Gutschrift")
+        << "381" << QStringList{"Rechnung", "Gutschrift"} << true << "Gutschrift";
+    QTest::newRow("credit note onto rechnung") << "381" << Defaults << true << "rechnung";
+    QTest::newRow("without a total") << "380" << Defaults << false << "rechnung";
+}
+
+void TestLocalNamer::eInvoiceWins()
+{
+    QFETCH(QString, typeCode);
+    QFETCH(QStringList, categories);
+    QFETCH(bool, complete);
+    QFETCH(QString, kategorie);
+    FileContext context = document(Letter);
+    EInvoice invoice;
+    invoice.number = "2024-0099";
+    invoice.issueDate = QDate(2024, 3, 20);
+    invoice.typeCode = typeCode;
+    invoice.sellerName = "Muster Energie Vertrieb GmbH";
+    invoice.sellerVatId = "DE123456789";
+    if (complete)
+        invoice.totalCents = 12345;
+    invoice.currency = "EUR";
+    context.invoice = invoice;
+
+    const LocalNaming naming = LocalNamer::name(context, categories);
+    QCOMPARE(value(naming.extraction.datum), "2024-03-20");
+    QCOMPARE(value(naming.extraction.absender), "Muster Energie");
+    QCOMPARE(value(naming.extraction.betrag), complete ? "123.45" : "119.00");
+    QCOMPARE(value(naming.extraction.kategorie), kategorie);
+    QCOMPARE(naming.sources.value("datum"), FieldSource::einvoice);
+    QCOMPARE(naming.sources.value("absender"), FieldSource::einvoice);
+    QCOMPARE(naming.sources.value("betrag"), complete ? FieldSource::einvoice : FieldSource::text);
+    QCOMPARE(naming.sure, complete);
+    QVERIFY(LocalNamer::senderIdentifiers(context).contains("vat:DE123456789"));
+}
+
+void TestLocalNamer::mediaWithoutText_data()
+{
+    QTest::addColumn<FileContext>("context");
+    QTest::addColumn<QString>("datum");
+    QTest::addColumn<QString>("kategorie");
+
+    QTest::newRow("photo with EXIF date")
+        << document("", "jpg", {{"date", "2024:03:15 14:22:05"}, {"camera_make", "Canon"}}) << "2024-03-15"
+        << "foto";
+    QTest::newRow("recording's creation time")
+        << document("date: 2023-07-01T18:00:00.000000Z", "mp4",
+                    {{MetadataMap::SourceKey, FileContext::MediaSource}, {"date", "2023-07-01T18:00:00.000000Z"}})
+        << "2023-07-01"
+        << "";
+    QTest::newRow("picture without any date") << document("", "png", {{"dimensions", "800x600"}}) << ""
+                                              << "foto";
+}
+
+void TestLocalNamer::mediaWithoutText()
+{
+    QFETCH(FileContext, context);
+    QFETCH(QString, datum);
+    QFETCH(QString, kategorie);
+    const LocalNaming naming = LocalNamer::name(context, Defaults);
+    QCOMPARE(value(naming.extraction.datum), datum);
+    QCOMPARE(value(naming.extraction.kategorie), kategorie);
+    QCOMPARE(value(naming.extraction.absender), "");
+    QCOMPARE(value(naming.extraction.betrag), "");
+    if (!datum.isEmpty())
+        QCOMPARE(naming.sources.value("datum"), FieldSource::metadata);
+    QCOMPARE(naming.sure, !datum.isEmpty());
+}
+
+void TestLocalNamer::sureness_data()
+{
+    QTest::addColumn<FileContext>("context");
+    QTest::addColumn<bool>("sure");
+    QTest::addColumn<double>("minimum");
+    QTest::addColumn<double>("maximum");
+
+    QTest::newRow("invoice with everything") << document(Letter) << true << 0.8 << 0.9;
+    QTest::newRow("invoice without a total")
+        << document(QString(Letter).replace("Gesamtbetrag 119,00 €", "")) << false << 0.6 << 0.85;
+    QTest::newRow("mail with its header")
+        << mail("Web Studio <info@webstudio.de>", "Ihr Angebot", "Fri, 15 Mar 2024 10:00:00 +0100",
+                "Angebot\nAngebotssumme 1.200,00 €")
+        << true << 0.8 << 0.9;
+    QTest::newRow("shopping list") << document("Äpfel\nBrot") << false << 0.0 << 0.3;
+}
+
+void TestLocalNamer::sureness()
+{
+    QFETCH(FileContext, context);
+    QFETCH(bool, sure);
+    QFETCH(double, minimum);
+    QFETCH(double, maximum);
+    const LocalNaming naming = LocalNamer::name(context, Defaults);
+    QCOMPARE(naming.sure, sure);
+    QVERIFY2(naming.extraction.confidence >= minimum && naming.extraction.confidence <= maximum,
+             qPrintable(QString::number(naming.extraction.confidence)));
+}
+
+QTEST_APPLESS_MAIN(TestLocalNamer)
+#include "tst_localnamer.moc"
