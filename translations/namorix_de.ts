@@ -51,6 +51,10 @@
     <message id="preview.progress"><source>preview.progress</source><translation>%1 / %2</translation></message>
     <message id="preview.stop"><source>preview.stop</source><translation>Analyse abbrechen</translation></message>
     <message id="preview.cancel"><source>preview.cancel</source><translation>Abbrechen</translation></message>
+    <message id="preview.hiddenTicked" numerus="yes"><source>preview.hiddenTicked</source><translation><numerusform>%n weitere ausgeblendete Datei auch umbenennen?</numerusform><numerusform>%n weitere ausgeblendete Dateien auch umbenennen?</numerusform></translation></message>
+    <message id="preview.hiddenTicked.help"><source>preview.hiddenTicked.help</source><translation>Der Filter blendet angehakte Zeilen aus, deren neue Namen Sie gerade nicht sehen.</translation></message>
+    <message id="preview.hiddenTicked.all"><source>preview.hiddenTicked.all</source><translation>Alle umbenennen</translation></message>
+    <message id="preview.hiddenTicked.shown"><source>preview.hiddenTicked.shown</source><translation>Nur sichtbare umbenennen</translation></message>
     <message id="preview.rename"><source>preview.rename</source><translation>Umbenennen</translation></message>
     <message id="preview.approvedCount"><source>preview.approvedCount</source><translation>%1 / %2</translation></message>
     <message id="preview.approvedCount.help"><source>preview.approvedCount.help</source><translation>%1 von %2 Vorschlägen zum Umbenennen ausgewählt</translation></message>
@@ -67,6 +71,14 @@
     <message id="explain.metadata"><source>explain.metadata</source><translation>Gesendete Metadaten</translation></message>
     <message id="explain.template"><source>explain.template</source><translation>Gesendete Namensvorlage</translation></message>
     <message id="explain.fromCache"><source>explain.fromCache</source><translation>Antwort aus dem Zwischenspeicher: Für diesen Inhalt wurde nichts erneut gesendet.</translation></message>
+    <message id="explain.fromInvoice"><source>explain.fromInvoice</source><translation>aus der E-Rechnung</translation></message>
+    <message id="explain.source"><source>explain.source</source><translation>Herkunft</translation></message>
+    <message id="explain.source.e-rechnung"><source>explain.source.e-rechnung</source><translation>aus der E-Rechnung</translation></message>
+    <message id="explain.source.text"><source>explain.source.text</source><translation>aus dem Text, auf diesem Gerät gelesen</translation></message>
+    <message id="explain.source.metadaten"><source>explain.source.metadaten</source><translation>aus den Metadaten, auf diesem Gerät gelesen</translation></message>
+    <message id="explain.source.gelernt"><source>explain.source.gelernt</source><translation>gelernt aus Ihren früheren Umbenennungen</translation></message>
+    <message id="explain.source.modell"><source>explain.source.modell</source><translation>vom Modell</translation></message>
+    <message id="explain.onDevice"><source>explain.onDevice</source><translation>Auf diesem Gerät benannt: Es wurde nichts gesendet.</translation></message>
     <message id="explain.reply"><source>explain.reply</source><translation>Antwort des Modells</translation></message>
     <message id="privacy.masked" numerus="yes"><source>privacy.masked</source><translation><numerusform>%n Angabe maskiert: %1</numerusform><numerusform>%n Angaben maskiert: %1</numerusform></translation></message>
     <message id="preview.row"><source>preview.row</source><translation>%1 wird zu %2, Sicherheit %3</translation></message>
@@ -224,6 +236,12 @@
     <message id="settings.cache.count" numerus="yes"><source>settings.cache.count</source><translation><numerusform>Im Zwischenspeicher: %1 Antwort des Modells</numerusform><numerusform>Im Zwischenspeicher: %1 Antworten des Modells</numerusform></translation></message>
     <message id="settings.cache.clear"><source>settings.cache.clear</source><translation>Zwischenspeicher leeren</translation></message>
     <message id="settings.cache.cleared" numerus="yes"><source>settings.cache.cleared</source><translation><numerusform>Zwischenspeicher geleert: %1 Antwort entfernt</numerusform><numerusform>Zwischenspeicher geleert: %1 Antworten entfernt</numerusform></translation></message>
+    <message id="settings.learned.count" numerus="yes"><source>settings.learned.count</source><translation><numerusform>Aus Ihren Umbenennungen gelernt: %1 Absender (bleibt auf diesem Rechner)</numerusform><numerusform>Aus Ihren Umbenennungen gelernt: %1 Absender (bleibt auf diesem Rechner)</numerusform></translation></message>
+    <message id="settings.learned.clear"><source>settings.learned.clear</source><translation>Gelerntes vergessen</translation></message>
+    <message id="settings.learned.cleared" numerus="yes"><source>settings.learned.cleared</source><translation><numerusform>Vergessen: %1 Absender</numerusform><numerusform>Vergessen: %1 Absender</numerusform></translation></message>
+    <message id="settings.learned.failed"><source>settings.learned.failed</source><translation>Gelerntes nicht verfügbar: %1</translation></message>
+    <message id="settings.localFirst"><source>settings.localFirst</source><translation>Erst lokal benennen, KI nur bei Unsicherheit</translation></message>
+    <message id="settings.localReady"><source>settings.localReady</source><translation>Bereit: Namorix benennt auf diesem Gerät, ohne Konto und ohne Netz.</translation></message>
     <message id="settings.cache.failed"><source>settings.cache.failed</source><translation>Zwischenspeicher nicht verfügbar: %1</translation></message>
     <message id="settings.ownDetails"><source>settings.ownDetails</source><translation>Eigene Angaben, die nie gesendet werden</translation></message>
     <message id="settings.ownDetails.help"><source>settings.ownDetails.help</source><translation>Namen und Adresszeilen, eine pro Zeile</translation></message>
@@ -242,6 +260,9 @@
     <!-- The credential store: where a key went when the keyring did not take it -->
     <message id="keychain.noService"><source>keychain.noService</source><translation>Kein Schlüsselbund (Secret Service) erreichbar.</translation></message>
     <message id="keychain.refused"><source>keychain.refused</source><translation>Der Schlüsselbund hat den Schlüssel nicht angenommen (%1).</translation></message>
+    <message id="keychain.cancelled"><source>keychain.cancelled</source><translation>die Abfrage des Schlüsselbunds wurde abgebrochen</translation></message>
+    <message id="keychain.noCollection"><source>keychain.noCollection</source><translation>es gibt noch keinen Standard-Schlüsselbund</translation></message>
+    <message id="keychain.locked"><source>keychain.locked</source><translation>der Schlüsselbund ist gesperrt oder nicht bereit</translation></message>
     <message id="keychain.notReadBack"><source>keychain.notReadBack</source><translation>gespeichert, aber nicht wieder lesbar</translation></message>
     <message id="keychain.inPrivateFile"><source>keychain.inPrivateFile</source><translation>Der Schlüssel wurde deshalb im privaten Schlüsselspeicher %1 abgelegt, den nur Ihr Benutzerkonto lesen kann.</translation></message>
     <message id="keychain.notSaved"><source>keychain.notSaved</source><translation>Der Schlüssel wurde nicht gespeichert: %1 lässt sich nicht schreiben (%2).</translation></message>
@@ -273,8 +294,11 @@
     <message id="legal.button.accept"><source>legal.button.accept</source><translation>Zustimmen</translation></message>
     <message id="legal.button.close"><source>legal.button.close</source><translation>Schließen</translation></message>
     <!-- First start: onboarding -->
-    <message id="onboarding.title"><source>onboarding.title</source><translation>KI-Anbieter wählen</translation></message>
-    <message id="onboarding.subtitle"><source>onboarding.subtitle</source><translation>Namorix schickt den Inhalt jeder Datei, die Sie umbenennen lassen, an den Anbieter, den Sie hier wählen. Ollama läuft auf Ihrem eigenen Rechner und braucht keinen Schlüssel. Sie können die Wahl jederzeit in den Einstellungen ändern.</translation></message>
+    <message id="onboarding.title"><source>onboarding.title</source><translation>Wie soll Namorix Dateien benennen?</translation></message>
+    <message id="onboarding.subtitle"><source>onboarding.subtitle</source><translation>Namorix liest Datum, Absender, Betrag und Art eines Dokuments aus seinem Inhalt. Sie können die Wahl jederzeit in den Einstellungen ändern.</translation></message>
+    <message id="onboarding.keyHint"><source>onboarding.keyHint</source><translation>Der Schlüssel wird im Schlüsselbund Ihrer Sitzung gespeichert (GNOME-Schlüsselbund oder KWallet), ohne Schlüsselbund in einer nur für Sie lesbaren Datei. Er geht nur an die Adresse dieses Anbieters.</translation></message>
+    <message id="onboarding.localHint"><source>onboarding.localHint</source><translation>Ohne Konto, nichts verlässt diesen Rechner. Namorix liest die Angaben selbst und lernt aus Ihren Korrekturen.</translation></message>
+    <message id="onboarding.modelsHint"><source>onboarding.modelsHint</source><translation>Bessere Beschreibungen mit einem Sprachmodell: Namorix schickt den Inhalt jeder Datei an den gewählten Anbieter (Ollama läuft auf einem eigenen Rechner und braucht keinen Schlüssel).</translation></message>
     <message id="onboarding.skip"><source>onboarding.skip</source><translation>Überspringen</translation></message>
     <message id="onboarding.done"><source>onboarding.done</source><translation>Fertig</translation></message>
     <!-- About window -->

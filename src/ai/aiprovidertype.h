@@ -2,11 +2,15 @@
 
 #include "common/rawenum.h"
 
-/** The language-model providers, in the order pickers and the REST API list them. */
-enum class AIProviderType { claude, openai, gemini, ollama, apple };
+/**
+ * The providers that find a file's fields, in the order pickers and the REST API list them: the
+ * on-device namer first (it needs nothing), then the language-model services.
+ */
+enum class AIProviderType { local, claude, openai, gemini, ollama, apple };
 
 template <> struct RawEnumTraits<AIProviderType> {
-    static constexpr RawEnumTable<AIProviderType, 5> cases{{
+    static constexpr RawEnumTable<AIProviderType, 6> cases{{
+        {AIProviderType::local, "Lokal"},
         {AIProviderType::claude, "Claude"},
         {AIProviderType::openai, "OpenAI"},
         {AIProviderType::gemini, "Gemini"},

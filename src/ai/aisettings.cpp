@@ -1,6 +1,7 @@
 #include "aisettings.h"
 
 #include "ai/keychainstore.h"
+#include "ai/providercatalogue.h"
 #include "common/processwide.h"
 #include "common/stringtable.h"
 #include "settings/defaultsstore.h"
@@ -19,6 +20,20 @@ const QString Account = QStringLiteral("default");
 const QString OwnDetailsKey = QStringLiteral("ai.ownDetails");
 const QString PricesKey = QStringLiteral("ai.prices");
 const QString BudgetKey = QStringLiteral("ai.monthlyBudget");
+const QString LocalFirstKey = QStringLiteral("ai.localFirst");
+// Written once the terms are accepted: a profile that has it is older than this version.
+const QString LegalAcceptedKey = QStringLiteral("hasAcceptedLegal");
+
+/**
+ * The stored provider. A fresh profile starts on the device; a profile from before the on-device
+ * namer that never chose a provider keeps the language model it has been using.
+ */
+AIProviderType initialProvider(const DefaultsStore &store)
+{
+    if (const std::optional<QString> stored = store.stringValue(ProviderKey))
+        return enumFromRaw<AIProviderType>(*stored).value_or(AIProviderType::claude);
+    return store.contains(LegalAcceptedKey) ? AIProviderType::claude : AIProviderType::local;
+}
 
 QString modelKey(AIProviderType type)
 {
@@ -79,8 +94,7 @@ AISettings::AISettings(DefaultsStore &store, KeychainStore &keychain, QObject *p
     : QObject(parent)
     , m_store(store)
     , m_keychain(keychain)
-    , m_provider(enumFromRaw<AIProviderType>(store.stringValue(ProviderKey).value_or(QString()))
-                     .value_or(AIProviderType::claude))
+    , m_provider(initialProvider(store))
 {
     moveFlatKeys(store, m_provider);
 }
@@ -92,41 +106,22 @@ AISettings &AISettings::shared()
 
 bool AISettings::needsAPIKey(AIProviderType type)
 {
-    return type == AIProviderType::claude || type == AIProviderType::openai || type == AIProviderType::gemini;
+    return ProviderCatalogue::facts(type).needsKey;
+}
+
+bool AISettings::isAvailable(AIProviderType type)
+{
+    return ProviderCatalogue::facts(type).available;
 }
 
 QString AISettings::defaultModel(AIProviderType type)
 {
-    switch (type) {
-    case AIProviderType::claude:
-        return QStringLiteral("claude-sonnet-4-20250514");
-    case AIProviderType::openai:
-        return QStringLiteral("gpt-4o");
-    case AIProviderType::gemini:
-        return QStringLiteral("gemini-2.0-flash");
-    case AIProviderType::ollama:
-        return QStringLiteral("llama3.2");
-    case AIProviderType::apple:
-        break;
-    }
-    return QStringLiteral("apple-on-device");
+    return ProviderCatalogue::facts(type).defaultModel;
 }
 
 QString AISettings::defaultEndpoint(AIProviderType type)
 {
-    switch (type) {
-    case AIProviderType::claude:
-        return QStringLiteral("https://api.anthropic.com");
-    case AIProviderType::openai:
-        return QStringLiteral("https://api.openai.com");
-    case AIProviderType::gemini:
-        return QStringLiteral("https://generativelanguage.googleapis.com");
-    case AIProviderType::ollama:
-        return QStringLiteral("http://127.0.0.1:11434");
-    case AIProviderType::apple:
-        break;
-    }
-    return {};
+    return ProviderCatalogue::facts(type).defaultEndpoint;
 }
 
 QString AISettings::keychainService(AIProviderType type)
@@ -179,7 +174,7 @@ bool AISettings::maskPersonalData() const
 {
     // Text sent to a cloud service leaves the machine; a local model's request does not.
     const QString key = maskKey(m_provider);
-    return m_store.contains(key) ? m_store.boolValue(key) : needsAPIKey(m_provider);
+    return m_store.contains(key) ? m_store.boolValue(key) : ProviderCatalogue::facts(m_provider).paidCloud;
 }
 
 void AISettings::setMaskPersonalData(bool value)
@@ -187,6 +182,17 @@ void AISettings::setMaskPersonalData(bool value)
     writeThrough(
         maskPersonalData(), value, [&] { m_store.setBool(maskKey(m_provider), value); },
         [&] { Q_EMIT maskPersonalDataChanged(); });
+}
+
+bool AISettings::localFirst() const
+{
+    return m_store.boolValue(LocalFirstKey);
+}
+
+void AISettings::setLocalFirst(bool value)
+{
+    writeThrough(
+        localFirst(), value, [&] { m_store.setBool(LocalFirstKey, value); }, [&] { Q_EMIT localFirstChanged(); });
 }
 
 QStringList AISettings::detailLines(const QStringList &lines)

@@ -53,6 +53,7 @@ class AISettings final : public QObject
     Q_PROPERTY(QString endpoint READ endpoint WRITE setEndpoint NOTIFY endpointChanged)
     Q_PROPERTY(bool maskPersonalData READ maskPersonalData WRITE setMaskPersonalData NOTIFY maskPersonalDataChanged)
     Q_PROPERTY(QStringList ownDetails READ ownDetails WRITE setOwnDetails NOTIFY ownDetailsChanged)
+    Q_PROPERTY(bool localFirst READ localFirst WRITE setLocalFirst NOTIFY localFirstChanged)
 
 public:
     AISettings(DefaultsStore &store, KeychainStore &keychain, QObject *parent = nullptr);
@@ -62,9 +63,9 @@ public:
 
     [[nodiscard]] static bool needsAPIKey(AIProviderType type);
     /** Whether the provider can run here at all: the on-device model of another platform cannot. */
-    [[nodiscard]] static bool isAvailable(AIProviderType type) { return type != AIProviderType::apple; }
+    [[nodiscard]] static bool isAvailable(AIProviderType type);
     [[nodiscard]] static QString defaultModel(AIProviderType type);
-    /** The provider's public API origin (no path, no trailing slash); empty for `apple`. */
+    /** The provider's public API origin (no path, no trailing slash); empty for `local` and `apple`. */
     [[nodiscard]] static QString defaultEndpoint(AIProviderType type);
     /** "namorix-" + the provider's raw value: the credential store's service name. */
     [[nodiscard]] static QString keychainService(AIProviderType type);
@@ -79,6 +80,12 @@ public:
     /** Whether the selected provider is sent the text with personal data masked. */
     [[nodiscard]] bool maskPersonalData() const;
     void setMaskPersonalData(bool value);
+    /**
+     * Whether a language model is asked only for files the on-device namer is unsure of ("ai.localFirst",
+     * off by default): an e-invoice or a known sender with date and total is named without a request.
+     */
+    [[nodiscard]] bool localFirst() const;
+    void setLocalFirst(bool value);
     /** The user's names and address lines that are masked in every text. */
     [[nodiscard]] QStringList ownDetails() const;
     /** Stores detailLines(value). */
@@ -103,7 +110,7 @@ public:
     QCoro::Task<bool> hasKeyForOtherEndpoint();
     /** Binds the current provider's stored key to its effective endpoint: the user confirmed it. */
     void confirmKeyForEndpoint();
-    /** A key for providers that need one; always true for `ollama` and `apple`. */
+    /** A key for providers that need one; always true for the others. */
     QCoro::Task<bool> isConfigured();
 
     /** One provider's replies and tokens (prompt and answer together, and the answers' alone) in one month. */
@@ -142,6 +149,7 @@ Q_SIGNALS:
     void endpointChanged();
     void maskPersonalDataChanged();
     void ownDetailsChanged();
+    void localFirstChanged();
     void apiKeyChanged();
     void usageChanged();
     void priceChanged();

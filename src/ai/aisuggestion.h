@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ai/local/localnamer.h"
 #include "naming/aiextraction.h"
 #include "privacy/privacyfilter.h"
 
@@ -20,6 +21,8 @@ public:
 
     [[nodiscard]] static AISuggestion fromExtraction(const AIExtraction &extraction);
     [[nodiscard]] static AISuggestion fromFallbackName(const QString &name);
+    /** The on-device namer's fields, with where each came from. */
+    [[nodiscard]] static AISuggestion fromLocal(const LocalNaming &naming);
 
     /** Complete fallback file name with extension; empty whenever extraction() is present. */
     [[nodiscard]] const QString &name() const { return m_name; }
@@ -32,6 +35,15 @@ public:
     [[nodiscard]] const std::optional<Privacy::MaskResult> &masked() const { return m_masked; }
     [[nodiscard]] AISuggestion withMasked(const std::optional<Privacy::MaskResult> &masked) const;
 
+    /** Where each filled field came from; a field not listed came from the model. */
+    [[nodiscard]] const QHash<QString, FieldSource> &sources() const { return m_sources; }
+    [[nodiscard]] FieldSource source(const QString &field) const { return m_sources.value(field, FieldSource::model); }
+    /**
+     * The suggestion with the e-invoice's fields in place of the model's (they are the file's own
+     * data); unchanged without an extraction.
+     */
+    [[nodiscard]] AISuggestion withFieldsFrom(const LocalNaming &invoice) const;
+
     friend bool operator==(const AISuggestion &, const AISuggestion &) = default;
 
 private:
@@ -42,4 +54,5 @@ private:
     std::optional<AIExtraction> m_extraction;
     QString m_reply;
     std::optional<Privacy::MaskResult> m_masked;
+    QHash<QString, FieldSource> m_sources;
 };

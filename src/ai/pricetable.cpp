@@ -1,6 +1,7 @@
 #include "ai/pricetable.h"
 
 #include "ai/aisettings.h"
+#include "ai/providercatalogue.h"
 
 #include <QLocale>
 
@@ -53,7 +54,7 @@ std::optional<TokenPrice> PriceTable::defaultPrice(const QString &model)
 
 TokenPrice PriceTable::price(AIProviderType provider, const QString &model) const
 {
-    if (!AISettings::needsAPIKey(provider))
+    if (!ProviderCatalogue::facts(provider).paidCloud)
         return {};
     const auto known = [this](const QString &name) {
         const auto own = m_own.constFind(name);

@@ -4,12 +4,15 @@
 #include "ai/appleprovider.h"
 #include "ai/claudeprovider.h"
 #include "ai/geminiprovider.h"
+#include "ai/localprovider.h"
 #include "ai/ollamaprovider.h"
 #include "ai/openaiprovider.h"
 
 std::unique_ptr<AIProvider> makeProvider(std::optional<AIProviderType> type, ProviderEnvironment environment)
 {
     switch (type.value_or(environment.settings.provider())) {
+    case AIProviderType::local:
+        return std::make_unique<LocalProvider>(environment.rules);
     case AIProviderType::claude:
         return std::make_unique<ClaudeProvider>(environment);
     case AIProviderType::openai:

@@ -146,8 +146,15 @@ bool takeError(GError *error, const char *action, const QByteArray &service, QSt
         return false;
     const bool missing = serviceMissing(error);
     qCDebug(lcAI, "%s %s failed: %s", action, service.constData(), error->message);
-    if (message)
-        *message = QString::fromUtf8(error->message);
+    // The service's own words are D-Bus paths and English: the user is told what they mean.
+    if (message) {
+        const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) ||
+                               QByteArrayView(error->message).contains("dismissed");
+        const bool noCollection = QByteArrayView(error->message).contains("/org/freedesktop/secrets/collection");
+        *message = StringTable::text(cancelled      ? "keychain.cancelled"
+                                     : noCollection ? "keychain.noCollection"
+                                                    : "keychain.locked");
+    }
     g_error_free(error);
     return missing;
 }

@@ -1,6 +1,7 @@
 #include "api/configendpoints.h"
 
 #include "ai/aisettings.h"
+#include "ai/providercatalogue.h"
 #include "api/handlerkit.h"
 #include "automation/watchedfolders.h"
 #include "automation/watchrouter.h"
@@ -187,7 +188,9 @@ APIResponse listProviders(const APIContext &context)
         const bool active = type == settings.provider();
         providers.append(QJsonObject{
             {QStringLiteral("name"), rawValue(type)},
+            {QStringLiteral("displayName"), ProviderCatalogue::facts(type).displayName},
             {QStringLiteral("needsKey"), AISettings::needsAPIKey(type)},
+            {QStringLiteral("runsHere"), ProviderCatalogue::facts(type).runsHere},
             {QStringLiteral("active"), active},
             {QStringLiteral("model"), active ? settings.effectiveModel() : AISettings::defaultModel(type)}});
     }
@@ -213,6 +216,8 @@ QCoro::Task<APIResponse> selectProvider(const APIContext &context, APIRequest re
         settings.setMaskPersonalData(*mask);
     if (const std::optional<QStringList> details = stringList(request.body, QStringLiteral("ownDetails")))
         settings.setOwnDetails(*details);
+    if (const std::optional<bool> localFirst = boolean(request.body, QStringLiteral("localFirst")))
+        settings.setLocalFirst(*localFirst);
     std::optional<SecretPlacement> placed;
     if (const std::optional<QString> apiKey = string(request.body, QStringLiteral("apiKey"))) {
         QCoro::Task<SecretPlacement> stored = settings.setApiKey(*apiKey);
@@ -228,6 +233,7 @@ QCoro::Task<APIResponse> selectProvider(const APIContext &context, APIRequest re
                       {QStringLiteral("endpoint"), settings.effectiveEndpoint()},
                       {QStringLiteral("configured"), configured},
                       {QStringLiteral("maskPersonalData"), settings.maskPersonalData()},
+                      {QStringLiteral("localFirst"), settings.localFirst()},
                       {QStringLiteral("ownDetails"), QJsonArray::fromStringList(settings.ownDetails())}};
     if (placed && placed->place == SecretPlacement::Place::privateFile)
         reply.insert(QStringLiteral("keyNotice"), placed->notice);

@@ -88,7 +88,11 @@ QJsonObject explanationJson(const RenameJob &job, const Grounding::Explanation &
 {
     QJsonArray fields;
     for (const Grounding::FieldCheck &check : explanation.report.fields) {
-        QJsonObject field{{QStringLiteral("field"), check.field}, {QStringLiteral("status"), statusName(check.status)}};
+        QJsonObject field{{QStringLiteral("field"), check.field},
+                          {QStringLiteral("status"), statusName(check.status)},
+                          {QStringLiteral("source"), rawValue(explanation.source(check.field))}};
+        if (const std::optional<QString> value = explanation.value(check.field))
+            field.insert(QStringLiteral("value"), *value);
         if (!check.reason.isEmpty())
             field.insert(QStringLiteral("reason"), check.reason);
         if (!check.passage.isEmpty())
@@ -104,6 +108,13 @@ QJsonObject explanationJson(const RenameJob &job, const Grounding::Explanation &
             field.insert(QStringLiteral("offset"), *offset);
         fields.append(field);
     }
+    // The description is nothing to check, but it too came from somewhere.
+    if (const std::optional<QString> description = explanation.value(QStringLiteral("beschreibung")))
+        fields.append(
+            QJsonObject{{QStringLiteral("field"), QStringLiteral("beschreibung")},
+                        {QStringLiteral("status"), statusName(Grounding::Status::notCheckable)},
+                        {QStringLiteral("source"), rawValue(explanation.source(QStringLiteral("beschreibung")))},
+                        {QStringLiteral("value"), *description}});
     QJsonObject sent{{QStringLiteral("excerpt"), explanation.masked ? explanation.masked->text : explanation.excerpt},
                      {QStringLiteral("metadata"), explanation.metadataLine}};
     if (explanation.masked) {
@@ -122,6 +133,7 @@ QJsonObject explanationJson(const RenameJob &job, const Grounding::Explanation &
             {QStringLiteral("sent"), sent},
             {QStringLiteral("reply"), explanation.rawReply},
             {QStringLiteral("cached"), explanation.fromCache},
+            {QStringLiteral("onDevice"), explanation.onDevice},
             {QStringLiteral("fields"), fields}};
 }
 
@@ -240,10 +252,15 @@ QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request
         co_return engineNotReady();
     if (rename) {
         // Files whose analysis failed keep their names; the reply says why, with the apply's failures.
+        // Renaming at once is what the script asked for: fields the document does not back are
+        // no reason to hold its files, prose instead of fields is.
         QList<QUuid> ids;
         for (const RenameJob &job : own) {
-            if (!job.hasFailed())
-                ids << job.id;
+            if (job.hasFailed())
+                continue;
+            ids << job.id;
+            if (!job.approved && job.explanation && job.explanation->extraction)
+                engine->editJob(job.id, std::nullopt, true, RenameEngine::Editor::script);
         }
         QCoro::Task<APIResponse> applying = applyAndReply(engine, analysisFailures(own), ids);
         co_return co_await std::move(applying);

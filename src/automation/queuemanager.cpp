@@ -1,6 +1,7 @@
 #include "automation/queuemanager.h"
 
 #include "ai/aisettings.h"
+#include "ai/providercatalogue.h"
 #include "automation/desktopnotifier.h"
 #include "common/stringtable.h"
 #include "engine/filework.h"
@@ -120,8 +121,13 @@ QList<RenameJob> QueueManager::holdBackUnverified(RenameEngine &engine) const
     QList<RenameJob> jobs = engine.jobs();
     QList<RenameJob> held;
     for (RenameJob &job : jobs) {
-        if (job.hasFailed() || !job.needsReview())
+        if (job.hasFailed())
             continue;
+        // The window leaves an unbacked sender for the user to tick; automation names with it.
+        if (!job.needsReview()) {
+            job.approved = true;
+            continue;
+        }
         // Held back unticked; a fallback name arrives unticked and is ticked again when the user
         // lets unverified names through.
         job.approved = !verifiedOnly;
@@ -134,7 +140,8 @@ QList<RenameJob> QueueManager::holdBackUnverified(RenameEngine &engine) const
 
 bool QueueManager::budgetSpent() const
 {
-    return m_engine && AISettings::needsAPIKey(m_engine->settings().provider()) && m_engine->settings().isOverBudget();
+    return m_engine && ProviderCatalogue::facts(m_engine->settings().provider()).paidCloud &&
+           m_engine->settings().isOverBudget();
 }
 
 void QueueManager::pauseForBudget()

@@ -1,6 +1,7 @@
 #include "engine/analysisstarter.h"
 
 #include "ai/aisettings.h"
+#include "ai/providercatalogue.h"
 #include "engine/inputexpansion.h"
 #include "engine/renameengine.h"
 #include "settings/generalflags.h"
@@ -49,7 +50,7 @@ std::optional<AnalysisStarter::Question> AnalysisStarter::question(const RunSize
 {
     const AISettings &settings = m_engine.settings();
     Question asked{size.files};
-    if (AISettings::needsAPIKey(settings.provider())) {
+    if (ProviderCatalogue::facts(settings.provider()).paidCloud) {
         if (size.files > EstimateAbove)
             asked.estimate = CostEstimate::of(size, settings.price());
         if (size.files > 0 && settings.isOverBudget())

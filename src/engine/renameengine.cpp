@@ -12,9 +12,11 @@
 #include "companion/kvxclient.h"
 #include "engine/enginelog.h"
 #include "engine/filemoves.h"
+#include "engine/filepipeline.h"
 #include "engine/filework.h"
 #include "engine/inputexpansion.h"
 #include "engine/renamebatch.h"
+#include "engine/senderlesson.h"
 #include "extraction/contentextraction.h"
 #include "extraction/sourcefile.h"
 #include "grounding/groundingcheck.h"
@@ -59,6 +61,8 @@ struct RenameEngine::Run {
     /** The results in input order, as added to the review. */
     QList<RenameJob> published;
     std::unique_ptr<AIProvider> provider;
+    /** What each file of the run is named with; set once the provider is known to be usable. */
+    std::shared_ptr<FilePipeline::Run> perFile = std::make_shared<FilePipeline::Run>();
     QPointer<QNetworkReply> probe;
     int lanesRunning = 0;
     /** Open when every lane has stopped, or at once on cancel. */
@@ -283,6 +287,17 @@ QCoro::Task<> RenameEngine::runAnalysis(std::shared_ptr<Run> run, QList<QUrl> in
     // A window of four: each lane takes the next file in list order when its last one is done.
     run->files = files;
     run->provider = m_services.makeProvider();
+    run->perFile->cancelled = run->cancelled;
+    run->perFile->nameTemplate = run->nameTemplate;
+    run->perFile->providerType = m_services.settings.provider();
+    run->perFile->provider = run->provider.get();
+    run->perFile->localFirst = m_services.settings.localFirst();
+    if (m_store) {
+        if (auto learned = m_store->learnedSenders())
+            run->perFile->learned = *learned;
+        else
+            qCWarning(lcEngine, "learned senders not read: %s", qUtf8Printable(learned.error().message()));
+    }
     // Weak: the run owns the provider. A cancelled run's waits end without a word.
     run->provider->setWaitObserver(
         [this, alive, weakRun = std::weak_ptr<Run>(run)](const std::optional<QString> &note) {
@@ -307,7 +322,10 @@ QCoro::Task<> RenameEngine::lane(std::shared_ptr<Run> run)
     const std::shared_ptr<bool> alive = m_alive;
     while (!run->isCancelled() && run->next < run->files.size()) {
         const QString path = run->files.at(run->next++);
-        QCoro::Task<RenameJob> processing = processFile(path, run);
+        QCoro::Task<RenameJob> processing = FilePipeline::process(
+            path,
+            FilePipeline::Services{m_services.settings, m_services.rules, m_services.companion, sandbox(), m_store},
+            run->perFile, m_alive);
         RenameJob job = co_await std::move(processing);
         if (!*alive || run->isCancelled())
             break;
@@ -404,93 +422,14 @@ QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider(std::sha
     co_return std::nullopt;
 }
 
-QCoro::Task<RenameJob> RenameEngine::processFile(QString path, std::shared_ptr<Run> run)
+void RenameEngine::learnFrom(const RenameJob &job)
 {
-    const std::shared_ptr<bool> alive = m_alive;
-    // Before anything opens the path: opening a FIFO blocks, reading a device never ends.
-    if (const std::optional<QString> refused = FileChecks::refusal(path))
-        co_return RenameJob::failed(path, *refused);
-    if (!QFileInfo(path).isReadable())
-        co_return RenameJob::failed(path, NamorixError::fileNotReadable(QFileInfo(path).fileName()).message());
-    const std::optional<FileChecks::Identity> analysed = FileChecks::identity(path);
-    // The bytes are hashed for the reply cache on a worker while the helper extracts.
-    const std::shared_ptr<std::atomic_bool> stop = run->cancelled;
-    QFuture<std::optional<QByteArray>> hashing = m_store ? QtConcurrent::run([path, stop] {
-        const SourceFile file = SourceFile::open(path, path);
-        return ReplyCache::contentHash(file.descriptor(), stop.get());
-    })
-                                                         : QtFuture::makeReadyFuture(std::optional<QByteArray>());
-    QCoro::Task<ExtractionResult> extracting =
-        ContentExtraction::extractFileContext(path, m_services.companion, sandbox(), run->cancelled);
-    const ExtractionResult context = co_await std::move(extracting);
-    if (!*alive || run->isCancelled())
-        co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
-    if (!context)
-        co_return RenameJob::failed(path, context.error().message);
-    const std::optional<QByteArray> content = co_await hashing;
-    if (!*alive || run->isCancelled())
-        co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
-    const std::optional<QString> cacheKey =
-        content && m_store ? std::optional<QString>(
-                                 ReplyCache::key(*content, m_services.settings, m_services.rules, run->nameTemplate))
-                           : std::nullopt;
-    std::optional<QString> cached;
-    if (cacheKey) {
-        if (const auto found = m_store->cachedReply(*cacheKey))
-            cached = *found;
+    if (!m_store)
+        return;
+    if (const std::optional<LearnedSender> lesson = SenderLesson::from(job, m_services.rules)) {
+        if (const auto learned = m_store->learnSender(*lesson); !learned)
+            qCWarning(lcEngine, "sender not learned: %s", qUtf8Printable(learned.error().message()));
     }
-    SuggestionResult suggestion = std::unexpected(ProviderError{});
-    if (cached) {
-        // Read as the provider would, with the excerpt it would have sent for "Warum dieser Name?".
-        suggestion = PromptContract::makeSuggestion(*cached, context->fileExtension)
-                         .withMasked(HTTPProvider::maskedExcerpt(*context, m_services.settings));
-    } else {
-        QCoro::Task<SuggestionResult> asking = run->provider->suggest(*context, run->nameTemplate);
-        suggestion = co_await std::move(asking);
-        // The rules live on the GUI thread with the engine; after the engine they may be gone too.
-        if (!*alive || run->isCancelled())
-            co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
-        if (!suggestion)
-            co_return RenameJob::failed(path, suggestion.error().message);
-        // Only fields are kept: prose is no answer to ask for again, and a failure was no answer.
-        if (cacheKey && suggestion->extraction()) {
-            if (const auto kept = m_store->keepReply(*cacheKey, suggestion->reply()); !kept)
-                qCWarning(lcEngine, "reply not cached: %s", qUtf8Printable(kept.error().message()));
-        }
-    }
-
-    // Checked against what the model saw, before the name is built; the user decides on the result.
-    auto explanation = std::make_shared<Grounding::Explanation>();
-    explanation->excerpt = PromptContract::promptExcerpt(*context);
-    explanation->metadataLine = PromptContract::metadataLine(*context);
-    explanation->nameTemplate = run->nameTemplate;
-    explanation->masked = suggestion->masked();
-    explanation->fromCache = cached.has_value();
-    explanation->rawReply = suggestion->reply();
-    explanation->extraction = suggestion->extraction();
-    explanation->fileExtension = context->fileExtension;
-    explanation->evidence = Grounding::evidence(*context);
-    explanation->report =
-        suggestion->extraction()
-            ? Grounding::check(*suggestion->extraction(), m_services.rules.categories(), explanation->evidence)
-            : Grounding::fallbackReport();
-
-    RenameJob job;
-    job.originalURL = QUrl::fromLocalFile(path);
-    job.confidence = suggestion->confidence();
-    job.suggestedName = suggestion->extraction() ? NameBuilder::buildFileName(*suggestion->extraction(),
-                                                                              m_services.rules, context->fileExtension)
-                                                 : suggestion->name();
-    job.unverified = explanation->report.unverified();
-    // Prose instead of the fields is no name to apply with one click: the user decides.
-    job.approved = suggestion->extraction().has_value();
-    explanation->builtName = job.suggestedName;
-    explanation->spans = Grounding::fieldSpans(job.suggestedName, explanation->extraction, explanation->report,
-                                               m_services.rules, context->fileExtension);
-    explanation->marks = Grounding::nameMarks(explanation->spans, job.unverified);
-    job.explanation = std::move(explanation);
-    job.analysed = analysed;
-    co_return job;
 }
 
 QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList<QUuid>> only)
@@ -530,8 +469,10 @@ QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList
         co_return outcome.records;
     }
     QSet<QUuid> renamed;
-    for (const qsizetype i : outcome.renamed)
+    for (const qsizetype i : outcome.renamed) {
         renamed.insert(applied.at(i).id);
+        learnFrom(applied.at(i));
+    }
     QHash<QUuid, QString> failures;
     for (auto failure = outcome.failures.cbegin(); failure != outcome.failures.cend(); ++failure)
         failures.insert(applied.at(failure.key()).id, failure.value());

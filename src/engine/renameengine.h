@@ -164,10 +164,11 @@ private:
     QCoro::Task<> runAnalysis(std::shared_ptr<Run> run, QList<QUrl> inputs);
     QCoro::Task<> lane(std::shared_ptr<Run> run);
     QCoro::Task<std::optional<NamorixError>> validateProvider(std::shared_ptr<Run> run);
-    QCoro::Task<RenameJob> processFile(QString path, std::shared_ptr<Run> run);
     /** Which candidates the history holds; nullopt when there is no store or it cannot be read. */
     [[nodiscard]] std::optional<QSet<QString>> historyPaths(const QStringList &candidates) const;
     void publishResults(Run &run);
+    /** Keeps what an applied job teaches about its sender (nothing leaves the machine). */
+    void learnFrom(const RenameJob &job);
     /** Adds a run's results to the review: a listed file gets its newer result unless the user edited it. */
     void mergeIntoReview(const QList<RenameJob> &results);
     void setProcessing(bool processing);

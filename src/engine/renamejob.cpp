@@ -8,6 +8,7 @@ RenameJob RenameJob::failed(const QString &path, const QString &reason)
     job.originalURL = QUrl::fromLocalFile(path);
     job.suggestedName = job.originalName();
     job.confidence = 0;
+    job.approved = false; // nothing to rename, and "Umbenennen" must not count it
     job.failureReason = reason;
     return job;
 }
@@ -25,4 +26,12 @@ bool RenameJob::needsReview() const
     return std::ranges::any_of(unverified, [](const Grounding::FieldCheck &check) {
         return check.field == u"datum" || check.field == u"betrag" || check.field == u"name";
     });
+}
+
+bool RenameJob::isSure() const
+{
+    return explanation && explanation->extraction &&
+           std::ranges::none_of(unverified, [](const Grounding::FieldCheck &check) {
+               return check.field == u"datum" || check.field == u"betrag" || check.field == u"absender";
+           });
 }

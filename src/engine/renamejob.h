@@ -36,6 +36,8 @@ struct RenameJob {
     [[nodiscard]] QStringList unverifiedFields() const;
     /** Whether the queue must leave the job for review: an unverified date or amount, or a fallback name. */
     [[nodiscard]] bool needsReview() const;
+    /** Fields, all backed by the document: no unverified date, amount or sender. Only such a job arrives ticked. */
+    [[nodiscard]] bool isSure() const;
 
     [[nodiscard]] QString originalPath() const { return originalURL.toLocalFile(); }
     [[nodiscard]] QString originalName() const { return originalURL.fileName(); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "extraction/einvoice.h"
 #include "extraction/metadatamap.h"
 
 #include <QDateTime>
@@ -32,6 +33,7 @@ struct FileContext {
     std::optional<QDateTime> modificationDate;
     QString extractedText; ///< already cut by the processor; may be empty
     MetadataMap metadata;
+    std::optional<EInvoice> invoice; ///< the invoice data the file carries, when it is an e-invoice
 
     /**
      * The one way every processor builds its result: name and extension from `path`, size and

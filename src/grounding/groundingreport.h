@@ -4,6 +4,7 @@
 #include "privacy/privacyfilter.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -82,6 +83,29 @@ struct Explanation {
     std::optional<Privacy::MaskResult> masked;
     /// The reply was kept from an earlier analysis of the same content: nothing was sent this time.
     bool fromCache = false;
+    /// Named on the device (the on-device namer or the file's e-invoice): nothing was sent anywhere.
+    bool onDevice = false;
+    /// Where each field came from; a field not listed came from the model.
+    QHash<QString, FieldSource> sources;
+    /// What the document gives of its issuer: what a sender the user corrects is recognised by next time.
+    QStringList senderIdentifiers;
+
+    /** Where `field` came from: the model unless the namer or the e-invoice gave it. */
+    [[nodiscard]] FieldSource source(const QString &field) const { return sources.value(field, FieldSource::model); }
+    /** The value `field` ("datum", "kategorie", "beschreibung", "absender", "betrag") was given; none when empty. */
+    [[nodiscard]] std::optional<QString> value(const QString &field) const
+    {
+        if (!extraction)
+            return std::nullopt;
+        const AIExtraction &e = *extraction;
+        const std::optional<QString> found = field == u"datum"          ? e.datum
+                                             : field == u"kategorie"    ? e.kategorie
+                                             : field == u"absender"     ? e.absender
+                                             : field == u"betrag"       ? e.betrag
+                                             : field == u"beschreibung" ? std::optional<QString>(e.beschreibung)
+                                                                        : std::nullopt;
+        return found && !found->isEmpty() ? found : std::nullopt;
+    }
 };
 
 } // namespace Grounding

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/rawenum.h"
+
 #include <QString>
 
 #include <optional>
@@ -14,4 +16,17 @@ struct AIExtraction {
     double confidence = 0;         ///< nominally 0…1, never clamped
 
     friend bool operator==(const AIExtraction &, const AIExtraction &) = default;
+};
+
+/** Where a field of a name came from; the raw values are what "Warum dieser Name?" and the API show. */
+enum class FieldSource { einvoice, text, metadata, learned, model };
+
+template <> struct RawEnumTraits<FieldSource> {
+    static constexpr RawEnumTable<FieldSource, 5> cases{{
+        {FieldSource::einvoice, "e-rechnung"},
+        {FieldSource::text, "text"},
+        {FieldSource::metadata, "metadaten"},
+        {FieldSource::learned, "gelernt"},
+        {FieldSource::model, "modell"},
+    }};
 };

@@ -31,6 +31,7 @@ ObjectStore::ObjectStore(std::unique_ptr<StoreConnection> connection)
     , m_templates(std::make_unique<TemplateRepository>(*m_connection, [this] { Q_EMIT changed(Kind::templates); }))
     , m_folders(std::make_unique<FolderRepository>(*m_connection, [this] { Q_EMIT changed(Kind::folders); }))
     , m_results(*m_connection)
+    , m_senders(*m_connection)
 {
 }
 
@@ -237,4 +238,19 @@ std::expected<qsizetype, StoreError> ObjectStore::countCachedReplies() const
 std::expected<qsizetype, StoreError> ObjectStore::clearCachedReplies()
 {
     return m_results.clear();
+}
+
+std::expected<void, StoreError> ObjectStore::learnSender(const LearnedSender &sender, const QDateTime &now)
+{
+    return m_senders.learn(sender, now);
+}
+
+std::expected<QList<LearnedSender>, StoreError> ObjectStore::learnedSenders() const
+{
+    return m_senders.fetchAll();
+}
+
+std::expected<qsizetype, StoreError> ObjectStore::forgetSenders()
+{
+    return m_senders.clear();
 }

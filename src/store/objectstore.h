@@ -5,6 +5,7 @@
 #include "store/recordquery.h"
 #include "store/renamerecord.h"
 #include "store/resultcacherepository.h"
+#include "store/senderrepository.h"
 #include "store/storeerror.h"
 #include "store/storeschema.h"
 #include "store/watchedfolder.h"
@@ -111,6 +112,13 @@ public:
     /** Empties the cache; how many replies it held. */
     [[nodiscard]] std::expected<qsizetype, StoreError> clearCachedReplies();
 
+    // What the user kept for each sender, as SenderRepository describes it; bookkeeping, so no `changed`.
+    [[nodiscard]] std::expected<void, StoreError> learnSender(const LearnedSender &sender,
+                                                              const QDateTime &now = QDateTime::currentDateTimeUtc());
+    [[nodiscard]] std::expected<QList<LearnedSender>, StoreError> learnedSenders() const;
+    /** Forgets every learned sender; how many there were. */
+    [[nodiscard]] std::expected<qsizetype, StoreError> forgetSenders();
+
     /** Writes made to the file through another connection (a worker's): the views learn of them as of ours. */
     void noteWritesElsewhere(Kind kind) { Q_EMIT changed(kind); }
 
@@ -125,4 +133,5 @@ private:
     const std::unique_ptr<Repository<NamingTemplate>> m_templates;
     const std::unique_ptr<Repository<WatchedFolder>> m_folders;
     ResultCacheRepository m_results;
+    SenderRepository m_senders;
 };

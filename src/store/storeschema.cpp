@@ -137,6 +137,15 @@ Result upgradeToV7(StoreConnection &connection)
                    });
 }
 
+Result upgradeToV8(StoreConnection &connection)
+{
+    // What the user kept for each sender; identifiers one per line.
+    return connection.exec(QStringLiteral("CREATE TABLE learned_sender ("
+                                          " id INTEGER PRIMARY KEY, absender TEXT NOT NULL, kategorie TEXT,"
+                                          " beschreibung TEXT NOT NULL, identifiers TEXT NOT NULL,"
+                                          " learned_at INTEGER NOT NULL)"));
+}
+
 } // namespace
 
 std::expected<int, StoreError> StoreSchema::check(const StoreConnection &connection, Pages pages)
@@ -182,7 +191,7 @@ std::expected<void, StoreError> StoreSchema::upgrade(StoreConnection &connection
     if (stored == Version)
         return {};
     static constexpr std::array<Result (*)(StoreConnection &), Version> steps = {
-        &upgradeToV1, &upgradeToV2, &upgradeToV3, &upgradeToV4, &upgradeToV5, &upgradeToV6, &upgradeToV7};
+        &upgradeToV1, &upgradeToV2, &upgradeToV3, &upgradeToV4, &upgradeToV5, &upgradeToV6, &upgradeToV7, &upgradeToV8};
     // In one write transaction, so a second process cannot upgrade at the same time.
     return connection.inTransaction([&connection]() -> Result {
         const auto current = connection.singleValue(QStringLiteral("PRAGMA user_version"));

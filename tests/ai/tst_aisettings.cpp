@@ -3,6 +3,7 @@
 #include "ai/aisettings.h"
 #include "ai/costestimate.h"
 #include "ai/filekeychain.h"
+#include "ai/providercatalogue.h"
 #include "ai/secretservicekeychain.h"
 #include "awaittask.h"
 #include "memorykeychain.h"
@@ -88,10 +89,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored"); // the raw "ai.provider" value; null: never set
         QTest::addColumn<AIProviderType>("provider");
         QTest::addColumn<bool>("configured");
-        QTest::newRow("fresh install") << QString() << AIProviderType::claude << false;
-        QTest::newRow("raw values are case-sensitive") << "ollama" << AIProviderType::claude << false;
-        QTest::newRow("Ollama") << "Ollama" << AIProviderType::ollama << true;
-        QTest::newRow("Apple") << "Apple" << AIProviderType::apple << true;
+        QTest::addColumn<bool>("olderProfile"); // the terms were accepted before there was an on-device namer
+        QTest::newRow("fresh install: on the device") << QString() << AIProviderType::local << true << false;
+        QTest::newRow("older profile keeps its model") << QString() << AIProviderType::claude << false << true;
+        QTest::newRow("Lokal") << "Lokal" << AIProviderType::local << true << true;
+        QTest::newRow("raw values are case-sensitive") << "ollama" << AIProviderType::claude << false << false;
+        QTest::newRow("Ollama") << "Ollama" << AIProviderType::ollama << true << false;
+        QTest::newRow("Apple") << "Apple" << AIProviderType::apple << true << false;
     }
 
     void storedProvider()
@@ -99,13 +103,18 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         QFETCH(AIProviderType, provider);
         QFETCH(bool, configured);
+        QFETCH(bool, olderProfile);
         DefaultsStore store;
         if (!stored.isNull())
             store.setString("ai.provider", stored);
+        if (olderProfile)
+            store.setBool("hasAcceptedLegal", true);
         FileKeychain keychain(m_home.filePath(QTest::currentDataTag()));
         AISettings settings(store, keychain);
         QCOMPARE(settings.provider(), provider);
         QCOMPARE(awaitTask(settings.isConfigured()), configured);
+        // Nothing that runs here is masked or priced: nothing leaves the machine.
+        QCOMPARE(settings.maskPersonalData(), ProviderCatalogue::facts(provider).paidCloud);
         awaitTask(settings.setApiKey(""));
         QCOMPARE(awaitTask(keychain.read(AISettings::keychainService(provider), "default")), QString(""));
         QCOMPARE(awaitTask(settings.isConfigured()), configured);

@@ -30,10 +30,27 @@ FILES = {  # name: (content, model reply, expected new name); the letter does no
                   "2024-02-01_brief_finanzamt_bescheid.txt"),
 }
 
+PICKED = ("erste.txt", "zweite.txt", "dritte.txt")  # chosen in the open dialogs: two files, then a folder
+
+
+def pick_in_dialog(app, opening, typed):
+    """Opens a file dialog, types `typed` into its name field (where the focus opens) and presses Return."""
+    pyatspi = app.at
+    opening()
+    field = wait_for("the dialog's name field", lambda: app.find(
+        lambda a: a.getRole() == pyatspi.ROLE_TEXT and a.getState().contains(pyatspi.STATE_FOCUSED)
+        and app.showing(a) and a.getState().contains(pyatspi.STATE_EDITABLE)))
+    field.queryEditableText().setTextContents(typed)
+    app.press(0xff0d)  # Return
+    wait_for("the dialog closed", lambda: not app.showing(field))
+
 
 def run(home):
     later = {"datum": "2024-04-02", "kategorie": "brief", "beschreibung": "Notiz", "confidence": 0.8}
-    profile = Profile(home, STUB, [(n, r) for n, (_, r, _) in FILES.items()] + [("notiz.txt", later)])
+    picked = {n: {"datum": "2024-05-0%d" % i, "kategorie": "brief", "beschreibung": "Gewaehlt %d" % i,
+                  "confidence": 0.9} for i, n in enumerate(PICKED, 1)}
+    profile = Profile(home, STUB, [(n, r) for n, (_, r, _) in FILES.items()] + [("notiz.txt", later)]
+                      + list(picked.items()))
     docs = os.path.join(home, "Dokumente")
     os.makedirs(docs)
     for name, (content, _, _) in FILES.items():
@@ -83,6 +100,22 @@ def run(home):
         app.press(0xff0d)  # Return
         note_name = "Notiz April.txt"
         wait_for("the edited row", lambda: find(lambda a: note_name in a.name))
+
+    # The letter's date is not in the letter: its row arrives unticked, in the window and over the
+    # API alike, and the user ticks it (Space on the selected row; on Wayland, where no keys can be
+    # sent, through the API).
+    jobs = {j["original"]: j for j in json.loads(app.request("/v1/jobs"))["jobs"]}
+    if jobs["brief.txt"]["approved"] or not jobs["scan_0815.txt"]["approved"]:
+        raise Failure("ticks over the API: %r" % {n: j["approved"] for n, j in jobs.items()})
+    if PLATFORM == "wayland":
+        app.request("/v1/jobs/" + jobs["brief.txt"]["id"], {"approved": True}, "PUT")
+    else:
+        letter = find(lambda a: FILES["brief.txt"][2] in a.name)
+        click(letter)
+        wait_for("the letter's row selected", lambda: letter.getState().contains(pyatspi.STATE_SELECTED))
+        app.press(0x20)  # Space
+    wait_for("the letter ticked", lambda: {j["original"]: j["approved"] for j in json.loads(
+        app.request("/v1/jobs"))["jobs"]}.get("brief.txt"))
 
     rename = wait_for('the button "Umbenennen"', lambda: find(named("Umbenennen", pyatspi.ROLE_PUSH_BUTTON)))
     rename.queryAction().doAction(0)
@@ -196,6 +229,25 @@ def run(home):
     wait_for("its form", lambda: find(lambda a: a.name == "Muster" and app.showing(a)
                                       and "{betrag}" in a.queryText().getText(0, -1)))
     app.screenshot("templates")
+
+    if PLATFORM != "wayland":
+        # Ctrl+O opens Qt's own dialog here (no desktop dialog plugin is installed): two paths in
+        # its name field, Return, and both files are in the review; "Ordner öffnen…" takes a folder.
+        chosen = os.path.join(home, "Auswahl")
+        os.makedirs(os.path.join(chosen, "Mappe"))
+        for name in PICKED:
+            with open(os.path.join(chosen, "Mappe" if name == "dritte.txt" else "", name), "w") as out:
+                out.write("Ausgewählt: " + name)
+        app.open_section("Dateien")
+        pick_in_dialog(app, lambda: app.chord(4, ord("o")),
+                       " ".join('"%s"' % os.path.join(chosen, n) for n in PICKED[:2]))
+        for i in (1, 2):
+            wait_for("the row of %s" % PICKED[i - 1],
+                     lambda: find(lambda a: "2024-05-0%d_brief_gewaehlt_%d.txt" % (i, i) in a.name), 60)
+        folder_item = find(named("Ordner öffnen…", pyatspi.ROLE_MENU_ITEM))
+        pick_in_dialog(app, lambda: folder_item.queryAction().doAction(0), os.path.join(chosen, "Mappe"))
+        wait_for("the row of the folder's file", lambda: find(lambda a: "2024-05-03_brief_gewaehlt_3.txt" in a.name), 60)
+        app.screenshot("files-picked")
 
     # The settings window and the about dialog open from the menu bar as windows of their own
     # (on Wayland top-levels the compositor places and lists).

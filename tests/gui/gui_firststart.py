@@ -1,19 +1,59 @@
 """The first start over AT-SPI: a fresh profile opens on the legal screen, accepting shows the
-onboarding, where Ollama hides the key field; both are stored. In the settings window a changed
-separator changes the rules tab's preview. Screenshots of each screen.
+onboarding, which offers naming on the device first and chosen; Claude shows the key field, the
+device hides it again; both are stored. An invoice PDF handed over then is named on the device
+with its date, sender and total, with no request to any model; "Umbenennen" renames it and the
+message's "Rückgängig" takes it back. In the settings window a changed separator changes the
+rules tab's preview. Screenshots of each screen.
     run-gui-test.sh gui_firststart.py NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
 """
+import os
+import subprocess
 import sys
 import time
 
 from harness import App, Failure, Profile, accessibility, run_main, wait_for
 
 NAMORIX, STUB, SHOTS = sys.argv[1:4]
+INVOICE_LINES = [
+    "Elektro Blitz GmbH - Hauptstrasse 1 - 12345 Musterstadt",
+    "Herrn Max Mustermann, Beispielweg 5, 54321 Beispielstadt",
+    "Rechnung Nr. 2024-117",
+    "Rechnungsdatum: 12.04.2024",
+    "Leistungszeitraum: 01.03.2024 - 31.03.2024",
+    "Netto 250,00 EUR   MwSt. 19 % 47,50 EUR",
+    "Gesamtbetrag: 297,50 EUR",
+    "Zahlbar bis 26.04.2024",
+    "Elektro Blitz GmbH - Geschaeftsfuehrer: Erika Beispiel - USt-IdNr. DE987654321",
+]
+
+
+def text_pdf(path, lines):
+    """A one-page PDF whose text layer holds `lines` (Helvetica, Latin-1)."""
+    content = "BT /F1 11 Tf 50 780 Td 14 TL " + " ".join(
+        "(%s) '" % l.replace("\\", "\\\\").replace("(", "\\(").replace(")", "\\)") for l in lines) + " ET"
+    objects = ["<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << /Font << /F1 4 0 R >> >> "
+               "/Contents 5 0 R >>",
+               "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+               "<< /Length %d >>\nstream\n%s\nendstream" % (len(content.encode("latin-1")), content)]
+    out = b"%PDF-1.4\n"
+    offsets = []
+    for number, body in enumerate(objects, 1):
+        offsets.append(len(out))
+        out += ("%d 0 obj\n%s\nendobj\n" % (number, body)).encode("latin-1")
+    xref = len(out)
+    out += ("xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)).encode()
+    out += b"".join(b"%010d 00000 n \n" % o for o in offsets)
+    out += ("trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)).encode()
+    with open(path, "wb") as f:
+        f.write(out)
 
 
 def run(home):
     profile = Profile(home, STUB)
-    profile.write_settings({"api.port": profile.port, "kvx.enabled": False, "ai.provider": "Claude"})
+    # A fresh profile: no provider chosen, names with sender and total.
+    profile.write_settings({"api.port": profile.port, "kvx.enabled": False,
+                            "rules.format": "{datum}{sep}{absender}{sep}{betrag}"})
     at = accessibility()
     app = App(NAMORIX, profile, SHOTS, at)
 
@@ -32,18 +72,42 @@ def run(home):
     wait_for("accept enabled with both boxes", lambda: accept.getState().contains(at.STATE_ENABLED), 5)
     accept.queryAction().doAction(0)
 
-    # The onboarding: the key field only for a provider that needs one.
-    wait_for("the onboarding's key field", lambda: showing("API Key", at.ROLE_PASSWORD_TEXT))
-    app.screenshot("firststart-onboarding", "KI-Anbieter wählen")
-    app.find(app.named("Ollama")).queryAction().doAction(0)
-    wait_for("the key field hidden for Ollama", lambda: not showing("API Key", at.ROLE_PASSWORD_TEXT), 5)
+    # The onboarding: the device first and chosen; the key field only for a provider that needs one.
+    device = wait_for("the onboarding's first choice", lambda: app.find(app.named("Auf diesem Gerät", at.ROLE_RADIO_BUTTON)))
+    if not device.getState().contains(at.STATE_CHECKED) or showing("API-Schlüssel", at.ROLE_PASSWORD_TEXT):
+        raise Failure("a fresh profile does not start on the device, or asks for a key")
+    app.screenshot("firststart-onboarding", "Wie soll Namorix Dateien benennen?")
+    app.find(app.named("Claude", at.ROLE_RADIO_BUTTON)).queryAction().doAction(0)
+    wait_for("the key field for Claude", lambda: showing("API-Schlüssel", at.ROLE_PASSWORD_TEXT), 5)
+    device.queryAction().doAction(0)
+    wait_for("the key field hidden on the device", lambda: not showing("API-Schlüssel", at.ROLE_PASSWORD_TEXT), 5)
     app.find(app.named("Fertig", at.ROLE_PUSH_BUTTON)).queryAction().doAction(0)
     wait_for("the onboarding closed", lambda: not showing("Fertig", at.ROLE_PUSH_BUTTON), 5)
     wait_for("acceptance and onboarding stored", lambda: all(
         k in profile.stored() for k in ("hasAcceptedLegal", "legalAcceptanceDate", "onboardingDone")), 5)
-    if profile.stored().get("ai.provider") != "Ollama":
+    if profile.stored().get("ai.provider") != "Lokal":
         raise Failure("the onboarding's provider was not stored: %r" % profile.stored().get("ai.provider"))
     # That a restart shows neither: tst_firststart, and every other GUI script starts with these flags.
+
+    # An invoice handed over is named on the device: its date, sender and total, nothing asked.
+    docs = os.path.join(home, "Dokumente")
+    os.makedirs(docs)
+    scan = os.path.join(docs, "scan_0001.pdf")
+    text_pdf(scan, INVOICE_LINES)
+    subprocess.run([NAMORIX, scan], env=profile.env, timeout=20, check=True)
+    expected = "2024-04-12_elektro_blitz_297.50.pdf"
+    row = wait_for("the row suggesting " + expected, lambda: app.find(lambda a: expected in a.name), 60)
+    app.screenshot("firststart-ondevice")
+    if row.description:
+        raise Failure("the on-device fields are flagged: %r" % row.description)
+    rename = wait_for('the button "Umbenennen"', lambda: app.find(app.named("Umbenennen", at.ROLE_PUSH_BUTTON)))
+    rename.queryAction().doAction(0)
+    wait_for("the invoice renamed on disk", lambda: os.path.exists(os.path.join(docs, expected))
+             and not os.path.exists(scan))
+    undo = wait_for('the message\'s "Rückgängig"', lambda: app.find(
+        lambda a: a.name == "Rückgängig" and a.getRole() == at.ROLE_PUSH_BUTTON and app.showing(a)))
+    undo.queryAction().doAction(0)
+    wait_for("the invoice back under its old name", lambda: os.path.exists(scan))
 
     # The settings window: its tabs, and the separator changing the rules tab's preview.
     settings_item = wait_for('the menu item "Einstellungen…"', lambda: app.find(app.named("Einstellungen…", at.ROLE_MENU_ITEM)))

@@ -128,10 +128,10 @@ class App:
         desktop = self.at.Registry.getDesktop(0)
         return next((a for a in desktop if a is not None and a.name.lower() == "namorix"), None)
 
-    def request(self, path, body=None):
-        """GETs `path`, or POSTs `body` as JSON and returns the decoded reply."""
+    def request(self, path, body=None, method=None):
+        """GETs `path`, or POSTs (or `method`s) `body` as JSON and returns the decoded reply."""
         data = None if body is None else json.dumps(body).encode()
-        request = urllib.request.Request("http://127.0.0.1:%d%s" % (self.port, path), data)
+        request = urllib.request.Request("http://127.0.0.1:%d%s" % (self.port, path), data, method=method)
         with urllib.request.urlopen(request, timeout=15) as reply:
             return reply.read() if body is None else json.loads(reply.read())
 
@@ -194,6 +194,14 @@ class App:
     def press(self, keysym):
         """Presses and releases the key `keysym` (an X keysym, such as 0xffbf for F2); X11 only."""
         self._keyboard(keysym, None, self.at.KEY_SYM)
+
+    def chord(self, modifiers, keysym):
+        """`keysym` with the modifiers held (an X modifier mask: 4 for Control); X11 only."""
+        self._keyboard(modifiers, None, self.at.KEY_LOCKMODIFIERS)
+        try:
+            self.press(keysym)
+        finally:
+            self._keyboard(modifiers, None, self.at.KEY_UNLOCKMODIFIERS)
 
     def type(self, text):
         self._keyboard(0, text, self.at.KEY_STRING)

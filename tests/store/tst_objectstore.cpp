@@ -193,6 +193,32 @@ private Q_SLOTS:
         QCOMPARE(store->countCachedReplies().value(), 0);
     }
 
+    // A sender is one entry: a lesson sharing any identifier with it replaces its spelling, category
+    // and description and adds its identifiers; the latest comes first; a lesson without a name or
+    // without anything to recognise the sender by is no lesson. Kept across a restart.
+    void learnedSendersMergeByIdentifier()
+    {
+        const QString path = m_dir.filePath("senders.sqlite");
+        {
+            auto store = openStore(path);
+            QVERIFY(store->learnSender({"Stadtwerke", "rechnung", "Strom", {"vat:DE123456789"}}, Moment));
+            QVERIFY(store->learnSender({"Telekom", std::nullopt, "", {"mail:telekom.de"}}, Moment.addSecs(1)));
+            QVERIFY(store->learnSender({"SWM", "vertrag", "Gas", {"iban:DE89370400440532013000", "vat:DE123456789"}},
+                                       Moment.addSecs(2)));
+            QVERIFY(store->learnSender({"", "rechnung", "", {"vat:DE1"}}, Moment.addSecs(3)));
+            QVERIFY(store->learnSender({"Niemand", "rechnung", "", {}}, Moment.addSecs(4)));
+        }
+        auto store = openStore(path);
+        const QList<LearnedSender> senders = store->learnedSenders().value();
+        QCOMPARE(senders.size(), 2);
+        QCOMPARE(senders.at(0),
+                 (LearnedSender{"SWM", "vertrag", "Gas", {"iban:DE89370400440532013000", "vat:DE123456789"}}));
+        QCOMPARE(senders.at(1).absender, "Telekom");
+        QCOMPARE(senders.at(1).kategorie, std::nullopt);
+        QCOMPARE(store->forgetSenders().value(), 2);
+        QVERIFY(store->learnedSenders()->isEmpty());
+    }
+
     void pendingRecordsAndSettling()
     {
         const QString path = m_dir.filePath("pending.sqlite");

@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <functional>
+
 /** Secrets for one test, in memory: for tests about something other than the keyring. */
 class MemoryKeychain final : public KeychainStore
 {
@@ -15,9 +17,15 @@ public:
     }
     QCoro::Task<SecretPlacement> save(QString value, QString service, QString account) override
     {
+        ++saves;
+        if (onSave)
+            onSave(); // a keyring that asks for its password here takes the focus
         m_secrets.insert(service + u'\n' + account, value);
         co_return SecretPlacement{};
     }
+
+    int saves = 0;
+    std::function<void()> onSave;
     QCoro::Task<> remove(QString service, QString account) override
     {
         m_secrets.remove(service + u'\n' + account);

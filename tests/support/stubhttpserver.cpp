@@ -45,6 +45,7 @@ StubHttpServer::StubHttpServer(QObject *parent)
 void StubHttpServer::accept()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        ++m_connections;
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }

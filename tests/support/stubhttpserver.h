@@ -56,6 +56,8 @@ public:
     void clearRequests() { m_requests.clear(); }
     [[nodiscard]] int inFlight() const { return m_inFlight; }
     [[nodiscard]] int maxInFlight() const { return m_maxInFlight; }
+    /** Every connection accepted so far, whether or not a request came on it. */
+    [[nodiscard]] int connections() const { return m_connections; }
 
 Q_SIGNALS:
     void requestReceived(const RecordedRequest &request);
@@ -70,4 +72,5 @@ private:
     QList<RecordedRequest> m_requests;
     int m_inFlight = 0;
     int m_maxInFlight = 0;
+    int m_connections = 0;
 };

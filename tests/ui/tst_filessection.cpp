@@ -50,12 +50,12 @@ private Q_SLOTS:
             QTest::keyClick(field, Qt::Key_Return);
             QTRY_VERIFY(!dialog->isVisible());
         };
-        w->touch("a.txt");
-        w->touch("b.txt");
+        w->touch("a.txt", "Rechnung A");
+        w->touch("b.txt", "Rechnung B");
         choose(false, R"("a.txt" "b.txt")");
         QTRY_COMPARE_WITH_TIMEOUT(w->list()->model()->rowCount(), 2, 10000);
 
-        w->touch("ordner/c.txt");
+        w->touch("ordner/c.txt", "Rechnung C");
         choose(true, "ordner");
         QTRY_COMPARE_WITH_TIMEOUT(w->list()->model()->rowCount(), 3, 10000);
         QCOMPARE(w->fx.llm.server().requests().size(), 3);
@@ -344,7 +344,13 @@ private Q_SLOTS:
         menu->close();
         panel->close();
 
-        // Applied, said so until closed, and taken back from the message.
+        // The date the document lacks left the row unticked; the user ticks it (Space), applies it,
+        // is told so until closed, and takes it back from the message.
+        QVERIFY(!w->engine->jobs().at(0).approved);
+        QVERIFY(!w->button("Umbenennen")->isEnabled());
+        w->list()->setFocus();
+        QTest::keyClick(w->list(), Qt::Key_Space);
+        QVERIFY(w->engine->jobs().at(0).approved);
         w->button("Umbenennen")->click();
         QTRY_VERIFY(QFile::exists(w->dir.filePath("Brief.txt")));
         QVERIFY(!QFile::exists(original));

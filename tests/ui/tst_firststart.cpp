@@ -3,6 +3,7 @@
 #include "ui/firststart/legalacceptanceview.h"
 #include "ui/firststart/legaltextview.h"
 #include "ui/firststart/onboardingview.h"
+#include "ui/settings/aisettingstab.h"
 #include "windowfixture.h"
 
 class TestFirstStart final : public QObject
@@ -87,6 +88,7 @@ private Q_SLOTS:
         QTest::newRow("Claude") << AIProviderType::claude << true;
         QTest::newRow("Gemini") << AIProviderType::gemini << true;
         QTest::newRow("Ollama") << AIProviderType::ollama << false;
+        QTest::newRow("on the device") << AIProviderType::local << false;
     }
 
     void onboardingKeyFieldOnlyForKeyedProviders()
@@ -95,8 +97,10 @@ private Q_SLOTS:
         QFETCH(bool, keyShown);
         f->ai.setProvider(AIProviderType::openai);
         OnboardingView view(f->ai);
-        view.show();
+        showActive(&view);
+        view.keyField()->setFocus();
         QTest::keyClicks(view.keyField(), "sk-openai");
+        // Stored when the field is left, here by the click on another provider.
         QTest::mouseClick(view.providerButton(provider), Qt::LeftButton);
         QCOMPARE(f->ai.provider(), provider);
         QVERIFY(view.providerButton(provider)->isChecked());
@@ -104,10 +108,44 @@ private Q_SLOTS:
         QCOMPARE(view.keyField()->text(), ""); // the other provider's typing is not carried over
         if (keyShown) {
             QTest::keyClicks(view.keyField(), "k-1");
+            view.accept(); // "Fertig" by a screen reader's action: the field keeps the focus
             QCOMPARE(awaitTask(f->ai.apiKey()), "k-1");
         }
         f->ai.setProvider(AIProviderType::openai);
         QCOMPARE(awaitTask(f->ai.apiKey()), "sk-openai");
+    }
+
+    // A keyring that asks for its password takes the focus when a key is stored: typed key by key
+    // where the focus is, the key must reach the store once and whole, from the onboarding and the
+    // settings alike.
+    void keyIsStoredOnceAndWhole()
+    {
+        QLineEdit prompt; // the keyring's password prompt
+        prompt.setWindowTitle("Schlüsselbund entsperren");
+        f->keychain.onSave = [&prompt] {
+            prompt.show();
+            prompt.activateWindow();
+            prompt.setFocus();
+        };
+        f->ai.setProvider(AIProviderType::claude);
+        OnboardingView view(f->ai);
+        AISettingsTab tab(f->ai);
+        for (QLineEdit *field : {view.keyField(), tab.keyField()}) {
+            QWidget *window = field->window();
+            showActive(window);
+            field->setFocus();
+            f->keychain.saves = 0;
+            const QString key = field == view.keyField() ? "sk-ant-0123456789abcdef" : "sk-ant-fedcba9876543210";
+            for (const QChar c : key)
+                QTest::keyClicks(QApplication::focusWidget(), QString(c));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // the field is left
+            QCOMPARE(f->keychain.saves, 1);
+            QCOMPARE(awaitTask(f->ai.apiKey()), key);
+            QCOMPARE(prompt.text(), QString());
+            prompt.hide();
+            window->hide();
+            QCOMPARE(f->keychain.saves, 1); // nothing more to store when the window goes
+        }
     }
 
     // One radio group as on the desktop: the focus opens on the chosen provider, the arrow keys
@@ -120,7 +158,7 @@ private Q_SLOTS:
         QStringList offered;
         for (const QRadioButton *choice : view.findChildren<QRadioButton *>())
             offered << choice->accessibleName();
-        QCOMPARE(offered, QStringList({"Claude", "OpenAI", "Gemini", "Ollama"}));
+        QCOMPARE(offered, QStringList({"Auf diesem Gerät", "Claude", "OpenAI", "Gemini", "Ollama"}));
         const auto shape = [&view] {
             QCoreApplication::processEvents(); // the layout's turn
             return QList<QRect>{view.geometry(), view.providerButton(AIProviderType::claude)->geometry(),

@@ -6,8 +6,8 @@
 #include "ui/settings/apisettingstab.h"
 #include "ui/settings/costsection.h"
 #include "ui/settings/generalsettingstab.h"
-#include "ui/settings/resultcachesection.h"
 #include "ui/settings/settingswindow.h"
+#include "ui/settings/storedcountsection.h"
 #include "windowfixture.h"
 
 class TestSettingsWindow final : public QObject
@@ -63,7 +63,10 @@ private Q_SLOTS:
         QTest::newRow("Claude without key") << AIProviderType::claude << "" << true << "API-Schlüssel fehlt";
         QTest::newRow("OpenAI with key") << AIProviderType::openai << "sk-1" << true << "Eingerichtet";
         QTest::newRow("Ollama") << AIProviderType::ollama << "" << false << "Eingerichtet";
-        QTest::newRow("Apple") << AIProviderType::apple << "" << false << "Auf Linux nicht verfügbar";
+        QTest::newRow("Apple, chosen through the API")
+            << AIProviderType::apple << "" << false << "Auf Linux nicht verfügbar";
+        QTest::newRow("on the device") << AIProviderType::local << "" << false
+                                       << "Bereit: Namorix benennt auf diesem Gerät, ohne Konto und ohne Netz.";
     }
 
     void keyFieldAndStatusFollowProvider()
@@ -84,8 +87,17 @@ private Q_SLOTS:
         QCOMPARE(model->text(), "gemini-eigen");
         QTRY_COMPARE(tab->status()->text(), "API-Schlüssel fehlt");
 
-        f->named<QComboBox>("Anbieter")->setCurrentIndex(int(provider));
+        // The window offers what runs here; the other platform's model only the API can choose.
+        auto *picker = f->named<QComboBox>("Anbieter");
+        QCOMPARE(picker->findData(int(AIProviderType::apple)), -1);
+        if (provider == AIProviderType::apple)
+            f->ai.setProvider(provider);
+        else
+            picker->setCurrentIndex(picker->findData(int(provider)));
         QCOMPARE(f->ai.provider(), provider);
+        // Nothing to choose, address or mask where nothing leaves the machine.
+        QCOMPARE(f->named<QLineEdit>("Modell")->isVisible(), provider != AIProviderType::local);
+        QCOMPARE(tab->localFirstToggle()->isVisible(), provider != AIProviderType::local);
         QCOMPARE(tab->keyField()->isVisible(), keyShown);
         QCOMPARE(tab->maskToggle()->isChecked(), keyShown); // on where the text leaves the machine
         QTRY_COMPARE(tab->status()->text(), status);
@@ -115,6 +127,7 @@ private Q_SLOTS:
         }
         if (keyShown && storedKey.isEmpty()) {
             QTest::keyClicks(tab->keyField(), "sk-neu");
+            QTest::keyClick(tab->keyField(), Qt::Key_Return); // stored once, as the field is left
             QCOMPARE(awaitTask(f->ai.apiKey()), "sk-neu");
             QTRY_COMPARE(tab->status()->text(), "Eingerichtet");
         }
@@ -127,20 +140,33 @@ private Q_SLOTS:
         QCOMPARE(model->placeholderText(), f->ai.effectiveModel());
     }
 
-    // The AI tab counts the kept replies and empties the cache on request, saying what it did.
-    void replyCacheIsCountedAndCleared()
+    // The AI tab counts the kept replies and what was learned of senders, and empties either on
+    // request, saying what it did.
+    void storedCountsAreCountedAndCleared()
     {
         const auto store = std::move(*ObjectStore::open(f->dir.filePath("namorix.sqlite")));
         QVERIFY(store->keepReply("a", "{}") && store->keepReply("b", "{}"));
+        QVERIFY(store->learnSender({"Stadtwerke", "rechnung", "Strom", {"vat:DE123456789"}}));
         const SettingsWindow &window = f->open(2, "autostart", store.get());
-        QLabel *summary = window.cacheSection()->summary();
-        QCOMPARE(summary->text(), "Im Zwischenspeicher: 2 Antworten des Modells");
-        auto *clear = f->named<QPushButton>("Zwischenspeicher leeren");
-        QVERIFY(clear && clear->isVisible() && clear->isEnabled());
-        QTest::mouseClick(clear, Qt::LeftButton);
-        QCOMPARE(summary->text(), "Zwischenspeicher geleert: 2 Antworten entfernt");
+        const struct {
+            StoredCountSection *section;
+            QString button, before, after;
+        } sections[] = {
+            {window.cacheSection(), "Zwischenspeicher leeren", "Im Zwischenspeicher: 2 Antworten des Modells",
+             "Zwischenspeicher geleert: 2 Antworten entfernt"},
+            {window.learnedSection(), "Gelerntes vergessen",
+             "Aus Ihren Umbenennungen gelernt: 1 Absender (bleibt auf diesem Rechner)", "Vergessen: 1 Absender"},
+        };
+        for (const auto &[section, button, before, after] : sections) {
+            QCOMPARE(section->summary()->text(), before);
+            auto *clear = f->named<QPushButton>(button);
+            QVERIFY(clear && clear->isVisible() && clear->isEnabled());
+            QTest::mouseClick(clear, Qt::LeftButton);
+            QCOMPARE(section->summary()->text(), after);
+            QVERIFY(!clear->isEnabled());
+        }
         QCOMPARE(store->countCachedReplies().value(), 0);
-        QVERIFY(!clear->isEnabled());
+        QCOMPARE(store->learnedSenders()->size(), 0);
         f->window.reset();
     }
 
@@ -150,11 +176,13 @@ private Q_SLOTS:
         QFile(f->dir.filePath("blocker")).open(QIODevice::WriteOnly); // a file where the folder would be
         FileKeychain unwritable(f->dir.filePath("blocker/credentials.json"));
         AISettings ai(f->defaults, unwritable);
+        ai.setProvider(AIProviderType::claude);
         SettingsWindow window({f->defaults, f->app, ai, f->companion, f->rules, AutostartEntry(f->dir.path())});
         window.tabs()->setCurrentIndex(2);
         showActive(&window);
         QVERIFY(!window.aiTab()->keyNotice()->isVisible());
         QTest::keyClicks(window.aiTab()->keyField(), "sk");
+        QTest::keyClick(window.aiTab()->keyField(), Qt::Key_Return);
         QTRY_VERIFY(window.aiTab()->keyNotice()->isVisible());
         QVERIFY2(window.aiTab()->keyNotice()->text().startsWith("Der Schlüssel wurde nicht gespeichert: " +
                                                                 f->dir.filePath("blocker/credentials.json")),

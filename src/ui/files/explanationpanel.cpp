@@ -58,9 +58,14 @@ QString markedExcerpt(const Grounding::Explanation &explanation)
     return html + escaped(text.mid(at));
 }
 
-QString fieldLine(const Grounding::FieldCheck &check)
+/** "datum = 2024-03-15 (aus dem Text, auf diesem Gerät gelesen): im Text belegt – „15.03.2024“" */
+QString fieldLine(const Grounding::Explanation &explanation, const Grounding::FieldCheck &check)
 {
-    QString line = QStringLiteral("<b>") + check.field.toHtmlEscaped() + QStringLiteral("</b>: ");
+    QString line = QStringLiteral("<b>") + check.field.toHtmlEscaped() + QStringLiteral("</b>");
+    if (const std::optional<QString> value = explanation.value(check.field))
+        line += QStringLiteral(" = ") + value->toHtmlEscaped();
+    const QString source = QStringLiteral("explain.source.") + rawValue(explanation.source(check.field));
+    line += QStringLiteral(" <i>(") + qtTrId(source.toLatin1().constData()).toHtmlEscaped() + QStringLiteral(")</i>: ");
     switch (check.status) {
     case Grounding::Status::verified:
         return line + qtTrId("explain.verified") + QStringLiteral(" – „") + check.passage.toHtmlEscaped() + u'“';
@@ -84,7 +89,7 @@ QString ExplanationPanel::html(const Grounding::Explanation &explanation)
 {
     QStringList fields;
     for (const Grounding::FieldCheck &check : explanation.report.fields)
-        fields << fieldLine(check);
+        fields << fieldLine(explanation, check);
     const QString none = QStringLiteral("<i>") + qtTrId("explain.none") + QStringLiteral("</i>");
     QString html = section(qtTrId("explain.fields"), fields.isEmpty() ? none : fields.join(QStringLiteral("<br>")));
     html += section(qtTrId("explain.excerpt"), explanation.excerpt.isEmpty() ? none : markedExcerpt(explanation));
@@ -92,6 +97,9 @@ QString ExplanationPanel::html(const Grounding::Explanation &explanation)
                     explanation.metadataLine.isEmpty() ? none : escaped(explanation.metadataLine));
     if (explanation.nameTemplate)
         html += section(qtTrId("explain.template"), escaped(*explanation.nameTemplate));
+    if (explanation.onDevice)
+        return html + QStringLiteral("<p><i>") + qtTrId("explain.onDevice").toHtmlEscaped() +
+               QStringLiteral("</i></p>");
     // A kept reply was not asked for again: the excerpt is what was sent the first time.
     const QString kept = explanation.fromCache
                              ? QStringLiteral("<i>") + qtTrId("explain.fromCache") + QStringLiteral("</i>")

@@ -103,7 +103,7 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     m_rename = new QPushButton(qtTrId("preview.rename"));
     m_rename->setDefault(true);
     m_rename->setPalette(UIColors::primaryButton(m_rename->palette()));
-    connect(m_rename, &QPushButton::clicked, this, [this] { rename(); });
+    connect(m_rename, &QPushButton::clicked, this, &ReviewView::renameTicked);
 
     // The toggle and the count belong together, the two buttons too; a gap keeps the groups apart.
     auto *bar = new QHBoxLayout;
@@ -175,17 +175,58 @@ QWidget *ReviewView::makeFilterRow()
     return row;
 }
 
-void ReviewView::tickShown(bool approved)
+QSet<QUuid> ReviewView::shownIds() const
 {
-    if (!m_filter->isFiltering()) {
-        m_engine.setAllApproved(approved);
-        return;
-    }
     QSet<QUuid> shown;
     shown.reserve(m_filter->rowCount());
     for (int row = 0; row < m_filter->rowCount(); ++row)
         shown.insert(m_filter->index(row, 0).data(JobListModel::IdRole).toUuid());
-    m_engine.setAllApproved(approved, shown);
+    return shown;
+}
+
+void ReviewView::tickShown(bool approved)
+{
+    if (!m_filter->isFiltering())
+        m_engine.setAllApproved(approved);
+    else
+        m_engine.setAllApproved(approved, shownIds());
+}
+
+void ReviewView::renameTicked()
+{
+    if (!m_filter->isFiltering()) {
+        rename();
+        return;
+    }
+    // What a filter hides is not renamed unseen: the user is asked about the hidden ticked rows.
+    const QSet<QUuid> shown = shownIds();
+    QList<QUuid> visible;
+    int hidden = 0;
+    for (const RenameJob &job : m_engine.jobs()) {
+        if (job.approved)
+            shown.contains(job.id) ? void(visible << job.id) : void(++hidden);
+    }
+    if (hidden == 0) {
+        rename(visible);
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Question, qtTrId("preview.rename"),
+                                StringTable::text("preview.hiddenTicked", hidden), QMessageBox::NoButton, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setInformativeText(qtTrId("preview.hiddenTicked.help"));
+    QPushButton *all = box->addButton(qtTrId("preview.hiddenTicked.all"), QMessageBox::AcceptRole);
+    QPushButton *onlyShown = box->addButton(qtTrId("preview.hiddenTicked.shown"), QMessageBox::AcceptRole);
+    onlyShown->setEnabled(!visible.isEmpty());
+    box->addButton(QMessageBox::Cancel);
+    box->setDefaultButton(visible.isEmpty() ? all : onlyShown);
+    connect(box, &QMessageBox::buttonClicked, this, [this, all, onlyShown, visible](QAbstractButton *clicked) {
+        if (clicked == all)
+            rename();
+        else if (clicked == onlyShown)
+            rename(visible);
+    });
+    m_question = box;
+    box->open();
 }
 
 void ReviewView::refreshBar()

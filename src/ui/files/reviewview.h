@@ -6,11 +6,14 @@
 #include <QCoroTask>
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QUrl>
 #include <QUuid>
 #include <QWidget>
 
 #include <optional>
+
+class QMessageBox;
 
 class JobDelegate;
 class JobFilterModel;
@@ -49,6 +52,8 @@ public:
     [[nodiscard]] QLineEdit *textFilter() const { return m_textFilter; }
     /** The preview window, once opened. */
     [[nodiscard]] PreviewWindow *preview() const { return m_preview; }
+    /** The question "Umbenennen" asks about ticked rows a filter hides, while it is open. */
+    [[nodiscard]] QMessageBox *hiddenQuestion() const { return m_question; }
 
     /** Applies the rows whose rename failed again; rows whose analysis failed are analysed again. */
     void retryFailed();
@@ -68,6 +73,9 @@ private:
     [[nodiscard]] QWidget *makeFilterRow();
     /** Ticks or unticks the rows shown: all jobs, unless a filter hides some. */
     void tickShown(bool approved);
+    [[nodiscard]] QSet<QUuid> shownIds() const;
+    /** "Umbenennen": the ticked rows; with a filter on, the user says whether the hidden ticked ones go too. */
+    void renameTicked();
     void setShowDiff(bool show);
     void openPreview(int row);
     /** The row's context menu: "Warum dieser Name?" opens the explanation panel. */
@@ -99,5 +107,7 @@ private:
     QAction *m_tickNone;
     QAction *m_remove;
     QPointer<PreviewWindow> m_preview;
+    /** The question about hidden ticked rows while it is open. */
+    QPointer<QMessageBox> m_question;
     bool m_applying = false;
 };

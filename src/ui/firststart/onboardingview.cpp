@@ -1,6 +1,7 @@
 #include "ui/firststart/onboardingview.h"
 
 #include "ai/aisettings.h"
+#include "ai/providercatalogue.h"
 #include "common/rawenum.h"
 #include "ui/common/icons.h"
 #include "ui/common/palette.h"
@@ -38,20 +39,41 @@ OnboardingView::OnboardingView(AISettings &settings, QWidget *parent)
     subtitle->setPalette(palette);
 
     // One radio group, one tab stop: the arrow keys move the choice, as in any KDE or GNOME
-    // dialog. The provider that cannot run on Linux is not offered.
-    auto *choices = new QHBoxLayout;
-    choices->addStretch(1);
+    // dialog. The device comes first, on a line of its own with what it means; the language
+    // models follow as the way to richer descriptions. A provider that cannot run here is not offered.
     m_group = new QButtonGroup(this);
-    for (const AIProviderType type : allCases<AIProviderType>()) {
-        if (!AISettings::isAvailable(type))
-            continue;
-        const QString name = rawValue(type);
-        auto *choice = new QRadioButton(name);
-        choice->setAccessibleName(name);
-        m_group->addButton(choice, int(type));
-        choices->addWidget(choice);
+    const auto choice = [this](AIProviderType type) {
+        const QString name = ProviderCatalogue::facts(type).displayName;
+        auto *button = new QRadioButton(name);
+        button->setAccessibleName(name);
+        m_group->addButton(button, int(type));
+        return button;
+    };
+    auto *local = choice(AIProviderType::local);
+    auto *localHint = new QLabel(qtTrId("onboarding.localHint"));
+    localHint->setWordWrap(true);
+    localHint->setContentsMargins(24, 0, 0, 0);
+    local->setAccessibleDescription(localHint->text());
+    auto *modelsHint = new QLabel(qtTrId("onboarding.modelsHint"));
+    modelsHint->setWordWrap(true);
+    for (QLabel *hint : {localHint, modelsHint}) {
+        QPalette secondary = hint->palette();
+        secondary.setColor(QPalette::WindowText, UIColors::secondary(secondary));
+        hint->setPalette(secondary);
     }
-    choices->addStretch(1);
+    auto *models = new QHBoxLayout;
+    for (const AIProviderType type : ProviderCatalogue::offered()) {
+        if (type != AIProviderType::local)
+            models->addWidget(choice(type));
+    }
+    models->addStretch(1);
+    auto *choices = new QVBoxLayout;
+    choices->setSpacing(6);
+    choices->addWidget(local, 0, Qt::AlignLeft); // as wide as its text: a click beside it is no choice
+    choices->addWidget(localHint);
+    choices->addSpacing(8);
+    choices->addWidget(modelsHint);
+    choices->addLayout(models);
     // Toggled, not clicked: the arrow keys and assistive technology change it without a click.
     connect(m_group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
@@ -60,13 +82,25 @@ OnboardingView::OnboardingView(AISettings &settings, QWidget *parent)
     connect(&m_settings, &AISettings::providerChanged, this, &OnboardingView::showProvider);
 
     m_key->setEchoMode(QLineEdit::Password);
-    m_key->setPlaceholderText(QStringLiteral("API Key"));
-    m_key->setAccessibleName(QStringLiteral("API Key"));
+    m_key->setPlaceholderText(qtTrId("settings.apiKey"));
+    m_key->setAccessibleName(qtTrId("settings.apiKey"));
     // Hidden for a provider without a key, yet keeping its room: the sheet does not jump.
     QSizePolicy keepsRoom = m_key->sizePolicy();
     keepsRoom.setRetainSizeWhenHidden(true);
     m_key->setSizePolicy(keepsRoom);
-    connect(m_key, &QLineEdit::textEdited, this, [this](const QString &key) { m_settings.setApiKey(key); });
+    connect(m_key, &QLineEdit::editingFinished, this, &OnboardingView::storeKey);
+    // Closed by a button's own action (a screen reader's), the field never lost the focus.
+    connect(this, &QDialog::finished, this, &OnboardingView::storeKey);
+    auto *keyHint = new QLabel(qtTrId("onboarding.keyHint"));
+    keyHint->setWordWrap(true);
+    QPalette hintPalette = keyHint->palette();
+    hintPalette.setColor(QPalette::WindowText, UIColors::secondary(hintPalette));
+    keyHint->setPalette(hintPalette);
+    QSizePolicy hintRoom = keyHint->sizePolicy();
+    hintRoom.setRetainSizeWhenHidden(true);
+    keyHint->setSizePolicy(hintRoom);
+    m_key->setAccessibleDescription(keyHint->text());
+    m_keyHint = keyHint;
 
     auto *skip = new QPushButton(qtTrId("onboarding.skip"));
     auto *done = new QPushButton(qtTrId("onboarding.done"));
@@ -87,6 +121,7 @@ OnboardingView::OnboardingView(AISettings &settings, QWidget *parent)
     column->addWidget(subtitle);
     column->addLayout(choices);
     column->addWidget(m_key);
+    column->addWidget(m_keyHint);
     column->addLayout(buttons);
     showProvider();
 }
@@ -111,5 +146,15 @@ void OnboardingView::showProvider()
     }
     // The text typed for one provider is never shown as, or taken for, another's key.
     m_key->clear();
+    m_storedKey.clear();
     m_key->setVisible(AISettings::needsAPIKey(provider));
+    m_keyHint->setVisible(m_key->isVisibleTo(this));
+}
+
+void OnboardingView::storeKey()
+{
+    if (!AISettings::needsAPIKey(m_settings.provider()) || m_key->text() == m_storedKey)
+        return;
+    m_storedKey = m_key->text();
+    m_settings.setApiKey(m_storedKey);
 }

@@ -1,6 +1,7 @@
 #include "ui/settings/aisettingstab.h"
 
 #include "ai/aisettings.h"
+#include "ai/providercatalogue.h"
 #include "common/rawenum.h"
 #include "ui/common/palette.h"
 #include "ui/settings/costsection.h"
@@ -26,6 +27,7 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     , m_model(SettingsForm::textField(qtTrId("settings.model")))
     , m_endpoint(SettingsForm::textField(qtTrId("settings.endpoint")))
     , m_mask(SettingsForm::toggle(qtTrId("settings.maskPersonalData"), settings.maskPersonalData()))
+    , m_localFirst(SettingsForm::toggle(qtTrId("settings.localFirst"), settings.localFirst()))
     , m_ownDetails(new QPlainTextEdit(settings.ownDetails().join(u'\n')))
     , m_statusIcon(new QLabel)
     , m_statusText(new QLabel)
@@ -44,7 +46,9 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     column->addStretch(1);
 
     m_provider->setAccessibleName(qtTrId("settings.provider"));
-    m_provider->addItems(allRawValues<AIProviderType>());
+    // The window offers what can run here; the other platform's on-device model only the API knows.
+    for (const AIProviderType type : ProviderCatalogue::offered())
+        m_provider->addItem(ProviderCatalogue::facts(type).displayName, int(type));
     m_key->setEchoMode(QLineEdit::Password);
     auto *status = new QWidget;
     auto *statusRow = new QHBoxLayout(status);
@@ -78,6 +82,7 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     m_form->addRow(m_confirmKey);
     m_usage->setForegroundRole(QPalette::PlaceholderText);
     m_form->addRow(m_usage);
+    m_form->addRow(m_localFirst);
     m_form->addRow(m_mask);
     // Above the field, not beside it: the label is a sentence and would widen the form.
     auto *ownDetailsLabel = new QLabel(qtTrId("settings.ownDetails"));
@@ -85,9 +90,17 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     m_form->addRow(ownDetailsLabel);
     m_form->addRow(m_ownDetails);
 
-    connect(m_provider, &QComboBox::currentIndexChanged, this,
-            [this](int index) { m_settings.setProvider(AIProviderType(index)); });
-    connect(m_key, &QLineEdit::textEdited, this, &AISettingsTab::storeKey);
+    connect(m_provider, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            m_settings.setProvider(AIProviderType(m_provider->itemData(index).toInt()));
+    });
+    connect(m_localFirst, &QCheckBox::clicked, &m_settings, &AISettings::setLocalFirst);
+    connect(&m_settings, &AISettings::localFirstChanged, this,
+            [this] { m_localFirst->setChecked(m_settings.localFirst()); });
+    // Stored once, when the field is left: a keyring that has to ask for its password must not be
+    // asked per keystroke. Typing drops a lookup still under way, so it cannot overwrite the field.
+    connect(m_key, &QLineEdit::textEdited, this, [this] { ++m_keyGeneration; });
+    connect(m_key, &QLineEdit::editingFinished, this, &AISettingsTab::commitKey);
     connect(m_model, &QLineEdit::textEdited, &m_settings, &AISettings::setModel);
     connect(m_endpoint, &QLineEdit::textEdited, &m_settings, &AISettings::setEndpoint);
     connect(&m_settings, &AISettings::providerChanged, this, &AISettingsTab::showProvider);
@@ -124,8 +137,16 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
 void AISettingsTab::showProvider()
 {
     const AIProviderType provider = m_settings.provider();
-    m_provider->setCurrentIndex(int(provider));
-    m_form->setRowVisible(m_key, AISettings::needsAPIKey(provider));
+    m_provider->setCurrentIndex(m_provider->findData(int(provider)));
+    const ProviderFacts &facts = ProviderCatalogue::facts(provider);
+    m_form->setRowVisible(m_key, facts.needsKey);
+    // On the device there is no model, no address and nothing sent to mask.
+    const bool asks = !facts.runsHere;
+    m_form->setRowVisible(m_model, asks);
+    m_form->setRowVisible(m_endpoint, asks);
+    m_form->setRowVisible(m_usage, asks);
+    m_form->setRowVisible(m_localFirst, asks);
+    m_form->setRowVisible(m_mask, asks);
     m_model->setText(m_settings.model());
     m_model->setPlaceholderText(AISettings::defaultModel(provider));
     m_endpoint->setText(m_settings.endpoint());
@@ -135,6 +156,20 @@ void AISettingsTab::showProvider()
     m_usage->setText(AISettings::describeUsage(m_settings.usage(provider)));
     fillKey();
     refreshStatus();
+}
+
+void AISettingsTab::commitKey()
+{
+    if (!m_key->isModified())
+        return;
+    m_key->setModified(false);
+    storeKey(m_key->text());
+}
+
+void AISettingsTab::hideEvent(QHideEvent *event)
+{
+    commitKey(); // the window closed with the focus still in the field
+    QWidget::hideEvent(event);
 }
 
 QCoro::Task<> AISettingsTab::storeKey(QString key)
@@ -191,7 +226,9 @@ QCoro::Task<> AISettingsTab::refreshStatus()
                                  qtTrId("settings.keyOtherEndpoint").arg(m_settings.keyEndpoint()));
     else if (configured)
         SettingsForm::showStatus(m_statusIcon, m_statusText, u"checkmark.circle.fill", UIColors::green(),
-                                 qtTrId("settings.configured"));
+                                 ProviderCatalogue::facts(m_settings.provider()).runsHere
+                                     ? qtTrId("settings.localReady")
+                                     : qtTrId("settings.configured"));
     else
         SettingsForm::showStatus(m_statusIcon, m_statusText, u"exclamationmark.triangle.fill", UIColors::orange(),
                                  qtTrId("settings.keyMissing"));

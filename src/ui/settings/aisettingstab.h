@@ -35,14 +35,20 @@ public:
     /** Where the last typed key went, when not to the keyring; hidden otherwise. */
     [[nodiscard]] QLabel *keyNotice() const { return m_noticeText; }
     [[nodiscard]] QCheckBox *maskToggle() const { return m_mask; }
+    [[nodiscard]] QCheckBox *localFirstToggle() const { return m_localFirst; }
     [[nodiscard]] QPlainTextEdit *ownDetailsField() const { return m_ownDetails; }
     /** The selected provider's replies and tokens this month. */
     [[nodiscard]] QLabel *usage() const { return m_usage; }
     /** Prices, the queue's budget and this month's cost. */
     [[nodiscard]] CostSection *costs() const { return m_costs; }
 
+protected:
+    void hideEvent(QHideEvent *event) override;
+
 private:
     void showProvider();
+    /** Stores what the user typed into the key field, once. */
+    void commitKey();
     QCoro::Task<> storeKey(QString key);
     void showPlacement(const SecretPlacement &placed);
     QCoro::Task<> fillKey();
@@ -55,6 +61,7 @@ private:
     QLineEdit *m_model;
     QLineEdit *m_endpoint;
     QCheckBox *m_mask;
+    QCheckBox *m_localFirst;
     QPlainTextEdit *m_ownDetails;
     QLabel *m_statusIcon;
     QLabel *m_statusText;

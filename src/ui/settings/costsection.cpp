@@ -1,6 +1,7 @@
 #include "ui/settings/costsection.h"
 
 #include "ai/aisettings.h"
+#include "ai/providercatalogue.h"
 
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -80,7 +81,7 @@ CostSection::CostSection(AISettings &settings, QWidget *parent)
 
 void CostSection::showPrice()
 {
-    const bool paid = AISettings::needsAPIKey(m_settings.provider());
+    const bool paid = ProviderCatalogue::facts(m_settings.provider()).paidCloud;
     m_form->setRowVisible(m_model, paid);
     m_form->setRowVisible(m_input, paid);
     m_form->setRowVisible(m_output, paid);

@@ -5,7 +5,7 @@
 #include "ui/settings/aisettingstab.h"
 #include "ui/settings/apisettingstab.h"
 #include "ui/settings/generalsettingstab.h"
-#include "ui/settings/resultcachesection.h"
+#include "ui/settings/storedcountsection.h"
 
 #include <QShortcut>
 #include <QTabWidget>
@@ -22,9 +22,11 @@ SettingsWindow::SettingsWindow(Services services, QWidget *parent)
 {
     if (services.store) {
         // Below the tab's own rows, before the stretch that ends its column.
-        m_cache = new ResultCacheSection(*services.store);
+        m_cache = StoredCountSection::replyCache(*services.store);
+        m_learned = StoredCountSection::learnedSenders(*services.store);
         auto *aiColumn = static_cast<QBoxLayout *>(m_ai->layout());
         aiColumn->insertWidget(aiColumn->count() - 1, m_cache);
+        aiColumn->insertWidget(aiColumn->count() - 1, m_learned);
     }
     setWindowTitle(qtTrId("settings.title"));
     m_tabs->setAccessibleName(qtTrId("settings.title"));

@@ -14,7 +14,7 @@ class KVXClient;
 class ObjectStore;
 class QTabWidget;
 class RenameRules;
-class ResultCacheSection;
+class StoredCountSection;
 
 /**
  * The settings window: four tabs (general, rules, AI, REST API), 520 × 480 and resizable. Every
@@ -32,7 +32,7 @@ public:
         KVXClient &companion;
         RenameRules &rules;
         AutostartEntry autostart = {};
-        /** Where the reply cache is kept; none: the AI tab offers no cache section. */
+        /** Where the reply cache and the learned senders are kept; none: the AI tab offers neither section. */
         ObjectStore *store = nullptr;
     };
 
@@ -43,12 +43,14 @@ public:
     [[nodiscard]] AISettingsTab *aiTab() const { return m_ai; }
     [[nodiscard]] APISettingsTab *apiTab() const { return m_api; }
     /** The reply cache's section on the AI tab; null without a store. */
-    [[nodiscard]] ResultCacheSection *cacheSection() const { return m_cache; }
+    [[nodiscard]] StoredCountSection *cacheSection() const { return m_cache; }
+    [[nodiscard]] StoredCountSection *learnedSection() const { return m_learned; }
 
 private:
     QTabWidget *m_tabs;
     GeneralSettingsTab *m_general;
     AISettingsTab *m_ai;
     APISettingsTab *m_api;
-    ResultCacheSection *m_cache = nullptr;
+    StoredCountSection *m_cache = nullptr;
+    StoredCountSection *m_learned = nullptr;
 };

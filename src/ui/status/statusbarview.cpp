@@ -1,6 +1,7 @@
 #include "ui/status/statusbarview.h"
 
 #include "ai/aisettings.h"
+#include "ai/providercatalogue.h"
 #include "automation/folderwatcher.h"
 #include "common/rawenum.h"
 #include "common/stringtable.h"
@@ -173,7 +174,8 @@ QWidget *StatusBarView::item(QWidget *first, QWidget *second, QWidget *third)
 QCoro::Task<> StatusBarView::refreshProvider()
 {
     AISettings &ai = m_sources.aiSettings;
-    m_providerName->setText(rawValue(ai.provider()));
+    const QString name = ProviderCatalogue::facts(ai.provider()).displayName;
+    m_providerName->setText(name);
     m_providerModel->setText(ai.effectiveModel());
     const QPointer<StatusBarView> self(this);
     const quint64 generation = ++m_providerGeneration;
@@ -184,7 +186,7 @@ QCoro::Task<> StatusBarView::refreshProvider()
     const bool available = AISettings::isAvailable(ai.provider());
     paintDot(m_providerDot, configured && available ? UIColors::green() : UIColors::red());
     // The dot's colour in words, for screen readers.
-    m_providerItem->setAccessibleName(rawValue(ai.provider()) + u' ' + ai.effectiveModel());
+    m_providerItem->setAccessibleName((name + u' ' + ai.effectiveModel()).trimmed());
     m_providerItem->setAccessibleDescription(!available   ? qtTrId("settings.unavailable")
                                              : configured ? qtTrId("status.provider.ready")
                                                           : qtTrId("status.provider.missingKey"));

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "ai/aiprovidertype.h"
+#include "engine/renamejob.h"
+#include "store/learnedsender.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+class AIProvider;
+class AISettings;
+class ExtractionSandbox;
+class KVXClient;
+class ObjectStore;
+class RenameRules;
+
+/**
+ * One file from its path to its rename job: checks, extraction in the sandbox, then the fields —
+ * from the file's e-invoice data, from the on-device namer, from the reply cache or from the
+ * provider — checked against the document, and the name built under the rules. Runs on the GUI
+ * thread; the engine runs four at a time and keeps the runs and the review list.
+ */
+class FilePipeline final
+{
+public:
+    /** What the run gives each of its files. */
+    struct Run {
+        std::shared_ptr<std::atomic_bool> cancelled;
+        std::optional<QString> nameTemplate;
+        AIProviderType providerType = AIProviderType::local;
+        AIProvider *provider = nullptr; ///< owned by the engine's run; not asked for "Lokal"
+        /** Ask the provider only where the on-device namer is unsure. */
+        bool localFirst = false;
+        /** What the user kept for each sender, read once at the run's start. */
+        QList<LearnedSender> learned;
+    };
+
+    struct Services {
+        AISettings &settings;
+        RenameRules &rules;
+        KVXClient &companion;
+        ExtractionSandbox &sandbox;
+        ObjectStore *store = nullptr;
+    };
+
+    /**
+     * The job for `path`. `alive` turns false when the caller is gone: the services may be too,
+     * so nothing is touched after that.
+     */
+    [[nodiscard]] static QCoro::Task<RenameJob> process(QString path, Services services, std::shared_ptr<const Run> run,
+                                                        std::shared_ptr<bool> alive);
+};
