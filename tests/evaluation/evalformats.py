@@ -137,11 +137,13 @@ def write_pdf(path, pages, info=None, attachments=None, xmp=None):
         resources = "/Font << %s >>" % fonts
         if page.image:
             kind, data, w, h = page.image
-            filt = "/DCTDecode" if kind == "jpeg" else "/FlateDecode"
+            filt = "/FlateDecode" if kind == "gray" else "/DCTDecode"
+            space = "/DeviceRGB" if kind == "jpeg-rgb" else "/DeviceGray"
             if kind == "gray":
                 data = zlib.compress(data, 6)
-            img = objs.add(("<< /Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace /DeviceGray "
-                            "/BitsPerComponent 8 /Filter %s /Length %d >>\nstream\n" % (w, h, filt, len(data))).encode()
+            img = objs.add(("<< /Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace %s "
+                            "/BitsPerComponent 8 /Filter %s /Length %d >>\nstream\n" % (w, h, space, filt,
+                                                                                         len(data))).encode()
                            + data + b"\nendstream")
             resources += " /XObject << /Im1 %d 0 R >>" % img
         content = objs.add(_stream("", _content(page)))
@@ -296,21 +298,24 @@ def gray_to_jpeg(path, width, height, pixels, dpi, quality):
 
 
 def jpeg_size(data):
+    """(width, height, components) from the JPEG's frame header."""
     pos = 2
     while pos < len(data):
         marker = data[pos + 1]
         length = int.from_bytes(data[pos + 2:pos + 4], "big")
         if marker in (0xC0, 0xC1, 0xC2):
-            return int.from_bytes(data[pos + 7:pos + 9], "big"), int.from_bytes(data[pos + 5:pos + 7], "big")
+            return (int.from_bytes(data[pos + 7:pos + 9], "big"), int.from_bytes(data[pos + 5:pos + 7], "big"),
+                    data[pos + 9])
         pos += 2 + length
     raise ValueError("no JPEG frame header")
 
 
 def write_image_pdf(path, jpeg, info=None):
     """An image-only PDF: one A4 page that is the scanned picture, no text layer."""
-    w, h = jpeg_size(jpeg)
+    w, h, components = jpeg_size(jpeg)
     page = Page(PAGE_W, int(round(PAGE_W * h / w)))
-    page.image = ("jpeg", jpeg, w, h)
+    # pdftoppm writes grey pages as three-component JPEGs; the colour space must say so.
+    page.image = ("jpeg" if components == 1 else "jpeg-rgb", jpeg, w, h)
     write_pdf(path, [page], info=info)
 
 
