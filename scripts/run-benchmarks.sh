@@ -18,6 +18,14 @@ export OMP_THREAD_LIMIT=1
 "$build_dir/bench/bench_sandbox"
 "$build_dir/bench/bench_engine"
 "$build_dir/bench/bench_ui"
+# The on-device namer's accuracy and cost on a freshly generated evaluation set (made outside the
+# tree; add --misses to list every wrong field).
+if [ -x "$build_dir/bench/bench_localnamer" ]; then
+    evalset=$(mktemp -d)
+    python3 tests/evaluation/generate_evalset.py "$evalset/set"
+    "$build_dir/bench/bench_localnamer" "$evalset/set"
+    rm -rf "$evalset"
+fi
 # The REST API under load, against nginx: needs the app binary, which the build above made.
 bash bench/bench_api.sh "$build_dir/src/namorix"
 # The window's launch with a long history, on a virtual display.
