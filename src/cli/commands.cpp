@@ -243,6 +243,7 @@ int Commands::suggestOrRename(const QStringList &arguments, bool rename)
     QList<QStringList> rows{{text("terminal.column.file"), text("terminal.column.newName"),
                              text("terminal.column.confidence"), text("terminal.column.note")}};
     QJsonArray ids;
+    QStringList unsureTaken; // held unticked by the analysis; --yes takes them as the user's tick
     for (const QJsonValue &value : suggested.json.value(QStringLiteral("suggestions")).toArray()) {
         const QJsonObject suggestion = value.toObject();
         const QString original = suggestion.value(QStringLiteral("original")).toString();
@@ -269,6 +270,8 @@ int Commands::suggestOrRename(const QStringList &arguments, bool rename)
             note = text("terminal.skipped");
         } else {
             ids.append(suggestion.value(QStringLiteral("id")));
+            if (suggestion.value(QStringLiteral("needsReview")).toBool())
+                unsureTaken.append(suggestion.value(QStringLiteral("id")).toString());
         }
         const Terminal::MarkedNames marked =
             colour ? Terminal::markedNames(original, name) : Terminal::MarkedNames{original, name};
@@ -307,6 +310,14 @@ int Commands::suggestOrRename(const QStringList &arguments, bool rename)
         }
     }
 
+    for (const QString &id : std::as_const(unsureTaken)) {
+        const BackendReply ticked = m_backend->call(QStringLiteral("PUT"), QStringLiteral("/v1/jobs/") + id,
+                                                    {{QStringLiteral("approved"), true}});
+        if (!ticked.ok()) {
+            Terminal::write(stderr, ticked.error() + u'\n');
+            return someFailed;
+        }
+    }
     // Not cancellable: a batch that has begun ends whole, and can be undone whole.
     const BackendReply applied =
         m_backend->call(QStringLiteral("POST"), QStringLiteral("/v1/jobs/apply"), {{QStringLiteral("ids"), ids}});

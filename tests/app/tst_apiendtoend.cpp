@@ -83,7 +83,7 @@ private Q_SLOTS:
                            json(R"({"provider":"OpenAI","endpoint":"%1","apiKey":"sk-test"})", m_llm.baseUrl())),
                       200,
                       json(R"({"ok":true,"provider":"OpenAI","model":"gpt-4o","endpoint":"%1","configured":true,
-                               "maskPersonalData":true,"ownDetails":[],
+                               "maskPersonalData":true,"localFirst":false,"ownDetails":[],
                                "keyNotice":"Kein Schlüsselbund (Secret Service) erreichbar. Der Schlüssel wurde deshalb )"
                            R"(im privaten Schlüsselspeicher %2 abgelegt, den nur Ihr Benutzerkonto lesen kann."})",
                            m_llm.baseUrl(), m_home.filePath("config/namorix/credentials.json")));
@@ -119,8 +119,9 @@ private Q_SLOTS:
         const Reply listed = send("GET", "/v1/providers");
         QCOMPARE(listed.json()["current"], "OpenAI");
         for (const QByteArray body : {R"({"provider":"claude"})", "{}", R"([{"provider":"Claude"}])"}) {
-            COMPARE_REPLY(send("POST", "/v1/providers", body), 400,
-                          json(R"({"error":"Ungültiger Provider. Gültig: Claude, OpenAI, Gemini, Ollama, Apple"})"));
+            COMPARE_REPLY(
+                send("POST", "/v1/providers", body), 400,
+                json(R"({"error":"Ungültiger Provider. Gültig: Lokal, Claude, OpenAI, Gemini, Ollama, Apple"})"));
         }
         QCOMPARE(send("GET", "/v1/providers").body(), listed.body()); // a refused selection changes nothing
         QCOMPARE(compact(send("POST", "/v1/providers", R"({"provider":"OpenAI","ownDetails":[" Erika Muster",""]})")
@@ -232,10 +233,13 @@ private Q_SLOTS:
         QCOMPARE(explained.status(), 200);
         const QJsonObject explanation = explained.json();
         QCOMPARE(compact(explanation["fields"]), json(R"([
-            {"field":"datum","status":"unverified","reason":"Datum nicht im Dokument gefunden"},
-            {"field":"betrag","status":"verified","passage":"1.234,56","offset":58},
-            {"field":"absender","status":"verified","passage":"STADTWERKE","offset":0},
-            {"field":"kategorie","status":"verified","passage":"rechnung"}])"));
+            {"field":"datum","value":"2024-04-01","source":"modell","status":"unverified",
+             "reason":"Datum nicht im Dokument gefunden"},
+            {"field":"betrag","value":"1234.56","source":"modell","status":"verified","passage":"1.234,56","offset":58},
+            {"field":"absender","value":"Stadtwerke München GmbH","source":"modell","status":"verified",
+             "passage":"STADTWERKE","offset":0},
+            {"field":"kategorie","value":"rechnung","source":"modell","status":"verified","passage":"rechnung"},
+            {"field":"beschreibung","value":"Strom","source":"modell","status":"notCheckable"}])"));
         const QString prompt = LlmStub::userPrompt(m_llm.server().requests().last());
         // As sent: masked, the offsets moved along.
         QCOMPARE(explanation["sent"]["excerpt"],
@@ -325,7 +329,8 @@ private Q_SLOTS:
         m_llm.setReply("heil.txt", llmReply("2024-07-01", "rechnung", "Wasser", 0.8));
         m_llm.setReply("weg.txt", llmReply("2024-07-02", "brief", "Bank", 0.8));
         const QString kaputt = touch(document("kaputt.txt"), "Inhalt 1"),
-                      heil = touch(document("heil.txt"), "Inhalt 2"), weg = touch(document("weg.txt"), "Inhalt 3");
+                      heil = touch(document("heil.txt"), "Inhalt 2"),
+                      weg = touch(document("weg.txt"), "Inhalt 3 vom 02.07.2024");
         const QByteArray both = json(R"({"paths":["%1","%2"]})", kaputt, heil);
 
         // Only the failed file carries "error", in the suggestions and in the jobs alike.

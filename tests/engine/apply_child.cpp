@@ -26,6 +26,7 @@ int apply(const QString &folder, const QString &database)
         RenameJob job = RenameJob::failed(folder + '/' + files.at(i), QString());
         job.suggestedName = i % 3 == 0 ? QString("Dokument.txt") : QString("neu-%1.txt").arg(i);
         job.confidence = 0.9;
+        job.approved = true;
         jobs << job;
     }
     engine->setJobs(jobs);

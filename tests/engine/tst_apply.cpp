@@ -132,7 +132,7 @@ private Q_SLOTS:
         QCOMPARE(jobNames(), (QStringList{"ersetzt.txt", "wachsend.txt"})); // the failed rows stay, marked
         QCOMPARE(m_engine->jobs().first().applyFailure, reasons.first());
         QCOMPARE(contentOf(replaced), "ein anderes Dokument");
-        QCOMPARE(contentOf(grown), "Rechnung Telekom 49,99 EUR, zweite Seite");
+        QCOMPARE(contentOf(grown), "Rechnung Telekom vom 15.03.2024 49,99 EUR, zweite Seite");
     }
 
     void revertMovesOnlyTheRenamedFile_data()

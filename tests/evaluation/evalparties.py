@@ -83,8 +83,37 @@ class Party:
         return self
 
 
+LEGAL_FORMS = ["GmbH & Co. KG", "UG (haftungsbeschränkt)", "Betriebsgesellschaft mbH", "Betriebs GmbH", "PartG mbB",
+               "gGmbH", "GmbH", "S.à r.l.", "Ltd", "plc", "Inc.", "AG", "SE", "KG", "OHG", "GbR", "e.K.", "e.V.",
+               "eG", "a.G."]
+
+
+def without_legal_form(full):
+    """The name as registered less its legal form: "Hausverwaltung Krüger & Partner GbR" →
+    "Hausverwaltung Krüger & Partner", a spelling a person may keep as well."""
+    name = full.strip()
+    changed = True
+    while changed:
+        changed = False
+        for form in LEGAL_FORMS:
+            if name.endswith(" " + form):
+                name = name[:-len(form) - 1].rstrip(" ,")
+                changed = True
+    return name
+
+
+def accepted(short, full):
+    names = list(short)
+    stripped = without_legal_form(full)
+    if stripped != full and stripped.lower() not in (n.lower() for n in names):
+        names.append(stripped)
+    return names
+
+
 def P(full, short, street, city, lang="de", **kw):
-    return Party(full, short if isinstance(short, list) else [short], street, city, lang, **kw).finish()
+    party = Party(full, short if isinstance(short, list) else [short], street, city, lang, **kw).finish()
+    party.short = accepted(party.short, full)
+    return party
 
 
 # Banks that only appear in payment footers (never the issuer of those documents).

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 /** Writes `content` to `path`, making its folders; returns `path`. */
-inline QString touch(const QString &path, const QByteArray &content = "Rechnung Telekom 49,99 EUR")
+inline QString touch(const QString &path, const QByteArray &content = "Rechnung Telekom vom 15.03.2024 49,99 EUR")
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
@@ -52,7 +52,8 @@ struct EngineHarness {
     }
 
     /** Files "<prefix>00.txt", "<prefix>01.txt", … in the temporary folder, `content` and the name in each. */
-    QList<QUrl> makeFiles(const QString &prefix, int count, const QByteArray &content = "Rechnung Telekom 49,99 EUR")
+    QList<QUrl> makeFiles(const QString &prefix, int count,
+                          const QByteArray &content = "Rechnung Telekom vom 15.03.2024 49,99 EUR")
     {
         QList<QUrl> urls;
         for (int i = 0; i < count; ++i) {

@@ -42,7 +42,7 @@ private Q_SLOTS:
         screenshot(panel.get(), "tray-panel-drop.png");
         w->fx.llm.setDelay(300);
         w->fx.llm.setReply("a.txt", LlmStub::letterReply("Finanzamt"));
-        const QString b = w->touch("b.txt"), a = w->touch("ordner/a.txt", "Finanzamt");
+        const QString b = w->touch("b.txt"), a = w->touch("ordner/a.txt", "Finanzamt, 15.03.2024");
         dropFiles(panel->dropTarget(), {b}); // cancelled: nothing renamed, nothing recorded
         QTRY_COMPARE(panel->currentState(), panel->list()->parentWidget());
         QCOMPARE(panel->focusWidget(), panel->renameButton()); // the keyboard's way: Shift+Tab, Space

@@ -114,7 +114,7 @@ struct WindowFixture : StoreFixture {
         showActive(window.get());
     }
 
-    QString touch(const QString &name, const QByteArray &content = "Rechnung Telekom 49,99 EUR")
+    QString touch(const QString &name, const QByteArray &content = "Rechnung Telekom vom 15.03.2024 49,99 EUR")
     {
         return ::touch(dir.filePath(name), content);
     }

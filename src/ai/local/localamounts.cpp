@@ -91,6 +91,26 @@ AmountFound findTotal(const Document &document, const Layout &layout, const Tabl
     for (int i = 0; i < candidates.size(); ++i)
         byLine[candidates[i].line].append(i);
 
+    // Columns: a label line holds no amount (a label or no digits), a value line one amount and its currency.
+    const auto isValue = [&](int line) {
+        const auto amounts = byLine.constFind(line);
+        if (amounts == byLine.cend() || amounts->size() != 1)
+            return false;
+        const Candidate &c = candidates[amounts->front()];
+        QString rest = document.lineText(line).toString();
+        rest.remove(c.position - document.lines()[line].start, c.length);
+        static const QRegularExpression decoration(QStringLiteral(R"([\s€$£+\-−]|EUR|USD|GBP|CHF)"));
+        return rest.remove(decoration).isEmpty();
+    };
+    const auto isLabel = [&](int line) {
+        if (document.tokenCount(line) > 6 || byLine.contains(line))
+            return false;
+        const QStringView l = document.lineText(line);
+        return tables.amountLabels.inLineAny(document, line) ||
+               std::none_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); });
+    };
+    const QHash<int, int> pairs = columnPairs(document, layout, isLabel, isValue);
+
     for (int i = 0; i < candidates.size(); ++i) {
         Candidate &c = candidates[i];
         const QList<int> &sameLine = byLine[c.line];
@@ -104,14 +124,18 @@ AmountFound findTotal(const Document &document, const Layout &layout, const Tabl
         }
         if (c.labelled)
             continue;
-        // Labels on the line above: "Gesamtbetrag" over "119,00 €", or "Netto MwSt Brutto" over three amounts.
-        const int above = document.previousLine(c.line);
-        if (above >= 0 && c.line - above <= 2 && !byLine.contains(above) && document.tokenCount(above) <= 10) {
+        if (const auto pair = pairs.constFind(c.line); pair != pairs.cend()) {
+            // The label in the column beside: "Gesamtbetrag" of "Netto\nMwSt\nGesamtbetrag" over three amounts.
+            for (const auto &match : tables.amountLabels.inLine(document, *pair)) {
+                c.labels += *match.value;
+                c.labelled = true;
+            }
+        } else if (const int above = document.previousLine(c.line);
+                   sameLine.size() >= 2 && above >= 0 && c.line - above <= 2 && !byLine.contains(above)) {
+            // A row of column heads over a row of amounts: "Netto   MwSt   Brutto".
             const auto labels = tables.amountLabels.inLine(document, above);
             if (labels.size() == sameLine.size())
                 c.labels = *labels[k].value, c.labelled = true;
-            else if (labels.size() == 1 && sameLine.size() == 1)
-                c.labels = *labels.front().value, c.labelled = true;
         }
     }
 

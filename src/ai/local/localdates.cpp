@@ -95,6 +95,19 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
         byLine[candidates[i].line].append(i);
 
     const QString &text = document.text();
+    // Columns: labels are short lines without digits, values a line of one word or one date.
+    const auto isLabel = [&](int line) {
+        const QStringView l = document.lineText(line);
+        return document.tokenCount(line) <= 6 && std::none_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); });
+    };
+    const auto isValue = [&](int line) {
+        const QStringView l = document.lineText(line).trimmed();
+        if (!l.contains(u' '))
+            return true;
+        const auto dates = byLine.constFind(line);
+        return dates != byLine.cend() && dates->size() == 1 && candidates[dates->front()].found.length == l.size();
+    };
+    const QHash<int, int> pairs = columnPairs(document, layout, isLabel, isValue);
     for (int i = 0; i < candidates.size(); ++i) {
         Candidate &c = candidates[i];
         const LocalText::Line &line = document.lines()[c.line];
@@ -117,14 +130,18 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
             c.labels = labelSum(document, tables, fromToken, toToken, &c.labelled);
         }
         if (!c.labelled) {
-            // A label alone on the line above: "Rechnungsdatum" over "15.03.2024", or a row of column heads.
-            const int above = document.previousLine(c.line);
-            if (above >= 0 && c.line - above <= 2 && !byLine.contains(above) && document.tokenCount(above) <= 10) {
+            if (const auto pair = pairs.constFind(c.line); pair != pairs.cend()) {
+                // The label in the column beside: "Datum" of "Kundennummer\nDatum" over "4711\n15.03.2024".
+                for (const auto &match : tables.dateLabels.inLine(document, *pair)) {
+                    c.labels += *match.value;
+                    c.labelled = true;
+                }
+            } else if (const int above = document.previousLine(c.line);
+                       sameLine.size() >= 2 && above >= 0 && c.line - above <= 2 && !byLine.contains(above)) {
+                // A row of column heads over a row of values.
                 const auto labels = tables.dateLabels.inLine(document, above);
                 if (labels.size() == sameLine.size())
                     c.labels = *labels[k].value, c.labelled = true;
-                else if (labels.size() == 1 && sameLine.size() == 1)
-                    c.labels = *labels.front().value, c.labelled = true;
             }
         }
         c.labels += trailingPenalty(document, tables, c.found.position + c.found.length, c.line, nextToken);

@@ -4,11 +4,13 @@
 #include "ai/local/localtext.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 /**
@@ -41,6 +43,15 @@ struct Segment {
     qsizetype start = 0; ///< in the document
 };
 [[nodiscard]] QList<Segment> segmentsOf(const Document &document, int line);
+
+/**
+ * A column of values below a column of labels, as PDF text gives a table: "Netto\nMwSt\nBrutto"
+ * and later "100,00\n19,00\n119,00". Maps each value line to the label line it answers; a value
+ * column longer than its label column answers with its last lines (the items above a total block).
+ */
+[[nodiscard]] QHash<int, int> columnPairs(const Document &document, const Layout &layout,
+                                          const std::function<bool(int)> &isLabel,
+                                          const std::function<bool(int)> &isValue);
 
 /** Whether a line is a street with its house number, a post-office box or a postcode with a town. */
 [[nodiscard]] bool isAddressLine(QStringView line);

@@ -140,6 +140,57 @@ QList<Segment> segmentsOf(const Document &document, int line)
     return segments;
 }
 
+QHash<int, int> columnPairs(const Document &document, const Layout &layout, const std::function<bool(int)> &isLabel,
+                            const std::function<bool(int)> &isValue)
+{
+    // A column further away than this is another table's.
+    constexpr int MaxDistance = 40;
+    struct Run {
+        bool values = false;
+        QList<int> lines;
+        bool used = false;
+    };
+    QList<Run> runs;
+    for (int line = 0; line < document.lines().size(); ++line) {
+        if (document.lines()[line].isBlank() || layout.recipient[line]) {
+            runs.append(Run{}); // a break
+            continue;
+        }
+        const bool value = isValue(line);
+        const bool label = !value && isLabel(line);
+        if (!value && !label) {
+            runs.append(Run{});
+            continue;
+        }
+        if (runs.isEmpty() || runs.last().lines.isEmpty() || runs.last().values != value)
+            runs.append(Run{value, {}});
+        runs.last().lines.append(line);
+    }
+    QHash<int, int> pairs;
+    for (qsizetype v = 0; v < runs.size(); ++v) {
+        const Run &values = runs[v];
+        if (!values.values || values.lines.isEmpty())
+            continue;
+        for (qsizetype l = v - 1; l >= 0; --l) {
+            Run &labels = runs[l];
+            if (labels.lines.isEmpty() || labels.values)
+                continue;
+            if (values.lines.front() - labels.lines.back() > MaxDistance)
+                break;
+            if (labels.used)
+                continue;
+            if (labels.lines.size() > values.lines.size())
+                break;
+            labels.used = true;
+            const qsizetype offset = values.lines.size() - labels.lines.size();
+            for (qsizetype i = 0; i < labels.lines.size(); ++i)
+                pairs.insert(values.lines[offset + i], labels.lines[i]);
+            break;
+        }
+    }
+    return pairs;
+}
+
 Layout layoutOf(const Document &document, const Tables &tables)
 {
     Layout layout;
