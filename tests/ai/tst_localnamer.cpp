@@ -208,6 +208,12 @@ void TestLocalNamer::sender_data()
                                                         "BIC COBADEFFXXX"
                                                      << ""
                                                      << "";
+    QTest::newRow("letterhead's street line above the return address")
+        << "Stadtwerke Muster GmbH\nAm Kraftwerk 3 · 12345 Musterstadt\n"
+           "Stadtwerke Muster GmbH · Am Kraftwerk 3 · 12345 Musterstadt\nFrau\nErika Muster\nWeg 1\n12345 Stadt\n\n"
+           "Rechnung"
+        << ""
+        << "Stadtwerke Muster";
     QTest::newRow("legal form with a hyphen") << "Allianz Versicherungs-AG · Königinstr. 28 · 80802 München\nFrau\n"
                                                  "Erika Muster\nWeg 1\n12345 Stadt"
                                               << ""

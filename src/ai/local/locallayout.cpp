@@ -244,7 +244,13 @@ Layout layoutOf(const Document &document, const Tables &tables)
             continue;
         if (layout.returnAddressLine < 0 && hasPostcode(text)) {
             const QList<Segment> segments = segmentsOf(document, line);
-            if (segments.size() >= 2 && !hasPostcode(segments.front().text) && !isAddressLine(segments.front().text)) {
+            // The letterhead's own "Am Kraftwerk 3 · 04177 Leipzig" starts with its street, not a name.
+            static const QRegularExpression houseNumber(
+                QStringLiteral(R"(^\d{1,4}\s*[a-z]?\s+\p{L}|\p{L}\.?\s+\d{1,4}\s*[a-z]?$)"),
+                QRegularExpression::UseUnicodePropertiesOption);
+            const QStringView first = segments.front().text;
+            if (segments.size() >= 2 && !hasPostcode(first) && !isAddressLine(first) &&
+                !houseNumber.match(first).hasMatch()) {
                 layout.returnAddressLine = line;
                 if (const int next = document.nextLine(line); next >= 0)
                     noteRecipient(layout, document, addressBlock(document, next), tables);

@@ -187,7 +187,12 @@ public:
             startsWith(m_tables.salutations, words) || startsWith(m_tables.imprintMarkers, words) ||
             startsWith(m_tables.bankMarkers, words) || isTitleWord(m_tables, words))
             return {};
-        if (isAddressLine(name) || !Grounding::findDates(name).isEmpty() || !Grounding::findAmounts(name).isEmpty())
+        // "Logistikpark 1", "7 Cornmarket": a street with its house number.
+        static const QRegularExpression street(
+            QStringLiteral(R"(^\d{1,4}\s*[a-z]?\s+\p{L}|\p{L}\.?\s+\d{1,4}\s*[a-z]?$)"),
+            QRegularExpression::UseUnicodePropertiesOption);
+        if (isAddressLine(name) || street.match(name).hasMatch() || !Grounding::findDates(name).isEmpty() ||
+            !Grounding::findAmounts(name).isEmpty())
             return {};
         return name;
     }
