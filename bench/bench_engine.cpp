@@ -13,6 +13,7 @@
 // A report, not a test: it always exits 0 and prints "TARGET MISSED" for a missed target.
 #include "ai/aisettings.h"
 #include "ai/providerfactory.h"
+#include "ai/usageledger.h"
 #include "awaittask.h"
 #include "benchhistory.h"
 #include "common/processenvironment.h"
@@ -134,6 +135,7 @@ struct Bench {
     DefaultsStore defaults;
     MemoryKeychain keychain;
     std::unique_ptr<AISettings> settings;
+    std::unique_ptr<UsageLedger> ledger;
     std::unique_ptr<RenameRules> rules;
     std::unique_ptr<KVXClient> companion;
     QNetworkAccessManager network;
@@ -149,12 +151,14 @@ struct Bench {
         settings->setEndpoint(llm.baseUrl());
         const QString key = QStringLiteral("sk-bench");
         awaitTask(settings->setApiKey(key));
+        ledger = std::make_unique<UsageLedger>(defaults, *settings);
         rules = std::make_unique<RenameRules>(defaults);
         companion = std::make_unique<KVXClient>(defaults);
-        RenameEngine::Services services{
-            *settings, *rules, *companion, network, [this] {
-                return makeProvider(std::nullopt, ProviderEnvironment{*settings, *rules, network, std::nullopt});
-            }};
+        RenameEngine::Services services{*settings, *ledger, *rules, *companion, network, [this] {
+                                            return makeProvider(
+                                                std::nullopt,
+                                                ProviderEnvironment{*settings, *ledger, *rules, network, std::nullopt});
+                                        }};
         engine = std::make_unique<RenameEngine>(services);
     }
 

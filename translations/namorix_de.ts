@@ -42,6 +42,8 @@
     <message id="drop.pick"><source>drop.pick</source><translation>Dateien öffnen…</translation></message>
     <message id="drop.pickFolder"><source>drop.pickFolder</source><translation>Ordner öffnen…</translation></message>
     <message id="drop.confirmMany"><source>drop.confirmMany</source><translation>%1 Dateien analysieren?</translation></message>
+    <message id="drop.confirmMany.onDevice"><source>drop.confirmMany.onDevice</source><translation>Alle Dateien werden auf diesem Gerät benannt; nichts wird gesendet.</translation></message>
+    <message id="drop.confirmMany.localFirst"><source>drop.confirmMany.localFirst</source><translation>Nur Dateien, die sich auf diesem Gerät nicht sicher benennen lassen, gehen an den gewählten KI-Anbieter; die Schätzung gilt für alle, die übrigen kosten nichts.</translation></message>
     <message id="drop.confirmMany.detail"><source>drop.confirmMany.detail</source><translation>Jede Datei wird an den gewählten KI-Anbieter geschickt.</translation></message>
     <message id="drop.confirmMany.analyze"><source>drop.confirmMany.analyze</source><translation>Analysieren</translation></message>
     <message id="drop.stopCounting"><source>drop.stopCounting</source><translation>Zählen abbrechen</translation></message>
@@ -119,6 +121,7 @@
     <message id="provider.refused.other"><source>provider.refused.other</source><translation>%1 hat mit einem Fehler geantwortet (HTTP %2)</translation></message>
     <message id="provider.refused.said"><source>provider.refused.said</source><translation>%1: „%2“</translation></message>
     <message id="settings.usage" numerus="yes"><source>settings.usage</source><translation><numerusform>Diesen Monat: %1 Anfrage, %2</numerusform><numerusform>Diesen Monat: %1 Anfragen, %2</numerusform></translation></message>
+    <message id="settings.usage.namedHere" numerus="yes"><source>settings.usage.namedHere</source><translation><numerusform>%1 Datei ohne Anfrage benannt</numerusform><numerusform>%1 Dateien ohne Anfrage benannt</numerusform></translation></message>
     <message id="provider.wait.asked"><source>provider.wait.asked</source><translation>Anbieter bittet zu warten: %1 s</translation></message>
     <message id="provider.wait.retry"><source>provider.wait.retry</source><translation>Anbieter gestört, neuer Versuch in %1 s</translation></message>
     <message id="provider.wait.tooLong"><source>provider.wait.tooLong</source><translation>%1 bittet, %2 zu warten (HTTP %3) – länger als die %4 s, die Namorix wartet</translation></message>

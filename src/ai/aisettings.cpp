@@ -18,8 +18,6 @@ namespace {
 const QString ProviderKey = QStringLiteral("ai.provider");
 const QString Account = QStringLiteral("default");
 const QString OwnDetailsKey = QStringLiteral("ai.ownDetails");
-const QString PricesKey = QStringLiteral("ai.prices");
-const QString BudgetKey = QStringLiteral("ai.monthlyBudget");
 const QString LocalFirstKey = QStringLiteral("ai.localFirst");
 // Written once the terms are accepted: a profile that has it is older than this version.
 const QString LegalAcceptedKey = QStringLiteral("hasAcceptedLegal");
@@ -53,11 +51,6 @@ QString maskKey(AIProviderType type)
 QString keyEndpointKey(AIProviderType type)
 {
     return QStringLiteral("ai.keyEndpoint.") + rawValue(type).toLower();
-}
-
-QString usageKey(AIProviderType type)
-{
-    return QStringLiteral("ai.usage.") + rawValue(type).toLower();
 }
 
 /** An endpoint as compared for a key's binding: host in lower case, no trailing slash. */
@@ -329,86 +322,4 @@ QCoro::Task<bool> AISettings::isConfigured()
     QCoro::Task<QString> lookup = apiKey();
     const QString key = co_await std::move(lookup);
     co_return !key.isEmpty();
-}
-
-void AISettings::addUsage(AIProviderType provider, qint64 promptTokens, qint64 answerTokens, QDate today)
-{
-    const Usage counted = usage(provider, today);
-    const qint64 answer = std::max<qint64>(0, answerTokens);
-    m_store.setArray(usageKey(provider),
-                     {today.toString(QStringLiteral("yyyy-MM")), counted.requests + 1,
-                      counted.tokens + std::max<qint64>(0, promptTokens) + answer, counted.answerTokens + answer});
-    Q_EMIT usageChanged();
-}
-
-AISettings::Usage AISettings::usage(AIProviderType provider, QDate today) const
-{
-    // Counts of earlier versions carry no answer tokens: all are then priced as prompt tokens.
-    const QVariantList stored = m_store.arrayValue(usageKey(provider)).value_or(QVariantList());
-    if (stored.size() < 3 || stored.at(0).toString() != today.toString(QStringLiteral("yyyy-MM")))
-        return {};
-    return Usage{stored.at(1).toLongLong(), stored.at(2).toLongLong(), stored.value(3).toLongLong()};
-}
-
-QString AISettings::describeUsage(const Usage &usage)
-{
-    const QLocale german(QLocale::German);
-    return StringTable::text("settings.usage", int(std::min<qint64>(usage.requests, INT_MAX)))
-        .arg(german.toString(usage.requests),
-             PriceTable::tokenCount(usage.tokens) +
-                 (usage.tokens == 1 ? QStringLiteral(" Token") : QStringLiteral(" Tokens")));
-}
-
-PriceTable AISettings::prices() const
-{
-    return PriceTable::fromStored(m_store.arrayValue(PricesKey).value_or(QVariantList()));
-}
-
-TokenPrice AISettings::price() const
-{
-    return prices().price(m_provider, effectiveModel());
-}
-
-void AISettings::setPrice(TokenPrice value)
-{
-    PriceTable table = prices();
-    table.setPrice(effectiveModel(), value);
-    writeThrough(
-        price(), value, [&] { m_store.setArray(PricesKey, table.toStored()); }, [&] { Q_EMIT priceChanged(); });
-}
-
-double AISettings::monthlyBudget() const
-{
-    return double(std::max<qint64>(0, m_store.integerValue(BudgetKey))) / 100;
-}
-
-void AISettings::setMonthlyBudget(double euros)
-{
-    const double budget = std::max(0.0, std::round(euros * 100) / 100);
-    writeThrough(
-        monthlyBudget(), budget, [&] { m_store.setInteger(BudgetKey, qRound64(budget * 100)); },
-        [&] { Q_EMIT monthlyBudgetChanged(); });
-}
-
-double AISettings::costThisMonth(QDate today) const
-{
-    const PriceTable table = prices();
-    double total = 0;
-    for (const AIProviderType provider : allCases<AIProviderType>()) {
-        const Usage counted = usage(provider, today);
-        total += PriceTable::cost(table.price(provider, effectiveModel(provider)),
-                                  counted.tokens - counted.answerTokens, counted.answerTokens);
-    }
-    return total;
-}
-
-bool AISettings::isOverBudget(QDate today) const
-{
-    return monthlyBudget() > 0 && costThisMonth(today) >= monthlyBudget();
-}
-
-QString AISettings::budgetReached(QDate today) const
-{
-    return StringTable::text("budget.reached")
-        .arg(PriceTable::euros(monthlyBudget()), PriceTable::euros(costThisMonth(today)));
 }

@@ -2,10 +2,8 @@
 
 #include "ai/aiprovidertype.h"
 #include "ai/keychainstore.h" // every caller of setApiKey needs the whole placement
-#include "ai/pricetable.h"
 
 #include <QCoroTask>
-#include <QDate>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -25,12 +23,7 @@ class DefaultsStore;
  * provider's default. Writes go through to the store at once; the change signals fire only on
  * a real change (switching the provider also signals a model or endpoint that changes with it).
  * Lives on the GUI thread.
- *
- * What each provider was asked this month is counted ("ai.usage.<provider>": month, replies,
- * tokens, of those the answers' tokens); a new month starts from zero, earlier months are not
- * kept. What that cost follows from the prices per model ("ai.prices", see PriceTable), each
- * provider's usage at the price of its model; a monthly budget ("ai.monthlyBudget", in cents,
- * 0 for none) limits what the background queue spends.
+ * What the providers were asked and what that cost is the UsageLedger's.
  *
  * A key is bound to the endpoint it was entered for ("ai.keyEndpoint.<provider>"; a key stored
  * before bindings existed counts as entered for the provider's default endpoint). While the
@@ -94,6 +87,8 @@ public:
     [[nodiscard]] static QStringList detailLines(const QStringList &lines);
 
     [[nodiscard]] QString effectiveModel() const;
+    /** The model `provider` asks with: its own choice or its default. */
+    [[nodiscard]] QString effectiveModel(AIProviderType provider) const;
     [[nodiscard]] QString effectiveEndpoint() const;
 
     /** The current provider's key; empty when none is stored or it was entered for another endpoint. */
@@ -113,36 +108,6 @@ public:
     /** A key for providers that need one; always true for the others. */
     QCoro::Task<bool> isConfigured();
 
-    /** One provider's replies and tokens (prompt and answer together, and the answers' alone) in one month. */
-    struct Usage {
-        qint64 requests = 0;
-        qint64 tokens = 0;
-        qint64 answerTokens = 0;
-        bool operator==(const Usage &) const = default;
-    };
-    /** Counts one reply of `provider` with its prompt's and answer's tokens towards the month of `today`. */
-    void addUsage(AIProviderType provider, qint64 promptTokens, qint64 answerTokens,
-                  QDate today = QDate::currentDate());
-    /** The provider's count for the month of `today`; zero when the last count is of another month. */
-    [[nodiscard]] Usage usage(AIProviderType provider, QDate today = QDate::currentDate()) const;
-    /** "Diesen Monat: 1.240 Anfragen, 2,1 Mio. Tokens" */
-    [[nodiscard]] static QString describeUsage(const Usage &usage);
-
-    [[nodiscard]] PriceTable prices() const;
-    /** The price of the selected provider's model. */
-    [[nodiscard]] TokenPrice price() const;
-    /** Sets the price of the selected provider's model. */
-    void setPrice(TokenPrice value);
-    /** Euros per month the background queue may spend; 0 for no limit. */
-    [[nodiscard]] double monthlyBudget() const;
-    void setMonthlyBudget(double euros);
-    /** What all providers' usage in the month of `today` cost, each at the price of its model. */
-    [[nodiscard]] double costThisMonth(QDate today = QDate::currentDate()) const;
-    /** A budget is set and this month's cost has reached it. */
-    [[nodiscard]] bool isOverBudget(QDate today = QDate::currentDate()) const;
-    /** "Monatsbudget von 10,00 € erreicht (diesen Monat 10,12 €)" */
-    [[nodiscard]] QString budgetReached(QDate today = QDate::currentDate()) const;
-
 Q_SIGNALS:
     void providerChanged();
     void modelChanged();
@@ -151,15 +116,11 @@ Q_SIGNALS:
     void ownDetailsChanged();
     void localFirstChanged();
     void apiKeyChanged();
-    void usageChanged();
-    void priceChanged();
-    void monthlyBudgetChanged();
 
 private:
     /** The key as stored, whatever endpoint it was entered for. */
     QCoro::Task<QString> storedKey(AIProviderType provider);
     [[nodiscard]] bool keyFitsEndpoint(AIProviderType provider) const;
-    [[nodiscard]] QString effectiveModel(AIProviderType provider) const;
     /** Binds the current provider's key to its effective endpoint. */
     void bindKey();
 

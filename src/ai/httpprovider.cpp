@@ -1,5 +1,7 @@
 #include "httpprovider.h"
 
+#include "ai/usageledger.h"
+
 #include "ai/aisettings.h"
 #include "ai/promptcontract.h"
 #include "common/latch.h"
@@ -155,7 +157,8 @@ QString transportMessage(QNetworkReply::NetworkError error, int timeoutMs)
 ProviderEnvironment ProviderEnvironment::shared()
 {
     QNetworkAccessManager &network = processWide<QNetworkAccessManager>([] { return new QNetworkAccessManager; });
-    return ProviderEnvironment{AISettings::shared(), RenameRules::shared(), network, std::nullopt};
+    return ProviderEnvironment{AISettings::shared(), UsageLedger::shared(), RenameRules::shared(), network,
+                               std::nullopt};
 }
 
 HTTPProvider::HTTPProvider(AIProviderType type, ProviderEnvironment environment)
@@ -318,8 +321,8 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
     if (document.isObject()) {
         // A reply without counts is still a request; a count that is no number adds nothing.
         const auto [promptPath, answerPath] = tokenPaths();
-        settings.addUsage(m_type, qint64(valueAtPath(document.object(), promptPath).toDouble()),
-                          qint64(valueAtPath(document.object(), answerPath).toDouble()));
+        m_environment.ledger.addUsage(m_type, qint64(valueAtPath(document.object(), promptPath).toDouble()),
+                                      qint64(valueAtPath(document.object(), answerPath).toDouble()));
     }
     const std::optional<QString> text = document.isObject() ? replyText(document.object()) : std::nullopt;
     if (!text)

@@ -15,18 +15,20 @@ class Latch;
 class QNetworkReply;
 
 class AISettings;
+class UsageLedger;
 class QNetworkAccessManager;
 class RenameRules;
 
 /** What a provider client needs besides the call's arguments. */
 struct ProviderEnvironment {
     AISettings &settings;
+    UsageLedger &ledger;
     RenameRules &rules;
     QNetworkAccessManager &network;
     /** Replaces the provider's own time-out (tests only; the product keeps 30 s / 60 s). */
     std::optional<int> timeoutOverrideMs;
 
-    /** The shared settings, rules and the one network manager of the GUI thread. */
+    /** The shared settings, ledger, rules and the one network manager of the GUI thread. */
     static ProviderEnvironment shared();
 };
 

@@ -2,6 +2,7 @@
 
 #include "ai/aisettings.h"
 #include "ai/providercatalogue.h"
+#include "ai/usageledger.h"
 #include "automation/desktopnotifier.h"
 #include "common/stringtable.h"
 #include "engine/filework.h"
@@ -51,14 +52,16 @@ QSet<QUrl> QueueManager::queuedURLs() const
 
 void QueueManager::setEngine(RenameEngine *engine)
 {
-    if (m_engine)
+    if (m_engine) {
         disconnect(&m_engine->settings(), nullptr, this, nullptr);
+        disconnect(&m_engine->ledger(), nullptr, this, nullptr);
+    }
     m_engine = engine;
     if (!engine)
         return;
-    for (const auto change : {&AISettings::monthlyBudgetChanged, &AISettings::priceChanged,
-                              &AISettings::providerChanged, &AISettings::modelChanged})
-        connect(&engine->settings(), change, this, &QueueManager::checkBudget);
+    // The ledger's price follows the selected provider and model.
+    for (const auto change : {&UsageLedger::monthlyBudgetChanged, &UsageLedger::priceChanged})
+        connect(&engine->ledger(), change, this, &QueueManager::checkBudget);
 }
 
 void QueueManager::setPaused(bool paused)
@@ -141,7 +144,7 @@ QList<RenameJob> QueueManager::holdBackUnverified(RenameEngine &engine) const
 bool QueueManager::budgetSpent() const
 {
     return m_engine && ProviderCatalogue::facts(m_engine->settings().provider()).paidCloud &&
-           m_engine->settings().isOverBudget();
+           m_engine->ledger().isOverBudget();
 }
 
 void QueueManager::pauseForBudget()
@@ -149,8 +152,8 @@ void QueueManager::pauseForBudget()
     m_pausedForBudget = true;
     m_budgetCheck.start();
     changePaused(true);
-    m_notify(QStringLiteral("Namorix"),
-             StringTable::text("budget.queuePaused").arg(m_engine->settings().budgetReached()), {});
+    m_notify(QStringLiteral("Namorix"), StringTable::text("budget.queuePaused").arg(m_engine->ledger().budgetReached()),
+             {});
 }
 
 void QueueManager::checkBudget()

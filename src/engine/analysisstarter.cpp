@@ -2,6 +2,7 @@
 
 #include "ai/aisettings.h"
 #include "ai/providercatalogue.h"
+#include "ai/usageledger.h"
 #include "engine/inputexpansion.h"
 #include "engine/renameengine.h"
 #include "settings/generalflags.h"
@@ -50,11 +51,13 @@ std::optional<AnalysisStarter::Question> AnalysisStarter::question(const RunSize
 {
     const AISettings &settings = m_engine.settings();
     Question asked{size.files};
+    asked.onDevice = settings.provider() == AIProviderType::local;
+    asked.localFirst = !asked.onDevice && settings.localFirst();
     if (ProviderCatalogue::facts(settings.provider()).paidCloud) {
         if (size.files > EstimateAbove)
-            asked.estimate = CostEstimate::of(size, settings.price());
-        if (size.files > 0 && settings.isOverBudget())
-            asked.budgetReached = settings.budgetReached();
+            asked.estimate = CostEstimate::of(size, m_engine.ledger().price());
+        if (size.files > 0 && m_engine.ledger().isOverBudget())
+            asked.budgetReached = m_engine.ledger().budgetReached();
     }
     if (size.files <= ConfirmAbove && !asked.estimate && !asked.budgetReached)
         return std::nullopt;

@@ -38,8 +38,11 @@ public:
         qsizetype count = 0;
         /** To a cloud provider, above EstimateAbove files. */
         std::optional<CostEstimate> estimate;
-        /** To a cloud provider once the month's budget is spent: AISettings::budgetReached(). */
+        /** To a cloud provider once the month's budget is spent: UsageLedger::budgetReached(). */
         std::optional<QString> budgetReached;
+        /** Where the files go: nowhere ("Lokal"), only the unsure ones ("Erst lokal benennen"), or all. */
+        bool onDevice = false;
+        bool localFirst = false;
     };
 
     AnalysisStarter(RenameEngine &engine, DefaultsStore &defaults, QObject *parent = nullptr);

@@ -6,6 +6,7 @@
 #include "ai/local/localnamer.h"
 #include "ai/promptcontract.h"
 #include "ai/replycache.h"
+#include "ai/usageledger.h"
 #include "common/filechecks.h"
 #include "common/stringtable.h"
 #include "engine/enginelog.h"
@@ -79,6 +80,8 @@ QCoro::Task<RenameJob> FilePipeline::process(QString path, Services services, st
     bool fromCache = false;
     if (onDevice) {
         suggestion = AISuggestion::fromLocal(local);
+        if (mayAsk) // a request the selected model was spared
+            services.ledger.addNamedHere(run->providerType);
         qCDebug(lcEngine, "named on the device%s", invoiceNames ? " from its e-invoice" : "");
     } else {
         const std::optional<QString> cacheKey =
@@ -122,6 +125,7 @@ QCoro::Task<RenameJob> FilePipeline::process(QString path, Services services, st
     explanation->masked = suggestion->masked();
     explanation->fromCache = fromCache;
     explanation->onDevice = onDevice;
+    explanation->namedBy = rawValue(onDevice ? AIProviderType::local : run->providerType);
     explanation->rawReply = suggestion->reply();
     explanation->extraction = suggestion->extraction();
     explanation->sources = suggestion->sources();

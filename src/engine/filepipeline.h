@@ -14,6 +14,7 @@
 
 class AIProvider;
 class AISettings;
+class UsageLedger;
 class ExtractionSandbox;
 class KVXClient;
 class ObjectStore;
@@ -42,6 +43,7 @@ public:
 
     struct Services {
         AISettings &settings;
+        UsageLedger &ledger;
         RenameRules &rules;
         KVXClient &companion;
         ExtractionSandbox &sandbox;

@@ -65,7 +65,9 @@ std::expected<RenameBatch::Move, QString> RenameBatch::plan(const RenameJob &job
     RenameRecord &record = move.record;
     record.originalPath = source;
     record.originalName = job.originalName();
-    record.providerUsed = m_shared.provider;
+    // Who named it, not who is selected now: an e-invoice named on the device says "Lokal".
+    record.providerUsed =
+        job.explanation && !job.explanation->namedBy.isEmpty() ? job.explanation->namedBy : m_shared.provider;
     record.confidence = job.confidence;
     record.timestamp = QDateTime::currentDateTimeUtc();
     // A move keeps device, inode, size and time, so the pending record already names the file

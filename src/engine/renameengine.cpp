@@ -45,8 +45,8 @@
 RenameEngine::Services RenameEngine::Services::shared()
 {
     const ProviderEnvironment environment = ProviderEnvironment::shared();
-    return Services{environment.settings, environment.rules, KVXClient::shared(), environment.network,
-                    [] { return ::makeProvider(std::nullopt); }};
+    return Services{environment.settings, environment.ledger,  environment.rules,
+                    KVXClient::shared(),  environment.network, [] { return ::makeProvider(std::nullopt); }};
 }
 
 /** One analysis run: what its lanes share. Lanes and the walk hold it, so it outlives the engine. */
@@ -322,10 +322,11 @@ QCoro::Task<> RenameEngine::lane(std::shared_ptr<Run> run)
     const std::shared_ptr<bool> alive = m_alive;
     while (!run->isCancelled() && run->next < run->files.size()) {
         const QString path = run->files.at(run->next++);
-        QCoro::Task<RenameJob> processing = FilePipeline::process(
-            path,
-            FilePipeline::Services{m_services.settings, m_services.rules, m_services.companion, sandbox(), m_store},
-            run->perFile, m_alive);
+        QCoro::Task<RenameJob> processing =
+            FilePipeline::process(path,
+                                  FilePipeline::Services{m_services.settings, m_services.ledger, m_services.rules,
+                                                         m_services.companion, sandbox(), m_store},
+                                  run->perFile, m_alive);
         RenameJob job = co_await std::move(processing);
         if (!*alive || run->isCancelled())
             break;

@@ -20,6 +20,7 @@
 #include <optional>
 
 class AISettings;
+class UsageLedger;
 class KVXClient;
 class QNetworkAccessManager;
 class RenameRules;
@@ -46,6 +47,7 @@ public:
     /** What the engine works with; the shared instances by default. */
     struct Services {
         AISettings &settings;
+        UsageLedger &ledger;
         RenameRules &rules;
         KVXClient &companion;
         QNetworkAccessManager &network;
@@ -62,6 +64,8 @@ public:
 
     /** The provider settings the engine asks with. */
     [[nodiscard]] AISettings &settings() const { return m_services.settings; }
+    /** What the providers were asked and what that cost. */
+    [[nodiscard]] UsageLedger &ledger() const { return m_services.ledger; }
 
     /** Where the history is read and written; without one nothing is filtered or recorded. */
     void setStore(ObjectStore *store) { m_store = store; }

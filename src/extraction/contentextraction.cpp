@@ -97,12 +97,24 @@ bool usesCompanion(const QString &lowerExtension)
     return extensions.contains(lowerExtension);
 }
 
+QCoro::Task<ExtractionResult> extractInSandbox(QString path, ExtractionSandbox &sandbox,
+                                               std::shared_ptr<std::atomic_bool> stop);
+
 QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &companion, ExtractionSandbox &sandbox,
                                                  std::shared_ptr<std::atomic_bool> stop)
 {
-    if (usesCompanion(lowerExtension(path))) {
+    const QString extension = lowerExtension(path);
+    if (usesCompanion(extension)) {
         const KVXResult<QString> text = co_await companion.extractText(path);
         if (text) {
+            // The companion reads text only: a PDF's embedded e-invoice is read here, and its data
+            // (exact seller, date and total) wins over the companion's text.
+            if (extension == u"pdf") {
+                QCoro::Task<ExtractionResult> own = extractInSandbox(path, sandbox, stop);
+                ExtractionResult read = co_await std::move(own);
+                if (read && read->invoice)
+                    co_return read;
+            }
             const QString excerpt = UnicodeText::leftGraphemes(*text, TextLimits::Document);
             // Named future, not a temporary inside co_await: see docs/decisions.md.
             QFuture<ExtractionResult> described = QtConcurrent::run(&workers(), [path, excerpt]() -> ExtractionResult {
@@ -112,6 +124,13 @@ QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &compan
             co_return co_await described;
         }
     }
+    QCoro::Task<ExtractionResult> own = extractInSandbox(path, sandbox, std::move(stop));
+    co_return co_await std::move(own);
+}
+
+QCoro::Task<ExtractionResult> extractInSandbox(QString path, ExtractionSandbox &sandbox,
+                                               std::shared_ptr<std::atomic_bool> stop)
+{
     // Opening reads the disk; what is not opened holds no content to parse and is answered here.
     const FileProcessor *processor = &ProcessorTable::processorFor(path);
     QFuture<Opened> opening = QtConcurrent::run(&workers(), [processor, path]() -> Opened {

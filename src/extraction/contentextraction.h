@@ -34,7 +34,8 @@ void setIdleRelease(std::chrono::milliseconds delay);
 
 /**
  * The content of one file. Call on the GUI thread: the companion client is asked there (for
- * PDFs and images it has indexed, its text wins; any failure of it is dropped silently). The
+ * PDFs and images it has indexed, its text wins — except over a PDF's embedded e-invoice; any
+ * failure of it is dropped silently). The
  * file is then opened on a worker (a regular file outside the system areas, no link) and read by
  * the chosen processor in one of `sandbox`'s helpers; what is no such file is described or found
  * unreadable without being parsed. Fails with the processor's error or the helper's failure.

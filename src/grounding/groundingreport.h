@@ -85,6 +85,8 @@ struct Explanation {
     bool fromCache = false;
     /// Named on the device (the on-device namer or the file's e-invoice): nothing was sent anywhere.
     bool onDevice = false;
+    /// The provider that named the file, as the history records it ("Lokal" when named on the device).
+    QString namedBy;
     /// Where each field came from; a field not listed came from the model.
     QHash<QString, FieldSource> sources;
     /// What the document gives of its issuer: what a sender the user corrects is recognised by next time.

@@ -276,8 +276,8 @@ QCoro::Task<> MainWindow::revertLast()
 SettingsWindow *MainWindow::openSettings()
 {
     if (!m_settingsWindow) {
-        SettingsWindow::Services services{m_services.defaults, m_services.appSettings, m_services.aiSettings,
-                                          m_services.companion, m_services.rules};
+        SettingsWindow::Services services{m_services.defaults,        m_services.appSettings, m_services.aiSettings,
+                                          m_services.engine.ledger(), m_services.companion,   m_services.rules};
         services.store = m_services.store;
         m_settingsWindow = new SettingsWindow(services, this);
         m_settingsWindow->setAttribute(Qt::WA_DeleteOnClose);

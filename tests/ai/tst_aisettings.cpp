@@ -5,6 +5,7 @@
 #include "ai/filekeychain.h"
 #include "ai/providercatalogue.h"
 #include "ai/secretservicekeychain.h"
+#include "ai/usageledger.h"
 #include "awaittask.h"
 #include "memorykeychain.h"
 #include "settings/defaultsstore.h"
@@ -183,16 +184,20 @@ private Q_SLOTS:
         DefaultsStore store;
         MemoryKeychain keychain;
         AISettings settings(store, keychain);
-        settings.addUsage(AIProviderType::gemini, 900, 0, QDate(2026, 11, 30));
-        settings.addUsage(AIProviderType::gemini, 30, 10, QDate(2026, 12, 1));
-        settings.addUsage(AIProviderType::gemini, 2, -5, QDate(2026, 12, 31)); // a negative count adds nothing
-        QCOMPARE(settings.usage(AIProviderType::gemini, QDate(2026, 12, 6)), (AISettings::Usage{2, 42, 10}));
-        QCOMPARE(settings.usage(AIProviderType::gemini, QDate(2027, 1, 1)), AISettings::Usage{});
+        UsageLedger ledger(store, settings);
+        ledger.addUsage(AIProviderType::gemini, 900, 0, QDate(2026, 11, 30));
+        ledger.addUsage(AIProviderType::gemini, 30, 10, QDate(2026, 12, 1));
+        ledger.addNamedHere(AIProviderType::gemini, QDate(2026, 12, 2));
+        ledger.addUsage(AIProviderType::gemini, 2, -5, QDate(2026, 12, 31)); // a negative count adds nothing
+        QCOMPARE(ledger.usage(AIProviderType::gemini, QDate(2026, 12, 6)), (UsageLedger::Usage{2, 42, 10, 1}));
+        QCOMPARE(ledger.usage(AIProviderType::gemini, QDate(2027, 1, 1)), UsageLedger::Usage{});
 
-        QCOMPARE(AISettings::describeUsage({1240, 2'100'000}), "Diesen Monat: 1.240 Anfragen, 2,1 Mio. Tokens");
-        QCOMPARE(AISettings::describeUsage({1, 1}), "Diesen Monat: 1 Anfrage, 1 Token");
-        QCOMPARE(AISettings::describeUsage({12, 999'999}), "Diesen Monat: 12 Anfragen, 999.999 Tokens");
-        QCOMPARE(AISettings::describeUsage({0, 3'450'000'000}), "Diesen Monat: 0 Anfragen, 3,5 Mrd. Tokens");
+        QCOMPARE(UsageLedger::describeUsage({1240, 2'100'000}), "Diesen Monat: 1.240 Anfragen, 2,1 Mio. Tokens");
+        QCOMPARE(UsageLedger::describeUsage({1, 1}), "Diesen Monat: 1 Anfrage, 1 Token");
+        QCOMPARE(UsageLedger::describeUsage({12, 999'999}), "Diesen Monat: 12 Anfragen, 999.999 Tokens");
+        QCOMPARE(UsageLedger::describeUsage({0, 3'450'000'000}), "Diesen Monat: 0 Anfragen, 3,5 Mrd. Tokens");
+        QCOMPARE(UsageLedger::describeUsage({3, 900, 0, 1'204}),
+                 "Diesen Monat: 3 Anfragen, 900 Tokens · 1.204 Dateien ohne Anfrage benannt");
     }
 
     // Each provider's usage at its model's price: the user's, the default, or the provider's
@@ -202,37 +207,41 @@ private Q_SLOTS:
         DefaultsStore store;
         MemoryKeychain keychain;
         AISettings settings(store, keychain);
+        UsageLedger ledger(store, settings);
         const QDate today(2026, 12, 6);
-        settings.addUsage(AIProviderType::claude, 1'000'000, 200'000, today); // 2,58 + 2,58
-        settings.addUsage(AIProviderType::ollama, 5'000'000, 100'000, today);
+        ledger.addUsage(AIProviderType::claude, 1'000'000, 200'000, today); // 2,58 + 2,58
+        ledger.addUsage(AIProviderType::ollama, 5'000'000, 100'000, today);
         settings.setProvider(AIProviderType::openai);
         settings.setModel("gpt-eigen");
-        QCOMPARE(settings.price(), (TokenPrice{2.15, 8.60}));
-        settings.addUsage(AIProviderType::openai, 0, 100'000, today); // 0,86
-        QCOMPARE(PriceTable::euros(settings.costThisMonth(today)), "6,02 €");
+        QCOMPARE(ledger.price(), (TokenPrice{2.15, 8.60}));
+        ledger.addUsage(AIProviderType::openai, 0, 100'000, today); // 0,86
+        QCOMPARE(PriceTable::euros(ledger.costThisMonth(today)), "6,02 €");
 
-        QSignalSpy priced(&settings, &AISettings::priceChanged);
+        QSignalSpy priced(&ledger, &UsageLedger::priceChanged);
         settings.setProvider(AIProviderType::claude);
-        settings.setPrice({3, 15});
-        settings.setPrice({3, 15});
+        QVERIFY(!priced.isEmpty()); // another model, another price
+        priced.clear();
+        ledger.setPrice({3, 15});
+        ledger.setPrice({3, 15});
         QCOMPARE(priced.size(), 1);
-        QCOMPARE(PriceTable::euros(settings.costThisMonth(today)), "6,86 €");
+        QCOMPARE(PriceTable::euros(ledger.costThisMonth(today)), "6,86 €");
         settings.setProvider(AIProviderType::ollama);
-        QCOMPARE(settings.price(), TokenPrice{});
+        QCOMPARE(ledger.price(), TokenPrice{});
 
-        QVERIFY(!settings.isOverBudget(today)); // no budget
-        settings.setMonthlyBudget(6.86);
-        QVERIFY(settings.isOverBudget(today));
-        QCOMPARE(settings.budgetReached(today), "Monatsbudget von 6,86 € erreicht (diesen Monat 6,86 €)");
-        settings.setMonthlyBudget(6.87);
-        QVERIFY(!settings.isOverBudget(today));
-        settings.setMonthlyBudget(1);
-        QVERIFY(!settings.isOverBudget(QDate(2027, 1, 1))); // a new month
+        QVERIFY(!ledger.isOverBudget(today)); // no budget
+        ledger.setMonthlyBudget(6.86);
+        QVERIFY(ledger.isOverBudget(today));
+        QCOMPARE(ledger.budgetReached(today), "Monatsbudget von 6,86 € erreicht (diesen Monat 6,86 €)");
+        ledger.setMonthlyBudget(6.87);
+        QVERIFY(!ledger.isOverBudget(today));
+        ledger.setMonthlyBudget(1);
+        QVERIFY(!ledger.isOverBudget(QDate(2027, 1, 1))); // a new month
 
-        AISettings reopened(store, keychain); // kept in the store; the default price is not
+        AISettings reopenedSettings(store, keychain); // kept in the store; the default price is not
+        UsageLedger reopened(store, reopenedSettings);
         QCOMPARE(reopened.monthlyBudget(), 1.0);
         QCOMPARE(PriceTable::euros(reopened.costThisMonth(today)), "6,86 €");
-        reopened.setProvider(AIProviderType::claude);
+        reopenedSettings.setProvider(AIProviderType::claude);
         reopened.setPrice({2.58, 12.90});
         QCOMPARE(store.arrayValue("ai.prices"), QVariantList());
     }

@@ -122,10 +122,10 @@ private Q_SLOTS:
             m_fx->llm.setRawResponse(StubResponse{200, reply});
         run(type);
         run(type);
-        QCOMPARE(m_fx->settings.usage(type).requests, 2);
-        QTEST(m_fx->settings.usage(type).tokens, "tokens");
+        QCOMPARE(m_fx->ledger.usage(type).requests, 2);
+        QTEST(m_fx->ledger.usage(type).tokens, "tokens");
         const AIProviderType other = type == AIProviderType::claude ? AIProviderType::openai : AIProviderType::claude;
-        QCOMPARE(m_fx->settings.usage(other).requests, 0);
+        QCOMPARE(m_fx->ledger.usage(other).requests, 0);
     }
 
     void endpointSlashes_data()

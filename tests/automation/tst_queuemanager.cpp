@@ -149,8 +149,8 @@ private Q_SLOTS:
     // until the budget is raised.
     void pausesAtTheMonthlyBudget()
     {
-        AISettings &settings = m_fx->settings;
-        settings.setMonthlyBudget(settings.costThisMonth() + 0.01); // about four of the stub's replies
+        UsageLedger &ledger = m_fx->ledger;
+        ledger.setMonthlyBudget(ledger.costThisMonth() + 0.01); // about four of the stub's replies
         QueueManager queue;
         queue.setEngine(m_engine.get());
         QSignalSpy finished(&queue, &QueueManager::batchFinished);
@@ -167,12 +167,12 @@ private Q_SLOTS:
         QTest::qWait(200);
         QCOMPARE(m_fx->llm.server().requests().size(), 5);
 
-        settings.setMonthlyBudget(settings.costThisMonth() + 1);
+        ledger.setMonthlyBudget(ledger.costThisMonth() + 1);
         waitIdle(queue);
         QCOMPARE(queue.pendingCount(), 0);
         QVERIFY(!queue.isPaused());
         QCOMPARE(m_fx->llm.server().requests().size(), 7);
-        settings.setMonthlyBudget(0);
+        ledger.setMonthlyBudget(0);
     }
 
     void withoutAnEngineOrANotificationServiceNothingFails()

@@ -252,9 +252,8 @@ private Q_SLOTS:
         GeneralFlags::acceptLegal(m_fx->defaults, QDateTime::currentDateTimeUtc());
         QTRY_COMPARE(asked.size(), 1);
         QCOMPARE(starter.openQuestion()->count, AnalysisStarter::ConfirmAbove + 1);
-        QTRY_COMPARE(started.size(), 1); // the small request went ahead, its count may come second
-        QTRY_VERIFY(!m_engine->isProcessing());
-        QCOMPARE(jobNames(), QStringList{"frueh00.txt"});
+        QTRY_COMPARE(started.size(), 1);                      // the small request went ahead, its count may come second
+        QTRY_COMPARE(jobNames(), QStringList{"frueh00.txt"}); // "started" may come before the run is under way
 
         starter.confirm(false);
         starter.start(many);
@@ -294,12 +293,12 @@ private Q_SLOTS:
         QCOMPARE(asked.size(), 1);
 
         m_fx->settings.setProvider(AIProviderType::openai);
-        m_fx->settings.setMonthlyBudget(0.01);
-        m_fx->settings.addUsage(AIProviderType::openai, 10'000, 0);
+        m_fx->ledger.setMonthlyBudget(0.01);
+        m_fx->ledger.addUsage(AIProviderType::openai, 10'000, 0);
         starter.start(makeFiles("budget", 1));
         QTRY_COMPARE(asked.size(), 2);
         QVERIFY(!starter.openQuestion()->estimate);
-        QCOMPARE(starter.openQuestion()->budgetReached, m_fx->settings.budgetReached());
+        QCOMPARE(starter.openQuestion()->budgetReached, m_fx->ledger.budgetReached());
         starter.confirm(true);
         QTRY_COMPARE(started.size(), 2);
     }

@@ -104,6 +104,9 @@ private Q_SLOTS:
             QVERIFY(check != job.explanation->report.fields.end());
             QCOMPARE(check->status, Grounding::Status::verified);
         }
+        const QList<RenameRecord> records = awaitTask(m_engine->applyApproved());
+        QCOMPARE(records.value(0).providerUsed, "Lokal");                  // the history names who named it
+        QCOMPARE(m_fx->ledger.usage(AIProviderType::openai).namedHere, 1); // a request saved, and counted
     }
 
     // A sender the user corrects once is named their way in its next document, recognised by its

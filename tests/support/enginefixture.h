@@ -2,6 +2,7 @@
 
 #include "ai/aisettings.h"
 #include "ai/providerfactory.h"
+#include "ai/usageledger.h"
 #include "awaittask.h"
 #include "companion/kvxclient.h"
 #include "engine/renameengine.h"
@@ -22,6 +23,7 @@ struct ProviderFixture {
     DefaultsStore defaults;
     MemoryKeychain keychain;
     AISettings settings{defaults, keychain};
+    UsageLedger ledger{defaults, settings};
     RenameRules rules{defaults};
     QNetworkAccessManager network;
 
@@ -36,7 +38,7 @@ struct ProviderFixture {
 
     ProviderEnvironment environment(std::optional<int> timeoutMs = std::nullopt)
     {
-        return ProviderEnvironment{settings, rules, network, timeoutMs};
+        return ProviderEnvironment{settings, ledger, rules, network, timeoutMs};
     }
 };
 
@@ -45,7 +47,8 @@ struct EngineFixture : ProviderFixture {
 
     RenameEngine::Services services()
     {
-        return {settings, rules, companion, network, [this] { return makeProvider(std::nullopt, environment()); }};
+        return {settings,  ledger,  rules,
+                companion, network, [this] { return makeProvider(std::nullopt, environment()); }};
     }
 
     std::unique_ptr<RenameEngine> makeEngine() { return std::make_unique<RenameEngine>(services()); }

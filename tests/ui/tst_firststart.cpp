@@ -129,7 +129,7 @@ private Q_SLOTS:
         };
         f->ai.setProvider(AIProviderType::claude);
         OnboardingView view(f->ai);
-        AISettingsTab tab(f->ai);
+        AISettingsTab tab(f->ai, f->ledger);
         for (QLineEdit *field : {view.keyField(), tab.keyField()}) {
             QWidget *window = field->window();
             showActive(window);

@@ -29,7 +29,7 @@ class TestSettingsWindow final : public QObject
         SettingsWindow &open(int tab = 0, const QString &autostartFolder = "autostart", ObjectStore *store = nullptr)
         {
             window = std::make_unique<SettingsWindow>(SettingsWindow::Services{
-                defaults, app, ai, companion, rules, AutostartEntry(dir.filePath(autostartFolder)), store});
+                defaults, app, ai, ledger, companion, rules, AutostartEntry(dir.filePath(autostartFolder)), store});
             window->tabs()->setCurrentIndex(tab);
             showActive(window.get());
             return *window;
@@ -80,7 +80,7 @@ private Q_SLOTS:
         f->ai.setModel("eigenes-modell");
         f->ai.setProvider(AIProviderType::gemini);
         f->ai.setModel("gemini-eigen");
-        f->ai.addUsage(AIProviderType::gemini, 5, 0);
+        f->ledger.addUsage(AIProviderType::gemini, 5, 0);
         AISettingsTab *tab = f->open(2).aiTab();
         QCOMPARE(tab->usage()->text(), "Diesen Monat: 1 Anfrage, 5 Tokens");
         QLineEdit *model = f->named<QLineEdit>("Modell");
@@ -102,7 +102,7 @@ private Q_SLOTS:
         QCOMPARE(tab->maskToggle()->isChecked(), keyShown); // on where the text leaves the machine
         QTRY_COMPARE(tab->status()->text(), status);
         QCOMPARE(tab->usage()->text(), "Diesen Monat: 0 Anfragen, 0 Tokens"); // each provider its own count
-        f->ai.addUsage(provider, 1'500'000, 0);
+        f->ledger.addUsage(provider, 1'500'000, 0);
         QCOMPARE(tab->usage()->text(), "Diesen Monat: 1 Anfrage, 1,5 Mio. Tokens");
         // Prices of a cloud provider's model, typed the German way; a local one costs nothing.
         QCOMPARE(tab->costs()->outputPrice()->isVisible(), keyShown);
@@ -111,7 +111,7 @@ private Q_SLOTS:
             QDoubleSpinBox *answer = f->named<QDoubleSpinBox>("Preis je Mio. Tokens der Antwort");
             answer->selectAll();
             QTest::keyClicks(answer, "20,5");
-            QCOMPARE(f->ai.price().output, 20.5);
+            QCOMPARE(f->ledger.price().output, 20.5);
         }
         QTRY_COMPARE(tab->keyField()->text(), storedKey); // filled from the credential store
         if (!storedKey.isEmpty()) {
@@ -177,7 +177,8 @@ private Q_SLOTS:
         FileKeychain unwritable(f->dir.filePath("blocker/credentials.json"));
         AISettings ai(f->defaults, unwritable);
         ai.setProvider(AIProviderType::claude);
-        SettingsWindow window({f->defaults, f->app, ai, f->companion, f->rules, AutostartEntry(f->dir.path())});
+        SettingsWindow window(
+            {f->defaults, f->app, ai, f->ledger, f->companion, f->rules, AutostartEntry(f->dir.path())});
         window.tabs()->setCurrentIndex(2);
         showActive(&window);
         QVERIFY(!window.aiTab()->keyNotice()->isVisible());

@@ -83,6 +83,7 @@ struct MemorySettings {
     DefaultsStore defaults;
     MemoryKeychain keychain;
     AISettings ai{defaults, keychain};
+    UsageLedger ledger{defaults, ai};
     AppSettings app{defaults};
     RenameRules rules{defaults};
 };

@@ -37,7 +37,9 @@ void ManyFilesQuestion::ask(const AnalysisStarter::Question &question)
         details << question.estimate->describe();
     if (question.budgetReached)
         details << *question.budgetReached + u'.';
-    details << qtTrId("drop.confirmMany.detail");
+    details << qtTrId(question.onDevice     ? "drop.confirmMany.onDevice"
+                      : question.localFirst ? "drop.confirmMany.localFirst"
+                                            : "drop.confirmMany.detail");
     box->setInformativeText(details.join(u'\n'));
     QPushButton *analyzeButton = box->addButton(qtTrId("drop.confirmMany.analyze"), QMessageBox::AcceptRole);
     box->addButton(qtTrId("preview.cancel"), QMessageBox::RejectRole);

@@ -2,6 +2,7 @@
 
 #include "ai/aisettings.h"
 #include "ai/providercatalogue.h"
+#include "ai/usageledger.h"
 #include "common/rawenum.h"
 #include "ui/common/palette.h"
 #include "ui/settings/costsection.h"
@@ -18,9 +19,10 @@
 #include <QPointer>
 #include <QPushButton>
 
-AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
+AISettingsTab::AISettingsTab(AISettings &settings, UsageLedger &ledger, QWidget *parent)
     : QWidget(parent)
     , m_settings(settings)
+    , m_ledger(ledger)
     , m_form(nullptr)
     , m_provider(new QComboBox)
     , m_key(SettingsForm::textField(qtTrId("settings.apiKey")))
@@ -41,7 +43,7 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
     m_form = new QFormLayout(group);
     auto *column = new QVBoxLayout(this);
     column->addWidget(group);
-    m_costs = new CostSection(settings);
+    m_costs = new CostSection(settings, ledger);
     column->addWidget(m_costs);
     column->addStretch(1);
 
@@ -129,8 +131,8 @@ AISettingsTab::AISettingsTab(AISettings &settings, QWidget *parent)
         fillKey();
     });
     connect(&m_settings, &AISettings::apiKeyChanged, this, &AISettingsTab::refreshStatus);
-    connect(&m_settings, &AISettings::usageChanged, this,
-            [this] { m_usage->setText(AISettings::describeUsage(m_settings.usage(m_settings.provider()))); });
+    connect(&m_ledger, &UsageLedger::usageChanged, this,
+            [this] { m_usage->setText(UsageLedger::describeUsage(m_ledger.usage(m_settings.provider()))); });
     showProvider();
 }
 
@@ -153,7 +155,7 @@ void AISettingsTab::showProvider()
     m_endpoint->setPlaceholderText(AISettings::defaultEndpoint(provider));
     m_key->clear();
     m_notice->hide(); // it spoke of the other provider's key
-    m_usage->setText(AISettings::describeUsage(m_settings.usage(provider)));
+    m_usage->setText(UsageLedger::describeUsage(m_ledger.usage(provider)));
     fillKey();
     refreshStatus();
 }

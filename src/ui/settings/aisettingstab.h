@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class AISettings;
+class UsageLedger;
 class CostSection;
 struct SecretPlacement;
 class QCheckBox;
@@ -27,7 +28,7 @@ class AISettingsTab final : public QWidget
     Q_OBJECT
 
 public:
-    explicit AISettingsTab(AISettings &settings, QWidget *parent = nullptr);
+    AISettingsTab(AISettings &settings, UsageLedger &ledger, QWidget *parent = nullptr);
 
     [[nodiscard]] QLineEdit *keyField() const { return m_key; }
     [[nodiscard]] QLabel *status() const { return m_statusText; }
@@ -55,6 +56,7 @@ private:
     QCoro::Task<> refreshStatus();
 
     AISettings &m_settings;
+    UsageLedger &m_ledger;
     QFormLayout *m_form;
     QComboBox *m_provider;
     QLineEdit *m_key;

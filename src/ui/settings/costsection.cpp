@@ -2,6 +2,7 @@
 
 #include "ai/aisettings.h"
 #include "ai/providercatalogue.h"
+#include "ai/usageledger.h"
 
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -35,9 +36,10 @@ void showValue(QDoubleSpinBox *field, double value)
 
 } // namespace
 
-CostSection::CostSection(AISettings &settings, QWidget *parent)
+CostSection::CostSection(const AISettings &settings, UsageLedger &ledger, QWidget *parent)
     : QWidget(parent)
     , m_settings(settings)
+    , m_ledger(ledger)
     , m_form(nullptr)
     , m_model(new QLabel)
     , m_input(euroField(qtTrId("settings.priceInput"), 10'000))
@@ -64,18 +66,17 @@ CostSection::CostSection(AISettings &settings, QWidget *parent)
     m_form->addRow(m_cost);
 
     connect(m_input, &QDoubleSpinBox::valueChanged, this, [this](double value) {
-        m_settings.setPrice({value, m_settings.price().output});
+        m_ledger.setPrice({value, m_ledger.price().output});
     });
     connect(m_output, &QDoubleSpinBox::valueChanged, this, [this](double value) {
-        m_settings.setPrice({m_settings.price().input, value});
+        m_ledger.setPrice({m_ledger.price().input, value});
     });
-    connect(m_budget, &QDoubleSpinBox::valueChanged, &m_settings, &AISettings::setMonthlyBudget);
-    for (const auto change : {&AISettings::providerChanged, &AISettings::modelChanged, &AISettings::priceChanged})
-        connect(&m_settings, change, this, &CostSection::showPrice);
-    connect(&m_settings, &AISettings::usageChanged, this, &CostSection::showCost);
-    connect(&m_settings, &AISettings::monthlyBudgetChanged, this,
-            [this] { showValue(m_budget, m_settings.monthlyBudget()); });
-    showValue(m_budget, m_settings.monthlyBudget());
+    connect(m_budget, &QDoubleSpinBox::valueChanged, &m_ledger, &UsageLedger::setMonthlyBudget);
+    connect(&m_ledger, &UsageLedger::priceChanged, this, &CostSection::showPrice);
+    connect(&m_ledger, &UsageLedger::usageChanged, this, &CostSection::showCost);
+    connect(&m_ledger, &UsageLedger::monthlyBudgetChanged, this,
+            [this] { showValue(m_budget, m_ledger.monthlyBudget()); });
+    showValue(m_budget, m_ledger.monthlyBudget());
     showPrice();
 }
 
@@ -86,12 +87,12 @@ void CostSection::showPrice()
     m_form->setRowVisible(m_input, paid);
     m_form->setRowVisible(m_output, paid);
     m_model->setText(qtTrId("settings.pricesOf").arg(m_settings.effectiveModel()));
-    showValue(m_input, m_settings.price().input);
-    showValue(m_output, m_settings.price().output);
+    showValue(m_input, m_ledger.price().input);
+    showValue(m_output, m_ledger.price().output);
     showCost(); // the month's cost is priced anew
 }
 
 void CostSection::showCost()
 {
-    m_cost->setText(qtTrId("settings.costThisMonth").arg(PriceTable::euros(m_settings.costThisMonth())));
+    m_cost->setText(qtTrId("settings.costThisMonth").arg(PriceTable::euros(m_ledger.costThisMonth())));
 }

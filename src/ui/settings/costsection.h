@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class AISettings;
+class UsageLedger;
 class QDoubleSpinBox;
 class QFormLayout;
 class QLabel;
@@ -17,7 +18,7 @@ class CostSection final : public QWidget
     Q_OBJECT
 
 public:
-    explicit CostSection(AISettings &settings, QWidget *parent = nullptr);
+    CostSection(const AISettings &settings, UsageLedger &ledger, QWidget *parent = nullptr);
 
     [[nodiscard]] QDoubleSpinBox *inputPrice() const { return m_input; }
     [[nodiscard]] QDoubleSpinBox *outputPrice() const { return m_output; }
@@ -29,7 +30,8 @@ private:
     void showPrice();
     void showCost();
 
-    AISettings &m_settings;
+    const AISettings &m_settings;
+    UsageLedger &m_ledger;
     QFormLayout *m_form;
     QLabel *m_model;
     QDoubleSpinBox *m_input;

@@ -17,7 +17,7 @@ SettingsWindow::SettingsWindow(Services services, QWidget *parent)
     , m_tabs(new QTabWidget)
     , m_general(
           new GeneralSettingsTab({services.defaults, services.appSettings, services.companion, services.autostart}))
-    , m_ai(new AISettingsTab(services.aiSettings))
+    , m_ai(new AISettingsTab(services.aiSettings, services.ledger))
     , m_api(new APISettingsTab(services.appSettings))
 {
     if (services.store) {

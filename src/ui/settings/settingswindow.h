@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class AISettings;
+class UsageLedger;
 class AISettingsTab;
 class APISettingsTab;
 class AppSettings;
@@ -29,6 +30,7 @@ public:
         DefaultsStore &defaults;
         AppSettings &appSettings;
         AISettings &aiSettings;
+        UsageLedger &ledger;
         KVXClient &companion;
         RenameRules &rules;
         AutostartEntry autostart = {};
