@@ -91,8 +91,10 @@ AmountFound findTotal(const Document &document, const Layout &layout, const Tabl
     for (int i = 0; i < candidates.size(); ++i)
         byLine[candidates[i].line].append(i);
 
-    // Columns: a label line holds no amount (a label or no digits), a value line one amount and its currency.
-    const auto isValue = [&](int line) {
+    // Columns: a label line holds no amount and no digits but a rate ("MwSt 19 %"), a value line
+    // one amount and its currency.
+    ColumnRules columns;
+    columns.isValue = [&](int line) {
         const auto amounts = byLine.constFind(line);
         if (amounts == byLine.cend() || amounts->size() != 1)
             return false;
@@ -102,14 +104,19 @@ AmountFound findTotal(const Document &document, const Layout &layout, const Tabl
         static const QRegularExpression decoration(QStringLiteral(R"([\s€$£+\-−]|EUR|USD|GBP|CHF)"));
         return rest.remove(decoration).isEmpty();
     };
-    const auto isLabel = [&](int line) {
+    columns.isLabel = [&](int line) {
         if (document.tokenCount(line) > 6 || byLine.contains(line))
             return false;
-        const QStringView l = document.lineText(line);
-        return tables.amountLabels.inLineAny(document, line) ||
-               std::none_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); });
+        static const QRegularExpression rate(QStringLiteral(R"(\d+(?:[.,]\d+)?\s?%)"));
+        const QString l = document.lineText(line).toString().remove(rate);
+        return std::none_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); });
     };
-    const QHash<int, int> pairs = columnPairs(document, layout, isLabel, isValue);
+    columns.isKeyed = [&](int line) {
+        const auto labels = tables.amountLabels.inLine(document, line);
+        return std::any_of(labels.cbegin(), labels.cend(),
+                           [](const auto &m) { return std::abs(*m.value) >= TotalLabel; });
+    };
+    const QHash<int, int> pairs = columnPairs(document, layout, columns);
 
     for (int i = 0; i < candidates.size(); ++i) {
         Candidate &c = candidates[i];

@@ -17,6 +17,9 @@ constexpr int RangePenalty = 4; // either end of "01.03.2024 - 31.03.2024" is a 
 constexpr int FuturePenalty = 4;
 constexpr int AncientPenalty = 6; // a birth or founding year, not a document's date
 constexpr int EarliestYear = 1950;
+constexpr int TimeBonus = 3;        // "12.01.2023 15:25": when a receipt was printed, the purchase
+constexpr int ReferencePenalty = 8; // "Ihre Schadenmeldung vom …", "our invoice no. 123 of …"
+constexpr int LabelReach = 6;       // labels further before a date than this many words are another's
 
 struct Candidate {
     Grounding::FoundDate found;
@@ -27,19 +30,51 @@ struct Candidate {
     int score = 0;
 };
 
+/** A label's weight; on a delivery note its delivery date is its own date. */
+int weightOf(const Document &document, const Tables &tables, const LocalText::Lexicon<int>::Match &match,
+             bool deliveryNote)
+{
+    if (deliveryNote) {
+        QString key;
+        for (int t = match.first; t <= match.last; ++t)
+            key += document.tokens()[t].folded;
+        if (const int *own = tables.deliveryNoteDateLabels.find(key))
+            return *own;
+    }
+    return *match.value;
+}
+
 /** The sum of the label weights in tokens [from, to). */
-int labelSum(const Document &document, const Tables &tables, int from, int to, bool *labelled)
+int labelSum(const Document &document, const Tables &tables, int from, int to, bool deliveryNote, bool *labelled)
 {
     int sum = 0;
     for (const auto &match : tables.dateLabels.findAll(document, from, to)) {
-        sum += *match.value;
+        sum += weightOf(document, tables, match, deliveryNote);
         *labelled = true;
     }
     return sum;
 }
 
+/** "Ihre Anfrage vom", "unsere Rechnung Nr. 4711 vom", "your letter of": a date of another paper. */
+bool isReference(QStringView before)
+{
+    static const QRegularExpression reference(
+        QStringLiteral(
+            R"(\b(?:ihre[mnrs]?|ihr|unsere[mnrs]?|unser|your|our)\s+[^.:;]{1,40}?\b(?:vom|of|dated|from)\s*$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    return reference.match(before.right(60)).hasMatch();
+}
+
+/** "15.03.2024 14:32", "15/03/2024, 09:08": a date with the time of day. */
+bool hasTime(QStringView after)
+{
+    static const QRegularExpression time(QStringLiteral(R"(^,?\s{1,3}(?:um\s+|at\s+)?[0-2]?\d:[0-5]\d\b)"));
+    return time.match(after.left(16)).hasMatch();
+}
+
 /** Negative labels right after the date ("15.04.2024 fällig"). */
-int trailingPenalty(const Document &document, const Tables &tables, qsizetype end, int line, int stopToken)
+int trailingPenalty(const Document &document, const Tables &tables, qsizetype end, int line, int stopToken,
+                    bool deliveryNote)
 {
     int sum = 0;
     int t = document.tokenFrom(end);
@@ -47,8 +82,8 @@ int trailingPenalty(const Document &document, const Tables &tables, qsizetype en
         const auto match = tables.dateLabels.at(document, t);
         if (!match)
             break;
-        if (*match->value < 0)
-            sum += *match->value;
+        if (const int weight = weightOf(document, tables, *match, deliveryNote); weight < 0)
+            sum += weight;
         t = match->last + 1;
     }
     return sum;
@@ -72,8 +107,9 @@ bool isRangeJoint(QStringView between)
 
 } // namespace
 
-DateFound findDate(const Document &document, const Layout &layout, const Tables &tables, QDate today)
+DateFound findDate(const Document &document, const Layout &layout, const Tables &tables, int kind, QDate today)
 {
+    const bool deliveryNote = kind >= 0 && tables.kinds[kind].name == u"lieferschein";
     QList<Grounding::FoundDate> found = Grounding::findDates(document.text());
     std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) {
         return a.position != b.position ? a.position < b.position : a.length > b.length;
@@ -95,19 +131,25 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
         byLine[candidates[i].line].append(i);
 
     const QString &text = document.text();
-    // Columns: labels are short lines without digits, values a line of one word or one date.
-    const auto isLabel = [&](int line) {
+    // Columns: labels are short lines without digits, values short lines with one.
+    ColumnRules columns;
+    columns.isLabel = [&](int line) {
         const QStringView l = document.lineText(line);
         return document.tokenCount(line) <= 6 && std::none_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); });
     };
-    const auto isValue = [&](int line) {
+    columns.isValue = [&](int line) {
         const QStringView l = document.lineText(line).trimmed();
-        if (!l.contains(u' '))
-            return true;
-        const auto dates = byLine.constFind(line);
-        return dates != byLine.cend() && dates->size() == 1 && candidates[dates->front()].found.length == l.size();
+        return l.split(u' ', Qt::SkipEmptyParts).size() <= 4 &&
+               std::any_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); });
     };
-    const QHash<int, int> pairs = columnPairs(document, layout, isLabel, isValue);
+    columns.isKeyed = [&](int line) {
+        const auto labels = tables.dateLabels.inLine(document, line);
+        return std::any_of(labels.cbegin(), labels.cend(),
+                           [](const auto &m) { return std::abs(*m.value) >= StrongLabel; });
+    };
+    columns.keyedFar = 1;
+    columns.fromEnd = false;
+    const QHash<int, int> pairs = columnPairs(document, layout, columns);
     for (int i = 0; i < candidates.size(); ++i) {
         Candidate &c = candidates[i];
         const LocalText::Line &line = document.lines()[c.line];
@@ -115,8 +157,8 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
         const qsizetype k = sameLine.indexOf(i);
         const Candidate *previous = k > 0 ? &candidates[sameLine[k - 1]] : nullptr;
         const qsizetype from = previous ? previous->found.position + previous->found.length : line.start;
-        const int fromToken = document.tokenFrom(from);
         const int toToken = document.tokenFrom(c.found.position);
+        const int fromToken = std::max(document.tokenFrom(from), toToken - LabelReach);
         const int nextToken =
             k + 1 < sameLine.size() ? document.tokenFrom(candidates[sameLine[k + 1]].found.position) : line.endToken;
 
@@ -127,13 +169,15 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
             score -= RangePenalty;
             candidates[sameLine[k - 1]].score -= RangePenalty;
         } else {
-            c.labels = labelSum(document, tables, fromToken, toToken, &c.labelled);
+            c.labels = labelSum(document, tables, fromToken, toToken, deliveryNote, &c.labelled);
+            if (isReference(QStringView(text).sliced(from, c.found.position - from)))
+                c.labels -= ReferencePenalty, c.labelled = true;
         }
         if (!c.labelled) {
             if (const auto pair = pairs.constFind(c.line); pair != pairs.cend()) {
                 // The label in the column beside: "Datum" of "Kundennummer\nDatum" over "4711\n15.03.2024".
                 for (const auto &match : tables.dateLabels.inLine(document, *pair)) {
-                    c.labels += *match.value;
+                    c.labels += weightOf(document, tables, match, deliveryNote);
                     c.labelled = true;
                 }
             } else if (const int above = document.previousLine(c.line);
@@ -141,22 +185,26 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
                 // A row of column heads over a row of values.
                 const auto labels = tables.dateLabels.inLine(document, above);
                 if (labels.size() == sameLine.size())
-                    c.labels = *labels[k].value, c.labelled = true;
+                    c.labels = weightOf(document, tables, labels[k], deliveryNote), c.labelled = true;
             }
         }
-        c.labels += trailingPenalty(document, tables, c.found.position + c.found.length, c.line, nextToken);
+        c.labels +=
+            trailingPenalty(document, tables, c.found.position + c.found.length, c.line, nextToken, deliveryNote);
 
         const QStringView lineText = document.lineText(c.line);
         const qsizetype inLine = c.found.position - line.start;
         c.letterLine = !previous && isLetterLine(lineText.first(inLine), lineText.sliced(inLine + c.found.length));
         score += c.labels + (c.letterLine ? LetterLine : 0);
+        const bool timed = hasTime(lineText.sliced(inLine + c.found.length));
+        if (timed)
+            score += TimeBonus;
 
         const double place = document.place(c.line);
         if (place < 0.35) {
             score += 2;
             if (!c.labelled && lineText.trimmed().size() == c.found.length)
                 score += 2; // a date on its own in the letterhead
-        } else if (place > 0.85 && document.nonBlankLines() > 8) {
+        } else if (place > 0.85 && document.nonBlankLines() > 8 && !timed) {
             score -= 2; // the footer's print or version date
         }
         if (layout.recipient[c.line])

@@ -44,14 +44,25 @@ struct Segment {
 };
 [[nodiscard]] QList<Segment> segmentsOf(const Document &document, int line);
 
+/** How columnPairs reads a table whose labels and values PDF text gives as separate columns. */
+struct ColumnRules {
+    std::function<bool(int)> isLabel; ///< a line that may be a label ("Netto", "Datum")
+    std::function<bool(int)> isValue; ///< a line that may be a value ("119,00 €", "15.03.2024")
+    std::function<bool(int)> isKeyed; ///< a label line whose words the field's table knows
+    /// Labels far from their values need this many keyed lines (a label column beside its values needs one).
+    int keyedFar = 2;
+    /// Values answer their labels from the end (a total block under the items) or from the start.
+    bool fromEnd = true;
+};
+
 /**
  * A column of values below a column of labels, as PDF text gives a table: "Netto\nMwSt\nBrutto"
- * and later "100,00\n19,00\n119,00". Maps each value line to the label line it answers; a value
- * column longer than its label column answers with its last lines (the items above a total block).
+ * and later "100,00\n19,00\n119,00". Maps each value line to the label line it answers. The
+ * recipient's address block between them does not count; a one-word line right above a longer
+ * value column heads that column and is no label; a label column right above its values takes
+ * the lines below it whatever they hold ("Patient" over "Julia Becker").
  */
-[[nodiscard]] QHash<int, int> columnPairs(const Document &document, const Layout &layout,
-                                          const std::function<bool(int)> &isLabel,
-                                          const std::function<bool(int)> &isValue);
+[[nodiscard]] QHash<int, int> columnPairs(const Document &document, const Layout &layout, const ColumnRules &rules);
 
 /** Whether a line is a street with its house number, a post-office box or a postcode with a town. */
 [[nodiscard]] bool isAddressLine(QStringView line);
@@ -61,8 +72,9 @@ struct DateFound {
     std::optional<QDate> date;
     Strength strength = Strength::none;
 };
-/** The document's own date among the dates of its text. */
-[[nodiscard]] DateFound findDate(const Document &document, const Layout &layout, const Tables &tables, QDate today);
+/** The document's own date among the dates of its text; `kind` as for findTotal. */
+[[nodiscard]] DateFound findDate(const Document &document, const Layout &layout, const Tables &tables, int kind,
+                                 QDate today);
 
 struct AmountFound {
     std::optional<qint64> cents;

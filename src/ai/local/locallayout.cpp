@@ -140,51 +140,97 @@ QList<Segment> segmentsOf(const Document &document, int line)
     return segments;
 }
 
-QHash<int, int> columnPairs(const Document &document, const Layout &layout, const std::function<bool(int)> &isLabel,
-                            const std::function<bool(int)> &isValue)
+QHash<int, int> columnPairs(const Document &document, const Layout &layout, const ColumnRules &rules)
 {
     // A column further away than this is another table's.
     constexpr int MaxDistance = 40;
     struct Run {
+    // A value beside its label column is short: "15.03.2024", "EUR 1.234,56", "Julia Becker".
+    constexpr int MaxValueWords = 4;
         bool values = false;
-        QList<int> lines;
+        QList<int> lines; ///< indexes into `visible`
+        int keyed = 0;
         bool used = false;
     };
-    QList<Run> runs;
+    // The recipient's block sits between a label column and its values in many letterheads.
+    QList<int> visible;
     for (int line = 0; line < document.lines().size(); ++line) {
-        if (document.lines()[line].isBlank() || layout.recipient[line]) {
-            runs.append(Run{}); // a break
-            continue;
-        }
-        const bool value = isValue(line);
-        const bool label = !value && isLabel(line);
+        if (!document.lines()[line].isBlank() && !layout.recipient[line])
+            visible.append(line);
+    }
+    QList<Run> runs;
+    QList<int> runOf(visible.size(), -1);
+    for (int v = 0; v < visible.size(); ++v) {
+        const int line = visible[v];
+        const bool value = rules.isValue(line);
+        const bool label = !value && rules.isLabel(line);
         if (!value && !label) {
             runs.append(Run{});
             continue;
         }
         if (runs.isEmpty() || runs.last().lines.isEmpty() || runs.last().values != value)
             runs.append(Run{value, {}});
-        runs.last().lines.append(line);
+        runs.last().lines.append(v);
+        runs.last().keyed += label && rules.isKeyed(line);
+        runOf[v] = int(runs.size() - 1);
     }
     QHash<int, int> pairs;
+    const auto words = [&](int line) {
+        return document.lineText(line).trimmed().split(u' ', Qt::SkipEmptyParts).size();
+    };
+
     for (qsizetype v = 0; v < runs.size(); ++v) {
-        const Run &values = runs[v];
-        if (!values.values || values.lines.isEmpty())
+    const auto pair = [&](const QList<int> &values, const QList<int> &labels) {
+        const qsizetype offset = rules.fromEnd ? values.size() - labels.size() : 0;
+        for (qsizetype i = 0; i < labels.size(); ++i)
+            pairs.insert(visible[values[offset + i]], visible[labels[i]]);
+    };
+    for (qsizetype r = 0; r < runs.size(); ++r) {
+        Run &labels = runs[r];
+        if (labels.values || labels.used || labels.keyed == 0)
+            continue;
+        const int after = labels.lines.back() + 1;
+        if (after >= visible.size() || runOf[after] < 0 || !runs[runOf[after]].values)
+            continue;
+        // Right above its values: the label column takes as many lines below it, whatever they hold.
+        Run &values = runs[runOf[after]];
+        const qsizetype n = labels.lines.size();
+        if (rules.fromEnd && values.lines.size() > n && words(visible[labels.lines.back()]) == 1)
+            continue; // the last label may head the longer value column: paired below
+        if (values.lines.size() >= n || rules.fromEnd) {
+            if (values.lines.size() < n)
+                continue;
+            labels.used = values.used = true;
+            pair(values.lines, labels.lines);
+            continue;
+        }
+        QList<int> taken;
+        for (int v = after; v < visible.size() && taken.size() < n && words(visible[v]) <= MaxValueWords; ++v)
+            taken.append(v);
+        if (taken.size() == n) {
+            labels.used = values.used = true;
+            pair(taken, labels.lines);
+        }
+    }
+        Run &values = runs[v];
+        if (!values.values || values.lines.isEmpty() || values.used)
             continue;
         for (qsizetype l = v - 1; l >= 0; --l) {
             Run &labels = runs[l];
             if (labels.lines.isEmpty() || labels.values)
                 continue;
-            if (values.lines.front() - labels.lines.back() > MaxDistance)
+            if (visible[values.lines.front()] - visible[labels.lines.back()] > MaxDistance)
                 break;
-            if (labels.used)
+            QList<int> lines = labels.lines;
+            // A one-word line right above a longer value column is its head ("Betrag", "Gesamt").
+            if (rules.fromEnd && l == v - 1 && lines.size() < values.lines.size() && words(visible[lines.back()]) == 1)
+                lines.removeLast();
+            const bool near = l == v - 1;
+            if (labels.used || lines.isEmpty() || labels.keyed < (near ? 1 : rules.keyedFar) ||
+                lines.size() > values.lines.size())
                 continue;
-            if (labels.lines.size() > values.lines.size())
-                break;
-            labels.used = true;
-            const qsizetype offset = values.lines.size() - labels.lines.size();
-            for (qsizetype i = 0; i < labels.lines.size(); ++i)
-                pairs.insert(values.lines[offset + i], labels.lines[i]);
+            labels.used = values.used = true;
+            pair(values.lines, lines);
             break;
         }
     }

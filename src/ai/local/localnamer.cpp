@@ -211,7 +211,7 @@ Reading read(const FileContext &context)
         reading.date = {stamped, Strength::strong};
         reading.dateSource = FieldSource::metadata;
     } else {
-        reading.date = findDate(document, layout, tables, QDate::currentDate());
+        reading.date = findDate(document, layout, tables, kind, QDate::currentDate());
         if (stamped && reading.date.strength != Strength::strong &&
             (isPicture(context) || !reading.hasText || context.isMediaSummary())) {
             reading.date = {stamped, Strength::strong};

@@ -117,7 +117,9 @@ Tables load()
     Tables t;
     for (const char *language : {"de", "en"}) {
         const QString suffix = QLatin1StringView(language) + QStringLiteral(".json");
-        addWeights(t.dateLabels, readTable(QStringLiteral("dates.") + suffix)[u"labels"]);
+        const QJsonObject dates = readTable(QStringLiteral("dates.") + suffix);
+        addWeights(t.dateLabels, dates[u"labels"]);
+        addWeights(t.deliveryNoteDateLabels, dates[u"deliveryNote"]);
         addWeights(t.amountLabels, readTable(QStringLiteral("amounts.") + suffix)[u"labels"]);
         loadSenders(t, readTable(QStringLiteral("senders.") + suffix));
         const QJsonObject descriptions = readTable(QStringLiteral("descriptions.") + suffix);

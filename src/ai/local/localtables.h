@@ -41,6 +41,7 @@ using WordSet = LocalText::Lexicon<int>;
 struct Tables {
     // dates.*.json, amounts.*.json: label weights.
     LocalText::Lexicon<int> dateLabels;
+    LocalText::Lexicon<int> deliveryNoteDateLabels; ///< what a delivery note's own date is called
     LocalText::Lexicon<int> amountLabels;
 
     // senders.*.json
