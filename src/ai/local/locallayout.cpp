@@ -144,9 +144,9 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
 {
     // A column further away than this is another table's.
     constexpr int MaxDistance = 40;
-    struct Run {
     // A value beside its label column is short: "15.03.2024", "EUR 1.234,56", "Julia Becker".
     constexpr int MaxValueWords = 4;
+    struct Run {
         bool values = false;
         QList<int> lines; ///< indexes into `visible`
         int keyed = 0;
@@ -174,12 +174,11 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
         runs.last().keyed += label && rules.isKeyed(line);
         runOf[v] = int(runs.size() - 1);
     }
-    QHash<int, int> pairs;
     const auto words = [&](int line) {
         return document.lineText(line).trimmed().split(u' ', Qt::SkipEmptyParts).size();
     };
 
-    for (qsizetype v = 0; v < runs.size(); ++v) {
+    QHash<int, int> pairs;
     const auto pair = [&](const QList<int> &values, const QList<int> &labels) {
         const qsizetype offset = rules.fromEnd ? values.size() - labels.size() : 0;
         for (qsizetype i = 0; i < labels.size(); ++i)
@@ -212,6 +211,7 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
             pair(taken, labels.lines);
         }
     }
+    for (qsizetype v = 0; v < runs.size(); ++v) {
         Run &values = runs[v];
         if (!values.values || values.lines.isEmpty() || values.used)
             continue;
