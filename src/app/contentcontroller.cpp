@@ -27,6 +27,11 @@ void ContentController::start(QWidget *mainWindow)
 
     m_engine.setStore(m_store);
     m_queueEngine.setStore(m_store);
+    if (m_store) {
+        // Back before any face can add to it.
+        m_review = std::make_unique<ReviewKeeper>(m_engine, *m_store);
+        m_review->restore();
+    }
     m_queue.setEngine(&m_queueEngine);
     if (m_store) {
         m_router = std::make_unique<WatchRouter>(m_watcher, m_queue, m_starter, *m_store);

@@ -4,6 +4,7 @@
 #include "automation/queuemanager.h"
 #include "engine/analysisstarter.h"
 #include "engine/renameengine.h"
+#include "engine/reviewkeeper.h"
 
 #include <QObject>
 #include <QPointer>
@@ -53,5 +54,6 @@ private:
     FolderWatcher m_watcher;
     QueueManager m_queue;
     std::unique_ptr<WatchRouter> m_router;
+    std::unique_ptr<ReviewKeeper> m_review;
     bool m_started = false;
 };

@@ -32,6 +32,7 @@ ObjectStore::ObjectStore(std::unique_ptr<StoreConnection> connection)
     , m_folders(std::make_unique<FolderRepository>(*m_connection, [this] { Q_EMIT changed(Kind::folders); }))
     , m_results(*m_connection)
     , m_senders(*m_connection)
+    , m_review(*m_connection)
 {
 }
 
@@ -253,4 +254,14 @@ std::expected<QList<LearnedSender>, StoreError> ObjectStore::learnedSenders() co
 std::expected<qsizetype, StoreError> ObjectStore::forgetSenders()
 {
     return m_senders.clear();
+}
+
+std::expected<void, StoreError> ObjectStore::keepReview(const QList<ReviewRow> &changed, const QStringList &removed)
+{
+    return m_review.keep(changed, removed);
+}
+
+std::expected<QList<ReviewRow>, StoreError> ObjectStore::reviewRows() const
+{
+    return m_review.fetchAll();
 }

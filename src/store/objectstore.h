@@ -5,6 +5,7 @@
 #include "store/recordquery.h"
 #include "store/renamerecord.h"
 #include "store/resultcacherepository.h"
+#include "store/reviewrepository.h"
 #include "store/senderrepository.h"
 #include "store/storeerror.h"
 #include "store/storeschema.h"
@@ -119,6 +120,11 @@ public:
     /** Forgets every learned sender; how many there were. */
     [[nodiscard]] std::expected<qsizetype, StoreError> forgetSenders();
 
+    // The review list between sessions, as ReviewRepository describes it; bookkeeping, so no `changed`.
+    [[nodiscard]] std::expected<void, StoreError> keepReview(const QList<ReviewRow> &changed,
+                                                             const QStringList &removed);
+    [[nodiscard]] std::expected<QList<ReviewRow>, StoreError> reviewRows() const;
+
     /** Writes made to the file through another connection (a worker's): the views learn of them as of ours. */
     void noteWritesElsewhere(Kind kind) { Q_EMIT changed(kind); }
 
@@ -134,4 +140,5 @@ private:
     const std::unique_ptr<Repository<WatchedFolder>> m_folders;
     ResultCacheRepository m_results;
     SenderRepository m_senders;
+    ReviewRepository m_review;
 };

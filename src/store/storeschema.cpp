@@ -146,6 +146,13 @@ Result upgradeToV8(StoreConnection &connection)
                                           " learned_at INTEGER NOT NULL)"));
 }
 
+Result upgradeToV9(StoreConnection &connection)
+{
+    // The review list between sessions; each row as the engine serialises it.
+    return connection.exec(QStringLiteral("CREATE TABLE review_row ("
+                                          " id TEXT PRIMARY KEY, list_order INTEGER NOT NULL, data BLOB NOT NULL)"));
+}
+
 } // namespace
 
 std::expected<int, StoreError> StoreSchema::check(const StoreConnection &connection, Pages pages)
@@ -191,7 +198,8 @@ std::expected<void, StoreError> StoreSchema::upgrade(StoreConnection &connection
     if (stored == Version)
         return {};
     static constexpr std::array<Result (*)(StoreConnection &), Version> steps = {
-        &upgradeToV1, &upgradeToV2, &upgradeToV3, &upgradeToV4, &upgradeToV5, &upgradeToV6, &upgradeToV7, &upgradeToV8};
+        &upgradeToV1, &upgradeToV2, &upgradeToV3, &upgradeToV4, &upgradeToV5,
+        &upgradeToV6, &upgradeToV7, &upgradeToV8, &upgradeToV9};
     // In one write transaction, so a second process cannot upgrade at the same time.
     return connection.inTransaction([&connection]() -> Result {
         const auto current = connection.singleValue(QStringLiteral("PRAGMA user_version"));

@@ -624,10 +624,23 @@ private Q_SLOTS:
         QCOMPARE(send("GET", "/v1/openapi.json").status(), 200);
     }
 
-    // last: what the earlier functions set is there after a restart (the settings are written as the app quits)
-    void settingsAndRulesSurviveARestart()
+    // last: what the earlier functions set is there after a restart (the settings are written as the
+    // app quits), and so is the review list with the user's edit and tick
+    void settingsRulesAndReviewSurviveARestart()
     {
         const QByteArray token = "X-API-Token: t0ken\r\n";
+        QCOMPARE(send("DELETE", "/v1/jobs", {}, token).status(), 200);
+        m_llm.setReply("bleibt.txt", llmReply("2024-05-02", "brief", "Bleibt", 0.9));
+        m_llm.setReply("auch.txt", llmReply("2024-05-03", "brief", "Auch", 0.9));
+        const QString first = touch(document("bleibt.txt"), "Brief vom 02.05.2024"),
+                      second = touch(document("auch.txt"), "Brief vom 03.05.2024");
+        QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1","%2"]})", first, second), token).status(), 200);
+        const QString id = send("GET", "/v1/jobs", {}, token).json()["jobs"][0]["id"].toString();
+        QCOMPARE(
+            send("PUT", "/v1/jobs/" + id.toUtf8(), R"({"suggested":"von_hand.txt","approved":false})", token).status(),
+            200);
+        const QJsonValue review = send("GET", "/v1/jobs", {}, token).json()["jobs"];
+        QCOMPARE(review[0]["suggested"], "von_hand.txt");
         const QByteArray rules =
             R"({"dateFormat":"DD.MM.YYYY","prefix":"Ä","maxLength":42,"replaceUmlauts":false,"categories":["quittung"]})";
         QCOMPARE(compact(send("POST", "/v1/rules", rules, token).json()["changed"]),
@@ -639,6 +652,7 @@ private Q_SLOTS:
         QCOMPARE(
             (QByteArrayList{send("GET", "/v1/settings", {}, token).body(), send("GET", "/v1/rules", {}, token).body()}),
             before);
+        QCOMPARE(compact(send("GET", "/v1/jobs", {}, token).json()["jobs"]), compact(review));
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "engine/filemoves.h"
 #include "engine/filework.h"
 #include "engine/renamebatch.h"
+#include "engine/reviewkeeper.h"
 #include "engine/undo.h"
 #include "engineharness.h"
 #include "oldschema.h"
@@ -108,6 +109,48 @@ private Q_SLOTS:
         QVERIFY(apply({job(same, "b.txt")}).isEmpty());
         QVERIFY(QFile::exists(same));
         QVERIFY(m_engine->error().has_value());
+    }
+
+    // The review list outlives the engine: rows, edits, ticks and what each file was at its analysis;
+    // a file changed meanwhile is still refused, a file gone leaves the list.
+    void reviewComesBackAfterARestart()
+    {
+        m_fx->llm.setReply("notiz.txt", LlmStub::letterReply("Notiz"));
+        const QString kept = touch(path("gleich.txt")), changed = touch(path("geaendert.txt")),
+                      gone = touch(path("weg.txt")), unsure = touch(path("notiz.txt"), "ohne Datum");
+        analyze({kept, changed, gone, unsure});
+        QVERIFY(m_engine->editJob(m_engine->jobs().at(0).id, QString("von_hand.txt"), false));
+        QList<RenameJob> before = m_engine->jobs();
+        {
+            ReviewKeeper keeper(*m_engine, *m_store);
+            keeper.flush();
+        }
+        m_engine = m_fx->makeEngine();
+        m_engine->setStore(m_store.get());
+        QVERIFY(QFile::remove(gone));
+        touch(changed, "ein anderes Dokument");
+        ReviewKeeper keeper(*m_engine, *m_store);
+        keeper.restore();
+        before.removeAt(2);
+        QCOMPARE(m_engine->jobs().size(), 3);
+        for (qsizetype i = 0; i < before.size(); ++i) {
+            const RenameJob &was = before[i], &is = m_engine->jobs()[i];
+            QCOMPARE(is.id, was.id);
+            QCOMPARE(is.suggestedName, was.suggestedName);
+            QCOMPARE(is.approved, was.approved);
+            QCOMPARE(is.editedByUser, was.editedByUser);
+            QCOMPARE(is.unverified, was.unverified);
+            QCOMPARE(is.analysed, was.analysed);
+        }
+        QVERIFY(!m_engine->jobs()[2].unverified.isEmpty()); // "ohne Datum": the date is not in it
+
+        m_engine->setAllApproved(true);
+        const QList<RenameRecord> records = awaitTask(m_engine->applyApproved());
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(m_engine->lastApplyFailures().value(0).reason, "Datei seit der Analyse verändert: geaendert.txt");
+        QVERIFY(QFile::exists(path("von_hand.txt")) && QFile::exists(changed));
+        keeper.flush();
+        QCOMPARE(m_store->reviewRows()->size(), 1); // the refused row stays for the user
     }
 
     void filesChangedSinceTheAnalysisKeepTheirNames()

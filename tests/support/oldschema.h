@@ -12,7 +12,8 @@ inline bool downgradeStore(const QString &path, int version)
         "DROP INDEX rename_record_by_reverted",           "DROP INDEX rename_record_by_batch",
         "ALTER TABLE rename_record DROP COLUMN batch_id", "ALTER TABLE watched_folder DROP COLUMN watched_until"};
     steps << "DROP TABLE result_cache"
-          << "DROP TABLE learned_sender";
+          << "DROP TABLE learned_sender"
+          << "DROP TABLE review_row";
     if (version < 3)
         for (const char *column : {"file_device", "file_inode", "file_size", "file_mtime", "file_mtime_ns"})
             steps << QString("ALTER TABLE rename_record DROP COLUMN ") + column;
