@@ -214,6 +214,22 @@ void TestLocalNamer::sender_data()
            "Rechnung"
         << ""
         << "Stadtwerke Muster";
+    QTest::newRow("Word paragraphs run together: the opening it repeats")
+        << "Stadt Musterhausen Tel. +49 341 123456 · www.musterhausen.de Herrn Max Muster Weg 2 12345 Stadt "
+           "Musterhausen, 10.07.23 Wartung der Heizung Sehr geehrter Herr Muster, die Heizungsanlage in Ihrem Haus "
+           "wird am 24.07.23 zwischen 8 und 14 Uhr gewartet. In dieser Zeit steht kein Warmwasser zur Verfügung. "
+           "Freundliche Grüße Stadt Musterhausen Sandra Klein"
+        << ""
+        << "Stadt Musterhausen";
+    QTest::newRow("contract's first party, its form ends the name")
+        << "Arbeitsvertrag\nzwischen der Muster Software AG (Arbeitgeberin) und Max Muster (Arbeitnehmer)\n"
+           "§ 1 Beginn\n____________________\nMuster Software\n____________________\nMax Muster"
+        << ""
+        << "Muster Software";
+    QTest::newRow("lower-case plc, address after the form")
+        << "Muster Broadband plc 7 Cornmarket\nOxford OX1 3HA\n\nInvoice\nTotal £12.00"
+        << ""
+        << "Muster Broadband";
     QTest::newRow("legal form with a hyphen") << "Allianz Versicherungs-AG · Königinstr. 28 · 80802 München\nFrau\n"
                                                  "Erika Muster\nWeg 1\n12345 Stadt"
                                               << ""
@@ -309,6 +325,17 @@ void TestLocalNamer::category_data()
     QTest::newRow("a contract mentioning invoices later")
         << "Dienstleistungsvertrag\n" + QString("§ Leistung\n").repeated(20) + "§ 7 Rechnung und Zahlung" << Defaults
         << "vertrag";
+    QTest::newRow("insurer's premium invoice onto rechnung")
+        << "Muster Versicherung AG\nVersicherungsnummer: VS-123\nVersicherungsbeginn: 01.01.2020\n"
+           "Beitragsrechnung 2024\nJahresbeitrag 240,00 €\nZu zahlender Beitrag 240,00 €"
+        << Defaults << "rechnung";
+    QTest::newRow("insurer's claim letter onto brief")
+        << "Muster Versicherung AG\nVersicherungsnummer: VS-123\nVersicherungsbeginn: 01.01.2020\n"
+           "Ihre Schadenmeldung vom 02.03.2024\nSehr geehrte Frau Muster,\nnach Abzug der Selbstbeteiligung "
+           "erstatten wir Ihnen 500,00 €."
+        << Defaults << "brief";
+    QTest::newRow("letter with a warm closing")
+        << "Liebe Frau Muster,\nwir sind umgezogen.\nHerzliche Grüße\nHelga" << Defaults << "brief";
     QTest::newRow("nothing fits") << "Einkaufsliste: Äpfel, Brot" << Defaults << "";
     QTest::newRow("kind the user has no category for")
         << "Mietvertrag\nzwischen A und B" << QStringList{"Rechnung"} << "";

@@ -38,16 +38,17 @@ bool endsWithColon(const Document &document, int line, int last)
 }
 
 /** The lines of an address block that starts at `from`: up to its town line, or its first blank line. */
-QList<int> addressBlock(const Document &document, int from)
+QList<int> addressBlock(const Document &document, int from, const Tables &tables)
 {
     QList<int> block;
     int line = document.lines()[from].isBlank() ? document.nextLine(from) : from;
     for (int i = 0; line >= 0 && i < MaxAddressLines; ++i) {
         block.append(line);
         if (hasPostcode(document.lineText(line))) {
-            // A country line may follow the town.
+            // A country line may follow the town; a title ("Rechnung", "Invoice") is none.
             const int next = line + 1 < document.lines().size() ? line + 1 : -1;
-            if (next >= 0 && !document.lines()[next].isBlank() && document.tokenCount(next) == 1)
+            if (next >= 0 && !document.lines()[next].isBlank() && document.tokenCount(next) == 1 &&
+                !tables.kindWords.startOf(document, next))
                 block.append(next);
             return block;
         }
@@ -299,7 +300,7 @@ Layout layoutOf(const Document &document, const Tables &tables)
                 !houseNumber.match(first).hasMatch()) {
                 layout.returnAddressLine = line;
                 if (const int next = document.nextLine(line); next >= 0)
-                    noteRecipient(layout, document, addressBlock(document, next), tables);
+                    noteRecipient(layout, document, addressBlock(document, next, tables), tables);
                 continue;
             }
         }
@@ -307,13 +308,13 @@ Layout layoutOf(const Document &document, const Tables &tables)
             continue;
         if (const auto marker = tables.recipientMarkers.startOf(document, line);
             marker && document.tokenCount(line) <= 6 && !isAddressLine(text)) {
-            noteRecipient(layout, document, addressBlock(document, line), tables);
+            noteRecipient(layout, document, addressBlock(document, line, tables), tables);
             continue;
         }
         if (const auto label = tables.recipientLabels.startOf(document, line);
             label && endsWithColon(document, line, label->last)) {
             const bool alone = label->last + 1 == document.lines()[line].endToken;
-            QList<int> block = addressBlock(document, alone ? std::max(line, document.nextLine(line)) : line);
+            QList<int> block = addressBlock(document, alone ? std::max(line, document.nextLine(line)) : line, tables);
             if (alone)
                 block.prepend(line);
             noteRecipient(layout, document, block, tables);

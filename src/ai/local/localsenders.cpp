@@ -24,6 +24,8 @@ constexpr int FooterName = 4;
 constexpr int SignatureOrganisation = 6;
 constexpr int SignaturePerson = 4;
 constexpr int SignatureClerk = 1; // "i. A. Max Weber" signs for the sender, is not it
+constexpr int ContractParty = 8;  // "Mietvertrag zwischen Hausverwaltung Krüger GbR und …": who drew it up
+constexpr int RunOnOpening = 6;   // the opening words a run-on text repeats: its letterhead
 constexpr int LegalForm = 3;
 constexpr int OrganisationWord = 2;
 constexpr int Repeated = 1;
@@ -38,6 +40,25 @@ constexpr double FooterPlace = 0.7;
 constexpr int MaxNameWords = 7;
 constexpr int MaxNameLength = 60;
 constexpr int SignatureLines = 4;
+// A line this long is a Word file's paragraphs run together: no line is its letterhead or signature alone.
+constexpr int RunOnTokens = 40;
+constexpr int PartyZone = 2; // a contract names its parties in its first half
+
+/** Legal forms of up to three letters that are no word either, and so count however they are written ("plc"). */
+bool isShortFormWord(const QString &key)
+{
+    static const QSet<QString> forms{QStringLiteral("plc"), QStringLiteral("ltd"), QStringLiteral("inc"),
+                                     QStringLiteral("llc"), QStringLiteral("llp"), QStringLiteral("gbr"),
+                                     QStringLiteral("ohg"), QStringLiteral("mbh")};
+    return forms.contains(key);
+}
+
+/** Whether `written` may be the legal form `key`: "AG", not the word "ag". */
+bool writtenAsForm(QStringView written, const QString &key)
+{
+    return key.size() > 3 || isShortFormWord(key) ||
+           std::any_of(written.begin(), written.end(), [](QChar c) { return c.isUpper(); });
+}
 
 /** The end of a legal form that ends `tokens` (the index of its first token), or -1. */
 int legalFormStart(const Document &name, const Tables &tables)
@@ -50,14 +71,41 @@ int legalFormStart(const Document &name, const Tables &tables)
             key += tokens[i].folded;
         if (!tables.legalForms.find(key))
             continue;
-        // "AG", not the word "ag": short forms count only with a capital.
         const QStringView written =
             QStringView(name.text()).sliced(tokens[n - k].start, tokens[n - 1].end - tokens[n - k].start);
-        if (key.size() <= 3 && std::none_of(written.begin(), written.end(), [](QChar c) { return c.isUpper(); }))
+        if (!writtenAsForm(written, key))
             continue;
         return n - k;
     }
     return -1;
+}
+
+/**
+ * `raw` up to the end of a legal form inside it: "Oakridge Lettings Ltd 55 High Street" → "Oakridge
+ * Lettings Ltd", "Muster GmbH Thomas Berger" → "Muster GmbH"; a form at the end changes nothing.
+ */
+QStringView throughLegalForm(QStringView raw, const Tables &tables)
+{
+    const Document name(raw.toString());
+    const QList<LocalText::Token> &tokens = name.tokens();
+    const int n = int(tokens.size());
+    for (int t = 1; t < n && t <= MaxNameWords; ++t) {
+        const auto match = tables.legalForms.at(name, t);
+        if (!match)
+            continue;
+        QString key;
+        for (int i = match->first; i <= match->last; ++i)
+            key += tokens[i].folded;
+        if (!writtenAsForm(raw.sliced(tokens[t].start, tokens[match->last].end - tokens[t].start), key))
+            continue;
+        if (match->last + 1 >= n)
+            return raw;
+        qsizetype end = tokens[match->last].end;
+        while (end < raw.size() && raw.at(end) == u'.')
+            ++end;
+        return raw.first(end);
+    }
+    return raw;
 }
 
 int trailingWordStart(const Document &name, const Tables &tables)
@@ -200,7 +248,7 @@ public:
     /** Adds `points` to the name in `raw`; false when it holds none or the recipient's. */
     bool add(QStringView raw, int points)
     {
-        const QString name = nameIn(raw);
+        const QString name = nameIn(throughLegalForm(raw, m_tables));
         if (name.isEmpty())
             return false;
         const QString key = nameKey(name, m_tables);
@@ -228,13 +276,13 @@ public:
 
     [[nodiscard]] bool isOrganisation(QStringView raw) const
     {
-        const Document words(trimmedName(raw));
+        const Document words(trimmedName(throughLegalForm(raw, m_tables)));
         return legalFormStart(words, m_tables) >= 0 || hasOrganisationWord(words, m_tables);
     }
 
     [[nodiscard]] bool hasLegalForm(QStringView raw) const
     {
-        return legalFormStart(Document(trimmedName(raw)), m_tables) >= 0;
+        return legalFormStart(Document(trimmedName(throughLegalForm(raw, m_tables))), m_tables) >= 0;
     }
 
     QList<SenderCandidate> ranked(const QStringList &issuerDomains) const
@@ -342,6 +390,77 @@ QString signatureName(QStringView line, const Tables &tables, bool *clerk)
     return QStringView(words.text()).sliced(tokens[first].start, tokens[last].end - tokens[first].start).toString();
 }
 
+/** How many of the tokens [first, first + count) stand before the first separator of their text. */
+int tokensBeforeSeparator(const Document &document, int first, int count)
+{
+    const QList<LocalText::Token> &tokens = document.tokens();
+    const Document piece(QStringView(document.text())
+                             .sliced(tokens[first].start, tokens[first + count - 1].end - tokens[first].start)
+                             .toString());
+    const QList<Segment> segments = segmentsOf(piece, 0);
+    if (segments.isEmpty())
+        return count;
+    const qsizetype end = segments.front().start + segments.front().text.size();
+    int kept = 0;
+    while (kept < piece.tokens().size() && piece.tokens()[kept].end <= end)
+        ++kept;
+    return std::min(count, kept);
+}
+
+/**
+ * The longest run of words from token `first` on that the text has again elsewhere in the tokens
+ * [from, to), cut at the first separator of any of its places: a run-on letter's
+ * "Stadt Leipzig" comes back above its signature, "Maple Grove Primary School" in the return
+ * address. Empty when fewer than two words come back.
+ */
+QString repeatedRun(const Document &document, int first, int from, int to)
+{
+    const QList<LocalText::Token> &tokens = document.tokens();
+    int best = 0;
+    QList<int> places;
+    for (int p = from; p < to; ++p) {
+        int k = 0;
+        while (k < MaxNameWords && p + k < to && first + k < int(tokens.size()) &&
+               (p > first ? first + k < p : p + k < first) && tokens[first + k].folded == tokens[p + k].folded)
+            ++k;
+        if (k > best)
+            best = k, places = {p};
+        else if (k == best && k > 0)
+            places.append(p);
+    }
+    if (best < 2)
+        return {};
+    int keep = tokensBeforeSeparator(document, first, best);
+    for (const int place : std::as_const(places))
+        keep = std::min(keep, tokensBeforeSeparator(document, place, best));
+    if (keep < 2)
+        return {};
+    return QStringView(document.text())
+        .sliced(tokens[first].start, tokens[first + keep - 1].end - tokens[first].start)
+        .toString();
+}
+
+/** The first party after "zwischen" / "between": up to its role, its representative or the other party. */
+QString partyAfter(const Document &document, int last, const Tables &tables)
+{
+    static const QRegularExpression end(QStringLiteral(R"([(,;]|\s(?:und|and|sowie|vertreten)\s)"));
+    const QList<LocalText::Token> &tokens = document.tokens();
+    const int line = tokens[last].line;
+    int first = last + 1;
+    // "zwischen der Softwarehaus Nordlicht AG": the article is no part of the name.
+    while (first < document.lines()[line].endToken && tables.signatureWords.find(tokens[first].folded) &&
+           tokens[first].folded.size() <= 3)
+        ++first;
+    if (first >= document.lines()[line].endToken)
+        return {};
+    QStringView rest =
+        QStringView(document.text()).sliced(tokens[first].start, document.lines()[line].end - tokens[first].start);
+    rest = throughLegalForm(rest, tables);
+    if (const QRegularExpressionMatch match = end.match(rest); match.hasMatch())
+        rest = rest.first(match.capturedStart());
+    return LocalText::foldedWords(rest).size() >= 2 ? rest.trimmed().toString() : QString();
+}
+
 } // namespace
 
 QString shortName(const QString &name, const Tables &tables)
@@ -406,12 +525,39 @@ SenderFound findSender(const Document &document, const Layout &layout, const Tab
     }
 
     const int lines = int(document.lines().size());
+    const int tokenCount = int(document.tokens().size());
+    const auto runOn = [&](int line) { return document.tokenCount(line) > RunOnTokens; };
+
+    // A run-on text's letterhead: the opening words it repeats.
+    bool letterhead = false;
+    if (const int first = document.nextLine(-1);
+        first >= 0 && runOn(first) && !layout.recipient[first] && !tables.recipientMarkers.startOf(document, first)) {
+        if (const QString opening = repeatedRun(document, document.lines()[first].firstToken, 0, tokenCount);
+            !opening.isEmpty())
+            letterhead = candidates.add(opening, RunOnOpening);
+    }
+
+    // A contract's first party drew it up.
+    for (int line = 0; line < lines; ++line) {
+        bool found = false;
+        for (const auto &match : tables.partyWords.inLine(document, line)) {
+            if (match.first * PartyZone > tokenCount)
+                break;
+            if (const QString party = partyAfter(document, match.last, tables);
+                !party.isEmpty() && candidates.add(party, ContractParty)) {
+                found = true;
+                break;
+            }
+        }
+        if (found)
+            break;
+    }
+
     // The payment footer's lines, and those beside them: "Kreissparkasse Köln" above "IBAN …".
     const auto nearBank = [&](int line) {
         const int before = document.previousLine(line), after = document.nextLine(line);
         return layout.bank[line] || (before >= 0 && layout.bank[before]) || (after >= 0 && layout.bank[after]);
     };
-    bool letterhead = false;
     for (int line = 0; line < lines; ++line) {
         if (document.lines()[line].isBlank() || layout.recipient[line])
             continue;
@@ -475,6 +621,27 @@ SenderFound findSender(const Document &document, const Layout &layout, const Tab
             } else {
                 candidates.add(name, clerk ? SignatureClerk : SignaturePerson);
             }
+        }
+    }
+
+    // A run-on text's closing stands inside its line: what follows is the signature, the sender's name
+    // the part of it that the text has said before ("… Freundliche Grüße Stadt Leipzig Sandra Klein").
+    for (int line = 0; layout.closingLine < 0 && line < lines; ++line) {
+        if (!runOn(line))
+            continue;
+        const QList<LocalTables::WordSet::Match> closings = tables.closings.inLine(document, line);
+        if (closings.isEmpty() || closings.last().last + 1 >= document.lines()[line].endToken)
+            continue;
+        const int signature = closings.last().last + 1;
+        const int end = std::min(document.lines()[line].endToken, signature + MaxNameWords + 2);
+        const QStringView rest = QStringView(document.text())
+                                     .sliced(document.tokens()[signature].start,
+                                             document.tokens()[end - 1].end - document.tokens()[signature].start);
+        const QStringView organisation = throughLegalForm(rest, tables);
+        if (organisation.size() < rest.size()) {
+            candidates.add(organisation, SignatureOrganisation);
+        } else if (const QString said = repeatedRun(document, signature, 0, closings.last().first); !said.isEmpty()) {
+            candidates.add(said, candidates.isOrganisation(said) ? SignatureOrganisation : SignaturePerson);
         }
     }
 

@@ -46,7 +46,7 @@ struct Tables {
 
     // senders.*.json
     WordSet closings, senderLabels, recipientMarkers, recipientLabels, imprintMarkers, bankMarkers, bankWords,
-        organisationWords, salutations, signatureWords, notNames, customerWords, foreignAccountWords;
+        organisationWords, salutations, signatureWords, notNames, customerWords, foreignAccountWords, partyWords;
     LocalText::Lexicon<IdentifierKind> identifierLabels;
 
     // legalforms.json
