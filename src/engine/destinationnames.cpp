@@ -1,6 +1,7 @@
 #include "engine/destinationnames.h"
 
 #include "common/filenames.h"
+#include "common/stringtable.h"
 #include "common/unicodetext.h"
 #include "engine/filemoves.h"
 
@@ -30,6 +31,17 @@ namespace DestinationNames {
 bool isValid(const QString &name)
 {
     return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(0));
+}
+
+std::optional<QString> refusal(const QString &name)
+{
+    if (isValid(name))
+        return std::nullopt;
+    if (name.contains(u'/'))
+        return StringTable::text("edit.slash");
+    if (name.trimmed().isEmpty())
+        return StringTable::text("edit.empty");
+    return StringTable::text("apply.invalidName").arg(name);
 }
 
 QString free(const QString &path, const std::function<bool(const QString &)> &taken)

@@ -3,12 +3,15 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 /** Which names a rename may give a file, and the free name when the wanted one is taken. */
 namespace DestinationNames {
 
 /** Whether a suggested name stays in its folder: no "/" or NUL, not empty, ".", "..". */
 [[nodiscard]] bool isValid(const QString &name);
+/** Why `name` is no file name, in German, for the one who typed it; nothing when it is one. */
+[[nodiscard]] std::optional<QString> refusal(const QString &name);
 
 /**
  * `path` when `taken` says it is free, else the first free "base-N.ext" for N = 2…99, else

@@ -33,8 +33,15 @@ FoldedText FoldedText::fold(QStringView source)
             icu::UnicodeString one{static_cast<UChar32>(scalar)};
             one.foldCase();
             for (int32_t k = 0; k < one.length(); ++k) {
-                folded.text += QChar(one.charAt(k));
+                const char16_t unit = one.charAt(k);
+                // German spells umlauts out where they cannot be typed: "Muenchen" is "München".
+                const char16_t vowel = unit == u'ä' ? u'a' : unit == u'ö' ? u'o' : unit == u'ü' ? u'u' : 0;
+                folded.text += vowel ? QChar(vowel) : QChar(unit);
                 folded.origin.append(i);
+                if (vowel) {
+                    folded.text += u'e';
+                    folded.origin.append(i);
+                }
             }
         }
         i += width;

@@ -7,7 +7,8 @@
 namespace Grounding {
 
 /**
- * A text made comparable: full Unicode case folding (so "ß" meets "SS"), every run of white
+ * A text made comparable: full Unicode case folding (so "ß" meets "SS"), umlauts spelled out
+ * ("ü" meets "ue"), every run of white
  * space one space, trimmed. `origin[i]` is the index in the source text that gave `text[i]`.
  * Expects NFC input; the folding keeps it comparable with other folded NFC text.
  */

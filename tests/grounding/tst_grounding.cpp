@@ -159,6 +159,8 @@ private Q_SLOTS:
         sender("words apart", "Finanzamt Köln-Mitte", "Köln-Mitte ... Ihr Finanzamt", "v:Finanzamt");
         sender("full folding", "Hauptstraße Bau", "HAUPTSTRASSE BAU KG", "v:HAUPTSTRASSE BAU");
         sender("decomposed umlaut", "Müller", QString::fromUtf8("Herr Mu\xcc\x88ller"), "v:Müller");
+        sender("umlaut spelled out", "Stadtwerke Muenchen", "Stadtwerke München", "v:Stadtwerke München");
+        sender("umlaut spelled out in the text", "Müller Bäder", "MUELLER BAEDER", "v:MUELLER BAEDER");
         sender("invented", "Amazon", "Stadtwerke München", "u:Absender nicht im Dokument gefunden");
         sender("one word missing", "Stadtwerke Berlin", "Stadtwerke München", "u:Absender nicht im Dokument gefunden");
         sender("inside a longer word only", "Bank", "Bankverbindung: IBAN", "u:Absender nicht im Dokument gefunden");

@@ -318,6 +318,17 @@ private Q_SLOTS:
         named<QPushButton>(box, "„.txt“ behalten")->click();
         QTRY_COMPARE(w->engine->jobs().at(0).suggestedName, "Brief.txt");
 
+        // A name that would move the file elsewhere is refused where it is typed, with the reason.
+        QTRY_VERIFY(!w->list()->viewport()->findChild<QLineEdit *>());
+        QTest::keyClick(w->list(), Qt::Key_F2);
+        QTRY_VERIFY(editor = w->list()->viewport()->findChild<QLineEdit *>());
+        editor->selectAll();
+        QTest::keyClicks(editor, "unter/ordner.txt");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(w->files()->resultBar()->text(),
+                     "Ein Dateiname kann kein „/“ enthalten: Umbenennen verschiebt keine Dateien in andere Ordner.");
+        QCOMPARE(w->engine->jobs().at(0).suggestedName, "Brief.txt");
+
         // "Warum dieser Name?" keeps what the model was sent and answered.
         Q_EMIT w->list()->customContextMenuRequested(w->list()->visualRect(row).center());
         QMenu *menu = nullptr;

@@ -39,6 +39,8 @@ FilesPage::FilesPage(AnalysisStarter &starter, NavigationState &navigation, QWid
     m_stack->addWidget(m_review);
     connect(m_review, &ReviewView::renamed, this, &FilesPage::reportRenamed);
     connect(m_review, &ReviewView::discarded, this, &FilesPage::reportDiscarded);
+    connect(m_review, &ReviewView::nameRefused, this,
+            [this](const QString &reason) { m_result->showResult(reason, ResultBar::Tone::problem, {}); });
     connect(m_dropTarget, &DropTarget::filesDropped, this, &FilesPage::analyze);
     connect(m_review, &ReviewView::filesDropped, this, &FilesPage::analyze);
     connect(m_dropTarget, &DropTarget::pickFilesRequested, this, &FilesPage::pickFiles);

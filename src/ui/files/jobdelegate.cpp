@@ -1,6 +1,7 @@
 #include "ui/files/jobdelegate.h"
 
 #include "common/filenames.h"
+#include "engine/destinationnames.h"
 #include "ui/common/diffpainter.h"
 #include "ui/common/icons.h"
 #include "ui/common/palette.h"
@@ -219,6 +220,10 @@ void JobDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const
     const QString name = static_cast<QLineEdit *>(editor)->text();
     if (name == index.data(Qt::EditRole).toString())
         return;
+    if (const std::optional<QString> refused = DestinationNames::refusal(name)) {
+        Q_EMIT nameRefused(*refused);
+        return;
+    }
     if (!FileNames::sameExtension(index.data(JobListModel::OriginalNameRole).toString(), name)) {
         Q_EMIT extensionChangeRequested(index.data(JobListModel::IdRole).toUuid(), name);
         return;

@@ -44,6 +44,8 @@ Q_SIGNALS:
     void quickLookRequested(const QModelIndex &index);
     /** The user typed `name` for the job `id`, with an extension other than its file's. */
     void extensionChangeRequested(const QUuid &id, const QString &name) const;
+    /** The user typed what is no file name; `reason` says why, in German. */
+    void nameRefused(const QString &reason) const;
 
 private:
     [[nodiscard]] const NameDiff::Sides &diff(const QString &oldName, const QString &newName) const;

@@ -65,6 +65,7 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     // Queued: the dialog must not open while the view is still closing the editor.
     connect(m_delegate, &JobDelegate::extensionChangeRequested, this, &ReviewView::confirmExtension,
             Qt::QueuedConnection);
+    connect(m_delegate, &JobDelegate::nameRefused, this, &ReviewView::nameRefused);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QListView::customContextMenuRequested, this, &ReviewView::showRowMenu);
 

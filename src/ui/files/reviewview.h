@@ -64,6 +64,8 @@ Q_SIGNALS:
     void renamed(const QList<RenameRecord> &records, int failed);
     /** "Abbrechen" emptied the list; these were its jobs. */
     void discarded(const QList<RenameJob> &jobs);
+    /** A name typed in a row is no file name; `reason` says why. */
+    void nameRefused(const QString &reason);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
