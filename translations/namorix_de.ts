@@ -28,6 +28,8 @@
     <message id="status.kvx"><source>status.kvx</source><translation>Korvex</translation></message>
     <message id="status.kvx.connected"><source>status.kvx.connected</source><translation>Korvex verbunden</translation></message>
     <message id="status.kvx.unavailable"><source>status.kvx.unavailable</source><translation>Korvex nicht verfügbar</translation></message>
+    <message id="status.kvx.connected.help"><source>status.kvx.connected.help</source><translation>Korvex verbunden: Text, den diese Volltextsuche auf diesem Rechner schon erfasst hat, übernimmt Namorix, statt die Datei selbst zu lesen.</translation></message>
+    <message id="status.kvx.unavailable.help"><source>status.kvx.unavailable.help</source><translation>Korvex nicht verfügbar: Namorix liest die Dateien selbst. Korvex ist eine eigenständige Volltextsuche; ohne sie fehlt nichts.</translation></message>
     <message id="status.history.renamed" numerus="yes"><source>status.history.renamed</source><translation><numerusform>%n Datei umbenannt</numerusform><numerusform>%n Dateien umbenannt</numerusform></translation></message>
     <message id="status.history.total" numerus="yes"><source>status.history.total</source><translation><numerusform>%n Eintrag gesamt</numerusform><numerusform>%n Einträge gesamt</numerusform></translation></message>
     <message id="status.watch.help"><source>status.watch.help</source><translation>%1 Ordner überwacht</translation></message>

@@ -154,6 +154,36 @@ private Q_SLOTS:
         }
     }
 
+    // Without the differences the new name sits in a field of its own ground: on a selected row it
+    // keeps the field's text colour, in light and dark.
+    void selectedNameReadsWithoutTheDiff()
+    {
+        dropFiles(w->files()->dropTarget(), {w->touch("a.txt")});
+        QTRY_COMPARE(w->list()->model()->rowCount(), 1);
+        JobDelegate *delegate = w->review()->delegate();
+        delegate->setShowDiff(false);
+        for (QPalette palette :
+             {QApplication::style()->standardPalette(), QPalette(QColor(0x31, 0x36, 0x3b), QColor(0x23, 0x26, 0x29))}) {
+            ReadableStyle().polish(palette);
+            QStyleOptionViewItem option;
+            option.initFrom(w->list());
+            option.palette = palette;
+            option.rect = QRect(0, 0, 700, delegate->sizeHint(option, w->list()->model()->index(0, 0)).height());
+            option.state |= QStyle::State_Selected;
+            QImage image(option.rect.size(), QImage::Format_RGB32);
+            image.fill(palette.color(QPalette::Highlight));
+            QPainter painter(&image);
+            delegate->paint(&painter, option, w->list()->model()->index(0, 0));
+            painter.end();
+            const QRect field = delegate->nameRect(option.rect, {}).adjusted(4, 2, -4, -2);
+            double best = 1;
+            for (int y = field.top(); y <= field.bottom(); ++y)
+                for (int x = field.left(); x <= field.right(); ++x)
+                    best = std::max(best, UIColors::contrast(image.pixelColor(x, y), palette.color(QPalette::Base)));
+            QVERIFY2(best >= 4.5, qPrintable(QString::number(best)));
+        }
+    }
+
     // More files join the review the user is working on; only the user takes rows out.
     void reviewKeepsTheUsersWork()
     {

@@ -157,7 +157,8 @@ void JobDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, c
         frame.state = QStyle::State_Enabled | QStyle::State_Sunken;
         frame.lineWidth = 1;
         style->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, painter, option.widget);
-        painter->setPen(text);
+        // The field keeps its own ground on a selected row too: the field's text colour, never the selection's.
+        painter->setPen(option.palette.color(QPalette::Text));
         painter->drawText(second.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter,
                           QFontMetrics(painter->font()).elidedText(newName, Qt::ElideRight, second.width() - 8));
     } else if (!reason.isEmpty()) {

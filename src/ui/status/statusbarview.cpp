@@ -195,9 +195,11 @@ QCoro::Task<> StatusBarView::refreshProvider()
 void StatusBarView::refreshCompanion(bool available)
 {
     paintDot(m_companionDot, available ? UIColors::green() : UIColors::grey());
-    const QString help = available ? qtTrId("status.kvx.connected") : qtTrId("status.kvx.unavailable");
-    m_companionItem->setToolTip(help);
-    m_companionItem->setAccessibleName(help);
+    // Many users never heard of the companion: the tip says what it is and that nothing is missing without it.
+    m_companionItem->setToolTip(available ? qtTrId("status.kvx.connected.help")
+                                          : qtTrId("status.kvx.unavailable.help"));
+    m_companionItem->setAccessibleName(available ? qtTrId("status.kvx.connected") : qtTrId("status.kvx.unavailable"));
+    m_companionItem->setAccessibleDescription(m_companionItem->toolTip());
 }
 
 void StatusBarView::refreshHistory()
