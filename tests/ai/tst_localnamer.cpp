@@ -116,6 +116,22 @@ void TestLocalNamer::date_data()
     QTest::newRow("printed footer date") << "Muster GmbH\n15.02.2024\nVertrag\n" + QString("Text\n").repeated(12) +
                                                 "Druckdatum 20.03.2024"
                                          << "2024-02-15";
+    QTest::newRow("label column over its values, the address block between")
+        << "Muster GmbH\nPersonalnummer\nEintritt\nDatum\nFrau\nErika Muster\nMusterweg 3\n12345 Musterstadt\n4711\n"
+           "01.01.2015\n15.03.2024\nEntgeltabrechnung März 2024"
+        << "2024-03-15";
+    QTest::newRow("a delivery note's delivery date")
+        << "Lieferschein\nIhre Bestellung vom: 26. Oktober 2023\nLieferdatum: 2. November 2023\nPos. Artikel Menge"
+        << "2023-11-02";
+    QTest::newRow("a receipt's time stamp at the bottom")
+        << "Bäckerei Korn\n" + QString("Brötchen 0,50\n").repeated(10) + "SUMME EUR 5,00\n12.01.2023 15:25 Bon 1399"
+        << "2023-01-12";
+    QTest::newRow("another paper's date") << "Versicherung\nIhre Schadenmeldung vom 09.12.2022\nHamburg 23.12.2022"
+                                          << "2022-12-23";
+    QTest::newRow("slash date read day first") << "Invoice\nInvoice date 05/07/2023\nTotal £10.00"
+                                               << "2023-07-05";
+    QTest::newRow("slash date read month first in dollars") << "Invoice\nInvoice date 05/07/2023\nTotal $10.00"
+                                                            << "2023-05-07";
     QTest::newRow("only a due date") << "Zahlbar bis 30.04.2024"
                                      << "";
     QTest::newRow("no date") << "Sehr geehrte Damen und Herren, vielen Dank."
@@ -157,6 +173,10 @@ void TestLocalNamer::amount_data()
         << "119.00";
     QTest::newRow("column heads") << "Rechnung\nNetto   MwSt   Brutto\n100,00 €   19,00 €   119,00 €"
                                   << "119.00";
+    QTest::newRow("label column, then the amount column under its head")
+        << "Rechnung\nNettobetrag\nUmsatzsteuer 19 %\nBruttobetrag\nabzüglich Abschläge\nRestbetrag\nBetrag\n1.209,24\n"
+           "124,44\n€ 1.333,68\n€ 253,40\n€ 1.587,08\n€ -1.488,00\n€ 99,08"
+        << "99.08";
     QTest::newRow("paid in part") << "Rechnung\nRechnungsbetrag 500,00 €\nAnzahlung 200,00 €\nNoch zu zahlen 300,00 €"
                                   << "300.00";
     QTest::newRow("payslip") << "Gehaltsabrechnung März 2024\nGesamt-Brutto 3.500,00\nNetto 2.300,00\n"
@@ -269,6 +289,16 @@ void TestLocalNamer::sender_data()
     QTest::newRow("mail's address only") << "Guten Tag,\nanbei Ihre Rechnung."
                                          << "rechnung@telekom.de"
                                          << "Telekom";
+    QTest::newRow("mail's encoded display name") << "Guten Tag,\nanbei Ihre Rechnung."
+                                                 << "=?utf-8?q?M=C3=B6belhaus_Kr=C3=A4mer?= <rechnung@kraemer.de>"
+                                                 << "Möbelhaus Krämer";
+    QTest::newRow("labels joined by a slash")
+        << "Kaufvertrag\nVerkäufer/Auftragnehmer: Autohaus Muster\nKäufer: Max Muster\n§ 1 Kaufgegenstand"
+        << ""
+        << "Autohaus Muster";
+    QTest::newRow("owner after the name") << "Physiotherapie Muster Inh. Lea Martens\nWeg 1 · 12345 Stadt\n\nRechnung"
+                                          << ""
+                                          << "Physiotherapie Muster";
     QTest::newRow("sender label") << "Absender: Praxis Dr. Weber\nEmpfänger: Max Muster\nRechnung"
                                   << ""
                                   << "Praxis Dr. Weber";
@@ -336,6 +366,10 @@ void TestLocalNamer::category_data()
         << Defaults << "brief";
     QTest::newRow("letter with a warm closing")
         << "Liebe Frau Muster,\nwir sind umgezogen.\nHerzliche Grüße\nHelga" << Defaults << "brief";
+    QTest::newRow("statement's rows of credits")
+        << "Sparkasse Muster\nKontoauszug\nSaldo alt 100,00\n27.05.2023 Gutschrift Gehalt 10,00\n"
+           "28.05.2023 Gutschrift Gehalt 10,00\n29.05.2023 Gutschrift Gehalt 10,00\nSaldo neu 130,00"
+        << Defaults << "beleg";
     QTest::newRow("nothing fits") << "Einkaufsliste: Äpfel, Brot" << Defaults << "";
     QTest::newRow("kind the user has no category for")
         << "Mietvertrag\nzwischen A und B" << QStringList{"Rechnung"} << "";

@@ -70,7 +70,11 @@ KindFound findKind(const Document &document, const Layout &layout, const Tables 
             continue;
         const bool top = document.rank(l) < HeadingLines || document.place(l) < HeadingPlace;
         for (const auto &match : tables.kindWords.inLine(document, l)) {
-            const bool heading = top && (document.tokenCount(l) <= HeadingWords || match.first == line.firstToken);
+            // A row that starts with a number ("27.05.2023 Gutschrift Gehalt") is an item, not a heading.
+            const bool row =
+                match.first != line.firstToken && document.tokens()[line.firstToken].folded.front().isDigit();
+            const bool heading =
+                top && !row && (document.tokenCount(l) <= HeadingWords || match.first == line.firstToken);
             tallyWords(*match.value, heading, document.rank(l), phraseOf(document, match.first, match.last));
         }
     }

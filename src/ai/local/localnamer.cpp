@@ -6,6 +6,7 @@
 #include "grounding/datefinder.h"
 
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <climits>
 #include <cmath>
@@ -78,12 +79,39 @@ std::optional<QDate> metadataDate(const FileContext &context)
     return Grounding::parseDate(value);
 }
 
+/**
+ * A mail header's encoded words decoded ("=?utf-8?q?M=C3=B6belhaus_Kr=C3=A4mer?=" → "Möbelhaus Krämer"):
+ * extraction keeps header values as written. Space between two encoded words goes with them.
+ */
+QString decodedWords(const QString &value)
+{
+    static const QRegularExpression word(QStringLiteral(R"(=\?([^?\s]+)\?([qQbB])\?([^?\s]*)\?=)"));
+    QString result;
+    qsizetype at = 0;
+    QRegularExpressionMatchIterator it = word.globalMatch(value);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        const QStringView between = QStringView(value).sliced(at, match.capturedStart() - at);
+        if (at == 0 || !between.trimmed().isEmpty())
+            result += between;
+        QByteArray bytes = match.captured(3).toLatin1();
+        if (match.captured(2).compare(u"q", Qt::CaseInsensitive) == 0)
+            bytes = QByteArray::fromPercentEncoding(bytes.replace('_', ' '), '=');
+        else
+            bytes = QByteArray::fromBase64(bytes);
+        QStringDecoder decoder(match.captured(1).section(u'*', 0, 0).toLatin1().constData());
+        result += decoder.isValid() ? QString(decoder.decode(bytes)) : QString::fromLatin1(bytes);
+        at = match.capturedEnd();
+    }
+    return at == 0 ? value : result + value.mid(at);
+}
+
 /** A mail's From header: `"Name" <address>`, `Name <address>`, `address (Name)` or the bare address. */
 std::optional<MailSender> mailSender(const FileContext &context)
 {
     static const QRegularExpression angled(QStringLiteral(R"re(^\s*"?([^"<]*?)"?\s*<([^<>\s]+@[^<>\s]+)>)re"));
     static const QRegularExpression bare(QStringLiteral(R"re(([^\s<>()"]+@[^\s<>()"]+)(?:\s*\(([^)]*)\))?)re"));
-    const QString from = context.metadata.value(QStringLiteral("from")).trimmed();
+    const QString from = decodedWords(context.metadata.value(QStringLiteral("from"))).trimmed();
     if (from.isEmpty())
         return std::nullopt;
     MailSender sender;
@@ -186,7 +214,8 @@ Reading read(const FileContext &context)
     reading.hasText = document.nonBlankLines() > 0;
 
     const std::optional<MailSender> mail = mailSender(context);
-    if (const QString subject = context.metadata.value(QStringLiteral("subject")); !subject.trimmed().isEmpty()) {
+    if (const QString subject = decodedWords(context.metadata.value(QStringLiteral("subject")));
+        !subject.trimmed().isEmpty()) {
         reading.subject = withoutReplyPrefixes(subject, tables);
         reading.subjectSource = FieldSource::metadata;
     } else if (const QString line = subjectLine(document, layout, tables); !line.isEmpty()) {
@@ -294,7 +323,9 @@ LocalNaming name(const FileContext &context, const QStringList &categories, cons
             break;
         }
     }
-    if (reading.kind.ranking.isEmpty() && isPicture(context)) {
+    // A picture the image classifier takes for a document is a scan, whatever its kind: no photo.
+    const bool scan = context.metadata.value(QStringLiteral("classification")).contains(QStringLiteral("document"));
+    if (reading.kind.ranking.isEmpty() && isPicture(context) && !scan) {
         for (qsizetype k = 0; k < tables.kinds.size() && !fields.kategorie; ++k) {
             if (tables.kinds[k].media != u"picture")
                 continue;

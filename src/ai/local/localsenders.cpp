@@ -80,9 +80,23 @@ int legalFormStart(const Document &name, const Tables &tables)
     return -1;
 }
 
+/** Whether a street with its house number starts `text`: "Spediteurstraße 8 …", "2 Wharf Road …". */
+bool startsWithStreet(QStringView text)
+{
+    static const QRegularExpression street(
+        QStringLiteral(
+            R"(^(?:\d{1,4}[a-z]?\s+(?:\p{L}+\s+){0,3}(?:street|st|road|rd|avenue|ave|lane|drive|way|close|)"
+            R"(place|square|row|terrace)\b|[\p{L}-]*(?:straße|strasse|str\.|weg|platz|allee|gasse|ring|damm|)"
+            R"(ufer|chaussee|steig|pfad)\s*\d))"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    return street.match(text).hasMatch();
+}
+
 /**
- * `raw` up to the end of a legal form inside it: "Oakridge Lettings Ltd 55 High Street" → "Oakridge
- * Lettings Ltd", "Muster GmbH Thomas Berger" → "Muster GmbH"; a form at the end changes nothing.
+ * The name at the start of `raw`: up to the end of a legal form inside it ("Oakridge Lettings Ltd 55
+ * High Street" → "Oakridge Lettings Ltd", "Muster GmbH Thomas Berger" → "Muster GmbH"), or up to an
+ * owner's label or a street that follows it ("Physiotherapie Bewegung Inh. Lea Martens",
+ * "Ashworth Joinery 2 Wharf Road"); a form at the end changes nothing.
  */
 QStringView throughLegalForm(QStringView raw, const Tables &tables)
 {
@@ -90,6 +104,8 @@ QStringView throughLegalForm(QStringView raw, const Tables &tables)
     const QList<LocalText::Token> &tokens = name.tokens();
     const int n = int(tokens.size());
     for (int t = 1; t < n && t <= MaxNameWords; ++t) {
+        if (tables.imprintMarkers.at(name, t) || startsWithStreet(raw.sliced(tokens[t].start)))
+            return raw.first(tokens[t].start);
         const auto match = tables.legalForms.at(name, t);
         if (!match)
             continue;
@@ -221,7 +237,7 @@ public:
         const QString name = trimmedName(raw);
         if (name.size() < 2 || name.size() > MaxNameLength || !(name.front().isUpper() || name.front().isDigit()))
             return {};
-        if (name.endsWith(u':') || name.contains(u'@') || name.contains(u"www.", Qt::CaseInsensitive) ||
+        if (name.contains(u':') || name.contains(u'@') || name.contains(u"www.", Qt::CaseInsensitive) ||
             name.contains(u"http", Qt::CaseInsensitive))
             return {};
         const auto letters = std::count_if(name.cbegin(), name.cend(), [](QChar c) { return c.isLetter(); });
@@ -359,8 +375,22 @@ std::optional<QStringView> afterLabel(const Document &document, int line, const 
     const QString &text = document.text();
     qsizetype at = document.tokens()[match->last].end;
     const qsizetype end = document.lines()[line].end;
-    while (at < end && (text.at(at) == u' ' || text.at(at) == u'.'))
-        ++at;
+    const auto skipSpace = [&] {
+        while (at < end && (text.at(at) == u' ' || text.at(at) == u'.'))
+            ++at;
+    };
+    skipSpace();
+    // "Verkäufer/Auftragnehmer:": labels joined by a slash.
+    while (at < end && text.at(at) == u'/') {
+        const int next = document.tokenFrom(at);
+        const auto more = next < document.tokens().size() && document.tokens()[next].line == line
+                              ? set.at(document, next)
+                              : std::nullopt;
+        if (!more)
+            return std::nullopt;
+        at = document.tokens()[more->last].end;
+        skipSpace();
+    }
     if (at >= end || text.at(at) != u':')
         return std::nullopt;
     return QStringView(text).sliced(at + 1, end - at - 1).trimmed();
