@@ -109,7 +109,8 @@ AmountFound findTotal(const Document &document, const Layout &layout, const Tabl
             return false;
         static const QRegularExpression rate(QStringLiteral(R"(\d+(?:[.,]\d+)?\s?%)"));
         const QString l = document.lineText(line).toString().remove(rate);
-        return std::none_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); });
+        return std::none_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); }) &&
+               !isNameOrTitle(document, tables, line);
     };
     columns.isKeyed = [&](int line) {
         const auto labels = tables.amountLabels.inLine(document, line);

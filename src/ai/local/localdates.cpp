@@ -105,12 +105,51 @@ bool isRangeJoint(QStringView between)
     return joint.match(between).hasMatch();
 }
 
+/**
+ * The slash dates the date finder leaves out because both readings are dates ("05/07/2023"), read
+ * the way the document writes its others: day first where one of them has a day above 12, month
+ * first where one has a month above 12; otherwise day first unless the document counts in dollars.
+ */
+QList<Grounding::FoundDate> ambiguousSlashDates(QStringView text)
+{
+    static const QRegularExpression slash(QStringLiteral(R"((?<![\d/.])(\d{1,2})/(\d{1,2})/(\d{4}|\d{2})(?![\d/]))"));
+    struct Slashed {
+        int first, second, year;
+        qsizetype position, length;
+    };
+    QList<Slashed> ambiguous;
+    int dayFirst = 0, monthFirst = 0;
+    for (auto it = slash.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        const int a = match.capturedView(1).toInt(), b = match.capturedView(2).toInt();
+        int year = match.capturedView(3).toInt();
+        if (match.capturedLength(3) == 2)
+            year += year < 70 ? 2000 : 1900;
+        if (a > 12 && b <= 12)
+            ++dayFirst;
+        else if (b > 12 && a <= 12)
+            ++monthFirst;
+        else if (a != b && a >= 1 && b >= 1 && a <= 12 && b <= 12)
+            ambiguous.append({a, b, year, match.capturedStart(), match.capturedLength()});
+    }
+    const bool dollars = text.contains(u'$') || text.contains(QStringLiteral("USD"));
+    const bool byMonth = monthFirst > dayFirst || (monthFirst == dayFirst && dollars);
+    QList<Grounding::FoundDate> found;
+    for (const Slashed &s : std::as_const(ambiguous)) {
+        const QDate date = byMonth ? QDate(s.year, s.first, s.second) : QDate(s.year, s.second, s.first);
+        if (date.isValid())
+            found.append({date, s.position, s.length});
+    }
+    return found;
+}
+
 } // namespace
 
 DateFound findDate(const Document &document, const Layout &layout, const Tables &tables, int kind, QDate today)
 {
     const bool deliveryNote = kind >= 0 && tables.kinds[kind].name == u"lieferschein";
     QList<Grounding::FoundDate> found = Grounding::findDates(document.text());
+    found += ambiguousSlashDates(document.text());
     std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) {
         return a.position != b.position ? a.position < b.position : a.length > b.length;
     });
@@ -135,7 +174,9 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
     ColumnRules columns;
     columns.isLabel = [&](int line) {
         const QStringView l = document.lineText(line);
-        return document.tokenCount(line) <= 6 && std::none_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); });
+        return document.tokenCount(line) <= 6 &&
+               std::none_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); }) &&
+               !isNameOrTitle(document, tables, line);
     };
     columns.isValue = [&](int line) {
         const QStringView l = document.lineText(line).trimmed();

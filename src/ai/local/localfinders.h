@@ -58,11 +58,14 @@ struct ColumnRules {
 /**
  * A column of values below a column of labels, as PDF text gives a table: "Netto\nMwSt\nBrutto"
  * and later "100,00\n19,00\n119,00". Maps each value line to the label line it answers. The
- * recipient's address block between them does not count; a one-word line right above a longer
- * value column heads that column and is no label; a label column right above its values takes
+ * recipient's address block between them does not count; a one-word line right above a value
+ * column of another length heads that column and is no label; a label column right above its values takes
  * the lines below it whatever they hold ("Patient" over "Julia Becker").
  */
 [[nodiscard]] QHash<int, int> columnPairs(const Document &document, const Layout &layout, const ColumnRules &rules);
+
+/** Whether a line holds a legal form ("Muster GmbH") or is a kind's title ("Rechnung"): no label. */
+[[nodiscard]] bool isNameOrTitle(const Document &document, const Tables &tables, int line);
 
 /** Whether a line is a street with its house number, a post-office box or a postcode with a town. */
 [[nodiscard]] bool isAddressLine(QStringView line);

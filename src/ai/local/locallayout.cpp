@@ -141,6 +141,15 @@ QList<Segment> segmentsOf(const Document &document, int line)
     return segments;
 }
 
+bool isNameOrTitle(const Document &document, const Tables &tables, int line)
+{
+    if (tables.legalForms.inLineAny(document, line))
+        return true;
+    const auto kind = tables.kindWords.startOf(document, line);
+    return kind && kind->last + 1 == document.lines()[line].endToken &&
+           std::any_of(kind->value->cbegin(), kind->value->cend(), [](const auto &w) { return w.title; });
+}
+
 QHash<int, int> columnPairs(const Document &document, const Layout &layout, const ColumnRules &rules)
 {
     // A column further away than this is another table's.
@@ -154,9 +163,14 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
         bool used = false;
     };
     // The recipient's block sits between a label column and its values in many letterheads.
+    // A bare number is no address line, though the block may have taken it for a country.
+    const auto bareNumber = [&](int line) {
+        const QStringView l = document.lineText(line);
+        return std::none_of(l.begin(), l.end(), [](QChar c) { return c.isLetter(); });
+    };
     QList<int> visible;
     for (int line = 0; line < document.lines().size(); ++line) {
-        if (!document.lines()[line].isBlank() && !layout.recipient[line])
+        if (!document.lines()[line].isBlank() && (!layout.recipient[line] || bareNumber(line)))
             visible.append(line);
     }
     QList<Run> runs;
@@ -179,6 +193,19 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
         return document.lineText(line).trimmed().split(u' ', Qt::SkipEmptyParts).size();
     };
 
+    // A one-word line that ends a label column right above a value column of another length heads
+    // that column ("Betrag", "Preis", "Gesamt") and is no label.
+    if (rules.fromEnd) {
+        for (qsizetype r = 0; r + 1 < runs.size(); ++r) {
+            Run &labels = runs[r];
+            if (labels.values || labels.lines.size() < 2)
+                continue;
+            const int after = labels.lines.back() + 1;
+            if (after < visible.size() && runOf[after] >= 0 && runs[runOf[after]].values &&
+                runs[runOf[after]].lines.size() != labels.lines.size() && words(visible[labels.lines.back()]) == 1)
+                labels.lines.removeLast();
+        }
+    }
     QHash<int, int> pairs;
     const auto pair = [&](const QList<int> &values, const QList<int> &labels) {
         const qsizetype offset = rules.fromEnd ? values.size() - labels.size() : 0;
@@ -195,8 +222,6 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
         // Right above its values: the label column takes as many lines below it, whatever they hold.
         Run &values = runs[runOf[after]];
         const qsizetype n = labels.lines.size();
-        if (rules.fromEnd && values.lines.size() > n && words(visible[labels.lines.back()]) == 1)
-            continue; // the last label may head the longer value column: paired below
         if (values.lines.size() >= n || rules.fromEnd) {
             if (values.lines.size() < n)
                 continue;
@@ -222,16 +247,11 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
                 continue;
             if (visible[values.lines.front()] - visible[labels.lines.back()] > MaxDistance)
                 break;
-            QList<int> lines = labels.lines;
-            // A one-word line right above a longer value column is its head ("Betrag", "Gesamt").
-            if (rules.fromEnd && l == v - 1 && lines.size() < values.lines.size() && words(visible[lines.back()]) == 1)
-                lines.removeLast();
             const bool near = l == v - 1;
-            if (labels.used || lines.isEmpty() || labels.keyed < (near ? 1 : rules.keyedFar) ||
-                lines.size() > values.lines.size())
+            if (labels.used || labels.keyed < (near ? 1 : rules.keyedFar) || labels.lines.size() > values.lines.size())
                 continue;
             labels.used = values.used = true;
-            pair(values.lines, lines);
+            pair(values.lines, labels.lines);
             break;
         }
     }
