@@ -15,7 +15,8 @@
     <message id="menu.view"><source>menu.view</source><translation>Ansicht</translation></message>
     <message id="menu.help"><source>menu.help</source><translation>Hilfe</translation></message>
     <message id="menu.quit"><source>menu.quit</source><translation>Beenden</translation></message>
-    <message id="menu.revertLast"><source>menu.revertLast</source><translation>Letzte Umbenennung rückgängig machen</translation></message>
+    <message id="menu.revertLast"><source>menu.revertLast</source><translation>Letzte Umbenennungen rückgängig machen</translation></message>
+    <message id="result.nothingToRevert"><source>result.nothingToRevert</source><translation>Nichts rückgängig zu machen: diese Umbenennungen sind schon zurückgenommen</translation></message>
     <message id="menu.revertLastBatch" numerus="yes"><source>menu.revertLastBatch</source><translation><numerusform>Letzte Umbenennung rückgängig machen (%n Datei)</numerusform><numerusform>Letzte Umbenennungen rückgängig machen (%n Dateien)</numerusform></translation></message>
     <message id="menu.settings"><source>menu.settings</source><translation>Einstellungen…</translation></message>
     <message id="menu.about"><source>menu.about</source><translation>Über Namorix</translation></message>

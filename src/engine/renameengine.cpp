@@ -345,7 +345,7 @@ void RenameEngine::mergeIntoReview(const QList<RenameJob> &results)
         const auto listed = std::ranges::find(m_jobs, result.originalURL, &RenameJob::originalURL);
         if (listed == m_jobs.end())
             m_jobs.append(result);
-        else if (!listed->editedByUser)
+        else if (!listed->editedByUser || listed->hasFailed()) // a failed row holds no name of the user's
             *listed = result;
         else if (!result.hasFailed())
             listed->newerSuggestion = result.suggestedName;

@@ -124,6 +124,8 @@ std::expected<Outcome, NamorixError> revertLast(ObjectStore *store, const BatchP
 
 QString describe(const Outcome &outcome)
 {
+    if (outcome.reverted == 0 && outcome.failures.isEmpty() && outcome.stopped == 0)
+        return StringTable::text("result.nothingToRevert");
     QString text = StringTable::text("result.reverted", outcome.reverted);
     if (!outcome.failures.isEmpty()) {
         text += QStringLiteral(", ") + StringTable::text("result.notReverted", int(outcome.failures.size()))

@@ -120,6 +120,15 @@ private Q_SLOTS:
         QCOMPARE(failed.suggestedName, "datei8.txt");
         QCOMPARE(failed.confidence, 0.0);
         QVERIFY(!failed.approved); // nothing to apply: ticked, it would only be counted
+
+        // Tried again after "select all", it takes the new result: a failed row holds nothing of the user's.
+        m_engine->setAllApproved(true);
+        m_fx->llm.clearFailure("datei8.txt");
+        m_fx->llm.clearFailure("datei9.txt");
+        analyze({files[7], files[8]});
+        QCOMPARE(m_engine->jobs().size(), 9);
+        QCOMPARE(m_engine->jobs().at(7).suggestedName, "2024-03-15_rechnung_mobilfunk_maerz.txt");
+        QCOMPARE(m_engine->error(), std::nullopt);
     }
 
     // A reply without the fields gives its first line as the name, unticked: prose is no name to

@@ -38,6 +38,7 @@ public:
     void queueRawResponses(const QList<StubResponse> &responses) { m_queued += responses; }
     /** Answers requests about this file with an error status instead of a reply. */
     void setFailure(const QString &fileName, int status) { m_failures.insert(fileName, status); }
+    void clearFailure(const QString &fileName) { m_failures.remove(fileName); }
     void setTagsStatus(int status) { m_tagsStatus = status; }
 
     /** The file names the recorded requests asked about, in order. */

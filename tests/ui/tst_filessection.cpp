@@ -1,3 +1,4 @@
+#include "engine/filework.h"
 #include "ui/common/manyfilesquestion.h"
 #include "ui/common/palette.h"
 #include "ui/common/readablestyle.h"
@@ -225,6 +226,11 @@ private Q_SLOTS:
         named<QPushButton>(w->files()->resultBar(), "Erneut versuchen")->click();
         QTRY_COMPARE(model->rowCount(), 0);
         QVERIFY(QFile::exists(w->dir.filePath("W.txt")));
+
+        // Undone elsewhere (Ctrl+Z): the bar no longer offers to undo what is undone.
+        QTRY_COMPARE(w->files()->resultBar()->text(), "1 Datei umbenannt");
+        QVERIFY(awaitTask(FileWork::shared().revertLast(w->store.get())));
+        QTRY_VERIFY(!w->files()->resultBar()->isVisible());
     }
 
     // The filter narrows the rows shown; every key acts on the job in its row, not on the job at that source row.

@@ -6,6 +6,7 @@
 #include "engine/renameengine.h"
 #include "engine/undo.h"
 #include "settings/navigationstate.h"
+#include "store/objectstore.h"
 #include "ui/common/manyfilesquestion.h"
 #include "ui/files/analysisprogressview.h"
 #include "ui/files/droptarget.h"
@@ -109,6 +110,26 @@ void FilesPage::reportRenamed(const QList<RenameRecord> &records, int failed)
     if (!parts.isEmpty())
         m_result->showResult(parts.join(QStringLiteral(", ")),
                              failed > 0 || stopped > 0 ? ResultBar::Tone::problem : ResultBar::Tone::done, actions);
+    followBatch(records.isEmpty() ? std::nullopt : std::optional(records.first().batch));
+}
+
+void FilesPage::followBatch(std::optional<qint64> batch)
+{
+    disconnect(m_batchWatch);
+    ObjectStore *store = m_engine.store();
+    if (!batch || !store)
+        return;
+    // Undone elsewhere (Ctrl+Z, the history): "6 Dateien umbenannt · Rückgängig" no longer holds.
+    m_batchWatch = connect(store, &ObjectStore::changed, this, [this, store, id = *batch](ObjectStore::Kind kind) {
+        if (kind != ObjectStore::Kind::records)
+            return;
+        RecordQuery query;
+        query.batch = id;
+        if (const auto count = store->countRecords(query); count && count->notReverted == 0) {
+            disconnect(m_batchWatch);
+            m_result->hide();
+        }
+    });
 }
 
 QCoro::Task<> FilesPage::undo(qint64 batch)
@@ -116,6 +137,7 @@ QCoro::Task<> FilesPage::undo(qint64 batch)
     const QPointer<FilesPage> self(this);
     QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting =
         FileWork::shared().revertBatch(m_engine.store(), batch);
+    followBatch(std::nullopt); // what follows is this undo's own result
     const auto outcome = co_await std::move(reverting);
     if (!self)
         co_return;

@@ -55,6 +55,8 @@ private:
     void showCurrent();
     void openDialog(bool folders);
     void reportRenamed(const QList<RenameRecord> &records, int failed);
+    /** Hides the result of the rename `batch` once all of it is undone, wherever that happens. */
+    void followBatch(std::optional<qint64> batch);
     void reportDiscarded(const QList<RenameJob> &jobs);
     QCoro::Task<> undo(qint64 batch);
 
@@ -63,6 +65,7 @@ private:
     NavigationState &m_navigation;
     ManyFilesQuestion *m_question;
     ResultBar *m_result;
+    QMetaObject::Connection m_batchWatch;
     QStackedWidget *m_stack;
     DropTarget *m_dropTarget;
     AnalysisProgressView *m_progress;
