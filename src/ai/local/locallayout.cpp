@@ -311,10 +311,13 @@ Layout layoutOf(const Document &document, const Tables &tables)
             continue;
         if (layout.returnAddressLine < 0 && hasPostcode(text)) {
             const QList<Segment> segments = segmentsOf(document, line);
-            // The letterhead's own "Am Kraftwerk 3 · 04177 Leipzig" starts with its street, not a name.
+            // The letterhead's own "Am Kraftwerk 3 · 04177 Leipzig" or "Lake Road · Windermere" starts with its
+            // street, not a name; nor does "muster.de · Weg 4 · 12345 Stadt".
             static const QRegularExpression houseNumber(
-                QStringLiteral(R"(^\d{1,4}\s*[a-z]?\s+\p{L}|\p{L}\.?\s+\d{1,4}\s*[a-z]?$)"),
-                QRegularExpression::UseUnicodePropertiesOption);
+                QStringLiteral(R"(^\d{1,4}\s*[a-z]?\s+\p{L}|\p{L}\.?\s+\d{1,4}\s*[a-z]?$|)"
+                               R"((?:straße|strasse|str\.|weg|platz|allee|gasse|road|street|lane|avenue|drive)$|)"
+                               R"(^\S+\.(?:de|com|net|org|eu|at|ch|uk|io)$|@)"),
+                QRegularExpression::UseUnicodePropertiesOption | QRegularExpression::CaseInsensitiveOption);
             const QStringView first = segments.front().text;
             if (segments.size() >= 2 && !hasPostcode(first) && !isAddressLine(first) &&
                 !houseNumber.match(first).hasMatch()) {

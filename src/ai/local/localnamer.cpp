@@ -141,6 +141,28 @@ bool isWriterTitle(const QString &title)
     return title.trimmed().isEmpty() || junk.match(title.trimmed()).hasMatch();
 }
 
+/**
+ * A mail body still in quoted-printable ("Gr=C3=BC=C3=9Fe", lines ending in "=") decoded as UTF-8,
+ * else Latin-1; extraction gives a mail's text as written. Text with fewer signs of it stays.
+ */
+QString withoutQuotedPrintable(const QString &text)
+{
+    static const QRegularExpression escape(QStringLiteral("=[0-9A-F]{2}"));
+    static const QRegularExpression softBreak(QStringLiteral("=\r?\n"));
+    constexpr int MinEscapes = 3;
+    qsizetype escapes = 0;
+    for (QRegularExpressionMatchIterator it = escape.globalMatch(text); it.hasNext() && escapes < MinEscapes; it.next())
+        ++escapes;
+    if (escapes < MinEscapes && !softBreak.match(text).hasMatch())
+        return text;
+    QString joined = text;
+    joined.remove(softBreak);
+    const QByteArray bytes = QByteArray::fromPercentEncoding(joined.toUtf8(), '=');
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : decoded;
+}
+
 /** The text the document wrote itself: a mail without the header lines we put above its body. */
 QString ownText(const FileContext &context)
 {
@@ -151,6 +173,7 @@ QString ownText(const FileContext &context)
         const QString headers = formatMetadata(context.metadata).join(u'\n');
         if (!headers.isEmpty() && text.startsWith(headers))
             text = text.mid(headers.size());
+        text = UnicodeText::nfc(withoutQuotedPrintable(text));
     }
     return text;
 }

@@ -229,6 +229,12 @@ public:
             }
         }
         m_recipientKeys.remove(QString());
+        // The letterhead is no recipient, whatever line the address block was taken to start at.
+        if (const int first = document.nextLine(-1); first >= 0 && !layout.recipient[first]) {
+            const QList<Segment> segments = segmentsOf(document, first);
+            if (!segments.isEmpty())
+                m_recipientKeys.remove(nameKey(segments.front().text.toString(), tables));
+        }
     }
 
     /** A name in `raw`, cleaned; empty when `raw` is no name. */
