@@ -415,6 +415,7 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="apply.attributes"><source>apply.attributes</source><translation>Dateiattribute nicht lesbar: %1</translation></message>
     <message id="apply.noFreeName"><source>apply.noFreeName</source><translation>Kein freier Name für %1</translation></message>
     <message id="apply.noHistory"><source>apply.noHistory</source><translation>Umbenennen nicht möglich: der Verlauf ist nicht verfügbar</translation></message>
+    <message id="preview.askAgain"><source>preview.askAgain</source><translation>Neu analysieren</translation></message>
     <message id="edit.slash"><source>edit.slash</source><translation>Ein Dateiname kann kein „/“ enthalten: Umbenennen verschiebt keine Dateien in andere Ordner.</translation></message>
     <message id="edit.empty"><source>edit.empty</source><translation>Der Dateiname darf nicht leer sein.</translation></message>
     <message id="apply.invalidName"><source>apply.invalidName</source><translation>Ungültiger Dateiname: %1</translation></message>

@@ -64,9 +64,9 @@ std::optional<AnalysisStarter::Question> AnalysisStarter::question(const RunSize
     return asked;
 }
 
-void AnalysisStarter::start(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate)
+void AnalysisStarter::start(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate, bool again)
 {
-    Request request{urls, nameTemplate};
+    Request request{urls, nameTemplate, again};
     if (!GeneralFlags::hasAcceptedLegal.read(m_defaults)) {
         m_held.append(std::move(request));
         return;
@@ -133,5 +133,5 @@ void AnalysisStarter::stop()
 void AnalysisStarter::run(const Request &request)
 {
     Q_EMIT started();
-    m_engine.analyze(request.urls, request.nameTemplate);
+    m_engine.analyze(request.urls, request.nameTemplate, request.again);
 }

@@ -51,7 +51,8 @@ public:
 
     [[nodiscard]] RenameEngine &engine() const { return m_engine; }
 
-    void start(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate = std::nullopt);
+    /** Analyses `urls`; `again`: the user asks anew for files in the review (see RenameEngine::analyze). */
+    void start(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate = std::nullopt, bool again = false);
     /** The answer to the question on screen: analyse those files, or not. */
     void confirm(bool analyse);
     void stop();
@@ -75,6 +76,7 @@ private:
     struct Request {
         QList<QUrl> urls;
         std::optional<QString> nameTemplate;
+        bool again = false;
         Question question;
     };
 

@@ -89,7 +89,7 @@ QCoro::Task<RenameJob> FilePipeline::process(QString path, Services services, st
                                                                                services.rules, run->nameTemplate))
                                       : std::nullopt;
         std::optional<QString> cached;
-        if (cacheKey) {
+        if (cacheKey && !run->again) {
             if (const auto found = services.store->cachedReply(*cacheKey))
                 cached = *found;
         }

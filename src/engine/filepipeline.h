@@ -37,6 +37,8 @@ public:
         AIProvider *provider = nullptr; ///< owned by the engine's run; not asked for "Lokal"
         /** Ask the provider only where the on-device namer is unsure. */
         bool localFirst = false;
+        /** Asked again by the user: no kept reply is taken (the new one replaces it). */
+        bool again = false;
         /** What the user kept for each sender, read once at the run's start. */
         QList<LearnedSender> learned;
     };

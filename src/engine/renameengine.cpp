@@ -207,12 +207,13 @@ void RenameEngine::cancel()
     run->lanesDone.open();
 }
 
-QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate)
+QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate, bool again)
 {
     const std::shared_ptr<bool> alive = m_alive;
     const Turn turn = takeTurn();
     const auto run = std::make_shared<Run>();
     run->ticket = m_nextTicket++;
+    run->perFile->again = again;
     // Every face starts its runs here, so the default template reaches them all.
     run->nameTemplate = nameTemplate || !m_store ? std::move(nameTemplate) : NamingTemplates::defaultPattern(*m_store);
     ++m_runsInLine;
@@ -337,7 +338,7 @@ QCoro::Task<> RenameEngine::lane(std::shared_ptr<Run> run)
         run->lanesDone.open();
 }
 
-void RenameEngine::mergeIntoReview(const QList<RenameJob> &results)
+void RenameEngine::mergeIntoReview(const QList<RenameJob> &results, bool replaceEdits)
 {
     if (results.isEmpty())
         return;
@@ -345,7 +346,8 @@ void RenameEngine::mergeIntoReview(const QList<RenameJob> &results)
         const auto listed = std::ranges::find(m_jobs, result.originalURL, &RenameJob::originalURL);
         if (listed == m_jobs.end())
             m_jobs.append(result);
-        else if (!listed->editedByUser || listed->hasFailed()) // a failed row holds no name of the user's
+        else if (replaceEdits || !listed->editedByUser ||
+                 listed->hasFailed()) // a failed row holds nothing of the user's
             *listed = result;
         else if (!result.hasFailed())
             listed->newerSuggestion = result.suggestedName;
@@ -364,7 +366,7 @@ void RenameEngine::publishResults(Run &run)
     });
     run.published = results;
     setWaitNote(std::nullopt);
-    mergeIntoReview(results);
+    mergeIntoReview(results, run.perFile->again);
     if (run.isCancelled()) {
         setError(StringTable::text("run.cancelled"));
         return;

@@ -122,9 +122,10 @@ public:
      * One analysis run over files and folders; `nameTemplate` goes to the prompt unchanged, and
      * without one the store's default template does (NamingTemplates::defaultPattern).
      * A run started while another runs waits for it, so runs never interleave. Its results are
-     * added to the review (see jobs()) and returned, in input order.
+     * added to the review (see jobs()) and returned, in input order. Asked `again`, no kept reply
+     * is used and the results replace their rows, the user's edits too: the user asked anew.
      */
-    QCoro::Task<QList<RenameJob>> analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate);
+    QCoro::Task<QList<RenameJob>> analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate, bool again = false);
     /**
      * Ends the running analysis and any waiting ones: the walk stops, no further provider request
      * is sent, requests in flight are aborted; the run keeps the jobs finished so far and says
@@ -174,7 +175,7 @@ private:
     /** Keeps what an applied job teaches about its sender (nothing leaves the machine). */
     void learnFrom(const RenameJob &job);
     /** Adds a run's results to the review: a listed file gets its newer result unless the user edited it. */
-    void mergeIntoReview(const QList<RenameJob> &results);
+    void mergeIntoReview(const QList<RenameJob> &results, bool replaceEdits = false);
     void setProcessing(bool processing);
     void setProgress(int processed, int total, int skipped);
     void setWaitNote(const std::optional<QString> &note);

@@ -416,6 +416,23 @@ private Q_SLOTS:
         w->list()->viewport()->grab(); // paints the note beside the old name
         QVERIFY(
             ExplanationPanel::html(*w->engine->jobs().at(0).explanation).contains("Antwort aus dem Zwischenspeicher"));
+
+        // "Neu analysieren" asks the model again, past the kept reply, and replaces the row.
+        const QModelIndex copy = w->list()->model()->index(0, 0);
+        w->list()->setCurrentIndex(copy);
+        Q_EMIT w->list()->customContextMenuRequested(w->list()->visualRect(copy).center());
+        QMenu *rowMenu = nullptr;
+        QTRY_VERIFY((rowMenu = w->review()->findChild<QMenu *>()) && rowMenu->isVisible());
+        const QList<QAction *> rowActions = rowMenu->actions();
+        const auto again = std::ranges::find(rowActions, "Neu analysieren", &QAction::text);
+        QVERIFY(again != rowActions.end());
+        QCOMPARE((*again)->shortcut(), QKeySequence(Qt::Key_F5));
+        (*again)->trigger();
+        rowMenu->close();
+        QTRY_COMPARE(w->fx.llm.server().requests().size(), 2);
+        QTRY_VERIFY(!w->engine->isProcessing());
+        QCOMPARE(w->engine->jobs().size(), 1);
+        QVERIFY(!w->engine->jobs().at(0).explanation->fromCache);
     }
 
     // The preview of a row's file: what it shows, and its keys.

@@ -40,6 +40,8 @@ FilesPage::FilesPage(AnalysisStarter &starter, NavigationState &navigation, QWid
     m_stack->addWidget(m_review);
     connect(m_review, &ReviewView::renamed, this, &FilesPage::reportRenamed);
     connect(m_review, &ReviewView::discarded, this, &FilesPage::reportDiscarded);
+    connect(m_review, &ReviewView::askAgainRequested, this,
+            [this](const QList<QUrl> &files) { m_starter.start(files, std::nullopt, true); });
     connect(m_review, &ReviewView::nameRefused, this,
             [this](const QString &reason) { m_result->showResult(reason, ResultBar::Tone::problem, {}); });
     connect(m_dropTarget, &DropTarget::filesDropped, this, &FilesPage::analyze);

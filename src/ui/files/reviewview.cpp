@@ -59,6 +59,7 @@ ReviewView::ReviewView(RenameEngine &engine, QWidget *parent)
     m_tickNone = makeAction(qtTrId("preview.tickNone"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
                             [this] { tickShown(false); });
     m_remove = makeAction(qtTrId("preview.remove"), QKeySequence(QKeySequence::Delete), [this] { removeSelected(); });
+    m_askAgain = makeAction(qtTrId("preview.askAgain"), QKeySequence(Qt::Key_F5), [this] { askAgain(); });
     connect(m_list, &QListView::doubleClicked, this, [this](const QModelIndex &index) { openPreview(index.row()); });
     connect(m_delegate, &JobDelegate::quickLookRequested, this,
             [this](const QModelIndex &index) { openPreview(index.row()); });
@@ -272,6 +273,18 @@ void ReviewView::setShowDiff(bool show)
     m_list->viewport()->update();
 }
 
+void ReviewView::askAgain()
+{
+    QList<QUrl> files;
+    for (const QModelIndex &index : m_list->selectionModel()->selectedIndexes()) {
+        const auto job = std::ranges::find(m_engine.jobs(), index.data(JobListModel::IdRole).toUuid(), &RenameJob::id);
+        if (job != m_engine.jobs().end())
+            files << job->originalURL;
+    }
+    if (!files.isEmpty())
+        Q_EMIT askAgainRequested(files);
+}
+
 void ReviewView::removeSelected()
 {
     QSet<QUuid> ids;
@@ -472,6 +485,6 @@ void ReviewView::showRowMenu(const QPoint &at)
         panel->show();
     });
     menu->addSeparator();
-    menu->addActions({m_remove, m_tickAll, m_tickNone});
+    menu->addActions({m_askAgain, m_remove, m_tickAll, m_tickNone});
     menu->popup(m_list->viewport()->mapToGlobal(at));
 }

@@ -66,6 +66,8 @@ Q_SIGNALS:
     void discarded(const QList<RenameJob> &jobs);
     /** A name typed in a row is no file name; `reason` says why. */
     void nameRefused(const QString &reason);
+    /** "Neu analysieren": the selected rows' files, to be asked about anew (no kept reply). */
+    void askAgainRequested(const QList<QUrl> &files);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -84,6 +86,7 @@ private:
     void showRowMenu(const QPoint &at);
     void stepPreview(int delta);
     void removeSelected();
+    void askAgain();
     void toggleSelected();
     void discard();
     /** Asks whether the extension typed for job `id` is meant; keeping it puts the file's back. */
@@ -108,6 +111,7 @@ private:
     QAction *m_tickAll;
     QAction *m_tickNone;
     QAction *m_remove;
+    QAction *m_askAgain;
     QPointer<PreviewWindow> m_preview;
     /** The question about hidden ticked rows while it is open. */
     QPointer<QMessageBox> m_question;
