@@ -241,6 +241,12 @@ void TestLocalNamer::sender_data()
            "Freundliche Grüße Stadt Musterhausen Sandra Klein"
         << ""
         << "Stadt Musterhausen";
+    QTest::newRow("Word paragraphs run together: a label inside the line")
+        << "Kaufvertrag für ein gebrauchtes Kraftfahrzeug Verkäufer: Autohaus Muster GmbH, Ringstraße 50, 66111 "
+           "Saarbrücken Käufer: Max Muster, Weg 2, 12345 Stadt 1. Gegenstand: Pkw VW Golf, EZ 03/2019 2. Preis: "
+           "13.588,71 Euro inkl. MwSt., zahlbar bei Übergabe am 05.09.2024. 3. Gewährleistung: 12 Monate ab Übergabe."
+        << ""
+        << "Autohaus Muster";
     QTest::newRow("contract's first party, its form ends the name")
         << "Arbeitsvertrag\nzwischen der Muster Software AG (Arbeitgeberin) und Max Muster (Arbeitnehmer)\n"
            "§ 1 Beginn\n____________________\nMuster Software\n____________________\nMax Muster"
@@ -381,6 +387,12 @@ void TestLocalNamer::category_data()
         << "Sparkasse Muster\nKontoauszug\nSaldo alt 100,00\n27.05.2023 Gutschrift Gehalt 10,00\n"
            "28.05.2023 Gutschrift Gehalt 10,00\n29.05.2023 Gutschrift Gehalt 10,00\nSaldo neu 130,00"
         << Defaults << "beleg";
+    QTest::newRow("Word paragraphs run together: the title near the start heads, the body's words do not")
+        << "Hausverwaltung Muster Weg 4 · 12345 Stadt Frau Erika Muster Weg 1 12345 Stadt Stadt, 20.7.23 Ankündigung "
+           "Wartungsarbeiten Sehr geehrte Frau Muster, die Heizungsanlage in Ihrem Haus wird am 3.8.23 gewartet. Die "
+           "Kosten der Wartung werden über die Betriebskostenabrechnung 2023 umgelegt. Viele Grüße Hausverwaltung "
+           "Muster"
+        << Defaults << "brief";
     QTest::newRow("nothing fits") << "Einkaufsliste: Äpfel, Brot" << Defaults << "";
     QTest::newRow("kind the user has no category for")
         << "Mietvertrag\nzwischen A und B" << QStringList{"Rechnung"} << "";

@@ -13,6 +13,10 @@ constexpr int HeadingWords = 6;
 constexpr int MentionPoints = 2; // a title word in the running text
 constexpr int MentionCap = 6;
 constexpr int MinimumScore = 3;
+// A line this long is a Word file's paragraphs run together: its first words stand for its first lines.
+constexpr int RunOnTokens = 40;
+constexpr int RunOnWordsPerLine = 4;
+constexpr int RunOnHeadingWords = 60; // …and only those before its salutation
 
 /** A heading's weight: the earlier, the more it names the document (a contract's "§ 3 Rechnung" comes late). */
 int headingPoints(int rank)
@@ -69,7 +73,18 @@ KindFound findKind(const Document &document, const Layout &layout, const Tables 
         if (line.isBlank() || layout.recipient[l])
             continue;
         const bool top = document.rank(l) < HeadingLines || document.place(l) < HeadingPlace;
+        const bool runOn = document.tokenCount(l) > RunOnTokens;
+        int body = line.firstToken + RunOnHeadingWords;
+        if (runOn) {
+            if (const auto salutations = tables.salutations.inLine(document, l); !salutations.isEmpty())
+                body = std::min(body, salutations.front().first);
+        }
         for (const auto &match : tables.kindWords.inLine(document, l)) {
+            if (runOn) {
+                const int rank = document.rank(l) + (match.first - line.firstToken) / RunOnWordsPerLine;
+                tallyWords(*match.value, match.first < body, rank, phraseOf(document, match.first, match.last));
+                continue;
+            }
             // A row that starts with a number ("27.05.2023 Gutschrift Gehalt") is an item, not a heading.
             const bool row =
                 match.first != line.firstToken && document.tokens()[line.firstToken].folded.front().isDigit();

@@ -372,10 +372,11 @@ QString firstSegment(QStringView text)
     return segments.isEmpty() ? QString() : segments.front().text.toString();
 }
 
-/** The text after a leading label phrase of `set` and its colon ("Absender: Muster GmbH" → "Muster GmbH"). */
-std::optional<QStringView> afterLabel(const Document &document, int line, const LocalTables::WordSet &set)
+/** The text after the label phrase `match` of `set` and its colon ("Absender: Muster GmbH" → "Muster GmbH"). */
+std::optional<QStringView> afterLabelAt(const Document &document, int line,
+                                        const std::optional<LocalTables::WordSet::Match> &match,
+                                        const LocalTables::WordSet &set)
 {
-    const auto match = set.startOf(document, line);
     if (!match)
         return std::nullopt;
     const QString &text = document.text();
@@ -400,6 +401,12 @@ std::optional<QStringView> afterLabel(const Document &document, int line, const 
     if (at >= end || text.at(at) != u':')
         return std::nullopt;
     return QStringView(text).sliced(at + 1, end - at - 1).trimmed();
+}
+
+/** The text after a leading label phrase of `set` and its colon. */
+std::optional<QStringView> afterLabel(const Document &document, int line, const LocalTables::WordSet &set)
+{
+    return afterLabelAt(document, line, set.startOf(document, line), set);
 }
 
 /** A signature line without its "Ihr", "Team", "i. A.": and whether it signed for someone. */
@@ -569,8 +576,22 @@ SenderFound findSender(const Document &document, const Layout &layout, const Tab
     if (const int first = document.nextLine(-1);
         first >= 0 && runOn(first) && !layout.recipient[first] && !tables.recipientMarkers.startOf(document, first)) {
         if (const QString opening = repeatedRun(document, document.lines()[first].firstToken, 0, tokenCount);
-            !opening.isEmpty())
+            !opening.isEmpty()) {
             letterhead = candidates.add(opening, RunOnOpening);
+        } else if (const QStringView segment = segmentsOf(document, first).value(0).text;
+                   throughLegalForm(segment, tables).size() < segment.size()) {
+            // Said once, its legal form or street ends it: "Bäckerei Hansen GmbH & Co. KG Verdienstabrechnung …".
+            letterhead = candidates.add(segment, Letterhead);
+        }
+    }
+    // A run-on text's labels stand inside its line: "… Verkäufer: Autohaus Brenner GmbH, Ringstraße 50 …".
+    for (int line = 0; line < lines; ++line) {
+        if (!runOn(line))
+            continue;
+        for (const auto &match : tables.senderLabels.inLine(document, line)) {
+            if (const auto rest = afterLabelAt(document, line, match, tables.senderLabels); rest && !rest->isEmpty())
+                candidates.add(firstSegment(*rest), SenderLabel);
+        }
     }
 
     // A contract's first party drew it up.
