@@ -284,6 +284,7 @@
     <message id="template.token.beschreibung"><source>template.token.beschreibung</source><translation>Kurzbeschreibung, von der KI aus dem Inhalt</translation></message>
     <message id="template.token.absender"><source>template.token.absender</source><translation>Absender, von der KI aus dem Inhalt</translation></message>
     <message id="template.token.betrag"><source>template.token.betrag</source><translation>Betrag, von der KI aus dem Inhalt</translation></message>
+    <message id="template.about"><source>template.about</source><translation>Eine Vorlage sagt dem Sprachmodell, welche Angaben es aus dem Dokument lesen soll; sie wird so gesendet, wie sie hier steht. Den Dateinamen baut Namorix selbst nach den Regeln (Einstellungen › Regeln › Namensformat). Die Standard-Vorlage gilt für jede Analyse ohne eigene Vorlage; beim Anbieter „Lokal“ und bei E-Rechnungen wird keine Vorlage gebraucht.</translation></message>
     <message id="template.unfinishedToken"><source>template.unfinishedToken</source><translation>„%1“ ist nicht abgeschlossen: Es fehlt die schließende Klammer „}“.</translation></message>
     <message id="template.unknownToken"><source>template.unknownToken</source><translation>Unbekanntes Token „%1“. Möglich sind: %2.</translation></message>
     <message id="template.loneBrace"><source>template.loneBrace</source><translation>Zur Klammer „}“ an Stelle %1 fehlt die öffnende „{“.</translation></message>

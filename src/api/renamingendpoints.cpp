@@ -8,6 +8,7 @@
 #include "engine/renameengine.h"
 #include "engine/undo.h"
 #include "extraction/contentextraction.h"
+#include "naming/namingtemplates.h"
 #include "store/objectstore.h"
 
 #include <QCoroTimer>
@@ -239,7 +240,16 @@ QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request
     const std::expected<QStringList, APIResponse> paths = absolutePaths(request.body);
     if (!paths)
         co_return paths.error();
-    const std::optional<QString> nameTemplate = string(request.body, QStringLiteral("template"));
+    std::optional<QString> nameTemplate = string(request.body, QStringLiteral("template"));
+    // "template" is the pattern's text; a stored template is named by "templateName".
+    if (const std::optional<QString> name = string(request.body, QStringLiteral("templateName"));
+        name && !nameTemplate) {
+        const std::optional<NamingTemplate> stored =
+            context.store ? NamingTemplates::named(*context.store, *name) : std::nullopt;
+        if (!stored)
+            co_return APIResponse::error(404, QStringLiteral("template not found"));
+        nameTemplate = stored->pattern;
+    }
     const QPointer<RenameEngine> engine = context.engine;
     if (!engine)
         co_return engineNotReady();

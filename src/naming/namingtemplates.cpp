@@ -33,13 +33,6 @@ bool isToken(QStringView text)
     return std::any_of(std::begin(Tokens), std::end(Tokens), [&](const TokenRow &row) { return text == row.text; });
 }
 
-std::expected<void, StoreError> checked(const QString &pattern)
-{
-    if (const std::optional<QString> wrong = problem(pattern))
-        return std::unexpected(StoreError{StoreError::Code::invalid, {}, *wrong});
-    return {};
-}
-
 } // namespace
 
 QList<Token> tokens()
@@ -103,8 +96,6 @@ std::optional<NamingTemplate> named(const ObjectStore &store, const QString &nam
 
 std::expected<qint64, StoreError> add(ObjectStore &store, NamingTemplate value)
 {
-    if (const std::expected<void, StoreError> valid = checked(value.pattern); !valid)
-        return std::unexpected(valid.error());
     value.id = 0;
     value.isDefault = false;
     if (!value.createdAt.isValid())
@@ -114,12 +105,6 @@ std::expected<qint64, StoreError> add(ObjectStore &store, NamingTemplate value)
 
 std::expected<void, StoreError> save(ObjectStore &store, const NamingTemplate &value)
 {
-    // A pattern stored before patterns were checked can still be renamed or made the default.
-    const std::expected<NamingTemplate, StoreError> stored = store.fetchTemplate(value.id);
-    if (!stored || stored->pattern != value.pattern) {
-        if (const std::expected<void, StoreError> valid = checked(value.pattern); !valid)
-            return valid;
-    }
     // This one first: a failure then leaves everything as it was, or at worst a second default.
     if (const std::expected<void, StoreError> saved = store.save(value); !saved || !value.isDefault)
         return saved;

@@ -14,9 +14,9 @@ class ObjectStore;
 /**
  * Creating, changing and deleting naming templates, the same for the template editor and the
  * REST API. At most one template is the default: saving one as the default clears the flag on
- * every other. A pattern may hold only the tokens listed in tokens(); one with an unfinished
- * "{…", an unknown token or a lone "}" is refused (StoreError::Code::invalid) with a German
- * message. A stored pattern that predates the check is kept as long as it is not changed.
+ * every other. A pattern is stored and sent to the model exactly as typed: it tells the model
+ * what to read from the document, while the rules build the name. What the editor notes about
+ * a pattern (an unknown token, an unfinished "{…") is advice, never a refusal.
  */
 namespace NamingTemplates {
 
@@ -28,7 +28,7 @@ struct Token {
 
 /** Every token, file tokens first, then those the model reads from the document. */
 [[nodiscard]] QList<Token> tokens();
-/** Why `pattern` cannot be stored (German), or nullopt when it can. */
+/** What in `pattern` the model may not read as meant (German), or nullopt: advice shown beside it. */
 [[nodiscard]] std::optional<QString> problem(const QString &pattern);
 /** `pattern` filled in for a sample file (a phone photo of an electricity bill); empty for an empty one. */
 [[nodiscard]] QString example(const QString &pattern);

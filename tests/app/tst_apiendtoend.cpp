@@ -433,9 +433,19 @@ private Q_SLOTS:
             200);
         COMPARE_REPLY(send("POST", "/v1/templates", R"({"name":"Ohne Muster"})"), 400,
                       json(R"({"error":"missing name/pattern"})"));
-        const Reply unknown = send("PUT", "/v1/templates/Rechnungen", R"({"pattern":"{datum}_{sender}"})");
-        QCOMPARE(unknown.status(), 400);
-        QVERIFY(unknown.json()["error"].toString().startsWith("Unbekanntes Token „{sender}“. Möglich sind: {datum}, "));
+        // Any pattern is stored as typed: it is the model's hint, not a name the app builds.
+        QCOMPARE(send("PUT", "/v1/templates/Rechnungen", "{\"pattern\":\"{datum}_{sender\"}").json()["pattern"],
+                 "{datum}_{sender");
+        QCOMPARE(send("PUT", "/v1/templates/Rechnungen", R"({"pattern":"{datum}_{absender}"})").status(), 200);
+        // A script names a stored template by "templateName"; "template" is a pattern's text.
+        m_llm.setReply("vorlage.txt", llmReply("2024-06-01", "brief", "Vorlage", 0.9));
+        const QString file = touch(document("vorlage.txt"), "Brief vom 01.06.2024");
+        QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1"],"templateName":"Rechnungen"})", file)).status(),
+                 200);
+        QVERIFY(LlmStub::userPrompt(m_llm.server().requests().last()).contains("{datum}_{absender}"));
+        COMPARE_REPLY(send("POST", "/v1/suggest", json(R"({"paths":["%1"],"templateName":"Gibt es nicht"})", file)),
+                      404, json(R"({"error":"template not found"})"));
+        QCOMPARE(send("DELETE", "/v1/jobs").status(), 200);
 
         const char *listed = R"({"templates":[
             {"name":"Rechnungen","pattern":"{datum}_{absender}","example":"","isDefault":%1},

@@ -16,6 +16,12 @@ TemplateForm::TemplateForm(QWidget *parent)
     , m_default(new QCheckBox(QStringLiteral("Standard-Vorlage")))
 {
     auto *column = new QVBoxLayout(this);
+    // Users took templates for the name's shape; they are the model's brief, the rules build the name.
+    auto *about = new QLabel(qtTrId("template.about"));
+    about->setObjectName(QStringLiteral("templateAbout"));
+    about->setWordWrap(true);
+    about->setTextFormat(Qt::PlainText);
+    column->addWidget(about);
     auto *details = new FormSection(QString());
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Name"), field(QStringLiteral("Name"), &NamingTemplate::name));
