@@ -316,6 +316,13 @@ void TestLocalNamer::sender_data()
     QTest::newRow("owner after the name") << "Physiotherapie Muster Inh. Lea Martens\nWeg 1 · 12345 Stadt\n\nRechnung"
                                           << ""
                                           << "Physiotherapie Muster";
+    QTest::newRow("name with its article") << "The Crooked Spoon\n9 Pump Street, Worcester WR1 2QX\nScone\nTotal £4.50"
+                                           << ""
+                                           << "The Crooked Spoon";
+    QTest::newRow("Abs. with its dot, a scan's speck")
+        << "Abs. Autohaus ‚Muster · Weg 4 · 12345 Stadt\nFrau\nErika Muster\nWeg 1\n12345 Stadt\n\nAngebot"
+        << ""
+        << "Autohaus Muster";
     QTest::newRow("sender label") << "Absender: Praxis Dr. Weber\nEmpfänger: Max Muster\nRechnung"
                                   << ""
                                   << "Praxis Dr. Weber";

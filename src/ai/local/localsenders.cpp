@@ -253,9 +253,15 @@ public:
         const QStringList words = LocalText::foldedWords(name);
         if (words.isEmpty() || words.size() > MaxNameWords)
             return {};
-        if (startsWith(m_tables.notNames, words) || startsWith(m_tables.closings, words) ||
+        // "The Crooked Spoon": a capitalised name may start with the article that starts sentences too.
+        const bool titledThe = words.front() == u"the" && words.size() >= 2 &&
+                               std::ranges::all_of(name.split(u' ', Qt::SkipEmptyParts), [](const QString &w) {
+                                   return w.front().isUpper() || !w.front().isLetter();
+                               });
+        if ((!titledThe && startsWith(m_tables.notNames, words)) || startsWith(m_tables.closings, words) ||
             startsWith(m_tables.salutations, words) || startsWith(m_tables.imprintMarkers, words) ||
-            startsWith(m_tables.bankMarkers, words) || isTitleWord(m_tables, words))
+            startsWith(m_tables.bankMarkers, words) || isTitleWord(m_tables, words) ||
+            m_tables.senderLabels.find(words.join(QString())) || m_tables.recipientLabels.find(words.join(QString())))
             return {};
         // "Logistikpark 1", "7 Cornmarket": a street with its house number.
         static const QRegularExpression street(
@@ -510,7 +516,10 @@ QString shortName(const QString &name, const Tables &tables)
 {
     static const QRegularExpression domainEnd(QStringLiteral(R"(\.(?:de|com|net|org|eu|at|ch|co\.uk|io)$)"),
                                               QRegularExpression::CaseInsensitiveOption);
-    QString result = trimmedName(name).remove(domainEnd);
+    // A scan's specks before a word: "Autohaus ‚Brenner", "Elbmarsch _Versicherungsverein".
+    static const QRegularExpression speck(QStringLiteral(R"((?<=\s)[‚‘’'`´_"„“”»«]+(?=\p{L}))"),
+                                          QRegularExpression::UseUnicodePropertiesOption);
+    QString result = trimmedName(name).remove(domainEnd).remove(speck);
     for (int round = 0; round < 4; ++round) {
         const Document words(result);
         int cut = legalFormStart(words, tables);
@@ -562,8 +571,15 @@ SenderFound findSender(const Document &document, const Layout &layout, const Tab
     if (layout.returnAddressLine >= 0) {
         const QList<Segment> segments = segmentsOf(document, layout.returnAddressLine);
         QString first = segments.front().text.toString();
-        if (const auto rest = afterLabel(document, layout.returnAddressLine, tables.senderLabels))
+        if (const auto rest = afterLabel(document, layout.returnAddressLine, tables.senderLabels)) {
             first = firstSegment(*rest);
+        } else if (const auto label = tables.senderLabels.startOf(document, layout.returnAddressLine)) {
+            // "Abs. Muster GmbH · …": the abbreviation's dot stands for the colon.
+            const qsizetype end = document.tokens()[label->last].end;
+            if (end < document.text().size() && document.text().at(end) == u'.')
+                first = firstSegment(QStringView(document.text())
+                                         .sliced(end + 1, document.lines()[layout.returnAddressLine].end - end - 1));
+        }
         candidates.add(first, ReturnAddress);
     }
 
