@@ -400,6 +400,16 @@ void TestLocalNamer::category_data()
            "Kosten der Wartung werden über die Betriebskostenabrechnung 2023 umgelegt. Viele Grüße Hausverwaltung "
            "Muster"
         << Defaults << "brief";
+    QTest::newRow("till receipt without a title onto beleg")
+        << "Baumarkt Muster\nGewerbestraße 2, 74072 Heilbronn\nDübel 8 mm\nZu zahlen\nVielen Dank - 20.05.2022 19:24\n"
+           "St-Nr 23/161/05345\n34,30 EUR"
+        << Defaults << "beleg";
+    QTest::newRow("English letter closing with Yours")
+        << "Dear Tom,\nthank you for renewing your membership.\nYours,\nHelen Marsh" << Defaults << "brief";
+    QTest::newRow("premium change onto vertrag")
+        << "Muster Versicherung AG\nVertragsnummer: 123\nBeitragsmitteilung 2022\nab 24.08.2021 ändert sich Ihr "
+           "Beitrag auf jährlich 726,34 €."
+        << Defaults << "vertrag";
     QTest::newRow("nothing fits") << "Einkaufsliste: Äpfel, Brot" << Defaults << "";
     QTest::newRow("kind the user has no category for")
         << "Mietvertrag\nzwischen A und B" << QStringList{"Rechnung"} << "";
