@@ -185,6 +185,13 @@ AmountFound findTotal(const Document &document, const Layout &layout, const Tabl
     }
     if (plain.size() >= 3 && others == last->cents)
         return {last->cents, Strength::weak};
+    // The sum of the amounts right above it: "254,70\n54,66\n0,00\n309,36".
+    qint64 above = 0;
+    for (qsizetype i = plain.size() - 2; i >= 0 && above < last->cents; --i) {
+        above += plain[i]->cents;
+        if (above == last->cents && plain.size() - 1 - i >= 2)
+            return {last->cents, Strength::weak};
+    }
     // A single amount in money on a receipt or invoice is its total.
     const auto withCurrency =
         std::count_if(plain.cbegin(), plain.cend(), [](const Candidate *c) { return c->currency; });

@@ -20,6 +20,8 @@ constexpr int EarliestYear = 1950;
 constexpr int TimeBonus = 3;        // "12.01.2023 15:25": when a receipt was printed, the purchase
 constexpr int ReferencePenalty = 8; // "Ihre Schadenmeldung vom …", "our invoice no. 123 of …"
 constexpr int LabelReach = 6;       // labels further before a date than this many words are another's
+constexpr int PlaceWord = 4;        // "… Leipzig, 10.07.23 …" inside a line that lost its breaks
+constexpr int TitleLine = 6;        // "Protokoll der Sitzung vom 30.01.2023", "Rechnung vom …" heading the document
 
 struct Candidate {
     Grounding::FoundDate found;
@@ -80,8 +82,8 @@ int trailingPenalty(const Document &document, const Tables &tables, qsizetype en
     int t = document.tokenFrom(end);
     for (int i = 0; i < 2 && t < stopToken && t < document.tokens().size() && document.tokens()[t].line == line; ++i) {
         const auto match = tables.dateLabels.at(document, t);
-        if (!match)
-            break;
+        if (!match || match->last + 3 >= stopToken)
+            break; // "Datum 28.07.2023 Gültig bis 27.08.2023": the label is the next date's
         if (const int weight = weightOf(document, tables, *match, deliveryNote); weight < 0)
             sum += weight;
         t = match->last + 1;
@@ -95,7 +97,28 @@ bool isLetterLine(QStringView before, QStringView after)
     static const QRegularExpression place(
         QStringLiteral(R"(^\s*\p{Lu}[\p{L}\p{M}.\- /()]{1,40},\s*(?:den\s+|the\s+)?$)"),
         QRegularExpression::UseUnicodePropertiesOption);
-    return after.trimmed().isEmpty() && place.match(before).hasMatch();
+    // A plain-text letter sets its date flush right: "                    Leipzig, 15.03.2024".
+    static const QRegularExpression flushRight(QStringLiteral(R"(^[ \t]{12,}\S+(?:\s+\S+){0,2}\s*$)"));
+    return after.trimmed().isEmpty() && (place.match(before).hasMatch() || flushRight.match(before).hasMatch());
+}
+
+/** "… 04229 Leipzig Leipzig, 10.07.23 Ankündigung …": a place and its comma right before the date. */
+bool isPlaceWord(QStringView before)
+{
+    static const QRegularExpression place(QStringLiteral(R"((?:^|\s)\p{Lu}[\p{L}\p{M}\-]{2,30},\s*(?:den\s+)?$)"),
+                                          QRegularExpression::UseUnicodePropertiesOption);
+    return place.match(before).hasMatch();
+}
+
+/** Where the sentence that ends at `to` starts: after the last ". " before a capital, or at `from`. */
+qsizetype sentenceStart(QStringView text, qsizetype from, qsizetype to)
+{
+    static const QRegularExpression end(QStringLiteral(R"([.!?;]\s+(?=\p{Lu}))"),
+                                        QRegularExpression::UseUnicodePropertiesOption);
+    qsizetype start = from;
+    for (auto it = end.globalMatch(text.sliced(from, to - from)); it.hasNext();)
+        start = from + it.next().capturedEnd();
+    return start;
 }
 
 bool isRangeJoint(QStringView between)
@@ -197,7 +220,8 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
         const QList<int> &sameLine = byLine[c.line];
         const qsizetype k = sameLine.indexOf(i);
         const Candidate *previous = k > 0 ? &candidates[sameLine[k - 1]] : nullptr;
-        const qsizetype from = previous ? previous->found.position + previous->found.length : line.start;
+        const qsizetype from = sentenceStart(
+            text, previous ? previous->found.position + previous->found.length : line.start, c.found.position);
         const int toToken = document.tokenFrom(c.found.position);
         const int fromToken = std::max(document.tokenFrom(from), toToken - LabelReach);
         const int nextToken =
@@ -236,6 +260,12 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
         const qsizetype inLine = c.found.position - line.start;
         c.letterLine = !previous && isLetterLine(lineText.first(inLine), lineText.sliced(inLine + c.found.length));
         score += c.labels + (c.letterLine ? LetterLine : 0);
+        if (!c.letterLine && c.labels >= 0 && isPlaceWord(QStringView(text).sliced(from, c.found.position - from)))
+            score += PlaceWord;
+        if (const auto title = tables.kindWords.startOf(document, c.line);
+            title && !previous && document.rank(c.line) < 3 && toToken - line.firstToken <= 8 &&
+            std::any_of(title->value->cbegin(), title->value->cend(), [](const auto &w) { return w.title; }))
+            score += TitleLine;
         const bool timed = hasTime(lineText.sliced(inLine + c.found.length));
         if (timed)
             score += TimeBonus;

@@ -163,14 +163,28 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
         bool used = false;
     };
     // The recipient's block sits between a label column and its values in many letterheads.
-    // A bare number is no address line, though the block may have taken it for a country.
+    // A number is no address line, though the block may have taken it for a country ("4711", "POL3373").
     const auto bareNumber = [&](int line) {
-        const QStringView l = document.lineText(line);
-        return std::none_of(l.begin(), l.end(), [](QChar c) { return c.isLetter(); });
+        const QStringView l = document.lineText(line).trimmed();
+        return !l.contains(u' ') && std::any_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); });
     };
+    // Nor is a block that holds a label ("Kunde:", "Rechnungsdatum"): the address finder took a column for one.
+    QList<bool> hidden(document.lines().size(), false);
+    for (int line = 0; line < document.lines().size();) {
+        int end = line;
+        bool labelled = false;
+        while (end < document.lines().size() && (layout.recipient[end] || document.lines()[end].isBlank())) {
+            labelled = labelled || (layout.recipient[end] &&
+                                    (rules.isKeyed(end) || document.lineText(end).trimmed().endsWith(u':')));
+            ++end;
+        }
+        for (int l = line; l < end; ++l)
+            hidden[l] = layout.recipient[l] && !labelled && !bareNumber(l);
+        line = std::max(end, line + 1);
+    }
     QList<int> visible;
     for (int line = 0; line < document.lines().size(); ++line) {
-        if (!document.lines()[line].isBlank() && (!layout.recipient[line] || bareNumber(line)))
+        if (!document.lines()[line].isBlank() && !hidden[line])
             visible.append(line);
     }
     QList<Run> runs;
@@ -212,6 +226,29 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
         for (qsizetype i = 0; i < labels.size(); ++i)
             pairs.insert(visible[values[offset + i]], visible[labels[i]]);
     };
+    if (!rules.fromEnd) {
+        // "Kunde:\nDatum:" over "Erika Muster\n15.03.2024": lines after the last label with a colon are values.
+        for (Run &labels : runs) {
+            if (labels.values || labels.used || labels.keyed == 0)
+                continue;
+            qsizetype cut = labels.lines.size() - 1;
+            while (cut >= 0 && !document.lineText(visible[labels.lines[cut]]).trimmed().endsWith(u':'))
+                --cut;
+            const int after = labels.lines.back() + 1;
+            if (cut < 0 || cut + 1 == labels.lines.size() || after >= visible.size() || runOf[after] < 0 ||
+                !runs[runOf[after]].values)
+                continue;
+            const QList<int> heads = labels.lines.first(cut + 1);
+            QList<int> taken = labels.lines.sliced(cut + 1);
+            for (int v = after; v < visible.size() && taken.size() < heads.size() && words(visible[v]) <= MaxValueWords;
+                 ++v)
+                taken.append(v);
+            if (taken.size() == heads.size()) {
+                labels.used = runs[runOf[after]].used = true;
+                pair(taken, heads);
+            }
+        }
+    }
     for (qsizetype r = 0; r < runs.size(); ++r) {
         Run &labels = runs[r];
         if (labels.values || labels.used || labels.keyed == 0)
@@ -222,11 +259,17 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
         // Right above its values: the label column takes as many lines below it, whatever they hold.
         Run &values = runs[runOf[after]];
         const qsizetype n = labels.lines.size();
-        if (values.lines.size() >= n || rules.fromEnd) {
-            if (values.lines.size() < n)
-                continue;
+        if (values.lines.size() >= n) {
             labels.used = values.used = true;
             pair(values.lines, labels.lines);
+            continue;
+        }
+        if (rules.fromEnd) {
+            // A label that wraps ("Jetzt\nfällig" over "425,49 €"): the lines right above answer.
+            if (n - values.lines.size() <= 2) {
+                labels.used = values.used = true;
+                pair(values.lines, labels.lines.mid(n - values.lines.size()));
+            }
             continue;
         }
         QList<int> taken;
