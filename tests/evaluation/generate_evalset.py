@@ -39,7 +39,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import evalformats as F  # noqa: E402
 from evalkinds import KINDS, Ctx, cents_text, closing, dunning, footer, fmt_date, letterhead, online_receipt, \
     recipient_block, result  # noqa: E402
-from evalparties import RECIPIENTS_DE, RECIPIENTS_EN, SENDERS, accepted  # noqa: E402
+from evalparties import LEGAL_FORMS, RECIPIENTS_DE, RECIPIENTS_EN, SENDERS, accepted  # noqa: E402
 from evalrender import Doc, layout_pdf, render_docx_parts, render_html, render_text  # noqa: E402
 
 CATEGORIES = ["rechnung", "vertrag", "brief", "foto", "beleg", "angebot", "protokoll", "sonstiges"]
@@ -284,6 +284,11 @@ def sequences(w):
             recipient = RECIPIENTS_DE[0] if seq["lang"] == "de" else RECIPIENTS_EN[0]
             doc, expected = build(kind, rng, seq["lang"], sender, recipient, date, fmt)
             expected["absender"] = accepted(base.short, sender.full)
+            # A variant spelling ("Krüger & Partner Hausverwaltung") is what this document writes: a reader keeps it.
+            written = sender.full
+            if not any(written.endswith(sep + form) for form in LEGAL_FORMS for sep in " -") and \
+                    written.lower() not in (n.lower() for n in expected["absender"]):
+                expected["absender"].append(written)
             w.write(doc, expected, kind, fmt, seq["lang"], sender, date,
                     sequence={"id": seq["id"], "index": index, "userSpelling": seq["user"]})
             date = date + datetime.timedelta(days=rng.randrange(25, 40))
