@@ -36,8 +36,9 @@ packages=(
     scdoc
     # the GUI end-to-end test: a virtual display, the accessibility bus and its Python client
     xvfb at-spi2-core python3-pyatspi
-    # the window on Wayland, and a headless compositor to run the end-to-end test under
-    qt6-wayland weston
+    # the window on Wayland (and the client library that asks the compositor for a seat), and a
+    # headless compositor to run the end-to-end test under
+    qt6-wayland libwayland-dev weston
 )
 # the OpenAPI validator of the test step runs on Node.js; a node and npm from elsewhere will do
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)

@@ -5,6 +5,7 @@
 #include "app/contentcontroller.h"
 #include "app/signalwatcher.h"
 #include "app/singleinstance.h"
+#include "app/waylandseat.h"
 #include "automation/watchrouter.h"
 #include "common/processenvironment.h"
 #include "common/stringtable.h"
@@ -69,6 +70,7 @@ int main(int argc, char *argv[])
         StringTable::install();
         arguments = CommandLine::parse(parsing);
     }
+    WaylandSeat::avoidSeatlessInputMethod();
     QApplication app(argc, argv);
     StringTable::install();
     WheelGuard::install();
