@@ -323,6 +323,11 @@ void TestLocalNamer::sender_data()
         << "Abs. Autohaus ‚Muster · Weg 4 · 12345 Stadt\nFrau\nErika Muster\nWeg 1\n12345 Stadt\n\nAngebot"
         << ""
         << "Autohaus Muster";
+    QTest::newRow("owners' association named after its building")
+        << "WEG PARKSTRASSE 12\nc/o Verwaltung Muster, Lindenallee 3, 19053 Schwerin\n\nSehr geehrte Frau Muster,\n"
+           "die Versammlung findet am 12.03.2024 statt.\nMit freundlichen Grüßen\nErika Beispiel, Verwalterin"
+        << ""
+        << "WEG Parkstrasse 12";
     QTest::newRow("sender label") << "Absender: Praxis Dr. Weber\nEmpfänger: Max Muster\nRechnung"
                                   << ""
                                   << "Praxis Dr. Weber";

@@ -92,6 +92,20 @@ bool startsWithStreet(QStringView text)
     return street.match(text).hasMatch();
 }
 
+/** Whether `name` is an organisation called after its building ("WEG Parkstraße 12"): its street is its name. */
+bool isAddressName(QStringView name, const Tables &tables)
+{
+    const Document words(name.toString());
+    if (words.tokens().isEmpty())
+        return false;
+    const auto match = tables.addressNames.at(words, 0);
+    if (!match)
+        return false;
+    const LocalText::Token &first = words.tokens().front();
+    return match->last > 0 || first.folded.size() > 3 ||
+           name.sliced(first.start, first.end - first.start).toString() == first.folded.toUpper();
+}
+
 /**
  * The name at the start of `raw`: up to the end of a legal form inside it ("Oakridge Lettings Ltd 55
  * High Street" → "Oakridge Lettings Ltd", "Muster GmbH Thomas Berger" → "Muster GmbH"), or up to an
@@ -103,8 +117,9 @@ QStringView throughLegalForm(QStringView raw, const Tables &tables)
     const Document name(raw.toString());
     const QList<LocalText::Token> &tokens = name.tokens();
     const int n = int(tokens.size());
+    const bool addressName = isAddressName(raw, tables);
     for (int t = 1; t < n && t <= MaxNameWords; ++t) {
-        if (tables.imprintMarkers.at(name, t) || startsWithStreet(raw.sliced(tokens[t].start)))
+        if (tables.imprintMarkers.at(name, t) || (!addressName && startsWithStreet(raw.sliced(tokens[t].start))))
             return raw.first(tokens[t].start);
         const auto match = tables.legalForms.at(name, t);
         if (!match)
@@ -267,8 +282,8 @@ public:
         static const QRegularExpression street(
             QStringLiteral(R"(^\d{1,4}\s*[a-z]?\s+\p{L}|\p{L}\.?\s+\d{1,4}\s*[a-z]?$)"),
             QRegularExpression::UseUnicodePropertiesOption);
-        if (isAddressLine(name) || street.match(name).hasMatch() || !Grounding::findDates(name).isEmpty() ||
-            !Grounding::findAmounts(name).isEmpty())
+        if (((isAddressLine(name) || street.match(name).hasMatch()) && !isAddressName(name, m_tables)) ||
+            !Grounding::findDates(name).isEmpty() || !Grounding::findAmounts(name).isEmpty())
             return {};
         return name;
     }

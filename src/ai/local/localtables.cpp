@@ -74,6 +74,7 @@ void loadSenders(Tables &t, const QJsonObject &o)
     addWords(t.customerWords, o[u"customerWords"]);
     addWords(t.foreignAccountWords, o[u"foreignAccountWords"]);
     addWords(t.partyWords, o[u"partyWords"]);
+    addWords(t.addressNames, o[u"addressNames"]);
     const QJsonObject labels = o[u"identifierLabels"].toObject();
     for (const auto &[key, kind] : {std::pair{u"vat", IdentifierKind::vat}, std::pair{u"tax", IdentifierKind::tax},
                                     std::pair{u"phone", IdentifierKind::phone}}) {

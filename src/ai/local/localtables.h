@@ -46,7 +46,8 @@ struct Tables {
 
     // senders.*.json
     WordSet closings, senderLabels, recipientMarkers, recipientLabels, imprintMarkers, bankMarkers, bankWords,
-        organisationWords, salutations, signatureWords, notNames, customerWords, foreignAccountWords, partyWords;
+        organisationWords, salutations, signatureWords, notNames, customerWords, foreignAccountWords, partyWords,
+        addressNames;
     LocalText::Lexicon<IdentifierKind> identifierLabels;
 
     // legalforms.json
