@@ -132,6 +132,14 @@ void TestLocalNamer::date_data()
                                                << "2023-07-05";
     QTest::newRow("slash date read month first in dollars") << "Invoice\nInvoice date 05/07/2023\nTotal $10.00"
                                                             << "2023-05-07";
+    QTest::newRow("label column with colons over a name and dates")
+        << "Rechnung\nKunde:\nRechnungsdatum:\nLieferdatum:\nErika Muster\n19.06.2024\n22.06.2024\nPos. Artikel"
+        << "2024-06-19";
+    QTest::newRow("a statement's booking rows") << "Sparkasse\nKontoauszug\n27.05.2023 Dauerauftrag Miete\n"
+                                                   "29.05.2023 Gutschrift Gehalt\n30.05.2023 Lastschrift\n05.06.2023"
+                                                << "2023-06-05";
+    QTest::newRow("month name broken by OCR") << "Invoice\nInvoice date 19 J une 2023"
+                                              << "2023-06-19";
     QTest::newRow("only a due date") << "Zahlbar bis 30.04.2024"
                                      << "";
     QTest::newRow("no date") << "Sehr geehrte Damen und Herren, vielen Dank."
@@ -177,6 +185,11 @@ void TestLocalNamer::amount_data()
         << "Rechnung\nNettobetrag\nUmsatzsteuer 19 %\nBruttobetrag\nabzüglich Abschläge\nRestbetrag\nBetrag\n1.209,24\n"
            "124,44\n€ 1.333,68\n€ 253,40\n€ 1.587,08\n€ -1.488,00\n€ 99,08"
         << "99.08";
+    QTest::newRow("a label wrapped over two lines") << "Mahnung\nHauptforderung\n413,49 €\nMahnkosten\n12,00 €\nJetzt\n"
+                                                       "fällig\n425,49 €"
+                                                    << "425.49";
+    QTest::newRow("the sum of the amounts above") << "Rechnung\nRucksack\nLampe\nVersand\n254,70\n54,66\n0,00\n309,36"
+                                                  << "309.36";
     QTest::newRow("paid in part") << "Rechnung\nRechnungsbetrag 500,00 €\nAnzahlung 200,00 €\nNoch zu zahlen 300,00 €"
                                   << "300.00";
     QTest::newRow("payslip") << "Gehaltsabrechnung März 2024\nGesamt-Brutto 3.500,00\nNetto 2.300,00\n"
@@ -328,6 +341,10 @@ void TestLocalNamer::sender_data()
            "die Versammlung findet am 12.03.2024 statt.\nMit freundlichen Grüßen\nErika Beispiel, Verwalterin"
         << ""
         << "WEG Parkstrasse 12";
+    QTest::newRow("letterhead broken into a word a line, the title after it")
+        << "Muster\nRobotics\nLtd\nPayslip – October 2021\nName:\nJane Doe\nNet pay\n2,000.00"
+        << ""
+        << "Muster Robotics";
     QTest::newRow("sender label") << "Absender: Praxis Dr. Weber\nEmpfänger: Max Muster\nRechnung"
                                   << ""
                                   << "Praxis Dr. Weber";

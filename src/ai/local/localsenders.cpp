@@ -43,6 +43,7 @@ constexpr int SignatureLines = 4;
 // A line this long is a Word file's paragraphs run together: no line is its letterhead or signature alone.
 constexpr int RunOnTokens = 40;
 constexpr int PartyZone = 2; // a contract names its parties in its first half
+constexpr int BrokenNameWords = 4;
 
 /** Legal forms of up to three letters that are no word either, and so count however they are written ("plc"). */
 bool isShortFormWord(const QString &key)
@@ -660,10 +661,23 @@ SenderFound findSender(const Document &document, const Layout &layout, const Tab
         }
         if (!letterhead && document.rank(line) < LetterheadLines && document.place(line) < LetterheadPlace &&
             !nearBank(line) && line != layout.returnAddressLine) {
-            const QStringView first = segmentsOf(document, line).value(0).text;
+            QString first = segmentsOf(document, line).value(0).text.toString();
+            int next = document.nextLine(line);
+            // A name the layout broke into lines of a word each: "Tessaract\nRobotics\nLtd".
+            if (document.rank(line) == 0 && document.tokenCount(line) == 1) {
+                for (; next >= 0 && document.tokenCount(next) == 1 &&
+                       LocalText::foldedWords(first).size() < BrokenNameWords;
+                     next = document.nextLine(next)) {
+                    const QString word = document.lineText(next).trimmed().toString();
+                    const Document joined(first + u' ' + word);
+                    if (tables.kindWords.at(joined, int(joined.tokens().size()) - 1) ||
+                        (candidates.nameIn(word).isEmpty() && legalFormStart(joined, tables) < 0))
+                        break;
+                    first += u' ' + word;
+                }
+            }
             if (!candidates.nameIn(first).isEmpty()) {
                 int points = Letterhead;
-                const int next = document.nextLine(line);
                 const int after = next >= 0 ? document.nextLine(next) : -1;
                 if ((next >= 0 && isAddressLine(document.lineText(next))) ||
                     (after >= 0 && isAddressLine(document.lineText(after))))
