@@ -1,6 +1,7 @@
 #include "ai/local/localfinders.h"
 
 #include "grounding/datefinder.h"
+#include "grounding/monthnames.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -21,6 +22,7 @@ constexpr int TimeBonus = 3;        // "12.01.2023 15:25": when a receipt was pr
 constexpr int ReferencePenalty = 8; // "Ihre Schadenmeldung vom …", "our invoice no. 123 of …"
 constexpr int LabelReach = 6;       // labels further before a date than this many words are another's
 constexpr int PlaceWord = 4;        // "… Leipzig, 10.07.23 …" inside a line that lost its breaks
+constexpr int RowPenalty = 3;       // a date that starts one of several rows: a booking, a treatment, an item
 constexpr int TitleLine = 6;        // "Protokoll der Sitzung vom 30.01.2023", "Rechnung vom …" heading the document
 
 struct Candidate {
@@ -166,6 +168,41 @@ QList<Grounding::FoundDate> ambiguousSlashDates(QStringView text)
     return found;
 }
 
+/**
+ * Month names that OCR broke apart: "19 J une 2023", "Jan 5" read as "J an 5, 2024", a J read as
+ * "]" or "|". The date finder reads none of them.
+ */
+QList<Grounding::FoundDate> brokenMonthDates(QStringView text)
+{
+    static const QRegularExpression dayFirst(
+        QStringLiteral(R"((?<![\d.])(\d{1,2})\.?\s+([A-Za-z\]|)])\s?([a-zäöü]{2,8})\.?,?\s+(\d{4})(?!\d))"));
+    static const QRegularExpression monthFirst(
+        QStringLiteral(R"((?<![\p{L}])([A-Za-z\]|)])\s([a-zäöü]{2,8})\.?\s+(\d{1,2}),?\s+(\d{4})(?!\d))"),
+        QRegularExpression::UseUnicodePropertiesOption);
+    const auto month = [](QStringView first, QStringView rest) {
+        QString name = first.toString() + rest.toString();
+        if (name.front() == u']' || name.front() == u'|' || name.front() == u')')
+            name.front() = u'j';
+        return Grounding::monthNames().value(name.toCaseFolded(), 0);
+    };
+    QList<Grounding::FoundDate> found;
+    for (auto it = dayFirst.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        const QDate date(m.capturedView(4).toInt(), month(m.capturedView(2), m.capturedView(3)),
+                         m.capturedView(1).toInt());
+        if (date.isValid())
+            found.append({date, m.capturedStart(), m.capturedLength()});
+    }
+    for (auto it = monthFirst.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        const QDate date(m.capturedView(4).toInt(), month(m.capturedView(1), m.capturedView(2)),
+                         m.capturedView(3).toInt());
+        if (date.isValid())
+            found.append({date, m.capturedStart(), m.capturedLength()});
+    }
+    return found;
+}
+
 } // namespace
 
 DateFound findDate(const Document &document, const Layout &layout, const Tables &tables, int kind, QDate today)
@@ -173,6 +210,7 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
     const bool deliveryNote = kind >= 0 && tables.kinds[kind].name == u"lieferschein";
     QList<Grounding::FoundDate> found = Grounding::findDates(document.text());
     found += ambiguousSlashDates(document.text());
+    found += brokenMonthDates(document.text());
     std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) {
         return a.position != b.position ? a.position < b.position : a.length > b.length;
     });
@@ -287,9 +325,25 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
         c.score += score;
     }
 
+    // Rows that start with a date and go on with words ("27.05.2023 Dauerauftrag Miete"), three or
+    // more of them, are a table's: their dates are the rows', not the document's.
+    QList<int> rowStarts;
+    for (int i = 0; i < candidates.size(); ++i) {
+        const Candidate &c = candidates[i];
+        const LocalText::Line &line = document.lines()[c.line];
+        if (byLine[c.line].front() == i && document.tokenFrom(c.found.position) == line.firstToken &&
+            document.tokenFrom(c.found.position + c.found.length) < line.endToken)
+            rowStarts.append(i);
+    }
+    if (rowStarts.size() >= 3) {
+        for (const int i : std::as_const(rowStarts))
+            candidates[i].score -= RowPenalty;
+    }
+
+    // Of dates that score alike the latest wins: a paper is written after what it tells of.
     const Candidate *best = nullptr;
     for (const Candidate &c : std::as_const(candidates)) {
-        if (!best || c.score > best->score)
+        if (!best || c.score > best->score || (c.score == best->score && c.found.date > best->found.date))
             best = &c;
     }
     if (best->score <= 0)

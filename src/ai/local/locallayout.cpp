@@ -168,18 +168,24 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
         const QStringView l = document.lineText(line).trimmed();
         return !l.contains(u' ') && std::any_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); });
     };
-    // Nor is a block that holds a label ("Kunde:", "Rechnungsdatum"): the address finder took a column for one.
+    // Nor are a block's lines up to its last label ("Kunde:", "Rechnungsdatum"), nor the rest of it
+    // when that holds no address: the address finder took a label column for the recipient.
     QList<bool> hidden(document.lines().size(), false);
     for (int line = 0; line < document.lines().size();) {
         int end = line;
-        bool labelled = false;
+        int lastLabel = -1;
+        bool address = false;
         while (end < document.lines().size() && (layout.recipient[end] || document.lines()[end].isBlank())) {
-            labelled = labelled || (layout.recipient[end] &&
-                                    (rules.isKeyed(end) || document.lineText(end).trimmed().endsWith(u':')));
+            if (layout.recipient[end] && (rules.isKeyed(end) || document.lineText(end).trimmed().endsWith(u':'))) {
+                lastLabel = end;
+                address = false;
+            } else if (layout.recipient[end]) {
+                address = address || isAddressLine(document.lineText(end)) || hasPostcode(document.lineText(end));
+            }
             ++end;
         }
         for (int l = line; l < end; ++l)
-            hidden[l] = layout.recipient[l] && !labelled && !bareNumber(l);
+            hidden[l] = layout.recipient[l] && !bareNumber(l) && (lastLabel < 0 || (l > lastLabel && address));
         line = std::max(end, line + 1);
     }
     QList<int> visible;
@@ -207,16 +213,21 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
         return document.lineText(line).trimmed().split(u' ', Qt::SkipEmptyParts).size();
     };
 
-    // A one-word line that ends a label column right above a value column of another length heads
-    // that column ("Betrag", "Preis", "Gesamt") and is no label.
+    // A one-word line that ends a label column right above a longer value column heads that column
+    // ("Betrag", "Gesamt") and is no label; so does one the table does not know over a shorter one ("Preis").
     if (rules.fromEnd) {
         for (qsizetype r = 0; r + 1 < runs.size(); ++r) {
             Run &labels = runs[r];
             if (labels.values || labels.lines.size() < 2)
                 continue;
             const int after = labels.lines.back() + 1;
-            if (after < visible.size() && runOf[after] >= 0 && runs[runOf[after]].values &&
-                runs[runOf[after]].lines.size() != labels.lines.size() && words(visible[labels.lines.back()]) == 1)
+            if (after >= visible.size() || runOf[after] < 0 || !runs[runOf[after]].values ||
+                words(visible[labels.lines.back()]) != 1)
+                continue;
+            // Over a shorter column only a word the table does not know: "fällig" of "Jetzt\nfällig" is a label.
+            const qsizetype values = runs[runOf[after]].lines.size();
+            if (values > labels.lines.size() ||
+                (values < labels.lines.size() && !rules.isKeyed(visible[labels.lines.back()])))
                 labels.lines.removeLast();
         }
     }
