@@ -104,6 +104,8 @@ int main(int argc, char *argv[])
     std::unique_ptr<TrayIcon> tray;
     if (TrayIcon::isAvailable())
         tray = std::make_unique<TrayIcon>(RenameEngine::Services::shared(), store.get(), DefaultsStore::standard());
+    if (tray)
+        tray->setOwner(&window);
     CloseToTray closing(window, tray ? &tray->icon() : nullptr, DefaultsStore::standard());
     // Without a tray a hidden start would leave nothing to click on.
     if (!arguments.hidden || !tray || !tray->icon().isVisible())

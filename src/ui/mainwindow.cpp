@@ -3,6 +3,7 @@
 #include "engine/filework.h"
 #include "engine/renameengine.h"
 #include "engine/undo.h"
+#include "settings/defaultsstore.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 #include "ui/about/aboutview.h"
@@ -27,6 +28,9 @@
 
 namespace {
 
+const QString GeometryKey = QStringLiteral("ui.window.geometry");
+const QString SplitKey = QStringLiteral("ui.window.sidebar");
+
 constexpr QStringView SidebarSymbols[] = {u"doc.on.doc", u"clock.arrow.counterclockwise", u"doc.text",
                                           u"folder.badge.gearshape"};
 
@@ -50,7 +54,7 @@ MainWindow::MainWindow(Services services, QWidget *parent)
     , m_services(services)
     , m_sidebar(new QListWidget)
     , m_sections(new QStackedWidget)
-    , m_files(new FilesPage(services.starter, services.navigation))
+    , m_files(new FilesPage(services.starter, services.navigation, services.defaults))
     , m_status(new StatusBarView({services.engine, services.watcher, services.store, services.aiSettings,
                                   services.appSettings, services.companion}))
 {
@@ -67,12 +71,18 @@ MainWindow::MainWindow(Services services, QWidget *parent)
     m_sections->addWidget(placeholder("placeholder.watch"));
 
     buildSidebar();
-    auto *split = new QSplitter;
+    auto *split = m_split = new QSplitter;
     split->setChildrenCollapsible(false);
     split->addWidget(m_sidebar);
     split->addWidget(m_sections);
+    // The sidebar keeps its width: space the window gains or a wider page asks for goes to the page.
+    split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 1);
-    split->setSizes({180, 720});
+    split->setSizes({160, 740});
+    if (const std::optional<QByteArray> geometry = m_services.defaults.bytesValue(GeometryKey))
+        restoreGeometry(*geometry);
+    if (const std::optional<QByteArray> sizes = m_services.defaults.bytesValue(SplitKey))
+        split->restoreState(*sizes);
 
     auto *content = new QWidget;
     auto *column = new QVBoxLayout(content);
@@ -291,4 +301,23 @@ void MainWindow::present(QWidget *window)
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+MainWindow::~MainWindow()
+{
+    keepGeometry();
+}
+
+void MainWindow::hideEvent(QHideEvent *event)
+{
+    keepGeometry();
+    QMainWindow::hideEvent(event);
+}
+
+void MainWindow::keepGeometry()
+{
+    if (!isVisible() && !testAttribute(Qt::WA_WState_ExplicitShowHide))
+        return; // never shown: nothing of the user's to keep
+    m_services.defaults.setBytes(GeometryKey, saveGeometry());
+    m_services.defaults.setBytes(SplitKey, m_split->saveState());
 }

@@ -18,6 +18,7 @@ class KVXClient;
 class ObjectStore;
 class QAction;
 class QListWidget;
+class QSplitter;
 class QStackedWidget;
 class RenameEngine;
 class RenameRules;
@@ -68,8 +69,11 @@ public:
     /** Opens the settings window, or raises the one already open. */
     SettingsWindow *openSettings();
 
+    ~MainWindow() override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void buildSidebar();
@@ -84,9 +88,12 @@ private:
     /** Says on the undo entry how many files the last batch holds; at most once per turn of the loop. */
     void scheduleUndoText();
     static void present(QWidget *window);
+    /** Keeps the window's size and place and the sidebar's width for the next start. */
+    void keepGeometry();
 
     Services m_services;
     QListWidget *m_sidebar;
+    QSplitter *m_split = nullptr;
     QStackedWidget *m_sections;
     FilesPage *m_files;
     StatusBarView *m_status;

@@ -60,6 +60,11 @@ private Q_SLOTS:
         choose(true, "ordner");
         QTRY_COMPARE_WITH_TIMEOUT(w->list()->model()->rowCount(), 3, 10000);
         QCOMPARE(w->fx.llm.server().requests().size(), 3);
+
+        // The next dialog opens where the last choice was made, after a restart too.
+        w->files()->pickFiles();
+        QCOMPARE(w->files()->openDialog()->directory().absolutePath(), QDir(w->dir.path()).absolutePath());
+        w->files()->openDialog()->reject();
     }
 
     void manyFilesAskFirst()

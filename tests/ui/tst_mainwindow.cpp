@@ -3,6 +3,8 @@
 #include "ui/status/statusbarview.h"
 #include "windowfixture.h"
 
+#include <QSplitter>
+
 class TestMainWindow final : public QObject
 {
     Q_OBJECT
@@ -163,6 +165,19 @@ private Q_SLOTS:
         QTRY_COMPARE(w->engine->jobs().size(), 3);
     }
 
+    // The window opens as the user left it: its size, and the sidebar as wide as they dragged it.
+    void sizeAndSidebarAreKept()
+    {
+        w->window->resize(1010, 690);
+        auto *split = w->window->findChild<QSplitter *>();
+        QVERIFY(split);
+        split->setSizes({210, 800});
+        QTRY_COMPARE(w->window->sidebar()->width(), 210);
+        w->reopen();
+        QCOMPARE(w->window->size(), QSize(1010, 690));
+        QCOMPARE(w->window->sidebar()->width(), 210);
+    }
+
     void statusBarFollowsTheCoreAndUndo()
     {
         // The folder count: gui_endtoend reads it over AT-SPI.
@@ -198,7 +213,7 @@ private Q_SLOTS:
         QTRY_VERIFY(status("text", "„neu.txt“ heißt wieder „alt.txt“"));
         QVERIFY(QFile::exists(w->dir.filePath("alt.txt")));
         QVERIFY(status("toolTip", "0 Dateien umbenannt, 1 Eintrag gesamt"));
-        QTRY_COMPARE(undo->text().remove('&'), "Letzte Umbenennung rückgängig machen");
+        QTRY_COMPARE(undo->text().remove('&'), "Letzte Umbenennungen rückgängig machen");
     }
 };
 

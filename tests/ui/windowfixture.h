@@ -109,6 +109,13 @@ struct WindowFixture : StoreFixture {
     WindowFixture()
     {
         engine->setStore(store.get());
+        reopen();
+    }
+
+    /** A new main window over the same core and settings, as at the next start. */
+    void reopen()
+    {
+        window.reset();
         window = std::make_unique<MainWindow>(MainWindow::Services{*engine, starter, watcher, store.get(), navigation,
                                                                    fx.settings, appSettings, fx.companion, fx.defaults,
                                                                    fx.rules});

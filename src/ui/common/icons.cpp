@@ -13,9 +13,9 @@ struct SymbolEntry {
     std::initializer_list<QStringView> themeNames;
 };
 
-const std::array<SymbolEntry, 31> &symbolTable()
+const std::array<SymbolEntry, 32> &symbolTable()
 {
-    static const std::array<SymbolEntry, 31> table{{
+    static const std::array<SymbolEntry, 32> table{{
         {u"wand.and.stars", {u"tools-wizard", u"draw-wand"}},
         {u"doc.on.doc", {u"document-multiple", u"edit-copy"}},
         {u"clock", {u"appointment-soon", u"chronometer"}},
@@ -47,6 +47,7 @@ const std::array<SymbolEntry, 31> &symbolTable()
         {u"plus", {u"list-add"}},
         {u"minus", {u"list-remove"}},
         {u"trash", {u"edit-delete", u"user-trash"}},
+        {u"pin", {u"window-pin", u"pin"}},
     }};
     return table;
 }

@@ -5,6 +5,7 @@
 #include "engine/filework.h"
 #include "engine/renameengine.h"
 #include "engine/undo.h"
+#include "settings/defaultsstore.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 #include "ui/common/manyfilesquestion.h"
@@ -13,17 +14,24 @@
 #include "ui/files/resultbar.h"
 #include "ui/files/reviewview.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QListView>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-FilesPage::FilesPage(AnalysisStarter &starter, NavigationState &navigation, QWidget *parent)
+namespace {
+const QString DialogFolderKey = QStringLiteral("ui.openDialog.folder");
+} // namespace
+
+FilesPage::FilesPage(AnalysisStarter &starter, NavigationState &navigation, DefaultsStore &defaults, QWidget *parent)
     : QWidget(parent)
     , m_engine(starter.engine())
     , m_starter(starter)
     , m_navigation(navigation)
     , m_question(new ManyFilesQuestion(starter, this))
+    , m_defaults(defaults)
     , m_result(new ResultBar)
     , m_stack(new QStackedWidget)
     , m_dropTarget(new DropTarget)
@@ -170,11 +178,19 @@ void FilesPage::openDialog(bool folders)
     if (folders)
         dialog->setOption(QFileDialog::ShowDirsOnly);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Where the user last picked from, as file managers' dialogs do.
+    if (const std::optional<QString> folder = m_defaults.stringValue(DialogFolderKey); folder && QDir(*folder).exists())
+        dialog->setDirectory(*folder);
     // Qt's own dialog (no desktop dialog plugin) emits only filesSelected, a native one only urlsSelected;
     // accepted comes from both, and selectedUrls() answers for both.
-    connect(dialog, &QDialog::accepted, this, [this, dialog] {
-        if (const QList<QUrl> urls = dialog->selectedUrls(); !urls.isEmpty())
-            analyze(urls);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, folders] {
+        const QList<QUrl> urls = dialog->selectedUrls();
+        if (urls.isEmpty())
+            return;
+        // A chosen folder is the thing picked: next time the dialog opens where it lies.
+        const QString picked = urls.first().toLocalFile();
+        m_defaults.setString(DialogFolderKey, folders ? QFileInfo(picked).path() : dialog->directory().absolutePath());
+        analyze(urls);
     });
     m_dialog = dialog;
     dialog->open();

@@ -17,6 +17,7 @@ class NavigationState;
 #include <QFileDialog>
 class QStackedWidget;
 class RenameEngine;
+class DefaultsStore;
 class ResultBar;
 class ReviewView;
 
@@ -30,7 +31,9 @@ class FilesPage final : public QWidget
     Q_OBJECT
 
 public:
-    FilesPage(AnalysisStarter &starter, NavigationState &navigation, QWidget *parent = nullptr);
+    /** `defaults` keeps the folder the open dialogs last showed. */
+    FilesPage(AnalysisStarter &starter, NavigationState &navigation, DefaultsStore &defaults,
+              QWidget *parent = nullptr);
 
     /**
      * Starts an analysis of files and folders as a drop does, through the starter's safeguards
@@ -64,6 +67,7 @@ private:
     AnalysisStarter &m_starter;
     NavigationState &m_navigation;
     ManyFilesQuestion *m_question;
+    DefaultsStore &m_defaults;
     ResultBar *m_result;
     QMetaObject::Connection m_batchWatch;
     QStackedWidget *m_stack;

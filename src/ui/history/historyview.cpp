@@ -113,7 +113,7 @@ QWidget *HistoryView::makeHeader()
     search->setPlaceholderText(qtTrId("history.search"));
     search->setAccessibleName(search->placeholderText());
     search->setClearButtonEnabled(true);
-    search->setMinimumWidth(200);
+    search->setMinimumWidth(140); // the window's smallest width keeps the buttons beside it whole
     search->setMaximumWidth(280);
     // A search scans the folded names of every record (about 0.1 s at 100 000): once typing pauses.
     m_searchLater = new QTimer(this);
@@ -187,24 +187,19 @@ void HistoryView::makeTable()
         m_expanded.clear();
     });
 
-    // The user drags the borders; the new name, usually the longest, takes the space left over.
+    // Old and new name share what the short columns leave, so at the window's first size neither is
+    // cut to a stump; the short columns can be dragged.
     QHeaderView *columns = m_table->header();
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     columns->setStretchLastSection(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setSectionResizeMode(HistoryModel::OriginalColumn, QHeaderView::Stretch);
     columns->setSectionResizeMode(HistoryModel::NewColumn, QHeaderView::Stretch);
     columns->setMinimumSectionSize(60);
     // Each column sorts in SQL (HistoryModel::sort); the list opens newest first.
     columns->setSortIndicator(HistoryModel::DateColumn, Qt::DescendingOrder);
     m_table->setSortingEnabled(true);
     const QFontMetrics metrics(font());
-    // Room for a group's title of these days ("Gestern, 14:32 — 300 Dateien", bold, indented) unshortened.
-    QFont bold = font();
-    bold.setBold(true);
-    const QString title = qtTrId("history.batch", 300).arg(qtTrId("history.yesterday").arg(QStringLiteral("00:00")));
-    columns->resizeSection(HistoryModel::OriginalColumn,
-                           std::max(metrics.averageCharWidth() * 20,
-                                    QFontMetrics(bold).horizontalAdvance(title) + m_table->indentation() + 16));
     columns->resizeSection(HistoryModel::DateColumn,
                            std::max(100, metrics.horizontalAdvance(QStringLiteral("vor 11 Monaten")) + 16));
     columns->resizeSection(HistoryModel::ProviderColumn, 80);

@@ -9,6 +9,8 @@
 namespace {
 
 constexpr int Gap = 8; // between rows, split above and below each
+// Some fonts draw "_" below their descent: room for it, or "tray_test.txt" reads "tray test.txt".
+constexpr int Underline = 2;
 
 } // namespace
 
@@ -28,26 +30,26 @@ QFont PanelRowDelegate::calloutFont()
 
 QSize PanelRowDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
 {
-    return {200, QFontMetrics(captionFont()).height() + QFontMetrics(calloutFont()).height() + Gap};
+    return {200, QFontMetrics(captionFont()).height() + QFontMetrics(calloutFont()).height() + Gap + 2 * Underline};
 }
 
 void PanelRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     painter->save();
     const QRect text = option.rect.adjusted(0, Gap / 2, 0, -Gap / 2);
-    const int captionHeight = QFontMetrics(captionFont()).height();
+    const int captionHeight = QFontMetrics(captionFont()).height() + Underline;
     const QRect upper(text.left(), text.top(), text.width(), captionHeight);
     const QRect lower(text.left(), text.top() + captionHeight, text.width(), text.height() - captionHeight);
 
     painter->setFont(captionFont());
     painter->setPen(UIColors::secondary(option.palette));
-    painter->drawText(upper, Qt::AlignLeft | Qt::AlignVCenter,
+    painter->drawText(upper, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
                       painter->fontMetrics().elidedText(index.data(JobListModel::OriginalNameRole).toString(),
                                                         Qt::ElideMiddle, upper.width()));
     painter->setFont(calloutFont());
     painter->setPen(option.palette.color(QPalette::Text));
     painter->drawText(
-        lower, Qt::AlignLeft | Qt::AlignVCenter,
+        lower, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
         painter->fontMetrics().elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle, lower.width()));
     painter->restore();
 }

@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
+#include <QWindow>
 
 TrayIcon::TrayIcon(const RenameEngine::Services &services, ObjectStore *store, DefaultsStore &defaults, QObject *parent)
     : QObject(parent)
@@ -63,6 +64,12 @@ void TrayIcon::togglePanel()
     // On Wayland the compositor places windows: the move is not honoured there, nor needed.
     const QRect area = screen ? screen->availableGeometry() : QRect(cursor, m_panel->size());
     m_panel->move(TrayPanel::placement(m_icon->geometry(), m_panel->size(), area, cursor));
+    // X11 only: a Wayland compositor lists its windows its own way, and a hidden owner has no surface there.
+    if (m_owner && QGuiApplication::platformName() == u"xcb") {
+        m_owner->winId(); // made, even while hidden in the tray
+        m_panel->winId();
+        m_panel->windowHandle()->setTransientParent(m_owner->windowHandle());
+    }
     m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();

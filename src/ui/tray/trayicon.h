@@ -3,6 +3,7 @@
 #include "engine/renameengine.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 #include <memory>
@@ -36,6 +37,11 @@ public:
 
     /** Shows the panel next to the icon, or hides it when it is open. */
     void togglePanel();
+    /**
+     * The window the panel belongs to: the panel is its transient, which keeps it off the
+     * taskbar (a window of its own there otherwise, under window managers that list tool windows).
+     */
+    void setOwner(QWidget *window) { m_owner = window; }
 
 Q_SIGNALS:
     void showWindowRequested();
@@ -46,6 +52,7 @@ private:
     void setShown(bool shown);
 
     std::unique_ptr<TrayPanel> m_panel;
+    QPointer<QWidget> m_owner;
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon *m_icon;
 };

@@ -101,7 +101,9 @@ TrayPanel::TrayPanel(const RenameEngine::Services &services, ObjectStore *store,
     m_pin->setAccessibleName(m_pin->text());
     m_pin->setAccessibleDescription(m_pin->toolTip());
     m_pin->setCheckable(true);
-    m_pin->setAutoRaise(true);
+    // With its pin and its frame it reads as a switch when off too, not as a caption.
+    m_pin->setIcon(Icons::symbol(u"pin"));
+    m_pin->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     auto *column = new QVBoxLayout(this);
     column->setSpacing(12);
     column->addWidget(m_pin, 0, Qt::AlignRight);
