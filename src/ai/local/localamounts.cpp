@@ -13,6 +13,7 @@ namespace {
 constexpr int TotalLabel = 5;         // "Summe" and stronger
 constexpr int StrongLabel = 8;        // "Total", "Gesamtbetrag", "zu zahlen"
 constexpr int TotalLabelNoTotal = 10; // what a contract or letter needs to name a total
+constexpr int EarlyPaymentPenalty = 12;
 
 struct Candidate {
     qint64 cents = 0;
@@ -31,6 +32,46 @@ bool hasCurrency(QStringView text, qsizetype start, qsizetype end)
     const qsizetype from = std::max<qsizetype>(0, start - 5);
     return before.match(text.sliced(from, start - from)).hasMatch() ||
            after.match(text.sliced(end, std::min<qsizetype>(8, text.size() - end))).hasMatch();
+}
+
+/**
+ * The weight of a row of labels: the strongest positive one and every negative one, so "Rechnungsbetrag
+ * brutto" counts once and "Gesamt netto" as net. Words of no weight ("EUR") label nothing.
+ */
+void addLabels(Candidate &c, const QList<LocalText::Lexicon<int>::Match> &matches)
+{
+    int strongest = 0, negative = 0;
+    for (const auto &match : matches) {
+        if (*match.value > 0)
+            strongest = std::max(strongest, *match.value);
+        else
+            negative += *match.value;
+        c.labelled = c.labelled || *match.value != 0;
+    }
+    c.labels += strongest + negative;
+}
+
+/** "Bei Zahlung innerhalb von 7 Tagen 2 % Skonto, Zahlbetrag dann …": an offer of a smaller sum, not the total. */
+bool isEarlyPaymentOffer(QStringView before)
+{
+    static const QRegularExpression offer(
+        QStringLiteral(R"(skonto|bei zahlung (?:innerhalb|bis)|if paid (?:within|by)|early payment)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return offer.match(before).hasMatch();
+}
+
+/** The sentence that runs up to `position`, back into the line before at most. */
+QStringView sentenceBefore(const Document &document, int line, qsizetype position)
+{
+    const int above = document.previousLine(line);
+    const qsizetype start =
+        above >= 0 && line - above == 1 ? document.lines()[above].start : document.lines()[line].start;
+    const QStringView before = QStringView(document.text()).sliced(start, position - start);
+    static const QRegularExpression end(QStringLiteral(R"([.!?:]\s)"));
+    qsizetype from = 0;
+    for (auto it = end.globalMatch(before); it.hasNext();)
+        from = it.next().capturedEnd();
+    return before.sliced(from);
 }
 
 bool isPercentage(QStringView text, qsizetype end)
@@ -125,19 +166,14 @@ AmountFound findTotal(const Document &document, const Layout &layout, const Tabl
         const qsizetype k = sameLine.indexOf(i);
         const qsizetype from = k > 0 ? candidates[sameLine[k - 1]].position + candidates[sameLine[k - 1]].length
                                      : document.lines()[c.line].start;
-        for (const auto &match :
-             tables.amountLabels.findAll(document, document.tokenFrom(from), document.tokenFrom(c.position))) {
-            c.labels += *match.value;
-            c.labelled = true;
-        }
+        addLabels(c, tables.amountLabels.findAll(document, document.tokenFrom(from), document.tokenFrom(c.position)));
+        if (isEarlyPaymentOffer(sentenceBefore(document, c.line, c.position)))
+            c.labels -= EarlyPaymentPenalty, c.labelled = true;
         if (c.labelled)
             continue;
         if (const auto pair = pairs.constFind(c.line); pair != pairs.cend()) {
             // The label in the column beside: "Gesamtbetrag" of "Netto\nMwSt\nGesamtbetrag" over three amounts.
-            for (const auto &match : tables.amountLabels.inLine(document, *pair)) {
-                c.labels += *match.value;
-                c.labelled = true;
-            }
+            addLabels(c, tables.amountLabels.inLine(document, *pair));
         } else if (const int above = document.previousLine(c.line);
                    sameLine.size() >= 2 && above >= 0 && c.line - above <= 2 && !byLine.contains(above)) {
             // A row of column heads over a row of amounts: "Netto   MwSt   Brutto".
@@ -147,57 +183,58 @@ AmountFound findTotal(const Document &document, const Layout &layout, const Tabl
         }
     }
 
-    const bool hasTotal = kind < 0 || tables.kinds[kind].total;
-    const int needed = hasTotal ? TotalLabel : TotalLabelNoTotal;
-    const Candidate *best = nullptr;
-    const auto better = [](const Candidate &a, const Candidate &b) {
-        const int sa = a.labels + a.currency, sb = b.labels + b.currency;
-        if (sa != sb)
-            return sa > sb;
-        if (a.cents != b.cents)
-            return a.cents > b.cents; // a total is not smaller than its parts
-        return a.position > b.position;
-    };
-    for (const Candidate &c : std::as_const(candidates)) {
-        if (c.labels >= needed && (!best || better(c, *best)))
-            best = &c;
-    }
-    if (best)
-        return {best->cents, best->labels >= StrongLabel ? Strength::strong : Strength::weak};
-    if (kind < 0 || !tables.kinds[kind].total)
-        return {};
+                     c.currency);
+                     const bool hasTotal = kind < 0 || tables.kinds[kind].total;
+                     const int needed = hasTotal ? TotalLabel : TotalLabelNoTotal;
+                     const Candidate *best = nullptr;
+                     const auto better = [](const Candidate &a, const Candidate &b) {
+                         const int sa = a.labels + a.currency, sb = b.labels + b.currency;
+                         if (sa != sb)
+                             return sa > sb;
+                         if (a.cents != b.cents)
+                             return a.cents > b.cents; // a total is not smaller than its parts
+                         return a.position > b.position;
+                     };
+                     for (const Candidate &c : std::as_const(candidates)) {
+                         if (c.labels >= needed && (!best || better(c, *best)))
+                             best = &c;
+                     }
+                     if (best)
+                         return {best->cents, best->labels >= StrongLabel ? Strength::strong : Strength::weak};
+                     if (kind < 0 || !tables.kinds[kind].total)
+                         return {};
 
-    // A receipt without a total label: the last and largest amount, when it is the sum of the others.
-    QList<const Candidate *> plain;
-    for (const Candidate &c : std::as_const(candidates)) {
-        if (c.labels >= 0)
-            plain.append(&c);
-    }
-    if (plain.isEmpty())
-        return {};
-    const Candidate *last = plain.last();
-    qint64 others = 0;
-    for (const Candidate *c : std::as_const(plain)) {
-        if (c->cents > last->cents)
-            return {};
-        if (c != last && c->cents != last->cents)
-            others += c->cents;
-    }
-    if (plain.size() >= 3 && others == last->cents)
-        return {last->cents, Strength::weak};
-    // The sum of the amounts right above it: "254,70\n54,66\n0,00\n309,36".
-    qint64 above = 0;
-    for (qsizetype i = plain.size() - 2; i >= 0 && above < last->cents; --i) {
-        above += plain[i]->cents;
-        if (above == last->cents && plain.size() - 1 - i >= 2)
-            return {last->cents, Strength::weak};
-    }
-    // A single amount in money on a receipt or invoice is its total.
-    const auto withCurrency =
-        std::count_if(plain.cbegin(), plain.cend(), [](const Candidate *c) { return c->currency; });
-    if (plain.size() == 1 && withCurrency == 1)
-        return {last->cents, Strength::weak};
-    return {};
+                     // A receipt without a total label: the last and largest amount, when it is the sum of the others.
+                     QList<const Candidate *> plain;
+                     for (const Candidate &c : std::as_const(candidates)) {
+                         if (c.labels >= 0)
+                             plain.append(&c);
+                     }
+                     if (plain.isEmpty())
+                         return {};
+                     const Candidate *last = plain.last();
+                     qint64 others = 0;
+                     for (const Candidate *c : std::as_const(plain)) {
+                         if (c->cents > last->cents)
+                             return {};
+                         if (c != last && c->cents != last->cents)
+                             others += c->cents;
+                     }
+                     if (plain.size() >= 3 && others == last->cents)
+                         return {last->cents, Strength::weak};
+                     // The sum of the amounts right above it: "254,70\n54,66\n0,00\n309,36".
+                     qint64 above = 0;
+                     for (qsizetype i = plain.size() - 2; i >= 0 && above < last->cents; --i) {
+                         above += plain[i]->cents;
+                         if (above == last->cents && plain.size() - 1 - i >= 2)
+                             return {last->cents, Strength::weak};
+                     }
+                     // A single amount in money on a receipt or invoice is its total.
+                     const auto withCurrency =
+                         std::count_if(plain.cbegin(), plain.cend(), [](const Candidate *c) { return c->currency; });
+                     if (plain.size() == 1 && withCurrency == 1)
+                         return {last->cents, Strength::weak};
+                     return {};
 }
 
 } // namespace LocalFinders
