@@ -183,58 +183,57 @@ AmountFound findTotal(const Document &document, const Layout &layout, const Tabl
         }
     }
 
-                     c.currency);
-                     const bool hasTotal = kind < 0 || tables.kinds[kind].total;
-                     const int needed = hasTotal ? TotalLabel : TotalLabelNoTotal;
-                     const Candidate *best = nullptr;
-                     const auto better = [](const Candidate &a, const Candidate &b) {
-                         const int sa = a.labels + a.currency, sb = b.labels + b.currency;
-                         if (sa != sb)
-                             return sa > sb;
-                         if (a.cents != b.cents)
-                             return a.cents > b.cents; // a total is not smaller than its parts
-                         return a.position > b.position;
-                     };
-                     for (const Candidate &c : std::as_const(candidates)) {
-                         if (c.labels >= needed && (!best || better(c, *best)))
-                             best = &c;
-                     }
-                     if (best)
-                         return {best->cents, best->labels >= StrongLabel ? Strength::strong : Strength::weak};
-                     if (kind < 0 || !tables.kinds[kind].total)
-                         return {};
+    const bool hasTotal = kind < 0 || tables.kinds[kind].total;
+    const int needed = hasTotal ? TotalLabel : TotalLabelNoTotal;
+    const Candidate *best = nullptr;
+    const auto better = [](const Candidate &a, const Candidate &b) {
+        const int sa = a.labels + a.currency, sb = b.labels + b.currency;
+        if (sa != sb)
+            return sa > sb;
+        if (a.cents != b.cents)
+            return a.cents > b.cents; // a total is not smaller than its parts
+        return a.position > b.position;
+    };
+    for (const Candidate &c : std::as_const(candidates)) {
+        if (c.labels >= needed && (!best || better(c, *best)))
+            best = &c;
+    }
+    if (best)
+        return {best->cents, best->labels >= StrongLabel ? Strength::strong : Strength::weak};
+    if (kind < 0 || !tables.kinds[kind].total)
+        return {};
 
-                     // A receipt without a total label: the last and largest amount, when it is the sum of the others.
-                     QList<const Candidate *> plain;
-                     for (const Candidate &c : std::as_const(candidates)) {
-                         if (c.labels >= 0)
-                             plain.append(&c);
-                     }
-                     if (plain.isEmpty())
-                         return {};
-                     const Candidate *last = plain.last();
-                     qint64 others = 0;
-                     for (const Candidate *c : std::as_const(plain)) {
-                         if (c->cents > last->cents)
-                             return {};
-                         if (c != last && c->cents != last->cents)
-                             others += c->cents;
-                     }
-                     if (plain.size() >= 3 && others == last->cents)
-                         return {last->cents, Strength::weak};
-                     // The sum of the amounts right above it: "254,70\n54,66\n0,00\n309,36".
-                     qint64 above = 0;
-                     for (qsizetype i = plain.size() - 2; i >= 0 && above < last->cents; --i) {
-                         above += plain[i]->cents;
-                         if (above == last->cents && plain.size() - 1 - i >= 2)
-                             return {last->cents, Strength::weak};
-                     }
-                     // A single amount in money on a receipt or invoice is its total.
-                     const auto withCurrency =
-                         std::count_if(plain.cbegin(), plain.cend(), [](const Candidate *c) { return c->currency; });
-                     if (plain.size() == 1 && withCurrency == 1)
-                         return {last->cents, Strength::weak};
-                     return {};
+    // A receipt without a total label: the last and largest amount, when it is the sum of the others.
+    QList<const Candidate *> plain;
+    for (const Candidate &c : std::as_const(candidates)) {
+        if (c.labels >= 0)
+            plain.append(&c);
+    }
+    if (plain.isEmpty())
+        return {};
+    const Candidate *last = plain.last();
+    qint64 others = 0;
+    for (const Candidate *c : std::as_const(plain)) {
+        if (c->cents > last->cents)
+            return {};
+        if (c != last && c->cents != last->cents)
+            others += c->cents;
+    }
+    if (plain.size() >= 3 && others == last->cents)
+        return {last->cents, Strength::weak};
+    // The sum of the amounts right above it: "254,70\n54,66\n0,00\n309,36".
+    qint64 above = 0;
+    for (qsizetype i = plain.size() - 2; i >= 0 && above < last->cents; --i) {
+        above += plain[i]->cents;
+        if (above == last->cents && plain.size() - 1 - i >= 2)
+            return {last->cents, Strength::weak};
+    }
+    // A single amount in money on a receipt or invoice is its total.
+    const auto withCurrency =
+        std::count_if(plain.cbegin(), plain.cend(), [](const Candidate *c) { return c->currency; });
+    if (plain.size() == 1 && withCurrency == 1)
+        return {last->cents, Strength::weak};
+    return {};
 }
 
 } // namespace LocalFinders
