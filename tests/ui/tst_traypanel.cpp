@@ -42,7 +42,7 @@ private Q_SLOTS:
         screenshot(panel.get(), "tray-panel-drop.png");
         w->fx.llm.setDelay(300);
         w->fx.llm.setReply("a.txt", LlmStub::letterReply("Finanzamt"));
-        const QString b = w->touch("b.txt"), a = w->touch("ordner/a.txt", "Finanzamt, 15.03.2024");
+        const QString b = w->touch("tray_test.txt"), a = w->touch("ordner/a.txt", "Finanzamt, 15.03.2024");
         dropFiles(panel->dropTarget(), {b}); // cancelled: nothing renamed, nothing recorded
         QTRY_COMPARE(panel->currentState(), panel->list()->parentWidget());
         QCOMPARE(panel->focusWidget(), panel->renameButton()); // the keyboard's way: Shift+Tab, Space
@@ -60,9 +60,13 @@ private Q_SLOTS:
         for (int row = 0; row < rows->rowCount(); ++row)
             shown << rows->index(row, 0).data(JobListModel::OriginalNameRole).toString() + " → " +
                          rows->index(row, 0).data().toString();
-        QCOMPARE(shown, QStringList({"b.txt → 2024-03-15_rechnung_mobilfunk_maerz.txt",
+        QCOMPARE(shown, QStringList({"tray_test.txt → 2024-03-15_rechnung_mobilfunk_maerz.txt",
                                      "a.txt → 2024-03-15_brief_finanzamt.txt"}));
         screenshot(panel.get(), "tray-panel.png");
+        const QPalette light = panel->palette();
+        panel->setPalette(QPalette(QColor(0x31, 0x36, 0x3b), QColor(0x23, 0x26, 0x29)));
+        screenshot(panel.get(), "tray-panel-dark.png");
+        panel->setPalette(light);
 
         QTest::keyClick(panel->list(), Qt::Key_Return); // the panel's default, wherever the focus is
         QTRY_COMPARE(panel->currentState(), static_cast<QWidget *>(panel->dropTarget()));

@@ -187,19 +187,25 @@ void HistoryView::makeTable()
         m_expanded.clear();
     });
 
-    // Old and new name share what the short columns leave, so at the window's first size neither is
-    // cut to a stump; the short columns can be dragged.
+    // The new name, usually the longest, takes what the other columns leave; the original name
+    // starts as wide as a short batch title, so at the window's first size neither is cut to a
+    // stump. The user drags the borders.
     QHeaderView *columns = m_table->header();
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     columns->setStretchLastSection(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
-    columns->setSectionResizeMode(HistoryModel::OriginalColumn, QHeaderView::Stretch);
     columns->setSectionResizeMode(HistoryModel::NewColumn, QHeaderView::Stretch);
     columns->setMinimumSectionSize(60);
     // Each column sorts in SQL (HistoryModel::sort); the list opens newest first.
     columns->setSortIndicator(HistoryModel::DateColumn, Qt::DescendingOrder);
     m_table->setSortingEnabled(true);
     const QFontMetrics metrics(font());
+    QFont bold = font();
+    bold.setBold(true);
+    const QString title = qtTrId("history.batch", 30).arg(qtTrId("history.today").arg(QStringLiteral("00:00")));
+    columns->resizeSection(HistoryModel::OriginalColumn,
+                           std::max(metrics.averageCharWidth() * 18,
+                                    QFontMetrics(bold).horizontalAdvance(title) + m_table->indentation() + 12));
     columns->resizeSection(HistoryModel::DateColumn,
                            std::max(100, metrics.horizontalAdvance(QStringLiteral("vor 11 Monaten")) + 16));
     columns->resizeSection(HistoryModel::ProviderColumn, 80);
