@@ -14,6 +14,7 @@ constexpr int TotalLabel = 5;         // "Summe" and stronger
 constexpr int StrongLabel = 8;        // "Total", "Gesamtbetrag", "zu zahlen"
 constexpr int TotalLabelNoTotal = 10; // what a contract or letter needs to name a total
 constexpr int EarlyPaymentPenalty = 12;
+constexpr int LongLine = 60; // tokens
 
 struct Candidate {
     qint64 cents = 0;
@@ -120,7 +121,8 @@ AmountFound findTotal(const Document &document, const Layout &layout, const Tabl
         if (isPercentage(text, end))
             continue;
         const int line = document.lineOf(amount.position);
-        if (layout.bank[line] || layout.recipient[line])
+        // A line of a whole document (a word processor's text without its breaks) is no footer or address.
+        if ((layout.bank[line] || layout.recipient[line]) && document.tokenCount(line) <= LongLine)
             continue;
         candidates.append(
             {amount.cents, amount.position, amount.length, line, 0, false, hasCurrency(text, amount.position, end)});
@@ -164,8 +166,21 @@ AmountFound findTotal(const Document &document, const Layout &layout, const Tabl
         Candidate &c = candidates[i];
         const QList<int> &sameLine = byLine[c.line];
         const qsizetype k = sameLine.indexOf(i);
-        const qsizetype from = k > 0 ? candidates[sameLine[k - 1]].position + candidates[sameLine[k - 1]].length
-                                     : document.lines()[c.line].start;
+        qsizetype from = k > 0 ? candidates[sameLine[k - 1]].position + candidates[sameLine[k - 1]].length
+                               : document.lines()[c.line].start;
+        // "Gesamtsumme (inkl. 19 % MwSt.: 78,07) 488,96": the label reaches past an aside in brackets.
+        static const QRegularExpression aside(QStringLiteral(R"(^\s*\)\s*(?:€|\$|£|EUR|USD|GBP|CHF)?\s*$)"));
+        if (k > 0 && aside.match(QStringView(text).sliced(from, c.position - from)).hasMatch()) {
+            const Candidate &inner = candidates[sameLine[k - 1]];
+            const qsizetype start = k > 1 ? candidates[sameLine[k - 2]].position + candidates[sameLine[k - 2]].length
+                                          : document.lines()[c.line].start;
+            const qsizetype open = QStringView(text).sliced(start, inner.position - start).lastIndexOf(u'(');
+            if (open >= 0) {
+                addLabels(c, tables.amountLabels.findAll(document, document.tokenFrom(start),
+                                                         document.tokenFrom(start + open)));
+                from = c.position;
+            }
+        }
         addLabels(c, tables.amountLabels.findAll(document, document.tokenFrom(from), document.tokenFrom(c.position)));
         if (isEarlyPaymentOffer(sentenceBefore(document, c.line, c.position)))
             c.labels -= EarlyPaymentPenalty, c.labelled = true;

@@ -169,10 +169,10 @@ QList<Grounding::FoundDate> ambiguousSlashDates(QStringView text)
 }
 
 /**
- * Month names that OCR broke apart: "19 J une 2023", "Jan 5" read as "J an 5, 2024", a J read as
- * "]" or "|". The date finder reads none of them.
+ * What the date finder does not read: month names that OCR broke apart ("19 J une 2023", "Jan 5"
+ * read as "J an 5, 2024", a J read as "]" or "|") and the year first with slashes or dots.
  */
-QList<Grounding::FoundDate> brokenMonthDates(QStringView text)
+QList<Grounding::FoundDate> moreDates(QStringView text)
 {
     static const QRegularExpression dayFirst(
         QStringLiteral(R"((?<![\d.])(\d{1,2})\.?\s+([A-Za-z\]|)])\s?([a-zäöü]{2,8})\.?,?\s+(\d{4})(?!\d))"));
@@ -186,6 +186,15 @@ QList<Grounding::FoundDate> brokenMonthDates(QStringView text)
         return Grounding::monthNames().value(name.toCaseFolded(), 0);
     };
     QList<Grounding::FoundDate> found;
+    // The year first with slashes or dots, as software and the Far East write it: "2021/06/27".
+    static const QRegularExpression yearFirst(
+        QStringLiteral(R"((?<![\d/.])((?:19|20)\d\d)([/.])(\d{1,2})\2(\d{1,2})(?![\d/.]))"));
+    for (auto it = yearFirst.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        const QDate date(m.capturedView(1).toInt(), m.capturedView(3).toInt(), m.capturedView(4).toInt());
+        if (date.isValid())
+            found.append({date, m.capturedStart(), m.capturedLength()});
+    }
     for (auto it = dayFirst.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
         const QDate date(m.capturedView(4).toInt(), month(m.capturedView(2), m.capturedView(3)),
@@ -210,7 +219,7 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
     const bool deliveryNote = kind >= 0 && tables.kinds[kind].name == u"lieferschein";
     QList<Grounding::FoundDate> found = Grounding::findDates(document.text());
     found += ambiguousSlashDates(document.text());
-    found += brokenMonthDates(document.text());
+    found += moreDates(document.text());
     std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) {
         return a.position != b.position ? a.position < b.position : a.length > b.length;
     });
