@@ -138,6 +138,8 @@ void TestLocalNamer::date_data()
     QTest::newRow("a statement's booking rows") << "Sparkasse\nKontoauszug\n27.05.2023 Dauerauftrag Miete\n"
                                                    "29.05.2023 Gutschrift Gehalt\n30.05.2023 Lastschrift\n05.06.2023"
                                                 << "2023-06-05";
+    QTest::newRow("year first with slashes") << "Freiburg, 2021/06/27\nErinnerung"
+                                             << "2021-06-27";
     QTest::newRow("month name broken by OCR") << "Invoice\nInvoice date 19 J une 2023"
                                               << "2023-06-19";
     QTest::newRow("only a due date") << "Zahlbar bis 30.04.2024"
@@ -188,6 +190,9 @@ void TestLocalNamer::amount_data()
     QTest::newRow("a label wrapped over two lines") << "Mahnung\nHauptforderung\n413,49 €\nMahnkosten\n12,00 €\nJetzt\n"
                                                        "fällig\n425,49 €"
                                                     << "425.49";
+    QTest::newRow("VAT in brackets between label and total")
+        << "Rechnung\nVersand EUR 5,90\nGesamtsumme (inkl. 19 % MwSt.: 78,07) EUR 488,96"
+        << "488.96";
     QTest::newRow("the sum of the amounts above") << "Rechnung\nRucksack\nLampe\nVersand\n254,70\n54,66\n0,00\n309,36"
                                                   << "309.36";
     QTest::newRow("paid in part") << "Rechnung\nRechnungsbetrag 500,00 €\nAnzahlung 200,00 €\nNoch zu zahlen 300,00 €"
