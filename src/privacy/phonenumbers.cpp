@@ -62,8 +62,10 @@ bool isPhoneNumber(QStringView candidate, QStringView before)
     static const QRegularExpression northAmerican(
         QStringLiteral(R"(^(?:1[- ]?)?(?:(?:\([2-9]\d\d\) ?|[2-9]\d\d[- ])[2-9]\d\d-|[2-9]\d\d\.[2-9]\d\d\.)\d{4}$)"));
 
+    static const QRegularExpression bracketedCountry(QStringLiteral(R"(^\(\+(\d{1,3})\) ?)"));
     QString shape = candidate.toString();
     shape.replace(u'\u00A0', u' ').replace(u'\u202F', u' ');
+    shape.replace(bracketedCountry, QStringLiteral("+\\1 ")); // "(+49) 30 …" is "+49 30 …"
     if (shape.count(u'/') > 1)
         return false;
     const qsizetype digits = digitCount(shape);

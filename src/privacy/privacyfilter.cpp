@@ -167,10 +167,11 @@ void findEmails(const QString &text, Claims &claims)
 void findPhoneNumbers(const QString &text, Claims &claims)
 {
     // Digits with the characters phone numbers are written with; a dot only in the North American
-    // 415.555.0100, so dates and amounts are never candidates; nor are a time's digits.
+    // 415.555.0100, so dates and amounts are never candidates; nor are a time's digits. After a
+    // dot only what opens with "(" or "+" ("Tel.(030) …"): no decimal or date goes on that way.
     static const QRegularExpression candidate(
         QStringLiteral(
-            R"((?<![\p{L}\p{N}+\-/.,])(?<!\d:)(?:[2-9]\d\d\.[2-9]\d\d\.\d{4}|(?:\+|\()?\d[\d ()\-/\x{00A0}\x{202F}]*\d)(?![\p{L}\p{N}]|[.,:]\d))"),
+            R"((?<![\p{L}\p{N}+\-/,])(?<!\d:)(?:(?<=\.)(?=[(+])|(?<!\.))(?:[2-9]\d\d\.[2-9]\d\d\.\d{4}|(?:\+|\(\+?)?\d[\d ()\-/\x{00A0}\x{202F}]*\d)(?![\p{L}\p{N}]|[.,:]\d))"),
         QRegularExpression::UseUnicodePropertiesOption);
     // Only a group set apart by a space: "028-1234567-1234567" is one number, all or nothing.
     static const QRegularExpression lastGroup(QStringLiteral(R"([ \x{00A0}\x{202F}][ \-/\x{00A0}\x{202F}(]*\d+\)?$)"));
@@ -352,6 +353,31 @@ MaskResult mask(const QString &text, const MaskOptions &options)
     }
     result.text += QStringView(text).sliced(from);
     return result;
+}
+
+MaskResult maskFileName(const QString &name, const MaskOptions &options)
+{
+    // Same length, so the spans hold for the name as it is.
+    MaskResult spaced = mask(QString(name).replace(u'_', u' '), options);
+    MaskResult result;
+    qsizetype from = 0;
+    for (MaskedSpan span : std::as_const(spaced.spans)) {
+        result.text += QStringView(name).sliced(from, span.start - from);
+        span.maskedStart = result.text.size();
+        result.text += span.placeholder;
+        from = span.start + span.length;
+        result.spans.append(span);
+    }
+    result.text += QStringView(name).sliced(from);
+    return result;
+}
+
+QList<MaskedSpan> MaskedPrompt::spans() const
+{
+    QList<MaskedSpan> all = fileName.spans + metadata.spans + excerpt.spans;
+    if (nameTemplate)
+        all += nameTemplate->spans;
+    return all;
 }
 
 } // namespace Privacy

@@ -59,4 +59,23 @@ struct MaskResult {
  */
 [[nodiscard]] MaskResult mask(const QString &text, const MaskOptions &options = {});
 
+/** `mask` for a file name, whose underscores stand for spaces ("Erika_Mustermann_030_1234567.pdf"). */
+[[nodiscard]] MaskResult maskFileName(const QString &name, const MaskOptions &options = {});
+
+/**
+ * What one request carries from a file, each part as it was sent and what was masked in it: one
+ * record for the prompt, the reply's explanation and the explain endpoint.
+ */
+struct MaskedPrompt {
+    MaskResult fileName;
+    MaskResult metadata; ///< the "Metadaten" line, without its label
+    MaskResult excerpt;
+    std::optional<MaskResult> nameTemplate;
+
+    /** Every masked span, part by part in the order they are sent. */
+    [[nodiscard]] QList<MaskedSpan> spans() const;
+
+    friend bool operator==(const MaskedPrompt &, const MaskedPrompt &) = default;
+};
+
 } // namespace Privacy

@@ -9,6 +9,10 @@ class TestPrivacy : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void corpus();
+    void phoneForms_data();
+    void phoneForms();
+    void fileNames_data();
+    void fileNames();
 };
 
 void TestPrivacy::corpus()
@@ -64,6 +68,69 @@ void TestPrivacy::corpus()
         qInfo("not as labelled:\n%s", qPrintable(wrong.join(u'\n')));
     QVERIFY(planted >= 300 && masked >= 0.99 * planted);
     QCOMPARE(touched, 0);
+}
+
+// How phone numbers are written: with a trunk "(0)", the area code in parentheses or set apart
+// by a slash; and what only looks like one.
+void TestPrivacy::phoneForms_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("masked");
+    const auto row = [](const char *text, const char *masked) {
+        QTest::newRow(text) << QString(text) << QString(masked);
+    };
+    row("Tel. +49 (0)30 1234567", "Tel. [Telefon]");
+    row("Rufen Sie +49 (0) 30 1234567 an", "Rufen Sie [Telefon] an");
+    row("+49(0)30-1234567", "[Telefon]");
+    row("Tel.: 0049 (0)30 1234567", "Tel.: [Telefon]");
+    row("+49 (30) 1234567", "[Telefon]");
+    row("+49 30/1234567", "[Telefon]");
+    row("Telefon 030/1234567", "Telefon [Telefon]");
+    row("030/1234567 (Zentrale)", "[Telefon] (Zentrale)");
+    row("(030) 1234567", "[Telefon]");
+    row("mobil:+49 (0)171 1234567", "mobil:[Telefon]");
+    row("Ruf: 030/1234567-0, Fax 030/1234567-99", "Ruf: [Telefon], Fax [Telefon]");
+    row("description: Rückruf +49 (0)30 1234567, 030/7654321", "description: Rückruf [Telefon], [Telefon]");
+    row("(+49) 30 1234567", "[Telefon]");
+    row("+49 (0)30/1234567", "[Telefon]");
+    row("+49 (0) 30 / 123 45 67", "[Telefon]");
+    row("[030/1234567]", "[[Telefon]]");
+    row("Tel.(030)1234567", "Tel.[Telefon]");
+    row("030 / 123 45 67", "[Telefon]");
+    row("Angebot 0815/2024 vom 12.03.2024", "Angebot 0815/2024 vom 12.03.2024");
+    row("Kundennummer 030/1234567", "Kundennummer 030/1234567");
+    row("Summe (netto) 1.234,56 EUR", "Summe (netto) 1.234,56 EUR");
+    row("Az. 12 O 345/23", "Az. 12 O 345/23");
+}
+
+void TestPrivacy::phoneForms()
+{
+    QFETCH(QString, text);
+    QTEST(Privacy::mask(text).text, "masked");
+}
+
+// A file name writes its spaces as underscores.
+void TestPrivacy::fileNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("masked");
+    QTest::newRow("own name and IBAN") << "Erika_Mustermann_DE89370400440532013000.txt"
+                                       << "[Name]_[IBAN].txt";
+    QTest::newRow("phone") << "Rueckruf_030_1234567.pdf"
+                           << "Rueckruf_[Telefon].pdf";
+    QTest::newRow("dates and numbers stay") << "IMG_20240115_123456.jpg"
+                                            << "IMG_20240115_123456.jpg";
+    QTest::newRow("scan") << "Scan_2024_03_15_0001.pdf"
+                          << "Scan_2024_03_15_0001.pdf";
+}
+
+void TestPrivacy::fileNames()
+{
+    QFETCH(QString, name);
+    const Privacy::MaskResult result = Privacy::maskFileName(name, {.ownDetails = {"Erika Mustermann"}});
+    QTEST(result.text, "masked");
+    for (const Privacy::MaskedSpan &span : result.spans)
+        QCOMPARE(result.text.mid(span.maskedStart, span.placeholder.size()), span.placeholder);
 }
 
 QTEST_APPLESS_MAIN(TestPrivacy)
