@@ -72,6 +72,7 @@
     <message id="explain.verified"><source>explain.verified</source><translation>im Text belegt</translation></message>
     <message id="explain.notCheckable"><source>explain.notCheckable</source><translation>nicht prüfbar (kein Text)</translation></message>
     <message id="explain.none"><source>explain.none</source><translation>(nichts)</translation></message>
+    <message id="explain.fileName"><source>explain.fileName</source><translation>Gesendeter Dateiname</translation></message>
     <message id="explain.excerpt"><source>explain.excerpt</source><translation>Gesendeter Textauszug</translation></message>
     <message id="explain.metadata"><source>explain.metadata</source><translation>Gesendete Metadaten</translation></message>
     <message id="explain.template"><source>explain.template</source><translation>Gesendete Namensvorlage</translation></message>
@@ -396,6 +397,7 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="error.fileNotFound"><source>error.fileNotFound</source><translation>Datei nicht gefunden: %1</translation></message>
     <message id="error.fileNotWritable"><source>error.fileNotWritable</source><translation>Kein Schreibzugriff: %1</translation></message>
     <message id="error.historyNotWritable"><source>error.historyNotWritable</source><translation>Verlauf nicht beschreibbar: %1</translation></message>
+    <message id="error.termsNotAccepted"><source>error.termsNotAccepted</source><translation>Die Nutzungsbedingungen sind noch nicht angenommen: Namorix sendet keine Datei an einen Anbieter und benennt keine um.</translation></message>
     <message id="error.otherFileAtName"><source>error.otherFileAtName</source><translation>An diesem Namen liegt inzwischen eine andere Datei: %1</translation></message>
     <message id="store.cannotOpen"><source>store.cannotOpen</source><translation>Die Datenbank %1 kann nicht geöffnet werden: %2</translation></message>
     <message id="store.corrupt"><source>store.corrupt</source><translation>Die Datenbank %1 ist beschädigt oder keine Namorix-Datenbank (%2). Die Datei bleibt unverändert.</translation></message>
@@ -417,6 +419,9 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="apply.noFreeName"><source>apply.noFreeName</source><translation>Kein freier Name für %1</translation></message>
     <message id="apply.noHistory"><source>apply.noHistory</source><translation>Umbenennen nicht möglich: der Verlauf ist nicht verfügbar</translation></message>
     <message id="preview.askAgain"><source>preview.askAgain</source><translation>Neu analysieren</translation></message>
+    <message id="rules.regexEmpty"><source>rules.regexEmpty</source><translation>Eine Ersetzungsregel braucht ein Suchmuster.</translation></message>
+    <message id="rules.regexInvalid"><source>rules.regexInvalid</source><translation>„%1“ ist kein gültiger regulärer Ausdruck.</translation></message>
+    <message id="rules.lengthInvalid"><source>rules.lengthInvalid</source><translation>Die höchste Namenslänge muss mindestens 1 Zeichen sein (angegeben: %1).</translation></message>
     <message id="edit.slash"><source>edit.slash</source><translation>Ein Dateiname kann kein „/“ enthalten: Umbenennen verschiebt keine Dateien in andere Ordner.</translation></message>
     <message id="edit.empty"><source>edit.empty</source><translation>Der Dateiname darf nicht leer sein.</translation></message>
     <message id="apply.invalidName"><source>apply.invalidName</source><translation>Ungültiger Dateiname: %1</translation></message>

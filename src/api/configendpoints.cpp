@@ -366,6 +366,19 @@ APIResponse changeRules(const APIContext &context, const APIRequest &request)
 {
     RenameRules &rules = context.services.engine.rules;
     const QJsonObject &body = request.body;
+    // Checked whole before anything changes: what the window refuses is refused here too.
+    std::optional<QList<RegexRule>> regexRules;
+    if (const QJsonValue value = body.value(QStringLiteral("regexRules")); value.isArray()) {
+        // The stored form is the same array, so its decoder is the one conversion of a rule list.
+        regexRules = RenameRules::decodeRegexRules(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
+        for (const RegexRule &rule : regexRules.value_or(QList<RegexRule>())) {
+            if (const std::optional<QString> problem = RenameRules::regexProblem(rule.pattern))
+                return APIResponse::error(400, *problem);
+        }
+    }
+    const std::optional<qint64> maxLength = integer(body, QStringLiteral("maxLength"));
+    if (const std::optional<QString> problem = maxLength ? RenameRules::maxLengthProblem(*maxLength) : std::nullopt)
+        return APIResponse::error(400, *problem);
     QStringList changed;
     if (const std::optional<QString> format = string(body, QStringLiteral("format"))) {
         rules.setFormat(*format);
@@ -382,7 +395,7 @@ APIResponse changeRules(const APIContext &context, const APIRequest &request)
         rules.setSuffix(*suffix);
         changed << QStringLiteral("suffix");
     }
-    if (const std::optional<qint64> maxLength = integer(body, QStringLiteral("maxLength"))) {
+    if (maxLength) {
         rules.setMaxLength(*maxLength);
         changed << QStringLiteral("maxLength");
     }
@@ -394,14 +407,9 @@ APIResponse changeRules(const APIContext &context, const APIRequest &request)
         rules.setCategories(*categories);
         changed << QStringLiteral("categories");
     }
-    const QJsonValue regexValue = body.value(QStringLiteral("regexRules"));
-    if (regexValue.isArray()) {
-        // The stored form is the same array, so its decoder is the one conversion of a rule list.
-        const QByteArray json = QJsonDocument(regexValue.toArray()).toJson(QJsonDocument::Compact);
-        if (const std::optional<QList<RegexRule>> decoded = RenameRules::decodeRegexRules(json)) {
-            rules.setRegexRules(*decoded);
-            changed << QStringLiteral("regexRules");
-        }
+    if (regexRules) {
+        rules.setRegexRules(*regexRules);
+        changed << QStringLiteral("regexRules");
     }
     return APIResponse::json({{QStringLiteral("ok"), true},
                               {QStringLiteral("changed"), QJsonArray::fromStringList(changed)},

@@ -3,10 +3,15 @@
 #include "settings/defaultsstore.h"
 #include "settings/writethrough.h"
 
+#include "common/icuregex.h"
 #include "common/processwide.h"
+#include "common/stringtable.h"
+#include "common/unicodetext.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 namespace {
 
@@ -188,8 +193,39 @@ void RenameRules::setReplaceUmlauts(bool value)
 
 void RenameRules::setCategories(const QStringList &value)
 {
-    assign(m_categories, value, &RenameRules::categoriesChanged,
-           [&] { m_store.setStringList(Key::categories, value); });
+    const QStringList cleaned = cleanCategories(value);
+    assign(m_categories, cleaned, &RenameRules::categoriesChanged,
+           [&] { m_store.setStringList(Key::categories, cleaned); });
+}
+
+std::optional<QString> RenameRules::regexProblem(const QString &pattern)
+{
+    if (pattern.isEmpty())
+        return StringTable::text("rules.regexEmpty");
+    if (!IcuRegex::replaceAll(pattern, IcuRegex::NoFlags, QString(), QString()))
+        return StringTable::text("rules.regexInvalid").arg(pattern);
+    return std::nullopt;
+}
+
+std::optional<QString> RenameRules::maxLengthProblem(qint64 value)
+{
+    if (value < 1)
+        return StringTable::text("rules.lengthInvalid").arg(value);
+    return std::nullopt;
+}
+
+QStringList RenameRules::cleanCategories(const QStringList &value)
+{
+    QStringList cleaned;
+    QSet<QString> seen;
+    for (const QString &category : value) {
+        const QString trimmed = UnicodeText::trimmedSpaces(category);
+        if (trimmed.isEmpty() || seen.contains(UnicodeText::toLowerFull(trimmed)))
+            continue;
+        seen.insert(UnicodeText::toLowerFull(trimmed));
+        cleaned << trimmed;
+    }
+    return cleaned;
 }
 
 void RenameRules::setRegexRules(const QList<RegexRule> &value)

@@ -112,6 +112,15 @@ public:
     void setCategories(const QStringList &value);
     void setRegexRules(const QList<RegexRule> &value);
 
+    // The one check of what rules may hold, for the rules tab, the REST API and the command line.
+    /** Why `pattern` is no usable regular expression (German), or nullopt. */
+    [[nodiscard]] static std::optional<QString> regexProblem(const QString &pattern);
+    /** Why `value` is no maximum length (German), or nullopt. The tab offers 20–200; others may set any other positive
+     * length. */
+    [[nodiscard]] static std::optional<QString> maxLengthProblem(qint64 value);
+    /** Categories as kept: trimmed, blanks inside collapsed, empty ones and repeats (ignoring case) dropped. */
+    [[nodiscard]] static QStringList cleanCategories(const QStringList &value);
+
     /** The stored form of a rule list: a compact JSON array of {pattern, replacement, enabled}. */
     static QByteArray encodeRegexRules(const QList<RegexRule> &rules);
     /** Rules from their stored form; nullopt when it is not a JSON array of objects. */

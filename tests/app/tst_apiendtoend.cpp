@@ -590,6 +590,11 @@ private Q_SLOTS:
             QCOMPARE(send("GET", "/v1/rules").json()["preview"], reply.json()["preview"]);
         }
         QCOMPARE(send("GET", "/v1/rules").json()["preview"], before); // back to the first rules
+        // What the rules tab refuses, REST refuses with the same words, and changes nothing.
+        COMPARE_REPLY(send("POST", "/v1/rules", R"({"prefix":"Y","regexRules":[{"pattern":"(a","replacement":""}]})"),
+                      400, json(R"({"error":"„(a“ ist kein gültiger regulärer Ausdruck."})"));
+        QCOMPARE(send("POST", "/v1/rules", R"({"maxLength":-1})").status(), 400);
+        QCOMPARE(send("GET", "/v1/rules").json()["preview"], before);
     }
 
     // The window endpoints over the real window; its screenshots are the GUI scripts' (harness.py).

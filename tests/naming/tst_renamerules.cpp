@@ -133,6 +133,22 @@ private Q_SLOTS:
         QCOMPARE(reloaded.categories(), (QStringList{"eins", "zwei"}));
         QCOMPARE(describe(reloaded.regexRules()), describe(list));
     }
+
+    // The one rulebook every face asks: categories are kept clean, a pattern must compile, a
+    // length must be positive (the tab's 20–200 is the tab's).
+    void rulebook()
+    {
+        DefaultsStore store;
+        RenameRules rules(store);
+        rules.setCategories({"  Rechnung ", "rechnung", "", "Vertrag\u00a0", "RECHNUNG", "Kündigung"});
+        QCOMPARE(rules.categories(), (QStringList{"Rechnung", "Vertrag", "Kündigung"}));
+        QCOMPARE(RenameRules::regexProblem("^IMG_(\\d+)"), std::nullopt);
+        QCOMPARE(RenameRules::regexProblem("(ungeschlossen"), "„(ungeschlossen“ ist kein gültiger regulärer Ausdruck.");
+        QVERIFY(RenameRules::regexProblem(QString()));
+        QCOMPARE(RenameRules::maxLengthProblem(7), std::nullopt);
+        QCOMPARE(RenameRules::maxLengthProblem(-5),
+                 "Die höchste Namenslänge muss mindestens 1 Zeichen sein (angegeben: -5).");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRenameRules)

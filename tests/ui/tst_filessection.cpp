@@ -311,6 +311,16 @@ private Q_SLOTS:
         QTest::keyClick(w->list(), Qt::Key_A, Qt::ControlModifier);
         QVERIFY(w->engine->jobs().at(1).approved && !w->engine->jobs().at(0).approved);
 
+        // "Umbenennen" renames what the user sees: a ticked row the filter hides is asked about first.
+        w->engine->editJob(w->engine->jobs().at(0).id, std::nullopt, true);
+        w->button("Umbenennen")->click();
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY(box = w->review()->findChild<QMessageBox *>());
+        QCOMPARE(box->text(), "1 weitere ausgeblendete Datei auch umbenennen?");
+        named<QPushButton>(box, "Nur sichtbare umbenennen")->click();
+        QTRY_VERIFY(QFile::exists(w->dir.filePath("Brief.pdf")));
+        QVERIFY(QFile::exists(w->dir.filePath("a.pdf")));
+
         // An emptied list starts the next one unfiltered.
         state->setCurrentIndex(state->findText("Fehlgeschlagen"));
         w->button("Abbrechen")->click();
@@ -389,10 +399,15 @@ private Q_SLOTS:
         QVERIFY(ExplanationPanel::html(backed).contains("Summe <mark>12,50</mark> € &lt;b&gt;"));
         backed.excerpt = "DE89370400440532013000 Summe 12,50 € a@b.de, c@d.de";
         backed.report.fields[0].position = 29;
-        backed.masked = Privacy::mask(backed.excerpt); // sent as "[IBAN] Summe 12,50 € [E-Mail], [E-Mail]"
-        QVERIFY(
-            ExplanationPanel::html(backed).contains("3 Angaben maskiert: 1 IBAN, 2 E-Mail</i><br><span style=\"back"
-                                                    "ground-color:#d2e3fc\">[IBAN]</span> Summe <mark>12,50</mark>"));
+        backed.metadataLine = "from: a@b.de";
+        backed.masked = Privacy::MaskedPrompt{.fileName = Privacy::maskFileName("x.txt"),
+                                              .metadata = Privacy::mask(backed.metadataLine),
+                                              .excerpt = Privacy::mask(backed.excerpt)};
+        // The count covers every part sent; each part marks its own placeholders.
+        const QString html = ExplanationPanel::html(backed);
+        QVERIFY2(html.contains("<i>4 Angaben maskiert: 3 E-Mail, 1 IBAN</i>"), qPrintable(html));
+        QVERIFY(html.contains("<span style=\"background-color:#d2e3fc\">[IBAN]</span> Summe <mark>12,50</mark>"));
+        QVERIFY(html.contains("from: <span style=\"background-color:#d2e3fc\">[E-Mail]</span>"));
         menu->close();
         panel->close();
 

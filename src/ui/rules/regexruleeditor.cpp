@@ -1,6 +1,5 @@
 #include "ui/rules/regexruleeditor.h"
 
-#include "common/icuregex.h"
 #include "naming/renamerules.h"
 #include "ui/common/palette.h"
 #include "ui/rules/formsection.h"
@@ -12,15 +11,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-namespace {
-
-bool compiles(const QString &pattern)
-{
-    return IcuRegex::replaceAll(pattern, IcuRegex::NoFlags, QString(), QString()).has_value();
-}
-
-} // namespace
 
 RegexRuleEditor::RegexRuleEditor(RenameRules &rules, QWidget *parent)
     : QWidget(parent)
@@ -48,10 +38,19 @@ RegexRuleEditor::RegexRuleEditor(RenameRules &rules, QWidget *parent)
     addRow->addWidget(m_replacement, 1);
     addRow->addWidget(m_add);
     column->addLayout(addRow);
+    m_problem = FormStyle::caption(QString(), true);
+    m_problem->setObjectName(QStringLiteral("regexProblem"));
+    m_problem->hide();
+    column->addWidget(m_problem);
     column->addWidget(FormStyle::caption(QStringLiteral("z.B. ^IMG_\\d+ → (leer) entfernt Kamera-Prefixe"), true));
 
-    connect(m_pattern, &QLineEdit::textChanged, this,
-            [this](const QString &text) { m_add->setEnabled(!text.isEmpty()); });
+    // Why a pattern cannot be added is said beside it, not left to a button that stays grey.
+    connect(m_pattern, &QLineEdit::textChanged, this, [this](const QString &text) {
+        const std::optional<QString> problem = text.isEmpty() ? std::nullopt : RenameRules::regexProblem(text);
+        m_add->setEnabled(!text.isEmpty() && !problem);
+        m_problem->setText(problem.value_or(QString()));
+        m_problem->setVisible(problem.has_value());
+    });
     connect(m_add, &QPushButton::clicked, this, &RegexRuleEditor::addRule);
     connect(&m_rules, &RenameRules::regexRulesChanged, this, &RegexRuleEditor::showRules);
     showRules();
@@ -60,7 +59,7 @@ RegexRuleEditor::RegexRuleEditor(RenameRules &rules, QWidget *parent)
 void RegexRuleEditor::addRule()
 {
     const QString pattern = m_pattern->text();
-    if (pattern.isEmpty() || !compiles(pattern))
+    if (RenameRules::regexProblem(pattern))
         return;
     QList<RegexRule> rules = m_rules.regexRules();
     rules << RegexRule{QUuid::createUuid(), pattern, m_replacement->text(), true};

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
@@ -39,4 +40,5 @@ private:
     QLineEdit *m_pattern;
     QLineEdit *m_replacement;
     QPushButton *m_add;
+    QLabel *m_problem;
 };
