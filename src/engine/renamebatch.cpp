@@ -5,6 +5,7 @@
 #include "engine/destinationnames.h"
 #include "engine/enginelog.h"
 #include "engine/filemoves.h"
+#include "engine/undo.h"
 #include "store/objectstore.h"
 
 #include <QFileInfo>
@@ -89,11 +90,11 @@ std::expected<void, QString> RenameBatch::perform(Move &move)
         if (moved) {
             FileMoves::restoreModificationTime(record.newPath, move.modified);
             record.state = RenameRecord::State::done;
-            // A file written to during the batch is kept as it is after the move.
-            if (const auto after = FileChecks::identity(record.newPath); after && after != record.identity) {
+            // A file written to during the batch is kept as it is after the move; its ctime is
+            // known only now (the move and the restored time set it).
+            if (const auto after = FileChecks::identity(record.newPath))
                 record.identity = after;
-                move.reidentified = true;
-            }
+            record.changedAt = Undo::changeTime(record.newPath);
             return {};
         }
         // A name taken since it was chosen makes the move fail, never overwrite: try the next free one.
@@ -166,7 +167,6 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
 
     const int refused = int(failures.size());
     QList<qint64> moved, abandoned;
-    QList<RenameRecord> reidentified;
     for (qsizetype i = 0; i < moves.size(); ++i) {
         Move &move = moves[i];
         move.record.id = ids->at(i);
@@ -182,8 +182,6 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
             moved.append(move.record.id);
             outcome.records.append(move.record);
             outcome.renamed.insert(move.job);
-            if (move.reidentified)
-                reidentified.append(move.record);
         } else {
             abandoned.append(move.record.id);
             failures.insert(move.job, done.error());
@@ -191,7 +189,7 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
     }
     // A finish that fails is redone by the start-up pass, which looks at the files.
     if (!moves.isEmpty()) {
-        if (const auto finished = store->finishPending(moved, abandoned, reidentified); !finished)
+        if (const auto finished = store->finishPending(moved, abandoned, outcome.records); !finished)
             qCWarning(lcEngine, "%s", qUtf8Printable(finished.error().message()));
     }
     if (!outcome.stopped)

@@ -51,7 +51,6 @@ private:
         QString suggestedName;
         RenameRecord record;
         FileMoves::ModificationTime modified;
-        bool reidentified = false; ///< the identity differs from the pending record's
     };
 
     RenameBatch(ObjectStore &store, const QString &provider);

@@ -12,11 +12,12 @@ namespace {
 
 QStringList fieldColumns()
 {
-    return {QStringLiteral("original_path"), QStringLiteral("new_path"),     QStringLiteral("original_name"),
-            QStringLiteral("new_name"),      QStringLiteral("timestamp"),    QStringLiteral("provider_used"),
-            QStringLiteral("confidence"),    QStringLiteral("reverted"),     QStringLiteral("reverted_at"),
-            QStringLiteral("file_device"),   QStringLiteral("file_inode"),   QStringLiteral("file_size"),
-            QStringLiteral("file_mtime"),    QStringLiteral("file_mtime_ns")};
+    return {QStringLiteral("original_path"), QStringLiteral("new_path"),      QStringLiteral("original_name"),
+            QStringLiteral("new_name"),      QStringLiteral("timestamp"),     QStringLiteral("provider_used"),
+            QStringLiteral("confidence"),    QStringLiteral("reverted"),      QStringLiteral("reverted_at"),
+            QStringLiteral("file_device"),   QStringLiteral("file_inode"),    QStringLiteral("file_size"),
+            QStringLiteral("file_mtime"),    QStringLiteral("file_mtime_ns"), QStringLiteral("file_ctime"),
+            QStringLiteral("file_ctime_ns")};
 }
 
 // Device and inode numbers are unsigned 64-bit; SQLite keeps their bits in its signed integers.
@@ -26,6 +27,11 @@ QVariantList identityValues(const std::optional<FileChecks::Identity> &identity)
         return QVariantList(5);
     return {qint64(identity->device), qint64(identity->inode), qint64(identity->size), identity->modifiedSeconds,
             identity->modifiedNanoseconds};
+}
+
+QVariantList timeValues(const std::optional<RenameRecord::FileTime> &time)
+{
+    return time ? QVariantList{time->seconds, time->nanoseconds} : QVariantList(2);
 }
 
 std::optional<FileChecks::Identity> identityAt(const QSqlQuery &query, int first)
@@ -65,8 +71,8 @@ template <> struct Table<RenameRecord> {
                             std::isnan(r.confidence) ? QVariant() : QVariant(r.confidence),
                             int(r.reverted),
                             r.revertedAt ? moment(*r.revertedAt) : QVariant()};
-        return values << identityValues(r.identity) << UnicodeText::toLowerFull(r.originalName)
-                      << UnicodeText::toLowerFull(r.newName);
+        return values << identityValues(r.identity) << timeValues(r.changedAt)
+                      << UnicodeText::toLowerFull(r.originalName) << UnicodeText::toLowerFull(r.newName);
     }
     static RenameRecord fromRow(const QSqlQuery &q)
     {
@@ -83,8 +89,10 @@ template <> struct Table<RenameRecord> {
         if (!q.isNull(9))
             r.revertedAt = momentAt(q, 9);
         r.identity = identityAt(q, 10);
-        r.state = q.value(15).toString() == u"pending" ? State::pending : State::done;
-        r.batch = q.value(16).toLongLong();
+        if (!q.isNull(15))
+            r.changedAt = RenameRecord::FileTime{q.value(15).toLongLong(), q.value(16).toLongLong()};
+        r.state = q.value(17).toString() == u"pending" ? State::pending : State::done;
+        r.batch = q.value(18).toLongLong();
         return r;
     }
 };
@@ -161,41 +169,72 @@ std::expected<qint64, StoreError> HistoryRepository::replacePending(qint64 id, c
     return replaced ? std::expected<qint64, StoreError>(replacement) : std::unexpected(replaced.error());
 }
 
+namespace {
+
+// IN lists of a few hundred ids: a statement per id costs more in Qt than in SQLite.
+constexpr qsizetype IdChunk = 500;
+
+/** Runs `statement` (its %1 an IN list, after the values `leading`) over `ids` a chunk at a time; the rows changed. */
+std::expected<int, StoreError> forEachChunk(const StoreConnection &connection, const QString &statement,
+                                            const QList<qint64> &ids, const QVariantList &leading = {})
+{
+    int affected = 0;
+    for (qsizetype start = 0; start < ids.size(); start += IdChunk) {
+        const QList<qint64> chunk = ids.mid(start, IdChunk);
+        QSqlQuery query = connection.query();
+        query.prepare(statement.arg(placeholders(chunk.size())));
+        for (const QVariant &value : leading)
+            query.addBindValue(value);
+        for (const qint64 id : chunk)
+            query.addBindValue(id);
+        if (auto done = connection.exec(query); !done)
+            return std::unexpected(done.error());
+        affected += query.numRowsAffected();
+    }
+    return affected;
+}
+
+/** Writes the identity and change time of pending `records`, a hundred rows per statement. */
+StoreConnection::Result writeFoundFiles(const StoreConnection &connection, const QList<RenameRecord> &records)
+{
+    constexpr qsizetype Chunk = 100; // 800 values, below the oldest SQLite's limit of 999
+    for (qsizetype start = 0; start < records.size(); start += Chunk) {
+        const QList<RenameRecord> chunk = records.mid(start, Chunk);
+        QStringList rows(chunk.size(), QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?)"));
+        QSqlQuery query = connection.query();
+        query.prepare(QStringLiteral("UPDATE rename_record SET file_device = v.column2, file_inode = v.column3,"
+                                     " file_size = v.column4, file_mtime = v.column5, file_mtime_ns = v.column6,"
+                                     " file_ctime = v.column7, file_ctime_ns = v.column8"
+                                     " FROM (VALUES %1) AS v WHERE rename_record.id = v.column1"
+                                     " AND rename_record.state = 'pending'")
+                          .arg(rows.join(QStringLiteral(", "))));
+        for (const RenameRecord &record : chunk) {
+            query.addBindValue(record.id);
+            for (const QVariant &value : identityValues(record.identity) + timeValues(record.changedAt))
+                query.addBindValue(value);
+        }
+        if (auto done = connection.exec(query); !done)
+            return done;
+    }
+    return {};
+}
+
+} // namespace
+
 std::expected<int, StoreError> HistoryRepository::finishPending(const QList<qint64> &moved,
                                                                 const QList<qint64> &abandoned,
-                                                                const QList<RenameRecord> &reidentified)
+                                                                const QList<RenameRecord> &found)
 {
     int confirmed = 0;
     // The pending records are durable already, and a confirmation or removal lost to a power
     // failure is redone by the start-up pass (it looks at the files): this commit need not wait
     // for the disk. Every other write stays fully synchronous.
     const auto work = [&]() -> StoreConnection::Result {
-        // IN lists of a few hundred ids: a statement per id costs more in Qt than in SQLite.
-        constexpr qsizetype Chunk = 500;
-        const auto each = [&](const QString &statement, const QList<qint64> &ids) -> std::expected<int, StoreError> {
-            int affected = 0;
-            for (qsizetype start = 0; start < ids.size(); start += Chunk) {
-                const QList<qint64> chunk = ids.mid(start, Chunk);
-                QSqlQuery query = m_connection.query();
-                query.prepare(statement.arg(placeholders(chunk.size())));
-                for (const qint64 id : chunk)
-                    query.addBindValue(id);
-                if (auto done = m_connection.exec(query); !done)
-                    return std::unexpected(done.error());
-                affected += query.numRowsAffected();
-            }
-            return affected;
+        if (auto written = writeFoundFiles(m_connection, found); !written)
+            return written;
+        const auto each = [&](const QString &statement, const QList<qint64> &ids) {
+            return forEachChunk(m_connection, statement, ids);
         };
-        QSqlQuery identity = m_connection.query();
-        identity.prepare(QStringLiteral("UPDATE rename_record SET file_device = ?, file_inode = ?, file_size = ?,"
-                                        " file_mtime = ?, file_mtime_ns = ? WHERE state = 'pending' AND id = ?"));
-        for (const RenameRecord &record : reidentified) {
-            const QVariantList values = identityValues(record.identity) << record.id;
-            for (int i = 0; i < values.size(); ++i)
-                identity.bindValue(i, values.at(i));
-            if (auto done = m_connection.exec(identity); !done)
-                return done;
-        }
         const auto done = each(
             QStringLiteral("UPDATE rename_record SET state = 'done' WHERE state = 'pending' AND id IN (%1)"), moved);
         if (!done)
@@ -260,26 +299,70 @@ std::expected<void, StoreError> HistoryRepository::save(const RenameRecord &reco
     return m_rows->save(record);
 }
 
-std::expected<void, StoreError> HistoryRepository::saveReverted(const QList<RenameRecord> &records)
+std::expected<QSet<qint64>, StoreError> HistoryRepository::beginRevert(const QList<qint64> &ids)
 {
-    if (records.isEmpty())
-        return {};
-    const auto saved = m_connection.inTransaction([&]() -> StoreConnection::Result {
-        QSqlQuery query = m_connection.query();
-        query.prepare(QStringLiteral("UPDATE rename_record SET reverted = ?, reverted_at = ? WHERE id = ?"));
-        for (const RenameRecord &record : records) {
-            query.bindValue(0, int(record.reverted));
-            query.bindValue(1, record.revertedAt ? moment(*record.revertedAt) : QVariant());
-            query.bindValue(2, record.id);
+    QSet<qint64> marked;
+    const auto begun = m_connection.inTransaction([&]() -> StoreConnection::Result {
+        for (qsizetype start = 0; start < ids.size(); start += IdChunk) {
+            const QList<qint64> chunk = ids.mid(start, IdChunk);
+            QSqlQuery query = m_connection.query();
+            query.prepare(QStringLiteral("UPDATE rename_record SET reverting = 1 WHERE state = 'done' AND reverted = 0"
+                                         " AND id IN (%1) RETURNING id")
+                              .arg(placeholders(chunk.size())));
+            for (const qint64 id : chunk)
+                query.addBindValue(id);
             if (auto done = m_connection.exec(query); !done)
                 return done;
+            while (query.next())
+                marked.insert(query.value(0).toLongLong());
         }
         return {};
     });
-    if (!saved)
-        return std::unexpected(saved.error());
-    m_changed();
+    if (!begun)
+        return std::unexpected(begun.error());
+    return marked;
+}
+
+std::expected<void, StoreError> HistoryRepository::finishRevert(const QList<qint64> &reverted,
+                                                                const QList<qint64> &released, const QDateTime &at)
+{
+    // Like finishPending: the marks are durable, and the start-up pass redoes a finish a power
+    // failure lost by looking at the files.
+    const auto work = [&]() -> StoreConnection::Result {
+        const auto back = forEachChunk(
+            m_connection,
+            QStringLiteral("UPDATE rename_record SET reverted = 1, reverted_at = ?, reverting = 0 WHERE id IN (%1)"),
+            reverted, {moment(at)});
+        if (!back)
+            return std::unexpected(back.error());
+        const auto kept = forEachChunk(
+            m_connection, QStringLiteral("UPDATE rename_record SET reverting = 0 WHERE id IN (%1)"), released);
+        return kept ? StoreConnection::Result() : std::unexpected(kept.error());
+    };
+    if (reverted.isEmpty() && released.isEmpty())
+        return {};
+    if (auto finished = m_connection.inTransaction(work, StoreConnection::Sync::normal); !finished)
+        return finished;
+    if (!reverted.isEmpty())
+        m_changed();
     return {};
+}
+
+std::expected<HistoryRepository::Settlement, StoreError>
+HistoryRepository::settleReverts(const std::function<bool(const RenameRecord &)> &fileIsBack)
+{
+    const auto marked = m_rows->fetch(QStringLiteral("reverting = 1"));
+    if (!marked)
+        return std::unexpected(marked.error());
+    Settlement settlement;
+    QList<qint64> back, notBack;
+    for (const RenameRecord &record : *marked)
+        (fileIsBack(record) ? back : notBack) << record.id;
+    settlement.reverted = int(back.size());
+    settlement.notReverted = int(notBack.size());
+    if (auto finished = finishRevert(back, notBack, QDateTime::currentDateTimeUtc()); !finished)
+        return std::unexpected(finished.error());
+    return settlement;
 }
 
 std::expected<void, StoreError> HistoryRepository::remove(qint64 id)

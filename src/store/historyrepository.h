@@ -24,10 +24,12 @@ template <typename T> class Repository;
 class HistoryRepository final
 {
 public:
-    /** What settlePending() did. */
+    /** What the start-up pass did: renames confirmed or removed, undos found done or not. */
     struct Settlement {
         int confirmed = 0;
         int removed = 0;
+        int reverted = 0;
+        int notReverted = 0;
     };
 
     /** An apply's records still to undo. */
@@ -58,13 +60,11 @@ public:
     [[nodiscard]] std::expected<qint64, StoreError> replacePending(qint64 id, const RenameRecord &record);
     /**
      * After a batch of moves, in one transaction: the pending records in `moved` become done,
-     * those in `abandoned` (moves that did not happen) are removed, and those in `reidentified`
-     * (moved files found changed since their pending write) take their new identity. Returns how
-     * many became done.
+     * those in `abandoned` (moves that did not happen) are removed, and those in `found` take the
+     * identity and change time of their file as found after its move. Returns how many became done.
      */
-    [[nodiscard]] std::expected<int, StoreError> finishPending(const QList<qint64> &moved,
-                                                               const QList<qint64> &abandoned,
-                                                               const QList<RenameRecord> &reidentified = {});
+    [[nodiscard]] std::expected<int, StoreError>
+    finishPending(const QList<qint64> &moved, const QList<qint64> &abandoned, const QList<RenameRecord> &found = {});
     /** Marks a pending record done after its file has moved; a done record stays as it is. */
     [[nodiscard]] std::expected<void, StoreError> confirm(qint64 id);
     /**
@@ -76,8 +76,25 @@ public:
 
     /** Writes every field but the id and the state over the stored record with that id. */
     [[nodiscard]] std::expected<void, StoreError> save(const RenameRecord &record);
-    /** Writes the records' `reverted` and `revertedAt` in one synced transaction (one disk flush). */
-    [[nodiscard]] std::expected<void, StoreError> saveReverted(const QList<RenameRecord> &records);
+    /**
+     * Before files move back: marks the records of `ids` that are done and not reverted as being
+     * reverted, in one synced transaction (one disk flush); the ids marked. The others were undone
+     * since, or are no longer in the history.
+     */
+    [[nodiscard]] std::expected<QSet<qint64>, StoreError> beginRevert(const QList<qint64> &ids);
+    /**
+     * After: the records of `reverted` (their files went back) are reverted at `at`, and those of
+     * `released` (moves refused, failed or stopped) stay as they were; both lose their mark. One
+     * transaction that does not wait for the disk: the start-up pass redoes a lost one.
+     */
+    [[nodiscard]] std::expected<void, StoreError> finishRevert(const QList<qint64> &reverted,
+                                                               const QList<qint64> &released, const QDateTime &at);
+    /**
+     * Start-up pass over records an undo marked and a crash left so: those whose file `fileIsBack`
+     * (at its old name) are reverted now, the others stay renamed. `confirmed` and `removed` stay 0.
+     */
+    [[nodiscard]] std::expected<Settlement, StoreError>
+    settleReverts(const std::function<bool(const RenameRecord &)> &fileIsBack);
     [[nodiscard]] std::expected<void, StoreError> remove(qint64 id);
     /** Clears the history; pending records of a rename in progress stay. */
     [[nodiscard]] std::expected<void, StoreError> removeAll();

@@ -91,9 +91,9 @@ std::expected<qint64, StoreError> ObjectStore::replacePending(qint64 id, const R
 }
 
 std::expected<int, StoreError> ObjectStore::finishPending(const QList<qint64> &moved, const QList<qint64> &abandoned,
-                                                          const QList<RenameRecord> &reidentified)
+                                                          const QList<RenameRecord> &found)
 {
-    return m_history.finishPending(moved, abandoned, reidentified);
+    return m_history.finishPending(moved, abandoned, found);
 }
 
 std::expected<void, StoreError> ObjectStore::confirm(qint64 id)
@@ -112,9 +112,21 @@ std::expected<void, StoreError> ObjectStore::save(const RenameRecord &record)
     return m_history.save(record);
 }
 
-std::expected<void, StoreError> ObjectStore::saveReverted(const QList<RenameRecord> &records)
+std::expected<QSet<qint64>, StoreError> ObjectStore::beginRevert(const QList<qint64> &ids)
 {
-    return m_history.saveReverted(records);
+    return m_history.beginRevert(ids);
+}
+
+std::expected<void, StoreError> ObjectStore::finishRevert(const QList<qint64> &reverted, const QList<qint64> &released,
+                                                          const QDateTime &at)
+{
+    return m_history.finishRevert(reverted, released, at);
+}
+
+std::expected<ObjectStore::Settlement, StoreError>
+ObjectStore::settleReverts(const std::function<bool(const RenameRecord &)> &fileIsBack)
+{
+    return m_history.settleReverts(fileIsBack);
 }
 
 std::expected<void, StoreError> ObjectStore::removeRecord(qint64 id)

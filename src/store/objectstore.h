@@ -69,15 +69,18 @@ public:
     [[nodiscard]] std::expected<qint64, StoreError> insertPending(const RenameRecord &record);
     [[nodiscard]] std::expected<QList<qint64>, StoreError> insertPending(const QList<RenameRecord> &records);
     [[nodiscard]] std::expected<qint64, StoreError> replacePending(qint64 id, const RenameRecord &record);
-    [[nodiscard]] std::expected<int, StoreError> finishPending(const QList<qint64> &moved,
-                                                               const QList<qint64> &abandoned,
-                                                               const QList<RenameRecord> &reidentified = {});
+    [[nodiscard]] std::expected<int, StoreError>
+    finishPending(const QList<qint64> &moved, const QList<qint64> &abandoned, const QList<RenameRecord> &found = {});
     [[nodiscard]] std::expected<void, StoreError> confirm(qint64 id);
     [[nodiscard]] std::expected<Settlement, StoreError>
     settlePendingRecords(const std::function<bool(const RenameRecord &)> &fileIsAtNewPath);
     [[nodiscard]] std::expected<void, StoreError> save(const RenameRecord &record);
-    /** Stores the records' reverted state and time in one synced transaction (an undone batch's). */
-    [[nodiscard]] std::expected<void, StoreError> saveReverted(const QList<RenameRecord> &records);
+    // An undo's journal, as HistoryRepository describes it.
+    [[nodiscard]] std::expected<QSet<qint64>, StoreError> beginRevert(const QList<qint64> &ids);
+    [[nodiscard]] std::expected<void, StoreError> finishRevert(const QList<qint64> &reverted,
+                                                               const QList<qint64> &released, const QDateTime &at);
+    [[nodiscard]] std::expected<Settlement, StoreError>
+    settleReverts(const std::function<bool(const RenameRecord &)> &fileIsBack);
     [[nodiscard]] std::expected<void, StoreError> removeRecord(qint64 id);
     [[nodiscard]] std::expected<void, StoreError> removeAllRecords();
     /** Done records, newest `timestamp` first. */

@@ -153,6 +153,20 @@ Result upgradeToV9(StoreConnection &connection)
                                           " id TEXT PRIMARY KEY, list_order INTEGER NOT NULL, data BLOB NOT NULL)"));
 }
 
+Result upgradeToV10(StoreConnection &connection)
+{
+    // An undo marks its records before their files move back, so that the start-up pass can tell
+    // which went back after a crash; the few marked ones are found through a partial index. The
+    // renamed file's ctime joins its identity for undo; records written before stay without it.
+    return execAll(connection,
+                   std::array{
+                       QStringLiteral("ALTER TABLE rename_record ADD COLUMN reverting INTEGER NOT NULL DEFAULT 0"),
+                       QStringLiteral("ALTER TABLE rename_record ADD COLUMN file_ctime INTEGER"),
+                       QStringLiteral("ALTER TABLE rename_record ADD COLUMN file_ctime_ns INTEGER"),
+                       QStringLiteral("CREATE INDEX rename_record_reverting ON rename_record (id) WHERE reverting = 1"),
+                   });
+}
+
 } // namespace
 
 std::expected<int, StoreError> StoreSchema::check(const StoreConnection &connection, Pages pages)
@@ -199,7 +213,7 @@ std::expected<void, StoreError> StoreSchema::upgrade(StoreConnection &connection
         return {};
     static constexpr std::array<Result (*)(StoreConnection &), Version> steps = {
         &upgradeToV1, &upgradeToV2, &upgradeToV3, &upgradeToV4, &upgradeToV5,
-        &upgradeToV6, &upgradeToV7, &upgradeToV8, &upgradeToV9};
+        &upgradeToV6, &upgradeToV7, &upgradeToV8, &upgradeToV9, &upgradeToV10};
     // In one write transaction, so a second process cannot upgrade at the same time.
     return connection.inTransaction([&connection]() -> Result {
         const auto current = connection.singleValue(QStringLiteral("PRAGMA user_version"));

@@ -13,7 +13,7 @@ class StoreConnection;
 namespace StoreSchema {
 
 /** The schema version this build writes and the newest it can open. */
-inline constexpr int Version = 9;
+inline constexpr int Version = 10;
 
 /** Whether check() reads every page, or trusts a file that is unchanged since a clean close. */
 enum class Pages { check, trust };

@@ -7,10 +7,16 @@
 /** Turns the closed store file at `path` back into schema `version` (1 to 3), as earlier versions wrote it. */
 inline bool downgradeStore(const QString &path, int version)
 {
-    QStringList steps{
-        "DROP INDEX rename_record_by_original_name",      "DROP INDEX rename_record_by_new_name",
-        "DROP INDEX rename_record_by_reverted",           "DROP INDEX rename_record_by_batch",
-        "ALTER TABLE rename_record DROP COLUMN batch_id", "ALTER TABLE watched_folder DROP COLUMN watched_until"};
+    QStringList steps{"DROP INDEX rename_record_reverting",
+                      "ALTER TABLE rename_record DROP COLUMN reverting",
+                      "ALTER TABLE rename_record DROP COLUMN file_ctime",
+                      "ALTER TABLE rename_record DROP COLUMN file_ctime_ns",
+                      "DROP INDEX rename_record_by_original_name",
+                      "DROP INDEX rename_record_by_new_name",
+                      "DROP INDEX rename_record_by_reverted",
+                      "DROP INDEX rename_record_by_batch",
+                      "ALTER TABLE rename_record DROP COLUMN batch_id",
+                      "ALTER TABLE watched_folder DROP COLUMN watched_until"};
     steps << "DROP TABLE result_cache"
           << "DROP TABLE learned_sender"
           << "DROP TABLE review_row";
