@@ -22,7 +22,7 @@ AISuggestion AISuggestion::withReply(const QString &reply) const
     return suggestion;
 }
 
-AISuggestion AISuggestion::withMasked(const std::optional<Privacy::MaskResult> &masked) const
+AISuggestion AISuggestion::withMasked(const std::optional<Privacy::MaskedPrompt> &masked) const
 {
     AISuggestion suggestion = *this;
     suggestion.m_masked = masked;

@@ -31,9 +31,9 @@ public:
     /** The model's reply text this suggestion was read from; empty when not recorded. */
     [[nodiscard]] const QString &reply() const { return m_reply; }
     [[nodiscard]] AISuggestion withReply(const QString &reply) const;
-    /** The text excerpt as sent, when personal data was masked in it; nullopt when sent as it is. */
-    [[nodiscard]] const std::optional<Privacy::MaskResult> &masked() const { return m_masked; }
-    [[nodiscard]] AISuggestion withMasked(const std::optional<Privacy::MaskResult> &masked) const;
+    /** What the prompt carried from the file, when personal data was masked in it; nullopt when sent as it is. */
+    [[nodiscard]] const std::optional<Privacy::MaskedPrompt> &masked() const { return m_masked; }
+    [[nodiscard]] AISuggestion withMasked(const std::optional<Privacy::MaskedPrompt> &masked) const;
 
     /** Where each filled field came from; a field not listed came from the model. */
     [[nodiscard]] const QHash<QString, FieldSource> &sources() const { return m_sources; }
@@ -53,6 +53,6 @@ private:
     double m_confidence = FallbackConfidence;
     std::optional<AIExtraction> m_extraction;
     QString m_reply;
-    std::optional<Privacy::MaskResult> m_masked;
+    std::optional<Privacy::MaskedPrompt> m_masked;
     QHash<QString, FieldSource> m_sources;
 };

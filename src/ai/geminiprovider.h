@@ -2,7 +2,7 @@
 
 #include "ai/httpprovider.h"
 
-/** Google's generateContent API; model and key travel in the URL. */
+/** Google's generateContent API; the model travels in the URL, the key in the "x-goog-api-key" header. */
 class GeminiProvider final : public HTTPProvider
 {
 public:

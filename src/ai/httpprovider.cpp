@@ -152,6 +152,14 @@ QString transportMessage(QNetworkReply::NetworkError error, int timeoutMs)
     return QStringLiteral("Netzwerkfehler: ") + NetworkErrors::describe(error);
 }
 
+/** Same scheme, host and port: what a browser would call one origin. */
+bool sameOrigin(const QUrl &a, const QUrl &b)
+{
+    const auto defaultPort = [](const QUrl &url) { return url.scheme() == u"https" ? 443 : 80; };
+    return a.scheme() == b.scheme() && a.host().compare(b.host(), Qt::CaseInsensitive) == 0 &&
+           a.port(defaultPort(a)) == b.port(defaultPort(b));
+}
+
 } // namespace
 
 ProviderEnvironment ProviderEnvironment::shared()
@@ -167,11 +175,13 @@ HTTPProvider::HTTPProvider(AIProviderType type, ProviderEnvironment environment)
 {
 }
 
-std::optional<Privacy::MaskResult> HTTPProvider::maskedExcerpt(const FileContext &context, const AISettings &settings)
+std::optional<Privacy::MaskedPrompt> HTTPProvider::maskedPrompt(const FileContext &context,
+                                                                const std::optional<QString> &nameTemplate,
+                                                                const AISettings &settings)
 {
     if (!settings.maskPersonalData())
         return std::nullopt;
-    return PromptContract::maskedExcerpt(context, Privacy::MaskOptions{settings.ownDetails()});
+    return PromptContract::maskedPrompt(context, nameTemplate, Privacy::MaskOptions{settings.ownDetails()});
 }
 
 QString HTTPProvider::withoutTrailingSlash(const QString &endpoint)
@@ -246,9 +256,8 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
     prompt.endpoint = settings.effectiveEndpoint();
     prompt.system = PromptContract::buildSystemPrompt(m_environment.rules.categories());
     // Decided with the endpoint, in one step: a provider switch changes both at once.
-    const std::optional<Privacy::MaskResult> masked = maskedExcerpt(context, settings);
-    prompt.user = PromptContract::buildUserPrompt(context, nameTemplate,
-                                                  masked ? std::optional<QString>(masked->text) : std::nullopt);
+    const std::optional<Privacy::MaskedPrompt> masked = maskedPrompt(context, nameTemplate, settings);
+    prompt.user = PromptContract::buildUserPrompt(context, nameTemplate, masked);
 
     if (m_aborted)
         co_return std::unexpected(aborted());
@@ -263,6 +272,8 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
     for (const auto &[name, value] : request.headers)
         networkRequest.setRawHeader(name, value);
     networkRequest.setTransferTimeout(timeout);
+    // Each redirect is checked: the key and the document go to no other server than the one typed.
+    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
     const QByteArray body = QJsonDocument(request.body).toJson(QJsonDocument::Compact);
 
     QByteArray replyBody;
@@ -270,6 +281,16 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
         if (m_aborted)
             co_return std::unexpected(aborted());
         QNetworkReply *sent = m_environment.network.post(networkRequest, body);
+        const auto refusedRedirect = std::make_shared<std::optional<std::pair<QUrl, int>>>();
+        QObject::connect(sent, &QNetworkReply::redirected, sent, [sent, url, refusedRedirect](const QUrl &target) {
+            const QUrl resolved = url.resolved(target);
+            if (sameOrigin(url, resolved)) {
+                Q_EMIT sent->redirectAllowed();
+                return;
+            }
+            *refusedRedirect = {resolved, sent->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()};
+            sent->abort();
+        });
         m_inFlight.append(sent);
         co_await sent;
         m_inFlight.removeAll(sent);
@@ -277,6 +298,19 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
         const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);
         if (m_aborted)
             co_return std::unexpected(aborted());
+        if (*refusedRedirect) {
+            const auto &[target, code] = **refusedRedirect;
+            const QString address =
+                target.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment).toString();
+            co_return std::unexpected(
+                error(code > 0 ? code : -1,
+                      (prompt.apiKey.isEmpty()
+                           ? QStringLiteral("Der Anbieter leitet auf eine andere Adresse um (%1); die Anfrage wird "
+                                            "dorthin nicht gesendet.")
+                           : QStringLiteral("Der Anbieter leitet auf eine andere Adresse um (%1); der Schlüssel wird "
+                                            "dorthin nicht gesendet."))
+                          .arg(address)));
+        }
 
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         std::optional<qint64> asked; // what the service asked for, else a back-off

@@ -50,10 +50,12 @@ public:
     [[nodiscard]] QCoro::Task<SuggestionResult> suggest(FileContext context, std::optional<QString> nameTemplate) final;
     void abort() final;
 
-    /** The excerpt as the settings have it sent: masked when the selected provider masks; nullopt when sent as it is.
+    /**
+     * What the prompt carries from the file and template, masked when the selected provider masks;
+     * nullopt when sent as it is. The one place that decides what is sent.
      */
-    [[nodiscard]] static std::optional<Privacy::MaskResult> maskedExcerpt(const FileContext &context,
-                                                                          const AISettings &settings);
+    [[nodiscard]] static std::optional<Privacy::MaskedPrompt>
+    maskedPrompt(const FileContext &context, const std::optional<QString> &nameTemplate, const AISettings &settings);
 
     /** The endpoint without one trailing "/". */
     [[nodiscard]] static QString withoutTrailingSlash(const QString &endpoint);

@@ -113,17 +113,34 @@ QString metadataLine(const FileContext &context)
     return formatMetadata(context.metadata).join(QStringLiteral(", "));
 }
 
-QString buildUserPrompt(const FileContext &context, const std::optional<QString> &nameTemplate,
-                        const std::optional<QString> &excerpt)
+Privacy::MaskedPrompt maskedPrompt(const FileContext &context, const std::optional<QString> &nameTemplate,
+                                   const Privacy::MaskOptions &options)
 {
-    QString prompt = QStringLiteral("Originaler Dateiname: ") + context.fileName + u'\n';
+    // The metadata line is masked whole: a value's key ("Telefon: …") tells a number's kind.
+    return Privacy::MaskedPrompt{
+        .fileName = Privacy::maskFileName(context.fileName, options),
+        .metadata = Privacy::mask(metadataLine(context), options),
+        .excerpt = maskedExcerpt(context, options),
+        .nameTemplate = nameTemplate ? std::optional(Privacy::mask(*nameTemplate, options)) : std::nullopt,
+    };
+}
+
+QString buildUserPrompt(const FileContext &context, const std::optional<QString> &nameTemplate,
+                        const std::optional<Privacy::MaskedPrompt> &masked)
+{
+    const QString metadata = masked ? masked->metadata.text : metadataLine(context);
+    QString prompt =
+        QStringLiteral("Originaler Dateiname: ") + (masked ? masked->fileName.text : context.fileName) + u'\n';
     prompt += QStringLiteral("Dateityp: ") + context.fileExtension + u'\n';
-    if (const QString metadata = metadataLine(context); !metadata.isEmpty())
+    if (!metadata.isEmpty())
         prompt += QStringLiteral("Metadaten: ") + metadata + u'\n';
     if (!context.extractedText.isEmpty())
-        prompt += QStringLiteral("Inhalt (Auszug):\n") + excerpt.value_or(promptExcerpt(context)) + u'\n';
-    if (nameTemplate)
-        prompt += QStringLiteral("Namenstemplate: ") + *nameTemplate + u'\n';
+        prompt +=
+            QStringLiteral("Inhalt (Auszug):\n") + (masked ? masked->excerpt.text : promptExcerpt(context)) + u'\n';
+    if (nameTemplate) {
+        prompt += QStringLiteral("Namenstemplate: ") +
+                  (masked && masked->nameTemplate ? masked->nameTemplate->text : *nameTemplate) + u'\n';
+    }
     return prompt;
 }
 

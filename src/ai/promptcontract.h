@@ -50,12 +50,19 @@ inline constexpr qsizetype ExcerptLength = 2000;
 [[nodiscard]] QString metadataLine(const FileContext &context);
 
 /**
- * Name, type, metadata, up to 2000 characters of text (`excerpt` instead, a masked one, when
- * given) and the template line, each ending in a line feed; metadata, text and template only
- * when present (an empty template is present).
+ * Everything the user prompt carries from the file and the template, masked with the same rules:
+ * the file name, the metadata line, the excerpt and the template text.
+ */
+[[nodiscard]] Privacy::MaskedPrompt maskedPrompt(const FileContext &context, const std::optional<QString> &nameTemplate,
+                                                 const Privacy::MaskOptions &options);
+
+/**
+ * Name, type, metadata, up to 2000 characters of text and the template line, each ending in a
+ * line feed; metadata, text and template only when present (an empty template is present). With
+ * `masked`, name, metadata, text and template are its parts instead: nothing else is sent.
  */
 [[nodiscard]] QString buildUserPrompt(const FileContext &context, const std::optional<QString> &nameTemplate,
-                                      const std::optional<QString> &excerpt = std::nullopt);
+                                      const std::optional<Privacy::MaskedPrompt> &masked = std::nullopt);
 
 /** The JSON object between the first "{" and the last "}" read into fields; never fails. */
 [[nodiscard]] std::pair<std::optional<AIExtraction>, double> parseExtraction(const QString &reply);

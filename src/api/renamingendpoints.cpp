@@ -103,7 +103,7 @@ QJsonObject explanationJson(const RenameJob &job, const Grounding::Explanation &
         const std::optional<qsizetype> offset =
             check.position < 0 || check.position >= explanation.excerpt.size() ? std::nullopt
             : explanation.masked
-                ? Privacy::maskedPosition(explanation.masked->spans, check.position, check.passage.size())
+                ? Privacy::maskedPosition(explanation.masked->excerpt.spans, check.position, check.passage.size())
                 : std::optional<qsizetype>(check.position);
         if (offset)
             field.insert(QStringLiteral("offset"), *offset);
@@ -116,18 +116,29 @@ QJsonObject explanationJson(const RenameJob &job, const Grounding::Explanation &
                         {QStringLiteral("status"), statusName(Grounding::Status::notCheckable)},
                         {QStringLiteral("source"), rawValue(explanation.source(QStringLiteral("beschreibung")))},
                         {QStringLiteral("value"), *description}});
-    QJsonObject sent{{QStringLiteral("excerpt"), explanation.masked ? explanation.masked->text : explanation.excerpt},
-                     {QStringLiteral("metadata"), explanation.metadataLine}};
-    if (explanation.masked) {
-        QJsonArray masked;
-        for (const Privacy::MaskedSpan &span : explanation.masked->spans)
-            masked.append(QJsonObject{{QStringLiteral("placeholder"), span.placeholder},
-                                      {QStringLiteral("offset"), span.maskedStart}});
-        sent.insert(QStringLiteral("masked"), masked);
-        sent.insert(QStringLiteral("maskSummary"), PromptContract::maskSummary(explanation.masked->spans));
-    }
+    // Every part as it was sent; with masking, each placeholder with its part and its offset there.
+    const std::optional<Privacy::MaskedPrompt> &masked = explanation.masked;
+    QJsonObject sent{{QStringLiteral("fileName"), masked ? masked->fileName.text : job.originalName()},
+                     {QStringLiteral("excerpt"), masked ? masked->excerpt.text : explanation.excerpt},
+                     {QStringLiteral("metadata"), masked ? masked->metadata.text : explanation.metadataLine}};
     if (explanation.nameTemplate)
-        sent.insert(QStringLiteral("template"), *explanation.nameTemplate);
+        sent.insert(QStringLiteral("template"),
+                    masked && masked->nameTemplate ? masked->nameTemplate->text : *explanation.nameTemplate);
+    if (masked) {
+        QJsonArray spans;
+        const Privacy::MaskResult noTemplate;
+        for (const auto &[part, result] :
+             {std::pair{"fileName", &masked->fileName}, std::pair{"metadata", &masked->metadata},
+              std::pair{"excerpt", &masked->excerpt},
+              std::pair{"template", masked->nameTemplate ? &*masked->nameTemplate : &noTemplate}}) {
+            for (const Privacy::MaskedSpan &span : result->spans)
+                spans.append(QJsonObject{{QStringLiteral("part"), QString::fromLatin1(part)},
+                                         {QStringLiteral("placeholder"), span.placeholder},
+                                         {QStringLiteral("offset"), span.maskedStart}});
+        }
+        sent.insert(QStringLiteral("masked"), spans);
+        sent.insert(QStringLiteral("maskSummary"), PromptContract::maskSummary(masked->spans()));
+    }
     return {{QStringLiteral("id"), jobId(job)},
             {QStringLiteral("original"), job.originalName()},
             {QStringLiteral("suggested"), job.suggestedName},

@@ -96,7 +96,7 @@ QCoro::Task<RenameJob> FilePipeline::process(QString path, Services services, st
         if (cached) {
             // Read as the provider would, with the excerpt it would have sent for "Warum dieser Name?".
             suggestion = PromptContract::makeSuggestion(*cached, context->fileExtension)
-                             .withMasked(HTTPProvider::maskedExcerpt(*context, services.settings));
+                             .withMasked(HTTPProvider::maskedPrompt(*context, run->nameTemplate, services.settings));
             fromCache = true;
         } else {
             QCoro::Task<SuggestionResult> asking = run->provider->suggest(*context, run->nameTemplate);

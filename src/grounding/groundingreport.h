@@ -79,8 +79,8 @@ struct Explanation {
     QString builtName;      ///< the name as built, or as the user edited it; spans and marks hold for it only
     QList<FieldSpan> spans; ///< where the fields stand in `builtName`
     QList<NameMark> marks;  ///< where unverified fields show in `builtName`
-    /// The excerpt as sent when personal data was masked in it; absent when sent as it is.
-    std::optional<Privacy::MaskResult> masked;
+    /// File name, metadata line, excerpt and template as sent when personal data was masked; absent when sent as it is.
+    std::optional<Privacy::MaskedPrompt> masked;
     /// The reply was kept from an earlier analysis of the same content: nothing was sent this time.
     bool fromCache = false;
     /// Named on the device (the on-device namer or the file's e-invoice): nothing was sent anywhere.

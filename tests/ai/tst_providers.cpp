@@ -2,6 +2,7 @@
 #include "common/networkerrors.h"
 #include "enginefixture.h"
 #include "extraction/filecontext.h"
+#include "privacy/privacyfilter.h"
 
 namespace {
 
@@ -64,8 +65,8 @@ private Q_SLOTS:
              {"messages", QJsonArray{userMessage}}});
         row("OpenAI", AIProviderType::openai, "gpt-x", "/v1/chat/completions", "", {"authorization: Bearer K-123"},
             {{"model", "gpt-x"}, {"max_tokens", 256}, {"messages", chat}});
-        row("Gemini", AIProviderType::gemini, "gemini-2.0-flash", "/v1beta/models/gemini-2.0-flash:generateContent",
-            "key=K-123", {},
+        row("Gemini", AIProviderType::gemini, "gemini-2.0-flash", "/v1beta/models/gemini-2.0-flash:generateContent", "",
+            {"x-goog-api-key: K-123"},
             {{"contents", geminiContents}, {"generationConfig", QJsonObject{{"maxOutputTokens", 256}}}});
         row("Ollama, default model", AIProviderType::ollama, "", "/api/chat", "", {},
             {{"model", "llama3.2"}, {"stream", false}, {"messages", chat}});
@@ -139,8 +140,8 @@ private Q_SLOTS:
         row("Claude keeps it", AIProviderType::claude, "http://h/", "http://h//v1/messages");
         row("OpenAI drops one", AIProviderType::openai, "http://h//", "http://h//v1/chat/completions");
         row("Ollama drops one", AIProviderType::ollama, "http://h:11434/", "http://h:11434/api/chat");
-        row("Gemini: model and key in the URL", AIProviderType::gemini, "https://g/",
-            "https://g/v1beta/models/gemini-2.0-flash:generateContent?key=K");
+        row("Gemini: the model in the URL, never the key", AIProviderType::gemini, "https://g/",
+            "https://g/v1beta/models/gemini-2.0-flash:generateContent");
     }
 
     void endpointSlashes()
@@ -325,6 +326,125 @@ private Q_SLOTS:
         QCOMPARE(m_fx->llm.server().requests().size(), 0);
         QCOMPARE(claudeServer.server().requests().size(), 1);
         QCOMPARE(claudeServer.server().requests().first().headers.value("x-api-key"), "sk-ant-real");
+    }
+
+    // The key and the document go to no other server than the one typed (scheme, host and port):
+    // a redirect elsewhere fails naming the address; one to another path of the same server is followed.
+    void redirects_data()
+    {
+        QTest::addColumn<AIProviderType>("type");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("elsewhere");
+        const auto row = [](const char *name, AIProviderType type, const QString &path, int status, bool elsewhere) {
+            QTest::newRow(name) << type << path << status << elsewhere;
+        };
+        const QString gemini = "/v1beta/models/gemini-2.0-flash:generateContent";
+        row("OpenAI 307 to another port", AIProviderType::openai, "/v1/chat/completions", 307, true);
+        row("Claude 308 to another port", AIProviderType::claude, "/v1/messages", 308, true);
+        row("Gemini 302 to another port", AIProviderType::gemini, gemini, 302, true);
+        row("Ollama 307: the document stays too", AIProviderType::ollama, "/api/chat", 307, true);
+        row("OpenAI 307 on the same server", AIProviderType::openai, "/v1/chat/completions", 307, false);
+        row("Gemini 308 on the same server", AIProviderType::gemini, gemini, 308, false);
+    }
+
+    void redirects()
+    {
+        QFETCH(AIProviderType, type);
+        QFETCH(QString, path);
+        QFETCH(int, status);
+        QFETCH(bool, elsewhere);
+        LlmStub other;
+        QVERIFY(other.listen());
+        configure(type, m_fx->llm.baseUrl(), "SECRET-KEY");
+        const QString target = (elsewhere ? other.baseUrl() : m_fx->llm.baseUrl() + "/moved") + path;
+        m_fx->llm.queueRawResponses(
+            {StubResponse{status, "", "text/plain", 0, false, {{"Location", target.toUtf8()}}}});
+        const SuggestionResult result = run(type);
+        QCOMPARE(other.server().connections(), 0);
+        if (elsewhere) {
+            QVERIFY(!result);
+            QCOMPARE(result.error().code, status);
+            QCOMPARE(result.error().message,
+                     "Der Anbieter leitet auf eine andere Adresse um (" + target + "); " +
+                         (type == AIProviderType::ollama ? "die Anfrage wird" : "der Schlüssel wird") +
+                         " dorthin nicht gesendet.");
+            QCOMPARE(m_fx->llm.server().requests().size(), 1);
+            return;
+        }
+        QVERIFY2(result, qPrintable(result ? QString() : result.error().message));
+        const QList<RecordedRequest> requests = m_fx->llm.server().requests();
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(requests[1].path, "/moved" + path);
+        QCOMPARE(requests[1].body, requests[0].body);
+        QCOMPARE(requests[1].headers.value(type == AIProviderType::gemini ? "x-goog-api-key" : "authorization"),
+                 type == AIProviderType::gemini ? "SECRET-KEY" : "Bearer SECRET-KEY");
+    }
+
+    // Everything sent is masked by the same rules: the file name, every metadata value, the excerpt
+    // and the template; the suggestion keeps each part as sent, which the explanation shows.
+    void everythingSentIsMasked_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<MetadataMap>("metadata");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("sentName");
+        QTest::addColumn<QString>("sentMetadata");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("e-mail") << "Erika_Mustermann_DE89370400440532013000.txt"
+                                << MetadataMap{{"from", "Erika Mustermann <erika.mustermann@example.com>"},
+                                               {"subject", "Rückzahlung auf DE89 3704 0044 0532 0130 00, Karte "
+                                                           "4111 1111 1111 1111"}}
+                                << "Ruf mich an: +49 (0)30 1234567 oder 030/7654321"
+                                << "[Name]_[IBAN].txt"
+                                << "from: [Name] <[E-Mail]>, subject: Rückzahlung auf [IBAN], Karte [Kartennummer]"
+                                << "9 Angaben maskiert: 2 Name, 2 IBAN, 2 E-Mail, 1 Kartennummer, 2 Telefon";
+        QTest::newRow("photo") << "IMG_20240315_101500.jpg"
+                               << MetadataMap{{"exif.description", "Fundsache, bitte an 0171 2345678 oder "
+                                                                   "finder@example.org, Finderlohn auf "
+                                                                   "DE89370400440532013000"},
+                                              {"exif.model", "Pixel 8"}}
+                               << ""
+                               << "IMG_20240315_101500.jpg"
+                               << "exif.description: Fundsache, bitte an [Telefon] oder [E-Mail], Finderlohn auf "
+                                  "[IBAN], exif.model: Pixel 8"
+                               << "4 Angaben maskiert: 1 Telefon, 2 E-Mail, 1 IBAN";
+    }
+
+    void everythingSentIsMasked()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(MetadataMap, metadata);
+        QFETCH(QString, text);
+        QFETCH(QString, sentMetadata);
+        configure(AIProviderType::claude, m_fx->llm.baseUrl());
+        m_fx->settings.setOwnDetails({"Erika Mustermann"});
+        const std::unique_ptr<AIProvider> provider = makeProvider(std::nullopt, m_fx->environment());
+        const FileContext file = context(fileName, text, metadata);
+        const SuggestionResult result =
+            awaitTask(provider->suggest(file, QString("{datum} für erika.mustermann@example.com")));
+        QVERIFY(result);
+
+        const QString prompt = LlmStub::userPrompt(m_fx->llm.server().requests().first());
+        for (const QString secret : {"Mustermann", "DE89", "0532", "example", "1234567", "7654321", "2345678", "4111"})
+            QVERIFY2(!prompt.contains(secret), qPrintable(prompt));
+        QFETCH(QString, sentName);
+        QVERIFY2(prompt.startsWith("Originaler Dateiname: " + sentName + "\n"), qPrintable(prompt));
+        QVERIFY2(prompt.contains("\nMetadaten: " + sentMetadata + "\n"), qPrintable(prompt));
+        QVERIFY2(prompt.endsWith("Namenstemplate: {datum} für [E-Mail]\n"), qPrintable(prompt));
+        // The prompt holds exactly the parts the suggestion records as sent.
+        const std::optional<Privacy::MaskedPrompt> &sent = result->masked();
+        QVERIFY(sent);
+        QCOMPARE(PromptContract::buildUserPrompt(file, QString("{datum} für erika.mustermann@example.com"), sent),
+                 prompt);
+        QCOMPARE(sent->fileName.text, sentName);
+        QCOMPARE(sent->metadata.text, sentMetadata);
+        QTEST(PromptContract::maskSummary(sent->spans()), "summary");
+
+        // Switched off for a provider, it sends the file as it is.
+        m_fx->settings.setMaskPersonalData(false);
+        QVERIFY(!awaitTask(provider->suggest(file, std::nullopt))->masked());
+        QVERIFY(LlmStub::userPrompt(m_fx->llm.server().requests().last()).contains(fileName));
     }
 
     void concurrentCallsAreIndependent()

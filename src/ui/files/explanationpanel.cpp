@@ -16,34 +16,17 @@ QString escaped(const QString &text)
     return text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"));
 }
 
-/**
- * The excerpt as sent, every passage found in it highlighted (overlapping passages merge); when
- * personal data was masked, the count first and every placeholder marked.
- */
-QString markedExcerpt(const Grounding::Explanation &explanation)
+/** `text` as sent with the placeholders in `masked` marked and the stretches in `passages` (start, end) highlighted. */
+QString markedText(const QString &text, const QList<Privacy::MaskedSpan> &masked,
+                   const QList<std::pair<qsizetype, qsizetype>> &passages = {})
 {
-    const Privacy::MaskResult *masked = explanation.masked ? &*explanation.masked : nullptr;
-    const QString &text = masked ? masked->text : explanation.excerpt;
     QList<std::tuple<qsizetype, qsizetype, bool>> spans; // start, end, whether a placeholder
-    for (const Grounding::FieldCheck &check : explanation.report.fields) {
-        if (check.status != Grounding::Status::verified || check.position < 0 ||
-            check.position + check.passage.size() > explanation.excerpt.size())
-            continue;
-        // Passages are found in the unmasked text; one that was masked was not sent.
-        const std::optional<qsizetype> start =
-            masked ? Privacy::maskedPosition(masked->spans, check.position, check.passage.size())
-                   : std::optional<qsizetype>(check.position);
-        if (start)
-            spans.append({*start, *start + check.passage.size(), false});
-    }
-    QString html;
-    if (masked && !masked->spans.isEmpty()) {
-        html = QStringLiteral("<i>") + PromptContract::maskSummary(masked->spans).toHtmlEscaped() +
-               QStringLiteral("</i><br>");
-        for (const Privacy::MaskedSpan &span : masked->spans)
-            spans.append({span.maskedStart, span.maskedStart + span.placeholder.size(), true});
-    }
+    for (const auto &[start, end] : passages)
+        spans.append({start, end, false});
+    for (const Privacy::MaskedSpan &span : masked)
+        spans.append({span.maskedStart, span.maskedStart + span.placeholder.size(), true});
     std::ranges::sort(spans);
+    QString html;
     qsizetype at = 0;
     for (const auto &[start, end, placeholder] : spans) {
         if (end <= at)
@@ -56,6 +39,26 @@ QString markedExcerpt(const Grounding::Explanation &explanation)
         at = end;
     }
     return html + escaped(text.mid(at));
+}
+
+/** The excerpt as sent, every passage found in it highlighted (overlapping passages merge). */
+QString markedExcerpt(const Grounding::Explanation &explanation)
+{
+    const Privacy::MaskResult *masked = explanation.masked ? &explanation.masked->excerpt : nullptr;
+    QList<std::pair<qsizetype, qsizetype>> passages;
+    for (const Grounding::FieldCheck &check : explanation.report.fields) {
+        if (check.status != Grounding::Status::verified || check.position < 0 ||
+            check.position + check.passage.size() > explanation.excerpt.size())
+            continue;
+        // Passages are found in the unmasked text; one that was masked was not sent.
+        const std::optional<qsizetype> start =
+            masked ? Privacy::maskedPosition(masked->spans, check.position, check.passage.size())
+                   : std::optional<qsizetype>(check.position);
+        if (start)
+            passages.append({*start, *start + check.passage.size()});
+    }
+    return markedText(masked ? masked->text : explanation.excerpt,
+                      masked ? masked->spans : QList<Privacy::MaskedSpan>(), passages);
 }
 
 /** "datum = 2024-03-15 (aus dem Text, auf diesem Gerät gelesen): im Text belegt – „15.03.2024“" */
@@ -92,11 +95,22 @@ QString ExplanationPanel::html(const Grounding::Explanation &explanation)
         fields << fieldLine(explanation, check);
     const QString none = QStringLiteral("<i>") + qtTrId("explain.none") + QStringLiteral("</i>");
     QString html = section(qtTrId("explain.fields"), fields.isEmpty() ? none : fields.join(QStringLiteral("<br>")));
+    // What was masked, wherever it stood: the count covers every part, each part marks its own.
+    const std::optional<Privacy::MaskedPrompt> &masked = explanation.masked;
+    if (const QList<Privacy::MaskedSpan> all = masked ? masked->spans() : QList<Privacy::MaskedSpan>(); !all.isEmpty())
+        html +=
+            QStringLiteral("<p><i>") + PromptContract::maskSummary(all).toHtmlEscaped() + QStringLiteral("</i></p>");
+    if (masked && !masked->fileName.spans.isEmpty())
+        html += section(qtTrId("explain.fileName"), markedText(masked->fileName.text, masked->fileName.spans));
     html += section(qtTrId("explain.excerpt"), explanation.excerpt.isEmpty() ? none : markedExcerpt(explanation));
-    html += section(qtTrId("explain.metadata"),
-                    explanation.metadataLine.isEmpty() ? none : escaped(explanation.metadataLine));
+    html += section(qtTrId("explain.metadata"), explanation.metadataLine.isEmpty() ? none
+                                                : masked ? markedText(masked->metadata.text, masked->metadata.spans)
+                                                         : escaped(explanation.metadataLine));
     if (explanation.nameTemplate)
-        html += section(qtTrId("explain.template"), escaped(*explanation.nameTemplate));
+        html +=
+            section(qtTrId("explain.template"),
+                    masked && masked->nameTemplate ? markedText(masked->nameTemplate->text, masked->nameTemplate->spans)
+                                                   : escaped(*explanation.nameTemplate));
     if (explanation.onDevice)
         return html + QStringLiteral("<p><i>") + qtTrId("explain.onDevice").toHtmlEscaped() +
                QStringLiteral("</i></p>");
