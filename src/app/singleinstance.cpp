@@ -1,6 +1,7 @@
 #include "singleinstance.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,8 +9,11 @@
 #include <QLocalSocket>
 #include <QTimer>
 
+#include <cerrno>
 #include <memory>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -21,6 +25,29 @@ const QString ArgumentsKey = QStringLiteral("arguments");
 const QString WorkingDirectoryKey = QStringLiteral("workingDirectory");
 const QString HiddenKey = QStringLiteral("hidden");
 const QString ActivationTokenKey = QStringLiteral("activationToken");
+
+/** Whether the process at the other end of a connected local socket runs as this user. */
+bool peerIsUs(qintptr descriptor)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
+}
+
+/**
+ * A folder only this user can enter: made 0700 when missing; an existing one must be a real
+ * folder (no link) owned by us with no access for others, else nothing is placed in it.
+ */
+bool isPrivateFolder(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat folder {
+    };
+    return ::lstat(name.constData(), &folder) == 0 && S_ISDIR(folder.st_mode) && folder.st_uid == ::getuid() &&
+           (folder.st_mode & 077) == 0;
+}
 
 } // namespace
 
@@ -34,17 +61,26 @@ SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::defaultSocketPath()
 {
+    // The socket carries the paths of the files handed over: it lives only where nobody else can
+    // reach it, never loose in the shared temporary folder where another account could listen first.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir(runtime).exists())
+    if (!runtime.isEmpty() && isPrivateFolder(runtime))
         return QDir(runtime).filePath(QStringLiteral("namorix.socket"));
-    return QDir::temp().filePath(QStringLiteral("namorix-%1.socket").arg(::getuid()));
+    const QString own = QDir::temp().filePath(QStringLiteral("namorix-%1").arg(::getuid()));
+    if (isPrivateFolder(own))
+        return QDir(own).filePath(QStringLiteral("namorix.socket"));
+    return {}; // no private place: no single instance rather than an open door
 }
 
 bool SingleInstance::handOver(const LaunchArguments &arguments)
 {
+    if (m_socketPath.isEmpty())
+        return false;
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(HandOverWaitMs))
+        return false;
+    if (!peerIsUs(socket.socketDescriptor())) // the paths go to our own Namorix only
         return false;
     const QJsonObject message{{ArgumentsKey, QJsonArray::fromStringList(arguments.inputs)},
                               {WorkingDirectoryKey, arguments.workingDirectory},
@@ -60,6 +96,8 @@ bool SingleInstance::listen()
 {
     if (m_server)
         return m_server->isListening();
+    if (m_socketPath.isEmpty())
+        return false;
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
@@ -77,6 +115,11 @@ void SingleInstance::accept()
         bool refused = false; // too long or too slow: dropped whole, never half
     };
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        if (!peerIsUs(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         const auto pending = std::make_shared<Pending>();
         auto refuse = [socket, pending] {
             pending->refused = true;

@@ -26,7 +26,11 @@ public:
     ~SingleInstance() override;
     Q_DISABLE_COPY_MOVE(SingleInstance)
 
-    /** `$XDG_RUNTIME_DIR/namorix.socket` (private to the user), else one in the temporary folder. */
+    /**
+     * `$XDG_RUNTIME_DIR/namorix.socket` (private to the user), else `namorix.socket` in a folder of
+     * ours (0700, checked) in the temporary folder; empty when neither is private, and then there is
+     * no single instance. Both ends check that the other runs as this user.
+     */
     [[nodiscard]] static QString defaultSocketPath();
 
     /**

@@ -4,6 +4,7 @@
 #include "storelog.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
 
@@ -12,6 +13,10 @@
 #include <atomic>
 #include <mutex>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +27,32 @@ constexpr int SqliteNotADatabase = 26;
 QString sqliteText(const QSqlError &error)
 {
     return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
+
+/**
+ * The history holds every renamed file's path and the cache the model's readings of documents:
+ * the store's folder is the user's alone (0700) and its files too (0600, which SQLite passes on
+ * to the -wal and -shm it makes); files and folders from earlier versions are fixed here.
+ */
+void keepPrivate(const QFileInfo &file)
+{
+    const QByteArray folder = QFile::encodeName(file.absolutePath());
+    struct stat status {
+    };
+    if (::stat(folder.constData(), &status) == 0 && status.st_uid == ::getuid() && (status.st_mode & 077) != 0)
+        ::chmod(folder.constData(), status.st_mode & 0700);
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        const QByteArray name = QFile::encodeName(file.absoluteFilePath() + suffix);
+        if (suffix.isEmpty() && !file.exists()) {
+            const int made = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+            if (made >= 0)
+                ::close(made);
+            continue;
+        }
+        if (::lstat(name.constData(), &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::getuid() &&
+            (status.st_mode & 077) != 0)
+            ::chmod(name.constData(), status.st_mode & 0600);
+    }
 }
 
 } // namespace
@@ -87,6 +118,7 @@ std::expected<std::unique_ptr<StoreConnection>, StoreError> StoreConnection::ope
         return refused(QStringLiteral("cannot create folder %1").arg(file.absolutePath()));
     if (file.exists() && !file.isFile())
         return refused(QStringLiteral("not a regular file"));
+    keepPrivate(file);
 
     QSqlDatabase &db = connection->m_db;
     db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection->m_connectionName);

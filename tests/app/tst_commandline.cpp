@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <unistd.h>
+
 using Urls = QList<QUrl>;
 Q_DECLARE_METATYPE(std::optional<Urls>)
 
@@ -89,6 +91,19 @@ void TestCommandLine::analysisInputs()
 void TestCommandLine::handOver()
 {
     QTemporaryDir dir;
+    { // Without a runtime folder the socket goes to a folder of ours that nobody else may enter.
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), temp = qgetenv("TMPDIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(dir.path()));
+        const QString own = dir.filePath(QString("namorix-%1").arg(::getuid()));
+        QCOMPARE(SingleInstance::defaultSocketPath(), own + "/namorix.socket");
+        QCOMPARE(QFileInfo(own).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::ExeOther), 0);
+        QVERIFY(QFile::setPermissions(own, QFile::permissions(own) | QFile::ReadOther | QFile::ExeOther));
+        QCOMPARE(SingleInstance::defaultSocketPath(), QString()); // another may have made it: not ours to use
+        QVERIFY(!SingleInstance(QString()).listen());
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("TMPDIR", temp);
+    }
     const QString socket = dir.filePath("namorix.socket");
     SingleInstance later(socket);
     QVERIFY(!later.handOver({{"/a"}, "/"})); // nobody runs yet

@@ -4,6 +4,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 Q_DECLARE_METATYPE(ObjectStore::RecordQuery)
 
 namespace {
@@ -135,6 +137,34 @@ private Q_SLOTS:
             roundTrip(path, Templates, sample, &ObjectStore::fetchTemplate);
         else
             roundTrip(path, Folders, sample, &ObjectStore::fetchFolder);
+    }
+
+    // The history and the cached readings are the user's alone: folder 0700, files 0600, those of
+    // earlier versions too; the -wal and -shm follow the store's file.
+    void filesAreTheUsersAlone()
+    {
+        const QString folder = m_dir.filePath("geteilt");
+        QVERIFY(QDir().mkpath(folder));
+        const auto mode = [](const QString &path) {
+            struct stat status {
+            };
+            return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
+        };
+        const QFile::Permissions open = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+        {
+            auto store = ObjectStore::open(folder + "/namorix.sqlite");
+            QVERIFY(store && (*store)->insert(Records.value(0)));
+        }
+        QVERIFY(QFile::setPermissions(folder, open | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(folder + "/namorix.sqlite", open));
+        auto store = ObjectStore::open(folder + "/namorix.sqlite");
+        QVERIFY(store && (*store)->insert(Records.value(1)));
+        QCOMPARE(mode(folder), 0700);
+        for (const QString suffix : {"", "-wal", "-shm"}) {
+            if (QFile::exists(folder + "/namorix.sqlite" + suffix))
+                QCOMPARE(mode(folder + "/namorix.sqlite" + suffix), 0600);
+        }
+        QVERIFY(QFile::exists(folder + "/namorix.sqlite-wal"));
     }
 
     void templatesAndFoldersKeepTheirOrder()
