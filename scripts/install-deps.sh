@@ -20,6 +20,8 @@ packages=(
     # content extraction
     libpoppler-qt6-dev libtesseract-dev libleptonica-dev tesseract-ocr-deu tesseract-ocr-eng
     libzip-dev libgumbo-dev libgsf-1-dev libexiv2-dev libavformat-dev libavcodec-dev libavutil-dev
+    # e-mail (MIME, encoded words, charsets), read in the extraction helper
+    libgmime-3.0-dev
     # the extraction helper locks itself in with a seccomp filter
     libseccomp-dev
     # TIFF and WebP through Qt's image plugins; HEIF/HEIC through libheif

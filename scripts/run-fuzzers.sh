@@ -10,7 +10,7 @@ build="$root/build-fuzz"
 seconds="${1:-300}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_rtfreader fuzz_emailexcerpt fuzz_xmltextcollector fuzz_htmltext fuzz_apirequest
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_rtfreader fuzz_mailreader fuzz_xmltextcollector fuzz_htmltext fuzz_apirequest
     fuzz_presentationpackage fuzz_wordbinary fuzz_excelbinary fuzz_powerpointbinary fuzz_einvoicereader)
 
 bash "$root/scripts/install-deps.sh" --fuzz

@@ -41,9 +41,9 @@ private Q_SLOTS:
             {"a.htm", &typeid(HTMLProcessor)},         {"a.eml", &typeid(EmailProcessor)},
             {"a.Opus", &typeid(MediaProcessor)},       {"a.oga", &typeid(MediaProcessor)},
             {"a.PPT", &typeid(BinaryOfficeProcessor)}, {"a.XML", &typeid(XMLProcessor)},
-            {"README", &typeid(GenericProcessor)},     {".pdf", &typeid(GenericProcessor)},
-            {"a.tar.gz", &typeid(GenericProcessor)},   {"a.pdf.txt", &typeid(GenericProcessor)},
-            {"a.", &typeid(GenericProcessor)},
+            {"a.mbox", &typeid(EmailProcessor)},       {"README", &typeid(GenericProcessor)},
+            {".pdf", &typeid(GenericProcessor)},       {"a.tar.gz", &typeid(GenericProcessor)},
+            {"a.pdf.txt", &typeid(GenericProcessor)},  {"a.", &typeid(GenericProcessor)},
         };
         for (const auto &[name, processor] : rows)
             QTest::newRow(name) << name << processor->name();
@@ -72,7 +72,7 @@ private Q_SLOTS:
         QTest::newRow("zip header") << "y.docx" << QByteArray("PK\x03\x04\x14\x00", 6);
         QTest::newRow("compound file header") << "y.xls" << QByteArray("\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1", 8);
         QTest::newRow("html title") << "y.htm" << QByteArray("<html><title>x</title>");
-        QTest::newRow("mail header") << "y.eml" << QByteArray("Subject: x\r\n\r\n");
+        QTest::newRow("mail header") << "y.eml" << QByteArray("Content-Type: text/plain\r\n\r\n");
     }
 
     void garbageGivesNoText()

@@ -2,7 +2,7 @@
 
 #include "extraction/fileprocessor.h"
 
-/** Selected headers and the start of the body of an e-mail message file. */
+/** An e-mail message file (.eml) or the first message of an mbox file, read by MailReader. */
 class EmailProcessor final : public ExtensionProcessor
 {
 public:

@@ -134,6 +134,32 @@ private Q_SLOTS:
         QTRY_COMPARE(sandbox.liveHelpers(), 0);
     }
 
+    // GMime converts charsets through iconv, whose modules load on demand: under the lock too.
+    void mailCharsetsUnderTheLock_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Shift_JIS subject") << QByteArray("Subject: =?Shift_JIS?B?kL+LgY+RIDOMjg==?=\n\nText\n")
+                                           << QStringLiteral("subject: 請求書 3月\n\nText");
+        QTest::newRow("windows-1251 body")
+            << QByteArray("Content-Type: text/plain; charset=windows-1251\n\n\xd1\xf7\xb8\xf2\n")
+            << QStringLiteral("Счёт");
+        QTest::newRow("ISO-8859-15 quoted-printable body")
+            << QByteArray(
+                   "Content-Type: text/plain; charset=iso-8859-15\nContent-Transfer-Encoding: quoted-printable\n\n"
+                   "Gr=FC=DFe =A4\n")
+            << QStringLiteral("Grüße €");
+    }
+
+    void mailCharsetsUnderTheLock()
+    {
+        QFETCH(QByteArray, message);
+        ExtractionSandbox sandbox(NAMORIX_EXTRACT_TEST);
+        const ExtractionResult result = extract(sandbox, touch(m_dir.filePath("nachricht.eml"), message));
+        QVERIFY2(result, qPrintable(result ? QString() : result.error().message));
+        QTEST(result->extractedText, "text");
+    }
+
     // Where the kernel offers neither lock, the helpers still read files, with their limits, and say so.
     void withoutLandlockAndSeccomp()
     {
