@@ -100,7 +100,7 @@ bool isLetterLine(QStringView before, QStringView after)
         QStringLiteral(R"(^\s*\p{Lu}[\p{L}\p{M}.\- /()]{1,40},\s*(?:den\s+|the\s+)?$)"),
         QRegularExpression::UseUnicodePropertiesOption);
     // A plain-text letter sets its date flush right: "                    Leipzig, 15.03.2024".
-    static const QRegularExpression flushRight(QStringLiteral(R"(^[ \t]{12,}\S+(?:\s+\S+){0,2}\s*$)"));
+    static const QRegularExpression flushRight(QStringLiteral(R"(^[ \t]{12,}(?:\S+(?:\s+\S+){0,2}\s*)?$)"));
     return after.trimmed().isEmpty() && (place.match(before).hasMatch() || flushRight.match(before).hasMatch());
 }
 
@@ -248,8 +248,19 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
                std::none_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); }) &&
                !isNameOrTitle(document, tables, line);
     };
+    // A date among the values stands alone ("Fri, 22 Oct 2021"); "17.10.2021 Payment received" is a row.
+    static const QRegularExpression weekday(QStringLiteral(R"(^\W*(?:\p{L}{2,10}\.?)?\W*$)"),
+                                            QRegularExpression::UseUnicodePropertiesOption);
     columns.isValue = [&](int line) {
         const QStringView l = document.lineText(line).trimmed();
+        if (const auto dates = byLine.constFind(line); dates != byLine.cend()) {
+            if (dates->size() != 1)
+                return false;
+            const Grounding::FoundDate &date = candidates[dates->front()].found;
+            QString rest = document.lineText(line).toString();
+            rest.remove(date.position - document.lines()[line].start, date.length);
+            return weekday.match(rest).hasMatch();
+        }
         return l.split(u' ', Qt::SkipEmptyParts).size() <= 4 &&
                std::any_of(l.begin(), l.end(), [](QChar c) { return c.isDigit(); });
     };
