@@ -62,24 +62,32 @@ const XMLTextMarkup &openDocumentMarkup()
     return markup;
 }
 
+// The texts of `members`, each part's paragraphs as lines; a part that repeats an earlier one
+// (the first page's header beside the default one) is left out.
+QStringList wordPartTexts(const QByteArray &archive, const QStringList &members)
+{
+    QStringList texts;
+    for (const QString &member : members) {
+        XMLTextCollector collector(wordMarkup(), MaxCollectedUnits);
+        if (const std::optional<QByteArray> part = ZipEntry::read(archive, member, MaxPartBytes))
+            collector.parse(*part);
+        const QString text = collector.texts().join(u'\n');
+        if (!text.isEmpty() && !texts.contains(text))
+            texts << text;
+    }
+    return texts;
+}
+
+// One paragraph a line, as the letter is laid out. The page header comes first and the footer
+// last, as they stand on the page: a letterhead names the sender above the letter, a footer's
+// bank and register lines close it (and are the first to go when the excerpt is cut).
 QString wordText(const QByteArray &archive)
 {
-    XMLTextCollector collector(wordMarkup(), MaxCollectedUnits);
-    if (const std::optional<QByteArray> body =
-            ZipEntry::read(archive, QStringLiteral("word/document.xml"), MaxPartBytes))
-        collector.parse(*body);
-    QString text = collector.texts().join(u' ');
-    if (!text.trimmed().isEmpty())
-        return text;
-    // A letterhead or form keeps its words in the page header and footer, with an empty body.
-    XMLTextCollector margins(wordMarkup(), MaxCollectedUnits);
     const QStringList names = ZipEntry::names(archive);
-    for (const QString &member :
-         ZipEntry::numbered(names, u"word/header") + ZipEntry::numbered(names, u"word/footer")) {
-        if (const std::optional<QByteArray> part = ZipEntry::read(archive, member, MaxPartBytes))
-            margins.parse(*part);
-    }
-    return margins.texts().join(u' ');
+    return (wordPartTexts(archive, ZipEntry::numbered(names, u"word/header")) +
+            wordPartTexts(archive, {QStringLiteral("word/document.xml")}) +
+            wordPartTexts(archive, ZipEntry::numbered(names, u"word/footer")))
+        .join(u'\n');
 }
 
 QString excelText(const QByteArray &archive)

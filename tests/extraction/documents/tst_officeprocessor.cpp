@@ -179,15 +179,15 @@ private Q_SLOTS:
         const QByteArray sheet = R"(<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s">)"
                                  R"(<v>1</v></c></row><row r="2"><c r="A2" t="s"><v>2</v></c><c r="B2"><v>4711.5</v>)"
                                  R"(</c></row></sheetData></worksheet>)";
-        QTest::newRow("docx paragraphs") << writeZip(m_dir.filePath("Brief.DOCX"), {{"word/document.xml", word}})
-                                         << "Hallo Welt";
+        QTest::newRow("docx paragraphs are lines")
+            << writeZip(m_dir.filePath("Brief.DOCX"), {{"word/document.xml", word}}) << "Hallo\nWelt";
         const auto wordPart = [](const char *root, const QByteArray &paragraphs) {
             return "<w:" + QByteArray(root) +
                    R"( xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)" + paragraphs +
                    "</w:" + root + ">";
         };
         const QByteArray header = wordPart("hdr", "<w:p><w:r><w:t>Muster GmbH</w:t></w:r></w:p>");
-        QTest::newRow("docx word split over runs, tab, body before header")
+        QTest::newRow("docx word split over runs, tab; the letterhead above the body")
             << writeZip(m_dir.filePath("runs.docx"),
                         {{"word/header1.xml", header},
                          {"word/document.xml",
@@ -196,14 +196,24 @@ private Q_SLOTS:
                                    R"(<w:r><w:t>A</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>ugue</w:t></w:r>)"
                                    R"(<w:r><w:tab/><w:t>Ende</w:t></w:r></w:p><w:p><w:r><w:t>S</w:t></w:r>)"
                                    R"(<w:proofErr w:type="spellStart"/><w:r><w:t>apien</w:t></w:r></w:p></w:body>)")}})
-            << "Augue Ende Sapien";
+            << "Muster GmbH\nAugue Ende\nSapien";
         QTest::newRow("docx empty body: headers, then footers")
             << writeZip(m_dir.filePath("Briefkopf.docx"),
                         {{"word/document.xml", wordPart("document", "<w:body><w:p/><w:sectPr/></w:body>")},
                          {"word/footer1.xml", wordPart("ftr", "<w:p><w:r><w:t>IBAN DE02</w:t></w:r></w:p>")},
                          {"word/header10.xml", wordPart("hdr", "<w:p><w:r><w:t>Seite 1</w:t></w:r></w:p>")},
                          {"word/header1.xml", header}})
-            << "Muster GmbH Seite 1 IBAN DE02";
+            << "Muster GmbH\nSeite 1\nIBAN DE02";
+        QTest::newRow("docx header, body, footer; a repeated header once")
+            << writeZip(m_dir.filePath("Rechnung.docx"),
+                        {{"word/header1.xml", header},
+                         {"word/header2.xml", header},
+                         {"word/document.xml", wordPart("document", "<w:body><w:p><w:r><w:t>Rechnung 4711</w:t></w:r>"
+                                                                    "</w:p><w:p><w:r><w:t>Betrag 49,99 EUR</w:t>"
+                                                                    "</w:r></w:p></w:body>")},
+                         {"word/footer2.xml", wordPart("ftr", "<w:p><w:r><w:t>Amtsgericht Leipzig</w:t></w:r></w:p>")},
+                         {"word/footer1.xml", wordPart("ftr", "<w:p><w:r><w:t>IBAN DE02</w:t></w:r></w:p>")}})
+            << "Muster GmbH\nRechnung 4711\nBetrag 49,99 EUR\nIBAN DE02\nAmtsgericht Leipzig";
         QTest::newRow("xlsx shared strings, no numbers")
             << writeZip(m_dir.filePath("Tabelle.xlsx"),
                         {{"xl/sharedStrings.xml", strings}, {"xl/worksheets/sheet1.xml", sheet}})
@@ -212,7 +222,7 @@ private Q_SLOTS:
             << writeZip(m_dir.filePath("Makros.xlsm"), {{"xl/sharedStrings.xml", strings}, {"xl/vbaProject.bin", "x"}})
             << "Kunde Betrag Grüße an alle";
         QTest::newRow("dotx: a template's paragraphs")
-            << writeZip(m_dir.filePath("Vorlage.dotx"), {{"word/document.xml", word}}) << "Hallo Welt";
+            << writeZip(m_dir.filePath("Vorlage.dotx"), {{"word/document.xml", word}}) << "Hallo\nWelt";
         QTest::newRow("xlsx inline strings after shared strings, sheets in order")
             << writeZip(
                    m_dir.filePath("inline.xlsx"),
