@@ -123,11 +123,6 @@ QCoro::Task<std::expected<RenameRecord, NamorixError>> FileWork::revert(ObjectSt
                          const BatchProgress &progress) mutable -> std::expected<RenameRecord, NamorixError> {
         if (!opened)
             return std::unexpected(NamorixError::historyNotWritable(opened.error().message()));
-        // Taken back while this one waited (a second click): nothing left to do, as in revertAll.
-        if (*opened && record.id != 0) {
-            if (const auto stored = (*opened)->fetchRecord(record.id); stored && stored->reverted)
-                return *stored;
-        }
         progress(0, 1);
         if (const auto reverted = Undo::revert(*opened, record); !reverted)
             return std::unexpected(reverted.error());

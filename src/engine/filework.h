@@ -33,8 +33,8 @@ public:
     /** `RenameBatch::run` on the worker. */
     QCoro::Task<RenameBatch::Outcome> apply(ObjectStore *store, QList<RenameJob> jobs, QList<qsizetype> selected,
                                             QString provider);
-    /** `Undo::revert` on the worker, unless the store knows the record as reverted since; the record as it is
-     * afterwards. */
+    /** `Undo::revert` on the worker (a record the store knows as reverted since, after a second click, say, is
+     * left as it is); the record as it is afterwards. */
     QCoro::Task<std::expected<RenameRecord, NamorixError>> revert(ObjectStore *store, RenameRecord record);
     /** `Undo::revertBatch` on the worker. */
     QCoro::Task<std::expected<Undo::Outcome, NamorixError>> revertBatch(ObjectStore *store, qint64 batch);

@@ -1,7 +1,9 @@
 // Run by tst_crashsafety. "apply FOLDER DB": renames every "f*.txt" in FOLDER through the engine
-// with history in DB, printing "started" first. "race FOLDER NAME": keeps creating files with
-// the names the engine will pick for NAME (never replacing one) until it is killed.
+// with history in DB, printing "started" first. "undo DB": undoes the newest batch in DB, printing
+// "started" first. "race FOLDER NAME": keeps creating files with the names the engine will pick
+// for NAME (never replacing one) until it is killed.
 
+#include "engine/undo.h"
 #include "enginefixture.h"
 #include "store/objectstore.h"
 
@@ -36,6 +38,17 @@ int apply(const QString &folder, const QString &database)
     return records.size() == jobs.size() ? 0 : 1;
 }
 
+int undo(const QString &database)
+{
+    auto store = ObjectStore::open(database);
+    if (!store)
+        return 2;
+    std::puts("started");
+    std::fflush(stdout);
+    const auto undone = Undo::revertLast(store->get());
+    return undone && undone->failures.isEmpty() ? 0 : 1;
+}
+
 int race(const QString &folder, const QString &name)
 {
     const QString base = name.section('.', 0, 0);
@@ -64,6 +77,8 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     if (args.size() == 4 && args.at(1) == "apply")
         return apply(args.at(2), args.at(3));
+    if (args.size() == 3 && args.at(1) == "undo")
+        return undo(args.at(2));
     if (args.size() == 4 && args.at(1) == "race")
         return race(args.at(2), args.at(3));
     return 3;

@@ -1,5 +1,8 @@
+#include "engine/renamebatch.h"
 #include "engine/undo.h"
 #include "engineharness.h"
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -31,6 +34,29 @@ void startChild(QProcess &child, const QStringList &arguments)
     QVERIFY(child.waitForReadyRead(10000)); // "started"
 }
 
+void kill(QProcess &child)
+{
+    child.kill(); // SIGKILL: no cleanup of any kind
+    if (child.state() != QProcess::NotRunning)
+        QVERIFY(child.waitForFinished(10000));
+}
+
+/** Renames the files of `originals` to "neu-N.txt" in one batch; its records in order. */
+QList<RenameRecord> applyBatch(ObjectStore &store, const QStringList &originals)
+{
+    QList<RenameJob> jobs;
+    QList<qsizetype> selected;
+    for (const QString &path : originals) {
+        RenameJob job = RenameJob::failed(path, QString());
+        job.suggestedName = QString("neu-%1.txt").arg(jobs.size());
+        job.confidence = 0.9;
+        job.approved = true;
+        selected << jobs.size();
+        jobs << job;
+    }
+    return RenameBatch::run(&store, jobs, selected, "Claude").records;
+}
+
 } // namespace
 
 class TestCrashSafety final : public QObject
@@ -40,6 +66,9 @@ class TestCrashSafety final : public QObject
 private Q_SLOTS:
     void killedMidApplyLosesNothing();
     void racingCreatorIsNeverOverwritten();
+    void killedMidUndoLeavesTheHistoryTrue();
+    void undoRefusesAFileRewrittenInPlace_data();
+    void undoRefusesAFileRewrittenInPlace();
 };
 
 void TestCrashSafety::killedMidApplyLosesNothing()
@@ -72,9 +101,7 @@ void TestCrashSafety::killedMidApplyLosesNothing()
             } else {
                 QTest::qWait(int(QRandomGenerator::global()->bounded(fullRunMs)));
             }
-            child.kill(); // SIGKILL: no cleanup of any kind
-            if (child.state() != QProcess::NotRunning)
-                QVERIFY(child.waitForFinished(10000));
+            kill(child);
         }
 
         auto store = ObjectStore::open(database);
@@ -131,6 +158,132 @@ void TestCrashSafety::racingCreatorIsNeverOverwritten()
     for (int i = 0; i < 90; ++i)
         QCOMPARE(after.count("inhalt-" + QByteArray::number(i)), 1);
     QCOMPARE(after.size() - after.count("racer"), 90);
+}
+
+void TestCrashSafety::killedMidUndoLeavesTheHistoryTrue()
+{
+    // Undo marks the batch, moves the files back newest first, then writes the outcome: every
+    // other run is killed once a random file is back, the others at a random moment of the whole
+    // undo. Run 0 is not killed and times it.
+    constexpr int UndoFiles = 1000;
+    // CRASH_SEED=n repeats a run's kill points (the moments still depend on the machine).
+    const quint32 seed = qEnvironmentVariableIsSet("CRASH_SEED") ? qEnvironmentVariable("CRASH_SEED").toUInt()
+                                                                 : QRandomGenerator::global()->generate();
+    qInfo("seed %u", seed);
+    QRandomGenerator random(seed);
+    qint64 fullRunMs = 0;
+    int interrupted = 0; // runs killed with some but not all files back
+    for (int run = 0; run <= 8; ++run) {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("files");
+        makeOriginals(folder, UndoFiles);
+        const QMultiHash<QByteArray, QString> before = contents(folder);
+        const QString database = dir.filePath("namorix.sqlite");
+        QStringList originals;
+        for (int i = 0; i < UndoFiles; ++i)
+            originals << original(folder, i);
+        {
+            auto store = ObjectStore::open(database);
+            QVERIFY(store);
+            QCOMPARE(applyBatch(**store, originals).size(), UndoFiles);
+        }
+
+        QProcess child;
+        startChild(child, {"undo", database});
+        QElapsedTimer timer;
+        timer.start();
+        if (run == 0) {
+            QVERIFY(child.waitForFinished(60000));
+            QCOMPARE(child.exitCode(), 0);
+            fullRunMs = std::max<qint64>(timer.elapsed(), 20);
+        } else {
+            if (run % 2 != 0) {
+                const QString watched = original(folder, int(random.bounded(UndoFiles)));
+                while (!QFile::exists(watched) && timer.elapsed() < 10000)
+                    ; // busy: a sleep would oversleep the moves
+            } else {
+                QTest::qWait(int(random.bounded(fullRunMs)));
+            }
+            kill(child);
+        }
+
+        auto store = ObjectStore::open(database);
+        QVERIFY(store);
+        const auto settled = Undo::settleInterruptedRenames(**store);
+        QVERIFY(settled);
+        const auto history = (*store)->fetchRecords();
+        QVERIFY(history);
+        QCOMPARE(history->size(), UndoFiles);
+
+        // Every content exactly once; the history says "reverted" exactly of the files at their old names.
+        const QMultiHash<QByteArray, QString> after = contents(folder);
+        QCOMPARE(after.size(), before.size());
+        QCOMPARE(QSet<QByteArray>(after.keyBegin(), after.keyEnd()),
+                 QSet<QByteArray>(before.keyBegin(), before.keyEnd()));
+        int reverted = 0;
+        for (const RenameRecord &record : *history) {
+            const QString where = record.reverted ? record.originalPath : record.newPath;
+            QVERIFY2(QFile::exists(where), qPrintable(where));
+            QVERIFY(!QFile::exists(record.reverted ? record.newPath : record.originalPath));
+            QCOMPARE(contentOf(where), before.key(QFileInfo(record.originalPath).fileName()));
+            reverted += record.reverted;
+        }
+        if (run != 0 && reverted > 0 && reverted < UndoFiles)
+            ++interrupted;
+        // Nothing is left marked for the next start.
+        const auto again = Undo::settleInterruptedRenames(**store);
+        QCOMPARE(again->reverted + again->notReverted, 0);
+
+        // Undoing the batch again finishes the rest, without a single refusal.
+        const auto rest = Undo::revertBatch(store->get(), history->first().batch);
+        QVERIFY(rest);
+        QCOMPARE(rest->failures.size(), 0);
+        QCOMPARE(rest->reverted, UndoFiles - reverted);
+        QCOMPARE((*store)->countRecords({})->notReverted, 0);
+        QCOMPARE(contents(folder), before);
+    }
+    qInfo("%d of 8 runs killed mid-undo", interrupted);
+    QVERIFY(interrupted >= 3); // a loaded machine may finish some runs before the kill
+}
+
+void TestCrashSafety::undoRefusesAFileRewrittenInPlace_data()
+{
+    QTest::addColumn<bool>("rewritten");
+    QTest::newRow("untouched") << false;
+    // Same inode, size and modification time: only the ctime tells.
+    QTest::newRow("rewritten in place, size and time put back") << true;
+}
+
+void TestCrashSafety::undoRefusesAFileRewrittenInPlace()
+{
+    QFETCH(bool, rewritten);
+    QTemporaryDir dir;
+    const QString file = touch(dir.filePath("scan.pdf"), "alt");
+    auto store = ObjectStore::open(dir.filePath("namorix.sqlite"));
+    QVERIFY(store);
+    const qint64 id = applyBatch(**store, {file}).value(0).id;
+    RenameRecord record = (*store)->fetchRecord(id).value(); // as stored: the ctime too
+    const QString renamed = record.newPath;
+    if (rewritten) {
+        QTest::qWait(20); // the kernel stamps ctime from a clock that ticks every few milliseconds
+        struct stat info = {};
+        QCOMPARE(::stat(qPrintable(renamed), &info), 0);
+        QFile rewrite(renamed);
+        QVERIFY(rewrite.open(QIODevice::ReadWrite) && rewrite.write("neu") == 3);
+        rewrite.close();
+        const struct timespec times[2] = {info.st_atim, info.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, qPrintable(renamed), times, 0), 0);
+        QCOMPARE(FileChecks::identity(renamed), record.identity);
+    }
+
+    const auto reverted = Undo::revert(store->get(), record);
+    QCOMPARE(bool(reverted), !rewritten);
+    QCOMPARE((*store)->fetchRecord(id)->reverted, !rewritten);
+    QCOMPARE(contentOf(rewritten ? renamed : file), rewritten ? "neu" : "alt");
+    if (rewritten) {
+        QCOMPARE(reverted.error().code(), NamorixError::Code::otherFileAtName);
+        QVERIFY(!QFile::exists(file));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCrashSafety)
