@@ -140,6 +140,8 @@ void TestLocalNamer::date_data()
                                                 << "2023-06-05";
     QTest::newRow("year first with slashes") << "Freiburg, 2021/06/27\nErinnerung"
                                              << "2021-06-27";
+    QTest::newRow("ordinal day before the month") << "Invoice\nDate of issue: 19th July 2022"
+                                                  << "2022-07-19";
     QTest::newRow("month name broken by OCR") << "Invoice\nInvoice date 19 J une 2023"
                                               << "2023-06-19";
     QTest::newRow("only a due date") << "Zahlbar bis 30.04.2024"

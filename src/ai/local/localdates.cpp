@@ -64,7 +64,7 @@ bool isReference(QStringView before)
 {
     static const QRegularExpression reference(
         QStringLiteral(
-            R"(\b(?:ihre[mnrs]?|ihr|unsere[mnrs]?|unser|your|our)\s+[^.:;]{1,40}?\b(?:vom|of|dated|from)\s*$)"),
+            R"(\b(?:ihre[mnrs]?|ihr|unsere[mnrs]?|unser|your|our)\s+[^.:;]{1,40}?\b(?:vom|of|dated|from)\s*(?:\p{L}{2,10}\.?,?\s*)?$)"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
     return reference.match(before.right(60)).hasMatch();
 }
@@ -170,7 +170,8 @@ QList<Grounding::FoundDate> ambiguousSlashDates(QStringView text)
 
 /**
  * What the date finder does not read: month names that OCR broke apart ("19 J une 2023", "Jan 5"
- * read as "J an 5, 2024", a J read as "]" or "|") and the year first with slashes or dots.
+ * read as "J an 5, 2024", a J read as "]" or "|"), the year first with slashes or dots and an
+ * ordinal day before the month ("19th July 2022").
  */
 QList<Grounding::FoundDate> moreDates(QStringView text)
 {
@@ -192,6 +193,17 @@ QList<Grounding::FoundDate> moreDates(QStringView text)
     for (auto it = yearFirst.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
         const QDate date(m.capturedView(1).toInt(), m.capturedView(3).toInt(), m.capturedView(4).toInt());
+        if (date.isValid())
+            found.append({date, m.capturedStart(), m.capturedLength()});
+    }
+    // "19th July 2022": the date finder reads the ordinal only after the month.
+    static const QRegularExpression ordinal(
+        QStringLiteral(R"((?<![\d.])(\d{1,2})(?:st|nd|rd|th)\s+(\p{L}{3,9})\.?,?\s+(\d{4})(?!\d))"),
+        QRegularExpression::UseUnicodePropertiesOption);
+    for (auto it = ordinal.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        const QDate date(m.capturedView(3).toInt(), Grounding::monthNames().value(m.captured(2).toCaseFolded(), 0),
+                         m.capturedView(1).toInt());
         if (date.isValid())
             found.append({date, m.capturedStart(), m.capturedLength()});
     }
