@@ -2,6 +2,7 @@
 
 #include "common/unicodetext.h"
 #include "extraction/documents/binaryoffice.h"
+#include "extraction/documents/htmlcharset.h"
 #include "extraction/documents/htmlprocessor.h"
 #include "extraction/documents/rtfreader.h"
 #include "extraction/documents/xmltextcollector.h"
@@ -69,7 +70,7 @@ const XMLTextMarkup &officeXmlMarkup()
 
 // A file under these names that is no compound file. Web applications and banks export tables as
 // HTML or Office 2003 XML under ".xls"; Graphviz graphs (.dot) and gettext templates (.pot) are
-// plain text.
+// plain text, and so are letters saved as ".doc" by old editors, in their Windows code page.
 QString textOfAnotherFormat(const SourceFile &file, const QByteArray &bytes)
 {
     const QByteArray start = bytes.left(GenericProcessor::MaxTextBytes);
@@ -78,7 +79,9 @@ QString textOfAnotherFormat(const SourceFile &file, const QByteArray &bytes)
         return XMLTextCollector::joinedText(start, officeXmlMarkup(), MaxReadUnits);
     if (HTMLProcessor::looksLikeHtml(bytes))
         return HTMLProcessor::page(start, start.size() == bytes.size()).text;
-    return GenericProcessor::readTextPrefix(file).value_or(QString());
+    if (std::optional<QString> text = GenericProcessor::readTextPrefix(file))
+        return *std::move(text);
+    return HTMLCharset::decodeUndeclared(start, start.size() == bytes.size());
 }
 
 } // namespace

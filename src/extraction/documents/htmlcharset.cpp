@@ -181,8 +181,8 @@ QString decodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes, bo
     return decoder(bytes);
 }
 
-// The HTML standard's fallback for a page that declares nothing usable: UTF-8 when the bytes
-// are valid UTF-8, else Windows-1252, so one stray Latin-1 byte costs no text.
+} // namespace
+
 QString decodeUndeclared(QByteArrayView bytes, bool complete)
 {
     QStringDecoder decoder(QStringConverter::Utf8,
@@ -199,8 +199,6 @@ QString decodeUndeclared(QByteArrayView bytes, bool complete)
     const Converter windows1252 = openConverter("windows-1252");
     return windows1252 ? convert(windows1252.get(), bytes, complete) : text;
 }
-
-} // namespace
 
 QByteArray declaredLabel(QByteArrayView html)
 {

@@ -25,4 +25,12 @@ namespace HTMLCharset {
  */
 [[nodiscard]] QString decode(QByteArrayView html, bool complete);
 
+/**
+ * Bytes that declare no encoding, as the HTML standard reads such a page: as UTF-8 when they
+ * are valid UTF-8 (a byte-order mark is kept), else as Windows-1252, so one stray Latin-1 byte
+ * costs no text; empty when they are not UTF-8 and hold control bytes other than white space
+ * (a binary file). Plain text of the pre-Unicode years is read the same way.
+ */
+[[nodiscard]] QString decodeUndeclared(QByteArrayView bytes, bool complete);
+
 } // namespace HTMLCharset

@@ -336,6 +336,12 @@ private Q_SLOTS:
         QTest::newRow("dot that is a Graphviz graph")
             << writeFile(m_dir.filePath("Abhängigkeiten.dot"), "digraph pip {\n  requests -> urllib3;\n}\n")
             << "digraph pip {\n  requests -> urllib3;\n}\n";
+        QTest::newRow("doc that is plain text in Latin-1")
+            << writeFile(m_dir.filePath("Kündigung.doc"), "Sehr geehrte Damen und Herren,\r\nhiermit k\xfcndige ich "
+                                                          "fristgem\xe4\xdf zum 31.03.2024.\r\n")
+            << "Sehr geehrte Damen und Herren,\r\nhiermit kündige ich fristgemäß zum 31.03.2024.\r\n";
+        QTest::newRow("doc that is neither: binary bytes")
+            << writeFile(m_dir.filePath("kaputt.doc"), QByteArray("\x01\x02\xfc\x00\x1b Text\x03", 10)) << "";
         QTest::newRow("xls that is a web page's table")
             << writeFile(m_dir.filePath("Umsätze.xls"),
                          "\xEF\xBB\xBF <HTML><head><title>Umsätze</title></head><body><table><tr><td>Datum</td>"
