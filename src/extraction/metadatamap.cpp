@@ -1,5 +1,7 @@
 #include "metadatamap.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 MetadataMap::MetadataMap(std::initializer_list<Entry> entries)
@@ -36,6 +38,18 @@ bool MetadataMap::isPlaceholder(const QString &value)
         QStringLiteral("null"), QStringLiteral("undefined"), QStringLiteral("nil"), QStringLiteral("unbekannt"),
     };
     return words.contains(text, Qt::CaseInsensitive);
+}
+
+bool MetadataMap::isToolNote(const QString &value)
+{
+    // A verb of making, then the program's name (a few words and a version at most).
+    static const QRegularExpression note(
+        QStringLiteral("^(?:(?:created|made|edited|generated|processed|optimi[sz]ed|converted|exported|saved|"
+                       "encoded|ripped|written|file written|erstellt|bearbeitet|erzeugt)\\s+(?:with|by|using|in|"
+                       "mit|von)\\s+\\S[^.!?]{0,48}|creator:\\s*gd-jpeg.*|lead technologies.*|"
+                       "intel\\(r\\) jpeg library.*|adobe imageready|picasa|lavf[0-9.]*)$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    return note.match(value.simplified()).hasMatch();
 }
 
 void MetadataMap::remove(const QString &key)

@@ -32,6 +32,12 @@ public:
      * leave in unset fields. Sent to a model, such values end up in names.
      */
     [[nodiscard]] static bool isPlaceholder(const QString &value);
+    /**
+     * Whether `value` is what a program writes about itself where a caption or comment belongs
+     * ("Created with GIMP", "Encoded by LAME 3.100", "CREATOR: gd-jpeg v1.0 …"): it describes
+     * the tool, never the content.
+     */
+    [[nodiscard]] static bool isToolNote(const QString &value);
     void remove(const QString &key);
     [[nodiscard]] bool contains(const QString &key) const;
     /** The value, or an empty string when the key is absent. */

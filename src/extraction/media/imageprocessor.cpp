@@ -105,7 +105,8 @@ bool isFirmwareDescription(const QString &text, const MetadataMap &metadata)
            text.compare(metadata.value(QStringLiteral("camera_model")), Qt::CaseInsensitive) == 0;
 }
 
-// The caption people or their tools wrote: EXIF, then XMP, then IPTC, the first that says something.
+// The caption people wrote: EXIF, then XMP, then IPTC, the first that says something about the
+// picture (not its camera or the program that saved it).
 std::optional<QString> description(const Exiv2::Image &image, const MetadataMap &metadata)
 {
     const std::optional<QString> candidates[]{
@@ -118,7 +119,8 @@ std::optional<QString> description(const Exiv2::Image &image, const MetadataMap 
             continue;
         // One line in the prompt, and a caption of a few sentences at most.
         const QString text = UnicodeText::leftGraphemes(candidate->simplified(), ImageProcessor::MaxDescription);
-        if (!MetadataMap::isPlaceholder(text) && !isFirmwareDescription(text, metadata))
+        if (!MetadataMap::isPlaceholder(text) && !MetadataMap::isToolNote(text) &&
+            !isFirmwareDescription(text, metadata))
             return text.trimmed();
     }
     return std::nullopt;

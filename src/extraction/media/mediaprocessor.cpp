@@ -130,18 +130,26 @@ QString tagValue(const AVDictionary *tags, const char *name)
     return entry != nullptr && entry->value != nullptr ? QString::fromUtf8(entry->value) : QString();
 }
 
-// The first of `names` (in order of preference) that the container carries; failing that, the
-// first stream that does. Ogg and FLAC keep their comments on the audio stream.
+// Whether a tag's value says something: not blank, not a placeholder an unset field keeps
+// (an ID3 comment "0"), not the encoder's note about itself.
+bool isMeaningful(const QString &value)
+{
+    return !MetadataMap::isPlaceholder(value) && !MetadataMap::isToolNote(value);
+}
+
+// The first of `names` (in order of preference) that the container carries with a meaningful
+// value; failing that, the first stream that does. Ogg and FLAC keep their comments on the audio
+// stream.
 QString findTag(const AVFormatContext *context, std::initializer_list<const char *> names)
 {
     for (const char *name : names) {
-        if (QString value = tagValue(context->metadata, name); !value.isEmpty())
-            return value;
+        if (QString value = tagValue(context->metadata, name); isMeaningful(value))
+            return value.trimmed();
     }
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         for (const char *name : names) {
-            if (QString value = tagValue(context->streams[i]->metadata, name); !value.isEmpty())
-                return value;
+            if (QString value = tagValue(context->streams[i]->metadata, name); isMeaningful(value))
+                return value.trimmed();
         }
     }
     return {};

@@ -253,6 +253,12 @@ private Q_SLOTS:
         row("firmware description ignored", "DSC00042.jpg", photo,
             {{"Exif.Image.Make", "SONY"}, {"Exif.Image.ImageDescription", "SONY DSC"}},
             {{"camera_make", "SONY"}, {"dimensions", "640x480"}}, "photo");
+        row("a program's note is no caption", "logo.jpg", photo,
+            {{"Exif.Image.ImageDescription", "Created with GIMP"}, {"Iptc.Application2.Caption", "Firmenlogo"}},
+            {{"description", "Firmenlogo"}, {"dimensions", "640x480"}}, "landscape_format");
+        row("gd's note is no caption", "avatar.jpg", photo,
+            {{"Exif.Image.ImageDescription", "CREATOR: gd-jpeg v1.0 (using IJG JPEG v62), quality = 90"}},
+            {{"dimensions", "640x480"}}, "landscape_format");
         row("long description cut", "wanderung.jpg", photo,
             {{"Exif.Image.ImageDescription", QString("Wanderung ").repeated(40)}},
             {{"description", QString("Wanderung ").repeated(30).trimmed()}, {"dimensions", "640x480"}},

@@ -31,6 +31,19 @@ private Q_SLOTS:
         const MetadataMap announcement{{"duration", "0:01"}, {"title", "Ansage"}, {"tracks", "Audio"}};
         row("oga, Vorbis", "Aufnahme.oga", tone + "libvorbis", announcement);
         row("opus", "Sprachnachricht.opus", tone + "libopus", announcement);
+        // Tags that say nothing are left out: an unset ID3 comment's "0", an encoder's note.
+        const QString sine = "-f lavfi -i sine=frequency=440:duration=1 ";
+        row("ID3 comment 0 is no description", "Diktat.mp3", sine + "-metadata title=Diktat -metadata comment=0",
+            {{"duration", "0:01"}, {"title", "Diktat"}, {"tracks", "Audio"}});
+        row("encoder's note is no description", "Notiz.ogg",
+            sine + "-c:a libvorbis -metadata title=Notiz -metadata \"comment=Encoded with Audacity\"",
+            {{"duration", "0:01"}, {"title", "Notiz"}, {"tracks", "Audio"}});
+        row("a comment that says something is the description", "Sitzung.ogg",
+            sine + "-c:a libvorbis -metadata title=Sitzung -metadata \"comment=Mitschnitt der Sitzung vom 3. Mai\"",
+            {{"duration", "0:01"},
+             {"title", "Sitzung"},
+             {"description", "Mitschnitt der Sitzung vom 3. Mai"},
+             {"tracks", "Audio"}});
     }
 
     void files()
