@@ -202,6 +202,10 @@ void TestLocalNamer::amount_data()
     QTest::newRow("payslip") << "Gehaltsabrechnung März 2024\nGesamt-Brutto 3.500,00\nNetto 2.300,00\n"
                                 "Auszahlungsbetrag 2.250,00"
                              << "2250.00";
+    QTest::newRow("English payslip: the net pay")
+        << "Payslip September 2024\nTotal gross 3,083.09\nDeductions -986.58\n"
+           "Net pay £2,096.51"
+        << "2096.51";
     QTest::newRow("receipt's unlabelled sum") << "Kassenbon\nBrot 2,49\nMilch 1,19\nKäse 3,50\n7,18"
                                               << "7.18";
     QTest::newRow("line items only") << "Rechnung\nArtikel A 10,00 €\nArtikel B 20,00 €"

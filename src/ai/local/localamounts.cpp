@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <functional>
 
 namespace LocalFinders {
 namespace {
@@ -39,15 +40,17 @@ bool hasCurrency(QStringView text, qsizetype start, qsizetype end)
  * The weight of a row of labels: the strongest positive one and every negative one, so "Rechnungsbetrag
  * brutto" counts once and "Gesamt netto" as net. Words of no weight ("EUR") label nothing.
  */
-void addLabels(Candidate &c, const QList<LocalText::Lexicon<int>::Match> &matches)
+void addLabels(Candidate &c, const QList<LocalText::Lexicon<int>::Match> &matches,
+               const std::function<int(const LocalText::Lexicon<int>::Match &)> &weightOf)
 {
     int strongest = 0, negative = 0;
     for (const auto &match : matches) {
-        if (*match.value > 0)
-            strongest = std::max(strongest, *match.value);
+        const int weight = weightOf(match);
+        if (weight > 0)
+            strongest = std::max(strongest, weight);
         else
-            negative += *match.value;
-        c.labelled = c.labelled || *match.value != 0;
+            negative += weight;
+        c.labelled = c.labelled || weight != 0;
     }
     c.labels += strongest + negative;
 }
@@ -114,6 +117,18 @@ QList<Grounding::FoundAmount> readings(QStringView text)
 
 AmountFound findTotal(const Document &document, const Layout &layout, const Tables &tables, int kind)
 {
+    // On a payslip the amount paid out is the net pay, and the gross is no total.
+    const bool payslip = kind >= 0 && tables.kinds[kind].name == u"lohnabrechnung";
+    const auto weightOf = [&](const LocalText::Lexicon<int>::Match &match) {
+        if (payslip) {
+            QString key;
+            for (int t = match.first; t <= match.last; ++t)
+                key += document.tokens()[t].folded;
+            if (const int *own = tables.payslipAmountLabels.find(key))
+                return *own;
+        }
+        return *match.value;
+    };
     const QString &text = document.text();
     QList<Candidate> candidates;
     for (const auto &amount : readings(text)) {
@@ -176,25 +191,28 @@ AmountFound findTotal(const Document &document, const Layout &layout, const Tabl
                                           : document.lines()[c.line].start;
             const qsizetype open = QStringView(text).sliced(start, inner.position - start).lastIndexOf(u'(');
             if (open >= 0) {
-                addLabels(c, tables.amountLabels.findAll(document, document.tokenFrom(start),
-                                                         document.tokenFrom(start + open)));
+                addLabels(
+                    c,
+                    tables.amountLabels.findAll(document, document.tokenFrom(start), document.tokenFrom(start + open)),
+                    weightOf);
                 from = c.position;
             }
         }
-        addLabels(c, tables.amountLabels.findAll(document, document.tokenFrom(from), document.tokenFrom(c.position)));
+        addLabels(c, tables.amountLabels.findAll(document, document.tokenFrom(from), document.tokenFrom(c.position)),
+                  weightOf);
         if (isEarlyPaymentOffer(sentenceBefore(document, c.line, c.position)))
             c.labels -= EarlyPaymentPenalty, c.labelled = true;
         if (c.labelled)
             continue;
         if (const auto pair = pairs.constFind(c.line); pair != pairs.cend()) {
             // The label in the column beside: "Gesamtbetrag" of "Netto\nMwSt\nGesamtbetrag" over three amounts.
-            addLabels(c, tables.amountLabels.inLine(document, *pair));
+            addLabels(c, tables.amountLabels.inLine(document, *pair), weightOf);
         } else if (const int above = document.previousLine(c.line);
                    sameLine.size() >= 2 && above >= 0 && c.line - above <= 2 && !byLine.contains(above)) {
             // A row of column heads over a row of amounts: "Netto   MwSt   Brutto".
             const auto labels = tables.amountLabels.inLine(document, above);
             if (labels.size() == sameLine.size())
-                c.labels = *labels[k].value, c.labelled = true;
+                c.labels = weightOf(labels[k]), c.labelled = true;
         }
     }
 

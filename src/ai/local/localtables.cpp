@@ -122,7 +122,9 @@ Tables load()
         const QJsonObject dates = readTable(QStringLiteral("dates.") + suffix);
         addWeights(t.dateLabels, dates[u"labels"]);
         addWeights(t.deliveryNoteDateLabels, dates[u"deliveryNote"]);
-        addWeights(t.amountLabels, readTable(QStringLiteral("amounts.") + suffix)[u"labels"]);
+        const QJsonObject amounts = readTable(QStringLiteral("amounts.") + suffix);
+        addWeights(t.amountLabels, amounts[u"labels"]);
+        addWeights(t.payslipAmountLabels, amounts[u"payslip"]);
         loadSenders(t, readTable(QStringLiteral("senders.") + suffix));
         const QJsonObject descriptions = readTable(QStringLiteral("descriptions.") + suffix);
         addWords(t.subjectLabels, descriptions[u"subjectLabels"]);

@@ -43,6 +43,7 @@ struct Tables {
     LocalText::Lexicon<int> dateLabels;
     LocalText::Lexicon<int> deliveryNoteDateLabels; ///< what a delivery note's own date is called
     LocalText::Lexicon<int> amountLabels;
+    LocalText::Lexicon<int> payslipAmountLabels; ///< what a payslip's amount paid out is called
 
     // senders.*.json
     WordSet closings, senderLabels, recipientMarkers, recipientLabels, imprintMarkers, bankMarkers, bankWords,
