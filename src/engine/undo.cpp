@@ -63,11 +63,16 @@ std::expected<void, NamorixError> revert(ObjectStore *store, RenameRecord &recor
         record = outcome.failures.front().first;
         return std::unexpected(outcome.failures.front().second);
     }
-    if (outcome.lastReverted)
+    if (outcome.lastReverted) {
         record = *outcome.lastReverted;
-    else if (const auto stored = store->fetchRecord(record.id); stored)
-        record = *stored; // undone since: nothing left to move
-    return {};
+        return {};
+    }
+    // Undone since: nothing left to move. No longer in the history: nothing to write.
+    if (const auto stored = store->fetchRecord(record.id); stored) {
+        record = *stored;
+        return {};
+    }
+    return moveBack(record, QDateTime::currentDateTimeUtc());
 }
 
 Outcome revertAll(ObjectStore *store, QList<RenameRecord> records, const BatchProgress &progress)
