@@ -245,6 +245,9 @@ private Q_SLOTS:
         QCOMPARE(explanation["sent"]["excerpt"],
                  "STADTWERKE MÜNCHEN [E-Mail]\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR");
         QCOMPARE(explanation["sent"]["maskSummary"], "1 Angabe maskiert: 1 E-Mail");
+        QCOMPARE(compact(explanation["sent"]["masked"]),
+                 json(R"([{"part":"excerpt","placeholder":"[E-Mail]","offset":19}])"));
+        QCOMPARE(explanation["sent"]["fileName"], "strom.txt");
         QVERIFY2(prompt.contains("Metadaten: " + explanation["sent"]["metadata"].toString() + "\n"),
                  qPrintable(prompt));
         QCOMPARE(explanation["sent"]["template"], "{datum}");
