@@ -82,6 +82,21 @@ bool isPreformatted(GumboTag tag)
     return tag == GUMBO_TAG_PRE || tag == GUMBO_TAG_TEXTAREA || tag == GUMBO_TAG_LISTING;
 }
 
+// Whether the character at `i` is one of the private use areas (BMP, planes 15 and 16); for a
+// surrogate pair, `i` moves to its second half.
+bool isPrivateUse(const QString &text, qsizetype &i)
+{
+    const char16_t unit = text[i].unicode();
+    if (unit >= 0xE000 && unit <= 0xF8FF)
+        return true;
+    // High surrogates from U+DB80 on start the code points of planes 15 and 16.
+    if (unit >= 0xDB80 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        ++i;
+        return true;
+    }
+    return false;
+}
+
 // Collapses white space the way a browser lays text out: separators are only written
 // between two pieces of text, the strongest one pending wins.
 class TextBuilder final
@@ -101,8 +116,15 @@ public:
 
     void text(const QString &text, bool preformatted)
     {
-        for (QChar c : text) {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
             if (!preformatted && isHtmlSpace(c)) {
+                m_pendingSpace = true;
+                continue;
+            }
+            // Icon fonts draw their pictures at private-use code points (U+F0C1, the link sign
+            // after a heading): no text, at most a gap between words.
+            if (isPrivateUse(text, i)) {
                 m_pendingSpace = true;
                 continue;
             }

@@ -22,6 +22,12 @@ private Q_SLOTS:
             << "Hallo Welt\nZweite Zeile";
         QTest::newRow("text: entities decoded")
             << false << QByteArray("Preis&nbsp;49&euro; &lt;netto&gt; &amp; mehr") << "Preis\u00a049€ <netto> & mehr";
+        QTest::newRow("text: icon-font glyphs left out")
+            << false
+            << QByteArray("<h2>Installation<a class=\"headerlink\" href=\"#i\">&#xf0c1;</a></h2>"
+                          "<p>Schritt\xef\x83\x81"
+                          "eins \xf3\xb0\x80\x80 zwei</p>")
+            << "Installation\nSchritt eins zwei";
         QTest::newRow("text: deep nesting cut short")
             << false << "<p>vorne</p>" + QByteArray("<div>").repeated(200000) + "hinten"
             << "vorne";
