@@ -128,6 +128,8 @@ QNetworkRequest KVXClient::authorizedRequest(const QUrl &url) const
 {
     QNetworkRequest request(url);
     request.setTransferTimeout(RequestTimeoutMs);
+    // The companion answers on this machine's loopback: a redirect anywhere is no answer, and the token stays here.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     const QString token = m_store.stringValue(AppSettings::Key::kvxToken).value_or(QString());
     if (!token.isEmpty())
         request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
