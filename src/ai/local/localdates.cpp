@@ -281,6 +281,7 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
         return std::any_of(labels.cbegin(), labels.cend(),
                            [](const auto &m) { return std::abs(*m.value) >= StrongLabel; });
     };
+    columns.fits = [&](int label, int value) { return !columns.isKeyed(label) || byLine.contains(value); };
     columns.keyedFar = 1;
     columns.fromEnd = false;
     const QHash<int, int> pairs = columnPairs(document, layout, columns);

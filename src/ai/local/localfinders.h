@@ -46,9 +46,10 @@ struct Segment {
 
 /** How columnPairs reads a table whose labels and values PDF text gives as separate columns. */
 struct ColumnRules {
-    std::function<bool(int)> isLabel; ///< a line that may be a label ("Netto", "Datum")
-    std::function<bool(int)> isValue; ///< a line that may be a value ("119,00 €", "15.03.2024")
-    std::function<bool(int)> isKeyed; ///< a label line whose words the field's table knows
+    std::function<bool(int)> isLabel;   ///< a line that may be a label ("Netto", "Datum")
+    std::function<bool(int)> isValue;   ///< a line that may be a value ("119,00 €", "15.03.2024")
+    std::function<bool(int)> isKeyed;   ///< a label line whose words the field's table knows
+    std::function<bool(int, int)> fits; ///< whether a label line may answer with a value line; unset: any
     /// Labels far from their values need this many keyed lines (a label column beside its values needs one).
     int keyedFar = 2;
     /// Values answer their labels from the end (a total block under the items) or from the start.

@@ -232,10 +232,16 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
         }
     }
     QHash<int, int> pairs;
+    // Pairs the lines when each label fits its value ("Datum" a date); says whether it did.
     const auto pair = [&](const QList<int> &values, const QList<int> &labels) {
         const qsizetype offset = rules.fromEnd ? values.size() - labels.size() : 0;
+        for (qsizetype i = 0; rules.fits && i < labels.size(); ++i) {
+            if (!rules.fits(visible[labels[i]], visible[values[offset + i]]))
+                return false;
+        }
         for (qsizetype i = 0; i < labels.size(); ++i)
             pairs.insert(visible[values[offset + i]], visible[labels[i]]);
+        return true;
     };
     if (!rules.fromEnd) {
         // "Kunde:\nDatum:" over "Erika Muster\n15.03.2024": lines after the last label with a colon are values.
@@ -250,13 +256,16 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
                 !runs[runOf[after]].values)
                 continue;
             const QList<int> heads = labels.lines.first(cut + 1);
-            QList<int> taken = labels.lines.sliced(cut + 1);
-            for (int v = after; v < visible.size() && taken.size() < heads.size() && words(visible[v]) <= MaxValueWords;
-                 ++v)
-                taken.append(v);
-            if (taken.size() == heads.size()) {
-                labels.used = runs[runOf[after]].used = true;
-                pair(taken, heads);
+            // The values start right after the last colon, or, where those lines do not fit, below them.
+            for (const QList<int> &start : {labels.lines.sliced(cut + 1), QList<int>{}}) {
+                QList<int> taken = start;
+                for (int v = after;
+                     v < visible.size() && taken.size() < heads.size() && words(visible[v]) <= MaxValueWords; ++v)
+                    taken.append(v);
+                if (taken.size() == heads.size() && pair(taken, heads)) {
+                    labels.used = runs[runOf[after]].used = true;
+                    break;
+                }
             }
         }
     }
@@ -271,25 +280,21 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
         Run &values = runs[runOf[after]];
         const qsizetype n = labels.lines.size();
         if (values.lines.size() >= n) {
-            labels.used = values.used = true;
-            pair(values.lines, labels.lines);
+            if (pair(values.lines, labels.lines))
+                labels.used = values.used = true;
             continue;
         }
         if (rules.fromEnd) {
             // A label that wraps ("Jetzt\nfällig" over "425,49 €"): the lines right above answer.
-            if (n - values.lines.size() <= 2) {
+            if (n - values.lines.size() <= 2 && pair(values.lines, labels.lines.mid(n - values.lines.size())))
                 labels.used = values.used = true;
-                pair(values.lines, labels.lines.mid(n - values.lines.size()));
-            }
             continue;
         }
         QList<int> taken;
         for (int v = after; v < visible.size() && taken.size() < n && words(visible[v]) <= MaxValueWords; ++v)
             taken.append(v);
-        if (taken.size() == n) {
+        if (taken.size() == n && pair(taken, labels.lines))
             labels.used = values.used = true;
-            pair(taken, labels.lines);
-        }
     }
     for (qsizetype v = 0; v < runs.size(); ++v) {
         Run &values = runs[v];
@@ -302,10 +307,10 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
             if (visible[values.lines.front()] - visible[labels.lines.back()] > MaxDistance)
                 break;
             const bool near = l == v - 1;
-            if (labels.used || labels.keyed < (near ? 1 : rules.keyedFar) || labels.lines.size() > values.lines.size())
+            if (labels.used || labels.keyed < (near ? 1 : rules.keyedFar) ||
+                labels.lines.size() > values.lines.size() || !pair(values.lines, labels.lines))
                 continue;
             labels.used = values.used = true;
-            pair(values.lines, labels.lines);
             break;
         }
     }
