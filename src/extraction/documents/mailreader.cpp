@@ -123,6 +123,31 @@ QString withLineFeeds(QString text)
     return text;
 }
 
+// Flowed text (RFC 3676, as Thunderbird and Apple Mail send it) with its paragraphs rejoined:
+// a line ending in a space goes on in the next line of the same quote depth.
+QString unflowed(const QString &text, bool deleteSpace)
+{
+    QStringList lines;
+    int openDepth = -1; // the quote depth of a paragraph that goes on, -1 when none does
+    for (QString line : text.split(u'\n')) {
+        int depth = 0;
+        while (depth < line.size() && line[depth] == u'>')
+            ++depth;
+        line.remove(0, depth);
+        if (line.startsWith(u' ')) // space-stuffing
+            line.remove(0, 1);
+        const bool flows = line.endsWith(u' ') && line != u"-- ";
+        if (flows && deleteSpace)
+            line.chop(1);
+        if (openDepth == depth && !lines.isEmpty())
+            lines.last() += line;
+        else
+            lines << (depth > 0 ? QString(depth, u'>') + u' ' + line : line);
+        openDepth = flows ? depth : -1;
+    }
+    return lines.join(u'\n');
+}
+
 bool isBlank(const QString &line)
 {
     return line.trimmed().isEmpty();
@@ -370,10 +395,16 @@ private:
                 charset && *charset ? toUtf8(raw, charset, m_options) : HTMLCharset::decode(raw, true).toUtf8();
             if (std::optional<HTMLText::Page> page = HTMLText::read(utf8, MaxBodyUnits))
                 text = page->text;
+            text = withLineFeeds(text);
         } else {
-            text = QString::fromUtf8(toUtf8(raw, charset, m_options));
+            text = withLineFeeds(QString::fromUtf8(toUtf8(raw, charset, m_options)));
+            if (const char *format = g_mime_content_type_get_parameter(type, "format");
+                format && g_ascii_strcasecmp(format, "flowed") == 0) {
+                const char *delsp = g_mime_content_type_get_parameter(type, "delsp");
+                text = unflowed(text, delsp && g_ascii_strcasecmp(delsp, "yes") == 0);
+            }
         }
-        text = newTextFirst(withLineFeeds(text), m_forwarded);
+        text = newTextFirst(text, m_forwarded);
         if (!text.isEmpty())
             m_body << text;
     }

@@ -9,11 +9,11 @@
  * An e-mail message read as a mail program shows it, through GMime: headers with their encoded
  * words decoded (any charset; raw 8-bit headers as UTF-8, else Windows-1252), the body from the
  * text/plain parts or, where an alternative has none with text, from its text/html part through
- * the HTML reader, transfer encodings and charsets undone. The new text comes first; quoted
- * replies (lines starting with ">" and their "… schrieb:" line, an Outlook-style original below
- * the reply) and signatures ("-- ") follow it. A forwarded message stays where it is: it is
- * what the mail is about. Attachments are listed by name and type; their content is never read.
- * An mbox file gives its first message.
+ * the HTML reader, transfer encodings and charsets undone, flowed paragraphs rejoined. The new
+ * text comes first; quoted replies (lines starting with ">" and their "… schrieb:" line, an
+ * Outlook-style original below the reply) and signatures ("-- ") follow it. A forwarded
+ * message stays where it is: it is what the mail is about. Attachments are listed by name and
+ * type; their content is never read. An mbox file gives its first message.
  */
 namespace MailReader {
 

@@ -60,6 +60,15 @@ private Q_SLOTS:
             << mail("Subject: Anhang\nContent-Type: text/plain; charset=\"UTF-8\"\nContent-Transfer-Encoding: base64",
                     base64Lines(text.toUtf8()))
             << subject << text;
+        QTest::newRow("format=flowed paragraphs rejoined, quotes and signature kept apart")
+            << "a.eml"
+            << mail("Subject: Anhang\nContent-Type: text/plain; charset=utf-8; format=flowed; delsp=yes",
+                    QStringLiteral("Bitte überweisen Sie den Betrag bis zum  \n9.11.2024.\n>> alte  \n>> Frage\n\n"
+                                   "-- \nKrüger GmbH\n")
+                        .toUtf8())
+            << subject
+            << QStringLiteral(
+                   "Bitte überweisen Sie den Betrag bis zum 9.11.2024.\n\n>> alte Frage\n\n-- \nKrüger GmbH");
         QTest::newRow("ISO-8859-15 declared, 8bit")
             << "a.eml"
             << mail("Subject: Anhang\nContent-Type: text/plain; charset=iso-8859-15\nContent-Transfer-Encoding: 8bit",
