@@ -166,7 +166,7 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
     }
 
     const int refused = int(failures.size());
-    QList<qint64> moved, abandoned;
+    QList<qint64> abandoned;
     for (qsizetype i = 0; i < moves.size(); ++i) {
         Move &move = moves[i];
         move.record.id = ids->at(i);
@@ -179,7 +179,6 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
             break;
         }
         if (const std::expected<void, QString> done = batch.perform(move); done) {
-            moved.append(move.record.id);
             outcome.records.append(move.record);
             outcome.renamed.insert(move.job);
         } else {
@@ -189,7 +188,7 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
     }
     // A finish that fails is redone by the start-up pass, which looks at the files.
     if (!moves.isEmpty()) {
-        if (const auto finished = store->finishPending(moved, abandoned, outcome.records); !finished)
+        if (const auto finished = store->finishPending({}, abandoned, outcome.records); !finished)
             qCWarning(lcEngine, "%s", qUtf8Printable(finished.error().message()));
     }
     if (!outcome.stopped)

@@ -59,9 +59,10 @@ public:
      */
     [[nodiscard]] std::expected<qint64, StoreError> replacePending(qint64 id, const RenameRecord &record);
     /**
-     * After a batch of moves, in one transaction: the pending records in `moved` become done,
-     * those in `abandoned` (moves that did not happen) are removed, and those in `found` take the
-     * identity and change time of their file as found after its move. Returns how many became done.
+     * After a batch of moves, in one transaction: the pending records in `moved` become done, and
+     * so do those in `found`, taking the identity and change time of their file as found after its
+     * move; those in `abandoned` (moves that did not happen) are removed. Returns how many became
+     * done.
      */
     [[nodiscard]] std::expected<int, StoreError>
     finishPending(const QList<qint64> &moved, const QList<qint64> &abandoned, const QList<RenameRecord> &found = {});
