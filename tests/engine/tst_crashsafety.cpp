@@ -67,6 +67,8 @@ private Q_SLOTS:
     void killedMidApplyLosesNothing();
     void racingCreatorIsNeverOverwritten();
     void killedMidUndoLeavesTheHistoryTrue();
+    void interruptedUndoIsSettledByTheFiles_data();
+    void interruptedUndoIsSettledByTheFiles();
     void undoRefusesAFileRewrittenInPlace_data();
     void undoRefusesAFileRewrittenInPlace();
 };
@@ -244,6 +246,53 @@ void TestCrashSafety::killedMidUndoLeavesTheHistoryTrue()
     }
     qInfo("%d of 8 runs killed mid-undo", interrupted);
     QVERIFY(interrupted >= 3); // a loaded machine may finish some runs before the kill
+}
+
+void TestCrashSafety::interruptedUndoIsSettledByTheFiles_data()
+{
+    QTest::addColumn<QString>("found");
+    QTest::addColumn<bool>("identified"); // false: a record of a version that kept no identity
+    QTest::addColumn<bool>("reverted");
+    for (const bool identified : {true, false}) {
+        const char *kind = identified ? "" : ", no identity";
+        QTest::addRow("moved back%s", kind) << "back" << identified << true;
+        QTest::addRow("not moved yet%s", kind) << "renamed" << identified << false;
+        QTest::addRow("gone%s", kind) << "gone" << identified << false;
+        QTest::addRow("another file at the old name%s", kind) << "other" << identified << false;
+    }
+}
+
+void TestCrashSafety::interruptedUndoIsSettledByTheFiles()
+{
+    QFETCH(QString, found);
+    QFETCH(bool, identified);
+    QFETCH(bool, reverted);
+    QTemporaryDir dir;
+    const QString file = touch(dir.filePath("scan.pdf"), "alt");
+    auto store = ObjectStore::open(dir.filePath("namorix.sqlite"));
+    QVERIFY(store);
+    RenameRecord record = applyBatch(**store, {file}).value(0);
+    if (!identified) {
+        record.identity.reset();
+        record.changedAt.reset();
+        QVERIFY((*store)->save(record));
+    }
+    // Killed after the mark: the file may or may not have gone back.
+    QCOMPARE((*store)->beginRevert({record.id}).value(), QSet<qint64>{record.id});
+    if (found == "back")
+        QVERIFY(QFile::rename(record.newPath, file));
+    else if (found == "gone")
+        QVERIFY(QFile::remove(record.newPath));
+    else if (found == "other")
+        touch(file, "andere");
+
+    const auto settled = Undo::settleInterruptedRenames(**store);
+    QCOMPARE(settled->reverted, int(reverted));
+    QCOMPARE(settled->notReverted, int(!reverted));
+    const RenameRecord stored = (*store)->fetchRecord(record.id).value();
+    QCOMPARE(stored.reverted, reverted);
+    QCOMPARE(bool(stored.revertedAt), reverted);
+    QCOMPARE(Undo::settleInterruptedRenames(**store)->notReverted, 0); // the mark is gone
 }
 
 void TestCrashSafety::undoRefusesAFileRewrittenInPlace_data()
