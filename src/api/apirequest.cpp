@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr QStringView BodyEnd = u"\r\n\r\n";
-
 QStringView trimmedSpacesAndTabs(QStringView text)
 {
     const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
@@ -52,12 +50,8 @@ APIRequest APIRequest::parse(const QString &text)
     const std::optional<HTTPHead::End> headEnd = HTTPHead::findEnd(all);
     const QStringView head = headEnd ? all.first(headEnd->headSize) : all;
     QStringView bodyText;
-    if (headEnd) {
+    if (headEnd)
         bodyText = all.sliced(headEnd->bodyStart);
-        // Whatever follows a second blank line is not part of the body.
-        if (const qsizetype bodyEnd = bodyText.indexOf(BodyEnd); bodyEnd >= 0)
-            bodyText = bodyText.first(bodyEnd);
-    }
 
     const QList<QStringView> lines = HTTPHead::lines(head);
     if (!lines.isEmpty()) {
@@ -75,9 +69,13 @@ APIRequest APIRequest::parse(const QString &text)
                                trimmedSpacesAndTabs(parts[1]).toString());
     }
 
+    if (bodyText.isEmpty())
+        return request;
     const QJsonDocument document = QJsonDocument::fromJson(bodyText.toUtf8());
     if (document.isObject())
         request.body = document.object();
+    else
+        request.invalidBody = true;
     return request;
 }
 

@@ -44,15 +44,17 @@ APIResponse APIResponse::error(int status, const QString &message)
 
 APIResponse APIResponse::raw(int status, QByteArray body, QByteArray contentType)
 {
-    return APIResponse{status, std::move(contentType), std::move(body)};
+    return APIResponse{status, std::move(contentType), std::move(body), {}};
 }
 
 QByteArray APIResponse::serialize() const
 {
     QByteArray message = QByteArrayLiteral("HTTP/1.1 ") + QByteArray::number(status) +
                          QByteArrayLiteral(" OK\r\nContent-Type: ") + contentType +
-                         QByteArrayLiteral("\r\nContent-Length: ") + QByteArray::number(body.size()) +
-                         QByteArrayLiteral("\r\nAccess-Control-Allow-Origin: *\r\nConnection: close\r\n\r\n");
+                         QByteArrayLiteral("\r\nContent-Length: ") + QByteArray::number(body.size());
+    for (const auto &[name, value] : headers)
+        message += QByteArrayLiteral("\r\n") + name + QByteArrayLiteral(": ") + value;
+    message += QByteArrayLiteral("\r\nConnection: close\r\n\r\n");
     message += body;
     return message;
 }

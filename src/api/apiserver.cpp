@@ -3,6 +3,7 @@
 #include "api/apilog.h"
 #include "api/apiroutes.h"
 #include "api/httpconnection.h"
+#include "common/latch.h"
 #include "common/peeraccount.h"
 #include "common/strictutf8.h"
 #include "settings/appsettings.h"
@@ -122,13 +123,22 @@ bool isLoopbackAuthority(QStringView authority)
     return host == u"127.0.0.1" || host.compare(u"localhost", Qt::CaseInsensitive) == 0 || host == u"[::1]";
 }
 
-bool isLoopbackOrigin(QStringView origin)
+/** The API's own origin: the page it serves itself (the docs), under either loopback name. */
+bool isOwnOrigin(QStringView origin, quint16 port)
 {
-    for (const QStringView scheme : {QStringView(u"http://"), QStringView(u"https://")}) {
-        if (origin.startsWith(scheme, Qt::CaseInsensitive))
-            return isLoopbackAuthority(origin.sliced(scheme.size()));
-    }
-    return false;
+    if (port == 0)
+        return false;
+    const QString suffix = QLatin1Char(':') + QString::number(port);
+    return origin == QString(QStringLiteral("http://127.0.0.1") + suffix) ||
+           origin == QString(QStringLiteral("http://localhost") + suffix);
+}
+
+bool isJsonContentType(QStringView type)
+{
+    const qsizetype parameters = type.indexOf(u';');
+    return type.first(parameters < 0 ? type.size() : parameters)
+               .trimmed()
+               .compare(u"application/json", Qt::CaseInsensitive) == 0;
 }
 
 /** Equality whose running time depends on the length of `given` only, not on where it differs. */
@@ -166,11 +176,21 @@ QCoro::Task<> deliver(QPointer<HTTPConnection> connection, QCoro::Task<APIRespon
 APIServer::APIServer(APIContext::Services services, QObject *parent)
     : QObject(parent)
     , m_context(std::move(services))
-    , m_idleTimeout(HTTPConnection::DefaultIdleTimeout)
+    , m_requestTimeout(HTTPConnection::DefaultRequestTimeout)
+    , m_budget(new ReadBudget(ReadBudget::DefaultBytes, this))
 {
 }
 
-APIServer::~APIServer() = default;
+APIServer::~APIServer()
+{
+    // Before the budget they give their bytes back to.
+    qDeleteAll(findChildren<HTTPConnection *>(Qt::FindDirectChildrenOnly));
+}
+
+qsizetype APIServer::heldRequestBytes() const
+{
+    return ReadBudget::DefaultBytes - m_budget->available();
+}
 
 void APIServer::setRoutes(QList<APIRoute> routes)
 {
@@ -264,7 +284,7 @@ bool APIServer::start(qint64 port)
 
 void APIServer::accept(qintptr descriptor, Transport transport)
 {
-    auto *connection = new HTTPConnection(int(descriptor), m_idleTimeout, this);
+    auto *connection = new HTTPConnection(int(descriptor), m_requestTimeout, *m_budget, this);
     const std::optional<Caller> caller = identify(int(descriptor), transport);
     if (!caller) {
         connection->reply(APIResponse::error(403, QStringLiteral("forbidden")).serialize());
@@ -275,8 +295,13 @@ void APIServer::accept(qintptr descriptor, Transport transport)
                 handleRequest(connection, bytes, standing);
             });
     // Refused unread, before any check of origin or token: the reply reveals nothing.
-    connect(connection, &HTTPConnection::requestTooLarge, this, [connection] {
-        connection->reply(APIResponse::error(413, QStringLiteral("Anfrage zu groß")).serialize());
+    connect(connection, &HTTPConnection::requestRefused, this, [connection](HTTPConnection::Refusal refusal) {
+        using enum HTTPConnection::Refusal;
+        const auto [status, message] = refusal == tooLarge         ? std::pair(413, "Anfrage zu groß")
+                                       : refusal == lengthRequired ? std::pair(411, "length required")
+                                       : refusal == invalidLength  ? std::pair(400, "invalid content-length")
+                                                                   : std::pair(400, "incomplete request");
+        connection->reply(APIResponse::error(status, QString::fromUtf8(message)).serialize());
     });
 }
 
@@ -312,6 +337,7 @@ void APIServer::handleRequest(HTTPConnection *connection, const QByteArray &byte
     }
 
     if (const std::optional<RouteMatch> match = matchRoute(m_routes, request)) {
+        connect(connection, &HTTPConnection::clientGone, request.abandoned.get(), &Latch::open);
         QCoro::Task<APIResponse> handling = match->route->handler(request, match->parameter);
         // Runs on its own once the handler waits; dropping this handle does not cancel it.
         QCoro::Task<> delivering = deliver(QPointer<HTTPConnection>(connection), std::move(handling));
@@ -325,27 +351,33 @@ std::optional<APIResponse> APIServer::refusal(const APIRequest &request, Caller 
 {
     const auto origin = request.headers.constFind(QStringLiteral("origin"));
     const auto host = request.headers.constFind(QStringLiteral("host"));
-    if ((origin != request.headers.cend() && !isLoopbackOrigin(*origin)) ||
+    const bool fromPage = origin != request.headers.cend();
+    if ((fromPage && !isOwnOrigin(*origin, m_context.activePort)) ||
         (host != request.headers.cend() && !isLoopbackAuthority(*host)))
         return APIResponse::error(403, QStringLiteral("forbidden"));
+    // A page's form or text/plain body goes out without a preflight; JSON needs one, which fails above.
+    const bool changes = request.method == u"POST" || request.method == u"PUT" || request.method == u"DELETE";
+    if (fromPage && changes && !isJsonContentType(request.headers.value(QStringLiteral("content-type"))))
+        return APIResponse::error(415, QStringLiteral("Content-Type application/json erwartet"));
 
     const QString token = m_context.services.appSettings.apiToken();
-    if (request.path == u"/v1/docs" || request.path == u"/v1/openapi.json")
-        return std::nullopt;
-    if (token.isEmpty()) {
-        if (caller == Caller::ownAccount)
-            return std::nullopt;
+    const bool open =
+        request.path == u"/v1/docs" || request.path.startsWith(u"/v1/docs/") || request.path == u"/v1/openapi.json";
+    if (!open && token.isEmpty() && caller != Caller::ownAccount)
         return APIResponse::error(403, QStringLiteral("forbidden")); // anyone's, with nothing to prove it is ours
+    if (!open && !token.isEmpty()) {
+        auto given = request.headers.constFind(QStringLiteral("authorization"));
+        if (given == request.headers.cend())
+            given = request.headers.constFind(QStringLiteral("x-api-token"));
+        QStringView presented = given == request.headers.cend() ? QStringView() : QStringView(*given);
+        if (presented.startsWith(u"Bearer "))
+            presented = presented.sliced(7);
+        if (!constantTimeEquals(presented, token))
+            // Fixed bytes: the one reply that is not pretty-printed.
+            return APIResponse::raw(401, QByteArrayLiteral("{\"error\":\"unauthorized\"}"),
+                                    QByteArrayLiteral("application/json"));
     }
-    auto given = request.headers.constFind(QStringLiteral("authorization"));
-    if (given == request.headers.cend())
-        given = request.headers.constFind(QStringLiteral("x-api-token"));
-    QStringView presented = given == request.headers.cend() ? QStringView() : QStringView(*given);
-    if (presented.startsWith(u"Bearer "))
-        presented = presented.sliced(7);
-    if (constantTimeEquals(presented, token))
-        return std::nullopt;
-    // Fixed bytes: the one reply that is not pretty-printed.
-    return APIResponse::raw(401, QByteArrayLiteral("{\"error\":\"unauthorized\"}"),
-                            QByteArrayLiteral("application/json"));
+    if (request.invalidBody)
+        return APIResponse::error(400, QStringLiteral("invalid json"));
+    return std::nullopt;
 }

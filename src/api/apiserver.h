@@ -13,12 +13,13 @@
 
 class HTTPConnection;
 class QLocalServer;
+class ReadBudget;
 class QTcpServer;
 
 /**
  * The local REST API: a minimal HTTP/1.1 server on the GUI thread. Reads one request per
- * connection, checks origin, host and token, dispatches through the route table, writes one
- * reply and closes the connection.
+ * connection (strictly: see HTTPConnection), checks origin, host and token, dispatches through
+ * the route table, writes one reply and closes the connection.
  *
  * Only the user's own local scripts get in:
  * - The listener binds 127.0.0.1, not every interface: no other host can reach the API at all.
@@ -28,13 +29,18 @@ class QTcpServer;
  *   needs the token, and start() generates one if none is set.
  * - Beside the port, a Unix-domain socket in a private folder of the runtime directory serves
  *   the same routes; its peer's account is checked as well (SO_PEERCRED).
- * - A request whose Origin or Host header names a host other than 127.0.0.1, localhost or [::1]
- *   (any port) gets 403 before the token is checked: a web page the user visits can neither
- *   send requests that act (cross-site) nor read replies through a name it rebinds to 127.0.0.1
- *   (DNS rebinding). Plain scripts send no Origin and a loopback Host.
+ * - Browsers cannot drive it. A request with an Origin header passes only when that is the API's
+ *   own origin (http://127.0.0.1:<port> or http://localhost:<port>, this port): any page of
+ *   another origin, another loopback port included (any account can serve one), gets 403 before
+ *   the token is checked, an OPTIONS preflight too, and no reply carries a CORS header, so no
+ *   page can read one. A POST, PUT or DELETE with an Origin must say Content-Type
+ *   application/json (415 otherwise), which a page can only send after a preflight. A Host that
+ *   is not a loopback name gets 403 (DNS rebinding). Plain scripts send no Origin.
  * - The token is compared in constant time, so reply timing does not reveal its prefix.
+ * - A body that is not a JSON object gets 400 {"error": "invalid json"} before any handler runs.
  *
- * Handlers run on the GUI thread; one that is still working when its client or this server is
+ * Handlers run on the GUI thread. One whose client goes before the reply finds its request's
+ * `abandoned` latch open (an analysis then stops); one that is still working when this server is
  * gone finishes, and its reply is dropped.
  */
 class APIServer final : public QObject
@@ -81,8 +87,10 @@ public:
     /** The Unix-domain socket listened on; empty when none. */
     [[nodiscard]] QString localSocketPath() const;
 
-    /** How long a connection may stay silent before its request is complete; for new connections. */
-    void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
+    /** How long a connection has for its whole request (30 s by default); for new connections. */
+    void setRequestTimeout(std::chrono::milliseconds timeout) { m_requestTimeout = timeout; }
+    /** The bytes unfinished requests hold now, at most ReadBudget::DefaultBytes. */
+    [[nodiscard]] qsizetype heldRequestBytes() const;
 
 Q_SIGNALS:
     /** The listener is ready on `port`. */
@@ -98,8 +106,9 @@ private:
     std::optional<Caller> identify(int descriptor, Transport transport);
     void handleRequest(HTTPConnection *connection, const QByteArray &bytes, Caller caller);
     /**
-     * 403 for a foreign Origin or Host, 401 for a missing or wrong token, 403 for an unknown caller
-     * while no token is set; nothing when the request may pass.
+     * 403 for a foreign Origin or Host, 415 for a change from a page that is not JSON, 401 for a
+     * missing or wrong token, 403 for an unknown caller while no token is set, 400 for a body that
+     * is not a JSON object; nothing when the request may pass.
      */
     [[nodiscard]] std::optional<APIResponse> refusal(const APIRequest &request, Caller caller) const;
 
@@ -109,5 +118,6 @@ private:
     APIContext m_context;
     QList<APIRoute> m_routes;
     QByteArray m_notFound; ///< the serialised 404 reply
-    std::chrono::milliseconds m_idleTimeout;
+    std::chrono::milliseconds m_requestTimeout;
+    ReadBudget *m_budget;
 };

@@ -44,8 +44,8 @@ APIResponse addFolder(const APIContext &context, const APIRequest &request)
     const std::optional<QString> path = string(request.body, QStringLiteral("path"));
     if (!path)
         return APIResponse::error(400, QStringLiteral("missing path"));
-    if (!isAbsolutePath(*path))
-        return relativePath();
+    if (std::optional<APIResponse> problem = pathProblem(*path))
+        return *problem;
     if (!context.store)
         return noDataContext();
     const auto added =
@@ -74,8 +74,8 @@ APIResponse listFolders(const APIContext &context)
 APIResponse updateFolder(const APIContext &context, const APIRequest &request, const QString &id)
 {
     const std::optional<QString> newPath = string(request.body, QStringLiteral("path"));
-    if (newPath && !isAbsolutePath(*newPath))
-        return relativePath();
+    if (std::optional<APIResponse> problem = newPath ? pathProblem(*newPath) : std::nullopt)
+        return *problem;
     if (!context.store)
         return noDataContext();
     const auto changed = WatchedFolders::change(*context.store, id,

@@ -33,6 +33,11 @@ APIResponse enqueue(const APIContext &context, const APIRequest &request)
     const std::expected<QStringList, APIResponse> paths = absolutePaths(request.body);
     if (!paths)
         return paths.error();
+    // The queue would only hold them: a script learns at once why nothing happens.
+    if (const RenameEngine *engine = context.queue->engine() ? context.queue->engine() : context.engine.data()) {
+        if (std::optional<APIResponse> refused = engineRefusal(*engine))
+            return *refused;
+    }
     context.queue->enqueue(fileUrls(*paths));
     return APIResponse::json({{QStringLiteral("ok"), true},
                               {QStringLiteral("enqueued"), paths->size()},

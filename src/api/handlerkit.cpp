@@ -1,5 +1,6 @@
 #include "api/handlerkit.h"
 
+#include "engine/renameengine.h"
 #include "store/storeerror.h"
 
 #include <QJsonArray>
@@ -58,14 +59,20 @@ std::expected<QStringList, APIResponse> absolutePaths(const QJsonObject &body)
     const std::optional<QStringList> paths = stringArray(body, QStringLiteral("paths"));
     if (!paths)
         return std::unexpected(missingPaths());
-    if (!std::all_of(paths->begin(), paths->end(), isAbsolutePath))
-        return std::unexpected(relativePath());
+    for (const QString &path : *paths) {
+        if (std::optional<APIResponse> problem = pathProblem(path))
+            return std::unexpected(std::move(*problem));
+    }
     return *paths;
 }
 
-bool isAbsolutePath(const QString &path)
+std::optional<APIResponse> pathProblem(const QString &path)
 {
-    return path.startsWith(QLatin1Char('/')); // QDir would also take Qt resource paths (":/…")
+    if (path.contains(QChar(0)) || !path.isValidUtf16())
+        return invalidPath();
+    if (!path.startsWith(QLatin1Char('/'))) // QDir would also take Qt resource paths (":/…")
+        return relativePath();
+    return std::nullopt;
 }
 
 QList<QUrl> fileUrls(const QStringList &paths)
@@ -129,6 +136,22 @@ APIResponse noDataContext()
 APIResponse relativePath()
 {
     return APIResponse::error(400, QStringLiteral("Pfade müssen absolut sein"));
+}
+
+APIResponse invalidPath()
+{
+    return APIResponse::error(400,
+                              QStringLiteral("Ungültiger Pfad: enthält ein Nullzeichen oder ist kein gültiges UTF-8"));
+}
+
+std::optional<APIResponse> engineRefusal(const RenameEngine &engine)
+{
+    const std::optional<NamorixError> refused = engine.refusal();
+    if (!refused)
+        return std::nullopt;
+    // The only refusal there is; a script tells it by this fixed text, the German one is the engine's.
+    Q_ASSERT(refused->code() == NamorixError::Code::termsNotAccepted);
+    return APIResponse::error(403, QStringLiteral("terms not accepted"));
 }
 
 APIResponse storeFailure(const StoreError &error)

@@ -14,6 +14,7 @@
 #include <expected>
 #include <optional>
 
+class RenameEngine;
 struct StoreError;
 
 /** What the endpoint handlers share: reading request fields and the fixed error replies. */
@@ -38,11 +39,16 @@ template <typename T, typename Predicate>
 
 /**
  * `body["paths"]` when it is a non-empty array of absolute paths; otherwise the 400 reply
- * ("missing paths", or "Pfade müssen absolut sein" rather than resolving against the app's
- * working directory).
+ * ("missing paths", or pathProblem's) before any file is touched.
  */
 [[nodiscard]] std::expected<QStringList, APIResponse> absolutePaths(const QJsonObject &body);
-[[nodiscard]] bool isAbsolutePath(const QString &path);
+/**
+ * The 400 reply for a path no file can have: with a NUL (the system would read it only up to
+ * there) or not valid Unicode (a lone surrogate from a "\ud800" escape has no UTF-8 form), or
+ * relative ("Pfade müssen absolut sein" rather than resolving against the app's working
+ * directory). Nothing when it is a usable absolute path.
+ */
+[[nodiscard]] std::optional<APIResponse> pathProblem(const QString &path);
 
 [[nodiscard]] QList<QUrl> fileUrls(const QStringList &paths);
 /** The last path component of a path or file URL path. */
@@ -61,6 +67,12 @@ template <typename T, typename Predicate>
 [[nodiscard]] APIResponse queueNotReady();
 [[nodiscard]] APIResponse noDataContext();
 [[nodiscard]] APIResponse relativePath();
+[[nodiscard]] APIResponse invalidPath();
+/**
+ * 403 {"error": "terms not accepted"} while the engine refuses to send files to a provider or
+ * rename them (RenameEngine::refusal); nothing when it would go ahead.
+ */
+[[nodiscard]] std::optional<APIResponse> engineRefusal(const RenameEngine &engine);
 /** 500 with the store's own message: a write the client asked for did not happen; 400 for a refused value. */
 [[nodiscard]] APIResponse storeFailure(const StoreError &error);
 

@@ -4,6 +4,7 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
@@ -13,28 +14,66 @@
 namespace {
 
 constexpr qsizetype ChunkSize = 64 * 1024;
+/** Reads per wake-up while draining or watching, so a client that keeps sending cannot hold the loop. */
+constexpr int ReadRounds = 16;
 
-/** The last Content-Length the head declares as a plain non-negative number, if any. */
-std::optional<qsizetype> declaredBodyLength(QByteArrayView head)
+/** How the head says its body is delimited. */
+struct Framing {
+    enum class Kind { none, length, invalid, unsupported } kind = Kind::none;
+    qsizetype length = 0;
+};
+
+bool isDigits(QByteArrayView text)
 {
-    std::optional<qsizetype> length;
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+Framing framing(QByteArrayView head)
+{
+    Framing result;
     for (const QByteArrayView line : HTTPHead::lines(head)) {
         const qsizetype colon = line.indexOf(':');
-        if (colon < 0 || line.first(colon).trimmed().compare("content-length", Qt::CaseInsensitive) != 0)
+        if (colon < 0)
             continue;
-        bool ok = false;
-        const qlonglong value = line.sliced(colon + 1).trimmed().toLongLong(&ok);
-        length = ok && value >= 0 ? std::optional<qsizetype>(value) : std::nullopt;
+        const QByteArrayView name = line.first(colon).trimmed();
+        if (name.compare("transfer-encoding", Qt::CaseInsensitive) == 0)
+            return {Framing::Kind::unsupported, 0};
+        if (name.compare("content-length", Qt::CaseInsensitive) != 0)
+            continue;
+        const QByteArrayView value = line.sliced(colon + 1).trimmed();
+        bool ok = isDigits(value) && value.size() <= 18;
+        const qsizetype length = ok ? qsizetype(value.toLongLong(&ok)) : 0;
+        // Two lengths that differ leave the body's end open: a smuggling trick, never a client's habit.
+        if (!ok || (result.kind == Framing::Kind::length && result.length != length))
+            return {Framing::Kind::invalid, 0};
+        result = {Framing::Kind::length, length};
     }
-    return length;
+    return result;
 }
 
 } // namespace
 
-HTTPConnection::HTTPConnection(int descriptor, std::chrono::milliseconds idleTimeout, QObject *parent)
+qsizetype ReadBudget::take(qsizetype wanted)
+{
+    const qsizetype granted = std::min(wanted, m_available);
+    m_available -= granted;
+    return granted;
+}
+
+void ReadBudget::giveBack(qsizetype bytes)
+{
+    if (bytes <= 0)
+        return;
+    m_available += bytes;
+    Q_EMIT freed();
+}
+
+HTTPConnection::HTTPConnection(int descriptor, std::chrono::milliseconds requestTimeout, ReadBudget &budget,
+                               QObject *parent)
     : QObject(parent)
     , m_descriptor(descriptor)
-    , m_idleTimeout(idleTimeout)
+    , m_requestTimeout(requestTimeout)
+    , m_budget(budget)
     , m_readNotifier(new QSocketNotifier(descriptor, QSocketNotifier::Read, this))
     , m_writeNotifier(new QSocketNotifier(descriptor, QSocketNotifier::Write, this))
 {
@@ -42,9 +81,16 @@ HTTPConnection::HTTPConnection(int descriptor, std::chrono::milliseconds idleTim
     m_writeNotifier->setEnabled(false);
     connect(m_readNotifier, &QSocketNotifier::activated, this, &HTTPConnection::readable);
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &HTTPConnection::writeReply);
+    connect(&budget, &ReadBudget::freed, this, [this] {
+        if (m_waitingForBudget && m_phase == Phase::reading) {
+            m_waitingForBudget = false;
+            m_readNotifier->setEnabled(true);
+        }
+    });
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &HTTPConnection::close);
-    m_timer.start(m_idleTimeout);
+    // The whole request must arrive in this time, however slowly its bytes trickle in.
+    m_timer.start(m_requestTimeout);
 }
 
 HTTPConnection::~HTTPConnection()
@@ -57,6 +103,7 @@ void HTTPConnection::reply(const QByteArray &message)
     if (m_phase != Phase::handling && m_phase != Phase::reading)
         return;
     m_readNotifier->setEnabled(false); // a refusal's unread request is drained after the reply
+    releaseHeld();
     m_phase = Phase::writing;
     m_data = message;
     m_written = 0;
@@ -72,24 +119,39 @@ void HTTPConnection::readable()
 {
     if (m_phase == Phase::reading)
         readRequest();
+    else if (m_phase == Phase::handling)
+        watchClient();
     else if (m_phase == Phase::draining)
         drain();
 }
 
 void HTTPConnection::readRequest()
 {
-    bool received = false;
     bool ended = false;
     // One byte beyond the limit tells a request that is too large from one that just fits.
-    while (m_data.size() <= MaxRequestBytes) {
+    while (true) {
         const qsizetype start = m_data.size();
-        const qsizetype room = std::min(ChunkSize, MaxRequestBytes + 1 - start);
+        const qsizetype wanted =
+            std::min(ChunkSize, (m_expectedSize >= 0 ? m_expectedSize : MaxRequestBytes + 1) - start);
+        if (wanted <= 0)
+            break;
+        const qsizetype room = m_budget.take(wanted);
+        if (room == 0) {
+            // The others' requests hold every byte: wait until some are given back.
+            m_waitingForBudget = true;
+            m_readNotifier->setEnabled(false);
+            break;
+        }
         m_data.resize(start + room);
         const ssize_t count = ::recv(m_descriptor, m_data.data() + start, size_t(room), 0);
         const int error = errno;
-        m_data.resize(start + std::max<ssize_t>(count, 0));
+        const qsizetype got = std::max<ssize_t>(count, 0);
+        m_data.resize(start + got);
+        m_held += got;
+        m_budget.giveBack(room - got);
         if (count > 0) {
-            received = true;
+            if (completeness() != Completeness::partial)
+                break;
             continue;
         }
         if (count < 0 && error == EINTR)
@@ -101,24 +163,32 @@ void HTTPConnection::readRequest()
         ended = count == 0;
         break;
     }
-    if (received)
-        m_timer.start(); // the idle time counts from the last byte
     const Completeness state = completeness();
-    const bool endedEarly = ended && !m_data.isEmpty(); // a client that ends its side delivers what it sent
-    if (state == Completeness::partial && !endedEarly) {
-        if (ended)
-            close();
-        return;
+    if (state == Completeness::partial) {
+        if (!ended)
+            return;
+        if (m_data.isEmpty()) {
+            close(); // connected and gone without a word
+            return;
+        }
+        m_refusal = Refusal::incomplete; // a client that ends early delivers nothing half-read
     }
-    m_phase = Phase::handling;
-    m_readNotifier->setEnabled(false);
-    m_timer.stop(); // handlers may take as long as their work needs
-    if (state == Completeness::tooLarge) {
-        m_data.clear();
-        Q_EMIT requestTooLarge();
-    } else {
+    finishReading();
+    if (state == Completeness::complete) {
         Q_EMIT requestReceived(std::exchange(m_data, {}));
+    } else {
+        m_data.clear();
+        Q_EMIT requestRefused(m_refusal);
     }
+}
+
+void HTTPConnection::finishReading()
+{
+    m_phase = Phase::handling;
+    m_timer.stop(); // handlers may take as long as their work needs
+    releaseHeld();
+    // Stays on: a client that closes while its request is handled is noticed.
+    m_readNotifier->setEnabled(true);
 }
 
 HTTPConnection::Completeness HTTPConnection::completeness()
@@ -128,22 +198,55 @@ HTTPConnection::Completeness HTTPConnection::completeness()
         if (!end) {
             // A later search starts where the end could begin, so 1-byte writes stay linear.
             m_scannedUpTo = HTTPHead::resumeAt(m_data.size());
-            return m_data.size() > MaxRequestBytes ? Completeness::tooLarge : Completeness::partial;
+            if (m_data.size() <= MaxRequestBytes)
+                return Completeness::partial;
+            m_refusal = Refusal::tooLarge;
+            return Completeness::refused;
         }
-        const std::optional<qsizetype> bodyLength = declaredBodyLength(QByteArrayView(m_data).first(end->headSize));
-        if (!bodyLength)
-            m_expectedSize = m_data.size(); // without a declared length the request is what came with the head
-        else if (*bodyLength > MaxRequestBytes)
-            m_expectedSize = MaxRequestBytes + 1; // beyond the limit however long the head
-        else
-            m_expectedSize = end->bodyStart + *bodyLength;
+        const Framing body = framing(QByteArrayView(m_data).first(end->headSize));
+        switch (body.kind) {
+        case Framing::Kind::invalid:
+            m_refusal = Refusal::invalidLength;
+            return Completeness::refused;
+        case Framing::Kind::unsupported:
+            m_refusal = Refusal::lengthRequired;
+            return Completeness::refused;
+        case Framing::Kind::none:
+            // Without a length there is no body; bytes sent along are one the server cannot delimit.
+            if (m_data.size() > end->bodyStart) {
+                m_refusal = Refusal::lengthRequired;
+                return Completeness::refused;
+            }
+            m_expectedSize = end->bodyStart;
+            break;
+        case Framing::Kind::length:
+            if (body.length > MaxRequestBytes - end->bodyStart) {
+                m_refusal = Refusal::tooLarge; // refused before the body arrives
+                return Completeness::refused;
+            }
+            m_expectedSize = end->bodyStart + body.length;
+            break;
+        }
     }
-    if (m_expectedSize > MaxRequestBytes)
-        return Completeness::tooLarge;
     if (m_data.size() < m_expectedSize)
         return Completeness::partial;
-    m_data.truncate(m_expectedSize);
+    m_data.truncate(m_expectedSize); // what follows is no part of this request, and is drained
     return Completeness::complete;
+}
+
+void HTTPConnection::watchClient()
+{
+    char sink[ChunkSize];
+    for (int round = 0; round < ReadRounds; ++round) {
+        const ssize_t count = ::recv(m_descriptor, sink, sizeof sink, 0);
+        if (count > 0 || (count < 0 && errno == EINTR))
+            continue;
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        Q_EMIT clientGone();
+        close();
+        return;
+    }
 }
 
 void HTTPConnection::writeReply()
@@ -156,9 +259,9 @@ void HTTPConnection::writeReply()
         if (count >= 0) {
             m_written += count;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            // A client that stops reading is given up after the idle time.
+            // A client that stops reading is given up after the request time.
             m_writeNotifier->setEnabled(true);
-            m_timer.start(m_idleTimeout);
+            m_timer.start(m_requestTimeout);
             return;
         } else if (errno != EINTR) {
             close(); // the client has gone; its reply is dropped
@@ -177,8 +280,7 @@ void HTTPConnection::writeReply()
 void HTTPConnection::drain()
 {
     char sink[ChunkSize];
-    // A bounded number of reads per wake-up, so a client that keeps sending cannot hold the loop.
-    for (int round = 0; round < 16; ++round) {
+    for (int round = 0; round < ReadRounds; ++round) {
         const ssize_t count = ::recv(m_descriptor, sink, sizeof sink, 0);
         if (count > 0 || (count < 0 && errno == EINTR))
             continue;
@@ -187,6 +289,11 @@ void HTTPConnection::drain()
         close();
         return;
     }
+}
+
+void HTTPConnection::releaseHeld()
+{
+    m_budget.giveBack(std::exchange(m_held, 0));
 }
 
 void HTTPConnection::close()
@@ -208,4 +315,5 @@ void HTTPConnection::closeDescriptor()
     m_writeNotifier->setEnabled(false);
     ::close(m_descriptor);
     m_data.clear();
+    releaseHeld();
 }

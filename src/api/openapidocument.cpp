@@ -3,6 +3,7 @@
 #include "api/apilog.h"
 
 #include <QFile>
+#include <QHash>
 #include <QString>
 
 using namespace Qt::StringLiterals;
@@ -43,8 +44,26 @@ QByteArray openAPIDocument(quint16 port)
     return document.withPort(port);
 }
 
-QByteArray apiDocsPage(quint16 port)
+std::optional<DocsFile> apiDocsFile(const QString &name)
 {
-    static const PortTemplate page = loadTemplate(u":/api/docs.html"_s);
-    return page.withPort(port);
+    static const QHash<QString, QByteArray> types{{u"docs.html"_s, "text/html; charset=utf-8"_ba},
+                                                  {u"docs.css"_s, "text/css; charset=utf-8"_ba},
+                                                  {u"docs.js"_s, "text/javascript; charset=utf-8"_ba},
+                                                  {u"swagger-ui.css"_s, "text/css; charset=utf-8"_ba},
+                                                  {u"swagger-ui-bundle.js"_s, "text/javascript; charset=utf-8"_ba}};
+    const auto type = types.constFind(name);
+    if (type == types.cend())
+        return std::nullopt;
+    // Read once each and kept: a megabyte and a half of Swagger UI is not decompressed per request.
+    static QHash<QString, QByteArray> loaded;
+    auto content = loaded.find(name);
+    if (content == loaded.end()) {
+        QFile file(u":/api/docs/"_s + name);
+        if (!file.open(QIODevice::ReadOnly)) {
+            qCCritical(lcAPI, "API docs: resource %s missing", qUtf8Printable(name));
+            return std::nullopt;
+        }
+        content = loaded.insert(name, file.readAll());
+    }
+    return DocsFile{*content, *type};
 }

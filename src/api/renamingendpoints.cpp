@@ -264,13 +264,19 @@ QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request
     const QPointer<RenameEngine> engine = context.engine;
     if (!engine)
         co_return engineNotReady();
+    if (std::optional<APIResponse> refused = engineRefusal(*engine))
+        co_return *refused;
 
     // The request's own jobs join the shared review; the reply and a rename stay with them, so a
     // script never applies or reports what the user is reviewing.
-    QCoro::Task<QList<RenameJob>> analysis = engine->analyze(fileUrls(*paths), nameTemplate);
+    // A client that goes before the reply ends its run (the command line's Ctrl+C): nothing more
+    // is sent, nothing joins the review, and nothing is renamed.
+    QCoro::Task<QList<RenameJob>> analysis = engine->analyze(fileUrls(*paths), nameTemplate, false, request.abandoned);
     const QList<RenameJob> own = co_await std::move(analysis);
     if (!engine)
         co_return engineNotReady();
+    if (request.abandoned->isOpen())
+        co_return APIResponse::error(499, QStringLiteral("client gone")); // written nowhere
     if (rename) {
         // Files whose analysis failed keep their names; the reply says why, with the apply's failures.
         // Renaming at once is what the script asked for: fields the document does not back are
@@ -303,6 +309,8 @@ QCoro::Task<APIResponse> revert(APIContext &context, APIRequest request)
     const std::optional<qint64> batch = integer(request.body, QStringLiteral("batch"));
     if (!id && !batch)
         co_return APIResponse::error(400, QStringLiteral("missing id or batch"));
+    if (id && (id->contains(QChar(0)) || !id->isValidUtf16()))
+        co_return invalidPath();
     ObjectStore *store = context.store;
     if (!store)
         co_return noDataContext();
@@ -316,7 +324,9 @@ QCoro::Task<APIResponse> revert(APIContext &context, APIRequest request)
     QCoro::Task<std::expected<RenameRecord, NamorixError>> reverting = FileWork::shared().revert(store, *record);
     const auto reverted = co_await std::move(reverting);
     if (!reverted) {
-        const bool conflict = reverted.error().code() == NamorixError::Code::otherFileAtName;
+        // Another file at either name: it stays, and the client can see to it.
+        const NamorixError::Code code = reverted.error().code();
+        const bool conflict = code == NamorixError::Code::otherFileAtName || code == NamorixError::Code::nameTaken;
         co_return APIResponse::error(conflict ? 409 : 500, reverted.error().message());
     }
     co_return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("reverted"), record->originalName}});
@@ -329,6 +339,8 @@ QCoro::Task<APIResponse> analyze(const APIContext &context, APIRequest request)
         co_return paths.error();
     QJsonArray files;
     for (const QString &path : *paths) {
+        if (request.abandoned->isOpen())
+            co_return APIResponse::error(499, QStringLiteral("client gone")); // written nowhere
         const QString localPath = QUrl::fromLocalFile(path).toLocalFile();
         QCoro::Task<ExtractionResult> extraction =
             ContentExtraction::extractFileContext(localPath, context.services.engine.companion);
@@ -410,6 +422,8 @@ QCoro::Task<APIResponse> applyJobs(APIContext &context, APIRequest request)
     const QPointer<RenameEngine> engine = context.engine;
     if (!engine)
         co_return engineNotReady();
+    if (std::optional<APIResponse> refused = engineRefusal(*engine))
+        co_return *refused;
     std::optional<QList<QUuid>> ids;
     if (request.body.contains(QStringLiteral("ids"))) {
         const QJsonValue given = request.body.value(QStringLiteral("ids"));

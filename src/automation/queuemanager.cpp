@@ -29,6 +29,11 @@ QueueManager::QueueManager(Notify notify, QObject *parent)
 {
     m_budgetCheck.setInterval(std::chrono::hours(1));
     connect(&m_budgetCheck, &QTimer::timeout, this, &QueueManager::checkBudget);
+    // What waited for the terms goes ahead once they are accepted.
+    connect(&FlagChanges::shared(), &FlagChanges::written, this, [this](const DefaultsStore *, const QString &key) {
+        if (key == GeneralFlags::hasAcceptedLegal.keyString() && !m_isRunning)
+            processNext();
+    });
 }
 
 QueueManager::~QueueManager() = default;
@@ -164,7 +169,8 @@ void QueueManager::checkBudget()
 
 void QueueManager::processNext()
 {
-    if (m_isPaused || m_pending.isEmpty() || !m_engine)
+    // While the engine refuses (terms not accepted) the files wait: nothing is sent or renamed.
+    if (m_isPaused || m_pending.isEmpty() || !m_engine || m_engine->refusal())
         return;
     if (budgetSpent()) {
         pauseForBudget();

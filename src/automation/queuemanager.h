@@ -34,6 +34,9 @@ class RenameEngine;
  * tells the user "1 Datei braucht eine Prüfung" and hands the job on through `reviewNeeded`, so
  * the review shows the suggestion already paid for instead of asking the provider again.
  *
+ * Before the legal terms are accepted (RenameEngine::refusal) the URLs wait; they go ahead once
+ * the terms are accepted.
+ *
  * Once this month's cost reaches the monthly budget (UsageLedger::isOverBudget) while a cloud
  * provider is selected, no further batch starts: the queue pauses and tells the user why. It goes
  * on by itself when the budget no longer holds it back: a new month (checked hourly), a raised

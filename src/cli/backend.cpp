@@ -9,6 +9,9 @@ QString BackendReply::error() const
     if (status == 0)
         return StringTable::text("terminal.noReply");
     const QString message = json.value(QStringLiteral("error")).toString();
+    // The core's gate, as the API states it for scripts: the user is told what to do.
+    if (status == 403 && message == u"terms not accepted")
+        return StringTable::text("terminal.termsMissing");
     return message.isEmpty() ? StringTable::text("terminal.httpStatus").arg(status) : message;
 }
 

@@ -12,7 +12,10 @@ struct BackendReply {
     QJsonObject json;
 
     [[nodiscard]] bool ok() const { return status == 200; }
-    /** The reply's "error", or a German text for a reply that never came. */
+    /**
+     * The reply's "error", or a German text for a reply that never came; the refusal before the
+     * terms are accepted (403 "terms not accepted") as the German sentence that says what to do.
+     */
     [[nodiscard]] QString error() const;
 };
 

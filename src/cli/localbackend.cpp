@@ -5,7 +5,6 @@
 #include "engine/undo.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
-#include "settings/generalflags.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 
@@ -54,10 +53,6 @@ BackendReply LocalBackend::call(const QString &method, const QString &path, cons
     request.method = method;
     request.path = path;
     request.body = body;
-    // As in the window: nothing is analysed before the legal terms are accepted there.
-    const bool analysing = path == u"/v1/suggest" || path == u"/v1/rename" || path == u"/v1/analyze";
-    if (analysing && !GeneralFlags::hasAcceptedLegal.read(DefaultsStore::standard()))
-        return {403, {{QStringLiteral("error"), StringTable::text("terminal.termsMissing")}}};
     const std::optional<RouteMatch> match = matchRoute(m_routes, request);
     if (!match)
         return {404, {{QStringLiteral("error"), QStringLiteral("not found")}}};

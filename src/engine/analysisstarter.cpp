@@ -32,7 +32,8 @@ AnalysisStarter::AnalysisStarter(RenameEngine &engine, DefaultsStore &defaults, 
 {
     connect(&FlagChanges::shared(), &FlagChanges::written, this,
             [this](const DefaultsStore *store, const QString &key, bool value) {
-                if (store == &m_defaults && value && key == GeneralFlags::hasAcceptedLegal.keyString())
+                if (store == &m_defaults && value && key == GeneralFlags::hasAcceptedLegal.keyString() &&
+                    !m_engine.refusal())
                     releaseHeld();
             });
 }
@@ -67,7 +68,8 @@ std::optional<AnalysisStarter::Question> AnalysisStarter::question(const RunSize
 void AnalysisStarter::start(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate, bool again)
 {
     Request request{urls, nameTemplate, again};
-    if (!GeneralFlags::hasAcceptedLegal.read(m_defaults)) {
+    // The engine would refuse now; the request waits for the acceptance instead of failing.
+    if (m_engine.refusal()) {
         m_held.append(std::move(request));
         return;
     }

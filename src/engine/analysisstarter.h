@@ -16,8 +16,8 @@ class RenameEngine;
 /**
  * The one way a face (window, tray panel, hand-over, watched folder) starts an analysis on an
  * engine, with the safeguards they all share:
- * - Nothing is analysed before the legal terms are accepted; requests made meanwhile are kept and
- *   started, in order, once they are.
+ * - Nothing is analysed while the engine refuses (RenameEngine::refusal: the legal terms are not
+ *   accepted); requests made meanwhile are kept and started, in order, once they are accepted.
  * - The inputs are counted (and their sizes taken) on a worker first. Above ConfirmAbove files
  *   the face is asked (confirmationNeeded) and the run starts only on confirm(true), so a
  *   dropped home folder never sends thousands of files to a paid provider by accident. Above

@@ -84,7 +84,8 @@ std::expected<void, MoveRefusal> moveIfSameFile(const QString &from, const QStri
     // those microseconds would be moved instead (never over another; Linux moves by name only).
     if (::renameat2(source.folder(), source.name().constData(), target.folder(), target.name().constData(),
                     RENAME_NOREPLACE) != 0)
-        return std::unexpected(MoveRefusal{Reason::failed, describe(errno)});
+        return std::unexpected(
+            MoveRefusal{errno == EEXIST || errno == ENOTEMPTY ? Reason::occupied : Reason::failed, describe(errno)});
     return {};
 }
 

@@ -19,9 +19,9 @@ namespace FileMoves {
 
 /** Why `moveIfSameFile` moved nothing. */
 struct MoveRefusal {
-    enum class Reason { missing, otherFile, failed };
+    enum class Reason { missing, otherFile, occupied, failed };
     Reason reason;
-    QString description; ///< German, for `failed`
+    QString description; ///< German, for `occupied` and `failed`
 };
 
 /**

@@ -46,3 +46,13 @@ NamorixError NamorixError::otherFileAtName(const QString &path)
 {
     return {Code::otherFileAtName, StringTable::text("error.otherFileAtName").arg(path)};
 }
+
+NamorixError NamorixError::nameTaken(const QString &description)
+{
+    return {Code::nameTaken, description};
+}
+
+NamorixError NamorixError::termsNotAccepted()
+{
+    return {Code::termsNotAccepted, StringTable::text("error.termsNotAccepted")};
+}

@@ -14,7 +14,9 @@ public:
         fileNotWritable,
         moveFailed,
         otherFileAtName,
-        historyNotWritable
+        nameTaken,
+        historyNotWritable,
+        termsNotAccepted
     };
 
     [[nodiscard]] static NamorixError providerNotConfigured(const QString &provider);
@@ -26,6 +28,10 @@ public:
     [[nodiscard]] static NamorixError moveFailed(const QString &description);
     /** The file at a record's new name is not the one it renamed (`path` is that name). */
     [[nodiscard]] static NamorixError otherFileAtName(const QString &path);
+    /** A move back found its name taken by another file, which stays (`description` is the move's German text). */
+    [[nodiscard]] static NamorixError nameTaken(const QString &description);
+    /** Nothing is sent to a provider and nothing renamed before the user has accepted the terms. */
+    [[nodiscard]] static NamorixError termsNotAccepted();
     /** The file moved, but the history could not record it. */
     [[nodiscard]] static NamorixError historyNotWritable(const QString &detail);
 

@@ -24,6 +24,8 @@
 #include "naming/namebuilder.h"
 #include "naming/namingtemplates.h"
 #include "naming/renamerules.h"
+#include "settings/defaultsstore.h"
+#include "settings/generalflags.h"
 #include "store/objectstore.h"
 
 #include <QCoroFuture>
@@ -45,8 +47,13 @@
 RenameEngine::Services RenameEngine::Services::shared()
 {
     const ProviderEnvironment environment = ProviderEnvironment::shared();
-    return Services{environment.settings, environment.ledger,  environment.rules,
-                    KVXClient::shared(),  environment.network, [] { return ::makeProvider(std::nullopt); }};
+    return Services{environment.settings,
+                    environment.ledger,
+                    environment.rules,
+                    KVXClient::shared(),
+                    environment.network,
+                    DefaultsStore::standard(),
+                    [] { return ::makeProvider(std::nullopt); }};
 }
 
 /** One analysis run: what its lanes share. Lanes and the walk hold it, so it outlives the engine. */
@@ -67,6 +74,8 @@ struct RenameEngine::Run {
     int lanesRunning = 0;
     /** Open when every lane has stopped, or at once on cancel. */
     Latch lanesDone;
+    /** Its client has gone: it is cancelled, and what it found is dropped. */
+    bool abandoned = false;
 
     [[nodiscard]] bool isCancelled() const { return cancelled->load(); }
 };
@@ -193,22 +202,39 @@ RenameEngine::Turn RenameEngine::takeTurn()
 void RenameEngine::cancel()
 {
     m_cancelledBelow = m_nextTicket;
-    const std::shared_ptr<Run> run = m_currentRun.lock();
-    if (!run || run->isCancelled())
-        return;
-    run->cancelled->store(true);
-    setWaitNote(std::nullopt);
-    if (run->probe)
-        run->probe->abort();
-    if (run->provider)
-        run->provider->abort();
-    // The helpers reading this run's files end; the run does not wait for them.
-    sandbox().stopCancelled();
-    run->lanesDone.open();
+    if (const std::shared_ptr<Run> run = m_currentRun.lock())
+        stop(*run);
 }
 
-QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate, bool again)
+void RenameEngine::stop(Run &run)
 {
+    if (run.isCancelled())
+        return;
+    run.cancelled->store(true);
+    setWaitNote(std::nullopt);
+    if (run.probe)
+        run.probe->abort();
+    if (run.provider)
+        run.provider->abort();
+    // The helpers reading this run's files end; the run does not wait for them.
+    sandbox().stopCancelled();
+    run.lanesDone.open();
+}
+
+std::optional<NamorixError> RenameEngine::refusal() const
+{
+    if (!GeneralFlags::hasAcceptedLegal.read(m_services.defaults))
+        return NamorixError::termsNotAccepted();
+    return std::nullopt;
+}
+
+QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate, bool again,
+                                                    std::shared_ptr<Latch> abandoned)
+{
+    if (const std::optional<NamorixError> refused = refusal()) {
+        setError(refused->message());
+        co_return {};
+    }
     const std::shared_ptr<bool> alive = m_alive;
     const Turn turn = takeTurn();
     const auto run = std::make_shared<Run>();
@@ -217,6 +243,22 @@ QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::opt
     // Every face starts its runs here, so the default template reaches them all.
     run->nameTemplate = nameTemplate || !m_store ? std::move(nameTemplate) : NamingTemplates::defaultPattern(*m_store);
     ++m_runsInLine;
+    if (abandoned) {
+        const auto leave = [this, weakRun = std::weak_ptr<Run>(run)] {
+            const std::shared_ptr<Run> gone = weakRun.lock();
+            if (!gone)
+                return;
+            gone->abandoned = true;
+            if (m_currentRun.lock() == gone)
+                stop(*gone);
+            else
+                gone->cancelled->store(true); // still waiting for its turn: it will not start
+        };
+        if (abandoned->isOpen())
+            leave();
+        else
+            connect(abandoned.get(), &Latch::opened, this, leave);
+    }
 
     QCoro::Task<> waiting = turn.previous->wait();
     co_await std::move(waiting);
@@ -224,7 +266,7 @@ QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::opt
         turn.mine->open();
         co_return {};
     }
-    if (run->ticket >= m_cancelledBelow) {
+    if (run->ticket >= m_cancelledBelow && !run->abandoned) {
         m_currentRun = run;
         QCoro::Task<> analysis = runAnalysis(run, std::move(inputs));
         co_await std::move(analysis);
@@ -366,6 +408,8 @@ void RenameEngine::publishResults(Run &run)
     });
     run.published = results;
     setWaitNote(std::nullopt);
+    if (run.abandoned)
+        return; // nobody waits for these: the user's review and message stay as they are
     mergeIntoReview(results, run.perFile->again);
     if (run.isCancelled()) {
         setError(StringTable::text("run.cancelled"));
@@ -437,6 +481,11 @@ void RenameEngine::learnFrom(const RenameJob &job)
 
 QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList<QUuid>> only)
 {
+    if (const std::optional<NamorixError> refused = refusal()) {
+        m_applyFailures.clear();
+        setError(refused->message());
+        co_return {};
+    }
     const std::shared_ptr<bool> alive = m_alive;
     const Turn turn = takeTurn();
     QCoro::Task<> waiting = turn.previous->wait();

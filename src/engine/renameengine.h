@@ -20,8 +20,10 @@
 #include <optional>
 
 class AISettings;
+class DefaultsStore;
 class UsageLedger;
 class KVXClient;
+class Latch;
 class QNetworkAccessManager;
 class RenameRules;
 class ExtractionSandbox;
@@ -51,6 +53,8 @@ public:
         RenameRules &rules;
         KVXClient &companion;
         QNetworkAccessManager &network;
+        /** Where the general flags are read: the legal acceptance that refusal() asks for. */
+        DefaultsStore &defaults;
         std::function<std::unique_ptr<AIProvider>()> makeProvider;
         /** The helpers that read the files; none: the shared ones. */
         ExtractionSandbox *sandbox = nullptr;
@@ -66,6 +70,15 @@ public:
     [[nodiscard]] AISettings &settings() const { return m_services.settings; }
     /** What the providers were asked and what that cost. */
     [[nodiscard]] UsageLedger &ledger() const { return m_services.ledger; }
+
+    /**
+     * Why this engine will not send a file to a provider or rename one now: the legal terms are
+     * not accepted (NamorixError::Code::termsNotAccepted). The one gate of every face: analyze()
+     * and applyApproved() refuse while it holds (the run sets `error`, does nothing and returns no
+     * jobs or records); the window holds its requests until acceptance, the queue waits, REST
+     * answers 403 and the command line says so.
+     */
+    [[nodiscard]] std::optional<NamorixError> refusal() const;
 
     /** Where the history is read and written; without one nothing is filtered or recorded. */
     void setStore(ObjectStore *store) { m_store = store; }
@@ -124,8 +137,13 @@ public:
      * A run started while another runs waits for it, so runs never interleave. Its results are
      * added to the review (see jobs()) and returned, in input order. Asked `again`, no kept reply
      * is used and the results replace their rows, the user's edits too: the user asked anew.
+     *
+     * Once `abandoned` opens (its client has gone: a script's request, the command line's
+     * Ctrl+C), this run alone ends as cancel() ends one, also while it still waits for its turn:
+     * nothing more is sent, and its results neither join the review nor change `error`.
      */
-    QCoro::Task<QList<RenameJob>> analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate, bool again = false);
+    QCoro::Task<QList<RenameJob>> analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate, bool again = false,
+                                          std::shared_ptr<Latch> abandoned = nullptr);
     /**
      * Ends the running analysis and any waiting ones: the walk stops, no further provider request
      * is sent, requests in flight are aborted; the run keeps the jobs finished so far and says
@@ -165,6 +183,8 @@ private:
     };
 
     [[nodiscard]] Turn takeTurn();
+    /** Ends `run`: the walk stops, no further request is sent, requests in flight are aborted. */
+    void stop(Run &run);
     [[nodiscard]] ExtractionSandbox &sandbox() const;
     QCoro::Task<> runAnalysis(std::shared_ptr<Run> run, QList<QUrl> inputs);
     QCoro::Task<> lane(std::shared_ptr<Run> run);

@@ -7,7 +7,8 @@
 
 #include <sys/socket.h>
 
-enum class Send { whole, bytewise, thenHalfClose };
+/** bytewise: one byte at a time as fast as the loop goes; trickle: one every 100 ms, until closed. */
+enum class Send { whole, bytewise, thenHalfClose, trickle };
 
 struct Reply {
     QByteArray raw;
@@ -56,12 +57,14 @@ inline Reply exchange(quint16 port, const QByteArray &request, Send mode = Send:
     socket.connectToHost(QHostAddress::LocalHost, port);
     if (!socket.waitForConnected(2000))
         return reply;
-    if (mode == Send::bytewise) {
+    if (mode == Send::bytewise || mode == Send::trickle) {
         socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         for (const char byte : request) {
+            if (socket.state() != QAbstractSocket::ConnectedState)
+                break;
             socket.write(&byte, 1);
             socket.flush();
-            QTest::qWait(1); // lets the server read each byte on its own
+            QTest::qWait(mode == Send::trickle ? 100 : 1); // lets the server read each byte on its own
         }
     } else {
         socket.write(request);

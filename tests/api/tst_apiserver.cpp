@@ -3,11 +3,13 @@
 // the test's own, in memory.
 #include "api/apiroutes.h"
 #include "api/apiserver.h"
+#include "api/httpconnection.h"
 #include "api/openapidocument.h"
 #include "automation/queuemanager.h"
 #include "enginefixture.h"
 #include "rawhttp.h"
 #include "settings/appsettings.h"
+#include "settings/generalflags.h"
 #include "settings/navigationstate.h"
 #include "store/objectstore.h"
 
@@ -49,12 +51,15 @@ public:
     }
 };
 
-QCoro::Task<APIResponse> afterDelay(std::chrono::milliseconds delay, int *started, int *finished)
+/** Counts starts, ends and ends whose client had gone meanwhile. */
+QCoro::Task<APIResponse> afterDelay(APIRequest request, std::chrono::milliseconds delay, int *started, int *finished,
+                                    int *abandoned)
 {
     ++*started;
     QCoro::Task<> sleeping = QCoro::sleepFor(delay);
     co_await std::move(sleeping);
     ++*finished;
+    *abandoned += request.abandoned->isOpen();
     co_return APIResponse::json({{"slow", true}});
 }
 
@@ -150,7 +155,9 @@ private Q_SLOTS:
                  co_return APIResponse::json({{"x", std::nan("")}});
              }},
             {"GET", "/v1/slow", exact, false,
-             [this](APIRequest, QString) { return afterDelay(300ms, &m_slowStarted, &m_slowFinished); }},
+             [this](APIRequest r, QString) {
+                 return afterDelay(std::move(r), 300ms, &m_slowStarted, &m_slowFinished, &m_slowAbandoned);
+             }},
         };
         for (const char *method : {"GET", "POST", "PUT"})
             routes << APIRoute{method, "/v1/echo/", APIRoute::Match::prefix, false, echo};
@@ -177,6 +184,21 @@ private Q_SLOTS:
                               {}};
         replaced.identity = FileChecks::Identity{}; // not the file now at that name
         QVERIFY(QFile(replacedPath()).open(QIODevice::WriteOnly) && m_store->insert(replaced));
+        // Renamed from a name another file has taken since.
+        for (const QString name : {"belegt.pdf", "umbenannt.pdf"})
+            QVERIFY(QFile(m_home.filePath(name)).open(QIODevice::WriteOnly));
+        RenameRecord taken{0,
+                           m_home.filePath("belegt.pdf"),
+                           m_home.filePath("umbenannt.pdf"),
+                           "belegt.pdf",
+                           "umbenannt.pdf",
+                           now,
+                           "Claude",
+                           0,
+                           false,
+                           {}};
+        taken.identity = FileChecks::identity(taken.newPath);
+        QVERIFY(m_store->insert(taken));
         m_endpoints.context().store = m_store.get();
         m_endpoints.context().queue = &m_queue;
         m_endpoints.setRoutes(standardRoutes(m_endpoints.context()));
@@ -187,7 +209,7 @@ private Q_SLOTS:
     {
         m_settings.app.setApiToken({});
         m_settings.app.setApiEnabled(true);
-        m_server.setIdleTimeout(10s);
+        m_server.setRequestTimeout(HTTPConnection::DefaultRequestTimeout);
     }
 
     void readsQueryParameters_data()
@@ -239,8 +261,27 @@ private Q_SLOTS:
         QTest::newRow("origin null") << QString() << health("Origin: null\r\n") << 403;
         QTest::newRow("foreign host") << QString() << health("Host: evil.example:80\r\n") << 403;
         QTest::newRow("loopback-looking host") << QString() << health("Host: 127.0.0.1.evil.example\r\n") << 403;
-        QTest::newRow("loopback origin and host")
-            << QString() << health("Origin: https://[::1]\r\nHost: LOCALHOST:9\r\n") << 200;
+        // A page is let in only from the API's own origin: any other port is any account's page.
+        const QByteArray own = "Origin: http://127.0.0.1:" + QByteArray::number(m_port) + "\r\n";
+        const QByteArray otherPort = "Origin: http://127.0.0.1:" + QByteArray::number(m_port + 1) + "\r\n";
+        QTest::newRow("own origin, loopback host") << QString() << health(own + "Host: LOCALHOST:9\r\n") << 200;
+        QTest::newRow("own port as localhost")
+            << QString() << health("Origin: http://localhost:" + QByteArray::number(m_port) + "\r\n") << 200;
+        QTest::newRow("other loopback port") << QString() << health(otherPort) << 403;
+        QTest::newRow("own port over https")
+            << QString() << health("Origin: https://127.0.0.1:" + QByteArray::number(m_port) + "\r\n") << 403;
+        QTest::newRow("[::1] with any port") << QString() << health("Origin: http://[::1]\r\n") << 403;
+        QTest::newRow("preflight from another port")
+            << QString() << "OPTIONS /v1/echo/x HTTP/1.1\r\n" + otherPort + "Access-Control-Request-Method: PUT\r\n\r\n"
+            << 403;
+        QTest::newRow("page's text/plain change")
+            << QString() << request("POST", "/v1/echo/x", "{}", own + "Content-Type: text/plain\r\n") << 415;
+        QTest::newRow("page's change without type") << QString() << request("PUT", "/v1/echo/x", "{}", own) << 415;
+        QTest::newRow("page's JSON change")
+            << QString()
+            << request("POST", "/v1/echo/x", "{}", own + "Content-Type: application/json; charset=utf-8\r\n") << 200;
+        QTest::newRow("script's text/plain change")
+            << QString() << request("POST", "/v1/echo/x", "{}", "Content-Type: text/plain\r\n") << 200;
     }
 
     void guardsAccess()
@@ -263,7 +304,7 @@ private Q_SLOTS:
                             Send mode = Send::whole) { QTest::newRow(name) << request << status << members << mode; };
         row("query string", request("GET", "/v1/health?x=1"), 200, {{"path", "/v1/health?x=1"}});
         row("table order", request("GET", "/v1/echo/first"), 200, {{"parameter", ""}});
-        row("id unchanged, array body", request("PUT", "/v1/echo/a%20b?c", "[1]"), 200,
+        row("id unchanged, no body", request("PUT", "/v1/echo/a%20b?c"), 200,
             {{"parameter", "a%20b"}, {"body", QJsonObject()}});
         row("name decoded", request("PUT", "/v1/templates/My%20Name", "{\"a\":1}"), 200,
             {{"parameter", "My Name"}, {"body", QJsonObject{{"a", 1}}}});
@@ -273,31 +314,49 @@ private Q_SLOTS:
             "GET  /v1/echo/h  HTTP/1.1\r\nX-A: 1\r\nx-a: \t2 \r\nEmpty:\r\n:lead:ing\r\nC: a::b\r\nBare\r\n\tT "
             "\t:\tv\t\r\n\r\n",
             200, {{"headers", QJsonObject{{"x-a", "2"}, {"lead", "ing"}, {"c", "a::b"}, {"t", "v"}}}});
-        // Bare LF line ends: answered at once, not closed as incomplete after the idle time.
+        // Bare LF line ends: answered at once, not closed as incomplete after the time-out.
         row("bare LF head", "GET /v1/echo/a\nX: y\n\n", 200,
             {{"parameter", "a"}, {"headers", QJsonObject{{"x", "y"}}}});
         row("mixed line ends, body", "POST /v1/echo/b HTTP/1.1\r\nContent-Length: 7\n\r\n{\"a\":1}", 200,
             {{"parameter", "b"}, {"body", QJsonObject{{"a", 1}}}});
         row("lone CR stays", "GET /v1/echo/c\rX: y\r\n\r\n", 200, {{"parameter", "c\rX:"}, {"headers", QJsonObject()}});
-        row("after a second blank line", "POST /v1/echo/\r\n\r\n{\"a\":1}\r\n\r\n{", 200,
+        row("blank lines inside the body", request("POST", "/v1/echo/", "\r\n\r\n{\"a\":1}\r\n\r\n"), 200,
+            {{"body", QJsonObject{{"a", 1}}}});
+        row("bytes beyond the length", "POST /v1/echo/ HTTP/1.1\r\nContent-Length: 7\r\n\r\n{\"a\":1}{\"ids\":[]}", 200,
             {{"body", QJsonObject{{"a", 1}}}});
         const QJsonObject notFound{{"error", "not found"}};
         row("OPTIONS", "OPTIONS /v1/health HTTP/1.1\r\n\r\n", 404, notFound);
         row("other method", "DELETE /v1/health HTTP/1.1\r\n\r\n", 404, notFound);
         row("empty first line: GET /", "  \r\n\r\n", 404, notFound);
 
+        // Nothing half-read is acted on: a body the server cannot read is refused, never taken as {}.
+        const QJsonObject invalid{{"error", "invalid json"}}, incomplete{{"error", "incomplete request"}},
+            lengthRequired{{"error", "length required"}};
         const QByteArray head = "POST /v1/echo/x HTTP/1.1\r\nContent-Length: 100\r\n\r\n";
+        row("array body", request("PUT", "/v1/echo/x", "[1]"), 400, invalid);
+        row("truncated JSON", request("POST", "/v1/echo/x", R"({"ids":["A")"), 400, invalid);
+        row("form body", request("POST", "/v1/echo/x", "ids=1"), 400, invalid);
+        row("cut body, half-close", head + R"({"a":1})", 400, incomplete, Send::thenHalfClose);
+        row("cut head, half-close", "POST /v1/echo/x HTTP/1.1\r\nContent-Len", 400, incomplete, Send::thenHalfClose);
+        row("cut body, silent", head + R"({"a":1})", 0, {});
+        row("no length", "POST /v1/echo/x\r\n\r\n{\"a\":2}", 411, lengthRequired);
+        row("chunked", "POST /v1/echo/x HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n7\r\n{\"a\":1}\r\n0\r\n\r\n", 411,
+            lengthRequired);
+        row("two lengths", "POST /v1/echo/x HTTP/1.1\r\nContent-Length: 2\r\nContent-Length: 7\r\n\r\n{}", 400,
+            {{"error", "invalid content-length"}});
+        row("signed length", "POST /v1/echo/x HTTP/1.1\r\nContent-Length: +2\r\n\r\n{}", 400,
+            {{"error", "invalid content-length"}});
+        // The time limit counts from the connection's start, however the bytes trickle in.
+        row("trickling past the limit", request("POST", "/v1/echo/x", R"({"a":1})"), 0, {}, Send::trickle);
+
         const auto echoed = [](const QJsonObject &body) { return QJsonObject{{"body", body}}; };
         const QJsonObject tooLarge{{"error", "Anfrage zu groß"}};
         row("1-byte writes", request("POST", "/v1/echo/x", R"({"a":1})"), 200, echoed({{"a", 1}}), Send::bytewise);
-        row("cut body, half-close", head + R"({"a":)", 200, echoed({}), Send::thenHalfClose);
-        row("cut body, idle", head + R"({"a":1})", 0, {});
         // The unread rest must not reset the connection while the large reply is still on its way.
         const QString big(900000, 'y');
         row("large reply, input left unread",
             request("POST", "/v1/echo/x", QJsonDocument(QJsonObject{{"a", big}}).toJson()) + QByteArray(2000000, ' '),
             200, echoed({{"a", big}}));
-        row("no length", "POST /v1/echo/x\r\n\r\n{\"a\":2}", 200, echoed({{"a", 2}}));
         // The limit counts the whole request, head included.
         const auto sized = [](qsizetype fill) {
             return request("POST", "/v1/echo/x", "{\"a\":\"" + QByteArray(fill, 'x') + "\"}");
@@ -319,7 +378,7 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QJsonObject, members);
         QFETCH(Send, mode);
-        m_server.setIdleTimeout(300ms);
+        m_server.setRequestTimeout(status == 0 ? 300ms : 10s); // long enough for 1-byte writes on a busy machine
         const Reply reply = exchange(m_port, request, mode);
         QCOMPARE(reply.status(), status);
         if (status == 0)
@@ -333,7 +392,7 @@ private Q_SLOTS:
     void writesExactReplies()
     {
         m_settings.app.setApiToken("t");
-        const QByteArray tail = "\r\nAccess-Control-Allow-Origin: *\r\nConnection: close\r\n\r\n";
+        const QByteArray tail = "\r\nConnection: close\r\n\r\n"; // no CORS header: no page may read a reply
         QCOMPARE(exchange(m_port, request("GET", "/v1/health")).raw,
                  "HTTP/1.1 401 OK\r\nContent-Type: application/json\r\nContent-Length: 24" + tail +
                      R"({"error":"unauthorized"})");
@@ -362,6 +421,18 @@ private Q_SLOTS:
         QTest::newRow("watch edit, relative") << request("PUT", spaced, R"({"path":"x/y"})") << 400 << relative;
         QTest::newRow("absolute passes") << request("POST", "/v1/suggest", R"({"paths":["/tmp/a.txt"]})") << 503
                                          << QJsonObject{{"error", "engine not ready"}};
+        // The system would read a NUL-cut name, and a lone surrogate has no UTF-8 form: refused unread.
+        const QJsonObject invalid{{"error", "Ungültiger Pfad: enthält ein Nullzeichen oder ist kein gültiges UTF-8"}};
+        QTest::newRow("analyze, NUL") << request("POST", "/v1/analyze", R"({"paths":["/tmp/a\u0000b.txt"]})") << 400
+                                      << invalid;
+        QTest::newRow("suggest, lone surrogate")
+            << request("POST", "/v1/suggest", R"({"paths":["/tmp/\ud800.txt"]})") << 400 << invalid;
+        QTest::newRow("watch, NUL") << request("POST", "/v1/watch", R"({"path":"/tmp/\u0000"})") << 400 << invalid;
+        QTest::newRow("revert, NUL") << request("POST", "/v1/revert", R"({"id":"/docs/\u0000"})") << 400 << invalid;
+        QTest::newRow("revert onto a taken name")
+            << request("POST", "/v1/revert",
+                       QJsonDocument(QJsonObject{{"id", m_home.filePath("umbenannt.pdf")}}).toJson())
+            << 409 << QJsonObject{{"error", "Eine Datei mit diesem Namen existiert bereits"}};
 
         QTest::newRow("watch id, all escaped") << request("PUT", spaced, R"({"autoRename":true})") << 200
                                                << QJsonObject{{"path", "/tmp/mit Leerzeichen"}, {"autoRename", true}};
@@ -524,9 +595,10 @@ private Q_SLOTS:
         QCOMPARE(exchange(m_port, request("GET", "/v1/health")).status(), 200);
     }
 
+    // A client that goes finds its handler told (`abandoned`); a server that goes only drops the reply.
     void dropsRepliesWhoseClientOrServerIsGone()
     {
-        m_slowStarted = m_slowFinished = 0;
+        m_slowStarted = m_slowFinished = m_slowAbandoned = 0;
         {
             QTcpSocket client;
             client.connectToHost(QHostAddress::LocalHost, m_port);
@@ -543,8 +615,95 @@ private Q_SLOTS:
         QTRY_COMPARE(m_slowStarted, 2);
         delete other;
         QTRY_COMPARE(m_slowFinished, 2);
+        QCOMPARE(m_slowAbandoned, 1);
         QTest::qWait(50);
         QCOMPARE(exchange(m_port, request("GET", "/v1/health")).status(), 200);
+    }
+
+    // Hundreds of slow senders cannot make the server hold more than its bound: a new request
+    // waits for room and is answered once the others are done.
+    void boundsTheBytesOfUnfinishedRequests()
+    {
+        m_server.setRequestTimeout(2s); // the senders below never finish
+        std::vector<std::unique_ptr<QTcpSocket>> senders;
+        QVERIFY(openIdle(senders, 8, m_port));
+        for (const auto &socket : senders)
+            socket->write("POST /v1/echo/x HTTP/1.1\r\nContent-Length: 900000\r\n\r\n" + QByteArray(600000, ' '));
+        QTRY_COMPARE(m_server.heldRequestBytes(), ReadBudget::DefaultBytes);
+        m_server.setRequestTimeout(20s);
+        QTcpSocket waiting;
+        QByteArray reply;
+        connect(&waiting, &QTcpSocket::readyRead, this, [&] { reply += waiting.readAll(); });
+        waiting.connectToHost(QHostAddress::LocalHost, m_port);
+        QVERIFY(waiting.waitForConnected(2000));
+        waiting.write(request("GET", "/v1/health"));
+        QTest::qWait(300);
+        QCOMPARE(m_server.heldRequestBytes(), ReadBudget::DefaultBytes);
+        QVERIFY(reply.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(reply.startsWith("HTTP/1.1 200"), 10000);
+        QTRY_COMPARE(m_server.heldRequestBytes(), 0);
+    }
+
+    // The page and every file it loads come from the app, under a policy that allows nothing else.
+    void servesTheDocsPageFromItself()
+    {
+        const quint16 port = m_endpoints.activePort();
+        const Reply page = exchange(port, request("GET", "/v1/docs"));
+        QCOMPARE(page.status(), 200);
+        QCOMPARE(page.header("content-type"), "text/html; charset=utf-8");
+        const QByteArray policy = page.header("content-security-policy");
+        QVERIFY2(policy.startsWith("default-src 'none'; script-src 'self'; style-src 'self';") &&
+                     policy.contains("connect-src 'self' http://127.0.0.1:" + QByteArray::number(port) + " "),
+                 policy.constData());
+        static const QRegularExpression reference("(?:src|href)=\"([^\"]*)\"");
+        QStringList loaded;
+        for (const QRegularExpressionMatch &match : reference.globalMatch(QString::fromUtf8(page.body())))
+            loaded << match.captured(1);
+        QCOMPARE(loaded, QStringList({"/v1/docs/swagger-ui.css", "/v1/docs/docs.css", "/v1/docs/swagger-ui-bundle.js",
+                                      "/v1/docs/docs.js"}));
+        QVERIFY(!page.body().contains("<style") && !page.body().contains("<script>")); // the policy runs no inline code
+        for (const QString &file : loaded) {
+            const Reply got = exchange(port, request("GET", file.toUtf8()));
+            QCOMPARE(got.status(), 200);
+            QVERIFY(got.body().size() > 20 && !got.header("content-security-policy").isEmpty());
+        }
+        QVERIFY(exchange(port, request("GET", "/v1/docs/swagger-ui-bundle.js")).body().contains("SwaggerUIBundle"));
+        QCOMPARE(exchange(port, request("GET", "/v1/docs/../openapi.json")).status(), 404);
+    }
+
+    // Before the terms are accepted the core refuses to send or rename, and every face says so:
+    // REST 403, the queue waits (and goes on once they are), the engine refuses a direct call.
+    void everyFaceWaitsForTheTerms()
+    {
+        const std::unique_ptr<RenameEngine> engine = m_settings.makeEngine();
+        engine->setStore(m_store.get());
+        m_endpoints.context().engine = engine.get();
+        GeneralFlags::hasAcceptedLegal.write(m_settings.defaults, false);
+        const QString letter = m_home.filePath("wartet/brief.txt");
+        QVERIFY(QDir().mkpath(m_home.filePath("wartet")));
+        QFile file(letter);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("Rechnung vom 15.03.2024") > 0);
+        file.close();
+        const QByteArray paths = QJsonDocument(QJsonObject{{"paths", QJsonArray{letter}}}).toJson();
+        for (const QByteArray target : {"/v1/suggest", "/v1/rename", "/v1/queue", "/v1/jobs/apply"}) {
+            const Reply refused = exchange(m_endpoints.activePort(), request("POST", target, paths));
+            QCOMPARE(refused.status(), 403);
+            QCOMPARE(refused.json(), QJsonObject({{"error", "terms not accepted"}}));
+        }
+        // Extraction alone sends nothing anywhere and renames nothing: it is not held.
+        QCOMPARE(exchange(m_endpoints.activePort(), request("POST", "/v1/analyze", paths)).status(), 200);
+        QueueManager queue([](const QString &, const QString &, const QList<DesktopNotifier::Action> &) {});
+        queue.setEngine(engine.get());
+        queue.enqueue({QUrl::fromLocalFile(letter)});
+        QVERIFY(queue.pendingCount() == 1 && !queue.isRunning());
+        QVERIFY(awaitTask(engine->analyze({QUrl::fromLocalFile(letter)}, std::nullopt)).isEmpty());
+        QCOMPARE(engine->error(), NamorixError::termsNotAccepted().message());
+        QCOMPARE(m_settings.llm.server().requests().size(), 0);
+
+        GeneralFlags::acceptLegal(m_settings.defaults, QDateTime::currentDateTimeUtc());
+        QTRY_VERIFY(queue.pendingCount() == 0 && !queue.isRunning());
+        QCOMPARE(m_settings.llm.server().requests().size(), 1);
+        m_endpoints.context().engine = nullptr;
     }
 
     // The 404 names every route but the explanation; the document has every operation but for the
@@ -555,7 +714,7 @@ private Q_SLOTS:
         const Reply notFound = exchange(m_endpoints.activePort(), request("GET", "/v1/nichts"));
         QCOMPARE(notFound.status(), 404);
         const QStringList listed = notFound.json()["endpoints"].toVariant().toStringList();
-        QCOMPARE(listed.size(), routes.size() - 1);
+        QCOMPARE(listed.size(), routes.size() - 2); // neither the explanation nor the docs page's files
         QCOMPARE(listed.first(), "GET    /v1/health");
         QVERIFY(listed.contains("DELETE /v1/templates/{name}") && listed.filter("explain").isEmpty());
 
@@ -566,7 +725,8 @@ private Q_SLOTS:
                 documented << method.toUpper() + " " + path.key();
         }
         for (const APIRoute &route : routes) {
-            if (route.path != "/v1/openapi.json" && route.path != "/v1/docs" && !route.path.startsWith("/v1/ui/"))
+            if (route.path != "/v1/openapi.json" && !route.path.startsWith("/v1/docs") &&
+                !route.path.startsWith("/v1/ui/"))
                 routed << route.method + " " + route.path;
         }
         documented.sort();
@@ -640,6 +800,7 @@ private:
     quint16 m_port = 0;
     int m_slowStarted = 0;
     int m_slowFinished = 0;
+    int m_slowAbandoned = 0;
 };
 
 QTEST_GUILESS_MAIN(TestAPIServer)

@@ -114,15 +114,41 @@ private Q_SLOTS:
         QVERIFY(stopsCleanly(app));
     }
 
+    // A fresh profile: nothing is sent to a provider or renamed before the terms are accepted.
+    void freshProfileWaitsForTheTerms()
+    {
+        QTemporaryDir home;
+        const quint16 port = freePort();
+        touch(home.filePath("config/namorix/settings.json"), json(R"({"api.port":%1,"kvx.enabled":false})", port));
+        const QByteArray paths = json(R"({"paths":["%1"]})", touch(home.filePath("brief.txt"), "Brief vom 01.02.2024"));
+        QProcess app;
+        app.setProcessEnvironment(privateHomeEnvironment(home));
+        app.start(NAMORIX_BINARY, {});
+        QVERIFY(app.waitForStarted(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(exchange(port, request("GET", "/v1/health")).status(), 200, 15000);
+        for (const QByteArray target : {"/v1/suggest", "/v1/rename", "/v1/queue", "/v1/jobs/apply"})
+            COMPARE_REPLY(exchange(port, request("POST", target, paths)), 403,
+                          json(R"({"error":"terms not accepted"})"));
+        QVERIFY(QFile::exists(home.filePath("brief.txt")));
+        QVERIFY(stopsCleanly(app));
+    }
+
     void providers()
     {
         const Reply listed = send("GET", "/v1/providers");
         QCOMPARE(listed.json()["current"], "OpenAI");
-        for (const QByteArray body : {R"({"provider":"claude"})", "{}", R"([{"provider":"Claude"}])"}) {
+        // A page on another loopback port (any account can serve one) cannot switch the provider.
+        const QByteArray page =
+            "Origin: http://127.0.0.1:" + QByteArray::number(m_port + 1) + "\r\nContent-Type: text/plain\r\n";
+        const QByteArray elsewhere = "{\"provider\":\"OpenAI\",\"endpoint\":\"http:\/\/127.0.0.1:9\"}";
+        QCOMPARE(send("POST", "/v1/providers", elsewhere, page).status(), 403);
+        for (const QByteArray body : {R"({"provider":"claude"})", "{}"}) {
             COMPARE_REPLY(
                 send("POST", "/v1/providers", body), 400,
                 json(R"({"error":"Ungültiger Provider. Gültig: Lokal, Claude, OpenAI, Gemini, Ollama, Apple"})"));
         }
+        COMPARE_REPLY(send("POST", "/v1/providers", R"([{"provider":"Claude"}])"), 400,
+                      json(R"({"error":"invalid json"})"));
         QCOMPARE(send("GET", "/v1/providers").body(), listed.body()); // a refused selection changes nothing
         QCOMPARE(compact(send("POST", "/v1/providers", R"({"provider":"OpenAI","ownDetails":[" Erika Muster",""]})")
                              .json()["ownDetails"]),
@@ -594,8 +620,10 @@ private Q_SLOTS:
         }
         QCOMPARE(send("GET", "/v1/rules").json()["preview"], before); // back to the first rules
         // What the rules tab refuses, REST refuses with the same words, and changes nothing.
-        COMPARE_REPLY(send("POST", "/v1/rules", R"({"prefix":"Y","regexRules":[{"pattern":"(a","replacement":""}]})"),
-                      400, json(R"({"error":"„(a“ ist kein gültiger regulärer Ausdruck."})"));
+        // No raw strings: moc does not know them and would count the lone parenthesis.
+        const QByteArray unclosed = "{\"prefix\":\"Y\",\"regexRules\":[{\"pattern\":\"(a\",\"replacement\":\"\"}]}";
+        const QByteArray refusal = json("{\"error\":\"„(a“ ist kein gültiger regulärer Ausdruck.\"}");
+        COMPARE_REPLY(send("POST", "/v1/rules", unclosed), 400, refusal);
         QCOMPARE(send("POST", "/v1/rules", R"({"maxLength":-1})").status(), 400);
         QCOMPARE(send("GET", "/v1/rules").json()["preview"], before);
     }

@@ -76,6 +76,14 @@ class TestCli final : public QObject
         const Outcome run = finish(process);
         QCOMPARE(run.exitCode, 130);
         QVERIFY2(run.err.contains("Abgebrochen – nichts umbenannt."), qPrintable(run.err));
+        if (m_app.state() == QProcess::Running) {
+            // The app's run ended with the command, long before the provider's 20 s: its result
+            // never joins the user's review.
+            QTRY_COMPARE(exchange(m_port, request("GET", "/v1/jobs")).json()["processing"], false);
+            const QJsonArray jobs = exchange(m_port, request("GET", "/v1/jobs")).json()["jobs"].toArray();
+            QVERIFY(std::none_of(jobs.begin(), jobs.end(),
+                                 [](const QJsonValue &job) { return job["original"] == "langsam.txt"; }));
+        }
         QTest::qWait(300);
         QCOMPARE(QDir(file("")).entryList(QDir::Files), before);
         QVERIFY(QFile::remove(slow));
@@ -126,6 +134,22 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 2);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QCOMPARE(run.out, QString());
+    }
+
+    // A profile that never accepted the terms: the core refuses, the command says what to do.
+    void termsFirst()
+    {
+        QTemporaryDir fresh;
+        touch(fresh.filePath("config/namorix/settings.json"), R"({"api.enabled":false,"kvx.enabled":false})");
+        const QString letter = touch(fresh.filePath("brief.txt"), "Rechnung vom 15.03.2024");
+        QProcess process;
+        process.setProcessEnvironment(privateHomeEnvironment(fresh));
+        process.start(NAMORIX_CLI, {"rename", "--yes", letter});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+                 "Bitte öffnen Sie Namorix einmal und nehmen Sie die Nutzungsbedingungen an.\n");
+        QVERIFY(QFile::exists(letter));
     }
 
     void helpPerCommand()
@@ -205,7 +229,7 @@ private Q_SLOTS:
         Outcome run = cli({"rename", "--yes", letter, file("kaputt.txt")});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("kaputt.txt: "), qPrintable(run.err));
-        QVERIFY(!QFile::exists(letter));
+        QVERIFY2(!QFile::exists(letter), qPrintable(run.out + run.err));
         // The app's own history has it, after the headless ones.
         const QJsonObject newest = json({"history", "--limit", "1"})["history"][0].toObject();
         QCOMPARE(newest["original"], "brief.txt");

@@ -267,6 +267,7 @@ private Q_SLOTS:
     // The safeguards every face starts runs through: the terms first, a question above 500 files.
     void starterWaitsForTheTermsAndAsksForMany()
     {
+        GeneralFlags::hasAcceptedLegal.write(m_fx->defaults, false);
         AnalysisStarter starter(*m_engine, m_fx->defaults);
         QSignalSpy asked(&starter, &AnalysisStarter::confirmationNeeded);
         QSignalSpy started(&starter, &AnalysisStarter::started);

@@ -10,12 +10,13 @@
 #include "memorykeychain.h"
 #include "naming/renamerules.h"
 #include "settings/defaultsstore.h"
+#include "settings/generalflags.h"
 
 #include <QtNetwork>
 #include <QtTest>
 
 /**
- * Settings in memory and OpenAI (key "sk-test") pointed at a loopback LLM stub; Korvex off.
+ * Settings in memory, the terms accepted, and OpenAI (key "sk-test") pointed at a loopback LLM stub; Korvex off.
  * What provider and engine tests share; members are destroyed in reverse order.
  */
 struct ProviderFixture {
@@ -31,6 +32,8 @@ struct ProviderFixture {
     {
         llm.listen();
         defaults.setBool("kvx.enabled", false);
+        // A profile whose user accepted the terms; tests of the time before write the flag back.
+        GeneralFlags::acceptLegal(defaults, QDateTime::currentDateTimeUtc());
         settings.setProvider(AIProviderType::openai);
         settings.setEndpoint(llm.baseUrl());
         awaitTask(settings.setApiKey("sk-test"));
@@ -47,8 +50,13 @@ struct EngineFixture : ProviderFixture {
 
     RenameEngine::Services services()
     {
-        return {settings,  ledger,  rules,
-                companion, network, [this] { return makeProvider(std::nullopt, environment()); }};
+        return {settings,
+                ledger,
+                rules,
+                companion,
+                network,
+                defaults,
+                [this] { return makeProvider(std::nullopt, environment()); }};
     }
 
     std::unique_ptr<RenameEngine> makeEngine() { return std::make_unique<RenameEngine>(services()); }
