@@ -42,7 +42,8 @@ packages=(
     # headless compositor to run the end-to-end test under
     qt6-wayland libwayland-dev weston
 )
-# the OpenAPI validator of the test step runs on Node.js; a node and npm from elsewhere will do
+# npm installs swagger-ui-dist for the API docs page at build time (src/api/swagger-ui), and the
+# OpenAPI validator of the test step runs on Node.js; a node and npm from elsewhere will do
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
 for arg in "$@"; do
     case "$arg" in
