@@ -284,7 +284,22 @@ DateFound findDate(const Document &document, const Layout &layout, const Tables 
     columns.fits = [&](int label, int value) { return !columns.isKeyed(label) || byLine.contains(value); };
     columns.keyedFar = 1;
     columns.fromEnd = false;
-    const QHash<int, int> pairs = columnPairs(document, layout, columns);
+    QHash<int, int> pairs = columnPairs(document, layout, columns);
+    // Three or more lines of a date alone one below the other are a table's column (treatments,
+    // bookings) under one head, not a label's value.
+    for (int line = 0; line < document.lines().size();) {
+        int end = line;
+        while (end < document.lines().size() && byLine.contains(end) && columns.isValue(end))
+            ++end;
+        int keyed = 0; // a list of labelled dates ("Bestellt am:", "Rechnungsdatum:", "Versanddatum:") is none
+        for (int l = line; l < end; ++l)
+            keyed += pairs.contains(l) && columns.isKeyed(pairs[l]);
+        if (end - line >= 3 && keyed <= 1) {
+            for (int l = line; l < end; ++l)
+                pairs.remove(l);
+        }
+        line = end + 1;
+    }
     for (int i = 0; i < candidates.size(); ++i) {
         Candidate &c = candidates[i];
         const LocalText::Line &line = document.lines()[c.line];

@@ -188,6 +188,8 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
             hidden[l] = layout.recipient[l] && !bareNumber(l) && (lastLabel < 0 || (l > lastLabel && address));
         line = std::max(end, line + 1);
     }
+    if (layout.returnAddressLine >= 0)
+        hidden[layout.returnAddressLine] = true;
     QList<int> visible;
     for (int line = 0; line < document.lines().size(); ++line) {
         if (!document.lines()[line].isBlank() && !hidden[line])
@@ -294,6 +296,9 @@ QHash<int, int> columnPairs(const Document &document, const Layout &layout, cons
         for (int v = after; v < visible.size() && taken.size() < n && words(visible[v]) <= MaxValueWords; ++v)
             taken.append(v);
         if (taken.size() == n && pair(taken, labels.lines))
+            labels.used = values.used = true;
+        // A heading on top of the label column ("Statement of account\nAccount number:\nBill date:").
+        else if (n - values.lines.size() <= 2 && pair(values.lines, labels.lines.mid(n - values.lines.size())))
             labels.used = values.used = true;
     }
     for (qsizetype v = 0; v < runs.size(); ++v) {
