@@ -27,6 +27,7 @@
 #include "memorykeychain.h"
 #include "naming/renamerules.h"
 #include "settings/defaultsstore.h"
+#include "settings/generalflags.h"
 #include "store/objectstore.h"
 
 #include <QCoreApplication>
@@ -150,6 +151,7 @@ struct Bench {
         if (!llm.listen())
             qFatal("the LLM stub cannot listen on loopback");
         defaults.setBool("kvx.enabled", false);
+        GeneralFlags::hasAcceptedLegal.write(defaults, true); // or the engine sends nothing
         settings = std::make_unique<AISettings>(defaults, keychain);
         settings->setProvider(AIProviderType::openai);
         settings->setEndpoint(llm.baseUrl());
@@ -158,7 +160,7 @@ struct Bench {
         ledger = std::make_unique<UsageLedger>(defaults, *settings);
         rules = std::make_unique<RenameRules>(defaults);
         companion = std::make_unique<KVXClient>(defaults);
-        RenameEngine::Services services{*settings, *ledger, *rules, *companion, network, [this] {
+        RenameEngine::Services services{*settings, *ledger, *rules, *companion, network, defaults, [this] {
                                             return makeProvider(
                                                 std::nullopt,
                                                 ProviderEnvironment{*settings, *ledger, *rules, network, std::nullopt});
