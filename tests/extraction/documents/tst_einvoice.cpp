@@ -3,6 +3,7 @@
 #include "extraction/contentextraction.h"
 #include "extraction/documents/einvoicereader.h"
 #include "extractiontestkit.h"
+#include "korvexstub.h"
 #include "settings/defaultsstore.h"
 
 using namespace ExtractionTestKit;
@@ -449,6 +450,17 @@ private Q_SLOTS:
         expected.attachmentName = "factur-x.xml";
         QCOMPARE(result->invoice, std::optional(expected));
         QCOMPARE(result->extractedText, PageText + '\n');
+
+        // A companion that holds the file's text does not hide its invoice.
+        KorvexStub korvex;
+        QVERIFY(korvex.listen());
+        korvex.addDocument({"h1", hybrid, {{1, "Text aus Korvex"}}});
+        DefaultsStore store;
+        store.setInteger("kvx.port", korvex.port());
+        KVXClient companion(store);
+        const ExtractionResult viaCompanion = awaitTask(ContentExtraction::extractFileContext(hybrid, companion));
+        QVERIFY(viaCompanion);
+        QCOMPARE(viaCompanion->invoice, std::optional(expected));
     }
 
 private:
