@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(ObjectStore::RecordQuery)
 
@@ -165,6 +166,17 @@ private Q_SLOTS:
                 QCOMPARE(mode(folder + "/namorix.sqlite" + suffix), 0600);
         }
         QVERIFY(QFile::exists(folder + "/namorix.sqlite-wal"));
+
+        // Another account, where this machine has one to run as, cannot read the history.
+        if (::geteuid() != 0 || QStandardPaths::findExecutable("runuser").isEmpty())
+            QSKIP("another account needs root and runuser here");
+        QVERIFY(
+            QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFile::ReadOther | QFile::ExeOther));
+        QProcess other;
+        other.start("runuser", {"-u", "nobody", "--", "cat", folder + "/namorix.sqlite"});
+        QVERIFY(other.waitForFinished(10000));
+        QVERIFY2(other.exitCode() != 0 && other.readAllStandardOutput().isEmpty(),
+                 other.readAllStandardError().constData());
     }
 
     void templatesAndFoldersKeepTheirOrder()
