@@ -150,11 +150,12 @@ void RenameEngine::clearJobs()
     setJobs({});
 }
 
-void RenameEngine::setError(const std::optional<QString> &error)
+void RenameEngine::setError(const std::optional<QString> &error, const std::optional<QString> &shown)
 {
-    if (error == m_error)
+    if (error == m_error && shown == m_shownError)
         return;
     m_error = error;
+    m_shownError = shown;
     Q_EMIT errorChanged();
 }
 
@@ -421,11 +422,14 @@ void RenameEngine::publishResults(Run &run)
     std::optional<QString> summary;
     if (failed > 0)
         summary = StringTable::text("run.failed").arg(failed).arg(m_totalCount);
+    std::optional<QString> shown = summary;
     if (m_skippedDuplicates >= 1) {
         const QString skipped = StringTable::text("run.skippedInHistory", m_skippedDuplicates);
+        const QString skippedShown = StringTable::text("run.skippedInHistory.shown", m_skippedDuplicates);
         summary = summary ? *summary + QStringLiteral(". ") + skipped : skipped;
+        shown = shown ? *shown + QStringLiteral(". ") + skippedShown : skippedShown;
     }
-    setError(summary);
+    setError(summary, shown != summary ? shown : std::nullopt);
 }
 
 QCoro::Task<std::optional<NamorixError>> RenameEngine::validateProvider(std::shared_ptr<Run> run)

@@ -114,8 +114,11 @@ public:
     /** Empties the review and its message: the user's "Abbrechen", or DELETE /v1/jobs. */
     void clearJobs();
     [[nodiscard]] bool isProcessing() const { return m_isProcessing; }
+    /** The last run's or apply's message as the REST API defines it ("… übersprungen (bereits in History)"). */
     [[nodiscard]] const std::optional<QString> &error() const { return m_error; }
-    void setError(const std::optional<QString> &error);
+    /** The same message in the window's words (the history is "Verlauf" there). */
+    [[nodiscard]] std::optional<QString> shownError() const { return m_shownError ? m_shownError : m_error; }
+    void setError(const std::optional<QString> &error, const std::optional<QString> &shown = std::nullopt);
     [[nodiscard]] int processedCount() const { return m_processedCount; }
     [[nodiscard]] int totalCount() const { return m_totalCount; }
     [[nodiscard]] int skippedDuplicates() const { return m_skippedDuplicates; }
@@ -205,6 +208,7 @@ private:
     QList<RenameJob> m_jobs;
     bool m_isProcessing = false;
     std::optional<QString> m_error;
+    std::optional<QString> m_shownError; ///< only where the window words it otherwise
     int m_processedCount = 0;
     int m_totalCount = 0;
     int m_skippedDuplicates = 0;

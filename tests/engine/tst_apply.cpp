@@ -292,6 +292,7 @@ private Q_SLOTS:
         QCOMPARE(m_engine->totalCount(), 5);
         QCOMPARE(m_engine->skippedDuplicates(), 1);
         QCOMPARE(m_engine->error(), "2 von 5 fehlgeschlagen. 1 übersprungen (bereits in History)");
+        QCOMPARE(m_engine->shownError(), "2 von 5 fehlgeschlagen. 1 übersprungen (schon umbenannt, steht im Verlauf)");
 
         QVERIFY(m_store->insert(record(path("alt2.txt"), path("b.txt"))));
         const QStringList reviewed = jobNames();

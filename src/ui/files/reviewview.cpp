@@ -238,7 +238,7 @@ void ReviewView::refreshBar()
         m_stateFilter->setCurrentIndex(0);
         m_textFilter->clear();
     }
-    const std::optional<QString> &error = m_engine.error();
+    const std::optional<QString> error = m_engine.shownError();
     m_errorItem->setVisible(error.has_value());
     m_errorText->setText(error.value_or(QString()));
     m_errorItem->setAccessibleName(m_errorText->text());

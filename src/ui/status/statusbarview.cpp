@@ -250,11 +250,11 @@ void StatusBarView::refreshEngine()
     const QString counted = qtTrId("status.progress").arg(engine.processedCount()).arg(engine.totalCount());
     m_progressText->setText(engine.waitNote() ? counted + QStringLiteral(" · ") + *engine.waitNote() : counted);
     m_progressItem->setAccessibleName(m_progressText->text());
-    const bool showError = !processing && engine.error().has_value();
+    const bool showError = !processing && engine.shownError().has_value();
     m_errorItem->setVisible(showError);
     // Cut to its room with the whole text in the tooltip and for screen readers: a long reason
     // must not push the rest of the bar off the window's edge.
-    const QString error = engine.error().value_or(QString());
+    const QString error = engine.shownError().value_or(QString());
     m_errorText->setText(m_errorText->fontMetrics().elidedText(error, Qt::ElideMiddle, ErrorWidth));
     m_errorText->setToolTip(error);
     m_errorItem->setToolTip(error);
