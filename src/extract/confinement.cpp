@@ -4,9 +4,12 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <linux/landlock.h>
 #include <sched.h>
 #include <seccomp.h>
@@ -15,6 +18,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <termios.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -97,74 +102,158 @@ int restrictFileSystem(const QStringList &readable)
     return restricted ? int(abi) : 0;
 }
 
-struct Filter {
-    scmp_filter_ctx context = seccomp_init(SCMP_ACT_ALLOW);
-    bool complete = context != nullptr;
+// Names of the system calls, looked up before the lock so that the trap handler needs no memory.
+constexpr int KnownCalls = 512;
+std::array<const char *, KnownCalls> g_callNames = {};
 
+// Tracing: a refused call is named on stderr, then fails with EPERM as it would untraced.
+void onRefusedCall(int, siginfo_t *info, void *context)
+{
+    const int call = info->si_syscall;
+    const char *name = call >= 0 && call < KnownCalls && g_callNames[size_t(call)] ? g_callNames[size_t(call)] : "?";
+    char line[128];
+    const int length = std::snprintf(line, sizeof line, "namorix-extract: system call refused: %s (%d)\n", name, call);
+    if (length > 0)
+        (void)!::write(STDERR_FILENO, line, size_t(std::min(length, int(sizeof line) - 1)));
+#if defined(__x86_64__)
+    static_cast<ucontext_t *>(context)->uc_mcontext.gregs[REG_RAX] = -EPERM;
+#elif defined(__aarch64__)
+    static_cast<ucontext_t *>(context)->uc_mcontext.regs[0] = __u64(-EPERM);
+#else
+    Q_UNUSED(context);
+#endif
+}
+
+// Debug builds, and the tests, trap what is refused, so that a call a library newly needs is found at once.
+bool tracesRefusedCalls()
+{
+#ifndef NDEBUG
+    return true;
+#else
+    return qEnvironmentVariableIntValue("NAMORIX_SECCOMP_TRACE") != 0;
+#endif
+}
+
+// Calls that reach other processes; no group may allow them but with the argument filter written here.
+constexpr std::array Refused{"ptrace",
+                             "process_vm_readv",
+                             "process_vm_writev",
+                             "prlimit64",
+                             "setpriority",
+                             "sched_setaffinity",
+                             "kill",
+                             "tgkill",
+                             "tkill",
+                             "rt_sigqueueinfo",
+                             "rt_tgsigqueueinfo",
+                             "pidfd_open",
+                             "pidfd_getfd",
+                             "pidfd_send_signal",
+                             "kcmp",
+                             "get_robust_list"};
+
+struct Filter {
+    scmp_filter_ctx context;
+    bool complete;
+
+    explicit Filter(uint32_t refuse)
+        : context(seccomp_init(refuse))
+        , complete(context != nullptr)
+    {
+    }
     ~Filter() { seccomp_release(context); }
 
-    void deny(const char *name, int error, std::initializer_list<scmp_arg_cmp> conditions = {})
+    void add(uint32_t action, const char *name, std::initializer_list<scmp_arg_cmp> conditions)
     {
         const int call = seccomp_syscall_resolve_name(name);
         if (call == __NR_SCMP_ERROR)
             return; // not a system call of this architecture
-        if (seccomp_rule_add_array(context, SCMP_ACT_ERRNO(error), call, unsigned(conditions.size()),
+        if (seccomp_rule_add_array(context, action, call, unsigned(conditions.size()),
                                    conditions.size() ? conditions.begin() : nullptr) != 0)
             complete = false;
     }
 
-    /** `names`: system calls separated by spaces. */
-    void denyAll(const char *names, int error)
+    /** `name` with `conditions` on its arguments; one of `Refused` only with conditions. */
+    void allow(const char *name, std::initializer_list<scmp_arg_cmp> conditions)
+    {
+        const bool refused = std::ranges::any_of(Refused, [&](const char *other) { return qstrcmp(name, other) == 0; });
+        Q_ASSERT(!refused || conditions.size() != 0);
+        if (!refused || conditions.size() != 0)
+            add(SCMP_ACT_ALLOW, name, conditions);
+    }
+
+    /** `names`: system calls separated by spaces, allowed whatever their arguments. */
+    void allowAll(const char *names)
     {
         for (const QByteArray &name : QByteArray(names).split(' '))
-            deny(name.constData(), error);
+            allow(name.constData(), {});
     }
 };
 
-// Everything is allowed but what an exploited parser would want: to reach the network, to run
-// or trace another program, to change files. Failures come back as errors, not kills, so that a
-// library that merely tries (fontconfig writing its cache) goes on.
+// Only what extraction needs is allowed, by purpose; anything else (and every call a future
+// kernel adds) fails with an error, not a kill, so that a library that merely tries goes on.
 bool filterSystemCalls()
 {
-    Filter filter;
+    const bool tracing = tracesRefusedCalls();
+    if (tracing) {
+        for (int call = 0; call < KnownCalls; ++call)
+            g_callNames[size_t(call)] = seccomp_syscall_resolve_num_arch(SCMP_ARCH_NATIVE, call);
+        struct sigaction trap = {};
+        trap.sa_sigaction = &onRefusedCall;
+        trap.sa_flags = SA_SIGINFO;
+        ::sigaction(SIGSYS, &trap, nullptr);
+    }
+    Filter filter(tracing ? SCMP_ACT_TRAP : SCMP_ACT_ERRNO(EPERM));
     if (!filter.complete)
         return false;
     // A thread started by a library before the lock gets the filter too.
     seccomp_attr_set(filter.context, SCMP_FLTATR_CTL_TSYNC, 1);
-    filter.denyAll("socket socketpair connect bind listen accept accept4 execve execveat", EACCES);
-    // Threads only; glibc falls back from clone3, whose flags a filter cannot see, to clone.
-    filter.deny("fork", EPERM);
-    filter.deny("vfork", EPERM);
-    filter.deny("clone", EPERM, {SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, 0)});
-    filter.deny("clone3", ENOSYS);
-    filter.denyAll("ptrace process_vm_readv process_vm_writev pidfd_open pidfd_getfd pidfd_send_signal kcmp tkill",
-                   EPERM);
-    // Signals only to itself (abort() raises one).
     const scmp_datum_t self = scmp_datum_t(::getpid());
-    for (const char *call : {"kill", "tgkill", "rt_sigqueueinfo", "rt_tgsigqueueinfo"})
-        filter.deny(call, EPERM, {SCMP_A0(SCMP_CMP_NE, self)});
-    // Opening for reading only; the descriptor handed in is read-only too.
-    for (const scmp_datum_t flag :
-         {scmp_datum_t(O_WRONLY), scmp_datum_t(O_RDWR), scmp_datum_t(O_CREAT), scmp_datum_t(O_TRUNC)}) {
-        filter.deny("open", EACCES, {SCMP_A1(SCMP_CMP_MASKED_EQ, flag, flag)});
-        filter.deny("openat", EACCES, {SCMP_A2(SCMP_CMP_MASKED_EQ, flag, flag)});
-    }
-    filter.deny("openat2", ENOSYS); // its flags are out of a filter's sight; glibc does not need it
-    filter.denyAll("creat open_by_handle_at name_to_handle_at rename renameat renameat2 unlink unlinkat mkdir "
-                   "mkdirat rmdir link linkat symlink symlinkat mknod mknodat chmod fchmod fchmodat chown fchown "
-                   "lchown fchownat truncate utime utimes utimensat futimesat setxattr lsetxattr fsetxattr "
-                   "removexattr lremovexattr fremovexattr",
-                   EPERM);
-    // Typing into the terminal the app was started from, and file attributes on the descriptor.
-    for (const scmp_datum_t request : {scmp_datum_t(TIOCSTI), scmp_datum_t(TIOCLINUX), scmp_datum_t(FS_IOC_SETFLAGS),
-                                       scmp_datum_t(FS_IOC_FSSETXATTR)})
-        filter.deny("ioctl", EPERM, {SCMP_A1(SCMP_CMP_MASKED_EQ, 0xFFFFFFFFU, request)});
-    // The kernel's larger interfaces, none of which a parser needs.
-    filter.denyAll("io_uring_setup io_uring_enter io_uring_register bpf perf_event_open userfaultfd keyctl add_key "
-                   "request_key mount umount2 pivot_root chroot setns unshare fsopen fsconfig fsmount fspick "
-                   "move_mount open_tree mount_setattr init_module finit_module delete_module kexec_load "
-                   "kexec_file_load reboot swapon swapoff acct quotactl",
-                   EPERM);
+
+    // Memory.
+    filter.allowAll("brk mmap munmap mremap mprotect madvise");
+
+    // Reading the passed descriptor, and what Landlock lets it read (libraries, fonts, charset
+    // modules and language data loaded lazily). Opening only for reading.
+    constexpr scmp_datum_t Writing = O_WRONLY | O_RDWR | O_CREAT | O_TRUNC | O_APPEND;
+    filter.allow("openat", {SCMP_A2(SCMP_CMP_MASKED_EQ, Writing, 0)});
+    filter.allow("open", {SCMP_A1(SCMP_CMP_MASKED_EQ, Writing, 0)});
+    filter.add(SCMP_ACT_ERRNO(ENOSYS), "openat2", {}); // its flags are out of a filter's sight; glibc falls back
+    filter.allowAll("read readv pread64 preadv preadv2 lseek close close_range dup dup2 dup3 fstat newfstatat stat "
+                    "lstat statx fstatfs statfs access faccessat faccessat2 readlink readlinkat getdents64 getcwd");
+    for (const scmp_datum_t command : {F_GETFD, F_SETFD, F_GETFL, F_SETFL, F_DUPFD, F_DUPFD_CLOEXEC})
+        filter.allow("fcntl", {SCMP_A1(SCMP_CMP_EQ, command)});
+    for (const scmp_datum_t request : {TCGETS, FIONREAD}) // isatty() on the standard streams
+        filter.allow("ioctl", {SCMP_A1(SCMP_CMP_MASKED_EQ, 0xFFFFFFFFU, request)});
+
+    // The socket to the app (and the standard error stream, forwarded to the app's).
+    filter.allowAll("recvmsg recvfrom sendmsg sendto write writev poll ppoll");
+
+    // Time, and the CPU limit set again for each file (on itself only).
+    filter.allowAll("clock_gettime clock_getres clock_nanosleep nanosleep gettimeofday time getrusage times "
+                    "getrlimit setrlimit");
+    filter.allow("prlimit64", {SCMP_A0(SCMP_CMP_EQ, 0)});
+
+    // Threads of its own pool (Tesseract's, the media decoders'). glibc falls back from clone3,
+    // whose flags a filter cannot see, to clone.
+    constexpr scmp_datum_t Thread = CLONE_VM | CLONE_SIGHAND | CLONE_THREAD;
+    filter.allow("clone", {SCMP_A0(SCMP_CMP_MASKED_EQ, Thread, Thread)});
+    filter.add(SCMP_ACT_ERRNO(ENOSYS), "clone3", {});
+    filter.allowAll("futex set_robust_list rseq set_tid_address sched_yield eventfd2 getpid gettid getppid getuid "
+                    "geteuid getgid getegid uname sysinfo getrandom membarrier");
+    for (const scmp_datum_t process : {scmp_datum_t(0), self})
+        filter.allow("sched_getaffinity", {SCMP_A0(SCMP_CMP_EQ, process)});
+    for (const scmp_datum_t option : {PR_SET_NAME, PR_GET_NAME})
+        filter.allow("prctl", {SCMP_A0(SCMP_CMP_EQ, option)});
+
+    // Signals to itself (abort() raises one).
+    filter.allowAll("rt_sigaction rt_sigprocmask rt_sigreturn sigaltstack restart_syscall");
+    filter.allow("kill", {SCMP_A0(SCMP_CMP_EQ, self)});
+    filter.allow("tgkill", {SCMP_A0(SCMP_CMP_EQ, self)});
+
+    // Exit.
+    filter.allowAll("exit exit_group");
+
     return filter.complete && seccomp_load(filter.context) == 0;
 }
 

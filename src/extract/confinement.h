@@ -24,8 +24,9 @@ void limitCpuFromNow(int seconds);
 
 /**
  * No new privileges; Landlock: read-only access to `readable`, nothing else, no TCP, no signals
- * outside the process; seccomp: no sockets, no programs, no processes, no tracing, no file
- * writes or metadata changes.
+ * outside the process; seccomp: an allow-list of what extraction needs (memory, reading, the
+ * socket to the app, time, its own threads, signals to itself, exit), every other call fails
+ * with EPERM. Debug builds and NAMORIX_SECCOMP_TRACE=1 trap instead and name the call on stderr.
  */
 [[nodiscard]] SandboxState lockIn(const QStringList &readable);
 

@@ -60,9 +60,10 @@ QString endingReason(QProcess::ExitStatus status, int code)
 QProcessEnvironment helperEnvironment()
 {
     static const QProcessEnvironment environment = [] {
-        const QStringList kept = u"HOME LANG LANGUAGE TZ XDG_CACHE_HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_DATA_DIRS "
-                                 u"XDG_CONFIG_DIRS FONTCONFIG_FILE FONTCONFIG_PATH TESSDATA_PREFIX QT_PLUGIN_PATH "
-                                 u"LD_LIBRARY_PATH ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS"_s.split(u' ');
+        const QStringList kept =
+            u"HOME LANG LANGUAGE TZ XDG_CACHE_HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_DATA_DIRS "
+            u"XDG_CONFIG_DIRS FONTCONFIG_FILE FONTCONFIG_PATH TESSDATA_PREFIX QT_PLUGIN_PATH "
+            u"LD_LIBRARY_PATH ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS NAMORIX_SECCOMP_TRACE"_s.split(u' ');
         const QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
         QProcessEnvironment helper;
         for (const QString &name : all.keys()) {

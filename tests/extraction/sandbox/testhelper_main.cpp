@@ -10,15 +10,60 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/ptrace.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
 
 volatile long g_spin = 0;
+
+// Reaches for the app (the helper's parent) or the system the way an exploited parser would, each
+// harmless should it succeed: reads, the value already set, signal 0, a mount point that is not
+// there. The call's result; nullopt for a verb of another kind.
+std::optional<long> reachOut(const QByteArray &verb, const QByteArray &argument)
+{
+    const pid_t app = ::getppid();
+    errno = 0;
+    if (verb == "prlimit") {
+        rlimit cpu = {};
+        return ::prlimit(app, RLIMIT_CPU, nullptr, &cpu);
+    }
+    if (verb == "setpriority")
+        return ::setpriority(PRIO_PROCESS, id_t(app), argument.toInt());
+    if (verb == "sched_setaffinity") {
+        cpu_set_t inherited; // the app's own
+        if (::sched_getaffinity(0, sizeof inherited, &inherited) != 0)
+            return -1;
+        return ::sched_setaffinity(app, sizeof inherited, &inherited);
+    }
+    if (verb == "ptrace")
+        return ::ptrace(PTRACE_SEIZE, app, nullptr, nullptr);
+    if (verb == "process_vm_readv") {
+        char byte = 0;
+        iovec local{&byte, 1}, remote{&byte, 1};
+        return ::process_vm_readv(app, &local, 1, &remote, 1, 0);
+    }
+    if (verb == "kill")
+        return ::kill(app, 0);
+    if (verb == "tgkill")
+        return ::syscall(SYS_tgkill, app, app, 0);
+    if (verb == "inet")
+        return ::socket(AF_INET, SOCK_STREAM, 0);
+    if (verb == "mount")
+        return ::mount("none", "/namorix-gibt-es-nicht", "tmpfs", 0, nullptr);
+    return std::nullopt;
+}
 
 class Misbehaving final : public ExtensionProcessor
 {
@@ -49,7 +94,8 @@ public:
 
 private:
     // Each line of the file names an attempt ("write PATH", "read PATH", "socket", "exec PATH",
-    // "fork"); each gives "verweigert" or "möglich".
+    // "fork", or one of reachOut's); each gives "verweigert" or "möglich" (or, for reachOut's,
+    // the name of another error).
     static MetadataMap attempts(const SourceFile &file)
     {
         MetadataMap report;
@@ -77,6 +123,11 @@ private:
                 if (child == 0)
                     ::_exit(0);
                 possible = child > 0;
+            } else if (const std::optional<long> outcome = reachOut(verb, argument)) {
+                report.set(QString::fromUtf8(verb), *outcome >= 0    ? QStringLiteral("möglich")
+                                                    : errno == EPERM ? QStringLiteral("verweigert")
+                                                                     : QString::fromUtf8(strerrorname_np(errno)));
+                continue;
             }
             report.set(QString::fromUtf8(verb), possible ? QStringLiteral("möglich") : QStringLiteral("verweigert"));
         }
