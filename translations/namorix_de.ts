@@ -422,6 +422,8 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="rules.regexEmpty"><source>rules.regexEmpty</source><translation>Eine Ersetzungsregel braucht ein Suchmuster.</translation></message>
     <message id="rules.regexInvalid"><source>rules.regexInvalid</source><translation>„%1“ ist kein gültiger regulärer Ausdruck.</translation></message>
     <message id="rules.lengthInvalid"><source>rules.lengthInvalid</source><translation>Die höchste Namenslänge muss mindestens 1 Zeichen sein (angegeben: %1).</translation></message>
+    <message id="provider.redirect"><source>provider.redirect</source><translation>Der Anbieter leitet auf eine andere Adresse um (%1); die Anfrage wird dorthin nicht gesendet.</translation></message>
+    <message id="provider.redirect.key"><source>provider.redirect.key</source><translation>Der Anbieter leitet auf eine andere Adresse um (%1); der Schlüssel wird dorthin nicht gesendet.</translation></message>
     <message id="edit.slash"><source>edit.slash</source><translation>Ein Dateiname kann kein „/“ enthalten: Umbenennen verschiebt keine Dateien in andere Ordner.</translation></message>
     <message id="edit.empty"><source>edit.empty</source><translation>Der Dateiname darf nicht leer sein.</translation></message>
     <message id="apply.invalidName"><source>apply.invalidName</source><translation>Ungültiger Dateiname: %1</translation></message>

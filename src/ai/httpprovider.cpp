@@ -304,11 +304,7 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
                 target.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment).toString();
             co_return std::unexpected(
                 error(code > 0 ? code : -1,
-                      (prompt.apiKey.isEmpty()
-                           ? QStringLiteral("Der Anbieter leitet auf eine andere Adresse um (%1); die Anfrage wird "
-                                            "dorthin nicht gesendet.")
-                           : QStringLiteral("Der Anbieter leitet auf eine andere Adresse um (%1); der Schlüssel wird "
-                                            "dorthin nicht gesendet."))
+                      StringTable::text(prompt.apiKey.isEmpty() ? "provider.redirect" : "provider.redirect.key")
                           .arg(address)));
         }
 

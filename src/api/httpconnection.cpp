@@ -234,19 +234,24 @@ HTTPConnection::Completeness HTTPConnection::completeness()
     return Completeness::complete;
 }
 
-void HTTPConnection::watchClient()
+bool HTTPConnection::discardInput()
 {
     char sink[ChunkSize];
     for (int round = 0; round < ReadRounds; ++round) {
         const ssize_t count = ::recv(m_descriptor, sink, sizeof sink, 0);
         if (count > 0 || (count < 0 && errno == EINTR))
             continue;
-        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return;
-        Q_EMIT clientGone();
-        close();
-        return;
+        return count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
     }
+    return true;
+}
+
+void HTTPConnection::watchClient()
+{
+    if (discardInput())
+        return;
+    Q_EMIT clientGone();
+    close();
 }
 
 void HTTPConnection::writeReply()
@@ -279,16 +284,8 @@ void HTTPConnection::writeReply()
 
 void HTTPConnection::drain()
 {
-    char sink[ChunkSize];
-    for (int round = 0; round < ReadRounds; ++round) {
-        const ssize_t count = ::recv(m_descriptor, sink, sizeof sink, 0);
-        if (count > 0 || (count < 0 && errno == EINTR))
-            continue;
-        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return;
+    if (!discardInput())
         close();
-        return;
-    }
 }
 
 void HTTPConnection::releaseHeld()

@@ -109,6 +109,8 @@ private:
     void finishReading();
     void writeReply();
     void drain();
+    /** Reads and drops what the client sent so far; false once it has closed or failed. */
+    bool discardInput();
     void close();
     void closeDescriptor();
     void releaseHeld();
