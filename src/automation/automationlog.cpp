@@ -1,0 +1,4 @@
+#include "automationlog.h"
+
+Q_LOGGING_CATEGORY(lcQueue, "namorix.queue", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcWatch, "namorix.watch", QtInfoMsg)

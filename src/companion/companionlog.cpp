@@ -1,0 +1,3 @@
+#include "companionlog.h"
+
+Q_LOGGING_CATEGORY(lcCompanion, "namorix.companion", QtInfoMsg)

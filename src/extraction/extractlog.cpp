@@ -1,0 +1,3 @@
+#include "extractlog.h"
+
+Q_LOGGING_CATEGORY(lcExtract, "namorix.extract", QtInfoMsg)

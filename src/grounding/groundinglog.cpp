@@ -1,0 +1,3 @@
+#include "groundinglog.h"
+
+Q_LOGGING_CATEGORY(lcGrounding, "namorix.grounding", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "naminglog.h"
+
+Q_LOGGING_CATEGORY(lcNaming, "namorix.naming", QtInfoMsg)
