@@ -388,6 +388,7 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="menubar.cancel"><source>menubar.cancel</source><translation>Abbrechen</translation></message>
     <message id="menubar.rename"><source>menubar.rename</source><translation>Umbenennen</translation></message>
     <message id="cli.hidden"><source>cli.hidden</source><translation>Nur im Systembereich starten, ohne Fenster (für den Autostart)</translation></message>
+    <message id="cli.log"><source>cli.log</source><translation>Jede Entscheidung protokollieren (warum eine Datei wartet, übersprungen oder so benannt wird) – auf der Standardfehlerausgabe</translation></message>
     <!-- The core: engine, file moves, queue -->
     <message id="watch.alreadyWatched"><source>watch.alreadyWatched</source><translation>%1 wird bereits überwacht</translation></message>
     <message id="watch.notFound"><source>watch.notFound</source><translation>%1 wird nicht überwacht</translation></message>
@@ -440,6 +441,159 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="queue.renamed" numerus="yes"><source>queue.renamed</source><translation><numerusform>%n Datei umbenannt</numerusform><numerusform>%n Dateien umbenannt</numerusform></translation></message>
     <message id="queue.review" numerus="yes"><source>queue.review</source><translation><numerusform>%n Datei braucht eine Prüfung</numerusform><numerusform>%n Dateien brauchen eine Prüfung</numerusform></translation></message>
     <message id="queue.show"><source>queue.show</source><translation>Anzeigen</translation></message>
+    <!-- Grounding: why a value of the reply is not backed by the document -->
+    <message id="grounding.date.unreadable"><source>grounding.date.unreadable</source><translation>Datum nicht lesbar: %1</translation></message>
+    <message id="grounding.date.future"><source>grounding.date.future</source><translation>Datum liegt in der Zukunft</translation></message>
+    <message id="grounding.date.tooEarly"><source>grounding.date.tooEarly</source><translation>Datum vor %1 ist unplausibel</translation></message>
+    <message id="grounding.date.notFound"><source>grounding.date.notFound</source><translation>Datum nicht im Dokument gefunden</translation></message>
+    <message id="grounding.date.notCaptureDate"><source>grounding.date.notCaptureDate</source><translation>Datum weicht vom Aufnahmedatum ab (%1)</translation></message>
+    <message id="grounding.date.uncheckable"><source>grounding.date.uncheckable</source><translation>Datum nicht prüfbar: die Datei hat weder Text noch Aufnahmedatum</translation></message>
+    <message id="grounding.amount.uncheckable"><source>grounding.amount.uncheckable</source><translation>Betrag nicht prüfbar: die Datei hat keinen Text</translation></message>
+    <message id="grounding.amount.unreadable"><source>grounding.amount.unreadable</source><translation>Betrag nicht lesbar: %1</translation></message>
+    <message id="grounding.amount.notFound"><source>grounding.amount.notFound</source><translation>Betrag nicht im Dokument gefunden</translation></message>
+    <message id="grounding.sender.notFound"><source>grounding.sender.notFound</source><translation>Absender nicht im Dokument gefunden</translation></message>
+    <message id="grounding.category.notListed"><source>grounding.category.notListed</source><translation>Kategorie nicht in der Liste: %1</translation></message>
+    <message id="grounding.fallback"><source>grounding.fallback</source><translation>Keine verwertbare Antwort: der Name ist die erste Zeile der Antwort</translation></message>
+    <!-- The companion (Korvex) -->
+    <message id="kvx.invalidURL"><source>kvx.invalidURL</source><translation>Ungültige KVX-URL</translation></message>
+    <message id="kvx.requestFailed"><source>kvx.requestFailed</source><translation>KVX-Anfrage fehlgeschlagen</translation></message>
+    <message id="kvx.notIndexed"><source>kvx.notIndexed</source><translation>Datei nicht in KVX indexiert</translation></message>
+    <message id="kvx.emptyText"><source>kvx.emptyText</source><translation>KVX lieferte keinen Text</translation></message>
+    <message id="kvx.decoding"><source>kvx.decoding</source><translation>Ungültige KVX-Antwort: %1</translation></message>
+    <message id="kvx.transport"><source>kvx.transport</source><translation>KVX nicht erreichbar: %1</translation></message>
+    <message id="kvx.memberMissing"><source>kvx.memberMissing</source><translation>"%1" fehlt</translation></message>
+    <message id="kvx.resultIncomplete"><source>kvx.resultIncomplete</source><translation>Suchergebnis ohne "id" oder "file_path"</translation></message>
+    <message id="kvx.pageIncomplete"><source>kvx.pageIncomplete</source><translation>Seite ohne "page" oder "text"</translation></message>
+    <!-- REST API -->
+    <message id="api.tooLarge"><source>api.tooLarge</source><translation>Anfrage zu groß</translation></message>
+    <!-- Transport failures (Qt's own texts are English) -->
+    <message id="network.none"><source>network.none</source><translation>Kein Fehler</translation></message>
+    <message id="network.connectionRefused"><source>network.connectionRefused</source><translation>Verbindung abgelehnt</translation></message>
+    <message id="network.remoteHostClosed"><source>network.remoteHostClosed</source><translation>Verbindung vom Server getrennt</translation></message>
+    <message id="network.hostNotFound"><source>network.hostNotFound</source><translation>Server nicht gefunden</translation></message>
+    <message id="network.timeout"><source>network.timeout</source><translation>Zeitüberschreitung</translation></message>
+    <message id="network.operationCanceled"><source>network.operationCanceled</source><translation>Abgebrochen</translation></message>
+    <message id="network.sslHandshakeFailed"><source>network.sslHandshakeFailed</source><translation>SSL-Fehler</translation></message>
+    <message id="network.temporaryNetworkFailure"><source>network.temporaryNetworkFailure</source><translation>Netzwerk vorübergehend nicht verfügbar</translation></message>
+    <message id="network.networkSessionFailed"><source>network.networkSessionFailed</source><translation>Keine Netzwerkverbindung</translation></message>
+    <message id="network.backgroundRequestNotAllowed"><source>network.backgroundRequestNotAllowed</source><translation>Anfrage im Hintergrund nicht erlaubt</translation></message>
+    <message id="network.tooManyRedirects"><source>network.tooManyRedirects</source><translation>Zu viele Weiterleitungen</translation></message>
+    <message id="network.insecureRedirect"><source>network.insecureRedirect</source><translation>Unsichere Weiterleitung</translation></message>
+    <message id="network.unknownNetwork"><source>network.unknownNetwork</source><translation>Unbekannter Netzwerkfehler</translation></message>
+    <message id="network.proxyConnectionRefused"><source>network.proxyConnectionRefused</source><translation>Proxy: Verbindung abgelehnt</translation></message>
+    <message id="network.proxyConnectionClosed"><source>network.proxyConnectionClosed</source><translation>Proxy: Verbindung getrennt</translation></message>
+    <message id="network.proxyNotFound"><source>network.proxyNotFound</source><translation>Proxy nicht gefunden</translation></message>
+    <message id="network.proxyTimeout"><source>network.proxyTimeout</source><translation>Proxy: Zeitüberschreitung</translation></message>
+    <message id="network.proxyAuthenticationRequired"><source>network.proxyAuthenticationRequired</source><translation>Proxy verlangt eine Anmeldung</translation></message>
+    <message id="network.unknownProxy"><source>network.unknownProxy</source><translation>Unbekannter Proxy-Fehler</translation></message>
+    <message id="network.contentAccessDenied"><source>network.contentAccessDenied</source><translation>Zugriff verweigert</translation></message>
+    <message id="network.contentOperationNotPermitted"><source>network.contentOperationNotPermitted</source><translation>Vorgang nicht erlaubt</translation></message>
+    <message id="network.contentNotFound"><source>network.contentNotFound</source><translation>Nicht gefunden</translation></message>
+    <message id="network.authenticationRequired"><source>network.authenticationRequired</source><translation>Anmeldung erforderlich</translation></message>
+    <message id="network.contentReSend"><source>network.contentReSend</source><translation>Anfrage konnte nicht erneut gesendet werden</translation></message>
+    <message id="network.contentConflict"><source>network.contentConflict</source><translation>Konflikt mit dem Zustand auf dem Server</translation></message>
+    <message id="network.contentGone"><source>network.contentGone</source><translation>Nicht mehr vorhanden</translation></message>
+    <message id="network.unknownContent"><source>network.unknownContent</source><translation>Unbekannter Inhaltsfehler</translation></message>
+    <message id="network.protocolUnknown"><source>network.protocolUnknown</source><translation>Protokoll nicht unterstützt</translation></message>
+    <message id="network.protocolInvalidOperation"><source>network.protocolInvalidOperation</source><translation>Vorgang im Protokoll ungültig</translation></message>
+    <message id="network.protocolFailure"><source>network.protocolFailure</source><translation>Protokollfehler</translation></message>
+    <message id="network.internalServer"><source>network.internalServer</source><translation>Interner Serverfehler</translation></message>
+    <message id="network.operationNotImplemented"><source>network.operationNotImplemented</source><translation>Vom Server nicht unterstützt</translation></message>
+    <message id="network.serviceUnavailable"><source>network.serviceUnavailable</source><translation>Dienst nicht verfügbar</translation></message>
+    <message id="network.unknownServer"><source>network.unknownServer</source><translation>Unbekannter Serverfehler</translation></message>
+    <message id="network.code"><source>network.code</source><translation>Netzwerkfehler (Code %1)</translation></message>
+    <!-- Provider clients -->
+    <message id="provider.noAnswer"><source>provider.noAnswer</source><translation>Zeitüberschreitung: keine Antwort nach %1 s</translation></message>
+    <message id="provider.network"><source>provider.network</source><translation>Netzwerkfehler: %1</translation></message>
+    <message id="provider.invalidEndpointAt"><source>provider.invalidEndpointAt</source><translation>Ungültiger Endpoint: %1</translation></message>
+    <message id="provider.notJson"><source>provider.notJson</source><translation>Antwort ist kein JSON (Fehler bei Byte %1)</translation></message>
+    <message id="provider.invalidReply"><source>provider.invalidReply</source><translation>Ungültige Antwort</translation></message>
+    <message id="provider.apple.unavailable"><source>provider.apple.unavailable</source><translation>Apple Foundation Models erfordert macOS 26 oder neuer</translation></message>
+    <message id="provider.local.name"><source>provider.local.name</source><translation>Auf diesem Gerät</translation></message>
+    <!-- The settings file -->
+    <message id="settings.file.unreadable"><source>settings.file.unreadable</source><translation>Die Einstellungsdatei %1 kann nicht gelesen werden (%2). Es gelten die Standardwerte, Änderungen werden nicht gespeichert.</translation></message>
+    <message id="settings.file.setAside"><source>settings.file.setAside</source><translation>Die Einstellungsdatei war beschädigt und wurde als %1 gesichert. Es gelten die Standardwerte.</translation></message>
+    <message id="settings.file.damaged"><source>settings.file.damaged</source><translation>Die Einstellungsdatei %1 ist beschädigt und konnte nicht beiseitegelegt werden. Es gelten die Standardwerte, Änderungen werden nicht gespeichert.</translation></message>
+    <!-- Files that are not analysed or renamed -->
+    <message id="file.notUtf8"><source>file.notUtf8</source><translation>Dateiname nicht in UTF-8: %1</translation></message>
+    <message id="file.notRegular"><source>file.notRegular</source><translation>Keine reguläre Datei: %1 (%2)</translation></message>
+    <message id="file.kind.link"><source>file.kind.link</source><translation>symbolischer Link</translation></message>
+    <message id="file.kind.device"><source>file.kind.device</source><translation>Gerätedatei</translation></message>
+    <message id="file.kind.fifo"><source>file.kind.fifo</source><translation>FIFO</translation></message>
+    <message id="file.kind.socket"><source>file.kind.socket</source><translation>Socket</translation></message>
+    <message id="file.kind.folder"><source>file.kind.folder</source><translation>Ordner</translation></message>
+    <message id="file.kind.special"><source>file.kind.special</source><translation>Sonderdatei</translation></message>
+    <message id="file.kind.system"><source>file.kind.system</source><translation>Systemdatei</translation></message>
+    <!-- Settings window: the autostart entry -->
+    <message id="settings.autostart.notRemoved"><source>settings.autostart.notRemoved</source><translation>Autostart-Eintrag %1 lässt sich nicht entfernen</translation></message>
+    <message id="settings.autostart.notWritten"><source>settings.autostart.notWritten</source><translation>Autostart-Eintrag %1 lässt sich nicht schreiben</translation></message>
+    <message id="settings.autostart.comment"><source>settings.autostart.comment</source><translation>Startet Namorix beim Anmelden im Systembereich</translation></message>
+    <!-- Rules tab -->
+    <message id="rules.title"><source>rules.title</source><translation>Regeln</translation></message>
+    <message id="rules.categories.title"><source>rules.categories.title</source><translation>Kategorien für die KI</translation></message>
+    <message id="rules.categories.footer"><source>rules.categories.footer</source><translation>Die KI wählt aus dieser Liste den passenden Wert für {kategorie}.</translation></message>
+    <message id="rules.regex.title"><source>rules.regex.title</source><translation>Regex Find/Replace</translation></message>
+    <message id="rules.format.title"><source>rules.format.title</source><translation>Namensformat</translation></message>
+    <message id="rules.format.label"><source>rules.format.label</source><translation>Format</translation></message>
+    <message id="rules.tokens.extracted"><source>rules.tokens.extracted</source><translation>Von der KI extrahiert</translation></message>
+    <message id="rules.token.datum"><source>rules.token.datum</source><translation>Datum aus dem Dokument</translation></message>
+    <message id="rules.token.kategorie"><source>rules.token.kategorie</source><translation>Dokumenttyp (z.B. Rechnung)</translation></message>
+    <message id="rules.token.beschreibung"><source>rules.token.beschreibung</source><translation>Kurzbeschreibung des Inhalts</translation></message>
+    <message id="rules.token.absender"><source>rules.token.absender</source><translation>Absender oder Firma</translation></message>
+    <message id="rules.token.betrag"><source>rules.token.betrag</source><translation>Geldbetrag falls vorhanden</translation></message>
+    <message id="rules.tokens.fixed"><source>rules.tokens.fixed</source><translation>Fester Wert</translation></message>
+    <message id="rules.token.sep"><source>rules.token.sep</source><translation>Gewähltes Trennzeichen</translation></message>
+    <message id="rules.post.title"><source>rules.post.title</source><translation>Nachbearbeitung</translation></message>
+    <message id="rules.post.footer"><source>rules.post.footer</source><translation>Diese Regeln werden auf den fertigen Namen angewendet, nachdem die KI-Werte eingesetzt wurden.</translation></message>
+    <message id="rules.date.label"><source>rules.date.label</source><translation>Datumsformat</translation></message>
+    <message id="rules.date.iso"><source>rules.date.iso</source><translation>JJJJ-MM-TT</translation></message>
+    <message id="rules.date.de"><source>rules.date.de</source><translation>TT.MM.JJJJ</translation></message>
+    <message id="rules.date.us"><source>rules.date.us</source><translation>MM-TT-JJJJ</translation></message>
+    <message id="rules.date.compact"><source>rules.date.compact</source><translation>JJJJMMTT</translation></message>
+    <message id="rules.date.none"><source>rules.date.none</source><translation>Kein Datum</translation></message>
+    <message id="rules.date.tooltip"><source>rules.date.tooltip</source><translation>Formatiert das von der KI extrahierte {datum}</translation></message>
+    <message id="rules.casing.label"><source>rules.casing.label</source><translation>Groß-/Kleinschreibung</translation></message>
+    <message id="rules.casing.lower"><source>rules.casing.lower</source><translation>kleinbuchstaben</translation></message>
+    <message id="rules.casing.title"><source>rules.casing.title</source><translation>Erster Buchstabe groß</translation></message>
+    <message id="rules.casing.upper"><source>rules.casing.upper</source><translation>GROSSBUCHSTABEN</translation></message>
+    <message id="rules.casing.preserve"><source>rules.casing.preserve</source><translation>Wie von der KI</translation></message>
+    <message id="rules.separator.label"><source>rules.separator.label</source><translation>Trennzeichen</translation></message>
+    <message id="rules.separator.dash"><source>rules.separator.dash</source><translation>Bindestrich (-)</translation></message>
+    <message id="rules.separator.underscore"><source>rules.separator.underscore</source><translation>Unterstrich (_)</translation></message>
+    <message id="rules.separator.dot"><source>rules.separator.dot</source><translation>Punkt (.)</translation></message>
+    <message id="rules.umlauts"><source>rules.umlauts</source><translation>Umlaute ersetzen (ä→ae)</translation></message>
+    <message id="rules.affix.title"><source>rules.affix.title</source><translation>Prefix / Suffix</translation></message>
+    <message id="rules.prefix"><source>rules.prefix</source><translation>Prefix</translation></message>
+    <message id="rules.prefix.placeholder"><source>rules.prefix.placeholder</source><translation>z.B. DOK</translation></message>
+    <message id="rules.suffix"><source>rules.suffix</source><translation>Suffix</translation></message>
+    <message id="rules.suffix.placeholder"><source>rules.suffix.placeholder</source><translation>z.B. archiv</translation></message>
+    <message id="rules.maxLength"><source>rules.maxLength</source><translation>Max. Länge</translation></message>
+    <message id="rules.maxLength.prefix"><source>rules.maxLength.prefix</source><translation>Max. Länge: </translation></message>
+    <message id="rules.preview"><source>rules.preview</source><translation>Vorschau: %1</translation></message>
+    <message id="rules.add"><source>rules.add</source><translation>Hinzufügen</translation></message>
+    <message id="rules.category.new"><source>rules.category.new</source><translation>Neue Kategorie</translation></message>
+    <message id="rules.category.add"><source>rules.category.add</source><translation>Kategorie hinzufügen</translation></message>
+    <message id="rules.category.remove"><source>rules.category.remove</source><translation>Kategorie „%1“ entfernen</translation></message>
+    <message id="rules.regex.pattern"><source>rules.regex.pattern</source><translation>Pattern</translation></message>
+    <message id="rules.regex.replacement"><source>rules.regex.replacement</source><translation>Ersetzung</translation></message>
+    <message id="rules.regex.add"><source>rules.regex.add</source><translation>Regel hinzufügen</translation></message>
+    <message id="rules.regex.example"><source>rules.regex.example</source><translation>z.B. ^IMG_\d+ → (leer) entfernt Kamera-Prefixe</translation></message>
+    <message id="rules.regex.enabled"><source>rules.regex.enabled</source><translation>Regel „%1“ aktiv</translation></message>
+    <message id="rules.regex.empty"><source>rules.regex.empty</source><translation>(leer)</translation></message>
+    <message id="rules.regex.remove"><source>rules.regex.remove</source><translation>Regel „%1“ entfernen</translation></message>
+    <!-- Template editor -->
+    <message id="templates.add"><source>templates.add</source><translation>Vorlage hinzufügen</translation></message>
+    <message id="templates.delete"><source>templates.delete</source><translation>Vorlage löschen</translation></message>
+    <message id="templates.list"><source>templates.list</source><translation>Vorlagen</translation></message>
+    <message id="templates.empty"><source>templates.empty</source><translation>Noch keine Vorlagen. Eine Vorlage gibt der KI ein Namensmuster vor; „+“ legt eine an.</translation></message>
+    <message id="templates.placeholder"><source>templates.placeholder</source><translation>Vorlage auswählen oder neue erstellen</translation></message>
+    <message id="templates.newName"><source>templates.newName</source><translation>Neue Vorlage</translation></message>
+    <message id="templates.default"><source>templates.default</source><translation>Standard-Vorlage</translation></message>
+    <message id="templates.name"><source>templates.name</source><translation>Name</translation></message>
+    <message id="templates.pattern"><source>templates.pattern</source><translation>Muster</translation></message>
+    <message id="templates.example"><source>templates.example</source><translation>Beispiel</translation></message>
+    <message id="templates.sample"><source>templates.sample</source><translation>für IMG_2041.jpg, ein Handyfoto einer Stromrechnung der Stadtwerke über 49,99 €, zuletzt geändert am 15.03.2024 um 14:30</translation></message>
+    <message id="templates.tokens"><source>templates.tokens</source><translation>Verfügbare Tokens</translation></message>
     <!-- Command line (namorix-cli) -->
     <message id="terminal.noReply"><source>terminal.noReply</source><translation>Keine Antwort von Namorix.</translation></message>
     <message id="terminal.httpStatus"><source>terminal.httpStatus</source><translation>Namorix antwortet mit Status %1.</translation></message>

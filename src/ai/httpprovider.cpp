@@ -2,6 +2,7 @@
 
 #include "ai/usageledger.h"
 
+#include "ai/ailog.h"
 #include "ai/aisettings.h"
 #include "ai/promptcontract.h"
 #include "common/latch.h"
@@ -147,9 +148,8 @@ QString transportMessage(QNetworkReply::NetworkError error, int timeoutMs)
 {
     // The transfer time-out aborts the reply, which Qt reports as cancelled.
     if (error == QNetworkReply::OperationCanceledError)
-        return QStringLiteral("Zeitüberschreitung: keine Antwort nach %1 s")
-            .arg(QLocale(QLocale::German).toString(timeoutMs / 1000.0));
-    return QStringLiteral("Netzwerkfehler: ") + NetworkErrors::describe(error);
+        return StringTable::text("provider.noAnswer").arg(QLocale(QLocale::German).toString(timeoutMs / 1000.0));
+    return StringTable::text("provider.network").arg(NetworkErrors::describe(error));
 }
 
 /** Same scheme, host and port: what a browser would call one origin. */
@@ -231,7 +231,7 @@ QCoro::Task<> HTTPProvider::waitBeforeRetry(qint64 ms, QString note)
 
 ProviderError HTTPProvider::aborted() const
 {
-    return error(-1, QStringLiteral("Analyse abgebrochen"));
+    return error(-1, StringTable::text("run.cancelled"));
 }
 
 QString HTTPProvider::describeRefusal(const QString &service, int status, const QByteArray &body)
@@ -264,7 +264,7 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
     const Request request = buildRequest(prompt);
     const QUrl url(request.url);
     if (!url.isValid() || url.host().isEmpty() || (url.scheme() != u"http" && url.scheme() != u"https"))
-        co_return std::unexpected(error(-1, QStringLiteral("Ungültiger Endpoint: ") + prompt.endpoint));
+        co_return std::unexpected(error(-1, StringTable::text("provider.invalidEndpointAt").arg(prompt.endpoint)));
 
     const int timeout = m_environment.timeoutOverrideMs.value_or(timeoutMs());
     QNetworkRequest networkRequest(url);
@@ -335,6 +335,10 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
             break;
         }
         const qint64 waitMs = asked.value_or(backOffMs(tried));
+        qCDebug(lcAI, "%s: try %d of %d failed (%s), tried again in %lld ms%s", qUtf8Printable(serviceName()), tried,
+                Tries,
+                qUtf8Printable(status.isValid() ? QStringLiteral("HTTP %1").arg(status.toInt()) : reply->errorString()),
+                waitMs, asked ? " as the service asked" : "");
         const QString note = StringTable::text(asked ? "provider.wait.asked" : "provider.wait.retry")
                                  .arg(QLocale(QLocale::German).toString((waitMs + 999) / 1000));
         QCoro::Task<> waiting = waitBeforeRetry(waitMs, note);
@@ -344,9 +348,8 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(replyBody, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        co_return std::unexpected(
-            ProviderError{QStringLiteral("JSON"), int(parseError.error),
-                          QStringLiteral("Antwort ist kein JSON (Fehler bei Byte %1)").arg(parseError.offset)});
+        co_return std::unexpected(ProviderError{QStringLiteral("JSON"), int(parseError.error),
+                                                StringTable::text("provider.notJson").arg(parseError.offset)});
     }
     if (document.isObject()) {
         // A reply without counts is still a request; a count that is no number adds nothing.
@@ -356,6 +359,6 @@ QCoro::Task<SuggestionResult> HTTPProvider::suggest(FileContext context, std::op
     }
     const std::optional<QString> text = document.isObject() ? replyText(document.object()) : std::nullopt;
     if (!text)
-        co_return std::unexpected(error(-1, QStringLiteral("Ungültige Antwort")));
+        co_return std::unexpected(error(-1, StringTable::text("provider.invalidReply")));
     co_return PromptContract::makeSuggestion(*text, context.fileExtension).withMasked(masked);
 }

@@ -3,6 +3,7 @@
 #include "common/stringtable.h"
 #include "common/unicodetext.h"
 #include "extraction/filecontext.h"
+#include "naming/naminglog.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -183,6 +184,7 @@ AISuggestion makeSuggestion(const QString &reply, const QString &fileExtension)
     if (const std::optional<AIExtraction> extraction = parseExtraction(reply).first)
         return AISuggestion::fromExtraction(*extraction).withReply(reply);
     const QString firstLine = reply.trimmed().section(u'\n', 0, 0);
+    qCDebug(lcNaming, "fallback name: the reply holds no JSON object with the fields, its first line is taken");
     return AISuggestion::fromFallbackName(
                fallbackName(UnicodeText::leftGraphemes(firstLine, FallbackNameLength), fileExtension))
         .withReply(reply);

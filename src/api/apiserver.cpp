@@ -6,6 +6,7 @@
 #include "common/latch.h"
 #include "common/peeraccount.h"
 #include "common/strictutf8.h"
+#include "common/stringtable.h"
 #include "settings/appsettings.h"
 
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <QTimer>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <sys/resource.h>
@@ -65,13 +65,6 @@ private:
     std::function<void(qintptr)> m_onAccepted;
 };
 
-/** The server's log lines go to standard output; diagnostics of other parts go to stderr. */
-void printLogLine(const QString &line)
-{
-    std::fprintf(stdout, "%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
-}
-
 void raiseDescriptorLimit()
 {
     rlimit limit{};
@@ -91,7 +84,7 @@ std::optional<QString> privateFolder(const QString &path)
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
     if (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid())
-        return QStringLiteral("%1 ist kein eigener Ordner").arg(path);
+        return QStringLiteral("%1 is not a folder of this account").arg(path);
     if ((info.st_mode & 0777) != 0700 && ::chmod(QFile::encodeName(path).constData(), 0700) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
     return std::nullopt;
@@ -212,8 +205,8 @@ void APIServer::start()
         return;
     if (!PeerAccount::tcpLookupAvailable() && settings.apiToken().isEmpty()) {
         settings.setApiToken(randomToken());
-        printLogLine(QStringLiteral("[API] Das System nennt den Besitzer einer Verbindung nicht: Anfragen über TCP "
-                                    "brauchen den Token aus den Einstellungen"));
+        qCInfo(lcAPI, "[API] the system does not name a connection's owner: requests over TCP need the token from "
+                      "the settings");
     }
     start(settings.apiPort());
     startLocal(AppSettings::apiSocketPath());
@@ -227,9 +220,8 @@ QString APIServer::localSocketPath() const
 bool APIServer::startLocal(const QString &path)
 {
     delete m_localListener;
-    const QString failure = QStringLiteral("[API] Socket %1 fehlgeschlagen: %2").arg(path);
     if (const std::optional<QString> problem = privateFolder(QFileInfo(path).absolutePath())) {
-        printLogLine(failure.arg(*problem));
+        qCWarning(lcAPI, "[API] socket %s failed: %s", qUtf8Printable(path), qUtf8Printable(*problem));
         return false;
     }
     auto *listener =
@@ -238,12 +230,12 @@ bool APIServer::startLocal(const QString &path)
     // Only this account can reach the folder, so a socket file there is a stale one of ours.
     QLocalServer::removeServer(path);
     if (!listener->listen(path)) {
-        printLogLine(failure.arg(listener->errorString()));
+        qCWarning(lcAPI, "[API] socket %s failed: %s", qUtf8Printable(path), qUtf8Printable(listener->errorString()));
         delete listener;
         return false;
     }
     m_localListener = listener;
-    printLogLine(QStringLiteral("[API] unix:%1").arg(path));
+    qCInfo(lcAPI, "[API] unix:%s", qUtf8Printable(path));
     return true;
 }
 
@@ -253,9 +245,8 @@ bool APIServer::start(qint64 port)
         delete m_listener;
         m_context.activePort = 0;
     }
-    const QString failure = QStringLiteral("[API] Port %1 fehlgeschlagen: %2").arg(port);
     if (port < 1 || port > 65535) {
-        printLogLine(failure.arg(QStringLiteral("Ungültiger Port (erlaubt sind 1 bis 65535)")));
+        qCWarning(lcAPI, "[API] port %lld failed: invalid port (1 to 65535 allowed)", qint64(port));
         return false;
     }
     static bool descriptorLimitRaised = false;
@@ -267,7 +258,7 @@ bool APIServer::start(qint64 port)
     listener->setListenBacklogSize(ListenBacklog);
     // Loopback only: no other host can reach the API.
     if (!listener->listen(QHostAddress::LocalHost, quint16(port))) {
-        printLogLine(failure.arg(listener->errorString()));
+        qCWarning(lcAPI, "[API] port %lld failed: %s", qint64(port), qUtf8Printable(listener->errorString()));
         delete listener;
         return false;
     }
@@ -277,7 +268,7 @@ bool APIServer::start(qint64 port)
             [listener] { QTimer::singleShot(AcceptRetryDelay, listener, &QTcpServer::resumeAccepting); });
     m_listener = listener;
     m_context.activePort = listener->serverPort();
-    printLogLine(QStringLiteral("[API] http://127.0.0.1:%1").arg(m_context.activePort));
+    qCInfo(lcAPI, "[API] http://127.0.0.1:%d", int(m_context.activePort));
     Q_EMIT listening(m_context.activePort);
     return true;
 }
@@ -297,11 +288,12 @@ void APIServer::accept(qintptr descriptor, Transport transport)
     // Refused unread, before any check of origin or token: the reply reveals nothing.
     connect(connection, &HTTPConnection::requestRefused, this, [connection](HTTPConnection::Refusal refusal) {
         using enum HTTPConnection::Refusal;
-        const auto [status, message] = refusal == tooLarge         ? std::pair(413, "Anfrage zu groß")
-                                       : refusal == lengthRequired ? std::pair(411, "length required")
-                                       : refusal == invalidLength  ? std::pair(400, "invalid content-length")
-                                                                   : std::pair(400, "incomplete request");
-        connection->reply(APIResponse::error(status, QString::fromUtf8(message)).serialize());
+        const auto [status, message] = refusal == tooLarge         ? std::pair(413, StringTable::text("api.tooLarge"))
+                                       : refusal == lengthRequired ? std::pair(411, QStringLiteral("length required"))
+                                       : refusal == invalidLength
+                                           ? std::pair(400, QStringLiteral("invalid content-length"))
+                                           : std::pair(400, QStringLiteral("incomplete request"));
+        connection->reply(APIResponse::error(status, message).serialize());
     });
 }
 
@@ -316,9 +308,8 @@ std::optional<APIServer::Caller> APIServer::identify(int descriptor, Transport t
         return Caller::ownAccount;
     if (!m_refusedAccounts.contains(*account)) {
         m_refusedAccounts.insert(*account);
-        printLogLine(QStringLiteral("[API] Verbindung von Benutzerkonto %1 abgewiesen: nur Konto %2 ist zugelassen")
-                         .arg(*account)
-                         .arg(own));
+        qCWarning(lcAPI, "[API] connection from account %u refused: only account %u is let in", unsigned(*account),
+                  unsigned(own));
     }
     return std::nullopt;
 }

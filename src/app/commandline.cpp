@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 
 namespace {
@@ -25,9 +26,14 @@ LaunchArguments CommandLine::parse(const QCoreApplication &app)
     parser.addVersionOption();
     const QCommandLineOption hidden(QStringLiteral("hidden"), qtTrId("cli.hidden"));
     parser.addOption(hidden);
+    const QCommandLineOption log(QStringLiteral("log"), qtTrId("cli.log"));
+    parser.addOption(log);
     parser.addPositionalArgument(QStringLiteral("eingaben"), qtTrId("cli.inputs"),
                                  QStringLiteral("[DATEI|ORDNER|namorix://rename?paths=…]"));
     parser.process(app);
+    // At once, before anything logs; QT_LOGGING_RULES still overrides it.
+    if (parser.isSet(log))
+        QLoggingCategory::setFilterRules(QStringLiteral("namorix.*.debug=true"));
     return LaunchArguments{parser.positionalArguments(), QDir::currentPath(), parser.isSet(hidden),
                            qEnvironmentVariable(ActivationTokenVariable)};
 }

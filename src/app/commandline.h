@@ -10,7 +10,7 @@
 class QCoreApplication;
 
 /**
- * What `namorix [--hidden] [FILE|FOLDER|URL …]` was asked to open, and the folder relative paths
+ * What `namorix [--hidden] [--log] [FILE|FOLDER|URL …]` was asked to open, and the folder relative paths
  * start from. `hidden`: start in the tray only, without showing the window (autostart).
  * `activationToken`: what the launcher gave this start to bring a window forward with on Wayland
  * (xdg-activation's `XDG_ACTIVATION_TOKEN`), if anything.
@@ -27,7 +27,10 @@ namespace CommandLine {
 /** Where a launcher puts the Wayland activation token for the program it starts. */
 inline constexpr char ActivationTokenVariable[] = "XDG_ACTIVATION_TOKEN";
 
-/** The process's own arguments; `--help` and `--version` print their text and end the process. */
+/**
+ * The process's own arguments; `--help` and `--version` print their text and end the process.
+ * `--log` turns on the debug lines of every namorix.* category (the trail of each decision).
+ */
 [[nodiscard]] LaunchArguments parse(const QCoreApplication &app);
 
 /**

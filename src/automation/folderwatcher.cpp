@@ -1,5 +1,7 @@
 #include "automation/folderwatcher.h"
 
+#include "automation/automationlog.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
@@ -11,6 +13,9 @@
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -46,8 +51,10 @@ FolderWatcher::FolderWatcher(QObject *parent)
     m_tracker.setInterval(DefaultSettleInterval);
     connect(&m_tracker, &SettleTracker::settled, this, &FolderWatcher::report);
     // Without an instance (the user's inotify limit reached) no folder can be watched.
-    if (m_inotify < 0)
+    if (m_inotify < 0) {
+        qCWarning(lcWatch, "no folder can be watched: inotify_init1: %s", std::strerror(errno));
         return;
+    }
     m_notifier = std::make_unique<QSocketNotifier>(m_inotify, QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &FolderWatcher::readEvents);
 }
@@ -65,8 +72,11 @@ void FolderWatcher::watch(const QString &path)
         return;
     const QByteArray native = QFile::encodeName(path);
     const int watch = inotify_add_watch(m_inotify, native.constData(), WatchMask);
-    if (watch < 0)
+    if (watch < 0) {
+        qCWarning(lcWatch, "%s not watched: %s", native.constData(), std::strerror(errno));
         return;
+    }
+    qCInfo(lcWatch, "watching %s", native.constData());
     m_watchOfPath.insert(path, watch);
     m_pathsOfWatch[watch].append(path);
     Q_EMIT watchedPathsChanged();
@@ -81,6 +91,7 @@ void FolderWatcher::unwatch(const QString &path)
     m_watchOfPath.erase(found);
     QStringList &paths = m_pathsOfWatch[watch];
     paths.removeOne(path);
+    qCDebug(lcWatch, "no longer watching %s", qUtf8Printable(path));
     if (paths.isEmpty()) {
         inotify_rm_watch(m_inotify, watch);
         m_pathsOfWatch.remove(watch);
@@ -148,6 +159,7 @@ void FolderWatcher::readEvents()
             at += ssize_t(sizeof(inotify_event) + event->len);
             if (event->mask & IN_Q_OVERFLOW) {
                 // Events were lost: what was known about open files no longer holds.
+                qCInfo(lcWatch, "inotify events lost (queue overflow): every watched folder is scanned again");
                 for (auto it = m_pathsOfWatch.cbegin(); it != m_pathsOfWatch.cend(); ++it) {
                     m_tracker.forget(it.key());
                     rescan(it.key());
@@ -168,8 +180,11 @@ void FolderWatcher::readEvents()
             if (!kind || (event->mask & IN_ISDIR) || event->len == 0)
                 continue;
             const QString name = QFile::decodeName(event->name);
-            if (name.startsWith(QLatin1Char('.')))
+            if (name.startsWith(QLatin1Char('.'))) {
+                if (*kind == SettleTracker::Event::closedWritten || *kind == SettleTracker::Event::appeared)
+                    qCDebug(lcWatch, "skipped %s in %s: hidden", event->name, qUtf8Printable(folderOf(event->wd)));
                 continue;
+            }
             const QString folder = folderOf(event->wd);
             const QString path = folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
             m_tracker.note(event->wd, path, *kind);
@@ -179,6 +194,7 @@ void FolderWatcher::readEvents()
 
 void FolderWatcher::folderGone(int watch)
 {
+    qCInfo(lcWatch, "%s was removed or moved: no longer watched", qUtf8Printable(folderOf(watch)));
     for (const QString &path : m_pathsOfWatch.take(watch))
         m_watchOfPath.remove(path);
     m_tracker.forget(watch);

@@ -3,6 +3,7 @@
 #include "ai/aisettings.h"
 #include "ai/providercatalogue.h"
 #include "ai/usageledger.h"
+#include "automation/automationlog.h"
 #include "automation/desktopnotifier.h"
 #include "common/stringtable.h"
 #include "engine/filework.h"
@@ -129,8 +130,11 @@ QList<RenameJob> QueueManager::holdBackUnverified(RenameEngine &engine) const
     QList<RenameJob> jobs = engine.jobs();
     QList<RenameJob> held;
     for (RenameJob &job : jobs) {
-        if (job.hasFailed())
+        if (job.hasFailed()) {
+            qCDebug(lcQueue, "not renamed %s: %s", qUtf8Printable(job.originalURL.toLocalFile()),
+                    qUtf8Printable(job.failureReason.value_or(QString())));
             continue;
+        }
         // The window leaves an unbacked sender for the user to tick; automation names with it.
         if (!job.needsReview()) {
             job.approved = true;
@@ -141,6 +145,8 @@ QList<RenameJob> QueueManager::holdBackUnverified(RenameEngine &engine) const
         job.approved = !verifiedOnly;
         if (verifiedOnly)
             held.append(job);
+        qCDebug(lcQueue, "%s %s: unverified %s", verifiedOnly ? "held back for review" : "renamed anyway",
+                qUtf8Printable(job.originalURL.toLocalFile()), qUtf8Printable(job.unverifiedFields().join(u", ")));
     }
     engine.setJobs(jobs);
     return held;
@@ -154,6 +160,7 @@ bool QueueManager::budgetSpent() const
 
 void QueueManager::pauseForBudget()
 {
+    qCInfo(lcQueue, "paused: the monthly budget is spent");
     m_pausedForBudget = true;
     m_budgetCheck.start();
     changePaused(true);
@@ -170,8 +177,12 @@ void QueueManager::checkBudget()
 void QueueManager::processNext()
 {
     // While the engine refuses (terms not accepted) the files wait: nothing is sent or renamed.
-    if (m_isPaused || m_pending.isEmpty() || !m_engine || m_engine->refusal())
+    if (m_isPaused || m_pending.isEmpty() || !m_engine)
         return;
+    if (m_engine->refusal()) {
+        qCDebug(lcQueue, "%lld files wait: the legal terms are not accepted", qint64(m_pending.size()));
+        return;
+    }
     if (budgetSpent()) {
         pauseForBudget();
         return;
@@ -185,6 +196,7 @@ void QueueManager::processNext()
     Q_EMIT pendingURLsChanged();
 
     m_running = batch;
+    qCDebug(lcQueue, "analysing %lld files, %lld waiting", qint64(batch.size()), qint64(m_pending.size()));
     runBatch(std::move(batch), nameTemplate);
 }
 

@@ -1,5 +1,7 @@
 #include "automation/settletracker.h"
 
+#include "automation/automationlog.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFuture>
@@ -99,8 +101,11 @@ void SettleTracker::checkDue()
                 continue;
             entry.dueMs = -1;
             // Still open or written since its close: the close to come schedules it again.
-            if (entry.opens > 0 || entry.writtenSinceClose)
+            if (entry.opens > 0 || entry.writtenSinceClose) {
+                qCDebug(lcWatch, "held back %s: %s", qUtf8Printable(file.key()),
+                        entry.opens > 0 ? "still open (being written)" : "written again since its last close");
                 continue;
+            }
             probes.append(Probe{folder.key(), file.key(), entry.generation, std::nullopt});
         }
     }
@@ -139,14 +144,25 @@ void SettleTracker::takeResults(const QList<Probe> &probes)
                            (entry.stamp || entry.arrivedEarlier ||
                             entry.noticedAtMs - probe.stamp->modifiedNs / 1'000'000 < FreshnessWindowMs);
         if (!fresh) {
+            qCDebug(lcWatch, "skipped %s: %s", qUtf8Printable(probe.path),
+                    !probe.stamp             ? "gone or not a regular file"
+                    : probe.stamp->size == 0 ? "empty (a placeholder)"
+                                             : "last modified before the watch noticed it");
             folder->erase(file);
             continue;
         }
         if (entry.stamp == probe.stamp) {
+            qCDebug(lcWatch, "settled %s: unchanged for %lld ms", qUtf8Printable(probe.path), m_interval);
             ready[probe.folder].append({entry.order, probe.path});
             folder->erase(file);
             continue;
         }
+        if (entry.stamp)
+            qCDebug(lcWatch, "held back %s: still changing (%lld bytes now), looked at again in %lld ms",
+                    qUtf8Printable(probe.path), probe.stamp->size, m_interval);
+        else
+            qCDebug(lcWatch, "held back %s: settling, taken when unchanged for %lld ms", qUtf8Printable(probe.path),
+                    m_interval);
         entry.stamp = probe.stamp;
         entry.dueMs = now + m_interval;
     }

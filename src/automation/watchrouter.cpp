@@ -1,5 +1,6 @@
 #include "automation/watchrouter.h"
 
+#include "automation/automationlog.h"
 #include "automation/folderwatcher.h"
 #include "automation/queuemanager.h"
 #include "engine/analysisstarter.h"
@@ -112,13 +113,20 @@ void WatchRouter::takeArrivedSince(const QString &path, qint64 sinceMs)
             paths << url.toLocalFile();
         // A rename's result is no arrival; without the history, nothing is taken rather than all.
         const std::expected<QSet<QString>, StoreError> renamed = m_store.pathsInHistory(paths);
-        if (!renamed)
+        if (!renamed) {
+            qCWarning(lcWatch, "%lld files that arrived in %s while unwatched are left: the history is unreadable (%s)",
+                      qint64(paths.size()), qUtf8Printable(path), qUtf8Printable(renamed.error().message()));
             return;
+        }
         QList<QUrl> taken;
         for (const QUrl &url : arrived) {
             if (!renamed->contains(url.toLocalFile()))
                 taken << url;
+            else
+                qCDebug(lcWatch, "skipped %s: a rename of ours (in the history)", qUtf8Printable(url.toLocalFile()));
         }
+        qCDebug(lcWatch, "%lld files arrived in %s while it was not watched", qint64(taken.size()),
+                qUtf8Printable(path));
         m_watcher.takeEarlierArrivals(path, taken);
     });
 }
@@ -150,10 +158,19 @@ void WatchRouter::route(const QList<QUrl> &files)
         }
     }
     const std::optional<QString> nameTemplate = match ? templatePattern(match->templateName) : std::nullopt;
+    if (match && match->templateName && !nameTemplate)
+        qCDebug(lcWatch, "template \"%s\" of %s is gone: named without one", qUtf8Printable(*match->templateName),
+                qUtf8Printable(folderPath));
     if (match && match->autoRename) {
-        m_queue.enqueue(notYetQueued(files), nameTemplate);
+        const QList<QUrl> fresh = notYetQueued(files);
+        for (const QUrl &url : fresh)
+            qCDebug(lcWatch, "routed %s to the queue (renamed automatically)", qUtf8Printable(url.toLocalFile()));
+        m_queue.enqueue(fresh, nameTemplate);
         return;
     }
+    for (const QUrl &url : files)
+        qCDebug(lcWatch, "routed %s to the review list (%s)", qUtf8Printable(url.toLocalFile()),
+                match ? "its folder asks for review" : "its folder is no longer an active watched folder");
     openForReview(files, nameTemplate);
 }
 
@@ -179,7 +196,11 @@ QList<QUrl> WatchRouter::notYetQueued(const QList<QUrl> &files) const
     for (qsizetype i = 0; i < candidates.size(); ++i) {
         if (!renamed.contains(paths.at(i)))
             fresh << candidates.at(i);
+        else
+            qCDebug(lcWatch, "skipped %s: already named (in the history)", qUtf8Printable(paths.at(i)));
     }
+    if (candidates.size() < files.size())
+        qCDebug(lcWatch, "%lld files already waiting in the queue", qint64(files.size() - candidates.size()));
     return fresh;
 }
 

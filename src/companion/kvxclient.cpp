@@ -2,6 +2,8 @@
 
 #include "common/networkerrors.h"
 #include "common/processwide.h"
+#include "common/stringtable.h"
+#include "companion/companionlog.h"
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
 
@@ -45,7 +47,7 @@ KVXResult<QJsonArray> arrayMember(const QByteArray &body, const QString &key)
         return std::unexpected(KVXError(KVXError::Code::decoding, error.errorString()));
     const QJsonValue array = document.object().value(key);
     if (!document.isObject() || !array.isArray())
-        return std::unexpected(KVXError(KVXError::Code::decoding, QStringLiteral("\"%1\" fehlt").arg(key)));
+        return std::unexpected(KVXError(KVXError::Code::decoding, StringTable::text("kvx.memberMissing").arg(key)));
     return array.toArray();
 }
 
@@ -79,6 +81,26 @@ KVXResult<QJsonArray> arrayOfOkReply(QNetworkReply &reply, const QString &key)
     return arrayMember(reply.readAll(), key);
 }
 
+/** The case's name for the log. */
+const char *codeName(KVXError::Code code)
+{
+    switch (code) {
+    case KVXError::Code::invalidURL:
+        return "invalid address";
+    case KVXError::Code::requestFailed:
+        return "request failed";
+    case KVXError::Code::notIndexed:
+        return "not indexed";
+    case KVXError::Code::emptyText:
+        return "no text";
+    case KVXError::Code::transport:
+        return "not reachable";
+    case KVXError::Code::decoding:
+        return "unreadable reply";
+    }
+    return "?";
+}
+
 } // namespace
 
 KVXError::KVXError(Code code, QString detail)
@@ -91,17 +113,17 @@ QString KVXError::message() const
 {
     switch (m_code) {
     case Code::invalidURL:
-        return QStringLiteral("Ungültige KVX-URL");
+        return StringTable::text("kvx.invalidURL");
     case Code::requestFailed:
-        return QStringLiteral("KVX-Anfrage fehlgeschlagen");
+        return StringTable::text("kvx.requestFailed");
     case Code::notIndexed:
-        return QStringLiteral("Datei nicht in KVX indexiert");
+        return StringTable::text("kvx.notIndexed");
     case Code::emptyText:
-        return QStringLiteral("KVX lieferte keinen Text");
+        return StringTable::text("kvx.emptyText");
     case Code::decoding:
-        return QStringLiteral("Ungültige KVX-Antwort: ") + m_detail;
+        return StringTable::text("kvx.decoding").arg(m_detail);
     case Code::transport:
-        return QStringLiteral("KVX nicht erreichbar: ") + m_detail;
+        return StringTable::text("kvx.transport").arg(m_detail);
     }
     return m_detail;
 }
@@ -153,6 +175,11 @@ QCoro::Task<bool> KVXClient::isAvailable()
         const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);
         const KVXResult<int> status = statusOf(*reply);
         available = status && *status == 200;
+        qCDebug(lcCompanion, "Korvex at %s: %s (%s)", qUtf8Printable(url.toString()),
+                available ? "reachable" : "not reachable",
+                qUtf8Printable(status ? QStringLiteral("HTTP %1").arg(*status) : reply->errorString()));
+    } else {
+        qCDebug(lcCompanion, "Korvex not asked: no valid address at %s", qUtf8Printable(baseUrl()));
     }
     m_cachedAvailable = available;
     m_cacheTimestamp = now();
@@ -184,7 +211,7 @@ QCoro::Task<KVXResult<QString>> KVXClient::findDocumentID(QString path)
         const std::optional<QString> id = stringMember(value.toObject(), QStringLiteral("id"));
         const std::optional<QString> filePath = stringMember(value.toObject(), QStringLiteral("file_path"));
         if (!value.isObject() || !id || !filePath)
-            co_return std::unexpected(malformed(QStringLiteral("Suchergebnis ohne \"id\" oder \"file_path\"")));
+            co_return std::unexpected(malformed(StringTable::text("kvx.resultIncomplete")));
         if (!exact && *filePath == path)
             exact = id;
         if (!sameName && lastPathComponent(*filePath) == name)
@@ -217,7 +244,7 @@ QCoro::Task<KVXResult<QString>> KVXClient::fetchDocumentText(QString id)
         const std::optional<qint64> number = integerMember(value.toObject(), QStringLiteral("page"));
         const std::optional<QString> text = stringMember(value.toObject(), QStringLiteral("text"));
         if (!value.isObject() || !number || !text)
-            co_return std::unexpected(malformed(QStringLiteral("Seite ohne \"page\" oder \"text\"")));
+            co_return std::unexpected(malformed(StringTable::text("kvx.pageIncomplete")));
         pages.append(Page{*number, *text});
     }
     std::stable_sort(pages.begin(), pages.end(), [](const Page &a, const Page &b) { return a.number < b.number; });
@@ -232,10 +259,20 @@ QCoro::Task<KVXResult<QString>> KVXClient::fetchDocumentText(QString id)
 
 QCoro::Task<KVXResult<QString>> KVXClient::extractText(QString path)
 {
-    if (!co_await isAvailable())
+    if (!co_await isAvailable()) {
+        qCDebug(lcCompanion, "%s: Korvex is off or not reachable", qUtf8Printable(path));
         co_return std::unexpected(KVXError(KVXError::Code::requestFailed));
+    }
     const KVXResult<QString> id = co_await findDocumentID(path);
-    if (!id)
+    if (!id) {
+        qCDebug(lcCompanion, "%s: no Korvex document (%s)", qUtf8Printable(path), codeName(id.error().code()));
         co_return std::unexpected(id.error());
-    co_return co_await fetchDocumentText(*id);
+    }
+    KVXResult<QString> text = co_await fetchDocumentText(*id);
+    if (text)
+        qCDebug(lcCompanion, "%s: text from Korvex document %s", qUtf8Printable(path), qUtf8Printable(*id));
+    else
+        qCDebug(lcCompanion, "%s: no text from Korvex document %s (%s)", qUtf8Printable(path), qUtf8Printable(*id),
+                codeName(text.error().code()));
+    co_return text;
 }

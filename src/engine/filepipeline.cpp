@@ -16,6 +16,7 @@
 #include "grounding/groundingcheck.h"
 #include "grounding/namemarks.h"
 #include "naming/namebuilder.h"
+#include "naming/naminglog.h"
 #include "naming/renamerules.h"
 #include "store/objectstore.h"
 
@@ -82,7 +83,10 @@ QCoro::Task<RenameJob> FilePipeline::process(QString path, Services services, st
         suggestion = AISuggestion::fromLocal(local);
         if (mayAsk) // a request the selected model was spared
             services.ledger.addNamedHere(run->providerType);
-        qCDebug(lcEngine, "named on the device%s", invoiceNames ? " from its e-invoice" : "");
+        qCDebug(lcNaming, "%s named on the device: %s", qUtf8Printable(path),
+                !mayAsk        ? "the on-device namer is the chosen provider"
+                : invoiceNames ? "its e-invoice data names it"
+                               : "the on-device fields are sure, the model is asked only where they are not");
     } else {
         const std::optional<QString> cacheKey =
             content && services.store ? std::optional<QString>(ReplyCache::key(*content, services.settings,
@@ -98,7 +102,10 @@ QCoro::Task<RenameJob> FilePipeline::process(QString path, Services services, st
             suggestion = PromptContract::makeSuggestion(*cached, context->fileExtension)
                              .withMasked(HTTPProvider::maskedPrompt(*context, run->nameTemplate, services.settings));
             fromCache = true;
+            qCDebug(lcNaming, "%s named from a kept reply: the same content was analysed before", qUtf8Printable(path));
         } else {
+            qCDebug(lcNaming, "%s goes to %s: %s", qUtf8Printable(path), qUtf8Printable(rawValue(run->providerType)),
+                    run->localFirst ? "the on-device fields are not sure" : "the chosen provider");
             QCoro::Task<SuggestionResult> asking = run->provider->suggest(*context, run->nameTemplate);
             suggestion = co_await std::move(asking);
             // The rules live on the GUI thread with the engine; after the engine they may be gone too.

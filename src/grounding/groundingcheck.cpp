@@ -1,10 +1,12 @@
 #include "groundingcheck.h"
 
 #include "ai/promptcontract.h"
+#include "common/stringtable.h"
 #include "common/unicodetext.h"
 #include "extraction/filecontext.h"
 #include "grounding/amountfinder.h"
 #include "grounding/datefinder.h"
+#include "grounding/groundinglog.h"
 #include "grounding/textfolding.h"
 
 #include <QRegularExpression>
@@ -19,8 +21,13 @@ FieldCheck verified(const QString &field, QStringView text, qsizetype position, 
     return {field, Status::verified, {}, text.sliced(position, length).toString(), position};
 }
 
-FieldCheck unverified(const QString &field, const QString &reason)
+/** `value` not backed, for the reason the string table holds under `id`; `detail` fills its "%1". */
+FieldCheck unverified(const QString &field, QStringView value, const char *id, const QString &detail = {})
 {
+    qCDebug(lcGrounding, "%s \"%s\" unverified: %s", qUtf8Printable(field), qUtf8Printable(value.toString()), id);
+    QString reason = StringTable::text(id);
+    if (reason.contains(u"%1"))
+        reason = reason.arg(detail);
     return {field, Status::unverified, reason, {}, -1};
 }
 
@@ -80,11 +87,11 @@ FieldCheck checkDate(QStringView datum, const Evidence &evidence, QDate today)
     const QStringView text = evidence.text;
     const std::optional<QDate> date = parseDate(datum);
     if (!date)
-        return unverified(field, QStringLiteral("Datum nicht lesbar: ") + datum.toString());
+        return unverified(field, datum, "grounding.date.unreadable", datum.toString());
     if (*date > today)
-        return unverified(field, QStringLiteral("Datum liegt in der Zukunft"));
+        return unverified(field, datum, "grounding.date.future");
     if (date->year() < EarliestPlausibleYear)
-        return unverified(field, QStringLiteral("Datum vor 1970 ist unplausibel"));
+        return unverified(field, datum, "grounding.date.tooEarly", QString::number(EarliestPlausibleYear));
     for (const FoundDate &found : findDates(text)) {
         if (found.date == *date)
             return verified(field, text, found.position, found.length);
@@ -92,11 +99,11 @@ FieldCheck checkDate(QStringView datum, const Evidence &evidence, QDate today)
     if (date == evidence.captureDate)
         return {field, Status::verified, {}, evidence.captureStamp, text.indexOf(evidence.captureStamp)};
     if (!text.trimmed().isEmpty())
-        return unverified(field, QStringLiteral("Datum nicht im Dokument gefunden"));
+        return unverified(field, datum, "grounding.date.notFound");
     if (evidence.captureDate)
-        return unverified(field, QStringLiteral("Datum weicht vom Aufnahmedatum ab (") +
-                                     evidence.captureDate->toString(QStringLiteral("dd.MM.yyyy")) + u')');
-    return unverified(field, QStringLiteral("Datum nicht prüfbar: die Datei hat weder Text noch Aufnahmedatum"));
+        return unverified(field, datum, "grounding.date.notCaptureDate",
+                          evidence.captureDate->toString(QStringLiteral("dd.MM.yyyy")));
+    return unverified(field, datum, "grounding.date.uncheckable");
 }
 
 FieldCheck checkAmount(QStringView betrag, QStringView text)
@@ -104,14 +111,14 @@ FieldCheck checkAmount(QStringView betrag, QStringView text)
     const QString field = QStringLiteral("betrag");
     const std::optional<qint64> cents = parseAmount(betrag);
     if (text.trimmed().isEmpty())
-        return unverified(field, QStringLiteral("Betrag nicht prüfbar: die Datei hat keinen Text"));
+        return unverified(field, betrag, "grounding.amount.uncheckable");
     if (!cents)
-        return unverified(field, QStringLiteral("Betrag nicht lesbar: ") + betrag.toString());
+        return unverified(field, betrag, "grounding.amount.unreadable", betrag.toString());
     for (const FoundAmount &found : findAmounts(text)) {
         if (found.cents == *cents)
             return verified(field, text, found.position, found.length);
     }
-    return unverified(field, QStringLiteral("Betrag nicht im Dokument gefunden"));
+    return unverified(field, betrag, "grounding.amount.notFound");
 }
 
 FieldCheck checkSender(QStringView absender, QStringView text)
@@ -131,12 +138,12 @@ FieldCheck checkSender(QStringView absender, QStringView text)
     for (const QString &word : words) {
         const qsizetype at = wholeWordAt(haystack.text, word);
         if (at < 0)
-            return unverified(field, QStringLiteral("Absender nicht im Dokument gefunden"));
+            return unverified(field, absender, "grounding.sender.notFound");
         if (first < 0)
             first = at;
     }
     if (words.isEmpty())
-        return unverified(field, QStringLiteral("Absender nicht im Dokument gefunden"));
+        return unverified(field, absender, "grounding.sender.notFound");
     return found(first, words.front().size());
 }
 
@@ -186,7 +193,7 @@ FieldCheck checkCategory(const QString &kategorie, const QStringList &categories
         if (category.compare(wanted, Qt::CaseInsensitive) == 0)
             return {field, Status::verified, {}, category, -1};
     }
-    return unverified(field, QStringLiteral("Kategorie nicht in der Liste: ") + wanted);
+    return unverified(field, kategorie, "grounding.category.notListed", wanted);
 }
 
 FieldCheck checkField(const QString &field, const QString &value, const QStringList &categories,
@@ -224,8 +231,7 @@ Report check(const AIExtraction &extraction, const QStringList &categories, cons
 
 Report fallbackReport()
 {
-    return Report{{unverified(QStringLiteral("name"),
-                              QStringLiteral("Keine verwertbare Antwort: der Name ist die erste Zeile der Antwort"))}};
+    return Report{{unverified(QStringLiteral("name"), {}, "grounding.fallback")}};
 }
 
 } // namespace Grounding

@@ -1,27 +1,26 @@
 #include "localtables.h"
 
+#include "naming/naminglog.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLoggingCategory>
 
 namespace LocalTables {
 namespace {
-
-Q_LOGGING_CATEGORY(lcTables, "namorix.localnamer")
 
 QJsonObject readTable(const QString &name)
 {
     QFile file(QStringLiteral(":/localnamer/") + name);
     if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcTables) << "table missing:" << name;
+        qCWarning(lcNaming) << "table missing:" << name;
         return {};
     }
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
     if (!document.isObject()) {
-        qCWarning(lcTables) << "table unreadable:" << name << error.errorString();
+        qCWarning(lcNaming) << "table unreadable:" << name << error.errorString();
         return {};
     }
     return document.object();

@@ -11,6 +11,7 @@
 #include "ui/files/jobfiltermodel.h"
 #include "ui/files/joblistmodel.h"
 #include "ui/preview/previewwindow.h"
+#include "ui/uilog.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -281,8 +282,10 @@ void ReviewView::askAgain()
         if (job != m_engine.jobs().end())
             files << job->originalURL;
     }
-    if (!files.isEmpty())
+    if (!files.isEmpty()) {
+        qCDebug(lcUI, "the user asks again for %lld files", qint64(files.size()));
         Q_EMIT askAgainRequested(files);
+    }
 }
 
 void ReviewView::removeSelected()
@@ -290,6 +293,7 @@ void ReviewView::removeSelected()
     QSet<QUuid> ids;
     for (const QModelIndex &index : m_list->selectionModel()->selectedIndexes())
         ids.insert(index.data(JobListModel::IdRole).toUuid());
+    qCDebug(lcUI, "the user removes %lld rows from the review", qint64(ids.size()));
     m_engine.removeJobs(ids);
 }
 
@@ -364,6 +368,7 @@ void ReviewView::toggleSelected()
 void ReviewView::discard()
 {
     const QList<RenameJob> jobs = m_engine.jobs();
+    qCDebug(lcUI, "the user discards the review (%lld rows)", qint64(jobs.size()));
     m_engine.clearJobs();
     if (!jobs.isEmpty())
         Q_EMIT discarded(jobs);
@@ -379,6 +384,8 @@ void ReviewView::retryFailed()
         else if (job.applyFailure)
             failedRenames << job.id;
     }
+    qCDebug(lcUI, "the user retries %lld failed analyses and %lld failed renames", qint64(failedAnalyses.size()),
+            qint64(failedRenames.size()));
     if (!failedAnalyses.isEmpty())
         Q_EMIT filesDropped(failedAnalyses);
     if (!failedRenames.isEmpty())
@@ -440,6 +447,8 @@ QCoro::Task<> ReviewView::rename(std::optional<QList<QUuid>> only)
         co_return;
     m_applying = true;
     refreshBar();
+    qCDebug(lcUI, "the user renames %s",
+            only ? qUtf8Printable(QStringLiteral("%1 chosen rows").arg(only->size())) : "the ticked rows");
     const QPointer<ReviewView> self(this);
     QCoro::Task<QList<RenameRecord>> applying = m_engine.applyApproved(std::move(only));
     const QList<RenameRecord> records = co_await std::move(applying);
@@ -447,6 +456,7 @@ QCoro::Task<> ReviewView::rename(std::optional<QList<QUuid>> only)
         co_return;
     m_applying = false;
     refreshBar();
+    qCDebug(lcUI, "%lld renamed, %lld failed", qint64(records.size()), qint64(m_engine.lastApplyFailures().size()));
     Q_EMIT renamed(records, int(m_engine.lastApplyFailures().size()));
 }
 
