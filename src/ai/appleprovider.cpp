@@ -1,9 +1,10 @@
 #include "appleprovider.h"
 
+#include "common/stringtable.h"
 #include "extraction/filecontext.h"
 
 QCoro::Task<SuggestionResult> AppleMLProvider::suggest(FileContext, std::optional<QString>)
 {
-    co_return std::unexpected(ProviderError{QStringLiteral("AppleML"), -1,
-                                            QStringLiteral("Apple Foundation Models erfordert macOS 26 oder neuer")});
+    co_return std::unexpected(
+        ProviderError{QStringLiteral("AppleML"), -1, StringTable::text("provider.apple.unavailable")});
 }

@@ -93,7 +93,7 @@ void FileKeychain::loadOnce()
     const QString aside = m_filePath + QStringLiteral(".corrupt-") +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (QFile::rename(m_filePath, aside))
-        qCWarning(lcAI, "Die Schlüsseldatei %s war unlesbar und wurde nach %s verschoben.", qUtf8Printable(m_filePath),
+        qCWarning(lcAI, "the key file %s was unreadable and was moved to %s", qUtf8Printable(m_filePath),
                   qUtf8Printable(aside));
 }
 
@@ -150,7 +150,6 @@ QCoro::Task<int> FileKeychain::persist()
     QFuture<int> writing = QtConcurrent::run(&m_writer, writePrivately, path, data);
     const int error = co_await writing;
     if (error)
-        qCWarning(lcAI, "API-Schlüssel konnten nicht in %s gespeichert werden: %s", qUtf8Printable(path),
-                  std::strerror(error));
+        qCWarning(lcAI, "API keys could not be stored in %s: %s", qUtf8Printable(path), std::strerror(error));
     co_return error;
 }

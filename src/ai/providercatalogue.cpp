@@ -1,5 +1,7 @@
 #include "providercatalogue.h"
 
+#include "common/stringtable.h"
+
 #include <array>
 
 namespace {
@@ -7,7 +9,7 @@ namespace {
 const std::array<ProviderFacts, 6> &table()
 {
     static const std::array<ProviderFacts, 6> facts{{
-        {AIProviderType::local, QStringLiteral("Auf diesem Gerät"), false, false, true, true, true, {}, {}},
+        {AIProviderType::local, StringTable::text("provider.local.name"), false, false, true, true, true, {}, {}},
         {AIProviderType::claude, QStringLiteral("Claude"), true, true, false, true, true,
          QStringLiteral("claude-sonnet-4-20250514"), QStringLiteral("https://api.anthropic.com")},
         {AIProviderType::openai, QStringLiteral("OpenAI"), true, true, false, true, true, QStringLiteral("gpt-4o"),

@@ -241,9 +241,7 @@ void SecretServiceKeychain::switchToFile()
     m_backend = Backend::file;
     static std::atomic_flag announced;
     if (!announced.test_and_set())
-        qCWarning(lcAI,
-                  "Kein Secret Service erreichbar; API-Schlüssel werden in %s gespeichert (nur für diesen "
-                  "Benutzer lesbar).",
+        qCWarning(lcAI, "no Secret Service reachable: API keys are stored in %s (readable by this account only)",
                   qUtf8Printable(m_fallbackFilePath));
 }
 

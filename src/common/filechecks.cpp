@@ -1,5 +1,7 @@
 #include "filechecks.h"
 
+#include "common/stringtable.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -56,19 +58,20 @@ bool inSystemTree(const QByteArray &resolved)
         SystemTrees, [&](const char *tree) { return resolved == tree || resolved.startsWith(QByteArray(tree) + '/'); });
 }
 
-QString kindOf(mode_t mode)
+/** The string table's id for what kind of file `mode` is. */
+const char *kindOf(mode_t mode)
 {
     if (S_ISLNK(mode))
-        return QStringLiteral("symbolischer Link");
+        return "file.kind.link";
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("Gerätedatei");
+        return "file.kind.device";
     if (S_ISFIFO(mode))
-        return QStringLiteral("FIFO");
+        return "file.kind.fifo";
     if (S_ISSOCK(mode))
-        return QStringLiteral("Socket");
+        return "file.kind.socket";
     if (S_ISDIR(mode))
-        return QStringLiteral("Ordner");
-    return QStringLiteral("Sonderdatei");
+        return "file.kind.folder";
+    return "file.kind.special";
 }
 
 } // namespace
@@ -79,17 +82,17 @@ std::optional<QString> refusal(const QString &path)
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
         // A name that is not UTF-8 reaches us with U+FFFD in place of its bytes, under which no file exists.
         if (QFileInfo(path).fileName().contains(QChar::ReplacementCharacter))
-            return QStringLiteral("Dateiname nicht in UTF-8: ") + QFileInfo(path).fileName();
+            return StringTable::text("file.notUtf8").arg(QFileInfo(path).fileName());
         return std::nullopt;
     }
-    QString kind;
+    const char *kind = nullptr;
     if (!S_ISREG(info.st_mode))
         kind = kindOf(info.st_mode);
     else if (inSystemArea(path))
-        kind = QStringLiteral("Systemdatei");
+        kind = "file.kind.system";
     else
         return std::nullopt;
-    return QStringLiteral("Keine reguläre Datei: ") + QFileInfo(path).fileName() + QStringLiteral(" (") + kind + u')';
+    return StringTable::text("file.notRegular").arg(QFileInfo(path).fileName(), StringTable::text(kind));
 }
 
 bool inSystemArea(const QString &path)

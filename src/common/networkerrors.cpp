@@ -1,46 +1,60 @@
 #include "networkerrors.h"
 
-QString NetworkErrors::describe(QNetworkReply::NetworkError error)
+#include "common/stringtable.h"
+
+namespace {
+
+/** The string table's id for `error`; nullptr for a code Qt added later. */
+const char *textId(QNetworkReply::NetworkError error)
 {
     using E = QNetworkReply::NetworkError;
     // One line per code reads as a table.
     // clang-format off
     switch (error) {
-    case E::NoError: return QStringLiteral("Kein Fehler");
-    case E::ConnectionRefusedError: return QStringLiteral("Verbindung abgelehnt");
-    case E::RemoteHostClosedError: return QStringLiteral("Verbindung vom Server getrennt");
-    case E::HostNotFoundError: return QStringLiteral("Server nicht gefunden");
-    case E::TimeoutError: return QStringLiteral("Zeitüberschreitung");
-    case E::OperationCanceledError: return QStringLiteral("Abgebrochen");
-    case E::SslHandshakeFailedError: return QStringLiteral("SSL-Fehler");
-    case E::TemporaryNetworkFailureError: return QStringLiteral("Netzwerk vorübergehend nicht verfügbar");
-    case E::NetworkSessionFailedError: return QStringLiteral("Keine Netzwerkverbindung");
-    case E::BackgroundRequestNotAllowedError: return QStringLiteral("Anfrage im Hintergrund nicht erlaubt");
-    case E::TooManyRedirectsError: return QStringLiteral("Zu viele Weiterleitungen");
-    case E::InsecureRedirectError: return QStringLiteral("Unsichere Weiterleitung");
-    case E::UnknownNetworkError: return QStringLiteral("Unbekannter Netzwerkfehler");
-    case E::ProxyConnectionRefusedError: return QStringLiteral("Proxy: Verbindung abgelehnt");
-    case E::ProxyConnectionClosedError: return QStringLiteral("Proxy: Verbindung getrennt");
-    case E::ProxyNotFoundError: return QStringLiteral("Proxy nicht gefunden");
-    case E::ProxyTimeoutError: return QStringLiteral("Proxy: Zeitüberschreitung");
-    case E::ProxyAuthenticationRequiredError: return QStringLiteral("Proxy verlangt eine Anmeldung");
-    case E::UnknownProxyError: return QStringLiteral("Unbekannter Proxy-Fehler");
-    case E::ContentAccessDenied: return QStringLiteral("Zugriff verweigert");
-    case E::ContentOperationNotPermittedError: return QStringLiteral("Vorgang nicht erlaubt");
-    case E::ContentNotFoundError: return QStringLiteral("Nicht gefunden");
-    case E::AuthenticationRequiredError: return QStringLiteral("Anmeldung erforderlich");
-    case E::ContentReSendError: return QStringLiteral("Anfrage konnte nicht erneut gesendet werden");
-    case E::ContentConflictError: return QStringLiteral("Konflikt mit dem Zustand auf dem Server");
-    case E::ContentGoneError: return QStringLiteral("Nicht mehr vorhanden");
-    case E::UnknownContentError: return QStringLiteral("Unbekannter Inhaltsfehler");
-    case E::ProtocolUnknownError: return QStringLiteral("Protokoll nicht unterstützt");
-    case E::ProtocolInvalidOperationError: return QStringLiteral("Vorgang im Protokoll ungültig");
-    case E::ProtocolFailure: return QStringLiteral("Protokollfehler");
-    case E::InternalServerError: return QStringLiteral("Interner Serverfehler");
-    case E::OperationNotImplementedError: return QStringLiteral("Vom Server nicht unterstützt");
-    case E::ServiceUnavailableError: return QStringLiteral("Dienst nicht verfügbar");
-    case E::UnknownServerError: return QStringLiteral("Unbekannter Serverfehler");
+    case E::NoError: return "network.none";
+    case E::ConnectionRefusedError: return "network.connectionRefused";
+    case E::RemoteHostClosedError: return "network.remoteHostClosed";
+    case E::HostNotFoundError: return "network.hostNotFound";
+    case E::TimeoutError: return "network.timeout";
+    case E::OperationCanceledError: return "network.operationCanceled";
+    case E::SslHandshakeFailedError: return "network.sslHandshakeFailed";
+    case E::TemporaryNetworkFailureError: return "network.temporaryNetworkFailure";
+    case E::NetworkSessionFailedError: return "network.networkSessionFailed";
+    case E::BackgroundRequestNotAllowedError: return "network.backgroundRequestNotAllowed";
+    case E::TooManyRedirectsError: return "network.tooManyRedirects";
+    case E::InsecureRedirectError: return "network.insecureRedirect";
+    case E::UnknownNetworkError: return "network.unknownNetwork";
+    case E::ProxyConnectionRefusedError: return "network.proxyConnectionRefused";
+    case E::ProxyConnectionClosedError: return "network.proxyConnectionClosed";
+    case E::ProxyNotFoundError: return "network.proxyNotFound";
+    case E::ProxyTimeoutError: return "network.proxyTimeout";
+    case E::ProxyAuthenticationRequiredError: return "network.proxyAuthenticationRequired";
+    case E::UnknownProxyError: return "network.unknownProxy";
+    case E::ContentAccessDenied: return "network.contentAccessDenied";
+    case E::ContentOperationNotPermittedError: return "network.contentOperationNotPermitted";
+    case E::ContentNotFoundError: return "network.contentNotFound";
+    case E::AuthenticationRequiredError: return "network.authenticationRequired";
+    case E::ContentReSendError: return "network.contentReSend";
+    case E::ContentConflictError: return "network.contentConflict";
+    case E::ContentGoneError: return "network.contentGone";
+    case E::UnknownContentError: return "network.unknownContent";
+    case E::ProtocolUnknownError: return "network.protocolUnknown";
+    case E::ProtocolInvalidOperationError: return "network.protocolInvalidOperation";
+    case E::ProtocolFailure: return "network.protocolFailure";
+    case E::InternalServerError: return "network.internalServer";
+    case E::OperationNotImplementedError: return "network.operationNotImplemented";
+    case E::ServiceUnavailableError: return "network.serviceUnavailable";
+    case E::UnknownServerError: return "network.unknownServer";
     }
     // clang-format on
-    return QStringLiteral("Netzwerkfehler (Code %1)").arg(int(error));
+    return nullptr;
+}
+
+} // namespace
+
+QString NetworkErrors::describe(QNetworkReply::NetworkError error)
+{
+    if (const char *id = textId(error))
+        return StringTable::text(id);
+    return StringTable::text("network.code").arg(int(error));
 }

@@ -2,6 +2,8 @@
 
 #include "settingslog.h"
 
+#include "common/stringtable.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -127,10 +129,9 @@ void DefaultsStore::load()
     if (::stat(nativePath.constData(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 07777) != PrivateMode)
         ::chmod(nativePath.constData(), PrivateMode);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_loadProblem = QStringLiteral("Die Einstellungsdatei %1 kann nicht gelesen werden (%2). "
-                                       "Es gelten die Standardwerte, Änderungen werden nicht gespeichert.")
-                            .arg(m_filePath, file.errorString());
-        qCWarning(lcSettings, "%s", qPrintable(m_loadProblem));
+        m_loadProblem = {"settings.file.unreadable", m_filePath, file.errorString()};
+        qCWarning(lcSettings, "settings file %s unreadable (%s): defaults apply, changes are not stored",
+                  qPrintable(m_filePath), qPrintable(file.errorString()));
         return;
     }
     QJsonParseError error;
@@ -147,21 +148,24 @@ void DefaultsStore::load()
     const QString aside = asideName(m_filePath);
     if (QFile::rename(m_filePath, aside)) {
         m_persistent = true;
-        m_loadProblem = QStringLiteral("Die Einstellungsdatei war beschädigt und wurde als %1 gesichert. "
-                                       "Es gelten die Standardwerte.")
-                            .arg(aside);
+        m_loadProblem = {"settings.file.setAside", aside, {}};
+        qCWarning(lcSettings, "settings file was damaged and is kept as %s: defaults apply", qPrintable(aside));
     } else {
-        m_loadProblem = QStringLiteral("Die Einstellungsdatei %1 ist beschädigt und konnte nicht beiseitegelegt "
-                                       "werden. Es gelten die Standardwerte, Änderungen werden nicht gespeichert.")
-                            .arg(m_filePath);
+        m_loadProblem = {"settings.file.damaged", m_filePath, {}};
+        qCWarning(lcSettings,
+                  "settings file %s is damaged and could not be set aside: defaults apply, changes are not "
+                  "stored",
+                  qPrintable(m_filePath));
     }
-    qCWarning(lcSettings, "%s", qPrintable(m_loadProblem));
 }
 
 QString DefaultsStore::loadProblem() const
 {
     QMutexLocker lock(&m_mutex);
-    return m_loadProblem;
+    if (!m_loadProblem.id)
+        return {};
+    const QString text = StringTable::text(m_loadProblem.id);
+    return text.contains(u"%2") ? text.arg(m_loadProblem.path, m_loadProblem.detail) : text.arg(m_loadProblem.path);
 }
 
 bool DefaultsStore::contains(const QString &key) const
@@ -301,7 +305,7 @@ void DefaultsStore::writeSnapshot()
     const bool written = file.open(QIODevice::WriteOnly) && ::fchmod(file.handle(), PrivateMode) == 0 &&
                          file.write(QJsonDocument(object).toJson(QJsonDocument::Indented)) >= 0 && file.commit();
     if (!written)
-        qCWarning(lcSettings, "Einstellungen konnten nicht gespeichert werden (%s): %s", qPrintable(m_filePath),
+        qCWarning(lcSettings, "settings could not be stored (%s): %s", qPrintable(m_filePath),
                   qPrintable(file.errorString()));
 
     QMutexLocker lock(&m_mutex);

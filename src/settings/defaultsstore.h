@@ -82,6 +82,11 @@ private:
     QHash<QString, QVariant> m_values;
     quint64 m_generation = 0;
     quint64 m_writtenGeneration = 0;
-    QString m_loadProblem;
+    /** What loadProblem() says: the string table's id, with the file and the reason for its "%1" and "%2". */
+    struct {
+        const char *id = nullptr;
+        QString path;
+        QString detail;
+    } m_loadProblem;
     QThreadPool m_writer;
 };

@@ -16,16 +16,16 @@ CategoryEditor::CategoryEditor(RenameRules &rules, QWidget *parent)
     , m_rules(rules)
     , m_rows(new QVBoxLayout)
     , m_newCategory(new QLineEdit)
-    , m_add(new QPushButton(QStringLiteral("Hinzufügen")))
+    , m_add(new QPushButton(qtTrId("rules.add")))
 {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     m_rows->setSpacing(0);
     column->addLayout(m_rows);
 
-    m_newCategory->setPlaceholderText(QStringLiteral("Neue Kategorie"));
+    m_newCategory->setPlaceholderText(qtTrId("rules.category.new"));
     m_newCategory->setAccessibleName(m_newCategory->placeholderText());
-    m_add->setAccessibleName(QStringLiteral("Kategorie hinzufügen"));
+    m_add->setAccessibleName(qtTrId("rules.category.add"));
     m_add->setEnabled(false);
     auto *addRow = new QHBoxLayout;
     addRow->addWidget(m_newCategory, 1);
@@ -63,8 +63,7 @@ void CategoryEditor::showCategories()
         auto *line = new QHBoxLayout(row);
         line->setContentsMargins(4, 0, 0, 0);
         line->addWidget(new QLabel(category), 1);
-        QToolButton *remove =
-            FormStyle::iconButton(u"minus.circle", QStringLiteral("Kategorie „%1“ entfernen").arg(category));
+        QToolButton *remove = FormStyle::iconButton(u"minus.circle", qtTrId("rules.category.remove").arg(category));
         line->addWidget(remove);
         connect(remove, &QToolButton::clicked, this, [this, category] {
             QStringList categories = m_rules.categories();

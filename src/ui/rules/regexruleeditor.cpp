@@ -18,19 +18,19 @@ RegexRuleEditor::RegexRuleEditor(RenameRules &rules, QWidget *parent)
     , m_rows(new QVBoxLayout)
     , m_pattern(new QLineEdit)
     , m_replacement(new QLineEdit)
-    , m_add(new QPushButton(QStringLiteral("Hinzufügen")))
+    , m_add(new QPushButton(qtTrId("rules.add")))
 {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     m_rows->setSpacing(0);
     column->addLayout(m_rows);
 
-    m_pattern->setPlaceholderText(QStringLiteral("Pattern"));
+    m_pattern->setPlaceholderText(qtTrId("rules.regex.pattern"));
     m_pattern->setAccessibleName(m_pattern->placeholderText());
     m_pattern->setFont(FormStyle::monospace());
-    m_replacement->setPlaceholderText(QStringLiteral("Ersetzung"));
+    m_replacement->setPlaceholderText(qtTrId("rules.regex.replacement"));
     m_replacement->setAccessibleName(m_replacement->placeholderText());
-    m_add->setAccessibleName(QStringLiteral("Regel hinzufügen"));
+    m_add->setAccessibleName(qtTrId("rules.regex.add"));
     m_add->setEnabled(false);
     auto *addRow = new QHBoxLayout;
     addRow->addWidget(m_pattern, 1);
@@ -42,7 +42,7 @@ RegexRuleEditor::RegexRuleEditor(RenameRules &rules, QWidget *parent)
     m_problem->setObjectName(QStringLiteral("regexProblem"));
     m_problem->hide();
     column->addWidget(m_problem);
-    column->addWidget(FormStyle::caption(QStringLiteral("z.B. ^IMG_\\d+ → (leer) entfernt Kamera-Prefixe"), true));
+    column->addWidget(FormStyle::caption(qtTrId("rules.regex.example"), true));
 
     // Why a pattern cannot be added is said beside it, not left to a button that stays grey.
     connect(m_pattern, &QLineEdit::textChanged, this, [this](const QString &text) {
@@ -99,12 +99,12 @@ void RegexRuleEditor::rebuildRows()
         line->setContentsMargins(4, 0, 0, 0);
         auto *toggle = new QCheckBox;
         toggle->setChecked(rule.enabled);
-        toggle->setAccessibleName(QStringLiteral("Regel „%1“ aktiv").arg(rule.pattern));
+        toggle->setAccessibleName(qtTrId("rules.regex.enabled").arg(rule.pattern));
         auto *pattern = new QLabel(rule.pattern);
         pattern->setFont(FormStyle::monospace());
         pattern->setTextFormat(Qt::PlainText);
         const bool empty = rule.replacement.isEmpty();
-        auto *replacement = new QLabel(empty ? QStringLiteral("(leer)") : rule.replacement);
+        auto *replacement = new QLabel(empty ? qtTrId("rules.regex.empty") : rule.replacement);
         replacement->setTextFormat(Qt::PlainText);
         if (empty) {
             QPalette palette = replacement->palette();
@@ -113,8 +113,7 @@ void RegexRuleEditor::rebuildRows()
         } else {
             replacement->setFont(FormStyle::monospace());
         }
-        QToolButton *remove =
-            FormStyle::iconButton(u"minus.circle", QStringLiteral("Regel „%1“ entfernen").arg(rule.pattern));
+        QToolButton *remove = FormStyle::iconButton(u"minus.circle", qtTrId("rules.regex.remove").arg(rule.pattern));
         line->addWidget(toggle);
         line->addWidget(pattern, 1);
         line->addWidget(FormStyle::icon(u"arrow.right"));

@@ -75,21 +75,21 @@ RulesTab::RulesTab(RenameRules &rules, QWidget *parent)
     : QWidget(parent)
     , m_rules(rules)
 {
-    setAccessibleName(QStringLiteral("Regeln"));
+    setAccessibleName(qtTrId("rules.title"));
     auto *content = new QWidget;
     auto *column = new QVBoxLayout(content);
     column->setSpacing(14);
     column->addWidget(makeFormatSection());
 
-    auto *categories = new FormSection(QStringLiteral("Kategorien für die KI"), u"sparkles");
+    auto *categories = new FormSection(qtTrId("rules.categories.title"), u"sparkles");
     categories->body()->addWidget(new CategoryEditor(m_rules));
-    categories->setFooter(QStringLiteral("Die KI wählt aus dieser Liste den passenden Wert für {kategorie}."));
+    categories->setFooter(qtTrId("rules.categories.footer"));
     column->addWidget(categories);
 
     column->addWidget(makePostProcessingSection());
     column->addWidget(makePrefixSuffixSection());
 
-    auto *regex = new FormSection(QStringLiteral("Regex Find/Replace"));
+    auto *regex = new FormSection(qtTrId("rules.regex.title"));
     regex->body()->addWidget(new RegexRuleEditor(m_rules));
     column->addWidget(regex);
     column->addStretch(1);
@@ -108,13 +108,13 @@ QString RulesTab::previewText() const
 
 QWidget *RulesTab::makeFormatSection()
 {
-    auto *section = new FormSection(QStringLiteral("Namensformat"));
+    auto *section = new FormSection(qtTrId("rules.format.title"));
     auto *format = new QLineEdit;
     format->setFont(FormStyle::monospace());
-    format->setAccessibleName(QStringLiteral("Format"));
+    format->setAccessibleName(qtTrId("rules.format.label"));
     bindText(format, m_rules, &RenameRules::format, &RenameRules::setFormat, &RenameRules::formatChanged);
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Format"), format);
+    form->addRow(format->accessibleName(), format);
     section->body()->addLayout(form);
 
     m_preview = FormStyle::caption({});
@@ -123,19 +123,19 @@ QWidget *RulesTab::makeFormatSection()
     m_preview->setTextInteractionFlags(Qt::TextSelectableByMouse);
     section->body()->addWidget(m_preview);
 
-    section->body()->addWidget(makeTokenGroup(u"sparkles", QStringLiteral("Von der KI extrahiert"),
-                                              {{u"{datum}", u"Datum aus dem Dokument"},
-                                               {u"{kategorie}", u"Dokumenttyp (z.B. Rechnung)"},
-                                               {u"{beschreibung}", u"Kurzbeschreibung des Inhalts"},
-                                               {u"{absender}", u"Absender oder Firma"},
-                                               {u"{betrag}", u"Geldbetrag falls vorhanden"}}));
+    section->body()->addWidget(makeTokenGroup(u"sparkles", qtTrId("rules.tokens.extracted"),
+                                              {{u"{datum}", "rules.token.datum"},
+                                               {u"{kategorie}", "rules.token.kategorie"},
+                                               {u"{beschreibung}", "rules.token.beschreibung"},
+                                               {u"{absender}", "rules.token.absender"},
+                                               {u"{betrag}", "rules.token.betrag"}}));
     section->body()->addWidget(
-        makeTokenGroup(u"gearshape", QStringLiteral("Fester Wert"), {{u"{sep}", u"Gewähltes Trennzeichen"}}));
+        makeTokenGroup(u"gearshape", qtTrId("rules.tokens.fixed"), {{u"{sep}", "rules.token.sep"}}));
     return section;
 }
 
 QWidget *RulesTab::makeTokenGroup(QStringView symbol, const QString &title,
-                                  std::initializer_list<std::pair<const char16_t *, const char16_t *>> tokens)
+                                  std::initializer_list<std::pair<const char16_t *, const char *>> tokens)
 {
     auto *group = new QWidget;
     auto *column = new QVBoxLayout(group);
@@ -152,7 +152,7 @@ QWidget *RulesTab::makeTokenGroup(QStringView symbol, const QString &title,
     for (const auto &[token, description] : tokens) {
         const QString text = QString::fromUtf16(token);
         auto *button = new QPushButton(text);
-        button->setToolTip(QString::fromUtf16(description));
+        button->setToolTip(qtTrId(description));
         button->setAccessibleName(text);
         button->setAccessibleDescription(button->toolTip());
         button->setFont(FormStyle::caption({})->font());
@@ -168,30 +168,29 @@ QWidget *RulesTab::makeTokenGroup(QStringView symbol, const QString &title,
 
 QWidget *RulesTab::makePostProcessingSection()
 {
-    auto *section = new FormSection(QStringLiteral("Nachbearbeitung"), u"gearshape");
-    section->setFooter(QStringLiteral(
-        "Diese Regeln werden auf den fertigen Namen angewendet, nachdem die KI-Werte eingesetzt wurden."));
+    auto *section = new FormSection(qtTrId("rules.post.title"), u"gearshape");
+    section->setFooter(qtTrId("rules.post.footer"));
     auto *form = new QFormLayout;
     // German labels for the stored values ("DD.MM.YYYY" stays what the settings file and the REST API say).
     QComboBox *date =
         enumPicker(m_rules, &RenameRules::dateFormat, &RenameRules::setDateFormat, &RenameRules::dateFormatChanged,
-                   {QStringLiteral("JJJJ-MM-TT"), QStringLiteral("TT.MM.JJJJ"), QStringLiteral("MM-TT-JJJJ"),
-                    QStringLiteral("JJJJMMTT"), QStringLiteral("Kein Datum")});
-    date->setToolTip(QStringLiteral("Formatiert das von der KI extrahierte {datum}"));
+                   {qtTrId("rules.date.iso"), qtTrId("rules.date.de"), qtTrId("rules.date.us"),
+                    qtTrId("rules.date.compact"), qtTrId("rules.date.none")});
+    date->setToolTip(qtTrId("rules.date.tooltip"));
     QComboBox *casing = enumPicker(m_rules, &RenameRules::casing, &RenameRules::setCasing, &RenameRules::casingChanged,
-                                   {QStringLiteral("kleinbuchstaben"), QStringLiteral("Erster Buchstabe groß"),
-                                    QStringLiteral("GROSSBUCHSTABEN"), QStringLiteral("Wie von der KI")});
-    QComboBox *separator =
-        enumPicker(m_rules, &RenameRules::separator, &RenameRules::setSeparator, &RenameRules::separatorChanged,
-                   {QStringLiteral("Bindestrich (-)"), QStringLiteral("Unterstrich (_)"), QStringLiteral("Punkt (.)")});
-    const std::pair<const char16_t *, QComboBox *> pickers[] = {
-        {u"Datumsformat", date}, {u"Groß-/Kleinschreibung", casing}, {u"Trennzeichen", separator}};
+                                   {qtTrId("rules.casing.lower"), qtTrId("rules.casing.title"),
+                                    qtTrId("rules.casing.upper"), qtTrId("rules.casing.preserve")});
+    QComboBox *separator = enumPicker(
+        m_rules, &RenameRules::separator, &RenameRules::setSeparator, &RenameRules::separatorChanged,
+        {qtTrId("rules.separator.dash"), qtTrId("rules.separator.underscore"), qtTrId("rules.separator.dot")});
+    const std::pair<const char *, QComboBox *> pickers[] = {
+        {"rules.date.label", date}, {"rules.casing.label", casing}, {"rules.separator.label", separator}};
     for (const auto &[label, picker] : pickers) {
-        picker->setAccessibleName(QString::fromUtf16(label));
+        picker->setAccessibleName(qtTrId(label));
         form->addRow(picker->accessibleName(), picker);
     }
 
-    auto *umlauts = new QCheckBox(QStringLiteral("Umlaute ersetzen (ä→ae)"));
+    auto *umlauts = new QCheckBox(qtTrId("rules.umlauts"));
     umlauts->setChecked(m_rules.replaceUmlauts());
     connect(umlauts, &QCheckBox::toggled, &m_rules, &RenameRules::setReplaceUmlauts);
     connect(&m_rules, &RenameRules::replaceUmlautsChanged, umlauts,
@@ -203,26 +202,28 @@ QWidget *RulesTab::makePostProcessingSection()
 
 QWidget *RulesTab::makePrefixSuffixSection()
 {
-    auto *section = new FormSection(QStringLiteral("Prefix / Suffix"));
+    auto *section = new FormSection(qtTrId("rules.affix.title"));
     auto *form = new QFormLayout;
-    const std::tuple<const char16_t *, const char16_t *, QString (RenameRules::*)() const,
+    const std::tuple<const char *, const char *, QString (RenameRules::*)() const,
                      void (RenameRules::*)(const QString &), void (RenameRules::*)()>
         fields[] = {
-            {u"Prefix", u"z.B. DOK", &RenameRules::prefix, &RenameRules::setPrefix, &RenameRules::prefixChanged},
-            {u"Suffix", u"z.B. archiv", &RenameRules::suffix, &RenameRules::setSuffix, &RenameRules::suffixChanged},
+            {"rules.prefix", "rules.prefix.placeholder", &RenameRules::prefix, &RenameRules::setPrefix,
+             &RenameRules::prefixChanged},
+            {"rules.suffix", "rules.suffix.placeholder", &RenameRules::suffix, &RenameRules::setSuffix,
+             &RenameRules::suffixChanged},
         };
     for (const auto &[label, placeholder, get, set, changed] : fields) {
         auto *edit = new QLineEdit;
-        edit->setPlaceholderText(QString::fromUtf16(placeholder));
-        edit->setAccessibleName(QString::fromUtf16(label));
+        edit->setPlaceholderText(qtTrId(placeholder));
+        edit->setAccessibleName(qtTrId(label));
         bindText(edit, m_rules, get, set, changed);
         form->addRow(edit->accessibleName(), edit);
     }
 
     auto *length = new QSpinBox;
     length->setObjectName(QStringLiteral("rulesMaxLength"));
-    length->setAccessibleName(QStringLiteral("Max. Länge"));
-    length->setPrefix(QStringLiteral("Max. Länge: "));
+    length->setAccessibleName(qtTrId("rules.maxLength"));
+    length->setPrefix(qtTrId("rules.maxLength.prefix"));
     length->setRange(MinLength, MaxLength);
     length->setSingleStep(1);
     const auto showLength = [this, length] {
@@ -239,5 +240,5 @@ QWidget *RulesTab::makePrefixSuffixSection()
 
 void RulesTab::showPreview()
 {
-    m_preview->setText(QStringLiteral("Vorschau: ") + NameBuilder::previewFileName(m_rules));
+    m_preview->setText(qtTrId("rules.preview").arg(NameBuilder::previewFileName(m_rules)));
 }

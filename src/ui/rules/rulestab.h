@@ -28,7 +28,7 @@ public:
 private:
     QWidget *makeFormatSection();
     QWidget *makeTokenGroup(QStringView symbol, const QString &title,
-                            std::initializer_list<std::pair<const char16_t *, const char16_t *>> tokens);
+                            std::initializer_list<std::pair<const char16_t *, const char *>> tokens);
     QWidget *makePostProcessingSection();
     QWidget *makePrefixSuffixSection();
     void showPreview();

@@ -30,14 +30,15 @@ std::expected<void, QString> AutostartEntry::setEnabled(bool enabled) const
     if (!enabled) {
         QFile file(filePath());
         if (file.exists() && !file.remove())
-            return std::unexpected(QStringLiteral("Autostart-Eintrag %1 lässt sich nicht entfernen").arg(filePath()));
+            return std::unexpected(qtTrId("settings.autostart.notRemoved").arg(filePath()));
         return {};
     }
     // A plain write: a few hundred bytes, no fsync on the GUI thread for them.
     QFile file(filePath());
+    const QByteArray entry = contents();
     if (!QDir().mkpath(m_dir) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(contents()) != contents().size())
-        return std::unexpected(QStringLiteral("Autostart-Eintrag %1 lässt sich nicht schreiben").arg(filePath()));
+        file.write(entry) != entry.size())
+        return std::unexpected(qtTrId("settings.autostart.notWritten").arg(filePath()));
     return {};
 }
 
@@ -46,7 +47,9 @@ QByteArray AutostartEntry::contents()
     return QByteArrayLiteral("[Desktop Entry]\n"
                              "Type=Application\n"
                              "Name=Namorix\n"
-                             "Comment=Startet Namorix beim Anmelden im Systembereich\n"
+                             "Comment=") +
+           qtTrId("settings.autostart.comment").toUtf8() +
+           QByteArrayLiteral("\n"
                              "Exec=namorix --hidden\n"
                              "Icon=namorix\n"
                              "Terminal=false\n"

@@ -27,17 +27,16 @@ TemplateEditorView::TemplateEditorView(ObjectStore *store, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
     , m_list(new QListWidget)
-    , m_add(FormStyle::iconButton(u"plus", QStringLiteral("Vorlage hinzufügen")))
-    , m_delete(FormStyle::iconButton(u"minus", QStringLiteral("Vorlage löschen")))
+    , m_add(FormStyle::iconButton(u"plus", qtTrId("templates.add")))
+    , m_delete(FormStyle::iconButton(u"minus", qtTrId("templates.delete")))
     , m_detail(new QStackedWidget)
     , m_form(new TemplateForm)
     , m_problem(new QLabel)
 {
-    m_list->setAccessibleName(QStringLiteral("Vorlagen"));
+    m_list->setAccessibleName(qtTrId("templates.list"));
     m_list->setItemDelegate(new TwoLineDelegate(m_list));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    new EmptyHint(m_list, QStringLiteral("Noch keine Vorlagen. Eine Vorlage gibt der KI ein Namensmuster vor; "
-                                         "„+“ legt eine an."));
+    new EmptyHint(m_list, qtTrId("templates.empty"));
     auto *left = new QWidget;
     left->setMinimumWidth(200);
     left->setMaximumWidth(300);
@@ -50,7 +49,7 @@ TemplateEditorView::TemplateEditorView(ObjectStore *store, QWidget *parent)
     buttons->addStretch(1);
     leftColumn->addLayout(buttons);
 
-    auto *placeholder = new QLabel(QStringLiteral("Vorlage auswählen oder neue erstellen"));
+    auto *placeholder = new QLabel(qtTrId("templates.placeholder"));
     placeholder->setObjectName(QStringLiteral("templatesPlaceholder"));
     placeholder->setAlignment(Qt::AlignCenter);
     placeholder->setForegroundRole(QPalette::PlaceholderText);
@@ -115,7 +114,7 @@ void TemplateEditorView::addTemplate()
     if (!m_store)
         return;
     NamingTemplate value;
-    value.name = QStringLiteral("Neue Vorlage");
+    value.name = qtTrId("templates.newName");
     value.pattern = QStringLiteral("{datum}-{vorschlag}");
     const auto inserted = NamingTemplates::add(*m_store, value);
     if (!inserted) {

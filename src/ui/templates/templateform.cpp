@@ -13,7 +13,7 @@
 TemplateForm::TemplateForm(QWidget *parent)
     : QWidget(parent)
     , m_example(new QLabel)
-    , m_default(new QCheckBox(QStringLiteral("Standard-Vorlage")))
+    , m_default(new QCheckBox(qtTrId("templates.default")))
 {
     auto *column = new QVBoxLayout(this);
     // Users took templates for the name's shape; they are the model's brief, the rules build the name.
@@ -24,23 +24,22 @@ TemplateForm::TemplateForm(QWidget *parent)
     column->addWidget(about);
     auto *details = new FormSection(QString());
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Name"), field(QStringLiteral("Name"), &NamingTemplate::name));
-    QLineEdit *pattern = field(QStringLiteral("Muster"), &NamingTemplate::pattern);
-    form->addRow(QStringLiteral("Muster"), pattern);
+    form->addRow(qtTrId("templates.name"), field(qtTrId("templates.name"), &NamingTemplate::name));
+    QLineEdit *pattern = field(qtTrId("templates.pattern"), &NamingTemplate::pattern);
+    form->addRow(qtTrId("templates.pattern"), pattern);
     // What the pattern makes of one sample file, as the user types; the stored example is the
     // REST API's own note and is not shown here.
-    m_example->setAccessibleName(QStringLiteral("Beispiel"));
+    m_example->setAccessibleName(qtTrId("templates.example"));
     m_example->setFont(FormStyle::monospace());
     m_example->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto *sample = new QLabel(QStringLiteral("für IMG_2041.jpg, ein Handyfoto einer Stromrechnung der Stadtwerke über "
-                                             "49,99 €, zuletzt geändert am 15.03.2024 um 14:30"));
+    auto *sample = new QLabel(qtTrId("templates.sample"));
     sample->setWordWrap(true);
     sample->setForegroundRole(QPalette::PlaceholderText);
     auto *exampleColumn = new QVBoxLayout;
     exampleColumn->setSpacing(2);
     exampleColumn->addWidget(m_example);
     exampleColumn->addWidget(sample);
-    form->addRow(QStringLiteral("Beispiel"), exampleColumn);
+    form->addRow(qtTrId("templates.example"), exampleColumn);
     connect(pattern, &QLineEdit::textChanged, this, &TemplateForm::showExample);
     form->addRow(m_default);
     details->body()->addLayout(form);
@@ -51,7 +50,7 @@ TemplateForm::TemplateForm(QWidget *parent)
         Q_EMIT settled();
     });
 
-    auto *tokens = new FormSection(QStringLiteral("Verfügbare Tokens"));
+    auto *tokens = new FormSection(qtTrId("templates.tokens"));
     auto *grid = new QGridLayout;
     int row = 0;
     for (const NamingTemplates::Token &token : NamingTemplates::tokens()) {
