@@ -215,6 +215,8 @@
     <!-- Command line -->
     <message id="cli.description"><source>cli.description</source><translation>Gibt Dateien aussagekräftige Namen aus ihrem Inhalt.</translation></message>
     <message id="cli.inputs"><source>cli.inputs</source><translation>Dateien, Ordner oder ein namorix://rename-Link zum Analysieren</translation></message>
+    <message id="cli.inputs.name"><source>cli.inputs.name</source><translation>eingaben</translation></message>
+    <message id="cli.inputs.syntax"><source>cli.inputs.syntax</source><translation>[DATEI|ORDNER|namorix://rename?paths=…]</translation></message>
     <!-- Settings window -->
     <message id="settings.title"><source>settings.title</source><translation>Einstellungen</translation></message>
     <message id="settings.general"><source>settings.general</source><translation>Allgemein</translation></message>
@@ -594,6 +596,11 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="templates.example"><source>templates.example</source><translation>Beispiel</translation></message>
     <message id="templates.sample"><source>templates.sample</source><translation>für IMG_2041.jpg, ein Handyfoto einer Stromrechnung der Stadtwerke über 49,99 €, zuletzt geändert am 15.03.2024 um 14:30</translation></message>
     <message id="templates.tokens"><source>templates.tokens</source><translation>Verfügbare Tokens</translation></message>
+    <message id="api.relativePath"><source>api.relativePath</source><translation>Pfade müssen absolut sein</translation></message>
+    <message id="api.invalidPath"><source>api.invalidPath</source><translation>Ungültiger Pfad: enthält ein Nullzeichen oder ist kein gültiges UTF-8</translation></message>
+    <message id="api.invalidProvider"><source>api.invalidProvider</source><translation>Ungültiger Provider. Gültig: %1</translation></message>
+    <message id="api.jsonExpected"><source>api.jsonExpected</source><translation>Content-Type application/json erwartet</translation></message>
+    <message id="api.idsExpected"><source>api.idsExpected</source><translation>ids: Liste von Job-IDs erwartet</translation></message>
     <!-- Command line (namorix-cli) -->
     <message id="terminal.noReply"><source>terminal.noReply</source><translation>Keine Antwort von Namorix.</translation></message>
     <message id="terminal.httpStatus"><source>terminal.httpStatus</source><translation>Namorix antwortet mit Status %1.</translation></message>

@@ -349,7 +349,7 @@ std::optional<APIResponse> APIServer::refusal(const APIRequest &request, Caller 
     // A page's form or text/plain body goes out without a preflight; JSON needs one, which fails above.
     const bool changes = request.method == u"POST" || request.method == u"PUT" || request.method == u"DELETE";
     if (fromPage && changes && !isJsonContentType(request.headers.value(QStringLiteral("content-type"))))
-        return APIResponse::error(415, QStringLiteral("Content-Type application/json erwartet"));
+        return APIResponse::error(415, StringTable::text("api.jsonExpected"));
 
     const QString token = m_context.services.appSettings.apiToken();
     const bool open =

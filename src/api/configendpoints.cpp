@@ -6,6 +6,7 @@
 #include "automation/watchedfolders.h"
 #include "automation/watchrouter.h"
 #include "common/rawenum.h"
+#include "common/stringtable.h"
 #include "companion/kvxclient.h"
 #include "naming/namebuilder.h"
 #include "naming/namingtemplates.h"
@@ -203,8 +204,9 @@ QCoro::Task<APIResponse> selectProvider(const APIContext &context, APIRequest re
     const std::optional<QString> name = string(request.body, QStringLiteral("provider"));
     const std::optional<AIProviderType> type = name ? enumFromRaw<AIProviderType>(*name) : std::nullopt;
     if (!type) {
-        co_return APIResponse::error(400, QStringLiteral("Ungültiger Provider. Gültig: ") +
-                                              allRawValues<AIProviderType>().join(QStringLiteral(", ")));
+        co_return APIResponse::error(
+            400,
+            StringTable::text("api.invalidProvider").arg(allRawValues<AIProviderType>().join(QStringLiteral(", "))));
     }
     AISettings &settings = context.services.engine.settings;
     settings.setProvider(*type);

@@ -1,5 +1,6 @@
 #include "api/handlerkit.h"
 
+#include "common/stringtable.h"
 #include "engine/renameengine.h"
 #include "store/storeerror.h"
 
@@ -135,13 +136,12 @@ APIResponse noDataContext()
 
 APIResponse relativePath()
 {
-    return APIResponse::error(400, QStringLiteral("Pfade müssen absolut sein"));
+    return APIResponse::error(400, StringTable::text("api.relativePath"));
 }
 
 APIResponse invalidPath()
 {
-    return APIResponse::error(400,
-                              QStringLiteral("Ungültiger Pfad: enthält ein Nullzeichen oder ist kein gültiges UTF-8"));
+    return APIResponse::error(400, StringTable::text("api.invalidPath"));
 }
 
 std::optional<APIResponse> engineRefusal(const RenameEngine &engine)

@@ -2,6 +2,7 @@
 
 #include "ai/promptcontract.h"
 #include "api/handlerkit.h"
+#include "common/stringtable.h"
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
 #include "engine/filework.h"
@@ -431,11 +432,11 @@ QCoro::Task<APIResponse> applyJobs(APIContext &context, APIRequest request)
         for (const QJsonValue &id : given.toArray()) {
             const QUuid uuid = QUuid::fromString(id.toString());
             if (uuid.isNull())
-                co_return APIResponse::error(400, QStringLiteral("ids: Liste von Job-IDs erwartet"));
+                co_return APIResponse::error(400, StringTable::text("api.idsExpected"));
             ids->append(uuid);
         }
         if (!given.isArray())
-            co_return APIResponse::error(400, QStringLiteral("ids: Liste von Job-IDs erwartet"));
+            co_return APIResponse::error(400, StringTable::text("api.idsExpected"));
     }
     QCoro::Task<APIResponse> applying = applyAndReply(engine, {}, std::move(ids));
     co_return co_await std::move(applying);

@@ -28,8 +28,7 @@ LaunchArguments CommandLine::parse(const QCoreApplication &app)
     parser.addOption(hidden);
     const QCommandLineOption log(QStringLiteral("log"), qtTrId("cli.log"));
     parser.addOption(log);
-    parser.addPositionalArgument(QStringLiteral("eingaben"), qtTrId("cli.inputs"),
-                                 QStringLiteral("[DATEI|ORDNER|namorix://rename?paths=…]"));
+    parser.addPositionalArgument(qtTrId("cli.inputs.name"), qtTrId("cli.inputs"), qtTrId("cli.inputs.syntax"));
     parser.process(app);
     // At once, before anything logs; QT_LOGGING_RULES still overrides it.
     if (parser.isSet(log))

@@ -3,8 +3,7 @@
 #include <QNetworkReply>
 #include <QString>
 
-/** German texts for transport failures, from the string table: Qt's errorString() is English and never reaches a user.
- */
+/** German texts for transport failures, from the string table: Qt's errorString() is English. */
 namespace NetworkErrors {
 
 /** A short German text ("Verbindung abgelehnt", "Zeitüberschreitung", …); unknown codes name their number. */

@@ -31,7 +31,7 @@ SettingsWindow::SettingsWindow(Services services, QWidget *parent)
     setWindowTitle(qtTrId("settings.title"));
     m_tabs->setAccessibleName(qtTrId("settings.title"));
     m_tabs->addTab(m_general, Icons::symbol(u"gear"), qtTrId("settings.general"));
-    m_tabs->addTab(new RulesTab(services.rules), Icons::symbol(u"list.bullet.rectangle"), QStringLiteral("Regeln"));
+    m_tabs->addTab(new RulesTab(services.rules), Icons::symbol(u"list.bullet.rectangle"), qtTrId("rules.title"));
     m_tabs->addTab(m_ai, Icons::symbol(u"brain"), qtTrId("settings.ai"));
     m_tabs->addTab(m_api, Icons::symbol(u"network"), qtTrId("settings.api"));
     // Resizable; the layout keeps it at least as large as the tabs' content needs.
