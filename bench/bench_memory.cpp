@@ -7,6 +7,7 @@
 #include "benchcorpus.h"
 #include "benchprocess.h"
 #include "extraction/contentextraction.h"
+#include "extraction/localextraction.h"
 
 #include <QElapsedTimer>
 #include <QFile>

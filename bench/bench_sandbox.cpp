@@ -14,6 +14,7 @@
 #include "benchprocess.h"
 #include "companion/kvxclient.h"
 #include "extraction/contentextraction.h"
+#include "extraction/localextraction.h"
 #include "settings/defaultsstore.h"
 
 #include <QCoroFuture>

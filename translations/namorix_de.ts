@@ -162,6 +162,7 @@
     <message id="quicklook.created"><source>quicklook.created</source><translation>Erstellt</translation></message>
     <message id="quicklook.modified"><source>quicklook.modified</source><translation>Geändert</translation></message>
     <message id="quicklook.missing"><source>quicklook.missing</source><translation>Die Datei ist nicht mehr vorhanden.</translation></message>
+    <message id="quicklook.failed"><source>quicklook.failed</source><translation>Keine Vorschau</translation></message>
     <!-- Placeholders of sections a later version fills -->
     <message id="placeholder.watch"><source>placeholder.watch</source><translation>Überwachte Ordner folgen in einer späteren Version.</translation></message>
     <message id="placeholder.history"><source>placeholder.history</source><translation>Der Verlauf folgt in Kürze.</translation></message>

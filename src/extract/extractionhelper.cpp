@@ -69,7 +69,7 @@ bool readMessage(QByteArray &buffer, QList<int> &descriptors, QCborMap &message)
 
 } // namespace
 
-int run(int argc, char *argv[], ProcessorLookup processorFor)
+int run(int argc, char *argv[], ProcessorLookup processorFor, Renderer render)
 {
     struct stat channel = {};
     if (::fstat(Channel, &channel) != 0 || !S_ISSOCK(channel.st_mode)) {
@@ -112,19 +112,25 @@ int run(int argc, char *argv[], ProcessorLookup processorFor)
         if (!readMessage(buffer, descriptors, request))
             return Done; // the app has closed its end
         const QCborValue id = request.value(u"id"_s), path = request.value(u"path"_s);
-        if (request.value(u"type"_s).toString() != HelperProtocol::Type::extract || !id.isInteger() ||
-            !path.isString() || descriptors.size() != 1) {
+        const QString type = request.value(u"type"_s).toString();
+        const std::optional<RenderRequest> drawing =
+            type == HelperProtocol::Type::render ? HelperProtocol::decodeRender(request) : std::nullopt;
+        if ((type != HelperProtocol::Type::extract && !drawing) || !id.isInteger() || !path.isString() ||
+            descriptors.size() > 1) {
             closeAll(descriptors);
             return BadRequest;
         }
-        const SourceFile file(path.toString(), descriptors.takeFirst());
+        // Without a descriptor the app could not open the file: the processor answers from its name.
+        const SourceFile file =
+            descriptors.isEmpty() ? SourceFile(path.toString()) : SourceFile(path.toString(), descriptors.takeFirst());
         g_memoryFailure =
             HelperProtocol::frame({{u"type"_s, QString(HelperProtocol::Type::memory)}, {u"id"_s, id.toInteger()}});
         Confinement::limitCpuFromNow(cpuSeconds);
         QByteArray reply;
         try {
             reply = HelperProtocol::frame(
-                HelperProtocol::encodeResult(id.toInteger(), processorFor(file.path()).extractFrom(file)));
+                drawing ? HelperProtocol::encodeRendered(id.toInteger(), render(file, *drawing))
+                        : HelperProtocol::encodeResult(id.toInteger(), processorFor(file.path()).extractFrom(file)));
         } catch (const std::bad_alloc &) {
             // The heap may be left in any state: say why and make room for a fresh helper.
             (void)HelperProtocol::send(Channel, g_memoryFailure);

@@ -2,11 +2,10 @@
 
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
-#include "extraction/genericprocessor.h"
-#include "extraction/processortable.h"
-#include "extraction/textrecognizer.h"
+#include "extraction/filedescription.h"
 
 #include <QCoroFuture>
+#include <QFileInfo>
 #include <QThreadPool>
 #include <QtConcurrent>
 
@@ -22,17 +21,19 @@ constexpr std::chrono::milliseconds DefaultIdleRelease = std::chrono::minutes(1)
 constexpr int LargeBuffer = 4 << 20;
 
 std::atomic<int> g_liveWorkers = 0;
+std::atomic<void (*)()> g_lastWorkerRelease = nullptr;
 
 // Lives as long as its worker thread. A worker ends after the idle delay without work, and its
-// thread-local recognition engine and caches (destroyed just before this guard) go with it; the
-// last one to end also drops the recogniser's shared dictionaries and hands the freed heap back.
+// thread-local state (destroyed just before this guard) goes with it; the last one to end also
+// runs the release set for shared caches and hands the freed heap back.
 struct WorkerLifetime {
     WorkerLifetime() { ++g_liveWorkers; }
     ~WorkerLifetime()
     {
         if (--g_liveWorkers != 0)
             return;
-        TextRecognizer::releaseSharedCaches();
+        if (void (*release)() = g_lastWorkerRelease.load())
+            release();
         malloc_trim(0);
     }
 };
@@ -43,15 +44,18 @@ struct Opened {
     std::optional<ExtractionResult> answer;
 };
 
-// Call first in every task, so that the guard is made before (and destroyed after) every other
-// thread-local object of the worker.
+} // namespace
+
 void enterWorker()
 {
     thread_local WorkerLifetime lifetime;
     Q_UNUSED(lifetime);
 }
 
-} // namespace
+void setLastWorkerRelease(void (*release)())
+{
+    g_lastWorkerRelease = release;
+}
 
 QThreadPool &workers()
 {
@@ -65,7 +69,7 @@ QThreadPool &workers()
         p->setExpiryTimeout(int(DefaultIdleRelease.count()));
         p->setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
         // The workers end with the application object, before the static objects: a worker's
-        // recognition engine (extractLocally) still alive then made Tesseract's dictionary cache
+        // recognition engine (the tests' in-process path) still alive then made Tesseract's dictionary cache
         // print "WARNING! LEAK!" on the terminal at exit. A thread's thread-local objects go only
         // after QThread reports it finished, hence the count. Work still running is left.
         qAddPostRoutine([] {
@@ -87,6 +91,15 @@ void setIdleRelease(std::chrono::milliseconds delay)
 int liveWorkers()
 {
     return g_liveWorkers.load();
+}
+
+QString contentPath(const QString &path)
+{
+    const QString extension = lowerExtension(path);
+    if (extension != u"rtfd" && extension != u"rtf")
+        return path;
+    const QFileInfo info(path);
+    return info.isDir() && !info.isSymLink() ? path + QStringLiteral("/TXT.rtf") : path;
 }
 
 bool usesCompanion(const QString &lowerExtension)
@@ -131,30 +144,21 @@ QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &compan
 QCoro::Task<ExtractionResult> extractInSandbox(QString path, ExtractionSandbox &sandbox,
                                                std::shared_ptr<std::atomic_bool> stop)
 {
-    // Opening reads the disk; what is not opened holds no content to parse and is answered here.
-    const FileProcessor *processor = &ProcessorTable::processorFor(path);
-    QFuture<Opened> opening = QtConcurrent::run(&workers(), [processor, path]() -> Opened {
+    // Opening reads the disk. What is no content is described here; what cannot be opened goes to
+    // a helper all the same, whose processor answers for it by its name (its kind's empty result,
+    // or its error).
+    QFuture<Opened> opening = QtConcurrent::run(&workers(), [path]() -> Opened {
         enterWorker();
-        auto file = std::make_shared<SourceFile>(SourceFile::open(path, processor->contentPath(path)));
-        if (file->isOpen())
-            return {file, std::nullopt};
-        return {nullptr, file->access() == SourceFile::Access::notContent ? GenericProcessor::describe(path)
-                                                                          : processor->extractFrom(*file)};
+        auto file = std::make_shared<SourceFile>(SourceFile::open(path, contentPath(path)));
+        if (file->access() == SourceFile::Access::notContent)
+            return {nullptr, FileDescription::describe(path)};
+        return {file, std::nullopt};
     });
     const Opened opened = co_await opening;
     if (opened.answer)
         co_return *opened.answer;
     QFuture<ExtractionResult> extracted = sandbox.extract(std::move(*opened.file), std::move(stop));
     co_return co_await extracted;
-}
-
-QFuture<ExtractionResult> extractLocally(const QString &path)
-{
-    const FileProcessor *processor = &ProcessorTable::processorFor(path);
-    return QtConcurrent::run(&workers(), [processor, path] {
-        enterWorker();
-        return processor->extract(path);
-    });
 }
 
 } // namespace ContentExtraction

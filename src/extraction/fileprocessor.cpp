@@ -1,6 +1,7 @@
 #include "fileprocessor.h"
 
-#include "extraction/genericprocessor.h"
+#include "extraction/contentextraction.h"
+#include "extraction/filedescription.h"
 
 ExtensionProcessor::ExtensionProcessor(std::initializer_list<QString> extensions)
     : m_extensions(extensions)
@@ -19,6 +20,6 @@ bool ExtensionProcessor::canProcess(const QString &path) const
 
 ExtractionResult FileProcessor::extract(const QString &path) const
 {
-    const SourceFile file = SourceFile::open(path, contentPath(path));
-    return file.access() == SourceFile::Access::notContent ? GenericProcessor::describe(path) : extractFrom(file);
+    const SourceFile file = SourceFile::open(path, ContentExtraction::contentPath(path));
+    return file.access() == SourceFile::Access::notContent ? FileDescription::describe(path) : extractFrom(file);
 }

@@ -1,27 +1,20 @@
 #pragma once
 
-#include "extraction/filecontext.h"
+#include "extraction/extractionresult.h"
 #include "extraction/sourcefile.h"
 
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
-#include <expected>
 #include <initializer_list>
-
-/** Why a file's content could not be extracted; the message is German and shown to the user. */
-struct ExtractionError {
-    QString message;
-};
-
-using ExtractionResult = std::expected<FileContext, ExtractionError>;
 
 /**
  * Turns one kind of file into a FileContext. Processors are stateless and shared; they read the
  * file only through its SourceFile, which is all a sandboxed helper has. They run in helper
  * processes (and in-process for tests, fuzzers and benchmarks), touch no GUI-thread object, and
- * give empty text for unreadable input; only a processor that says so fails.
+ * give empty text for unreadable input; only a processor that says so fails. They live in the
+ * parser library, which the app, the command line and the REST API do not link.
  */
 class FileProcessor
 {
@@ -29,8 +22,6 @@ public:
     virtual ~FileProcessor() = default;
 
     [[nodiscard]] virtual bool canProcess(const QString &path) const = 0;
-    /** The file that holds the content of `path`: the path itself, but for bundles. */
-    [[nodiscard]] virtual QString contentPath(const QString &path) const { return path; }
     [[nodiscard]] virtual ExtractionResult extractFrom(const SourceFile &file) const = 0;
 
     /**

@@ -2,12 +2,9 @@
 
 #include "common/strictutf8.h"
 #include "common/unicodetext.h"
+#include "extraction/filedescription.h"
 
-#include <QFile>
-#include <QLocale>
 #include <QStringDecoder>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -17,34 +14,6 @@ bool isTextExtension(const QString &extension)
                                     QStringLiteral("json"), QStringLiteral("xml"), QStringLiteral("html"),
                                     QStringLiteral("rtf"),  QStringLiteral("log")};
     return text.contains(extension);
-}
-
-QString typeDescription(mode_t mode)
-{
-    if (S_ISLNK(mode))
-        return QStringLiteral("Symbolischer Link");
-    if (S_ISDIR(mode))
-        return QStringLiteral("Ordner");
-    if (S_ISREG(mode))
-        return QStringLiteral("Reguläre Datei");
-    return QStringLiteral("Sonderdatei");
-}
-
-MetadataMap metadataOf(const struct stat &info)
-{
-    MetadataMap metadata;
-    metadata.set(QStringLiteral("size"), QLocale().formattedDataSize(info.st_size, 1, QLocale::DataSizeSIFormat));
-    metadata.set(QStringLiteral("type"), typeDescription(info.st_mode));
-    return metadata;
-}
-
-// An open file through its descriptor; otherwise what is at its path.
-MetadataMap metadataOf(const SourceFile &file)
-{
-    struct stat info = {};
-    if (file.status(info) || ::lstat(QFile::encodeName(file.path()).constData(), &info) == 0)
-        return metadataOf(info);
-    return {};
 }
 
 // Drops an incomplete UTF-8 sequence at the end of a prefix cut at an arbitrary byte.
@@ -77,15 +46,10 @@ std::optional<QString> GenericProcessor::readTextPrefix(const SourceFile &file)
     return strictUtf8(bytes, LeadingBom::skip);
 }
 
-ExtractionResult GenericProcessor::describe(const QString &path)
-{
-    return FileContext::make(path, QString(), metadataOf(SourceFile(path, SourceFile::Access::notContent)));
-}
-
 ExtractionResult GenericProcessor::extractFrom(const SourceFile &file) const
 {
     QString text;
     if (isTextExtension(lowerExtension(file.path())))
         text = UnicodeText::leftGraphemes(readTextPrefix(file).value_or(QString()), TextLimits::Document);
-    return FileContext::make(file, text, metadataOf(file));
+    return FileContext::make(file, text, FileDescription::of(file));
 }

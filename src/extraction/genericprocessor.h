@@ -14,8 +14,6 @@ public:
 
     [[nodiscard]] bool canProcess(const QString &) const override { return true; }
     [[nodiscard]] ExtractionResult extractFrom(const SourceFile &file) const override;
-    /** "size" and "type" only, from the attributes of what is at `path` (a link is not followed). */
-    [[nodiscard]] static ExtractionResult describe(const QString &path);
 
     /** The first `MaxTextBytes` of the file as UTF-8 text; nullopt when unreadable or not UTF-8. */
     [[nodiscard]] static std::optional<QString> readTextPrefix(const SourceFile &file);

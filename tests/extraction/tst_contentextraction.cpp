@@ -10,6 +10,7 @@
 #include "extraction/documents/xmlprocessor.h"
 #include "extraction/fileprocessor.h"
 #include "extraction/genericprocessor.h"
+#include "extraction/localextraction.h"
 #include "extraction/media/imageprocessor.h"
 #include "extraction/media/mediaprocessor.h"
 #include "extraction/processortable.h"

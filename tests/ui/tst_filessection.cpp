@@ -1,4 +1,5 @@
 #include "engine/filework.h"
+#include "extraction/sandbox/extractionsandbox.h"
 #include "ui/common/manyfilesquestion.h"
 #include "ui/common/palette.h"
 #include "ui/common/readablestyle.h"
@@ -455,25 +456,39 @@ private Q_SLOTS:
         QVERIFY(!w->engine->jobs().at(0).explanation->fromCache);
     }
 
-    // The preview of a row's file: what it shows, and its keys.
+    // The preview of a row's file: what it shows. Pages and pictures are drawn by an extraction
+    // helper, so no parser is loaded here; a file that crashes or stalls its helper shows the
+    // icon and the reason, and the next preview works.
     void previewContent_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("view"); // the shown view's class
         QTest::addColumn<QSize>("imageSize"); // of an image preview: the upright shape matters
-        QTest::newRow("text") << "notiz.txt" << int(PreviewContent::Kind::text) << QSize();
-        QTest::newRow("photo turned by EXIF") << "foto.jpg" << int(PreviewContent::Kind::image) << QSize(20, 40);
-        QTest::newRow("pdf first page") << "brief.pdf" << int(PreviewContent::Kind::image) << QSize();
-        QTest::newRow("other") << "daten.bin" << int(PreviewContent::Kind::info) << QSize();
-        QTest::newRow("missing") << "weg.txt" << int(PreviewContent::Kind::missing) << QSize();
+        QTest::addColumn<QString>("says");    // part of the info view's text
+        QTest::newRow("text") << "notiz.txt" << QByteArray("QPlainTextEdit") << QSize() << QString();
+        QTest::newRow("photo turned by EXIF") << "foto.jpg" << QByteArray("QLabel") << QSize(20, 40) << QString();
+        QTest::newRow("pdf first page") << "brief.pdf" << QByteArray("QLabel") << QSize() << QString();
+        QTest::newRow("other") << "daten.bin" << QByteArray("QWidget") << QSize() << "Größe: 4";
+        QTest::newRow("missing") << "weg.txt" << QByteArray("QWidget") << QSize() << "nicht mehr vorhanden";
+        QTest::newRow("helper crashes") << "seite.crash" << QByteArray("QWidget") << QSize()
+                                        << "Keine Vorschau: das Leseprogramm ist abgestürzt (Signal 11)";
+        QTest::newRow("helper stalls") << "seite.hang" << QByteArray("QWidget") << QSize()
+                                       << "Keine Vorschau: Zeitlimit von 2 s überschritten";
     }
 
     void previewContent()
     {
         QFETCH(QString, name);
-        QFETCH(int, kind);
+        QFETCH(QByteArray, view);
         QFETCH(QSize, imageSize);
+        QFETCH(QString, says);
         const QString path = w->dir.filePath(name);
+        const QString letter = w->dir.filePath("brief.pdf");
+        {
+            QPdfWriter writer(letter);
+            QPainter painter(&writer);
+            painter.drawText(100, 100, "Sehr geehrte Damen und Herren");
+        }
         if (name == "notiz.txt") {
             w->touch(name, QByteArray(100 * 1024, 'a'));
         } else if (name == "foto.jpg") {
@@ -482,24 +497,41 @@ private Q_SLOTS:
             QImageWriter writer(path, "jpeg");
             writer.setTransformation(QImageIOHandler::TransformationRotate90); // EXIF orientation 6
             QVERIFY(writer.write(landscape));
-        } else if (name == "brief.pdf") {
-            QPdfWriter writer(path);
-            QPainter painter(&writer);
-            painter.drawText(100, 100, "Sehr geehrte Damen und Herren");
         } else if (name == "daten.bin") {
             w->touch(name, QByteArray("\x00\x01\x02\xff", 4));
+        } else if (name.startsWith("seite.")) { // a PDF by its content; the test helper misbehaves on it
+            QVERIFY(QFile::copy(letter, path));
         }
-        const PreviewContent content = renderPreview(path, QSize(600, 700));
-        QCOMPARE(int(content.kind), kind);
-        QCOMPARE(content.name, name);
-        if (imageSize.isValid())
-            QCOMPARE(content.image.size(), imageSize);
-        if (content.kind == PreviewContent::Kind::text)
-            QCOMPARE(content.text.size(), PreviewContent::TextLimitBytes);
-        if (content.kind == PreviewContent::Kind::image)
-            QVERIFY(!content.image.isNull());
-        if (content.kind == PreviewContent::Kind::info)
-            QCOMPARE(content.size, 4);
+        // The app's helper draws; the test helper is the same but for the misbehaving extensions.
+        ExtractionSandbox hostile(NAMORIX_EXTRACT_TEST, {.perRender = std::chrono::seconds(2), .helpers = 1});
+        const auto preview = std::make_unique<PreviewWindow>(nullptr, name.startsWith("seite.") ? &hostile : nullptr);
+        preview->showFile(QUrl::fromLocalFile(path));
+        QTRY_VERIFY_WITH_TIMEOUT(preview->isReady(), 10000);
+        QCOMPARE(QByteArray(preview->currentView()->metaObject()->className()), view);
+        QCOMPARE(preview->currentView()->accessibleName(), name);
+        if (auto *image = qobject_cast<QLabel *>(preview->currentView())) {
+            QVERIFY(!image->pixmap().isNull());
+            if (imageSize.isValid())
+                QCOMPARE(image->pixmap().size(), imageSize);
+        }
+        if (auto *text = qobject_cast<QPlainTextEdit *>(preview->currentView()))
+            QCOMPARE(text->toPlainText().size(), PreviewContent::TextLimitBytes);
+        if (!says.isEmpty()) {
+            QStringList shown;
+            for (const QLabel *label : preview->currentView()->findChildren<QLabel *>())
+                shown << label->text();
+            QVERIFY2(shown.join('\n').contains(says), qPrintable(shown.join('\n')));
+        }
+        // The next file's page comes, from a fresh helper where the last one was lost.
+        preview->showFile(QUrl::fromLocalFile(letter));
+        QTRY_VERIFY_WITH_TIMEOUT(preview->isReady(), 10000);
+        QVERIFY(qobject_cast<QLabel *>(preview->currentView()));
+
+        QFile maps("/proc/self/maps");
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        for (const char *parser : {"libpoppler", "libtesseract", "libexiv2", "libheif", "libavformat", "libgmime"})
+            QVERIFY2(!mapped.contains(parser), parser);
     }
 
     void previewKeysFollowTheList()

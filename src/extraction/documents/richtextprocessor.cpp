@@ -3,8 +3,6 @@
 #include "common/unicodetext.h"
 #include "extraction/documents/rtfreader.h"
 
-#include <QFileInfo>
-
 namespace {
 
 // Embedded pictures make RTF files large; text beyond this is never needed for a 4000-character excerpt.
@@ -17,12 +15,6 @@ constexpr qsizetype MaxReadUnits = 64 * 1024;
 RichTextProcessor::RichTextProcessor()
     : ExtensionProcessor({QStringLiteral("rtf"), QStringLiteral("rtfd")})
 {
-}
-
-QString RichTextProcessor::contentPath(const QString &path) const
-{
-    const QFileInfo info(path);
-    return info.isDir() && !info.isSymLink() ? path + QStringLiteral("/TXT.rtf") : path;
 }
 
 ExtractionResult RichTextProcessor::extractFrom(const SourceFile &file) const

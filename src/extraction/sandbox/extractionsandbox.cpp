@@ -38,11 +38,6 @@ QString unreadable(const QString &why)
     return QStringLiteral("Datei konnte nicht gelesen werden: ") + why;
 }
 
-ExtractionResult failed(const QString &why)
-{
-    return std::unexpected(ExtractionError{unreadable(why)});
-}
-
 // Why a helper ended by itself, from how it ended.
 QString endingReason(QProcess::ExitStatus status, int code)
 {
@@ -83,7 +78,9 @@ struct ExtractionSandbox::Job {
     qint64 id = 0;
     SourceFile file{QString()};
     std::shared_ptr<std::atomic_bool> stop;
+    std::optional<RenderRequest> render; ///< set for a preview's page or picture
     QPromise<ExtractionResult> promise;
+    QPromise<RenderResult> rendering;
 
     [[nodiscard]] bool isStopped() const { return stop && stop->load(); }
 };
@@ -99,8 +96,9 @@ struct ExtractionSandbox::Helper {
     QByteArray inbox;
     State state = State::starting;
     std::unique_ptr<Job> job;
-    QString path;    ///< of the running file
-    QString verdict; ///< why the app ended it, if it did
+    std::chrono::seconds limit{0}; ///< the running job's wall-clock limit
+    QString path;                  ///< of the running file
+    QString verdict;               ///< why the app ended it, if it did
 
     ~Helper()
     {
@@ -131,7 +129,7 @@ ExtractionSandbox::~ExtractionSandbox()
 {
     for (const std::unique_ptr<Helper> &helper : m_helpers) {
         if (helper->job)
-            finish(std::move(helper->job), failed(QStringLiteral("das Leseprogramm wurde beendet")));
+            fail(std::move(helper->job), QStringLiteral("das Leseprogramm wurde beendet"));
         if (helper->process) {
             helper->process->disconnect();
             // What QProcess's destructor would do anyway, without its warning; SIGKILL ends it at once.
@@ -140,7 +138,7 @@ ExtractionSandbox::~ExtractionSandbox()
         }
     }
     while (!m_queue.empty()) {
-        finish(std::move(m_queue.front()), failed(QStringLiteral("das Leseprogramm wurde beendet")));
+        fail(std::move(m_queue.front()), QStringLiteral("das Leseprogramm wurde beendet"));
         m_queue.pop_front();
     }
 }
@@ -173,11 +171,27 @@ QFuture<ExtractionResult> ExtractionSandbox::extract(SourceFile file, std::share
     return result;
 }
 
+QFuture<RenderResult> ExtractionSandbox::render(SourceFile file, RenderRequest request,
+                                                std::shared_ptr<std::atomic_bool> stop)
+{
+    auto job = std::make_unique<Job>();
+    job->id = m_nextId++;
+    job->file = std::move(file);
+    job->stop = std::move(stop);
+    job->render = request;
+    job->rendering.start();
+    QFuture<RenderResult> result = job->rendering.future();
+    // Before the files of an analysis: the user is looking at it.
+    m_queue.push_front(std::move(job));
+    dispatch();
+    return result;
+}
+
 void ExtractionSandbox::stopCancelled()
 {
     for (auto it = m_queue.begin(); it != m_queue.end();) {
         if ((*it)->isStopped()) {
-            finish(std::move(*it), std::unexpected(ExtractionError{QStringLiteral("Analyse abgebrochen")}));
+            cancel(std::move(*it));
             it = m_queue.erase(it);
         } else {
             ++it;
@@ -185,7 +199,7 @@ void ExtractionSandbox::stopCancelled()
     }
     for (const std::unique_ptr<Helper> &helper : m_helpers) {
         if (helper->job && helper->job->isStopped()) {
-            finish(std::move(helper->job), std::unexpected(ExtractionError{QStringLiteral("Analyse abgebrochen")}));
+            cancel(std::move(helper->job));
             end(*helper, {});
         }
     }
@@ -204,22 +218,58 @@ void ExtractionSandbox::finish(std::unique_ptr<Job> job, const ExtractionResult 
     job->promise.finish();
 }
 
+void ExtractionSandbox::finish(std::unique_ptr<Job> job, const RenderResult &result)
+{
+    job->rendering.addResult(result);
+    job->rendering.finish();
+}
+
+void ExtractionSandbox::fail(std::unique_ptr<Job> job, const QString &why)
+{
+    if (job->render)
+        finish(std::move(job), RenderResult(std::unexpected(ExtractionError{why})));
+    else
+        finish(std::move(job), ExtractionResult(std::unexpected(ExtractionError{unreadable(why)})));
+}
+
+void ExtractionSandbox::cancel(std::unique_ptr<Job> job)
+{
+    const ExtractionError cancelled{QStringLiteral("Analyse abgebrochen")};
+    if (job->render)
+        finish(std::move(job), RenderResult(std::unexpected(cancelled)));
+    else
+        finish(std::move(job), ExtractionResult(std::unexpected(cancelled)));
+}
+
+bool ExtractionSandbox::mayTake(const Job &job) const
+{
+    // A render may use the helper beyond the limit; files take only as many as the limit allows.
+    return job.render || std::ranges::count_if(m_helpers, [](const std::unique_ptr<Helper> &h) {
+                             return h->state == Helper::State::busy && h->job && !h->job->render;
+                         }) < m_maxHelpers;
+}
+
 void ExtractionSandbox::dispatch()
 {
     for (const std::unique_ptr<Helper> &helper : m_helpers) {
         while (helper->state == Helper::State::ready && !m_queue.empty()) {
+            if (m_queue.front()->isStopped()) {
+                cancel(std::move(m_queue.front()));
+                m_queue.pop_front();
+                continue;
+            }
+            if (!mayTake(*m_queue.front()))
+                break;
             std::unique_ptr<Job> job = std::move(m_queue.front());
             m_queue.pop_front();
-            if (job->isStopped())
-                finish(std::move(job), std::unexpected(ExtractionError{QStringLiteral("Analyse abgebrochen")}));
-            else
-                assign(*helper, std::move(job));
+            assign(*helper, std::move(job));
         }
     }
     const auto count = [this](auto predicate) { return std::ranges::count_if(m_helpers, predicate); };
     qsizetype starting = count([](const auto &h) { return h->state == Helper::State::starting; });
     qsizetype working = count([](const auto &h) { return h->state != Helper::State::ending; });
-    while (qsizetype(m_queue.size()) > starting && working < m_maxHelpers) {
+    const bool rendering = !m_queue.empty() && m_queue.front()->render;
+    while (qsizetype(m_queue.size()) > starting && working < m_maxHelpers + (rendering ? 1 : 0)) {
         if (!spawn())
             return;
         ++starting;
@@ -231,10 +281,10 @@ bool ExtractionSandbox::spawn()
 {
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
-        const QString reason = unreadable(QStringLiteral("das Leseprogramm konnte nicht gestartet werden (%1)")
-                                              .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        const QString why = QStringLiteral("das Leseprogramm konnte nicht gestartet werden (%1)")
+                                .arg(QString::fromLocal8Bit(std::strerror(errno)));
         while (!m_queue.empty()) {
-            finish(std::move(m_queue.front()), std::unexpected(ExtractionError{reason}));
+            fail(std::move(m_queue.front()), why);
             m_queue.pop_front();
         }
         return false;
@@ -277,7 +327,7 @@ bool ExtractionSandbox::spawn()
             helper.process->kill();
             return;
         }
-        end(helper, QStringLiteral("Zeitlimit von %1 s überschritten").arg(m_limits.perFile.count()));
+        end(helper, QStringLiteral("Zeitlimit von %1 s überschritten").arg(helper.limit.count()));
         dispatch();
     });
     connect(helper.idle, &QTimer::timeout, this, [this, &helper] {
@@ -306,8 +356,10 @@ bool ExtractionSandbox::spawn()
 
 void ExtractionSandbox::assign(Helper &helper, std::unique_ptr<Job> job)
 {
-    const QCborMap request{
-        {u"type"_s, QString(HelperProtocol::Type::extract)}, {u"id"_s, job->id}, {u"path"_s, job->file.path()}};
+    const QCborMap request = job->render ? HelperProtocol::encodeRender(job->id, job->file.path(), *job->render)
+                                         : QCborMap{{u"type"_s, QString(HelperProtocol::Type::extract)},
+                                                    {u"id"_s, job->id},
+                                                    {u"path"_s, job->file.path()}};
     if (!HelperProtocol::send(helper.socket, HelperProtocol::frame(request), job->file.descriptor())) {
         m_queue.push_front(std::move(job)); // it never got there: the next helper takes it
         end(helper, {});
@@ -317,8 +369,9 @@ void ExtractionSandbox::assign(Helper &helper, std::unique_ptr<Job> job)
     job->file = SourceFile(helper.path); // the helper has its own descriptor now
     helper.job = std::move(job);
     helper.state = Helper::State::busy;
+    helper.limit = helper.job->render ? m_limits.perRender : m_limits.perFile;
     helper.idle->stop();
-    helper.deadline->start(m_limits.perFile);
+    helper.deadline->start(helper.limit);
 }
 
 void ExtractionSandbox::onReadable(Helper &helper)
@@ -370,12 +423,21 @@ bool ExtractionSandbox::handle(Helper &helper, const QCborMap &message)
         dispatch();
         return true;
     }
-    if (type != HelperProtocol::Type::result)
-        return false;
-    const std::optional<ExtractionResult> result = HelperProtocol::decodeResult(message, helper.path);
-    if (!result)
-        return false;
-    finish(std::move(helper.job), *result);
+    if (helper.job->render) {
+        if (type != HelperProtocol::Type::rendered)
+            return false;
+        const std::optional<RenderResult> drawn = HelperProtocol::decodeRendered(message, *helper.job->render);
+        if (!drawn)
+            return false;
+        finish(std::move(helper.job), *drawn);
+    } else {
+        if (type != HelperProtocol::Type::result)
+            return false;
+        const std::optional<ExtractionResult> result = HelperProtocol::decodeResult(message, helper.path);
+        if (!result)
+            return false;
+        finish(std::move(helper.job), *result);
+    }
     becomeIdle(helper);
     dispatch();
     return true;
@@ -391,7 +453,7 @@ void ExtractionSandbox::becomeIdle(Helper &helper)
 void ExtractionSandbox::end(Helper &helper, const QString &reason)
 {
     if (helper.job)
-        finish(std::move(helper.job), failed(reason));
+        fail(std::move(helper.job), reason);
     helper.verdict = reason;
     helper.state = Helper::State::ending;
     helper.idle->stop();
@@ -405,14 +467,14 @@ void ExtractionSandbox::onEnded(Helper &helper, const QString &ending)
 {
     const QString reason = helper.verdict.isEmpty() ? ending : helper.verdict;
     if (helper.job)
-        finish(std::move(helper.job), failed(reason));
+        fail(std::move(helper.job), reason);
     // One that never got ready would fail again the same way: the waiting files fail now, and
     // the next file tries anew.
     if (helper.state == Helper::State::starting) {
         qCWarning(lcSandbox).noquote().nospace()
             << m_program << ": " << reason << " (" << helper.process->errorString() << ')';
         while (!m_queue.empty()) {
-            finish(std::move(m_queue.front()), failed(reason));
+            fail(std::move(m_queue.front()), reason);
             m_queue.pop_front();
         }
     }

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -156,6 +157,80 @@ std::optional<ExtractionResult> decodeResult(const QCborMap &reply, const QStrin
     decoded.metadata = entries;
     decoded.invoice = std::move(invoice);
     return decoded;
+}
+
+QCborMap encodeRender(qint64 id, const QString &path, const RenderRequest &request)
+{
+    return {{u"type"_s, QString(Type::render)},
+            {u"id"_s, id},
+            {u"path"_s, path},
+            {u"kind"_s, request.kind == RenderRequest::Kind::pdfPage ? u"pdf"_s : u"picture"_s},
+            {u"page"_s, request.page},
+            {u"width"_s, request.bounds.width()},
+            {u"height"_s, request.bounds.height()}};
+}
+
+std::optional<RenderRequest> decodeRender(const QCborMap &message)
+{
+    const QCborValue kind = message.value(u"kind"_s), page = message.value(u"page"_s),
+                     width = message.value(u"width"_s), height = message.value(u"height"_s);
+    if (!page.isInteger() || !width.isInteger() || !height.isInteger() || page.toInteger() < 0 ||
+        page.toInteger() > std::numeric_limits<int>::max() || width.toInteger() < 1 || height.toInteger() < 1 ||
+        width.toInteger() > RenderRequest::MaxPixels || height.toInteger() > RenderRequest::MaxPixels ||
+        width.toInteger() * height.toInteger() > RenderRequest::MaxPixels)
+        return std::nullopt;
+    RenderRequest request;
+    if (kind.toString() == u"pdf")
+        request.kind = RenderRequest::Kind::pdfPage;
+    else if (kind.toString() == u"picture")
+        request.kind = RenderRequest::Kind::picture;
+    else
+        return std::nullopt;
+    request.page = int(page.toInteger());
+    request.bounds = QSize(int(width.toInteger()), int(height.toInteger()));
+    return request;
+}
+
+QCborMap encodeRendered(qint64 id, const RenderResult &result)
+{
+    QCborMap reply{{u"type"_s, QString(Type::rendered)}, {u"id"_s, id}};
+    if (!result) {
+        reply.insert(u"error"_s, result.error().message);
+        return reply;
+    }
+    const QImage image = result->image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const qsizetype row = qsizetype(image.width()) * 4;
+    QByteArray pixels(row * image.height(), Qt::Uninitialized);
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(pixels.data() + y * row, image.constScanLine(y), size_t(row));
+    reply.insert(u"pages"_s, result->pages);
+    reply.insert(u"width"_s, image.width());
+    reply.insert(u"height"_s, image.height());
+    reply.insert(u"pixels"_s, pixels);
+    return reply;
+}
+
+std::optional<RenderResult> decodeRendered(const QCborMap &reply, const RenderRequest &request)
+{
+    if (const QCborValue error = reply.value(u"error"_s); error.isString())
+        return std::unexpected(ExtractionError{error.toString()});
+    const QCborValue pages = reply.value(u"pages"_s), width = reply.value(u"width"_s),
+                     height = reply.value(u"height"_s), pixels = reply.value(u"pixels"_s);
+    if (!pages.isInteger() || !width.isInteger() || !height.isInteger() || !pixels.isByteArray() ||
+        pages.toInteger() < 1 || pages.toInteger() > std::numeric_limits<int>::max() || width.toInteger() < 1 ||
+        height.toInteger() < 1 || width.toInteger() > request.bounds.width() ||
+        height.toInteger() > request.bounds.height())
+        return std::nullopt;
+    const int w = int(width.toInteger()), h = int(height.toInteger());
+    const QByteArray bytes = pixels.toByteArray();
+    if (bytes.size() != qsizetype(w) * h * 4)
+        return std::nullopt;
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return std::nullopt;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(image.scanLine(y), bytes.constData() + qsizetype(y) * w * 4, size_t(w) * 4);
+    return Rendering{std::move(image), int(pages.toInteger())};
 }
 
 bool send(int socket, const QByteArray &bytes, int descriptor)

@@ -1,45 +1,14 @@
 #include "ui/preview/previewcontent.h"
 
+#include "extraction/sourcefile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMimeDatabase>
 
-#include <poppler-qt6.h>
-
-#include <algorithm>
-#include <memory>
+#include <cmath>
 
 namespace {
-
-QImage firstPdfPage(const QString &path, const QSize &bounds)
-{
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
-    if (!document || document->isLocked() || document->numPages() < 1)
-        return {};
-    const std::unique_ptr<Poppler::Page> page = document->page(0);
-    if (!page)
-        return {};
-    document->setRenderHint(Poppler::Document::Antialiasing);
-    document->setRenderHint(Poppler::Document::TextAntialiasing);
-    const QSizeF points = page->pageSizeF();
-    const double fit =
-        std::min(bounds.width() / std::max(1.0, points.width()), bounds.height() / std::max(1.0, points.height()));
-    const double dpi = std::clamp(72.0 * fit, 24.0, 200.0);
-    return page->renderToImage(dpi, dpi);
-}
-
-QImage uprightImage(const QString &path, const QSize &bounds)
-{
-    QImageReader reader(path);
-    reader.setAutoTransform(true); // EXIF orientation
-    const QSize full = reader.size();
-    // Scaling happens before the orientation is applied, so either side may be the long one.
-    const int longest = std::max(bounds.width(), bounds.height());
-    if (full.isValid() && std::max(full.width(), full.height()) > 2 * longest)
-        reader.setScaledSize(full.scaled(2 * longest, 2 * longest, Qt::KeepAspectRatio));
-    return reader.read();
-}
 
 QString textStart(const QString &path)
 {
@@ -51,14 +20,15 @@ QString textStart(const QString &path)
 
 } // namespace
 
-PreviewContent renderPreview(const QString &path, const QSize &bounds)
+PreviewSource inspectPreview(const QString &path)
 {
-    PreviewContent content;
+    PreviewSource source;
+    PreviewContent &content = source.content;
     const QFileInfo info(path);
     content.name = info.fileName();
     if (!info.exists()) {
         content.kind = PreviewContent::Kind::missing;
-        return content;
+        return source;
     }
     const QMimeType type = QMimeDatabase().mimeTypeForFile(info);
     content.typeName = type.comment();
@@ -68,18 +38,32 @@ PreviewContent renderPreview(const QString &path, const QSize &bounds)
     content.created = info.birthTime();
     content.modified = info.lastModified();
     if (!info.isFile())
-        return content;
+        return source;
 
     if (type.inherits(QStringLiteral("application/pdf")))
-        content.image = firstPdfPage(path, bounds);
+        source.render = RenderRequest::Kind::pdfPage;
     else if (type.name().startsWith(QStringLiteral("image/")))
-        content.image = uprightImage(path, bounds);
+        source.render = RenderRequest::Kind::picture;
     else if (type.inherits(QStringLiteral("text/plain")))
         content.text = textStart(path);
 
-    if (!content.image.isNull())
-        content.kind = PreviewContent::Kind::image;
-    else if (!content.text.isNull())
+    if (source.render) {
+        // Only a regular file, no link, goes to the helper, as for extraction.
+        source.file = std::make_shared<SourceFile>(SourceFile::open(path, path));
+        if (!source.file->isOpen())
+            source.render.reset();
+    }
+    if (!content.text.isNull())
         content.kind = PreviewContent::Kind::text;
-    return content;
+    return source;
+}
+
+QSize renderBounds(QSize bounds)
+{
+    bounds = bounds.expandedTo(QSize(1, 1));
+    const qint64 pixels = qint64(bounds.width()) * bounds.height();
+    if (pixels <= RenderRequest::MaxPixels)
+        return bounds;
+    const double shrink = std::sqrt(double(RenderRequest::MaxPixels) / double(pixels));
+    return QSize(std::max(1, int(bounds.width() * shrink)), std::max(1, int(bounds.height() * shrink)));
 }

@@ -1,5 +1,6 @@
 #include "ui/preview/previewwindow.h"
 
+#include "extraction/sandbox/extractionsandbox.h"
 #include "ui/common/icons.h"
 #include "ui/preview/previewcontent.h"
 
@@ -23,8 +24,9 @@ QString dateText(const QLocale &locale, const QDateTime &date)
 
 } // namespace
 
-PreviewWindow::PreviewWindow(QWidget *parent)
+PreviewWindow::PreviewWindow(QWidget *parent, ExtractionSandbox *sandbox)
     : QWidget(parent, Qt::Window)
+    , m_sandbox(sandbox ? *sandbox : ExtractionSandbox::shared())
     , m_stack(new QStackedWidget)
     , m_image(new QLabel)
     , m_text(new QPlainTextEdit)
@@ -108,13 +110,29 @@ QCoro::Task<> PreviewWindow::render(QUrl url)
 {
     const quint64 generation = ++m_generation;
     m_ready = false;
+    if (m_stale)
+        *m_stale = true; // a waiting render of the previous file is dropped
+    const auto stale = m_stale = std::make_shared<std::atomic_bool>(false);
     const QPointer<PreviewWindow> self(this);
     const QString path = url.toLocalFile();
-    const QSize bounds = size() * devicePixelRatioF();
-    QFuture<PreviewContent> rendering = QtConcurrent::run(renderPreview, path, bounds);
-    const PreviewContent content = co_await rendering;
+    const QSize bounds = renderBounds(size() * devicePixelRatioF());
+    QFuture<PreviewSource> inspecting = QtConcurrent::run(inspectPreview, path);
+    PreviewSource source = co_await inspecting;
     if (!self || generation != m_generation)
         co_return;
+    PreviewContent &content = source.content;
+    if (source.render) {
+        QFuture<RenderResult> drawing = m_sandbox.render(std::move(*source.file), {*source.render, 0, bounds}, stale);
+        const RenderResult drawn = co_await drawing;
+        if (!self || generation != m_generation)
+            co_return;
+        if (drawn) {
+            content.kind = PreviewContent::Kind::image;
+            content.image = drawn->image;
+        } else {
+            content.failure = drawn.error().message;
+        }
+    }
     present(content);
     m_ready = true;
 }
@@ -150,6 +168,8 @@ void PreviewWindow::present(const PreviewContent &content)
               << qtTrId("quicklook.size") + QStringLiteral(": ") + german.formattedDataSize(content.size)
               << qtTrId("quicklook.created") + QStringLiteral(": ") + dateText(german, content.created)
               << qtTrId("quicklook.modified") + QStringLiteral(": ") + dateText(german, content.modified);
+        if (!content.failure.isEmpty())
+            lines << qtTrId("quicklook.failed") + QStringLiteral(": ") + content.failure.toHtmlEscaped();
     }
     m_infoText->setText(lines.join(QStringLiteral("<br>")));
     m_info->setAccessibleName(content.name);

@@ -65,6 +65,18 @@ std::optional<long> reachOut(const QByteArray &verb, const QByteArray &argument)
     return std::nullopt;
 }
 
+// Ends the helper as a fault would, or keeps it busy for good.
+void misbehave(const QString &how)
+{
+    if (how == u"crash") {
+        std::signal(SIGSEGV, SIG_DFL); // as a fault would end it, also where a sanitizer watches
+        std::raise(SIGSEGV);
+    }
+    if (how == u"hang")
+        while (true)
+            g_spin = g_spin + 1;
+}
+
 class Misbehaving final : public ExtensionProcessor
 {
 public:
@@ -76,13 +88,7 @@ public:
     ExtractionResult extractFrom(const SourceFile &file) const override
     {
         const QString how = lowerExtension(file.path());
-        if (how == u"crash") {
-            std::signal(SIGSEGV, SIG_DFL); // as a fault would end it, also where a sanitizer watches
-            std::raise(SIGSEGV);
-        }
-        if (how == u"hang")
-            while (true)
-                g_spin = g_spin + 1;
+        misbehave(how);
         if (how == u"alloc") {
             // Reserved, never touched: the address-space limit stops it long before the machine notices.
             std::vector<std::unique_ptr<char[]>> blocks;
@@ -146,9 +152,16 @@ const FileProcessor &processorFor(const QString &path)
     return ProcessorTable::processorFor(path);
 }
 
+// Drawing misbehaves the same way, by the extension ("seite.crash" holding a PDF).
+RenderResult render(const SourceFile &file, const RenderRequest &request)
+{
+    misbehave(lowerExtension(file.path()));
+    return PreviewRenderer::render(file, request);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    return ExtractionHelper::run(argc, argv, &processorFor);
+    return ExtractionHelper::run(argc, argv, &processorFor, &render);
 }
