@@ -119,7 +119,7 @@ RenameBatch::Outcome RenameBatch::refuse(const QList<RenameJob> &jobs, const QLi
     Outcome outcome;
     for (const qsizetype i : selected) {
         const RenameJob &job = jobs.at(i);
-        if (job.approved && job.suggestedName != job.originalName())
+        if (job.isRenamable())
             outcome.failures.insert(i, reason);
     }
     return outcome;
@@ -139,7 +139,7 @@ RenameBatch::Outcome RenameBatch::run(ObjectStore *store, const QList<RenameJob>
     QList<Move> moves;
     for (const qsizetype i : selected) {
         const RenameJob &job = jobs.at(i);
-        if (!job.approved || job.suggestedName == job.originalName())
+        if (!job.isRenamable())
             continue;
         // Checking the files is slow on a sleeping disk too; a stop here moves nothing.
         if (!goOn(0))

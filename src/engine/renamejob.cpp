@@ -1,6 +1,7 @@
 #include "renamejob.h"
 
 #include <algorithm>
+#include <cmath>
 
 RenameJob RenameJob::failed(const QString &path, const QString &reason)
 {
@@ -34,4 +35,10 @@ bool RenameJob::isSure() const
            std::ranges::none_of(unverified, [](const Grounding::FieldCheck &check) {
                return check.field == u"datum" || check.field == u"betrag" || check.field == u"absender";
            });
+}
+
+QString RenameJob::confidenceText(double confidence)
+{
+    // 0.29 * 100 is 28.999…: without the nudge it would read one percent low.
+    return QString::number(qint64(std::trunc(std::max(confidence, 0.0) * 100 + 1e-9))) + u'%';
 }

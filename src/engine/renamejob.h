@@ -42,7 +42,17 @@ struct RenameJob {
     [[nodiscard]] QString originalPath() const { return originalURL.toLocalFile(); }
     [[nodiscard]] QString originalName() const { return originalURL.fileName(); }
     /** A job whose analysis failed: unchanged name and confidence exactly 0. */
-    [[nodiscard]] bool hasFailed() const { return confidence == 0.0 && suggestedName == originalName(); }
+    [[nodiscard]] bool hasFailed() const { return confidence == 0.0 && !changesName(); }
+    /** Whether its name is another than the file's current one (a failed analysis keeps that). */
+    [[nodiscard]] bool changesName() const { return suggestedName != originalName(); }
+    /**
+     * What applying renames: ticked, and another name than the file's current one. The one rule of
+     * what gets renamed, for the batch and for what every face counts before it applies.
+     */
+    [[nodiscard]] bool isRenamable() const { return approved && changesName(); }
+
+    /** A confidence as every face shows it: whole percent, cut rather than rounded ("91%" for 0.919). */
+    [[nodiscard]] static QString confidenceText(double confidence);
 
     /** The job a failed analysis gives: the file keeps its name; `reason` says why, in German. */
     [[nodiscard]] static RenameJob failed(const QString &path, const QString &reason);

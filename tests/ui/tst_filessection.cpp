@@ -92,6 +92,7 @@ private Q_SLOTS:
         QTest::newRow("0.7") << 0.7 << UIColors::orange() << "70%" << QString();
         QTest::newRow("just above 0.4") << 0.4001 << UIColors::orange() << "40%" << QString();
         QTest::newRow("0.4") << 0.4 << UIColors::red() << "40%" << QString();
+        QTest::newRow("0.29 is no 28") << 0.29 << UIColors::red() << "29%" << QString(); // 0.29 * 100 = 28.99…
         QTest::newRow("failed") << 0.0 << UIColors::red() << "0%"
                                 << "Server nicht erreichbar";
     }
@@ -117,9 +118,10 @@ private Q_SLOTS:
 
     void togglesDisableRenameAndCancelClearsAll()
     {
-        // A failed analysis, ticked, has nothing to apply: it neither counts nor enables "Umbenennen".
+        // A failed analysis, ticked, and a suggestion that keeps the name have nothing to apply:
+        // they neither count nor enable "Umbenennen".
         w->engine->setJobs({w->job("a.pdf", "A.pdf"), w->job("b.pdf", "B.pdf"),
-                            RenameJob::failed(w->touch("c.pdf"), "Server nicht erreichbar")});
+                            RenameJob::failed(w->touch("c.pdf"), "Server nicht erreichbar"), w->job("d.pdf", "d.pdf")});
         w->engine->setError(QString("Etwas ging schief"));
         QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->review()));
         QPushButton *rename = w->button("Umbenennen");
@@ -130,7 +132,7 @@ private Q_SLOTS:
         QVERIFY(!rename->isEnabled());
         QVERIFY(!w->engine->jobs().at(1).approved);
         const auto labels = w->review()->findChildren<QLabel *>();
-        QVERIFY(std::ranges::any_of(labels, [](QLabel *l) { return l->text() == "0 / 3"; }));
+        QVERIFY(std::ranges::any_of(labels, [](QLabel *l) { return l->text() == "0 / 4"; }));
         w->list()->setFocus();
         w->list()->setCurrentIndex(w->list()->model()->index(1, 0)); // Space ticks the current row
         QTest::keyClick(w->list(), Qt::Key_Space);
@@ -143,9 +145,9 @@ private Q_SLOTS:
         QCOMPARE(w->files()->currentWidget(), static_cast<QWidget *>(w->files()->dropTarget()));
         QVERIFY(w->engine->jobs().isEmpty());
         QCOMPARE(w->engine->error(), std::nullopt);
-        QCOMPARE(w->files()->resultBar()->text(), "3 Vorschläge verworfen");
+        QCOMPARE(w->files()->resultBar()->text(), "4 Vorschläge verworfen");
         named<QPushButton>(w->files()->resultBar(), "Wiederherstellen")->click();
-        QCOMPARE(w->engine->jobs().size(), 3);
+        QCOMPARE(w->engine->jobs().size(), 4);
         QVERIFY(!w->files()->resultBar()->isVisible());
     }
 

@@ -8,7 +8,6 @@
 #include <QSet>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -86,7 +85,8 @@ QVariant JobListModel::data(const QModelIndex &index, int role) const
                                        : QList<Grounding::NameMark>());
     case Qt::AccessibleTextRole:
         return reason.isEmpty()
-                   ? qtTrId("preview.row").arg(job.originalName(), job.suggestedName, badgeText(job.confidence))
+                   ? qtTrId("preview.row")
+                         .arg(job.originalName(), job.suggestedName, RenameJob::confidenceText(job.confidence))
                    : qtTrId("preview.rowFailed").arg(job.originalName(), reason);
     case OriginalNameRole:
         return job.originalName();
@@ -94,7 +94,8 @@ QVariant JobListModel::data(const QModelIndex &index, int role) const
         return job.confidence;
     case BadgeTextRole:
         // A warning sign on the badge when a field of the name is not backed by the file.
-        return job.unverified.isEmpty() ? badgeText(job.confidence) : QStringLiteral("⚠ ") + badgeText(job.confidence);
+        return (job.unverified.isEmpty() ? QString() : QStringLiteral("⚠ ")) +
+               RenameJob::confidenceText(job.confidence);
     case BadgeColorRole:
         return badgeColor(job.confidence);
     case FailureReasonRole:
@@ -141,14 +142,7 @@ Qt::ItemFlags JobListModel::flags(const QModelIndex &index) const
 
 int JobListModel::approvedCount() const
 {
-    // A failed analysis keeps the file's name: ticked or not, there is nothing to apply.
-    return int(
-        std::ranges::count_if(m_engine.jobs(), [](const RenameJob &job) { return job.approved && !job.hasFailed(); }));
-}
-
-QString JobListModel::badgeText(double confidence)
-{
-    return QString::number(qint64(std::trunc(confidence * 100))) + u'%';
+    return int(std::ranges::count_if(m_engine.jobs(), &RenameJob::isRenamable));
 }
 
 QColor JobListModel::badgeColor(double confidence)

@@ -45,11 +45,10 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
     [[nodiscard]] Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    /** The ticked jobs that would rename something (a failed analysis does not). */
+    /** The jobs applying would rename (RenameJob::isRenamable). */
     [[nodiscard]] int approvedCount() const;
 
-    /** The badge of a confidence: "95%" (truncated), green above 0.7, orange above 0.4, else red. */
-    [[nodiscard]] static QString badgeText(double confidence);
+    /** The badge's colour of a confidence: green above 0.7, orange above 0.4, else red. */
     [[nodiscard]] static QColor badgeColor(double confidence);
 
 private:
