@@ -60,6 +60,7 @@ std::unique_ptr<ObjectStore> openStore(QWidget *window)
 int main(int argc, char *argv[])
 {
     ensureSingleThreadedOpenMP(argv);
+    releaseLargeBuffersPromptly();
     QApplication::setApplicationName(QStringLiteral("namorix"));
     QApplication::setApplicationVersion(QStringLiteral(NAMORIX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("namorix"));

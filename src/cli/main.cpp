@@ -14,6 +14,7 @@
 int main(int argc, char *argv[])
 {
     ensureSingleThreadedOpenMP(argv);
+    releaseLargeBuffersPromptly();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("namorix"));
     QCoreApplication::setApplicationVersion(QStringLiteral(NAMORIX_VERSION));

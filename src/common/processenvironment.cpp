@@ -1,6 +1,7 @@
 #include "processenvironment.h"
 
 #include <cstdlib>
+#include <malloc.h>
 #include <unistd.h>
 
 void ensureSingleThreadedOpenMP(char *argv[])
@@ -9,4 +10,11 @@ void ensureSingleThreadedOpenMP(char *argv[])
         return;
     ::setenv("OMP_THREAD_LIMIT", "1", 1);
     ::execv("/proc/self/exe", argv); // returns only on failure: run on, just slower
+}
+
+void releaseLargeBuffersPromptly()
+{
+    constexpr int LargeBuffer = 4 << 20;
+    mallopt(M_MMAP_THRESHOLD, LargeBuffer);
+    mallopt(M_TRIM_THRESHOLD, 2 * LargeBuffer);
 }

@@ -8,3 +8,11 @@
  * Returns normally when the variable is already set or re-executing fails.
  */
 void ensureSingleThreadedOpenMP(char *argv[]);
+
+/**
+ * Fixed malloc thresholds, so that large buffers (a decoded picture, a rendered page) come from
+ * and go straight back to the system: after the first large buffer is freed glibc would raise
+ * both and keep every later one in the heap. It changes the whole process's allocator, so only
+ * a program's main() calls it, before any thread starts.
+ */
+void releaseLargeBuffersPromptly();

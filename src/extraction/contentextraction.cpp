@@ -18,8 +18,6 @@ namespace {
 
 constexpr std::chrono::milliseconds DefaultIdleRelease = std::chrono::minutes(1);
 
-constexpr int LargeBuffer = 4 << 20;
-
 std::atomic<int> g_liveWorkers = 0;
 std::atomic<void (*)()> g_lastWorkerRelease = nullptr;
 
@@ -60,10 +58,6 @@ void setLastWorkerRelease(void (*release)())
 QThreadPool &workers()
 {
     static QThreadPool *pool = [] {
-        // Fixed thresholds: after the first large buffer (a decoded picture, a rendered page) is
-        // freed, glibc would raise both and keep every later one in the workers' heaps.
-        mallopt(M_MMAP_THRESHOLD, LargeBuffer);
-        mallopt(M_TRIM_THRESHOLD, 2 * LargeBuffer);
         auto *p = new QThreadPool;
         p->setObjectName(QStringLiteral("extraction"));
         p->setExpiryTimeout(int(DefaultIdleRelease.count()));
