@@ -1,8 +1,11 @@
 #pragma once
 
 #include "api/windowcontrol.h"
+#include "engine/analysisrun.h"
+#include "engine/filework.h"
 #include "engine/renameengine.h"
 
+#include <QList>
 #include <QPointer>
 
 #include <memory>
@@ -40,6 +43,10 @@ struct APIContext {
     QPointer<ObjectStore> store;
     /** What the UI endpoints report and capture. */
     std::unique_ptr<WindowControl> window;
+    /** The API's own file work: the window's stop leaves a script's renames and undos alone. */
+    FileWork work;
+    /** The runs started with POST /v1/runs by their ids, oldest first; the newest few are kept. */
+    QList<std::pair<QString, std::shared_ptr<AnalysisRun>>> runs;
     /** The port the listener became ready on; 0 until then. */
     quint16 activePort = 0;
 };

@@ -12,13 +12,11 @@
 #include "naming/namingtemplates.h"
 #include "store/objectstore.h"
 
-#include <QCoroTimer>
-#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <chrono>
+#include <array>
 
 using namespace HandlerKit;
 using namespace UnicodeText;
@@ -26,9 +24,8 @@ using namespace UnicodeText;
 namespace {
 
 constexpr qsizetype ExtractedTextLimit = 5000;
-/** How long `DELETE /v1/jobs` waits for a cancelled run to end before it clears the jobs anyway. */
-constexpr std::chrono::milliseconds CancelWait{10'000};
-constexpr std::chrono::milliseconds CancelPoll{20};
+/** Runs of POST /v1/runs kept for their GET: a script reads its run's end soon after it comes. */
+constexpr qsizetype KeptRuns = 32;
 
 QString jobId(const RenameJob &job)
 {
@@ -70,6 +67,26 @@ QJsonObject withFailureReason(QJsonObject entry, const RenameJob &job)
     if (job.explanation && job.explanation->fromCache)
         entry.insert(QStringLiteral("cached"), true);
     return entry;
+}
+
+/** A job as the suggest reply, a run and the jobs list give it: whether applying renames it, and why not. */
+QJsonObject suggestionEntry(const RenameJob &job)
+{
+    return withFailureReason({{QStringLiteral("id"), jobId(job)},
+                              {QStringLiteral("original"), lastPathComponent(job.originalPath())},
+                              {QStringLiteral("suggested"), job.suggestedName},
+                              {QStringLiteral("confidence"), job.confidence},
+                              {QStringLiteral("approved"), job.approved},
+                              {QStringLiteral("renamable"), job.isRenamable()}},
+                             job);
+}
+
+QJsonArray suggestionList(const QList<RenameJob> &jobs)
+{
+    QJsonArray list;
+    for (const RenameJob &job : jobs)
+        list.append(suggestionEntry(job));
+    return list;
 }
 
 QString statusName(Grounding::Status status)
@@ -155,10 +172,10 @@ QJsonObject explanationJson(const RenameJob &job, const Grounding::Explanation &
  * engine's summary in "error" and, only when something failed, per file in "failures":
  * `failures` as given, then the apply's own.
  */
-QCoro::Task<APIResponse> applyAndReply(QPointer<RenameEngine> engine, QJsonArray failures,
+QCoro::Task<APIResponse> applyAndReply(QPointer<RenameEngine> engine, FileWork *work, QJsonArray failures,
                                        std::optional<QList<QUuid>> ids)
 {
-    QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved(std::move(ids));
+    QCoro::Task<QList<RenameRecord>> applying = engine->applyApproved(std::move(ids), work);
     const QList<RenameRecord> records = co_await std::move(applying);
     if (!engine)
         co_return engineNotReady();
@@ -193,20 +210,11 @@ QJsonObject historyEntry(const RenameRecord &record)
                        {QStringLiteral("batch"), record.batch}};
 }
 
-/** Undoes a whole apply: 404 for a batch the history does not hold, else the count and each refusal with its reason. */
-QCoro::Task<APIResponse> revertBatch(ObjectStore *store, qint64 batch)
+/** What undoing a batch came to: the count and each refusal with its reason. */
+APIResponse batchReverted(const std::expected<Undo::Outcome, NamorixError> &outcome, qint64 batch)
 {
-    RecordQuery query;
-    query.batch = batch;
-    query.limit = 1;
-    if (const auto known = store->fetchRecords(query); !known)
-        co_return APIResponse::error(500, known.error().message());
-    else if (known->isEmpty())
-        co_return APIResponse::error(404, QStringLiteral("batch not found"));
-    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting = FileWork::shared().revertBatch(store, batch);
-    const auto outcome = co_await std::move(reverting);
     if (!outcome)
-        co_return APIResponse::error(500, outcome.error().message());
+        return APIResponse::error(500, outcome.error().message());
     QJsonObject reply{{QStringLiteral("ok"), outcome->failures.isEmpty()},
                       {QStringLiteral("batch"), batch},
                       {QStringLiteral("count"), outcome->reverted}};
@@ -216,7 +224,37 @@ QCoro::Task<APIResponse> revertBatch(ObjectStore *store, qint64 batch)
             failures.append(failureEntry(record.newPath, error.message()));
         reply.insert(QStringLiteral("failures"), failures);
     }
-    co_return APIResponse::json(reply);
+    return APIResponse::json(reply);
+}
+
+/** Undoes a whole apply: 404 for a batch the history does not hold. */
+QCoro::Task<APIResponse> revertBatch(FileWork &work, ObjectStore *store, qint64 batch)
+{
+    RecordQuery query;
+    query.batch = batch;
+    query.limit = 1;
+    if (const auto known = store->fetchRecords(query); !known)
+        co_return APIResponse::error(500, known.error().message());
+    else if (known->isEmpty())
+        co_return APIResponse::error(404, QStringLiteral("batch not found"));
+    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting = work.revertBatch(store, batch);
+    const auto outcome = co_await std::move(reverting);
+    co_return batchReverted(outcome, batch);
+}
+
+/** Undoes the newest apply that has a rename left to undo, however many were undone since: 404 when none has. */
+QCoro::Task<APIResponse> revertLast(FileWork &work, ObjectStore *store)
+{
+    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting = work.revertLast(store);
+    const auto outcome = co_await std::move(reverting);
+    const std::optional<RenameRecord> touched = !outcome                ? std::nullopt
+                                                : outcome->lastReverted ? outcome->lastReverted
+                                                : !outcome->failures.isEmpty()
+                                                    ? std::optional<RenameRecord>(outcome->failures.front().first)
+                                                    : std::nullopt;
+    if (outcome && !touched)
+        co_return APIResponse::error(404, QStringLiteral("nothing to revert"));
+    co_return batchReverted(outcome, touched ? touched->batch : 0);
 }
 
 QJsonObject analysedFile(const FileContext &context)
@@ -247,11 +285,19 @@ std::optional<RenameRecord> recordWithNewPath(const ObjectStore &store, const QS
     return found && !found->isEmpty() ? std::optional<RenameRecord>(found->first()) : std::nullopt;
 }
 
-QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request, bool rename)
+/** What a suggest, rename or run request asks to analyse, on which engine. */
+struct RunRequest {
+    QList<QUrl> files;
+    std::optional<QString> nameTemplate;
+    QPointer<RenameEngine> engine;
+};
+
+/** The request's files, template and the engine, or the reply that refuses it. */
+std::expected<RunRequest, APIResponse> runRequest(const APIContext &context, const APIRequest &request)
 {
     const std::expected<QStringList, APIResponse> paths = absolutePaths(request.body);
     if (!paths)
-        co_return paths.error();
+        return std::unexpected(paths.error());
     std::optional<QString> nameTemplate = string(request.body, QStringLiteral("template"));
     // "template" is the pattern's text; a stored template is named by "templateName".
     if (const std::optional<QString> name = string(request.body, QStringLiteral("templateName"));
@@ -259,20 +305,32 @@ QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request
         const std::optional<NamingTemplate> stored =
             context.store ? NamingTemplates::named(*context.store, *name) : std::nullopt;
         if (!stored)
-            co_return APIResponse::error(404, QStringLiteral("template not found"));
+            return std::unexpected(APIResponse::error(404, QStringLiteral("template not found")));
         nameTemplate = stored->pattern;
     }
-    const QPointer<RenameEngine> engine = context.engine;
-    if (!engine)
-        co_return engineNotReady();
-    if (std::optional<APIResponse> refused = engineRefusal(*engine))
-        co_return *refused;
+    if (!context.engine)
+        return std::unexpected(engineNotReady());
+    if (std::optional<APIResponse> refused = engineRefusal(*context.engine))
+        return std::unexpected(*refused);
+    return RunRequest{fileUrls(*paths), std::move(nameTemplate), context.engine};
+}
+
+QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request, bool rename)
+{
+    const std::expected<RunRequest, APIResponse> asked = runRequest(context, request);
+    if (!asked)
+        co_return asked.error();
+    const QPointer<RenameEngine> engine = asked->engine;
 
     // The request's own jobs join the shared review; the reply and a rename stay with them, so a
     // script never applies or reports what the user is reviewing.
-    // A client that goes before the reply ends its run (the command line's Ctrl+C): nothing more
-    // is sent, nothing joins the review, and nothing is renamed.
-    QCoro::Task<QList<RenameJob>> analysis = engine->analyze(fileUrls(*paths), nameTemplate, false, request.abandoned);
+    // A client that goes before the reply ends its run: nothing more is sent, nothing joins the
+    // review, and nothing is renamed.
+    const auto follow = std::make_shared<AnalysisRun>();
+    QObject::connect(request.abandoned.get(), &Latch::opened, follow.get(), &AnalysisRun::abandon);
+    if (request.abandoned->isOpen())
+        follow->abandon();
+    QCoro::Task<QList<RenameJob>> analysis = engine->analyze(asked->files, asked->nameTemplate, false, follow);
     const QList<RenameJob> own = co_await std::move(analysis);
     if (!engine)
         co_return engineNotReady();
@@ -284,45 +342,102 @@ QCoro::Task<APIResponse> suggestOrRename(APIContext &context, APIRequest request
         // no reason to hold its files, prose instead of fields is.
         QList<QUuid> ids;
         for (const RenameJob &job : own) {
-            if (job.hasFailed())
+            if (!job.changesName())
                 continue;
             ids << job.id;
             if (!job.approved && job.explanation && job.explanation->extraction)
                 engine->editJob(job.id, std::nullopt, true, RenameEngine::Editor::script);
         }
-        QCoro::Task<APIResponse> applying = applyAndReply(engine, analysisFailures(own), ids);
+        QCoro::Task<APIResponse> applying = applyAndReply(engine, &context.work, analysisFailures(own), ids);
         co_return co_await std::move(applying);
     }
-    QJsonArray suggestions;
-    for (const RenameJob &job : own) {
-        suggestions.append(withFailureReason({{QStringLiteral("id"), jobId(job)},
-                                              {QStringLiteral("original"), lastPathComponent(job.originalPath())},
-                                              {QStringLiteral("suggested"), job.suggestedName},
-                                              {QStringLiteral("confidence"), job.confidence}},
-                                             job));
+    co_return APIResponse::json({{QStringLiteral("suggestions"), suggestionList(own)}});
+}
+
+/** Where a run stands; once done, its suggestions (none when it was abandoned). */
+QJsonObject runEntry(const QString &id, const AnalysisRun &run)
+{
+    static const std::array states{QStringLiteral("waiting"), QStringLiteral("running"), QStringLiteral("done")};
+    const AnalysisRun::Progress &progress = run.progress();
+    QJsonObject entry{{QStringLiteral("run"), id},
+                      {QStringLiteral("state"), states.at(qsizetype(run.state()))},
+                      {QStringLiteral("progress"), QJsonObject{{QStringLiteral("processed"), progress.processed},
+                                                               {QStringLiteral("total"), progress.total},
+                                                               {QStringLiteral("skipped"), progress.skipped}}}};
+    if (run.state() == AnalysisRun::State::done) {
+        entry.insert(QStringLiteral("stopped"), run.stopped());
+        entry.insert(QStringLiteral("suggestions"), suggestionList(run.results()));
     }
-    co_return APIResponse::json({{QStringLiteral("suggestions"), suggestions}});
+    return entry;
+}
+
+/**
+ * `POST /v1/runs`: starts the analysis a suggest would and answers at once with its handle, by
+ * which its client follows it (`GET /v1/runs/{id}`) and only it: other runs of the shared engine,
+ * the window's too, do not count there.
+ */
+APIResponse startRun(APIContext &context, const APIRequest &request)
+{
+    const std::expected<RunRequest, APIResponse> asked = runRequest(context, request);
+    if (!asked)
+        return asked.error();
+    const auto follow = std::make_shared<AnalysisRun>();
+    // The engine keeps the run going and `follow` up to date; nobody waits for the task.
+    asked->engine->analyze(asked->files, asked->nameTemplate, false, follow);
+    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    // The oldest finished runs make room; a run still under way is kept while it lasts.
+    QList<std::pair<QString, std::shared_ptr<AnalysisRun>>> &runs = context.runs;
+    for (qsizetype i = 0; i < runs.size() && runs.size() >= KeptRuns;) {
+        if (runs.at(i).second->state() == AnalysisRun::State::done)
+            runs.removeAt(i);
+        else
+            ++i;
+    }
+    runs.append({id, follow});
+    return APIResponse::json(runEntry(id, *follow), 202);
+}
+
+std::shared_ptr<AnalysisRun> keptRun(const APIContext &context, const QString &id)
+{
+    const auto kept = std::ranges::find(context.runs, id, &std::pair<QString, std::shared_ptr<AnalysisRun>>::first);
+    return kept == context.runs.end() ? nullptr : kept->second;
+}
+
+/** `GET` or `DELETE /v1/runs/{id}`: where the run stands, after ending it for a DELETE. */
+APIResponse followRun(const APIContext &context, const QString &id, bool end)
+{
+    const std::shared_ptr<AnalysisRun> run = keptRun(context, id);
+    if (!run)
+        return APIResponse::error(404, QStringLiteral("run not found"));
+    if (end)
+        run->abandon(); // what it found joins nothing; its client has let it go
+    return APIResponse::json(runEntry(id, *run));
 }
 
 QCoro::Task<APIResponse> revert(APIContext &context, APIRequest request)
 {
     const std::optional<QString> id = string(request.body, QStringLiteral("id"));
     const std::optional<qint64> batch = integer(request.body, QStringLiteral("batch"));
-    if (!id && !batch)
-        co_return APIResponse::error(400, QStringLiteral("missing id or batch"));
+    const bool last = boolean(request.body, QStringLiteral("last")).value_or(false);
+    if (!id && !batch && !last)
+        co_return APIResponse::error(400, QStringLiteral("missing id, batch or last"));
     if (id && (id->contains(QChar(0)) || !id->isValidUtf16()))
         co_return invalidPath();
     ObjectStore *store = context.store;
     if (!store)
         co_return noDataContext();
     if (batch) {
-        QCoro::Task<APIResponse> reverting = revertBatch(store, *batch);
+        QCoro::Task<APIResponse> reverting = revertBatch(context.work, store, *batch);
+        co_return co_await std::move(reverting);
+    }
+    if (!id) {
+        QCoro::Task<APIResponse> reverting = revertLast(context.work, store);
         co_return co_await std::move(reverting);
     }
     std::optional<RenameRecord> record = recordWithNewPath(*store, *id);
     if (!record)
         co_return APIResponse::error(404, QStringLiteral("record not found"));
-    QCoro::Task<std::expected<RenameRecord, NamorixError>> reverting = FileWork::shared().revert(store, *record);
+    QCoro::Task<std::expected<RenameRecord, NamorixError>> reverting = context.work.revert(store, *record);
     const auto reverted = co_await std::move(reverting);
     if (!reverted) {
         // Another file at either name: it stays, and the client can see to it.
@@ -363,13 +478,9 @@ APIResponse jobs(const APIContext &context)
     const RenameEngine &engine = *context.engine;
     QJsonArray list;
     for (const RenameJob &job : engine.jobs()) {
-        list.append(withFailureReason({{QStringLiteral("id"), jobId(job)},
-                                       {QStringLiteral("original"), lastPathComponent(job.originalPath())},
-                                       {QStringLiteral("originalPath"), job.originalPath()},
-                                       {QStringLiteral("suggested"), job.suggestedName},
-                                       {QStringLiteral("confidence"), job.confidence},
-                                       {QStringLiteral("approved"), job.approved}},
-                                      job));
+        QJsonObject entry = suggestionEntry(job);
+        entry.insert(QStringLiteral("originalPath"), job.originalPath());
+        list.append(entry);
     }
     return APIResponse::json(
         {{QStringLiteral("jobs"), list},
@@ -414,7 +525,8 @@ APIResponse editJob(const APIContext &context, const APIRequest &request, const 
                               {QStringLiteral("id"), jobId(job)},
                               {QStringLiteral("original"), lastPathComponent(job.originalPath())},
                               {QStringLiteral("suggested"), job.suggestedName},
-                              {QStringLiteral("approved"), job.approved}});
+                              {QStringLiteral("approved"), job.approved},
+                              {QStringLiteral("renamable"), job.isRenamable()}});
 }
 
 /** `{"ids": [...]}` applies only those jobs (a script's own); without it every approved job. */
@@ -438,32 +550,19 @@ QCoro::Task<APIResponse> applyJobs(APIContext &context, APIRequest request)
         if (!given.isArray())
             co_return APIResponse::error(400, StringTable::text("api.idsExpected"));
     }
-    QCoro::Task<APIResponse> applying = applyAndReply(engine, {}, std::move(ids));
+    QCoro::Task<APIResponse> applying = applyAndReply(engine, &context.work, {}, std::move(ids));
     co_return co_await std::move(applying);
 }
 
-/**
- * Cancels a running analysis, waits (bounded) for it to end so that the jobs it finished do not
- * reappear after the reply, then discards the jobs. Polled rather than awaited as a signal, so
- * an engine destroyed meanwhile cannot leave the request hanging.
- */
 QCoro::Task<APIResponse> clearJobs(APIContext &context)
 {
     const QPointer<RenameEngine> engine = context.engine;
     if (!engine)
         co_return engineNotReady();
-    if (engine->isProcessing()) {
-        engine->cancel();
-        const QDeadlineTimer deadline(CancelWait);
-        while (engine && engine->isProcessing() && !deadline.hasExpired()) {
-            QCoro::Task<> pause = QCoro::sleepFor(CancelPoll);
-            co_await std::move(pause);
-        }
-        if (!engine)
-            co_return engineNotReady();
-    }
-    const qsizetype cleared = engine->jobs().size();
-    engine->clearJobs();
+    QCoro::Task<qsizetype> clearing = engine->cancelAndClear();
+    const qsizetype cleared = co_await std::move(clearing);
+    if (!engine)
+        co_return engineNotReady();
     co_return APIResponse::json({{QStringLiteral("ok"), true}, {QStringLiteral("cleared"), cleared}});
 }
 
@@ -550,6 +649,12 @@ QList<APIRoute> renamingRoutes(APIContext &context)
          [c](APIRequest r, QString) { return suggestOrRename(*c, std::move(r), false); }},
         {QStringLiteral("POST"), QStringLiteral("/v1/rename"), Match::exact, false,
          [c](APIRequest r, QString) { return suggestOrRename(*c, std::move(r), true); }},
+        {QStringLiteral("POST"), QStringLiteral("/v1/runs"), Match::exact, false,
+         [c](APIRequest r, QString) { return ready(startRun(*c, r)); }},
+        {QStringLiteral("GET"), QStringLiteral("/v1/runs/{id}"), Match::prefix, false,
+         [c](APIRequest, QString id) { return ready(followRun(*c, id, false)); }},
+        {QStringLiteral("DELETE"), QStringLiteral("/v1/runs/{id}"), Match::prefix, false,
+         [c](APIRequest, QString id) { return ready(followRun(*c, id, true)); }},
         {QStringLiteral("POST"), QStringLiteral("/v1/revert"), Match::exact, false,
          [c](APIRequest r, QString) { return revert(*c, std::move(r)); }},
         {QStringLiteral("POST"), QStringLiteral("/v1/analyze"), Match::exact, false,

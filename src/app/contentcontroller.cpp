@@ -14,6 +14,7 @@ ContentController::ContentController(ObjectStore *store, APIServer &server, QObj
     , m_engine(RenameEngine::Services::shared())
     , m_starter(m_engine, DefaultsStore::standard())
     , m_queueEngine(RenameEngine::Services::shared())
+    , m_queue(DefaultsStore::standard())
 {
 }
 

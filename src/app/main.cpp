@@ -94,7 +94,7 @@ int main(int argc, char *argv[])
     MainWindow window({content.engine(), content.starter(), content.watcher(), store.get(), NavigationState::shared(),
                        AISettings::shared(), AppSettings::shared(), KVXClient::shared(), DefaultsStore::standard(),
                        RenameRules::shared()});
-    window.setHistoryPage(new HistoryView(store.get()));
+    window.setHistoryPage(new HistoryView(store.get(), &content.engine().fileWork()));
     auto *watchPage = new WatchedFoldersView(store.get(), content.watcher(), content.queue());
     QObject::connect(watchPage, &WatchedFoldersView::takeExistingRequested, &app, [&content](const QString &path) {
         if (WatchRouter *router = content.router())

@@ -24,9 +24,10 @@ QueueManager::Notify desktopNotification()
 
 } // namespace
 
-QueueManager::QueueManager(Notify notify, QObject *parent)
+QueueManager::QueueManager(const DefaultsStore &defaults, Notify notify, QObject *parent)
     : QObject(parent)
     , m_notify(notify ? std::move(notify) : desktopNotification())
+    , m_defaults(defaults)
 {
     m_budgetCheck.setInterval(std::chrono::hours(1));
     connect(&m_budgetCheck, &QTimer::timeout, this, &QueueManager::checkBudget);
@@ -125,8 +126,7 @@ QString QueueManager::reviewNotificationBody(qsizetype count)
 
 QList<RenameJob> QueueManager::holdBackUnverified(RenameEngine &engine) const
 {
-    const DefaultsStore &defaults = m_defaults ? *m_defaults : DefaultsStore::standard();
-    const bool verifiedOnly = GeneralFlags::autoRenameVerifiedOnly.read(defaults);
+    const bool verifiedOnly = GeneralFlags::autoRenameVerifiedOnly.read(m_defaults);
     QList<RenameJob> jobs = engine.jobs();
     QList<RenameJob> held;
     for (RenameJob &job : jobs) {
@@ -217,7 +217,7 @@ QCoro::Task<> QueueManager::runBatch(QList<QUrl> batch, std::optional<QString> n
         records = co_await std::move(applying);
         if (!self)
             co_return;
-        // The window's "Anhalten" stops the queue's files too; they keep their names, and the bubble says so.
+        // Stopped (the app quits): the files not reached keep their names, and the bubble says so.
         if (engine && engine->lastApplyStopped() > 0)
             m_notify(QStringLiteral("Namorix"), StringTable::text("apply.stopped", engine->lastApplyStopped()), {});
         if (engine)
@@ -271,7 +271,7 @@ QCoro::Task<> QueueManager::undoFromNotification(qint64 batch)
     m_undoing.insert(batch);
     const QPointer<QueueManager> self(this);
     QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting =
-        FileWork::shared().revertBatch(m_engine->store(), batch);
+        m_engine->fileWork().revertBatch(m_engine->store(), batch);
     const auto outcome = co_await std::move(reverting);
     if (!self)
         co_return;

@@ -55,7 +55,8 @@ public:
     using Notify =
         std::function<void(const QString &title, const QString &body, const QList<DesktopNotifier::Action> &actions)>;
 
-    explicit QueueManager(Notify notify = {}, QObject *parent = nullptr);
+    /** `defaults` is where the general flags are read ("autoRenameVerifiedOnly"). */
+    explicit QueueManager(const DefaultsStore &defaults, Notify notify = {}, QObject *parent = nullptr);
     ~QueueManager() override;
     Q_DISABLE_COPY_MOVE(QueueManager)
 
@@ -67,10 +68,8 @@ public:
     /** The URLs pending or part of the batch under way. */
     [[nodiscard]] QSet<QUrl> queuedURLs() const;
 
-    /** The engine that processes the batches; without one URLs stay pending. */
+    /** The engine that processes the batches (its file work is the queue's); without one URLs stay pending. */
     void setEngine(RenameEngine *engine);
-    /** Where the general flags are read; DefaultsStore::standard() until set. */
-    void setDefaults(const DefaultsStore &defaults) { m_defaults = &defaults; }
     /** A running batch finishes; no further batch starts while paused. */
     void setPaused(bool paused);
     /** Paused because the month's budget is spent. */
@@ -126,7 +125,7 @@ private:
 
     Notify m_notify;
     QPointer<RenameEngine> m_engine;
-    const DefaultsStore *m_defaults = nullptr;
+    const DefaultsStore &m_defaults;
     QList<Entry> m_pending;
     QList<QUrl> m_running;
     QSet<qint64> m_undoing; ///< batches a notification's undo action is taking back

@@ -40,18 +40,7 @@ public:
     [[nodiscard]] virtual bool isApp() const = 0;
     /** Where the requests go, for `status` (German). */
     [[nodiscard]] virtual QString description() const = 0;
-    /**
-     * Sends one request and returns its reply; the event loop runs meanwhile. An analysis it
-     * starts reports its progress through `progress`.
-     */
+    /** Sends one request and returns its reply; the event loop runs meanwhile. */
     [[nodiscard]] virtual BackendReply call(const QString &method, const QString &path,
                                             const QJsonObject &body = {}) = 0;
-    /**
-     * Ctrl+C during an analysis: it ends as soon as it can, the running call returns early.
-     * Nothing is renamed by it; an apply under way is never cut (its caller does not cancel one).
-     */
-    virtual void cancel() = 0;
-
-Q_SIGNALS:
-    void progress(int processed, int total);
 };

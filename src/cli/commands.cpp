@@ -3,6 +3,7 @@
 #include "cli/backend.h"
 #include "cli/terminal.h"
 #include "common/stringtable.h"
+#include "engine/renamejob.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -12,9 +13,12 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QUrl>
 
 #include <unistd.h>
+
+#include <chrono>
 
 namespace {
 
@@ -32,11 +36,14 @@ QStringList strings(const QJsonValue &array)
     return values;
 }
 
-/** "91 %" */
-QString percent(double confidence)
+QString percent(const QJsonObject &suggestion)
 {
-    return QString::number(qRound(confidence * 100)) + QStringLiteral(" %");
+    return RenameJob::confidenceText(suggestion.value(QStringLiteral("confidence")).toDouble());
 }
+
+// A run is asked where it stands soon after it starts (a few files are done at once), then less often.
+constexpr std::chrono::milliseconds FirstLook{50};
+constexpr std::chrono::milliseconds LookInterval{400};
 
 /** An ISO date of the API in local time, as the history view shows it. */
 QString localTime(const QString &iso)
@@ -55,8 +62,6 @@ void Commands::interrupt()
     if (m_interrupted)
         return;
     m_interrupted = true;
-    if (m_analysing && m_backend)
-        m_backend->cancel();
     Q_EMIT interruptReceived();
 }
 
@@ -117,12 +122,39 @@ bool Commands::connectBackend()
         Terminal::write(stderr, problem + u'\n');
         return false;
     }
-    if (Terminal::isTerminal(stderr)) {
-        QObject::connect(m_backend.get(), &Backend::progress, this, [](int processed, int total) {
-            Terminal::showProgress(text("terminal.progress").arg(processed).arg(total));
-        });
-    }
     return true;
+}
+
+BackendReply Commands::followRun(const QJsonObject &request)
+{
+    BackendReply run = m_backend->call(QStringLiteral("POST"), QStringLiteral("/v1/runs"), request);
+    if (run.status != 202)
+        return run;
+    const QString handle = QStringLiteral("/v1/runs/") + run.json.value(QStringLiteral("run")).toString();
+    std::chrono::milliseconds pause = FirstLook;
+    while (run.ok() || run.status == 202) {
+        QEventLoop loop;
+        QObject::connect(this, &Commands::interruptReceived, &loop, &QEventLoop::quit);
+        QTimer::singleShot(pause, &loop, &QEventLoop::quit);
+        if (!m_interrupted)
+            loop.exec();
+        pause = LookInterval;
+        if (m_interrupted) {
+            // Its run alone ends, also in the app: nothing more is sent, nothing joins the review.
+            (void)m_backend->call(QStringLiteral("DELETE"), handle);
+            return {};
+        }
+        run = m_backend->call(QStringLiteral("GET"), handle);
+        const QJsonObject progress = run.json.value(QStringLiteral("progress")).toObject();
+        const QString state = run.json.value(QStringLiteral("state")).toString();
+        if (state == u"done")
+            break;
+        if (Terminal::isTerminal(stderr) && state == u"running")
+            Terminal::showProgress(text("terminal.progress")
+                                       .arg(progress.value(QStringLiteral("processed")).toInt())
+                                       .arg(progress.value(QStringLiteral("total")).toInt()));
+    }
+    return run;
 }
 
 void Commands::fail(const QString &file, const QString &reason)
@@ -226,9 +258,7 @@ int Commands::suggestOrRename(const QStringList &arguments, bool rename)
     }
     if (Terminal::isTerminal(stderr))
         Terminal::showProgress(text("terminal.analysing", int(paths.size())));
-    m_analysing = true;
-    const BackendReply suggested = m_backend->call(QStringLiteral("POST"), QStringLiteral("/v1/suggest"), request);
-    m_analysing = false;
+    BackendReply suggested = followRun(request);
     if (m_interrupted) {
         Terminal::write(stderr, text("terminal.cancelled") + u'\n');
         return interrupted;
@@ -237,14 +267,32 @@ int Commands::suggestOrRename(const QStringList &arguments, bool rename)
         Terminal::write(stderr, suggested.error() + u'\n');
         return someFailed;
     }
+    QJsonArray suggestions = suggested.json.value(QStringLiteral("suggestions")).toArray();
+    // --yes is the user's tick for what the analysis left unticked (unchecked fields); the core
+    // then says which of them applying renames.
+    if (confirmed && !onlyShow) {
+        for (QJsonValueRef value : suggestions) {
+            QJsonObject suggestion = value.toObject();
+            if (suggestion.value(QStringLiteral("approved")).toBool() || suggestion.contains(QStringLiteral("error")))
+                continue;
+            const BackendReply ticked =
+                m_backend->call(QStringLiteral("PUT"), QStringLiteral("/v1/jobs/") + suggestion[u"id"].toString(),
+                                {{QStringLiteral("approved"), true}});
+            if (!ticked.ok()) {
+                Terminal::write(stderr, ticked.error() + u'\n');
+                return someFailed;
+            }
+            suggestion.insert(QStringLiteral("renamable"), ticked.json.value(QStringLiteral("renamable")));
+            value = suggestion;
+        }
+    }
 
-    // What would be renamed; failed analyses and unchecked dates or amounts are named instead.
+    // What would be renamed; failed analyses and unchecked fields are named instead.
     const bool colour = !m_json && Terminal::hasColour(stdout);
     QList<QStringList> rows{{text("terminal.column.file"), text("terminal.column.newName"),
                              text("terminal.column.confidence"), text("terminal.column.note")}};
     QJsonArray ids;
-    QStringList unsureTaken; // held unticked by the analysis; --yes takes them as the user's tick
-    for (const QJsonValue &value : suggested.json.value(QStringLiteral("suggestions")).toArray()) {
+    for (const QJsonValue &value : std::as_const(suggestions)) {
         const QJsonObject suggestion = value.toObject();
         const QString original = suggestion.value(QStringLiteral("original")).toString();
         const QString name = suggestion.value(QStringLiteral("suggested")).toString();
@@ -258,29 +306,24 @@ int Commands::suggestOrRename(const QStringList &arguments, bool rename)
             rows.append({original, QStringLiteral("–"), QString(), reason});
             continue;
         }
-        if (name == original) {
-            rows.append({original, Terminal::dim(name, colour),
-                         percent(suggestion.value(QStringLiteral("confidence")).toDouble()),
-                         text("terminal.unchanged")});
+        if (suggestion.value(QStringLiteral("renamable")).toBool()) {
+            ids.append(suggestion.value(QStringLiteral("id")));
+        } else if (suggestion.value(QStringLiteral("approved")).toBool()) {
+            rows.append({original, Terminal::dim(name, colour), percent(suggestion), text("terminal.unchanged")});
             continue;
-        }
-        if (suggestion.value(QStringLiteral("needsReview")).toBool() && rename && !confirmed && !onlyShow) {
+        } else if (rename && !onlyShow) {
+            // Left unticked by the analysis, and not ticked with --yes.
             fail(original, text("terminal.needsReview").arg(unverified.join(QStringLiteral(", "))));
             failed = true;
             note = text("terminal.skipped");
-        } else {
-            ids.append(suggestion.value(QStringLiteral("id")));
-            if (suggestion.value(QStringLiteral("needsReview")).toBool())
-                unsureTaken.append(suggestion.value(QStringLiteral("id")).toString());
         }
         const Terminal::MarkedNames marked =
             colour ? Terminal::markedNames(original, name) : Terminal::MarkedNames{original, name};
-        rows.append(
-            {marked.oldName, marked.newName, percent(suggestion.value(QStringLiteral("confidence")).toDouble()), note});
+        rows.append({marked.oldName, marked.newName, percent(suggestion), note});
     }
     if (onlyShow) {
-        if (m_json)
-            printJson(suggested.json);
+        if (m_json) // the shape of a suggest's reply
+            printJson({{QStringLiteral("suggestions"), suggestions}});
         else
             Terminal::write(stdout, Terminal::table(rows, colour));
         if (rename)
@@ -310,14 +353,6 @@ int Commands::suggestOrRename(const QStringList &arguments, bool rename)
         }
     }
 
-    for (const QString &id : std::as_const(unsureTaken)) {
-        const BackendReply ticked = m_backend->call(QStringLiteral("PUT"), QStringLiteral("/v1/jobs/") + id,
-                                                    {{QStringLiteral("approved"), true}});
-        if (!ticked.ok()) {
-            Terminal::write(stderr, ticked.error() + u'\n');
-            return someFailed;
-        }
-    }
     // Not cancellable: a batch that has begun ends whole, and can be undone whole.
     const BackendReply applied =
         m_backend->call(QStringLiteral("POST"), QStringLiteral("/v1/jobs/apply"), {{QStringLiteral("ids"), ids}});
@@ -366,25 +401,17 @@ int Commands::undo(const QStringList &arguments)
         return someFailed;
 
     QJsonObject request;
-    if (parser.isSet(last)) {
-        // The newest batch that still has a rename to undo.
-        const BackendReply listed = m_backend->call(QStringLiteral("GET"), QStringLiteral("/v1/history?limit=200"));
-        for (const QJsonValue &entry : listed.json.value(QStringLiteral("history")).toArray()) {
-            if (!entry[QStringLiteral("reverted")].toBool()) {
-                request.insert(QStringLiteral("batch"), entry[QStringLiteral("batch")].toInteger());
-                break;
-            }
-        }
-        if (request.isEmpty()) {
-            Terminal::write(stderr, (listed.ok() ? text("terminal.nothingToUndo") : listed.error()) + u'\n');
-            return someFailed;
-        }
-    } else if (parser.isSet(batch)) {
+    if (parser.isSet(last))
+        request.insert(QStringLiteral("last"), true); // the newest apply with a rename left to undo
+    else if (parser.isSet(batch))
         request.insert(QStringLiteral("batch"), batchId);
-    } else {
+    else
         request.insert(QStringLiteral("id"), QDir::cleanPath(QFileInfo(paths.first()).absoluteFilePath()));
-    }
     const BackendReply reply = m_backend->call(QStringLiteral("POST"), QStringLiteral("/v1/revert"), request);
+    if (reply.status == 404 && request.contains(QStringLiteral("last"))) {
+        Terminal::write(stderr, text("terminal.nothingToUndo") + u'\n');
+        return someFailed;
+    }
     if (reply.status == 404 || !reply.json.contains(QStringLiteral("ok"))) {
         const QString subject = request.contains(QStringLiteral("id"))
                                     ? request.value(QStringLiteral("id")).toString()

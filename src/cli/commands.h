@@ -9,6 +9,7 @@
 #include <optional>
 
 class Backend;
+struct BackendReply;
 class QCommandLineParser;
 
 /**
@@ -47,6 +48,12 @@ private:
     std::optional<int> parse(QCommandLineParser &parser, const QStringList &arguments, const QString &command);
     /** The app or the headless core; false with the reason on standard error when neither works. */
     bool connectBackend();
+    /**
+     * Starts an analysis (POST /v1/runs) and follows that run alone until it is done, showing its
+     * progress; its last reply (with the suggestions), or the refusal. Ctrl+C ends the run and
+     * returns an empty reply.
+     */
+    BackendReply followRun(const QJsonObject &request);
     /** The pattern of the naming template `name`, or nullopt with the known names on standard error. */
     std::optional<QString> templatePattern(const QString &name);
     /** The answer typed on standard input; nullopt at its end or on Ctrl+C. */
@@ -57,6 +64,5 @@ private:
 
     std::unique_ptr<Backend> m_backend;
     bool m_interrupted = false;
-    bool m_analysing = false;
     bool m_json = false;
 };

@@ -21,8 +21,6 @@ LocalBackend::LocalBackend(std::unique_ptr<ObjectStore> store)
     m_context.engine = &m_engine;
     m_context.store = m_store.get();
     m_routes = standardRoutes(m_context);
-    QObject::connect(&m_engine, &RenameEngine::progressChanged, this,
-                     [this] { Q_EMIT progress(m_engine.processedCount(), m_engine.totalCount()); });
 }
 
 LocalBackend::~LocalBackend() = default;
@@ -58,9 +56,4 @@ BackendReply LocalBackend::call(const QString &method, const QString &path, cons
         return {404, {{QStringLiteral("error"), QStringLiteral("not found")}}};
     const APIResponse response = QCoro::waitFor(match->route->handler(request, match->parameter));
     return {response.status, QJsonDocument::fromJson(response.body).object()};
-}
-
-void LocalBackend::cancel()
-{
-    m_engine.cancel();
 }

@@ -27,7 +27,6 @@ public:
     [[nodiscard]] bool isApp() const override { return false; }
     [[nodiscard]] QString description() const override;
     BackendReply call(const QString &method, const QString &path, const QJsonObject &body = {}) override;
-    void cancel() override;
 
 private:
     explicit LocalBackend(std::unique_ptr<ObjectStore> store);

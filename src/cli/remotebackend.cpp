@@ -9,15 +9,14 @@
 #include <QLocalSocket>
 #include <QNetworkProxy>
 #include <QTcpSocket>
+#include <QTimer>
 
-#include <chrono>
 #include <vector>
 
 namespace {
 
 constexpr int ConnectTimeoutMs = 2000;
 constexpr int HealthTimeoutMs = 10000;
-constexpr std::chrono::milliseconds ProgressInterval{400};
 
 /** Status and JSON object of a whole reply as the server writes it (head, blank line, body). */
 BackendReply parseReply(const QByteArray &raw)
@@ -35,8 +34,6 @@ RemoteBackend::RemoteBackend(QString socketPath, qint64 port, QString token)
     , m_port(port)
     , m_token(std::move(token))
 {
-    m_progressTimer.setInterval(ProgressInterval);
-    QObject::connect(&m_progressTimer, &QTimer::timeout, this, &RemoteBackend::pollProgress);
 }
 
 std::unique_ptr<RemoteBackend> RemoteBackend::find(QString &problem)
@@ -111,11 +108,6 @@ std::optional<BackendReply> RemoteBackend::exchange(const QString &method, const
         QObject::connect(tcp, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
         QObject::connect(tcp, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
     }
-    bool cancelled = false;
-    QObject::connect(this, &RemoteBackend::cancelled, &loop, [&] {
-        cancelled = true;
-        loop.quit();
-    });
     bool timedOut = false;
     if (timeoutMs >= 0) {
         QTimer::singleShot(timeoutMs, &loop, [&] {
@@ -125,8 +117,6 @@ std::optional<BackendReply> RemoteBackend::exchange(const QString &method, const
     }
     socket->write(request);
     loop.exec();
-    if (cancelled)
-        return BackendReply{};
     if (timedOut)
         return BackendReply{-1, {}};
     raw += socket->readAll();
@@ -135,30 +125,5 @@ std::optional<BackendReply> RemoteBackend::exchange(const QString &method, const
 
 BackendReply RemoteBackend::call(const QString &method, const QString &path, const QJsonObject &body)
 {
-    // The app's analysis is watched through its jobs list while the request waits for it.
-    const bool analysing = path == u"/v1/suggest" || path == u"/v1/rename";
-    if (analysing)
-        m_progressTimer.start();
-    BackendReply reply = exchange(method, path, body).value_or(BackendReply{});
-    if (analysing)
-        m_progressTimer.stop();
-    return reply;
-}
-
-void RemoteBackend::cancel()
-{
-    Q_EMIT cancelled();
-}
-
-void RemoteBackend::pollProgress()
-{
-    if (m_polling)
-        return;
-    m_polling = true;
-    const BackendReply jobs = exchange(QStringLiteral("GET"), QStringLiteral("/v1/jobs"), {}).value_or(BackendReply{});
-    m_polling = false;
-    const QJsonObject counts = jobs.json.value(QStringLiteral("progress")).toObject();
-    if (jobs.ok() && jobs.json.value(QStringLiteral("processing")).toBool())
-        Q_EMIT progress(counts.value(QStringLiteral("processed")).toInt(),
-                        counts.value(QStringLiteral("total")).toInt());
+    return exchange(method, path, body).value_or(BackendReply{});
 }

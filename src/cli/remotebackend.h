@@ -2,8 +2,6 @@
 
 #include "cli/backend.h"
 
-#include <QTimer>
-
 #include <optional>
 
 class QIODevice;
@@ -24,26 +22,19 @@ public:
     [[nodiscard]] bool isApp() const override { return true; }
     [[nodiscard]] QString description() const override;
     BackendReply call(const QString &method, const QString &path, const QJsonObject &body = {}) override;
-    void cancel() override;
-
-Q_SIGNALS:
-    void cancelled();
 
 private:
     RemoteBackend(QString socketPath, qint64 port, QString token);
     /** A connected socket, or nullptr. */
     [[nodiscard]] std::unique_ptr<QIODevice> open() const;
     /**
-     * Sends and waits until the server closes or the call is cancelled (an empty reply), or
-     * `timeoutMs` pass (status -1); nullopt when the app cannot be reached at all.
+     * Sends and waits until the server closes, or `timeoutMs` pass (status -1); nullopt when the
+     * app cannot be reached at all.
      */
     std::optional<BackendReply> exchange(const QString &method, const QString &path, const QJsonObject &body,
                                          int timeoutMs = -1);
-    void pollProgress();
 
     QString m_socketPath; ///< empty: over the port
     qint64 m_port = 0;
     QString m_token;
-    QTimer m_progressTimer;
-    bool m_polling = false;
 };

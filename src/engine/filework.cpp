@@ -1,6 +1,5 @@
 #include "engine/filework.h"
 
-#include "common/processwide.h"
 #include "common/stringtable.h"
 #include "store/objectstore.h"
 
@@ -16,24 +15,36 @@ namespace {
 // Often enough for a moving bar, rarely enough that a fast disk does not flood the GUI thread.
 constexpr qint64 ReportIntervalMs = 50;
 
-} // namespace
-
-FileWork &FileWork::shared()
+/** The one worker of every owner's batches; never destroyed. */
+QThreadPool &line()
 {
-    return processWide<FileWork>([] { return new FileWork; });
+    static QThreadPool *pool = [] {
+        auto *made = new QThreadPool;
+        made->setObjectName(QStringLiteral("filework"));
+        made->setMaxThreadCount(1);
+        return made;
+    }();
+    return *pool;
 }
 
-FileWork::FileWork()
+} // namespace
+
+FileWork::FileWork(QObject *parent)
+    : QObject(parent)
 {
-    // One worker: batches never interleave, so one never sees another's names half moved.
-    m_pool.setMaxThreadCount(1);
     if (QCoreApplication *app = QCoreApplication::instance()) {
         // Quitting waits for the files in flight rather than leaving them to the start-up pass.
         connect(app, &QCoreApplication::aboutToQuit, this, [this] {
             stop();
-            m_pool.waitForDone();
+            line().waitForDone();
         });
     }
+}
+
+FileWork::~FileWork()
+{
+    *m_alive = false;
+    stop();
 }
 
 template <typename Work>
@@ -46,7 +57,10 @@ auto FileWork::onWorker(ObjectStore *store, Kind kind, Work work)
         Q_EMIT progressChanged();
     const QPointer<ObjectStore> guiStore(store);
     const QString path = store ? store->filePath() : QString();
-    auto onThread = [this, ticket, kind, path, stopBelow = m_stopBelow, work = std::move(work)]() mutable {
+    const std::shared_ptr<bool> alive = m_alive;
+    // Reports go through the application object: this owner may be gone by the time one arrives.
+    auto onThread = [self = QPointer<FileWork>(this), ticket, kind, path, stopBelow = m_stopBelow,
+                     work = std::move(work)]() mutable {
         // SQLite connections stay on the thread that opened them: one for this batch alone.
         std::unique_ptr<ObjectStore> own;
         WorkerStore opened = nullptr;
@@ -60,17 +74,25 @@ auto FileWork::onWorker(ObjectStore *store, Kind kind, Work work)
         const BatchProgress progress = [&](int done, int total) {
             if (!sinceReport.isValid() || done == total || sinceReport.elapsed() >= ReportIntervalMs) {
                 sinceReport.start();
-                QMetaObject::invokeMethod(
-                    this, [=, this] { report(ticket, kind, done, total); }, Qt::QueuedConnection);
+                if (QCoreApplication *app = QCoreApplication::instance())
+                    QMetaObject::invokeMethod(
+                        app,
+                        [=] {
+                            if (self)
+                                self->report(ticket, kind, done, total);
+                        },
+                        Qt::QueuedConnection);
             }
             return ticket >= stopBelow->load();
         };
         return work(opened, progress);
     };
-    QFuture<Result> future = QtConcurrent::run(&m_pool, std::move(onThread));
+    QFuture<Result> future = QtConcurrent::run(&line(), std::move(onThread));
     Result result = co_await future;
     if (guiStore)
         guiStore->noteWritesElsewhere(ObjectStore::Kind::records);
+    if (!*alive)
+        co_return result;
     m_done = m_total = 0;
     --m_inLine;
     Q_EMIT progressChanged();
@@ -157,5 +179,22 @@ QCoro::Task<std::expected<Undo::Outcome, NamorixError>> FileWork::revertLast(Obj
     };
     QCoro::Task<std::expected<Undo::Outcome, NamorixError>> moving = onWorker(store, Kind::reverting, std::move(work));
     std::expected<Undo::Outcome, NamorixError> outcome = co_await std::move(moving);
+    co_return outcome;
+}
+
+QCoro::Task<Undo::Outcome> FileWork::revertAll(ObjectStore *store, QList<RenameRecord> records)
+{
+    auto work = [records](const WorkerStore &opened, const BatchProgress &progress) {
+        if (!opened) {
+            Undo::Outcome refused;
+            const NamorixError error = NamorixError::historyNotWritable(opened.error().message());
+            for (auto record = records.crbegin(); record != records.crend(); ++record)
+                refused.failures.append({*record, error});
+            return refused;
+        }
+        return Undo::revertAll(*opened, records, progress);
+    };
+    QCoro::Task<Undo::Outcome> moving = onWorker(store, Kind::reverting, std::move(work));
+    Undo::Outcome outcome = co_await std::move(moving);
     co_return outcome;
 }

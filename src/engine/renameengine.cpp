@@ -76,6 +76,8 @@ struct RenameEngine::Run {
     Latch lanesDone;
     /** Its client has gone: it is cancelled, and what it found is dropped. */
     bool abandoned = false;
+    /** Its caller's view of it; may be null. */
+    std::shared_ptr<AnalysisRun> follow;
 
     [[nodiscard]] bool isCancelled() const { return cancelled->load(); }
 };
@@ -95,6 +97,7 @@ RenameEngine::~RenameEngine()
 {
     *m_alive = false;
     cancel();
+    m_runsEnded->open(); // a clear waiting for the runs ends too
 }
 
 void RenameEngine::setJobs(const QList<RenameJob> &jobs)
@@ -148,6 +151,22 @@ void RenameEngine::clearJobs()
 {
     setError(std::nullopt);
     setJobs({});
+}
+
+QCoro::Task<qsizetype> RenameEngine::cancelAndClear()
+{
+    if (m_runsInLine > 0) {
+        const std::shared_ptr<bool> alive = m_alive;
+        const std::shared_ptr<Latch> ended = m_runsEnded;
+        cancel();
+        QCoro::Task<> stopping = ended->wait();
+        co_await std::move(stopping);
+        if (!*alive)
+            co_return 0;
+    }
+    const qsizetype cleared = m_jobs.size();
+    clearJobs();
+    co_return cleared;
 }
 
 void RenameEngine::setError(const std::optional<QString> &error, const std::optional<QString> &shown)
@@ -230,10 +249,12 @@ std::optional<NamorixError> RenameEngine::refusal() const
 }
 
 QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate, bool again,
-                                                    std::shared_ptr<Latch> abandoned)
+                                                    std::shared_ptr<AnalysisRun> follow)
 {
     if (const std::optional<NamorixError> refused = refusal()) {
         setError(refused->message());
+        if (follow)
+            follow->finish({}, true);
         co_return {};
     }
     const std::shared_ptr<bool> alive = m_alive;
@@ -243,8 +264,10 @@ QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::opt
     run->perFile->again = again;
     // Every face starts its runs here, so the default template reaches them all.
     run->nameTemplate = nameTemplate || !m_store ? std::move(nameTemplate) : NamingTemplates::defaultPattern(*m_store);
-    ++m_runsInLine;
-    if (abandoned) {
+    run->follow = follow;
+    if (m_runsInLine++ == 0)
+        m_runsEnded = std::make_shared<Latch>();
+    if (follow) {
         const auto leave = [this, weakRun = std::weak_ptr<Run>(run)] {
             const std::shared_ptr<Run> gone = weakRun.lock();
             if (!gone)
@@ -255,31 +278,42 @@ QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::opt
             else
                 gone->cancelled->store(true); // still waiting for its turn: it will not start
         };
-        if (abandoned->isOpen())
+        if (follow->isAbandoned())
             leave();
         else
-            connect(abandoned.get(), &Latch::opened, this, leave);
+            connect(follow.get(), &AnalysisRun::abandoned, this, leave);
     }
+    // Its caller hears of its end also when the engine goes first.
+    const auto ended = [turn, follow, run](bool alive) {
+        turn.mine->open();
+        if (follow)
+            follow->finish(run->abandoned ? QList<RenameJob>() : run->published,
+                           !alive || run->isCancelled() || run->abandoned);
+    };
 
     QCoro::Task<> waiting = turn.previous->wait();
     co_await std::move(waiting);
     if (!*alive) {
-        turn.mine->open();
+        ended(false);
         co_return {};
     }
     if (run->ticket >= m_cancelledBelow && !run->abandoned) {
         m_currentRun = run;
+        if (follow)
+            follow->start();
         QCoro::Task<> analysis = runAnalysis(run, std::move(inputs));
         co_await std::move(analysis);
         if (!*alive) {
-            turn.mine->open();
+            ended(false);
             co_return {};
         }
     }
     // A run waiting behind this one keeps the engine busy: observers see one stretch of work.
-    if (--m_runsInLine == 0)
+    if (--m_runsInLine == 0) {
         setProcessing(false);
-    turn.mine->open();
+        m_runsEnded->open();
+    }
+    ended(true);
     co_return run->published;
 }
 
@@ -304,6 +338,8 @@ QCoro::Task<> RenameEngine::runAnalysis(std::shared_ptr<Run> run, QList<QUrl> in
     setError(std::nullopt);
     const int skipped = int(expanded.size() - files.size());
     setProgress(0, int(files.size()), skipped);
+    if (run->follow)
+        run->follow->setProgress({0, int(files.size()), skipped});
     if (run->isCancelled()) {
         publishResults(*run);
         co_return;
@@ -376,6 +412,8 @@ QCoro::Task<> RenameEngine::lane(std::shared_ptr<Run> run)
             break;
         run->results.append(job);
         setProgress(int(run->results.size()), m_totalCount, m_skippedDuplicates);
+        if (run->follow)
+            run->follow->setProgress({m_processedCount, m_totalCount, m_skippedDuplicates});
     }
     if (--run->lanesRunning == 0)
         run->lanesDone.open();
@@ -483,7 +521,7 @@ void RenameEngine::learnFrom(const RenameJob &job)
     }
 }
 
-QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList<QUuid>> only)
+QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList<QUuid>> only, FileWork *work)
 {
     if (const std::optional<NamorixError> refused = refusal()) {
         m_applyFailures.clear();
@@ -491,10 +529,11 @@ QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList
         co_return {};
     }
     const std::shared_ptr<bool> alive = m_alive;
+    const QPointer<FileWork> guest(work);
     const Turn turn = takeTurn();
     QCoro::Task<> waiting = turn.previous->wait();
     co_await std::move(waiting);
-    if (!*alive) {
+    if (!*alive || (work && !guest)) {
         turn.mine->open();
         co_return {};
     }
@@ -518,7 +557,7 @@ QCoro::Task<QList<RenameRecord>> RenameEngine::applyApproved(std::optional<QList
     // The list as it is now: the user may edit it while the files move, so results go back by id.
     const QList<RenameJob> applied = m_jobs;
     QCoro::Task<RenameBatch::Outcome> moving =
-        FileWork::shared().apply(m_store, applied, selected, rawValue(m_services.settings.provider()));
+        (work ? *work : m_work).apply(m_store, applied, selected, rawValue(m_services.settings.provider()));
     const RenameBatch::Outcome outcome = co_await std::move(moving);
     if (!*alive) {
         turn.mine->open();

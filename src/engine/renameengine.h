@@ -2,6 +2,8 @@
 
 #include "ai/aiprovider.h"
 #include "common/latch.h"
+#include "engine/analysisrun.h"
+#include "engine/filework.h"
 #include "engine/namorixerror.h"
 #include "engine/renamejob.h"
 #include "store/objectstore.h"
@@ -80,6 +82,12 @@ public:
      */
     [[nodiscard]] std::optional<NamorixError> refusal() const;
 
+    /**
+     * The file work of whoever owns this engine (the window, the queue, the tray, the command
+     * line): its applies, and the undos that owner starts, with their progress and their stop.
+     */
+    [[nodiscard]] FileWork &fileWork() { return m_work; }
+
     /** Where the history is read and written; without one nothing is filtered or recorded. */
     void setStore(ObjectStore *store) { m_store = store; }
     [[nodiscard]] ObjectStore *store() const { return m_store; }
@@ -111,8 +119,14 @@ public:
     void addToReview(const QList<RenameJob> &jobs) { mergeIntoReview(jobs); }
     /** Takes these jobs out of the review; unknown ids are ignored. */
     void removeJobs(const QSet<QUuid> &ids);
-    /** Empties the review and its message: the user's "Abbrechen", or DELETE /v1/jobs. */
+    /** Empties the review and its message: the user's "Abbrechen". */
     void clearJobs();
+    /**
+     * Ends every analysis, running or waiting, waits until they have stopped (so that nothing
+     * they finished joins the review afterwards), then empties the review as clearJobs() does;
+     * returns how many jobs it held. An apply under way goes on.
+     */
+    QCoro::Task<qsizetype> cancelAndClear();
     [[nodiscard]] bool isProcessing() const { return m_isProcessing; }
     /** The last run's or apply's message as the REST API defines it ("… übersprungen (bereits in History)"). */
     [[nodiscard]] const std::optional<QString> &error() const { return m_error; }
@@ -141,12 +155,14 @@ public:
      * added to the review (see jobs()) and returned, in input order. Asked `again`, no kept reply
      * is used and the results replace their rows, the user's edits too: the user asked anew.
      *
-     * Once `abandoned` opens (its client has gone: a script's request, the command line's
-     * Ctrl+C), this run alone ends as cancel() ends one, also while it still waits for its turn:
-     * nothing more is sent, and its results neither join the review nor change `error`.
+     * A caller that follows the run through `follow` sees its own progress there, whatever other
+     * runs the engine works on; once it is abandoned (its client has gone: a script's request,
+     * the command line's Ctrl+C), this run alone ends as cancel() ends one, also while it still
+     * waits for its turn: nothing more is sent, and its results neither join the review nor
+     * change `error`.
      */
     QCoro::Task<QList<RenameJob>> analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate, bool again = false,
-                                          std::shared_ptr<Latch> abandoned = nullptr);
+                                          std::shared_ptr<AnalysisRun> follow = nullptr);
     /**
      * Ends the running analysis and any waiting ones: the walk stops, no further provider request
      * is sent, requests in flight are aborted; the run keeps the jobs finished so far and says
@@ -162,9 +178,11 @@ public:
      * store nothing is renamed. The renamed jobs leave the review; a job that failed stays,
      * with its reason in `applyFailure`. Failures go to `error` (a summary) and to
      * `lastApplyFailures`; an id in `only` that is not in the list is one of them. The files move
-     * on FileWork's worker; a stop there keeps the jobs not reached as they are and says so in `error`.
+     * through `work` (a guest's, such as the REST API's), else through fileWork(); a stop there
+     * keeps the jobs not reached as they are and says so in `error`.
      */
-    QCoro::Task<QList<RenameRecord>> applyApproved(std::optional<QList<QUuid>> only = std::nullopt);
+    QCoro::Task<QList<RenameRecord>> applyApproved(std::optional<QList<QUuid>> only = std::nullopt,
+                                                   FileWork *work = nullptr);
     /** The files the last `applyApproved` could not rename, in job order. */
     [[nodiscard]] const QList<ApplyFailure> &lastApplyFailures() const { return m_applyFailures; }
     /** How many jobs a stop kept the last `applyApproved` from. */
@@ -204,6 +222,7 @@ private:
     void setWaitNote(const std::optional<QString> &note);
 
     Services m_services;
+    FileWork m_work;
     ObjectStore *m_store = nullptr;
     QList<RenameJob> m_jobs;
     bool m_isProcessing = false;
@@ -225,4 +244,6 @@ private:
     /** Runs with a lower ticket were cancelled, also those still waiting for their turn. */
     quint64 m_cancelledBelow = 0;
     int m_runsInLine = 0;
+    /** Opens when the last run in line has ended; a new one while runs are in line. */
+    std::shared_ptr<Latch> m_runsEnded = std::make_shared<Latch>();
 };

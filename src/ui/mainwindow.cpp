@@ -270,7 +270,8 @@ void MainWindow::openFilePicker()
 QCoro::Task<> MainWindow::revertLast()
 {
     const QPointer<MainWindow> self(this);
-    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting = FileWork::shared().revertLast(m_services.store);
+    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting =
+        m_services.engine.fileWork().revertLast(m_services.store);
     const auto reverted = co_await std::move(reverting);
     if (!self)
         co_return;

@@ -416,6 +416,8 @@ private Q_SLOTS:
             << request("POST", "/v1/suggest", R"({"paths":["/tmp/a.txt","a.txt"]})") << 400 << relative;
         QTest::newRow("rename, empty") << request("POST", "/v1/rename", R"({"paths":[""]})") << 400 << relative;
         QTest::newRow("analyze, dot") << request("POST", "/v1/analyze", R"({"paths":["./a.txt"]})") << 400 << relative;
+        QTest::newRow("run, relative") << request("POST", "/v1/runs", R"({"paths":["a.txt"]})") << 400 << relative;
+        QTest::newRow("run, unknown") << request("GET", "/v1/runs/0") << 404 << QJsonObject{{"error", "run not found"}};
         QTest::newRow("queue, tilde") << request("POST", "/v1/queue", R"({"paths":["~/a.txt"]})") << 400 << relative;
         QTest::newRow("watch, relative") << request("POST", "/v1/watch", R"({"path":"Ordner"})") << 400 << relative;
         const QJsonObject twice{{"error", "/tmp/gesperrt wird bereits überwacht"}};
@@ -689,14 +691,15 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("Rechnung vom 15.03.2024") > 0);
         file.close();
         const QByteArray paths = QJsonDocument(QJsonObject{{"paths", QJsonArray{letter}}}).toJson();
-        for (const QByteArray target : {"/v1/suggest", "/v1/rename", "/v1/queue", "/v1/jobs/apply"}) {
+        for (const QByteArray target : {"/v1/suggest", "/v1/rename", "/v1/runs", "/v1/queue", "/v1/jobs/apply"}) {
             const Reply refused = exchange(m_endpoints.activePort(), request("POST", target, paths));
             QCOMPARE(refused.status(), 403);
             QCOMPARE(refused.json(), QJsonObject({{"error", "terms not accepted"}}));
         }
         // Extraction alone sends nothing anywhere and renames nothing: it is not held.
         QCOMPARE(exchange(m_endpoints.activePort(), request("POST", "/v1/analyze", paths)).status(), 200);
-        QueueManager queue([](const QString &, const QString &, const QList<DesktopNotifier::Action> &) {});
+        QueueManager queue(m_settings.defaults,
+                           [](const QString &, const QString &, const QList<DesktopNotifier::Action> &) {});
         queue.setEngine(engine.get());
         queue.enqueue({QUrl::fromLocalFile(letter)});
         QVERIFY(queue.pendingCount() == 1 && !queue.isRunning());
@@ -798,7 +801,7 @@ private:
     APIFixture m_settings;
     APIServer m_server{m_settings.apiServices()};
     std::unique_ptr<ObjectStore> m_store;
-    QueueManager m_queue;
+    QueueManager m_queue{m_settings.defaults};
     APIServer m_endpoints{m_settings.apiServices()}; // the real routes, without an engine
     QList<APIRoute> m_routes;
     quint16 m_port = 0;

@@ -186,21 +186,24 @@ private Q_SLOTS:
         const QString betaId = suggested["suggestions"][1]["id"].toString();
         QVERIFY2(!QUuid::fromString(alphaId).isNull() && alphaId == alphaId.toUpper(), qPrintable(alphaId));
         QCOMPARE(compact(suggested), json(R"({"suggestions":[
-                {"id":"%1","original":"alpha.txt","suggested":"2024-01-10_rechnung_strom_januar.txt","confidence":0.8},
-                {"id":"%2","original":"beta.txt","suggested":"2024-02-20_vertrag_miete.txt","confidence":0.7}]})",
+                {"id":"%1","original":"alpha.txt","suggested":"2024-01-10_rechnung_strom_januar.txt","confidence":0.8,
+                 "approved":true,"renamable":true},
+                {"id":"%2","original":"beta.txt","suggested":"2024-02-20_vertrag_miete.txt","confidence":0.7,
+                 "approved":true,"renamable":true}]})",
                                           alphaId, betaId));
         const QJsonObject listed = send("GET", "/v1/jobs").json();
         QCOMPARE(compact(listed), json(R"({"count":2,"processing":false,"progress":{"processed":2,"total":2},"jobs":[
             {"id":"%1","original":"alpha.txt","originalPath":"%3","suggested":"2024-01-10_rechnung_strom_januar.txt",
-             "confidence":0.8,"approved":true},
+             "confidence":0.8,"approved":true,"renamable":true},
             {"id":"%2","original":"beta.txt","originalPath":"%4","suggested":"2024-02-20_vertrag_miete.txt",
-             "confidence":0.7,"approved":true}]})",
+             "confidence":0.7,"approved":true,"renamable":true}]})",
                                        alphaId, betaId, document("alpha.txt"), document("beta.txt")));
 
         const QByteArray alphaJob = "/v1/jobs/" + alphaId.toUtf8();
         COMPARE_REPLY(send("PUT", alphaJob.toLower(), R"({"approved":false})"), 404,
                       json(R"({"error":"job not found"})"));
-        const char *alphaReply = R"({"ok":true,"id":"%1","original":"alpha.txt","suggested":"%2","approved":true})";
+        const char *alphaReply =
+            R"({"ok":true,"id":"%1","original":"alpha.txt","suggested":"%2","approved":true,"renamable":true})";
         COMPARE_REPLY(send("PUT", alphaJob), 200, json(alphaReply, alphaId, "2024-01-10_rechnung_strom_januar.txt"));
         COMPARE_REPLY(send("PUT", alphaJob, R"({"suggested":"alpha-edited.txt"})"), 200,
                       json(alphaReply, alphaId, "alpha-edited.txt"));
@@ -250,7 +253,7 @@ private Q_SLOTS:
             send("POST", "/v1/suggest", json(R"({"paths":["%1"],"template":"{datum}"})", document("strom.txt"))), 200,
             json(
                 R"({"suggestions":[{"id":"%1","original":"strom.txt","confidence":0.9,"unverified":["datum"],"needsReview":true,
-                                     "suggested":"2024-04-01_rechnung_strom.txt"}]})",
+                                     "suggested":"2024-04-01_rechnung_strom.txt","approved":false,"renamable":false}]})",
                 send("GET", "/v1/jobs").json()["jobs"][0]["id"].toString()));
         const QJsonObject job = send("GET", "/v1/jobs").json()["jobs"][0].toObject();
         QCOMPARE(compact(job["unverified"]), json(R"(["datum"])"));
@@ -336,7 +339,7 @@ private Q_SLOTS:
             COMPARE_REPLY(send(method, "/v1/history/" + document("none.txt").toUtf8()), 404,
                           json(R"({"error":"not found"})"));
 
-        COMPARE_REPLY(send("POST", "/v1/revert", R"({"id":7})"), 400, json(R"({"error":"missing id or batch"})"));
+        COMPARE_REPLY(send("POST", "/v1/revert", R"({"id":7})"), 400, json(R"({"error":"missing id, batch or last"})"));
         COMPARE_REPLY(send("POST", "/v1/revert", json(R"({"id":"%1"})", document("none.txt"))), 404,
                       json(R"({"error":"record not found"})"));
         COMPARE_REPLY(send("POST", "/v1/revert", json(R"({"id":"%1"})", alphaId)), 200,
@@ -416,6 +419,38 @@ private Q_SLOTS:
         QTest::qWait(1200);
         QCOMPARE(m_llm.server().requests().size(), sent); // no request after the cancel
         m_llm.setDelay(0);
+    }
+
+    // A script follows its own run by its handle, whatever else the engine analyses meanwhile;
+    // ending it ends that run alone, and nothing it found joins the review.
+    void runsAreFollowedByTheirHandle()
+    {
+        const QString slow = touch(document("zaeh.txt"), "Langsam");
+        const QString own = touch(document("eigen.txt"), "Inhalt vom 02.05.2024");
+        m_llm.setDelay("zaeh.txt", 20000);
+        m_llm.setReply("eigen.txt", llmReply("2024-05-02", "rechnung", "Eigen", 0.8));
+        const Reply first = send("POST", "/v1/runs", json(R"({"paths":["%1"]})", slow));
+        const Reply second = send("POST", "/v1/runs", json(R"({"paths":["%1"]})", own));
+        QCOMPARE(std::pair(first.status(), second.status()), std::pair(202, 202));
+        const QByteArray slowRun = "/v1/runs/" + first.json()["run"].toString().toUtf8();
+        const QByteArray ownRun = "/v1/runs/" + second.json()["run"].toString().toUtf8();
+        QCOMPARE(first.json()["state"], "running");
+        COMPARE_REPLY(send("GET", ownRun), 200,
+                      json(R"({"run":"%1","state":"waiting","progress":{"processed":0,"total":0,"skipped":0}})",
+                           second.json()["run"].toString()));
+
+        QCOMPARE(send("DELETE", slowRun).status(), 200);
+        QTRY_COMPARE_WITH_TIMEOUT(send("GET", ownRun).json()["state"], "done", 10000);
+        const QJsonObject ended = send("GET", slowRun).json();
+        QCOMPARE(compact(QJsonObject{
+                     {"state", ended["state"]}, {"stopped", ended["stopped"]}, {"suggestions", ended["suggestions"]}}),
+                 json(R"({"state":"done","stopped":true,"suggestions":[]})"));
+        const QJsonObject done = send("GET", ownRun).json();
+        QCOMPARE(compact(done["progress"]), json(R"({"processed":1,"total":1,"skipped":0})"));
+        QCOMPARE(done["suggestions"][0]["suggested"], "2024-05-02_rechnung_eigen.txt");
+        QCOMPARE(field(send("GET", "/v1/jobs").json()["jobs"].toArray(), "original"), QStringList{"eigen.txt"});
+        QCOMPARE(send("DELETE", "/v1/jobs").status(), 200);
+        m_llm.setDelay("zaeh.txt", 0);
     }
 
     void analyzeCutsTextWithoutProvider()

@@ -76,12 +76,12 @@ private Q_SLOTS:
         watcher->setSettleInterval(300ms); // the product waits 2 s; only the two-session case needs that
         notes.clear();
         queue = std::make_unique<QueueManager>(
+            m_fx->defaults,
             [this](const QString &, const QString &body, const QList<DesktopNotifier::Action> &) { notes << body; });
         // The queue on an engine of its own, as in the app: the review list stays the window's.
         queueEngine = m_fx->makeEngine();
         queueEngine->setStore(m_store.get());
         queue->setEngine(queueEngine.get());
-        queue->setDefaults(m_fx->defaults);
         GeneralFlags::autoRenameVerifiedOnly.write(m_fx->defaults, true);
         GeneralFlags::acceptLegal(m_fx->defaults, QDateTime::currentDateTimeUtc());
         starter = std::make_unique<AnalysisStarter>(*m_engine, m_fx->defaults);

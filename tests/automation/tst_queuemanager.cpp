@@ -5,6 +5,8 @@
 #include "engineharness.h"
 #include "notificationrecorder.h"
 
+#include <QDBusConnectionInterface>
+
 class TestQueueManager final : public QObject, EngineHarness
 {
     Q_OBJECT
@@ -37,7 +39,7 @@ private Q_SLOTS:
 
     void batchesOfFiveInOrderEachAfterThePreviousWasApplied()
     {
-        QueueManager queue;
+        QueueManager queue{m_fx->defaults};
         queue.setEngine(m_engine.get());
         QStringList batches; // the files asked about until a batch was applied, then its size
         connect(&queue, &QueueManager::batchFinished, &queue, [&](const QList<RenameRecord> &records) {
@@ -62,7 +64,7 @@ private Q_SLOTS:
     void pauseEnqueueClearAndResumeWhileABatchRuns()
     {
         m_fx->llm.setDelay(150);
-        QueueManager queue;
+        QueueManager queue{m_fx->defaults};
         queue.setEngine(m_engine.get());
 
         // Enqueued during a batch: taken by the next one.
@@ -105,7 +107,7 @@ private Q_SLOTS:
 
     void notificationBodies()
     {
-        QueueManager queue;
+        QueueManager queue{m_fx->defaults};
         queue.setEngine(m_engine.get());
 
         // Nothing renamed (the file is gone): no notification.
@@ -151,7 +153,7 @@ private Q_SLOTS:
     {
         UsageLedger &ledger = m_fx->ledger;
         ledger.setMonthlyBudget(ledger.costThisMonth() + 0.01); // about four of the stub's replies
-        QueueManager queue;
+        QueueManager queue{m_fx->defaults};
         queue.setEngine(m_engine.get());
         QSignalSpy finished(&queue, &QueueManager::batchFinished);
         queue.enqueue(files("budget", 7));
@@ -177,7 +179,7 @@ private Q_SLOTS:
 
     void withoutAnEngineOrANotificationServiceNothingFails()
     {
-        QueueManager queue;
+        QueueManager queue{m_fx->defaults};
         queue.enqueue(files("noengine", 2));
         QCOMPARE(queue.pendingCount(), 2);
         QVERIFY(!queue.isRunning());

@@ -204,10 +204,27 @@ private Q_SLOTS:
         const QJsonArray history = json({"history", "--search", "NOTIZ"})["history"].toArray();
         QCOMPARE(history.size(), 1);
         QCOMPARE(history[0]["batch"], 2);
+        // Above it in the history 1,000 renames already taken back: --last still finds the live one.
+        {
+            auto store = ObjectStore::open(m_home.filePath("data/namorix/namorix.sqlite"));
+            QVERIFY(store);
+            QList<RenameRecord> undone;
+            for (int i = 0; i < 1000; ++i) {
+                const QString name = QString("f%1.txt").arg(i);
+                undone << RenameRecord{0, "/weg/" + name, "/weg/x" + name, name, "x" + name};
+                undone.last().timestamp = QDateTime::currentDateTimeUtc();
+                undone.last().reverted = true;
+            }
+            QVERIFY((*store)->insert(undone));
+        }
         run = cli({"undo", "--last"});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(QFile::exists(undated));
         QCOMPARE(json({"history", "--search", "notiz"})["history"][0]["reverted"], true);
+        QCOMPARE(cli({"undo", "--last"}).exitCode, 0); // the first rename, scan.txt's
+        QVERIFY(QFile::exists(dated));
+        run = cli({"undo", "--last"});
+        QCOMPARE(std::pair(run.exitCode, run.err), std::pair(1, QString("Nichts rückgängig zu machen.\n")));
 
         interruptMidAnalysis();
     }

@@ -398,7 +398,7 @@ private Q_SLOTS:
         // The same for a queue whose batch is under way on its own engine.
         m_engine = m_fx->makeEngine();
         auto queue = std::make_unique<QueueManager>(
-            [](const QString &, const QString &, const QList<DesktopNotifier::Action> &) {});
+            m_fx->defaults, [](const QString &, const QString &, const QList<DesktopNotifier::Action> &) {});
         queue->setEngine(m_engine.get());
         queue->enqueue(makeFiles("q", 3));
         QTRY_VERIFY(m_fx->llm.server().requests().size() >= waitForRequests + 1);

@@ -350,7 +350,7 @@ private Q_SLOTS:
         QCOMPARE(m_store->fetchRecords()->size(), Files);
 
         // A stop takes back some; each record tells where its file is, wherever the stop fell.
-        FileWork &work = FileWork::shared();
+        FileWork &work = m_engine->fileWork();
         QString said;
         const auto stopEarly = connect(&work, &FileWork::progressChanged, [&work, &said] {
             if (work.done() > 0 && said.isEmpty()) {
@@ -404,6 +404,25 @@ private Q_SLOTS:
         for (const RenameJob &left : m_engine->jobs())
             QVERIFY(QFile::exists(left.originalPath()) && !left.applyFailure);
         QCOMPARE(m_engine->error().value_or("").startsWith(QString("Angehalten: %1 Datei").arg(kept)), kept > 0);
+
+        // Each owner stops its own: the window's stop ends its undo (waiting on the one worker
+        // behind a script's renames) and leaves the script's batch, the API's file work, running.
+        FileWork apiWork;
+        QList<RenameJob> scripted;
+        QList<qsizetype> listed;
+        for (int i = 0; i < 200; ++i) {
+            scripted << job(touch(path(QString("s%1.txt").arg(i)), "S"), QString("t%1.txt").arg(i));
+            listed << i;
+        }
+        QCoro::Task<RenameBatch::Outcome> scriptRenames = apiWork.apply(m_store.get(), scripted, listed, "Ollama");
+        QCoro::Task<std::expected<Undo::Outcome, NamorixError>> windowUndo =
+            work.revertBatch(m_store.get(), part.records.first().batch);
+        work.stop();
+        const RenameBatch::Outcome script = awaitTask(std::move(scriptRenames));
+        const Undo::Outcome window = awaitTask(std::move(windowUndo)).value();
+        QCOMPARE(std::pair(script.records.size(), script.stopped), std::pair(qsizetype(200), 0));
+        QCOMPARE(std::pair(window.reverted, window.stopped), std::pair(0, 100));
+        QVERIFY(QFile::exists(path("t199.txt")) && QFile::exists(path("m0.txt")));
     }
 
 private:

@@ -237,7 +237,7 @@ private Q_SLOTS:
 
         // Undone elsewhere (Ctrl+Z): the bar no longer offers to undo what is undone.
         QTRY_COMPARE(w->files()->resultBar()->text(), "1 Datei umbenannt");
-        QVERIFY(awaitTask(FileWork::shared().revertLast(w->store.get())));
+        QVERIFY(awaitTask(w->engine->fileWork().revertLast(w->store.get())));
         QTRY_VERIFY(!w->files()->resultBar()->isVisible());
     }
 

@@ -11,7 +11,8 @@ class TestWatchedFolders final : public QObject
     Q_OBJECT
 
     struct Fixture : StoreFixture {
-        QueueManager queue{[](const QString &, const QString &, const QList<DesktopNotifier::Action> &) {}};
+        QueueManager queue{fx.defaults,
+                           [](const QString &, const QString &, const QList<DesktopNotifier::Action> &) {}};
         WatchRouter router{watcher, queue, starter, *store};
         WatchedFoldersView view{store.get(), watcher, queue};
         TemplateEditorView templates{store.get()};

@@ -146,7 +146,7 @@ QCoro::Task<> FilesPage::undo(qint64 batch)
 {
     const QPointer<FilesPage> self(this);
     QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting =
-        FileWork::shared().revertBatch(m_engine.store(), batch);
+        m_engine.fileWork().revertBatch(m_engine.store(), batch);
     followBatch(std::nullopt); // what follows is this undo's own result
     const auto outcome = co_await std::move(reverting);
     if (!self)

@@ -44,9 +44,10 @@ std::optional<QString> saveBytes(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-HistoryView::HistoryView(ObjectStore *store, QWidget *parent)
+HistoryView::HistoryView(ObjectStore *store, FileWork *work, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
+    , m_work(work ? *work : *new FileWork(this))
     , m_model(new HistoryModel(store, this))
 {
     auto *layout = new QVBoxLayout(this);
@@ -284,7 +285,7 @@ QCoro::Task<> HistoryView::revertRow(QModelIndex index)
         co_return;
     showProblem({});
     const QPointer<HistoryView> self(this);
-    QCoro::Task<std::expected<RenameRecord, NamorixError>> reverting = FileWork::shared().revert(m_store, *record);
+    QCoro::Task<std::expected<RenameRecord, NamorixError>> reverting = m_work.revert(m_store, *record);
     const auto reverted = co_await std::move(reverting);
     if (self && !reverted)
         showProblem(reverted.error().message());
@@ -309,24 +310,27 @@ void HistoryView::openRowMenu(const QModelIndex &index, const QPoint &at)
 
 QCoro::Task<> HistoryView::revertRows(QList<QPersistentModelIndex> rows)
 {
-    // revertRow reports through showProblem: gathered here, so one refusal does not hide another.
-    if (m_problems)
-        co_return; // one selection at a time; the list of problems belongs to the one running
-    m_problems.emplace();
+    if (m_revertingRows || !m_store)
+        co_return; // one selection at a time
+    // Undo takes records oldest first and moves them back newest first.
+    QList<RenameRecord> records;
+    for (auto row = rows.crbegin(); row != rows.crend(); ++row) {
+        if (row->isValid())
+            records << m_model->record(*row);
+    }
+    m_revertingRows = true;
+    showProblem({});
     const QPointer<HistoryView> self(this);
-    for (const QPersistentModelIndex &row : std::as_const(rows)) {
-        QCoro::Task<> reverting = revertRow(row);
-        co_await std::move(reverting);
-        if (!self)
-            co_return;
-    }
-    const QStringList problems = *std::exchange(m_problems, std::nullopt);
-    if (problems.isEmpty() || rows.size() == 1) {
-        showProblem(problems.value(0));
+    QCoro::Task<Undo::Outcome> reverting = m_work.revertAll(m_store, records);
+    const Undo::Outcome outcome = co_await std::move(reverting);
+    if (!self)
         co_return;
-    }
-    showProblem(qtTrId("result.reverted", int(rows.size() - problems.size())) + QStringLiteral(", ") +
-                qtTrId("result.notReverted", int(problems.size())).arg(problems.front()));
+    m_revertingRows = false;
+    // One row's refusal reads as the row's own button says it.
+    if (records.size() == 1 && outcome.failures.size() == 1)
+        showProblem(outcome.failures.front().second.message());
+    else if (!outcome.failures.isEmpty())
+        showProblem(Undo::describe(outcome));
 }
 
 QCoro::Task<> HistoryView::revertBatchOf(qint64 batch)
@@ -335,7 +339,7 @@ QCoro::Task<> HistoryView::revertBatchOf(qint64 batch)
         co_return;
     showProblem({});
     const QPointer<HistoryView> self(this);
-    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting = FileWork::shared().revertBatch(m_store, batch);
+    QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting = m_work.revertBatch(m_store, batch);
     const auto outcome = co_await std::move(reverting);
     if (!self)
         co_return;
@@ -415,11 +419,6 @@ void HistoryView::updateBatchButton()
 
 void HistoryView::showProblem(const QString &text)
 {
-    if (m_problems) {
-        if (!text.isEmpty())
-            m_problems->append(text);
-        return;
-    }
     m_problem->setText(text);
     m_problem->setVisible(!text.isEmpty());
 }

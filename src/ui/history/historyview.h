@@ -10,6 +10,7 @@
 #include <optional>
 
 class EmptyHint;
+class FileWork;
 class QCheckBox;
 class HistoryActions;
 class HistoryModel;
@@ -28,14 +29,15 @@ class QTimer;
  * reverted-only toggle, the count of rows listed, a revert per row (a group's row, the context
  * menu's "Stapel rückgängig" and the button above the list take back the row's whole batch), the
  * selected rows' actions of a file manager's list (HistoryActions) and the export of the listed
- * rows as CSV or JSON, read and written off the GUI thread.
+ * rows as CSV or JSON, read and written off the GUI thread. Its undos go through `work`, the
+ * window's (a FileWork of its own when none is given), so the window's stop reaches them.
  */
 class HistoryView final : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit HistoryView(ObjectStore *store, QWidget *parent = nullptr);
+    explicit HistoryView(ObjectStore *store, FileWork *work = nullptr, QWidget *parent = nullptr);
     Q_DISABLE_COPY_MOVE(HistoryView)
 
     /**
@@ -57,7 +59,7 @@ private:
     QCoro::Task<> revertRow(QModelIndex index);
     /** The selection's menu: its actions and "Stapel rückgängig", which undoes the apply `index` was part of. */
     void openRowMenu(const QModelIndex &index, const QPoint &at);
-    /** Each row as revertRow does it, one after the other, the failures summed up in one line. */
+    /** The rows' records in one undo, newest first, the failures summed up in one line. */
     QCoro::Task<> revertRows(QList<QPersistentModelIndex> rows);
     QCoro::Task<> revertBatchOf(qint64 batch);
     void exportListed(ExportFormat format);
@@ -68,6 +70,7 @@ private:
     void showProblem(const QString &text);
 
     QPointer<ObjectStore> m_store;
+    FileWork &m_work;
     HistoryModel *m_model;
     QLineEdit *m_search = nullptr;
     QCheckBox *m_revertedOnly = nullptr;
@@ -78,8 +81,8 @@ private:
     /** Across a reset of the model: the groups that were open, by their key. */
     QList<qint64> m_expanded;
     HistoryActions *m_actions = nullptr;
-    /** While revertRows runs: the failures showProblem was given. */
-    std::optional<QStringList> m_problems;
+    /** While revertRows runs: a second selection waits for nothing, it is refused. */
+    bool m_revertingRows = false;
     EmptyHint *m_emptyHint = nullptr;
     QTimer *m_searchLater = nullptr;
 };

@@ -100,7 +100,7 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
     stop->setText(qtTrId("progress.stop"));
     stop->setToolTip(qtTrId("progress.stop.help"));
     stop->setAutoRaise(true);
-    connect(stop, &QToolButton::clicked, this, [] { FileWork::shared().stop(); });
+    connect(stop, &QToolButton::clicked, this, [this] { m_sources.engine.fileWork().stop(); });
     m_movingItem = item(m_movingBar, m_movingText, stop);
     m_movingItem->setObjectName(QStringLiteral("fileWorkProgress"));
     m_errorText = new QLabel;
@@ -139,7 +139,7 @@ StatusBarView::StatusBarView(Sources sources, QWidget *parent)
     for (auto signal : {&RenameEngine::isProcessingChanged, &RenameEngine::progressChanged, &RenameEngine::errorChanged,
                         &RenameEngine::waitNoteChanged})
         connect(&engine, signal, this, &StatusBarView::refreshEngine);
-    connect(&FileWork::shared(), &FileWork::progressChanged, this, &StatusBarView::refreshFileWork);
+    connect(&m_sources.engine.fileWork(), &FileWork::progressChanged, this, &StatusBarView::refreshFileWork);
 
     refreshProvider();
     refreshCompanion(false);
@@ -233,7 +233,7 @@ void StatusBarView::refreshWatch()
 
 void StatusBarView::refreshFileWork()
 {
-    const FileWork &work = FileWork::shared();
+    const FileWork &work = m_sources.engine.fileWork();
     m_movingItem->setVisible(work.isBusy());
     // Before the first report the batch is still being prepared: a busy bar.
     m_movingBar->setRange(0, work.total());
