@@ -602,6 +602,34 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="api.invalidProvider"><source>api.invalidProvider</source><translation>Ungültiger Provider. Gültig: %1</translation></message>
     <message id="api.jsonExpected"><source>api.jsonExpected</source><translation>Content-Type application/json erwartet</translation></message>
     <message id="api.idsExpected"><source>api.idsExpected</source><translation>ids: Liste von Job-IDs erwartet</translation></message>
+    <!-- The sandboxed helpers that read the files -->
+    <message id="extract.unreadable"><source>extract.unreadable</source><translation>Datei konnte nicht gelesen werden: %1</translation></message>
+    <message id="extract.helperExited"><source>extract.helperExited</source><translation>das Leseprogramm hat sich unerwartet beendet (Status %1)</translation></message>
+    <message id="extract.cpuLimit"><source>extract.cpuLimit</source><translation>Rechenzeitgrenze überschritten</translation></message>
+    <message id="extract.helperKilled"><source>extract.helperKilled</source><translation>das Leseprogramm wurde beendet (Signal %1)</translation></message>
+    <message id="extract.helperCrashed"><source>extract.helperCrashed</source><translation>das Leseprogramm ist abgestürzt (Signal %1)</translation></message>
+    <message id="extract.helperStopped"><source>extract.helperStopped</source><translation>das Leseprogramm wurde beendet</translation></message>
+    <message id="extract.helperNotStarted"><source>extract.helperNotStarted</source><translation>das Leseprogramm konnte nicht gestartet werden (%1)</translation></message>
+    <message id="extract.timeLimit"><source>extract.timeLimit</source><translation>Zeitlimit von %1 s überschritten</translation></message>
+    <message id="extract.invalidReply"><source>extract.invalidReply</source><translation>das Leseprogramm hat ungültig geantwortet</translation></message>
+    <message id="extract.memoryLimit"><source>extract.memoryLimit</source><translation>Speichergrenze überschritten</translation></message>
+    <message id="sandbox.noLandlock"><source>sandbox.noLandlock</source><translation>kein Landlock</translation></message>
+    <message id="sandbox.noSeccomp"><source>sandbox.noSeccomp</source><translation>kein seccomp</translation></message>
+    <message id="media.unreadable"><source>media.unreadable</source><translation>Keine lesbare Audio- oder Videodatei: %1</translation></message>
+    <message id="media.timeout"><source>media.timeout</source><translation>Zeitüberschreitung beim Lesen</translation></message>
+    <message id="media.notRegular"><source>media.notRegular</source><translation>keine reguläre Datei</translation></message>
+    <message id="media.notFound"><source>media.notFound</source><translation>Datei nicht gefunden</translation></message>
+    <message id="media.noMemory"><source>media.noMemory</source><translation>kein Speicher</translation></message>
+    <message id="media.noStream"><source>media.noStream</source><translation>keine Audio- oder Videospur gefunden</translation></message>
+    <!-- Why a helper could not draw a preview -->
+    <message id="preview.render.notPdf"><source>preview.render.notPdf</source><translation>die Datei ist kein lesbares PDF</translation></message>
+    <message id="preview.render.encrypted"><source>preview.render.encrypted</source><translation>das PDF ist verschlüsselt</translation></message>
+    <message id="preview.render.noPage"><source>preview.render.noPage</source><translation>das PDF hat keine Seite %1</translation></message>
+    <message id="preview.render.emptyPage"><source>preview.render.emptyPage</source><translation>die Seite ist leer oder beschädigt</translation></message>
+    <message id="preview.render.notDrawn"><source>preview.render.notDrawn</source><translation>die Seite konnte nicht gezeichnet werden</translation></message>
+    <message id="preview.render.tooLarge"><source>preview.render.tooLarge</source><translation>das Bild ist zu groß</translation></message>
+    <message id="preview.render.unreadableImage"><source>preview.render.unreadableImage</source><translation>das Bild konnte nicht gelesen werden</translation></message>
+    <message id="preview.render.unreadable"><source>preview.render.unreadable</source><translation>die Datei ist nicht lesbar</translation></message>
     <!-- Command line (namorix-cli) -->
     <message id="terminal.noReply"><source>terminal.noReply</source><translation>Keine Antwort von Namorix.</translation></message>
     <message id="terminal.httpStatus"><source>terminal.httpStatus</source><translation>Namorix antwortet mit Status %1.</translation></message>

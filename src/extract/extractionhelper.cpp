@@ -1,5 +1,6 @@
 #include "extractionhelper.h"
 
+#include "common/stringtable.h"
 #include "extract/confinement.h"
 #include "extraction/fileprocessor.h"
 #include "extraction/sandbox/helperprotocol.h"
@@ -89,6 +90,8 @@ int run(int argc, char *argv[], ProcessorLookup processorFor, Renderer render)
 
     // Before the lock: the application object reads the environment and finds the plugins.
     QCoreApplication app(argc, argv);
+    // Here, before the lock and on this thread: the processors' words come from the string table.
+    StringTable::install();
     QByteArray buffer;
     QList<int> descriptors;
     QCborMap hello;

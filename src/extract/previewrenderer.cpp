@@ -1,5 +1,6 @@
 #include "previewrenderer.h"
 
+#include "common/stringtable.h"
 #include "extraction/media/heifreader.h"
 #include "extraction/media/imageprocessor.h"
 #include "extraction/sourcefile.h"
@@ -39,16 +40,16 @@ RenderResult pdfPage(const QByteArray &bytes, const RenderRequest &request)
     const std::unique_ptr<Poppler::Document> document =
         bytes.isEmpty() ? nullptr : Poppler::Document::loadFromData(bytes);
     if (!document)
-        return failure(QStringLiteral("die Datei ist kein lesbares PDF"));
+        return failure(StringTable::text("preview.render.notPdf"));
     if (document->isLocked())
-        return failure(QStringLiteral("das PDF ist verschlüsselt"));
+        return failure(StringTable::text("preview.render.encrypted"));
     const int pages = document->numPages();
     if (request.page >= pages)
-        return failure(QStringLiteral("das PDF hat keine Seite %1").arg(request.page + 1));
+        return failure(StringTable::text("preview.render.noPage").arg(request.page + 1));
     const std::unique_ptr<Poppler::Page> page = document->page(request.page);
     const QSizeF points = page ? page->pageSizeF() : QSizeF();
     if (!(points.width() > 0 && points.height() > 0))
-        return failure(QStringLiteral("die Seite ist leer oder beschädigt"));
+        return failure(StringTable::text("preview.render.emptyPage"));
     document->setPaperColor(Qt::white);
     document->setRenderHint(Poppler::Document::Antialiasing);
     document->setRenderHint(Poppler::Document::TextAntialiasing);
@@ -57,7 +58,7 @@ RenderResult pdfPage(const QByteArray &bytes, const RenderRequest &request)
         std::min(MaxDpi, 72.0 * std::min(bounds.width() / points.width(), bounds.height() / points.height()));
     const QImage image = page->renderToImage(dpi, dpi);
     if (image.isNull())
-        return failure(QStringLiteral("die Seite konnte nicht gezeichnet werden"));
+        return failure(StringTable::text("preview.render.notDrawn"));
     return Rendering{fitted(image, bounds), pages};
 }
 
@@ -77,7 +78,7 @@ RenderResult picture(const QByteArray &bytes, const RenderRequest &request)
         reader.setAllocationLimit(int(ImageProcessor::MaxDecodedPixels * 4 / (1024 * 1024)) + 1);
         const QSize stored = reader.size();
         if (stored.isValid() && qint64(stored.width()) * stored.height() > ImageProcessor::MaxDecodedPixels)
-            return failure(QStringLiteral("das Bild ist zu groß"));
+            return failure(StringTable::text("preview.render.tooLarge"));
         // Scaling comes before the orientation: a quarter turn swaps the sides it must fit.
         const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
         const QSize room = turned ? bounds.transposed() : bounds;
@@ -86,7 +87,7 @@ RenderResult picture(const QByteArray &bytes, const RenderRequest &request)
         image = reader.read();
     }
     if (image.isNull())
-        return failure(QStringLiteral("das Bild konnte nicht gelesen werden"));
+        return failure(StringTable::text("preview.render.unreadableImage"));
     return Rendering{fitted(image, bounds), 1};
 }
 
@@ -96,7 +97,7 @@ RenderResult render(const SourceFile &file, const RenderRequest &request)
 {
     const QByteArray bytes = file.bytes();
     if (!file.isOpen())
-        return failure(QStringLiteral("die Datei ist nicht lesbar"));
+        return failure(StringTable::text("preview.render.unreadable"));
     return request.kind == RenderRequest::Kind::pdfPage ? pdfPage(bytes, request) : picture(bytes, request);
 }
 

@@ -1,5 +1,7 @@
 #include "mediaprocessor.h"
 
+#include "common/stringtable.h"
+
 #include <QDeadlineTimer>
 #include <QStringList>
 
@@ -93,13 +95,13 @@ int deadlinePassed(void *opaque)
 
 ExtractionError failure(const QString &reason)
 {
-    return ExtractionError{QStringLiteral("Keine lesbare Audio- oder Videodatei: ") + reason};
+    return ExtractionError{StringTable::text("media.unreadable").arg(reason)};
 }
 
 QString ffmpegReason(int code)
 {
     if (code == AVERROR_EXIT)
-        return QStringLiteral("Zeitüberschreitung beim Lesen");
+        return StringTable::text("media.timeout");
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return QString::fromUtf8(text);
@@ -208,8 +210,8 @@ ExtractionResult MediaProcessor::extractFrom(const SourceFile &file) const
 {
     if (!file.isOpen())
         return std::unexpected(failure(file.access() == SourceFile::Access::notContent
-                                           ? QStringLiteral("keine reguläre Datei")
-                                           : QStringLiteral("Datei nicht gefunden")));
+                                           ? StringTable::text("media.notRegular")
+                                           : StringTable::text("media.notFound")));
     silenceFfmpeg();
 
     FileReader reader{file.descriptor(), file.size(), 0};
@@ -218,12 +220,12 @@ ExtractionResult MediaProcessor::extractFrom(const SourceFile &file) const
                        : nullptr);
     if (!io) {
         av_free(buffer);
-        return std::unexpected(failure(QStringLiteral("kein Speicher")));
+        return std::unexpected(failure(StringTable::text("media.noMemory")));
     }
     QDeadlineTimer deadline(ProbeBudgetMs);
     AVFormatContext *raw = avformat_alloc_context();
     if (raw == nullptr)
-        return std::unexpected(failure(QStringLiteral("kein Speicher")));
+        return std::unexpected(failure(StringTable::text("media.noMemory")));
     raw->pb = io.get();
     raw->flags |= AVFMT_FLAG_CUSTOM_IO;
     raw->interrupt_callback = AVIOInterruptCB{&deadlinePassed, &deadline};
@@ -240,7 +242,7 @@ ExtractionResult MediaProcessor::extractFrom(const SourceFile &file) const
     if (const int probed = avformat_find_stream_info(input.get(), nullptr); probed < 0)
         return std::unexpected(failure(ffmpegReason(probed)));
     if (!hasPlayableStream(input.get()))
-        return std::unexpected(failure(QStringLiteral("keine Audio- oder Videospur gefunden")));
+        return std::unexpected(failure(StringTable::text("media.noStream")));
 
     MetadataMap metadata{{MetadataMap::SourceKey, FileContext::MediaSource}};
     if (input->duration != AV_NOPTS_VALUE && input->duration >= 0) {

@@ -1,11 +1,12 @@
 #include "extractionsandbox.h"
 
 #include "common/processwide.h"
+#include "common/stringtable.h"
+#include "extraction/extractlog.h"
 #include "extraction/sandbox/helperprotocol.h"
 
 #include <QCborMap>
 #include <QCoreApplication>
-#include <QLoggingCategory>
 #include <QProcess>
 #include <QPromise>
 #include <QSocketNotifier>
@@ -18,8 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcSandbox, "namorix.extraction", QtInfoMsg)
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -35,19 +34,19 @@ QString &sharedHelperProgram()
 
 QString unreadable(const QString &why)
 {
-    return QStringLiteral("Datei konnte nicht gelesen werden: ") + why;
+    return StringTable::text("extract.unreadable").arg(why);
 }
 
 // Why a helper ended by itself, from how it ended.
 QString endingReason(QProcess::ExitStatus status, int code)
 {
     if (status == QProcess::NormalExit)
-        return QStringLiteral("das Leseprogramm hat sich unerwartet beendet (Status %1)").arg(code);
+        return StringTable::text("extract.helperExited").arg(code);
     if (code == SIGXCPU)
-        return QStringLiteral("Rechenzeitgrenze überschritten");
+        return StringTable::text("extract.cpuLimit");
     if (code == SIGKILL || code == SIGTERM || code == SIGINT || code == SIGHUP)
-        return QStringLiteral("das Leseprogramm wurde beendet (Signal %1)").arg(code);
-    return QStringLiteral("das Leseprogramm ist abgestürzt (Signal %1)").arg(code);
+        return StringTable::text("extract.helperKilled").arg(code);
+    return StringTable::text("extract.helperCrashed").arg(code);
 }
 
 // What the libraries need to find their data and speak the user's language; nothing else of the
@@ -129,7 +128,7 @@ ExtractionSandbox::~ExtractionSandbox()
 {
     for (const std::unique_ptr<Helper> &helper : m_helpers) {
         if (helper->job)
-            fail(std::move(helper->job), QStringLiteral("das Leseprogramm wurde beendet"));
+            fail(std::move(helper->job), StringTable::text("extract.helperStopped"));
         if (helper->process) {
             helper->process->disconnect();
             // What QProcess's destructor would do anyway, without its warning; SIGKILL ends it at once.
@@ -138,7 +137,7 @@ ExtractionSandbox::~ExtractionSandbox()
         }
     }
     while (!m_queue.empty()) {
-        fail(std::move(m_queue.front()), QStringLiteral("das Leseprogramm wurde beendet"));
+        fail(std::move(m_queue.front()), StringTable::text("extract.helperStopped"));
         m_queue.pop_front();
     }
 }
@@ -234,7 +233,7 @@ void ExtractionSandbox::fail(std::unique_ptr<Job> job, const QString &why)
 
 void ExtractionSandbox::cancel(std::unique_ptr<Job> job)
 {
-    const ExtractionError cancelled{QStringLiteral("Analyse abgebrochen")};
+    const ExtractionError cancelled{StringTable::text("run.cancelled")};
     if (job->render)
         finish(std::move(job), RenderResult(std::unexpected(cancelled)));
     else
@@ -281,8 +280,8 @@ bool ExtractionSandbox::spawn()
 {
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
-        const QString why = QStringLiteral("das Leseprogramm konnte nicht gestartet werden (%1)")
-                                .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        const QString why =
+            StringTable::text("extract.helperNotStarted").arg(QString::fromLocal8Bit(std::strerror(errno)));
         while (!m_queue.empty()) {
             fail(std::move(m_queue.front()), why);
             m_queue.pop_front();
@@ -316,18 +315,23 @@ bool ExtractionSandbox::spawn()
         else
             ::dup2(theirs, HelperChannel);
     });
-    connect(&process, &QProcess::finished, this,
-            [this, &helper](int code, QProcess::ExitStatus status) { onEnded(helper, endingReason(status, code)); });
+    connect(&process, &QProcess::finished, this, [this, &helper](int code, QProcess::ExitStatus status) {
+        if (helper.job && helper.verdict.isEmpty())
+            qCInfo(lcExtract, "helper ended while reading %s (%s %d): the next file gets a fresh helper",
+                   qUtf8Printable(helper.path), status == QProcess::NormalExit ? "exit status" : "signal", code);
+        onEnded(helper, endingReason(status, code));
+    });
     connect(&process, &QProcess::errorOccurred, this, [this, &helper](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            onEnded(helper, QStringLiteral("das Leseprogramm konnte nicht gestartet werden (%1)").arg(m_program));
+            onEnded(helper, StringTable::text("extract.helperNotStarted").arg(m_program));
     });
     connect(helper.deadline, &QTimer::timeout, this, [this, &helper] {
         if (helper.state == Helper::State::ending) {
             helper.process->kill();
             return;
         }
-        end(helper, QStringLiteral("Zeitlimit von %1 s überschritten").arg(helper.limit.count()));
+        qCInfo(lcExtract, "helper ended: %s took longer than its time limit", qUtf8Printable(helper.path));
+        end(helper, StringTable::text("extract.timeLimit").arg(helper.limit.count()));
         dispatch();
     });
     connect(helper.idle, &QTimer::timeout, this, [this, &helper] {
@@ -338,6 +342,7 @@ bool ExtractionSandbox::spawn()
         ::shutdown(helper.socket, SHUT_RDWR);
         helper.deadline->start(EndingGrace);
     });
+    qCDebug(lcExtract, "starting a helper (%lld now)", qint64(m_helpers.size()));
     process.start();
     ::close(theirs);
     if (helper.state == Helper::State::ending)
@@ -398,7 +403,8 @@ void ExtractionSandbox::onReadable(Helper &helper)
                 break;
         }
         if (taken == HelperProtocol::Take::invalid) {
-            end(helper, QStringLiteral("das Leseprogramm hat ungültig geantwortet"));
+            qCWarning(lcExtract, "helper ended: its reply on %s was invalid", qUtf8Printable(helper.path));
+            end(helper, StringTable::text("extract.invalidReply"));
             dispatch();
             return;
         }
@@ -419,7 +425,8 @@ bool ExtractionSandbox::handle(Helper &helper, const QCborMap &message)
     if (helper.state != Helper::State::busy || message.value(u"id"_s).toInteger() != helper.job->id)
         return false;
     if (type == HelperProtocol::Type::memory) {
-        end(helper, QStringLiteral("Speichergrenze überschritten"));
+        qCInfo(lcExtract, "helper ended: %s took more memory than its limit", qUtf8Printable(helper.path));
+        end(helper, StringTable::text("extract.memoryLimit"));
         dispatch();
         return true;
     }
@@ -471,7 +478,7 @@ void ExtractionSandbox::onEnded(Helper &helper, const QString &ending)
     // One that never got ready would fail again the same way: the waiting files fail now, and
     // the next file tries anew.
     if (helper.state == Helper::State::starting) {
-        qCWarning(lcSandbox).noquote().nospace()
+        qCWarning(lcExtract).noquote().nospace()
             << m_program << ": " << reason << " (" << helper.process->errorString() << ')';
         while (!m_queue.empty()) {
             fail(std::move(m_queue.front()), reason);
@@ -495,9 +502,12 @@ void ExtractionSandbox::report(const SandboxState &state)
     static bool toldLimited = false;
     if (!state.isComplete() && !toldLimited) {
         toldLimited = true;
-        qCWarning(lcSandbox).noquote() << u"Sandbox: eingeschränkt ("_s + state.missing() +
-                                              u"): die Leseprogramme laufen als eigene Prozesse mit ihren Grenzen, "
-                                              u"aber ohne diesen Schutz"_s;
+        qCWarning(lcExtract,
+                  "sandbox limited (%s): the helpers run as processes of their own with their limits, "
+                  "but without this protection",
+                  state.landlockABI < 1 && !state.seccomp ? "no Landlock, no seccomp"
+                  : state.landlockABI < 1                 ? "no Landlock"
+                                                          : "no seccomp");
     }
     if (state == m_state)
         return;

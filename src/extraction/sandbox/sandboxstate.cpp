@@ -1,5 +1,7 @@
 #include "sandboxstate.h"
 
+#include "common/stringtable.h"
+
 #include <QStringList>
 
 #include <cerrno>
@@ -13,9 +15,9 @@ QString SandboxState::missing() const
 {
     QStringList absent;
     if (landlockABI < 1)
-        absent << QStringLiteral("kein Landlock");
+        absent << StringTable::text("sandbox.noLandlock");
     if (!seccomp)
-        absent << QStringLiteral("kein seccomp");
+        absent << StringTable::text("sandbox.noSeccomp");
     return absent.join(QStringLiteral(", "));
 }
 
