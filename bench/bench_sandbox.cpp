@@ -164,12 +164,17 @@ double replacementMs(const QString &scanned, const QString &small)
 {
     ExtractionSandbox sandbox(QStringLiteral(NAMORIX_EXTRACT_HELPER), {.helpers = 1});
     (void)resultOf(sandbox.extract(SourceFile::open(small, small))); // a ready helper
+    // The kill comes halfway through the scan, however fast the machine reads it.
+    QElapsedTimer reading;
+    reading.start();
+    (void)resultOf(sandbox.extract(SourceFile::open(scanned, scanned)));
+    const int halfway = int(reading.elapsed() / 2);
     QList<double> times;
     for (int i = 0; i < 5; ++i) {
         QFuture<ExtractionResult> slow = sandbox.extract(SourceFile::open(scanned, scanned));
         QFuture<ExtractionResult> next = sandbox.extract(SourceFile::open(small, small));
         QEventLoop settle;
-        QTimer::singleShot(400, &settle, &QEventLoop::quit);
+        QTimer::singleShot(halfway, &settle, &QEventLoop::quit);
         settle.exec();
         const QList<pid_t> helpers = helperChildren();
         if (helpers.size() != 1 || slow.isFinished())
