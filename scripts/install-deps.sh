@@ -19,6 +19,8 @@ packages=(
     fonts-dejavu-core
     # content extraction
     libpoppler-qt6-dev libtesseract-dev libleptonica-dev tesseract-ocr-deu tesseract-ocr-eng
+    # script detection (which script a picture no installed language reads is in)
+    tesseract-ocr-osd
     libzip-dev libgumbo-dev libgsf-1-dev libexiv2-dev libavformat-dev libavcodec-dev libavutil-dev
     # e-mail (MIME, encoded words, charsets), read in the extraction helper
     libgmime-3.0-dev

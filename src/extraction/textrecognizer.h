@@ -7,7 +7,8 @@
 class QImage;
 
 /**
- * Text recognition (OCR) with Tesseract, languages German then English.
+ * Text recognition (OCR) with Tesseract, languages German and English, and those the system
+ * locale asks for (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) when their models are installed.
  *
  * Each thread keeps one engine, created on its first use and reused for every later image:
  * loading the models costs more than recognising a small page. It is freed when the thread ends
@@ -15,6 +16,9 @@ class QImage;
  * extraction helper or the extraction workers (see ContentExtraction::workers), never from the
  * GUI thread. The process should run with OMP_THREAD_LIMIT=1 (see ensureSingleThreadedOpenMP):
  * Tesseract's OpenMP threads make recognition several times slower on small machines.
+ *
+ * Pictures are read at the resolution they state (QImage::dotsPerMeterX); a rendered page must
+ * say its resolution, a picture without one is taken for a screen's.
  */
 namespace TextRecognizer {
 
@@ -50,18 +54,23 @@ struct Reading {
 [[nodiscard]] bool isCredible(const QList<Word> &words);
 
 /**
- * The reading's text when its words are credible. Otherwise only its lines read wholly at 85 or
- * more that hold a dictionary word of five or more letters read at 90 or more (a chart's title
- * amid what its bars and dots read as); empty when there is none.
+ * The reading's text when its words are credible, less what is no text in it: words read below 60
+ * at a line's ends (icons beside a menu's words), words of more marks than letters read below 60,
+ * and lines without a word of two letters or digits read at 60 or more (rows of dots, bullets,
+ * rules). Otherwise only its lines read wholly at 85 or more that hold a dictionary word of five or
+ * more letters read at 90 or more (a chart's title amid what its bars and dots read as); empty
+ * when there is none.
  */
 [[nodiscard]] QString credibleText(const Reading &reading);
 
 /**
  * The recognised text lines of `image`, in reading order, joined with line feeds; lines that
  * recognise as blank are left out. Empty when the image is null or recognition fails; judged
- * by `credibleText`.
+ * by `credibleText`. When that leaves nothing of a reading of several words, `missingScript`
+ * (if given) receives the script script detection finds in the picture when no loaded language
+ * is written in it ("Cyrillic"), else stays as it is.
  */
-[[nodiscard]] QString recognize(const QImage &image);
+[[nodiscard]] QString recognize(const QImage &image, QString *missingScript = nullptr);
 
 /** A scene is first read at most this large along its longer edge (see `recognizeScene`). */
 inline constexpr int SceneProbeLongEdge = 1000;
@@ -74,7 +83,7 @@ inline constexpr int SceneProbeLongEdge = 1000;
  * reading is not credible, the small one is taken if it is: letters a few hundred pixels tall
  * are read better small.
  */
-[[nodiscard]] QString recognizeScene(const QImage &image);
+[[nodiscard]] QString recognizeScene(const QImage &image, QString *missingScript = nullptr);
 
 /** Whether the engine and its language models can be loaded on this machine. */
 [[nodiscard]] bool isAvailable();

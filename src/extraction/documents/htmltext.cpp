@@ -1,5 +1,7 @@
 #include "htmltext.h"
 
+#include <QHash>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <gumbo.h>
@@ -178,6 +180,100 @@ bool isDeferred(const GumboElement &element, int sectionDepth)
     return landmarks.contains(first);
 }
 
+// Letters and digits of the visible text under each element, and how many of them are inside
+// links; counted once, bottom up, for the elements that may hold a menu.
+struct LinkShare {
+    qsizetype letters = 0;
+    qsizetype linked = 0;
+    int links = 0;
+};
+
+bool mayHoldMenu(GumboTag tag)
+{
+    switch (tag) {
+    case GUMBO_TAG_DIV:
+    case GUMBO_TAG_UL:
+    case GUMBO_TAG_OL:
+    case GUMBO_TAG_DL:
+    case GUMBO_TAG_TABLE:
+    case GUMBO_TAG_P:
+    case GUMBO_TAG_SECTION:
+    case GUMBO_TAG_HEADER:
+    case GUMBO_TAG_FOOTER:
+        return true;
+    default:
+        return false;
+    }
+}
+
+qsizetype lettersIn(const char *utf8)
+{
+    const QString text = QString::fromUtf8(utf8);
+    return std::count_if(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+using LinkShares = QHash<const GumboNode *, LinkShare>;
+
+LinkShares linkShares(const GumboNode *root)
+{
+    LinkShares shares;
+    struct Frame {
+        const GumboNode *node;
+        unsigned int next;
+        LinkShare share;
+    };
+    std::vector<Frame> stack{{root, 0, {}}};
+    while (!stack.empty()) {
+        Frame &frame = stack.back();
+        const GumboElement &element = frame.node->v.element;
+        if (frame.next < element.children.length) {
+            const auto *child = static_cast<const GumboNode *>(element.children.data[frame.next++]);
+            if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_CDATA)
+                frame.share.letters += lettersIn(child->v.text.text);
+            else if (child->type == GUMBO_NODE_ELEMENT && !isSkipped(child->v.element.tag))
+                stack.push_back({child, 0, {}});
+            continue;
+        }
+        LinkShare share = frame.share;
+        if (element.tag == GUMBO_TAG_A && gumbo_get_attribute(&element.attributes, "href")) {
+            share.linked = share.letters;
+            share.links += 1;
+        }
+        if (mayHoldMenu(element.tag))
+            shares.insert(frame.node, share);
+        stack.pop_back();
+        if (!stack.empty()) {
+            LinkShare &parent = stack.back().share;
+            parent.letters += share.letters;
+            parent.linked += share.linked;
+            parent.links += share.links;
+        }
+    }
+    return shares;
+}
+
+// A block that is mostly links is a menu, a breadcrumb trail or a page's table of contents:
+// "Home | Download | Support", DocBook's "Prev Up Home Next", Texinfo's "Next: …, Previous: …, Up: …".
+// A block whose class or id names navigation needs only half of its text in links.
+bool isLinkMenu(const GumboElement &element, const LinkShares &shares, const GumboNode *node)
+{
+    const auto it = shares.constFind(node);
+    if (it == shares.cend() || it->links < 2 || it->letters == 0)
+        return false;
+    const double share = double(it->linked) / double(it->letters);
+    if (share >= 0.8)
+        return true;
+    if (share < 0.5)
+        return false;
+    static const QRegularExpression named(QStringLiteral("nav|menu|breadcrumb|toc|sidebar|header|footer"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    for (const char *attribute : {"class", "id"})
+        if (const GumboAttribute *value = gumbo_get_attribute(&element.attributes, attribute);
+            value && named.match(QString::fromUtf8(value->value)).hasMatch())
+            return true;
+    return false;
+}
+
 bool isSection(GumboTag tag)
 {
     return tag == GUMBO_TAG_ARTICLE || tag == GUMBO_TAG_SECTION || tag == GUMBO_TAG_MAIN;
@@ -189,9 +285,15 @@ bool isHtmlElement(const GumboNode *node, GumboTag tag)
            node->v.element.tag_namespace == GUMBO_NAMESPACE_HTML;
 }
 
-// Writes the visible text under `root`. With `deferred` given, navigation, headers and footers
-// are collected there instead of written, so that they follow the main content.
-void writeText(const GumboNode *root, TextBuilder &builder, std::vector<const GumboNode *> *deferred)
+struct Deferral {
+    std::vector<const GumboNode *> nodes; // written after the rest, in document order
+    const LinkShares *shares = nullptr;
+    const GumboNode *written = nullptr; // the main content, already written first
+};
+
+// Writes the visible text under `root`. With `deferred` given, navigation, headers, footers and
+// link menus are collected there instead of written, so that they follow the main content.
+void writeText(const GumboNode *root, TextBuilder &builder, Deferral *deferred)
 {
     struct Frame {
         const GumboNode *node;
@@ -200,7 +302,8 @@ void writeText(const GumboNode *root, TextBuilder &builder, std::vector<const Gu
     // An explicit stack: documents can nest far deeper than the call stack would allow.
     std::vector<Frame> stack{{root, 0}};
     int preformattedDepth = 0;
-    int sectionDepth = 0;
+    // The main content written on its own is still inside its section.
+    int sectionDepth = root->type == GUMBO_NODE_ELEMENT && isSection(root->v.element.tag) ? 1 : 0;
     while (!stack.empty() && !builder.isFull()) {
         Frame &frame = stack.back();
         const GumboElement &element = frame.node->v.element;
@@ -220,10 +323,13 @@ void writeText(const GumboNode *root, TextBuilder &builder, std::vector<const Gu
                     builder.lineBreak();
                     break;
                 }
+                if (deferred && child == deferred->written)
+                    break;
                 if (isBlock(tag))
                     builder.blockBoundary();
-                if (deferred && isDeferred(child->v.element, sectionDepth)) {
-                    deferred->push_back(child);
+                if (deferred && (isDeferred(child->v.element, sectionDepth) ||
+                                 isLinkMenu(child->v.element, *deferred->shares, child))) {
+                    deferred->nodes.push_back(child);
                     break;
                 }
                 if (tag == GUMBO_TAG_TD || tag == GUMBO_TAG_TH)
@@ -251,6 +357,32 @@ void writeText(const GumboNode *root, TextBuilder &builder, std::vector<const Gu
         }
         stack.pop_back();
     }
+}
+
+// The page's main content: the first element with the landmark role "main", else the first
+// <main>, else its only <article>; null when the page marks none.
+const GumboNode *mainContent(const GumboNode *root)
+{
+    const GumboNode *main = nullptr, *article = nullptr;
+    int articles = 0;
+    std::vector<const GumboNode *> stack{root};
+    while (!stack.empty()) {
+        const GumboNode *node = stack.back();
+        stack.pop_back();
+        if (node->type != GUMBO_NODE_ELEMENT || isSkipped(node->v.element.tag))
+            continue;
+        const GumboElement &element = node->v.element;
+        if (const GumboAttribute *role = gumbo_get_attribute(&element.attributes, "role");
+            role && QString::fromUtf8(role->value).simplified().section(u' ', 0, 0).toLower() == u"main")
+            return node;
+        if (!main && isHtmlElement(node, GUMBO_TAG_MAIN))
+            main = node;
+        if (isHtmlElement(node, GUMBO_TAG_ARTICLE) && articles++ == 0)
+            article = node;
+        for (unsigned int i = element.children.length; i > 0; --i)
+            stack.push_back(static_cast<const GumboNode *>(element.children.data[i - 1]));
+    }
+    return main ? main : articles == 1 ? article : nullptr;
 }
 
 // The document's title as browsers show it: the first HTML <title> anywhere, its text with
@@ -314,9 +446,20 @@ std::optional<Page> read(const QByteArray &utf8, qsizetype maxLength)
         return std::nullopt;
 
     TextBuilder builder(maxLength);
-    std::vector<const GumboNode *> deferred;
-    writeText(output->root, builder, &deferred);
-    for (const GumboNode *node : deferred) {
+    const LinkShares shares = linkShares(output->root);
+    Deferral deferred{{}, &shares, mainContent(output->root)};
+    if (deferred.written) {
+        Deferral inside{{}, &shares, nullptr};
+        writeText(deferred.written, builder, &inside);
+        builder.blockBoundary();
+        writeText(output->root, builder, &deferred);
+        deferred.nodes.insert(deferred.nodes.end(), inside.nodes.cbegin(), inside.nodes.cend());
+        std::ranges::stable_sort(deferred.nodes, {},
+                                 [](const GumboNode *node) { return node->v.element.start_pos.offset; });
+    } else {
+        writeText(output->root, builder, &deferred);
+    }
+    for (const GumboNode *node : deferred.nodes) {
         builder.blockBoundary();
         writeText(node, builder, nullptr);
     }

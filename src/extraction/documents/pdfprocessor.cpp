@@ -6,6 +6,7 @@
 #include "extraction/textrecognizer.h"
 
 #include <QImage>
+#include <QRegularExpression>
 
 #include <poppler-qt6.h>
 
@@ -78,7 +79,11 @@ QString ocrFallback(Poppler::Document &document)
     document.setPaperColor(Qt::white);
     document.setRenderHint(Poppler::Document::Antialiasing);
     document.setRenderHint(Poppler::Document::TextAntialiasing);
-    return TextRecognizer::recognize(page->renderToImage(dpi, dpi));
+    QImage rendered = page->renderToImage(dpi, dpi);
+    // The recogniser reads a picture at the resolution it states.
+    rendered.setDotsPerMeterX(int(std::lround(dpi / 0.0254)));
+    rendered.setDotsPerMeterY(int(std::lround(dpi / 0.0254)));
+    return TextRecognizer::recognize(rendered);
 }
 
 // How hybrid-invoice standards name their XML, compared lower-cased: Factur-X and ZUGFeRD 2.1 on,
@@ -123,6 +128,34 @@ std::optional<EInvoice> embeddedInvoice(const Poppler::Document &document)
     return std::nullopt;
 }
 
+qsizetype lettersAndDigits(QStringView word)
+{
+    return std::count_if(word.cbegin(), word.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+// The letters and digits of the recognised words that the text layer does not hold. What
+// recognition adds around a layer's words is edges and marks ("< minimal )" over "minimal") or
+// the same words misread; only words of a scan under a thin layer (a stamp, a page number) count.
+qsizetype lettersBeyondLayer(const QString &recognized, const QString &layer)
+{
+    const QString known = layer.toCaseFolded();
+    qsizetype beyond = 0;
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    for (const QString &token : recognized.split(space, Qt::SkipEmptyParts)) {
+        const qsizetype count = lettersAndDigits(token);
+        if (count < 2)
+            continue;
+        qsizetype first = 0, last = token.size();
+        while (!token[first].isLetterOrNumber())
+            ++first;
+        while (!token[last - 1].isLetterOrNumber())
+            --last;
+        if (!known.contains(QStringView(token).sliced(first, last - first).toString().toCaseFolded()))
+            beyond += count;
+    }
+    return beyond;
+}
+
 FileContext textLayerContext(const SourceFile &file, Poppler::Document &document)
 {
     const MetadataMap fromTextLayer{{QStringLiteral("source"), QStringLiteral("pdfkit")}};
@@ -130,9 +163,9 @@ FileContext textLayerContext(const SourceFile &file, Poppler::Document &document
     if (UnicodeText::graphemeCount(text.trimmed()) >= MinTextLayerLength)
         return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document), fromTextLayer);
 
-    // A scan: recognition wins only when it finds more than the thin text layer.
+    // Perhaps a scan: recognition wins only when its words beyond the layer's outweigh the layer.
     const QString recognized = ocrFallback(document);
-    if (UnicodeText::graphemeCount(recognized) > UnicodeText::graphemeCount(text))
+    if (lettersBeyondLayer(recognized, text) > lettersAndDigits(text))
         return FileContext::make(file, UnicodeText::leftGraphemes(recognized, TextLimits::Document),
                                  {{QStringLiteral("source"), QStringLiteral("ocr")}});
     return FileContext::make(file, UnicodeText::leftGraphemes(text, TextLimits::Document), fromTextLayer);

@@ -6,6 +6,7 @@
 #include "extraction/textrecognizer.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QImage>
 #include <QImageReader>
 #include <QLocale>
@@ -228,6 +229,27 @@ QImage decode(const QByteArray &bytes, QSize storedSize, bool heif)
     return reader.read();
 }
 
+// Says which script the picture's text is in and that no installed language reads it.
+QString unreadScriptNote(const QString &script)
+{
+    static const QHash<QString, QString> names{
+        {QStringLiteral("Cyrillic"), QStringLiteral("kyrillischer Schrift")},
+        {QStringLiteral("Greek"), QStringLiteral("griechischer Schrift")},
+        {QStringLiteral("Arabic"), QStringLiteral("arabischer Schrift")},
+        {QStringLiteral("Hebrew"), QStringLiteral("hebräischer Schrift")},
+        {QStringLiteral("Han"), QStringLiteral("chinesischer Schrift")},
+        {QStringLiteral("Japanese"), QStringLiteral("japanischer Schrift")},
+        {QStringLiteral("Katakana"), QStringLiteral("japanischer Schrift")},
+        {QStringLiteral("Hiragana"), QStringLiteral("japanischer Schrift")},
+        {QStringLiteral("Hangul"), QStringLiteral("koreanischer Schrift")},
+        {QStringLiteral("Thai"), QStringLiteral("thailändischer Schrift")},
+        {QStringLiteral("Fraktur"), QStringLiteral("Frakturschrift")},
+    };
+    const QString name = names.value(script);
+    return QStringLiteral("Text in %1 nicht gelesen: keine Sprachdaten dafür installiert")
+        .arg(name.isEmpty() ? QStringLiteral("der Schrift ") + script : name);
+}
+
 qsizetype letterCount(const QString &text)
 {
     return std::count_if(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
@@ -261,9 +283,14 @@ ExtractionResult ImageProcessor::extractFrom(const SourceFile &file) const
     const QImage image = decode(bytes, storedSize, heif);
     // Photos and wallpapers mostly hold no text, and reading one in full costs seconds.
     const ImageClassifier::Features features = ImageClassifier::measure(image);
-    const QString recognised =
-        ImageClassifier::isScene(features) ? TextRecognizer::recognizeScene(image) : TextRecognizer::recognize(image);
+    QString missingScript;
+    const QString recognised = ImageClassifier::isScene(features)
+                                   ? TextRecognizer::recognizeScene(image, &missingScript)
+                                   : TextRecognizer::recognize(image, &missingScript);
     const QString text = UnicodeText::leftGraphemes(recognised, TextLimits::ImageText);
+    // Text in a script no installed language reads is not silently nothing.
+    if (!missingScript.isEmpty())
+        metadata.set(QStringLiteral("recognition"), unreadScriptNote(missingScript));
 
     ImageClassifier::Hints hints;
     hints.hasCameraExif =

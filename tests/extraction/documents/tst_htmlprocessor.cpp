@@ -44,6 +44,22 @@ private Q_SLOTS:
                           "<div role=\"note\">Betrag</div><section><div role=\"complementary\">Werbung</div>"
                           "</section></div><div role=\"contentinfo\">Impressum</div><p role=\"heading\">Ende</p>")
             << "Rechnung 42\nBetrag\nEnde\nStart\nLogo\nSuche\nWerbung\nImpressum";
+        // Blocks that are mostly links are menus: all of them, or half when named so (Texinfo's header).
+        QTest::newRow("text: link menus after the content")
+            << false
+            << QByteArray("<body><div class=\"tagline\">Klein. Schnell.</div><div><ul><li><a href=\"/\">Start</a>"
+                          "<li><a href=\"/docs\">Dokumentation</a><li><a href=\"/dl\">Download</a></ul></div>"
+                          "<div class=\"header\"><p>Weiter: <a href=\"b.html\">Einleitung</a>, Zurück: "
+                          "<a href=\"a.html\">Inhalt</a></p></div><h1>Rechnung 42</h1>"
+                          "<p>Betrag 49,99 EUR, siehe <a href=\"agb.html\">AGB</a> und <a href=\"w.html\">"
+                          "Widerruf</a>.</p></body>")
+            << "Klein. Schnell.\nRechnung 42\nBetrag 49,99 EUR, siehe AGB und Widerruf.\nStart\nDokumentation\n"
+               "Download\nWeiter: Einleitung, Zurück: Inhalt";
+        QTest::newRow("text: main content first")
+            << false
+            << QByteArray("<body><div><a href=\"/\">Start</a> Willkommen</div><article><p>Nicht dies</p>"
+                          "</article><main><header>Rechnung 42</header><p>Betrag</p></main><p>Kontakt</p></body>")
+            << "Rechnung 42\nBetrag\nStart Willkommen\nNicht dies\nKontakt";
         QTest::newRow("title: plain") << true << QByteArray("<html><head><title>Rechnung 42</title></head></html>")
                                       << "Rechnung 42";
         QTest::newRow("title: upper-case tag") << true << QByteArray("<TITLE>Rechnung 42</TITLE>") << "Rechnung 42";

@@ -74,6 +74,18 @@ private Q_SLOTS:
             << QList<PdfPage>{{{{layer.left(49)}}, invoicePage()}} << "ocr" << Invoice;
         QTest::newRow("50 characters: text layer")
             << QList<PdfPage>{{{{layer}}, invoicePage()}} << "pdfkit" << layer + "\n";
+        // Recognition reads a short layer's word again, with the marks around it ("< minimal )").
+        QImage marks(2480, 3508, QImage::Format_RGB32);
+        marks.setDotsPerMeterX(11811);
+        marks.setDotsPerMeterY(11811);
+        marks.fill(Qt::white);
+        QPainter painter(&marks);
+        painter.setFont(QFont("DejaVu Sans", 11));
+        painter.drawText(QPoint(130, 160), "<");
+        painter.drawText(QPoint(200 + painter.fontMetrics().horizontalAdvance("minimal") + 30, 160), ")");
+        painter.end();
+        QTest::newRow("short layer amid marks: text layer") << QList<PdfPage>{{{{"minimal"}}, marks}} << "pdfkit"
+                                                            << "minimal\n";
     }
 
     void pages()

@@ -106,6 +106,24 @@ QImage fileManagerScreenshot()
     return screen;
 }
 
+// An image editor's small window: menu bar, canvas and status bar in an 11-pixel UI font, no
+// resolution of its own (as screenshots are saved).
+QImage editorScreenshot(const QString &menu, const QStringList &lines)
+{
+    QImage screen(460, 340, QImage::Format_RGB32);
+    screen.fill(QColor(237, 237, 237));
+    QPainter painter(&screen);
+    QFont font("DejaVu Sans");
+    font.setPixelSize(11);
+    painter.setFont(font);
+    painter.drawText(8, 16, menu);
+    painter.fillRect(20, 60, 420, 200, Qt::white);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        painter.drawText(30, 90 + int(i) * 22, lines[i]);
+    painter.drawText(8, 330, "px  100 %");
+    return screen;
+}
+
 // A boot diagram: boxes of paths and type names, which no dictionary holds, joined by arrows.
 QImage bootDiagram(QSize size = {1600, 900}, int fontPixels = 30)
 {
@@ -266,6 +284,20 @@ private Q_SLOTS:
         row("screenshot without EXIF", "Bildschirmfoto.png", screen, {}, {{"dimensions", "2880x1800"}}, "screenshot");
         row("screenshot keeps its text", "Bildschirmfoto Dateien.png", fileManagerScreenshot(), {},
             {{"dimensions", "1920x1080"}}, "screenshot", "Rechnung 4705 Telekom Deutschland.pdf");
+        // Letters 9 pixels tall are a screen's, not a 300-dpi page's 2-point print.
+        const QImage french = editorScreenshot(
+            "Fichier  Édition  Sélection  Affichage  Image  Calque  Outils",
+            {"Facture n° 4711 du 15 mars 2024", "Montant à payer : 49,99 euros", "Arrière-plan (316 ko)"});
+        row("French screenshot", "capture.png", french, {}, {{"dimensions", "460x340"}}, "landscape_format",
+            "Affichage Image Calque");
+        // No installed language reads Cyrillic: said, not silently nothing.
+        const QImage russian = editorScreenshot("Файл  Правка  Выделение  Вид  Изображение  Слой  Сервис",
+                                                {"Счёт за услуги связи", "Сумма к оплате в евро",
+                                                 "Пожалуйста, оплатите до конца месяца", "Фон изображения"});
+        row("Russian screenshot", "snimok.png", russian, {},
+            {{"dimensions", "460x340"},
+             {"recognition", "Text in kyrillischer Schrift nicht gelesen: keine Sprachdaten dafür installiert"}},
+            "landscape_format");
         row("invoice text", "scan.png", invoicePage(600), {}, {{"dimensions", "2480x600"}}, "document", Invoice);
         // Recognition sees at most 3000 pixels along the longer edge, and still reads the line.
         row("large scan", "gross.jpg", invoicePage(600).scaled(7440, 1800), {}, {{"dimensions", "7440x1800"}},
@@ -394,6 +426,27 @@ private Q_SLOTS:
         crowded[6].line = 1;
         QTest::newRow("title beside junk")
             << "ose=Bulpooue gz sfsapooep\nBuijs QOOOSZ=U L=USJUl benchmark\n4e+06 Jo" << crowded << "";
+        // What is no text in a credible reading: a diagram's rows of dots, icons read beside a
+        // toolbar's words, a photo's edges read before its text.
+        QTest::newRow("dots dropped") << "Processes and domains\n.\n.\n.\n/sbin/init init_exec_t"
+                                      << Words{{"Processes", 92, true, 0},   {"and", 97, true, 0},
+                                               {"domains", 96, true, 0},     {".", 64, false, 1},
+                                               {".", 54, false, 2},          {".", 41, false, 3},
+                                               {"/sbin/init", 92, false, 4}, {"init_exec_t", 89, false, 4}}
+                                      << "Processes and domains\n/sbin/init init_exec_t";
+        QTest::newRow("icons beside a toolbar dropped")
+            << "DS 897cC / v Eile Edit View\nFichier Edition Affichage ©]"
+            << Words{{"DS", 30, false, 0},        {"897cC", 20, false, 0},   {"/", 40, false, 0},
+                     {"v", 35, false, 0},         {"Eile", 96, true, 0},     {"Edit", 96, true, 0},
+                     {"View", 95, true, 0},       {"Fichier", 92, false, 1}, {"Edition", 93, true, 1},
+                     {"Affichage", 90, false, 1}, {"©]", 48, true, 1}}
+            << "Eile Edit View\nFichier Edition Affichage";
+        QTest::newRow("noise before a photo's text dropped")
+            << "« ¢ Magic,\nPeek. {\nof Nee\nAdaptive Resize | Adaptive Sharpen"
+            << Words{{"«", 15, false, 0},     {"¢", 7, false, 0},  {"Magic,", 57, false, 0},  {"Peek.", 29, true, 1},
+                     {"{", 84, false, 1},     {"of", 33, true, 2}, {"Nee", 9, true, 2},       {"Adaptive", 89, true, 3},
+                     {"Resize", 85, true, 3}, {"|", 45, false, 3}, {"Adaptive", 93, true, 3}, {"Sharpen", 97, true, 3}}
+            << "Adaptive Resize Adaptive Sharpen";
         QTest::newRow("credible: all of it") << "Rechnung 2024\nBetrag 49,99"
                                              << Words{{"Rechnung", 96, true, 0},
                                                       {"2024", 95, false, 0},
