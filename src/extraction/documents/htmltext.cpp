@@ -30,6 +30,7 @@ bool isSkipped(GumboTag tag)
     case GUMBO_TAG_NOSCRIPT:
     case GUMBO_TAG_TEMPLATE:
     case GUMBO_TAG_IFRAME:
+    case GUMBO_TAG_SELECT: // a form's choices, not the page's text
         return true;
     default:
         return false;
@@ -254,7 +255,7 @@ LinkShares linkShares(const GumboNode *root)
 
 // A block that is mostly links is a menu, a breadcrumb trail or a page's table of contents:
 // "Home | Download | Support", DocBook's "Prev Up Home Next", Texinfo's "Next: …, Previous: …, Up: …".
-// A block whose class or id names navigation needs only half of its text in links.
+// A block whose class or id names navigation needs only 40 % of its text in links.
 bool isLinkMenu(const GumboElement &element, const LinkShares &shares, const GumboNode *node)
 {
     const auto it = shares.constFind(node);
@@ -263,7 +264,7 @@ bool isLinkMenu(const GumboElement &element, const LinkShares &shares, const Gum
     const double share = double(it->linked) / double(it->letters);
     if (share >= 0.8)
         return true;
-    if (share < 0.5)
+    if (share < 0.4)
         return false;
     static const QRegularExpression named(QStringLiteral("nav|menu|breadcrumb|toc|sidebar|header|footer"),
                                           QRegularExpression::CaseInsensitiveOption);

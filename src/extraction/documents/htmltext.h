@@ -16,9 +16,12 @@ struct Page {
 /**
  * The parts of an HTML5 document given as UTF-8. The visible text: no script, style, head,
  * template or noscript content; blocks and <br> give line breaks, table cells tabs, other white
- * space collapses to single spaces; <nav>, <aside>, the <header> and <footer> outside any
- * article, section or main, and elements with the landmark role navigation, complementary,
- * banner, contentinfo or search come after the rest. Stops once `maxLength` UTF-16 units are
+ * space collapses to single spaces; a form's <select> choices are no text. The main content
+ * (role "main", else <main>, else a lone <article>) comes first. <nav>, <aside>, the <header> and
+ * <footer> outside any article, section or main, elements with the landmark role navigation,
+ * complementary, banner, contentinfo or search, and link menus (blocks with two or more links
+ * holding 80 % of their letters, or 40 % when their class or id says nav, menu, toc, sidebar,
+ * breadcrumb, header or footer) come after the rest. Stops once `maxLength` UTF-16 units are
  * collected. The title: the first <title>'s text, entities decoded, white space collapsed;
  * nullopt when missing or blank. Nothing after the 16 384th tag is read, which bounds the parse
  * time of pathological nesting. Nullopt when the parser gives up (it accepts any input, so only
