@@ -78,6 +78,8 @@ struct RenameEngine::Run {
     bool abandoned = false;
     /** Its caller's view of it; may be null. */
     std::shared_ptr<AnalysisRun> follow;
+    /** Open once it is over: what it found is in the review, or dropped. */
+    Latch ended;
 
     [[nodiscard]] bool isCancelled() const { return cancelled->load(); }
 };
@@ -97,7 +99,6 @@ RenameEngine::~RenameEngine()
 {
     *m_alive = false;
     cancel();
-    m_runsEnded->open(); // a clear waiting for the runs ends too
 }
 
 void RenameEngine::setJobs(const QList<RenameJob> &jobs)
@@ -155,11 +156,11 @@ void RenameEngine::clearJobs()
 
 QCoro::Task<qsizetype> RenameEngine::cancelAndClear()
 {
-    if (m_runsInLine > 0) {
+    const std::shared_ptr<Run> running = m_currentRun.lock();
+    cancel();
+    if (running && !running->ended.isOpen()) {
         const std::shared_ptr<bool> alive = m_alive;
-        const std::shared_ptr<Latch> ended = m_runsEnded;
-        cancel();
-        QCoro::Task<> stopping = ended->wait();
+        QCoro::Task<> stopping = running->ended.wait();
         co_await std::move(stopping);
         if (!*alive)
             co_return 0;
@@ -265,8 +266,7 @@ QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::opt
     // Every face starts its runs here, so the default template reaches them all.
     run->nameTemplate = nameTemplate || !m_store ? std::move(nameTemplate) : NamingTemplates::defaultPattern(*m_store);
     run->follow = follow;
-    if (m_runsInLine++ == 0)
-        m_runsEnded = std::make_shared<Latch>();
+    ++m_runsInLine;
     if (follow) {
         const auto leave = [this, weakRun = std::weak_ptr<Run>(run)] {
             const std::shared_ptr<Run> gone = weakRun.lock();
@@ -285,6 +285,7 @@ QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::opt
     }
     // Its caller hears of its end also when the engine goes first.
     const auto ended = [turn, follow, run](bool alive) {
+        run->ended.open();
         turn.mine->open();
         if (follow)
             follow->finish(run->abandoned ? QList<RenameJob>() : run->published,
@@ -309,10 +310,8 @@ QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::opt
         }
     }
     // A run waiting behind this one keeps the engine busy: observers see one stretch of work.
-    if (--m_runsInLine == 0) {
+    if (--m_runsInLine == 0)
         setProcessing(false);
-        m_runsEnded->open();
-    }
     ended(true);
     co_return run->published;
 }

@@ -122,9 +122,9 @@ public:
     /** Empties the review and its message: the user's "Abbrechen". */
     void clearJobs();
     /**
-     * Ends every analysis, running or waiting, waits until they have stopped (so that nothing
-     * they finished joins the review afterwards), then empties the review as clearJobs() does;
-     * returns how many jobs it held. An apply under way goes on.
+     * Ends every analysis, running or waiting, waits until the running one has stopped (so that
+     * nothing it finished joins the review afterwards; a waiting one finds nothing), then empties
+     * the review as clearJobs() does; returns how many jobs it held. An apply under way goes on.
      */
     QCoro::Task<qsizetype> cancelAndClear();
     [[nodiscard]] bool isProcessing() const { return m_isProcessing; }
@@ -244,6 +244,4 @@ private:
     /** Runs with a lower ticket were cancelled, also those still waiting for their turn. */
     quint64 m_cancelledBelow = 0;
     int m_runsInLine = 0;
-    /** Opens when the last run in line has ended; a new one while runs are in line. */
-    std::shared_ptr<Latch> m_runsEnded = std::make_shared<Latch>();
 };
