@@ -630,6 +630,18 @@ Stoßen Sie auf eine Hürde, melden Sie sie uns bitte über die Projektseite. Wi
     <message id="preview.render.tooLarge"><source>preview.render.tooLarge</source><translation>das Bild ist zu groß</translation></message>
     <message id="preview.render.unreadableImage"><source>preview.render.unreadableImage</source><translation>das Bild konnte nicht gelesen werden</translation></message>
     <message id="preview.render.unreadable"><source>preview.render.unreadable</source><translation>die Datei ist nicht lesbar</translation></message>
+    <!-- A picture whose text no installed language reads -->
+    <message id="image.unreadScript"><source>image.unreadScript</source><translation>Text in %1 nicht gelesen: keine Sprachdaten dafür installiert</translation></message>
+    <message id="image.script.cyrillic"><source>image.script.cyrillic</source><translation>kyrillischer Schrift</translation></message>
+    <message id="image.script.greek"><source>image.script.greek</source><translation>griechischer Schrift</translation></message>
+    <message id="image.script.arabic"><source>image.script.arabic</source><translation>arabischer Schrift</translation></message>
+    <message id="image.script.hebrew"><source>image.script.hebrew</source><translation>hebräischer Schrift</translation></message>
+    <message id="image.script.chinese"><source>image.script.chinese</source><translation>chinesischer Schrift</translation></message>
+    <message id="image.script.japanese"><source>image.script.japanese</source><translation>japanischer Schrift</translation></message>
+    <message id="image.script.korean"><source>image.script.korean</source><translation>koreanischer Schrift</translation></message>
+    <message id="image.script.thai"><source>image.script.thai</source><translation>thailändischer Schrift</translation></message>
+    <message id="image.script.fraktur"><source>image.script.fraktur</source><translation>Frakturschrift</translation></message>
+    <message id="image.script.other"><source>image.script.other</source><translation>der Schrift %1</translation></message>
     <!-- Command line (namorix-cli) -->
     <message id="terminal.noReply"><source>terminal.noReply</source><translation>Keine Antwort von Namorix.</translation></message>
     <message id="terminal.httpStatus"><source>terminal.httpStatus</source><translation>Namorix antwortet mit Status %1.</translation></message>

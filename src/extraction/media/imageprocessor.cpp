@@ -1,5 +1,6 @@
 #include "imageprocessor.h"
 
+#include "common/stringtable.h"
 #include "common/unicodetext.h"
 #include "extraction/media/heifreader.h"
 #include "extraction/media/imageclassifier.h"
@@ -232,22 +233,17 @@ QImage decode(const QByteArray &bytes, QSize storedSize, bool heif)
 // Says which script the picture's text is in and that no installed language reads it.
 QString unreadScriptNote(const QString &script)
 {
-    static const QHash<QString, QString> names{
-        {QStringLiteral("Cyrillic"), QStringLiteral("kyrillischer Schrift")},
-        {QStringLiteral("Greek"), QStringLiteral("griechischer Schrift")},
-        {QStringLiteral("Arabic"), QStringLiteral("arabischer Schrift")},
-        {QStringLiteral("Hebrew"), QStringLiteral("hebräischer Schrift")},
-        {QStringLiteral("Han"), QStringLiteral("chinesischer Schrift")},
-        {QStringLiteral("Japanese"), QStringLiteral("japanischer Schrift")},
-        {QStringLiteral("Katakana"), QStringLiteral("japanischer Schrift")},
-        {QStringLiteral("Hiragana"), QStringLiteral("japanischer Schrift")},
-        {QStringLiteral("Hangul"), QStringLiteral("koreanischer Schrift")},
-        {QStringLiteral("Thai"), QStringLiteral("thailändischer Schrift")},
-        {QStringLiteral("Fraktur"), QStringLiteral("Frakturschrift")},
+    static const QHash<QString, const char *> names{
+        {QStringLiteral("Cyrillic"), "image.script.cyrillic"}, {QStringLiteral("Greek"), "image.script.greek"},
+        {QStringLiteral("Arabic"), "image.script.arabic"},     {QStringLiteral("Hebrew"), "image.script.hebrew"},
+        {QStringLiteral("Han"), "image.script.chinese"},       {QStringLiteral("Japanese"), "image.script.japanese"},
+        {QStringLiteral("Katakana"), "image.script.japanese"}, {QStringLiteral("Hiragana"), "image.script.japanese"},
+        {QStringLiteral("Hangul"), "image.script.korean"},     {QStringLiteral("Thai"), "image.script.thai"},
+        {QStringLiteral("Fraktur"), "image.script.fraktur"},
     };
-    const QString name = names.value(script);
-    return QStringLiteral("Text in %1 nicht gelesen: keine Sprachdaten dafür installiert")
-        .arg(name.isEmpty() ? QStringLiteral("der Schrift ") + script : name);
+    const char *name = names.value(script);
+    return StringTable::text("image.unreadScript")
+        .arg(name ? StringTable::text(name) : StringTable::text("image.script.other").arg(script));
 }
 
 qsizetype letterCount(const QString &text)
