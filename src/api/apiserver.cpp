@@ -208,7 +208,10 @@ void APIServer::start()
         qCInfo(lcAPI, "[API] the system does not name a connection's owner: requests over TCP need the token from "
                       "the settings");
     }
-    start(settings.apiPort());
+    // For this process only; 0 lets the system pick a free port, for apps run side by side (tests).
+    bool overridden = false;
+    const int port = qEnvironmentVariableIntValue("NAMORIX_API_PORT", &overridden);
+    start(overridden ? port : settings.apiPort());
     startLocal(AppSettings::apiSocketPath());
 }
 
@@ -245,8 +248,8 @@ bool APIServer::start(qint64 port)
         delete m_listener;
         m_context.activePort = 0;
     }
-    if (port < 1 || port > 65535) {
-        qCWarning(lcAPI, "[API] port %lld failed: invalid port (1 to 65535 allowed)", qint64(port));
+    if (port < 0 || port > 65535) {
+        qCWarning(lcAPI, "[API] port %lld failed: invalid port (0 to 65535 allowed)", qint64(port));
         return false;
     }
     static bool descriptorLimitRaised = false;

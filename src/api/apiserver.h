@@ -64,14 +64,16 @@ public:
     void setRoutes(QList<APIRoute> routes);
 
     /**
-     * Listens on the settings' `apiPort()` and on `AppSettings::apiSocketPath()` when `apiEnabled()`;
-     * otherwise does nothing. Where the kernel cannot name a TCP caller's account and no token
-     * is set, a random token is stored first, so the port is never open to every account.
+     * Listens on the settings' `apiPort()` (or the port NAMORIX_API_PORT names, 0 for one the
+     * system picks) and on `AppSettings::apiSocketPath()` when `apiEnabled()`; otherwise does
+     * nothing. Where the kernel cannot name a TCP caller's account and no token is set, a random
+     * token is stored first, so the port is never open to every account.
      */
     void start();
     /**
-     * Replaces a running listener with one on `port` (loopback only); false when it cannot
-     * listen, which includes a port outside 1–65535. Both outcomes are logged on standard output.
+     * Replaces a running listener with one on `port` (loopback only; 0: a free one the system
+     * picks, then named by activePort()); false when it cannot listen, which includes a port
+     * outside 0–65535. Both outcomes are logged on standard output.
      * The first start raises the process's soft limit of open descriptors to the hard limit,
      * so that a thousand idle connections cannot starve the rest of the application (safe, as
      * nothing in the process uses select(), which cannot watch descriptors above 1023).

@@ -3,6 +3,7 @@
 #include "enginefixture.h"
 #include "extraction/filecontext.h"
 #include "privacy/privacyfilter.h"
+#include "refusedport.h"
 
 namespace {
 
@@ -209,7 +210,8 @@ private Q_SLOTS:
     }
 
     // Passing trouble is tried again, three tries in all; a wait the service asks for is kept, up to
-    // a minute, and ends at once on abort. Replies: "status[ Retry-After]", "drop"; "date+3" is an HTTP date.
+    // a minute, and ends at once on abort (awaitTask would give up long before 59 s). Replies:
+    // "status[ Retry-After]", "drop"; "date+3" is an HTTP date.
     void retries_data()
     {
         QTest::addColumn<AIProviderType>("type");
@@ -236,8 +238,8 @@ private Q_SLOTS:
         row("dropped connection tried again", AIProviderType::ollama, QStringList(6, "drop"), 0, -1, 3000,
             {"Anbieter gestört, neuer Versuch in 1 s", "", "Anbieter gestört, neuer Versuch in 2 s", ""},
             "Netzwerkfehler: Verbindung vom Server getrennt");
-        row("abort ends the wait", AIProviderType::openai, {"429 30", "200"}, 300, 1, 0,
-            {"Anbieter bittet zu warten: 30 s", ""}, "Analyse abgebrochen");
+        row("abort ends the wait", AIProviderType::openai, {"429 59", "200"}, 300, 1, 0,
+            {"Anbieter bittet zu warten: 59 s", ""}, "Analyse abgebrochen");
     }
 
     void retries()
@@ -246,6 +248,8 @@ private Q_SLOTS:
         QFETCH(QStringList, replies);
         QFETCH(int, abortAfterMs);
         QFETCH(QStringList, notes);
+        QElapsedTimer clock; // from before the HTTP date is taken: a lower bound for the wait it asks
+        clock.start();
         configure(type, m_fx->llm.baseUrl());
         QList<StubResponse> responses;
         for (const QString &reply : replies) {
@@ -267,8 +271,6 @@ private Q_SLOTS:
         provider->setWaitObserver([&](const std::optional<QString> &note) { announced << note.value_or(""); });
         if (abortAfterMs)
             QTimer::singleShot(abortAfterMs, [&] { provider->abort(); });
-        QElapsedTimer clock;
-        clock.start();
         const SuggestionResult result = awaitTask(provider->suggest(invoice(), std::nullopt));
         QTEST(result ? QString() : result.error().message, "message");
         QFETCH(int, tries);
@@ -276,8 +278,6 @@ private Q_SLOTS:
             QCOMPARE(m_fx->llm.server().requests().size(), tries);
         QFETCH(int, waitsAtLeastMs);
         QVERIFY2(clock.elapsed() >= waitsAtLeastMs, qPrintable(QString::number(clock.elapsed())));
-        if (abortAfterMs)
-            QVERIFY2(clock.elapsed() < 5000, "the wait outlasted the abort");
         if (!notes.isEmpty())
             QCOMPARE(announced, notes);
     }
@@ -294,11 +294,11 @@ private Q_SLOTS:
     void transportFailures()
     {
         QFETCH(QString, server);
-        QTcpServer raw;
+        QTcpServer raw; // listens, and never answers
+        const RefusedPort closed;
         QVERIFY(raw.listen(QHostAddress::LocalHost));
-        const QString endpoint = QString("http://127.0.0.1:%1").arg(raw.serverPort());
-        if (server == "closed port")
-            raw.close();
+        const QString endpoint =
+            QString("http://127.0.0.1:%1").arg(server == "closed port" ? closed.port() : raw.serverPort());
         configure(AIProviderType::gemini, endpoint, "SECRET-KEY");
         const SuggestionResult result = run(std::nullopt, 200);
         QVERIFY(!result);

@@ -33,12 +33,11 @@ struct Reply {
     }
 };
 
-/** A loopback port that was free a moment ago. */
-inline quint16 freePort()
+/** The port in the app's "[API] http://127.0.0.1:<port>" line in `log`, after `from`; 0 while none. */
+inline quint16 announcedPort(const QByteArray &log, qsizetype from = 0)
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
+    static const QRegularExpression line(R"(\[API\] http://127\.0\.0\.1:(\d+)\n)");
+    return line.match(QString::fromUtf8(log.sliced(from))).captured(1).toUShort();
 }
 
 inline QByteArray request(const QByteArray &method, const QByteArray &target, const QByteArray &body = {},

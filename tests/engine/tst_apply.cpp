@@ -328,25 +328,18 @@ private Q_SLOTS:
         for (int i = 0; i < Files; ++i)
             jobs << job(touch(path(QString("f%1.txt").arg(i)), QByteArray::number(i)), QString("n%1.txt").arg(i));
 
-        // A loop blocked by the moves would not tick at all until they are done.
+        // A loop blocked by the moves would not turn until they are done; this one sees them part-way.
+        // (How long it stalls: bench_engine.)
         m_engine->setJobs(jobs);
-        QElapsedTimer clock, sinceTick;
-        qint64 longestGap = 0;
-        int ticks = 0;
+        bool partWay = false;
         QTimer ticker;
-        connect(&ticker, &QTimer::timeout, [&] {
-            longestGap = std::max(longestGap, sinceTick.restart());
-            ++ticks;
-        });
+        connect(&ticker, &QTimer::timeout,
+                [&] { partWay |= QFile::exists(path("n0.txt")) && QFile::exists(path("f999.txt")); });
         ticker.start(0);
-        clock.start();
-        sinceTick.start();
         const QList<RenameRecord> records = awaitTask(m_engine->applyApproved());
-        const qint64 took = clock.elapsed();
         ticker.stop();
         QCOMPARE(records.size(), Files);
-        QVERIFY2(ticks >= 10 && longestGap < took * 3 / 4,
-                 qPrintable(QString("%1 ticks, %2 of %3 ms").arg(ticks).arg(longestGap).arg(took)));
+        QVERIFY(partWay);
         QCOMPARE(m_store->fetchRecords()->size(), Files);
 
         // A stop takes back some; each record tells where its file is, wherever the stop fell.

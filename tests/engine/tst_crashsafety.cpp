@@ -57,6 +57,14 @@ QList<RenameRecord> applyBatch(ObjectStore &store, const QStringList &originals)
     return RenameBatch::run(&store, jobs, selected, "Claude").records;
 }
 
+/** The kill points' source, logged; CRASH_SEED=n repeats them (the moments still depend on the machine). */
+QRandomGenerator seededRandom()
+{
+    quint32 seed = qEnvironmentVariable("CRASH_SEED", QString::number(QRandomGenerator::global()->generate())).toUInt();
+    qInfo("CRASH_SEED=%u", seed);
+    return QRandomGenerator(seed);
+}
+
 } // namespace
 
 class TestCrashSafety final : public QObject
@@ -77,6 +85,7 @@ void TestCrashSafety::killedMidApplyLosesNothing()
 {
     // A batch's moves take a few milliseconds between its two history writes: every third run is
     // killed at a random moment of the whole apply, the others in the middle of the moves.
+    QRandomGenerator random = seededRandom();
     qint64 fullRunMs = 0;
     int interrupted = 0; // runs killed with some but not all files renamed
     for (int run = 0; run <= 20; ++run) {
@@ -97,11 +106,11 @@ void TestCrashSafety::killedMidApplyLosesNothing()
         } else {
             if (run % 3 != 0) {
                 // Files move in name order: kill once a random one among the first half has moved.
-                const QString watched = original(folder, int(QRandomGenerator::global()->bounded(FileCount / 2)));
+                const QString watched = original(folder, int(random.bounded(FileCount / 2)));
                 while (QFile::exists(watched) && timer.elapsed() < 10000)
                     ; // busy: a sleep would oversleep the moves
             } else {
-                QTest::qWait(int(QRandomGenerator::global()->bounded(fullRunMs)));
+                QTest::qWait(int(random.bounded(fullRunMs)));
             }
             kill(child);
         }
@@ -168,11 +177,7 @@ void TestCrashSafety::killedMidUndoLeavesTheHistoryTrue()
     // other run is killed once a random file is back, the others at a random moment of the whole
     // undo. Run 0 is not killed and times it.
     constexpr int UndoFiles = 1000;
-    // CRASH_SEED=n repeats a run's kill points (the moments still depend on the machine).
-    const quint32 seed = qEnvironmentVariableIsSet("CRASH_SEED") ? qEnvironmentVariable("CRASH_SEED").toUInt()
-                                                                 : QRandomGenerator::global()->generate();
-    qInfo("seed %u", seed);
-    QRandomGenerator random(seed);
+    QRandomGenerator random = seededRandom();
     qint64 fullRunMs = 0;
     int interrupted = 0; // runs killed with some but not all files back
     for (int run = 0; run <= 8; ++run) {

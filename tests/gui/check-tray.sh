@@ -35,7 +35,9 @@ shown() {
     if [ "$platform" = wayland ]; then
         weston-debug scene-graph 2>/dev/null | awk -F'[(), ]+' "/top-level window 'Namorix'/ {getline; print \$5 - \$2 \"x\" \$6 - \$3}" || true
     else
-        xwininfo -root -tree | awk '/"Namorix"/ {print}' | grep -o '[0-9]\+x[0-9]\++' | tr -d + || true
+        for id in $(xwininfo -root -tree | awk '/"Namorix"/ {print $1}'); do # unmapped ones too: the panel's owner
+            xwininfo -id "$id" | awk '/Width:/ {w = $2} /Height:/ {h = $2} /IsViewable/ {print w "x" h}'
+        done
     fi
 }
 
@@ -56,13 +58,13 @@ trap 'kill $app $watcher_pid 2>/dev/null || true; wait $app 2>/dev/null || true'
 for _ in $(seq 100); do [ -s "$items" ] && break; sleep 0.1; done
 [ -s "$items" ] || { cat "$XDG_RUNTIME_DIR/app.log" >&2; fail "no tray icon registered"; }
 item=$(head -n 1 "$items")
-sleep 1
-[ -z "$(shown)" ] || fail "a window shows after --hidden: $(shown)"
 
 dbus-send --session --type=method_call --dest="$item" /StatusNotifierItem org.kde.StatusNotifierItem.Activate \
     int32:1200 int32:10
 for _ in $(seq 50); do shown | grep -q '^300x' && break; sleep 0.1; done
 shown | grep -q '^300x' || { cat "$XDG_RUNTIME_DIR/app.log" >&2; fail "activating the icon showed no panel: $(shown)"; }
+# The panel came after the start's windows would have: it is the only one.
+shown | grep -qv '^300x' && fail "a window shows after --hidden: $(shown)"
 # A second start hands over to the running one, and its hidden window comes up.
 "$namorix" >>"$XDG_RUNTIME_DIR/app.log" 2>&1 || fail "the second start failed"
 for _ in $(seq 50); do shown | grep -qv '^300x' && break; sleep 0.1; done

@@ -52,7 +52,7 @@ def text_pdf(path, lines):
 def run(home):
     profile = Profile(home, STUB)
     # A fresh profile: no provider chosen, names with sender and total.
-    profile.write_settings({"api.port": profile.port, "kvx.enabled": False,
+    profile.write_settings({"kvx.enabled": False,
                             "rules.format": "{datum}{sep}{absender}{sep}{betrag}"})
     at = accessibility()
     app = App(NAMORIX, profile, SHOTS, at)

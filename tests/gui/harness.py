@@ -6,7 +6,6 @@ import os
 import re
 import shutil
 import signal
-import socket
 import subprocess
 import tempfile
 import threading
@@ -77,13 +76,11 @@ class Profile:
         process = start("llm stub", [stub] + ["%s=%s" % (n, json.dumps(r)) for n, r in replies],
                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         self.stub_url = process.stdout.readline().strip()
-        with socket.socket() as s:
-            s.bind(("127.0.0.1", 0))
-            self.port = s.getsockname()[1]
-        self.write_settings({"api.port": self.port, "kvx.enabled": False, "ai.provider": "Ollama",
+        self.write_settings({"kvx.enabled": False, "ai.provider": "Ollama",
                              "ai.endpoint": self.stub_url, "hasAcceptedLegal": True, "onboardingDone": True})
         self.env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
                         XDG_CACHE_HOME=home + "/cache", XDG_RUNTIME_DIR=home + "/runtime", QT_QPA_PLATFORM=PLATFORM,
+                        NAMORIX_API_PORT="0",  # the system picks it; the app says which
                         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", OMP_THREAD_LIMIT="1", LANG="de_DE.UTF-8")
 
     def write_settings(self, values):
@@ -111,13 +108,12 @@ class App:
     """The app started in `profile`, its REST API and its accessible tree."""
 
     def __init__(self, namorix, profile, shots, pyatspi):
-        self.port = profile.port
         self.shots = shots
         self.at = pyatspi
         self.log = b""
         self.process = start("namorix", [namorix], env=profile.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         threading.Thread(target=self._read, daemon=True).start()
-        wait_for("the REST API", lambda: b"[API] http://127.0.0.1:%d" % self.port in self.log, 30)
+        self.port = int(wait_for("the REST API", lambda: re.search(rb"\[API\] http://127\.0\.0\.1:(\d+)\n", self.log), 30)[1])
         self.root = wait_for("Namorix on the accessibility bus", self._application, 30)
 
     def _read(self):

@@ -5,8 +5,8 @@
 
 /**
  * The environment for running the app or the command in a private home: settings, data and
- * runtime folders inside `home`, offscreen, and no session bus (credentials go to the private
- * file, notifications nowhere).
+ * runtime folders inside `home`, offscreen, no session bus (credentials go to the private file,
+ * notifications nowhere), and the REST API on a port the system picks (see announcedPort()).
  */
 inline QProcessEnvironment privateHomeEnvironment(const QTemporaryDir &home)
 {
@@ -18,5 +18,6 @@ inline QProcessEnvironment privateHomeEnvironment(const QTemporaryDir &home)
         env.insert("XDG_" + dir + "_HOME", home.filePath(dir.toLower()));
     env.insert("XDG_RUNTIME_DIR", home.path());
     env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.filePath("no-bus"));
+    env.insert("NAMORIX_API_PORT", "0");
     return env;
 }

@@ -213,9 +213,8 @@ private Q_SLOTS:
         QLabel *row = f->open(0).generalTab()->companionStatus();
         if (requests > 0)
             QCOMPARE(row->text(), "Verbindung wird geprüft…");
-        QTRY_COMPARE(row->text(), status);
-        QTest::qWait(50);
-        QCOMPARE(f->korvex.server().requests().size(), requests);
+        QTRY_COMPARE(row->text(), status); // shown once answered: a request made is counted by then
+        QCOMPARE(f->korvex.server().requests().size(), requests); // none disabled: tst_kvxclient
 
         // Shown again (tab away and back): asked again, past the client's 30-second cache.
         f->companion.advanceClockForTesting(KVXClient::CacheDurationMs + 1);
