@@ -1,5 +1,6 @@
 #include "extractionhelper.h"
 
+#include "common/processenvironment.h"
 #include "common/stringtable.h"
 #include "extract/confinement.h"
 #include "extraction/fileprocessor.h"
@@ -10,7 +11,6 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
-#include <malloc.h>
 #include <new>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -23,7 +23,6 @@ namespace {
 using namespace Qt::Literals::StringLiterals;
 
 constexpr int Channel = 3;
-constexpr int LargeBuffer = 4 << 20;
 
 enum ExitCode { Done = 0, NotAHelper = 2, NoHello = 3, BadRequest = 4, OutOfMemory = 5 };
 
@@ -84,9 +83,8 @@ int run(int argc, char *argv[], ProcessorLookup processorFor, Renderer render)
     std::signal(SIGPIPE, SIG_IGN);
     // Under the file-size limit a write to a log file fails instead of ending the helper.
     std::signal(SIGXFSZ, SIG_IGN);
-    // As in the app's workers: large buffers go straight back to the system when freed.
-    mallopt(M_MMAP_THRESHOLD, LargeBuffer);
-    mallopt(M_TRIM_THRESHOLD, 2 * LargeBuffer);
+    // As in the app: large buffers go straight back to the system when freed.
+    releaseLargeBuffersPromptly();
 
     // Before the lock: the application object reads the environment and finds the plugins.
     QCoreApplication app(argc, argv);
