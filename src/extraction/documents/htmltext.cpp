@@ -255,7 +255,8 @@ LinkShares linkShares(const GumboNode *root)
 
 // A block that is mostly links is a menu, a breadcrumb trail or a page's table of contents:
 // "Home | Download | Support", DocBook's "Prev Up Home Next", Texinfo's "Next: …, Previous: …, Up: …".
-// A block whose class or id names navigation needs only 40 % of its text in links.
+// A block whose class or id names navigation needs only 20 % of its text in links: DocBook's
+// "navheader" table holds the chapter's and the book's titles between its four links.
 bool isLinkMenu(const GumboElement &element, const LinkShares &shares, const GumboNode *node)
 {
     const auto it = shares.constFind(node);
@@ -264,7 +265,7 @@ bool isLinkMenu(const GumboElement &element, const LinkShares &shares, const Gum
     const double share = double(it->linked) / double(it->letters);
     if (share >= 0.8)
         return true;
-    if (share < 0.4)
+    if (share < 0.2)
         return false;
     static const QRegularExpression named(QStringLiteral("nav|menu|breadcrumb|toc|sidebar|header|footer"),
                                           QRegularExpression::CaseInsensitiveOption);

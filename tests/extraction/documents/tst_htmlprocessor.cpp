@@ -48,14 +48,18 @@ private Q_SLOTS:
         // a form's choices are no text.
         QTest::newRow("text: link menus after the content")
             << false
-            << QByteArray("<body><div class=\"tagline\">Klein. Schnell.</div><div><ul><li><a href=\"/\">Start</a>"
+            << QByteArray("<body><div class=\"navheader\"><table><tr><th>Teil III. Verwaltung</th></tr><tr><td>"
+                          "<a href=\"p.html\">Zurück</a></td><td><a href=\"u.html\">Hoch</a></td><th>Handbuch "
+                          "zur Software 15</th><td><a href=\"n.html\">Weiter</a></td></tr></table></div>"
+                          "<div class=\"tagline\">Klein. Schnell.</div><div><ul><li><a href=\"/\">Start</a>"
                           "<li><a href=\"/docs\">Dokumentation</a><li><a href=\"/dl\">Download</a></ul></div>"
                           "<div class=\"header\"><p>Weiter: <a href=\"b.html\">Einleitung</a>, Zurück: "
                           "<a href=\"a.html\">Inhalt</a></p></div><h1>Rechnung 42</h1>"
                           "<p>Betrag 49,99 EUR, siehe <a href=\"agb.html\">AGB</a> und <a href=\"w.html\">"
                           "Widerruf</a>.</p><form><select><option>Suche in Rechnungen</option></select></form></body>")
-            << "Klein. Schnell.\nRechnung 42\nBetrag 49,99 EUR, siehe AGB und Widerruf.\nStart\nDokumentation\n"
-               "Download\nWeiter: Einleitung, Zurück: Inhalt";
+            << "Klein. Schnell.\nRechnung 42\nBetrag 49,99 EUR, siehe AGB und Widerruf.\nTeil III. Verwaltung\n"
+               "Zurück\tHoch\tHandbuch zur Software 15\tWeiter\nStart\nDokumentation\nDownload\n"
+               "Weiter: Einleitung, Zurück: Inhalt";
         QTest::newRow("text: main content first")
             << false
             << QByteArray("<body><div><a href=\"/\">Start</a> Willkommen</div><article><p>Nicht dies</p>"
