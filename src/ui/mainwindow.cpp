@@ -16,6 +16,7 @@
 #include "ui/settings/settingswindow.h"
 #include "ui/status/statusbarview.h"
 #include "ui/templates/templateeditorview.h"
+#include "ui/uilog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -269,6 +270,7 @@ void MainWindow::openFilePicker()
 
 QCoro::Task<> MainWindow::revertLast()
 {
+    qCDebug(lcUI, "the user undoes the newest batch");
     const QPointer<MainWindow> self(this);
     QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting =
         m_services.engine.fileWork().revertLast(m_services.store);

@@ -9,6 +9,7 @@
 #include "historymodel.h"
 #include "store/objectstore.h"
 #include "ui/common/emptyhint.h"
+#include "ui/uilog.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -284,6 +285,7 @@ QCoro::Task<> HistoryView::revertRow(QModelIndex index)
     if (!record || record->reverted)
         co_return;
     showProblem({});
+    qCDebug(lcUI, "the user undoes record %lld", qint64(record->id));
     const QPointer<HistoryView> self(this);
     QCoro::Task<std::expected<RenameRecord, NamorixError>> reverting = m_work.revert(m_store, *record);
     const auto reverted = co_await std::move(reverting);
@@ -320,6 +322,7 @@ QCoro::Task<> HistoryView::revertRows(QList<QPersistentModelIndex> rows)
     }
     m_revertingRows = true;
     showProblem({});
+    qCDebug(lcUI, "the user undoes %lld selected records", qint64(records.size()));
     const QPointer<HistoryView> self(this);
     QCoro::Task<Undo::Outcome> reverting = m_work.revertAll(m_store, records);
     const Undo::Outcome outcome = co_await std::move(reverting);
@@ -338,6 +341,7 @@ QCoro::Task<> HistoryView::revertBatchOf(qint64 batch)
     if (!m_store)
         co_return;
     showProblem({});
+    qCDebug(lcUI, "the user undoes batch %lld", batch);
     const QPointer<HistoryView> self(this);
     QCoro::Task<std::expected<Undo::Outcome, NamorixError>> reverting = m_work.revertBatch(m_store, batch);
     const auto outcome = co_await std::move(reverting);
