@@ -1,5 +1,5 @@
 // How well and how cheaply the on-device namer names a generated evaluation set: every file goes
-// through the app's own extraction (the sandboxed helpers, the companion switched off), then
+// through the app's own extraction (the sandboxed helpers; the companion is not asked), then
 // LocalNamer::name with the default categories; the result is compared with the set's manifest.
 // Prints per-field accuracy (datum, betrag, absender, kategorie) per kind and per group (text
 // documents, scans, e-invoices), per format, the e-invoices' seller/date/total and what the
@@ -22,10 +22,8 @@
 #include "ai/local/localnamer.h"
 #include "benchprocess.h"
 #include "benchtiming.h"
-#include "companion/kvxclient.h"
 #include "extraction/contentextraction.h"
 #include "naming/renamerules.h"
-#include "settings/defaultsstore.h"
 
 #include <QCoroTask>
 #include <QDir>
@@ -239,9 +237,6 @@ int main(int argc, char *argv[])
     const QStringList categories = RenameRules::defaultCategories();
 
     // Extraction, as many files in flight as helpers run, so that each file's time is its own.
-    DefaultsStore defaults;
-    defaults.setBool(QStringLiteral("kvx.enabled"), false);
-    KVXClient companion(defaults);
     ExtractionSandbox sandbox(QStringLiteral(NAMORIX_EXTRACT_HELPER));
     QEventLoop loop;
     qsizetype next = 0, finished = 0;
@@ -251,8 +246,8 @@ int main(int argc, char *argv[])
         const qsizetype index = next++;
         auto timer = std::make_shared<QElapsedTimer>();
         timer->start();
-        QCoro::connect(ContentExtraction::extractFileContext(dir.filePath(entries[index].file), companion, sandbox),
-                       &loop, [&, index, timer](const ExtractionResult &result) {
+        QCoro::connect(ContentExtraction::extractFileContext(dir.filePath(entries[index].file), sandbox), &loop,
+                       [&, index, timer](const ExtractionResult &result) {
                            Entry &e = entries[index];
                            e.extractionMs = double(timer->nsecsElapsed()) / 1e6;
                            if (result)

@@ -9,9 +9,7 @@
 // Usage: bench_preview [runs, default 9]
 #include "benchcorpus.h"
 #include "benchprocess.h"
-#include "companion/kvxclient.h"
 #include "extraction/contentextraction.h"
-#include "settings/defaultsstore.h"
 #include "ui/preview/previewwindow.h"
 
 #include <QApplication>
@@ -47,17 +45,16 @@ double previewMs(PreviewWindow &preview, const QString &path)
     return image && !image->pixmap().isNull() ? ms : -1;
 }
 
-double extractionMs(KVXClient &companion, ExtractionSandbox &sandbox, const QString &path)
+double extractionMs(ExtractionSandbox &sandbox, const QString &path)
 {
     QElapsedTimer timer;
     timer.start();
     QEventLoop loop;
     bool read = false;
-    QCoro::connect(ContentExtraction::extractFileContext(path, companion, sandbox), &loop,
-                   [&](const ExtractionResult &result) {
-                       read = bool(result);
-                       loop.quit();
-                   });
+    QCoro::connect(ContentExtraction::extractFileContext(path, sandbox), &loop, [&](const ExtractionResult &result) {
+        read = bool(result);
+        loop.quit();
+    });
     loop.exec();
     return read ? double(timer.nsecsElapsed()) / 1e6 : -1;
 }
@@ -66,7 +63,7 @@ struct Figures {
     double cold = 0, warm = 0, extraction = 0;
 };
 
-Figures measure(KVXClient &companion, const QString &path, int runs)
+Figures measure(const QString &path, int runs)
 {
     Figures figures;
     ExtractionSandbox sandbox(QStringLiteral(NAMORIX_EXTRACT_HELPER));
@@ -75,7 +72,7 @@ Figures measure(KVXClient &companion, const QString &path, int runs)
     QList<double> previews, extractions;
     for (int i = 0; i < runs; ++i) {
         previews << previewMs(preview, path);
-        extractions << extractionMs(companion, sandbox, path);
+        extractions << extractionMs(sandbox, path);
     }
     figures.warm = std::ranges::min(previews) < 0 ? -1 : median(previews);
     figures.extraction = std::ranges::min(extractions) < 0 ? -1 : median(extractions);
@@ -107,12 +104,9 @@ int main(int argc, char *argv[])
     writePdf(scanned, 2, true);
     photo(3).save(camera, "JPEG", 85);
 
-    DefaultsStore defaults;
-    defaults.setBool(QStringLiteral("kvx.enabled"), false);
-    KVXClient companion(defaults);
-    const Figures page = measure(companion, text, runs);
-    const Figures scan = measure(companion, scanned, runs);
-    const Figures picture = measure(companion, camera, std::min(runs, 3));
+    const Figures page = measure(text, runs);
+    const Figures scan = measure(scanned, runs);
+    const Figures picture = measure(camera, std::min(runs, 3));
     const auto line = [](const char *what, const Figures &f) {
         std::printf("%-22s preview %6.1f ms (first, starting a helper %6.1f ms)   extraction %7.1f ms   "
                     "ratio %.2fx\n",

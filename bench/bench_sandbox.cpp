@@ -12,10 +12,8 @@
 // Usage: bench_sandbox [idle seconds, default 60]
 #include "benchcorpus.h"
 #include "benchprocess.h"
-#include "companion/kvxclient.h"
 #include "extraction/contentextraction.h"
 #include "extraction/localextraction.h"
-#include "settings/defaultsstore.h"
 
 #include <QCoroFuture>
 #include <QDir>
@@ -196,19 +194,15 @@ double replacementMs(const QString &scanned, const QString &small)
 // In a child process: RSS at start, after two passes over the corpus and after the idle delay.
 int measureResidentSize(bool sandboxed, const QString &folder, int idleSeconds)
 {
-    DefaultsStore defaults;
-    defaults.setBool(QStringLiteral("kvx.enabled"), false);
-    KVXClient companion(defaults);
     ContentExtraction::setIdleRelease(std::chrono::seconds(idleSeconds));
     ExtractionSandbox sandbox(QStringLiteral(NAMORIX_EXTRACT_HELPER),
                               {.idleRelease = std::chrono::seconds(idleSeconds)});
     QStringList files;
     for (const QString &name : QDir(folder).entryList(QDir::Files, QDir::Name))
         files << QDir(folder).filePath(name);
-    const Extract extract = sandboxed ? Extract([&](const QString &path) {
-        return ContentExtraction::extractFileContext(path, companion, sandbox);
-    })
-                                      : Extract(&inProcess);
+    const Extract extract =
+        sandboxed ? Extract([&](const QString &path) { return ContentExtraction::extractFileContext(path, sandbox); })
+                  : Extract(&inProcess);
     malloc_trim(0);
     const double start = rssMiB();
     int failures = 0;
@@ -253,13 +247,8 @@ int main(int argc, char *argv[])
     const auto scanned = std::ranges::find_if(files, [](const QString &f) { return f.endsWith(u"/scan0.pdf"); });
     const double replaced = replacementMs(*scanned, notes.first());
 
-    DefaultsStore defaults;
-    defaults.setBool(QStringLiteral("kvx.enabled"), false);
-    KVXClient companion(defaults);
     ExtractionSandbox sandbox(QStringLiteral(NAMORIX_EXTRACT_HELPER));
-    const Extract sandboxed = [&](const QString &path) {
-        return ContentExtraction::extractFileContext(path, companion, sandbox);
-    };
+    const Extract sandboxed = [&](const QString &path) { return ContentExtraction::extractFileContext(path, sandbox); };
     int failures = 0;
     const double noteLocal = bestOfTwo(notes, &inProcess, 1, failures) / double(notes.size()) * 1000;
     const double noteSandboxed = bestOfTwo(notes, sandboxed, 1, failures) / double(notes.size()) * 1000;

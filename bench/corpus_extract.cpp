@@ -1,7 +1,6 @@
-// Runs the app's extraction (the companion switched off, the files read by the sandboxed
-// helpers, as the app reads them) over real files and records what each gave, for corpus runs
-// on files from outside the project. Not a benchmark with a target; built only with
-// -DNAMORIX_CORPUS_TOOL=ON.
+// Runs the app's extraction (the files read by the sandboxed helpers, as the app reads them) over
+// real files and records what each gave, for corpus runs on files from outside the project. Not a
+// benchmark with a target; built only with -DNAMORIX_CORPUS_TOOL=ON.
 // Usage:
 //   corpus_extract FILE                    prints the file's text and metadata
 //   corpus_extract --list LIST OUTDIR      every path in LIST (one a line), two at a time; writes
@@ -9,9 +8,7 @@
 //                                          characters, source, title, error) and each file's
 //                                          text and metadata as OUTDIR/text/INDEX.txt
 #include "benchprocess.h"
-#include "companion/kvxclient.h"
 #include "extraction/contentextraction.h"
-#include "settings/defaultsstore.h"
 
 #include <QCoroTask>
 #include <QDir>
@@ -56,9 +53,6 @@ int main(int argc, char *argv[])
         files << QString::fromLocal8Bit(argv[1]);
     }
 
-    DefaultsStore defaults;
-    defaults.setBool(QStringLiteral("kvx.enabled"), false);
-    KVXClient companion(defaults);
     ExtractionSandbox sandbox(QStringLiteral(NAMORIX_EXTRACT_HELPER));
     QFile results(outDir + QStringLiteral("/results.tsv"));
     if (listMode && !results.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -72,7 +66,7 @@ int main(int argc, char *argv[])
         auto timer = std::make_shared<QElapsedTimer>();
         timer->start();
         QCoro::connect(
-            ContentExtraction::extractFileContext(path, companion, sandbox), &loop,
+            ContentExtraction::extractFileContext(path, sandbox), &loop,
             [&, index, path, timer](const ExtractionResult &result) {
                 const double ms = double(timer->nsecsElapsed()) / 1e6;
                 const QString text = result ? result->extractedText : QString();

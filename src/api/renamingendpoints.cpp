@@ -5,10 +5,11 @@
 #include "common/stringtable.h"
 #include "common/unicodetext.h"
 #include "companion/kvxclient.h"
+#include "engine/filepipeline.h"
 #include "engine/filework.h"
 #include "engine/renameengine.h"
 #include "engine/undo.h"
-#include "extraction/contentextraction.h"
+#include "extraction/sandbox/extractionsandbox.h"
 #include "naming/namingtemplates.h"
 #include "store/objectstore.h"
 
@@ -459,7 +460,7 @@ QCoro::Task<APIResponse> analyze(const APIContext &context, APIRequest request)
             co_return APIResponse::error(499, QStringLiteral("client gone")); // written nowhere
         const QString localPath = QUrl::fromLocalFile(path).toLocalFile();
         QCoro::Task<ExtractionResult> extraction =
-            ContentExtraction::extractFileContext(localPath, context.services.engine.companion);
+            FilePipeline::extract(localPath, context.services.engine.companion, ExtractionSandbox::shared());
         const ExtractionResult result = co_await std::move(extraction);
         if (result) {
             files.append(analysedFile(*result));

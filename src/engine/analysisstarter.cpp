@@ -91,9 +91,13 @@ void AnalysisStarter::count(Request request)
     // A coroutine of its own: the caller (a drop, a hand-over) returns at once.
     [](QPointer<AnalysisStarter> starter, std::shared_ptr<std::atomic_bool> stop, Request request) -> QCoro::Task<> {
         const QStringList paths = localPaths(request.urls);
-        QFuture<RunSize> counting =
-            QtConcurrent::run([paths, stop] { return CostEstimate::measure(expandInputs(paths, stop.get())); });
-        const RunSize size = co_await counting;
+        QFuture<std::pair<QStringList, RunSize>> counting = QtConcurrent::run([paths, stop] {
+            QStringList files = expandInputs(paths, stop.get());
+            const RunSize size = CostEstimate::measure(files);
+            return std::pair(std::move(files), size);
+        });
+        auto [files, size] = co_await counting;
+        request.files = std::move(files);
         if (!starter)
             co_return;
         if (--starter->m_counting == 0)
@@ -135,5 +139,5 @@ void AnalysisStarter::stop()
 void AnalysisStarter::run(const Request &request)
 {
     Q_EMIT started();
-    m_engine.analyze(request.urls, request.nameTemplate, request.again);
+    m_engine.analyzeExpanded(request.files, request.nameTemplate, request.again);
 }

@@ -18,9 +18,10 @@ class RenameEngine;
  * engine, with the safeguards they all share:
  * - Nothing is analysed while the engine refuses (RenameEngine::refusal: the legal terms are not
  *   accepted); requests made meanwhile are kept and started, in order, once they are accepted.
- * - The inputs are counted (and their sizes taken) on a worker first. Above ConfirmAbove files
- *   the face is asked (confirmationNeeded) and the run starts only on confirm(true), so a
- *   dropped home folder never sends thousands of files to a paid provider by accident. Above
+ * - The inputs are expanded and counted (and their sizes taken) on a worker first, and the run
+ *   analyses the files counted: folders are walked once. Above ConfirmAbove files the face is
+ *   asked (confirmationNeeded) and the run starts only on confirm(true), so a dropped home
+ *   folder never sends thousands of files to a paid provider by accident. Above
  *   EstimateAbove files to a cloud provider the question is asked too, with what the run is
  *   expected to cost; once this month's budget is spent, every run to one asks, saying so.
  * - stop() ends the counting, withdraws the questions and cancels the engine's running analysis.
@@ -78,6 +79,8 @@ private:
         std::optional<QString> nameTemplate;
         bool again = false;
         Question question;
+        /** What the urls expand to, once counted. */
+        QStringList files;
     };
 
     void count(Request request);

@@ -9,6 +9,8 @@
 #include "ai/usageledger.h"
 #include "common/filechecks.h"
 #include "common/stringtable.h"
+#include "common/unicodetext.h"
+#include "companion/kvxclient.h"
 #include "engine/enginelog.h"
 #include "engine/namorixerror.h"
 #include "extraction/contentextraction.h"
@@ -23,6 +25,9 @@
 #include <QCoroFuture>
 #include <QFileInfo>
 #include <QtConcurrent>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -39,7 +44,84 @@ void trustInvoiceFields(Grounding::Report &report, const QHash<QString, FieldSou
     }
 }
 
+/** The companion indexes documents and pictures only. */
+bool usesCompanion(const QString &lowerExtension)
+{
+    static const QSet<QString> extensions{QStringLiteral("pdf"),  QStringLiteral("jpg"),  QStringLiteral("jpeg"),
+                                          QStringLiteral("png"),  QStringLiteral("heic"), QStringLiteral("heif"),
+                                          QStringLiteral("tiff"), QStringLiteral("tif")};
+    return extensions.contains(lowerExtension);
+}
+
+/** A second descriptor of the same open file (nothing open if none is), for a reader of its own. */
+SourceFile duplicate(const SourceFile &file)
+{
+    if (!file.isOpen())
+        return SourceFile(file.path(), file.access());
+    return SourceFile(file.path(), ::fcntl(file.descriptor(), F_DUPFD_CLOEXEC, 0));
+}
+
+FileChecks::Identity identityOf(const struct stat &info)
+{
+    return {info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+}
+
+/** Whether the open file is still as `before` found it: any write since changes its ctime. */
+bool unchanged(const SourceFile &file, const struct stat &before)
+{
+    struct stat now = {};
+    return file.status(now) && now.st_size == before.st_size && now.st_ctim.tv_sec == before.st_ctim.tv_sec &&
+           now.st_ctim.tv_nsec == before.st_ctim.tv_nsec && now.st_mtim.tv_sec == before.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == before.st_mtim.tv_nsec;
+}
+
+/** FilePipeline::extract for a file already opened (ContentExtraction::open); takes its descriptor. */
+QCoro::Task<ExtractionResult> readContent(std::shared_ptr<SourceFile> file, KVXClient &companion,
+                                          ExtractionSandbox &sandbox, std::shared_ptr<std::atomic_bool> stop)
+{
+    const QString path = file->path();
+    const QString extension = lowerExtension(path);
+    if (usesCompanion(extension)) {
+        QCoro::Task<KVXResult<QString>> asking = companion.extractText(path);
+        const KVXResult<QString> text = co_await std::move(asking);
+        if (text) {
+            // The companion reads text only: a PDF's embedded e-invoice is read all the same, and
+            // its data wins over the companion's text.
+            if (extension == u"pdf") {
+                QCoro::Task<ExtractionResult> own =
+                    ContentExtraction::extractFileContext(duplicate(*file), sandbox, stop);
+                ExtractionResult read = co_await std::move(own);
+                if (read && read->invoice) {
+                    qCDebug(lcEngine, "%s: its e-invoice data wins over the companion's text", qUtf8Printable(path));
+                    co_return read;
+                }
+            }
+            const QString excerpt = UnicodeText::leftGraphemes(*text, TextLimits::Document);
+            // Named future, not a temporary inside co_await: see docs/decisions.md.
+            QFuture<ExtractionResult> described =
+                QtConcurrent::run(&ContentExtraction::workers(), [file, excerpt]() -> ExtractionResult {
+                    ContentExtraction::enterWorker();
+                    return FileContext::make(*file, excerpt,
+                                             MetadataMap{{QStringLiteral("source"), QStringLiteral("kvx")}});
+                });
+            co_return co_await described;
+        }
+    }
+    QCoro::Task<ExtractionResult> own =
+        ContentExtraction::extractFileContext(std::move(*file), sandbox, std::move(stop));
+    co_return co_await std::move(own);
+}
+
 } // namespace
+
+QCoro::Task<ExtractionResult> FilePipeline::extract(QString path, KVXClient &companion, ExtractionSandbox &sandbox,
+                                                    std::shared_ptr<std::atomic_bool> stop)
+{
+    QFuture<std::shared_ptr<SourceFile>> opening = ContentExtraction::open(path);
+    std::shared_ptr<SourceFile> file = co_await opening;
+    QCoro::Task<ExtractionResult> reading = readContent(std::move(file), companion, sandbox, std::move(stop));
+    co_return co_await std::move(reading);
+}
 
 QCoro::Task<RenameJob> FilePipeline::process(QString path, Services services, std::shared_ptr<const Run> run,
                                              std::shared_ptr<bool> alive)
@@ -50,25 +132,39 @@ QCoro::Task<RenameJob> FilePipeline::process(QString path, Services services, st
         co_return RenameJob::failed(path, *refused);
     if (!QFileInfo(path).isReadable())
         co_return RenameJob::failed(path, NamorixError::fileNotReadable(QFileInfo(path).fileName()).message());
-    const std::optional<FileChecks::Identity> analysed = FileChecks::identity(path);
-    // The bytes are hashed for the reply cache on a worker while the helper extracts; the on-device
-    // namer keeps nothing there.
+    // Opened once: what the job remembers as the analysed file, the hash and the helper are that
+    // one file, also when another is put at its path meanwhile.
+    QFuture<std::shared_ptr<SourceFile>> opening = ContentExtraction::open(path);
+    const std::shared_ptr<SourceFile> file = co_await opening;
+    if (!*alive || cancelled())
+        co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
+    struct stat opened = {};
+    const bool isOpen = file->status(opened);
+    const std::optional<FileChecks::Identity> analysed =
+        isOpen ? std::optional(identityOf(opened)) : FileChecks::identity(path);
+    // The bytes are hashed for the reply cache on a worker, through a descriptor of its own (pread:
+    // no shared offset), while the helper extracts; the on-device namer keeps nothing there.
     const bool mayAsk = run->providerType != AIProviderType::local;
-    const std::shared_ptr<std::atomic_bool> stop = run->cancelled;
-    QFuture<std::optional<QByteArray>> hashing =
-        services.store && mayAsk ? QtConcurrent::run([path, stop] {
-            const SourceFile file = SourceFile::open(path, path);
-            return ReplyCache::contentHash(file.descriptor(), stop.get());
-        })
-                                 : QtFuture::makeReadyFuture(std::optional<QByteArray>());
-    QCoro::Task<ExtractionResult> extracting =
-        ContentExtraction::extractFileContext(path, services.companion, services.sandbox, run->cancelled);
+    std::shared_ptr<const SourceFile> hashed;
+    QFuture<std::optional<QByteArray>> hashing = QtFuture::makeReadyFuture(std::optional<QByteArray>());
+    if (services.store && mayAsk && isOpen) {
+        hashed = std::make_shared<const SourceFile>(duplicate(*file));
+        hashing = QtConcurrent::run(
+            [hashed, stop = run->cancelled] { return ReplyCache::contentHash(hashed->descriptor(), stop.get()); });
+    }
+    QCoro::Task<ExtractionResult> extracting = readContent(file, services.companion, services.sandbox, run->cancelled);
     const ExtractionResult context = co_await std::move(extracting);
     if (!*alive || cancelled())
         co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
     if (!context)
         co_return RenameJob::failed(path, context.error().message);
-    const std::optional<QByteArray> content = co_await hashing;
+    std::optional<QByteArray> content = co_await hashing;
+    // Written to while it was read: the hash and the text may be of different versions, and a reply
+    // kept under that hash would answer for content it never saw.
+    if (content && !unchanged(*hashed, opened)) {
+        qCDebug(lcEngine, "%s changed while it was read: no reply is kept or taken for it", qUtf8Printable(path));
+        content.reset();
+    }
     if (!*alive || cancelled())
         co_return RenameJob::failed(path, StringTable::text("run.cancelled"));
 

@@ -252,6 +252,21 @@ std::optional<NamorixError> RenameEngine::refusal() const
 QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate, bool again,
                                                     std::shared_ptr<AnalysisRun> follow)
 {
+    QStringList paths;
+    for (const QUrl &url : inputs)
+        paths << url.toLocalFile();
+    return analyzeInputs(Inputs{std::move(paths), false}, std::move(nameTemplate), again, std::move(follow));
+}
+
+QCoro::Task<QList<RenameJob>> RenameEngine::analyzeExpanded(QStringList files, std::optional<QString> nameTemplate,
+                                                            bool again, std::shared_ptr<AnalysisRun> follow)
+{
+    return analyzeInputs(Inputs{std::move(files), true}, std::move(nameTemplate), again, std::move(follow));
+}
+
+QCoro::Task<QList<RenameJob>> RenameEngine::analyzeInputs(Inputs inputs, std::optional<QString> nameTemplate,
+                                                          bool again, std::shared_ptr<AnalysisRun> follow)
+{
     if (const std::optional<NamorixError> refused = refusal()) {
         setError(refused->message());
         if (follow)
@@ -316,18 +331,19 @@ QCoro::Task<QList<RenameJob>> RenameEngine::analyze(QList<QUrl> inputs, std::opt
     co_return run->published;
 }
 
-QCoro::Task<> RenameEngine::runAnalysis(std::shared_ptr<Run> run, QList<QUrl> inputs)
+QCoro::Task<> RenameEngine::runAnalysis(std::shared_ptr<Run> run, Inputs inputs)
 {
     const std::shared_ptr<bool> alive = m_alive;
-    QStringList paths;
-    for (const QUrl &url : inputs)
-        paths << url.toLocalFile();
-    // The walk reads the disk; observers see nothing of the run until it is done.
-    const std::shared_ptr<std::atomic_bool> stop = run->cancelled;
-    QFuture<QStringList> walked = QtConcurrent::run([paths, stop] { return expandInputs(paths, stop.get()); });
-    const QStringList expanded = co_await walked;
-    if (!*alive)
-        co_return;
+    QStringList expanded = std::move(inputs.paths);
+    if (!inputs.expanded) {
+        // The walk reads the disk; observers see nothing of the run until it is done.
+        const std::shared_ptr<std::atomic_bool> stop = run->cancelled;
+        QFuture<QStringList> walked =
+            QtConcurrent::run([paths = std::move(expanded), stop] { return expandInputs(paths, stop.get()); });
+        expanded = co_await walked;
+        if (!*alive)
+            co_return;
+    }
 
     QStringList files = expanded;
     if (const std::optional<QSet<QString>> blocked = historyPaths(expanded))

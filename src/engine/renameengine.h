@@ -164,6 +164,13 @@ public:
     QCoro::Task<QList<RenameJob>> analyze(QList<QUrl> inputs, std::optional<QString> nameTemplate, bool again = false,
                                           std::shared_ptr<AnalysisRun> follow = nullptr);
     /**
+     * The same run over `files`, the expansion of its inputs (expandInputs) already made — by the
+     * starter, which counted them — so the folders are not walked a second time. A file gone
+     * since then gets its failed job, as one gone between a walk and its analysis does.
+     */
+    QCoro::Task<QList<RenameJob>> analyzeExpanded(QStringList files, std::optional<QString> nameTemplate,
+                                                  bool again = false, std::shared_ptr<AnalysisRun> follow = nullptr);
+    /**
      * Ends the running analysis and any waiting ones: the walk stops, no further provider request
      * is sent, requests in flight are aborted; the run keeps the jobs finished so far and says
      * "Analyse abgebrochen". Does nothing when idle.
@@ -207,7 +214,14 @@ private:
     /** Ends `run`: the walk stops, no further request is sent, requests in flight are aborted. */
     void stop(Run &run);
     [[nodiscard]] ExtractionSandbox &sandbox() const;
-    QCoro::Task<> runAnalysis(std::shared_ptr<Run> run, QList<QUrl> inputs);
+    /** Input paths, or the files they expand to (`expanded`). */
+    struct Inputs {
+        QStringList paths;
+        bool expanded = false;
+    };
+    QCoro::Task<QList<RenameJob>> analyzeInputs(Inputs inputs, std::optional<QString> nameTemplate, bool again,
+                                                std::shared_ptr<AnalysisRun> follow);
+    QCoro::Task<> runAnalysis(std::shared_ptr<Run> run, Inputs inputs);
     QCoro::Task<> lane(std::shared_ptr<Run> run);
     QCoro::Task<std::optional<NamorixError>> validateProvider(std::shared_ptr<Run> run);
     /** Which candidates the history holds; nullopt when there is no store or it cannot be read. */

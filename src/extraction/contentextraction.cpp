@@ -1,7 +1,5 @@
 #include "contentextraction.h"
 
-#include "common/unicodetext.h"
-#include "companion/kvxclient.h"
 #include "extraction/filedescription.h"
 
 #include <QCoroFuture>
@@ -34,12 +32,6 @@ struct WorkerLifetime {
             release();
         malloc_trim(0);
     }
-};
-
-// A file opened for a helper, or the answer for one that holds nothing to parse.
-struct Opened {
-    std::shared_ptr<SourceFile> file;
-    std::optional<ExtractionResult> answer;
 };
 
 } // namespace
@@ -96,63 +88,38 @@ QString contentPath(const QString &path)
     return info.isDir() && !info.isSymLink() ? path + QStringLiteral("/TXT.rtf") : path;
 }
 
-bool usesCompanion(const QString &lowerExtension)
+QFuture<std::shared_ptr<SourceFile>> open(const QString &path)
 {
-    static const QSet<QString> extensions{QStringLiteral("pdf"),  QStringLiteral("jpg"),  QStringLiteral("jpeg"),
-                                          QStringLiteral("png"),  QStringLiteral("heic"), QStringLiteral("heif"),
-                                          QStringLiteral("tiff"), QStringLiteral("tif")};
-    return extensions.contains(lowerExtension);
+    return QtConcurrent::run(&workers(), [path] {
+        enterWorker();
+        return std::make_shared<SourceFile>(SourceFile::open(path, contentPath(path)));
+    });
 }
 
-QCoro::Task<ExtractionResult> extractInSandbox(QString path, ExtractionSandbox &sandbox,
-                                               std::shared_ptr<std::atomic_bool> stop);
-
-QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &companion, ExtractionSandbox &sandbox,
+QCoro::Task<ExtractionResult> extractFileContext(SourceFile file, ExtractionSandbox &sandbox,
                                                  std::shared_ptr<std::atomic_bool> stop)
 {
-    const QString extension = lowerExtension(path);
-    if (usesCompanion(extension)) {
-        const KVXResult<QString> text = co_await companion.extractText(path);
-        if (text) {
-            // The companion reads text only: a PDF's embedded e-invoice is read here, and its data
-            // (exact seller, date and total) wins over the companion's text.
-            if (extension == u"pdf") {
-                QCoro::Task<ExtractionResult> own = extractInSandbox(path, sandbox, stop);
-                ExtractionResult read = co_await std::move(own);
-                if (read && read->invoice)
-                    co_return read;
-            }
-            const QString excerpt = UnicodeText::leftGraphemes(*text, TextLimits::Document);
-            // Named future, not a temporary inside co_await: see docs/decisions.md.
-            QFuture<ExtractionResult> described = QtConcurrent::run(&workers(), [path, excerpt]() -> ExtractionResult {
-                enterWorker();
-                return FileContext::make(path, excerpt, MetadataMap{{QStringLiteral("source"), QStringLiteral("kvx")}});
-            });
-            co_return co_await described;
-        }
+    // What cannot be opened goes to a helper all the same, whose processor answers for it by its
+    // name (its kind's empty result, or its error); what is no content is described here.
+    if (file.access() == SourceFile::Access::notContent) {
+        // Named future, not a temporary inside co_await: see docs/decisions.md.
+        QFuture<ExtractionResult> described = QtConcurrent::run(&workers(), [path = file.path()]() -> ExtractionResult {
+            enterWorker();
+            return FileDescription::describe(path);
+        });
+        co_return co_await described;
     }
-    QCoro::Task<ExtractionResult> own = extractInSandbox(path, sandbox, std::move(stop));
-    co_return co_await std::move(own);
+    QFuture<ExtractionResult> extracted = sandbox.extract(std::move(file), std::move(stop));
+    co_return co_await extracted;
 }
 
-QCoro::Task<ExtractionResult> extractInSandbox(QString path, ExtractionSandbox &sandbox,
-                                               std::shared_ptr<std::atomic_bool> stop)
+QCoro::Task<ExtractionResult> extractFileContext(QString path, ExtractionSandbox &sandbox,
+                                                 std::shared_ptr<std::atomic_bool> stop)
 {
-    // Opening reads the disk. What is no content is described here; what cannot be opened goes to
-    // a helper all the same, whose processor answers for it by its name (its kind's empty result,
-    // or its error).
-    QFuture<Opened> opening = QtConcurrent::run(&workers(), [path]() -> Opened {
-        enterWorker();
-        auto file = std::make_shared<SourceFile>(SourceFile::open(path, contentPath(path)));
-        if (file->access() == SourceFile::Access::notContent)
-            return {nullptr, FileDescription::describe(path)};
-        return {file, std::nullopt};
-    });
-    const Opened opened = co_await opening;
-    if (opened.answer)
-        co_return *opened.answer;
-    QFuture<ExtractionResult> extracted = sandbox.extract(std::move(*opened.file), std::move(stop));
-    co_return co_await extracted;
+    QFuture<std::shared_ptr<SourceFile>> opening = open(path);
+    const std::shared_ptr<SourceFile> opened = co_await opening;
+    QCoro::Task<ExtractionResult> extracting = extractFileContext(std::move(*opened), sandbox, std::move(stop));
+    co_return co_await std::move(extracting);
 }
 
 } // namespace ContentExtraction

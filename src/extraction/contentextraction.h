@@ -10,7 +10,6 @@
 #include <chrono>
 #include <memory>
 
-class KVXClient;
 class QThreadPool;
 
 namespace ContentExtraction {
@@ -44,21 +43,26 @@ void setIdleRelease(std::chrono::milliseconds delay);
  */
 [[nodiscard]] QString contentPath(const QString &path);
 
-/** Whether the companion shortcut is tried for this extension (PDFs and images). */
-[[nodiscard]] bool usesCompanion(const QString &lowerExtension);
+/**
+ * Opens `path` for a helper on a worker: SourceFile::open with its contentPath, so a link,
+ * FIFO, device or system file is marked as no content and never opened for reading.
+ */
+[[nodiscard]] QFuture<std::shared_ptr<SourceFile>> open(const QString &path);
 
 /**
- * The content of one file. Call on the GUI thread: the companion client is asked there (for
- * PDFs and images it has indexed, its text wins — except over a PDF's embedded e-invoice; any
- * failure of it is dropped silently). The
- * file is then opened on a worker (a regular file outside the system areas, no link) and read by
- * the chosen processor in one of `sandbox`'s helpers; what is no such file is described without
- * being opened, and what cannot be opened is answered by a helper's processor from its name
- * alone. No processor runs in this process. Fails with the processor's error or the helper's
- * failure.
- * Once `*stop` is true, ExtractionSandbox::stopCancelled ends the file's extraction.
+ * The content of an opened file (open(), or a descriptor the caller opened). Call on the GUI
+ * thread. What is no content is described without being read; anything else goes to one of
+ * `sandbox`'s helpers, where the chosen processor reads the descriptor, or, when nothing is open,
+ * answers from the file's name alone. No processor runs in this process. Fails with the
+ * processor's error or the helper's failure. Once `*stop` is true,
+ * ExtractionSandbox::stopCancelled ends the file's extraction.
  */
-[[nodiscard]] QCoro::Task<ExtractionResult> extractFileContext(QString path, KVXClient &companion,
+[[nodiscard]] QCoro::Task<ExtractionResult> extractFileContext(SourceFile file,
+                                                               ExtractionSandbox &sandbox = ExtractionSandbox::shared(),
+                                                               std::shared_ptr<std::atomic_bool> stop = {});
+
+/** The same for `path`, opened on a worker first. */
+[[nodiscard]] QCoro::Task<ExtractionResult> extractFileContext(QString path,
                                                                ExtractionSandbox &sandbox = ExtractionSandbox::shared(),
                                                                std::shared_ptr<std::atomic_bool> stop = {});
 

@@ -296,6 +296,7 @@ private Q_SLOTS:
 
     // Above 50 files to a cloud provider the question states the estimate, to a local one none is
     // asked; once the month's budget is spent any run to a cloud provider asks first, and may go on.
+    // The run is of the files counted: the folder is not walked again.
     void starterStatesTheCostOfACloudRun()
     {
         GeneralFlags::acceptLegal(m_fx->defaults, QDateTime::currentDateTimeUtc());
@@ -310,12 +311,16 @@ private Q_SLOTS:
         QCOMPARE(starter.openQuestion()->count, 51);
         QCOMPARE(starter.openQuestion()->estimate->describe(), "≈ 51 Dateien, ≈ 49.301 Tokens, ≈ 0,13 €");
         QCOMPARE(starter.openQuestion()->budgetReached, std::nullopt);
-        starter.confirm(false);
+        touch(m_dir.filePath("kosten/0-spaet.txt"), "nach der Frage");
+        starter.confirm(true);
+        QTRY_COMPARE(m_engine->jobs().size(), 51); // published at once, at the run's end
+        QCOMPARE(jobNames().first(), "0.txt");
+        QVERIFY(!jobNames().contains("0-spaet.txt"));
 
         m_fx->settings.setProvider(AIProviderType::ollama);
         m_fx->settings.setEndpoint(m_fx->llm.baseUrl());
         starter.start(folder);
-        QTRY_COMPARE(started.size(), 1);
+        QTRY_COMPARE(started.size(), 2);
         QTRY_VERIFY(!m_engine->isProcessing());
         QCOMPARE(asked.size(), 1);
 
@@ -327,7 +332,7 @@ private Q_SLOTS:
         QVERIFY(!starter.openQuestion()->estimate);
         QCOMPARE(starter.openQuestion()->budgetReached, m_fx->ledger.budgetReached());
         starter.confirm(true);
-        QTRY_COMPARE(started.size(), 2);
+        QTRY_COMPARE(started.size(), 3);
     }
 
     void overlappingRunsTakeTurns()

@@ -1,5 +1,6 @@
 #include "engineharness.h"
 #include "grounding/namemarks.h"
+#include "korvexstub.h"
 
 namespace {
 
@@ -87,6 +88,20 @@ private Q_SLOTS:
         for (const QString field : {"datum", "absender", "betrag"})
             QCOMPARE(sourceOf(job, field), "text");
         QCOMPARE(m_store->countCachedReplies(), 0);
+    }
+
+    // The engine asks the companion first: a PDF it has indexed is named from the text it holds,
+    // which the helper could not have read.
+    void companionTextNamesIndexedFiles()
+    {
+        const QString pdf = touch(m_dir.filePath("scan.pdf"), "%PDF-1.4 nur ein Bild");
+        KorvexStub korvex;
+        QVERIFY(korvex.listen());
+        korvex.addDocument({"s1", pdf, {{1, QString::fromUtf8(invoice("4711", "15.03.2024", "84,20"))}}});
+        m_fx->defaults.setInteger("kvx.port", korvex.port());
+        m_fx->defaults.setBool("kvx.enabled", true);
+        analyze({pdf});
+        QCOMPARE(m_engine->jobs().value(0).suggestedName, "2024-03-15_stadtwerke_musterstadt_84.20.pdf");
     }
 
     // With a language model chosen, a complete e-invoice is named from its data and sent nowhere.

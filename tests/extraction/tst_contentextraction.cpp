@@ -1,5 +1,6 @@
 #include "awaittask.h"
 #include "companion/kvxclient.h"
+#include "engine/filepipeline.h"
 #include "extraction/contentextraction.h"
 #include "extraction/documents/binaryofficeprocessor.h"
 #include "extraction/documents/emailprocessor.h"
@@ -213,7 +214,7 @@ private Q_SLOTS:
         store.setInteger("kvx.port", korvex.port());
         KVXClient client(store);
 
-        const ExtractionResult indexed = awaitTask(ContentExtraction::extractFileContext(pdf, client));
+        const ExtractionResult indexed = awaitTask(FilePipeline::extract(pdf, client, ExtractionSandbox::shared()));
         QVERIFY(indexed);
         QCOMPARE(indexed->metadata, (MetadataMap{{"source", "kvx"}}));
         QCOMPARE(indexed->extractedText, QString(3000, 'a') + '\n' + QString(999, 'b'));
@@ -221,12 +222,12 @@ private Q_SLOTS:
         QCOMPARE(indexed->fileExtension, QString("pdf"));
 
         // Only PDFs and images take the shortcut.
-        const ExtractionResult plain = awaitTask(ContentExtraction::extractFileContext(text, client));
+        const ExtractionResult plain = awaitTask(FilePipeline::extract(text, client, ExtractionSandbox::shared()));
         QCOMPARE(plain->extractedText, QString("Notiz"));
 
         // Switched off: the PDF goes through the table to the PDF processor instead.
         store.setBool("kvx.enabled", false);
-        const ExtractionResult local = awaitTask(ContentExtraction::extractFileContext(pdf, client));
+        const ExtractionResult local = awaitTask(FilePipeline::extract(pdf, client, ExtractionSandbox::shared()));
         QVERIFY(local);
         QCOMPARE(local->metadata, (MetadataMap{{"source", "pdfkit"}}));
     }

@@ -1,5 +1,6 @@
 #include "awaittask.h"
 #include "companion/kvxclient.h"
+#include "engine/filepipeline.h"
 #include "extraction/contentextraction.h"
 #include "extraction/documents/einvoicereader.h"
 #include "extractiontestkit.h"
@@ -264,11 +265,7 @@ class TestEInvoice final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_dir.isValid());
-        m_store.setBool("kvx.enabled", false);
-    }
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
 
     // Through the helper: the invoice crosses the sandbox's socket with every field.
     void xmlFiles_data()
@@ -458,20 +455,16 @@ private Q_SLOTS:
         DefaultsStore store;
         store.setInteger("kvx.port", korvex.port());
         KVXClient companion(store);
-        const ExtractionResult viaCompanion = awaitTask(ContentExtraction::extractFileContext(hybrid, companion));
+        const ExtractionResult viaCompanion =
+            awaitTask(FilePipeline::extract(hybrid, companion, ExtractionSandbox::shared()));
         QVERIFY(viaCompanion);
         QCOMPARE(viaCompanion->invoice, std::optional(expected));
     }
 
 private:
-    ExtractionResult extract(const QString &path)
-    {
-        KVXClient companion(m_store);
-        return awaitTask(ContentExtraction::extractFileContext(path, companion));
-    }
+    ExtractionResult extract(const QString &path) { return awaitTask(ContentExtraction::extractFileContext(path)); }
 
     QTemporaryDir m_dir;
-    DefaultsStore m_store;
 };
 
 QTEST_MAIN(TestEInvoice)
