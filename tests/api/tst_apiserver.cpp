@@ -181,26 +181,18 @@ private Q_SLOTS:
             QVERIFY(m_store->insert(WatchedFolder{0, path, true, false, std::nullopt, now}));
         QVERIFY(m_store->insert(NamingTemplate{0, "Vorlage", "{datum}", "", true, now}));
         QVERIFY(m_store->insert(NamingTemplate{0, "Zweite", "{datum}", "", false, now.addSecs(1)}));
+        const auto record = [&](const QString &from, const QString &to) {
+            return RenameRecord{0, from, to, from.section('/', -1), to.section('/', -1), now, "Claude", 0, false, {}};
+        };
         for (const QString name : {"neuer Name.pdf", "gesperrt.pdf"})
-            QVERIFY(m_store->insert(
-                RenameRecord{0, "/docs/alt.pdf", "/docs/" + name, "alt.pdf", name, now, "Claude", 0, false, {}}));
-        RenameRecord replaced{0, "/docs/alt.pdf", replacedPath(), "alt.pdf", "ersetzt.pdf", now, "Claude", 0, false,
-                              {}};
+            QVERIFY(m_store->insert(record("/docs/alt.pdf", "/docs/" + name)));
+        RenameRecord replaced = record("/docs/alt.pdf", replacedPath());
         replaced.identity = FileChecks::Identity{}; // not the file now at that name
         QVERIFY(QFile(replacedPath()).open(QIODevice::WriteOnly) && m_store->insert(replaced));
         // Renamed from a name another file has taken since.
         for (const QString name : {"belegt.pdf", "umbenannt.pdf"})
             QVERIFY(QFile(m_home.filePath(name)).open(QIODevice::WriteOnly));
-        RenameRecord taken{0,
-                           m_home.filePath("belegt.pdf"),
-                           m_home.filePath("umbenannt.pdf"),
-                           "belegt.pdf",
-                           "umbenannt.pdf",
-                           now,
-                           "Claude",
-                           0,
-                           false,
-                           {}};
+        RenameRecord taken = record(m_home.filePath("belegt.pdf"), m_home.filePath("umbenannt.pdf"));
         taken.identity = FileChecks::identity(taken.newPath);
         QVERIFY(m_store->insert(taken));
         m_endpoints.context().store = m_store.get();
@@ -417,6 +409,10 @@ private Q_SLOTS:
         QTest::newRow("rename, empty") << request("POST", "/v1/rename", R"({"paths":[""]})") << 400 << relative;
         QTest::newRow("analyze, dot") << request("POST", "/v1/analyze", R"({"paths":["./a.txt"]})") << 400 << relative;
         QTest::newRow("run, relative") << request("POST", "/v1/runs", R"({"paths":["a.txt"]})") << 400 << relative;
+        const QJsonObject missing{{"error", "missing paths"}};
+        QTest::newRow("suggest, none") << request("POST", "/v1/suggest", R"({"paths":[]})") << 400 << missing;
+        QTest::newRow("rename, not a list") << request("POST", "/v1/rename", R"({"paths":"/a"})") << 400 << missing;
+        QTest::newRow("queue, not text") << request("POST", "/v1/queue", R"({"paths":[1]})") << 400 << missing;
         QTest::newRow("run, unknown") << request("GET", "/v1/runs/0") << 404 << QJsonObject{{"error", "run not found"}};
         QTest::newRow("queue, tilde") << request("POST", "/v1/queue", R"({"paths":["~/a.txt"]})") << 400 << relative;
         QTest::newRow("watch, relative") << request("POST", "/v1/watch", R"({"path":"Ordner"})") << 400 << relative;
