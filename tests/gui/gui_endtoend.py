@@ -31,27 +31,9 @@ FILES = {  # name: (content, model reply, expected new name); the letter does no
                   "2024-02-01_brief_finanzamt_bescheid.txt"),
 }
 
-PICKED = ("erste.txt", "zweite.txt", "dritte.txt")  # chosen in the open dialogs: two files, then a folder
-
-
-def pick_in_dialog(app, opening, typed):
-    """Opens a file dialog, types `typed` into its name field (where the focus opens) and presses Return."""
-    pyatspi = app.at
-    opening()
-    field = wait_for("the dialog's name field", lambda: app.find(
-        lambda a: a.getRole() == pyatspi.ROLE_TEXT and a.getState().contains(pyatspi.STATE_FOCUSED)
-        and app.showing(a) and a.getState().contains(pyatspi.STATE_EDITABLE)))
-    field.queryEditableText().setTextContents(typed)
-    app.press(0xff0d)  # Return
-    wait_for("the dialog closed", lambda: not app.showing(field))
-
-
 def run(home):
     later = {"datum": "2024-04-02", "kategorie": "brief", "beschreibung": "Notiz", "confidence": 0.8}
-    picked = {n: {"datum": "2024-05-0%d" % i, "kategorie": "brief", "beschreibung": "Gewaehlt %d" % i,
-                  "confidence": 0.9} for i, n in enumerate(PICKED, 1)}
-    profile = Profile(home, STUB, [(n, r) for n, (_, r, _) in FILES.items()] + [("notiz.txt", later)]
-                      + list(picked.items()))
+    profile = Profile(home, STUB, [(n, r) for n, (_, r, _) in FILES.items()] + [("notiz.txt", later)])
     docs = os.path.join(home, "Dokumente")
     os.makedirs(docs)
     for name, (content, _, _) in FILES.items():
@@ -248,24 +230,6 @@ def run(home):
         time.sleep(1)  # a few cursor blinks
         cancel.queryAction().doAction(0)
         wait_for("the dialog closed", lambda: not app.showing(cancel))
-    elif os.environ.get("QT_QPA_PLATFORMTHEME") != "gtk3":  # GTK's own dialog has no accessibles here
-        # Ctrl+O opens Qt's own dialog here (no desktop dialog plugin is installed): two paths in
-        # its name field, Return, and both files are in the review; "Ordner öffnen…" takes a folder.
-        chosen = os.path.join(home, "Auswahl")
-        os.makedirs(os.path.join(chosen, "Mappe"))
-        for name in PICKED:
-            with open(os.path.join(chosen, "Mappe" if name == "dritte.txt" else "", name), "w") as out:
-                out.write("Ausgewählt: " + name)
-        app.open_section("Dateien")
-        pick_in_dialog(app, lambda: app.chord(4, ord("o")),
-                       " ".join('"%s"' % os.path.join(chosen, n) for n in PICKED[:2]))
-        for i in (1, 2):
-            wait_for("the row of %s" % PICKED[i - 1],
-                     lambda: find(lambda a: "2024-05-0%d_brief_gewaehlt_%d.txt" % (i, i) in a.name), 60)
-        folder_item = find(named("Ordner öffnen…", pyatspi.ROLE_MENU_ITEM))
-        pick_in_dialog(app, lambda: folder_item.queryAction().doAction(0), os.path.join(chosen, "Mappe"))
-        wait_for("the row of the folder's file", lambda: find(lambda a: "2024-05-03_brief_gewaehlt_3.txt" in a.name), 60)
-        app.screenshot("files-picked")
 
     # The settings window and the about dialog open from the menu bar as windows of their own
     # (on Wayland top-levels the compositor places and lists).
