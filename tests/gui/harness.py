@@ -191,14 +191,6 @@ class App:
         """Presses and releases the key `keysym` (an X keysym, such as 0xffbf for F2); X11 only."""
         self._keyboard(keysym, None, self.at.KEY_SYM)
 
-    def chord(self, modifiers, keysym):
-        """`keysym` with the modifiers held (an X modifier mask: 4 for Control); X11 only."""
-        self._keyboard(modifiers, None, self.at.KEY_LOCKMODIFIERS)
-        try:
-            self.press(keysym)
-        finally:
-            self._keyboard(modifiers, None, self.at.KEY_UNLOCKMODIFIERS)
-
     def type(self, text):
         self._keyboard(0, text, self.at.KEY_STRING)
 
