@@ -169,6 +169,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("expected");
+        const auto zipped = [this](const char *name, const QString &file,
+                                   const QList<QPair<const char *, QByteArray>> &members, const QString &expected) {
+            QTest::newRow(name) << writeZip(m_dir.filePath(file), members) << expected;
+        };
+        const auto compound = [this](const char *name, const QString &file,
+                                     const QList<QPair<const char *, QByteArray>> &streams, const QString &expected) {
+            QTest::newRow(name) << writeCompoundFile(m_dir.filePath(file), streams) << expected;
+        };
+        const auto plain = [this](const char *name, const QString &file, const QByteArray &bytes,
+                                  const QString &expected) {
+            QTest::newRow(name) << writeFile(m_dir.filePath(file), bytes) << expected;
+        };
 
         const QByteArray word = R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
                                 R"(<w:body><w:p><w:pPr><w:jc w:val="left"/></w:pPr><w:r><w:t>Hallo</w:t></w:r></w:p>)"
@@ -179,60 +191,51 @@ private Q_SLOTS:
         const QByteArray sheet = R"(<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s">)"
                                  R"(<v>1</v></c></row><row r="2"><c r="A2" t="s"><v>2</v></c><c r="B2"><v>4711.5</v>)"
                                  R"(</c></row></sheetData></worksheet>)";
-        QTest::newRow("docx paragraphs are lines")
-            << writeZip(m_dir.filePath("Brief.DOCX"), {{"word/document.xml", word}}) << "Hallo\nWelt";
+        zipped("docx paragraphs are lines", "Brief.DOCX", {{"word/document.xml", word}}, "Hallo\nWelt");
         const auto wordPart = [](const char *root, const QByteArray &paragraphs) {
             return "<w:" + QByteArray(root) +
                    R"( xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)" + paragraphs +
                    "</w:" + root + ">";
         };
         const QByteArray header = wordPart("hdr", "<w:p><w:r><w:t>Muster GmbH</w:t></w:r></w:p>");
-        QTest::newRow("docx word split over runs, tab; the letterhead above the body")
-            << writeZip(m_dir.filePath("runs.docx"),
-                        {{"word/header1.xml", header},
-                         {"word/document.xml",
-                          wordPart("document",
-                                   R"(<w:body><w:p><w:pPr><w:tabs><w:tab w:pos="720"/></w:tabs></w:pPr>)"
+        zipped(
+            "docx word split over runs, tab; the letterhead above the body", "runs.docx",
+            {{"word/header1.xml", header},
+             {"word/document.xml",
+              wordPart("document", R"(<w:body><w:p><w:pPr><w:tabs><w:tab w:pos="720"/></w:tabs></w:pPr>)"
                                    R"(<w:r><w:t>A</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>ugue</w:t></w:r>)"
                                    R"(<w:r><w:tab/><w:t>Ende</w:t></w:r></w:p><w:p><w:r><w:t>S</w:t></w:r>)"
-                                   R"(<w:proofErr w:type="spellStart"/><w:r><w:t>apien</w:t></w:r></w:p></w:body>)")}})
-            << "Muster GmbH\nAugue Ende\nSapien";
-        QTest::newRow("docx empty body: headers, then footers")
-            << writeZip(m_dir.filePath("Briefkopf.docx"),
-                        {{"word/document.xml", wordPart("document", "<w:body><w:p/><w:sectPr/></w:body>")},
-                         {"word/footer1.xml", wordPart("ftr", "<w:p><w:r><w:t>IBAN DE02</w:t></w:r></w:p>")},
-                         {"word/header10.xml", wordPart("hdr", "<w:p><w:r><w:t>Seite 1</w:t></w:r></w:p>")},
-                         {"word/header1.xml", header}})
-            << "Muster GmbH\nSeite 1\nIBAN DE02";
-        QTest::newRow("docx header, body, footer; a repeated header once")
-            << writeZip(m_dir.filePath("Rechnung.docx"),
-                        {{"word/header1.xml", header},
-                         {"word/header2.xml", header},
-                         {"word/document.xml", wordPart("document", "<w:body><w:p><w:r><w:t>Rechnung 4711</w:t></w:r>"
-                                                                    "</w:p><w:p><w:r><w:t>Betrag 49,99 EUR</w:t>"
-                                                                    "</w:r></w:p></w:body>")},
-                         {"word/footer2.xml", wordPart("ftr", "<w:p><w:r><w:t>Amtsgericht Leipzig</w:t></w:r></w:p>")},
-                         {"word/footer1.xml", wordPart("ftr", "<w:p><w:r><w:t>IBAN DE02</w:t></w:r></w:p>")}})
-            << "Muster GmbH\nRechnung 4711\nBetrag 49,99 EUR\nIBAN DE02\nAmtsgericht Leipzig";
-        QTest::newRow("xlsx shared strings, no numbers")
-            << writeZip(m_dir.filePath("Tabelle.xlsx"),
-                        {{"xl/sharedStrings.xml", strings}, {"xl/worksheets/sheet1.xml", sheet}})
-            << "Kunde Betrag Grüße an alle";
-        QTest::newRow("xlsm: macros beside the same parts")
-            << writeZip(m_dir.filePath("Makros.xlsm"), {{"xl/sharedStrings.xml", strings}, {"xl/vbaProject.bin", "x"}})
-            << "Kunde Betrag Grüße an alle";
-        QTest::newRow("dotx: a template's paragraphs")
-            << writeZip(m_dir.filePath("Vorlage.dotx"), {{"word/document.xml", word}}) << "Hallo\nWelt";
-        QTest::newRow("xlsx inline strings after shared strings, sheets in order")
-            << writeZip(
-                   m_dir.filePath("inline.xlsx"),
-                   {{"xl/worksheets/sheet10.xml",
-                     R"(<worksheet><sheetData><row><c t="inlineStr"><is><t>Blatt 10</t></is></c></row></sheetData></worksheet>)"},
-                    {"xl/worksheets/sheet2.xml",
-                     R"(<worksheet><sheetData><row><c t="inlineStr"><is><r><t>Liefer</t></r><r><rPr><b/></rPr>)"
-                     R"(<t>ant</t></r></is></c><c><v>12</v></c></row></sheetData></worksheet>)"},
-                    {"xl/sharedStrings.xml", "<sst><si><t>Kunde</t></si></sst>"}})
-            << "Kunde Lieferant Blatt 10";
+                                   R"(<w:proofErr w:type="spellStart"/><w:r><w:t>apien</w:t></w:r></w:p></w:body>)")}},
+            "Muster GmbH\nAugue Ende\nSapien");
+        zipped("docx empty body: headers, then footers", "Briefkopf.docx",
+               {{"word/document.xml", wordPart("document", "<w:body><w:p/><w:sectPr/></w:body>")},
+                {"word/footer1.xml", wordPart("ftr", "<w:p><w:r><w:t>IBAN DE02</w:t></w:r></w:p>")},
+                {"word/header10.xml", wordPart("hdr", "<w:p><w:r><w:t>Seite 1</w:t></w:r></w:p>")},
+                {"word/header1.xml", header}},
+               "Muster GmbH\nSeite 1\nIBAN DE02");
+        zipped("docx header, body, footer; a repeated header once", "Rechnung.docx",
+               {{"word/header1.xml", header},
+                {"word/header2.xml", header},
+                {"word/document.xml", wordPart("document", "<w:body><w:p><w:r><w:t>Rechnung 4711</w:t></w:r>"
+                                                           "</w:p><w:p><w:r><w:t>Betrag 49,99 EUR</w:t>"
+                                                           "</w:r></w:p></w:body>")},
+                {"word/footer2.xml", wordPart("ftr", "<w:p><w:r><w:t>Amtsgericht Leipzig</w:t></w:r></w:p>")},
+                {"word/footer1.xml", wordPart("ftr", "<w:p><w:r><w:t>IBAN DE02</w:t></w:r></w:p>")}},
+               "Muster GmbH\nRechnung 4711\nBetrag 49,99 EUR\nIBAN DE02\nAmtsgericht Leipzig");
+        zipped("xlsx shared strings, no numbers", "Tabelle.xlsx",
+               {{"xl/sharedStrings.xml", strings}, {"xl/worksheets/sheet1.xml", sheet}}, "Kunde Betrag Grüße an alle");
+        zipped("xlsm: macros beside the same parts", "Makros.xlsm",
+               {{"xl/sharedStrings.xml", strings}, {"xl/vbaProject.bin", "x"}}, "Kunde Betrag Grüße an alle");
+        zipped("dotx: a template's paragraphs", "Vorlage.dotx", {{"word/document.xml", word}}, "Hallo\nWelt");
+        zipped(
+            "xlsx inline strings after shared strings, sheets in order", "inline.xlsx",
+            {{"xl/worksheets/sheet10.xml",
+              R"(<worksheet><sheetData><row><c t="inlineStr"><is><t>Blatt 10</t></is></c></row></sheetData></worksheet>)"},
+             {"xl/worksheets/sheet2.xml",
+              R"(<worksheet><sheetData><row><c t="inlineStr"><is><r><t>Liefer</t></r><r><rPr><b/></rPr>)"
+              R"(<t>ant</t></r></is></c><c><v>12</v></c></row></sheetData></worksheet>)"},
+             {"xl/sharedStrings.xml", "<sst><si><t>Kunde</t></si></sst>"}},
+            "Kunde Lieferant Blatt 10");
         const auto shapes = [](const QByteArray &tree) {
             return R"(<p:sld xmlns:a="a" xmlns:p="p"><p:cSld><p:spTree>)" + tree + "</p:spTree></p:cSld></p:sld>";
         };
@@ -241,42 +244,36 @@ private Q_SLOTS:
         };
         const QByteArray rels =
             R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
-        QTest::newRow("pptx slides in listed order, each with its notes")
-            << writeZip(
-                   m_dir.filePath("Folien.pptx"),
-                   {{"ppt/presentation.xml",
-                     R"(<p:presentation xmlns:p="p" xmlns:r="r"><p:sldIdLst><p:sldId id="256" r:id="rId7"/>)"
-                     R"(<p:sldId id="257" r:id="rId2"/><p:sldId id="258" r:id="rId2"/></p:sldIdLst></p:presentation>)"},
-                    {"ppt/_rels/presentation.xml.rels",
-                     rels + R"(<Relationship Id="rId2" Target="slides/slide1.xml"/>)"
-                            R"(<Relationship Id="rId7" Target="/ppt/slides/slide2.xml"/>)"
-                            "</Relationships>"},
-                    {"ppt/slides/slide1.xml", slide("<a:p><a:r><a:t>Schluss</a:t></a:r></a:p>")},
-                    {"ppt/slides/slide2.xml", slide("<a:p><a:r><a:t>Agen</a:t></a:r><a:r><a:t>da</a:t></a:r>"
-                                                    "</a:p><a:p><a:r><a:t>Punkt</a:t></a:r><a:br/><a:r>"
-                                                    "<a:t>eins</a:t></a:r></a:p>")},
-                    {"ppt/slides/_rels/slide2.xml.rels",
-                     rels + R"(<Relationship Id="rId1" Type="http://x/notesSlide" Target="../notesSlides/n.xml"/>)"
-                            "</Relationships>"},
-                    {"ppt/notesSlides/n.xml", slide("<a:p><a:r><a:t>Notiz</a:t></a:r></a:p>")}})
-            << "Agenda Punkt eins Notiz Schluss";
+        zipped(
+            "pptx slides in listed order, each with its notes", "Folien.pptx",
+            {{"ppt/presentation.xml",
+              R"(<p:presentation xmlns:p="p" xmlns:r="r"><p:sldIdLst><p:sldId id="256" r:id="rId7"/>)"
+              R"(<p:sldId id="257" r:id="rId2"/><p:sldId id="258" r:id="rId2"/></p:sldIdLst></p:presentation>)"},
+             {"ppt/_rels/presentation.xml.rels", rels + R"(<Relationship Id="rId2" Target="slides/slide1.xml"/>)"
+                                                        R"(<Relationship Id="rId7" Target="/ppt/slides/slide2.xml"/>)"
+                                                        "</Relationships>"},
+             {"ppt/slides/slide1.xml", slide("<a:p><a:r><a:t>Schluss</a:t></a:r></a:p>")},
+             {"ppt/slides/slide2.xml", slide("<a:p><a:r><a:t>Agen</a:t></a:r><a:r><a:t>da</a:t></a:r>"
+                                             "</a:p><a:p><a:r><a:t>Punkt</a:t></a:r><a:br/><a:r>"
+                                             "<a:t>eins</a:t></a:r></a:p>")},
+             {"ppt/slides/_rels/slide2.xml.rels",
+              rels + R"(<Relationship Id="rId1" Type="http://x/notesSlide" Target="../notesSlides/n.xml"/>)"
+                     "</Relationships>"},
+             {"ppt/notesSlides/n.xml", slide("<a:p><a:r><a:t>Notiz</a:t></a:r></a:p>")}},
+            "Agenda Punkt eins Notiz Schluss");
         const auto shape = [](const char *placeholder, const char *text) {
             return "<p:sp><p:nvSpPr><p:nvPr>" + QByteArray(placeholder) +
                    "</p:nvPr></p:nvSpPr><p:txBody><a:p><a:r><a:t>" + text + "</a:t></a:r></a:p></p:txBody></p:sp>";
         };
-        QTest::newRow("pptx title placeholder first, then shapes in order")
-            << writeZip(
-                   m_dir.filePath("Titel.pptx"),
-                   {{"ppt/slides/slide1.xml", shapes(shape("", "Kasten") + shape(R"(<p:ph type="title"/>)", "Titel") +
-                                                     shape(R"(<p:ph type="body"/>)", "Inhalt"))},
-                    {"ppt/slides/slide2.xml",
-                     shapes(shape("", "Unter") + shape(R"(<p:ph type="ctrTitle"/>)", "Start"))}})
-            << "Titel Kasten Inhalt Start Unter";
-        QTest::newRow("pptx without a slide list: slides by number")
-            << writeZip(m_dir.filePath("Vorlage.potx"),
-                        {{"ppt/slides/slide10.xml", slide("<a:p><a:r><a:t>Zehn</a:t></a:r></a:p>")},
-                         {"ppt/slides/slide2.xml", slide("<a:p><a:r><a:t>Zwei</a:t></a:r></a:p>")}})
-            << "Zwei Zehn";
+        zipped("pptx title placeholder first, then shapes in order", "Titel.pptx",
+               {{"ppt/slides/slide1.xml", shapes(shape("", "Kasten") + shape(R"(<p:ph type="title"/>)", "Titel") +
+                                                 shape(R"(<p:ph type="body"/>)", "Inhalt"))},
+                {"ppt/slides/slide2.xml", shapes(shape("", "Unter") + shape(R"(<p:ph type="ctrTitle"/>)", "Start"))}},
+               "Titel Kasten Inhalt Start Unter");
+        zipped("pptx without a slide list: slides by number", "Vorlage.potx",
+               {{"ppt/slides/slide10.xml", slide("<a:p><a:r><a:t>Zehn</a:t></a:r></a:p>")},
+                {"ppt/slides/slide2.xml", slide("<a:p><a:r><a:t>Zwei</a:t></a:r></a:p>")}},
+               "Zwei Zehn");
         const QByteArray namespaces = R"( xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0")"
                                       R"( xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0")"
                                       R"( xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0")"
@@ -293,68 +290,53 @@ private Q_SLOTS:
                                 "</text:note> weiter</text:p></office:text>";
         const char *textType = "application/vnd.oasis.opendocument.text";
         const QString textExpected = "Rechnung Betrag: 49,99 EUR Grüße 1 Quelle weiter";
-        QTest::newRow("odt") << writeZip(m_dir.filePath("Rechnung.odt"), openDocument(textType, text)) << textExpected;
-        QTest::newRow("ott") << writeZip(m_dir.filePath("Vorlage.OTT"), openDocument(textType, text)) << textExpected;
-        QTest::newRow("ods cells, numbers as shown")
-            << writeZip(m_dir.filePath("Tabelle.ods"),
-                        openDocument(
-                            "application/vnd.oasis.opendocument.spreadsheet",
+        zipped("odt", "Rechnung.odt", openDocument(textType, text), textExpected);
+        zipped("ott", "Vorlage.OTT", openDocument(textType, text), textExpected);
+        zipped("ods cells, numbers as shown", "Tabelle.ods",
+               openDocument("application/vnd.oasis.opendocument.spreadsheet",
                             R"(<office:spreadsheet><table:table table:name="Blatt1"><table:table-row>)"
                             R"(<table:table-cell office:value-type="string"><text:p>Kunde</text:p></table:table-cell>)"
                             R"(<table:table-cell office:value-type="float" office:value="4711.5"><text:p>4711,5)"
-                            R"(</text:p></table:table-cell></table:table-row></table:table></office:spreadsheet>)"))
-            << "Kunde 4711,5";
-        QTest::newRow("odp")
-            << writeZip(
-                   m_dir.filePath("Folien.odp"),
-                   openDocument("application/vnd.oasis.opendocument.presentation",
-                                R"(<office:presentation><draw:page draw:name="Folie 1"><draw:frame><draw:text-box>)"
-                                R"(<text:p>Quartals</text:p><text:p>bericht</text:p></draw:text-box></draw:frame>)"
-                                R"(</draw:page></office:presentation>)"))
-            << "Quartals bericht";
-        QTest::newRow("doc: pieces, field result, code page")
-            << writeCompoundFile(m_dir.filePath("Rechnung.doc"), wordStreams())
-            << "Rechnung Telekom 49,99 € Grüße Ελλάδα ok";
-        QTest::newRow("doc that is RTF") << writeFile(m_dir.filePath("Brief.DOC"), "{\\rtf1\\ansi Hallo}") << "Hallo";
+                            R"(</text:p></table:table-cell></table:table-row></table:table></office:spreadsheet>)"),
+               "Kunde 4711,5");
+        zipped("odp", "Folien.odp",
+               openDocument("application/vnd.oasis.opendocument.presentation",
+                            R"(<office:presentation><draw:page draw:name="Folie 1"><draw:frame><draw:text-box>)"
+                            R"(<text:p>Quartals</text:p><text:p>bericht</text:p></draw:text-box></draw:frame>)"
+                            R"(</draw:page></office:presentation>)"),
+               "Quartals bericht");
+        compound("doc: pieces, field result, code page", "Rechnung.doc", wordStreams(),
+                 "Rechnung Telekom 49,99 € Grüße Ελλάδα ok");
+        plain("doc that is RTF", "Brief.DOC", "{\\rtf1\\ansi Hallo}", "Hallo");
         const QByteArray workbook = workbookStream();
-        QTest::newRow("xls shared and inline cell text in sheet order")
-            << writeCompoundFile(m_dir.filePath("Tabelle.xls"), {{"Workbook", workbook}})
-            << "Betrag Kunde Lieferant Grüße an alle";
-        QTest::newRow("xls cut off in a shared string")
-            << writeCompoundFile(m_dir.filePath("kaputt.xls"),
-                                 {{"Workbook", workbook.left(workbook.indexOf("e an alle") + 4)}})
-            << "";
-        QTest::newRow("ppt text atoms, masters and field marks left out")
-            << writeCompoundFile(m_dir.filePath("Folien.ppt"), {{"PowerPoint Document", powerPointStream()}})
-            << "Quartalsbericht 2024 Umsatz Gewinn Für den Vorstand Notiz Ende";
-        QTest::newRow("ppt slide by slide: titles, bodies, text boxes, notes; newest edit")
-            << writeCompoundFile(m_dir.filePath("Bericht.ppt"), pagedPowerPoint(0))
-            << "Titel1 Inhalt1 Kasten1 Notiz1 Titel2 Inhalt2 Kasten2 Notiz2";
-        QTest::newRow("ppt whose current edit is missing: record order")
-            << writeCompoundFile(m_dir.filePath("Bericht.pps"), pagedPowerPoint(1))
-            << "Titel1 Inhalt1 Alt1 Kasten2 Inhalt2 Titel2 Notiz1 Notiz2 Kasten1";
-        QTest::newRow("dot that is a Graphviz graph")
-            << writeFile(m_dir.filePath("Abhängigkeiten.dot"), "digraph pip {\n  requests -> urllib3;\n}\n")
-            << "digraph pip {\n  requests -> urllib3;\n}\n";
-        QTest::newRow("doc that is plain text in Latin-1")
-            << writeFile(m_dir.filePath("Kündigung.doc"), "Sehr geehrte Damen und Herren,\r\nhiermit k\xfcndige ich "
-                                                          "fristgem\xe4\xdf zum 31.03.2024.\r\n")
-            << "Sehr geehrte Damen und Herren,\r\nhiermit kündige ich fristgemäß zum 31.03.2024.\r\n";
-        QTest::newRow("doc that is neither: binary bytes")
-            << writeFile(m_dir.filePath("kaputt.doc"), QByteArray("\x01\x02\xfc\x00\x1b Text\x03", 10)) << "";
-        QTest::newRow("xls that is a web page's table")
-            << writeFile(m_dir.filePath("Umsätze.xls"),
-                         "\xEF\xBB\xBF <HTML><head><title>Umsätze</title></head><body><table><tr><td>Datum</td>"
-                         "<td>Betrag</td></tr><tr><td>01.12.2026</td><td>49,99 &euro;</td></tr></table></body></HTML>")
-            << "Datum\tBetrag\n01.12.2026\t49,99 €";
-        QTest::newRow("xls that is an XML spreadsheet")
-            << writeFile(m_dir.filePath("Konto.xls"),
-                         R"(<?xml version="1.0"?><Workbook xmlns="urn:schemas-microsoft-com:office:spreadsheet" )"
-                         R"(xmlns:ss="urn:schemas-microsoft-com:office:spreadsheet"><Worksheet ss:Name="Umsätze">)"
-                         R"(<Table><Row><Cell><Data ss:Type="String">Miete</Data></Cell><Cell><Data )"
-                         R"(ss:Type="Number">850</Data></Cell></Row></Table></Worksheet></Workbook>)")
-            << "Miete 850";
-        QTest::newRow("not a zip") << writeFile(m_dir.filePath("text.docx"), "Dies ist kein ZIP-Archiv.\n") << "";
+        compound("xls shared and inline cell text in sheet order", "Tabelle.xls", {{"Workbook", workbook}},
+                 "Betrag Kunde Lieferant Grüße an alle");
+        compound("xls cut off in a shared string", "kaputt.xls",
+                 {{"Workbook", workbook.left(workbook.indexOf("e an alle") + 4)}}, "");
+        compound("ppt text atoms, masters and field marks left out", "Folien.ppt",
+                 {{"PowerPoint Document", powerPointStream()}},
+                 "Quartalsbericht 2024 Umsatz Gewinn Für den Vorstand Notiz Ende");
+        compound("ppt slide by slide: titles, bodies, text boxes, notes; newest edit", "Bericht.ppt",
+                 pagedPowerPoint(0), "Titel1 Inhalt1 Kasten1 Notiz1 Titel2 Inhalt2 Kasten2 Notiz2");
+        compound("ppt whose current edit is missing: record order", "Bericht.pps", pagedPowerPoint(1),
+                 "Titel1 Inhalt1 Alt1 Kasten2 Inhalt2 Titel2 Notiz1 Notiz2 Kasten1");
+        plain("dot that is a Graphviz graph", "Abhängigkeiten.dot", "digraph pip {\n  requests -> urllib3;\n}\n",
+              "digraph pip {\n  requests -> urllib3;\n}\n");
+        plain("doc that is plain text in Latin-1", "Kündigung.doc",
+              "Sehr geehrte Damen und Herren,\r\nhiermit k\xfcndige ich fristgem\xe4\xdf zum 31.03.2024.\r\n",
+              "Sehr geehrte Damen und Herren,\r\nhiermit kündige ich fristgemäß zum 31.03.2024.\r\n");
+        plain("doc that is neither: binary bytes", "kaputt.doc", QByteArray("\x01\x02\xfc\x00\x1b Text\x03", 10), "");
+        plain("xls that is a web page's table", "Umsätze.xls",
+              "\xEF\xBB\xBF <HTML><head><title>Umsätze</title></head><body><table><tr><td>Datum</td>"
+              "<td>Betrag</td></tr><tr><td>01.12.2026</td><td>49,99 &euro;</td></tr></table></body></HTML>",
+              "Datum\tBetrag\n01.12.2026\t49,99 €");
+        plain("xls that is an XML spreadsheet", "Konto.xls",
+              R"(<?xml version="1.0"?><Workbook xmlns="urn:schemas-microsoft-com:office:spreadsheet" )"
+              R"(xmlns:ss="urn:schemas-microsoft-com:office:spreadsheet"><Worksheet ss:Name="Umsätze">)"
+              R"(<Table><Row><Cell><Data ss:Type="String">Miete</Data></Cell><Cell><Data )"
+              R"(ss:Type="Number">850</Data></Cell></Row></Table></Worksheet></Workbook>)",
+              "Miete 850");
+        plain("not a zip", "text.docx", "Dies ist kein ZIP-Archiv.\n", "");
     }
 
     void packages()
