@@ -44,8 +44,7 @@ QString value(const std::optional<QString> &field)
 
 // A letter as a DIN window envelope shows it: the return address above the recipient.
 const QString Letter = "Muster Energie GmbH · Hauptstraße 1 · 80331 München\n"
-                       "Herrn\nMax Mustermann\nMusterweg 5\n10115 Berlin\n\n"
-                       "Rechnung Nr. RE-2024-0815\n"
+                       "Herrn\nMax Mustermann\nMusterweg 5\n10115 Berlin\n\nRechnung Nr. RE-2024-0815\n"
                        "Kundennummer: 4711\nRechnungsdatum: 15.03.2024\nLieferdatum: 10.03.2024\n\n"
                        "Sehr geehrter Herr Mustermann,\nwir berechnen Ihnen:\n"
                        "Strom März 2024  100,00 €\nNettobetrag 100,00 €\nMwSt 19 % 19,00 €\n"
@@ -215,8 +214,7 @@ void TestLocalNamer::sender_data()
         "Elektro Schmidt");
     row("bank only in the payment footer",
         "Rechnung\nDatum: 01.02.2024\nGesamtbetrag 80,00 "
-        "€\n\nKreissparkasse Köln\nIBAN DE89 3704 0044 0532 0130 00\n"
-        "BIC COBADEFFXXX",
+        "€\n\nKreissparkasse Köln\nIBAN DE89 3704 0044 0532 0130 00\nBIC COBADEFFXXX",
         "");
     row("letterhead's street line above the return address",
         "Stadtwerke Muster GmbH\nAm Kraftwerk 3 · 12345 Musterstadt\n"

@@ -217,19 +217,16 @@ private Q_SLOTS:
         const Reply explained = send("GET", explain);
         QCOMPARE(explained.status(), 200);
         const QJsonObject explanation = explained.json();
-        QCOMPARE(compact(explanation["fields"]), json(R"([
+        // The verdicts are tst_grounding's; here their form, a flagged and a backed one.
+        const QJsonArray fields = explanation["fields"].toArray();
+        QCOMPARE(compact(QJsonArray{fields[0], fields[1]}), json(R"([
             {"field":"datum","value":"2024-04-01","source":"modell","status":"unverified",
              "reason":"Datum nicht im Dokument gefunden"},
-            {"field":"betrag","value":"1234.56","source":"modell","status":"verified","passage":"1.234,56","offset":58},
-            {"field":"absender","value":"Stadtwerke München GmbH","source":"modell","status":"verified",
-             "passage":"STADTWERKE","offset":0},
-            {"field":"kategorie","value":"rechnung","source":"modell","status":"verified","passage":"rechnung"},
-            {"field":"beschreibung","value":"Strom","source":"modell","status":"notCheckable"}])"));
+            {"field":"betrag","value":"1234.56","source":"modell","status":"verified","passage":"1.234,56","offset":58}])"));
         const QString prompt = LlmStub::userPrompt(m_llm.server().requests().last());
         // As sent: masked, the offsets moved along.
         QCOMPARE(explanation["sent"]["excerpt"],
                  "STADTWERKE MÜNCHEN [E-Mail]\nRechnung vom 15.03.2024\nSumme 1.234,56 EUR");
-        QCOMPARE(explanation["sent"]["maskSummary"], "1 Angabe maskiert: 1 E-Mail");
         QCOMPARE(compact(explanation["sent"]["masked"]),
                  json(R"([{"part":"excerpt","placeholder":"[E-Mail]","offset":19}])"));
         QCOMPARE(explanation["sent"]["fileName"], "strom.txt");

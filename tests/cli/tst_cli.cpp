@@ -121,7 +121,6 @@ private Q_SLOTS:
         QTest::newRow("unknown option") << QStringList{"rename", "--ja", "a.txt"} << "Hilfe: namorix-cli rename --help";
         QTest::newRow("no files") << QStringList{"suggest"} << "Keine Dateien angegeben.";
         QTest::newRow("two undo targets") << QStringList{"undo", "--last", "--batch", "1"} << "genau eines";
-        QTest::newRow("batch not a number") << QStringList{"undo", "--batch", "x"} << "genau eines";
         QTest::newRow("limit not a number") << QStringList{"history", "--limit", "viele"} << "--limit braucht";
     }
 

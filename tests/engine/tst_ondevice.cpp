@@ -11,8 +11,7 @@ QByteArray invoice(const QString &number, const QString &date, const QString &to
     return QString("Stadtwerke Musterstadt GmbH · Hauptstraße 1 · 12345 Musterstadt\n"
                    "Herrn\nMax Mustermann\nBeispielweg 5\n54321 Beispielstadt\n\n"
                    "Rechnung Nr. %1\nRechnungsdatum: %2\nLieferzeitraum: 01.01.2024 bis 31.01.2024\n\n"
-                   "Strom Januar netto 70,76 €\nMwSt. 19 %: 13,44 €\nGesamtbetrag: %3 €\n"
-                   "Zahlbar bis 30.04.2024\n\n"
+                   "Strom Januar netto 70,76 €\nMwSt. 19 %: 13,44 €\nGesamtbetrag: %3 €\nZahlbar bis 30.04.2024\n\n"
                    "Stadtwerke Musterstadt GmbH · Geschäftsführer: Erika Beispiel · HRB 1234 · "
                    "USt-IdNr. DE123456789\nBankverbindung: Sparkasse Musterstadt · "
                    "IBAN DE89 3704 0044 0532 0130 00\n")

@@ -86,7 +86,6 @@ private Q_SLOTS:
         QTest::addColumn<QColor>("colour");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("failure"); // shown as the tooltip and read out
-        QTest::newRow("0.95") << 0.95 << UIColors::green() << "95%" << QString();
         QTest::newRow("just above 0.7") << 0.7001 << UIColors::green() << "70%" << QString();
         QTest::newRow("0.7") << 0.7 << UIColors::orange() << "70%" << QString();
         QTest::newRow("just above 0.4") << 0.4001 << UIColors::orange() << "40%" << QString();

@@ -113,16 +113,14 @@ private Q_SLOTS:
         // A program as an attachment, a text file as an attachment: named, never read.
         const QByteArray mixed =
             "--=_aussen\nContent-Type: multipart/alternative; boundary=innen\n\n"
-            "--innen\nContent-Type: text/plain; charset=utf-8\n\nHallo Anna,\n\nanbei die Rechnung.\n"
-            "--innen--\n\n"
+            "--innen\nContent-Type: text/plain; charset=utf-8\n\nHallo Anna,\n\nanbei die Rechnung.\n--innen--\n\n"
             "--=_aussen\nContent-Type: application/pdf; name=\"=?UTF-8?Q?Rechnung_M=C3=A4rz.pdf?=\"\n"
             "Content-Disposition: attachment; filename*=UTF-8''Rechnung%20M%C3%A4rz.pdf\n"
             "Content-Transfer-Encoding: base64\n\n" +
             base64Lines(randomBytes(300, 14)) +
             "\n--=_aussen\nContent-Type: text/plain; name=\"notiz.txt\"\nContent-Disposition: attachment;\n"
             " filename=\"notiz.txt\"\nContent-Transfer-Encoding: quoted-printable\n\n"
-            "Geheime Notiz =C3=BCber den Anhang.\n"
-            "--=_aussen--\n";
+            "Geheime Notiz =C3=BCber den Anhang.\n--=_aussen--\n";
         row("attachments listed by name and type, not read",
             mail("Subject: Anhang\nContent-Type: multipart/mixed;\n\tboundary=\"=_aussen\"", mixed),
             MetadataMap{{"source", "eml"},
