@@ -18,10 +18,11 @@ using namespace Qt::Literals::StringLiterals;
 namespace TextRecognizer {
 namespace {
 
-// Images are handed to the engine as 8-bit grey, with the resolution they state (pages are
-// rendered at 300 dpi and say so). The engine judges which specks are noise by the resolution:
-// a screenshot's 9-pixel letters taken for 300 dpi are 2 pt and read badly or not at all.
-constexpr int MinResolution = 70, MaxResolution = 1200;
+// Images are handed to the engine as 8-bit grey with a resolution (statedResolution). The engine
+// judges which specks are noise by it: a screenshot's 9-pixel letters taken for 300 dpi are
+// 2 pt and read badly or not at all.
+constexpr int MinResolution = 70, ScreenResolution = 160, ScanResolution = 300;
+constexpr int ScreenLongEdge = 2560;
 // The languages always loaded; those the system locale asks for are added when installed.
 constexpr char BaseLanguages[] = "deu+eng";
 
@@ -155,11 +156,27 @@ Engine &threadEngine()
     return *slot;
 }
 
-// The resolution `image` states, or what a picture without one most likely has: a screen's.
+int statedDpi(const QImage &image)
+{
+    return int(std::lround(image.dotsPerMeterX() * 0.0254));
+}
+
+// A screen-sized picture stating a screen's resolution (72, 96, a high-density screen's 144; Qt
+// reports 96 for a picture that states none) is a screenshot, a diagram or a web picture.
+// Anything else is read as a scanned page: scans state 200 dpi or more, rendered pages are large,
+// and a phone's photo of a page states 72 for 4,000 pixels.
+bool isScreenPicture(const QImage &image)
+{
+    return statedDpi(image) <= ScreenResolution && std::max(image.width(), image.height()) <= ScreenLongEdge;
+}
+
+// The resolution the engine is told: a screenshot's own, else a scan's 300 dpi. The engine's page
+// layout wants that figure whatever a scan states: a 200 dpi letter told 200 lost its right-hand
+// column ("Datum 04.06.24").
 int statedResolution(const QImage &image)
 {
-    const int dpi = int(std::lround(image.dotsPerMeterX() * 0.0254));
-    return std::clamp(dpi > 0 ? dpi : 96, MinResolution, MaxResolution);
+    return isScreenPicture(image) ? std::max(statedDpi(image) > 0 ? statedDpi(image) : 96, MinResolution)
+                                  : ScanResolution;
 }
 
 // Grey, transparent areas white rather than black, and no longer than MaxLongEdge.
@@ -276,6 +293,7 @@ Reading read(const QImage &image)
     api.SetSourceResolution(resolution);
     Reading reading;
     reading.size = grey.size();
+    reading.page = !isScreenPicture(image);
     QStringList lines;
     QStringList line;
     if (api.Recognize(nullptr) == 0) {
@@ -359,8 +377,9 @@ QString cleanText(const Reading &reading)
 
 QString credibleText(const Reading &reading)
 {
+    // A page's words are read whole; its unsure ones ("Juli" at 10, "Leipzig" at 54) are real.
     if (isCredible(reading.words))
-        return cleanText(reading);
+        return reading.page ? reading.text : cleanText(reading);
     const QStringList lines = reading.text.split(u'\n');
     QList<bool> sure(lines.size(), true), named(lines.size(), false);
     for (const Word &word : reading.words) {

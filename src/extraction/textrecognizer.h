@@ -17,8 +17,9 @@ class QImage;
  * GUI thread. The process should run with OMP_THREAD_LIMIT=1 (see ensureSingleThreadedOpenMP):
  * Tesseract's OpenMP threads make recognition several times slower on small machines.
  *
- * Pictures are read at the resolution they state (QImage::dotsPerMeterX); a rendered page must
- * say its resolution, a picture without one is taken for a screen's.
+ * Screen-sized pictures (at most 2,560 pixels long) that state a screen's resolution
+ * (QImage::dotsPerMeterX, at most 160 dpi, or none) are read at it; everything else (scans,
+ * rendered pages, photos) as a 300 dpi scan.
  */
 namespace TextRecognizer {
 
@@ -37,10 +38,14 @@ struct Word {
 struct Reading {
     QString text; ///< recognised lines, joined with line feeds
     QList<Word> words;
-    QSize size; ///< the pixel size the engine saw
+    QSize size;        ///< the pixel size the engine saw
+    bool page = false; ///< read as a scanned page, not as a screen-sized picture (see `read`)
 };
 
-/** The raw reading of `image` (scaled to `MaxLongEdge`); empty when recognition fails. */
+/**
+ * The raw reading of `image` (scaled to `MaxLongEdge`); empty when recognition fails. A picture
+ * larger than a screen or stating more than a screen's resolution is read as a scanned page.
+ */
 [[nodiscard]] Reading read(const QImage &image);
 
 /**
@@ -54,7 +59,8 @@ struct Reading {
 [[nodiscard]] bool isCredible(const QList<Word> &words);
 
 /**
- * The reading's text when its words are credible, less what is no text in it: words read below 60
+ * The reading's text when its words are credible: a page's whole, a picture's less what is no
+ * text in it: words read below 60
  * at a line's ends (icons beside a menu's words), words of more marks than letters read below 60,
  * and lines without a word of two letters or digits read at 60 or more (rows of dots, bullets,
  * rules). Otherwise only its lines read wholly at 85 or more that hold a dictionary word of five or

@@ -412,20 +412,21 @@ private Q_SLOTS:
         using Words = QList<TextRecognizer::Word>;
         QTest::addColumn<QString>("text");
         QTest::addColumn<Words>("words");
+        QTest::addColumn<bool>("page");
         QTest::addColumn<QString>("expected");
         // What a box plot with turned labels reads as; only its title is read surely.
         const Words chart{{"ose=Bulpooue", 20, false, 0}, {"gz", 30, false, 0},       {"sfsapooep", 10, false, 0},
                           {"Buijs", 25, false, 1},        {"QOOOSZ=U", 15, false, 1}, {"L=USJUl", 12, false, 1},
                           {"benchmark", 97, true, 2},     {"4e+06", 92, false, 3},    {"Jo", 93, true, 3}};
         const QString chartText = "ose=Bulpooue gz sfsapooep\nBuijs QOOOSZ=U L=USJUl\nbenchmark\n4e+06 Jo";
-        QTest::newRow("chart: its title") << chartText << chart << "benchmark";
+        QTest::newRow("chart: its title") << chartText << chart << false << "benchmark";
         Words unsure = chart;
         unsure[6].confidence = 88;
-        QTest::newRow("title read unsurely") << chartText << unsure << "";
+        QTest::newRow("title read unsurely") << chartText << unsure << false << "";
         Words crowded = chart;
         crowded[6].line = 1;
         QTest::newRow("title beside junk")
-            << "ose=Bulpooue gz sfsapooep\nBuijs QOOOSZ=U L=USJUl benchmark\n4e+06 Jo" << crowded << "";
+            << "ose=Bulpooue gz sfsapooep\nBuijs QOOOSZ=U L=USJUl benchmark\n4e+06 Jo" << crowded << false << "";
         // What is no text in a credible reading: a diagram's rows of dots, icons read beside a
         // toolbar's words, a photo's edges read before its text.
         QTest::newRow("dots dropped") << "Processes and domains\n.\n.\n.\n/sbin/init init_exec_t"
@@ -433,33 +434,39 @@ private Q_SLOTS:
                                                {"domains", 96, true, 0},     {".", 64, false, 1},
                                                {".", 54, false, 2},          {".", 41, false, 3},
                                                {"/sbin/init", 92, false, 4}, {"init_exec_t", 89, false, 4}}
-                                      << "Processes and domains\n/sbin/init init_exec_t";
+                                      << false << "Processes and domains\n/sbin/init init_exec_t";
         QTest::newRow("icons beside a toolbar dropped")
             << "DS 897cC / v Eile Edit View\nFichier Edition Affichage ©]"
             << Words{{"DS", 30, false, 0},        {"897cC", 20, false, 0},   {"/", 40, false, 0},
                      {"v", 35, false, 0},         {"Eile", 96, true, 0},     {"Edit", 96, true, 0},
                      {"View", 95, true, 0},       {"Fichier", 92, false, 1}, {"Edition", 93, true, 1},
                      {"Affichage", 90, false, 1}, {"©]", 48, true, 1}}
-            << "Eile Edit View\nFichier Edition Affichage";
+            << false << "Eile Edit View\nFichier Edition Affichage";
         QTest::newRow("noise before a photo's text dropped")
             << "« ¢ Magic,\nPeek. {\nof Nee\nAdaptive Resize | Adaptive Sharpen"
             << Words{{"«", 15, false, 0},     {"¢", 7, false, 0},  {"Magic,", 57, false, 0},  {"Peek.", 29, true, 1},
                      {"{", 84, false, 1},     {"of", 33, true, 2}, {"Nee", 9, true, 2},       {"Adaptive", 89, true, 3},
                      {"Resize", 85, true, 3}, {"|", 45, false, 3}, {"Adaptive", 93, true, 3}, {"Sharpen", 97, true, 3}}
-            << "Adaptive Resize Adaptive Sharpen";
+            << false << "Adaptive Resize Adaptive Sharpen";
+        QTest::newRow("page: its unsure words stay")
+            << "Lieferdatum 22. Juli 2022\nStadt Leipzig"
+            << Words{{"Lieferdatum", 91, false, 0}, {"22.", 88, false, 0},  {"Juli", 10, true, 0},
+                     {"2022", 44, false, 0},        {"Stadt", 97, true, 1}, {"Leipzig", 54, true, 1}}
+            << true << "Lieferdatum 22. Juli 2022\nStadt Leipzig";
         QTest::newRow("credible: all of it") << "Rechnung 2024\nBetrag 49,99"
                                              << Words{{"Rechnung", 96, true, 0},
                                                       {"2024", 95, false, 0},
                                                       {"Betrag", 93, true, 1},
                                                       {"49,99", 91, false, 1}}
-                                             << "Rechnung 2024\nBetrag 49,99";
+                                             << false << "Rechnung 2024\nBetrag 49,99";
     }
 
     void credibleText()
     {
         QFETCH(QString, text);
         QFETCH(QList<TextRecognizer::Word>, words);
-        QTEST(TextRecognizer::credibleText({text, words, {}}), "expected");
+        QFETCH(bool, page);
+        QTEST(TextRecognizer::credibleText({text, words, {}, page}), "expected");
     }
 
     void recognitionIsBounded()
