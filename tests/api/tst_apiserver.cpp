@@ -331,7 +331,6 @@ private Q_SLOTS:
         const QByteArray head = "POST /v1/echo/x HTTP/1.1\r\nContent-Length: 100\r\n\r\n";
         row("array body", request("PUT", "/v1/echo/x", "[1]"), 400, invalid);
         row("truncated JSON", request("POST", "/v1/echo/x", R"({"ids":["A")"), 400, invalid);
-        row("form body", request("POST", "/v1/echo/x", "ids=1"), 400, invalid);
         row("cut body, half-close", head + R"({"a":1})", 400, incomplete, Send::thenHalfClose);
         row("cut head, half-close", "POST /v1/echo/x HTTP/1.1\r\nContent-Len", 400, incomplete, Send::thenHalfClose);
         row("cut body, silent", head + R"({"a":1})", 0, {});
@@ -363,7 +362,6 @@ private Q_SLOTS:
         row("one byte more", sized(fill + 1), 413, tooLarge);
         row("announced too large, nothing sent", "POST /v1/echo/x HTTP/1.1\r\nContent-Length: 1000001\r\n\r\n", 413,
             tooLarge);
-        row("2 MB body", sized(2000000), 413, tooLarge);
         row("head without end over 1 MB", "GET /v1/echo/x HTTP/1.1\r\nX: " + QByteArray(1100000, 'h'), 413, tooLarge);
         row("not UTF-8", "GET /v1/health\r\nX: \xff\r\n\r\n", 0, {});
     }
@@ -402,72 +400,69 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<int>("status");
         QTest::addColumn<QJsonObject>("reply"); // its expected members
+        const auto row = [](const char *name, const QByteArray &method, const QByteArray &target,
+                            const QByteArray &body, int status, const QJsonObject &reply) {
+            QTest::newRow(name) << request(method, target, body) << status << reply;
+        };
         const QJsonObject relative{{"error", "Pfade müssen absolut sein"}};
         const QByteArray spaced = "/v1/watch/%2Ftmp%2Fmit%20Leerzeichen";
-        QTest::newRow("suggest, one relative")
-            << request("POST", "/v1/suggest", R"({"paths":["/tmp/a.txt","a.txt"]})") << 400 << relative;
-        QTest::newRow("rename, empty") << request("POST", "/v1/rename", R"({"paths":[""]})") << 400 << relative;
-        QTest::newRow("analyze, dot") << request("POST", "/v1/analyze", R"({"paths":["./a.txt"]})") << 400 << relative;
-        QTest::newRow("run, relative") << request("POST", "/v1/runs", R"({"paths":["a.txt"]})") << 400 << relative;
+        row("suggest, one relative", "POST", "/v1/suggest", R"({"paths":["/tmp/a.txt","a.txt"]})", 400, relative);
+        row("rename, empty", "POST", "/v1/rename", R"({"paths":[""]})", 400, relative);
+        row("analyze, dot", "POST", "/v1/analyze", R"({"paths":["./a.txt"]})", 400, relative);
+        row("run, relative", "POST", "/v1/runs", R"({"paths":["a.txt"]})", 400, relative);
         const QJsonObject missing{{"error", "missing paths"}};
-        QTest::newRow("suggest, none") << request("POST", "/v1/suggest", R"({"paths":[]})") << 400 << missing;
-        QTest::newRow("rename, not a list") << request("POST", "/v1/rename", R"({"paths":"/a"})") << 400 << missing;
-        QTest::newRow("queue, not text") << request("POST", "/v1/queue", R"({"paths":[1]})") << 400 << missing;
-        QTest::newRow("run, unknown") << request("GET", "/v1/runs/0") << 404 << QJsonObject{{"error", "run not found"}};
-        QTest::newRow("queue, tilde") << request("POST", "/v1/queue", R"({"paths":["~/a.txt"]})") << 400 << relative;
-        QTest::newRow("watch, relative") << request("POST", "/v1/watch", R"({"path":"Ordner"})") << 400 << relative;
+        row("suggest, none", "POST", "/v1/suggest", R"({"paths":[]})", 400, missing);
+        row("rename, not a list", "POST", "/v1/rename", R"({"paths":"/a"})", 400, missing);
+        row("queue, not text", "POST", "/v1/queue", R"({"paths":[1]})", 400, missing);
+        row("run, unknown", "GET", "/v1/runs/0", {}, 404, QJsonObject{{"error", "run not found"}});
+        row("queue, tilde", "POST", "/v1/queue", R"({"paths":["~/a.txt"]})", 400, relative);
+        row("watch, relative", "POST", "/v1/watch", R"({"path":"Ordner"})", 400, relative);
         const QJsonObject twice{{"error", "/tmp/gesperrt wird bereits überwacht"}};
-        QTest::newRow("watch, twice") << request("POST", "/v1/watch", R"({"path":"/tmp/gesperrt"})") << 409 << twice;
-        QTest::newRow("watch edit onto another")
-            << request("PUT", "/v1/watch/%2Ftmp%2Fmit%20Leerzeichen", R"({"path":"/tmp/gesperrt"})") << 409 << twice;
-        QTest::newRow("watch edit, relative") << request("PUT", spaced, R"({"path":"x/y"})") << 400 << relative;
-        QTest::newRow("absolute passes") << request("POST", "/v1/suggest", R"({"paths":["/tmp/a.txt"]})") << 503
-                                         << QJsonObject{{"error", "engine not ready"}};
+        row("watch, twice", "POST", "/v1/watch", R"({"path":"/tmp/gesperrt"})", 409, twice);
+        row("watch edit onto another", "PUT", spaced, R"({"path":"/tmp/gesperrt"})", 409, twice);
+        row("watch edit, relative", "PUT", spaced, R"({"path":"x/y"})", 400, relative);
+        row("absolute passes", "POST", "/v1/suggest", R"({"paths":["/tmp/a.txt"]})", 503,
+            QJsonObject{{"error", "engine not ready"}});
         // The system would read a NUL-cut name, and a lone surrogate has no UTF-8 form: refused unread.
         const QJsonObject invalid{{"error", "Ungültiger Pfad: enthält ein Nullzeichen oder ist kein gültiges UTF-8"}};
-        QTest::newRow("analyze, NUL") << request("POST", "/v1/analyze", R"({"paths":["/tmp/a\u0000b.txt"]})") << 400
-                                      << invalid;
-        QTest::newRow("suggest, lone surrogate")
-            << request("POST", "/v1/suggest", R"({"paths":["/tmp/\ud800.txt"]})") << 400 << invalid;
-        QTest::newRow("watch, NUL") << request("POST", "/v1/watch", R"({"path":"/tmp/\u0000"})") << 400 << invalid;
-        QTest::newRow("revert, NUL") << request("POST", "/v1/revert", R"({"id":"/docs/\u0000"})") << 400 << invalid;
-        QTest::newRow("revert onto a taken name")
-            << request("POST", "/v1/revert",
-                       QJsonDocument(QJsonObject{{"id", m_home.filePath("umbenannt.pdf")}}).toJson())
-            << 409 << QJsonObject{{"error", "Eine Datei mit diesem Namen existiert bereits"}};
+        row("analyze, NUL", "POST", "/v1/analyze", R"({"paths":["/tmp/a\u0000b.txt"]})", 400, invalid);
+        row("suggest, lone surrogate", "POST", "/v1/suggest", R"({"paths":["/tmp/\ud800.txt"]})", 400, invalid);
+        row("watch, NUL", "POST", "/v1/watch", R"({"path":"/tmp/\u0000"})", 400, invalid);
+        row("revert, NUL", "POST", "/v1/revert", R"({"id":"/docs/\u0000"})", 400, invalid);
+        row("revert onto a taken name", "POST", "/v1/revert",
+            QJsonDocument(QJsonObject{{"id", m_home.filePath("umbenannt.pdf")}}).toJson(), 409,
+            QJsonObject{{"error", "Eine Datei mit diesem Namen existiert bereits"}});
 
-        QTest::newRow("watch id, all escaped") << request("PUT", spaced, R"({"autoRename":true})") << 200
-                                               << QJsonObject{{"path", "/tmp/mit Leerzeichen"}, {"autoRename", true}};
-        QTest::newRow("watch id, slashes plain")
-            << request("PUT", "/v1/watch//tmp/mit%20Leerzeichen", R"({"autoRename":false})") << 200
-            << QJsonObject{{"path", "/tmp/mit Leerzeichen"}, {"autoRename", false}};
-        QTest::newRow("watch id, bad escape")
-            << request("PUT", "/v1/watch/%2Ftmp%ZZ", "{}") << 404 << QJsonObject{{"error", "not found"}};
-        QTest::newRow("history id") << request("GET", "/v1/history/%2Fdocs%2Fneuer%20Name.pdf") << 200
-                                    << QJsonObject{{"newPath", "/docs/neuer Name.pdf"}};
-        QTest::newRow("watch path edit") << request("PUT", spaced, R"({"path":"/tmp/neu dort"})") << 200
-                                         << QJsonObject{{"ok", true}, {"path", "/tmp/neu dort"}};
-        QTest::newRow("watch delete, new path") << request("DELETE", "/v1/watch/%2Ftmp%2Fneu%20dort", "") << 200
-                                                << QJsonObject{{"deleted", "/tmp/neu dort"}};
-        QTest::newRow("history delete") << request("DELETE", "/v1/history/%2Fdocs%2Fneuer%20Name.pdf", "") << 200
-                                        << QJsonObject{{"deleted", "alt.pdf"}};
-        QTest::newRow("revert, another file at the name")
-            << request("POST", "/v1/revert", QJsonDocument(QJsonObject{{"id", replacedPath()}}).toJson()) << 409
-            << QJsonObject{{"error", "An diesem Namen liegt inzwischen eine andere Datei: " + replacedPath()}};
+        row("watch id, all escaped", "PUT", spaced, R"({"autoRename":true})", 200,
+            QJsonObject{{"path", "/tmp/mit Leerzeichen"}, {"autoRename", true}});
+        row("watch id, slashes plain", "PUT", "/v1/watch//tmp/mit%20Leerzeichen", R"({"autoRename":false})", 200,
+            QJsonObject{{"path", "/tmp/mit Leerzeichen"}, {"autoRename", false}});
+        row("watch id, bad escape", "PUT", "/v1/watch/%2Ftmp%ZZ", "{}", 404, QJsonObject{{"error", "not found"}});
+        row("history id", "GET", "/v1/history/%2Fdocs%2Fneuer%20Name.pdf", {}, 200,
+            QJsonObject{{"newPath", "/docs/neuer Name.pdf"}});
+        row("watch path edit", "PUT", spaced, R"({"path":"/tmp/neu dort"})", 200,
+            QJsonObject{{"ok", true}, {"path", "/tmp/neu dort"}});
+        row("watch delete, new path", "DELETE", "/v1/watch/%2Ftmp%2Fneu%20dort", "", 200,
+            QJsonObject{{"deleted", "/tmp/neu dort"}});
+        row("history delete", "DELETE", "/v1/history/%2Fdocs%2Fneuer%20Name.pdf", "", 200,
+            QJsonObject{{"deleted", "alt.pdf"}});
+        row("revert, another file at the name", "POST", "/v1/revert",
+            QJsonDocument(QJsonObject{{"id", replacedPath()}}).toJson(), 409,
+            QJsonObject{{"error", "An diesem Namen liegt inzwischen eine andere Datei: " + replacedPath()}});
         ObjectStore::RecordQuery replaced;
         replaced.newPath = replacedPath();
         const qint64 batch = m_store->fetchRecords(replaced)->first().batch;
-        QTest::newRow("revert batch, one refused")
-            << request("POST", "/v1/revert", QJsonDocument(QJsonObject{{"batch", batch}}).toJson()) << 200
-            << QJsonObject{{"ok", false},
-                           {"count", 0},
-                           {"failures",
-                            QJsonArray{QJsonObject{
-                                {"original", "ersetzt.pdf"},
-                                {"path", replacedPath()},
-                                {"error", "An diesem Namen liegt inzwischen eine andere Datei: " + replacedPath()}}}}};
-        QTest::newRow("revert batch, unknown")
-            << request("POST", "/v1/revert", R"({"batch":999})") << 404 << QJsonObject{{"error", "batch not found"}};
+        row("revert batch, one refused", "POST", "/v1/revert", QJsonDocument(QJsonObject{{"batch", batch}}).toJson(),
+            200,
+            QJsonObject{{"ok", false},
+                        {"count", 0},
+                        {"failures",
+                         QJsonArray{QJsonObject{
+                             {"original", "ersetzt.pdf"},
+                             {"path", replacedPath()},
+                             {"error", "An diesem Namen liegt inzwischen eine andere Datei: " + replacedPath()}}}}});
+        row("revert batch, unknown", "POST", "/v1/revert", R"({"batch":999})", 404,
+            QJsonObject{{"error", "batch not found"}});
     }
 
     void endpointsCheckPathsAndDecodeIds()
