@@ -98,10 +98,8 @@ void TestLocalNamer::date_data()
         "Ihr Schreiben vom 01.03.2024\n\nMünchen, 15.03.2024\n\nSehr geehrte Damen und Herren,", "2024-03-15");
     row("letter date line with den", "Berlin, den 3. April 2024\nSehr geehrte Frau Meier,", "2024-04-03");
     row("short year", "Quittung\nDatum: 15.3.24", "2024-03-15");
-    row("German month name", "Rechnungsdatum: 15. März 2024", "2024-03-15");
     row("ISO", "Date: 2024-03-15", "2024-03-15");
     row("English, due date after", "INVOICE\nInvoice date: March 15, 2024\nDue date: April 14, 2024", "2024-03-15");
-    row("English, due date first", "Due: 14 Apr 2024\nIssued: 15 Mar 2024", "2024-03-15");
     row("service period", "Leistungszeitraum: 01.03.2024 - 31.03.2024\nRechnungsdatum: 05.04.2024", "2024-04-05");
     row("label on the line above", "Rechnungsnummer   Rechnungsdatum   Kundennummer\nRE-17   15.03.2024   4711",
         "2024-03-15");
@@ -117,7 +115,6 @@ void TestLocalNamer::date_data()
     row("a receipt's time stamp at the bottom",
         "Bäckerei Korn\n" + QString("Brötchen 0,50\n").repeated(10) + "SUMME EUR 5,00\n12.01.2023 15:25 Bon 1399",
         "2023-01-12");
-    row("another paper's date", "Versicherung\nIhre Schadenmeldung vom 09.12.2022\nHamburg 23.12.2022", "2022-12-23");
     row("slash date read day first", "Invoice\nInvoice date 05/07/2023\nTotal £10.00", "2023-07-05");
     row("slash date read month first in dollars", "Invoice\nInvoice date 05/07/2023\nTotal $10.00", "2023-05-07");
     row("label column with colons over a name and dates",
@@ -153,8 +150,6 @@ void TestLocalNamer::amount_data()
     row("total first, net after", "Rechnung\nGesamtbetrag: 1.234,56 EUR\nNetto 1.037,44 EUR", "1234.56");
     row("subtotal and discount", "Rechnung\nZwischensumme 50,00 €\nRabatt 5,00 €\nSumme brutto 45,00 €", "45.00");
     row("currency code before", "Rechnung\nRechnungsbetrag EUR 1.234,56", "1234.56");
-    row("euro sign before", "Rechnung\nZu zahlen: € 49,99", "49.99");
-    row("English decimals, code after", "Invoice\nAmount due 49.99 EUR", "49.99");
     row("English subtotal, VAT, total", "INVOICE\nSubtotal $100.00\nVAT (20%) $20.00\nTotal $120.00", "120.00");
     row("English total incl. VAT", "Invoice\nTotal incl. VAT: £1,234.50", "1234.50");
     row("discount for early payment",
@@ -253,12 +248,6 @@ void TestLocalNamer::sender_data()
     row("registered association",
         "Förderverein Grundschule e.V. · Schulweg 1 · 12345 Stadt\nFamilie\nMuster\nWeg 2\n12345 Stadt",
         "Förderverein Grundschule");
-    row("shouting letterhead", "STADTWERKE MÜNCHEN GMBH\nPostfach 20 22 22\n80287 München\n\nRechnung",
-        "Stadtwerke München");
-    row("private letter signed",
-        "Sehr geehrte Damen und Herren,\nhiermit kündige ich meine Mitgliedschaft.\n"
-        "Mit freundlichen Grüßen\n\nHans Meier",
-        "Hans Meier");
     row("salutation's name is the recipient",
         "Max Mustermann\nMusterweg 3\n12345 Musterstadt\n\nSehr geehrter Herr Mustermann,\nanbei Ihr Vertrag.\n"
         "Mit freundlichen Grüßen\nMuster Versicherung AG",
@@ -323,15 +312,11 @@ void TestLocalNamer::category_data()
     row("invoice", Letter, "rechnung");
     row("medical bill onto rechnung", medical, "rechnung");
     row("medical bill, user has Arztrechnung", medical, "Arztrechnung", QStringList{"Rechnung", "Arztrechnung"});
-    row("reminder onto rechnung", "Zahlungserinnerung\nunsere Rechnung Nr. 123 vom 01.03.2024 ist offen.", "rechnung");
     row("reminder, user has Mahnungen", "2. Mahnung\nRechnung Nr. 123", "Mahnungen",
         QStringList{"Rechnungen", "Mahnungen"});
-    row("bank statement onto beleg", "Kontoauszug Nr. 3/2024\nalter Kontostand 1.000,00\nneuer Kontostand 900,00",
-        "beleg");
     row("contract, user's plural with umlaut", "Mietvertrag\nzwischen Vermieter und Mieter", "Verträge",
         QStringList{"Rechnungen", "Verträge"});
     row("offer", "Angebot Nr. 2024-17\nAngebot gültig bis 30.04.2024", "angebot");
-    row("termination onto vertrag", "Kündigung meines Mobilfunkvertrags\nhiermit kündige ich fristgerecht.", "vertrag");
     row("plain letter",
         "Sehr geehrte Frau Meier,\nwir informieren Sie über unsere neuen Öffnungszeiten.\n"
         "Mit freundlichen Grüßen\nBürgeramt",
@@ -513,7 +498,6 @@ void TestLocalNamer::eInvoiceWins_data()
     QTest::addColumn<bool>("complete");
     QTest::addColumn<QString>("kategorie");
 
-    QTest::newRow("invoice") << "380" << Defaults << true << "rechnung";
     QTest::newRow("credit note, user has Gutschrift")
         << "381" << QStringList{"Rechnung", "Gutschrift"} << true << "Gutschrift";
     QTest::newRow("credit note onto rechnung") << "381" << Defaults << true << "rechnung";

@@ -1,4 +1,3 @@
-#include "ui/about/aboutview.h"
 #include "ui/firststart/firststartgate.h"
 #include "ui/firststart/legalacceptanceview.h"
 #include "ui/firststart/legaltextview.h"
@@ -178,13 +177,6 @@ private Q_SLOTS:
         QCOMPARE(view.focusWidget(), view.keyField());
         QTest::keyClick(view.focusWidget(), Qt::Key_Backtab);
         QCOMPARE(view.focusWidget(), view.providerButton(AIProviderType::openai));
-    }
-
-    void aboutShowsDashForMissingVersion()
-    {
-        QCOMPARE(AboutView("1.2.0", "42").versionLine(), "Version 1.2.0 (Build 42)");
-        QCOMPARE(AboutView("1.2.0", "").versionLine(), "Version 1.2.0 (Build –)");
-        QCOMPARE(AboutView("", "").versionLine(), "Version – (Build –)");
     }
 
     void legalInformationWindows_data()
