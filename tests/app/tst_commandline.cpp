@@ -48,7 +48,6 @@ void TestCommandLine::renameUrl_data()
     QTest::newRow("first paths item wins") << "namorix://rename?paths=/a&paths=/b" << std::optional(files({"/a"}));
     QTest::newRow("empty pieces and relative ones dropped")
         << "namorix://rename/?paths=,/a,,b.txt,#frag" << std::optional(files({"/a"}));
-    QTest::newRow("only commas: empty list") << "namorix://rename?paths=,,," << std::optional(Urls{});
     QTest::newRow("empty value: empty list") << "namorix://rename?paths=" << std::optional(Urls{});
     QTest::newRow("paths without value") << "namorix://rename?paths" << ignored;
     QTest::newRow("no paths item") << "namorix://rename?path=/a" << ignored;

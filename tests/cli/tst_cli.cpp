@@ -150,14 +150,6 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(letter));
     }
 
-    void helpPerCommand()
-    {
-        const Outcome help = cli({"rename", "--help"});
-        QCOMPARE(help.exitCode, 0);
-        QVERIFY2(help.out.startsWith("Aufruf: namorix-cli rename [Optionen] DATEI…") && help.out.contains("--dry-run"),
-                 qPrintable(help.out));
-    }
-
     // No app runs: the command does the work itself over the same core.
     void headless()
     {

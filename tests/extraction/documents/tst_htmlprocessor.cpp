@@ -62,7 +62,6 @@ private Q_SLOTS:
              QByteArray("<body><div><a href=\"/\">Start</a> Willkommen</div><article><p>Nicht dies</p>"
                         "</article><main><header>Rechnung 42</header><p>Betrag</p></main><p>Kontakt</p></body>"),
              "Rechnung 42\nBetrag\nStart Willkommen\nNicht dies\nKontakt");
-        title("title: plain", QByteArray("<html><head><title>Rechnung 42</title></head></html>"), "Rechnung 42");
         title("title: upper-case tag", QByteArray("<TITLE>Rechnung 42</TITLE>"), "Rechnung 42");
         title("title: split over two lines", QByteArray("<title>Rechnung\n42</title>"), "Rechnung 42");
         title("title: shortest match", QByteArray("<title>a</title>b</title>"), "a");
