@@ -343,35 +343,8 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(kaputt));
     }
 
-    void deleteJobsCancelsTheRun()
-    {
-        QStringList paths;
-        for (int i = 1; i <= 12; ++i)
-            paths << touch(document(QString("lang%1.txt").arg(i)), "Langsam");
-        m_llm.setDelay(1000);
-        const qsizetype before = m_llm.server().requests().size();
-        QTcpSocket running; // the suggest request, answered when its run ends
-        QByteArray answer;
-        connect(&running, &QTcpSocket::readyRead, this, [&] { answer += running.readAll(); });
-        running.connectToHost(QHostAddress::LocalHost, m_port);
-        running.write(request("POST", "/v1/suggest",
-                              QJsonDocument(QJsonObject{{"paths", QJsonArray::fromStringList(paths)}}).toJson()));
-        QTRY_COMPARE(m_llm.server().inFlight(), 4); // the first of three rounds
-
-        QCOMPARE(send("DELETE", "/v1/jobs").json()["ok"], true);
-        const qsizetype sent = m_llm.server().requests().size();
-        QTRY_VERIFY(Reply{answer}.status() == 200);
-        QVERIFY(sent - before < paths.size()); // the run ended without its last round
-        // The cancelled requests answered, and the app has taken their answers in: nothing more goes out.
-        QTRY_COMPARE(m_llm.server().inFlight(), 0);
-        const QJsonObject jobs = send("GET", "/v1/jobs").json();
-        QVERIFY2(jobs["count"] == 0 && jobs["processing"] == false, compact(jobs).constData());
-        QCOMPARE(m_llm.server().requests().size(), sent);
-        m_llm.setDelay(0);
-    }
-
     // A script follows its own run by its handle, whatever else the engine analyses meanwhile;
-    // ending it ends that run alone, and nothing it found joins the review.
+    // ending it ends that run alone (the cancel itself: tst_analysis), and nothing it found joins the review.
     void runsAreFollowedByTheirHandle()
     {
         const QString slow = touch(document("zaeh.txt"), "Langsam");

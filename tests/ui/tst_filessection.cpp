@@ -467,7 +467,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("says");    // part of the info view's text
         QTest::newRow("text") << "notiz.txt" << QByteArray("QPlainTextEdit") << QSize() << QString();
         QTest::newRow("photo turned by EXIF") << "foto.jpg" << QByteArray("QLabel") << QSize(20, 40) << QString();
-        QTest::newRow("pdf first page") << "brief.pdf" << QByteArray("QLabel") << QSize() << QString();
         QTest::newRow("other") << "daten.bin" << QByteArray("QWidget") << QSize() << "Größe: 4";
         QTest::newRow("missing") << "weg.txt" << QByteArray("QWidget") << QSize() << "nicht mehr vorhanden";
         QTest::newRow("helper crashes") << "seite.crash" << QByteArray("QWidget") << QSize()
