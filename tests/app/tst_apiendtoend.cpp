@@ -347,6 +347,7 @@ private Q_SLOTS:
     // ending it ends that run alone (the cancel itself: tst_analysis), and nothing it found joins the review.
     void runsAreFollowedByTheirHandle()
     {
+        QCOMPARE(send("DELETE", "/v1/jobs").status(), 200); // what the failures left
         const QString slow = touch(document("zaeh.txt"), "Langsam");
         const QString own = touch(document("eigen.txt"), "Inhalt vom 02.05.2024");
         m_llm.setDelay("zaeh.txt", 20000);
