@@ -130,13 +130,10 @@ private Q_SLOTS:
 
     void suggestEditApplyRename()
     {
-        m_llm.setReply("alpha.txt", llmReply("2024-01-10", "rechnung", "Strom Januar", 0.8));
-        m_llm.setReply("beta.txt", llmReply("2024-02-20", "vertrag", "Miete", 0.7));
-        m_llm.setReply("gamma.txt", llmReply("2024-03-30", "brief", "Finanzamt", 0.6));
         // Each text holds its date: a suggestion the text backs carries no "unverified".
-        for (const auto &[name, date] :
-             {std::pair{"alpha.txt", "10.01.2024"}, {"beta.txt", "20.02.2024"}, {"gamma.txt", "30.03.2024"}})
-            touch(document(name), QByteArray("Inhalt von ") + name + " vom " + date);
+        given("alpha.txt", "Inhalt von alpha.txt vom 10.01.2024", "2024-01-10", "rechnung", "Strom Januar", 0.8);
+        given("beta.txt", "Inhalt von beta.txt vom 20.02.2024", "2024-02-20", "vertrag", "Miete", 0.7);
+        given("gamma.txt", "Inhalt von gamma.txt vom 30.03.2024", "2024-03-30", "brief", "Finanzamt", 0.6);
 
         // A script's suggestions come with their ids; they join the shared list of jobs.
         const QJsonObject suggested =
@@ -308,11 +305,9 @@ private Q_SLOTS:
     void failuresSayWhyPerFile()
     {
         m_llm.setFailure("kaputt.txt", 500);
-        m_llm.setReply("heil.txt", llmReply("2024-07-01", "rechnung", "Wasser", 0.8));
-        m_llm.setReply("weg.txt", llmReply("2024-07-02", "brief", "Bank", 0.8));
         const QString kaputt = touch(document("kaputt.txt"), "Inhalt 1"),
-                      heil = touch(document("heil.txt"), "Inhalt 2"),
-                      weg = touch(document("weg.txt"), "Inhalt 3 vom 02.07.2024");
+                      heil = given("heil.txt", "Inhalt 2", "2024-07-01", "rechnung", "Wasser", 0.8),
+                      weg = given("weg.txt", "Inhalt 3 vom 02.07.2024", "2024-07-02", "brief", "Bank", 0.8);
         const QByteArray both = json(R"({"paths":["%1","%2"]})", kaputt, heil);
 
         // Only the failed file carries "error", in the suggestions and in the jobs alike.
@@ -349,9 +344,8 @@ private Q_SLOTS:
     {
         QCOMPARE(send("DELETE", "/v1/jobs").status(), 200); // what the failures left
         const QString slow = touch(document("zaeh.txt"), "Langsam");
-        const QString own = touch(document("eigen.txt"), "Inhalt vom 02.05.2024");
+        const QString own = given("eigen.txt", "Inhalt vom 02.05.2024", "2024-05-02", "rechnung", "Eigen", 0.8);
         m_llm.setDelay("zaeh.txt", 20000);
-        m_llm.setReply("eigen.txt", llmReply("2024-05-02", "rechnung", "Eigen", 0.8));
         const Reply first = send("POST", "/v1/runs", json(R"({"paths":["%1"]})", slow));
         const Reply second = send("POST", "/v1/runs", json(R"({"paths":["%1"]})", own));
         QCOMPARE(std::pair(first.status(), second.status()), std::pair(202, 202));
@@ -425,8 +419,7 @@ private Q_SLOTS:
                  "{datum}_{sender");
         QCOMPARE(send("PUT", "/v1/templates/Rechnungen", R"({"pattern":"{datum}_{absender}"})").status(), 200);
         // A script names a stored template by "templateName"; "template" is a pattern's text.
-        m_llm.setReply("vorlage.txt", llmReply("2024-06-01", "brief", "Vorlage", 0.9));
-        const QString file = touch(document("vorlage.txt"), "Brief vom 01.06.2024");
+        const QString file = given("vorlage.txt", "Brief vom 01.06.2024", "2024-06-01", "brief", "Vorlage");
         QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1"],"templateName":"Rechnungen"})", file)).status(),
                  200);
         QVERIFY(LlmStub::userPrompt(m_llm.server().requests().last()).contains("{datum}_{absender}"));
@@ -486,10 +479,8 @@ private Q_SLOTS:
 
     void queuePauseEnqueueResumeClear()
     {
-        m_llm.setReply("q1.txt", llmReply("2024-06-01", "beleg", "Kaffee", 0.9));
-        m_llm.setReply("q2.txt", llmReply("2024-06-02", "beleg", "Brot", 0.9));
-        const QString q1 = touch(document("q1.txt"), "Kassenbon 01.06.2024"),
-                      q2 = touch(document("q2.txt"), "Kassenbon June 2, 2024");
+        const QString q1 = given("q1.txt", "Kassenbon 01.06.2024", "2024-06-01", "beleg", "Kaffee"),
+                      q2 = given("q2.txt", "Kassenbon June 2, 2024", "2024-06-02", "beleg", "Brot");
 
         COMPARE_REPLY(send("POST", "/v1/queue/pause"), 200, json(R"({"ok":true,"isPaused":true})"));
         COMPARE_REPLY(send("POST", "/v1/queue", json(R"({"paths":["%1","%2"]})", q1, q2)), 200,
@@ -608,10 +599,8 @@ private Q_SLOTS:
     {
         const QByteArray token = "X-API-Token: t0ken\r\n";
         QCOMPARE(send("DELETE", "/v1/jobs", {}, token).status(), 200);
-        m_llm.setReply("bleibt.txt", llmReply("2024-05-02", "brief", "Bleibt", 0.9));
-        m_llm.setReply("auch.txt", llmReply("2024-05-03", "brief", "Auch", 0.9));
-        const QString first = touch(document("bleibt.txt"), "Brief vom 02.05.2024"),
-                      second = touch(document("auch.txt"), "Brief vom 03.05.2024");
+        const QString first = given("bleibt.txt", "Brief vom 02.05.2024", "2024-05-02", "brief", "Bleibt"),
+                      second = given("auch.txt", "Brief vom 03.05.2024", "2024-05-03", "brief", "Auch");
         QCOMPARE(send("POST", "/v1/suggest", json(R"({"paths":["%1","%2"]})", first, second), token).status(), 200);
         const QString id = send("GET", "/v1/jobs", {}, token).json()["jobs"][0]["id"].toString();
         QCOMPARE(
@@ -648,6 +637,13 @@ private:
         return exchange(m_port, request(method, target, body, headers));
     }
     QString document(const QString &name) const { return m_home.filePath("docs/" + name); }
+    /** A document holding `content`, and the model's reply for it. */
+    QString given(const char *name, const QByteArray &content, const char *date, const char *category,
+                  const char *description, double confidence = 0.9)
+    {
+        m_llm.setReply(name, llmReply(date, category, description, confidence));
+        return touch(document(name), content);
+    }
 
     QTemporaryDir m_home;
     LlmStub m_llm;

@@ -101,7 +101,6 @@ private Q_SLOTS:
         row("blank pages", "blank", 200, {}, KVXError::Code::emptyText);
         row("no pages", "none", 200, {}, KVXError::Code::emptyText);
         row("server error", "d", 500, {}, KVXError::Code::requestFailed);
-        row("unknown id", "missing", 200, {}, KVXError::Code::requestFailed);
         row("id not valid in a path", "a b", 200, {}, KVXError::Code::invalidURL);
         row("malformed JSON", "d", 200, "{\"pages\": [", KVXError::Code::decoding);
         row("page number not an integer", "d", 200, R"({"pages":[{"page":1.5,"text":"x"}]})", KVXError::Code::decoding);
