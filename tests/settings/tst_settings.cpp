@@ -1,6 +1,5 @@
 #include "settings/appsettings.h"
 #include "settings/defaultsstore.h"
-#include "settings/navigationstate.h"
 
 #include <QtTest>
 
@@ -189,17 +188,6 @@ private Q_SLOTS:
         QCOMPARE(enabled.count(), 0);
         QCOMPARE(port.count(), 1);
         QCOMPARE_NE(AppSettings(store).apiPort(), 0);
-    }
-
-    void navigation()
-    {
-        NavigationState state;
-        QSignalSpy spy(&state, &NavigationState::selectedTabChanged);
-        state.setSelectedTab(SidebarItem::watch);
-        state.setSelectedTab(SidebarItem::watch);
-        state.showFiles();
-        state.showFiles();
-        QCOMPARE(spy.count(), 2);
     }
 };
 
