@@ -365,11 +365,8 @@ private Q_SLOTS:
             {"2.344", 234},
             {"2.345", 235},
             {"-2.345", -235},
-            {"0.0049", 0},
             {"49,99", {}},
             {"", {}},
-            {"-", {}},
-            {".", {}},
             {"1.2.3", {}},
             {"--1", {}},
             {"\u0661\u0662", {}},
@@ -398,7 +395,6 @@ private Q_SLOTS:
         };
         const QByteArray cii = ciiInvoice(), ubl = ublInvoice();
         const QByteArray note = "<?xml version=\"1.0\"?><metadata><title>Rechnung</title></metadata>";
-        QTest::newRow("factur-x") << QList<Attachment>{{"factur-x.xml", cii}} << from(CiiExpected, "factur-x.xml");
         QTest::newRow("ZUGFeRD name, deflated")
             << QList<Attachment>{{"ZUGFeRD-invoice.xml", cii, true}} << from(CiiExpected, "ZUGFeRD-invoice.xml");
         QTest::newRow("xrechnung in ubl")
