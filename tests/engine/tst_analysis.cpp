@@ -278,7 +278,6 @@ private Q_SLOTS:
     // The run is of the files counted: the folder is not walked again.
     void starterStatesTheCostOfACloudRun()
     {
-        GeneralFlags::acceptLegal(m_fx->defaults, QDateTime::currentDateTimeUtc());
         AnalysisStarter starter(*m_engine, m_fx->defaults);
         QSignalSpy asked(&starter, &AnalysisStarter::confirmationNeeded);
         QSignalSpy started(&starter, &AnalysisStarter::started);

@@ -38,14 +38,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("processor"); // the type's name as typeid gives it
         // One extension per processor (garbageGivesNoText walks every one), then case and dots.
         const QList<QPair<const char *, const std::type_info *>> rows{
-            {"report.PDF", &typeid(PDFProcessor)},     {"a.jpg", &typeid(ImageProcessor)},
-            {"a.XLSX", &typeid(OfficeProcessor)},      {"a.rtfd", &typeid(RichTextProcessor)},
-            {"a.htm", &typeid(HTMLProcessor)},         {"a.eml", &typeid(EmailProcessor)},
-            {"a.Opus", &typeid(MediaProcessor)},       {"a.oga", &typeid(MediaProcessor)},
-            {"a.PPT", &typeid(BinaryOfficeProcessor)}, {"a.XML", &typeid(XMLProcessor)},
-            {"a.mbox", &typeid(EmailProcessor)},       {"README", &typeid(GenericProcessor)},
-            {".pdf", &typeid(GenericProcessor)},       {"a.tar.gz", &typeid(GenericProcessor)},
-            {"a.pdf.txt", &typeid(GenericProcessor)},  {"a.", &typeid(GenericProcessor)},
+            {"report.PDF", &typeid(PDFProcessor)},    {"a.jpg", &typeid(ImageProcessor)},
+            {"a.XLSX", &typeid(OfficeProcessor)},     {"a.rtfd", &typeid(RichTextProcessor)},
+            {"a.htm", &typeid(HTMLProcessor)},        {"a.eml", &typeid(EmailProcessor)},
+            {"a.Opus", &typeid(MediaProcessor)},      {"a.PPT", &typeid(BinaryOfficeProcessor)},
+            {"a.XML", &typeid(XMLProcessor)},         {"README", &typeid(GenericProcessor)},
+            {".pdf", &typeid(GenericProcessor)},      {"a.tar.gz", &typeid(GenericProcessor)},
+            {"a.pdf.txt", &typeid(GenericProcessor)}, {"a.", &typeid(GenericProcessor)},
         };
         for (const auto &[name, processor] : rows)
             QTest::newRow(name) << name << processor->name();
@@ -119,7 +118,6 @@ private Q_SLOTS:
         row("8 MiB read, not the character across the mark", "big.log",
             QByteArray(GenericProcessor::MaxTextBytes - 1, 'a') + "\xc3\xa4 and more", QString(4000, 'a'));
         row("other extensions give no text", "a.doc", "plain words", {});
-        row("no extension gives no text", "README", "plain words", {});
     }
 
     void genericTextPath()

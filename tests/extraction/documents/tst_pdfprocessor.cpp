@@ -69,7 +69,6 @@ private Q_SLOTS:
         }
         QTest::newRow("first ten of 30 pages") << thirty << "pdfkit" << firstTen.join("\n") + "\n";
         const QString layer = QString("abcdefghij").repeated(5);
-        QTest::newRow("scan only") << QList<PdfPage>{{{}, invoicePage()}} << "ocr" << Invoice;
         QTest::newRow("49 characters: recognised")
             << QList<PdfPage>{{{{layer.left(49)}}, invoicePage()}} << "ocr" << Invoice;
         QTest::newRow("50 characters: text layer")
