@@ -96,7 +96,6 @@ private Q_SLOTS:
         queueEngine->setStore(m_store.get());
         queue->setEngine(queueEngine.get());
         GeneralFlags::autoRenameVerifiedOnly.write(m_fx->defaults, true);
-        GeneralFlags::acceptLegal(m_fx->defaults, QDateTime::currentDateTimeUtc());
         starter = std::make_unique<AnalysisStarter>(*m_engine, m_fx->defaults);
         router = std::make_unique<WatchRouter>(*watcher, *queue, *starter, *m_store);
     }
