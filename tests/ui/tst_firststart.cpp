@@ -85,7 +85,6 @@ private Q_SLOTS:
         QTest::addColumn<AIProviderType>("provider");
         QTest::addColumn<bool>("keyShown");
         QTest::newRow("Claude") << AIProviderType::claude << true;
-        QTest::newRow("Gemini") << AIProviderType::gemini << true;
         QTest::newRow("Ollama") << AIProviderType::ollama << false;
         QTest::newRow("on the device") << AIProviderType::local << false;
     }

@@ -274,8 +274,6 @@ private Q_SLOTS:
         QTest::newRow("autoRename") << "Vorschläge ohne Prüfung übernehmen" << false << QByteArray();
         QTest::newRow("autoRenameVerifiedOnly")
             << "Ungeprüfte Angaben nicht automatisch umbenennen" << true << QByteArray();
-        QTest::newRow("showMenuBar") << "Symbol im Systembereich anzeigen" << true << QByteArray();
-        QTest::newRow("preserveTimestamps") << "Zeitstempel der Dateien beibehalten" << true << QByteArray();
         QTest::newRow("kvx.enabled") << "Text von Korvex übernehmen" << true << QByteArray("kvxEnabled");
         QTest::newRow("api.enabled") << "REST-API aktivieren" << true << QByteArray("apiEnabled");
     }
