@@ -79,7 +79,7 @@ private Q_SLOTS:
         QCOMPARE(second.backend(), SecretServiceKeychain::Backend::file);
         QCOMPARE(awaitTask(FileKeychain(other).read("svc", "default")), QString("sk-other"));
 
-        const QStringList notices = s_warnings.filter(QString::fromUtf8("Kein Secret Service erreichbar"));
+        const QStringList notices = s_warnings.filter("no Secret Service reachable");
         QCOMPARE(notices.size(), 1);
         QVERIFY(notices[0].contains(standard));
         QVERIFY(!s_warnings.join('\n').contains("sk-"));
