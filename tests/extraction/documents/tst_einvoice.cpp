@@ -279,8 +279,6 @@ private Q_SLOTS:
         QTest::newRow("cii") << ciiInvoice() << std::optional(CiiExpected) << ciiSummary << "Mobilfunk Tarif M";
         QTest::newRow("cii, other prefixes") << withPrefixes(ciiInvoice(), {{"rsm", "inv"}, {"ram", ""}, {"udt", "d"}})
                                              << std::optional(CiiExpected) << ciiSummary << "Mobilfunk Tarif M";
-        QTest::newRow("cii, root in the default namespace")
-            << withPrefixes(ciiInvoice(), {{"rsm", ""}}) << std::optional(CiiExpected) << ciiSummary << "RE-2024-4711";
         EInvoice credit = CiiExpected;
         credit.typeCode = "381";
         credit.totalCents = 4999;
