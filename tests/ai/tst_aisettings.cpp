@@ -96,7 +96,6 @@ private Q_SLOTS:
         QTest::newRow("Lokal") << "Lokal" << AIProviderType::local << true << true;
         QTest::newRow("raw values are case-sensitive") << "ollama" << AIProviderType::claude << false << false;
         QTest::newRow("Ollama") << "Ollama" << AIProviderType::ollama << true << false;
-        QTest::newRow("Apple") << "Apple" << AIProviderType::apple << true << false;
     }
 
     void storedProvider()
@@ -254,8 +253,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("estimate");
         QTest::newRow("3000 documents to Claude")
             << RunSize{3000, 3000 * 2000} << TokenPrice{2.58, 12.90} << "≈ 3.000 Dateien, ≈ 2,9 Mio. Tokens, ≈ 10,03 €";
-        QTest::newRow("51 small files to Gemini")
-            << RunSize{51, 51 * 40} << TokenPrice{0.09, 0.34} << "≈ 51 Dateien, ≈ 24.786 Tokens, < 0,01 €";
         QTest::newRow("one file") << RunSize{1, 2000} << TokenPrice{2.15, 8.60} << "≈ 1 Datei, ≈ 976 Tokens, < 0,01 €";
     }
 
