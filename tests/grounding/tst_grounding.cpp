@@ -204,7 +204,6 @@ private Q_SLOTS:
         };
         const MetadataMap photo{{"date", "2024:03:15 14:22:05"}, {"camera_make", "Canon"}};
         const QString nothing = "u:Datum nicht prüfbar: die Datei hat weder Text noch Aufnahmedatum";
-        row("photo taken that day", "", photo, "v:2024:03:15 14:22:05");
         row("photo taken another day", "", {{"date", "2023:07:01 09:00:00"}},
             "u:Datum weicht vom Aufnahmedatum ab (01.07.2023)");
         row("neither text nor capture date", " \n", {{"dimensions", "640x480"}}, nothing);
@@ -262,10 +261,7 @@ private Q_SLOTS:
             QTest::newRow(name) << QString(format) << QString(edits) << QString(expected);
         };
         row("as built", "2024-04-01_rechnung_strom_12.50.pdf", "datum@2024-04-01_");
-        row("date corrected to the document's", "2024-03-15_rechnung_strom_12.50.pdf", "");
-        row("date nowhere in it", "2024-03-16_rechnung_strom_12.50.pdf", "datum@2024-03-16_");
         row("another date of the document, in its form", "09.01.2024_rechnung_strom_12.50.pdf", "");
-        row("date taken out", "rechnung_strom_12.50.pdf", "");
         row("taken out, another typed in", "rechnung_strom_12.50.pdf|2024-01-10_rechnung_strom_12.50.pdf",
             "datum@2024-01-10_");
         row("name rewritten in words", "Mein Name.pdf", "");
