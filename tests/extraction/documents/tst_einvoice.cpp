@@ -315,7 +315,6 @@ private Q_SLOTS:
         const QByteArray cii = ciiInvoice();
         const QList<QPair<const char *, QByteArray>> others{
             {"cut short", cii.left(cii.indexOf("</ram:ApplicableHeaderTradeSettlement>"))},
-            {"no invoice", "<?xml version=\"1.0\"?>\n<config><name>Telekom</name><total>49.99</total></config>\n"},
             {"invoice name, no namespace", "<Invoice><ID>1</ID></Invoice>"},
             {"ubl order", "<Order xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Order-2\"/>"},
             {"invoice root, nothing in it",
