@@ -99,7 +99,6 @@ private Q_SLOTS:
         const auto row = [](const char *name, const QString &id, int status, const QByteArray &body,
                             KVXError::Code expected) { QTest::newRow(name) << id << status << body << expected; };
         row("blank pages", "blank", 200, {}, KVXError::Code::emptyText);
-        row("no pages", "none", 200, {}, KVXError::Code::emptyText);
         row("server error", "d", 500, {}, KVXError::Code::requestFailed);
         row("id not valid in a path", "a b", 200, {}, KVXError::Code::invalidURL);
         row("malformed JSON", "d", 200, "{\"pages\": [", KVXError::Code::decoding);
@@ -114,7 +113,6 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         m_fx->korvex.addDocument({"d", "/x/d.pdf"});
         m_fx->korvex.addDocument({"blank", "/x/blank.pdf", {{1, " \n\t"}, {2, "\n"}}});
-        m_fx->korvex.addDocument({"none", "/x/none.pdf", {}});
         m_fx->korvex.setRequestStatus(status);
         if (!body.isEmpty())
             m_fx->korvex.server().setHandler([body](const RecordedRequest &) { return StubResponse{200, body}; });
