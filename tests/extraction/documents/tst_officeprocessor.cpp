@@ -182,16 +182,12 @@ private Q_SLOTS:
             QTest::newRow(name) << writeFile(m_dir.filePath(file), bytes) << expected;
         };
 
-        const QByteArray word = R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
-                                R"(<w:body><w:p><w:pPr><w:jc w:val="left"/></w:pPr><w:r><w:t>Hallo</w:t></w:r></w:p>)"
-                                R"(<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>Welt</w:t></w:r></w:p></w:body></w:document>)";
         const QByteArray strings = R"(<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
                                    R"(<si><t>Kunde</t></si><si><t>Betrag</t></si>)"
                                    R"(<si><r><t>Grüße</t></r><r><t xml:space="preserve"> an alle</t></r></si></sst>)";
         const QByteArray sheet = R"(<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s">)"
                                  R"(<v>1</v></c></row><row r="2"><c r="A2" t="s"><v>2</v></c><c r="B2"><v>4711.5</v>)"
                                  R"(</c></row></sheetData></worksheet>)";
-        zipped("docx paragraphs are lines", "Brief.DOCX", {{"word/document.xml", word}}, "Hallo\nWelt");
         const auto wordPart = [](const char *root, const QByteArray &paragraphs) {
             return "<w:" + QByteArray(root) +
                    R"( xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)" + paragraphs +
@@ -224,9 +220,6 @@ private Q_SLOTS:
                "Muster GmbH\nRechnung 4711\nBetrag 49,99 EUR\nIBAN DE02\nAmtsgericht Leipzig");
         zipped("xlsx shared strings, no numbers", "Tabelle.xlsx",
                {{"xl/sharedStrings.xml", strings}, {"xl/worksheets/sheet1.xml", sheet}}, "Kunde Betrag Grüße an alle");
-        zipped("xlsm: macros beside the same parts", "Makros.xlsm",
-               {{"xl/sharedStrings.xml", strings}, {"xl/vbaProject.bin", "x"}}, "Kunde Betrag Grüße an alle");
-        zipped("dotx: a template's paragraphs", "Vorlage.dotx", {{"word/document.xml", word}}, "Hallo\nWelt");
         zipped(
             "xlsx inline strings after shared strings, sheets in order", "inline.xlsx",
             {{"xl/worksheets/sheet10.xml",
@@ -290,8 +283,7 @@ private Q_SLOTS:
                                 "</text:note> weiter</text:p></office:text>";
         const char *textType = "application/vnd.oasis.opendocument.text";
         const QString textExpected = "Rechnung Betrag: 49,99 EUR Grüße 1 Quelle weiter";
-        zipped("odt", "Rechnung.odt", openDocument(textType, text), textExpected);
-        zipped("ott", "Vorlage.OTT", openDocument(textType, text), textExpected);
+        zipped("ott, upper case", "Vorlage.OTT", openDocument(textType, text), textExpected);
         zipped("ods cells, numbers as shown", "Tabelle.ods",
                openDocument("application/vnd.oasis.opendocument.spreadsheet",
                             R"(<office:spreadsheet><table:table table:name="Blatt1"><table:table-row>)"
