@@ -44,7 +44,6 @@ private Q_SLOTS:
             middle << QString("Mitte Zeile %1 dort").arg(i);
             right << QString("Rechts Zeile %1 am Rand").arg(i);
         }
-        QTest::newRow("two columns") << QList<PdfPage>{{{left, right}}} << "pdfkit" << (left + right).join("\n") + "\n";
         QTest::newRow("three columns") << QList<PdfPage>{{{left, middle, right}}} << "pdfkit"
                                        << (left + middle + right).join("\n") + "\n";
         QTest::newRow("hyphen joined") << QList<PdfPage>{{{{"Die Abrechnung wurde von unserem System au-",
