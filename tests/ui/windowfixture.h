@@ -96,9 +96,7 @@ struct StoreFixture {
     std::unique_ptr<RenameEngine> engine = fx.makeEngine();
     FolderWatcher watcher;
     NavigationState navigation;
-    AnalysisStarter starter{*engine, fx.defaults};
-    /** A set-up app: the terms are accepted, so the starter holds nothing back. */
-    bool termsAccepted = (GeneralFlags::acceptLegal(fx.defaults, QDateTime::currentDateTimeUtc()), true);
+    AnalysisStarter starter{*engine, fx.defaults}; // the fixture accepted the terms: it holds nothing back
 };
 
 /** The real main window over the store and engine. */
