@@ -187,40 +187,33 @@ QList<Grounding::FoundDate> moreDates(QStringView text)
         return Grounding::monthNames().value(name.toCaseFolded(), 0);
     };
     QList<Grounding::FoundDate> found;
+    const auto collect = [&found, text](const QRegularExpression &pattern, auto dateOf) {
+        for (auto it = pattern.globalMatch(text); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            if (const QDate date = dateOf(m); date.isValid())
+                found.append({date, m.capturedStart(), m.capturedLength()});
+        }
+    };
     // The year first with slashes or dots, as software and the Far East write it: "2021/06/27".
     static const QRegularExpression yearFirst(
         QStringLiteral(R"((?<![\d/.])((?:19|20)\d\d)([/.])(\d{1,2})\2(\d{1,2})(?![\d/.]))"));
-    for (auto it = yearFirst.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        const QDate date(m.capturedView(1).toInt(), m.capturedView(3).toInt(), m.capturedView(4).toInt());
-        if (date.isValid())
-            found.append({date, m.capturedStart(), m.capturedLength()});
-    }
+    collect(yearFirst, [](const QRegularExpressionMatch &m) {
+        return QDate(m.capturedView(1).toInt(), m.capturedView(3).toInt(), m.capturedView(4).toInt());
+    });
     // "19th July 2022": the date finder reads the ordinal only after the month.
     static const QRegularExpression ordinal(
         QStringLiteral(R"((?<![\d.])(\d{1,2})(?:st|nd|rd|th)\s+(\p{L}{3,9})\.?,?\s+(\d{4})(?!\d))"),
         QRegularExpression::UseUnicodePropertiesOption);
-    for (auto it = ordinal.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        const QDate date(m.capturedView(3).toInt(), Grounding::monthNames().value(m.captured(2).toCaseFolded(), 0),
-                         m.capturedView(1).toInt());
-        if (date.isValid())
-            found.append({date, m.capturedStart(), m.capturedLength()});
-    }
-    for (auto it = dayFirst.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        const QDate date(m.capturedView(4).toInt(), month(m.capturedView(2), m.capturedView(3)),
-                         m.capturedView(1).toInt());
-        if (date.isValid())
-            found.append({date, m.capturedStart(), m.capturedLength()});
-    }
-    for (auto it = monthFirst.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        const QDate date(m.capturedView(4).toInt(), month(m.capturedView(1), m.capturedView(2)),
-                         m.capturedView(3).toInt());
-        if (date.isValid())
-            found.append({date, m.capturedStart(), m.capturedLength()});
-    }
+    collect(ordinal, [](const QRegularExpressionMatch &m) {
+        return QDate(m.capturedView(3).toInt(), Grounding::monthNames().value(m.captured(2).toCaseFolded(), 0),
+                     m.capturedView(1).toInt());
+    });
+    collect(dayFirst, [&month](const QRegularExpressionMatch &m) {
+        return QDate(m.capturedView(4).toInt(), month(m.capturedView(2), m.capturedView(3)), m.capturedView(1).toInt());
+    });
+    collect(monthFirst, [&month](const QRegularExpressionMatch &m) {
+        return QDate(m.capturedView(4).toInt(), month(m.capturedView(1), m.capturedView(2)), m.capturedView(3).toInt());
+    });
     return found;
 }
 
