@@ -16,6 +16,7 @@
 //
 // A report, not a test: it always exits 0 and prints "TARGET MISSED" for a missed target.
 #include "ai/aisettings.h"
+#include "ai/filekeychain.h"
 #include "ai/providerfactory.h"
 #include "ai/usageledger.h"
 #include "automation/folderwatcher.h"
@@ -30,7 +31,6 @@
 #include "engine/renameengine.h"
 #include "engine/undo.h"
 #include "llmstub.h"
-#include "memorykeychain.h"
 #include "naming/renamerules.h"
 #include "settings/defaultsstore.h"
 #include "settings/generalflags.h"
@@ -143,11 +143,12 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-/** Everything an engine needs, set up like the engine tests: in-memory settings, OpenAI on the stub. */
+/** Everything an engine needs, set up like the engine tests: in-memory settings, keys in a private file, OpenAI on the stub. */
 struct Bench {
     LlmStub llm;
     DefaultsStore defaults;
-    MemoryKeychain keychain;
+    QTemporaryDir secrets;
+    FileKeychain keychain{secrets.filePath("credentials.json")};
     std::unique_ptr<AISettings> settings;
     std::unique_ptr<UsageLedger> ledger;
     std::unique_ptr<RenameRules> rules;

@@ -7,7 +7,6 @@
 #include "ai/secretservicekeychain.h"
 #include "ai/usageledger.h"
 #include "awaittask.h"
-#include "memorykeychain.h"
 #include "settings/defaultsstore.h"
 
 #include <QtTest>
@@ -126,7 +125,7 @@ private Q_SLOTS:
         store.setString("ai.provider", "OpenAI");
         store.setString("ai.model", "gpt-local");
         store.setString("ai.endpoint", "http://127.0.0.1:9");
-        MemoryKeychain keychain;
+        FileKeychain keychain(m_home.filePath(QTest::currentTestFunction()));
         {
             AISettings settings(store, keychain);
             QCOMPARE(settings.model(), "gpt-local");
@@ -155,7 +154,7 @@ private Q_SLOTS:
         DefaultsStore store;
         store.setString("ai.provider", "OpenAI");
         store.setString("ai.endpoint.openai", "http://127.0.0.1:9/");
-        MemoryKeychain keychain;
+        FileKeychain keychain(m_home.filePath(QTest::currentTestFunction()));
         awaitTask(keychain.save("sk-alt", AISettings::keychainService(AIProviderType::openai), "default"));
         AISettings settings(store, keychain);
         QCOMPARE(awaitTask(settings.apiKey()), QString()); // stored before bindings: the default address's
@@ -181,7 +180,7 @@ private Q_SLOTS:
     void usageCountsThisMonth()
     {
         DefaultsStore store;
-        MemoryKeychain keychain;
+        FileKeychain keychain(m_home.filePath(QTest::currentTestFunction()));
         AISettings settings(store, keychain);
         UsageLedger ledger(store, settings);
         ledger.addUsage(AIProviderType::gemini, 900, 0, QDate(2026, 11, 30));
@@ -204,7 +203,7 @@ private Q_SLOTS:
     void costAndBudgetThisMonth()
     {
         DefaultsStore store;
-        MemoryKeychain keychain;
+        FileKeychain keychain(m_home.filePath(QTest::currentTestFunction()));
         AISettings settings(store, keychain);
         UsageLedger ledger(store, settings);
         const QDate today(2026, 12, 6);

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "ai/aisettings.h"
+#include "ai/filekeychain.h"
 #include "ai/providerfactory.h"
 #include "ai/usageledger.h"
 #include "awaittask.h"
 #include "companion/kvxclient.h"
 #include "engine/renameengine.h"
 #include "llmstub.h"
-#include "memorykeychain.h"
 #include "naming/renamerules.h"
 #include "settings/defaultsstore.h"
 #include "settings/generalflags.h"
@@ -16,13 +16,14 @@
 #include <QtTest>
 
 /**
- * Settings in memory, the terms accepted, and OpenAI (key "sk-test") pointed at a loopback LLM stub; Korvex off.
+ * Settings in memory, keys in a private file, the terms accepted, and OpenAI (key "sk-test") pointed at a loopback LLM stub; Korvex off.
  * What provider and engine tests share; members are destroyed in reverse order.
  */
 struct ProviderFixture {
     LlmStub llm;
     DefaultsStore defaults;
-    MemoryKeychain keychain;
+    QTemporaryDir secrets;
+    FileKeychain keychain{secrets.filePath("credentials.json")};
     AISettings settings{defaults, keychain};
     UsageLedger ledger{defaults, settings};
     RenameRules rules{defaults};

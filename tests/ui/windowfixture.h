@@ -78,10 +78,11 @@ inline void showActive(QWidget *window)
     QVERIFY(QTest::qWaitForWindowActive(window));
 }
 
-/** Settings in memory, as the settings window, the rules tab and the first start read them. */
+/** Settings in memory and keys in a private file, as the settings window, the rules tab and the first start read them. */
 struct MemorySettings {
     DefaultsStore defaults;
-    MemoryKeychain keychain;
+    QTemporaryDir secrets;
+    FileKeychain keychain{secrets.filePath("credentials.json")};
     AISettings ai{defaults, keychain};
     UsageLedger ledger{defaults, ai};
     AppSettings app{defaults};
