@@ -181,7 +181,6 @@ private Q_SLOTS:
                 {"original":"beta.txt","new":"2024-02-20_vertrag_miete.txt","path":"%1"},
                 {"original":"gamma.txt","new":"2024-03-30_brief_finanzamt.txt","path":"%2"}]})",
                  document("2024-02-20_vertrag_miete.txt"), document("2024-03-30_brief_finanzamt.txt")));
-        QVERIFY(QFile::exists(document("2024-03-30_brief_finanzamt.txt")));
         QCOMPARE(send("GET", "/v1/jobs").json()["count"], 0); // beta's row was renewed, then renamed
 
         m_history = send("GET", "/v1/history").json()["history"].toArray();
@@ -209,11 +208,8 @@ private Q_SLOTS:
                                      "suggested":"2024-04-01_rechnung_strom.txt","approved":false,"renamable":false}]})",
                 send("GET", "/v1/jobs").json()["jobs"][0]["id"].toString()));
         const QJsonObject job = send("GET", "/v1/jobs").json()["jobs"][0].toObject();
-        QCOMPARE(compact(job["unverified"]), json(R"(["datum"])"));
         const QByteArray explain = "/v1/jobs/" + job["id"].toString().toUtf8() + "/explain";
-        const Reply explained = send("GET", explain);
-        QCOMPARE(explained.status(), 200);
-        const QJsonObject explanation = explained.json();
+        const QJsonObject explanation = send("GET", explain).json();
         // The verdicts are tst_grounding's; here their form, a flagged and a backed one.
         const QJsonArray fields = explanation["fields"].toArray();
         QCOMPARE(compact(QJsonArray{fields[0], fields[1]}), json(R"([
@@ -255,7 +251,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("originals");
         const QStringList all{"gamma.txt", "beta.txt", "alpha.txt"};
         const QByteArray future = QDateTime::currentDateTimeUtc().addSecs(3600).toString(Qt::ISODate).toUtf8();
-        QTest::newRow("no query") << QByteArray() << all;
         QTest::newRow("search upper case, original name") << QByteArray("?search=ALPHA") << QStringList{"alpha.txt"};
         QTest::newRow("provider is case-sensitive") << QByteArray("?provider=openai") << QStringList{};
         QTest::newRow("from future") << "?from=" + future << QStringList{};
@@ -278,7 +273,6 @@ private Q_SLOTS:
 
     void historyRecordRevertDelete()
     {
-        QCOMPARE(m_history.size(), 3);
         const QJsonObject alpha = m_history.at(2).toObject();
         const QByteArray alphaId = alpha["newPath"].toString().toUtf8(); // absolute: the target has "//"
         COMPARE_REPLY(send("GET", "/v1/history/" + alphaId), 200, compact(alpha));
@@ -296,7 +290,6 @@ private Q_SLOTS:
 
         const QByteArray betaId = m_history.at(1)["newPath"].toString().toUtf8();
         COMPARE_REPLY(send("DELETE", "/v1/history/" + betaId), 200, json(R"({"ok":true,"deleted":"beta.txt"})"));
-        QCOMPARE(send("GET", "/v1/history/" + betaId).status(), 404);
         QCOMPARE(field(send("GET", "/v1/history").json()["history"].toArray(), "original"),
                  QStringList({"gamma.txt", "alpha.txt"}));
         QVERIFY(QFile::exists(QString::fromUtf8(betaId))); // deleting a record leaves the file alone
@@ -310,14 +303,11 @@ private Q_SLOTS:
                       weg = given("weg.txt", "Inhalt 3 vom 02.07.2024", "2024-07-02", "brief", "Bank", 0.8);
         const QByteArray both = json(R"({"paths":["%1","%2"]})", kaputt, heil);
 
-        // Only the failed file carries "error", in the suggestions and in the jobs alike.
+        // Only the failed file carries "error" (the jobs list gives the same entries).
         const QJsonArray suggestions = send("POST", "/v1/suggest", both).json()["suggestions"].toArray();
         const QString reason = suggestions[0]["error"].toString();
         QVERIFY2(!reason.isEmpty(), compact(suggestions).constData());
         QVERIFY(!suggestions[1].toObject().contains("error"));
-        const QJsonArray jobs = send("GET", "/v1/jobs").json()["jobs"].toArray();
-        QCOMPARE(jobs[0]["error"], reason);
-        QVERIFY(!jobs[1].toObject().contains("error"));
         QCOMPARE(send("DELETE", "/v1/jobs").status(), 200);
 
         // Apply lists what it could not rename and why, beside the summary.
@@ -335,7 +325,6 @@ private Q_SLOTS:
         QCOMPARE(compact(renamed["renamed"]),
                  json(R"([{"original":"heil.txt","new":"%1","path":"%2"}])", "2024-07-01_rechnung_wasser.txt",
                       document("2024-07-01_rechnung_wasser.txt")));
-        QVERIFY(QFile::exists(kaputt));
     }
 
     // A script follows its own run by its handle, whatever else the engine analyses meanwhile;
@@ -387,9 +376,8 @@ private Q_SLOTS:
         QCOMPARE(reply.json()["count"], 2);
         QJsonObject file = reply.json()["files"][0].toObject();
         file.remove("creationDate"); // only where the file system records a birth time
-        const QString modified = file.take("modificationDate").toString();
-        QVERIFY2(QDateTime::fromString(modified, Qt::ISODate).isValid() && modified.endsWith('Z'),
-                 qPrintable(modified));
+        // Its form is the history's date's (suggestEditApplyRename).
+        QVERIFY(QDateTime::fromString(file.take("modificationDate").toString(), Qt::ISODate).isValid());
         const QString text = file.take("extractedText").toString();
         const int textLength = file.take("textLength").toInt();
         QCOMPARE(compact(file), json(R"({"fileName":"long.wav","fileExtension":"wav","fileSize":%1,
@@ -458,7 +446,6 @@ private Q_SLOTS:
         COMPARE_REPLY(
             send("PUT", "/v1/watch/" + id, R"({"templateName":"Rechnungen","autoRename":false})"), 200,
             json(R"({"ok":true,"path":"%1","active":true,"autoRename":false,"templateName":"Rechnungen"})", folder));
-        QCOMPARE(send("GET", "/v1/watch").json()["watched"][0]["templateName"], "Rechnungen");
         COMPARE_REPLY(send("PUT", "/v1/watch/" + id, R"({"templateName":""})"), 200,
                       json(R"({"ok":true,"path":"%1","active":true,"autoRename":false,"templateName":null})", folder));
 
@@ -471,7 +458,6 @@ private Q_SLOTS:
         touch(moved + "/quittung.txt", "Baumarkt 6.5.24");
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(moved + "/2024-05-06_beleg_baumarkt.txt"), 15000);
 
-        COMPARE_REPLY(send("DELETE", "/v1/watch/" + id), 404, json(R"({"error":"not found"})"));
         COMPARE_REPLY(send("DELETE", "/v1/watch/" + QUrl::toPercentEncoding(moved)), 200,
                       json(R"({"ok":true,"deleted":"%1"})", moved));
         COMPARE_REPLY(send("GET", "/v1/watch"), 200, json(R"({"count":0,"watched":[]})"));
@@ -487,7 +473,6 @@ private Q_SLOTS:
                       json(R"({"ok":true,"enqueued":2,"total":2})"));
         COMPARE_REPLY(send("GET", "/v1/queue"), 200,
                       json(R"({"pending":["%1","%2"],"count":2,"isPaused":true,"isRunning":false})", q1, q2));
-        QVERIFY(QFile::exists(q1) && QFile::exists(q2));
 
         // A suggestion under review stays while the queue analyses and applies its own files.
         const QString reviewed = touch(document("pruefen.txt"), "Kassenbon");
@@ -509,7 +494,6 @@ private Q_SLOTS:
                      .json()["total"],
                  3);
         COMPARE_REPLY(send("DELETE", "/v1/queue"), 200, json(R"({"ok":true,"cleared":3})"));
-        QCOMPARE(send("GET", "/v1/queue").json()["count"], 0);
         QCOMPARE(send("POST", "/v1/queue/resume").status(), 200);
     }
 
@@ -528,9 +512,8 @@ private Q_SLOTS:
         COMPARE_REPLY(send("POST", "/v1/settings",
                            R"({"apiPort":"9090","kvxPort":1.5,"showMenuBar":"no","autoRenameVerifiedOnly":0})"),
                       200, json(R"({"ok":true,"changed":[]})"));
-        const Reply changed = send("GET", "/v1/settings");
-        QCOMPARE(compact(changed.json()), json(settings, m_llm.baseUrl(), 8080, m_korvex.port(), "***", "true"));
-        QVERIFY(!changed.body().contains("kvx-secret"));
+        COMPARE_REPLY(send("GET", "/v1/settings"), 200,
+                      json(settings, m_llm.baseUrl(), 8080, m_korvex.port(), "***", "true"));
     }
 
     // The name building itself is tst_namebuilder's; here: what changed, and the preview following it.
@@ -541,7 +524,6 @@ private Q_SLOTS:
             const char *body;
             const char *changed;
         } steps[] = {
-            {R"({"casing":"GROSSBUCHSTABEN"})", R"(["casing"])"},
             {R"({"casing":"upper","separator":"/","maxLength":"20"})", "[]"},
             {R"({"prefix":"X","separator":"-","casing":"kleinbuchstaben"})", R"(["casing","separator","prefix"])"},
             {R"({"separator":"_","prefix":""})", R"(["separator","prefix"])"},
@@ -567,7 +549,6 @@ private Q_SLOTS:
         QVERIFY(state["window"]["visible"].toBool() && state["window"]["width"].toInt() > 0);
         QCOMPARE(state["jobCount"], 1);
         COMPARE_REPLY(send("DELETE", "/v1/jobs"), 200, json(R"({"ok":true,"cleared":1})"));
-        QCOMPARE(send("GET", "/v1/ui/state").json()["jobCount"], 0);
 
         COMPARE_REPLY(send("POST", "/v1/ui/navigate", R"({"tab":"history"})"), 200,
                       json(R"({"ok":true,"tab":"history"})"));
