@@ -255,7 +255,6 @@ private Q_SLOTS:
         QTest::newRow("foreign origin before token")
             << token << request("GET", "/v1/docs", {}, "Origin: http://evil.example\r\n") << 403;
         QTest::newRow("origin null") << QString() << health("Origin: null\r\n") << 403;
-        QTest::newRow("foreign host") << QString() << health("Host: evil.example:80\r\n") << 403;
         QTest::newRow("loopback-looking host") << QString() << health("Host: 127.0.0.1.evil.example\r\n") << 403;
         // A page is let in only from the API's own origin: any other port is any account's page.
         const QByteArray own = "Origin: http://127.0.0.1:" + QByteArray::number(m_port) + "\r\n";
@@ -407,16 +406,12 @@ private Q_SLOTS:
         const QJsonObject relative{{"error", "Pfade müssen absolut sein"}};
         const QByteArray spaced = "/v1/watch/%2Ftmp%2Fmit%20Leerzeichen";
         row("suggest, one relative", "POST", "/v1/suggest", R"({"paths":["/tmp/a.txt","a.txt"]})", 400, relative);
-        row("rename, empty", "POST", "/v1/rename", R"({"paths":[""]})", 400, relative);
-        row("analyze, dot", "POST", "/v1/analyze", R"({"paths":["./a.txt"]})", 400, relative);
         row("run, relative", "POST", "/v1/runs", R"({"paths":["a.txt"]})", 400, relative);
         const QJsonObject missing{{"error", "missing paths"}};
         row("suggest, none", "POST", "/v1/suggest", R"({"paths":[]})", 400, missing);
         row("rename, not a list", "POST", "/v1/rename", R"({"paths":"/a"})", 400, missing);
         row("queue, not text", "POST", "/v1/queue", R"({"paths":[1]})", 400, missing);
         row("run, unknown", "GET", "/v1/runs/0", {}, 404, QJsonObject{{"error", "run not found"}});
-        row("queue, tilde", "POST", "/v1/queue", R"({"paths":["~/a.txt"]})", 400, relative);
-        row("watch, relative", "POST", "/v1/watch", R"({"path":"Ordner"})", 400, relative);
         const QJsonObject twice{{"error", "/tmp/gesperrt wird bereits überwacht"}};
         row("watch, twice", "POST", "/v1/watch", R"({"path":"/tmp/gesperrt"})", 409, twice);
         row("watch edit onto another", "PUT", spaced, R"({"path":"/tmp/gesperrt"})", 409, twice);
@@ -433,17 +428,11 @@ private Q_SLOTS:
             QJsonDocument(QJsonObject{{"id", m_home.filePath("umbenannt.pdf")}}).toJson(), 409,
             QJsonObject{{"error", "Eine Datei mit diesem Namen existiert bereits"}});
 
-        row("watch id, all escaped", "PUT", spaced, R"({"autoRename":true})", 200,
-            QJsonObject{{"path", "/tmp/mit Leerzeichen"}, {"autoRename", true}});
         row("watch id, slashes plain", "PUT", "/v1/watch//tmp/mit%20Leerzeichen", R"({"autoRename":false})", 200,
             QJsonObject{{"path", "/tmp/mit Leerzeichen"}, {"autoRename", false}});
         row("watch id, bad escape", "PUT", "/v1/watch/%2Ftmp%ZZ", "{}", 404, QJsonObject{{"error", "not found"}});
         row("history id", "GET", "/v1/history/%2Fdocs%2Fneuer%20Name.pdf", {}, 200,
             QJsonObject{{"newPath", "/docs/neuer Name.pdf"}});
-        row("watch path edit", "PUT", spaced, R"({"path":"/tmp/neu dort"})", 200,
-            QJsonObject{{"ok", true}, {"path", "/tmp/neu dort"}});
-        row("watch delete, new path", "DELETE", "/v1/watch/%2Ftmp%2Fneu%20dort", "", 200,
-            QJsonObject{{"deleted", "/tmp/neu dort"}});
         row("history delete", "DELETE", "/v1/history/%2Fdocs%2Fneuer%20Name.pdf", "", 200,
             QJsonObject{{"deleted", "alt.pdf"}});
         row("revert, another file at the name", "POST", "/v1/revert",
