@@ -48,7 +48,6 @@ void TestCommandLine::renameUrl_data()
     QTest::newRow("first paths item wins") << "namorix://rename?paths=/a&paths=/b" << std::optional(files({"/a"}));
     QTest::newRow("empty pieces and relative ones dropped")
         << "namorix://rename/?paths=,/a,,b.txt,#frag" << std::optional(files({"/a"}));
-    QTest::newRow("empty value: empty list") << "namorix://rename?paths=" << std::optional(Urls{});
     QTest::newRow("paths without value") << "namorix://rename?paths" << ignored;
     QTest::newRow("no paths item") << "namorix://rename?path=/a" << ignored;
     QTest::newRow("no query") << "namorix://rename" << ignored;
@@ -56,7 +55,6 @@ void TestCommandLine::renameUrl_data()
     QTest::newRow("host longer") << "namorix://renamed?paths=/a" << ignored;
     QTest::newRow("host with port") << "namorix://rename:1?paths=/a" << ignored;
     QTest::newRow("scheme upper case") << "Namorix://rename?paths=/a" << ignored;
-    QTest::newRow("other scheme") << "https://rename?paths=/a" << ignored;
 }
 
 void TestCommandLine::renameUrl()
@@ -69,7 +67,6 @@ void TestCommandLine::analysisInputs_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<std::optional<Urls>>("expected");
-    QTest::newRow("none") << QStringList{} << std::optional<Urls>();
     QTest::newRow("relative and absolute paths, in order")
         << QStringList{"b.pdf", "/x/../y/ordner", "./c d.txt"}
         << std::optional(files({"/home/me/b.pdf", "/y/ordner", "/home/me/c d.txt"}));
