@@ -173,9 +173,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::newRow("Shift_JIS subject") << QByteArray("Subject: =?Shift_JIS?B?kL+LgY+RIDOMjg==?=\n\nText\n")
                                            << QStringLiteral("subject: 請求書 3月\n\nText");
-        QTest::newRow("windows-1251 body")
-            << QByteArray("Content-Type: text/plain; charset=windows-1251\n\n\xd1\xf7\xb8\xf2\n")
-            << QStringLiteral("Счёт");
         QTest::newRow("ISO-8859-15 quoted-printable body")
             << QByteArray(
                    "Content-Type: text/plain; charset=iso-8859-15\nContent-Transfer-Encoding: quoted-printable\n\n"
