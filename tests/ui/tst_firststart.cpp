@@ -85,8 +85,7 @@ private Q_SLOTS:
         QTest::addColumn<AIProviderType>("provider");
         QTest::addColumn<bool>("keyShown");
         QTest::newRow("Claude") << AIProviderType::claude << true;
-        QTest::newRow("Ollama") << AIProviderType::ollama << false;
-        QTest::newRow("on the device") << AIProviderType::local << false;
+        QTest::newRow("on the device") << AIProviderType::local << false; // no key, as Ollama: tst_aisettings
     }
 
     void onboardingKeyFieldOnlyForKeyedProviders()

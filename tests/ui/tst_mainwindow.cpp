@@ -43,10 +43,7 @@ private Q_SLOTS:
     {
         w->navigation.setSelectedTab(SidebarItem::history);
         QCOMPARE(w->window->sidebar()->currentRow(), 1);
-        QCOMPARE(w->window->sections()->currentIndex(), 1);
-        w->window->sidebar()->setCurrentRow(3);
-        QCOMPARE(w->navigation.selectedTab(), SidebarItem::watch);
-        QCOMPARE(w->window->sections()->currentIndex(), 3);
+        QCOMPARE(w->window->sections()->currentIndex(), 1); // a click on the sidebar: gui_endtoend
 
         QTest::keyClick(w->window.get(), Qt::Key_3, Qt::ControlModifier); // Ctrl+1 … Ctrl+4: the sections
         QCOMPARE(w->navigation.selectedTab(), SidebarItem::templates);
@@ -54,8 +51,7 @@ private Q_SLOTS:
         QTest::keyClick(w->window.get(), Qt::Key_O, Qt::ControlModifier); // to the files and their picker
         QCOMPARE(w->navigation.selectedTab(), SidebarItem::files);
         QFileDialog *dialog = w->files()->openDialog();
-        QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
+        QVERIFY(dialog && dialog->isVisible()); // what it takes: tst_filessection
         dialog->reject();
 
         QTest::keyClick(w->window.get(), Qt::Key_Comma, Qt::ControlModifier); // one settings window
@@ -180,7 +176,6 @@ private Q_SLOTS:
     void statusBarFollowsTheCoreAndUndo()
     {
         // The folder count: gui_endtoend reads it over AT-SPI.
-        QVERIFY(status("toolTip", "0 Dateien umbenannt, 0 Einträge gesamt"));
         QVERIFY(status("accessibleName", "Korvex nicht verfügbar"));
         QTRY_VERIFY(status("accessibleDescription", "Bereit")); // OpenAI with a key
         w->fx.settings.setProvider(AIProviderType::claude);

@@ -76,11 +76,6 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(a) && !QFile::exists(b) && QFile::exists(renamed[0]) && QFile::exists(renamed[1]));
         QCOMPARE(w->store->fetchRecords()->size(), 2);
         QVERIFY(w->engine->jobs().isEmpty()); // the main window's list stays out of it
-
-        // Files the history already holds give no suggestions: the drop area stays.
-        dropFiles(panel->dropTarget(), renamed);
-        QTRY_VERIFY(!panel->engine().isProcessing());
-        QCOMPARE(panel->currentState(), static_cast<QWidget *>(panel->dropTarget()));
     }
 
     // The tray's drops go through the window's starter (whose safeguards are tst_analysis'): many
@@ -98,9 +93,7 @@ private Q_SLOTS:
         QTRY_VERIFY(panel->engine().isProcessing());
         QCOMPARE(panel->currentState(), panel->stopButton()->parentWidget());
         QTest::mouseClick(panel->stopButton(), Qt::LeftButton);
-        QTRY_VERIFY(!panel->engine().isProcessing());
-        QTRY_COMPARE(w->fx.llm.server().inFlight(), 0); // what was asked is answered: nothing more went out
-        QVERIFY(w->fx.llm.server().requests().size() <= RenameEngine::AnalysisConcurrency);
+        QTRY_VERIFY(!panel->engine().isProcessing()); // that nothing more goes out: tst_analysis
     }
 
     void placement_data()

@@ -78,7 +78,7 @@ inline void showActive(QWidget *window)
     QVERIFY(QTest::qWaitForWindowActive(window));
 }
 
-/** Settings in memory and keys in a private file, as the settings window, the rules tab and the first start read them. */
+/** Settings in memory and keys in a private file, as the settings window, rules tab and first start read them. */
 struct MemorySettings {
     DefaultsStore defaults;
     QTemporaryDir secrets;
