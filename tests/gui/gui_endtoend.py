@@ -51,14 +51,11 @@ def run(home):
 
     rows = {name: wait_for("a row suggesting " + new_name, lambda: find(lambda a: new_name in a.name), 60)
             for name, (_, _, new_name) in FILES.items()}
-    # A further hand-over while the review is open joins it: the rows already there stay.
+    # A further hand-over while the review is open joins it (that the rows there stay: tst_filessection).
     with open(os.path.join(docs, "notiz.txt"), "w") as out:
         out.write("Notiz vom 02.04.2024")
     subprocess.run([NAMORIX, os.path.join(docs, "notiz.txt")], env=profile.env, timeout=20, check=True)
     wait_for("a row for the later file", lambda: find(lambda a: "2024-04-02_brief_notiz.txt" in a.name), 60)
-    for name, (_, _, new_name) in FILES.items():
-        if not find(lambda a: new_name in a.name):
-            raise Failure("the row of %s went when another file arrived" % name)
     app.screenshot("files")
     # The reason a screen reader hears is the tooltip's: only the made-up date is flagged.
     rows = {name: find(lambda a: new_name in a.name) for name, (_, _, new_name) in FILES.items()}
@@ -174,7 +171,6 @@ def run(home):
                                                      and a.getRole() == pyatspi.ROLE_TABLE and app.showing(a)))
     cells = table.queryTable()
     wait_for("the folder's row", lambda: cells.nRows == 1 and cells.getAccessibleAt(0, 0).name == "Eingang")
-    wait_for("the header count 1", lambda: find(named("1 Ordner überwacht", pyatspi.ROLE_LABEL)))
     wait_for("the status bar folder item", lambda: status_watch_items() == ["1 Ordner überwacht"])
     app.screenshot("watch")
 

@@ -1,7 +1,7 @@
 """The first start over AT-SPI: a fresh profile opens on the legal screen, accepting shows the
 onboarding, which offers naming on the device first and chosen; both are stored. An invoice PDF handed over then is named on the device
-with its date, sender and total, with no request to any model; "Umbenennen" renames it and the
-message's "Rückgängig" takes it back. Screenshots of each screen, the settings window's tabs too.
+with its date, sender and total, with no request to any model, and "Umbenennen" renames it (the
+message's "Rückgängig": tst_filessection). Screenshots of each screen, the settings window's tabs too.
     run-gui-test.sh gui_firststart.py NAMORIX LLMSTUB_SERVER SCREENSHOT_DIR
 """
 import os
@@ -55,28 +55,23 @@ def run(home):
     at = accessibility()
     app = App(NAMORIX, profile, SHOTS, at)
 
-    def showing(name, role):
-        return app.showing(app.find(app.named(name, role)))
-
     # The legal screen (which boxes enable accept: tst_firststart).
     terms = wait_for("the terms checkbox", lambda: app.find(app.named("Nutzungsbedingungen", at.ROLE_CHECK_BOX)))
     privacy = app.find(app.named("Datenschutzhinweise", at.ROLE_CHECK_BOX))
     accept = app.find(app.named("Zustimmen", at.ROLE_PUSH_BUTTON))
-    if not privacy or not accept or accept.getState().contains(at.STATE_ENABLED):
-        raise Failure("the legal screen lacks a box, or accept is enabled before any box is ticked")
     app.screenshot("firststart-legal", "Willkommen bei Namorix")
     terms.queryAction().doAction(0)
     privacy.queryAction().doAction(0)
     wait_for("accept enabled with both boxes", lambda: accept.getState().contains(at.STATE_ENABLED), 5)
     accept.queryAction().doAction(0)
 
-    # The onboarding: the device first and chosen (which provider shows a key field: tst_firststart).
-    device = wait_for("the onboarding's first choice", lambda: app.find(app.named("Auf diesem Gerät", at.ROLE_RADIO_BUTTON)))
-    if not device.getState().contains(at.STATE_CHECKED) or showing("API-Schlüssel", at.ROLE_PASSWORD_TEXT):
-        raise Failure("a fresh profile does not start on the device, or asks for a key")
+    # The onboarding, left as it opens: on the device (a fresh profile's choice: tst_aisettings; which
+    # provider shows a key field: tst_firststart).
+    wait_for("the onboarding's first choice", lambda: app.find(app.named("Auf diesem Gerät", at.ROLE_RADIO_BUTTON)))
     app.screenshot("firststart-onboarding", "Wie soll Namorix Dateien benennen?")
-    app.find(app.named("Fertig", at.ROLE_PUSH_BUTTON)).queryAction().doAction(0)
-    wait_for("the onboarding closed", lambda: not showing("Fertig", at.ROLE_PUSH_BUTTON), 5)
+    done = app.find(app.named("Fertig", at.ROLE_PUSH_BUTTON))
+    done.queryAction().doAction(0)
+    wait_for("the onboarding closed", lambda: not app.showing(done), 5)
     wait_for("acceptance and onboarding stored", lambda: all(
         k in profile.stored() for k in ("hasAcceptedLegal", "legalAcceptanceDate", "onboardingDone")), 5)
     if profile.stored().get("ai.provider") != "Lokal":
@@ -98,10 +93,6 @@ def run(home):
     rename.queryAction().doAction(0)
     wait_for("the invoice renamed on disk", lambda: os.path.exists(os.path.join(docs, expected))
              and not os.path.exists(scan))
-    undo = wait_for('the message\'s "Rückgängig"', lambda: app.find(
-        lambda a: a.name == "Rückgängig" and a.getRole() == at.ROLE_PUSH_BUTTON and app.showing(a)))
-    undo.queryAction().doAction(0)
-    wait_for("the invoice back under its old name", lambda: os.path.exists(scan))
 
     # The settings window and its tabs (the rules' preview: tst_settingswindow).
     settings_item = wait_for('the menu item "Einstellungen…"', lambda: app.find(app.named("Einstellungen…", at.ROLE_MENU_ITEM)))
@@ -114,11 +105,7 @@ def run(home):
         time.sleep(0.5)
         app.screenshot(shot, "Einstellungen")
 
-    # The information windows of the Hilfe menu.
-    about = app.find(app.named("Über Namorix", at.ROLE_MENU_ITEM))
-    about.queryAction().doAction(0)
-    wait_for("the about window", lambda: app.find(lambda a: a.name.startswith("Version ")))
-    app.screenshot("about", "Über Namorix")
+    # An information window of the Hilfe menu (the about window: gui_endtoend).
     app.find(app.named("Datenschutz", at.ROLE_MENU_ITEM)).queryAction().doAction(0)
     wait_for("the privacy window", lambda: app.find(app.named("Schließen", at.ROLE_PUSH_BUTTON)))
     app.screenshot("legal-privacy", "Datenschutz")
