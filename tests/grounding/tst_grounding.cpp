@@ -119,10 +119,7 @@ private Q_SLOTS:
             };
         };
         const auto date = rows("datum");
-        date("iso", "2024-03-15", "Datum: 2024-03-15", "v:2024-03-15");
-        date("german dotted", "2024-03-15", "Rechnungsdatum 15.03.2024, fällig", "v:15.03.2024");
         date("short dotted", "2024-03-15", "am 15.3.24 erhalten", "v:15.3.24");
-        date("german month", "2024-03-15", "München, 15. März 2024", "v:15. März 2024");
         date("german month upper case", "2024-03-15", "15. MÄRZ 2024", "v:15. MÄRZ 2024");
         date("german abbreviation", "2024-12-01", "1. Dez. 2024", "v:1. Dez. 2024");
         date("english abbreviation", "2024-03-15", "Date: 15 Mar 2024", "v:15 Mar 2024");
@@ -140,8 +137,6 @@ private Q_SLOTS:
         date("unreadable", "irgendwann", "15.03.2024", "u:Datum nicht lesbar: irgendwann");
         const auto amount = rows("betrag");
         amount("german grouped", "1234.56", "Summe 1.234,56 €", "v:1.234,56");
-        amount("german plain", "1234.56", "Summe: 1234,56 EUR", "v:1234,56");
-        amount("english grouped", "1234.56", "Total $1,234.56", "v:1,234.56");
         amount("english plain", "1234.56", "Total 1234.56", "v:1234.56");
         amount("model writes german", "1.234,56 €", "Total 1,234.56 USD", "v:1,234.56");
         amount("one decimal", "12.5", "Betrag 12,50 €", "v:12,50");
@@ -153,15 +148,12 @@ private Q_SLOTS:
         amount("thousands not decimals", "1.234", "1.234 €", "v:1.234");
         amount("unreadable", "viel", "49,99", "u:Betrag nicht lesbar: viel");
         const auto sender = rows("absender");
-        sender("exact", "Telekom", "Ihre Telekom Rechnung", "v:Telekom");
         sender("case and spaces", "Stadtwerke München", "STADTWERKE\n   MÜNCHEN", "v:STADTWERKE\n   MÜNCHEN");
         sender("words without legal form", "Stadtwerke München GmbH", "STADTWERKE MÜNCHEN, Postfach", "v:STADTWERKE");
         sender("words apart", "Finanzamt Köln-Mitte", "Köln-Mitte ... Ihr Finanzamt", "v:Finanzamt");
         sender("full folding", "Hauptstraße Bau", "HAUPTSTRASSE BAU KG", "v:HAUPTSTRASSE BAU");
         sender("decomposed umlaut", "Müller", QString::fromUtf8("Herr Mu\xcc\x88ller"), "v:Müller");
-        sender("umlaut spelled out", "Stadtwerke Muenchen", "Stadtwerke München", "v:Stadtwerke München");
         sender("umlaut spelled out in the text", "Müller Bäder", "MUELLER BAEDER", "v:MUELLER BAEDER");
-        sender("invented", "Amazon", "Stadtwerke München", "u:Absender nicht im Dokument gefunden");
         sender("one word missing", "Stadtwerke Berlin", "Stadtwerke München", "u:Absender nicht im Dokument gefunden");
         sender("inside a longer word only", "Bank", "Bankverbindung: IBAN", "u:Absender nicht im Dokument gefunden");
         sender("short name", "O2", "Ihr O2 Vertrag", "v:O2");
@@ -260,7 +252,6 @@ private Q_SLOTS:
                             const char *format = "YYYY-MM-DD") {
             QTest::newRow(name) << QString(format) << QString(edits) << QString(expected);
         };
-        row("as built", "2024-04-01_rechnung_strom_12.50.pdf", "datum@2024-04-01_");
         row("another date of the document, in its form", "09.01.2024_rechnung_strom_12.50.pdf", "");
         row("taken out, another typed in", "rechnung_strom_12.50.pdf|2024-01-10_rechnung_strom_12.50.pdf",
             "datum@2024-01-10_");
