@@ -41,8 +41,6 @@ void TestCommandLine::renameUrl_data()
     QTest::addColumn<QString>("url");
     QTest::addColumn<std::optional<Urls>>("expected");
     const std::optional<Urls> ignored;
-    QTest::newRow("two files") << "namorix://rename?paths=/tmp/a.pdf,/tmp/b.pdf"
-                               << std::optional(files({"/tmp/a.pdf", "/tmp/b.pdf"}));
     QTest::newRow("query decoding, '+' stays") << "namorix://rename?x=1&paths=/tmp/a%20b+c.pdf%2C/tmp/%C3%A4.txt"
                                                << std::optional(files({"/tmp/a b+c.pdf", "/tmp/ä.txt"}));
     QTest::newRow("first paths item wins") << "namorix://rename?paths=/a&paths=/b" << std::optional(files({"/a"}));
@@ -52,7 +50,6 @@ void TestCommandLine::renameUrl_data()
     QTest::newRow("no paths item") << "namorix://rename?path=/a" << ignored;
     QTest::newRow("no query") << "namorix://rename" << ignored;
     QTest::newRow("host upper case") << "namorix://Rename?paths=/a" << ignored;
-    QTest::newRow("host longer") << "namorix://renamed?paths=/a" << ignored;
     QTest::newRow("host with port") << "namorix://rename:1?paths=/a" << ignored;
     QTest::newRow("scheme upper case") << "Namorix://rename?paths=/a" << ignored;
 }
