@@ -373,7 +373,7 @@ private Q_SLOTS:
             << Words{{"Rechnung", 70, true}, {"Nr.", 65}, {"4711", 66}, {"Betrag", 72, true}, {"49,99", 70}} << true;
         QTest::newRow("sketch: lone characters and digits")
             << Words{{"j", 80}, {"3", 95}, {"/", 70}, {"Ga", 88}, {"=", 75}, {"/", 70}, {"7", 96}, {"2", 96}} << false;
-        Words boxes(60, {"|=", 40});
+        Words boxes(60, {"l|", 40}); // fragments with a letter: no marks, counted in the mean
         for (const QString &name : {"rustc", "cargo", "llvm", "crate", "lib.rs", "main.rs", "deps", "target", "build",
                                     "debug", "release", "Cargo.toml"})
             boxes << TextRecognizer::Word{name, 92};
@@ -381,7 +381,7 @@ private Q_SLOTS:
         QTest::newRow("a dozen names in a sea of junk") << (boxes + Words(40, {"ij", 20})) << false;
         QTest::newRow("names read unsurely") << Words{{"kernel_t", 70}, {"/sbin/init", 75}, {"ab", 80}} << false;
         QTest::newRow("confident words, low mean")
-            << Words{{"Telekom", 95, true}, {"%", 20}, {"Lak", 30}, {"mao", 25}, {"DAX", 40}} << false;
+            << Words{{"Telekom", 95, true}, {"%", 20}, {"Lak", 30}, {"mao", 25}} << false;
     }
 
     void credibleWords()
