@@ -88,7 +88,6 @@ private Q_SLOTS:
         dropFiles(panel->dropTarget(), {w->dir.filePath("viele")});
         QTRY_VERIFY(panel->question()->box());
         QVERIFY(panel->isVisible()); // its own question takes the focus without closing it
-        QCOMPARE(panel->question()->box()->text(), "600 Dateien analysieren?");
         named<QPushButton>(panel->question()->box(), "Analysieren")->click();
         QTRY_VERIFY(panel->engine().isProcessing());
         QCOMPARE(panel->currentState(), panel->stopButton()->parentWidget());
@@ -117,7 +116,6 @@ private Q_SLOTS:
     void trayMenuAndClickOpenThePanel()
     {
         TrayIcon tray(w->fx.services(), w->store.get(), w->fx.defaults);
-        QCOMPARE(tray.menu()->actions().first()->text(), "Fenster anzeigen");
         QCOMPARE(tray.menu()->actions().last()->text(), "Beenden");
         QSignalSpy showWindow(&tray, &TrayIcon::showWindowRequested);
         tray.menu()->actions().first()->trigger();
@@ -189,8 +187,6 @@ private Q_SLOTS:
         QTRY_COMPARE(recorder.calls.size(), tray ? 2 : 1);
         QCOMPARE(recorder.calls.last().title, "danach");
         QCOMPARE(w->fx.defaults.boolValue(CloseToTray::NoticeShownKey.toString()), tray);
-        if (tray)
-            QCOMPARE(recorder.calls[0].title, "Namorix läuft weiter");
     }
 };
 
