@@ -44,10 +44,7 @@ def run(home):
 
     # A second start hands the two files over by URL and ends at once.
     paths = [os.path.join(docs, n) for n in FILES]
-    second = subprocess.run([NAMORIX, "namorix://rename?paths=" + ",".join(paths)], env=profile.env, timeout=20,
-                            capture_output=True)
-    if second.returncode != 0:
-        raise Failure("second start exited with %d: %s" % (second.returncode, second.stderr.decode()))
+    subprocess.run([NAMORIX, "namorix://rename?paths=" + ",".join(paths)], env=profile.env, timeout=20, check=True)
 
     rows = {name: wait_for("a row suggesting " + new_name, lambda: find(lambda a: new_name in a.name), 60)
             for name, (_, _, new_name) in FILES.items()}
@@ -102,8 +99,7 @@ def run(home):
     wait_for("the letter ticked", lambda: {j["original"]: j["approved"] for j in json.loads(
         app.request("/v1/jobs"))["jobs"]}.get("brief.txt"))
 
-    rename = wait_for('the button "Umbenennen"', lambda: find(named("Umbenennen", pyatspi.ROLE_PUSH_BUTTON)))
-    rename.queryAction().doAction(0)
+    app.activate("Umbenennen", pyatspi.ROLE_PUSH_BUTTON)
     for name, (_, _, new_name) in list(FILES.items()) + [("notiz.txt", (None, None, note_name))]:
         wait_for(name + " renamed on disk", lambda: os.path.exists(os.path.join(docs, new_name))
                  and not os.path.exists(os.path.join(docs, name)))
@@ -127,10 +123,7 @@ def run(home):
     if PLATFORM != "wayland":
         # "Stapel rückgängig" above the list takes back the current row's apply.
         click(table.queryTable().getAccessibleAt(history_rows()[group], 0))
-        undo = wait_for('the button "Stapel rückgängig"', lambda: find(
-            lambda a: a.name == "Stapel rückgängig" and a.getRole() == pyatspi.ROLE_PUSH_BUTTON
-            and a.getState().contains(pyatspi.STATE_ENABLED) and app.showing(a)))
-        undo.queryAction().doAction(0)
+        app.activate("Stapel rückgängig", pyatspi.ROLE_PUSH_BUTTON, pyatspi.STATE_ENABLED, pyatspi.STATE_SHOWING)
         for name in ("scan_0815.txt", "notiz.txt", "brief.txt"):
             wait_for(name + " back under its old name", lambda: os.path.exists(os.path.join(docs, name)))
         wait_for('the group marked "Rückgängig gemacht"', lambda: table.queryTable().getAccessibleAt(
@@ -139,10 +132,7 @@ def run(home):
     else:
         # The message in the files section still offers to take the renames back: all three go back.
         app.open_section("Dateien")
-        undo = wait_for('the message\'s "Rückgängig"', lambda: find(lambda a: a.name == "Rückgängig"
-                                                                   and a.getRole() == pyatspi.ROLE_PUSH_BUTTON
-                                                                   and app.showing(a)))
-        undo.queryAction().doAction(0)
+        app.activate("Rückgängig", pyatspi.ROLE_PUSH_BUTTON, pyatspi.STATE_SHOWING)
         for name in ("scan_0815.txt", "notiz.txt", "brief.txt"):
             wait_for(name + " back under its old name", lambda: os.path.exists(os.path.join(docs, name)))
         message = "3 Umbenennungen rückgängig gemacht"
@@ -200,7 +190,7 @@ def run(home):
         # A file dialog on a compositor without a seat ended Qt 6.4's Wayland client at the first
         # cursor it painted: the dialog opens, shows its name field, and closes again.
         app.open_section("Dateien")
-        find(named("Dateien öffnen…", pyatspi.ROLE_MENU_ITEM)).queryAction().doAction(0)
+        app.activate("Dateien öffnen…", pyatspi.ROLE_MENU_ITEM)
         cancel = wait_for("the open dialog", lambda: find(lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON
                                                           and a.name == "Abbrechen" and app.showing(a)))
         wait_for("the dialog on the compositor", lambda: len(app.toplevels()) >= 2)
@@ -212,7 +202,7 @@ def run(home):
     # (on Wayland top-levels the compositor places and lists).
     for item, title, shot in (("Einstellungen…", "Einstellungen", "dialog-settings"),
                               ("Über Namorix", "Über Namorix", "dialog-about")):
-        wait_for('the menu item "%s"' % item, lambda: find(named(item, pyatspi.ROLE_MENU_ITEM))).queryAction().doAction(0)
+        app.activate(item, pyatspi.ROLE_MENU_ITEM)
         wait_for('the window "%s"' % title, lambda: any(w is not None and w.name == title and app.showing(w)
                                                         for w in app.root))
         if PLATFORM == "wayland":

@@ -56,21 +56,17 @@ def run(home):
     app = App(NAMORIX, profile, SHOTS, at)
 
     # The legal screen (which boxes enable accept: tst_firststart).
-    terms = wait_for("the terms checkbox", lambda: app.find(app.named("Nutzungsbedingungen", at.ROLE_CHECK_BOX)))
-    privacy = app.find(app.named("Datenschutzhinweise", at.ROLE_CHECK_BOX))
-    accept = app.find(app.named("Zustimmen", at.ROLE_PUSH_BUTTON))
+    wait_for("the legal screen", lambda: app.find(app.named("Nutzungsbedingungen", at.ROLE_CHECK_BOX)))
     app.screenshot("firststart-legal", "Willkommen bei Namorix")
-    terms.queryAction().doAction(0)
-    privacy.queryAction().doAction(0)
-    wait_for("accept enabled with both boxes", lambda: accept.getState().contains(at.STATE_ENABLED), 5)
-    accept.queryAction().doAction(0)
+    app.activate("Nutzungsbedingungen", at.ROLE_CHECK_BOX)
+    app.activate("Datenschutzhinweise", at.ROLE_CHECK_BOX)
+    app.activate("Zustimmen", at.ROLE_PUSH_BUTTON, at.STATE_ENABLED)
 
     # The onboarding, left as it opens: on the device (a fresh profile's choice: tst_aisettings; which
     # provider shows a key field: tst_firststart).
     wait_for("the onboarding's first choice", lambda: app.find(app.named("Auf diesem Gerät", at.ROLE_RADIO_BUTTON)))
     app.screenshot("firststart-onboarding", "Wie soll Namorix Dateien benennen?")
-    done = app.find(app.named("Fertig", at.ROLE_PUSH_BUTTON))
-    done.queryAction().doAction(0)
+    done = app.activate("Fertig", at.ROLE_PUSH_BUTTON)
     wait_for("the onboarding closed", lambda: not app.showing(done), 5)
     wait_for("acceptance and onboarding stored", lambda: all(
         k in profile.stored() for k in ("hasAcceptedLegal", "legalAcceptanceDate", "onboardingDone")), 5)
@@ -89,24 +85,22 @@ def run(home):
     app.screenshot("firststart-ondevice")
     if row.description:
         raise Failure("the on-device fields are flagged: %r" % row.description)
-    rename = wait_for('the button "Umbenennen"', lambda: app.find(app.named("Umbenennen", at.ROLE_PUSH_BUTTON)))
-    rename.queryAction().doAction(0)
+    app.activate("Umbenennen", at.ROLE_PUSH_BUTTON)
     wait_for("the invoice renamed on disk", lambda: os.path.exists(os.path.join(docs, expected))
              and not os.path.exists(scan))
 
     # The settings window and its tabs (the rules' preview: tst_settingswindow).
-    settings_item = wait_for('the menu item "Einstellungen…"', lambda: app.find(app.named("Einstellungen…", at.ROLE_MENU_ITEM)))
-    settings_item.queryAction().doAction(0)
+    app.activate("Einstellungen…", at.ROLE_MENU_ITEM)
     wait_for("the settings window", lambda: app.find(app.named("KI-Anbieter", at.ROLE_PAGE_TAB)))
     wait_for("the Korvex status", lambda: app.find(app.named("Korvex nicht verfügbar")))
     app.screenshot("settings-general", "Einstellungen")
     for tab, shot in (("KI-Anbieter", "settings-ai"), ("REST-API", "settings-api"), ("Regeln", "settings-rules")):
-        wait_for("the tab " + tab, lambda: app.find(app.named(tab, at.ROLE_PAGE_TAB))).queryAction().doAction(0)
+        app.activate(tab, at.ROLE_PAGE_TAB)
         time.sleep(0.5)
         app.screenshot(shot, "Einstellungen")
 
     # An information window of the Hilfe menu (the about window: gui_endtoend).
-    app.find(app.named("Datenschutz", at.ROLE_MENU_ITEM)).queryAction().doAction(0)
+    app.activate("Datenschutz", at.ROLE_MENU_ITEM)
     wait_for("the privacy window", lambda: app.find(app.named("Schließen", at.ROLE_PUSH_BUTTON)))
     app.screenshot("legal-privacy", "Datenschutz")
     app.quit()

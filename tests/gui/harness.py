@@ -168,6 +168,14 @@ class App:
     def showing(self, accessible):
         return accessible is not None and accessible.getState().contains(self.at.STATE_SHOWING)
 
+    def activate(self, name, role, *states):
+        """Does the first action (a press, a toggle) of the `role` named `name` once there is one in
+        all of `states`, and returns it."""
+        found = wait_for('"%s"' % name, lambda: self.find(lambda a: a.name == name and a.getRole() == role and all(
+            a.getState().contains(state) for state in states)))
+        found.queryAction().doAction(0)
+        return found
+
     def open_section(self, name):
         """Clicks the sidebar entry `name`; on Wayland presses its entry in the "Ansicht" menu."""
         role = self.at.ROLE_MENU_ITEM if PLATFORM == "wayland" else self.at.ROLE_LIST_ITEM
