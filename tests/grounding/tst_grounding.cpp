@@ -180,7 +180,6 @@ private Q_SLOTS:
         const Report report = check(extraction, {"rechnung"}, {"Stadtwerke, 01.02.2024"}, Today);
         QCOMPARE(report.unverifiedFields(), QStringList{"datum"});
         QCOMPARE(report.fields.size(), 3); // "null" as betrag counts as absent
-        QCOMPARE(fallbackReport().unverifiedFields(), QStringList{"name"});
     }
 
     // A file without text of its own has its capture date (EXIF, XMP, a recording's tags) as evidence;
