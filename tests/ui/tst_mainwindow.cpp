@@ -116,10 +116,7 @@ private Q_SLOTS:
         QCOMPARE(box.button(QDialogButtonBox::Cancel)->text().remove(u'&'), "Abbrechen");
     }
 
-    void menusHaveDistinctMnemonics()
-    {
-        checkMnemonics(w->window->menuBar()->actions());
-    }
+    void menusHaveDistinctMnemonics() { checkMnemonics(w->window->menuBar()->actions()); }
 
     void everyControlHasAnAccessibleName()
     {
