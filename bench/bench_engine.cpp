@@ -143,7 +143,8 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-/** Everything an engine needs, set up like the engine tests: in-memory settings, keys in a private file, OpenAI on the stub. */
+/** Everything an engine needs, set up like the engine tests: in-memory settings, keys in a private file, OpenAI on the
+ * stub. */
 struct Bench {
     LlmStub llm;
     DefaultsStore defaults;

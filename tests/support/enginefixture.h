@@ -16,8 +16,8 @@
 #include <QtTest>
 
 /**
- * Settings in memory, keys in a private file, the terms accepted, and OpenAI (key "sk-test") pointed at a loopback LLM stub; Korvex off.
- * What provider and engine tests share; members are destroyed in reverse order.
+ * Settings in memory, keys in a private file, the terms accepted, and OpenAI (key "sk-test") pointed at a loopback LLM
+ * stub; Korvex off. What provider and engine tests share; members are destroyed in reverse order.
  */
 struct ProviderFixture {
     LlmStub llm;
