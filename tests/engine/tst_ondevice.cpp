@@ -1,4 +1,5 @@
 #include "engineharness.h"
+#include "extractiontestkit.h"
 #include "grounding/namemarks.h"
 #include "korvexstub.h"
 
@@ -17,39 +18,6 @@ QByteArray invoice(const QString &number, const QString &date, const QString &to
                    "IBAN DE89 3704 0044 0532 0130 00\n")
         .arg(number, date, total)
         .toUtf8();
-}
-
-// The same invoice as structured data (UN/CEFACT CII), as a business sends it.
-QByteArray ciiInvoice()
-{
-    return R"(<?xml version="1.0" encoding="UTF-8"?>
-<rsm:CrossIndustryInvoice xmlns:rsm="urn:un:unece:uncefact:data:standard:CrossIndustryInvoice:100"
-    xmlns:ram="urn:un:unece:uncefact:data:standard:ReusableAggregateBusinessInformationEntity:100"
-    xmlns:udt="urn:un:unece:uncefact:data:standard:UnqualifiedDataType:100">
-  <rsm:ExchangedDocument>
-    <ram:ID>RE-2024-0042</ram:ID>
-    <ram:TypeCode>380</ram:TypeCode>
-    <ram:IssueDateTime><udt:DateTimeString format="102">20240402</udt:DateTimeString></ram:IssueDateTime>
-  </rsm:ExchangedDocument>
-  <rsm:SupplyChainTradeTransaction>
-    <ram:ApplicableHeaderTradeAgreement>
-      <ram:SellerTradeParty><ram:Name>Elektro Blitz GmbH</ram:Name>
-        <ram:SpecifiedTaxRegistration><ram:ID schemeID="VA">DE987654321</ram:ID></ram:SpecifiedTaxRegistration>
-      </ram:SellerTradeParty>
-      <ram:BuyerTradeParty><ram:Name>Max Mustermann</ram:Name></ram:BuyerTradeParty>
-    </ram:ApplicableHeaderTradeAgreement>
-    <ram:ApplicableHeaderTradeSettlement>
-      <ram:InvoiceCurrencyCode>EUR</ram:InvoiceCurrencyCode>
-      <ram:SpecifiedTradeSettlementHeaderMonetarySummation>
-        <ram:LineTotalAmount>1000.00</ram:LineTotalAmount>
-        <ram:TaxBasisTotalAmount>1000.00</ram:TaxBasisTotalAmount>
-        <ram:GrandTotalAmount>1190.00</ram:GrandTotalAmount>
-        <ram:DuePayableAmount>1190.00</ram:DuePayableAmount>
-      </ram:SpecifiedTradeSettlementHeaderMonetarySummation>
-    </ram:ApplicableHeaderTradeSettlement>
-  </rsm:SupplyChainTradeTransaction>
-</rsm:CrossIndustryInvoice>
-)";
 }
 
 QString sourceOf(const RenameJob &job, const QString &field)
@@ -108,10 +76,10 @@ private Q_SLOTS:
     {
         m_fx->settings.setProvider(AIProviderType::openai);
         m_fx->settings.setEndpoint(m_fx->llm.baseUrl());
-        analyze({touch(m_dir.filePath("rechnung.xml"), ciiInvoice())});
+        analyze({touch(m_dir.filePath("rechnung.xml"), ExtractionTestKit::ciiInvoice())});
         QCOMPARE(m_fx->llm.server().connections(), 0);
         const RenameJob job = m_engine->jobs().value(0);
-        QCOMPARE(job.suggestedName, "2024-04-02_elektro_blitz_1190.00.xml");
+        QCOMPARE(job.suggestedName, "2024-03-15_telekom_39.99.xml");
         for (const QString field : {"datum", "absender", "betrag"}) {
             QCOMPARE(sourceOf(job, field), "e-rechnung");
             const auto check = std::ranges::find(job.explanation->report.fields, field, &Grounding::FieldCheck::field);

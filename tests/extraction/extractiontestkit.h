@@ -1,7 +1,8 @@
 #pragma once
 
-// Helpers shared by the extraction and grounding tests: files in a temporary folder (plain, ZIP, PDF),
-// random bytes, the German invoice line rendered as a page at 300 dpi, and how far recognised text is from it.
+// Helpers shared by the extraction, grounding and on-device naming tests: files in a temporary folder (plain,
+// ZIP, PDF), random bytes, the German invoice line rendered as a page at 300 dpi, how far recognised text is
+// from it, and an e-invoice.
 
 #include "editdistance.h"
 
@@ -93,6 +94,64 @@ inline QImage invoicePage(int height = 3508)
 inline bool invoiceRecognised(const QString &recognised)
 {
     return editDistance(recognised.simplified(), Invoice) <= Invoice.size() / 20;
+}
+
+// A CII invoice as Factur-X writes it. Ahead of the seller, a line item has a name and a line
+// total; buyer and payee have names and a VAT ID of their own; the amount due differs from the
+// grand total by a prepayment. `due` false leaves the amount due out.
+inline QByteArray ciiInvoice(const QString &typeCode = QStringLiteral("380"), bool due = true)
+{
+    return QString(R"(<?xml version="1.0" encoding="UTF-8"?>
+<rsm:CrossIndustryInvoice xmlns:rsm="urn:un:unece:uncefact:data:standard:CrossIndustryInvoice:100"
+    xmlns:ram="urn:un:unece:uncefact:data:standard:ReusableAggregateBusinessInformationEntity:100"
+    xmlns:udt="urn:un:unece:uncefact:data:standard:UnqualifiedDataType:100">
+  <rsm:ExchangedDocumentContext>
+    <ram:GuidelineSpecifiedDocumentContextParameter><ram:ID>urn:cen.eu:en16931:2017</ram:ID></ram:GuidelineSpecifiedDocumentContextParameter>
+  </rsm:ExchangedDocumentContext>
+  <rsm:ExchangedDocument>
+    <ram:ID>RE-2024-4711</ram:ID>
+    <ram:TypeCode>%1</ram:TypeCode>
+    <ram:IssueDateTime><udt:DateTimeString format="102">20240315</udt:DateTimeString></ram:IssueDateTime>
+    <ram:IncludedNote><ram:Content>Vielen Dank für Ihren Auftrag.</ram:Content></ram:IncludedNote>
+  </rsm:ExchangedDocument>
+  <rsm:SupplyChainTradeTransaction>
+    <ram:IncludedSupplyChainTradeLineItem>
+      <ram:AssociatedDocumentLineDocument><ram:LineID>1</ram:LineID></ram:AssociatedDocumentLineDocument>
+      <ram:SpecifiedTradeProduct><ram:Name>Mobilfunk Tarif M</ram:Name></ram:SpecifiedTradeProduct>
+      <ram:SpecifiedLineTradeSettlement>
+        <ram:SpecifiedTradeSettlementLineMonetarySummation><ram:LineTotalAmount>42.01</ram:LineTotalAmount></ram:SpecifiedTradeSettlementLineMonetarySummation>
+      </ram:SpecifiedLineTradeSettlement>
+    </ram:IncludedSupplyChainTradeLineItem>
+    <ram:ApplicableHeaderTradeAgreement>
+      <ram:SellerTradeParty>
+        <ram:Name>Telekom Deutschland GmbH</ram:Name>
+        <ram:SpecifiedLegalOrganization><ram:TradingBusinessName>Telekom</ram:TradingBusinessName></ram:SpecifiedLegalOrganization>
+        <ram:SpecifiedTaxRegistration><ram:ID schemeID="FC">205/113/40209</ram:ID></ram:SpecifiedTaxRegistration>
+        <ram:SpecifiedTaxRegistration><ram:ID schemeID="VA">DE123475223</ram:ID></ram:SpecifiedTaxRegistration>
+      </ram:SellerTradeParty>
+      <ram:BuyerTradeParty>
+        <ram:Name>Muster AG</ram:Name>
+        <ram:SpecifiedTaxRegistration><ram:ID schemeID="VA">DE999999999</ram:ID></ram:SpecifiedTaxRegistration>
+      </ram:BuyerTradeParty>
+    </ram:ApplicableHeaderTradeAgreement>
+    <ram:ApplicableHeaderTradeDelivery/>
+    <ram:ApplicableHeaderTradeSettlement>
+      <ram:InvoiceCurrencyCode>EUR</ram:InvoiceCurrencyCode>
+      <ram:PayeeTradeParty><ram:Name>Inkasso Nord GmbH</ram:Name></ram:PayeeTradeParty>
+      <ram:SpecifiedTradeSettlementHeaderMonetarySummation>
+        <ram:LineTotalAmount>42.01</ram:LineTotalAmount>
+        <ram:TaxBasisTotalAmount>42.01</ram:TaxBasisTotalAmount>
+        <ram:TaxTotalAmount currencyID="EUR">7.98</ram:TaxTotalAmount>
+        <ram:GrandTotalAmount>49.99</ram:GrandTotalAmount>
+        <ram:TotalPrepaidAmount>10.00</ram:TotalPrepaidAmount>
+        %2
+      </ram:SpecifiedTradeSettlementHeaderMonetarySummation>
+    </ram:ApplicableHeaderTradeSettlement>
+  </rsm:SupplyChainTradeTransaction>
+</rsm:CrossIndustryInvoice>
+)")
+        .arg(typeCode, due ? "<ram:DuePayableAmount>39.99</ram:DuePayableAmount>" : "")
+        .toUtf8();
 }
 
 } // namespace ExtractionTestKit
