@@ -12,7 +12,7 @@ import time
 from harness import App, Failure, Profile, accessibility, run_main, wait_for
 
 NAMORIX, STUB, SHOTS = sys.argv[1:4]
-# Which date, sender and total the namer picks among others on an invoice: tst_ondevice.
+# Which date, sender and total the namer picks among others on an invoice: tst_localnamer, tst_ondevice.
 INVOICE_LINES = [
     "Elektro Blitz GmbH - Hauptstrasse 1 - 12345 Musterstadt",
     "Herrn Max Mustermann, Beispielweg 5, 54321 Beispielstadt",

@@ -123,7 +123,6 @@ private Q_SLOTS:
         QVERIFY(rename->isEnabled());
         clickCell(w->list(), w->list()->model()->index(1, 0), &JobDelegate::toggleRect);
         QVERIFY(!rename->isEnabled());
-        QVERIFY(!w->engine->jobs().at(1).approved);
         const auto labels = w->review()->findChildren<QLabel *>();
         QVERIFY(std::ranges::any_of(labels, [](QLabel *l) { return l->text() == "0 / 4"; }));
 
@@ -414,7 +413,6 @@ private Q_SLOTS:
         // A copy of it is answered from the store, and the row says so.
         w->files()->analyze({QUrl::fromLocalFile(w->touch("kopie.txt", "Stadtwerke, Rechnung 49,99 EUR"))});
         QTRY_COMPARE_WITH_TIMEOUT(w->files()->currentWidget(), static_cast<QWidget *>(w->review()), 10000);
-        QCOMPARE(w->fx.llm.server().requests().size(), 1);
         QCOMPARE(w->list()->model()->index(0, 0).data(Qt::AccessibleDescriptionRole).toString(),
                  "Datum nicht im Dokument gefunden\naus dem Zwischenspeicher");
         w->list()->viewport()->grab(); // paints the note beside the old name

@@ -123,8 +123,7 @@ private Q_SLOTS:
         }
         if (keyShown && storedKey.isEmpty()) {
             QTest::keyClicks(tab->keyField(), "sk-neu");
-            QTest::keyClick(tab->keyField(), Qt::Key_Return); // stored once, as the field is left
-            QCOMPARE(awaitTask(f->ai.apiKey()), "sk-neu");
+            QTest::keyClick(tab->keyField(), Qt::Key_Return); // stored as the field is left: tst_firststart
             QTRY_COMPARE(tab->status()->text(), "Eingerichtet");
         }
 
