@@ -145,6 +145,10 @@ void TestLocalNamer::amount_data()
     QTest::addColumn<QString>("expected");
 
     row("net, tax, total", Letter, "119.00");
+    row("a letterhead without a recipient window",
+        "Elektro Blitz GmbH - Hauptstrasse 1 - 12345 Musterstadt\nRechnung Nr. 2024-117\nRechnungsdatum: 12.04.2024\n"
+        "Gesamtbetrag: 297,50 EUR",
+        "297.50");
     row("total first, net after", "Rechnung\nGesamtbetrag: 1.234,56 EUR\nNetto 1.037,44 EUR", "1234.56");
     row("subtotal and discount", "Rechnung\nZwischensumme 50,00 €\nRabatt 5,00 €\nSumme brutto 45,00 €", "45.00");
     row("currency code before", "Rechnung\nRechnungsbetrag EUR 1.234,56", "1234.56");

@@ -40,9 +40,14 @@ bool endsWithColon(const Document &document, int line, int last)
 /** The lines of an address block that starts at `from`: up to its town line, or its first blank line. */
 QList<int> addressBlock(const Document &document, int from, const Tables &tables)
 {
+    // The letter itself starts at its title ("Rechnung Nr. 17") or a labelled value ("Datum: 12.04.2024"):
+    // without a recipient window, the lines below a letterhead are no address.
+    static const QRegularExpression labelledValue(QStringLiteral(R"(:\s*\S*\d)"));
     QList<int> block;
     int line = document.lines()[from].isBlank() ? document.nextLine(from) : from;
     for (int i = 0; line >= 0 && i < MaxAddressLines; ++i) {
+        if (tables.kindWords.startOf(document, line) || labelledValue.match(document.lineText(line)).hasMatch())
+            break;
         block.append(line);
         if (hasPostcode(document.lineText(line))) {
             // A country line may follow the town; a title ("Rechnung", "Invoice") is none.
