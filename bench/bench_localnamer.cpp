@@ -16,7 +16,7 @@
 // umlaut-insensitively equal to an accepted spelling; kategorie case-insensitively.
 //
 // Usage:
-//   python3 tests/evaluation/generate_evalset.py /tmp/evalset      (outside the repository)
+//   python3 bench/evaluation/generate_evalset.py /tmp/evalset      (outside the repository)
 //   build/bench/bench_localnamer /tmp/evalset [--misses]            (--misses lists every wrong field)
 //   build/bench/bench_localnamer /tmp/evalset --show doc_0007.pdf   (one file's text and naming)
 #include "ai/local/localnamer.h"

@@ -22,7 +22,7 @@ export OMP_THREAD_LIMIT=1
 # tree; add --misses to list every wrong field).
 if [ -x "$build_dir/bench/bench_localnamer" ]; then
     evalset=$(mktemp -d)
-    python3 tests/evaluation/generate_evalset.py "$evalset/set"
+    python3 bench/evaluation/generate_evalset.py "$evalset/set"
     "$build_dir/bench/bench_localnamer" "$evalset/set"
     rm -rf "$evalset"
 fi

@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # Prints the size of the test suite against the code: non-blank lines of tests/ (C++, Python,
-# shell, JavaScript) over non-blank lines of src/ (C++). Generators of data that no test runs are
-# not tests and are left out: the on-device namer's evaluation set (tests/evaluation/, input of
-# bench_localnamer) and the scripts that remake a test's fixture (make_*.py).
+# shell, JavaScript) over non-blank lines of src/ (C++). The scripts that remake a test's stored
+# fixture (make_*.py) are left out: no test runs them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count() {
     local dir=$1
     shift
-    find "$dir" -type f \( "$@" \) -not -path '*/__pycache__/*' -not -path 'tests/evaluation/*' \
-        -not -name 'make_*.py' -print0 | xargs -0 cat | grep -cv '^[[:space:]]*$'
+    find "$dir" -type f \( "$@" \) -not -path '*/__pycache__/*' -not -name 'make_*.py' -print0 |
+        xargs -0 cat | grep -cv '^[[:space:]]*$'
 }
 tests=$(count tests -name '*.cpp' -o -name '*.h' -o -name '*.py' -o -name '*.sh' -o -name '*.mjs')
 src=$(count src -name '*.cpp' -o -name '*.h')

@@ -5,7 +5,7 @@ e-mail, HTML, plain text), 24 e-invoices (CII and UBL XML, hybrid PDFs with fact
 xrechnung.xml attached), and six sequences of 5–7 documents from one sender for the learning
 case, with manifest.json telling what each file should be named by.
 
-Usage:  python3 tests/evaluation/generate_evalset.py OUTDIR [--seed N]
+Usage:  python3 bench/evaluation/generate_evalset.py OUTDIR [--seed N]
 Needs:  python3 and pdftoppm (poppler-utils, installed by scripts/install-deps.sh --bench).
 The same seed gives the same files byte for byte. Never write into the repository.
 
