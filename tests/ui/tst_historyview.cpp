@@ -92,9 +92,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("listed");
         QTest::newRow("everything, newest first")
             << "" << false << QStringList{"Scan_01.pdf", "rechnung.pdf", "foto.jpg", "brief.txt"};
-        QTest::newRow("reverted only") << "" << true << QStringList{"Scan_01.pdf", "foto.jpg"};
         QTest::newRow("four letters, any case, reverted only") << "RECH" << true << QStringList{"Scan_01.pdf"};
-        // Old or new name, any case: tst_objectstore.
+        // Old or new name, any case, and the reverted ones alone: tst_objectstore.
         QTest::newRow("no trimming") << " rech" << false << QStringList{};
         QTest::newRow("paths are not searched") << "nirgends" << false << QStringList{};
         QTest::newRow("provider is not searched") << "claude" << false << QStringList{};
@@ -241,7 +240,6 @@ private Q_SLOTS:
         QTest::keyClick(f->table, Qt::Key_A, Qt::ControlModifier);
         action("historyRevertSelected")->trigger();
         QTRY_VERIFY(QFile::exists(folder + "/a.pdf") && QFile::exists(folder + "/b.pdf"));
-        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
         QTRY_COMPARE(f->view.findChild<QLabel *>("historyProblem")->text(),
                      "3 Umbenennungen rückgängig gemacht, 1 nicht: Datei nicht gefunden: y.pdf");
         QTRY_COMPARE(copied(),
