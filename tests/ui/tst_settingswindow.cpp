@@ -1,4 +1,3 @@
-#include "ai/filekeychain.h"
 #include "korvexstub.h"
 #include "ui/common/wheelguard.h"
 #include "ui/rules/rulestab.h"
@@ -166,22 +165,17 @@ private Q_SLOTS:
     // A key no store can keep is announced with the reason, and the provider stays unconfigured.
     void keyThatCannotBeStoredSaysWhy()
     {
-        QFile(f->dir.filePath("blocker")).open(QIODevice::WriteOnly); // a file where the folder would be
-        FileKeychain unwritable(f->dir.filePath("blocker/credentials.json"));
-        AISettings ai(f->defaults, unwritable);
-        ai.setProvider(AIProviderType::claude);
-        SettingsWindow window(
-            {f->defaults, f->app, ai, f->ledger, f->companion, f->rules, AutostartEntry(f->dir.path())});
-        window.tabs()->setCurrentIndex(2);
-        showActive(&window);
-        QVERIFY(!window.aiTab()->keyNotice()->isVisible());
-        QTest::keyClicks(window.aiTab()->keyField(), "sk");
-        QTest::keyClick(window.aiTab()->keyField(), Qt::Key_Return);
-        QTRY_VERIFY(window.aiTab()->keyNotice()->isVisible());
-        QVERIFY2(window.aiTab()->keyNotice()->text().startsWith("Der Schlüssel wurde nicht gespeichert: " +
-                                                                f->dir.filePath("blocker/credentials.json")),
-                 qPrintable(window.aiTab()->keyNotice()->text()));
-        QTRY_COMPARE(window.aiTab()->status()->text(), "API-Schlüssel fehlt");
+        const QString keys = f->secrets.filePath("credentials.json");
+        QVERIFY(QDir().mkpath(keys)); // a folder where the file would be
+        f->ai.setProvider(AIProviderType::claude);
+        AISettingsTab *tab = f->open(2).aiTab();
+        QVERIFY(!tab->keyNotice()->isVisible());
+        QTest::keyClicks(tab->keyField(), "sk");
+        QTest::keyClick(tab->keyField(), Qt::Key_Return);
+        QTRY_VERIFY(tab->keyNotice()->isVisible());
+        QVERIFY2(tab->keyNotice()->text().startsWith("Der Schlüssel wurde nicht gespeichert: " + keys),
+                 qPrintable(tab->keyNotice()->text()));
+        QTRY_COMPARE(tab->status()->text(), "API-Schlüssel fehlt");
     }
 
     void companionStatusAsksOnlyWhenEnabled_data()
