@@ -54,15 +54,12 @@ private Q_SLOTS:
         const QVariant defaultCategories = RenameRules::defaultCategories();
         const QStringList defaultRules = describe(RenameRules::defaultRegexRules());
         row("empty format kept", "format", "", "");
-        row("raw value in wrong case", "dateFormat", "dd.mm.yyyy", "YYYY-MM-DD");
         row("space separator", "separator", " ", "_");
         row("maxLength 0", "maxLength", 0, 80);
         row("maxLength 1", "maxLength", 1, 1);
         row("categories empty", "categories", QVariantList{}, QStringList{});
         row("categories mixed", "categories", QVariantList{"a", 1}, defaultCategories);
         row("regex lacking replacement", "regexRules", QByteArray(R"([{"pattern":"x"}])"), QStringList{});
-        row("regex enabled not a bool", "regexRules",
-            QByteArray(R"([{"pattern":"x","replacement":"y","enabled":"no"}])"), QStringList{"x|y|on"});
         row("regex keeps order and flags", "regexRules", OrderAndFlags, QStringList{"b||off", "a|$1|on"});
         row("regex invalid JSON", "regexRules", QByteArray("[{"), defaultRules);
         row("regex top-level object", "regexRules", QByteArray(R"({"pattern":"x","replacement":"y"})"), defaultRules);
@@ -77,9 +74,7 @@ private Q_SLOTS:
         putAll(store, stored);
         const RenameRules rules(store);
         QVariant actual = rules.property(property.toLatin1().constData());
-        if (property == u"dateFormat")
-            actual = rawValue(rules.dateFormat());
-        else if (property == u"separator")
+        if (property == u"separator")
             actual = rawValue(rules.separator());
         else if (property == u"regexRules")
             actual = describe(rules.regexRules());
