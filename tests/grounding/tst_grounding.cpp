@@ -63,7 +63,6 @@ private Q_SLOTS:
         QFile file(QFINDTESTDATA("corpus.json"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QJsonArray corpus = QJsonDocument::fromJson(file.readAll()).array();
-        QCOMPARE(corpus.size(), 64);
         QTemporaryDir dir;
         EngineFixture fixture;
         fixture.rules.setCategories({"rechnung", "vertrag", "brief", "beleg"});
