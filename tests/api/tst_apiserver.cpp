@@ -178,7 +178,7 @@ private Q_SLOTS:
         m_store = std::move(ObjectStore::open(m_home.filePath("data/namorix.sqlite")).value());
         const QDateTime now = QDateTime::currentDateTimeUtc();
         for (const QString path : {"/tmp/mit Leerzeichen", "/tmp/gesperrt"})
-            QVERIFY(m_store->insert(WatchedFolder{0, path, true, false, std::nullopt, now}));
+            QVERIFY(m_store->insert(WatchedFolder{0, path, true, false, std::nullopt, now, {}}));
         QVERIFY(m_store->insert(NamingTemplate{0, "Vorlage", "{datum}", "", true, now}));
         QVERIFY(m_store->insert(NamingTemplate{0, "Zweite", "{datum}", "", false, now.addSecs(1)}));
         const auto record = [&](const QString &from, const QString &to) {

@@ -69,14 +69,15 @@ class TestFolderWatcher final : public QObject, EngineHarness
     QStringList reportedUntil(const QString &marker)
     {
         touch(marker);
-        QTest::qWaitFor([&] { return namesIn(reports).contains(QFileInfo(marker).fileName()); });
+        if (!QTest::qWaitFor([&] { return namesIn(reports).contains(QFileInfo(marker).fileName()); }))
+            qWarning("the marker %s was not reported", qPrintable(marker)); // the caller's comparison fails
         return namesIn(reports);
     }
 
     /** A new folder with a watched-folder record for it; `name` may end in a slash. */
     QString addFolder(const QString &name, bool autoRename, std::optional<QString> templateName = {})
     {
-        m_store->insert(WatchedFolder{0, folder(name), true, autoRename, templateName, {}}).value();
+        m_store->insert(WatchedFolder{0, folder(name), true, autoRename, templateName, {}, {}}).value();
         return folder(name);
     }
 

@@ -193,11 +193,11 @@ private Q_SLOTS:
             auto store = ObjectStore::open(m_home.filePath("data/namorix/namorix.sqlite"));
             QVERIFY(store);
             QList<RenameRecord> undone;
+            const QDateTime now = QDateTime::currentDateTimeUtc();
             for (int i = 0; i < 1000; ++i) {
                 const QString name = QString("f%1.txt").arg(i);
-                undone << RenameRecord{0, "/weg/" + name, "/weg/x" + name, name, "x" + name};
-                undone.last().timestamp = QDateTime::currentDateTimeUtc();
-                undone.last().reverted = true;
+                undone << RenameRecord{0, "/weg/" + name, "/weg/x" + name, name, "x" + name, now, "OpenAI", 0.9, true,
+                                       {}};
             }
             QVERIFY((*store)->insert(undone));
         }

@@ -225,7 +225,7 @@ private Q_SLOTS:
     void filterNarrowsRowsAndKeysActOnTheShownJob()
     {
         RenameJob unchecked = w->job("b.pdf", "Brief.pdf");
-        unchecked.unverified = {{"datum", Grounding::Status::unverified, "Datum nicht im Dokument gefunden"}};
+        unchecked.unverified = {{"datum", Grounding::Status::unverified, "Datum nicht im Dokument gefunden", {}}};
         w->engine->setJobs({w->job("a.pdf", "Rechnung_Telekom.pdf"), unchecked,
                             RenameJob::failed(w->touch("c.pdf"), "Server nicht erreichbar"),
                             w->job("d.pdf", QString::fromUtf8("A\u0308rztebrief.pdf"))});
@@ -385,7 +385,8 @@ private Q_SLOTS:
         backed.metadataLine = "from: a@b.de";
         backed.masked = Privacy::MaskedPrompt{.fileName = Privacy::maskFileName("x.txt"),
                                               .metadata = Privacy::mask(backed.metadataLine),
-                                              .excerpt = Privacy::mask(backed.excerpt)};
+                                              .excerpt = Privacy::mask(backed.excerpt),
+                                              .nameTemplate = std::nullopt};
         // The count covers every part sent; each part marks its own placeholders.
         const QString html = ExplanationPanel::html(backed);
         QVERIFY2(html.contains("<i>4 Angaben maskiert: 3 E-Mail, 1 IBAN</i>"), qPrintable(html));
