@@ -32,7 +32,7 @@ std::expected<WatchedFolder, Failure> add(ObjectStore &store, const QString &pat
 {
     if (withPath(store, path))
         return std::unexpected(alreadyWatched(path));
-    WatchedFolder folder{0, path, true, autoRename, std::nullopt, QDateTime::currentDateTimeUtc()};
+    WatchedFolder folder{0, path, true, autoRename, std::nullopt, QDateTime::currentDateTimeUtc(), {}};
     const std::expected<qint64, StoreError> inserted = store.insert(folder);
     if (!inserted)
         return std::unexpected(storeFailure(inserted.error()));

@@ -51,7 +51,8 @@ std::optional<AnalysisStarter::Question> AnalysisStarter::openQuestion() const
 std::optional<AnalysisStarter::Question> AnalysisStarter::question(const RunSize &size) const
 {
     const AISettings &settings = m_engine.settings();
-    Question asked{size.files};
+    Question asked;
+    asked.count = size.files;
     asked.onDevice = settings.provider() == AIProviderType::local;
     asked.localFirst = !asked.onDevice && settings.localFirst();
     if (ProviderCatalogue::facts(settings.provider()).paidCloud) {
@@ -67,7 +68,7 @@ std::optional<AnalysisStarter::Question> AnalysisStarter::question(const RunSize
 
 void AnalysisStarter::start(const QList<QUrl> &urls, const std::optional<QString> &nameTemplate, bool again)
 {
-    Request request{urls, nameTemplate, again};
+    Request request{urls, nameTemplate, again, {}, {}};
     // The engine would refuse now; the request waits for the acceptance instead of failing.
     if (m_engine.refusal()) {
         m_held.append(std::move(request));

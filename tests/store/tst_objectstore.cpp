@@ -74,9 +74,9 @@ const QList<RenameRecord> Records = {
     {0, "", "", "", "", QDateTime(), "", qQNaN(), false, std::nullopt}, // SQLite keeps NaN as NULL
 };
 const QList<NamingTemplate> Templates = {{0, "Rechnung 🧾", "{datum}-{betrag}", "2024-03-15.pdf", true, Moment}, {}};
-const QList<WatchedFolder> Folders = {{0, "/srv/Eingang/Ärzte/", false, true, "Rechnung 🧾", Moment.addDays(-3)},
-                                      {0, "/tmp/in", true, false, QString(""), Moment},
-                                      {0, "", true, false, std::nullopt, QDateTime()}};
+const QList<WatchedFolder> Folders = {{0, "/srv/Eingang/Ärzte/", false, true, "Rechnung 🧾", Moment.addDays(-3), {}},
+                                      {0, "/tmp/in", true, false, QString(""), Moment, {}},
+                                      {0, "", true, false, std::nullopt, QDateTime(), {}}};
 
 // Inserts sample i and saves it over a stored different sample; a reopened file returns both as given.
 template <typename T>
@@ -185,7 +185,7 @@ private Q_SLOTS:
         auto store = openStore(m_dir.filePath("order.sqlite"));
         for (int days : {2, 0, 1}) {
             QVERIFY(store->insert(NamingTemplate{0, QString::number(days), "", "", false, Moment.addDays(days)}));
-            QVERIFY(store->insert(WatchedFolder{0, QString::number(days), true, false, {}, Moment.addDays(days)}));
+            QVERIFY(store->insert(WatchedFolder{0, QString::number(days), true, false, {}, Moment.addDays(days), {}}));
         }
         QCOMPARE(column(store->fetchTemplates(), &NamingTemplate::name), (QStringList{"0", "1", "2"}));
         QCOMPARE(column(store->fetchFolders(), &WatchedFolder::path), (QStringList{"0", "1", "2"}));
@@ -198,7 +198,7 @@ private Q_SLOTS:
         connect(store.get(), &ObjectStore::changed, this, [&changes](Kind kind) { changes << kind; });
 
         NamingTemplate t{0, "n", "p", "", false, Moment};
-        WatchedFolder f{0, "/x", true, false, {}, Moment};
+        WatchedFolder f{0, "/x", true, false, {}, Moment, {}};
         RenameRecord r = record("/a", "/b", Moment);
         t.id = store->insert(t).value();
         f.id = store->insert(f).value();

@@ -374,8 +374,8 @@ private Q_SLOTS:
         QTest::newRow("sketch: lone characters and digits")
             << Words{{"j", 80}, {"3", 95}, {"/", 70}, {"Ga", 88}, {"=", 75}, {"/", 70}, {"7", 96}, {"2", 96}} << false;
         Words boxes(60, {"l|", 40}); // fragments with a letter: no marks, counted in the mean
-        for (const QString &name : {"rustc", "cargo", "llvm", "crate", "lib.rs", "main.rs", "deps", "target", "build",
-                                    "debug", "release", "Cargo.toml"})
+        for (const char *name : {"rustc", "cargo", "llvm", "crate", "lib.rs", "main.rs", "deps", "target", "build",
+                                 "debug", "release", "Cargo.toml"})
             boxes << TextRecognizer::Word{name, 92};
         QTest::newRow("diagram: a dozen names among its boxes and arrows") << boxes << true;
         QTest::newRow("a dozen names in a sea of junk") << (boxes + Words(40, {"ij", 20})) << false;
